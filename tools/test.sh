@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the threaded engine tests under ThreadSanitizer,
+# then the whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+jobs=$(nproc)
+export CCACHE_BASEDIR="$PWD"
+
+# Test suites whose names start with "Engine" exercise threads: they also run
+# under ThreadSanitizer.
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DVORNESK_SANITIZE=thread -DVORNESK_BENCH=OFF >/dev/null
+if cmake --build build-tsan --target help | grep -q '^test_shell:'; then
+  cmake --build build-tsan -j "$jobs" --target test_shell
+  TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -j "$jobs" --output-on-failure -R '^Engine'
+fi
+
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DVORNESK_SANITIZE=address,undefined >/dev/null
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan -j "$jobs" --output-on-failure

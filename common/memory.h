@@ -1,0 +1,32 @@
+// The memory convention of the whole system: blocks come from RobustNewPtr and
+// go back through RobustDisposePtr, which also clears the caller's pointer so a
+// second dispose is harmless.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Status words, when given, receive -1 (the historical "operation touched me" mark).
+void* RobustNewPtr(size_t size, int64_t* status = nullptr);
+void* RobustNewPtr_noPS(size_t size);
+void* RobustNewPtr_main_thread(size_t size);
+
+void RobustDisposePtr_untyped(void** ref, int64_t* status);
+void RobustDisposePtr_main_thread_untyped(void** ref);
+
+// Frees *ref when both ref and *ref are non-null, then sets *ref to null.
+template <class T>
+inline void RobustDisposePtr(T** ref, int64_t* status = nullptr) {
+    RobustDisposePtr_untyped(reinterpret_cast<void**>(ref), status);
+}
+template <class T>
+inline void RobustDisposePtr_noPS(T** ref) {
+    RobustDisposePtr_untyped(reinterpret_cast<void**>(ref), nullptr);
+}
+// ref must not be null; a null block is allowed.
+template <class T>
+inline void RobustDisposePtr_main_thread(T** ref) {
+    RobustDisposePtr_main_thread_untyped(reinterpret_cast<void**>(ref));
+}
+
+inline void MacBeep() {}

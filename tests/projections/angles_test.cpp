@@ -1,0 +1,232 @@
+#include "projections/angles.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+
+namespace {
+
+constexpr double pi = std::numbers::pi;
+
+// The reference angle of the XYtoRadians family: atan2(x, y) + pi.
+double ReferenceXY(double x, double y) { return std::atan2(x, y) + pi; }
+
+TEST(Angles, XYtoRadiansConvention) {
+    struct Case { double x, y, want; };
+    const Case cases[] = {
+        {0, 0, pi / 2}, {0, 1, pi}, {1, 0, 3 * pi / 2}, {-1, 0, pi / 2},
+        {0, -1, 2 * pi}, {1, 1, 5 * pi / 4}, {-1, -1, pi / 4},
+    };
+    for (const Case& c : cases) {
+        EXPECT_NEAR(XYtoRadians(float(c.x), float(c.y)), c.want, 1e-6) << c.x << "," << c.y;
+        EXPECT_NEAR(XYtoRadiansD(c.x, c.y), c.want, 1e-15) << c.x << "," << c.y;
+        EXPECT_EQ(XYtoRadiansC(c.x, c.y), XYtoRadiansD(c.x, c.y));
+    }
+    std::mt19937_64 rng(1);
+    std::uniform_real_distribution<double> d(-3, 3);
+    for (int i = 0; i < 500; ++i) {
+        const double x = d(rng), y = d(rng);
+        EXPECT_NEAR(XYtoRadiansD(x, y), ReferenceXY(x, y), 1e-14);
+        EXPECT_NEAR(XYtoRadians(float(x), float(y)), ReferenceXY(float(x), float(y)), 2e-6);
+    }
+}
+
+TEST(Angles, PolarConversions) {
+    float angle, radius;
+    RectangularToPolar(&angle, &radius, 1, 0);
+    EXPECT_EQ(angle, 0.0f);
+    EXPECT_EQ(radius, 1.0f);
+    RectangularToPolar(&angle, &radius, 0, 1);
+    EXPECT_NEAR(angle, pi / 2, 1e-6);
+    std::mt19937_64 rng(2);
+    std::uniform_real_distribution<float> d(-3, 3);
+    for (int i = 0; i < 500; ++i) {
+        const float x = d(rng), y = d(rng);
+        RectangularToPolar(&angle, &radius, x, y);
+        EXPECT_GE(angle, 0.0f);
+        EXPECT_LT(angle, 2 * pi);
+        float bx, by;
+        PolarToRectangular(&bx, &by, angle, radius);
+        EXPECT_NEAR(bx, x, 1e-5);
+        EXPECT_NEAR(by, y, 1e-5);
+        WeirdRectangularToPolar(&angle, &radius, x, y);
+        EXPECT_EQ(angle, XYtoRadians(x, y));
+        EXPECT_NEAR(radius, std::hypot(x, y), 1e-6);
+    }
+}
+
+TEST(Angles, AngleAroundPointsStaysInRange) {
+    // Straight lines through b, in every direction: a half turn either way.
+    for (int i = 0; i < 16; ++i) {
+        const double t = i * pi / 8, dx = std::cos(t), dy = std::sin(t);
+        const double a = AngleAround2Dpoints(1 + dx, 2 + dy, 1, 2, 1 - dx, 2 - dy);
+        EXPECT_NEAR(std::fabs(a), pi, 1e-12) << i;
+    }
+    std::mt19937_64 rng(4);
+    std::uniform_real_distribution<double> d(-2, 2);
+    for (int i = 0; i < 500; ++i) {
+        const double ax = d(rng), ay = d(rng), cx = d(rng), cy = d(rng);
+        const double a = AngleAround2Dpoints(ax, ay, 0, 0, cx, cy);
+        EXPECT_GE(a, -pi);
+        EXPECT_LE(a, pi);
+        // The same turn as the plain angle difference, modulo a full turn.
+        const double want = ReferenceXY(ax, ay) - ReferenceXY(cx, cy);
+        EXPECT_NEAR(std::remainder(a - want, 2 * pi), 0, 1e-12);
+    }
+}
+
+TEST(Angles, FastArctangents) {
+    EXPECT_NEAR(atan2_approx(-1, -1), -2.36114649, 1e-8);
+    EXPECT_EQ(atan2_approx(0, 0), 0.0);
+    double worst = 0;
+    for (int i = 0; i < 3600; ++i) {
+        const double t = i * pi / 1800, x = std::cos(t), y = std::sin(t);
+        worst = std::max(worst, std::fabs(atan2_approx(y, x) - std::atan2(y, x)));
+    }
+    EXPECT_LT(worst, 0.0055);
+    for (double t = -1; t <= 1; t += 0.01) EXPECT_NEAR(atan_approx(t), std::atan(t), 0.0055);
+}
+
+TEST(Angles, PseudoAngleIsExactAtEighthsAndMonotonic) {
+    for (int k = 0; k < 8; ++k) {
+        const double t = k * pi / 4;
+        EXPECT_NEAR(XYtoRadians_approx(float(2 * std::cos(t)), float(2 * std::sin(t))), t, 2e-6) << k;
+    }
+    EXPECT_EQ(XYtoRadians_approx(0, 0), 0.0f);
+    EXPECT_EQ(XYtoRadians_approx(1, 0), 0.0f);
+    float last = -1;
+    for (int i = 0; i < 7200; ++i) {
+        const double t = (i + 0.5) * pi / 3600;
+        const float a = XYtoRadians_approx(float(std::cos(t)), float(std::sin(t)));
+        EXPECT_GE(a, last);
+        EXPECT_LT(a, 2 * pi);
+        EXPECT_NEAR(a, t, 0.072);
+        last = a;
+    }
+}
+
+void ExpectPoint(const float* p, double x, double y, double z) {
+    EXPECT_NEAR(p[0], x, 1e-6);
+    EXPECT_NEAR(p[1], y, 1e-6);
+    EXPECT_NEAR(p[2], z, 1e-6);
+}
+
+TEST(Angles, PictureToSphereLandmarks) {
+    float p[3];
+    RectangularToSpherical(p, 0.5f, 0.5f);
+    ExpectPoint(p, 0, 0, 1);  // centre of the picture
+    RectangularToSpherical(p, 0.75f, 0.5f);
+    ExpectPoint(p, 1, 0, 0);  // a quarter turn east
+    RectangularToSpherical(p, 0.25f, 0.5f);
+    ExpectPoint(p, -1, 0, 0);
+    RectangularToSpherical(p, 0.0f, 0.5f);
+    ExpectPoint(p, 0, 0, -1);  // the left edge looks backwards
+    RectangularToSpherical(p, 0.3f, 0.0f);
+    ExpectPoint(p, 0, 1, 0);  // top row: north pole
+    RectangularToSpherical(p, 0.3f, 1.0f);
+    ExpectPoint(p, 0, -1, 0);
+    // 45 degrees north, 90 degrees east.
+    RectangularToSpherical(p, 0.75f, 0.25f);
+    ExpectPoint(p, std::sqrt(0.5), std::sqrt(0.5), 0);
+
+    const triplex t = RectangularToSphericalTUnitary(0.75, 0.25);
+    EXPECT_NEAR(t.x, std::sqrt(0.5), 1e-7);
+    EXPECT_NEAR(t.y, std::sqrt(0.5), 1e-15);
+    double d[3];
+    RectangularToSphericalD(d, 0.75, 0.25);
+    EXPECT_EQ(d[0], t.x);
+    EXPECT_EQ(d[1], t.y);
+    EXPECT_EQ(d[2], t.z);
+}
+
+TEST(Angles, PictureToSphereAndBackIsIdentityOnAGrid) {
+    for (int i = 1; i < 40; ++i)
+        for (int j = 1; j < 20; ++j) {
+            const double u = i / 40.0, v = j / 20.0;
+            double p[3];
+            RectangularToSphericalD(p, u, v);
+            // The longitude's sine and cosine are single precision.
+            EXPECT_NEAR(p[0] * p[0] + p[1] * p[1] + p[2] * p[2], 1.0, 3e-7);
+            double bu, bv;
+            SphericalToRectangularD(p, &bu, &bv);
+            EXPECT_NEAR(bu, u, 1e-7) << u << "," << v;
+            EXPECT_NEAR(bv, v, 1e-12) << u << "," << v;
+
+            float f[3];
+            RectangularToSpherical(f, float(u), float(v));
+            EXPECT_NEAR(f[0] * f[0] + f[1] * f[1] + f[2] * f[2], 1.0, 1e-6);
+            double g[3] = {f[0], f[1], f[2]};
+            SphericalToRectangularD(g, &bu, &bv);
+            EXPECT_NEAR(bu, u, 1e-6);
+            EXPECT_NEAR(bv, v, 1e-3);  // single precision near the poles
+        }
+}
+
+TEST(Angles, SphereToPictureEdgeCases) {
+    double p[3] = {0, 1.0000001, 0};
+    double u, v;
+    SphericalToRectangularD(p, &u, &v);
+    EXPECT_EQ(p[1], 1.0);  // clamped and stored back
+    EXPECT_EQ(v, 0.0);
+    double q[3] = {0, -1.0000001, 0};
+    SphericalToRectangularD(q, &u, &v);
+    EXPECT_EQ(q[1], -1.0);
+    EXPECT_EQ(v, 1.0);
+    double c[3] = {0, 0, 1};
+    SphericalToRectangularD(c, &u, &v);
+    EXPECT_EQ(u, 0.5);
+    EXPECT_EQ(v, 0.5);
+    // The back direction lies on the seam: u is 0 or 1, never beyond.
+    double b[3] = {0, 0, -1};
+    SphericalToRectangularD(b, &u, &v);
+    EXPECT_TRUE(u == 0.0 || u == 1.0);
+    // The pole branches give the same latitude as the plain arccosine.
+    for (double y : {-0.99, -0.85, 0.85, 0.99}) {
+        double s[3] = {std::sqrt(1 - y * y), y, 0};
+        SphericalToRectangularD(s, &u, &v);
+        EXPECT_NEAR(v, std::acos(y) / pi, 1e-15);
+        EXPECT_EQ(u, 0.75);
+    }
+}
+
+TEST(Angles, TPCoordinates) {
+    const triplex north = RectangularToSphericalTP(1.0, -pi / 2);
+    EXPECT_NEAR(north.y, 1.0, 1e-15);
+    const triplex t = RectangularToSphericalTP(pi, 0);  // longitude pi: the picture's centre
+    EXPECT_NEAR(t.z, 1.0, 1e-7);
+    for (double lon = 0.2; lon < 2 * pi; lon += 0.5)
+        for (double lat = -1.4; lat < 1.5; lat += 0.35) {
+            const triplex p = RectangularToSphericalTP(lon, lat);
+            EXPECT_NEAR(p.y, -std::sin(lat), 1e-15);
+            const fcomplex back = SphericalToRectangularTP(p.x, p.y, p.z);
+            EXPECT_NEAR(back.re, lon, 1e-6);
+            EXPECT_NEAR(back.im, lat, 1e-12);
+        }
+}
+
+TEST(Angles, BearingMatchesTangentPlaneDirection) {
+    EXPECT_NEAR(bearing(0, 0, pi / 2, 0), pi / 2, 1e-15);
+    EXPECT_EQ(bearing(0, 0, 0, 0.1), 0.0);
+    EXPECT_NEAR(bearing(0, 0, -0.1, 0), 3 * pi / 2, 1e-15);
+    EXPECT_NEAR(bearing(0, 0, 0, -0.1), pi, 1e-15);
+    // Independent check: the direction of point 2 in point 1's east-north
+    // tangent plane (geographic latitude, north positive).
+    std::mt19937_64 rng(9);
+    std::uniform_real_distribution<double> lon(-pi, pi), lat(-1.4, 1.4);
+    for (int i = 0; i < 200; ++i) {
+        const double l1 = lon(rng), p1 = lat(rng), l2 = lon(rng), p2 = lat(rng);
+        const triplex P2{std::cos(p2) * std::cos(l2), std::cos(p2) * std::sin(l2), std::sin(p2)};
+        const triplex east{-std::sin(l1), std::cos(l1), 0};
+        const triplex north{-std::sin(p1) * std::cos(l1), -std::sin(p1) * std::sin(l1), std::cos(p1)};
+        double want = std::atan2(Tdot_product(P2, east), Tdot_product(P2, north));
+        if (want < 0) want += 2 * pi;
+        const double got = bearing(l1, p1, l2, p2);
+        EXPECT_GE(got, 0.0);
+        EXPECT_LT(got, 2 * pi);
+        EXPECT_NEAR(std::remainder(got - want, 2 * pi), 0, 1e-9);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,18 @@
+// The host's buffer procedures: blocks of memory the host lends a plug-in
+// (pyramid tiles, row buffers), counted against a limit the host sets.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/host/filter_record.h"
+
+BufferProcs* HostServicesBufferProcs();
+
+// The most the buffers may hold together; allocations beyond it fail with
+// memFullErr. The default is half the physical memory, at most 2 GB - 1.
+void SetHostBufferLimit(int64_t bytes);
+int64_t HostBufferLimit();
+int64_t HostBufferBytesInUse();
+int32_t HostBuffersAlive();
+// Frees every buffer still allocated (a host cleaning up after a plug-in).
+void FreeAllHostBuffers();

@@ -1,0 +1,45 @@
+// The host's descriptor procedures and the descriptor values behind them.
+//
+// A descriptor lives in a handle (handles.h) in this host's own layout; the
+// plug-in only ever sees it through the read and write procedures. The host
+// builds one from settings given as text ("KEY=VALUE") and prints the one
+// the plug-in writes back in the same form.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/host/descriptor_procs.h"
+
+struct DescriptorItem {
+    DescriptorKeyID key = 0;
+    DescriptorTypeID type = typeInteger;
+    int32_t integer = 0;             // typeInteger
+    double number = 0;               // typeFloat
+    bool boolean = false;            // typeBoolean
+    DescriptorEnumTypeID enumType = 0;   // typeEnumerated
+    DescriptorEnumID enumValue = 0;
+    std::string text;                // typeString, at most 255 bytes
+};
+
+ReadDescriptorProcs* HostServicesReadDescriptorProcs();
+WriteDescriptorProcs* HostServicesWriteDescriptorProcs();
+
+// A new descriptor handle holding the items in order; null when out of memory.
+PIDescriptorHandle NewDescriptorHandle(const std::vector<DescriptorItem>& items);
+// The items of a descriptor handle; false when it is null or damaged.
+bool DescriptorItemsFromHandle(PIDescriptorHandle descriptor, std::vector<DescriptorItem>* items);
+
+// "Vers=48", "0034=12.5", "0011=true", "Fiky=Fity:Fi01", "name=\"text\"":
+// integers, floats (always with a point or exponent), booleans, enumerations
+// as TYPE:CODE and strings in double quotes (\" and \\ escaped).
+std::string FormatDescriptorItem(const DescriptorItem& item);
+// The reverse of FormatDescriptorItem; on failure a one-line reason.
+bool ParseDescriptorItem(const std::string& text, DescriptorItem* item, std::string* error);
+// Puts the item into the list, replacing an item with the same key.
+void SetDescriptorItem(std::vector<DescriptorItem>* items, const DescriptorItem& item);
+
+// A four-character code as text; codes with unprintable bytes as 0x%08X.
+std::string FourCCToText(OSType code);
+// Exactly four printable characters, or false.
+bool TextToFourCC(const std::string& text, OSType* code);

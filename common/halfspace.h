@@ -1,0 +1,89 @@
+// HALFSPACE: the node of the system's generic list, a circular doubly linked
+// list with a head sentinel. Every node also carries a second, independent
+// pair of links (the secondary chain) so that one set of elements can be kept
+// in two orders at once. Nodes are heap blocks, allocated and freed one by one.
+// A list belongs to one thread at a time.
+#pragma once
+
+#include <cstdint>
+
+#include "common/vectors.h"
+
+struct HALFSPACE {
+    double plane[12];    // a PLANED: a, b, c, d, d/|n|, anchor dot, unit normal, anchor point
+    triplex point;
+    int64_t id;          // -99999 in a new node, -1 in a head
+    int32_t userFlag;
+    double userBlockA[12];
+    int64_t userWords[3];
+    uint8_t markedForDestruction;
+    int64_t userBlockB[4];
+    int16_t userTag;
+    int64_t userLinks[3];
+    int32_t headTag;     // -1 in a head
+    float sortKey;
+    int64_t sort_retrieval_id;
+    HALFSPACE* next;
+    HALFSPACE* prev;
+    HALFSPACE* head;     // a head refers to itself
+    HALFSPACE* next_2;   // secondary chain
+    HALFSPACE* prev_2;
+    int64_t isHead;
+    int64_t count;       // in the head: elements on the primary chain
+    int64_t count_2;     // in the head: elements on the secondary chain
+    uint8_t disposed;
+};
+
+HALFSPACE* InitEmptyList(HALFSPACE* h);
+HALFSPACE* InitSomeFieldsForNewNode(HALFSPACE* n);
+
+// Null when memory is exhausted; nothing changes then.
+HALFSPACE* CreateNodeInListAfter(HALFSPACE* at);
+HALFSPACE* CreateNodeInListBefore(HALFSPACE* at);
+HALFSPACE* AddPointToList(triplex p, HALFSPACE* at, int64_t id);
+HALFSPACE* AddPointToEndOfList(triplex p, HALFSPACE* list, int64_t id);
+
+void InsertNodeInListAfter(HALFSPACE* n, HALFSPACE* at);
+void InsertNodeInListBefore(HALFSPACE* n, HALFSPACE* at);
+void InsertNodeInListAfter_2(HALFSPACE* n, HALFSPACE* at);
+void DetatchNodeFromList(HALFSPACE* n);
+void DetatchNodeFromList_2(HALFSPACE* n);
+// n must be an element: it leaves both chains and is freed.
+void DeleteNodeInList(HALFSPACE* n);
+
+void MarkForDestruction(HALFSPACE* n);
+bool IsMarkedForDestruction(const HALFSPACE* n);
+HALFSPACE* DiscardElementsMarkedForDestruction(HALFSPACE* n);
+void DisposeListExceptForHead(HALFSPACE* n);
+void DisposeListIncludingTheHead(HALFSPACE* h);
+
+bool ListIsEmpty(const HALFSPACE* n);
+bool ListIsEmpty_2(const HALFSPACE* n);
+int64_t GetElementCount(const HALFSPACE* n);
+HALFSPACE* GetHead_via_routine(const HALFSPACE* n);
+HALFSPACE* GetFirstElement(const HALFSPACE* n);
+HALFSPACE* GetLastElement(const HALFSPACE* n);
+HALFSPACE* GetFirstElement_2(const HALFSPACE* n);
+HALFSPACE* NotTheHead(HALFSPACE* n);
+HALFSPACE* GetNextElementSkippingTheHead(const HALFSPACE* n);
+HALFSPACE* GetPrevElementSkippingTheHead(const HALFSPACE* n);
+
+void MoveElementToStartOfList(HALFSPACE* n);
+void MoveElementToEndOfList(HALFSPACE* n);
+void MoveElementToStartOfList_2(HALFSPACE* n);
+void MoveElementToEndOfList_2(HALFSPACE* n);
+void TransplantElementToEnd(HALFSPACE* n, HALFSPACE* list);
+void TransplantElementInto(HALFSPACE* n, HALFSPACE* list, int keepNewHead);
+void TransplantListToEnd(HALFSPACE* a, HALFSPACE* b);
+void TransplantListAIntoListB(HALFSPACE* a, HALFSPACE* b, int reassign);
+void TransplantListAIntoListB_garbage(HALFSPACE* a, HALFSPACE* b, int reassign);
+void MergeListAIntoListB(HALFSPACE* a, HALFSPACE* b);
+HALFSPACE* CopyElementPayloadAtoB(const HALFSPACE* a, HALFSPACE* b);
+HALFSPACE* FindNodeBy_sort_retrieval_id(const HALFSPACE* n, int64_t id);
+
+// The secondary chain becomes a copy of the primary one and is in use.
+void RestoreAllSecondaryLinks(HALFSPACE* n);
+// Ascending sort key; the primary or the secondary chain.
+void SortAList(HALFSPACE* n);
+void SortAList_2(HALFSPACE* n);
+void SortAList_core(HALFSPACE* n, bool secondary);

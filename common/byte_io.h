@@ -1,0 +1,89 @@
+// Field-by-field file reading and writing over POSIX file descriptors.
+// Numbers on disk are big-endian unless a name says little-endian.
+//
+// Result codes: 0 for success, the system error number when the read or write
+// itself fails, kQevEndOfFile when the file ends before the field does. A
+// reader that fails leaves its destination as it was, so a caller can keep a
+// default. Operations given a null buffer return 99.
+#pragma once
+
+#include <cstdint>
+
+#include "common/strings.h"
+
+// The file ended before all the bytes asked for were read (or written).
+constexpr int kQevEndOfFile = -39;
+constexpr int kQevNullBuffer = 99;
+constexpr int kQevForkRefused = 999;
+
+// Reads up to *count bytes; *count receives the bytes read, or -1.
+int QevFSRead(int fd, int64_t* count, void* buf);
+int QevFSWrite(int fd, int64_t count, const void* buf);
+int ReadBytes(int fd, void* buf, int64_t n);
+int WriteBytes(int fd, const void* buf, int64_t n);
+
+void ReverseWord(void* p);
+void ReverseShort(void* p);
+int32_t make_native_SInt32_bigendian(int32_t v);
+int16_t make_SInt16_bigendian(int32_t v);
+
+int NewRdSInt32(int32_t* dst, int fd);
+int NewRdShort(int16_t* dst, int fd);
+int RdByte(uint8_t* dst, int fd);
+// The byte read (0 to 255), or -1 at end of file or on failure.
+int NEXTBYTE(int fd);
+int ForkableRdLong(int32_t* dst, int fd, void* spare, int fork);
+int IgnoreBytes(int64_t count, int fd);
+
+int wrSInt32(int32_t v, int fd);
+int wrSInt32_little_endian(int32_t v, int fd);
+int wrShort(int32_t v, int fd);
+int wrByte(int32_t v, int fd);
+int wrPadBytes(int64_t count, int fd);
+
+// A "small float" is the value times 100,000 as a signed 32-bit integer.
+int32_t SmallFloatWord(float v);
+int wrSmallFloat(float v, int fd);
+int rdSmallFloat(float* dst, int fd);
+int wrIEEEFloatSingle(float v, int fd);
+int rdIEEEFloatSingle(float* dst, int fd);
+int wrIEEEFloatSingle_little_endian(float v, int fd);
+int rdIEEEFloatSingle_little_endian(float* dst, int fd);
+
+int wrCString(const char* s, int fd);
+int wrCStringWithoutNull(const char* s, int fd);
+int wrStr255(const unsigned char* p, int fd);
+// On failure p holds the empty string.
+int rdStr255(unsigned char* p, int fd);
+// Reads length + 1 bytes into buf (which needs that room) and always leaves
+// buf terminated; fork 2 is refused.
+int rdCStringGivenLength(char* buf, int64_t length, int fd, void* spare, int fork);
+
+int wrAlias(const void* alias, int fd);
+inline int OmphRdLong() { return 0; }
+inline int OmphRead() { return 0; }
+int QevCloseFile(int fd);
+int TruncateFile(int fd);
+inline bool MacFileLegthIsZero() { return false; }
+
+// Write-behind and read-ahead buffer for byte-at-a-time traffic. One record
+// is used either for writing or for reading.
+struct ByteTatter {
+    unsigned char buffer[400];
+    int64_t writeCount;  // bytes waiting in the buffer
+    int64_t bytesLeft;   // bytes of the last refill not yet consumed
+    int64_t readPos;     // next byte to consume
+    int32_t fd;
+    int32_t error;  // first write failure since TatStart, 0 when none
+};
+
+void TatStart(ByteTatter* t, int fd);
+void TatWr1Byte(int b, ByteTatter* t);
+void TatWrShort(int v, ByteTatter* t);
+void TatWrSint32(int32_t v, ByteTatter* t);
+// Both write what is buffered and return the first write failure, or 0.
+int TatWrFlush(ByteTatter* t);
+int TatWrFinish(ByteTatter* t);
+void TatRdRefreshBuffer(ByteTatter* t);
+// The next byte (0 to 255), or -1 at end of file or on failure.
+int TatRdByte(ByteTatter* t);

@@ -6,17 +6,8 @@
 
 #include <cstdint>
 
-// The host's layout.
-struct Rect {
-    int16_t top, left, bottom, right;
-};
-struct Point {
-    int16_t v, h;
-};
-
-struct VRect {
-    int32_t top, left, bottom, right;
-};
+// Rect, Point and VRect are the host's layouts.
+#include "platform/host/host_types.h"
 
 inline bool QDEmptyRect(const Rect* r) { return r->left >= r->right || r->top >= r->bottom; }
 inline bool EmptyVRect(VRect r) { return r.left >= r.right || r.top >= r.bottom; }

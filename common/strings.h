@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-// Byte 0 is the length (0 to 255), bytes 1 to 255 the characters.
-typedef unsigned char Str255[256];
+// Str255: byte 0 is the length (0 to 255), bytes 1 to 255 the characters.
+#include "platform/host/host_types.h"
 
 constexpr int16_t kMaxCStringScan = 32767;
 

@@ -1,0 +1,373 @@
+// Reading and writing single pixels of one level at integer coordinates.
+// Reads bring outside coordinates in by the pyramid's edge rule; writes outside
+// the level, into a pyramid without tiles or into a level that does not exist
+// change nothing. No locks: concurrent tasks write disjoint pixels.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "pyramid/pyramid.h"
+
+// ------------------------------------------------------------------ addressing
+
+// True when level L exists and its tiles hold at least `bytes` per pixel, so an
+// accessor of that width stays inside the blocks.
+inline bool pyr_accessible(const PyramidDescriptor* pyr, int64_t L, int64_t bytes) {
+    return pyr->tiles && static_cast<uint64_t>(L) < static_cast<uint64_t>(kPyramidLevels) &&
+           L <= pyr->topLevel && pyr->bytesPerPixel >= bytes;
+}
+
+// Edge rule 1: wrapped once, and what is still outside goes to the nearest end.
+inline int64_t pyr_wrap_once(int64_t x, int64_t n) {
+    if (x >= n) {
+        x -= n;
+        return x < n ? x : n - 1;
+    }
+    if (x < 0) {
+        x += n;
+        return x > 0 ? x : 0;
+    }
+    return x;
+}
+
+inline int64_t pyr_clamp_index(int64_t x, int64_t max) { return x < 0 ? 0 : (x > max ? max : x); }
+
+inline void pyr_apply_edge_rule(const PyramidDescriptor* pyr, int64_t L, int64_t& x, int64_t& y) {
+    switch (pyr->edgeMode) {
+        case 1:
+            x = pyr_wrap_once(x, pyr->width[L]);
+            y = pyr_wrap_once(y, pyr->height[L]);
+            break;
+        case 2:
+            x = pyr_wrap_once(x, pyr->width[L]);
+            y = pyr_clamp_index(y, pyr->maxY[L]);
+            break;
+        default:
+            x = pyr_clamp_index(x, pyr->maxX[L]);
+            y = pyr_clamp_index(y, pyr->maxY[L]);
+    }
+}
+
+inline void pyr_clamp_to_level(const PyramidDescriptor* pyr, int64_t L, int64_t& x, int64_t& y) {
+    x = pyr_clamp_index(x, pyr->maxX[L]);
+    y = pyr_clamp_index(y, pyr->maxY[L]);
+}
+
+inline int64_t pyr_tile_index(const PyramidDescriptor* pyr, int64_t L, int64_t x, int64_t y) {
+    return pyr->firstTile[L] + (x >> kTileShift) + (y >> kTileShift) * pyr->tilesPerRow[L];
+}
+
+inline int64_t pyr_index_in_tile(int64_t x, int64_t y) { return ((y << 9) & 0x3FE00) | (x & 0x1FF); }
+
+// Address of pixel (x, y) of level L, the coordinates already inside the level.
+inline uint8_t* pyr_pixel_address(const PyramidDescriptor* pyr, int64_t L, int64_t x, int64_t y,
+                                  int64_t bytesPerPixel) {
+    return static_cast<uint8_t*>(pyr->tiles[pyr_tile_index(pyr, L, x, y)].pixels) +
+           pyr_index_in_tile(x, y) * bytesPerPixel;
+}
+
+inline bool pyr_writable(const PyramidDescriptor* pyr, int64_t L, int64_t x, int64_t y, int64_t bytes) {
+    return pyr_accessible(pyr, L, bytes) && static_cast<uint64_t>(x) <= static_cast<uint64_t>(pyr->maxX[L]) &&
+           static_cast<uint64_t>(y) <= static_cast<uint64_t>(pyr->maxY[L]);
+}
+
+// A float pixel coordinate to an index of 0..max, converted only once it is
+// known to be in range (NaN goes to 0).
+inline int64_t pyr_float_to_clamped_index(float X, int64_t max) {
+    if (!(X > 0.0f)) return 0;
+    if (X >= static_cast<float>(max)) return max;
+    return static_cast<int64_t>(X);
+}
+
+template <class T>
+inline T pyr_load(const uint8_t* p) {
+    T v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+template <class T>
+inline void pyr_store(uint8_t* p, T v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+// One value of type T at the start of pixel (x, y): with the edge rule, or
+// clamped to the level; T{} without tiles or when the pixels are narrower.
+template <class T>
+inline T pyr_read_with_edge_rule(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
+    if (!pyr_accessible(pyr, L, sizeof(T))) return T{};
+    pyr_apply_edge_rule(pyr, L, x, y);
+    return pyr_load<T>(pyr_pixel_address(pyr, L, x, y, pyr->bytesPerPixel));
+}
+template <class T>
+inline T pyr_read_clamped(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
+    if (!pyr_accessible(pyr, L, sizeof(T))) return T{};
+    pyr_clamp_to_level(pyr, L, x, y);
+    return pyr_load<T>(pyr_pixel_address(pyr, L, x, y, pyr->bytesPerPixel));
+}
+
+// ------------------------------------------------------- reads with edge rule
+
+inline uint8_t get_pyramid_sample_point1(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
+    return pyr_read_with_edge_rule<uint8_t>(x, y, pyr, L);
+}
+
+inline uint16_t get_pyramid_sample_point16bit(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
+    return pyr_read_with_edge_rule<uint16_t>(x, y, pyr, L);
+}
+
+inline uint32_t get_pyramid_sample_point_grey32_as_long(int64_t x, int64_t y, const PyramidDescriptor* pyr,
+                                                        int64_t L) {
+    return pyr_read_with_edge_rule<uint32_t>(x, y, pyr, L);
+}
+
+inline float get_pyramid_sample_point_float(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
+    return pyr_read_with_edge_rule<float>(x, y, pyr, L);
+}
+
+inline uint32_t get_pyramid_sample_point4_raw(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
+    return pyr_read_with_edge_rule<uint32_t>(x, y, pyr, L);
+}
+
+inline void get_pyramid_sample_point4_raw(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L,
+                                          uint32_t* word) {
+    *word = get_pyramid_sample_point4_raw(x, y, pyr, L);
+}
+
+inline void get_pyramid_sample_point4(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L,
+                                      int64_t* c0, int64_t* c1, int64_t* c2, int64_t* c3) {
+    const uint32_t w = get_pyramid_sample_point4_raw(x, y, pyr, L);
+    *c0 = w >> 24;
+    *c1 = (w >> 16) & 255;
+    *c2 = (w >> 8) & 255;
+    *c3 = w & 255;
+}
+
+// The N values of type T of pixel (x, y) with the edge rule (zeros without tiles).
+template <class T, int N>
+inline void pyr_read_components(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L, T (&v)[N]) {
+    if (!pyr_accessible(pyr, L, sizeof v)) {
+        for (T& e : v) e = T{};
+        return;
+    }
+    pyr_apply_edge_rule(pyr, L, x, y);
+    std::memcpy(v, pyr_pixel_address(pyr, L, x, y, pyr->bytesPerPixel), sizeof v);
+}
+
+inline void get_pyramid_sample_point64bit(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L,
+                                          int64_t* c0, int64_t* c1, int64_t* c2, int64_t* c3) {
+    uint16_t v[4];
+    pyr_read_components(x, y, pyr, L, v);
+    *c0 = v[0], *c1 = v[1], *c2 = v[2], *c3 = v[3];
+}
+
+inline void get_pyramid_sample_point128bit(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L,
+                                           int64_t* c0, int64_t* c1, int64_t* c2, int64_t* c3) {
+    uint32_t v[4];
+    pyr_read_components(x, y, pyr, L, v);
+    *c0 = v[0], *c1 = v[1], *c2 = v[2], *c3 = v[3];
+}
+
+// The four floats of a kind-9 pixel with the edge rule (zeros without tiles).
+inline void get_pyramid_sample_point128bit_floats(int64_t x, int64_t y, const PyramidDescriptor* pyr,
+                                                  int64_t L, float (&out)[4]) {
+    pyr_read_components(x, y, pyr, L, out);
+}
+
+inline void get_pyramid_sample_pointFourShorts(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L,
+                                               int64_t* c0, int64_t* c1, int64_t* c2) {
+    int16_t v[3];
+    pyr_read_components(x, y, pyr, L, v);
+    *c0 = v[0], *c1 = v[1], *c2 = v[2];
+}
+
+inline void get_pyramid_sample_point64bitcall(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L,
+                                              int64_t* c0, int64_t* c1, int64_t* c2, int64_t* c3) {
+    get_pyramid_sample_point64bit(x, y, pyr, L, c0, c1, c2, c3);
+}
+inline void get_pyramid_sample_point128bitcall(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L,
+                                               int64_t* c0, int64_t* c1, int64_t* c2, int64_t* c3) {
+    get_pyramid_sample_point128bit(x, y, pyr, L, c0, c1, c2, c3);
+}
+inline void get_pyramid_sample_pointFourShortscall(int64_t x, int64_t y, const PyramidDescriptor* pyr,
+                                                   int64_t L, int64_t* c0, int64_t* c1, int64_t* c2) {
+    get_pyramid_sample_pointFourShorts(x, y, pyr, L, c0, c1, c2);
+}
+
+// --------------------------------------------- reads that always clamp
+
+inline float get_pyramid_sample_point_grey32_as_float(int64_t x, int64_t y, const PyramidDescriptor* pyr,
+                                                      int64_t L) {
+    return pyr_read_clamped<float>(x, y, pyr, L);
+}
+
+inline int64_t get_pyramid_sample_point16bitgray(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
+    return pyr_read_clamped<int16_t>(x, y, pyr, L);
+}
+
+inline void get_pyramid_sample_point128bit_HDRcomponent_call(int64_t x, int64_t y, const PyramidDescriptor* pyr,
+                                                             int64_t L, float* f0, float* f1, float* f2,
+                                                             float* f3) {
+    if (!pyr_accessible(pyr, L, 16)) {
+        *f0 = *f1 = *f2 = *f3 = 0.0f;
+        return;
+    }
+    pyr_clamp_to_level(pyr, L, x, y);
+    float v[4];
+    std::memcpy(v, pyr_pixel_address(pyr, L, x, y, 16), sizeof v);
+    *f0 = v[0], *f1 = v[1], *f2 = v[2], *f3 = v[3];
+}
+
+inline void* get_pointer_into_pyr_tile(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
+    if (!pyr_accessible(pyr, L, 1)) return nullptr;
+    pyr_clamp_to_level(pyr, L, x, y);
+    return pyr_pixel_address(pyr, L, x, y, pyr->bytesPerPixel);
+}
+
+// Despite its name: the index in `tiles` of the tile holding the clamped point.
+inline int64_t get_width_of_pyr_tile(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
+    pyr_clamp_to_level(pyr, L, x, y);
+    return pyr_tile_index(pyr, L, x, y);
+}
+
+inline int64_t get_pixels_per_row_for_pyr_tile() { return kTileSide; }
+
+// --------------------------------------------------------------- reads by kind
+
+// Integer components (kind 9: float bit patterns); kinds without a
+// four-component reader give zeros; kind 7 leaves c3 untouched.
+void get_pyramid_sample_pointColorcall(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L,
+                                       int64_t* c0, int64_t* c1, int64_t* c2, int64_t* c3);
+// Kind 0 the byte, 5 the 32-bit word, 1 and 2 the 16-bit value; 0 otherwise.
+int64_t get_pyramid_sample_pointGray(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L);
+// Unit colour (red, green, blue, alpha in 0..1); grey reads as (g, g, g, 1).
+void get_intcoord_unitary_color(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L, float out[4]);
+float get_intcoord_unitary_grey(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L);
+// Kind 0, nearest pixel of a unit position, clamped to the level.
+uint8_t get_unit_pyramid_sample_point1(const PyramidDescriptor* pyr, int64_t L, float u, float v);
+
+// ---------------------------------------------------------------------- writes
+
+inline void set_pyramid_sample_point1(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L, int64_t v) {
+    if (!pyr_writable(pyr, L, x, y, 1)) return;
+    *pyr_pixel_address(pyr, L, x, y, 1) = static_cast<uint8_t>(v);
+}
+
+inline void set_pyramid_sample_point16bit(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L, int64_t v) {
+    if (!pyr_writable(pyr, L, x, y, 2)) return;
+    pyr_store<uint16_t>(pyr_pixel_address(pyr, L, x, y, pyr->bytesPerPixel), static_cast<uint16_t>(v));
+}
+inline void set_pyramid_sample_point16bitgray(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L,
+                                              int64_t v) {
+    set_pyramid_sample_point16bit(x, y, pyr, L, v);
+}
+
+inline void set_pyramid_sample_point_grey32_as_long(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L,
+                                                    uint32_t v) {
+    if (!pyr_writable(pyr, L, x, y, 4)) return;
+    pyr_store<uint32_t>(pyr_pixel_address(pyr, L, x, y, 4), v);
+}
+
+inline void set_pyramid_sample_point_float(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L, float v) {
+    if (!pyr_writable(pyr, L, x, y, 4)) return;
+    pyr_store<float>(pyr_pixel_address(pyr, L, x, y, 4), v);
+}
+inline void set_pyramid_sample_point_grey32_as_float(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L,
+                                                     float v) {
+    set_pyramid_sample_point_float(x, y, pyr, L, v);
+}
+
+inline uint32_t pack_pyramid_word4(int64_t c0, int64_t c1, int64_t c2, int64_t c3) {
+    return (static_cast<uint32_t>(c0) << 24) | ((static_cast<uint32_t>(c1) & 255) << 16) |
+           ((static_cast<uint32_t>(c2) & 255) << 8) | (static_cast<uint32_t>(c3) & 255);
+}
+
+inline void set_pyramid_sample_point4_raw(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L,
+                                          uint32_t word) {
+    if (!pyr_writable(pyr, L, x, y, 4)) return;
+    pyr_store<uint32_t>(pyr_pixel_address(pyr, L, x, y, 4), word);
+}
+
+inline void set_pyramid_sample_point4(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L, int64_t c0,
+                                      int64_t c1, int64_t c2, int64_t c3) {
+    set_pyramid_sample_point4_raw(x, y, pyr, L, pack_pyramid_word4(c0, c1, c2, c3));
+}
+
+inline void alpha_set_pyramid_sample_point4(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L, int64_t a) {
+    if (!pyr_writable(pyr, L, x, y, 4)) return;
+    uint8_t* p = pyr_pixel_address(pyr, L, x, y, 4);
+    pyr_store<uint32_t>(p, (pyr_load<uint32_t>(p) & 0xFFFFFF00u) | (static_cast<uint32_t>(a) & 255));
+}
+
+inline void make_opaque_pyramid_sample_point4(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L) {
+    alpha_set_pyramid_sample_point4(x, y, pyr, L, 255);
+}
+
+// Writes the N values of pixel (x, y) when it lies inside the level.
+template <class T, int N>
+inline void pyr_write_components(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L, const T (&v)[N]) {
+    if (!pyr_writable(pyr, L, x, y, sizeof v)) return;
+    std::memcpy(pyr_pixel_address(pyr, L, x, y, pyr->bytesPerPixel), v, sizeof v);
+}
+
+inline void set_pyramid_sample_point64bit(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L, int64_t c0,
+                                          int64_t c1, int64_t c2, int64_t c3) {
+    const uint16_t v[4] = {static_cast<uint16_t>(c0), static_cast<uint16_t>(c1), static_cast<uint16_t>(c2),
+                           static_cast<uint16_t>(c3)};
+    pyr_write_components(x, y, pyr, L, v);
+}
+
+inline void set_pyramid_sample_point128bit(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L, int64_t w0,
+                                           int64_t w1, int64_t w2, int64_t w3) {
+    const uint32_t v[4] = {static_cast<uint32_t>(w0), static_cast<uint32_t>(w1), static_cast<uint32_t>(w2),
+                           static_cast<uint32_t>(w3)};
+    pyr_write_components(x, y, pyr, L, v);
+}
+
+inline void set_pyramid_sample_point128bit_floats(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L,
+                                                  float f0, float f1, float f2, float f3) {
+    const float v[4] = {f0, f1, f2, f3};
+    pyr_write_components(x, y, pyr, L, v);
+}
+
+inline void set_pyramid_sample_pointFourShorts(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L,
+                                               int64_t c0, int64_t c1, int64_t c2) {
+    const int16_t v[3] = {static_cast<int16_t>(c0), static_cast<int16_t>(c1), static_cast<int16_t>(c2)};
+    pyr_write_components(x, y, pyr, L, v);
+}
+
+// Packed word at the nearest pixel of a unit position; nothing outside the level.
+void set_unit_pyramid_sample_point4(PyramidDescriptor* pyr, int64_t L, int64_t c0, int64_t c1, int64_t c2,
+                                    int64_t c3, float u, float v);
+
+// The caller guarantees tiles and 0 <= x <= maxX[L], 0 <= y <= maxY[L].
+inline void set_pyramid_sample_point_unclamped4_call(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L,
+                                                     int64_t c0, int64_t c1, int64_t c2, int64_t c3) {
+    pyr_store<uint32_t>(pyr_pixel_address(pyr, L, x, y, 4), pack_pyramid_word4(c0, c1, c2, c3));
+}
+inline void set_pyramid_sample_point_unclamped64bit_call(int64_t x, int64_t y, PyramidDescriptor* pyr,
+                                                         int64_t L, int64_t c0, int64_t c1, int64_t c2,
+                                                         int64_t c3) {
+    const uint16_t v[4] = {static_cast<uint16_t>(c0), static_cast<uint16_t>(c1), static_cast<uint16_t>(c2),
+                           static_cast<uint16_t>(c3)};
+    std::memcpy(pyr_pixel_address(pyr, L, x, y, 8), v, sizeof v);
+}
+// Kind 3 the packed word, kind 4 four 16-bit values; other kinds are not written.
+inline void set_pyramid_sample_point_unclampedColorcall(int64_t x, int64_t y, PyramidDescriptor* pyr,
+                                                        int64_t L, int64_t c0, int64_t c1, int64_t c2,
+                                                        int64_t c3) {
+    if (pyr->kind == kPyrColour8) set_pyramid_sample_point_unclamped4_call(x, y, pyr, L, c0, c1, c2, c3);
+    else if (pyr->kind == kPyrColour16) set_pyramid_sample_point_unclamped64bit_call(x, y, pyr, L, c0, c1, c2, c3);
+}
+
+// --------------------------------------------------------------- writes by kind
+
+// Integer components: kind 9 four words, 4 four 16-bit values, 3 the packed
+// word, any other kind the grey write of c0.
+void set_pyramid_sample_pointColor(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L, int64_t c0,
+                                   int64_t c1, int64_t c2, int64_t c3);
+// Kind 0 byte, 5 the 32-bit word, 1 and 2 the 16-bit value.
+void set_pyramid_sample_pointGray(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L, int64_t g);
+// Unit colour: integer kinds scale by the full scale and truncate.
+void set_intcoord_unitary_color(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L, const float c[4]);
+void set_intcoord_unitary_grey(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L, float g);

@@ -1,0 +1,397 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "pyramid/kernels.h"
+#include "pyramid/pixels.h"
+#include "pyramid/pyramid.h"
+
+namespace {
+
+// A prepared, empty record on the heap (the record is large).
+struct Pyr {
+    std::unique_ptr<PyramidDescriptor> p{new PyramidDescriptor{}};
+    Pyr() { InitPyramidProcs(p.get()); }
+    ~Pyr() { DisposePyramidData(p.get()); }
+    PyramidDescriptor* operator->() { return p.get(); }
+    PyramidDescriptor* get() { return p.get(); }
+};
+
+std::vector<std::pair<int64_t, int64_t>> Levels(int64_t w, int64_t h) {
+    std::vector<std::pair<int64_t, int64_t>> out;
+    for (int64_t L = 0; L < kPyramidLevels; ++L) {
+        int64_t lw, lh;
+        GetInteriorLevelDimensions(w, h, L, &lw, &lh);
+        if (lw * lh == 0) break;
+        out.push_back({lw, lh});
+    }
+    return out;
+}
+
+TEST(PyramidGeometry, HalvingRuleForOddAndEvenSizes) {
+    using V = std::vector<std::pair<int64_t, int64_t>>;
+    EXPECT_EQ(Levels(1000, 600), (V{{1000, 600}, {500, 300}, {250, 150}, {126, 76}, {64, 38}, {32, 20},
+                                    {16, 10}, {8, 6}, {4, 4}, {2, 2}, {1, 1}}));
+    EXPECT_EQ(Levels(5, 3), (V{{5, 3}, {4, 2}, {2, 1}, {1, 1}}));
+    EXPECT_EQ(Levels(1, 1), (V{{1, 1}, {1, 1}}));
+    EXPECT_EQ(Levels(2, 2), (V{{2, 2}, {1, 1}}));
+    EXPECT_EQ(Levels(7, 1), (V{{7, 1}, {4, 1}, {2, 1}, {1, 1}}));
+
+    struct Case { int64_t w, h, top, cheap; };
+    for (Case c : {Case{1, 1, 1, 0}, Case{2, 2, 1, 0}, Case{5, 3, 3, 0}, Case{1000, 600, 10, 7},
+                   Case{int64_t{1} << 24, 1, 19, 16}, Case{0, 5, 0, 0}}) {
+        EXPECT_EQ(top_level_of_pyramid_by_interior_dimensions(c.w, c.h), c.top) << c.w << "x" << c.h;
+    }
+    int64_t w, h;
+    GetAllLevelDimensions(5, 3, 7, &w, &h, 1);
+    EXPECT_EQ(w, 2);  // a level of size 0 still gets its border
+    EXPECT_EQ(h, 2);
+    EXPECT_EQ(interior_pixels_in_level(5, 3, -1), 0);
+    EXPECT_EQ(all_pixels_in_level(5, 3, 20, 0), 0);
+    EXPECT_EQ(maybe_round_to_evenness(3), 4);
+    EXPECT_EQ(maybe_round_to_evenness(1), 1);
+    EXPECT_EQ(maybe_round_to_evenness(6), 6);
+}
+
+TEST(PyramidStore, TileLayoutOfLargeLevels) {
+    Pyr p;
+    ASSERT_EQ(TryToAllocatePyramid_new(p.get(), 513, 1100, kPyrGrey8, 0), 1);
+    EXPECT_EQ(p->tilesPerRow[0], 2);
+    EXPECT_EQ(p->lastTile[0] - p->firstTile[0] + 1, 6);
+    const int64_t rows[3] = {512, 512, 76};
+    for (int64_t r = 0; r < 3; ++r)
+        for (int64_t c = 0; c < 2; ++c) {
+            const MemTile& t = p->tiles[p->firstTile[0] + c + r * 2];
+            EXPECT_EQ(t.rows, rows[r]);
+            EXPECT_EQ(t.originX, 512 * c);
+            EXPECT_EQ(t.originY, 512 * r);
+            EXPECT_EQ(t.state, -1);
+        }
+    EXPECT_EQ(p->firstTile[1], p->lastTile[0] + 1);
+    EXPECT_EQ(p->tileCount, CountTilesForPyramid(513, 1100, 0));
+    EXPECT_EQ(p->lastTile[p->topLevel], p->tileCount - 1);
+    EXPECT_EQ(BytesInTile(p.get(), 4), 512 * 76);
+    EXPECT_EQ(BytesInTile(p.get(), p->tileCount), 0);
+}
+
+TEST(PyramidStore, RecordFieldsAfterAllocation) {
+    Pyr p;
+    ASSERT_EQ(TryToAllocatePyramid_new(p.get(), 1000, 600, kPyrColour16, 1), 1);
+    EXPECT_EQ(p->topLevel, 10);
+    EXPECT_EQ(p->cheapTopLevel, 7);
+    EXPECT_EQ(p->bytesPerPixel, 8);
+    EXPECT_EQ(p->componentsPerPixel, 4);
+    EXPECT_EQ(p->bytesPerComponent, 2);
+    EXPECT_EQ(p->overhangMode, 3);
+    EXPECT_EQ(p->mipmapState, 0);
+    EXPECT_EQ(p->edgeMode, 1);
+    EXPECT_FLOAT_EQ(p->fullScale, 32768.0f);
+    EXPECT_FLOAT_EQ(p->spareFloat, -1.0f);
+    EXPECT_EQ(p->status, -99);
+    EXPECT_EQ(p->noTiles, 0);
+    EXPECT_EQ(p->width[3], 126);
+    EXPECT_EQ(p->maxY[3], 75);
+    // Level scales map the unit square onto level-0 size / 2^L.
+    EXPECT_FLOAT_EQ(p->unitScaleX[3], 125.0f);
+    EXPECT_FLOAT_EQ(p->unitScaleY[3], 75.0f);
+    EXPECT_FLOAT_EQ(p->aspectX, 1000.0f / 600.0f);
+    EXPECT_FLOAT_EQ(p->aspectY, 1.0f);
+    int64_t pixels = 0;
+    for (auto [w, h] : Levels(1000, 600)) pixels += w * h;
+    EXPECT_EQ(p->totalBytes, pixels * 8);
+}
+
+TEST(PyramidStore, RefusalsChangeNothing) {
+    Pyr p;
+    EXPECT_EQ(TryToAllocatePyramid_new(nullptr, 10, 10, kPyrGrey8, 0), 0);
+    EXPECT_EQ(TryToAllocatePyramid_new(p.get(), 0, 10, kPyrGrey8, 0), 0);
+    EXPECT_EQ(TryToAllocatePyramid_new(p.get(), 10, -3, kPyrGrey8, 0), 0);
+    EXPECT_EQ(TryToAllocatePyramid_new(p.get(), 10, 10, 10, 0), 0);
+    EXPECT_EQ(TryToAllocatePyramid_2006(p.get(), 10, 10, kPyrGrey8, 0, 1), 0);
+    EXPECT_EQ(p->tiles, nullptr);
+    EXPECT_EQ(p->tileCount, 0);
+    EXPECT_EQ(AllocateDynamicPyramid(0, 4, kPyrGrey8, 0, 0), nullptr);
+}
+
+TEST(PyramidStore, KindsWithoutPixelsHaveGeometryButNoTiles) {
+    for (int64_t kind : {kPyrNoStorage6, kPyrNoStorage8}) {
+        Pyr p;
+        ASSERT_EQ(TryToAllocatePyramid_new(p.get(), 40, 30, kind, 0), 1);
+        EXPECT_EQ(p->tiles, nullptr);
+        EXPECT_EQ(p->tileCount, 0);
+        EXPECT_EQ(p->noTiles, 1);
+        EXPECT_EQ(p->width[1], 20);
+        EXPECT_EQ(get_pyramid_sample_pointGray(3, 3, p.get(), 0), 0);
+        float c[4] = {1, 1, 1, 1};
+        get_intcoord_unitary_color(3, 3, p.get(), 0, c);
+        EXPECT_EQ(c[0], 0.0f);
+        set_intcoord_unitary_color(3, 3, p.get(), 0, c);  // writes nothing, no crash
+    }
+}
+
+// Every pixel of every level of every kind reads back what was written.
+TEST(PyramidStore, EveryPixelOfEveryLevelReadsBack) {
+    for (int64_t kind : {0, 1, 2, 3, 4, 5, 7, 9}) {
+        for (int64_t edge : {-1, 0, 1, 2}) {
+            Pyr p;
+            ASSERT_EQ(TryToAllocatePyramid_new(p.get(), 517, 9, kind, edge), 1);
+            auto value = [](int64_t x, int64_t y, int64_t L, int64_t c) { return (x * 7 + y * 13 + L * 29 + c * 3) & 255; };
+            for (int pass = 0; pass < 2; ++pass) {
+                for (int64_t L = 0; L <= p->topLevel; ++L)
+                    for (int64_t y = 0; y < p->height[L]; ++y)
+                        for (int64_t x = 0; x < p->width[L]; ++x) {
+                            const int64_t a = value(x, y, L, 0), b = value(x, y, L, 1), c = value(x, y, L, 2),
+                                          d = value(x, y, L, 3);
+                            int64_t r[4] = {0, 0, 0, 0};
+                            switch (kind) {
+                                case 0:
+                                    if (!pass) set_pyramid_sample_point1(x, y, p.get(), L, a);
+                                    else r[0] = get_pyramid_sample_point1(x, y, p.get(), L);
+                                    break;
+                                case 1: case 2:
+                                    if (!pass) set_pyramid_sample_point16bit(x, y, p.get(), L, a * 128);
+                                    else r[0] = get_pyramid_sample_point16bit(x, y, p.get(), L) / 128;
+                                    break;
+                                case 5:
+                                    if (!pass) set_pyramid_sample_point_float(x, y, p.get(), L, float(a));
+                                    else r[0] = int64_t(get_pyramid_sample_point_float(x, y, p.get(), L));
+                                    break;
+                                case 7:
+                                    if (!pass) set_pyramid_sample_pointFourShorts(x, y, p.get(), L, -a, b, c);
+                                    else get_pyramid_sample_pointFourShorts(x, y, p.get(), L, &r[0], &r[1], &r[2]), r[0] = -r[0];
+                                    break;
+                                default:
+                                    if (!pass) set_pyramid_sample_pointColor(x, y, p.get(), L, a, b, c, d);
+                                    else get_pyramid_sample_pointColorcall(x, y, p.get(), L, &r[0], &r[1], &r[2], &r[3]);
+                            }
+                            if (pass) {
+                                const int64_t comps = components_per_pixel_from_kind(kind);
+                                const int64_t want[4] = {a, b, c, d};
+                                for (int64_t i = 0; i < comps; ++i)
+                                    ASSERT_EQ(r[i], want[i]) << "kind " << kind << " L " << L << " (" << x << "," << y << ")";
+                            }
+                        }
+            }
+        }
+    }
+}
+
+TEST(PyramidStore, ReallocationAndDynamicPyramidsDoNotLeak) {
+    Pyr p;
+    ASSERT_EQ(TryToAllocatePyramid_new(p.get(), 600, 20, kPyrColour8, 0), 1);
+    p->contentTag = 7;
+    // A cache switching its tag re-allocates without disposing first.
+    ASSERT_EQ(TryToAllocatePyramid_new(p.get(), 30, 700, kPyrColourFloat, 0), 1);
+    EXPECT_EQ(p->contentTag, 0);
+    EXPECT_EQ(p->kind, kPyrColourFloat);
+
+    PyramidDescriptor* d = AllocateDynamicPyramid(100, 50, kPyrGreyFloat, 1, 0);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->dynamic, 1);
+    DisposeDynamicPyramid(&d);
+    EXPECT_EQ(d, nullptr);
+    DisposeDynamicPyramid(&d);
+    DisposeDynamicPyramid(nullptr);
+
+    // An embedded record keeps itself and the caller's pointer.
+    PyramidDescriptor* embedded = p.get();
+    DisposeDynamicPyramid(&embedded);
+    EXPECT_EQ(embedded, p.get());
+    EXPECT_EQ(p->tiles, nullptr);
+    EXPECT_EQ(p->noTiles, 1);
+    DisposePyramidData(p.get());
+}
+
+TEST(PyramidStore, CopyAndSwap) {
+    Pyr a, b, c;
+    ASSERT_EQ(TryToAllocatePyramid_new(a.get(), 20, 10, kPyrColour8, 0), 1);
+    ASSERT_EQ(TryToAllocatePyramid_new(b.get(), 20, 10, kPyrColour8, 0), 1);
+    ASSERT_EQ(TryToAllocatePyramid_new(c.get(), 20, 10, kPyrColour16, 0), 1);
+    set_pyramid_sample_point4(3, 4, a.get(), 0, 1, 2, 3, 4);
+    set_pyramid_sample_point4(1, 1, a.get(), 2, 5, 6, 7, 8);
+    set_pyramid_sample_point4(3, 4, b.get(), 0, 9, 9, 9, 9);
+    a->mipmapState = 2;
+    CopyPyrAToB(a.get(), b.get());
+    EXPECT_EQ(get_pyramid_sample_point4_raw(3, 4, b.get(), 0), 0x01020304u);
+    EXPECT_EQ(get_pyramid_sample_point4_raw(1, 1, b.get(), 2), 0x05060708u);
+    EXPECT_EQ(b->mipmapState, 2);
+
+    set_pyramid_sample_point64bit(0, 0, c.get(), 0, 11, 12, 13, 14);
+    CopyPyrAToB(a.get(), c.get());  // different bytes per pixel: nothing
+    int64_t r[4];
+    get_pyramid_sample_point64bit(0, 0, c.get(), 0, &r[0], &r[1], &r[2], &r[3]);
+    EXPECT_EQ(r[0], 11);
+    EXPECT_EQ(c->mipmapState, 0);
+
+    set_pyramid_sample_point4(3, 4, b.get(), 0, 9, 9, 9, 9);
+    a->contentTag = 1;
+    b->contentTag = 2;
+    SwapDataOfSimilarPyrs(a.get(), b.get());
+    EXPECT_EQ(get_pyramid_sample_point4_raw(3, 4, a.get(), 0), 0x09090909u);
+    EXPECT_EQ(get_pyramid_sample_point4_raw(3, 4, b.get(), 0), 0x01020304u);
+    EXPECT_EQ(a->contentTag, 2);
+    EXPECT_EQ(b->contentTag, 1);
+    EXPECT_TRUE(PyramidsAreSimilarSizeAndHeight(a.get(), c.get()));
+    EXPECT_FALSE(PyramidsAreSimilar(a.get(), c.get()));
+}
+
+TEST(PixelAccess, EdgeRules) {
+    Pyr p;
+    ASSERT_EQ(TryToAllocatePyramid_new(p.get(), 100, 10, kPyrGrey8, 1), 1);
+    for (int64_t x = 0; x < 100; ++x)
+        for (int64_t y = 0; y < 10; ++y) set_pyramid_sample_point1(x, y, p.get(), 0, x + (y == 0 ? 100 : 0));
+    struct Case { int64_t x, expect; };
+    for (Case c : {Case{100, 0}, Case{199, 99}, Case{200, 99}, Case{-1, 99}, Case{-100, 0}, Case{-150, 0},
+                   Case{INT64_MAX, 99}, Case{INT64_MIN, 0}})
+        EXPECT_EQ(get_pyramid_sample_point1(c.x, 5, p.get(), 0), c.expect) << c.x;
+    EXPECT_EQ(get_pyramid_sample_point1(3, -1, p.get(), 0), 3);  // wraps to the last row
+    p->edgeMode = 2;
+    EXPECT_EQ(get_pyramid_sample_point1(-1, 5, p.get(), 0), 99);
+    EXPECT_EQ(get_pyramid_sample_point1(3, -5, p.get(), 0), 103);  // rows clamp
+    p->edgeMode = 0;
+    EXPECT_EQ(get_pyramid_sample_point1(-1, 5, p.get(), 0), 0);
+    EXPECT_EQ(get_pyramid_sample_point1(500, 500, p.get(), 0), 99);
+    // Levels that do not exist read 0 and write nothing.
+    EXPECT_EQ(get_pyramid_sample_point1(0, 0, p.get(), p->topLevel + 1), 0);
+    EXPECT_EQ(get_pyramid_sample_point1(0, 0, p.get(), -1), 0);
+
+    // Writes outside the level change nothing.
+    set_pyramid_sample_point1(-1, 0, p.get(), 0, 7);
+    set_pyramid_sample_point1(100, 0, p.get(), 0, 7);
+    EXPECT_EQ(get_pyramid_sample_point1(0, 0, p.get(), 0), 100);
+    EXPECT_EQ(get_pyramid_sample_point1(99, 0, p.get(), 0), 199);
+    EXPECT_TRUE(PointIsOutsideOfPyrLevel(-1, 0, p.get(), 0));
+    EXPECT_TRUE(PointIsOutsideOfPyrLevel(0, 10, p.get(), 0));
+    EXPECT_FALSE(PointIsOutsideOfPyrLevel(99, 9, p.get(), 0));
+}
+
+TEST(PixelAccess, PackedWordsAndUnitColours) {
+    Pyr p;
+    ASSERT_EQ(TryToAllocatePyramid_new(p.get(), 8, 8, kPyrColour8, 0), 1);
+    set_pyramid_sample_point4(1, 1, p.get(), 0, 10, 20, 30, 40);
+    EXPECT_EQ(get_pyramid_sample_point4_raw(1, 1, p.get(), 0), 0x0A141E28u);
+    make_opaque_pyramid_sample_point4(1, 1, p.get(), 0);
+    EXPECT_EQ(get_pyramid_sample_point4_raw(1, 1, p.get(), 0), 0x0A141EFFu);
+    alpha_set_pyramid_sample_point4(1, 1, p.get(), 0, 7);
+    EXPECT_EQ(get_pyramid_sample_point4_raw(1, 1, p.get(), 0), 0x0A141E07u);
+    // Out-of-range and NaN unit colours clamp instead of wrapping.
+    const float c[4] = {2.0f, -1.0f, std::nanf(""), 0.5f};
+    set_intcoord_unitary_color(2, 2, p.get(), 0, c);
+    EXPECT_EQ(get_pyramid_sample_point4_raw(2, 2, p.get(), 0), 0xFF00007Fu);
+
+    Pyr g;
+    ASSERT_EQ(TryToAllocatePyramid_new(g.get(), 4, 4, kPyrGrey8, 0), 1);
+    set_pyramid_sample_point1(0, 0, g.get(), 0, 255);
+    float out[4];
+    get_intcoord_unitary_color(0, 0, g.get(), 0, out);
+    for (float f : out) EXPECT_FLOAT_EQ(f, 1.0f);
+
+    Pyr q;
+    ASSERT_EQ(TryToAllocatePyramid_new(q.get(), 4, 4, kPyrColour16, 0), 1);
+    set_pyramid_sample_point64bit(0, 0, q.get(), 0, 32768, 0, 16384, 32768);
+    get_intcoord_unitary_color(0, 0, q.get(), 0, out);
+    EXPECT_FLOAT_EQ(out[0], 1.0f);
+    EXPECT_FLOAT_EQ(out[1], 0.0f);
+    EXPECT_FLOAT_EQ(out[2], 0.5f);
+    EXPECT_FLOAT_EQ(out[3], 1.0f);
+
+    Pyr k1;
+    ASSERT_EQ(TryToAllocatePyramid_new(k1.get(), 4, 4, kPyrGrey16, 0), 1);
+    set_intcoord_unitary_grey(1, 1, k1.get(), 0, 1.0f);
+    EXPECT_EQ(get_pyramid_sample_point16bit(1, 1, k1.get(), 0), 32768);
+    set_pyramid_sample_point16bit(2, 2, k1.get(), 0, 0xFFFF);
+    EXPECT_EQ(get_pyramid_sample_point16bitgray(9, 9, k1.get(), 0), get_pyramid_sample_point16bitgray(3, 3, k1.get(), 0));
+    EXPECT_EQ(get_pyramid_sample_point16bitgray(2, 2, k1.get(), 0), -1);
+
+    // Unit write: nearest pixel, nothing outside.
+    set_unit_pyramid_sample_point4(p.get(), 0, 1, 2, 3, 4, 0.99f, 0.01f);
+    EXPECT_EQ(get_pyramid_sample_point4_raw(7, 0, p.get(), 0), 0x01020304u);
+    set_unit_pyramid_sample_point4(p.get(), 0, 1, 2, 3, 4, std::nanf(""), 1e30f);
+}
+
+TEST(Kernels, PhasesSumExactlyAndMatchKnownShapes) {
+    auto k = std::make_unique<sincType>();
+    struct Known { int mode, phase; float w[5]; };
+    const Known known[] = {
+        {0, 0, {0.0f, -0.047f, 0.594f, 0.497f, -0.045f}},
+        {0, 64, {-0.013f, 0.116f, 0.849f, 0.056f, -0.008f}},
+        {1, 0, {0.0f, 0.002f, 0.498f, 0.498f, 0.002f}},
+        {1, 64, {0.0f, 0.056f, 0.889f, 0.056f, 0.0f}},
+    };
+    for (int mode : {0, 1}) {
+        initGaussianPyrTable_switchable(k.get(), mode);
+        for (int p = 0; p < kKernelPhases; ++p) {
+            int64_t s2048 = 0, s32768 = 0;
+            float sf = 0;
+            for (int t = 0; t < 5; ++t) {
+                s2048 += k->weights2048[t * 128 + p];
+                s32768 += k->weights32768[t * 128 + p];
+                sf += k->weights[t * 128 + p];
+                EXPECT_EQ(k->weights[t * 128 + p], k->weightsCopy[t * 128 + p]);
+            }
+            EXPECT_EQ(s2048, 2048);
+            EXPECT_EQ(s32768, 32768);
+            EXPECT_NEAR(sf, 1.0f, 1e-6f);
+        }
+        for (const Known& kn : known)
+            if (kn.mode == mode) {
+                for (int t = 0; t < 5; ++t)
+                    EXPECT_NEAR(k->weights[t * 128 + kn.phase], kn.w[t], 0.0015f) << mode << " " << kn.phase << " " << t;
+            }
+    }
+    // Any other mode leaves the kernel alone.
+    const float before = k->weights[200];
+    initGaussianPyrTable_switchable(k.get(), 2);
+    EXPECT_EQ(k->weights[200], before);
+}
+
+TEST(Kernels, LevelChoiceFromFootprint) {
+    Pyr p;
+    ASSERT_EQ(TryToAllocatePyramid_new(p.get(), 1000, 600, kPyrGrey8, 0), 1);
+    CheapBlurMemo memo{0.0f, 0};
+    const float px = 1.0f / 1000.0f;
+    EXPECT_EQ(DetermineCheapBlur(p.get(), &memo, 0.5f + px, 0.5f, 0.5f, 0.5f + 1.0f / 600.0f, 0.5f, 0.5f, 0), 0);
+    EXPECT_EQ(DetermineCheapBlur(p.get(), &memo, 0.5f + 8 * px, 0.5f, 0.5f - 8 * px, 0.5f, 0.5f, 0.5f, 0), 3);
+    EXPECT_FLOAT_EQ(memo.level, 3.0f);
+    // Far beyond the picture: capped at cheapTopLevel.
+    EXPECT_EQ(DetermineCheapBlur(p.get(), &memo, 0.1f, 0.9f, 0.9f, 0.1f, 0.5f, 0.4f, 0), 7);
+    // 0.9 apart counts as 0.1 the short way round: 100 pixels -> level 6.
+    EXPECT_EQ(DetermineCheapBlur(p.get(), &memo, 0.95f, 0.5f, 0.95f, 0.5f, 0.05f, 0.5f, 0), 6);
+    // No neighbour, or the reuse flag: the memo's level.
+    EXPECT_EQ(DetermineCheapBlur(p.get(), &memo, -1.0f, 0, 0, 0, 0, 0, 0), 6);
+    memo.reuse = 1;
+    EXPECT_EQ(DetermineCheapBlur(p.get(), &memo, 0.1f, 0.9f, 0.9f, 0.1f, 0.5f, 0.4f, 0), 6);
+    memo.reuse = 0;
+    const float nan = std::nanf("");
+    EXPECT_EQ(DetermineCheapBlur(p.get(), &memo, nan, nan, nan, nan, nan, nan, 0), 0);
+    EXPECT_NEAR(DetermineCheapBlurFloat(p.get(), 0.5f + 8 * px, 0.5f, 0.5f - 8 * px, 0.5f, 0.5f, 0.5f), 3.0f, 1e-3f);
+    const float fp[10] = {0, 0, 0, 0, 0, 0, 4, 2, 1, 4};
+    EXPECT_FLOAT_EQ(DetermineCheapBlurFloat2(fp, p.get()), 2.0f);
+    const float huge[10] = {0, 0, 0, 0, 0, 0, 1e30f, 0, 1e30f, 0};
+    EXPECT_FLOAT_EQ(DetermineCheapBlurFloat2(huge, p.get()), 10.0f);
+}
+
+TEST(Kernels, NumericHelpers) {
+    EXPECT_NEAR(log2approximation(2.0f), 1.0f, 1e-5f);
+    EXPECT_FLOAT_EQ(log2approximation(0.5f), 0.0f);
+    EXPECT_NEAR(log2approximation(10.0f), std::log2(10.0f), 0.01f);
+    EXPECT_EQ(log2_for_small_integer_inputs(1), 0.0f);
+    EXPECT_EQ(log2_for_small_integer_inputs(0), 0.0f);
+    EXPECT_EQ(log2_for_small_integer_inputs(-4), 0.0f);
+    EXPECT_FLOAT_EQ(log2_for_small_integer_inputs(16), 4.0f);
+    EXPECT_EQ(RoundUpToPowerOfTwo(0), 1);
+    EXPECT_EQ(RoundUpToPowerOfTwo(5), 8);
+    EXPECT_EQ(RoundUpToPowerOfTwo(64), 64);
+    EXPECT_EQ(integerLog2(8.5f), 3);
+    EXPECT_EQ(make8from32f(1.0f), 255);
+    EXPECT_EQ(make8from32f(0.5f), 127);
+    EXPECT_EQ(make8from32f(std::nanf("")), 0);
+    EXPECT_EQ(make8from32f(-3.0f), 0);
+    EXPECT_EQ(make8from32f_for_little_previews(0.25f), 127);
+    EXPECT_EQ(make8from32f_for_little_previews(1e30f), 255);
+}
+
+}  // namespace

@@ -1,0 +1,319 @@
+#include "pyramid/colour_models.h"
+
+#include <cmath>
+
+namespace {
+
+inline float Max3(float a, float b, float c) {
+  float m = a > b ? a : b;
+  return m > c ? m : c;
+}
+inline float Min3(float a, float b, float c) {
+  float m = a < b ? a : b;
+  return m < c ? m : c;
+}
+
+// The shared hue rule of HSL and HSV. The comparisons are exact on purpose:
+// each channel equals M or m bit for bit when it is the extreme.
+inline float HueOf(float r, float g, float b, float M, float m, float d) {
+  float rc = (M - r) / d, gc = (M - g) / d, bc = (M - b) / d;
+  float h;
+  if (r == M)
+    h = (g == m) ? 5.0f + bc : 1.0f - gc;
+  else if (g == M)
+    h = (b == m) ? 1.0f + rc : 3.0f - bc;
+  else
+    h = (r == m) ? 3.0f + gc : 5.0f - rc;
+  return h / 6.0f;
+}
+
+// Sextant and position within it of a hue in turns. The fraction is taken
+// before the sextant wraps, so a hue of 1 lands at the start of sextant 0
+// rather than six sextants past it; hues outside 0..1 wrap round the circle.
+inline void HueSextant(float h, int* sextant, float* frac) {
+  float hh = h - std::floor(h);
+  if (!(hh >= 0.0f && hh < 1.0f)) hh = 0.0f;  // NaN, or a rounding to 1
+  float x = 6.0f * hh;
+  int i = static_cast<int>(x);
+  float f = x - static_cast<float>(i);
+  if (i > 5) {
+    i = 0;
+    f = 0.0f;
+  }
+  *sextant = i;
+  *frac = f;
+}
+
+constexpr float kStandardHueKnots[9] = {0.0f,        1.0f / 12.0f, 1.0f / 6.0f,
+                                        0.25f,       1.0f / 3.0f,  0.5f,
+                                        2.0f / 3.0f, 5.0f / 6.0f,  1.0f};
+constexpr float kOsakaHueKnots[9] = {0.0f,   0.1104f, 0.23f,   0.3404f, 0.414f,
+                                     0.5336f, 0.6808f, 0.8096f, 1.0f};
+
+// Piecewise-linear map of frac(h) from one set of knots to the other.
+inline float MapHueKnots(float h, const float* from, const float* to) {
+  h = h - std::floor(h);
+  for (int k = 1; k <= 8; ++k) {
+    if (h <= from[k])
+      return to[k - 1] + (h - from[k - 1]) / (from[k] - from[k - 1]) * (to[k] - to[k - 1]);
+  }
+  return 0.5f;  // NaN fits no segment
+}
+
+inline int ClampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+// Float 0..1 to the 15-bit integer scale, truncating; NaN and negatives to 0.
+inline int ToFix15(float x) {
+  if (!(x > 0.0f)) return 0;
+  if (x >= 1.0f) return 32768;
+  return static_cast<int>(x * 32768.0f);
+}
+
+}  // namespace
+
+void RGB_to_HSL(float* h, float* s, float* l, float r, float g, float b) {
+  float M = Max3(r, g, b), m = Min3(r, g, b);
+  *h = 0.0f;
+  *s = 0.0f;
+  *l = (M + m) / 2.0f;
+  if (*l <= 0.0f) return;
+  float d = M - m;
+  if (!(d > 0.0f)) return;
+  *s = (*l <= 0.5f) ? d / (M + m) : d / (2.0f - M - m);
+  *h = HueOf(r, g, b, M, m, d);
+}
+
+void RGB_to_HSV(float* h, float* s, float* v, float r, float g, float b) {
+  float M = Max3(r, g, b), m = Min3(r, g, b);
+  *h = 0.0f;
+  *s = 0.0f;
+  if ((M + m) / 2.0f <= 0.0f) {
+    *v = (M + m) / 2.0f;
+    return;
+  }
+  *v = M;
+  *s = (M == 0.0f) ? 0.0f : 1.0f - m / M;
+  float d = M - m;
+  if (d > 0.0f) *h = HueOf(r, g, b, M, m, d);
+}
+
+void HSL_to_RGB(float* r, float* g, float* b, float h, float s, float l) {
+  float q = (l <= 0.5f) ? l * (1.0f + s) : l + s - l * s;
+  if (q <= 0.0f) {
+    *r = *g = *b = 0.0f;
+    return;
+  }
+  float p = 2.0f * l - q;
+  int i;
+  float f;
+  HueSextant(h, &i, &f);
+  float d = f * (q - p);
+  float rising = p + d, falling = q - d;
+  switch (i) {
+    case 0: *r = q; *g = rising; *b = p; break;
+    case 1: *r = falling; *g = q; *b = p; break;
+    case 2: *r = p; *g = q; *b = rising; break;
+    case 3: *r = p; *g = falling; *b = q; break;
+    case 4: *r = rising; *g = p; *b = q; break;
+    default: *r = q; *g = p; *b = falling; break;
+  }
+}
+
+void HSVEvil_to_RGB(float* r, float* g, float* b, float h, float s, float v) {
+  int i;
+  float f;
+  HueSextant(h, &i, &f);
+  float P[3];
+  switch (i) {
+    case 0: P[0] = 1; P[1] = f; P[2] = 0; break;
+    case 1: P[0] = 1 - f; P[1] = 1; P[2] = 0; break;
+    case 2: P[0] = 0; P[1] = 1; P[2] = f; break;
+    case 3: P[0] = 0; P[1] = 1 - f; P[2] = 1; break;
+    case 4: P[0] = f; P[1] = 0; P[2] = 1; break;
+    default: P[0] = 1; P[1] = 0; P[2] = 1 - f; break;
+  }
+  float M = Max3(P[0], P[1], P[2]);
+  for (float& c : P) c = M + s * (c - M);
+  float M2 = Max3(P[0], P[1], P[2]);
+  if (M2 <= 0.0f) {
+    *r = *g = *b = 0.0f;
+    return;
+  }
+  *r = P[0] / M2 * v;
+  *g = P[1] / M2 * v;
+  *b = P[2] / M2 * v;
+}
+
+void RGB_to_HSL_vec(const float in[3], float out[3]) {
+  RGB_to_HSL(&out[0], &out[1], &out[2], in[0], in[1], in[2]);
+}
+void HSL_to_RGB_vec(const float in[3], float out[3]) {
+  HSL_to_RGB(&out[0], &out[1], &out[2], in[0], in[1], in[2]);
+}
+void RGB_to_HSV_vec(const float in[3], float out[3]) {
+  RGB_to_HSV(&out[0], &out[1], &out[2], in[0], in[1], in[2]);
+}
+
+void RGB_to_S(float* s, float r, float g, float b) {
+  float h, l;
+  RGB_to_HSL(&h, s, &l, r, g, b);
+}
+
+float vividpoint_of_hs(float h, float s) {
+  float r, g, b;
+  HSL_to_RGB(&r, &g, &b, h, s, 0.5f);  // black when (s + 1) / 2 <= 0
+  return static_cast<float>(KyotoLuma(r, g, b));
+}
+
+float normalL_to_kyotoL(float v, float l, unsigned char) {
+  if (l > 0.5f) return v + (2.0f * l - 1.0f) * (1.0f - v);
+  return 2.0f * l * v;
+}
+
+float kyotoL_to_normalL(float v, float k, unsigned char) {
+  if (v < 0.0f) v = 0.0f;
+  if (v > 1.0f) v = 1.0f;
+  if (k >= 1.0f) return 1.0f;
+  if (k <= 0.0f) return 0.0f;
+  if (v < k) return static_cast<float>(0.5 + 0.5 * (double(k) - v) / (1.0 - double(v)));
+  return 0.5f * k / v;
+}
+
+void Kyoto_RGB_to_HSL(float* h, float* s, float* k, float r, float g, float b) {
+  float l;
+  RGB_to_HSL(h, s, &l, r, g, b);
+  *k = normalL_to_kyotoL(vividpoint_of_hs(*h, *s), l);
+}
+
+void Kyoto_HSL_to_RGB(float* r, float* g, float* b, float h, float s, float k) {
+  float v = vividpoint_of_hs(h, s);
+  float l = kyotoL_to_normalL(v, k);  // limits v to 0..1
+  HSL_to_RGB(r, g, b, h, s, l);
+}
+
+void Kyoto_RGB_to_HSL_vec(const float in[3], float out[3]) {
+  Kyoto_RGB_to_HSL(&out[0], &out[1], &out[2], in[0], in[1], in[2]);
+}
+void Kyoto_HSL_to_RGB_vec(const float in[3], float out[3]) {
+  Kyoto_HSL_to_RGB(&out[0], &out[1], &out[2], in[0], in[1], in[2]);
+}
+
+void Osaka_RGB_to_HSL_vec(const float in[3], float out[3]) {
+  Kyoto_RGB_to_HSL_vec(in, out);
+  out[0] = MapHueKnots(out[0], kStandardHueKnots, kOsakaHueKnots);
+}
+
+void Osaka_HSL_to_RGB_vec(const float in[3], float out[3]) {
+  float h = MapHueKnots(in[0], kOsakaHueKnots, kStandardHueKnots);
+  Kyoto_HSL_to_RGB(&out[0], &out[1], &out[2], h, in[1], in[2]);
+}
+
+float neo_kyoto_hue_bias(float h, int toStandard) {
+  return toStandard ? MapHueKnots(h, kOsakaHueKnots, kStandardHueKnots)
+                    : MapHueKnots(h, kStandardHueKnots, kOsakaHueKnots);
+}
+
+float neo_kyoto_lum_bias(float x, int useTable) {
+  if (useTable) {
+    float f = x - std::floor(x);
+    int i = (f >= 0.0f && f < 1.0f) ? static_cast<int>(f * 256.0f) : 0;
+    return osaka_lum_table[ClampInt(i, 0, 255)];
+  }
+  // x + 4x^2 - 16x^3 + 20x^4 - 8x^5
+  return x * (1.0f + x * (4.0f + x * (-16.0f + x * (20.0f - 8.0f * x))));
+}
+
+void tetrahedral_lookup(const int in[3], int out[3], const unsigned char* grid, float step) {
+  static constexpr int kStride[3] = {3, 3 * kLabGridSize, 3 * kLabGridSize * kLabGridSize};
+  const float top = 15.0f * step;
+  int idx[3], frac[3];
+  for (int c = 0; c < 3; ++c) {
+    // Inputs outside the grid are held at its edges.
+    float x = static_cast<float>(in[c]);
+    if (x < 0.0f) x = 0.0f;
+    if (x > top) x = top;
+    int i = static_cast<int>(x / step);
+    if (i > 15) i = 15;
+    idx[c] = i;
+    frac[c] = static_cast<int>(x - static_cast<float>(i) * step);
+  }
+  // Axes in order of decreasing fraction.
+  int a1 = 0, a2 = 1, a3 = 2, t;
+  if (frac[a1] < frac[a2]) { t = a1; a1 = a2; a2 = t; }
+  if (frac[a2] < frac[a3]) { t = a2; a2 = a3; a3 = t; }
+  if (frac[a1] < frac[a2]) { t = a1; a1 = a2; a2 = t; }
+  const int fmax = frac[a1], fmid = frac[a2], fmin = frac[a3];
+  // A step past index 15 carries weight 0, so it stays on index 15.
+  auto stride = [&](int axis) { return idx[axis] < 15 ? kStride[axis] : 0; };
+  const unsigned char* c0 = grid + 3 * (idx[0] + kLabGridSize * idx[1] + kLabGridSize * kLabGridSize * idx[2]);
+  const unsigned char* c1 = c0 + stride(a1);
+  const unsigned char* c2 = c1 + stride(a2);
+  const unsigned char* c3 = c2 + stride(a3);
+  const int w0 = static_cast<int>(step - static_cast<float>(fmax));
+  const int w1 = fmax - fmid, w2 = fmid - fmin, w3 = fmin;
+  for (int k = 0; k < 3; ++k)
+    out[k] = (w0 * c0[k] + w1 * c1[k] + w2 * c2[k] + w3 * c3[k]) / 17;
+}
+
+void RGB_to_LAB(int r, int g, int b, int* L, int* A, int* B, unsigned char is8bit) {
+  const int in[3] = {r, g, b};
+  int out[3];
+  tetrahedral_lookup(in, out, RGB_to_Lab_table, is8bit ? kLabStep8 : kLabStep15);
+  *L = out[0];
+  *A = out[1];
+  *B = out[2];
+}
+
+void LAB_to_RGB(int L, int A, int B, int* r, int* g, int* b, unsigned char is8bit) {
+  const int in[3] = {L, A, B};
+  int out[3];
+  tetrahedral_lookup(in, out, Lab_to_RGB_table, is8bit ? kLabStep8 : kLabStep15);
+  *r = out[0];
+  *g = out[1];
+  *b = out[2];
+}
+
+void RGB_to_LAB_vec(const float in[3], float out[3]) {
+  const int fix[3] = {ToFix15(in[0]), ToFix15(in[1]), ToFix15(in[2])};
+  int res[3];
+  tetrahedral_lookup(fix, res, RGB_to_Lab_table, kLabStep15);
+  for (int k = 0; k < 3; ++k) out[k] = static_cast<float>(res[k]) * (1.0f / 32768.0f);
+}
+
+void LAB_to_RGB_vec(const float in[3], float out[3]) {
+  const int fix[3] = {ToFix15(in[0]), ToFix15(in[1]), ToFix15(in[2])};
+  int res[3];
+  tetrahedral_lookup(fix, res, Lab_to_RGB_table, kLabStep15);
+  for (int k = 0; k < 3; ++k) out[k] = static_cast<float>(res[k]) * (1.0f / 32768.0f);
+}
+
+void linear_srgb_to_oklab(float r, float g, float b, float* L, float* A, float* B) {
+  float l = std::cbrt(0.4121656f * r + 0.5362752f * g + 0.051457565f * b);
+  float m = std::cbrt(0.2118591f * r + 0.68071896f * g + 0.10740658f * b);
+  float s = std::cbrt(0.088309795f * r + 0.28184742f * g + 0.63026136f * b);
+  *L = 0.21045426f * l + 0.7936178f * m - 0.004072047f * s;
+  *A = 1.9779985f * l - 2.4285922f * m + 0.4505937f * s;
+  *B = 0.025904037f * l + 0.78277177f * m - 0.80867577f * s;
+}
+
+void oklab_to_linear_srgb(float L, float A, float B, float out[4]) {
+  float l = L + 0.39633778f * A + 0.21580376f * B;
+  float m = L - 0.105561346f * A - 0.06385417f * B;
+  float s = L - 0.08948418f * A - 1.2914855f * B;
+  l = l * l * l;
+  m = m * m * m;
+  s = s * s * s;
+  out[0] = 4.0767245f * l - 3.307217f * m + 0.23075905f * s;
+  out[1] = -1.2681438f * l + 2.6093323f * m - 0.34113443f * s;
+  out[2] = -0.0041119885f * l - 0.7034763f * m + 1.7068626f * s;
+  out[3] = 1.0f;
+}
+
+void lerp_RGBA_via_oklab(const float c1[4], const float c2[4], float t, float out[4]) {
+  float L1, A1, B1, L2, A2, B2;
+  linear_srgb_to_oklab(c1[0], c1[1], c1[2], &L1, &A1, &B1);
+  linear_srgb_to_oklab(c2[0], c2[1], c2[2], &L2, &A2, &B2);
+  const float u = 1.0f - t;
+  oklab_to_linear_srgb(u * L1 + t * L2, u * A1 + t * A2, u * B1 + t * B2, out);
+  out[3] = u * c1[3] + t * c2[3];
+}

@@ -1,0 +1,203 @@
+// The polyhedron record: one solid, its unfolded net and what the renderer
+// needs to draw the net. One flat record of fixed capacity (tens of megabytes:
+// always allocate it on the heap with RobustNewPtr); the large variable parts
+// (coordinate and face-list arrays, the two vertex indexes) hang off it as
+// separate blocks or point at a built-in shape's read-only tables.
+//
+// The record is plain data with no constructor: storage set-up and defaults
+// belong to the polyhedron storage functions, which write the values noted in
+// the comments below. Field order follows the record's historical layout.
+#pragma once
+
+#include <cstdint>
+
+#include "common/vectors.h"
+
+struct SkipList;
+
+// Capacities.
+inline constexpr int64_t kMax3DVertices = 12845;
+inline constexpr int64_t kMax2DVertices = 12845;
+inline constexpr int64_t kMax3DFaces = 25290;  // a face index above 25,289 means none
+inline constexpr int64_t kMaxNetFaces = 25290;
+inline constexpr int64_t kMaxNetTriangles = 25290;
+inline constexpr int kMaxFaceVertices = 10;
+inline constexpr int kMinFaceVertices = 3;
+inline constexpr int kMaxFragments = 24;
+inline constexpr int kFragmentSignalRows = 25;  // fragments 0 to 24
+inline constexpr int kMaxGroups = 200;
+inline constexpr int kGroupNumberEntries = 201;
+inline constexpr int kSignalsPerSlot = 20;
+inline constexpr int64_t kFaceListEntries = 252900;
+// Region code of the glue tab of fragment n: kTabRegionBase + n.
+inline constexpr int32_t kTabRegionBase = 25290;
+
+// Codes of the status word. A build never fails outright: every limit it
+// reaches leaves its code here and the build goes on.
+enum PolyStatus : int64_t {
+    kPolyStatusGood = 0,
+    kPolyStatusNetFaceTableFull = 1,
+    kPolyStatus3DFaceTableFull = 2,
+    kPolyStatusRepeatedVertex = 3,
+    kPolyStatusTabVertexLimit = 4,
+    kPolyStatus3DVertexTableFull = 5,
+    kPolyStatusNetVertexTableFull = 6,
+    kPolyStatusNetTrianglesExhausted = 7,
+    kPolyStatusDuplicateFace = 8,
+    kPolyStatusTooManyFragments = 9,
+    kPolyStatusVertexIndexOutOfRange = 10,
+    kPolyStatusGroupIndexOutOfRange = 11,
+    kPolyStatusScissorTableFull = 12,
+};
+
+// Edge flag bits of a 3D face edge (their meaning belongs to the net cutter).
+enum PolyEdgeFlag : uint32_t {
+    kEdgeCut = 1,          // never join across this edge
+    kEdgeArcStart = 2,
+    kEdgeStartHint = 4,
+    kEdgeDisdain = 8,
+    kEdgePrefer = 16,
+    kEdgeArcMiddle = 32,
+};
+
+// Net vertex as the renderer reads it: net position, then the 3D position of
+// the solid vertex it folds onto.
+struct PolyNetVertex {
+    float x, y;        // net position
+    float X, Y, Z;     // 3D position
+};
+
+struct PolyFace3D {
+    int64_t vertex[kMaxFaceVertices];
+    float angle[kMaxFaceVertices];        // interior angle at each vertex
+    int32_t convexity[kMaxFaceVertices];  // 3 = concave
+    int64_t count;
+    triplex normal;                       // unit normal
+    int16_t group;
+    int64_t neighbour[kMaxFaceVertices];      // face across each edge, -1 none
+    int64_t neighbourEdge[kMaxFaceVertices];  // that face's number for the shared edge
+    uint32_t edgeFlags[kMaxFaceVertices];     // PolyEdgeFlag bits
+    int32_t cutLabel;                         // used by the per-shape cutting rules
+    int64_t referenceVertex;                  // a fourth vertex used by rind shapes, -1 none
+    int64_t option[4];                        // passed through from the adding options
+    int64_t furtherIndex;                     // -1 in the blank face
+    int16_t optionShort[2];
+    int16_t clearedShort;
+    int64_t highestVertex;                    // -1 when not computed
+};
+
+struct PolyNetFace {
+    int64_t vertex[kMaxFaceVertices];  // net vertices
+    double minX, maxX, minY, maxY;     // bounding box in net coordinates
+    int64_t count;
+    uint8_t tabFlag[kMaxFaceVertices]; // the face edge starting at each corner carries a tab
+    int16_t searchLevel;               // 0 for a new face
+    int64_t neighbour[kMaxFaceVertices];
+    int64_t neighbourEdge[kMaxFaceVertices];
+    int64_t face3D;                    // the 3D face it shows, -1 none
+    int64_t secondIndex;               // -1 in the blank face
+    int64_t firstTriangle;             // its net triangles are consecutive
+    int64_t triangleCount;
+};
+
+struct PolyNetTriangle {
+    int64_t vertex[3];        // net vertices of corners a, b, c
+    int16_t netFace;          // -1 for detached tabs
+    uint16_t tag;             // 0xFFFF on tab triangles
+    int16_t faceGroup;
+    int16_t fragment;         // counted from 1
+    uint8_t isTab;
+    int16_t creviceRegion;
+    uint8_t tabFlag[3];       // per edge a->b, b->c, c->a
+    uint8_t outlineFlag[3];   // per edge: an edge of the net face
+    int16_t glueUnder[3];     // per tabbed edge: the 3D face across it, else -1
+    uint16_t faceCorner[3];   // corners as corner numbers of the net face (65535 none)
+    uint16_t solidCorner[3];  // corners as corner numbers of the 3D face (65535 none)
+    uint8_t twisted;
+    uint8_t faceMark;
+    // Filled by the renderer's precalculation.
+    uint8_t fancy;            // lies on a curved rind face
+    uint8_t hidden;           // hits count as misses
+    int16_t tabOwner;
+    float inverseDeterminant; // 1 / doubled signed area of the net corners; 0 when degenerate
+    float minX, maxX, minY, maxY;
+    triplex cornerPoint[3];   // 3D corner points
+};
+
+// Net settings block, read by the net code and the set-up drivers.
+struct PolyNetSettings {
+    float scale;              // 1.0
+    float half;               // 0.5
+    float halfFirstArgument;
+    float box[4];             // 0, 1, 0, 1
+    float lastSettingA;       // -1: net settings of the last build
+    float lastSettingB;
+    uint8_t cleared[12];
+    int64_t clearedKey;
+    float boundsBox[4];       // 999, -999, 999, -999
+    float secondArgument;     // the tab size
+    double step;              // 0.0078125
+    float firstArgument;
+    uint8_t enabled;          // 1
+};
+
+struct polyhedron {
+    triplex* coords3D;        // 12,845 vertices; heap when storageFlag, else a built-in table
+    int64_t vertexCount3D;
+    uint16_t* faceList3D;     // 252,900 vertex numbers, or a built-in table
+    uint16_t linkCount3D[kMax3DVertices];
+    int64_t faceCount3D;
+    int16_t linkWord;
+    SkipList* vertexIndex3D;  // keyed by vertex x, payload the vertex number
+    uint8_t legacyPointCollider;
+    int64_t buildWords[3];    // cleared before every build
+    int64_t defaultFace;      // -1
+    double defaultScale;      // 1.0
+    uint8_t weirdFaces;
+    int64_t shapeCode;
+    uint8_t clearedBytes[16];
+    int64_t groupSlot[kMaxGroups];  // -1
+    int64_t counter;
+    int16_t shortWords[2];          // 0 and 1
+    int64_t outputMode;             // -1
+    int64_t lastOutputMode;         // -9999: the set-up's cache key
+    uint8_t buildKeyExtra;
+    uint8_t buildKeyFlag;
+    double (*coords2D)[2];          // 12,845 (x, y), heap or a built-in table
+    uint16_t* faceList2D;           // 252,900 vertex numbers, or a built-in table
+    const uint16_t* netToSolid;     // built-in: solid vertex per net vertex, or null
+    const uint16_t* faceGroups;     // group number per net face, or null
+    PolyNetVertex netVertex[kMax2DVertices];
+    uint16_t netVertexUses[kMax2DVertices];
+    int16_t netVertexSolid[kMax2DVertices];  // -1 none
+    int16_t netVertexTag[kMax2DVertices];    // net vertices merge only with equal tags
+    uint8_t netVertexUsed[kMax2DVertices];
+    uint16_t freeSlotCursor;                 // round robin, wraps from 12,844 to 0
+    PolyNetTriangle netTriangle[kMaxNetTriangles];
+    int64_t netTriangleCount;
+    int64_t selectedFace;                    // -1 none
+    int64_t lastSelectedFace;
+    int64_t netFaceCount;
+    SkipList* vertexIndex2D;                 // keyed by net vertex x
+    int64_t netVertexCount;
+    int64_t netVertexCount2;
+    int64_t fragmentCount;
+    int16_t fragmentSignal[kFragmentSignalRows][kSignalsPerSlot];  // -1 when cleared
+    int16_t groupSignal[kMaxGroups][kSignalsPerSlot];
+    uint8_t groupLock[kMaxGroups];
+    int16_t groupNumber[kGroupNumberEntries];  // read with the index clamped to 0..200
+    float lastSelectedFaceValue;
+    double tolerance[2];                       // 0.001, 0.0001
+    PolyNetSettings net;
+    int64_t status;                            // PolyStatus
+    uint8_t storageFlag;  // the coordinate, face-list and index blocks are owned heap blocks
+    PolyFace3D face3D[kMax3DFaces];
+    PolyFace3D blankFace3D;
+    PolyNetFace netFace[kMaxNetFaces];
+    PolyNetFace blankNetFace;
+    int64_t cachedBuildKey[4];                 // -1 when storage is replaced
+    uint8_t setupScratch[48];                  // cleared at the start of every set-up
+    // Non-zero: points on net triangles are blended in longitude and latitude
+    // rather than linearly, so curved nets follow the sphere.
+    int64_t sphericalBlend;
+};

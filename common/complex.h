@@ -97,6 +97,7 @@ inline double Cdist(fcomplex p, fcomplex q) {
     return std::sqrt(dx * dx + dy * dy);
 }
 inline double Cdistance(fcomplex p, fcomplex q) { return Cdist(p, q); }
+inline double Cdistance(double x1, double y1, double x2, double y2) { return Cdist({x1, y1}, {x2, y2}); }
 // Not guarded: a zero argument gives NaN.
 inline fcomplex Cnormalize(fcomplex z) { return Cscale(z, 1.0 / Cmag(z)); }
 inline fcomplex CNormalizedVectorFromTo(fcomplex p, fcomplex q) {

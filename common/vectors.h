@@ -65,8 +65,9 @@ inline triplex Tpow_scalar(triplex A, double p) {
 inline triplex Tpow_component(triplex A, triplex P) {
     return {std::pow(A.x, P.x), std::pow(A.y, P.y), std::pow(A.z, P.z)};
 }
-// Callers pass distinct edges.
+// Equal edges make a plain step at the edge rather than a division by zero.
 inline double GLSLSmoothstep(double e0, double e1, double t) {
+    if (e0 == e1) return t < e0 ? 0.0 : 1.0;
     double s = (t - e0) / (e1 - e0);
     s = s < 0.0 ? 0.0 : (s > 1.0 ? 1.0 : s);
     return s * s * (3.0 - 2.0 * s);

@@ -206,6 +206,7 @@ TEST(Complex, TurnsAndSmallHelpers) {
     EXPECT_EQ(Cmix({0, 0}, {2, 4}, 0.25), (fcomplex{0.5, 1}));
     EXPECT_EQ(Ccross_product({1, 0}, {0, 1}), 1.0);
     EXPECT_EQ(Cdot_product({1, 2}, {3, 4}), 11.0);
+    EXPECT_EQ(Cdistance(1, 1, 4, 5), 5.0);
     EXPECT_EQ(Cmagcrude({-3, 2}), 3.0);
     EXPECT_EQ(Csquare_component({-3, 2}), (fcomplex{9, 4}));
     EXPECT_EQ(Caddthree({1, 2}, {3, 4}, {5, 6}), (fcomplex{9, 12}));

@@ -69,6 +69,8 @@ TEST(Vectors, ComponentwiseHelpers) {
     EXPECT_EQ(GLSLSmoothstep(0, 1, -3), 0.0);
     EXPECT_EQ(GLSLSmoothstep(0, 1, 3), 1.0);
     EXPECT_DOUBLE_EQ(GLSLSmoothstep(2, 4, 2.5), 0.25 * 0.25 * (3 - 0.5));
+    EXPECT_EQ(GLSLSmoothstep(1, 1, 0.9), 0.0);
+    EXPECT_EQ(GLSLSmoothstep(1, 1, 1.0), 1.0);
 }
 
 }  // namespace

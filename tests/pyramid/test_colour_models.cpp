@@ -3,7 +3,13 @@
 // definitions, and the defining properties of the generated tables.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
 
 #include "pyramid/colour_models.h"
 
@@ -445,4 +451,20 @@ TEST(ColourOklab, LerpEndsAndAlpha) {
   EXPECT_LT(MaxDiff3(out, c2), 2e-5f);
   lerp_RGBA_via_oklab(c1, c2, 0.25f, out);
   EXPECT_FLOAT_EQ(out[3], 0.75f);
+}
+
+// The checked-in tables are what the generator writes today.
+TEST(ColourTables, GeneratedSourceIsCurrent) {
+  const std::string gen = std::string(VORNESK_BINARY_DIR) + "/generators/gen_colour_tables";
+  if (access(gen.c_str(), X_OK) != 0) GTEST_SKIP() << "generator not built: " << gen;
+  FILE* p = popen(gen.c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  std::string fresh;
+  char buf[4096];
+  for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) fresh.append(buf, n);
+  ASSERT_EQ(pclose(p), 0);
+  std::ifstream in(std::string(VORNESK_SOURCE_DIR) + "/pyramid/generated/colour_tables.cpp", std::ios::binary);
+  std::stringstream checked;
+  checked << in.rdbuf();
+  EXPECT_TRUE(fresh == checked.str()) << "regenerate pyramid/generated/colour_tables.cpp with " << gen;
 }

@@ -336,8 +336,9 @@ TEST(ColourLab, TetrahedralLookupAtTheCorners) {
 }
 
 // Between grid points the lookup interpolates a 16-point grid of a curved
-// map, so it agrees with the exact conversion only to a few units of L*, a*
-// and b*; the bound is the interpolation error, measured over the dense grid.
+// map, so it agrees with the exact conversion to within the interpolation
+// error: measured over the dense grid, at most 0.44 in L*, 1.7 in a*, 0.84 in
+// b*, and 0.06 in L* on average; the bounds leave some room above that.
 TEST(ColourLab, LookupAgreesWithExactConversion) {
   RefLab ref;
   double worst[3] = {0, 0, 0}, sum = 0;
@@ -357,10 +358,10 @@ TEST(ColourLab, LookupAgreesWithExactConversion) {
     sum += std::fabs(got[0] - lab[0]);
     ++n;
   });
-  EXPECT_LT(worst[0], 6.0) << "L*";
-  EXPECT_LT(worst[1], 6.0) << "a*";
-  EXPECT_LT(worst[2], 6.0) << "b*";
-  EXPECT_LT(sum / n, 1.0) << "mean |dL*|";
+  EXPECT_LT(worst[0], 0.75) << "L*";
+  EXPECT_LT(worst[1], 2.5) << "a*";
+  EXPECT_LT(worst[2], 1.5) << "b*";
+  EXPECT_LT(sum / n, 0.15) << "mean |dL*|";
 }
 
 // RGB -> Lab -> RGB through both grids. Each grid interpolates linearly

@@ -1,0 +1,24 @@
+// The shape of one PSD (or tagged JPEG) file being written: what the section
+// writers and the IPTC keyword builder read.
+#pragma once
+
+#include <cstdint>
+
+struct PSDdoc {
+    int64_t channelsPerLayer = 0;   // 4 (alpha, red, green, blue) or 1 (grey)
+    int64_t layerCount = 0;
+    int64_t width = 0;
+    int64_t height = 0;
+    int64_t firstLayerNumber = 0;
+    int64_t exportKind = 0;         // a copy of the export kind being written
+    int64_t outputModeForTags = 0;  // output mode named among the IPTC keywords, -1 for none
+    int64_t bytesPerComponent = 0;  // 1, 2 or 4
+    uint8_t separateFiles = 0;      // every layer goes to a flat file of its own
+    uint8_t pyramidHoldsPicture = 0;
+    int64_t cubeFace = 0;           // 1..6 while one cube face is written, -1 for none
+    uint8_t reserved = 0;
+};
+
+inline void initPSDdoc(PSDdoc* doc) {
+    if (doc) *doc = PSDdoc{};
+}

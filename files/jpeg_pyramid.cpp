@@ -1,0 +1,106 @@
+#include "files/jpeg_pyramid.h"
+
+#include <cmath>
+
+#include "platform/host/host_types.h"
+#include "pyramid/pixels.h"
+#include "pyramid/pyramid.h"
+
+namespace {
+
+struct PyramidRowSource {
+    const PyramidDescriptor* pyr;
+    int64_t left, top;
+};
+
+// A unit component as a byte, floor(c x 255); the small allowance keeps a
+// value that float arithmetic left a hair under a whole level on that level.
+inline uint8_t UnitToByte(float c) {
+    if (!(c > 0.0f)) return 0;  // also NaN
+    if (c >= 1.0f) return 255;
+    return uint8_t(std::floor(c * 255.0f + 1e-4f));
+}
+
+void PyramidRows(void* context, long y, long width, uint8_t* rgb) {
+    const auto* s = static_cast<const PyramidRowSource*>(context);
+    const int64_t py = s->top + y;
+    if (s->pyr->kind == kPyrColour8) {
+        for (long x = 0; x < width; ++x) {
+            const uint32_t w = get_pyramid_sample_point4_raw(s->left + x, py, s->pyr, 0);
+            rgb[x * 3] = uint8_t(w >> 24);
+            rgb[x * 3 + 1] = uint8_t(w >> 16);
+            rgb[x * 3 + 2] = uint8_t(w >> 8);
+        }
+        return;
+    }
+    for (long x = 0; x < width; ++x) {
+        float c[4];
+        get_intcoord_unitary_color(s->left + x, py, s->pyr, 0, c);
+        for (int k = 0; k < 3; ++k) rgb[x * 3 + k] = UnitToByte(c[k]);
+    }
+}
+
+int CheckPyramid(const PyramidDescriptor* pyr) {
+    if (!pyr) return kJPEGNoPyramid;
+    if (!pyr->tiles) return kJPEGNoTiles;
+    return kJPEGOK;
+}
+
+bool PyramidRowSink(void* context, long y, long width, int components, const uint8_t* row) {
+    auto* pyr = static_cast<PyramidDescriptor*>(context);
+    const int64_t h = pyr->height[0];
+    if (y >= h) return false;
+    const long n = width < pyr->width[0] ? width : long(pyr->width[0]);
+    switch (pyr->kind) {
+        case kPyrColour8:
+            for (long x = 0; x < n; ++x)
+                set_pyramid_sample_point4_raw(x, y, pyr, 0, PackedRGBAFromJPEGPixel(row, x, components));
+            break;
+        case kPyrGrey8:
+            for (long x = 0; x < n; ++x)
+                set_pyramid_sample_point1(x, y, pyr, 0, GreyFromJPEGPixel(row, x, components));
+            break;
+        default:
+            for (long x = 0; x < n; ++x) {
+                const uint8_t* p = row + x * components;
+                const float c[4] = {p[0] / 255.0f, p[components >= 3 ? 1 : 0] / 255.0f,
+                                    p[components >= 3 ? 2 : 0] / 255.0f, 1.0f};
+                set_intcoord_unitary_color(x, y, pyr, 0, c);
+            }
+            break;
+    }
+    return y + 1 < h;
+}
+
+}  // namespace
+
+int WritePyrToJFIF(const PyramidDescriptor* pyr, int fd, bool previewHeader, long quality,
+                   size_t iccSize, const uint8_t* icc, TIPTCThing* iptc, TEXIFThing* exif) {
+    if (const int missing = CheckPyramid(pyr)) return missing;
+    if (!pyr->bufferProcs) return kJPEGNoBufferProcs;
+    PyramidRowSource source{pyr, 0, 0};
+    const JPEGMetadata metadata{iccSize, icc, iptc, exif};
+    return WriteJPEGRowsToFile(long(pyr->width[0]), long(pyr->height[0]), PyramidRows, &source, fd,
+                               previewHeader, quality, metadata);
+}
+
+int CompressJPEG(const PyramidDescriptor* pyr, const VRect& rect, uint8_t* output, size_t capacity,
+                 long quality, bool linearQuality, size_t* encodedLength, size_t iccSize,
+                 const uint8_t* icc, TIPTCThing* iptc, TEXIFThing* exif) {
+    if (encodedLength) *encodedLength = 0;
+    if (const int missing = CheckPyramid(pyr)) return missing;
+    PyramidRowSource source{pyr, rect.left, rect.top};
+    JPEGOutput out;
+    out.bytes = output;
+    out.capacity = output ? capacity : 0;
+    const JPEGMetadata metadata{iccSize, icc, iptc, exif};
+    const int result = CompressJPEGRows(long(rect.right) - rect.left, long(rect.bottom) - rect.top,
+                                        PyramidRows, &source, &out, quality, linearQuality, metadata);
+    if (encodedLength && result == kJPEGOK) *encodedLength = out.delivered;
+    return result;
+}
+
+int DecompressJPEG(PyramidDescriptor* pyr, void*, const uint8_t* data, size_t size) {
+    if (const int missing = CheckPyramid(pyr)) return missing;
+    return DecompressJPEGRows(data, size, PyramidRowSink, pyr);
+}

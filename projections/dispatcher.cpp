@@ -1,0 +1,177 @@
+#include "projections/dispatcher.h"
+
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+#include "projections/TransformationReply.h"
+#include "projections/vort.h"
+#include "render/renderhinttype.h"
+
+OutputPlane OutputPlaneOf(const vort* c, float u, float v) {
+    const double S = c->inverseScale, A = c->aspect;
+    const double du = static_cast<double>(u) - 0.5, dv = static_cast<double>(v) - 0.5;
+    OutputPlane p;
+    p.X = S * (du - c->planeCentreX);
+    p.Y = S * dv * A;
+    p.Xb = du * S + c->planeCentreX;
+    p.Yb = dv * c->boxHeight * S + c->planeCentreY;
+    return p;
+}
+
+namespace {
+
+constexpr long kLowestMode = 1;
+constexpr long kHighestMode = 1044;
+constexpr long kLogarithmicMode = 100335;
+
+// The output codes served by a projection function of their own (and the
+// Spilhaus map, which waits for its world map). Each later projection takes
+// its code out of this list as it arrives in the switch below.
+constexpr int kAwaiting[] = {
+    2,   3,   4,   11,  12,  13,  14,  15,  16,  17,  18,  19,  20,  22,  23,  24,  35,  36,  37,
+    38,  39,  40,  43,  46,  48,  49,  50,  51,  52,  53,  56,  57,  58,  59,  60,  61,  63,  65,
+    66,  67,  68,  69,  73,  74,  75,  76,  77,  78,  79,  80,  82,  83,  84,  85,  87,  88,  89,
+    90,  91,  92,  93,  94,  95,  96,  99,  108, 109, 110, 111, 112, 118, 119, 120, 121, 128, 130,
+    131, 132, 133, 135, 136, 140, 141, 142, 146, 147, 148, 149, 159, 160, 164, 165, 171, 251, 252,
+    255, 288, 297, 298, 300, 301, 337, 338, 339, 340, 341, 342, 343, 344, 345, 346, 347, 348, 349,
+    350, 353, 354, 355, 356, 357, 358, 359, 360, 361, 362, 363, 364, 365, 366, 367, 369, 375, 376,
+    377, 378, 383, 384, 388, 389, 390, 391, 397, 398, 399, 400, 401, 409, 410, 414, 415, 416, 417,
+    546, 547, 899, 900, 1042, 1044};
+
+struct AwaitingTable {
+    std::array<bool, kHighestMode + 1> awaits{};
+    constexpr AwaitingTable() {
+        for (int m : kAwaiting) awaits[m] = true;
+    }
+};
+constexpr AwaitingTable kAwaitingTable;
+
+inline bool IsFloretRow(long m) {
+    switch (m) {
+        case 51: case 146: case 147: case 148: case 149: case 164: case 165: case 251: case 252:
+        case 353: case 383: case 384: case 388: case 389: case 390: case 391:
+        case 108: case 109: case 110: case 111: case 112:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The equirectangular family: unit map position (uu, vv), u growing to the
+// left of the sphere seen from inside; single precision on purpose.
+inline void EquiDirection(float* point, float uu, float vv) {
+    const float y = std::sin(-3.1415927f * (vv - 0.5f));
+    const float r = std::sqrt(std::fmax(1.0f - y * y, 0.0f));
+    const float lam = 6.2831855f * ((1.0f - uu) - 0.5f);
+    point[0] = r * std::sin(lam);
+    point[1] = y;
+    point[2] = r * std::cos(lam);
+}
+
+inline bool InUnitD(double v) { return v >= 0.0 && v <= 1.0; }  // false for NaN
+
+}  // namespace
+
+bool OutputModeAwaitsProjection(long m) {
+    return m >= kLowestMode && m <= kHighestMode && kAwaitingTable.awaits[m];
+}
+
+void handle_non_poly_projections(renderhinttype*& hints, float* point, vort*& context, long& region,
+                                 unsigned char& miss, fcomplex& planePoint,
+                                 TransformationReply*& reply, float u, float v) {
+    (void)region;
+    const long M = context->outputMode;
+    if (M < kLowestMode || M > kHighestMode) {
+        if (M == kLogarithmicMode) {
+            // The logarithmic view has no projection in this build yet.
+            point[0] = 0.0f;
+            point[1] = 0.0f;
+            point[2] = 1.0f;
+            miss = 1;
+        }
+        return;
+    }
+    const OutputPlane pl = OutputPlaneOf(context, u, v);
+    switch (M) {
+        case 1:     // equirectangular
+        case 299: {  // cosine falloff
+            const double uu = 0.5 + pl.X;
+            const double vv = 2.0 * context->inverseScale * (static_cast<double>(v) - 0.5) *
+                                  context->aspect + 0.5;
+            if (!InUnitD(uu) || !InUnitD(vv)) {
+                miss = 1;
+                return;
+            }
+            EquiDirection(point, static_cast<float>(uu), static_cast<float>(vv));
+            miss = 0;
+            reply->sampleAux = v;
+            break;
+        }
+        case 5:     // orthographic
+        case 134:   // Gilbert
+        case 139:   // Quick globe
+        case 143: {  // Gilbert globe
+            planePoint = fcomplex{pl.Xb, pl.Yb};
+            const float x = static_cast<float>(-2.0 * pl.Xb), y = static_cast<float>(-2.0 * pl.Yb);
+            point[0] = x;
+            point[1] = y;
+            const float w = 1.0f - x * x - y * y;
+            if (!(w >= 0.0f)) {
+                miss = 1;
+                return;
+            }
+            point[2] = std::sqrt(w);
+            miss = 0;
+            reply->surfaceNormal[0] = point[0];
+            reply->surfaceNormal[1] = point[1];
+            reply->surfaceNormal[2] = point[2];
+            break;
+        }
+        case 62: {  // Mercator: the frame is always 360 degrees wide
+            miss = 0;
+            const float t = 6.2831855f * context->aspect * (v - 0.5f);
+            const float phi = std::atan(std::sinh(t));
+            const float y = std::sin(-3.1415927f * ((phi + 1.5707964f) / 3.1415927f - 0.5f));
+            const float r = std::sqrt(std::fmax(1.0f - y * y, 0.0f));
+            const float lam = 6.2831855f * ((1.0f - u) - 0.5f);
+            point[0] = r * std::sin(lam);
+            point[1] = y;
+            point[2] = r * std::cos(lam);
+            break;
+        }
+        case 81:  // equi tall: the whole frame is the whole sphere
+            EquiDirection(point, u, v);
+            miss = 0;
+            break;
+        case 138: {  // equal-area cylinder
+            const double a = 2.0 * (static_cast<double>(v) - 0.5);
+            if (!(a >= -1.0 && a <= 1.0)) {
+                miss = 1;  // above or below the map: no latitude
+                return;
+            }
+            const float s = static_cast<float>(std::asin(a) / 3.141592653 + 0.5);
+            const float y = std::sin(-3.1415927f * (s - 0.5f));
+            const float r = std::sqrt(std::fmax(1.0f - y * y, 0.0f));
+            const float lam = 6.2831855f * (-0.5f - u);
+            point[0] = r * std::sin(lam);
+            point[1] = y;
+            point[2] = r * std::cos(lam);
+            break;
+        }
+        default:
+            if (OutputModeAwaitsProjection(M)) {
+                point[0] = 0.0f;
+                point[1] = 0.0f;
+                point[2] = 1.0f;
+                miss = 1;
+            }
+            break;
+    }
+    // Post-steps.
+    if (M == 14 || M == 60) reply->place = kPlaceNoRegion;
+    if (IsFloretRow(M)) {
+        context->lastFloretHint = hints->floretHint;
+        if (M >= 108 && M <= 112 && !miss) hints->placeOverride = std::labs(hints->floretRegion);
+    }
+}

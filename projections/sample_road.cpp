@@ -1,0 +1,183 @@
+#include "projections/sample_road.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/complex.h"
+#include "common/vectors.h"
+#include "projections/TransformationReply.h"
+#include "projections/dispatcher.h"
+#include "projections/sphere_to_input.h"
+#include "projections/twirl.h"
+#include "projections/vort.h"
+#include "render/renderhinttype.h"
+
+namespace {
+
+constexpr float kTissotRadiusSquared = 0.0225f;
+
+inline bool InUnit(float v) { return v >= 0.0f && v <= 1.0f; }  // false for NaN
+
+// Output modes whose 3D drawing method hands its samples on to the input.
+inline bool DrawingMethodSamplesInput(const vort* c) {
+    if (c->outputMode >= 394 && c->outputMode <= 396) return true;
+    return c->outputMode == 45 && (c->graticuleOn || c->indicatrixOn);
+}
+
+}  // namespace
+
+void SqueezeTowardsCentre(float p[3]) {
+    const float x = p[0] * 0.5f, y = p[1] * 0.5f, z = (p[2] + 1.0f) * 0.5f;
+    const float m = std::sqrt(x * x + y * y + z * z);
+    if (!(m > 0.0f)) {
+        p[0] = 0.0f;
+        p[1] = 0.0f;
+        p[2] = 1.0f;
+        return;
+    }
+    p[0] = x / m;
+    p[1] = y / m;
+    p[2] = z / m;
+}
+
+void transformForSampling(unsigned char transform, renderhinttype* hints, float* point,
+                          vort*& context, long region, unsigned char& outside,
+                          TransformationReply*& reply, RoadTaskState& task, unsigned char twirl) {
+    vort* c = context;
+    TransformationReply* r = reply;
+    if (transform || c->graticuleOn) {
+        if (c->anamorphKind == 1) SqueezeTowardsCentre(point);
+        if (twirl) TwirlTransform(&c->tumble, c->outputMode, point);
+        if (c->anamorphKind == 2) SqueezeTowardsCentre(point);
+        if (transform) {
+            const bool faceFound = c->polyhedral && hints->faceFound;
+            if (region == -1 && !c->polyhedral) {
+                if (r->place >= -8) r->place = kPlaceNoRegion;
+                if (hints->placeOverride != -1) r->place = static_cast<int32_t>(hints->placeOverride);
+            } else if (c->polyhedral) {
+                if (faceFound && !c->facesOn && !c->edgesOn && hints->placeOverride != -1)
+                    r->place = static_cast<int32_t>(hints->placeOverride);
+            } else if (hints->placeOverride != -1) {
+                r->place = static_cast<int32_t>(hints->placeOverride);
+            }
+            TransformSphereToInput(c->inputMode, c->flipOn, point, &r->inputU, &r->inputV, &outside,
+                                   c->inputTable, &r->inputFace, &r->inputKind, &r->sampleAux,
+                                   c->inputPolyhedron, task.inputHints, c->inputProportion);
+            if (outside) r->place = kPlaceOutsideInput;
+        }
+    }
+    if (c->graticuleOn) {
+        // Clamped so that an overshoot past a pole stays at that pole.
+        const float y = std::clamp(point[1], -1.0f, 1.0f);
+        const float gy = std::acos(y) * 0.31830987f;
+        r->graticuleY = std::isnan(gy) ? 0.0f : gy;
+        float gx = (std::atan2(point[0], point[2]) + 3.1415927f) * (-0.15915494f) + 1.0f;
+        if (c->flipOn) gx = 1.0f - gx;
+        r->graticuleX = gx;
+    }
+    if (c->indicatrixOn && (transform || c->graticuleOn) && c->tissotSpotCount > 0) {
+        r->tissotValue = kTissotRadiusSquared;
+        const long n = std::min<long>(c->tissotSpotCount, kMaxTissotSpots);
+        long start = *task.lastTissotSpot;
+        if (start < 0 || start >= n) start = 0;
+        for (long k = 0; k < n; ++k) {
+            const long i = (start + k) % n;
+            const float dx = point[0] - c->tissotSpots[i][0];
+            const float dy = point[1] - c->tissotSpots[i][1];
+            const float dz = point[2] - c->tissotSpots[i][2];
+            const float d2 = dx * dx + dy * dy + dz * dz;
+            if (d2 < kTissotRadiusSquared) {
+                r->tissotValue = d2;
+                *task.lastTissotSpot = i;
+                break;
+            }
+        }
+    }
+    // Scissor heights come from the output polyhedron's scissor data, which
+    // only a polyhedral output carries.
+    if (std::isnan(r->inputU)) r->inputU = 0.0f;
+    if (std::isnan(r->inputV)) r->inputV = 0.0f;
+}
+
+void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* reply,
+                      RoadTaskState task) {
+    // A defined direction for producers that write none.
+    float point[3] = {0.0f, 0.0f, 1.0f};
+    unsigned char miss = 0, outside = 0;
+    long region = -1;
+    fcomplex planePoint{0.0, 0.0};
+    renderhinttype* hints = task.hints;
+    SetReplyRoadDefaults(reply);
+    hints->placeOverride = -1;
+
+    if (context->renderKind == kRenderKindDrawing3D) {
+        // The globes' drawing methods come with the 3D globe models; until
+        // then a globe sample has no direction.
+        if (DrawingMethodSamplesInput(context)) reply->place = kPlaceNoDirection;
+        return;
+    }
+
+    hints->onTab = 0;
+    if (!context->polyhedral) {
+        handle_non_poly_projections(hints, point, context, region, miss, planePoint, reply, u, v);
+    } else if (context->renderKind == kRenderKindProjection) {
+        // Florets and the polyhedral transform need the output polyhedron's
+        // net: until they exist a polyhedral sample has no direction.
+        hints->faceFound = 0;
+        miss = 1;
+    }
+    if (context->renderKind == kRenderKindEquiRay) {
+        const float y0 = std::sin(-3.1415927f * (v - 0.5f));
+        const float r = std::sqrt(std::fmax(1.0f - y0 * y0, 0.0f));
+        const float lam = 6.2831855f * (u - 0.5f);
+        const float x0 = r * std::sin(lam), z0 = r * std::cos(lam);
+        const float(*R)[3] = context->equiRotation;
+        for (int j = 0; j < 3; ++j) point[j] = x0 * R[0][j] + y0 * R[1][j] + z0 * R[2][j];
+        // Whether the ray meets the output polyhedron is the ray search's
+        // answer; without it the ray meets nothing.
+        hints->faceFound = 0;
+        miss = 1;
+    }
+
+    if (miss) {
+        reply->place = kPlaceNoDirection;
+        if (context->polyhedral && hints->onTab) {
+            reply->place = kPlaceGlueTabBase + static_cast<int32_t>(std::max<int64_t>(hints->hitTabFragment, 0));
+            reply->regionFace = -1;
+            reply->regionFragment = hints->hitTabFragment;
+        }
+        return;
+    }
+
+    unsigned char transform = 1;
+    const bool faceFound = context->polyhedral && hints->faceFound;
+    if (faceFound && context->facesOn)
+        transform = (context->indicatrixOn || context->scissorOn) ? 1 : 0;
+
+    if (faceFound) {
+        if (reply->place >= 0 && !context->facesOn && !context->edgesOn) reply->place = kPlaceNoRegion;
+    } else if (reply->place >= -8) {
+        reply->place = kPlaceNoRegion;
+    }
+    if (region != -1) reply->place = static_cast<int32_t>(region);
+
+    transformForSampling(transform, hints, point, context, region, outside, reply, task, 1);
+}
+
+void UfxUfyToReply(float u, float v, vort* context, TransformationReply* reply, RoadTaskState task) {
+    CrazyDoSolarRect(u, v, context, reply, task);
+}
+
+void Float_Pixels_to_Reply(long step, long originX, long originY, const float* proportions,
+                           vort* context, TransformationReply* reply, RoadTaskState task, float fx,
+                           float fy) {
+    const float px = fx * static_cast<float>(step) + static_cast<float>(originX) + 0.5f;
+    const float py = fy * static_cast<float>(step) + static_cast<float>(originY) + 0.5f;
+    const float u = (px + (px + 1.0f)) * proportions[0];
+    const float v = (py + (py + 1.0f)) * proportions[1];
+    *reply = context->replyTemplate;
+    reply->subPixelX = fx;
+    reply->subPixelY = fy;
+    CrazyDoSolarRect(u, v, context, reply, task);
+    reply->outsideInput = (InUnit(reply->inputU) && InUnit(reply->inputV)) ? 0 : 1;
+}

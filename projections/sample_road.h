@@ -1,0 +1,41 @@
+// The sample request road: for one output sample, the output position goes
+// to the producer of a sphere direction (the output-mode dispatcher, a
+// floret, the polyhedral transform, a 3D globe or an equirectangular ray into
+// the output polyhedron), the twirl turns the direction, and the input mode
+// finds it in the input picture. The answer, with its place code and overlay
+// values, goes into the sample's reply. Runs on the tile's worker thread:
+// everything it writes belongs to the task (reply, hints, Tissot cursor).
+#pragma once
+
+#include <cstdint>
+
+struct renderhinttype;
+struct vort;
+struct TransformationReply;
+
+// What the road needs of its task: the two hint records (the road's own and
+// the input side's) and the Tissot search cursor.
+struct RoadTaskState {
+    renderhinttype* hints;
+    renderhinttype* inputHints;
+    int64_t* lastTissotSpot;
+};
+
+// Pixel (fx, fy) of a tile at `step` output pixels per sample from
+// (originX, originY); proportions[0], proportions[1] turn the doubled pixel
+// centre into the unit position. Sets outsideInput last.
+void Float_Pixels_to_Reply(long step, long originX, long originY, const float* proportions,
+                           vort* context, TransformationReply* reply, RoadTaskState task, float fx,
+                           float fy);
+// The road for a caller that already has (u, v).
+void UfxUfyToReply(float u, float v, vort* context, TransformationReply* reply, RoadTaskState task);
+void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* reply,
+                      RoadTaskState task);
+// Sphere point to input position and overlays. Returns through `outside`
+// whether the direction has no input position.
+void transformForSampling(unsigned char transform, renderhinttype* hints, float* point,
+                          vort*& context, long region, unsigned char& outside,
+                          TransformationReply*& reply, RoadTaskState& task, unsigned char twirl);
+
+// The midpoint between p and (0, 0, 1), normalised; (0, 0, 1) when zero.
+void SqueezeTowardsCentre(float p[3]);

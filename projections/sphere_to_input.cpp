@@ -1,0 +1,567 @@
+#include "projections/sphere_to_input.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "projections/TransformationReply.h"
+#include "projections/forward_maps.h"
+#include "projections/angles.h"
+#include "projections/stereographic.h"
+
+namespace {
+
+constexpr float kInvPiF = 0.31830987f;
+constexpr float kInvTwoPiF = 0.15915494f;
+
+inline bool InUnit(float v) { return v >= 0.0f && v <= 1.0f; }  // false for NaN
+inline bool InUnitD(double v) { return v >= 0.0 && v <= 1.0; }
+
+// Everything one call computes on the way to its answer.
+struct InputAnswer {
+    float x = 0.0f, y = 0.0f;
+    unsigned char outside = 0;
+    int face = -1;
+    int region = 2;
+    bool hasWeight = false;
+    float weight = 1.0f;
+
+    void SetOutside() {
+        outside = 1;
+        x = -1.0f;
+        y = -1.0f;
+    }
+    // Takes the position when it lies in the picture; else outside.
+    bool Place(float px, float py) {
+        if (!InUnit(px) || !InUnit(py)) {
+            SetOutside();
+            return false;
+        }
+        x = px;
+        y = py;
+        return true;
+    }
+    // Keeps the two sides of a map's seam apart.
+    void RegionByHalf() {
+        if (x > 0.5f) region = 3;
+    }
+};
+
+// Unit vector of (x, y), or (1, 0) at the origin: the limit direction of a
+// centred mode at the point opposite its centre.
+inline void RimDirection(float x, float y, float* dx, float* dy) {
+    const float m = std::sqrt(x * x + y * y);
+    if (m > 0.0f && std::isfinite(m)) {
+        *dx = x / m;
+        *dy = y / m;
+    } else {
+        *dx = 1.0f;
+        *dy = 0.0f;
+    }
+}
+
+void StretchedBall(const float p[3], float c, InputAnswer& r) {
+    const float s = p[2] + 1.0f;
+    float qx, qy, a;
+    if (s > 0.0f) {
+        a = std::sqrt(s / 2.0f);
+        const float k = 1.0f / std::sqrt(2.0f * s);
+        qx = p[0] * c * k;
+        qy = p[1] * c * k;
+    } else {
+        // The antipode: the limit lies on the rim.
+        RimDirection(p[0], p[1], &qx, &qy);
+        a = 0.0f;
+    }
+    const float m = std::sqrt(qx * qx + qy * qy + a * a);
+    if (m > 0.0f && std::isfinite(m)) {
+        qx /= m;
+        qy /= m;
+    } else {
+        qx = 0.0f;
+        qy = 0.0f;
+    }
+    r.x = 1.0f - (0.5f + 0.5f * qx);
+    r.y = 1.0f - (0.5f + 0.5f * qy);
+}
+
+// Polyconic gores of n gores about the meridians (k - o)*2pi/n.
+void Gores(int mode, float u0, float t, InputAnswer& r) {
+    const float n = mode == 25 ? 6.0f : (mode == 36 ? 8.0f : 12.0f);
+    const float o = mode == 25 ? 2.5f : (mode == 36 ? 3.5f : 5.5f);
+    const float k = std::floor(n * u0);
+    const float c = k - o;
+    const double L = (u0 - 0.5) * 6.283185307;
+    const double F = (t - 0.5) * 3.141592653;
+    const double w = 6.283185307 / n;
+    const float E = static_cast<float>(std::sin(F) * (L - w * c));
+    double gx, gy;
+    if (std::fabs(F) > 1e-7) {
+        const double cot = std::cos(F) / std::sin(F);
+        gx = (w * c + cot * std::sin(E)) / 6.283185307 + 0.5;
+        gy = (F + cot * (1.0 - std::cos(E))) / 3.141592653 + 0.5;
+    } else {
+        // On the equator the gore is the plain meridian line: the limit of
+        // cot(F) sin(E) is L - w c and of cot(F) (1 - cos E) is 0.
+        gx = L / 6.283185307 + 0.5;
+        gy = F / 3.141592653 + 0.5;
+    }
+    float x = static_cast<float>(gx), y = static_cast<float>(gy);
+    bool outside = false;
+    if (mode == 19) {
+        if (y <= 0.5f) {
+            const float q = n * x;
+            const double d = 2.0 * (q - std::floor(q) - 0.5) / n;
+            const double b = -(c + 0.5) * 2.0 * M_PI / n;
+            const double yy = y;
+            x = static_cast<float>(std::cos(b) * d - std::sin(b) * yy + 0.5);
+            y = static_cast<float>(std::sin(b) * d + std::cos(b) * yy + 0.5);
+        } else {
+            outside = true;
+        }
+    }
+    r.region = static_cast<int>(c);
+    if (outside || !InUnit(x) || !InUnit(y)) {
+        r.region = -1;
+        r.SetOutside();
+        return;
+    }
+    r.x = x;
+    r.y = y;
+}
+
+void Nicolosi(float f, float phi, InputAnswer& r) {
+    if (!(f >= 0.25f && f <= 0.75f)) {
+        r.SetOutside();
+        return;
+    }
+    // In double: near the central meridian the circle is huge and single
+    // precision would push the poles past the frame.
+    const double lam = 2.0 * M_PI * (f - 0.5);
+    const double absLam = std::fabs(lam);
+    const double G = std::max(absLam, 0.01);
+    const double b = 2.0 * G / M_PI;
+    // The meridian: the circle through the poles (0, +-1) and (b, 0).
+    const double cc = b / 2.0 - 1.0 / (2.0 * b);
+    const double rad = std::fabs(cc - b);
+    const double Th = std::acos(std::clamp(-cc / std::sqrt(cc * cc + 1.0), -1.0, 1.0));
+    const double a = 2.0 * phi * Th / M_PI;
+    double x = 1.0 - (0.5 + (cc + rad * std::cos(a)) / 2.0);
+    const double y = 0.5 + rad * std::sin(a) / 2.0;
+    if (absLam < 0.01) x = 0.5 + (absLam / 0.01) * (x - 0.5);
+    if (lam < 0.0) x = 1.0 - x;
+    r.x = static_cast<float>(x);
+    r.y = static_cast<float>(y);
+}
+
+void Robinson(float u0, float t, InputAnswer& r) {
+    const float X = 2.0f * (u0 - 0.5f), Y = 2.0f * (t - 0.5f);
+    if (!(std::fabs(Y) <= 1.0f)) {
+        r.outside = 1;
+        r.x = 0.5f * X + 0.5f;
+        r.y = 0.5f * Y + 0.5f;
+        return;
+    }
+    float scale;
+    const float Ymap = RobLatLerp(&scale, Y);
+    const float Xs = X * scale;
+    if (!(Xs >= -1.0f && Xs <= 1.0f)) r.outside = 1;
+    r.x = 0.5f * Xs + 0.5f;
+    r.y = 0.5f * Ymap + 0.5f;
+}
+
+void ZenithNadir(const float p[3], InputAnswer& r) {
+    r.hasWeight = true;
+    r.weight = 1.0f;
+    float a, b;
+    const int F = SphereToCubeFaceCoords(p, &a, &b);
+    const double U = (F == 2 ? 0.75 : 0.25) + 0.25 * a;
+    r.region = F == 2 ? 2 : 3;
+    const double V = 0.5 + 0.5 * b;
+    double w = std::min({std::min(15.0 * V, 1.0), 15.0 * (1.0 - V), 30.0 * U, 30.0 * (1.0 - U),
+                         30.0 * std::fabs(0.5 - U)});
+    r.weight = static_cast<float>(std::clamp(w, 0.0, 1.0));
+    if (!(InUnitD(U) && InUnitD(V) && (F == 2 || F == 5))) {
+        r.region = -1;
+        r.SetOutside();
+        return;
+    }
+    r.x = static_cast<float>(U);
+    r.y = static_cast<float>(V);
+}
+
+void Ortelius(float f, float t, InputAnswer& r) {
+    const double lam = static_cast<double>(2.0f * kPiF) * (f - 0.5);
+    const double L = std::fabs(lam);
+    r.y = t;
+    if (L == 0.0) {
+        r.x = 0.5f;
+        return;
+    }
+    const double P = (t - 0.5) * M_PI;
+    const double q = 2.46740110027234;  // pi^2/4
+    double X;
+    if (L >= M_PI / 2) {
+        X = (L - M_PI / 2) + std::sqrt(std::fmax(q - P * P, 0.0));
+    } else {
+        const double F = (q / L + L) / 2.0;
+        X = (L - F) + std::sqrt(std::fmax(F * F - P * P, 0.0));
+    }
+    if (lam < 0.0) X = -X;
+    r.x = static_cast<float>(0.5 - X / (2.0 * M_PI));
+    r.RegionByHalf();
+}
+
+void Spinner(int mode, const float p[3], float f, float aspect, InputAnswer& r) {
+    if (mode == 32) f = (aspect / 0.222563115884176f) * (f - 0.5f) + 0.5f;
+    const float x = 1.0f - f;
+    float rho = std::sqrt(p[0] * p[0] + p[2] * p[2]);
+    if (rho == 0.0f) rho = 1e-8f;
+    if (!InUnit(x)) {
+        r.SetOutside();
+        return;
+    }
+    const float y = 0.5f + 0.5f * (-1.430781245109842f * p[1] / rho);
+    if (!InUnit(y)) {
+        r.SetOutside();
+        return;
+    }
+    r.x = x;
+    r.y = y;
+    r.RegionByHalf();
+}
+
+void EqualEarth(double L, double P, InputAnswer& r) {
+    constexpr double A1 = 1.340264, A2 = -0.081106, A3 = 0.000893, A4 = 0.003796;
+    const double M = std::sqrt(3.0) / 2.0;
+    const double th = std::asin(std::clamp(M * std::sin(P), -1.0, 1.0));
+    const double t2 = th * th, t6 = t2 * t2 * t2;
+    const double X = L * std::cos(th) / (M * (A1 + 3 * A2 * t2 + t6 * (7 * A3 + 9 * A4 * t2)));
+    const double Y = th * (A1 + A2 * t2 + t6 * (A3 + A4 * t2));
+    r.x = static_cast<float>(1.0 - (0.5 + 0.5 * X / 2.7066299836960748));
+    r.y = static_cast<float>(0.5 + 0.5 * Y / 1.3173627591574133);
+}
+
+void MapInputMode(long mode, const float p[3], float* table, float aspect, InputAnswer& r) {
+    // A rounding overshoot past a pole stays at that pole.
+    const float yc = std::clamp(p[1], -1.0f, 1.0f);
+    const float t = std::acos(yc) * kInvPiF;
+    const float lam = std::atan2(p[0], p[2]);
+    const float f = (lam + kPiF) * kInvTwoPiF;
+    const float u0 = 1.0f - f;
+    const float phi = (t - 0.5f) * kPiF;
+    const float zc = std::clamp(p[2], -1.0f, 1.0f);
+    // Longitude and downward latitude in double for the world maps.
+    const double Lw = 2.0 * M_PI * (f - 0.5);
+    const double Pw = 2.0 * (M_PI / 2.0) * (t - 0.5);
+    switch (mode) {
+        case 1:
+            r.x = u0;
+            r.y = t;
+            break;
+        case 2: {
+            const float s = 2.0f * (p[2] + 1.0f);
+            float qx, qy;
+            if (s > 0.0f) {
+                const float k = 1.0f / std::sqrt(s);
+                qx = p[0] * k;
+                qy = p[1] * k;
+            } else {
+                RimDirection(p[0], p[1], &qx, &qy);
+            }
+            r.x = 1.0f - (0.5f + 0.5f * qx);
+            r.y = 1.0f - (0.5f + 0.5f * qy);
+            break;
+        }
+        case 3: {
+            const float rr = std::acos(zc) * kInvPiF;
+            const float th = XYtoRadians(p[0], p[1]);
+            r.x = 0.5f + 0.5f * std::sin(th) * rr;
+            r.y = 0.5f + 0.5f * std::cos(th) * rr;
+            break;
+        }
+        case 4:
+            if (!(p[2] >= 0.0f && 1.0f - p[1] * p[1] >= 0.0f)) {
+                r.SetOutside();
+                break;
+            }
+            r.x = 1.0f - (p[0] + 1.0f) / 2.0f;
+            r.y = 1.0f - (p[1] + 1.0f) / 2.0f;
+            break;
+        case 5: {
+            const float y = std::tan(phi) * 0.125f / aspect + 0.5f;
+            r.x = u0;
+            r.RegionByHalf();
+            if (!InUnit(y))
+                r.SetOutside();
+            else
+                r.y = y;
+            break;
+        }
+        case 6:
+            StretchedBall(p, 1.1490611f, r);
+            break;
+        case 7: {
+            if (!table) {  // no table to read: no position
+                r.SetOutside();
+                break;
+            }
+            const float th = Molltheta(table, phi);
+            const float X = lam * std::cos(th) * kInvPiF;
+            r.x = 1.0f - (X + 1.0f) / 2.0f;
+            r.y = (std::sin(th) + 1.0f) / 2.0f;
+            r.RegionByHalf();
+            break;
+        }
+        case 8: {
+            const float rho = 2.0f * std::acos(zc) * kInvPiF;
+            if (!(rho <= 1.0f)) {
+                r.SetOutside();
+                break;
+            }
+            const float th = XYtoRadians(p[0], p[1]);
+            r.x = 0.5f + 0.5f * std::sin(th) * rho;
+            r.y = 0.5f + 0.5f * std::cos(th) * rho;
+            break;
+        }
+        case 9: {
+            const float rr = 2.0f * std::sqrt(aspect * aspect + 1.0f) * std::acos(zc) * kInvPiF;
+            const float th = XYtoRadians(p[0], p[1]);
+            const float x = 0.5f + 0.5f * std::sin(th) * rr;
+            r.Place(x, 0.5f * std::cos(th) * rr / aspect + 0.5f);
+            break;
+        }
+        case 10: {
+            if (static_cast<double>(p[2]) < 0.3) {
+                r.outside = 1;
+                r.x = 0.0f;
+                r.y = 0.0f;
+                break;
+            }
+            const float x = 0.5f + 0.5f * (-p[0] / p[2]);
+            if (!r.Place(x, 0.5f + 0.5f * (-p[1] / p[2]))) r.region = -1;
+            break;
+        }
+        case 11: {
+            float a, b;
+            const int F = SphereToCubeFaceCoords(p, &a, &b);
+            r.region = F + 1;
+            r.Place(0.5f + 0.5f * a, 0.5f + 0.5f * b);
+            break;
+        }
+        case 12:
+        case 19:
+        case 25:
+        case 36:
+            Gores(static_cast<int>(mode), u0, t, r);
+            break;
+        case 13: {
+            const float s = 2.0f * (f - 0.5f);
+            r.x = 1.0f - (s + 0.5f);
+            r.y = t;
+            if (!InUnit(r.x)) r.SetOutside();
+            break;
+        }
+        case 14:
+            Nicolosi(f, phi, r);
+            break;
+        case 15: {
+            if (!(p[2] >= 0.0f)) {
+                r.SetOutside();
+                break;
+            }
+            const float T = 0.5f * std::tan(std::acos(zc) / 2.0f);
+            const float rho = std::sqrt(p[0] * p[0] + p[1] * p[1]);
+            if (rho > 0.0f) {
+                const float n = 1.0f / rho;
+                r.x = 0.5f - T * p[0] * n;
+                r.y = 0.5f - T * p[1] * n;
+            } else {
+                r.x = 0.5f;  // the centre itself
+                r.y = 0.5f;
+            }
+            break;
+        }
+        case 16: {
+            const float s = static_cast<float>(4.0 * ((f - 0.5) + 1.0 / 24.0));
+            r.x = 1.0f - (s + 0.5f);
+            r.y = t;
+            if (!InUnit(r.x)) r.SetOutside();
+            break;
+        }
+        case 17:
+            Robinson(u0, t, r);
+            r.RegionByHalf();
+            break;
+        case 18:
+            StretchedBall(p, 1.55f, r);
+            break;
+        case 20:
+            r.x = u0;
+            r.y = static_cast<float>(qev_asinh(std::tan(phi)) / (2.0 * M_PI * aspect) + 0.5);
+            if (!InUnit(r.y)) r.outside = 1;
+            break;
+        case 21: {
+            double q[3] = {p[0], p[1], p[2]};
+            unsigned char ignored = 0;
+            SubstituteSphereSegment_NiceD(q, &ignored, 2.0, 0.0);
+            double a = 0.0, b = 0.0;
+            if (q[2] + 1.0 > 0.0) {
+                a = -q[0] / (q[2] + 1.0);
+                b = -q[1] / (q[2] + 1.0);
+            }
+            r.x = static_cast<float>(0.5 * a + 0.5);
+            r.y = static_cast<float>(0.5 * b + 0.5);
+            r.RegionByHalf();
+            break;
+        }
+        case 22: {
+            double X, Y;
+            WinkelTripelForward(Lw, (t - 0.5) * M_PI, &X, &Y);
+            r.x = static_cast<float>(0.5 - 0.5 * X / 2.570796326312263);
+            r.y = static_cast<float>(0.5 + 0.5 * Y / 1.5707963267948966);
+            r.RegionByHalf();
+            break;
+        }
+        case 23: {
+            const double L = 6.283185307 * (f - 0.5);
+            const float P = static_cast<float>(3.141592653 * (t - 0.5));
+            const double D = std::sqrt(1.0 + std::cos(P) * std::cos(L / 2.0));
+            double X, Y;
+            if (D == 0.0) {
+                X = 0.0;
+                Y = P < 0.0f ? -1.0 : 1.0;
+            } else {
+                X = std::sin(L / 2.0) * std::cos(P) / D;
+                Y = std::sin(P) / D;
+            }
+            r.x = static_cast<float>(0.5 - 0.5 * X);
+            r.y = static_cast<float>(0.5 + 0.5 * Y);
+            r.RegionByHalf();
+            break;
+        }
+        case 24:
+            r.x = u0;
+            r.y = 0.5f + 0.5f * std::sin(3.141592653f * (t - 0.5f));
+            break;
+        case 26:
+            ZenithNadir(p, r);
+            break;
+        case 27:
+        case 28:
+        case 33:
+        case 34:
+        case 35: {
+            float a, b;
+            const int F = SphereToCubeFaceCoords(p, &a, &b);
+            if (mode == 28 && F == 0) {
+                a = -a;
+                b = -b;
+            }
+            r.x = 0.5f + 0.5f * a;
+            r.y = 0.5f + 0.5f * b;
+            r.face = F;
+            r.region = F + 1;
+            break;
+        }
+        case 29:
+        case 39:
+            // Input on a polyhedron: no input position until the input
+            // polyhedron can be searched; the ray counts as a miss.
+            r.outside = 1;
+            r.x = 0.0f;
+            r.y = 0.0f;
+            break;
+        case 30:
+            Ortelius(f, t, r);
+            break;
+        case 31:
+        case 32:
+            Spinner(static_cast<int>(mode), p, f, aspect, r);
+            break;
+        case 37: {
+            double X, Y;
+            strebe1995forward(Lw, Pw, &X, &Y);
+            r.x = static_cast<float>(1.0 - (0.5 + 0.5 * X / 2.484446397593003));
+            r.y = static_cast<float>(0.5 + 0.5 * Y / 1.564091933);
+            break;
+        }
+        case 38: {
+            const double th = rootfindForEckert(Pw);
+            const double X = 0.4222382003157712 * Lw * (1.0 + std::cos(th)) / 2.6530008563540046;
+            r.x = static_cast<float>(1.0 - (0.5 + 0.5 * X));
+            r.y = static_cast<float>(0.5 + 0.5 * std::sin(th));
+            break;
+        }
+        case 40: {
+            double X, Y;
+            vandergrinten1forward(Lw, Pw, &X, &Y);
+            r.x = static_cast<float>(1.0 - (0.5 + 0.5 * X / M_PI));
+            r.y = static_cast<float>(0.5 + 0.5 * Y / M_PI);
+            break;
+        }
+        case 41:
+            EqualEarth(Lw, Pw, r);
+            break;
+        default:
+            r.x = 0.0f;
+            r.y = 0.0f;
+            break;
+    }
+}
+
+}  // namespace
+
+int SphereToCubeFaceCoords(const float p[3], float* a, float* b) {
+    const float ax = std::fabs(p[0]), ay = std::fabs(p[1]), az = std::fabs(p[2]);
+    // The largest component picks the face; a tie with z keeps the z face,
+    // a tie between x and y the x face, so the face always holds the point.
+    if (az >= ax && az >= ay && az > 0.0f) {
+        *a = -p[0] / p[2];
+        *b = -p[1] / az;
+        return p[2] > 0.0f ? 3 : 0;
+    }
+    if (ax >= ay && ax > 0.0f) {
+        *a = p[2] / p[0];
+        *b = -p[1] / ax;
+        return p[0] > 0.0f ? 4 : 1;
+    }
+    if (ay > 0.0f) {
+        *a = -p[0] / ay;
+        *b = p[2] / p[1];
+        return p[1] > 0.0f ? 5 : 2;
+    }
+    // The zero vector (or NaN) has no face; give the centre of +z.
+    *a = 0.0f;
+    *b = 0.0f;
+    return 3;
+}
+
+bool InputModeCategory(long inputMode) { return inputMode == 29 || inputMode == 39; }
+
+void TransformSphereToInput(long inputMode, long flip, const float point[3], float* inputU,
+                            float* inputV, unsigned char* outside, float* table, int* inputFace,
+                            int* inputKind, float* sampleAux, polyhedron*, renderhinttype*,
+                            float aspect) {
+    InputAnswer r;
+    MapInputMode(inputMode, point, table, aspect, r);
+    if (flip) r.x = 1.0f - r.x;
+    *inputU = r.x;
+    *inputV = r.y;
+    *outside = r.outside;
+    *inputFace = r.face;
+    *inputKind = r.region;
+    if (r.hasWeight && sampleAux) *sampleAux = r.weight;
+}
+
+unsigned char TransformSphereToInput_2019(long inputMode, long flip, const float point[3],
+                                          TransformationReply* reply, float* table,
+                                          polyhedron* inputPolyhedron, renderhinttype* inputHints,
+                                          float aspect) {
+    unsigned char outside = 0;
+    int face = -1, kind = 2;
+    TransformSphereToInput(inputMode, flip, point, &reply->inputU, &reply->inputV, &outside, table,
+                           &face, &kind, &reply->sampleAux, inputPolyhedron, inputHints, aspect);
+    reply->inputFace = face;
+    reply->inputKind = kind;
+    return outside;
+}

@@ -1,0 +1,36 @@
+// Sphere to input picture: where a twirled direction lies in the input
+// picture for each of the 41 input modes. Positions are 0..1 from the top
+// left; a direction without input sets the outside flag (the sample is
+// transparent) with the mode's outside values, (-1, -1) unless it says
+// otherwise. Every test for "outside" counts a NaN as outside.
+#pragma once
+
+#include <cstdint>
+
+struct polyhedron;
+struct renderhinttype;
+struct TransformationReply;
+
+// Face numbers: 0 = -z, 1 = -x, 2 = -y, 3 = +z, 4 = +x, 5 = +y; (a, b) in
+// [-1, 1] on the face. The face chosen always contains the direction, ties
+// included.
+int SphereToCubeFaceCoords(const float p[3], float* a, float* b);
+
+// True for the input modes that lie on a polyhedron (29, 39).
+bool InputModeCategory(long inputMode);
+
+// inputFace is -1 unless a cube layout names the face; inputKind is the
+// input side's region (2, or 3 on the right half of a map with a seam, or a
+// face number + 1); sampleAux receives the blend weight of mode 26. `table`
+// is the render context's Mollweide table; `aspect` the input's height over
+// width.
+void TransformSphereToInput(long inputMode, long flip, const float point[3], float* inputU,
+                            float* inputV, unsigned char* outside, float* table, int* inputFace,
+                            int* inputKind, float* sampleAux, polyhedron* inputPolyhedron,
+                            renderhinttype* inputHints, float aspect);
+
+// The same with the reply's fields; returns the outside flag.
+unsigned char TransformSphereToInput_2019(long inputMode, long flip, const float point[3],
+                                          TransformationReply* reply, float* table,
+                                          polyhedron* inputPolyhedron, renderhinttype* inputHints,
+                                          float aspect);

@@ -1,0 +1,278 @@
+#include "projections/stereographic.h"
+
+#include <cmath>
+
+#include "projections/angles.h"
+
+int StereographicForward_NiceD(const double p[3], double out[2]) {
+    const double d = p[2] + 1.0;
+    if (!(d > 0.0)) {
+        out[0] = 0.0;
+        out[1] = 0.0;
+        return 1;
+    }
+    out[0] = -p[0] / d;
+    out[1] = -p[1] / d;
+    return 0;
+}
+
+void StereoIntersect_NiceD(double out[3], double X, double Y) {
+    const double s = X * X + Y * Y;
+    const double k = 1.0 / (1.0 + s);
+    out[0] = -2.0 * X * k;
+    out[1] = -2.0 * Y * k;
+    out[2] = (1.0 - s) * k;
+}
+
+void StereoIntersectD(double out[3], double X, double Y) {
+    // The ray from the pole (0, 0, -1) is the general ray with h = -1.
+    StereoIntersectCoreD(out, X, Y, -1.0);
+}
+
+void StereoIntersect(float out[3], float X, float Y) {
+    double d[3];
+    StereoIntersectD(d, X, Y);
+    out[0] = static_cast<float>(d[0]);
+    out[1] = static_cast<float>(d[1]);
+    out[2] = static_cast<float>(d[2]);
+}
+
+void StereoIntersectCoreD(double out[3], double X, double Y, double h) {
+    const double dx = -X, dy = -Y, dz = 1.0 - h;
+    const double m = std::sqrt(dx * dx + dy * dy + dz * dz);
+    if (!(m > 0.0) || !std::isfinite(m)) {
+        out[0] = 0.0;
+        out[1] = 0.0;
+        out[2] = 1.0;
+        return;
+    }
+    const double ux = dx / m, uy = dy / m, uz = dz / m;
+    const double b = -h * uz;
+    const double t = b + std::sqrt(std::fmax(1.0 - h * h + b * b, 0.0));
+    out[0] = t * ux;
+    out[1] = t * uy;
+    out[2] = h + t * uz;
+}
+
+void StereoIntersectCore(float out[3], float X, float Y, float h) {
+    double d[3];
+    StereoIntersectCoreD(d, X, Y, h);
+    out[0] = static_cast<float>(d[0]);
+    out[1] = static_cast<float>(d[1]);
+    out[2] = static_cast<float>(d[2]);
+}
+
+namespace {
+
+// Real disc automorphism taking a to the centre: (w - a)/(1 - a w).
+inline void DiscMove(double& wr, double& wi, double a) {
+    const double nr = wr - a, ni = wi;
+    const double dr = 1.0 - a * wr, di = -a * wi;
+    const double dd = dr * dr + di * di;
+    if (!(dd > 0.0)) {
+        // w = 1/a lies outside the unit disc; a disc point never gets here.
+        wr = HUGE_VAL;
+        wi = 0.0;
+        return;
+    }
+    wr = (nr * dr + ni * di) / dd;
+    wi = (ni * dr - nr * di) / dd;
+}
+
+// The disc move applied on the stereographic coordinate from the far z pole,
+// keeping the hemisphere (sign of z).
+void DiscMoveOnSphere(double p[3], double a) {
+    const double e = std::fabs(p[2]) + 1.0;
+    double wr = -p[0] / e, wi = -p[1] / e;
+    DiscMove(wr, wi, a);
+    const double s = wr * wr + wi * wi;
+    if (!std::isfinite(s)) {
+        p[0] = 0.0;
+        p[1] = 0.0;
+        p[2] = p[2] < 0.0 ? -1.0 : 1.0;
+        return;
+    }
+    const double k = 1.0 / (1.0 + s);
+    const double z = (1.0 - s) * k;
+    p[0] = -2.0 * wr * k;
+    p[1] = -2.0 * wi * k;
+    p[2] = p[2] < 0.0 ? -std::fabs(z) : std::fabs(z);
+}
+
+}  // namespace
+
+void SubstituteSphereSegment_NiceD(double p[3], unsigned char* outside, double n, double shift) {
+    const double k = 1.0 / n;
+    const double y0 = p[1];
+    const double d = std::fabs(y0) + 1.0;
+    double X = 0.0, Z = 0.0;  // the coordinate w = Z + iX
+    if (d > 0.0) {
+        X = -p[0] / d;
+        Z = p[2] / d;
+    }
+    // Which angular segment the point lies in: outside when k times its
+    // angle leaves (-pi, pi].
+    const double a = XYtoRadiansD(Z, X);
+    const double f = a / (2.0 * M_PI) + 0.75;
+    const double q = f - std::floor(f) - 0.5;
+    if (!(2.0 * k * q >= -1.0 && 2.0 * k * q <= 1.0)) *outside = 1;
+    double wr = 0.0, wi = 0.0;
+    const double r2 = Z * Z + X * X;
+    if (r2 > 0.0) {
+        const double th = std::atan2(X, Z) * k;
+        const double rk = std::exp(k * 0.5 * std::log(r2));
+        wr = rk * std::cos(th);
+        wi = rk * std::sin(th);
+    }
+    const double s = wr * wr + wi * wi;
+    const double inv = 1.0 / (1.0 + s);
+    const double y = (1.0 - s) * inv;
+    p[0] = -2.0 * wi * inv;
+    p[2] = 2.0 * wr * inv;
+    p[1] = y0 > 0.0 ? y : -y;
+    if (shift != 0.0) DiscMoveOnSphere(p, shift);
+}
+
+void SubstituteSphereSegmentD(double p[3], unsigned char* outside, double n) {
+    SubstituteSphereSegment_NiceD(p, outside, n, 0.0);
+}
+
+void SubstituteSphereSegment(float p[3], unsigned char* outside, double n) {
+    double d[3] = {p[0], p[1], p[2]};
+    SubstituteSphereSegment_NiceD(d, outside, n, 0.0);
+    p[0] = static_cast<float>(d[0]);
+    p[1] = static_cast<float>(d[1]);
+    p[2] = static_cast<float>(d[2]);
+}
+
+void SubstituteSphereSegment_northD(double p[3], unsigned char* outside, double n) {
+    double q[3] = {p[0], -p[2], p[1]};
+    SubstituteSphereSegment_NiceD(q, outside, n, 0.0);
+    p[0] = q[0];
+    p[1] = q[2];
+    p[2] = -q[1];
+}
+
+void LagrangeForward_AvantGarde(const double p[3], double out[2], double n) {
+    double q[3] = {p[0], p[1], p[2]};
+    unsigned char outside = 0;
+    SubstituteSphereSegment_NiceD(q, &outside, 1.0 / n, 0.0);
+    StereographicForward_NiceD(q, out);
+}
+
+void LagrangeInverse_AvantGarde(unsigned char* outside, double p[3], int keepOutside, double X,
+                                double Y, double n) {
+    StereoIntersect_NiceD(p, X, Y);
+    SubstituteSphereSegment_NiceD(p, outside, 1.0 / n, 0.0);
+    if (!keepOutside) *outside = 0;
+}
+
+void LagrangeInverse(unsigned char* outside, float p[3], int keepOutside, double X, double Y,
+                     double n) {
+    double d[3];
+    LagrangeInverse_AvantGarde(outside, d, keepOutside, X, Y, n);
+    p[0] = static_cast<float>(d[0]);
+    p[1] = static_cast<float>(d[1]);
+    p[2] = static_cast<float>(d[2]);
+}
+
+void automorphicDisk_prettily_on_sphere(double p[3], double a) {
+    if (a == 0.0) return;
+    DiscMoveOnSphere(p, a);
+}
+
+void parabolic_mobius_on_sphere(double p[3], double a, double b) {
+    const double d = p[2] + 1.0;
+    if (!(d > 0.0)) return;
+    const double wx = p[0] / d - a, wy = p[1] / d - b;
+    const double s = wx * wx + wy * wy;
+    const double k = 1.0 / (1.0 + s);
+    p[0] = 2.0 * wx * k;
+    p[1] = 2.0 * wy * k;
+    p[2] = (1.0 - s) * k;
+}
+
+void circleInverse(double px, double py, double cx, double cy, double r, double* x, double* y) {
+    const double dx = px - cx, dy = py - cy;
+    const double d2 = dx * dx + dy * dy;
+    if (!(d2 > 0.0)) {
+        *x = HUGE_VAL;
+        *y = HUGE_VAL;
+        return;
+    }
+    const double k = r * r / d2;
+    *x = cx + dx * k;
+    *y = cy + dy * k;
+}
+
+void SpinIt(double p[2], double a) {
+    const double c = std::cos(a), s = std::sin(a);
+    const double x = p[0], y = p[1];
+    p[0] = x * c - y * s;
+    p[1] = x * s + y * c;
+}
+
+void LatitudeIt(double p[3], double a) {
+    const double c = std::cos(a), s = std::sin(a);
+    const double y = p[1], z = p[2];
+    p[1] = y * c + z * s;
+    p[2] = z * c - y * s;
+}
+
+void LongitudeIt(double p[3], double a) { LatitudeIt(p, a); }
+
+namespace {
+
+void TumbleForZag(float p[3], double c2, double s2) {
+    const double c1 = 0.7071067812908092, s1 = 0.7071067810822859;
+    const double y = p[1], z = p[2];
+    const float ny = static_cast<float>(z * s1 + y * c1);
+    p[2] = static_cast<float>(z * c1 - y * s1);
+    const double x = p[0];
+    p[0] = static_cast<float>(x * c2 - ny * s2);
+    p[1] = static_cast<float>(x * s2 + ny * c2);
+}
+
+}  // namespace
+
+void ExtraTumbleForZigzag(float p[3]) {
+    TumbleForZag(p, 0.8191520443547706, 0.5735764362571041);  // 35 degrees
+}
+
+void ExtraTumbleForMonozag(float p[3]) {
+    TumbleForZag(p, 0.8660254038335881, 0.49999999991487065);  // 30 degrees
+}
+
+int NearestTetrahedronVertex(const float p[3]) {
+    static const float v[4][3] = {{0.94280905f, 0.0f, -1.0f / 3.0f},
+                                  {-0.47140452f, 0.8164966f, -1.0f / 3.0f},
+                                  {-0.47140452f, -0.8164966f, -1.0f / 3.0f},
+                                  {0.0f, 0.0f, 1.0f}};
+    int best = 0;
+    float bestDot = -HUGE_VALF;
+    for (int i = 0; i < 4; ++i) {
+        const float d = p[0] * v[i][0] + p[1] * v[i][1] + p[2] * v[i][2];
+        if (d > bestDot) {
+            bestDot = d;
+            best = i;
+        }
+    }
+    return best;
+}
+
+int NearestOctahedronVertex(const float p[3]) {
+    const float r3 = 1.7320508f;
+    int best = 0;
+    float bestDot = -HUGE_VALF;
+    for (int i = 0; i < 8; ++i) {
+        const float sx = (i & 4) ? r3 : -r3, sy = (i & 2) ? r3 : -r3, sz = (i & 1) ? r3 : -r3;
+        const float d = p[0] * sx + p[1] * sy + p[2] * sz;
+        if (d > bestDot) {
+            bestDot = d;
+            best = i;
+        }
+    }
+    return best;
+}
+
+bool IsMultiview(long outputMode) { return outputMode >= 75 && outputMode <= 79; }

@@ -1,0 +1,39 @@
+// The twirl: the user's orientation of the sphere, three angles that turn
+// every direction an output projection produces before the input mode looks
+// it up. A few output modes pre-warp the direction first.
+#pragma once
+
+struct tumbletype {
+    float turn_x[4][4];     // rotation by a1 about x
+    float turn_y[4][4];     // rotation by a2 about y
+    float turn_axis[4][4];  // rotation by a3 about `axis`
+    float spare[4][4];
+    float combined[3][4];  // turn_x * turn_y * turn_axis (3x3 part)
+    float spareFloats[4];
+    float identity[9];
+    float axis[3];    // the z axis carried by the first two turns
+    float angles[3];  // a1, a2, a3 in radians as passed
+};
+
+// Angles in radians. The integer (and the extra float) are not used; both
+// entry points exist because callers name them.
+void InitTwirlTranformation_core(tumbletype* t, float a1, float a2, float a3, int unused);
+void InitTwirlTranformation_WEIRD_core(tumbletype* t, float a1, float a2, float a3, int unused,
+                                       float unusedFloat);
+void InitTwirlTranformation(tumbletype* t, int unused, float a1, float a2, float a3);
+void InitTwirlTranformation_WEIRD(tumbletype* t, int unused, float a1, float a2, float a3);
+// Degrees; the first two angles are swapped on the way in.
+void InitTwirlTranformationForVornesk(tumbletype* t, int unused, float d1, float d2, float d3);
+void InitTwirlTranformationForVornesk_WEIRD(tumbletype* t, int unused, float d1, float d2,
+                                            float d3);
+
+// The output-mode pre-warp alone.
+void PerformFreakyTransformationsOfSource(float point[3], long outputMode);
+
+// Pre-warp, then the rotation as a row vector: p' = p * combined.
+inline void TwirlTransform(const tumbletype* t, long outputMode, float point[3]) {
+    PerformFreakyTransformationsOfSource(point, outputMode);
+    const float x = point[0], y = point[1], z = point[2];
+    for (int j = 0; j < 3; ++j)
+        point[j] = x * t->combined[0][j] + y * t->combined[1][j] + z * t->combined[2][j];
+}

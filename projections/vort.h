@@ -1,0 +1,120 @@
+// The render context of one tile task: everything a projection, the
+// polyhedral transform, a sampler or an overlay needs to know about the render
+// besides the sample itself. Filled once per task on the launching thread and
+// only read while the tile runs (except the working areas its own passes
+// write), so the road takes no locks.
+#pragma once
+
+#include <cstdint>
+
+#include "projections/TransformationReply.h"
+#include "projections/twirl.h"
+
+struct PerTaskStuffType;
+struct polyhedron;
+struct PyramidDescriptor;
+struct MirelYummy;
+
+// Render kinds: how the road finds the direction of an output sample.
+enum : long {
+    kRenderKindProjection = 0,  // output projection, floret or polyhedral transform
+    kRenderKindDrawing3D = 1,   // a 3D drawing method (globes)
+    kRenderKindEquiRay = 2,     // equirectangular ray into the output polyhedron
+};
+
+// Squeeze towards (0, 0, 1) before or after the twirl.
+enum : long {
+    kAnamorphNone = 0,
+    kAnamorphBeforeTwirl = 1,
+    kAnamorphAfterTwirl = 2,
+    kAnamorphPolyhedral = 3,  // squeezes nothing on the road
+};
+
+constexpr int kMaxTissotSpots = 128;
+
+// The framing of the output: how the unit output square maps onto a
+// projection's plane.
+struct FramingBox {
+    double unitMin, unitMax;
+    int64_t kind;
+    double aspect;
+    double xMin, xMax, yMin, yMax;
+    double xCentre, yCentre;
+    double fitScale, inverseFitScale;
+    double last;
+};
+
+struct vort {
+    // Task engine.
+    PerTaskStuffType* task;
+    int64_t identifiers[2];  // 0 and 1000
+    MirelYummy* replyGrid;
+    uint8_t pass;  // 0 during the first pass, 1 during the second
+
+    // Modes.
+    long outputMode;  // 1..1050
+    long inputMode;   // 1..41
+    long renderKind;
+    long modeClass;  // 1 globes 45, 394-396; 2 mode 1045; 3 mode 686
+    long anamorphKind;
+
+    // Flags of the road.
+    uint8_t facesOn;
+    uint8_t polyhedral;
+    uint8_t graticuleOn;
+    uint8_t edgesOn;
+    uint8_t indicatrixOn;
+    uint8_t scissorOn;
+    long flipOn;
+
+    // Framing: S = inverseScale, Cx, Cy = planeCentreX, planeCentreY,
+    // H = boxHeight, A = aspect (output height over width).
+    float aspect;
+    double inverseScale;
+    double planeCentreX;
+    double planeCentreY;
+    double boxHeight;
+    FramingBox framing;
+    FramingBox hyperbolicFraming;
+
+    // Settings the projections read.
+    float fieldOfView;    // degrees
+    float lensWidth;      // 2 tan(fov/2), the angle clamped below 90 degrees
+    float halfLensWidth;  // 2 tan(fov/4), same clamp
+    float shiftTangent;   // shift lens: tangent of the clamped tilt, else 0
+    float latitudeSetting;
+    float tabsSetting;
+    float goreCount;
+    long viewColumns;
+    long viewRows;
+    float lobeCount;
+    float shapeFactor;
+
+    // Shared stores, read only while tiles run.
+    void* projectionCaches;
+    polyhedron* outputPolyhedron;
+    polyhedron* inputPolyhedron;
+    void* globeModel;
+    PyramidDescriptor* tilingPyramidA;
+    PyramidDescriptor* tilingPyramidB;
+    uint64_t lastFloretHint;
+    float spilhausRotation[3][3];
+    float equiRotation[3][3];  // rows R0, R1, R2 of the equirectangular ray
+
+    // Orientation.
+    tumbletype tumble;
+    tumbletype secondTumble;
+    double viewRotationCos, viewRotationSin;
+
+    // Input side.
+    float* inputTable;      // Mollweide table of the input mode, 400 entries
+    float* ellipsoidTable;  // ellipsoid arc lengths, 401 entries
+    float inputProportion;  // input height over width
+
+    // Tissot spots.
+    float tissotSpots[kMaxTissotSpots][3];
+    long tissotSpotCount;
+
+    // The reply of nothing, copied into every reply before its road runs.
+    TransformationReply replyTemplate;
+};

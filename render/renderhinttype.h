@@ -1,0 +1,72 @@
+// Per-task hints of the projection road and the polyhedral transform. A task
+// owns two: the first travels with the output side of the road (net search,
+// regions, tabs), the second with the input side (rays into an input
+// polyhedron). Neighbouring samples almost always land in the same triangle,
+// so the hints remember the last ones. Never shared between threads.
+#pragma once
+
+#include <cstdint>
+
+struct PyramidDescriptor;
+
+// The three triangles hit last, most recent first (-1 for empty).
+struct recentTriangleType {
+    int64_t triangles[3];
+    uint8_t missed;  // 1 when the last search found none of them
+};
+
+struct renderhinttype {
+    int64_t outputMode;  // output mode of the render
+    float tileScale;     // repeat count of wrapped layouts; 4*sqrt(2) at reset
+    int64_t kind;
+    uint8_t faceFound;  // the last search ended on a triangle or a glue tab
+    uint8_t onTab;      // ... and that was a glue tab
+    int64_t triangle;   // net triangle found, -1 for none
+    int64_t subFace;
+    int64_t hitFace;  // face of the triangle hit, -1 for none
+    // Dispatcher words: a region that replaces the reply's place when not -1,
+    // and the region a floret reports.
+    int64_t placeOverride;
+    int64_t floretRegion;
+    double floretAux[2];
+    double lastPoint[3];
+    recentTriangleType recent;
+    recentTriangleType recent3D;
+    float netXRange[4];
+    int64_t fastRejectionKey;
+    int64_t hitTabFragment;  // fragment whose glue tab was hit, -1 for none
+    int64_t tabOwner;
+    int64_t nearestEdgeNeighbour;
+    int64_t edgeData;
+    float lastQuery[2];
+    uint64_t floretHint;  // the floret core's hint word for the next sample
+    int64_t regionNumber;  // region of numbering flag (a)
+    double scissorInputs[3];
+    double netPosition;
+    uint8_t spanListBuilt;
+    uint8_t spanListClipped;
+    PyramidDescriptor* pyramid;
+    float pyramidAux[2];
+};
+
+// Resets a hint record to its start values and returns it.
+inline renderhinttype* InitPolyHints(renderhinttype* h) {
+    *h = renderhinttype{};
+    h->tileScale = 5.656854f;
+    h->triangle = -1;
+    h->hitFace = -1;
+    h->placeOverride = -1;
+    h->hitTabFragment = -1;
+    h->tabOwner = -1;
+    h->lastPoint[0] = 1.0;
+    for (int i = 0; i < 3; ++i) {
+        h->recent.triangles[i] = -1;
+        h->recent3D.triangles[i] = -1;
+    }
+    h->recent.missed = 1;
+    h->recent3D.missed = 1;
+    h->fastRejectionKey = -9999999;
+    h->netXRange[0] = 100.0f;
+    h->netXRange[1] = -100.0f;
+    return h;
+}

@@ -1,0 +1,54 @@
+// A render context and task state for exercising the road without the
+// renderer: identity twirl, no overlays, the plain framing of an output twice
+// as wide as high.
+#pragma once
+
+#include <cmath>
+#include <memory>
+
+#include "projections/TransformationReply.h"
+#include "projections/forward_maps.h"
+#include "projections/sample_road.h"
+#include "projections/vort.h"
+#include "render/renderhinttype.h"
+
+struct RoadRig {
+    std::unique_ptr<vort> context = std::make_unique<vort>();
+    InverseTables tables{};
+    renderhinttype hints{};
+    renderhinttype inputHints{};
+    int64_t lastTissotSpot = 0;
+
+    RoadRig(long outputMode, long inputMode, float aspect = 0.5f) {
+        vort& v = *context;
+        v = vort{};
+        v.outputMode = outputMode;
+        v.inputMode = inputMode;
+        v.aspect = aspect;
+        v.inverseScale = 1.0;
+        v.boxHeight = 1.0;
+        v.inputProportion = 0.5f;
+        MarkInverseTablesUnbuilt(&tables);
+        v.inputTable = tables.mollweide;
+        v.ellipsoidTable = tables.ellipsoid;
+        InitTwirlTranformation_core(&v.tumble, 0.0f, 0.0f, 0.0f, 0);
+        v.replyTemplate = MakeTemplateReply();
+        InitPolyHints(&hints);
+        InitPolyHints(&inputHints);
+    }
+    RoadTaskState task() { return RoadTaskState{&hints, &inputHints, &lastTissotSpot}; }
+    TransformationReply at(float u, float v) {
+        TransformationReply r = context->replyTemplate;
+        CrazyDoSolarRect(u, v, context.get(), &r, task());
+        return r;
+    }
+};
+
+// Direction of longitude lon (east of the map centre, radians) and
+// latitude lat (north positive) in the system's convention, seen from inside
+// the sphere: east is -x.
+inline void DirectionOfLonLat(double lon, double lat, float p[3]) {
+    p[0] = static_cast<float>(-std::cos(lat) * std::sin(lon));
+    p[1] = static_cast<float>(std::sin(lat));
+    p[2] = static_cast<float>(std::cos(lat) * std::cos(lon));
+}

@@ -156,7 +156,8 @@ void SubstituteSphereSegment_northD(double p[3], unsigned char* outside, double 
 void LagrangeForward_AvantGarde(const double p[3], double out[2], double n) {
     double q[3] = {p[0], p[1], p[2]};
     unsigned char outside = 0;
-    SubstituteSphereSegment_NiceD(q, &outside, 1.0 / n, 0.0);
+    // The power 1/n folds the sphere; the inverse's power n opens it again.
+    SubstituteSphereSegment_NiceD(q, &outside, n, 0.0);
     StereographicForward_NiceD(q, out);
 }
 

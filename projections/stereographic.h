@@ -27,6 +27,8 @@ void SubstituteSphereSegment(float p[3], unsigned char* outside, double n);
 // The same about the z pole.
 void SubstituteSphereSegment_northD(double p[3], unsigned char* outside, double n);
 
+// Lagrange maps of order n (n = 2: the whole sphere in the unit disc);
+// the inverse undoes the forward map.
 void LagrangeForward_AvantGarde(const double p[3], double out[2], double n);
 void LagrangeInverse_AvantGarde(unsigned char* outside, double p[3], int keepOutside, double X,
                                 double Y, double n);

@@ -1,0 +1,201 @@
+// The inline output projections against their textbook formulas, the plane
+// conventions, and output -> sphere -> output identities through the
+// matching input modes.
+#include "projections/dispatcher.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "projections/sphere_to_input.h"
+#include "tests/projections/road_fixture.h"
+
+namespace {
+
+struct Shot {
+    float p[3];
+    unsigned char miss;
+    long region;
+    fcomplex plane;
+    TransformationReply reply;
+};
+
+Shot Dispatch(RoadRig& rig, float u, float v, float seed = 7.0f) {
+    Shot s{{seed, seed, seed}, 0, -1, {-9, -9}, MakeTemplateReply()};
+    renderhinttype* h = &rig.hints;
+    vort* c = rig.context.get();
+    TransformationReply* r = &s.reply;
+    handle_non_poly_projections(h, s.p, c, s.region, s.miss, s.plane, r, u, v);
+    return s;
+}
+
+// Longitude east and latitude north of a direction (seen from inside).
+void LonLat(const float p[3], double* lon, double* lat) {
+    *lon = -std::atan2(p[0], p[2]);
+    *lat = std::asin(std::fmax(-1.0, std::fmin(1.0, double(p[1]))));
+}
+
+TEST(Dispatcher, EquirectangularFillsAWideFrame) {
+    RoadRig rig(1, 1, 0.5f);
+    for (float u = 0.0f; u <= 1.0f; u += 0.125f)
+        for (float v = 0.0625f; v <= 1.0f; v += 0.125f) {
+            Shot s = Dispatch(rig, u, v);
+            ASSERT_EQ(s.miss, 0);
+            double lon, lat;
+            LonLat(s.p, &lon, &lat);
+            if (u > 0.0f && u < 1.0f) {
+                EXPECT_NEAR(lon, (u - 0.5) * 2 * M_PI, 2e-5) << u;
+            }
+            EXPECT_NEAR(lat, (0.5 - v) * M_PI, 2e-5);
+            EXPECT_FLOAT_EQ(s.reply.sampleAux, v);
+        }
+}
+
+TEST(Dispatcher, EquirectangularInASquareFrameMissesTopAndBottomQuarters) {
+    RoadRig rig(1, 1, 1.0f);
+    EXPECT_EQ(Dispatch(rig, 0.5f, 0.1f).miss, 1);
+    EXPECT_EQ(Dispatch(rig, 0.5f, 0.9f).miss, 1);
+    EXPECT_EQ(Dispatch(rig, 0.5f, 0.3f).miss, 0);
+    // A miss leaves the caller's direction as it was.
+    Shot m = Dispatch(rig, 0.5f, 0.1f, 3.0f);
+    EXPECT_EQ(m.p[0], 3.0f);
+    // Zoomed out by two, the map is half as wide.
+    rig.context->inverseScale = 2.0;
+    EXPECT_EQ(Dispatch(rig, 0.2f, 0.5f).miss, 1);
+    Shot s = Dispatch(rig, 0.6f, 0.5f);
+    double lon, lat;
+    LonLat(s.p, &lon, &lat);
+    EXPECT_NEAR(lon, 0.2 * 2 * M_PI, 1e-5);
+}
+
+TEST(Dispatcher, OrthographicUsesTheBoxPlane) {
+    RoadRig rig(5, 1, 1.0f);
+    rig.context->planeCentreX = 0.1;
+    Shot s = Dispatch(rig, 0.6f, 0.45f);
+    // Xb = (u - 0.5) S + Cx, Yb = (v - 0.5) H S + Cy; x = -2 Xb, y = -2 Yb.
+    EXPECT_NEAR(s.plane.re, 0.2, 1e-7);
+    EXPECT_NEAR(s.plane.im, -0.05, 1e-7);
+    EXPECT_NEAR(s.p[0], -0.4f, 1e-6);
+    EXPECT_NEAR(s.p[1], 0.1f, 1e-6);
+    EXPECT_NEAR(s.p[2], std::sqrt(1 - 0.16 - 0.01), 1e-6);
+    EXPECT_EQ(s.miss, 0);
+    EXPECT_EQ(s.reply.surfaceNormal[0], s.p[0]);
+    EXPECT_EQ(s.reply.surfaceNormal[2], s.p[2]);
+    // Textbook orthographic: x = cos(lat) sin(lon), y = sin(lat), scaled to
+    // the disc of diameter 1.
+    double lon, lat;
+    LonLat(s.p, &lon, &lat);
+    EXPECT_NEAR(0.5 * std::cos(lat) * std::sin(lon), 0.2, 1e-6);
+    EXPECT_NEAR(0.5 * std::sin(lat), 0.05, 1e-6);
+    // The corners lie off the globe: x, y hold the plane values, z is kept.
+    rig.context->planeCentreX = 0.0;
+    Shot c = Dispatch(rig, 0.02f, 0.02f, 5.0f);
+    EXPECT_EQ(c.miss, 1);
+    EXPECT_NEAR(c.p[0], 0.96f, 1e-6);
+    EXPECT_NEAR(c.p[1], 0.96f, 1e-6);
+    EXPECT_EQ(c.p[2], 5.0f);
+    for (long mode : {134L, 139L, 143L}) {
+        rig.context->outputMode = mode;
+        EXPECT_EQ(Dispatch(rig, 0.5f, 0.5f).miss, 0) << mode;
+    }
+}
+
+TEST(Dispatcher, MercatorIgnoresZoomAndFollowsTheTextbook) {
+    RoadRig rig(62, 1, 1.0f);
+    for (float v : {0.1f, 0.3f, 0.5f, 0.8f}) {
+        Shot a = Dispatch(rig, 0.3f, v);
+        rig.context->inverseScale = 3.0;
+        rig.context->planeCentreX = 0.2;
+        Shot b = Dispatch(rig, 0.3f, v);
+        rig.context->inverseScale = 1.0;
+        rig.context->planeCentreX = 0.0;
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(a.p[i], b.p[i]);
+        double lon, lat;
+        LonLat(a.p, &lon, &lat);
+        // Frame 360 degrees wide: y = ln tan(pi/4 + lat/2) = 2 pi A (0.5 - v).
+        EXPECT_NEAR(std::log(std::tan(M_PI / 4 + lat / 2)), 2 * M_PI * (0.5 - v), 2e-4) << v;
+        EXPECT_NEAR(lon, (0.3 - 0.5) * 2 * M_PI, 1e-5);
+    }
+}
+
+TEST(Dispatcher, EquiTallAndEqualAreaCylinder) {
+    RoadRig tall(81, 1, 3.0f);
+    Shot t = Dispatch(tall, 0.25f, 0.25f);
+    double lon, lat;
+    LonLat(t.p, &lon, &lat);
+    EXPECT_NEAR(lon, -M_PI / 2, 1e-5);
+    EXPECT_NEAR(lat, M_PI / 4, 1e-5);
+    RoadRig ea(138, 1, 0.5f);
+    for (float v : {0.05f, 0.3f, 0.5f, 0.9f}) {
+        Shot s = Dispatch(ea, 0.75f, v);
+        LonLat(s.p, &lon, &lat);
+        EXPECT_NEAR(std::sin(lat), 2 * (0.5 - v), 1e-5);  // Lambert: y = sin(lat)
+        EXPECT_NEAR(lon, M_PI / 2, 1e-5);
+    }
+    // Beyond the frame there is no latitude: a miss, never a NaN.
+    Shot out = Dispatch(ea, 0.5f, 1.1f);
+    EXPECT_EQ(out.miss, 1);
+}
+
+TEST(Dispatcher, OutputToSphereToOutputIsTheIdentity) {
+    struct Pair {
+        long out, in;
+        float aspect;
+    } pairs[] = {{1, 1, 0.5f}, {81, 1, 0.5f}, {299, 1, 0.5f}, {5, 4, 1.0f}, {138, 24, 0.5f}};
+    for (const Pair& pr : pairs) {
+        RoadRig rig(pr.out, pr.in, pr.aspect);
+        InverseTables tables;
+        MarkInverseTablesUnbuilt(&tables);
+        for (float u = 0.05f; u < 1.0f; u += 0.1f)
+            for (float v = 0.05f; v < 1.0f; v += 0.1f) {
+                Shot s = Dispatch(rig, u, v);
+                if (s.miss) continue;
+                float iu, iv, aux;
+                unsigned char outside;
+                int face, kind;
+                TransformSphereToInput(pr.in, 0, s.p, &iu, &iv, &outside, tables.mollweide, &face,
+                                       &kind, &aux, nullptr, nullptr, 0.5f);
+                ASSERT_EQ(outside, 0);
+                EXPECT_NEAR(iu, u, 2e-5) << pr.out << " " << u << " " << v;
+                EXPECT_NEAR(iv, v, 2e-5) << pr.out << " " << u << " " << v;
+            }
+    }
+}
+
+TEST(Dispatcher, ModesWithoutAProjectionYetMissWithADefinedDirection) {
+    for (long mode : {2L, 14L, 46L, 410L, 1042L}) {
+        RoadRig rig(mode, 1);
+        Shot s = Dispatch(rig, 0.4f, 0.6f);
+        EXPECT_EQ(s.miss, 1) << mode;
+        EXPECT_EQ(s.p[0], 0.0f);
+        EXPECT_EQ(s.p[2], 1.0f);
+    }
+    // Codes with no projection of their own fall through untouched.
+    for (long mode : {7L, 1043L, 1045L, 45L}) {
+        RoadRig rig(mode, 1);
+        Shot s = Dispatch(rig, 0.4f, 0.6f);
+        EXPECT_EQ(s.miss, 0) << mode;
+        EXPECT_EQ(s.p[0], 7.0f);
+    }
+    RoadRig log(100335, 1);
+    EXPECT_EQ(Dispatch(log, 0.4f, 0.6f).miss, 1);
+    // The rectilinear modes end with place -7.
+    RoadRig rect(14, 1);
+    EXPECT_EQ(Dispatch(rect, 0.5f, 0.5f).reply.place, kPlaceNoRegion);
+}
+
+TEST(Dispatcher, PlaneConventions) {
+    RoadRig rig(1, 1, 0.5f);
+    vort& c = *rig.context;
+    c.inverseScale = 2.0;
+    c.planeCentreX = 0.1;
+    c.planeCentreY = 0.2;
+    c.boxHeight = 0.5;
+    OutputPlane p = OutputPlaneOf(&c, 0.75f, 0.25f);
+    EXPECT_DOUBLE_EQ(p.X, 2.0 * (0.25 - 0.1));
+    EXPECT_DOUBLE_EQ(p.Y, 2.0 * -0.25 * 0.5);
+    EXPECT_DOUBLE_EQ(p.Xb, 0.25 * 2.0 + 0.1);
+    EXPECT_DOUBLE_EQ(p.Yb, -0.25 * 0.5 * 2.0 + 0.2);
+}
+
+}  // namespace

@@ -1,0 +1,139 @@
+// The whole road for one sample: place codes, overlays, the squeeze and the
+// clearing of undefined positions.
+#include "projections/sample_road.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tests/projections/road_fixture.h"
+
+namespace {
+
+TEST(Road, EquirectangularIdentity) {
+    RoadRig rig(1, 1, 0.5f);
+    TransformationReply r = rig.at(0.3f, 0.6f);
+    EXPECT_NEAR(r.inputU, 0.3f, 2e-5);
+    EXPECT_NEAR(r.inputV, 0.6f, 2e-5);
+    EXPECT_EQ(r.place, kPlaceNoRegion);
+    EXPECT_EQ(r.inputFace, -1);
+    EXPECT_EQ(r.inputKind, 2);
+}
+
+TEST(Road, OutsideTheFrameIsANoDirectionReply) {
+    RoadRig rig(1, 1, 1.0f);
+    TransformationReply r = rig.context->replyTemplate;
+    const float prop[2] = {0.5f / 100, 0.5f / 100};
+    // Pixel row 2 of 100 lies in the square frame's blank top quarter.
+    Float_Pixels_to_Reply(1, 0, 0, prop, rig.context.get(), &r, rig.task(), 50, 2);
+    EXPECT_EQ(r.place, kPlaceNoDirection);
+    EXPECT_EQ(r.inputU, -1.0f);
+    EXPECT_EQ(r.inputV, -1.0f);
+    EXPECT_EQ(r.outsideInput, 1);
+    EXPECT_EQ(r.subPixelX, 50.0f);
+    Float_Pixels_to_Reply(1, 0, 0, prop, rig.context.get(), &r, rig.task(), 50, 50);
+    EXPECT_EQ(r.outsideInput, 0);
+    EXPECT_NEAR(r.inputU, 0.51f, 2e-5);  // (2 (50 + 0.5) + 1) * 0.5 / 100
+}
+
+TEST(Road, PlaceOverrideAndOutsideInput) {
+    RoadRig rig(1, 4, 0.5f);  // orthographic input sees only the front
+    rig.hints.placeOverride = 12;
+    // The road resets the override before the producer runs.
+    EXPECT_EQ(rig.at(0.5f, 0.5f).place, kPlaceNoRegion);
+    TransformationReply back = rig.at(0.02f, 0.5f);
+    EXPECT_EQ(back.place, kPlaceOutsideInput);
+    EXPECT_EQ(back.inputU, -1.0f);
+}
+
+TEST(Road, SqueezeBeforeAndAfterTheTwirl) {
+    float p[3] = {0, 0, -1};
+    SqueezeTowardsCentre(p);
+    EXPECT_EQ(p[2], 1.0f);
+    float q[3] = {1, 0, 0};
+    SqueezeTowardsCentre(q);
+    EXPECT_NEAR(q[0], std::sqrt(0.5), 1e-6);
+    EXPECT_NEAR(q[2], std::sqrt(0.5), 1e-6);
+    RoadRig rig(1, 1, 0.5f);
+    rig.context->anamorphKind = kAnamorphBeforeTwirl;
+    TransformationReply r = rig.at(0.25f, 0.5f);  // 90 degrees west becomes 45
+    EXPECT_NEAR(r.inputU, 0.375f, 2e-5);
+}
+
+TEST(Road, TwirlTurnsTheSample) {
+    RoadRig rig(1, 1, 0.5f);
+    InitTwirlTranformationForVornesk(&rig.context->tumble, 0, 90, 0, 0);  // a quarter turn about y
+    TransformationReply r = rig.at(0.5f, 0.5f);
+    EXPECT_NEAR(std::fabs(r.inputU - 0.5f), 0.25f, 2e-5);
+    EXPECT_NEAR(r.inputV, 0.5f, 2e-5);
+}
+
+TEST(Road, GraticuleEnds) {
+    RoadRig rig(1, 1, 0.5f);
+    rig.context->graticuleOn = 1;
+    TransformationReply c = rig.at(0.5f, 0.5f);
+    EXPECT_NEAR(c.graticuleX, 0.5f, 1e-6);
+    EXPECT_NEAR(c.graticuleY, 0.5f, 1e-6);
+    TransformationReply e = rig.at(0.9f, 0.1f);
+    EXPECT_NEAR(e.graticuleX, 0.9f, 2e-5);
+    EXPECT_NEAR(e.graticuleY, 0.1f, 2e-5);
+    rig.context->flipOn = 1;
+    TransformationReply f = rig.at(0.9f, 0.1f);
+    EXPECT_NEAR(f.graticuleX, 0.1f, 2e-5);
+    EXPECT_NEAR(f.inputU, 0.1f, 2e-5);
+}
+
+TEST(Road, TissotSearchStartsAtTheLastSpot) {
+    RoadRig rig(1, 1, 0.5f);
+    vort& c = *rig.context;
+    c.indicatrixOn = 1;
+    c.tissotSpotCount = 3;
+    const float spots[3][3] = {{0, 1, 0}, {0, 0, 1}, {0.0f, 0.05f, 0.99875f}};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) c.tissotSpots[i][j] = spots[i][j];
+    TransformationReply a = rig.at(0.5f, 0.5f);
+    EXPECT_NEAR(a.tissotValue, 0.0f, 1e-10);
+    EXPECT_EQ(rig.lastTissotSpot, 1);
+    rig.lastTissotSpot = 2;  // within reach of both: the search's start wins
+    TransformationReply b = rig.at(0.5f, 0.5f);
+    EXPECT_EQ(rig.lastTissotSpot, 2);
+    EXPECT_NEAR(b.tissotValue, 0.0025f, 1e-5);
+    TransformationReply far = rig.at(0.1f, 0.5f);
+    EXPECT_EQ(far.tissotValue, 0.0225f);
+    rig.lastTissotSpot = 99;  // out of range: starts again at 0
+    rig.at(0.5f, 0.5f);
+    EXPECT_EQ(rig.lastTissotSpot, 1);
+}
+
+TEST(Road, PolyhedralAndGlobeSamplesHaveNoDirectionYet) {
+    RoadRig poly(7, 1, 0.5f);
+    poly.context->polyhedral = 1;
+    EXPECT_EQ(poly.at(0.5f, 0.5f).place, kPlaceNoDirection);
+    RoadRig globe(45, 1, 0.5f);
+    globe.context->renderKind = kRenderKindDrawing3D;
+    EXPECT_EQ(globe.at(0.5f, 0.5f).place, kPlaceNoDirection);
+    RoadRig ray(1, 1, 0.5f);
+    ray.context->renderKind = kRenderKindEquiRay;
+    ray.context->polyhedral = 1;
+    EXPECT_EQ(ray.at(0.5f, 0.5f).place, kPlaceNoDirection);
+}
+
+TEST(Road, UndefinedInputPositionsAreCleared) {
+    // Mode 0 is no input mode: position (0, 0), inside.
+    RoadRig rig(1, 0, 0.5f);
+    TransformationReply r = rig.at(0.5f, 0.5f);
+    EXPECT_EQ(r.inputU, 0.0f);
+    EXPECT_EQ(r.place, kPlaceNoRegion);
+    // No input mode answers NaN for any inline output sample.
+    for (long out : {1L, 5L, 62L, 81L, 138L, 299L})
+        for (long in = 1; in <= 41; ++in) {
+            RoadRig sweep(out, in, 0.5f);
+            for (float u = -0.1f; u <= 1.1f; u += 0.1f)
+                for (float v = -0.1f; v <= 1.1f; v += 0.1f) {
+                    TransformationReply s = sweep.at(u, v);
+                    ASSERT_FALSE(std::isnan(s.inputU) || std::isnan(s.inputV)) << out << " " << in;
+                }
+        }
+}
+
+}  // namespace

@@ -1,0 +1,202 @@
+#include "projections/stereographic.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+void RandomUnit(std::mt19937& rng, double p[3]) {
+    std::normal_distribution<double> n;
+    double m;
+    do {
+        p[0] = n(rng);
+        p[1] = n(rng);
+        p[2] = n(rng);
+        m = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+    } while (m < 1e-3);
+    for (int i = 0; i < 3; ++i) p[i] /= m;
+}
+
+TEST(Stereographic, ForwardAndInverseAreInverses) {
+    std::mt19937 rng(3);
+    for (int k = 0; k < 100; ++k) {
+        double p[3], w[2], q[3];
+        RandomUnit(rng, p);
+        if (p[2] < -0.99) continue;
+        ASSERT_EQ(StereographicForward_NiceD(p, w), 0);
+        // Textbook: the projection from (0, 0, -1) onto z = 0 scaled by 2,
+        // here negated: w = -(x, y)/(1 + z).
+        EXPECT_NEAR(w[0], -p[0] / (1 + p[2]), 1e-12);
+        StereoIntersect_NiceD(q, w[0], w[1]);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(q[i], p[i], 1e-12);
+        double r[3];
+        // The ray form reads its plane at z = 1 (twice the scale).
+        StereoIntersectD(r, 2 * w[0], 2 * w[1]);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(r[i], p[i], 1e-12);
+        float f[3];
+        StereoIntersectCore(f, static_cast<float>(2 * w[0]), static_cast<float>(2 * w[1]), -1.0f);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(f[i], p[i], 1e-5);
+    }
+    const double pole[3] = {0, 0, -1};
+    double w[2] = {5, 5};
+    EXPECT_EQ(StereographicForward_NiceD(pole, w), 1);
+    EXPECT_EQ(w[0], 0.0);
+    EXPECT_EQ(w[1], 0.0);
+}
+
+TEST(Stereographic, CoreRayLandsOnTheSphere) {
+    for (double h : {-0.5, 0.0, 0.5}) {
+        double o[3];
+        StereoIntersectCoreD(o, 0.3, -0.7, h);
+        EXPECT_NEAR(o[0] * o[0] + o[1] * o[1] + o[2] * o[2], 1.0, 1e-12);
+        // On the ray from (0, 0, h) through (-X, -Y, 1 - h).
+        EXPECT_NEAR(o[0] / -0.3, (o[2] - h) / (1 - h), 1e-12);
+    }
+}
+
+TEST(SegmentSubstitution, UnitPowerIsTheIdentityEverywhere) {
+    std::mt19937 rng(5);
+    for (int k = 0; k < 100; ++k) {
+        double p[3], q[3];
+        RandomUnit(rng, p);
+        for (int i = 0; i < 3; ++i) q[i] = p[i];
+        unsigned char out = 0;
+        SubstituteSphereSegment_NiceD(q, &out, 1.0, 0.0);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(q[i], p[i], 1e-12);
+        EXPECT_EQ(out, 0);
+    }
+    for (double y : {1.0, -1.0}) {
+        double pole[3] = {0, y, 0};
+        unsigned char out = 0;
+        SubstituteSphereSegment_NiceD(pole, &out, 2.0, 0.0);
+        EXPECT_EQ(pole[1], y);
+    }
+}
+
+TEST(SegmentSubstitution, HalvingThenDoublingRoundTripsAndMarksTheOutside) {
+    std::mt19937 rng(9);
+    for (int k = 0; k < 100; ++k) {
+        double p[3], q[3];
+        RandomUnit(rng, p);
+        for (int i = 0; i < 3; ++i) q[i] = p[i];
+        unsigned char out = 0;
+        SubstituteSphereSegmentD(q, &out, 2.0);  // whole sphere into a half
+        EXPECT_EQ(out, 0);
+        EXPECT_NEAR(q[0] * q[0] + q[1] * q[1] + q[2] * q[2], 1.0, 1e-12);
+        EXPECT_GE(q[2], -1e-12);  // the half about +z
+        SubstituteSphereSegmentD(q, &out, 0.5);  // and back
+        EXPECT_EQ(out, 0);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(q[i], p[i], 1e-9);
+    }
+    double back[3] = {0.1, 0.2, -0.9746794};
+    unsigned char out = 0;
+    SubstituteSphereSegmentD(back, &out, 0.5);
+    EXPECT_EQ(out, 1);
+    // The north variant works about the z pole.
+    double n[3] = {0.6, 0.0, 0.8}, m[3] = {0.6, 0.0, 0.8};
+    out = 0;
+    SubstituteSphereSegment_northD(n, &out, 1.0);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(n[i], m[i], 1e-12);
+}
+
+TEST(Lagrange, ForwardAndInverseAreInverses) {
+    std::mt19937 rng(11);
+    for (int k = 0; k < 50; ++k) {
+        double p[3], w[2], q[3];
+        RandomUnit(rng, p);
+        LagrangeForward_AvantGarde(p, w, 2.0);
+        EXPECT_LE(std::hypot(w[0], w[1]), 1.0 + 1e-12);  // the whole sphere in the disc
+        unsigned char out = 0;
+        LagrangeInverse_AvantGarde(&out, q, 1, w[0], w[1], 2.0);
+        EXPECT_EQ(out, 0);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(q[i], p[i], 1e-9);
+    }
+}
+
+TEST(DiscMoves, AutomorphismKeepsTheSphereAndInverts) {
+    std::mt19937 rng(13);
+    for (int k = 0; k < 50; ++k) {
+        double p[3], q[3];
+        RandomUnit(rng, p);
+        for (int i = 0; i < 3; ++i) q[i] = p[i];
+        automorphicDisk_prettily_on_sphere(q, 0.0);
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(q[i], p[i]);
+        automorphicDisk_prettily_on_sphere(q, 0.3);
+        EXPECT_NEAR(q[0] * q[0] + q[1] * q[1] + q[2] * q[2], 1.0, 1e-12);
+        EXPECT_EQ(std::signbit(q[2]), std::signbit(p[2]));
+        automorphicDisk_prettily_on_sphere(q, -0.3);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(q[i], p[i], 1e-9);
+    }
+    // The move runs along the real axis: the centre moves in x only.
+    double c[3] = {0, 0, 1};
+    automorphicDisk_prettily_on_sphere(c, 0.5);
+    EXPECT_NE(c[0], 0.0);
+    EXPECT_NEAR(c[1], 0.0, 1e-15);
+    // A shifted segment substitution is the plain one followed by the move.
+    double a[3] = {0.36, 0.48, 0.8}, b[3] = {0.36, 0.48, 0.8};
+    unsigned char out = 0;
+    SubstituteSphereSegment_NiceD(a, &out, 2.0, 0.25);
+    SubstituteSphereSegment_NiceD(b, &out, 2.0, 0.0);
+    automorphicDisk_prettily_on_sphere(b, 0.25);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(a[i], b[i], 1e-12);
+}
+
+TEST(DiscMoves, ParabolicMoveAndCircleInversion) {
+    double p[3] = {0, 0, 1};
+    parabolic_mobius_on_sphere(p, 0.5, 0.0);
+    EXPECT_NEAR(p[0] * p[0] + p[1] * p[1] + p[2] * p[2], 1.0, 1e-12);
+    EXPECT_LT(p[0], 0.0);
+    double s[3] = {0, 0, -1};
+    parabolic_mobius_on_sphere(s, 1, 1);
+    EXPECT_EQ(s[2], -1.0);
+    double x, y;
+    circleInverse(1.0 + 2.0 * std::cos(0.4), 2.0 + 2.0 * std::sin(0.4), 1, 2, 2, &x, &y);
+    EXPECT_NEAR(x, 1.0 + 2.0 * std::cos(0.4), 1e-12);
+    EXPECT_NEAR(y, 2.0 + 2.0 * std::sin(0.4), 1e-12);
+    double x2, y2;
+    circleInverse(1.5, 2.5, 1, 2, 2, &x, &y);
+    circleInverse(x, y, 1, 2, 2, &x2, &y2);
+    EXPECT_NEAR(x2, 1.5, 1e-12);
+    EXPECT_NEAR(y2, 2.5, 1e-12);
+    circleInverse(1, 2, 1, 2, 2, &x, &y);
+    EXPECT_TRUE(std::isinf(x));
+}
+
+TEST(SmallTurns, PlaneTurnsAndZagTumbles) {
+    double p[2] = {1, 0};
+    SpinIt(p, M_PI / 2);
+    EXPECT_NEAR(p[0], 0, 1e-15);
+    EXPECT_NEAR(p[1], 1, 1e-15);
+    double q[3] = {0.2, 1, 0};
+    LatitudeIt(q, M_PI / 2);
+    EXPECT_EQ(q[0], 0.2);
+    EXPECT_NEAR(q[1], 0, 1e-15);
+    EXPECT_NEAR(q[2], -1, 1e-15);
+    for (auto f : {ExtraTumbleForZigzag, ExtraTumbleForMonozag}) {
+        float r[3] = {0.36f, 0.48f, 0.8f};
+        f(r);
+        EXPECT_NEAR(r[0] * r[0] + r[1] * r[1] + r[2] * r[2], 1.0, 1e-6);
+    }
+    float z[3] = {1, 0, 0};
+    ExtraTumbleForZigzag(z);
+    EXPECT_NEAR(z[0], 0.8191520443547706, 1e-7);
+    EXPECT_NEAR(z[1], 0.5735764362571041, 1e-7);
+}
+
+TEST(NearestVertex, TetrahedronAndOctahedron) {
+    const float top[3] = {0, 0, 1}, v0[3] = {0.94280905f, 0, -0.33333334f};
+    EXPECT_EQ(NearestTetrahedronVertex(top), 3);
+    EXPECT_EQ(NearestTetrahedronVertex(v0), 0);
+    const float a[3] = {1, 1, 1}, b[3] = {-1, -1, -1}, c[3] = {1, -1, 1}, tie[3] = {0, 0, 0};
+    EXPECT_EQ(NearestOctahedronVertex(a), 7);
+    EXPECT_EQ(NearestOctahedronVertex(b), 0);
+    EXPECT_EQ(NearestOctahedronVertex(c), 5);
+    EXPECT_EQ(NearestOctahedronVertex(tie), 0);
+    EXPECT_TRUE(IsMultiview(75));
+    EXPECT_TRUE(IsMultiview(79));
+    EXPECT_FALSE(IsMultiview(80));
+}
+
+}  // namespace

@@ -11,6 +11,7 @@ struct HostHandleBlock {
     char* data;
     int32_t size;
     int32_t locks;
+    uint64_t serial;
 };
 
 namespace {
@@ -18,6 +19,7 @@ namespace {
 // Every live handle, so that a stale or foreign handle is refused rather
 // than freed twice, and the host can sweep up at the end.
 std::mutex gHandleLock;
+uint64_t gLastSerial = 0;
 std::unordered_set<Handle>& LiveHandles() {
     static std::unordered_set<Handle> live;
     return live;
@@ -42,6 +44,7 @@ Handle NewHandle(int32_t size) {
     }
     h->size = size;
     std::lock_guard<std::mutex> guard(gHandleLock);
+    h->serial = ++gLastSerial;
     LiveHandles().insert(h);
     return h;
 }
@@ -79,6 +82,8 @@ Ptr HLock(Handle h) {
 void HUnlock(Handle h) {
     if (IsLive(h) && h->locks > 0) --h->locks;
 }
+
+uint64_t HandleSerial(Handle h) { return IsLive(h) ? h->serial : 0; }
 
 Ptr HandleAddress(Handle h) { return IsLive(h) ? h->data : nullptr; }
 

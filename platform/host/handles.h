@@ -23,6 +23,10 @@ void HUnlock(Handle h);
 // The block's current address without locking it (null for null).
 Ptr HandleAddress(Handle h);
 
+// A number no other handle of this process has had (addresses are reused
+// once a handle is freed); 0 for null or a freed handle.
+uint64_t HandleSerial(Handle h);
+
 // The host's handle procedures over the handles above.
 HandleProcs* HostServicesHandleProcs();
 

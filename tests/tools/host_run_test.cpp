@@ -1,0 +1,400 @@
+// The command-line host driving the inverting test plug-in end to end, and
+// its errors: pictures go in through files, come back through files, and
+// must come back inverted exactly.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/vornesk/document.h"
+#include "tools/vornesk/image_files.h"
+
+extern char** environ;
+
+namespace {
+
+struct TempDir {
+    std::string path;
+    TempDir() {
+        char tmpl[] = "/tmp/vornesk-host-test-XXXXXX";
+        path = mkdtemp(tmpl);
+    }
+    ~TempDir() { std::system(("rm -rf '" + path + "'").c_str()); }
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        if (DIR* d = opendir(path.c_str())) {
+            while (dirent* e = readdir(d))
+                if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+            closedir(d);
+        }
+        return names;
+    }
+};
+
+struct HostResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream f(path);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+// Runs build/vornesk with the test plug-in (unless args name another).
+HostResult RunHost(const TempDir& dir, std::vector<std::string> args, bool withPlugin = true) {
+    if (withPlugin) args.insert(args.begin(), {"--plugin", VORNESK_TEST_PLUGIN});
+    args.insert(args.begin(), VORNESK_HOST_PROGRAM);
+    std::string out = dir / ".stdout", err = dir / ".stderr";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid;
+    HostResult r;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    r.out = ReadAll(out);
+    r.err = ReadAll(err);
+    unlink(out.c_str());
+    unlink(err.c_str());
+    return r;
+}
+
+// A picture whose samples differ everywhere: each plane its own ramp.
+HostDocument MakePicture(int32_t w, int32_t h, int16_t colour, bool alpha, int32_t depth) {
+    HostDocument doc;
+    std::string error;
+    EXPECT_TRUE(AllocateDocument(&doc, w, h, colour, alpha, depth, &error)) << error;
+    const int planes = doc.Planes();
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+            for (int p = 0; p < planes; ++p) {
+                size_t i = (size_t(y) * w + x) * planes + p;
+                double v = std::fmod((x * 7 + y * 13 + p * 50) / 255.0, 1.0);
+                SetUnitSample(&doc, i, v);
+            }
+    return doc;
+}
+
+HostDocument ReadBack(const std::string& path) {
+    HostDocument doc;
+    std::string error;
+    EXPECT_TRUE(ReadImageFile(path, &doc, &error)) << path << ": " << error;
+    return doc;
+}
+
+void Write(const std::string& path, const HostDocument& doc) {
+    std::string error;
+    ASSERT_TRUE(WriteImageFile(path, ImageFormatFromName(path), doc, &error)) << error;
+}
+
+// The inverse the plug-in must produce at the document's depth; alpha kept.
+HostDocument Inverted(const HostDocument& doc) {
+    HostDocument out = doc;
+    const int planes = doc.Planes();
+    for (size_t i = 0; i < doc.SampleCount(); ++i)
+        if (int(i % planes) < doc.colourPlanes) SetUnitSample(&out, i, 1.0 - GetUnitSample(doc, i));
+    return out;
+}
+
+void ExpectSamePicture(const HostDocument& a, const HostDocument& b, double tolerance, const std::string& what) {
+    ASSERT_EQ(a.width, b.width) << what;
+    ASSERT_EQ(a.height, b.height) << what;
+    ASSERT_EQ(a.Planes(), b.Planes()) << what;
+    ASSERT_EQ(a.depth, b.depth) << what;
+    int bad = 0;
+    for (size_t i = 0; i < a.SampleCount() && bad < 5; ++i) {
+        double x = GetUnitSample(a, i), y = GetUnitSample(b, i);
+        if (std::fabs(x - y) > tolerance) {
+            ADD_FAILURE() << what << ": sample " << i << " is " << y << ", expected " << x;
+            ++bad;
+        }
+    }
+}
+
+struct RoundTrip {
+    int16_t colour;
+    bool alpha;
+    int32_t depth;
+    const char* extension;
+};
+
+// 67 x 45 is no multiple of the plug-in's 61 x 40 chunks nor of anything else.
+TEST(HostRoundTrip, EveryDepthAndLayoutComesBackInverted) {
+    const RoundTrip cases[] = {
+        {1, false, 8, ".png"},  {3, false, 8, ".png"},  {1, true, 8, ".png"},  {3, true, 8, ".png"},
+        {1, false, 16, ".png"}, {3, false, 16, ".png"}, {1, true, 16, ".png"}, {3, true, 16, ".png"},
+        {1, false, 32, ".tif"}, {3, false, 32, ".tif"}, {1, true, 32, ".tif"}, {3, true, 32, ".tif"},
+        {1, false, 32, ".pfm"}, {3, false, 32, ".pfm"},
+    };
+    TempDir dir;
+    for (const RoundTrip& c : cases) {
+        for (const char* protocol : {"cont=false", "cont=true"}) {
+            std::string what = std::to_string(c.depth) + "-bit " + (c.colour == 1 ? "grey" : "RGB") +
+                               (c.alpha ? " with alpha " : " ") + c.extension + " " + protocol;
+            HostDocument picture = MakePicture(67, 45, c.colour, c.alpha, c.depth);
+            std::string in = dir / (std::string("in") + c.extension), out = dir / (std::string("out") + c.extension);
+            Write(in, picture);
+            HostResult r = RunHost(dir, {in, "-o", out, "--set", protocol, "--print-descriptor"});
+            ASSERT_EQ(r.status, 0) << what << ": " << r.err;
+            EXPECT_EQ(r.err, "") << what;
+            EXPECT_NE(r.out.find("pixl=3015\n"), std::string::npos) << what << ": " << r.out;
+            // The record described the document as the plug-in API numbers it.
+            int mode = c.depth == 8 ? (c.colour == 1 ? 1 : 3) : c.depth == 16 ? (c.colour == 1 ? 10 : 11)
+                                                                              : (c.colour == 1 ? 17 : 16);
+            EXPECT_NE(r.out.find("mode=" + std::to_string(mode) + "\n"), std::string::npos) << what;
+            EXPECT_NE(r.out.find("case=" + std::string(c.alpha ? "4" : "1") + "\n"), std::string::npos) << what;
+            ExpectSamePicture(Inverted(ReadBack(in)), ReadBack(out), 1e-9, what);
+        }
+    }
+}
+
+TEST(HostRoundTrip, SixteenBitSamplesTravelAsZeroTo32768) {
+    EXPECT_EQ(Document16FromFile(0), 0);
+    EXPECT_EQ(Document16FromFile(65535), 32768);
+    EXPECT_EQ(File16FromDocument(32768), 65535);
+    EXPECT_EQ(File16FromDocument(16384), 32768);   // 0.5 of full scale, rounded
+    for (uint32_t v = 0; v <= 65535; v += 17) {
+        EXPECT_NEAR(Document16FromFile(uint16_t(v)), v * 32768.0 / 65535.0, 0.5) << v;
+        EXPECT_NEAR(File16FromDocument(Document16FromFile(uint16_t(v))), v, 1) << v;
+    }
+}
+
+// ImageMagick reads what we write and writes what we read.
+TEST(HostRoundTrip, FilesAgreeWithImageMagick) {
+    if (std::system("convert -version >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick not installed";
+    TempDir dir;
+    HostDocument p16 = MakePicture(5, 3, 3, true, 16);
+    Write(dir / "a.png", p16);
+    std::string cmd = "convert '" + (dir / "a.png") + "' -depth 16 txt:- > '" + (dir / "a.txt") + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    std::string txt = ReadAll(dir / "a.txt");
+    // Pixel (4, 2): ImageMagick prints "4,2: (r,g,b,a)" in 0..65535.
+    size_t at = txt.find("4,2: (");
+    ASSERT_NE(at, std::string::npos) << txt;
+    unsigned r, g, b, a;
+    ASSERT_EQ(std::sscanf(txt.c_str() + at, "4,2: (%u,%u,%u,%u", &r, &g, &b, &a), 4) << txt.substr(at, 60);
+    size_t i = (2 * 5 + 4) * 4;
+    for (unsigned v : {r, g, b, a}) EXPECT_NEAR(v, GetUnitSample(p16, i++) * 65535.0, 1.0);
+
+    // A float picture from ImageMagick reads back with its values.
+    cmd = "convert -size 4x2 xc:'rgb(25%,50%,75%)' -depth 32 '" + (dir / "b.pfm") + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    HostDocument f = ReadBack(dir / "b.pfm");
+    ASSERT_EQ(f.depth, 32);
+    ASSERT_EQ(f.colourPlanes, 3);
+    EXPECT_NEAR(GetUnitSample(f, f.SampleCount() - 3), 0.25, 1e-4);
+    EXPECT_NEAR(GetUnitSample(f, f.SampleCount() - 1), 0.75, 1e-4);
+    // And ImageMagick reads our float TIFF and PFM.
+    HostDocument ours = MakePicture(3, 2, 1, false, 32);
+    for (const char* name : {"c.tif", "c.pfm"}) {
+        Write(dir / name, ours);
+        cmd = "convert '" + (dir / name) + "' -depth 16 txt:- > '" + (dir / "c.txt") + "'";
+        ASSERT_EQ(std::system(cmd.c_str()), 0) << name;
+        txt = ReadAll(dir / "c.txt");
+        at = txt.find("2,1: (");
+        ASSERT_NE(at, std::string::npos) << txt;
+        unsigned grey;
+        ASSERT_EQ(std::sscanf(txt.c_str() + at, "2,1: (%u", &grey), 1);
+        EXPECT_NEAR(grey, GetUnitSample(ours, 5) * 65535.0, 2.0) << name;
+    }
+}
+
+TEST(HostRoundTrip, SelectionMaskLimitsTheEffectByHostOrPlugin) {
+    TempDir dir;
+    HostDocument picture = MakePicture(23, 17, 3, false, 8);
+    HostDocument mask = MakePicture(23, 17, 1, false, 8);
+    Write(dir / "in.png", picture);
+    Write(dir / "mask.png", mask);
+    HostDocument expected = picture;
+    for (size_t i = 0; i < picture.SampleCount(); ++i) {
+        double m = GetUnitSample(mask, i / 3), v = GetUnitSample(picture, i);
+        SetUnitSample(&expected, i, v + m * ((1.0 - v) - v));
+    }
+    for (const char* who : {"self=false", "self=true"}) {
+        HostResult r = RunHost(dir, {dir / "in.png", "-o", dir / "out.png", "--mask", dir / "mask.png", "--set", who,
+                                     "--print-descriptor"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find("case=2\n"), std::string::npos) << r.out;
+        ExpectSamePicture(expected, ReadBack(dir / "out.png"), 1.5 / 255, who);
+    }
+}
+
+TEST(HostRoundTrip, WideDocumentsUseThirtyTwoBitCoordinates) {
+    TempDir dir;
+    HostDocument picture = MakePicture(40000, 2, 1, false, 8);
+    Write(dir / "wide.png", picture);
+    HostResult r = RunHost(dir, {dir / "wide.png", "-o", dir / "out.png", "--set", "big =true", "--set", "chnk=9000"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ExpectSamePicture(Inverted(picture), ReadBack(dir / "out.png"), 0, "40000 x 2");
+}
+
+TEST(HostOptions, SizeThreadsAndSettingsReachThePlugin) {
+    TempDir dir;
+    HostDocument picture;
+    std::string error;
+    ASSERT_TRUE(AllocateDocument(&picture, 40, 30, 3, false, 8, &error));
+    for (size_t i = 0; i < picture.SampleCount(); ++i) picture.samples[i] = uint8_t(40 + i % 3 * 50);
+    Write(dir / "in.png", picture);
+    HostResult r = RunHost(dir, {dir / "in.png", "-o", dir / "out.jpg", "--size", "17x9", "--threads", "3",
+                                 "--input-mode", "17", "--output-mode=16", "--set", "0034=-2.5", "--set",
+                                 "name=\"two words\"", "--print-descriptor", "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* line : {"thrd=3", "pixl=153", "Fiky=Fity:Fi18", "Foky=Foty:Fo70", "0034=-2.5",
+                             "name=\"two words\"", "sig =Sign:VkCL"})
+        EXPECT_NE(r.out.find(std::string(line) + "\n"), std::string::npos) << line << " in\n" << r.out;
+    HostDocument out = ReadBack(dir / "out.jpg");
+    ASSERT_EQ(out.width, 17);
+    ASSERT_EQ(out.height, 9);
+    // A flat picture stays flat through the resampling; JPEG is near enough.
+    EXPECT_NEAR(out.samples[0], 255 - 40, 3);
+    EXPECT_NEAR(out.samples[1], 255 - 90, 3);
+    EXPECT_NEAR(out.samples[(9 * 17 - 1) * 3 + 2], 255 - 140, 3);
+}
+
+struct BadRun {
+    std::vector<std::string> args;   // "IN" and "OUT" stand for files of the test
+    int status;
+    const char* message;             // part of the one line on standard error
+};
+
+TEST(HostErrors, BadArgumentsAndFilesGiveOneLineAndAnExitCode) {
+    TempDir dir;
+    Write(dir / "in.png", MakePicture(9, 7, 3, false, 8));
+    Write(dir / "small.png", MakePicture(3, 3, 1, false, 8));
+    std::ofstream(dir / "junk.png") << "not a picture";
+    std::string png = ReadAll(dir / "in.png"), jpeg = ReadAll(std::string(VORNESK_SOURCE_DIR) + "/samples/earth-2048x1024.jpg");
+    std::ofstream(dir / "cut.png") << png.substr(0, png.size() - 30);
+    std::ofstream(dir / "cut.jpg") << jpeg.substr(0, 5000);
+    const BadRun runs[] = {
+        {{}, 2, "no input picture"},
+        {{"IN"}, 2, "no output file"},
+        {{"IN", "-o", "OUT", "--frobnicate"}, 2, "unknown option --frobnicate"},
+        {{"IN", "-o", "OUT", "--size", "12"}, 2, "--size takes WIDTHxHEIGHT"},
+        {{"IN", "-o", "OUT", "--size", "0x5"}, 2, "--size takes WIDTHxHEIGHT"},
+        {{"IN", "-o", "OUT", "--threads", "zero"}, 2, "--threads takes a number"},
+        {{"IN", "-o", "OUT", "--set", "toolong=1"}, 2, "not a four-character key"},
+        {{"IN", "-o", "OUT", "--set", "chnk=soon"}, 2, "is not a number"},
+        {{"IN", "-o", "OUT", "--output-mode", "351"}, 2, "there is no output mode 351"},
+        {{"IN", "-o", "OUT", "--input-mode", "equi"}, 2, "takes a mode number"},
+        {{"IN", "-o", "OUT", "--quiet=yes"}, 2, "--quiet takes no value"},
+        {{"IN", "-o", "OUT", "--mask"}, 2, "--mask needs a value"},
+        {{"IN", "-o", dir / "out.gif"}, 2, "cannot tell the format"},
+        {{"IN", "IN", "-o", "OUT"}, 2, "one input picture expected"},
+        {{dir / "missing.png", "-o", "OUT"}, 3, "No such file or directory"},
+        {{dir / "junk.png", "-o", "OUT"}, 3, "not a PNG, JPEG, PFM or float TIFF"},
+        {{dir / "cut.png", "-o", "OUT"}, 3, "damaged PNG file"},
+        {{dir / "cut.jpg", "-o", "OUT"}, 3, "damaged JPEG file"},
+        {{"IN", "-o", "OUT", "--mask", dir / "small.png"}, 3, "the mask is 3 x 3, the picture 9 x 7"},
+        {{"IN", "-o", dir / "no/such/folder/out.png"}, 4, "cannot write"},
+        {{"IN", "-o", "OUT", "--set", "fail=-108"}, 1, "the plug-in failed at start: out of memory (-108)"},
+        {{"IN", "-o", "OUT", "--set", "fail=-30904", "--set", "msg =\"the moon is in the way\""},
+         1, "the plug-in failed at start: the moon is in the way"},
+        {{"IN", "-o", "OUT", "--set", "cont=true", "--set", "fail=-30100", "--set", "fsel=4"},
+         1, "the plug-in failed at continue: bad parameters (-30100)"},
+        {{"IN", "-o", "OUT", "--set", "fail=-20", "--set", "fsel=5"}, 1, "failed at finish: write error (-20)"},
+        {{"IN", "-o", "OUT", "--set", "fail=7777"}, 1, "unknown error (7777)"},
+    };
+    for (const BadRun& run : runs) {
+        std::vector<std::string> args;
+        for (const std::string& a : run.args) args.push_back(a == "IN" ? dir / "in.png" : a == "OUT" ? dir / "out.png" : a);
+        std::string what;
+        for (const std::string& a : run.args) what += a + " ";
+        HostResult r = RunHost(dir, args);
+        EXPECT_EQ(r.status, run.status) << what << "\n" << r.err;
+        EXPECT_NE(r.err.find(run.message), std::string::npos) << what << "\n" << r.err;
+        EXPECT_EQ(r.err.rfind("vornesk: ", 0), 0u) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        // Nothing is left behind: no output, no temporary file.
+        for (const std::string& f : dir.Files())
+            EXPECT_TRUE(f == "in.png" || f == "small.png" || f.rfind("junk", 0) == 0 || f.rfind("cut", 0) == 0)
+                << what << " left " << f;
+    }
+}
+
+TEST(HostErrors, PluginThatCannotBeLoaded) {
+    TempDir dir;
+    Write(dir / "in.png", MakePicture(4, 4, 1, false, 8));
+    HostResult r = RunHost(dir, {dir / "in.png", "-o", dir / "out.png", "--plugin", dir / "none.so"}, false);
+    EXPECT_EQ(r.status, 5);
+    EXPECT_NE(r.err.find("cannot load the plug-in"), std::string::npos) << r.err;
+    // A module without the entry: the C library is one.
+    r = RunHost(dir, {dir / "in.png", "-o", dir / "out.png", "--plugin", "libm.so.6"}, false);
+    EXPECT_EQ(r.status, 5);
+    r = RunHost(dir, {dir / "in.png", "-o", dir / "out.png", "--plugin", "/lib/x86_64-linux-gnu/libm.so.6"}, false);
+    if (access("/lib/x86_64-linux-gnu/libm.so.6", R_OK) == 0) {
+        EXPECT_EQ(r.status, 5);
+        EXPECT_NE(r.err.find("has no PluginMain"), std::string::npos) << r.err;
+    }
+}
+
+TEST(HostErrors, FailedRunKeepsAnExistingOutput) {
+    TempDir dir;
+    Write(dir / "in.png", MakePicture(6, 5, 3, false, 8));
+    std::ofstream(dir / "out.png") << "precious";
+    HostResult r = RunHost(dir, {dir / "in.png", "-o", dir / "out.png", "--set", "fail=-128"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cancelled (-128)"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadAll(dir / "out.png"), "precious");
+}
+
+TEST(HostErrors, CtrlCCancelsWithoutOutput) {
+    TempDir dir;
+    Write(dir / "in.png", MakePicture(200, 200, 3, false, 8));
+    std::string in = dir / "in.png", out = dir / "out.png";
+    std::vector<std::string> args = {VORNESK_HOST_PROGRAM, "--plugin", VORNESK_TEST_PLUGIN, in, "-o", out,
+                                     "--set", "slow=40", "--set", "chnk=20"};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    usleep(300 * 1000);
+    kill(pid, SIGINT);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_EQ(access(out.c_str(), F_OK), -1);
+}
+
+TEST(HostOptions, HelpAndVersion) {
+    TempDir dir;
+    HostResult r = RunHost(dir, {"--help"}, false);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("usage: vornesk INPUT -o OUTPUT", 0), 0u) << r.out;
+    r = RunHost(dir, {"--version"}, false);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("vornesk 2.", 0), 0u) << r.out;
+}
+
+}  // namespace

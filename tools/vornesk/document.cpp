@@ -1,0 +1,144 @@
+#include "tools/vornesk/document.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+double FullScale(int32_t depth) { return depth == 8 ? 255.0 : depth == 16 ? 32768.0 : 1.0; }
+
+void SetUnitSample(HostDocument* doc, size_t i, double value) {
+    if (doc->depth == 32) {
+        float f = float(value);
+        std::memcpy(&doc->samples[i * 4], &f, 4);
+        return;
+    }
+    double full = FullScale(doc->depth);
+    double v = std::clamp(std::nearbyint(value * full), 0.0, full);
+    if (doc->depth == 8) {
+        doc->samples[i] = uint8_t(v);
+    } else {
+        uint16_t s = uint16_t(v);
+        std::memcpy(&doc->samples[i * 2], &s, 2);
+    }
+}
+
+bool AllocateDocument(HostDocument* doc, int32_t width, int32_t height, int16_t colourPlanes, bool hasAlpha,
+                      int32_t depth, std::string* error) {
+    // Pixel counts beyond 2^31 and sides beyond 2^30 are refused outright.
+    if (width <= 0 || height <= 0 || width > (1 << 30) || height > (1 << 30) ||
+        int64_t(width) * height > (int64_t(1) << 31)) {
+        *error = "picture size " + std::to_string(width) + " x " + std::to_string(height) + " is not supported";
+        return false;
+    }
+    doc->width = width;
+    doc->height = height;
+    doc->colourPlanes = colourPlanes;
+    doc->hasAlpha = hasAlpha;
+    doc->depth = depth;
+    doc->mask.clear();
+    try {
+        doc->samples.assign(doc->SampleCount() * size_t(doc->BytesPerSample()), 0);
+    } catch (const std::bad_alloc&) {
+        doc->samples.clear();
+        *error = "not enough memory for a " + std::to_string(width) + " x " + std::to_string(height) + " picture";
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// Taps of a one-dimensional resampling from n to m samples.
+struct Taps {
+    std::vector<int32_t> first;    // first source index per target
+    std::vector<int32_t> count;
+    std::vector<size_t> offset;    // where each target's weights start
+    std::vector<float> weights;
+};
+
+Taps MakeTaps(int32_t n, int32_t m) {
+    Taps t;
+    const double scale = double(n) / m;
+    // A triangle one target pixel wide, at least one source pixel when enlarging.
+    const double support = std::max(1.0, scale);
+    auto weight = [&](int32_t j, double centre) { return std::max(0.0, 1.0 - std::fabs(j - centre) / support); };
+    for (int32_t i = 0; i < m; ++i) {
+        double centre = (i + 0.5) * scale - 0.5;
+        int32_t lo = std::max(int32_t(std::floor(centre - support)) + 1, 0);
+        int32_t hi = std::min(int32_t(std::ceil(centre + support)) - 1, n - 1);
+        if (hi < lo) lo = hi = std::clamp(int32_t(std::lround(centre)), 0, n - 1);
+        double sum = 0;
+        for (int32_t j = lo; j <= hi; ++j) sum += weight(j, centre);
+        t.first.push_back(lo);
+        t.count.push_back(hi - lo + 1);
+        t.offset.push_back(t.weights.size());
+        for (int32_t j = lo; j <= hi; ++j) t.weights.push_back(float(sum > 0 ? weight(j, centre) / sum : 1.0 / (hi - lo + 1)));
+    }
+    return t;
+}
+
+// Resamples pixels of `planes` floats from w x h to nw x nh, rows first.
+std::vector<float> Resample(const std::vector<float>& src, int32_t w, int32_t h, int planes, int32_t nw, int32_t nh) {
+    Taps tx = MakeTaps(w, nw), ty = MakeTaps(h, nh);
+    std::vector<float> rows(size_t(nw) * h * planes, 0.f), out(size_t(nw) * nh * planes, 0.f);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < nw; ++x)
+            for (int32_t k = 0; k < tx.count[x]; ++k) {
+                float wgt = tx.weights[tx.offset[x] + k];
+                const float* s = &src[(size_t(y) * w + tx.first[x] + k) * planes];
+                float* d = &rows[(size_t(y) * nw + x) * planes];
+                for (int p = 0; p < planes; ++p) d[p] += wgt * s[p];
+            }
+    for (int32_t y = 0; y < nh; ++y)
+        for (int32_t k = 0; k < ty.count[y]; ++k) {
+            float wgt = ty.weights[ty.offset[y] + k];
+            const float* s = &rows[size_t(ty.first[y] + k) * nw * planes];
+            float* d = &out[size_t(y) * nw * planes];
+            for (size_t i = 0; i < size_t(nw) * planes; ++i) d[i] += wgt * s[i];
+        }
+    return out;
+}
+
+}  // namespace
+
+bool ResizeDocument(HostDocument* doc, int32_t width, int32_t height, std::string* error) {
+    if (width == doc->width && height == doc->height) return true;
+    try {
+        const int planes = doc->Planes(), colour = doc->colourPlanes;
+        const size_t pixels = size_t(doc->width) * doc->height;
+        std::vector<float> src(pixels * planes);
+        for (size_t i = 0; i < pixels; ++i) {
+            float alpha = doc->hasAlpha ? float(GetUnitSample(*doc, i * planes + colour)) : 1.f;
+            for (int p = 0; p < planes; ++p) {
+                float v = float(GetUnitSample(*doc, i * planes + p));
+                src[i * planes + p] = p < colour ? v * alpha : v;
+            }
+        }
+        std::vector<float> dst = Resample(src, doc->width, doc->height, planes, width, height);
+        std::vector<float> mask;
+        if (!doc->mask.empty()) {
+            std::vector<float> m(doc->mask.begin(), doc->mask.end());
+            mask = Resample(m, doc->width, doc->height, 1, width, height);
+        }
+        HostDocument out;
+        if (!AllocateDocument(&out, width, height, doc->colourPlanes, doc->hasAlpha, doc->depth, error)) return false;
+        const size_t newPixels = size_t(width) * height;
+        for (size_t i = 0; i < newPixels; ++i) {
+            float alpha = doc->hasAlpha ? dst[i * planes + colour] : 1.f;
+            for (int p = 0; p < planes; ++p) {
+                float v = dst[i * planes + p];
+                if (p < colour && doc->hasAlpha) v = alpha > 1e-6f ? v / alpha : 0.f;
+                SetUnitSample(&out, i * planes + p, v);
+            }
+        }
+        if (!mask.empty()) {
+            out.mask.resize(newPixels);
+            for (size_t i = 0; i < newPixels; ++i) out.mask[i] = uint8_t(std::clamp(std::lround(mask[i]), 0L, 255L));
+        }
+        *doc = std::move(out);
+        return true;
+    } catch (const std::bad_alloc&) {
+        *error = "not enough memory to resize the picture to " + std::to_string(width) + " x " + std::to_string(height);
+        return false;
+    }
+}

@@ -1,0 +1,53 @@
+// The picture the host filters: grey or RGB, 8, 16 or 32-bit float samples,
+// with or without a transparency plane, and an optional selection mask.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+struct HostDocument {
+    int32_t width = 0;
+    int32_t height = 0;
+    int16_t colourPlanes = 3;    // 1 grey, 3 RGB
+    bool hasAlpha = false;
+    int32_t depth = 8;           // bits per sample: 8, 16 (0..32768) or 32 (float, 0..1)
+    // Interleaved samples: per pixel the colour planes, then alpha.
+    std::vector<uint8_t> samples;
+    // 8-bit selection, width x height; empty when nothing is selected.
+    std::vector<uint8_t> mask;
+
+    int16_t Planes() const { return int16_t(colourPlanes + (hasAlpha ? 1 : 0)); }
+    int32_t BytesPerSample() const { return depth / 8; }
+    size_t SampleCount() const { return size_t(width) * size_t(height) * size_t(Planes()); }
+};
+
+// Full-scale value of a depth: 255, 32768 or 1.
+double FullScale(int32_t depth);
+
+// Sample i (counted in samples, not bytes) as 0..1, and stored from 0..1
+// (integers rounded and clamped; floats stored as they are).
+inline double GetUnitSample(const HostDocument& doc, size_t i) {
+    if (doc.depth == 8) return doc.samples[i] / 255.0;
+    if (doc.depth == 16) {
+        uint16_t v;
+        std::memcpy(&v, &doc.samples[i * 2], 2);
+        return v / 32768.0;
+    }
+    float f;
+    std::memcpy(&f, &doc.samples[i * 4], 4);
+    return f;
+}
+
+void SetUnitSample(HostDocument* doc, size_t i, double value);
+
+// Allocates the samples (zero) for the given shape; false when the size is
+// absurd or memory runs out.
+bool AllocateDocument(HostDocument* doc, int32_t width, int32_t height, int16_t colourPlanes, bool hasAlpha,
+                      int32_t depth, std::string* error);
+
+// Resamples picture and mask to width x height (a triangle filter widened
+// when shrinking; colour weighted by alpha so transparent pixels do not
+// bleed). False only when memory runs out.
+bool ResizeDocument(HostDocument* doc, int32_t width, int32_t height, std::string* error);

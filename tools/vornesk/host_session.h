@@ -1,0 +1,48 @@
+// One run of a filter plug-in over a document: the filter record, the
+// exchange of pixels (advanceState), progress, abort and the selectors
+// prepare, start, continue (while the plug-in asks for pixels) and finish.
+//
+// One run at a time per process: the record's callbacks take no context and
+// reach the running session through a global.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/host/descriptors.h"
+#include "platform/host/filter_record.h"
+#include "platform/host/result_codes.h"
+#include "tools/vornesk/document.h"
+
+// This host's signature; not one that plug-ins single out for special care.
+constexpr OSType kVorneskHostSignature = MakeFourCC("VkCL");
+
+struct HostRunSettings {
+    // Handed to the plug-in as the scripting descriptor when haveSettings
+    // (with the dialog off); without settings no descriptor is given.
+    bool haveSettings = false;
+    std::vector<DescriptorItem> settings;
+    bool showProgress = false;   // a progress bar on standard error
+};
+
+struct HostRunReport {
+    OSErr result = noErr;
+    // The selector that failed; -1 when the host itself stopped the run
+    // (a bad pixel request or an abort between continue calls).
+    int16_t failedSelector = -1;
+    std::string pluginMessage;   // the plug-in's own text with errReportString
+    bool descriptorWritten = false;
+    std::vector<DescriptorItem> descriptor;   // what the plug-in wrote at finish
+    int64_t continueCalls = 0;
+    int64_t pixelRequests = 0;   // pixel exchanges (advanceState calls and continue rounds)
+};
+
+// Runs the plug-in over *doc, which holds the result when the run succeeds
+// (and is left untouched otherwise).
+bool RunFilter(PluginMainProc entry, HostDocument* doc, const HostRunSettings& settings, HostRunReport* report);
+
+// Ctrl-C: asks the running plug-in to stop (its abort test turns true).
+// Safe to call from a signal handler.
+void RequestHostAbort();
+bool HostAbortRequested();
+void ClearHostAbort();

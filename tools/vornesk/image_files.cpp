@@ -1,0 +1,574 @@
+#include "tools/vornesk/image_files.h"
+
+#include <png.h>
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+bool EndsWith(const std::string& s, const char* tail) {
+    size_t n = std::strlen(tail);
+    return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
+}
+
+struct FileCloser {
+    void operator()(FILE* f) const {
+        if (f) std::fclose(f);
+    }
+};
+using FilePtr = std::unique_ptr<FILE, FileCloser>;
+
+FilePtr OpenFile(const std::string& path, const char* mode, std::string* error) {
+    FILE* f = std::fopen(path.c_str(), mode);
+    if (!f) *error = std::strerror(errno);
+    return FilePtr(f);
+}
+
+// ---------------------------------------------------------------- PNG
+
+struct PngContext {
+    jmp_buf jump;
+    char message[200];
+};
+
+void PngError(png_structp png, png_const_charp text) {
+    auto* ctx = static_cast<PngContext*>(png_get_error_ptr(png));
+    std::snprintf(ctx->message, sizeof ctx->message, "%s", text);
+    longjmp(ctx->jump, 1);
+}
+
+void PngWarning(png_structp, png_const_charp) {}
+
+// Allocation for the readers below, kept out of line so that the functions
+// holding setjmp own no C++ objects that a longjmp could skip.
+[[gnu::noinline]] bool AllocateForReader(HostDocument* doc, uint32_t width, uint32_t height, int channels,
+                                         int depth, char* message, size_t size) {
+    std::string why;
+    if (width <= INT32_MAX && height <= INT32_MAX &&
+        AllocateDocument(doc, int32_t(width), int32_t(height), channels >= 3 ? 3 : 1, channels == 2 || channels == 4,
+                         depth, &why))
+        return true;
+    std::snprintf(message, size, "%s", why.empty() ? "picture too large" : why.c_str());
+    return false;
+}
+
+// libpng and libjpeg report errors by longjmp: the functions holding setjmp
+// own no C++ objects, and leave their message in `message`.
+bool ReadPngCore(FILE* f, HostDocument* doc, char (&message)[256]) {
+    PngContext ctx{};
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &ctx, PngError, PngWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        std::snprintf(message, sizeof message, "out of memory");
+        return false;
+    }
+    volatile bool ok = false, damaged = false;
+    if (setjmp(ctx.jump) == 0) {
+        png_init_io(png, f);
+        png_read_info(png, info);
+        png_uint_32 width = png_get_image_width(png, info), height = png_get_image_height(png, info);
+        int bitDepth = png_get_bit_depth(png, info), colourType = png_get_color_type(png, info);
+        if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+        if (colourType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(png);
+        if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
+        if (bitDepth == 16) png_set_swap(png);   // native order on this little-endian machine
+        int passes = png_set_interlace_handling(png);
+        png_read_update_info(png, info);
+        int channels = png_get_channels(png, info);
+        int depth = png_get_bit_depth(png, info);
+        if (AllocateForReader(doc, width, height, channels, depth == 16 ? 16 : 8, ctx.message, sizeof ctx.message)) {
+            // Rows go straight into the document; 16-bit samples are rescaled after.
+            for (int pass = 0; pass < passes; ++pass)
+                for (png_uint_32 y = 0; y < height; ++y)
+                    png_read_row(png, doc->samples.data() + size_t(y) * width * channels * (depth / 8), nullptr);
+            png_read_end(png, nullptr);
+            if (depth == 16) {
+                for (size_t i = 0, n = doc->SampleCount(); i < n; ++i) {
+                    uint16_t v;
+                    std::memcpy(&v, &doc->samples[i * 2], 2);
+                    v = Document16FromFile(v);
+                    std::memcpy(&doc->samples[i * 2], &v, 2);
+                }
+            }
+            ok = true;
+        }
+    } else {
+        damaged = true;
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    if (!ok) std::snprintf(message, sizeof message, "%s%.200s", damaged ? "damaged PNG file: " : "", ctx.message);
+    return ok;
+}
+
+bool ReadPng(FILE* f, HostDocument* doc, std::string* error) {
+    char message[256] = {};
+    bool ok = ReadPngCore(f, doc, message);
+    if (!ok) *error = message;
+    return ok;
+}
+
+bool WritePngCore(FILE* f, const HostDocument& doc, uint8_t* row, char (&message)[256]) {
+    const int depth = doc.depth == 8 ? 8 : 16;
+    const int planes = doc.Planes();
+    PngContext ctx{};
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &ctx, PngError, PngWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        std::snprintf(message, sizeof message, "out of memory");
+        return false;
+    }
+    volatile bool ok = false;
+    if (setjmp(ctx.jump) == 0) {
+        png_init_io(png, f);
+        int type = doc.colourPlanes == 1 ? (doc.hasAlpha ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_GRAY)
+                                         : (doc.hasAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB);
+        png_set_IHDR(png, info, png_uint_32(doc.width), png_uint_32(doc.height), depth, type, PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        if (depth == 16) png_set_swap(png);
+        for (int32_t y = 0; y < doc.height; ++y) {
+            size_t first = size_t(y) * doc.width * planes;
+            for (size_t i = 0; i < size_t(doc.width) * planes; ++i) {
+                if (doc.depth == 8) {
+                    row[i] = doc.samples[first + i];
+                } else {
+                    uint16_t v;
+                    if (doc.depth == 16) {
+                        uint16_t s;
+                        std::memcpy(&s, &doc.samples[(first + i) * 2], 2);
+                        v = File16FromDocument(s);
+                    } else {
+                        double u = std::clamp(GetUnitSample(doc, first + i), 0.0, 1.0);
+                        v = uint16_t(std::lround(u * 65535.0));
+                    }
+                    std::memcpy(&row[i * 2], &v, 2);
+                }
+            }
+            png_write_row(png, row);
+        }
+        png_write_end(png, nullptr);
+        ok = true;
+    } else {
+        std::snprintf(message, sizeof message, "%s", ctx.message);
+    }
+    png_destroy_write_struct(&png, &info);
+    return ok;
+}
+
+bool WritePng(FILE* f, const HostDocument& doc, std::string* error) {
+    std::vector<uint8_t> row(size_t(doc.width) * doc.Planes() * (doc.depth == 8 ? 1 : 2));
+    char message[256] = {};
+    bool ok = WritePngCore(f, doc, row.data(), message);
+    if (!ok) *error = message;
+    return ok;
+}
+
+// ---------------------------------------------------------------- JPEG
+
+struct JpegError {
+    jpeg_error_mgr manager;
+    jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+void JpegErrorExit(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<JpegError*>(cinfo->err);
+    cinfo->err->format_message(cinfo, err->message);
+    longjmp(err->jump, 1);
+}
+
+// Warnings stay quiet, except a file that ends early: libjpeg would fill the
+// rest with grey and call it a picture.
+void JpegWarning(j_common_ptr cinfo, int level) {
+    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) cinfo->err->error_exit(cinfo);
+}
+
+bool ReadJpegCore(FILE* f, HostDocument* doc, char (&message)[256]) {
+    jpeg_decompress_struct cinfo{};
+    JpegError err{};
+    cinfo.err = jpeg_std_error(&err.manager);
+    err.manager.error_exit = JpegErrorExit;
+    err.manager.emit_message = JpegWarning;
+    volatile bool ok = false, damaged = false;
+    if (setjmp(err.jump) == 0) {
+        jpeg_create_decompress(&cinfo);
+        jpeg_stdio_src(&cinfo, f);
+        jpeg_read_header(&cinfo, TRUE);
+        if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK) {
+            std::snprintf(err.message, sizeof err.message, "CMYK JPEG files are not supported");
+        } else {
+            cinfo.out_color_space = cinfo.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+            jpeg_start_decompress(&cinfo);
+            if (AllocateForReader(doc, cinfo.output_width, cinfo.output_height, cinfo.output_components, 8,
+                                  err.message, sizeof err.message)) {
+                while (cinfo.output_scanline < cinfo.output_height) {
+                    JSAMPROW row = doc->samples.data() +
+                                   size_t(cinfo.output_scanline) * doc->width * cinfo.output_components;
+                    jpeg_read_scanlines(&cinfo, &row, 1);
+                }
+                jpeg_finish_decompress(&cinfo);
+                ok = true;
+            }
+        }
+    } else {
+        damaged = true;
+    }
+    jpeg_destroy_decompress(&cinfo);
+    if (!ok) std::snprintf(message, sizeof message, "%s%.200s", damaged ? "damaged JPEG file: " : "", err.message);
+    return ok;
+}
+
+bool ReadJpeg(FILE* f, HostDocument* doc, std::string* error) {
+    char message[256] = {};
+    bool ok = ReadJpegCore(f, doc, message);
+    if (!ok) *error = message;
+    return ok;
+}
+
+bool WriteJpegCore(FILE* f, const HostDocument& doc, uint8_t* row, char (&message)[256]) {
+    const int colour = doc.colourPlanes, planes = doc.Planes();
+    jpeg_compress_struct cinfo{};
+    JpegError err{};
+    cinfo.err = jpeg_std_error(&err.manager);
+    err.manager.error_exit = JpegErrorExit;
+    err.manager.emit_message = JpegWarning;
+    volatile bool ok = false;
+    if (setjmp(err.jump) == 0) {
+        jpeg_create_compress(&cinfo);
+        jpeg_stdio_dest(&cinfo, f);
+        cinfo.image_width = JDIMENSION(doc.width);
+        cinfo.image_height = JDIMENSION(doc.height);
+        cinfo.input_components = colour;
+        cinfo.in_color_space = colour == 1 ? JCS_GRAYSCALE : JCS_RGB;
+        jpeg_set_defaults(&cinfo);
+        jpeg_set_quality(&cinfo, 92, TRUE);
+        jpeg_start_compress(&cinfo, TRUE);
+        for (int32_t y = 0; y < doc.height; ++y) {
+            for (int32_t x = 0; x < doc.width; ++x)
+                for (int p = 0; p < colour; ++p) {
+                    double u = GetUnitSample(doc, (size_t(y) * doc.width + x) * planes + p);
+                    row[size_t(x) * colour + p] = uint8_t(std::lround(std::clamp(u, 0.0, 1.0) * 255.0));
+                }
+            jpeg_write_scanlines(&cinfo, &row, 1);
+        }
+        jpeg_finish_compress(&cinfo);
+        ok = true;
+    } else {
+        std::snprintf(message, sizeof message, "%s", err.message);
+    }
+    jpeg_destroy_compress(&cinfo);
+    return ok;
+}
+
+bool WriteJpeg(FILE* f, const HostDocument& doc, std::string* error) {
+    std::vector<uint8_t> row(size_t(doc.width) * doc.colourPlanes);
+    char message[256] = {};
+    bool ok = WriteJpegCore(f, doc, row.data(), message);
+    if (!ok) *error = message;
+    return ok;
+}
+
+// ---------------------------------------------------------------- PFM
+
+// "PF" (colour) or "Pf" (grey), width, height, scale (negative: little
+// endian), one whitespace byte, then rows of floats from the bottom up.
+bool ReadPfm(FILE* f, HostDocument* doc, std::string* error) {
+    char kind[3] = {};
+    long width = 0, height = 0;
+    double scale = 0;
+    if (std::fscanf(f, "%2s %ld %ld %lf", kind, &width, &height, &scale) != 4 || std::fgetc(f) == EOF ||
+        (std::strcmp(kind, "PF") != 0 && std::strcmp(kind, "Pf") != 0) || scale == 0) {
+        *error = "damaged PFM header";
+        return false;
+    }
+    const int colour = kind[1] == 'F' ? 3 : 1;
+    if (width > INT32_MAX || height > INT32_MAX) {
+        *error = "damaged PFM header";
+        return false;
+    }
+    if (!AllocateDocument(doc, int32_t(width), int32_t(height), int16_t(colour), false, 32, error)) return false;
+    const bool swap = scale > 0;   // big-endian file on this little-endian machine
+    const size_t rowSamples = size_t(width) * colour;
+    for (long y = height - 1; y >= 0; --y) {
+        uint8_t* row = doc->samples.data() + size_t(y) * rowSamples * 4;
+        if (std::fread(row, 4, rowSamples, f) != rowSamples) {
+            *error = "PFM file is shorter than its header says";
+            return false;
+        }
+        if (swap)
+            for (size_t i = 0; i < rowSamples; ++i) std::reverse(row + i * 4, row + i * 4 + 4);
+    }
+    return true;
+}
+
+bool WritePfm(FILE* f, const HostDocument& doc, std::string* error) {
+    const int colour = doc.colourPlanes, planes = doc.Planes();
+    std::fprintf(f, "%s\n%d %d\n-1.0\n", colour == 3 ? "PF" : "Pf", int(doc.width), int(doc.height));
+    std::vector<float> row(size_t(doc.width) * colour);
+    for (int32_t y = doc.height - 1; y >= 0; --y) {
+        for (int32_t x = 0; x < doc.width; ++x)
+            for (int p = 0; p < colour; ++p)
+                row[size_t(x) * colour + p] = float(GetUnitSample(doc, (size_t(y) * doc.width + x) * planes + p));
+        if (std::fwrite(row.data(), sizeof(float), row.size(), f) != row.size()) {
+            *error = std::strerror(errno);
+            return false;
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- TIFF
+
+// Uncompressed, chunky, 32-bit IEEE float samples; 1 to 4 samples per pixel
+// (grey, grey + alpha, RGB, RGBA). Written little-endian in one strip.
+enum : uint16_t {
+    kTagWidth = 256, kTagHeight = 257, kTagBitsPerSample = 258, kTagCompression = 259, kTagPhotometric = 262,
+    kTagStripOffsets = 273, kTagSamplesPerPixel = 277, kTagRowsPerStrip = 278, kTagStripByteCounts = 279,
+    kTagPlanarConfig = 284, kTagExtraSamples = 338, kTagSampleFormat = 339,
+};
+
+struct TiffReader {
+    const std::vector<uint8_t>& bytes;
+    bool big;
+    bool Fits(uint64_t at, uint64_t n) const { return at <= bytes.size() && n <= bytes.size() - at; }
+    uint32_t Get(uint64_t at, int size) const {
+        uint32_t v = 0;
+        for (int i = 0; i < size; ++i) {
+            uint32_t b = bytes[at + uint64_t(big ? i : size - 1 - i)];
+            v = (v << 8) | b;
+        }
+        return v;
+    }
+};
+
+struct TiffEntry {
+    uint16_t type = 0;
+    uint32_t count = 0;
+    uint64_t at = 0;   // where the values are
+};
+
+int TiffTypeSize(uint16_t type) { return type == 3 ? 2 : type == 4 ? 4 : type == 1 ? 1 : 0; }
+
+bool ReadTiff(FILE* f, HostDocument* doc, std::string* error) {
+    std::vector<uint8_t> bytes;
+    uint8_t block[65536];
+    size_t n;
+    while ((n = std::fread(block, 1, sizeof block, f)) > 0) bytes.insert(bytes.end(), block, block + n);
+    auto bad = [&](const char* why) {
+        *error = std::string("unsupported or damaged TIFF file: ") + why;
+        return false;
+    };
+    if (bytes.size() < 8) return bad("too short");
+    TiffReader r{bytes, bytes[0] == 'M'};
+    uint32_t ifd = r.Get(4, 4);
+    if (!r.Fits(ifd, 2)) return bad("no directory");
+    uint16_t entries = uint16_t(r.Get(ifd, 2));
+    if (!r.Fits(ifd + 2, uint64_t(entries) * 12)) return bad("directory cut short");
+    TiffEntry tags[512] = {};
+    bool seen[512] = {};
+    for (uint16_t i = 0; i < entries; ++i) {
+        uint64_t e = ifd + 2 + uint64_t(i) * 12;
+        uint16_t tag = uint16_t(r.Get(e, 2));
+        if (tag >= 512) continue;
+        TiffEntry t{uint16_t(r.Get(e + 2, 2)), r.Get(e + 4, 4), e + 8};
+        int size = TiffTypeSize(t.type);
+        if (size == 0) continue;
+        if (uint64_t(size) * t.count > 4) t.at = r.Get(e + 8, 4);
+        if (!r.Fits(t.at, uint64_t(size) * t.count)) return bad("tag values outside the file");
+        tags[tag] = t;
+        seen[tag] = true;
+    }
+    auto value = [&](uint16_t tag, uint32_t index, uint32_t fallback) {
+        if (!seen[tag] || index >= tags[tag].count) return fallback;
+        return r.Get(tags[tag].at + uint64_t(index) * TiffTypeSize(tags[tag].type), TiffTypeSize(tags[tag].type));
+    };
+    uint32_t width = value(kTagWidth, 0, 0), height = value(kTagHeight, 0, 0);
+    uint32_t spp = value(kTagSamplesPerPixel, 0, 1);
+    if (spp < 1 || spp > 4) return bad("1 to 4 samples per pixel expected");
+    for (uint32_t s = 0; s < spp; ++s)
+        if (value(kTagBitsPerSample, s, 1) != 32 || value(kTagSampleFormat, s, 1) != 3)
+            return bad("32-bit float samples expected");
+    if (value(kTagCompression, 0, 1) != 1) return bad("compressed");
+    if (spp > 1 && value(kTagPlanarConfig, 0, 1) != 1) return bad("planar layout");
+    if (!seen[kTagStripOffsets] || !seen[kTagStripByteCounts]) return bad("no strips");
+    if (width > INT32_MAX || height > INT32_MAX) return bad("too large");
+    const int colour = spp >= 3 ? 3 : 1;
+    if (!AllocateDocument(doc, int32_t(width), int32_t(height), int16_t(colour), spp == 2 || spp == 4, 32, error))
+        return false;
+    const uint64_t total = uint64_t(width) * height * spp * 4;
+    uint64_t done = 0;
+    for (uint32_t s = 0; s < tags[kTagStripOffsets].count && done < total; ++s) {
+        uint64_t at = value(kTagStripOffsets, s, 0), count = value(kTagStripByteCounts, s, 0);
+        count = std::min(count, total - done);
+        if (!r.Fits(at, count)) return bad("strip outside the file");
+        for (uint64_t i = 0; i < count; i += 4) {
+            uint32_t word = r.Get(at + i, 4);
+            std::memcpy(&doc->samples[done + i], &word, 4);
+        }
+        done += count;
+    }
+    if (done < total) return bad("fewer samples than the picture needs");
+    return true;
+}
+
+bool WriteTiff(FILE* f, const HostDocument& doc, std::string* error) {
+    const uint32_t spp = uint32_t(doc.Planes());
+    const uint64_t dataBytes = uint64_t(doc.width) * doc.height * spp * 4;
+    if (dataBytes > 0xFFFFFF00u - 4096) {
+        *error = "picture too large for a TIFF file";
+        return false;
+    }
+    std::vector<uint8_t> head = {'I', 'I', 42, 0};
+    auto put16 = [&](uint16_t v) { head.push_back(uint8_t(v)); head.push_back(uint8_t(v >> 8)); };
+    auto put32 = [&](uint32_t v) { put16(uint16_t(v)); put16(uint16_t(v >> 16)); };
+    const uint16_t entries = doc.hasAlpha ? 12 : 11;
+    const uint32_t ifd = 8, extra = ifd + 2 + entries * 12 + 4;   // arrays of per-sample values follow the IFD
+    const uint32_t bitsAt = extra, formatAt = extra + 8, dataAt = extra + 16;
+    put32(ifd);
+    put16(entries);
+    auto entry = [&](uint16_t tag, uint16_t type, uint32_t count, uint32_t v) {
+        put16(tag);
+        put16(type);
+        put32(count);
+        put32(v);
+    };
+    auto perSample = [&](uint16_t tag, uint16_t v, uint32_t at) {
+        if (spp <= 2) {
+            entry(tag, 3, spp, spp == 2 ? uint32_t(v) | (uint32_t(v) << 16) : v);
+        } else {
+            entry(tag, 3, spp, at);
+        }
+    };
+    entry(kTagWidth, 4, 1, uint32_t(doc.width));
+    entry(kTagHeight, 4, 1, uint32_t(doc.height));
+    perSample(kTagBitsPerSample, 32, bitsAt);
+    entry(kTagCompression, 3, 1, 1);
+    entry(kTagPhotometric, 3, 1, doc.colourPlanes == 3 ? 2 : 1);
+    entry(kTagStripOffsets, 4, 1, dataAt);
+    entry(kTagSamplesPerPixel, 3, 1, spp);
+    entry(kTagRowsPerStrip, 4, 1, uint32_t(doc.height));
+    entry(kTagStripByteCounts, 4, 1, uint32_t(dataBytes));
+    entry(kTagPlanarConfig, 3, 1, 1);
+    if (doc.hasAlpha) entry(kTagExtraSamples, 3, 1, 2);   // unassociated alpha
+    perSample(kTagSampleFormat, 3, formatAt);
+    put32(0);   // no further directory
+    for (int i = 0; i < 4; ++i) put16(i < int(spp) ? 32 : 0);
+    for (int i = 0; i < 4; ++i) put16(i < int(spp) ? 3 : 0);
+    if (std::fwrite(head.data(), 1, head.size(), f) != head.size()) {
+        *error = std::strerror(errno);
+        return false;
+    }
+    std::vector<float> row(size_t(doc.width) * spp);
+    for (int32_t y = 0; y < doc.height; ++y) {
+        for (size_t i = 0; i < row.size(); ++i) row[i] = float(GetUnitSample(doc, size_t(y) * row.size() + i));
+        if (std::fwrite(row.data(), 4, row.size(), f) != row.size()) {
+            *error = std::strerror(errno);
+            return false;
+        }
+    }
+    return true;
+}
+
+ImageFormat SniffFormat(FILE* f) {
+    uint8_t magic[8] = {};
+    size_t n = std::fread(magic, 1, sizeof magic, f);
+    std::rewind(f);
+    if (n >= 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0) return ImageFormat::PNG;
+    if (n >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) return ImageFormat::JPEG;
+    if (n >= 3 && magic[0] == 'P' && (magic[1] == 'F' || magic[1] == 'f') && std::isspace(magic[2]))
+        return ImageFormat::PFM;
+    if (n >= 4 && (std::memcmp(magic, "II*\0", 4) == 0 || std::memcmp(magic, "MM\0*", 4) == 0))
+        return ImageFormat::TIFF;
+    return ImageFormat::Unknown;
+}
+
+}  // namespace
+
+ImageFormat ImageFormatFromName(const std::string& path) {
+    std::string s = Lower(path);
+    if (EndsWith(s, ".png")) return ImageFormat::PNG;
+    if (EndsWith(s, ".jpg") || EndsWith(s, ".jpeg")) return ImageFormat::JPEG;
+    if (EndsWith(s, ".pfm")) return ImageFormat::PFM;
+    if (EndsWith(s, ".tif") || EndsWith(s, ".tiff")) return ImageFormat::TIFF;
+    return ImageFormat::Unknown;
+}
+
+const char* ImageFormatName(ImageFormat format) {
+    switch (format) {
+        case ImageFormat::PNG: return "PNG";
+        case ImageFormat::JPEG: return "JPEG";
+        case ImageFormat::PFM: return "PFM";
+        case ImageFormat::TIFF: return "TIFF";
+        default: return "unknown";
+    }
+}
+
+bool ReadImageFile(const std::string& path, HostDocument* doc, std::string* error) {
+    FilePtr f = OpenFile(path, "rb", error);
+    if (!f) return false;
+    switch (SniffFormat(f.get())) {
+        case ImageFormat::PNG: return ReadPng(f.get(), doc, error);
+        case ImageFormat::JPEG: return ReadJpeg(f.get(), doc, error);
+        case ImageFormat::PFM: return ReadPfm(f.get(), doc, error);
+        case ImageFormat::TIFF: return ReadTiff(f.get(), doc, error);
+        default: *error = "not a PNG, JPEG, PFM or float TIFF file"; return false;
+    }
+}
+
+bool WriteImageFile(const std::string& path, ImageFormat format, const HostDocument& doc, std::string* error) {
+    FilePtr f = OpenFile(path, "wb", error);
+    if (!f) return false;
+    bool ok = false;
+    switch (format) {
+        case ImageFormat::PNG: ok = WritePng(f.get(), doc, error); break;
+        case ImageFormat::JPEG: ok = WriteJpeg(f.get(), doc, error); break;
+        case ImageFormat::PFM: ok = WritePfm(f.get(), doc, error); break;
+        case ImageFormat::TIFF: ok = WriteTiff(f.get(), doc, error); break;
+        default: *error = "unknown output format"; break;
+    }
+    // A full disk may only show when the buffers are flushed.
+    if (std::fflush(f.get()) != 0 || std::ferror(f.get())) {
+        if (ok) *error = std::strerror(errno);
+        ok = false;
+    }
+    if (std::fclose(f.release()) != 0) {
+        if (ok) *error = std::strerror(errno);
+        ok = false;
+    }
+    return ok;
+}
+
+bool ReadMaskFile(const std::string& path, int32_t width, int32_t height, std::vector<uint8_t>* mask,
+                  std::string* error) {
+    HostDocument m;
+    if (!ReadImageFile(path, &m, error)) return false;
+    if (m.width != width || m.height != height) {
+        *error = "the mask is " + std::to_string(m.width) + " x " + std::to_string(m.height) +
+                 ", the picture " + std::to_string(width) + " x " + std::to_string(height);
+        return false;
+    }
+    mask->resize(size_t(width) * height);
+    const int planes = m.Planes();
+    for (size_t i = 0; i < mask->size(); ++i) {
+        double v = GetUnitSample(m, i * planes);
+        if (m.colourPlanes == 3)
+            v = 0.3 * v + 0.59 * GetUnitSample(m, i * planes + 1) + 0.11 * GetUnitSample(m, i * planes + 2);
+        (*mask)[i] = uint8_t(std::lround(std::clamp(v, 0.0, 1.0) * 255.0));
+    }
+    return true;
+}

@@ -1,0 +1,38 @@
+// Picture files in and out of the host's document.
+//
+// In: PNG (8 and 16-bit, grey or colour, with or without alpha; palettes and
+// small bit depths expanded), JPEG (grey or colour), PFM (32-bit float, no
+// alpha) and 32-bit float TIFF (uncompressed, grey or RGB, optional alpha),
+// recognised by their first bytes. Out: by the name's extension, ".png"
+// (8-bit for 8-bit documents, else 16-bit), ".jpg"/".jpeg" (8-bit, no
+// alpha), ".pfm" and ".tif"/".tiff" (32-bit float).
+//
+// 16-bit files hold 0..65535; documents hold 0..32768. Float samples are
+// written as they are, without clamping.
+#pragma once
+
+#include <string>
+
+#include "tools/vornesk/document.h"
+
+enum class ImageFormat { Unknown, PNG, JPEG, PFM, TIFF };
+
+ImageFormat ImageFormatFromName(const std::string& path);
+const char* ImageFormatName(ImageFormat format);
+
+// On failure *error holds one line saying why (without the file name).
+bool ReadImageFile(const std::string& path, HostDocument* doc, std::string* error);
+bool WriteImageFile(const std::string& path, ImageFormat format, const HostDocument& doc, std::string* error);
+
+// A grey picture of exactly width x height as a selection mask (8-bit:
+// 16-bit and float masks are scaled, colour is taken as luminance, alpha
+// is ignored).
+bool ReadMaskFile(const std::string& path, int32_t width, int32_t height, std::vector<uint8_t>* mask,
+                  std::string* error);
+
+// 16-bit conversions between files (0..65535) and documents (0..32768).
+inline uint16_t Document16FromFile(uint16_t v) { return uint16_t((uint32_t(v) * 32768u + 32767u) / 65535u); }
+inline uint16_t File16FromDocument(uint16_t v) {
+    if (v >= 32768) return 65535;
+    return uint16_t((uint32_t(v) * 65535u + 16384u) / 32768u);
+}

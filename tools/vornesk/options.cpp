@@ -1,0 +1,173 @@
+#include "tools/vornesk/options.h"
+
+#include <charconv>
+#include <cstring>
+
+#include "shell/scripting_codes.h"
+#include "tools/vornesk/image_files.h"
+
+const char* HostUsage() {
+    return "usage: vornesk INPUT -o OUTPUT [options]\n"
+           "\n"
+           "Runs the Vornesk 2 filter on the picture INPUT (PNG, JPEG, PFM or float TIFF)\n"
+           "and writes the result to OUTPUT, in the format its name ends with: .png\n"
+           "(8 or 16-bit, as the input), .jpg, .pfm or .tif (32-bit float).\n"
+           "\n"
+           "options:\n"
+           "  -o, --output FILE     where the result goes (written only when the run succeeds)\n"
+           "  --input-mode M        how INPUT lies on the sphere: a mode number\n"
+           "  --output-mode M       the projection of the result: a mode number\n"
+           "  --set KEY=VALUE       any other setting by its four-character key; VALUE is a\n"
+           "                        number, true or false, TYPE:CODE or a \"string\" (repeatable)\n"
+           "  --mask FILE           a grey picture of INPUT's size used as the selection\n"
+           "  --size WxH            resample the picture to W x H pixels before filtering\n"
+           "  --threads N           use at most N processor threads\n"
+           "  --plugin FILE         the plug-in module (default: $VORNESK_PLUGIN, else\n"
+           "                        Vornesk2.so next to this program)\n"
+           "  --print-descriptor    print the settings the plug-in records, one KEY=VALUE a line\n"
+           "  --quiet               no progress bar\n"
+           "  --help, --version\n"
+           "\n"
+           "exit status: 0 done, 1 the plug-in failed, 2 bad arguments, 3 unreadable input,\n"
+           "4 unwritable output, 5 the plug-in could not be loaded, 130 cancelled (Ctrl-C).\n";
+}
+
+namespace {
+
+bool ParseInt(const std::string& text, int32_t* value) {
+    const char* end = text.data() + text.size();
+    auto r = std::from_chars(text.data(), end, *value);
+    return r.ec == std::errc() && r.ptr == end;
+}
+
+}  // namespace
+
+bool ModeOptionToItem(bool output, const std::string& value, DescriptorItem* item, std::string* error) {
+    const char* option = output ? "--output-mode" : "--input-mode";
+    int32_t mode = 0;
+    if (!ParseInt(value, &mode)) {
+        *error = std::string(option) + " takes a mode number, not \"" + value + "\"";
+        return false;
+    }
+    const DescriptorEnumTypeID type = MakeFourCC(output ? "Foty" : "Fity");
+    DescriptorEnumID code = 0;
+    qev_ValueToEnum(mode, type, &code);
+    if (code == kNoScriptingCode) {
+        *error = std::string("there is no ") + (output ? "output" : "input") + " mode " + value;
+        return false;
+    }
+    item->key = MakeFourCC(output ? "Foky" : "Fiky");
+    item->type = typeEnumerated;
+    item->enumType = type;
+    item->enumValue = code;
+    return true;
+}
+
+bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, std::string* error) {
+    std::vector<std::string> positional;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        std::string value;
+        bool hasInlineValue = false;
+        if (arg.rfind("--", 0) == 0) {
+            size_t eq = arg.find('=');
+            if (eq != std::string::npos) {
+                value = arg.substr(eq + 1);
+                arg = arg.substr(0, eq);
+                hasInlineValue = true;
+            }
+        }
+        auto takeValue = [&](std::string* out) {
+            if (hasInlineValue) {
+                *out = value;
+                return true;
+            }
+            if (i + 1 >= argc) {
+                *error = arg + " needs a value";
+                return false;
+            }
+            *out = argv[++i];
+            return true;
+        };
+        auto noValue = [&]() {
+            if (hasInlineValue) *error = arg + " takes no value";
+            return !hasInlineValue;
+        };
+        if (arg == "-h" || arg == "--help") {
+            if (!noValue()) return false;
+            options->help = true;
+        } else if (arg == "--version") {
+            if (!noValue()) return false;
+            options->version = true;
+        } else if (arg == "--quiet" || arg == "-q") {
+            if (!noValue()) return false;
+            options->quiet = true;
+        } else if (arg == "--print-descriptor") {
+            if (!noValue()) return false;
+            options->printDescriptor = true;
+        } else if (arg == "-o" || arg == "--output") {
+            if (!takeValue(&options->output)) return false;
+        } else if (arg == "--mask") {
+            if (!takeValue(&options->mask)) return false;
+        } else if (arg == "--plugin") {
+            if (!takeValue(&options->plugin)) return false;
+        } else if (arg == "--size") {
+            std::string v;
+            if (!takeValue(&v)) return false;
+            size_t x = v.find_first_of("xX");
+            if (x == std::string::npos || !ParseInt(v.substr(0, x), &options->width) ||
+                !ParseInt(v.substr(x + 1), &options->height) || options->width < 1 || options->height < 1 ||
+                int64_t(options->width) * options->height > (int64_t(1) << 31)) {
+                *error = "--size takes WIDTHxHEIGHT in pixels, like 2048x1024, not \"" + v + "\"";
+                return false;
+            }
+        } else if (arg == "--threads") {
+            std::string v;
+            if (!takeValue(&v)) return false;
+            if (!ParseInt(v, &options->threads) || options->threads < 1 || options->threads > 1024) {
+                *error = "--threads takes a number from 1 to 1024, not \"" + v + "\"";
+                return false;
+            }
+        } else if (arg == "--input-mode" || arg == "--output-mode") {
+            std::string v;
+            DescriptorItem item;
+            if (!takeValue(&v) || !ModeOptionToItem(arg == "--output-mode", v, &item, error)) return false;
+            SetDescriptorItem(&options->settings, item);
+            options->haveSettings = true;
+        } else if (arg == "--set") {
+            std::string v;
+            DescriptorItem item;
+            if (!takeValue(&v)) return false;
+            if (!ParseDescriptorItem(v, &item, error)) {
+                *error = "--set: " + *error;
+                return false;
+            }
+            SetDescriptorItem(&options->settings, item);
+            options->haveSettings = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            *error = "unknown option " + arg + " (see vornesk --help)";
+            return false;
+        } else {
+            positional.push_back(arg);
+        }
+    }
+    if (options->help || options->version) return true;
+    if (positional.empty()) {
+        *error = "no input picture given (see vornesk --help)";
+        return false;
+    }
+    if (positional.size() > 1) {
+        *error = "one input picture expected, got \"" + positional[0] + "\" and \"" + positional[1] + "\"";
+        return false;
+    }
+    options->input = positional[0];
+    if (options->output.empty()) {
+        *error = "no output file given: add -o OUTPUT";
+        return false;
+    }
+    if (ImageFormatFromName(options->output) == ImageFormat::Unknown) {
+        *error = "cannot tell the format of \"" + options->output + "\": end its name with .png, .jpg, .pfm or .tif";
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,34 @@
+// The command line of the host.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/host/descriptors.h"
+
+struct HostOptions {
+    std::string input;
+    std::string output;
+    std::string mask;       // a grey picture used as the selection
+    std::string plugin;     // empty: $VORNESK_PLUGIN, else Vornesk2.so beside the program
+    int32_t width = 0;      // --size; 0 keeps the picture's size
+    int32_t height = 0;
+    int32_t threads = 0;    // 0: all processors
+    bool quiet = false;
+    bool printDescriptor = false;
+    bool help = false;
+    bool version = false;
+    // The scripting descriptor built from the settings options, in order.
+    bool haveSettings = false;
+    std::vector<DescriptorItem> settings;
+};
+
+// False with a one-line reason for bad arguments. --help and --version
+// succeed without an input or output.
+bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, std::string* error);
+
+const char* HostUsage();
+
+// The descriptor item for --input-mode and --output-mode: "Fiky" with type
+// "Fity" and "Foky" with type "Foty", the value a mode number.
+bool ModeOptionToItem(bool output, const std::string& value, DescriptorItem* item, std::string* error);

@@ -45,11 +45,31 @@ struct FramingBox {
 };
 
 struct vort {
+    // Hilbert walk of a 32 x 32 square, for the polyhedral scan order.
+    int32_t hilbertWalk[1024][2];
+    int64_t inHilbertScan;
+    int64_t clearedWords[2];
+    // Per-sample state hints of the supersampler.
+    uint8_t stateCrossing;
+    uint8_t stateSamplerFlag;
+    float stateHints[2];
+
     // Task engine.
+    PyramidDescriptor* inputPyramids;
+    MirelYummy* rowBuffer;
     PerTaskStuffType* task;
     int64_t identifiers[2];  // 0 and 1000
+    int64_t taskWords[4];
     MirelYummy* replyGrid;
     uint8_t pass;  // 0 during the first pass, 1 during the second
+
+    // Output geometry.
+    int64_t scale;  // the render's integer scale setting
+    int64_t previewOffsetX, previewOffsetY;
+    float tileBounds[4];  // unit output left, right, top, bottom of the tile's apron
+    float renderWidth, renderHeight;
+    float outputWidth, outputHeight, outputAspect;
+    float invRenderWidth, invRenderHeight, invOutputWidth, invOutputHeight;
 
     // Modes.
     long outputMode;  // 1..1050
@@ -57,6 +77,9 @@ struct vort {
     long renderKind;
     long modeClass;  // 1 globes 45, 394-396; 2 mode 1045; 3 mode 686
     long anamorphKind;
+    long hintKind;
+    long modeWord;
+    long basePolyhedralMode;
 
     // Flags of the road.
     uint8_t facesOn;
@@ -66,6 +89,15 @@ struct vort {
     uint8_t indicatrixOn;
     uint8_t scissorOn;
     long flipOn;
+    // Flags of the colour pass.
+    uint8_t faceColourFlag;
+    uint8_t backdropTransparent;
+    uint8_t secondTransparent;
+    uint8_t settingNotOne;
+    uint8_t settingByte;
+    uint8_t mainTissotFlag;
+    uint8_t polyhedronTissotFlag;
+    uint8_t graticuleDifferencing;
 
     // Framing: S = inverseScale, Cx, Cy = planeCentreX, planeCentreY,
     // H = boxHeight, A = aspect (output height over width).
@@ -78,6 +110,8 @@ struct vort {
     FramingBox hyperbolicFraming;
 
     // Settings the projections read.
+    float angles[4];  // field of view, then the three twirl angles (degrees)
+    int32_t percentageWord;
     float fieldOfView;    // degrees
     float lensWidth;      // 2 tan(fov/2), the angle clamped below 90 degrees
     float halfLensWidth;  // 2 tan(fov/4), same clamp
@@ -89,12 +123,21 @@ struct vort {
     long viewRows;
     float lobeCount;
     float shapeFactor;
+    int32_t framingWord;
+
+    // Colours, red, green, blue, alpha in 0..1.
+    float regionColour[4];
+    float regionColourCopy[4];
+    float backdropColour[4];
+    float overlayColour[4];
 
     // Shared stores, read only while tiles run.
     void* projectionCaches;
     polyhedron* outputPolyhedron;
     polyhedron* inputPolyhedron;
+    void* polyhedronWorkArea;
     void* globeModel;
+    void* dataPointers[3];
     PyramidDescriptor* tilingPyramidA;
     PyramidDescriptor* tilingPyramidB;
     uint64_t lastFloretHint;

@@ -7,16 +7,6 @@
 
 namespace {
 
-triplex T3(const double* v) { return {v[0], v[1], v[2]}; }
-void Put3(triplex t, double* out) {
-    out[0] = t.x;
-    out[1] = t.y;
-    out[2] = t.z;
-}
-triplex UnitOrZ(triplex v) {
-    const double m = Tmagnitude(v);
-    return m == 0.0 ? triplex {0, 0, 1} : Tscale(v, 1.0 / m);
-}
 double Cross2(fcomplex a, fcomplex b) { return a.re * b.im - a.im * b.re; }
 fcomplex FromCG(CGPoint p) { return {p.x, p.y}; }
 CGPoint ToCG(fcomplex z) { return {z.re, z.im}; }
@@ -51,26 +41,26 @@ PLANED* BuildPlane(PLANED* P, double a, double b, double c, double d) {
 }
 
 void BuildPlaneFromPointAndDirectionT(PLANED* P, triplex point, triplex dir) {
-    PlaneThrough(P, UnitOrZ(dir), point);
+    PlaneThrough(P, TUnitOrZ(dir), point);
 }
 void BuildPlaneFromPointAndDirection(const double* point, const double* dir, PLANED* P) {
-    BuildPlaneFromPointAndDirectionT(P, T3(point), T3(dir));
+    BuildPlaneFromPointAndDirectionT(P, TriplexFromArray(point), TriplexFromArray(dir));
 }
 void BuildPlaneFromThreePointsT(PLANED* P, triplex A, triplex B, triplex C) {
-    PlaneThrough(P, UnitOrZ(Tcross_product(Tsub(B, A), Tsub(C, A))), B);
+    PlaneThrough(P, TUnitOrZ(Tcross_product(Tsub(B, A), Tsub(C, A))), B);
 }
 void BuildPlaneFromThreePoints(const double* A, const double* B, const double* C, PLANED* P) {
-    BuildPlaneFromThreePointsT(P, T3(A), T3(B), T3(C));
+    BuildPlaneFromThreePointsT(P, TriplexFromArray(A), TriplexFromArray(B), TriplexFromArray(C));
 }
 
 void BuildRay(double* ray, const double* origin, const double* dir) {
-    const triplex o = T3(origin), d = UnitOrZ(T3(dir));
-    Put3(o, ray);
-    Put3(d, ray + 3);
+    const triplex o = TriplexFromArray(origin), d = TUnitOrZ(TriplexFromArray(dir));
+    StoreTriplex(o, ray);
+    StoreTriplex(d, ray + 3);
 }
 
 int Classify_PointD_giving_distance(const PLANED* P, const double* p, double* s, double tol) {
-    const double v = Tdot_product(P->n, T3(p)) + P->k;
+    const double v = Tdot_product(P->n, TriplexFromArray(p)) + P->k;
     if (s) *s = v;
     return v > tol ? 1 : (v < -tol ? -1 : 0);
 }
@@ -109,8 +99,8 @@ int IntersectTwoPlanes_old_maybe_busted(const PLANED* P1, const PLANED* P2, doub
         z = (N1.y * k2 - k1 * N2.y) / det;
     } else
         return 1;
-    Put3({x, y, z}, out);
-    Put3(UnitOrZ(Tcross_product(N1, N2)), out + 3);
+    StoreTriplex({x, y, z}, out);
+    StoreTriplex(TUnitOrZ(Tcross_product(N1, N2)), out + 3);
     return 0;
 }
 
@@ -120,8 +110,8 @@ int IntersectTwoPlanes(const PLANED* P1, const PLANED* P2, double* out) {
     const double denom = Tdot_product(N1, w);
     if (std::fabs(denom) <= 1e-6) return 1;
     const double t = Tdot_product(N1, Tsub(P1->anchor, P2->anchor)) / denom;
-    Put3(Tadd(P2->anchor, Tscale(w, t)), out);
-    Put3(UnitOrZ(u), out + 3);
+    StoreTriplex(Tadd(P2->anchor, Tscale(w, t)), out);
+    StoreTriplex(TUnitOrZ(u), out + 3);
     return 0;
 }
 
@@ -271,9 +261,9 @@ constexpr double kClampLow = 1e-8, kClampHigh = 0.99999999;
 
 double DistanceFromPointToLineSegmentD_r(const double* A, const double* B, const double* P, double* closest,
                                          int clamp, double* r) {
-    const triplex c = ClosestOnSegment(T3(A), T3(B), T3(P), clamp, kClampLow, kClampHigh, r);
-    if (closest) Put3(c, closest);
-    return Tdistance(T3(P), c);
+    const triplex c = ClosestOnSegment(TriplexFromArray(A), TriplexFromArray(B), TriplexFromArray(P), clamp, kClampLow, kClampHigh, r);
+    if (closest) StoreTriplex(c, closest);
+    return Tdistance(TriplexFromArray(P), c);
 }
 double DistanceFromPointToLineSegmentD(const double* A, const double* B, const double* P, double* closest,
                                        int clamp) {
@@ -285,7 +275,7 @@ double DistanceFromPointToLineSegmentT(triplex* closest, int clamp, triplex A, t
     return Tdistance(P, c);
 }
 double DistanceFromPointToLineSegment3D(const double* A, const double* B, const double* P, int clamp, double eps) {
-    return Tdistance(T3(P), ClosestOnSegment(T3(A), T3(B), T3(P), clamp, eps, 1 - eps, nullptr));
+    return Tdistance(TriplexFromArray(P), ClosestOnSegment(TriplexFromArray(A), TriplexFromArray(B), TriplexFromArray(P), clamp, eps, 1 - eps, nullptr));
 }
 
 static triplex T2(double x, double y) { return {x, y, 0}; }
@@ -362,24 +352,24 @@ void normalize3(float* v) {
     v[2] /= m;
 }
 void NormalizeVector(float* v) {
-    const triplex u = UnitOrZ({v[0], v[1], v[2]});
+    const triplex u = TUnitOrZ({v[0], v[1], v[2]});
     v[0] = static_cast<float>(u.x);
     v[1] = static_cast<float>(u.y);
     v[2] = static_cast<float>(u.z);
 }
 void NormalizeVectorSlowly(float* v) { NormalizeVector(v); }
-void NormalizeVectorD(double* v) { Put3(UnitOrZ(T3(v)), v); }
+void NormalizeVectorD(double* v) { StoreTriplex(TUnitOrZ(TriplexFromArray(v)), v); }
 void NormalizeVectorSlowlyD(double* v) { NormalizeVectorD(v); }
-void NormalizeVectorSlowlyTriplex(triplex* v) { *v = UnitOrZ(*v); }
+void NormalizeVectorSlowlyTriplex(triplex* v) { *v = TUnitOrZ(*v); }
 
 double DotProductAround3DpointsT(triplex A, triplex B, triplex C) {
-    return Tdot_product(UnitOrZ(Tsub(B, A)), UnitOrZ(Tsub(B, C)));
+    return Tdot_product(TUnitOrZ(Tsub(B, A)), TUnitOrZ(Tsub(B, C)));
 }
 double DotProductAround3DpointsD(const double* A, const double* B, const double* C) {
-    return DotProductAround3DpointsT(T3(A), T3(B), T3(C));
+    return DotProductAround3DpointsT(TriplexFromArray(A), TriplexFromArray(B), TriplexFromArray(C));
 }
 void NormalizedCrossProductAround3DpointsD(const double* A, const double* B, const double* C, double* out) {
-    Put3(Tcross_product(UnitOrZ(Tsub(T3(B), T3(A))), UnitOrZ(Tsub(T3(B), T3(C)))), out);
+    StoreTriplex(Tcross_product(TUnitOrZ(Tsub(TriplexFromArray(B), TriplexFromArray(A))), TUnitOrZ(Tsub(TriplexFromArray(B), TriplexFromArray(C)))), out);
 }
 
 void BuildScalingMatrix(triplex s, double* M) {

@@ -51,6 +51,18 @@ enum {
     kSegmentsNoProperCrossing = 5,
 };
 
+// Three doubles to and from a triplex; a unit vector, or (0, 0, 1) for zero.
+inline triplex TriplexFromArray(const double* v) { return {v[0], v[1], v[2]}; }
+inline void StoreTriplex(triplex t, double* out) {
+    out[0] = t.x;
+    out[1] = t.y;
+    out[2] = t.z;
+}
+inline triplex TUnitOrZ(triplex v) {
+    const double m = Tmagnitude(v);
+    return m == 0.0 ? triplex {0, 0, 1} : Tscale(v, 1.0 / m);
+}
+
 PLANED* BuildPlane(PLANED* P, double a, double b, double c, double d);
 void BuildPlaneFromPointAndDirection(const double* point, const double* dir, PLANED* P);
 void BuildPlaneFromPointAndDirectionT(PLANED* P, triplex point, triplex dir);

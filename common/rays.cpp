@@ -3,16 +3,6 @@
 #include <cmath>
 
 namespace {
-triplex T3(const double* v) { return {v[0], v[1], v[2]}; }
-void Put3(triplex t, double* out) {
-    out[0] = t.x;
-    out[1] = t.y;
-    out[2] = t.z;
-}
-triplex UnitOrZ(triplex v) {
-    const double m = Tmagnitude(v);
-    return m == 0.0 ? triplex {0, 0, 1} : Tscale(v, 1.0 / m);
-}
 
 // Gradient direction of the quadric's function at q (scaled coordinates).
 triplex QuadricNormal(int kind, triplex q) {
@@ -27,16 +17,16 @@ triplex QuadricNormal(int kind, triplex q) {
 }  // namespace
 
 void GetRaypoint(const double* ray, double* out, double t) {
-    Put3(Tadd(T3(ray), Tscale(T3(ray + 3), t)), out);
+    StoreTriplex(Tadd(TriplexFromArray(ray), Tscale(TriplexFromArray(ray + 3), t)), out);
 }
 
 int IntersectRayWithQuadricSurface(const double* ray, const double* centre, double* hit, double* far, int kind,
                                    double r) {
     if (r == 0) return 0;
-    const triplex o = T3(ray), c = T3(centre);
+    const triplex o = TriplexFromArray(ray), c = TriplexFromArray(centre);
     // Work in scaled coordinates with the direction scaled too, so that t is
     // a parameter of the original ray.
-    const triplex q = Tscale(Tsub(o, c), 1.0 / r), d = Tscale(T3(ray + 3), 1.0 / r);
+    const triplex q = Tscale(Tsub(o, c), 1.0 / r), d = Tscale(TriplexFromArray(ray + 3), 1.0 / r);
     double a, h, k;  // a·t² + 2h·t + k = 0
     switch (kind) {
         case kQuadricSphere:
@@ -70,27 +60,27 @@ int IntersectRayWithQuadricSurface(const double* ray, const double* centre, doub
     }
     if (t2 < 0) return 0;  // the surface lies behind the origin
     const double tNear = t1 >= 0 ? t1 : t2;
-    const triplex dir = T3(ray + 3);
+    const triplex dir = TriplexFromArray(ray + 3);
     const triplex p = Tadd(o, Tscale(dir, tNear)), pf = Tadd(o, Tscale(dir, t2));
-    Put3(p, hit);
-    Put3(UnitOrZ(QuadricNormal(kind, Tscale(Tsub(p, c), 1.0 / r))), hit + 3);
+    StoreTriplex(p, hit);
+    StoreTriplex(TUnitOrZ(QuadricNormal(kind, Tscale(Tsub(p, c), 1.0 / r))), hit + 3);
     if (far) {
-        Put3(pf, far);
-        Put3(UnitOrZ(QuadricNormal(kind, Tscale(Tsub(pf, c), 1.0 / r))), far + 3);
+        StoreTriplex(pf, far);
+        StoreTriplex(TUnitOrZ(QuadricNormal(kind, Tscale(Tsub(pf, c), 1.0 / r))), far + 3);
     }
     return 1;
 }
 
 int IntersectRayWithPlane(const double* ray, const PLANED* P, double* hit, int forwardOnly) {
-    Put3({0, 0, 0}, hit);
-    Put3({1, 0, 0}, hit + 3);
-    const triplex o = T3(ray), d = T3(ray + 3);
+    StoreTriplex({0, 0, 0}, hit);
+    StoreTriplex({1, 0, 0}, hit + 3);
+    const triplex o = TriplexFromArray(ray), d = TriplexFromArray(ray + 3);
     const double denom = Tdot_product(P->n, d);
     if (denom == 0) return 0;
     const double t = -(P->k + Tdot_product(P->n, o)) / denom;
     if (forwardOnly && t < 0) return 0;
-    Put3(Tadd(o, Tscale(d, t)), hit);
-    Put3(denom > 0 ? Tnegative(P->n) : P->n, hit + 3);
+    StoreTriplex(Tadd(o, Tscale(d, t)), hit);
+    StoreTriplex(denom > 0 ? Tnegative(P->n) : P->n, hit + 3);
     return 1;
 }
 

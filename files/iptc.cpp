@@ -6,6 +6,7 @@
 
 #include "files/psd_doc.h"
 #include "files/resource_block.h"
+#include "pyramid/glue_names.h"
 
 const char kVorneskMakerAddress[] = "https://www.tarnwhistle.com";
 
@@ -137,7 +138,7 @@ void AddTaskSpecificKeywords(TIPTCThing* block, const PSDdoc* doc, int64_t expor
 
 void AddSettingsSpecificKeywords(TIPTCThing* block, int64_t exportKind, const char* outputModeName,
                                  const char* const* modeKeywords, bool brickPlates, int64_t grid,
-                                 bool anamorph, int64_t glueMode, const char* glueCaption) {
+                                 bool anamorph, int64_t glueMode) {
     if (!block) return;
     if (exportKind >= 2) {
         AddIPTCKeyword(block, outputModeName);
@@ -149,7 +150,7 @@ void AddSettingsSpecificKeywords(TIPTCThing* block, int64_t exportKind, const ch
         AddIPTCKeyword(block, "graticule");
     }
     if (anamorph) AddIPTCKeyword(block, "anamorphic");
-    if (glueMode != 1) AddIPTCKeyword(block, glueCaption);
+    if (glueMode != 1) AddIPTCKeyword(block, GlueCaption(int(glueMode)));
 }
 
 int64_t append_byte_to_IPTC_resource(TIPTCThing* block, uint8_t value, bool measure) {

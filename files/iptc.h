@@ -38,12 +38,12 @@ void FetchIPTCMoreKeyword(const TIPTCThing* block, int64_t index, char* destinat
 // document's outputModeForTags (ignored when that is -1).
 void AddTaskSpecificKeywords(TIPTCThing* block, const PSDdoc* doc, int64_t exportKind,
                              const char* outputModeName);
-// Keywords of the settings. modeKeywords is the null-terminated list of the
-// output mode's own words (its synonym and class words); glueCaption is the
-// caption of glueMode.
+// Keywords of the settings. outputModeName is the catalogue's name of the
+// output mode and modeKeywords the null-terminated list of its own words (its
+// synonym and class words); the glue mode is named by its caption.
 void AddSettingsSpecificKeywords(TIPTCThing* block, int64_t exportKind, const char* outputModeName,
                                  const char* const* modeKeywords, bool brickPlates, int64_t grid,
-                                 bool anamorph, int64_t glueMode, const char* glueCaption);
+                                 bool anamorph, int64_t glueMode);
 
 // Builds the block once (a built or null block is left alone); the buffer is
 // sized from the measured length. With measure set nothing is allocated or

@@ -230,15 +230,18 @@ TEST(IPTCKeywords, SettingsKeywords) {
     const char* const modeWords[] = {"world map", "conformal", nullptr};
     TIPTCThing b;
     InitIPTC(&b);
-    AddSettingsSpecificKeywords(&b, 3, "Mercator", modeWords, false, 2, true, 4, "difference");
+    AddSettingsSpecificKeywords(&b, 3, "Mercator", modeWords, false, 2, true, 4);
     EXPECT_EQ(Keywords(b), (std::vector<std::string>{"Mercator", "world map", "conformal", "grid",
                                                      "graticule", "anamorphic", "difference"}));
     InitIPTC(&b);
-    AddSettingsSpecificKeywords(&b, 0, "Mercator", modeWords, true, 1, false, 1, "normal");
+    AddSettingsSpecificKeywords(&b, 0, "Mercator", modeWords, true, 1, false, 1);
     EXPECT_EQ(Keywords(b), std::vector<std::string>{"plates"});
     InitIPTC(&b);
-    AddSettingsSpecificKeywords(&b, 0, nullptr, nullptr, false, 0, false, 1, "normal");
+    AddSettingsSpecificKeywords(&b, 0, nullptr, nullptr, false, 0, false, 1);
     EXPECT_EQ(Keywords(b), std::vector<std::string>{"bricks"});
+    InitIPTC(&b);
+    AddSettingsSpecificKeywords(&b, 1, nullptr, nullptr, false, 0, false, 70);  // no such glue mode
+    EXPECT_EQ(b.keywordCount, 0);
 }
 
 }  // namespace

@@ -277,6 +277,19 @@ size_t JPEGMetadataBytes(const JPEGMetadata& m) {
 
 // ------------------------------------------------------------ encoding
 
+// Optimised Huffman tables take a first pass over the whole picture, held as
+// coefficients (two bytes each). libjpeg's memory limit does not bind without
+// a backing store, so a picture whose coefficients would pass it is coded
+// with the standard tables instead: the same pixels, a slightly larger file.
+bool EncoderOptimisesHuffman(long width, long height, long quality) {
+    const double pixels = double(width < kJPEGMinimumSide ? kJPEGMinimumSide : width) *
+                          double(height < kJPEGMinimumSide ? kJPEGMinimumSide : height);
+    // Luminance at full resolution; chroma at a quarter below quality 50.
+    const double chromaShare = quality < 50 ? 0.25 : 1.0;
+    const double coefficientBytes = pixels * (1.0 + 2.0 * chromaShare) * sizeof(JCOEF);
+    return coefficientBytes <= double(kJPEGMemoryLimit);
+}
+
 namespace {
 
 struct CompressJob {
@@ -309,7 +322,7 @@ bool RunCompress(CompressJob* job) {
 
     const int r = int(job->quality / 10);
     if (!job->linearQuality) {
-        cinfo->optimize_coding = TRUE;
+        cinfo->optimize_coding = EncoderOptimisesHuffman(job->width, job->height, job->quality);
         // Half-resolution chroma below quality 50, full resolution from 50.
         const int luminanceSampling = r <= 4 ? 2 : 1;
         cinfo->comp_info[0].h_samp_factor = luminanceSampling;

@@ -85,6 +85,10 @@ size_t JPEGMetadataBytes(const JPEGMetadata& metadata);
 // Fills rgb with `width` pixels (three bytes each) of row y.
 using JPEGRowSource = void (*)(void* context, long y, long width, uint8_t* rgb);
 
+// Whether the encoder optimises its Huffman tables: only while the picture's
+// coefficients fit the memory limit.
+bool EncoderOptimisesHuffman(long width, long height, long quality);
+
 // Encodes a width x height picture (each side raised to at least 16; the
 // source is then asked for the padding too). quality is clamped to 0..99.
 // Returns kJPEGOK with output->delivered bytes, or kJPEGLibraryError with

@@ -356,3 +356,38 @@ TEST(JPEGEncoder, PreviewFrameAndFailures) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(JPEGEncoder, HuffmanOptimisationOnlyWithinTheMemoryLimit) {
+    struct Case {
+        long width, height, quality;
+        bool optimised;
+    };
+    // Coefficients: pixels x (1 + 2 x chroma share) x 2 bytes against 50,000,000.
+    for (const Case c : {Case{128, 128, 90, true}, Case{1, 1, 0, true}, Case{4000, 2000, 90, true},
+                         Case{4100, 2100, 90, false}, Case{4000, 4000, 30, true},
+                         Case{6000, 5000, 30, false}, Case{30000, 30000, 99, false}}) {
+        EXPECT_EQ(EncoderOptimisesHuffman(c.width, c.height, c.quality), c.optimised)
+            << c.width << " x " << c.height << " q " << c.quality;
+    }
+    // A picture past the limit still encodes to a stream that decodes.
+    const long w = 4100, h = 2100;
+    RGBPicture flat;
+    flat.width = 1;
+    flat.height = 1;
+    flat.rgb = {200, 100, 50};
+    JPEGOutput out;
+    out.growable = true;
+    ASSERT_EQ(CompressJPEGRows(w, h, PictureRows, &flat, &out, 90, false, JPEGMetadata{}), kJPEGOK);
+    long rows = 0;
+    const auto count = [](void* context, long, long width, int, const uint8_t* row) {
+        ++*static_cast<long*>(context);
+        return width == 4100 && row[0] > 190 && row[0] < 210;
+    };
+    EXPECT_EQ(DecompressJPEGRows(out.bytes, out.delivered, count, &rows), kJPEGOK);
+    EXPECT_EQ(rows, h);
+    RobustDisposePtr(&out.bytes);
+}
+
+}  // namespace

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "projections/TransformationReply.h"
+#include "projections/lens_views.h"
 #include "projections/vort.h"
 #include "render/renderhinttype.h"
 
@@ -29,8 +30,8 @@ constexpr long kLogarithmicMode = 100335;
 // Spilhaus map, which waits for its world map). Each later projection takes
 // its code out of this list as it arrives in the switch below.
 constexpr int kAwaiting[] = {
-    2,   3,   4,   11,  12,  13,  14,  15,  16,  17,  18,  19,  20,  22,  23,  24,  35,  36,  37,
-    38,  39,  40,  43,  46,  48,  49,  50,  51,  52,  53,  56,  57,  58,  59,  60,  61,  63,  65,
+    2,   3,   4,   11,  12,  13,  15,  16,  17,  18,  19,  20,  22,  23,  24,  35,  36,  37,
+    38,  39,  40,  43,  46,  48,  49,  50,  51,  52,  53,  56,  57,  58,  59,  61,  63,  65,
     66,  67,  68,  69,  73,  74,  75,  76,  77,  78,  79,  80,  82,  83,  84,  85,  87,  88,  89,
     90,  91,  92,  93,  94,  95,  96,  99,  108, 109, 110, 111, 112, 118, 119, 120, 121, 128, 130,
     131, 132, 133, 135, 136, 140, 141, 142, 146, 147, 148, 149, 159, 160, 164, 165, 171, 251, 252,
@@ -159,6 +160,10 @@ void handle_non_poly_projections(renderhinttype*& hints, float* point, vort*& co
             point[2] = r * std::cos(lam);
             break;
         }
+        case 14:  // rectilinear
+        case 60:  // shift lens
+            DoGnomonic(point, u, v, context->lensWidth, context->shiftTangent, context->aspect);
+            break;
         default:
             if (OutputModeAwaitsProjection(M)) {
                 point[0] = 0.0f;

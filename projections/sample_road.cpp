@@ -18,12 +18,6 @@ constexpr float kTissotRadiusSquared = 0.0225f;
 
 inline bool InUnit(float v) { return v >= 0.0f && v <= 1.0f; }  // false for NaN
 
-// Output modes whose 3D drawing method hands its samples on to the input.
-inline bool DrawingMethodSamplesInput(const vort* c) {
-    if (c->outputMode >= 394 && c->outputMode <= 396) return true;
-    return c->outputMode == 45 && (c->graticuleOn || c->indicatrixOn);
-}
-
 }  // namespace
 
 void SqueezeTowardsCentre(float p[3]) {
@@ -75,7 +69,7 @@ void transformForSampling(unsigned char transform, renderhinttype* hints, float*
         if (c->flipOn) gx = 1.0f - gx;
         r->graticuleX = gx;
     }
-    if (c->indicatrixOn && (transform || c->graticuleOn) && c->tissotSpotCount > 0) {
+    if (c->indicatrixOn && (transform || c->graticuleOn)) {
         r->tissotValue = kTissotRadiusSquared;
         const long n = std::min<long>(c->tissotSpotCount, kMaxTissotSpots);
         long start = *task.lastTissotSpot;
@@ -112,8 +106,8 @@ void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* repl
 
     if (context->renderKind == kRenderKindDrawing3D) {
         // The globes' drawing methods come with the 3D globe models; until
-        // then a globe sample has no direction.
-        if (DrawingMethodSamplesInput(context)) reply->place = kPlaceNoDirection;
+        // then a globe sample has no direction (place -5), and none of them
+        // reaches the input.
         return;
     }
 

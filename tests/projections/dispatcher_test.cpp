@@ -164,7 +164,7 @@ TEST(Dispatcher, OutputToSphereToOutputIsTheIdentity) {
 }
 
 TEST(Dispatcher, ModesWithoutAProjectionYetMissWithADefinedDirection) {
-    for (long mode : {2L, 14L, 46L, 410L, 1042L}) {
+    for (long mode : {2L, 16L, 46L, 410L, 1042L}) {
         RoadRig rig(mode, 1);
         Shot s = Dispatch(rig, 0.4f, 0.6f);
         EXPECT_EQ(s.miss, 1) << mode;
@@ -183,6 +183,35 @@ TEST(Dispatcher, ModesWithoutAProjectionYetMissWithADefinedDirection) {
     // The rectilinear modes end with place -7.
     RoadRig rect(14, 1);
     EXPECT_EQ(Dispatch(rect, 0.5f, 0.5f).reply.place, kPlaceNoRegion);
+}
+
+// The rectilinear lens: the narrower side of the frame spans the field of
+// view (stored settings rely on this), the wider side spans more.
+TEST(Dispatcher, RectilinearFieldOfViewSpansTheNarrowerSide) {
+    const double fov = 90.0;
+    for (float aspect : {0.5f, 2.0f}) {
+        RoadRig rig(14, 1, aspect);
+        rig.context->lensWidth = static_cast<float>(2 * std::tan(fov * M_PI / 360));
+        Shot c = Dispatch(rig, 0.5f, 0.5f);
+        EXPECT_NEAR(c.p[2], 1.0f, 1e-7);
+        EXPECT_EQ(c.reply.place, kPlaceNoRegion);
+        Shot top = Dispatch(rig, 0.5f, 0.0f), side = Dispatch(rig, 1.0f, 0.5f);
+        const double vertical = 2 * std::acos(top.p[2]) * 180 / M_PI;
+        const double horizontal = 2 * std::acos(side.p[2]) * 180 / M_PI;
+        const double narrow = aspect < 1 ? vertical : horizontal;
+        const double wide = aspect < 1 ? horizontal : vertical;
+        EXPECT_NEAR(narrow, fov, 1e-3) << aspect;
+        EXPECT_GT(wide, fov + 1) << aspect;
+        EXPECT_LT(top.p[1] * side.p[0], 0.0f);  // up is +y, right is -x
+    }
+    // The shift lens moves the view up without tilting it: a column keeps
+    // one x/z ratio.
+    RoadRig shift(60, 1, 0.5f);
+    shift.context->lensWidth = 2.0f;
+    shift.context->shiftTangent = 0.3f;
+    Shot a = Dispatch(shift, 0.7f, 0.2f), b = Dispatch(shift, 0.7f, 0.8f), m = Dispatch(shift, 0.5f, 0.5f);
+    EXPECT_NEAR(a.p[0] / a.p[2], b.p[0] / b.p[2], 1e-6);
+    EXPECT_NEAR(m.p[1] / m.p[2], 0.6f, 1e-6);
 }
 
 TEST(Dispatcher, PlaneConventions) {

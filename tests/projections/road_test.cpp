@@ -103,6 +103,8 @@ TEST(Road, TissotSearchStartsAtTheLastSpot) {
     rig.lastTissotSpot = 99;  // out of range: starts again at 0
     rig.at(0.5f, 0.5f);
     EXPECT_EQ(rig.lastTissotSpot, 1);
+    c.tissotSpotCount = 0;  // no spots: the value that draws nothing
+    EXPECT_EQ(rig.at(0.5f, 0.5f).tissotValue, 0.0225f);
 }
 
 TEST(Road, PolyhedralAndGlobeSamplesHaveNoDirectionYet) {

@@ -187,7 +187,7 @@ void WriteSettings(FilterRecord* r, InvertData* d) {
     WriteDescriptorProcs* wp = dp->writeDescriptorProcs;
     PIWriteDescriptor w = wp->openWriteDescriptorProc();
     if (!w) return;
-    const char* threads = std::getenv("VORNESK_THREADS");
+    const char* threads = std::getenv("VORNESK_ACTIVE_PROCESSORS");
     wp->putIntegerProc(w, K("Vers"), 1);
     wp->putIntegerProc(w, K("pixl"), int32_t(d->pixels));
     wp->putIntegerProc(w, K("mode"), r->imageMode);

@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
     if (access(Directory(options.output).c_str(), W_OK | X_OK) != 0)
         return Fail(kExitUnwritableOutput, "cannot write " + options.output + ": " + std::strerror(errno));
 
-    if (options.threads > 0) setenv("VORNESK_THREADS", std::to_string(options.threads).c_str(), 1);
+    if (options.threads > 0) setenv("VORNESK_ACTIVE_PROCESSORS", std::to_string(options.threads).c_str(), 1);
     std::string pluginPath = options.plugin;
     if (pluginPath.empty() && std::getenv("VORNESK_PLUGIN")) pluginPath = std::getenv("VORNESK_PLUGIN");
     if (pluginPath.empty()) pluginPath = DefaultPluginPath();

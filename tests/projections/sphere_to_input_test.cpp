@@ -74,6 +74,36 @@ TEST(InputModes, EquirectangularAgainstLonLat) {
     EXPECT_NEAR(x.v, 0.5f, 1e-6);
 }
 
+// Where the north pole and the view centre land, mode by mode.
+TEST(InputModes, NorthPoleAndCentre) {
+    InputRig rig;
+    const float north[3] = {0, 1, 0}, centre[3] = {0, 0, 1};
+    struct Case {
+        long mode;
+        float u, v, tol;
+    } poles[] = {{1, 0.5f, 0.0f, 1e-6f},  {2, 0.5f, 0.14644661f, 1e-6f}, {3, 0.5f, 0.25f, 1e-6f},
+                 {4, 0.5f, 0.0f, 1e-6f},  {7, 0.5f, 0.0f, 1e-3f},        {8, 0.5f, 0.0f, 1e-6f},
+                 {11, 0.5f, 0.5f, 1e-6f}, {14, 0.5f, 0.0f, 1e-5f},       {15, 0.5f, 0.0f, 1e-6f},
+                 {17, 0.5f, 0.0f, 1e-6f}, {21, 0.5f, 0.0f, 1e-6f},       {22, 0.5f, 0.0f, 1e-6f},
+                 {23, 0.5f, 0.0f, 1e-6f}, {24, 0.5f, 0.0f, 1e-6f},       {26, 0.25f, 0.5f, 1e-6f},
+                 {38, 0.5f, 0.0f, 1e-6f},       {40, 0.5f, 0.0f, 1e-6f},
+                 {41, 0.5f, 0.0f, 1e-5f}};
+    for (const Case& k : poles) {
+        Answer a = rig.Map(k.mode, north);
+        EXPECT_EQ(a.outside, 0) << k.mode;
+        EXPECT_NEAR(a.u, k.u, k.tol) << k.mode;
+        EXPECT_NEAR(a.v, k.v, k.tol) << k.mode;
+    }
+    for (long mode : {1L, 2L, 3L, 4L, 6L, 7L, 8L, 9L, 10L, 11L, 13L, 14L, 15L, 17L, 18L, 20L, 21L,
+                      22L, 23L, 24L, 30L, 31L, 38L, 40L, 41L}) {
+        Answer a = rig.Map(mode, centre);
+        EXPECT_EQ(a.outside, 0) << mode;
+        // Eckert IV's fitted polynomial is 1e-5 off at the equator.
+        EXPECT_NEAR(a.u, 0.5f, 1e-5) << mode;
+        EXPECT_NEAR(a.v, 0.5f, 1e-5) << mode;
+    }
+}
+
 TEST(InputModes, PoleOvershootStaysAtItsPole) {
     InputRig rig;
     const float below[3] = {0.0f, -1.0000001f, 0.0f}, above[3] = {0.0f, 1.0000001f, 0.0f};

@@ -11,8 +11,12 @@ export CCACHE_BASEDIR="$PWD"
 # under ThreadSanitizer.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DVORNESK_SANITIZE=thread -DVORNESK_BENCH=OFF >/dev/null
-if cmake --build build-tsan --target help | grep -q '^test_shell:'; then
-  cmake --build build-tsan -j "$jobs" --target test_shell
+tsan_targets=()
+for target in test_shell test_platform; do
+  if cmake --build build-tsan --target help | grep -q "^$target:"; then tsan_targets+=("$target"); fi
+done
+if ((${#tsan_targets[@]})); then
+  cmake --build build-tsan -j "$jobs" --target "${tsan_targets[@]}"
   TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -j "$jobs" --output-on-failure -R '^Engine'
 fi
 

@@ -1,0 +1,163 @@
+// What the task engine works with: how a job rectangle is cut into tiles
+// (the partition kinds and the TileTracker that follows them), the host's
+// pixel layout carried by every task (pixel_info), the inputs of a job
+// (TaskGuidance), the record of one task (PerTaskStuffType) and the task
+// counts.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/host/host_types.h"
+
+struct Data;
+struct FilterRecord;
+struct MirelYummy;
+struct PyramidDescriptor;
+struct proxyBufferRecord;
+struct vort;
+
+// Partition kinds.
+enum : int16_t {
+    kPartitionSquares = 0,
+    kPartitionRowsSerial = 1,
+    kPartitionKeepCounts = 2,  // keeps the tracker's counts, computes no tile
+    kPartitionRows = 3,
+    kPartitionColumns = 4,
+    kPartitionRowBands = 5,
+    kPartitionColumnBands = 6,
+    kPartitionRowBandsSerial = 7,
+};
+
+// Purpose codes of a job.
+enum : int64_t {
+    kPurposeRender = 2,
+    kPurposeReduceLevel = -1000,
+    kPurposeReduceLevelHighQuality = -1001,
+};
+
+constexpr int64_t kDefaultTileBigness = 128;
+
+// The host's pixel layout, copied into each task.
+struct pixel_info {
+    uint8_t GetDissolveTransparency;
+    int16_t GetPlanes;
+    int16_t GetInHiPlane, GetInLoPlane;
+    void* GetInData;
+    void* GetOutData;
+    int16_t Get_inLayerPlanes, Get_outLayerPlanes;
+    int32_t GetInRowBytes, GetOutRowBytes;
+    uint8_t IsGreyscale__;
+    uint8_t IsRGB__;
+    uint8_t IsGrey__;
+    uint8_t IsRGBColor__;
+    uint8_t Is8_call;
+    uint8_t GetHaveMask;
+    uint8_t Is16_call;
+    uint8_t Is32_call;
+    uint8_t Is32_destination__;
+    VRect GetOutRect;
+    void* GetMaskData;
+    int32_t GetMaskRowBytes;
+    uint32_t GetHostSig;
+    int16_t Get_dstStride;
+    int64_t MAXIMUM;
+    int64_t OPAQUEALPHA;
+    float WHITEPOINT;
+    float MAXIMUMf;
+    double MAXIMUMd;
+    int64_t HALF_MAXIMUM;
+    float reciprocal_MAXIMUM;
+    float reciprocal_OPAQUEALPHA;
+    float reciprocal_WHITEPOINT;
+    int64_t SCALE;
+};
+
+// The cutting of one job.
+struct TileTracker {
+    int64_t job_pixels_x;
+    int64_t job_pixels_y;
+    int64_t tiles_across;
+    int64_t tilecount;
+    int64_t t;                  // the tile this tracker describes
+    int64_t buffer_x_elements;  // reply-grid width: tile width + 2; -1 before a task
+    int64_t buffer_y_elements;
+    int64_t partitioning;
+    VRect whole_job_rect;
+    VRect current_tile_rect;    // relative to the job's top-left; -1s before a tile
+    int64_t bigness;            // side of the squares of kind 0
+    pixel_info pxl;
+};
+
+// The inputs of one job, copied by value into every task.
+struct TaskGuidance {
+    PyramidDescriptor* source;  // for the reductions: the pyramid whose next level is built
+    int64_t level;              // -1 when not used
+    VRect jobRect;              // the job rectangle of purposes -1000 and -1001
+    VRect secondRect;
+    int64_t count;
+    PyramidDescriptor* pyramids[3];
+    int32_t flag;
+    int64_t words[4];
+    float blur;
+    proxyBufferRecord* proxy;
+};
+
+// One task: allocated per tile by the engine, freed after its completion.
+// The renderer adds its two renderhinttype records here.
+struct PerTaskStuffType {
+    int64_t purpose;
+    int64_t spare1;
+    TileTracker tracker;  // the job's, with this task's tile and buffer sizes
+    Data* data;
+    int64_t marker;       // -1 when made
+    int64_t spare2;
+    PyramidDescriptor* outputPyramid;
+    vort* context;        // the task's render contexts
+    int32_t contextCount;
+    TaskGuidance guidance;
+};
+
+void InitTILETRACKER(TileTracker* tracker, VRect whole, int64_t kind);
+void InitTILETRACKERwithBigness(TileTracker* tracker, VRect whole, int64_t kind, int64_t bigness);
+void InitTILETRACKER_core(TileTracker* tracker, VRect whole, int64_t kind);
+void CalculateRectOfThisTile(TileTracker* tracker);
+TileTracker* cloneAtoB(TileTracker* a, TileTracker* b);
+
+int64_t TilesAcross(int64_t extent, int64_t side);
+int64_t TilesUpAndDown(int64_t extent, int64_t side);
+int64_t TilesToCoverRect(int64_t width, int64_t height, int64_t side);
+int64_t XExtentOfNthTile(int64_t n, int64_t extent, int64_t side);
+int64_t YExtentOfNthTile(int64_t n, int64_t extent, int64_t side);
+int64_t VariableChunkExtent();
+void report_tile_size();
+
+// Fills a pixel_info from the host's filter record and the render destination
+// (0 the host, 1 the preview, 2 an offscreen pyramid of the given pixel kind).
+void initPixelInfo(pixel_info* info, const FilterRecord* record, int32_t renderDestination,
+                   int32_t offscreenPixelKind);
+
+int64_t GetScheduledProcessorCount();
+int64_t MacActiveProcessorCountQev();
+int64_t GetSuitableTaskCount(int64_t first, int64_t last);
+void Start_multithreading();
+void End_multithreading();
+bool partitionIsSerial(int64_t kind);
+
+void initTaskGuidance(TaskGuidance* guidance);
+void GetDefaultGuidance(TaskGuidance* guidance, proxyBufferRecord* proxy);
+
+void SetUpATileKindOfTask(PerTaskStuffType* task, int64_t purpose, int64_t ignored,
+                          int32_t contextCount, const TaskGuidance* guidance);
+bool AllocateTileBuffers(PerTaskStuffType* task, int64_t ignored, int32_t count);
+void NullifyTileBuffers(vort* records, int32_t count);
+void DisposeTileBuffers(vort* records, int32_t count);
+// Frees the task's reply grids, its render contexts and the task; clears *task.
+void Dump_Buffer_Vort_Task(PerTaskStuffType** task);
+
+bool IsStandardTaskPurpose(int64_t purpose);
+bool PrerollOneTileTask_forStandardTask(const PerTaskStuffType* task);
+bool PostrollOneTileTask_forStandardTask(const PerTaskStuffType* task);
+int64_t MaxDepthFunctionForStandardThreadableTask();
+// Runs the reduction of a standard task over its absolute tile; 1 when the
+// purpose was a standard one, else 0.
+int DoStandardTasks(PerTaskStuffType* task, int64_t purpose);

@@ -1,0 +1,344 @@
+#include "shell/task_runner.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+#include "common/memory.h"
+#include "platform/dispatch.h"
+#include "platform/foundation_threads.h"
+#include "platform/host/filter_record.h"
+#include "shell/task_engine_globals.h"
+#include "shell/task_services.h"
+
+namespace {
+
+constexpr OSErr kResultOutOfMemory = -108;
+constexpr OSErr kResultCancelled = -128;
+constexpr OSErr kResultBadParameters = -30100;
+
+// Internal diagnostic numbers.
+constexpr int32_t kDiagnosticAbortSeen = 245;
+constexpr int32_t kDiagnosticCancelledResult = 246;
+constexpr int32_t kDiagnosticTaskNotMade = 247;
+constexpr int32_t kDiagnosticAdvanceStateFailed = 248;
+constexpr int32_t kDiagnosticNotOnMainThread = 249;
+
+constexpr double kProgressInterval = 0.5;  // seconds between progress reports
+constexpr int32_t kHostProgressScale = 1000;
+
+// The first failure of a job is the one the caller sees.
+void KeepFirstError(OSErr result, int32_t diagnostic) {
+    if (gTaskEngine.hostResult == 0) gTaskEngine.hostResult = result;
+    gTaskEngine.diagnostic = diagnostic;
+}
+
+VRect AbsoluteTileRect(const TileTracker& tracker) {
+    const VRect whole = tracker.whole_job_rect;
+    const VRect tile = tracker.current_tile_rect;
+    return VRect{tile.top + whole.top, tile.left + whole.left, tile.bottom + whole.top,
+                 tile.right + whole.left};
+}
+
+}  // namespace
+
+// ---- Host callbacks -------------------------------------------------------
+
+void ProgressProcPlease(int32_t done, int32_t total) {
+    const FilterRecord* record = gTaskEngine.filterRecord;
+    if (!record || !record->progressProc || total < 1) return;
+    record->progressProc(std::clamp(done + 1, 0, total), total);
+}
+
+bool CCTestAbortPlease() {
+    const FilterRecord* record = gTaskEngine.filterRecord;
+    return record && record->abortProc && record->abortProc();
+}
+
+OSErr AdvanceStatePlease() {
+    const FilterRecord* record = gTaskEngine.filterRecord;
+    if (!record || !record->advanceState) return 0;
+    OSErr answer = record->advanceState();
+    if (answer != 0) KeepFirstError(answer, kDiagnosticAdvanceStateFailed);
+    return answer;
+}
+
+void TickleProgressMeterPlease() {}
+
+float TaskProgressFraction(int32_t retired, int32_t numTiles, int32_t phase, int32_t phaseCount,
+                           int64_t outerIndex, int64_t outerCount) {
+    if (numTiles < 1) return 0.0f;
+    phaseCount = std::max(phaseCount, 1);
+    float f = (float(retired) + float(phase - 1) * float(numTiles)) /
+              (float(numTiles) * float(phaseCount));
+    if (outerCount >= 1) f = (f + float(outerIndex)) / float(outerCount);
+    return std::clamp(f, 0.0f, 1.0f);
+}
+
+// ---- The completion object ------------------------------------------------
+
+std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> WhirlyCompletion_Tarnwhistle_pano::init() {
+    auto completion = std::make_shared<WhirlyCompletion_Tarnwhistle_pano>();
+    completion->theQueue_ = std::make_shared<NSOperationQueue>();
+    return completion;
+}
+
+std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> WhirlyCompletion_Tarnwhistle_pano::sharedInstance() {
+    static dispatch_once_t once;
+    static std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> shared;
+    dispatch_once(&once, [] { shared = init(); });
+    return shared;
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::RunTilesWithPurpose(
+    int64_t purpose, TaskGuidance guidance, const std::shared_ptr<NSOperationQueue>& queue,
+    int64_t partitioning) {
+    progress_meter_last_updated = NSDate_now() - kProgressInterval;
+    tasks_enqueued_so_far = 0;
+    tasks_retired_so_far = 0;
+    HastyExitRequested = false;
+
+    const VRect jobRect = IsStandardTaskPurpose(purpose) ? guidance.jobRect : gTaskEngine.totalRect;
+    main_tile_tracker.bigness = kDefaultTileBigness;
+    const int16_t kind = int16_t(partitioning);
+    InitTILETRACKER_core(&main_tile_tracker, jobRect, kind);
+    NUMTiles = int32_t(std::clamp<int64_t>(main_tile_tracker.tilecount, 0, INT32_MAX));
+
+    NUMTasks = partitionIsSerial(kind)
+                   ? 1
+                   : int32_t(std::clamp<int64_t>(NSProcessInfo_activeProcessorCount(), 1, INT32_MAX));
+    queue->setMaxConcurrentOperationCount(NSOperationQueue::NSOperationQueueDefaultMaxConcurrentOperationCount);
+    NUMTasks = std::min(NUMTasks, NUMTiles);
+
+    // Nothing to run: no run loop to turn.
+    if (NUMTiles < 1) return;
+
+    for (int32_t tile = 0; tile < NUMTasks && !HastyExitRequested; ++tile)
+        GetAndLaunchTaskForTile(tile, purpose, guidance, queue);
+
+    shouldKeepRunningTheLoop = tasks_retired_so_far < tasks_enqueued_so_far;
+    while (shouldKeepRunningTheLoop) {
+        if (!NSRunLoop_runModeBeforeDate(NSDate_distantFuture())) break;
+    }
+    // Every launched task retires before the job's records go away.
+    while (tasks_retired_so_far < tasks_enqueued_so_far)
+        NSRunLoop_runModeBeforeDate(NSDate_now() + 0.1);
+    queue->waitUntilAllOperationsAreFinished();
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::GetAndLaunchTaskForTile(
+    int64_t tile, int64_t purpose, const TaskGuidance& guidance,
+    const std::shared_ptr<NSOperationQueue>& queue) {
+    TaskGuidance copy = guidance;
+    CreateAndLaunchTaskForTile(tile, purpose, copy, queue);
+}
+
+bool WhirlyCompletion_Tarnwhistle_pano::CreateAndLaunchTaskForTile(
+    int64_t tile, int64_t purpose, TaskGuidance guidance,
+    const std::shared_ptr<NSOperationQueue>& queue) {
+    auto* task = static_cast<PerTaskStuffType*>(TaskEngineNewBlock(sizeof(PerTaskStuffType)));
+    if (!task) {
+        failJob(kResultOutOfMemory, kDiagnosticTaskNotMade);
+        return false;
+    }
+    std::memset(task, 0, sizeof(PerTaskStuffType));
+    cloneAtoB(&main_tile_tracker, &task->tracker);
+    task->tracker.t = tile;
+    CalculateRectOfThisTile(&task->tracker);
+    task->purpose = purpose;
+
+    task->context = NewTaskRenderContexts(1);
+    task->contextCount = task->context ? 1 : 0;
+    if (!task->context || !AllocateTileBuffers(task, 0, 1)) {
+        Dump_Buffer_Vort_Task(&task);
+        failJob(kResultOutOfMemory, kDiagnosticTaskNotMade);
+        return false;
+    }
+    SetUpATileKindOfTask(task, purpose, 0, 1, &guidance);
+    launchTask(task, queue);
+    return true;
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::launchTask(PerTaskStuffType* task,
+                                                   const std::shared_ptr<NSOperationQueue>& queue) {
+    auto operation = std::make_shared<WhirligigOperation_Tarnwhistle_pano>(task, queue, shared_from_this());
+    ++tasks_enqueued_so_far;
+    queue->addOperation(operation);
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::DoCompletionOfTask(
+    PerTaskStuffType* task, const std::shared_ptr<NSOperationQueue>& queue) {
+    DoCompletionOfTask_core(task, queue);
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::DoCompletionOfTask_core(
+    PerTaskStuffType* task, const std::shared_ptr<NSOperationQueue>& queue) {
+    std::lock_guard<std::recursive_mutex> queueLock(queue->objectLock);
+    const int64_t purpose = task->purpose;
+    const TaskGuidance guidance = task->guidance;
+    prewind(task);
+    if (tasks_enqueued_so_far < NUMTiles && !HastyExitRequested)
+        GetAndLaunchTaskForTile(tasks_enqueued_so_far, purpose, guidance, queue);
+    windup(purpose);
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::failJob(OSErr result, int32_t diagnostic) {
+    KeepFirstError(result, diagnostic);
+    HastyExitRequested = true;
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::taskCouldNotRun() {
+    failJob(kResultOutOfMemory, kDiagnosticTaskNotMade);
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::prewind(PerTaskStuffType* task) {
+    const bool render = task->purpose == kPurposeRender;
+    const int32_t destination = gTaskEngine.renderDestination;
+    if (render && destination == 0) {
+        if (CCTestAbortPlease()) {
+            HastyExitRequested = true;
+            KeepFirstError(kResultCancelled, kDiagnosticAbortSeen);
+        }
+        if (gTaskEngine.hostResult == kResultCancelled) {
+            gTaskEngine.diagnostic = kDiagnosticCancelledResult;
+            HastyExitRequested = true;
+        }
+    }
+    if (render && !HastyExitRequested) {
+        bool exchanged = true;
+        if (destination != 2) {
+            SetInputChunkRectsNew(AbsoluteTileRect(task->tracker));
+            // A failed exchange leaves the host's buffers unusable: the tile
+            // is not written and no further tile starts.
+            if (AdvanceStatePlease() != 0) {
+                HastyExitRequested = true;
+                exchanged = false;
+            }
+        }
+        if (exchanged) copy_pixels_of_tile_out_to_destination(task);
+    }
+    if (!IsStandardTaskPurpose(task->purpose)) PostrollOneTileTask(task);
+    Dump_Buffer_Vort_Task(&task);
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::windup(int64_t purpose) {
+    ++tasks_retired_so_far;
+    if (tasks_retired_so_far >= NUMTiles) shouldKeepRunningTheLoop = false;
+    if (HastyExitRequested && tasks_retired_so_far >= tasks_enqueued_so_far)
+        shouldKeepRunningTheLoop = false;
+
+    if (gTaskEngine.progressPhase < 1) return;
+    const double now = NSDate_now();
+    if (now - progress_meter_last_updated < kProgressInterval) return;
+    progress_meter_last_updated = now;
+    const float f = TaskProgressFraction(tasks_retired_so_far, NUMTiles, gTaskEngine.progressPhase,
+                                         gTaskEngine.progressPhaseCount, gTaskEngine.outerStepIndex,
+                                         gTaskEngine.outerStepCount);
+    if (purpose != kPurposeRender) return;
+    if (gTaskEngine.renderDestination == 0) {
+        const int32_t done = int32_t(std::trunc(f * float(kHostProgressScale)));
+        ProgressProcPlease(done, kHostProgressScale);
+    } else if (gTaskEngine.renderDestination == 2) {
+        MondoProgressUpdate_fractionX(f);
+    }
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::MainThread_ProgressProcPlease() {
+    ProgressProcPlease(tasks_retired_so_far, NUMTiles);
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::TickleProgressMeterPleaseCocoa() {
+    const FilterRecord* record = gTaskEngine.filterRecord;
+    if (record && record->progressProc) record->progressProc(2, 100);
+    progress_meter_last_updated = NSDate_now() - kProgressInterval;
+}
+
+// ---- The operation --------------------------------------------------------
+
+WhirligigOperation_Tarnwhistle_pano::WhirligigOperation_Tarnwhistle_pano(
+    PerTaskStuffType* task, std::shared_ptr<NSOperationQueue> queue,
+    std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> completion)
+    : thistask_(task), queue_(std::move(queue)), completion_(std::move(completion)) {}
+
+void WhirligigOperation_Tarnwhistle_pano::start() {
+    if (isCancelled()) {
+        willChangeValueForKey("isFinished");
+        finished_.store(true);
+        didChangeValueForKey("isFinished");
+        return;
+    }
+    willChangeValueForKey("isExecuting");
+    NSRunLoop_addSource();  // this operation will post its completion
+    executing_.store(true);
+    didChangeValueForKey("isExecuting");
+
+    // The thread owns a reference to the operation, and through it to the
+    // completion object and the queue: none of them goes away under it.
+    auto self = std::static_pointer_cast<WhirligigOperation_Tarnwhistle_pano>(shared_from_this());
+    if (NSThread_detachNewThread([self] { self->main(); })) return;
+
+    // No thread: the work cannot run. The job fails, and the task still
+    // retires through its completion so that the job comes to an end.
+    auto fail = [this] {
+        if (completion_) {
+            completion_->taskCouldNotRun();
+            completion_->DoCompletionOfTask(thistask_, queue_);
+        }
+    };
+    NSObject_performOnMainThread(fail, true);
+    completeOperation();
+}
+
+void WhirligigOperation_Tarnwhistle_pano::main() {
+    PerTaskStuffType* task = thistask_;
+    try {
+        switch (task->purpose) {
+            case kPurposeReduceLevel:
+            case kPurposeReduceLevelHighQuality:
+                DoStandardTasks(task, task->purpose);
+                break;
+            case kPurposeRender:
+                SetTaskRenderPass(task->context, 0);
+                FillTileWithSamples(task->data, task->context, task);
+                SetTaskRenderPass(task->context, 1);
+                FillTileWithColors(task);
+                break;
+            default:
+                if (gTaskEngine.otherPurposeWork) gTaskEngine.otherPurposeWork(task);
+                break;
+        }
+    } catch (...) {
+        // A failure inside the work is dropped; the tile still completes.
+    }
+    if (completion_) {
+        std::lock_guard<std::mutex> hold(completion_->lock);
+        NSObject_performOnMainThread([this, task] { completion_->DoCompletionOfTask(task, queue_); }, true);
+    }
+    completeOperation();
+}
+
+void WhirligigOperation_Tarnwhistle_pano::completeOperation() {
+    willChangeValueForKey("isFinished");
+    willChangeValueForKey("isExecuting");
+    executing_.store(false);
+    finished_.store(true);
+    NSRunLoop_removeSource();
+    didChangeValueForKey("isExecuting");
+    didChangeValueForKey("isFinished");
+}
+
+// ---- Entry ----------------------------------------------------------------
+
+void RunTiles(int64_t purpose, int64_t partitioning, const TaskGuidance* guidance,
+              ProgressivePreviewManager* ppm) {
+    // Completions are performed on the main thread: a job started anywhere
+    // else would wait for ever.
+    if (!NSThread_isMainThread() || !guidance) {
+        KeepFirstError(kResultBadParameters, kDiagnosticNotOnMainThread);
+        return;
+    }
+    auto completion = WhirlyCompletion_Tarnwhistle_pano::init();
+    completion->setPpm(ppm);
+    completion->RunTilesWithPurpose(purpose, *guidance, completion->theQueue(), partitioning);
+}

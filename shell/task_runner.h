@@ -1,0 +1,115 @@
+// The task runner: runs one job as tiles on all processor cores while the
+// calling (main) thread turns its run loop. It launches as many tasks as may
+// run at once, hands out the next tile whenever one finishes, performs every
+// completion on the main thread, reports progress, honours the host's abort
+// test and returns only when every launched task has retired.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "platform/host/host_types.h"
+#include "platform/operation_queue.h"
+#include "shell/task_records.h"
+
+struct ProgressivePreviewManager;
+
+// Runs a job. Main thread only; the host result (gTaskEngine.hostResult)
+// tells how it went: -128 when aborted, -108 when a task could not be made,
+// or the host's first advance-state error.
+void RunTiles(int64_t purpose, int64_t partitioning, const TaskGuidance* guidance,
+              ProgressivePreviewManager* ppm);
+
+// One job: made afresh by RunTiles for every job.
+class WhirlyCompletion_Tarnwhistle_pano
+    : public std::enable_shared_from_this<WhirlyCompletion_Tarnwhistle_pano> {
+public:
+    static std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> init();
+    // A process-wide instance; no job runs on it.
+    static std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> sharedInstance();
+
+    // Main-thread state of the job.
+    int32_t NUMTiles = 0;
+    int32_t NUMTasks = 0;
+    int32_t tasks_enqueued_so_far = 0;  // also the next tile to hand out
+    int32_t tasks_retired_so_far = 0;
+    TileTracker main_tile_tracker{};
+    bool shouldKeepRunningTheLoop = false;
+    bool HastyExitRequested = false;
+    double progress_meter_last_updated = 0;
+
+    ProgressivePreviewManager* ppm() const { return ppm_.load(); }
+    void setPpm(ProgressivePreviewManager* ppm) { ppm_.store(ppm); }
+    std::shared_ptr<NSOperationQueue> theQueue() const { return theQueue_; }
+
+    void RunTilesWithPurpose(int64_t purpose, TaskGuidance guidance,
+                             const std::shared_ptr<NSOperationQueue>& queue, int64_t partitioning);
+    void GetAndLaunchTaskForTile(int64_t tile, int64_t purpose, const TaskGuidance& guidance,
+                                 const std::shared_ptr<NSOperationQueue>& queue);
+    bool CreateAndLaunchTaskForTile(int64_t tile, int64_t purpose, TaskGuidance guidance,
+                                    const std::shared_ptr<NSOperationQueue>& queue);
+    void launchTask(PerTaskStuffType* task, const std::shared_ptr<NSOperationQueue>& queue);
+    // Main thread: the completion of one task.
+    void DoCompletionOfTask(PerTaskStuffType* task, const std::shared_ptr<NSOperationQueue>& queue);
+    void DoCompletionOfTask_core(PerTaskStuffType* task, const std::shared_ptr<NSOperationQueue>& queue);
+    // A task whose work could not run: the job fails with -108.
+    void taskCouldNotRun();
+    void MainThread_ProgressProcPlease();
+    void TickleProgressMeterPleaseCocoa();
+    void adjustTaskToSuitPPM(PerTaskStuffType*) {}
+
+    // The object's lock: a worker holds it while its completion waits for
+    // the main thread.
+    std::mutex lock;
+
+private:
+    void prewind(PerTaskStuffType* task);
+    void windup(int64_t purpose);
+    void failJob(OSErr result, int32_t diagnostic);
+
+    std::atomic<ProgressivePreviewManager*> ppm_{nullptr};
+    std::shared_ptr<NSOperationQueue> theQueue_;
+};
+
+// One task as a concurrent operation: its work runs on a detached thread of
+// its own; the completion is performed on the main thread while it waits.
+class WhirligigOperation_Tarnwhistle_pano : public NSOperation {
+public:
+    WhirligigOperation_Tarnwhistle_pano(PerTaskStuffType* task,
+                                        std::shared_ptr<NSOperationQueue> queue,
+                                        std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> completion);
+
+    bool isConcurrent() const override { return true; }
+    bool isExecuting() const override { return executing_.load(); }
+    bool isFinished() const override { return finished_.load(); }
+    void start() override;
+    void main() override;
+    void completeOperation();
+
+    PerTaskStuffType* thistask() const { return thistask_; }
+    std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> ThisCompletionObject() const { return completion_; }
+    std::shared_ptr<NSOperationQueue> ThisQueue() const { return queue_; }
+
+private:
+    std::atomic<bool> executing_{false};
+    std::atomic<bool> finished_{false};
+    PerTaskStuffType* thistask_;  // not owned: the completion frees it
+    const std::shared_ptr<NSOperationQueue> queue_;
+    const std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> completion_;
+};
+
+// The fraction of a job done, 0 to 1, for retired of numTiles tiles in the
+// given progress phase of phaseCount, and within an outer sequence of steps
+// when outerCount is 1 or more; computed in single precision.
+float TaskProgressFraction(int32_t retired, int32_t numTiles, int32_t phase, int32_t phaseCount,
+                           int64_t outerIndex, int64_t outerCount);
+
+// Host callbacks through the filter record.
+void ProgressProcPlease(int32_t done, int32_t total);  // reports (done + 1, total), never past total
+bool CCTestAbortPlease();
+// Calls the host's advance-state procedure and returns its answer; an error
+// becomes the host result unless an earlier error is already there.
+OSErr AdvanceStatePlease();
+void TickleProgressMeterPlease();

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
+#include "common/filenames.h"
 #include "files/psd_doc.h"
 #include "files/resource_block.h"
 #include "pyramid/glue_names.h"
@@ -182,12 +182,10 @@ int64_t append_all_iptc_tags(TIPTCThing* block, bool measure) {
     n += append_tag_to_IPTC_resource(block, kDatasetRecordVersion, version, 2, measure);
     n += AppendTextTag(block, kDatasetSource, kVorneskMakerAddress, measure);
 
+    int32_t year = 0, month = 0, day = 0, hour = 0;
+    UTCYearMonthDayHour(&year, &month, &day, &hour, 0);
     char date[40];
-    const time_t now = time(nullptr);
-    struct tm utc {};
-    gmtime_r(&now, &utc);
-    std::snprintf(date, sizeof date, "%04d%02d%02d", (utc.tm_year + 1900) % 10000,
-                  (utc.tm_mon + 1) % 100, utc.tm_mday % 100);
+    std::snprintf(date, sizeof date, "%04d%02d%02d", int(year % 10000), int(month % 100), int(day % 100));
     n += AppendTextTag(block, kDatasetDateCreated, date, measure);
     n += AppendTextTag(block, kDatasetCaption, "Made with Vornesk 2", measure);
     n += AppendTextTag(block, kDatasetKeyword, "Vornesk 2", measure);

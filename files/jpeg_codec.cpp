@@ -3,9 +3,9 @@
 #include <jerror.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 
+#include "common/byte_io.h"
 #include "common/memory.h"
 #include "files/exif.h"
 #include "files/iptc.h"
@@ -363,7 +363,9 @@ int CompressJPEGRows(long width, long height, JPEGRowSource source, void* contex
     if (height < kJPEGMinimumSide) height = kJPEGMinimumSide;
     if (width > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION) {
         output->delivered = 0;
-        if (message) std::snprintf(message, JMSG_LENGTH_MAX, "picture of %ld x %ld is too large for JPEG", width, height);
+        if (message)
+            std::snprintf(message, JMSG_LENGTH_MAX, "picture of %ld x %ld is too large for JPEG",
+                          width, height);
         return kJPEGBadSize;
     }
     if (quality < 0) quality = 0;
@@ -394,33 +396,6 @@ int CompressJPEGRows(long width, long height, JPEGRowSource source, void* contex
 
 namespace {
 
-bool WriteAll(int fd, const uint8_t* bytes, size_t count) {
-    while (count > 0) {
-        const ssize_t n = write(fd, bytes, count);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) return false;
-        bytes += n;
-        count -= size_t(n);
-    }
-    return true;
-}
-
-void PutBigEndian32(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v >> 24);
-    p[1] = uint8_t(v >> 16);
-    p[2] = uint8_t(v >> 8);
-    p[3] = uint8_t(v);
-}
-
-// A settings file records a missing preview with a single 0 word.
-bool WriteNoPreview(int fd) {
-    const uint8_t zero[4] = {0, 0, 0, 0};
-    return WriteAll(fd, zero, 4);
-}
-
 // Most pictures compress far below this; the buffer grows for those that do not.
 constexpr size_t kFirstOutputCeiling = size_t(16) << 20;
 
@@ -444,28 +419,26 @@ int WriteJPEGRowsToFile(long width, long height, JPEGRowSource source, void* con
     output.growable = true;
     output.bytes = static_cast<uint8_t*>(RobustNewPtr(output.capacity));
     if (!output.bytes) {
-        if (previewHeader) WriteNoPreview(fd);
+        if (previewHeader) wrSInt32(0, fd);  // a settings file's mark for "no preview"
         return kJPEGNoMemory;
     }
     const int result = CompressJPEGRows(w, h, source, context, &output, quality, false, metadata,
                                         message);
     if (result != kJPEGOK || output.delivered > 0xFFFFFFFFu) {
         RobustDisposePtr(&output.bytes);
-        if (previewHeader) WriteNoPreview(fd);
+        if (previewHeader) wrSInt32(0, fd);  // a settings file's mark for "no preview"
         return result != kJPEGOK ? result : kJPEGBadSize;
     }
-    bool written = true;
+    int status = 0;
     if (previewHeader) {
-        uint8_t header[16];
-        PutBigEndian32(header, 1);
-        PutBigEndian32(header + 4, uint32_t(w));
-        PutBigEndian32(header + 8, uint32_t(h));
-        PutBigEndian32(header + 12, uint32_t(output.delivered));
-        written = WriteAll(fd, header, sizeof header);
+        status = wrSInt32(1, fd);
+        if (!status) status = wrSInt32(int32_t(w), fd);
+        if (!status) status = wrSInt32(int32_t(h), fd);
+        if (!status) status = wrSInt32(int32_t(uint32_t(output.delivered)), fd);
     }
-    if (written) written = WriteAll(fd, output.bytes, output.delivered);
+    if (!status) status = WriteBytes(fd, output.bytes, int64_t(output.delivered));
     RobustDisposePtr(&output.bytes);
-    return written ? kJPEGOK : kJPEGWriteFailed;
+    return status ? kJPEGWriteFailed : kJPEGOK;
 }
 
 // ------------------------------------------------------------ decoding
@@ -497,7 +470,8 @@ bool RunDecompress(DecompressJob* job) {
     if (jpeg_read_header(cinfo, TRUE) != JPEG_HEADER_OK) ERREXIT(cinfo, JERR_NO_IMAGE);
     if (cinfo->image_width > JDIMENSION(kJPEGLargestSide) ||
         cinfo->image_height > JDIMENSION(kJPEGLargestSide)) {
-        std::snprintf(job->err.message, JMSG_LENGTH_MAX, "JPEG of %u x %u is larger than %ld pixels on a side",
+        std::snprintf(job->err.message, JMSG_LENGTH_MAX,
+                      "JPEG of %u x %u is larger than %ld pixels on a side",
                       unsigned(cinfo->image_width), unsigned(cinfo->image_height), kJPEGLargestSide);
         job->result = kJPEGBadSize;
         jpeg_destroy_decompress(cinfo);

@@ -337,6 +337,15 @@ TEST(HostErrors, BadArgumentsAndFilesGiveOneLineAndAnExitCode) {
     }
 }
 
+TEST(HostErrors, WideDocumentNeedsThirtyTwoBitCoordinates) {
+    TempDir dir;
+    Write(dir / "wide.png", MakePicture(33000, 1, 1, false, 8));
+    HostResult r = RunHost(dir, {dir / "wide.png", "-o", dir / "out.png"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("does not use 32-bit coordinates"), std::string::npos) << r.err;
+    EXPECT_EQ(access((dir / "out.png").c_str(), F_OK), -1);
+}
+
 TEST(HostErrors, PluginThatCannotBeLoaded) {
     TempDir dir;
     Write(dir / "in.png", MakePicture(4, 4, 1, false, 8));

@@ -204,6 +204,12 @@ OSErr ExchangePixels(HostSession& s) {
     CommitPendingOutput(s);
     ++s.report->pixelRequests;
     FilterRecord& rec = s.record;
+    // 16-bit rectangles cannot reach beyond 32767: such a plug-in would
+    // quietly filter part of the picture.
+    if (!Uses32BitCoordinates(s) && (s.result->width > INT16_MAX || s.result->height > INT16_MAX)) {
+        s.report->hostMessage = "the picture is larger than 32767 pixels and the plug-in does not use 32-bit coordinates";
+        return errPlugInHostInsufficient;
+    }
     if (rec.inPreDummyPlanes || rec.inPostDummyPlanes || rec.outPreDummyPlanes || rec.outPostDummyPlanes)
         return errBadRequest;
     const HostDocument& doc = *s.result;

@@ -31,6 +31,7 @@ struct HostRunReport {
     // (a bad pixel request or an abort between continue calls).
     int16_t failedSelector = -1;
     std::string pluginMessage;   // the plug-in's own text with errReportString
+    std::string hostMessage;     // why the host stopped the run, when it did
     bool descriptorWritten = false;
     std::vector<DescriptorItem> descriptor;   // what the plug-in wrote at finish
     int64_t continueCalls = 0;

@@ -80,7 +80,8 @@ bool WriteOutput(const std::string& path, const HostDocument& doc, std::string* 
     mode_t mask = umask(0);
     umask(mask);
     chmod(temp.c_str(), 0666 & ~mask);
-    if (!WriteImageFile(temp, ImageFormatFromName(path), doc, error)) {
+    // Ctrl-C while writing: the old OUTPUT, if any, stays.
+    if (!WriteImageFile(temp, ImageFormatFromName(path), doc, error) || HostAbortRequested()) {
         unlink(temp.c_str());
         return false;
     }
@@ -118,6 +119,7 @@ int main(int argc, char** argv) {
     if (access(Directory(options.output).c_str(), W_OK | X_OK) != 0)
         return Fail(kExitUnwritableOutput, "cannot write " + options.output + ": " + std::strerror(errno));
 
+    // The plug-in's task engine sizes its thread pool from this variable.
     if (options.threads > 0) setenv("VORNESK_ACTIVE_PROCESSORS", std::to_string(options.threads).c_str(), 1);
     std::string pluginPath = options.plugin;
     if (pluginPath.empty() && std::getenv("VORNESK_PLUGIN")) pluginPath = std::getenv("VORNESK_PLUGIN");
@@ -144,12 +146,18 @@ int main(int argc, char** argv) {
         std::string what = report.failedSelector < 0
                                ? std::string("the plug-in's request for pixels failed")
                                : std::string("the plug-in failed at ") + SelectorName(report.failedSelector);
-        std::string words = report.pluginMessage.empty() ? HostResultInWords(report.result) : report.pluginMessage;
+        std::string words = !report.hostMessage.empty()     ? report.hostMessage
+                            : !report.pluginMessage.empty() ? report.pluginMessage
+                                                            : HostResultInWords(report.result);
         return Fail(kExitPluginFailed, what + ": " + words);
     }
 
-    if (!WriteOutput(options.output, doc, &error))
+    // A Ctrl-C the plug-in did not notice still cancels: nothing is written.
+    if (HostAbortRequested()) return Fail(kExitCancelled, "cancelled");
+    if (!WriteOutput(options.output, doc, &error)) {
+        if (HostAbortRequested()) return Fail(kExitCancelled, "cancelled");
         return Fail(kExitUnwritableOutput, "cannot write " + options.output + ": " + error);
+    }
     if (options.printDescriptor)
         for (const DescriptorItem& item : report.descriptor) std::printf("%s\n", FormatDescriptorItem(item).c_str());
     return kExitDone;

@@ -9,12 +9,14 @@
 //   "fail" integer  answer this result code at selector "fsel" (default 3)
 //   "msg " string   the text reported with errReportString
 //   "slow" integer  milliseconds to wait per chunk (to test cancelling)
+//   "mark" string   a file to create once the first chunk is being worked on
 // Every setting it reads is written back at finish, after "Vers", "pixl"
 // (pixels inverted), "mode", "dpth", "plns", "case", "sig " and "thrd".
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -49,6 +51,7 @@ struct InvertData {
     int32_t echoCount;
     EchoItem echo[32];
     Str255 message;
+    Str255 mark;
 };
 
 // Lives in the record's parameter handle: the plug-in's settings proper.
@@ -174,6 +177,7 @@ void ReadSettings(FilterRecord* r, InvertData* d) {
         if (key == K("fsel")) d->failSelector = e.integer;
         if (key == K("slow")) d->slowMs = e.integer;
         if (key == K("msg ")) std::memcpy(d->message, e.text, sizeof d->message);
+        if (key == K("mark")) std::memcpy(d->mark, e.text, sizeof d->mark);
         if (d->echoCount < 32) d->echo[d->echoCount++] = e;
     }
     rp->closeReadDescriptorProc(reader);
@@ -252,6 +256,12 @@ OSErr Start(FilterRecord* r, InvertData* d) {
         if (r->abortProc()) {
             Request(r, d->big, VRect{0, 0, 0, 0});
             return userCanceledErr;
+        }
+        if (d->mark[0]) {
+            char path[256] = {};
+            std::memcpy(path, d->mark + 1, d->mark[0]);
+            if (FILE* f = std::fopen(path, "w")) std::fclose(f);
+            d->mark[0] = 0;
         }
         if (d->slowMs > 0) usleep(useconds_t(d->slowMs) * 1000);
         Request(r, d->big, c);

@@ -375,9 +375,9 @@ TEST(HostErrors, FailedRunKeepsAnExistingOutput) {
 TEST(HostErrors, CtrlCCancelsWithoutOutput) {
     TempDir dir;
     Write(dir / "in.png", MakePicture(200, 200, 3, false, 8));
-    std::string in = dir / "in.png", out = dir / "out.png";
+    std::string in = dir / "in.png", out = dir / "out.png", mark = dir / "working";
     std::vector<std::string> args = {VORNESK_HOST_PROGRAM, "--plugin", VORNESK_TEST_PLUGIN, in, "-o", out,
-                                     "--set", "slow=40", "--set", "chnk=20"};
+                                     "--set", "slow=40", "--set", "chnk=20", "--set", "mark=\"" + mark + "\""};
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -387,7 +387,9 @@ TEST(HostErrors, CtrlCCancelsWithoutOutput) {
     pid_t pid;
     ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
-    usleep(300 * 1000);
+    // Interrupt once the plug-in is at work (the host is slow to start under sanitizers).
+    for (int i = 0; i < 600 && access(mark.c_str(), F_OK) != 0; ++i) usleep(50 * 1000);
+    EXPECT_EQ(access(mark.c_str(), F_OK), 0) << "the plug-in never started";
     kill(pid, SIGINT);
     int status = 0;
     waitpid(pid, &status, 0);

@@ -10,9 +10,10 @@
 #include <cstdint>
 
 #include "common/strings.h"
+#include "platform/host/result_codes.h"
 
 // The file ended before all the bytes asked for were read (or written).
-constexpr int kQevEndOfFile = -39;
+constexpr int kQevEndOfFile = eofErr;
 constexpr int kQevNullBuffer = 99;
 constexpr int kQevForkRefused = 999;
 

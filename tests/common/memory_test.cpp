@@ -1,0 +1,33 @@
+#include "common/memory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+TEST(Memory, DisposeFreesOnceAndClearsThePointer) {
+    int64_t status = 0;
+    char* p = static_cast<char*>(RobustNewPtr(64, &status));
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(status, -1);
+    std::memset(p, 1, 64);  // the whole block is usable
+    status = 0;
+    RobustDisposePtr(&p, &status);
+    EXPECT_EQ(p, nullptr);
+    EXPECT_EQ(status, -1);
+    RobustDisposePtr(&p);  // a second dispose is harmless
+    RobustDisposePtr<char>(nullptr);
+
+    int* q = static_cast<int*>(RobustNewPtr_noPS(sizeof(int) * 4));
+    ASSERT_NE(q, nullptr);
+    RobustDisposePtr_noPS(&q);
+    EXPECT_EQ(q, nullptr);
+    double* d = static_cast<double*>(RobustNewPtr_main_thread(0));
+    ASSERT_NE(d, nullptr);
+    RobustDisposePtr_main_thread(&d);
+    EXPECT_EQ(d, nullptr);
+    RobustDisposePtr_main_thread(&d);  // a null block is allowed
+}
+
+}  // namespace

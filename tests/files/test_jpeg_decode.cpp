@@ -141,6 +141,14 @@ TEST(JPEGDecoder, StreamsOfAnyLengthAreReadWhole) {
         EXPECT_EQ(o.result, kJPEGOK) << stream.size() << " bytes: " << o.message;
         EXPECT_EQ(o.rows.rowsSeen, 40);
     }
+    // A stream at the start of a larger zero-filled buffer, as a settings
+    // file reader holds it, decodes the same.
+    std::vector<uint8_t> held = Encode(MakeTestPicture(128, 128), 90);
+    const Outcome alone = Decode(held);
+    held.resize(49152, 0);
+    const Outcome inBuffer = Decode(held);
+    EXPECT_EQ(inBuffer.result, kJPEGOK) << inBuffer.message;
+    EXPECT_EQ(inBuffer.rows.picture.rgb, alone.rows.picture.rgb);
 }
 
 TEST(JPEGDecoder, GreyProgressiveAndColourFixtures) {

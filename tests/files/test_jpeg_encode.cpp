@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <ctime>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -230,6 +231,12 @@ TEST(JPEGEncoder, MetadataMarkersInOrderAndReadByExiftool) {
         "-ApplicationRecordVersion '" + path + "'");
     EXPECT_EQ(tags, std::string("Vornesk 2\nVornesk 2, panorama, cube\nMade with Vornesk 2\n") +
                         kVorneskMakerAddress + "\n" + kVorneskMakerAddress + "\n2\n");
+    char today[16];
+    const time_t now = time(nullptr);
+    struct tm utc {};
+    gmtime_r(&now, &utc);
+    strftime(today, sizeof today, "%Y:%m:%d\n", &utc);
+    EXPECT_EQ(RunTool("exiftool -s -s -s -DateCreated '" + path + "'"), today);
     const std::string icc = RunTool("exiftool -b -ICC_Profile '" + path + "'");
     EXPECT_EQ(icc.size(), profile.size());
     EXPECT_TRUE(icc == std::string(profile.begin(), profile.end()));

@@ -21,52 +21,6 @@ int64_t get_pyramid_sample_pointGray(int64_t x, int64_t y, const PyramidDescript
     }
 }
 
-void get_intcoord_unitary_color(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L, float out[4]) {
-    const float s = pyr->invFullScale;
-    switch (pyr->kind) {
-        case kPyrGrey8: {
-            const float g = static_cast<float>(get_pyramid_sample_point1(x, y, pyr, L)) * s;
-            out[0] = out[1] = out[2] = g;
-            out[3] = 1.0f;
-            return;
-        }
-        case kPyrColour8: {
-            const uint32_t w = get_pyramid_sample_point4_raw(x, y, pyr, L);
-            out[0] = static_cast<float>(w >> 24) * s;
-            out[1] = static_cast<float>((w >> 16) & 255) * s;
-            out[2] = static_cast<float>((w >> 8) & 255) * s;
-            out[3] = static_cast<float>(w & 255) * s;
-            return;
-        }
-        case kPyrColour16: {
-            int64_t c[4];
-            get_pyramid_sample_point64bit(x, y, pyr, L, &c[0], &c[1], &c[2], &c[3]);
-            for (int i = 0; i < 4; ++i) out[i] = static_cast<float>(c[i]) * s;
-            return;
-        }
-        case kPyrGreyFloat: {
-            const float f = get_pyramid_sample_point_float(x, y, pyr, L);
-            out[0] = out[1] = out[2] = f;
-            out[3] = 1.0f;
-            return;
-        }
-        case kPyrColourFloat: {
-            float v[4];
-            get_pyramid_sample_point128bit_floats(x, y, pyr, L, v);
-            out[0] = v[0], out[1] = v[1], out[2] = v[2], out[3] = v[3];
-            return;
-        }
-        case kPyrGrey16:
-        case kPyrSingle16: {
-            const float g = static_cast<float>(get_pyramid_sample_point16bit(x, y, pyr, L)) * s;
-            out[0] = out[1] = out[2] = g;
-            out[3] = 1.0f;
-            return;
-        }
-        default: out[0] = out[1] = out[2] = out[3] = 0.0f;
-    }
-}
-
 float get_intcoord_unitary_grey(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
     switch (pyr->kind) {
         case kPyrGrey8: return static_cast<float>(get_pyramid_sample_point1(x, y, pyr, L)) * 0.003921568627451f;

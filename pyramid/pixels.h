@@ -106,7 +106,34 @@ inline T pyr_read_clamped(int64_t x, int64_t y, const PyramidDescriptor* pyr, in
     return pyr_load<T>(pyr_pixel_address(pyr, L, x, y, pyr->bytesPerPixel));
 }
 
+// ------------------------------------------------------------ square blocks
+
+// True when the N x N block with top-left pixel (x0, y0) lies inside level L
+// and inside one tile, so it can be read straight from the tile's rows.
+template <int N>
+inline bool pyr_block_in_one_tile(const PyramidDescriptor* pyr, int64_t L, int64_t x0, int64_t y0) {
+    return x0 >= 0 && x0 + N - 1 <= pyr->maxX[L] && (x0 & (kTileSide - 1)) <= kTileSide - N && y0 >= 0 &&
+           y0 + N - 1 <= pyr->maxY[L] && (y0 & (kTileSide - 1)) <= kTileSide - N;
+}
+
+// The block row by row, straight from the tile (pyr_block_in_one_tile holds).
+template <int N, class P>
+inline void pyr_fetch_block_from_tile(const PyramidDescriptor* pyr, int64_t L, int64_t x0, int64_t y0,
+                                      P (&pix)[N * N]) {
+    const uint8_t* base = pyr_pixel_address(pyr, L, x0, y0, pyr->bytesPerPixel);
+    const int64_t stride = kTileSide * pyr->bytesPerPixel;
+    for (int r = 0; r < N; ++r) std::memcpy(&pix[r * N], base + r * stride, N * sizeof(P));
+}
+
 // ------------------------------------------------------- reads with edge rule
+
+// The block at the given columns and rows, pixel by pixel through the edge rule.
+template <int N, class P>
+inline void pyr_fetch_block_with_edge_rule(const PyramidDescriptor* pyr, int64_t L, const int64_t cols[N],
+                                           const int64_t rows[N], P (&pix)[N * N]) {
+    for (int r = 0; r < N; ++r)
+        for (int c = 0; c < N; ++c) pix[r * N + c] = pyr_read_with_edge_rule<P>(cols[c], rows[r], pyr, L);
+}
 
 inline uint8_t get_pyramid_sample_point1(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
     return pyr_read_with_edge_rule<uint8_t>(x, y, pyr, L);
@@ -240,11 +267,57 @@ void get_pyramid_sample_pointColorcall(int64_t x, int64_t y, const PyramidDescri
                                        int64_t* c0, int64_t* c1, int64_t* c2, int64_t* c3);
 // Kind 0 the byte, 5 the 32-bit word, 1 and 2 the 16-bit value; 0 otherwise.
 int64_t get_pyramid_sample_pointGray(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L);
-// Unit colour (red, green, blue, alpha in 0..1); grey reads as (g, g, g, 1).
-void get_intcoord_unitary_color(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L, float out[4]);
 float get_intcoord_unitary_grey(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L);
 // Kind 0, nearest pixel of a unit position, clamped to the level.
 uint8_t get_unit_pyramid_sample_point1(const PyramidDescriptor* pyr, int64_t L, float u, float v);
+
+// Unit colour (red, green, blue, alpha in 0..1); grey reads as (g, g, g, 1).
+// Inline: the bilinear samplers call it four times per sample.
+inline void get_intcoord_unitary_color(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L, float out[4]) {
+    const float s = pyr->invFullScale;
+    switch (pyr->kind) {
+        case kPyrGrey8: {
+            const float g = static_cast<float>(get_pyramid_sample_point1(x, y, pyr, L)) * s;
+            out[0] = out[1] = out[2] = g;
+            out[3] = 1.0f;
+            return;
+        }
+        case kPyrColour8: {
+            const uint32_t w = get_pyramid_sample_point4_raw(x, y, pyr, L);
+            out[0] = static_cast<float>(w >> 24) * s;
+            out[1] = static_cast<float>((w >> 16) & 255) * s;
+            out[2] = static_cast<float>((w >> 8) & 255) * s;
+            out[3] = static_cast<float>(w & 255) * s;
+            return;
+        }
+        case kPyrColour16: {
+            int64_t c[4];
+            get_pyramid_sample_point64bit(x, y, pyr, L, &c[0], &c[1], &c[2], &c[3]);
+            for (int i = 0; i < 4; ++i) out[i] = static_cast<float>(c[i]) * s;
+            return;
+        }
+        case kPyrGreyFloat: {
+            const float f = get_pyramid_sample_point_float(x, y, pyr, L);
+            out[0] = out[1] = out[2] = f;
+            out[3] = 1.0f;
+            return;
+        }
+        case kPyrColourFloat: {
+            float v[4];
+            get_pyramid_sample_point128bit_floats(x, y, pyr, L, v);
+            out[0] = v[0], out[1] = v[1], out[2] = v[2], out[3] = v[3];
+            return;
+        }
+        case kPyrGrey16:
+        case kPyrSingle16: {
+            const float g = static_cast<float>(get_pyramid_sample_point16bit(x, y, pyr, L)) * s;
+            out[0] = out[1] = out[2] = g;
+            out[3] = 1.0f;
+            return;
+        }
+        default: out[0] = out[1] = out[2] = out[3] = 0.0f;
+    }
+}
 
 // ---------------------------------------------------------------------- writes
 

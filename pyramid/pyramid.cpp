@@ -9,7 +9,7 @@
 
 namespace {
 
-void* const kAllOnes = reinterpret_cast<void*>(~static_cast<uintptr_t>(0));
+HostBufferBlock* const kAllOnes = reinterpret_cast<HostBufferBlock*>(~static_cast<uintptr_t>(0));
 
 // One halving step of a level side: halve in single precision, round up,
 // then make sizes of 3 and more even.
@@ -159,7 +159,7 @@ void InitPyramidSincLocal(PyramidDescriptor* pyr) {
     initGaussianPyrTable_sinc(&pyr->kernel);
 }
 
-void InitPyramidProcs(PyramidDescriptor* pyr, void* hostBufferProcs) {
+void InitPyramidProcs(PyramidDescriptor* pyr, BufferProcs* hostBufferProcs) {
     if (!pyr) return;
     pyr->bufferProcs = hostBufferProcs;
     InitPyramidSincLocal(pyr);
@@ -277,8 +277,8 @@ int64_t TryToAllocatePyramid_2006(PyramidDescriptor* pyr, int64_t width, int64_t
 
     pyr->bordered = bordered ? 1 : 0;
     const int64_t b = bytes_per_pixel_from_kind_and_Qness(kind, bordered);
-    int64_t pixels = 0;
-    for (int64_t L = 0; L < kPyramidLevels; ++L) pixels += all_pixels_in_level(width, height, L, bordered);
+    const VRect whole{0, 0, static_cast<int32_t>(height), static_cast<int32_t>(width)};
+    const int64_t pixels = all_pixels_in_Pyramid_by_rectangle(&whole, bordered);
 
     if (bytes_per_pixel_from_kind(kind) == 0) {
         // Kinds without pixel data: the geometry only, no tile list.
@@ -296,7 +296,7 @@ int64_t TryToAllocatePyramid_2006(PyramidDescriptor* pyr, int64_t width, int64_t
     pyr->kind = kind;
     pyr->componentsPerPixel = components_per_pixel_from_kind(kind);
     pyr->bytesPerComponent = bytes_per_component_from_kind(kind);
-    InitFastPyramidOffsetsWH(width, height, pyr, b, 1);
+    InitFastPyramidOffsets(&whole, pyr, b, 1);
     pyr->totalBytes = pixels * b;
     pyr->userWord = 0;
     pyr->edgeMode = edgeMode;
@@ -337,7 +337,7 @@ int64_t TryToAllocatePyramidOrCanvas_old(PyramidDescriptor* pyr, int64_t width, 
 }
 
 PyramidDescriptor* AllocateDynamicPyramid(int64_t width, int64_t height, int64_t kind,
-                                          int64_t edgeMode, int64_t bordered, void* hostBufferProcs) {
+                                          int64_t edgeMode, int64_t bordered, BufferProcs* hostBufferProcs) {
     auto* pyr = static_cast<PyramidDescriptor*>(RobustNewPtr(sizeof(PyramidDescriptor)));
     if (!pyr) return nullptr;
     std::memset(static_cast<void*>(pyr), 0, sizeof(PyramidDescriptor));
@@ -431,4 +431,68 @@ int64_t BytesInTile(const PyramidDescriptor* pyr, int64_t i) {
 int64_t PixelsInTile(const PyramidDescriptor* pyr, int64_t i) {
     if (!pyr || i < 0 || i >= pyr->tileCount) return 0;
     return pyr->tiles[i].rows * kTileSide;
+}
+
+void GetRectOfTile(const PyramidDescriptor* pyr, int64_t i, VRect* rect) {
+    if (rect) *rect = GetVRectOfTile(pyr, i);
+}
+
+VRect GetVRectOfTile(const PyramidDescriptor* pyr, int64_t i) {
+    if (!pyr || i < 0 || i >= pyr->tileCount) return VRect{0, 0, 0, 0};
+    const MemTile& t = pyr->tiles[i];
+    return VRect{static_cast<int32_t>(t.originY), static_cast<int32_t>(t.originX),
+                 static_cast<int32_t>(t.originY + t.rows), static_cast<int32_t>(t.originX + kTileSide)};
+}
+
+VRect GetBoundingVRectOfPyrLevel(const PyramidDescriptor* pyr, int64_t L) {
+    if (!pyr || L < 0 || L > pyr->topLevel) return VRect{0, 0, 0, 0};
+    return VRect{0, 0, static_cast<int32_t>(pyr->height[L]), static_cast<int32_t>(pyr->width[L])};
+}
+
+void GetBoundingRectOfPyrLevel(const PyramidDescriptor* pyr, int64_t L, VRect* rect) {
+    if (rect) *rect = GetBoundingVRectOfPyrLevel(pyr, L);
+}
+
+// ------------------------------------------------- geometry of a rectangle
+
+namespace {
+int64_t RectW(const VRect* r) { return int64_t{r->right} - r->left; }
+int64_t RectH(const VRect* r) { return int64_t{r->bottom} - r->top; }
+}  // namespace
+
+int64_t GetIdealLevelDimensions(const VRect* rect, int64_t L, float* outW, float* outH) {
+    int64_t w, h;
+    GetInteriorLevelDimensions(RectW(rect), RectH(rect), L, &w, &h);
+    if (outW) *outW = static_cast<float>(w);
+    if (outH) *outH = static_cast<float>(h);
+    if (L < 1) return 0;
+    for (int64_t level = 1; level <= L; ++level) {
+        GetInteriorLevelDimensions(RectW(rect), RectH(rect), level, &w, &h);
+        if (w == 1 && h == 1) return level;
+    }
+    return 100000;
+}
+
+int64_t pixel_offset_to_level(const VRect* rect, int64_t L, int64_t bordered) {
+    int64_t sum = 0;
+    for (int64_t level = 0; level < L && level < kPyramidLevels; ++level)
+        sum += all_pixels_in_level(RectW(rect), RectH(rect), level, bordered);
+    return sum;
+}
+
+int64_t byte_offset_to_level(const VRect* rect, int64_t L, int64_t bytesPerPixel, int64_t bordered) {
+    return pixel_offset_to_level(rect, L, bordered) * bytesPerPixel;
+}
+
+int64_t all_pixels_in_Pyramid_by_rectangle(const VRect* rect, int64_t bordered) {
+    return pixel_offset_to_level(rect, kPyramidLevels, bordered);
+}
+
+int64_t bytes_in_pyramid_by_rectangle_and_Qness(const VRect* rect, int64_t bytesPerPixel, int64_t bordered) {
+    return all_pixels_in_Pyramid_by_rectangle(rect, bordered) * bytesPerPixel;
+}
+
+void InitFastPyramidOffsets(const VRect* rect, PyramidDescriptor* pyr, int64_t bytesPerPixel,
+                            int64_t takeReference) {
+    InitFastPyramidOffsetsWH(RectW(rect), RectH(rect), pyr, bytesPerPixel, takeReference);
 }

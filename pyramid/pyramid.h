@@ -6,7 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 
-struct VRect;
+#include "common/rectangles.h"
+
+struct HostBufferBlock;  // the host's buffer ids and procedures
+struct BufferProcs;
 
 constexpr int64_t kPyramidLevels = 20;
 constexpr int64_t kTileSide = 512;   // pixels across every tile block
@@ -66,13 +69,13 @@ struct PyramidDescriptor {
     int64_t kind;
     int64_t tileCount;
     MemTile* tiles;
-    void* tileBuffer;   // host buffer slot; all one bits when a list is made or freed
+    HostBufferBlock* tileBuffer;  // all one bits when a list is made or freed
     int32_t noTiles;
     int64_t firstTile[kPyramidLevels];
     int64_t lastTile[kPyramidLevels];
     int64_t tilesPerRow[kPyramidLevels];
-    void* hostBuffer;   // for the owner's use
-    void* bufferProcs;  // the host's buffer procedures
+    HostBufferBlock* hostBuffer;  // for the owner's use
+    BufferProcs* bufferProcs;     // the host's buffer procedures
     void* userPointer;  // for the owner's use; never set here
     int64_t userWord;
     float invInteriorWidth[kPyramidLevels];
@@ -133,7 +136,9 @@ void FindCheapTopLevel(PyramidDescriptor* pyr);
 int64_t CountTilesForPyramid(int64_t w, int64_t h, int64_t bordered);
 
 // ---- preparing a record before its first allocation ----
-void InitPyramidProcs(PyramidDescriptor* pyr, void* hostBufferProcs = nullptr);
+// The host's buffer procedures come from the filter record; until the shell
+// keeps one, the owner passes them.
+void InitPyramidProcs(PyramidDescriptor* pyr, BufferProcs* hostBufferProcs = nullptr);
 void InitPyramidProcs_from_another_pyr(PyramidDescriptor* pyr, const PyramidDescriptor* other);
 void InitPyramidProcsCore(PyramidDescriptor* pyr);
 void InitPyramidSincLocal(PyramidDescriptor* pyr);
@@ -153,7 +158,7 @@ int64_t TryToAllocatePyramidOrCanvas_old(PyramidDescriptor* pyr, int64_t width, 
                                          int64_t bytesPerPixel, int64_t edgeMode);
 PyramidDescriptor* AllocateDynamicPyramid(int64_t width, int64_t height, int64_t kind,
                                           int64_t edgeMode, int64_t bordered,
-                                          void* hostBufferProcs = nullptr);
+                                          BufferProcs* hostBufferProcs = nullptr);
 int64_t AllocateAndInitMemtileList(PyramidDescriptor* pyr, int64_t n);
 int64_t DoTotalTileAllocation(PyramidDescriptor* pyr, int64_t kind, int64_t width, int64_t height);
 void InitFastPyramidOffsets(const VRect* rect, PyramidDescriptor* pyr, int64_t bytesPerPixel,

@@ -395,3 +395,35 @@ TEST(Kernels, NumericHelpers) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PyramidGeometry, RectangleForms) {
+    const VRect r{10, 20, 13, 25};  // 5 x 3
+    float w, h;
+    EXPECT_EQ(GetIdealLevelDimensions(&r, 2, &w, &h), 100000);  // 2 x 1 after two halvings
+    EXPECT_FLOAT_EQ(w, 2.0f);
+    EXPECT_FLOAT_EQ(h, 1.0f);
+    EXPECT_EQ(GetIdealLevelDimensions(&r, 5, &w, &h), 3);
+    EXPECT_FLOAT_EQ(w, 0.0f);
+    EXPECT_EQ(pixel_offset_to_level(&r, 0, 0), 0);
+    EXPECT_EQ(pixel_offset_to_level(&r, 2, 0), 15 + 8);
+    EXPECT_EQ(byte_offset_to_level(&r, 3, 4, 1), (7 * 5 + 6 * 4 + 4 * 3) * 4);
+    EXPECT_EQ(all_pixels_in_Pyramid_by_rectangle(&r, 0), 15 + 8 + 2 + 1);
+    EXPECT_EQ(bytes_in_pyramid_by_rectangle_and_Qness(&r, 16, 0), 26 * 16);
+
+    Pyr p;
+    ASSERT_EQ(TryToAllocatePyramid_new(p.get(), 600, 40, kPyrGrey8, 0), 1);
+    const VRect t = GetVRectOfTile(p.get(), 1);
+    EXPECT_EQ(t.left, 512);
+    EXPECT_EQ(t.right, 1024);
+    EXPECT_EQ(t.bottom, 40);
+    const VRect b = GetBoundingVRectOfPyrLevel(p.get(), 2);
+    EXPECT_EQ(b.right, 150);
+    EXPECT_EQ(b.bottom, 10);
+    const VRect none = GetBoundingVRectOfPyrLevel(p.get(), p->topLevel + 1);
+    EXPECT_EQ(none.right, 0);
+    GetRectOfTile(p.get(), 0, nullptr);
+}
+
+}  // namespace

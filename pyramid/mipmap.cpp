@@ -1,0 +1,292 @@
+#include "pyramid/mipmap.h"
+
+#include "pyramid/pixels.h"
+#include "pyramid/sampling.h"
+
+namespace {
+
+// The 6 x 6 reduction weights: (1, 16, 64, 64, 16, 1) / 4 in each direction,
+// corners left out; they sum to 1640.
+constexpr int64_t kReduceWeights[6][6] = {
+    {0, 1, 4, 4, 1, 0},     {1, 16, 64, 64, 16, 1}, {4, 64, 256, 256, 64, 4},
+    {4, 64, 256, 256, 64, 4}, {1, 16, 64, 64, 16, 1}, {0, 1, 4, 4, 1, 0},
+};
+constexpr int64_t kReduceTotal = 1640;
+// Offsets of the high-quality samples around a pixel, in pixels of level L+1.
+constexpr float kReduceOffsets[6] = {-0.75f, -0.25f, 0.25f, 0.75f, 1.25f, 1.75f};
+
+// Integer results are rounded: truncating every level would darken each one
+// by half a step on average.
+inline int64_t ReduceInteger(int64_t sum, int64_t max) {
+    const int64_t v = (sum + kReduceTotal / 2) / kReduceTotal;
+    return v < 0 ? 0 : (v > max ? max : v);
+}
+
+inline float ClampFloat(float v, float max) { return v > 0.0f ? (v < max ? v : max) : 0.0f; }
+
+// The rectangle cut to level L + 1.
+VRect CutToNextLevel(const PyramidDescriptor* pyr, int64_t L, VRect r) {
+    if (r.top < 0) r.top = 0;
+    if (r.left < 0) r.left = 0;
+    if (r.bottom > pyr->height[L + 1]) r.bottom = static_cast<int32_t>(pyr->height[L + 1]);
+    if (r.right > pyr->width[L + 1]) r.right = static_cast<int32_t>(pyr->width[L + 1]);
+    return r;
+}
+
+inline bool CanReduce(const PyramidDescriptor* pyr, int64_t L) {
+    return pyr && pyr->tiles && L >= 0 && L < pyr->topLevel;
+}
+
+// Weighted 6 x 6 sums of N components for output pixel (x, y): straight from
+// the tile inside it, through `read` (edge rule or clamp) at its borders.
+template <int N, class P, class Acc, class Comp, class Read>
+inline void Sum6x6(const PyramidDescriptor* pyr, int64_t L, int64_t x, int64_t y, Acc acc[N], Comp comp,
+                   Read read) {
+    P pix[36];
+    const int64_t x0 = 2 * x - 2, y0 = 2 * y - 2;
+    if (pyr_block_in_one_tile<6>(pyr, L, x0, y0)) {
+        pyr_fetch_block_from_tile<6>(pyr, L, x0, y0, pix);
+    } else {
+        for (int r = 0; r < 6; ++r)
+            for (int c = 0; c < 6; ++c)
+                if (kReduceWeights[r][c]) pix[r * 6 + c] = read(x0 + c, y0 + r);
+    }
+    for (int k = 0; k < N; ++k) acc[k] = 0;
+    for (int r = 0; r < 6; ++r)
+        for (int c = 0; c < 6; ++c) {
+            const int64_t w = kReduceWeights[r][c];
+            if (!w) continue;
+            for (int k = 0; k < N; ++k) acc[k] += static_cast<Acc>(w) * comp(pix[r * 6 + c], k);
+        }
+}
+
+struct Shorts4 { uint16_t c[4]; };
+struct Floats4 { float c[4]; };
+
+template <class F>
+void ForEachPixel(const VRect& r, F f) {
+    for (int64_t y = r.top; y < r.bottom; ++y)
+        for (int64_t x = r.left; x < r.right; ++x) f(x, y);
+}
+
+// Runs one reduction job over the whole of level L + 1 in 128-pixel squares.
+// The squares are independent (each writes only its own pixels of L + 1 and
+// reads only level L), the shape the task engine runs them in.
+void RunReductionJob(PyramidDescriptor* pyr, int64_t L, int64_t taskCode) {
+    if (!CanReduce(pyr, L)) return;
+    constexpr int64_t kSquare = 128;
+    const int64_t w = pyr->width[L + 1], h = pyr->height[L + 1];
+    for (int64_t top = 0; top < h; top += kSquare)
+        for (int64_t left = 0; left < w; left += kSquare) {
+            const VRect r{static_cast<int32_t>(top), static_cast<int32_t>(left),
+                          static_cast<int32_t>(top + kSquare < h ? top + kSquare : h),
+                          static_cast<int32_t>(left + kSquare < w ? left + kSquare : w)};
+            if (taskCode == kTaskReduceLevelHighQuality) UpdateNextSmallerLevel_high_quality_core(pyr, L, r);
+            else UpdateNextSmallerLevel_core(pyr, L, r);
+        }
+}
+
+int64_t ReductionTask(const PyramidDescriptor* pyr) {
+    return pyr->highQuality ? kTaskReduceLevelHighQuality : kTaskReduceLevel;
+}
+
+// The standard reduction of a four-component integer kind over rect of
+// level L + 1, each component rounded and limited to max.
+template <class P, class Comp>
+void ReduceFourIntegers(PyramidDescriptor* pyr, int64_t L, const VRect& r, int64_t max, Comp comp) {
+    ForEachPixel(r, [&](int64_t x, int64_t y) {
+        int64_t s[4];
+        Sum6x6<4, P>(pyr, L, x, y, s, comp, [&](int64_t i, int64_t j) { return pyr_read_with_edge_rule<P>(i, j, pyr, L); });
+        set_pyramid_sample_pointColor(x, y, pyr, L + 1, ReduceInteger(s[0], max), ReduceInteger(s[1], max),
+                                      ReduceInteger(s[2], max), ReduceInteger(s[3], max));
+    });
+}
+
+}  // namespace
+
+void UpdateNextSmallerLevel_core(PyramidDescriptor* pyr, int64_t L, VRect rect) {
+    if (!CanReduce(pyr, L)) return;
+    const VRect r = CutToNextLevel(pyr, L, rect);
+    const int64_t next = L + 1;
+    switch (pyr->kind) {
+        case kPyrGrey8:
+            ForEachPixel(r, [&](int64_t x, int64_t y) {
+                int64_t s[1];
+                Sum6x6<1, uint8_t>(pyr, L, x, y, s, [](uint8_t p, int) { return int64_t(p); },
+                                   [&](int64_t i, int64_t j) { return get_pyramid_sample_point1(i, j, pyr, L); });
+                set_pyramid_sample_point1(x, y, pyr, next, ReduceInteger(s[0], 255));
+            });
+            return;
+        case kPyrGrey16:
+            // 16-bit grey ignores the edge rule: its borders always repeat.
+            ForEachPixel(r, [&](int64_t x, int64_t y) {
+                int64_t s[1];
+                Sum6x6<1, uint16_t>(pyr, L, x, y, s, [](uint16_t p, int) { return int64_t(p); },
+                                    [&](int64_t i, int64_t j) { return pyr_read_clamped<uint16_t>(i, j, pyr, L); });
+                set_pyramid_sample_point16bit(x, y, pyr, next, ReduceInteger(s[0], 32768));
+            });
+            return;
+        case kPyrColour8:
+            ReduceFourIntegers<uint32_t>(pyr, L, r, 255, [](uint32_t p, int k) { return int64_t((p >> (24 - 8 * k)) & 255); });
+            return;
+        case kPyrColour16:
+            ReduceFourIntegers<Shorts4>(pyr, L, r, 32768, [](const Shorts4& p, int k) { return int64_t(p.c[k]); });
+            return;
+        case kPyrGreyFloat:
+            ForEachPixel(r, [&](int64_t x, int64_t y) {
+                float s[1];
+                Sum6x6<1, float>(pyr, L, x, y, s, [](float p, int) { return p; },
+                                 [&](int64_t i, int64_t j) { return get_pyramid_sample_point_float(i, j, pyr, L); });
+                set_pyramid_sample_point_float(x, y, pyr, next, ClampFloat(s[0] * (1.0f / kReduceTotal), 65535.0f));
+            });
+            return;
+        case kPyrColourFloat:
+            ForEachPixel(r, [&](int64_t x, int64_t y) {
+                float s[4];
+                Sum6x6<4, Floats4>(pyr, L, x, y, s, [](const Floats4& p, int k) { return p.c[k]; },
+                                   [&](int64_t i, int64_t j) { return pyr_read_with_edge_rule<Floats4>(i, j, pyr, L); });
+                for (float& c : s) c = ClampFloat(c * (1.0f / kReduceTotal), 65535.0f);
+                set_pyramid_sample_point128bit_floats(x, y, pyr, next, s[0], s[1], s[2], s[3]);
+            });
+            return;
+        case kPyrGradient:
+            ForEachPixel(r, [&](int64_t x, int64_t y) {
+                int64_t s[3] = {0, 0, 0};
+                for (int64_t j = 0; j < 2; ++j)
+                    for (int64_t i = 0; i < 2; ++i) {
+                        int64_t c[3];
+                        get_pyramid_sample_pointFourShorts(2 * x + i, 2 * y + j, pyr, L, &c[0], &c[1], &c[2]);
+                        for (int k = 0; k < 3; ++k) s[k] += c[k];
+                    }
+                auto halved = [](int64_t v) { return v >= 65536 ? 32767 : (v < -65535 ? -32767 : v / 2); };
+                const int64_t c2 = s[2] >= 131072 ? 32767 : (s[2] < -131071 ? -32767 : s[2] / 4);
+                set_pyramid_sample_pointFourShorts(x, y, pyr, next, halved(s[0]), halved(s[1]), c2);
+            });
+            return;
+        default: return;  // kinds 2, 6 and 8 are not reduced
+    }
+}
+
+void UpdateNextSmallerLevel_high_quality_core(PyramidDescriptor* pyr, int64_t L, VRect rect) {
+    if (!CanReduce(pyr, L)) return;
+    const int64_t kind = pyr->kind;
+    if (kind == kPyrSingle16 || kind == kPyrGradient || kind == kPyrNoStorage6 || kind == kPyrNoStorage8) return;
+    const VRect r = CutToNextLevel(pyr, L, rect);
+    const int64_t next = L + 1;
+    const float px = pyr->invInteriorWidth[next], py = pyr->invInteriorHeight[next];
+    ForEachPixel(r, [&](int64_t x, int64_t y) {
+        float s[4] = {0, 0, 0, 0};
+        for (int j = 0; j < 6; ++j)
+            for (int i = 0; i < 6; ++i) {
+                const int64_t w = kReduceWeights[j][i];
+                if (!w) continue;
+                float c[4];
+                get_unit_ramped_wrapped_pyramid_sample_point(pyr, L, (static_cast<float>(x) + kReduceOffsets[i]) * px,
+                                                             (static_cast<float>(y) + kReduceOffsets[j]) * py, c);
+                for (int k = 0; k < 4; ++k) s[k] += static_cast<float>(w) * c[k];
+            }
+        for (int k = 0; k < 4; ++k) s[k] = ClampFloat(s[k] * (1.0f / kReduceTotal), k == 3 ? 1.0f : 65535.0f);
+        if (kind == kPyrColourFloat) {
+            set_pyramid_sample_point128bit_floats(x, y, pyr, next, s[0], s[1], s[2], s[3]);
+        } else if (kind == kPyrGreyFloat) {
+            set_pyramid_sample_point_float(x, y, pyr, next, s[0]);
+        } else {
+            // Integer kinds: rounded to the nearest step, so a flat area stays flat.
+            const float storedMax = (kind == kPyrColour8 || kind == kPyrGrey8) ? 255.0f : 65535.0f;
+            int64_t q[4];
+            for (int k = 0; k < 4; ++k) q[k] = static_cast<int64_t>(ClampFloat(s[k] * pyr->fullScale + 0.5f, storedMax));
+            set_pyramid_sample_pointColor(x, y, pyr, next, q[0], q[1], q[2], q[3]);
+        }
+    });
+}
+
+void UpdateNextSmallerLevel_of_gradients_only(PyramidDescriptor* pyr, int64_t L, VRect rect) {
+    if (!CanReduce(pyr, L) || pyr->kind != kPyrGradient) return;
+    const VRect r = CutToNextLevel(pyr, L, rect);
+    ForEachPixel(r, [&](int64_t x, int64_t y) {
+        int64_t s[2] = {0, 0};
+        for (int64_t j = 0; j < 2; ++j)
+            for (int64_t i = 0; i < 2; ++i) {
+                int64_t c[3];
+                get_pyramid_sample_pointFourShorts(2 * x + i, 2 * y + j, pyr, L, &c[0], &c[1], &c[2]);
+                s[0] += c[0];
+                s[1] += c[1];
+            }
+        auto halved = [](int64_t v) -> int64_t { return v < -65535 ? -32767 : (v / 2 < 32767 ? v / 2 : 32767); };
+        int64_t keep[3];
+        get_pyramid_sample_pointFourShorts(x, y, pyr, L + 1, &keep[0], &keep[1], &keep[2]);
+        set_pyramid_sample_pointFourShorts(x, y, pyr, L + 1, halved(s[0]), halved(s[1]), keep[2]);
+    });
+}
+
+void paintNextSmallerLevelOfMipmap_linear(PyramidDescriptor* pyr, int64_t L) {
+    if (!CanReduce(pyr, L) || pyr->kind != kPyrGreyFloat) return;
+    const int64_t next = L + 1;
+    if (pyr->width[next] < 1 || pyr->height[next] < 1) return;
+    auto P = [&](int64_t x, int64_t y) { return get_pyramid_sample_point_float(x, y, pyr, L); };
+    for (int64_t y = 0; y < pyr->height[next]; ++y)
+        for (int64_t x = 0; x < pyr->width[next]; ++x) {
+            const float v = (P(2 * x, 2 * y - 1) + P(2 * x - 1, 2 * y) + 2.0f * P(2 * x, 2 * y) + P(2 * x + 1, 2 * y) +
+                             P(2 * x, 2 * y + 1)) /
+                            6.0f;
+            set_pyramid_sample_point_float(x, y, pyr, next, v);
+        }
+}
+
+// -------------------------------------------------------------------- drivers
+
+void paint_mipmap_of_pyramid(PyramidDescriptor* pyr) {
+    if (!pyr || pyr->edgeMode == -1) return;
+    for (int64_t L = 0; L < pyr->topLevel; ++L) RunReductionJob(pyr, L, ReductionTask(pyr));
+    pyr->mipmapState = 2;
+}
+
+void paint_mipmap_of_pyramid_above(PyramidDescriptor* pyr, int64_t L0) {
+    if (!pyr) return;
+    for (int64_t L = L0 < 0 ? 0 : L0; L < pyr->topLevel; ++L) RunReductionJob(pyr, L, ReductionTask(pyr));
+    pyr->mipmapState = 2;
+}
+
+void update_mipmap_of_pyramid(PyramidDescriptor* pyr, const VRect*, int64_t from, int64_t to) {
+    if (!pyr || pyr->topLevel <= from) return;
+    const int64_t lo = from > 0 ? from : 0;
+    const int64_t hi = lo < to ? (to < pyr->topLevel ? to : pyr->topLevel)
+                               : (lo + 1 < pyr->topLevel ? lo + 1 : pyr->topLevel);
+    for (int64_t L = lo; L < hi; ++L) RunReductionJob(pyr, L, ReductionTask(pyr));
+    pyr->mipmapState = 3;
+}
+
+void UpdateNextSmallerLevel(PyramidDescriptor* pyr, int64_t L, const VRect*) {
+    RunReductionJob(pyr, L, ReductionTask(pyr));
+}
+
+void PaintNextSmallerLevel(PyramidDescriptor* pyr, int64_t L) { RunReductionJob(pyr, L, ReductionTask(pyr)); }
+
+void UpdateNextSmallerLevel_high_quality(PyramidDescriptor* pyr, int64_t L) {
+    RunReductionJob(pyr, L, kTaskReduceLevelHighQuality);
+}
+
+void paint_mipmap_of_gradients_only(PyramidDescriptor* pyr) {
+    if (!pyr) return;
+    for (int64_t L = 0; L < pyr->topLevel; ++L) {
+        const VRect whole{0, 0, static_cast<int32_t>(pyr->height[L + 1]), static_cast<int32_t>(pyr->width[L + 1])};
+        UpdateNextSmallerLevel_of_gradients_only(pyr, L, whole);
+    }
+    pyr->mipmapState = 2;
+}
+
+void paint_mipmap_of_pyramid_linear(PyramidDescriptor* pyr) {
+    if (!pyr) return;
+    pyr->edgeMode = 1;
+    for (int64_t L = 0; L < pyr->topLevel; ++L) paintNextSmallerLevelOfMipmap_linear(pyr, L);
+}
+
+VRect* ShrinkRectFromLevel_i_to_i_plus_1(const PyramidDescriptor* pyr, int64_t L, VRect* rect) {
+    if (!pyr || !rect || L < 0 || L + 1 >= kPyramidLevels) return rect;
+    rect->top = rect->top >= 4 ? rect->top / 2 - 2 : 0;
+    rect->left = rect->left >= 4 ? rect->left / 2 - 2 : 0;
+    const int64_t bottom = rect->bottom / 2 + 2, right = rect->right / 2 + 2;
+    rect->bottom = static_cast<int32_t>(bottom < pyr->height[L + 1] ? bottom : pyr->height[L + 1]);
+    rect->right = static_cast<int32_t>(right < pyr->width[L + 1] ? right : pyr->width[L + 1]);
+    return rect;
+}

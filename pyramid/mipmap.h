@@ -1,0 +1,34 @@
+// Building the smaller levels of a pyramid from level 0, one level after the
+// other: level L + 1 from level L. Each level is one tiled job of the standard
+// tasks -1000 (the fixed 6 x 6 filter) or -1001 (high quality, through the
+// bilinear sampler), chosen by the pyramid's `highQuality`.
+#pragma once
+
+#include <cstdint>
+
+#include "pyramid/pyramid.h"
+
+constexpr int64_t kTaskReduceLevel = -1000;
+constexpr int64_t kTaskReduceLevelHighQuality = -1001;
+
+// The task bodies: the pixels of level L + 1 inside rect (cut to the level).
+void UpdateNextSmallerLevel_core(PyramidDescriptor* pyr, int64_t L, VRect rect);
+void UpdateNextSmallerLevel_high_quality_core(PyramidDescriptor* pyr, int64_t L, VRect rect);
+// Kind 7 only: halved sums of the two gradient components; the third kept.
+void UpdateNextSmallerLevel_of_gradients_only(PyramidDescriptor* pyr, int64_t L, VRect rect);
+// Kind 5 only: a five-tap cross average, on the calling thread.
+void paintNextSmallerLevelOfMipmap_linear(PyramidDescriptor* pyr, int64_t L);
+
+// Drivers. A pyramid whose edgeMode is -1 keeps only level 0 here.
+void paint_mipmap_of_pyramid(PyramidDescriptor* pyr);
+void paint_mipmap_of_pyramid_above(PyramidDescriptor* pyr, int64_t L0);
+// Rebuilds whole levels from..to (rect is not used); mipmapState 3.
+void update_mipmap_of_pyramid(PyramidDescriptor* pyr, const VRect* rect, int64_t from, int64_t to);
+void UpdateNextSmallerLevel(PyramidDescriptor* pyr, int64_t L, const VRect* rect);
+void PaintNextSmallerLevel(PyramidDescriptor* pyr, int64_t L);
+void UpdateNextSmallerLevel_high_quality(PyramidDescriptor* pyr, int64_t L);
+void paint_mipmap_of_gradients_only(PyramidDescriptor* pyr);
+void paint_mipmap_of_pyramid_linear(PyramidDescriptor* pyr);
+
+// The rectangle of level L + 1 that reducing the level-L rectangle touches.
+VRect* ShrinkRectFromLevel_i_to_i_plus_1(const PyramidDescriptor* pyr, int64_t L, VRect* rect);

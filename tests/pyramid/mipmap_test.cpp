@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "pyramid/mipmap.h"
+#include "pyramid/sampling.h"
+#include "pyramid_fixture.h"
+
+namespace {
+
+// Every level of a flat picture stays flat: the reduction divides by its true
+// weight total (1640), so levels neither brighten nor darken.
+TEST(Mipmap, ConstantPictureStaysConstantAtEveryLevel) {
+    for (int64_t hq : {0, 1})
+        for (int64_t kind : {kPyrGrey8, kPyrGrey16, kPyrColour8, kPyrColour16, kPyrGreyFloat, kPyrColourFloat})
+            for (float value : {200.0f / 255, 1.0f}) {
+                TestPyramid p(1100, 70, kind, 1);  // tiles across at levels 0 and 1
+                ASSERT_TRUE(p.ok);
+                p->highQuality = hq;
+                p->overhangMode = 5;
+                FillLevel(p.get(), 0, [&](int64_t, int64_t, float* c) { c[0] = c[1] = c[2] = value, c[3] = 1.0f; });
+                const float tol = (kind == kPyrGreyFloat || kind == kPyrColourFloat) ? 1e-5f : 1e-7f;
+                float expect[4];
+                get_intcoord_unitary_color(0, 0, p.get(), 0, expect);
+                paint_mipmap_of_pyramid(p.get());
+                EXPECT_EQ(p->mipmapState, 2);
+                for (int64_t L = 1; L <= p->topLevel; ++L)
+                    for (int64_t y = 0; y < p->height[L]; y += 1 + p->height[L] / 7)
+                        for (int64_t x = 0; x < p->width[L]; x += 1 + p->width[L] / 9) {
+                            float c[4];
+                            get_intcoord_unitary_color(x, y, p.get(), L, c);
+                            for (int k = 0; k < 4; ++k)
+                                ASSERT_NEAR(c[k], expect[k], tol) << "hq " << hq << " kind " << kind << " L " << L;
+                        }
+            }
+}
+
+// The standard reduction against a direct evaluation of its definition.
+TEST(Mipmap, StandardReductionMatchesItsDefinition) {
+    static const int64_t w[6] = {1, 16, 64, 64, 16, 1};
+    for (int64_t edge : {0, 1}) {
+        TestPyramid p(530, 37, kPyrColour8, edge);
+        std::mt19937 rng(edge + 1);
+        for (int64_t y = 0; y < 37; ++y)
+            for (int64_t x = 0; x < 530; ++x) set_pyramid_sample_point4_raw(x, y, p.get(), 0, rng());
+        PaintNextSmallerLevel(p.get(), 0);
+        auto col = [&](int64_t i, int64_t n) { return edge == 1 ? (i + n) % n : std::clamp<int64_t>(i, 0, n - 1); };
+        for (int64_t y = 0; y < p->height[1]; ++y)
+            for (int64_t x = 0; x < p->width[1]; ++x)
+                for (int k = 0; k < 4; ++k) {
+                    int64_t sum = 0;
+                    for (int r = 0; r < 6; ++r)
+                        for (int c = 0; c < 6; ++c) {
+                            if ((r == 0 || r == 5) && (c == 0 || c == 5)) continue;
+                            const uint32_t px = get_pyramid_sample_point4_raw(col(2 * x - 2 + c, 530), col(2 * y - 2 + r, 37), p.get(), 0);
+                            sum += w[r] * w[c] / 16 * ((px >> (24 - 8 * k)) & 255);
+                        }
+                    const int64_t want = std::min<int64_t>((sum + 820) / 1640, 255);
+                    const uint32_t got = get_pyramid_sample_point4_raw(x, y, p.get(), 1);
+                    ASSERT_EQ(int64_t((got >> (24 - 8 * k)) & 255), want) << edge << " " << x << "," << y << " k" << k;
+                }
+    }
+}
+
+TEST(Mipmap, EdgeRuleOfTheFirstColumn) {
+    // Only the last column is bright: with wrapping, the first pixel of the
+    // next level sees it; with clamping, and always for 16-bit grey, it does not.
+    for (int64_t kind : {kPyrGrey8, kPyrGrey16, kPyrColourFloat})
+        for (int64_t edge : {0, 1}) {
+            TestPyramid p(16, 8, kind, edge);
+            FillLevel(p.get(), 0, [](int64_t x, int64_t, float* c) { c[0] = c[1] = c[2] = x == 15 ? 1.0f : 0.0f, c[3] = 1; });
+            PaintNextSmallerLevel(p.get(), 0);
+            const float g = get_intcoord_unitary_grey(0, 3, p.get(), 1);
+            float c[4];
+            get_intcoord_unitary_color(0, 3, p.get(), 1, c);
+            const bool sees = edge == 1 && kind != kPyrGrey16;
+            EXPECT_EQ(c[0] > 0.0f, sees) << kind << " " << edge << " " << g;
+        }
+}
+
+TEST(Mipmap, GradientKind) {
+    struct Case { int64_t c0, c2, want0, want2; };
+    for (Case cs : {Case{30000, 10, 32767, 10}, Case{-1, 10, -2, 10}, Case{-30000, -32768, -32767, -32767},
+                    Case{100, 40000 / 4, 200, 10000}}) {
+        TestPyramid p(4, 4, kPyrGradient, 0);
+        for (int64_t y = 0; y < 4; ++y)
+            for (int64_t x = 0; x < 4; ++x) set_pyramid_sample_pointFourShorts(x, y, p.get(), 0, cs.c0, -cs.c0, cs.c2);
+        paint_mipmap_of_pyramid(p.get());
+        int64_t c[3];
+        get_pyramid_sample_pointFourShorts(1, 1, p.get(), 1, &c[0], &c[1], &c[2]);
+        EXPECT_EQ(c[0], cs.want0);
+        EXPECT_EQ(c[1], -cs.want0);
+        EXPECT_EQ(c[2], cs.want2);
+        // The gradient-only pass keeps the third component of the level above.
+        set_pyramid_sample_pointFourShorts(1, 1, p.get(), 1, 0, 0, 1234);
+        paint_mipmap_of_gradients_only(p.get());
+        get_pyramid_sample_pointFourShorts(1, 1, p.get(), 1, &c[0], &c[1], &c[2]);
+        EXPECT_EQ(c[0], cs.want0);
+        EXPECT_EQ(c[2], 1234);
+    }
+}
+
+TEST(Mipmap, DriversBuildTheLevelsTheyName) {
+    TestPyramid p(64, 64, kPyrGrey8, 0);  // levels 64 .. 1, topLevel 6
+    auto mark = [&]() {
+        for (int64_t L = 0; L <= p->topLevel; ++L)
+            for (int64_t y = 0; y < p->height[L]; ++y)
+                for (int64_t x = 0; x < p->width[L]; ++x) set_pyramid_sample_point1(x, y, p.get(), L, L == 0 ? 100 : 7);
+    };
+    auto built = [&](int64_t L) { return get_pyramid_sample_point1(0, 0, p.get(), L) == 100; };
+    mark();
+    update_mipmap_of_pyramid(p.get(), nullptr, 0, 0);  // level 1 only
+    EXPECT_TRUE(built(1));
+    EXPECT_FALSE(built(2));
+    EXPECT_EQ(p->mipmapState, 3);
+    update_mipmap_of_pyramid(p.get(), nullptr, 1, 3);  // levels 2 and 3
+    EXPECT_TRUE(built(3));
+    EXPECT_FALSE(built(4));
+    p->mipmapState = 0;
+    update_mipmap_of_pyramid(p.get(), nullptr, 6, 9);  // nothing at all
+    EXPECT_EQ(p->mipmapState, 0);
+    paint_mipmap_of_pyramid_above(p.get(), 3);
+    EXPECT_TRUE(built(6));
+    EXPECT_EQ(p->mipmapState, 2);
+
+    mark();
+    p->edgeMode = -1;
+    paint_mipmap_of_pyramid(p.get());
+    EXPECT_FALSE(built(1));
+    EXPECT_EQ(p->mipmapState, 2);  // untouched from before
+
+    TestPyramid one(1, 1, kPyrColour8, 0);
+    set_pyramid_sample_point4(0, 0, one.get(), 0, 1, 2, 3, 4);
+    paint_mipmap_of_pyramid(one.get());
+    EXPECT_EQ(get_pyramid_sample_point4_raw(0, 0, one.get(), 1), 0x01020304u);
+
+    // The linear float reduction: a five-tap cross average with wrapping.
+    TestPyramid f(8, 8, kPyrGreyFloat, 0);
+    for (int64_t y = 0; y < 8; ++y)
+        for (int64_t x = 0; x < 8; ++x) set_pyramid_sample_point_float(x, y, f.get(), 0, x == 7 ? 6.0f : 0.0f);
+    paint_mipmap_of_pyramid_linear(f.get());
+    EXPECT_EQ(f->edgeMode, 1);
+    EXPECT_FLOAT_EQ(get_pyramid_sample_point_float(0, 2, f.get(), 1), 1.0f);  // (2x-1) wraps to column 7
+    EXPECT_FLOAT_EQ(get_pyramid_sample_point_float(1, 2, f.get(), 1), 0.0f);
+}
+
+TEST(Mipmap, ShrinkRect) {
+    TestPyramid p(1000, 600, kPyrGrey8, 0);
+    struct Case { VRect in, out; };
+    for (Case c : {Case{{5, 6, 100, 1000}, {0, 1, 52, 250}}, Case{{3, 4, 600, 20}, {0, 0, 300, 12}}}) {
+        VRect r = c.in;
+        ShrinkRectFromLevel_i_to_i_plus_1(p.get(), 1, &r);
+        EXPECT_EQ(r.top, c.out.top);
+        EXPECT_EQ(r.left, c.out.left);
+        EXPECT_EQ(r.bottom, std::min<int32_t>(c.out.bottom, 150));
+        EXPECT_EQ(r.right, c.out.right);
+    }
+}
+
+// The cut of the task rectangle: squares that reach beyond the level, or
+// start before it, reduce only the level's own pixels.
+TEST(Mipmap, TaskRectangleIsCutToTheLevel) {
+    TestPyramid p(20, 20, kPyrGrey8, 0);
+    FillLevel(p.get(), 0, [](int64_t, int64_t, float* c) { c[0] = 1, c[3] = 1; });
+    UpdateNextSmallerLevel_core(p.get(), 0, VRect{-50, -50, 500, 500});
+    EXPECT_EQ(get_pyramid_sample_point1(9, 9, p.get(), 1), 255);
+    UpdateNextSmallerLevel_core(p.get(), p->topLevel, VRect{0, 0, 1, 1});  // no level above the top
+    UpdateNextSmallerLevel_high_quality_core(p.get(), -1, VRect{0, 0, 1, 1});
+}
+
+}  // namespace

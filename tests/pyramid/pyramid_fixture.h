@@ -1,0 +1,35 @@
+// Small helpers shared by the pyramid tests.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "pyramid/pixels.h"
+#include "pyramid/pyramid.h"
+
+// A prepared record on the heap (the record is large), disposed at the end.
+struct TestPyramid {
+    std::unique_ptr<PyramidDescriptor> p{new PyramidDescriptor{}};
+    TestPyramid() { InitPyramidProcs(p.get()); }
+    TestPyramid(int64_t w, int64_t h, int64_t kind, int64_t edge) : TestPyramid() {
+        ok = TryToAllocatePyramid_new(p.get(), w, h, kind, edge) == 1;
+    }
+    ~TestPyramid() { DisposePyramidData(p.get()); }
+    PyramidDescriptor* operator->() { return p.get(); }
+    PyramidDescriptor* get() { return p.get(); }
+    bool ok = false;
+};
+
+// Writes unit colours f(x, y) into every pixel of level L.
+inline void FillLevel(PyramidDescriptor* pyr, int64_t L, const std::function<void(int64_t, int64_t, float*)>& f) {
+    for (int64_t y = 0; y < pyr->height[L]; ++y)
+        for (int64_t x = 0; x < pyr->width[L]; ++x) {
+            float c[4];
+            f(x, y, c);
+            set_intcoord_unitary_color(x, y, pyr, L, c);
+        }
+}
+
+inline void FillAllLevels(PyramidDescriptor* pyr, const std::function<void(int64_t, int64_t, float*)>& f) {
+    for (int64_t L = 0; L <= pyr->topLevel; ++L) FillLevel(pyr, L, f);
+}

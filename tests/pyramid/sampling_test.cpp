@@ -1,0 +1,265 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "pyramid/kernels.h"
+#include "pyramid/mipmap.h"
+#include "pyramid/overhang.h"
+#include "pyramid/sampling.h"
+#include "pyramid_fixture.h"
+
+namespace {
+
+const int64_t kSampledKinds[] = {kPyrGrey8, kPyrGrey16, kPyrColour8, kPyrColour16, kPyrGreyFloat, kPyrColourFloat};
+
+// Unit positions that matter: corners, edges, the tile seam at 512, random.
+std::vector<std::pair<float, float>> Positions(int n, unsigned seed) {
+    std::vector<std::pair<float, float>> out = {{0, 0}, {1, 1}, {0, 1}, {1, 0}, {0.5f, 0.5f}, {511.5f / 600, 0.25f}};
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> d(0.0f, 1.0f);
+    for (int i = 0; i < n; ++i) out.push_back({d(rng), d(rng)});
+    return out;
+}
+
+// A constant picture samples to the same constant at every position and
+// level through every sampler, for every kind (float kinds up to rounding).
+TEST(Sampling, ConstantPictureStaysConstant) {
+    for (int64_t kind : kSampledKinds)
+        for (int64_t edge : {0, 1, 2}) {
+            TestPyramid p(600, 90, kind, edge);
+            ASSERT_TRUE(p.ok);
+            const bool grey = kind == kPyrGrey8 || kind == kPyrGrey16 || kind == kPyrGreyFloat;
+            const float unit[4] = {200.0f / 255, 200.0f / 255, 200.0f / 255, 1.0f};
+            FillLevel(p.get(), 0, [&](int64_t, int64_t, float* c) {
+                c[0] = unit[0], c[1] = grey ? unit[0] : 0.25f, c[2] = grey ? unit[0] : 0.75f, c[3] = 1.0f;
+            });
+            paint_mipmap_of_pyramid(p.get());
+            float expectUnit[4] = {0, 0, 0, 1};
+            get_intcoord_unitary_color(7, 7, p.get(), 0, expectUnit);
+            const float tol = (kind == kPyrGreyFloat || kind == kPyrColourFloat) ? 2e-6f : 0.0f;
+            for (auto [u, v] : Positions(40, static_cast<unsigned>(kind * 3 + edge)))
+                for (int64_t L : {int64_t{0}, int64_t{2}, int64_t{5}, p->topLevel - 1, p->topLevel, int64_t{40}})
+                    for (float f : {0.0f, 0.3f, 0.999f}) {
+                        float b[4], w[4], lin[4];
+                        get_unitarycoord_unitary_color(p.get(), L, f, u, v, b);
+                        get_unit_ramped_wrapped_pyramid_sample_point(p.get(), L, u, v, w);
+                        linear_get_borked(p.get(), L, f, u, v, lin);
+                        for (int k = 0; k < 4; ++k) {
+                            ASSERT_NEAR(b[k], expectUnit[k], tol + 1e-7f) << kind << " L" << L << " " << u << "," << v;
+                            ASSERT_NEAR(w[k], expectUnit[k], tol + 1e-7f) << kind << " L" << L;
+                            ASSERT_NEAR(lin[k], expectUnit[k], tol + 1e-7f) << kind << " L" << L;
+                        }
+                    }
+        }
+}
+
+// A ramp along x (value = column) samples to the ramp: exactly for the
+// bilinear samplers, within the kernel's known offset for the 5 x 5 kernel
+// (its sub-positions all lie on one side, which shifts it by about 0.05 pixel).
+TEST(Sampling, LinearRampSamplesToTheRamp) {
+    for (int kernelMode : {0, 1}) {
+        TestPyramid p(700, 40, kPyrColourFloat, 0);
+        ASSERT_TRUE(p.ok);
+        initGaussianPyrTable_switchable(&p->kernel, kernelMode);
+        for (int64_t y = 0; y < 40; ++y)
+            for (int64_t x = 0; x < 700; ++x) set_pyramid_sample_point128bit_floats(x, y, p.get(), 0, float(x), 1, 2, 3);
+        std::mt19937 rng(5);
+        std::uniform_real_distribution<float> d(3.0f / 700, 1.0f - 3.0f / 700);
+        for (int i = 0; i < 300; ++i) {
+            const float u = d(rng), v = 0.5f;
+            const float X = u * 700 - 0.5f;
+            float k[4], w[4];
+            get_borked(p.get(), 0, 0.0f, u, v, k);
+            get_unit_ramped_wrapped_pyramid_sample_point(p.get(), 0, u, v, w);
+            EXPECT_NEAR(k[0], X, 0.08f) << "kernel " << kernelMode << " X " << X;
+            EXPECT_NEAR(k[1], 1.0f, 1e-5f);
+            EXPECT_NEAR(w[0], X, 2e-3f) << X;
+        }
+    }
+    // The integer path of the packed kind follows the ramp as well.
+    TestPyramid q(256, 20, kPyrColour8, 0);
+    for (int64_t y = 0; y < 20; ++y)
+        for (int64_t x = 0; x < 256; ++x) set_pyramid_sample_point4(x, y, q.get(), 0, x, 255 - x, 9, 255);
+    for (float X = 3.0f; X < 252.0f; X += 0.37f) {
+        float c[4];
+        gauss_pyramid_sample4(q.get(), 0, X, 10.0f, c);
+        EXPECT_NEAR(c[0], X, 0.08f);
+        EXPECT_NEAR(c[1], 255.0f - X, 0.08f);
+        EXPECT_FLOAT_EQ(c[2], 9.0f);
+        int64_t r[4];
+        get_ramped_pyramid_sample_pointColor(q.get(), 0, X, 10.0f, r);
+        EXPECT_EQ(r[0], int64_t(X));
+    }
+}
+
+TEST(Sampling, LevelBlendReadsTheRightLevels) {
+    TestPyramid p(64, 64, kPyrGrey8, 0);
+    ASSERT_TRUE(p.ok);
+    // Level L holds 10 * L, so the blend shows which levels were read.
+    for (int64_t L = 0; L <= p->topLevel; ++L)
+        for (int64_t y = 0; y < p->height[L]; ++y)
+            for (int64_t x = 0; x < p->width[L]; ++x) set_pyramid_sample_point1(x, y, p.get(), L, 10 * L);
+    float c[4];
+    get_borked(p.get(), 2, 0.0f, 0.3f, 0.6f, c);
+    EXPECT_FLOAT_EQ(c[0], 20.0f);
+    EXPECT_FLOAT_EQ(c[3], 255.0f);
+    get_borked(p.get(), 2, 0.25f, 0.3f, 0.6f, c);
+    EXPECT_FLOAT_EQ(c[0], 22.5f);
+    // At or beyond the top: level T-1 blended towards T.
+    const int64_t T = p->topLevel;
+    get_borked(p.get(), T + 3, 0.5f, 0.3f, 0.6f, c);
+    EXPECT_FLOAT_EQ(c[0], 10.0f * (T - 1) + 5.0f);
+    get_borked(p.get(), -4, 0.0f, 0.3f, 0.6f, c);
+    EXPECT_FLOAT_EQ(c[0], 0.0f);
+    get_unitarycoord_unitary_color(p.get(), 1, 0.0f, 0.5f, 0.5f, c);
+    EXPECT_FLOAT_EQ(c[0], 10.0f / 255);
+    EXPECT_FLOAT_EQ(c[3], 1.0f);
+    linear_get_borked(p.get(), 1, 0.5f, 0.5f, 0.5f, c);
+    EXPECT_FLOAT_EQ(c[0], 15.0f / 255);
+    // Kinds without a kernel sampler answer 0.5.
+    TestPyramid g(8, 8, kPyrGradient, 0);
+    get_borked(g.get(), 0, 0.0f, 0.5f, 0.5f, c);
+    EXPECT_FLOAT_EQ(c[2], 0.5f);
+}
+
+// Column x holds x * 8; the 5 x 5 window at the left edge either repeats
+// column 0 (clamp) or takes its two left columns from the right edge (wrap).
+TEST(Sampling, KernelWindowAtTheLeftEdgeFollowsTheEdgeRule) {
+    for (int64_t edge : {0, 1, 2}) {
+        TestPyramid p(32, 16, kPyrGrey8, edge);
+        for (int64_t y = 0; y < 16; ++y)
+            for (int64_t x = 0; x < 32; ++x) set_pyramid_sample_point1(x, y, p.get(), 0, x * 8);
+        // A circularly shifted copy: under wrap, sampling it s columns further
+        // on must give the same value.
+        TestPyramid s(32, 16, kPyrGrey8, edge);
+        for (int64_t y = 0; y < 16; ++y)
+            for (int64_t x = 0; x < 32; ++x) set_pyramid_sample_point1(x, y, s.get(), 0, ((x + 32 - 5) % 32) * 8);
+        // At X = -0.5 the kernel weighs column -1 about as much as column 0.
+        const float X = -0.5f, Y = 7.3f;
+        const float a = gauss_pyramid_sample1(p.get(), 0, X, Y);
+        const float b = gauss_pyramid_sample1(s.get(), 0, X + 5.0f, Y);
+        if (edge == 0) {
+            EXPECT_LT(a, 16.0f);  // only columns 0..2 contribute
+            EXPECT_GT(b - a, 30.0f);
+        } else {
+            EXPECT_FLOAT_EQ(a, b);
+            EXPECT_GT(a, 16.0f);  // the right edge's large values pulled in
+        }
+    }
+}
+
+TEST(Sampling, WrappedBilinearBlendsAcrossTheSeam) {
+    const int64_t W = 40;
+    TestPyramid p(W, 20, kPyrColour8, 1);
+    for (int64_t y = 0; y < 20; ++y)
+        for (int64_t x = 0; x < W; ++x) set_pyramid_sample_point4(x, y, p.get(), 0, x == W - 1 ? 200 : (x == 0 ? 100 : 0), 0, 0, 255);
+    p->overhangMode = kOverhangWrapSides;
+    float c[4];
+    get_unit_ramped_wrapped_pyramid_sample_point(p.get(), 0, 1.0f - 1.0f / (4 * W), 0.5f, c);
+    EXPECT_NEAR(c[0] * 255, 0.75f * 200 + 0.25f * 100, 1e-3f);
+    // Over the pole (mode 7) the row below the top blends with the row across.
+    TestPyramid q(W, 20, kPyrGreyFloat, 0);
+    for (int64_t y = 0; y < 20; ++y)
+        for (int64_t x = 0; x < W; ++x) set_pyramid_sample_point_float(x, y, q.get(), 0, y < 17 ? 0.0f : (x < W / 2 ? 1.0f : 3.0f));
+    q->overhangMode = kOverhangOverThePole;
+    // A quarter pixel above the bottom edge at u = 0.25: the lower corners lie
+    // past the pole and fold to u = 0.75, into the other half.
+    get_unit_ramped_wrapped_pyramid_sample_point(q.get(), 0, 0.25f, 1.0f - 0.25f / 20, c);
+    EXPECT_NEAR(c[0], 0.75f * 1.0f + 0.25f * 3.0f, 1e-4f);
+}
+
+// NaN, infinities and huge coordinates reach the samplers from projections;
+// every sampler answers something finite without leaving the tiles.
+TEST(Sampling, AnyFloatInputIsSafe) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float bad[] = {std::nanf(""), inf, -inf, 3e38f, -3e38f, 1e10f, -1e10f, -0.75f, 1.5f};
+    for (int64_t kind : kSampledKinds)
+        for (int64_t edge : {0, 1, 2})
+            for (int64_t overhang : {0, 1, 3, 4, 7}) {
+                TestPyramid p(520, 7, kind, edge);
+                FillAllLevels(p.get(), [](int64_t x, int64_t y, float* c) {
+                    c[0] = float((x + y) % 7) / 7, c[1] = 0.5f, c[2] = 0.25f, c[3] = 1.0f;
+                });
+                p->overhangMode = overhang;
+                for (float a : bad)
+                    for (float b : bad) {
+                        float c[4];
+                        int64_t n[4];
+                        get_borked(p.get(), 1, 0.5f, a, b, c);
+                        for (float x : c) ASSERT_TRUE(std::isfinite(x)) << kind << " " << a << " " << b;
+                        get_borked(p.get(), 0, std::nanf(""), a, b, c);
+                        for (float x : c) ASSERT_TRUE(std::isfinite(x));
+                        get_unit_ramped_wrapped_pyramid_sample_point(p.get(), 0, a, b, c);
+                        for (float x : c) ASSERT_TRUE(std::isfinite(x));
+                        linear_get_borked(p.get(), 0, 0.5f, a, b, c);
+                        get_unit_ramped_pyramid_sample_point(p.get(), 0, a, b, c);
+                        get_cont_ramped_wrapped_pyramid_sample_point(p.get(), 0, a, b, c);
+                        get_intandfractioncoord_unitary_color(p.get(), 0, 0.0f, a, b, c);
+                        gauss_pyramid_sampleColor(p.get(), 0, a, b, c);
+                        get_ramped_pyramid_sample_pointColor(p.get(), 0, a, b, n);
+                        blurred_unit_ramped_pyramid_sampleColor(p.get(), 0, 0.5f, a, b, n);
+                        get_ramped_pyramid_sample_pointColor_floats(p.get(), 0, a, b, c);
+                        get_ramped_pyramid_sample_point_float(p.get(), 0, a, b);
+                        get_unit_pyramid_sample_pointColor(p.get(), 0, a, b, n);
+                        get_overhanging_color(p.get(), a, overhang, a, b, c);
+                        get_unit_pyramid_sample_point1(p.get(), 0, a, b);
+                    }
+                int64_t n[4];
+                get_ramped_pyramid_sample_pointColor32768(p.get(), 0, INT64_MIN, INT64_MAX, n);
+            }
+}
+
+TEST(Sampling, FixedPointBilinear) {
+    TestPyramid p(16, 4, kPyrColour16, 0);
+    for (int64_t x = 0; x < 16; ++x)
+        for (int64_t y = 0; y < 4; ++y) set_pyramid_sample_point64bit(x, y, p.get(), 0, 1000 * x + 7, 0, 0, 32768);
+    int64_t c[4];
+    get_ramped_pyramid_sample_pointColor32768(p.get(), 0, 3 * 32768 + 16384, 32768, c);
+    EXPECT_EQ(c[0], 3507);
+    get_ramped_pyramid_sample_pointColor32768(p.get(), 0, -32768, 0, c);
+    EXPECT_EQ(c[0], 7);  // pixel -1, clamped by the reader
+    EXPECT_EQ(c[3], 32768);
+}
+
+TEST(Sampling, HalfResolutionSamplers) {
+    TestPyramid g(10, 10, kPyrGrey16, 0);
+    for (int64_t x = 0; x < 10; ++x)
+        for (int64_t y = 0; y < 10; ++y) set_pyramid_sample_point16bit(x, y, g.get(), 0, 0);
+    set_pyramid_sample_point16bit(3, 4, g.get(), 0, 324);
+    EXPECT_EQ(get_HalfGauss_pyramid_sample_pointGray(g.get(), 0, 6, 8), 256);
+    EXPECT_EQ(get_HalfGauss_pyramid_sample_pointGray(g.get(), 0, 7, 8), 324 * 16 / 36);
+    EXPECT_EQ(get_HalfGauss_pyramid_sample_pointGray(g.get(), 0, 5, 7), 324 / 4);
+
+    TestPyramid p(4, 4, kPyrColour8, 0);
+    set_pyramid_sample_point4(1, 1, p.get(), 0, 10, 20, 30, 40);
+    set_pyramid_sample_point4(2, 1, p.get(), 0, 20, 40, 60, 80);
+    set_pyramid_sample_point4(1, 2, p.get(), 0, 30, 30, 30, 30);
+    set_pyramid_sample_point4(2, 2, p.get(), 0, 31, 31, 31, 31);
+    EXPECT_EQ(linear_pyramid_sample_point4(p.get(), 0, 2, 2), 0x0A141E28u);
+    EXPECT_EQ(linear_pyramid_sample_point4(p.get(), 0, 3, 2), 0x0F1E2D3Cu);
+    // Both odd: rows first, (15, 30, 45, 60) and (30, 30, 30, 30) -> (22, 30, 37, 45).
+    EXPECT_EQ(linear_pyramid_sample_point4(p.get(), 0, 3, 3), 0x161E252Du);
+    set_pyramid_sample_point4(3, 1, p.get(), 0, 100, 100, 100, 100);
+    set_pyramid_sample_point4(0, 1, p.get(), 0, 50, 50, 50, 50);
+    EXPECT_EQ(linear_wrapped_pyramid_sample_point4(p.get(), 0, 7, 2), 0x4B4B4B4Bu);  // (100 + 50) / 2
+}
+
+TEST(Sampling, NearestAndOverhangingColour) {
+    TestPyramid p(10, 10, kPyrColour8, 0);
+    FillLevel(p.get(), 0, [](int64_t x, int64_t y, float* c) { c[0] = x / 255.0f, c[1] = y / 255.0f, c[2] = 0, c[3] = 1; });
+    int64_t n[4];
+    get_unit_pyramid_sample_pointColor(p.get(), 0, 0.35f, 0.95f, n);
+    EXPECT_EQ(n[0], 3);
+    EXPECT_EQ(n[1], 9);
+    float c[4];
+    get_overhanging_color(p.get(), 0.0f, kOverhangClear, 1.2f, 0.5f, c);
+    EXPECT_EQ(c[3], 0.0f);
+    get_overhanging_color(p.get(), 0.0f, kOverhangClamp, 1.2f, 0.55f, c);
+    EXPECT_FLOAT_EQ(c[0], 9.0f);
+    EXPECT_FLOAT_EQ(c[1], 5.0f);
+    EXPECT_FLOAT_EQ(c[3], 255.0f);
+}
+
+}  // namespace

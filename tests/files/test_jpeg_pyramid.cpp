@@ -12,6 +12,7 @@
 #include "files/iptc.h"
 #include "files/jpeg_pyramid.h"
 #include "jpeg_test_support.h"
+#include "platform/host/filter_record.h"
 #include "platform/host/host_types.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
@@ -20,11 +21,11 @@ using namespace jpegtest;
 
 namespace {
 
-int gHostProcs;  // stands in for the host's buffer procedures
+BufferProcs gHostProcs{};  // stands in for the host's buffer procedures
 
 struct PyramidHolder {
     PyramidDescriptor* pyr = nullptr;
-    PyramidHolder(int64_t w, int64_t h, int64_t kind, void* procs = &gHostProcs) {
+    PyramidHolder(int64_t w, int64_t h, int64_t kind, BufferProcs* procs = &gHostProcs) {
         pyr = AllocateDynamicPyramid(w, h, kind, 0, 0, procs);
     }
     ~PyramidHolder() { DisposeDynamicPyramid(&pyr); }

@@ -291,6 +291,21 @@ TEST(HostErrors, BadArgumentsAndFilesGiveOneLineAndAnExitCode) {
     std::string png = ReadAll(dir / "in.png"), jpeg = ReadAll(std::string(VORNESK_SOURCE_DIR) + "/samples/earth-2048x1024.jpg");
     std::ofstream(dir / "cut.png") << png.substr(0, png.size() - 30);
     std::ofstream(dir / "cut.jpg") << jpeg.substr(0, 5000);
+    // Headers that claim far more than the file holds.
+    std::ofstream(dir / "cut.pfm") << "PF\n46000 46000\n-1.0\n" << std::string(100, 'x');
+    std::string tiff("II*\0\x08\0\0\0\x06\0", 10);
+    auto entry = [&](uint16_t tag, uint16_t type, uint32_t value) {
+        char e[12] = {char(tag), char(tag >> 8), char(type), 0, 1, 0, 0, 0,
+                      char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
+        tiff.append(e, 12);
+    };
+    entry(256, 4, 65536);   // width
+    entry(257, 4, 65536);   // height
+    entry(258, 3, 32);      // bits per sample
+    entry(273, 4, 8);       // strip offset
+    entry(279, 4, 4);       // strip bytes
+    entry(339, 3, 3);       // float samples
+    std::ofstream(dir / "cut.tif") << tiff << std::string(8, '\0');
     const BadRun runs[] = {
         {{}, 2, "no input picture"},
         {{"IN"}, 2, "no output file"},
@@ -310,6 +325,8 @@ TEST(HostErrors, BadArgumentsAndFilesGiveOneLineAndAnExitCode) {
         {{dir / "junk.png", "-o", "OUT"}, 3, "not a PNG, JPEG, PFM or float TIFF"},
         {{dir / "cut.png", "-o", "OUT"}, 3, "damaged PNG file"},
         {{dir / "cut.jpg", "-o", "OUT"}, 3, "damaged JPEG file"},
+        {{dir / "cut.pfm", "-o", "OUT"}, 3, "PFM file is shorter than its header says"},
+        {{dir / "cut.tif", "-o", "OUT"}, 3, "damaged TIFF file: fewer samples than the picture needs"},
         {{"IN", "-o", "OUT", "--mask", dir / "small.png"}, 3, "the mask is 3 x 3, the picture 9 x 7"},
         {{"IN", "-o", dir / "no/such/folder/out.png"}, 4, "cannot write"},
         {{"IN", "-o", "OUT", "--set", "fail=-108"}, 1, "the plug-in failed at start: out of memory (-108)"},

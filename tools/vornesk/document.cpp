@@ -1,5 +1,7 @@
 #include "tools/vornesk/document.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <new>
@@ -28,6 +30,15 @@ bool AllocateDocument(HostDocument* doc, int32_t width, int32_t height, int16_t 
     if (width <= 0 || height <= 0 || width > (1 << 30) || height > (1 << 30) ||
         int64_t(width) * height > (int64_t(1) << 31)) {
         *error = "picture size " + std::to_string(width) + " x " + std::to_string(height) + " is not supported";
+        return false;
+    }
+    // A header can claim any size; zero-filling more than the machine holds
+    // would end in the out-of-memory killer rather than a message.
+    const int64_t bytes = int64_t(width) * height * (colourPlanes + (hasAlpha ? 1 : 0)) * (depth / 8);
+    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages > 0 && pageSize > 0 && bytes > int64_t(pages) * pageSize / 2) {
+        *error = "a " + std::to_string(width) + " x " + std::to_string(height) +
+                 " picture needs more memory than this machine has";
         return false;
     }
     doc->width = width;

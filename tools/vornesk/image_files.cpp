@@ -297,8 +297,14 @@ bool ReadPfm(FILE* f, HostDocument* doc, std::string* error) {
         return false;
     }
     const int colour = kind[1] == 'F' ? 3 : 1;
-    if (width > INT32_MAX || height > INT32_MAX) {
-        *error = "damaged PFM header";
+    // The samples must be in the file before memory is taken for them.
+    long start = std::ftell(f);
+    std::fseek(f, 0, SEEK_END);
+    long size = std::ftell(f);
+    std::fseek(f, start, SEEK_SET);
+    if (width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX ||
+        double(width) * height * colour * 4 > double(size - start)) {
+        *error = "PFM file is shorter than its header says";
         return false;
     }
     if (!AllocateDocument(doc, int32_t(width), int32_t(height), int16_t(colour), false, 32, error)) return false;
@@ -408,6 +414,7 @@ bool ReadTiff(FILE* f, HostDocument* doc, std::string* error) {
     if (!seen[kTagStripOffsets] || !seen[kTagStripByteCounts]) return bad("no strips");
     if (width > INT32_MAX || height > INT32_MAX) return bad("too large");
     const int colour = spp >= 3 ? 3 : 1;
+    if (uint64_t(width) * height * spp * 4 > bytes.size()) return bad("fewer samples than the picture needs");
     if (!AllocateDocument(doc, int32_t(width), int32_t(height), int16_t(colour), spp == 2 || spp == 4, 32, error))
         return false;
     const uint64_t total = uint64_t(width) * height * spp * 4;

@@ -1,0 +1,264 @@
+// The plug-in's one exported entry and its selector handlers: keep what the
+// host passed, create and lock the Parameters and Data handles, refuse hosts
+// and images that cannot be worked on, run the dialog or render directly, and
+// answer failures with host result codes and an internal diagnostic number.
+#include "shell/selectors.h"
+
+#include <algorithm>
+
+#include "platform/host/result_codes.h"
+#include "shell/FilterBigDocument.h"
+#include "shell/PIUSuites.h"
+#include "shell/data.h"
+#include "shell/host_rects.h"
+#include "shell/invocation.h"
+#include "shell/parameters.h"
+#include "shell/plugin_globals.h"
+#include "shell/stand_ins.h"
+
+FilterRecord* gFilterRecord = nullptr;
+intptr_t* gDataHandle = nullptr;
+int16_t* gResult = nullptr;
+int16_t diagnosticResult = 0;
+Parameters* gParams = nullptr;
+Data* gData = nullptr;
+SPBasicSuite* sSPBasic = nullptr;
+
+namespace {
+
+constexpr int64_t kNegotiationSide = 256;
+
+bool ResultIsOK() { return HostResult() == noErr; }
+
+Handle DataHandle() { return gDataHandle ? reinterpret_cast<Handle>(*gDataHandle) : nullptr; }
+
+// Refreshes the locked pointers after a successful lock.
+void FinishLock() {
+    if (gParams && gData) gParams->data = gData;
+}
+
+}  // namespace
+
+void SetHostResult(int16_t result, int16_t diagnostic) {
+    if (gResult) *gResult = result;
+    diagnosticResult = diagnostic;
+    if (gData) gData->diagnostic = diagnostic;
+}
+
+void CreateParametersHandle() {
+    HandleProcs* procs = GetHandleProcs();
+    Handle h = procs && procs->newProc ? procs->newProc(int32_t(sizeof(Parameters))) : nullptr;
+    if (gFilterRecord) gFilterRecord->parameters = h;
+    if (!h) SetHostResult(memFullErr, kDiagParametersHandle);
+}
+
+void CreateDataHandle() {
+    HandleProcs* procs = GetHandleProcs();
+    Handle h = procs && procs->newProc ? procs->newProc(int32_t(sizeof(Data))) : nullptr;
+    if (gDataHandle) *gDataHandle = reinterpret_cast<intptr_t>(h);
+    if (!h) SetHostResult(memFullErr, kDiagDataHandle);
+}
+
+void LockHandles() {
+    gParams = nullptr;
+    gData = nullptr;
+    HandleProcs* procs = GetHandleProcs();
+    Handle p = gFilterRecord ? gFilterRecord->parameters : nullptr;
+    Handle d = DataHandle();
+    if (!p || !d || !procs || !procs->lockProc) {
+        SetHostResult(filterBadParameters, kDiagHandleMissing);
+        return;
+    }
+    gParams = reinterpret_cast<Parameters*>(procs->lockProc(p, true));
+    gData = reinterpret_cast<Data*>(procs->lockProc(d, true));
+    if (!gParams || !gData) {
+        SetHostResult(memFullErr, kDiagLockFailed);
+        return;
+    }
+    FinishLock();
+}
+
+void UnlockHandles() {
+    HandleProcs* procs = GetHandleProcs();
+    if (!procs || !procs->unlockProc) return;
+    if (Handle d = DataHandle()) procs->unlockProc(d);
+    if (gFilterRecord && gFilterRecord->parameters) procs->unlockProc(gFilterRecord->parameters);
+}
+
+void InitParameters() {
+    if (gParams) reinterpret_cast<uint8_t*>(gParams)[0] = 0;
+}
+
+void InitData() {
+    if (!gData) return;
+    gData->showDialog = 0;
+    gData->scale = 1.0f;
+    gData->proxyRect = VRect{};
+}
+
+bool GetAdvanceStateAvailable() { return gFilterRecord && gFilterRecord->advanceState; }
+bool GetAdvanceable() { return GetAdvanceStateAvailable(); }
+bool GetDisplayPixelsAvailable() { return gFilterRecord && gFilterRecord->displayPixels; }
+
+bool ImageModeIsReadable() {
+    switch (GetImageMode()) {
+        case imageModeGreyscale:
+        case imageModeRGB:
+        case imageModeGrey16:
+        case imageModeRGB48:
+        case imageModeRGB96:
+        case imageModeGrey32:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void DoParameters() {
+    if (!gFilterRecord->parameters) CreateParametersHandle();
+    if (ResultIsOK() && !DataHandle()) CreateDataHandle();
+    if (!ResultIsOK()) return;
+    LockHandles();
+    if (!ResultIsOK()) return;
+    InitParameters();
+    InitData();
+    gData->showDialog = 1;
+    gData->firstInvocation = 1;
+}
+
+void DoPrepare() {
+    RequestBigDocumentCoordinates();
+    bool created = false;
+    if (!gFilterRecord->parameters) {
+        CreateParametersHandle();
+        created = ResultIsOK();
+    }
+    // A Data handle can be missing even when the parameters survived from an
+    // earlier run: make it rather than lock without it.
+    if (ResultIsOK() && !DataHandle()) {
+        CreateDataHandle();
+        created = created || ResultIsOK();
+    }
+    if (!ResultIsOK()) return;
+    LockHandles();
+    if (!ResultIsOK()) return;
+    if (created) {
+        InitParameters();
+        InitData();
+    }
+
+    SetBufferSpace(0);
+    const VRect f = GetFilterRect();
+    const int64_t h = std::min<int64_t>(int64_t(f.bottom) - f.top, kNegotiationSide);
+    const int64_t w = std::min<int64_t>(int64_t(f.right) - f.left, kNegotiationSide);
+    const int64_t planes = GetPlanes() + (GetHaveMask() ? 1 : 0);
+    const int64_t need = std::max<int64_t>(planes * h * w * 2, 0);
+    if (gFilterRecord->maxSpace > need) gFilterRecord->maxSpace = int32_t(need);
+
+    Nullify_buffers(gData);
+    FillInTheParametersAndDataForQevan(gParams, gData);
+    gData->suspendPreview = 0;
+    gData->spareWords[1] = 0;
+    gData->spareWords[2] = 0;
+    PreBufferRequest_new_way(gData);
+    MakeBufferRequest(gData);
+    OncePerInvocationTasksWithoutMemory(gData);
+}
+
+void DoStart() {
+    RequestBigDocumentCoordinates();
+    LockHandles();
+    if (!gParams || !gData) return;
+
+    gParams->livePreviewPossible =
+        GetAdvanceStateAvailable() && GetDisplayPixelsAvailable() && gParams->previewsDisabled == 0;
+    const uint8_t firstByte = reinterpret_cast<uint8_t*>(gParams)[0];
+
+    if (DoGrabbing(gData)) OncePerInvocationTasksNeedingMemory(gData);
+
+    if (ResultIsOK()) {
+        if (!GetAdvanceStateAvailable()) {
+            ShowRefusalMessage2();
+            SetHostResult(errAlreadyReported, kDiagNoAdvanceState);
+        }
+        if (IsMultichannel_call()) {
+            ShowRefusalMessage3();
+            SetHostResult(errAlreadyReported, kDiagMultichannel);
+        } else if (!ImageModeIsReadable()) {
+            ShowRefusalMessageForMode();
+            SetHostResult(errAlreadyReported, kDiagUnsupportedMode);
+        }
+    }
+    if (!ResultIsOK()) {
+        ControllerShuttingDown();
+        DoShutDown(gData);
+        KillRects();
+        return;
+    }
+
+    ReadScriptParams_qev();
+    if (!gData) return;
+    bool cancelled = false;
+    if (gData->showDialog) {
+        UndoSnapshotCocoa(1);
+        cancelled = DoUI() == 0;
+    }
+    gData->showDialog = 0;
+
+    if (ResultIsOK() && !cancelled) {
+        PFFOWFR_by_anything(nullptr, kRenderToHost, nullptr, nullptr);
+        if (ResultIsOK()) {
+            Settings2Cache(kCachedSettingsName);
+            return;
+        }
+        // A failed or cancelled render keeps its own result; its storage goes
+        // now, since hosts skip selector 5 after an error.
+        ControllerShuttingDown();
+        DoShutDown(gData);
+        KillRects();
+        return;
+    }
+    reinterpret_cast<uint8_t*>(gParams)[0] = firstByte;
+    SetHostResult(userCanceledErr, kDiagDialogCancelled);
+    ControllerShuttingDown();
+    DoShutDown(gData);
+}
+
+void DoContinue() { KillRects(); }
+
+void DoFinish() {
+    // Lock first: writing the scripting parameters reads the records.
+    LockHandles();
+    if (!ResultIsOK()) return;
+    WriteScriptParams_qev(gData);
+    ControllerShuttingDown();
+    DoShutDown(gData);
+}
+
+void DoFilter() { PFFOWFR_by_anything(nullptr, kRenderToHost, nullptr, nullptr); }
+
+VORNESK_PLUGIN_EXPORT void PluginMain(int16_t selector, void* record, intptr_t* data, int16_t* result) {
+    if (!record || !result) return;
+    *result = noErr;
+    gResult = result;
+    gDataHandle = data;
+    if (selector == filterSelectorAbout) {
+        gFilterRecord = nullptr;
+        sSPBasic = static_cast<AboutRecord*>(record)->sSPBasic;
+        DoAbout();
+        return;
+    }
+    gFilterRecord = static_cast<FilterRecord*>(record);
+    sSPBasic = gFilterRecord->sSPBasic;
+    switch (selector) {
+        case filterSelectorParameters: DoParameters(); break;
+        case filterSelectorPrepare: DoPrepare(); break;
+        case filterSelectorStart: DoStart(); break;
+        case filterSelectorContinue: DoContinue(); break;
+        case filterSelectorFinish: DoFinish(); break;
+        default: break;
+    }
+    UnlockHandles();
+    gParams = nullptr;
+    gData = nullptr;
+}

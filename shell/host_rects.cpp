@@ -1,0 +1,424 @@
+#include "shell/host_rects.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/memory.h"
+#include "platform/host/result_codes.h"
+#include "pyramid/pixels.h"
+#include "pyramid/pyramid.h"
+#include "shell/FilterBigDocument.h"
+#include "shell/data.h"
+#include "shell/parameters.h"
+#include "shell/plugin_globals.h"
+#include "shell/stand_ins.h"
+#include "shell/work_area.h"
+
+// The current job rectangle in host coordinates.
+VRect gTotalRect_private{};
+
+namespace {
+
+constexpr OSType kAffinitySignature = MakeFourCC("AffP");
+constexpr int64_t kMaxSnuggleSteps = 100;
+
+VRect TokenRect() {
+    VRect f = GetFilterRect();
+    return VRect{f.top, f.left, f.top + 1, f.left + 1};
+}
+
+int64_t DivideRound0(int64_t a, int64_t b) { return b ? a / b : 0; }
+
+VRect DivideRect(const VRect& r, int64_t s) {
+    return VRect{int32_t(DivideRound0(r.top, s)), int32_t(DivideRound0(r.left, s)),
+                 int32_t(DivideRound0(r.bottom, s)), int32_t(DivideRound0(r.right, s))};
+}
+
+int64_t CeilDiv(int64_t a, int64_t b) { return b > 0 ? (a + b - 1) / b : 0; }
+
+}  // namespace
+
+// ---- host rectangle setters ----
+
+void KillRects() {
+    const VRect empty{0, 0, 0, 0};
+    SetInRect(empty);
+    SetOutRect(empty);
+    SetMaskRect(empty);
+}
+
+void AssignTokenOutRect() { SetOutRect(TokenRect()); }
+void AssignTokenMaskRect() { SetMaskRect(TokenRect()); }
+
+void SetFullsizeRects(Data* data) {
+    SetProcessableRect(GetFilterRect());
+    if (gParams) gParams->proxyScale = 1;
+    SetSomesizeRects(data, 1);
+}
+
+void SetSomesizeRects(Data* data, int32_t scale) {
+    const VRect total = GetProcessableRect();
+    if (gParams) gParams->proxyScale = scale;
+    if (data) {
+        data->width = int64_t(total.right) - total.left;
+        data->height = int64_t(total.bottom) - total.top;
+        data->jobTop = 0;
+        data->jobBottom = data->height - 1;
+        data->jobLeft = 0;
+        data->jobRight = data->width - 1;
+    }
+    SetInRect(total);
+    SetOutRect(total);
+    if (GetHaveMask()) SetMaskRect(total);
+    else AssignTokenMaskRect();
+    if (data && !data->flags[3]) AssignTokenMaskRect();
+}
+
+void SetOneRowHighRects(Data* data) {
+    const VRect filter = GetFilterRect();
+    SetProcessableRect(filter);
+    if (gParams) gParams->proxyScale = 1;
+    if (!data) return;
+    const int64_t height = int64_t(filter.bottom) - filter.top;
+    const int64_t row = std::clamp<int64_t>(data->rowIndex, 0, std::max<int64_t>(height - 1, 0));
+    const VRect line{int32_t(filter.top + row), filter.left, int32_t(filter.top + row + 1), filter.right};
+    SetInRect(line);
+    VRect out = line;
+    if (gParams && gParams->renderDestination == kRenderToOffscreen) {
+        out.top += data->filterRect.top;
+        out.bottom += data->filterRect.top;
+        out.left += data->filterRect.left;
+        out.right += data->filterRect.left;
+    }
+    SetOutRect(out);
+    if (GetHaveMask()) SetMaskRect(line);
+    else AssignTokenMaskRect();
+    SetPlanesScalingPadding(0, FixedFromInt(1), plugInWantsEdgeReplication);
+    UpdateMasklines(data, row, row);
+}
+
+bool HostHasBuggyZooming(Data*) { return GetHostSig() == kAffinitySignature; }
+bool HostHasIRDisplayBug() { return false; }
+
+bool HostIsIncapableOfZooming() {
+    return !gFilterRecord || !gFilterRecord->advanceState || !gFilterRecord->displayPixels ||
+           !supports_sampling() || GetHostSig() == kAffinitySignature;
+}
+
+bool uses_previews() { return gFilterRecord && gFilterRecord->advanceState && gFilterRecord->displayPixels; }
+bool Advanceable() { return gFilterRecord && gFilterRecord->advanceState; }
+bool supports_sampling() { return GetSamplingSupport() != 0; }
+bool CheckProxiesSupported(int64_t x) { return x != 0; }
+bool needs_convolution() { return false; }
+void DriveMonolithically() {}
+void Xarvox() {}
+
+int64_t WidthOfCurrentOutput() {
+    if (gParams && gParams->renderDestination == kRenderToOffscreen && gData && gData->storage)
+        return gData->storage->offscreenPyramid.width[0];
+    VRect r = GetOutRect();
+    return int64_t(r.right) - r.left;
+}
+
+int64_t HeightOfCurrentOutput() {
+    if (gParams && gParams->renderDestination == kRenderToOffscreen && gData && gData->storage)
+        return gData->storage->offscreenPyramid.height[0];
+    VRect r = GetOutRect();
+    return int64_t(r.bottom) - r.top;
+}
+
+// ---- total rectangle and rectangle state ----
+
+VRect GetProcessableRect() { return gTotalRect_private; }
+void SetProcessableRect(const VRect& rect) { gTotalRect_private = rect; }
+void SetProcessableRectToFullSize() { gTotalRect_private = GetFilterRect(); }
+
+void PushAndChangeProcessableRect(VRect* old, const VRect& rect) {
+    if (old) *old = gTotalRect_private;
+    gTotalRect_private = rect;
+}
+
+void PopProcessableRect(const VRect& old) { gTotalRect_private = old; }
+
+void PushRectState(RectState* state, Data* data) {
+    if (!state) return;
+    state->inRect = GetInRect();
+    state->outRect = GetOutRect();
+    state->maskRect = GetMaskRect();
+    state->proxyScale = gParams ? gParams->proxyScale : 1;
+    state->dataWord = data ? data->rectStateWord : 0;
+}
+
+void PushRectAndPreviewState(RectState* state, Data* data) {
+    PushRectState(state, data);
+    if (!state || !gParams) return;
+    state->previewOffsetX = gParams->previewOffset.x;
+    state->previewOffsetY = gParams->previewOffset.y;
+    state->renderDestination = gParams->renderDestination;
+}
+
+void PopRectState(const RectState* state, Data* data) {
+    if (!state) return;
+    SetInRect(state->inRect);
+    SetOutRect(state->outRect);
+    SetMaskRect(state->maskRect);
+    if (gParams) gParams->proxyScale = int32_t(state->proxyScale);
+    if (data) data->rectStateWord = state->dataWord;
+    if (gParams && gParams->renderDestination == kRenderToPreview)
+        SetUpFilterRecordForProxy(data, int32_t(state->proxyScale));
+}
+
+void PopRectAndPreviewState(const RectState* state, Data* data) {
+    if (!state) return;
+    if (gParams) {
+        gParams->previewOffset = PreviewOffset{int32_t(state->previewOffsetX), int32_t(state->previewOffsetY)};
+        gParams->renderDestination = int32_t(state->renderDestination);
+    }
+    PopRectState(state, data);
+}
+
+void PopRectStateAndDoMaskStuff(const RectState* state, Data* data) {
+    PopRectState(state, data);
+    if (!data) return;
+    if (gParams && gParams->renderDestination == kRenderToPreview) {
+        UpdateMasklines(data, data->jobTop, data->jobBottom);
+        return;
+    }
+    const int64_t top = data->filterRect.top;
+    const VRect out = GetOutRect();
+    data->inputLineFirst = out.top - top;
+    data->inputLineLast = out.bottom - top - 1;
+    const VRect mask = GetHaveMask() ? GetMaskRect() : GetInRect();
+    data->maskLineFirst = mask.top - top;
+    data->maskLineLast = mask.bottom - top - 1;
+}
+
+void UpdateMasklines(Data* data, int64_t first, int64_t last) {
+    if (!data) return;
+    data->inputLineFirst = data->maskLineFirst = first;
+    data->inputLineLast = data->maskLineLast = last;
+}
+
+void SetMaskAndInputLinesForFullsize(Data* data, int64_t top) {
+    if (!data) return;
+    const VRect in = GetInRect();
+    const VRect mask = GetMaskRect();
+    data->inputLineFirst = in.top - top;
+    data->inputLineLast = in.bottom - top - 1;
+    data->maskLineFirst = mask.top - top;
+    data->maskLineLast = mask.bottom - top - 1;
+}
+
+// ---- proxy ----
+
+int16_t CalcDefaultProxyScaleFactor(const VRect& filterRect, const VRect& previewSize, VRect* outRect,
+                                    int16_t* outFactor) {
+    const int64_t fh = int64_t(filterRect.bottom) - filterRect.top;
+    const int64_t fw = int64_t(filterRect.right) - filterRect.left;
+    const int64_t ph = int64_t(previewSize.bottom) - previewSize.top;
+    const int64_t pw = int64_t(previewSize.right) - previewSize.left;
+    int64_t factor = std::max(CeilDiv(fh, ph), CeilDiv(fw, pw));
+    factor = std::clamp<int64_t>(factor, 1, INT16_MAX);
+    if (outRect) *outRect = DivideRect(filterRect, factor);
+    if (gData) gData->zoomDivisorCopy = factor;
+    if (HostIsIncapableOfZooming()) factor = 1;
+    if (outFactor) *outFactor = int16_t(factor);
+    return int16_t(factor);
+}
+
+void CalcProxyScaleFactor() {
+    if (!gData || !gParams) return;
+    gData->proxyRect = DivideRect(gData->filterRect, std::max(gParams->proxyScale, 1));
+}
+
+void SetUpFilterRecordForProxy(Data* data, int32_t scale) {
+    if (HostIsIncapableOfZooming()) {
+        scale = 1;
+        if (gParams) gParams->proxyScale = 1;
+    }
+    if (!data) return;
+    const int32_t s = std::max(scale, 1);
+    const VRect filter = data->filterRect;
+    VRect proxy = DivideRect(filter, s);
+    const int32_t maxW = data->previewArea.right - data->previewArea.left;
+    const int32_t maxH = data->previewArea.bottom - data->previewArea.top;
+    proxy.right = std::min(proxy.right, proxy.left + maxW);
+    proxy.bottom = std::min(proxy.bottom, proxy.top + maxH);
+    data->proxyRect = proxy;
+    data->inputLineFirst = data->maskLineFirst = proxy.top - filter.top;
+    data->inputLineLast = data->maskLineLast = proxy.bottom - filter.top - 1;
+    if (HostResult() != noErr) return;
+    SetProcessableRect(proxy);
+    if (gParams) gParams->proxyScale = s;
+    data->width = int64_t(proxy.right) - proxy.left;
+    data->height = int64_t(proxy.bottom) - proxy.top;
+    data->jobTop = 0;
+    data->jobBottom = data->height - 1;
+    data->jobLeft = 0;
+    data->jobRight = data->width - 1;
+}
+
+VRect DetermineBiggestProxyPixelsRect(const VRect& rect, const VRect& limit) {
+    VRect r = rect;
+    const int32_t w = limit.right - limit.left;
+    const int32_t h = limit.bottom - limit.top;
+    r.right = std::min(r.right, r.left + w);
+    r.bottom = std::min(r.bottom, r.top + h);
+    return r;
+}
+
+void fillInProxyBufferDimensions(proxyBufferRecord* record) {
+    if (!record) return;
+    VRect p = gData ? gData->proxyRect : VRect{};
+    record->width = std::max<int32_t>(p.right - p.left, 0);
+    record->height = std::max<int32_t>(p.bottom - p.top, 0);
+    record->pixelCount = record->width * record->height;
+    record->planes = GetPlanes();
+    record->byteCount = record->pixelCount * record->planes;
+}
+
+bool CreateProxyBuffer(proxyBufferRecord* record) {
+    if (!record) return false;
+    fillInProxyBufferDimensions(record);
+    record->pixels = nullptr;
+    if (record->byteCount <= 0) return false;
+    record->pixels = static_cast<uint8_t*>(RobustNewPtr(size_t(record->byteCount)));
+    return record->pixels != nullptr;
+}
+
+bool LocalCreateProxyBuffer(proxyBufferRecord* record) { return CreateProxyBuffer(record); }
+
+void DeleteProxyBuffer(proxyBufferRecord* record) {
+    if (record) RobustDisposePtr(&record->pixels);
+}
+
+void LocalDeleteProxyBuffer(proxyBufferRecord* record) { DeleteProxyBuffer(record); }
+
+void ResetProxyBuffer(proxyBufferRecord* record) {
+    if (!record || !record->pixels || !gFilterRecord || !gFilterRecord->advanceState) return;
+    const int32_t depth = GetDepth();
+    for (int32_t p = 0; p < record->planes; p++) {
+        gFilterRecord->inLoPlane = gFilterRecord->inHiPlane = int16_t(p);
+        OSErr err = gFilterRecord->advanceState();
+        if (gResult) *gResult = err;
+        if (err != noErr) {
+            diagnosticResult = kDiagProxyAdvanceState;
+            return;
+        }
+        const auto* in = static_cast<const uint8_t*>(gFilterRecord->inData);
+        if (!in) continue;
+        const VRect got = GetInRect();
+        const int32_t w = std::min(record->width, got.right - got.left);
+        const int32_t h = std::min(record->height, got.bottom - got.top);
+        uint8_t* plane = record->pixels + size_t(p) * size_t(record->pixelCount);
+        for (int32_t y = 0; y < h; y++) {
+            const uint8_t* row = in + int64_t(y) * gFilterRecord->inRowBytes;
+            uint8_t* dst = plane + int64_t(y) * record->width;
+            for (int32_t x = 0; x < w; x++) {
+                if (depth == 16) {
+                    uint16_t v;
+                    std::memcpy(&v, row + 2 * x, 2);
+                    dst[x] = ProxyByteFrom16(v);
+                } else if (depth == 32) {
+                    float f;
+                    std::memcpy(&f, row + 4 * x, 4);
+                    dst[x] = ProxyByteFromFloat(f);
+                } else {
+                    dst[x] = row[x];
+                }
+            }
+        }
+    }
+}
+
+void UpdateProxyBuffer_with_quick_trivia(proxyBufferRecord* record) {
+    if (!record) return;
+    SetUpFilterRecordForProxy(gData, gParams ? gParams->proxyScale : 1);
+    fillInProxyBufferDimensions(record);
+    const VRect total = GetProcessableRect();
+    SetInputChunkRectsNew(VRect{0, 0, total.bottom - total.top, total.right - total.left});
+    ResetProxyBuffer(record);
+}
+
+void UpdateProxyBuffer(proxyBufferRecord* record) { PFFOWFR_by_anything(nullptr, kRenderToPreview, nullptr, record); }
+
+void GetProxyBufferPixel(int64_t x, int64_t y, float* colour, const proxyBufferRecord* record) {
+    if (!record || !record->pixels || record->width <= 0 || record->height <= 0) return;
+    x = std::clamp<int64_t>(x, 0, record->width - 1);
+    y = std::clamp<int64_t>(y, 0, record->height - 1);
+    const int64_t at = y * record->width + x;
+    constexpr float k = 1.0f / 255.0f;
+    if (record->planes < 3) {
+        colour[0] = colour[1] = colour[2] = record->pixels[at] * k;
+    } else {
+        for (int c = 0; c < 3; c++) colour[c] = record->pixels[at + int64_t(c) * record->pixelCount] * k;
+    }
+    colour[3] = 1.0f;
+}
+
+// ---- preview pyramid ----
+
+void Build_blank_preview(Data* data) {
+    if (!data || !data->previewPyramid.tiles) return;
+    PyramidDescriptor* p = &data->previewPyramid;
+    const int64_t w = std::min<int64_t>(p->width[0], kPreviewPyramidSide);
+    const int64_t h = std::min<int64_t>(p->height[0], kPreviewPyramidSide);
+    for (int64_t y = 0; y < h; y++)
+        for (int64_t x = 0; x < w; x++) set_pyramid_sample_point4(x, y, p, 0, 255 - y, 255 - y, 255 - y, 255);
+}
+
+VRect ChooseRectToUseAsPreviewSource(int64_t, const VRect&) {
+    VRect r{0, 0, int32_t(kPreviewPyramidSide), int32_t(kPreviewPyramidSide)};
+    const int64_t h = HeightOfCurrentOutput();
+    const int64_t w = WidthOfCurrentOutput();
+    if (h < r.bottom) r.bottom = int32_t(h);
+    if (w < r.right) r.right = int32_t(w);
+    return r;
+}
+
+void Snuggle2(VRect* rect, int64_t* steps, const VRect& limit, int64_t maxSteps) {
+    if (!rect) return;
+    const int64_t limitW = int64_t(limit.right) - limit.left;
+    const int64_t limitH = int64_t(limit.bottom) - limit.top;
+    const int64_t most = std::min(maxSteps, kMaxSnuggleSteps);
+    int64_t n = 0;
+    while (n < most && (int64_t(rect->right) - rect->left > limitW || int64_t(rect->bottom) - rect->top > limitH)) {
+        *rect = DivideRect(*rect, 2);
+        n++;
+    }
+    if (steps) *steps = n;
+}
+
+// ---- small rectangle and colour operations ----
+
+void ShrinkRect(Rect* rect, int16_t dy, int16_t dx) {
+    if (!rect) return;
+    rect->top = int16_t(rect->top + dy);
+    rect->left = int16_t(rect->left + dx);
+    rect->bottom = int16_t(rect->bottom - dy);
+    rect->right = int16_t(rect->right - dx);
+}
+
+void CopyRect(const Rect* a, Rect* b) {
+    if (a && b) *b = *a;
+}
+
+void ScaleRect(VRect* rect, int32_t num, int32_t den) {
+    if (!rect || den == 0) return;
+    rect->top = int32_t(int64_t(rect->top) * num / den);
+    rect->left = int32_t(int64_t(rect->left) * num / den);
+    rect->bottom = int32_t(int64_t(rect->bottom) * num / den);
+    rect->right = int32_t(int64_t(rect->right) * num / den);
+}
+
+void SetColor(uint8_t* c, uint8_t a, uint8_t b, uint8_t c2, uint8_t d) {
+    if (!c) return;
+    c[0] = a;
+    c[1] = b;
+    c[2] = c2;
+    c[3] = d;
+}
+
+void CopyColor(const uint8_t* a, uint8_t* b) {
+    if (a && b) std::memcpy(b, a, 4);
+}

@@ -1,0 +1,109 @@
+// The host's input, output and mask rectangles, the plug-in's own job
+// rectangle (the total rectangle), saving and restoring them around nested
+// jobs, and the preview proxy: the filter rectangle scaled down by an
+// integer factor, with an 8-bit planar copy of the host's input.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/host/host_types.h"
+
+struct Data;
+
+// The host rectangles, proxy scale and Data word saved around a nested job;
+// the preview variant adds the preview offset and the render destination.
+struct RectState {
+    VRect inRect;
+    VRect outRect;
+    VRect maskRect;
+    int64_t proxyScale;
+    int64_t dataWord;
+    int64_t previewOffsetX;
+    int64_t previewOffsetY;
+    int64_t renderDestination;
+};
+
+// An 8-bit copy of the host's input for the preview, planes one after another.
+struct proxyBufferRecord {
+    uint8_t* pixels;
+    int32_t width;
+    int32_t height;
+    int32_t pixelCount;   // width x height
+    int32_t byteCount;    // pixelCount x planes
+    int32_t planes;
+};
+
+// ---- host rectangle setters ----
+void KillRects();
+void AssignTokenOutRect();
+void AssignTokenMaskRect();
+void SetFullsizeRects(Data* data);
+void SetSomesizeRects(Data* data, int32_t scale);
+void SetOneRowHighRects(Data* data);
+bool HostHasBuggyZooming(Data* data);
+bool HostHasIRDisplayBug();
+bool HostIsIncapableOfZooming();
+bool uses_previews();
+bool Advanceable();
+bool supports_sampling();
+bool CheckProxiesSupported(int64_t x);
+bool needs_convolution();
+void DriveMonolithically();
+void Xarvox();
+int64_t WidthOfCurrentOutput();
+int64_t HeightOfCurrentOutput();
+
+// ---- total rectangle and rectangle state ----
+VRect GetProcessableRect();
+void SetProcessableRect(const VRect& rect);
+void SetProcessableRectToFullSize();
+void PushAndChangeProcessableRect(VRect* old, const VRect& rect);
+void PopProcessableRect(const VRect& old);
+void PushRectState(RectState* state, Data* data);
+void PushRectAndPreviewState(RectState* state, Data* data);
+void PopRectState(const RectState* state, Data* data);
+void PopRectAndPreviewState(const RectState* state, Data* data);
+void PopRectStateAndDoMaskStuff(const RectState* state, Data* data);
+void UpdateMasklines(Data* data, int64_t first, int64_t last);
+void SetMaskAndInputLinesForFullsize(Data* data, int64_t top);
+
+// ---- proxy ----
+// factor = max(ceil(filter height / preview height), ceil(filter width /
+// preview width)); 1 on hosts that cannot show proxies.
+int16_t CalcDefaultProxyScaleFactor(const VRect& filterRect, const VRect& previewSize, VRect* outRect,
+                                    int16_t* outFactor);
+void CalcProxyScaleFactor();
+void SetUpFilterRecordForProxy(Data* data, int32_t scale);
+VRect DetermineBiggestProxyPixelsRect(const VRect& rect, const VRect& limit);
+void fillInProxyBufferDimensions(proxyBufferRecord* record);
+bool CreateProxyBuffer(proxyBufferRecord* record);
+bool LocalCreateProxyBuffer(proxyBufferRecord* record);
+void DeleteProxyBuffer(proxyBufferRecord* record);
+void LocalDeleteProxyBuffer(proxyBufferRecord* record);
+void ResetProxyBuffer(proxyBufferRecord* record);
+void UpdateProxyBuffer_with_quick_trivia(proxyBufferRecord* record);
+void UpdateProxyBuffer(proxyBufferRecord* record);
+// The record's pixel at (x, y) clamped to the buffer, as four floats; grey for
+// fewer than 3 planes; alpha 1. Leaves colour alone when there are no pixels.
+void GetProxyBufferPixel(int64_t x, int64_t y, float* colour, const proxyBufferRecord* record);
+// A 16-bit sample (0..32768) as a proxy byte.
+inline uint8_t ProxyByteFrom16(uint16_t v) { return uint8_t(uint32_t(v) * 10 / 1285 > 255 ? 255 : uint32_t(v) * 10 / 1285); }
+inline uint8_t ProxyByteFromFloat(float v) {
+    float c = v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
+    if (!(c == c)) c = 0.0f;
+    return uint8_t(c * 255.0f);
+}
+
+// ---- preview pyramid ----
+void Build_blank_preview(Data* data);
+VRect ChooseRectToUseAsPreviewSource(int64_t x, const VRect& rect);
+// Halves rect until it fits limit, at most maxSteps times (and at most 100);
+// *steps counts the halvings.
+void Snuggle2(VRect* rect, int64_t* steps, const VRect& limit, int64_t maxSteps);
+
+// ---- small rectangle and colour operations ----
+void ShrinkRect(Rect* rect, int16_t dy, int16_t dx);
+void CopyRect(const Rect* a, Rect* b);
+void ScaleRect(VRect* rect, int32_t num, int32_t den);
+void SetColor(uint8_t* c, uint8_t a, uint8_t b, uint8_t c2, uint8_t d);
+void CopyColor(const uint8_t* a, uint8_t* b);

@@ -1,0 +1,42 @@
+// The storage of one filter invocation: what Data holds, which storage is
+// taken when, the once-per-invocation set-up and the freeing of everything
+// at the end. Main thread only.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/host/host_types.h"
+
+struct Data;
+
+// Row-buffer records of a filter rectangle w x h: max(3w + 2184, 2 max(w, h) + 8), at least 4.
+int64_t RowBufferRecordCount(int64_t w, int64_t h);
+// Bytes of one reply-cell record of the row buffer.
+int64_t RowBufferRecordBytes();
+
+// Clears the work-area pointer, every buffer pointer and host buffer
+// identifier, and prepares all twelve pyramids as empty, so that freeing
+// later is safe.
+void Nullify_buffers(Data* data);
+void OncePerInvocationTasksWithoutMemory(Data* data);
+void PreBufferRequest_new_way(Data* data);
+void CalcTemporaryDimensions(Data* data, const VRect& rect, int32_t scale);
+void CalcPermanentDimensions(Data* data);
+void MakeBufferRequest(Data* data);
+// Takes the row buffer, the small buffers and the work area; false (result
+// 3, everything freed, host rectangles empty) when they cannot be had.
+bool DoGrabbing(Data* data);
+void FixBuffersThatDependOnOutputDimensions(Data* data);
+void OncePerInvocationTasksNeedingMemory(Data* data);
+// The main input pyramid, allocated and filled once per invocation; result
+// 999 when it cannot be allocated.
+void MaybeAllocatePyramids(Data* data);
+void UponFinalFiltrationTasks(Data* data);
+void Postroll(Data* data);
+void DoHeavyPreview(Data* data);
+void DoPreviewFiltration(Data* data);
+void die();
+// Frees everything the invocation holds; safe to run twice.
+void dump_Storage(Data* data);
+// Writes the memory-dot map and frees everything.
+void DoShutDown(Data* data);

@@ -1,0 +1,263 @@
+// Defaults, canned settings blocks and randomisers of the Parameters record.
+#include "shell/parameters.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/host/result_codes.h"
+#include "shell/data.h"
+#include "shell/invocation.h"
+#include "shell/selectors.h"
+#include "shell/plugin_globals.h"
+#include "shell/work_area.h"
+
+namespace {
+
+// A byte of the system's random(): bits 4..11.
+int32_t RandomByte() { return int32_t((random() >> 4) & 0xFF); }
+
+// A byte of random() no greater than 180.
+int32_t RandomUpTo180() {
+    for (;;) {
+        int32_t d = RandomByte();
+        if (d <= 180) return d;
+    }
+}
+
+void SetOrientation(Parameters* p, float latitude, float longitude, float spin) {
+    p->latitude = latitude;
+    p->longitude = longitude;
+    p->spin = spin;
+    p->latitudeDegrees = int32_t(latitude);
+    p->longitudeDegrees = int32_t(longitude);
+    p->spinDegrees = int32_t(spin);
+}
+
+float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
+
+// A Mac Roman byte of 128 or more as its Unicode character.
+constexpr uint16_t kMacRomanHigh[128] = {
+    0x00C4, 0x00C5, 0x00C7, 0x00C9, 0x00D1, 0x00D6, 0x00DC, 0x00E1, 0x00E0, 0x00E2, 0x00E4, 0x00E3,
+    0x00E5, 0x00E7, 0x00E9, 0x00E8, 0x00EA, 0x00EB, 0x00ED, 0x00EC, 0x00EE, 0x00EF, 0x00F1, 0x00F3,
+    0x00F2, 0x00F4, 0x00F6, 0x00F5, 0x00FA, 0x00F9, 0x00FB, 0x00FC, 0x2020, 0x00B0, 0x00A2, 0x00A3,
+    0x00A7, 0x2022, 0x00B6, 0x00DF, 0x00AE, 0x00A9, 0x2122, 0x00B4, 0x00A8, 0x2260, 0x00C6, 0x00D8,
+    0x221E, 0x00B1, 0x2264, 0x2265, 0x00A5, 0x00B5, 0x2202, 0x2211, 0x220F, 0x03C0, 0x222B, 0x00AA,
+    0x00BA, 0x03A9, 0x00E6, 0x00F8, 0x00BF, 0x00A1, 0x00AC, 0x221A, 0x0192, 0x2248, 0x2206, 0x00AB,
+    0x00BB, 0x2026, 0x00A0, 0x00C0, 0x00C3, 0x00D5, 0x0152, 0x0153, 0x2013, 0x2014, 0x201C, 0x201D,
+    0x2018, 0x2019, 0x00F7, 0x25CA, 0x00FF, 0x0178, 0x2044, 0x20AC, 0x2039, 0x203A, 0xFB01, 0xFB02,
+    0x2021, 0x00B7, 0x201A, 0x201E, 0x2030, 0x00C2, 0x00CA, 0x00C1, 0x00CB, 0x00C8, 0x00CD, 0x00CE,
+    0x00CF, 0x00CC, 0x00D3, 0x00D4, 0xF8FF, 0x00D2, 0x00DA, 0x00DB, 0x00D9, 0x0131, 0x02C6, 0x02DC,
+    0x00AF, 0x02D8, 0x02D9, 0x02DA, 0x00B8, 0x02DD, 0x02DB, 0x02C7,
+};
+
+}  // namespace
+
+void GrabDefaultSettings(Parameters* p) {
+    p->orientationByProgram = 0;
+    p->inputMode = 1;
+    p->spinDegrees = 0;
+    p->latitudeDegrees = 0;
+    p->fovDegrees = 120;
+    p->latitude = 0.0f;
+    p->longitude = 0.0f;
+    p->spin = 0.0f;
+    p->FOV = 120.0f;
+    p->longitudeDegrees = 0;
+    p->tabsInteger = 33;
+    p->sharpenInteger = 30;
+    p->tabs = 33.0f;
+    p->sharpen = 30.0f;
+    p->line_color = RGBColor{0, 0, 0};
+    p->tab_color = RGBColor{55255, 44204, 56540};
+    p->background_color = RGBColor{65535, 65535, 65535};
+    p->randomSeed = 21;
+    p->glueMode = 1;
+    p->outputMode = 1;
+    p->flip = 0;
+    p->hqpr = 0;
+    p->graticuleLevel = 0;
+    p->faces = 0;
+    p->lego_layers = 20;
+    p->reservedInt16 = 0;
+    p->legoBrickMask = 63;
+    p->legoFlag1 = 1;
+    p->legoFlag2 = 1;
+    p->legoFlag3 = 0;
+    p->lego_diffuse_colors = 0;
+    p->lego_plates = 0;
+    p->cubemap_pixels = 256;
+    p->export_pixels = 500;
+    p->transparent_gaps = 1;
+    p->indicatrix = 0;
+    p->edges = 0;
+    p->anamorph = 0;
+    p->dehalo = 0;
+    p->jpegFlag = 0;
+    p->grid = 1;
+    p->previewquality = 3;
+    p->twirlVariant = 6;
+}
+
+void GrabSpecializedSettings(Parameters* p) {
+    p->orientationByProgram = 0;
+    p->inputMode = 1;
+    p->longitudeDegrees = 0;
+    p->latitudeDegrees = -90;
+    p->spinDegrees = 0;
+    p->fovDegrees = 110;
+    p->latitude = -90.0f;
+    p->longitude = 0.0f;
+    p->spin = 0.0f;
+    p->FOV = 110.0f;
+    p->outputMode = 16;
+    p->flip = 0;
+    p->glueMode = 1;
+    p->graticuleLevel = 0;
+    p->indicatrix = 0;
+    p->edges = 0;
+    p->anamorph = 0;
+    p->grid = 1;
+}
+
+void GrabFactorySettings(Parameters*) {}
+
+void UpdateLegacyParameters(Data*) {}
+
+void FixRedefinedParameters(Parameters* p) {
+    if (p->version < 1 || p->version > 46) return;
+    p->latitude = float(p->latitudeDegrees);
+    p->longitude = float(p->longitudeDegrees);
+    p->spin = float(p->spinDegrees);
+    p->FOV = float(p->fovDegrees);
+    p->tabs = float(p->tabsInteger);
+    p->sharpen = float(p->sharpenInteger);
+}
+
+void CloneCPresetNameToUnicodePresetName(Parameters* p) {
+    int32_t n = 0;
+    for (; n < kPresetNameLength - 1 && p->presetName[n] != 0; n++) {
+        uint8_t c = uint8_t(p->presetName[n]);
+        p->presetNameUnicode[n] = c < 128 ? c : kMacRomanHigh[c - 128];
+    }
+    p->presetNameUnicode[n] = 0;
+}
+
+void SetPresetName(Parameters* p, const char* name) {
+    std::strncpy(p->presetName, name, kPresetNameLength - 1);
+    p->presetName[kPresetNameLength - 1] = 0;
+    CloneCPresetNameToUnicodePresetName(p);
+}
+
+void GetRandomName(Parameters* p) { SetPresetName(p, kRandomPresetName); }
+
+void FillInTheParametersAndDataForQevan(Parameters* p, Data* data) {
+    if (data) Nullify_buffers(data);
+    if (!p) return;
+    p->data = data;
+    p->version = kVersionAfterDefaults;
+    SetPresetName(p, kDefaultPresetName);
+    std::memset(p->presetNameSpare, 0, sizeof p->presetNameSpare);
+    p->presetNameSpareWord = 0;
+    GrabDefaultSettings(p);
+}
+
+void ValidateParameters(int32_t allocate) {
+    if (!allocate || !gFilterRecord || gFilterRecord->parameters) return;
+    CreateParametersHandle();
+    if (!gFilterRecord->parameters) {
+        *gResult = memFullErr;
+        diagnosticResult = 220;
+        return;
+    }
+    HandleProcs* procs = gFilterRecord->handleProcs;
+    auto* p = reinterpret_cast<Parameters*>(procs->lockProc(gFilterRecord->parameters, true));
+    if (p) FillInTheParametersAndDataForQevan(p, gData);
+    procs->unlockProc(gFilterRecord->parameters);
+}
+
+void RandomizeSettings(Parameters* p) {
+    float latitude = float(RandomUpTo180() - 90);
+    int32_t d1 = RandomUpTo180();
+    int32_t d2 = RandomUpTo180();
+    int32_t d3 = RandomUpTo180();
+    int32_t d4 = RandomUpTo180();
+    SetOrientation(p, latitude, float(d1 + d2 - 180), float(d3 + d4 - 180));
+}
+
+void RandomizeSettingsConstrained(Parameters* p) {
+    auto twoBits = [] { return int32_t((random() >> 4) & 3); };
+    int32_t k;
+    do {
+        k = twoBits();
+    } while (k == 3);
+    float latitude = float(90 * k - 90);
+    float longitude = float(90 * twoBits() - 180);
+    float spin = float(90 * twoBits() - 180);
+    SetOrientation(p, latitude, longitude, spin);
+}
+
+double getRandom1() { return double(arc4random() % 1000) * 0.001; }
+
+float jigglehue(float h, float amount) {
+    float r = float(RandomByte()) / 255.0f;
+    h += r * 2.0f * amount - amount;
+    if (h >= 0.0f) return h - std::floor(h);
+    return h + std::floor(1.0f - h);
+}
+
+void jigglesat(float* hsl, float amount) {
+    float r = float(RandomByte()) / 255.0f;
+    hsl[1] = Clamp01(hsl[1] * (1.0f + r * 2.0f * amount - amount));
+}
+
+void jigglelum(float* hsl, float amount) {
+    float r = float(RandomByte()) / 255.0f;
+    hsl[2] = Clamp01(hsl[2] * (1.0f + r * 2.0f * amount - amount));
+}
+
+void jiggleHSL(float* hsl, float dh, float ds, float dl) {
+    hsl[0] = jigglehue(hsl[0], dh);
+    jigglesat(hsl, ds);
+    jigglelum(hsl, dl);
+}
+
+void RandomPointOnUnitSphere_core(const uint64_t* table, double* x, double* y, double* z, int64_t* cursor) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(table);
+    constexpr int kMaxTries = 16;
+    for (int tries = 0; tries < kMaxTries; tries++) {
+        double v[3];
+        for (int i = 0; i < 3; i++) {
+            int64_t entry = ((*cursor + i) % kRandomTableEntries + kRandomTableEntries) %
+                            kRandomTableEntries;
+            v[i] = double(bytes[entry * 8]) * (2.0 / 255.0) - 1.0;
+        }
+        *cursor += 3;
+        double lengthSquared = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
+        // Inside the ball (and not at its centre, which has no direction).
+        if (lengthSquared > 0.0 && lengthSquared <= 1.0) {
+            double inv = 1.0 / std::sqrt(lengthSquared);
+            *x = v[0] * inv;
+            *y = v[1] * inv;
+            *z = v[2] * inv;
+            return;
+        }
+    }
+    *x = 0.0;
+    *y = 0.0;
+    *z = 1.0;
+}
+
+void RandomPointOnUnitSphere(double* x, double* y, double* z, int64_t* cursor) {
+    if (!gData || !gData->storage) {
+        *x = 0.0;
+        *y = 0.0;
+        *z = 1.0;
+        return;
+    }
+    RandomPointOnUnitSphere_core(gData->storage->randomTable, x, y, z, cursor);
+}
+
+int32_t MapBackwardsQuadradticForumula(double x) {
+    return int32_t(100.0 * (std::sqrt(x / 100.0 + 0.25) - 0.5));
+}

@@ -1,0 +1,44 @@
+// The process-wide state of the plug-in shell, set and read only on the
+// host's main thread: what the host passed to PluginMain, and the two records
+// locked for the length of one selector call.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/host/filter_record.h"
+
+struct Data;
+struct Parameters;
+
+extern FilterRecord* gFilterRecord;   // selectors 1 to 5
+extern intptr_t* gDataHandle;          // the host word that keeps the Data handle
+extern int16_t* gResult;               // the result the host reads after the call
+extern int16_t diagnosticResult;       // the last internal diagnostic number; never shown
+extern Parameters* gParams;            // the locked parameter handle
+extern Data* gData;                    // the locked data handle
+extern SPBasicSuite* sSPBasic;         // the host's basic suite, taken at every call
+
+// The host result, or noErr when no selector is running.
+inline int16_t HostResult() { return gResult ? *gResult : int16_t(0); }
+// Sets the host result and the diagnostic number together.
+void SetHostResult(int16_t result, int16_t diagnostic);
+
+// Internal diagnostic numbers.
+enum : int16_t {
+    kDiagParametersHandle = 198,
+    kDiagNoAdvanceState = 202,
+    kDiagMultichannel = 203,
+    kDiagDialogCancelled = 204,
+    kDiagDataHandle = 205,
+    kDiagHandleMissing = 206,
+    kDiagLockFailed = 207,
+    kDiagValidateParameters = 220,
+    kDiagRowBufferRegrow = 225,
+    kDiagInputPyramid = 226,
+    kDiagWorkStorage = 227,
+    kDiagAbortDuringRender = 245,
+    kDiagCancelledAfterAbortTest = 246,
+    kDiagProxyAdvanceState = 260,
+    // Refused: an image mode the plug-in cannot read.
+    kDiagUnsupportedMode = 261,
+};

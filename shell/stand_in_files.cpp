@@ -1,0 +1,96 @@
+// Stand-in for the file layer until the files subsystem lands: where the
+// application-support and older preferences folders are, moving a file from
+// the old place, opening files and the settings-file calls. Delete this file
+// when the real file layer lands.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "shell/data.h"
+#include "shell/parameters.h"
+#include "shell/plugin_globals.h"
+#include "shell/stand_ins.h"
+
+namespace {
+
+constexpr char kSupportFolderName[] = "com.tarnwhistle.Vornesk 2";
+
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    return home && *home ? home : ".";
+}
+
+// Makes every folder of path (mode 0755); existing ones are fine.
+void MakeFolders(const std::string& path) {
+    for (size_t i = 1; i <= path.size(); i++) {
+        if (i == path.size() || path[i] == '/') {
+            std::string part = path.substr(0, i);
+            mkdir(part.c_str(), 0755);
+        }
+    }
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+std::string ApplicationSupportFolder() {
+    std::string folder;
+    const char* over = std::getenv("VORNESK_SUPPORT_DIR");
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (over && *over) folder = over;
+    else if (xdg && *xdg) folder = std::string(xdg) + "/" + kSupportFolderName;
+    else folder = HomeFolder() + "/.local/share/" + kSupportFolderName;
+    MakeFolders(folder);
+    return folder;
+}
+
+std::string FileZerp_GetApplicationSupportFilePathForName(const char* name) {
+    return ApplicationSupportFolder() + "/" + (name ? name : "");
+}
+
+std::string FileZerp_GetPrefsFilePathForName(const char* name) {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    std::string folder = config && *config ? std::string(config) : HomeFolder() + "/.config";
+    return folder + "/" + (name ? name : "");
+}
+
+void FileZerp_ifNoFileExistsAtNewPathThenTryMovingItFromOldPath(const std::string& newPath,
+                                                                 const std::string& oldPath) {
+    if (FileExists(newPath) || !FileExists(oldPath)) return;
+    std::rename(oldPath.c_str(), newPath.c_str());
+}
+
+int FileZerp_OpenAFilePath(const std::string& path, int32_t readWrite, int32_t, int16_t* error) {
+    int fd = readWrite ? open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)
+                       : open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (error) *error = fd < 0 ? int16_t(errno ? -errno : -1) : int16_t(0);
+    return fd;
+}
+
+int16_t FileZerp_WriteSettingsFile_path(const std::string& path, int32_t previewType) {
+    int16_t error = 0;
+    int fd = FileZerp_OpenAFilePath(path, 1, 0, &error);
+    if (fd < 0) return error;
+    ParametersOut(gData, fd, 1, nullptr, previewType);
+    close(fd);
+    return 0;
+}
+
+int16_t FileZerp_ReadSettingsFile_path(const std::string& path) {
+    if (gParams) GrabDefaultSettings(gParams);
+    int16_t error = 0;
+    int fd = FileZerp_OpenAFilePath(path, 0, 0, &error);
+    if (fd < 0) return error;
+    uint8_t hasPreview = 0;
+    ReadSettingsFileSwitchably_Thingie(gData, fd, nullptr, 0, &hasPreview);
+    return 0;
+}

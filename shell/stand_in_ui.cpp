@@ -1,0 +1,37 @@
+// Stand-in for the dialog and its alerts until the user interface lands:
+// there is no dialog (DoUI answers OK) and every alert and the about box go
+// to standard error with their texts. Delete this file when the real ones land.
+#include <cstdio>
+
+#include "shell/stand_ins.h"
+
+const char kRefusal2Title[] = "Can\u2019t run";
+const char kRefusal2Text[] = "The paint program does not support enough of the Photoshop plug-in standard.";
+const char kRefusal3Title[] = "Can\u2019t handle multichannel images";
+const char kRefusal3Text[] = "This plug-in only understands grayscale and RGB images.";
+const char kRefusalModeTitle[] = "Can\u2019t handle this kind of image";
+const char kRefusalModeText[] = "This plug-in only understands grayscale and RGB images.";
+const char kMemoryAlertTitle[] = "Can\u2019t get memory";
+const char kMemoryAlertText[] = "Can\u2019t get memory to run this plug-in.";
+
+namespace {
+
+void Alert(const char* title, const char* text) {
+    std::fprintf(stderr, "%s\n%s\n[Cancel]\n", title, text);
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+void DoAbout() {
+    std::fprintf(stderr, "Vornesk 2\nRemaps a picture from one projection of the sphere to another.\n");
+    std::fflush(stderr);
+}
+
+int32_t DoUI() { return 1; }
+
+void ShowRefusalMessage2() { Alert(kRefusal2Title, kRefusal2Text); }
+void ShowRefusalMessage3() { Alert(kRefusal3Title, kRefusal3Text); }
+void ShowRefusalMessageForMode() { Alert(kRefusalModeTitle, kRefusalModeText); }
+void ShowMemoryAlertCocoa() { Alert(kMemoryAlertTitle, kMemoryAlertText); }
+void ControllerShuttingDown() {}

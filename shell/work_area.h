@@ -1,0 +1,56 @@
+// TStorage1, the work area of one invocation: one block taken with the
+// system allocator in selector 3 and freed at shut-down, pointed to from
+// Data. It holds the stores of the renderer, the polyhedron model, the
+// dialog and the exports for the length of an invocation.
+#pragma once
+
+#include <cstdint>
+
+#include "pyramid/pyramid.h"
+#include "shell/parameters.h"
+
+struct polyhedron;
+
+constexpr int64_t kWorkAreaMagic = 123456;
+constexpr int64_t kWorkAreaSentinel = 111111111;
+constexpr int64_t kWorkAreaSentinelCount = 8;
+constexpr int64_t kInverseTableEntries = 400;
+constexpr float kInverseTableNotBuilt = 999.0f;
+constexpr int64_t kRandomTableEntries = 2048;
+constexpr int64_t kControlEnablingEntries = 200;
+constexpr int64_t kCrammingPieces = 25290;
+constexpr int64_t kBrickColourCodes = 13;
+
+struct TStorage1 {
+    int64_t magic;                        // kWorkAreaMagic once made
+    int64_t sentinels[kWorkAreaSentinelCount];
+    polyhedron* polyStore;                // the polyhedron model's store; null when none
+    PyramidDescriptor offscreenPyramid;   // the render target of destination 2
+    int64_t offscreenPixelKind;
+    PyramidDescriptor* smallPyramid;      // 100 x 100, kind 3; null when it could not be had
+    PyramidDescriptor* targetPyramid;     // the renderer's target pyramid
+    PyramidDescriptor exportPyramid;      // one per export layer, reused
+    int64_t exportedPage;                 // -1 when no single page renders
+    void* brickBuffer;                    // output modes 45 and 394
+    int64_t brickMarker;                  // -1 when freed
+    void* metaballBuffer;                 // output mode 395
+    int64_t metaballMarker;
+    void* fergusonModel;
+    int64_t brickCellsPerColour[kBrickColourCodes];
+    int64_t brickSurfaceCellsPerColour[kBrickColourCodes];
+    float inverseTableA[kInverseTableEntries];   // slot 0 kInverseTableNotBuilt until built
+    float inverseTableB[kInverseTableEntries];
+    int64_t cachedModeWord;               // -9999 after the set-up
+    int64_t renderCounters[8];            // 0 or -1 after the set-up
+    int64_t screenWord;                   // cleared by a final render
+    uint64_t randomTable[kRandomTableEntries];
+    // Undo: two records of the snapshot fields, each with a filled and an on-file flag.
+    Parameters undoSlots[2];
+    uint8_t undoFilled[2];
+    uint8_t undoOnFile[2];
+    int64_t controlEnabling[kControlEnablingEntries];
+    float crammingX[kCrammingPieces];
+    float crammingY[kCrammingPieces];
+    float crammingAngle[kCrammingPieces];
+    float crammingScale;
+};

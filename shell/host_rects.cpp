@@ -12,6 +12,7 @@
 #include "shell/parameters.h"
 #include "shell/plugin_globals.h"
 #include "shell/stand_ins.h"
+#include "shell/task_services.h"
 #include "shell/work_area.h"
 
 // The current job rectangle in host coordinates.

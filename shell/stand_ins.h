@@ -95,8 +95,5 @@ void DumpPolyStorage(polyhedron* store);
 // One pixel of the host's input at job position (x, y) as four floats, and
 // one colour written to the destination of the tracker.
 void GrabNovelInputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, TileTracker* tracker);
-// Sets the host's input, output and mask rectangles for a chunk of the
-// render's output (job coordinates at the current scale).
-void SetInputChunkRectsNew(VRect rect);
 void SetNovelOutputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, TileTracker* tracker,
                          proxyBufferRecord* proxy);

@@ -54,9 +54,6 @@ size_t ReplyCellSize() { return kStandInReplyCellSize; }
 void PrerollOneTileTask(PerTaskStuffType*) {}
 void PostrollOneTileTask(PerTaskStuffType*) {}
 void FillTileWithSamples(Data*, vort*, PerTaskStuffType*) {}
-void FillTileWithColors(PerTaskStuffType*) {}
-void SetInputChunkRectsNew(VRect) {}
-void copy_pixels_of_tile_out_to_destination(PerTaskStuffType*) {}
 void UpdateNextSmallerLevel_core(PyramidDescriptor*, int64_t, const VRect*) {}
 void UpdateNextSmallerLevel_high_quality_core(PyramidDescriptor*, int64_t, const VRect*) {}
 void MondoProgressUpdate_fractionX(double) {}

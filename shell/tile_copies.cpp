@@ -1,73 +1,99 @@
 #include "shell/tile_copies.h"
 
+#include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "shell/FilterBigDocument.h"
+#include "shell/host_rects.h"
+#include "shell/parameters.h"
 #include "shell/plugin_globals.h"
+#include "shell/stand_ins.h"
+#include "shell/task_engine_globals.h"
+#include "shell/task_records.h"
+#include "shell/task_services.h"
 
 namespace {
 
-// Alpha just short of 1 after filtering still counts as opaque.
-constexpr float kAlphaBoost = 1.007f;
+constexpr OSType kAffinitySignature = MakeFourCC("AffP");
+constexpr int64_t kColourBytes = 4 * sizeof(float);
 
-float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
+const FilterRecord* Record() { return gFilterRecord ? gFilterRecord : gTaskEngine.filterRecord; }
 
-void StoreSample(uint8_t* p, int32_t depth, float unit) {
-    if (depth == 8) {
-        *p = uint8_t(Clamp01(unit) * 255.0f);
-    } else if (depth == 16) {
-        uint16_t v = uint16_t(Clamp01(unit) * 32768.0f);
-        std::memcpy(p, &v, 2);
-    } else {
-        std::memcpy(p, &unit, 4);
-    }
+int32_t Destination() { return gParams ? gParams->renderDestination : gTaskEngine.renderDestination; }
+
+MirelYummy* GridOf(const PerTaskStuffType* task) {
+    return task && task->context ? *TaskReplyGridOf(task->context) : nullptr;
+}
+
+void RefreshPixelInfo(PerTaskStuffType* task) {
+    initPixelInfo(&task->tracker.pxl, Record(), Destination(), gTaskEngine.offscreenPixelKind);
 }
 
 }  // namespace
 
+float* ReplyCellColour(MirelYummy* grid, int64_t index) {
+    const int64_t cell = int64_t(ReplyCellSize());
+    return reinterpret_cast<float*>(reinterpret_cast<char*>(grid) + index * cell + cell - kColourBytes);
+}
+
+int64_t ReplyCellIndex(const PerTaskStuffType* task, int64_t x, int64_t y) {
+    const TileTracker& t = task->tracker;
+    const int64_t column = x - t.current_tile_rect.left + 1;
+    const int64_t row = y - t.current_tile_rect.top + 1;
+    if (column < 0 || row < 0 || column >= t.buffer_x_elements || row >= t.buffer_y_elements) return -1;
+    return row * t.buffer_x_elements + column;
+}
+
+void copy_pixels_of_tile_out_to_destination(PerTaskStuffType* task) {
+    if (!task) return;
+    if (FilterRecord* r = const_cast<FilterRecord*>(Record())) r->autoMask = r->hostSig == kAffinitySignature;
+    RefreshPixelInfo(task);
+    MirelYummy* grid = GridOf(task);
+    const VRect tile = task->tracker.current_tile_rect;
+    for (int64_t y = tile.top; y < tile.bottom; y++) {
+        for (int64_t x = tile.left; x < tile.right; x++) {
+            float colour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+            const int64_t i = grid ? ReplyCellIndex(task, x, y) : -1;
+            if (i >= 0) std::copy_n(ReplyCellColour(grid, i), 4, colour);
+            SetNovelOutputPixel(x, y, colour, 1, &task->tracker, task->guidance.proxy);
+        }
+    }
+}
+
+void copy_pixels_of_Photoshop_into_tile(PerTaskStuffType* task) {
+    if (!task) return;
+    RefreshPixelInfo(task);
+    MirelYummy* grid = GridOf(task);
+    if (!grid) return;
+    const VRect tile = task->tracker.current_tile_rect;
+    for (int64_t y = tile.top; y < tile.bottom; y++)
+        for (int64_t x = tile.left; x < tile.right; x++) {
+            const int64_t i = ReplyCellIndex(task, x, y);
+            if (i >= 0) GrabNovelInputPixel(x, y, ReplyCellColour(grid, i), 1, &task->tracker);
+        }
+}
+
+void copy_pixels_of_proxybuffer_into_tile(PerTaskStuffType* task, const proxyBufferRecord* proxy) {
+    if (!task) return;
+    MirelYummy* grid = GridOf(task);
+    if (!grid) return;
+    const bool fromProxy = Destination() == kRenderToPreview && proxy && proxy->pixels;
+    // Without a preview to read, every cell is transparent black.
+    float carried[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    const VRect tile = task->tracker.current_tile_rect;
+    for (int64_t y = tile.top; y < tile.bottom; y++)
+        for (int64_t x = tile.left; x < tile.right; x++) {
+            const int64_t i = ReplyCellIndex(task, x, y);
+            if (i < 0) continue;
+            if (fromProxy) GetProxyBufferPixel(x, y, carried, proxy);
+            std::copy_n(carried, 4, ReplyCellColour(grid, i));
+        }
+}
+
 void GrabTestPatternColor(int64_t x, int64_t y, float* colour) {
     colour[0] = float(((x + y / 3) % 256 + 256) % 256) / 255.0f;
-    double g = 0.05 * std::sqrt(double(x) * double(x) + double(y) * double(y));
+    const double g = 0.05 * std::sqrt(double(x) * double(x) + double(y) * double(y));
     colour[1] = float(g - std::floor(g));
     colour[2] = float(((3 * x + 251 * y) % 256 + 256) % 256) / 255.0f;
     colour[3] = 1.0f;
-}
-
-void WriteColourToHostOutput(int64_t x, int64_t y, const float* colour, const VRect& tile) {
-    auto* out = static_cast<uint8_t*>(GetOutData());
-    if (!out) return;
-    const VRect outRect = GetOutRect();
-    const int64_t dx = x - tile.left, dy = y - tile.top;
-    if (dx < 0 || dy < 0 || dx >= int64_t(tile.right) - tile.left || dy >= int64_t(tile.bottom) - tile.top) return;
-    if (dx >= int64_t(outRect.right) - outRect.left || dy >= int64_t(outRect.bottom) - outRect.top) return;
-    const int32_t depth = GetDepth();
-    const int32_t bytes = depth / 8;
-    const bool floatDestination = depth == 32;
-    float r = colour[0], g = colour[1], b = colour[2], a = colour[3];
-    if (!floatDestination) a *= kAlphaBoost;
-    a = Clamp01(a);
-    if (r < 0.0f) r = 0.0f;
-    if (g < 0.0f) g = 0.0f;
-    if (b < 0.0f) b = 0.0f;
-    if (IsGreyscale_call()) r = g = b = 0.59f * g + 0.3f * r + 0.11f * b;
-    uint8_t* pixel = out + dy * int64_t(GetOutRowBytes()) + dx * int64_t(Get_dstStride()) * bytes;
-    if (GetPlanes() < 3) {
-        StoreSample(pixel, depth, g);
-    } else {
-        StoreSample(pixel, depth, r);
-        StoreSample(pixel + bytes, depth, g);
-        StoreSample(pixel + 2 * bytes, depth, b);
-    }
-    if (GetDissolveTransparency()) StoreSample(pixel + int64_t(Get_inLayerPlanes()) * bytes, depth, a);
-}
-
-void WriteTestPatternTile(const VRect& tile) {
-    SetAutoMask(false);
-    float colour[4];
-    for (int64_t y = tile.top; y < tile.bottom; y++)
-        for (int64_t x = tile.left; x < tile.right; x++) {
-            GrabTestPatternColor(x, y, colour);
-            WriteColourToHostOutput(x, y, colour, tile);
-        }
 }

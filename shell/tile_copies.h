@@ -1,18 +1,27 @@
-// Moving colours between a render's tiles and the outside world: the test
-// pattern, and the writing of finished colours into the host's output.
+// Moving colours between a render task's reply grid and the outside world:
+// a finished tile's colours to the destination (on the main thread, inside
+// the task's completion), and host input or preview pixels into the grid.
+// The grid covers the tile plus a border of one cell: pixel (x, y) of the
+// tile (job coordinates) is at column x - left + 1, row y - top + 1.
 #pragma once
 
 #include <cstdint>
 
 #include "platform/host/host_types.h"
 
+struct MirelYummy;
+struct PerTaskStuffType;
+struct proxyBufferRecord;
+
+// The colour (red, green, blue, alpha) that ends reply cell `index` of a grid.
+float* ReplyCellColour(MirelYummy* grid, int64_t index);
+// The grid index of job pixel (x, y) in the task's tile, or -1 outside the grid.
+int64_t ReplyCellIndex(const PerTaskStuffType* task, int64_t x, int64_t y);
+
+void copy_pixels_of_tile_out_to_destination(PerTaskStuffType* task);
+void copy_pixels_of_Photoshop_into_tile(PerTaskStuffType* task);
+void copy_pixels_of_proxybuffer_into_tile(PerTaskStuffType* task, const proxyBufferRecord* proxy);
+
 // red = ((x + y div 3) mod 256) / 255, green = frac(0.05 sqrt(x² + y²)),
 // blue = ((3x + 251y) mod 256) / 255, alpha = 1; div rounds toward zero.
 void GrabTestPatternColor(int64_t x, int64_t y, float* colour);
-
-// Writes one colour (red, green, blue, alpha, 0..1) at job position (x, y)
-// into the host's output buffer, which holds the chunk `tile` (job
-// coordinates), converted to the document's depth.
-void WriteColourToHostOutput(int64_t x, int64_t y, const float* colour, const VRect& tile);
-// Paints the test pattern over the chunk `tile` of the host's output.
-void WriteTestPatternTile(const VRect& tile);

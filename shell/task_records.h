@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "platform/host/host_types.h"
+#include "render/renderhinttype.h"
 
 struct Data;
 struct FilterRecord;
@@ -103,16 +104,16 @@ struct TaskGuidance {
 };
 
 // One task: allocated per tile by the engine, freed after its completion.
-// The renderer adds its two renderhinttype records here.
 struct PerTaskStuffType {
     int64_t purpose;
     int64_t spare1;
     TileTracker tracker;  // the job's, with this task's tile and buffer sizes
     Data* data;
     int64_t marker;       // -1 when made
+    renderhinttype hints[2];  // the renderer's, per task
     int64_t spare2;
     PyramidDescriptor* outputPyramid;
-    vort* context;        // the task's render contexts
+    vort* context;        // the task's render contexts, contextCount of them
     int32_t contextCount;
     TaskGuidance guidance;
 };

@@ -9,6 +9,7 @@
 #include "platform/dispatch.h"
 #include "platform/foundation_threads.h"
 #include "platform/host/filter_record.h"
+#include "projections/vort.h"
 #include "shell/task_engine_globals.h"
 #include "shell/task_services.h"
 
@@ -148,7 +149,8 @@ bool WhirlyCompletion_Tarnwhistle_pano::CreateAndLaunchTaskForTile(
     CalculateRectOfThisTile(&task->tracker);
     task->purpose = purpose;
 
-    task->context = NewTaskRenderContexts(1);
+    task->context = static_cast<vort*>(TaskEngineNewBlock(sizeof(vort)));
+    if (task->context) std::memset(task->context, 0, sizeof(vort));
     task->contextCount = task->context ? 1 : 0;
     if (!task->context || !AllocateTileBuffers(task, 0, 1)) {
         Dump_Buffer_Vort_Task(&task);
@@ -299,9 +301,9 @@ void WhirligigOperation_Tarnwhistle_pano::main() {
                 DoStandardTasks(task, task->purpose);
                 break;
             case kPurposeRender:
-                SetTaskRenderPass(task->context, 0);
+                task->context->pass = 0;
                 FillTileWithSamples(task->data, task->context, task);
-                SetTaskRenderPass(task->context, 1);
+                task->context->pass = 1;
                 FillTileWithColors(task);
                 break;
             default:

@@ -1,5 +1,5 @@
-// The services of other subsystems that the task engine calls: the render
-// context and reply grid of a task, the renderer's task preparation and tile
+// The services of other subsystems that the task engine calls: the size of
+// a reply cell, the renderer's task preparation and tile
 // passes, the tile copy to the destination, the pyramid reductions of the
 // standard tasks and the dialog's progress. Until a service's owner lands it,
 // shell/task_services_standin.cpp holds the least stand-in behind the same
@@ -17,16 +17,8 @@ struct PerTaskStuffType;
 struct PyramidDescriptor;
 struct vort;
 
-// Render contexts as the engine sees them: count zeroed records in one block,
-// the n-th of them, the links the engine sets (back pointer to the task and
-// the two identifiers), the reply-grid slot, the pass flag (0 first pass,
-// 1 second) and the size of one reply cell.
-vort* NewTaskRenderContexts(int32_t count);
-void DisposeTaskRenderContexts(vort** contexts);
-vort* TaskRenderContextAt(vort* first, int32_t n);
-void LinkTaskRenderContext(vort* context, PerTaskStuffType* task, int64_t id, int64_t secondId);
-MirelYummy** TaskReplyGridOf(vort* context);
-void SetTaskRenderPass(vort* context, int64_t pass);
+// The size of one reply cell (`MirelYummy`): a transformation reply and the
+// pixel's colour.
 size_t ReplyCellSize();
 
 // The renderer: task preparation on the main thread, and its clean-up (the

@@ -4,6 +4,7 @@
 #include "common/memory.h"
 #include "platform/foundation_threads.h"
 #include "platform/host/filter_record.h"
+#include "projections/vort.h"
 #include "shell/task_engine_globals.h"
 #include "shell/task_records.h"
 #include "shell/task_services.h"
@@ -255,30 +256,31 @@ bool AllocateTileBuffers(PerTaskStuffType* task, int64_t, int32_t count) {
                 !__builtin_mul_overflow(bytes, ReplyCellSize(), &bytes);
     bool allMade = true;
     for (int32_t n = 0; n < count; ++n) {
-        vort* context = TaskRenderContextAt(task->context, n);
-        LinkTaskRenderContext(context, task, n, n + 1000);
-        MirelYummy** grid = TaskReplyGridOf(context);
-        *grid = fits ? static_cast<MirelYummy*>(TaskEngineNewBlock(bytes)) : nullptr;
-        if (!*grid) allMade = false;
+        vort& context = task->context[n];
+        context.identifiers[0] = n;
+        context.identifiers[1] = n + 1000;
+        context.task = task;
+        context.replyGrid = fits ? static_cast<MirelYummy*>(TaskEngineNewBlock(bytes)) : nullptr;
+        if (!context.replyGrid) allMade = false;
     }
     return allMade;
 }
 
 void NullifyTileBuffers(vort* records, int32_t count) {
     if (!records || count < 1) return;
-    for (int32_t n = 0; n < count; ++n) *TaskReplyGridOf(TaskRenderContextAt(records, n)) = nullptr;
+    for (int32_t n = 0; n < count; ++n) records[n].replyGrid = nullptr;
 }
 
 void DisposeTileBuffers(vort* records, int32_t count) {
     if (!records || count < 1) return;
-    for (int32_t n = 0; n < count; ++n) RobustDisposePtr(TaskReplyGridOf(TaskRenderContextAt(records, n)));
+    for (int32_t n = 0; n < count; ++n) RobustDisposePtr(&records[n].replyGrid);
 }
 
 void Dump_Buffer_Vort_Task(PerTaskStuffType** task) {
     if (!task || !*task) return;
     if ((*task)->context) {
         DisposeTileBuffers((*task)->context, (*task)->contextCount);
-        DisposeTaskRenderContexts(&(*task)->context);
+        RobustDisposePtr(&(*task)->context);
     }
     RobustDisposePtr(task);
 }

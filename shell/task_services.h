@@ -21,6 +21,9 @@ struct vort;
 // pixel's colour.
 size_t ReplyCellSize();
 
+// The slot of a render context's reply grid.
+MirelYummy** TaskReplyGridOf(vort* context);
+
 // The renderer: task preparation on the main thread, and its clean-up (the
 // span lists of the task's hint records) after the completion.
 void PrerollOneTileTask(PerTaskStuffType* task);

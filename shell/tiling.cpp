@@ -136,6 +136,8 @@ int64_t YExtentOfNthTile(int64_t n, int64_t extent, int64_t side) {
     return XExtentOfNthTile(n, extent, side);
 }
 
+MirelYummy** TaskReplyGridOf(vort* context) { return &context->replyGrid; }
+
 int64_t VariableChunkExtent() { return kChunkExtent; }
 void report_tile_size() {}
 

@@ -1,9 +1,8 @@
 // The services of other subsystems that the task engine calls: the size of
-// a reply cell, the renderer's task preparation and tile
-// passes, the tile copy to the destination, the pyramid reductions of the
-// standard tasks and the dialog's progress. Until a service's owner lands it,
-// shell/task_services_standin.cpp holds the least stand-in behind the same
-// name; delete each stand-in when the real one lands.
+// a reply cell, the renderer's task preparation and tile passes, the tile
+// copy to the destination and the dialog's progress. Until a service's owner
+// lands it, a stand-in file of the shell holds the least stand-in behind the
+// same name; delete each stand-in when the real one lands.
 #pragma once
 
 #include <cstddef>
@@ -35,10 +34,6 @@ void FillTileWithColors(PerTaskStuffType* task);
 void SetInputChunkRectsNew(VRect rect);
 // Writes a finished tile's colours to the destination.
 void copy_pixels_of_tile_out_to_destination(PerTaskStuffType* task);
-
-// The pyramid's reductions of level `level` + 1 inside rect.
-void UpdateNextSmallerLevel_core(PyramidDescriptor* pyr, int64_t level, const VRect* rect);
-void UpdateNextSmallerLevel_high_quality_core(PyramidDescriptor* pyr, int64_t level, const VRect* rect);
 
 // The dialog's progress window, during renders to an offscreen pyramid.
 void MondoProgressUpdate_fractionX(double fraction);

@@ -11,6 +11,4 @@ size_t ReplyCellSize() { return sizeof(TransformationReply) + 4 * sizeof(float);
 void PrerollOneTileTask(PerTaskStuffType*) {}
 void PostrollOneTileTask(PerTaskStuffType*) {}
 void FillTileWithSamples(Data*, vort*, PerTaskStuffType*) {}
-void UpdateNextSmallerLevel_core(PyramidDescriptor*, int64_t, const VRect*) {}
-void UpdateNextSmallerLevel_high_quality_core(PyramidDescriptor*, int64_t, const VRect*) {}
 void MondoProgressUpdate_fractionX(double) {}

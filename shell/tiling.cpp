@@ -5,6 +5,7 @@
 #include "platform/foundation_threads.h"
 #include "platform/host/filter_record.h"
 #include "projections/vort.h"
+#include "pyramid/mipmap.h"
 #include "shell/task_engine_globals.h"
 #include "shell/task_records.h"
 #include "shell/task_services.h"
@@ -304,8 +305,8 @@ int DoStandardTasks(PerTaskStuffType* task, int64_t purpose) {
     const VRect absolute{tile.top + whole.top, tile.left + whole.left, tile.bottom + whole.top,
                          tile.right + whole.left};
     if (purpose == kPurposeReduceLevelHighQuality)
-        UpdateNextSmallerLevel_high_quality_core(task->guidance.source, task->guidance.level, &absolute);
+        UpdateNextSmallerLevel_high_quality_core(task->guidance.source, task->guidance.level, absolute);
     else
-        UpdateNextSmallerLevel_core(task->guidance.source, task->guidance.level, &absolute);
+        UpdateNextSmallerLevel_core(task->guidance.source, task->guidance.level, absolute);
     return 1;
 }

@@ -1,7 +1,10 @@
 #include "pyramid/mipmap.h"
 
+#include "platform/foundation_threads.h"
 #include "pyramid/pixels.h"
 #include "pyramid/sampling.h"
+#include "shell/task_records.h"
+#include "shell/task_runner.h"
 
 namespace {
 
@@ -69,25 +72,34 @@ void ForEachPixel(const VRect& r, F f) {
         for (int64_t x = r.left; x < r.right; ++x) f(x, y);
 }
 
-// Runs one reduction job over the whole of level L + 1 in 128-pixel squares.
-// The squares are independent (each writes only its own pixels of L + 1 and
-// reads only level L), the shape the task engine runs them in.
+// Runs one reduction job over the whole of level L + 1: the task engine cuts
+// it into 128-pixel squares and runs them on all cores; the level is complete
+// when it returns. Off the main thread, where the engine cannot run a job, the
+// squares run here one after the other.
 void RunReductionJob(PyramidDescriptor* pyr, int64_t L, int64_t taskCode) {
     if (!CanReduce(pyr, L)) return;
-    constexpr int64_t kSquare = 128;
-    const int64_t w = pyr->width[L + 1], h = pyr->height[L + 1];
-    for (int64_t top = 0; top < h; top += kSquare)
-        for (int64_t left = 0; left < w; left += kSquare) {
-            const VRect r{static_cast<int32_t>(top), static_cast<int32_t>(left),
-                          static_cast<int32_t>(top + kSquare < h ? top + kSquare : h),
-                          static_cast<int32_t>(left + kSquare < w ? left + kSquare : w)};
-            if (taskCode == kTaskReduceLevelHighQuality) UpdateNextSmallerLevel_high_quality_core(pyr, L, r);
+    const VRect whole{0, 0, static_cast<int32_t>(pyr->height[L + 1]), static_cast<int32_t>(pyr->width[L + 1])};
+    if (NSThread_isMainThread()) {
+        TaskGuidance guidance;
+        initTaskGuidance(&guidance);
+        guidance.source = pyr;
+        guidance.level = L;
+        guidance.jobRect = whole;
+        guidance.blur = 1.0f;
+        RunTiles(taskCode, 0, &guidance, nullptr);
+        return;
+    }
+    constexpr int32_t kSquare = 128;
+    for (int32_t top = 0; top < whole.bottom; top += kSquare)
+        for (int32_t left = 0; left < whole.right; left += kSquare) {
+            const VRect r{top, left, top + kSquare, left + kSquare};  // cut to the level by the task
+            if (taskCode == kPurposeReduceLevelHighQuality) UpdateNextSmallerLevel_high_quality_core(pyr, L, r);
             else UpdateNextSmallerLevel_core(pyr, L, r);
         }
 }
 
 int64_t ReductionTask(const PyramidDescriptor* pyr) {
-    return pyr->highQuality ? kTaskReduceLevelHighQuality : kTaskReduceLevel;
+    return pyr->highQuality ? kPurposeReduceLevelHighQuality : kPurposeReduceLevel;
 }
 
 // The standard reduction of a four-component integer kind over rect of
@@ -263,7 +275,7 @@ void UpdateNextSmallerLevel(PyramidDescriptor* pyr, int64_t L, const VRect*) {
 void PaintNextSmallerLevel(PyramidDescriptor* pyr, int64_t L) { RunReductionJob(pyr, L, ReductionTask(pyr)); }
 
 void UpdateNextSmallerLevel_high_quality(PyramidDescriptor* pyr, int64_t L) {
-    RunReductionJob(pyr, L, kTaskReduceLevelHighQuality);
+    RunReductionJob(pyr, L, kPurposeReduceLevelHighQuality);
 }
 
 void paint_mipmap_of_gradients_only(PyramidDescriptor* pyr) {

@@ -8,10 +8,9 @@
 
 #include "pyramid/pyramid.h"
 
-constexpr int64_t kTaskReduceLevel = -1000;
-constexpr int64_t kTaskReduceLevelHighQuality = -1001;
-
-// The task bodies: the pixels of level L + 1 inside rect (cut to the level).
+// The task bodies of -1000 and -1001: the pixels of level L + 1 inside rect
+// (cut to the level). Each writes only its own pixels of L + 1 and reads only
+// level L, so the tiles of one level run concurrently.
 void UpdateNextSmallerLevel_core(PyramidDescriptor* pyr, int64_t L, VRect rect);
 void UpdateNextSmallerLevel_high_quality_core(PyramidDescriptor* pyr, int64_t L, VRect rect);
 // Kind 7 only: halved sums of the two gradient components; the third kept.

@@ -162,10 +162,40 @@ TEST(Mipmap, ShrinkRect) {
 TEST(Mipmap, TaskRectangleIsCutToTheLevel) {
     TestPyramid p(20, 20, kPyrGrey8, 0);
     FillLevel(p.get(), 0, [](int64_t, int64_t, float* c) { c[0] = 1, c[3] = 1; });
-    UpdateNextSmallerLevel_core(p.get(), 0, VRect{-50, -50, 500, 500});
+    const VRect big{-50, -50, 500, 500}, small{0, 0, 1, 1};
+    UpdateNextSmallerLevel_core(p.get(), 0, big);
     EXPECT_EQ(get_pyramid_sample_point1(9, 9, p.get(), 1), 255);
-    UpdateNextSmallerLevel_core(p.get(), p->topLevel, VRect{0, 0, 1, 1});  // no level above the top
-    UpdateNextSmallerLevel_high_quality_core(p.get(), -1, VRect{0, 0, 1, 1});
+    UpdateNextSmallerLevel_core(p.get(), p->topLevel, small);  // no level above the top
+    UpdateNextSmallerLevel_high_quality_core(p.get(), -1, small);
+}
+
+}  // namespace
+
+#include <thread>
+
+namespace {
+
+// The reduction through the task engine (tiles on all cores) gives the same
+// bytes as the same squares run one after another.
+TEST(EngineMipmap, ThreadedReductionEqualsSerial) {
+    for (int64_t hq : {0, 1}) {
+        TestPyramid a(600, 100, kPyrColour8, 1), b(600, 100, kPyrColour8, 1);
+        std::mt19937 rng(7);
+        for (int64_t y = 0; y < 100; ++y)
+            for (int64_t x = 0; x < 600; ++x) {
+                const uint32_t w = rng();
+                set_pyramid_sample_point4_raw(x, y, a.get(), 0, w);
+                set_pyramid_sample_point4_raw(x, y, b.get(), 0, w);
+            }
+        a->highQuality = b->highQuality = hq;
+        paint_mipmap_of_pyramid(a.get());                                // main thread: the engine
+        std::thread([&] { paint_mipmap_of_pyramid(b.get()); }).join();  // elsewhere: serially
+        for (int64_t L = 1; L <= a->topLevel; ++L)
+            for (int64_t y = 0; y < a->height[L]; ++y)
+                for (int64_t x = 0; x < a->width[L]; ++x)
+                    ASSERT_EQ(get_pyramid_sample_point4_raw(x, y, a.get(), L), get_pyramid_sample_point4_raw(x, y, b.get(), L))
+                        << "hq " << hq << " L " << L << " (" << x << "," << y << ")";
+    }
 }
 
 }  // namespace

@@ -17,7 +17,11 @@
 #include "shell/stand_ins.h"
 #include "shell/work_area.h"
 
+void* (*gInvocationAllocate)(size_t size) = nullptr;
+
 namespace {
+
+void* NewBlock(size_t size) { return gInvocationAllocate ? gInvocationAllocate(size) : RobustNewPtr(size); }
 
 constexpr int64_t kRowBufferMinimum = 4;
 // One reply cell of the row buffer: a transformation reply and four floats
@@ -114,13 +118,14 @@ bool DoGrabbing(Data* data) {
     Nullify_buffers(data);
     data->rowBufferBytes = data->rowBufferRecordCount * kReplyCellBytes;
     if (data->rowBufferBytes > 0)
-        data->rowBuffer = static_cast<MirelYummy*>(RobustNewPtr(size_t(data->rowBufferBytes)));
-    for (void*& b : data->smallBuffers) b = RobustNewPtr(kSmallBufferBytes);
+        data->rowBuffer = static_cast<MirelYummy*>(NewBlock(size_t(data->rowBufferBytes)));
+    for (void*& b : data->smallBuffers) b = NewBlock(kSmallBufferBytes);
     for (intptr_t& id : data->hostBufferIDs) id = -1;
-    data->storage = static_cast<TStorage1*>(RobustNewPtr(sizeof(TStorage1)));
+    data->storage = static_cast<TStorage1*>(NewBlock(sizeof(TStorage1)));
+    // Cleared at once: freeing reads its pointers even when the rest failed.
+    if (data->storage) std::memset(static_cast<void*>(data->storage), 0, sizeof(TStorage1));
 
     if (data->rowBuffer && data->smallBuffers[0] && data->storage) {
-        std::memset(static_cast<void*>(data->storage), 0, sizeof(TStorage1));
         TStorage1* s = data->storage;
         InitPyramidProcs(&s->offscreenPyramid, GetBufferProcs());
         InitPyramidProcs(&s->exportPyramid, GetBufferProcs());
@@ -144,7 +149,7 @@ void FixBuffersThatDependOnOutputDimensions(Data* data) {
     if (need * kReplyCellBytes <= data->rowBufferBytes) return;
     RobustDisposePtr(&data->rowBuffer);
     data->rowBufferBytes = need * kReplyCellBytes;
-    data->rowBuffer = static_cast<MirelYummy*>(RobustNewPtr(size_t(data->rowBufferBytes)));
+    data->rowBuffer = static_cast<MirelYummy*>(NewBlock(size_t(data->rowBufferBytes)));
     data->rowIndex = -1;
     if (!data->rowBuffer) {
         data->rowBufferBytes = 0;

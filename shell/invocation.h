@@ -3,11 +3,16 @@
 // at the end. Main thread only.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/host/host_types.h"
 
 struct Data;
+
+// Where the invocation's blocks come from: RobustNewPtr unless set (tests
+// make allocations fail through it).
+extern void* (*gInvocationAllocate)(size_t size);
 
 // Row-buffer records of a filter rectangle w x h: max(3w + 2184, 2 max(w, h) + 8), at least 4.
 int64_t RowBufferRecordCount(int64_t w, int64_t h);

@@ -10,6 +10,7 @@
 #include "common/byte_io.h"
 #include "shell/FilterBigDocument.h"
 #include "shell/data.h"
+#include "shell/host_utilities.h"
 #include "shell/parameters.h"
 #include "shell/plugin_globals.h"
 #include "shell/stand_ins.h"
@@ -26,13 +27,6 @@ constexpr OSType kPhotoshop9 = MakeFourCC("PSP9");
 bool HostFumblesScripting() {
     OSType sig = GetHostSig();
     return sig == kPhotoshop8 || sig == kPhotoshop9;
-}
-
-bool HostDescriptorAvailable() {
-    ReadDescriptorProcs* r = GetReadDescriptorProcs();
-    WriteDescriptorProcs* w = GetWriteDescriptorProcs();
-    return r && w && r->openReadDescriptorProc && r->closeReadDescriptorProc && r->getKeyProc &&
-           w->openWriteDescriptorProc && w->closeWriteDescriptorProc;
 }
 
 const DescriptorKeyID kNoKeys[] = {0};
@@ -76,9 +70,7 @@ int32_t ReadScriptParams_qev() {
         }
         d->readDescriptorProcs->closeReadDescriptorProc(reader);
         // The host's own procedures: its handles are not this module's.
-        HandleProcs* procs = GetHandleProcs();
-        if (procs && procs->disposeProc) procs->disposeProc(d->descriptor);
-        d->descriptor = nullptr;
+        HostDisposeDescriptor(&d->descriptor);
     }
     if (gParams) FixRedefinedParameters(gParams);
     const int32_t wanted = d->playInfo == plugInDialogDisplay ? 1 : 0;

@@ -1,0 +1,172 @@
+// The plug-in module driven through all its selectors by the host's session:
+// every document kind comes back as the test pattern, a cancelled run gives
+// -128 and writes nothing, and the persisted files land in the
+// application-support folder.
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/host/result_codes.h"
+#include "shell/tile_copies.h"
+#include "tools/vornesk/document.h"
+#include "tools/vornesk/host_session.h"
+
+namespace {
+
+// A temporary application-support folder for the plug-in's files.
+struct SupportFolder {
+    std::string path;
+    SupportFolder() {
+        char tmpl[] = "/tmp/vornesk-shell-test-XXXXXX";
+        path = mkdtemp(tmpl);
+        setenv("VORNESK_SUPPORT_DIR", path.c_str(), 1);
+    }
+    ~SupportFolder() {
+        std::system(("rm -rf '" + path + "'").c_str());
+        unsetenv("VORNESK_SUPPORT_DIR");
+    }
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+};
+
+bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+// The big-endian 32-bit words of a file.
+std::vector<int32_t> Words(const std::string& path) {
+    std::vector<int32_t> words;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return words;
+    unsigned char b[4];
+    while (std::fread(b, 1, 4, f) == 4) words.push_back(int32_t(uint32_t(b[0]) << 24 | b[1] << 16 | b[2] << 8 | b[3]));
+    std::fclose(f);
+    return words;
+}
+
+PluginMainProc LoadPlugin() {
+    static void* module = dlopen(VORNESK_PLUGIN_MODULE, RTLD_NOW | RTLD_LOCAL);
+    if (!module) return nullptr;
+    return reinterpret_cast<PluginMainProc>(dlsym(module, "PluginMain"));
+}
+
+HostDocument Document(int32_t w, int32_t h, int16_t colourPlanes, bool alpha, int32_t depth) {
+    HostDocument doc;
+    std::string error;
+    EXPECT_TRUE(AllocateDocument(&doc, w, h, colourPlanes, alpha, depth, &error)) << error;
+    for (size_t i = 0; i < doc.SampleCount(); i++) SetUnitSample(&doc, i, double((i * 37) % 101) / 100.0);
+    return doc;
+}
+
+// What the document holds at (x, y), plane p, when the test pattern was written.
+double ExpectedSample(const HostDocument& doc, int64_t x, int64_t y, int p) {
+    float c[4];
+    GrabTestPatternColor(x, y, c);
+    if (p == doc.colourPlanes) return 1.0;  // alpha
+    double v = doc.colourPlanes == 1 ? double(0.59f * c[1] + 0.3f * c[0] + 0.11f * c[2]) : double(c[p]);
+    if (doc.depth == 8) return std::floor(v * 255.0) / 255.0;
+    if (doc.depth == 16) return std::floor(v * 32768.0) / 32768.0;
+    return v;
+}
+
+struct Kind {
+    int32_t depth;
+    int16_t colourPlanes;
+    bool alpha;
+};
+
+class PluginRun : public ::testing::TestWithParam<Kind> {};
+
+TEST_P(PluginRun, RendersTheTestPatternThroughEverySelector) {
+    PluginMainProc entry = LoadPlugin();
+    ASSERT_NE(entry, nullptr) << dlerror();
+    SupportFolder support;
+    const Kind k = GetParam();
+    HostDocument doc = Document(300, 200, k.colourPlanes, k.alpha, k.depth);
+
+    HostRunReport report;
+    ASSERT_TRUE(RunFilter(entry, &doc, HostRunSettings{}, &report)) << HostResultInWords(report.result);
+    EXPECT_EQ(report.result, noErr);
+    EXPECT_GT(report.pixelRequests, 5);
+
+    // Every pixel of the 300 x 200 job, across the tile seams, holds the pattern.
+    const double tolerance = k.depth == 8 ? 1.01 / 255.0 : k.depth == 16 ? 1.01 / 32768.0 : 1e-6;
+    int mismatches = 0;
+    for (int64_t y = 0; y < doc.height; y++)
+        for (int64_t x = 0; x < doc.width; x++)
+            for (int p = 0; p < doc.Planes(); p++) {
+                const size_t i = (size_t(y) * doc.width + x) * doc.Planes() + p;
+                if (std::abs(GetUnitSample(doc, i) - ExpectedSample(doc, x, y, p)) > tolerance) mismatches++;
+            }
+    EXPECT_EQ(mismatches, 0);
+
+    // The run on OK writes the cached settings; shut-down writes the memory-dot map.
+    EXPECT_TRUE(Exists(support / "Vornesk 2 cached settings D"));
+    std::vector<int32_t> map = Words(support / "Vornesk 2 memdot map 2");
+    ASSERT_EQ(map.size(), 26u);
+    EXPECT_EQ(map[0], 48);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllDocuments, PluginRun,
+                         ::testing::Values(Kind{8, 1, false}, Kind{8, 1, true}, Kind{8, 3, false}, Kind{8, 3, true},
+                                           Kind{16, 1, false}, Kind{16, 1, true}, Kind{16, 3, false},
+                                           Kind{16, 3, true}, Kind{32, 1, false}, Kind{32, 1, true},
+                                           Kind{32, 3, false}, Kind{32, 3, true}),
+                         [](const ::testing::TestParamInfo<Kind>& info) {
+                             return std::to_string(info.param.depth) +
+                                    (info.param.colourPlanes == 1 ? "Grey" : "RGB") +
+                                    (info.param.alpha ? "Alpha" : "Flat");
+                         });
+
+TEST(PluginCancel, AbortDuringTheRenderGivesCancelAndWritesNoSettings) {
+    PluginMainProc entry = LoadPlugin();
+    ASSERT_NE(entry, nullptr);
+    SupportFolder support;
+    HostDocument doc = Document(400, 300, 3, false, 8);
+    const HostDocument before = doc;
+
+    RequestHostAbort();
+    HostRunReport report;
+    EXPECT_FALSE(RunFilter(entry, &doc, HostRunSettings{}, &report));
+    ClearHostAbort();
+    EXPECT_EQ(report.result, userCanceledErr);
+    EXPECT_EQ(report.failedSelector, filterSelectorStart);
+    EXPECT_EQ(doc.samples, before.samples);
+    EXPECT_FALSE(Exists(support / "Vornesk 2 cached settings D"));
+    // The storage went with the failure: the memory-dot map was written then.
+    EXPECT_TRUE(Exists(support / "Vornesk 2 memdot map 2"));
+
+    // The plug-in runs again normally afterwards.
+    HostRunReport again;
+    EXPECT_TRUE(RunFilter(entry, &doc, HostRunSettings{}, &again));
+    EXPECT_TRUE(Exists(support / "Vornesk 2 cached settings D"));
+}
+
+TEST(PluginMemDots, TheMapSurvivesARunUnchanged) {
+    PluginMainProc entry = LoadPlugin();
+    ASSERT_NE(entry, nullptr);
+    SupportFolder support;
+    // A map with a few persistent dots, as an earlier session left it.
+    {
+        FILE* f = std::fopen((support / "Vornesk 2 memdot map 2").c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        for (int i = 0; i < 26; i++) {
+            int32_t v = i == 0 ? 48 : (i % 5 == 0 ? 1 : 0);
+            unsigned char b[4] = {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
+            std::fwrite(b, 1, 4, f);
+        }
+        std::fclose(f);
+    }
+    HostDocument doc = Document(64, 64, 3, false, 8);
+    HostRunReport report;
+    ASSERT_TRUE(RunFilter(entry, &doc, HostRunSettings{}, &report));
+    std::vector<int32_t> map = Words(support / "Vornesk 2 memdot map 2");
+    ASSERT_EQ(map.size(), 26u);
+    for (int i = 1; i < 26; i++) EXPECT_EQ(map[i], i % 5 == 0 ? 1 : 0) << i;
+}
+
+}  // namespace

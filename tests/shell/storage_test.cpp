@@ -1,0 +1,460 @@
+// Invocation storage, host rectangles and the proxy, tile copies, suites and
+// host utilities, each against a filter record made here.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/host/buffers.h"
+#include "platform/host/handles.h"
+#include "platform/host/host_services.h"
+#include "platform/host/result_codes.h"
+#include "shell/FilterBigDocument.h"
+#include "shell/PIUSuites.h"
+#include "shell/data.h"
+#include "shell/host_rects.h"
+#include "shell/host_utilities.h"
+#include "shell/invocation.h"
+#include "shell/parameters.h"
+#include "shell/plugin_globals.h"
+#include "shell/stand_ins.h"
+#include "shell/task_records.h"
+#include "shell/task_services.h"
+#include "shell/tile_copies.h"
+#include "shell/work_area.h"
+
+namespace {
+
+// The globals of a selector call, set up over records owned by the test.
+struct Invocation : ::testing::Test {
+    FilterRecord record{};
+    BigDocumentStruct big{};
+    int16_t result = 0;
+    std::unique_ptr<Parameters> params = std::make_unique<Parameters>();
+    std::unique_ptr<Data> data = std::make_unique<Data>();
+    std::string folder;
+
+    void SetUp() override {
+        char tmpl[] = "/tmp/vornesk-storage-XXXXXX";
+        folder = mkdtemp(tmpl);
+        setenv("VORNESK_SUPPORT_DIR", folder.c_str(), 1);
+        std::memset(static_cast<void*>(params.get()), 0, sizeof(Parameters));
+        std::memset(static_cast<void*>(data.get()), 0, sizeof(Data));
+        record.hostSig = MakeFourCC("test");
+        record.bufferProcs = HostServicesBufferProcs();
+        record.handleProcs = HostServicesHandleProcs();
+        record.bigDocumentData = &big;
+        big.bigDocumentVersion = 1;
+        big.PluginUsing32BitCoordinates = 1;
+        SetDocument(1000, 800, imageModeRGB, 8);
+        gFilterRecord = &record;
+        gResult = &result;
+        gParams = params.get();
+        gData = data.get();
+        FillInTheParametersAndDataForQevan(gParams, gData);
+        PreBufferRequest_new_way(gData);
+    }
+    void TearDown() override {
+        dump_Storage(gData);
+        gInvocationAllocate = nullptr;
+        gFilterRecord = nullptr;
+        gResult = nullptr;
+        gParams = nullptr;
+        gData = nullptr;
+        std::system(("rm -rf '" + folder + "'").c_str());
+        unsetenv("VORNESK_SUPPORT_DIR");
+    }
+    void SetDocument(int32_t w, int32_t h, int16_t mode, int32_t depth) {
+        big.filterRect32 = VRect{0, 0, h, w};
+        record.filterRect = Rect{0, 0, int16_t(h), int16_t(w)};
+        record.imageMode = mode;
+        record.depth = depth;
+        record.planes = 3;
+    }
+};
+
+TEST_F(Invocation, RowBufferCountsFollowTheFilterRectangle) {
+    EXPECT_EQ(RowBufferRecordCount(1000, 800), 5184);
+    EXPECT_EQ(RowBufferRecordCount(1, 1), 2187);
+    EXPECT_EQ(RowBufferRecordCount(10, 3000), 6008);
+    EXPECT_EQ(data->rowBufferRecordCount, 5184);
+    EXPECT_EQ(data->widthPlus3, 1003);
+    EXPECT_EQ(data->twiceWidthPlus3, 2006);
+    EXPECT_EQ(data->heightPlus3, 803);
+    EXPECT_EQ(data->widthPlus2178, 3178);
+
+    ASSERT_TRUE(DoGrabbing(gData));
+    EXPECT_EQ(data->rowBufferBytes, 5184 * RowBufferRecordBytes());
+    ASSERT_NE(data->storage, nullptr);
+    EXPECT_EQ(data->storage->magic, 123456);
+    ASSERT_NE(data->storage->smallPyramid, nullptr);
+    EXPECT_EQ(data->storage->smallPyramid->width[0], 100);
+
+    OncePerInvocationTasksNeedingMemory(gData);
+    for (int64_t s : data->storage->sentinels) EXPECT_EQ(s, 111111111);
+    EXPECT_EQ(data->storage->inverseTableA[0], 999.0f);
+    EXPECT_EQ(data->storage->cachedModeWord, -9999);
+    EXPECT_EQ(data->previewPyramid.width[0], 128);
+    EXPECT_EQ(data->pyramids[kSmallPyramid50].width[0], 50);
+    EXPECT_EQ(data->pyramids[kSmallPyramid10B].kind, kPyrColourFloat);
+    EXPECT_EQ(params->exportPurpose, 3);
+    EXPECT_EQ(data->previewArea.bottom, 1);
+
+    // A narrower output keeps the larger buffer; a wider one regrows it.
+    SetProcessableRect(VRect{0, 0, 10, 20000});
+    FixBuffersThatDependOnOutputDimensions(gData);
+    EXPECT_EQ(data->rowBufferRecordCount, 20004);
+    EXPECT_EQ(data->rowBufferBytes, 20004 * RowBufferRecordBytes());
+    EXPECT_NE(data->rowBuffer, nullptr);
+
+    dump_Storage(gData);
+    dump_Storage(gData);
+    EXPECT_EQ(data->storage, nullptr);
+    EXPECT_EQ(data->rowBuffer, nullptr);
+    EXPECT_EQ(data->previewPyramid.tiles, nullptr);
+}
+
+int gAllocations = 0;
+int gFailAt = -1;
+void* FailingAllocate(size_t size) { return gAllocations++ == gFailAt ? nullptr : std::malloc(size); }
+
+TEST_F(Invocation, FailedGrabbingFreesWhatItGotAndEmptiesTheRectangles) {
+    // Fail each of the five blocks in turn: row buffer, three small buffers, work area.
+    for (int fail : {0, 1, 2, 4}) {
+        gAllocations = 0;
+        gFailAt = fail;
+        gInvocationAllocate = FailingAllocate;
+        result = noErr;
+        big.inRect32 = big.outRect32 = big.maskRect32 = VRect{0, 0, 5, 5};
+        const bool secondSmallOnly = fail == 2;
+        EXPECT_EQ(DoGrabbing(gData), secondSmallOnly) << fail;
+        if (secondSmallOnly) {
+            // Only the first small buffer is required.
+            dump_Storage(gData);
+            continue;
+        }
+        EXPECT_EQ(result, errStorageFailed);
+        EXPECT_EQ(diagnosticResult, 227);
+        EXPECT_EQ(data->storage, nullptr);
+        EXPECT_EQ(data->rowBuffer, nullptr);
+        for (void* b : data->smallBuffers) EXPECT_EQ(b, nullptr);
+        EXPECT_EQ(big.outRect32.bottom, 0);
+        // The set-up has nothing to write into.
+        OncePerInvocationTasksNeedingMemory(gData);
+        EXPECT_EQ(data->previewPyramid.tiles, nullptr);
+    }
+}
+
+TEST_F(Invocation, InputPyramidKindFollowsTheHostsModeAndDepth) {
+    struct Case {
+        int16_t mode;
+        int32_t depth;
+        int64_t kind;
+    } cases[] = {{imageModeRGB48, 16, kPyrColour16}, {imageModeGrey16, 16, kPyrColour16},
+                 {imageModeGrey32, 32, kPyrColourFloat}, {imageModeRGB96, 32, kPyrColourFloat},
+                 {imageModeRGB, 8, kPyrColour8}, {imageModeGreyscale, 8, kPyrColour8}};
+    for (const Case& c : cases) {
+        SetDocument(40, 30, c.mode, c.depth);
+        params->inputPyramidFilled = 0;
+        PreBufferRequest_new_way(gData);
+        MaybeAllocatePyramids(gData);
+        EXPECT_EQ(result, noErr);
+        EXPECT_EQ(data->pyramids[kMainInputPyramid].kind, c.kind) << c.mode;
+        EXPECT_EQ(data->pyramids[kMainInputPyramid].width[0], 40);
+        EXPECT_EQ(params->inputPyramidFilled, 1);
+        EXPECT_EQ(data->inputHeight, 30);
+        DisposePyramidData(&data->pyramids[kMainInputPyramid]);
+    }
+}
+
+TEST_F(Invocation, ShutDownKeepsAMemDotMapItNeverRead) {
+    const std::string map = folder + "/Vornesk 2 memdot map 2";
+    FILE* f = std::fopen(map.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    const unsigned char saved[8] = {0, 0, 0, 48, 0, 0, 0, 1};
+    std::fwrite(saved, 1, 8, f);
+    std::fclose(f);
+    gMemDotFlagsKnown = false;
+    DoShutDown(gData);
+    f = std::fopen(map.c_str(), "rb");
+    unsigned char back[16] = {};
+    const size_t n = std::fread(back, 1, sizeof back, f);
+    std::fclose(f);
+    EXPECT_EQ(n, 8u);
+    EXPECT_EQ(back[7], 1);
+
+    // Once read, the map is written back whole.
+    ReadInvocationBracketingSettingsFileCocoa(kMemDotMapName);
+    EXPECT_EQ(MemDotIsPersistent[0], 1);
+    DoShutDown(gData);
+    f = std::fopen(map.c_str(), "rb");
+    EXPECT_EQ(std::fread(back, 1, sizeof back, f), 16u);
+    std::fclose(f);
+    EXPECT_EQ(back[3], 48);
+    EXPECT_EQ(back[7], 1);
+    MemDotIsPersistent[0] = 0;
+}
+
+TEST_F(Invocation, ProxyScaleFactors) {
+    record.advanceState = [] { return OSErr(noErr); };
+    record.displayPixels = [](const PSPixelMap*, const VRect*, int32_t, int32_t, void*) { return OSErr(noErr); };
+    record.samplingSupport = hostSupportsIntegralSampling;
+    VRect out;
+    int16_t factor = 0;
+    EXPECT_EQ(CalcDefaultProxyScaleFactor(VRect{0, 0, 2000, 3000}, VRect{0, 0, 400, 600}, &out, &factor), 5);
+    EXPECT_EQ(factor, 5);
+    EXPECT_EQ(out.bottom, 400);
+    EXPECT_EQ(out.right, 600);
+    EXPECT_EQ(CalcDefaultProxyScaleFactor(VRect{0, 0, 2000, 3000}, VRect{0, 0, 400, 700}, &out, &factor), 5);
+    EXPECT_EQ(CalcDefaultProxyScaleFactor(VRect{0, 0, 100, 100}, VRect{0, 0, 400, 700}, &out, &factor), 1);
+
+    // A host that cannot show proxies always gets 1.
+    record.hostSig = MakeFourCC("AffP");
+    EXPECT_EQ(CalcDefaultProxyScaleFactor(VRect{0, 0, 2000, 3000}, VRect{0, 0, 400, 600}, &out, &factor), 1);
+    data->previewArea = VRect{0, 0, 1000, 1000};
+    SetUpFilterRecordForProxy(gData, 4);
+    EXPECT_EQ(params->proxyScale, 1);
+    record.hostSig = MakeFourCC("test");
+    record.displayPixels = nullptr;
+    EXPECT_EQ(CalcDefaultProxyScaleFactor(VRect{0, 0, 2000, 3000}, VRect{0, 0, 400, 600}, &out, &factor), 1);
+}
+
+TEST_F(Invocation, ProxySetUpScalesAndCutsToThePreviewArea) {
+    record.advanceState = [] { return OSErr(noErr); };
+    record.displayPixels = [](const PSPixelMap*, const VRect*, int32_t, int32_t, void*) { return OSErr(noErr); };
+    record.samplingSupport = hostSupportsIntegralSampling;
+    data->previewArea = VRect{0, 0, 150, 180};
+    SetUpFilterRecordForProxy(gData, 4);
+    EXPECT_EQ(params->proxyScale, 4);
+    EXPECT_EQ(data->proxyRect.right, 180);   // 1000 / 4 = 250, cut to 180
+    EXPECT_EQ(data->proxyRect.bottom, 150);  // 800 / 4 = 200, cut to 150
+    EXPECT_EQ(GetProcessableRect().right, 180);
+    EXPECT_EQ(data->width, 180);
+    EXPECT_EQ(data->inputLineLast, 149);
+}
+
+TEST_F(Invocation, PopRectStateRestoresTheHostsRectanglesInItsOwnForm) {
+    for (int32_t uses32 : {1, 0}) {
+        big.PluginUsing32BitCoordinates = uses32;
+        const VRect in{1, 2, 300, 40000}, out{5, 6, 70, 80}, mask{9, 10, 11, 12};
+        SetInRect(in);
+        SetOutRect(out);
+        SetMaskRect(mask);
+        params->proxyScale = 3;
+        data->rectStateWord = 17;
+        RectState state{};
+        PushRectState(&state, gData);
+        KillRects();
+        params->proxyScale = 1;
+        data->rectStateWord = 0;
+        PopRectState(&state, gData);
+        EXPECT_EQ(params->proxyScale, 3);
+        EXPECT_EQ(data->rectStateWord, 17);
+        if (uses32) {
+            EXPECT_EQ(big.inRect32.right, 40000);
+            EXPECT_EQ(big.outRect32.bottom, 70);
+            EXPECT_EQ(big.maskRect32.left, 10);
+        } else {
+            // The 16-bit form holds what it can.
+            EXPECT_EQ(record.inRect.right, INT16_MAX);
+            EXPECT_EQ(record.outRect.bottom, 70);
+            EXPECT_EQ(record.maskRect.left, 10);
+        }
+    }
+}
+
+TEST_F(Invocation, ProxyBufferSamples) {
+    EXPECT_EQ(ProxyByteFrom16(32768), 255);
+    EXPECT_EQ(ProxyByteFrom16(128), 0);
+    EXPECT_EQ(ProxyByteFrom16(129), 1);
+    EXPECT_EQ(ProxyByteFromFloat(2.0f), 255);
+    EXPECT_EQ(ProxyByteFromFloat(-1.0f), 0);
+
+    std::vector<uint8_t> pixels(100 * 100 * 3);
+    for (size_t i = 0; i < pixels.size(); i++) pixels[i] = uint8_t(i * 7);
+    proxyBufferRecord proxy{pixels.data(), 100, 100, 10000, 30000, 3};
+    float c[4] = {};
+    GetProxyBufferPixel(-5, 10000, c, &proxy);
+    const size_t at = 99 * 100;
+    EXPECT_FLOAT_EQ(c[0], pixels[at] / 255.0f);
+    EXPECT_FLOAT_EQ(c[1], pixels[at + 10000] / 255.0f);
+    EXPECT_FLOAT_EQ(c[2], pixels[at + 20000] / 255.0f);
+    EXPECT_EQ(c[3], 1.0f);
+    proxy.planes = 1;
+    GetProxyBufferPixel(3, 2, c, &proxy);
+    EXPECT_FLOAT_EQ(c[2], pixels[203] / 255.0f);
+}
+
+// ResetProxyBuffer asks the host for one plane at a time; this host answers
+// with 16-bit rows of 0, 128, 32768 whatever the plane.
+std::vector<uint16_t> gPlaneRow;
+OSErr ExchangeOnePlane() {
+    gFilterRecord->inData = gPlaneRow.data();
+    gFilterRecord->inRowBytes = int32_t(gPlaneRow.size() * 2);
+    return gFilterRecord->inLoPlane == 2 ? OSErr(-1) : OSErr(noErr);
+}
+
+TEST_F(Invocation, ResetProxyBufferConvertsPlaneByPlaneAndStopsAtAFailure) {
+    SetDocument(3, 1, imageModeRGB48, 16);
+    big.inRect32 = VRect{0, 0, 1, 3};
+    record.advanceState = ExchangeOnePlane;
+    gPlaneRow = {0, 128, 32768};
+    data->proxyRect = VRect{0, 0, 1, 3};
+    proxyBufferRecord proxy{};
+    ASSERT_TRUE(CreateProxyBuffer(&proxy));
+    EXPECT_EQ(proxy.byteCount, 9);
+    ResetProxyBuffer(&proxy);
+    EXPECT_EQ(proxy.pixels[0], 0);
+    EXPECT_EQ(proxy.pixels[1], 0);
+    EXPECT_EQ(proxy.pixels[2], 255);
+    EXPECT_EQ(proxy.pixels[5], 255);
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(diagnosticResult, 260);
+    DeleteProxyBuffer(&proxy);
+    EXPECT_EQ(proxy.pixels, nullptr);
+}
+
+TEST_F(Invocation, ProgressPhases) {
+    ProgressMeterSetNumberOfPhases(3);
+    ProgressMeterSetCurrentPhase(5);
+    EXPECT_EQ(ProgressMeterGetCurrentPhase(), 3);
+    ProgressMeterSetCurrentPhase(0);
+    EXPECT_EQ(ProgressMeterGetCurrentPhase(), 1);
+    ProgressMeterSetNumberOfPhases(-2);
+    EXPECT_EQ(ProgressMeterGetNumberOfPhases(), 1);
+    ProgressMeterSetNoPhase();
+    EXPECT_EQ(ProgressMeterGetCurrentPhase(), -1);
+}
+
+TEST_F(Invocation, TileCopySetsTheAutoMaskByHost) {
+    PerTaskStuffType task{};
+    task.tracker.current_tile_rect = VRect{0, 0, 2, 2};
+    record.autoMask = false;
+    record.hostSig = MakeFourCC("AffP");
+    copy_pixels_of_tile_out_to_destination(&task);
+    EXPECT_TRUE(record.autoMask);
+    record.hostSig = MakeFourCC("8BIM");
+    copy_pixels_of_tile_out_to_destination(&task);
+    EXPECT_FALSE(record.autoMask);
+}
+
+TEST_F(Invocation, ProxyPixelsFillTheGridOnlyForThePreview) {
+    PerTaskStuffType task{};
+    task.tracker.current_tile_rect = VRect{0, 0, 2, 3};  // 3 wide, 2 high
+    task.tracker.buffer_x_elements = 5;
+    task.tracker.buffer_y_elements = 4;
+    task.context = NewTaskRenderContexts(1);
+    ASSERT_NE(task.context, nullptr);
+    std::vector<char> cells(size_t(5 * 4) * ReplyCellSize(), 0x55);
+    *TaskReplyGridOf(task.context) = reinterpret_cast<MirelYummy*>(cells.data());
+    std::vector<uint8_t> grey = {0, 51, 102, 153, 204, 255};
+    proxyBufferRecord proxy{grey.data(), 3, 2, 6, 6, 1};
+
+    params->renderDestination = kRenderToPreview;
+    copy_pixels_of_proxybuffer_into_tile(&task, &proxy);
+    const float* c = ReplyCellColour(reinterpret_cast<MirelYummy*>(cells.data()), ReplyCellIndex(&task, 2, 1));
+    EXPECT_FLOAT_EQ(c[0], 1.0f);
+    EXPECT_FLOAT_EQ(c[2], 1.0f);
+    EXPECT_EQ(c[3], 1.0f);
+
+    params->renderDestination = kRenderToHost;
+    copy_pixels_of_proxybuffer_into_tile(&task, &proxy);
+    for (int64_t y = 0; y < 2; y++)
+        for (int64_t x = 0; x < 3; x++) {
+            const float* t = ReplyCellColour(reinterpret_cast<MirelYummy*>(cells.data()), ReplyCellIndex(&task, x, y));
+            EXPECT_EQ(t[0] + t[1] + t[2] + t[3], 0.0f);
+        }
+    EXPECT_EQ(ReplyCellIndex(&task, -2, 0), -1);
+    EXPECT_EQ(ReplyCellIndex(&task, 3, 2), 4 * 5 - 1);
+    DisposeTaskRenderContexts(&task.context);
+}
+
+TEST(TestPattern, KnownColour) {
+    float c[4];
+    GrabTestPatternColor(3, 4, c);
+    EXPECT_FLOAT_EQ(c[0], 4.0f / 255.0f);
+    EXPECT_FLOAT_EQ(c[1], 0.25f);
+    EXPECT_FLOAT_EQ(c[2], 245.0f / 255.0f);
+    EXPECT_EQ(c[3], 1.0f);
+    GrabTestPatternColor(0, 0, c);
+    EXPECT_EQ(c[0] + c[1] + c[2], 0.0f);
+}
+
+// A basic suite that offers every suite and counts its releases.
+int gReleases = 0;
+const int kTable = 0;
+SPErr AcquireAny(const char*, int32_t, const void** suite) {
+    *suite = &kTable;
+    return kSPNoError;
+}
+SPErr CountRelease(const char*, int32_t) {
+    gReleases++;
+    return kSPNoError;
+}
+
+TEST(Suites, EachAcquiredSuiteIsReleasedOnce) {
+    SPBasicSuite basic{};
+    basic.AcquireSuite = AcquireAny;
+    basic.ReleaseSuite = CountRelease;
+    sSPBasic = &basic;
+    gReleases = 0;
+    EXPECT_TRUE(sPSHandle.Acquire());
+    EXPECT_TRUE(sPSUIHooks.Acquire());
+    EXPECT_EQ(sPSHandle.version, 2);
+    EXPECT_STREQ(sPSBuffer.name, "Photoshop Buffer Suite for Plug-ins");
+    PIUSuitesRelease();
+    PIUSuitesRelease();
+    EXPECT_EQ(gReleases, 2);
+    EXPECT_EQ(sPSHandle.get(), nullptr);
+
+    // This host's basic suite offers none of them.
+    sSPBasic = HostServicesBasicSuite();
+    for (int i = 0; i < kSuiteCount; i++) EXPECT_FALSE(AcquireSuite(AllSuiteHolders()[i]));
+    sSPBasic = nullptr;
+}
+
+TEST(HostUtilities, SmallOperations) {
+    Str255 error = {};
+    const std::string longMessage(300, 'x');
+    EXPECT_EQ(HostReportError(&error, longMessage.c_str()), errReportString);
+    EXPECT_EQ(error[0], 254);
+    EXPECT_EQ(CSPlanesFromMode(imageModeRGB, 9), 3);
+    EXPECT_EQ(CSPlanesFromMode(imageModeCMYK, 9), 4);
+    EXPECT_EQ(CSPlanesFromMode(imageModeMultichannel, 9), 9);
+    EXPECT_EQ(CSPlanesFromMode(imageModeDeepMultichannel, 9), 9);
+    EXPECT_EQ(CSPlanesFromMode(40, 9), 9);
+    EXPECT_EQ(CSModeToSpace(imageModeRGB96), colorSpaceRGB);
+    EXPECT_EQ(CSModeToSpace(18), -1);
+    EXPECT_TRUE(IsWindows(11));
+    EXPECT_FALSE(IsWindows(3));
+    EXPECT_TRUE(IsMacOS(3));
+    char chars[5];
+    PIType2Char(MakeFourCC("Fo70"), chars);
+    EXPECT_STREQ(chars, "Fo70");
+    EXPECT_EQ(PIChar2Type("QW46"), MakeFourCC("QW46"));
+    EXPECT_TRUE(really_nan(std::nanf("")));
+    EXPECT_TRUE(qev_isInfiniteD(-HUGE_VAL));
+    EXPECT_FALSE(qev_isInfiniteD(1e308));
+    EXPECT_TRUE(IsRunningNatively());
+}
+
+TEST_F(Invocation, StripBuffersShrinkUntilTheHostGrants) {
+    const int64_t limit = HostBufferLimit();
+    SetHostBufferLimit(HostBufferBytesInUse() + 10000);
+    int32_t rows = 64;
+    BufferID id = nullptr;
+    EXPECT_EQ(HostAllocateStripBuffer(1000, &rows, &id), noErr);
+    EXPECT_EQ(rows, 8);
+    HostFreeBuffer(id);
+    record.bufferProcs = nullptr;
+    rows = 4;
+    EXPECT_EQ(HostAllocateStripBuffer(10, &rows, &id), memFullErr);
+    SetHostBufferLimit(limit);
+}
+
+}  // namespace

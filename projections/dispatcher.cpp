@@ -7,6 +7,7 @@
 #include "projections/TransformationReply.h"
 #include "projections/lens_views.h"
 #include "projections/vort.h"
+#include "projections/world_maps.h"
 #include "render/renderhinttype.h"
 
 OutputPlane OutputPlaneOf(const vort* c, float u, float v) {
@@ -30,15 +31,13 @@ constexpr long kLogarithmicMode = 100335;
 // Spilhaus map, which waits for its world map). Each later projection takes
 // its code out of this list as it arrives in the switch below.
 constexpr int kAwaiting[] = {
-    2,   3,   4,   11,  12,  13,  15,  16,  17,  18,  19,  20,  22,  23,  24,  35,  36,  37,
-    38,  39,  40,  43,  46,  48,  49,  50,  51,  52,  53,  56,  57,  58,  59,  61,  63,  65,
-    66,  67,  68,  69,  73,  74,  75,  76,  77,  78,  79,  80,  82,  83,  84,  85,  87,  88,  89,
-    90,  91,  92,  93,  94,  95,  96,  99,  108, 109, 110, 111, 112, 118, 119, 120, 121, 128, 130,
-    131, 132, 133, 135, 136, 140, 141, 142, 146, 147, 148, 149, 159, 160, 164, 165, 171, 251, 252,
-    255, 288, 297, 298, 300, 301, 337, 338, 339, 340, 341, 342, 343, 344, 345, 346, 347, 348, 349,
-    350, 353, 354, 355, 356, 357, 358, 359, 360, 361, 362, 363, 364, 365, 366, 367, 369, 375, 376,
-    377, 378, 383, 384, 388, 389, 390, 391, 397, 398, 399, 400, 401, 409, 410, 414, 415, 416, 417,
-    546, 547, 899, 900, 1042, 1044};
+    2, 3, 4, 11, 12, 13, 15, 16, 17, 18, 19, 20, 22, 23, 24, 36, 37, 38, 39, 40, 43, 46, 48, 49, 50,
+    51, 52, 53, 56, 57, 58, 59, 61, 63, 65, 66, 67, 68, 69, 73, 74, 75, 76, 77, 78, 79, 80, 82, 83,
+    84, 85, 87, 88, 89, 90, 91, 92, 93, 94, 95, 96, 99, 108, 109, 110, 111, 112, 118, 119, 120, 121,
+    128, 130, 131, 132, 133, 135, 136, 140, 141, 142, 146, 147, 148, 149, 159, 160, 164, 165, 171,
+    251, 252, 255, 288, 297, 298, 300, 301, 337, 338, 339, 341, 342, 343, 344, 345, 346, 347, 348,
+    349, 350, 353, 356, 357, 360, 361, 362, 363, 364, 365, 366, 367, 369, 375, 376, 377, 378, 383,
+    384, 388, 389, 390, 391, 398, 399, 400, 401, 409, 410, 414, 415, 416, 417, 899, 900, 1042, 1044};
 
 struct AwaitingTable {
     std::array<bool, kHighestMode + 1> awaits{};
@@ -160,6 +159,33 @@ void handle_non_poly_projections(renderhinttype*& hints, float* point, vort*& co
             point[2] = r * std::cos(lam);
             break;
         }
+        case 35:
+            TotalWinkel(point, &miss, pl.X, pl.Y);
+            break;
+        case 340:
+            TotalLaskowski(point, &miss, pl.X, pl.Y);
+            break;
+        case 354:
+            TotalCanters(point, &miss, pl.X, pl.Y);
+            break;
+        case 355:
+            TotalNaturalEarth(point, &miss, pl.X, pl.Y);
+            break;
+        case 358:
+            TotalGinzburg8(point, &miss, pl.X, pl.Y);
+            break;
+        case 359:
+            TotalLarrivee(point, &miss, pl.X, pl.Y);
+            break;
+        case 397:
+            TotalStrebe1995(point, &miss, &context->strebeRecord, pl.X, pl.Y);
+            break;
+        case 546:
+            Totalvandergrinten1(point, &miss, pl.X, pl.Y);
+            break;
+        case 547:
+            TotalEqualEarth(point, &miss, pl.X, pl.Y);
+            break;
         case 14:  // rectilinear
         case 60:  // shift lens
             DoGnomonic(point, u, v, context->lensWidth, context->shiftTangent, context->aspect);

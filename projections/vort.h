@@ -9,6 +9,7 @@
 
 #include "projections/TransformationReply.h"
 #include "projections/twirl.h"
+#include "projections/world_maps.h"
 
 struct PerTaskStuffType;
 struct polyhedron;
@@ -142,6 +143,7 @@ struct vort {
     PyramidDescriptor* tilingPyramidB;
     uint64_t lastFloretHint;
     float spilhausRotation[3][3];
+    coherentSearchCache strebeRecord;  // the task's last Strebe 1995 solution
     float equiRotation[3][3];  // rows R0, R1, R2 of the equirectangular ray
 
     // Orientation.

@@ -318,24 +318,28 @@ void Strebe1995_inverse_using_cg(int* status, coherentSearchCache* cache, double
     }
 }
 
-void TotalLaskowski(float out[3], unsigned char* miss, double x, double y) {
-    if (OutsideExtent(x, y, kLaskowskiExtentX, kLaskowskiExtentY)) {
+namespace {
+// The plain Total pattern: the extent test, the inverse, the range check.
+template <class Inverse>
+void TotalFromInverse(float out[3], unsigned char* miss, double x, double y, double ex, double ey,
+                      Inverse inverse) {
+    if (OutsideExtent(x, y, ex, ey)) {
         *miss = 1;
         return;
     }
     double l, p;
-    laskowski_inverse(x, y, &l, &p);
+    inverse(x, y, &l, &p);
     Finish(out, miss, l, p);
+}
+}  // namespace
+
+void TotalLaskowski(float out[3], unsigned char* miss, double x, double y) {
+    TotalFromInverse(out, miss, x, y, kLaskowskiExtentX, kLaskowskiExtentY, laskowski_inverse);
 }
 
 void TotalCanters(float out[3], unsigned char* miss, double x, double y) {
-    if (OutsideExtent(x, y, kCantersExtentX, kCantersExtentY)) {
-        *miss = 1;
-        return;
-    }
-    double l, p;
-    Canters_inverse(x, y, &p, &l);
-    Finish(out, miss, l, p);
+    TotalFromInverse(out, miss, x, y, kCantersExtentX, kCantersExtentY,
+                     [](double a, double b, double* l, double* p) { Canters_inverse(a, b, p, l); });
 }
 
 void TotalLarrivee(float out[3], unsigned char* miss, double x, double y) {
@@ -363,13 +367,7 @@ void TotalGinzburg8(float out[3], unsigned char* miss, double x, double y) {
 }
 
 void TotalNaturalEarth(float out[3], unsigned char* miss, double x, double y) {
-    if (OutsideExtent(x, y, kNaturalEarthExtentX, kNaturalEarthExtentY)) {
-        *miss = 1;
-        return;
-    }
-    double l, p;
-    NaturalEarth_inverse_LB(x, y, &l, &p);
-    Finish(out, miss, l, p);
+    TotalFromInverse(out, miss, x, y, kNaturalEarthExtentX, kNaturalEarthExtentY, NaturalEarth_inverse_LB);
 }
 
 void TotalEqualEarth(float out[3], unsigned char* miss, double x, double y) {
@@ -382,13 +380,7 @@ void TotalEqualEarth(float out[3], unsigned char* miss, double x, double y) {
 }
 
 void TotalWinkel(float out[3], unsigned char* miss, double x, double y) {
-    if (OutsideExtent(x, y, kWinkelExtentX, kWinkelExtentY)) {
-        *miss = 1;
-        return;
-    }
-    double l, p;
-    winkel_inverse_lb(x, y, &l, &p);
-    Finish(out, miss, l, p);
+    TotalFromInverse(out, miss, x, y, kWinkelExtentX, kWinkelExtentY, winkel_inverse_lb);
 }
 
 void TotalStrebe1995(float out[3], unsigned char* miss, coherentSearchCache* cache, double x, double y) {

@@ -5,8 +5,10 @@
 #include <cstdlib>
 
 #include "projections/TransformationReply.h"
+#include "projections/angles.h"
 #include "projections/lens_views.h"
 #include "projections/vort.h"
+#include "projections/world_map_projections.h"
 #include "projections/world_maps.h"
 #include "render/renderhinttype.h"
 
@@ -31,13 +33,13 @@ constexpr long kLogarithmicMode = 100335;
 // Spilhaus map, which waits for its world map). Each later projection takes
 // its code out of this list as it arrives in the switch below.
 constexpr int kAwaiting[] = {
-    2, 3, 4, 11, 12, 13, 15, 16, 17, 18, 19, 20, 22, 23, 24, 36, 37, 38, 39, 40, 43, 46, 48, 49, 50,
-    51, 52, 53, 56, 57, 58, 59, 61, 63, 65, 66, 67, 68, 69, 73, 74, 75, 76, 77, 78, 79, 80, 82, 83,
-    84, 85, 87, 88, 89, 90, 91, 92, 93, 94, 95, 96, 99, 108, 109, 110, 111, 112, 118, 119, 120, 121,
-    128, 130, 131, 132, 133, 135, 136, 140, 141, 142, 146, 147, 148, 149, 159, 160, 164, 165, 171,
-    251, 252, 255, 288, 297, 298, 300, 301, 337, 338, 339, 341, 342, 343, 344, 345, 346, 347, 348,
-    349, 350, 353, 356, 357, 360, 361, 362, 363, 364, 365, 366, 367, 369, 375, 376, 377, 378, 383,
-    384, 388, 389, 390, 391, 398, 399, 400, 401, 409, 410, 414, 415, 416, 417, 899, 900, 1042, 1044};
+    2, 3, 4, 15, 16, 17, 18, 19, 20, 22, 23, 24, 36, 37, 38, 39, 40, 43, 48, 49, 50, 51, 52, 53, 56,
+    57, 58, 59, 61, 63, 65, 66, 67, 68, 69, 73, 74, 75, 76, 77, 78, 79, 82, 83, 84, 85, 87, 88, 89,
+    90, 91, 92, 93, 94, 95, 96, 99, 108, 109, 110, 111, 112, 118, 119, 120, 121, 128, 130, 131, 132,
+    133, 135, 136, 140, 141, 142, 146, 147, 148, 149, 159, 160, 164, 165, 171, 251, 252, 255, 288,
+    297, 298, 300, 301, 337, 338, 339, 341, 342, 343, 344, 345, 353, 356, 357, 360, 361, 362, 363,
+    364, 365, 366, 367, 369, 375, 376, 377, 378, 383, 384, 388, 389, 390, 391, 400, 401, 409, 410,
+    414, 415, 416, 417, 899, 900, 1044};
 
 struct AwaitingTable {
     std::array<bool, kHighestMode + 1> awaits{};
@@ -68,6 +70,8 @@ inline void EquiDirection(float* point, float uu, float vv) {
     point[1] = y;
     point[2] = r * std::cos(lam);
 }
+
+constexpr double kFourSqrt2 = 5.656854249492384;
 
 inline bool InUnitD(double v) { return v >= 0.0 && v <= 1.0; }  // false for NaN
 
@@ -159,6 +163,47 @@ void handle_non_poly_projections(renderhinttype*& hints, float* point, vort*& co
             point[2] = r * std::cos(lam);
             break;
         }
+        case 11:  // Hammer
+            DoHammer(&miss, point, kFourSqrt2 * pl.X, kFourSqrt2 * pl.Y);
+            break;
+        case 12:
+            DoWerner(&miss, point, pl.X, pl.Y);
+            break;
+        case 13:
+            TotalSinusoidal(point, &miss, pl.X, pl.Y, -kPiD, kPiD, 0.0);
+            break;
+        case 46: {  // Mollweide
+            float latitude;
+            TotalMollweide(point, &miss, &latitude, kFourSqrt2 * pl.X, kFourSqrt2 * pl.Y, -kPiD, kPiD, 0.0);
+            break;
+        }
+        case 80:  // Robinson, on the render's first lazy table
+            miss = 1;
+            TotalRobinson(point, &miss, context->ellipsoidTable, pl.X, pl.Y, -kPiD, kPiD, 0.0);
+            break;
+        case 346:  // Bonne 45
+            TotalBonne(point, &miss, pl.X, pl.Y + context->planeCentreY);
+            break;
+        case 347:  // vertical perspective
+        case 348:
+            TotalVerticalPerspective(point, &miss, reply, pl.X, pl.Y + context->planeCentreY,
+                                     context->fieldOfView);
+            break;
+        case 349:  // flyover: raw position, the horizon at the top
+        case 350:
+            TotalTangent(point, &miss, reply, (static_cast<double>(u) - 0.5) / context->aspect, v,
+                         context->fieldOfView);
+            break;
+        case 398:
+            TotalEckert4(point, &miss, pl.X, pl.Y);
+            break;
+        case 399:  // Hill eucyclic, shifted down to centre it
+            TotalHillEucyclic(point, &miss, pl.X,
+                              context->inverseScale * (static_cast<double>(v) - 0.5) * context->aspect + 0.0155);
+            break;
+        case 1042:
+            TotalCardioid(point, &miss, pl.X, pl.Y);
+            break;
         case 35:
             TotalWinkel(point, &miss, pl.X, pl.Y);
             break;

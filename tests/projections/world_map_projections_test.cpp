@@ -1,0 +1,252 @@
+// The flat world maps against the forward formulas of Snyder's "Map
+// Projections: A Working Manual" (and Hill's eucyclic map), written here in
+// their usual form (east and north positive, y up), scaled into each map's
+// framed plane (y down).
+#include "projections/world_map_projections.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "projections/TransformationReply.h"
+#include "projections/forward_maps.h"
+#include "tests/projections/road_fixture.h"
+
+namespace {
+
+double AngleBetween(const float a[3], const float b[3]) {
+    const double d = double(a[0]) * b[0] + double(a[1]) * b[1] + double(a[2]) * b[2];
+    const double cx = double(a[1]) * b[2] - double(a[2]) * b[1];
+    const double cy = double(a[2]) * b[0] - double(a[0]) * b[2];
+    const double cz = double(a[0]) * b[1] - double(a[1]) * b[0];
+    return std::atan2(std::sqrt(cx * cx + cy * cy + cz * cz), d);
+}
+
+// Newton for an auxiliary angle f(t) = target.
+double Solve(std::function<double(double)> f, std::function<double(double)> df, double target, double t) {
+    for (int i = 0; i < 100; ++i) {
+        const double d = (f(t) - target) / df(t);
+        t -= d;
+        if (std::fabs(d) < 1e-14) break;
+    }
+    return t;
+}
+
+// Snyder's Mollweide, R = 1: this is the dispatcher's plane times 4√2.
+void RefMollweide(double l, double p, double* x, double* y) {
+    const double t = std::fabs(p) > 1.5707 ? p
+                     : Solve([](double t) { return 2 * t + std::sin(2 * t); },
+                             [](double t) { return 2 + 2 * std::cos(2 * t); }, M_PI * std::sin(p), p);
+    *x = 2 * std::sqrt(2.0) / M_PI * l * std::cos(t);
+    *y = std::sqrt(2.0) * std::sin(t);
+}
+// Snyder's Eckert IV, R = 1, over 4π·0.4222382 (the plane's scale).
+void RefEckert4(double l, double p, double* x, double* y) {
+    const double t = Solve([](double t) { return t + std::sin(t) * std::cos(t) + 2 * std::sin(t); },
+                           [](double t) { return 2 * std::cos(t) * (1 + std::cos(t)); },
+                           (2 + M_PI / 2) * std::sin(p), p / 2);
+    const double s = 4 * M_PI * 2 / std::sqrt(M_PI * (4 + M_PI));
+    *x = 2 / std::sqrt(M_PI * (4 + M_PI)) * l * (1 + std::cos(t)) / s;
+    *y = 2 * std::sqrt(M_PI / (4 + M_PI)) * std::sin(t) / s;
+}
+void RefSinusoidal(double l, double p, double* x, double* y) {
+    *x = l * std::cos(p) / (2 * M_PI);
+    *y = p / (2 * M_PI);
+}
+// Snyder's Hammer (Hammer-Aitoff), R = 1.
+void RefHammer(double l, double p, double* x, double* y) {
+    const double d = std::sqrt(1 + std::cos(p) * std::cos(l / 2));
+    *x = 2 * std::sqrt(2.0) * std::cos(p) * std::sin(l / 2) / d;
+    *y = std::sqrt(2.0) * std::sin(p) / d;
+}
+// Snyder's Bonne with the standard parallel 45°, R = 1, halved.
+void RefBonne(double l, double p, double* x, double* y) {
+    const double p1 = M_PI / 4, rho = 1 / std::tan(p1) + p1 - p;
+    const double E = l * std::cos(p) / rho;
+    *x = rho * std::sin(E) / 2;
+    *y = (1 / std::tan(p1) - rho * std::cos(E)) / 2;
+}
+// Hill's eucyclic map (K = 1), forward by Newton on its auxiliary angle.
+void RefHill(double l, double p, double* x, double* y) {
+    const double L = 2, K = 1, Bt = 0.5, B = M_PI + 4 * Bt * L, A = 2 * std::sqrt(M_PI / B);
+    const double rho0 = 0.5 * A * (L + std::sqrt(K * (2 + K)));
+    const double t = 1 - std::sin(p);
+    double theta = M_PI / 2 - p, btb = Bt;
+    for (int i = 0; i < 60; ++i) {
+        const double st = std::sin(theta), ct = std::cos(theta);
+        btb = Bt + std::atan2(st, L - ct);
+        const double C = 1 + L * L - 2 * L * ct;
+        const double d = (theta - K * K * Bt - L * st + C * btb - 0.5 * t * B) / (2 * L * st * btb);
+        theta -= d;
+        if (std::fabs(d) < 1e-13) break;
+    }
+    const double rho = A * std::sqrt(1 + L * L - 2 * L * std::cos(theta));
+    const double w = l * btb / M_PI;
+    *x = rho * std::sin(w);
+    *y = rho0 - rho * std::cos(w);
+}
+
+struct Case {
+    const char* name;
+    std::function<void(double, double, double*, double*)> reference;
+    std::function<void(float*, unsigned char*, double, double)> total;
+    double tolerance;
+    double maxLat;
+};
+
+TEST(WorldMapProjections, InverseOfTheReferenceForwardMapIsTheStartingPoint) {
+    static InverseTables tables;
+    MarkInverseTablesUnbuilt(&tables);
+    const Case cases[] = {
+        {"Mollweide", RefMollweide,
+         [](float* o, unsigned char* m, double x, double y) { TotalMollweide(o, m, nullptr, x, y, -M_PI, M_PI, 0); },
+         1e-5, 89.5},
+        {"sinusoidal", RefSinusoidal,
+         [](float* o, unsigned char* m, double x, double y) { TotalSinusoidal(o, m, x, y, -M_PI, M_PI, 0); }, 1e-5,
+         89.5},
+        {"Eckert IV", RefEckert4, TotalEckert4, 1e-5, 89.5},
+        {"Hammer", RefHammer, [](float* o, unsigned char* m, double x, double y) { DoHammer(m, o, x, y); }, 1e-5, 89.5},
+        {"Bonne 45", RefBonne, TotalBonne, 1e-5, 89.5},
+        {"Hill eucyclic", RefHill, TotalHillEucyclic, 1e-5, 89.5},
+    };
+    for (const Case& c : cases) {
+        int failures = 0;
+        for (double latD = -c.maxLat; latD <= c.maxLat; latD += 7.0)
+            for (double lonD = -179.0; lonD <= 179.0; lonD += 8.5) {
+                const double lon = lonD * M_PI / 180, lat = latD * M_PI / 180;
+                double x, y;
+                c.reference(lon, lat, &x, &y);
+                float got[3] = {9, 9, 9}, want[3];
+                unsigned char miss = 0;
+                c.total(got, &miss, x, -y);
+                DirectionOfLonLat(lon, lat, want);
+                if ((miss || !(AngleBetween(got, want) <= c.tolerance)) && ++failures < 4)
+                    ADD_FAILURE() << c.name << " at lon " << lonD << " lat " << latD << " miss " << int(miss)
+                                  << " off by " << AngleBetween(got, want);
+            }
+        EXPECT_EQ(failures, 0) << c.name;
+    }
+}
+
+// Robinson's published table, linearly interpolated, against the lazily
+// built inverse table: within the table's own resolution.
+TEST(WorldMapProjections, RobinsonMatchesItsPublishedTable) {
+    const double plen[] = {1.0,    0.9986, 0.9954, 0.99,   0.9822, 0.973,  0.96,   0.9427, 0.9216, 0.8962,
+                           0.8679, 0.835,  0.7986, 0.7597, 0.7186, 0.6732, 0.6213, 0.5722, 0.5322};
+    const double pdfe[] = {0.0,    0.062,  0.124,  0.186,  0.248,  0.31,   0.372,  0.434,  0.4958, 0.5571,
+                           0.6176, 0.6769, 0.7346, 0.7903, 0.8435, 0.8936, 0.9394, 0.9761, 1.0};
+    static InverseTables tables;
+    MarkInverseTablesUnbuilt(&tables);
+    for (double latD = -87.5; latD <= 87.5; latD += 7.5)
+        for (double lonD = -175.0; lonD <= 175.0; lonD += 10.0) {
+            const double a = std::fabs(latD) / 5;
+            const int i = std::min(int(a), 17);
+            const double f = a - i;
+            const double len = plen[i] + f * (plen[i + 1] - plen[i]);
+            const double h = std::copysign(pdfe[i] + f * (pdfe[i + 1] - pdfe[i]), latD);
+            float got[3], want[3];
+            unsigned char miss = 0;
+            TotalRobinson(got, &miss, tables.ellipsoid, len * lonD / 180, -h / 2, -M_PI, M_PI, 0);
+            ASSERT_EQ(miss, 0) << lonD << " " << latD;
+            DirectionOfLonLat(lonD * M_PI / 180, latD * M_PI / 180, want);
+            EXPECT_LT(AngleBetween(got, want), 2e-3) << lonD << " " << latD;
+        }
+}
+
+TEST(WorldMapProjections, WindowsAndRims) {
+    float p[3];
+    unsigned char miss = 0;
+    // Mollweide: on the rim inside; a lobe window cuts at its bounds, and the
+    // shift turns the central meridian.
+    TotalMollweide(p, &miss, nullptr, 2.82842712474619 * 0.999, 0.0, -M_PI, M_PI, 0);
+    EXPECT_EQ(miss, 0);
+    TotalMollweide(p, &miss, nullptr, 2.0, 0.0, -M_PI / 2, M_PI / 2, 0);  // λ = 0.7 π
+    EXPECT_EQ(miss, 1);
+    float latitude = 0;
+    TotalMollweide(p, &miss, &latitude, 0.0, 0.5, -M_PI / 2, M_PI / 2, M_PI / 2);
+    EXPECT_EQ(miss, 0);
+    EXPECT_GT(latitude, 0.0f);  // southward latitude of a point below the middle
+    float want[3];
+    DirectionOfLonLat(M_PI / 2, -latitude, want);
+    EXPECT_LT(AngleBetween(p, want), 1e-6);
+    // Sinusoidal: strict at the poles and at the window.
+    TotalSinusoidal(p, &miss, 0.0, 0.25, -M_PI, M_PI, 0);
+    EXPECT_EQ(miss, 1);
+    TotalSinusoidal(p, &miss, 0.25, 0.0, -M_PI / 2, M_PI / 2, 0);  // λ = π/2 exactly
+    EXPECT_EQ(miss, 1);
+    // Eckert IV: the pole line is inside, beyond the outline outside.
+    TotalEckert4(p, &miss, 0.0, -0.25);
+    EXPECT_EQ(miss, 0);
+    EXPECT_NEAR(p[1], 1.0f, 1e-6);
+    TotalEckert4(p, &miss, 0.5001, 0.0);
+    EXPECT_EQ(miss, 1);
+}
+
+// Werner, as this system draws it, is not the classical Werner (Bonne with a
+// standard parallel at the pole, where the parallels' arcs keep their true
+// length): the apex is the north pole, the distance from it the colatitude
+// (1 at the south pole), and the angle about the apex is the longitude times
+// (1 - distance), so each parallel's arc shrinks linearly to the south.
+TEST(WorldMapProjections, WernerIsTheLinearHeart) {
+    const double apexY = -0.4166666666666667 / 1.2;
+    for (double rho = 0.05; rho < 1.0; rho += 0.15)
+        for (double lonD = -170; lonD <= 170; lonD += 20) {
+            const double a = lonD * M_PI / 180 * (1 - rho);
+            const double x = rho * std::sin(a) / 1.2, y = apexY + rho * std::cos(a) / 1.2;
+            float p[3], want[3];
+            unsigned char miss = 0;
+            DoWerner(&miss, p, x, y);
+            ASSERT_EQ(miss, 0);
+            DirectionOfLonLat(lonD * M_PI / 180, M_PI / 2 - rho * M_PI, want);
+            EXPECT_LT(AngleBetween(p, want), 2e-6) << rho << " " << lonD;
+        }
+    float p[3];
+    unsigned char miss = 0;
+    DoWerner(&miss, p, 0.0, apexY + 1.0 / 1.2);  // exactly 1 from the apex
+    EXPECT_EQ(miss, 1);
+}
+
+// The disc of mode 1042 is the north polar azimuthal equidistant map.
+TEST(WorldMapProjections, CardioidIsThePolarEquidistantDisc) {
+    for (double r = 0.05; r <= 0.5; r += 0.09)
+        for (double lonD = -160; lonD <= 180; lonD += 40) {
+            const double l = lonD * M_PI / 180;
+            float p[3], want[3];
+            unsigned char miss = 0;
+            TotalCardioid(p, &miss, r * std::sin(l), r * std::cos(l));
+            ASSERT_EQ(miss, 0);
+            DirectionOfLonLat(l, M_PI / 2 - 2 * r * M_PI, want);
+            EXPECT_LT(AngleBetween(p, want), 2e-6) << r << " " << lonD;
+        }
+}
+
+// The vertical perspective against the perspective view of the sphere from
+// height h (Snyder's vertical perspective, inverted here by a ray).
+TEST(WorldMapProjections, VerticalPerspectiveSeesTheSphereFromItsHeight) {
+    const double fov = 60.0, f = fov / 100, h = 1.01 + 5 * std::pow(f, 4), w = std::sqrt(h * h - 1) / h;
+    for (double lat = -0.6; lat <= 0.6; lat += 0.3)
+        for (double lon = -0.6; lon <= 0.6; lon += 0.3) {
+            // The point's position seen from (0, 0, h) looking down -z, in the
+            // plane that the map scales by w.
+            const double X = -std::cos(lat) * std::sin(lon), Y = std::sin(lat), Z = std::cos(lat) * std::cos(lon);
+            const double sx = (-X) / (h - Z) * h * w, sy = (-Y) / (h - Z) * h * w;
+            TransformationReply r = MakeTemplateReply();
+            float p[3], want[3];
+            unsigned char miss = 1;
+            TotalVerticalPerspective(p, &miss, &r, sx, sy, fov);
+            ASSERT_EQ(miss, 0);
+            DirectionOfLonLat(lon, lat, want);
+            EXPECT_LT(AngleBetween(p, want), 1e-6);
+            EXPECT_EQ(r.place, kPlaceNoRegion);
+            float n[3], vx, vy;
+            GetReplyShading(&r, n, &vx, &vy);
+            EXPECT_FLOAT_EQ(n[2], p[2]);
+        }
+    float p[3];
+    unsigned char miss = 0;
+    TotalVerticalPerspective(p, &miss, nullptr, 2.0, 2.0, fov);
+    EXPECT_EQ(miss, 1);
+}
+
+}  // namespace

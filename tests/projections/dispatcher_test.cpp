@@ -164,7 +164,7 @@ TEST(Dispatcher, OutputToSphereToOutputIsTheIdentity) {
 }
 
 TEST(Dispatcher, ModesWithoutAProjectionYetMissWithADefinedDirection) {
-    for (long mode : {2L, 16L, 46L, 410L, 1042L}) {
+    for (long mode : {2L, 16L, 36L, 899L}) {
         RoadRig rig(mode, 1);
         Shot s = Dispatch(rig, 0.4f, 0.6f);
         EXPECT_EQ(s.miss, 1) << mode;

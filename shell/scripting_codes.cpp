@@ -42,6 +42,10 @@ constexpr OutputRun kOutputRuns[] = {
     {414, 419, "Fu18"}, {420, 512, "Fv00"}, {513, 545, "Fw00"}, {547, 547, "Fw34"}, {686, 686, "Ft53"},
     {800, 800, "Fs05"}, {899, 899, "Ft35"}, {900, 900, "Fu17"}, {1038, 1041, "Fp34"}, {1042, 1042, "Fp88"},
     {1043, 1043, "Fp##"}, {1046, 1046, "Fo55"}, {1047, 1047, "Fp87"},
+    // Named modes that once had no code (and played back as mode 0): each has
+    // its own now, taken from the gaps of the neighbouring runs or, for
+    // 1048..1050, the letter that reads as 1000.
+    {351, 352, "Ft51"}, {546, 546, "Fw33"}, {1048, 1050, "Fy48"},
 };
 
 constexpr DescriptorEnumID Code(const char (&s)[5]) { return MakeFourCC(s); }

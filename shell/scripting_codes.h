@@ -1,6 +1,7 @@
 // The four-character enumeration codes under which input, output, glue and
 // graticule modes travel in scripting descriptors ("Fity", "Foty", "GLty",
-// "Fgty"). A mode without a code is written as "<NO>".
+// "Fgty"). Every input, glue and graticule mode and every named output mode
+// has a code; "<NO>" stands for a value without one.
 #pragma once
 
 #include <cstdint>

@@ -25,7 +25,8 @@ TEST(ScriptingCodes, KnownCodes) {
     const std::pair<int32_t, const char*> outputs[] = {
         {1, "Fo01"}, {15, "Fo15"}, {16, "Fo70"}, {17, "Fo16"}, {35, "QW46"}, {70, "Fo71"}, {99, "Fp00"},
         {105, "Fp06"}, {137, "QW45"}, {300, "Fs02"}, {404, "Fu06"}, {512, "Fv92"}, {547, "Fw34"},
-        {1043, "Fp##"}, {1047, "Fp87"}, {351, "<NO>"}, {546, "<NO>"}, {1048, "<NO>"}, {0, "<NO>"}, {-3, "<NO>"}};
+        {1043, "Fp##"}, {1047, "Fp87"}, {351, "Ft51"}, {352, "Ft52"}, {546, "Fw33"}, {1048, "Fy48"},
+        {1050, "Fy50"}, {548, "<NO>"}, {1044, "<NO>"}, {1051, "<NO>"}, {0, "<NO>"}, {-3, "<NO>"}};
     for (auto [mode, code] : outputs) EXPECT_EQ(CodeOf(mode, kOut), code) << mode;
     EXPECT_EQ(CodeOf(17, kIn), "Fi18");
     EXPECT_EQ(CodeOf(31, kIn), "Fi33");
@@ -43,7 +44,7 @@ TEST(ScriptingCodes, EveryCodeReadsBack) {
         int32_t last;
         size_t coded;
     };
-    for (Kind k : {Kind{"Foty", 1100, 556}, Kind{"Fity", 50, 41}, Kind{"GLty", 80, 69}, Kind{"Fgty", 9, 7}}) {
+    for (Kind k : {Kind{"Foty", 1100, 562}, Kind{"Fity", 50, 41}, Kind{"GLty", 80, 69}, Kind{"Fgty", 9, 7}}) {
         std::set<DescriptorEnumID> seen;
         DescriptorEnumTypeID type = MakeFourCC(*reinterpret_cast<const char(*)[5]>(k.type));
         for (int32_t m = 0; m <= k.last; ++m) {

@@ -1,0 +1,54 @@
+// The catalogue of modes: the names of the 41 input modes, the output modes
+// and (in pyramid/glue_names.h) the 69 glue modes; a generic synonym and
+// descriptive keywords per output mode for exported files; and the class
+// questions the dialog, the renderer and the exporters ask of an output mode.
+// Fixed data and pure functions; names are UTF-8 ("circular 180°").
+#pragma once
+
+#include <cstdint>
+
+#include "pyramid/glue_names.h"
+
+struct TIPTCThing;
+
+constexpr int32_t kInputModeCount = 41;
+constexpr int32_t kLastOutputMode = 1050;
+constexpr int32_t kGraticuleKindCount = 7;
+
+// The name of input mode 1..41, else "".
+const char* VorneskInputModeName(int64_t code);
+// The name of an output mode, "***" for a code without one.
+const char* VorneskOutputModeName(int64_t code);
+// A generic word for some output modes ("azimuthal", "cuboctahedron"), else "".
+const char* VorneskOutputModeNameSynonym(int64_t code);
+// Adds the output mode's synonym and class words to an IPTC block being built.
+void addVorneskKeywords(TIPTCThing* iptc, int64_t code);
+
+// Whether a stored or scripted mode can be used. An output mode is valid when
+// the catalogue names it or it has a scripting code.
+bool IsValidInputMode(int64_t code);
+bool IsValidOutputMode(int64_t code);
+bool IsValidGlueMode(int64_t code);
+bool IsValidGraticuleKind(int64_t code);
+
+// Class questions over an output-mode code.
+bool OutputModeIsFlatOrigami(int64_t code);
+bool OutputModeIsACubemap(int64_t code);
+bool OutputModeIsACurvedOrigami(int64_t code);
+bool OutputModeIsAMiscellaneousCurvedPoly(int64_t code);
+bool OutputModeIsASimplePolyhedron(int64_t code);
+bool OutputModeIsShaded(int64_t code);
+bool OutputModeIsAboutOceans(int64_t code);
+bool IsInterruptedWorldMap(int64_t code);
+bool OutputModeIsEqualArea(int64_t code);
+bool OutputModeIsGnomonic(int64_t code);
+bool OutputModeIsARind(int64_t code);
+bool OutputModeIsCylindrical(int64_t code);
+bool OutputModeIsSteinmetz(int64_t code);
+bool OutputModeIsDevelopable(int64_t code);
+bool projectionIsGlobeGores(int64_t code);
+bool projectionIsOrthoapsidal(int64_t code);
+bool projectionIsACircle(int64_t code);
+bool projectionIsAnEllipse(int64_t code);
+bool projectionIsASquare(int64_t code);
+bool projectionIsConformal(int64_t code);

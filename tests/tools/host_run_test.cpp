@@ -315,7 +315,7 @@ TEST(HostErrors, BadArgumentsAndFilesGiveOneLineAndAnExitCode) {
         {{"IN", "-o", "OUT", "--threads", "zero"}, 2, "--threads takes a number"},
         {{"IN", "-o", "OUT", "--set", "toolong=1"}, 2, "not a four-character key"},
         {{"IN", "-o", "OUT", "--set", "chnk=soon"}, 2, "is not a number"},
-        {{"IN", "-o", "OUT", "--output-mode", "351"}, 2, "there is no output mode 351"},
+        {{"IN", "-o", "OUT", "--output-mode", "548"}, 2, "there is no output mode 548"},
         {{"IN", "-o", "OUT", "--input-mode", "equi"}, 2, "takes a mode number"},
         {{"IN", "-o", "OUT", "--quiet=yes"}, 2, "--quiet takes no value"},
         {{"IN", "-o", "OUT", "--mask"}, 2, "--mask needs a value"},

@@ -27,6 +27,7 @@
 #include "shell/task_services.h"
 #include "shell/tile_copies.h"
 #include "shell/work_area.h"
+#include "projections/vort.h"
 
 namespace {
 
@@ -348,8 +349,8 @@ TEST_F(Invocation, ProxyPixelsFillTheGridOnlyForThePreview) {
     task.tracker.current_tile_rect = VRect{0, 0, 2, 3};  // 3 wide, 2 high
     task.tracker.buffer_x_elements = 5;
     task.tracker.buffer_y_elements = 4;
-    task.context = NewTaskRenderContexts(1);
-    ASSERT_NE(task.context, nullptr);
+    auto context = std::make_unique<vort>();
+    task.context = context.get();
     std::vector<char> cells(size_t(5 * 4) * ReplyCellSize(), 0x55);
     *TaskReplyGridOf(task.context) = reinterpret_cast<MirelYummy*>(cells.data());
     std::vector<uint8_t> grey = {0, 51, 102, 153, 204, 255};
@@ -371,7 +372,6 @@ TEST_F(Invocation, ProxyPixelsFillTheGridOnlyForThePreview) {
         }
     EXPECT_EQ(ReplyCellIndex(&task, -2, 0), -1);
     EXPECT_EQ(ReplyCellIndex(&task, 3, 2), 4 * 5 - 1);
-    DisposeTaskRenderContexts(&task.context);
 }
 
 TEST(TestPattern, KnownColour) {

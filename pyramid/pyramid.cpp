@@ -377,11 +377,6 @@ void DisposeDynamicPyramid(PyramidDescriptor** pyrPointer) {
     if (pyr->dynamic) RobustDisposePtr(pyrPointer);
 }
 
-void DumpAnyCorpus(PyramidDescriptor* faces, int64_t faceCount) {
-    if (!faces) return;
-    for (int64_t i = 0; i < faceCount; ++i) DisposePyramidData(&faces[i]);
-}
-
 // --------------------------------------------------------- copying, comparing
 
 bool PyramidsAreSimilarSizeAtLevel0(const PyramidDescriptor* a, const PyramidDescriptor* b) {

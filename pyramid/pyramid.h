@@ -115,8 +115,11 @@ int64_t components_per_pixel_from_kind(int64_t kind);
 int64_t bytes_per_component_from_kind(int64_t kind);
 int64_t pyrkind_from_bytesize(int64_t n);
 float full_scale_from_kind(int64_t kind);
-// Host image modes 10/11 (RGB, greyscale-as-RGB) and 16/17 (float) by depth.
+// The kind for a host image: modes 10 and 11 by depth (16 bits: kind 4, else
+// 3), modes 16 and 17 kind 9, other modes 3; a depth of 32 always kind 9.
 int64_t GetPyramidDatakindThatSuitsHostMode(int64_t hostImageMode, int64_t hostDepth);
+// The same for the image of the current host call.
+int64_t GetPyramidDatakindThatSuitsHostMode();
 
 // ---- level geometry (w, h the level-0 interior size) ----
 int64_t maybe_round_to_evenness(int64_t n);
@@ -156,6 +159,12 @@ int64_t TryToAllocateCanvas_old(PyramidDescriptor* pyr, int64_t width, int64_t h
                                 int64_t bytesPerPixel, int64_t edgeMode);
 int64_t TryToAllocatePyramidOrCanvas_old(PyramidDescriptor* pyr, int64_t width, int64_t height,
                                          int64_t bytesPerPixel, int64_t edgeMode);
+struct Data;
+// The main (input) pyramid of data, of the kind that suits the host, edge mode 0.
+bool AllocateColorPyramids(int64_t width, int64_t height, Data* data);
+// The pyramid with the output's dimensions: the work area's offscreen pyramid
+// when the render goes there, else the main pyramid; null outside a host call.
+PyramidDescriptor* GetPyr_with_output_dimensions();
 PyramidDescriptor* AllocateDynamicPyramid(int64_t width, int64_t height, int64_t kind,
                                           int64_t edgeMode, int64_t bordered,
                                           BufferProcs* hostBufferProcs = nullptr);
@@ -171,8 +180,8 @@ void InitFastPyramidOffsetsWH(int64_t w, int64_t h, PyramidDescriptor* pyr, int6
 void DisposePyramidData(PyramidDescriptor* pyr);
 void DiposeOfAnyTiles(PyramidDescriptor* pyr);
 void DisposeDynamicPyramid(PyramidDescriptor** pyrPointer);
-// The six cube-face pyramids of the invocation (passed by the owner).
-void DumpAnyCorpus(PyramidDescriptor* faces, int64_t faceCount);
+// The tiles of the six cube-face pyramids of the invocation's Data.
+void DumpAnyCorpus();
 
 // ---- copying and comparing ----
 void CopyPyrAToB(const PyramidDescriptor* a, PyramidDescriptor* b);

@@ -427,3 +427,44 @@ TEST(PyramidGeometry, RectangleForms) {
 }
 
 }  // namespace
+
+#include "shell/data.h"
+#include "shell/parameters.h"
+#include "shell/plugin_globals.h"
+#include "shell/work_area.h"
+
+namespace {
+
+TEST(PyramidStore, InvocationPyramids) {
+    auto data = std::make_unique<Data>();
+    auto params = std::make_unique<Parameters>();
+    auto storage = std::make_unique<TStorage1>();
+    std::memset(static_cast<void*>(data.get()), 0, sizeof(Data));
+    std::memset(static_cast<void*>(params.get()), 0, sizeof(Parameters));
+    data->storage = storage.get();
+    gData = data.get();
+    gParams = params.get();
+    for (PyramidDescriptor& p : data->pyramids) InitPyramidProcs(&p);
+    for (int64_t i = 0; i < kCubeFaceCount; ++i) {
+        ASSERT_EQ(TryToAllocatePyramid_new(&data->pyramids[kFirstCubeFacePyramid + i], 16, 16, kPyrColour8, 0), 1);
+        data->pyramids[kFirstCubeFacePyramid + i].contentTag = 5;
+    }
+    DumpAnyCorpus();
+    for (int64_t i = 0; i < kCubeFaceCount; ++i) {
+        EXPECT_EQ(data->pyramids[kFirstCubeFacePyramid + i].tiles, nullptr);
+        EXPECT_EQ(data->pyramids[kFirstCubeFacePyramid + i].contentTag, 0);
+    }
+    EXPECT_EQ(GetPyr_with_output_dimensions(), &data->pyramids[kMainInputPyramid]);
+    params->renderDestination = kRenderToOffscreen;
+    EXPECT_EQ(GetPyr_with_output_dimensions(), &storage->offscreenPyramid);
+    gData = nullptr;
+    gParams = nullptr;
+    EXPECT_EQ(GetPyr_with_output_dimensions(), nullptr);
+    EXPECT_EQ(GetPyramidDatakindThatSuitsHostMode(3, 32), kPyrColourFloat);
+    EXPECT_EQ(GetPyramidDatakindThatSuitsHostMode(10, 16), kPyrColour16);
+    EXPECT_EQ(GetPyramidDatakindThatSuitsHostMode(11, 8), kPyrColour8);
+    EXPECT_EQ(GetPyramidDatakindThatSuitsHostMode(17, 8), kPyrColourFloat);
+    EXPECT_EQ(GetPyramidDatakindThatSuitsHostMode(3, 16), kPyrColour8);
+}
+
+}  // namespace

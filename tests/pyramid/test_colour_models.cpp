@@ -12,6 +12,7 @@
 #include <string>
 
 #include "pyramid/colour_models.h"
+#include "tests/generated_source.h"
 
 namespace {
 
@@ -456,16 +457,5 @@ TEST(ColourOklab, LerpEndsAndAlpha) {
 
 // The checked-in tables are what the generator writes today.
 TEST(ColourTables, GeneratedSourceIsCurrent) {
-  const std::string gen = std::string(VORNESK_BINARY_DIR) + "/generators/gen_colour_tables";
-  if (access(gen.c_str(), X_OK) != 0) GTEST_SKIP() << "generator not built: " << gen;
-  FILE* p = popen(gen.c_str(), "r");
-  ASSERT_NE(p, nullptr);
-  std::string fresh;
-  char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) fresh.append(buf, n);
-  ASSERT_EQ(pclose(p), 0);
-  std::ifstream in(std::string(VORNESK_SOURCE_DIR) + "/pyramid/generated/colour_tables.cpp", std::ios::binary);
-  std::stringstream checked;
-  checked << in.rdbuf();
-  EXPECT_TRUE(fresh == checked.str()) << "regenerate pyramid/generated/colour_tables.cpp with " << gen;
+  ExpectGeneratedSourceIsCurrent("gen_colour_tables", "pyramid/generated/colour_tables.cpp");
 }

@@ -6,6 +6,8 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -17,6 +19,9 @@
 #include "shell/tile_copies.h"
 #include "tools/vornesk/document.h"
 #include "tools/vornesk/host_session.h"
+#include "tools/vornesk/image_files.h"
+
+extern char** environ;
 
 namespace {
 
@@ -167,6 +172,42 @@ TEST(PluginMemDots, TheMapSurvivesARunUnchanged) {
     std::vector<int32_t> map = Words(support / "Vornesk 2 memdot map 2");
     ASSERT_EQ(map.size(), 26u);
     for (int i = 1; i < 26; i++) EXPECT_EQ(map[i], i % 5 == 0 ? 1 : 0) << i;
+}
+
+// The command-line host with the plug-in beside it: a picture file in, the
+// test pattern out, and the settings folder taken from the environment.
+TEST(PluginCommandLine, RendersAFileThroughBuildVornesk) {
+    SupportFolder support;
+    HostDocument doc = Document(130, 70, 3, true, 16);
+    std::string error;
+    const std::string in = support / "in.png", out = support / "out.png";
+    ASSERT_TRUE(WriteImageFile(in, ImageFormat::PNG, doc, &error)) << error;
+
+    std::vector<std::string> args = {VORNESK_HOST_PROGRAM, in, "-o", out, "--quiet", "--plugin", VORNESK_PLUGIN_MODULE};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    HostDocument result;
+    ASSERT_TRUE(ReadImageFile(out, &result, &error)) << error;
+    ASSERT_EQ(result.width, 130);
+    ASSERT_EQ(result.depth, 16);
+    // A 16-bit file holds 0..65535: one document step is two file steps.
+    for (int64_t y : {0, 69}) {
+        for (int64_t x : {0, 3, 129}) {
+            for (int p = 0; p < 3; p++) {
+                const size_t i = (size_t(y) * result.width + x) * result.Planes() + p;
+                EXPECT_NEAR(GetUnitSample(result, i), ExpectedSample(result, x, y, p), 2.0 / 32768.0) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_TRUE(Exists(support / "Vornesk 2 cached settings D"));
 }
 
 }  // namespace

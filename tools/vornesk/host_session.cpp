@@ -1,9 +1,6 @@
 #include "tools/vornesk/host_session.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -70,7 +67,7 @@ bool AnyRequest(const HostSession& s) {
     return !IsEmpty(RequestedIn(s)) || !IsEmpty(RequestedOut(s)) || !IsEmpty(RequestedMask(s));
 }
 
-int32_t RoundUp16(int64_t n) { return int32_t((n + 15) / 16 * 16); }
+int64_t RoundUp16(int64_t n) { return (n + 15) / 16 * 16; }
 
 // Where a request's row or column lands in the picture: the scaled
 // coordinate times the rate, then the padding rule outside the picture.

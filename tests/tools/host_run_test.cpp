@@ -59,7 +59,9 @@ std::string ReadAll(const std::string& path) {
 }
 
 // Runs build/vornesk with the test plug-in (unless args name another).
-HostResult RunHost(const TempDir& dir, std::vector<std::string> args, bool withPlugin = true) {
+// extraEnv entries ("NAME=value") are added to the program's environment.
+HostResult RunHost(const TempDir& dir, std::vector<std::string> args, bool withPlugin = true,
+                   std::vector<std::string> extraEnv = {}) {
     if (withPlugin) args.insert(args.begin(), {"--plugin", VORNESK_TEST_PLUGIN});
     args.insert(args.begin(), VORNESK_HOST_PROGRAM);
     std::string out = dir / ".stdout", err = dir / ".stderr";
@@ -70,9 +72,13 @@ HostResult RunHost(const TempDir& dir, std::vector<std::string> args, bool withP
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
+    std::vector<char*> env;
+    for (std::string& e : extraEnv) env.push_back(e.data());
+    for (char** e = environ; *e; ++e) env.push_back(*e);
+    env.push_back(nullptr);
     pid_t pid;
     HostResult r;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), env.data()) == 0) {
         int status = 0;
         waitpid(pid, &status, 0);
         r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
@@ -361,6 +367,43 @@ TEST(HostErrors, WideDocumentNeedsThirtyTwoBitCoordinates) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("does not use 32-bit coordinates"), std::string::npos) << r.err;
     EXPECT_EQ(access((dir / "out.png").c_str(), F_OK), -1);
+}
+
+// --plugin, then $VORNESK_PLUGIN, then Vornesk2.so beside the program.
+TEST(HostOptions, PluginIsFoundByOptionEnvironmentOrBesideTheProgram) {
+    TempDir dir;
+    Write(dir / "in.png", MakePicture(5, 4, 3, false, 8));
+    HostResult r = RunHost(dir, {dir / "in.png", "-o", dir / "out.png", "--print-descriptor"}, false,
+                           {std::string("VORNESK_PLUGIN=") + VORNESK_TEST_PLUGIN});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("pixl=20\n"), std::string::npos) << r.out;
+    r = RunHost(dir, {dir / "in.png", "-o", dir / "out.png", "--plugin", dir / "none.so"}, false,
+                {std::string("VORNESK_PLUGIN=") + VORNESK_TEST_PLUGIN});
+    EXPECT_EQ(r.status, 5) << "the option comes first";
+    std::string beside = std::string(VORNESK_HOST_PROGRAM);
+    beside = beside.substr(0, beside.rfind('/')) + "/Vornesk2.so";
+    if (access(beside.c_str(), R_OK) != 0) GTEST_SKIP() << "the plug-in module is not built";
+    // The real plug-in keeps its settings files in the test's folder.
+    r = RunHost(dir, {dir / "in.png", "-o", dir / "out.png", "--quiet"}, false,
+                {"VORNESK_PLUGIN=", "VORNESK_SUPPORT_DIR=" + dir.path});
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+// Modules export PluginMain and nothing else.
+TEST(HostOptions, PluginModulesExportOnlyTheirEntry) {
+    std::string beside = std::string(VORNESK_HOST_PROGRAM);
+    beside = beside.substr(0, beside.rfind('/')) + "/Vornesk2.so";
+    for (std::string module : {std::string(VORNESK_TEST_PLUGIN), beside}) {
+        if (access(module.c_str(), R_OK) != 0) continue;
+        TempDir dir;
+        std::string cmd = "nm -D --defined-only '" + module + "' > '" + (dir / "symbols") + "' 2>/dev/null";
+        if (std::system(cmd.c_str()) != 0) GTEST_SKIP() << "nm not available";
+        std::istringstream symbols(ReadAll(dir / "symbols"));
+        std::vector<std::string> names;
+        for (std::string line; std::getline(symbols, line);)
+            if (!line.empty()) names.push_back(line.substr(line.rfind(' ') + 1));
+        EXPECT_EQ(names, std::vector<std::string>{"PluginMain"}) << module;
+    }
 }
 
 TEST(HostErrors, PluginThatCannotBeLoaded) {

@@ -18,7 +18,7 @@ constexpr FreezeDriedTable Table(const float (&values)[N]) {
 
 // Tables not computed yet carry kNoTable: their caches fail to build, so a
 // render that needs one fails instead of drawing from zeros.
-const CacheTableSpec kSpecs[] = {
+constexpr CacheTableSpec kSpecs[] = {
     {kCacheTagPeirce, 50, kFillLowerTriangle, kElementMirroredPairs, Table(Peirce_octant_freezedried)},
     {kCacheTagSphereCube, 50, kFillLowerTriangle, kElementMirroredPairs, Table(spherecube_octant_freezedried)},
     {kCacheTagDecant, 50, kFillAll, kElementPairs, Table(pent_decant_freezedried)},
@@ -36,6 +36,17 @@ const CacheTableSpec kSpecs[] = {
     {kCacheTagHyperbolic_4_8, 40, kFillAll, kElementPairs, kNoTable},
     {kCacheTagHyperbolic_5_4, 42, kFillAll, kElementPairs, kNoTable},
 };
+
+// Index into kSpecs by tag (-1 for tags without a table), so a fetch finds
+// its spec without searching.
+struct SpecIndex {
+    int8_t index[kCacheTagLimit];
+    constexpr SpecIndex() : index{} {
+        for (int8_t& i : index) i = -1;
+        for (size_t i = 0; i < sizeof kSpecs / sizeof kSpecs[0]; ++i) index[kSpecs[i].tag] = static_cast<int8_t>(i);
+    }
+};
+constexpr SpecIndex kSpecIndex;
 
 bool FillAdmits(int64_t fill, int64_t n, int64_t x, int64_t targetRow) {
     switch (fill) {
@@ -105,9 +116,8 @@ fcomplex FetchByTag(PyramidDescriptor* pyr, int64_t tag, double x, double y) {
 }  // namespace
 
 const CacheTableSpec* CacheTableSpecForTag(int64_t tag) {
-    for (const CacheTableSpec& s : kSpecs)
-        if (s.tag == tag) return &s;
-    return nullptr;
+    if (tag < 0 || tag >= kCacheTagLimit || kSpecIndex.index[tag] < 0) return nullptr;
+    return &kSpecs[kSpecIndex.index[tag]];
 }
 
 // ------------------------------------------------------------------ the store
@@ -129,6 +139,11 @@ void DisposeProjectionCacheStore(ProjectionCacheStore** store) {
 PyramidDescriptor* ProjectionCache(ProjectionCacheStore* store, int64_t tag) {
     if (!store || tag <= 0 || tag >= kCacheTagLimit) return nullptr;
     return &store->pyramids[tag];
+}
+
+PyramidDescriptor* BuiltProjectionCache(void* store, int64_t tag) {
+    PyramidDescriptor* pyr = ProjectionCache(static_cast<ProjectionCacheStore*>(store), tag);
+    return pyr && pyr->contentTag == tag && pyr->tiles ? pyr : nullptr;
 }
 
 bool PrepareProjectionCache(ProjectionCacheStore* store, int64_t tag) {

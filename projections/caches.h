@@ -88,6 +88,9 @@ PyramidDescriptor* ProjectionCache(ProjectionCacheStore* store, int64_t tag);
 // Builds the cache of `tag` unless it already holds its table; false when the
 // table is missing or memory is short.
 bool PrepareProjectionCache(ProjectionCacheStore* store, int64_t tag);
+// The pyramid of `tag` when it already holds its table, else null. For the
+// tile workers: they read caches and never build them.
+PyramidDescriptor* BuiltProjectionCache(void* store, int64_t tag);
 // Builds every cache (of this module's tables) that an output mode reads, on
 // the calling thread; false when one of them cannot be built.
 bool PrefillProjectionCachesForMode(ProjectionCacheStore* store, int64_t outputMode);

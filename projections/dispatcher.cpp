@@ -6,7 +6,9 @@
 
 #include "projections/TransformationReply.h"
 #include "projections/angles.h"
+#include "projections/caches.h"
 #include "projections/lens_views.h"
+#include "projections/peirce.h"
 #include "projections/vort.h"
 #include "projections/world_map_projections.h"
 #include "projections/world_maps.h"
@@ -35,11 +37,10 @@ constexpr long kLogarithmicMode = 100335;
 constexpr int kAwaiting[] = {
     2, 3, 4, 15, 16, 17, 18, 19, 20, 22, 23, 24, 36, 37, 38, 39, 40, 43, 48, 49, 50, 51, 52, 53, 56,
     57, 58, 59, 61, 63, 65, 66, 67, 68, 69, 73, 74, 75, 76, 77, 78, 79, 82, 83, 84, 85, 87, 88, 89,
-    90, 91, 92, 93, 94, 95, 96, 99, 108, 109, 110, 111, 112, 118, 119, 120, 121, 128, 130, 131, 132,
-    133, 135, 136, 140, 141, 142, 146, 147, 148, 149, 159, 160, 164, 165, 171, 251, 252, 255, 288,
-    297, 298, 300, 301, 337, 338, 339, 341, 342, 343, 344, 345, 353, 356, 357, 360, 361, 362, 363,
-    364, 365, 366, 367, 369, 375, 376, 377, 378, 383, 384, 388, 389, 390, 391, 400, 401, 409, 410,
-    414, 415, 416, 417, 899, 900, 1044};
+    90, 91, 99, 108, 109, 110, 111, 112, 118, 119, 120, 121, 130, 131, 132, 133, 135, 136, 140, 141,
+    142, 146, 147, 148, 149, 159, 160, 164, 165, 171, 251, 252, 255, 288, 297, 298, 300, 301, 337,
+    338, 339, 341, 342, 343, 344, 345, 353, 356, 357, 360, 361, 362, 363, 364, 365, 366, 367, 375,
+    376, 377, 378, 383, 384, 388, 389, 390, 391, 400, 401, 409, 410, 414, 415, 416, 899, 900, 1044};
 
 struct AwaitingTable {
     std::array<bool, kHighestMode + 1> awaits{};
@@ -74,6 +75,17 @@ inline void EquiDirection(float* point, float uu, float vv) {
 constexpr double kFourSqrt2 = 5.656854249492384;
 
 inline bool InUnitD(double v) { return v >= 0.0 && v <= 1.0; }  // false for NaN
+
+// The Peirce cache of the render, built before the tiles ran; null when it
+// was not, and the row then misses rather than drawing from an empty table.
+inline PyramidDescriptor* PeirceCacheOf(vort* context, unsigned char& miss, float* point) {
+    PyramidDescriptor* cache = BuiltProjectionCache(context->projectionCaches, kCacheTagPeirce);
+    if (!cache) {
+        miss = 1;
+        point[0] = 0.0f, point[1] = 0.0f, point[2] = 1.0f;
+    }
+    return cache;
+}
 
 }  // namespace
 
@@ -230,6 +242,39 @@ void handle_non_poly_projections(renderhinttype*& hints, float* point, vort*& co
             break;
         case 547:
             TotalEqualEarth(point, &miss, pl.X, pl.Y);
+            break;
+        case 92:  // trecunx
+            if (PyramidDescriptor* c = PeirceCacheOf(context, miss, point))
+                BendyPeirce(&miss, point, c, 2, pl.X, pl.Y, 0.5, kPiD / 2.0, 0.5, 0.0, 0.0);
+            break;
+        case 93:  // quadracunx
+            if (PyramidDescriptor* c = PeirceCacheOf(context, miss, point))
+                BendyPeirce(&miss, point, c, 3, pl.X, pl.Y, 0.75, 0.5235987755, 0.727802037845706, 0.0,
+                            -0.21398305084745764);
+            break;
+        case 94:  // Peirce quincunx
+            if (PyramidDescriptor* c = PeirceCacheOf(context, miss, point))
+                TotalPeirce(&miss, point, c, pl.X, pl.Y, 1.0, 0.0);
+            break;
+        case 95:  // sexacunx
+            if (PyramidDescriptor* c = PeirceCacheOf(context, miss, point))
+                BendyPeirce(&miss, point, c, 5, pl.X, pl.Y, 1.25, -0.3141592653, 0.7955812101910829, 0.0, -0.101);
+            break;
+        case 96:  // septecunx
+            if (PyramidDescriptor* c = PeirceCacheOf(context, miss, point))
+                BendyPeirce(&miss, point, c, 6, pl.X, pl.Y, 1.5, 0.5235987755, 0.7911392405063291, 0.0, 0.0);
+            break;
+        case 128:  // chevron
+            if (PyramidDescriptor* c = PeirceCacheOf(context, miss, point))
+                ChevronPeirce(&miss, point, c, pl.X, pl.Y, context->aspect, 0.0, -0.35355339059327373);
+            break;
+        case 369:  // square tile
+            if (PyramidDescriptor* c = PeirceCacheOf(context, miss, point))
+                TilingPeirce(&miss, point, c, pl.X, pl.Y, context->aspect, hints->tileScale);
+            break;
+        case 417:  // Peirce 1.75
+            if (PyramidDescriptor* c = PeirceCacheOf(context, miss, point))
+                TotalPeirce_175(&miss, point, c, pl.X, pl.Y, 1.0, 0.0);
             break;
         case 14:  // rectilinear
         case 60:  // shift lens

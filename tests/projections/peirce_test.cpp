@@ -12,9 +12,11 @@
 #include "files/jpeg_pyramid.h"
 #include "projections/angles.h"
 #include "projections/caches.h"
+#include "projections/dispatcher.h"
 #include "projections/dshape.h"
 #include "projections/peirce.h"
 #include "pyramid/pixels.h"
+#include "tests/projections/road_fixture.h"
 
 namespace {
 
@@ -345,11 +347,12 @@ TEST(DShape, IntervalCoordinatesRoundTrip) {
 
 // ---- the bundled Earth through the projection ----
 
-// Renders samples/earth-2048x1024.jpg as a Peirce quincuncial square and
-// writes it to the build tree (peirce_earth.ppm) for a look; checks that the
-// inner diamond shows the hemisphere around longitude 0 and the corners the
-// other one.
-TEST_F(Peirce, BundledEarthThroughTheProjection) {
+// Renders samples/earth-2048x1024.jpg as a Peirce quincuncial square (mode 94)
+// through the sample road (dispatcher, identity twirl, equirectangular input)
+// and writes it to the build tree (peirce_earth.ppm) for a look; checks that
+// the inner diamond shows the hemisphere around longitude 0 and the corners
+// the other one.
+TEST_F(Peirce, BundledEarthThroughTheRoad) {
     std::ifstream in(std::string(VORNESK_SOURCE_DIR) + "/samples/earth-2048x1024.jpg", std::ios::binary);
     ASSERT_TRUE(in.good());
     std::vector<uint8_t> jpeg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -357,33 +360,32 @@ TEST_F(Peirce, BundledEarthThroughTheProjection) {
     InitPyramidProcs(&earth);
     ASSERT_EQ(TryToAllocatePyramid_2006(&earth, 2048, 1024, kPyrColour8, 0, 0), 1);
     ASSERT_EQ(DecompressJPEG(&earth, nullptr, jpeg.data(), jpeg.size()), kJPEGOK);
+    RoadRig rig(94, 1, 1.0f);
+    rig.context->inverseScale = 2.0;  // the square [-1, 1]^2 fills the frame
+    rig.context->projectionCaches = store;
     const int n = 256;
     std::vector<uint8_t> rgb(3 * n * n);
     int inner = 0, innerNear = 0, outer = 0, outerFar = 0;
     for (int j = 0; j < n; ++j)
         for (int i = 0; i < n; ++i) {
-            const double x = 2.0 * (i + 0.5) / n - 1.0, y = 2.0 * (j + 0.5) / n - 1.0;
-            uint8_t miss;
-            float d[3];
-            TotalPeirce(&miss, d, cache(), x, y, 1.0, 0.0);
-            if (miss) continue;
-            double p[3] = {d[0], d[1], d[2]}, u, v;
-            SphericalToRectangularD(p, &u, &v);
-            // Pixel centres on the diamond's edge itself (on the z = 0 circle) count for neither.
+            const float u = (i + 0.5f) / n, v = (j + 0.5f) / n;
+            const TransformationReply r = rig.at(u, v);
+            if (r.inputU < 0.0f) continue;  // no input position: backdrop
+            const double x = 2.0 * u - 1.0, y = 2.0 * v - 1.0;
+            // Pixel centres on the diamond's edge itself (the z = 0 circle) count for neither.
             const double edge = std::fabs(x) + std::fabs(y) - 1.0;
-            if (edge < -1e-9) ++inner, innerNear += (u >= 0.25 && u <= 0.75);
-            if (edge > 1e-9) ++outer, outerFar += (u <= 0.25 || u >= 0.75);
+            if (edge < -1e-6) ++inner, innerNear += (r.inputU >= 0.25f && r.inputU <= 0.75f);
+            if (edge > 1e-6) ++outer, outerFar += (r.inputU <= 0.25f || r.inputU >= 0.75f);
             int64_t c0, c1, c2, c3;
-            // Output maps see the sphere with a point right of centre looking
-            // along -x (as the world maps do); the picture's east is that side.
-            get_pyramid_sample_point4(static_cast<int64_t>((1.0 - u) * 2047.0), static_cast<int64_t>(v * 1023.0), &earth, 0,
-                                      &c0, &c1, &c2, &c3);
+            get_pyramid_sample_point4(static_cast<int64_t>(r.inputU * 2047.0f), static_cast<int64_t>(r.inputV * 1023.0f),
+                                      &earth, 0, &c0, &c1, &c2, &c3);
             uint8_t* o = &rgb[3 * (j * n + i)];
             o[0] = static_cast<uint8_t>(c0), o[1] = static_cast<uint8_t>(c1), o[2] = static_cast<uint8_t>(c2);
         }
     EXPECT_EQ(innerNear, inner);
     EXPECT_EQ(outerFar, outer);
     EXPECT_GT(inner, n * n / 2 - 2 * n);
+    EXPECT_GT(outer, n * n / 2 - 4 * n);
     const std::string path = std::string(VORNESK_BINARY_DIR) + "/peirce_earth.ppm";
     if (FILE* f = std::fopen(path.c_str(), "wb")) {
         std::fprintf(f, "P6\n%d %d\n255\n", n, n);
@@ -391,4 +393,68 @@ TEST_F(Peirce, BundledEarthThroughTheProjection) {
         std::fclose(f);
     }
     DisposePyramidData(&earth);
+}
+
+// ---- the dispatcher's Peirce rows ----
+
+namespace {
+
+struct RowShot {
+    float p[3];
+    unsigned char miss;
+};
+
+RowShot DispatchRow(RoadRig& rig, float u, float v) {
+    RowShot s{{7.0f, 7.0f, 7.0f}, 0};
+    long region = -1;
+    fcomplex plane{0, 0};
+    TransformationReply reply = MakeTemplateReply();
+    renderhinttype* h = &rig.hints;
+    vort* c = rig.context.get();
+    TransformationReply* r = &reply;
+    handle_non_poly_projections(h, s.p, c, region, s.miss, plane, r, u, v);
+    return s;
+}
+
+}  // namespace
+
+TEST_F(Peirce, DispatcherRowsReachTheirMaps) {
+    const long modes[] = {92, 93, 94, 95, 96, 128, 369, 417};
+    for (long mode : modes) {
+        SCOPED_TRACE(mode);
+        EXPECT_FALSE(OutputModeAwaitsProjection(mode));
+        RoadRig rig(mode, 1, 1.0f);
+        // Without the render's caches every sample misses, with a defined direction.
+        RowShot none = DispatchRow(rig, 0.45f, 0.55f);
+        EXPECT_EQ(none.miss, 1);
+        EXPECT_EQ(none.p[2], 1.0f);
+        rig.context->projectionCaches = store;
+        int inside = 0;
+        for (float v = 0.05f; v < 1.0f; v += 0.1f)
+            for (float u = 0.05f; u < 1.0f; u += 0.1f) {
+                RowShot s = DispatchRow(rig, u, v);
+                if (s.miss) continue;
+                ++inside;
+                EXPECT_NEAR(s.p[0] * s.p[0] + s.p[1] * s.p[1] + s.p[2] * s.p[2], 1.0f, 1e-5f) << u << "," << v;
+            }
+        EXPECT_GT(inside, 30);
+    }
+    // Mode 94 is TotalPeirce on the centred plane (S = 1: X = u - 0.5, Y = v - 0.5).
+    RoadRig rig(94, 1, 1.0f);
+    rig.context->projectionCaches = store;
+    for (float u : {0.2f, 0.5f, 0.9f})
+        for (float v : {0.1f, 0.5f, 0.7f}) {
+            RowShot s = DispatchRow(rig, u, v);
+            Dir d = At(u - 0.5, v - 0.5);
+            EXPECT_EQ(s.miss, d.miss);
+            EXPECT_FLOAT_EQ(s.p[0], d.d[0]);
+            EXPECT_FLOAT_EQ(s.p[2], d.d[2]);
+        }
+    // The whole sphere in a frame of half-width 1 (inverse scale 2): the
+    // centre looks ahead, the top edge's middle at the north pole.
+    rig.context->inverseScale = 2.0;
+    RowShot c = DispatchRow(rig, 0.5f, 0.5f);
+    EXPECT_NEAR(c.p[2], 1.0f, 1e-6f);
+    RowShot top = DispatchRow(rig, 0.5f, 0.0f);
+    EXPECT_NEAR(top.p[1], 1.0f, 1e-5f);
 }

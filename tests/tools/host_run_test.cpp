@@ -231,6 +231,29 @@ TEST(HostRoundTrip, FilesAgreeWithImageMagick) {
     }
 }
 
+// Interlaced, palette and 1-bit PNG files read as their plain twins.
+TEST(HostRoundTrip, PngVariantsReadLikeTheirPlainTwins) {
+    if (std::system("convert -version >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick not installed";
+    TempDir dir;
+    auto im = [&](const std::string& args) {
+        std::string cmd = "cd '" + dir.path + "' && convert " + args + " 2>/dev/null";
+        ASSERT_EQ(std::system(cmd.c_str()), 0) << args;
+    };
+    im("-size 7x5 gradient:red-blue PNG24:rgb.png");
+    im("rgb.png -interlace PNG PNG24:interlaced.png");
+    im("rgb.png -colors 16 PNG8:palette.png");
+    im("palette.png PNG24:palette24.png");
+    im("-size 9x3 pattern:checkerboard -colorspace gray -define png:bit-depth=1 -define png:color-type=0 mono.png");
+    im("mono.png -define png:bit-depth=8 -define png:color-type=0 grey.png");
+    const std::pair<const char*, const char*> twins[] = {
+        {"interlaced.png", "rgb.png"}, {"palette.png", "palette24.png"}, {"mono.png", "grey.png"}};
+    for (auto [variant, plain] : twins) {
+        HostDocument a = ReadBack(dir / variant), b = ReadBack(dir / plain);
+        EXPECT_EQ(a.colourPlanes, b.colourPlanes) << variant;
+        ExpectSamePicture(b, a, 0, variant);
+    }
+}
+
 TEST(HostRoundTrip, SelectionMaskLimitsTheEffectByHostOrPlugin) {
     TempDir dir;
     HostDocument picture = MakePicture(23, 17, 3, false, 8);

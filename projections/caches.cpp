@@ -330,6 +330,15 @@ fcomplex FetchFromCache_HyperbolicDecant_5_4(PyramidDescriptor* pyr, double x, d
     return FetchByTag(pyr, kCacheTagHyperbolic_5_4, x, y);
 }
 
+void FetchFromCache_Equalsquarea(PyramidDescriptor* pyr, double x, double y, double out[3]) {
+    out[0] = out[1] = out[2] = 0.0;
+    if (!EnsureCacheTable(pyr, *CacheTableSpecForTag(kCacheTagEqualsquarea))) return;
+    const double s = GridScale(pyr);
+    float c0, c1, c2;
+    get_three_simplicial_cache_values(x * s, y * s, pyr, 0, &c0, &c1, &c2);
+    out[0] = c0, out[1] = c1, out[2] = c2;
+}
+
 // ------------------------------------------------------- the sphere-cube cache
 
 bool initSphereCubeCache(PyramidDescriptor* pyr) {

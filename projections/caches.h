@@ -144,6 +144,8 @@ fcomplex FetchFromCache_ConformalDodecDecant(PyramidDescriptor* pyr, double x, d
 fcomplex FetchFromCache_HyperbolicSextant_3_9(PyramidDescriptor* pyr, double x, double y);
 fcomplex FetchFromCache_HyperbolicOctant_4_8(PyramidDescriptor* pyr, double x, double y);
 fcomplex FetchFromCache_HyperbolicDecant_5_4(PyramidDescriptor* pyr, double x, double y);
+// The equal-area square's table of triples: (c0, c1, c2) into out.
+void FetchFromCache_Equalsquarea(PyramidDescriptor* pyr, double x, double y, double out[3]);
 
 // ------------------------------------------------------ the sphere-cube cache
 // Face point (u, v) of the cube face [-1, 1]^2 around +z to its conformal

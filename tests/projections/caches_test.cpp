@@ -224,6 +224,10 @@ TEST(ProjectionCaches, MissingTablesAndNullPyramidsFailVisibly) {
     EXPECT_EQ(v.im, 0.0);
     EXPECT_EQ(octa->contentTag, kCacheTagNone);
     EXPECT_EQ(octa->tiles, nullptr);
+    double triple[3] = {5, 5, 5};
+    FetchFromCache_Equalsquarea(ProjectionCache(store, kCacheTagEqualsquarea), 0.5, 0.5, triple);
+    EXPECT_EQ(triple[0], 0.0);
+    EXPECT_EQ(triple[2], 0.0);
     EXPECT_FALSE(PrefillProjectionCachesForMode(store, 140));  // equal-area square
     EXPECT_FALSE(PrefillProjectionCachesForMode(store, 371));  // hyperbolic {3,9}
     EXPECT_TRUE(PrefillProjectionCachesForMode(store, 94));

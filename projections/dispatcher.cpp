@@ -7,8 +7,10 @@
 #include "projections/TransformationReply.h"
 #include "projections/angles.h"
 #include "projections/caches.h"
+#include "projections/interrupted_maps.h"
 #include "projections/lens_views.h"
 #include "projections/peirce.h"
+#include "projections/power_maps.h"
 #include "projections/vort.h"
 #include "projections/world_map_projections.h"
 #include "projections/world_maps.h"
@@ -36,11 +38,11 @@ constexpr long kLogarithmicMode = 100335;
 // its code out of this list as it arrives in the switch below.
 constexpr int kAwaiting[] = {
     2, 3, 4, 15, 16, 17, 18, 19, 20, 22, 23, 24, 36, 37, 38, 39, 40, 43, 48, 49, 50, 51, 52, 53, 56,
-    57, 58, 59, 61, 63, 65, 66, 67, 68, 69, 73, 74, 75, 76, 77, 78, 79, 82, 83, 84, 85, 87, 88, 89,
-    90, 91, 99, 108, 109, 110, 111, 112, 118, 119, 120, 121, 130, 131, 132, 133, 135, 136, 140, 141,
-    142, 146, 147, 148, 149, 159, 160, 164, 165, 171, 251, 252, 255, 288, 297, 298, 300, 301, 337,
-    338, 339, 341, 342, 343, 344, 345, 353, 356, 357, 360, 361, 362, 363, 364, 365, 366, 367, 375,
-    376, 377, 378, 383, 384, 388, 389, 390, 391, 400, 401, 409, 410, 414, 415, 416, 899, 900, 1044};
+    57, 58, 59, 61, 63, 69, 73, 74, 75, 76, 77, 78, 79, 82, 83, 84, 85, 87, 88, 89, 90, 91, 99, 108,
+    109, 110, 111, 112, 118, 119, 120, 121, 130, 131, 132, 133, 135, 136, 140, 141, 142, 146, 147,
+    148, 149, 159, 160, 164, 165, 171, 251, 252, 255, 288, 297, 298, 300, 301, 337, 338, 339, 341,
+    342, 343, 344, 353, 360, 361, 362, 363, 364, 365, 366, 367, 375, 376, 377, 378, 383, 384, 388,
+    389, 390, 391, 400, 401, 409, 410, 414, 899, 900, 1044};
 
 struct AwaitingTable {
     std::array<bool, kHighestMode + 1> awaits{};
@@ -215,6 +217,27 @@ void handle_non_poly_projections(renderhinttype*& hints, float* point, vort*& co
             break;
         case 1042:
             TotalCardioid(point, &miss, pl.X, pl.Y);
+            break;
+        case 65:  // hyperdouble
+        case 66:  // hypertriple
+        case 67:  // Mercator cross
+        case 68:  // Mercator star
+            DoMercAndHyper(point, M, static_cast<float>(pl.X), static_cast<float>(pl.Y), context->lensWidth);
+            break;
+        case 345:
+            TotalMollweide_ocean(point, &miss, pl.X, pl.Y);
+            break;
+        case 356:
+            TotalSinusoidalInterrupted(point, &miss, pl.X, pl.Y);
+            break;
+        case 357:
+            TotalSinuMollweide(point, &miss, 0, pl.X, pl.Y);
+            break;
+        case 415:
+            TotalRobinsonInterrupted(point, &miss, context->ellipsoidTable, pl.X, pl.Y);
+            break;
+        case 416:
+            Total_ocean_data(point, &miss, pl.X, pl.Y);
             break;
         case 35:
             TotalWinkel(point, &miss, pl.X, pl.Y);

@@ -7,6 +7,7 @@
 #include "projections/TransformationReply.h"
 #include "projections/angles.h"
 #include "projections/caches.h"
+#include "projections/gores.h"
 #include "projections/interrupted_maps.h"
 #include "projections/lens_views.h"
 #include "projections/peirce.h"
@@ -40,9 +41,9 @@ constexpr int kAwaiting[] = {
     2, 3, 4, 15, 16, 17, 18, 19, 20, 22, 23, 24, 36, 37, 38, 39, 40, 43, 48, 49, 50, 51, 52, 53, 56,
     57, 58, 59, 61, 63, 69, 73, 74, 75, 76, 77, 78, 79, 82, 83, 84, 85, 87, 88, 89, 90, 91, 99, 108,
     109, 110, 111, 112, 118, 119, 120, 121, 130, 131, 132, 133, 135, 136, 140, 141, 142, 146, 147,
-    148, 149, 159, 160, 164, 165, 171, 251, 252, 255, 288, 297, 298, 300, 301, 337, 338, 339, 341,
-    342, 343, 344, 353, 360, 361, 362, 363, 364, 365, 366, 367, 375, 376, 377, 378, 383, 384, 388,
-    389, 390, 391, 400, 401, 409, 410, 414, 899, 900, 1044};
+    148, 149, 159, 160, 164, 165, 171, 251, 252, 255, 297, 298, 337, 338, 339, 341, 342, 343, 344,
+    353, 360, 361, 362, 363, 364, 365, 366, 367, 375, 376, 377, 378, 383, 384, 388, 389, 390, 391,
+    400, 401, 409, 410, 414, 899, 900, 1044};
 
 struct AwaitingTable {
     std::array<bool, kHighestMode + 1> awaits{};
@@ -238,6 +239,18 @@ void handle_non_poly_projections(renderhinttype*& hints, float* point, vort*& co
             break;
         case 416:
             Total_ocean_data(point, &miss, pl.X, pl.Y);
+            break;
+        case 288:  // folding sphere
+            GetQevFoldingSphere(point, &miss, reply, static_cast<float>(pl.X), static_cast<float>(pl.Y),
+                                context->goreCount, 1.0f);
+            if (reply->place >= kPlaceGlueTabBase) hints->onTab = 1;
+            break;
+        case 300:  // disc sphere A
+        case 301:  // disc sphere B
+            planePoint = fcomplex{pl.Xb, pl.Yb};
+            GetQevDiscSphere(point, &miss, reply, M == 300 ? 0 : 1, static_cast<float>(pl.Xb),
+                             static_cast<float>(pl.Yb), context->goreCount, 1.0f + 0.01f * context->tabsSetting);
+            if (reply->place >= kPlaceGlueTabBase) hints->onTab = 1;
             break;
         case 35:
             TotalWinkel(point, &miss, pl.X, pl.Y);

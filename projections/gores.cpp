@@ -1,0 +1,209 @@
+#include "projections/gores.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "projections/TransformationReply.h"
+#include "projections/angles.h"
+#include "projections/forward_maps.h"
+#include "projections/sample_road.h"
+
+namespace {
+constexpr float kShortPiF = 3.141592653f;
+constexpr int kEllipsoidSteps = 399;
+constexpr int kParameterBisections = 18;
+}  // namespace
+
+void gorecore(float gx, float gy, float n, float k, float out[3], unsigned char* outside, TransformationReply* reply,
+              float scale, int mode) {
+    reply->faceTag = mode;
+    *outside = 0;
+    reply->place = kRegionInGore;
+    const float w = std::cos((gy - 0.5f) * kShortPiF) / n;
+    float x = kPiF * -gx;
+    if (mode == 0 && gx > w) {
+        // Past the gore's right edge: the mirrored flap of the neighbour.
+        k -= 1.0f;
+        const float a = -2.0f * kPiF / n;
+        const float px = -gx * std::cos(a) - gy * std::sin(a);
+        const float py = -gx * std::sin(a) + gy * std::cos(a);
+        const float m = kPiF / 2.0f - kPiF / n;  // mirror line's angle
+        const float c2 = std::cos(2.0f * m), s2 = std::sin(2.0f * m);
+        const float fx = px * c2 + py * s2, fy = px * s2 - py * c2;
+        x = fx;
+        reply->place = kRegionGoreFlap;
+        reply->netPosition = std::sqrt(fx * fx + fy * fy) / scale;
+    } else if (mode == 1) {
+        const int N = static_cast<int>(std::floor(n)), K = static_cast<int>(std::floor(k));
+        auto wrap = [N](int i) { return N > 0 ? ((i % N) + N) % N : 0; };
+        if (-gx > w) reply->place = kRegionGoreGapBase - wrap(K - 1);
+        else if (gx > w) reply->place = kRegionGoreGapBase - wrap(K);
+    }
+    const float y = std::sin((1.0f - gy - 0.5f) * -kPiF);
+    const float r = std::sqrt(std::fmax(1.0f - y * y, 0.0f));
+    const float c = (gy >= 0.0f && gy <= 1.0f) ? -r : r;
+    float X = x, Y = y, Z = c;
+    const float len = std::sqrt(X * X + Y * Y + Z * Z);
+    if (len == 0.0f) {
+        X = 0.0f, Y = 0.0f, Z = 1.0f;
+    } else {
+        X /= len, Y /= len, Z /= len;
+    }
+    const float turn = k * (-2.0f * kPiF / n);
+    const float ct = std::cos(turn), st = std::sin(turn);
+    out[0] = -(X * ct + Z * st);
+    out[1] = -Y;
+    out[2] = Z * ct - X * st;
+}
+
+void GetQevDiscSphere(float out[3], unsigned char* outside, TransformationReply* reply, int mode, float x, float y,
+                      float n, float scale) {
+    *outside = 1;
+    reply->place = kRegionOutsideTemplate;
+    out[0] = 1.0f, out[1] = 0.0f, out[2] = 0.0f;
+    reply->faceTag = -1;
+    if (!(x * x + y * y <= 1.0f)) return;
+    *outside = 0;
+    reply->place = kRegionInGore;
+    float theta = XYtoRadians(x, y) - 1.5f * kPiF;
+    theta = theta > 0.0f ? 2.0f * kPiF - theta : -theta;
+    const int N = std::max(static_cast<int>(std::floor(n)), 1);
+    const int j = static_cast<int>(std::floor((kPiF / n + theta) * n / (2.0f * kPiF)));
+    const int K = ((N - j) % N + N) % N;
+    // Turn the gore's centre line onto +y: the rim of the disc is the far pole.
+    const float a = kPiF / 2.0f - static_cast<float>(j) * 2.0f * kPiF / n;
+    const float ca = std::cos(a), sa = std::sin(a);
+    const float xr = x * ca - y * sa, yr = x * sa + y * ca;
+    gorecore(xr * scale, yr * scale, n, static_cast<float>(N - K), out, outside, reply, scale, mode);
+    if (mode == 0) {
+        if (reply->place != kRegionGoreFlap && reply->place != -13) reply->place = kRegionDiscGoreBase - K;
+    } else if (reply->place >= -499) {
+        reply->place = kRegionInGore;
+    }
+}
+
+float GetQevFoldingSpherePoleToPoleHeight(float k) { return 0.5f / (2.0f * k + 1.0f); }
+float GetQevFoldingSphereCompleteHeight(float w, float k) {
+    (void)w;
+    return 0.5f / (2.0f * k + 1.0f) + 0.037f;
+}
+float spheretabwidth(float w, float k) { return k / ((2.0f * k + 1.0f) * w); }
+
+void GetQevFoldingSphere(float out[3], unsigned char* outside, TransformationReply* reply, float x, float y,
+                         float stripCount, float k) {
+    *outside = 1;
+    reply->place = kRegionOutsideTemplate;
+    const float h = GetQevFoldingSpherePoleToPoleHeight(k);
+    if (!(std::fabs(y) <= (0.037f + h) / 2.0f)) return;
+    const float t = spheretabwidth(stripCount, k) / 2.0f;
+    const float q = x - t + 0.5f;
+    if (q > -2.0f * t && q < 0.0f) {
+        reply->place = kRegionGlueTab;
+        return;
+    }
+    const float cell = q * stripCount;
+    const float gore = std::floor(cell);
+    if (!(gore >= 0.0f && gore <= stripCount - 1.0f)) return;
+    const float gy = y / h + 0.5f;  // 0 at the north pole, 1 at the south pole
+    if (!(gy >= 0.0f && gy <= 1.0f)) return;
+    *outside = 0;
+    reply->place = kRegionInGore;
+    reply->faceTag = 0;
+    float f = (2.0f * k + 1.0f) * (cell - gore) - k;  // 0..1 across the gore at the equator
+    const float halfWidth = 0.5f * std::cos(kPiF * y / h);
+    float flap = 0.0f;
+    if (f < 0.5f - halfWidth) {
+        // The fold flap shows its neighbour's edge mirrored, as it lies once
+        // glued under it.
+        reply->place = kRegionGoreFlap;
+        reply->faceTag = 1;
+        flap = -1.0f;
+        f = 0.5f + halfWidth - ((0.5f - halfWidth) - f);
+    } else if (f > 1.0f + k) {
+        reply->faceTag = 3;
+    }
+    // Across the gore, the tangent of the gore's half angle scales the offset
+    // so that the edges of neighbouring gores meet.
+    const float phi = (0.5f - gy) * kPiF;
+    const float cosPhi = std::cos(phi);
+    const float across = (f - 0.5f) * 2.0f * std::tan(kPiF / stripCount);
+    const float delta = cosPhi > 0.0f ? std::atan(across / cosPhi) : 0.0f;
+    const float lambda = (gore + flap + 0.5f) * (2.0f * kPiF / stripCount) - kPiF + delta;
+    RectangularToSpherical(out, 0.5f - lambda / (2.0f * kPiF), gy);
+}
+
+void GrabPointOnEllipsoidProfile(float out[3], int kind, float s, float scale) {
+    out[2] = 0.0f;
+    if (kind != 0) {
+        const float th = s * kPiF;
+        out[0] = std::sin(th) * 1.34f * scale;
+        out[1] = 2.0f * std::pow((std::cos(th) / 2.0f + 0.5f) + 0.8f, 1.5f);
+        return;
+    }
+    const float th = (s - 0.5f) * kPiF;
+    out[0] = std::cos(th) * scale;
+    out[1] = std::sin(th);
+}
+
+float distance_around_ellipsoid(float table[401], int kind, float s, float scale) {
+    if (table[0] == kLazyTableUnbuilt) {
+        float prev[3], cur[3];
+        GrabPointOnEllipsoidProfile(prev, kind, 0.0f, scale);
+        double sum = 0.0;
+        table[0] = 0.0f;
+        for (int i = 1; i <= kEllipsoidSteps; ++i) {
+            GrabPointOnEllipsoidProfile(cur, kind, static_cast<float>(i) / kEllipsoidSteps, scale);
+            sum += std::hypot(cur[0] - prev[0], cur[1] - prev[1]);
+            table[i] = static_cast<float>(sum);
+            std::copy(cur, cur + 3, prev);
+        }
+        table[400] = static_cast<float>(sum);
+        if (sum > 0.0)
+            for (int i = 1; i <= kEllipsoidSteps; ++i) table[i] = static_cast<float>(table[i] / sum);
+    }
+    return LazyTableLookup(table, std::clamp(s, 0.0f, 1.0f) * kEllipsoidSteps);
+}
+
+float binary_search_for_parameter_from_distance(float table[401], int kind, float d, float scale) {
+    d = std::clamp(d, 0.0f, 1.0f);
+    float lo = 0.0f, hi = d;
+    if (distance_around_ellipsoid(table, kind, d, scale) < d) lo = d, hi = 1.0f;
+    for (int i = 0; i < kParameterBisections; ++i) {
+        const float mid = 0.5f * (lo + hi);
+        if (distance_around_ellipsoid(table, kind, mid, scale) < d)
+            lo = mid;
+        else
+            hi = mid;
+    }
+    return 0.5f * (lo + hi);
+}
+
+void AnamorphicIntersect(float p[3]) { SqueezeTowardsCentre(p); }
+
+void DoUnFishWarp(float* x, float* y, unsigned char* outside, float a, float b) {
+    const float X = a / 2.0f;
+    if (std::fabs(3.0f * b) > kPiF / 2.0f) {
+        *outside = 1;
+        *x = -1.0f;
+        *y = -1.0f;
+        return;
+    }
+    const float s = std::sin(3.0f * b);
+    if (X == 0.0f) {
+        *y = s / 3.0f;
+        *x = 0.0f;
+        return;
+    }
+    *y = (s / 3.0f) * std::atan(2.1f * a) / (2.1f * a);
+    *x = X * std::atan(1.55f * a) / (1.55f * a);
+}
+
+void transform_2D_equi_to_sphere(float out[3], unsigned char* outside, float x, float y) {
+    *outside = 1;
+    if (!(x >= -0.5f && x <= 0.5f && y >= -0.5f && y <= 0.5f)) return;
+    out[1] = std::sin(-kPiF * y);
+    const float c = std::sqrt(std::fmax(1.0f - out[1] * out[1], 0.0f));
+    out[0] = -c * std::sin(2.0f * kPiF * x);
+    out[2] = c * std::cos(2.0f * kPiF * x);
+    *outside = 0;
+}

@@ -1,0 +1,184 @@
+// Gore templates, the ellipsoid profile's arc-length table and the small
+// warps.
+#include "projections/gores.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "projections/TransformationReply.h"
+#include "projections/angles.h"
+#include "projections/forward_maps.h"
+#include "tests/projections/road_fixture.h"
+
+namespace {
+
+double AngleBetween(const float a[3], const float b[3]) {
+    const double d = double(a[0]) * b[0] + double(a[1]) * b[1] + double(a[2]) * b[2];
+    const double cx = double(a[1]) * b[2] - double(a[2]) * b[1];
+    const double cy = double(a[2]) * b[0] - double(a[0]) * b[2];
+    const double cz = double(a[0]) * b[1] - double(a[1]) * b[0];
+    return std::atan2(std::sqrt(cx * cx + cy * cy + cz * cz), d);
+}
+
+TEST(Gores, GoreCoreCentreAndRegions) {
+    TransformationReply r = MakeTemplateReply();
+    float p[3];
+    unsigned char outside = 1;
+    gorecore(0.0f, 0.5f, 12.0f, 0.0f, p, &outside, &r, 1.0f, 0);
+    EXPECT_EQ(outside, 0);
+    EXPECT_EQ(r.place, kRegionInGore);
+    EXPECT_EQ(r.faceTag, 0);
+    EXPECT_EQ(p[0], 0.0f);
+    EXPECT_EQ(p[1], 0.0f);
+    EXPECT_EQ(p[2], -1.0f);
+    // The top of the centre line is the north pole.
+    gorecore(0.0f, 0.0f, 12.0f, 3.0f, p, &outside, &r, 1.0f, 0);
+    EXPECT_NEAR(p[1], 1.0f, 1e-6);
+    // Mode 0: past the right edge is the neighbour's mirrored flap.
+    gorecore(0.2f, 0.5f, 12.0f, 3.0f, p, &outside, &r, 1.0f, 0);
+    EXPECT_EQ(r.place, kRegionGoreFlap);
+    EXPECT_GT(r.netPosition, 0.0);
+    // Mode 1: the gaps beside gore 0 of 12 are gaps 11 and 0.
+    gorecore(-0.2f, 0.5f, 12.0f, 0.0f, p, &outside, &r, 1.0f, 1);
+    EXPECT_EQ(r.place, kRegionGoreGapBase - 11);
+    EXPECT_EQ(r.faceTag, 1);
+    gorecore(0.2f, 0.5f, 12.0f, 0.0f, p, &outside, &r, 1.0f, 1);
+    EXPECT_EQ(r.place, kRegionGoreGapBase);
+}
+
+TEST(Gores, DiscSphereHasTheNorthPoleAtItsCentre) {
+    TransformationReply r = MakeTemplateReply();
+    float p[3];
+    unsigned char outside = 0;
+    GetQevDiscSphere(p, &outside, &r, 0, 0.8f, 0.61f, 12.0f, 1.0f);
+    EXPECT_EQ(outside, 1);
+    EXPECT_EQ(r.place, kRegionOutsideTemplate);
+    EXPECT_EQ(p[0], 1.0f);
+    EXPECT_EQ(r.faceTag, -1);
+    GetQevDiscSphere(p, &outside, &r, 0, 0.0f, 1e-4f, 12.0f, 1.0f);
+    EXPECT_EQ(outside, 0);
+    EXPECT_NEAR(p[1], 1.0f, 1e-4);
+    // Each gore of the disc has its own region, the same along its centre line.
+    int regions[12];
+    for (int g = 0; g < 12; ++g) {
+        const float a = g * 2 * kPiF / 12;
+        GetQevDiscSphere(p, &outside, &r, 0, 0.5f * std::cos(a), 0.5f * std::sin(a), 12.0f, 1.0f);
+        ASSERT_EQ(outside, 0);
+        regions[g] = r.place;
+        EXPECT_LE(r.place, kRegionDiscGoreBase);
+        EXPECT_GT(r.place, kRegionDiscGoreBase - 12);
+        GetQevDiscSphere(p, &outside, &r, 0, 0.9f * std::cos(a), 0.9f * std::sin(a), 12.0f, 1.0f);
+        EXPECT_EQ(r.place, regions[g]);
+        // Halfway out along the centre line is the equator.
+        GetQevDiscSphere(p, &outside, &r, 0, 0.5f * std::cos(a), 0.5f * std::sin(a), 12.0f, 1.0f);
+        EXPECT_NEAR(p[1], 0.0f, 1e-5);
+        for (int h = 0; h < g; ++h) EXPECT_NE(regions[h], regions[g]);
+    }
+}
+
+TEST(Gores, FoldingSphereGoresMeetAndTabsAreOutside) {
+    const float S = 12.0f, k = 1.0f, h = GetQevFoldingSpherePoleToPoleHeight(k);
+    EXPECT_FLOAT_EQ(h, 0.5f / 3.0f);
+    EXPECT_FLOAT_EQ(GetQevFoldingSphereCompleteHeight(S, k), h + 0.037f);
+    const float t = spheretabwidth(S, k) / 2.0f;
+    TransformationReply r = MakeTemplateReply();
+    float p[3], q[3];
+    unsigned char outside = 0;
+    // The glue tab left of the first gore.
+    GetQevFoldingSphere(p, &outside, &r, -0.5f + t - 0.5f * t, 0.0f, S, k);
+    EXPECT_EQ(outside, 1);
+    EXPECT_EQ(r.place, kRegionGlueTab);
+    // Above the strip.
+    GetQevFoldingSphere(p, &outside, &r, 0.0f, 0.2f, S, k);
+    EXPECT_EQ(r.place, kRegionOutsideTemplate);
+    // The centre of gore g on the equator looks at the gore's central meridian,
+    // and the right edge of gore g meets the left edge of gore g + 1.
+    const float width = 1.0f / S;
+    for (int g = 0; g + 1 < int(S); ++g) {
+        const float left = -0.5f + t + g * width;
+        const float centre = left + width * (k + 0.5f) / (2 * k + 1);
+        GetQevFoldingSphere(p, &outside, &r, centre, 0.0f, S, k);
+        ASSERT_EQ(outside, 0);
+        EXPECT_EQ(r.place, kRegionInGore);
+        float want[3];
+        DirectionOfLonLat(-M_PI + (g + 0.5) * 2 * M_PI / S, 0.0, want);
+        EXPECT_LT(AngleBetween(p, want), 1e-5) << g;
+        for (float y : {-0.06f, 0.0f, 0.04f}) {
+            const float hw = 0.5f * std::cos(kPiF * y / h);
+            const float edge = left + width * (k + 0.5f + hw) / (2 * k + 1);
+            const float nextEdge = left + width + width * (k + 0.5f - hw) / (2 * k + 1);
+            GetQevFoldingSphere(p, &outside, &r, edge - 1e-6f, y, S, k);
+            GetQevFoldingSphere(q, &outside, &r, nextEdge + 1e-6f, y, S, k);
+            EXPECT_LT(AngleBetween(p, q), 1e-3) << g << " " << y;
+            // Just left of the next gore's edge is its flap, showing this gore.
+            GetQevFoldingSphere(q, &outside, &r, nextEdge - 0.2f * width / 3, y, S, k);
+            EXPECT_EQ(r.place, kRegionGoreFlap);
+            EXPECT_EQ(r.faceTag, 1);
+        }
+    }
+}
+
+// The ellipse's arc length against a fine independent sum.
+TEST(Gores, EllipsoidArcLengthTable) {
+    for (int kind : {0, 1}) {
+        float table[401];
+        table[0] = kLazyTableUnbuilt;
+        const float scale = 1.3f;
+        EXPECT_EQ(distance_around_ellipsoid(table, kind, 0.0f, scale), 0.0f);
+        EXPECT_FLOAT_EQ(distance_around_ellipsoid(table, kind, 1.0f, scale), 1.0f);
+        // Independent: 100000 chords of the same curve.
+        auto curve = [&](double s, double* x, double* y) {
+            if (kind) {
+                const double th = s * M_PI;
+                *x = std::sin(th) * 1.34 * scale;
+                *y = 2 * std::pow(std::cos(th) / 2 + 0.5 + 0.8, 1.5);
+            } else {
+                const double th = (s - 0.5) * M_PI;
+                *x = std::cos(th) * scale;
+                *y = std::sin(th);
+            }
+        };
+        double total = 0, part = 0, px, py;
+        curve(0, &px, &py);
+        for (int i = 1; i <= 100000; ++i) {
+            double x, y;
+            curve(i / 100000.0, &x, &y);
+            total += std::hypot(x - px, y - py);
+            if (i == 30000) part = total;
+            px = x, py = y;
+        }
+        EXPECT_NEAR(table[400], total, 1e-4 * total);
+        EXPECT_NEAR(distance_around_ellipsoid(table, kind, 0.3f, scale), part / total, 1e-4);
+        for (float d = 0.0f; d <= 1.0f; d += 0.0625f) {
+            const float s = binary_search_for_parameter_from_distance(table, kind, d, scale);
+            EXPECT_NEAR(distance_around_ellipsoid(table, kind, s, scale), d, 1e-5) << kind << " " << d;
+        }
+    }
+}
+
+TEST(Gores, SmallWarps) {
+    float x, y;
+    unsigned char outside = 0;
+    DoUnFishWarp(&x, &y, &outside, 0.3f, float(M_PI / 6) * 1.0001f);
+    EXPECT_EQ(outside, 1);
+    EXPECT_EQ(x, -1.0f);
+    outside = 0;
+    DoUnFishWarp(&x, &y, &outside, 0.0f, 0.2f);
+    EXPECT_EQ(outside, 0);
+    EXPECT_FLOAT_EQ(y, std::sin(0.6f) / 3);
+    EXPECT_EQ(x, 0.0f);
+    float p[3] = {1, 0, 0};
+    AnamorphicIntersect(p);
+    EXPECT_NEAR(p[0], std::sqrt(0.5), 1e-6);
+    EXPECT_NEAR(p[2], std::sqrt(0.5), 1e-6);
+    float q[3], e[3];
+    transform_2D_equi_to_sphere(q, &outside, 0.2f, -0.1f);
+    EXPECT_EQ(outside, 0);
+    DirectionOfLonLat(0.2 * 2 * M_PI, 0.1 * M_PI, e);
+    EXPECT_LT(AngleBetween(q, e), 1e-6);
+    transform_2D_equi_to_sphere(q, &outside, 0.51f, 0.0f);
+    EXPECT_EQ(outside, 1);
+}
+
+}  // namespace

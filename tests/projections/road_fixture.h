@@ -52,3 +52,12 @@ inline void DirectionOfLonLat(double lon, double lat, float p[3]) {
     p[1] = static_cast<float>(std::sin(lat));
     p[2] = static_cast<float>(std::cos(lat) * std::cos(lon));
 }
+
+// Angle between two directions (radians), accurate for tiny angles.
+inline double AngleBetween(const float a[3], const float b[3]) {
+    const double d = double(a[0]) * b[0] + double(a[1]) * b[1] + double(a[2]) * b[2];
+    const double cx = double(a[1]) * b[2] - double(a[2]) * b[1];
+    const double cy = double(a[2]) * b[0] - double(a[0]) * b[2];
+    const double cz = double(a[0]) * b[1] - double(a[1]) * b[0];
+    return std::atan2(std::sqrt(cx * cx + cy * cy + cz * cz), d);
+}

@@ -18,14 +18,6 @@ namespace {
 using Forward = std::function<void(double lon, double lat, double* x, double* y)>;
 using Total = std::function<void(float out[3], unsigned char* miss, double x, double y)>;
 
-double AngleBetween(const float a[3], const float b[3]) {
-    const double d = double(a[0]) * b[0] + double(a[1]) * b[1] + double(a[2]) * b[2];
-    const double cx = double(a[1]) * b[2] - double(a[2]) * b[1];
-    const double cy = double(a[2]) * b[0] - double(a[0]) * b[2];
-    const double cz = double(a[0]) * b[1] - double(a[1]) * b[0];
-    return std::atan2(std::sqrt(cx * cx + cy * cy + cz * cz), d);
-}
-
 void RefLaskowski(double l, double p, double* x, double* y) {
     const double l2 = l * l, p2 = p * p;
     *x = l * (0.975534 - 0.119161 * p2 - 0.0143059 * l2 * p2 - 0.0547009 * p2 * p2);

@@ -25,10 +25,8 @@ std::unordered_set<Handle>& LiveHandles() {
     return live;
 }
 
-bool IsLive(Handle h) {
-    std::lock_guard<std::mutex> guard(gHandleLock);
-    return h && LiveHandles().count(h) != 0;
-}
+// Callers hold gHandleLock: a handle's fields change only under it.
+bool IsLiveLocked(Handle h) { return h && LiveHandles().count(h) != 0; }
 
 }  // namespace
 
@@ -58,10 +56,14 @@ void DisposeHandle(Handle h) {
     std::free(h);
 }
 
-int32_t GetHandleSize(Handle h) { return IsLive(h) ? h->size : 0; }
+int32_t GetHandleSize(Handle h) {
+    std::lock_guard<std::mutex> guard(gHandleLock);
+    return IsLiveLocked(h) ? h->size : 0;
+}
 
 OSErr SetHandleSize(Handle h, int32_t newSize) {
-    if (!IsLive(h)) return nilHandleErr;
+    std::lock_guard<std::mutex> guard(gHandleLock);
+    if (!IsLiveLocked(h)) return nilHandleErr;
     if (newSize < 0) return paramErr;
     if (newSize == h->size) return noErr;
     if (h->locks > 0) return memLockedErr;
@@ -74,18 +76,26 @@ OSErr SetHandleSize(Handle h, int32_t newSize) {
 }
 
 Ptr HLock(Handle h) {
-    if (!IsLive(h)) return nullptr;
+    std::lock_guard<std::mutex> guard(gHandleLock);
+    if (!IsLiveLocked(h)) return nullptr;
     ++h->locks;
     return h->data;
 }
 
 void HUnlock(Handle h) {
-    if (IsLive(h) && h->locks > 0) --h->locks;
+    std::lock_guard<std::mutex> guard(gHandleLock);
+    if (IsLiveLocked(h) && h->locks > 0) --h->locks;
 }
 
-uint64_t HandleSerial(Handle h) { return IsLive(h) ? h->serial : 0; }
+uint64_t HandleSerial(Handle h) {
+    std::lock_guard<std::mutex> guard(gHandleLock);
+    return IsLiveLocked(h) ? h->serial : 0;
+}
 
-Ptr HandleAddress(Handle h) { return IsLive(h) ? h->data : nullptr; }
+Ptr HandleAddress(Handle h) {
+    std::lock_guard<std::mutex> guard(gHandleLock);
+    return IsLiveLocked(h) ? h->data : nullptr;
+}
 
 int32_t HostHandlesAlive() {
     std::lock_guard<std::mutex> guard(gHandleLock);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "pyramid/pyramid.h"
 
@@ -271,52 +272,56 @@ float get_intcoord_unitary_grey(int64_t x, int64_t y, const PyramidDescriptor* p
 // Kind 0, nearest pixel of a unit position, clamped to the level.
 uint8_t get_unit_pyramid_sample_point1(const PyramidDescriptor* pyr, int64_t L, float u, float v);
 
-// Unit colour (red, green, blue, alpha in 0..1); grey reads as (g, g, g, 1).
-// Inline: the bilinear samplers call it four times per sample.
-inline void get_intcoord_unitary_color(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L, float out[4]) {
+// Unit colour (red, green, blue, alpha in 0..1) of a pixel of a kind known at
+// compile time; grey reads as (g, g, g, 1), kinds without colour as zeros.
+template <int64_t Kind>
+inline void pyr_unit_colour(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L, float out[4]) {
     const float s = pyr->invFullScale;
-    switch (pyr->kind) {
-        case kPyrGrey8: {
-            const float g = static_cast<float>(get_pyramid_sample_point1(x, y, pyr, L)) * s;
-            out[0] = out[1] = out[2] = g;
-            out[3] = 1.0f;
-            return;
-        }
-        case kPyrColour8: {
-            const uint32_t w = get_pyramid_sample_point4_raw(x, y, pyr, L);
-            out[0] = static_cast<float>(w >> 24) * s;
-            out[1] = static_cast<float>((w >> 16) & 255) * s;
-            out[2] = static_cast<float>((w >> 8) & 255) * s;
-            out[3] = static_cast<float>(w & 255) * s;
-            return;
-        }
-        case kPyrColour16: {
-            int64_t c[4];
-            get_pyramid_sample_point64bit(x, y, pyr, L, &c[0], &c[1], &c[2], &c[3]);
-            for (int i = 0; i < 4; ++i) out[i] = static_cast<float>(c[i]) * s;
-            return;
-        }
-        case kPyrGreyFloat: {
-            const float f = get_pyramid_sample_point_float(x, y, pyr, L);
-            out[0] = out[1] = out[2] = f;
-            out[3] = 1.0f;
-            return;
-        }
-        case kPyrColourFloat: {
-            float v[4];
-            get_pyramid_sample_point128bit_floats(x, y, pyr, L, v);
-            out[0] = v[0], out[1] = v[1], out[2] = v[2], out[3] = v[3];
-            return;
-        }
-        case kPyrGrey16:
-        case kPyrSingle16: {
-            const float g = static_cast<float>(get_pyramid_sample_point16bit(x, y, pyr, L)) * s;
-            out[0] = out[1] = out[2] = g;
-            out[3] = 1.0f;
-            return;
-        }
-        default: out[0] = out[1] = out[2] = out[3] = 0.0f;
+    if constexpr (Kind == kPyrColour8) {
+        const uint32_t w = get_pyramid_sample_point4_raw(x, y, pyr, L);
+        out[0] = static_cast<float>(w >> 24) * s;
+        out[1] = static_cast<float>((w >> 16) & 255) * s;
+        out[2] = static_cast<float>((w >> 8) & 255) * s;
+        out[3] = static_cast<float>(w & 255) * s;
+    } else if constexpr (Kind == kPyrColour16) {
+        uint16_t v[4];
+        pyr_read_components(x, y, pyr, L, v);
+        for (int i = 0; i < 4; ++i) out[i] = static_cast<float>(v[i]) * s;
+    } else if constexpr (Kind == kPyrColourFloat) {
+        float v[4];
+        pyr_read_components(x, y, pyr, L, v);
+        out[0] = v[0], out[1] = v[1], out[2] = v[2], out[3] = v[3];
+    } else if constexpr (Kind == kPyrGrey8 || Kind == kPyrGrey16 || Kind == kPyrSingle16 || Kind == kPyrGreyFloat) {
+        float g;
+        if constexpr (Kind == kPyrGrey8) g = static_cast<float>(get_pyramid_sample_point1(x, y, pyr, L)) * s;
+        else if constexpr (Kind == kPyrGreyFloat) g = get_pyramid_sample_point_float(x, y, pyr, L);
+        else g = static_cast<float>(get_pyramid_sample_point16bit(x, y, pyr, L)) * s;
+        out[0] = out[1] = out[2] = g;
+        out[3] = 1.0f;
+    } else {
+        out[0] = out[1] = out[2] = out[3] = 0.0f;
     }
+}
+
+// Calls f with the pixel kind as a compile-time constant, so per-pixel work
+// picks its reader once for many pixels.
+template <class F>
+inline void pyr_dispatch_kind(int64_t kind, F f) {
+    switch (kind) {
+        case kPyrGrey8: f(std::integral_constant<int64_t, kPyrGrey8>{}); return;
+        case kPyrGrey16: f(std::integral_constant<int64_t, kPyrGrey16>{}); return;
+        case kPyrSingle16: f(std::integral_constant<int64_t, kPyrSingle16>{}); return;
+        case kPyrColour8: f(std::integral_constant<int64_t, kPyrColour8>{}); return;
+        case kPyrColour16: f(std::integral_constant<int64_t, kPyrColour16>{}); return;
+        case kPyrGreyFloat: f(std::integral_constant<int64_t, kPyrGreyFloat>{}); return;
+        case kPyrColourFloat: f(std::integral_constant<int64_t, kPyrColourFloat>{}); return;
+        default: f(std::integral_constant<int64_t, -1>{});
+    }
+}
+
+// Unit colour of any kind.
+inline void get_intcoord_unitary_color(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L, float out[4]) {
+    pyr_dispatch_kind(pyr->kind, [&](auto kind) { pyr_unit_colour<decltype(kind)::value>(x, y, pyr, L, out); });
 }
 
 // ---------------------------------------------------------------------- writes

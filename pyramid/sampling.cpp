@@ -394,10 +394,12 @@ void get_unit_ramped_wrapped_pyramid_sample_point(const PyramidDescriptor* pyr, 
         float level = static_cast<float>(L);  // a raised level is not applied here
         OverhangizeCoordinates2016(&cu[i], &cv[i], &level, pyr->overhangMode, pyr);
     }
+    int64_t xi[4], yi[4];
+    for (int i = 0; i < 4; ++i) xi[i] = TruncIndex(UnitToPixelX(pyr, L, cu[i])), yi[i] = TruncIndex(UnitToPixelY(pyr, L, cv[i]));
     float c[4][4];
-    for (int i = 0; i < 4; ++i)
-        get_intcoord_unitary_color(TruncIndex(UnitToPixelX(pyr, L, cu[i])), TruncIndex(UnitToPixelY(pyr, L, cv[i])),
-                                   pyr, L, c[i]);
+    pyr_dispatch_kind(pyr->kind, [&](auto kind) {
+        for (int i = 0; i < 4; ++i) pyr_unit_colour<decltype(kind)::value>(xi[i], yi[i], pyr, L, c[i]);
+    });
     const float X = UnitToPixelX(pyr, L, cu[0]), Y = UnitToPixelY(pyr, L, cv[0]);
     Bilinear(c, SafeFraction(X, TruncIndex(X)), SafeFraction(Y, TruncIndex(Y)), out);
 }

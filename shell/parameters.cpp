@@ -166,13 +166,13 @@ void ValidateParameters(int32_t allocate) {
     if (!allocate || !gFilterRecord || gFilterRecord->parameters) return;
     CreateParametersHandle();
     if (!gFilterRecord->parameters) {
-        *gResult = memFullErr;
-        diagnosticResult = 220;
+        SetHostResult(memFullErr, kDiagValidateParameters);
         return;
     }
     HandleProcs* procs = gFilterRecord->handleProcs;
     auto* p = reinterpret_cast<Parameters*>(procs->lockProc(gFilterRecord->parameters, true));
-    if (p) FillInTheParametersAndDataForQevan(p, gData);
+    // Data's buffers are cleared only when it holds no storage to lose.
+    if (p) FillInTheParametersAndDataForQevan(p, gData && !gData->storage ? gData : nullptr);
     procs->unlockProc(gFilterRecord->parameters);
 }
 

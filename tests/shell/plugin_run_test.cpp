@@ -1,7 +1,8 @@
 // The plug-in module driven through all its selectors by the host's session:
 // every document kind comes back as the test pattern, a cancelled run gives
 // -128 and writes nothing, and the persisted files land in the
-// application-support folder.
+// application-support folder. The render runs on the task engine's threads,
+// so these suites are named Engine... and also run under ThreadSanitizer.
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
@@ -84,9 +85,9 @@ struct Kind {
     bool alpha;
 };
 
-class PluginRun : public ::testing::TestWithParam<Kind> {};
+class EnginePluginRun : public ::testing::TestWithParam<Kind> {};
 
-TEST_P(PluginRun, RendersTheTestPatternThroughEverySelector) {
+TEST_P(EnginePluginRun, RendersTheTestPatternThroughEverySelector) {
     PluginMainProc entry = LoadPlugin();
     ASSERT_NE(entry, nullptr) << dlerror();
     SupportFolder support;
@@ -116,7 +117,7 @@ TEST_P(PluginRun, RendersTheTestPatternThroughEverySelector) {
     EXPECT_EQ(map[0], 48);
 }
 
-INSTANTIATE_TEST_SUITE_P(AllDocuments, PluginRun,
+INSTANTIATE_TEST_SUITE_P(AllDocuments, EnginePluginRun,
                          ::testing::Values(Kind{8, 1, false}, Kind{8, 1, true}, Kind{8, 3, false}, Kind{8, 3, true},
                                            Kind{16, 1, false}, Kind{16, 1, true}, Kind{16, 3, false},
                                            Kind{16, 3, true}, Kind{32, 1, false}, Kind{32, 1, true},
@@ -127,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(AllDocuments, PluginRun,
                                     (info.param.alpha ? "Alpha" : "Flat");
                          });
 
-TEST(PluginCancel, AbortDuringTheRenderGivesCancelAndWritesNoSettings) {
+TEST(EnginePluginCancel, AbortDuringTheRenderGivesCancelAndWritesNoSettings) {
     PluginMainProc entry = LoadPlugin();
     ASSERT_NE(entry, nullptr);
     SupportFolder support;

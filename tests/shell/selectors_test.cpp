@@ -2,6 +2,9 @@
 // the about box, unknown selectors, memory negotiation and the handles.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -180,6 +183,65 @@ TEST(Selectors, ContinueEmptiesTheRectangles) {
     EXPECT_EQ(old.Call(filterSelectorContinue), noErr);
     EXPECT_EQ(old.r.outRect.bottom, 0);
     EXPECT_EQ(old.r.inRect.right, 0);
+}
+
+void* NoMemory(size_t) { return nullptr; }
+
+TEST(Selectors, StartWithoutWorkStorageFailsCleanlyAndKeepsTheSavedMap) {
+    Record rec(64, 48, imageModeRGB, 8, 3);
+    const std::string map = rec.supportFolder + "/Vornesk 2 memdot map 2";
+    FILE* f = std::fopen(map.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    const unsigned char saved[8] = {0, 0, 0, 48, 0, 0, 0, 1};
+    std::fwrite(saved, 1, sizeof saved, f);
+    std::fclose(f);
+    gMemDotFlagsKnown = false;
+
+    ASSERT_EQ(rec.Call(filterSelectorPrepare), noErr);
+    rec.big.inRect32 = rec.big.outRect32 = rec.big.maskRect32 = VRect{0, 0, 8, 8};
+    gInvocationAllocate = NoMemory;
+    EXPECT_EQ(rec.Call(filterSelectorStart), errStorageFailed);
+    gInvocationAllocate = nullptr;
+    EXPECT_EQ(diagnosticResult, 227);
+    EXPECT_TRUE(rec.RectsEmpty());
+    auto* data = reinterpret_cast<Data*>(HandleAddress(reinterpret_cast<Handle>(rec.dataWord)));
+    EXPECT_EQ(data->storage, nullptr);
+    EXPECT_EQ(data->previewPyramid.tiles, nullptr);
+    // No cached settings were written and the map is as it was.
+    EXPECT_NE(access((rec.supportFolder + "/Vornesk 2 cached settings D").c_str(), F_OK), 0);
+    f = std::fopen(map.c_str(), "rb");
+    unsigned char back[16] = {};
+    EXPECT_EQ(std::fread(back, 1, sizeof back, f), sizeof saved);
+    std::fclose(f);
+    EXPECT_EQ(back[7], 1);
+}
+
+TEST(Selectors, ValidateParametersMakesTheHandleWithDefaults) {
+    Record rec(16, 16, imageModeRGB, 8, 3);
+    int16_t result = 0;
+    gFilterRecord = &rec.r;
+    gResult = &result;
+    ValidateParameters(0);
+    EXPECT_EQ(rec.r.parameters, nullptr);
+    ValidateParameters(1);
+    ASSERT_NE(rec.r.parameters, nullptr);
+    EXPECT_EQ(result, noErr);
+    auto* params = reinterpret_cast<Parameters*>(HandleAddress(rec.r.parameters));
+    EXPECT_EQ(params->version, -999);
+    EXPECT_EQ(params->outputMode, 1);
+    // The handle is left unlocked.
+    EXPECT_EQ(SetHandleSize(rec.r.parameters, GetHandleSize(rec.r.parameters)), noErr);
+
+    HandleProcs none = *rec.r.handleProcs;
+    none.newProc = [](int32_t) -> Handle { return nullptr; };
+    rec.r.handleProcs = &none;
+    DisposeHandle(rec.r.parameters);
+    rec.r.parameters = nullptr;
+    ValidateParameters(1);
+    EXPECT_EQ(result, memFullErr);
+    EXPECT_EQ(diagnosticResult, 220);
+    gFilterRecord = nullptr;
+    gResult = nullptr;
 }
 
 }  // namespace

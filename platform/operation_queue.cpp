@@ -84,6 +84,7 @@ void NSOperationQueue::startReadyOperations(std::unique_lock<std::mutex>& lock) 
         std::shared_ptr<NSOperation> operation = waiting_.front();
         waiting_.pop_front();
         running_.push_back(operation);
+        ++starting_;
         lock.unlock();
         if (operation->isConcurrent()) {
             operation->start();
@@ -92,7 +93,11 @@ void NSOperationQueue::startReadyOperations(std::unique_lock<std::mutex>& lock) 
             operation->start();  // a cancelled operation only finishes
         }
         lock.lock();
+        --starting_;
     }
+    // Nobody may take the queue for drained while a thread is still to come
+    // back into it.
+    if (drained()) drained_.notify_all();
 }
 
 void NSOperationQueue::setMaxConcurrentOperationCount(int64_t count) {
@@ -121,10 +126,9 @@ void NSOperationQueue::operationDidFinish(NSOperation* operation) {
         running_.erase(it);
     }
     startReadyOperations(lock);
-    if (waiting_.empty() && running_.empty()) drained_.notify_all();
 }
 
 void NSOperationQueue::waitUntilAllOperationsAreFinished() {
     std::unique_lock<std::mutex> lock(mutex_);
-    drained_.wait(lock, [this] { return waiting_.empty() && running_.empty(); });
+    drained_.wait(lock, [this] { return drained(); });
 }

@@ -64,10 +64,12 @@ private:
     friend class NSOperation;
     void operationDidFinish(NSOperation* operation);
     void startReadyOperations(std::unique_lock<std::mutex>& lock);
+    bool drained() const { return waiting_.empty() && running_.empty() && starting_ == 0; }
 
     mutable std::mutex mutex_;
     std::condition_variable drained_;
     int64_t maxConcurrent_ = NSOperationQueueDefaultMaxConcurrentOperationCount;
     std::deque<std::shared_ptr<NSOperation>> waiting_;
     std::vector<std::shared_ptr<NSOperation>> running_;
+    int64_t starting_ = 0;  // threads inside start() calls, which come back to the queue
 };

@@ -35,6 +35,30 @@ void KeepFirstError(OSErr result, int32_t diagnostic) {
     gTaskEngine.diagnostic = diagnostic;
 }
 
+// The work of one task, on its worker thread: by purpose, the reduction of a
+// standard task, the two passes of a render, or a job's own work.
+void RunTaskWork(PerTaskStuffType* task) {
+    try {
+        switch (task->purpose) {
+            case kPurposeReduceLevel:
+            case kPurposeReduceLevelHighQuality:
+                DoStandardTasks(task, task->purpose);
+                break;
+            case kPurposeRender:
+                task->context->pass = 0;
+                FillTileWithSamples(task->data, task->context, task);
+                task->context->pass = 1;
+                FillTileWithColors(task);
+                break;
+            default:
+                if (gTaskEngine.otherPurposeWork) gTaskEngine.otherPurposeWork(task);
+                break;
+        }
+    } catch (...) {
+        // A failure inside the work is dropped; the tile still completes.
+    }
+}
+
 VRect AbsoluteTileRect(const TileTracker& tracker) {
     const VRect whole = tracker.whole_job_rect;
     const VRect tile = tracker.current_tile_rect;
@@ -92,9 +116,9 @@ std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> WhirlyCompletion_Tarnwhistle_
     return shared;
 }
 
-void WhirlyCompletion_Tarnwhistle_pano::RunTilesWithPurpose(
-    int64_t purpose, TaskGuidance guidance, const std::shared_ptr<NSOperationQueue>& queue,
-    int64_t partitioning) {
+// Steps common to both runners: counters, the job's tracker and the counts.
+void WhirlyCompletion_Tarnwhistle_pano::StartJob(int64_t purpose, const TaskGuidance& guidance,
+                                                 int64_t partitioning) {
     progress_meter_last_updated = NSDate_now() - kProgressInterval;
     tasks_enqueued_so_far = 0;
     tasks_retired_so_far = 0;
@@ -102,13 +126,17 @@ void WhirlyCompletion_Tarnwhistle_pano::RunTilesWithPurpose(
 
     const VRect jobRect = IsStandardTaskPurpose(purpose) ? guidance.jobRect : gTaskEngine.totalRect;
     main_tile_tracker.bigness = kDefaultTileBigness;
-    const int16_t kind = int16_t(partitioning);
-    InitTILETRACKER_core(&main_tile_tracker, jobRect, kind);
+    InitTILETRACKER_core(&main_tile_tracker, jobRect, int16_t(partitioning));
     NUMTiles = int32_t(std::clamp<int64_t>(main_tile_tracker.tilecount, 0, INT32_MAX));
-
-    NUMTasks = partitionIsSerial(kind)
+    NUMTasks = partitionIsSerial(int16_t(partitioning))
                    ? 1
                    : int32_t(std::clamp<int64_t>(NSProcessInfo_activeProcessorCount(), 1, INT32_MAX));
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::RunTilesWithPurpose(
+    int64_t purpose, TaskGuidance guidance, const std::shared_ptr<NSOperationQueue>& queue,
+    int64_t partitioning) {
+    StartJob(purpose, guidance, partitioning);
     queue->setMaxConcurrentOperationCount(NSOperationQueue::NSOperationQueueDefaultMaxConcurrentOperationCount);
     NUMTasks = std::min(NUMTasks, NUMTiles);
 
@@ -135,25 +163,28 @@ void WhirlyCompletion_Tarnwhistle_pano::GetAndLaunchTaskForTile(
     CreateAndLaunchTaskForTile(tile, purpose, copy, queue);
 }
 
-bool WhirlyCompletion_Tarnwhistle_pano::CreateAndLaunchTaskForTile(
-    int64_t tile, int64_t purpose, TaskGuidance guidance,
-    const std::shared_ptr<NSOperationQueue>& queue) {
+// The task of a tile with its render context and reply grid; null, with
+// nothing left allocated, when any of them cannot be had.
+PerTaskStuffType* WhirlyCompletion_Tarnwhistle_pano::NewTaskForTile(int64_t tile, int64_t purpose) const {
     auto* task = static_cast<PerTaskStuffType*>(TaskEngineNewBlock(sizeof(PerTaskStuffType)));
-    if (!task) {
-        failJob(kResultOutOfMemory, kDiagnosticTaskNotMade);
-        return false;
-    }
+    if (!task) return nullptr;
     std::memset(task, 0, sizeof(PerTaskStuffType));
-    cloneAtoB(&main_tile_tracker, &task->tracker);
+    task->tracker = main_tile_tracker;
     task->tracker.t = tile;
     CalculateRectOfThisTile(&task->tracker);
     task->purpose = purpose;
-
     task->context = static_cast<vort*>(TaskEngineNewBlock(sizeof(vort)));
     if (task->context) std::memset(task->context, 0, sizeof(vort));
     task->contextCount = task->context ? 1 : 0;
-    if (!task->context || !AllocateTileBuffers(task, 0, 1)) {
-        Dump_Buffer_Vort_Task(&task);
+    if (!task->context || !AllocateTileBuffers(task, 0, 1)) Dump_Buffer_Vort_Task(&task);
+    return task;
+}
+
+bool WhirlyCompletion_Tarnwhistle_pano::CreateAndLaunchTaskForTile(
+    int64_t tile, int64_t purpose, TaskGuidance guidance,
+    const std::shared_ptr<NSOperationQueue>& queue) {
+    PerTaskStuffType* task = NewTaskForTile(tile, purpose);
+    if (!task) {
         failJob(kResultOutOfMemory, kDiagnosticTaskNotMade);
         return false;
     }
@@ -229,6 +260,9 @@ void WhirlyCompletion_Tarnwhistle_pano::windup(int64_t purpose) {
     if (tasks_retired_so_far >= NUMTiles) shouldKeepRunningTheLoop = false;
     if (HastyExitRequested && tasks_retired_so_far >= tasks_enqueued_so_far)
         shouldKeepRunningTheLoop = false;
+    // A completion off the main thread wakes the waiting run loop.
+    if (blocky_ && !shouldKeepRunningTheLoop && !NSThread_isMainThread())
+        NSObject_performOnMainThread([] {}, false);
 
     if (gTaskEngine.progressPhase < 1) return;
     const double now = NSDate_now();
@@ -244,6 +278,90 @@ void WhirlyCompletion_Tarnwhistle_pano::windup(int64_t purpose) {
     } else if (gTaskEngine.renderDestination == 2) {
         MondoProgressUpdate_fractionX(f);
     }
+}
+
+// ---- The block variant ---------------------------------------------------
+
+int64_t WhirlyCompletion_Tarnwhistle_pano::waitModeForPurpose(int64_t purpose) {
+    return purpose == kPurposeRender ? kWaitMode_AsyncWhileMainThreadWaits : kWaitMode_SyncOnCallingThread;
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::RunTilesBlockilyWithPurpose(int64_t purpose, TaskGuidance guidance,
+                                                                    int64_t partitioning, int64_t waitMode) {
+    if (!NSThread_isMainThread()) {
+        KeepFirstError(kResultBadParameters, kDiagnosticNotOnMainThread);
+        return;
+    }
+    if (waitMode != kWaitMode_AsyncWhileMainThreadWaits && waitMode != kWaitMode_SyncOnCallingThread) return;
+    blocky_ = true;
+    StartJob(purpose, guidance, partitioning);
+    if (NUMTiles < 1) return;
+    shouldKeepRunningTheLoop = true;
+
+    const int64_t width = NUMTasks;
+    auto enumerate = [this, purpose, &guidance, width] {
+        dispatch_apply_while(size_t(NUMTiles), width, [&](size_t tile) {
+            return CreateAndLaunchBlockyTaskForTile(int64_t(tile), purpose, guidance);
+        });
+    };
+    // A render's completions are performed on the main thread, which must
+    // therefore turn its run loop whatever the wait mode asked for.
+    if (waitMode == kWaitMode_SyncOnCallingThread && purpose != kPurposeRender) {
+        enumerate();
+        return;
+    }
+    std::atomic<bool> enumerated{false};
+    NSRunLoop_addSource();
+    dispatch_async_work enumeration([&] {
+        enumerate();
+        enumerated = true;
+        NSRunLoop_removeSource();
+    });
+    auto keepRunning = [this] {
+        std::lock_guard<std::mutex> hold(lock);
+        return shouldKeepRunningTheLoop;
+    };
+    while (keepRunning()) {
+        if (!NSRunLoop_runModeBeforeDate(NSDate_distantFuture())) break;
+    }
+    // Blocks still running may yet need the main thread for their completions.
+    while (!enumerated.load()) NSRunLoop_runModeBeforeDate(NSDate_now() + 0.05);
+    enumeration.wait();
+}
+
+bool WhirlyCompletion_Tarnwhistle_pano::CreateAndLaunchBlockyTaskForTile(int64_t tile, int64_t purpose,
+                                                                         const TaskGuidance& guidance) {
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        if (HastyExitRequested) return false;
+    }
+    PerTaskStuffType* task = NewTaskForTile(tile, purpose);
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        if (!task) {
+            failJob(kResultOutOfMemory, kDiagnosticTaskNotMade);
+            return false;
+        }
+        ++tasks_enqueued_so_far;
+        SetUpATileKindOfTask(task, purpose, 0, 1, &guidance);
+    }
+    RunTaskWork(task);
+    DoCompletionOfTask_Blocky(task);
+    return true;
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::DoCompletionOfTask_Blocky(PerTaskStuffType* task) {
+    if (task->purpose == kPurposeRender)
+        NSObject_performOnMainThread([this, task] { DoCompletionOfTask_Blocky_core(task); }, true);
+    else
+        DoCompletionOfTask_Blocky_core(task);
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::DoCompletionOfTask_Blocky_core(PerTaskStuffType* task) {
+    std::lock_guard<std::mutex> hold(lock);
+    const int64_t purpose = task->purpose;
+    prewind(task);
+    windup(purpose);
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::MainThread_ProgressProcPlease() {
@@ -294,25 +412,7 @@ void WhirligigOperation_Tarnwhistle_pano::start() {
 
 void WhirligigOperation_Tarnwhistle_pano::main() {
     PerTaskStuffType* task = thistask_;
-    try {
-        switch (task->purpose) {
-            case kPurposeReduceLevel:
-            case kPurposeReduceLevelHighQuality:
-                DoStandardTasks(task, task->purpose);
-                break;
-            case kPurposeRender:
-                task->context->pass = 0;
-                FillTileWithSamples(task->data, task->context, task);
-                task->context->pass = 1;
-                FillTileWithColors(task);
-                break;
-            default:
-                if (gTaskEngine.otherPurposeWork) gTaskEngine.otherPurposeWork(task);
-                break;
-        }
-    } catch (...) {
-        // A failure inside the work is dropped; the tile still completes.
-    }
+    RunTaskWork(task);
     if (completion_) {
         std::lock_guard<std::mutex> hold(completion_->lock);
         NSObject_performOnMainThread([this, task] { completion_->DoCompletionOfTask(task, queue_); }, true);

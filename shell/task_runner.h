@@ -22,6 +22,12 @@ struct ProgressivePreviewManager;
 void RunTiles(int64_t purpose, int64_t partitioning, const TaskGuidance* guidance,
               ProgressivePreviewManager* ppm);
 
+// Wait modes of the block variant.
+enum : int64_t {
+    kWaitMode_AsyncWhileMainThreadWaits = 0,  // tiles on the global queue, the caller's run loop turns
+    kWaitMode_SyncOnCallingThread = 1,        // the enumeration runs on the calling thread
+};
+
 // One job: made afresh by RunTiles for every job.
 class WhirlyCompletion_Tarnwhistle_pano
     : public std::enable_shared_from_this<WhirlyCompletion_Tarnwhistle_pano> {
@@ -56,6 +62,16 @@ public:
     void DoCompletionOfTask_core(PerTaskStuffType* task, const std::shared_ptr<NSOperationQueue>& queue);
     // A task whose work could not run: the job fails with -108.
     void taskCouldNotRun();
+    // The block variant: every tile is built, run and completed by a block of
+    // a concurrent enumeration; no completion launches a tile. Main thread only.
+    void RunTilesBlockilyWithPurpose(int64_t purpose, TaskGuidance guidance, int64_t partitioning,
+                                     int64_t waitMode);
+    static int64_t waitModeForPurpose(int64_t purpose);
+    // False once the enumeration should stop.
+    bool CreateAndLaunchBlockyTaskForTile(int64_t tile, int64_t purpose, const TaskGuidance& guidance);
+    void DoCompletionOfTask_Blocky(PerTaskStuffType* task);
+    void DoCompletionOfTask_Blocky_core(PerTaskStuffType* task);
+
     void MainThread_ProgressProcPlease();
     void TickleProgressMeterPleaseCocoa();
     void adjustTaskToSuitPPM(PerTaskStuffType*) {}
@@ -68,6 +84,10 @@ private:
     void prewind(PerTaskStuffType* task);
     void windup(int64_t purpose);
     void failJob(OSErr result, int32_t diagnostic);
+    void StartJob(int64_t purpose, const TaskGuidance& guidance, int64_t partitioning);
+    PerTaskStuffType* NewTaskForTile(int64_t tile, int64_t purpose) const;
+
+    bool blocky_ = false;  // the block variant: state under `lock`, completions off the main thread too
 
     std::atomic<ProgressivePreviewManager*> ppm_{nullptr};
     std::shared_ptr<NSOperationQueue> theQueue_;

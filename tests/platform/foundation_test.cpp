@@ -135,6 +135,28 @@ TEST(EngineFoundation, QueueHonoursItsLimit) {
     }
 }
 
+class QuickOperation : public NSOperation {
+public:
+    explicit QuickOperation(std::atomic<int>* done) : done_(done) {}
+    void main() override { ++*done_; }
+
+private:
+    std::atomic<int>* done_;
+};
+
+// A queue may go away as soon as it reports itself drained, even while the
+// thread of a finished operation is still starting the next one.
+TEST(EngineFoundation, QueueGoesAwayOnceDrained) {
+    std::atomic<int> done{0};
+    for (int round = 0; round < 300; ++round) {
+        auto queue = std::make_unique<NSOperationQueue>();
+        queue->setMaxConcurrentOperationCount(1 + round % 2);
+        for (int i = 0; i < 4; ++i) queue->addOperation(std::make_shared<QuickOperation>(&done));
+        queue->waitUntilAllOperationsAreFinished();
+    }
+    EXPECT_EQ(done.load(), 1200);
+}
+
 TEST(EngineFoundation, CancelledOperationOnlyFinishes) {
     std::atomic<int> inFlight{0}, peak{0}, done{0};
     NSOperationQueue queue;

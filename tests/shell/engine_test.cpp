@@ -325,6 +325,59 @@ TEST_F(EngineTaskRunner, OnlyTheMainThreadRunsJobs) {
     EXPECT_EQ(probe_.tasksRun.load(), 0);
 }
 
+// The block variant: each tile is built, run and completed by a block of a
+// concurrent enumeration.
+TEST_F(EngineTaskRunner, BlockVariantCoversEveryPixelOnce) {
+    Processors(4);
+    const VRect total{3, 4, 3 + 260, 4 + 190};
+    gTaskEngine.totalRect = total;
+    probe_.total = total;
+    TaskGuidance guidance;
+    initTaskGuidance(&guidance);
+    for (int64_t waitMode : {kWaitMode_AsyncWhileMainThreadWaits, kWaitMode_SyncOnCallingThread}) {
+        for (int64_t kind : {0, 5, 7}) {
+            SCOPED_TRACE("wait mode " + std::to_string(waitMode) + ", kind " + std::to_string(kind));
+            std::vector<std::atomic<uint8_t>> cover(260 * 190);
+            probe_.cover = &cover;
+            probe_.peak = 0;
+            probe_.order.clear();
+            auto completion = WhirlyCompletion_Tarnwhistle_pano::init();
+            completion->RunTilesBlockilyWithPurpose(kTestPurpose, guidance, kind, waitMode);
+            EXPECT_EQ(completion->tasks_retired_so_far, completion->NUMTiles);
+            for (auto& c : cover) ASSERT_EQ(c.load(), 1);
+            EXPECT_LE(probe_.peak.load(), kind == 7 ? 1 : 4);
+            if (kind == 7)
+                for (size_t i = 0; i < probe_.order.size(); ++i) EXPECT_EQ(probe_.order[i], int64_t(i));
+        }
+    }
+    EXPECT_EQ(gTaskEngine.hostResult, 0);
+}
+
+TEST_F(EngineTaskRunner, BlockVariantStopsOnAbortAndFailure) {
+    Processors(4);
+    gTaskEngine.totalRect = VRect{0, 0, 1024, 1024};
+    TaskGuidance guidance;
+    initTaskGuidance(&guidance);
+    gHost.abortFrom = 5;
+    auto render = WhirlyCompletion_Tarnwhistle_pano::init();
+    render->RunTilesBlockilyWithPurpose(kPurposeRender, guidance, 0,
+                                        WhirlyCompletion_Tarnwhistle_pano::waitModeForPurpose(kPurposeRender));
+    EXPECT_EQ(gTaskEngine.hostResult, -128);
+    EXPECT_EQ(gHost.advanceCalls, 4);
+    EXPECT_LT(render->tasks_enqueued_so_far, 64);
+    EXPECT_EQ(render->tasks_retired_so_far, render->tasks_enqueued_so_far);
+
+    gTaskEngine.hostResult = 0;
+    gTaskEngine.allocateBlock = CountingAllocate;
+    gAllocations = 0;
+    gFailAllocation = 10;
+    auto failing = WhirlyCompletion_Tarnwhistle_pano::init();
+    failing->RunTilesBlockilyWithPurpose(kTestPurpose, guidance, 0, kWaitMode_AsyncWhileMainThreadWaits);
+    EXPECT_EQ(gTaskEngine.hostResult, -108);
+    EXPECT_LT(failing->tasks_enqueued_so_far, 64);
+    EXPECT_EQ(failing->tasks_retired_so_far, failing->tasks_enqueued_so_far);
+}
+
 TEST(EngineCompletion, SharedInstanceIsMadeOnce) {
     auto a = WhirlyCompletion_Tarnwhistle_pano::sharedInstance();
     std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> b;

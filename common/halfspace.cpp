@@ -270,7 +270,7 @@ void MergeListAIntoListB(HALFSPACE* a, HALFSPACE* b) {
 HALFSPACE* CopyElementPayloadAtoB(const HALFSPACE* a, HALFSPACE* b) {
     if (!a || !b) return const_cast<HALFSPACE*>(a);
     b->sortKey = a->sortKey;
-    std::memcpy(b->plane, a->plane, sizeof b->plane);
+    b->plane = a->plane;
     b->point = a->point;
     b->id = a->id;
     b->userFlag = a->userFlag;

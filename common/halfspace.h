@@ -7,10 +7,11 @@
 
 #include <cstdint>
 
+#include "common/geometry.h"
 #include "common/vectors.h"
 
 struct HALFSPACE {
-    double plane[12];    // a PLANED: a, b, c, d, d/|n|, anchor dot, unit normal, anchor point
+    PLANED plane;
     triplex point;
     int64_t id;          // -99999 in a new node, -1 in a head
     int32_t userFlag;

@@ -83,7 +83,10 @@ TEST(HalfspaceList, InsertionOrders) {
 
 TEST(HalfspaceList, SortMergeAndDispose) {
     Head a, b;
-    Add(&a, 30, 3)->userBlockA[4] = 9.5;
+    HALFSPACE* carrier = Add(&a, 30, 3);
+    carrier->userBlockA[4] = 9.5;
+    carrier->plane.k = -4.25;
+    carrier->plane.n = triplex{0, 0, 1};
     Add(&a, 10, 1);
     Add(&a, 20, 2);
     SortAList(&a);
@@ -94,6 +97,8 @@ TEST(HalfspaceList, SortMergeAndDispose) {
     EXPECT_EQ(Ids(&a), (std::vector<int64_t>{10, 20, 30}));
     EXPECT_EQ(GetFirstElement(&b)->userBlockA[4], 9.5);
     EXPECT_EQ(GetFirstElement(&b)->point.y, 60.0);
+    EXPECT_EQ(GetFirstElement(&b)->plane.k, -4.25);
+    EXPECT_EQ(GetFirstElement(&b)->plane.n.z, 1.0);
 
     DisposeListExceptForHead(GetFirstElement(&b)->next);
     EXPECT_TRUE(ListIsEmpty(&b));

@@ -12,6 +12,7 @@
 #include "shell/parameters.h"
 #include "shell/plugin_globals.h"
 #include "shell/stand_ins.h"
+#include "shell/task_records.h"
 #include "shell/task_services.h"
 #include "shell/work_area.h"
 
@@ -140,6 +141,12 @@ void PushAndChangeProcessableRect(VRect* old, const VRect& rect) {
 }
 
 void PopProcessableRect(const VRect& old) { gTotalRect_private = old; }
+
+VRect GetRectangleForThisThreadableJob(int64_t purpose, const TaskGuidance* guidance) {
+    if ((purpose == kPurposeReduceLevel || purpose == kPurposeReduceLevelHighQuality) && guidance)
+        return guidance->jobRect;
+    return gTotalRect_private;
+}
 
 void PushRectState(RectState* state, Data* data) {
     if (!state) return;

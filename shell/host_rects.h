@@ -9,6 +9,7 @@
 #include "platform/host/host_types.h"
 
 struct Data;
+struct TaskGuidance;
 
 // The host rectangles, proxy scale and Data word saved around a nested job;
 // the preview variant adds the preview offset and the render destination.
@@ -59,6 +60,8 @@ void SetProcessableRect(const VRect& rect);
 void SetProcessableRectToFullSize();
 void PushAndChangeProcessableRect(VRect* old, const VRect& rect);
 void PopProcessableRect(const VRect& old);
+// The guidance's job rectangle for the level reductions, else the total rectangle.
+VRect GetRectangleForThisThreadableJob(int64_t purpose, const TaskGuidance* guidance);
 void PushRectState(RectState* state, Data* data);
 void PushRectAndPreviewState(RectState* state, Data* data);
 void PopRectState(const RectState* state, Data* data);

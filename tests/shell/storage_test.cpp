@@ -269,6 +269,31 @@ TEST_F(Invocation, PopRectStateRestoresTheHostsRectanglesInItsOwnForm) {
     }
 }
 
+TEST_F(Invocation, JobRectangles) {
+    SetProcessableRect(VRect{1, 2, 3, 4});
+    TaskGuidance guidance{};
+    guidance.jobRect = VRect{5, 6, 7, 8};
+    EXPECT_EQ(GetRectangleForThisThreadableJob(kPurposeReduceLevel, &guidance).top, 5);
+    EXPECT_EQ(GetRectangleForThisThreadableJob(kPurposeReduceLevelHighQuality, &guidance).right, 8);
+    EXPECT_EQ(GetRectangleForThisThreadableJob(kPurposeRender, &guidance).top, 1);
+    VRect old;
+    PushAndChangeProcessableRect(&old, VRect{0, 0, 9, 9});
+    EXPECT_EQ(GetProcessableRect().bottom, 9);
+    PopProcessableRect(old);
+    EXPECT_EQ(GetProcessableRect().right, 4);
+    SetProcessableRectToFullSize();
+    EXPECT_EQ(GetProcessableRect().right, 1000);
+
+    // One row at a time: the row of Data, clamped to the picture.
+    data->rowIndex = 5000;
+    SetOneRowHighRects(gData);
+    EXPECT_EQ(big.inRect32.top, 799);
+    EXPECT_EQ(big.inRect32.bottom, 800);
+    EXPECT_EQ(big.outRect32.right, 1000);
+    EXPECT_EQ(record.inputPadding, plugInWantsEdgeReplication);
+    EXPECT_EQ(data->inputLineFirst, 799);
+}
+
 TEST_F(Invocation, ProxyBufferSamples) {
     EXPECT_EQ(ProxyByteFrom16(32768), 255);
     EXPECT_EQ(ProxyByteFrom16(128), 0);
@@ -330,6 +355,26 @@ TEST_F(Invocation, ProgressPhases) {
     EXPECT_EQ(ProgressMeterGetNumberOfPhases(), 1);
     ProgressMeterSetNoPhase();
     EXPECT_EQ(ProgressMeterGetCurrentPhase(), -1);
+}
+
+std::vector<int32_t> gReported;
+void RecordProgress(int32_t done, int32_t) { gReported.push_back(done); }
+
+TEST_F(Invocation, ThinnedProgressReportsAtTheStartAndEverySixteenthStep) {
+    record.progressProc = RecordProgress;
+    gReported.clear();
+    params->renderDestination = kRenderToHost;
+    for (int32_t done = 0; done < 40; done++) CCUpdateProgress_core(0, done, 100);
+    EXPECT_EQ(gReported, (std::vector<int32_t>{1, 17, 33}));
+    // A jump restarts the run.
+    gReported.clear();
+    CCUpdateProgress_core(0, 60, 100);
+    CCUpdateProgress_core(0, 61, 100);
+    EXPECT_EQ(gReported, (std::vector<int32_t>{61}));
+    // Renders to the preview report nothing to the host.
+    params->renderDestination = kRenderToPreview;
+    CCUpdateProgress_core(0, 0, 100);
+    EXPECT_EQ(gReported.size(), 1u);
 }
 
 TEST_F(Invocation, TileCopySetsTheAutoMaskByHost) {

@@ -109,7 +109,7 @@ bool FillGeneralTable(PyramidDescriptor* pyr, int64_t fill, FreezeDriedTable tab
 // and tags it. False, with the tag cleared, when any step fails.
 bool initGeneralCache(PyramidDescriptor* pyr, int64_t n, int64_t fill, int64_t tag, FreezeDriedTable table,
                       int64_t element);
-// True when the pyramid holds the spec's table, building it if it does not.
+// True when the pyramid holds the described table, building it if it does not.
 bool EnsureCacheTable(PyramidDescriptor* pyr, const CacheTableSpec& spec);
 
 // ------------------------------------------------------------- interpolation

@@ -14,6 +14,8 @@
 #include "shell/invocation.h"
 #include "shell/parameters.h"
 #include "shell/plugin_globals.h"
+#include "shell/scripting.h"
+#include "shell/settings_persistence.h"
 #include "shell/stand_ins.h"
 
 FilterRecord* gFilterRecord = nullptr;
@@ -198,6 +200,13 @@ void DoStart() {
 
     ReadScriptParams_qev();
     if (!gData) return;
+    // Recorded settings the plug-in cannot use: the host shows why.
+    if (!ResultIsOK()) {
+        ControllerShuttingDown();
+        DoShutDown(gData);
+        KillRects();
+        return;
+    }
     bool cancelled = false;
     if (gData->showDialog) {
         UndoSnapshotCocoa(1);

@@ -14,6 +14,8 @@
 #include "shell/host_rects.h"
 #include "shell/parameters.h"
 #include "shell/plugin_globals.h"
+#include "shell/scripting.h"
+#include "shell/settings_persistence.h"
 #include "shell/stand_ins.h"
 #include "shell/work_area.h"
 

@@ -41,4 +41,6 @@ enum : int16_t {
     kDiagProxyAdvanceState = 260,
     // Refused: an image mode the plug-in cannot read.
     kDiagUnsupportedMode = 261,
+    // Refused: scripted settings the plug-in cannot use.
+    kDiagBadScriptParameters = 262,
 };

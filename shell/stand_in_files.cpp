@@ -14,6 +14,7 @@
 #include "shell/data.h"
 #include "shell/parameters.h"
 #include "shell/plugin_globals.h"
+#include "shell/settings_file.h"
 #include "shell/stand_ins.h"
 
 namespace {
@@ -72,7 +73,8 @@ void FileZerp_ifNoFileExistsAtNewPathThenTryMovingItFromOldPath(const std::strin
 int FileZerp_OpenAFilePath(const std::string& path, int32_t readWrite, int32_t, int16_t* error) {
     int fd = readWrite ? open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)
                        : open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (error) *error = fd < 0 ? int16_t(errno ? -errno : -1) : int16_t(0);
+    // -43: the file to be read does not exist; -1: any other failure.
+    if (error) *error = fd < 0 ? int16_t(!readWrite && errno == ENOENT ? -43 : -1) : int16_t(0);
     return fd;
 }
 
@@ -86,11 +88,46 @@ int16_t FileZerp_WriteSettingsFile_path(const std::string& path, int32_t preview
 }
 
 int16_t FileZerp_ReadSettingsFile_path(const std::string& path) {
-    if (gParams) GrabDefaultSettings(gParams);
+    if (!gParams) return -1;
+    const Parameters before = *gParams;
+    GrabDefaultSettings(gParams);
     int16_t error = 0;
     int fd = FileZerp_OpenAFilePath(path, 0, 0, &error);
-    if (fd < 0) return error;
+    if (fd < 0) return error ? error : int16_t(-1);
     uint8_t hasPreview = 0;
-    ReadSettingsFileSwitchably_Thingie(gData, fd, nullptr, 0, &hasPreview);
+    if (ReadSettingsFileSwitchably_Thingie(gData, fd, nullptr, 0, &hasPreview) != kSettingsFileOK) {
+        std::fprintf(stderr, "Vornesk 2: %s: %s\n", path.c_str(), LastSettingsFileError());
+        *gParams = before;
+        return -1;
+    }
+    return 0;
+}
+
+std::string FileZerp_GetUndoFilePathForName(const char* name) {
+    return FileZerp_GetApplicationSupportFilePathForName(name);
+}
+
+namespace {
+
+std::string MemoryDotFileName(int64_t n) { return "Vornesk 2 A memory dot " + std::to_string(n) + ".q2q"; }
+
+}  // namespace
+
+std::string FileZerp_Get2019MemoryDotsFilePathForIndex(int64_t n) {
+    return FileZerp_GetApplicationSupportFilePathForName(MemoryDotFileName(n).c_str());
+}
+
+std::string FileZerp_GetLegacyMemoryDotsFilePathForIndex(int64_t n) {
+    return FileZerp_GetPrefsFilePathForName(MemoryDotFileName(n).c_str());
+}
+
+int16_t FileZerp_saveToMemoryDot(int64_t n, Data*) {
+    return FileZerp_WriteSettingsFile_path(FileZerp_Get2019MemoryDotsFilePathForIndex(n), 1);
+}
+
+int16_t FileZerp_loadFromMemoryDot(int64_t n, Data*) {
+    const std::string newPath = FileZerp_Get2019MemoryDotsFilePathForIndex(n);
+    FileZerp_ifNoFileExistsAtNewPathThenTryMovingItFromOldPath(newPath, FileZerp_GetLegacyMemoryDotsFilePathForIndex(n));
+    FileZerp_ReadSettingsFile_path(newPath);
     return 0;
 }

@@ -57,32 +57,20 @@ void FileZerp_ifNoFileExistsAtNewPathThenTryMovingItFromOldPath(const std::strin
 int FileZerp_OpenAFilePath(const std::string& path, int32_t readWrite, int32_t purpose, int16_t* error);
 // Writes the settings to path; the open error (0 on success).
 int16_t FileZerp_WriteSettingsFile_path(const std::string& path, int32_t previewType);
-// Fills the factory block, then reads path as a settings file when it opens.
+// Reads path as a settings file on top of the factory block. A file that
+// cannot be opened leaves the factory block (its open error: -43 missing, -1
+// other); a file the reader refuses leaves the settings as they were (-1).
 int16_t FileZerp_ReadSettingsFile_path(const std::string& path);
-
-// ---- settings files, scripting, cache, memory dots, undo (shell/stand_in_settings.cpp) ----
-constexpr int32_t kMemDotCount = 25;
-extern int32_t MemDotIsPersistent[kMemDotCount];
-// True once the memory-dot flags reflect the saved map (it was read, or
-// found missing); only then does shut-down write the map back.
-extern bool gMemDotFlagsKnown;
-constexpr char kCachedSettingsName[] = "Vornesk 2 cached settings D";
-constexpr char kMemDotMapName[] = "Vornesk 2 memdot map 2";
-
-int32_t ParametersOut(Data* data, int fd, int64_t mode, void* descriptor, int64_t withPreview);
-int32_t ReadSettingsFileSwitchably_Thingie(Data* data, int fd, void* buffer, int64_t mode, uint8_t* hasPreview);
-// Reads the scripting parameters; the result says whether the dialog is wanted.
-int32_t ReadScriptParams_qev();
-int32_t WriteScriptParams_qev(Data* data);
-// Whether the host will hand over scripting parameters.
-bool ScriptingParamsAreComing();
-void UndoSnapshotCocoa(int32_t toFile);
-int16_t Settings2Cache(const char* name);
-int16_t Cache2Settings(const char* name);
-void ReadInvocationBracketingSettingsFileCocoa(const char* name);
-void WriteInvocationBracketingSettingsFile(const char* name);
-void WriteMemDotPersistency(int fd);
-void ReadMemDotPersistency(int fd);
+// Where the undo files live: the application-support folder.
+std::string FileZerp_GetUndoFilePathForName(const char* name);
+// Memory dot n: "Vornesk 2 A memory dot n.q2q" in the application-support
+// folder (moved there from the preferences folder when only that has it).
+std::string FileZerp_Get2019MemoryDotsFilePathForIndex(int64_t n);
+std::string FileZerp_GetLegacyMemoryDotsFilePathForIndex(int64_t n);
+// Writes the settings with preview to dot n's file; the open error.
+int16_t FileZerp_saveToMemoryDot(int64_t n, Data* data);
+// Reads dot n's file (a missing file leaves the factory block); always 0.
+int16_t FileZerp_loadFromMemoryDot(int64_t n, Data* data);
 
 // ---- renderer, pyramid fill and polyhedron model (shell/stand_in_render.cpp) ----
 // Renders the whole filter rectangle (proxy null) or the preview; returns the

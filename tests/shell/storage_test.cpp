@@ -22,6 +22,7 @@
 #include "shell/invocation.h"
 #include "shell/parameters.h"
 #include "shell/plugin_globals.h"
+#include "shell/settings_persistence.h"
 #include "shell/stand_ins.h"
 #include "shell/task_records.h"
 #include "shell/task_services.h"

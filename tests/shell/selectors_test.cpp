@@ -19,6 +19,7 @@
 #include "shell/parameters.h"
 #include "shell/plugin_globals.h"
 #include "shell/selectors.h"
+#include "shell/settings_persistence.h"
 #include "shell/stand_ins.h"
 
 namespace {

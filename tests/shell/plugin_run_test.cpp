@@ -128,6 +128,20 @@ INSTANTIATE_TEST_SUITE_P(AllDocuments, EnginePluginRun,
                                     (info.param.alpha ? "Alpha" : "Flat");
                          });
 
+TEST(EnginePluginBigDocument, WidthsBeyondSixteenBitsUseThe32BitRectangles) {
+    PluginMainProc entry = LoadPlugin();
+    ASSERT_NE(entry, nullptr);
+    SupportFolder support;
+    HostDocument doc = Document(40000, 3, 3, false, 8);
+    HostRunReport report;
+    ASSERT_TRUE(RunFilter(entry, &doc, HostRunSettings{}, &report)) << HostResultInWords(report.result);
+    for (int64_t x : {0, 32767, 32768, 39999})
+        for (int p = 0; p < 3; p++) {
+            const size_t i = (size_t(2) * doc.width + x) * 3 + p;
+            EXPECT_NEAR(GetUnitSample(doc, i), ExpectedSample(doc, x, 2, p), 1.01 / 255.0) << x;
+        }
+}
+
 TEST(EnginePluginCancel, AbortDuringTheRenderGivesCancelAndWritesNoSettings) {
     PluginMainProc entry = LoadPlugin();
     ASSERT_NE(entry, nullptr);

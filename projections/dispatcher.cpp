@@ -1,5 +1,6 @@
 #include "projections/dispatcher.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include "projections/lens_views.h"
 #include "projections/peirce.h"
 #include "projections/power_maps.h"
+#include "projections/square_world_maps.h"
 #include "projections/vort.h"
 #include "projections/world_map_projections.h"
 #include "projections/world_maps.h"
@@ -39,11 +41,11 @@ constexpr long kLogarithmicMode = 100335;
 // its code out of this list as it arrives in the switch below.
 constexpr int kAwaiting[] = {
     2, 3, 4, 15, 16, 17, 18, 19, 20, 22, 23, 24, 36, 37, 38, 39, 40, 43, 48, 49, 50, 51, 52, 53, 56,
-    57, 58, 59, 61, 63, 69, 73, 74, 75, 76, 77, 78, 79, 82, 83, 84, 85, 87, 88, 89, 90, 91, 99, 108,
-    109, 110, 111, 112, 118, 119, 120, 121, 130, 131, 132, 133, 135, 136, 140, 141, 142, 146, 147,
-    148, 149, 159, 160, 164, 165, 171, 251, 252, 255, 297, 298, 337, 338, 339, 341, 342, 343, 344,
-    353, 360, 361, 362, 363, 364, 365, 366, 367, 375, 376, 377, 378, 383, 384, 388, 389, 390, 391,
-    400, 401, 409, 410, 414, 899, 900, 1044};
+    57, 58, 59, 61, 63, 69, 73, 74, 75, 76, 77, 78, 79, 82, 83, 84, 85, 87, 88, 89, 108, 109, 110,
+    111, 112, 120, 130, 131, 132, 133, 135, 136, 141, 142, 146, 147, 148, 149, 159, 160, 164, 165,
+    171, 251, 252, 255, 297, 298, 337, 338, 339, 341, 342, 343, 344, 353, 360, 361, 362, 363, 364,
+    365, 366, 367, 375, 376, 377, 378, 383, 384, 388, 389, 390, 391, 400, 401, 409, 414, 899, 900,
+    1044};
 
 struct AwaitingTable {
     std::array<bool, kHighestMode + 1> awaits{};
@@ -88,6 +90,43 @@ inline PyramidDescriptor* PeirceCacheOf(vort* context, unsigned char& miss, floa
         point[0] = 0.0f, point[1] = 0.0f, point[2] = 1.0f;
     }
     return cache;
+}
+
+// Scratch triplex to the float point.
+inline void CopyTriplex(float* point, const triplex& t) {
+    point[0] = static_cast<float>(t.x);
+    point[1] = static_cast<float>(t.y);
+    point[2] = static_cast<float>(t.z);
+}
+
+// The Spilhaus map: Adams' square in the oblique aspect of the world ocean,
+// a little of the neighbouring (turned) tiles showing around it.
+void DoSpilhaus(float* point, unsigned char& miss, PyramidDescriptor* cache, const vort* context,
+                const OutputPlane& pl) {
+    static constexpr int kQuarterTurns[9] = {3, 1, 3, 2, 0, 2, 3, 1, 3};
+    const double a = pl.Y, b = -pl.X;
+    if (!InUnitD(a + 0.5) || !InUnitD(b + 0.5)) {
+        miss = 1;
+        return;
+    }
+    const double p = 1.15 * a + 0.5, q = 1.15 * b + 0.5 + 0.02;
+    const double fp = std::floor(p), fq = std::floor(q);
+    const double la = (p - fp) - 0.5, lb = (q - fq) - 0.5;
+    const int k = std::clamp(static_cast<int>((fq + 1.0) * 3.0 + (fp + 1.0)), 0, 8);
+    double X = la, Y = lb;
+    switch (kQuarterTurns[k]) {
+        case 1: X = -lb, Y = la; break;
+        case 3: X = -la, Y = -lb; break;
+        case 2: X = lb, Y = -la; break;
+        default: break;
+    }
+    triplex t{};
+    TotalAdams(&miss, &t, cache, 1, nullptr, X, Y);
+    if (miss) return;
+    // Row vector times the aspect's 3x3 rotation.
+    const float v[3] = {static_cast<float>(t.x), static_cast<float>(t.y), static_cast<float>(t.z)};
+    const auto& R = context->spilhausRotation;
+    for (int j = 0; j < 3; ++j) point[j] = v[0] * R[0][j] + v[1] * R[1][j] + v[2] * R[2][j];
 }
 
 }  // namespace
@@ -251,6 +290,47 @@ void handle_non_poly_projections(renderhinttype*& hints, float* point, vort*& co
             GetQevDiscSphere(point, &miss, reply, M == 300 ? 0 : 1, static_cast<float>(pl.Xb),
                              static_cast<float>(pl.Yb), context->goreCount, 1.0f + 0.01f * context->tabsSetting);
             if (reply->place >= kPlaceGlueTabBase) hints->onTab = 1;
+            break;
+        case 90:  // Adams 1
+        case 91:  // Adams 2
+            if (PyramidDescriptor* c = PeirceCacheOf(context, miss, point)) {
+                triplex t{};
+                TotalAdams(&miss, &t, c, M == 90 ? 1 : 2, nullptr, pl.X, pl.Y);
+                CopyTriplex(point, t);
+            }
+            break;
+        case 99:  // Guyou
+            if (PyramidDescriptor* c = PeirceCacheOf(context, miss, point))
+                TotalGuyou(&miss, point, c, &region, nullptr, pl.X, pl.Y);
+            break;
+        case 118:  // double Guyou
+            if (PyramidDescriptor* c = PeirceCacheOf(context, miss, point))
+                DoubleGuyou(&miss, point, c, &region, pl.X, pl.Y);
+            break;
+        case 119:  // wide rect
+            if (PyramidDescriptor* c = PeirceCacheOf(context, miss, point)) {
+                triplex t{};
+                TotalWiderect(&miss, &t, c, pl.X, pl.Y);
+                CopyTriplex(point, t);
+            }
+            break;
+        case 121:  // ellipse
+            if (PyramidDescriptor* c = PeirceCacheOf(context, miss, point)) {
+                triplex t{};
+                TotalEllipse(&miss, &t, c, pl.X, pl.Y);
+                CopyTriplex(point, t);
+            }
+            break;
+        case 140:  // equal squarea: misses while its table is not built
+            if (PyramidDescriptor* c = BuiltProjectionCache(context->projectionCaches, kCacheTagEqualsquarea)) {
+                TotalEqualsquarea(&miss, point, c, pl.X, pl.Y);
+            } else {
+                miss = 1;
+                point[0] = 0.0f, point[1] = 0.0f, point[2] = 1.0f;
+            }
+            break;
+        case 410:  // Spilhaus
+            if (PyramidDescriptor* c = PeirceCacheOf(context, miss, point)) DoSpilhaus(point, miss, c, context, pl);
             break;
         case 35:
             TotalWinkel(point, &miss, pl.X, pl.Y);

@@ -1,0 +1,204 @@
+// The square, rectangle and ellipse world maps on the Peirce core, and the
+// Spilhaus aspect.
+#include "projections/square_world_maps.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "projections/caches.h"
+#include "tests/projections/earth_fixture.h"
+#include "tests/projections/road_fixture.h"
+
+namespace {
+
+class SquareWorldMaps : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        store = NewProjectionCacheStore();
+        ASSERT_TRUE(PrefillProjectionCachesForMode(store, 90));
+    }
+    static void TearDownTestSuite() { DisposeProjectionCacheStore(&store); }
+    static PyramidDescriptor* cache() { return ProjectionCache(store, kCacheTagPeirce); }
+    static ProjectionCacheStore* store;
+};
+ProjectionCacheStore* SquareWorldMaps::store = nullptr;
+
+void ToFloat(const triplex& t, float p[3]) {
+    p[0] = float(t.x), p[1] = float(t.y), p[2] = float(t.z);
+}
+
+TEST_F(SquareWorldMaps, AdamsSquaresCentreCornersAndOutside) {
+    for (int variant : {1, 2}) {
+        unsigned char miss = 1;
+        triplex t{};
+        fcomplex w{9, 9};
+        TotalAdams(&miss, &t, cache(), variant, &w, 0.0, 0.0);
+        EXPECT_EQ(miss, 0);
+        EXPECT_NEAR(t.z, 1.0, 1e-9);
+        EXPECT_NEAR(w.re, 0.0, 1e-9);
+        TotalAdams(&miss, &t, cache(), variant, &w, 0.51, 0.0);
+        EXPECT_EQ(miss, 1);
+        EXPECT_EQ(w.re, 0.0);
+        // Unit directions everywhere inside, and the left and right halves
+        // are mirror images (the map is symmetric about its vertical axis
+        // in Adams II, about its diagonal in Adams I).
+        for (double x = -0.45; x <= 0.45; x += 0.15)
+            for (double y = -0.45; y <= 0.45; y += 0.15) {
+                TotalAdams(&miss, &t, cache(), variant, nullptr, x, y);
+                ASSERT_EQ(miss, 0);
+                EXPECT_NEAR(Tmagnitude(t), 1.0, 1e-6);
+            }
+    }
+    // With the lookup's final turn the poles lie at two opposite corners and
+    // the other two corners are the centre's antipode; without it the poles
+    // lie at the middles of the top and bottom edges.
+    unsigned char miss = 0;
+    triplex n{}, s{}, a{};
+    TotalAdams(&miss, &n, cache(), 1, nullptr, -0.5, -0.5);
+    TotalAdams(&miss, &s, cache(), 1, nullptr, 0.5, 0.5);
+    TotalAdams(&miss, &a, cache(), 1, nullptr, 0.5, -0.5);
+    EXPECT_EQ(miss, 0);
+    EXPECT_NEAR(n.y, 1.0, 1e-6);
+    EXPECT_NEAR(s.y, -1.0, 1e-6);
+    EXPECT_NEAR(a.z, -1.0, 1e-6);
+    TotalAdams(&miss, &n, cache(), 2, nullptr, 0.0, -0.4999);
+    TotalAdams(&miss, &s, cache(), 2, nullptr, 0.0, 0.4999);
+    EXPECT_EQ(miss, 0);
+    EXPECT_NEAR(n.y, 1.0, 1e-4);
+    EXPECT_NEAR(s.y, -1.0, 1e-4);
+}
+
+TEST_F(SquareWorldMaps, GuyouHalvesAndTheSeam) {
+    unsigned char miss = 1;
+    float p[3], q[3];
+    long region = -1;
+    // s = x + 1 = 1 exactly is in the right square.
+    TotalGuyou(&miss, p, cache(), &region, nullptr, 0.0, 0.1);
+    EXPECT_EQ(miss, 0);
+    EXPECT_EQ(region, 1);
+    TotalGuyou(&miss, q, cache(), &region, nullptr, -1e-9, 0.1);
+    EXPECT_EQ(region, 0);
+    // The two squares meet along their common edge.
+    EXPECT_LT(AngleBetween(p, q), 2e-4);  // within the cache's interpolation
+    TotalGuyou(&miss, p, cache(), &region, nullptr, 1.01, 0.0);
+    EXPECT_EQ(miss, 1);
+    // The centres of the squares are opposite on the equator.
+    TotalGuyou(&miss, p, cache(), &region, nullptr, -0.5, 0.0);
+    TotalGuyou(&miss, q, cache(), &region, nullptr, 0.5, 0.0);
+    EXPECT_NEAR(p[1], 0.0f, 1e-6);
+    EXPECT_NEAR(p[0], -q[0], 1e-6);
+    EXPECT_NEAR(p[2], -q[2], 1e-6);
+    // Double Guyou: unit directions on both sides.
+    for (double X : {-1.5, -0.2, 0.3, 1.7}) {
+        DoubleGuyou(&miss, p, cache(), &region, X, 0.2);
+        EXPECT_EQ(miss, 0);
+        EXPECT_NEAR(p[0] * p[0] + p[1] * p[1] + p[2] * p[2], 1.0f, 1e-5);
+    }
+}
+
+TEST_F(SquareWorldMaps, WideRectangleAndEllipseGiveUnitDirections) {
+    unsigned char miss;
+    triplex t{};
+    for (double x = -0.4; x <= 0.4; x += 0.2)
+        for (double y = -0.2; y <= 0.2; y += 0.1) {
+            miss = 1;
+            TotalEllipse(&miss, &t, cache(), x * 0.8, y);
+            if (!miss) EXPECT_NEAR(Tmagnitude(t), 1.0, 1e-6);
+            miss = 1;
+            TotalWiderect(&miss, &t, cache(), x, y);
+            if (!miss) EXPECT_NEAR(Tmagnitude(t), 1.0, 1e-6);
+        }
+    miss = 1;
+    TotalEllipse(&miss, &t, cache(), 0.0, 0.0);
+    EXPECT_EQ(miss, 0);
+}
+
+TEST_F(SquareWorldMaps, EqualAreaSquareBoundsAndSigns) {
+    // Without its table the fetch gives zeros: the direction is (0, 0, 1).
+    PyramidDescriptor empty{};
+    unsigned char miss = 0;
+    float p[3] = {5, 5, 5};
+    TotalEqualsquarea(&miss, p, &empty, 1.0001, 0.0);
+    EXPECT_EQ(miss, 1);
+    EXPECT_EQ(p[2], 1.0f);
+    miss = 1;
+    TotalEqualsquarea(&miss, p, &empty, 1.0, 1.0);  // the corner is inside
+    EXPECT_EQ(miss, 0);
+    EXPECT_EQ(p[2], 1.0f);
+}
+
+// The aspect: the map's centre is the published centre, the rotation is
+// proper (no mirror), and the map's up is turned from north by the published
+// angle.
+TEST(Spilhaus, RotationIsThePublishedAspect) {
+    float R[3][3];
+    BuildSpilhausRotation(R);
+    float want[3];
+    DirectionOfLonLat(66.94970198 * M_PI / 180, -49.56371678 * M_PI / 180, want);
+    EXPECT_LT(AngleBetween(R[2], want), 1e-6);
+    double det = R[0][0] * (R[1][1] * R[2][2] - R[1][2] * R[2][1]) - R[0][1] * (R[1][0] * R[2][2] - R[1][2] * R[2][0]) +
+                 R[0][2] * (R[1][0] * R[2][1] - R[1][1] * R[2][0]);
+    EXPECT_NEAR(det, 1.0, 1e-6);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            const double d = R[i][0] * R[j][0] + R[i][1] * R[j][1] + R[i][2] * R[j][2];
+            EXPECT_NEAR(d, i == j ? 1.0 : 0.0, 1e-6);
+        }
+    // Angle between the map's up and north at the centre.
+    const double lat = -49.56371678 * M_PI / 180, lon = 66.94970198 * M_PI / 180;
+    const double north[3] = {std::sin(lat) * std::sin(lon), std::cos(lat), -std::sin(lat) * std::cos(lon)};
+    const double c = R[1][0] * north[0] + R[1][1] * north[1] + R[1][2] * north[2];
+    EXPECT_NEAR(std::acos(c) * 180 / M_PI, 40.17823482, 1e-4);
+}
+
+// Through the road: the ocean is one body of water, the land lies at the
+// square's rim.
+TEST(Spilhaus, TheOceanIsOneBodyWithTheContinentsAtTheRim) {
+    ProjectionCacheStore* store = NewProjectionCacheStore();
+    ASSERT_TRUE(PrefillProjectionCachesForMode(store, 410));
+    PyramidDescriptor earth;
+    ASSERT_TRUE(LoadBundledEarth(&earth));
+    RoadRig rig(410, 1, 1.0f);
+    rig.context->projectionCaches = store;
+    BuildSpilhausRotation(rig.context->spilhausRotation);
+    const int n = 96;
+    std::vector<int> water(n * n, 0);
+    int waterCount = 0, rimLand = 0, rim = 0;
+    for (int j = 0; j < n; ++j)
+        for (int i = 0; i < n; ++i) {
+            const TransformationReply r = rig.at((i + 0.5f) / n, (j + 0.5f) / n);
+            ASSERT_GE(r.inputU, 0.0f);
+            int64_t c[4];
+            EarthColour(&earth, r.inputU, r.inputV, c);
+            const bool w = c[2] > c[0] + 15 && c[2] > c[1] + 10 && c[2] < 200;  // deep blue
+            water[j * n + i] = w;
+            waterCount += w;
+            if (i == 0 || j == 0 || i == n - 1 || j == n - 1) ++rim, rimLand += !w;
+        }
+    // Flood the water from the centre (the southern Indian Ocean).
+    std::vector<int> stack{(n / 2) * n + n / 2};
+    ASSERT_TRUE(water[stack[0]]);
+    int body = 0;
+    water[stack[0]] = 2;
+    while (!stack.empty()) {
+        const int k = stack.back();
+        stack.pop_back();
+        ++body;
+        const int i = k % n, j = k / n;
+        for (auto [di, dj] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+            const int a = i + di, b = j + dj;
+            if (a < 0 || b < 0 || a >= n || b >= n || water[b * n + a] != 1) continue;
+            water[b * n + a] = 2;
+            stack.push_back(b * n + a);
+        }
+    }
+    EXPECT_GT(body, 0.9 * waterCount);
+    EXPECT_GT(double(rimLand) / rim, 0.5);
+    EXPECT_LT(double(waterCount) / (n * n), 0.8);
+    DisposePyramidData(&earth);
+    DisposeProjectionCacheStore(&store);
+}
+
+}  // namespace

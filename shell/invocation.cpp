@@ -8,6 +8,7 @@
 
 #include "common/memory.h"
 #include "platform/host/result_codes.h"
+#include "pyramid/input_fill.h"
 #include "pyramid/pyramid.h"
 #include "shell/FilterBigDocument.h"
 #include "shell/data.h"
@@ -236,7 +237,8 @@ void MaybeAllocatePyramids(Data* data) {
     data->flags[0] = 1;
     data->flags[1] = 0;
     FillPyramids(data);
-    gParams->inputPyramidFilled = 1;
+    // A refused read leaves the pyramid partly filled: it is read again next time.
+    if (HostResult() == noErr) gParams->inputPyramidFilled = 1;
 }
 
 void UponFinalFiltrationTasks(Data* data) {

@@ -36,6 +36,8 @@ enum : int16_t {
     kDiagRowBufferRegrow = 225,
     kDiagInputPyramid = 226,
     kDiagWorkStorage = 227,
+    // The host refused a chunk while the input pyramid was read.
+    kDiagInputRead = 231,
     kDiagAbortDuringRender = 245,
     kDiagCancelledAfterAbortTest = 246,
     kDiagProxyAdvanceState = 260,

@@ -1,8 +1,7 @@
 // Stand-in for the renderer until it lands: a render runs the whole filter
 // rectangle through the task engine as square tiles whose colours are the
 // test pattern (GrabTestPatternColor), written to the host's output by the
-// tile copies. The input pyramid is allocated but not filled, and there is no
-// polyhedron store. Delete this file when the render pipeline lands.
+// tile copies. There is no polyhedron store. Delete this file when the render pipeline lands.
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -49,7 +48,6 @@ int32_t BytesPerSample(const pixel_info& px) { return px.Is8_call ? 1 : px.Is16_
 
 }  // namespace
 
-void FillPyramids(Data*) {}
 void DumpPolyStorage(polyhedron*) {}
 
 void FillTileWithColors(PerTaskStuffType* task) {

@@ -72,13 +72,11 @@ int16_t FileZerp_saveToMemoryDot(int64_t n, Data* data);
 // Reads dot n's file (a missing file leaves the factory block); always 0.
 int16_t FileZerp_loadFromMemoryDot(int64_t n, Data* data);
 
-// ---- renderer, pyramid fill and polyhedron model (shell/stand_in_render.cpp) ----
+// ---- renderer and polyhedron model (shell/stand_in_render.cpp) ----
 // Renders the whole filter rectangle (proxy null) or the preview; returns the
 // time at its end in seconds.
 double PFFOWFR_by_anything(void* ignored, int64_t purpose, ProgressivePreviewManager* ppm,
                            proxyBufferRecord* proxy);
-// Fills the main input pyramid from the host's input.
-void FillPyramids(Data* data);
 void DumpPolyStorage(polyhedron* store);
 // One pixel of the host's input at job position (x, y) as four floats, and
 // one colour written to the destination of the tracker.

@@ -1,0 +1,159 @@
+#include "pyramid/image_fill.h"
+
+#include <cstring>
+
+#include "pyramid/level_copy.h"
+#include "pyramid/mipmap.h"
+#include "pyramid/pixels.h"
+#include "shell/FilterBigDocument.h"
+#include "ui/cg_pyramid.h"
+
+namespace {
+
+constexpr float kStretchBias = 0.1f;
+
+template <class T>
+T Sample(const uint8_t* pixel, int64_t i) {
+    T v;
+    std::memcpy(&v, pixel + i * static_cast<int64_t>(sizeof(T)), sizeof v);
+    return v;
+}
+
+// One tile row of level 0 from one chunk row, for samples of type S and
+// pixels of four components of type P (or the packed word for bytes).
+template <class S>
+void CopyRow(const HostPixelChunk& c, const uint8_t* src, uint8_t* dst, int64_t columns, S opaque) {
+    const int64_t step = c.pixelSamples * static_cast<int64_t>(sizeof(S));
+    for (int64_t x = 0; x < columns; ++x, src += step) {
+        const S s0 = Sample<S>(src, 0);
+        const S s1 = c.colour ? Sample<S>(src, 1) : s0;
+        const S s2 = c.colour ? Sample<S>(src, 2) : s0;
+        const S a = c.alphaIndex >= 0 ? Sample<S>(src, c.alphaIndex) : opaque;
+        if constexpr (sizeof(S) == 1) {
+            pyr_store<uint32_t>(dst + x * 4, pack_pyramid_word4(s0, s1, s2, a));
+        } else {
+            const S v[4] = {s0, s1, s2, a};
+            std::memcpy(dst + x * static_cast<int64_t>(sizeof v), v, sizeof v);
+        }
+    }
+}
+
+// The tile of level 0 at index i, or null when there is none with pixels.
+MemTile* Level0Tile(PyramidDescriptor* pyr, int64_t i) {
+    if (!pyr || !pyr->tiles || i < pyr->firstTile[0] || i > pyr->lastTile[0] || i >= pyr->tileCount) return nullptr;
+    MemTile* t = &pyr->tiles[i];
+    return t->pixels && t->rows >= 1 ? t : nullptr;
+}
+
+// Columns of the tile that lie inside level 0.
+int64_t ColumnsInLevel(const PyramidDescriptor* pyr, const MemTile& t) {
+    const int64_t n = pyr->width[0] - t.originX;
+    return n < kTileSide ? n : kTileSide;
+}
+
+}  // namespace
+
+bool HostImageSuitsPyramidKind(int64_t imageMode, int64_t depth, int64_t kind) {
+    if ((imageMode == 1 || imageMode == 3) && depth <= 8) return kind == kPyrColour8;
+    if ((imageMode == 10 || imageMode == 11) && depth == 16) return kind == kPyrColour16;
+    if (depth == 32 || imageMode == 16 || imageMode == 17) return kind == kPyrColourFloat;
+    return false;
+}
+
+void CopyHostChunkToTile(const HostPixelChunk& c, PyramidDescriptor* pyr, int64_t tileIndex) {
+    MemTile* t = Level0Tile(pyr, tileIndex);
+    if (!t || !c.data || c.columns < 1 || c.rows < 1) return;
+    const int64_t needKind = c.depth == 8 ? kPyrColour8 : c.depth == 16 ? kPyrColour16 : c.depth == 32 ? kPyrColourFloat : int64_t{-1};
+    if (pyr->kind != needKind) return;
+    if (c.pixelSamples < (c.colour ? 3 : 1) || c.alphaIndex >= c.pixelSamples) return;
+    const int64_t bytes = c.depth / 8;
+    if (c.rowBytes < c.columns * c.pixelSamples * bytes) return;
+    const int64_t columns = ColumnsInLevel(pyr, *t) < c.columns ? ColumnsInLevel(pyr, *t) : c.columns;
+    const int64_t rows = t->rows < c.rows ? t->rows : c.rows;
+    const int64_t tileRow = kTileSide * pyr->bytesPerPixel;
+    for (int64_t r = 0; r < rows; ++r) {
+        const uint8_t* src = static_cast<const uint8_t*>(c.data) + r * c.rowBytes;
+        uint8_t* dst = static_cast<uint8_t*>(t->pixels) + r * tileRow;
+        if (c.depth == 8) CopyRow<uint8_t>(c, src, dst, columns, 255);
+        else if (c.depth == 16) CopyRow<uint16_t>(c, src, dst, columns, 32768);
+        else CopyRow<float>(c, src, dst, columns, 1.0f);
+    }
+}
+
+void CopyMaskChunkToTile(const uint8_t* mask, int64_t rowBytes, int64_t columns, int64_t rows,
+                         PyramidDescriptor* pyr, int64_t tileIndex) {
+    MemTile* t = Level0Tile(pyr, tileIndex);
+    if (!t || !mask || pyr->kind != kPyrGrey8 || columns < 1 || rows < 1 || rowBytes < columns) return;
+    const int64_t n = ColumnsInLevel(pyr, *t) < columns ? ColumnsInLevel(pyr, *t) : columns;
+    const int64_t m = t->rows < rows ? t->rows : rows;
+    for (int64_t r = 0; r < m; ++r)
+        std::memcpy(static_cast<uint8_t*>(t->pixels) + r * kTileSide, mask + r * rowBytes, static_cast<size_t>(n));
+}
+
+bool ShouldCopyTransparencyForPyramid() {
+    const int16_t c = GetFilterCase();
+    return c == filterCaseEditableTransparencyNoSelection || c == filterCaseEditableTransparencyWithSelection;
+}
+
+void CopyInRectToTile(PyramidDescriptor* pyr, int64_t tileIndex) {
+    if (!pyr || !HostImageSuitsPyramidKind(GetImageMode(), GetDepth(), pyr->kind)) return;
+    const VRect in = GetInRect();
+    HostPixelChunk c{};
+    c.data = GetInData();
+    c.rowBytes = GetInRowBytes();
+    c.columns = int64_t{in.right} - in.left;
+    c.rows = int64_t{in.bottom} - in.top;
+    c.pixelSamples = Get_srcStride();
+    c.depth = pyr->kind == kPyrColour8 ? 8 : pyr->kind == kPyrColour16 ? 16 : 32;
+    c.colour = GetPlanes() >= 3;
+    // The transparency follows the layer's colour planes.
+    const int64_t a = int64_t{GetInLayerPlanes()} - GetInLoPlane();
+    c.alphaIndex = ShouldCopyTransparencyForPyramid() && a >= 0 && a < c.pixelSamples ? a : -1;
+    CopyHostChunkToTile(c, pyr, tileIndex);
+}
+
+int64_t StretchCGImageRefIntoPyr(CGImageRef image, PyramidDescriptor* target, VRect targetRect) {
+    const int64_t w = static_cast<int64_t>(CGImageGetWidth(image)), h = static_cast<int64_t>(CGImageGetHeight(image));
+    if (!target || w < 1 || h < 1) return 0;
+    PyramidDescriptor* temp = AllocateDynamicPyramid(w, h, kPyrColour8, 0, 0, target->bufferProcs);
+    if (!temp) return 0;
+    const int64_t drawn = CopyCGImageRefIntoPyrLevel(image, temp, 0, 0);
+    if (drawn) {
+        if (temp->edgeMode != -1) paint_mipmap_of_pyramid(temp);
+        ScalePyrNicely_TargetAlways4(temp, target, GetBoundingVRectOfPyrLevel(temp, 0), targetRect, kStretchBias);
+    }
+    DisposeDynamicPyramid(&temp);
+    return drawn;
+}
+
+void StretchPyrToPyr(const PyramidDescriptor* source, VRect sourceRect, PyramidDescriptor* target, VRect targetRect) {
+    ScalePyrNicely_TargetAlways4(source, target, sourceRect, targetRect, kStretchBias);
+}
+
+const uint8_t* Copy1toAlphaChunk(const uint8_t* source, uint32_t* destination, int64_t n) {
+    for (int64_t i = 0; i < n; ++i) destination[i] = (destination[i] & 0xFFFFFF00u) | source[i];
+    return n > 0 ? source + n : source;
+}
+
+void Copy1ToAlpha4(const PyramidDescriptor* grey, PyramidDescriptor* colour, int64_t level) {
+    if (!grey || !colour || !grey->tiles || !colour->tiles || colour->kind != kPyrColour8 || grey->kind != kPyrGrey8)
+        return;
+    int64_t L = level < grey->topLevel ? level : grey->topLevel;
+    if (L > colour->topLevel) L = colour->topLevel;
+    if (L < 0) return;
+    if (PyramidsAreSimilarSizeAtLevel0(grey, colour) && grey->bordered == colour->bordered) {
+        for (int64_t i = colour->firstTile[L]; i <= colour->lastTile[L]; ++i) {
+            if (i >= colour->tileCount || i >= grey->tileCount) break;
+            const MemTile& g = grey->tiles[i];
+            MemTile& c = colour->tiles[i];
+            if (c.rows < 1 || !c.pixels || !g.pixels || g.rows != c.rows) continue;
+            Copy1toAlphaChunk(static_cast<const uint8_t*>(g.pixels), static_cast<uint32_t*>(c.pixels), c.rows * kTileSide);
+        }
+        return;
+    }
+    const int64_t w = grey->width[L] < colour->width[L] ? grey->width[L] : colour->width[L];
+    const int64_t h = grey->height[L] < colour->height[L] ? grey->height[L] : colour->height[L];
+    for (int64_t y = 0; y < h; ++y)
+        for (int64_t x = 0; x < w; ++x)
+            alpha_set_pyramid_sample_point4(x, y, colour, L, get_pyramid_sample_point1(x, y, grey, L));
+}

@@ -1,0 +1,29 @@
+// Reading the host's pictures into pyramids: the layer being filtered into
+// level 0 of the main input pyramid, tile by tile through the host's
+// advance-state exchange, then its smaller levels; and the selection mask into
+// an 8-bit grey pyramid. Main thread, inside a selector (gFilterRecord,
+// gParams and gData set). A host refusal leaves its result code as the
+// plug-in's result (diagnostic 231) and the pyramid partly filled.
+#pragma once
+
+#include <cstdint>
+
+#include "pyramid/pyramid.h"
+
+struct Data;
+
+// Level 0 of pyr from the host's input; mipmapState 1 when complete.
+void Fill_1_Pyramid(PyramidDescriptor* pyr);
+void Fill_a_Pyramid(PyramidDescriptor* pyr);
+// The main input pyramid of data: level 0, then its edge and overhang modes
+// from the input mode, then all smaller levels (mipmapState 2).
+void FillPyramids(Data* data);
+// Level 0 of a kind-0 pyramid at least as large as the filter rectangle
+// from the host's selection mask (255 everywhere without a mask; 0 outside
+// the filter rectangle); with clearBorder the first and last row and column
+// become 0.
+void Fill_a_Pyramid_with_Selection_Mask(PyramidDescriptor* pyr, Data* data, int64_t clearBorder);
+
+// How the main input pyramid treats positions beyond its edges, by input mode.
+int64_t EdgeModeForInputMode(int64_t inputMode);
+int64_t OverhangModeForInputMode(int64_t inputMode);

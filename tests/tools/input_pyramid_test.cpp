@@ -1,0 +1,238 @@
+// The command-line host's picture read into the main input pyramid and the
+// selection-mask pyramid through the real pixel exchange, by a scripted
+// plug-in whose start selector runs the plug-in's own fill functions.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <random>
+
+#include "platform/host/result_codes.h"
+#include "pyramid/input_fill.h"
+#include "pyramid/level_paint.h"
+#include "pyramid/pixels.h"
+#include "shell/FilterBigDocument.h"
+#include "shell/data.h"
+#include "shell/parameters.h"
+#include "shell/plugin_globals.h"
+#include "tools/vornesk/document.h"
+#include "tools/vornesk/host_session.h"
+
+namespace {
+
+std::function<void(FilterRecord*)> gStart;
+
+void ScriptedEntry(int16_t selector, void* record, intptr_t*, int16_t* result) {
+    *result = noErr;
+    if (selector != filterSelectorStart || !gStart) return;
+    auto* r = static_cast<FilterRecord*>(record);
+    // The shell's globals for one selector call, as PluginMain sets them.
+    auto params = std::make_unique<Parameters>();
+    auto data = std::make_unique<Data>();
+    std::memset(static_cast<void*>(params.get()), 0, sizeof(Parameters));
+    std::memset(static_cast<void*>(data.get()), 0, sizeof(Data));
+    gFilterRecord = r;
+    gParams = params.get();
+    gData = data.get();
+    gResult = result;
+    params->proxyScale = 1;
+    data->filterRect = GetFilterRect();
+    gStart(r);
+    r->inRect = r->outRect = r->maskRect = Rect{0, 0, 0, 0};
+    if (r->bigDocumentData) r->bigDocumentData->inRect32 = r->bigDocumentData->outRect32 = r->bigDocumentData->maskRect32 = VRect{};
+    gFilterRecord = nullptr;
+    gParams = nullptr;
+    gData = nullptr;
+    gResult = nullptr;
+}
+
+OSErr RunWithFill(HostDocument* doc, std::function<void(FilterRecord*)> start) {
+    gStart = std::move(start);
+    HostRunReport report;
+    RunFilter(ScriptedEntry, doc, HostRunSettings{}, &report);
+    gStart = nullptr;
+    return report.result;
+}
+
+// Random samples across the whole range of the depth (floats a little beyond 0..1).
+HostDocument RandomDocument(int32_t w, int32_t h, int16_t colour, bool alpha, int32_t depth, bool mask, uint32_t seed) {
+    HostDocument doc;
+    std::string error;
+    EXPECT_TRUE(AllocateDocument(&doc, w, h, colour, alpha, depth, &error));
+    std::mt19937 rng(seed);
+    for (size_t i = 0; i < doc.SampleCount(); ++i) {
+        if (depth == 8) {
+            doc.samples[i] = uint8_t(rng());
+        } else if (depth == 16) {
+            const uint16_t v = uint16_t(rng() % 32769);
+            std::memcpy(&doc.samples[i * 2], &v, 2);
+        } else {
+            const float f = float(rng() % 100001) / 90000.0f - 0.05f;
+            std::memcpy(&doc.samples[i * 4], &f, 4);
+        }
+    }
+    if (mask) {
+        doc.mask.resize(size_t(w) * h);
+        for (uint8_t& m : doc.mask) m = uint8_t(rng());
+    }
+    return doc;
+}
+
+int64_t KindFor(int32_t depth) { return depth == 8 ? kPyrColour8 : depth == 16 ? kPyrColour16 : kPyrColourFloat; }
+
+// Sample p of pixel (x, y) as the host holds it, in the pyramid's terms.
+double HostSample(const HostDocument& doc, int32_t x, int32_t y, int p) {
+    const size_t i = (size_t(y) * doc.width + x) * doc.Planes() + p;
+    if (doc.depth == 8) return doc.samples[i];
+    if (doc.depth == 16) {
+        uint16_t v;
+        std::memcpy(&v, &doc.samples[i * 2], 2);
+        return v;
+    }
+    float f;
+    std::memcpy(&f, &doc.samples[i * 4], 4);
+    return f;
+}
+
+// Component k of pixel (x, y) of level L as stored (floats for kind 9).
+double PyramidComponent(const PyramidDescriptor* pyr, int64_t L, int64_t x, int64_t y, int k) {
+    if (pyr->kind == kPyrColourFloat) {
+        float v[4];
+        get_pyramid_sample_point128bit_floats(x, y, pyr, L, v);
+        return v[k];
+    }
+    int64_t c[4];
+    get_pyramid_sample_pointColorcall(x, y, pyr, L, &c[0], &c[1], &c[2], &c[3]);
+    return double(c[k]);
+}
+
+struct Shape {
+    int32_t w, h;
+    int16_t colour;
+    bool alpha;
+    int32_t depth;
+    bool mask;
+    bool bigCoordinates;
+};
+
+class InputPyramid : public ::testing::TestWithParam<Shape> {};
+
+TEST_P(InputPyramid, HostPictureEntersLevelZeroUnchangedAndEveryLevelIsBuilt) {
+    const Shape s = GetParam();
+    HostDocument doc = RandomDocument(s.w, s.h, s.colour, s.alpha, s.depth, s.mask, uint32_t(s.w * 7 + s.depth));
+    const HostDocument original = doc;
+    bool ran = false;
+    const OSErr err = RunWithFill(&doc, [&](FilterRecord*) {
+        ran = true;
+        if (s.bigCoordinates) RequestBigDocumentCoordinates();
+        gParams->inputMode = 1;   // equirectangular
+        PyramidDescriptor* main = &gData->pyramids[kMainInputPyramid];
+        InitPyramidProcs(main, GetBufferProcs());
+        ASSERT_EQ(TryToAllocatePyramid_2006(main, s.w, s.h, KindFor(s.depth), 0, 0), 1);
+        FillPyramids(gData);
+        EXPECT_EQ(HostResult(), noErr);
+        EXPECT_EQ(main->mipmapState, 2);
+        EXPECT_EQ(gParams->inputPyramidFilled, 1);
+        EXPECT_EQ(main->edgeMode, 2);
+        EXPECT_EQ(main->overhangMode, 7);
+
+        const double full = s.depth == 8 ? 255 : s.depth == 16 ? 32768 : 1.0;
+        int64_t mismatches = 0;
+        for (int32_t y = 0; y < s.h; ++y)
+            for (int32_t x = 0; x < s.w; ++x)
+                for (int k = 0; k < 4; ++k) {
+                    const int p = k == 3 ? s.colour : (s.colour == 3 ? k : 0);
+                    const double want = k == 3 && !s.alpha ? full : HostSample(original, x, y, p);
+                    if (PyramidComponent(main, 0, x, y, k) != want && ++mismatches < 5)
+                        ADD_FAILURE() << "pixel " << x << "," << y << " component " << k;
+                }
+        EXPECT_EQ(mismatches, 0);
+
+        // Every smaller level is a reduction of level 0: its mean stays the
+        // picture's mean (within the rounding of each reduction).
+        for (int64_t L = 1; L <= main->topLevel; ++L) {
+            double mean0 = 0, meanL = 0;
+            for (int32_t y = 0; y < s.h; ++y)
+                for (int32_t x = 0; x < s.w; ++x) mean0 += PyramidComponent(main, 0, x, y, 0);
+            for (int64_t y = 0; y < main->height[L]; ++y)
+                for (int64_t x = 0; x < main->width[L]; ++x) meanL += PyramidComponent(main, L, x, y, 0);
+            mean0 /= double(s.w) * s.h;
+            meanL /= double(main->width[L]) * main->height[L];
+            EXPECT_NEAR(meanL, mean0, 0.08 * full) << "level " << L;
+        }
+
+        if (s.mask) {
+            PyramidDescriptor* sel = &gData->pyramids[kSmallPyramid10A];
+            InitPyramidProcs(sel, GetBufferProcs());
+            ASSERT_EQ(TryToAllocatePyramid_2006(sel, s.w, s.h, kPyrGrey8, 0, 0), 1);
+            Fill_a_Pyramid_with_Selection_Mask(sel, gData, 0);
+            EXPECT_EQ(HostResult(), noErr);
+            int64_t wrong = 0;
+            for (int32_t y = 0; y < s.h; ++y)
+                for (int32_t x = 0; x < s.w; ++x)
+                    wrong += get_pyramid_sample_point1(x, y, sel, 0) != original.mask[size_t(y) * s.w + x];
+            EXPECT_EQ(wrong, 0);
+            Fill_a_Pyramid_with_Selection_Mask(sel, gData, 1);
+            EXPECT_EQ(get_pyramid_sample_point1(0, 1, sel, 0), 0);
+            EXPECT_EQ(get_pyramid_sample_point1(s.w - 1, s.h - 1, sel, 0), 0);
+            EXPECT_EQ(get_pyramid_sample_point1(1, 1, sel, 0), original.mask[size_t(s.w) + 1]);
+            DisposePyramidData(sel);
+        }
+        DisposePyramidData(main);
+    });
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(err, noErr);
+    // Reading the input changes nothing in the document.
+    EXPECT_EQ(doc.samples, original.samples);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DepthsPlanesTransparencyMasks, InputPyramid,
+    ::testing::Values(Shape{600, 530, 3, true, 8, true, false},   // four tiles, a narrow last column and row
+                      Shape{37, 23, 3, false, 8, false, false}, Shape{37, 23, 1, true, 8, true, true},
+                      Shape{29, 31, 1, false, 8, false, false}, Shape{40, 21, 3, true, 16, true, false},
+                      Shape{33, 17, 1, false, 16, false, true}, Shape{515, 9, 1, true, 16, false, false},
+                      Shape{31, 19, 3, true, 32, true, false}, Shape{18, 27, 3, false, 32, false, true},
+                      Shape{25, 25, 1, true, 32, true, false}));
+
+TEST(InputPyramidHost, NoSelectionMaskSelectsEverything) {
+    HostDocument doc = RandomDocument(20, 12, 3, false, 8, false, 5);
+    RunWithFill(&doc, [&](FilterRecord*) {
+        PyramidDescriptor* sel = &gData->pyramids[kSmallPyramid10A];
+        InitPyramidProcs(sel, GetBufferProcs());
+        ASSERT_EQ(TryToAllocatePyramid_2006(sel, 24, 12, kPyrGrey8, 0, 0), 1);
+        Fill_a_Pyramid_with_Selection_Mask(sel, gData, 0);
+        for (int64_t y = 0; y < 12; ++y)
+            for (int64_t x = 0; x < 24; ++x) ASSERT_EQ(get_pyramid_sample_point1(x, y, sel, 0), 255);
+        // Too small for the picture: left alone.
+        PyramidDescriptor* small = &gData->pyramids[kSmallPyramid10B];
+        InitPyramidProcs(small, GetBufferProcs());
+        ASSERT_EQ(TryToAllocatePyramid_2006(small, 19, 12, kPyrGrey8, 0, 0), 1);
+        PaintLevelSolidColor1(small, 0, 7);
+        Fill_a_Pyramid_with_Selection_Mask(small, gData, 1);
+        EXPECT_EQ(get_pyramid_sample_point1(0, 0, small, 0), 7);
+        DisposePyramidData(sel);
+        DisposePyramidData(small);
+    });
+}
+
+TEST(InputPyramidHost, RefusedChunkIsReportedAndLeavesThePyramidUnfinished) {
+    // 16-bit coordinates cannot reach this wide picture: the host refuses.
+    HostDocument doc = RandomDocument(33000, 1, 1, false, 8, false, 9);
+    RunWithFill(&doc, [&](FilterRecord*) {
+        PyramidDescriptor* main = &gData->pyramids[kMainInputPyramid];
+        InitPyramidProcs(main, GetBufferProcs());
+        ASSERT_EQ(TryToAllocatePyramid_2006(main, 33000, 1, kPyrColour8, 0, 0), 1);
+        gData->flags[0] = 1;
+        FillPyramids(gData);
+        EXPECT_EQ(HostResult(), errPlugInHostInsufficient);
+        EXPECT_EQ(diagnosticResult, kDiagInputRead);
+        EXPECT_EQ(gData->flags[0], 0);
+        EXPECT_NE(main->mipmapState, 2);
+        EXPECT_EQ(gParams->inputPyramidFilled, 0);
+        DisposePyramidData(main);
+    });
+}
+
+}  // namespace

@@ -33,3 +33,10 @@ inline void FillLevel(PyramidDescriptor* pyr, int64_t L, const std::function<voi
 inline void FillAllLevels(PyramidDescriptor* pyr, const std::function<void(int64_t, int64_t, float*)>& f) {
     for (int64_t L = 0; L <= pyr->topLevel; ++L) FillLevel(pyr, L, f);
 }
+
+// Every pixel of every level set to one packed word (4-byte kinds).
+inline void PaintLevelWords(PyramidDescriptor* pyr, uint32_t word) {
+    for (int64_t L = 0; L <= pyr->topLevel; ++L)
+        for (int64_t y = 0; y < pyr->height[L]; ++y)
+            for (int64_t x = 0; x < pyr->width[L]; ++x) set_pyramid_sample_point4_raw(x, y, pyr, L, word);
+}

@@ -63,8 +63,8 @@ inline void Sum6x6(const PyramidDescriptor* pyr, int64_t L, int64_t x, int64_t y
         }
 }
 
-struct Shorts4 { uint16_t c[4]; };
-struct Floats4 { float c[4]; };
+using Shorts4 = PyrShorts4;
+using Floats4 = PyrFloats4;
 
 template <class F>
 void ForEachPixel(const VRect& r, F f) {

@@ -272,34 +272,53 @@ float get_intcoord_unitary_grey(int64_t x, int64_t y, const PyramidDescriptor* p
 // Kind 0, nearest pixel of a unit position, clamped to the level.
 uint8_t get_unit_pyramid_sample_point1(const PyramidDescriptor* pyr, int64_t L, float u, float v);
 
-// Unit colour (red, green, blue, alpha in 0..1) of a pixel of a kind known at
-// compile time; grey reads as (g, g, g, 1), kinds without colour as zeros.
+// The stored pixel of each kind, as one value.
+struct PyrShorts4 { uint16_t c[4]; };
+struct PyrFloats4 { float c[4]; };
+struct PyrNoPixel {};
+template <int64_t Kind> struct PyrStored { using type = PyrNoPixel; };
+template <> struct PyrStored<kPyrGrey8> { using type = uint8_t; };
+template <> struct PyrStored<kPyrGrey16> { using type = uint16_t; };
+template <> struct PyrStored<kPyrSingle16> { using type = uint16_t; };
+template <> struct PyrStored<kPyrColour8> { using type = uint32_t; };
+template <> struct PyrStored<kPyrColour16> { using type = PyrShorts4; };
+template <> struct PyrStored<kPyrGreyFloat> { using type = float; };
+template <> struct PyrStored<kPyrColourFloat> { using type = PyrFloats4; };
+
+// A stored pixel of a kind known at compile time as a unit colour (red,
+// green, blue, alpha in 0..1); grey reads as (g, g, g, 1), kinds without
+// colour as zeros. s is the pyramid's invFullScale.
 template <int64_t Kind>
-inline void pyr_unit_colour(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L, float out[4]) {
-    const float s = pyr->invFullScale;
+inline void pyr_unit_from_stored(const typename PyrStored<Kind>::type& p, float s, float out[4]) {
     if constexpr (Kind == kPyrColour8) {
-        const uint32_t w = get_pyramid_sample_point4_raw(x, y, pyr, L);
-        out[0] = static_cast<float>(w >> 24) * s;
-        out[1] = static_cast<float>((w >> 16) & 255) * s;
-        out[2] = static_cast<float>((w >> 8) & 255) * s;
-        out[3] = static_cast<float>(w & 255) * s;
+        out[0] = static_cast<float>(p >> 24) * s;
+        out[1] = static_cast<float>((p >> 16) & 255) * s;
+        out[2] = static_cast<float>((p >> 8) & 255) * s;
+        out[3] = static_cast<float>(p & 255) * s;
     } else if constexpr (Kind == kPyrColour16) {
-        uint16_t v[4];
-        pyr_read_components(x, y, pyr, L, v);
-        for (int i = 0; i < 4; ++i) out[i] = static_cast<float>(v[i]) * s;
+        for (int i = 0; i < 4; ++i) out[i] = static_cast<float>(p.c[i]) * s;
     } else if constexpr (Kind == kPyrColourFloat) {
-        float v[4];
-        pyr_read_components(x, y, pyr, L, v);
-        out[0] = v[0], out[1] = v[1], out[2] = v[2], out[3] = v[3];
-    } else if constexpr (Kind == kPyrGrey8 || Kind == kPyrGrey16 || Kind == kPyrSingle16 || Kind == kPyrGreyFloat) {
-        float g;
-        if constexpr (Kind == kPyrGrey8) g = static_cast<float>(get_pyramid_sample_point1(x, y, pyr, L)) * s;
-        else if constexpr (Kind == kPyrGreyFloat) g = get_pyramid_sample_point_float(x, y, pyr, L);
-        else g = static_cast<float>(get_pyramid_sample_point16bit(x, y, pyr, L)) * s;
-        out[0] = out[1] = out[2] = g;
+        out[0] = p.c[0], out[1] = p.c[1], out[2] = p.c[2], out[3] = p.c[3];
+    } else if constexpr (Kind == kPyrGreyFloat) {
+        out[0] = out[1] = out[2] = p;
+        out[3] = 1.0f;
+    } else if constexpr (Kind == kPyrGrey8 || Kind == kPyrGrey16 || Kind == kPyrSingle16) {
+        out[0] = out[1] = out[2] = static_cast<float>(p) * s;
         out[3] = 1.0f;
     } else {
         out[0] = out[1] = out[2] = out[3] = 0.0f;
+    }
+}
+
+// The unit colour of pixel (x, y) of a kind known at compile time, with the
+// edge rule.
+template <int64_t Kind>
+inline void pyr_unit_colour(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L, float out[4]) {
+    using P = typename PyrStored<Kind>::type;
+    if constexpr (std::is_same_v<P, PyrNoPixel>) {
+        out[0] = out[1] = out[2] = out[3] = 0.0f;
+    } else {
+        pyr_unit_from_stored<Kind>(pyr_read_with_edge_rule<P>(x, y, pyr, L), pyr->invFullScale, out);
     }
 }
 

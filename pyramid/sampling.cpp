@@ -116,8 +116,8 @@ inline void Taps(const W* table, int phase, T out[5]) {
     for (int j = 0; j < 5; ++j) out[j] = static_cast<T>(table[(4 - j) * kKernelPhases + phase]);
 }
 
-struct Shorts4 { uint16_t c[4]; };
-struct Floats4 { float c[4]; };
+using Shorts4 = PyrShorts4;
+using Floats4 = PyrFloats4;
 
 // The weighted 5 x 5 sums of N components: each row in RowT, the rows
 // combined in ColT. With the integer weights (2048 or 32768 to a phase) the
@@ -147,9 +147,22 @@ typedef float V4f __attribute__((vector_size(16)));
 typedef double V4d __attribute__((vector_size(32)));
 typedef int32_t V4i __attribute__((vector_size(16)));
 
+// A packed word split into lanes without leaving the vector registers: lane j
+// holds the byte at bits 8j..8j+7 still in place (so times 2^(8j)), and the
+// top byte is biased by -128 so the masked word converts as a signed integer.
+// Every value stays exact in float; PackedResult undoes the scale and bias.
 inline void Unpack(uint32_t p, V4f& out) {
-    const V4i v = {int32_t(p >> 24), int32_t((p >> 16) & 255), int32_t((p >> 8) & 255), int32_t(p & 255)};
-    out = __builtin_convertvector(v, V4f);
+    const V4i word = V4i{0, 0, 0, 0} + static_cast<int32_t>(p);
+    const V4i masks = {0xFF, 0xFF00, 0xFF0000, static_cast<int32_t>(0xFF000000u)};
+    const V4i bias = {0, 0, 0, static_cast<int32_t>(0x80000000u)};
+    out = __builtin_convertvector((word & masks) ^ bias, V4f);
+}
+// Component k (0 the top byte) of a packed word's weighted sum, from the lane
+// sums of Unpack; `weightTotal` is the sum of all weights applied.
+inline double PackedResult(const V4d& acc, int k, double weightTotal) {
+    const int lane = 3 - k;
+    const double v = acc[lane] / static_cast<double>(1u << (8 * lane));
+    return lane == 3 ? v + 128.0 * weightTotal : v;
 }
 inline void Unpack(const Shorts4& p, V4d& out) {
     const V4i v = {p.c[0], p.c[1], p.c[2], p.c[3]};
@@ -159,16 +172,15 @@ inline void Unpack(const Floats4& p, V4f& out) { std::memcpy(&out, p.c, sizeof o
 
 // KernelSums for four components: rows in RowV (V4f, or V4d for 16-bit),
 // rows combined in double.
-template <class RowV, class P>
-inline void KernelSums4(const P (&pix)[25], const double wx[5], const double wy[5], bool truncateRows, V4d& acc) {
-    typedef typename std::remove_reference<decltype(RowV{}[0])>::type Lane;
+template <class RowV, class P, class Lane>
+inline void KernelSums4(const P (&pix)[25], const Lane wx[5], const double wy[5], bool truncateRows, V4d& acc) {
     acc = V4d{0, 0, 0, 0};
     for (int r = 0; r < 5; ++r) {
         RowV row = {0, 0, 0, 0};
         for (int c = 0; c < 5; ++c) {
             RowV p;
             Unpack(pix[r * 5 + c], p);
-            row += static_cast<Lane>(wx[c]) * p;
+            row += wx[c] * p;
         }
         V4d v = __builtin_convertvector(row, V4d);
         if (truncateRows) {
@@ -182,11 +194,13 @@ inline void KernelSums4(const P (&pix)[25], const double wx[5], const double wy[
 template <class RowV, class P, class W>
 inline bool RunKernel4(const PyramidDescriptor* pyr, int64_t L, float X, float Y, const W* table, V4d& acc,
                        bool truncateRows = false) {
+    using Lane = std::remove_cv_t<std::remove_reference_t<decltype(RowV{}[0])>>;
     if (!pyr_accessible(pyr, L, sizeof(P))) return false;
     const Window5 w = MakeWindow(pyr, L, X, Y);
     P pix[25];
     Fetch5x5(pyr, L, w, pix);
-    double wx[5], wy[5];
+    Lane wx[5];
+    double wy[5];
     Taps(table, w.px, wx);
     Taps(table, w.py, wy);
     KernelSums4<RowV>(pix, wx, wy, truncateRows, acc);
@@ -250,7 +264,7 @@ void gauss_pyramid_sample4(const PyramidDescriptor* pyr, int64_t L, float X, flo
         Zero4(out);
         return;
     }
-    for (int k = 0; k < 4; ++k) out[k] = static_cast<float>(acc[k] * (1.0 / 4194304.0));
+    for (int k = 0; k < 4; ++k) out[k] = static_cast<float>(PackedResult(acc, k, 4194304.0) * (1.0 / 4194304.0));
 }
 
 float gauss_pyramid_sample1(const PyramidDescriptor* pyr, int64_t L, float X, float Y) {
@@ -397,8 +411,21 @@ void get_unit_ramped_wrapped_pyramid_sample_point(const PyramidDescriptor* pyr, 
     int64_t xi[4], yi[4];
     for (int i = 0; i < 4; ++i) xi[i] = TruncIndex(UnitToPixelX(pyr, L, cu[i])), yi[i] = TruncIndex(UnitToPixelY(pyr, L, cv[i]));
     float c[4][4];
+    // Usually the corners are a 2 x 2 block inside one tile: read it straight.
+    const bool block = xi[1] == xi[0] + 1 && xi[2] == xi[0] && xi[3] == xi[1] && yi[1] == yi[0] &&
+                       yi[2] == yi[0] + 1 && yi[3] == yi[2];
     pyr_dispatch_kind(pyr->kind, [&](auto kind) {
-        for (int i = 0; i < 4; ++i) pyr_unit_colour<decltype(kind)::value>(xi[i], yi[i], pyr, L, c[i]);
+        constexpr int64_t K = decltype(kind)::value;
+        using P = typename PyrStored<K>::type;
+        if constexpr (!std::is_same_v<P, PyrNoPixel>) {
+            if (block && pyr_accessible(pyr, L, sizeof(P)) && pyr_block_in_one_tile<2>(pyr, L, xi[0], yi[0])) {
+                P pix[4];
+                pyr_fetch_block_from_tile<2>(pyr, L, xi[0], yi[0], pix);
+                for (int i = 0; i < 4; ++i) pyr_unit_from_stored<K>(pix[i], pyr->invFullScale, c[i]);
+                return;
+            }
+        }
+        for (int i = 0; i < 4; ++i) pyr_unit_colour<K>(xi[i], yi[i], pyr, L, c[i]);
     });
     const float X = UnitToPixelX(pyr, L, cu[0]), Y = UnitToPixelY(pyr, L, cv[0]);
     Bilinear(c, SafeFraction(X, TruncIndex(X)), SafeFraction(Y, TruncIndex(Y)), out);

@@ -171,6 +171,26 @@ TEST(LevelCopy, CheapScaleTakesTheNearestPixelAtEveryLevel) {
         for (int64_t x = 0; x < 10; ++x) ASSERT_EQ(Word(b.get(), 1, x, y), Word(a.get(), 0, 4 * x + 1, 4 * y + 1));
 }
 
+TEST(LevelCopy, LinearVariantsScaleFloatGreyAndRebuildWithWrapping) {
+    TestPyramid a(32, 32, kPyrGreyFloat, 0), b(16, 16, kPyrGreyFloat, 0), c(32, 32, kPyrGreyFloat, 0);
+    ASSERT_TRUE(a.ok && b.ok && c.ok);
+    for (int64_t L = 0; L <= a->topLevel; ++L)
+        for (int64_t y = 0; y < a->height[L]; ++y)
+            for (int64_t x = 0; x < a->width[L]; ++x) set_pyramid_sample_point_float(x, y, a.get(), L, 0.25f);
+    set_pyramid_sample_point_float(5, 6, a.get(), 0, 0.75f);
+    CopyOrScalePyrToPyr_linear(a.get(), c.get());   // equal sizes: a copy
+    EXPECT_EQ(get_pyramid_sample_point_float(5, 6, c.get(), 0), 0.75f);
+    EXPECT_EQ(c->edgeMode, 1);
+    EXPECT_EQ(c->mipmapState, 2);
+    set_pyramid_sample_point_float(5, 6, a.get(), 0, 0.25f);
+    CopyOrScalePyrToPyr_linear(a.get(), b.get());
+    EXPECT_EQ(b->edgeMode, 1);
+    for (int64_t L = 0; L <= b->topLevel; ++L)
+        for (int64_t y = 0; y < b->height[L]; ++y)
+            for (int64_t x = 0; x < b->width[L]; ++x)
+                ASSERT_NEAR(get_pyramid_sample_point_float(x, y, b.get(), L), 0.25f, 1e-5f) << L << ": " << x << "," << y;
+}
+
 TEST(LevelCopy, LevelOfDetailFollowsTheSizeRatio) {
     TestPyramid a(256, 256, kPyrColour8, 0), b(32, 32, kPyrColour8, 0);
     int64_t L;

@@ -187,15 +187,18 @@ void UpdateNextSmallerLevel_high_quality_core(PyramidDescriptor* pyr, int64_t L,
     const int64_t next = L + 1;
     const float px = pyr->invInteriorWidth[next], py = pyr->invInteriorHeight[next];
     ForEachPixel(r, [&](int64_t x, int64_t y) {
+        float us[6], vs[6], c[36][4];
+        for (int i = 0; i < 6; ++i) {
+            us[i] = (static_cast<float>(x) + kReduceOffsets[i]) * px;
+            vs[i] = (static_cast<float>(y) + kReduceOffsets[i]) * py;
+        }
+        get_unit_ramped_wrapped_samples_on_grid(pyr, L, us, 6, vs, 6, c);
         float s[4] = {0, 0, 0, 0};
         for (int j = 0; j < 6; ++j)
             for (int i = 0; i < 6; ++i) {
                 const int64_t w = kReduceWeights[j][i];
                 if (!w) continue;
-                float c[4];
-                get_unit_ramped_wrapped_pyramid_sample_point(pyr, L, (static_cast<float>(x) + kReduceOffsets[i]) * px,
-                                                             (static_cast<float>(y) + kReduceOffsets[j]) * py, c);
-                for (int k = 0; k < 4; ++k) s[k] += static_cast<float>(w) * c[k];
+                for (int k = 0; k < 4; ++k) s[k] += static_cast<float>(w) * c[j * 6 + i][k];
             }
         for (int k = 0; k < 4; ++k) s[k] = ClampFloat(s[k] * (1.0f / kReduceTotal), k == 3 ? 1.0f : 65535.0f);
         if (kind == kPyrColourFloat) {

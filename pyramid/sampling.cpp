@@ -431,6 +431,73 @@ void get_unit_ramped_wrapped_pyramid_sample_point(const PyramidDescriptor* pyr, 
     Bilinear(c, SafeFraction(X, TruncIndex(X)), SafeFraction(Y, TruncIndex(Y)), out);
 }
 
+namespace {
+
+constexpr int kGridMax = 6;
+
+// One axis of a sample grid: for each position its two corner indices (the
+// corner one pixel on, as the wrapped sampler forms it) and its fraction, and
+// the distinct indices so each pixel is read once. False when a corner lies
+// outside the picture (the overhang rule would move it).
+struct GridAxis {
+    int64_t distinct[2 * kGridMax];
+    int count;
+    int first[kGridMax], second[kGridMax];  // positions in `distinct`
+    float fraction[kGridMax];
+};
+
+inline int DistinctSlot(GridAxis& a, int64_t index) {
+    for (int k = 0; k < a.count; ++k)
+        if (a.distinct[k] == index) return k;
+    a.distinct[a.count] = index;
+    return a.count++;
+}
+
+inline bool MakeGridAxis(const float* t, int n, float step, float scale, bool closedTop, GridAxis& a) {
+    a.count = 0;
+    for (int i = 0; i < n; ++i) {
+        const float c0 = t[i], c1 = t[i] + step;
+        const bool inside = c0 >= 0.0f && c1 >= 0.0f && (closedTop ? c0 <= 1.0f && c1 <= 1.0f : c0 < 1.0f && c1 < 1.0f);
+        if (!inside) return false;
+        const float X = c0 * scale - 0.5f;
+        a.first[i] = DistinctSlot(a, TruncIndex(X));
+        a.second[i] = DistinctSlot(a, TruncIndex(c1 * scale - 0.5f));
+        a.fraction[i] = SafeFraction(X, TruncIndex(X));
+    }
+    return true;
+}
+
+}  // namespace
+
+void get_unit_ramped_wrapped_samples_on_grid(const PyramidDescriptor* pyr, int64_t L, const float* us, int nu,
+                                             const float* vs, int nv, float (*out)[4]) {
+    L = ExistingLevel(pyr, L);
+    GridAxis ax, ay;
+    if (nu > kGridMax || nv > kGridMax ||
+        !MakeGridAxis(us, nu, pyr->invInteriorWidth[L], pyr->unitScaleX[L], true, ax) ||
+        !MakeGridAxis(vs, nv, pyr->invInteriorHeight[L], pyr->unitScaleY[L], false, ay)) {
+        for (int j = 0; j < nv; ++j)
+            for (int i = 0; i < nu; ++i) get_unit_ramped_wrapped_pyramid_sample_point(pyr, L, us[i], vs[j], out[j * nu + i]);
+        return;
+    }
+    // Every corner is inside: the overhang rule leaves them all alone.
+    float colours[2 * kGridMax][2 * kGridMax][4];
+    pyr_dispatch_kind(pyr->kind, [&](auto kind) {
+        for (int b = 0; b < ay.count; ++b)
+            for (int a = 0; a < ax.count; ++a)
+                pyr_unit_colour<decltype(kind)::value>(ax.distinct[a], ay.distinct[b], pyr, L, colours[b][a]);
+    });
+    for (int j = 0; j < nv; ++j)
+        for (int i = 0; i < nu; ++i) {
+            float c[4][4];
+            std::memcpy(c[0], colours[ay.first[j]][ax.first[i]], sizeof c[0]);
+            std::memcpy(c[1], colours[ay.first[j]][ax.second[i]], sizeof c[1]);
+            std::memcpy(c[2], colours[ay.second[j]][ax.first[i]], sizeof c[2]);
+            std::memcpy(c[3], colours[ay.second[j]][ax.second[i]], sizeof c[3]);
+            Bilinear(c, ax.fraction[i], ay.fraction[j], out[j * nu + i]);
+        }
+}
+
 void get_cont_ramped_wrapped_pyramid_sample_point(const PyramidDescriptor* pyr, int64_t L, float X, float Y,
                                                   float out[4]) {
     L = ExistingLevel(pyr, L);

@@ -49,6 +49,11 @@ float blurred_unit_gauss_pyramid_sample32bitgray(const PyramidDescriptor* pyr, i
 // the seam of a panorama or over a pole blends both sides.
 void get_unit_ramped_wrapped_pyramid_sample_point(const PyramidDescriptor* pyr, int64_t L, float u, float v,
                                                   float out[4]);
+// The wrapped bilinear sample at every grid position (us[i], vs[j]), i < nu,
+// j < nv (at most 6 each), into out[j * nu + i]: the values of
+// get_unit_ramped_wrapped_pyramid_sample_point, with shared pixels read once.
+void get_unit_ramped_wrapped_samples_on_grid(const PyramidDescriptor* pyr, int64_t L, const float* us, int nu,
+                                             const float* vs, int nv, float (*out)[4]);
 void get_unit_ramped_pyramid_sample_point(const PyramidDescriptor* pyr, int64_t L, float u, float v,
                                           float out[4]);
 void get_cont_ramped_wrapped_pyramid_sample_point(const PyramidDescriptor* pyr, int64_t L, float X, float Y,

@@ -19,10 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/tools/spawn_host.h"
 #include "tools/vornesk/document.h"
 #include "tools/vornesk/image_files.h"
-
-extern char** environ;
 
 namespace {
 
@@ -45,50 +44,13 @@ struct TempDir {
     }
 };
 
-struct HostResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream f(path);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 // Runs build/vornesk with the test plug-in (unless args name another).
 // extraEnv entries ("NAME=value") are added to the program's environment.
 HostResult RunHost(const TempDir& dir, std::vector<std::string> args, bool withPlugin = true,
                    std::vector<std::string> extraEnv = {}) {
     if (withPlugin) args.insert(args.begin(), {"--plugin", VORNESK_TEST_PLUGIN});
     args.insert(args.begin(), VORNESK_HOST_PROGRAM);
-    std::string out = dir / ".stdout", err = dir / ".stderr";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<char*> env;
-    for (std::string& e : extraEnv) env.push_back(e.data());
-    for (char** e = environ; *e; ++e) env.push_back(*e);
-    env.push_back(nullptr);
-    pid_t pid;
-    HostResult r;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), env.data()) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    r.out = ReadAll(out);
-    r.err = ReadAll(err);
-    unlink(out.c_str());
-    unlink(err.c_str());
-    return r;
+    return SpawnHost(dir.path, args, extraEnv);
 }
 
 // A picture whose samples differ everywhere: each plane its own ramp.
@@ -345,7 +307,7 @@ TEST(HostErrors, BadArgumentsAndFilesGiveOneLineAndAnExitCode) {
         {{"IN", "-o", "OUT", "--set", "toolong=1"}, 2, "not a four-character key"},
         {{"IN", "-o", "OUT", "--set", "chnk=soon"}, 2, "is not a number"},
         {{"IN", "-o", "OUT", "--output-mode", "548"}, 2, "there is no output mode 548"},
-        {{"IN", "-o", "OUT", "--input-mode", "equi"}, 2, "takes a mode number"},
+        {{"IN", "-o", "OUT", "--input-mode", "equi"}, 2, "nearest: \"equirectangular\" (1)"},
         {{"IN", "-o", "OUT", "--quiet=yes"}, 2, "--quiet takes no value"},
         {{"IN", "-o", "OUT", "--mask"}, 2, "--mask needs a value"},
         {{"IN", "-o", dir / "out.gif"}, 2, "cannot tell the format"},

@@ -1,13 +1,18 @@
 #include "tools/vornesk/options.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 
-#include "shell/scripting_codes.h"
 #include "tools/vornesk/image_files.h"
+#include "tools/vornesk/settings_options.h"
 
-const char* HostUsage() {
-    return "usage: vornesk INPUT -o OUTPUT [options]\n"
+namespace {
+
+// %s: the named settings, one line each.
+constexpr char kUsageFormat[] =
+    "usage: vornesk INPUT -o OUTPUT [options]\n"
            "\n"
            "Runs the Vornesk 2 filter on the picture INPUT (PNG, JPEG, PFM or float TIFF)\n"
            "and writes the result to OUTPUT, in the format its name ends with: .png\n"
@@ -16,9 +21,15 @@ const char* HostUsage() {
            "\n"
            "options:\n"
            "  -o, --output FILE     where the result goes (written only when the run succeeds)\n"
-           "  --input-mode M        how INPUT lies on the sphere: a mode number\n"
-           "  --output-mode M       the projection of the result: a mode number\n"
-           "  --set KEY=VALUE       any other setting by its four-character key; VALUE is a\n"
+           "  --input-mode M        how INPUT lies on the sphere: a mode name or number\n"
+           "                        (\"equirectangular\", \"mirror ball\", 8 ...)\n"
+           "  --output-mode M       the projection of the result: a name or number\n"
+           "                        (\"Mercator\", \"stereographic\", 94 ...)\n"
+           "  --glue-mode M         how the result blends with the picture: a name or number\n"
+           "  --settings FILE       the settings of a settings file (.q2q); options after it\n"
+           "                        change them, options before it are replaced\n"
+           "%s"
+           "  --set KEY=VALUE       any setting by its four-character key; VALUE is a\n"
            "                        number, true or false, TYPE:CODE or a \"string\" (repeatable)\n"
            "  --mask FILE           a grey picture of INPUT's size used as the selection\n"
            "  --size WxH            resample the picture to W x H pixels before filtering\n"
@@ -31,9 +42,6 @@ const char* HostUsage() {
            "\n"
            "exit status: 0 done, 1 the plug-in failed, 2 bad arguments, 3 unreadable input,\n"
            "4 unwritable output, 5 the plug-in could not be loaded, 130 cancelled (Ctrl-C).\n";
-}
-
-namespace {
 
 bool ParseInt(const std::string& text, int32_t* value) {
     const char* end = text.data() + text.size();
@@ -41,27 +49,36 @@ bool ParseInt(const std::string& text, int32_t* value) {
     return r.ec == std::errc() && r.ptr == end;
 }
 
+// Every option name, for suggestions.
+std::vector<std::string> OptionNames() {
+    std::vector<std::string> names = {"--output", "--input-mode", "--output-mode", "--glue-mode", "--settings",
+                                      "--set", "--mask", "--size", "--threads", "--plugin", "--print-descriptor",
+                                      "--quiet", "--help", "--version"};
+    for (const NamedSetting& s : NamedSettings()) names.push_back(std::string("--") + s.name);
+    return names;
+}
+
 }  // namespace
 
+const char* HostUsage() {
+    static const std::string usage = [] {
+        std::string named;
+        for (const NamedSetting& s : NamedSettings()) {
+            std::string left = std::string("  --") + s.name + (IsSwitchSetting(s.name) ? "[=false]" : " V");
+            // A long name puts its help on the next line.
+            if (left.size() > 22) left += "\n";
+            left.resize(left.back() == '\n' ? left.size() + 24 : 24, ' ');
+            named += left + s.help + "\n";
+        }
+        std::vector<char> text(sizeof kUsageFormat + named.size());
+        std::snprintf(text.data(), text.size(), kUsageFormat, named.c_str());
+        return std::string(text.data());
+    }();
+    return usage.c_str();
+}
+
 bool ModeOptionToItem(bool output, const std::string& value, DescriptorItem* item, std::string* error) {
-    const char* option = output ? "--output-mode" : "--input-mode";
-    int32_t mode = 0;
-    if (!ParseInt(value, &mode)) {
-        *error = std::string(option) + " takes a mode number, not \"" + value + "\"";
-        return false;
-    }
-    const DescriptorEnumTypeID type = MakeFourCC(output ? "Foty" : "Fity");
-    DescriptorEnumID code = 0;
-    qev_ValueToEnum(mode, type, &code);
-    if (code == kNoScriptingCode) {
-        *error = std::string("there is no ") + (output ? "output" : "input") + " mode " + value;
-        return false;
-    }
-    item->key = MakeFourCC(output ? "Foky" : "Fiky");
-    item->type = typeEnumerated;
-    item->enumType = type;
-    item->enumValue = code;
-    return true;
+    return ModeToItem(output ? ModeKind::Output : ModeKind::Input, value, item, error);
 }
 
 bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, std::string* error) {
@@ -129,11 +146,30 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
                 *error = "--threads takes a number from 1 to 1024, not \"" + v + "\"";
                 return false;
             }
-        } else if (arg == "--input-mode" || arg == "--output-mode") {
+        } else if (arg == "--input-mode" || arg == "--output-mode" || arg == "--glue-mode") {
             std::string v;
             DescriptorItem item;
-            if (!takeValue(&v) || !ModeOptionToItem(arg == "--output-mode", v, &item, error)) return false;
+            const ModeKind kind = arg == "--input-mode" ? ModeKind::Input
+                                  : arg == "--output-mode" ? ModeKind::Output : ModeKind::Glue;
+            if (!takeValue(&v)) return false;
+            if (!ModeToItem(kind, v, &item, error)) {
+                *error = arg + ": " + *error;
+                return false;
+            }
             SetDescriptorItem(&options->settings, item);
+            options->haveSettings = true;
+        } else if (arg == "--settings") {
+            std::string path;
+            std::vector<DescriptorItem> items;
+            if (!takeValue(&path) || !SettingsFileToItems(path, &items, error)) return false;
+            for (const DescriptorItem& item : items) SetDescriptorItem(&options->settings, item);
+            options->haveSettings = true;
+        } else if (arg.rfind("--", 0) == 0 && IsNamedSetting(arg.substr(2))) {
+            std::string v = "true";
+            std::vector<DescriptorItem> items;
+            if (!(IsSwitchSetting(arg.substr(2)) && !hasInlineValue) && !takeValue(&v)) return false;
+            if (!NamedSettingToItems(arg.substr(2), v, &items, error)) return false;
+            for (const DescriptorItem& item : items) SetDescriptorItem(&options->settings, item);
             options->haveSettings = true;
         } else if (arg == "--set") {
             std::string v;
@@ -146,7 +182,9 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
             SetDescriptorItem(&options->settings, item);
             options->haveSettings = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
-            *error = "unknown option " + arg + " (see vornesk --help)";
+            const std::string near = NearestWord(arg, OptionNames());
+            *error = "unknown option " + arg + (near.empty() ? "" : "; did you mean " + near + "?") +
+                     " (see vornesk --help)";
             return false;
         } else {
             positional.push_back(arg);

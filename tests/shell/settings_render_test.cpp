@@ -1,0 +1,124 @@
+// The command-line host with the plug-in: settings given as a settings file
+// and the same settings given as options reach the plug-in alike and render
+// the same picture; a damaged settings file stops the run before it starts.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "shell/parameters.h"
+#include "shell/settings_file.h"
+#include "tests/tools/spawn_host.h"
+#include "tools/vornesk/document.h"
+#include "tools/vornesk/image_files.h"
+
+namespace {
+
+struct Folder {
+    std::string path;
+    Folder() {
+        char tmpl[] = "/tmp/vornesk-settings-render-XXXXXX";
+        path = mkdtemp(tmpl);
+    }
+    ~Folder() { std::system(("rm -rf '" + path + "'").c_str()); }
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+};
+
+// build/vornesk with the plug-in; its settings folder is the test's own.
+HostResult Host(const Folder& folder, std::vector<std::string> args) {
+    args.insert(args.begin(), {VORNESK_HOST_PROGRAM, "--plugin", VORNESK_PLUGIN_MODULE, "--quiet"});
+    return SpawnHost(folder.path, args, {"VORNESK_SUPPORT_DIR=" + folder.path});
+}
+
+TEST(SettingsOnTheCommandLine, FileAndOptionsRenderAlike) {
+    Folder folder;
+    HostDocument doc;
+    std::string error;
+    ASSERT_TRUE(AllocateDocument(&doc, 48, 24, 3, false, 8, &error)) << error;
+    for (size_t i = 0; i < doc.SampleCount(); ++i) doc.samples[i] = uint8_t(i * 7);
+    ASSERT_TRUE(WriteImageFile(folder / "in.png", ImageFormat::PNG, doc, &error)) << error;
+
+    auto p = std::make_unique<Parameters>();
+    std::memset(static_cast<void*>(p.get()), 0, sizeof(Parameters));
+    GrabDefaultSettings(p.get());
+    p->inputMode = 8;
+    p->outputMode = 94;
+    p->glueMode = 12;
+    p->grid = 3;
+    p->latitude = 10.5f;
+    p->spin = -3.25f;
+    p->FOV = 80;
+    p->flip = 1;
+    p->edges = 1;
+    p->cubemap_pixels = 640;
+    p->tab_color = {0xABCD, 0x1234, 65535};
+    const int fd = open((folder / "preset.q2q").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_EQ(WriteSettingsFile(p.get(), fd, nullptr, false), 0);
+    close(fd);
+
+    const HostResult fromFile = Host(folder, {folder / "in.png", "-o", folder / "a.png", "--settings",
+                                       folder / "preset.q2q", "--print-descriptor"});
+    ASSERT_EQ(fromFile.status, 0) << fromFile.err;
+    const HostResult fromOptions =
+        Host(folder, {folder / "in.png", "-o", folder / "b.png", "--input-mode", "circular 180°", "--output-mode",
+                      "Peirce quincunx", "--glue-mode", "overlay", "--graticule", "3", "--latitude", "10.5",
+                      "--spin=-3.25", "--fov", "80", "--flip", "--edges", "--cubemap-pixels", "640", "--tab-color",
+                      "43981,4660,65535", "--print-descriptor"});
+    ASSERT_EQ(fromOptions.status, 0) << fromOptions.err;
+
+    // What the plug-in recorded from its settings, and the pictures.
+    for (const char* line : {"Fiky=Fity:Fi08", "Foky=Foty:Fo95", "GLUE=GLty:GL12", "Fgky=Fgty:Fgr3", "0034=10.5",
+                             "0036=-3.25", "0037=80.0", "0011=true", "0029=true", "0021=640",
+                             "0001=171.80078125"})
+        EXPECT_NE(fromFile.out.find(std::string(line) + "\n"), std::string::npos) << line << " in\n" << fromFile.out;
+    EXPECT_EQ(fromFile.out, fromOptions.out);
+    EXPECT_EQ(ReadAll(folder / "a.png"), ReadAll(folder / "b.png"));
+
+    // Options after the file change it.
+    const HostResult changed = Host(folder, {folder / "in.png", "-o", folder / "c.png", "--settings", folder / "preset.q2q",
+                                      "--output-mode", "Mercator", "--print-descriptor"});
+    ASSERT_EQ(changed.status, 0) << changed.err;
+    EXPECT_NE(changed.out.find("Foky=Foty:Fo62\n"), std::string::npos);
+    EXPECT_NE(changed.out.find("GLUE=GLty:GL12\n"), std::string::npos);
+}
+
+TEST(SettingsOnTheCommandLine, DamagedFilesAndUnknownNamesStopTheRun) {
+    Folder folder;
+    HostDocument doc;
+    std::string error;
+    ASSERT_TRUE(AllocateDocument(&doc, 8, 8, 3, false, 8, &error));
+    ASSERT_TRUE(WriteImageFile(folder / "in.png", ImageFormat::PNG, doc, &error));
+    std::ofstream(folder / "short.q2q", std::ios::binary) << std::string("\0\0\0\x30\0\0", 6);
+    struct Case {
+        std::vector<std::string> args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"--settings", folder / "short.q2q"}, "the file ends early"},
+        {{"--settings", folder / "none.q2q"}, "cannot open settings file"},
+        {{"--output-mode", "Mercatr"}, "nearest: \"Mercator\" (62)"},
+        {{"--input-mode", "42"}, "there is no input mode 42"},
+        {{"--glue-mode", "70"}, "there is no glue mode 70"},
+        {{"--set", "Foky=Foty:Zz99"}, "cannot use these settings"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {folder / "in.png", "-o", folder / "out.png"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const HostResult r = Host(folder, args);
+        EXPECT_NE(r.status, 0) << c.message;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.message << " in: " << r.err;
+        EXPECT_NE(access((folder / "out.png").c_str(), F_OK), 0) << c.message;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,59 @@
+// Runs a program (the command-line host) with its output caught in files of
+// a folder; shared by the host's tests and the shell's end-to-end tests.
+#pragma once
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+struct HostResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+inline std::string ReadAll(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+// args[0] is the program. extraEnv entries ("NAME=value") come before the
+// inherited environment, so they win.
+inline HostResult SpawnHost(const std::string& folder, std::vector<std::string> args,
+                            std::vector<std::string> extraEnv = {}) {
+    const std::string out = folder + "/.stdout", err = folder + "/.stderr";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<char*> env;
+    for (std::string& e : extraEnv) env.push_back(e.data());
+    for (char** e = environ; *e; ++e) env.push_back(*e);
+    env.push_back(nullptr);
+    pid_t pid;
+    HostResult r;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), env.data()) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    r.out = ReadAll(out);
+    r.err = ReadAll(err);
+    unlink(out.c_str());
+    unlink(err.c_str());
+    return r;
+}

@@ -1,0 +1,42 @@
+// Settings on the command line: modes by catalogue name or number, the named
+// settings (angles, sizes, switches, colours) and settings files, each turned
+// into the scripting-descriptor items the plug-in reads.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/host/descriptors.h"
+
+enum class ModeKind { Input, Output, Glue };
+
+// A mode by number or by name (letter case, spaces and punctuation aside).
+// Unknown names fail with the nearest catalogue names; a name two modes
+// share fails with both numbers.
+bool ModeFromText(ModeKind kind, const std::string& text, int32_t* mode, std::string* error);
+
+// Up to `count` catalogue names nearest to text, as "\"name\" (number)".
+std::vector<std::string> NearestModeNames(ModeKind kind, const std::string& text, size_t count);
+
+// The closest of the candidates to text, or "" when none is close.
+std::string NearestWord(const std::string& text, const std::vector<std::string>& candidates);
+
+// The item of a mode option: "Fiky", "Foky" or "GLUE" with its code.
+bool ModeToItem(ModeKind kind, const std::string& text, DescriptorItem* item, std::string* error);
+
+// Named settings: "--latitude 12.5", "--flip", "--tab-color 65535,0,0".
+struct NamedSetting {
+    const char* name;    // option name without the dashes
+    const char* help;
+};
+const std::vector<NamedSetting>& NamedSettings();
+bool IsNamedSetting(const std::string& name);
+bool IsSwitchSetting(const std::string& name);   // may stand without a value
+// The item (or, for colours, three items) of a named setting.
+bool NamedSettingToItems(const std::string& name, const std::string& value, std::vector<DescriptorItem>* items,
+                         std::string* error);
+
+// The settings of a settings file as descriptor items (every key the
+// plug-in records); on failure the reason.
+bool SettingsFileToItems(const std::string& path, std::vector<DescriptorItem>* items, std::string* error);

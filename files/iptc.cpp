@@ -7,6 +7,7 @@
 #include "files/psd_doc.h"
 #include "files/resource_block.h"
 #include "pyramid/glue_names.h"
+#include "shell/mode_catalogue.h"
 
 const char kVorneskMakerAddress[] = "https://www.tarnwhistle.com";
 
@@ -85,11 +86,10 @@ void FetchIPTCMoreKeyword(const TIPTCThing* block, int64_t index, char* destinat
     destination[kIPTCKeywordBytes - 1] = 0;
 }
 
-void AddTaskSpecificKeywords(TIPTCThing* block, const PSDdoc* doc, int64_t exportKind,
-                             const char* outputModeName) {
+void AddTaskSpecificKeywords(TIPTCThing* block, const PSDdoc* doc, int64_t exportKind) {
     if (!block) return;
     if (doc) {
-        if (doc->outputModeForTags != -1) AddIPTCKeyword(block, outputModeName);
+        if (doc->outputModeForTags != -1) AddIPTCKeyword(block, VorneskOutputModeName(doc->outputModeForTags));
         if (doc->bytesPerComponent == 4) {
             AddIPTCKeyword(block, "HDR");
             AddIPTCKeyword(block, "high dynamic range");
@@ -136,13 +136,12 @@ void AddTaskSpecificKeywords(TIPTCThing* block, const PSDdoc* doc, int64_t expor
     }
 }
 
-void AddSettingsSpecificKeywords(TIPTCThing* block, int64_t exportKind, const char* outputModeName,
-                                 const char* const* modeKeywords, bool brickPlates, int64_t grid,
-                                 bool anamorph, int64_t glueMode) {
+void AddSettingsSpecificKeywords(TIPTCThing* block, int64_t exportKind, int64_t outputMode, bool brickPlates,
+                                 int64_t grid, bool anamorph, int64_t glueMode) {
     if (!block) return;
     if (exportKind >= 2) {
-        AddIPTCKeyword(block, outputModeName);
-        for (const char* const* word = modeKeywords; word && *word; ++word) AddIPTCKeyword(block, *word);
+        AddIPTCKeyword(block, VorneskOutputModeName(outputMode));
+        addVorneskKeywords(block, outputMode);
     }
     if (exportKind == 0) AddIPTCKeyword(block, brickPlates ? "plates" : "bricks");
     if (grid >= 2) {

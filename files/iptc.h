@@ -34,16 +34,14 @@ void AddIPTCKeyword(TIPTCThing* block, const char* keyword);
 // outside the slots gives the empty string.
 void FetchIPTCMoreKeyword(const TIPTCThing* block, int64_t index, char* destination);
 
-// Keywords of what is exported. outputModeName is the catalogue's name of the
-// document's outputModeForTags (ignored when that is -1).
-void AddTaskSpecificKeywords(TIPTCThing* block, const PSDdoc* doc, int64_t exportKind,
-                             const char* outputModeName);
-// Keywords of the settings. outputModeName is the catalogue's name of the
-// output mode and modeKeywords the null-terminated list of its own words (its
-// synonym and class words); the glue mode is named by its caption.
-void AddSettingsSpecificKeywords(TIPTCThing* block, int64_t exportKind, const char* outputModeName,
-                                 const char* const* modeKeywords, bool brickPlates, int64_t grid,
-                                 bool anamorph, int64_t glueMode);
+// Keywords of what is exported, the catalogue's name of the document's
+// outputModeForTags first (none when that is -1).
+void AddTaskSpecificKeywords(TIPTCThing* block, const PSDdoc* doc, int64_t exportKind);
+// Keywords of the settings: for exports of kind 2 and above the output mode's
+// name and its own words (synonym and class words, addVorneskKeywords); the
+// glue mode is named by its caption.
+void AddSettingsSpecificKeywords(TIPTCThing* block, int64_t exportKind, int64_t outputMode, bool brickPlates,
+                                 int64_t grid, bool anamorph, int64_t glueMode);
 
 // Builds the block once (a built or null block is left alone); the buffer is
 // sized from the measured length. With measure set nothing is allocated or

@@ -205,7 +205,7 @@ TEST(IPTCKeywords, TaskKeywordsByDocumentAndExportKind) {
         {1, 6, 1, -1, 1, {"panorama", "cube", "cubemap", "front", "0"}},
         {1, 2, 1, -1, 1, {"panorama", "cube", "cubemap", "top"}},
         {1, 9, 1, -1, 1, {"panorama", "cube", "cubemap"}},
-        {2, -1, 2, 7, 2, {"Mercator", "panorama", "polyhedron"}},
+        {2, -1, 2, 62, 2, {"Mercator", "panorama", "polyhedron"}},
         {3, -1, 1, -1, 5, {"panorama", "gallery", "preset"}},
     };
     for (const Case& c : cases) {
@@ -217,30 +217,30 @@ TEST(IPTCKeywords, TaskKeywordsByDocumentAndExportKind) {
         doc.cubeFace = c.cubeFace;
         doc.bytesPerComponent = c.bytesPerComponent;
         doc.outputModeForTags = c.outputMode;
-        AddTaskSpecificKeywords(&b, &doc, c.exportKind, "Mercator");
+        AddTaskSpecificKeywords(&b, &doc, c.exportKind);
         EXPECT_EQ(Keywords(b), c.expected) << "document kind " << c.kind;
     }
     TIPTCThing b;
     InitIPTC(&b);
-    AddTaskSpecificKeywords(&b, nullptr, 4, "unused");
+    AddTaskSpecificKeywords(&b, nullptr, 4);
     EXPECT_EQ(Keywords(b), (std::vector<std::string>{"panorama", "texturemap", "3D", "obj"}));
 }
 
 TEST(IPTCKeywords, SettingsKeywords) {
-    const char* const modeWords[] = {"world map", "conformal", nullptr};
     TIPTCThing b;
     InitIPTC(&b);
-    AddSettingsSpecificKeywords(&b, 3, "Mercator", modeWords, false, 2, true, 4);
-    EXPECT_EQ(Keywords(b), (std::vector<std::string>{"Mercator", "world map", "conformal", "grid",
+    // Mercator's name, its synonym and its class word from the catalogue.
+    AddSettingsSpecificKeywords(&b, 3, 62, false, 2, true, 4);
+    EXPECT_EQ(Keywords(b), (std::vector<std::string>{"Mercator", "loximuthal", "conformal", "grid",
                                                      "graticule", "anamorphic", "difference"}));
     InitIPTC(&b);
-    AddSettingsSpecificKeywords(&b, 0, "Mercator", modeWords, true, 1, false, 1);
+    AddSettingsSpecificKeywords(&b, 0, 62, true, 1, false, 1);
     EXPECT_EQ(Keywords(b), std::vector<std::string>{"plates"});
     InitIPTC(&b);
-    AddSettingsSpecificKeywords(&b, 0, nullptr, nullptr, false, 0, false, 1);
+    AddSettingsSpecificKeywords(&b, 0, 1, false, 0, false, 1);
     EXPECT_EQ(Keywords(b), std::vector<std::string>{"bricks"});
     InitIPTC(&b);
-    AddSettingsSpecificKeywords(&b, 1, nullptr, nullptr, false, 0, false, 70);  // no such glue mode
+    AddSettingsSpecificKeywords(&b, 1, 1, false, 0, false, 70);  // no such glue mode
     EXPECT_EQ(b.keywordCount, 0);
 }
 

@@ -41,11 +41,10 @@ constexpr long kLogarithmicMode = 100335;
 // its code out of this list as it arrives in the switch below.
 constexpr int kAwaiting[] = {
     2, 3, 4, 15, 16, 17, 18, 19, 20, 22, 23, 24, 36, 37, 38, 39, 40, 43, 48, 49, 50, 51, 52, 53, 56,
-    57, 58, 59, 61, 63, 69, 73, 74, 75, 76, 77, 78, 79, 82, 83, 84, 85, 87, 88, 89, 108, 109, 110,
-    111, 112, 120, 130, 131, 132, 133, 135, 136, 141, 142, 146, 147, 148, 149, 159, 160, 164, 165,
-    171, 251, 252, 255, 297, 298, 337, 338, 339, 341, 342, 343, 344, 353, 360, 361, 362, 363, 364,
-    365, 366, 367, 375, 376, 377, 378, 383, 384, 388, 389, 390, 391, 400, 401, 409, 414, 899, 900,
-    1044};
+    57, 58, 59, 61, 63, 69, 73, 74, 75, 76, 77, 78, 79, 82, 84, 85, 88, 89, 108, 109, 110, 111, 112,
+    120, 130, 131, 132, 133, 135, 136, 141, 142, 146, 147, 148, 149, 159, 160, 164, 165, 171, 251,
+    252, 255, 297, 298, 337, 338, 339, 341, 342, 343, 344, 353, 360, 361, 362, 363, 364, 365, 366,
+    367, 375, 376, 377, 378, 383, 384, 388, 389, 390, 391, 400, 401, 409, 414, 899, 900, 1044};
 
 struct AwaitingTable {
     std::array<bool, kHighestMode + 1> awaits{};
@@ -331,6 +330,16 @@ void handle_non_poly_projections(renderhinttype*& hints, float* point, vort*& co
             break;
         case 410:  // Spilhaus
             if (PyramidDescriptor* c = PeirceCacheOf(context, miss, point)) DoSpilhaus(point, miss, c, context, pl);
+            break;
+        case 83:  // thorn
+        case 87:  // thorn levo
+            if (PyramidDescriptor* c = BuiltProjectionCache(context->projectionCaches, kCacheTagSphereCube)) {
+                GetThornView(context->viewColumns, context->viewRows, point, &miss, c, M == 83 ? 0 : 1, 1,
+                             static_cast<float>(pl.X), static_cast<float>(pl.Y));
+            } else {
+                miss = 1;
+                point[0] = 0.0f, point[1] = 0.0f, point[2] = 1.0f;
+            }
             break;
         case 35:
             TotalWinkel(point, &miss, pl.X, pl.Y);

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/matrices.h"
 #include "projections/TransformationReply.h"
+#include "projections/caches.h"
 #include "projections/angles.h"
 #include "projections/forward_maps.h"
 #include "projections/sample_road.h"
@@ -130,6 +132,84 @@ void GetQevFoldingSphere(float out[3], unsigned char* outside, TransformationRep
     const float delta = cosPhi > 0.0f ? std::atan(across / cosPhi) : 0.0f;
     const float lambda = (gore + flap + 0.5f) * (2.0f * kPiF / stripCount) - kPiF + delta;
     RectangularToSpherical(out, 0.5f - lambda / (2.0f * kPiF), gy);
+}
+
+namespace {
+
+// The cells of the thorn net: which variant uses a cell, the cube axis it
+// shows and its turn about that axis (degrees).
+struct ThornCell {
+    int cls;  // 0 never, 1 always, 2 for a non-zero variant, 3 for variant 0
+    double axis[3];
+    double turnDegrees;
+};
+constexpr ThornCell kThornCells[16] = {
+    {0, {0, 0, 1}, 0},  {0, {0, 0, 1}, 0},   {2, {-1, 0, 0}, 180}, {0, {0, 0, 1}, 0},
+    {0, {0, 0, 1}, 0},  {0, {0, 0, 1}, 0},   {1, {0, 1, 0}, 90},   {3, {0, 0, 1}, 90},
+    {3, {-1, 0, 0}, 0}, {1, {0, 0, -1}, 180}, {1, {1, 0, 0}, 0},   {2, {0, 0, 1}, 0},
+    {0, {0, 0, 1}, 0},  {2, {0, -1, 0}, 180}, {3, {0, -1, 0}, -90}, {0, {0, 0, 1}, 0},
+};
+
+}  // namespace
+
+void GetThornView(long columns, long rows, float out[3], unsigned char* outside, PyramidDescriptor* sphereCubeCache,
+                  long variant, int twin, float x, float y) {
+    if (twin) {
+        if (variant != 0) {
+            x += 0.195f, y += 0.14f;
+        } else {
+            x -= 0.24f, y -= 0.145f;
+        }
+    }
+    const double u = 1.365234375 * (x * 0.929182231426239 + y * 0.30190959572792053);
+    const double v = 1.365234375 * (x * 0.30190959572792053 - y * 0.929182231426239);
+    double pu = 0.0, pv = 0.0;
+    const double r2 = u * u + v * v;
+    if (r2 > 0.0) {
+        const double m = std::exp(0.375 * std::log(r2));  // r^0.75
+        const double a = 0.75 * std::atan2(v, u);
+        pu = m * std::cos(a), pv = m * std::sin(a);
+    }
+    constexpr double c = 0.7071067690849304;  // 45 degrees
+    GetThornViewCore(columns, rows, out, outside, sphereCubeCache, variant, static_cast<float>(pu * c - pv * c),
+                     static_cast<float>(pu * c + pv * c));
+}
+
+void GetThornViewCore(long columns, long rows, float out[3], unsigned char* outside,
+                      PyramidDescriptor* sphereCubeCache, long variant, float x, float y) {
+    *outside = 1;
+    const double X = columns / 2.0 + x, Y = rows / 2.0 + y;
+    if (!(X > 0.0 && X < static_cast<double>(columns) && Y > 0.0 && Y < static_cast<double>(rows))) return;
+    const long c = static_cast<long>(std::floor(X)), r = static_cast<long>(std::floor(Y));
+    const ThornCell& cell = kThornCells[((c + r * rows) % 16 + 16) % 16];
+    const bool used = cell.cls == 1 || (cell.cls == 2 && variant != 0) || (cell.cls == 3 && variant == 0);
+    if (!used) return;
+    *outside = 0;
+    float p[3];
+    FetchFromCache_spherecube(p, sphereCubeCache, 2.0 * (X - c - 0.5), 2.0 * (Y - r - 0.5));
+    const double* a = cell.axis;
+    if (a[2] == 1.0) {
+        out[0] = p[0], out[1] = p[1], out[2] = p[2];
+    } else if (a[2] == -1.0) {
+        out[0] = p[0], out[1] = -p[1], out[2] = -p[2];
+    } else {
+        double M[16];
+        const double from[3] = {0.0, 0.0, 1.0};
+        FromToBuildRotationD(from, a, M);
+        const float Mf[16] = {float(M[0]), float(M[1]), float(M[2]),  0.0f, float(M[4]), float(M[5]),
+                              float(M[6]), 0.0f,        float(M[8]), float(M[9]), float(M[10]), 0.0f,
+                              0.0f,        0.0f,        0.0f,        1.0f};
+        MultiplyRowVectorBy3x3(p, Mf, out);
+    }
+    if (cell.turnDegrees != 0.0) {
+        // Right-handed about the axis (Rodrigues' form of the unit quaternion).
+        const double th = cell.turnDegrees * M_PI / 180.0;
+        const double ct = std::cos(th), st = std::sin(th);
+        const double v[3] = {out[0], out[1], out[2]};
+        const double d = a[0] * v[0] + a[1] * v[1] + a[2] * v[2];
+        const double cr[3] = {a[1] * v[2] - a[2] * v[1], a[2] * v[0] - a[0] * v[2], a[0] * v[1] - a[1] * v[0]};
+        for (int i = 0; i < 3; ++i) out[i] = static_cast<float>(v[i] * ct + cr[i] * st + a[i] * d * (1.0 - ct));
+    }
 }
 
 void GrabPointOnEllipsoidProfile(float out[3], int kind, float s, float scale) {

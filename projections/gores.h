@@ -11,6 +11,7 @@
 #pragma once
 
 struct TransformationReply;
+struct PyramidDescriptor;
 
 constexpr int kRegionOutsideTemplate = -5;
 constexpr int kRegionInGore = -7;
@@ -29,6 +30,15 @@ void GetQevFoldingSphere(float out[3], unsigned char* outside, TransformationRep
 float GetQevFoldingSpherePoleToPoleHeight(float k);
 float GetQevFoldingSphereCompleteHeight(float w, float k);
 float spheretabwidth(float w, float k);
+
+// A cube net in a grid of cells, one cube face a cell, seen through a
+// complex power (the thorn views). variant 0 and any other variant use two
+// different sets of six cells; twin moves the point first. Directions come
+// from the sphere-cube cache; a point off the net is outside.
+void GetThornView(long columns, long rows, float out[3], unsigned char* outside, PyramidDescriptor* sphereCubeCache,
+                  long variant, int twin, float x, float y);
+void GetThornViewCore(long columns, long rows, float out[3], unsigned char* outside,
+                      PyramidDescriptor* sphereCubeCache, long variant, float x, float y);
 
 // Profile curves of the ellipsoid and egg templates: kind 0 the ellipse
 // (cos θ·scale, sin θ), any other kind the egg.

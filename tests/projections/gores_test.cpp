@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "projections/TransformationReply.h"
+#include "projections/caches.h"
 #include "projections/angles.h"
 #include "projections/forward_maps.h"
 #include "tests/projections/road_fixture.h"
@@ -171,6 +172,75 @@ TEST(Gores, SmallWarps) {
     EXPECT_LT(AngleBetween(q, e), 1e-6);
     transform_2D_equi_to_sphere(q, &outside, 0.51f, 0.0f);
     EXPECT_EQ(outside, 1);
+}
+
+}  // namespace
+
+namespace {
+
+class ThornView : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        store = NewProjectionCacheStore();
+        ASSERT_TRUE(PrefillProjectionCachesForMode(store, 83));
+    }
+    static void TearDownTestSuite() { DisposeProjectionCacheStore(&store); }
+    static PyramidDescriptor* cube() { return ProjectionCache(store, kCacheTagSphereCube); }
+    static ProjectionCacheStore* store;
+};
+ProjectionCacheStore* ThornView::store = nullptr;
+
+TEST_F(ThornView, CellsOfTheNet) {
+    float p[3];
+    unsigned char outside = 0;
+    // The grid's border is outside (strict bounds).
+    GetThornViewCore(4, 4, p, &outside, cube(), 0, -2.0f, 0.1f);
+    EXPECT_EQ(outside, 1);
+    // Cell 2 (third column, first row) belongs to the non-zero variant only.
+    GetThornViewCore(4, 4, p, &outside, cube(), 0, 0.5f, -1.5f);
+    EXPECT_EQ(outside, 1);
+    GetThornViewCore(4, 4, p, &outside, cube(), 1, 0.5f, -1.5f);
+    EXPECT_EQ(outside, 0);
+    // Cell centres look along their axes.
+    GetThornViewCore(4, 4, p, &outside, cube(), 0, -0.5f, 0.5f);  // cell 9
+    EXPECT_EQ(outside, 0);
+    EXPECT_NEAR(p[2], -1.0f, 1e-6);
+    GetThornViewCore(4, 4, p, &outside, cube(), 0, 1.5f, -0.5f);  // cell 7
+    EXPECT_NEAR(p[2], 1.0f, 1e-6);
+    GetThornViewCore(4, 4, p, &outside, cube(), 0, 0.5f, 0.5f);  // cell 10: +x
+    EXPECT_NEAR(p[0], 1.0f, 1e-6);
+    // Each variant's six cells show the six axes: together the whole sphere.
+    for (long variant : {0L, 1L}) {
+        float sum[3] = {0, 0, 0};
+        int used = 0;
+        for (int cell = 0; cell < 16; ++cell) {
+            GetThornViewCore(4, 4, p, &outside, cube(), variant, (cell % 4) - 1.5f, (cell / 4) - 1.5f);
+            if (outside) continue;
+            ++used;
+            for (int k = 0; k < 3; ++k) sum[k] += p[k];
+            EXPECT_NEAR(std::fabs(p[0]) + std::fabs(p[1]) + std::fabs(p[2]), 1.0f, 1e-5);
+        }
+        EXPECT_EQ(used, 6);
+        for (float s : sum) EXPECT_NEAR(s, 0.0f, 1e-5);
+    }
+}
+
+TEST_F(ThornView, DirectionsAreUnitAndNeighbouringCellsMeet) {
+    float p[3], q[3];
+    unsigned char a = 0, b = 0;
+    // Cells 9 and 10 share an edge at X = 2 (x = 0).
+    for (float y : {0.2f, 0.5f, 0.8f}) {
+        GetThornViewCore(4, 4, p, &a, cube(), 0, -1e-5f, y);
+        GetThornViewCore(4, 4, q, &b, cube(), 0, 1e-5f, y);
+        ASSERT_EQ(a, 0);
+        ASSERT_EQ(b, 0);
+        EXPECT_LT(AngleBetween(p, q), 1e-3) << y;
+    }
+    for (float x = -1.9f; x < 2.0f; x += 0.3f)
+        for (float y = -1.9f; y < 2.0f; y += 0.3f) {
+            GetThornView(4, 4, p, &a, cube(), 1, 1, x, y);
+            if (!a) EXPECT_NEAR(p[0] * p[0] + p[1] * p[1] + p[2] * p[2], 1.0f, 1e-5);
+        }
 }
 
 }  // namespace

@@ -29,6 +29,8 @@ struct Framing {
 
 // Frames that hold each whole map with a little margin.
 const Framing kFramings[] = {
+    {83, 3.0, 1.0f, 0.5555, 47.6, 50.2, 68.9},
+    {87, 3.0, 1.0f, 0.5634, 50.1, 53.9, 71.9},
     {11, 1.04, 0.5f, 0.7247, 46.4, 50.3, 72.6},
     {12, 1.3, 0.8f, 0.5379, 48.5, 52.5, 74.5},
     {13, 1.04, 0.5f, 0.5891, 46.3, 50.4, 72.6},
@@ -74,6 +76,7 @@ protected:
     static void SetUpTestSuite() {
         store = NewProjectionCacheStore();
         PrefillProjectionCachesForMode(store, 90);
+        PrefillProjectionCachesForMode(store, 83);
         ok = LoadBundledEarth(&earth);
     }
     static void TearDownTestSuite() {
@@ -104,6 +107,8 @@ Picture Render(const Framing& f, int width, ProjectionCacheStore* store, Pyramid
     rig.context->lensWidth = 2.0f;
     rig.context->halfLensWidth = 2.0f * std::tan(float(M_PI) / 8);
     rig.context->goreCount = 12.0f;
+    rig.context->viewColumns = 4;
+    rig.context->viewRows = 4;
     BuildSpilhausRotation(rig.context->spilhausRotation);
     p.rgb.assign(3 * p.width * p.height, 0);
     long inside = 0;

@@ -43,8 +43,8 @@ constexpr int kAwaiting[] = {
     2, 3, 4, 15, 16, 17, 18, 19, 20, 22, 23, 24, 36, 37, 38, 39, 40, 43, 48, 49, 50, 51, 52, 53, 56,
     57, 58, 59, 61, 63, 69, 73, 74, 75, 76, 77, 78, 79, 82, 84, 85, 88, 89, 108, 109, 110, 111, 112,
     120, 130, 131, 132, 133, 135, 136, 141, 142, 146, 147, 148, 149, 159, 160, 164, 165, 171, 251,
-    252, 255, 297, 298, 337, 338, 339, 341, 342, 343, 344, 353, 360, 361, 362, 363, 364, 365, 366,
-    367, 375, 376, 377, 378, 383, 384, 388, 389, 390, 391, 400, 401, 409, 414, 899, 900, 1044};
+    252, 255, 297, 298, 337, 338, 339, 353, 375, 376, 377, 378, 383, 384, 388, 389, 390, 391, 400,
+    401, 409, 414, 899, 900, 1044};
 
 struct AwaitingTable {
     std::array<bool, kHighestMode + 1> awaits{};
@@ -340,6 +340,26 @@ void handle_non_poly_projections(renderhinttype*& hints, float* point, vort*& co
                 miss = 1;
                 point[0] = 0.0f, point[1] = 0.0f, point[2] = 1.0f;
             }
+            break;
+        case 341:  // north armadillo
+        case 342:
+        case 343:  // south armadillo
+        case 344:
+            TotalArmadillo(point, &miss, reply, pl.X, pl.Y + context->planeCentreY, M <= 342 ? 1.0 : -1.0);
+            break;
+        case 360:  // oblate north
+        case 361:
+        case 362:  // oblate south
+        case 363:
+            TotalRaiszEllipsoid(point, &miss, reply, context->ellipsoidTable, pl.X, pl.Y + context->planeCentreY,
+                                1.0, 1.0, 0.66, M <= 361 ? -0.2588190451 : 0.2588190451);
+            break;
+        case 364:  // prolate north
+        case 365:
+        case 366:  // prolate south
+        case 367:
+            TotalRaiszEllipsoid(point, &miss, reply, context->ellipsoidTable, pl.X, pl.Y + context->planeCentreY,
+                                1.0, 1.0, 4.0 / 3.0, M <= 365 ? -0.34202014332 : 0.34202014332);
             break;
         case 35:
             TotalWinkel(point, &miss, pl.X, pl.Y);

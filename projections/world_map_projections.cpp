@@ -8,6 +8,7 @@
 #include "projections/TransformationReply.h"
 #include "projections/angles.h"
 #include "projections/forward_maps.h"
+#include "projections/gores.h"
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
@@ -241,4 +242,125 @@ void TotalTangent(float out[3], unsigned char* outside, TransformationReply* rep
     const double k = 0.05 + 0.95 * g;
     const triplex d = Tnormalize({k * x, k * y, -h});
     *outside = RayToSphere(out, reply, h, d, static_cast<float>(d.x), static_cast<float>(-d.y)) ? 0 : 1;
+}
+
+void getOrthographicCameraFromXYandTilt(double x, double y, double tiltSine, double origin[3], double direction[3]) {
+    // Looking along -z, tipped by the tilt about x; the picture's y runs down.
+    const double s = tiltSine, c = std::sqrt(std::fmax(1.0 - s * s, 0.0));
+    const double d[3] = {0.0, s, -c};
+    const double up[3] = {0.0, c, s};
+    for (int i = 0; i < 3; ++i) {
+        direction[i] = d[i];
+        origin[i] = -3.0 * d[i] + (i == 0 ? x : 0.0) - y * up[i];
+    }
+}
+
+namespace {
+constexpr double kNoTorusHit = 1e20;
+constexpr double kTorusMarchStep = 0.02;
+constexpr int kTorusBisections = 40;
+
+double TorusFunction(const double o[3], const double d[3], double t, double R, double r) {
+    const double p[3] = {o[0] + t * d[0], o[1] + t * d[1], o[2] + t * d[2]};
+    const double q = p[0] * p[0] + p[1] * p[1] + p[2] * p[2] + R * R - r * r;
+    return q * q - 4.0 * R * R * (p[0] * p[0] + p[1] * p[1]);
+}
+}  // namespace
+
+double RayTorusIntersection(const double o[3], const double d[3], double R, double r) {
+    // March the quartic between the entry and exit of the bounding sphere and
+    // bisect the first change of sign: the nearest hit ahead.
+    const double bound = R + r + 1e-3;  // start outside, never on the surface
+    const double od = o[0] * d[0] + o[1] * d[1] + o[2] * d[2];
+    const double oo = o[0] * o[0] + o[1] * o[1] + o[2] * o[2];
+    const double disc = od * od - (oo - bound * bound);
+    if (disc < 0.0) return kNoTorusHit;
+    const double t0 = std::fmax(-od - std::sqrt(disc), 0.0), t1 = -od + std::sqrt(disc);
+    if (t1 <= 0.0) return kNoTorusHit;
+    double a = t0, fa = TorusFunction(o, d, a, R, r);
+    for (double b = t0 + kTorusMarchStep;; b += kTorusMarchStep) {
+        if (b > t1) b = t1;
+        const double fb = TorusFunction(o, d, b, R, r);
+        if ((fa > 0.0) != (fb > 0.0)) {
+            double lo = a, hi = b;
+            for (int i = 0; i < kTorusBisections; ++i) {
+                const double m = 0.5 * (lo + hi);
+                if ((TorusFunction(o, d, m, R, r) > 0.0) == (fa > 0.0))
+                    lo = m;
+                else
+                    hi = m;
+            }
+            const double t = 0.5 * (lo + hi);
+            return t > 0.0 ? t : kNoTorusHit;
+        }
+        if (b >= t1) return kNoTorusHit;
+        a = b, fa = fb;
+    }
+}
+
+void TorusSurfaceNormal(const double p[3], double R, double r, double normal[3]) {
+    const double s = p[0] * p[0] + p[1] * p[1] + p[2] * p[2] - r * r;
+    const triplex n = Tnormalize({p[0] * (s - R * R), p[1] * (s - R * R), p[2] * (s + R * R)});
+    normal[0] = n.x, normal[1] = n.y, normal[2] = n.z;
+}
+
+void TotalRaiszEllipsoid(float out[3], unsigned char* outside, TransformationReply* reply, float* meridianTable,
+                         double x, double y, double a, double b, double c, double tilt) {
+    *outside = 1;
+    double o[3], d[3];
+    getOrthographicCameraFromXYandTilt(x, y, tilt, o, d);
+    // Into the unit sphere: x / a, y / c (polar, vertical), z / b.
+    const double O[3] = {o[0] / a, o[1] / c, o[2] / b}, D[3] = {d[0] / a, d[1] / c, d[2] / b};
+    const double A = D[0] * D[0] + D[1] * D[1] + D[2] * D[2];
+    const double B = O[0] * D[0] + O[1] * D[1] + O[2] * D[2];
+    const double C = O[0] * O[0] + O[1] * O[1] + O[2] * O[2] - 1.0;
+    const double disc = B * B - A * C;
+    if (!(disc >= 0.0) || !(B < 0.0) || !(C > 0.0)) return;  // a front hit from outside only
+    const double t = (-B - std::sqrt(disc)) / A;
+    const double X = o[0] + t * d[0], Y = o[1] + t * d[1], Z = o[2] + t * d[2];
+    const triplex n = Tnormalize({X / (a * a), Y / (c * c), Z / (b * b)});
+    const float normal[3] = {static_cast<float>(n.x), static_cast<float>(n.y), static_cast<float>(n.z)};
+    SetReplyShading(reply, normal, static_cast<float>(d[0]), static_cast<float>(d[1]));
+    // Latitude by the meridian's arc length; the whole world on the half seen.
+    const float s = static_cast<float>(std::asin(std::clamp(Y / c, -1.0, 1.0)) / kShortPi + 0.5);
+    const float arc = distance_around_ellipsoid(meridianTable, 0, s, static_cast<float>(1.0 / c));
+    const double L = meridianTable[400];
+    const double P = 2.0 * (kPi / L) * (arc - 0.5) + 0.5;
+    if (!(P >= 0.0 && P <= 1.0)) {
+        reply->place = -21;
+        return;
+    }
+    reply->place = kPlaceNoRegion;
+    *outside = 0;
+    // Doubled longitude, east to the right.
+    double U = -2.0 * std::atan2(X / a, Z / b) / (2.0 * kPi) + 0.5;
+    U -= std::floor(U);
+    RectangularToSpherical(out, static_cast<float>(U), static_cast<float>(1.0 - P));
+}
+
+void TotalArmadillo(float out[3], unsigned char* outside, TransformationReply* reply, double x, double y,
+                    double hemisphere) {
+    *outside = 1;
+    // The camera in the torus' frame: the axis is z (up in the picture) and
+    // the camera looks along -y, tipped 20° over the hemisphere's pole.
+    const double tilt = hemisphere * -0.349066;
+    const double st = std::sin(tilt), ct = std::cos(tilt);
+    const double d[3] = {0.0, -ct, st};
+    const double up[3] = {0.0, st, ct};
+    const double right[3] = {-1.0, 0.0, 0.0};
+    double o[3];
+    for (int i = 0; i < 3; ++i) o[i] = -3.0 * d[i] + x * right[i] - y * up[i];
+    const double t = RayTorusIntersection(o, d, 1.0, 1.0);
+    if (!(t > 0.0 && t < 30.0)) return;
+    const double p[3] = {o[0] + t * d[0], o[1] + t * d[1], o[2] + t * d[2]};
+    if (!(p[1] > 0.0) || !(std::sqrt(p[0] * p[0] + p[1] * p[1]) > 1.0)) return;
+    double n[3];
+    TorusSurfaceNormal(p, 1.0, 1.0, n);
+    const float normal[3] = {static_cast<float>(n[0]), static_cast<float>(n[1]), static_cast<float>(n[2])};
+    SetReplyShading(reply, normal, static_cast<float>(-st), static_cast<float>(-ct));
+    reply->place = kPlaceNoRegion;
+    *outside = 0;
+    double U = 2.0 * std::atan2(p[0], p[1]) / (2.0 * kPi) + 0.5;
+    U -= std::floor(U);
+    RectangularToSpherical(out, static_cast<float>(U), static_cast<float>(std::acos(std::clamp(p[2], -1.0, 1.0)) / kShortPi));
 }

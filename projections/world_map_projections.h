@@ -40,6 +40,25 @@ void TotalVerticalPerspective(float out[3], unsigned char* outside, Transformati
 void TotalTangent(float out[3], unsigned char* outside, TransformationReply* reply, double x, double y,
                   double fieldOfView);
 
+// An ellipsoid of semi-axes a, b (equatorial) and the axis ratio c (polar,
+// vertical in the picture), seen by an orthographic camera 3 units back whose
+// view is tilted by asin(tilt) about the horizontal axis; the world, its
+// longitudes doubled, covers the visible half. Latitudes follow the meridian's
+// arc length from the render's lazily built table (profile kind 0, scale 1/c).
+void TotalRaiszEllipsoid(float out[3], unsigned char* outside, TransformationReply* reply, float* meridianTable,
+                         double x, double y, double a, double b, double c, double tilt);
+// The outer half of a horn torus (major and tube radius 1) seen from 3 units
+// back, tilted 20° towards the hemisphere's pole (+1 north, -1 south).
+void TotalArmadillo(float out[3], unsigned char* outside, TransformationReply* reply, double x, double y,
+                    double hemisphere);
+// Smallest positive ray parameter of the hit with the torus about the z axis
+// of major radius R and tube radius r; 1e20 for none. dir is a unit vector.
+double RayTorusIntersection(const double origin[3], const double dir[3], double R, double r);
+void TorusSurfaceNormal(const double p[3], double R, double r, double normal[3]);
+// The tilted orthographic camera through a framed position: the ray's origin
+// and its unit direction.
+void getOrthographicCameraFromXYandTilt(double x, double y, double tiltSine, double origin[3], double direction[3]);
+
 // The surface normal goes as three floats into the reply's voxel-normal
 // words; the viewing direction as two floats after a zero word into its
 // voxel-place words.

@@ -242,3 +242,63 @@ TEST(WorldMapProjections, VerticalPerspectiveSeesTheSphereFromItsHeight) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WorldMapProjections, RayTorusIntersectionFindsTheNearestHit) {
+    const double o1[3] = {-5, 0, 0}, d1[3] = {1, 0, 0};
+    EXPECT_NEAR(RayTorusIntersection(o1, d1, 1.0, 1.0), 3.0, 1e-9);  // the outer rim at x = -2
+    const double o2[3] = {1, 0, 5}, d2[3] = {0, 0, -1};
+    EXPECT_NEAR(RayTorusIntersection(o2, d2, 1.0, 1.0), 4.0, 1e-9);  // the top of the tube
+    const double o3[3] = {0, 3, 5}, d3[3] = {0, 0, -1};
+    EXPECT_EQ(RayTorusIntersection(o3, d3, 1.0, 1.0), 1e20);  // beside it
+    // A ring torus: the ray through the hole misses, one through the tube
+    // enters at R - r.
+    const double o4[3] = {0, 0, 5}, d4[3] = {0, 0, -1};
+    EXPECT_EQ(RayTorusIntersection(o4, d4, 2.0, 0.5), 1e20);
+    EXPECT_NEAR(RayTorusIntersection(o1, d1, 2.0, 0.5), 2.5, 1e-9);
+    double n[3];
+    const double top[3] = {1, 0, 1};
+    TorusSurfaceNormal(top, 1.0, 1.0, n);
+    EXPECT_NEAR(n[2], 1.0, 1e-12);
+}
+
+TEST(WorldMapProjections, SolidsLookAtTheMapCentre) {
+    // The ellipsoid's point facing an untilted camera is the map's centre,
+    // and the whole world lies on the half the camera sees.
+    for (double c : {0.66, 4.0 / 3.0}) {
+        float table[401];
+        table[0] = kLazyTableUnbuilt;
+        TransformationReply r = MakeTemplateReply();
+        float p[3];
+        unsigned char miss = 1;
+        TotalRaiszEllipsoid(p, &miss, &r, table, 0.0, 0.0, 1.0, 1.0, c, 0.0);
+        ASSERT_EQ(miss, 0);
+        EXPECT_NEAR(p[2], 1.0f, 1e-5);
+        EXPECT_EQ(r.place, kPlaceNoRegion);
+        // The limb at the equator is longitude ±180°.
+        TotalRaiszEllipsoid(p, &miss, &r, table, 0.9999, 0.0, 1.0, 1.0, c, 0.0);
+        ASSERT_EQ(miss, 0);
+        EXPECT_NEAR(p[2], -1.0f, 2e-2);
+        TotalRaiszEllipsoid(p, &miss, &r, table, 1.01, 0.0, 1.0, 1.0, c, 0.0);
+        EXPECT_EQ(miss, 1);
+    }
+    // The armadillo: the front of the ring, on its equator, is the centre.
+    TransformationReply r = MakeTemplateReply();
+    float p[3];
+    unsigned char miss = 1;
+    for (double h : {1.0, -1.0}) {
+        // Find the picture height of the ring's front equator point (0, 2, 0).
+        const double tilt = h * -0.349066;
+        const double y = -(2.0 * std::sin(tilt));
+        TotalArmadillo(p, &miss, &r, 0.0, y, h);
+        ASSERT_EQ(miss, 0);
+        EXPECT_NEAR(p[2], 1.0f, 1e-4);
+        // Right of the centre is east.
+        TotalArmadillo(p, &miss, &r, 0.3, y, h);
+        double lon = -std::atan2(p[0], p[2]);
+        EXPECT_GT(lon, 0.0);
+    }
+}
+
+}  // namespace

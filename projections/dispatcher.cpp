@@ -347,20 +347,20 @@ void handle_non_poly_projections(renderhinttype*& hints, float* point, vort*& co
         case 344:
             TotalArmadillo(point, &miss, reply, pl.X, pl.Y + context->planeCentreY, M <= 342 ? 1.0 : -1.0);
             break;
-        case 360:  // oblate north
+        case 360:  // oblate north, oblate south (362) and their globes
         case 361:
-        case 362:  // oblate south
+        case 362:
         case 363:
-            TotalRaiszEllipsoid(point, &miss, reply, context->ellipsoidTable, pl.X, pl.Y + context->planeCentreY,
-                                1.0, 1.0, 0.66, M <= 361 ? -0.2588190451 : 0.2588190451);
-            break;
-        case 364:  // prolate north
+        case 364:  // prolate north, prolate south (366) and their globes
         case 365:
-        case 366:  // prolate south
-        case 367:
+        case 366:
+        case 367: {
+            const bool prolate = M >= 364, south = (M - 360) % 4 >= 2;
+            const double tilt = prolate ? 0.34202014332 : 0.2588190451;  // sin 20°, sin 15°
             TotalRaiszEllipsoid(point, &miss, reply, context->ellipsoidTable, pl.X, pl.Y + context->planeCentreY,
-                                1.0, 1.0, 4.0 / 3.0, M <= 365 ? -0.34202014332 : 0.34202014332);
+                                1.0, 1.0, prolate ? 4.0 / 3.0 : 0.66, south ? tilt : -tilt);
             break;
+        }
         case 35:
             TotalWinkel(point, &miss, pl.X, pl.Y);
             break;

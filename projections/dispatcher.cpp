@@ -43,8 +43,8 @@ constexpr int kAwaiting[] = {
     2, 3, 4, 15, 16, 17, 18, 19, 20, 22, 23, 24, 36, 37, 38, 39, 40, 43, 48, 49, 50, 51, 52, 53, 56,
     57, 58, 59, 61, 63, 69, 73, 74, 75, 76, 77, 78, 79, 82, 84, 85, 88, 89, 108, 109, 110, 111, 112,
     120, 130, 131, 132, 133, 135, 136, 141, 142, 146, 147, 148, 149, 159, 160, 164, 165, 171, 251,
-    252, 255, 297, 298, 337, 338, 339, 353, 375, 376, 377, 378, 383, 384, 388, 389, 390, 391, 400,
-    401, 409, 414, 899, 900, 1044};
+    252, 255, 297, 298, 337, 338, 339, 353, 375, 376, 377, 378, 383, 384, 388, 389, 390, 391, 409,
+    414, 899, 900, 1044};
 
 struct AwaitingTable {
     std::array<bool, kHighestMode + 1> awaits{};
@@ -361,6 +361,11 @@ void handle_non_poly_projections(renderhinttype*& hints, float* point, vort*& co
                                 1.0, 1.0, prolate ? 4.0 / 3.0 : 0.66, south ? tilt : -tilt);
             break;
         }
+        case 400:  // retroazimuthal front
+        case 401:  // retroazimuthal back
+            TotalRetroazimuthal(point, &miss, M == 400 ? 1 : 0, reply, pl.X, pl.Y,
+                                context->latitudeSetting * kPiD / 180.0);
+            break;
         case 35:
             TotalWinkel(point, &miss, pl.X, pl.Y);
             break;

@@ -364,3 +364,42 @@ void TotalArmadillo(float out[3], unsigned char* outside, TransformationReply* r
     U -= std::floor(U);
     RectangularToSpherical(out, static_cast<float>(U), static_cast<float>(std::acos(std::clamp(p[2], -1.0, 1.0)) / kShortPi));
 }
+
+void TotalRetroazimuthal(float out[3], unsigned char* outside, int front, TransformationReply* reply, double x,
+                         double y, double referenceLatitude) {
+    if (front) x = -x, y = -y;
+    const double rho = std::sqrt(x * x + y * y);
+    if (!(rho <= kPi)) {
+        *outside = 1;
+        return;
+    }
+    const double cr = std::cos(rho), sr = std::sin(rho);
+    const double a = rho * cr, b = y * sr, c = rho * std::sin(referenceLatitude);
+    const double D = a * a + b * b - c * c;
+    if (!(D >= 0.0)) {
+        // No place maps here: a cleared region with a defined direction.
+        reply->place = -21;
+        out[0] = 0.0f, out[1] = 0.0f, out[2] = 1.0f;
+        return;
+    }
+    const double root = std::sqrt(D);
+    const double lat = std::atan2(a * c + b * root, b * c - root * a);
+    const bool onFrontSheet = !(lat > -kPi / 2.0 && lat < kPi / 2.0);
+    if (onFrontSheet != (front != 0)) {
+        *outside = 1;
+        return;
+    }
+    const double lon = std::atan2(-x * sr, rho * cr * std::cos(lat) - y * std::sin(lat) * sr);
+    // On the front sheet lat runs past a pole: the same formula then gives the
+    // place half a turn round.
+    const double cl = std::cos(lat);
+    out[0] = static_cast<float>(cl * std::sin(lon));
+    out[1] = static_cast<float>(std::sin(lat));
+    out[2] = static_cast<float>(cl * std::cos(lon));
+    *outside = 0;
+    reply->place = kPlaceNoRegion;
+    float normal[3], vx, vy;
+    GetReplyShading(reply, normal, &vx, &vy);
+    SetReplyShading(reply, normal, 0.5f * (vx + static_cast<float>(std::cos(referenceLatitude))),
+                    0.5f * (vy - static_cast<float>(std::sin(referenceLatitude))));
+}

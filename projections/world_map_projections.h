@@ -40,6 +40,16 @@ void TotalVerticalPerspective(float out[3], unsigned char* outside, Transformati
 void TotalTangent(float out[3], unsigned char* outside, TransformationReply* reply, double x, double y,
                   double fieldOfView);
 
+// Hammer's retroazimuthal map about the reference latitude (radians): every
+// place lies at its true distance from the map's centre, in the direction in
+// which the centre is seen from it. The map folds over itself: front = 0
+// shows the places of one sheet at their positions, front = 1 those of the
+// other sheet.
+// A position no place maps to gets place -21 with the flag clear and the
+// direction (0, 0, 1).
+void TotalRetroazimuthal(float out[3], unsigned char* outside, int front, TransformationReply* reply, double x,
+                         double y, double referenceLatitude);
+
 // An ellipsoid of semi-axes a, b (equatorial) and the axis ratio c (polar,
 // vertical in the picture), seen by an orthographic camera 3 units back whose
 // view is tilted by asin(tilt) about the horizontal axis; the world, its

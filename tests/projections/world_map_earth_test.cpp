@@ -29,6 +29,8 @@ struct Framing {
 
 // Frames that hold each whole map with a little margin.
 const Framing kFramings[] = {
+    {400, 6.4, 1.0f, 0.1608, 102.7, 107.9, 124.6},
+    {401, 6.4, 1.0f, 0.4445, 55.0, 62.0, 99.6},
     {341, 4.2, 0.6f, 0.6689, 55.9, 58.9, 69.4},
     {343, 4.2, 0.6f, 0.6689, 57.7, 61.3, 84.4},
     {360, 2.2, 1.0f, 0.4091, 59.0, 62.4, 75.1},
@@ -114,6 +116,7 @@ Picture Render(const Framing& f, int width, ProjectionCacheStore* store, Pyramid
     rig.context->halfLensWidth = 2.0f * std::tan(float(M_PI) / 8);
     rig.context->goreCount = 12.0f;
     rig.context->viewColumns = 4;
+    rig.context->latitudeSetting = 45.0f;
     rig.context->viewRows = 4;
     BuildSpilhausRotation(rig.context->spilhausRotation);
     p.rgb.assign(3 * p.width * p.height, 0);
@@ -123,6 +126,7 @@ Picture Render(const Framing& f, int width, ProjectionCacheStore* store, Pyramid
             const float u = (i + 0.5f) / p.width, v = (j + 0.5f) / p.height;
             const TransformationReply r = rig.at(u, v);
             if (!(r.inputU >= 0.0f && r.inputU <= 1.0f && r.inputV >= 0.0f && r.inputV <= 1.0f)) continue;
+            if (r.place == -21) continue;  // cleared: no place maps here
             int64_t c[4];
             EarthColour(earth, r.inputU, r.inputV, c);
             uint8_t* o = &p.rgb[3 * (j * p.width + i)];

@@ -302,3 +302,49 @@ TEST(WorldMapProjections, SolidsLookAtTheMapCentre) {
 }
 
 }  // namespace
+
+namespace {
+
+// Hammer's retroazimuthal map, forward (Snyder's "An Album of Map
+// Projections"), y up: K = z / sin z with z the distance to the centre.
+void RefRetroazimuthal(double lat, double lon, double lat0, double* x, double* y) {
+    const double cz = std::sin(lat0) * std::sin(lat) + std::cos(lat0) * std::cos(lat) * std::cos(lon);
+    const double z = std::acos(std::fmax(-1.0, std::fmin(1.0, cz)));
+    const double K = z < 1e-12 ? 1.0 : z / std::sin(z);
+    *x = K * std::cos(lat0) * std::sin(lon);
+    *y = -K * (std::sin(lat0) * std::cos(lat) - std::cos(lat0) * std::sin(lat) * std::cos(lon));
+}
+
+// Each place is found on one of the two sheets, and whatever a sheet shows
+// at a position maps forward to that position.
+TEST(WorldMapProjections, RetroazimuthalSheetsInvertHammersMap) {
+    for (double lat0D : {0.0, 30.0, 45.0}) {
+        const double lat0 = lat0D * M_PI / 180;
+        // (Off the meridians ±90°, which with the reference latitude on the
+        // equator fold onto the sheets' common edge.)
+        for (double latD = -80; latD <= 80; latD += 20)
+            for (double lonD = -165; lonD <= 165; lonD += 20) {
+                double x, y;
+                RefRetroazimuthal(latD * M_PI / 180, lonD * M_PI / 180, lat0, &x, &y);
+                bool found = false;
+                for (int front : {0, 1}) {
+                    TransformationReply r = MakeTemplateReply();
+                    float p[3], want[3];
+                    unsigned char miss = 0;
+                    TotalRetroazimuthal(p, &miss, front, &r, x, -y, lat0);
+                    if (miss || r.place == -21) continue;
+                    const double plat = std::asin(std::fmax(-1.0, std::fmin(1.0, double(p[1]))));
+                    const double plon = -std::atan2(p[0], p[2]);
+                    double px, py;
+                    RefRetroazimuthal(plat, plon, lat0, &px, &py);
+                    EXPECT_NEAR(px, x, 1e-4) << lat0D << " " << latD << " " << lonD << " " << front;
+                    EXPECT_NEAR(py, y, 1e-4) << lat0D << " " << latD << " " << lonD << " " << front;
+                    DirectionOfLonLat(lonD * M_PI / 180, latD * M_PI / 180, want);
+                    found = found || AngleBetween(p, want) < 1e-5;
+                }
+                EXPECT_TRUE(found) << lat0D << " " << latD << " " << lonD;
+            }
+    }
+}
+
+}  // namespace

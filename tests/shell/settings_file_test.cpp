@@ -463,6 +463,43 @@ TEST(SettingsFile, FuzzedFilesLoadSoundlyOrAreRefused) {
 
 // ---- previews ----
 
+// The old uncompressed preview (word 66) is read by its own side, so the
+// words after it keep their places whether or not it is shown.
+TEST(SettingsFile, OldUncompressedPreview) {
+    std::map<int, int32_t> words = SaneWords();
+    words[67] = 5;
+    words[72] = 42;
+    const std::vector<uint8_t> base = OldFile(35, words);
+    auto withPreview = [&base](int32_t side) {
+        std::vector<uint8_t> b(base.begin(), base.begin() + 65 * 4);
+        for (int32_t v : {1, 0, side})
+            for (int k = 0; k < 4; ++k) b.push_back(uint8_t(uint32_t(v) >> (24 - 8 * k)));
+        for (int32_t i = 0; i < side * side; ++i) b.insert(b.end(), {200, 100, 50});
+        b.insert(b.end(), base.begin() + 66 * 4, base.end());
+        return b;
+    };
+    TempFile file;
+    file.Put(withPreview(10));
+    for (bool shown : {false, true}) {
+        PyramidDescriptor* preview = shown ? AllocateDynamicPyramid(kPreviewSide, kPreviewSide, kPyrColour8, 0, 0, nullptr)
+                                           : nullptr;
+        auto p = Factory();
+        std::string error;
+        ASSERT_EQ(ReadInto(file, p.get(), &error, true, preview), kSettingsFileOK) << error;
+        EXPECT_EQ(p->auxColor8.red, 5);
+        EXPECT_EQ(p->lego_layers, 42);
+        if (preview) {
+            EXPECT_EQ(get_pyramid_sample_point4_raw(100, 7, preview, 0), 0xC86432FFu);
+            DisposeDynamicPyramid(&preview);
+        }
+    }
+    file.Put(withPreview(129));
+    auto p = Factory();
+    std::string error;
+    EXPECT_EQ(ReadInto(file, p.get(), &error), kSettingsFileBadPreview);
+    EXPECT_NE(error.find("129"), std::string::npos);
+}
+
 BufferProcs gHostBufferProcs{};   // the pyramids only need to carry some
 
 struct PreviewPyramid {

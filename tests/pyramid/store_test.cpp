@@ -468,3 +468,36 @@ TEST(PyramidStore, InvocationPyramids) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every kind: allocate two, copy one into the other, swap them, free both.
+TEST(PyramidStore, EveryKindCopiesAndSwaps) {
+    for (int64_t kind = 0; kind <= 9; ++kind) {
+        Pyr a, b;
+        ASSERT_EQ(TryToAllocatePyramid_new(a.get(), 600, 30, kind, 0), 1) << kind;
+        ASSERT_EQ(TryToAllocatePyramid_new(b.get(), 600, 30, kind, 0), 1) << kind;
+        if (!a->tiles) continue;  // kinds without pixel data
+        for (int64_t L = 0; L <= a->topLevel; ++L)
+            for (int64_t i = a->firstTile[L]; i <= a->lastTile[L]; ++i) {
+                std::memset(a->tiles[i].pixels, int(kind + 1), size_t(BytesInTile(a.get(), i)));
+                std::memset(b->tiles[i].pixels, 0, size_t(BytesInTile(b.get(), i)));
+            }
+        CopyPyrAToB(a.get(), b.get());
+        auto firstByte = [](Pyr& p, int64_t L) { return *static_cast<uint8_t*>(get_pointer_into_pyr_tile(599, 29, p.get(), L)); };
+        EXPECT_EQ(firstByte(b, 0), kind + 1);
+        EXPECT_EQ(firstByte(b, b->topLevel), kind + 1);
+        std::memset(b->tiles[0].pixels, 0, size_t(BytesInTile(b.get(), 0)));
+        SwapDataOfSimilarPyrs(a.get(), b.get());
+        EXPECT_EQ(*static_cast<uint8_t*>(get_pointer_into_pyr_tile(0, 0, a.get(), 0)), 0);
+        EXPECT_EQ(*static_cast<uint8_t*>(get_pointer_into_pyr_tile(0, 0, b.get(), 0)), kind + 1);
+        // A similar pyramid whose tiles are gone takes part in neither.
+        DisposePyramidData(b.get());
+        SwapDataOfSimilarPyrs(a.get(), b.get());
+        SwapDataOfSimilarPyrs(b.get(), a.get());
+        CopyPyrAToB(a.get(), b.get());
+        EXPECT_EQ(b->tiles, nullptr);
+    }
+}
+
+}  // namespace

@@ -278,3 +278,100 @@ int32_t WriteScriptParams_qev(Data* data) {
     d->recordInfo = plugInDialogDontDisplay;
     return 0;
 }
+
+namespace {
+
+const ReadDescriptorProcs* ReadProcs() {
+    const PIDescriptorParameters* d = GetDescriptorParameters();
+    return d ? d->readDescriptorProcs : nullptr;
+}
+
+const WriteDescriptorProcs* WriteProcs() {
+    const PIDescriptorParameters* d = GetDescriptorParameters();
+    return d ? d->writeDescriptorProcs : nullptr;
+}
+
+}  // namespace
+
+OSErr ZPIPutInt(PIWriteDescriptor writer, DescriptorKeyID key, int32_t value) {
+    const WriteDescriptorProcs* w = WriteProcs();
+    return w && w->putIntegerProc ? w->putIntegerProc(writer, key, value) : OSErr(paramErr);
+}
+
+OSErr ZPIPutEnum(PIWriteDescriptor writer, DescriptorKeyID key, DescriptorEnumTypeID type, DescriptorEnumID value) {
+    const WriteDescriptorProcs* w = WriteProcs();
+    return w && w->putEnumeratedProc ? w->putEnumeratedProc(writer, key, type, value) : OSErr(paramErr);
+}
+
+OSErr ZPIPutBoolean(PIWriteDescriptor writer, DescriptorKeyID key, Boolean value) {
+    const WriteDescriptorProcs* w = WriteProcs();
+    return w && w->putBooleanProc ? w->putBooleanProc(writer, key, value) : OSErr(paramErr);
+}
+
+OSErr ZPIPutFloat(PIWriteDescriptor writer, DescriptorKeyID key, const double* value) {
+    const WriteDescriptorProcs* w = WriteProcs();
+    return w && w->putFloatProc ? w->putFloatProc(writer, key, value) : OSErr(paramErr);
+}
+
+OSErr ZPIPutStr(PIWriteDescriptor writer, DescriptorKeyID key, ConstStr255Param value) {
+    const WriteDescriptorProcs* w = WriteProcs();
+    return w && w->putStringProc ? w->putStringProc(writer, key, value) : OSErr(paramErr);
+}
+
+Boolean ZPIGetKey(PIReadDescriptor reader, DescriptorKeyID* key, DescriptorTypeID* type, int32_t* flags) {
+    const ReadDescriptorProcs* r = ReadProcs();
+    return r && r->getKeyProc ? r->getKeyProc(reader, key, type, flags) : false;
+}
+
+OSErr ZPIGetInt(PIReadDescriptor reader, int32_t* value) {
+    const ReadDescriptorProcs* r = ReadProcs();
+    return r && r->getIntegerProc ? r->getIntegerProc(reader, value) : OSErr(paramErr);
+}
+
+OSErr ZPIGetFloat(PIReadDescriptor reader, double* value) {
+    const ReadDescriptorProcs* r = ReadProcs();
+    return r && r->getFloatProc ? r->getFloatProc(reader, value) : OSErr(paramErr);
+}
+
+OSErr ZPIGetBoolean(PIReadDescriptor reader, Boolean* value) {
+    const ReadDescriptorProcs* r = ReadProcs();
+    return r && r->getBooleanProc ? r->getBooleanProc(reader, value) : OSErr(paramErr);
+}
+
+OSErr ZPIGetEnum(PIReadDescriptor reader, DescriptorEnumID* value) {
+    const ReadDescriptorProcs* r = ReadProcs();
+    return r && r->getEnumeratedProc ? r->getEnumeratedProc(reader, value) : OSErr(paramErr);
+}
+
+OSErr ZPIGetStr(PIReadDescriptor reader, Str255* value) {
+    const ReadDescriptorProcs* r = ReadProcs();
+    return r && r->getStringProc ? r->getStringProc(reader, value) : OSErr(paramErr);
+}
+
+PIReadDescriptor HostOpenReader(PIDescriptorHandle descriptor, DescriptorKeyIDArray keys) {
+    const ReadDescriptorProcs* r = ReadProcs();
+    return r && r->openReadDescriptorProc ? r->openReadDescriptorProc(descriptor, keys) : nullptr;
+}
+
+PIWriteDescriptor HostOpenWriter() {
+    const WriteDescriptorProcs* w = WriteProcs();
+    return w && w->openWriteDescriptorProc ? w->openWriteDescriptorProc() : nullptr;
+}
+
+OSErr writeShortCStringToScript(const char* text, DescriptorKeyID key, PIWriteDescriptor writer) {
+    Str255 s{};
+    const size_t n = text ? strnlen(text, 255) : 0;
+    s[0] = uint8_t(n);
+    if (n) std::memcpy(s + 1, text, n);
+    return ZPIPutStr(writer, key, s);
+}
+
+OSErr readShortCStringFromScript(char* buffer, DescriptorKeyID, PIReadDescriptor reader) {
+    if (!buffer) return paramErr;
+    Str255 s{};
+    const OSErr e = ZPIGetStr(reader, &s);
+    const size_t n = e == noErr ? s[0] : 0;
+    std::memcpy(buffer, s + 1, n);
+    buffer[n] = 0;
+    return e;
+}

@@ -267,6 +267,35 @@ TEST_F(Persistence, ScriptParametersReadAndWritten) {
     EXPECT_NE(descriptor.descriptor, nullptr);
 }
 
+TEST_F(Persistence, ShortStringsThroughTheHostProcedures) {
+    PIWriteDescriptor writer = HostOpenWriter();
+    ASSERT_NE(writer, nullptr);
+    const std::string longName(300, 'x');
+    EXPECT_EQ(writeShortCStringToScript("little planet", MakeFourCC("name"), writer), noErr);
+    EXPECT_EQ(writeShortCStringToScript(longName.c_str(), MakeFourCC("long"), writer), noErr);
+    EXPECT_EQ(ZPIPutInt(writer, MakeFourCC("numb"), 7), noErr);
+    PIDescriptorHandle h = nullptr;
+    descriptor.writeDescriptorProcs->closeWriteDescriptorProc(writer, &h);
+
+    PIReadDescriptor reader = HostOpenReader(h, kSettingsKeys);
+    ASSERT_NE(reader, nullptr);
+    char buffer[256];
+    DescriptorKeyID key;
+    DescriptorTypeID type;
+    int32_t flags;
+    ASSERT_TRUE(ZPIGetKey(reader, &key, &type, &flags));
+    EXPECT_EQ(readShortCStringFromScript(buffer, key, reader), noErr);
+    EXPECT_STREQ(buffer, "little planet");
+    ASSERT_TRUE(ZPIGetKey(reader, &key, &type, &flags));
+    EXPECT_EQ(readShortCStringFromScript(buffer, key, reader), noErr);
+    EXPECT_EQ(std::string(buffer), longName.substr(0, 255));
+    ASSERT_TRUE(ZPIGetKey(reader, &key, &type, &flags));
+    EXPECT_NE(readShortCStringFromScript(buffer, key, reader), noErr);   // an integer
+    EXPECT_STREQ(buffer, "");
+    descriptor.readDescriptorProcs->closeReadDescriptorProc(reader);
+    DisposeHandle(h);
+}
+
 TEST_F(Persistence, CachedSettings) {
     params->outputMode = 94;
     params->cubemap_pixels = 640;

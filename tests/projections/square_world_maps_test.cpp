@@ -202,3 +202,59 @@ TEST(Spilhaus, TheOceanIsOneBodyWithTheContinentsAtTheRim) {
 }
 
 }  // namespace
+
+namespace {
+
+// Conformal: the plane's two unit steps go to equal, perpendicular steps on
+// the sphere. Checked by finite differences; the tolerance allows for the
+// cache's interpolation near the singular corners (an equal-area or
+// compromise map would be off by far more).
+template <class Map>
+void ExpectConformal(Map map, double x0, double x1, double y0, double y1, const char* name) {
+    const double h = 1e-3;
+    int checked = 0;
+    for (double x = x0; x <= x1; x += (x1 - x0) / 6)
+        for (double y = y0; y <= y1; y += (y1 - y0) / 6) {
+            triplex p, px, py;
+            if (!map(x, y, &p) || !map(x + h, y, &px) || !map(x, y + h, &py)) continue;
+            const triplex dx = Tsub(px, p), dy = Tsub(py, p);
+            const double lx = Tmagnitude(dx), ly = Tmagnitude(dy);
+            if (lx < 1e-6) continue;  // a fold point of the map
+            ++checked;
+            EXPECT_NEAR(ly / lx, 1.0, 0.08) << name << " " << x << " " << y;
+            EXPECT_NEAR(Tdot_product(dx, dy) / (lx * ly), 0.0, 0.08) << name << " " << x << " " << y;
+        }
+    EXPECT_GT(checked, 30) << name;
+}
+
+TEST_F(SquareWorldMaps, TheMapsAreConformal) {
+    PyramidDescriptor* c = cache();
+    for (int variant : {1, 2}) {
+        ExpectConformal(
+            [&](double x, double y, triplex* t) {
+                unsigned char m = 0;
+                TotalAdams(&m, t, c, variant, nullptr, x, y);
+                return m == 0;
+            },
+            -0.43, 0.43, -0.43, 0.43, variant == 1 ? "Adams 1" : "Adams 2");
+    }
+    ExpectConformal(
+        [&](double x, double y, triplex* t) {
+            unsigned char m = 0;
+            float p[3];
+            long region;
+            TotalGuyou(&m, p, c, &region, nullptr, x, y);
+            *t = {p[0], p[1], p[2]};
+            return m == 0;
+        },
+        -0.93, 0.93, -0.43, 0.43, "Guyou");
+    ExpectConformal(
+        [&](double x, double y, triplex* t) {
+            unsigned char m = 0;
+            TotalEllipse(&m, t, c, x, y);
+            return m == 0;
+        },
+        -0.4, 0.4, -0.2, 0.2, "ellipse");
+}
+
+}  // namespace

@@ -8,6 +8,7 @@
 
 #include "platform/host/host_types.h"
 
+struct PyramidDescriptor;
 struct Data;
 struct TaskGuidance;
 
@@ -99,6 +100,16 @@ inline uint8_t ProxyByteFromFloat(float v) {
 
 // ---- preview pyramid ----
 void Build_blank_preview(Data* data);
+// Scales rect (in level `level` pixels) of pyramid into the preview pyramid
+// with a slight blur.
+void Build_filled_preview_from_pyr(Data* data, const PyramidDescriptor* pyramid, int64_t level, VRect rect);
+// Copies rect of level `level` pixel by pixel into level 0 of target, starting
+// at its corner: colour kinds in colour, the others as grey.
+void CopyPartOfPyrAtLevelIntoPyr(const PyramidDescriptor* source, int64_t level, VRect rect,
+                                 PyramidDescriptor* target);
+// Copy or scale between the preview pyramid and another, when the preview has tiles.
+void CopyPreviewIntoPyramid(Data* data, PyramidDescriptor* pyramid);
+void CopyPyramidIntoPreview(Data* data, const PyramidDescriptor* pyramid);
 VRect ChooseRectToUseAsPreviewSource(int64_t x, const VRect& rect);
 // Halves rect until it fits limit, at most maxSteps times (and at most 100);
 // *steps counts the halvings.

@@ -34,7 +34,7 @@ TEST(EngineStandardTasks, TiledReductionMatchesSerialOne) {
         std::mt19937 rng(9);
         for (int64_t y = 0; y < 300; ++y)
             for (int64_t x = 0; x < 700; ++x) {
-                int64_t c[4] = {rng() % 256, rng() % 256, rng() % 256, 255};
+                const int64_t c[4] = {int64_t(rng() % 256), int64_t(rng() % 256), int64_t(rng() % 256), 255};
                 set_pyramid_sample_pointColor(x, y, serial.p.get(), 0, c[0], c[1], c[2], c[3]);
                 set_pyramid_sample_pointColor(x, y, tiled.p.get(), 0, c[0], c[1], c[2], c[3]);
             }

@@ -346,8 +346,9 @@ TEST_F(EngineTaskRunner, BlockVariantCoversEveryPixelOnce) {
             EXPECT_EQ(completion->tasks_retired_so_far, completion->NUMTiles);
             for (auto& c : cover) ASSERT_EQ(c.load(), 1);
             EXPECT_LE(probe_.peak.load(), kind == 7 ? 1 : 4);
-            if (kind == 7)
+            if (kind == 7) {
                 for (size_t i = 0; i < probe_.order.size(); ++i) EXPECT_EQ(probe_.order[i], int64_t(i));
+            }
         }
     }
     EXPECT_EQ(gTaskEngine.hostResult, 0);

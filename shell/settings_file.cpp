@@ -221,20 +221,24 @@ struct Reader {
         }
         return false;
     }
+    bool inPreview = false;   // reading a preview block, which has no word numbers
+
+    std::string Where() const {
+        return inPreview ? "in the preview after word " + std::to_string(wordNumber)
+                         : "at word " + std::to_string(wordNumber);
+    }
     bool Word(int32_t* v) {
         if (result != kSettingsFileOK) return false;
         const int e = NewRdSInt32(v, fd);
         if (e == 0) return true;
-        return Fail(kSettingsFileEndsEarly, e == kQevEndOfFile
-                                                ? "the file ends early, at word " + std::to_string(wordNumber)
-                                                : "the file could not be read at word " + std::to_string(wordNumber));
+        return Fail(kSettingsFileEndsEarly, (e == kQevEndOfFile ? "the file ends early, " : "the file could not be read ") + Where());
     }
     bool Bytes(void* buffer, int64_t n) {
         if (result != kSettingsFileOK) return false;
         if (n <= 0) return true;
-        if (ReadBytes(fd, buffer, n) == 0) return true;
-        return Fail(kSettingsFileEndsEarly, "the file ends early, in the preview before word " +
-                                                std::to_string(wordNumber));
+        const int e = ReadBytes(fd, buffer, n);
+        if (e == 0) return true;
+        return Fail(kSettingsFileEndsEarly, (e == kQevEndOfFile ? "the file ends early, " : "the file could not be read ") + Where());
     }
     // Skips n bytes, stopping at the first failure.
     bool Skip(int64_t n) {
@@ -438,12 +442,16 @@ int32_t ReadSettingsFile(int fd, Parameters* params, bool takeSettings, PyramidD
         if (r.result != kSettingsFileOK) break;
         if (word.since > v) continue;
         if (word.kind == kJPEGPreviewBlock) {
+            r.inPreview = true;
             ReadJPEGPreview(&r, preview, &found);
+            r.inPreview = false;
             continue;
         }
         if (word.kind == kUncompressedPreviewBlock) {
-            ++r.wordNumber;
+            r.inPreview = true;
             ReadUncompressedPreview(&r, preview);
+            r.inPreview = false;
+            ++r.wordNumber;
             if (v == kShortVersion) break;
             continue;
         }

@@ -401,17 +401,39 @@ TEST(SettingsFile, RefusedFilesLeaveTheSettingsAlone) {
     ExpectSameSettings(*good, *p);
 }
 
+BufferProcs gHostBufferProcs{};   // the pyramids only need to carry some
+
+struct PreviewPyramid {
+    PyramidDescriptor* pyr;
+    explicit PreviewPyramid(int64_t side) { pyr = AllocateDynamicPyramid(side, side, kPyrColour8, 0, 0, &gHostBufferProcs); }
+    ~PreviewPyramid() { DisposeDynamicPyramid(&pyr); }
+};
+
 // Random and mutated files: each loads with modes in range or is refused
 // with a reason, leaving the settings as they were.
 TEST(SettingsFile, FuzzedFilesLoadSoundlyOrAreRefused) {
     auto good = Distinct();
     TempFile file;
     const std::vector<uint8_t> whole = WrittenBytes(*good, file);
+    // The same with a JPEG preview, read into a preview pyramid.
+    PreviewPyramid preview(kPreviewSide);
+    for (int64_t y = 0; y < kPreviewSide; ++y)
+        for (int64_t x = 0; x < kPreviewSide; ++x) set_pyramid_sample_point4(x, y, preview.pyr, 0, x, y, x ^ y, 255);
+    int fd = file.Write();
+    ASSERT_EQ(WriteSettingsFile(good.get(), fd, preview.pyr, true), 0);
+    close(fd);
+    const std::vector<uint8_t> withPreview = file.Get();
+    ASSERT_GT(withPreview.size(), whole.size() + 100);
     std::mt19937 rng(20261209);
     int loaded = 0, refused = 0;
-    for (int round = 0; round < 1500; ++round) {
+    for (int round = 0; round < 1600; ++round) {
         std::vector<uint8_t> bytes;
-        switch (round % 3) {
+        switch (round % 4) {
+            case 3: {   // a preview with damaged bytes in its stream or header
+                bytes = withPreview;
+                for (int k = int(rng() % 6); k >= 0; --k) bytes[84 * 4 + rng() % (bytes.size() - 84 * 4 - 14 * 4)] = uint8_t(rng());
+                break;
+            }
             case 0: {   // noise, sometimes with a plausible version first
                 bytes.resize(rng() % 600);
                 for (uint8_t& b : bytes) b = uint8_t(rng());
@@ -441,7 +463,8 @@ TEST(SettingsFile, FuzzedFilesLoadSoundlyOrAreRefused) {
         auto p = Factory();
         const auto before = std::make_unique<Parameters>(*p);
         std::string error;
-        const int32_t r = ReadInto(file, p.get(), &error);
+        uint8_t hasPreview = 0;
+        const int32_t r = ReadInto(file, p.get(), &error, true, round % 4 == 3 ? preview.pyr : nullptr, &hasPreview);
         if (r == kSettingsFileOK) {
             ++loaded;
             EXPECT_TRUE(IsValidInputMode(p->inputMode)) << round;
@@ -500,13 +523,6 @@ TEST(SettingsFile, OldUncompressedPreview) {
     EXPECT_NE(error.find("129"), std::string::npos);
 }
 
-BufferProcs gHostBufferProcs{};   // the pyramids only need to carry some
-
-struct PreviewPyramid {
-    PyramidDescriptor* pyr;
-    explicit PreviewPyramid(int64_t side) { pyr = AllocateDynamicPyramid(side, side, kPyrColour8, 0, 0, &gHostBufferProcs); }
-    ~PreviewPyramid() { DisposeDynamicPyramid(&pyr); }
-};
 
 TEST(SettingsFile, JPEGPreviewRoundTrip) {
     PreviewPyramid out(kPreviewSide);

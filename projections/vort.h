@@ -54,6 +54,10 @@ struct vort {
     uint8_t stateCrossing;
     uint8_t stateSamplerFlag;
     float stateHints[2];
+    float levelHint;             // the anisotropic sampler's last level
+    int32_t largestSampleCount;  // samples along an ellipse's major axis, at most
+    int64_t samplingLevel;       // the colour pass's supersampling level
+    float samplerThreshold;      // sharpening handed to every sampler
 
     // Task engine.
     PyramidDescriptor* inputPyramids;

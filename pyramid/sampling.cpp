@@ -402,14 +402,27 @@ void get_unit_ramped_wrapped_pyramid_sample_point(const PyramidDescriptor* pyr, 
                                                   float out[4]) {
     L = ExistingLevel(pyr, L);
     const float Px = pyr->invInteriorWidth[L], Py = pyr->invInteriorHeight[L];
-    float cu[4] = {u, u + Px, u, u + Px};
-    float cv[4] = {v, v, v + Py, v + Py};
-    for (int i = 0; i < 4; ++i) {
-        float level = static_cast<float>(L);  // a raised level is not applied here
-        OverhangizeCoordinates2016(&cu[i], &cv[i], &level, pyr->overhangMode, pyr);
-    }
+    float level = static_cast<float>(L);  // a raised level is not applied here
+    OverhangizeCoordinates2016(&u, &v, &level, pyr->overhangMode, pyr);
+    const float X = UnitToPixelX(pyr, L, u), Y = UnitToPixelY(pyr, L, v);
+    const int64_t i0 = TruncIndex(X), j0 = TruncIndex(Y);
+    // The other three corners are the next column and row in pixel terms
+    // (adding a pixel's width to u could round past a column and skip it);
+    // only a corner beyond the level goes through the overhang rule, from
+    // its pixel's centre, to the pixel nearest to where the rule puts it.
     int64_t xi[4], yi[4];
-    for (int i = 0; i < 4; ++i) xi[i] = TruncIndex(UnitToPixelX(pyr, L, cu[i])), yi[i] = TruncIndex(UnitToPixelY(pyr, L, cv[i]));
+    for (int k = 0; k < 4; ++k) {
+        const int64_t i = i0 + (k & 1), j = j0 + (k >> 1);
+        if (!PointIsOutsideOfPyrLevel(i, j, pyr, L) || k == 0) {
+            xi[k] = i, yi[k] = j;
+            continue;
+        }
+        float cu = (static_cast<float>(i) + 0.5f) * Px, cv = (static_cast<float>(j) + 0.5f) * Py;
+        level = static_cast<float>(L);
+        OverhangizeCoordinates2016(&cu, &cv, &level, pyr->overhangMode, pyr);
+        xi[k] = TruncIndex(std::floor(UnitToPixelX(pyr, L, cu) + 0.5f));
+        yi[k] = TruncIndex(std::floor(UnitToPixelY(pyr, L, cv) + 0.5f));
+    }
     float c[4][4];
     // Usually the corners are a 2 x 2 block inside one tile: read it straight.
     const bool block = xi[1] == xi[0] + 1 && xi[2] == xi[0] && xi[3] == xi[1] && yi[1] == yi[0] &&
@@ -427,8 +440,7 @@ void get_unit_ramped_wrapped_pyramid_sample_point(const PyramidDescriptor* pyr, 
         }
         for (int i = 0; i < 4; ++i) pyr_unit_colour<K>(xi[i], yi[i], pyr, L, c[i]);
     });
-    const float X = UnitToPixelX(pyr, L, cu[0]), Y = UnitToPixelY(pyr, L, cv[0]);
-    Bilinear(c, SafeFraction(X, TruncIndex(X)), SafeFraction(Y, TruncIndex(Y)), out);
+    Bilinear(c, SafeFraction(X, i0), SafeFraction(Y, j0), out);
 }
 
 namespace {
@@ -436,7 +448,7 @@ namespace {
 constexpr int kGridMax = 6;
 
 // One axis of a sample grid: for each position its two corner indices (the
-// corner one pixel on, as the wrapped sampler forms it) and its fraction, and
+// next pixel on, as the wrapped sampler forms it) and its fraction, and
 // the distinct indices so each pixel is read once. False when a corner lies
 // outside the picture (the overhang rule would move it).
 struct GridAxis {
@@ -453,16 +465,18 @@ inline int DistinctSlot(GridAxis& a, int64_t index) {
     return a.count++;
 }
 
-inline bool MakeGridAxis(const float* t, int n, float step, float scale, bool closedTop, GridAxis& a) {
+inline bool MakeGridAxis(const float* t, int n, float scale, bool closedTop, GridAxis& a) {
     a.count = 0;
+    const int64_t size = static_cast<int64_t>(scale);
     for (int i = 0; i < n; ++i) {
-        const float c0 = t[i], c1 = t[i] + step;
-        const bool inside = c0 >= 0.0f && c1 >= 0.0f && (closedTop ? c0 <= 1.0f && c1 <= 1.0f : c0 < 1.0f && c1 < 1.0f);
-        if (!inside) return false;
+        const float c0 = t[i];
+        if (!(c0 >= 0.0f && (closedTop ? c0 <= 1.0f : c0 < 1.0f))) return false;
         const float X = c0 * scale - 0.5f;
-        a.first[i] = DistinctSlot(a, TruncIndex(X));
-        a.second[i] = DistinctSlot(a, TruncIndex(c1 * scale - 0.5f));
-        a.fraction[i] = SafeFraction(X, TruncIndex(X));
+        const int64_t i0 = TruncIndex(X);
+        if (i0 + 1 >= size) return false;  // the next pixel lies beyond the picture
+        a.first[i] = DistinctSlot(a, i0);
+        a.second[i] = DistinctSlot(a, i0 + 1);
+        a.fraction[i] = SafeFraction(X, i0);
     }
     return true;
 }
@@ -474,8 +488,7 @@ void get_unit_ramped_wrapped_samples_on_grid(const PyramidDescriptor* pyr, int64
     L = ExistingLevel(pyr, L);
     GridAxis ax, ay;
     if (nu > kGridMax || nv > kGridMax ||
-        !MakeGridAxis(us, nu, pyr->invInteriorWidth[L], pyr->unitScaleX[L], true, ax) ||
-        !MakeGridAxis(vs, nv, pyr->invInteriorHeight[L], pyr->unitScaleY[L], false, ay)) {
+        !MakeGridAxis(us, nu, pyr->unitScaleX[L], true, ax) || !MakeGridAxis(vs, nv, pyr->unitScaleY[L], false, ay)) {
         for (int j = 0; j < nv; ++j)
             for (int i = 0; i < nu; ++i) get_unit_ramped_wrapped_pyramid_sample_point(pyr, L, us[i], vs[j], out[j * nu + i]);
         return;

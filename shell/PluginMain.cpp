@@ -16,6 +16,7 @@
 #include "shell/plugin_globals.h"
 #include "shell/scripting.h"
 #include "shell/settings_persistence.h"
+#include "render/render_drivers.h"
 #include "shell/stand_ins.h"
 
 FilterRecord* gFilterRecord = nullptr;

@@ -13,6 +13,7 @@
 #include "shell/data.h"
 #include "shell/parameters.h"
 #include "shell/plugin_globals.h"
+#include "render/render_drivers.h"
 #include "shell/stand_ins.h"
 #include "shell/task_records.h"
 #include "shell/task_services.h"

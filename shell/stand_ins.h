@@ -72,14 +72,5 @@ int16_t FileZerp_saveToMemoryDot(int64_t n, Data* data);
 // Reads dot n's file (a missing file leaves the factory block); always 0.
 int16_t FileZerp_loadFromMemoryDot(int64_t n, Data* data);
 
-// ---- renderer and polyhedron model (shell/stand_in_render.cpp) ----
-// Renders the whole filter rectangle (proxy null) or the preview; returns the
-// time at its end in seconds.
-double PFFOWFR_by_anything(void* ignored, int64_t purpose, ProgressivePreviewManager* ppm,
-                           proxyBufferRecord* proxy);
+// ---- polyhedron model (shell/stand_in_fill.cpp) ----
 void DumpPolyStorage(polyhedron* store);
-// One pixel of the host's input at job position (x, y) as four floats, and
-// one colour written to the destination of the tracker.
-void GrabNovelInputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, TileTracker* tracker);
-void SetNovelOutputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, TileTracker* tracker,
-                         proxyBufferRecord* proxy);

@@ -111,6 +111,7 @@ struct PerTaskStuffType {
     Data* data;
     int64_t marker;       // -1 when made
     renderhinttype hints[2];  // the renderer's, per task
+    int64_t lastTissotSpot;   // where the road's Tissot search starts
     int64_t spare2;
     PyramidDescriptor* outputPyramid;
     vort* context;        // the task's render contexts, contextCount of them

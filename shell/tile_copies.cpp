@@ -7,6 +7,7 @@
 #include "shell/host_rects.h"
 #include "shell/parameters.h"
 #include "shell/plugin_globals.h"
+#include "render/host_pixels.h"
 #include "shell/stand_ins.h"
 #include "shell/task_engine_globals.h"
 #include "shell/task_records.h"

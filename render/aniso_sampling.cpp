@@ -1,0 +1,237 @@
+#include "render/aniso_sampling.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "projections/vort.h"
+#include "pyramid/overhang.h"
+#include "pyramid/pixels.h"
+#include "pyramid/pyramid.h"
+#include "pyramid/sampling.h"
+
+namespace {
+
+constexpr float kPointFootprint = 1e-10f;
+constexpr float kMinorFloor = 0.5f;
+constexpr float kSingleSampleRatio = 1.25f;
+constexpr float kTwoSampleRatio = 1.5f;
+constexpr int kDefaultLargestSampleCount = 20;
+
+inline float WrapHalf(float d) { return d > 0.5f ? d - 1.0f : (d < -0.5f ? d + 1.0f : d); }
+inline bool Large(float d) { return !(std::fabs(d) <= 0.5f); }
+
+// The top level whose pixels exist: every level once the mipmaps are made.
+inline int64_t UsableTopLevel(const PyramidDescriptor* pyr) {
+    return pyr->mipmapState == 2 ? std::max<int64_t>(pyr->topLevel, 0) : 0;
+}
+
+inline void Transparent(float out[4]) { out[0] = out[1] = out[2] = out[3] = 0.0f; }
+
+// The filtered sample between level L and the next at fraction f, as a unit
+// colour. Without minification (level 0) the sample is bilinear, so a
+// position at a pixel's centre gives that pixel exactly and a render at the
+// input's own scale reproduces it; smaller levels use the pyramid's kernel.
+void FilteredSample(const PyramidDescriptor* pyr, int64_t L, float f, float u, float v, float out[4]) {
+    if (L > 0) {
+        get_borked(pyr, L, f, u, v, out);
+        for (int k = 0; k < 4; ++k) out[k] *= pyr->invFullScale;
+        return;
+    }
+    get_unit_ramped_wrapped_pyramid_sample_point(pyr, 0, u, v, out);
+    if (f > 0.0f) {
+        float next[4];
+        get_borked(pyr, 1, 0.0f, u, v, next);
+        for (int k = 0; k < 4; ++k) out[k] += f * (next[k] * pyr->invFullScale - out[k]);
+    }
+}
+
+inline void NearestTexel(const PyramidDescriptor* pyr, int64_t L, float u, float v, float out[4]) {
+    const int64_t x = std::clamp<int64_t>(int64_t(u * float(pyr->width[L]) - 0.5f), 0, pyr->width[L] - 1);
+    const int64_t y = std::clamp<int64_t>(int64_t(v * float(pyr->height[L]) - 0.5f), 0, pyr->height[L] - 1);
+    get_intcoord_unitary_color(x, y, pyr, L, out);
+}
+
+// A point footprint or a sample at a given level: the overhang rule may move
+// the position and raise the level.
+void PlainSample(const PyramidDescriptor* pyr, float level, float u, float v, float out[4]) {
+    const int64_t rule = OverhangizeCoordinates2016(&u, &v, &level, pyr->overhangMode, pyr);
+    if ((rule & kOverhangMoved) && (rule & kOverhangTransparent)) {
+        Transparent(out);
+        return;
+    }
+    level = std::clamp(level, 0.0f, float(UsableTopLevel(pyr)));
+    const int64_t L = int64_t(level);
+    float f = level - float(L);
+    if (L >= UsableTopLevel(pyr)) f = 0.0f;
+    FilteredSample(pyr, L, f, u, v, out);
+}
+
+}  // namespace
+
+bool OverhangizePDs(float pd[4], const PyramidDescriptor* pyr) {
+    bool tooLarge = false;
+    switch (pyr->overhangMode) {
+        case kOverhangClear: case kOverhangMirrorBlur: case kOverhangClamp:
+            tooLarge = Large(pd[0]) || Large(pd[1]) || Large(pd[2]) || Large(pd[3]);
+            break;
+        case kOverhangWrapSides: case kOverhangOverThePole:
+            pd[0] = WrapHalf(pd[0]);
+            pd[2] = WrapHalf(pd[2]);
+            tooLarge = Large(pd[1]) || Large(pd[3]);
+            break;
+        case kOverhangWrapBoth:
+            for (int k = 0; k < 4; ++k) pd[k] = WrapHalf(pd[k]);
+            break;
+        default: break;
+    }
+    const float W = float(pyr->width[0]), H = float(pyr->height[0]);
+    pd[0] *= W;
+    pd[2] *= W;
+    pd[1] *= H;
+    pd[3] *= H;
+    return tooLarge;
+}
+
+void get_sharpened_color(const PyramidDescriptor* pyr, int64_t level, float out[4], float fraction, float u, float v,
+                         float flag) {
+    float lv = float(level) + fraction;
+    const int64_t rule = OverhangizeCoordinates2016(&u, &v, &lv, pyr->overhangMode, pyr);
+    if ((rule & kOverhangMoved) && (rule & kOverhangTransparent)) {
+        Transparent(out);
+        return;
+    }
+    const int64_t top = UsableTopLevel(pyr);
+    lv = std::clamp(lv, 0.0f, float(top));
+    const int64_t L = int64_t(lv);
+    if (flag == -1.0f && L == 0) {
+        NearestTexel(pyr, 0, u, v, out);
+        return;
+    }
+    const float f = L >= top ? 0.0f : lv - float(L);
+    FilteredSample(pyr, L, f, u, v, out);
+}
+
+int SampleAnisotropicallyColorCore_unitary(float pd[4], int code, const PyramidDescriptor* pyr, float out[4],
+                                           vort* hints, float u, float v, float flag) {
+    if (code == kFootprintNoLeft) pd[0] = pd[2], pd[1] = pd[3];
+    if (code == kFootprintNoUpper) pd[2] = pd[0], pd[3] = pd[1];
+
+    const float sumSquares = pd[0] * pd[0] + pd[1] * pd[1] + pd[2] * pd[2] + pd[3] * pd[3];
+    if (sumSquares < kPointFootprint) {
+        PlainSample(pyr, 0.0f, u, v, out);
+        return 1;
+    }
+    if (code == kFootprintNeither || (hints && hints->stateSamplerFlag)) {
+        const float level = hints ? hints->levelHint : 0.0f;
+        PlainSample(pyr, level, u, v, out);
+        if (hints) hints->levelHint = 0.0f;
+        return 1;
+    }
+
+    const bool tooLarge = OverhangizePDs(pd, pyr);
+    const float dudx = pd[0], dvdx = pd[1], dudy = pd[2], dvdy = pd[3];
+    const float Ka = dvdx * dvdx + dvdy * dvdy;
+    const float Kb = -2.0f * (dudx * dvdx + dudy * dvdy);
+    const float Kc = dudx * dudx + dudy * dudy;
+    // The ellipse's axes are the square roots of the two eigenvalues of the
+    // quadratic form, taken directly: dividing by its determinant first
+    // (floored near zero) would give a thin footprint a major axis of
+    // hundreds of pixels.
+    const float r = std::sqrt((Ka - Kc) * (Ka - Kc) + Kb * Kb);
+    float major = std::sqrt(std::max(0.5f * (Ka + Kc + r), 0.0f));
+    float minor = std::sqrt(std::max(0.5f * (Ka + Kc - r), 0.0f));
+    const float s = 1.0f - 0.5f * std::max(flag, 0.0f);
+    major *= s;
+    minor = std::max(s * minor, kMinorFloor);
+    const float level = std::log2(minor);
+    if (hints) hints->levelHint = level;
+
+    // The last level that exists, not one past it.
+    const float L = std::clamp(level, 0.0f, float(UsableTopLevel(pyr)));
+    const int64_t Li = int64_t(L);
+    const float fraction = L - float(Li);
+
+    const float R = major / minor;
+    if (!(R >= kSingleSampleRatio) || tooLarge || (major <= 1.0f && minor <= 1.0f)) {
+        get_sharpened_color(pyr, Li, out, fraction, u, v, flag);
+        return 1;
+    }
+    int n;
+    float w;
+    if (R < kTwoSampleRatio) {
+        n = 2;
+        w = (R - kSingleSampleRatio) * 4.0f;
+    } else {
+        const int largest = hints && hints->largestSampleCount > 1 ? hints->largestSampleCount : kDefaultLargestSampleCount;
+        n = std::clamp(int(R + 0.5f), 2, largest);
+        w = 1.0f;
+    }
+    // The major axis lies across the direction in which the ellipse's
+    // quadratic form grows fastest: half the angle of (Kb, Ka - Kc), turned
+    // a quarter.
+    const float theta = 0.5f * std::atan2(Kb, Ka - Kc);
+    const float len = w * major / float(n - 1);
+    const float stepU = -std::sin(theta) * len / float(pyr->width[0]);
+    const float stepV = std::cos(theta) * len / float(pyr->height[0]);
+    const float half = float(n - 1) * 0.5f;
+    float sum[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    for (int i = 0; i < n; ++i) {
+        float c[4];
+        const float k = float(i) - half;
+        get_sharpened_color(pyr, Li, c, fraction, u + k * stepU, v + k * stepV, flag);
+        for (int j = 0; j < 4; ++j) sum[j] += c[j];
+    }
+    const float inv = 1.0f / float(n);
+    for (int j = 0; j < 4; ++j) out[j] = sum[j] * inv;
+    return n;
+}
+
+namespace {
+
+int FootprintFrom(float pd[4], float ul, float vl, float ut, float vt, float uc, float vc) {
+    const bool noLeft = ul == -1.0f, noUpper = ut == -1.0f;
+    pd[0] = uc - ul;
+    pd[1] = vc - vl;
+    pd[2] = uc - ut;
+    pd[3] = vc - vt;
+    if (noLeft && !noUpper) pd[0] = pd[2], pd[1] = pd[3];
+    if (noUpper && !noLeft) pd[2] = pd[0], pd[3] = pd[1];
+    return (noLeft ? kFootprintNoLeft : 0) | (noUpper ? kFootprintNoUpper : 0);
+}
+
+}  // namespace
+
+int SampleAnisotropicallyColor_Centered_unitary(const PyramidDescriptor* pyr, float out[4], vort* hints, float flag,
+                                                float ul, float vl, float ut, float vt, float uc, float vc, float u,
+                                                float v) {
+    float pd[4];
+    const int code = FootprintFrom(pd, ul, vl, ut, vt, uc, vc);
+    return SampleAnisotropicallyColorCore_unitary(pd, code, pyr, out, hints, u, v, flag);
+}
+
+void SampleUglyColor_Centered_unitary(const PyramidDescriptor* pyr, float out[4], vort* hints, float ul, float vl,
+                                      float ut, float vt, float uc, float vc, float u, float v) {
+    float pd[4];
+    const int code = FootprintFrom(pd, ul, vl, ut, vt, uc, vc);
+    float level = 0.0f;
+    const int64_t rule = OverhangizeCoordinates2016(&u, &v, &level, pyr->overhangMode, pyr);
+    if ((rule & kOverhangMoved) && (rule & kOverhangTransparent)) {
+        Transparent(out);
+        return;
+    }
+    if (code == kFootprintNeither || (hints && hints->stateSamplerFlag)) {
+        level = hints ? hints->levelHint : 0.0f;
+    } else {
+        OverhangizePDs(pd, pyr);
+        const float x = 0.5f * (std::max(std::fabs(pd[0]), std::fabs(pd[1])) + std::max(std::fabs(pd[2]), std::fabs(pd[3])));
+        level = x <= 1.0f ? 0.0f : std::log2(x);
+    }
+    const int64_t L = int64_t(std::clamp(level, 0.0f, float(UsableTopLevel(pyr))));
+    NearestTexel(pyr, L, u, v, out);
+}
+
+float SegmentsIntersectionABparameter(const float A[2], const float B[2], const float C[2], const float D[2]) {
+    const float den = (B[0] - A[0]) * (D[1] - C[1]) - (D[0] - C[0]) * (B[1] - A[1]);
+    if (den > -0.00001f && den < 0.00001f) return 0.5f;
+    return ((A[1] - C[1]) * (D[0] - C[0]) - (D[1] - C[1]) * (A[0] - C[0])) / den;
+}

@@ -1,0 +1,49 @@
+// Sampling the input pyramid for one output sample with the footprint of
+// the output pixel: the four partial derivatives of the input position
+// across one output pixel (du/dx, dv/dx, du/dy, dv/dy, unit coordinates).
+// The anisotropic sampler turns the footprint into an ellipse, takes the
+// level from its minor axis and averages up to the context's largest sample
+// count of filtered samples along its major axis; the cheap sampler takes a
+// level from the footprint's size and reads one texel.
+#pragma once
+
+#include <cstdint>
+
+struct PyramidDescriptor;
+struct vort;
+
+// Missing neighbours of a footprint.
+enum : int {
+    kFootprintComplete = 0,
+    kFootprintNoLeft = 1,
+    kFootprintNoUpper = 2,
+    kFootprintNeither = 3,
+};
+
+// Adapts the footprint to the pyramid's overhang mode and converts it to
+// level-0 pixels; true when it is too large to stand for an ellipse.
+bool OverhangizePDs(float pd[4], const PyramidDescriptor* pyr);
+
+// One filtered sample between `level` and the next at `fraction`, as a unit
+// colour; transparent black outside the picture. Flag -1 at level 0 takes
+// the nearest level-0 texel.
+void get_sharpened_color(const PyramidDescriptor* pyr, int64_t level, float out[4], float fraction, float u,
+                         float v, float flag);
+
+// The anisotropic sampler. The context's state hints (level hint, sampler
+// flag, largest sample count) are read and the level hint written. Returns
+// the number of filtered samples taken.
+int SampleAnisotropicallyColorCore_unitary(float pd[4], int code, const PyramidDescriptor* pyr, float out[4],
+                                           vort* hints, float u, float v, float flag);
+// Builds the footprint from the centre (uc, vc) and its left and upper
+// neighbours (a u of exactly -1 marks a neighbour missing), then samples at
+// (u, v).
+int SampleAnisotropicallyColor_Centered_unitary(const PyramidDescriptor* pyr, float out[4], vort* hints, float flag,
+                                                float ul, float vl, float ut, float vt, float uc, float vc, float u,
+                                                float v);
+// The cheap sampler with the same footprint rule.
+void SampleUglyColor_Centered_unitary(const PyramidDescriptor* pyr, float out[4], vort* hints, float ul, float vl,
+                                      float ut, float vt, float uc, float vc, float u, float v);
+
+// The parameter along AB of its crossing with line CD; 0.5 when parallel.
+float SegmentsIntersectionABparameter(const float A[2], const float B[2], const float C[2], const float D[2]);

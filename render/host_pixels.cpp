@@ -1,0 +1,377 @@
+#include "render/host_pixels.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/host/filter_record.h"
+#include "projections/vort.h"
+#include "pyramid/glue.h"
+#include "pyramid/pixels.h"
+#include "pyramid/pyramid.h"
+#include "shell/FilterBigDocument.h"
+#include "shell/data.h"
+#include "shell/host_rects.h"
+#include "shell/parameters.h"
+#include "shell/plugin_globals.h"
+#include "shell/task_engine_globals.h"
+#include "shell/task_records.h"
+#include "shell/work_area.h"
+
+namespace {
+
+constexpr OSType kAffinitySignature = MakeFourCC("AffP");
+// Alpha just short of 1 after filtering still counts as opaque.
+constexpr float kAlphaBoost = 1.007f;
+constexpr float kMaskOpaque = 0.9999f;
+constexpr float kFloatChannelLimit = 65535.0f;
+
+int32_t BytesPerSample(const pixel_info& px) { return px.Is8_call ? 1 : px.Is16_call ? 2 : 4; }
+
+int32_t RenderPurpose() { return gParams ? gParams->renderDestination : gTaskEngine.renderDestination; }
+int32_t BlendMode() { return gParams && gParams->glueMode >= 1 ? gParams->glueMode : 1; }
+
+bool InsideTile(int64_t x, int64_t y, const VRect& tile) {
+    return uint64_t(x - tile.left) < uint64_t(int64_t(tile.right) - tile.left) &&
+           uint64_t(y - tile.top) < uint64_t(int64_t(tile.bottom) - tile.top);
+}
+
+// Integer destinations: NaN writes as 0, the rest truncated toward zero and
+// kept inside the sample's range.
+template <typename T>
+void StoreInteger(uint8_t* p, float value, float whitepoint, float limit) {
+    float v = value * whitepoint;
+    if (!(v > 0.0f)) v = 0.0f;
+    if (v > limit) v = limit;
+    const T t = T(v);
+    std::memcpy(p, &t, sizeof(T));
+}
+
+void StoreSample(uint8_t* p, const pixel_info& px, float unit) {
+    if (px.Is8_call) StoreInteger<uint8_t>(p, unit, px.WHITEPOINT, 255.0f);
+    else if (px.Is16_call) StoreInteger<uint16_t>(p, unit, px.WHITEPOINT, 65535.0f);
+    else {
+        const float f = unit * px.WHITEPOINT;
+        std::memcpy(p, &f, 4);
+    }
+}
+
+void StoreAlpha(uint8_t* p, const pixel_info& px, float a) {
+    const float opaque = float(px.OPAQUEALPHA);
+    if (px.Is8_call) StoreInteger<uint8_t>(p, a, opaque, 255.0f);
+    else if (px.Is16_call) StoreInteger<uint16_t>(p, a, opaque, 65535.0f);
+    else {
+        const float f = a * opaque;
+        std::memcpy(p, &f, 4);
+    }
+}
+
+PyramidDescriptor* MainPyramid() {
+    if (gTaskEngine.mainPyramid) return gTaskEngine.mainPyramid;
+    return gData ? &gData->pyramids[kMainInputPyramid] : nullptr;
+}
+
+PyramidDescriptor* LayerPyramid() {
+    if (gTaskEngine.offscreenPyramid) return gTaskEngine.offscreenPyramid;
+    return gData && gData->storage ? &gData->storage->offscreenPyramid : nullptr;
+}
+
+void LevelZeroPixel(const PyramidDescriptor* pyr, int64_t x, int64_t y, float* colour) {
+    colour[0] = colour[1] = colour[2] = colour[3] = 0.0f;
+    if (!pyr || !pyr->tiles || PointIsOutsideOfPyrLevel(x, y, pyr, 0)) return;
+    get_intcoord_unitary_color(x, y, pyr, 0, colour);
+}
+
+// The pixel the result is laid over.
+void GetPixelOfUnderlyingWhatsis(int64_t x, int64_t y, float* colour, int64_t rowMode, TileTracker* tracker) {
+    switch (RenderPurpose()) {
+        case kRenderToHost:
+        case kRenderToPreview: GrabNovelInputPixel(x, y, colour, rowMode, tracker); return;
+        case kRenderToOffscreen: LevelZeroPixel(MainPyramid(), x, y, colour); return;
+        default: colour[0] = colour[1] = colour[2] = colour[3] = 0.0f;
+    }
+}
+
+}  // namespace
+
+// ---- coordinate conversions ----
+
+void IntegerScanToUnitary(int64_t x, int64_t y, float* u, float* v, const PyramidDescriptor* pyr) {
+    *u = (float(x) + 0.5f) * pyr->invInteriorWidth[0];
+    *v = (float(y) + 0.5f) * pyr->invInteriorHeight[0];
+}
+
+void IntegerScanToUnitary2(int64_t x, int64_t y, float* u, float* v, float width, float height) {
+    FloatScanToUnitary2(float(x), float(y), u, v, width, height);
+}
+
+void FloatScanToUnitary2(float x, float y, float* u, float* v, float width, float height) {
+    *u = (2.0f * x + 1.0f) / (2.0f * width);
+    *v = (2.0f * y + 1.0f) / (2.0f * height);
+}
+
+void Unitary2ToFloatScan(float* x, float* y, float u, float v, float width, float height) {
+    *x = std::fma(u, width, -0.5f);
+    *y = std::fma(v, height, -0.5f);
+}
+
+void PixelsToCorners(const PyramidDescriptor* pyr, float* ufx, float* ufy, float* crx, float* cry, float px,
+                     float py, int64_t scale, int64_t offsetX, int64_t offsetY) {
+    const float ax = std::fma(px, float(scale), float(offsetX)) + 0.5f;
+    const float ay = std::fma(py, float(scale), float(offsetY)) + 0.5f;
+    *ufx = (2.0f * ax + 1.0f) * pyr->halfPixelX;
+    *ufy = (2.0f * ay + 1.0f) * pyr->halfPixelY;
+    *crx = (*ufx - 0.5f) * pyr->aspectX;
+    *cry = (*ufy - 0.5f) * pyr->aspectY;
+}
+
+void PixelsToCenters(const PyramidDescriptor* pyr, float* ufx, float* ufy, float* crx, float* cry, float px,
+                     float py, int64_t scale, int64_t offsetX, int64_t offsetY) {
+    PixelsToCorners(pyr, ufx, ufy, crx, cry, px + 0.5f, py + 0.5f, scale, offsetX, offsetY);
+}
+
+void SquareizeCoordinates(float* x, float* y, const PyramidDescriptor* pyr) {
+    *x = (*x - 0.5f) * pyr->aspectX;
+    *y = (*y - 0.5f) * pyr->aspectY;
+}
+
+void GetSpunUnitaryCoordinates(double u, double v, double c, double s, double* outU, double* outV) {
+    const double x = u - 0.5, y = v - 0.5;
+    *outU = x * c - y * s + 0.5;
+    *outV = (x + y) * (c + s) - x * c - y * s + 0.5;
+}
+
+void GetInputOutputProportions(Data* data, vort* context) {
+    if (!data || !context) return;
+    const VRect f = data->filterRect;
+    float inW = float(int64_t(f.right) - f.left), inH = float(int64_t(f.bottom) - f.top);
+    float outW = inW, outH = inH;
+    if (RenderPurpose() == kRenderToOffscreen) {
+        if (const PyramidDescriptor* layer = LayerPyramid(); layer && layer->width[0] > 0) {
+            outW = float(layer->width[0]);
+            outH = float(layer->height[0]);
+        }
+    }
+    context->outputWidth = outW;
+    context->outputHeight = outH;
+    context->outputAspect = outW > 0.0f ? outH / outW : 1.0f;
+    context->renderWidth = outW;
+    context->renderHeight = outH;
+    context->aspect = context->outputAspect;
+    context->inputProportion = inW > 0.0f ? inH / inW : 1.0f;
+    context->invOutputWidth = outW > 0.0f ? 1.0f / outW : 0.0f;
+    context->invOutputHeight = outH > 0.0f ? 1.0f / outH : 0.0f;
+    context->invRenderWidth = context->invOutputWidth;
+    context->invRenderHeight = context->invOutputHeight;
+}
+
+// ---- reading ----
+
+void GrabNovelInputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, TileTracker* tracker) {
+    colour[0] = colour[1] = colour[2] = colour[3] = 0.0f;
+    if (!tracker) return;
+    const pixel_info& px = tracker->pxl;
+    const VRect& tile = tracker->current_tile_rect;
+    if (!px.GetInData || !InsideTile(x, y, tile)) return;
+    if (!px.Is8_call && !px.Is16_call && !px.Is32_call) return;
+    const int64_t stride = px.GetInHiPlane - px.GetInLoPlane + 1;
+    const int32_t bytes = BytesPerSample(px);
+    const uint8_t* base = static_cast<const uint8_t*>(px.GetInData) + (x - tile.left) * stride * bytes;
+    if (rowMode == 1) base += (y - tile.top) * int64_t(px.GetInRowBytes);
+    auto value = [&](int64_t i) -> float {
+        const uint8_t* p = base + i * bytes;
+        if (px.Is8_call) return float(*p);
+        if (px.Is16_call) {
+            uint16_t v;
+            std::memcpy(&v, p, 2);
+            return float(v);
+        }
+        float f;
+        std::memcpy(&f, p, 4);
+        return f;
+    };
+    if (px.GetPlanes < 3) {
+        colour[0] = colour[1] = colour[2] = value(0) * px.reciprocal_WHITEPOINT;
+    } else {
+        for (int c = 0; c < 3; c++) colour[c] = value(c) * px.reciprocal_WHITEPOINT;
+    }
+    colour[3] = px.GetDissolveTransparency ? value(px.Get_inLayerPlanes) * px.reciprocal_OPAQUEALPHA : 1.0f;
+}
+
+float GrabMaskValueUnitary(int64_t x, int64_t y, int64_t rowMode, const TileTracker* tracker) {
+    if (!tracker) return 1.0f;
+    const pixel_info& px = tracker->pxl;
+    if (px.GetHostSig == kAffinitySignature || !px.GetHaveMask || !px.GetMaskData) return 1.0f;
+    const VRect& tile = tracker->current_tile_rect;
+    if (!InsideTile(x, y, tile)) return 0.0f;
+    const uint8_t* p = static_cast<const uint8_t*>(px.GetMaskData) + (x - tile.left);
+    if (rowMode == 1) p += (y - tile.top) * int64_t(px.GetMaskRowBytes);
+    return float(*p) * (1.0f / 255.0f);
+}
+
+// ---- writing ----
+
+void SmoothlyLimitBrightness(float* c, const pixel_info& info) {
+    if (info.Is32_destination__) return;
+    int code = 0;
+    double excess = 0.0;
+    for (int k = 0; k < 3; ++k)
+        if (c[k] > 1.0f) {
+            code |= 1 << k;
+            excess += double(c[k]) - 1.0;
+        }
+    if (code == 0 || code == 7) return;
+    const float S = float(excess * 60.0 * 0.00390625);
+    const float H = S * 0.5f;
+    int first = -1, second = -1;
+    switch (code) {
+        case 1: first = 1, second = 2; break;  // red over: green, then blue
+        case 2: first = 0, second = 2; break;  // green over: red, then blue
+        case 4: first = 0, second = 1; break;  // blue over: red, then green
+        case 3: c[2] += S; return;
+        case 5: c[1] += S; return;
+        case 6: c[0] += S; return;
+        default: return;
+    }
+    c[first] += H;
+    c[second] += H;
+    if (c[first] > 1.0f) {
+        c[second] += c[first] - 1.0f;
+        if (c[second] > 1.0f) c[first] += c[second] - 1.0f;
+    }
+}
+
+void SetNovelOutputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, TileTracker* tracker,
+                         proxyBufferRecord* proxy) {
+    if (!tracker) return;
+    const pixel_info& px = tracker->pxl;
+    const int32_t purpose = RenderPurpose();
+    const VRect& tile = tracker->current_tile_rect;
+
+    float c[4];
+    for (int k = 0; k < 4; ++k) c[k] = std::isnan(colour[k]) ? 0.0f : colour[k];
+    if (!px.Is32_destination__) c[3] *= kAlphaBoost;
+    c[3] = std::clamp(c[3], 0.0f, 1.0f);
+    for (int k = 0; k < 3; ++k) c[k] = std::max(c[k], 0.0f);
+    SmoothlyLimitBrightness(c, px);
+    if (px.IsGreyscale__) c[0] = c[1] = c[2] = std::fma(0.59f, c[1], std::fma(0.3f, c[0], 0.11f * c[2]));
+
+    float m = 1.0f;
+    if (px.GetHostSig != kAffinitySignature && px.GetHaveMask && px.GetMaskData) {
+        m = 0.0f;
+        if (InsideTile(x, y, tile)) {
+            const uint8_t* p = static_cast<const uint8_t*>(px.GetMaskData) + (x - tile.left);
+            if (rowMode == 1) p += (y - tile.top) * int64_t(px.GetMaskRowBytes);
+            m = float(*p) * (1.0f / 255.0f);
+        }
+    }
+
+    const int32_t blend = BlendMode();
+    float U[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    if (!(blend == 1 && c[3] >= 1.0f && m >= kMaskOpaque)) GetPixelOfUnderlyingWhatsis(x, y, U, rowMode, tracker);
+
+    float R[4];
+    if (px.Is32_destination__) {
+        for (int k = 0; k < 3; ++k) R[k] = std::min(c[k], kFloatChannelLimit);
+        R[3] = c[3];
+    } else {
+        GlueAOverBYieldingC(c, U, R, blend);
+        const float a = R[3];
+        if (a < 1.0f && purpose == kRenderToHost && !px.GetDissolveTransparency) {
+            // The layer cannot hold transparency: lay the result over what is there.
+            if (a <= 0.0f) {
+                for (int k = 0; k < 4; ++k) R[k] = U[k];
+            } else {
+                const float k = a / (a + U[3] - a * U[3]);
+                for (int i = 0; i < 3; ++i) R[i] = U[i] + k * (R[i] - U[i]);
+                R[3] = a * (1.0f - U[3]) + U[3];
+            }
+        }
+        for (int k = 0; k < 3; ++k) R[k] = std::min(R[k], 1.0f);
+    }
+
+    if (purpose == kRenderToPreview) {
+        const float G = ((x ^ y) & 8) ? 0.8f : 1.0f;
+        const float a = R[3];
+        if (a <= 0.0f) {
+            R[0] = R[1] = R[2] = G;
+        } else {
+            const float k = a / ((a + 1.0f) - a);
+            for (int i = 0; i < 3; ++i) R[i] = G + k * (R[i] - G);
+        }
+        R[3] = 1.0f;
+        if (m < kMaskOpaque)
+            for (int i = 0; i < 3; ++i) R[i] = G + m * (R[i] - G);
+    } else if (double(m) < double(kMaskOpaque)) {
+        for (int k = 0; k < 4; ++k) R[k] = U[k] + m * (R[k] - U[k]);
+    }
+    for (float& v : R)
+        if (std::isnan(v)) v = 0.0f;
+
+    switch (purpose) {
+        case kRenderToHost: {
+            auto* out = static_cast<uint8_t*>(px.GetOutData);
+            if (!out) return;
+            const int64_t dx = x - tile.left, dy = y - tile.top;
+            if (dx < 0 || dy < 0) return;
+            if (dx >= int64_t(tile.right) - tile.left || dx >= int64_t(px.GetOutRect.right) - px.GetOutRect.left) return;
+            if (dy >= int64_t(tile.bottom) - tile.top || dy >= int64_t(px.GetOutRect.bottom) - px.GetOutRect.top) return;
+            const int32_t bytes = BytesPerSample(px);
+            uint8_t* pixel = out + dx * int64_t(px.Get_dstStride) * bytes;
+            if (rowMode == 1) pixel += dy * int64_t(px.GetOutRowBytes);
+            if (px.GetPlanes < 3) {
+                StoreSample(pixel, px, R[1]);
+            } else {
+                for (int k = 0; k < 3; ++k) StoreSample(pixel + k * bytes, px, R[k]);
+            }
+            if (px.GetDissolveTransparency) StoreAlpha(pixel + int64_t(px.Get_inLayerPlanes) * bytes, px, R[3]);
+            return;
+        }
+        case kRenderToPreview: {
+            if (!proxy || !proxy->pixels || proxy->width < 1 || proxy->height < 1) return;
+            const int64_t cx = std::clamp<int64_t>(x, 0, proxy->width - 1);
+            const int64_t cy = std::clamp<int64_t>(y, 0, proxy->height - 1);
+            const int64_t at = cy * proxy->width + cx;
+            auto byte = [](float v) { return uint8_t(std::clamp(v, 0.0f, 1.0f) * 255.0f); };
+            if (proxy->planes < 3) {
+                proxy->pixels[at] = byte(R[1]);
+            } else {
+                for (int k = 0; k < 3; ++k) proxy->pixels[int64_t(k) * proxy->pixelCount + at] = byte(R[k]);
+            }
+            return;
+        }
+        case kRenderToOffscreen: {
+            PyramidDescriptor* layer = LayerPyramid();
+            if (!layer || !layer->tiles || PointIsOutsideOfPyrLevel(x, y, layer, 0)) return;
+            if (layer->kind == kPyrColour8 || layer->kind == kPyrColour16) {
+                const float s = layer->fullScale;
+                set_pyramid_sample_pointColor(x, y, layer, 0, int64_t(R[0] * s), int64_t(R[1] * s), int64_t(R[2] * s),
+                                              int64_t(R[3] * s));
+            } else if (layer->kind == kPyrColourFloat) {
+                set_intcoord_unitary_color(x, y, layer, 0, R);
+            } else {
+                set_intcoord_unitary_grey(x, y, layer, 0, R[0]);
+            }
+            return;
+        }
+        default: return;
+    }
+}
+
+void SetInputChunkRectsNew(VRect rect) {
+    if (!gFilterRecord) return;
+    const int32_t s = gParams ? std::max(gParams->proxyScale, 1) : 1;
+    const VPoint origin = GetFloatCoord();
+    const int32_t offX = gParams ? gParams->previewOffset.x : 0;
+    const int32_t offY = gParams ? gParams->previewOffset.y : 0;
+    const int32_t dy = origin.v / s + offY / s;
+    const int32_t dx = origin.h / s + offX / s;
+    const VRect r{rect.top + dy, rect.left + dx, rect.bottom + dy, rect.right + dx};
+    SetInRect(r);
+    SetOutRect(r);
+    if (GetHaveMask()) SetMaskRect(r);
+    SetPlanesScalingPadding(0, FixedFromInt(s), plugInWantsEdgeReplication);
+    gFilterRecord->inPreDummyPlanes = gFilterRecord->inPostDummyPlanes = 0;
+    gFilterRecord->outPreDummyPlanes = gFilterRecord->outPostDummyPlanes = 0;
+    SetAutoMask(false);
+}

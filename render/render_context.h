@@ -1,0 +1,29 @@
+// Filling the render context (`vort`) of a render from the settings: output
+// and input modes, orientation, field-of-view factors, colours, flags, and
+// the framing box that fixes how the unit output square maps onto the plane
+// of each output projection.
+#pragma once
+
+#include <cstdint>
+
+#include "projections/vort.h"
+
+struct Data;
+struct Parameters;
+struct PerTaskStuffType;
+
+// Sets a box's ranges and derives its centre, fit scale and inverse.
+void SetFramingBox(FramingBox* box, double xMin, double xMax, double yMin, double yMax);
+// The framing box of an output mode that has no polyhedron; aspect is the
+// output's height over width, fov the field of view in degrees.
+void PrepBoundingBoxForNonPolyhedron(FramingBox* box, vort* context, float aspect, float fov);
+// The hyperbolic framing box (the tilings' own records come with the tilings).
+void init_hyperbolic_modes(vort* context);
+// The whole filling from Parameters and Data; the worker count of Data too.
+void FillInTwirlyZero(Data* data, const Parameters* params, vort* context);
+// Scale and preview offsets from Parameters, row buffer from Data.
+void FillInTwirlyMinusOne(Data* data, const Parameters* params, vort* context);
+// The tile's apron corners in unit output coordinates.
+void AnnotateVaxWithBoundaries(PerTaskStuffType* task, vort* context);
+// Fills the 32 x 32 Hilbert walk of the context.
+void FillHilbertWalk(vort* context);

@@ -1,0 +1,221 @@
+#include "render/render_drivers.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "common/memory.h"
+#include "platform/host/result_codes.h"
+#include "pyramid/kernels.h"
+#include "pyramid/mipmap.h"
+#include "pyramid/overhang.h"
+#include "pyramid/pyramid.h"
+#include "render/reply_grid.h"
+#include "render/tile_passes.h"
+#include "shell/FilterBigDocument.h"
+#include "shell/data.h"
+#include "shell/host_rects.h"
+#include "shell/invocation.h"
+#include "shell/parameters.h"
+#include "shell/plugin_globals.h"
+#include "shell/render_bridge.h"
+#include "shell/task_records.h"
+#include "shell/task_runner.h"
+#include "shell/work_area.h"
+
+namespace {
+
+constexpr OSErr kResultOutOfMemory = -108;
+constexpr float kTriangleWaveTop = 1e8f;
+
+double Now() {
+    using namespace std::chrono;
+    return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+int64_t Width(const VRect& r) { return int64_t(r.right) - r.left; }
+int64_t Height(const VRect& r) { return int64_t(r.bottom) - r.top; }
+
+void SetOutputSize(Data* data, const VRect& total) {
+    data->outputWidth = Width(total);
+    data->outputHeight = Height(total);
+    data->outputFirstRow = 0;
+    data->outputLastRow = Height(total) - 1;
+    data->outputLastColumn = Width(total) - 1;
+}
+
+// The tiles of the total rectangle through the task engine, purpose 2 on
+// squares.
+void RunRenderTiles(ProgressivePreviewManager* ppm, proxyBufferRecord* proxy) {
+    TaskGuidance guidance;
+    initTaskGuidance(&guidance);
+    GetDefaultGuidance(&guidance, proxy);
+    LoadTaskEngineFromShell();
+    RunTiles(kPurposeRender, kPartitionSquares, &guidance, ppm);
+    StoreTaskEngineResultInShell();
+}
+
+// Everything shared by the tiles, once, on this thread.
+bool PrepareRender(Data* data) {
+    MakeTriangleWave(data->triangleWave);
+    LoadTaskEngineFromShell();
+    if (!PrerollManipulation(data)) return false;
+    if (!PrepareRenderContext(data, gParams)) {
+        SetHostResult(kResultOutOfMemory, kDiagRowBufferRegrow);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void MakeTriangleWave(float table[256]) {
+    table[0] = 0.0f;
+    for (int i = 1; i < 255; ++i) {
+        const float f = float(i) / 255.0f;
+        table[i] = f / (1.0f - f);
+    }
+    table[255] = kTriangleWaveTop;
+}
+
+int64_t WrapModeFromVorneskInputMode(int64_t m) {
+    switch (m) {
+        case 1: case 5: case 12: case 20: case 24: case 25: case 36: return 2;
+        case 11: return 1;
+        default: return 0;
+    }
+}
+
+int64_t OverhangModeFromVorneskInputMode(int64_t m) {
+    switch (m) {
+        case 5: case 12: case 20: case 25: case 36: return kOverhangWrapSides;
+        case 1: case 24: return kOverhangOverThePole;
+        default: return kOverhangClamp;
+    }
+}
+
+bool PrerollManipulation(Data* data) {
+    if (!data || !gParams) return false;
+    const VRect total = GetProcessableRect();
+    const int64_t width = Width(total), height = Height(total);
+    (void)height;
+    data->rowCellCount = width + 4;
+    if (data->rowCellCount > data->rowBufferRecordCount || !data->rowBuffer) {
+        data->rowIndex = -1;
+        RobustDisposePtr(&data->rowBuffer);
+        data->rowBufferRecordCount = 0;
+        data->rowBuffer = static_cast<MirelYummy*>(RobustNewPtr(size_t(data->rowCellCount) * sizeof(MirelYummy)));
+        if (!data->rowBuffer) {
+            SetHostResult(kResultOutOfMemory, kDiagRowBufferRegrow);
+            return false;
+        }
+        data->rowBufferRecordCount = data->rowCellCount;
+    }
+
+    PyramidDescriptor* main = &data->pyramids[kMainInputPyramid];
+    if (gParams->hqpr) initGaussianPyrTable_gauss(&main->kernel);
+    else initGaussianPyrTable_sinc(&main->kernel);
+
+    const int64_t inputMode = gParams->inputMode;
+    const bool cubeLayout = inputMode == 27 || inputMode == 28 || (inputMode >= 33 && inputMode <= 35);
+    if (!cubeLayout) {
+        DumpAnyCorpus();
+        const int64_t wrap = WrapModeFromVorneskInputMode(inputMode);
+        const int64_t overhang = OverhangModeFromVorneskInputMode(inputMode);
+        main->highQuality = 1;
+        if (main->tiles && (main->edgeMode != wrap || main->overhangMode != overhang || main->mipmapState != 2)) {
+            main->edgeMode = wrap;
+            main->overhangMode = overhang;
+            paint_mipmap_of_pyramid(main);
+        }
+    }
+    if (data->storage) {
+        data->storage->inverseTableA[0] = kInverseTableNotBuilt;
+        data->storage->inverseTableB[0] = kInverseTableNotBuilt;
+    }
+    data->renderWords[0] = 1;
+    data->renderWords[1] = 0;
+    return true;
+}
+
+double PFFOWFR_by_anything(void*, int64_t purpose, ProgressivePreviewManager* ppm, proxyBufferRecord* proxy) {
+    if (!gParams || !gData || !gFilterRecord) return Now();
+    Data* data = gData;
+    gParams->renderDestination = int32_t(purpose);
+    MaybeAllocatePyramids(data);
+    // Without its input picture there is nothing to render.
+    if (HostResult() != noErr) return Now();
+    gParams->renderDestination = int32_t(purpose);
+
+    RectState saved{};
+    PushRectAndPreviewState(&saved, data);
+    const VRect savedTotal = GetProcessableRect();
+    const Parameters savedSettings = *gParams;
+
+    VRect total = GetFilterRect();
+    switch (purpose) {
+        case kRenderToPreview:
+            total = data->proxyRect;
+            SetProcessableRect(total);
+            SetSomesizeRects(data, std::max(gParams->proxyScale, 1));
+            break;
+        case kRenderToOffscreen:
+            SetProcessableRect(total);
+            gParams->proxyScale = 1;
+            SetSomesizeRects(data, 1);
+            break;
+        default:
+            SetProcessableRect(total);
+            gParams->proxyScale = 1;
+            SetSomesizeRects(data, 1);
+            if (data->storage) data->storage->screenWord = 0;
+            break;
+    }
+    if (purpose != kRenderToPreview) {
+        gParams->progressPhaseCount = 1;
+        gParams->progressPhase = 1;
+        gParams->proxyScale = 1;
+        SetOutputSize(data, total);
+        gParams->previewOffset = PreviewOffset{0, 0};
+    }
+
+    if (PrepareRender(data)) RunRenderTiles(ppm, proxy);
+
+    Postroll(data);
+    SetProcessableRect(savedTotal);
+    PopRectAndPreviewState(&saved, data);
+    *gParams = savedSettings;
+    gParams->progressPhase = -1;
+    return Now();
+}
+
+double PerformFinalFiltrationOnWholeFilterrect(void*) {
+    return PFFOWFR_by_anything(nullptr, kRenderToHost, nullptr, nullptr);
+}
+
+double PerformFinalFiltrationOnWholeFilterrect_rendercore(Data* data) {
+    if (!data || !gParams) return Now();
+    gParams->progressPhaseCount = 1;
+    gParams->progressPhase = 1;
+    gParams->proxyScale = 1;
+    SetOutputSize(data, GetProcessableRect());
+    gParams->previewOffset = PreviewOffset{0, 0};
+    data->offscreenFlag = 1;
+    return PFFOWFR_by_anything(nullptr, kRenderToOffscreen, nullptr, nullptr);
+}
+
+void DoSubstantialImageProcessingSteps(ProgressivePreviewManager* ppm, proxyBufferRecord* proxy) {
+    RunRenderTiles(ppm, proxy);
+}
+
+void render_roundup(const RectState* savedRects, const RectState* savedState, const Parameters* savedSettings,
+                    ProgressivePreviewManager* ppm, proxyBufferRecord* proxy) {
+    if (!gParams || !gData) return;
+    if (PrepareRender(gData)) RunRenderTiles(ppm, proxy);
+    gParams->progressPhase = -1;
+    Postroll(gData);
+    if (savedRects) PopRectState(savedRects, gData);
+    if (savedState) PopRectAndPreviewState(savedState, gData);
+    if (savedSettings) *gParams = *savedSettings;
+    gParams->progressPhase = -1;
+}

@@ -1,0 +1,39 @@
+// The render drivers: one function renders the final filter rectangle into
+// the host's output (purpose 0), the preview into the proxy buffer (purpose
+// 1) or the whole filter rectangle into offscreen pyramids (purpose 2). Each
+// prepares the render once, runs the total rectangle as square tiles through
+// the task engine and leaves Parameters and the host's rectangles as it
+// found them (the progress phase ends at -1).
+#pragma once
+
+#include <cstdint>
+
+struct Data;
+struct ProgressivePreviewManager;
+struct proxyBufferRecord;
+struct RectState;
+struct Parameters;
+
+// Returns the time at its end in seconds.
+double PFFOWFR_by_anything(void* ignored, int64_t purpose, ProgressivePreviewManager* ppm, proxyBufferRecord* proxy);
+double PerformFinalFiltrationOnWholeFilterrect(void* ignored);
+double PerformFinalFiltrationOnWholeFilterrect_rendercore(Data* data);
+// The export-layer render: the caller has set the rectangles and the
+// layer's settings; the saved rectangles, state and settings are restored.
+void render_roundup(const RectState* savedRects, const RectState* savedState, const Parameters* savedSettings,
+                    ProgressivePreviewManager* ppm, proxyBufferRecord* proxy);
+// The guidance-and-tiles step alone.
+void DoSubstantialImageProcessingSteps(ProgressivePreviewManager* ppm, proxyBufferRecord* proxy);
+
+// The render-wide table of Data: 0, then (i / 255) / (1 - i / 255), then 1e8.
+void MakeTriangleWave(float table[256]);
+
+// Once per render, before the tiles: the row buffer, the kernel, the edge
+// and overhang modes of the main input pyramid (its levels rebuilt when they
+// change) and the lazily built tables. False when the render cannot go on
+// (the host result says why).
+bool PrerollManipulation(Data* data);
+
+// How the main input pyramid treats the edges of the picture, by input mode.
+int64_t WrapModeFromVorneskInputMode(int64_t inputMode);
+int64_t OverhangModeFromVorneskInputMode(int64_t inputMode);

@@ -1,0 +1,85 @@
+// The reply grid of a render task: one cell per output pixel of the tile and
+// of a one-pixel apron around it. The first pass stores each pixel's
+// transformation reply, the second pass its final colour. The grid belongs
+// to the task, so neither pass takes a lock.
+#pragma once
+
+#include <cstdint>
+
+#include "projections/TransformationReply.h"
+#include "projections/vort.h"
+#include "shell/task_records.h"
+
+struct MirelYummy {
+    TransformationReply reply;
+    float colour[4];  // red, green, blue, alpha in 0..1, not premultiplied
+};
+
+// The cell of output pixel (x, y), or null outside the grid.
+inline MirelYummy* GetYummyReplyPointer(int64_t x, int64_t y, const vort* context) {
+    if (!context || !context->task || !context->replyGrid) return nullptr;
+    const TileTracker& t = context->task->tracker;
+    const int64_t column = x - t.current_tile_rect.left + 1;
+    const int64_t row = y - t.current_tile_rect.top + 1;
+    if (column < 0 || row < 0 || column >= t.buffer_x_elements || row >= t.buffer_y_elements) return nullptr;
+    return context->replyGrid + row * t.buffer_x_elements + column;
+}
+
+// The cells of (x, y), (x + 1, y), (x, y + 1), (x + 1, y + 1); the caller
+// keeps all four inside the grid.
+inline void GetYummyReplyPointersFour(int64_t x, int64_t y, const vort* context, MirelYummy* cells[4]) {
+    const TileTracker& t = context->task->tracker;
+    const int64_t w = t.buffer_x_elements;
+    MirelYummy* p = context->replyGrid + (y - t.current_tile_rect.top + 1) * w + (x - t.current_tile_rect.left + 1);
+    cells[0] = p;
+    cells[1] = p + 1;
+    cells[2] = p + w;
+    cells[3] = p + w + 1;
+}
+
+// The whole reply of a pixel; the template reply outside the grid.
+inline TransformationReply GetReply(int64_t x, int64_t y, const vort* context) {
+    const MirelYummy* c = GetYummyReplyPointer(x, y, context);
+    return c ? c->reply : context->replyTemplate;
+}
+
+inline float GetReplyX(int64_t x, int64_t y, const vort* c) { const MirelYummy* p = GetYummyReplyPointer(x, y, c); return p ? p->reply.inputU : 0.0f; }
+inline float GetReplyY(int64_t x, int64_t y, const vort* c) { const MirelYummy* p = GetYummyReplyPointer(x, y, c); return p ? p->reply.inputV : 0.0f; }
+inline float GetReplyEdges(int64_t x, int64_t y, const vort* c) { const MirelYummy* p = GetYummyReplyPointer(x, y, c); return p ? p->reply.edges : 0.0f; }
+inline float GetReplyTissot(int64_t x, int64_t y, const vort* c) { const MirelYummy* p = GetYummyReplyPointer(x, y, c); return p ? p->reply.tissotValue : 0.0f; }
+inline float GetReply_edgemask(int64_t x, int64_t y, const vort* c) { const MirelYummy* p = GetYummyReplyPointer(x, y, c); return p ? p->reply.edgeMask : 0.0f; }
+inline float GetReplyGratX(int64_t x, int64_t y, const vort* c) { const MirelYummy* p = GetYummyReplyPointer(x, y, c); return p ? p->reply.graticuleX : 0.0f; }
+inline float GetReplyGratY(int64_t x, int64_t y, const vort* c) { const MirelYummy* p = GetYummyReplyPointer(x, y, c); return p ? p->reply.graticuleY : 0.0f; }
+inline float GetReplyScissorHeight(int64_t x, int64_t y, const vort* c) { const MirelYummy* p = GetYummyReplyPointer(x, y, c); return p ? p->reply.scissorHeight : 0.0f; }
+inline float GetReplyTissotHeight(int64_t x, int64_t y, const vort* c) { const MirelYummy* p = GetYummyReplyPointer(x, y, c); return p ? p->reply.tissotHeight : 0.0f; }
+inline uint8_t GetReply_ok_to_draw_scissor(int64_t x, int64_t y, const vort* c) { const MirelYummy* p = GetYummyReplyPointer(x, y, c); return p ? p->reply.okToDrawScissor : 0; }
+inline void SetReplyEdges(int64_t x, int64_t y, const vort* c, float v) { if (MirelYummy* p = GetYummyReplyPointer(x, y, c)) p->reply.edges = v; }
+inline void SetReplyTissot(int64_t x, int64_t y, const vort* c, float v) { if (MirelYummy* p = GetYummyReplyPointer(x, y, c)) p->reply.tissotValue = v; }
+inline void SetReply_edgemask(int64_t x, int64_t y, const vort* c, float v) { if (MirelYummy* p = GetYummyReplyPointer(x, y, c)) p->reply.edgeMask = v; }
+inline void SetReply_ok_to_draw_scissor(int64_t x, int64_t y, const vort* c, uint8_t v) { if (MirelYummy* p = GetYummyReplyPointer(x, y, c)) p->reply.okToDrawScissor = v; }
+inline void ClearEdgesGraticuleTissot(int64_t x, int64_t y, const vort* c) {
+    if (MirelYummy* p = GetYummyReplyPointer(x, y, c)) p->reply.edges = p->reply.tissotValue = 0.0f;
+}
+
+struct ReplyTriple { int32_t v[3]; };
+inline ReplyTriple GetReplyPlace(int64_t x, int64_t y, const vort* c) {
+    const MirelYummy* p = GetYummyReplyPointer(x, y, c);
+    return p ? ReplyTriple{{p->reply.voxelPlace[0], p->reply.voxelPlace[1], p->reply.voxelPlace[2]}} : ReplyTriple{{-1, -1, -1}};
+}
+inline ReplyTriple GetReplyVoxnormal(int64_t x, int64_t y, const vort* c) {
+    const MirelYummy* p = GetYummyReplyPointer(x, y, c);
+    return p ? ReplyTriple{{p->reply.voxelNormal[0], p->reply.voxelNormal[1], p->reply.voxelNormal[2]}} : ReplyTriple{{-1, -1, -1}};
+}
+
+// The piece of the output a sample belongs to, as one 64-bit key: region in
+// the high word, second region and the outside bit in the low word. Exact
+// for every region number and any second region below 2^30 in size, where a
+// weighted sum in single precision would collide.
+using RegionKey = uint64_t;
+inline RegionKey RegionHash(const TransformationReply& r) {
+    return (uint64_t(uint32_t(r.place)) << 32) | (uint64_t(uint32_t(r.inputKind) & 0x7fffffffu) << 1) |
+           uint64_t(r.outsideInput & 1);
+}
+inline bool SameRegion(const TransformationReply& a, const TransformationReply& b) {
+    return a.place == b.place && a.inputKind == b.inputKind && a.outsideInput == b.outsideInput;
+}

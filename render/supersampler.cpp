@@ -1,0 +1,467 @@
+#include "render/supersampler.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "projections/sample_road.h"
+#include "projections/vort.h"
+#include "pyramid/pyramid.h"
+#include "render/aniso_sampling.h"
+#include "render/shading.h"
+#include "shell/data.h"
+#include "shell/task_records.h"
+
+namespace {
+
+constexpr int kCorners = 4;
+enum { TL = 0, TR = 1, BL = 2, BR = 3 };
+constexpr int kBisectionSteps = 8;
+constexpr int32_t kRegionCleared = -21;
+constexpr int32_t kRegionBackdropBelow = -10000;
+constexpr long kModeBrickGlobe = 45;
+constexpr float kNone = -1.0f;  // a coordinate of exactly -1 means no reply
+constexpr int64_t kLastCubeFace = kCubeFaceCount - 1;
+
+enum Technique { kTechniqueLoop = 1, kTechniqueFootprint = 2, kTechniqueCheap = 3 };
+
+// The alpha-weighted mix of X and Y: t = 0 gives X.
+void MixByAlpha(float R[4], const float X[4], const float Y[4], float t) {
+    const float alpha = Y[3] * t + (1.0f - t) * X[3];
+    if (!(alpha > 0.0f)) {
+        R[0] = R[1] = R[2] = R[3] = 0.0f;
+        return;
+    }
+    const float w = Y[3] * t / alpha;
+    const float xa = X[3], ya = Y[3];
+    for (int k = 0; k < 3; ++k) R[k] = X[k] + w * (Y[k] - X[k]);
+    R[3] = xa + t * (ya - xa);
+}
+
+// The pyramid a reply reads; null when it holds no picture.
+const PyramidDescriptor* InputPyramidOf(const vort* c, const TransformationReply& r) {
+    const PyramidDescriptor* p = c->inputPyramids;
+    if (r.inputFace >= 0) p += kFirstCubeFacePyramid + (r.inputFace > kLastCubeFace ? kLastCubeFace : r.inputFace);
+    return p->tiles ? p : nullptr;
+}
+
+inline float FixWrappedDeltaX(float d) { return d > 0.5f ? d - 1.0f : (d < -0.5f ? d + 1.0f : d); }
+inline float FixWrappedDeltaY(float d) { return FixWrappedDeltaX(d); }
+
+float AverageOfWrappedXCoordinates(float a, float b, const PyramidDescriptor* pyr) {
+    if (a == kNone) return b;
+    if (b == kNone) return a;
+    if (pyr->edgeMode != 0 && std::fabs(a - b) > 0.5f) {
+        if (a < b) a += 1.0f;
+        else b += 1.0f;
+        const float m = 0.5f * (a + b);
+        return m - std::floor(m);
+    }
+    return 0.5f * (a + b);
+}
+
+float AverageOfWrappedYCoordinates(float a, float b, const PyramidDescriptor* pyr) {
+    if (a == kNone) return b;
+    if (b == kNone) return a;
+    if (pyr->edgeMode == 1 && std::fabs(a - b) > 0.5f) {
+        if (a < b) a += 1.0f;
+        else b += 1.0f;
+    }
+    return 0.5f * (a + b);
+}
+
+// One-pixel differences of the input position around a sample, from the
+// diagonal neighbours of its own region only.
+void GetPDsNearRegionBoundaries(SamplerRig* rig, float fx, float fy, const TransformationReply& P, float pd[4]) {
+    static constexpr float kDiag[4][2] = {{0.5f, 0.5f}, {-0.5f, -0.5f}, {0.5f, -0.5f}, {-0.5f, 0.5f}};
+    TransformationReply n[4];
+    bool ok[4];
+    const PyramidDescriptor* pyr = InputPyramidOf(rig->context, P);
+    const bool wrapX = pyr && pyr->edgeMode != 0;
+    const bool wrapY = pyr && pyr->edgeMode == 1;
+    for (int k = 0; k < 4; ++k) {
+        ReplyAtPixelPosition(rig, fx + kDiag[k][0], fy + kDiag[k][1], &n[k]);
+        ok[k] = SameRegion(n[k], P);
+    }
+    auto diff = [&](const TransformationReply& a, const TransformationReply& b, float scale, float out[2]) {
+        float du = a.inputU - b.inputU, dv = a.inputV - b.inputV;
+        if (wrapX) du = FixWrappedDeltaX(du);
+        if (wrapY) dv = FixWrappedDeltaY(dv);
+        out[0] = du * scale;
+        out[1] = dv * scale;
+    };
+    // The change of (u, v) along one diagonal step of a whole pixel.
+    auto along = [&](int plus, int minus, float out[2]) {
+        if (ok[plus] && ok[minus]) diff(n[plus], n[minus], 1.0f, out);
+        else if (ok[plus]) diff(n[plus], P, 2.0f, out);
+        else if (ok[minus]) diff(P, n[minus], 2.0f, out);
+        else return false;
+        return true;
+    };
+    float d1[2] = {0.0f, 0.0f}, d2[2] = {0.0f, 0.0f};  // along (1, 1) and along (1, -1)
+    const bool has1 = along(0, 1, d1), has2 = along(2, 3, d2);
+    if (has1 && has2) {
+        pd[0] = 0.5f * (d1[0] + d2[0]);
+        pd[1] = 0.5f * (d1[1] + d2[1]);
+        pd[2] = 0.5f * (d1[0] - d2[0]);
+        pd[3] = 0.5f * (d1[1] - d2[1]);
+    } else if (has1) {
+        pd[0] = pd[2] = 0.5f * d1[0];
+        pd[1] = pd[3] = 0.5f * d1[1];
+    } else if (has2) {
+        pd[0] = 0.5f * d2[0];
+        pd[1] = 0.5f * d2[1];
+        pd[2] = -pd[0];
+        pd[3] = -pd[1];
+    } else {
+        pd[0] = pd[1] = pd[2] = pd[3] = 0.0f;
+    }
+}
+
+void GetPDsCached(SamplerRig* rig, float fx, float fy, const TransformationReply& P, float pd[4]) {
+    PDcache& cache = rig->pdCache;
+    const RegionKey key = RegionHash(P);
+    for (int k = 0; k < kPDCacheSlots; ++k)
+        if (cache.used[k] && cache.key[k] == key) {
+            std::memcpy(pd, cache.pd[k], sizeof(cache.pd[k]));
+            return;
+        }
+    GetPDsNearRegionBoundaries(rig, fx, fy, P, pd);
+    for (int k = 0; k < kPDCacheSlots; ++k)
+        if (!cache.used[k]) {
+            cache.used[k] = true;
+            cache.key[k] = key;
+            std::memcpy(cache.pd[k], pd, sizeof(cache.pd[k]));
+            return;
+        }
+}
+
+void ClearPDCache(PDcache* cache) {
+    for (bool& u : cache->used) u = false;
+}
+
+// Technique 1: a fresh reply at (s, t) of the pixel square.
+void SamplingTechnique1(SamplerRig* rig, int64_t x, int64_t y, float s, float t, float colour[4],
+                        TransformationReply* reply) {
+    vort* c = rig->context;
+    const float fx = float(x - 1) + s, fy = float(y - 1) + t;
+    ReplyAtPixelPosition(rig, fx, fy, reply);
+    if (IsNonSampleableRegion(reply, c)) {
+        GetArtificialRegionColors(reply, c, colour);
+        return;
+    }
+    const PyramidDescriptor* pyr = InputPyramidOf(c, *reply);
+    if (!pyr) {
+        colour[0] = colour[1] = colour[2] = colour[3] = 0.0f;
+        return;
+    }
+    float pd[4];
+    GetPDsCached(rig, fx, fy, *reply, pd);
+    c->stateHints[0] = reply->hintFloats[0];
+    c->stateHints[1] = reply->hintFloats[1];
+    SampleAnisotropicallyColorCore_unitary(pd, kFootprintComplete, pyr, colour, c, reply->inputU, reply->inputV,
+                                           rig->threshold);
+}
+
+// The footprint of a pixel from its centre reply and its four corners. Each
+// diagonal has two half-diagonal differences, one on each side of the
+// centre; of the four ways to combine them the one with the shortest major
+// axis wins. A corner where the map is singular (a pole of the input, whose
+// longitude is arbitrary) gives a wild difference, and the half on the other
+// side of the centre stands in for it.
+void FootprintAroundCentre(const TransformationReply& C, const TransformationReply k[4], const PyramidDescriptor* pyr,
+                           float pd[4]) {
+    const bool wrapX = pyr->edgeMode != 0, wrapY = pyr->edgeMode == 1;
+    const float W = float(pyr->width[0]), H = float(pyr->height[0]);
+    auto twice = [&](const TransformationReply& a, const TransformationReply& b, float out[2]) {
+        float du = a.inputU - b.inputU, dv = a.inputV - b.inputV;
+        if (wrapX) du = FixWrappedDeltaX(du);
+        if (wrapY) dv = FixWrappedDeltaY(dv);
+        out[0] = 2.0f * du;
+        out[1] = 2.0f * dv;
+    };
+    float d1[2][2], d2[2][2];  // along (+1, +1) and (+1, -1), each from both sides
+    twice(k[BR], C, d1[0]);
+    twice(C, k[TL], d1[1]);
+    twice(k[TR], C, d2[0]);
+    twice(C, k[BL], d2[1]);
+    float best = 0.0f;
+    for (int i = 0; i < 2; ++i)
+        for (int j = 0; j < 2; ++j) {
+            const float q[4] = {0.5f * (d1[i][0] + d2[j][0]), 0.5f * (d1[i][1] + d2[j][1]),
+                                0.5f * (d1[i][0] - d2[j][0]), 0.5f * (d1[i][1] - d2[j][1])};
+            const float ux = q[0] * W, vx = q[1] * H, uy = q[2] * W, vy = q[3] * H;
+            const float a = vx * vx + vy * vy, c = ux * ux + uy * uy, b = -2.0f * (ux * vx + uy * vy);
+            const float major2 = 0.5f * (a + c + std::sqrt((a - c) * (a - c) + b * b));
+            if ((i == 0 && j == 0) || major2 < best) {
+                best = major2;
+                std::memcpy(pd, q, sizeof(q));
+            }
+        }
+}
+
+// Techniques 2 and 3: one sample for the whole pixel. With the centre reply
+// of the adaptive road, at the centre's own position with the footprint
+// around it; otherwise at the mean of the corners with the footprint of the
+// pixel's left and upper neighbours.
+void SamplingTechniqueOwn(SamplerRig* rig, const SuperSamplerReply* rec, int technique, uint8_t samplerFlag,
+                          float colour[4], TransformationReply* reply) {
+    vort* c = rig->context;
+    *reply = rec->centreValid ? rec->centre : rec->corner[BR];
+    if (IsNonSampleableRegion(reply, c)) {
+        GetArtificialRegionColors(reply, c, colour);
+        return;
+    }
+    const PyramidDescriptor* pyr = InputPyramidOf(c, *reply);
+    if (!pyr) {
+        colour[0] = colour[1] = colour[2] = colour[3] = 0.0f;
+        return;
+    }
+    c->stateHints[0] = reply->hintFloats[0];
+    c->stateHints[1] = reply->hintFloats[1];
+    const TransformationReply *l = &rec->corner[BL], *up = &rec->corner[TR], *own = &rec->corner[BR];
+    if (technique == kTechniqueCheap) {
+        SampleUglyColor_Centered_unitary(pyr, colour, c, l->inputU, l->inputV, up->inputU, up->inputV, own->inputU,
+                                         own->inputV, own->inputU, own->inputV);
+        return;
+    }
+    c->stateCrossing = 0;
+    c->stateSamplerFlag = samplerFlag;
+    if (rec->pointSample) {
+        float pd[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+        SampleAnisotropicallyColorCore_unitary(pd, kFootprintComplete, pyr, colour, c, reply->inputU, reply->inputV,
+                                               rig->threshold);
+        return;
+    }
+    if (rec->centreValid) {
+        float pd[4];
+        FootprintAroundCentre(rec->centre, rec->corner, pyr, pd);
+        SampleAnisotropicallyColorCore_unitary(pd, kFootprintComplete, pyr, colour, c, reply->inputU, reply->inputV,
+                                               rig->threshold);
+        return;
+    }
+    const TransformationReply* k = rec->corner;
+    const float u = AverageOfWrappedXCoordinates(AverageOfWrappedXCoordinates(k[TL].inputU, k[TR].inputU, pyr),
+                                                 AverageOfWrappedXCoordinates(k[BL].inputU, k[BR].inputU, pyr), pyr);
+    const float v = AverageOfWrappedYCoordinates(AverageOfWrappedYCoordinates(k[TL].inputV, k[TR].inputV, pyr),
+                                                 AverageOfWrappedYCoordinates(k[BL].inputV, k[BR].inputV, pyr), pyr);
+    SampleAnisotropicallyColor_Centered_unitary(pyr, colour, c, rig->threshold, l->inputU, l->inputV, up->inputU,
+                                                up->inputV, own->inputU, own->inputV, u, v);
+}
+
+// A loop of samples centred at (cs, ct) of the pixel square, alpha-weighted.
+void GetThreeWaySampledColor_core_2(SamplerRig* rig, int64_t x, int64_t y, SuperSamplerReply* rec, int technique,
+                                    int64_t loopNumber, float cs, float ct, float out[4]) {
+    const SubSampleLoop& loop = rig->loops->loops[loopNumber];
+    ClearPDCache(&rig->pdCache);
+    double sum[4] = {0.0, 0.0, 0.0, 0.0};
+    int64_t count = 0;
+    for (int64_t j = loop.yFrom; j <= loop.yTo; ++j)
+        for (int64_t i = loop.xFrom; i <= loop.xTo; ++i) {
+            float colour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+            TransformationReply reply;
+            if (technique == kTechniqueLoop)
+                SamplingTechnique1(rig, x, y, cs + float(i) * loop.xStep, ct + float(j) * loop.yStep, colour, &reply);
+            else
+                SamplingTechniqueOwn(rig, rec, technique, technique == kTechniqueFootprint ? 0 : 1, colour, &reply);
+            ApplyMelFX(x, y, colour, rig->context, &reply);
+            for (int k = 0; k < 3; ++k) sum[k] += double(colour[k]) * colour[3];
+            sum[3] += colour[3];
+            ++count;
+        }
+    if (sum[3] > 0.0) {
+        for (int k = 0; k < 3; ++k) out[k] = float(sum[k] / sum[3]);
+        out[3] = float(sum[3] / double(count));
+    } else {
+        out[0] = out[1] = out[2] = out[3] = 0.0f;
+    }
+    rec->sampleCount = count;
+}
+
+bool GetDeluxeSamplingViaBinarySearch(SamplerRig* rig, int64_t x, int64_t y, SuperSamplerReply* rec) {
+    for (float& b : rec->boundary) b = 0.5f;
+    const RegionKey* h = rec->hash;
+    float a[4], b[4];
+    auto single = [&](float s, float t, float out[4]) { GetThreeWaySampledColor_core_2(rig, x, y, rec, kTechniqueLoop, 0, s, t, out); };
+    auto hunt = [&](float ax, float ay, float bx, float by, RegionKey ka, RegionKey kb, float* f) {
+        const float A[2] = {ax, ay}, B[2] = {bx, by};
+        return HuntForDiscontinuity(rig, x, y, A, B, ka, kb, f);
+    };
+    float f1 = 0.5f, f2 = 0.5f;
+    switch (rec->configuration) {
+        case 1: {  // the boundary runs across: top against bottom
+            if (!hunt(0.5f, 0.0f, 0.5f, 1.0f, h[TL], h[BL], &f1)) return false;
+            single(0.5f, 0.0f, a);
+            single(0.5f, 1.0f, b);
+            MixByAlpha(rec->colour, b, a, f1);
+            break;
+        }
+        case 2: {  // the boundary runs down: left against right
+            if (!hunt(0.0f, 0.5f, 1.0f, 0.5f, h[TL], h[TR], &f1)) return false;
+            single(0.0f, 0.5f, a);
+            single(1.0f, 0.5f, b);
+            MixByAlpha(rec->colour, b, a, f1);
+            break;
+        }
+        default: {  // one corner cut off: a triangle of area leg1 x leg2 / 2
+            float lone[2], opposite[2], leg1, leg2;
+            switch (rec->configuration) {
+                case 3:
+                    if (!hunt(0, 0, 1, 0, h[TL], h[TR], &f1) || !hunt(0, 0, 0, 1, h[TL], h[BL], &f2)) return false;
+                    leg1 = f1, leg2 = f2, lone[0] = 0, lone[1] = 0, opposite[0] = 1, opposite[1] = 1;
+                    break;
+                case 4:
+                    if (!hunt(0, 0, 1, 0, h[TL], h[TR], &f1) || !hunt(1, 0, 1, 1, h[TR], h[BR], &f2)) return false;
+                    leg1 = 1.0f - f1, leg2 = f2, lone[0] = 1, lone[1] = 0, opposite[0] = 0, opposite[1] = 1;
+                    break;
+                case 5:
+                    if (!hunt(0, 0, 0, 1, h[TL], h[BL], &f1) || !hunt(0, 1, 1, 1, h[BL], h[BR], &f2)) return false;
+                    leg1 = 1.0f - f1, leg2 = f2, lone[0] = 0, lone[1] = 1, opposite[0] = 1, opposite[1] = 0;
+                    break;
+                case 6:
+                    if (!hunt(1, 0, 1, 1, h[TR], h[BR], &f1) || !hunt(0, 1, 1, 1, h[BL], h[BR], &f2)) return false;
+                    leg1 = 1.0f - f1, leg2 = 1.0f - f2, lone[0] = 1, lone[1] = 1, opposite[0] = 0, opposite[1] = 0;
+                    break;
+                default: return false;
+            }
+            single(lone[0], lone[1], a);
+            single(opposite[0], opposite[1], b);
+            MixByAlpha(rec->colour, b, a, 0.5f * leg1 * leg2);
+            break;
+        }
+    }
+    rec->boundary[0] = f1;
+    rec->boundary[1] = f2;
+    rec->sampleCount = 2;
+    return true;
+}
+
+void GetAppropriateDeluxeColor2015(SamplerRig* rig, int64_t x, int64_t y, SuperSamplerReply* rec) {
+    if (rec->crossingCode == kCrossingNone) {
+        ReplyAtPixelPosition(rig, float(x) - 0.5f, float(y) - 0.5f, &rec->centre);
+        if (SameRegion(rec->centre, rec->corner[BR])) {
+            rec->centreValid = true;
+            GetThreeWaySampledColor_core_2(rig, x, y, rec, kTechniqueFootprint, 0, 0.5f, 0.5f, rec->colour);
+            return;
+        }
+        rec->crossingCode = kCrossingBoth;
+    }
+    rec->configuration = RegionConfiguration(rec->hash);
+    if (rec->configuration >= 1 && rec->configuration <= 6 && GetDeluxeSamplingViaBinarySearch(rig, x, y, rec)) return;
+    rec->loopNumber = rec->crossingCode;
+    GetThreeWaySampledColor_core_2(rig, x, y, rec, kTechniqueLoop, rec->loopNumber, 0.5f, 0.5f, rec->colour);
+}
+
+}  // namespace
+
+void init_LoopingParameters(LoopingParameters* p) {
+    p->loops[0] = SubSampleLoop{0, 0, 0, 0, 0.0f, 0.0f};
+    p->loops[1] = SubSampleLoop{-20, 20, 0, 0, 0.025f, 0.0f};
+    p->loops[2] = SubSampleLoop{0, 0, -20, 20, 0.0f, 0.025f};
+    p->loops[3] = SubSampleLoop{-3, 3, -3, 3, 1.0f / 6.0f, 1.0f / 6.0f};
+}
+
+void InitSamplerRig(SamplerRig* rig, vort* context, PerTaskStuffType* task, const LoopingParameters* loops,
+                    float threshold) {
+    rig->context = context;
+    rig->task = task;
+    rig->loops = loops;
+    rig->threshold = threshold;
+    // Half reciprocals of the output frame: the road doubles the pixel centre.
+    const PyramidDescriptor* frame = task && task->outputPyramid ? task->outputPyramid : context->inputPyramids;
+    rig->proportions[0] = frame ? frame->halfPixelX : 0.0f;
+    rig->proportions[1] = frame ? frame->halfPixelY : 0.0f;
+    ClearPDCache(&rig->pdCache);
+}
+
+bool IsNonSampleableRegion(TransformationReply* r, const vort* c) {
+    const int32_t region = r->place;
+    const bool artificial = region == kPlaceNoDirection || region < kRegionBackdropBelow ||
+                            (c->polyhedral && region >= kPlaceGlueTabBase) || c->outputMode == kModeBrickGlobe ||
+                            (c->faceColourFlag && region >= 0) || region == kRegionCleared;
+    if (artificial) r->flags |= 1;
+    else r->flags &= ~1;
+    return artificial;
+}
+
+void ReplyAtPixelPosition(SamplerRig* rig, float fx, float fy, TransformationReply* reply) {
+    vort* c = rig->context;
+    PerTaskStuffType* task = rig->task;
+    RoadTaskState state{&task->hints[0], &task->hints[1], &task->lastTissotSpot};
+    Float_Pixels_to_Reply(long(c->scale), long(c->previewOffsetX), long(c->previewOffsetY), rig->proportions, c, reply,
+                          state, fx, fy);
+}
+
+int64_t RegionConfiguration(const RegionKey h[4]) {
+    const RegionKey tl = h[TL], tr = h[TR], bl = h[BL], br = h[BR];
+    if (tl == tr && tr == bl && bl == br) return 0;
+    if (tl == tr && bl == br && tl != bl) return 1;
+    if (tl == bl && tr == br && tl != tr) return 2;
+    if (tr == bl && bl == br && br != tl) return 3;
+    if (tl == bl && bl == br && br != tr) return 4;
+    if (tl == tr && tr == br && br != bl) return 5;
+    if (tl == tr && tr == bl && bl != br) return 6;
+    return 7;
+}
+
+bool HuntForDiscontinuity(SamplerRig* rig, int64_t x, int64_t y, const float A[2], const float B[2], RegionKey keyA,
+                          RegionKey keyB, float* fraction) {
+    auto keyAt = [&](float s, float t) {
+        TransformationReply r;
+        ReplyAtPixelPosition(rig, float(x - 1) + s, float(y - 1) + t, &r);
+        return RegionHash(r);
+    };
+    const RegionKey ha = keyAt(A[0], A[1]), hb = keyAt(B[0], B[1]);
+    auto known = [&](RegionKey k) { return k == keyA || k == keyB; };
+    if (!known(ha) || !known(hb)) return false;
+    float low = 0.0f, high = 1.0f, mid = 0.5f;
+    for (int step = 0; step < kBisectionSteps; ++step) {
+        mid = 0.5f * (low + high);
+        const RegionKey k = keyAt(A[0] + mid * (B[0] - A[0]), A[1] + mid * (B[1] - A[1]));
+        if (!known(k)) return false;
+        if (k == ha) low = mid;
+        else high = mid;
+    }
+    *fraction = mid;
+    return true;
+}
+
+void GetAdaptivelySampledColorChunky(SamplerRig* rig, int64_t x, int64_t y, int64_t level, SuperSamplerReply* rec) {
+    vort* c = rig->context;
+    rec->crossingCode = 0;
+    rec->pointSample = 0;
+    rec->sampleCount = 0;
+    rec->configuration = 0;
+    rec->centreValid = false;
+    MirelYummy* cells[kCorners];
+    GetYummyReplyPointersFour(x - 1, y - 1, c, cells);
+    for (int k = 0; k < kCorners; ++k) {
+        rec->corner[k] = cells[k]->reply;
+        rec->hash[k] = RegionHash(rec->corner[k]);
+    }
+    const TransformationReply* k = rec->corner;
+    if (!SameRegion(k[TL], k[TR]) || !SameRegion(k[BL], k[BR])) rec->crossingCode |= kCrossingLeftRight;
+    if (!SameRegion(k[TL], k[BL]) || !SameRegion(k[TR], k[BR])) rec->crossingCode |= kCrossingTopBottom;
+    c->stateCrossing = rec->crossingCode != 0;
+
+    switch (level) {
+        case kSamplingAdaptive: GetAppropriateDeluxeColor2015(rig, x, y, rec); break;
+        case kSamplingCheap:
+            GetThreeWaySampledColor_core_2(rig, x, y, rec, kTechniqueCheap, 0, 0.5f, 0.5f, rec->colour);
+            break;
+        case kSamplingFootprint:
+            GetThreeWaySampledColor_core_2(rig, x, y, rec, kTechniqueFootprint, 0, 0.5f, 0.5f, rec->colour);
+            break;
+        case kSamplingAtLevelHint: {
+            // The footprint technique with the sampler flag set.
+            TransformationReply reply;
+            float colour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+            SamplingTechniqueOwn(rig, rec, kTechniqueFootprint, 1, colour, &reply);
+            ApplyMelFX(x, y, colour, c, &reply);
+            if (!(colour[3] > 0.0f)) colour[0] = colour[1] = colour[2] = colour[3] = 0.0f;
+            std::memcpy(rec->colour, colour, sizeof(colour));
+            rec->sampleCount = 1;
+            break;
+        }
+        default: break;
+    }
+}

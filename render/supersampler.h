@@ -1,0 +1,96 @@
+// The colour of one output pixel from the replies at its four corners. A
+// pixel inside one piece of the output gets one filtered sample whose
+// footprint comes from its neighbours; a pixel cut by one straight boundary
+// gets two samples mixed by the area on each side (the boundary found by
+// bisection); any other pixel is supersampled by a loop of fresh replies, 41
+// along one axis or 7 x 7. The preview's fixed sampling levels take simpler
+// roads through the same code.
+#pragma once
+
+#include <cstdint>
+
+#include "projections/TransformationReply.h"
+#include "render/reply_grid.h"
+
+struct PerTaskStuffType;
+struct PyramidDescriptor;
+struct vort;
+
+// Sampling levels.
+enum : int64_t {
+    kSamplingCheap = 1,      // one texel
+    kSamplingFootprint = 2,  // one anisotropic sample
+    kSamplingAdaptive = 3,   // the adaptive road
+    kSamplingAtLevelHint = 5,
+};
+
+// Crossing codes: which corners of the pixel square differ.
+enum : int64_t {
+    kCrossingNone = 0,
+    kCrossingLeftRight = 1,
+    kCrossingTopBottom = 2,
+    kCrossingBoth = 3,
+};
+
+struct SubSampleLoop {
+    int64_t xFrom, xTo, yFrom, yTo;
+    float xStep, yStep;
+};
+struct LoopingParameters {
+    SubSampleLoop loops[4];
+};
+void init_LoopingParameters(LoopingParameters* loops);
+
+constexpr int kPDCacheSlots = 4;
+struct PDcache {
+    RegionKey key[kPDCacheSlots];
+    bool used[kPDCacheSlots];
+    float pd[kPDCacheSlots][4];
+};
+
+// The working record of one pixel, reused from pixel to pixel.
+struct SuperSamplerReply {
+    int64_t crossingCode;
+    int64_t pointSample;   // non-zero: technique 2 takes a point sample
+    int64_t sampleCount;
+    int64_t configuration; // 0..7
+    float boundary[4];     // crossings along the top, bottom, left, right edges
+    RegionKey hash[4];     // corners: top left, top right, bottom left, bottom right
+    TransformationReply corner[4];
+    TransformationReply centre;  // the reply at the pixel's centre, when valid
+    bool centreValid;
+    int64_t loopNumber;
+    float colour[4];
+};
+
+// What the samplers of one task share: its context, its hints, the loops,
+// the proportions that turn a pixel position into a unit output position,
+// and the sharpening threshold handed to every sampler.
+struct SamplerRig {
+    vort* context;
+    PerTaskStuffType* task;
+    const LoopingParameters* loops;
+    float proportions[2];
+    float threshold;
+    PDcache pdCache;
+};
+void InitSamplerRig(SamplerRig* rig, vort* context, PerTaskStuffType* task, const LoopingParameters* loops,
+                    float threshold);
+
+// True (and the reply's flag bit 0 set, else cleared) when the reply takes
+// a region colour instead of an input sample.
+bool IsNonSampleableRegion(TransformationReply* reply, const vort* context);
+
+// The reply at pixel position (fx, fy) through the projection road.
+void ReplyAtPixelPosition(SamplerRig* rig, float fx, float fy, TransformationReply* reply);
+
+// The colour pass's entry: the colour of pixel (x, y) into rec->colour.
+void GetAdaptivelySampledColorChunky(SamplerRig* rig, int64_t x, int64_t y, int64_t level, SuperSamplerReply* rec);
+
+// Region configuration from the four corner keys (first match wins).
+int64_t RegionConfiguration(const RegionKey hash[4]);
+// Bisection between positions A and B (pixel-square coordinates) for the
+// boundary between the regions keyA and keyB; false when a third region
+// shows up. *fraction is the crossing's place from A.
+bool HuntForDiscontinuity(SamplerRig* rig, int64_t x, int64_t y, const float A[2], const float B[2], RegionKey keyA,
+                          RegionKey keyB, float* fraction);

@@ -1,0 +1,222 @@
+#include "render/tile_passes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "common/memory.h"
+#include "projections/caches.h"
+#include "projections/forward_maps.h"
+#include "projections/gores.h"
+#include "projections/vort.h"
+#include "render/host_pixels.h"
+#include "render/render_context.h"
+#include "render/reply_grid.h"
+#include "render/supersampler.h"
+#include "shell/data.h"
+#include "shell/parameters.h"
+#include "shell/task_records.h"
+#include "shell/task_services.h"
+
+namespace {
+
+constexpr int kHilbertSide = 32;
+constexpr int kHilbertPoints = kHilbertSide * kHilbertSide;
+constexpr int32_t kLargestSampleCount = 20;
+constexpr long kModeRobinson = 80, kModeRobinsonWide = 415;
+constexpr long kInputModeMollweide = 7;
+
+// Render-wide records, made on the launching thread before the tiles start
+// and only read while they run.
+vort* gTemplate = nullptr;
+ProjectionCacheStore* gCaches = nullptr;
+InverseTables* gTables = nullptr;
+
+void resetStatehints(vort* c) {
+    c->stateCrossing = 0;
+    c->stateSamplerFlag = 0;
+    c->stateHints[0] = c->stateHints[1] = 0.0f;
+    c->levelHint = 0.0f;
+    c->largestSampleCount = kLargestSampleCount;
+}
+
+// The lazily built tables the road may read, built here so that no worker
+// ever writes them.
+void PrefillLazyTables(vort* c) {
+    MarkInverseTablesUnbuilt(gTables);
+    const long m = c->outputMode;
+    if (m == kModeRobinson || m == kModeRobinsonWide) RobinsonInverse_function(c->ellipsoidTable, 0.0f);
+    if (m == 73 || (m >= 360 && m <= 367)) binary_search_for_parameter_from_distance(c->ellipsoidTable, 0, 0.0f, c->shapeFactor);
+    if (m == 74) binary_search_for_parameter_from_distance(c->ellipsoidTable, 1, 0.0f, c->shapeFactor);
+    if (c->inputMode == kInputModeMollweide) Molltheta(c->inputTable, 0.0f);
+}
+
+MirelYummy* CellOf(int64_t x, int64_t y, vort* c) { return GetYummyReplyPointer(x, y, c); }
+
+// The colour of one pixel as the colour pass leaves it in its cell.
+void ColourOnePixel(SamplerRig* rig, SuperSamplerReply* rec, int64_t x, int64_t y) {
+    vort* c = rig->context;
+    GetAdaptivelySampledColorChunky(rig, x, y, c->samplingLevel, rec);
+    float* colour = rec->colour;
+    // Overlays (edges, Tissot outlines) have not drawn anything into the
+    // cells yet: their values stay cleared.
+    if (c->mainTissotFlag || c->polyhedronTissotFlag) {
+        float t = GetReplyTissot(x, y, c);
+        if (t > 0.0f) {
+            t = std::min(t, 1.0f);
+            for (int k = 0; k < 3; ++k) colour[k] += t * (c->overlayColour[k] - colour[k]);
+        }
+    }
+    if (!c->backdropTransparent) {
+        const float a = colour[3];
+        for (int k = 0; k < 3; ++k)
+            colour[k] = a > 0.0f ? c->backdropColour[k] + a * (colour[k] - c->backdropColour[k]) : c->backdropColour[k];
+        colour[3] = 1.0f;
+    }
+    if (MirelYummy* cell = CellOf(x, y, c)) std::memcpy(cell->colour, colour, sizeof(cell->colour));
+}
+
+void ReplyIntoCell(SamplerRig* rig, int64_t x, int64_t y) {
+    if (MirelYummy* cell = CellOf(x, y, rig->context)) ReplyAtPixelPosition(rig, float(x), float(y), &cell->reply);
+}
+
+// Visits (x, y) of the rectangle [left, right) x [top, bottom) in 32 x 32
+// squares from (left, top), each along the Hilbert walk of the context.
+template <typename Visit>
+void HilbertWalk(const vort* c, int64_t left, int64_t top, int64_t right, int64_t bottom, Visit visit) {
+    for (int64_t y0 = top; y0 < bottom; y0 += kHilbertSide)
+        for (int64_t x0 = left; x0 < right; x0 += kHilbertSide)
+            for (int d = 0; d < kHilbertPoints; ++d) {
+                const int64_t x = x0 + c->hilbertWalk[d][0], y = y0 + c->hilbertWalk[d][1];
+                if (x < right && y < bottom) visit(x, y);
+            }
+}
+
+}  // namespace
+
+bool scanning_style(const vort* c) {
+    return c->polyhedral || c->outputMode == 395 || c->outputMode == 396 || c->outputMode == 397;
+}
+
+bool PrepareRenderContext(Data* data, const Parameters* params) {
+    if (!data || !params) return false;
+    if (!gTemplate) gTemplate = static_cast<vort*>(RobustNewPtr(sizeof(vort)));
+    if (!gCaches) gCaches = NewProjectionCacheStore();
+    if (!gTables) gTables = static_cast<InverseTables*>(RobustNewPtr(sizeof(InverseTables)));
+    if (!gTemplate || !gCaches || !gTables) return false;
+    vort* c = gTemplate;
+    std::memset(c, 0, sizeof(vort));
+    FillHilbertWalk(c);
+    c->inputPyramids = data->pyramids;
+    c->projectionCaches = gCaches;
+    c->inputTable = gTables->mollweide;
+    c->ellipsoidTable = gTables->ellipsoid;
+    c->tilingPyramidA = &data->pyramids[kSmallPyramid10A];
+    c->tilingPyramidB = &data->pyramids[kSmallPyramid10B];
+    GetInputOutputProportions(data, c);
+    resetStatehints(c);
+    FillInTwirlyZero(data, params, c);
+    c->samplingLevel = params->renderDestination == kRenderToPreview ? int64_t(std::clamp(params->previewquality, 1, 3))
+                                                                      : kSamplingAdaptive;
+    c->samplerThreshold = params->sharpen * 0.01f;
+    PrefillLazyTables(c);
+    // A cache that cannot be built leaves its modes blank rather than
+    // drawing from an empty table; the render goes on.
+    PrefillProjectionCachesForMode(gCaches, c->outputMode);
+    return true;
+}
+
+const vort* RenderContextTemplate() { return gTemplate; }
+
+void DisposeRenderContext() {
+    RobustDisposePtr(&gTemplate);
+    DisposeProjectionCacheStore(&gCaches);
+    RobustDisposePtr(&gTables);
+}
+
+void PrerollOneTileTask(PerTaskStuffType* task) {
+    if (!task) return;
+    InitPolyHints(&task->hints[0]);
+    InitPolyHints(&task->hints[1]);
+    task->lastTissotSpot = 0;
+    vort* c = task->context;
+    if (!c || !gTemplate) return;
+    // The engine's fields of the context are the task's own.
+    MirelYummy* grid = c->replyGrid;
+    int64_t identifiers[2] = {c->identifiers[0], c->identifiers[1]};
+    std::memcpy(static_cast<void*>(c), gTemplate, sizeof(vort));
+    c->replyGrid = grid;
+    c->identifiers[0] = identifiers[0];
+    c->identifiers[1] = identifiers[1];
+    c->task = task;
+    c->pass = 0;
+    renderhinttype& h = task->hints[0];
+    h.outputMode = c->outputMode;
+    h.tileScale = std::exp2(5.0f * c->fieldOfView / 180.0f);
+    h.kind = c->hintKind;
+}
+
+void PostrollOneTileTask(PerTaskStuffType*) {
+    // The hints collect no span lists while no output mode has a polyhedron.
+}
+
+void FillTileWithSamples(Data*, vort* c, PerTaskStuffType* task) {
+    if (!c || !task || !c->replyGrid || !c->inputPyramids) return;
+    AnnotateVaxWithBoundaries(task, c);
+    LoopingParameters loops;
+    init_LoopingParameters(&loops);
+    SamplerRig rig;
+    InitSamplerRig(&rig, c, task, &loops, c->samplerThreshold);
+    const VRect t = task->tracker.current_tile_rect;
+    if (scanning_style(c)) {
+        c->inHilbertScan = 1;
+        HilbertWalk(c, t.left - 1, t.top - 1, int64_t(t.right) + 1, int64_t(t.bottom) + 1,
+                    [&](int64_t x, int64_t y) { ReplyIntoCell(&rig, x, y); });
+        c->inHilbertScan = 0;
+        return;
+    }
+    for (int64_t y = t.top - 1; y <= t.bottom; ++y)
+        for (int64_t x = t.left - 1; x <= t.right; ++x) ReplyIntoCell(&rig, x, y);
+}
+
+void FillTileWithColors(PerTaskStuffType* task) {
+    if (!task || !task->context) return;
+    vort* c = task->context;
+    const VRect t = task->tracker.current_tile_rect;
+    if (!c->replyGrid) return;
+    if (!c->inputPyramids) {
+        // An unprepared task renders nothing: transparent black.
+        for (int64_t y = t.top; y < t.bottom; ++y)
+            for (int64_t x = t.left; x < t.right; ++x)
+                if (MirelYummy* cell = CellOf(x, y, c)) std::memset(cell->colour, 0, sizeof(cell->colour));
+        return;
+    }
+    for (int64_t y = t.top; y < t.bottom; ++y)
+        for (int64_t x = t.left; x < t.right; ++x) ClearEdgesGraticuleTissot(x, y, c);
+
+    LoopingParameters loops;
+    init_LoopingParameters(&loops);
+    SamplerRig rig;
+    InitSamplerRig(&rig, c, task, &loops, c->samplerThreshold);
+    SuperSamplerReply rec{};
+    // With the edges overlay one more row and column are coloured; the apron
+    // of replies covers them.
+    const int64_t e = c->edgesOn ? 1 : 0;
+    const int64_t right = int64_t(t.right) + e, bottom = int64_t(t.bottom) + e;
+    if (scanning_style(c)) {
+        HilbertWalk(c, t.left, t.top, right, bottom, [&](int64_t x, int64_t y) { ColourOnePixel(&rig, &rec, x, y); });
+        return;
+    }
+    for (int64_t y = t.top; y < bottom; ++y)
+        for (int64_t x = t.left; x < right; ++x) ColourOnePixel(&rig, &rec, x, y);
+}
+
+void build_samples_and_pixels_for_tile(PerTaskStuffType* task) {
+    if (!task || !task->context) return;
+    task->context->pass = 0;
+    FillTileWithSamples(task->data, task->context, task);
+    task->context->pass = 1;
+    FillTileWithColors(task);
+}
+
+size_t ReplyCellSize() { return sizeof(MirelYummy); }

@@ -1,0 +1,30 @@
+// The render task of one tile: its preparation on the launching thread (the
+// task's own records only: the render-wide context is prepared once before
+// the tiles start) and its two passes on the worker. The first pass stores
+// one transformation reply per pixel of the tile and its apron in the task's
+// reply grid; the second turns the replies into colours.
+#pragma once
+
+#include <cstdint>
+
+struct Data;
+struct Parameters;
+struct PerTaskStuffType;
+struct vort;
+
+// The render-wide context every task copies: filled from the settings once
+// per render, with every shared cache it needs built. False when it could
+// not be made.
+bool PrepareRenderContext(Data* data, const Parameters* params);
+// The render-wide context (null before the first render).
+const vort* RenderContextTemplate();
+void DisposeRenderContext();
+
+void PrerollOneTileTask(PerTaskStuffType* task);
+void PostrollOneTileTask(PerTaskStuffType* task);
+void FillTileWithSamples(Data* data, vort* context, PerTaskStuffType* task);
+void FillTileWithColors(PerTaskStuffType* task);
+void build_samples_and_pixels_for_tile(PerTaskStuffType* task);
+
+// Whether the colour pass walks the tile in Hilbert squares.
+bool scanning_style(const vort* context);

@@ -1,0 +1,109 @@
+// A render without a host: the settings and invocation records on the heap,
+// an input picture written straight into the main input pyramid, and the
+// render's tiles run through the task engine into an offscreen pyramid.
+#pragma once
+
+#include <cstring>
+#include <functional>
+#include <memory>
+
+#include "pyramid/pixels.h"
+#include "pyramid/pyramid.h"
+#include "render/render_drivers.h"
+#include "render/tile_passes.h"
+#include "shell/data.h"
+#include "shell/host_rects.h"
+#include "shell/parameters.h"
+#include "shell/plugin_globals.h"
+#include "shell/task_engine_globals.h"
+#include "shell/task_records.h"
+#include "shell/task_runner.h"
+
+using PixelFunction = std::function<void(int64_t, int64_t, float*)>;
+
+struct RenderRig {
+    std::unique_ptr<Parameters> params{new Parameters{}};
+    std::unique_ptr<Data> data{new Data{}};
+    std::unique_ptr<PyramidDescriptor> output{new PyramidDescriptor{}};
+    int16_t result = 0;
+
+    RenderRig() {
+        GrabDefaultSettings(params.get());
+        params->proxyScale = 1;
+        params->progressPhase = -1;
+        params->progressPhaseCount = 1;
+        params->sharpen = 0.0f;
+        gParams = params.get();
+        gData = data.get();
+        gResult = &result;
+        for (PyramidDescriptor& p : data->pyramids) InitPyramidProcs(&p);
+        InitPyramidProcs(output.get());
+    }
+    ~RenderRig() {
+        for (PyramidDescriptor& p : data->pyramids) DisposePyramidData(&p);
+        DisposePyramidData(output.get());
+        std::free(data->rowBuffer);
+        gTaskEngine = TaskEngineGlobals{};
+        gParams = nullptr;
+        gData = nullptr;
+        gResult = nullptr;
+    }
+    PyramidDescriptor* input() { return &data->pyramids[kMainInputPyramid]; }
+
+    // The input picture: w x h of the given kind, every level filled by f
+    // at level 0 and reduced from it.
+    bool SetInput(int64_t w, int64_t h, int64_t kind, const PixelFunction& f) {
+        if (TryToAllocatePyramid_2006(input(), w, h, kind, 0, 0) != 1) return false;
+        for (int64_t y = 0; y < h; ++y)
+            for (int64_t x = 0; x < w; ++x) {
+                float c[4];
+                f(x, y, c);
+                set_intcoord_unitary_color(x, y, input(), 0, c);
+            }
+        input()->mipmapState = 1;
+        data->filterRect = VRect{0, 0, int32_t(h), int32_t(w)};
+        return true;
+    }
+
+    // Renders the whole output (w x h, kind) into the offscreen pyramid; the
+    // engine's result.
+    OSErr Render(int64_t w, int64_t h, int64_t kind) {
+        DisposePyramidData(output.get());
+        if (TryToAllocatePyramid_2006(output.get(), w, h, kind, 0, 0) != 1) return -108;
+        const VRect total{0, 0, int32_t(h), int32_t(w)};
+        SetProcessableRect(total);
+        params->renderDestination = kRenderToOffscreen;
+        gTaskEngine = TaskEngineGlobals{};
+        gTaskEngine.data = data.get();
+        gTaskEngine.renderDestination = kRenderToOffscreen;
+        gTaskEngine.totalRect = total;
+        gTaskEngine.mainPyramid = input();
+        gTaskEngine.offscreenPyramid = output.get();
+        gTaskEngine.offscreenPixelKind = int32_t(kind);
+        gTaskEngine.progressPhase = -1;
+        if (!PrerollManipulation(data.get())) return -108;
+        gTaskEngine.totalRect = total;
+        gTaskEngine.mainPyramid = input();
+        gTaskEngine.offscreenPyramid = output.get();
+        gTaskEngine.renderDestination = kRenderToOffscreen;
+        gTaskEngine.offscreenPixelKind = int32_t(kind);
+        if (!PrepareRenderContext(data.get(), params.get())) return -108;
+        TaskGuidance guidance;
+        initTaskGuidance(&guidance);
+        GetDefaultGuidance(&guidance, nullptr);
+        RunTiles(kPurposeRender, kPartitionSquares, &guidance, nullptr);
+        return gTaskEngine.hostResult;
+    }
+
+    void Out(int64_t x, int64_t y, float c[4]) { get_intcoord_unitary_color(x, y, output.get(), 0, c); }
+    void In(int64_t x, int64_t y, float c[4]) { get_intcoord_unitary_color(x, y, input(), 0, c); }
+};
+
+// A deterministic busy picture: every pixel differs from its neighbours.
+inline void BusyPixel(int64_t x, int64_t y, float* c) {
+    const uint32_t h = uint32_t(x * 73856093) ^ uint32_t(y * 19349663);
+    c[0] = float((h >> 3) % 256) / 255.0f;
+    c[1] = float((h >> 11) % 256) / 255.0f;
+    c[2] = float((h >> 19) % 256) / 255.0f;
+    c[3] = 1.0f;
+}

@@ -465,9 +465,8 @@ inline int DistinctSlot(GridAxis& a, int64_t index) {
     return a.count++;
 }
 
-inline bool MakeGridAxis(const float* t, int n, float scale, bool closedTop, GridAxis& a) {
+inline bool MakeGridAxis(const float* t, int n, float scale, int64_t size, bool closedTop, GridAxis& a) {
     a.count = 0;
-    const int64_t size = static_cast<int64_t>(scale);
     for (int i = 0; i < n; ++i) {
         const float c0 = t[i];
         if (!(c0 >= 0.0f && (closedTop ? c0 <= 1.0f : c0 < 1.0f))) return false;
@@ -488,7 +487,8 @@ void get_unit_ramped_wrapped_samples_on_grid(const PyramidDescriptor* pyr, int64
     L = ExistingLevel(pyr, L);
     GridAxis ax, ay;
     if (nu > kGridMax || nv > kGridMax ||
-        !MakeGridAxis(us, nu, pyr->unitScaleX[L], true, ax) || !MakeGridAxis(vs, nv, pyr->unitScaleY[L], false, ay)) {
+        !MakeGridAxis(us, nu, pyr->unitScaleX[L], pyr->width[L], true, ax) ||
+        !MakeGridAxis(vs, nv, pyr->unitScaleY[L], pyr->height[L], false, ay)) {
         for (int j = 0; j < nv; ++j)
             for (int i = 0; i < nu; ++i) get_unit_ramped_wrapped_pyramid_sample_point(pyr, L, us[i], vs[j], out[j * nu + i]);
         return;

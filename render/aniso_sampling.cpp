@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "projections/vort.h"
 #include "pyramid/overhang.h"
@@ -13,6 +14,8 @@ namespace {
 
 constexpr float kPointFootprint = 1e-10f;
 constexpr float kMinorFloor = 0.5f;
+constexpr float kLevelSnap = 1.0f / 64.0f;
+constexpr float kCentreSnap = 1.0f / 256.0f;
 constexpr float kSingleSampleRatio = 1.25f;
 constexpr float kTwoSampleRatio = 1.5f;
 constexpr int kDefaultLargestSampleCount = 20;
@@ -27,6 +30,44 @@ inline int64_t UsableTopLevel(const PyramidDescriptor* pyr) {
 
 inline void Transparent(float out[4]) { out[0] = out[1] = out[2] = out[3] = 0.0f; }
 
+// Bilinear at level 0. A position within 1/256 pixel of a pixel's centre
+// along an axis takes that pixel's value on that axis exactly: unit
+// positions in single precision miss the centres by some 1e-5 pixel, which
+// at 16 bits over a sharp edge is a level or two. Corners beyond the picture
+// go through the pyramid's own wrapped sampler and its overhang rule.
+void BilinearLevel0(const PyramidDescriptor* pyr, float u, float v, float out[4]) {
+    const float X = u * pyr->unitScaleX[0] - 0.5f, Y = v * pyr->unitScaleY[0] - 0.5f;
+    if (!(std::fabs(X) < 1e9f) || !(std::fabs(Y) < 1e9f)) {
+        get_unit_ramped_wrapped_pyramid_sample_point(pyr, 0, u, v, out);
+        return;
+    }
+    float fx = X - std::floor(X), fy = Y - std::floor(Y);
+    int64_t i = int64_t(std::floor(X)), j = int64_t(std::floor(Y));
+    if (fx < kCentreSnap) fx = 0.0f;
+    else if (fx > 1.0f - kCentreSnap) fx = 0.0f, ++i;
+    if (fy < kCentreSnap) fy = 0.0f;
+    else if (fy > 1.0f - kCentreSnap) fy = 0.0f, ++j;
+    const int64_t i1 = fx > 0.0f ? i + 1 : i, j1 = fy > 0.0f ? j + 1 : j;
+    if (i < 0 || j < 0 || i1 >= pyr->width[0] || j1 >= pyr->height[0]) {
+        get_unit_ramped_wrapped_pyramid_sample_point(pyr, 0, u, v, out);
+        return;
+    }
+    float c[4][4];
+    get_intcoord_unitary_color(i, j, pyr, 0, c[0]);
+    if (fx == 0.0f && fy == 0.0f) {
+        std::memcpy(out, c[0], sizeof(c[0]));
+        return;
+    }
+    get_intcoord_unitary_color(i1, j, pyr, 0, c[1]);
+    get_intcoord_unitary_color(i, j1, pyr, 0, c[2]);
+    get_intcoord_unitary_color(i1, j1, pyr, 0, c[3]);
+    for (int k = 0; k < 4; ++k) {
+        const float top = c[0][k] + fx * (c[1][k] - c[0][k]);
+        const float bottom = c[2][k] + fx * (c[3][k] - c[2][k]);
+        out[k] = top + fy * (bottom - top);
+    }
+}
+
 // The filtered sample between level L and the next at fraction f, as a unit
 // colour. Without minification (level 0) the sample is bilinear, so a
 // position at a pixel's centre gives that pixel exactly and a render at the
@@ -37,7 +78,7 @@ void FilteredSample(const PyramidDescriptor* pyr, int64_t L, float f, float u, f
         for (int k = 0; k < 4; ++k) out[k] *= pyr->invFullScale;
         return;
     }
-    get_unit_ramped_wrapped_pyramid_sample_point(pyr, 0, u, v, out);
+    BilinearLevel0(pyr, u, v, out);
     if (f > 0.0f) {
         float next[4];
         get_borked(pyr, 1, 0.0f, u, v, next);
@@ -146,8 +187,10 @@ int SampleAnisotropicallyColorCore_unitary(float pd[4], int code, const PyramidD
     const float level = std::log2(minor);
     if (hints) hints->levelHint = level;
 
-    // The last level that exists, not one past it.
-    const float L = std::clamp(level, 0.0f, float(UsableTopLevel(pyr)));
+    // The last level that exists, not one past it. A footprint a hair wider
+    // than one pixel (rounding in the positions) stays at level 0 rather
+    // than mixing in a trace of the next level.
+    const float L = level < kLevelSnap ? 0.0f : std::min(level, float(UsableTopLevel(pyr)));
     const int64_t Li = int64_t(L);
     const float fraction = L - float(Li);
 

@@ -6,9 +6,9 @@
 
 #include "common/memory.h"
 #include "platform/host/result_codes.h"
+#include "pyramid/input_fill.h"
 #include "pyramid/kernels.h"
 #include "pyramid/mipmap.h"
-#include "pyramid/overhang.h"
 #include "pyramid/pyramid.h"
 #include "render/reply_grid.h"
 #include "render/tile_passes.h"
@@ -78,22 +78,6 @@ void MakeTriangleWave(float table[256]) {
     table[255] = kTriangleWaveTop;
 }
 
-int64_t WrapModeFromVorneskInputMode(int64_t m) {
-    switch (m) {
-        case 1: case 5: case 12: case 20: case 24: case 25: case 36: return 2;
-        case 11: return 1;
-        default: return 0;
-    }
-}
-
-int64_t OverhangModeFromVorneskInputMode(int64_t m) {
-    switch (m) {
-        case 5: case 12: case 20: case 25: case 36: return kOverhangWrapSides;
-        case 1: case 24: return kOverhangOverThePole;
-        default: return kOverhangClamp;
-    }
-}
-
 bool PrerollManipulation(Data* data) {
     if (!data || !gParams) return false;
     const VRect total = GetProcessableRect();
@@ -120,8 +104,8 @@ bool PrerollManipulation(Data* data) {
     const bool cubeLayout = inputMode == 27 || inputMode == 28 || (inputMode >= 33 && inputMode <= 35);
     if (!cubeLayout) {
         DumpAnyCorpus();
-        const int64_t wrap = WrapModeFromVorneskInputMode(inputMode);
-        const int64_t overhang = OverhangModeFromVorneskInputMode(inputMode);
+        const int64_t wrap = EdgeModeForInputMode(inputMode);
+        const int64_t overhang = OverhangModeForInputMode(inputMode);
         main->highQuality = 1;
         if (main->tiles && (main->edgeMode != wrap || main->overhangMode != overhang || main->mipmapState != 2)) {
             main->edgeMode = wrap;

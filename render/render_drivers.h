@@ -34,6 +34,3 @@ void MakeTriangleWave(float table[256]);
 // (the host result says why).
 bool PrerollManipulation(Data* data);
 
-// How the main input pyramid treats the edges of the picture, by input mode.
-int64_t WrapModeFromVorneskInputMode(int64_t inputMode);
-int64_t OverhangModeFromVorneskInputMode(int64_t inputMode);

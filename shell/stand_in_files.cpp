@@ -1,7 +1,7 @@
 // Stand-in for the file layer until the files subsystem lands: where the
 // application-support and older preferences folders are, moving a file from
-// the old place, opening files and the settings-file calls. Delete this file
-// when the real file layer lands.
+// the old place, opening files, the settings-file calls and memory-dot
+// files. Delete this file when the real file layer lands.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

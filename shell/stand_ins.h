@@ -1,6 +1,5 @@
 // Services of the subsystems the shell calls but that are not built yet: the
-// dialog and alerts, the file layer, the settings files and scripting, and
-// the renderer. Each has the least stand-in behind its own name, in
+// dialog and alerts, the file layer and the renderer. Each has the least stand-in behind its own name, in
 // shell/stand_in_*.cpp; when the real service lands, its owner deletes the
 // stand-in (and moves the declaration to the owner's header).
 #pragma once

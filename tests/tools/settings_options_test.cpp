@@ -83,6 +83,17 @@ TEST(HostSettingsOptions, NamedSettings) {
     std::vector<std::string> given;
     for (const DescriptorItem& i : options.settings) given.push_back(FormatDescriptorItem(i));
     EXPECT_EQ(given, (std::vector<std::string>{"0011=true", "0029=false", "Foky=Foty:Fo45"}));
+
+    // --set takes a setting by its option's name as well as by its key.
+    HostOptions byName;
+    const char* setArgv[] = {"vornesk", "in.png", "-o", "out.png", "--set", "latitude=-12.5", "--set",
+                             "flip=true", "--set", "output-mode=Mollweide", "--set", "tab-color=#ff8000",
+                             "--set", "0035=7.5"};
+    ASSERT_TRUE(ParseHostOptions(int(std::size(setArgv)), setArgv, &byName, &error)) << error;
+    given.clear();
+    for (const DescriptorItem& i : byName.settings) given.push_back(FormatDescriptorItem(i));
+    EXPECT_EQ(given, (std::vector<std::string>{"0034=-12.5", "0011=true", "Foky=Foty:Fo45", "0001=255.99609375",
+                                               "0002=128.5", "0003=0.0", "0035=7.5"}));
 }
 
 }  // namespace

@@ -29,8 +29,9 @@ constexpr char kUsageFormat[] =
            "  --settings FILE       the settings of a settings file (.q2q); options after it\n"
            "                        change them, options before it are replaced\n"
            "%s"
-           "  --set KEY=VALUE       any setting by its four-character key; VALUE is a\n"
-           "                        number, true or false, TYPE:CODE or a \"string\" (repeatable)\n"
+           "  --set KEY=VALUE       any setting, by the name of its option above (latitude=12)\n"
+           "                        or by its four-character key; a key's VALUE is a number,\n"
+           "                        true or false, TYPE:CODE or a \"string\" (repeatable)\n"
            "  --mask FILE           a grey picture of INPUT's size used as the selection\n"
            "  --size WxH            resample the picture to W x H pixels before filtering\n"
            "  --threads N           use at most N processor threads\n"
@@ -56,6 +57,35 @@ std::vector<std::string> OptionNames() {
                                       "--quiet", "--help", "--version"};
     for (const NamedSetting& s : NamedSettings()) names.push_back(std::string("--") + s.name);
     return names;
+}
+
+// --set NAME=VALUE: a setting by the name of its option ("latitude=12",
+// "output-mode=Mercator") or by its four-character scripting key.
+bool SetOptionToItems(const std::string& text, std::vector<DescriptorItem>* items, std::string* error) {
+    const size_t eq = text.find('=');
+    const std::string name = text.substr(0, eq);
+    if (eq != std::string::npos) {
+        const std::string value = text.substr(eq + 1);
+        if (IsNamedSetting(name)) return NamedSettingToItems(name, value, items, error);
+        for (const auto& [modeName, kind] : {std::pair{"input-mode", ModeKind::Input},
+                                             std::pair{"output-mode", ModeKind::Output},
+                                             std::pair{"glue-mode", ModeKind::Glue}}) {
+            if (name != modeName) continue;
+            DescriptorItem item;
+            if (!ModeToItem(kind, value, &item, error)) return false;
+            items->push_back(item);
+            return true;
+        }
+        OSType key;
+        if (!TextToFourCC(name, &key)) {
+            *error = "\"" + name + "\" is neither a setting name nor a four-character key (see vornesk --help)";
+            return false;
+        }
+    }
+    DescriptorItem item;
+    if (!ParseDescriptorItem(text, &item, error)) return false;
+    items->push_back(item);
+    return true;
 }
 
 }  // namespace
@@ -100,7 +130,9 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
                 *out = value;
                 return true;
             }
-            if (i + 1 >= argc) {
+            // "-o --quiet" forgot the file name: no value starts with "--"
+            // (negative numbers have one dash; "--output=--odd" still works).
+            if (i + 1 >= argc || std::strncmp(argv[i + 1], "--", 2) == 0) {
                 *error = arg + " needs a value";
                 return false;
             }
@@ -173,13 +205,13 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
             options->haveSettings = true;
         } else if (arg == "--set") {
             std::string v;
-            DescriptorItem item;
             if (!takeValue(&v)) return false;
-            if (!ParseDescriptorItem(v, &item, error)) {
+            std::vector<DescriptorItem> items;
+            if (!SetOptionToItems(v, &items, error)) {
                 *error = "--set: " + *error;
                 return false;
             }
-            SetDescriptorItem(&options->settings, item);
+            for (const DescriptorItem& item : items) SetDescriptorItem(&options->settings, item);
             options->haveSettings = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             const std::string near = NearestWord(arg, OptionNames());

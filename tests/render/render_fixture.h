@@ -3,10 +3,13 @@
 // render's tiles run through the task engine into an offscreen pyramid.
 #pragma once
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <vector>
 
+#include "files/jpeg_pyramid.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
 #include "render/render_drivers.h"
@@ -18,6 +21,22 @@
 #include "shell/task_engine_globals.h"
 #include "shell/task_records.h"
 #include "shell/task_runner.h"
+
+// Width and height from a JPEG stream's start-of-frame marker.
+inline bool JPEGSize(const std::vector<uint8_t>& b, int* width, int* height) {
+    for (size_t i = 2; i + 9 < b.size();) {
+        if (b[i] != 0xFF) return false;
+        const uint8_t marker = b[i + 1];
+        const size_t length = size_t(b[i + 2]) << 8 | b[i + 3];
+        if (marker >= 0xC0 && marker <= 0xC3) {
+            *height = b[i + 5] << 8 | b[i + 6];
+            *width = b[i + 7] << 8 | b[i + 8];
+            return *width > 0 && *height > 0;
+        }
+        i += 2 + length;
+    }
+    return false;
+}
 
 using PixelFunction = std::function<void(int64_t, int64_t, float*)>;
 
@@ -62,6 +81,23 @@ struct RenderRig {
             }
         input()->mipmapState = 1;
         data->filterRect = VRect{0, 0, int32_t(h), int32_t(w)};
+        return true;
+    }
+
+    // The input picture from a JPEG file, as 8-bit colour.
+    bool SetInputFromJPEG(const char* path) {
+        FILE* f = std::fopen(path, "rb");
+        if (!f) return false;
+        std::vector<uint8_t> bytes;
+        uint8_t buffer[65536];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.insert(bytes.end(), buffer, buffer + n);
+        std::fclose(f);
+        int width = 0, height = 0;
+        if (!JPEGSize(bytes, &width, &height)) return false;
+        if (TryToAllocatePyramid_2006(input(), width, height, kPyrColour8, 0, 0) != 1) return false;
+        if (DecompressJPEG(input(), nullptr, bytes.data(), bytes.size()) != kJPEGOK) return false;
+        input()->mipmapState = 1;
+        data->filterRect = VRect{0, 0, int32_t(height), int32_t(width)};
         return true;
     }
 

@@ -4,6 +4,8 @@
 // "Mpix/s" is output megapixels per second of wall time.
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
+
 #include <cstdlib>
 #include <string>
 
@@ -48,5 +50,47 @@ BENCHMARK(BM_RenderEarth)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(2);
+
+}  // namespace
+
+namespace {
+
+int64_t PeakResidentBytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return int64_t(usage.ru_maxrss) * 1024;
+}
+
+// A 16,000 x 8,000 render on all processors: the peak resident size of the
+// process against the input and output pyramids it must hold. "overhead" is
+// what the render took beyond them, in megabytes; the tiles' reply grids and
+// the row buffer are all it should add.
+void BM_RenderHugeOutputMemory(benchmark::State& state) {
+    UseProcessors(0);
+    RenderRig rig;
+    if (!rig.SetInputFromJPEG(VORNESK_SOURCE_DIR "/samples/earth-2048x1024.jpg")) {
+        state.SkipWithError("the bundled picture could not be read");
+        return;
+    }
+    rig.params->inputMode = 1;
+    rig.params->outputMode = 5;
+    rig.params->sharpen = 30.0f;
+    const int64_t w = 16000, h = 8000;
+    for (auto _ : state) {
+        if (rig.Render(w, h, kPyrColour8) != 0) {
+            state.SkipWithError("the render failed");
+            break;
+        }
+    }
+    const double held = double(rig.input()->totalBytes + rig.output->totalBytes);
+    const double peak = double(PeakResidentBytes());
+    state.counters["peakMB"] = peak / 1e6;
+    state.counters["pyramidsMB"] = held / 1e6;
+    state.counters["overheadMB"] = (peak - held) / 1e6;
+    state.counters["Mpix/s"] = benchmark::Counter(double(w * h) * 1e-6 * double(state.iterations()),
+                                                  benchmark::Counter::kIsRate);
+}
+
+BENCHMARK(BM_RenderHugeOutputMemory)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace

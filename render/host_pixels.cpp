@@ -275,7 +275,9 @@ void SetNovelOutputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, T
         for (int k = 0; k < 3; ++k) R[k] = std::min(c[k], kFloatChannelLimit);
         R[3] = c[3];
     } else {
-        GlueAOverBYieldingC(c, U, R, blend);
+        // Blend mode 1 gives the colour itself.
+        if (blend == 1) std::memcpy(R, c, sizeof(R));
+        else GlueAOverBYieldingC(c, U, R, blend);
         const float a = R[3];
         if (a < 1.0f && purpose == kRenderToHost && !px.GetDissolveTransparency) {
             // The layer cannot hold transparency: lay the result over what is there.

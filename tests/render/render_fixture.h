@@ -103,15 +103,20 @@ struct RenderRig {
 
     // Renders the whole output (w x h, kind) into the offscreen pyramid; the
     // engine's result.
-    OSErr Render(int64_t w, int64_t h, int64_t kind) {
+    OSErr Render(int64_t w, int64_t h, int64_t kind) { return RenderTo(kRenderToOffscreen, w, h, kind, nullptr); }
+
+    // Renders into the given destination: the offscreen pyramid (w x h,
+    // kind) or, for the preview, the proxy buffer (the output then has the
+    // input's size at the scale of the settings).
+    OSErr RenderTo(int32_t destination, int64_t w, int64_t h, int64_t kind, proxyBufferRecord* proxy) {
         DisposePyramidData(output.get());
         if (TryToAllocatePyramid_2006(output.get(), w, h, kind, 0, 0) != 1) return -108;
         const VRect total{0, 0, int32_t(h), int32_t(w)};
         SetProcessableRect(total);
-        params->renderDestination = kRenderToOffscreen;
+        params->renderDestination = destination;
         gTaskEngine = TaskEngineGlobals{};
         gTaskEngine.data = data.get();
-        gTaskEngine.renderDestination = kRenderToOffscreen;
+        gTaskEngine.renderDestination = destination;
         gTaskEngine.totalRect = total;
         gTaskEngine.mainPyramid = input();
         gTaskEngine.offscreenPyramid = output.get();
@@ -121,12 +126,12 @@ struct RenderRig {
         gTaskEngine.totalRect = total;
         gTaskEngine.mainPyramid = input();
         gTaskEngine.offscreenPyramid = output.get();
-        gTaskEngine.renderDestination = kRenderToOffscreen;
+        gTaskEngine.renderDestination = destination;
         gTaskEngine.offscreenPixelKind = int32_t(kind);
         if (!PrepareRenderContext(data.get(), params.get())) return -108;
         TaskGuidance guidance;
         initTaskGuidance(&guidance);
-        GetDefaultGuidance(&guidance, nullptr);
+        GetDefaultGuidance(&guidance, proxy);
         RunTiles(kPurposeRender, kPartitionSquares, &guidance, nullptr);
         return gTaskEngine.hostResult;
     }

@@ -1,0 +1,171 @@
+// Whole renders without a host: map borders anti-aliased by the supersampler,
+// the preview agreeing with the offscreen render, the twirl, the per-render
+// preparation and the pixel writer's handling of bad colours.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "render/host_pixels.h"
+#include "render_fixture.h"
+#include "shell/host_rects.h"
+#include "shell/task_records.h"
+
+namespace {
+
+void White(int64_t, int64_t, float* c) { c[0] = c[1] = c[2] = c[3] = 1.0f; }
+
+// The share of output pixel (x, y) inside the circle of radius r around
+// (cx, cy), by 64 x 64 point counting.
+double CircleCoverage(int64_t x, int64_t y, double cx, double cy, double r) {
+    int inside = 0;
+    for (int j = 0; j < 64; ++j)
+        for (int i = 0; i < 64; ++i) {
+            const double px = double(x) + (i + 0.5) / 64.0 - cx, py = double(y) + (j + 0.5) / 64.0 - cy;
+            inside += px * px + py * py <= r * r;
+        }
+    return inside / 4096.0;
+}
+
+// The orthographic globe (mode 5) of a white picture is a disc of radius 32
+// pixels in a 128 x 64 frame; the backdrop of an offscreen render is
+// transparent, so each pixel's alpha is the share of it the disc covers.
+TEST(EngineSupersampling, MapBordersAreAntiAliasedByArea) {
+    RenderRig rig;
+    ASSERT_TRUE(rig.SetInput(128, 64, kPyrColourFloat, White));
+    rig.params->inputMode = 1;
+    rig.params->outputMode = 5;
+    ASSERT_EQ(rig.Render(128, 64, kPyrColourFloat), 0);
+    double total = 0.0, expectedTotal = 0.0, worst = 0.0;
+    int partial = 0;
+    for (int64_t y = 0; y < 64; ++y)
+        for (int64_t x = 0; x < 128; ++x) {
+            float c[4];
+            rig.Out(x, y, c);
+            const double coverage = CircleCoverage(x, y, 64.0, 32.0, 32.0);
+            // Alpha leaves the render scaled by 1.007 (an alpha just short of
+            // 1 counts as opaque).
+            const double expected = std::min(1.0, 1.007 * coverage);
+            worst = std::max(worst, std::fabs(double(c[3]) - expected));
+            total += c[3];
+            expectedTotal += expected;
+            if (coverage > 0.05 && coverage < 0.95) {
+                ++partial;
+                EXPECT_GT(c[3], 0.0f) << x << "," << y;
+                EXPECT_LT(c[3], 1.0f) << x << "," << y;
+            }
+            if (c[3] > 0.0f) EXPECT_NEAR(c[0], 1.0f, 1e-3f);
+        }
+    EXPECT_GT(partial, 100);
+    EXPECT_LT(worst, 0.12);
+    EXPECT_NEAR(total, expectedTotal, expectedTotal * 0.005);
+}
+
+// A render with a twirl of 90 degrees of longitude turns the equirectangular
+// picture a quarter round: the identity shifted by a quarter of the width.
+TEST(EngineTwirl, LongitudeShiftsTheEquirectangularPicture) {
+    RenderRig rig;
+    ASSERT_TRUE(rig.SetInput(64, 32, kPyrColourFloat, BusyPixel));
+    rig.params->inputMode = 1;
+    rig.params->outputMode = 1;
+    rig.params->longitude = 90.0f;
+    ASSERT_EQ(rig.Render(64, 32, kPyrColourFloat), 0);
+    int matchesPlus = 0, matchesMinus = 0;
+    for (int64_t y = 4; y < 28; ++y)
+        for (int64_t x = 0; x < 64; ++x) {
+            float out[4], a[4], b[4];
+            rig.Out(x, y, out);
+            rig.In((x + 16) % 64, y, a);
+            rig.In((x + 48) % 64, y, b);
+            matchesPlus += std::fabs(out[0] - a[0]) < 1e-3f;
+            matchesMinus += std::fabs(out[0] - b[0]) < 1e-3f;
+        }
+    EXPECT_EQ(std::max(matchesPlus, matchesMinus), 24 * 64);
+}
+
+// The preview at scale 1 with no offsets shows the pixels the offscreen
+// render makes, for an orthographic view with every angle of the twirl set.
+TEST(EnginePreview, PreviewAtFullScaleMatchesTheOffscreenRender) {
+    RenderRig rig;
+    ASSERT_TRUE(rig.SetInput(96, 48, kPyrColour8, BusyPixel));
+    rig.params->inputMode = 1;
+    rig.params->outputMode = 1;
+    rig.params->latitude = 30.0f;
+    rig.params->longitude = 40.0f;
+    rig.params->spin = 10.0f;
+    ASSERT_EQ(rig.Render(96, 48, kPyrColour8), 0);
+    std::vector<float> offscreen(96 * 48 * 4);
+    for (int64_t y = 0; y < 48; ++y)
+        for (int64_t x = 0; x < 96; ++x) rig.Out(x, y, &offscreen[size_t(y * 96 + x) * 4]);
+    std::vector<uint8_t> pixels(96 * 48 * 3);
+    proxyBufferRecord proxy{pixels.data(), 96, 48, 96 * 48, 96 * 48 * 3, 3};
+    ASSERT_EQ(rig.RenderTo(kRenderToPreview, 96, 48, kPyrColour8, &proxy), 0);
+    int64_t differences = 0;
+    for (int64_t y = 0; y < 48; ++y)
+        for (int64_t x = 0; x < 96; ++x) {
+            const float* c = &offscreen[size_t(y * 96 + x) * 4];
+            for (int p = 0; p < 3; ++p) {
+                const int preview = pixels[size_t(p) * 96 * 48 + size_t(y) * 96 + size_t(x)];
+                differences += std::abs(preview - int(c[p] * 255.0f + 0.5f)) > 1;
+            }
+        }
+    EXPECT_EQ(differences, 0);
+}
+
+TEST(EngineInputPreparation, RowBufferAndEdgeModesFollowTheRender) {
+    RenderRig rig;
+    ASSERT_TRUE(rig.SetInput(100, 50, kPyrColour8, BusyPixel));
+    SetProcessableRect(VRect{0, 0, 50, 100});
+    rig.params->inputMode = 1;
+    ASSERT_TRUE(PrerollManipulation(rig.data.get()));
+    EXPECT_EQ(rig.data->rowCellCount, 104);
+    EXPECT_EQ(rig.data->rowIndex, -1);
+    EXPECT_EQ(rig.input()->edgeMode, 2);
+    EXPECT_EQ(rig.input()->overhangMode, 7);
+    EXPECT_EQ(rig.input()->mipmapState, 2);
+
+    // A flat input clamps its edges, and the levels are made again for it.
+    rig.params->inputMode = 2;
+    rig.input()->mipmapState = 1;
+    ASSERT_TRUE(PrerollManipulation(rig.data.get()));
+    EXPECT_EQ(rig.input()->edgeMode, 0);
+    EXPECT_EQ(rig.input()->overhangMode, 3);
+    EXPECT_EQ(rig.input()->mipmapState, 2);
+
+    // A narrower render keeps the larger block.
+    MirelYummy* block = rig.data->rowBuffer;
+    SetProcessableRect(VRect{0, 0, 50, 40});
+    ASSERT_TRUE(PrerollManipulation(rig.data.get()));
+    EXPECT_EQ(rig.data->rowBuffer, block);
+}
+
+// A colour that is not a number reaches the host's 8-bit buffer as 0, not as
+// whatever the conversion of NaN gives.
+TEST(HostPixels, NaNColoursAreWrittenAsZero) {
+    RenderRig rig;
+    rig.params->renderDestination = kRenderToHost;
+    uint8_t out[4 * 3] = {};
+    std::fill(std::begin(out), std::end(out), uint8_t(77));
+    TileTracker tracker{};
+    tracker.current_tile_rect = VRect{0, 0, 1, 4};
+    pixel_info& px = tracker.pxl;
+    px.GetOutData = out;
+    px.GetPlanes = 3;
+    px.Get_dstStride = 3;
+    px.GetOutRowBytes = 12;
+    px.Is8_call = 1;
+    px.WHITEPOINT = 255.0f;
+    px.OPAQUEALPHA = 255;
+    px.GetOutRect = VRect{0, 0, 1, 4};
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    float colour[4] = {nan, 0.5f, nan, 1.0f};
+    SetNovelOutputPixel(1, 0, colour, 1, &tracker, nullptr);
+    EXPECT_EQ(out[3], 0);
+    EXPECT_EQ(out[4], 127);
+    EXPECT_EQ(out[5], 0);
+    EXPECT_EQ(out[0], 77);  // neighbours untouched
+    EXPECT_EQ(out[6], 77);
+}
+
+}  // namespace

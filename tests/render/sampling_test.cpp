@@ -1,0 +1,192 @@
+// The anisotropic and cheap samplers, the Hilbert walk and the progressive
+// pattern, the render-wide table and the brightness limit of the writer.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <utility>
+
+#include "projections/vort.h"
+#include "render/aniso_sampling.h"
+#include "render/hilbert.h"
+#include "render/host_pixels.h"
+#include "render_fixture.h"
+#include "shell/task_records.h"
+
+namespace {
+
+// A 128 x 64 float picture whose columns alternate black and white: any
+// sample spread along x averages toward grey, one along y does not.
+struct StripedRig {
+    RenderRig rig;
+    vort hints{};
+    StripedRig() {
+        EXPECT_TRUE(rig.SetInput(128, 64, kPyrColourFloat, [](int64_t x, int64_t, float* c) {
+            c[0] = c[1] = c[2] = float(x % 2);
+            c[3] = 1.0f;
+        }));
+        rig.input()->overhangMode = 3;
+        hints.largestSampleCount = 20;
+    }
+    // Samples at the centre of pixel (20, 20) with a footprint given in
+    // level-0 pixels.
+    int Sample(float dudx, float dvdx, float dudy, float dvdy, float out[4], int code = 0) {
+        float pd[4] = {dudx / 128.0f, dvdx / 64.0f, dudy / 128.0f, dvdy / 64.0f};
+        return SampleAnisotropicallyColorCore_unitary(pd, code, rig.input(), out, &hints, 20.5f / 128.0f,
+                                                      20.5f / 64.0f, 0.0f);
+    }
+};
+
+TEST(AnisotropicSampler, SampleCountsFollowTheEllipse) {
+    StripedRig s;
+    float c[4];
+    EXPECT_EQ(s.Sample(0, 0, 0, 0, c), 1);  // a point: one sample at level 0
+    EXPECT_FLOAT_EQ(c[0], 0.0f);
+    EXPECT_EQ(s.Sample(3, 0, 0, 1, c), 3);  // 3 wide, 1 high: three along x
+    EXPECT_FLOAT_EQ(s.hints.levelHint, 0.0f);
+    EXPECT_EQ(s.Sample(40, 0, 0, 1, c), 20);  // never more than the largest count
+    EXPECT_EQ(s.Sample(1.3f, 0, 0, 1, c), 2);
+    EXPECT_EQ(s.Sample(1.2f, 0, 0, 1, c), 1);
+}
+
+// An ellipse at 45 degrees (Ka = Kc, where a direction from Kb / (Ka - Kc)
+// divides by zero) still has its direction: its samples run along the
+// diagonal. The picture is constant along that diagonal and curved across
+// it, so only samples along it give the centre's value back.
+TEST(AnisotropicSampler, DiagonalEllipsesSampleAlongTheirMajorAxis) {
+    RenderRig rig;
+    ASSERT_TRUE(rig.SetInput(64, 64, kPyrColourFloat, [](int64_t x, int64_t y, float* c) {
+        const float t = float(x + y - 40) / 16.0f;
+        c[0] = c[1] = c[2] = t * t;
+        c[3] = 1.0f;
+    }));
+    rig.input()->overhangMode = 3;
+    vort hints{};
+    hints.largestSampleCount = 20;
+    // Major axis 8 pixels along (1, -1), minor 1 pixel along (1, 1).
+    const float r = 1.0f / std::sqrt(2.0f);
+    float pd[4] = {8 * r / 64, -8 * r / 64, r / 64, r / 64}, c[4];
+    const int n = SampleAnisotropicallyColorCore_unitary(pd, 0, rig.input(), c, &hints, 20.5f / 64, 20.5f / 64, 0.0f);
+    EXPECT_EQ(n, 8);
+    EXPECT_LT(c[0], 0.01f);
+    // The same ellipse turned a quarter runs across the curve.
+    float across[4] = {8 * r / 64, 8 * r / 64, r / 64, -r / 64};
+    SampleAnisotropicallyColorCore_unitary(across, 0, rig.input(), c, &hints, 20.5f / 64, 20.5f / 64, 0.0f);
+    EXPECT_GT(c[0], 0.05f);
+}
+
+TEST(AnisotropicSampler, MissingNeighboursBorrowTheOtherDifferences) {
+    StripedRig s;
+    float c[4];
+    // Left neighbour missing: the upper differences (1 pixel along y) stand
+    // for both, so the samples spread along y only, where the stripes do
+    // not change.
+    const float u = 20.5f / 128, v = 20.5f / 64;
+    SampleAnisotropicallyColor_Centered_unitary(s.rig.input(), c, &s.hints, 0.0f, -1.0f, -1.0f, u, v - 1.0f / 64, u,
+                                                v, u, v);
+    EXPECT_FLOAT_EQ(c[0], 0.0f);
+    // Upper missing: the left differences (1 pixel along x) stand for both.
+    SampleAnisotropicallyColor_Centered_unitary(s.rig.input(), c, &s.hints, 0.0f, u - 1.0f / 128, v, -1.0f, -1.0f, u,
+                                                v, u, v);
+    EXPECT_GT(c[0], 0.2f);
+}
+
+// A footprint far larger than the picture asks for a level beyond the last:
+// the sampler reads the last level, which exists.
+TEST(AnisotropicSampler, HugeFootprintsReadTheLastLevel) {
+    RenderRig rig;
+    ASSERT_TRUE(rig.SetInput(64, 32, kPyrColourFloat, [](int64_t, int64_t, float* c) {
+        c[0] = 0.25f, c[1] = 0.5f, c[2] = 0.75f, c[3] = 1.0f;
+    }));
+    rig.params->inputMode = 2;
+    SetProcessableRect(VRect{0, 0, 32, 64});
+    ASSERT_TRUE(PrerollManipulation(rig.data.get()));
+    rig.input()->overhangMode = 6;  // positions wrapped, footprints kept as they are
+    vort hints{};
+    hints.largestSampleCount = 20;
+    float pd[4] = {4.0f, 0.0f, 0.0f, 4.0f}, c[4];
+    SampleAnisotropicallyColorCore_unitary(pd, 0, rig.input(), c, &hints, 0.5f, 0.5f, 0.0f);
+    EXPECT_NEAR(c[0], 0.25f, 1e-3f);
+    EXPECT_NEAR(c[1], 0.5f, 1e-3f);
+    EXPECT_NEAR(c[2], 0.75f, 1e-3f);
+    EXPECT_GT(hints.levelHint, float(rig.input()->topLevel));
+}
+
+TEST(Hilbert, WalkVisitsEveryCellOnceInNeighbourSteps) {
+    std::set<std::pair<int64_t, int64_t>> seen;
+    int64_t px = 0, py = 0;
+    for (int64_t d = 0; d < 1024; ++d) {
+        int64_t x, y;
+        d2xy(32, d, &x, &y);
+        EXPECT_EQ(xy2d(32, x, y), d);
+        if (d > 0) EXPECT_EQ(std::abs(x - px) + std::abs(y - py), 1);
+        seen.insert({x, y});
+        px = x, py = y;
+    }
+    EXPECT_EQ(seen.size(), 1024u);
+}
+
+TEST(Hilbert, ProgressivePattern) {
+    ProgressiveRecord r[16] = {};
+    create_progressive_rendering_pattern(r, 4);
+    const int expected[16][3] = {{4, 1, 1}, {1, 3, 3}, {1, 3, 1}, {1, 1, 3}, {1, 1, 0}, {1, 3, 2},
+                                 {1, 3, 0}, {1, 1, 2}, {1, 0, 1}, {1, 2, 3}, {1, 2, 1}, {1, 0, 3},
+                                 {1, 0, 0}, {1, 2, 2}, {1, 2, 0}, {1, 0, 2}};
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_EQ(r[i].size, expected[i][0]) << i;
+        EXPECT_EQ(r[i].x, expected[i][1]) << i;
+        EXPECT_EQ(r[i].y, expected[i][2]) << i;
+    }
+    ProgressiveRecord big[64] = {};
+    create_progressive_rendering_pattern(big, 8);
+    std::set<std::pair<int, int>> cells;
+    for (const ProgressiveRecord& p : big) cells.insert({p.x, p.y});
+    EXPECT_EQ(cells.size(), 64u);
+    EXPECT_EQ(big[0].size, 8);
+    EXPECT_EQ(big[0].x, 2);
+    EXPECT_EQ(big[0].y, 3);
+}
+
+TEST(RenderDrivers, TriangleWaveTable) {
+    float t[256];
+    MakeTriangleWave(t);
+    EXPECT_EQ(t[0], 0.0f);
+    EXPECT_NEAR(t[128], 128.0f / 127.0f, 1e-5f);
+    EXPECT_EQ(t[255], 1e8f);
+    for (float v : t) EXPECT_TRUE(std::isfinite(v));
+}
+
+TEST(HostPixels, BrightnessSpillsIntoTheOtherChannels) {
+    pixel_info eight{};
+    struct Case {
+        float in[3], out[3];
+    } cases[] = {
+        {{2.0f, 0.5f, 0.5f}, {2.0f, 0.6171875f, 0.6171875f}},
+        {{2.0f, 2.0f, 0.5f}, {2.0f, 2.0f, 0.96875f}},
+        {{2.0f, 2.0f, 2.0f}, {2.0f, 2.0f, 2.0f}},
+        {{0.5f, 0.5f, 0.5f}, {0.5f, 0.5f, 0.5f}},
+    };
+    for (const Case& k : cases) {
+        float c[4] = {k.in[0], k.in[1], k.in[2], 1.0f};
+        SmoothlyLimitBrightness(c, eight);
+        for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(c[i], k.out[i]) << i;
+    }
+    pixel_info floats{};
+    floats.Is32_destination__ = 1;
+    float c[4] = {2.0f, 0.5f, 0.5f, 1.0f};
+    SmoothlyLimitBrightness(c, floats);
+    EXPECT_FLOAT_EQ(c[1], 0.5f);
+}
+
+TEST(HostPixels, PixelsToCornersIsTheFarCorner) {
+    RenderRig rig;
+    ASSERT_TRUE(rig.SetInput(200, 100, kPyrColour8, BusyPixel));
+    float u, v, cx, cy;
+    PixelsToCorners(rig.input(), &u, &v, &cx, &cy, 9.0f, 4.0f, 1, 0, 0);
+    EXPECT_FLOAT_EQ(u, 10.0f / 200.0f);
+    EXPECT_FLOAT_EQ(v, 5.0f / 100.0f);
+    EXPECT_FLOAT_EQ(cx, (u - 0.5f) * 2.0f);
+    EXPECT_FLOAT_EQ(cy, v - 0.5f);
+}
+
+}  // namespace

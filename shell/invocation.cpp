@@ -224,6 +224,9 @@ void MaybeAllocatePyramids(Data* data) {
     if (!data || !gParams || gParams->inputPyramidFilled) return;
     const VRect f = data->filterRect;
     PyramidDescriptor* main = &data->pyramids[kMainInputPyramid];
+    // A refused read earlier in the invocation left a partial picture: free
+    // its tiles before the record is prepared afresh, or they leak.
+    DiposeOfAnyTiles(main);
     InitPyramidProcs(main, GetBufferProcs());
     if (!TryToAllocatePyramid_2006(main, int64_t(f.right) - f.left, int64_t(f.bottom) - f.top, InputPyramidKind(), 0, 0)) {
         SetHostResult(errInputPyramidFailed, kDiagInputPyramid);

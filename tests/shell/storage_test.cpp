@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <malloc.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -174,6 +175,34 @@ TEST_F(Invocation, InputPyramidKindFollowsTheHostsModeAndDepth) {
         EXPECT_EQ(data->inputHeight, 30);
         DisposePyramidData(&data->pyramids[kMainInputPyramid]);
     }
+}
+
+// Bytes the C heap holds for the program (0 where a sanitizer's allocator
+// replaces it; its leak checker covers the same ground there).
+size_t HeapBytesInUse() {
+    const struct mallinfo2 m = mallinfo2();
+    return m.uordblks + m.hblkhd;
+}
+
+TEST_F(Invocation, ARefusedInputReadIsAllocatedAgainWithoutLeakingTheFirstTiles) {
+    SetDocument(600, 600, imageModeRGB, 8);
+    PreBufferRequest_new_way(gData);
+    const size_t before = HeapBytesInUse();
+    record.advanceState = [] { return OSErr(errPlugInHostInsufficient); };
+    MaybeAllocatePyramids(gData);
+    EXPECT_NE(result, noErr);
+    EXPECT_EQ(params->inputPyramidFilled, 0);
+    ASSERT_NE(data->pyramids[kMainInputPyramid].tiles, nullptr);  // the partial picture
+
+    // The next render asks again: the main pyramid is allocated afresh.
+    result = noErr;
+    record.advanceState = [] { return OSErr(noErr); };
+    MaybeAllocatePyramids(gData);
+    EXPECT_EQ(result, noErr);
+    EXPECT_EQ(params->inputPyramidFilled, 1);
+    DisposePyramidData(&data->pyramids[kMainInputPyramid]);
+    // Level 0 alone holds over 1 MB of tiles that would stay behind if leaked.
+    EXPECT_LT(HeapBytesInUse(), before + (size_t{1} << 19));
 }
 
 TEST_F(Invocation, ShutDownKeepsAMemDotMapItNeverRead) {

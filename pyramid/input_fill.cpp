@@ -66,12 +66,12 @@ bool ExchangeChunk(Data* data) {
 
 }  // namespace
 
-int64_t EdgeModeForInputMode(int64_t inputMode) {
+int64_t WrapModeFromVorneskInputMode(int64_t inputMode) {
     if (WrapsAcross(inputMode)) return 2;
     return inputMode == kTilingCubeFace ? 1 : 0;
 }
 
-int64_t OverhangModeForInputMode(int64_t inputMode) {
+int64_t OverhangModeFromVorneskInputMode(int64_t inputMode) {
     switch (inputMode) {
         case 5: case 12: case 20: case 25: case 36: return kOverhangWrapSides;
         case 1: case 24: return kOverhangOverThePole;
@@ -114,8 +114,8 @@ void FillPyramids(Data* data) {
     // from it and it is not marked complete.
     if (HostResult() != noErr || main->mipmapState != 1) return;
     const int64_t mode = gParams ? gParams->inputMode : 0;
-    main->edgeMode = EdgeModeForInputMode(mode);
-    main->overhangMode = OverhangModeForInputMode(mode);
+    main->edgeMode = WrapModeFromVorneskInputMode(mode);
+    main->overhangMode = OverhangModeFromVorneskInputMode(mode);
     paint_mipmap_of_pyramid(main);
     main->mipmapState = 2;
     if (gParams) gParams->inputPyramidFilled = 1;

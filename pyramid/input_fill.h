@@ -24,6 +24,11 @@ void FillPyramids(Data* data);
 // become 0.
 void Fill_a_Pyramid_with_Selection_Mask(PyramidDescriptor* pyr, Data* data, int64_t clearBorder);
 
-// How the main input pyramid treats positions beyond its edges, by input mode.
-int64_t EdgeModeForInputMode(int64_t inputMode);
-int64_t OverhangModeForInputMode(int64_t inputMode);
+// How the main input pyramid treats positions beyond its edges, by input mode:
+// its edge mode (2 wraps the sides, 1 wraps both ways, 0 clamps) and its
+// overhang mode.
+int64_t WrapModeFromVorneskInputMode(int64_t inputMode);
+int64_t OverhangModeFromVorneskInputMode(int64_t inputMode);
+// Earlier names of the same two rules.
+inline int64_t EdgeModeForInputMode(int64_t inputMode) { return WrapModeFromVorneskInputMode(inputMode); }
+inline int64_t OverhangModeForInputMode(int64_t inputMode) { return OverhangModeFromVorneskInputMode(inputMode); }

@@ -3,8 +3,11 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <string>
 
+#include "pyramid/input_fill.h"
 #include "pyramid/overhang.h"
+#include "shell/mode_names.h"
 
 namespace {
 
@@ -99,6 +102,32 @@ TEST(Overhang, EarlierFormOnlyReportsTransparency) {
     u = -0.5f, v = 0.5f;
     july_OverhangizeCoordinates(&u, &v, &level, 4, pyr.get());  // modes 4 and 6 do nothing here
     EXPECT_FLOAT_EQ(u, -0.5f);
+}
+
+// The input picture's edge and overhang rules, looked up by the input modes'
+// names: full panoramas fold over the poles, side-wrapping layouts wrap, the
+// tiling face wraps both ways, and everything else (and every unknown code)
+// clamps.
+TEST(Overhang, InputModesGiveTheInputPyramidItsEdgeAndOverhangModes) {
+    auto named = [](int64_t code, std::initializer_list<std::string> names) {
+        if (code < 1 || code > 41) return false;
+        for (const std::string& n : names)
+            if (n == kInputModeNames[code - 1]) return true;
+        return false;
+    };
+    for (int64_t code = -2; code <= 60; ++code) {
+        const bool pole = named(code, {"equirectangular", "equal-area cylinder"});
+        const bool sides = named(code, {"cylindrical", "Mercator", "gores: 12", "gores: 6", "gores: 8"});
+        const bool tiling = named(code, {"tiling cube face"});
+        // Codes above 36 clamp whatever their names.
+        const bool known = code <= 36;
+        EXPECT_EQ(OverhangModeFromVorneskInputMode(code), known && pole ? 7 : known && sides ? 4 : 3) << code;
+        EXPECT_EQ(WrapModeFromVorneskInputMode(code), known && (pole || sides) ? 2 : known && tiling ? 1 : 0) << code;
+    }
+    EXPECT_EQ(WrapModeFromVorneskInputMode(36), 2);
+    EXPECT_EQ(OverhangModeFromVorneskInputMode(36), 4);
+    EXPECT_EQ(WrapModeFromVorneskInputMode(11), 1);
+    EXPECT_EQ(OverhangModeFromVorneskInputMode(11), 3);
 }
 
 }  // namespace

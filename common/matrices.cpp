@@ -69,6 +69,33 @@ void UnitOrZ(const double* v, double* out) {
     out[0] = v[0] / m, out[1] = v[1] / m, out[2] = v[2] / m;
 }
 
+// Axis and angle of the turn from a to b. a × b equals a × (b ∓ a), and the
+// shorter of b − a and b + a is computed with little rounding, so the axis
+// stays accurate for nearly parallel and nearly opposite vectors, where the
+// plain cross product is mostly noise; the angle from atan2 stays accurate
+// there too, unlike acos of the dot product. Exactly parallel or opposite
+// vectors turn about a unit vector across a (any axis serves a zero angle,
+// but a half turn needs one perpendicular to a).
+void TurnAxisAndAngle(const double* a, const double* b, double* axis, double* angle) {
+    const double dot = Dot(a, b);
+    const double s = dot >= 0 ? -1.0 : 1.0;
+    const double d[3] = {b[0] + s * a[0], b[1] + s * a[1], b[2] + s * a[2]};
+    double c[3];
+    Cross(a, d, c);
+    const double cc = Dot(c, c);
+    *angle = std::atan2(std::sqrt(cc), dot);
+    if (cc > 0.0) {
+        UnitOrZ(c, axis);
+        return;
+    }
+    // Cross a with the coordinate axis it has least of.
+    const double ax = std::fabs(a[0]), ay = std::fabs(a[1]), az = std::fabs(a[2]);
+    double e[3] = {0, 0, 0};
+    e[(ax <= ay && ax <= az) ? 0 : (ay <= az ? 1 : 2)] = 1;
+    Cross(a, e, c);
+    UnitOrZ(c, axis);
+}
+
 void FillTranslationPart(double* M) {
     M[3] = M[7] = M[11] = 0;
     M[12] = M[13] = M[14] = 0;
@@ -216,12 +243,11 @@ void arf_FromToBuildRotation(const float* from, const float* to, float* M) {
 }
 
 void crazy_new_FromToBuildRotationD(const double* from, const double* to, double* M) {
-    double f[3], t[3], c[3], axis[3];
+    double f[3], t[3], axis[3], angle;
     UnitOrZ(from, f);
     UnitOrZ(to, t);
-    Cross(f, t, c);
-    UnitOrZ(c, axis);
-    MatrixFromAxisAngleD(axis, M, SafeAcos(Dot(f, t)));
+    TurnAxisAndAngle(f, t, axis, &angle);
+    MatrixFromAxisAngleD(axis, M, angle);
 }
 
 void SpinAroundZAxis(triplex* p, double theta) {
@@ -232,15 +258,14 @@ void SpinAroundZAxis(triplex* p, double theta) {
 }
 
 void CGetsAngularInterpolantOfAB(const double* A, const double* B, double* C, double t) {
-    double c[3], axis[3];
-    Cross(A, B, c);
-    UnitOrZ(c, axis);
+    double axis[3], angle;
+    TurnAxisAndAngle(A, B, axis, &angle);
     if (t == 0) {
         std::memmove(C, A, 3 * sizeof(double));
         return;
     }
     double Q[16], r[3];
-    FormulaQ(axis, SafeAcos(Dot(A, B)) * t, Q);
+    FormulaQ(axis, angle * t, Q);
     Multiply3x3byColumnVectorD(Q, A, r);
     UnitOrZ(r, C);
 }

@@ -35,11 +35,13 @@ void FromToBuildRotationD(const double* from, const double* to, double* M);
 void FromToBuildRotationD_core(const double* from, const double* to, double* M);
 void FromToBuildRotation(const float* from, const float* to, float* M);
 void arf_FromToBuildRotation(const float* from, const float* to, float* M);
-// Whole 4×4 M taking column vectors from → to (inputs need not be unit).
+// Whole 4×4 M taking column vectors from → to (inputs need not be unit);
+// opposite vectors get a half turn about an axis across them.
 void crazy_new_FromToBuildRotationD(const double* from, const double* to, double* M);
 // Turns p in its x–z plane: x' = x cos θ + z sin θ, z' = z cos θ − x sin θ.
 void SpinAroundZAxis(triplex* p, double theta);
-// C = A turned toward B by the fraction t of their angle.
+// C = A turned toward B by the fraction t of their angle; opposite A and B
+// turn about an axis across A.
 void CGetsAngularInterpolantOfAB(const double* A, const double* B, double* C, double t);
 
 inline double det2x2(double a, double b, double c, double d) { return a * d - b * c; }

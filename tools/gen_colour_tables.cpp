@@ -11,7 +11,11 @@
 // Lab -> RGB grid: grid index i stands for the byte 17 i of the same encoding
 // (L* = 17 i / 2.55, a* and b* = 17 i - 128); CIELAB to XYZ to linear sRGB
 // through the inverse matrix, each channel clipped to 0..1, then the sRGB
-// transfer curve, rounded to bytes.
+// transfer curve, rounded to bytes. Neutral chroma (byte 128) falls between
+// grid points 7 and 8, so greys interpolate between the four chroma columns
+// (7 or 8, 7 or 8); where those points are out of gamut (near L* 0 and 100)
+// they lose chroma at their L* and hue instead of being clipped per channel,
+// which would tint black and white.
 // Osaka table: entry i is the x in 0..1 with x + 4x^2 - 16x^3 + 20x^4 - 8x^5
 // = i / 256, the inverse of the untabled lightness curve.
 #include <cmath>
@@ -59,6 +63,24 @@ void Invert3(const double m[3][3], double out[3][3]) {
     }
 }
 
+// CIELAB to linear sRGB, unclipped.
+void LabToLinearRGB(double L, double a, double b, const double white[3], const double fromXYZ[3][3],
+                    double rgb[3]) {
+  const double gy = (L + 16.0) / 116.0;
+  const double XYZ[3] = {white[0] * LabFInverse(gy + a / 500.0), white[1] * LabFInverse(gy),
+                         white[2] * LabFInverse(gy - b / 200.0)};
+  for (int r = 0; r < 3; ++r) rgb[r] = fromXYZ[r][0] * XYZ[0] + fromXYZ[r][1] * XYZ[1] + fromXYZ[r][2] * XYZ[2];
+}
+
+// Within 0..1 up to rounding of the matrices.
+bool InGamut(const double rgb[3]) {
+  for (int r = 0; r < 3; ++r)
+    if (rgb[r] < -1e-9 || rgb[r] > 1.0 + 1e-9) return false;
+  return true;
+}
+
+bool NextToNeutral(int i) { return i == 7 || i == 8; }
+
 void PrintGrid(const char* name, const unsigned char* bytes) {
   std::printf("const unsigned char %s[kLabGridBytes] = {\n", name);
   for (int i = 0; i < 3 * kN * kN * kN; i += 12) {
@@ -95,13 +117,20 @@ int main() {
         toLab[at + 1] = ToByte(500.0 * (fx - fy) + 128.0);
         toLab[at + 2] = ToByte(200.0 * (fy - fz) + 128.0);
 
-        double L = 17.0 * i0 / 2.55, a = 17.0 * i1 - 128.0, b = 17.0 * i2 - 128.0;
-        double gy = (L + 16.0) / 116.0;
-        double XYZ[3] = {white[0] * LabFInverse(gy + a / 500.0), white[1] * LabFInverse(gy),
-                         white[2] * LabFInverse(gy - b / 200.0)};
+        const double L = 17.0 * i0 / 2.55, a = 17.0 * i1 - 128.0, b = 17.0 * i2 - 128.0;
+        double rgb[3];
+        LabToLinearRGB(L, a, b, white, fromXYZ, rgb);
+        if (!InGamut(rgb) && NextToNeutral(i1) && NextToNeutral(i2)) {
+          double lo = 0.0, hi = 1.0;
+          for (int it = 0; it < 60; ++it) {
+            const double mid = 0.5 * (lo + hi);
+            LabToLinearRGB(L, mid * a, mid * b, white, fromXYZ, rgb);
+            (InGamut(rgb) ? lo : hi) = mid;
+          }
+          LabToLinearRGB(L, lo * a, lo * b, white, fromXYZ, rgb);
+        }
         for (int r = 0; r < 3; ++r) {
-          double v = fromXYZ[r][0] * XYZ[0] + fromXYZ[r][1] * XYZ[1] + fromXYZ[r][2] * XYZ[2];
-          v = v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v);
+          const double v = rgb[r] < 0.0 ? 0.0 : (rgb[r] > 1.0 ? 1.0 : rgb[r]);
           toRGB[at + r] = ToByte(255.0 * Encode(v));
         }
       }

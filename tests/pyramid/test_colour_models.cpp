@@ -95,12 +95,32 @@ struct RefLab {
     lab[1] = 500 * (fx - fy);
     lab[2] = 200 * (fy - fz);
   }
-  // (L*, a*, b*) -> sRGB 0..1, each linear channel clipped to 0..1.
-  void ToRGB(const double lab[3], double rgb[3]) const {
+  // (L*, a*, b*) -> linear sRGB, unclipped.
+  void ToLinear(const double lab[3], double lin[3]) const {
     double fy = (lab[0] + 16) / 116;
     double xyz[3] = {white[0] * FInv(fy + lab[1] / 500), white[1] * FInv(fy), white[2] * FInv(fy - lab[2] / 200)};
-    double lin[3];
     Solve(toXYZ, xyz, lin);
+  }
+  static bool InGamut(const double lin[3]) {
+    for (int c = 0; c < 3; ++c)
+      if (lin[c] < -1e-6 || lin[c] > 1 + 1e-6) return false;
+    return true;
+  }
+  // (L*, a*, b*) -> sRGB 0..1, each linear channel clipped to 0..1.
+  void ToRGB(const double lab[3], double rgb[3]) const {
+    double lin[3];
+    ToLinear(lab, lin);
+    for (int c = 0; c < 3; ++c) rgb[c] = Encode(std::fmin(1.0, std::fmax(0.0, lin[c])));
+  }
+  // The same, but a colour outside sRGB first loses chroma at its L* and hue
+  // until it fits (searched in small steps down from full chroma).
+  void ToRGBReducingChroma(const double lab[3], double rgb[3]) const {
+    double lin[3];
+    for (int k = 4096; k >= 0; --k) {
+      const double t[3] = {lab[0], lab[1] * k / 4096, lab[2] * k / 4096};
+      ToLinear(t, lin);
+      if (InGamut(lin)) break;
+    }
     for (int c = 0; c < 3; ++c) rgb[c] = Encode(std::fmin(1.0, std::fmax(0.0, lin[c])));
   }
 };
@@ -283,7 +303,9 @@ TEST(ColourWeights, LuminanceWeight) {
 
 // Every grid entry is the independent conversion of its grid point, to the
 // byte (rounding can differ by one where the two white points disagree in the
-// fifth digit).
+// fifth digit). Out-of-gamut points of the inverse grid are clipped per
+// channel, except the four chroma columns around the neutral axis, which lose
+// chroma instead so that greys, black and white interpolate to themselves.
 TEST(ColourLab, GridsAreTheStandardConversion) {
   RefLab ref;
   int worstFwd = 0, worstInv = 0;
@@ -299,7 +321,11 @@ TEST(ColourLab, GridsAreTheStandardConversion) {
 
         const double lab2[3] = {17.0 * i0 / 2.55, 17.0 * i1 - 128, 17.0 * i2 - 128};
         double back[3];
-        ref.ToRGB(lab2, back);
+        const bool nextToNeutral = (i1 == 7 || i1 == 8) && (i2 == 7 || i2 == 8);
+        if (nextToNeutral)
+          ref.ToRGBReducingChroma(lab2, back);
+        else
+          ref.ToRGB(lab2, back);
         const unsigned char* f = GridEntry(Lab_to_RGB_table, i0, i1, i2);
         for (int c = 0; c < 3; ++c) worstInv = std::max(worstInv, int(std::lround(std::fabs(f[c] - 255 * back[c]) + 0.49)));
       }
@@ -392,17 +418,18 @@ TEST(ColourRoundTrip, LabThroughTheGrids) {
   EXPECT_LT(worstInner, 0.1f);
   EXPECT_LT(sum / n, 0.03);
   // Neutral chroma (byte 128) lies between grid points 7 and 8 (a* = -9 and
-  // +8), and at L* = 0 and 100 those points are out of gamut and clipped, so
-  // black and white come back slightly tinted; mid-grey nearly exact.
+  // +8), which at L* = 0 and 100 are out of gamut: clipped per channel they
+  // would tint black and white by about 0.05; with their chroma reduced, black
+  // and white come back untinted. Mid-grey is nearly exact.
   const float black[3] = {0, 0, 0}, white[3] = {1, 1, 1}, grey[3] = {0.5f, 0.5f, 0.5f};
   float lab[3], out[3];
   RGB_to_LAB_vec(black, lab);
   EXPECT_EQ(lab[0], 0.0f);
   LAB_to_RGB_vec(lab, out);
-  EXPECT_LT(MaxDiff3(black, out), 0.06f);
+  EXPECT_EQ(MaxDiff3(black, out), 0.0f);
   RGB_to_LAB_vec(white, lab);
   LAB_to_RGB_vec(lab, out);
-  EXPECT_LT(MaxDiff3(white, out), 0.06f);
+  EXPECT_LT(MaxDiff3(white, out), 0.002f);
   RGB_to_LAB_vec(grey, lab);
   LAB_to_RGB_vec(lab, out);
   EXPECT_LT(MaxDiff3(grey, out), 0.015f);

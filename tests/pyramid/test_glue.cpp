@@ -313,6 +313,14 @@ TEST(GlueModes, LabModesFollowTheirChannelRules) {
   Glue(red, white, 55, Z);
   EXPECT_GT(Z[1] + Z[2], 0.3f);
   EXPECT_GT(Z[0], 0.9f);
+  // Black and white stay untinted through the grids in every CIELAB mode.
+  const int black[3] = {0, 0, 0};
+  for (int mode = 54; mode <= 57; ++mode) {
+    Glue(black, black, mode, Z);
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(Z[k], 0.0f) << GlueCaption(mode);
+    Glue(white, white, mode, Z);
+    for (int k = 0; k < 3; ++k) EXPECT_GT(Z[k], 0.998f) << GlueCaption(mode);
+  }
   // The byte form follows the same rules on 0..255.
   int r = 200, g = 40, b = 90, L, c1, c2, back[3];
   RGB_to_LAB(r, g, b, &L, &c1, &c2, 1);

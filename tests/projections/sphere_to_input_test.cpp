@@ -425,6 +425,44 @@ TEST(InputModes, CubeFacesAndTies) {
     EXPECT_NEAR(h28.v, 1.0f - h27.v, 1e-6);
 }
 
+// Off the face centres each face has its own orientation of (a, b): a table
+// of one direction per face (its dominant axis named) with the face
+// coordinates written out by hand.
+TEST(InputModes, CubeFaceCoordinatesOffCentre) {
+    InputRig rig;
+    const struct {
+        float p[3];
+        int face;
+        float a, b;
+    } cases[] = {
+        {{0.2f, -0.3f, 1.0f}, 3, -0.2f, 0.3f},     // +z: a = -x/z, b = -y/|z|
+        {{0.2f, -0.3f, -1.0f}, 0, 0.2f, 0.3f},     // -z
+        {{1.0f, 0.3f, -0.2f}, 4, -0.2f, -0.3f},    // +x: a = z/x, b = -y/|x|
+        {{-1.0f, 0.3f, -0.2f}, 1, 0.2f, -0.3f},    // -x
+        {{0.4f, 1.0f, -0.1f}, 5, -0.4f, -0.1f},    // +y: a = -x/|y|, b = z/y
+        {{0.4f, -1.0f, -0.1f}, 2, -0.4f, 0.1f},    // -y
+    };
+    for (const auto& c : cases) {
+        const float n = std::sqrt(c.p[0] * c.p[0] + c.p[1] * c.p[1] + c.p[2] * c.p[2]);
+        const float p[3] = {c.p[0] / n, c.p[1] / n, c.p[2] / n};
+        float a, b;
+        EXPECT_EQ(SphereToCubeFaceCoords(p, &a, &b), c.face);
+        EXPECT_NEAR(a, c.a, 1e-6) << c.face;
+        EXPECT_NEAR(b, c.b, 1e-6) << c.face;
+        const Answer tile = rig.Map(11, p);
+        EXPECT_NEAR(tile.u, 0.5f + 0.5f * c.a, 1e-6) << c.face;
+        EXPECT_NEAR(tile.v, 0.5f + 0.5f * c.b, 1e-6) << c.face;
+        EXPECT_EQ(tile.kind, c.face + 1);
+        for (long mode : {27L, 28L, 33L, 34L, 35L}) {
+            const Answer layout = rig.Map(mode, p);
+            const float s = mode == 28 && c.face == 0 ? -1.0f : 1.0f;  // the vertical cross's half turn
+            EXPECT_EQ(layout.face, c.face) << mode;
+            EXPECT_NEAR(layout.u, 0.5f + 0.5f * s * c.a, 1e-6) << mode << " " << c.face;
+            EXPECT_NEAR(layout.v, 0.5f + 0.5f * s * c.b, 1e-6) << mode << " " << c.face;
+        }
+    }
+}
+
 TEST(InputModes, OneCubeFaceIsGnomonic) {
     InputRig rig;
     Answer a = rig.MapLL(10, 30, 20);

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <thread>
+#include <vector>
 
+#include "projections/caches.h"
 #include "tests/projections/road_fixture.h"
 
 namespace {
@@ -136,6 +139,58 @@ TEST(Road, UndefinedInputPositionsAreCleared) {
                     ASSERT_FALSE(std::isnan(s.inputU) || std::isnan(s.inputV)) << out << " " << in;
                 }
         }
+}
+
+// Workers run the road at once, each with its own render context, over one
+// set of lazy tables and projection caches built beforehand: they only read
+// what they share, so every worker gives the answers of a lone pass (and the
+// thread sanitizer sees no write to the shared tables).
+TEST(EngineRoad, WorkersShareTablesAndCachesReadOnly) {
+    ProjectionCacheStore* store = NewProjectionCacheStore();
+    ASSERT_NE(store, nullptr);
+    ASSERT_TRUE(PrefillProjectionCachesForMode(store, 94));
+    InverseTables tables{};
+    MarkInverseTablesUnbuilt(&tables);
+    // What the render's preparation does before the tiles run.
+    Molltheta(tables.mollweide, 0.0f);
+    RobinsonInverse_function(tables.ellipsoid, 0.0f);
+    // Peirce quincunx and Robinson out, Mollweide and equirectangular in.
+    const long pairs[][2] = {{94, 7}, {80, 1}, {1, 7}, {94, 1}};
+    constexpr int kSide = 48;
+    auto pass = [&](long out, long in, std::vector<TransformationReply>* replies) {
+        RoadRig rig(out, in, 0.5f);
+        rig.context->projectionCaches = store;
+        rig.context->inputTable = tables.mollweide;
+        rig.context->ellipsoidTable = tables.ellipsoid;
+        InitTwirlTranformationForVornesk(&rig.context->tumble, 0, 15, -30, 5);
+        rig.context->graticuleOn = 1;
+        const float prop[2] = {0.5f / kSide, 0.5f / kSide};
+        replies->resize(kSide * kSide);
+        for (int y = 0; y < kSide; ++y)
+            for (int x = 0; x < kSide; ++x)
+                Float_Pixels_to_Reply(1, 0, 0, prop, rig.context.get(), &(*replies)[y * kSide + x], rig.task(),
+                                      static_cast<float>(x), static_cast<float>(y));
+    };
+    // The workers go first, so that nothing but the preparation above has
+    // touched the shared tables when they start.
+    std::vector<std::vector<TransformationReply>> alone(4), together(4);
+    std::vector<std::thread> workers;
+    for (int w = 0; w < 4; ++w) workers.emplace_back([&, w] { pass(pairs[w][0], pairs[w][1], &together[w]); });
+    for (std::thread& t : workers) t.join();
+    for (int w = 0; w < 4; ++w) pass(pairs[w][0], pairs[w][1], &alone[w]);
+    for (int w = 0; w < 4; ++w) {
+        int inside = 0, differ = 0;
+        for (size_t i = 0; i < alone[w].size(); ++i) {
+            const TransformationReply &a = alone[w][i], &b = together[w][i];
+            inside += a.place != kPlaceNoDirection;
+            differ += a.inputU != b.inputU || a.inputV != b.inputV || a.place != b.place ||
+                      a.graticuleX != b.graticuleX;
+        }
+        EXPECT_GT(inside, kSide * kSide / 3) << pairs[w][0];
+        EXPECT_EQ(differ, 0) << pairs[w][0] << " from " << pairs[w][1];
+    }
+    EXPECT_EQ(ProjectionCache(store, kCacheTagPeirce)->contentTag, kCacheTagPeirce);
+    DisposeProjectionCacheStore(&store);
 }
 
 }  // namespace

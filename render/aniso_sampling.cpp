@@ -42,6 +42,12 @@ void BilinearLevel0(const PyramidDescriptor* pyr, float u, float v, float out[4]
         return;
     }
     float fx = X - std::floor(X), fy = Y - std::floor(Y);
+    const bool snapX = fx < kCentreSnap || fx > 1.0f - kCentreSnap;
+    const bool snapY = fy < kCentreSnap || fy > 1.0f - kCentreSnap;
+    if (!snapX && !snapY) {
+        get_unit_ramped_wrapped_pyramid_sample_point(pyr, 0, u, v, out);
+        return;
+    }
     int64_t i = int64_t(std::floor(X)), j = int64_t(std::floor(Y));
     if (fx < kCentreSnap) fx = 0.0f;
     else if (fx > 1.0f - kCentreSnap) fx = 0.0f, ++i;

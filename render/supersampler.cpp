@@ -168,7 +168,7 @@ void SamplingTechnique1(SamplerRig* rig, int64_t x, int64_t y, float s, float t,
 // axis wins. A corner where the map is singular (a pole of the input, whose
 // longitude is arbitrary) gives a wild difference, and the half on the other
 // side of the centre stands in for it.
-void FootprintAroundCentre(const TransformationReply& C, const TransformationReply k[4], const PyramidDescriptor* pyr,
+void FootprintAroundCentre(const TransformationReply& C, TransformationReply* const k[4], const PyramidDescriptor* pyr,
                            float pd[4]) {
     const bool wrapX = pyr->edgeMode != 0, wrapY = pyr->edgeMode == 1;
     const float W = float(pyr->width[0]), H = float(pyr->height[0]);
@@ -180,10 +180,10 @@ void FootprintAroundCentre(const TransformationReply& C, const TransformationRep
         out[1] = 2.0f * dv;
     };
     float d1[2][2], d2[2][2];  // along (+1, +1) and (+1, -1), each from both sides
-    twice(k[BR], C, d1[0]);
-    twice(C, k[TL], d1[1]);
-    twice(k[TR], C, d2[0]);
-    twice(C, k[BL], d2[1]);
+    twice(*k[BR], C, d1[0]);
+    twice(C, *k[TL], d1[1]);
+    twice(*k[TR], C, d2[0]);
+    twice(C, *k[BL], d2[1]);
     float best = 0.0f;
     for (int i = 0; i < 2; ++i)
         for (int j = 0; j < 2; ++j) {
@@ -203,10 +203,11 @@ void FootprintAroundCentre(const TransformationReply& C, const TransformationRep
 // of the adaptive road, at the centre's own position with the footprint
 // around it; otherwise at the mean of the corners with the footprint of the
 // pixel's left and upper neighbours.
-void SamplingTechniqueOwn(SamplerRig* rig, const SuperSamplerReply* rec, int technique, uint8_t samplerFlag,
-                          float colour[4], TransformationReply* reply) {
+void SamplingTechniqueOwn(SamplerRig* rig, SuperSamplerReply* rec, int technique, uint8_t samplerFlag,
+                          float colour[4], TransformationReply** used) {
     vort* c = rig->context;
-    *reply = rec->centreValid ? rec->centre : rec->corner[BR];
+    TransformationReply* reply = rec->centreValid ? &rec->centre : rec->corner[BR];
+    *used = reply;
     if (IsNonSampleableRegion(reply, c)) {
         GetArtificialRegionColors(reply, c, colour);
         return;
@@ -218,7 +219,7 @@ void SamplingTechniqueOwn(SamplerRig* rig, const SuperSamplerReply* rec, int tec
     }
     c->stateHints[0] = reply->hintFloats[0];
     c->stateHints[1] = reply->hintFloats[1];
-    const TransformationReply *l = &rec->corner[BL], *up = &rec->corner[TR], *own = &rec->corner[BR];
+    const TransformationReply *l = rec->corner[BL], *up = rec->corner[TR], *own = rec->corner[BR];
     if (technique == kTechniqueCheap) {
         SampleUglyColor_Centered_unitary(pyr, colour, c, l->inputU, l->inputV, up->inputU, up->inputV, own->inputU,
                                          own->inputV, own->inputU, own->inputV);
@@ -239,11 +240,11 @@ void SamplingTechniqueOwn(SamplerRig* rig, const SuperSamplerReply* rec, int tec
                                                rig->threshold);
         return;
     }
-    const TransformationReply* k = rec->corner;
-    const float u = AverageOfWrappedXCoordinates(AverageOfWrappedXCoordinates(k[TL].inputU, k[TR].inputU, pyr),
-                                                 AverageOfWrappedXCoordinates(k[BL].inputU, k[BR].inputU, pyr), pyr);
-    const float v = AverageOfWrappedYCoordinates(AverageOfWrappedYCoordinates(k[TL].inputV, k[TR].inputV, pyr),
-                                                 AverageOfWrappedYCoordinates(k[BL].inputV, k[BR].inputV, pyr), pyr);
+    TransformationReply* const* k = rec->corner;
+    const float u = AverageOfWrappedXCoordinates(AverageOfWrappedXCoordinates(k[TL]->inputU, k[TR]->inputU, pyr),
+                                                 AverageOfWrappedXCoordinates(k[BL]->inputU, k[BR]->inputU, pyr), pyr);
+    const float v = AverageOfWrappedYCoordinates(AverageOfWrappedYCoordinates(k[TL]->inputV, k[TR]->inputV, pyr),
+                                                 AverageOfWrappedYCoordinates(k[BL]->inputV, k[BR]->inputV, pyr), pyr);
     SampleAnisotropicallyColor_Centered_unitary(pyr, colour, c, rig->threshold, l->inputU, l->inputV, up->inputU,
                                                 up->inputV, own->inputU, own->inputV, u, v);
 }
@@ -258,12 +259,13 @@ void GetThreeWaySampledColor_core_2(SamplerRig* rig, int64_t x, int64_t y, Super
     for (int64_t j = loop.yFrom; j <= loop.yTo; ++j)
         for (int64_t i = loop.xFrom; i <= loop.xTo; ++i) {
             float colour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-            TransformationReply reply;
+            TransformationReply fresh;
+            TransformationReply* used = &fresh;
             if (technique == kTechniqueLoop)
-                SamplingTechnique1(rig, x, y, cs + float(i) * loop.xStep, ct + float(j) * loop.yStep, colour, &reply);
+                SamplingTechnique1(rig, x, y, cs + float(i) * loop.xStep, ct + float(j) * loop.yStep, colour, &fresh);
             else
-                SamplingTechniqueOwn(rig, rec, technique, technique == kTechniqueFootprint ? 0 : 1, colour, &reply);
-            ApplyMelFX(x, y, colour, rig->context, &reply);
+                SamplingTechniqueOwn(rig, rec, technique, technique == kTechniqueFootprint ? 0 : 1, colour, &used);
+            ApplyMelFX(x, y, colour, rig->context, used);
             for (int k = 0; k < 3; ++k) sum[k] += double(colour[k]) * colour[3];
             sum[3] += colour[3];
             ++count;
@@ -338,7 +340,7 @@ bool GetDeluxeSamplingViaBinarySearch(SamplerRig* rig, int64_t x, int64_t y, Sup
 void GetAppropriateDeluxeColor2015(SamplerRig* rig, int64_t x, int64_t y, SuperSamplerReply* rec) {
     if (rec->crossingCode == kCrossingNone) {
         ReplyAtPixelPosition(rig, float(x) - 0.5f, float(y) - 0.5f, &rec->centre);
-        if (SameRegion(rec->centre, rec->corner[BR])) {
+        if (SameRegion(rec->centre, *rec->corner[BR])) {
             rec->centreValid = true;
             GetThreeWaySampledColor_core_2(rig, x, y, rec, kTechniqueFootprint, 0, 0.5f, 0.5f, rec->colour);
             return;
@@ -435,12 +437,12 @@ void GetAdaptivelySampledColorChunky(SamplerRig* rig, int64_t x, int64_t y, int6
     MirelYummy* cells[kCorners];
     GetYummyReplyPointersFour(x - 1, y - 1, c, cells);
     for (int k = 0; k < kCorners; ++k) {
-        rec->corner[k] = cells[k]->reply;
-        rec->hash[k] = RegionHash(rec->corner[k]);
+        rec->corner[k] = &cells[k]->reply;
+        rec->hash[k] = RegionHash(*rec->corner[k]);
     }
-    const TransformationReply* k = rec->corner;
-    if (!SameRegion(k[TL], k[TR]) || !SameRegion(k[BL], k[BR])) rec->crossingCode |= kCrossingLeftRight;
-    if (!SameRegion(k[TL], k[BL]) || !SameRegion(k[TR], k[BR])) rec->crossingCode |= kCrossingTopBottom;
+    const RegionKey* h = rec->hash;
+    if (h[TL] != h[TR] || h[BL] != h[BR]) rec->crossingCode |= kCrossingLeftRight;
+    if (h[TL] != h[BL] || h[TR] != h[BR]) rec->crossingCode |= kCrossingTopBottom;
     c->stateCrossing = rec->crossingCode != 0;
 
     switch (level) {
@@ -453,10 +455,10 @@ void GetAdaptivelySampledColorChunky(SamplerRig* rig, int64_t x, int64_t y, int6
             break;
         case kSamplingAtLevelHint: {
             // The footprint technique with the sampler flag set.
-            TransformationReply reply;
+            TransformationReply* used = nullptr;
             float colour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-            SamplingTechniqueOwn(rig, rec, kTechniqueFootprint, 1, colour, &reply);
-            ApplyMelFX(x, y, colour, c, &reply);
+            SamplingTechniqueOwn(rig, rec, kTechniqueFootprint, 1, colour, &used);
+            ApplyMelFX(x, y, colour, c, used);
             if (!(colour[3] > 0.0f)) colour[0] = colour[1] = colour[2] = colour[3] = 0.0f;
             std::memcpy(rec->colour, colour, sizeof(colour));
             rec->sampleCount = 1;

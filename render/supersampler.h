@@ -56,8 +56,8 @@ struct SuperSamplerReply {
     int64_t configuration; // 0..7
     float boundary[4];     // crossings along the top, bottom, left, right edges
     RegionKey hash[4];     // corners: top left, top right, bottom left, bottom right
-    TransformationReply corner[4];
-    TransformationReply centre;  // the reply at the pixel's centre, when valid
+    TransformationReply* corner[4];  // the corners' cells in the task's grid
+    TransformationReply centre;      // the reply at the pixel's centre, when valid
     bool centreValid;
     int64_t loopNumber;
     float colour[4];

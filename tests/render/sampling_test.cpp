@@ -9,6 +9,7 @@
 #include "projections/vort.h"
 #include "render/aniso_sampling.h"
 #include "render/hilbert.h"
+#include "render/supersampler.h"
 #include "render/host_pixels.h"
 #include "render_fixture.h"
 #include "shell/task_records.h"
@@ -187,6 +188,40 @@ TEST(HostPixels, PixelsToCornersIsTheFarCorner) {
     EXPECT_FLOAT_EQ(v, 5.0f / 100.0f);
     EXPECT_FLOAT_EQ(cx, (u - 0.5f) * 2.0f);
     EXPECT_FLOAT_EQ(cy, v - 0.5f);
+}
+
+}  // namespace
+
+namespace {
+
+// Corner keys top left, top right, bottom left, bottom right: the first
+// matching configuration wins.
+TEST(Supersampler, RegionConfigurations) {
+    struct Case {
+        RegionKey k[4];
+        int64_t configuration;
+    } cases[] = {
+        {{1, 1, 1, 1}, 0}, {{1, 1, 2, 2}, 1}, {{1, 2, 1, 2}, 2}, {{1, 2, 2, 2}, 3},
+        {{2, 1, 2, 2}, 4}, {{2, 2, 1, 2}, 5}, {{2, 2, 2, 1}, 6}, {{1, 2, 3, 1}, 7},
+        {{1, 2, 2, 1}, 7},
+    };
+    for (const Case& c : cases) EXPECT_EQ(RegionConfiguration(c.k), c.configuration);
+}
+
+// Region keys tell apart what a weighted sum in single precision would not:
+// large region numbers one apart, and second regions that trade against
+// regions.
+TEST(Supersampler, RegionKeysAreExact) {
+    TransformationReply a{}, b{};
+    a.place = 16777217;
+    b.place = 16777216;
+    EXPECT_NE(RegionHash(a), RegionHash(b));
+    a.place = 1181, a.inputKind = 0;
+    b.place = 0, b.inputKind = 311;
+    EXPECT_NE(RegionHash(a), RegionHash(b));  // 1181 x 311 either way in the sum
+    b = a;
+    b.outsideInput = 1;
+    EXPECT_NE(RegionHash(a), RegionHash(b));
 }
 
 }  // namespace

@@ -31,6 +31,14 @@ inline float SafeFraction(float X, int64_t i) {
     return (f >= -1.0f && f <= 1.0f) ? f : 0.0f;
 }
 
+// The pixel whose centre is nearest to pixel position X; a unit position
+// inside the picture (u = 1 included) always gives a pixel of the level.
+inline int64_t NearestPixel(float X, float u, int64_t maxIndex) {
+    const int64_t i = TruncIndex(std::floor(X + 0.5f));
+    if (!(u >= 0.0f && u <= 1.0f)) return i;
+    return i < 0 ? 0 : (i > maxIndex ? maxIndex : i);
+}
+
 inline float ClampFraction(float f) { return f > 0.0f ? (f < 1.0f ? f : 1.0f) : 0.0f; }
 
 // Levels L and L + 1 both exist (when the pyramid has two levels at all).
@@ -405,23 +413,28 @@ void get_unit_ramped_wrapped_pyramid_sample_point(const PyramidDescriptor* pyr, 
     float level = static_cast<float>(L);  // a raised level is not applied here
     OverhangizeCoordinates2016(&u, &v, &level, pyr->overhangMode, pyr);
     const float X = UnitToPixelX(pyr, L, u), Y = UnitToPixelY(pyr, L, v);
-    const int64_t i0 = TruncIndex(X), j0 = TruncIndex(Y);
-    // The other three corners are the next column and row in pixel terms
-    // (adding a pixel's width to u could round past a column and skip it);
-    // only a corner beyond the level goes through the overhang rule, from
-    // its pixel's centre, to the pixel nearest to where the rule puts it.
+    // The pixels on either side of the position: within half a pixel of the
+    // left or top edge the first of them lies beyond the picture (a fraction
+    // taken from a truncated index would be negative and extrapolate), and
+    // the overhang rule finds it, e.g. across the seam of a panorama, so that
+    // u = 0 and u = 1 sample alike.
+    const int64_t i0 = TruncIndex(std::floor(X)), j0 = TruncIndex(std::floor(Y));
+    // The other corners are the next column and row in pixel terms (adding a
+    // pixel's width to u could round past a column and skip it); a corner
+    // beyond the level goes through the overhang rule, from its pixel's
+    // centre, to the pixel nearest to where the rule puts it.
     int64_t xi[4], yi[4];
     for (int k = 0; k < 4; ++k) {
         const int64_t i = i0 + (k & 1), j = j0 + (k >> 1);
-        if (!PointIsOutsideOfPyrLevel(i, j, pyr, L) || k == 0) {
+        if (!PointIsOutsideOfPyrLevel(i, j, pyr, L)) {
             xi[k] = i, yi[k] = j;
             continue;
         }
         float cu = (static_cast<float>(i) + 0.5f) * Px, cv = (static_cast<float>(j) + 0.5f) * Py;
         level = static_cast<float>(L);
         OverhangizeCoordinates2016(&cu, &cv, &level, pyr->overhangMode, pyr);
-        xi[k] = TruncIndex(std::floor(UnitToPixelX(pyr, L, cu) + 0.5f));
-        yi[k] = TruncIndex(std::floor(UnitToPixelY(pyr, L, cv) + 0.5f));
+        xi[k] = NearestPixel(UnitToPixelX(pyr, L, cu), cu, pyr->maxX[L]);
+        yi[k] = NearestPixel(UnitToPixelY(pyr, L, cv), cv, pyr->maxY[L]);
     }
     float c[4][4];
     // Usually the corners are a 2 x 2 block inside one tile: read it straight.
@@ -471,8 +484,9 @@ inline bool MakeGridAxis(const float* t, int n, float scale, int64_t size, bool 
         const float c0 = t[i];
         if (!(c0 >= 0.0f && (closedTop ? c0 <= 1.0f : c0 < 1.0f))) return false;
         const float X = c0 * scale - 0.5f;
-        const int64_t i0 = TruncIndex(X);
-        if (i0 + 1 >= size) return false;  // the next pixel lies beyond the picture
+        const int64_t i0 = TruncIndex(std::floor(X));
+        // Either pixel beyond the picture: the overhang rule must find it.
+        if (i0 < 0 || i0 + 1 >= size) return false;
         a.first[i] = DistinctSlot(a, i0);
         a.second[i] = DistinctSlot(a, i0 + 1);
         a.fraction[i] = SafeFraction(X, i0);

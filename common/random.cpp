@@ -16,15 +16,17 @@ int64_t twoNminus1_GE_x(int64_t x) {
 }
 
 // Draws d until lo + (d & mask) lands in range; d is sign-extended, so its
-// sign bits fill the upper bits of the mask.
+// sign bits fill the upper bits of the mask. The span and the offset are
+// unsigned, so ranges as wide as the whole 64-bit line cannot overflow.
 template <class Draw>
 static int64_t RangedDraw(int64_t a, int64_t b, Draw draw) {
     const int64_t lo = a < b ? a : b, hi = a < b ? b : a;
-    const int64_t mask = twoNminus1_GE_x(hi - lo);
-    int64_t v;
-    do v = lo + (draw() & mask);
-    while (v > hi);
-    return v;
+    const uint64_t span = uint64_t(hi) - uint64_t(lo);
+    const uint64_t mask = uint64_t(twoNminus1_GE_x(span > uint64_t(INT64_MAX) ? INT64_MAX : int64_t(span)));
+    uint64_t offset;
+    do offset = uint64_t(draw()) & mask;
+    while (offset > span);
+    return int64_t(uint64_t(lo) + offset);
 }
 
 int64_t RandomRange(int64_t a, int64_t b) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <set>
 
 namespace {
@@ -98,6 +99,22 @@ TEST(Random, RangesStayInsideAndReachEveryValue) {
     for (int i = 0; i < 200; i++) {
         const int v = QDRandom();
         ASSERT_TRUE(v >= -32768 && v <= 32767);
+    }
+}
+
+// Ranges at the ends of the 64-bit line neither overflow nor leave the range.
+TEST(Random, RangesAtTheEndsOfTheLine) {
+    constexpr int64_t kMin = INT64_MIN, kMax = INT64_MAX;
+    srandom(3);
+    Rule30State s;
+    InitRule30Seeded(&s, 9);
+    for (int i = 0; i < 200; i++) {
+        const int64_t top = RandomRange(kMax - 2, kMax);
+        ASSERT_TRUE(top >= kMax - 2) << top;
+        const int64_t bottom = GetRule30RandomRange(kMin + 5, kMin, &s);
+        ASSERT_TRUE(bottom <= kMin + 5) << bottom;
+        RandomRange(kMin, kMax);  // any value; must not overflow
+        GetRule30RandomRange(kMax, kMin, &s);
     }
 }
 

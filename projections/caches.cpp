@@ -176,15 +176,27 @@ bool ModeReadsSphereCube(int64_t m) {
 
 }  // namespace
 
+namespace {
+
+// Builds the cache of `tag` for a render; a table not computed yet has
+// nothing to build (BuiltProjectionCache keeps answering null for it).
+bool PrefillTag(ProjectionCacheStore* store, int64_t tag) {
+    const CacheTableSpec* spec = CacheTableSpecForTag(tag);
+    if (spec && !spec->table.values) return true;
+    return PrepareProjectionCache(store, tag);
+}
+
+}  // namespace
+
 bool PrefillProjectionCachesForMode(ProjectionCacheStore* store, int64_t m) {
     bool ok = true;
-    if (m >= 371 && m <= 374) ok = ok && PrepareProjectionCache(store, kCacheTagHyperbolic_3_9);
-    if (m >= 375 && m <= 378) ok = ok && PrepareProjectionCache(store, kCacheTagHyperbolic_4_8);
-    if (m >= 379 && m <= 382) ok = ok && PrepareProjectionCache(store, kCacheTagHyperbolic_5_4);
-    if (ModeReadsPeirce(m)) ok = ok && PrepareProjectionCache(store, kCacheTagPeirce);
-    if (ModeReadsDecant(m)) ok = ok && PrepareProjectionCache(store, kCacheTagDecant);
-    if (ModeReadsSphereCube(m)) ok = ok && PrepareProjectionCache(store, kCacheTagSphereCube);
-    if (m == 140) ok = ok && PrepareProjectionCache(store, kCacheTagEqualsquarea);
+    if (m >= 371 && m <= 374) ok = PrefillTag(store, kCacheTagHyperbolic_3_9) && ok;
+    if (m >= 375 && m <= 378) ok = PrefillTag(store, kCacheTagHyperbolic_4_8) && ok;
+    if (m >= 379 && m <= 382) ok = PrefillTag(store, kCacheTagHyperbolic_5_4) && ok;
+    if (ModeReadsPeirce(m)) ok = PrefillTag(store, kCacheTagPeirce) && ok;
+    if (ModeReadsDecant(m)) ok = PrefillTag(store, kCacheTagDecant) && ok;
+    if (ModeReadsSphereCube(m)) ok = PrefillTag(store, kCacheTagSphereCube) && ok;
+    if (m == 140) ok = PrefillTag(store, kCacheTagEqualsquarea) && ok;
     return ok;
 }
 

@@ -91,8 +91,10 @@ bool PrepareProjectionCache(ProjectionCacheStore* store, int64_t tag);
 // The pyramid of `tag` when it already holds its table, else null. For the
 // tile workers: they read caches and never build them.
 PyramidDescriptor* BuiltProjectionCache(void* store, int64_t tag);
-// Builds every cache (of this module's tables) that an output mode reads, on
-// the calling thread; false when one of them cannot be built.
+// Builds every cache that an output mode reads, on the calling thread; false
+// when a table that exists cannot be built (no store, memory short), which
+// must fail the render. A table not computed yet is passed over: the rows
+// that read it miss, like every other mode without its projection.
 bool PrefillProjectionCachesForMode(ProjectionCacheStore* store, int64_t outputMode);
 
 // ------------------------------------------------------- building and filling

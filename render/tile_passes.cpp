@@ -120,10 +120,10 @@ bool PrepareRenderContext(Data* data, const Parameters* params) {
                                                                       : kSamplingAdaptive;
     c->samplerThreshold = params->sharpen * 0.01f;
     PrefillLazyTables(c);
-    // A cache that cannot be built leaves its modes blank rather than
-    // drawing from an empty table; the render goes on.
-    PrefillProjectionCachesForMode(gCaches, c->outputMode);
-    return true;
+    // A cache that exists but cannot be built (memory short) fails the
+    // render instead of leaving its modes blank under a success; a table not
+    // computed yet is passed over and its rows miss.
+    return PrefillProjectionCachesForMode(gCaches, c->outputMode);
 }
 
 const vort* RenderContextTemplate() { return gTemplate; }

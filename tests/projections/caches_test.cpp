@@ -228,10 +228,18 @@ TEST(ProjectionCaches, MissingTablesAndNullPyramidsFailVisibly) {
     FetchFromCache_Equalsquarea(ProjectionCache(store, kCacheTagEqualsquarea), 0.5, 0.5, triple);
     EXPECT_EQ(triple[0], 0.0);
     EXPECT_EQ(triple[2], 0.0);
-    EXPECT_FALSE(PrefillProjectionCachesForMode(store, 140));  // equal-area square
-    EXPECT_FALSE(PrefillProjectionCachesForMode(store, 371));  // hyperbolic {3,9}
+    // A render's prefill passes over tables not computed yet (their rows
+    // miss) but fails when a table that exists cannot be built.
+    EXPECT_TRUE(PrefillProjectionCachesForMode(store, 140));  // equal-area square
+    EXPECT_TRUE(PrefillProjectionCachesForMode(store, 371));  // hyperbolic {3,9}
+    EXPECT_EQ(BuiltProjectionCache(store, kCacheTagEqualsquarea), nullptr);
+    EXPECT_EQ(BuiltProjectionCache(store, kCacheTagHyperbolic_3_9), nullptr);
+    EXPECT_TRUE(PrefillProjectionCachesForMode(store, 377));  // hyperbolic {4,8}: its Peirce cache still built
+    EXPECT_NE(BuiltProjectionCache(store, kCacheTagPeirce), nullptr);
     EXPECT_TRUE(PrefillProjectionCachesForMode(store, 94));
     EXPECT_TRUE(PrefillProjectionCachesForMode(store, 1));     // reads no cache
+    EXPECT_FALSE(PrefillProjectionCachesForMode(nullptr, 94));
+    EXPECT_TRUE(PrefillProjectionCachesForMode(nullptr, 1));
     // The sphere-cube fetch reports what it cannot do.
     float out[3] = {7, 7, 7};
     bool failed = false;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "common/memory.h"
+#include "common/random.h"
 #include "platform/host/result_codes.h"
 #include "pyramid/input_fill.h"
 #include "pyramid/pyramid.h"
@@ -72,7 +73,7 @@ void OncePerInvocationTasksWithoutMemory(Data* data) {
     data->outerStepCount = 0;
     data->outerStepIndex = 0;
     data->voronoiPattern = 0;
-    srandom(unsigned(time(nullptr)));
+    ReseedOSRandomNumbers();
 }
 
 void CalcTemporaryDimensions(Data* data, const VRect& rect, int32_t scale) {

@@ -220,6 +220,10 @@ void FillInTwirlyZero(Data* data, const Parameters* p, vort* c) {
     c->graticuleDifferencing = 0;
     c->outputMode = p->outputMode;
     c->inputMode = p->inputMode;
+    if (p->orientationByProgram) {
+        FillInTwirlyZero_programatically(p, c);
+        return;
+    }
 
     float theta = p->FOV;
     float a1 = p->latitude, a2 = p->longitude, a3 = p->spin;
@@ -296,6 +300,35 @@ void FillInTwirlyZero(Data* data, const Parameters* p, vort* c) {
     c->viewRotationSin = std::sin(-double(a3) * 3.14159265358979 / 180.0);
 
     // The plane the projections read.
+    c->inverseScale = c->framing.inverseFitScale;
+    c->planeCentreX = c->framing.xCentre;
+    c->planeCentreY = c->framing.yCentre;
+    c->boxHeight = c->outputAspect;
+}
+
+void FillInTwirlyZero_programatically(const Parameters* p, vort* c) {
+    const float theta = 90.0f;
+    c->angles[0] = theta;
+    c->angles[1] = 0.0f;
+    c->angles[2] = 0.0f;
+    c->angles[3] = 90.0f;
+    c->fieldOfView = theta;
+    for (float* colour : {c->regionColour, c->regionColourCopy, c->backdropColour})
+        colour[0] = colour[1] = colour[2] = colour[3] = 0.0f;
+    c->inputMode = p->inputMode;
+    c->outputMode = 81;
+    InitTwirlTranformation_core(&c->tumble, 0.0f, 0.0f, 1.5707964f, 0);
+    c->hintKind = 0;
+    c->polyhedral = 0;
+    const FilterRecord* rec = gFilterRecord;
+    const bool layerHoldsAlpha = (rec && (rec->filterCase & ~1) == 4) || p->renderDestination == kRenderToOffscreen;
+    c->backdropTransparent = layerHoldsAlpha ? 1 : 0;
+    c->secondTransparent = c->backdropTransparent;
+    c->settingNotOne = 0;
+    c->mainTissotFlag = 0;
+    c->indicatrixOn = 0;
+    c->renderKind = kRenderKindProjection;
+    // The framing box keeps what it held; the plane follows it.
     c->inverseScale = c->framing.inverseFitScale;
     c->planeCentreX = c->framing.xCentre;
     c->planeCentreY = c->framing.yCentre;

@@ -21,6 +21,9 @@ void PrepBoundingBoxForNonPolyhedron(FramingBox* box, vort* context, float aspec
 void init_hyperbolic_modes(vort* context);
 // The whole filling from Parameters and Data; the worker count of Data too.
 void FillInTwirlyZero(Data* data, const Parameters* params, vort* context);
+// The fixed filling of a render whose orientation the program chooses: the
+// whole sphere over the frame (mode 81) turned a quarter about its axis.
+void FillInTwirlyZero_programatically(const Parameters* params, vort* context);
 // Scale and preview offsets from Parameters, row buffer from Data.
 void FillInTwirlyMinusOne(Data* data, const Parameters* params, vort* context);
 // The tile's apron corners in unit output coordinates.

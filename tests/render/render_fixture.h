@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/memory.h"
 #include "files/jpeg_pyramid.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
@@ -61,7 +62,7 @@ struct RenderRig {
     ~RenderRig() {
         for (PyramidDescriptor& p : data->pyramids) DisposePyramidData(&p);
         DisposePyramidData(output.get());
-        std::free(data->rowBuffer);
+        RobustDisposePtr(&data->rowBuffer);
         gTaskEngine = TaskEngineGlobals{};
         gParams = nullptr;
         gData = nullptr;
@@ -137,6 +138,14 @@ struct RenderRig {
     }
 
     void Out(int64_t x, int64_t y, float c[4]) { get_intcoord_unitary_color(x, y, output.get(), 0, c); }
+    // The output's colours, four floats a pixel, rows from the top.
+    std::vector<float> OutputColours() {
+        const int64_t w = output->width[0], h = output->height[0];
+        std::vector<float> colours(size_t(w * h * 4));
+        for (int64_t y = 0; y < h; ++y)
+            for (int64_t x = 0; x < w; ++x) Out(x, y, &colours[size_t(y * w + x) * 4]);
+        return colours;
+    }
     void In(int64_t x, int64_t y, float c[4]) { get_intcoord_unitary_color(x, y, input(), 0, c); }
 };
 

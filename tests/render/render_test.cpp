@@ -55,7 +55,9 @@ TEST(EngineSupersampling, MapBordersAreAntiAliasedByArea) {
                 EXPECT_GT(c[3], 0.0f) << x << "," << y;
                 EXPECT_LT(c[3], 1.0f) << x << "," << y;
             }
-            if (c[3] > 0.0f) EXPECT_NEAR(c[0], 1.0f, 1e-3f);
+            if (c[3] > 0.0f) {
+                EXPECT_NEAR(c[0], 1.0f, 1e-3f);
+            }
         }
     EXPECT_GT(partial, 100);
     EXPECT_LT(worst, 0.12);
@@ -84,6 +86,29 @@ TEST(EngineTwirl, LongitudeShiftsTheEquirectangularPicture) {
     EXPECT_EQ(std::max(matchesPlus, matchesMinus), 24 * 64);
 }
 
+// A render whose orientation the program chooses is the whole sphere over
+// the frame turned a quarter about its axis, whatever the settings say.
+TEST(EngineTwirl, ProgrammaticOrientation) {
+    RenderRig rig;
+    ASSERT_TRUE(rig.SetInput(64, 32, kPyrColourFloat, BusyPixel));
+    rig.params->inputMode = 1;
+    rig.params->outputMode = 81;
+    rig.params->spin = 90.0f;
+    ASSERT_EQ(rig.Render(64, 32, kPyrColourFloat), 0);
+    const std::vector<float> expected = rig.OutputColours();
+    rig.params->outputMode = 5;
+    rig.params->spin = 10.0f;
+    rig.params->latitude = 45.0f;
+    rig.params->orientationByProgram = 1;
+    ASSERT_EQ(rig.Render(64, 32, kPyrColourFloat), 0);
+    for (int64_t y = 0; y < 32; ++y)
+        for (int64_t x = 0; x < 64; ++x) {
+            float c[4];
+            rig.Out(x, y, c);
+            EXPECT_NEAR(c[0], expected[size_t(y * 64 + x) * 4], 1e-5f) << x << "," << y;
+        }
+}
+
 // The preview at scale 1 with no offsets shows the pixels the offscreen
 // render makes, for an orthographic view with every angle of the twirl set.
 TEST(EnginePreview, PreviewAtFullScaleMatchesTheOffscreenRender) {
@@ -95,9 +120,7 @@ TEST(EnginePreview, PreviewAtFullScaleMatchesTheOffscreenRender) {
     rig.params->longitude = 40.0f;
     rig.params->spin = 10.0f;
     ASSERT_EQ(rig.Render(96, 48, kPyrColour8), 0);
-    std::vector<float> offscreen(96 * 48 * 4);
-    for (int64_t y = 0; y < 48; ++y)
-        for (int64_t x = 0; x < 96; ++x) rig.Out(x, y, &offscreen[size_t(y * 96 + x) * 4]);
+    const std::vector<float> offscreen = rig.OutputColours();
     std::vector<uint8_t> pixels(96 * 48 * 3);
     proxyBufferRecord proxy{pixels.data(), 96, 48, 96 * 48, 96 * 48 * 3, 3};
     ASSERT_EQ(rig.RenderTo(kRenderToPreview, 96, 48, kPyrColour8, &proxy), 0);

@@ -120,7 +120,9 @@ TEST(Hilbert, WalkVisitsEveryCellOnceInNeighbourSteps) {
         int64_t x, y;
         d2xy(32, d, &x, &y);
         EXPECT_EQ(xy2d(32, x, y), d);
-        if (d > 0) EXPECT_EQ(std::abs(x - px) + std::abs(y - py), 1);
+        if (d > 0) {
+            EXPECT_EQ(std::abs(x - px) + std::abs(y - py), 1);
+        }
         seen.insert({x, y});
         px = x, py = y;
     }

@@ -528,7 +528,9 @@ void get_unit_ramped_wrapped_samples_on_grid(const PyramidDescriptor* pyr, int64
 void get_cont_ramped_wrapped_pyramid_sample_point(const PyramidDescriptor* pyr, int64_t L, float X, float Y,
                                                   float out[4]) {
     L = ExistingLevel(pyr, L);
-    const int64_t i = TruncIndex(X), j = TruncIndex(Y);
+    // The pixels on either side, also left of pixel 0 (the edge rule finds
+    // them): a truncated index would leave a negative fraction there.
+    const int64_t i = TruncIndex(std::floor(X)), j = TruncIndex(std::floor(Y));
     float c[4][4];
     get_intcoord_unitary_color(i, j, pyr, L, c[0]);
     get_intcoord_unitary_color(i + 1, j, pyr, L, c[1]);

@@ -172,42 +172,46 @@ TEST(Sampling, WrappedBilinearBlendsAcrossTheSeam) {
     EXPECT_NEAR(c[0], 0.75f * 1.0f + 0.25f * 3.0f, 1e-4f);
 }
 
-// The wrapped bilinear sampler against bilinear interpolation written out
-// here: the pixels on either side of the position, with columns (and rows)
-// beyond the picture wrapped or clamped as the overhang mode says. The
-// picture is a sum of a column term and a row term, so the reference is the
-// sum of two one-dimensional interpolations. Positions within half a pixel of
-// an edge are the ones that matter: u = 0 and u = 1 must agree across a
-// panorama's seam, and no sample may leave the range of its pixels.
-TEST(Sampling, WrappedBilinearFollowsTheOverhangRuleAtEveryEdge) {
+// The bilinear samplers against bilinear interpolation written out here: the
+// pixels on either side of the position, with columns (and rows) beyond the
+// picture wrapped or clamped, by the overhang mode for the wrapped sampler
+// and by the edge rule for the plain one. The picture is a sum of a column
+// term and a row term, so the reference is the sum of two one-dimensional
+// interpolations. Positions within half a pixel of an edge are the ones that
+// matter: u = 0 and u = 1 must agree across a panorama's seam, and no sample
+// may leave the range of its pixels.
+TEST(Sampling, BilinearSamplersFollowTheEdgeRulesAtEveryEdge) {
     const int64_t W = 8, H = 6;
     const float col[W] = {0, 5, 1, 7, 2, 6, 3, 4}, row[H] = {0, 3, 1, 5, 2, 4};
+    auto lerp = [](const float* t, int64_t n, bool wrap, float X) {
+        const int64_t i = int64_t(std::floor(X));
+        const float f = X - float(i);
+        auto at = [&](int64_t k) { return t[wrap ? ((k % n) + n) % n : std::clamp<int64_t>(k, 0, n - 1)]; };
+        return at(i) + f * (at(i + 1) - at(i));
+    };
+    std::vector<float> us = {0.0f, 0.01f, 0.03f, 0.0625f, 0.5f, 0.9f, 0.97f, 0.99f, 1.0f};
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> d(0.0f, 1.0f);
+    for (int i = 0; i < 40; ++i) us.push_back(d(rng));
+    const float vs[] = {0.0f, 0.05f, 0.3f, 0.95f, 0.999f};
     struct Mode {
-        int64_t overhang;
+        int64_t overhang, edge;
         bool wrapU, wrapV;
     };
-    for (Mode m : {Mode{kOverhangClamp, false, false}, Mode{kOverhangWrapSides, true, false},
-                   Mode{kOverhangWrapBoth, true, true}}) {
-        TestPyramid p(W, H, kPyrColourFloat, 0);
+    for (Mode m : {Mode{kOverhangClamp, 0, false, false}, Mode{kOverhangWrapSides, 2, true, false},
+                   Mode{kOverhangWrapBoth, 1, true, true}}) {
+        TestPyramid p(W, H, kPyrColourFloat, m.edge);
         p->overhangMode = m.overhang;
         for (int64_t y = 0; y < H; ++y)
             for (int64_t x = 0; x < W; ++x) set_pyramid_sample_point128bit_floats(x, y, p.get(), 0, col[x] + 10 * row[y], 0, 0, 1);
-        auto lerp = [](const float* t, int64_t n, bool wrap, float X) {
-            const int64_t i = int64_t(std::floor(X));
-            const float f = X - float(i);
-            auto at = [&](int64_t k) { return t[wrap ? ((k % n) + n) % n : std::clamp<int64_t>(k, 0, n - 1)]; };
-            return at(i) + f * (at(i + 1) - at(i));
-        };
-        std::vector<float> us = {0.0f, 0.01f, 0.03f, 0.0625f, 0.5f, 0.9f, 0.97f, 0.99f, 1.0f};
-        std::mt19937 rng(3);
-        std::uniform_real_distribution<float> d(0.0f, 1.0f);
-        for (int i = 0; i < 40; ++i) us.push_back(d(rng));
         for (float u : us)
-            for (float v : {0.0f, 0.05f, 0.3f, 0.95f, 0.999f}) {
+            for (float v : vs) {
+                const float expected = lerp(col, W, m.wrapU, u * W - 0.5f) + 10 * lerp(row, H, m.wrapV, v * H - 0.5f);
                 float c[4];
                 get_unit_ramped_wrapped_pyramid_sample_point(p.get(), 0, u, v, c);
-                const float expected = lerp(col, W, m.wrapU, u * W - 0.5f) + 10 * lerp(row, H, m.wrapV, v * H - 0.5f);
                 EXPECT_NEAR(c[0], expected, 2e-4f * 60) << "overhang " << m.overhang << " at " << u << ", " << v;
+                get_unit_ramped_pyramid_sample_point(p.get(), 0, u, v, c);
+                EXPECT_NEAR(c[0], expected, 2e-4f * 60) << "edge " << m.edge << " at " << u << ", " << v;
             }
         float left[4], right[4];
         get_unit_ramped_wrapped_pyramid_sample_point(p.get(), 0, 0.0f, 0.5f, left);

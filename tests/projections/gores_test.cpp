@@ -239,7 +239,9 @@ TEST_F(ThornView, DirectionsAreUnitAndNeighbouringCellsMeet) {
     for (float x = -1.9f; x < 2.0f; x += 0.3f)
         for (float y = -1.9f; y < 2.0f; y += 0.3f) {
             GetThornView(4, 4, p, &a, cube(), 1, 1, x, y);
-            if (!a) EXPECT_NEAR(p[0] * p[0] + p[1] * p[1] + p[2] * p[2], 1.0f, 1e-5);
+            if (!a) {
+                EXPECT_NEAR(p[0] * p[0] + p[1] * p[1] + p[2] * p[2], 1.0f, 1e-5);
+            }
         }
 }
 

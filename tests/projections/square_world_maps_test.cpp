@@ -25,10 +25,6 @@ protected:
 };
 ProjectionCacheStore* SquareWorldMaps::store = nullptr;
 
-void ToFloat(const triplex& t, float p[3]) {
-    p[0] = float(t.x), p[1] = float(t.y), p[2] = float(t.z);
-}
-
 TEST_F(SquareWorldMaps, AdamsSquaresCentreCornersAndOutside) {
     for (int variant : {1, 2}) {
         unsigned char miss = 1;
@@ -105,10 +101,14 @@ TEST_F(SquareWorldMaps, WideRectangleAndEllipseGiveUnitDirections) {
         for (double y = -0.2; y <= 0.2; y += 0.1) {
             miss = 1;
             TotalEllipse(&miss, &t, cache(), x * 0.8, y);
-            if (!miss) EXPECT_NEAR(Tmagnitude(t), 1.0, 1e-6);
+            if (!miss) {
+                EXPECT_NEAR(Tmagnitude(t), 1.0, 1e-6);
+            }
             miss = 1;
             TotalWiderect(&miss, &t, cache(), x, y);
-            if (!miss) EXPECT_NEAR(Tmagnitude(t), 1.0, 1e-6);
+            if (!miss) {
+                EXPECT_NEAR(Tmagnitude(t), 1.0, 1e-6);
+            }
         }
     miss = 1;
     TotalEllipse(&miss, &t, cache(), 0.0, 0.0);

@@ -8,6 +8,7 @@
 #include "projections/caches.h"
 #include "projections/forward_maps.h"
 #include "projections/gores.h"
+#include "projections/square_world_maps.h"
 #include "projections/vort.h"
 #include "render/host_pixels.h"
 #include "render/render_context.h"
@@ -24,6 +25,7 @@ constexpr int kHilbertSide = 32;
 constexpr int kHilbertPoints = kHilbertSide * kHilbertSide;
 constexpr int32_t kLargestSampleCount = 20;
 constexpr long kModeRobinson = 80, kModeRobinsonWide = 415;
+constexpr long kModeSpilhaus = 410;
 constexpr long kInputModeMollweide = 7;
 
 // Render-wide records, made on the launching thread before the tiles start
@@ -120,6 +122,8 @@ bool PrepareRenderContext(Data* data, const Parameters* params) {
                                                                       : kSamplingAdaptive;
     c->samplerThreshold = params->sharpen * 0.01f;
     PrefillLazyTables(c);
+    // The Spilhaus map turns its square into the aspect of the world ocean.
+    if (c->outputMode == kModeSpilhaus) BuildSpilhausRotation(c->spilhausRotation);
     // A cache that exists but cannot be built (memory short) fails the
     // render instead of leaving its modes blank under a success; a table not
     // computed yet is passed over and its rows miss.

@@ -109,6 +109,28 @@ TEST(EngineTwirl, ProgrammaticOrientation) {
         }
 }
 
+// The Spilhaus map centres the world ocean: its middle shows the point at
+// 49.56 degrees south, 66.95 degrees east (give or take the map's small
+// offset), read from a picture whose colours are its own coordinates.
+TEST(EngineWorldMaps, SpilhausShowsTheOceanAspect) {
+    RenderRig rig;
+    ASSERT_TRUE(rig.SetInput(256, 128, kPyrColourFloat, [](int64_t x, int64_t y, float* c) {
+        c[0] = (float(x) + 0.5f) / 256.0f;
+        c[1] = (float(y) + 0.5f) / 128.0f;
+        c[2] = 0.0f;
+        c[3] = 1.0f;
+    }));
+    rig.params->inputMode = 1;
+    rig.params->outputMode = 410;
+    ASSERT_EQ(rig.Render(64, 64, kPyrColourFloat), 0);
+    float centre[4], corner[4];
+    rig.Out(32, 32, centre);
+    rig.Out(8, 8, corner);
+    EXPECT_NEAR(centre[0], 0.5 + 66.94970198 / 360.0, 0.03);
+    EXPECT_NEAR(centre[1], 0.5 + 49.56371678 / 180.0, 0.03);
+    EXPECT_GT(std::fabs(corner[0] - centre[0]) + std::fabs(corner[1] - centre[1]), 0.05);
+}
+
 // The preview at scale 1 with no offsets shows the pixels the offscreen
 // render makes, for an orthographic view with every angle of the twirl set.
 TEST(EnginePreview, PreviewAtFullScaleMatchesTheOffscreenRender) {

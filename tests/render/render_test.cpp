@@ -64,6 +64,34 @@ TEST(EngineSupersampling, MapBordersAreAntiAliasedByArea) {
     EXPECT_NEAR(total, expectedTotal, expectedTotal * 0.005);
 }
 
+// Mode 1 in a frame 64 x 65 keeps the map's proportions: it fills the 32
+// rows from 16.5 to 48.5, so rows 16 and 48 are cut across their middles by
+// a straight border. The two-sample road finds it by bisection and covers
+// each by half, to within 1/256.
+TEST(EngineSupersampling, StraightBordersSplitThePixel) {
+    RenderRig rig;
+    ASSERT_TRUE(rig.SetInput(64, 32, kPyrColourFloat, White));
+    rig.params->inputMode = 1;
+    rig.params->outputMode = 1;
+    ASSERT_EQ(rig.Render(64, 65, kPyrColourFloat), 0);
+    for (int64_t x = 0; x < 64; ++x) {
+        float c[4];
+        for (int64_t y : {16, 48}) {
+            rig.Out(x, y, c);
+            EXPECT_NEAR(c[3] / 1.007f, 0.5f, 1.0f / 256.0f) << x << "," << y;
+            EXPECT_NEAR(c[0], 1.0f, 1e-4f);
+        }
+        for (int64_t y : {15, 49}) {
+            rig.Out(x, y, c);
+            EXPECT_EQ(c[3], 0.0f);
+        }
+        for (int64_t y : {17, 47}) {
+            rig.Out(x, y, c);
+            EXPECT_EQ(c[3], 1.0f);
+        }
+    }
+}
+
 // A render with a twirl of 90 degrees of longitude turns the equirectangular
 // picture a quarter round: the identity shifted by a quarter of the width.
 TEST(EngineTwirl, LongitudeShiftsTheEquirectangularPicture) {

@@ -8,6 +8,8 @@
 #include <random>
 #include <set>
 
+#include "tests/generated_source.h"
+
 namespace {
 
 std::mt19937 gen(2002);
@@ -33,6 +35,11 @@ TEST(NoiseTablesTest, HashTableAndReferencePermutation) {
     EXPECT_EQ(kImprovedNoisePermutation[255], 180);
     std::set<int> perm(kImprovedNoisePermutation, kImprovedNoisePermutation + 256);
     EXPECT_EQ(perm.size(), 256u);
+}
+
+// The checked-in hash table is what its generator writes today.
+TEST(NoiseTablesTest, GeneratedSourceIsCurrent) {
+    ExpectGeneratedSourceIsCurrent("gen_noise_hash", "common/generated/noise_hash_table.cpp");
 }
 
 // Every entry of the hash is written, whatever was there before.

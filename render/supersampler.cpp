@@ -389,8 +389,13 @@ void ReplyAtPixelPosition(SamplerRig* rig, float fx, float fy, TransformationRep
     vort* c = rig->context;
     PerTaskStuffType* task = rig->task;
     RoadTaskState state{&task->hints[0], &task->hints[1], &task->lastTissotSpot};
+    // The road places pixel position p at s p + 1/2 full-size pixels plus
+    // the preview offset, its half pixel counted at full size. The reply of
+    // a pixel belongs at its far corner, s (p + 1) - 1/2, at every scale s:
+    // p moves by 1 - 1/s (nothing at full size).
+    const float shift = c->scale > 1 ? 1.0f - 1.0f / float(c->scale) : 0.0f;
     Float_Pixels_to_Reply(long(c->scale), long(c->previewOffsetX), long(c->previewOffsetY), rig->proportions, c, reply,
-                          state, fx, fy);
+                          state, fx + shift, fy + shift);
 }
 
 int64_t RegionConfiguration(const RegionKey h[4]) {

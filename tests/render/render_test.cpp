@@ -186,6 +186,33 @@ TEST(EnginePreview, PreviewAtFullScaleMatchesTheOffscreenRender) {
     EXPECT_EQ(differences, 0);
 }
 
+// A preview at scale 2 shows the picture a half-size render makes: each
+// preview pixel covers a 2 x 2 block of the full-size frame.
+TEST(EnginePreview, PreviewAtHalfScaleMatchesAHalfSizeRender) {
+    RenderRig rig;
+    ASSERT_TRUE(rig.SetInput(96, 48, kPyrColour8, BusyPixel));
+    rig.params->inputMode = 1;
+    rig.params->outputMode = 5;
+    rig.params->transparent_gaps = 0;
+    rig.params->latitude = 20.0f;
+    ASSERT_EQ(rig.Render(48, 24, kPyrColour8), 0);
+    const std::vector<float> offscreen = rig.OutputColours();
+    std::vector<uint8_t> pixels(48 * 24 * 3);
+    proxyBufferRecord proxy{pixels.data(), 48, 24, 48 * 24, 48 * 24 * 3, 3};
+    rig.params->proxyScale = 2;
+    ASSERT_EQ(rig.RenderTo(kRenderToPreview, 48, 24, kPyrColour8, &proxy), 0);
+    int64_t differences = 0;
+    for (int64_t y = 0; y < 24; ++y)
+        for (int64_t x = 0; x < 48; ++x) {
+            const float* c = &offscreen[size_t(y * 48 + x) * 4];
+            for (int p = 0; p < 3; ++p) {
+                const int preview = pixels[size_t(p) * 48 * 24 + size_t(y) * 48 + size_t(x)];
+                differences += std::abs(preview - int(c[p] * 255.0f + 0.5f)) > 1;
+            }
+        }
+    EXPECT_EQ(differences, 0);
+}
+
 TEST(EngineInputPreparation, RowBufferAndEdgeModesFollowTheRender) {
     RenderRig rig;
     ASSERT_TRUE(rig.SetInput(100, 50, kPyrColour8, BusyPixel));

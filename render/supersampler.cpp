@@ -37,10 +37,16 @@ void MixByAlpha(float R[4], const float X[4], const float Y[4], float t) {
     R[3] = xa + t * (ya - xa);
 }
 
-// The pyramid a reply reads; null when it holds no picture.
+// The pyramid a reply reads; null when it holds no picture. A cube face
+// that has not been cut from the input reads the whole input instead, so a
+// cube-layout render shows its picture rather than nothing.
 const PyramidDescriptor* InputPyramidOf(const vort* c, const TransformationReply& r) {
     const PyramidDescriptor* p = c->inputPyramids;
-    if (r.inputFace >= 0) p += kFirstCubeFacePyramid + (r.inputFace > kLastCubeFace ? kLastCubeFace : r.inputFace);
+    if (r.inputFace >= 0) {
+        const PyramidDescriptor* face =
+            p + kFirstCubeFacePyramid + (r.inputFace > kLastCubeFace ? kLastCubeFace : r.inputFace);
+        if (face->tiles) return face;
+    }
     return p->tiles ? p : nullptr;
 }
 

@@ -86,19 +86,24 @@ void BuildReflectionMatrixFromPlane(const PLANED* P, double* M) {
 int IntersectTwoPlanes_old_maybe_busted(const PLANED* P1, const PLANED* P2, double* out) {
     const triplex N1 = P1->n, N2 = P2->n;
     const double k1 = -P1->k, k2 = -P2->k;
-    double x = 0, y = 0, z = 0, det;
-    // Put the line's point where it crosses z = 0, else y = 0, else x = 0.
-    if ((det = N1.x * N2.y - N1.y * N2.x) != 0) {
-        x = (k1 * N2.y - N1.y * k2) / det;
-        y = (N1.x * k2 - k1 * N2.x) / det;
-    } else if ((det = N1.x * N2.z - N1.z * N2.x) != 0) {
-        x = (k1 * N2.z - N1.z * k2) / det;
-        z = (N1.x * k2 - k1 * N2.x) / det;
-    } else if ((det = N1.y * N2.z - N1.z * N2.y) != 0) {
-        y = (k1 * N2.z - N1.z * k2) / det;
-        z = (N1.y * k2 - k1 * N2.y) / det;
-    } else
-        return 1;
+    // The line's point where it crosses z = 0, y = 0 or x = 0: whichever of
+    // the three 2×2 systems is best conditioned. A line that runs (nearly)
+    // parallel to one of those planes would cross it far away, or, with a
+    // determinant that is only rounding noise, at a point on neither plane.
+    const double dz = N1.x * N2.y - N1.y * N2.x, dy = N1.x * N2.z - N1.z * N2.x, dx = N1.y * N2.z - N1.z * N2.y;
+    const double az = std::fabs(dz), ay = std::fabs(dy), ax = std::fabs(dx);
+    double x = 0, y = 0, z = 0;
+    if (az == 0 && ay == 0 && ax == 0) return 1;
+    if (az >= ay && az >= ax) {
+        x = (k1 * N2.y - N1.y * k2) / dz;
+        y = (N1.x * k2 - k1 * N2.x) / dz;
+    } else if (ay >= ax) {
+        x = (k1 * N2.z - N1.z * k2) / dy;
+        z = (N1.x * k2 - k1 * N2.x) / dy;
+    } else {
+        y = (k1 * N2.z - N1.z * k2) / dx;
+        z = (N1.y * k2 - k1 * N2.y) / dx;
+    }
     StoreTriplex({x, y, z}, out);
     StoreTriplex(TUnitOrZ(Tcross_product(N1, N2)), out + 3);
     return 0;

@@ -105,6 +105,23 @@ TEST(Planes, TwoPlanesMeetInALine) {
             EXPECT_NEAR(line[3] * line[3] + line[4] * line[4] + line[5] * line[5], 1, 1e-12);
         }
     }
+    // Lines parallel to a coordinate plane: the point is still on both planes
+    // and near them, not where the line would cross that coordinate plane.
+    for (int n = 0; n < 200; n++) {
+        const triplex d = RandomPoint(), p1 = RandomPoint(), p2 = RandomPoint();
+        PLANED P1, P2;
+        BuildPlaneFromPointAndDirectionT(&P1, p1, {d.x, d.y, 0});  // both normals hold the line horizontal
+        BuildPlaneFromPointAndDirectionT(&P2, p2, {2 * d.x, 2 * d.y, d.z});
+        if (Tmagnitude(Tcross_product(P1.n, P2.n)) < 0.05) continue;
+        double line[6];
+        ASSERT_EQ(IntersectTwoPlanes_old_maybe_busted(&P1, &P2, line), 0);
+        double s1, s2;
+        Classify_PointD_giving_distance(&P1, line, &s1, 0);
+        Classify_PointD_giving_distance(&P2, line, &s2, 0);
+        EXPECT_NEAR(s1, 0, 1e-9);
+        EXPECT_NEAR(s2, 0, 1e-9);
+        EXPECT_LT(Tmagnitude(TriplexFromArray(line)), 1e3);
+    }
     PLANED A, B;
     BuildPlane(&A, 0, 0, 1, 0);
     BuildPlane(&B, 0, 0, 1, -1);

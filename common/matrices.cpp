@@ -380,8 +380,11 @@ int LineLineIntersect(const double* p1, const double* p2, const double* p3, cons
     if (std::fabs(d21[0]) < eps && std::fabs(d21[1]) < eps && std::fabs(d21[2]) < eps) return 0;
     const double d1343 = Dot(d13, d43), d4321 = Dot(d43, d21), d1321 = Dot(d13, d21), d4343 = Dot(d43, d43),
                  d2121 = Dot(d21, d21);
+    // denom = |d21|²·|d43|²·sin² of the lines' angle. Parallel is judged on
+    // the sine alone, so short lines (small polyhedra, net edges) that cross
+    // at a good angle are not taken for parallel ones.
     const double denom = d2121 * d4343 - d4321 * d4321;
-    if (std::fabs(denom) < eps) return 0;
+    if (std::fabs(denom) < eps * d2121 * d4343) return 0;
     const double a = (d1343 * d4321 - d1321 * d4343) / denom;
     const double b = (d1343 + a * d4321) / d4343;
     for (int i = 0; i < 3; i++) pa[i] = p1[i] + a * d21[i], pb[i] = p3[i] + b * d43[i];

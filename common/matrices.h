@@ -66,7 +66,8 @@ void IntersectionOf3Planes(const float* p1, const float* N1, const float* p2, co
                            const float* N3, float* out);
 int IntersectionOf3PlanesD(const PLANED* P1, const PLANED* P2, const PLANED* P3, double* out);
 // Closest points pa on line p1p2 and pb on line p3p4, with their parameters;
-// 0 for degenerate or parallel lines.
+// 0 for degenerate lines or lines within about 0.18° of parallel (squared
+// sine of their angle below 1e-5), whatever their length.
 int LineLineIntersect(const double* p1, const double* p2, const double* p3, const double* p4, double* pa,
                       double* pb, double* mua, double* mub);
 

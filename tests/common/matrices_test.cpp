@@ -274,6 +274,14 @@ TEST(Matrices, ClosestPointsOfTwoLines) {
     const double q3[3] = {0, 1, 0}, q4[3] = {2, 1, 0};
     EXPECT_EQ(LineLineIntersect(p1, p2, q3, q4, pa, pb, &mua, &mub), 0);  // parallel
     EXPECT_EQ(LineLineIntersect(p1, p1, q3, q4, pa, pb, &mua, &mub), 0);  // degenerate
+    // Short lines at right angles are not parallel, long nearly parallel
+    // ones are, whatever the scale.
+    const double s1[3] = {0, 0, 0}, s2[3] = {0.02, 0, 0}, s3[3] = {0.01, -0.01, 0.003}, s4[3] = {0.01, 0.01, 0.003};
+    ASSERT_EQ(LineLineIntersect(s1, s2, s3, s4, pa, pb, &mua, &mub), 1);
+    ExpectNear(T3(pa), {0.01, 0, 0}, 1e-15);
+    ExpectNear(T3(pb), {0.01, 0, 0.003}, 1e-15);
+    const double l3[3] = {0, 0, 1}, l4[3] = {1000, 1, 1};  // 0.06° off p1p2's direction
+    EXPECT_EQ(LineLineIntersect(p1, p2, l3, l4, pa, pb, &mua, &mub), 0);
     for (int n = 0; n < 50; n++) {
         double a[4][3];
         for (auto& v : a)

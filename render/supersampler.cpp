@@ -170,8 +170,7 @@ void SamplingTechnique1(SamplerRig* rig, int64_t x, int64_t y, float s, float t,
 
 // The footprint of a pixel from its centre reply and its four corners. Each
 // diagonal has two half-diagonal differences, one on each side of the
-// centre; of the four ways to combine them the one with the shortest major
-// axis wins. A corner where the map is singular (a pole of the input, whose
+// centre; of the four ways to combine them the smallest footprint wins. A corner where the map is singular (a pole of the input, whose
 // longitude is arbitrary) gives a wild difference, and the half on the other
 // side of the centre stands in for it.
 void FootprintAroundCentre(const TransformationReply& C, TransformationReply* const k[4], const PyramidDescriptor* pyr,
@@ -195,11 +194,12 @@ void FootprintAroundCentre(const TransformationReply& C, TransformationReply* co
         for (int j = 0; j < 2; ++j) {
             const float q[4] = {0.5f * (d1[i][0] + d2[j][0]), 0.5f * (d1[i][1] + d2[j][1]),
                                 0.5f * (d1[i][0] - d2[j][0]), 0.5f * (d1[i][1] - d2[j][1])};
+            // The sum of both axes squared ranks the combinations as the
+            // major axis does wherever one of them is wild, without a root.
             const float ux = q[0] * W, vx = q[1] * H, uy = q[2] * W, vy = q[3] * H;
-            const float a = vx * vx + vy * vy, c = ux * ux + uy * uy, b = -2.0f * (ux * vx + uy * vy);
-            const float major2 = 0.5f * (a + c + std::sqrt((a - c) * (a - c) + b * b));
-            if ((i == 0 && j == 0) || major2 < best) {
-                best = major2;
+            const float size = ux * ux + vx * vx + uy * uy + vy * vy;
+            if ((i == 0 && j == 0) || size < best) {
+                best = size;
                 std::memcpy(pd, q, sizeof(q));
             }
         }

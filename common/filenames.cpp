@@ -54,15 +54,25 @@ bool isImageFilename(const char* s) {
 
 void GenerateRenumbered_C_Filename(char* dst, const char* src, int64_t n) {
     if (!dst || !src) return;
-    // Work on a bounded copy: an over-long src is cut rather than overrunning.
-    char stem[260], ext[260], number[32];
-    std::snprintf(stem, sizeof stem, "%s", src);
-    get_extender_with_dot(ext, stem);
-    StripAnyExtender(stem);
+    constexpr int kMaxName = 259;
+    constexpr int kMaxExtension = 64;
+    const int len = qev_PIstrlen(src);
+    const int dot = FindAnyExtender(src);
+    // Text after the last point too long to be an extension belongs to the stem.
+    const char* ext = src + (dot >= 0 && len - dot <= kMaxExtension ? dot : len);
+    int stemLength = static_cast<int>(ext - src);
+    const int extLength = len - stemLength;
+    char number[32];
     std::snprintf(number, sizeof number, " %lld", static_cast<long long>(n));
-    char joined[600];
-    std::snprintf(joined, sizeof joined, "%s%s%s", stem, number, ext);
-    std::snprintf(dst, 260, "%.259s", joined);
+    // An over-long name gives up the end of its stem, never the number or the
+    // extension: renumbered copies must stay distinct and keep their type.
+    const int numberLength = static_cast<int>(std::strlen(number));
+    if (stemLength > kMaxName - numberLength - extLength) {
+        stemLength = kMaxName - numberLength - extLength;
+        // Cut before a whole UTF-8 character, not inside one.
+        while (stemLength > 0 && (static_cast<unsigned char>(src[stemLength]) & 0xC0) == 0x80) stemLength--;
+    }
+    std::snprintf(dst, kMaxName + 1, "%.*s%s%.*s", stemLength, src, number, extLength, ext);
 }
 
 bool MacFileKindMatches(const char* kind, uint32_t type, const char* wantedKind, uint32_t wantedType) {

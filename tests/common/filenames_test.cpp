@@ -80,11 +80,31 @@ TEST(FileNames, Renumbering) {
     EXPECT_STREQ(dst, "photo -12");
     GenerateRenumbered_C_Filename(dst, "a.b.c", 0);
     EXPECT_STREQ(dst, "a.b 0.c");
-    // An over-long source is cut, never written past the 260-byte result.
+    // An over-long source is cut, never written past the 260-byte result; it
+    // loses the end of its stem but keeps the number and the extension, so
+    // copies numbered differently stay distinct.
     std::string longName(400, 'q');
     longName += ".png";
     GenerateRenumbered_C_Filename(dst, longName.c_str(), 7);
     EXPECT_EQ(strlen(dst), 259u);
+    EXPECT_EQ(std::string(dst), std::string(253, 'q') + " 7.png");
+    char other[260];
+    GenerateRenumbered_C_Filename(other, longName.c_str(), 8);
+    EXPECT_STRNE(dst, other);
+    // A stem of two-byte characters is cut between characters.
+    std::string wide;
+    for (int i = 0; i < 200; i++) wide += "\xC3\xA9";
+    wide += ".jpg";
+    GenerateRenumbered_C_Filename(dst, wide.c_str(), 12);
+    const std::string cut = dst;
+    ASSERT_GE(cut.size(), 7u);
+    EXPECT_EQ(cut.substr(cut.size() - 7), " 12.jpg");
+    EXPECT_EQ((cut.size() - 7) % 2, 0u);
+    EXPECT_LE(cut.size(), 259u);
+    // A text after the last point too long to be an extension is cut like a stem.
+    std::string longExt = "a." + std::string(300, 'x');
+    GenerateRenumbered_C_Filename(dst, longExt.c_str(), 5);
+    EXPECT_EQ(std::string(dst), "a." + std::string(255, 'x') + " 5");
     GenerateRenumbered_C_Filename(nullptr, "a", 1);
 }
 

@@ -118,7 +118,7 @@ const SettingRow kRows[] = {
     {{"fov", "field of view of view-like output modes, degrees"}, Value::Real, "0037", 0, 0},
     {{"tabs", "tab size"}, Value::Real, "0038", 0, 0},
     {{"sharpen", "sharpening"}, Value::Real, "0039", 0, 0},
-    {{"graticule", "graticule kind 1..7 (1: none)"}, Value::Integer, "Fgky", 1, kGraticuleKindCount},
+    {{"graticule", "graticule 1..7: none, 5, 6, 10, 15, 30 or 45 degrees"}, Value::Integer, "Fgky", 1, kGraticuleKindCount},
     {{"flip", "flip the result"}, Value::Switch, "0011", 0, 0},
     {{"faces", "show the faces of a polyhedron"}, Value::Switch, "0017", 0, 0},
     {{"transparent-gaps", "gaps between net pieces transparent"}, Value::Switch, "0028", 0, 0},

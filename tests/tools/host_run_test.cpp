@@ -193,6 +193,31 @@ TEST(HostRoundTrip, FilesAgreeWithImageMagick) {
     }
 }
 
+// JPEG keeps no transparency: the colours are flattened onto white.
+TEST(HostRoundTrip, JpegPutsTransparentPartsOnWhite) {
+    TempDir dir;
+    HostDocument doc;
+    std::string error;
+    ASSERT_TRUE(AllocateDocument(&doc, 16, 8, 3, true, 8, &error)) << error;
+    // Left half opaque dark blue, right half a transparent red at 25 %.
+    for (int32_t y = 0; y < 8; ++y)
+        for (int32_t x = 0; x < 16; ++x) {
+            const size_t at = (size_t(y) * 16 + x) * 4;
+            const double rgba[2][4] = {{0.0, 0.0, 0.4, 1.0}, {1.0, 0.0, 0.0, 0.25}};
+            for (int p = 0; p < 4; ++p) SetUnitSample(&doc, at + p, rgba[x >= 8][p]);
+        }
+    Write(dir / "flat.jpg", doc);
+    HostDocument back = ReadBack(dir / "flat.jpg");
+    ASSERT_EQ(back.colourPlanes, 3);
+    ASSERT_FALSE(back.hasAlpha);
+    // Far from the seam, where JPEG's blocks hold one colour.
+    const double left[3] = {0.0, 0.0, 0.4}, right[3] = {1.0, 0.75, 0.75};
+    for (int p = 0; p < 3; ++p) {
+        EXPECT_NEAR(GetUnitSample(back, (4 * 16 + 1) * 3 + p), left[p], 0.03) << p;
+        EXPECT_NEAR(GetUnitSample(back, (4 * 16 + 14) * 3 + p), right[p], 0.03) << p;
+    }
+}
+
 // Interlaced, palette and 1-bit PNG files read as their plain twins.
 TEST(HostRoundTrip, PngVariantsReadLikeTheirPlainTwins) {
     if (std::system("convert -version >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick not installed";

@@ -259,11 +259,17 @@ bool WriteJpegCore(FILE* f, const HostDocument& doc, uint8_t* row, char (&messag
         jpeg_set_quality(&cinfo, 92, TRUE);
         jpeg_start_compress(&cinfo, TRUE);
         for (int32_t y = 0; y < doc.height; ++y) {
-            for (int32_t x = 0; x < doc.width; ++x)
+            for (int32_t x = 0; x < doc.width; ++x) {
+                const size_t pixel = (size_t(y) * doc.width + x) * planes;
+                // JPEG has no transparency: what is transparent lies on white,
+                // as a picture flattened for saving does, not on the stray
+                // colour a transparent pixel happens to hold.
+                const double alpha = doc.hasAlpha ? std::clamp(GetUnitSample(doc, pixel + colour), 0.0, 1.0) : 1.0;
                 for (int p = 0; p < colour; ++p) {
-                    double u = GetUnitSample(doc, (size_t(y) * doc.width + x) * planes + p);
-                    row[size_t(x) * colour + p] = uint8_t(std::lround(std::clamp(u, 0.0, 1.0) * 255.0));
+                    double u = std::clamp(GetUnitSample(doc, pixel + p), 0.0, 1.0) * alpha + (1.0 - alpha);
+                    row[size_t(x) * colour + p] = uint8_t(std::lround(u * 255.0));
                 }
+            }
             jpeg_write_scanlines(&cinfo, &row, 1);
         }
         jpeg_finish_compress(&cinfo);

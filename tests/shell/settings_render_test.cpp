@@ -40,13 +40,18 @@ HostResult Host(const Folder& folder, std::vector<std::string> args) {
     return SpawnHost(folder.path, args, {"VORNESK_SUPPORT_DIR=" + folder.path});
 }
 
-TEST(SettingsOnTheCommandLine, FileAndOptionsRenderAlike) {
-    Folder folder;
+// Writes in.png: an RGB ramp of w x h in the folder.
+void WriteInput(const Folder& folder, int32_t w, int32_t h) {
     HostDocument doc;
     std::string error;
-    ASSERT_TRUE(AllocateDocument(&doc, 48, 24, 3, false, 8, &error)) << error;
+    ASSERT_TRUE(AllocateDocument(&doc, w, h, 3, false, 8, &error)) << error;
     for (size_t i = 0; i < doc.SampleCount(); ++i) doc.samples[i] = uint8_t(i * 7);
     ASSERT_TRUE(WriteImageFile(folder / "in.png", ImageFormat::PNG, doc, &error)) << error;
+}
+
+TEST(SettingsOnTheCommandLine, FileAndOptionsRenderAlike) {
+    Folder folder;
+    WriteInput(folder, 48, 24);
 
     auto p = std::make_unique<Parameters>();
     std::memset(static_cast<void*>(p.get()), 0, sizeof(Parameters));
@@ -90,6 +95,26 @@ TEST(SettingsOnTheCommandLine, FileAndOptionsRenderAlike) {
     ASSERT_EQ(changed.status, 0) << changed.err;
     EXPECT_NE(changed.out.find("Foky=Foty:Fo62\n"), std::string::npos);
     EXPECT_NE(changed.out.find("GLUE=GLty:GL12\n"), std::string::npos);
+}
+
+// A run without settings renders the defaults, whatever an earlier run left
+// in the plug-in's cached settings.
+TEST(SettingsOnTheCommandLine, RunsWithoutSettingsTakeTheDefaults) {
+    Folder folder;
+    WriteInput(folder, 32, 16);
+
+    const HostResult first = Host(folder, {folder / "in.png", "-o", folder / "a.png"});
+    ASSERT_EQ(first.status, 0) << first.err;
+    const HostResult other = Host(folder, {folder / "in.png", "-o", folder / "b.png", "--output-mode", "Mollweide",
+                                           "--latitude", "30"});
+    ASSERT_EQ(other.status, 0) << other.err;
+    const HostResult again = Host(folder, {folder / "in.png", "-o", folder / "c.png"});
+    ASSERT_EQ(again.status, 0) << again.err;
+    const HostResult explicitDefault = Host(folder, {folder / "in.png", "-o", folder / "d.png", "--flip=false"});
+    ASSERT_EQ(explicitDefault.status, 0) << explicitDefault.err;
+    EXPECT_NE(ReadAll(folder / "a.png"), ReadAll(folder / "b.png"));
+    EXPECT_EQ(ReadAll(folder / "a.png"), ReadAll(folder / "c.png"));
+    EXPECT_EQ(ReadAll(folder / "a.png"), ReadAll(folder / "d.png"));
 }
 
 TEST(SettingsOnTheCommandLine, DamagedFilesAndUnknownNamesStopTheRun) {

@@ -137,7 +137,9 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &interrupt, nullptr);
 
     HostRunSettings settings;
-    settings.haveSettings = options.haveSettings;
+    // Always a descriptor, empty when no setting is given: settings left out
+    // take their defaults, so a run never repeats what an earlier one cached.
+    settings.haveSettings = true;
     settings.settings = options.settings;
     settings.showProgress = !options.quiet && isatty(STDERR_FILENO);
     HostRunReport report;

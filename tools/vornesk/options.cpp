@@ -17,7 +17,7 @@ constexpr char kUsageFormat[] =
            "Runs the Vornesk 2 filter on the picture INPUT (PNG, JPEG, PFM or float TIFF)\n"
            "and writes the result to OUTPUT, in the format its name ends with: .png\n"
            "(8 or 16-bit, as the input), .jpg (8-bit, transparent parts on white),\n"
-           ".pfm or .tif (32-bit float).\n"
+           ".pfm or .tif (32-bit float). Settings not given take their defaults.\n"
            "\n"
            "options:\n"
            "  -o, --output FILE     where the result goes (written only when the run succeeds)\n"

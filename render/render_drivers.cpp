@@ -53,6 +53,7 @@ void RunRenderTiles(ProgressivePreviewManager* ppm, proxyBufferRecord* proxy) {
     LoadTaskEngineFromShell();
     RunTiles(kPurposeRender, kPartitionSquares, &guidance, ppm);
     StoreTaskEngineResultInShell();
+    FinishRenderContext();
 }
 
 // Everything shared by the tiles, once, on this thread.

@@ -31,6 +31,7 @@ constexpr long kInputModeMollweide = 7;
 // Render-wide records, made on the launching thread before the tiles start
 // and only read while they run.
 vort* gTemplate = nullptr;
+bool gTemplateReady = false;  // between a render's preparation and its end
 ProjectionCacheStore* gCaches = nullptr;
 InverseTables* gTables = nullptr;
 
@@ -106,6 +107,7 @@ bool PrepareRenderContext(Data* data, const Parameters* params) {
     if (!gCaches) gCaches = NewProjectionCacheStore();
     if (!gTables) gTables = static_cast<InverseTables*>(RobustNewPtr(sizeof(InverseTables)));
     if (!gTemplate || !gCaches || !gTables) return false;
+    gTemplateReady = false;
     vort* c = gTemplate;
     std::memset(c, 0, sizeof(vort));
     FillHilbertWalk(c);
@@ -127,12 +129,16 @@ bool PrepareRenderContext(Data* data, const Parameters* params) {
     // A cache that exists but cannot be built (memory short) fails the
     // render instead of leaving its modes blank under a success; a table not
     // computed yet is passed over and its rows miss.
-    return PrefillProjectionCachesForMode(gCaches, c->outputMode);
+    gTemplateReady = PrefillProjectionCachesForMode(gCaches, c->outputMode);
+    return gTemplateReady;
 }
 
-const vort* RenderContextTemplate() { return gTemplate; }
+void FinishRenderContext() { gTemplateReady = false; }
+
+const vort* RenderContextTemplate() { return gTemplateReady ? gTemplate : nullptr; }
 
 void DisposeRenderContext() {
+    gTemplateReady = false;
     RobustDisposePtr(&gTemplate);
     DisposeProjectionCacheStore(&gCaches);
     RobustDisposePtr(&gTables);
@@ -144,7 +150,7 @@ void PrerollOneTileTask(PerTaskStuffType* task) {
     InitPolyHints(&task->hints[1]);
     task->lastTissotSpot = 0;
     vort* c = task->context;
-    if (!c || !gTemplate) return;
+    if (!c || !gTemplate || !gTemplateReady) return;
     // The engine's fields of the context are the task's own.
     MirelYummy* grid = c->replyGrid;
     int64_t identifiers[2] = {c->identifiers[0], c->identifiers[1]};

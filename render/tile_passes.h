@@ -16,7 +16,10 @@ struct vort;
 // per render, with every shared cache it needs built. False when it could
 // not be made.
 bool PrepareRenderContext(Data* data, const Parameters* params);
-// The render-wide context (null before the first render).
+// Ends the render: tasks made after it are not prepared (they point at
+// records the render may free). The render-wide context while a render is
+// prepared, else null.
+void FinishRenderContext();
 const vort* RenderContextTemplate();
 void DisposeRenderContext();
 

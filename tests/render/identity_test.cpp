@@ -54,7 +54,14 @@ TEST(EngineIdentityReplies, ReplyAtTheFarCornerSampleAtTheCentre) {
     task.outputPyramid = rig.output.get();
     vort* c = static_cast<vort*>(calloc(1, sizeof(vort)));
     task.context = c;
+    // After its render a task is not prepared: it would point at records
+    // the render may have freed.
     PrerollOneTileTask(&task);
+    EXPECT_EQ(c->inputPyramids, nullptr);
+    ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
+    PrerollOneTileTask(&task);
+    FinishRenderContext();
+    ASSERT_NE(c->inputPyramids, nullptr);
     LoopingParameters loops;
     init_LoopingParameters(&loops);
     SamplerRig sr;

@@ -134,6 +134,7 @@ struct RenderRig {
         initTaskGuidance(&guidance);
         GetDefaultGuidance(&guidance, proxy);
         RunTiles(kPurposeRender, kPartitionSquares, &guidance, nullptr);
+        FinishRenderContext();
         return gTaskEngine.hostResult;
     }
 

@@ -14,6 +14,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "projections/forward_maps.h"
+#include "projections/gores.h"
+#include "projections/square_world_maps.h"
 #include "projections/vort.h"
 #include "render/render_context.h"
 #include "tests/render/render_fixture.h"
@@ -197,6 +200,58 @@ TEST_F(WorldMapRenders, PeirceInnerDiamondHoldsOneHemisphere) {
         }
     EXPECT_EQ(insideNear, inside);
     EXPECT_EQ(outsideFar, outside);
+}
+
+}  // namespace
+
+namespace {
+
+// What the render's preparation leaves in the context every task copies:
+// the first lazy table filled for the mode (the Robinson inverse, or the
+// meridian arc-length table at the mode's shape factor), built afresh when
+// the previous render used it for another mode; no Strebe 1995 solution to
+// start from; the Spilhaus aspect.
+TEST(WorldMapRenderSetUp, ContextCarriesTheTablesOfItsMode) {
+    RenderRig rig;
+    ASSERT_TRUE(rig.SetInput(64, 32, kPyrColourFloat, BusyPixel));
+    rig.params->inputMode = 1;
+    ASSERT_EQ(rig.Render(16, 8, kPyrColourFloat), 0);
+    struct Case {
+        int mode;
+        float shapeFactor;  // 0 for the Robinson table
+    };
+    // Each meridian mode follows a Robinson mode or another meridian mode, so
+    // a table left from the previous preparation would show.
+    const Case cases[] = {{80, 0.0f},         {360, 1.5151515f}, {361, 1.5151515f}, {415, 0.0f},
+                          {363, 1.5151515f}, {365, 0.75f},      {80, 0.0f},         {367, 0.75f},
+                          {364, 0.75f},      {362, 1.5151515f}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << k.mode);
+        rig.params->outputMode = k.mode;
+        ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
+        const vort* c = RenderContextTemplate();
+        ASSERT_NE(c, nullptr);
+        std::vector<float> expected(kEllipsoidTableSize, 0.0f);
+        expected[0] = 999.0f;
+        if (k.shapeFactor == 0.0f) {
+            RobinsonInverse_function(expected.data(), 0.0f);
+            for (int i = 0; i < kLazyTableSize; ++i) ASSERT_EQ(c->ellipsoidTable[i], expected[size_t(i)]) << i;
+        } else {
+            EXPECT_EQ(c->shapeFactor, k.shapeFactor);
+            binary_search_for_parameter_from_distance(expected.data(), 0, 0.0f, k.shapeFactor);
+            for (int i = 0; i < kEllipsoidTableSize; ++i) ASSERT_EQ(c->ellipsoidTable[i], expected[size_t(i)]) << i;
+        }
+        EXPECT_FALSE(c->strebeRecord.valid);
+        FinishRenderContext();
+    }
+
+    rig.params->outputMode = 410;
+    ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
+    float R[3][3];
+    BuildSpilhausRotation(R);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) EXPECT_EQ(RenderContextTemplate()->spilhausRotation[i][j], R[i][j]);
+    FinishRenderContext();
 }
 
 }  // namespace

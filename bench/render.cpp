@@ -24,26 +24,32 @@ void UseProcessors(int64_t processors) {
         unsetenv("VORNESK_ACTIVE_PROCESSORS");
 }
 
-// Args: output mode, processors (0 for all).
-void BM_RenderEarth(benchmark::State& state) {
-    UseProcessors(state.range(1));
+// Renders the bundled picture to w x h in the given output mode, once per
+// iteration, on `processors` (0 for all).
+void RenderEarth(benchmark::State& state, int32_t mode, int64_t processors, int64_t w, int64_t h) {
+    UseProcessors(processors);
     RenderRig rig;
     if (!rig.SetInputFromJPEG(VORNESK_SOURCE_DIR "/samples/earth-2048x1024.jpg")) {
         state.SkipWithError("the bundled picture could not be read");
         return;
     }
     rig.params->inputMode = 1;
-    rig.params->outputMode = int32_t(state.range(0));
+    rig.params->outputMode = mode;
     rig.params->sharpen = 30.0f;
     for (auto _ : state) {
-        if (rig.Render(kWidth, kHeight, kPyrColour8) != 0) {
+        if (rig.Render(w, h, kPyrColour8) != 0) {
             state.SkipWithError("the render failed");
             break;
         }
     }
-    state.counters["Mpix/s"] = benchmark::Counter(double(kWidth * kHeight) * 1e-6 * double(state.iterations()),
+    state.counters["Mpix/s"] = benchmark::Counter(double(w * h) * 1e-6 * double(state.iterations()),
                                                   benchmark::Counter::kIsRate);
     UseProcessors(0);
+}
+
+// Args: output mode, processors (0 for all).
+void BM_RenderEarth(benchmark::State& state) {
+    RenderEarth(state, int32_t(state.range(0)), state.range(1), kWidth, kHeight);
 }
 
 BENCHMARK(BM_RenderEarth)
@@ -52,6 +58,13 @@ BENCHMARK(BM_RenderEarth)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(2);
+
+// A small render on one processor, quick enough to run under an instruction
+// counter (valgrind --tool=callgrind), whose counts do not depend on the
+// machine's load. Args: output mode.
+void BM_RenderEarthSmall(benchmark::State& state) { RenderEarth(state, int32_t(state.range(0)), 1, 512, 256); }
+
+BENCHMARK(BM_RenderEarthSmall)->ArgNames({"mode"})->Arg(1)->Arg(5)->Arg(81)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
 

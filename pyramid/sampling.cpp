@@ -461,25 +461,20 @@ namespace {
 constexpr int kGridMax = 6;
 
 // One axis of a sample grid: for each position its two corner indices (the
-// next pixel on, as the wrapped sampler forms it) and its fraction, and
-// the distinct indices so each pixel is read once. False when a corner lies
-// outside the picture (the overhang rule would move it).
+// next pixel on, as the wrapped sampler forms it) as offsets from the
+// smallest, and its fraction; every pixel of the span is read once. False
+// when a corner lies outside the picture (the overhang rule would move it)
+// or the positions spread too far apart for one block.
 struct GridAxis {
-    int64_t distinct[2 * kGridMax];
-    int count;
-    int first[kGridMax], second[kGridMax];  // positions in `distinct`
+    int64_t first;  // the smallest index
+    int span;       // indices first .. first + span - 1
+    int offset[kGridMax];
     float fraction[kGridMax];
 };
 
-inline int DistinctSlot(GridAxis& a, int64_t index) {
-    for (int k = 0; k < a.count; ++k)
-        if (a.distinct[k] == index) return k;
-    a.distinct[a.count] = index;
-    return a.count++;
-}
-
 inline bool MakeGridAxis(const float* t, int n, float scale, int64_t size, bool closedTop, GridAxis& a) {
-    a.count = 0;
+    int64_t index[kGridMax];
+    int64_t low = 0, high = 0;
     for (int i = 0; i < n; ++i) {
         const float c0 = t[i];
         if (!(c0 >= 0.0f && (closedTop ? c0 <= 1.0f : c0 < 1.0f))) return false;
@@ -487,10 +482,15 @@ inline bool MakeGridAxis(const float* t, int n, float scale, int64_t size, bool 
         const int64_t i0 = TruncIndex(std::floor(X));
         // Either pixel beyond the picture: the overhang rule must find it.
         if (i0 < 0 || i0 + 1 >= size) return false;
-        a.first[i] = DistinctSlot(a, i0);
-        a.second[i] = DistinctSlot(a, i0 + 1);
+        index[i] = i0;
         a.fraction[i] = SafeFraction(X, i0);
+        if (i == 0 || i0 < low) low = i0;
+        if (i == 0 || i0 > high) high = i0;
     }
+    if (high + 1 - low >= 2 * kGridMax) return false;
+    a.first = low;
+    a.span = int(high + 2 - low);
+    for (int i = 0; i < n; ++i) a.offset[i] = int(index[i] - low);
     return true;
 }
 
@@ -507,22 +507,49 @@ void get_unit_ramped_wrapped_samples_on_grid(const PyramidDescriptor* pyr, int64
             for (int i = 0; i < nu; ++i) get_unit_ramped_wrapped_pyramid_sample_point(pyr, L, us[i], vs[j], out[j * nu + i]);
         return;
     }
-    // Every corner is inside: the overhang rule leaves them all alone.
+    // Every corner is inside: the overhang rule leaves them all alone, and
+    // the block of pixels is read straight from its tile when it lies in one.
     float colours[2 * kGridMax][2 * kGridMax][4];
     pyr_dispatch_kind(pyr->kind, [&](auto kind) {
-        for (int b = 0; b < ay.count; ++b)
-            for (int a = 0; a < ax.count; ++a)
-                pyr_unit_colour<decltype(kind)::value>(ax.distinct[a], ay.distinct[b], pyr, L, colours[b][a]);
-    });
-    for (int j = 0; j < nv; ++j)
-        for (int i = 0; i < nu; ++i) {
-            float c[4][4];
-            std::memcpy(c[0], colours[ay.first[j]][ax.first[i]], sizeof c[0]);
-            std::memcpy(c[1], colours[ay.first[j]][ax.second[i]], sizeof c[1]);
-            std::memcpy(c[2], colours[ay.second[j]][ax.first[i]], sizeof c[2]);
-            std::memcpy(c[3], colours[ay.second[j]][ax.second[i]], sizeof c[3]);
-            Bilinear(c, ax.fraction[i], ay.fraction[j], out[j * nu + i]);
+        constexpr int64_t K = decltype(kind)::value;
+        using P = typename PyrStored<K>::type;
+        if constexpr (!std::is_same_v<P, PyrNoPixel>) {
+            const int64_t x0 = ax.first, y0 = ay.first;
+            if (pyr_accessible(pyr, L, sizeof(P)) && (x0 & (kTileSide - 1)) + ax.span <= kTileSide &&
+                (y0 & (kTileSide - 1)) + ay.span <= kTileSide) {
+                const uint8_t* base = pyr_pixel_address(pyr, L, x0, y0, pyr->bytesPerPixel);
+                const int64_t stride = kTileSide * pyr->bytesPerPixel;
+                for (int b = 0; b < ay.span; ++b) {
+                    const uint8_t* row = base + b * stride;
+                    for (int a = 0; a < ax.span; ++a) {
+                        P pixel;
+                        std::memcpy(&pixel, row + a * pyr->bytesPerPixel, sizeof pixel);
+                        pyr_unit_from_stored<K>(pixel, pyr->invFullScale, colours[b][a]);
+                    }
+                }
+                return;
+            }
         }
+        for (int b = 0; b < ay.span; ++b)
+            for (int a = 0; a < ax.span; ++a) pyr_unit_colour<K>(ax.first + a, ay.first + b, pyr, L, colours[b][a]);
+    });
+    for (int j = 0; j < nv; ++j) {
+        const int top = ay.offset[j];
+        for (int i = 0; i < nu; ++i) {
+            const int left = ax.offset[i];
+            const float fx = ax.fraction[i], fy = ay.fraction[j];
+            const float* c0 = colours[top][left];
+            const float* c1 = colours[top][left + 1];
+            const float* c2 = colours[top + 1][left];
+            const float* c3 = colours[top + 1][left + 1];
+            float* o = out[j * nu + i];
+            for (int k = 0; k < 4; ++k) {
+                const float upper = c0[k] + fx * (c1[k] - c0[k]);
+                const float lower = c2[k] + fx * (c3[k] - c2[k]);
+                o[k] = upper + fy * (lower - upper);
+            }
+        }
+    }
 }
 
 void get_cont_ramped_wrapped_pyramid_sample_point(const PyramidDescriptor* pyr, int64_t L, float X, float Y,

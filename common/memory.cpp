@@ -1,9 +1,24 @@
 #include "common/memory.h"
 
+#include <atomic>
 #include <cstdlib>
+
+namespace {
+std::atomic<int64_t> gFailuresToCome{0};
+
+bool FailThisOne() {
+    int64_t n = gFailuresToCome.load(std::memory_order_relaxed);
+    while (n > 0)
+        if (gFailuresToCome.compare_exchange_weak(n, n - 1, std::memory_order_relaxed)) return true;
+    return false;
+}
+}  // namespace
+
+void SetRobustNewPtrFailures(int64_t count) { gFailuresToCome.store(count > 0 ? count : 0); }
 
 void* RobustNewPtr(size_t size, int64_t* status) {
     if (status) *status = -1;
+    if (FailThisOne()) return nullptr;
     return std::malloc(size ? size : 1);
 }
 

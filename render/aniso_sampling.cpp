@@ -9,6 +9,9 @@
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
 #include "pyramid/sampling.h"
+#include "shell/data.h"
+#include "shell/plugin_globals.h"
+#include "shell/work_area.h"
 
 namespace {
 
@@ -156,6 +159,45 @@ void get_sharpened_color(const PyramidDescriptor* pyr, int64_t level, float out[
     }
     const float f = L >= top ? 0.0f : lv - float(L);
     FilteredSample(pyr, L, f, u, v, out);
+}
+
+void FillDitherThresholds(uint8_t table[256]) {
+    // Doubling step: each quadrant of the larger matrix is 4 M plus 0, 2, 3, 1
+    // (top left, top right, bottom left, bottom right).
+    uint8_t m[kDitherSide][kDitherSide] = {{0}};
+    for (int n = 1; n < kDitherSide; n *= 2)
+        for (int y = n - 1; y >= 0; --y)
+            for (int x = n - 1; x >= 0; --x) {
+                const uint8_t b = uint8_t(4 * m[y][x]);
+                m[y][x] = b;
+                m[y][x + n] = uint8_t(b + 2);
+                m[y + n][x] = uint8_t(b + 3);
+                m[y + n][x + n] = uint8_t(b + 1);
+            }
+    std::memcpy(table, m, 256);
+}
+
+const uint8_t* DitherThresholds() {
+    if (gData && gData->storage && gData->storage->magic == kWorkAreaMagic) return gData->storage->ditherThresholds;
+    static const struct Own {
+        uint8_t t[256];
+        Own() { FillDitherThresholds(t); }
+    } own;
+    return own.t;
+}
+
+void get_inexpensive_color(const PyramidDescriptor* pyr, int64_t level, float out[4], int64_t row, float fraction,
+                           float u, float v, float flag) {
+    const int64_t top = UsableTopLevel(pyr);
+    if (flag == -1.0f && level == 0) {
+        NearestTexel(pyr, 0, u, v, out);
+        return;
+    }
+    const float x = u * float(pyr->width[0]);
+    const int64_t column = std::fabs(x) < 1e9f ? int64_t(std::floor(x)) : 0;
+    const uint8_t threshold = DitherThresholds()[(row & (kDitherSide - 1)) * kDitherSide + (column & (kDitherSide - 1))];
+    const int64_t L = std::clamp<int64_t>(fraction > float(threshold) / 255.0f ? level + 1 : level, 0, top);
+    get_unit_ramped_wrapped_pyramid_sample_point(pyr, L, u, v, out);
 }
 
 int SampleAnisotropicallyColorCore_unitary(float pd[4], int code, const PyramidDescriptor* pyr, float out[4],

@@ -6,6 +6,7 @@
 
 #include "platform/host/filter_record.h"
 #include "projections/vort.h"
+#include "render/reply_grid.h"
 #include "pyramid/glue.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
@@ -82,6 +83,8 @@ void LevelZeroPixel(const PyramidDescriptor* pyr, int64_t x, int64_t y, float* c
     get_intcoord_unitary_color(x, y, pyr, 0, colour);
 }
 
+}  // namespace
+
 // The pixel the result is laid over.
 void GetPixelOfUnderlyingWhatsis(int64_t x, int64_t y, float* colour, int64_t rowMode, TileTracker* tracker) {
     switch (RenderPurpose()) {
@@ -92,13 +95,16 @@ void GetPixelOfUnderlyingWhatsis(int64_t x, int64_t y, float* colour, int64_t ro
     }
 }
 
-}  // namespace
-
 // ---- coordinate conversions ----
 
 void IntegerScanToUnitary(int64_t x, int64_t y, float* u, float* v, const PyramidDescriptor* pyr) {
     *u = (float(x) + 0.5f) * pyr->invInteriorWidth[0];
     *v = (float(y) + 0.5f) * pyr->invInteriorHeight[0];
+}
+
+void IntegerScanToUnitaryLevel(int64_t x, int64_t y, float* u, float* v, const PyramidDescriptor* pyr, int64_t level) {
+    *u = (float(x) + 0.5f) * pyr->invInteriorWidth[level];
+    *v = (float(y) + 0.5f) * pyr->invInteriorHeight[level];
 }
 
 void IntegerScanToUnitary2(int64_t x, int64_t y, float* u, float* v, float width, float height) {
@@ -141,24 +147,55 @@ void GetSpunUnitaryCoordinates(double u, double v, double c, double s, double* o
     *outV = (x + y) * (c + s) - x * c - y * s + 0.5;
 }
 
+void GetInputProportions(const Data* data, float* width, float* height, float* aspect) {
+    *width = *height = 0.0f;
+    *aspect = 1.0f;
+    if (!data) return;
+    const VRect f = data->filterRect;
+    *width = float(int64_t(f.right) - f.left);
+    *height = float(int64_t(f.bottom) - f.top);
+    if (*width > 0.0f) *aspect = *height / *width;
+}
+
+void GetOutputProportions(const Data* data, float* width, float* height, float* aspect) {
+    GetInputProportions(data, width, height, aspect);
+    if (RenderPurpose() != kRenderToOffscreen) return;
+    if (const PyramidDescriptor* layer = LayerPyramid(); layer && layer->width[0] > 0) {
+        *width = float(layer->width[0]);
+        *height = float(layer->height[0]);
+        *aspect = *height / *width;
+    }
+}
+
+void ufxufyToSquareCentered(const vort* context, double ufx, double ufy, double* x, double* y) {
+    *x = ufx - 0.5;
+    *y = (ufy - 0.5) * double(context->outputAspect);
+}
+
+void squareCenteredToUfxUfy(const vort* context, double x, double y, double* ufx, double* ufy) {
+    *ufx = x + 0.5;
+    *ufy = y / double(context->outputAspect) + 0.5;
+}
+
+void Output_Pixels_to_Something(float* x, float* y, const vort* context, float px, float py, int64_t scale,
+                                int64_t offsetX, int64_t offsetY) {
+    const float s = float(scale);
+    *x = (float(offsetX) / s + px) * context->invOutputWidth * s;
+    *y = context->outputAspect * ((float(offsetY) / s + py) * context->invOutputHeight * s);
+}
+
 void GetInputOutputProportions(Data* data, vort* context) {
     if (!data || !context) return;
-    const VRect f = data->filterRect;
-    float inW = float(int64_t(f.right) - f.left), inH = float(int64_t(f.bottom) - f.top);
-    float outW = inW, outH = inH;
-    if (RenderPurpose() == kRenderToOffscreen) {
-        if (const PyramidDescriptor* layer = LayerPyramid(); layer && layer->width[0] > 0) {
-            outW = float(layer->width[0]);
-            outH = float(layer->height[0]);
-        }
-    }
+    float inW, inH, inAspect, outW, outH, outAspect;
+    GetInputProportions(data, &inW, &inH, &inAspect);
+    GetOutputProportions(data, &outW, &outH, &outAspect);
     context->outputWidth = outW;
     context->outputHeight = outH;
-    context->outputAspect = outW > 0.0f ? outH / outW : 1.0f;
+    context->outputAspect = outAspect;
     context->renderWidth = outW;
     context->renderHeight = outH;
     context->aspect = context->outputAspect;
-    context->inputProportion = inW > 0.0f ? inH / inW : 1.0f;
+    context->inputProportion = inAspect;
     context->invOutputWidth = outW > 0.0f ? 1.0f / outW : 0.0f;
     context->invOutputHeight = outH > 0.0f ? 1.0f / outH : 0.0f;
     context->invRenderWidth = context->invOutputWidth;
@@ -207,6 +244,54 @@ float GrabMaskValueUnitary(int64_t x, int64_t y, int64_t rowMode, const TileTrac
     const uint8_t* p = static_cast<const uint8_t*>(px.GetMaskData) + (x - tile.left);
     if (rowMode == 1) p += (y - tile.top) * int64_t(px.GetMaskRowBytes);
     return float(*p) * (1.0f / 255.0f);
+}
+
+float GrabMaskValueUnitary_for_Affinity(int64_t, int64_t, int64_t, const TileTracker*) { return 1.0f; }
+
+uint8_t fetchMaskTruly_Always8(int64_t x, int64_t y, const TileTracker* tracker) {
+    if (gData && (x < 0 || x > gData->outputLastColumn || y < gData->outputFirstRow || y > gData->outputLastRow))
+        return 0;
+    if (!tracker) return 255;
+    const pixel_info& px = tracker->pxl;
+    if (px.GetHostSig == kAffinitySignature || !px.GetHaveMask || !px.GetMaskData) return 255;
+    const VRect& tile = tracker->current_tile_rect;
+    if (!InsideTile(x, y, tile)) return 0;
+    return static_cast<const uint8_t*>(px.GetMaskData)[(x - tile.left) + (y - tile.top) * int64_t(px.GetMaskRowBytes)];
+}
+
+namespace {
+void UnitFromHostColour(const RGBColor& c, float* colour) {
+    colour[0] = float(double(c.red / 256) / 255.0);
+    colour[1] = float(double(c.green / 256) / 255.0);
+    colour[2] = float(double(c.blue / 256) / 255.0);
+    colour[3] = 1.0f;
+}
+
+// The start of row-buffer record i, or null when there is no such record.
+uint8_t* RowRecord(int64_t i) {
+    if (!gData || !gData->rowBuffer || i < 0 || i >= gData->rowBufferRecordCount) return nullptr;
+    return reinterpret_cast<uint8_t*>(gData->rowBuffer + i);
+}
+}  // namespace
+
+void GetForegroundUnitary(float* colour) {
+    if (gFilterRecord) UnitFromHostColour(gFilterRecord->foreground, colour);
+    else colour[0] = colour[1] = colour[2] = 0.0f, colour[3] = 1.0f;
+}
+
+void GetBackgroundUnitary(float* colour) {
+    if (gFilterRecord) UnitFromHostColour(gFilterRecord->background, colour);
+    else colour[0] = colour[1] = colour[2] = 0.0f, colour[3] = 1.0f;
+}
+
+int16_t diff(int64_t i) {
+    int16_t v = 0;
+    if (const uint8_t* p = RowRecord(i)) std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+void setDiff(int64_t i, int16_t value) {
+    if (uint8_t* p = RowRecord(i)) std::memcpy(p, &value, sizeof value);
 }
 
 // ---- writing ----
@@ -377,3 +462,6 @@ void SetInputChunkRectsNew(VRect rect) {
     gFilterRecord->outPreDummyPlanes = gFilterRecord->outPostDummyPlanes = 0;
     SetAutoMask(false);
 }
+
+// The host takes one rectangle for input and output alike.
+void SetOutputChunkRectsNew(VRect rect) { SetInputChunkRectsNew(rect); }

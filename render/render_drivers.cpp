@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 #include "common/memory.h"
@@ -19,6 +20,7 @@
 #include "shell/parameters.h"
 #include "shell/plugin_globals.h"
 #include "shell/render_bridge.h"
+#include "shell/stand_ins.h"
 #include "shell/task_records.h"
 #include "shell/task_runner.h"
 #include "shell/work_area.h"
@@ -203,4 +205,22 @@ void render_roundup(const RectState* savedRects, const RectState* savedState, co
     if (savedState) PopRectAndPreviewState(savedState, gData);
     if (savedSettings) *gParams = *savedSettings;
     gParams->progressPhase = -1;
+}
+
+std::string affinity_report() {
+    if (!gFilterRecord) return std::string();
+    const FilterRecord& r = *gFilterRecord;
+    pixel_info px{};
+    initPixelInfo(&px, &r, kRenderToHost, 0);
+    char line[512];
+    std::snprintf(line, sizeof line,
+                  "filterCase %d planes %d inHiPlane %d inColumnBytes %d inRowBytes %d inTransparencyMask %d "
+                  "outTransparencyMask %d inLayerPlanes %d opaqueAlpha %lld maskRowBytes %d 8bit %d 16bit %d "
+                  "32bit %d",
+                  int(r.filterCase), int(r.planes), int(r.inHiPlane), int(r.inColumnBytes), int(r.inRowBytes),
+                  int(r.inTransparencyMask), int(r.outTransparencyMask), int(r.inLayerPlanes),
+                  (long long)px.OPAQUEALPHA, int(r.maskRowBytes), int(px.Is8_call), int(px.Is16_call),
+                  int(px.Is32_call));
+    DoDebugMessages(line);
+    return line;
 }

@@ -11,6 +11,7 @@
 #include "platform/host/result_codes.h"
 #include "pyramid/input_fill.h"
 #include "pyramid/pyramid.h"
+#include "render/aniso_sampling.h"
 #include "shell/FilterBigDocument.h"
 #include "shell/data.h"
 #include "shell/host_rects.h"
@@ -135,6 +136,7 @@ bool DoGrabbing(Data* data) {
         InitPyramidProcs(&s->exportPyramid, GetBufferProcs());
         // A missing small pyramid only leaves its pointer null.
         s->smallPyramid = AllocateDynamicPyramid(100, 100, kPyrColour8, 0, 0, GetBufferProcs());
+        FillDitherThresholds(s->ditherThresholds);
         s->magic = kWorkAreaMagic;
         return true;
     }

@@ -28,6 +28,11 @@ void DoAbout() {
     std::fflush(stderr);
 }
 
+void DoDebugMessages(const char* text) {
+    std::fprintf(stderr, "debugInfo: %s\n", text ? text : "");
+    std::fflush(stderr);
+}
+
 int32_t DoUI() { return 1; }
 
 void ShowRefusalMessage2() { Alert(kRefusal2Title, kRefusal2Text); }

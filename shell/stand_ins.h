@@ -20,6 +20,8 @@ struct ProgressivePreviewManager;
 // ---- dialog and alerts (shell/stand_in_ui.cpp) ----
 // Alerts and the about box are written to standard error.
 void DoAbout();
+// A debug text for the developer: written to standard error.
+void DoDebugMessages(const char* text);
 // Runs the dialog: non-zero on OK, 0 on cancel. The stand-in has no dialog.
 int32_t DoUI();
 void ShowRefusalMessage2();

@@ -44,6 +44,7 @@ struct TStorage1 {
     int64_t renderCounters[8];            // 0 or -1 after the set-up
     int64_t screenWord;                   // cleared by a final render
     uint64_t randomTable[kRandomTableEntries];
+    uint8_t ditherThresholds[256];        // ordered-dither thresholds of the cheap sampler
     // Undo: two records of the snapshot fields, each with a filled and an on-file flag.
     Parameters undoSlots[2];
     uint8_t undoFilled[2];

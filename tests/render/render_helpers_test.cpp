@@ -1,0 +1,406 @@
+// The small services around the render: host colours and the byte mask,
+// the row buffer's scratch values, coordinate conversions, blank replies,
+// the ordered-dither sampler, the layout report and the failure of the
+// row-buffer allocation.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/memory.h"
+#include "platform/host/filter_record.h"
+#include "projections/vort.h"
+#include "pyramid/mipmap.h"
+#include "render/aniso_sampling.h"
+#include "render/host_pixels.h"
+#include "render/render_drivers.h"
+#include "render/reply_grid.h"
+#include "render/supersampler.h"
+#include "render_fixture.h"
+#include "shell/task_records.h"
+#include "shell/work_area.h"
+
+namespace {
+
+TEST(HostColours, HighByteOfEachChannel) {
+    auto record = std::make_unique<FilterRecord>();
+    record->foreground = RGBColor{0x80ff, 0x0001, 0xffff};
+    record->background = RGBColor{0x0100, 0xfe00, 0x00ff};
+    gFilterRecord = record.get();
+    float f[4], b[4];
+    GetForegroundUnitary(f);
+    GetBackgroundUnitary(b);
+    gFilterRecord = nullptr;
+    EXPECT_FLOAT_EQ(f[0], 128.0f / 255.0f);
+    EXPECT_FLOAT_EQ(f[1], 0.0f);
+    EXPECT_FLOAT_EQ(f[2], 1.0f);
+    EXPECT_FLOAT_EQ(f[3], 1.0f);
+    EXPECT_FLOAT_EQ(b[0], 1.0f / 255.0f);
+    EXPECT_FLOAT_EQ(b[1], 254.0f / 255.0f);
+    EXPECT_FLOAT_EQ(b[2], 0.0f);
+    EXPECT_FLOAT_EQ(b[3], 1.0f);
+}
+
+// A 4 x 2 tile at (10, 20) of a 40 x 30 output, mask rows 8 bytes apart.
+struct MaskRig {
+    RenderRig rig;
+    TileTracker tracker{};
+    uint8_t mask[16];
+    MaskRig() {
+        for (int i = 0; i < 16; ++i) mask[i] = uint8_t(i * 16);
+        mask[8 + 1] = 128;  // pixel (11, 21)
+        rig.data->outputFirstRow = 0;
+        rig.data->outputLastRow = 29;
+        rig.data->outputLastColumn = 39;
+        tracker.current_tile_rect = VRect{20, 10, 22, 14};
+        tracker.pxl.GetHaveMask = 1;
+        tracker.pxl.GetMaskData = mask;
+        tracker.pxl.GetMaskRowBytes = 8;
+    }
+};
+
+TEST(HostMask, ByteMaskInsideAndOutside) {
+    MaskRig m;
+    EXPECT_EQ(fetchMaskTruly_Always8(11, 21, &m.tracker), 128);
+    EXPECT_EQ(fetchMaskTruly_Always8(12, 20, &m.tracker), 32);
+    struct Case {
+        int64_t x, y;
+        int expected;
+    };
+    const Case outside[] = {
+        {-1, 21, 0},   // left of the output
+        {40, 21, 0},   // beyond its last column
+        {11, 30, 0},   // below its last row
+        {9, 21, 0},    // in the output but left of the tile
+        {11, 22, 0},   // below the tile
+    };
+    for (const Case& c : outside) EXPECT_EQ(fetchMaskTruly_Always8(c.x, c.y, &m.tracker), c.expected) << c.x << "," << c.y;
+
+    // No usable mask: everything is selected, inside the output.
+    m.tracker.pxl.GetHostSig = MakeFourCC("AffP");
+    EXPECT_EQ(fetchMaskTruly_Always8(11, 21, &m.tracker), 255);
+    EXPECT_EQ(fetchMaskTruly_Always8(9, 21, &m.tracker), 255);
+    EXPECT_EQ(fetchMaskTruly_Always8(40, 21, &m.tracker), 0);
+    m.tracker.pxl.GetHostSig = 0;
+    m.tracker.pxl.GetHaveMask = 0;
+    EXPECT_EQ(fetchMaskTruly_Always8(11, 21, &m.tracker), 255);
+    m.tracker.pxl.GetHaveMask = 1;
+    m.tracker.pxl.GetMaskData = nullptr;
+    EXPECT_EQ(fetchMaskTruly_Always8(11, 21, &m.tracker), 255);
+    EXPECT_FLOAT_EQ(GrabMaskValueUnitary_for_Affinity(11, 21, 1, &m.tracker), 1.0f);
+}
+
+TEST(RowBufferScratch, ReadsAndWritesOnlyExistingRecords) {
+    RenderRig rig;
+    // No buffer yet: reads 0, writes nothing (and nothing crashes).
+    setDiff(0, 7);
+    EXPECT_EQ(diff(0), 0);
+
+    SetProcessableRect(VRect{0, 0, 4, 6});
+    ASSERT_TRUE(PrerollManipulation(rig.data.get()));
+    ASSERT_EQ(rig.data->rowBufferRecordCount, 10);
+    setDiff(3, -1234);
+    setDiff(9, 77);
+    EXPECT_EQ(diff(3), -1234);
+    EXPECT_EQ(diff(9), 77);
+    EXPECT_EQ(diff(4), diff(4));  // neighbours untouched below
+    // Outside the buffer on either side: nothing is written or read.
+    setDiff(-1, 5);
+    setDiff(10, 5);
+    EXPECT_EQ(diff(-1), 0);
+    EXPECT_EQ(diff(10), 0);
+    EXPECT_EQ(diff(1 << 30), 0);
+    EXPECT_EQ(diff(3), -1234);
+}
+
+TEST(OutputCoordinates, CentredAndScaledForms) {
+    auto c = std::make_unique<vort>();
+    c->outputAspect = 0.5f;
+    c->invOutputWidth = 1.0f / 200.0f;
+    c->invOutputHeight = 1.0f / 100.0f;
+    double x, y, u, v;
+    ufxufyToSquareCentered(c.get(), 0.75, 0.1, &x, &y);
+    EXPECT_DOUBLE_EQ(x, 0.25);
+    EXPECT_NEAR(y, -0.2, 1e-6);
+    squareCenteredToUfxUfy(c.get(), x, y, &u, &v);
+    EXPECT_NEAR(u, 0.75, 1e-12);
+    EXPECT_NEAR(v, 0.1, 1e-6);
+
+    // Pixel 10 of a scale-2 preview offset by 6 and 4 lies at full-size
+    // pixel 2 x 10 + 6 = 26 across 200 and 2 x 10 + 4 = 24 down 100.
+    float ox, oy;
+    Output_Pixels_to_Something(&ox, &oy, c.get(), 10.0f, 10.0f, 2, 6, 4);
+    EXPECT_NEAR(ox, 26.0f / 200.0f, 1e-6f);
+    EXPECT_NEAR(oy, 0.5f * 24.0f / 100.0f, 1e-6f);
+
+    // The framing box's centred plane and back.
+    c->framing.inverseFitScale = 2.0;
+    c->framing.xCentre = 0.1;
+    EXPECT_NEAR(CRX_from_ufx(c.get(), 0.6), 0.0, 1e-12);
+    EXPECT_NEAR(CRY_from_ufy(c.get(), 1.0), 0.5, 1e-12);
+    for (double t : {0.0, 0.3, 1.0}) {
+        EXPECT_NEAR(ufx_from_CRX(c.get(), CRX_from_ufx(c.get(), t)), t, 1e-12);
+        EXPECT_NEAR(ufy_from_CRY(c.get(), CRY_from_ufy(c.get(), t)), t, 1e-7);
+    }
+}
+
+TEST(OutputCoordinates, ProportionsOfInputAndOffscreenOutput) {
+    RenderRig rig;
+    rig.data->filterRect = VRect{0, 0, 50, 200};
+    float w, h, a;
+    GetInputProportions(rig.data.get(), &w, &h, &a);
+    EXPECT_EQ(w, 200.0f);
+    EXPECT_EQ(h, 50.0f);
+    EXPECT_EQ(a, 0.25f);
+    rig.params->renderDestination = kRenderToOffscreen;
+    ASSERT_EQ(TryToAllocatePyramid_2006(rig.output.get(), 64, 48, kPyrColour8, 0, 0), 1);
+    gTaskEngine.offscreenPyramid = rig.output.get();
+    GetOutputProportions(rig.data.get(), &w, &h, &a);
+    EXPECT_EQ(w, 64.0f);
+    EXPECT_EQ(h, 48.0f);
+    EXPECT_EQ(a, 0.75f);
+    rig.params->renderDestination = kRenderToHost;
+    GetOutputProportions(rig.data.get(), &w, &h, &a);
+    EXPECT_EQ(w, 200.0f);
+}
+
+TEST(Replies, OutsideFlagAtTheEdgesOfTheInput) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        float u, v;
+        int outside;
+    } cases[] = {{1.0f, 0.5f, 0}, {0.0f, 0.0f, 0}, {1.0000001f, 0.5f, 1}, {0.5f, -1e-7f, 1}, {nan, 0.5f, 0},
+                 {0.5f, nan, 0}};
+    for (const Case& c : cases) {
+        TransformationReply r = MakeTemplateReply();
+        r.inputU = c.u;
+        r.inputV = c.v;
+        FinishTheTransformationReply(&r);
+        EXPECT_EQ(r.outsideInput, c.outside) << c.u << "," << c.v;
+    }
+    const int32_t before[] = {-9, -8, -7, -5, 0, 25290};
+    const int32_t after[] = {-9, -7, -7, -7, -7, -7};
+    for (int i = 0; i < 6; ++i) {
+        TransformationReply r{};
+        r.place = before[i];
+        MakeFreeform(&r);
+        EXPECT_EQ(r.place, after[i]) << before[i];
+    }
+}
+
+// A task whose tile is 3 x 2 at (5, 7): its grid is 5 x 4 cells.
+struct GridRig {
+    RenderRig rig;
+    std::unique_ptr<vort> context{new vort{}};
+    std::unique_ptr<PerTaskStuffType> task{new PerTaskStuffType{}};
+    std::vector<MirelYummy> grid;
+    GridRig() {
+        task->tracker.current_tile_rect = VRect{7, 5, 9, 8};
+        task->tracker.buffer_x_elements = 5;
+        task->tracker.buffer_y_elements = 4;
+        grid.resize(20);
+        for (MirelYummy& m : grid) {
+            m.reply = MakeTemplateReply();
+            m.reply.place = 3;
+            m.reply.inputU = m.reply.inputV = 0.5f;
+            m.reply.edges = 0.7f;
+            m.reply.tissotValue = 0.2f;
+        }
+        context->task = task.get();
+        context->replyGrid = grid.data();
+        context->replyTemplate = MakeTemplateReply();
+    }
+};
+
+TEST(Replies, BlankRepliesFillOnlyTheGrid) {
+    GridRig g;
+    // From the apron's top-left cell to two beyond the tile on the right and
+    // below: only the grid's cells exist to be filled.
+    fillSquareWithBackgroundReplies(VRect{6, 4, 12, 7}, g.context.get());
+    int blank = 0;
+    for (const MirelYummy& m : g.grid) blank += m.reply.place == kPlaceNoDirection;
+    EXPECT_EQ(blank, 3 * 4);  // columns 4..6, rows 6..9
+    TransformationReply r = GetReply(4, 6, g.context.get());
+    EXPECT_EQ(r.place, kPlaceNoDirection);
+    EXPECT_EQ(r.outsideInput, 1);
+    EXPECT_TRUE(IsNonSampleableRegion(&r, g.context.get()));
+    EXPECT_EQ(r.flags & 1, 1);
+    EXPECT_EQ(GetReply(7, 6, g.context.get()).place, 3);
+}
+
+TEST(Replies, TileClearingLeavesTheApron) {
+    GridRig g;
+    ClearEdgesGraticuleTissot_tile(g.context.get());
+    for (int64_t y = 6; y <= 9; ++y)
+        for (int64_t x = 4; x <= 8; ++x) {
+            const bool inTile = x >= 5 && x < 8 && y >= 7 && y < 9;
+            EXPECT_EQ(GetReplyEdges(x, y, g.context.get()), inTile ? 0.0f : 0.7f) << x << "," << y;
+            EXPECT_EQ(GetReplyTissot(x, y, g.context.get()), inTile ? 0.0f : 0.2f) << x << "," << y;
+        }
+}
+
+TEST(Replies, BackdropTransparencyFollowsTheSetting) {
+    RenderRig rig;
+    rig.params->transparent_gaps = 0;
+    EXPECT_FALSE(BackdropShouldBeTransparent());
+    rig.params->transparent_gaps = 1;
+    EXPECT_TRUE(BackdropShouldBeTransparent());
+}
+
+// The 16 x 16 Bayer matrix from its closed form: each bit pair (x, y) of the
+// position adds 0, 2, 3 or 1 (the 2 x 2 matrix) at a weight that grows as
+// the bit gets less significant.
+int BayerClosedForm(int x, int y) {
+    static const int m2[2][2] = {{0, 2}, {3, 1}};
+    int value = 0;
+    for (int k = 0; k < 4; ++k) value += m2[(y >> k) & 1][(x >> k) & 1] << (2 * (3 - k));
+    return value;
+}
+
+TEST(DitherThresholds, BayerPermutation) {
+    uint8_t t[256];
+    FillDitherThresholds(t);
+    std::vector<int> seen(256, 0);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            EXPECT_EQ(t[y * 16 + x], BayerClosedForm(x, y)) << x << "," << y;
+            seen[t[y * 16 + x]]++;
+        }
+    for (int v = 0; v < 256; ++v) EXPECT_EQ(seen[v], 1) << v;
+    // The first 16 thresholds lie on a regular lattice, one in each 4 x 4 block.
+    for (int by = 0; by < 4; ++by)
+        for (int bx = 0; bx < 4; ++bx) {
+            int low = 0;
+            for (int y = 0; y < 4; ++y)
+                for (int x = 0; x < 4; ++x) low += t[(by * 4 + y) * 16 + bx * 4 + x] < 16;
+            EXPECT_EQ(low, 1);
+        }
+    // Without a work area the sampler has the same table of its own.
+    EXPECT_TRUE(std::equal(t, t + 256, DitherThresholds()));
+}
+
+// Level 0 a one-pixel checkerboard, level 1 its grey: a cheap sample at a
+// level-0 pixel centre is black or white at level 0 and grey at level 1, so
+// the share of grey samples over a 16 x 16 block is the share of thresholds
+// the fraction exceeds.
+TEST(DitherThresholds, InexpensiveSamplerPicksLevelsByThreshold) {
+    RenderRig rig;
+    ASSERT_TRUE(rig.SetInput(32, 32, kPyrColour8, [](int64_t x, int64_t y, float* c) {
+        c[0] = c[1] = c[2] = float((x + y) & 1);
+        c[3] = 1.0f;
+    }));
+    paint_mipmap_of_pyramid(rig.input());
+    rig.input()->mipmapState = 2;
+    struct Case {
+        float fraction;
+        int grey;
+    } cases[] = {{0.0f, 0}, {0.25f, 64}, {0.5f, 128}, {0.999f, 255}};
+    for (const Case& c : cases) {
+        int grey = 0;
+        for (int row = 0; row < 16; ++row)
+            for (int column = 0; column < 16; ++column) {
+                float out[4];
+                get_inexpensive_color(rig.input(), 0, out, row, c.fraction, (float(column) + 0.5f) / 32.0f,
+                                      (float(row) + 0.5f) / 32.0f, 0.0f);
+                const bool isGrey = std::fabs(out[0] - 0.5f) < 0.3f;
+                if (!isGrey) {
+                    EXPECT_NEAR(out[0], float((row + column) & 1), 0.02f);
+                }
+                grey += isGrey;
+            }
+        // Fraction f picks the next level where f > t / 255: ceil(255 f) thresholds.
+        EXPECT_EQ(grey, c.grey) << c.fraction;
+    }
+    // Flag -1 at level 0 takes the nearest texel, (1, 0), whatever the fraction.
+    float out[4];
+    get_inexpensive_color(rig.input(), 0, out, 0, 0.999f, 1.6f / 32.0f, 0.6f / 32.0f, -1.0f);
+    EXPECT_FLOAT_EQ(out[0], 1.0f);
+}
+
+TEST(LayoutReport, NamesTheHostsPixelLayout) {
+    auto record = std::make_unique<FilterRecord>();
+    record->filterCase = 4;
+    record->planes = 4;
+    record->imageMode = 11;
+    record->depth = 16;
+    record->inHiPlane = 3;
+    record->inColumnBytes = 8;
+    record->inRowBytes = 800;
+    record->inLayerPlanes = 3;
+    record->inTransparencyMask = 1;
+    record->maskRowBytes = 100;
+    gFilterRecord = record.get();
+    const std::string line = affinity_report();
+    gFilterRecord = nullptr;
+    for (const char* part : {"filterCase 4", "planes 4", "inHiPlane 3", "inColumnBytes 8", "inRowBytes 800",
+                             "inTransparencyMask 1", "inLayerPlanes 3", "opaqueAlpha 32768", "maskRowBytes 100",
+                             "8bit 0", "16bit 1", "32bit 0"})
+        EXPECT_NE(line.find(part), std::string::npos) << part << " in " << line;
+    EXPECT_TRUE(affinity_report().empty());
+}
+
+// Without memory for the row buffer the host hears "out of memory", not a
+// user cancel, and no tile is rendered into the output.
+TEST(EngineInputPreparation, RowBufferFailureStopsTheRender) {
+    RenderRig rig;
+    ASSERT_TRUE(rig.SetInput(16, 8, kPyrColour8, BusyPixel));
+    SetProcessableRect(VRect{0, 0, 8, 16});
+    SetRobustNewPtrFailures(1);
+    EXPECT_FALSE(PrerollManipulation(rig.data.get()));
+    SetRobustNewPtrFailures(0);
+    EXPECT_EQ(rig.result, -108);
+    EXPECT_EQ(rig.data->diagnostic, 225);
+    EXPECT_EQ(rig.data->rowBuffer, nullptr);
+    EXPECT_EQ(rig.data->rowBufferRecordCount, 0);
+
+    // The offscreen driver stops there: its output keeps what it held.
+    auto record = std::make_unique<FilterRecord>();
+    record->filterRect = Rect{0, 0, 8, 16};
+    record->imageMode = 3;
+    record->depth = 8;
+    record->planes = 3;
+    gFilterRecord = record.get();
+    auto storage = std::make_unique<TStorage1>();
+    InitPyramidProcs(&storage->offscreenPyramid);
+    ASSERT_EQ(TryToAllocatePyramid_2006(&storage->offscreenPyramid, 16, 8, kPyrColour8, 0, 0), 1);
+    storage->offscreenPixelKind = kPyrColour8;
+    storage->magic = kWorkAreaMagic;
+    const float marker[4] = {0.2f, 0.4f, 0.6f, 1.0f};
+    for (int64_t y = 0; y < 8; ++y)
+        for (int64_t x = 0; x < 16; ++x) set_intcoord_unitary_color(x, y, &storage->offscreenPyramid, 0, marker);
+    rig.data->storage = storage.get();
+    rig.params->inputPyramidFilled = 1;
+    rig.params->inputMode = 1;
+    rig.params->outputMode = 1;
+    auto untouched = [&] {
+        int same = 0;
+        for (int64_t y = 0; y < 8; ++y)
+            for (int64_t x = 0; x < 16; ++x) {
+                float c[4];
+                get_intcoord_unitary_color(x, y, &storage->offscreenPyramid, 0, c);
+                same += std::fabs(c[0] - 0.2f) < 0.01f && std::fabs(c[2] - 0.6f) < 0.01f;
+            }
+        return same;
+    };
+    rig.result = 0;
+    SetRobustNewPtrFailures(1);
+    PerformFinalFiltrationOnWholeFilterrect_rendercore(rig.data.get());
+    SetRobustNewPtrFailures(0);
+    EXPECT_EQ(rig.result, -108);
+    EXPECT_EQ(untouched(), 16 * 8);
+
+    // With memory the same render replaces the output.
+    rig.result = 0;
+    PerformFinalFiltrationOnWholeFilterrect_rendercore(rig.data.get());
+    EXPECT_EQ(rig.result, 0);
+    EXPECT_LT(untouched(), 16 * 8);
+    DisposePyramidData(&storage->offscreenPyramid);
+    rig.data->storage = nullptr;
+    gFilterRecord = nullptr;
+}
+
+}  // namespace

@@ -300,10 +300,8 @@ int SampleAnisotropicallyColor_Centered_unitary(const PyramidDescriptor* pyr, fl
     return SampleAnisotropicallyColorCore_unitary(pd, code, pyr, out, hints, u, v, flag);
 }
 
-void SampleUglyColor_Centered_unitary(const PyramidDescriptor* pyr, float out[4], vort* hints, float ul, float vl,
-                                      float ut, float vt, float uc, float vc, float u, float v) {
-    float pd[4];
-    const int code = FootprintFrom(pd, ul, vl, ut, vt, uc, vc);
+void SampleUglyColorCore_core(float pd[4], int code, const PyramidDescriptor* pyr, float out[4], vort* hints, float u,
+                              float v) {
     float level = 0.0f;
     const int64_t rule = OverhangizeCoordinates2016(&u, &v, &level, pyr->overhangMode, pyr);
     if ((rule & kOverhangMoved) && (rule & kOverhangTransparent)) {
@@ -319,6 +317,13 @@ void SampleUglyColor_Centered_unitary(const PyramidDescriptor* pyr, float out[4]
     }
     const int64_t L = int64_t(std::clamp(level, 0.0f, float(UsableTopLevel(pyr))));
     NearestTexel(pyr, L, u, v, out);
+}
+
+void SampleUglyColor_Centered_unitary(const PyramidDescriptor* pyr, float out[4], vort* hints, float ul, float vl,
+                                      float ut, float vt, float uc, float vc, float u, float v) {
+    float pd[4];
+    const int code = FootprintFrom(pd, ul, vl, ut, vt, uc, vc);
+    SampleUglyColorCore_core(pd, code, pyr, out, hints, u, v);
 }
 
 float SegmentsIntersectionABparameter(const float A[2], const float B[2], const float C[2], const float D[2]) {

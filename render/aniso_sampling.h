@@ -41,6 +41,10 @@ int SampleAnisotropicallyColorCore_unitary(float pd[4], int code, const PyramidD
 int SampleAnisotropicallyColor_Centered_unitary(const PyramidDescriptor* pyr, float out[4], vort* hints, float flag,
                                                 float ul, float vl, float ut, float vt, float uc, float vc, float u,
                                                 float v);
+// The cheap sampler: one texel of the level the footprint's mean extent
+// names (the level hint with code 3 or the sampler flag).
+void SampleUglyColorCore_core(float pd[4], int code, const PyramidDescriptor* pyr, float out[4], vort* hints, float u,
+                              float v);
 // The cheap sampler with the same footprint rule.
 void SampleUglyColor_Centered_unitary(const PyramidDescriptor* pyr, float out[4], vort* hints, float ul, float vl,
                                       float ut, float vt, float uc, float vc, float u, float v);

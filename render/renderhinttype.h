@@ -70,3 +70,4 @@ inline renderhinttype* InitPolyHints(renderhinttype* h) {
     h->netXRange[1] = -100.0f;
     return h;
 }
+inline renderhinttype* DumpFastRejectionCacheInPolyhints(renderhinttype* h) { return InitPolyHints(h); }

@@ -230,3 +230,7 @@ void build_samples_and_pixels_for_tile(PerTaskStuffType* task) {
 }
 
 size_t ReplyCellSize() { return sizeof(MirelYummy); }
+
+void DoMyTask(PerTaskStuffType* task, int64_t purpose) {
+    if (task && purpose == kRenderToOffscreen) build_samples_and_pixels_for_tile(task);
+}

@@ -24,10 +24,15 @@ const vort* RenderContextTemplate();
 void DisposeRenderContext();
 
 void PrerollOneTileTask(PerTaskStuffType* task);
+inline void PrerollOneTask(PerTaskStuffType* task) { PrerollOneTileTask(task); }
 void PostrollOneTileTask(PerTaskStuffType* task);
+// Nothing is kept per scanline.
+inline void PostrollPerScanline() {}
 void FillTileWithSamples(Data* data, vort* context, PerTaskStuffType* task);
 void FillTileWithColors(PerTaskStuffType* task);
 void build_samples_and_pixels_for_tile(PerTaskStuffType* task);
+// Both passes of an existing task of the offscreen render (purpose 2).
+void DoMyTask(PerTaskStuffType* task, int64_t purpose);
 
 // Whether the colour pass walks the tile in Hilbert squares.
 bool scanning_style(const vort* context);

@@ -321,6 +321,38 @@ TEST(DitherThresholds, InexpensiveSamplerPicksLevelsByThreshold) {
     EXPECT_FLOAT_EQ(out[0], 1.0f);
 }
 
+// The cheap sampler reads one texel of the level the footprint's mean
+// extent names: log2 of it in level-0 pixels, clamped to the pyramid.
+TEST(CheapSampler, LevelFromTheFootprintsExtent) {
+    RenderRig rig;
+    ASSERT_TRUE(rig.SetInput(32, 32, kPyrColour8, BusyPixel));
+    rig.input()->overhangMode = 3;
+    paint_mipmap_of_pyramid(rig.input());
+    rig.input()->mipmapState = 2;
+    const int64_t top = rig.input()->topLevel;
+    ASSERT_GE(top, 3);
+    auto vort_ = std::make_unique<vort>();
+    const float u = 13.3f / 32.0f, v = 20.7f / 32.0f;
+    struct Case {
+        float pixels;  // footprint along x and y, level-0 pixels
+        int code;
+        float levelHint;
+        int64_t level;
+    } cases[] = {{0.5f, 0, 0.0f, 0}, {1.0f, 0, 0.0f, 0}, {4.0f, 0, 0.0f, 2}, {6.0f, 0, 0.0f, 2},
+                 {1e6f, 0, 0.0f, top}, {4.0f, kFootprintNeither, 1.0f, 1}};
+    for (const Case& c : cases) {
+        float pd[4] = {c.pixels / 32.0f, 0.0f, 0.0f, c.pixels / 32.0f};
+        vort_->levelHint = c.levelHint;
+        float got[4], want[4];
+        SampleUglyColorCore_core(pd, c.code, rig.input(), got, vort_.get(), u, v);
+        const int64_t W = rig.input()->width[c.level], H = rig.input()->height[c.level];
+        get_intcoord_unitary_color(std::clamp<int64_t>(int64_t(u * float(W) - 0.5f), 0, W - 1),
+                                   std::clamp<int64_t>(int64_t(v * float(H) - 0.5f), 0, H - 1), rig.input(), c.level,
+                                   want);
+        for (int k = 0; k < 4; ++k) EXPECT_FLOAT_EQ(got[k], want[k]) << c.pixels << " level " << c.level;
+    }
+}
+
 TEST(LayoutReport, NamesTheHostsPixelLayout) {
     auto record = std::make_unique<FilterRecord>();
     record->filterCase = 4;

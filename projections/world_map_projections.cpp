@@ -109,8 +109,11 @@ void TotalHillEucyclic(float out[3], unsigned char* outside, double x, double y)
     const double q = (5.0 - rho2 / kA2) / 4.0;
     const double alpha = std::acos(q);
     const double beta = std::atan2(std::sin(alpha), 2.0 - q);
-    // Longitude east on the right, as on every other map.
-    const double lambda = kPi * std::asin(x / std::sqrt(rho2)) / (beta + 0.5);
+    // Longitude east on the right, as on every other map. The angle about the
+    // pole circle's centre is taken on the map's side of it (e < 0): an asin
+    // of x / rho would give the mirror image of the map through the centre,
+    // a ghost copy in frames taller than the map.
+    const double lambda = kPi * std::atan2(x, -e) / (beta + 0.5);
     const double phi = std::asin(1.0 - 2.0 * ((5.0 - 4.0 * q) * (beta + 0.5) + alpha - 0.5 - 2.0 * std::sin(alpha)) /
                                            7.141592653589793);
     if (!(std::fabs(lambda) <= kPi) || std::isnan(phi)) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -119,6 +120,29 @@ TEST(WorldMapProjections, InverseOfTheReferenceForwardMapIsTheStartingPoint) {
             }
         EXPECT_EQ(failures, 0) << c.name;
     }
+}
+
+// Every plane point Hill's map accepts lies where the reference forward puts
+// its answer: no mirror image of the map through the pole circle's centre
+// (which a frame taller than the map would show as a ghost copy).
+TEST(WorldMapProjections, HillEucyclicAcceptsOnlyItsOwnOutline) {
+    int accepted = 0, wrong = 0;
+    for (double y = -8.0; y <= 8.0; y += 0.1)
+        for (double x = -5.0; x <= 5.0; x += 0.1) {
+            float got[3];
+            unsigned char miss = 0;
+            TotalHillEucyclic(got, &miss, x, y);
+            if (miss) continue;
+            ++accepted;
+            const double lat = std::asin(std::clamp(double(got[1]), -1.0, 1.0));
+            const double lon = std::atan2(-double(got[0]), double(got[2]));
+            double fx, fy;
+            RefHill(lon, lat, &fx, &fy);
+            if (std::hypot(fx - x, -fy - y) > 1e-3 && ++wrong < 4)
+                ADD_FAILURE() << "(" << x << ", " << y << ") comes back at (" << fx << ", " << -fy << ")";
+        }
+    EXPECT_GT(accepted, 1000);
+    EXPECT_EQ(wrong, 0);
 }
 
 // Robinson's published table, linearly interpolated, against the lazily

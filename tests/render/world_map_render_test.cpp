@@ -1,5 +1,6 @@
 // The bundled Earth through the renderer in the world-map and Peirce modes,
-// pinned by a few statistics of small renders at two output shapes: the
+// pinned by a few statistics of small renders at three output shapes
+// (wide, square and tall, so that the plane beyond each map's box shows): the
 // covered fraction, the mean colour of the covered part and the centre of
 // its brightness. A wrong frame, a mirrored or shifted map, a lost lobe or
 // a table built with the wrong scale moves at least one of them.
@@ -76,7 +77,7 @@ constexpr int kModes[] = {11, 12, 13, 35, 46, 65, 66, 67, 68, 80, 83, 87, 90, 91
                           118, 119, 121, 128, 288, 300, 301, 340, 341, 342, 343, 344, 345, 346, 347, 348, 349, 350,
                           354, 355, 356, 357, 358, 359, 360, 361, 362, 363, 364, 365, 366, 367, 369, 397, 398, 399,
                           400, 401, 410, 415, 416, 417, 546, 547, 1042};
-constexpr int kShapes[][2] = {{64, 32}, {40, 40}};
+constexpr int kShapes[][2] = {{64, 32}, {40, 40}, {24, 40}};
 
 #include "tests/render/world_map_pins.inc"
 

@@ -10,6 +10,7 @@
 #include "platform/foundation_threads.h"
 #include "platform/host/filter_record.h"
 #include "projections/vort.h"
+#include "shell/parameters.h"
 #include "shell/task_engine_globals.h"
 #include "shell/task_services.h"
 
@@ -56,6 +57,15 @@ void RunTaskWork(PerTaskStuffType* task) {
         }
     } catch (...) {
         // A failure inside the work is dropped; the tile still completes.
+    }
+    // An offscreen render needs no exchange with the host, so each tile
+    // writes its own pixels of the output here, in parallel, instead of
+    // queueing behind the other tiles on the main thread.
+    if (task->purpose == kPurposeRender && gTaskEngine.renderDestination == kRenderToOffscreen) {
+        try {
+            copy_tile_pixels_to_destination(task);
+        } catch (...) {
+        }
     }
 }
 
@@ -249,7 +259,9 @@ void WhirlyCompletion_Tarnwhistle_pano::prewind(PerTaskStuffType* task) {
                 exchanged = false;
             }
         }
-        if (exchanged) copy_pixels_of_tile_out_to_destination(task);
+        // Offscreen tiles have written their pixels on their own threads.
+        if (exchanged && destination == kRenderToOffscreen) mark_tile_copied_out();
+        else if (exchanged) copy_pixels_of_tile_out_to_destination(task);
     }
     if (!IsStandardTaskPurpose(task->purpose)) PostrollOneTileTask(task);
     Dump_Buffer_Vort_Task(&task);

@@ -34,6 +34,10 @@ void FillTileWithColors(PerTaskStuffType* task);
 void SetInputChunkRectsNew(VRect rect);
 // Writes a finished tile's colours to the destination.
 void copy_pixels_of_tile_out_to_destination(PerTaskStuffType* task);
+// Its two halves: the host record's side, on the main thread, and the
+// pixels alone, which for an offscreen render run on the tile's own thread.
+void mark_tile_copied_out();
+void copy_tile_pixels_to_destination(PerTaskStuffType* task);
 
 // The dialog's progress window, during renders to an offscreen pyramid.
 void MondoProgressUpdate_fractionX(double fraction);

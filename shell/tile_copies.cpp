@@ -45,9 +45,18 @@ int64_t ReplyCellIndex(const PerTaskStuffType* task, int64_t x, int64_t y) {
     return row * t.buffer_x_elements + column;
 }
 
+void mark_tile_copied_out() {
+    if (FilterRecord* r = const_cast<FilterRecord*>(Record())) r->autoMask = r->hostSig == kAffinitySignature;
+}
+
 void copy_pixels_of_tile_out_to_destination(PerTaskStuffType* task) {
     if (!task) return;
-    if (FilterRecord* r = const_cast<FilterRecord*>(Record())) r->autoMask = r->hostSig == kAffinitySignature;
+    mark_tile_copied_out();
+    copy_tile_pixels_to_destination(task);
+}
+
+void copy_tile_pixels_to_destination(PerTaskStuffType* task) {
+    if (!task) return;
     RefreshPixelInfo(task);
     MirelYummy* grid = GridOf(task);
     const VRect tile = task->tracker.current_tile_rect;

@@ -1,6 +1,7 @@
 // Moving colours between a render task's reply grid and the outside world:
 // a finished tile's colours to the destination (on the main thread, inside
-// the task's completion), and host input or preview pixels into the grid.
+// the task's completion, except for an offscreen render, whose tiles write
+// their own pixels on their threads), and host input or preview pixels into the grid.
 // The grid covers the tile plus a border of one cell: pixel (x, y) of the
 // tile (job coordinates) is at column x - left + 1, row y - top + 1.
 #pragma once
@@ -19,6 +20,8 @@ float* ReplyCellColour(MirelYummy* grid, int64_t index);
 int64_t ReplyCellIndex(const PerTaskStuffType* task, int64_t x, int64_t y);
 
 void copy_pixels_of_tile_out_to_destination(PerTaskStuffType* task);
+void mark_tile_copied_out();
+void copy_tile_pixels_to_destination(PerTaskStuffType* task);
 void copy_pixels_of_Photoshop_into_tile(PerTaskStuffType* task);
 void copy_pixels_of_proxybuffer_into_tile(PerTaskStuffType* task, const proxyBufferRecord* proxy);
 

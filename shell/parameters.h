@@ -9,7 +9,9 @@
 // memory dots read and write them field by field, never as raw bytes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/host/host_types.h"
 
@@ -208,3 +210,16 @@ void jiggleHSL(float* hsl, float dh, float ds, float dl);
 void RandomPointOnUnitSphere_core(const uint64_t* table, double* x, double* y, double* z, int64_t* cursor);
 void RandomPointOnUnitSphere(double* x, double* y, double* z, int64_t* cursor);
 int32_t MapBackwardsQuadradticForumula(double x);
+
+// ---- fields by byte offset: the settings-file and descriptor tables name
+// each field by its offset in the record ----
+template <class T>
+inline T GetParameterField(const Parameters* p, size_t offset) {
+    T v;
+    std::memcpy(&v, reinterpret_cast<const char*>(p) + offset, sizeof v);
+    return v;
+}
+template <class T>
+inline void SetParameterField(Parameters* p, size_t offset, T v) {
+    std::memcpy(reinterpret_cast<char*>(p) + offset, &v, sizeof v);
+}

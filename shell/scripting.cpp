@@ -93,17 +93,6 @@ const KeyField kFields[] = {
 #undef AT
 #undef COLOUR
 
-template <class T>
-T Get(const Parameters* p, size_t offset) {
-    T v;
-    std::memcpy(&v, reinterpret_cast<const char*>(p) + offset, sizeof v);
-    return v;
-}
-
-template <class T>
-void Set(Parameters* p, size_t offset, T v) {
-    std::memcpy(reinterpret_cast<char*>(p) + offset, &v, sizeof v);
-}
 
 DescriptorKeyID Key(const char (&s)[5]) { return MakeFourCC(s); }
 
@@ -135,21 +124,21 @@ int32_t PutSettingsToDescriptor(const Parameters* p, const WriteDescriptorProcs*
         switch (f.kind) {
             case kVersion: note(procs->putIntegerProc(writer, key, kSettingsVersion)); break;
             case kInteger:
-            case kWrittenOnly: note(procs->putIntegerProc(writer, key, Get<int32_t>(p, f.offset))); break;
-            case kBoolean: note(procs->putBooleanProc(writer, key, Get<int32_t>(p, f.offset) != 0)); break;
+            case kWrittenOnly: note(procs->putIntegerProc(writer, key, GetParameterField<int32_t>(p, f.offset))); break;
+            case kBoolean: note(procs->putBooleanProc(writer, key, GetParameterField<int32_t>(p, f.offset) != 0)); break;
             case kFloat: {
-                const double v = Get<float>(p, f.offset);
+                const double v = GetParameterField<float>(p, f.offset);
                 note(procs->putFloatProc(writer, key, &v));
                 break;
             }
             case kColour: {
-                const double v = Get<uint16_t>(p, f.offset) / 256.0;
+                const double v = GetParameterField<uint16_t>(p, f.offset) / 256.0;
                 note(procs->putFloatProc(writer, key, &v));
                 break;
             }
             case kEnum: {
                 DescriptorEnumID code = kNoScriptingCode;
-                qev_ValueToEnum(Get<int32_t>(p, f.offset), MakeFourCC(f.enumType), &code);
+                qev_ValueToEnum(GetParameterField<int32_t>(p, f.offset), MakeFourCC(f.enumType), &code);
                 note(procs->putEnumeratedProc(writer, key, MakeFourCC(f.enumType), code));
                 break;
             }
@@ -180,13 +169,13 @@ bool GetSettingsFromDescriptor(Parameters* params, const ReadDescriptorProcs* pr
             case kInteger: {
                 int32_t v = 0;
                 e = procs->getIntegerProc(reader, &v);
-                if (e == noErr) Set<int32_t>(&p, f->offset, v);
+                if (e == noErr) SetParameterField<int32_t>(&p, f->offset, v);
                 break;
             }
             case kBoolean: {
                 Boolean v = 0;
                 e = procs->getBooleanProc(reader, &v);
-                if (e == noErr) Set<int32_t>(&p, f->offset, v ? 1 : 0);
+                if (e == noErr) SetParameterField<int32_t>(&p, f->offset, v ? 1 : 0);
                 break;
             }
             case kFloat: {
@@ -194,14 +183,14 @@ bool GetSettingsFromDescriptor(Parameters* params, const ReadDescriptorProcs* pr
                 e = procs->getFloatProc(reader, &v);
                 if (e == noErr && !(std::isfinite(v) && std::fabs(v) < 3e38))
                     return fail("the value under " + name + " is not a usable number");
-                if (e == noErr) Set<float>(&p, f->offset, float(v));
+                if (e == noErr) SetParameterField<float>(&p, f->offset, float(v));
                 break;
             }
             case kColour: {
                 double v = 0;
                 e = procs->getFloatProc(reader, &v);
                 if (e == noErr && !std::isfinite(v)) return fail("the colour under " + name + " is not a number");
-                if (e == noErr) Set<uint16_t>(&p, f->offset, uint16_t(std::lround(std::clamp(v * 256, 0.0, 65535.0))));
+                if (e == noErr) SetParameterField<uint16_t>(&p, f->offset, uint16_t(std::lround(std::clamp(v * 256, 0.0, 65535.0))));
                 break;
             }
             case kEnum: {
@@ -212,7 +201,7 @@ bool GetSettingsFromDescriptor(Parameters* params, const ReadDescriptorProcs* pr
                     return fail("the code " + KeyText(code) + " under " + name + " names no " +
                                 (f->key[1] == 'i' ? "input mode" : f->key[1] == 'o' ? "output mode"
                                                                : f->key[0] == 'G' ? "glue mode" : "graticule kind"));
-                if (e == noErr) Set<int32_t>(&p, f->offset, mode);
+                if (e == noErr) SetParameterField<int32_t>(&p, f->offset, mode);
                 break;
             }
             case kWrittenOnly: break;

@@ -154,17 +154,6 @@ const SettingsWord kWords[] = {
 // The last version whose files end after word 66.
 constexpr int32_t kShortVersion = 30;
 
-template <class T>
-T Get(const Parameters* p, size_t offset) {
-    T v;
-    std::memcpy(&v, reinterpret_cast<const char*>(p) + offset, sizeof v);
-    return v;
-}
-
-template <class T>
-void Set(Parameters* p, size_t offset, T v) {
-    std::memcpy(reinterpret_cast<char*>(p) + offset, &v, sizeof v);
-}
 
 int32_t Hundredths(float v) {
     const double h = std::trunc(double(v) * 100.0);
@@ -416,11 +405,11 @@ int WriteSettingsFile(const Parameters* p, int fd, const PyramidDescriptor* prev
     w.Word(kSettingsVersion);
     for (const SettingsWord& word : kWords) {
         switch (word.kind) {
-            case kIntWord: w.Word(Get<int32_t>(p, word.offset)); break;
-            case kFlagWord: w.Word(Get<int32_t>(p, word.offset) != 0); break;
-            case kColourWord: w.Word(Get<uint16_t>(p, word.offset)); break;
-            case kHundredthsWord: w.Word(Hundredths(Get<float>(p, word.offset))); break;
-            case kFloatWord: w.Word(FloatBits(Get<float>(p, word.offset))); break;
+            case kIntWord: w.Word(GetParameterField<int32_t>(p, word.offset)); break;
+            case kFlagWord: w.Word(GetParameterField<int32_t>(p, word.offset) != 0); break;
+            case kColourWord: w.Word(GetParameterField<uint16_t>(p, word.offset)); break;
+            case kHundredthsWord: w.Word(Hundredths(GetParameterField<float>(p, word.offset))); break;
+            case kFloatWord: w.Word(FloatBits(GetParameterField<float>(p, word.offset))); break;
             case kZeroWord: w.Word(0); break;
             case kFixedWord: w.Word(-1); break;
             case kUncompressedPreviewBlock: w.Word(0); break;
@@ -459,12 +448,12 @@ int32_t ReadSettingsFile(int fd, Parameters* params, bool takeSettings, PyramidD
         int32_t w = 0;
         if (!r.Word(&w)) break;
         switch (word.kind) {
-            case kIntWord: Set<int32_t>(&p, word.offset, w); break;
-            case kFlagWord: Set<int32_t>(&p, word.offset, w != 0); break;
-            case kColourWord: Set<uint16_t>(&p, word.offset, uint16_t(w & 0xFFFF)); break;
-            case kHundredthsWord: Set<float>(&p, word.offset, float(w / 100.0)); break;
-            case kFloatWord: Set<float>(&p, word.offset, BitsFloat(w)); break;
-            case kFixedWord: Set<int32_t>(&p, word.offset, w / 65536); break;
+            case kIntWord: SetParameterField<int32_t>(&p, word.offset, w); break;
+            case kFlagWord: SetParameterField<int32_t>(&p, word.offset, w != 0); break;
+            case kColourWord: SetParameterField<uint16_t>(&p, word.offset, uint16_t(w & 0xFFFF)); break;
+            case kHundredthsWord: SetParameterField<float>(&p, word.offset, float(w / 100.0)); break;
+            case kFloatWord: SetParameterField<float>(&p, word.offset, BitsFloat(w)); break;
+            case kFixedWord: SetParameterField<int32_t>(&p, word.offset, w / 65536); break;
             default: break;
         }
         // Values some old versions stored the other way round.

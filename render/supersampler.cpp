@@ -5,6 +5,7 @@
 
 #include "projections/sample_road.h"
 #include "projections/vort.h"
+#include "pyramid/colour_mixing.h"
 #include "pyramid/pyramid.h"
 #include "render/aniso_sampling.h"
 #include "render/shading.h"
@@ -24,18 +25,6 @@ constexpr int64_t kLastCubeFace = kCubeFaceCount - 1;
 
 enum Technique { kTechniqueLoop = 1, kTechniqueFootprint = 2, kTechniqueCheap = 3 };
 
-// The alpha-weighted mix of X and Y: t = 0 gives X.
-void MixByAlpha(float R[4], const float X[4], const float Y[4], float t) {
-    const float alpha = Y[3] * t + (1.0f - t) * X[3];
-    if (!(alpha > 0.0f)) {
-        R[0] = R[1] = R[2] = R[3] = 0.0f;
-        return;
-    }
-    const float w = Y[3] * t / alpha;
-    const float xa = X[3], ya = Y[3];
-    for (int k = 0; k < 3; ++k) R[k] = X[k] + w * (Y[k] - X[k]);
-    R[3] = xa + t * (ya - xa);
-}
 
 // The pyramid a reply reads; null when it holds no picture. A cube face
 // that has not been cut from the input reads the whole input instead, so a
@@ -300,14 +289,14 @@ bool GetDeluxeSamplingViaBinarySearch(SamplerRig* rig, int64_t x, int64_t y, Sup
             if (!hunt(0.5f, 0.0f, 0.5f, 1.0f, h[TL], h[BL], &f1)) return false;
             single(0.5f, 0.0f, a);
             single(0.5f, 1.0f, b);
-            MixByAlpha(rec->colour, b, a, f1);
+            AGetsColorMixtureBC4(rec->colour, b, a, f1);
             break;
         }
         case 2: {  // the boundary runs down: left against right
             if (!hunt(0.0f, 0.5f, 1.0f, 0.5f, h[TL], h[TR], &f1)) return false;
             single(0.0f, 0.5f, a);
             single(1.0f, 0.5f, b);
-            MixByAlpha(rec->colour, b, a, f1);
+            AGetsColorMixtureBC4(rec->colour, b, a, f1);
             break;
         }
         default: {  // one corner cut off: a triangle of area leg1 x leg2 / 2
@@ -333,7 +322,7 @@ bool GetDeluxeSamplingViaBinarySearch(SamplerRig* rig, int64_t x, int64_t y, Sup
             }
             single(lone[0], lone[1], a);
             single(opposite[0], opposite[1], b);
-            MixByAlpha(rec->colour, b, a, 0.5f * leg1 * leg2);
+            AGetsColorMixtureBC4(rec->colour, b, a, 0.5f * leg1 * leg2);
             break;
         }
     }

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/foundation_threads.h"
-#include "shell/task_engine_globals.h"
-#include "shell/task_runner.h"
+#include "engine/task_engine_globals.h"
+#include "engine/task_runner.h"
 
 namespace {
 

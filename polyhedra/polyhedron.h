@@ -201,3 +201,7 @@ struct polyhedron {
     // rather than linearly, so curved nets follow the sphere.
     int64_t sphericalBlend;
 };
+
+// Frees a polyhedron store and what hangs off it (a stand-in until the
+// polyhedron storage lands, in polyhedra/stand_in_fill.cpp).
+void DumpPolyStorage(polyhedron* store);

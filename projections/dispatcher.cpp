@@ -17,7 +17,7 @@
 #include "projections/vort.h"
 #include "projections/world_map_projections.h"
 #include "projections/world_maps.h"
-#include "render/renderhinttype.h"
+#include "records/renderhinttype.h"
 
 OutputPlane OutputPlaneOf(const vort* c, float u, float v) {
     const double S = c->inverseScale, A = c->aspect;

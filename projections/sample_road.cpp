@@ -10,7 +10,7 @@
 #include "projections/sphere_to_input.h"
 #include "projections/twirl.h"
 #include "projections/vort.h"
-#include "render/renderhinttype.h"
+#include "records/renderhinttype.h"
 
 namespace {
 

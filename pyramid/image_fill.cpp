@@ -5,7 +5,7 @@
 #include "pyramid/level_copy.h"
 #include "pyramid/mipmap.h"
 #include "pyramid/pixels.h"
-#include "shell/FilterBigDocument.h"
+#include "host_access/FilterBigDocument.h"
 #include "ui/cg_pyramid.h"
 
 namespace {

@@ -8,12 +8,12 @@
 #include "pyramid/mipmap.h"
 #include "pyramid/overhang.h"
 #include "pyramid/pixels.h"
-#include "shell/FilterBigDocument.h"
-#include "shell/data.h"
-#include "shell/host_rects.h"
-#include "shell/parameters.h"
-#include "shell/plugin_globals.h"
-#include "shell/task_services.h"
+#include "host_access/FilterBigDocument.h"
+#include "records/data.h"
+#include "host_access/host_rects.h"
+#include "records/parameters.h"
+#include "records/plugin_globals.h"
+#include "engine/task_services.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include "platform/foundation_threads.h"
 #include "pyramid/pixels.h"
 #include "pyramid/sampling.h"
-#include "shell/task_records.h"
-#include "shell/task_runner.h"
+#include "engine/task_records.h"
+#include "engine/task_runner.h"
 
 namespace {
 
@@ -304,4 +304,17 @@ VRect* ShrinkRectFromLevel_i_to_i_plus_1(const PyramidDescriptor* pyr, int64_t L
     rect->bottom = static_cast<int32_t>(bottom < pyr->height[L + 1] ? bottom : pyr->height[L + 1]);
     rect->right = static_cast<int32_t>(right < pyr->width[L + 1] ? right : pyr->width[L + 1]);
     return rect;
+}
+
+int DoStandardTasks(PerTaskStuffType* task, int64_t purpose) {
+    if (!IsStandardTaskPurpose(purpose)) return 0;
+    const VRect whole = task->tracker.whole_job_rect;
+    const VRect tile = task->tracker.current_tile_rect;
+    const VRect absolute{tile.top + whole.top, tile.left + whole.left, tile.bottom + whole.top,
+                         tile.right + whole.left};
+    if (purpose == kPurposeReduceLevelHighQuality)
+        UpdateNextSmallerLevel_high_quality_core(task->guidance.source, task->guidance.level, absolute);
+    else
+        UpdateNextSmallerLevel_core(task->guidance.source, task->guidance.level, absolute);
+    return 1;
 }

@@ -1,11 +1,11 @@
 // The store's operations that reach the invocation's records: the host's image
 // kind, the main pyramid of Data, the cube faces and the output's pyramid.
 #include "pyramid/pyramid.h"
-#include "shell/FilterBigDocument.h"
-#include "shell/data.h"
-#include "shell/parameters.h"
-#include "shell/plugin_globals.h"
-#include "shell/work_area.h"
+#include "host_access/FilterBigDocument.h"
+#include "records/data.h"
+#include "records/parameters.h"
+#include "records/plugin_globals.h"
+#include "records/work_area.h"
 
 int64_t GetPyramidDatakindThatSuitsHostMode() {
     return GetPyramidDatakindThatSuitsHostMode(GetImageMode(), GetDepth());

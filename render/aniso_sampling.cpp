@@ -9,9 +9,9 @@
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
 #include "pyramid/sampling.h"
-#include "shell/data.h"
-#include "shell/plugin_globals.h"
-#include "shell/work_area.h"
+#include "records/data.h"
+#include "records/plugin_globals.h"
+#include "records/work_area.h"
 
 namespace {
 

@@ -6,18 +6,19 @@
 
 #include "platform/host/filter_record.h"
 #include "projections/vort.h"
+#include "render/render_drivers.h"
 #include "render/reply_grid.h"
 #include "pyramid/glue.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
-#include "shell/FilterBigDocument.h"
-#include "shell/data.h"
-#include "shell/host_rects.h"
-#include "shell/parameters.h"
-#include "shell/plugin_globals.h"
-#include "shell/task_engine_globals.h"
-#include "shell/task_records.h"
-#include "shell/work_area.h"
+#include "host_access/FilterBigDocument.h"
+#include "records/data.h"
+#include "host_access/host_rects.h"
+#include "records/parameters.h"
+#include "records/plugin_globals.h"
+#include "engine/task_engine_globals.h"
+#include "engine/task_records.h"
+#include "records/work_area.h"
 
 namespace {
 
@@ -465,3 +466,14 @@ void SetInputChunkRectsNew(VRect rect) {
 
 // The host takes one rectangle for input and output alike.
 void SetOutputChunkRectsNew(VRect rect) { SetInputChunkRectsNew(rect); }
+
+void UpdateProxyBuffer_with_quick_trivia(proxyBufferRecord* record) {
+    if (!record) return;
+    SetUpFilterRecordForProxy(gData, gParams ? gParams->proxyScale : 1);
+    fillInProxyBufferDimensions(record);
+    const VRect total = GetProcessableRect();
+    SetInputChunkRectsNew(VRect{0, 0, total.bottom - total.top, total.right - total.left});
+    ResetProxyBuffer(record);
+}
+
+void UpdateProxyBuffer(proxyBufferRecord* record) { PFFOWFR_by_anything(nullptr, kRenderToPreview, nullptr, record); }

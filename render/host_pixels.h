@@ -82,3 +82,7 @@ void SetNovelOutputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, T
 // The host's rectangles for the chunk (tile or proxy) before its exchange.
 void SetInputChunkRectsNew(VRect rect);
 void SetOutputChunkRectsNew(VRect rect);
+// The proxy buffer from the host's input at the proxy scale; the full form
+// renders to the preview through the proxy.
+void UpdateProxyBuffer_with_quick_trivia(proxyBufferRecord* record);
+void UpdateProxyBuffer(proxyBufferRecord* record);

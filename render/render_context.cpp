@@ -11,12 +11,12 @@
 #include "pyramid/pyramid.h"
 #include "render/hilbert.h"
 #include "render/host_pixels.h"
-#include "shell/FilterBigDocument.h"
-#include "shell/data.h"
-#include "shell/parameters.h"
-#include "shell/plugin_globals.h"
-#include "shell/task_records.h"
-#include "shell/work_area.h"
+#include "host_access/FilterBigDocument.h"
+#include "records/data.h"
+#include "records/parameters.h"
+#include "records/plugin_globals.h"
+#include "engine/task_records.h"
+#include "records/work_area.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "render/reply_grid.h"
 
-#include "shell/parameters.h"
-#include "shell/plugin_globals.h"
+#include "records/parameters.h"
+#include "records/plugin_globals.h"
 
 void Float_Pixels_to_Blank_Reply(const vort* context, TransformationReply* reply, float x, float y) {
     StartTheTransformationReply(reply, context->replyTemplate);

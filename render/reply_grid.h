@@ -8,7 +8,7 @@
 
 #include "projections/TransformationReply.h"
 #include "projections/vort.h"
-#include "shell/task_records.h"
+#include "engine/task_records.h"
 
 struct MirelYummy {
     TransformationReply reply;

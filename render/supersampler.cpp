@@ -9,8 +9,8 @@
 #include "pyramid/pyramid.h"
 #include "render/aniso_sampling.h"
 #include "render/shading.h"
-#include "shell/data.h"
-#include "shell/task_records.h"
+#include "records/data.h"
+#include "engine/task_records.h"
 
 namespace {
 

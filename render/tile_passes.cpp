@@ -14,10 +14,10 @@
 #include "render/render_context.h"
 #include "render/reply_grid.h"
 #include "render/supersampler.h"
-#include "shell/data.h"
-#include "shell/parameters.h"
-#include "shell/task_records.h"
-#include "shell/task_services.h"
+#include "records/data.h"
+#include "records/parameters.h"
+#include "engine/task_records.h"
+#include "engine/task_services.h"
 
 namespace {
 

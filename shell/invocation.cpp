@@ -12,15 +12,16 @@
 #include "pyramid/input_fill.h"
 #include "pyramid/pyramid.h"
 #include "render/aniso_sampling.h"
-#include "shell/FilterBigDocument.h"
-#include "shell/data.h"
-#include "shell/host_rects.h"
-#include "shell/parameters.h"
-#include "shell/plugin_globals.h"
+#include "host_access/FilterBigDocument.h"
+#include "records/data.h"
+#include "host_access/host_rects.h"
+#include "records/parameters.h"
+#include "records/plugin_globals.h"
 #include "shell/scripting.h"
 #include "shell/settings_persistence.h"
+#include "polyhedra/polyhedron.h"
 #include "shell/stand_ins.h"
-#include "shell/work_area.h"
+#include "records/work_area.h"
 
 void* (*gInvocationAllocate)(size_t size) = nullptr;
 
@@ -37,14 +38,6 @@ void PrepareEmptyPyramid(PyramidDescriptor* pyr) {
     InitPyramidProcs(pyr, GetBufferProcs());
 }
 
-// The pyramid kind that suits the host's image.
-int64_t InputPyramidKind() {
-    const int16_t mode = GetImageMode();
-    const int32_t depth = GetDepth();
-    if (mode == imageModeGrey16 || mode == imageModeRGB48) return depth == 32 ? kPyrColourFloat : depth == 16 ? kPyrColour16 : kPyrColour8;
-    if (mode == imageModeRGB96 || mode == imageModeGrey32) return kPyrColourFloat;
-    return depth == 32 ? kPyrColourFloat : kPyrColour8;
-}
 
 }  // namespace
 
@@ -223,30 +216,6 @@ void OncePerInvocationTasksNeedingMemory(Data* data) {
     if (gParams) gParams->exportPurpose = kExportResult;
 }
 
-void MaybeAllocatePyramids(Data* data) {
-    if (!data || !gParams || gParams->inputPyramidFilled) return;
-    const VRect f = data->filterRect;
-    PyramidDescriptor* main = &data->pyramids[kMainInputPyramid];
-    // A refused read earlier in the invocation left a partial picture: free
-    // its tiles before the record is prepared afresh, or they leak.
-    DiposeOfAnyTiles(main);
-    InitPyramidProcs(main, GetBufferProcs());
-    if (!TryToAllocatePyramid_2006(main, int64_t(f.right) - f.left, int64_t(f.bottom) - f.top, InputPyramidKind(), 0, 0)) {
-        SetHostResult(errInputPyramidFailed, kDiagInputPyramid);
-        return;
-    }
-    data->fillWord = 1;
-    data->rectStateWord = 0;
-    data->flags[3] = 1;
-    data->inputHeight = int64_t(f.bottom) - f.top;
-    data->inputHeightNext = 0;
-    data->flags[0] = 1;
-    data->flags[1] = 0;
-    FillPyramids(data);
-    // A refused read leaves the pyramid partly filled: it is read again next time.
-    if (HostResult() == noErr) gParams->inputPyramidFilled = 1;
-}
-
 void UponFinalFiltrationTasks(Data* data) {
     if (gParams) {
         gParams->progressPhaseCount = 1;
@@ -255,24 +224,6 @@ void UponFinalFiltrationTasks(Data* data) {
         gParams->previewOffset = PreviewOffset{0, 0};
     }
     if (data) CalcTemporaryDimensions(data, GetProcessableRect(), 1);
-}
-
-void Postroll(Data* data) {
-    if (!data || !data->storage) return;
-    TStorage1* s = data->storage;
-    const int32_t mode = gParams ? gParams->outputMode : 0;
-    if (mode == 45 || mode == 394) {
-        RobustDisposePtr(&s->brickBuffer);
-        s->brickMarker = -1;
-    }
-    if (mode == 395) {
-        RobustDisposePtr(&s->metaballBuffer);
-        s->metaballMarker = -1;
-    }
-    DumpPolyStorage(s->polyStore);
-    DumpPolyStorage(data->renderPolyhedron);
-    data->polyBufferID = -1;
-    RobustDisposePtr(&data->renderPolyhedron);
 }
 
 void DoHeavyPreview(Data*) {}

@@ -33,11 +33,7 @@ void MakeBufferRequest(Data* data);
 bool DoGrabbing(Data* data);
 void FixBuffersThatDependOnOutputDimensions(Data* data);
 void OncePerInvocationTasksNeedingMemory(Data* data);
-// The main input pyramid, allocated and filled once per invocation; result
-// 999 when it cannot be allocated.
-void MaybeAllocatePyramids(Data* data);
 void UponFinalFiltrationTasks(Data* data);
-void Postroll(Data* data);
 void DoHeavyPreview(Data* data);
 void DoPreviewFiltration(Data* data);
 void die();

@@ -5,11 +5,12 @@
 #include <cstring>
 
 #include "platform/host/result_codes.h"
-#include "shell/FilterBigDocument.h"
-#include "shell/data.h"
-#include "shell/host_utilities.h"
-#include "shell/parameters.h"
-#include "shell/plugin_globals.h"
+#include "host_access/FilterBigDocument.h"
+#include "records/data.h"
+#include "host_access/host_utilities.h"
+#include "records/parameters.h"
+#include "shell/defaults.h"
+#include "records/plugin_globals.h"
 #include "shell/scripting_codes.h"
 #include "shell/settings_file.h"
 

@@ -2,7 +2,7 @@
 // share. Main thread only; the globals of plugin_globals.h carry the state.
 #pragma once
 
-#include "shell/plugin_globals.h"
+#include "records/plugin_globals.h"
 
 void CreateParametersHandle();
 void CreateDataHandle();

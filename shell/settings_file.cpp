@@ -12,10 +12,11 @@
 #include "files/jpeg_pyramid.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
-#include "shell/data.h"
+#include "records/data.h"
 #include "shell/mode_catalogue.h"
-#include "shell/parameters.h"
-#include "shell/plugin_globals.h"
+#include "records/parameters.h"
+#include "shell/defaults.h"
+#include "records/plugin_globals.h"
 #include "shell/scripting.h"
 
 namespace {

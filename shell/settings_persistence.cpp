@@ -5,11 +5,12 @@
 #include <cstring>
 
 #include "common/byte_io.h"
-#include "shell/data.h"
-#include "shell/parameters.h"
-#include "shell/plugin_globals.h"
+#include "records/data.h"
+#include "records/parameters.h"
+#include "shell/defaults.h"
+#include "records/plugin_globals.h"
 #include "shell/stand_ins.h"
-#include "shell/work_area.h"
+#include "records/work_area.h"
 
 int32_t MemDotIsPersistent[kMemDotCount] = {};
 bool gMemDotFlagsKnown = false;

@@ -11,9 +11,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "shell/data.h"
-#include "shell/parameters.h"
-#include "shell/plugin_globals.h"
+#include "records/data.h"
+#include "records/parameters.h"
+#include "shell/defaults.h"
+#include "records/plugin_globals.h"
 #include "shell/settings_file.h"
 #include "shell/stand_ins.h"
 

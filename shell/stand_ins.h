@@ -1,12 +1,13 @@
-// Services of the subsystems the shell calls but that are not built yet: the
-// dialog and alerts, the file layer and the renderer. Each has the least stand-in behind its own name, in
-// shell/stand_in_*.cpp; when the real service lands, its owner deletes the
-// stand-in (and moves the declaration to the owner's header).
+// Services of the file layer the shell calls but that are not built yet. Each
+// has the least stand-in behind its own name, in shell/stand_in_files.cpp;
+// when the real service lands, its owner deletes the stand-in (and moves the
+// declaration to the owner's header).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "host_access/alerts.h"
 #include "platform/host/host_types.h"
 
 struct Data;
@@ -16,31 +17,6 @@ struct TileTracker;
 struct polyhedron;
 struct proxyBufferRecord;
 struct ProgressivePreviewManager;
-
-// ---- dialog and alerts (shell/stand_in_ui.cpp) ----
-// Alerts and the about box are written to standard error.
-void DoAbout();
-// A debug text for the developer: written to standard error.
-void DoDebugMessages(const char* text);
-// Runs the dialog: non-zero on OK, 0 on cancel. The stand-in has no dialog.
-int32_t DoUI();
-void ShowRefusalMessage2();
-void ShowRefusalMessage3();
-// Refuses an image mode the plug-in cannot read (same style as the above).
-void ShowRefusalMessageForMode();
-void ShowMemoryAlertCocoa();
-// Tells the dialog side that the invocation is ending.
-void ControllerShuttingDown();
-
-// The texts of the alerts, for tests and for the stand-ins above.
-extern const char kRefusal2Title[];
-extern const char kRefusal2Text[];
-extern const char kRefusal3Title[];
-extern const char kRefusal3Text[];
-extern const char kRefusalModeTitle[];
-extern const char kRefusalModeText[];
-extern const char kMemoryAlertTitle[];
-extern const char kMemoryAlertText[];
 
 // ---- file layer (shell/stand_in_files.cpp) ----
 // The application-support folder "com.tarnwhistle.Vornesk 2": the
@@ -72,6 +48,3 @@ std::string FileZerp_GetLegacyMemoryDotsFilePathForIndex(int64_t n);
 int16_t FileZerp_saveToMemoryDot(int64_t n, Data* data);
 // Reads dot n's file (a missing file leaves the factory block); always 0.
 int16_t FileZerp_loadFromMemoryDot(int64_t n, Data* data);
-
-// ---- polyhedron model (shell/stand_in_fill.cpp) ----
-void DumpPolyStorage(polyhedron* store);

@@ -12,7 +12,7 @@ export CCACHE_BASEDIR="$PWD"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DVORNESK_SANITIZE=thread -DVORNESK_BENCH=OFF >/dev/null
 tsan_targets=()
-for target in test_shell test_platform test_pyramid test_projections test_render; do
+for target in test_engine test_shell test_platform test_pyramid test_projections test_render; do
   if cmake --build build-tsan --target help | grep -q "^$target:"; then tsan_targets+=("$target"); fi
 done
 if ((${#tsan_targets[@]})); then

@@ -10,7 +10,7 @@
 #include "projections/forward_maps.h"
 #include "projections/sample_road.h"
 #include "projections/vort.h"
-#include "render/renderhinttype.h"
+#include "records/renderhinttype.h"
 
 struct RoadRig {
     std::unique_ptr<vort> context = std::make_unique<vort>();

@@ -428,10 +428,10 @@ TEST(PyramidGeometry, RectangleForms) {
 
 }  // namespace
 
-#include "shell/data.h"
-#include "shell/parameters.h"
-#include "shell/plugin_globals.h"
-#include "shell/work_area.h"
+#include "records/data.h"
+#include "records/parameters.h"
+#include "records/plugin_globals.h"
+#include "records/work_area.h"
 
 namespace {
 

@@ -15,13 +15,14 @@
 #include "pyramid/pyramid.h"
 #include "render/render_drivers.h"
 #include "render/tile_passes.h"
-#include "shell/data.h"
-#include "shell/host_rects.h"
-#include "shell/parameters.h"
-#include "shell/plugin_globals.h"
-#include "shell/task_engine_globals.h"
-#include "shell/task_records.h"
-#include "shell/task_runner.h"
+#include "records/data.h"
+#include "host_access/host_rects.h"
+#include "records/parameters.h"
+#include "shell/defaults.h"
+#include "records/plugin_globals.h"
+#include "engine/task_engine_globals.h"
+#include "engine/task_records.h"
+#include "engine/task_runner.h"
 
 // Width and height from a JPEG stream's start-of-frame marker.
 inline bool JPEGSize(const std::vector<uint8_t>& b, int* width, int* height) {

@@ -21,8 +21,8 @@
 #include "render/reply_grid.h"
 #include "render/supersampler.h"
 #include "render_fixture.h"
-#include "shell/task_records.h"
-#include "shell/work_area.h"
+#include "engine/task_records.h"
+#include "records/work_area.h"
 
 namespace {
 

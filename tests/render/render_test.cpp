@@ -9,8 +9,8 @@
 
 #include "render/host_pixels.h"
 #include "render_fixture.h"
-#include "shell/host_rects.h"
-#include "shell/task_records.h"
+#include "host_access/host_rects.h"
+#include "engine/task_records.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "render/supersampler.h"
 #include "render/host_pixels.h"
 #include "render_fixture.h"
-#include "shell/task_records.h"
+#include "engine/task_records.h"
 
 namespace {
 

@@ -6,9 +6,10 @@
 #include <memory>
 #include <set>
 
-#include "shell/data.h"
-#include "shell/parameters.h"
-#include "shell/work_area.h"
+#include "records/data.h"
+#include "records/parameters.h"
+#include "shell/defaults.h"
+#include "records/work_area.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <string>
 
 #include "platform/host/result_codes.h"
-#include "shell/tile_copies.h"
+#include "render/tile_copies.h"
 #include "tools/vornesk/document.h"
 #include "tools/vornesk/host_session.h"
 #include "tools/vornesk/image_files.h"

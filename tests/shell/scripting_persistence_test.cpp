@@ -19,16 +19,17 @@
 #include "platform/host/result_codes.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
-#include "shell/data.h"
+#include "records/data.h"
 #include "shell/mode_catalogue.h"
-#include "shell/parameters.h"
-#include "shell/plugin_globals.h"
+#include "records/parameters.h"
+#include "shell/defaults.h"
+#include "records/plugin_globals.h"
 #include "shell/scripting.h"
 #include "shell/scripting_codes.h"
 #include "shell/settings_file.h"
 #include "shell/settings_persistence.h"
 #include "shell/stand_ins.h"
-#include "shell/work_area.h"
+#include "records/work_area.h"
 
 namespace {
 

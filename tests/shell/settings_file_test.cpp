@@ -20,7 +20,8 @@
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
 #include "shell/mode_catalogue.h"
-#include "shell/parameters.h"
+#include "records/parameters.h"
+#include "shell/defaults.h"
 #include "shell/settings_file.h"
 
 namespace {

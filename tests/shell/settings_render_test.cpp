@@ -16,7 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/parameters.h"
+#include "records/parameters.h"
+#include "shell/defaults.h"
 #include "shell/settings_file.h"
 #include "tests/tools/spawn_host.h"
 #include "tools/vornesk/document.h"

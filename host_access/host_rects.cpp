@@ -1,23 +1,15 @@
-#include "shell/host_rects.h"
+#include "host_access/host_rects.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "common/memory.h"
 #include "platform/host/result_codes.h"
-#include "pyramid/level_copy.h"
-#include "pyramid/level_rects.h"
-#include "pyramid/pixels.h"
-#include "pyramid/pyramid.h"
-#include "shell/FilterBigDocument.h"
-#include "shell/data.h"
-#include "shell/parameters.h"
-#include "shell/plugin_globals.h"
-#include "render/render_drivers.h"
-#include "shell/stand_ins.h"
-#include "shell/task_records.h"
-#include "shell/task_services.h"
-#include "shell/work_area.h"
+#include "host_access/FilterBigDocument.h"
+#include "records/data.h"
+#include "records/parameters.h"
+#include "records/plugin_globals.h"
+#include "records/work_area.h"
 
 // The current job rectangle in host coordinates.
 VRect gTotalRect_private{};
@@ -144,12 +136,6 @@ void PushAndChangeProcessableRect(VRect* old, const VRect& rect) {
 }
 
 void PopProcessableRect(const VRect& old) { gTotalRect_private = old; }
-
-VRect GetRectangleForThisThreadableJob(int64_t purpose, const TaskGuidance* guidance) {
-    if ((purpose == kPurposeReduceLevel || purpose == kPurposeReduceLevelHighQuality) && guidance)
-        return guidance->jobRect;
-    return gTotalRect_private;
-}
 
 void PushRectState(RectState* state, Data* data) {
     if (!state) return;
@@ -342,17 +328,6 @@ void ResetProxyBuffer(proxyBufferRecord* record) {
     }
 }
 
-void UpdateProxyBuffer_with_quick_trivia(proxyBufferRecord* record) {
-    if (!record) return;
-    SetUpFilterRecordForProxy(gData, gParams ? gParams->proxyScale : 1);
-    fillInProxyBufferDimensions(record);
-    const VRect total = GetProcessableRect();
-    SetInputChunkRectsNew(VRect{0, 0, total.bottom - total.top, total.right - total.left});
-    ResetProxyBuffer(record);
-}
-
-void UpdateProxyBuffer(proxyBufferRecord* record) { PFFOWFR_by_anything(nullptr, kRenderToPreview, nullptr, record); }
-
 void GetProxyBufferPixel(int64_t x, int64_t y, float* colour, const proxyBufferRecord* record) {
     if (!record || !record->pixels || record->width <= 0 || record->height <= 0) return;
     x = std::clamp<int64_t>(x, 0, record->width - 1);
@@ -368,56 +343,6 @@ void GetProxyBufferPixel(int64_t x, int64_t y, float* colour, const proxyBufferR
 }
 
 // ---- preview pyramid ----
-
-void Build_blank_preview(Data* data) {
-    if (!data || !data->previewPyramid.tiles) return;
-    PyramidDescriptor* p = &data->previewPyramid;
-    const int64_t w = std::min<int64_t>(p->width[0], kPreviewPyramidSide);
-    const int64_t h = std::min<int64_t>(p->height[0], kPreviewPyramidSide);
-    for (int64_t y = 0; y < h; y++)
-        for (int64_t x = 0; x < w; x++) set_pyramid_sample_point4(x, y, p, 0, 255 - y, 255 - y, 255 - y, 255);
-}
-
-void Build_filled_preview_from_pyr(Data* data, const PyramidDescriptor* pyramid, int64_t level, VRect rect) {
-    if (!data || !LevelHasPixels(&data->previewPyramid, 0) || !LevelHasPixels(pyramid, level)) return;
-    // The scaler works in level-0 pixels.
-    const double sx = double(pyramid->width[0]) / double(pyramid->width[level]);
-    const double sy = double(pyramid->height[0]) / double(pyramid->height[level]);
-    const VRect source{int32_t(rect.top * sy), int32_t(rect.left * sx), int32_t(rect.bottom * sy),
-                       int32_t(rect.right * sx)};
-    PyramidDescriptor* preview = &data->previewPyramid;
-    const VRect whole{0, 0, int32_t(preview->height[0]), int32_t(preview->width[0])};
-    constexpr float kPreviewBlur = 0.2f;
-    ScalePyrNicely_TargetAlways4(pyramid, preview, source, whole, kPreviewBlur);
-}
-
-void CopyPartOfPyrAtLevelIntoPyr(const PyramidDescriptor* source, int64_t level, VRect rect,
-                                 PyramidDescriptor* target) {
-    if (!LevelHasPixels(source, level) || !LevelHasPixels(target, 0)) return;
-    const int64_t top = std::max<int64_t>(rect.top, 0), left = std::max<int64_t>(rect.left, 0);
-    const int64_t bottom = std::min<int64_t>({rect.bottom, source->height[level], top + target->height[0]});
-    const int64_t right = std::min<int64_t>({rect.right, source->width[level], left + target->width[0]});
-    const bool colour = source->kind == kPyrColour8 || source->kind == kPyrColour16 || source->kind == kPyrColourFloat;
-    for (int64_t y = top; y < bottom; y++)
-        for (int64_t x = left; x < right; x++) {
-            float c[4];
-            if (colour) {
-                get_intcoord_unitary_color(x, y, source, level, c);
-            } else {
-                c[0] = c[1] = c[2] = get_intcoord_unitary_grey(x, y, source, level);
-                c[3] = 1.0f;
-            }
-            set_intcoord_unitary_color(x - left, y - top, target, 0, c);
-        }
-}
-
-void CopyPreviewIntoPyramid(Data* data, PyramidDescriptor* pyramid) {
-    if (data && data->previewPyramid.tiles) CopyOrScalePyrToPyr(&data->previewPyramid, pyramid);
-}
-
-void CopyPyramidIntoPreview(Data* data, const PyramidDescriptor* pyramid) {
-    if (data && data->previewPyramid.tiles) CopyOrScalePyrToPyr(pyramid, &data->previewPyramid);
-}
 
 VRect ChooseRectToUseAsPreviewSource(int64_t, const VRect&) {
     VRect r{0, 0, int32_t(kPreviewPyramidSide), int32_t(kPreviewPyramidSide)};

@@ -1,10 +1,10 @@
-#include "shell/FilterBigDocument.h"
+#include "host_access/FilterBigDocument.h"
 
 #include <algorithm>
 
-#include "shell/parameters.h"
-#include "shell/plugin_globals.h"
-#include "shell/stand_ins.h"
+#include "records/parameters.h"
+#include "records/plugin_globals.h"
+#include "host_access/alerts.h"
 
 namespace {
 

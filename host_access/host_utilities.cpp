@@ -1,11 +1,11 @@
-#include "shell/host_utilities.h"
+#include "host_access/host_utilities.h"
 
 #include <cmath>
 #include <cstring>
 
 #include "platform/host/result_codes.h"
-#include "shell/FilterBigDocument.h"
-#include "shell/plugin_globals.h"
+#include "host_access/FilterBigDocument.h"
+#include "records/plugin_globals.h"
 
 namespace {
 

@@ -1,17 +1,16 @@
-#include "shell/tile_copies.h"
+#include "render/tile_copies.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "shell/FilterBigDocument.h"
-#include "shell/host_rects.h"
-#include "shell/parameters.h"
-#include "shell/plugin_globals.h"
+#include "host_access/FilterBigDocument.h"
+#include "host_access/host_rects.h"
+#include "records/parameters.h"
+#include "records/plugin_globals.h"
 #include "render/host_pixels.h"
-#include "shell/stand_ins.h"
-#include "shell/task_engine_globals.h"
-#include "shell/task_records.h"
-#include "shell/task_services.h"
+#include "engine/task_engine_globals.h"
+#include "engine/task_records.h"
+#include "engine/task_services.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // to standard error with their texts. Delete this file when the real ones land.
 #include <cstdio>
 
-#include "shell/stand_ins.h"
+#include "host_access/alerts.h"
 
 const char kRefusal2Title[] = "Can\u2019t run";
 const char kRefusal2Text[] = "The paint program does not support enough of the Photoshop plug-in standard.";

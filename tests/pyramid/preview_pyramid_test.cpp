@@ -7,8 +7,9 @@
 #include "pyramid/mipmap.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
-#include "shell/data.h"
-#include "shell/host_rects.h"
+#include "records/data.h"
+#include "host_access/host_rects.h"
+#include "pyramid/preview_pyramid.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "shell/render_bridge.h"
+#include "engine/render_bridge.h"
 
 #include "platform/host/result_codes.h"
-#include "shell/data.h"
-#include "shell/host_rects.h"
-#include "shell/parameters.h"
-#include "shell/plugin_globals.h"
-#include "shell/task_engine_globals.h"
-#include "shell/work_area.h"
+#include "records/data.h"
+#include "host_access/host_rects.h"
+#include "records/parameters.h"
+#include "records/plugin_globals.h"
+#include "engine/task_engine_globals.h"
+#include "records/work_area.h"
 
 void LoadTaskEngineFromShell() {
     gTaskEngine.filterRecord = gFilterRecord;

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "platform/host/host_types.h"
-#include "render/renderhinttype.h"
+#include "records/renderhinttype.h"
 
 struct Data;
 struct FilterRecord;
@@ -163,3 +163,5 @@ int64_t MaxDepthFunctionForStandardThreadableTask();
 // Runs the reduction of a standard task over its absolute tile; 1 when the
 // purpose was a standard one, else 0.
 int DoStandardTasks(PerTaskStuffType* task, int64_t purpose);
+// The guidance's job rectangle for the level reductions, else the total rectangle.
+VRect GetRectangleForThisThreadableJob(int64_t purpose, const TaskGuidance* guidance);

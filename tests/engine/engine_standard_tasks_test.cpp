@@ -9,8 +9,8 @@
 #include "pyramid/mipmap.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
-#include "shell/task_engine_globals.h"
-#include "shell/task_runner.h"
+#include "engine/task_engine_globals.h"
+#include "engine/task_runner.h"
 
 namespace {
 

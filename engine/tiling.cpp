@@ -5,10 +5,10 @@
 #include "platform/foundation_threads.h"
 #include "platform/host/filter_record.h"
 #include "projections/vort.h"
-#include "pyramid/mipmap.h"
-#include "shell/task_engine_globals.h"
-#include "shell/task_records.h"
-#include "shell/task_services.h"
+#include "engine/task_engine_globals.h"
+#include "host_access/host_rects.h"
+#include "engine/task_records.h"
+#include "engine/task_services.h"
 
 TaskEngineGlobals gTaskEngine;
 
@@ -298,15 +298,8 @@ bool PostrollOneTileTask_forStandardTask(const PerTaskStuffType* task) {
 
 int64_t MaxDepthFunctionForStandardThreadableTask() { return 1; }
 
-int DoStandardTasks(PerTaskStuffType* task, int64_t purpose) {
-    if (!IsStandardTaskPurpose(purpose)) return 0;
-    const VRect whole = task->tracker.whole_job_rect;
-    const VRect tile = task->tracker.current_tile_rect;
-    const VRect absolute{tile.top + whole.top, tile.left + whole.left, tile.bottom + whole.top,
-                         tile.right + whole.left};
-    if (purpose == kPurposeReduceLevelHighQuality)
-        UpdateNextSmallerLevel_high_quality_core(task->guidance.source, task->guidance.level, absolute);
-    else
-        UpdateNextSmallerLevel_core(task->guidance.source, task->guidance.level, absolute);
-    return 1;
+VRect GetRectangleForThisThreadableJob(int64_t purpose, const TaskGuidance* guidance) {
+    if ((purpose == kPurposeReduceLevel || purpose == kPurposeReduceLevelHighQuality) && guidance)
+        return guidance->jobRect;
+    return GetProcessableRect();
 }

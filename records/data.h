@@ -14,7 +14,7 @@
 #include <cstdint>
 
 #include "platform/host/host_types.h"
-#include "pyramid/pyramid.h"
+#include "records/pyramid_descriptor.h"
 
 struct MirelYummy;
 struct TStorage1;

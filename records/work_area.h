@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "pyramid/pyramid.h"
-#include "shell/parameters.h"
+#include "records/pyramid_descriptor.h"
+#include "records/parameters.h"
 
 struct polyhedron;
 

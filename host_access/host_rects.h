@@ -8,9 +8,7 @@
 
 #include "platform/host/host_types.h"
 
-struct PyramidDescriptor;
 struct Data;
-struct TaskGuidance;
 
 // The host rectangles, proxy scale and Data word saved around a nested job;
 // the preview variant adds the preview offset and the render destination.
@@ -61,8 +59,6 @@ void SetProcessableRect(const VRect& rect);
 void SetProcessableRectToFullSize();
 void PushAndChangeProcessableRect(VRect* old, const VRect& rect);
 void PopProcessableRect(const VRect& old);
-// The guidance's job rectangle for the level reductions, else the total rectangle.
-VRect GetRectangleForThisThreadableJob(int64_t purpose, const TaskGuidance* guidance);
 void PushRectState(RectState* state, Data* data);
 void PushRectAndPreviewState(RectState* state, Data* data);
 void PopRectState(const RectState* state, Data* data);
@@ -85,8 +81,6 @@ bool LocalCreateProxyBuffer(proxyBufferRecord* record);
 void DeleteProxyBuffer(proxyBufferRecord* record);
 void LocalDeleteProxyBuffer(proxyBufferRecord* record);
 void ResetProxyBuffer(proxyBufferRecord* record);
-void UpdateProxyBuffer_with_quick_trivia(proxyBufferRecord* record);
-void UpdateProxyBuffer(proxyBufferRecord* record);
 // The record's pixel at (x, y) clamped to the buffer, as four floats; grey for
 // fewer than 3 planes; alpha 1. Leaves colour alone when there are no pixels.
 void GetProxyBufferPixel(int64_t x, int64_t y, float* colour, const proxyBufferRecord* record);
@@ -98,18 +92,7 @@ inline uint8_t ProxyByteFromFloat(float v) {
     return uint8_t(c * 255.0f);
 }
 
-// ---- preview pyramid ----
-void Build_blank_preview(Data* data);
-// Scales rect (in level `level` pixels) of pyramid into the preview pyramid
-// with a slight blur.
-void Build_filled_preview_from_pyr(Data* data, const PyramidDescriptor* pyramid, int64_t level, VRect rect);
-// Copies rect of level `level` pixel by pixel into level 0 of target, starting
-// at its corner: colour kinds in colour, the others as grey.
-void CopyPartOfPyrAtLevelIntoPyr(const PyramidDescriptor* source, int64_t level, VRect rect,
-                                 PyramidDescriptor* target);
-// Copy or scale between the preview pyramid and another, when the preview has tiles.
-void CopyPreviewIntoPyramid(Data* data, PyramidDescriptor* pyramid);
-void CopyPyramidIntoPreview(Data* data, const PyramidDescriptor* pyramid);
+// ---- preview source ----
 VRect ChooseRectToUseAsPreviewSource(int64_t x, const VRect& rect);
 // Halves rect until it fits limit, at most maxSteps times (and at most 100);
 // *steps counts the halvings.

@@ -1,9 +1,9 @@
-#include "shell/PIUSuites.h"
+#include "host_access/PIUSuites.h"
 
 #include <cstring>
 
-#include "shell/data.h"
-#include "shell/plugin_globals.h"
+#include "records/data.h"
+#include "records/plugin_globals.h"
 
 AutoSuite<PSActionDescriptorProcs> sPSActionDescriptor("df135115-c769-11d0-8079-00c04fd7ec47", 3);
 AutoSuite<PSActionControlProcs> sPSActionControl("bc1e4d70-f953-11d0-8d9f-00c04fd5f7ee", 3);

@@ -12,7 +12,7 @@
 
 #include "platform/host/host_types.h"
 #include "platform/operation_queue.h"
-#include "shell/task_records.h"
+#include "engine/task_records.h"
 
 struct ProgressivePreviewManager;
 

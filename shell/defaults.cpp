@@ -1,16 +1,18 @@
 // Defaults, canned settings blocks and randomisers of the Parameters record.
-#include "shell/parameters.h"
+#include "shell/defaults.h"
+
+#include "records/parameters.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/host/result_codes.h"
-#include "shell/data.h"
+#include "records/data.h"
 #include "shell/invocation.h"
 #include "shell/selectors.h"
-#include "shell/plugin_globals.h"
-#include "shell/work_area.h"
+#include "records/plugin_globals.h"
+#include "records/work_area.h"
 
 namespace {
 

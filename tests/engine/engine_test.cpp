@@ -14,8 +14,8 @@
 
 #include "common/memory.h"
 #include "platform/host/filter_record.h"
-#include "shell/task_engine_globals.h"
-#include "shell/task_runner.h"
+#include "engine/task_engine_globals.h"
+#include "engine/task_runner.h"
 #include "projections/vort.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/task_records.h"
+#include "engine/task_records.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "shell/task_runner.h"
+#include "engine/task_runner.h"
 
 #include <algorithm>
 #include <climits>
@@ -10,9 +10,9 @@
 #include "platform/foundation_threads.h"
 #include "platform/host/filter_record.h"
 #include "projections/vort.h"
-#include "shell/parameters.h"
-#include "shell/task_engine_globals.h"
-#include "shell/task_services.h"
+#include "records/parameters.h"
+#include "engine/task_engine_globals.h"
+#include "engine/task_services.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include "common/barycentrics.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "projections/angles.h"
@@ -339,6 +340,30 @@ void find_u_in_quadrilateral_precalculables(double* a, double* b, double* k, fco
     *k = *a == 0.0 ? 1.0 : 0.5 / *a;
 }
 
+namespace {
+
+// How badly the root u of the patch P00, P10, P01, P11 places P: its distance
+// from the line of the patch at u (over the patch's size), plus how far u and
+// the position along that line lie outside [0, 1]. A root that collapses the
+// line to a point where two corners coincide leaves the distance to that
+// point; a true root leaves 0, or only the outside part for a point beyond
+// the patch.
+double root_misfit(double u, fcomplex P00, fcomplex P10, fcomplex P01, fcomplex P11, fcomplex P) {
+    if (!std::isfinite(u)) return INFINITY;
+    const fcomplex E0 = Cadd(P00, Cscale(Csub(P10, P00), u));
+    const fcomplex E1 = Cadd(P01, Cscale(Csub(P11, P01), u));
+    const fcomplex side = Csub(E1, E0), h = Csub(P, E0);
+    const double len2 = Cdot_product(side, side);
+    const double t = len2 > 0.0 ? Cdot_product(h, side) / len2 : 0.0;
+    const fcomplex miss = Csub(h, Cscale(side, t));
+    const fcomplex diagonal = Csub(P11, P00), other = Csub(P10, P01);
+    const double size2 = std::max(Cdot_product(diagonal, diagonal), Cdot_product(other, other));
+    const double distance = size2 > 0.0 ? std::sqrt(Cdot_product(miss, miss) / size2) : 0.0;
+    return distance + outside_by(u) + outside_by(t);
+}
+
+}  // namespace
+
 double find_u_in_quadrilateral(fcomplex P00, fcomplex P10, fcomplex P01, fcomplex P11, fcomplex P,
                                double a, double b, double k) {
     const double B = b + P.re * (P10.im + P01.im - P00.im - P11.im) + P.im * (P00.re + P11.re - P10.re - P01.re);
@@ -346,17 +371,17 @@ double find_u_in_quadrilateral(fcomplex P00, fcomplex P10, fcomplex P01, fcomple
     if (a == 0.0) return B == 0.0 ? -1.0 : -C / B;
     const double w = B * B - 4.0 * a * C;
     if (w < 0.0) return -1.0;
-    // The roots in cancellation-free form. The preferred one, k(-B + sqrt w),
-    // is right for one orientation of the quadrilateral; in the mirrored one
-    // the other root is.
+    // The roots in cancellation-free form. Either may be the one inside: which
+    // depends on the orientation of the quadrilateral, and where two corners
+    // coincide the other root collapses the patch onto them. The root that
+    // puts the point back where it is wins.
     (void)k;
     const double q = -0.5 * (B + std::copysign(std::sqrt(w), B));
     const double by_q = q == 0.0 ? -1.0 : C / q;
     const double u1 = B >= 0.0 ? by_q : q / a;
     const double u2 = B >= 0.0 ? q / a : by_q;
-    if (bary_component_is_inside(u1)) return u1;
-    if (bary_component_is_inside(u2)) return u2;
-    return outside_by(u2) < outside_by(u1) ? u2 : u1;
+    const double m1 = root_misfit(u1, P00, P10, P01, P11, P), m2 = root_misfit(u2, P00, P10, P01, P11, P);
+    return m2 < m1 ? u2 : u1;
 }
 
 void GetUVInQuadrilateralPrecalc(fcomplex A, fcomplex B, fcomplex C, fcomplex D, QuadUVCoefficients* c) {

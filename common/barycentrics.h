@@ -162,9 +162,10 @@ triplex bilinears_to_point_in_polyface(const polyhedron* poly, int64_t f, int64_
 // the patch with corners P00, P10, P01, P11 (k = 0.5/a, or 1 when a = 0).
 void find_u_in_quadrilateral_precalculables(double* a, double* b, double* k, fcomplex P00, fcomplex P10,
                                             fcomplex P01, fcomplex P11);
-// u of P from those coefficients. Solves the linear equation when a = 0, picks
-// the root inside [0, 1] (within the tolerance band) when the preferred one is
-// not, and answers -1 when there is no real root.
+// u of P from those coefficients. Solves the linear equation when a = 0; of
+// two roots takes the one that maps back onto P inside the patch (or nearest
+// to it), so coincident corners do not yield the root that collapses the
+// patch onto them; answers -1 when there is no real root.
 double find_u_in_quadrilateral(fcomplex P00, fcomplex P10, fcomplex P01, fcomplex P11, fcomplex P,
                                double a, double b, double k);
 // The six coefficients GetUVInQuadrilateral needs: a, b, k for u, then for v.

@@ -403,6 +403,40 @@ TEST(Bilinear, InverseOfBilinearIsIdentityInEveryOrientation) {
     EXPECT_GT(count, 200);
 }
 
+// Quadrilaterals with two corners in one place (a triangle drawn as a quad,
+// as at the poles of a gore): the quadratic then also has the root that
+// collapses the patch to the shared corner, which does not reproduce the
+// point. The answer must map back onto the point.
+TEST(Bilinear, CoincidentCornersGiveTheRootThatReproducesThePoint) {
+    std::mt19937_64 rng(23);
+    std::uniform_real_distribution<double> d(0.05, 0.95);
+    const std::array<fcomplex, 4> base = {{{0, 0}, {2, 0}, {2.5, 1.5}, {-0.3, 1.2}}};
+    int count = 0;
+    for (int same = 0; same < 4; ++same)
+        for (int rot = 0; rot < 8; ++rot) {  // 4 to 7: the mirror image, clockwise
+            std::array<fcomplex, 4> q;
+            for (int k = 0; k < 4; ++k) q[k] = base[(k + rot) % 4];
+            if (rot >= 4)
+                for (fcomplex& p : q) p.re = -p.re;
+            q[(same + 1) % 4] = q[same];  // corner same + 1 moves onto corner same
+            QuadUVCoefficients c;
+            GetUVInQuadrilateralPrecalc(q[0], q[1], q[2], q[3], &c);
+            for (int i = 0; i < 25; ++i) {
+                const double u = d(rng), v = d(rng);
+                const fcomplex P = Bilinear(u, v, q[0], q[1], q[2], q[3]);
+                fcomplex uv;
+                GetUVInQuadrilateral(q[0], q[1], q[2], q[3], P, &uv, &c);
+                const fcomplex back = Bilinear(uv.re, uv.im, q[0], q[1], q[2], q[3]);
+                EXPECT_NEAR(back.re, P.re, 1e-9) << "corners " << same << "," << same + 1 << " rot " << rot
+                                                 << " at " << u << "," << v << " got " << uv.re << "," << uv.im;
+                EXPECT_NEAR(back.im, P.im, 1e-9);
+                EXPECT_TRUE(bilinear_is_in_quad(uv));
+                ++count;
+            }
+        }
+    EXPECT_EQ(count, 800);
+}
+
 TEST(Bilinear, CartesianInQuad) {
     const int64_t quad[8] = {0, 10, 12, 0, 0, 0, 10, 8};  // x then y
     fcomplex P, uv;

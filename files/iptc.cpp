@@ -14,6 +14,10 @@ const char kVorneskMakerAddress[] = "https://www.tarnwhistle.com";
 namespace {
 
 constexpr int64_t kIPTCBufferBytes = 1000;
+constexpr uint8_t kIPTCEnvelopeRecord = 1;
+constexpr uint8_t kDatasetCodedCharacterSet = 90;
+// ESC % G: the text of the application record is UTF-8.
+constexpr uint8_t kUTF8Marker[3] = {0x1B, 0x25, 0x47};
 constexpr uint8_t kIPTCRecord = 2;
 constexpr uint8_t kDatasetRecordVersion = 0;
 constexpr uint8_t kDatasetKeyword = 25;
@@ -163,20 +167,31 @@ int64_t appendCstringWithTrailingNull_to_IPTC_resource(TIPTCThing* block, const 
                        int64_t(std::strlen(text)) + 1, measure);
 }
 
-int64_t append_tag_to_IPTC_resource(TIPTCThing* block, uint8_t dataset, const uint8_t* data,
-                                    int64_t dataLength, bool measure) {
+namespace {
+
+int64_t AppendRecordTag(TIPTCThing* block, uint8_t record, uint8_t dataset, const uint8_t* data,
+                        int64_t dataLength, bool measure) {
     if (dataLength < 0 || dataLength > 0x7FFF) return 0;  // longer data needs the extended form
     if (measure) return 5 + dataLength;
     if (!block || !block->buffer || block->length + 5 + dataLength > block->capacity) return 0;
-    const uint8_t header[5] = {0x1C, kIPTCRecord, dataset, uint8_t(dataLength >> 8),
-                               uint8_t(dataLength)};
+    const uint8_t header[5] = {0x1C, record, dataset, uint8_t(dataLength >> 8), uint8_t(dataLength)};
     AppendBytes(block, header, 5, false);
     AppendBytes(block, data, dataLength, false);
     return 5 + dataLength;
 }
 
+}  // namespace
+
+int64_t append_tag_to_IPTC_resource(TIPTCThing* block, uint8_t dataset, const uint8_t* data,
+                                    int64_t dataLength, bool measure) {
+    return AppendRecordTag(block, kIPTCRecord, dataset, data, dataLength, measure);
+}
+
 int64_t append_all_iptc_tags(TIPTCThing* block, bool measure) {
     int64_t n = 0;
+    // Keywords and captions are UTF-8; without the envelope's character-set
+    // dataset readers take them for Latin-1.
+    n += AppendRecordTag(block, kIPTCEnvelopeRecord, kDatasetCodedCharacterSet, kUTF8Marker, 3, measure);
     const uint8_t version[2] = {0, 2};
     n += append_tag_to_IPTC_resource(block, kDatasetRecordVersion, version, 2, measure);
     n += AppendTextTag(block, kDatasetSource, kVorneskMakerAddress, measure);

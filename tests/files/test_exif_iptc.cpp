@@ -23,10 +23,13 @@ std::vector<std::string> Keywords(const TIPTCThing& b) {
     return out;
 }
 
-// Walks the IIM tags of a tag area: dataset and text of each.
+// Walks the IIM tags of a tag area: dataset and text of each tag of the
+// application record, after the envelope's one tag saying the text is UTF-8.
 std::vector<std::pair<int, std::string>> ParseTags(const uint8_t* p, size_t n) {
     std::vector<std::pair<int, std::string>> tags;
-    size_t i = 0;
+    const uint8_t utf8[8] = {0x1C, 1, 90, 0, 3, 0x1B, '%', 'G'};
+    EXPECT_TRUE(n >= 8 && std::memcmp(p, utf8, 8) == 0);
+    size_t i = 8;
     while (i + 5 <= n && p[i] == 0x1C) {
         EXPECT_EQ(p[i + 1], 2);
         const size_t len = size_t(p[i + 3]) << 8 | p[i + 4];
@@ -121,11 +124,12 @@ TEST(IPTCBlock, TagSizesFollowTheirContents) {
     TIPTCThing b;
     InitIPTC(&b);
     const int64_t L = int64_t(std::strlen(kVorneskMakerAddress));
-    int64_t bare = 7 + (5 + L) + 13 + 24 + 14;
+    // The character set (8 bytes), version, source, date, caption, "Vornesk 2".
+    int64_t bare = 8 + 7 + (5 + L) + 13 + 24 + 14;
     bare += bare & 1;
     EXPECT_EQ(append_all_iptc_tags(&b, true), bare);
     AddIPTCKeyword(&b, "cube");
-    int64_t one = 7 + (5 + L) + 13 + 24 + 14 + 9;
+    int64_t one = 8 + 7 + (5 + L) + 13 + 24 + 14 + 9;
     one += one & 1;
     EXPECT_EQ(append_all_iptc_tags(&b, true), one);
     EXPECT_EQ(append_all_iptc_tags(&b, false), 0);  // no buffer: nothing written

@@ -244,6 +244,33 @@ TEST(JPEGEncoder, MetadataMarkersInOrderAndReadByExiftool) {
     dispose_EXIF_resource_memory(&exif, 0);
 }
 
+// Keywords are UTF-8 and the block says so: exiftool gives back the same
+// characters, not their bytes taken one by one as Latin-1 ("LarrivÃ©e").
+TEST(JPEGEncoder, AccentedKeywordsReadBackAsWritten) {
+    REQUIRE_TOOL("exiftool");
+    TempDir dir;
+    TIPTCThing iptc;
+    InitIPTC(&iptc);
+    const std::string accented = "Larriv\xc3\xa9" "e";
+    const std::string greek = "\xce\xb3\xce\xb7";  // two letters of two bytes each
+    AddIPTCKeyword(&iptc, accented.c_str());
+    AddIPTCKeyword(&iptc, greek.c_str());
+    JPEGMetadata m;
+    m.iptc = &iptc;
+    const std::string path = dir.File("accents.jpg");
+    const RGBPicture picture = MakeTestPicture(16, 16);
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(WriteJPEGRowsToFile(16, 16, PictureRows, const_cast<RGBPicture*>(&picture), fd, false, 80, m),
+              kJPEGOK);
+    close(fd);
+    dispose_IPTC_resource_memory(&iptc, 0);
+    EXPECT_EQ(RunTool("exiftool -s -s -s -CodedCharacterSet '" + path + "'"), "UTF8\n");
+    // Asked for UTF-8 output, exiftool converts from the block's own set.
+    EXPECT_EQ(RunTool("exiftool -charset UTF8 -s -s -s -Keywords '" + path + "'"),
+              "Vornesk 2, " + accented + ", " + greek + "\n");
+}
+
 // A block too long for one marker is left out; the stream stays whole.
 TEST(JPEGEncoder, OversizedMarkerIsLeftOutNotCorrupted) {
     REQUIRE_TOOL("djpeg");

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
 #include "tests/tools/spawn_host.h"
 #include "tools/vornesk/document.h"
 #include "tools/vornesk/image_files.h"
@@ -369,6 +371,95 @@ TEST(HostErrors, BadArgumentsAndFilesGiveOneLineAndAnExitCode) {
         for (const std::string& f : dir.Files())
             EXPECT_TRUE(f == "in.png" || f == "small.png" || f.rfind("junk", 0) == 0 || f.rfind("cut", 0) == 0)
                 << what << " left " << f;
+    }
+}
+
+// A PNG of the given size whose data is a few rows of zeros.
+std::string TinyPngClaiming(uint32_t width, uint32_t height) {
+    auto chunk = [](const char* type, const std::string& data) {
+        std::string c;
+        for (int s = 24; s >= 0; s -= 8) c += char(data.size() >> s);
+        c += std::string(type, 4) + data;
+        uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>(c.data() + 4), uInt(c.size() - 4)));
+        for (int s = 24; s >= 0; s -= 8) c += char(crc >> s);
+        return c;
+    };
+    std::string header;
+    for (uint32_t v : {width, height})
+        for (int s = 24; s >= 0; s -= 8) header += char(v >> s);
+    header += std::string("\x08\x02\0\0\0", 5);   // 8-bit RGB
+    Bytef packed[64];
+    uLongf packedSize = sizeof packed;
+    const Bytef zeros[10] = {};
+    compress(packed, &packedSize, zeros, sizeof zeros);
+    return std::string("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) +
+           chunk("IDAT", std::string(reinterpret_cast<char*>(packed), packedSize)) + chunk("IEND", "");
+}
+
+// The first `keep` bytes of a JPEG stream with its frame size replaced,
+// ended by an end-of-image marker.
+std::string JpegClaiming(std::string jpeg, uint16_t width, uint16_t height, size_t keep) {
+    for (size_t i = 2; i + 9 < jpeg.size(); ++i)
+        if (uint8_t(jpeg[i]) == 0xFF && (uint8_t(jpeg[i + 1]) == 0xC0 || uint8_t(jpeg[i + 1]) == 0xC2)) {
+            jpeg[i + 5] = char(height >> 8), jpeg[i + 6] = char(height);
+            jpeg[i + 7] = char(width >> 8), jpeg[i + 8] = char(width);
+            break;
+        }
+    return jpeg.substr(0, keep) + "\xFF\xD9";
+}
+
+// Headers that claim far more than their files hold are refused from the
+// header, with memory to spare, also as a selection mask.
+TEST(HostErrors, GiantHeadersAreRefusedBeforeAllocating) {
+    TempDir dir;
+    Write(dir / "in.png", MakePicture(9, 7, 3, false, 8));
+    const std::string earth = ReadAll(std::string(VORNESK_SOURCE_DIR) + "/samples/earth-2048x1024.jpg");
+    std::ofstream(dir / "giant.png") << TinyPngClaiming(40000, 40000);
+    std::ofstream(dir / "giant.jpg") << JpegClaiming(earth, 30000, 30000, 15000);
+    ASSERT_EQ(ReadAll(dir / "giant.png").size(), 68u);
+    bool progressive = std::system(("jpegtran -progressive -outfile '" + (dir / "p.jpg") + "' '" + VORNESK_SOURCE_DIR +
+                                    "/samples/earth-2048x1024.jpg' 2>/dev/null").c_str()) == 0;
+    if (progressive) std::ofstream(dir / "giantp.jpg") << JpegClaiming(ReadAll(dir / "p.jpg"), 30000, 30000, 15000);
+    const std::vector<std::string> cases[] = {
+        {dir / "giant.png", "-o", dir / "out.png"},
+        {dir / "in.png", "-o", dir / "out.png", "--mask", dir / "giant.png"},
+        {dir / "giant.jpg", "-o", dir / "out.png"},
+        {progressive ? dir / "giantp.jpg" : dir / "giant.jpg", "-o", dir / "out.png"},
+    };
+    for (const auto& args : cases) {
+        HostResult r = RunHost(dir, args);
+        EXPECT_EQ(r.status, 3) << args[0] << r.err;
+        EXPECT_NE(r.err.find(" file: too short for the"), std::string::npos) << r.err;
+        EXPECT_LT(r.peakKilobytes, 300 * 1024) << args[0];
+        EXPECT_EQ(access((dir / "out.png").c_str(), F_OK), -1);
+    }
+}
+
+// A JPEG whose data stops before the picture is whole is damaged, not a
+// picture with a grey bottom: cut inside a scan, or between the scans of a
+// progressive file, both with a proper end marker.
+TEST(HostErrors, JpegWhoseDataEndsEarlyIsDamaged) {
+    TempDir dir;
+    Write(dir / "noise.jpg", MakePicture(96, 64, 3, false, 8));
+    const std::string whole = ReadAll(dir / "noise.jpg");
+    std::ofstream(dir / "cut.jpg") << whole.substr(0, whole.size() / 2) << "\xFF\xD9";
+    std::vector<std::string> damaged = {dir / "cut.jpg"};
+    if (std::system(("jpegtran -progressive -outfile '" + (dir / "p.jpg") + "' '" + (dir / "noise.jpg") +
+                     "' 2>/dev/null").c_str()) == 0) {
+        // End the progressive file before its fourth scan.
+        std::string p = ReadAll(dir / "p.jpg");
+        size_t at = 0;
+        for (int scan = 0; scan < 4 && at != std::string::npos; ++scan) at = p.find("\xFF\xDA", at + 1);
+        ASSERT_NE(at, std::string::npos);
+        std::ofstream(dir / "pcut.jpg") << p.substr(0, at) << "\xFF\xD9";
+        damaged.push_back(dir / "pcut.jpg");
+        EXPECT_EQ(ReadBack(dir / "p.jpg").width, 96) << "the whole progressive file reads";
+    }
+    for (const std::string& file : damaged) {
+        HostResult r = RunHost(dir, {file, "-o", dir / "out.png"});
+        EXPECT_EQ(r.status, 3) << file << r.err;
+        EXPECT_NE(r.err.find("damaged JPEG file"), std::string::npos) << r.err;
+        EXPECT_EQ(access((dir / "out.png").c_str(), F_OK), -1);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@ struct HostResult {
     int status = -1;
     std::string out;
     std::string err;
+    long peakKilobytes = 0;   // the program's peak resident memory
 };
 
 inline std::string ReadAll(const std::string& path) {
@@ -47,7 +49,9 @@ inline HostResult SpawnHost(const std::string& folder, std::vector<std::string> 
     HostResult r;
     if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), env.data()) == 0) {
         int status = 0;
-        waitpid(pid, &status, 0);
+        rusage usage {};
+        wait4(pid, &status, 0, &usage);
+        r.peakKilobytes = usage.ru_maxrss;
         r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     posix_spawn_file_actions_destroy(&actions);

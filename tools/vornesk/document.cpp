@@ -24,6 +24,11 @@ void SetUnitSample(HostDocument* doc, size_t i, double value) {
     }
 }
 
+bool FitsInMemory(double bytes) {
+    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
+    return pages <= 0 || pageSize <= 0 || bytes <= double(pages) * double(pageSize) / 2;
+}
+
 bool AllocateDocument(HostDocument* doc, int32_t width, int32_t height, int16_t colourPlanes, bool hasAlpha,
                       int32_t depth, std::string* error) {
     // Pixel counts beyond 2^31 and sides beyond 2^30 are refused outright.
@@ -32,11 +37,8 @@ bool AllocateDocument(HostDocument* doc, int32_t width, int32_t height, int16_t 
         *error = "picture size " + std::to_string(width) + " x " + std::to_string(height) + " is not supported";
         return false;
     }
-    // A header can claim any size; zero-filling more than the machine holds
-    // would end in the out-of-memory killer rather than a message.
     const int64_t bytes = int64_t(width) * height * (colourPlanes + (hasAlpha ? 1 : 0)) * (depth / 8);
-    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
-    if (pages > 0 && pageSize > 0 && bytes > int64_t(pages) * pageSize / 2) {
+    if (!FitsInMemory(double(bytes))) {
         *error = "a " + std::to_string(width) + " x " + std::to_string(height) +
                  " picture needs more memory than this machine has";
         return false;

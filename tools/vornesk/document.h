@@ -42,6 +42,11 @@ inline double GetUnitSample(const HostDocument& doc, size_t i) {
 
 void SetUnitSample(HostDocument* doc, size_t i, double value);
 
+// Whether a buffer of this many bytes is one this machine can hold: at most
+// half its memory, so a header's claim ends in a message rather than the
+// out-of-memory killer.
+bool FitsInMemory(double bytes);
+
 // Allocates the samples (zero) for the given shape; false when the size is
 // absurd or memory runs out.
 bool AllocateDocument(HostDocument* doc, int32_t width, int32_t height, int16_t colourPlanes, bool hasAlpha,

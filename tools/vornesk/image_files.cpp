@@ -1,5 +1,7 @@
 #include "tools/vornesk/image_files.h"
 
+#include <sys/stat.h>
+
 #include <png.h>
 #include <jpeglib.h>
 #include <jerror.h>
@@ -37,6 +39,20 @@ FilePtr OpenFile(const std::string& path, const char* mode, std::string* error) 
     return FilePtr(f);
 }
 
+uint64_t FileSize(FILE* f) {
+    struct stat st {};
+    return fstat(fileno(f), &st) == 0 && st.st_size > 0 ? uint64_t(st.st_size) : 0;
+}
+
+// A header can claim any size. What a file's compressed data can expand to
+// is bounded, so a claim beyond that is refused before memory is taken.
+bool FileCanHold(double bytesNeeded, uint64_t fileSize, double largestExpansion) {
+    return bytesNeeded <= double(fileSize) * largestExpansion;
+}
+
+// Deflate turns at most 2 bits into a 258-byte match: 1032 bytes per byte.
+constexpr double kLargestDeflateExpansion = 1032;
+
 // ---------------------------------------------------------------- PNG
 
 struct PngContext {
@@ -67,7 +83,7 @@ void PngWarning(png_structp, png_const_charp) {}
 
 // libpng and libjpeg report errors by longjmp: the functions holding setjmp
 // own no C++ objects, and leave their message in `message`.
-bool ReadPngCore(FILE* f, HostDocument* doc, char (&message)[256]) {
+bool ReadPngCore(FILE* f, uint64_t fileSize, HostDocument* doc, char (&message)[256]) {
     PngContext ctx{};
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &ctx, PngError, PngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
@@ -82,6 +98,9 @@ bool ReadPngCore(FILE* f, HostDocument* doc, char (&message)[256]) {
         png_read_info(png, info);
         png_uint_32 width = png_get_image_width(png, info), height = png_get_image_height(png, info);
         int bitDepth = png_get_bit_depth(png, info), colourType = png_get_color_type(png, info);
+        // Each row is a filter byte and its packed samples, all deflated.
+        const double rowBytes = 1 + std::ceil(double(width) * png_get_channels(png, info) * bitDepth / 8);
+        const bool fits = FileCanHold(double(height) * rowBytes, fileSize, kLargestDeflateExpansion);
         if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
         if (colourType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(png);
         if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
@@ -90,7 +109,12 @@ bool ReadPngCore(FILE* f, HostDocument* doc, char (&message)[256]) {
         png_read_update_info(png, info);
         int channels = png_get_channels(png, info);
         int depth = png_get_bit_depth(png, info);
-        if (AllocateForReader(doc, width, height, channels, depth == 16 ? 16 : 8, ctx.message, sizeof ctx.message)) {
+        if (!fits) {
+            damaged = true;
+            std::snprintf(ctx.message, sizeof ctx.message, "too short for the %u x %u picture it claims",
+                          unsigned(width), unsigned(height));
+        } else if (AllocateForReader(doc, width, height, channels, depth == 16 ? 16 : 8, ctx.message,
+                                     sizeof ctx.message)) {
             // Rows go straight into the document; 16-bit samples are rescaled after.
             for (int pass = 0; pass < passes; ++pass)
                 for (png_uint_32 y = 0; y < height; ++y)
@@ -116,7 +140,7 @@ bool ReadPngCore(FILE* f, HostDocument* doc, char (&message)[256]) {
 
 bool ReadPng(FILE* f, HostDocument* doc, std::string* error) {
     char message[256] = {};
-    bool ok = ReadPngCore(f, doc, message);
+    bool ok = ReadPngCore(f, FileSize(f), doc, message);
     if (!ok) *error = message;
     return ok;
 }
@@ -192,30 +216,98 @@ void JpegErrorExit(j_common_ptr cinfo) {
     longjmp(err->jump, 1);
 }
 
-// Warnings stay quiet, except a file that ends early: libjpeg would fill the
-// rest with grey and call it a picture.
+// Warnings stay quiet, except a file whose data ends early: libjpeg would
+// fill the rest with grey and call it a picture.
 void JpegWarning(j_common_ptr cinfo, int level) {
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) cinfo->err->error_exit(cinfo);
+    if (level < 0 && (cinfo->err->msg_code == JWRN_JPEG_EOF || cinfo->err->msg_code == JWRN_HIT_MARKER))
+        cinfo->err->error_exit(cinfo);
 }
 
-bool ReadJpegCore(FILE* f, HostDocument* doc, char (&message)[256]) {
+// Notes the components of each scan as libjpeg reads it.
+struct JpegScans {
+    jpeg_progress_mgr manager;
+    bool seen[MAX_COMPONENTS];
+};
+
+void NoteScan(j_common_ptr cinfo) {
+    auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    auto* scans = reinterpret_cast<JpegScans*>(cinfo->progress);
+    for (int i = 0; i < d->comps_in_scan; ++i)
+        if (d->cur_comp_info[i] && d->cur_comp_info[i]->component_index < MAX_COMPONENTS)
+            scans->seen[d->cur_comp_info[i]->component_index] = true;
+}
+
+// Huffman coding spends at least one bit on every block's DC coefficient, so
+// a file of n bytes holds at most 8n blocks. A stream of several scans is
+// held whole as coefficients (two bytes each) before the first row comes
+// out; libjpeg's own memory limit does not bind without a backing store, so
+// that need is checked here, with the picture's, from the header alone.
+bool JpegFitsFileAndMemory(j_decompress_ptr cinfo, uint64_t fileSize, bool* shortFile, char* message, size_t size) {
+    double blocks = 0, coefficientBytes = 0;
+    for (int c = 0; c < cinfo->num_components; ++c) {
+        const jpeg_component_info& comp = cinfo->comp_info[c];
+        blocks += double(comp.width_in_blocks) * comp.height_in_blocks;
+        coefficientBytes += (double(comp.width_in_blocks) + comp.h_samp_factor) *
+                            (double(comp.height_in_blocks) + comp.v_samp_factor) * DCTSIZE2 * sizeof(JCOEF);
+    }
+    const bool multiScan = cinfo->progressive_mode || cinfo->comps_in_scan < cinfo->num_components;
+    *shortFile = !cinfo->arith_code && !FileCanHold(blocks, fileSize, 8);
+    if (*shortFile) {
+        std::snprintf(message, size, "too short for the %u x %u picture it claims",
+                      unsigned(cinfo->image_width), unsigned(cinfo->image_height));
+        return false;
+    }
+    const double pictureBytes = double(cinfo->image_width) * cinfo->image_height * (cinfo->num_components == 1 ? 1 : 3);
+    if (multiScan && !FitsInMemory(coefficientBytes + pictureBytes)) {
+        std::snprintf(message, size, "the %u x %u progressive JPEG needs more memory than this machine has",
+                      unsigned(cinfo->image_width), unsigned(cinfo->image_height));
+        return false;
+    }
+    return true;
+}
+
+// After the scans of a multi-scan stream are in: every coefficient of every
+// component arrived, or the file ended early and the rest would be grey.
+bool JpegScansComplete(j_decompress_ptr cinfo, const JpegScans& scans) {
+    for (int c = 0; c < cinfo->num_components; ++c) {
+        if (cinfo->progressive_mode) {
+            for (int k = 0; k < DCTSIZE2; ++k)
+                if (cinfo->coef_bits[c][k] < 0) return false;
+        } else if (!scans.seen[c]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ReadJpegCore(FILE* f, uint64_t fileSize, HostDocument* doc, char (&message)[256]) {
     jpeg_decompress_struct cinfo{};
     JpegError err{};
+    JpegScans scans{};
     cinfo.err = jpeg_std_error(&err.manager);
     err.manager.error_exit = JpegErrorExit;
     err.manager.emit_message = JpegWarning;
+    scans.manager.progress_monitor = NoteScan;
     volatile bool ok = false, damaged = false;
+    bool shortFile = false;
     if (setjmp(err.jump) == 0) {
         jpeg_create_decompress(&cinfo);
+        cinfo.progress = &scans.manager;
         jpeg_stdio_src(&cinfo, f);
         jpeg_read_header(&cinfo, TRUE);
+        NoteScan(reinterpret_cast<j_common_ptr>(&cinfo));
         if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK) {
             std::snprintf(err.message, sizeof err.message, "CMYK JPEG files are not supported");
+        } else if (!JpegFitsFileAndMemory(&cinfo, fileSize, &shortFile, err.message, sizeof err.message)) {
+            damaged = shortFile;
         } else {
             cinfo.out_color_space = cinfo.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
             jpeg_start_decompress(&cinfo);
-            if (AllocateForReader(doc, cinfo.output_width, cinfo.output_height, cinfo.output_components, 8,
-                                  err.message, sizeof err.message)) {
+            if (!JpegScansComplete(&cinfo, scans)) {
+                damaged = true;
+                std::snprintf(err.message, sizeof err.message, "the picture's data ends early");
+            } else if (AllocateForReader(doc, cinfo.output_width, cinfo.output_height, cinfo.output_components, 8,
+                                         err.message, sizeof err.message)) {
                 while (cinfo.output_scanline < cinfo.output_height) {
                     JSAMPROW row = doc->samples.data() +
                                    size_t(cinfo.output_scanline) * doc->width * cinfo.output_components;
@@ -235,7 +327,7 @@ bool ReadJpegCore(FILE* f, HostDocument* doc, char (&message)[256]) {
 
 bool ReadJpeg(FILE* f, HostDocument* doc, std::string* error) {
     char message[256] = {};
-    bool ok = ReadJpegCore(f, doc, message);
+    bool ok = ReadJpegCore(f, FileSize(f), doc, message);
     if (!ok) *error = message;
     return ok;
 }

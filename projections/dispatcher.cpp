@@ -320,7 +320,7 @@ void handle_non_poly_projections(renderhinttype*& hints, float* point, vort*& co
                 CopyTriplex(point, t);
             }
             break;
-        case 140:  // equal squarea: misses while its table is not built
+        case 140:  // equal squarea: misses when its cache was not built
             if (PyramidDescriptor* c = BuiltProjectionCache(context->projectionCaches, kCacheTagEqualsquarea)) {
                 TotalEqualsquarea(&miss, point, c, pl.X, pl.Y);
             } else {

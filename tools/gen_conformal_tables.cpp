@@ -63,6 +63,40 @@
 //   reader turns (-c0, c1) back by the fold's angle, so the disc image keeps
 //   each vertex in its own direction. The sector therefore opens from the
 //   negative real axis: B at (-1, 0), A at (-cos(pi/n), sin(pi/n)).
+//
+// Face tables. Each face of a regular solid is drawn flat as its gnomonic
+// image (the tangent plane at the face centre), and the face map (see
+// SolidFaceMap) carries a flat point to a direction; the entry is the pair of
+// weights of the flat point with that direction, so a consumer that puts a
+// net point at weights b and reads weights b' places it on the face where
+// the conformal map puts it. The map keeps the face's symmetry.
+//
+// complete_icoface_freezedried (tag 13), octahedron_face_freezedried (tag 14;
+// 50 x 50, cells with column + row <= 49): the whole triangle V0 V1 V2 with
+// (b2, b0) = (column, row) / 49; the entry is (b2', b0'). Any corner order
+// reads the same table.
+//
+// tetface_sextant_freezedried (tag 6; 50 x 50, cells with column + row <= 50):
+// a sixth of a tetrahedron face, the triangle of the face centre O, a vertex A
+// and the midpoint B of an edge through A, with (w_O, w_A) = (column, row) /
+// 49 and w_B = 1 - w_O - w_A; the entry is (w_O', w_A'). The cells with
+// column + row = 50 lie just across OA, in the mirrored neighbour sixth. A
+// net triangle reading it has its b2 at the face centre, b0 at the vertex and
+// b1 at the edge midpoint.
+//
+// dodecface_decant_freezedried (tag 15; 30 x 30, rows stored from the top):
+// a tenth of a dodecahedron face, O, A, B as above; stored row k is grid row
+// r = 29 - k, and the cells with column + r <= 29 hold the point
+// (w_O, w_A) = (column, r) / 29; the entry is (w_A', w_O') (the reader
+// takes the first for b2 and the second for b1, looking up at (b1, b2)). A
+// net triangle reading it has b1 at the face centre, b2 at the vertex and
+// b0 at the edge midpoint.
+//
+// peirceoid_quad_freezedried (tag 12; 50 x 50, all cells, triples): the
+// quadrant x, y >= 0 of the octahedral equal-area square (EqualAreaSquare),
+// (x, y) = (column, row) / 49, entry (X, Y, Z) with X, Y >= 0; the reader
+// gives X the sign of x and Y the sign of y. Its creases (the diamond
+// x + y = 1) run along the cell diagonals the simplicial lookup splits on.
 #include <cmath>
 #include <complex>
 #include <cstdio>
@@ -95,13 +129,19 @@ struct ConformalIntegral {
     double scale = 1.0;     // c
     cd vertexPreimage{};    // w at the symmetry vertex
     cd vertexImage{};       // z there
+    // Factors written as 1 - t^m / r_j, which is 1 at the origin (needed when
+    // a root is positive: t^m - r would start on the branch cut).
+    bool unitAtOrigin = false;
 
     // D(s w) for the given w and 1 - s.
     cd Density(cd w, double oneMinusS) const {
         const cd wm = std::pow(w, power);
         const double smMinus1 = oneMinusS == 0.0 ? 0.0 : std::expm1(power * std::log1p(-oneMinusS));
         cd d = 1.0;
-        for (double r : roots) d *= std::pow((wm - r) + smMinus1 * wm, -alpha);
+        for (double r : roots) {
+            const cd factor = (wm - r) + smMinus1 * wm;
+            d *= std::pow(unitAtOrigin ? factor / -r : factor, -alpha);
+        }
         return d;
     }
     cd Derivative(cd w) const { return scale * Density(w, 0.0); }
@@ -224,6 +264,218 @@ Table PolygonPieceTable(const char* name, const char* comment, int n) {
     return t;
 }
 
+// ---- faces of the regular solids ----
+
+struct Vec {
+    double x, y, z;
+};
+Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Vec operator+(Vec a, Vec b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+Vec operator*(double s, Vec a) { return {s * a.x, s * a.y, s * a.z}; }
+double Dot(Vec a, Vec b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+Vec Cross(Vec a, Vec b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+Vec Unit(Vec a) { return (1.0 / std::sqrt(Dot(a, a))) * a; }
+
+// A solid's vertices (any scale), the number of sides of its faces, and
+// the directions of one face's centre and of one of that face's vertices.
+struct Solid {
+    std::vector<Vec> vertices;
+    int sides;
+    Vec faceCentre;
+    Vec faceVertex;
+};
+
+Solid Tetrahedron() {
+    return {{{1, 1, 1}, {1, -1, -1}, {-1, 1, -1}, {-1, -1, 1}}, 3, {-1, -1, -1}, {1, -1, -1}};
+}
+Solid Octahedron() {
+    return {{{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}}, 3, {1, 1, 1}, {1, 0, 0}};
+}
+Solid Icosahedron() {
+    const double g = 0.5 * (1.0 + std::sqrt(5.0));
+    std::vector<Vec> v;
+    for (double a : {-1.0, 1.0})
+        for (double b : {-g, g}) {
+            v.push_back({0, a, b});
+            v.push_back({a, b, 0});
+            v.push_back({b, 0, a});
+        }
+    // The face (0, 1, g), (0, -1, g), (g, 0, 1).
+    return {v, 3, {g, 0, 2 * g + 1}, {0, 1, g}};
+}
+Solid Dodecahedron() {
+    const double g = 0.5 * (1.0 + std::sqrt(5.0)), h = 1.0 / g;
+    std::vector<Vec> v;
+    for (double a : {-1.0, 1.0})
+        for (double b : {-1.0, 1.0}) {
+            for (double c : {-1.0, 1.0}) v.push_back({a, b, c});
+            v.push_back({0, a * h, b * g});
+            v.push_back({a * h, b * g, 0});
+            v.push_back({b * g, 0, a * h});
+        }
+    // The face about (0, g, 1): (1, 1, 1), (-1, 1, 1), (0, h, g), (h, g, 0), (-h, g, 0).
+    return {v, 5, {0, g, 1}, {1, 1, 1}};
+}
+
+// The conformal map of the flat face onto the solid's spherical face, as the
+// integral z = c * int prod_j (1 - t/t_j)^(-2/N) dt over the stereographic
+// coordinate t = (x + i y)/(1 + z) about the face centre, in the frame where
+// a vertex of the face lies in the direction pi/n (n the face's sides) and
+// an edge midpoint on the positive real axis. The N vertices fall into rings
+// of n about the centre, each ring contributing 1 - t^n / t_j^n; a vertex
+// opposite the centre (t infinite) drops out. The flat face is the face's
+// gnomonic image on the tangent plane at the centre: the edge midpoint's
+// preimage tan(theta/2) goes to tan theta, theta its angle from the centre.
+struct FaceMap {
+    ConformalIntegral map;
+    double vertexRadius;  // gnomonic distance of a face vertex from the centre
+};
+
+FaceMap SolidFaceMap(const Solid& s) {
+    const int n = s.sides;
+    const Vec e3 = Unit(s.faceCentre);
+    const Vec v0 = Unit(s.faceVertex);
+    const Vec radial = Unit(v0 - Dot(v0, e3) * e3);
+    const Vec side = Cross(e3, radial);
+    // e1 is the face vertex's direction turned back by pi/n about the centre.
+    const double a = -kPi / n;
+    const Vec e1 = Unit(std::cos(a) * radial + std::sin(a) * side);
+    const Vec e2 = Cross(e3, e1);
+    ConformalIntegral map{n, n, {}, 2.0 / s.vertices.size()};
+    map.unitAtOrigin = true;
+    for (const Vec& raw : s.vertices) {
+        const Vec v = Unit(raw);
+        const double z = Dot(v, e3);
+        if (z < -1.0 + 1e-12) continue;  // the vertex opposite the centre
+        const cd t = cd(Dot(v, e1), Dot(v, e2)) / (1.0 + z);
+        const double r = std::pow(t, n).real();
+        bool seen = false;
+        for (double known : map.roots) seen = seen || std::fabs(known - r) < 1e-9 * std::fabs(r);
+        if (!seen) map.roots.push_back(r);
+    }
+    const double vertexAngle = std::acos(Dot(v0, e3));
+    const double edgeAngle = std::atan(std::tan(vertexAngle) * std::cos(kPi / n));
+    const double vertexRadius = std::tan(vertexAngle);
+    Normalise(map, std::tan(0.5 * edgeAngle), std::tan(edgeAngle), std::polar(std::tan(0.5 * vertexAngle), kPi / n));
+    map.vertexImage = std::polar(vertexRadius, kPi / n);
+    return {map, vertexRadius};
+}
+
+// The gnomonic point (x/z, y/z) of the sphere point with stereographic
+// coordinate t.
+cd Gnomonic(cd t) { return 2.0 * t / (1.0 - std::norm(t)); }
+
+// Weights (w0, w1) of z with respect to the corners P0, P1, P2 (w2 = 1 - w0 - w1).
+void Weights(cd z, cd P0, cd P1, cd P2, double* w0, double* w1) {
+    const cd d = z - P2, e0 = P0 - P2, e1 = P1 - P2;
+    const double det = e0.real() * e1.imag() - e0.imag() * e1.real();
+    *w0 = (d.real() * e1.imag() - d.imag() * e1.real()) / det;
+    *w1 = (e0.real() * d.imag() - e0.imag() * d.real()) / det;
+}
+
+// The face point (in gnomonic coordinates) whose direction is the conformal
+// image of the flat-face point z.
+cd FaceImage(const FaceMap& f, cd z) { return Gnomonic(f.map.Inverse(z)); }
+
+// For the flat point a P0 + b P1 + (1 - a - b) P2 of a face triangle, the
+// weights (a', b') of its image in the same frame.
+void ImageWeights(const FaceMap& f, cd P0, cd P1, cd P2, double a, double b, double* a2, double* b2) {
+    Weights(FaceImage(f, a * P0 + b * P1 + (1.0 - a - b) * P2), P0, P1, P2, a2, b2);
+}
+
+// A whole triangular face, corners at the vertex radius in the directions
+// pi/3, pi and 5 pi/3. Cells col + row <= 49: (b2, b0) = (col, row)/49; the
+// entry is (b2', b0') of the image.
+Table WholeTriangleFaceTable(const char* name, const char* comment, const Solid& solid) {
+    const FaceMap f = SolidFaceMap(solid);
+    const cd V0 = std::polar(f.vertexRadius, kPi / 3), V1 = std::polar(f.vertexRadius, kPi),
+             V2 = std::polar(f.vertexRadius, -kPi / 3);
+    Table t{name, comment, {}};
+    for (int row = 0; row < kGrid; ++row)
+        for (int col = 0; col + row < kGrid; ++col) {
+            double w2, w0;
+            ImageWeights(f, V2, V0, V1, col / double(kGrid - 1), row / double(kGrid - 1), &w2, &w0);
+            t.values.push_back(static_cast<float>(w2));
+            t.values.push_back(static_cast<float>(w0));
+        }
+    return t;
+}
+
+// The base triangle of a face of n sides: centre O = 0, edge midpoint B on
+// the real axis, vertex A in the direction pi/n.
+struct Piece {
+    cd O, A, B;
+};
+Piece FacePiece(const FaceMap& f, int n) {
+    return {0.0, std::polar(f.vertexRadius, kPi / n), f.vertexRadius * std::cos(kPi / n)};
+}
+
+// The sixth of a tetrahedron face: cells col + row <= 50 of the 50-grid,
+// (w_O, w_A) = (col, row)/49 (the cells with col + row = 50 lie just across
+// OA, in the neighbouring sixth of the same face); entry (w_O', w_A').
+Table TetfaceSextantTable(const char* name, const char* comment) {
+    const FaceMap f = SolidFaceMap(Tetrahedron());
+    const Piece k = FacePiece(f, 3);
+    Table t{name, comment, {}};
+    for (int row = 0; row < kGrid; ++row)
+        for (int col = 0; col < kGrid && col + row <= kGrid; ++col) {
+            double iO, iA;
+            ImageWeights(f, k.O, k.A, k.B, col / double(kGrid - 1), row / double(kGrid - 1), &iO, &iA);
+            t.values.push_back(static_cast<float>(iO));
+            t.values.push_back(static_cast<float>(iA));
+        }
+    return t;
+}
+
+// The tenth of a dodecahedron face on a 30-grid, rows stored from the top
+// (stored row k is grid row 29 - k), cells col + (grid row) <= 29:
+// (w_O, w_A) = (col, grid row)/29; entry (w_A', w_O').
+Table DodecfaceDecantTable(const char* name, const char* comment) {
+    constexpr int kDodecGrid = 30;
+    const FaceMap f = SolidFaceMap(Dodecahedron());
+    const Piece k = FacePiece(f, 5);
+    Table t{name, comment, {}};
+    for (int stored = 0; stored < kDodecGrid; ++stored) {
+        const int row = kDodecGrid - 1 - stored;
+        for (int col = 0; col + row < kDodecGrid; ++col) {
+            double iO, iA;
+            ImageWeights(f, k.O, k.A, k.B, col / double(kDodecGrid - 1), row / double(kDodecGrid - 1), &iO, &iA);
+            t.values.push_back(static_cast<float>(iA));
+            t.values.push_back(static_cast<float>(iO));
+        }
+    }
+    return t;
+}
+
+// ---- the equal-area square ----
+
+// The octahedral equal-area map of the square [-1, 1]^2 onto the sphere:
+// the diamond |x| + |y| <= 1 onto the hemisphere about (0, 0, 1), the four
+// corners onto the other one. On each level diamond of radius r (r = |x| + |y|
+// inside, 2 - |x| - |y| outside) the height is +-(1 - r^2), which gives the cap
+// its area 2 pi r^2 = pi times the diamond's, and the angle about the pole
+// runs evenly along the diamond's sides.
+void EqualAreaSquare(double x, double y, double out[3]) {
+    const double ax = std::fabs(x), ay = std::fabs(y), d = 1.0 - (ax + ay);
+    const double r = 1.0 - std::fabs(d);
+    const double phi = r == 0.0 ? kPi / 4.0 : ((ay - ax) / r + 1.0) * kPi / 4.0;
+    const double ring = r * std::sqrt(2.0 - r * r);
+    out[0] = std::copysign(std::cos(phi) * ring, x);
+    out[1] = std::copysign(std::sin(phi) * ring, y);
+    out[2] = std::copysign(1.0 - r * r, d);
+}
+
+Table EqualAreaQuadrantTable(const char* name, const char* comment) {
+    Table t{name, comment, {}};
+    for (int row = 0; row < kGrid; ++row)
+        for (int col = 0; col < kGrid; ++col) {
+            double p[3];
+            EqualAreaSquare(col / double(kGrid - 1), row / double(kGrid - 1), p);
+            for (double c : p) t.values.push_back(static_cast<float>(c));
+        }
+    return t;
+}
+
 // Shortest decimal that reads back as the same float, as a float literal.
 std::string FloatLiteral(float v) {
     char buf[40];
@@ -285,13 +537,33 @@ int main() {
     tables.push_back(PolygonPieceTable("nu_square_octant_freezedried",
                                        "Square eighth onto a 45 degree sector: (-Re w, Im w) at (w_O, w_A) = (column, row) / 49.", 4));
 
+    tables.push_back(EqualAreaQuadrantTable(
+        "peirceoid_quad_freezedried",
+        "Octahedral equal-area square onto the sphere: (x, y, z) of the image of (column, row) / 49."));
+    tables.push_back(WholeTriangleFaceTable(
+        "complete_icoface_freezedried",
+        "Icosahedron face onto its spherical face: (b2', b0') at (b2, b0) = (column, row) / 49, column + row <= 49.",
+        Icosahedron()));
+    tables.push_back(WholeTriangleFaceTable(
+        "octahedron_face_freezedried",
+        "Octahedron face onto its spherical face: (b2', b0') at (b2, b0) = (column, row) / 49, column + row <= 49.",
+        Octahedron()));
+    tables.push_back(TetfaceSextantTable(
+        "tetface_sextant_freezedried",
+        "Tetrahedron face sixth onto its spherical sixth: (w_O', w_A') at (w_O, w_A) = (column, row) / 49, column + row <= 50."));
+    tables.push_back(DodecfaceDecantTable(
+        "dodecface_decant_freezedried",
+        "Dodecahedron face tenth onto its spherical tenth: (w_A', w_O') at (w_O, w_A) = (column, 29 - stored row) / 29."));
+
     std::printf("// Generated by tools/gen_conformal_tables.cpp; do not edit.\n");
     std::printf("// Parameters: %d x %d grids; Runge-Kutta start with %d steps, Newton to %g\n", kGrid, kGrid,
                 kRungeKuttaSteps, kNewtonTolerance);
     std::printf("// (at most %d steps), tanh-sinh quadrature with step %g over |t| <= %g.\n", kNewtonLimit,
                 kTanhSinhStep, kTanhSinhReach);
     std::printf("// Maps: regular n-gon z = c * int (1 + t^n)^(-2/n) dt; cube face\n");
-    std::printf("// z = c * int (1 + 14 t^4 + t^8)^(-1/4) dt on the stereographic coordinate.\n");
+    std::printf("// z = c * int (1 + 14 t^4 + t^8)^(-1/4) dt on the stereographic coordinate; faces of the\n");
+    std::printf("// regular solids z = c * int prod (1 - t/t_j)^(-2/N) dt over their N vertices; the\n");
+    std::printf("// octahedral equal-area square in closed form.\n");
     std::printf("#include \"projections/freezedried.h\"\n");
     for (const Table& t : tables) Emit(t);
     return 0;

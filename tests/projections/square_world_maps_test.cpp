@@ -116,15 +116,30 @@ TEST_F(SquareWorldMaps, WideRectangleAndEllipseGiveUnitDirections) {
 }
 
 TEST_F(SquareWorldMaps, EqualAreaSquareBoundsAndSigns) {
-    // Without its table the fetch gives zeros: the direction is (0, 0, 1).
-    PyramidDescriptor empty{};
+    PyramidDescriptor* equalArea = ProjectionCache(store, kCacheTagEqualsquarea);
     unsigned char miss = 0;
     float p[3] = {5, 5, 5};
-    TotalEqualsquarea(&miss, p, &empty, 1.0001, 0.0);
+    TotalEqualsquarea(&miss, p, equalArea, 1.0001, 0.0);
     EXPECT_EQ(miss, 1);
     EXPECT_EQ(p[2], 1.0f);
     miss = 1;
-    TotalEqualsquarea(&miss, p, &empty, 1.0, 1.0);  // the corner is inside
+    TotalEqualsquarea(&miss, p, equalArea, 1.0, 1.0);  // the corner is inside: the antipode of the centre
+    EXPECT_EQ(miss, 0);
+    EXPECT_NEAR(p[2], -1.0f, 1e-6);
+    TotalEqualsquarea(&miss, p, equalArea, 0.0, 0.0);
+    EXPECT_NEAR(p[2], 1.0f, 1e-6);
+    // Each quadrant keeps its signs; the diamond |x| + |y| = 1 is the equator.
+    const double quadrants[4][2] = {{0.3, 0.6}, {-0.3, 0.6}, {-0.3, -0.6}, {0.3, -0.6}};
+    for (const auto& q : quadrants) {
+        TotalEqualsquarea(&miss, p, equalArea, q[0] * 1.1, q[1] * 1.1);
+        EXPECT_EQ(p[0] > 0, q[0] > 0);
+        EXPECT_EQ(p[1] > 0, q[1] > 0);
+        TotalEqualsquarea(&miss, p, equalArea, q[0] / 0.9, q[1] / 0.9);
+        EXPECT_NEAR(p[2], 0.0, 1e-6);
+        EXPECT_NEAR(std::hypot(p[0], p[1], p[2]), 1.0, 1e-6);
+    }
+    // Without its table (no pyramid) the fetch gives zeros: the direction is (0, 0, 1).
+    TotalEqualsquarea(&miss, p, nullptr, 0.5, 0.25);
     EXPECT_EQ(miss, 0);
     EXPECT_EQ(p[2], 1.0f);
 }
@@ -258,3 +273,69 @@ TEST_F(SquareWorldMaps, TheMapsAreConformal) {
 }
 
 }  // namespace
+
+namespace {
+
+// Mode 140 on the bundled Earth's input mode (equirectangular), framed so
+// that the square [-1, 1]^2 fills the frame.
+struct EqualAreaRig {
+    RoadRig rig{140, 1, 1.0f};
+    ProjectionCacheStore* store = NewProjectionCacheStore();
+    EqualAreaRig() {
+        rig.context->inverseScale = 2.0;
+        rig.context->boxHeight = 1.0f;
+        rig.context->projectionCaches = store;
+        PrefillProjectionCachesForMode(store, 140);
+    }
+    ~EqualAreaRig() { DisposeProjectionCacheStore(&store); }
+};
+
+}  // namespace
+
+// Equal-area: the frame's pixels fall evenly into latitude bands of equal
+// area (equal steps of the sine of the latitude, read back from the
+// equirectangular input position).
+TEST(EqualAreaSquareMode, LatitudeBandsOfEqualAreaTakeEqualPixelCounts) {
+    EqualAreaRig r;
+    constexpr int kSize = 400, kBands = 8;
+    long counts[kBands] = {};
+    long inside = 0;
+    for (int j = 0; j < kSize; ++j)
+        for (int i = 0; i < kSize; ++i) {
+            const TransformationReply t = r.rig.at((i + 0.5f) / kSize, (j + 0.5f) / kSize);
+            if (!(t.inputV >= 0.0f && t.inputV <= 1.0f)) continue;
+            const double latitude = (0.5 - t.inputV) * M_PI;
+            const int band = std::min(kBands - 1, static_cast<int>((std::sin(latitude) + 1.0) / 2.0 * kBands));
+            ++counts[band];
+            ++inside;
+        }
+    EXPECT_EQ(inside, kSize * kSize);
+    for (int b = 0; b < kBands; ++b) EXPECT_NEAR(counts[b] / (double(inside) / kBands), 1.0, 0.01) << "band " << b;
+}
+
+// Not mirrored: the Jacobian of the output-to-input map has the sign of the
+// equirectangular mode's; the map shows the Earth turned half a turn (north
+// down), which the spin setting undoes.
+TEST(EqualAreaSquareMode, KeepsTheEquirectangularOrientationTurnedHalfATurn) {
+    EqualAreaRig r;
+    RoadRig plain(1, 1, 0.5f);
+    const float d = 1e-3f;
+    auto jacobian = [d](RoadRig& rig, float u, float v, double J[2][2]) {
+        const TransformationReply a = rig.at(u - d, v), b = rig.at(u + d, v);
+        const TransformationReply c = rig.at(u, v - d), e = rig.at(u, v + d);
+        J[0][0] = b.inputU - a.inputU, J[1][0] = b.inputV - a.inputV;
+        J[0][1] = e.inputU - c.inputU, J[1][1] = e.inputV - c.inputV;
+    };
+    double P[2][2];
+    jacobian(plain, 0.5f, 0.5f, P);
+    const double plainSign = P[0][0] * P[1][1] - P[0][1] * P[1][0];
+    for (const auto& at : {std::pair{0.5f, 0.5f}, {0.3f, 0.42f}, {0.62f, 0.7f}, {0.1f, 0.2f}, {0.93f, 0.8f}}) {
+        double J[2][2];
+        jacobian(r.rig, at.first, at.second, J);
+        EXPECT_GT((J[0][0] * J[1][1] - J[0][1] * J[1][0]) * plainSign, 0.0) << at.first << ", " << at.second;
+    }
+    double C[2][2];
+    jacobian(r.rig, 0.5f, 0.5f, C);
+    EXPECT_LT(C[0][0] * P[0][0], 0.0);  // east and west swapped
+    EXPECT_LT(C[1][1] * P[1][1], 0.0);  // north and south swapped
+}

@@ -55,6 +55,7 @@ const Framing kFramings[] = {
     {118, 4.08, 0.25f, 0.9750, 34.2, 35.3, 59.1},
     {119, 1.02, 0.5f, 0.9506, 36.6, 40.2, 77.4},
     {121, 1.02, 1.0f, 0.5728, 81.6, 86.4, 109.7},
+    {140, 2.04, 1.0f, 0.9506, 46.7, 50.6, 72.7},
     {288, 1.02, 0.21f, 0.7456, 80.0, 84.6, 102.6},
     {300, 2.04, 1.0f, 0.7536, 67.2, 72.8, 100.1},
     {340, 6.25, 0.582f, 0.8255, 55.6, 59.9, 82.5},
@@ -85,6 +86,7 @@ protected:
         store = NewProjectionCacheStore();
         PrefillProjectionCachesForMode(store, 90);
         PrefillProjectionCachesForMode(store, 83);
+        PrefillProjectionCachesForMode(store, 140);
         ok = LoadBundledEarth(&earth);
     }
     static void TearDownTestSuite() {

@@ -23,8 +23,10 @@ void LoadTaskEngineFromShell() {
         gTaskEngine.outerStepIndex = gData->outerStepIndex;
         gTaskEngine.outerStepCount = gData->outerStepCount;
         gTaskEngine.mainPyramid = &gData->pyramids[kMainInputPyramid];
-        gTaskEngine.offscreenPyramid = gData->storage ? &gData->storage->offscreenPyramid : nullptr;
-        gTaskEngine.offscreenPixelKind = gData->storage ? int32_t(gData->storage->offscreenPixelKind) : 0;
+        TStorage1* s = gData->storage;
+        gTaskEngine.offscreenPyramid = s ? OffscreenRenderTarget(s) : nullptr;
+        gTaskEngine.offscreenPixelKind =
+            !s ? 0 : s->targetPyramid ? int32_t(s->targetPyramid->kind) : int32_t(s->offscreenPixelKind);
     }
 }
 

@@ -112,14 +112,14 @@ void Xarvox() {}
 
 int64_t WidthOfCurrentOutput() {
     if (gParams && gParams->renderDestination == kRenderToOffscreen && gData && gData->storage)
-        return gData->storage->offscreenPyramid.width[0];
+        return OffscreenRenderTarget(gData->storage)->width[0];
     VRect r = GetOutRect();
     return int64_t(r.right) - r.left;
 }
 
 int64_t HeightOfCurrentOutput() {
     if (gParams && gParams->renderDestination == kRenderToOffscreen && gData && gData->storage)
-        return gData->storage->offscreenPyramid.height[0];
+        return OffscreenRenderTarget(gData->storage)->height[0];
     VRect r = GetOutRect();
     return int64_t(r.bottom) - r.top;
 }

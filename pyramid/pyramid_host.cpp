@@ -25,6 +25,6 @@ void DumpAnyCorpus() {
 PyramidDescriptor* GetPyr_with_output_dimensions() {
     if (!gData) return nullptr;
     if (gParams && gParams->renderDestination == kRenderToOffscreen && gData->storage)
-        return &gData->storage->offscreenPyramid;
+        return OffscreenRenderTarget(gData->storage);
     return &gData->pyramids[kMainInputPyramid];
 }

@@ -28,7 +28,7 @@ struct TStorage1 {
     PyramidDescriptor offscreenPyramid;   // the render target of destination 2
     int64_t offscreenPixelKind;
     PyramidDescriptor* smallPyramid;      // 100 x 100, kind 3; null when it could not be had
-    PyramidDescriptor* targetPyramid;     // the renderer's target pyramid
+    PyramidDescriptor* targetPyramid;     // set while an export renders into another pyramid
     PyramidDescriptor exportPyramid;      // one per export layer, reused
     int64_t exportedPage;                 // -1 when no single page renders
     void* brickBuffer;                    // output modes 45 and 394
@@ -55,3 +55,9 @@ struct TStorage1 {
     float crammingAngle[kCrammingPieces];
     float crammingScale;
 };
+
+// The pyramid that renders of destination 2 write: the target while an
+// export sets one, else the offscreen pyramid.
+inline PyramidDescriptor* OffscreenRenderTarget(TStorage1* s) {
+    return s->targetPyramid ? s->targetPyramid : &s->offscreenPyramid;
+}

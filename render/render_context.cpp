@@ -215,7 +215,7 @@ void FillInTwirlyZero(Data* data, const Parameters* p, vort* c) {
     if (data) {
         int64_t rows = FilterRectHeight();
         if (p && p->renderDestination == kRenderToOffscreen && data->storage)
-            rows = data->storage->offscreenPyramid.width[0];
+            rows = OffscreenRenderTarget(data->storage)->width[0];
         data->taskCount = std::min<int64_t>(std::max<int64_t>(NSProcessInfo_activeProcessorCount(), 1), rows + 1);
     }
     FillInTwirlyMinusOne(data, p, c);

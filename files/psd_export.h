@@ -1,0 +1,65 @@
+// Whole exports: the geometry of a PSD file by export kind, the layers
+// rendered one after another into the work area's export pyramid, and the
+// drivers that write PSD and JPEG files around those renders.
+//
+// Every driver closes the descriptor it is given, on every path, exactly
+// once (TagAndWritePyr only with its close flag), and returns 0 or one of
+// the codes below. A refused export writes nothing.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/host/result_codes.h"
+
+struct Data;
+struct PSDdoc;
+struct PyramidDescriptor;
+
+enum : int {
+    kPSDExportOK = 0,
+    kPSDExportNoData = -1,         // no Data, work area or settings
+    kPSDExportNotBuilt = -2,       // the layers need a renderer this build does not have
+    kPSDExportTooLarge = -3,       // beyond 30,000 pixels a side or 32-bit lengths
+    kPSDExportDepthMismatch = -4,  // the pyramid's bytes per component are not the document's
+    kPSDExportEmpty = -5,          // no pixels or no layers
+    kPSDExportEncoderFailed = -6,  // the JPEG encoder refused the picture
+    kPSDExportWriteFailed = writErr,
+    kPSDExportNoMemory = -99,
+    kPSDExportCancelled = userCanceledErr,
+};
+
+// The export result in words, for the user; never null.
+const char* PSDExportMessage(int result);
+
+// The document of the current export kind (Parameters::exportPurpose).
+void GrabPSDMetrics(Data* data, PSDdoc* doc);
+// One layer of the result: kinds 3, 4 and 6.
+void GrabPSDMetricsForBasicResult(Data* data, PSDdoc* doc);
+// One layer holding an existing pyramid.
+void GrabPSDMetricsForPyr(const PyramidDescriptor* pyr, PSDdoc* doc);
+void InitMondoProgressParams(Data* data, int64_t count);
+bool DontPaintPyrWithinPSDWriter(const PSDdoc* doc);
+
+// Why a document of this pixel kind cannot be written, before anything is
+// rendered (0 when it can): no pixels or layers, a side beyond 30,000, or a
+// length that does not fit 32 bits. extraResourceBytes: the ICC, IPTC and
+// EXIF resources.
+int PSDDocumentProblem(const PSDdoc* doc, int64_t pixelKind, int64_t extraResourceBytes);
+
+// Renders every layer of the document and writes the file.
+int ReallyWritePSDFile_core_thingie(Data* data, int fd, const bool* cancel, PSDdoc* doc);
+// A one-layer PSD of the pyramid as it is, with the keywords of the export kind.
+int TagAndWritePyrToPSD(const PyramidDescriptor* pyr, int fd, int64_t exportKind);
+// The pyramid as JPEG with the keywords of the export kind.
+int TagAndWritePyr(const PyramidDescriptor* pyr, int fd, int64_t exportKind, bool closeFile, long quality);
+// Renders the result (a texture map for kind 4, its holes filled) and writes it as JPEG.
+int ReallyWriteJPEGFile_Thingie(int fd, void* unused, long quality);
+
+// One layer into the export pyramid; 0, kPSDExportNotBuilt, or the render's
+// host result. Every setting a generator changes is restored.
+int GenerateOneLayer(Data* data, PyramidDescriptor* pyr, int64_t layer, const bool* cancel, const PSDdoc* doc);
+int GenerateOneLayerOfBasicResult(Data* data, PyramidDescriptor* pyr);
+int GenerateOneLayerOfCube(Data* data, PyramidDescriptor* pyr, int64_t face);
+
+// The photo editor hand-over of this build: nothing.
+inline void PhotoEditorBridge_exportImageFile(const char*) {}

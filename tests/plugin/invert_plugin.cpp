@@ -1,7 +1,10 @@
 // A small filter plug-in that inverts the picture, used to drive the host
 // end to end through the same selectors and record as the real plug-in.
 //
-// Settings it reads from the scripting descriptor (all optional):
+// Its controls come from the environment variable VORNESK_TEST_INVERT,
+// "KEY=VALUE" items separated by ';' (VALUE true, false, a whole number or
+// a "string"), since the host passes only the real plug-in's settings keys
+// (all optional):
 //   "chnk" integer  width of the chunks it asks for (default 61; height 2/3 of it)
 //   "cont" boolean  ask for chunks by returning from start/continue instead of advanceState
 //   "self" boolean  apply the selection itself (autoMask off) instead of the host
@@ -10,7 +13,7 @@
 //   "msg " string   the text reported with errReportString
 //   "slow" integer  milliseconds to wait per chunk (to test cancelling)
 //   "mark" string   a file to create once the first chunk is being worked on
-// Every setting it reads is written back at finish, after "Vers", "pixl"
+// Every descriptor item and control it reads is written back at finish, after "Vers", "pixl"
 // (pixels inverted), "mode", "dpth", "plns", "case", "sig " and "thrd".
 #include <unistd.h>
 
@@ -146,6 +149,46 @@ T* Lock(FilterRecord* r, Handle h) {
     return reinterpret_cast<T*>(r->handleProcs->lockProc(h, true));
 }
 
+void TakeItem(InvertData* d, const EchoItem& e) {
+    const DescriptorKeyID key = e.key;
+    if (key == K("chnk") && e.integer > 0) d->chunkWidth = e.integer;
+    if (key == K("cont")) d->useContinue = e.boolean;
+    if (key == K("self")) d->selfMask = e.boolean;
+    if (key == K("big ")) d->big = e.boolean;
+    if (key == K("fail")) d->failCode = e.integer;
+    if (key == K("fsel")) d->failSelector = e.integer;
+    if (key == K("slow")) d->slowMs = e.integer;
+    if (key == K("msg ")) std::memcpy(d->message, e.text, sizeof d->message);
+    if (key == K("mark")) std::memcpy(d->mark, e.text, sizeof d->mark);
+    if (d->echoCount < 32) d->echo[d->echoCount++] = e;
+}
+
+// The controls of VORNESK_TEST_INVERT, as if they were descriptor items.
+void ReadControls(InvertData* d) {
+    const char* text = std::getenv("VORNESK_TEST_INVERT");
+    while (text && std::strlen(text) >= 6 && text[4] == '=') {
+        EchoItem e{};
+        e.key = MakeFourCC(*reinterpret_cast<const char(*)[5]>(text));
+        const char* value = text + 5;
+        const char* end = std::strchr(value, ';');
+        if (!end) end = value + std::strlen(value);
+        const size_t n = size_t(end - value);
+        if (n >= 2 && value[0] == '"') {
+            e.type = typeString;
+            e.text[0] = uint8_t(std::min<size_t>(n - 2, 255));
+            std::memcpy(e.text + 1, value + 1, e.text[0]);
+        } else if (std::strncmp(value, "true", n) == 0 || std::strncmp(value, "false", n) == 0) {
+            e.type = typeBoolean;
+            e.boolean = value[0] == 't';
+        } else {
+            e.type = typeInteger;
+            e.integer = int32_t(std::strtol(value, nullptr, 10));
+        }
+        TakeItem(d, e);
+        text = *end ? end + 1 : nullptr;
+    }
+}
+
 void ReadSettings(FilterRecord* r, InvertData* d) {
     PIDescriptorParameters* dp = r->descriptorParameters;
     if (!dp || !dp->descriptor) return;
@@ -169,16 +212,7 @@ void ReadSettings(FilterRecord* r, InvertData* d) {
         if (type == typeEnumerated)
             e.enumType = key == K("Fiky") ? K("Fity") : key == K("Foky") ? K("Foty") : key == K("GLUE") ? K("GLty")
                        : key == K("Fgky") ? K("Fgty") : K("Echo");
-        if (key == K("chnk") && e.integer > 0) d->chunkWidth = e.integer;
-        if (key == K("cont")) d->useContinue = e.boolean;
-        if (key == K("self")) d->selfMask = e.boolean;
-        if (key == K("big ")) d->big = e.boolean;
-        if (key == K("fail")) d->failCode = e.integer;
-        if (key == K("fsel")) d->failSelector = e.integer;
-        if (key == K("slow")) d->slowMs = e.integer;
-        if (key == K("msg ")) std::memcpy(d->message, e.text, sizeof d->message);
-        if (key == K("mark")) std::memcpy(d->mark, e.text, sizeof d->mark);
-        if (d->echoCount < 32) d->echo[d->echoCount++] = e;
+        TakeItem(d, e);
     }
     rp->closeReadDescriptorProc(reader);
     r->handleProcs->disposeProc(dp->descriptor);
@@ -239,6 +273,7 @@ OSErr Failing(FilterRecord* r, InvertData* d, int16_t selector) {
 
 OSErr Start(FilterRecord* r, InvertData* d) {
     ReadSettings(r, d);
+    ReadControls(d);
     d->chunkHeight = std::max(1, d->chunkWidth * 2 / 3);
     if (d->big) r->bigDocumentData->PluginUsing32BitCoordinates = 1;
     r->autoMask = !d->selfMask;

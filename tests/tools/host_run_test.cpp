@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -46,10 +47,35 @@ struct TempDir {
     }
 };
 
-// Runs build/vornesk with the test plug-in (unless args name another).
+// The test plug-in's controls ("cont=true", "fail=-108"...) travel in its
+// environment variable: the host passes only the real plug-in's keys.
+bool IsTestControl(const std::string& item) {
+    for (const char* key : {"chnk=", "cont=", "self=", "big =", "fail=", "fsel=", "msg =", "slow=", "mark="})
+        if (item.rfind(key, 0) == 0) return true;
+    return false;
+}
+
+std::string TestControls(const std::vector<std::string>& items) {
+    std::string value;
+    for (const std::string& item : items) value += (value.empty() ? "" : ";") + item;
+    return "VORNESK_TEST_INVERT=" + value;
+}
+
+// Runs build/vornesk with the test plug-in (unless args name another);
+// "--set CONTROL" pairs of the test plug-in go to its environment variable.
 // extraEnv entries ("NAME=value") are added to the program's environment.
 HostResult RunHost(const TempDir& dir, std::vector<std::string> args, bool withPlugin = true,
                    std::vector<std::string> extraEnv = {}) {
+    std::vector<std::string> controls;
+    for (size_t i = 0; i + 1 < args.size();) {
+        if (args[i] == "--set" && IsTestControl(args[i + 1])) {
+            controls.push_back(args[i + 1]);
+            args.erase(args.begin() + long(i), args.begin() + long(i) + 2);
+        } else {
+            ++i;
+        }
+    }
+    extraEnv.push_back(TestControls(controls));
     if (withPlugin) args.insert(args.begin(), {"--plugin", VORNESK_TEST_PLUGIN});
     args.insert(args.begin(), VORNESK_HOST_PROGRAM);
     return SpawnHost(dir.path, args, extraEnv);
@@ -280,11 +306,11 @@ TEST(HostOptions, SizeThreadsAndSettingsReachThePlugin) {
     for (size_t i = 0; i < picture.SampleCount(); ++i) picture.samples[i] = uint8_t(40 + i % 3 * 50);
     Write(dir / "in.png", picture);
     HostResult r = RunHost(dir, {dir / "in.png", "-o", dir / "out.jpg", "--size", "17x9", "--threads", "3",
-                                 "--input-mode", "17", "--output-mode=16", "--set", "0034=-2.5", "--set",
-                                 "name=\"two words\"", "--print-descriptor", "--quiet"});
+                                 "--input-mode", "17", "--output-mode=16", "--set", "0034=-2.5",
+                                 "--print-descriptor", "--quiet"});
     ASSERT_EQ(r.status, 0) << r.err;
     for (const char* line : {"thrd=3", "pixl=153", "Fiky=Fity:Fi18", "Foky=Foty:Fo70", "0034=-2.5",
-                             "name=\"two words\"", "sig =Sign:VkCL"})
+                             "sig =Sign:VkCL"})
         EXPECT_NE(r.out.find(std::string(line) + "\n"), std::string::npos) << line << " in\n" << r.out;
     HostDocument out = ReadBack(dir / "out.jpg");
     ASSERT_EQ(out.width, 17);
@@ -334,7 +360,9 @@ TEST(HostErrors, BadArgumentsAndFilesGiveOneLineAndAnExitCode) {
         {{"IN", "-o", "OUT", "--set", "toolong=1"}, 2, "\"toolong\" is neither a setting name nor a four-character key"},
         {{"IN", "-o", "OUT", "--set", "latitude=north"}, 2, "--latitude takes a number"},
         {{"IN", "-o", "--quiet"}, 2, "-o needs a value"},
-        {{"IN", "-o", "OUT", "--set", "chnk=soon"}, 2, "is not a number"},
+        {{"IN", "-o", "OUT", "--set", "0034=soon"}, 2, "is not a number"},
+        {{"IN", "-o", "OUT", "--set", "name=\"two words\""}, 2, "\"name\" is neither a setting name nor a key"},
+        {{"IN", "-o", "OUT", "--set", "Zork=1"}, 2, "\"Zork\" is neither a setting name nor a key"},
         {{"IN", "-o", "OUT", "--output-mode", "548"}, 2, "there is no output mode 548"},
         {{"IN", "-o", "OUT", "--input-mode", "equi"}, 2, "nearest: \"equirectangular\" (1)"},
         {{"IN", "-o", "OUT", "--quiet=yes"}, 2, "--quiet takes no value"},
@@ -539,16 +567,19 @@ TEST(HostErrors, CtrlCCancelsWithoutOutput) {
     TempDir dir;
     Write(dir / "in.png", MakePicture(200, 200, 3, false, 8));
     std::string in = dir / "in.png", out = dir / "out.png", mark = dir / "working";
-    std::vector<std::string> args = {VORNESK_HOST_PROGRAM, "--plugin", VORNESK_TEST_PLUGIN, in, "-o", out,
-                                     "--set", "slow=40", "--set", "chnk=20", "--set", "mark=\"" + mark + "\""};
+    std::vector<std::string> args = {VORNESK_HOST_PROGRAM, "--plugin", VORNESK_TEST_PLUGIN, in, "-o", out};
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
+    std::string controls = TestControls({"slow=40", "chnk=20", "mark=\"" + mark + "\""});
+    std::vector<char*> env = {controls.data()};
+    for (char** e = environ; *e; ++e) env.push_back(*e);
+    env.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid;
-    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), env.data()), 0);
     posix_spawn_file_actions_destroy(&actions);
     // Interrupt once the plug-in is at work (the host is slow to start under sanitizers).
     for (int i = 0; i < 600 && access(mark.c_str(), F_OK) != 0; ++i) usleep(50 * 1000);
@@ -558,6 +589,90 @@ TEST(HostErrors, CtrlCCancelsWithoutOutput) {
     waitpid(pid, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_EQ(access(out.c_str(), F_OK), -1);
+}
+
+// A write-protected OUTPUT is refused before the run and stays as it was;
+// a symbolic link is written through, to the file it names.
+TEST(HostErrors, ProtectedOutputIsRefusedAndLinksAreWrittenThrough) {
+    TempDir dir;
+    const HostDocument picture = MakePicture(6, 5, 3, false, 8);
+    Write(dir / "in.png", picture);
+    std::ofstream(dir / "out.png") << "precious";
+    chmod((dir / "out.png").c_str(), 0444);
+    HostResult r = RunHost(dir, {dir / "in.png", "-o", dir / "out.png"});
+    EXPECT_EQ(r.status, 4) << r.err;
+    EXPECT_NE(r.err.find("cannot write " + (dir / "out.png") + ": the file is write-protected"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(ReadAll(dir / "out.png"), "precious");
+
+    ASSERT_EQ(mkdir((dir / "real").c_str(), 0755), 0);
+    for (const char* target : {"real/target.png", "real/new.png"}) {   // an existing file, then none yet
+        if (std::string(target) == "real/target.png") std::ofstream(dir / target) << "old";
+        unlink((dir / "link.png").c_str());
+        ASSERT_EQ(symlink(target, (dir / "link.png").c_str()), 0);
+        r = RunHost(dir, {dir / "in.png", "-o", dir / "link.png"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        struct stat st {};
+        ASSERT_EQ(lstat((dir / "link.png").c_str(), &st), 0);
+        EXPECT_TRUE(S_ISLNK(st.st_mode)) << target << ": the link was replaced";
+        ExpectSamePicture(Inverted(picture), ReadBack(dir / target), 0, target);
+    }
+    // Through a link too, a protected file stays.
+    chmod((dir / "real/target.png").c_str(), 0444);
+    unlink((dir / "link.png").c_str());
+    ASSERT_EQ(symlink("real/target.png", (dir / "link.png").c_str()), 0);
+    const std::string before = ReadAll(dir / "real/target.png");
+    r = RunHost(dir, {dir / "in.png", "-o", dir / "link.png"});
+    EXPECT_EQ(r.status, 4) << r.err;
+    EXPECT_EQ(ReadAll(dir / "real/target.png"), before);
+}
+
+bool HasTemporaryFile(const TempDir& dir) {
+    for (const std::string& f : dir.Files())
+        if (f.rfind(".vornesk-", 0) == 0) return true;
+    return false;
+}
+
+// A signal that ends the program while it writes OUTPUT leaves neither
+// OUTPUT nor the hidden temporary file behind; a file-size limit is a write
+// error (exit 4) with the same clean-up.
+TEST(HostErrors, FatalSignalsDuringTheWriteLeaveNoTemporaryFile) {
+    TempDir dir;
+    // Noise compresses slowly, which keeps the write going long enough.
+    HostDocument noise;
+    std::string error;
+    ASSERT_TRUE(AllocateDocument(&noise, 1500, 1500, 3, true, 16, &error)) << error;
+    uint32_t state = 12345;
+    for (uint8_t& b : noise.samples) b = uint8_t((state = state * 1664525u + 1013904223u) >> 24);
+    for (size_t i = 1; i < noise.samples.size(); i += 2) noise.samples[i] &= 0x7F;
+    Write(dir / "in.png", noise);
+    const std::string out = dir / "out.png";
+    for (int signal : {SIGTERM, SIGHUP, SIGQUIT}) {
+        std::vector<std::string> args = {VORNESK_HOST_PROGRAM, "--plugin", VORNESK_TEST_PLUGIN, dir / "in.png", "-o", out};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_t pid;
+        ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+        int waited = 0;
+        for (; waited < 120000 && !HasTemporaryFile(dir); ++waited) usleep(500);
+        EXPECT_TRUE(HasTemporaryFile(dir)) << "the write never started";
+        kill(pid, signal);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal << " " << status;
+        EXPECT_FALSE(HasTemporaryFile(dir)) << "signal " << signal;
+        EXPECT_EQ(access(out.c_str(), F_OK), -1);
+    }
+    // The shell's file-size limit counts blocks of 512 bytes.
+    const std::string cmd = "ulimit -f 8; exec '" + std::string(VORNESK_HOST_PROGRAM) + "' --plugin '" +
+                            VORNESK_TEST_PLUGIN + "' '" + (dir / "in.png") + "' -o '" + out + "' 2>'" +
+                            (dir / "err") + "'";
+    const int status = std::system(("/bin/sh -c \"" + cmd + "\"").c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 4) << status;
+    EXPECT_NE(ReadAll(dir / "err").find("File too large"), std::string::npos) << ReadAll(dir / "err");
+    EXPECT_FALSE(HasTemporaryFile(dir));
     EXPECT_EQ(access(out.c_str(), F_OK), -1);
 }
 

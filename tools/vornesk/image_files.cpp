@@ -638,6 +638,7 @@ bool ReadImageFile(const std::string& path, HostDocument* doc, std::string* erro
 bool WriteImageFile(const std::string& path, ImageFormat format, const HostDocument& doc, std::string* error) {
     FilePtr f = OpenFile(path, "wb", error);
     if (!f) return false;
+    errno = 0;
     bool ok = false;
     switch (format) {
         case ImageFormat::PNG: ok = WritePng(f.get(), doc, error); break;
@@ -646,9 +647,11 @@ bool WriteImageFile(const std::string& path, ImageFormat format, const HostDocum
         case ImageFormat::TIFF: ok = WriteTiff(f.get(), doc, error); break;
         default: *error = "unknown output format"; break;
     }
+    // The system's reason beats the library's "write error".
+    if (!ok && std::ferror(f.get()) && errno != 0) *error = std::strerror(errno);
     // A full disk may only show when the buffers are flushed.
-    if (std::fflush(f.get()) != 0 || std::ferror(f.get())) {
-        if (ok) *error = std::strerror(errno);
+    if (ok && (std::fflush(f.get()) != 0 || std::ferror(f.get()))) {
+        *error = std::strerror(errno);
         ok = false;
     }
     if (std::fclose(f.release()) != 0) {

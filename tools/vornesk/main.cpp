@@ -61,35 +61,134 @@ const char* SelectorName(int16_t selector) {
     }
 }
 
-void OnInterrupt(int) {
-    RequestHostAbort();
-    // A second Ctrl-C ends the program at once.
-    std::signal(SIGINT, SIG_DFL);
+// The temporary file being written, removed by whatever signal ends the
+// program; empty outside the write.
+char gTemporary[PATH_MAX + 32];
+volatile sig_atomic_t gHaveTemporary = 0;
+
+// The first Ctrl-C cancels; a second one, and every other fatal signal, ends
+// the program at once, without leaving the temporary file behind.
+void OnFatalSignal(int signal) {
+    static volatile sig_atomic_t interrupted = 0;
+    if (signal == SIGINT && !interrupted) {
+        interrupted = 1;
+        RequestHostAbort();
+        return;
+    }
+    if (gHaveTemporary) unlink(gTemporary);
+    std::signal(signal, SIG_DFL);
+    raise(signal);
+}
+
+constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
+
+void CatchFatalSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnFatalSignal;
+    sigemptyset(&action.sa_mask);
+    for (int s : kFatalSignals) sigaddset(&action.sa_mask, s);
+    for (int s : kFatalSignals) sigaction(s, &action, nullptr);
+    // A file larger than the size limit fails its write instead of ending
+    // the program: the error path then cleans up and says why.
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+// Holds the fatal signals off while the temporary file appears or goes.
+struct SignalsHeld {
+    sigset_t old;
+    SignalsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (int s : kFatalSignals) sigaddset(&held, s);
+        sigprocmask(SIG_BLOCK, &held, &old);
+    }
+    ~SignalsHeld() { sigprocmask(SIG_SETMASK, &old, nullptr); }
+};
+
+// The file a name stands for: symbolic links followed to their target, which
+// need not exist yet.
+std::string FollowLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        char target[PATH_MAX];
+        const ssize_t n = readlink(path.c_str(), target, sizeof target - 1);
+        if (n <= 0) return path;
+        target[n] = 0;
+        path = target[0] == '/' ? std::string(target) : Directory(path) + "/" + target;
+    }
+    return path;
+}
+
+// Refuses an OUTPUT that cannot be replaced: its folder is not writable, or
+// it exists and is write-protected (as root too, who could write it anyway).
+bool OutputWritable(const std::string& path, std::string* error) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            *error = "it is a folder";
+            return false;
+        }
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(path.c_str(), W_OK) != 0) {
+            *error = "the file is write-protected";
+            return false;
+        }
+    }
+    if (access(Directory(path).c_str(), W_OK | X_OK) != 0) {
+        *error = std::strerror(errno);
+        return false;
+    }
+    return true;
 }
 
 // Writes through a temporary file in the output's folder and renames it,
-// so a failed write never leaves a partial OUTPUT behind.
-bool WriteOutput(const std::string& path, const HostDocument& doc, std::string* error) {
-    std::string temp = Directory(path) + "/.vornesk-XXXXXX";
-    int fd = mkstemp(temp.data());
+// so a failed write never leaves a partial OUTPUT behind. A symbolic link
+// is written through; the file it names keeps its permissions.
+bool WriteOutput(const std::string& name, const HostDocument& doc, std::string* error) {
+    const std::string path = FollowLinks(name);
+    const std::string temp = Directory(path) + "/.vornesk-XXXXXX";
+    if (temp.size() >= sizeof gTemporary) {
+        *error = std::strerror(ENAMETOOLONG);
+        return false;
+    }
+    int fd;
+    {
+        SignalsHeld held;
+        std::memcpy(gTemporary, temp.c_str(), temp.size() + 1);
+        fd = mkstemp(gTemporary);
+        gHaveTemporary = fd >= 0;
+    }
     if (fd < 0) {
         *error = std::strerror(errno);
         return false;
     }
     close(fd);
-    mode_t mask = umask(0);
-    umask(mask);
-    chmod(temp.c_str(), 0666 & ~mask);
+    auto discard = [] {
+        SignalsHeld held;
+        unlink(gTemporary);
+        gHaveTemporary = 0;
+    };
+    struct stat st {};
+    mode_t mode = 0;
+    if (stat(path.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    chmod(gTemporary, mode);
     // Ctrl-C while writing: the old OUTPUT, if any, stays.
-    if (!WriteImageFile(temp, ImageFormatFromName(path), doc, error) || HostAbortRequested()) {
-        unlink(temp.c_str());
+    if (!WriteImageFile(gTemporary, ImageFormatFromName(name), doc, error) || HostAbortRequested()) {
+        discard();
         return false;
     }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    SignalsHeld held;
+    if (std::rename(gTemporary, path.c_str()) != 0) {
         *error = std::strerror(errno);
-        unlink(temp.c_str());
+        unlink(gTemporary);
+        gHaveTemporary = 0;
         return false;
     }
+    gHaveTemporary = 0;
     return true;
 }
 
@@ -116,8 +215,8 @@ int main(int argc, char** argv) {
     if (options.width > 0 && !ResizeDocument(&doc, options.width, options.height, &error))
         return Fail(kExitUnreadableInput, error);
     // Refuse an unwritable destination before the long run, not after it.
-    if (access(Directory(options.output).c_str(), W_OK | X_OK) != 0)
-        return Fail(kExitUnwritableOutput, "cannot write " + options.output + ": " + std::strerror(errno));
+    if (!OutputWritable(FollowLinks(options.output), &error))
+        return Fail(kExitUnwritableOutput, "cannot write " + options.output + ": " + error);
 
     // The plug-in's task engine sizes its thread pool from this variable.
     if (options.threads > 0) setenv("VORNESK_ACTIVE_PROCESSORS", std::to_string(options.threads).c_str(), 1);
@@ -131,10 +230,7 @@ int main(int argc, char** argv) {
     auto entry = reinterpret_cast<PluginMainProc>(dlsym(module, "PluginMain"));
     if (!entry) return Fail(kExitNoPlugin, pluginPath + " is not a filter plug-in (it has no PluginMain)");
 
-    struct sigaction interrupt {};
-    interrupt.sa_handler = OnInterrupt;
-    sigemptyset(&interrupt.sa_mask);
-    sigaction(SIGINT, &interrupt, nullptr);
+    CatchFatalSignals();
 
     HostRunSettings settings;
     // Always a descriptor, empty when no setting is given: settings left out

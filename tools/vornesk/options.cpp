@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "shell/scripting.h"
 #include "tools/vornesk/image_files.h"
 #include "tools/vornesk/settings_options.h"
 
@@ -84,6 +85,10 @@ bool SetOptionToItems(const std::string& text, std::vector<DescriptorItem>* item
     }
     DescriptorItem item;
     if (!ParseDescriptorItem(text, &item, error)) return false;
+    if (std::find(kSettingsKeys, kSettingsKeys + kSettingsKeyCount, item.key) == kSettingsKeys + kSettingsKeyCount) {
+        *error = "\"" + name + "\" is neither a setting name nor a key of the plug-in's settings (see vornesk --help)";
+        return false;
+    }
     items->push_back(item);
     return true;
 }

@@ -89,7 +89,7 @@ void SampleBetweenLevels(const PyramidDescriptor* pyr, int64_t L, float f, float
         // The blending samplers stop one level short of the top; the top
         // itself is read directly.
         const int64_t T = top > 0 ? top : 0;
-        gauss_pyramid_sampleColor(pyr, T, u * pyr->unitScaleX[T] - 0.5f, v * pyr->unitScaleY[T] - 0.5f, out);
+        gauss_pyramid_sampleColor(pyr, T, UnitToPixelX(pyr, T, u), UnitToPixelY(pyr, T, v), out);
     } else {
         get_borked(pyr, L, f, u, v, out);
     }
@@ -236,8 +236,8 @@ void CopyPartOfAtoBSpun(const PyramidDescriptor* a, VRect rect, PyramidDescripto
     for (int64_t j = 0; j < Height(rect); ++j)
         for (int64_t i = 0; i < Width(rect); ++i) {
             if (!pyr_writable(b, level, dx + i, dy + j, 1)) continue;
-            const float u = (static_cast<float>(rect.left + i) + 0.5f) * a->invInteriorWidth[level] - 0.5f;
-            const float v = (static_cast<float>(rect.top + j) + 0.5f) * a->invInteriorHeight[level] - 0.5f;
+            const float u = PixelToUnitX(a, level, static_cast<float>(rect.left + i)) - 0.5f;
+            const float v = PixelToUnitY(a, level, static_cast<float>(rect.top + j)) - 0.5f;
             float c[4];
             SampleBetweenLevels(a, level, 0.0f, u * cosine - v * sine + 0.5f, u * sine + v * cosine + 0.5f, c);
             set_intcoord_unitary_color(dx + i, dy + j, b, level, c);
@@ -253,8 +253,8 @@ void CopyPartOfAtoBSpun2(const PyramidDescriptor* a, PyramidDescriptor* b, VRect
     const VRect r = ClipRectToLevel(b, level, rect);
     for (int64_t y = r.top; y < r.bottom; ++y)
         for (int64_t x = r.left; x < r.right; ++x) {
-            const float u = (static_cast<float>(x) + 0.5f) * b->invInteriorWidth[level] - 0.5f;
-            const float v = (static_cast<float>(y) + 0.5f) * b->invInteriorHeight[level] - 0.5f;
+            const float u = PixelToUnitX(b, level, static_cast<float>(x)) - 0.5f;
+            const float v = PixelToUnitY(b, level, static_cast<float>(y)) - 0.5f;
             float c[4];
             SampleBetweenLevels(a, L, f, u * cosine - v * sine + 0.5f, u * sine + v * cosine + 0.5f, c);
             for (float& k : c) k = Clamp(k, 0.0f, 1.0f);

@@ -185,7 +185,9 @@ void UpdateNextSmallerLevel_high_quality_core(PyramidDescriptor* pyr, int64_t L,
     if (kind == kPyrSingle16 || kind == kPyrGradient || kind == kPyrNoStorage6 || kind == kPyrNoStorage8) return;
     const VRect r = CutToNextLevel(pyr, L, rect);
     const int64_t next = L + 1;
-    const float px = pyr->invInteriorWidth[next], py = pyr->invInteriorHeight[next];
+    // Level next's pixels in unit positions: by the unit scale, which the
+    // sampler of level L turns back into its own pixels exactly.
+    const float px = 1.0f / pyr->unitScaleX[next], py = 1.0f / pyr->unitScaleY[next];
     ForEachPixel(r, [&](int64_t x, int64_t y) {
         float us[6], vs[6], c[36][4];
         for (int i = 0; i < 6; ++i) {

@@ -26,6 +26,14 @@ enum : int64_t {
     kOverhangOverThePole = 7,
 };
 
+// Whether a mode carries positions past the left and right edges round to the
+// other side (the picture closes on itself across), and likewise down.
+inline bool OverhangWrapsAcross(int64_t mode) {
+    return mode == kOverhangWrapSides || mode == kOverhangWrapBoth || mode == kOverhangWrapFloor ||
+           mode == kOverhangOverThePole;
+}
+inline bool OverhangWrapsDown(int64_t mode) { return mode == kOverhangWrapBoth || mode == kOverhangWrapFloor; }
+
 // Every mode that moves a position leaves it inside [0, 1]; a NaN or infinite
 // coordinate becomes 0 rather than travelling on into index arithmetic.
 inline float overhang_clamp01(float t) { return t > 0.0f ? (t < 1.0f ? t : 1.0f) : 0.0f; }

@@ -106,11 +106,12 @@ void PullPaintLevel(PyramidDescriptor* pyr, int64_t level) {
             return;
         }
         // Level + 1 is read directly, also when it is the top level, which
-        // the blending samplers never reach.
-        const float u = (0.5f * static_cast<float>(x) + 0.5f) * pyr->invInteriorWidth[up];
-        const float v = (0.5f * static_cast<float>(y) + 0.5f) * pyr->invInteriorHeight[up];
+        // the blending samplers never reach, at the place of this pixel's
+        // centre.
+        const float u = PixelToUnitX(pyr, level, static_cast<float>(x));
+        const float v = PixelToUnitY(pyr, level, static_cast<float>(y));
         float s[4];
-        gauss_pyramid_sampleColor(pyr, up, u * pyr->unitScaleX[up] - 0.5f, v * pyr->unitScaleY[up] - 0.5f, s);
+        gauss_pyramid_sampleColor(pyr, up, UnitToPixelX(pyr, up, u), UnitToPixelY(pyr, up, v), s);
         float out[4];
         for (int i = 0; i < 3; ++i) {
             const float k = s[i] * pyr->invFullScale;

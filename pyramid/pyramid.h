@@ -103,3 +103,19 @@ inline bool PointIsOutsideOfPyrLevel(int64_t x, int64_t y, const PyramidDescript
     return static_cast<uint64_t>(x) >= static_cast<uint64_t>(pyr->width[L]) ||
            static_cast<uint64_t>(y) >= static_cast<uint64_t>(pyr->height[L]);
 }
+
+// ---- unit and pixel positions ----
+// A unit position runs 0..1 across the picture at every level; a pixel
+// position of level L has its pixel centres at whole numbers. Pixel x of
+// level L covers level-0 columns x * 2^L .. (x + 1) * 2^L, so both directions
+// scale by unitScaleX[L] (the level-0 width over 2^L). A level whose size was
+// rounded up holds a little more than the picture: unit 1 lands short of its
+// last pixel's far edge, and its interior width is not the scale.
+inline float UnitToPixelX(const PyramidDescriptor* pyr, int64_t L, float u) { return u * pyr->unitScaleX[L] - 0.5f; }
+inline float UnitToPixelY(const PyramidDescriptor* pyr, int64_t L, float v) { return v * pyr->unitScaleY[L] - 0.5f; }
+inline float PixelToUnitX(const PyramidDescriptor* pyr, int64_t L, float X) {
+    return (X + 0.5f) * (1.0f / pyr->unitScaleX[L]);
+}
+inline float PixelToUnitY(const PyramidDescriptor* pyr, int64_t L, float Y) {
+    return (Y + 0.5f) * (1.0f / pyr->unitScaleY[L]);
+}

@@ -52,20 +52,20 @@ inline int64_t ExistingLevel(const PyramidDescriptor* pyr, int64_t L) {
     return L < 0 ? 0 : (L > top ? top : L);
 }
 
-inline float UnitToPixelX(const PyramidDescriptor* pyr, int64_t L, float u) { return u * pyr->unitScaleX[L] - 0.5f; }
-inline float UnitToPixelY(const PyramidDescriptor* pyr, int64_t L, float v) { return v * pyr->unitScaleY[L] - 0.5f; }
-
 // ----------------------------------------------------------- 5 x 5 windows
 
 // A kernel position along one axis of n pixels, brought into [-0.5, n - 0.5]:
 // wrapped when the edge rule wraps that axis, else clamped. NaN goes to -0.5.
-inline float KernelAxis(float X, int64_t n, bool wrap) {
+// The wrap's period is the picture's width at the level (the unit scale), not
+// the level's: a level whose size was rounded up is wider than the picture,
+// and only the picture's period makes u = 1 sample as u = 0 does.
+inline float KernelAxis(float X, int64_t n, float period, bool wrap) {
     const float hi = static_cast<float>(n) - 0.5f;
-    if (X >= -0.5f && X < hi) return X;
-    if (wrap && std::isfinite(X)) {
-        const float nf = static_cast<float>(n);
+    const float top = wrap ? period - 0.5f : hi;
+    if (X >= -0.5f && X < top) return X;
+    if (wrap && std::isfinite(X) && period > 0.0f) {
         const float t = X + 0.5f;
-        X = t - nf * std::floor(t / nf) - 0.5f;
+        X = t - period * std::floor(t / period) - 0.5f;
     }
     return X > -0.5f ? (X < hi ? X : hi) : -0.5f;
 }
@@ -96,8 +96,8 @@ inline Window5 MakeWindow(const PyramidDescriptor* pyr, int64_t L, float X, floa
     Window5 w;
     const int64_t em = pyr->edgeMode;
     const bool wrapX = em == 1 || em == 2, wrapY = em == 1;
-    X = KernelAxis(X, pyr->width[L], wrapX);
-    Y = KernelAxis(Y, pyr->height[L], wrapY);
+    X = KernelAxis(X, pyr->width[L], pyr->unitScaleX[L], wrapX);
+    Y = KernelAxis(Y, pyr->height[L], pyr->unitScaleY[L], wrapY);
     const int64_t ix = static_cast<int64_t>(X + 0.5f), iy = static_cast<int64_t>(Y + 0.5f);
     w.px = Phase(X + 0.5f - static_cast<float>(ix));
     w.py = Phase(Y + 0.5f - static_cast<float>(iy));
@@ -400,8 +400,7 @@ void get_unitarycoord_unitary_color(const PyramidDescriptor* pyr, int64_t L, flo
 void get_intandfractioncoord_unitary_color(const PyramidDescriptor* pyr, int64_t L, float f, float X, float Y,
                                            float out[4]) {
     const int64_t l = ExistingLevel(pyr, L);
-    get_unitarycoord_unitary_color(pyr, L, f, (X + 0.5f) * pyr->invInteriorWidth[l],
-                                   (Y + 0.5f) * pyr->invInteriorHeight[l], out);
+    get_unitarycoord_unitary_color(pyr, L, f, PixelToUnitX(pyr, l, X), PixelToUnitY(pyr, l, Y), out);
 }
 
 // =================================================== bilinear, unit colours
@@ -409,10 +408,20 @@ void get_intandfractioncoord_unitary_color(const PyramidDescriptor* pyr, int64_t
 void get_unit_ramped_wrapped_pyramid_sample_point(const PyramidDescriptor* pyr, int64_t L, float u, float v,
                                                   float out[4]) {
     L = ExistingLevel(pyr, L);
-    const float Px = pyr->invInteriorWidth[L], Py = pyr->invInteriorHeight[L];
     float level = static_cast<float>(L);  // a raised level is not applied here
-    OverhangizeCoordinates2016(&u, &v, &level, pyr->overhangMode, pyr);
-    const float X = UnitToPixelX(pyr, L, u), Y = UnitToPixelY(pyr, L, v);
+    const int64_t mode = pyr->overhangMode;
+    OverhangizeCoordinates2016(&u, &v, &level, mode, pyr);
+    float X = UnitToPixelX(pyr, L, u), Y = UnitToPixelY(pyr, L, v);
+    // A level whose size was rounded up ends in columns (rows) past the
+    // picture, which the reduction filled with what lies across the seam: a
+    // position within half a pixel of the left (top) edge of a wrapping
+    // picture is read there, one picture width on, so that u = 0 and u = 1
+    // give the same sample even where the width is not a whole number of
+    // pixels.
+    if (X < 0.0f && OverhangWrapsAcross(mode) && pyr->unitScaleX[L] < static_cast<float>(pyr->width[L]))
+        X += pyr->unitScaleX[L];
+    if (Y < 0.0f && OverhangWrapsDown(mode) && pyr->unitScaleY[L] < static_cast<float>(pyr->height[L]))
+        Y += pyr->unitScaleY[L];
     // The pixels on either side of the position: within half a pixel of the
     // left or top edge the first of them lies beyond the picture (a fraction
     // taken from a truncated index would be negative and extrapolate), and
@@ -430,9 +439,9 @@ void get_unit_ramped_wrapped_pyramid_sample_point(const PyramidDescriptor* pyr, 
             xi[k] = i, yi[k] = j;
             continue;
         }
-        float cu = (static_cast<float>(i) + 0.5f) * Px, cv = (static_cast<float>(j) + 0.5f) * Py;
+        float cu = PixelToUnitX(pyr, L, static_cast<float>(i)), cv = PixelToUnitY(pyr, L, static_cast<float>(j));
         level = static_cast<float>(L);
-        OverhangizeCoordinates2016(&cu, &cv, &level, pyr->overhangMode, pyr);
+        OverhangizeCoordinates2016(&cu, &cv, &level, mode, pyr);
         xi[k] = NearestPixel(UnitToPixelX(pyr, L, cu), cu, pyr->maxX[L]);
         yi[k] = NearestPixel(UnitToPixelY(pyr, L, cv), cv, pyr->maxY[L]);
     }

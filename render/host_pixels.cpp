@@ -99,13 +99,12 @@ void GetPixelOfUnderlyingWhatsis(int64_t x, int64_t y, float* colour, int64_t ro
 // ---- coordinate conversions ----
 
 void IntegerScanToUnitary(int64_t x, int64_t y, float* u, float* v, const PyramidDescriptor* pyr) {
-    *u = (float(x) + 0.5f) * pyr->invInteriorWidth[0];
-    *v = (float(y) + 0.5f) * pyr->invInteriorHeight[0];
+    IntegerScanToUnitaryLevel(x, y, u, v, pyr, 0);
 }
 
 void IntegerScanToUnitaryLevel(int64_t x, int64_t y, float* u, float* v, const PyramidDescriptor* pyr, int64_t level) {
-    *u = (float(x) + 0.5f) * pyr->invInteriorWidth[level];
-    *v = (float(y) + 0.5f) * pyr->invInteriorHeight[level];
+    *u = PixelToUnitX(pyr, level, float(x));
+    *v = PixelToUnitY(pyr, level, float(y));
 }
 
 void IntegerScanToUnitary2(int64_t x, int64_t y, float* u, float* v, float width, float height) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 
 #include "pyramid/mipmap.h"
@@ -33,6 +35,36 @@ TEST(Mipmap, ConstantPictureStaysConstantAtEveryLevel) {
                                 ASSERT_NEAR(c[k], expect[k], tol) << "hq " << hq << " kind " << kind << " L " << L;
                         }
             }
+}
+
+// A ramp holding each pixel's own column and row: every reduction of it keeps
+// the ramp, pixel x of level L holding the level-0 position of its centre,
+// also at levels whose size was rounded up (the high-quality reduction must
+// place its samples by the picture's scale, not by the level's width).
+TEST(Mipmap, RampStaysInPlaceAtRoundedUpLevels) {
+    for (int64_t hq : {0, 1}) {
+        TestPyramid p(kOddWidth, kOddHeight, kPyrColourFloat, 0);
+        ASSERT_TRUE(p.ok);
+        p->highQuality = hq;
+        p->overhangMode = 3;
+        FillLevel(p.get(), 0, [](int64_t x, int64_t y, float* c) { c[0] = float(x), c[1] = float(y), c[2] = 0, c[3] = 1; });
+        paint_mipmap_of_pyramid(p.get());
+        ASSERT_EQ(p->width[1], 684);
+        ASSERT_EQ(p->width[3], 172);
+        ASSERT_EQ(p->height[2], 172);
+        for (int64_t L = 1; L <= 3; ++L) {
+            // Away from the picture's edges, where clamping bends the ramp.
+            const int64_t xEnd = int64_t(p->unitScaleX[L]) - 3, yEnd = int64_t(p->unitScaleY[L]) - 3;
+            float worst = 0.0f;
+            for (int64_t y = 3; y < yEnd; y += 7)
+                for (int64_t x = 3; x < xEnd; x += 5) {
+                    float c[4];
+                    get_intcoord_unitary_color(x, y, p.get(), L, c);
+                    worst = std::max({worst, std::fabs(c[0] - RampAt(x, L)), std::fabs(c[1] - RampAt(y, L))});
+                }
+            EXPECT_LT(worst, 0.02f) << "hq " << hq << " level " << L;
+        }
+    }
 }
 
 // The standard reduction against a direct evaluation of its definition.

@@ -2,6 +2,7 @@
 // pixels keep their colour exactly, holes take colours from around them.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 
 #include "pyramid/push_pull.h"
@@ -66,6 +67,34 @@ TEST(PushPull, SingleHoleTakesTheAverageOfItsFourNeighbours) {
     EXPECT_NEAR(c[1], 35, 1);
     EXPECT_NEAR(c[2], 35, 1);
     EXPECT_EQ(c[3], 255);
+}
+
+// A hole takes the next level's colour at its own place: with every level
+// holding the ramp of its pixels' level-0 positions, a filled hole holds its
+// own position, at levels that halve exactly and at rounded-up ones alike.
+TEST(PushPull, HoleTakesTheColourBelowAtItsOwnPlace) {
+    for (int64_t w : {int64_t{1024}, kOddWidth}) {
+        TestPyramid p(w, kOddHeight, kPyrColourFloat, 0);
+        ASSERT_TRUE(p.ok);
+        for (int64_t L = 0; L <= p->topLevel; ++L)
+            FillLevel(p.get(), L, [L](int64_t x, int64_t y, float* c) { c[0] = RampAt(x, L), c[1] = RampAt(y, L), c[2] = 0, c[3] = 1; });
+        for (int64_t L = 0; L <= 2; ++L) {
+            const int64_t holes[][2] = {{11, 9}, {int64_t(p->unitScaleX[L]) * 3 / 4, int64_t(p->unitScaleY[L]) / 2},
+                                        {int64_t(p->unitScaleX[L]) - 12, int64_t(p->unitScaleY[L]) - 9}};
+            for (const auto& h : holes) set_intcoord_unitary_color(h[0], h[1], p.get(), L, std::array<float, 4>{0, 0, 0, 0}.data());
+            PullPaintLevel(p.get(), L);
+            // The kernel's sub-positions lie about 0.05 pixel of level L + 1
+            // to one side.
+            const float tol = 0.1f * float(int64_t{2} << L);
+            for (const auto& h : holes) {
+                float c[4];
+                get_intcoord_unitary_color(h[0], h[1], p.get(), L, c);
+                EXPECT_NEAR(c[0], RampAt(h[0], L), tol) << "width " << w << " level " << L << " x " << h[0];
+                EXPECT_NEAR(c[1], RampAt(h[1], L), tol) << "width " << w << " level " << L << " y " << h[1];
+                EXPECT_EQ(c[3], 1.0f);
+            }
+        }
+    }
 }
 
 TEST(PushPull, FaintAlphasCountAsHolesAndOthersAsOpaque) {

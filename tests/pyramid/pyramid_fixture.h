@@ -40,3 +40,14 @@ inline void PaintLevelWords(PyramidDescriptor* pyr, uint32_t word) {
         for (int64_t y = 0; y < pyr->height[L]; ++y)
             for (int64_t x = 0; x < pyr->width[L]; ++x) set_pyramid_sample_point4_raw(x, y, pyr, L, word);
 }
+
+// A picture whose sides do not halve exactly: 1366 x 683 has levels of
+// 684 x 342, 342 x 172 and 172 x 86, each holding a little more than the
+// picture's 683, 341.5 and 170.75 columns (341.5, 170.75, 85.375 rows).
+constexpr int64_t kOddWidth = 1366, kOddHeight = 683;
+
+// The level-0 position of the centre of pixel i of level L: what pixel i
+// holds when level 0 holds its own column (or row) numbers.
+inline float RampAt(int64_t i, int64_t L) {
+    return (static_cast<float>(i) + 0.5f) * static_cast<float>(int64_t{1} << L) - 0.5f;
+}

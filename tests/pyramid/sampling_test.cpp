@@ -96,6 +96,101 @@ TEST(Sampling, LinearRampSamplesToTheRamp) {
     }
 }
 
+// The same ramp at levels whose size was rounded up: every level holds the
+// level-0 position of its pixels' centres (as the reduction leaves it), and
+// every sampler, given a unit position or a pixel position of the level, must
+// find the ramp at that place. Mixing the picture's scale with the level's
+// width misplaces level 1 by a pixel and level 3 by almost two.
+TEST(Sampling, RampSamplesInPlaceAtRoundedUpLevels) {
+    TestPyramid p(kOddWidth, kOddHeight, kPyrColourFloat, 0);
+    ASSERT_TRUE(p.ok);
+    p->overhangMode = 3;
+    for (int64_t L = 0; L <= p->topLevel; ++L)
+        FillLevel(p.get(), L, [L](int64_t x, int64_t y, float* c) { c[0] = RampAt(x, L), c[1] = RampAt(y, L), c[2] = 0, c[3] = 1; });
+    p->mipmapState = 2;
+    std::mt19937 rng(17);
+    for (int64_t L = 1; L <= 3; ++L) {
+        const float scale = float(int64_t{1} << L);
+        // Positions at least three pixels of the level inside the picture.
+        const float marginU = 3.0f * scale / kOddWidth, marginV = 3.0f * scale / kOddHeight;
+        std::uniform_real_distribution<float> du(marginU, 1.0f - marginU), dv(marginV, 1.0f - marginV);
+        for (int i = 0; i < 200; ++i) {
+            const float u = du(rng), v = dv(rng);
+            const float ex = u * kOddWidth - 0.5f, ey = v * kOddHeight - 0.5f;
+            float c[4];
+            get_unit_ramped_wrapped_pyramid_sample_point(p.get(), L, u, v, c);
+            ASSERT_NEAR(c[0], ex, 0.01f) << "wrapped bilinear, level " << L << " u " << u;
+            ASSERT_NEAR(c[1], ey, 0.01f);
+            get_unit_ramped_pyramid_sample_point(p.get(), L, u, v, c);
+            ASSERT_NEAR(c[0], ex, 0.01f) << "bilinear, level " << L;
+            linear_get_borked(p.get(), L, 0.5f, u, v, c);
+            ASSERT_NEAR(c[0], ex, 0.02f) << "bilinear blend, level " << L;
+            // The kernel's sub-positions lie to one side (about 0.05 pixel of
+            // the level, see above).
+            const float kernelTol = 0.08f * scale * 2.0f;
+            get_borked(p.get(), L, 0.0f, u, v, c);
+            ASSERT_NEAR(c[0], ex, kernelTol) << "kernel, level " << L;
+            ASSERT_NEAR(c[1], ey, kernelTol);
+            get_borked(p.get(), L, 0.5f, u, v, c);
+            ASSERT_NEAR(c[0], ex, kernelTol) << "kernel blend, level " << L;
+            // A pixel position of the level names the same place.
+            const float X = u * p->unitScaleX[L] - 0.5f, Y = v * p->unitScaleY[L] - 0.5f;
+            get_intandfractioncoord_unitary_color(p.get(), L, 0.0f, X, Y, c);
+            ASSERT_NEAR(c[0], ex, kernelTol) << "pixel position, level " << L << " X " << X;
+            ASSERT_NEAR(c[1], ey, kernelTol);
+        }
+    }
+}
+
+// At a level whose size was rounded up the picture's width is not a whole
+// number of pixels (341.5 at level 2 of 1366); still u = 0 and u = 1 are one
+// place on a picture that closes across its sides, and every sampler must
+// answer alike there (and v = 0 and v = 1 where it closes top to bottom). A
+// ramp across the seam makes any disagreement large.
+TEST(Sampling, SeamAgreesAtRoundedUpLevels) {
+    struct Mode {
+        int64_t overhang, edge;
+        bool wrapV;
+    };
+    for (Mode m : {Mode{kOverhangWrapSides, 2, false}, Mode{kOverhangWrapBoth, 1, true},
+                   Mode{kOverhangOverThePole, 2, false}})
+        for (int64_t hq : {0, 1}) {
+            TestPyramid p(kOddWidth, kOddHeight, kPyrColourFloat, m.edge);
+            ASSERT_TRUE(p.ok);
+            p->overhangMode = m.overhang;
+            p->highQuality = hq;
+            FillLevel(p.get(), 0, [](int64_t x, int64_t y, float* c) {
+                c[0] = float(x) / kOddWidth, c[1] = float(y) / kOddHeight, c[2] = float((x / 3 + y / 5) % 2), c[3] = 1;
+            });
+            paint_mipmap_of_pyramid(p.get());
+            for (int64_t L = 0; L <= 3; ++L)
+                for (float t : {0.0f, 0.37f, 0.81f})
+                    for (float f : {0.0f, 0.5f}) {
+                        float a[4], b[4];
+                        auto agree = [&](const char* what, float u0, float v0, float u1, float v1, auto sample) {
+                            sample(u0, v0, a);
+                            sample(u1, v1, b);
+                            for (int k = 0; k < 4; ++k)
+                                EXPECT_NEAR(a[k], b[k], 1e-5f) << what << " overhang " << m.overhang << " hq " << hq
+                                                               << " level " << L << " at " << t << " f " << f << " component " << k;
+                        };
+                        auto kernel = [&](float u, float v, float* o) { get_borked(p.get(), L, f, u, v, o); };
+                        auto bilinear = [&](float u, float v, float* o) {
+                            get_unit_ramped_wrapped_pyramid_sample_point(p.get(), L, u, v, o);
+                        };
+                        auto blend = [&](float u, float v, float* o) { linear_get_borked(p.get(), L, f, u, v, o); };
+                        agree("kernel", 0.0f, t, 1.0f, t, kernel);
+                        agree("bilinear", 0.0f, t, 1.0f, t, bilinear);
+                        agree("bilinear blend", 0.0f, t, 1.0f, t, blend);
+                        if (m.wrapV) {
+                            agree("kernel down", t, 0.0f, t, 1.0f, kernel);
+                            agree("bilinear down", t, 0.0f, t, 1.0f, bilinear);
+                            agree("bilinear blend down", t, 0.0f, t, 1.0f, blend);
+                        }
+                    }
+        }
+}
+
 TEST(Sampling, LevelBlendReadsTheRightLevels) {
     TestPyramid p(64, 64, kPyrGrey8, 0);
     ASSERT_TRUE(p.ok);

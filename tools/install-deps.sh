@@ -5,7 +5,8 @@ set -euo pipefail
 pkgs=(cmake ninja-build g++ ccache pkg-config libjpeg-dev libpng-dev
       googletest libgtest-dev libgmock-dev libbenchmark-dev
       libjpeg-turbo-progs libimage-exiftool-perl imagemagick python3
-      python3-psd-tools python3-numpy)
+      python3-psd-tools python3-numpy
+      qt6-base-dev fonts-dejavu-core xvfb)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

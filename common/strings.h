@@ -54,3 +54,8 @@ void AppendBreak(char* s);
 // Parses an optionally signed decimal integer held in a Str255; rewrites the
 // string as the digits it kept. Returns 1 when a number was stored.
 int qev_StringToNumber(unsigned char* p, int64_t* out);
+
+// Mac Roman: a byte as its Unicode character, and a character as its byte
+// (-1 when Mac Roman has none).
+uint16_t MacRomanToUnicode(uint8_t byte);
+int32_t UnicodeToMacRoman(uint16_t character);

@@ -10,14 +10,15 @@
 void DoAbout();
 // A debug text for the developer: written to standard error.
 void DoDebugMessages(const char* text);
-// Runs the dialog: non-zero on OK, 0 on cancel. The stand-in has no dialog.
+// Runs the dialog (ui/dialog_entry.cpp): 1 on OK, 0 on cancel, and 0 when
+// there is no display to show it on (said on standard error).
 int32_t DoUI();
 void ShowRefusalMessage2();
 void ShowRefusalMessage3();
 // Refuses an image mode the plug-in cannot read (same style as the above).
 void ShowRefusalMessageForMode();
 void ShowMemoryAlertCocoa();
-// Tells the dialog side that the invocation is ending.
+// Tells the dialog side that the invocation is ending (ui/dialog_entry.cpp).
 void ControllerShuttingDown();
 
 // The texts of the alerts, for tests and for the stand-ins above.

@@ -1,6 +1,5 @@
-// Stand-in for the dialog and its alerts until the user interface lands:
-// there is no dialog (DoUI answers OK) and every alert and the about box go
-// to standard error with their texts. Delete this file when the real ones land.
+// Stand-in for the alerts until they land: every alert and the about box go
+// to standard error with their texts. The dialog itself is ui/dialog.h.
 #include <cstdio>
 
 #include "host_access/alerts.h"
@@ -33,10 +32,7 @@ void DoDebugMessages(const char* text) {
     std::fflush(stderr);
 }
 
-int32_t DoUI() { return 1; }
-
 void ShowRefusalMessage2() { Alert(kRefusal2Title, kRefusal2Text); }
 void ShowRefusalMessage3() { Alert(kRefusal3Title, kRefusal3Text); }
 void ShowRefusalMessageForMode() { Alert(kRefusalModeTitle, kRefusalModeText); }
 void ShowMemoryAlertCocoa() { Alert(kMemoryAlertTitle, kMemoryAlertText); }
-void ControllerShuttingDown() {}

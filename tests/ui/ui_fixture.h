@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/host/filter_record.h"
+#include "shell/defaults.h"
 #include "records/data.h"
 #include "records/parameters.h"
 #include "records/plugin_globals.h"
@@ -25,6 +26,7 @@ struct UiRecords {
         params->proxyScale = 1;
         data->storage = storage.get();
         data->filterRect = VRect{0, 0, height, width};
+        record->filterRect = Rect{0, 0, int16_t(height), int16_t(width)};
         record->advanceState = NoAdvance;
         record->displayPixels = NoDisplay;
         record->samplingSupport = 1;

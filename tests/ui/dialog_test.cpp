@@ -1,0 +1,428 @@
+// The dialog driven programmatically, headless, on the test clock: controls
+// and the settings record, refresh timings, the modal loop's endings, undo,
+// zoom and the memory dots.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+
+#include "platform/appkit/controls.h"
+#include "platform/appkit/run_loop.h"
+#include "pyramid/glue_names.h"
+#include "shell/mode_catalogue.h"
+#include "shell/settings_persistence.h"
+#include "shell/stand_ins.h"
+#include "tests/platform/appkit/offscreen_app.h"
+#include "tests/ui/ui_fixture.h"
+#include "ui/dialog.h"
+#include "ui/preview_manager.h"
+#include "ui/proxy_view.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct DialogTest : ::testing::Test {
+    std::unique_ptr<UiRecords> records;
+    Controller_Tarnwhistle_pano* c = nullptr;
+    fs::path support;
+    int64_t rendered = 0;
+
+    void SetUp() override {
+        ASSERT_TRUE(OffscreenApplication());
+        support = fs::temp_directory_path() / ("vornesk-dialog-test-" + std::to_string(getpid()));
+        fs::remove_all(support);
+        fs::create_directories(support);
+        setenv("VORNESK_SUPPORT_DIR", support.c_str(), 1);
+        records = std::make_unique<UiRecords>(1200, 600);
+        for (int32_t& f : MemDotIsPersistent) f = 0;
+        UseTestClock(true);
+        // The render is replaced by a grey ramp, counted.
+        ProxyView_Tarnwhistle_pano::renderForPreview() = [this](proxyBufferRecord* pbr) {
+            ++rendered;
+            for (int32_t i = 0; i < pbr->byteCount; ++i) pbr->pixels[i] = uint8_t(i % pbr->width);
+        };
+        c = Controller_Tarnwhistle_pano::sharedInstance();
+        c->dissolveWindow->resize(1000, 700);
+        c->startingUp();
+    }
+    void TearDown() override {
+        if (NSApp_modalLoopRunning()) {
+            NSApp_stopModalWithCode(0);
+            c->endShowWindow();
+        }
+        c->shuttingDown();
+        Controller_Tarnwhistle_pano::releaseSharedInstance();
+        UseTestClock(false);
+        records.reset();
+        fs::remove_all(support);
+    }
+    void Pass(int n = 1) {
+        for (int i = 0; i < n; ++i) NSApp_modalPass(false);
+    }
+    // Opens the dialog and lets its first preview and the first stash happen.
+    void Open() {
+        c->beginShowWindow();
+        Pass(2);
+        AdvanceTestClock(0.2);
+        Pass(2);
+        ASSERT_GE(rendered, 1);
+    }
+    void KeyUp(TextField* field) {
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_5, Qt::NoModifier, "5");
+        QCoreApplication::sendEvent(field, &release);
+    }
+};
+
+// The settings the controls show.
+void ExpectSameShownSettings(const Parameters& a, const Parameters& b) {
+    EXPECT_EQ(a.latitude, b.latitude);
+    EXPECT_EQ(a.longitude, b.longitude);
+    EXPECT_EQ(a.spin, b.spin);
+    EXPECT_EQ(a.FOV, b.FOV);
+    EXPECT_EQ(a.tabs, b.tabs);
+    EXPECT_EQ(a.sharpen, b.sharpen);
+    for (auto f : {&Parameters::flip, &Parameters::transparent_gaps, &Parameters::indicatrix, &Parameters::faces,
+                   &Parameters::anamorph, &Parameters::dehalo, &Parameters::edges, &Parameters::previewquality,
+                   &Parameters::grid, &Parameters::inputMode, &Parameters::outputMode, &Parameters::glueMode})
+        EXPECT_EQ(a.*f, b.*f);
+    for (auto f : {&Parameters::line_color, &Parameters::tab_color, &Parameters::background_color}) {
+        EXPECT_EQ((a.*f).red, (b.*f).red);
+        EXPECT_EQ((a.*f).green, (b.*f).green);
+        EXPECT_EQ((a.*f).blue, (b.*f).blue);
+    }
+}
+
+TEST_F(DialogTest, RecordToControlsToRecordIsTheIdentity) {
+    Open();
+    std::mt19937 random(11);
+    auto uniform = [&random](double lo, double hi) { return float(std::uniform_real_distribution<double>(lo, hi)(random)); };
+    auto pick = [&random](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    auto colour = [&] { return RGBColor{uint16_t(pick(0, 65535)), uint16_t(pick(0, 65535)), uint16_t(pick(0, 65535))}; };
+    for (int trial = 0; trial < 200; ++trial) {
+        Parameters& p = *records->params;
+        p.latitude = uniform(-90, 90);
+        p.longitude = uniform(-180, 180);
+        p.spin = uniform(-180, 180);
+        p.FOV = uniform(1, 360);
+        p.tabs = uniform(0, 100);
+        p.sharpen = uniform(0, 100);
+        for (auto f : {&Parameters::flip, &Parameters::transparent_gaps, &Parameters::indicatrix, &Parameters::faces,
+                       &Parameters::anamorph, &Parameters::dehalo, &Parameters::edges})
+            p.*f = pick(0, 1);
+        p.line_color = colour();
+        p.tab_color = colour();
+        p.background_color = colour();
+        p.previewquality = pick(1, 3);
+        p.grid = pick(1, 7);
+        p.inputMode = pick(1, kInputModeCount);
+        p.outputMode = pick(1, kHighestProjection);
+        p.glueMode = pick(1, kGlueModeCount);
+        const Parameters before = p;
+        c->Settings2Controls_Cocoa();
+        for (auto f : {&Parameters::latitude, &Parameters::longitude, &Parameters::spin}) p.*f = 12345.0f;
+        p.outputMode = 0;
+        p.line_color = RGBColor{1, 2, 3};
+        c->Controls2Settings_Cocoa();
+        ExpectSameShownSettings(before, p);
+        if (HasFailure()) return;
+    }
+}
+
+TEST_F(DialogTest, PopUpItemsAreValueMinusOneAndUnlistedValuesAreKept) {
+    Open();
+    Parameters& p = *records->params;
+    ASSERT_EQ(c->output_popup->count(), kHighestProjection);
+    ASSERT_EQ(c->input_popup->count(), kInputModeCount);
+    ASSERT_EQ(c->glue_all->count(), kGlueModeCount);
+    for (int32_t m = 1; m <= kHighestProjection; ++m) {
+        p.outputMode = m;
+        c->Settings2Controls_Cocoa();
+        ASSERT_EQ(c->output_popup->currentIndex(), m - 1);
+        ASSERT_EQ(c->output_popup->currentText(), QString::fromUtf8(VorneskOutputModeName(m)));
+    }
+    for (int32_t m = 1; m <= kInputModeCount; ++m)
+        EXPECT_EQ(c->input_popup->itemText(m - 1), QString::fromUtf8(VorneskInputModeName(m)));
+    EXPECT_EQ(c->grid->itemText(1), QString::fromUtf8("5°"));
+    // A mode above the list shows no item and survives the way back.
+    for (int32_t unlisted : {548, 1050, 0, -3}) {
+        p.outputMode = unlisted;
+        c->Settings2Controls_Cocoa();
+        EXPECT_EQ(c->output_popup->currentIndex(), -1);
+        c->Controls2Settings_Cocoa();
+        EXPECT_EQ(p.outputMode, unlisted);
+    }
+}
+
+TEST_F(DialogTest, SteppersWrapAroundTheirPopUps) {
+    Open();
+    Parameters& p = *records->params;
+    p.grid = 1;
+    c->Settings2Controls_Cocoa();
+    c->grid_stepper->stepUp();   // up arrow: the previous item, from the first to the last
+    EXPECT_EQ(p.grid, 7);
+    c->grid_stepper->stepDown();
+    EXPECT_EQ(p.grid, 1);
+    p.outputMode = kHighestProjection;
+    c->Settings2Controls_Cocoa();
+    c->output_stepper->stepDown();
+    EXPECT_EQ(p.outputMode, 1);
+    EXPECT_EQ(c->output_stepper->intValue(), 0);
+}
+
+TEST_F(DialogTest, TenKeyReleasesInOneSecondGiveOnePreviewASecondAfterTheLast) {
+    Open();
+    const int64_t start = rendered;
+    for (int key = 0; key < 10; ++key) {
+        c->latitude_text->setText(QString::number(10 + key));
+        KeyUp(c->latitude_text);
+        Pass();
+        if (key < 9) AdvanceTestClock(0.1);
+    }
+    EXPECT_EQ(c->latitude->floatValue(), 19.0f);   // typed numbers move the slider at once
+    AdvanceTestClock(0.99);
+    Pass(3);
+    EXPECT_EQ(rendered, start);
+    AdvanceTestClock(0.02);
+    Pass(3);
+    EXPECT_EQ(rendered, start + 1);
+    EXPECT_EQ(records->params->latitude, 19.0f);
+    AdvanceTestClock(5.0);
+    Pass(3);
+    EXPECT_EQ(rendered, start + 1);
+}
+
+TEST_F(DialogTest, ASliderBurstGivesOnePreview) {
+    Open();
+    const int64_t start = rendered;
+    for (int i = 0; i < 8; ++i) c->spin->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(c->spin_text->text(), "0.8");   // the field follows at once
+    EXPECT_EQ(rendered, start);
+    Pass(3);
+    EXPECT_EQ(rendered, start + 1);
+    EXPECT_FLOAT_EQ(records->params->spin, 0.8f);
+}
+
+TEST_F(DialogTest, OkWithARefreshPendingRendersNothingAfter) {
+    Open();
+    const int64_t start = rendered;
+    c->background_color->userChose(RGBColor{1, 2, 3});
+    c->ok->click();
+    EXPECT_FALSE(NSApp_modalPass(false));
+    EXPECT_EQ(c->endShowWindow(), 1);
+    AdvanceTestClock(3.0);
+    Pass(3);
+    EXPECT_EQ(rendered, start);
+    EXPECT_EQ(NSObject_pendingPerformRequests(nullptr), 0);
+}
+
+TEST_F(DialogTest, CancelAndCloseGiveZeroAndCloseTheColourPanel) {
+    for (int way = 0; way < 2; ++way) {
+        Open();
+        c->tab_color->click();
+        ASSERT_TRUE(SharedColorPanel()->isVisible());
+        if (way == 0) c->cancel->click();
+        else c->dissolveWindow->close();
+        EXPECT_FALSE(NSApp_modalPass(false));
+        EXPECT_EQ(c->endShowWindow(), 0) << way;
+        EXPECT_FALSE(SharedColorPanel()->isVisible()) << way;
+        EXPECT_FALSE(c->dissolveWindow->isVisible()) << way;
+    }
+}
+
+TEST_F(DialogTest, UndoAfterDiceRestoresEveryField) {
+    Open();
+    Parameters& p = *records->params;
+    p.latitude = 12.5f;
+    p.longitude = -33.25f;
+    p.spin = 7.0f;
+    c->Settings2Controls_Cocoa();
+    c->controlsChangedSoUpdatePreview();   // the state before the dice, with its snapshot
+    const Parameters before = p;
+    c->dice->click();
+    ASSERT_FALSE(p.latitude == before.latitude && p.longitude == before.longitude && p.spin == before.spin);
+    EXPECT_EQ(c->preset_name->text(), "random settings");
+    c->undo->click();
+    ExpectSameShownSettings(before, p);
+    EXPECT_EQ(std::memcmp(&before, &p, offsetof(Parameters, presetName)), 0);
+    EXPECT_EQ(c->longitude_text->text(), "-33.25");
+    EXPECT_EQ(c->latitude->floatValue(), 12.5f);
+}
+
+TEST_F(DialogTest, FactoryResetsOnlyTheOrientationAndLittlePlanetItsBlock) {
+    Open();
+    Parameters& p = *records->params;
+    p.latitude = 10;
+    p.inputMode = 5;
+    p.outputMode = 33;
+    p.FOV = 77;
+    c->Settings2Controls_Cocoa();
+    c->factory->click();
+    EXPECT_EQ(p.latitude, 0.0f);
+    EXPECT_EQ(p.inputMode, 5);
+    EXPECT_EQ(p.outputMode, 33);
+    EXPECT_EQ(p.FOV, 77.0f);
+    c->little_planet->click();
+    EXPECT_EQ(p.outputMode, 16);
+    EXPECT_EQ(p.latitude, -90.0f);
+    EXPECT_EQ(p.FOV, 110.0f);
+    EXPECT_EQ(c->preset_name->text(), "little planet");
+    for (int i = 0; i < 50; ++i) {
+        c->randomseed->click();
+        ASSERT_GE(p.randomSeed, 0);
+        ASSERT_LE(p.randomSeed, 2047);
+    }
+}
+
+TEST_F(DialogTest, FacesAndFieldOfViewFollowTheOutputMode) {
+    Open();
+    Parameters& p = *records->params;
+    p.outputMode = 1;   // no polyhedron
+    c->Settings2Controls_Cocoa();
+    EXPECT_FALSE(c->faces->isEnabled());
+    p.outputMode = 396;
+    c->Settings2Controls_Cocoa();
+    EXPECT_FALSE(c->FOV->isEnabled());
+    EXPECT_FALSE(c->FOV_text->isEnabled());
+}
+
+TEST_F(DialogTest, ZoomButtonsChangeTheDivisorAndTheirTitle) {
+    records.reset();
+    records = std::make_unique<UiRecords>(6000, 3000);
+    Open();
+    Parameters& p = *records->params;
+    const int32_t fit = p.proxyScale;
+    ASSERT_GE(fit, 2);   // 1200 x 600 in a smaller pane
+    EXPECT_FALSE(c->zoom_out->isEnabled());
+    c->zoom_in->click();
+    EXPECT_EQ(p.proxyScale, fit - 1);
+    c->zoom_100->click();
+    EXPECT_EQ(p.proxyScale, 1);
+    EXPECT_EQ(c->zoom_100->text(), "100%");
+    EXPECT_FALSE(c->zoom_in->isEnabled());
+    const int64_t before = rendered;
+    c->zoom_100->click();   // at 100 % it still refreshes
+    Pass(2);
+    EXPECT_EQ(rendered, before + 1);
+    p.proxyScale = 3;
+    c->fixZoomersHilitesEasy();
+    EXPECT_EQ(c->zoom_100->text(), "33%");
+}
+
+// ---- memory dots ----
+
+TEST_F(DialogTest, MemoryDotFramesAndTheFirstStash) {
+    MemDotIsPersistent[0] = MemDotIsPersistent[1] = 1;
+    Open();
+    ASSERT_EQ(c->MemoryDotArray.size(), size_t(kMemoryDots));
+    const int expected[][3] = {{0, 8, 0}, {7, 4, 88}, {13, 70, 136}, {24, 124, 23}};
+    for (auto [slot, x, y] : expected) {
+        const QRect g = c->MemoryDotArray[slot]->geometry();
+        EXPECT_EQ(g, QRect(8 + x, 8 + y, 8, 8)) << slot;
+        EXPECT_EQ(c->MemoryDotArray[slot]->tag, slot);
+    }
+    // Dots 0 and 1 persistent: the first preview is stashed into dot 2.
+    EXPECT_EQ(c->MemDotStatus[0], 1);
+    EXPECT_EQ(c->MemDotStatus[1], 1);
+    EXPECT_EQ(c->MemDotStatus[2], 2);
+    EXPECT_EQ(c->MemoryDotArray[2]->property("imageName").toString(), "memdot-orange-square");
+    EXPECT_EQ(c->MemoryDotArray[0]->property("imageName").toString(), "memdot-blue-circle");
+    EXPECT_EQ(c->MemoryDotArray[3]->property("imageName").toString(), "memdot-clear-circle");
+    EXPECT_TRUE(fs::exists(FileZerp_Get2019MemoryDotsFilePathForIndex(2)));
+}
+
+TEST_F(DialogTest, EveryDotStateWithEveryModifier) {
+    Open();
+    Parameters& p = *records->params;
+    enum Start { kEmpty, kFilledPersistent, kFilledTemporary, kCurrent };
+    struct Expect {
+        uint16_t state;
+        int32_t persistent;
+        bool loaded;
+    };
+    const uint32_t modifiers[3] = {0, NSEventModifierFlagOption, NSEventModifierFlagControl};
+    // [start][modifier]: state after, persistent after, whether the dot was loaded.
+    const Expect table[4][3] = {
+        {{2, 1, false}, {2, 1, false}, {2, 0, false}},
+        {{2, 1, true}, {0, 0, false}, {1, 0, false}},
+        {{2, 0, true}, {0, 0, false}, {1, 0, false}},
+        {{2, 1, true}, {0, 0, false}, {2, 0, false}},
+    };
+    const int slot = 9;
+    for (int start = 0; start < 4; ++start)
+        for (int m = 0; m < 3; ++m) {
+            // Make the dot: saved with latitude 40, then the settings move to latitude 5.
+            c->MemDotStatus[slot] = 0;
+            MemDotIsPersistent[slot] = 0;
+            if (start != kEmpty) {
+                p.latitude = 40.0f;
+                c->ReactToClickOnMemoryDot(slot, start == kFilledTemporary ? NSEventModifierFlagControl : 0);
+                if (start != kCurrent) c->MakeNoMemoryDotCurrent();
+            }
+            p.latitude = 5.0f;
+            c->Settings2Controls_Cocoa();
+            c->ReactToClickOnMemoryDot(slot, modifiers[m]);
+            const Expect& e = table[start][m];
+            EXPECT_EQ(c->MemDotStatus[slot], e.state) << start << " " << m;
+            EXPECT_EQ(MemDotIsPersistent[slot], e.persistent) << start << " " << m;
+            EXPECT_EQ(p.latitude, e.loaded ? 40.0f : 5.0f) << start << " " << m;
+            EXPECT_EQ(c->MemoryDotArray[slot]->property("imageName").toString(),
+                      Controller_Tarnwhistle_pano::MemdotImageName(e.state, e.persistent != 0));
+            if (e.loaded) {
+                EXPECT_EQ(c->preset_name->text(), "dot 10");
+                EXPECT_STREQ(p.presetName, "dot 10");
+            }
+        }
+    // Slots outside 0..24 are ignored.
+    c->ReactToClickOnMemoryDot(25, 0);
+    c->DoTotalMemoryDotLoad(-1);
+    c->DoTotalMemoryDotSave(99);
+}
+
+TEST_F(DialogTest, AFilledDotWhoseFileIsGoneKeepsTheSettingsAndEmpties) {
+    Open();
+    Parameters& p = *records->params;
+    p.latitude = 40.0f;
+    c->ReactToClickOnMemoryDot(4, 0);
+    fs::remove(FileZerp_Get2019MemoryDotsFilePathForIndex(4));
+    p.latitude = 5.0f;
+    p.outputMode = 33;
+    c->ReactToClickOnMemoryDot(4, 0);
+    EXPECT_EQ(p.latitude, 5.0f);
+    EXPECT_EQ(p.outputMode, 33);
+    EXPECT_EQ(c->MemDotStatus[4], 0);
+    EXPECT_EQ(MemDotIsPersistent[4], 0);
+}
+
+TEST_F(DialogTest, PersistentDotsSurviveIntoTheNextInvocation) {
+    gMemDotFlagsKnown = true;
+    Open();
+    c->ReactToClickOnMemoryDot(6, 0);                            // persistent
+    c->ReactToClickOnMemoryDot(7, NSEventModifierFlagControl);  // temporary
+    WriteInvocationBracketingSettingsFile(kMemDotMapName);
+    c->ok->click();
+    c->endShowWindow();
+    for (int32_t& f : MemDotIsPersistent) f = 0;
+    ReadInvocationBracketingSettingsFile(kMemDotMapName);
+    Open();
+    EXPECT_EQ(c->MemDotStatus[6], 1);
+    EXPECT_EQ(c->MemoryDotArray[6]->property("imageName").toString(), "memdot-blue-circle");
+    EXPECT_NE(c->MemDotStatus[7], 1);   // temporary dots start empty (or take the stash)
+    EXPECT_EQ(c->GetNonpersistentMemdot(), 0);
+}
+
+TEST_F(DialogTest, PresetNamesAreTerminatedCutAndMacRoman) {
+    Open();
+    c->SetCurrentPresetFilenameToNSString(QString::fromUtf8("caf\u00e9 \u2192 \u03c0"));
+    // é and π exist in Mac Roman, the arrow does not.
+    EXPECT_STREQ(records->params->presetName, "caf\x8e ? \xb9");
+    c->SetCurrentPresetFilenameToNSString(QString(400, QChar('x')));
+    EXPECT_EQ(std::strlen(records->params->presetName), size_t(kPresetNameLength - 1));
+    EXPECT_EQ(Controller_Tarnwhistle_pano::myLocalizedStringFor("no such key"), "no such key");
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+#include "ui/preview_manager.h"
+
+#include <cstdio>
+
+#include "common/memory.h"
+#include "engine/task_records.h"
+#include "platform/appkit/run_loop.h"
+#include "ui/proxy_view.h"
+
+proxyBufferRecord _pbr{};
+
+namespace {
+void Log(const char* text) { std::fprintf(stderr, "%s\n", text); }
+}  // namespace
+
+std::string keyForInt(int64_t number) { return std::to_string(number); }
+
+ProgressivePreviewManager::ProgressivePreviewManager() { _pbr.pixels = nullptr; }
+
+ProgressivePreviewManager::~ProgressivePreviewManager() { dumpProxyAndTasks(); }
+
+void ProgressivePreviewManager::hangOnToTask(int64_t number, PerTaskStuffType* task) { things[number] = task; }
+
+PerTaskStuffType* ProgressivePreviewManager::getTaskForInt(int64_t number) const {
+    auto it = things.find(number);
+    return it == things.end() ? nullptr : it->second;
+}
+
+void ProgressivePreviewManager::taskAllocationFailed() { Log("taskAllocationFailed"); }
+
+void ProgressivePreviewManager::aPassThroughTilesHasFinished() {
+    switch (state) {
+        case kProgressivePreviewState_running:
+            Log("aPassThroughTilesHasFinished - kProgressivePreviewState_running");
+            if (proxyGUIItem) proxyGUIItem->update();
+            state = kProgressivePreviewState_waiting_for_UI_to_draw;
+            break;
+        case kProgressivePreviewState_waiting_for_UI_to_draw:
+            Log("aPassThroughTilesHasFinished while state is 'waiting_for_UI_to_draw'. Should not happen.");
+            break;
+        default: {
+            Log("aPassThroughTilesHasFinished - ready or abortion");
+            dumpProxyAndTasks();
+            state = kProgressivePreviewState_ready;
+            std::function<void()> block = std::move(block_to_do);
+            block_to_do = nullptr;
+            if (block) block();
+        }
+    }
+}
+
+proxyBufferRecord* ProgressivePreviewManager::pbr_address() { return &_pbr; }
+
+void ProgressivePreviewManager::dumpProxyAndTasks() {
+    RobustDisposePtr(&_pbr.pixels);
+    for (auto& [number, task] : things) Dump_Buffer_Vort_Task(&task);
+    things.clear();
+}
+
+void ProgressivePreviewManager::GUIDrawIsComplete() {
+    Log("GUIDrawIsComplete");
+    state = kProgressivePreviewState_ready;
+    dumpProxyAndTasks();
+}
+
+void ProgressivePreviewManager::requestNewProgressivePreviewForGUIItem(ProxyView_Tarnwhistle_pano* view) {
+    DispatchToDialogLoop([this, view] {
+        proxyGUIItem = view;
+        if (view) view->setNeedsDisplay();
+    });
+}
+
+void ProgressivePreviewManager::abortAnyPreviewAndThenDoBlockSynchronously(std::function<void()> block) {
+    if (!block) return;
+    if (!rendering) {
+        block();
+        return;
+    }
+    forSureAbortThePreviewThenDoBlockSynchronously(std::move(block));
+}
+
+void ProgressivePreviewManager::forSureAbortThePreviewThenDoBlockSynchronously(std::function<void()> block) {
+    Log("forSureAbortThePreviewThenDoBlockSynchronously");
+    block_to_do = std::move(block);
+    state = kProgressivePreviewState_aborting;
+}
+
+void ProgressivePreviewManager::renderEnded() {
+    rendering = false;
+    if (state == kProgressivePreviewState_aborting) aPassThroughTilesHasFinished();
+}

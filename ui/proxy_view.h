@@ -1,0 +1,67 @@
+// The dialog's preview pane. When asked to display, it renders the preview
+// of the current settings into a preview buffer through the render entry, at
+// the zoom divisor and offsets of Parameters, and keeps the result as
+// mostRecentPreview, which its paint event paints centred in the pane. The
+// render runs from the dialog's loop, once per batch of requests, never in
+// the paint event. While the user drags it shows the untransformed input; a
+// drag pans the preview and the release after a drag asks for a full refresh.
+// Main thread only.
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <functional>
+
+#include "platform/appkit/controls.h"
+
+struct proxyBufferRecord;
+
+extern uint8_t gButtonIsPressed;
+extern uint8_t gMouseInProxyView;
+extern uint8_t gDraggedYet;
+extern int32_t gRecentProxyImageOriginXPoints;
+extern int32_t gRecentProxyImageOriginYPoints;
+
+class ProxyView_Tarnwhistle_pano : public TrackingView {
+public:
+    explicit ProxyView_Tarnwhistle_pano(QWidget* parent = nullptr);
+
+    bool pleaseClearImmediately = false;
+    QImage mostRecentPreview;
+    QRect mostRecentPreviewActiveRect;
+    // Why the last preview could not be rendered (shown in the pane), or empty.
+    QString refusal;
+    // Renders into the buffer; the render entry in preview mode unless a
+    // test puts its own here.
+    static std::function<void(proxyBufferRecord*)>& renderForPreview();
+    int64_t previewsRendered = 0;
+
+    // setNeedsDisplay: the next pass of the dialog's loop renders.
+    void setNeedsDisplay() { needsDisplay_ = true; }
+    bool needsDisplay() const { return needsDisplay_; }
+    // The loop's part: renders when asked to.
+    void displayIfNeeded();
+    double retinaScale() const;
+    void drawRect_version_normal(QRectF r);
+    // The last preview cut to a square and scaled to side points.
+    QImage previewWithPointSize(int side) const;
+
+    void viewMouseDown(double x, double y, uint32_t modifiers) override;
+    void viewMouseDragged(double deltaX, double deltaY) override;
+    void viewMouseUp() override;
+    void viewMouseEntered() override { gMouseInProxyView = 1; }
+    void viewMouseExited() override { gMouseInProxyView = 0; }
+    void cursorUpdate_inner();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void paintPreview(QRectF r, bool trivial);
+    void drawProxyBufferToScreen(double scale, QRectF r, const proxyBufferRecord& pbr);
+    void before_concludeDrawRectWithoutRacing();
+    bool panningPossible() const;
+    bool needsDisplay_ = false;
+};

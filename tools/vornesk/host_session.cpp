@@ -269,6 +269,9 @@ void ClearProgress(HostSession& s) {
 
 // ---- set-up ----
 
+// The plug-in's dialog draws its own preview: nothing to do here.
+OSErr DisplayNothing(const PSPixelMap*, const VRect*, int32_t, int32_t, void*) { return noErr; }
+
 int16_t ImageMode(const HostDocument& doc) {
     if (doc.colourPlanes == 1) return doc.depth == 8 ? imageModeGreyscale : doc.depth == 16 ? imageModeGrey16 : imageModeGrey32;
     return doc.depth == 8 ? imageModeRGB : doc.depth == 16 ? imageModeRGB48 : imageModeRGB96;
@@ -393,6 +396,10 @@ bool RunFilter(PluginMainProc entry, HostDocument* doc, const HostRunSettings& s
     session.report = report;
     session.showProgress = settings.showProgress;
     SetUpRecord(session);
+    if (settings.showDialog) {
+        session.record.displayPixels = DisplayNothing;
+        session.descriptorParameters.playInfo = plugInDialogDisplay;
+    }
     gSession = &session;
     OSErr err = Drive(session, settings);
     gSession = nullptr;

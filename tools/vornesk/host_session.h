@@ -23,6 +23,9 @@ struct HostRunSettings {
     bool haveSettings = false;
     std::vector<DescriptorItem> settings;
     bool showProgress = false;   // a progress bar on standard error
+    // The plug-in shows its dialog: play info "display", and a displayPixels
+    // (drawing nothing) so that it offers a live preview and zoom.
+    bool showDialog = false;
 };
 
 struct HostRunReport {

@@ -237,10 +237,12 @@ int main(int argc, char** argv) {
     // take their defaults, so a run never repeats what an earlier one cached.
     settings.haveSettings = true;
     settings.settings = options.settings;
-    settings.showProgress = !options.quiet && isatty(STDERR_FILENO);
+    settings.showProgress = !options.quiet && isatty(STDERR_FILENO) && !options.dialog;
+    settings.showDialog = options.dialog;
     HostRunReport report;
     if (!RunFilter(entry, &doc, settings, &report)) {
-        if (report.result == userCanceledErr && HostAbortRequested()) return Fail(kExitCancelled, "cancelled");
+        if (report.result == userCanceledErr && (HostAbortRequested() || options.dialog))
+            return Fail(kExitCancelled, "cancelled");
         std::string what = report.failedSelector < 0
                                ? std::string("the plug-in's request for pixels failed")
                                : std::string("the plug-in failed at ") + SelectorName(report.failedSelector);

@@ -40,10 +40,13 @@ constexpr char kUsageFormat[] =
            "                        Vornesk2.so next to this program)\n"
            "  --print-descriptor    print the settings the plug-in records, one KEY=VALUE a line\n"
            "  --quiet               no progress bar\n"
+           "  --dialog              show the plug-in's dialog (needs a display); Cancel\n"
+           "                        writes nothing and exits as cancelled\n"
            "  --help, --version\n"
            "\n"
            "exit status: 0 done, 1 the plug-in failed, 2 bad arguments, 3 unreadable input,\n"
-           "4 unwritable output, 5 the plug-in could not be loaded, 130 cancelled (Ctrl-C).\n";
+           "4 unwritable output, 5 the plug-in could not be loaded, 130 cancelled (Ctrl-C or\n"
+           "Cancel in the dialog).\n";
 
 bool ParseInt(const std::string& text, int32_t* value) {
     const char* end = text.data() + text.size();
@@ -55,7 +58,7 @@ bool ParseInt(const std::string& text, int32_t* value) {
 std::vector<std::string> OptionNames() {
     std::vector<std::string> names = {"--output", "--input-mode", "--output-mode", "--glue-mode", "--settings",
                                       "--set", "--mask", "--size", "--threads", "--plugin", "--print-descriptor",
-                                      "--quiet", "--help", "--version"};
+                                      "--quiet", "--dialog", "--help", "--version"};
     for (const NamedSetting& s : NamedSettings()) names.push_back(std::string("--") + s.name);
     return names;
 }
@@ -157,6 +160,9 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
         } else if (arg == "--quiet" || arg == "-q") {
             if (!noValue()) return false;
             options->quiet = true;
+        } else if (arg == "--dialog") {
+            if (!noValue()) return false;
+            options->dialog = true;
         } else if (arg == "--print-descriptor") {
             if (!noValue()) return false;
             options->printDescriptor = true;

@@ -16,6 +16,7 @@ struct HostOptions {
     int32_t threads = 0;    // 0: all processors
     bool quiet = false;
     bool printDescriptor = false;
+    bool dialog = false;    // --dialog: the plug-in shows its dialog
     bool help = false;
     bool version = false;
     // The scripting descriptor built from the settings options, in order.

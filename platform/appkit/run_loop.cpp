@@ -61,6 +61,8 @@ bool XDisplayReachable(const char* display) {
     return ok;
 }
 
+}  // namespace
+
 bool DisplayAvailable(std::string* why) {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (platform && *platform && std::strncmp(platform, "xcb", 3) != 0) return true;
@@ -73,8 +75,6 @@ bool DisplayAvailable(std::string* why) {
                                    : "there is no display (set DISPLAY, or QT_QPA_PLATFORM=offscreen)";
     return false;
 }
-
-}  // namespace
 
 bool NSApplicationLoad(std::string* why) {
     if (QApplication::instance()) return true;

@@ -15,6 +15,9 @@ class QWidget;
 // life of the process. False, with a reason, when there is no display to
 // show windows on (Qt would abort).
 bool NSApplicationLoad(std::string* why);
+// Whether windows can be shown here: a Qt platform named in QT_QPA_PLATFORM,
+// a Wayland display, or an X display that answers. False with a reason.
+bool DisplayAvailable(std::string* why);
 
 // ---- clock ----
 // Seconds; the test clock starts at 0 and moves only by AdvanceTestClock.

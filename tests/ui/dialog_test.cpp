@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <random>
 
+#include "common/memory.h"
 #include "platform/appkit/controls.h"
 #include "platform/appkit/run_loop.h"
 #include "pyramid/glue_names.h"
@@ -234,6 +235,32 @@ TEST_F(DialogTest, CancelAndCloseGiveZeroAndCloseTheColourPanel) {
     }
 }
 
+TEST_F(DialogTest, ATypedNumberBeforeTheFirstDrawEndsKeepsTheFirstStash) {
+    c->beginShowWindow();
+    Pass(2);   // the first preview is drawn; its end comes 0.1 s later
+    KeyUp(c->sharpen_text);
+    AdvanceTestClock(0.2);
+    Pass(2);
+    EXPECT_FALSE(c->gNeverDrewProxy);
+    EXPECT_EQ(c->MemDotStatus[0], 2);
+}
+
+TEST_F(DialogTest, NoPreviewBufferRendersNothingAndKeepsTheLastPicture) {
+    Open();
+    const QImage last = c->proxyPreview->mostRecentPreview;
+    ASSERT_FALSE(last.isNull());
+    const int64_t before = rendered;
+    SetRobustNewPtrFailures(1);
+    c->updateProxy();
+    Pass(2);
+    SetRobustNewPtrFailures(0);
+    EXPECT_EQ(rendered, before);
+    EXPECT_EQ(c->proxyPreview->mostRecentPreview, last);
+    c->updateProxy();   // memory back: the next draw renders
+    Pass(2);
+    EXPECT_EQ(rendered, before + 1);
+}
+
 TEST_F(DialogTest, UndoAfterDiceRestoresEveryField) {
     Open();
     Parameters& p = *records->params;
@@ -246,7 +273,9 @@ TEST_F(DialogTest, UndoAfterDiceRestoresEveryField) {
     c->dice->click();
     ASSERT_FALSE(p.latitude == before.latitude && p.longitude == before.longitude && p.spin == before.spin);
     EXPECT_EQ(c->preset_name->text(), "random settings");
+    SetPresetName(&p, "my name");
     c->undo->click();
+    EXPECT_STREQ(p.presetName, "my name");   // an undo does not rename the preset
     ExpectSameShownSettings(before, p);
     EXPECT_EQ(std::memcmp(&before, &p, offsetof(Parameters, presetName)), 0);
     EXPECT_EQ(c->longitude_text->text(), "-33.25");

@@ -87,6 +87,30 @@ TEST_F(RunLoopTest, BlocksRunInTheNextPassAndNothingRunsAfterTheLoopEnds) {
     NSApp_beginModal(nullptr);
 }
 
+TEST(DisplayCheck, WithoutADisplayTheDialogIsRefusedWithAReason) {
+    const char* names[] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"};
+    std::string saved[3];
+    bool had[3];
+    for (int i = 0; i < 3; ++i) {
+        const char* v = std::getenv(names[i]);
+        had[i] = v != nullptr;
+        if (v) saved[i] = v;
+        unsetenv(names[i]);
+    }
+    std::string why;
+    EXPECT_FALSE(DisplayAvailable(&why));
+    EXPECT_NE(why.find("no display"), std::string::npos);
+    setenv("DISPLAY", ":65123", 1);   // no server behind it
+    EXPECT_FALSE(DisplayAvailable(&why));
+    EXPECT_NE(why.find("does not answer"), std::string::npos);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    EXPECT_TRUE(DisplayAvailable(&why));
+    for (int i = 0; i < 3; ++i) {
+        if (had[i]) setenv(names[i], saved[i].c_str(), 1);
+        else unsetenv(names[i]);
+    }
+}
+
 TEST_F(RunLoopTest, IdleWorkRunsAtTheEndOfEveryPass) {
     int idle = 0;
     NSApp_setIdleWork([&idle] { ++idle; });

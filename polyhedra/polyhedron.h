@@ -14,6 +14,7 @@
 #include "common/vectors.h"
 
 struct SkipList;
+struct Data;
 
 // Capacities.
 inline constexpr int64_t kMax3DVertices = 12845;
@@ -48,6 +49,9 @@ enum PolyStatus : int64_t {
     kPolyStatusVertexIndexOutOfRange = 10,
     kPolyStatusGroupIndexOutOfRange = 11,
     kPolyStatusScissorTableFull = 12,
+    kPolyStatusOutOfMemory = 13,     // a storage or scratch block could not be had
+    kPolyStatusBadVertexCount = 14,  // a face offered with fewer than 3 or more than 10 corners
+    kPolyStatusUnbuilt = 15,         // the shape code has no table or builder in this build
 };
 
 // Edge flag bits of a 3D face edge (their meaning belongs to the net cutter).
@@ -150,6 +154,7 @@ struct polyhedron {
     int16_t linkWord;
     SkipList* vertexIndex3D;  // keyed by vertex x, payload the vertex number
     uint8_t legacyPointCollider;
+    uint8_t legacyNetCollider;    // the same for net vertices
     int64_t buildWords[3];    // cleared before every build
     int64_t defaultFace;      // -1
     double defaultScale;      // 1.0
@@ -191,6 +196,7 @@ struct polyhedron {
     PolyNetSettings net;
     int64_t status;                            // PolyStatus
     uint8_t storageFlag;  // the coordinate, face-list and index blocks are owned heap blocks
+    int16_t storageWord;  // cleared with the storage
     PolyFace3D face3D[kMax3DFaces];
     PolyFace3D blankFace3D;
     PolyNetFace netFace[kMaxNetFaces];
@@ -200,8 +206,36 @@ struct polyhedron {
     // Non-zero: points on net triangles are blended in longitude and latitude
     // rather than linearly, so curved nets follow the sphere.
     int64_t sphericalBlend;
+
+    // What the polyhedral transform and the sample road read of the solid.
+    uint8_t warpSwitch;        // 1: net triangles map to the sphere by the warp below
+    int64_t warpCode;          // the conformal warp of a warped net
+    int16_t coordinateKind;    // 1: 3D points; else longitude and latitude fractions
+    int16_t blendKind;         // quadrilateral blend: 0 linear, 1 in longitude and latitude
+    uint8_t luneFlag;          // misses go through the sphere-segment substitution
+    int64_t luneCount;
+    uint8_t mirror;            // solid vertices are read with x negated
+    double yScale;             // solid vertices are read with y scaled (1 by default)
+    triplex centre;            // measured from when the hint's kind asks for it
+    uint8_t floretFlag;        // the net is a floret's basis
+    int64_t floretWord;
+    uint8_t outsideKeepsPlace; // outside samples keep their place code
+    int64_t numberByRegion;    // numbering flag (a): 1 numbers by the hints' region
+    uint8_t numberByClass;     // (b)
+    uint8_t numberByGroup;     // (c)
+    uint8_t numberByPiece;     // (d)
+    uint8_t numberByFragment;  // (e)
+    uint8_t hasFragments;
+    uint8_t allConvex;         // 1 by default; a build with a concave edge clears it
+    uint8_t builtIn;           // the tables are a built-in shape's (copied into owned storage)
+    uint8_t unbuilt;           // the last shape code has no table or builder in this build
+    int64_t slicingMode;       // the per-shape cutting rule the net code applies
+    int64_t spinMode;          // how the net code turns fragments in the layout
+    float tabFloat;            // 0.15 for the table builders
+    uint8_t settingsFlag[2];   // flag bytes of the table builders
+    Data* data;                // the invocation's Data record, or null
 };
 
-// Frees a polyhedron store and what hangs off it (a stand-in until the
-// polyhedron storage lands, in polyhedra/stand_in_fill.cpp).
+// Frees the storage a polyhedron owns (polyhedra/poly_storage.h has the rest
+// of the storage operations); safe twice and on a record that owns none.
 void DumpPolyStorage(polyhedron* store);

@@ -1,0 +1,180 @@
+#include "polyhedra/poly_setup.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "common/barycentrics.h"
+#include "common/memory.h"
+#include "common/skiplist.h"
+#include "polyhedra/net_steps.h"
+#include "polyhedra/poly_storage.h"
+#include "polyhedra/polyhedron_params.h"
+#include "polyhedra/shape_dispatch.h"
+
+namespace {
+
+int64_t FloatKey(float f) {
+    int32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    return bits;
+}
+
+// The cache keys kept in the record beside the last built mode.
+enum { kKeySecond = 0, kKeyFirst = 1, kKeyAngle = 2, kKeyOption = 3 };
+
+void MarkNetFaceVerticesUsed(polyhedron* poly) {
+    for (int64_t i = 0; i < kMax2DVertices; ++i) poly->netVertexUsed[i] = 0;
+    int64_t highest = -1;
+    for (int64_t f = 0; f < poly->netFaceCount && f < kMaxNetFaces; ++f)
+        for (int64_t k = 0; k < poly->netFace[f].count; ++k) {
+            const int64_t v = poly->netFace[f].vertex[k];
+            if (v < 0 || v >= kMax2DVertices) continue;
+            poly->netVertexUsed[v] = 1;
+            if (v > highest) highest = v;
+        }
+    poly->freeSlotCursor = uint16_t(highest < 0 ? 0 : highest);
+}
+
+// Links all net faces through a fresh net-edge index.
+void RelinkNetFaces(polyhedron* poly) {
+    Kill2DConnectivity(poly, poly->netFaceCount);
+    auto* edges = static_cast<SkipList*>(RobustNewPtr(sizeof(SkipList)));
+    if (!edges) {
+        poly->status = kPolyStatusOutOfMemory;
+        return;
+    }
+    initialize_skiplist(edges);
+    Build2DConnectivity_core_new(poly, 0, poly->netFaceCount, edges);
+    RobustDisposePtr(&edges);
+}
+
+}  // namespace
+
+polyhedron* HooBoyPolySetup(int64_t mode, polyhedron* poly, int64_t second, int64_t first, uint8_t optionByte,
+                            void* hostValue, uint8_t flag, float A, float B, float angle) {
+    if (!poly) return poly;
+    std::memset(poly->setupScratch, 0, sizeof poly->setupScratch);
+    if (poly->lastOutputMode == mode && poly->net.lastSettingA == A && poly->net.lastSettingB == B &&
+        poly->cachedBuildKey[kKeySecond] == second && poly->cachedBuildKey[kKeyAngle] == FloatKey(angle) &&
+        poly->cachedBuildKey[kKeyFirst] == first && poly->cachedBuildKey[kKeyOption] == optionByte &&
+        poly->selectedFace == poly->lastSelectedFace && poly->buildKeyFlag == flag)
+        return poly;
+
+    polyhedron_params params;
+    get_polyhedron_params_from_output_mode(mode, &params);
+    int64_t setupMode = params.setupMode, secondParameter = params.secondParameter;
+    float floatParameter = params.floatParameter;
+    if (params.kind == 2) {
+        setupMode = first;
+        secondParameter = second;
+    } else if (params.kind == 0) {
+        setupMode = first;
+        secondParameter = second;
+        floatParameter = angle;
+    }
+    if (poly->selectedFace >= 0) {
+        if (setupMode == 1) setupMode = first;
+        secondParameter = second;
+        floatParameter = angle;
+    }
+    (void)floatParameter;  // the family builders read it with their own Parts
+    InitPoly(poly, A, B);
+    poly->buildWords[0] = poly->buildWords[1] = poly->buildWords[2] = 0;
+    poly->outputMode = mode;
+    SetUpReallyGeneralPolyhedron(poly, params.shapeCode, int16_t(setupMode), secondParameter, optionByte, hostValue,
+                                 flag, angle);
+    poly->lastOutputMode = mode;
+    poly->net.lastSettingA = A;
+    poly->net.lastSettingB = B;
+    poly->cachedBuildKey[kKeySecond] = second;
+    poly->cachedBuildKey[kKeyAngle] = FloatKey(angle);
+    poly->cachedBuildKey[kKeyFirst] = first;
+    poly->cachedBuildKey[kKeyOption] = optionByte;
+    poly->lastSelectedFace = poly->selectedFace;
+    poly->buildKeyExtra = optionByte;
+    poly->buildKeyFlag = flag;
+    return poly;
+}
+
+void SetUpReallyGeneralPolyhedron(polyhedron* poly, int64_t code, int64_t m, int64_t second, uint8_t optionByte,
+                                  void* hostValue, uint8_t flag, float angle) {
+    (void)second;
+    (void)optionByte;
+    if (!poly || code == -1) return;
+    if (m == 7) {
+        poly->fragmentCount = 0;
+        WipeFaceInfo(poly);
+        ReadFaceInfo(poly, code, 0, hostValue, flag, 1);
+        Calc3DAngles(poly);
+        Build3DConnectivity(poly);
+    } else {
+        for (PolyFace3D& f : poly->face3D)
+            for (uint32_t& e : f.edgeFlags) e = 0;
+        WipeRenderingTriangleInfo_deep(poly);
+        poly->fragmentCount = 0;
+        WipeFaceInfo(poly);
+        ReadFaceInfo(poly, code, 0, hostValue, flag, 0);
+    }
+    // A solid that could not be built gets no net: the status says why.
+    if (poly->unbuilt || poly->status == kPolyStatusOutOfMemory) return;
+    if (m != 7) {
+        if (m == 0 || m == 1 || m == 3 || m == 6) MarkNetFaceVerticesUsed(poly);
+        if (m == 1 || m == 3 || m == 6) {
+            RelinkNetFaces(poly);
+            Calc3DAngles(poly);
+            Build3DConnectivity(poly);
+            Calc2DAnglesAroundFaces(poly);
+            DetermineCorrespondence(poly);
+        }
+        if (poly->status == kPolyStatusGood) {
+            if (m == 6) AddCreviceFightingRegionInfo(poly);
+            if ((m == 1 || m == 3) && poly->net.secondArgument > 0) {
+                for (int64_t f = 0; f < poly->netFaceCount; ++f)
+                    for (uint8_t& t : poly->netFace[f].tabFlag) t = 0;
+                for (int64_t pass = 1; pass < 1000 && AddTabsViaEdgeWalking(poly, pass, 0); ++pass) {
+                }
+                ReconcileTabs(poly, m == 3 ? 0 : 1);
+                if (m == 3) AddCreviceFightingRegionInfo(poly);
+            }
+            if (m == 2) {
+                RelinkNetFaces(poly);
+                AddCreviceFightingRegionInfo(poly);
+            }
+        }
+    }
+    // Turn the net about the origin.
+    if (angle != 0.0f && poly->coords2D) {
+        const double c = std::cos(angle), s = std::sin(angle);
+        for (int64_t i = 0; i < kMax2DVertices; ++i) {
+            if (!poly->netVertexUsed[i]) continue;
+            const double x = poly->coords2D[i][0], y = poly->coords2D[i][1];
+            poly->coords2D[i][0] = c * x - s * y;
+            poly->coords2D[i][1] = s * x + c * y;
+            poly->netVertex[i].x = float(poly->coords2D[i][0]);
+            poly->netVertex[i].y = float(poly->coords2D[i][1]);
+        }
+    }
+    if (m != 4 && m != 7) {
+        poly->netTriangleCount = 0;
+        for (int64_t f = 0; f < poly->netFaceCount; ++f) EarClip(f, poly);
+    }
+    if (m == 1 || m == 3) {
+        for (int64_t t = 0; t < poly->netTriangleCount; ++t)
+            for (int64_t e = 0; e < 3; ++e) MaybeBuildTab(poly, t, e, 0.0);
+    } else if (m == 0) {
+        AddOrigamiTabs(poly);
+    }
+    CramPoints(poly);
+    for (int64_t t = 0; t < poly->netTriangleCount; ++t) barycentrics_precalc(t, poly);
+    Fill_in_rind_precalculables(poly);
+    if (m == 1 || m == 3) ReconcileTabs(poly, m == 3 ? 0 : 1);
+}
+
+float GetScaleFromSpin(int64_t mode, float spin, void* hostValue, uint8_t flag) {
+    polyhedron* scratch = NewPolyhedron(0.5f, 0.0f);
+    if (!scratch) return 1.0f;
+    HooBoyPolySetup(mode, scratch, 0, 1, 0, hostValue, flag, 0.5f, 0.0f, spin * 6.2831855f);
+    const float scale = scratch->net.scale;
+    FreePolyhedron(&scratch);
+    return scale;
+}

@@ -1,0 +1,19 @@
+// Turning an output mode into a solid and its net: one call that keeps the
+// last build while nothing that matters changed, and the general set-up that
+// runs the shape dispatcher and the net steps for a set-up mode:
+//   0 net, origami tabs; 1 and 3 net with glue tabs (3 with crevices);
+//   2 relinked net with crevices; 4 net without triangles; 6 net with
+//   crevices; 7 the solid alone, no net.
+#pragma once
+
+#include <cstdint>
+
+#include "polyhedra/polyhedron.h"
+
+polyhedron* HooBoyPolySetup(int64_t mode, polyhedron* poly, int64_t secondParameter, int64_t setupMode,
+                            uint8_t optionByte, void* hostValue, uint8_t flag, float netSettingA, float netSettingB,
+                            float angle);
+void SetUpReallyGeneralPolyhedron(polyhedron* poly, int64_t shapeCode, int64_t setupMode, int64_t secondParameter,
+                                  uint8_t optionByte, void* hostValue, uint8_t flag, float angle);
+// The net scale of the mode's solid turned by spin turns (a scratch build).
+float GetScaleFromSpin(int64_t mode, float spin, void* hostValue, uint8_t flag);

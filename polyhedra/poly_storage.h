@@ -1,0 +1,35 @@
+// Storage and defaults of the polyhedron record: the owned coordinate,
+// face-list and vertex-index blocks, the empty states a build starts from and
+// the blank face templates copied into every new face.
+#pragma once
+
+#include <cstdint>
+
+#include "polyhedra/polyhedron.h"
+
+// Frees the old storage, then allocates the two coordinate arrays, the two
+// face lists and the two vertex indexes. When any block cannot be had, every
+// block is freed again and the status word says out of memory: the record is
+// left with no storage, never with part of it. Returns 1 on success.
+int getPolyStorageEtc(polyhedron* poly);
+// For a record whose memory is fresh: no blocks, empty counts.
+void NullifyPolyStorage(polyhedron* poly);
+// Default net settings; `a` is net setting A, `b` net setting B (tab size).
+void InitPoly(polyhedron* poly, float a, float b);
+void GetDefaultPolySettings(polyhedron* poly);
+// Empties the model before a build.
+void WipeFaceInfo(polyhedron* poly);
+void init_blankface3D(polyhedron* poly);
+void init_convenient_static_poly_structures(polyhedron* poly);
+void WipeInfoOfStaticFaces(polyhedron* poly);
+void Kill3DConnectivity(polyhedron* poly, int64_t n);
+void Kill2DConnectivity(polyhedron* poly, int64_t n);
+void WipeRenderingTriangleInfo_deep(polyhedron* poly);
+void WipeRenderingTriangleInfo_shallow(polyhedron* poly);
+void ResetFacesAndVertsToEmpty(polyhedron* poly);
+void FixWeirdFaces(polyhedron* poly);
+// A whole record on the heap with NullifyPolyStorage and InitPoly(a, b)
+// applied, or null when it cannot be allocated; FreePolyhedron frees its
+// storage and the record and clears the pointer.
+polyhedron* NewPolyhedron(float a, float b);
+void FreePolyhedron(polyhedron** poly);

@@ -1,0 +1,190 @@
+#include "polyhedra/shape_dispatch.h"
+
+#include <cstring>
+
+#include "common/skiplist.h"
+
+#include "polyhedra/builtin_shapes.h"
+#include "polyhedra/net_steps.h"
+#include "polyhedra/poly_queries.h"
+#include "polyhedra/poly_storage.h"
+#include "polyhedra/poly_store.h"
+
+namespace {
+
+// Number of 16-bit entries of a 0-terminated list of `faces` faces.
+int64_t FaceListLength(const uint16_t* list, int64_t faces) {
+    int64_t n = 0;
+    for (int64_t seen = 0; seen < faces; ++n)
+        if (list[n] == 0) ++seen;
+    return n;
+}
+
+// Entries of face f of a 0-terminated list, its terminator not counted.
+int64_t FaceEntries(const uint16_t* list, int64_t f) {
+    const uint16_t* p = list + FaceListLength(list, f);
+    int64_t n = 0;
+    while (p[n] != 0) ++n;
+    return n;
+}
+
+void RefuseSolid(polyhedron* poly, int64_t status) {
+    ResetFacesAndVertsToEmpty(poly);
+    poly->netFaceCount = 0;
+    poly->status = status;
+}
+
+// Points the record at a copy of the shape's tables: the record owns and may
+// write everything it holds; the built-in flag says where it came from.
+void LoadBuiltInShape(polyhedron* poly, const BuiltInShape* s) {
+    GetDefaultPolySettings(poly);
+    if (!getPolyStorageEtc(poly)) return;
+    poly->builtIn = 1;
+    const int64_t netFaces = s->faces2D ? s->faceCount : 0;
+    const int64_t list3D = s->faces3D ? FaceListLength(s->faces3D, s->faceCount) : 0;
+    const int64_t list2D = s->faces2D ? FaceListLength(s->faces2D, netFaces) : 0;
+    if (s->vertexCount > kMax3DVertices || s->netVertexCount > kMax2DVertices || s->faceCount > kMax3DFaces ||
+        list3D > kFaceListEntries || list2D > kFaceListEntries) {
+        RefuseSolid(poly, kPolyStatus3DFaceTableFull);
+        return;
+    }
+    for (int64_t v = 0; v < s->vertexCount; ++v)
+        poly->coords3D[v] = triplex{s->coords3D[3 * v], s->coords3D[3 * v + 1], s->coords3D[3 * v + 2]};
+    poly->vertexCount3D = s->vertexCount;
+    Rebuild3DVertexIndex(poly);
+    if (s->faces3D) std::memcpy(poly->faceList3D, s->faces3D, sizeof(uint16_t) * list3D);
+    if (s->faces2D) std::memcpy(poly->faceList2D, s->faces2D, sizeof(uint16_t) * list2D);
+    poly->netToSolid = s->netToSolid;
+
+    int64_t corners[kMaxFaceVertices], netCorners[kMaxFaceVertices];
+    for (int64_t f = 0; f < s->faceCount; ++f) {
+        int64_t n = 0;
+        if (s->faces3D) {
+            n = grab_polyface3D(f, poly->faceList3D, corners);
+        } else if (s->faces2D && s->netToSolid) {
+            n = grab_polyface3D(f, poly->faceList2D, netCorners);
+            for (int64_t k = 0; k < n; ++k) corners[k] = int64_t(s->netToSolid[netCorners[k]]) - 1;
+        }
+        // A face of fewer than 3 or more than 10 corners is a broken table:
+        // refuse the solid rather than read past its face or cut it short.
+        const int64_t stored = FaceEntries(s->faces3D ? poly->faceList3D : poly->faceList2D, f);
+        if (n < kMinFaceVertices || stored > kMaxFaceVertices) {
+            RefuseSolid(poly, kPolyStatusBadVertexCount);
+            return;
+        }
+        for (int64_t k = 0; k < n; ++k)
+            if (corners[k] < 0 || corners[k] >= s->vertexCount) {
+                RefuseSolid(poly, kPolyStatusVertexIndexOutOfRange);
+                return;
+            }
+        PolyFace3D& face = poly->face3D[f];
+        face = poly->blankFace3D;
+        face.count = n;
+        for (int64_t k = 0; k < n; ++k) face.vertex[k] = corners[k];
+        face.highestVertex = -1;
+        for (int64_t k = 0; k < n; ++k)
+            if (corners[k] > face.highestVertex) face.highestVertex = corners[k];
+    }
+    poly->faceCount3D = s->faceCount;
+
+    if (!s->faces2D || !s->coords2D) return;
+    for (int64_t f = 0; f < netFaces; ++f) {
+        const int64_t n = grab_polyface3D(f, poly->faceList2D, netCorners);
+        PolyNetFace& nf = poly->netFace[f];
+        nf = poly->blankNetFace;
+        nf.count = n;
+        nf.face3D = f;
+        nf.secondIndex = 0;
+        for (int64_t k = 0; k < n; ++k) {
+            const int64_t v = netCorners[k];
+            if (v < 0 || v >= s->netVertexCount) {
+                RefuseSolid(poly, kPolyStatusVertexIndexOutOfRange);
+                return;
+            }
+            nf.vertex[k] = v;
+            const int64_t solid = s->netToSolid ? int64_t(s->netToSolid[v]) - 1 : poly->face3D[f].vertex[k];
+            const PolyNetPoint p{s->coords2D[2 * v], s->coords2D[2 * v + 1], solid, 0};
+            Set2DPoint(v, &p, poly);
+        }
+    }
+    poly->netFaceCount = netFaces;
+    poly->netVertexCount = s->netVertexCount;
+    for (int64_t v = 0; v < s->netVertexCount; ++v)
+        if (poly->netVertexUsed[v] && insert_skiplist(poly->vertexIndex2D, poly->coords2D[v][0], int32_t(v)) < 0)
+            poly->legacyNetCollider = 1;
+    for (int64_t f = 0; f < netFaces; ++f) FindBoundingBoxOfFace2D(poly, f);
+}
+
+}  // namespace
+
+bool ShapecodeCanBeBuilt(int64_t code) {
+    return FindBuiltInShape(code) != nullptr || code == 82 || code == 83 || code == 311;
+}
+
+void ReadFaceInfo(polyhedron* poly, int64_t code, int64_t, void*, uint8_t, int noNet) {
+    if (!poly) return;
+    poly->shapeCode = code;
+    poly->buildWords[0] = poly->buildWords[1] = poly->buildWords[2] = 0;
+    std::memset(poly->setupScratch, 0, sizeof poly->setupScratch);
+    poly->unbuilt = 0;
+    if (const BuiltInShape* s = FindBuiltInShape(code)) {
+        LoadBuiltInShape(poly, s);
+    } else if (code == 82 || code == 83) {
+        BuildRhombicHexecontahedron(poly, code - 82, 0);
+    } else if (code == 311) {
+        Build_waterman(poly);
+    } else {
+        poly->unbuilt = 1;
+        RefuseSolid(poly, kPolyStatusUnbuilt);
+        return;
+    }
+    if (noNet || poly->status == kPolyStatusOutOfMemory || poly->faceCount3D == 0) return;
+    if (poly->netFaceCount == 0) {
+        Build2DNet(poly);
+        if (poly->fragmentCount >= 2) {
+            ReviseFragmentation(poly);
+            Build2DNet(poly);
+        }
+    }
+    poly->freeSlotCursor = uint16_t((FindHighest2DVert(poly) + 1) % kMax2DVertices);
+}
+
+void BuildRhombicHexecontahedron(polyhedron* poly, int64_t variant, int64_t) {
+    GetDefaultPolySettings(poly);
+    if (!getPolyStorageEtc(poly)) return;
+    for (int64_t f = 0; f < 60; ++f) {
+        int64_t corners[4];
+        for (int64_t k = 0; k < 4; ++k) {
+            const double* c = RhombicHexecontahedron_Coords3D + 3 * (4 * f + k);
+            corners[k] = AddNew3DDVertToPolyhedron(poly, triplex{c[0], c[1], c[2]});
+            if (corners[k] < 0) {
+                RefuseSolid(poly, poly->status);
+                return;
+            }
+        }
+        Add3DFaceToPolyhedron_macro(poly, corners, 4, -1, 1, 1, 0, -1, -1, -1);
+    }
+    poly->slicingMode = variant == 0 ? 8 : 9;
+    poly->allConvex = 0;
+    Calc3DAngles(poly);
+    Build3DConnectivity(poly);
+}
+
+void Build_waterman(polyhedron* poly) {
+    GetDefaultPolySettings(poly);
+    if (!getPolyStorageEtc(poly)) return;
+    int64_t cursor = 0;
+    while (try_to_add_3D_face_using_array_with_codes(poly, &cursor, watermanW5, 0, 1)) {
+        if (poly->status != kPolyStatusGood) {
+            RefuseSolid(poly, poly->status);
+            return;
+        }
+    }
+    poly->tabFloat = 0.15f;
+    poly->slicingMode = 16;
+    poly->spinMode = 8;
+    poly->allConvex = 1;
+    poly->settingsFlag[0] = 1;
+    Calc3DAngles(poly);
+    Build3DConnectivity(poly);
+}

@@ -1,0 +1,100 @@
+// The set-up: equal calls build once, a changed key rebuilds; shape codes
+// this build has no table or builder for are reported, never half built;
+// the checked-in tables are what the generator writes today.
+#include <gtest/gtest.h>
+
+#include "../generated_source.h"
+#include "common/memory.h"
+#include "poly_fixture.h"
+#include "polyhedra/polyhedron_params.h"
+#include "polyhedra/shape_dispatch.h"
+
+namespace {
+
+TEST(PolySetup, EqualCallsBuildOnceAndAChangedKeyRebuilds) {
+    PolyPtr p = MakePoly();
+    ASSERT_TRUE(p);
+    HooBoyPolySetup(7, p.get(), 0, 1, 0, nullptr, 1, 1.0f, 0.5f, 0.0f);
+    ASSERT_EQ(p->faceCount3D, 6);
+    const double x = p->coords3D[0].x;
+    // A mark that only a rebuild removes.
+    p->coords3D[0].x = 42;
+    HooBoyPolySetup(7, p.get(), 0, 1, 0, nullptr, 1, 1.0f, 0.5f, 0.0f);
+    EXPECT_EQ(p->coords3D[0].x, 42);
+    struct Change {
+        int64_t mode, second, first;
+        float a, b, angle;
+    } changes[] = {{7, 0, 1, 1.0f, 0.5f, 0.25f}, {7, 1, 1, 1.0f, 0.5f, 0.0f}, {7, 0, 3, 1.0f, 0.5f, 0.0f},
+                   {7, 0, 1, 0.9f, 0.5f, 0.0f},  {7, 0, 1, 1.0f, 0.4f, 0.0f}, {25, 0, 1, 1.0f, 0.5f, 0.0f}};
+    for (const Change& c : changes) {
+        HooBoyPolySetup(7, p.get(), 0, 1, 0, nullptr, 1, 1.0f, 0.5f, 0.0f);
+        p->coords3D[0].x = 42;
+        HooBoyPolySetup(c.mode, p.get(), c.second, c.first, 0, nullptr, 1, c.a, c.b, c.angle);
+        EXPECT_NE(p->coords3D[0].x, 42) << c.mode << " " << c.second << " " << c.first << " " << c.angle;
+    }
+    HooBoyPolySetup(7, p.get(), 0, 1, 0, nullptr, 1, 1.0f, 0.5f, 0.0f);
+    EXPECT_EQ(p->coords3D[0].x, x);
+}
+
+TEST(PolySetup, ModeWithoutSolidLeavesTheRecordAlone) {
+    PolyPtr p = MakePoly();
+    ASSERT_TRUE(p);
+    SetUpReallyGeneralPolyhedron(p.get(), 18, 7, 0, 0, nullptr, 1, 0.0f);
+    SetUpReallyGeneralPolyhedron(p.get(), -1, 7, 0, 0, nullptr, 1, 0.0f);
+    EXPECT_EQ(p->faceCount3D, 6);
+    EXPECT_EQ(p->shapeCode, 18);
+}
+
+TEST(PolySetup, UnbuiltShapesAreReportedAndEmpty) {
+    PolyPtr p = MakePoly();
+    ASSERT_TRUE(p);
+    for (int64_t code : {13, 20, 21, 24, 81, 85, 86, 87, 89, 171, 305, 306, 308, 313}) {
+        EXPECT_FALSE(ShapecodeCanBeBuilt(code)) << code;
+        SetUpReallyGeneralPolyhedron(p.get(), 18, 7, 0, 0, nullptr, 1, 0.0f);
+        SetUpReallyGeneralPolyhedron(p.get(), code, 1, 0, 0, nullptr, 1, 0.0f);
+        EXPECT_EQ(p->status, kPolyStatusUnbuilt) << code;
+        EXPECT_EQ(p->faceCount3D, 0) << code;
+        EXPECT_EQ(p->vertexCount3D, 0) << code;
+        EXPECT_EQ(p->netFaceCount, 0) << code;
+    }
+    for (int64_t code : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 16, 17, 18, 19, 23, 80, 82, 83, 311})
+        EXPECT_TRUE(ShapecodeCanBeBuilt(code)) << code;
+}
+
+TEST(PolySetup, FailedStorageGivesNoPartialSolid) {
+    PolyPtr p = MakePoly();
+    ASSERT_TRUE(p);
+    for (int64_t code : {18, 82, 311}) {
+        SetRobustNewPtrFailures(3);
+        SetUpReallyGeneralPolyhedron(p.get(), code, 7, 0, 0, nullptr, 1, 0.0f);
+        SetRobustNewPtrFailures(0);
+        EXPECT_EQ(p->status, kPolyStatusOutOfMemory) << code;
+        EXPECT_EQ(p->faceCount3D, 0) << code;
+        EXPECT_EQ(p->storageFlag, 0) << code;
+        p->status = kPolyStatusGood;
+    }
+}
+
+TEST(PolySetup, BuiltInTablesAreCopiedIntoOwnedStorage) {
+    PolyPtr p = MakePoly();
+    ASSERT_TRUE(p);
+    SetUpReallyGeneralPolyhedron(p.get(), 18, 0, 0, 0, nullptr, 1, 0.0f);
+    EXPECT_EQ(p->builtIn, 1);
+    EXPECT_EQ(p->storageFlag, 1);
+    // Writing the record's copy leaves the next build's table untouched.
+    const double x = p->coords3D[0].x;
+    p->coords3D[0].x = 9;
+    SetUpReallyGeneralPolyhedron(p.get(), 18, 0, 0, 0, nullptr, 1, 0.0f);
+    EXPECT_EQ(p->coords3D[0].x, x);
+}
+
+TEST(PolySetup, ProjectionDrawsConcaveEdgesAnswersFalseWithoutASolid) {
+    EXPECT_FALSE(projection_draws_concave_edges(1));
+    EXPECT_FALSE(projection_draws_concave_edges(403));
+}
+
+TEST(GeneratedPolyhedra, TablesAreCurrent) {
+    ExpectGeneratedSourceIsCurrent("gen_polyhedra", "polyhedra/generated/builtin_shapes.cpp");
+}
+
+}  // namespace

@@ -13,6 +13,7 @@
 #include "records/plugin_globals.h"
 #include "shell/scripting_codes.h"
 #include "shell/settings_file.h"
+#include "shell/settings_ranges.h"
 
 const DescriptorKeyID kSettingsKeys[kSettingsKeyCount + 1] = {
     MakeFourCC("Vers"), MakeFourCC("0001"), MakeFourCC("0002"), MakeFourCC("0003"), MakeFourCC("0004"),
@@ -182,8 +183,11 @@ bool GetSettingsFromDescriptor(Parameters* params, const ReadDescriptorProcs* pr
             case kFloat: {
                 double v = 0;
                 e = procs->getFloatProc(reader, &v);
-                if (e == noErr && !(std::isfinite(v) && std::fabs(v) < 3e38))
-                    return fail("the value under " + name + " is not a usable number");
+                // Checked before narrowing: a double beyond float's range is no float.
+                const SettingRange* range = SettingRangeOfKey(key);
+                if (e == noErr && range && !SettingInRange(*range, v))
+                    return fail("the " + std::string(range->name) + " under " + name + " is not " +
+                                SettingRangeText(*range));
                 if (e == noErr) SetParameterField<float>(&p, f->offset, float(v));
                 break;
             }

@@ -18,6 +18,7 @@
 #include "shell/defaults.h"
 #include "records/plugin_globals.h"
 #include "shell/scripting.h"
+#include "shell/settings_ranges.h"
 
 namespace {
 
@@ -362,44 +363,8 @@ void FixUpOldVersion(Parameters* p, int32_t v) {
     p->outputMode = Narrow(out);
 }
 
-bool FiniteFloats(const Parameters* p, std::string* error) {
-    const struct {
-        float value;
-        const char* name;
-    } floats[] = {{p->latitude, "latitude"}, {p->longitude, "longitude"}, {p->spin, "spin"},
-                  {p->FOV, "field of view"}, {p->tabs, "tabs"}, {p->sharpen, "sharpen"}};
-    for (const auto& f : floats)
-        if (!std::isfinite(f.value)) {
-            if (error) *error = std::string("the ") + f.name + " is not a number";
-            return false;
-        }
-    return true;
-}
-
-int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : v > hi ? hi : v; }
 
 }  // namespace
-
-bool CheckSettingsRanges(Parameters* p, std::string* error) {
-    auto fail = [error](const std::string& text) {
-        if (error) *error = text;
-        return false;
-    };
-    if (!IsValidInputMode(p->inputMode))
-        return fail("input mode " + std::to_string(p->inputMode) + " is not one of 1 to 41");
-    if (!IsValidOutputMode(p->outputMode))
-        return fail("output mode " + std::to_string(p->outputMode) + " is not an output mode");
-    if (!IsValidGlueMode(p->glueMode))
-        return fail("glue mode " + std::to_string(p->glueMode) + " is not one of 1 to 69");
-    if (!IsValidGraticuleKind(p->grid))
-        return fail("graticule kind " + std::to_string(p->grid) + " is not one of 1 to 7");
-    if (!FiniteFloats(p, error)) return false;
-    p->previewquality = Clamp(p->previewquality, 1, 3);
-    p->cubemap_pixels = Clamp(p->cubemap_pixels, 2, 30000);
-    p->export_pixels = Clamp(p->export_pixels, 2, 30000);
-    p->lego_layers = Clamp(p->lego_layers, 3, 150);
-    return true;
-}
 
 int WriteSettingsFile(const Parameters* p, int fd, const PyramidDescriptor* preview, bool withPreview) {
     Writer w{fd};

@@ -47,11 +47,6 @@ int WriteSettingsFile(const Parameters* params, int fd, const PyramidDescriptor*
 int32_t ReadSettingsFile(int fd, Parameters* params, bool takeSettings, PyramidDescriptor* preview,
                          uint8_t* hasPreview, std::string* error);
 
-// Brings the settings into the ranges the rest of the program relies on:
-// sizes and the preview quality are clamped; an input, output or glue mode or
-// a graticule kind outside its range gives false with the reason.
-bool CheckSettingsRanges(Parameters* params, std::string* error);
-
 // The reason the last settings file read through the calls below was refused.
 const char* LastSettingsFileError();
 

@@ -1,12 +1,20 @@
 // Modes by name, named settings and settings files on the host's command line.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "records/parameters.h"
+#include "shell/defaults.h"
+#include "shell/settings_file.h"
+#include "tests/tools/spawn_host.h"
 #include "tools/vornesk/options.h"
 #include "tools/vornesk/settings_options.h"
 
@@ -94,6 +102,95 @@ TEST(HostSettingsOptions, NamedSettings) {
     for (const DescriptorItem& i : byName.settings) given.push_back(FormatDescriptorItem(i));
     EXPECT_EQ(given, (std::vector<std::string>{"0034=-12.5", "0011=true", "Foky=Foty:Fo45", "0001=255.99609375",
                                                "0002=128.5", "0003=0.0", "0035=7.5"}));
+}
+
+std::unique_ptr<Parameters> DefaultSettings() {
+    auto p = std::make_unique<Parameters>();
+    std::memset(static_cast<void*>(p.get()), 0, sizeof(Parameters));
+    GrabDefaultSettings(p.get());
+    return p;
+}
+
+// The settings-file reader, the descriptor reader and the command line take
+// exactly the same values: each case is accepted by all three or refused by
+// all three, a file refused as it loads.
+TEST(HostSettingsOptions, EveryReaderAcceptsTheSameRanges) {
+    char folder[] = "/tmp/vornesk-ranges-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string file = std::string(folder) + "/settings.q2q";
+    const struct {
+        const char* name;   // the command-line option
+        const char* key;
+        size_t offset;
+        bool real;
+        double value;
+        bool accepted;
+    } cases[] = {
+        {"sharpen", "0039", offsetof(Parameters, sharpen), true, 5.6e34, false},
+        {"sharpen", "0039", offsetof(Parameters, sharpen), true, -2e9, false},
+        {"sharpen", "0039", offsetof(Parameters, sharpen), true, 1e9, true},
+        {"latitude", "0034", offsetof(Parameters, latitude), true, -1e9, true},
+        {"tabs", "0038", offsetof(Parameters, tabs), true, 3e9, false},
+        {"fov", "0037", offsetof(Parameters, FOV), true, 1e30, false},
+        {"brick-sizes", "0024", offsetof(Parameters, legoBrickMask), false, 4095, true},
+        {"brick-sizes", "0024", offsetof(Parameters, legoBrickMask), false, 4096, false},
+        {"brick-sizes", "0024", offsetof(Parameters, legoBrickMask), false, -1, false},
+        {"brick-sizes", "0024", offsetof(Parameters, legoBrickMask), false, 0, true},
+        {"cubemap-pixels", "0021", offsetof(Parameters, cubemap_pixels), false, 1, false},
+        {"cubemap-pixels", "0021", offsetof(Parameters, cubemap_pixels), false, 30000, true},
+        {"export-pixels", "0026", offsetof(Parameters, export_pixels), false, 30001, false},
+        {"brick-layers", "0018", offsetof(Parameters, lego_layers), false, 2, false},
+        {"brick-layers", "0018", offsetof(Parameters, lego_layers), false, 150, true},
+    };
+    for (const auto& c : cases) {
+        char text[64];
+        std::snprintf(text, sizeof text, c.real ? "%.9g" : "%.0f", c.value);
+        const std::string what = std::string(c.name) + " " + text;
+        // A settings file holding the value.
+        auto p = DefaultSettings();
+        if (c.real) {
+            SetParameterField<float>(p.get(), c.offset, float(c.value));
+        } else {
+            SetParameterField<int32_t>(p.get(), c.offset, int32_t(c.value));
+        }
+        int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_EQ(WriteSettingsFile(p.get(), fd, nullptr, false), 0);
+        close(fd);
+        auto q = DefaultSettings();
+        fd = open(file.c_str(), O_RDONLY);
+        std::string why;
+        const int32_t read = ReadSettingsFile(fd, q.get(), true, nullptr, nullptr, &why);
+        close(fd);
+        EXPECT_EQ(read, c.accepted ? kSettingsFileOK : kSettingsFileBadValue) << what << ": " << why;
+        if (c.accepted) {  // and the value read back as written
+            EXPECT_EQ(std::memcmp(reinterpret_cast<char*>(p.get()) + c.offset,
+                                  reinterpret_cast<char*>(q.get()) + c.offset, 4), 0) << what;
+        }
+        // The descriptor reader, through the key.
+        DescriptorItem item;
+        std::string error;
+        const std::string itemText = std::string(c.key) + "=" + text + (c.real && !std::strpbrk(text, ".e") ? ".0" : "");
+        ASSERT_TRUE(ParseDescriptorItem(itemText, &item, &error)) << what << error;
+        EXPECT_EQ(CheckSettingsItems({item}, &error), c.accepted) << what << ": " << error;
+        // The command line, by name and by --settings.
+        std::vector<DescriptorItem> items;
+        EXPECT_EQ(NamedSettingToItems(c.name, text, &items, &error), c.accepted) << what << ": " << error;
+        HostOptions options;
+        const char* argv[] = {"vornesk", "in.png", "-o", "out.png", "--settings", file.c_str()};
+        EXPECT_EQ(ParseHostOptions(int(std::size(argv)), argv, &options, &error), c.accepted) << what << ": " << error;
+    }
+    // End to end, a file out of range stops the host before it runs: bad arguments.
+    auto sharp = DefaultSettings();
+    sharp->sharpen = 5.6e34f;
+    const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_EQ(WriteSettingsFile(sharp.get(), fd, nullptr, false), 0);
+    close(fd);
+    std::string in = std::string(folder) + "/in.png";
+    const HostResult r = SpawnHost(folder, {VORNESK_HOST_PROGRAM, in, "-o", std::string(folder) + "/out.png",
+                                           "--settings", file});
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_NE(r.err.find("the sharpening 5.6e+34 is not from -1e+09 to 1e+09"), std::string::npos) << r.err;
+    std::system(("rm -rf '" + std::string(folder) + "'").c_str());
 }
 
 }  // namespace

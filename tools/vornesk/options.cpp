@@ -242,6 +242,7 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
         *error = "one input picture expected, got \"" + positional[0] + "\" and \"" + positional[1] + "\"";
         return false;
     }
+    if (!CheckSettingsItems(options->settings, error)) return false;
     options->input = positional[0];
     if (options->output.empty()) {
         *error = "no output file given: add -o OUTPUT";

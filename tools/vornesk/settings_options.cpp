@@ -17,6 +17,7 @@
 #include "shell/scripting.h"
 #include "shell/scripting_codes.h"
 #include "shell/settings_file.h"
+#include "shell/settings_ranges.h"
 
 namespace {
 
@@ -104,39 +105,38 @@ std::string Join(const std::vector<std::string>& parts, const char* between) {
 
 enum class Value { Real, Integer, Switch, Colour };
 
+// Numbers take the range the plug-in's readers hold them to.
 struct SettingRow {
     NamedSetting named;
     Value value;
     const char* key;   // the first key; colours take three in a row
-    int32_t low;
-    int32_t high;
 };
 
 const SettingRow kRows[] = {
-    {{"latitude", "first twirl angle, degrees"}, Value::Real, "0034", 0, 0},
-    {{"longitude", "second twirl angle, degrees"}, Value::Real, "0035", 0, 0},
-    {{"spin", "third twirl angle, degrees"}, Value::Real, "0036", 0, 0},
-    {{"fov", "field of view of view-like output modes, degrees"}, Value::Real, "0037", 0, 0},
-    {{"tabs", "tab size"}, Value::Real, "0038", 0, 0},
-    {{"sharpen", "sharpening"}, Value::Real, "0039", 0, 0},
-    {{"graticule", "graticule 1..7: none, 5, 6, 10, 15, 30 or 45 degrees"}, Value::Integer, "Fgky", 1, kGraticuleKindCount},
-    {{"flip", "flip the result"}, Value::Switch, "0011", 0, 0},
-    {{"faces", "show the faces of a polyhedron"}, Value::Switch, "0017", 0, 0},
-    {{"transparent-gaps", "gaps between net pieces transparent"}, Value::Switch, "0028", 0, 0},
-    {{"edges", "draw edges"}, Value::Switch, "0029", 0, 0},
-    {{"anamorph", "anamorphic output"}, Value::Switch, "0030", 0, 0},
-    {{"dehalo", "de-halo"}, Value::Switch, "0031", 0, 0},
-    {{"indicatrix", "draw Tissot indicatrices"}, Value::Switch, "0033", 0, 0},
-    {{"hqpr", "the hqpr switch"}, Value::Integer, "hqpr", 0, 1},
-    {{"cubemap-pixels", "face size of cube-map exports, 2..30000"}, Value::Integer, "0021", 2, 30000},
-    {{"export-pixels", "size of face exports, 2..30000"}, Value::Integer, "0026", 2, 30000},
-    {{"brick-layers", "layers of the brick globe, 3..150"}, Value::Integer, "0018", 3, 150},
-    {{"brick-sizes", "brick sizes allowed, a mask of 12 bits"}, Value::Integer, "0024", 0, 4095},
-    {{"brick-plates", "plates instead of bricks"}, Value::Switch, "0025", 0, 0},
-    {{"brick-diffuse-colors", "bricks in diffuse colours"}, Value::Switch, "0023", 0, 0},
-    {{"tab-color", "R,G,B (0..65535 each) or #rrggbb"}, Value::Colour, "0001", 0, 0},
-    {{"background-color", "R,G,B or #rrggbb"}, Value::Colour, "0004", 0, 0},
-    {{"line-color", "R,G,B or #rrggbb"}, Value::Colour, "0040", 0, 0},
+    {{"latitude", "first twirl angle, degrees"}, Value::Real, "0034"},
+    {{"longitude", "second twirl angle, degrees"}, Value::Real, "0035"},
+    {{"spin", "third twirl angle, degrees"}, Value::Real, "0036"},
+    {{"fov", "field of view of view-like output modes, degrees"}, Value::Real, "0037"},
+    {{"tabs", "tab size"}, Value::Real, "0038"},
+    {{"sharpen", "sharpening"}, Value::Real, "0039"},
+    {{"graticule", "graticule 1..7: none, 5, 6, 10, 15, 30 or 45 degrees"}, Value::Integer, "Fgky"},
+    {{"flip", "flip the result"}, Value::Switch, "0011"},
+    {{"faces", "show the faces of a polyhedron"}, Value::Switch, "0017"},
+    {{"transparent-gaps", "gaps between net pieces transparent"}, Value::Switch, "0028"},
+    {{"edges", "draw edges"}, Value::Switch, "0029"},
+    {{"anamorph", "anamorphic output"}, Value::Switch, "0030"},
+    {{"dehalo", "de-halo"}, Value::Switch, "0031"},
+    {{"indicatrix", "draw Tissot indicatrices"}, Value::Switch, "0033"},
+    {{"hqpr", "the hqpr switch"}, Value::Integer, "hqpr"},
+    {{"cubemap-pixels", "face size of cube-map exports, 2..30000"}, Value::Integer, "0021"},
+    {{"export-pixels", "size of face exports, 2..30000"}, Value::Integer, "0026"},
+    {{"brick-layers", "layers of the brick globe, 3..150"}, Value::Integer, "0018"},
+    {{"brick-sizes", "brick sizes allowed, a mask of 12 bits"}, Value::Integer, "0024"},
+    {{"brick-plates", "plates instead of bricks"}, Value::Switch, "0025"},
+    {{"brick-diffuse-colors", "bricks in diffuse colours"}, Value::Switch, "0023"},
+    {{"tab-color", "R,G,B (0..65535 each) or #rrggbb"}, Value::Colour, "0001"},
+    {{"background-color", "R,G,B or #rrggbb"}, Value::Colour, "0004"},
+    {{"line-color", "R,G,B or #rrggbb"}, Value::Colour, "0040"},
 };
 
 const SettingRow* Row(const std::string& name) {
@@ -267,17 +267,18 @@ bool NamedSettingToItems(const std::string& name, const std::string& value, std:
     item.key = KeyPlus(row->key, 0);
     switch (row->value) {
         case Value::Real: {
-            if (!ParseNumber(value, &item.number) || std::fabs(item.number) > 1e9) {
-                *error = option + " takes a number, not \"" + value + "\"";
+            const SettingRange* range = SettingRangeOfKey(item.key);
+            if (!ParseNumber(value, &item.number) || !SettingInRange(*range, item.number)) {
+                *error = option + " takes a number " + SettingRangeText(*range) + ", not \"" + value + "\"";
                 return false;
             }
             item.type = typeFloat;
             break;
         }
         case Value::Integer: {
-            if (!ParseInt(value, &item.integer) || item.integer < row->low || item.integer > row->high) {
-                *error = option + " takes a whole number from " + std::to_string(row->low) + " to " +
-                         std::to_string(row->high) + ", not \"" + value + "\"";
+            const SettingRange* range = SettingRangeOfKey(item.key);
+            if (!ParseInt(value, &item.integer) || !SettingInRange(*range, item.integer)) {
+                *error = option + " takes a whole number " + SettingRangeText(*range) + ", not \"" + value + "\"";
                 return false;
             }
             item.type = typeInteger;
@@ -342,5 +343,25 @@ bool SettingsFileToItems(const std::string& path, std::vector<DescriptorItem>* i
     ok = ok && DescriptorItemsFromHandle(handle, items);
     DisposeHandle(handle);
     if (!ok) *error = "out of memory reading settings file " + path;
+    return ok;
+}
+
+bool CheckSettingsItems(const std::vector<DescriptorItem>& items, std::string* error) {
+    if (items.empty()) return true;
+    PIDescriptorHandle handle = NewDescriptorHandle(items);
+    if (!handle) {
+        *error = "out of memory";
+        return false;
+    }
+    const ReadDescriptorProcs* procs = HostServicesReadDescriptorProcs();
+    PIReadDescriptor reader = procs->openReadDescriptorProc(handle, nullptr);
+    auto params = std::make_unique<Parameters>();
+    std::memset(static_cast<void*>(params.get()), 0, sizeof(Parameters));
+    GrabDefaultSettings(params.get());
+    std::string why;
+    const bool ok = reader && GetSettingsFromDescriptor(params.get(), procs, reader, &why);
+    if (reader) procs->closeReadDescriptorProc(reader);
+    DisposeHandle(handle);
+    if (!ok) *error = "the plug-in cannot use these settings: " + (why.empty() ? std::string("out of memory") : why);
     return ok;
 }

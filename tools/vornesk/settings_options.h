@@ -40,3 +40,7 @@ bool NamedSettingToItems(const std::string& name, const std::string& value, std:
 // The settings of a settings file as descriptor items (every key the
 // plug-in records); on failure the reason.
 bool SettingsFileToItems(const std::string& path, std::vector<DescriptorItem>* items, std::string* error);
+
+// Whether the plug-in's own descriptor reader takes these items: the same
+// ranges, types and codes it holds a run's settings to.
+bool CheckSettingsItems(const std::vector<DescriptorItem>& items, std::string* error);

@@ -49,13 +49,13 @@ QWidget* FindWindow(const char* name) {
 }
 
 // Runs step in every pass of the dialog's loop until it answers true.
-void EveryPassUntil(std::function<bool()> step) {
-    auto again = std::make_shared<std::function<void()>>();
-    *again = [step, again] {
-        if (!step()) DispatchToDialogLoop(*again);
-    };
-    DispatchToDialogLoop(*again);
-}
+struct Repeater {
+    std::function<bool()> step;
+    void operator()() const {
+        if (!step()) DispatchToDialogLoop(*this);
+    }
+};
+void EveryPassUntil(std::function<bool()> step) { DispatchToDialogLoop(Repeater{std::move(step)}); }
 
 struct DialogHostTest : ::testing::Test {
     fs::path support;

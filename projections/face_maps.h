@@ -1,0 +1,109 @@
+// Face-to-sphere maps of the layout nets (stars, chains, diamonds, rhombi,
+// the shuriken, the waffle, Reuleaux outlines) and the conformal face warps
+// of the conformal polyhedra. The polyhedral transform finds the net
+// triangle under an output point and its weights (b0, b1, b2) and hands them
+// here: the star and chain maps carry the point through a conformal cell
+// cache, turn it by the spin of the triangle's tag, lift it to the sphere and
+// put it in the tag's hemisphere; the Reuleaux maps read the triangle's 3D
+// corners as points of the stereographic plane.
+//
+// Every map writes a unit-ish direction of three floats and its region (the
+// tag, or what the tag says); the Reuleaux maps and the waffle set the miss
+// byte for points outside their cell (a Reuleaux miss gives region -5 and
+// the direction (0, 0, 1)). The caches must be built before tiles run.
+#pragma once
+
+#include <cstdint>
+
+#include "pyramid/pyramid.h"
+
+struct polyhedron;
+
+// ---- spin and facing tables (radians; indexed by the tag) ----
+extern const float fivestar_disk_spin[20];
+extern const float pentalene_disk_spin[20];
+extern const float adamsdiamonds_disk_spin[16];
+extern const double threestar_disk_spin[12];
+extern const double bipolar_rhombus_disk_spin[12];
+extern const float rhombus1_disk_spin[4];
+extern const float sixstar_disk_spin[24];
+extern const float pointy_disk_spin[24];
+extern const float naphthalene_disk_spin[24];
+extern const float phenalene_disk_spin[36];
+extern const float anthracene_disk_spin[36];
+extern const float Reuleaux8_spin[6];  // indexed by t mod 6
+
+double bipolar_rhombus_facing(int64_t t);  // -1 even, +1 odd
+double rhombus1_facing(int64_t t);         // -1, +1, +1, -1 for t = 0 to 3
+float fivestar_facing(int64_t t);          // +1 even, -1 odd
+float Reuleaux8_facing(int64_t t);         // -1 even, +1 odd
+double threestar_facing(int64_t t);        // -1 even, +1 odd
+inline float pentalene_facing(int64_t t) { return fivestar_facing(t); }
+inline float adamsdiamonds_facing(int64_t t) { return fivestar_facing(t); }
+inline float sixstar_facing(int64_t t) { return fivestar_facing(t); }
+inline float pointy_facing(int64_t t) { return fivestar_facing(t); }
+inline float naphthalene_facing(int64_t t) { return fivestar_facing(t); }
+inline float phenalene_facing(int64_t t) { return fivestar_facing(t); }
+
+// ---- star and chain maps ----
+// (face index, out direction, polyhedron, cache of the map's table, [variant
+// or flag], out region, b0, b1, b2); the tag is the net triangle's.
+void TotalFivestarToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* decant,
+                           int64_t variant, int64_t* region, double b0, double b1, double b2);
+void TotalPentaleneToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* decant,
+                            int64_t* region, double b0, double b1, double b2);
+void TotalAdamsdiamondsToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* nuoctant,
+                                int64_t* region, double b0, double b1, double b2);
+void TotalThreestarToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* sextant,
+                            int64_t variant, int64_t* region, double b0, double b1, double b2);
+void TotalRhombusToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* sextant,
+                          int64_t* region, double b0, double b1, double b2);
+void TotalSixstarToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* dodecant,
+                          int64_t flag, int64_t* region, double b0, double b1, double b2);
+void TotalNEWPOINTYToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* dodecant,
+                            int64_t flag, int64_t* region, double b0, double b1, double b2);
+void TotalNaphthaleneToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* dodecant,
+                              int64_t* region, double b0, double b1, double b2);
+void TotalPhenaleneToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* dodecant,
+                            int64_t* region, double b0, double b1, double b2);
+void TotalAnthraceneToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* dodecant,
+                             int64_t* region, double b0, double b1, double b2);
+
+// ---- cube-based maps (the sphere-cube cache) ----
+// The face's 3D point at the conformally warped weights; region = face index.
+void Total4ShurikenToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* sphereCube,
+                            int64_t* region, double b0, double b1, double b2);
+// The same point, normalised, turned and opened by the lune of 2; t1 and t2
+// are the output point's net position, which chooses the hemisphere against
+// the waffle net's first vertex.
+void TotalWaffleToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* sphereCube,
+                         int64_t* region, unsigned char* miss, double b0, double b1, double b2, float t1, float t2);
+// A point on the unit cube to the conformal cube's direction, turned.
+void ConformallyWarpUnitCube(float point[3], PyramidDescriptor* sphereCube);
+
+// ---- Reuleaux maps ----
+// 1 when the face point lies outside the cell: variant 2, outside the three
+// discs of radius sqrt 3 about (-sqrt 2, 0), (sqrt 2 / 2, +-sqrt 6 / 2);
+// variant 1, its direction D is nearer another vertex of the tetrahedron
+// than (0, 0, 1); else 0. D is written either way.
+int OutsideReuleaux(int64_t face, double b0, double b1, double b2, double D[3], const polyhedron* poly,
+                    int64_t variant);
+void TotalReuleaux8ToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* toOctoface,
+                            int64_t* region, unsigned char* miss, double b0, double b1, double b2);
+void TotalOctreleauxToSphere(int64_t face, float out[3], const polyhedron* poly, int64_t* region,
+                             unsigned char* miss, double b0, double b1, double b2);
+void TotalReuleaux1Or2ToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* toCircle,
+                               int64_t variant, int64_t* region, unsigned char* miss, double b0, double b1,
+                               double b2);
+void TotalReuleaux4ToSphere(int64_t face, float out[3], const polyhedron* poly, int64_t* region,
+                            unsigned char* miss, double b0, double b1, double b2);
+
+// ---- conformal face warps of the conformal polyhedra (weights in place) ----
+void WarpBarysForTetrahedron(float* b0, float* b1, float* b2, PyramidDescriptor* tetfaceSextant);
+void WarpBarysForConformalOctahedron(float* b0, float* b1, float* b2, PyramidDescriptor* octaface);
+void WarpBarysForConformalIcosahedron(float* b0, float* b1, float* b2, PyramidDescriptor* icoface);
+void WarpBarysForConformalDodecahedron(float* b0, float* b1, float* b2, PyramidDescriptor* dodecDecant);
+// (x, y, z) to (-y, -x, -z).
+void TumbleSphereForConformalTetrahedron(float p[3]);
+// A turn by asin(1/3) about x, one by 40 degrees about y and a half turn.
+void TumbleSphereForConformalXarax(float p[3]);

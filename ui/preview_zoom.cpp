@@ -16,8 +16,6 @@ int64_t* Enabling(Data* data) {
 
 VRect FilterRectangle(const Data* data) { return data->filterRect; }
 
-int64_t Quotient(int64_t a, int64_t b) { return b == 0 ? 0 : a / b; }
-
 // The largest offsets that still fill the preview rectangle at divisor d.
 void MaximumOffsets(const Data* data, int64_t d, int64_t* maxX, int64_t* maxY) {
     const int64_t divisor = d == 0 ? 1 : d;
@@ -60,17 +58,20 @@ void ClampProxyOffsets(Data* data, int64_t divisor) {
 
 void PreserveProxyCentering(Data* data, int64_t a, int64_t b) {
     if (!data || !gParams) return;
-    const int64_t w1 = data->paneRect.right - data->paneRect.left;
-    const int64_t h1 = data->paneRect.bottom - data->paneRect.top;
-    const int64_t w2 = data->previewArea.right - data->previewArea.left;
-    const int64_t h2 = data->previewArea.bottom - data->previewArea.top;
-    auto centred = [a, b](int64_t x, int64_t paneSide, int64_t previewSide) {
-        int64_t v = int64_t(double(a * (paneSide + 2 * Quotient(x, a))) * 0.5) -
-                    (b * (previewSide + 2 * Quotient(x, b))) / 2 + x;
-        return std::max<int64_t>(v, 0);
+    // The centre of what the pane shows at divisor a stays the centre at b.
+    // What it shows is the pane, or the whole reduced image when that is
+    // smaller (a pane wider than the image does not move the centre past it).
+    const VRect f = FilterRectangle(data);
+    const int64_t paneW = data->paneRect.right - data->paneRect.left;
+    const int64_t paneH = data->paneRect.bottom - data->paneRect.top;
+    auto shown = [](int64_t d, int64_t paneSide, int64_t imageSide) {
+        return d <= 0 ? 0 : d * std::min(paneSide, imageSide / d);
     };
-    const int64_t x = centred(gParams->previewOffset.x, w1, w2);
-    const int64_t y = centred(gParams->previewOffset.y, h1, h2);
+    auto centred = [&](int64_t x, int64_t paneSide, int64_t imageSide) {
+        return std::max<int64_t>(0, x + shown(a, paneSide, imageSide) / 2 - shown(b, paneSide, imageSide) / 2);
+    };
+    const int64_t x = centred(gParams->previewOffset.x, paneW, int64_t(f.right) - f.left);
+    const int64_t y = centred(gParams->previewOffset.y, paneH, int64_t(f.bottom) - f.top);
     gParams->previewOffset.x = int32_t(std::min<int64_t>(x, INT32_MAX));
     gParams->previewOffset.y = int32_t(std::min<int64_t>(y, INT32_MAX));
     ClampProxyOffsets(data, b);

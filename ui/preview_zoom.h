@@ -25,8 +25,8 @@ bool ZoomingSupported();
 void CopeWithProxiesSizeChange_Cocoa_Pixels(int32_t height, int32_t width);
 // Pulls the offsets into [0, max] for the divisor (0 is taken as 1).
 void ClampProxyOffsets(Data* data, int64_t divisor);
-// Moves the offsets so that the pane's centre shows the same image point
-// at divisor newDivisor as at oldDivisor, then clamps them.
+// Moves the offsets so that the centre of what the pane shows is the same
+// image point at divisor newDivisor as at oldDivisor, then clamps them.
 void PreserveProxyCentering(Data* data, int64_t oldDivisor, int64_t newDivisor);
 // Zoom item 32 in, 33 out, 34 to 100 %; *changed becomes 1 when the divisor
 // changed (it is left alone otherwise).

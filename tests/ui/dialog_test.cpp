@@ -342,6 +342,38 @@ TEST_F(DialogTest, ZoomButtonsChangeTheDivisorAndTheirTitle) {
     EXPECT_EQ(c->zoom_100->text(), "33%");
 }
 
+TEST_F(DialogTest, DraggingPansTheZoomedPreviewAndTheReleaseRefreshesIt) {
+    records.reset();
+    records = std::make_unique<UiRecords>(6000, 3000);
+    Open();
+    Parameters& p = *records->params;
+    ProxyView_Tarnwhistle_pano* pane = c->proxyPreview;
+    // The whole image shows: no drag starts.
+    ASSERT_EQ(p.proxyScale, records->data->zoomDivisor);
+    pane->viewMouseDown(10, 10, 0);
+    EXPECT_EQ(gButtonIsPressed, 0);
+    c->zoom_100->click();
+    Pass(2);
+    const int64_t before = rendered;
+    const PreviewOffset start = p.previewOffset;
+    pane->viewMouseDown(10, 10, 0);
+    EXPECT_EQ(gButtonIsPressed, 1);
+    pane->viewMouseDragged(0, 0);   // no movement: nothing
+    EXPECT_EQ(gDraggedYet, 0);
+    pane->viewMouseDragged(30, 20);
+    EXPECT_EQ(gDraggedYet, 1);
+    ASSERT_GE(start.x, 30);
+    ASSERT_GE(start.y, 20);
+    EXPECT_EQ(p.previewOffset.x, start.x - 30);
+    EXPECT_EQ(p.previewOffset.y, start.y - 20);
+    Pass(2);
+    EXPECT_EQ(rendered, before);   // while dragging the input is shown as it is
+    pane->viewMouseUp();
+    EXPECT_EQ(gDraggedYet, 0);
+    Pass(2);
+    EXPECT_EQ(rendered, before + 1);
+}
+
 // ---- memory dots ----
 
 TEST_F(DialogTest, MemoryDotFramesAndTheFirstStash) {

@@ -69,6 +69,22 @@ TEST(PreviewZoom, InThenOutKeepsTheCentreWithinOneStep) {
     }
 }
 
+TEST(PreviewZoom, FromAWholeImageSmallerThanThePaneZoomingKeepsTheImageCentre) {
+    // 6000 x 3000 in a 480 x 554 pane: at the fit divisor 13 the image is
+    // 461 x 230, less than the pane's height.
+    UiRecords r(6000, 3000);
+    CopeWithProxiesSizeChange_Cocoa_Pixels(554, 480);
+    ASSERT_EQ(r.data->zoomDivisorCopy, 13);
+    r.params->proxyScale = 13;
+    SetUpFilterRecordForProxy(r.data.get(), 13);
+    int64_t changed = 0;
+    Handle3Zoomers(r.data.get(), kItemZoom100, &changed);
+    ASSERT_EQ(r.params->proxyScale, 1);
+    // The pane now shows 480 x 554 pixels around the image's centre.
+    EXPECT_NEAR(r.params->previewOffset.x + 240, 3000, 13);
+    EXPECT_NEAR(r.params->previewOffset.y + 277, 1500, 13);
+}
+
 TEST(PreviewZoom, ZoomEntriesMatchTheirTableForEveryDivisorPair) {
     UiRecords r;
     for (int64_t s = 1; s <= 8; ++s)

@@ -8,7 +8,7 @@ jobs=$(nproc)
 export CCACHE_BASEDIR="$PWD"
 
 # Test suites whose names start with "Engine" exercise threads: they also run
-# under ThreadSanitizer.
+# under ThreadSanitizer, parameterised ones too ("AllDocuments/EnginePluginRun.*").
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DVORNESK_SANITIZE=thread -DVORNESK_BENCH=OFF >/dev/null
 tsan_targets=()
@@ -17,7 +17,7 @@ for target in test_engine test_shell test_platform test_pyramid test_projections
 done
 if ((${#tsan_targets[@]})); then
   cmake --build build-tsan -j "$jobs" --target "${tsan_targets[@]}"
-  TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -j "$jobs" --output-on-failure -R '^Engine'
+  TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -j "$jobs" --output-on-failure -R '(^|/)Engine'
 fi
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \

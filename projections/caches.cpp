@@ -188,16 +188,34 @@ bool PrefillTag(ProjectionCacheStore* store, int64_t tag) {
 
 }  // namespace
 
+int64_t CacheTagsOfMode(int64_t m, int64_t tags[kMaxCacheTagsPerMode]) {
+    int64_t n = 0;
+    if (m >= 371 && m <= 374) tags[n++] = kCacheTagHyperbolic_3_9;
+    if (m >= 375 && m <= 378) tags[n++] = kCacheTagHyperbolic_4_8;
+    if (m >= 379 && m <= 382) tags[n++] = kCacheTagHyperbolic_5_4;
+    if (ModeReadsPeirce(m)) tags[n++] = kCacheTagPeirce;
+    if (ModeReadsDecant(m)) tags[n++] = kCacheTagDecant;
+    if (ModeReadsSphereCube(m)) tags[n++] = kCacheTagSphereCube;
+    if (m == 140) tags[n++] = kCacheTagEqualsquarea;
+    return n;
+}
+
 bool PrefillProjectionCachesForMode(ProjectionCacheStore* store, int64_t m) {
+    int64_t tags[kMaxCacheTagsPerMode];
+    const int64_t n = CacheTagsOfMode(m, tags);
     bool ok = true;
-    if (m >= 371 && m <= 374) ok = PrefillTag(store, kCacheTagHyperbolic_3_9) && ok;
-    if (m >= 375 && m <= 378) ok = PrefillTag(store, kCacheTagHyperbolic_4_8) && ok;
-    if (m >= 379 && m <= 382) ok = PrefillTag(store, kCacheTagHyperbolic_5_4) && ok;
-    if (ModeReadsPeirce(m)) ok = PrefillTag(store, kCacheTagPeirce) && ok;
-    if (ModeReadsDecant(m)) ok = PrefillTag(store, kCacheTagDecant) && ok;
-    if (ModeReadsSphereCube(m)) ok = PrefillTag(store, kCacheTagSphereCube) && ok;
-    if (m == 140) ok = PrefillTag(store, kCacheTagEqualsquarea) && ok;
+    for (int64_t i = 0; i < n; ++i) ok = PrefillTag(store, tags[i]) && ok;
     return ok;
+}
+
+bool ProjectionTablesAreBuiltForMode(int64_t m) {
+    int64_t tags[kMaxCacheTagsPerMode];
+    const int64_t n = CacheTagsOfMode(m, tags);
+    for (int64_t i = 0; i < n; ++i) {
+        const CacheTableSpec* spec = CacheTableSpecForTag(tags[i]);
+        if (!spec || !spec->table.values) return false;
+    }
+    return true;
 }
 
 // ------------------------------------------------------- building and filling

@@ -96,6 +96,14 @@ PyramidDescriptor* BuiltProjectionCache(void* store, int64_t tag);
 // must fail the render. A table not computed yet is passed over: the rows
 // that read it miss, like every other mode without its projection.
 bool PrefillProjectionCachesForMode(ProjectionCacheStore* store, int64_t outputMode);
+// The cache tags an output mode reads (at most kMaxCacheTagsPerMode), in the
+// order they are built; the count.
+constexpr int64_t kMaxCacheTagsPerMode = 8;
+int64_t CacheTagsOfMode(int64_t outputMode, int64_t tags[kMaxCacheTagsPerMode]);
+// Whether every table the mode reads is computed; a mode without them draws
+// nothing (the hyperbolic tilings wait for theirs). A table lands in kSpecs
+// of caches.cpp in place of its kNoTable.
+bool ProjectionTablesAreBuiltForMode(int64_t outputMode);
 
 // ------------------------------------------------------- building and filling
 

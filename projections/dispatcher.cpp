@@ -46,13 +46,25 @@ constexpr int kAwaiting[] = {
     252, 255, 297, 298, 337, 338, 339, 353, 375, 376, 377, 378, 383, 384, 388, 389, 390, 391, 409,
     414, 899, 900, 1044};
 
-struct AwaitingTable {
-    std::array<bool, kHighestMode + 1> awaits{};
-    constexpr AwaitingTable() {
-        for (int m : kAwaiting) awaits[m] = true;
+// The output codes the switch below has a case for. A projection that
+// arrives adds its code here as it takes it out of kAwaiting; the renderer
+// refuses every other code that is no polyhedron (shell/renderable.cpp).
+constexpr int kServed[] = {
+    1, 5, 11, 12, 13, 14, 35, 46, 60, 62, 65, 66, 67, 68, 80, 81, 83, 87, 90, 91, 92, 93, 94, 95, 96,
+    99, 118, 119, 121, 128, 134, 138, 139, 140, 143, 288, 299, 300, 301, 340, 341, 342, 343, 344, 345,
+    346, 347, 348, 349, 350, 354, 355, 356, 357, 358, 359, 360, 361, 362, 363, 364, 365, 366, 367, 369,
+    397, 398, 399, 400, 401, 410, 415, 416, 417, 546, 547, 1042};
+
+template <size_t N>
+struct ModeSet {
+    std::array<bool, kHighestMode + 1> has{};
+    constexpr explicit ModeSet(const int (&codes)[N]) {
+        for (int m : codes) has[m] = true;
     }
+    constexpr bool operator()(long m) const { return m >= kLowestMode && m <= kHighestMode && has[m]; }
 };
-constexpr AwaitingTable kAwaitingTable;
+constexpr ModeSet kAwaitingTable(kAwaiting);
+constexpr ModeSet kServedTable(kServed);
 
 inline bool IsFloretRow(long m) {
     switch (m) {
@@ -130,9 +142,9 @@ void DoSpilhaus(float* point, unsigned char& miss, PyramidDescriptor* cache, con
 
 }  // namespace
 
-bool OutputModeAwaitsProjection(long m) {
-    return m >= kLowestMode && m <= kHighestMode && kAwaitingTable.awaits[m];
-}
+bool OutputModeAwaitsProjection(long m) { return kAwaitingTable(m); }
+
+bool OutputModeHasProjection(long m) { return kServedTable(m); }
 
 void handle_non_poly_projections(renderhinttype*& hints, float* point, vort*& context, long& region,
                                  unsigned char& miss, fcomplex& planePoint,

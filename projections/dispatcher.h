@@ -22,6 +22,9 @@ OutputPlane OutputPlaneOf(const vort* context, float u, float v);
 // True for the output codes whose projection this build does not have yet:
 // they answer a miss with the direction (0, 0, 1).
 bool OutputModeAwaitsProjection(long outputMode);
+// True for the output codes the dispatcher has a projection for (some of
+// which still need a table they read: ProjectionTablesAreBuiltForMode).
+bool OutputModeHasProjection(long outputMode);
 
 // The caller clears `miss` and sets `region` to -1 first.
 void handle_non_poly_projections(renderhinttype*& hints, float* point, vort*& context, long& region,

@@ -45,4 +45,6 @@ enum : int16_t {
     kDiagUnsupportedMode = 261,
     // Refused: scripted settings the plug-in cannot use.
     kDiagBadScriptParameters = 262,
+    // Refused: settings this build cannot render yet.
+    kDiagNotInThisBuild = 263,
 };

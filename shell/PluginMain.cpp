@@ -11,7 +11,9 @@
 #include "host_access/PIUSuites.h"
 #include "records/data.h"
 #include "host_access/host_rects.h"
+#include "host_access/host_utilities.h"
 #include "shell/invocation.h"
+#include "shell/renderable.h"
 #include "records/parameters.h"
 #include "shell/defaults.h"
 #include "records/plugin_globals.h"
@@ -216,6 +218,18 @@ void DoStart() {
     }
     gData->showDialog = 0;
 
+    // Settings this build cannot render yet are refused with the reason,
+    // never answered with a blank picture.
+    if (ResultIsOK() && !cancelled) {
+        const std::string missing = WhatThisBuildCannotRender(*gParams);
+        if (!missing.empty()) {
+            SetHostResult(HostReportError(gFilterRecord->errorString, missing.c_str()), kDiagNotInThisBuild);
+            ControllerShuttingDown();
+            DoShutDown(gData);
+            KillRects();
+            return;
+        }
+    }
     if (ResultIsOK() && !cancelled) {
         PFFOWFR_by_anything(nullptr, kRenderToHost, nullptr, nullptr);
         if (ResultIsOK()) {

@@ -271,6 +271,26 @@ TEST(ProjectionCaches, PrefillBuildsWhatEachModeReads) {
     DisposeProjectionCacheStore(&store);
 }
 
+// A mode is drawable only when every table it reads is computed: the
+// hyperbolic tilings wait for theirs; the Peirce, decant, sphere-cube and
+// equal-area square readers have them, as do modes that read none.
+TEST(ProjectionCaches, ModesKnowWhetherTheirTablesAreBuilt) {
+    struct Case {
+        int64_t mode;
+        bool built;
+    };
+    for (const Case& c : {Case{1, true}, Case{62, true}, Case{90, true}, Case{83, true}, Case{385, true},
+                          Case{140, true}, Case{371, false}, Case{376, false}, Case{380, false}}) {
+        EXPECT_EQ(ProjectionTablesAreBuiltForMode(c.mode), c.built) << c.mode;
+    }
+    int64_t tags[kMaxCacheTagsPerMode];
+    // 376 reads the hyperbolic 4-8 table and the Peirce table, in that order.
+    ASSERT_EQ(CacheTagsOfMode(376, tags), 2);
+    EXPECT_EQ(tags[0], kCacheTagHyperbolic_4_8);
+    EXPECT_EQ(tags[1], kCacheTagPeirce);
+    EXPECT_EQ(CacheTagsOfMode(1, tags), 0);
+}
+
 // ---- the sphere-cube fetch ----
 
 TEST(SphereCubeCache, FoldsSignsAndOrderIntoTheOctant) {

@@ -185,6 +185,31 @@ TEST(Dispatcher, ModesWithoutAProjectionYetMissWithADefinedDirection) {
     EXPECT_EQ(Dispatch(rect, 0.5f, 0.5f).reply.place, kPlaceNoRegion);
 }
 
+// The table of codes with a projection agrees with the switch: a code with
+// a case writes a direction or a miss somewhere over the frame, an awaiting
+// code misses, and every other code leaves the caller's direction alone.
+TEST(Dispatcher, TheTableOfProjectionsMatchesTheSwitch) {
+    int served = 0;
+    for (long mode = 1; mode <= 1050; ++mode) {
+        RoadRig rig(mode, 1, 0.5f);
+        // What the render's context gives the gore and lens modes.
+        rig.context->goreCount = 12.0f;
+        rig.context->fieldOfView = 90.0f;
+        rig.context->lensWidth = 2.0f;
+        bool touched = false;
+        for (float u = 0.05f; u < 1.0f && !touched; u += 0.1f)
+            for (float v = 0.05f; v < 1.0f && !touched; v += 0.1f) {
+                const Shot s = Dispatch(rig, u, v);
+                touched = s.miss != 0 || s.p[0] != 7.0f || s.p[1] != 7.0f || s.p[2] != 7.0f;
+            }
+        const bool has = OutputModeHasProjection(mode), awaits = OutputModeAwaitsProjection(mode);
+        EXPECT_FALSE(has && awaits) << mode;
+        EXPECT_EQ(touched, has || awaits) << mode;
+        served += has ? 1 : 0;
+    }
+    EXPECT_GT(served, 70);
+}
+
 // The rectilinear lens: the narrower side of the frame spans the field of
 // view (stored settings rely on this), the wider side spans more.
 TEST(Dispatcher, RectilinearFieldOfViewSpansTheNarrowerSide) {

@@ -18,6 +18,7 @@
 
 #include "platform/host/result_codes.h"
 #include "render/tile_copies.h"
+#include "tests/shell/plugin_fixture.h"
 #include "tools/vornesk/document.h"
 #include "tools/vornesk/host_session.h"
 #include "tools/vornesk/image_files.h"
@@ -26,21 +27,6 @@
 extern char** environ;
 
 namespace {
-
-// A temporary application-support folder for the plug-in's files.
-struct SupportFolder {
-    std::string path;
-    SupportFolder() {
-        char tmpl[] = "/tmp/vornesk-shell-test-XXXXXX";
-        path = mkdtemp(tmpl);
-        setenv("VORNESK_SUPPORT_DIR", path.c_str(), 1);
-    }
-    ~SupportFolder() {
-        std::system(("rm -rf '" + path + "'").c_str());
-        unsetenv("VORNESK_SUPPORT_DIR");
-    }
-    std::string operator/(const std::string& name) const { return path + "/" + name; }
-};
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
@@ -53,12 +39,6 @@ std::vector<int32_t> Words(const std::string& path) {
     while (std::fread(b, 1, 4, f) == 4) words.push_back(int32_t(uint32_t(b[0]) << 24 | b[1] << 16 | b[2] << 8 | b[3]));
     std::fclose(f);
     return words;
-}
-
-PluginMainProc LoadPlugin() {
-    static void* module = dlopen(VORNESK_PLUGIN_MODULE, RTLD_NOW | RTLD_LOCAL);
-    if (!module) return nullptr;
-    return reinterpret_cast<PluginMainProc>(dlsym(module, "PluginMain"));
 }
 
 HostDocument Document(int32_t w, int32_t h, int16_t colourPlanes, bool alpha, int32_t depth) {

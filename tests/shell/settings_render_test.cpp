@@ -68,23 +68,46 @@ TEST(SettingsOnTheCommandLine, FileAndOptionsRenderAlike) {
     p->edges = 1;
     p->cubemap_pixels = 640;
     p->tab_color = {0xABCD, 0x1234, 65535};
-    const int fd = open((folder / "preset.q2q").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_EQ(WriteSettingsFile(p.get(), fd, nullptr, false), 0);
-    close(fd);
+    auto writePreset = [&] {
+        const int fd = open((folder / "preset.q2q").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_EQ(WriteSettingsFile(p.get(), fd, nullptr, false), 0);
+        close(fd);
+    };
+    const std::vector<std::string> options = {"--input-mode", "circular 180°", "--output-mode", "Peirce quincunx",
+                                              "--glue-mode", "overlay", "--latitude", "10.5", "--spin=-3.25",
+                                              "--fov", "80", "--flip", "--cubemap-pixels", "640", "--tab-color",
+                                              "43981,4660,65535", "--print-descriptor"};
+    auto withOptions = [&](const std::string& output, std::vector<std::string> extra) {
+        std::vector<std::string> args = {folder / "in.png", "-o", folder / output};
+        args.insert(args.end(), options.begin(), options.end());
+        args.insert(args.end(), extra.begin(), extra.end());
+        return Host(folder, args);
+    };
 
+    // The graticule and the edges reach the plug-in alike, which refuses both
+    // ways: their drawing is not built.
+    writePreset();
+    const HostResult overlaysFromFile =
+        Host(folder, {folder / "in.png", "-o", folder / "a.png", "--settings", folder / "preset.q2q"});
+    const HostResult overlaysFromOptions = withOptions("b.png", {"--graticule", "3", "--edges"});
+    EXPECT_EQ(overlaysFromFile.status, 1);
+    EXPECT_NE(overlaysFromFile.err.find("the graticule is not available in this build"), std::string::npos)
+        << overlaysFromFile.err;
+    EXPECT_EQ(overlaysFromFile.status, overlaysFromOptions.status);
+    EXPECT_EQ(overlaysFromFile.err, overlaysFromOptions.err);
+
+    p->grid = 1;
+    p->edges = 0;
+    writePreset();
     const HostResult fromFile = Host(folder, {folder / "in.png", "-o", folder / "a.png", "--settings",
                                        folder / "preset.q2q", "--print-descriptor"});
     ASSERT_EQ(fromFile.status, 0) << fromFile.err;
-    const HostResult fromOptions =
-        Host(folder, {folder / "in.png", "-o", folder / "b.png", "--input-mode", "circular 180°", "--output-mode",
-                      "Peirce quincunx", "--glue-mode", "overlay", "--graticule", "3", "--latitude", "10.5",
-                      "--spin=-3.25", "--fov", "80", "--flip", "--edges", "--cubemap-pixels", "640", "--tab-color",
-                      "43981,4660,65535", "--print-descriptor"});
+    const HostResult fromOptions = withOptions("b.png", {});
     ASSERT_EQ(fromOptions.status, 0) << fromOptions.err;
 
     // What the plug-in recorded from its settings, and the pictures.
-    for (const char* line : {"Fiky=Fity:Fi08", "Foky=Foty:Fo95", "GLUE=GLty:GL12", "Fgky=Fgty:Fgr3", "0034=10.5",
-                             "0036=-3.25", "0037=80.0", "0011=true", "0029=true", "0021=640",
+    for (const char* line : {"Fiky=Fity:Fi08", "Foky=Foty:Fo95", "GLUE=GLty:GL12", "Fgky=Fgty:Fgr1", "0034=10.5",
+                             "0036=-3.25", "0037=80.0", "0011=true", "0029=false", "0021=640",
                              "0001=171.80078125"})
         EXPECT_NE(fromFile.out.find(std::string(line) + "\n"), std::string::npos) << line << " in\n" << fromFile.out;
     EXPECT_EQ(fromFile.out, fromOptions.out);

@@ -1,0 +1,63 @@
+#include "shell/renderable.h"
+
+#include "polyhedra/polyhedron_params.h"
+#include "projections/caches.h"
+#include "projections/dispatcher.h"
+#include "projections/sphere_to_input.h"
+#include "records/parameters.h"
+#include "shell/mode_catalogue.h"
+
+namespace {
+
+// ---- input layouts ----
+// Layouts on a polyhedron (InputModeCategory) find no input position until
+// the input polyhedron can be searched. Set when that search lands.
+constexpr bool kPolyhedralInputIsBuilt = false;
+
+// ---- output modes ----
+// The polyhedron model gives no shape code yet and the render has no net to
+// draw through (polyhedra/polyhedron_params_standin.cpp): no polyhedral mode
+// renders. The change that builds them answers per mode here.
+bool PolyhedralOutputIsBuilt(int64_t) { return false; }
+
+// ---- overlays ----
+// Drawn by the colour pass over the finished picture; none is built yet.
+// Scissor marks come only with polyhedral outputs, refused above. Set an
+// overlay's `built` when its drawing lands.
+struct Overlay {
+    const char* words;   // the overlay as the subject of "... available in this build"
+    bool (*wanted)(const Parameters&);
+    bool built;
+};
+constexpr Overlay kOverlays[] = {
+    {"the graticule is", [](const Parameters& p) { return p.grid != 0 && p.grid != 1; }, false},
+    {"Tissot indicatrices are", [](const Parameters& p) { return p.indicatrix != 0; }, false},
+    {"edges are", [](const Parameters& p) { return p.edges != 0; }, false},
+};
+
+std::string NotAvailable(const char* kind, int64_t code, const char* name) {
+    const bool named = name && name[0] && name[0] != '*';
+    return std::string(kind) + " mode " + std::to_string(code) + (named ? std::string(" (") + name + ")" : "") +
+           " is not available in this build";
+}
+
+}  // namespace
+
+bool InputModeIsRenderable(int64_t m) {
+    return IsValidInputMode(m) && (kPolyhedralInputIsBuilt || !InputModeCategory(long(m)));
+}
+
+bool OutputModeIsRenderable(int64_t m) {
+    if (!IsValidOutputMode(m)) return false;
+    if (IsPolyhedron(m)) return PolyhedralOutputIsBuilt(m);
+    return OutputModeHasProjection(long(m)) && ProjectionTablesAreBuiltForMode(m);
+}
+
+std::string WhatThisBuildCannotRender(const Parameters& p) {
+    if (!InputModeIsRenderable(p.inputMode)) return NotAvailable("input", p.inputMode, VorneskInputModeName(p.inputMode));
+    if (!OutputModeIsRenderable(p.outputMode))
+        return NotAvailable("output", p.outputMode, VorneskOutputModeName(p.outputMode));
+    for (const Overlay& o : kOverlays)
+        if (!o.built && o.wanted(p)) return std::string(o.words) + " not available in this build";
+    return {};
+}

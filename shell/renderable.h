@@ -1,0 +1,22 @@
+// What this build can render. Each family of modes and settings has one
+// question here; the change that builds a family lifts its refusal in that
+// question, and the mode sweep (tests/shell/mode_sweep_test.cpp) then asks
+// the family's pictures to be more than one flat colour.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct Parameters;
+
+// Input layouts this build reads: every catalogue input mode but those on a
+// polyhedron (29 and 39), which wait for the input polyhedron's search.
+bool InputModeIsRenderable(int64_t inputMode);
+// Output modes this build draws: a dispatcher projection whose tables are
+// computed. Polyhedral modes wait for the polyhedron model's shape codes and
+// nets; globes, florets and the rest wait for their projections.
+bool OutputModeIsRenderable(int64_t outputMode);
+// The first of the settings this build cannot render, as one line for the
+// user ("output mode 6 (tetrahedron) is not available in this build"); empty
+// when it renders them all.
+std::string WhatThisBuildCannotRender(const Parameters& params);

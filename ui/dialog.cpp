@@ -24,6 +24,7 @@
 #include "shell/settings_persistence.h"
 #include "shell/stand_ins.h"
 #include "ui/control_enabling.h"
+#include "ui/hover_button.h"
 #include "ui/preview_manager.h"
 #include "ui/preview_zoom.h"
 #include "ui/proxy_view.h"
@@ -653,7 +654,7 @@ void Controller_Tarnwhistle_pano::buildMemdots() {
     MemoryDotArray.clear();
     if (!MemdotContainer) return;
     for (int slot = 0; slot < kMemoryDots; ++slot) {
-        auto* button = new HoverButton(MemdotContainer);
+        auto* button = new HoverButton_Tarnwhistle_pano(MemdotContainer);
         button->setGeometry(kMemdotMargin + kMemdotXY[slot][0], kMemdotMargin + kMemdotXY[slot][1], kMemdotSide,
                             kMemdotSide);
         button->setIconSize(QSize(kMemdotSide, kMemdotSide));
@@ -661,9 +662,6 @@ void Controller_Tarnwhistle_pano::buildMemdots() {
         button->tag = slot;
         button->setToolTip(myLocalizedStringFor("MemdotTooltip"));
         button->action = [this, button](QWidget*) { ReactToClickOnMemoryDot(button->tag, button->clickModifiers()); };
-        button->hovered = [this](HoverButton* b) {
-            ReactToHoverOverMemoryDot(b->tag, MemDotStatus[b->tag] == 1 || MemDotStatus[b->tag] == 2);
-        };
         button->show();
         MemoryDotArray.push_back(button);
     }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QEnterEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <cstdlib>
@@ -442,6 +443,41 @@ TEST_F(DialogTest, EveryDotStateWithEveryModifier) {
     c->ReactToClickOnMemoryDot(25, 0);
     c->DoTotalMemoryDotLoad(-1);
     c->DoTotalMemoryDotSave(99);
+}
+
+TEST_F(DialogTest, HoveringAFilledDotTwiceTakesItOnce) {
+    Open();
+    c->ReactToClickOnMemoryDot(11, 0);
+    c->ReactToHoverOverEmptyMemoryDot();
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+    QCoreApplication::sendEvent(c->MemoryDotArray[11], &enter);
+    EXPECT_EQ(c->CurrentlyHoveringOverMemoryDot, 11);
+    EXPECT_EQ(c->RecentlyHoveringOverMemoryDot, 11);
+    QCoreApplication::sendEvent(c->MemoryDotArray[12], &enter);   // empty: the thumbnail clears
+    EXPECT_EQ(c->CurrentlyHoveringOverMemoryDot, -1);
+    // The thumbnail loads the most recently hovered filled dot; with a modifier, nothing.
+    QCoreApplication::sendEvent(c->MemoryDotArray[11], &enter);
+    records->params->latitude = 3.0f;
+    c->ReactToMemdotThumbnailPressed(NSEventModifierFlagOption);
+    EXPECT_EQ(records->params->latitude, 3.0f);
+    c->ReactToMemdotThumbnailPressed(0);
+    EXPECT_EQ(c->preset_name->text(), "dot 12");
+}
+
+TEST_F(DialogTest, ASecondInvocationReusesTheWindowAndIsActiveOnlyInBetween) {
+    Open();
+    Window* window = c->dissolveWindow;
+    c->cancel->click();
+    c->endShowWindow();
+    c->shuttingDown();
+    EXPECT_FALSE(c->nowActive);
+    EXPECT_EQ(Controller_Tarnwhistle_pano::sharedInstance(), c);
+    c->startingUp();
+    EXPECT_TRUE(c->nowActive);
+    Open();
+    EXPECT_EQ(c->dissolveWindow, window);
+    EXPECT_EQ(c->MemoryDotArray.size(), size_t(kMemoryDots));
+    EXPECT_EQ(c->output_popup->count(), kHighestProjection);
 }
 
 TEST_F(DialogTest, AFilledDotWhoseFileIsGoneKeepsTheSettingsAndEmpties) {

@@ -21,6 +21,7 @@
 #include "records/work_area.h"
 #include "shell/defaults.h"
 #include "shell/mode_catalogue.h"
+#include "shell/renderable.h"
 #include "shell/settings_persistence.h"
 #include "shell/stand_ins.h"
 #include "ui/control_enabling.h"
@@ -76,8 +77,11 @@ constexpr int kMemdotXY[kMemoryDots][2] = {
 }  // namespace
 
 bool PreviewCanRender(std::string* why) {
-    (void)why;
-    return true;
+    if (!gParams) return false;
+    std::string missing = WhatThisBuildCannotRender(*gParams);
+    if (missing.empty()) return true;
+    if (why) *why = std::move(missing);
+    return false;
 }
 
 // ---- the shared instance ----

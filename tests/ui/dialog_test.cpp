@@ -16,6 +16,7 @@
 #include "platform/appkit/run_loop.h"
 #include "pyramid/glue_names.h"
 #include "shell/mode_catalogue.h"
+#include "shell/renderable.h"
 #include "shell/settings_persistence.h"
 #include "shell/stand_ins.h"
 #include "tests/platform/appkit/offscreen_app.h"
@@ -260,6 +261,30 @@ TEST_F(DialogTest, NoPreviewBufferRendersNothingAndKeepsTheLastPicture) {
     c->updateProxy();   // memory back: the next draw renders
     Pass(2);
     EXPECT_EQ(rendered, before + 1);
+}
+
+TEST_F(DialogTest, AModeThisBuildCannotRenderShowsWhyInThePane) {
+    Open();
+    Parameters& p = *records->params;
+    int32_t refused = 0;
+    for (int32_t m = 1; m <= kHighestProjection && !refused; ++m)
+        if (!WhatThisBuildCannotRender([&] { Parameters q = p; q.outputMode = m; return q; }()).empty()) refused = m;
+    ASSERT_NE(refused, 0);
+    const int64_t before = rendered;
+    c->output_popup->setCurrentIndex(refused - 1);
+    emit c->output_popup->activated(refused - 1);
+    Pass(2);
+    EXPECT_EQ(rendered, before);   // nothing is rendered
+    EXPECT_TRUE(c->proxyPreview->mostRecentPreview.isNull());
+    EXPECT_EQ(c->proxyPreview->refusal.toStdString(), WhatThisBuildCannotRender(p));
+    EXPECT_FALSE(c->proxyPreview->refusal.isEmpty());
+    // Back to a mode it renders: the picture returns.
+    c->output_popup->setCurrentIndex(0);
+    emit c->output_popup->activated(0);
+    Pass(2);
+    EXPECT_EQ(rendered, before + 1);
+    EXPECT_TRUE(c->proxyPreview->refusal.isEmpty());
+    EXPECT_FALSE(c->proxyPreview->mostRecentPreview.isNull());
 }
 
 TEST_F(DialogTest, UndoAfterDiceRestoresEveryField) {

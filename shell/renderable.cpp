@@ -53,6 +53,8 @@ bool OutputModeIsRenderable(int64_t m) {
     return OutputModeHasProjection(long(m)) && ProjectionTablesAreBuiltForMode(m);
 }
 
+bool GlueModeIsRenderable(int64_t m) { return IsValidGlueMode(m); }
+
 std::string WhatThisBuildCannotRender(const Parameters& p) {
     if (!InputModeIsRenderable(p.inputMode)) return NotAvailable("input", p.inputMode, VorneskInputModeName(p.inputMode));
     if (!OutputModeIsRenderable(p.outputMode))

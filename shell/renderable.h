@@ -16,6 +16,8 @@ bool InputModeIsRenderable(int64_t inputMode);
 // computed. Polyhedral modes wait for the polyhedron model's shape codes and
 // nets; globes, florets and the rest wait for their projections.
 bool OutputModeIsRenderable(int64_t outputMode);
+// Glue modes this build blends with: all of them.
+bool GlueModeIsRenderable(int64_t glueMode);
 // The first of the settings this build cannot render, as one line for the
 // user ("output mode 6 (tetrahedron) is not available in this build"); empty
 // when it renders them all.

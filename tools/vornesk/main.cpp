@@ -14,6 +14,7 @@
 #include "platform/host/result_codes.h"
 #include "tools/vornesk/host_session.h"
 #include "tools/vornesk/image_files.h"
+#include "tools/vornesk/mode_listing.h"
 #include "tools/vornesk/options.h"
 
 #ifndef VORNESK_VERSION
@@ -204,6 +205,10 @@ int main(int argc, char** argv) {
     }
     if (options.version) {
         std::printf("vornesk %s\n", VORNESK_VERSION);
+        return kExitDone;
+    }
+    if (options.listModes) {
+        std::fputs(ModeListing().c_str(), stdout);
         return kExitDone;
     }
 

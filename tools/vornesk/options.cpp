@@ -42,6 +42,8 @@ constexpr char kUsageFormat[] =
            "  --quiet               no progress bar\n"
            "  --dialog              show the plug-in's dialog (needs a display); Cancel\n"
            "                        writes nothing and exits as cancelled\n"
+           "  --list-modes          list the input, output and glue modes by number and name,\n"
+           "                        saying which this build renders\n"
            "  --help, --version\n"
            "\n"
            "exit status: 0 done, 1 the plug-in failed, 2 bad arguments, 3 unreadable input,\n"
@@ -58,7 +60,7 @@ bool ParseInt(const std::string& text, int32_t* value) {
 std::vector<std::string> OptionNames() {
     std::vector<std::string> names = {"--output", "--input-mode", "--output-mode", "--glue-mode", "--settings",
                                       "--set", "--mask", "--size", "--threads", "--plugin", "--print-descriptor",
-                                      "--quiet", "--dialog", "--help", "--version"};
+                                      "--quiet", "--dialog", "--list-modes", "--help", "--version"};
     for (const NamedSetting& s : NamedSettings()) names.push_back(std::string("--") + s.name);
     return names;
 }
@@ -157,6 +159,9 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
         } else if (arg == "--version") {
             if (!noValue()) return false;
             options->version = true;
+        } else if (arg == "--list-modes") {
+            if (!noValue()) return false;
+            options->listModes = true;
         } else if (arg == "--quiet" || arg == "-q") {
             if (!noValue()) return false;
             options->quiet = true;
@@ -233,7 +238,7 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
             positional.push_back(arg);
         }
     }
-    if (options->help || options->version) return true;
+    if (options->help || options->version || options->listModes) return true;
     if (positional.empty()) {
         *error = "no input picture given (see vornesk --help)";
         return false;

@@ -19,13 +19,14 @@ struct HostOptions {
     bool dialog = false;    // --dialog: the plug-in shows its dialog
     bool help = false;
     bool version = false;
+    bool listModes = false;   // --list-modes
     // The scripting descriptor built from the settings options, in order.
     bool haveSettings = false;
     std::vector<DescriptorItem> settings;
 };
 
-// False with a one-line reason for bad arguments. --help and --version
-// succeed without an input or output.
+// False with a one-line reason for bad arguments. --help, --version and
+// --list-modes succeed without an input or output.
 bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, std::string* error);
 
 const char* HostUsage();

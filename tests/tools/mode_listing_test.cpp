@@ -1,0 +1,78 @@
+// vornesk --list-modes: every input, output and glue mode once, by number and
+// name, with whether this build renders it; users find a mode by the word
+// they know ("gnomonic" leads to "rectilinear").
+#include "tools/vornesk/mode_listing.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/tools/spawn_host.h"
+
+namespace {
+
+struct Section {
+    std::vector<std::string> lines;
+    int yes = 0;
+};
+
+// The listing's three sections, by their heading lines.
+std::vector<Section> Sections(const std::string& listing) {
+    std::vector<Section> sections;
+    std::istringstream in(listing);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty()) continue;
+        if (line.find("modes") != std::string::npos && line[0] != ' ') {
+            sections.emplace_back();
+            continue;
+        }
+        sections.back().lines.push_back(line);
+        if (line.substr(8, 3) == "yes") sections.back().yes++;
+    }
+    return sections;
+}
+
+bool Has(const Section& s, const std::string& line) {
+    for (const std::string& l : s.lines)
+        if (l == line) return true;
+    return false;
+}
+
+TEST(ModeListing, ListsEveryModeWithWhetherItRenders) {
+    const std::vector<Section> s = Sections(ModeListing());
+    ASSERT_EQ(s.size(), 3u);
+    EXPECT_EQ(s[0].lines.size(), 41u);
+    EXPECT_EQ(s[2].lines.size(), 69u);
+    EXPECT_EQ(s[2].yes, 69);
+    // The catalogue's 562 output codes the host accepts.
+    EXPECT_EQ(s[1].lines.size(), 562u);
+    EXPECT_GT(s[1].yes, 60);
+    EXPECT_LT(s[1].yes, 562);
+
+    EXPECT_TRUE(Has(s[0], "     1  yes  equirectangular"));
+    EXPECT_TRUE(Has(s[0], "    29  no   soccer"));
+    EXPECT_TRUE(Has(s[0], "    39  no   icomap"));
+    EXPECT_TRUE(Has(s[1], "    14  yes  rectilinear"));
+    EXPECT_TRUE(Has(s[1], "    62  yes  Mercator"));
+    EXPECT_TRUE(Has(s[1], "     6  no   tetrahedron"));
+    EXPECT_TRUE(Has(s[1], "  1043  no   (no name)"));
+    EXPECT_TRUE(Has(s[2], "     1  yes  normal"));
+}
+
+TEST(ModeListing, TheHostPrintsItWithoutAPicture) {
+    char tmpl[] = "/tmp/vornesk-list-modes-XXXXXX";
+    const std::string folder = mkdtemp(tmpl);
+    const HostResult r = SpawnHost(folder, {VORNESK_HOST_PROGRAM, "--list-modes"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, ModeListing());
+    EXPECT_EQ(r.err, "");
+    const HostResult bad = SpawnHost(folder, {VORNESK_HOST_PROGRAM, "--list-modes=1"});
+    EXPECT_EQ(bad.status, 2);
+    std::system(("rm -rf '" + folder + "'").c_str());
+}
+
+}  // namespace

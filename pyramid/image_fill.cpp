@@ -6,7 +6,7 @@
 #include "pyramid/mipmap.h"
 #include "pyramid/pixels.h"
 #include "host_access/FilterBigDocument.h"
-#include "ui/cg_pyramid.h"
+#include "pyramid/cg_pyramid.h"
 
 namespace {
 

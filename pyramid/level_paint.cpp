@@ -6,7 +6,7 @@
 
 #include "pyramid/level_rects.h"
 #include "pyramid/pixels.h"
-#include "render/wu_pixel.h"
+#include "pyramid/wu_pixel.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "pyramid/image_fill.h"
 #include "pyramid/level_paint.h"
 #include "pyramid_fixture.h"
-#include "ui/cg_pyramid.h"
+#include "pyramid/cg_pyramid.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "render/wu_pixel.h"
+#include "pyramid/wu_pixel.h"
 
 #include <cmath>
 

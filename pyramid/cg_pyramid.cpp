@@ -1,4 +1,4 @@
-#include "ui/cg_pyramid.h"
+#include "pyramid/cg_pyramid.h"
 
 #include "pyramid/pixels.h"
 

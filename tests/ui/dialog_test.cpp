@@ -15,6 +15,7 @@
 #include "platform/appkit/controls.h"
 #include "platform/appkit/run_loop.h"
 #include "pyramid/glue_names.h"
+#include "shell/defaults.h"
 #include "shell/mode_catalogue.h"
 #include "shell/renderable.h"
 #include "shell/settings_persistence.h"
@@ -132,6 +133,32 @@ TEST_F(DialogTest, RecordToControlsToRecordIsTheIdentity) {
         p.line_color = RGBColor{1, 2, 3};
         c->Controls2Settings_Cocoa();
         ExpectSameShownSettings(before, p);
+        if (HasFailure()) return;
+    }
+}
+
+TEST_F(DialogTest, SliderRangesCoverTheFactoryBlockLittlePlanetAndRandomisers) {
+    Open();
+    Parameters p{};
+    auto covered = [this](const Parameters& q, const char* what) {
+        const std::pair<Slider*, float> sliders[] = {{c->latitude, q.latitude}, {c->longitude, q.longitude},
+                                                     {c->spin, q.spin},         {c->FOV, q.FOV},
+                                                     {c->tabs, q.tabs},         {c->sharpen, q.sharpen}};
+        for (auto [slider, value] : sliders) {
+            EXPECT_GE(value, slider->minValue()) << what << " " << slider->objectName().toStdString();
+            EXPECT_LE(value, slider->maxValue()) << what << " " << slider->objectName().toStdString();
+            EXPECT_GT(slider->increment(), 0.0);
+        }
+    };
+    GrabDefaultSettings(&p);
+    covered(p, "factory");
+    GrabSpecializedSettings(&p);
+    covered(p, "little planet");
+    for (int i = 0; i < 500; ++i) {
+        RandomizeSettings(&p);
+        covered(p, "random");
+        RandomizeSettingsConstrained(&p);
+        covered(p, "random 90");
         if (HasFailure()) return;
     }
 }

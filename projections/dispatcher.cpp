@@ -8,12 +8,16 @@
 #include "projections/TransformationReply.h"
 #include "projections/angles.h"
 #include "projections/caches.h"
+#include "projections/disc_layouts.h"
 #include "projections/gores.h"
 #include "projections/interrupted_maps.h"
 #include "projections/lens_views.h"
+#include "projections/panel_layouts.h"
+#include "projections/panorama_views.h"
 #include "projections/peirce.h"
 #include "projections/power_maps.h"
 #include "projections/square_world_maps.h"
+#include "projections/stereographic.h"
 #include "projections/vort.h"
 #include "projections/world_map_projections.h"
 #include "projections/world_maps.h"
@@ -36,15 +40,14 @@ constexpr long kLowestMode = 1;
 constexpr long kHighestMode = 1044;
 constexpr long kLogarithmicMode = 100335;
 
-// The output codes served by a projection function of their own (and the
-// Spilhaus map, which waits for its world map). Each later projection takes
-// its code out of this list as it arrives in the switch below.
+// The output codes whose projection this build does not have yet: the
+// florets, the Malta crosses, the multiviews (their solids come with the
+// polyhedron model), the cube views and the hyperbolic 4,8 tilings. Each
+// projection takes its code out of this list as it arrives in the switch
+// below.
 constexpr int kAwaiting[] = {
-    2, 3, 4, 15, 16, 17, 18, 19, 20, 22, 23, 24, 36, 37, 38, 39, 40, 43, 48, 49, 50, 51, 52, 53, 56,
-    57, 58, 59, 61, 63, 69, 73, 74, 75, 76, 77, 78, 79, 82, 84, 85, 88, 89, 108, 109, 110, 111, 112,
-    120, 130, 131, 132, 133, 135, 136, 141, 142, 146, 147, 148, 149, 159, 160, 164, 165, 171, 251,
-    252, 255, 297, 298, 337, 338, 339, 353, 375, 376, 377, 378, 383, 384, 388, 389, 390, 391, 409,
-    414, 899, 900, 1044};
+    51, 75, 76, 77, 78, 79, 108, 109, 110, 111, 112, 130, 131, 132, 133, 146, 147, 148, 149, 164, 165,
+    251, 252, 337, 338, 339, 353, 375, 376, 377, 378, 383, 384, 388, 389, 390, 391, 409, 414};
 
 // The output codes the switch below has a case for. A projection that
 // arrives adds its code here as it takes it out of kAwaiting; the renderer
@@ -152,16 +155,11 @@ void handle_non_poly_projections(renderhinttype*& hints, float* point, vort*& co
     (void)region;
     const long M = context->outputMode;
     if (M < kLowestMode || M > kHighestMode) {
-        if (M == kLogarithmicMode) {
-            // The logarithmic view has no projection in this build yet.
-            point[0] = 0.0f;
-            point[1] = 0.0f;
-            point[2] = 1.0f;
-            miss = 1;
-        }
+        if (M == kLogarithmicMode) DoLogarithmic(point, context, u, v);
         return;
     }
     const OutputPlane pl = OutputPlaneOf(context, u, v);
+    const double L = context->lensWidth;
     switch (M) {
         case 1:     // equirectangular
         case 299: {  // cosine falloff
@@ -441,6 +439,152 @@ void handle_non_poly_projections(renderhinttype*& hints, float* point, vort*& co
         case 14:  // rectilinear
         case 60:  // shift lens
             DoGnomonic(point, u, v, context->lensWidth, context->shiftTangent, context->aspect);
+            break;
+        case 2:
+            DoBall(point, context, &miss, u, v);
+            break;
+        case 3:   // polar
+        case 50:  // magnipolar
+        case 59:  // annulus
+            DoRingThings(&miss, point, M, pl.X, pl.Y, context->fieldOfView);
+            break;
+        case 4:
+            DoHalfpolar(point, context, &miss, u, v);
+            break;
+        case 15:
+            DoHyperbolic(&miss, point, pl.X, pl.Y, L);
+            break;
+        case 16: {  // stereographic
+            double d[3];
+            StereoIntersect_NiceD(d, 0.5 * L * L * pl.X, 0.5 * L * L * pl.Y);
+            CopyTriplex(point, triplex{d[0], d[1], d[2]});
+            break;
+        }
+        case 17:
+            DoCylindrical(context, point, pl.Xb, pl.Yb);
+            break;
+        case 18:
+            DoWetch(&miss, point, pl.Y, u, L, context->aspect);
+            break;
+        case 19:
+            DoPinwheel(point, &miss, pl.X, pl.Y);
+            break;
+        case 20:
+            DoDiamond(point, &miss, pl.X, pl.Y);
+            break;
+        case 22:
+            DoCurvy(point, context, &miss, u, v);
+            break;
+        case 23:
+            DoGoggles(point, &miss, pl.X, pl.Y);
+            break;
+        case 24:
+            DoQuasar(point, &miss, pl.X, pl.Y);
+            break;
+        case 36:    // gores 12
+        case 37:    // gores 24
+        case 38:    // gores multi
+        case 53:    // gores 6 of 12
+        case 61:    // gores 3 of 12
+        case 63:    // umbrella
+        case 73:    // tunable ellipsoid
+        case 74:    // tunable egg
+        case 1044:  // gores 18
+            DoGores(context, &miss, point, &reply->place, &region, float(pl.Xb), float(pl.Yb));
+            break;
+        case 39:
+            DoLoop(&miss, point, &reply->place, 2.0 * pl.X, 2.0 * pl.Y);
+            break;
+        case 40:
+            DoTwoCircles(&miss, point, pl.X, pl.Y);
+            break;
+        case 43:
+            DoOmnimax(&miss, point, pl.X, pl.Y);
+            break;
+        case 48:  // star 3
+        case 49:  // star 5
+            planePoint = fcomplex{pl.Xb, pl.Yb};
+            DoStar_3_5(context, &miss, point, pl.X, pl.Y);
+            break;
+        case 52:
+            DoSwoop(&miss, point, pl.X, pl.Y, u, v, L, context->aspect);
+            break;
+        case 56:
+            DoOculus(&miss, point, pl.X, pl.Y, L, context->aspect, u, v);
+            break;
+        case 57:
+            DoTriptych(point, u, v, L, context->aspect);
+            break;
+        case 58:
+            DoTetraptych(point, u, v, L, context->aspect);
+            break;
+        case 69:  // Lagrange
+        case 84:  // Lagrange 3-4
+        case 89:  // Lagrange plus
+            miss = 0;
+            LagrangeInverse(&miss, point, M == 89 ? 0 : 1, pl.X, pl.Y, M == 84 ? 4.0 / 3.0 : 2.0);
+            break;
+        case 75:  // 4, 12, 24, 60 and 72 views
+        case 76:
+        case 77:
+        case 78:
+        case 79:
+            DoMultiviews(context, context->outputPolyhedron, &miss, point, &region, reply, pl.Xb, pl.Yb);
+            break;
+        case 82:  // semistereo
+            StereoIntersectCore(point, float(L * L * pl.X), float(L * L * pl.Y), -0.5f);
+            break;
+        case 85: {  // squoculus
+            const double k = (double(v) + 1.0) * L * L;
+            StereoIntersect(point, float(k * pl.X), float(k * pl.Y));
+            break;
+        }
+        case 88:
+            TotalUnFish(point, &miss, pl.X, pl.Y, context->halfLensWidth);
+            break;
+        case 120:
+            DoSemicircle(point, &miss, pl.X, pl.Y);
+            break;
+        case 135:  // stereo twice
+        case 136:  // stereo thrice
+            DoStereoMulti(&miss, point, pl.X, pl.Y, M == 135 ? 0.5 : 1.0 / 3.0, L);
+            break;
+        case 141:  // square fish 1
+        case 142:  // square fish 2
+            if (PyramidDescriptor* c = PeirceCacheOf(context, miss, point)) {
+                if (M == 141) Do_squarefish1(&miss, point, c, pl.X, pl.Y);
+                else Do_squarefish2(&miss, point, c, pl.X, pl.Y);
+            }
+            break;
+        case 159: {
+            int64_t face = hints->placeOverride;
+            DoTwoCylinders(&miss, point, &face, pl.Xb, pl.Yb);
+            hints->placeOverride = face;
+            break;
+        }
+        case 160: {
+            int64_t face = hints->placeOverride;
+            DoThreeCylinders(&miss, point, &face, pl.Xb, pl.Yb);
+            hints->placeOverride = face;
+            break;
+        }
+        case 171:
+            DoZenithNadir(&miss, point, &region, reply, pl.X, pl.Y);
+            break;
+        case 255:
+            Do_Panini(&miss, point, pl.X, pl.Y, L);
+            break;
+        case 297:
+            DoAboveAndBelow(point, context, reply, u, v);
+            break;
+        case 298:
+            Do_UpAndDown(point, reply, pl.X, pl.Y, v, L);
+            break;
+        case 899:
+            DoMirrors(point, &miss, reply, context->mirrorTable, pl.Xb, pl.Yb);
+            break;
+        case 900:
+            DoLambertAzimuthal(&miss, point, reply, pl.Xb, pl.Yb);
             break;
         default:
             if (OutputModeAwaitsProjection(M)) {

@@ -15,6 +15,7 @@ struct PerTaskStuffType;
 struct polyhedron;
 struct PyramidDescriptor;
 struct MirelYummy;
+struct MirrorTable;
 
 // Render kinds: how the road finds the direction of an output sample.
 enum : long {
@@ -149,6 +150,7 @@ struct vort {
     float spilhausRotation[3][3];
     coherentSearchCache strebeRecord;  // the task's last Strebe 1995 solution
     float equiRotation[3][3];  // rows R0, R1, R2 of the equirectangular ray
+    const MirrorTable* mirrorTable;  // the kaleidoscope's mirrors (mode 899), drawn before the tiles
 
     // Orientation.
     tumbletype tumble;

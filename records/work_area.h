@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "records/mirror_table.h"
 #include "records/pyramid_descriptor.h"
 #include "records/parameters.h"
 
@@ -54,6 +55,7 @@ struct TStorage1 {
     float crammingY[kCrammingPieces];
     float crammingAngle[kCrammingPieces];
     float crammingScale;
+    MirrorTable mirrors;                  // the kaleidoscope's mirrors (output mode 899)
 };
 
 // The pyramid that renders of destination 2 write: the target while an

@@ -6,6 +6,7 @@
 #include "common/memory.h"
 #include "platform/foundation_threads.h"
 #include "platform/host/filter_record.h"
+#include "polyhedra/polyhedron.h"
 #include "polyhedra/polyhedron_params.h"
 #include "projections/warpy_basis.h"
 #include "pyramid/pyramid.h"
@@ -118,6 +119,30 @@ void ApplyBasisFrame(FramingBox* box, const WarpyBasis& b) {
                   b.canvasHeight * 0.001 - 0.5);
 }
 
+// The grid of views of the multiview and cube-view modes and the thorns.
+// One view per face of the output polyhedron: rows = floor(sqrt n), columns
+// = ceil(n / rows); a solid without faces leaves no grid (0 x 0).
+void SetViewGrid(vort* c, long m) {
+    c->viewColumns = c->viewRows = 0;
+    long columns = 0, rows = 0;
+    switch (m) {
+        case 78: columns = 10, rows = 6; break;
+        case 337: columns = 6, rows = 1; break;
+        case 338: case 339: columns = 3, rows = 2; break;
+        case 83: case 87: columns = rows = 4; break;
+        case 75: case 76: case 77: case 79: {
+            const int64_t n = c->outputPolyhedron ? c->outputPolyhedron->faceCount3D : 0;
+            if (n <= 0) break;
+            rows = long(std::floor(std::sqrt(double(n))));
+            columns = long((n + rows - 1) / rows);
+            break;
+        }
+        default: return;
+    }
+    c->viewColumns = columns;
+    c->viewRows = rows;
+}
+
 int64_t FilterRectHeight() {
     if (!gFilterRecord) return 0;
     const VRect f = GetFilterRect();
@@ -149,7 +174,10 @@ void PrepBoundingBoxForNonPolyhedron(FramingBox* box, vort* c, float aspect, flo
 
     for (const BoxRow& r : kBoxRows)
         if (r.mode == m) SetFramingBox(box, r.xMin, r.xMax, r.yMin, r.yMax);
-    if (m == 83 || m == 87) c->viewColumns = c->viewRows = 4;
+    SetViewGrid(c, m);
+    if (m >= 75 && m <= 79 && c->viewColumns > 0)
+        SetFramingBox(box, -0.5 * double(c->viewColumns), 0.5 * double(c->viewColumns), -0.5 * double(c->viewRows),
+                      0.5 * double(c->viewRows));
     if (m >= 360 && m <= 363) c->shapeFactor = 1.5151515f;
     if (m >= 364 && m <= 367) c->shapeFactor = 0.75f;
 

@@ -8,6 +8,7 @@
 #include "projections/caches.h"
 #include "projections/forward_maps.h"
 #include "projections/gores.h"
+#include "projections/panel_layouts.h"
 #include "projections/square_world_maps.h"
 #include "projections/vort.h"
 #include "render/host_pixels.h"
@@ -18,6 +19,7 @@
 #include "records/parameters.h"
 #include "engine/task_records.h"
 #include "engine/task_services.h"
+#include "records/work_area.h"
 
 namespace {
 
@@ -26,6 +28,9 @@ constexpr int kHilbertPoints = kHilbertSide * kHilbertSide;
 constexpr int32_t kLargestSampleCount = 20;
 constexpr long kModeRobinson = 80, kModeRobinsonWide = 415;
 constexpr long kModeSpilhaus = 410;
+constexpr long kModeMirrors = 899;
+
+inline bool IsMultiviewGrid(long m) { return m >= 75 && m <= 79; }
 constexpr long kInputModeMollweide = 7;
 
 // Render-wide records, made on the launching thread before the tiles start
@@ -34,6 +39,7 @@ vort* gTemplate = nullptr;
 bool gTemplateReady = false;  // between a render's preparation and its end
 ProjectionCacheStore* gCaches = nullptr;
 InverseTables* gTables = nullptr;
+MirrorTable* gSpareMirrors = nullptr;  // the kaleidoscope's mirrors when there is no work area
 
 void resetStatehints(vort* c) {
     c->stateCrossing = 0;
@@ -126,6 +132,20 @@ bool PrepareRenderContext(Data* data, const Parameters* params) {
     PrefillLazyTables(c);
     // The Spilhaus map turns its square into the aspect of the world ocean.
     if (c->outputMode == kModeSpilhaus) BuildSpilhausRotation(c->spilhausRotation);
+    if (c->outputMode == kModeMirrors) {
+        // The kaleidoscope's mirrors follow the random seed setting; they
+        // are drawn here, never by a worker.
+        MirrorTable* mirrors = data->storage ? &data->storage->mirrors : gSpareMirrors;
+        if (!mirrors && (gSpareMirrors = static_cast<MirrorTable*>(RobustNewPtr(sizeof(MirrorTable))))) {
+            std::memset(static_cast<void*>(gSpareMirrors), 0, sizeof(MirrorTable));  // not drawn yet
+            mirrors = gSpareMirrors;
+        }
+        if (!mirrors) return false;
+        JitterMirrorTable(mirrors, params->randomSeed);
+        c->mirrorTable = mirrors;
+    }
+    // A multiview whose solid has no faces has no grid to draw.
+    if (IsMultiviewGrid(c->outputMode) && (c->viewColumns <= 0 || c->viewRows <= 0)) return false;
     // A cache that exists but cannot be built (memory short) fails the
     // render instead of leaving its modes blank under a success; a table not
     // computed yet is passed over and its rows miss.
@@ -142,6 +162,7 @@ void DisposeRenderContext() {
     RobustDisposePtr(&gTemplate);
     DisposeProjectionCacheStore(&gCaches);
     RobustDisposePtr(&gTables);
+    RobustDisposePtr(&gSpareMirrors);
 }
 
 void PrerollOneTileTask(PerTaskStuffType* task) {

@@ -380,9 +380,11 @@ void TotalRetroazimuthal(float out[3], unsigned char* outside, int front, Transf
     const double a = rho * cr, b = y * sr, c = rho * std::sin(referenceLatitude);
     const double D = a * a + b * b - c * c;
     if (!(D >= 0.0)) {
-        // No place maps here: a cleared region with a defined direction.
+        // No place maps here: outside, as a cleared region with a defined
+        // direction.
         reply->place = -21;
         out[0] = 0.0f, out[1] = 0.0f, out[2] = 1.0f;
+        *outside = 1;
         return;
     }
     const double root = std::sqrt(D);

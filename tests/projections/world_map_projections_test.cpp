@@ -371,4 +371,27 @@ TEST(WorldMapProjections, RetroazimuthalSheetsInvertHammersMap) {
     }
 }
 
+// Where no place of the sphere lands (the reference latitude leaves part of
+// the disc of radius pi empty), the sheet says the position is outside
+// itself, rather than leaving the clearing of those pixels to the shading.
+TEST(WorldMapProjections, RetroazimuthalPositionsWithoutAPlaceAreOutside) {
+    for (double lat0D : {30.0, 45.0, 70.0}) {
+        const double lat0 = lat0D * M_PI / 180;
+        int empty = 0;
+        for (double x = -3.1; x <= 3.1; x += 0.1)
+            for (double y = -3.1; y <= 3.1; y += 0.1)
+                for (int front : {0, 1}) {
+                    TransformationReply r = MakeTemplateReply();
+                    float p[3];
+                    unsigned char miss = 0;
+                    TotalRetroazimuthal(p, &miss, front, &r, x, y, lat0);
+                    if (r.place != -21) continue;
+                    ++empty;
+                    EXPECT_EQ(miss, 1) << lat0D << " at " << x << ", " << y << " front " << front;
+                    EXPECT_FLOAT_EQ(p[0] * p[0] + p[1] * p[1] + p[2] * p[2], 1.0f);
+                }
+        EXPECT_GT(empty, 0) << lat0D;
+    }
+}
+
 }  // namespace

@@ -47,4 +47,9 @@ enum : int16_t {
     kDiagBadScriptParameters = 262,
     // Refused: settings this build cannot render yet.
     kDiagNotInThisBuild = 263,
+    // The render's shared context (its records and cache store) could not
+    // be allocated.
+    kDiagRenderContext = 271,
+    // A projection cache the output mode reads could not be built.
+    kDiagProjectionCache = 272,
 };

@@ -58,13 +58,15 @@ void RunRenderTiles(ProgressivePreviewManager* ppm, proxyBufferRecord* proxy) {
     FinishRenderContext();
 }
 
-// Everything shared by the tiles, once, on this thread.
+// Everything shared by the tiles, once, on this thread. Each way of failing
+// leaves its own diagnostic beside the host result.
 bool PrepareRender(Data* data) {
     MakeTriangleWave(data->triangleWave);
     LoadTaskEngineFromShell();
     if (!PrerollManipulation(data)) return false;
-    if (!PrepareRenderContext(data, gParams)) {
-        SetHostResult(kResultOutOfMemory, kDiagRowBufferRegrow);
+    int16_t diagnostic = kDiagRenderContext;
+    if (!PrepareRenderContext(data, gParams, &diagnostic)) {
+        SetHostResult(diagnostic == kDiagHandleMissing ? filterBadParameters : kResultOutOfMemory, diagnostic);
         return false;
     }
     return true;
@@ -82,7 +84,10 @@ void MakeTriangleWave(float table[256]) {
 }
 
 bool PrerollManipulation(Data* data) {
-    if (!data || !gParams) return false;
+    if (!data || !gParams) {
+        SetHostResult(filterBadParameters, kDiagHandleMissing);
+        return false;
+    }
     const VRect total = GetProcessableRect();
     const int64_t width = Width(total), height = Height(total);
     (void)height;

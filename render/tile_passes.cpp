@@ -17,6 +17,7 @@
 #include "render/supersampler.h"
 #include "records/data.h"
 #include "records/parameters.h"
+#include "records/plugin_globals.h"
 #include "engine/task_records.h"
 #include "engine/task_services.h"
 #include "records/work_area.h"
@@ -107,12 +108,16 @@ bool scanning_style(const vort* c) {
     return c->polyhedral || c->outputMode == 395 || c->outputMode == 396 || c->outputMode == 397;
 }
 
-bool PrepareRenderContext(Data* data, const Parameters* params) {
-    if (!data || !params) return false;
+bool PrepareRenderContext(Data* data, const Parameters* params, int16_t* diagnostic) {
+    auto fail = [diagnostic](int16_t why) {
+        if (diagnostic) *diagnostic = why;
+        return false;
+    };
+    if (!data || !params) return fail(kDiagHandleMissing);
     if (!gTemplate) gTemplate = static_cast<vort*>(RobustNewPtr(sizeof(vort)));
     if (!gCaches) gCaches = NewProjectionCacheStore();
     if (!gTables) gTables = static_cast<InverseTables*>(RobustNewPtr(sizeof(InverseTables)));
-    if (!gTemplate || !gCaches || !gTables) return false;
+    if (!gTemplate || !gCaches || !gTables) return fail(kDiagRenderContext);
     gTemplateReady = false;
     vort* c = gTemplate;
     std::memset(c, 0, sizeof(vort));
@@ -150,7 +155,7 @@ bool PrepareRenderContext(Data* data, const Parameters* params) {
     // render instead of leaving its modes blank under a success; a table not
     // computed yet is passed over and its rows miss.
     gTemplateReady = PrefillProjectionCachesForMode(gCaches, c->outputMode);
-    return gTemplateReady;
+    return gTemplateReady || fail(kDiagProjectionCache);
 }
 
 void FinishRenderContext() { gTemplateReady = false; }

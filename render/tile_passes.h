@@ -14,8 +14,10 @@ struct vort;
 
 // The render-wide context every task copies: filled from the settings once
 // per render, with every shared cache it needs built. False when it could
-// not be made.
-bool PrepareRenderContext(Data* data, const Parameters* params);
+// not be made; then *diagnostic (when given) says why: kDiagHandleMissing
+// without records, kDiagRenderContext when the context's own records could
+// not be allocated, kDiagProjectionCache when a cache could not be built.
+bool PrepareRenderContext(Data* data, const Parameters* params, int16_t* diagnostic = nullptr);
 // Ends the render: tasks made after it are not prepared (they point at
 // records the render may free). The render-wide context while a render is
 // prepared, else null.

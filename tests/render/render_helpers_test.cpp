@@ -21,8 +21,10 @@
 #include "render/render_drivers.h"
 #include "render/reply_grid.h"
 #include "render/supersampler.h"
+#include "render/tile_passes.h"
 #include "render_fixture.h"
 #include "engine/task_records.h"
+#include "records/plugin_globals.h"
 #include "records/work_area.h"
 
 namespace {
@@ -405,11 +407,65 @@ TEST(LayoutReport, NamesTheHostsPixelLayout) {
     EXPECT_TRUE(affinity_report().empty());
 }
 
+// The offscreen driver over a 16 x 8 picture, its output marked with one
+// colour so a render that stops early can be told from one that ran.
+struct OffscreenRender {
+    RenderRig rig;
+    std::unique_ptr<FilterRecord> record{new FilterRecord{}};
+    std::unique_ptr<TStorage1> storage{new TStorage1{}};
+    bool ok = false;
+
+    OffscreenRender() {
+        ok = rig.SetInput(16, 8, kPyrColour8, BusyPixel);
+        record->filterRect = Rect{0, 0, 8, 16};
+        record->imageMode = 3;
+        record->depth = 8;
+        record->planes = 3;
+        InitPyramidProcs(&storage->offscreenPyramid);
+        ok = ok && TryToAllocatePyramid_2006(&storage->offscreenPyramid, 16, 8, kPyrColour8, 0, 0) == 1;
+        storage->offscreenPixelKind = kPyrColour8;
+        storage->magic = kWorkAreaMagic;
+        rig.params->inputPyramidFilled = 1;
+        rig.params->inputMode = 1;
+        rig.params->outputMode = 1;
+    }
+    ~OffscreenRender() {
+        DisposePyramidData(&storage->offscreenPyramid);
+        rig.data->storage = nullptr;
+        gFilterRecord = nullptr;
+    }
+    void Mark() {
+        const float marker[4] = {0.2f, 0.4f, 0.6f, 1.0f};
+        for (int64_t y = 0; y < 8; ++y)
+            for (int64_t x = 0; x < 16; ++x) set_intcoord_unitary_color(x, y, &storage->offscreenPyramid, 0, marker);
+    }
+    int Untouched() {
+        int same = 0;
+        for (int64_t y = 0; y < 8; ++y)
+            for (int64_t x = 0; x < 16; ++x) {
+                float c[4];
+                get_intcoord_unitary_color(x, y, &storage->offscreenPyramid, 0, c);
+                same += std::fabs(c[0] - 0.2f) < 0.01f && std::fabs(c[2] - 0.6f) < 0.01f;
+            }
+        return same;
+    }
+    // The render through the driver, the next `failures` allocations failing.
+    void Run(int64_t failures = 0) {
+        gFilterRecord = record.get();
+        rig.data->storage = storage.get();
+        rig.result = 0;
+        SetRobustNewPtrFailures(failures);
+        PerformFinalFiltrationOnWholeFilterrect_rendercore(rig.data.get());
+        SetRobustNewPtrFailures(0);
+    }
+};
+
 // Without memory for the row buffer the host hears "out of memory", not a
 // user cancel, and no tile is rendered into the output.
 TEST(EngineInputPreparation, RowBufferFailureStopsTheRender) {
-    RenderRig rig;
-    ASSERT_TRUE(rig.SetInput(16, 8, kPyrColour8, BusyPixel));
+    OffscreenRender r;
+    ASSERT_TRUE(r.ok);
+    RenderRig& rig = r.rig;
     SetProcessableRect(VRect{0, 0, 8, 16});
     SetRobustNewPtrFailures(1);
     EXPECT_FALSE(PrerollManipulation(rig.data.get()));
@@ -420,49 +476,63 @@ TEST(EngineInputPreparation, RowBufferFailureStopsTheRender) {
     EXPECT_EQ(rig.data->rowBufferRecordCount, 0);
 
     // The offscreen driver stops there: its output keeps what it held.
-    auto record = std::make_unique<FilterRecord>();
-    record->filterRect = Rect{0, 0, 8, 16};
-    record->imageMode = 3;
-    record->depth = 8;
-    record->planes = 3;
-    gFilterRecord = record.get();
-    auto storage = std::make_unique<TStorage1>();
-    InitPyramidProcs(&storage->offscreenPyramid);
-    ASSERT_EQ(TryToAllocatePyramid_2006(&storage->offscreenPyramid, 16, 8, kPyrColour8, 0, 0), 1);
-    storage->offscreenPixelKind = kPyrColour8;
-    storage->magic = kWorkAreaMagic;
-    const float marker[4] = {0.2f, 0.4f, 0.6f, 1.0f};
-    for (int64_t y = 0; y < 8; ++y)
-        for (int64_t x = 0; x < 16; ++x) set_intcoord_unitary_color(x, y, &storage->offscreenPyramid, 0, marker);
-    rig.data->storage = storage.get();
-    rig.params->inputPyramidFilled = 1;
-    rig.params->inputMode = 1;
-    rig.params->outputMode = 1;
-    auto untouched = [&] {
-        int same = 0;
-        for (int64_t y = 0; y < 8; ++y)
-            for (int64_t x = 0; x < 16; ++x) {
-                float c[4];
-                get_intcoord_unitary_color(x, y, &storage->offscreenPyramid, 0, c);
-                same += std::fabs(c[0] - 0.2f) < 0.01f && std::fabs(c[2] - 0.6f) < 0.01f;
-            }
-        return same;
-    };
-    rig.result = 0;
-    SetRobustNewPtrFailures(1);
-    PerformFinalFiltrationOnWholeFilterrect_rendercore(rig.data.get());
-    SetRobustNewPtrFailures(0);
+    r.Mark();
+    r.Run(1);
     EXPECT_EQ(rig.result, -108);
-    EXPECT_EQ(untouched(), 16 * 8);
+    EXPECT_EQ(r.Untouched(), 16 * 8);
 
     // With memory the same render replaces the output.
-    rig.result = 0;
-    PerformFinalFiltrationOnWholeFilterrect_rendercore(rig.data.get());
+    r.Run();
     EXPECT_EQ(rig.result, 0);
-    EXPECT_LT(untouched(), 16 * 8);
-    DisposePyramidData(&storage->offscreenPyramid);
-    rig.data->storage = nullptr;
-    gFilterRecord = nullptr;
+    EXPECT_LT(r.Untouched(), 16 * 8);
+}
+
+// Each way the render's preparation can fail has its own diagnostic beside
+// the host result (the row buffer's is above): missing records, the render
+// context's own records, a projection cache the mode reads. The output keeps
+// what it held every time.
+TEST(EngineInputPreparation, EachPreparationFailureHasItsOwnDiagnostic) {
+    OffscreenRender r;
+    ASSERT_TRUE(r.ok);
+    RenderRig& rig = r.rig;
+    // A render that works, so the row buffer exists from here on.
+    r.Run();
+    ASSERT_EQ(rig.result, 0);
+
+    // One allocation fails: the render stops with out of memory and the
+    // diagnostic, and the output keeps its marks.
+    auto stopsWith = [&](int16_t diagnostic) {
+        r.Mark();
+        rig.data->diagnostic = 0;
+        r.Run(1);
+        EXPECT_EQ(rig.result, -108);
+        EXPECT_EQ(rig.data->diagnostic, diagnostic);
+        EXPECT_EQ(r.Untouched(), 16 * 8);
+    };
+    // The context's records cannot be allocated.
+    DisposeRenderContext();
+    stopsWith(kDiagRenderContext);
+    // The equal-area square's cache cannot be built.
+    DisposeRenderContext();
+    int16_t why = 0;
+    ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get(), &why));
+    FinishRenderContext();
+    rig.params->outputMode = 140;
+    stopsWith(kDiagProjectionCache);
+    EXPECT_FALSE(PrepareRenderContext(rig.data.get(), nullptr, &why));
+    EXPECT_EQ(why, kDiagHandleMissing);
+
+    // With memory the same render replaces the output.
+    r.Run();
+    EXPECT_EQ(rig.result, 0);
+    EXPECT_LT(r.Untouched(), 16 * 8);
+
+    // Without its records nothing is prepared, and the host hears why.
+    rig.data->diagnostic = 0;
+    EXPECT_FALSE(PrerollManipulation(nullptr));
+    EXPECT_EQ(rig.result, -30100);
+    EXPECT_EQ(rig.data->diagnostic, kDiagHandleMissing);
+    DisposeRenderContext();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <new>
 
 double FullScale(int32_t depth) { return depth == 8 ? 255.0 : depth == 16 ? 32768.0 : 1.0; }
@@ -90,26 +91,44 @@ Taps MakeTaps(int32_t n, int32_t m) {
     return t;
 }
 
-// Resamples pixels of `planes` floats from w x h to nw x nh, rows first.
-std::vector<float> Resample(const std::vector<float>& src, int32_t w, int32_t h, int planes, int32_t nw, int32_t nh) {
-    Taps tx = MakeTaps(w, nw), ty = MakeTaps(h, nh);
-    std::vector<float> rows(size_t(nw) * h * planes, 0.f), out(size_t(nw) * nh * planes, 0.f);
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < nw; ++x)
-            for (int32_t k = 0; k < tx.count[x]; ++k) {
-                float wgt = tx.weights[tx.offset[x] + k];
-                const float* s = &src[(size_t(y) * w + tx.first[x] + k) * planes];
-                float* d = &rows[(size_t(y) * nw + x) * planes];
-                for (int p = 0; p < planes; ++p) d[p] += wgt * s[p];
-            }
-    for (int32_t y = 0; y < nh; ++y)
-        for (int32_t k = 0; k < ty.count[y]; ++k) {
-            float wgt = ty.weights[ty.offset[y] + k];
-            const float* s = &rows[size_t(ty.first[y] + k) * nw * planes];
-            float* d = &out[size_t(y) * nw * planes];
-            for (size_t i = 0; i < size_t(nw) * planes; ++i) d[i] += wgt * s[i];
+// Resamples rows of `planes` floats from w x h to nw x nh: each target row
+// from the source rows under its filter, each of those resampled across
+// once and kept only while target rows still need it. `source(y, row)`
+// fills a source row; `target(y, row)` takes a finished one.
+template <class SourceRow, class TargetRow>
+void Resample(int32_t w, int32_t h, int planes, int32_t nw, int32_t nh, SourceRow source, TargetRow target) {
+    const Taps tx = MakeTaps(w, nw), ty = MakeTaps(h, nh);
+    const size_t across = size_t(nw) * planes;
+    std::vector<float> in(size_t(w) * planes), out(across);
+    std::deque<std::vector<float>> window;   // source rows first, first + 1, ... resampled across
+    int32_t first = 0;
+    for (int32_t y = 0; y < nh; ++y) {
+        const int32_t lo = ty.first[y], hi = lo + ty.count[y] - 1;
+        while (!window.empty() && first < lo) {
+            window.pop_front();
+            ++first;
         }
-    return out;
+        if (window.empty()) first = lo;
+        while (first + int32_t(window.size()) <= hi) {
+            source(first + int32_t(window.size()), in.data());
+            std::vector<float> row(across, 0.f);
+            for (int32_t x = 0; x < nw; ++x)
+                for (int32_t k = 0; k < tx.count[x]; ++k) {
+                    const float wgt = tx.weights[tx.offset[x] + k];
+                    const float* s = &in[size_t(tx.first[x] + k) * planes];
+                    float* d = &row[size_t(x) * planes];
+                    for (int p = 0; p < planes; ++p) d[p] += wgt * s[p];
+                }
+            window.push_back(std::move(row));
+        }
+        std::fill(out.begin(), out.end(), 0.f);
+        for (int32_t k = 0; k < ty.count[y]; ++k) {
+            const float wgt = ty.weights[ty.offset[y] + k];
+            const std::vector<float>& s = window[size_t(lo - first + k)];
+            for (size_t i = 0; i < across; ++i) out[i] += wgt * s[i];
+        }
+        target(y, out.data());
+    }
 }
 
 }  // namespace
@@ -117,36 +136,44 @@ std::vector<float> Resample(const std::vector<float>& src, int32_t w, int32_t h,
 bool ResizeDocument(HostDocument* doc, int32_t width, int32_t height, std::string* error) {
     if (width == doc->width && height == doc->height) return true;
     try {
-        const int planes = doc->Planes(), colour = doc->colourPlanes;
-        const size_t pixels = size_t(doc->width) * doc->height;
-        std::vector<float> src(pixels * planes);
-        for (size_t i = 0; i < pixels; ++i) {
-            float alpha = doc->hasAlpha ? float(GetUnitSample(*doc, i * planes + colour)) : 1.f;
-            for (int p = 0; p < planes; ++p) {
-                float v = float(GetUnitSample(*doc, i * planes + p));
-                src[i * planes + p] = p < colour ? v * alpha : v;
-            }
-        }
-        std::vector<float> dst = Resample(src, doc->width, doc->height, planes, width, height);
-        std::vector<float> mask;
-        if (!doc->mask.empty()) {
-            std::vector<float> m(doc->mask.begin(), doc->mask.end());
-            mask = Resample(m, doc->width, doc->height, 1, width, height);
-        }
         HostDocument out;
         if (!AllocateDocument(&out, width, height, doc->colourPlanes, doc->hasAlpha, doc->depth, error)) return false;
-        const size_t newPixels = size_t(width) * height;
-        for (size_t i = 0; i < newPixels; ++i) {
-            float alpha = doc->hasAlpha ? dst[i * planes + colour] : 1.f;
-            for (int p = 0; p < planes; ++p) {
-                float v = dst[i * planes + p];
-                if (p < colour && doc->hasAlpha) v = alpha > 1e-6f ? v / alpha : 0.f;
-                SetUnitSample(&out, i * planes + p, v);
-            }
-        }
-        if (!mask.empty()) {
-            out.mask.resize(newPixels);
-            for (size_t i = 0; i < newPixels; ++i) out.mask[i] = uint8_t(std::clamp(std::lround(mask[i]), 0L, 255L));
+        const int planes = doc->Planes(), colour = doc->colourPlanes;
+        // Colour is resampled multiplied by alpha, so transparent pixels add nothing.
+        Resample(doc->width, doc->height, planes, width, height,
+                 [&](int32_t y, float* row) {
+                     const size_t at = size_t(y) * doc->width;
+                     for (int32_t x = 0; x < doc->width; ++x) {
+                         const size_t i = (at + x) * planes;
+                         const float alpha = doc->hasAlpha ? float(GetUnitSample(*doc, i + colour)) : 1.f;
+                         for (int p = 0; p < planes; ++p) {
+                             const float v = float(GetUnitSample(*doc, i + p));
+                             row[size_t(x) * planes + p] = p < colour ? v * alpha : v;
+                         }
+                     }
+                 },
+                 [&](int32_t y, const float* row) {
+                     const size_t at = size_t(y) * width;
+                     for (int32_t x = 0; x < width; ++x) {
+                         const float* px = row + size_t(x) * planes;
+                         const float alpha = doc->hasAlpha ? px[colour] : 1.f;
+                         for (int p = 0; p < planes; ++p) {
+                             float v = px[p];
+                             if (p < colour && doc->hasAlpha) v = alpha > 1e-6f ? v / alpha : 0.f;
+                             SetUnitSample(&out, (at + x) * planes + p, v);
+                         }
+                     }
+                 });
+        if (!doc->mask.empty()) {
+            out.mask.resize(size_t(width) * height);
+            Resample(doc->width, doc->height, 1, width, height,
+                     [&](int32_t y, float* row) {
+                         for (int32_t x = 0; x < doc->width; ++x) row[x] = doc->mask[size_t(y) * doc->width + x];
+                     },
+                     [&](int32_t y, const float* row) {
+                         for (int32_t x = 0; x < width; ++x)
+                             out.mask[size_t(y) * width + x] = uint8_t(std::clamp(std::lround(row[x]), 0L, 255L));
+                     });
         }
         *doc = std::move(out);
         return true;

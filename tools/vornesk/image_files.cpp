@@ -14,6 +14,8 @@
 #include <cstring>
 #include <memory>
 
+#include "tools/vornesk/tiff_file.h"
+
 namespace {
 
 std::string Lower(std::string s) {
@@ -436,159 +438,6 @@ bool WritePfm(FILE* f, const HostDocument& doc, std::string* error) {
     return true;
 }
 
-// ---------------------------------------------------------------- TIFF
-
-// Uncompressed, chunky, 32-bit IEEE float samples; 1 to 4 samples per pixel
-// (grey, grey + alpha, RGB, RGBA). Written little-endian in one strip.
-enum : uint16_t {
-    kTagWidth = 256, kTagHeight = 257, kTagBitsPerSample = 258, kTagCompression = 259, kTagPhotometric = 262,
-    kTagStripOffsets = 273, kTagSamplesPerPixel = 277, kTagRowsPerStrip = 278, kTagStripByteCounts = 279,
-    kTagPlanarConfig = 284, kTagExtraSamples = 338, kTagSampleFormat = 339,
-};
-
-struct TiffReader {
-    const std::vector<uint8_t>& bytes;
-    bool big;
-    bool Fits(uint64_t at, uint64_t n) const { return at <= bytes.size() && n <= bytes.size() - at; }
-    uint32_t Get(uint64_t at, int size) const {
-        uint32_t v = 0;
-        for (int i = 0; i < size; ++i) {
-            uint32_t b = bytes[at + uint64_t(big ? i : size - 1 - i)];
-            v = (v << 8) | b;
-        }
-        return v;
-    }
-};
-
-struct TiffEntry {
-    uint16_t type = 0;
-    uint32_t count = 0;
-    uint64_t at = 0;   // where the values are
-};
-
-int TiffTypeSize(uint16_t type) { return type == 3 ? 2 : type == 4 ? 4 : type == 1 ? 1 : 0; }
-
-bool ReadTiff(FILE* f, HostDocument* doc, std::string* error) {
-    std::vector<uint8_t> bytes;
-    uint8_t block[65536];
-    size_t n;
-    while ((n = std::fread(block, 1, sizeof block, f)) > 0) bytes.insert(bytes.end(), block, block + n);
-    auto bad = [&](const char* why) {
-        *error = std::string("unsupported or damaged TIFF file: ") + why;
-        return false;
-    };
-    if (bytes.size() < 8) return bad("too short");
-    TiffReader r{bytes, bytes[0] == 'M'};
-    uint32_t ifd = r.Get(4, 4);
-    if (!r.Fits(ifd, 2)) return bad("no directory");
-    uint16_t entries = uint16_t(r.Get(ifd, 2));
-    if (!r.Fits(ifd + 2, uint64_t(entries) * 12)) return bad("directory cut short");
-    TiffEntry tags[512] = {};
-    bool seen[512] = {};
-    for (uint16_t i = 0; i < entries; ++i) {
-        uint64_t e = ifd + 2 + uint64_t(i) * 12;
-        uint16_t tag = uint16_t(r.Get(e, 2));
-        if (tag >= 512) continue;
-        TiffEntry t{uint16_t(r.Get(e + 2, 2)), r.Get(e + 4, 4), e + 8};
-        int size = TiffTypeSize(t.type);
-        if (size == 0) continue;
-        if (uint64_t(size) * t.count > 4) t.at = r.Get(e + 8, 4);
-        if (!r.Fits(t.at, uint64_t(size) * t.count)) return bad("tag values outside the file");
-        tags[tag] = t;
-        seen[tag] = true;
-    }
-    auto value = [&](uint16_t tag, uint32_t index, uint32_t fallback) {
-        if (!seen[tag] || index >= tags[tag].count) return fallback;
-        return r.Get(tags[tag].at + uint64_t(index) * TiffTypeSize(tags[tag].type), TiffTypeSize(tags[tag].type));
-    };
-    uint32_t width = value(kTagWidth, 0, 0), height = value(kTagHeight, 0, 0);
-    uint32_t spp = value(kTagSamplesPerPixel, 0, 1);
-    if (spp < 1 || spp > 4) return bad("1 to 4 samples per pixel expected");
-    for (uint32_t s = 0; s < spp; ++s)
-        if (value(kTagBitsPerSample, s, 1) != 32 || value(kTagSampleFormat, s, 1) != 3)
-            return bad("32-bit float samples expected");
-    if (value(kTagCompression, 0, 1) != 1) return bad("compressed");
-    if (spp > 1 && value(kTagPlanarConfig, 0, 1) != 1) return bad("planar layout");
-    if (!seen[kTagStripOffsets] || !seen[kTagStripByteCounts]) return bad("no strips");
-    if (width > INT32_MAX || height > INT32_MAX) return bad("too large");
-    const int colour = spp >= 3 ? 3 : 1;
-    if (uint64_t(width) * height * spp * 4 > bytes.size()) return bad("fewer samples than the picture needs");
-    if (!AllocateDocument(doc, int32_t(width), int32_t(height), int16_t(colour), spp == 2 || spp == 4, 32, error))
-        return false;
-    const uint64_t total = uint64_t(width) * height * spp * 4;
-    uint64_t done = 0;
-    for (uint32_t s = 0; s < tags[kTagStripOffsets].count && done < total; ++s) {
-        uint64_t at = value(kTagStripOffsets, s, 0), count = value(kTagStripByteCounts, s, 0);
-        count = std::min(count, total - done);
-        if (!r.Fits(at, count)) return bad("strip outside the file");
-        for (uint64_t i = 0; i < count; i += 4) {
-            uint32_t word = r.Get(at + i, 4);
-            std::memcpy(&doc->samples[done + i], &word, 4);
-        }
-        done += count;
-    }
-    if (done < total) return bad("fewer samples than the picture needs");
-    return true;
-}
-
-bool WriteTiff(FILE* f, const HostDocument& doc, std::string* error) {
-    const uint32_t spp = uint32_t(doc.Planes());
-    const uint64_t dataBytes = uint64_t(doc.width) * doc.height * spp * 4;
-    if (dataBytes > 0xFFFFFF00u - 4096) {
-        *error = "picture too large for a TIFF file";
-        return false;
-    }
-    std::vector<uint8_t> head = {'I', 'I', 42, 0};
-    auto put16 = [&](uint16_t v) { head.push_back(uint8_t(v)); head.push_back(uint8_t(v >> 8)); };
-    auto put32 = [&](uint32_t v) { put16(uint16_t(v)); put16(uint16_t(v >> 16)); };
-    const uint16_t entries = doc.hasAlpha ? 12 : 11;
-    const uint32_t ifd = 8, extra = ifd + 2 + entries * 12 + 4;   // arrays of per-sample values follow the IFD
-    const uint32_t bitsAt = extra, formatAt = extra + 8, dataAt = extra + 16;
-    put32(ifd);
-    put16(entries);
-    auto entry = [&](uint16_t tag, uint16_t type, uint32_t count, uint32_t v) {
-        put16(tag);
-        put16(type);
-        put32(count);
-        put32(v);
-    };
-    auto perSample = [&](uint16_t tag, uint16_t v, uint32_t at) {
-        if (spp <= 2) {
-            entry(tag, 3, spp, spp == 2 ? uint32_t(v) | (uint32_t(v) << 16) : v);
-        } else {
-            entry(tag, 3, spp, at);
-        }
-    };
-    entry(kTagWidth, 4, 1, uint32_t(doc.width));
-    entry(kTagHeight, 4, 1, uint32_t(doc.height));
-    perSample(kTagBitsPerSample, 32, bitsAt);
-    entry(kTagCompression, 3, 1, 1);
-    entry(kTagPhotometric, 3, 1, doc.colourPlanes == 3 ? 2 : 1);
-    entry(kTagStripOffsets, 4, 1, dataAt);
-    entry(kTagSamplesPerPixel, 3, 1, spp);
-    entry(kTagRowsPerStrip, 4, 1, uint32_t(doc.height));
-    entry(kTagStripByteCounts, 4, 1, uint32_t(dataBytes));
-    entry(kTagPlanarConfig, 3, 1, 1);
-    if (doc.hasAlpha) entry(kTagExtraSamples, 3, 1, 2);   // unassociated alpha
-    perSample(kTagSampleFormat, 3, formatAt);
-    put32(0);   // no further directory
-    for (int i = 0; i < 4; ++i) put16(i < int(spp) ? 32 : 0);
-    for (int i = 0; i < 4; ++i) put16(i < int(spp) ? 3 : 0);
-    if (std::fwrite(head.data(), 1, head.size(), f) != head.size()) {
-        *error = std::strerror(errno);
-        return false;
-    }
-    std::vector<float> row(size_t(doc.width) * spp);
-    for (int32_t y = 0; y < doc.height; ++y) {
-        for (size_t i = 0; i < row.size(); ++i) row[i] = float(GetUnitSample(doc, size_t(y) * row.size() + i));
-        if (std::fwrite(row.data(), 4, row.size(), f) != row.size()) {
-            *error = std::strerror(errno);
-            return false;
-        }
-    }
-    return true;
-}
-
 ImageFormat SniffFormat(FILE* f) {
     uint8_t magic[8] = {};
     size_t n = std::fread(magic, 1, sizeof magic, f);
@@ -630,8 +479,8 @@ bool ReadImageFile(const std::string& path, HostDocument* doc, std::string* erro
         case ImageFormat::PNG: return ReadPng(f.get(), doc, error);
         case ImageFormat::JPEG: return ReadJpeg(f.get(), doc, error);
         case ImageFormat::PFM: return ReadPfm(f.get(), doc, error);
-        case ImageFormat::TIFF: return ReadTiff(f.get(), doc, error);
-        default: *error = "not a PNG, JPEG, PFM or float TIFF file"; return false;
+        case ImageFormat::TIFF: return ReadTiffFile(fileno(f.get()), FileSize(f.get()), doc, error);
+        default: *error = "not a PNG, JPEG, PFM or TIFF file"; return false;
     }
 }
 
@@ -644,7 +493,7 @@ bool WriteImageFile(const std::string& path, ImageFormat format, const HostDocum
         case ImageFormat::PNG: ok = WritePng(f.get(), doc, error); break;
         case ImageFormat::JPEG: ok = WriteJpeg(f.get(), doc, error); break;
         case ImageFormat::PFM: ok = WritePfm(f.get(), doc, error); break;
-        case ImageFormat::TIFF: ok = WriteTiff(f.get(), doc, error); break;
+        case ImageFormat::TIFF: ok = WriteTiffFile(fileno(f.get()), doc, error); break;
         default: *error = "unknown output format"; break;
     }
     // The system's reason beats the library's "write error".

@@ -2,10 +2,12 @@
 //
 // In: PNG (8 and 16-bit, grey or colour, with or without alpha; palettes and
 // small bit depths expanded), JPEG (grey or colour), PFM (32-bit float, no
-// alpha) and 32-bit float TIFF (uncompressed, grey or RGB, optional alpha),
-// recognised by their first bytes. Out: by the name's extension, ".png"
-// (8-bit for 8-bit documents, else 16-bit), ".jpg"/".jpeg" (8-bit, no
-// alpha), ".pfm" and ".tif"/".tiff" (32-bit float).
+// alpha) and TIFF (8, 16 or 32-bit float, grey or RGB, with or without alpha,
+// any compression libtiff reads; see tiff_file.h), recognised by their first
+// bytes. A header claiming more than its file can hold is refused before
+// memory is taken. Out: by the name's extension, ".png" (8-bit for 8-bit
+// documents, else 16-bit), ".jpg"/".jpeg" (8-bit, no alpha), ".pfm" (32-bit
+// float) and ".tif"/".tiff" (the document's depth).
 //
 // 16-bit files hold 0..65535; documents hold 0..32768. Float samples are
 // written as they are, without clamping.

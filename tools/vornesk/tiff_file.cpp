@@ -1,0 +1,303 @@
+#include "tools/vornesk/tiff_file.h"
+
+#include <tiffio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "tools/vornesk/image_files.h"
+
+namespace {
+
+// libtiff's first error of a file, kept instead of printed; warnings stay quiet.
+int KeepError(TIFF*, void* user, const char*, const char* format, va_list args) {
+    auto* first = static_cast<std::string*>(user);
+    if (first->empty()) {
+        char text[256];
+        std::vsnprintf(text, sizeof text, format, args);
+        *first = text;
+    }
+    return 1;
+}
+
+int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+struct TiffCloser {
+    void operator()(TIFF* tif) const {
+        if (tif) TIFFClose(tif);
+    }
+};
+using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
+
+// libtiff owns a copy of the descriptor and closes it.
+TiffPtr OpenTiff(int fd, const char* mode, std::string* firstError) {
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    if (!options) return nullptr;
+    TIFFOpenOptionsSetErrorHandlerExtR(options, KeepError, firstError);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, IgnoreWarning, nullptr);
+    const int own = dup(fd);
+    TIFF* tif = own >= 0 ? TIFFFdOpenExt(own, "TIFF", mode, options) : nullptr;
+    if (!tif && own >= 0) close(own);
+    TIFFOpenOptionsFree(options);
+    return TiffPtr(tif);
+}
+
+// The most bytes one stored byte can decode to, for the compressions whose
+// expansion is bounded; 0 for the others.
+double LargestExpansion(uint16_t compression) {
+    switch (compression) {
+        case COMPRESSION_NONE: return 1;
+        // A count byte and one data byte make a run of 128.
+        case COMPRESSION_PACKBITS: return 64;
+        // Codes of at least 9 bits, each a string of under 4096 bytes.
+        case COMPRESSION_LZW: return 4096.0 * 8 / 9;
+        // Deflate turns at most 2 bits into a 258-byte match.
+        case COMPRESSION_ADOBE_DEFLATE:
+        case COMPRESSION_DEFLATE: return 1032;
+        // Huffman spends at least a bit on each 8 x 8 block; 4:2:0 chroma
+        // makes six blocks cover 768 samples.
+        case COMPRESSION_JPEG:
+        case COMPRESSION_OJPEG: return 1024;
+        default: return 0;
+    }
+}
+
+// The stored bytes of the picture's strips or tiles, at most the file's.
+uint64_t StoredBytes(TIFF* tif, uint64_t fileSize) {
+    const uint32_t chunks = TIFFIsTiled(tif) ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    uint64_t stored = 0;
+    for (uint32_t i = 0; i < chunks && stored < fileSize; ++i) stored += TIFFGetStrileByteCount(tif, i);
+    return std::min(stored, fileSize);
+}
+
+struct Layout {
+    uint32_t width = 0, height = 0;
+    uint16_t bits = 1, samples = 1, format = SAMPLEFORMAT_UINT, photometric = PHOTOMETRIC_MINISBLACK;
+    uint16_t planar = PLANARCONFIG_CONTIG, compression = COMPRESSION_NONE;
+    uint16_t extraCount = 0;
+    const uint16_t* extra = nullptr;
+};
+
+Layout ReadLayout(TIFF* tif) {
+    Layout l;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &l.width);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &l.height);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &l.bits);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &l.samples);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &l.format);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &l.planar);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &l.compression);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_EXTRASAMPLES, &l.extraCount, &l.extra);
+    if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &l.photometric))
+        l.photometric = l.samples >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
+    return l;
+}
+
+// Colour planes when the samples can be copied as they are: 8 and 16-bit
+// integers or 32-bit floats, grey or RGB; else 0.
+int DirectColourPlanes(const Layout& l) {
+    const bool sampleKind = ((l.bits == 8 || l.bits == 16) && l.format == SAMPLEFORMAT_UINT) ||
+                            (l.bits == 32 && l.format == SAMPLEFORMAT_IEEEFP);
+    const int colour = l.photometric == PHOTOMETRIC_RGB ? 3 : l.photometric == PHOTOMETRIC_MINISBLACK ? 1 : 0;
+    return sampleKind && colour && l.samples >= colour ? colour : 0;
+}
+
+// Copies `pixels` pixels of a strip or tile row, `stride` samples apart
+// starting with file sample `first`, into the document from pixel `at`;
+// samples beyond the document's planes are dropped.
+void CopySamples(const uint8_t* src, int stride, int first, size_t pixels, HostDocument* doc, size_t at) {
+    const int planes = doc->Planes(), bytes = doc->BytesPerSample();
+    for (size_t p = 0; p < pixels; ++p)
+        for (int s = 0; s < stride && first + s < planes; ++s) {
+            const uint8_t* from = src + (p * stride + s) * bytes;
+            uint8_t* to = &doc->samples[((at + p) * planes + first + s) * bytes];
+            if (bytes == 2) {
+                uint16_t v;
+                std::memcpy(&v, from, 2);
+                v = Document16FromFile(v);
+                std::memcpy(to, &v, 2);
+            } else {
+                std::memcpy(to, from, bytes);
+            }
+        }
+}
+
+// Reads every strip or tile (each plane's in turn) straight into the document.
+bool ReadDirect(TIFF* tif, const Layout& l, HostDocument* doc) {
+    const bool tiled = TIFFIsTiled(tif);
+    const tmsize_t chunkBytes = tiled ? TIFFTileSize(tif) : TIFFStripSize(tif);
+    if (chunkBytes <= 0) return false;
+    std::vector<uint8_t> chunk;
+    try {
+        chunk.resize(size_t(chunkBytes));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    const bool planes = l.planar == PLANARCONFIG_SEPARATE;
+    const int stride = planes ? 1 : l.samples;
+    uint32_t chunkWidth = l.width, chunkHeight = 1;
+    if (tiled) {
+        TIFFGetField(tif, TIFFTAG_TILEWIDTH, &chunkWidth);
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &chunkHeight);
+    } else {
+        TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &chunkHeight);
+        chunkHeight = std::min(chunkHeight, l.height);
+    }
+    if (chunkWidth == 0 || chunkHeight == 0) return false;
+    const size_t rowBytes = size_t(chunkWidth) * stride * (l.bits / 8);
+    for (uint16_t plane = 0; plane < (planes ? l.samples : 1); ++plane)
+        for (uint32_t y0 = 0; y0 < l.height; y0 += chunkHeight)
+            for (uint32_t x0 = 0; x0 < l.width; x0 += chunkWidth) {
+                const tmsize_t got =
+                    tiled ? TIFFReadTile(tif, chunk.data(), x0, y0, 0, plane)
+                          : TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, y0, plane), chunk.data(), chunkBytes);
+                if (got < 0) return false;
+                const uint32_t rows = std::min(chunkHeight, l.height - y0), columns = std::min(chunkWidth, l.width - x0);
+                for (uint32_t r = 0; r < rows; ++r)
+                    CopySamples(chunk.data() + r * rowBytes, stride, planes ? plane : 0, columns, doc,
+                                size_t(y0 + r) * l.width + x0);
+            }
+    return true;
+}
+
+// Layouts libtiff turns into 8-bit RGBA, read in bands of rows.
+bool ReadThroughRGBA(TIFF* tif, HostDocument* doc, char (&message)[1024]) {
+    TIFFRGBAImage image;
+    if (!TIFFRGBAImageBegin(&image, tif, 0, message)) return false;
+    image.req_orientation = ORIENTATION_TOPLEFT;
+    const uint32_t width = image.width, band = 64;
+    std::vector<uint32_t> raster(size_t(width) * band);
+    bool ok = true;
+    const int planes = doc->Planes();
+    for (uint32_t y0 = 0; ok && y0 < image.height; y0 += band) {
+        const uint32_t rows = std::min(band, image.height - y0);
+        image.row_offset = int(y0);
+        image.col_offset = 0;
+        ok = TIFFRGBAImageGet(&image, raster.data(), width, rows) != 0;
+        for (size_t i = 0; ok && i < size_t(width) * rows; ++i) {
+            const uint32_t px = raster[i];
+            uint8_t* to = &doc->samples[(size_t(y0) * width + i) * planes];
+            const uint8_t rgba[4] = {uint8_t(TIFFGetR(px)), uint8_t(TIFFGetG(px)), uint8_t(TIFFGetB(px)),
+                                     uint8_t(TIFFGetA(px))};
+            if (doc->colourPlanes == 1) {
+                to[0] = rgba[0];
+                if (doc->hasAlpha) to[1] = rgba[3];
+            } else {
+                std::memcpy(to, rgba, size_t(planes));
+            }
+        }
+    }
+    if (!ok && !message[0]) std::snprintf(message, sizeof message, "the picture's data cannot be decoded");
+    TIFFRGBAImageEnd(&image);
+    return ok;
+}
+
+// Colour multiplied by alpha back to colour alone.
+void DivideOutAlpha(HostDocument* doc) {
+    const int planes = doc->Planes(), colour = doc->colourPlanes;
+    for (size_t i = 0, n = size_t(doc->width) * doc->height; i < n; ++i) {
+        const double alpha = GetUnitSample(*doc, i * planes + colour);
+        if (alpha <= 0) continue;
+        for (int p = 0; p < colour; ++p)
+            SetUnitSample(doc, i * planes + p, GetUnitSample(*doc, i * planes + p) / alpha);
+    }
+}
+
+}  // namespace
+
+bool ReadTiffFile(int fd, uint64_t fileSize, HostDocument* doc, std::string* error) {
+    std::string libraryError;
+    TiffPtr tif = OpenTiff(fd, "r", &libraryError);
+    auto fail = [&](const std::string& why) {
+        *error = "damaged or unsupported TIFF file: " + (libraryError.empty() ? why : libraryError);
+        return false;
+    };
+    if (!tif) return fail("it cannot be opened");
+    Layout l = ReadLayout(tif.get());
+    if (l.photometric == PHOTOMETRIC_YCBCR && l.compression == COMPRESSION_JPEG) {
+        TIFFSetField(tif.get(), TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+        l.photometric = PHOTOMETRIC_RGB;
+    }
+    if (l.width == 0 || l.height == 0 || l.samples == 0) return fail("the picture has no pixels");
+    // The claim must fit what the file's strips or tiles can decode to.
+    const double expansion = LargestExpansion(l.compression);
+    const double claimed = double(l.width) * l.height * l.samples * l.bits / 8;
+    if (expansion > 0 && claimed > double(StoredBytes(tif.get(), fileSize)) * expansion) {
+        *error = "damaged TIFF file: too short for the " + std::to_string(l.width) + " x " +
+                 std::to_string(l.height) + " picture it claims";
+        return false;
+    }
+    const int direct = DirectColourPlanes(l);
+    bool alpha = false;
+    int colour = direct;
+    char message[1024] = {};
+    if (!direct && !TIFFRGBAImageOK(tif.get(), message)) return fail(message);
+    if (direct) {
+        alpha = l.samples > colour;
+    } else {
+        // Grey stays grey; what else libtiff shows becomes RGB.
+        colour = (l.photometric == PHOTOMETRIC_MINISBLACK || l.photometric == PHOTOMETRIC_MINISWHITE) ? 1 : 3;
+        alpha = l.extraCount > 0;
+    }
+    if (l.width > INT32_MAX || l.height > INT32_MAX) return fail("the picture is too large");
+    if (!AllocateDocument(doc, int32_t(l.width), int32_t(l.height), int16_t(colour), alpha,
+                          direct ? (l.bits == 8 ? 8 : l.bits == 16 ? 16 : 32) : 8, error))
+        return false;
+    if (direct ? !ReadDirect(tif.get(), l, doc) : !ReadThroughRGBA(tif.get(), doc, message))
+        return fail(message[0] ? message : "the picture's data cannot be decoded");
+    // libtiff's RGBA hands over colour multiplied by alpha, as associated alpha is stored.
+    if (alpha && (!direct || (l.extraCount > 0 && l.extra[0] == EXTRASAMPLE_ASSOCALPHA))) DivideOutAlpha(doc);
+    return true;
+}
+
+bool WriteTiffFile(int fd, const HostDocument& doc, std::string* error) {
+    std::string libraryError;
+    errno = 0;
+    TiffPtr tif = OpenTiff(fd, "w", &libraryError);
+    auto fail = [&] {
+        *error = errno != 0 ? std::strerror(errno) : libraryError.empty() ? "libtiff cannot write" : libraryError;
+        return false;
+    };
+    if (!tif) return fail();
+    TIFF* t = tif.get();
+    const int planes = doc.Planes();
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, uint32_t(doc.width));
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, uint32_t(doc.height));
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, uint16_t(planes));
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, uint16_t(doc.depth));
+    TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, uint16_t(doc.depth == 32 ? SAMPLEFORMAT_IEEEFP : SAMPLEFORMAT_UINT));
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, uint16_t(doc.colourPlanes == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK));
+    TIFFSetField(t, TIFFTAG_PLANARCONFIG, uint16_t(PLANARCONFIG_CONTIG));
+    TIFFSetField(t, TIFFTAG_ORIENTATION, uint16_t(ORIENTATION_TOPLEFT));
+    TIFFSetField(t, TIFFTAG_COMPRESSION, uint16_t(COMPRESSION_ADOBE_DEFLATE));
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t, 0));
+    if (doc.hasAlpha) {
+        const uint16_t extra[1] = {EXTRASAMPLE_UNASSALPHA};
+        TIFFSetField(t, TIFFTAG_EXTRASAMPLES, uint16_t(1), extra);
+    }
+    const size_t rowSamples = size_t(doc.width) * planes, rowBytes = rowSamples * doc.BytesPerSample();
+    std::vector<uint8_t> row(rowBytes);
+    for (int32_t y = 0; y < doc.height; ++y) {
+        const uint8_t* from = &doc.samples[size_t(y) * rowBytes];
+        if (doc.depth == 16) {
+            for (size_t i = 0; i < rowSamples; ++i) {
+                uint16_t v;
+                std::memcpy(&v, from + i * 2, 2);
+                v = File16FromDocument(v);
+                std::memcpy(&row[i * 2], &v, 2);
+            }
+        } else {
+            std::memcpy(row.data(), from, rowBytes);
+        }
+        if (TIFFWriteScanline(t, row.data(), uint32_t(y), 0) < 0) return fail();
+    }
+    if (!TIFFWriteDirectory(t) || !TIFFFlush(t)) return fail();
+    return true;
+}

@@ -1,0 +1,19 @@
+// TIFF files through libtiff.
+//
+// Read: 8 and 16-bit integer or 32-bit float samples, grey or RGB, with or
+// without alpha (associated alpha is divided out), in strips or tiles,
+// interleaved or in planes, in any compression libtiff decodes; JPEG's YCbCr
+// comes out as RGB. Other layouts libtiff can show (palettes, bilevel and
+// 2 or 4-bit grey, CMYK, Lab...) come in as 8-bit grey or RGB. Written: the
+// document's depth and planes, deflate-compressed, alpha unassociated.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "tools/vornesk/document.h"
+
+// fd stays open; fileSize bounds what the picture may claim. On failure
+// *error holds one line saying why.
+bool ReadTiffFile(int fd, uint64_t fileSize, HostDocument* doc, std::string* error);
+bool WriteTiffFile(int fd, const HostDocument& doc, std::string* error);

@@ -125,6 +125,8 @@ public:
     void MakeNoMemoryDotCurrent();
     void ANewMemdotBecomesCurrent(int slot);
     int GetNonpersistentMemdot() const;
+    // The lowest empty dot, or -1.
+    int GetEmptyMemdot() const;
     void DoTotalMemoryDotSave(int slot);
     void DoTotalMemoryDotLoad(int slot);
     void StashFirstMemdot();
@@ -144,6 +146,9 @@ private:
     void findOutlets();
     void connectActions();
 };
+
+// A fixed number per memory dot (slot clamped to 0..24).
+uint16_t MemDotEntity(int64_t slot);
 
 // Entries of the dialog for plain callers; each logs its name first.
 int initializeCocoaDissolve();

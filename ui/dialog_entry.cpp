@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "host_access/PIUSuites.h"
 #include "host_access/alerts.h"
 #include "platform/appkit/run_loop.h"
 #include "ui/dialog.h"
@@ -15,6 +16,7 @@ int32_t DoUI() {
     initializeCocoaDissolve();
     std::fprintf(stderr, "orderWindowFrontDissolve\n");
     const int result = Controller_Tarnwhistle_pano::sharedInstance()->showWindow();
+    sPSUIHooks.Release();
     return int32_t(result & 0xFF);
 }
 

@@ -532,6 +532,19 @@ TEST_F(DialogTest, ASecondInvocationReusesTheWindowAndIsActiveOnlyInBetween) {
     EXPECT_EQ(c->output_popup->count(), kHighestProjection);
 }
 
+TEST_F(DialogTest, EmptyDotsAndDotEntities) {
+    Open();   // the stash fills dot 0
+    EXPECT_EQ(c->GetEmptyMemdot(), 1);
+    for (int slot = 1; slot < kMemoryDots; ++slot) c->ReactToClickOnMemoryDot(slot, 0);
+    EXPECT_EQ(c->GetEmptyMemdot(), -1);
+    EXPECT_EQ(c->GetNonpersistentMemdot(), 0);
+    EXPECT_EQ(MemDotEntity(0), 10);
+    EXPECT_EQ(MemDotEntity(12), 68);
+    EXPECT_EQ(MemDotEntity(24), 16);
+    EXPECT_EQ(MemDotEntity(-5), 10);
+    EXPECT_EQ(MemDotEntity(99), 16);
+}
+
 TEST_F(DialogTest, AFilledDotWhoseFileIsGoneKeepsTheSettingsAndEmpties) {
     Open();
     Parameters& p = *records->params;

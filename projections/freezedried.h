@@ -11,6 +11,7 @@ inline constexpr int64_t kFreezeDriedGridPairs = 2500;    // every cell of 50 x 
 inline constexpr int64_t kFreezeDriedFacePairs = 1275;    // cells with column + row < 50 of 50 x 50
 inline constexpr int64_t kFreezeDriedTetfacePairs = 1324; // cells with column + row <= 50 of 50 x 50
 inline constexpr int64_t kFreezeDriedDodecfacePairs = 465; // cells with column + row < 30 of 30 x 30
+inline constexpr int64_t kFreezeDriedReuleauxPairs = 1376; // cells with column + row <= 51 of 51 x 51
 
 extern const float Peirce_octant_freezedried[2 * kFreezeDriedOctantPairs];
 extern const float spherecube_octant_freezedried[2 * kFreezeDriedOctantPairs];
@@ -23,3 +24,5 @@ extern const float complete_icoface_freezedried[2 * kFreezeDriedFacePairs];
 extern const float octahedron_face_freezedried[2 * kFreezeDriedFacePairs];
 extern const float tetface_sextant_freezedried[2 * kFreezeDriedTetfacePairs];
 extern const float dodecface_decant_freezedried[2 * kFreezeDriedDodecfacePairs];
+extern const float Reuleaux_sextant_freezedried[2 * kFreezeDriedReuleauxPairs];
+extern const float Reuleaux_to_circle_freezedried[2 * kFreezeDriedReuleauxPairs];

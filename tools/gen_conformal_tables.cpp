@@ -447,6 +447,69 @@ Table DodecfaceDecantTable(const char* name, const char* comment) {
     return t;
 }
 
+// ---- the Reuleaux cell ----
+
+// The cell is the tetrahedron's vertex cell about (0, 0, 1) drawn in the
+// stereographic plane P (direction (2x, -2y, 1 - r^2) / (1 + r^2)): a face of
+// the dual tetrahedron, corners at radius 1/sqrt 2 in the directions 60, 180
+// and 300 degrees, its sides circular arcs through the arc midpoints at
+// radius tan(27.37 degrees) in the directions 0, 120 and 240 degrees. The
+// tetrahedron face map in P is the same as in the face's own frame (the map
+// commutes with the mirror that relates the two).
+//
+// A sixth of the cell (centre O, corner V, arc midpoint M) is held by the net
+// triangle O, V, T with T at the corner radius on the ray OM: the arc bulges
+// past the chord VM but stays inside OVT (the arc's tangent at V meets the
+// ray OM at T), and points between the arc and T lie outside the cell, which
+// the consumer misses before it looks up. Frame (51 x 51, cells with
+// column + row <= 51): (w_O, w_V) = (column, row) / 50, w_T = 1 - w_O - w_V;
+// the cells with column + row = 51 lie just across OV. A consumer reads the
+// lookup (b2, b0), so the net triangle carries b2 at O, b0 at V and b1 at T.
+//
+// The base sixth, the one the consumer takes without negating c1 (odd tags),
+// has V at -60 degrees and T at 0 degrees, so its image turns the same way;
+// the even tags read the mirrored sixth (V at +60 degrees), their c1 negated.
+// With the spins 0, 240, 240, 120, 120, 0 the six tags t mod 6 fill the
+// target sectors [300, 360], [240, 300], [180, 240], [120, 180], [60, 120]
+// and [0, 60] degrees.
+//
+// Reuleaux_sextant_freezedried (tag 7): the sixth onto the matching sixth of
+// an octahedron face seen in the orthographic disc (face centre at the
+// disc's centre): the entry (x, y) of the image's unit vector (x, y, z),
+// the corner V on the ray along +x at sqrt(2/3), M on the 60 degree ray at
+// 1/sqrt 3. The dual tetrahedron's face map takes the cell onto a flat
+// triangle, the octahedron's inverse face map takes that onto the
+// octahedron's spherical face.
+//
+// Reuleaux_to_circle_freezedried (tag 8): the sixth onto the 60 degree
+// sector of the unit disc, V at 1, M at exp(i pi/3): the dual tetrahedron's
+// face map, then the inverse of the regular triangle's disc map (a
+// stereographic disc point).
+
+constexpr int kReuleauxGrid = 51;
+
+Table ReuleauxTable(const char* name, const char* comment, const std::function<cd(cd flat)>& target) {
+    const FaceMap tet = SolidFaceMap(Tetrahedron());
+    const double corner = 1.0 / std::sqrt(2.0);  // tan(vertex angle / 2) of the tetrahedron
+    const cd V = std::polar(corner, -kPi / 3), T = corner;
+    Table t{name, comment, {}};
+    for (int row = 0; row < kReuleauxGrid; ++row)
+        for (int col = 0; col < kReuleauxGrid && col + row <= kReuleauxGrid; ++col) {
+            const double wO = col / double(kReuleauxGrid - 1), wV = row / double(kReuleauxGrid - 1);
+            const cd P = wV * V + (1.0 - wO - wV) * T;
+            // The flat face, scaled to vertex radius 1, vertex at -60 degrees
+            // (the corner itself pinned to its exact place).
+            const cd vertex = std::polar(1.0, -kPi / 3);
+            cd flat = tet.map.Forward(P) / tet.vertexRadius;
+            if (std::abs(flat - vertex) < 1e-7) flat = vertex;
+            // Turned so that the vertex lies on the real axis.
+            const cd w = target(flat * std::polar(1.0, kPi / 3));
+            t.values.push_back(static_cast<float>(w.real()));
+            t.values.push_back(static_cast<float>(w.imag()));
+        }
+    return t;
+}
+
 // ---- the equal-area square ----
 
 // The octahedral equal-area map of the square [-1, 1]^2 onto the sphere:
@@ -554,6 +617,26 @@ int main() {
     tables.push_back(DodecfaceDecantTable(
         "dodecface_decant_freezedried",
         "Dodecahedron face tenth onto its spherical tenth: (w_A', w_O') at (w_O, w_A) = (column, 29 - stored row) / 29."));
+    {
+        // Flat triangles here have vertex radius 1, a vertex on the real axis
+        // and an edge midpoint at 60 degrees; the maps below use the frame
+        // with the vertex at 60 degrees and the edge midpoint on the real
+        // axis, hence the mirror in the 30 degree line on the way in and out.
+        const cd turn = std::polar(1.0, kPi / 3);
+        const FaceMap octa = SolidFaceMap(Octahedron());
+        tables.push_back(ReuleauxTable(
+            "Reuleaux_sextant_freezedried",
+            "Reuleaux cell sixth onto an octahedron face sixth, orthographic (x, y) at (w_O, w_V) = (column, row) / 50.",
+            [&](cd flat) {
+                const cd t = octa.map.Inverse(std::conj(flat) * turn * octa.vertexRadius);
+                return std::conj(2.0 * t / (1.0 + std::norm(t))) * turn;
+            }));
+        const ConformalIntegral triangle = PolygonMap(3, 1.0);
+        tables.push_back(ReuleauxTable(
+            "Reuleaux_to_circle_freezedried",
+            "Reuleaux cell sixth onto a 60 degree sector of the unit disc at (w_O, w_V) = (column, row) / 50.",
+            [&](cd flat) { return std::conj(PolygonInverse(triangle, std::conj(flat) * turn)) * turn; }));
+    }
 
     std::printf("// Generated by tools/gen_conformal_tables.cpp; do not edit.\n");
     std::printf("// Parameters: %d x %d grids; Runge-Kutta start with %d steps, Newton to %g\n", kGrid, kGrid,

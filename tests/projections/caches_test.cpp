@@ -218,12 +218,12 @@ TEST(ProjectionCaches, MissingTablesAndNullPyramidsFailVisibly) {
     EXPECT_EQ(ProjectionCache(store, 20), nullptr);
     EXPECT_EQ(ProjectionCache(nullptr, 1), nullptr);
     // A table not computed yet: zeros, no tag, and the render's prefill fails.
-    PyramidDescriptor* reuleaux = ProjectionCache(store, kCacheTagReuleauxOctoface);
-    const fcomplex v = FetchFromCache_ReuleauxSextantToOctoface(reuleaux, 0.5, 0.25);
+    PyramidDescriptor* missing = ProjectionCache(store, kCacheTagHyperbolic_4_8);
+    const fcomplex v = FetchFromCache_HyperbolicOctant_4_8(missing, 0.5, 0.25);
     EXPECT_EQ(v.re, 0.0);
     EXPECT_EQ(v.im, 0.0);
-    EXPECT_EQ(reuleaux->contentTag, kCacheTagNone);
-    EXPECT_EQ(reuleaux->tiles, nullptr);
+    EXPECT_EQ(missing->contentTag, kCacheTagNone);
+    EXPECT_EQ(missing->tiles, nullptr);
     double triple[3] = {5, 5, 5};
     FetchFromCache_Equalsquarea(nullptr, 0.5, 0.5, triple);  // no pyramid: zeros
     EXPECT_EQ(triple[0], 0.0);

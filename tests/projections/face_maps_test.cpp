@@ -78,7 +78,7 @@ protected:
         store = NewProjectionCacheStore();
         for (int64_t tag : {kCacheTagDecant, kCacheTagSextant, kCacheTagDodecant, kCacheTagNuOctant,
                             kCacheTagSphereCube, kCacheTagTetfaceSextant, kCacheTagOctaface, kCacheTagIcoface,
-                            kCacheTagDodecDecant})
+                            kCacheTagDodecDecant, kCacheTagReuleauxOctoface, kCacheTagReuleauxCircle})
             ASSERT_TRUE(PrepareProjectionCache(store, tag)) << tag;
     }
     static void TearDownTestSuite() { DisposeProjectionCacheStore(&store); }
@@ -96,7 +96,29 @@ struct Layout {
     std::string name;
     int tags;  // the layout uses tags 0 to tags - 1
     LayoutMap map;
+    bool reuleauxCell = false;  // the pieces are the curved sixths of the Reuleaux cell
 };
+
+// The Reuleaux cell's sixth as its net triangle holds it: b2 at the centre O,
+// b0 at the corner V (at -60 degrees for odd tags, mirrored for even ones),
+// b1 at T on the ray through the arc midpoint, at the corner's radius.
+const double kCellCorner = 1.0 / std::sqrt(2.0);
+const V3 kCellV{0.5 * kCellCorner, -0.8660254037844386 * kCellCorner, 0}, kCellT{kCellCorner, 0, 0};
+
+// A point of the curved sixth: s from the centre to the arc, u along the arc
+// from its midpoint (u = 0) to the corner (u = 1); its weights (b0, b1, b2).
+// The arc is held back by 1e-3: on the arc itself the nearest tetrahedron
+// vertex is a tie, and the disc lift of the one-cell map misses where the
+// interpolated table steps past the rim.
+void CurvedSixth(double s, double u, double* b0, double* b1, double* b2) {
+    s *= 1.0 - 1e-3;
+    const double radius = std::sqrt(1.5), centre = -kCellCorner;
+    const double a = std::asin(kCellV.y / radius) * u;
+    const double x = s * (centre + radius * std::cos(a)), y = s * radius * std::sin(a);
+    *b0 = y / kCellV.y;
+    *b1 = (x - *b0 * kCellV.x) / kCellT.x;
+    *b2 = 1.0 - *b0 - *b1;
+}
 
 std::vector<Layout> Layouts(ProjectionCacheStore* s) {
     PyramidDescriptor* decant = ProjectionCache(s, kCacheTagDecant);
@@ -114,6 +136,30 @@ std::vector<Layout> Layouts(ProjectionCacheStore* s) {
             return Unit(FromFloats(o));
         };
     };
+    using FnR = void (*)(int64_t, float*, const polyhedron*, PyramidDescriptor*, int64_t*, unsigned char*, double,
+                         double, double);
+    auto reuleaux = [](FnR f, PyramidDescriptor* c) {
+        return [f, c](const polyhedron* p, int64_t face, double b0, double b1, double b2) {
+            float o[3];
+            int64_t region = -1;
+            unsigned char miss = 0;
+            f(face, o, p, c, &region, &miss, b0, b1, b2);
+            EXPECT_EQ(miss, 0);
+            return Unit(FromFloats(o));
+        };
+    };
+    auto reuleauxVariant = [](int64_t v, PyramidDescriptor* c) {
+        return [v, c](const polyhedron* p, int64_t face, double b0, double b1, double b2) {
+            float o[3];
+            int64_t region = -1;
+            unsigned char miss = 0;
+            TotalReuleaux1Or2ToSphere(face, o, p, c, v, &region, &miss, b0, b1, b2);
+            EXPECT_EQ(miss, 0);
+            return Unit(FromFloats(o));
+        };
+    };
+    PyramidDescriptor* toOctoface = ProjectionCache(s, kCacheTagReuleauxOctoface);
+    PyramidDescriptor* toCircle = ProjectionCache(s, kCacheTagReuleauxCircle);
     auto variant = [](FnV f, PyramidDescriptor* c, int64_t v) {
         return [f, c, v](const polyhedron* p, int64_t face, double b0, double b1, double b2) {
             float o[3];
@@ -138,6 +184,9 @@ std::vector<Layout> Layouts(ProjectionCacheStore* s) {
         {"naphthalene", 24, plain(TotalNaphthaleneToSphere, dodecant)},
         {"phenalene", 36, plain(TotalPhenaleneToSphere, dodecant)},
         {"anthracene", 36, plain(TotalAnthraceneToSphere, dodecant)},
+        {"Reuleaux 8", 48, reuleaux(TotalReuleaux8ToSphere, toOctoface), true},
+        {"Reuleaux 1", 6, reuleauxVariant(1, toCircle), true},
+        {"Reuleaux 2", 12, reuleauxVariant(2, toCircle), true},
     };
 }
 
@@ -156,8 +205,10 @@ Tessellation Tessellate(const Layout& l, const polyhedron* poly, int n) {
         t.points.emplace_back((n + 1) * (n + 1));
         for (int j = 0; j <= n; ++j)
             for (int i = 0; i + j <= n; ++i) {
-                const double b0 = double(i) / n, b2 = double(j) / n;
-                t.points[tag][j * (n + 1) + i] = l.map(poly, tag, b0, 1.0 - b0 - b2, b2);
+                double b0 = double(i) / n, b2 = double(j) / n, b1 = 1.0 - b0 - b2;
+                // The curved sixth: i + j from the centre to the arc, j / (i + j) along it.
+                if (l.reuleauxCell) CurvedSixth(double(i + j) / n, i + j ? double(j) / (i + j) : 0.0, &b0, &b1, &b2);
+                t.points[tag][j * (n + 1) + i] = l.map(poly, tag, b0, b1, b2);
             }
     }
     return t;
@@ -172,9 +223,13 @@ void ForEachSmallTriangle(const Tessellation& t, int tag, F f) {
         }
 }
 
-Net TaggedNet(int tags) {
+Net TaggedNet(const Layout& l) {
     Net net;
-    for (int i = 0; i < tags; ++i) net.Set(i, i);
+    const V3 mirrored{kCellV.x, -kCellV.y, 0};
+    for (int i = 0; i < l.tags; ++i) {
+        if (l.reuleauxCell) net.Set(i, i, i & 1 ? kCellV : mirrored, kCellT, V3{0, 0, 0});
+        else net.Set(i, i);
+    }
     return net;
 }
 
@@ -215,23 +270,26 @@ TEST_F(FaceMaps, LayoutTagsCoverTheSphereOnce) {
     for (V3& d : samples) d = Unit({gauss(random), gauss(random), gauss(random)});
     for (const Layout& l : Layouts(store)) {
         SCOPED_TRACE(l.name);
-        const Net net = TaggedNet(l.tags);
+        const Net net = TaggedNet(l);
         const Tessellation t = Tessellate(l, net.poly.get(), 24);
         double area = 0.0;
         for (int tag = 0; tag < l.tags; ++tag)
             ForEachSmallTriangle(t, tag, [&](V3 a, V3 b, V3 c) { area += SphericalArea(a, b, c); });
-        EXPECT_NEAR(area, 4.0 * kPi, 0.01);
+        // The held-back arcs of the Reuleaux cells leave thin bands along the
+        // octahedron's or the disc's edges.
+        const double slack = l.reuleauxCell ? 4.0 : 1.0;
+        EXPECT_NEAR(area, 4.0 * kPi, 0.01 * slack);
         int wrong = 0, nearSeams = 0;
         for (const V3& d : samples) {
             int hits = 0;
             for (int tag = 0; tag < l.tags; ++tag)
                 ForEachSmallTriangle(t, tag, [&](V3 a, V3 b, V3 c) { hits += Inside(d, a, b, c) ? 1 : 0; });
             if (hits == 1) continue;
-            if (DistanceToSides(t, l.tags, d) < 5e-3) ++nearSeams;
+            if (DistanceToSides(t, l.tags, d) < 5e-3 * slack) ++nearSeams;
             else ++wrong;
         }
         EXPECT_EQ(wrong, 0);
-        EXPECT_LT(nearSeams, 5);
+        EXPECT_LT(nearSeams, 5 * slack);
     }
 }
 
@@ -243,7 +301,7 @@ TEST_F(FaceMaps, LayoutSidesMeetTheirNeighbours) {
     for (const Layout& l : Layouts(store)) {
         if (l.name == "five-star 2") continue;
         SCOPED_TRACE(l.name);
-        const Net net = TaggedNet(l.tags);
+        const Net net = TaggedNet(l);
         constexpr int n = 48;
         const Tessellation t = Tessellate(l, net.poly.get(), n);
         double worst = 0.0;
@@ -252,12 +310,13 @@ TEST_F(FaceMaps, LayoutSidesMeetTheirNeighbours) {
                 const std::vector<V3> mine = Side(t, tag, s);
                 for (int k = 1; k < n; ++k) worst = std::max(worst, DistanceToSides(t, l.tags, mine[k], tag, s));
             }
-        EXPECT_LT(worst, 1e-3);
+        EXPECT_LT(worst, l.reuleauxCell ? 6e-3 : 1e-3);  // the held-back arcs
     }
 }
 
 TEST_F(FaceMaps, StarEdgeCases) {
-    Net net = TaggedNet(24);
+    Net net;
+    for (int i = 0; i < 24; ++i) net.Set(i, i);
     float a[3], b[3];
     int64_t region = -1;
     // The sextant maps clamp b2 to 1 - b0 when b0 + b2 > 1.

@@ -111,6 +111,14 @@ struct ForwardFaceMap {
     cd operator()(cd t) const { return scale * Integral(t); }
 };
 
+// The triangle's disc map by Simpson's rule on the ray from 0 to t.
+template <class F>
+cd RayIntegralTriangle(F density, cd t, int intervals = 4000) {
+    cd sum = density(0.0) + density(t);
+    for (int i = 1; i < intervals; ++i) sum += (i % 2 ? 4.0 : 2.0) * density(t * (double(i) / intervals));
+    return sum * t / (3.0 * intervals);
+}
+
 // ---- the tables, read as maps of the flat piece ----
 
 struct FaceTable {
@@ -380,4 +388,168 @@ TEST(EqualAreaSquare, AreaElementIsConstant) {
     EXPECT_NEAR(total, kPi, 1e-3);
     EXPECT_LT(worst, 0.01);
     DisposeProjectionCacheStore(&store);
+}
+
+// ---- the Reuleaux cell tables ----
+
+namespace {
+
+// The cell's sixth as the tables hold it: net triangle O = 0, V = the corner
+// at -60 degrees, T on the real axis at the corner's radius 1/sqrt 2;
+// (w_O, w_V) = (col, row) / 50 for col + row <= 51.
+constexpr int kReuleauxN = 51;
+const double kCornerRadius = 1.0 / std::sqrt(2.0);
+const cd kV = std::polar(kCornerRadius, -kPi / 3), kT = kCornerRadius;
+
+int ReuleauxIndex(int col, int row) {
+    int index = 0;
+    for (int r = 0; r < row; ++r) index += std::min(kReuleauxN, kReuleauxN + 1 - r);
+    return index + col;
+}
+cd ReuleauxEntry(const float* table, int col, int row) {
+    const float* e = table + 2 * ReuleauxIndex(col, row);
+    return cd(e[0], e[1]);
+}
+cd ReuleauxSource(double wO, double wV) { return wV * kV + (1.0 - wO - wV) * kT; }
+
+// Inside the tetrahedron's vertex cell about (0, 0, 1): the direction of P
+// is nearer (0, 0, 1) than the three other vertices.
+bool InCell(cd P) {
+    const double r2 = std::norm(P);
+    const double d[3] = {2 * P.real() / (1 + r2), -2 * P.imag() / (1 + r2), (1 - r2) / (1 + r2)};
+    const double v[3][3] = {{std::sqrt(8.0) / 3, 0, -1.0 / 3}, {-std::sqrt(2.0) / 3, std::sqrt(6.0) / 3, -1.0 / 3},
+                            {-std::sqrt(2.0) / 3, -std::sqrt(6.0) / 3, -1.0 / 3}};
+    for (const auto& k : v)
+        if (d[0] * k[0] + d[1] * k[1] + d[2] * k[2] > d[2]) return false;
+    return true;
+}
+
+struct ReuleauxTable {
+    const char* name;
+    const float* values;
+    cd vertex, edgeMidpoint;  // where V and M land
+    // The target as a stereographic coordinate (for the conformality check)
+    // and its flat point (vertex radius 1, vertex at 60 degrees, edge midpoint
+    // on the real axis) by the forward integral.
+    cd (*stereo)(cd entry);
+    cd (*flat)(cd entry);
+};
+
+// Orthographic disc point of the octahedron's face to its stereographic
+// coordinate.
+cd OrthoToStereo(cd e) { return e / (1.0 + std::sqrt(1.0 - std::norm(e))); }
+
+std::vector<ReuleauxTable> ReuleauxTables() {
+    return {
+        {"to octahedron face", Reuleaux_sextant_freezedried, std::sqrt(2.0 / 3.0),
+         std::polar(1.0 / std::sqrt(3.0), kPi / 3), OrthoToStereo,
+         [](cd e) {
+             static const SolidView octa = OctahedronView();
+             static const ForwardFaceMap forward(octa);
+             // Into the face map's frame: the mirror in the 30 degree line.
+             return forward(OrthoToStereo(std::conj(e) * std::polar(1.0, kPi / 3))) / octa.vertexRadius;
+         }},
+        {"to circle", Reuleaux_to_circle_freezedried, 1.0, std::polar(1.0, kPi / 3), [](cd e) { return e; },
+         [](cd e) {
+             auto density = [](cd t) { return std::pow(1.0 + std::pow(t, 3), -2.0 / 3.0); };
+             static const double c = std::cos(kPi / 3) / RayIntegralTriangle(density, 1.0).real();
+             return c * RayIntegralTriangle(density, std::conj(e) * std::polar(1.0, kPi / 3));
+         }},
+    };
+}
+
+}  // namespace
+
+TEST(ReuleauxTables, CornersAndSidesLandOnTheSixth) {
+    for (const ReuleauxTable& t : ReuleauxTables()) {
+        SCOPED_TRACE(t.name);
+        EXPECT_LT(std::abs(ReuleauxEntry(t.values, 50, 0)), 1e-7);                 // O
+        EXPECT_LT(std::abs(ReuleauxEntry(t.values, 0, 50) - t.vertex), 1e-5);       // V
+        for (int i = 0; i <= 50; ++i) {
+            EXPECT_NEAR(ReuleauxEntry(t.values, i, 50 - i).imag(), 0.0, 1e-6) << "OV on the vertex ray " << i;
+            if (i < 50) EXPECT_NEAR(std::arg(ReuleauxEntry(t.values, i, 0)), kPi / 3, 1e-5) << "OT on the edge ray " << i;
+        }
+    }
+    // Through the cache: the arc midpoint M, and the arc MV onto the face's
+    // edge (the octahedron's edge great circle; the unit circle).
+    ProjectionCacheStore* store = NewProjectionCacheStore();
+    ASSERT_NE(store, nullptr);
+    const double arcRadius = std::sqrt(1.5);
+    const cd arcCentre = -kCornerRadius;
+    const double mRadius = arcRadius - kCornerRadius;
+    auto weights = [](cd P, double* wO, double* wV) {  // of P in O, V, T
+        *wV = P.imag() / kV.imag();
+        const double wT = (P.real() - *wV * kV.real()) / kT.real();
+        *wO = 1.0 - *wV - wT;
+    };
+    for (int k = 0; k <= 10; ++k) {
+        const double a = std::asin(kV.imag() / arcRadius) * k / 10.0;  // kV below the real axis  // from M (k = 0) to V (k = 10)
+        const cd P = arcCentre + std::polar(arcRadius, a);
+        double wO, wV;
+        weights(P, &wO, &wV);
+        const fcomplex o = FetchFromCache_ReuleauxSextantToOctoface(ProjectionCache(store, kCacheTagReuleauxOctoface), wO, wV);
+        const fcomplex c = FetchFromCache_ReuleauxSextantToCircle(ProjectionCache(store, kCacheTagReuleauxCircle), wO, wV);
+        EXPECT_NEAR(std::hypot(c.re, c.im), 1.0, 2e-3) << k;
+        // On the octahedron's edge: the great circle through the vertex
+        // A = (sqrt(2/3), 0, 1/sqrt 3) and the edge midpoint
+        // B = (cos 60, sin 60, sqrt 2) / sqrt 3, normal A x B.
+        const double z = std::sqrt(1.0 - o.re * o.re - o.im * o.im);
+        const double A[3] = {std::sqrt(2.0 / 3.0), 0.0, 1.0 / std::sqrt(3.0)};
+        const double B[3] = {0.5 / std::sqrt(3.0), 0.5, std::sqrt(2.0 / 3.0)};
+        const double n[3] = {A[1] * B[2] - A[2] * B[1], A[2] * B[0] - A[0] * B[2], A[0] * B[1] - A[1] * B[0]};
+        EXPECT_NEAR((o.re * n[0] + o.im * n[1] + z * n[2]) / std::hypot(n[0], n[1], n[2]), 0.0, 2e-3) << k;
+        if (k == 0) {
+            EXPECT_NEAR(wO, 1.0 - mRadius / kCornerRadius, 1e-12);
+            EXPECT_LT(std::abs(cd(o.re, o.im) - std::polar(1.0 / std::sqrt(3.0), kPi / 3)), 2e-3);
+            EXPECT_LT(std::abs(cd(c.re, c.im) - std::polar(1.0, kPi / 3)), 2e-3);
+        }
+    }
+    DisposeProjectionCacheStore(&store);
+}
+
+// The composite from the cell's plane to the target keeps angles (and turns
+// the same way), inside the cell and away from the corner V.
+TEST(ReuleauxTables, CellToTargetIsConformal) {
+    const double h = 1.0 / 50;
+    const cd e1 = -kT, e2 = kV - kT;  // steps of w_O and w_V
+    for (const ReuleauxTable& t : ReuleauxTables()) {
+        SCOPED_TRACE(t.name);
+        auto g = [&](int c, int r) { return t.stereo(ReuleauxEntry(t.values, c, r)); };
+        double worst = 0.0;
+        int checked = 0;
+        for (int row = 2; row + 2 <= 50; ++row)
+            for (int col = 2; col + row + 2 <= 51; ++col) {
+                if (!InCell(ReuleauxSource(col * h, row * h))) continue;
+                if (std::hypot(col, row - 50) < 10) continue;  // the corner V
+                const cd gx = (g(col - 2, row) - 8.0 * g(col - 1, row) + 8.0 * g(col + 1, row) - g(col + 2, row)) / (12 * h);
+                const cd gy = (g(col, row - 2) - 8.0 * g(col, row - 1) + 8.0 * g(col, row + 1) - g(col, row + 2)) / (12 * h);
+                worst = std::max(worst, std::abs(gx / e1 - gy / e2) / std::abs(gx / e1));
+                ++checked;
+            }
+        EXPECT_GT(checked, 300);
+        EXPECT_LT(worst, 2e-4);
+    }
+}
+
+// Both tables send a cell point to the target point with the same flat
+// image: the dual tetrahedron's forward integral on the source side, the
+// target's own forward integral on the other (Simpson's rule; all vertices).
+TEST(ReuleauxTables, ForwardIntegralsAgree) {
+    const SolidView tet = TetrahedronView();
+    const ForwardFaceMap forward(tet);
+    for (const ReuleauxTable& t : ReuleauxTables()) {
+        SCOPED_TRACE(t.name);
+        double worst = 0.0;
+        int checked = 0;
+        for (int row = 0; row <= 50; row += 3)
+            for (int col = 0; col + row <= 51 && col <= 50; col += 3) {
+                const cd P = ReuleauxSource(col / 50.0, row / 50.0);
+                if (!InCell(P) || std::abs(P - kV) < 0.2) continue;
+                const cd source = std::conj(forward(P)) / tet.vertexRadius;
+                worst = std::max(worst, std::abs(t.flat(ReuleauxEntry(t.values, col, row)) - source));
+                ++checked;
+            }
+        EXPECT_GT(checked, 40);
+        EXPECT_LT(worst, 2e-6);
+    }
 }

@@ -27,6 +27,9 @@ const BuiltInShape* FindBuiltInShape(int64_t shapeCode);
 const BuiltInShape* FindBuiltInShapeByName(const char* name);
 
 // Float face tables read by try_to_add_3D_face_using_array_with_codes.
+extern const float cube4compound[];
+extern const float SmallTriambicIcosahedron[];
+extern const float OctahedronFiveCompound[];
 extern const float watermanW5[];
 // The rhombic hexecontahedron's 60 faces, four corners each, face by face.
 extern const double RhombicHexecontahedron_Coords3D[240 * 3];

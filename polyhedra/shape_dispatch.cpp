@@ -118,7 +118,8 @@ void LoadBuiltInShape(polyhedron* poly, const BuiltInShape* s) {
 }  // namespace
 
 bool ShapecodeCanBeBuilt(int64_t code) {
-    return FindBuiltInShape(code) != nullptr || code == 82 || code == 83 || code == 311;
+    return FindBuiltInShape(code) != nullptr || code == 82 || code == 83 || (code >= 305 && code <= 307) ||
+           code == 311;
 }
 
 void ReadFaceInfo(polyhedron* poly, int64_t code, int64_t, void*, uint8_t, int noNet) {
@@ -131,6 +132,12 @@ void ReadFaceInfo(polyhedron* poly, int64_t code, int64_t, void*, uint8_t, int n
         LoadBuiltInShape(poly, s);
     } else if (code == 82 || code == 83) {
         BuildRhombicHexecontahedron(poly, code - 82, 0);
+    } else if (code == 305) {
+        Build_Cube_4_compound(poly);
+    } else if (code == 306) {
+        Build_stellation_1(poly);
+    } else if (code == 307) {
+        Build_stellation_2(poly);
     } else if (code == 311) {
         Build_waterman(poly);
     } else {
@@ -170,21 +177,33 @@ void BuildRhombicHexecontahedron(polyhedron* poly, int64_t variant, int64_t) {
     Build3DConnectivity(poly);
 }
 
-void Build_waterman(polyhedron* poly) {
+namespace {
+
+// A solid from a float face table: the faces, then the net settings every
+// table builder shares.
+void BuildFromFloatTable(polyhedron* poly, const float* table, int reverse, int code, int64_t slicingMode,
+                         int64_t spinMode, uint8_t allConvex) {
     GetDefaultPolySettings(poly);
     if (!getPolyStorageEtc(poly)) return;
     int64_t cursor = 0;
-    while (try_to_add_3D_face_using_array_with_codes(poly, &cursor, watermanW5, 0, 1)) {
+    while (try_to_add_3D_face_using_array_with_codes(poly, &cursor, table, reverse, code)) {
         if (poly->status != kPolyStatusGood) {
             RefuseSolid(poly, poly->status);
             return;
         }
     }
     poly->tabFloat = 0.15f;
-    poly->slicingMode = 16;
-    poly->spinMode = 8;
-    poly->allConvex = 1;
+    poly->slicingMode = slicingMode;
+    if (spinMode >= 0) poly->spinMode = spinMode;
+    poly->allConvex = allConvex;
     poly->settingsFlag[0] = 1;
     Calc3DAngles(poly);
     Build3DConnectivity(poly);
 }
+
+}  // namespace
+
+void Build_Cube_4_compound(polyhedron* poly) { BuildFromFloatTable(poly, cube4compound, 0, 0, 10, -1, 0); }
+void Build_stellation_1(polyhedron* poly) { BuildFromFloatTable(poly, SmallTriambicIcosahedron, 0, 0, 11, 5, 0); }
+void Build_stellation_2(polyhedron* poly) { BuildFromFloatTable(poly, OctahedronFiveCompound, 0, 0, 12, 5, 0); }
+void Build_waterman(polyhedron* poly) { BuildFromFloatTable(poly, watermanW5, 0, 1, 16, 8, 1); }

@@ -14,3 +14,6 @@ bool ShapecodeCanBeBuilt(int64_t shapeCode);
 
 void BuildRhombicHexecontahedron(polyhedron* poly, int64_t variant, int64_t option);
 void Build_waterman(polyhedron* poly);
+void Build_Cube_4_compound(polyhedron* poly);
+void Build_stellation_1(polyhedron* poly);
+void Build_stellation_2(polyhedron* poly);

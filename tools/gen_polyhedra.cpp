@@ -29,7 +29,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -54,6 +57,7 @@ struct Solid {
 };
 
 const double kPhi = (1 + std::sqrt(5.0)) / 2;
+const double kPi3 = 3.14159265358979323846 / 3;
 
 // Every sign combination of the nonzero coordinates.
 void AddSigns(std::vector<P>& out, P p) {
@@ -251,7 +255,7 @@ std::vector<P> IcosahedronPoints() {
 std::vector<P> DodecahedronPoints() {
     std::vector<P> p;
     AddSigns(p, {1, 1, 1});
-    AddCyclic(p, {0, 1 / kPhi, kPhi});
+    AddCyclic(p, {0, kPhi, 1 / kPhi});
     return Scaled(p, 1);
 }
 
@@ -310,6 +314,455 @@ std::vector<P> WatermanPoints() {
             for (int z = -3; z <= 3; ++z)
                 if (((x + y + z) & 1) == 0 && x * x + y * y + z * z <= 10) p.push_back({double(x), double(y), double(z)});
     return p;
+}
+
+// ---- visible surfaces ----
+//
+// The visible surface of a set of face polygons (a compound or a star
+// solid, each face possibly a star polygon, filled by the non-zero rule):
+// the part reachable from afar without crossing a face. Every solid here is
+// star-shaped about the centre, so a point of a face is on that surface
+// exactly when the ray from the centre through it crosses no face beyond it.
+// Each face plane is cut by the lines where the other planes meet it; the
+// visible cells of a plane are merged into connected regions, and each
+// region becomes a face. Vertices lying on another face's edge
+// are inserted there, so neighbouring faces share their corners.
+
+using Poly2 = std::vector<std::pair<double, double>>;
+
+struct PlaneFace {
+    P n;                   // outward unit normal
+    double d;              // n.x = d
+    P u, w;                // basis in the plane
+    std::vector<Poly2> outlines;  // the faces in this plane, in that basis
+};
+
+PlaneFace MakePlaneFace(const std::vector<P>& poly) {
+    PlaneFace f;
+    P n{0, 0, 0};
+    for (size_t k = 0; k < poly.size(); ++k) n = n + Cross(poly[k], poly[(k + 1) % poly.size()]);
+    f.n = Unit(n);
+    f.d = Dot(f.n, poly[0]);
+    if (f.d < 0) {
+        f.n = f.n * -1.0;
+        f.d = -f.d;
+    }
+    f.u = Unit(poly[1] - poly[0]);
+    f.w = Cross(f.n, f.u);
+    f.outlines.emplace_back();
+    for (const P& p : poly) f.outlines.back().push_back({Dot(p, f.u), Dot(p, f.w)});
+    return f;
+}
+
+P Lift(const PlaneFace& f, double s, double t) { return f.n * f.d + f.u * s + f.w * t; }
+
+// Winding number of a closed polygon about a point.
+int Winding(const Poly2& poly, double x, double y) {
+    int wn = 0;
+    for (size_t k = 0; k < poly.size(); ++k) {
+        const auto& a = poly[k];
+        const auto& b = poly[(k + 1) % poly.size()];
+        const double cr = (b.first - a.first) * (y - a.second) - (x - a.first) * (b.second - a.second);
+        if (a.second <= y) {
+            if (b.second > y && cr > 0) ++wn;
+        } else if (b.second <= y && cr < 0) {
+            --wn;
+        }
+    }
+    return wn;
+}
+
+bool InsideFace(const PlaneFace& f, P p) {
+    for (const Poly2& o : f.outlines)
+        if (Winding(o, Dot(p, f.u), Dot(p, f.w)) != 0) return true;
+    return false;
+}
+
+// Splits a convex polygon by the line a*s + b*t = c; empty halves are dropped.
+void SplitConvex(const Poly2& poly, double a, double b, double c, std::vector<Poly2>& out) {
+    Poly2 lo, hi;
+    const double eps = 1e-10;
+    int nlo = 0, nhi = 0;
+    for (size_t k = 0; k < poly.size(); ++k) {
+        const auto& p = poly[k];
+        const auto& q = poly[(k + 1) % poly.size()];
+        const double sp = a * p.first + b * p.second - c, sq = a * q.first + b * q.second - c;
+        if (sp <= eps) lo.push_back(p);
+        if (sp >= -eps) hi.push_back(p);
+        if (sp < -eps) ++nlo;
+        if (sp > eps) ++nhi;
+        if ((sp < -eps && sq > eps) || (sp > eps && sq < -eps)) {
+            const double t = sp / (sp - sq);
+            const std::pair<double, double> x{p.first + t * (q.first - p.first), p.second + t * (q.second - p.second)};
+            lo.push_back(x);
+            hi.push_back(x);
+        }
+    }
+    if (nlo && nhi) {
+        out.push_back(lo);
+        out.push_back(hi);
+    } else {
+        out.push_back(poly);
+    }
+}
+
+double Cross2(std::pair<double, double> o, std::pair<double, double> a, std::pair<double, double> b) {
+    return (a.first - o.first) * (b.second - o.second) - (a.second - o.second) * (b.first - o.first);
+}
+
+// Drops corners where the outline goes straight on.
+Poly2 DropStraight(const Poly2& poly) {
+    Poly2 out;
+    for (size_t k = 0; k < poly.size(); ++k) {
+        const auto& prev = poly[(k + poly.size() - 1) % poly.size()];
+        const auto& next = poly[(k + 1) % poly.size()];
+        if (std::fabs(Cross2(prev, poly[k], next)) > 1e-10) out.push_back(poly[k]);
+    }
+    return out;
+}
+
+double Area2(const Poly2& poly) {
+    double a = 0;
+    for (size_t k = 0; k < poly.size(); ++k) {
+        const auto& p = poly[k];
+        const auto& q = poly[(k + 1) % poly.size()];
+        a += p.first * q.second - q.first * p.second;
+    }
+    return a / 2;
+}
+
+bool Near2(std::pair<double, double> a, std::pair<double, double> b) {
+    return std::hypot(a.first - b.first, a.second - b.second) < 1e-7;
+}
+
+// The union of two counter-clockwise polygons sharing an edge; empty when
+// they share none.
+Poly2 Merge(const Poly2& A, const Poly2& B) {
+    for (size_t i = 0; i < A.size(); ++i)
+        for (size_t j = 0; j < B.size(); ++j) {
+            const auto& p = A[i];
+            const auto& q = A[(i + 1) % A.size()];
+            if (!Near2(B[j], q) || !Near2(B[(j + 1) % B.size()], p)) continue;
+            Poly2 u;
+            for (size_t k = 0; k < A.size(); ++k) u.push_back(A[(i + 1 + k) % A.size()]);  // q ... p
+            for (size_t k = 2; k < B.size(); ++k) u.push_back(B[(j + k) % B.size()]);        // after p, before q
+            return u;
+        }
+    return {};
+}
+
+std::vector<std::vector<P>> VisibleSurface(const std::vector<std::vector<P>>& faces) {
+    // Faces in one plane (of different members of a compound) share it.
+    std::vector<PlaneFace> planes;
+    for (const auto& f : faces) {
+        PlaneFace pf = MakePlaneFace(f);
+        bool joined = false;
+        for (PlaneFace& q : planes)
+            if (!joined && Len(q.n - pf.n) < 1e-9 && std::fabs(q.d - pf.d) < 1e-9) {
+                q.outlines.emplace_back();
+                for (const P& p : f) q.outlines.back().push_back({Dot(p, q.u), Dot(p, q.w)});
+                joined = true;
+            }
+        if (!joined) planes.push_back(pf);
+    }
+    std::vector<std::vector<P>> out;
+    for (size_t i = 0; i < planes.size(); ++i) {
+        const PlaneFace& F = planes[i];
+        // Start from the convex hull of the plane's faces (monotone chain).
+        Poly2 hull;
+        {
+            Poly2 o;
+            for (const Poly2& part : F.outlines) o.insert(o.end(), part.begin(), part.end());
+            std::sort(o.begin(), o.end());
+            Poly2 lower, upper;
+            for (const auto& q : o) {
+                while (lower.size() >= 2 && Cross2(lower[lower.size() - 2], lower.back(), q) <= 1e-12) lower.pop_back();
+                lower.push_back(q);
+            }
+            for (auto it = o.rbegin(); it != o.rend(); ++it) {
+                while (upper.size() >= 2 && Cross2(upper[upper.size() - 2], upper.back(), *it) <= 1e-12) upper.pop_back();
+                upper.push_back(*it);
+            }
+            hull.assign(lower.begin(), lower.end() - 1);
+            hull.insert(hull.end(), upper.begin(), upper.end() - 1);
+        }
+        std::vector<Poly2> cells{hull};
+        for (size_t j = 0; j < planes.size(); ++j) {
+            if (j == i) continue;
+            const PlaneFace& G = planes[j];
+            if (Len(Cross(F.n, G.n)) < 1e-9) continue;
+            // G's plane within F's: (n_G.u) s + (n_G.w) t = d_G - d_F (n_G.n_F).
+            const double a = Dot(G.n, F.u), b = Dot(G.n, F.w), c = G.d - F.d * Dot(G.n, F.n);
+            std::vector<Poly2> next;
+            for (const Poly2& cell : cells) SplitConvex(cell, a, b, c, next);
+            cells.swap(next);
+        }
+        std::vector<Poly2> visible;
+        for (Poly2& cell : cells) {
+            // Corners where the outline goes straight on stay: a neighbour may
+            // have a true corner there, and merging matches edges exactly.
+            Poly2 kept;
+            for (const auto& q : cell)
+                if (kept.empty() || !Near2(kept.back(), q)) kept.push_back(q);
+            while (kept.size() > 1 && Near2(kept.front(), kept.back())) kept.pop_back();
+            cell = kept;
+            if (cell.size() < 3 || std::fabs(Area2(cell)) < 1e-14) continue;
+            // An interior point off every symmetry plane: unequal weights, so
+            // the ray from the centre passes through no edge of another face.
+            double cs = 0, ct = 0, wsum = 0;
+            for (size_t k = 0; k < cell.size(); ++k) {
+                const double wk = 1 + std::fmod((k + 1) * std::sqrt(2.0), 1.0);
+                cs += wk * cell[k].first;
+                ct += wk * cell[k].second;
+                wsum += wk;
+            }
+            const P c = Lift(F, cs / wsum, ct / wsum);
+            if (!InsideFace(F, c)) continue;
+            bool hidden = false;
+            for (size_t j = 0; j < planes.size() && !hidden; ++j) {
+                if (j == i) continue;
+                const double along = Dot(planes[j].n, c);
+                if (along <= 1e-12) continue;
+                const double t = planes[j].d / along;
+                hidden = t > 1 + 1e-9 && InsideFace(planes[j], c * t);
+            }
+            if (!hidden) visible.push_back(cell);
+        }
+        // Merge neighbours: each connected visible region becomes one face.
+        for (bool merged = true; merged;) {
+            merged = false;
+            for (size_t a = 0; a < visible.size() && !merged; ++a)
+                for (size_t b = a + 1; b < visible.size() && !merged; ++b) {
+                    Poly2 u = Merge(visible[a], visible[b]);
+                    if (u.empty()) continue;
+                    visible[a] = u;
+                    visible.erase(visible.begin() + b);
+                    merged = true;
+                }
+        }
+        for (const Poly2& cell : visible) {
+            std::vector<P> face;
+            for (const auto& q : DropStraight(cell)) face.push_back(Lift(F, q.first, q.second));
+            out.push_back(face);
+        }
+    }
+    return out;
+}
+
+// A solid from 3D face polygons: corners merged, and every corner that lies
+// on another face's edge inserted into that edge.
+Solid SolidFromPolygons(const std::vector<std::vector<P>>& polys) {
+    std::vector<P> pts;
+    std::vector<Face> faces;
+    auto index = [&](P p) {
+        for (size_t k = 0; k < pts.size(); ++k)
+            if (Len(pts[k] - p) < 1e-7) return int(k);
+        pts.push_back(p);
+        return int(pts.size() - 1);
+    };
+    for (const auto& poly : polys) {
+        Face f;
+        for (const P& p : poly) {
+            const int i = index(p);
+            if (f.empty() || f.back() != i) f.push_back(i);
+        }
+        while (f.size() > 1 && f.front() == f.back()) f.pop_back();
+        faces.push_back(f);
+    }
+    for (Face& f : faces) {
+        Face g;
+        for (size_t k = 0; k < f.size(); ++k) {
+            const P a = pts[f[k]], b = pts[f[(k + 1) % f.size()]];
+            g.push_back(f[k]);
+            std::vector<std::pair<double, int>> on;
+            for (int v = 0; v < int(pts.size()); ++v) {
+                if (v == f[k] || v == f[(k + 1) % f.size()]) continue;
+                const double t = Dot(pts[v] - a, b - a) / Dot(b - a, b - a);
+                if (t > 1e-9 && t < 1 - 1e-9 && Len(a + (b - a) * t - pts[v]) < 1e-7) on.push_back({t, v});
+            }
+            std::sort(on.begin(), on.end());
+            for (const auto& e : on) g.push_back(e.second);
+        }
+        f = g;
+    }
+    return Canonical(pts, faces);
+}
+
+// The faces of convex solids given by their corners, each wound outward.
+std::vector<std::vector<P>> FacesOfHulls(const std::vector<std::vector<P>>& solids) {
+    std::vector<std::vector<P>> out;
+    for (const auto& pts : solids)
+        for (const Face& f : Hull(pts)) {
+            std::vector<P> poly;
+            for (int i : f) poly.push_back(pts[i]);
+            out.push_back(poly);
+        }
+    return out;
+}
+
+// Five tetrahedra on the dodecahedron's corners, pairwise without a shared
+// corner; the one holding (1, 1, 1), (1, -1, -1), (-1, 1, -1), (-1, -1, 1).
+std::vector<std::vector<P>> FiveTetrahedra() {
+    std::vector<P> d;
+    AddSigns(d, {1, 1, 1});
+    AddCyclic(d, {0, kPhi, 1 / kPhi});
+    const double edge = 2 * std::sqrt(2.0);
+    std::vector<std::vector<int>> tets;
+    const int n = int(d.size());
+    auto ok = [&](int a, int b) { return std::fabs(Len(d[a] - d[b]) - edge) < 1e-9; };
+    for (int a = 0; a < n; ++a)
+        for (int b = a + 1; b < n; ++b)
+            for (int c = b + 1; c < n; ++c)
+                for (int e = c + 1; e < n; ++e)
+                    if (ok(a, b) && ok(a, c) && ok(a, e) && ok(b, c) && ok(b, e) && ok(c, e)) tets.push_back({a, b, c, e});
+    // Five of them with no corner in common, the first among them (a search:
+    // the dodecahedron's corners split so in exactly two ways).
+    std::vector<std::vector<int>> chosen;
+    std::function<bool(size_t)> pick = [&](size_t from) {
+        if (chosen.size() == 5) return true;
+        for (size_t k = from; k < tets.size(); ++k) {
+            bool clash = false;
+            for (const auto& c : chosen)
+                for (int i : tets[k]) clash = clash || std::find(c.begin(), c.end(), i) != c.end();
+            if (clash) continue;
+            chosen.push_back(tets[k]);
+            if (pick(k + 1)) return true;
+            chosen.pop_back();
+        }
+        return false;
+    };
+    for (size_t k = 0; k < tets.size() && chosen.empty(); ++k) {
+        bool first = true;
+        for (P p : {P{1, 1, 1}, P{1, -1, -1}, P{-1, 1, -1}, P{-1, -1, 1}}) {
+            bool has = false;
+            for (int i : tets[k]) has = has || Len(d[i] - p) < 1e-9;
+            first = first && has;
+        }
+        if (!first) continue;
+        chosen.push_back(tets[k]);
+        if (!pick(0)) chosen.clear();
+    }
+    std::vector<std::vector<P>> solids;
+    for (const auto& t : chosen) solids.push_back({d[t[0]], d[t[1]], d[t[2]], d[t[3]]});
+    return solids;
+}
+
+// Icosidodecahedron corners: the vertex set of the dodecadodecahedron and
+// the great icosidodecahedron.
+std::vector<P> IcosidodecahedronPoints() {
+    std::vector<P> p;
+    AddCyclic(p, {0, 0, kPhi});
+    AddCyclic(p, {0.5, kPhi * kPhi / 2, kPhi / 2});
+    return p;
+}
+
+// Regular polygons {n/step} of edge `edge` on rings of n corners about the
+// given axes, on the axis's positive side.
+void RingPolygons(const std::vector<P>& pts, const std::vector<P>& axes, int n, int step, double edge,
+                  std::vector<std::vector<P>>& out) {
+    for (const P& axisRaw : axes) {
+        const P axis = Unit(axisRaw);
+        std::map<long, std::vector<P>> rings;
+        for (const P& p : pts) rings[std::lround(Dot(p, axis) * 1e6)].push_back(p);
+        for (auto& [h, ring] : rings) {
+            if (h <= 0 || int(ring.size()) != n) continue;
+            const P u = Unit(ring[0] - axis * Dot(ring[0], axis)), w = Cross(axis, u);
+            std::sort(ring.begin(), ring.end(), [&](P a, P b) {
+                return std::atan2(Dot(a, w), Dot(a, u)) < std::atan2(Dot(b, w), Dot(b, u));
+            });
+            if (std::fabs(Len(ring[step % n] - ring[0]) - edge) > 1e-9) continue;
+            std::vector<P> poly;
+            for (int k = 0, at = 0; k < n; ++k, at = (at + step) % n) poly.push_back(ring[at]);
+            out.push_back(poly);
+        }
+    }
+}
+
+// The small triambic icosahedron, the icosahedron's first stellation: on
+// each face a pyramid whose sides lie in the planes of the three faces
+// beside it. Its visible surface is these 60 triangles.
+std::vector<std::vector<P>> SmallTriambicIcosahedron(const Solid& ico) {
+    std::vector<std::vector<P>> out;
+    for (size_t f = 0; f < ico.f.size(); ++f) {
+        const Face& face = ico.f[f];
+        // The planes beside the face, across each of its edges.
+        std::vector<std::pair<P, double>> beside;
+        for (size_t k = 0; k < 3; ++k) {
+            const int a = face[k], b = face[(k + 1) % 3];
+            for (const Face& g : ico.f) {
+                bool has = false;
+                for (size_t m = 0; m < 3; ++m) has = has || (g[m] == b && g[(m + 1) % 3] == a);
+                if (!has) continue;
+                const P n = Unit(Cross(ico.v[g[1]] - ico.v[g[0]], ico.v[g[2]] - ico.v[g[0]]));
+                beside.push_back({n, Dot(n, ico.v[g[0]])});
+            }
+        }
+        // Their common point, by Cramer's rule.
+        const P &n0 = beside[0].first, &n1 = beside[1].first, &n2 = beside[2].first;
+        const double det = Dot(n0, Cross(n1, n2));
+        const P apex = (Cross(n1, n2) * beside[0].second + Cross(n2, n0) * beside[1].second +
+                        Cross(n0, n1) * beside[2].second) *
+                       (1.0 / det);
+        for (size_t k = 0; k < 3; ++k) out.push_back({ico.v[face[k]], ico.v[face[(k + 1) % 3]], apex});
+    }
+    return out;
+}
+
+std::vector<P> FiveFoldAxes() {
+    std::vector<P> a;
+    AddCyclic(a, {0, 1, kPhi});
+    return a;
+}
+
+std::vector<P> ThreeFoldAxes() { return DodecahedronPoints(); }
+
+std::vector<std::vector<P>> Dodecadodecahedron() {
+    const std::vector<P> pts = IcosidodecahedronPoints();
+    std::vector<std::vector<P>> faces;
+    RingPolygons(pts, FiveFoldAxes(), 5, 1, kPhi, faces);  // pentagons
+    RingPolygons(pts, FiveFoldAxes(), 5, 2, kPhi, faces);  // pentagrams
+    return faces;
+}
+
+std::vector<std::vector<P>> GreatIcosidodecahedron() {
+    const std::vector<P> pts = IcosidodecahedronPoints();
+    const double edge = kPhi * kPhi;  // the pentagrams of the rings nearest the centre
+    std::vector<std::vector<P>> faces;
+    RingPolygons(pts, ThreeFoldAxes(), 3, 1, edge, faces);
+    RingPolygons(pts, FiveFoldAxes(), 5, 2, edge, faces);
+    return faces;
+}
+
+// Five octahedra on the icosidodecahedron's corners, each on three
+// mutually perpendicular diameters.
+std::vector<std::vector<P>> FiveOctahedra() {
+    const std::vector<P> pts = IcosidodecahedronPoints();
+    std::vector<P> axes;
+    for (const P& p : pts)
+        if (p.x > 1e-9 || (std::fabs(p.x) < 1e-9 && (p.y > 1e-9 || (std::fabs(p.y) < 1e-9 && p.z > 0)))) axes.push_back(p);
+    std::vector<std::vector<P>> solids;
+    for (size_t a = 0; a < axes.size(); ++a)
+        for (size_t b = a + 1; b < axes.size(); ++b)
+            for (size_t c = b + 1; c < axes.size(); ++c)
+                if (std::fabs(Dot(axes[a], axes[b])) < 1e-9 && std::fabs(Dot(axes[a], axes[c])) < 1e-9 &&
+                    std::fabs(Dot(axes[b], axes[c])) < 1e-9)
+                    solids.push_back({axes[a], axes[a] * -1.0, axes[b], axes[b] * -1.0, axes[c], axes[c] * -1.0});
+    return solids;
+}
+
+// Four cubes, each the cube at +-0.5 turned 60 degrees about one of its
+// 3-fold axes.
+std::vector<std::vector<P>> FourCubes() {
+    std::vector<std::vector<P>> solids;
+    std::vector<P> diag;
+    for (P a : {P{1, 1, 1}, P{-1, 1, 1}, P{1, -1, 1}, P{1, 1, -1}}) diag.push_back(Unit(a));
+    const double c = std::cos(kPi3), s = std::sin(kPi3);
+    for (const P& k : diag) {
+        std::vector<P> pts;
+        for (const P& v : CubeCorners(0.5)) pts.push_back(v * c + Cross(k, v) * s + k * (Dot(k, v) * (1 - c)));
+        solids.push_back(pts);
+    }
+    return solids;
 }
 
 // ---- writing ----
@@ -476,10 +929,10 @@ int main() {
     const Solid twoSix = HullSolid(Scaled(rco, 1));
     const Solid truncIco = HullSolid(EvenPermutationPoints(
         {{0, 1, 3 * kPhi}, {1, 2 + kPhi, 2 * kPhi}, {kPhi, 2, kPhi * kPhi * kPhi}}));
-    const Solid threeTwo = HullSolid(EvenPermutationPoints({{0, 0, kPhi}, {0.5, kPhi / 2, kPhi * kPhi / 2}}));
+    const Solid threeTwo = HullSolid(Scaled(IcosidodecahedronPoints(), 1));
     const Solid threeEight = HullSolid(SnubCubePoints());
     const Solid sixTwo = HullSolid(EvenPermutationPoints(
-        {{1, 1, kPhi * kPhi * kPhi}, {kPhi * kPhi, kPhi, 2 * kPhi}, {2 + kPhi, 0, kPhi * kPhi}}));
+        {{1, kPhi * kPhi * kPhi, 1}, {kPhi * kPhi, 2 * kPhi, kPhi}, {2 + kPhi, kPhi * kPhi, 0}}));
     WriteShape(7, "OneFour", oneFour);
     WriteShape(1, "twosix", twoSix);
     WriteShape(2, "TruncatedIcosahedron", truncIco);
@@ -491,12 +944,20 @@ int main() {
     WriteShape(8, "ThreeZero", Dual(threeTwo));
     WriteShape(5, "sixzero", Dual(sixTwo));
 
+    // Visible surfaces.
+    WriteShape(13, "FiveTets", SolidFromPolygons(VisibleSurface(FacesOfHulls(FiveTetrahedra()))));
+    WriteShape(20, "dodo", SolidFromPolygons(VisibleSurface(Dodecadodecahedron())));
+    WriteShape(21, "GID", SolidFromPolygons(VisibleSurface(GreatIcosidodecahedron())));
+
     // Builder tables.
     std::printf("}  // namespace\n\n");
     std::printf("const double RhombicHexecontahedron_Coords3D[240 * 3] = {\n");
     for (const auto& face : RhombicHexecontahedronFaces(ico))
         for (const P& p : face) std::printf("    %s, %s, %s,\n", Num(p.x).c_str(), Num(p.y).c_str(), Num(p.z).c_str());
     std::printf("};\n\n");
+    WriteFloatFaceTable("cube4compound", SolidFromPolygons(VisibleSurface(FacesOfHulls(FourCubes()))));
+    WriteFloatFaceTable("SmallTriambicIcosahedron", SolidFromPolygons(SmallTriambicIcosahedron(ico)));
+    WriteFloatFaceTable("OctahedronFiveCompound", SolidFromPolygons(VisibleSurface(FacesOfHulls(FiveOctahedra()))));
     WriteFloatFaceTable("watermanW5", HullSolid(WatermanPoints(), HexagonsFirst));
 
     std::printf("\nconst BuiltInShape kBuiltInShapes[] = {\n");

@@ -1,6 +1,7 @@
 #include "shell/renderable.h"
 
 #include "polyhedra/polyhedron_params.h"
+#include "polyhedra/shape_dispatch.h"
 #include "projections/caches.h"
 #include "projections/dispatcher.h"
 #include "projections/sphere_to_input.h"
@@ -15,10 +16,11 @@ namespace {
 constexpr bool kPolyhedralInputIsBuilt = false;
 
 // ---- output modes ----
-// The polyhedron model gives no shape code yet and the render has no net to
-// draw through (polyhedra/polyhedron_params_standin.cpp): no polyhedral mode
-// renders. The change that builds them answers per mode here.
-bool PolyhedralOutputIsBuilt(int64_t) { return false; }
+// A polyhedral mode draws when the polyhedron model can build its shape and
+// the render can draw through the shape's net. The nets and the polyhedral
+// transform are not built yet, so no polyhedral mode draws: the change that
+// builds them sets this.
+constexpr bool kPolyhedralNetsAreDrawn = false;
 
 // ---- overlays ----
 // Drawn by the colour pass over the finished picture; none is built yet.
@@ -49,8 +51,14 @@ bool InputModeIsRenderable(int64_t m) {
 
 bool OutputModeIsRenderable(int64_t m) {
     if (!IsValidOutputMode(m)) return false;
-    if (IsPolyhedron(m)) return PolyhedralOutputIsBuilt(m);
+    if (IsPolyhedron(m)) return kPolyhedralNetsAreDrawn && PolyhedralShapeIsBuilt(m);
     return OutputModeHasProjection(long(m)) && ProjectionTablesAreBuiltForMode(m);
+}
+
+bool PolyhedralShapeIsBuilt(int64_t m) {
+    polyhedron_params params;
+    get_polyhedron_params_from_output_mode(m, &params);
+    return params.shapeCode != -1 && ShapecodeCanBeBuilt(params.shapeCode);
 }
 
 bool GlueModeIsRenderable(int64_t m) { return IsValidGlueMode(m); }

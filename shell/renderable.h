@@ -13,9 +13,13 @@ struct Parameters;
 // polyhedron (29 and 39), which wait for the input polyhedron's search.
 bool InputModeIsRenderable(int64_t inputMode);
 // Output modes this build draws: a dispatcher projection whose tables are
-// computed. Polyhedral modes wait for the polyhedron model's shape codes and
-// nets; globes, florets and the rest wait for their projections.
+// computed. Polyhedral modes wait for their nets and the polyhedral
+// transform, and then for the shape the polyhedron model builds; globes,
+// florets and the rest wait for their projections.
 bool OutputModeIsRenderable(int64_t outputMode);
+// Whether the polyhedron model builds the solid of a polyhedral output mode
+// (false for a mode with no solid).
+bool PolyhedralShapeIsBuilt(int64_t outputMode);
 // Glue modes this build blends with: all of them.
 bool GlueModeIsRenderable(int64_t glueMode);
 // The first of the settings this build cannot render, as one line for the

@@ -82,10 +82,7 @@ TEST(PSDReadBack, ImageMagickReadsLayersAndPixels) {
         std::vector<std::vector<uint8_t>> rgba(layers);
         WriteSections(fd, false, pyr.get(), doc, {}, [&](int64_t i) {
             PaintPicture(pyr.get(), int(i) + 3);
-            std::vector<uint8_t> planes[4];
-            for (int p = 0; p < 4; ++p) planes[p] = ExpectedPlane(pyr.get(), p == 3 ? 0 : p + 1, false);
-            for (size_t k = 0; k < planes[0].size(); k += size_t(bytes))
-                for (int p = 0; p < 4; ++p) rgba[i].insert(rgba[i].end(), planes[p].begin() + k, planes[p].begin() + k + bytes);
+            rgba[size_t(i)] = InterleavedRGBA(pyr.get());
         });
         close(fd);
         const std::string id = Shell("identify -format '%w %h %z\\n' '" + path + "'");
@@ -94,12 +91,8 @@ TEST(PSDReadBack, ImageMagickReadsLayersAndPixels) {
         for (int i = 0; i <= layers; ++i) all += line;
         EXPECT_EQ(id, all);
         if (bytes == 4) continue;
-        for (int64_t i = 0; i < layers; ++i) {
-            const std::string raw = folder / "layer.rgba";
-            Shell("convert '" + path + "[" + std::to_string(i + 1) + "]' -endian MSB -depth " + std::to_string(bytes * 8) +
-                " 'rgba:" + raw + "'");
-            EXPECT_EQ(ReadAll(raw), rgba[size_t(i)]) << "layer " << i;
-        }
+        for (int64_t i = 0; i < layers; ++i)
+            EXPECT_EQ(MagickRGBA(folder.path, path, int(i) + 1, bytes), rgba[size_t(i)]) << "layer " << i;
     }
 }
 

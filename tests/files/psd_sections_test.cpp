@@ -121,6 +121,17 @@ TEST(PSDSections, SixteenBitWideningAndColourModeData) {
     ASSERT_EQ(floatData.size(), 78u);
     EXPECT_EQ(std::vector<uint8_t>(floatData.begin(), floatData.begin() + 8),
               (std::vector<uint8_t>{0, 0, 0, 0x4A, 'h', 'd', 'r', 't'}));
+    // The toning record: version 3, gamma 0.5, preset "Default" in UTF-16 with
+    // its count 8, exposure range 16 and 1.
+    const uint8_t* hdr = &floatData[4];
+    EXPECT_EQ(BE32(hdr + 4), 3u);
+    EXPECT_EQ(BE32(hdr + 8), 0x3F000000u);
+    EXPECT_EQ(BE32(hdr + 16), 8u);
+    std::string preset;
+    for (int i = 0; i < 7; ++i) preset += char(BE16(hdr + 20 + 2 * i));
+    EXPECT_EQ(preset, "Default");
+    EXPECT_EQ(BE32(hdr + 58), 0x41800000u);
+    EXPECT_EQ(BE32(hdr + 70), 0x3F800000u);
     EXPECT_EQ(Written([&](PSDSink* s) { return WrPSD_color_mode_data_section(e.get(), &doc, s); }),
               (std::vector<uint8_t>{0, 0, 0, 0}));
 }

@@ -61,8 +61,8 @@ inline uint16_t BE16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
 
 struct PyrHolder {
     std::unique_ptr<PyramidDescriptor> pyr{new PyramidDescriptor{}};
-    PyrHolder(int64_t w, int64_t h, int64_t kind) {
-        InitPyramidProcs(pyr.get());
+    PyrHolder(int64_t w, int64_t h, int64_t kind, BufferProcs* procs = nullptr) {
+        InitPyramidProcs(pyr.get(), procs);
         TryToAllocatePyramid_2006(pyr.get(), w, h, kind, 0, 0);
     }
     ~PyrHolder() { DisposePyramidData(pyr.get()); }
@@ -171,6 +171,38 @@ inline PSDdoc Doc(int64_t w, int64_t h, int64_t layers, int64_t bytes, int64_t k
 }
 
 inline int64_t KindOfBytes(int64_t bytes) { return bytes == 1 ? kPyrColour8 : bytes == 2 ? kPyrColour16 : kPyrColourFloat; }
+
+// ImageMagick with its picture-size limits raised to the format's 30,000
+// pixels a side (the system policy stops at 16,384).
+inline std::string Magick(const std::string& folder, const std::string& command) {
+    const std::string policy = folder + "/policy.xml";
+    if (ReadAll(policy).empty()) {
+        std::ofstream out(policy);
+        out << "<policymap><policy domain=\"resource\" name=\"width\" value=\"64KP\"/>"
+               "<policy domain=\"resource\" name=\"height\" value=\"64KP\"/></policymap>\n";
+    }
+    return Shell("MAGICK_CONFIGURE_PATH='" + folder + "' " + command);
+}
+
+// Image index of a PSD file (0 the merged image, then the layers) as
+// ImageMagick decodes it: RGBA values big-endian at the given bytes each.
+inline std::vector<uint8_t> MagickRGBA(const std::string& folder, const std::string& psd, int index, int64_t bytes) {
+    const std::string raw = folder + "/magick.rgba";
+    std::remove(raw.c_str());
+    Magick(folder, "convert '" + psd + "[" + std::to_string(index) + "]' -endian MSB -depth " +
+                       std::to_string(bytes * 8) + " 'rgba:" + raw + "'");
+    return ReadAll(raw);
+}
+
+// The four planes of a layer (alpha, then the colours) interleaved as RGBA.
+inline std::vector<uint8_t> InterleavedRGBA(const PyramidDescriptor* pyr) {
+    std::vector<uint8_t> planes[4], out;
+    for (int p = 0; p < 4; ++p) planes[p] = ExpectedPlane(pyr, p == 3 ? 0 : p + 1, false);
+    const size_t b = size_t(pyr->bytesPerComponent);
+    for (size_t k = 0; k < planes[0].size(); k += b)
+        for (int p = 0; p < 4; ++p) out.insert(out.end(), planes[p].begin() + long(k), planes[p].begin() + long(k + b));
+    return out;
+}
 
 // What psd-tools read: the fact lines by their first words, raw files in the folder.
 struct ReadBack {

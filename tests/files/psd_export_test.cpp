@@ -1,0 +1,437 @@
+// The export drivers: layers rendered into the export pyramid and written as
+// PSD and JPEG files, read back by psd-tools, ImageMagick and exiftool;
+// refusals, failures and cancels; settings left as they were.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "common/memory.h"
+#include "engine/task_engine_globals.h"
+#include "files/jpeg_pyramid.h"
+#include "files/psd_export.h"
+#include "host_access/host_rects.h"
+#include "platform/host/filter_record.h"
+#include "records/data.h"
+#include "records/parameters.h"
+#include "records/plugin_globals.h"
+#include "records/work_area.h"
+#include "render/render_drivers.h"
+#include "shell/defaults.h"
+#include "tests/files/psd_test_support.h"
+#include "tests/projections/earth_fixture.h"
+
+namespace {
+
+using namespace psdtest;
+
+// The plug-in's records on the heap, a host document of the given depth and
+// an input picture already in the main input pyramid.
+struct ExportRig {
+    std::unique_ptr<Parameters> params{new Parameters{}};
+    std::unique_ptr<Data> data{new Data{}};
+    std::unique_ptr<TStorage1> storage{new TStorage1{}};
+    std::unique_ptr<FilterRecord> record{new FilterRecord{}};
+    BufferProcs bufferProcs{};   // the host's, as pyramids record them
+    int16_t result = 0;
+
+    explicit ExportRig(int depth) {
+        GrabDefaultSettings(params.get());
+        params->proxyScale = 1;
+        params->progressPhase = -1;
+        params->progressPhaseCount = 1;
+        params->sharpen = 0.0f;
+        params->inputMode = 1;
+        params->outputMode = 1;
+        record->imageMode = depth == 8 ? 3 : depth == 16 ? 11 : 16;
+        record->depth = int16_t(depth);
+        record->planes = 3;
+        record->bufferProcs = &bufferProcs;
+        gParams = params.get();
+        gData = data.get();
+        gResult = &result;
+        gFilterRecord = record.get();
+        storage->magic = kWorkAreaMagic;
+        InitPyramidProcs(&storage->offscreenPyramid);
+        InitPyramidProcs(&storage->exportPyramid);
+        data->storage = storage.get();
+        for (PyramidDescriptor& p : data->pyramids) InitPyramidProcs(&p);
+    }
+    ~ExportRig() {
+        for (PyramidDescriptor& p : data->pyramids) DisposePyramidData(&p);
+        DisposePyramidData(&storage->exportPyramid);
+        DisposePyramidData(&storage->offscreenPyramid);
+        RobustDisposePtr(&data->rowBuffer);
+        gTaskEngine = TaskEngineGlobals{};
+        gParams = nullptr;
+        gData = nullptr;
+        gResult = nullptr;
+        gFilterRecord = nullptr;
+    }
+    PyramidDescriptor* input() { return &data->pyramids[kMainInputPyramid]; }
+    void Filled(int64_t w, int64_t h) {
+        input()->mipmapState = 1;
+        data->filterRect = VRect{0, 0, int32_t(h), int32_t(w)};
+        record->filterRect = Rect{0, 0, int16_t(h), int16_t(w)};
+        params->inputPyramidFilled = 1;
+    }
+    // An equirectangular input: colour by latitude and longitude, a clear band.
+    void SetInput(int64_t w, int64_t h) {
+        ASSERT_EQ(TryToAllocatePyramid_2006(input(), w, h, kPyrColour8, 0, 0), 1);
+        for (int64_t y = 0; y < h; ++y)
+            for (int64_t x = 0; x < w; ++x) {
+                const float c[4] = {float(x) / float(w), float(y) / float(h), 0.5f + 0.5f * float((x / 4 + y / 4) % 2),
+                                    y > h / 3 && y < h / 2 ? 0.25f : 1.0f};
+                set_intcoord_unitary_color(x, y, input(), 0, c);
+            }
+        Filled(w, h);
+    }
+    void SetEarthInput() {
+        ASSERT_TRUE(LoadBundledEarth(input()));
+        Filled(2048, 1024);
+    }
+};
+
+int OpenFile(const std::string& path) { return open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644); }
+bool Closed(int fd) { return fcntl(fd, F_GETFD) == -1 && errno == EBADF; }
+
+// The layer the generator makes, rendered again into a pyramid of our own.
+struct Reference {
+    PyrHolder pyr;
+    Reference(ExportRig& rig, const PSDdoc& doc) : pyr(doc.width, doc.height, KindOfBytes(doc.bytesPerComponent)) {
+        for (int64_t i = 0; i < pyr->tileCount; ++i)
+            std::memset(pyr->tiles[i].pixels, 0, size_t(BytesInTile(pyr.get(), i)));
+        EXPECT_EQ(GenerateOneLayer(rig.data.get(), pyr.get(), 1, nullptr, &doc), 0);
+    }
+};
+
+// A written export read back: one layer, its name, its pixels equal to the
+// reference render, the merged image from it, ImageMagick's size and depth.
+void CheckOneLayerFile(const std::string& path, const std::string& folder, const PSDdoc& doc,
+                       const PyramidDescriptor* reference, const char* layerName) {
+    const ReadBack r = ReadWithPsdTools(path, folder);
+    EXPECT_TRUE(r.warnings.empty()) << r.text;
+    ASSERT_EQ(r.facts.count("size"), 1u) << r.text;
+    EXPECT_EQ(r.facts.at("size"), std::to_string(doc.width) + " " + std::to_string(doc.height));
+    EXPECT_EQ(r.facts.at("depth"), std::to_string(doc.bytesPerComponent * 8));
+    ASSERT_EQ(r.facts.at("layers"), "1");
+    EXPECT_EQ(r.facts.at("layer 0 name"), layerName);
+    EXPECT_EQ(r.facts.at("layer 0 opacity"), "255");
+    EXPECT_EQ(r.facts.at("layer 0 blend"), "norm");
+    EXPECT_EQ(r.facts.at("layer 0 channels"), "-1 0 1 2");
+    for (int id = -1; id <= 2; ++id)
+        EXPECT_EQ(r.Raw("layer0_" + std::to_string(id) + ".raw"), ExpectedPlane(reference, id + 1, false)) << id;
+    for (int plane = 0; plane < 3; ++plane)
+        EXPECT_EQ(r.Raw("merged_" + std::to_string(plane) + ".raw"),
+                  ExpectedPlane(reference, plane + 1, doc.bytesPerComponent != 4));
+    const std::string size = std::to_string(doc.width) + " " + std::to_string(doc.height) + " " +
+                             std::to_string(doc.bytesPerComponent * 8) + "\n";
+    EXPECT_EQ(Magick(folder, "identify -format '%w %h %z\\n' '" + path + "'"), size + size);
+    if (doc.bytesPerComponent < 4) EXPECT_EQ(MagickRGBA(folder, path, 1, doc.bytesPerComponent), InterleavedRGBA(reference));
+}
+
+TEST(PSDExport, ResultKindsAtEveryDepth) {
+    Folder folder;
+    struct Case {
+        int32_t kind;
+        int32_t w, h;   // the document's size for kinds 6 and 4
+        const char* name;
+    } cases[] = {{kExportResult, 0, 0, "Layer 1"}, {kExportSizedPSD, 37, 21, "Layer 1"}, {kExportGeometry, 24, 24, "face 1"}};
+    for (int depth : {8, 16, 32})
+        for (const Case& c : cases) {
+            SCOPED_TRACE(::testing::Message() << "depth " << depth << " kind " << c.kind);
+            ExportRig rig(depth);
+            rig.SetInput(40, 20);
+            rig.params->outputMode = 62;  // Mercator
+            rig.params->exportPurpose = c.kind;
+            rig.params->psdWidth = c.w;
+            rig.params->psdHeight = c.h;
+            rig.params->export_pixels = c.w;
+            PSDdoc doc;
+            GrabPSDMetrics(rig.data.get(), &doc);
+            ASSERT_EQ(doc.bytesPerComponent, depth / 8);
+            const Parameters before = *rig.params;
+            const std::string name = "k" + std::to_string(c.kind) + "_" + std::to_string(depth);
+            const std::string path = folder / (name + ".psd");
+            const int fd = OpenFile(path);
+            InitMondoProgressParams(rig.data.get(), doc.layerCount);
+            EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), fd, nullptr, &doc), kPSDExportOK);
+            EXPECT_TRUE(Closed(fd));
+            EXPECT_EQ(rig.data->progressDone, 1);
+            EXPECT_EQ(std::memcmp(&before, rig.params.get(), sizeof before), 0);
+            EXPECT_EQ(rig.storage->targetPyramid, nullptr);
+            EXPECT_EQ(rig.storage->exportPyramid.tiles, nullptr);
+            Reference ref(rig, doc);
+            CheckOneLayerFile(path, folder / name, doc, ref.pyr.get(), c.name);
+            if (c.kind == kExportResult) {
+                // The same picture as the plug-in's own render of the result.
+                PyramidDescriptor* off = &rig.storage->offscreenPyramid;
+                ASSERT_EQ(TryToAllocatePyramid_2006(off, doc.width, doc.height, ref.pyr->kind, 0, 0), 1);
+                rig.storage->offscreenPixelKind = ref.pyr->kind;
+                PerformFinalFiltrationOnWholeFilterrect_rendercore(rig.data.get());
+                for (int plane = 0; plane < 4; ++plane)
+                    EXPECT_EQ(ExpectedPlane(off, plane, false), ExpectedPlane(ref.pyr.get(), plane, false)) << plane;
+                DisposePyramidData(off);
+            }
+        }
+}
+
+// The cube map as the file layer writes it: one one-layer file per face. The
+// faces are also left as PNG files for a person to look at.
+TEST(PSDExport, CubeFacesOfTheEarthOneFilePerFace) {
+    Folder folder;
+    std::unique_ptr<Reference> faces[6];
+    for (int depth : {8, 16, 32}) {
+        ExportRig rig(depth);
+        rig.SetEarthInput();
+        rig.params->exportPurpose = kExportCubeMap;
+        rig.params->cubemap_pixels = depth == 8 ? 256 : 40;
+        const Parameters before = *rig.params;
+        PSDdoc doc;
+        GrabPSDMetrics(rig.data.get(), &doc);
+        EXPECT_EQ(doc.layerCount, 6);
+        doc.layerCount = 1;
+        const char* names[] = {"_d", "_u", "_l", "_b", "_r", "_f"};
+        for (int face = 1; face <= 6; ++face) {
+            SCOPED_TRACE(::testing::Message() << "depth " << depth << " face " << face);
+            doc.cubeFace = face;
+            const std::string name = "Globe" + std::to_string(depth) + names[face - 1];
+            const std::string path = folder / (name + ".psd");
+            const int fd = OpenFile(path);
+            EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), fd, nullptr, &doc), kPSDExportOK);
+            EXPECT_TRUE(Closed(fd));
+            EXPECT_EQ(std::memcmp(&before, rig.params.get(), sizeof before), 0);
+            auto ref = std::make_unique<Reference>(rig, doc);
+            CheckOneLayerFile(path, folder / name, doc, ref->pyr.get(), names[face - 1]);
+            if (depth == 8) {
+                Shell("convert '" + path + "[0]' '" + folder / (name + ".png") + "'");
+                faces[face - 1] = std::move(ref);
+            }
+        }
+    }
+    // Neighbouring faces meet without seams: the pixels along a shared edge
+    // differ little, far less than along edges that do not meet.
+    enum { d, u, l, b, r, f };
+    enum Edge { Left, Right, Top, Bottom };
+    auto edgeDifference = [&](int fa, Edge ea, int fb, Edge eb) {
+        const PyramidDescriptor* A = faces[fa]->pyr.get();
+        const PyramidDescriptor* B = faces[fb]->pyr.get();
+        const int64_t n = A->width[0];
+        double sum = 0;
+        auto at = [n](Edge e, int64_t i, int64_t* x, int64_t* y) {
+            *x = e == Left ? 0 : e == Right ? n - 1 : i;
+            *y = e == Top ? 0 : e == Bottom ? n - 1 : i;
+        };
+        for (int64_t i = 0; i < n; ++i) {
+            int64_t ax, ay, bx, by, ca[4], cb[4];
+            at(ea, i, &ax, &ay);
+            at(eb, i, &bx, &by);
+            get_pyramid_sample_point4(ax, ay, A, 0, &ca[0], &ca[1], &ca[2], &ca[3]);
+            get_pyramid_sample_point4(bx, by, B, 0, &cb[0], &cb[1], &cb[2], &cb[3]);
+            for (int k = 0; k < 3; ++k) sum += std::abs(double(ca[k] - cb[k]));
+        }
+        return sum / double(3 * n);
+    };
+    const double seams[] = {edgeDifference(l, Right, f, Left), edgeDifference(f, Right, r, Left),
+                            edgeDifference(r, Right, b, Left), edgeDifference(b, Right, l, Left),
+                            edgeDifference(u, Bottom, f, Top), edgeDifference(f, Bottom, d, Top)};
+    const double unrelated = edgeDifference(l, Left, r, Left) + edgeDifference(u, Top, d, Bottom);
+    for (double seam : seams) {
+        EXPECT_LT(seam, 6.0);
+        EXPECT_LT(seam * 4, unrelated / 2);
+    }
+    if (const char* keep = std::getenv("VORNESK_KEEP_PSD")) {
+        (void)keep;
+        std::printf("cube faces in %s\n", folder.path.c_str());
+    }
+}
+
+// A 30,000 x 8 file, the widest version 1 allows, read back by both readers.
+TEST(PSDExport, WidestFile) {
+    Folder folder;
+    ExportRig rig(8);
+    rig.SetInput(64, 32);
+    rig.params->exportPurpose = kExportSizedPSD;
+    rig.params->psdWidth = 30000;
+    rig.params->psdHeight = 8;
+    PSDdoc doc;
+    GrabPSDMetrics(rig.data.get(), &doc);
+    const std::string path = folder / "wide.psd";
+    EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), OpenFile(path), nullptr, &doc), kPSDExportOK);
+    Reference ref(rig, doc);
+    CheckOneLayerFile(path, folder / "wide", doc, ref.pyr.get(), "Layer 1");
+}
+
+// Documents too large for version 1, judged on measured lengths alone.
+TEST(PSDExport, LimitsOfVersionOne) {
+    struct Case {
+        int64_t w, h, layers, bytes;
+        int expected;
+    } cases[] = {
+        {30000, 8, 1, 1, kPSDExportOK},
+        {30001, 8, 1, 1, kPSDExportTooLarge},
+        {8, 30001, 1, 1, kPSDExportTooLarge},
+        {30000, 30000, 1, 1, kPSDExportOK},           // 3.6 GB of layer data
+        {30000, 30000, 1, 2, kPSDExportTooLarge},     // a 16-bit cube face: 7.2 GB
+        {30000, 30000, 1, 4, kPSDExportTooLarge},
+        {20000, 20000, 2, 1, kPSDExportOK},
+        {20000, 20000, 3, 1, kPSDExportTooLarge},
+        {23170, 23170, 1, 2, kPSDExportOK},           // 4 x 1.07 GB: just fits
+        {23171, 23171, 1, 2, kPSDExportTooLarge},
+        {16384, 16384, 1, 2, kPSDExportOK},
+        {0, 8, 1, 1, kPSDExportEmpty},
+        {8, 8, 0, 1, kPSDExportEmpty},
+    };
+    for (const Case& c : cases) {
+        PSDdoc doc = Doc(c.w, c.h, c.layers, c.bytes);
+        EXPECT_EQ(PSDDocumentProblem(&doc, KindOfBytes(c.bytes), 0), c.expected) << c.w << "x" << c.h << " " << c.bytes;
+    }
+    PSDdoc doc = Doc(10, 10, 1, 2);
+    EXPECT_EQ(PSDDocumentProblem(&doc, kPyrColour8, 0), kPSDExportDepthMismatch);
+
+    // Kind 7 of a 30,000-pixel solid map is refused before anything renders.
+    ExportRig rig(16);
+    rig.SetInput(16, 8);
+    rig.params->exportPurpose = kExportSizedPSD;
+    rig.params->psdWidth = 30000;
+    rig.params->psdHeight = 30000;
+    GrabPSDMetrics(rig.data.get(), &doc);
+    Folder folder;
+    const int fd = OpenFile(folder / "big.psd");
+    EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), fd, nullptr, &doc), kPSDExportTooLarge);
+    EXPECT_TRUE(Closed(fd));
+    EXPECT_TRUE(ReadAll(folder / "big.psd").empty());
+}
+
+// Kinds whose layers need renderers this build lacks are refused, nothing written.
+TEST(PSDExport, KindsWithoutRenderersAreRefused) {
+    Folder folder;
+    for (int32_t kind : {kExportBrickModel, kExportFaces, kExportEquirectangularMap}) {
+        ExportRig rig(8);
+        rig.SetInput(16, 8);
+        rig.params->exportPurpose = kind;
+        rig.params->lego_layers = 5;
+        PSDdoc doc;
+        GrabPSDMetrics(rig.data.get(), &doc);
+        const std::string path = folder / ("k" + std::to_string(kind) + ".psd");
+        int fd = OpenFile(path);
+        EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), fd, nullptr, &doc), kPSDExportNotBuilt) << kind;
+        EXPECT_TRUE(Closed(fd));
+        fd = OpenFile(path + ".jpg");
+        EXPECT_EQ(ReallyWriteJPEGFile_Thingie(fd, nullptr, 50), kPSDExportNotBuilt) << kind;
+        EXPECT_TRUE(Closed(fd));
+        EXPECT_TRUE(ReadAll(path).empty());
+        EXPECT_TRUE(ReadAll(path + ".jpg").empty());
+        EXPECT_NE(std::string(PSDExportMessage(kPSDExportNotBuilt)).find("cannot"), std::string::npos);
+    }
+    ExportRig rig(8);
+    rig.params->exportPurpose = kExportBrickModel;
+    rig.params->lego_layers = 5;
+    PSDdoc doc;
+    GrabPSDMetrics(rig.data.get(), &doc);
+    EXPECT_EQ(doc.width, 9 * 6 + 1);   // floor(1.2 x 5) = 6
+    rig.params->brickSmallScale = 1;
+    GrabPSDMetrics(rig.data.get(), &doc);
+    EXPECT_EQ(doc.width, 9 * 2 + 1);
+}
+
+// A full disk, a cancel and a failed allocation: each its own error, the
+// descriptor closed, the settings as they were.
+TEST(PSDExport, FailuresReturnTheirOwnErrors) {
+    Folder folder;
+    ExportRig rig(8);
+    rig.SetInput(24, 12);
+    rig.params->exportPurpose = kExportResult;
+    const Parameters before = *rig.params;
+    PSDdoc doc;
+    GrabPSDMetrics(rig.data.get(), &doc);
+
+    int fd = open("/dev/full", O_WRONLY);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), fd, nullptr, &doc), kPSDExportWriteFailed);
+    EXPECT_TRUE(Closed(fd));
+
+    fd = open("/dev/full", O_WRONLY);
+    PyrHolder pyr(20, 20, kPyrColour8, &rig.bufferProcs);
+    EXPECT_EQ(TagAndWritePyrToPSD(pyr.get(), fd, 3), kPSDExportWriteFailed);
+    EXPECT_TRUE(Closed(fd));
+
+    fd = open("/dev/full", O_WRONLY);
+    EXPECT_EQ(TagAndWritePyr(pyr.get(), fd, 3, true, 50), kPSDExportWriteFailed);
+    EXPECT_TRUE(Closed(fd));
+
+    const bool cancelled = true;
+    fd = OpenFile(folder / "cancel.psd");
+    EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), fd, &cancelled, &doc), kPSDExportCancelled);
+    EXPECT_TRUE(Closed(fd));
+
+    for (int64_t failures : {1, 2, 3}) {
+        fd = OpenFile(folder / "memory.psd");
+        SetRobustNewPtrFailures(failures);
+        const int r = ReallyWritePSDFile_core_thingie(rig.data.get(), fd, nullptr, &doc);
+        SetRobustNewPtrFailures(0);
+        EXPECT_TRUE(r == kPSDExportNoMemory || r == kPSDExportOK || r == memFullErr) << r;
+        EXPECT_TRUE(Closed(fd));
+        rig.result = 0;
+    }
+    fd = OpenFile(folder / "memory.psd");
+    SetRobustNewPtrFailures(1);
+    EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), fd, nullptr, &doc), kPSDExportNoMemory);
+    SetRobustNewPtrFailures(0);
+    EXPECT_TRUE(Closed(fd));
+    EXPECT_EQ(std::memcmp(&before, rig.params.get(), sizeof before), 0);
+    EXPECT_EQ(rig.storage->exportPyramid.tiles, nullptr);
+
+    EXPECT_EQ(ReallyWritePSDFile_core_thingie(nullptr, OpenFile(folder / "none.psd"), nullptr, &doc), kPSDExportNoData);
+}
+
+// A texture map JPEG: the transparent corners of a Mollweide map filled from
+// their surroundings, and the texture-map keywords. A JPEG of the same map at
+// another size than the input keeps its corners dark.
+TEST(PSDExport, TextureMapJPEG) {
+    Folder folder;
+    ExportRig rig(8);
+    ASSERT_EQ(TryToAllocatePyramid_2006(rig.input(), 40, 20, kPyrColour8, 0, 0), 1);
+    const float red[4] = {0.8f, 0.1f, 0.1f, 1.0f};
+    for (int64_t y = 0; y < 20; ++y)
+        for (int64_t x = 0; x < 40; ++x) set_intcoord_unitary_color(x, y, rig.input(), 0, red);
+    rig.Filled(40, 20);
+    rig.params->outputMode = 46;  // Mollweide
+    rig.params->transparent_gaps = 1;
+    rig.params->export_pixels = 64;
+    rig.params->psdWidth = 50;
+    rig.params->psdHeight = 30;
+    const Parameters before = *rig.params;
+    struct Case {
+        int32_t kind;
+        const char* size;
+        bool filled;
+        const char* keywords;
+    } cases[] = {{kExportGeometry, "64 64\n", true, "Vornesk 2,panorama,texturemap,3D,obj\n"},
+                 {kExportSizedPSD, "50 30\n", false, "Vornesk 2,panorama\n"}};
+    for (const Case& c : cases) {
+        rig.params->exportPurpose = c.kind;
+        const std::string path = folder / ("texture" + std::to_string(c.kind) + ".jpg");
+        const int fd = OpenFile(path);
+        InitMondoProgressParams(rig.data.get(), 1);
+        EXPECT_EQ(ReallyWriteJPEGFile_Thingie(fd, nullptr, 90), kPSDExportOK);
+        EXPECT_TRUE(Closed(fd));
+        rig.params->exportPurpose = before.exportPurpose;
+        EXPECT_EQ(std::memcmp(&before, rig.params.get(), sizeof before), 0);
+        EXPECT_EQ(rig.data->progressDone, 1);
+        EXPECT_EQ(Shell("identify -format '%w %h\\n' '" + path + "'"), c.size);
+        EXPECT_EQ(Shell("exiftool -s3 -sep , -IPTC:Keywords '" + path + "'"), c.keywords);
+        const std::vector<uint8_t> corner =
+            ReadAll((Shell("convert '" + path + "' -crop 1x1+0+0 'rgb:" + folder / "corner.rgb" + "'"), folder / "corner.rgb"));
+        ASSERT_EQ(corner.size(), 3u);
+        if (c.filled) {
+            EXPECT_GT(corner[0], 150);
+            EXPECT_LT(corner[1], 80);
+            EXPECT_LT(corner[2], 80);
+        } else {
+            EXPECT_LT(corner[0], 60);
+        }
+    }
+}
+
+}  // namespace

@@ -246,6 +246,67 @@ TEST(PSDExport, CubeFacesOfTheEarthOneFilePerFace) {
     }
 }
 
+// A small colour profile of one copyright tag, of the given size (at least 153).
+std::vector<uint8_t> ColourProfile(size_t size) {
+    std::vector<uint8_t> icc(size, 0);
+    icc[2] = uint8_t(size >> 8);
+    icc[3] = uint8_t(size);
+    std::memcpy(&icc[36], "acsp", 4);
+    icc[131] = 1;
+    std::memcpy(&icc[132], "cprt", 4);
+    icc[139] = 144;
+    icc[143] = uint8_t(size - 144);
+    std::memcpy(&icc[144], "text", 4);
+    for (size_t i = 152; i < size; ++i) icc[i] = uint8_t('a' + i % 26);
+    return icc;
+}
+
+// The host's handles stand for their own bytes.
+Ptr LockBytes(Handle h, Boolean) { return reinterpret_cast<Ptr>(h); }
+void UnlockBytes(Handle) {}
+
+// The host document's colour profile, even or odd in size, travels into PSD
+// and JPEG exports byte for byte, beside the keywords and 72 dpi.
+TEST(PSDExport, HostProfileKeywordsAndResolution) {
+    Folder folder;
+    for (size_t size : {160, 161}) {
+        SCOPED_TRACE(::testing::Message() << "profile of " << size);
+        ExportRig rig(8);
+        rig.SetInput(24, 12);
+        std::vector<uint8_t> icc = ColourProfile(size);
+        HandleProcs procs{};
+        procs.lockProc = LockBytes;
+        procs.unlockProc = UnlockBytes;
+        rig.record->handleProcs = &procs;
+        rig.record->iCCprofileData = reinterpret_cast<Handle>(icc.data());
+        rig.record->iCCprofileSize = int32_t(size);
+        rig.params->exportPurpose = kExportResult;
+        rig.params->outputMode = 62;
+        PSDdoc doc;
+        GrabPSDMetrics(rig.data.get(), &doc);
+        const std::string psd = folder / ("icc" + std::to_string(size) + ".psd");
+        EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), OpenFile(psd), nullptr, &doc), kPSDExportOK);
+        const std::string jpg = folder / ("icc" + std::to_string(size) + ".jpg");
+        EXPECT_EQ(ReallyWriteJPEGFile_Thingie(OpenFile(jpg), nullptr, 50), kPSDExportOK);
+        for (const std::string& path : {psd, jpg}) {
+            SCOPED_TRACE(path);
+            const std::string out = folder / "profile.icc";
+            std::remove(out.c_str());
+            Shell("exiftool -q -b -ICC_Profile '" + path + "' > '" + out + "'");
+            EXPECT_EQ(ReadAll(out), icc);
+            EXPECT_EQ(Shell("exiftool -s -Warning '" + path + "'"), "");
+        }
+        const std::string keywords = Shell("exiftool -s3 -sep , -IPTC:Keywords '" + psd + "'");
+        EXPECT_NE(keywords.find("panorama"), std::string::npos) << keywords;
+        EXPECT_NE(keywords.find("Mercator"), std::string::npos) << keywords;
+        EXPECT_EQ(Shell("exiftool -s3 -XResolution -YResolution '" + psd + "'"), "72\n72\n");
+        const ReadBack r = ReadWithPsdTools(psd, folder / "icc");
+        EXPECT_TRUE(r.warnings.empty()) << r.text;
+        EXPECT_TRUE(r.facts.count("resource 1039") && r.facts.count("resource 1058") && r.facts.count("resource 1028"))
+            << r.text;
+    }
+}
+
 // A 30,000 x 8 file, the widest version 1 allows, read back by both readers.
 TEST(PSDExport, WidestFile) {
     Folder folder;

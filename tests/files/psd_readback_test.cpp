@@ -152,6 +152,9 @@ TEST(PSDReadBack, TagAndWritePyrToPSD) {
         EXPECT_EQ(r.Raw("layer0_-1.raw"), ExpectedPlane(pyr.get(), 0, false));
         EXPECT_EQ(r.Raw("layer0_0.raw"), ExpectedPlane(pyr.get(), 1, false));
         EXPECT_EQ(r.Raw("merged_2.raw"), ExpectedPlane(pyr.get(), 3, bytes != 4));
+        const std::string size = "17 10 " + std::to_string(bytes * 8) + "\n";
+        EXPECT_EQ(Shell("identify -format '%w %h %z\\n' '" + path + "'"), size + size);
+        if (bytes < 4) EXPECT_EQ(MagickRGBA(folder.path, path, 1, bytes), InterleavedRGBA(pyr.get()));
         EXPECT_EQ(Shell("exiftool -s3 -sep , -IPTC:Keywords '" + path + "'"), "Vornesk 2,panorama,texturemap,3D,obj\n");
     }
 }

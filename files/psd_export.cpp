@@ -205,6 +205,7 @@ const char* PSDExportMessage(int result) {
         case kPSDExportDepthMismatch: return "The picture's depth does not match the document's.";
         case kPSDExportEmpty: return "The picture to export has no pixels.";
         case kPSDExportEncoderFailed: return "The JPEG encoder refused the picture.";
+        case kPSDExportNotRGBA: return "Only 8, 16 and 32-bit colour pictures with transparency can be written as PSD.";
         case kPSDExportWriteFailed: return "The file could not be written completely (is the disk full?).";
         case kPSDExportNoMemory: return "There is not enough memory for the export.";
         case kPSDExportCancelled: return "The export was cancelled; the file is incomplete.";
@@ -308,6 +309,7 @@ void InitMondoProgressParams(Data* data, int64_t count) {
 bool DontPaintPyrWithinPSDWriter(const PSDdoc* doc) { return doc->pyramidHoldsPicture && doc->layerCount == 1; }
 
 int PSDDocumentProblem(const PSDdoc* doc, int64_t pixelKind, int64_t extraResourceBytes) {
+    if (pixelKind != kPyrColour8 && pixelKind != kPyrColour16 && pixelKind != kPyrColourFloat) return kPSDExportNotRGBA;
     if (doc->width < 1 || doc->height < 1 || doc->layerCount < 1) return kPSDExportEmpty;
     if (doc->width > kPSDMaxSide || doc->height > kPSDMaxSide) return kPSDExportTooLarge;
     if (doc->bytesPerComponent != bytes_per_component_from_kind(pixelKind)) return kPSDExportDepthMismatch;

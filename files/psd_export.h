@@ -23,6 +23,7 @@ enum : int {
     kPSDExportDepthMismatch = -4,  // the pyramid's bytes per component are not the document's
     kPSDExportEmpty = -5,          // no pixels or no layers
     kPSDExportEncoderFailed = -6,  // the JPEG encoder refused the picture
+    kPSDExportNotRGBA = -7,        // a pyramid of another pixel kind than 8, 16 or 32-bit RGBA
     kPSDExportWriteFailed = writErr,
     kPSDExportNoMemory = -99,
     kPSDExportCancelled = userCanceledErr,
@@ -41,8 +42,8 @@ void InitMondoProgressParams(Data* data, int64_t count);
 bool DontPaintPyrWithinPSDWriter(const PSDdoc* doc);
 
 // Why a document of this pixel kind cannot be written, before anything is
-// rendered (0 when it can): no pixels or layers, a side beyond 30,000, or a
-// length that does not fit 32 bits. extraResourceBytes: the ICC, IPTC and
+// rendered (0 when it can): a pixel kind other than 8, 16 or 32-bit RGBA, no
+// pixels or layers, a side beyond 30,000, or a length that does not fit 32 bits. extraResourceBytes: the ICC, IPTC and
 // EXIF resources.
 int PSDDocumentProblem(const PSDdoc* doc, int64_t pixelKind, int64_t extraResourceBytes);
 

@@ -349,8 +349,15 @@ TEST(PSDExport, LimitsOfVersionOne) {
     }
     PSDdoc doc = Doc(10, 10, 1, 2);
     EXPECT_EQ(PSDDocumentProblem(&doc, kPyrColour8, 0), kPSDExportDepthMismatch);
+    // A grey pyramid would give a header and planes that disagree: refused.
+    Folder greyFolder;
+    PyrHolder grey(8, 8, kPyrGrey8);
+    const int greyFd = OpenFile(greyFolder / "grey.psd");
+    EXPECT_EQ(TagAndWritePyrToPSD(grey.get(), greyFd, 3), kPSDExportNotRGBA);
+    EXPECT_TRUE(Closed(greyFd));
+    EXPECT_TRUE(ReadAll(greyFolder / "grey.psd").empty());
 
-    // Kind 7 of a 30,000-pixel solid map is refused before anything renders.
+    // A 16-bit document of 30,000 x 30,000 is refused before anything renders.
     ExportRig rig(16);
     rig.SetInput(16, 8);
     rig.params->exportPurpose = kExportSizedPSD;

@@ -93,6 +93,14 @@ TEST(PSDReadBack, ImageMagickReadsLayersAndPixels) {
         if (bytes == 4) continue;
         for (int64_t i = 0; i < layers; ++i)
             EXPECT_EQ(MagickRGBA(folder.path, path, int(i) + 1, bytes), rgba[size_t(i)]) << "layer " << i;
+        // The merged image: the last layer over the checkerboard, opaque.
+        std::vector<uint8_t> planes[3], merged;
+        for (int p = 0; p < 3; ++p) planes[p] = ExpectedPlane(pyr.get(), p + 1, true);
+        for (size_t k = 0; k < planes[0].size(); k += size_t(bytes)) {
+            for (int p = 0; p < 3; ++p) merged.insert(merged.end(), planes[p].begin() + long(k), planes[p].begin() + long(k) + bytes);
+            merged.insert(merged.end(), size_t(bytes), 0xFF);
+        }
+        EXPECT_EQ(MagickRGBA(folder.path, path, 0, bytes), merged);
     }
 }
 

@@ -540,7 +540,12 @@ TEST(HostErrors, GiantHeadersAreRefusedBeforeAllocating) {
     bool progressive = std::system(("jpegtran -progressive -outfile '" + (dir / "p.jpg") + "' '" + VORNESK_SOURCE_DIR +
                                     "/samples/earth-2048x1024.jpg' 2>/dev/null").c_str()) == 0;
     if (progressive) std::ofstream(dir / "giantp.jpg") << JpegClaiming(ReadAll(dir / "p.jpg"), 30000, 30000, 15000);
+    // A deflated TIFF given a giant size by libtiff's own tool.
+    Write(dir / "giant.tif", MakePicture(64, 64, 1, false, 8));
+    const bool tiff = std::system(("f='" + (dir / "giant.tif") + "'; tiffset -s 256 40000 \"$f\" && tiffset -s 257 "
+                                   "40000 \"$f\" && tiffset -s 278 40000 \"$f\" 2>/dev/null").c_str()) == 0;
     const std::vector<std::string> cases[] = {
+        {tiff ? dir / "giant.tif" : dir / "giant.png", "-o", dir / "out.png"},
         {dir / "giant.png", "-o", dir / "out.png"},
         {dir / "in.png", "-o", dir / "out.png", "--mask", dir / "giant.png"},
         {dir / "giant.jpg", "-o", dir / "out.png"},

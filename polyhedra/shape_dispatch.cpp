@@ -34,6 +34,8 @@ void RefuseSolid(polyhedron* poly, int64_t status) {
     poly->status = status;
 }
 
+}  // namespace
+
 // Points the record at a copy of the shape's tables: the record owns and may
 // write everything it holds; the built-in flag says where it came from.
 void LoadBuiltInShape(polyhedron* poly, const BuiltInShape* s) {
@@ -114,8 +116,6 @@ void LoadBuiltInShape(polyhedron* poly, const BuiltInShape* s) {
             poly->legacyNetCollider = 1;
     for (int64_t f = 0; f < netFaces; ++f) FindBoundingBoxOfFace2D(poly, f);
 }
-
-}  // namespace
 
 bool ShapecodeCanBeBuilt(int64_t code) {
     return FindBuiltInShape(code) != nullptr || code == 82 || code == 83 || (code >= 305 && code <= 307) ||

@@ -12,6 +12,12 @@ void ReadFaceInfo(polyhedron* poly, int64_t shapeCode, int64_t spare, void* host
 // Whether this build has a table or a builder for the shape code.
 bool ShapecodeCanBeBuilt(int64_t shapeCode);
 
+struct BuiltInShape;
+// Fills the record with a copy of a built-in shape's tables; a table with a
+// face of fewer than 3 or more than 10 corners, or a corner out of range,
+// leaves the record empty with its status.
+void LoadBuiltInShape(polyhedron* poly, const BuiltInShape* shape);
+
 void BuildRhombicHexecontahedron(polyhedron* poly, int64_t variant, int64_t option);
 void Build_waterman(polyhedron* poly);
 void Build_Cube_4_compound(polyhedron* poly);

@@ -7,6 +7,7 @@
 #include "common/memory.h"
 #include "poly_fixture.h"
 #include "polyhedra/polyhedron_params.h"
+#include "polyhedra/builtin_shapes.h"
 #include "polyhedra/shape_dispatch.h"
 
 namespace {
@@ -98,6 +99,61 @@ TEST(PolySetup, ProjectionDrawsConcaveEdges) {
 
 TEST(GeneratedPolyhedra, TablesAreCurrent) {
     ExpectGeneratedSourceIsCurrent("gen_polyhedra", "polyhedra/generated/builtin_shapes.cpp");
+}
+
+}  // namespace
+
+namespace {
+
+// A tetrahedron given only by its net: a big triangle of four small ones,
+// six net vertices folding onto four solid vertices (the big triangle's
+// corners all fold onto the apex, solid vertex 4).
+const double kTetCoords3D[] = {1, 1, 1, 1, -1, -1, -1, 1, -1, -1, -1, 1};
+const double kTetCoords2D[] = {0, 0, 2, 0, 4, 0, 1, 1.7320508, 3, 1.7320508, 2, 3.4641016};
+const uint16_t kTetFaces2D[] = {1, 2, 4, 0, 2, 3, 5, 0, 4, 5, 6, 0, 2, 5, 4, 0};
+const uint16_t kTetNetToSolid[] = {4, 1, 4, 3, 2, 4};
+
+TEST(BuiltInTables, NetToSolidMapGivesTheSolidFaces) {
+    BuiltInShape shape{-1, "net only", kTetCoords3D, 4, nullptr, 4, kTetCoords2D, 6, kTetFaces2D, kTetNetToSolid};
+    PolyPtr p = MakePoly();
+    ASSERT_TRUE(p);
+    LoadBuiltInShape(p.get(), &shape);
+    EXPECT_EQ(p->status, kPolyStatusGood);
+    ASSERT_EQ(p->faceCount3D, 4);
+    ASSERT_EQ(p->netFaceCount, 4);
+    // Net face 0 (net vertices 1, 2, 4) is solid face (4, 1, 3), counted from 0.
+    EXPECT_EQ(p->face3D[0].vertex[0], 3);
+    EXPECT_EQ(p->face3D[0].vertex[1], 0);
+    EXPECT_EQ(p->face3D[0].vertex[2], 2);
+    for (int64_t v = 0; v < 6; ++v) EXPECT_EQ(p->netVertexSolid[v], kTetNetToSolid[v] - 1);
+    // Every solid edge is used once each way: the map made a closed solid.
+    int uses[4][4] = {};
+    for (int64_t f = 0; f < 4; ++f)
+        for (int64_t k = 0; k < 3; ++k) ++uses[p->face3D[f].vertex[k]][p->face3D[f].vertex[(k + 1) % 3]];
+    for (int a = 0; a < 4; ++a)
+        for (int b = 0; b < 4; ++b) EXPECT_EQ(uses[a][b], a == b ? 0 : 1) << a << " " << b;
+}
+
+TEST(BuiltInTables, BrokenFaceCountsAreRefusedWhole) {
+    static const uint16_t twoCorners[] = {1, 2, 3, 0, 1, 2, 0, 1, 3, 4, 0, 2, 4, 3, 0};
+    static const uint16_t elevenCorners[] = {1, 2, 3, 4, 1, 2, 3, 4, 1, 2, 3, 0, 1, 2, 3, 0,
+                                             1, 3, 4, 0, 2, 4, 3, 0};
+    static const uint16_t outOfRange[] = {1, 2, 9, 0, 1, 2, 4, 0, 1, 3, 4, 0, 2, 4, 3, 0};
+    struct Case {
+        const uint16_t* faces;
+        int64_t status;
+    } cases[] = {{twoCorners, kPolyStatusBadVertexCount},
+                 {elevenCorners, kPolyStatusBadVertexCount},
+                 {outOfRange, kPolyStatusVertexIndexOutOfRange}};
+    for (const Case& c : cases) {
+        BuiltInShape shape{-1, "broken", kTetCoords3D, 4, c.faces, 4, nullptr, 0, nullptr, nullptr};
+        PolyPtr p = MakePoly();
+        ASSERT_TRUE(p);
+        LoadBuiltInShape(p.get(), &shape);
+        EXPECT_EQ(p->status, c.status);
+        EXPECT_EQ(p->faceCount3D, 0);
+        EXPECT_EQ(p->vertexCount3D, 0);
+    }
 }
 
 }  // namespace

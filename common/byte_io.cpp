@@ -1,9 +1,16 @@
 #include "common/byte_io.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
 static int ErrnoCode() { return static_cast<int16_t>(errno); }
 
@@ -315,4 +322,31 @@ int TatRdByte(ByteTatter* t) {
     if (t->bytesLeft < 1) return -1;
     t->bytesLeft--;
     return t->buffer[t->readPos++];
+}
+
+int WriteFileWhole(const char* path, const std::function<int(int fd)>& write) {
+    if (!path || !*path) return ENOENT;
+    // A link is written through: the new file goes beside the file it names.
+    char resolved[PATH_MAX];
+    std::string target = realpath(path, resolved) ? resolved : path;
+    // Only a plain file is replaced (a folder or a device is not a file the
+    // caller could mean).
+    struct stat st;
+    if (stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string temporary = folder + "/." + name + ".XXXXXX";
+    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) return ErrnoCode();
+    // The permissions a plain creation would give (mkostemp makes 0600).
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0644 & ~mask);
+    int error = write(fd);
+    if (!error && fsync(fd) != 0) error = ErrnoCode();
+    if (close(fd) != 0 && !error) error = ErrnoCode();
+    if (!error && std::rename(temporary.c_str(), target.c_str()) != 0) error = ErrnoCode();
+    if (error) unlink(temporary.c_str());
+    return error;
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "common/strings.h"
 #include "platform/host/result_codes.h"
@@ -65,6 +66,15 @@ inline int OmphRdLong() { return 0; }
 inline int OmphRead() { return 0; }
 int QevCloseFile(int fd);
 int TruncateFile(int fd);
+
+// Writes the file at path whole or not at all: `write` fills a new file in
+// the same folder, which is flushed to the disk, closed and then renamed over
+// path (through a symbolic link, onto the file it names). 0, or the first
+// failure of write (its code), of the flush, the close or the rename (the
+// system error number); after a failure the new file is gone and whatever
+// path held before is untouched. A path naming anything but a plain file is
+// refused (EISDIR for a folder, EINVAL otherwise).
+int WriteFileWhole(const char* path, const std::function<int(int fd)>& write);
 inline bool MacFileLegthIsZero() { return false; }
 
 // Write-behind and read-ahead buffer for byte-at-a-time traffic. One record

@@ -1,6 +1,9 @@
 #include "shell/settings_persistence.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <cstring>
 
@@ -75,9 +78,13 @@ int WriteMemDotPersistency(int fd) {
 }
 
 int ReadMemDotPersistency(int fd) {
-    // A short map keeps the flags it has; the rest stay as they were.
-    for (int32_t& flag : MemDotIsPersistent)
+    // All 25 flags, each 0 or 1, or none of them.
+    int32_t flags[kMemDotCount];
+    for (int32_t& flag : flags)
         if (const int e = NewRdSInt32(&flag, fd)) return e;
+    for (int32_t flag : flags)
+        if (flag != 0 && flag != 1) return paramErr;
+    std::memcpy(MemDotIsPersistent, flags, sizeof flags);
     return 0;
 }
 
@@ -90,25 +97,33 @@ void ReadInvocationBracketingSettingsFileCocoa(const char* name) {
     // them back whole.
     gMemDotFlagsKnown = true;
     if (fd < 0) return;
+    // The map is applied only when it is exactly the version word and 25
+    // flags of 0 or 1; anything else leaves the flags as they were (and
+    // shut-down writes a sound map in its place).
+    struct stat st;
     int32_t version = 0;
-    if (NewRdSInt32(&version, fd) == 0) ReadMemDotPersistency(fd);
+    const char* fault = nullptr;
+    if (fstat(fd, &st) != 0 || st.st_size != kMemDotMapBytes) fault = "its length is not 104 bytes";
+    else if (NewRdSInt32(&version, fd) != 0 || version != kSettingsVersion) fault = "its version word is not 48";
+    else if (ReadMemDotPersistency(fd) != 0) fault = "a flag is not 0 or 1";
     close(fd);
+    if (fault) std::fprintf(stderr, "Vornesk 2: %s: not a memory-dot map (%s); its flags are not used\n", newPath.c_str(), fault);
 }
 
 void ReadInvocationBracketingSettingsFile(const char* name) { ReadInvocationBracketingSettingsFileCocoa(name); }
 
-void WriteInvocationBracketingSettingsFileCocoa(const char* name) {
+int16_t WriteInvocationBracketingSettingsFileCocoa(const char* name) {
     // Flags that were never read would overwrite the saved map with zeros.
-    if (!gMemDotFlagsKnown) return;
-    int16_t error = 0;
-    const int fd = FileZerp_OpenAFilePath(FileZerp_GetApplicationSupportFilePathForName(name), 1, 11, &error);
-    if (fd < 0) return;
-    wrSInt32(kSettingsVersion, fd);
-    WriteMemDotPersistency(fd);
-    close(fd);
+    if (!gMemDotFlagsKnown) return 0;
+    return FileZerp_WriteFileWhole(FileZerp_GetApplicationSupportFilePathForName(name), "the memory-dot map", [](int fd) {
+        const int e = wrSInt32(kSettingsVersion, fd);
+        return e ? e : WriteMemDotPersistency(fd);
+    });
 }
 
-void WriteInvocationBracketingSettingsFile(const char* name) { WriteInvocationBracketingSettingsFileCocoa(name); }
+int16_t WriteInvocationBracketingSettingsFile(const char* name) {
+    return WriteInvocationBracketingSettingsFileCocoa(name);
+}
 
 int16_t SaveToMemoryDotCocoa(int64_t index) { return FileZerp_saveToMemoryDot(index, gData); }
 int16_t SaveToMemoryDot(int64_t index) { return SaveToMemoryDotCocoa(index); }

@@ -36,12 +36,15 @@ int16_t Cache2Settings(const char* name);
 int16_t Settings2CacheCocoa(const char* name);
 int16_t Cache2SettingsCocoa(const char* name);
 
-// The memory-dot map: the word 48, then the 25 flags, big-endian.
-void WriteInvocationBracketingSettingsFile(const char* name);
-void WriteInvocationBracketingSettingsFileCocoa(const char* name);
+// The memory-dot map: the word 48, then the 25 flags, big-endian. Written
+// whole or not at all (0, or writErr); read only when it is exactly that,
+// else the flags stay as they were.
+int16_t WriteInvocationBracketingSettingsFile(const char* name);
+int16_t WriteInvocationBracketingSettingsFileCocoa(const char* name);
 void ReadInvocationBracketingSettingsFile(const char* name);
 void ReadInvocationBracketingSettingsFileCocoa(const char* name);
-// Write or read the 25 flags; a short read keeps the flags it got.
+// Write or read the 25 flags; a short read, or a flag other than 0 or 1,
+// changes none of them.
 int WriteMemDotPersistency(int fd);
 int ReadMemDotPersistency(int fd);
 

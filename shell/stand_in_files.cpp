@@ -9,8 +9,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
+#include "common/byte_io.h"
 #include "records/data.h"
 #include "records/parameters.h"
 #include "shell/defaults.h"
@@ -79,13 +81,17 @@ int FileZerp_OpenAFilePath(const std::string& path, int32_t readWrite, int32_t, 
     return fd;
 }
 
+int16_t FileZerp_WriteFileWhole(const std::string& path, const char* what, const std::function<int(int fd)>& write) {
+    const int error = WriteFileWhole(path.c_str(), write);
+    if (!error) return 0;
+    std::fprintf(stderr, "Vornesk 2: could not write %s to %s: %s\n", what, path.c_str(),
+                 error > 0 ? std::strerror(error) : "write failed");
+    return writErr;
+}
+
 int16_t FileZerp_WriteSettingsFile_path(const std::string& path, int32_t previewType) {
-    int16_t error = 0;
-    int fd = FileZerp_OpenAFilePath(path, 1, 0, &error);
-    if (fd < 0) return error;
-    ParametersOut(gData, fd, 1, nullptr, previewType);
-    close(fd);
-    return 0;
+    return FileZerp_WriteFileWhole(path, "the settings",
+                                   [previewType](int fd) { return int(ParametersOut(gData, fd, 1, nullptr, previewType)); });
 }
 
 int16_t FileZerp_ReadSettingsFile_path(const std::string& path) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "host_access/alerts.h"
@@ -32,7 +33,10 @@ void FileZerp_ifNoFileExistsAtNewPathThenTryMovingItFromOldPath(const std::strin
 // A file descriptor (-1 on failure) opened for reading (0) or writing (1,
 // created or truncated); *error 0 on success.
 int FileZerp_OpenAFilePath(const std::string& path, int32_t readWrite, int32_t purpose, int16_t* error);
-// Writes the settings to path; the open error (0 on success).
+// Writes path whole or not at all (WriteFileWhole); 0, or writErr after a
+// line on the standard error naming what could not be written where and why.
+int16_t FileZerp_WriteFileWhole(const std::string& path, const char* what, const std::function<int(int fd)>& write);
+// Writes the settings to path, whole or not at all; 0 or writErr.
 int16_t FileZerp_WriteSettingsFile_path(const std::string& path, int32_t previewType);
 // Reads path as a settings file on top of the factory block. A file that
 // cannot be opened leaves the factory block (its open error: -43 missing, -1

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -260,6 +264,82 @@ TEST(ByteIO, TatterReportsAFailedWrite) {
     TatStart(&t, -1);
     for (int i = 0; i < 450; i++) TatWr1Byte(i, &t);
     EXPECT_EQ(TatWrFinish(&t), EBADF);
+}
+
+}  // namespace
+
+namespace {
+
+std::string FileText(const std::string& path) {
+    std::string text;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        for (int c; (c = std::fgetc(f)) != EOF;) text += char(c);
+        std::fclose(f);
+    }
+    return text;
+}
+
+int CountEntries(const std::string& folder) {
+    int n = 0;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (dirent* e = readdir(d)) n += std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0;
+        closedir(d);
+    }
+    return n;
+}
+
+// A file written whole replaces the old one only once all of it is on the
+// disk: a writer that fails leaves the old file and no new one beside it; a
+// link is written through; folders and devices are not replaced.
+TEST(ByteIO, FilesAreWrittenWholeOrNotAtAll) {
+    char tmpl[] = "/tmp/vk_whole_XXXXXX";
+    const std::string folder = mkdtemp(tmpl);
+    const std::string path = folder + "/settings";
+    auto text = [](const char* t) { return [t](int fd) { return WriteBytes(fd, t, int64_t(std::strlen(t))); }; };
+    EXPECT_EQ(WriteFileWhole(path.c_str(), text("first")), 0);
+    EXPECT_EQ(FileText(path), "first");
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_NE(st.st_mode & 0044, 0u);  // readable as a plainly created file is
+    EXPECT_EQ(WriteFileWhole(path.c_str(), text("second")), 0);
+    EXPECT_EQ(FileText(path), "second");
+
+    // The writer fails part-way (as on a full disk).
+    EXPECT_EQ(WriteFileWhole(path.c_str(), [](int fd) { return WriteBytes(fd, "par", 3) ? 1 : 28; }), 28);
+    EXPECT_EQ(FileText(path), "second");
+    EXPECT_EQ(CountEntries(folder), 1);
+    // Writes into /dev/full fail as a full disk does.
+    EXPECT_NE(WriteFileWhole(path.c_str(), [](int fd) {
+                  const int full = open("/dev/full", O_WRONLY);
+                  if (full < 0) return int(ENOSPC);
+                  const int e = WriteBytes(full, "x", 1);
+                  close(full);
+                  return e ? e : WriteBytes(fd, "x", 1);
+              }),
+              0);
+    EXPECT_EQ(FileText(path), "second");
+    EXPECT_EQ(CountEntries(folder), 1);
+
+    // Through a link: the file it names changes, the link stays a link.
+    const std::string link = folder + "/link";
+    ASSERT_EQ(symlink(path.c_str(), link.c_str()), 0);
+    EXPECT_EQ(WriteFileWhole(link.c_str(), text("third")), 0);
+    EXPECT_EQ(FileText(path), "third");
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    // A folder, or a link to a device, is left alone.
+    const std::string sub = folder + "/sub";
+    ASSERT_EQ(mkdir(sub.c_str(), 0755), 0);
+    EXPECT_EQ(WriteFileWhole(sub.c_str(), text("x")), EISDIR);
+    const std::string device = folder + "/null";
+    ASSERT_EQ(symlink("/dev/null", device.c_str()), 0);
+    EXPECT_EQ(WriteFileWhole(device.c_str(), text("x")), EINVAL);
+    ASSERT_EQ(stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    EXPECT_EQ(CountEntries(folder), 4);
+    EXPECT_NE(WriteFileWhole((folder + "/missing/file").c_str(), text("x")), 0);
+    std::system(("rm -rf '" + folder + "'").c_str());
 }
 
 }  // namespace

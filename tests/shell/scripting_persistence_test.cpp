@@ -2,10 +2,13 @@
 // the memory-dot map and undo in a temporary application-support folder.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -342,6 +345,129 @@ TEST_F(Persistence, MemoryDotMap) {
     ReadInvocationBracketingSettingsFile(kMemDotMapName);
     EXPECT_TRUE(gMemDotFlagsKnown);
     for (int i = 0; i < kMemDotCount; ++i) EXPECT_EQ(MemDotIsPersistent[i], i % 3 == 0 ? 1 : 0) << i;
+    for (int32_t& flag : MemDotIsPersistent) flag = 0;
+    gMemDotFlagsKnown = false;
+}
+
+// The map is applied only when it is exactly the word 48 and 25 flags of 0
+// or 1: a damaged map changes no flag (today's flags stay), and shut-down
+// writes a sound one in its place.
+TEST_F(Persistence, MalformedMemoryDotMapChangesNoFlag) {
+    auto word = [](int32_t v) {
+        return std::string{char(uint32_t(v) >> 24), char(uint32_t(v) >> 16), char(uint32_t(v) >> 8), char(v)};
+    };
+    auto map = [&](int32_t version, int flagCount, int32_t odd) {
+        std::string bytes = word(version);
+        for (int i = 0; i < flagCount; ++i) bytes += word(i == 7 ? odd : 1);
+        return bytes;
+    };
+    struct Case {
+        const char* what;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"short by one flag", map(48, 24, 1)},
+        {"short by one byte", map(48, 25, 1).substr(0, 103)},
+        {"a flag too many", map(48, 26, 1)},
+        {"a byte too many", map(48, 25, 1) + '\0'},
+        {"version 47", map(47, 25, 1)},
+        {"version 49", map(49, 25, 1)},
+        {"a flag of 2", map(48, 25, 2)},
+        {"a flag of -1", map(48, 25, -1)},
+        {"empty", ""},
+    };
+    for (const Case& c : cases) {
+        FILE* f = std::fopen(Path(kMemDotMapName).c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(c.bytes.data(), 1, c.bytes.size(), f);
+        std::fclose(f);
+        for (int i = 0; i < kMemDotCount; ++i) MemDotIsPersistent[i] = i % 2;
+        gMemDotFlagsKnown = false;
+        ReadInvocationBracketingSettingsFile(kMemDotMapName);
+        EXPECT_TRUE(gMemDotFlagsKnown) << c.what;
+        for (int i = 0; i < kMemDotCount; ++i) EXPECT_EQ(MemDotIsPersistent[i], i % 2) << c.what << ", flag " << i;
+    }
+    // The sound map of all ones is taken.
+    FILE* f = std::fopen(Path(kMemDotMapName).c_str(), "wb");
+    const std::string sound = map(48, 25, 1);
+    std::fwrite(sound.data(), 1, sound.size(), f);
+    std::fclose(f);
+    ReadInvocationBracketingSettingsFile(kMemDotMapName);
+    for (int i = 0; i < kMemDotCount; ++i) EXPECT_EQ(MemDotIsPersistent[i], 1) << i;
+    for (int32_t& flag : MemDotIsPersistent) flag = 0;
+    gMemDotFlagsKnown = false;
+}
+
+// Files written while the disk is full (the file-size limit stands in for
+// it: writes past it fail with EFBIG): each write says it failed, the file it
+// would have replaced keeps its old content, no half-written file is left in
+// the folder, and an undo slot whose file was not written is not taken for
+// one on file.
+TEST_F(Persistence, WritesToAFullDiskFailAndKeepTheOldFiles) {
+    for (int i = 0; i < kMemDotCount; ++i) MemDotIsPersistent[i] = i % 3 == 0;
+    gMemDotFlagsKnown = true;
+    params->outputMode = 94;
+    ASSERT_EQ(Settings2Cache(kCachedSettingsName), 0);
+    ASSERT_EQ(WriteInvocationBracketingSettingsFile(kMemDotMapName), 0);
+    ASSERT_EQ(SaveToMemoryDot(4), 0);
+    const char* dot = "Vornesk 2 A memory dot 4.q2q";
+    UndoSnapshotCocoa(1);
+    UndoSnapshotCocoa(1);
+    const int32_t slot = data->undoSlot;
+    ASSERT_EQ(storage->undoOnFile[slot], 1);
+    auto contents = [&](const char* name) {
+        std::string bytes;
+        if (FILE* f = std::fopen(Path(name).c_str(), "rb")) {
+            char buffer[4096];
+            for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.append(buffer, n);
+            std::fclose(f);
+        }
+        return bytes;
+    };
+    const std::string names[] = {kCachedSettingsName, kMemDotMapName, dot, kUndoFileNames[0], kUndoFileNames[1]};
+    std::vector<std::string> before;
+    for (const std::string& n : names) before.push_back(contents(n.c_str()));
+
+    params->outputMode = 95;
+    for (int32_t& flag : MemDotIsPersistent) flag = 1;
+    struct rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tiny = saved;
+    tiny.rlim_cur = 40;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    const int16_t cache = Settings2Cache(kCachedSettingsName);
+    const int16_t map = WriteInvocationBracketingSettingsFile(kMemDotMapName);
+    const int16_t memoryDot = SaveToMemoryDot(4);
+    UndoSnapshotCocoa(1);
+    const int32_t failedSlot = data->undoSlot;
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_NE(cache, 0);
+    EXPECT_NE(map, 0);
+    EXPECT_NE(memoryDot, 0);
+    EXPECT_EQ(storage->undoOnFile[failedSlot], 0);
+    EXPECT_EQ(storage->undoFilled[failedSlot], 1);  // the snapshot itself is kept
+    for (size_t i = 0; i < std::size(names); ++i) EXPECT_EQ(contents(names[i].c_str()), before[i]) << names[i];
+    // Nothing else is left in the folder.
+    int entries = 0;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (dirent* e = readdir(d)) entries += e->d_name[0] != '.' || std::strlen(e->d_name) > 2;
+        closedir(d);
+    }
+    EXPECT_EQ(entries, int(std::size(names)));
+    // Undoing back to that snapshot takes its fields, not the stale file left
+    // in its slot (written with output mode 94).
+    UndoRead();
+    EXPECT_EQ(params->outputMode, 94);
+    UndoRead();
+    EXPECT_EQ(params->outputMode, 95);
+
+    // A name taken by a folder cannot be written either.
+    ASSERT_EQ(unlink(Path(kCachedSettingsName).c_str()), 0);
+    ASSERT_EQ(mkdir(Path(kCachedSettingsName).c_str(), 0755), 0);
+    EXPECT_NE(Settings2Cache(kCachedSettingsName), 0);
     for (int32_t& flag : MemDotIsPersistent) flag = 0;
     gMemDotFlagsKnown = false;
 }

@@ -212,8 +212,9 @@ TEST_F(Invocation, ShutDownKeepsAMemDotMapItNeverRead) {
     const std::string map = folder + "/Vornesk 2 memdot map 2";
     FILE* f = std::fopen(map.c_str(), "wb");
     ASSERT_NE(f, nullptr);
-    const unsigned char saved[8] = {0, 0, 0, 48, 0, 0, 0, 1};
-    std::fwrite(saved, 1, 8, f);
+    // The word 48 and 25 flags, the first of them set.
+    unsigned char saved[104] = {0, 0, 0, 48, 0, 0, 0, 1};
+    std::fwrite(saved, 1, sizeof saved, f);
     std::fclose(f);
     gMemDotFlagsKnown = false;
     DoShutDown(gData);
@@ -221,7 +222,7 @@ TEST_F(Invocation, ShutDownKeepsAMemDotMapItNeverRead) {
     unsigned char back[16] = {};
     const size_t n = std::fread(back, 1, sizeof back, f);
     std::fclose(f);
-    EXPECT_EQ(n, 8u);
+    EXPECT_EQ(n, 16u);
     EXPECT_EQ(back[7], 1);
 
     // Once read, the map is written back whole.

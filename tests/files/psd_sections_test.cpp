@@ -73,6 +73,45 @@ TEST(PSDSections, TwoLayerExample) {
               408);
 }
 
+// 16-bit and float layers live in "Lr16" and "Lr32" blocks rounded up to a
+// multiple of 4; floats end with the "LMsk" and "Pat3" trailer.
+TEST(PSDSections, SixteenBitAndFloatLayerBlocks) {
+    struct Case {
+        int64_t bytes;
+        const char* tag;
+        uint32_t sectionOverR;
+        int64_t part3;
+    } cases[] = {{2, "Mt16", 32, 2}, {4, "Mt32", 72, 2 + 40}};
+    for (const Case& c : cases) {
+        PyrHolder pyr(10, 10, KindOfBytes(c.bytes));
+        PSDdoc doc = Doc(10, 10, 2, c.bytes, 2);
+        const int64_t X = 2 + 2 * 114 + 2 * 4 * (2 + 100 * c.bytes);
+        const int64_t R = (X + 3) / 4 * 4;
+        ASSERT_NE(X, R);
+        const auto part1 =
+            Written([&](PSDSink* s) { return WrPSD_layer_and_mask_section_parts(pyr.get(), &doc, s, nullptr, 1); });
+        EXPECT_EQ(BE32(&part1[0]), uint32_t(R + c.sectionOverR));
+        EXPECT_EQ(BE32(&part1[4]), 0u);
+        EXPECT_EQ(BE32(&part1[8]), 0u);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(&part1[12]), 8), std::string("8BIM") + c.tag);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(&part1[24]), 8), c.bytes == 2 ? "8BIMLr16" : "8BIMLr32");
+        EXPECT_EQ(BE32(&part1[32]), uint32_t(X));
+        const auto part3 =
+            Written([&](PSDSink* s) { return WrPSD_layer_and_mask_section_parts(pyr.get(), &doc, s, nullptr, 3); });
+        ASSERT_EQ(int64_t(part3.size()), c.part3);
+        EXPECT_EQ(part3[0] | part3[1], 0);
+        if (c.bytes == 4) {
+            EXPECT_EQ(std::string(reinterpret_cast<const char*>(&part3[2]), 8), "8BIMLMsk");
+            EXPECT_EQ(BE32(&part3[10]), 14u);
+            EXPECT_EQ(std::string(reinterpret_cast<const char*>(&part3[30]), 8), "8BIMPat3");
+            EXPECT_EQ(BE32(&part3[38]), 0u);
+        }
+        // Section length = everything after it.
+        const int64_t all = int64_t(part1.size()) + 2 * 4 * (2 + 100 * c.bytes) + c.part3;
+        EXPECT_EQ(int64_t(BE32(&part1[0])), all - 4);
+    }
+}
+
 TEST(PSDSections, ResourcesWithoutExtras) {
     PyrHolder pyr(4, 4, kPyrColour8);
     PSDdoc doc = Doc(4, 4, 1, 1);

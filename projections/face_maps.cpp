@@ -435,7 +435,11 @@ void TotalReuleaux1Or2ToSphere(int64_t face, float out[3], const polyhedron* pol
         spin = static_cast<float>(spin + kThirdTurn);
         if (t > 5 && t < 12) spin += kThirdTurn;
     }
-    const Disc w = TurnedDisc(FetchFromCache_ReuleauxSextantToCircle(toCircle, b2, b0), !(t & 1), spin);
+    Disc w = TurnedDisc(FetchFromCache_ReuleauxSextantToCircle(toCircle, b2, b0), !(t & 1), spin);
+    // A point of the cell lies in the disc, but the interpolated table may
+    // step past the rim next to the cell's arcs: held on the rim.
+    const double rim = w.x * w.x + w.y * w.y;
+    if (rim > 1.0) w = {w.x / std::sqrt(rim), w.y / std::sqrt(rim)};
     const double r2 = w.x * w.x + w.y * w.y, d = 1.0 + r2;
     const double a = 2.0 * w.x / d, b = 2.0 * w.y / d, c = (1.0 - r2) / d;
     double E[3] = {-kSqrt3Half * a + 0.5 * b, -0.5 * a - kSqrt3Half * b, c};
@@ -443,7 +447,11 @@ void TotalReuleaux1Or2ToSphere(int64_t face, float out[3], const polyhedron* pol
         if (t >= 6 && t < 12) return Store(out, -E[0], -E[2], -E[1]);
         return Store(out, E[0], E[2], -E[1]);
     }
-    SubstituteSphereSegment_NiceD(E, miss, 0.5, 0.0);
+    // E lies in the closed hemisphere the lune opens onto the sphere; on its
+    // rim rounding could flag a point of the cell as outside, so the lune's
+    // flag is not the map's miss (the cell test above decides that).
+    unsigned char rounding = 0;
+    SubstituteSphereSegment_NiceD(E, &rounding, 0.5, 0.0);
     Store(out, E[0], E[1], E[2]);
 }
 

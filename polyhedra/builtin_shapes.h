@@ -30,6 +30,7 @@ const BuiltInShape* FindBuiltInShapeByName(const char* name);
 extern const float cube4compound[];
 extern const float SmallTriambicIcosahedron[];
 extern const float OctahedronFiveCompound[];
+extern const float Rhombicosacron[];
 extern const float watermanW5[];
 // The rhombic hexecontahedron's 60 faces, four corners each, face by face.
 extern const double RhombicHexecontahedron_Coords3D[240 * 3];

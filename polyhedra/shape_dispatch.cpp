@@ -119,7 +119,7 @@ void LoadBuiltInShape(polyhedron* poly, const BuiltInShape* s) {
 
 bool ShapecodeCanBeBuilt(int64_t code) {
     return FindBuiltInShape(code) != nullptr || code == 82 || code == 83 || (code >= 305 && code <= 307) ||
-           code == 311;
+           code == 310 || code == 311;
 }
 
 void ReadFaceInfo(polyhedron* poly, int64_t code, int64_t, void*, uint8_t, int noNet) {
@@ -138,6 +138,8 @@ void ReadFaceInfo(polyhedron* poly, int64_t code, int64_t, void*, uint8_t, int n
         Build_stellation_1(poly);
     } else if (code == 307) {
         Build_stellation_2(poly);
+    } else if (code == 310) {
+        Build_stellation_5(poly);
     } else if (code == 311) {
         Build_waterman(poly);
     } else {
@@ -206,4 +208,9 @@ void BuildFromFloatTable(polyhedron* poly, const float* table, int reverse, int 
 void Build_Cube_4_compound(polyhedron* poly) { BuildFromFloatTable(poly, cube4compound, 0, 0, 10, -1, 0); }
 void Build_stellation_1(polyhedron* poly) { BuildFromFloatTable(poly, SmallTriambicIcosahedron, 0, 0, 11, 5, 0); }
 void Build_stellation_2(polyhedron* poly) { BuildFromFloatTable(poly, OctahedronFiveCompound, 0, 0, 12, 5, 0); }
+void Build_stellation_5(polyhedron* poly) {
+    // The table winds its faces counter-clockwise already: read unreversed.
+    BuildFromFloatTable(poly, Rhombicosacron, 0, 0, 15, 5, 0);
+    poly->settingsFlag[1] = 1;
+}
 void Build_waterman(polyhedron* poly) { BuildFromFloatTable(poly, watermanW5, 0, 1, 16, 8, 1); }

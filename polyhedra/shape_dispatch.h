@@ -23,3 +23,4 @@ void Build_waterman(polyhedron* poly);
 void Build_Cube_4_compound(polyhedron* poly);
 void Build_stellation_1(polyhedron* poly);
 void Build_stellation_2(polyhedron* poly);
+void Build_stellation_5(polyhedron* poly);

@@ -15,7 +15,8 @@
 //   atan2(x, z)); faces likewise by their centroids, except the cube (faces
 //   in the cube-face numbering 0 = -z, 1 = -x, 2 = -y, 3 = +z, 4 = +x,
 //   5 = +y) and the Waterman solid (its 8 hexagons first, then its squares).
-// - Faces wind counter-clockwise seen from outside; each starts at its
+// - Faces wind counter-clockwise seen from outside (the float face tables
+//   too, so their builders read them unreversed); each starts at its
 //   lowest vertex number. OldIco is NewIco's vertices with the faces in
 //   longitude order around each of the icosahedron's three bands.
 // - NewCube's net is the horizontal cross of cube-map input: 4 x 3 square
@@ -27,6 +28,7 @@
 //   permutations with an odd number (t the tribonacci constant); its dual
 //   PentTwoFour has the same handedness.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -341,6 +343,8 @@ PlaneFace MakePlaneFace(const std::vector<P>& poly) {
     PlaneFace f;
     P n{0, 0, 0};
     for (size_t k = 0; k < poly.size(); ++k) n = n + Cross(poly[k], poly[(k + 1) % poly.size()]);
+    // A crossed polygon's lobes cancel in the sum: take a corner's plane then.
+    for (size_t k = 2; k < poly.size() && Len(n) < 1e-9; ++k) n = Cross(poly[1] - poly[0], poly[k] - poly[0]);
     f.n = Unit(n);
     f.d = Dot(f.n, poly[0]);
     if (f.d < 0) {
@@ -708,6 +712,101 @@ std::vector<std::vector<P>> SmallTriambicIcosahedron(const Solid& ico) {
     return out;
 }
 
+// The icosahedral group with reflections, as 3 x 3 matrices (rows).
+using M3 = std::array<P, 3>;
+P Apply(const M3& m, P p) { return {Dot(m[0], p), Dot(m[1], p), Dot(m[2], p)}; }
+
+M3 Rotation(P axis, double angle) {
+    const P k = Unit(axis);
+    const double c = std::cos(angle), s = std::sin(angle);
+    M3 m;
+    const P e[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    P col[3];
+    for (int i = 0; i < 3; ++i) col[i] = e[i] * c + Cross(k, e[i]) * s + k * (Dot(k, e[i]) * (1 - c));
+    for (int r = 0; r < 3; ++r) m[r] = {r == 0 ? col[0].x : r == 1 ? col[0].y : col[0].z,
+                                        r == 0 ? col[1].x : r == 1 ? col[1].y : col[1].z,
+                                        r == 0 ? col[2].x : r == 1 ? col[2].y : col[2].z};
+    return m;
+}
+
+std::vector<P> IcosahedralOrbit(P p) {
+    const M3 gens[3] = {Rotation({0, 1, kPhi}, 2 * kPi3 * 0.6), Rotation({0, 0, 1}, 3 * kPi3),
+                        Rotation({1, 1, 1}, 2 * kPi3)};
+    std::vector<P> orbit{p};
+    for (size_t at = 0; at < orbit.size(); ++at)
+        for (const M3& g : gens) {
+            for (P q : {Apply(g, orbit[at]), Apply(g, orbit[at]) * -1.0}) {
+                bool seen = false;
+                for (const P& o : orbit) seen = seen || Len(o - q) < 1e-9;
+                if (!seen) orbit.push_back(q);
+            }
+        }
+    return orbit;
+}
+
+// The rhombicosacron: the polar of the uniform rhombicosahedron, whose 60
+// vertices are the icosahedral images of (0, 1/(2 phi^2), phi^2/2) (edge 1)
+// and whose faces are 30 squares about the 2-fold axes and 20 hexagons about
+// the 3-fold axes. Each rhombicosahedron vertex gives a crossed quadrilateral
+// through the poles of its four faces, in their order around the vertex.
+std::vector<std::vector<P>> Rhombicosacron() {
+    const std::vector<P> v = IcosahedralOrbit({0, 1 / (2 * kPhi * kPhi), kPhi * kPhi / 2});
+    std::vector<std::vector<int>> faces;
+    std::vector<P> poles;
+    const std::vector<P> axes2 = IcosidodecahedronPoints(), axes3 = DodecahedronPoints();
+    for (const auto& [axes, n] : {std::pair{axes2, 4}, std::pair{axes3, 6}}) {
+        for (const P& raw : axes) {
+            const P a = Unit(raw);
+            std::map<long, std::vector<int>> rings;
+            for (int i = 0; i < int(v.size()); ++i) rings[std::lround(Dot(v[i], a) * 1e6)].push_back(i);
+            for (auto& [h, ring] : rings) {
+                if (h <= 0 || int(ring.size()) != n) continue;
+                const P u = Unit(v[ring[0]] - a * Dot(v[ring[0]], a)), w = Cross(a, u);
+                std::sort(ring.begin(), ring.end(), [&](int p, int q) {
+                    return std::atan2(Dot(v[p], w), Dot(v[p], u)) < std::atan2(Dot(v[q], w), Dot(v[q], u));
+                });
+                bool regular = true;
+                for (int k = 0; k < n; ++k) regular = regular && std::fabs(Len(v[ring[k]] - v[ring[(k + 1) % n]]) - 1) < 1e-9;
+                if (!regular) continue;
+                faces.push_back(ring);
+                poles.push_back(a * (1 / Dot(v[ring[0]], a)));
+            }
+        }
+    }
+    std::vector<std::vector<P>> out;
+    for (int i = 0; i < int(v.size()); ++i) {
+        // The faces at the vertex, chained through the edges they share there.
+        std::vector<int> at;
+        for (int f = 0; f < int(faces.size()); ++f)
+            if (std::find(faces[f].begin(), faces[f].end(), i) != faces[f].end()) at.push_back(f);
+        auto neighbours = [&](int f) {
+            const auto& r = faces[f];
+            const int k = int(std::find(r.begin(), r.end(), i) - r.begin());
+            return std::pair{r[(k + 1) % r.size()], r[(k + r.size() - 1) % r.size()]};
+        };
+        std::vector<int> order{at[0]};
+        int along = neighbours(at[0]).first;
+        while (order.size() < at.size()) {
+            int next = -1;
+            for (int f : at)
+                if (std::find(order.begin(), order.end(), f) == order.end()) {
+                    const auto nb = neighbours(f);
+                    if (nb.first == along || nb.second == along) next = f;
+                }
+            if (next < 0) break;
+            const auto nb = neighbours(next);
+            along = nb.first == along ? nb.second : nb.first;
+            order.push_back(next);
+        }
+        std::vector<P> quad;
+        for (int f : order) quad.push_back(poles[f]);
+        // Wind it counter-clockwise about the vertex direction seen from outside.
+        if (Dot(Cross(quad[1] - quad[0], quad[2] - quad[0]), v[i]) < 0) std::reverse(quad.begin(), quad.end());
+        out.push_back(quad);
+    }
+    return out;
+}
+
 std::vector<P> FiveFoldAxes() {
     std::vector<P> a;
     AddCyclic(a, {0, 1, kPhi});
@@ -958,6 +1057,7 @@ int main() {
     WriteFloatFaceTable("cube4compound", SolidFromPolygons(VisibleSurface(FacesOfHulls(FourCubes()))));
     WriteFloatFaceTable("SmallTriambicIcosahedron", SolidFromPolygons(SmallTriambicIcosahedron(ico)));
     WriteFloatFaceTable("OctahedronFiveCompound", SolidFromPolygons(VisibleSurface(FacesOfHulls(FiveOctahedra()))));
+    WriteFloatFaceTable("Rhombicosacron", SolidFromPolygons(VisibleSurface(Rhombicosacron())));
     WriteFloatFaceTable("watermanW5", HullSolid(WatermanPoints(), HexagonsFirst));
 
     std::printf("\nconst BuiltInShape kBuiltInShapes[] = {\n");

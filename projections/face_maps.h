@@ -82,6 +82,12 @@ void TotalWaffleToSphere(int64_t face, float out[3], const polyhedron* poly, Pyr
 void ConformallyWarpUnitCube(float point[3], PyramidDescriptor* sphereCube);
 
 // ---- Reuleaux maps ----
+// The net triangles of a Reuleaux cell hold its sixths as the cell tables
+// read them (tools/gen_conformal_tables.cpp): b2 at the cell's centre, b0 at
+// a corner, b1 on the ray through the arc midpoint at the corner's radius;
+// odd tags the sixth with the corner at -60 degrees, even tags its mirror.
+// The four-cell map turns its first cell (tags 0 to 5) and reflects the
+// other three, so their triangles carry mirrored plane points.
 // 1 when the face point lies outside the cell: variant 2, outside the three
 // discs of radius sqrt 3 about (-sqrt 2, 0), (sqrt 2 / 2, +-sqrt 6 / 2);
 // variant 1, its direction D is nearer another vertex of the tetrahedron

@@ -952,6 +952,7 @@ void WriteCubeNet(const Solid& cube) {
 }
 
 std::string FloatNum(double v) {
+    if (std::fabs(v) < 1e-9) v = 0;  // rounding noise of a zero coordinate
     std::string s = Num(float(v));
     if (s.find_first_of(".e") == std::string::npos) s += ".0";
     return s + "f";

@@ -111,22 +111,21 @@ TEST(ModeSweep, EveryOutputCodeRendersAPictureOrIsRefused) {
     EXPECT_GE(rendered, 60);
 }
 
-TEST(ModeSweep, UnbuiltInputModesAreRefused) {
+// Every input layout read as the Earth and shown equirectangular: a picture,
+// or the refusal of the layouts on a polyhedron (29 and 39).
+TEST(ModeSweep, EveryInputModeRendersAPictureOrIsRefused) {
     PluginMainProc entry = LoadPlugin();
     ASSERT_NE(entry, nullptr) << dlerror();
     SupportFolder support;
     const HostDocument earth = SmallEarth(32, 16);
-    for (int64_t m : {29, 39}) {
-        EXPECT_FALSE(InputModeIsRenderable(m));
-        const Outcome o = RunPlugin(entry, earth, Settings({{false, std::to_string(m)}}),
-                              Refusal("input", m, VorneskInputModeName(m)));
-        EXPECT_TRUE(o.refused) << "input mode " << m;
-        EXPECT_EQ(o.problem, "") << "input mode " << m;
+    for (int64_t m = 1; m <= kInputModeCount; ++m) {
+        const Outcome o = RunPlugin(entry, earth, Settings({{false, std::to_string(m)}, {true, "1"}}),
+                                    Refusal("input", m, VorneskInputModeName(m)));
+        EXPECT_EQ(o.problem, "") << "input mode " << m << " (" << VorneskInputModeName(m) << ")";
+        EXPECT_EQ(o.rendered, InputModeIsRenderable(m)) << "input mode " << m;
     }
-    // The equirectangular input renders.
-    const Outcome o = RunPlugin(entry, earth, Settings({{false, "1"}}), "");
-    EXPECT_TRUE(o.rendered);
-    EXPECT_EQ(o.problem, "");
+    EXPECT_FALSE(InputModeIsRenderable(29));
+    EXPECT_FALSE(InputModeIsRenderable(39));
 }
 
 // The overlays whose drawing is not built are refused by name, alone or

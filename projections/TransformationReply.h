@@ -11,10 +11,10 @@ struct TransformationReply {
     float inputU;
     float inputV;
     float edges;        // edge-overlay intensity
-    float tissotValue;  // Tissot overlay: squared distance to the nearest spot
+    float tissotValue;  // Tissot overlay: the outline's strength drawn here
     float graticuleX;   // unit longitude of the direction (graticule overlay)
     float graticuleY;   // unit colatitude of the direction
-    float tissotHeight;
+    float tissotHeight;  // squared chord distance to the spot within reach, 0.0225 beyond
     float sampleAux;     // mode-specific extra (raw output v, blend weight...)
     float scissorHeight;
     int32_t faceTag;     // tag of the output face hit, -1 for none
@@ -22,6 +22,11 @@ struct TransformationReply {
     uint8_t okToDrawScissor;
     float edgeMask;
     float surfaceNormal[4];  // normal of the drawn surface, then one spare float
+    float viewDirection[3];  // unit vector from the eye to the surface, (0, 0, -1) by default
+    float shade;             // shading value of the ray-marched globes, 0..1
+    float diffuse;           // their diffuse factor
+    int32_t regionKind;      // what kind of surface the region is
+    uint8_t smoothNormal;    // 1: the shading smooths the normal over neighbours
     float normalAux[2];      // defaults 0 and -1
     int32_t voxelNormal[3];
     int32_t voxelPlace[3];
@@ -64,6 +69,9 @@ inline void SetReplyRoadDefaults(TransformationReply* r) {
     r->surfaceNormal[1] = 0.0f;
     r->surfaceNormal[2] = 1.0f;
     r->surfaceNormal[3] = 0.0f;
+    r->viewDirection[0] = 0.0f;
+    r->viewDirection[1] = 0.0f;
+    r->viewDirection[2] = -1.0f;
     r->normalAux[0] = 0.0f;
     r->normalAux[1] = -1.0f;
     r->regionFace = -1;
@@ -82,6 +90,8 @@ inline TransformationReply MakeTemplateReply() {
     r.sampleAux = -1.0f;
     r.scissorWord = -1;
     r.edgeMask = 1.0f;
+    r.surfaceNormal[2] = 1.0f;
+    r.viewDirection[2] = -1.0f;
     r.regionFace = -1;
     r.regionFragment = -1;
     r.inputFace = -1;

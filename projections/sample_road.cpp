@@ -70,7 +70,7 @@ void transformForSampling(unsigned char transform, renderhinttype* hints, float*
         r->graticuleX = gx;
     }
     if (c->indicatrixOn && (transform || c->graticuleOn)) {
-        r->tissotValue = kTissotRadiusSquared;
+        r->tissotHeight = kTissotRadiusSquared;
         const long n = std::min<long>(c->tissotSpotCount, kMaxTissotSpots);
         long start = *task.lastTissotSpot;
         if (start < 0 || start >= n) start = 0;
@@ -81,7 +81,7 @@ void transformForSampling(unsigned char transform, renderhinttype* hints, float*
             const float dz = point[2] - c->tissotSpots[i][2];
             const float d2 = dx * dx + dy * dy + dz * dz;
             if (d2 < kTissotRadiusSquared) {
-                r->tissotValue = d2;
+                r->tissotHeight = d2;
                 *task.lastTissotSpot = i;
                 break;
             }

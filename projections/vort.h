@@ -104,6 +104,7 @@ struct vort {
     uint8_t mainTissotFlag;
     uint8_t polyhedronTissotFlag;
     uint8_t graticuleDifferencing;
+    int64_t gridSetting;  // graticule kind 2..7 (1 none)
 
     // Framing: S = inverseScale, Cx, Cy = planeCentreX, planeCentreY,
     // H = boxHeight, A = aspect (output height over width).

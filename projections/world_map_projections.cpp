@@ -198,6 +198,15 @@ void SetReplyShading(TransformationReply* reply, const float normal[3], float vi
     reply->voxelPlace[0] = 0;
     reply->voxelPlace[1] = std::bit_cast<int32_t>(viewX);
     reply->voxelPlace[2] = std::bit_cast<int32_t>(viewY);
+    for (int i = 0; i < 3; ++i) reply->surfaceNormal[i] = normal[i];
+}
+
+void SetReplyView(TransformationReply* reply, double x, double y, double z) {
+    const double m = std::sqrt(x * x + y * y + z * z);
+    if (!(m > 0.0)) return;
+    reply->viewDirection[0] = static_cast<float>(x / m);
+    reply->viewDirection[1] = static_cast<float>(y / m);
+    reply->viewDirection[2] = static_cast<float>(z / m);
 }
 
 void GetReplyShading(const TransformationReply* reply, float normal[3], float* viewX, float* viewY) {
@@ -222,6 +231,8 @@ bool RayToSphere(float out[3], TransformationReply* reply, double h, triplex dir
     out[2] = static_cast<float>(p.z);
     if (reply) {
         SetReplyShading(reply, out, viewX, viewY);
+        // The ray in the frame of the normal, which turns x and y round.
+        SetReplyView(reply, -dir.x, -dir.y, dir.z);
         reply->place = kPlaceNoRegion;
     }
     return true;
@@ -324,6 +335,7 @@ void TotalRaiszEllipsoid(float out[3], unsigned char* outside, TransformationRep
     const triplex n = Tnormalize({X / (a * a), Y / (c * c), Z / (b * b)});
     const float normal[3] = {static_cast<float>(n.x), static_cast<float>(n.y), static_cast<float>(n.z)};
     SetReplyShading(reply, normal, static_cast<float>(d[0]), static_cast<float>(d[1]));
+    SetReplyView(reply, d[0], d[1], d[2]);
     // Latitude by the meridian's arc length; the whole world on the half seen.
     const float s = static_cast<float>(std::asin(std::clamp(Y / c, -1.0, 1.0)) / kShortPi + 0.5);
     const float arc = distance_around_ellipsoid(meridianTable, 0, s, static_cast<float>(1.0 / c));
@@ -361,6 +373,7 @@ void TotalArmadillo(float out[3], unsigned char* outside, TransformationReply* r
     TorusSurfaceNormal(p, 1.0, 1.0, n);
     const float normal[3] = {static_cast<float>(n[0]), static_cast<float>(n[1]), static_cast<float>(n[2])};
     SetReplyShading(reply, normal, static_cast<float>(-st), static_cast<float>(-ct));
+    SetReplyView(reply, d[0], d[1], d[2]);
     reply->place = kPlaceNoRegion;
     *outside = 0;
     double U = 2.0 * std::atan2(p[0], p[1]) / (2.0 * kPi) + 0.5;

@@ -73,4 +73,6 @@ void getOrthographicCameraFromXYandTilt(double x, double y, double tiltSine, dou
 // words; the viewing direction as two floats after a zero word into its
 // voxel-place words.
 void SetReplyShading(TransformationReply* reply, const float normal[3], float viewX, float viewY);
+// The whole unit view vector the shading reads beside the normal.
+void SetReplyView(TransformationReply* reply, double x, double y, double z);
 void GetReplyShading(const TransformationReply* reply, float normal[3], float* viewX, float* viewY);

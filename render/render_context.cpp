@@ -12,6 +12,7 @@
 #include "pyramid/pyramid.h"
 #include "render/hilbert.h"
 #include "render/host_pixels.h"
+#include "render/overlays.h"
 #include "host_access/FilterBigDocument.h"
 #include "records/data.h"
 #include "records/parameters.h"
@@ -322,7 +323,9 @@ void FillInTwirlyZero(Data* data, const Parameters* p, vort* c) {
     c->graticuleOn = p->grid != 1 && p->grid != 0 ? 1 : 0;
     c->facesOn = c->polyhedral && p->faces ? 1 : 0;
     c->anamorphKind = p->anamorph ? (c->polyhedral ? kAnamorphPolyhedral : kAnamorphBeforeTwirl) : kAnamorphNone;
+    c->gridSetting = p->grid;
     c->tissotSpotCount = 0;
+    if (c->mainTissotFlag) FillInTissotSpots(c);
 
     if (!c->polyhedral) {
         WarpyBasis basis{};

@@ -12,6 +12,7 @@
 #include "projections/square_world_maps.h"
 #include "projections/vort.h"
 #include "render/host_pixels.h"
+#include "render/overlays.h"
 #include "render/render_context.h"
 #include "render/reply_grid.h"
 #include "render/supersampler.h"
@@ -63,13 +64,32 @@ void PrefillLazyTables(vort* c) {
 
 MirelYummy* CellOf(int64_t x, int64_t y, vort* c) { return GetYummyReplyPointer(x, y, c); }
 
+// Where the boundary between two corners' regions crosses each side of pixel
+// (x, y), in pixel units from its top-left corner: top, bottom, left, right.
+// Sides whose corners agree, or where a third region shows up, keep the
+// middle.
+void FindSideCrossings(SamplerRig* rig, SuperSamplerReply* rec, int64_t x, int64_t y) {
+    static constexpr int kSides[4][2] = {{0, 1}, {2, 3}, {0, 2}, {1, 3}};  // corner pairs
+    static constexpr float kFrom[4][2] = {{0, 0}, {0, 1}, {0, 0}, {1, 0}}, kTo[4][2] = {{1, 0}, {1, 1}, {0, 1}, {1, 1}};
+    for (int s = 0; s < 4; ++s) {
+        rec->boundary[s] = 0.5f;
+        const TransformationReply *p = rec->corner[kSides[s][0]], *q = rec->corner[kSides[s][1]];
+        if (p->place == q->place) continue;
+        float f;
+        if (HuntForDiscontinuity(rig, x, y, kFrom[s], kTo[s], RegionHash(*p), RegionHash(*q), &f)) rec->boundary[s] = f;
+    }
+}
+
 // The colour of one pixel as the colour pass leaves it in its cell.
 void ColourOnePixel(SamplerRig* rig, SuperSamplerReply* rec, int64_t x, int64_t y) {
     vort* c = rig->context;
     GetAdaptivelySampledColorChunky(rig, x, y, c->samplingLevel, rec);
-    float* colour = rec->colour;
-    // Overlays (edges, Tissot outlines) have not drawn anything into the
-    // cells yet: their values stay cleared.
+    float colour[4];
+    std::memcpy(colour, rec->colour, sizeof(colour));
+    if (c->edgesOn) {
+        FindSideCrossings(rig, rec, x, y);
+        draw_edge_dot(rec, x, y, c->outputMode == 1045, c, 1);
+    }
     if (c->mainTissotFlag || c->polyhedronTissotFlag) {
         float t = GetReplyTissot(x, y, c);
         if (t > 0.0f) {
@@ -84,6 +104,22 @@ void ColourOnePixel(SamplerRig* rig, SuperSamplerReply* rec, int64_t x, int64_t 
         colour[3] = 1.0f;
     }
     if (MirelYummy* cell = CellOf(x, y, c)) std::memcpy(cell->colour, colour, sizeof(cell->colour));
+}
+
+// The edge lines over the finished colours: each pixel's coverage, divided
+// by the render's scale so that a reduced preview keeps the line's weight.
+void CompositeEdges(vort* c, const VRect& t) {
+    for (int64_t y = t.top; y < t.bottom; ++y)
+        for (int64_t x = t.left; x < t.right; ++x) {
+            MirelYummy* cell = CellOf(x, y, c);
+            if (!cell) continue;
+            const float a = std::clamp(cell->reply.edges * cell->reply.edgeMask, 0.0f, 1.0f) / float(std::max<int64_t>(c->scale, 1));
+            if (!(a > 0.0f)) continue;
+            float* rgba = cell->colour;
+            const float k = a / (a + rgba[3] - a * rgba[3]);
+            for (int i = 0; i < 3; ++i) rgba[i] += k * (c->overlayColour[i] - rgba[i]);
+            rgba[3] += a * (1.0f - rgba[3]);
+        }
 }
 
 void ReplyIntoCell(SamplerRig* rig, int64_t x, int64_t y) {
@@ -230,21 +266,27 @@ void FillTileWithColors(PerTaskStuffType* task) {
     for (int64_t y = t.top; y < t.bottom; ++y)
         for (int64_t x = t.left; x < t.right; ++x) ClearEdgesGraticuleTissot(x, y, c);
 
+    // The Tissot outlines: every block of cells whose dots reach the tile.
+    if (c->mainTissotFlag)
+        for (int64_t y = t.top - 1; y < t.bottom; ++y)
+            for (int64_t x = t.left - 1; x < t.right; ++x) thetissotgrid(x, y, c, 0);
+
     LoopingParameters loops;
     init_LoopingParameters(&loops);
     SamplerRig rig;
     InitSamplerRig(&rig, c, task, &loops, c->samplerThreshold);
     SuperSamplerReply rec{};
-    // With the edges overlay one more row and column are coloured; the apron
-    // of replies covers them.
+    // With the edges overlay one more row and column are coloured, so that
+    // their edge dots reach the tile's last row and column; the apron of
+    // replies covers them.
     const int64_t e = c->edgesOn ? 1 : 0;
     const int64_t right = int64_t(t.right) + e, bottom = int64_t(t.bottom) + e;
-    if (scanning_style(c)) {
+    if (scanning_style(c))
         HilbertWalk(c, t.left, t.top, right, bottom, [&](int64_t x, int64_t y) { ColourOnePixel(&rig, &rec, x, y); });
-        return;
-    }
-    for (int64_t y = t.top; y < bottom; ++y)
-        for (int64_t x = t.left; x < right; ++x) ColourOnePixel(&rig, &rec, x, y);
+    else
+        for (int64_t y = t.top; y < bottom; ++y)
+            for (int64_t x = t.left; x < right; ++x) ColourOnePixel(&rig, &rec, x, y);
+    if (c->edgesOn) CompositeEdges(c, t);
 }
 
 void build_samples_and_pixels_for_tile(PerTaskStuffType* task) {

@@ -23,18 +23,18 @@ constexpr bool kPolyhedralInputIsBuilt = false;
 constexpr bool kPolyhedralNetsAreDrawn = false;
 
 // ---- overlays ----
-// Drawn by the colour pass over the finished picture; none is built yet.
-// Scissor marks come only with polyhedral outputs, refused above. Set an
-// overlay's `built` when its drawing lands.
+// Drawn by the colour pass over the finished picture. Scissor marks come
+// only with polyhedral outputs, refused above. An overlay whose drawing is
+// not built says so here.
 struct Overlay {
     const char* words;   // the overlay as the subject of "... available in this build"
     bool (*wanted)(const Parameters&);
     bool built;
 };
 constexpr Overlay kOverlays[] = {
-    {"the graticule is", [](const Parameters& p) { return p.grid != 0 && p.grid != 1; }, false},
-    {"Tissot indicatrices are", [](const Parameters& p) { return p.indicatrix != 0; }, false},
-    {"edges are", [](const Parameters& p) { return p.edges != 0; }, false},
+    {"the graticule is", [](const Parameters& p) { return p.grid != 0 && p.grid != 1; }, true},
+    {"Tissot indicatrices are", [](const Parameters& p) { return p.indicatrix != 0; }, true},
+    {"edges are", [](const Parameters& p) { return p.edges != 0; }, true},
 };
 
 std::string NotAvailable(const char* kind, int64_t code, const char* name) {

@@ -95,19 +95,19 @@ TEST(Road, TissotSearchStartsAtTheLastSpot) {
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) c.tissotSpots[i][j] = spots[i][j];
     TransformationReply a = rig.at(0.5f, 0.5f);
-    EXPECT_NEAR(a.tissotValue, 0.0f, 1e-10);
+    EXPECT_NEAR(a.tissotHeight, 0.0f, 1e-10);
     EXPECT_EQ(rig.lastTissotSpot, 1);
     rig.lastTissotSpot = 2;  // within reach of both: the search's start wins
     TransformationReply b = rig.at(0.5f, 0.5f);
     EXPECT_EQ(rig.lastTissotSpot, 2);
-    EXPECT_NEAR(b.tissotValue, 0.0025f, 1e-5);
+    EXPECT_NEAR(b.tissotHeight, 0.0025f, 1e-5);
     TransformationReply far = rig.at(0.1f, 0.5f);
-    EXPECT_EQ(far.tissotValue, 0.0225f);
+    EXPECT_EQ(far.tissotHeight, 0.0225f);
     rig.lastTissotSpot = 99;  // out of range: starts again at 0
     rig.at(0.5f, 0.5f);
     EXPECT_EQ(rig.lastTissotSpot, 1);
     c.tissotSpotCount = 0;  // no spots: the value that draws nothing
-    EXPECT_EQ(rig.at(0.5f, 0.5f).tissotValue, 0.0225f);
+    EXPECT_EQ(rig.at(0.5f, 0.5f).tissotHeight, 0.0225f);
 }
 
 TEST(Road, PolyhedralAndGlobeSamplesHaveNoDirectionYet) {

@@ -47,6 +47,7 @@ struct RenderRig {
     std::unique_ptr<Data> data{new Data{}};
     std::unique_ptr<PyramidDescriptor> output{new PyramidDescriptor{}};
     int16_t result = 0;
+    int64_t partition = kPartitionSquares;  // how the render cuts its tiles
 
     RenderRig() {
         GrabDefaultSettings(params.get());
@@ -134,7 +135,7 @@ struct RenderRig {
         TaskGuidance guidance;
         initTaskGuidance(&guidance);
         GetDefaultGuidance(&guidance, proxy);
-        RunTiles(kPurposeRender, kPartitionSquares, &guidance, nullptr);
+        RunTiles(kPurposeRender, partition, &guidance, nullptr);
         FinishRenderContext();
         return gTaskEngine.hostResult;
     }

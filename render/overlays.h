@@ -1,0 +1,67 @@
+// Overlays drawn in the colour pass from the tile's reply grid: the
+// graticule, whose lines keep one pixel's width by dividing the distance to
+// the nearest line by how fast longitude and latitude change per pixel;
+// Tissot indicatrices, the outlines of equal small circles on the sphere;
+// and edge lines along the boundaries between the output's regions. All of
+// them are anti-aliased dots added into the reply grid's overlay words.
+#pragma once
+
+#include <cstdint>
+
+#include "projections/TransformationReply.h"
+
+struct SuperSamplerReply;
+struct vort;
+
+// ---- dots into the reply grid ----
+// Channel 1 is the edges word, channel 2 the Tissot word of each cell;
+// other channels draw nothing. Positions are in pixel indices: pixel p's
+// centre lies at p.
+
+// A dot at (ix + fx, iy + fy), fx and fy in 0..1: its bilinear shares of w
+// are added to the four pixels (ix, iy)..(ix + 1, iy + 1) inside the grid.
+void draw_Wu_Pixel(float fx, float fy, float w, int64_t ix, int64_t iy, const vort* context, int channel);
+// The segment (x0, y0)-(x1, y1) from origin (ox, oy) as one dot at its
+// midpoint weighted by w times its length.
+void draw_Wu_segment(float ox, float oy, const vort* context, int channel, float x0, float y0, float x1, float y1,
+                     float w);
+// A contour through the cell whose corners lie at (ox, oy) + (0..1, 0..1):
+// the marching-squares case and the crossings t of its four edges (see
+// ContourCellSegments) drawn as dots of weight w.
+void mystery_dot(float ox, float oy, const vort* context, int channel, int contourCase, const float t[4], float w);
+
+// ---- graticule ----
+// Latitude zones of a graticule setting (2..7: 36, 30, 18, 12, 6, 4) and
+// the meridian count at a unit colatitude v (twice the zones, 4 in the two
+// polar zones); both 0 outside 2..7.
+void getGratZoneCounts(int64_t grid, float v, int64_t* latitudeZones, int64_t* longitudeZones);
+inline double zone_to_longitude(int64_t zone, int64_t n) { return double(zone) * 0.5 / double(n); }
+inline double zone_to_latitude(int64_t zone, int64_t n) { return double(zone) / double(n); }
+int64_t longitude_to_zone(double u, int64_t n);
+int64_t latitude_to_zone(double v, int64_t n);
+// The sample's graticule fractions u, v and their change per output pixel
+// (gradient magnitudes over x and y) into out[4] = {u, v, du, dv}, from the
+// cells of pixel (x, y) and its neighbours that share the region; false when
+// none does.
+bool get_latlong_fixer(int32_t region, int64_t x, int64_t y, const vort* context, const TransformationReply* sample,
+                       float out[4]);
+// Graticule line strength 0..1 of the sample at pixel (x, y).
+float derivative_grid_hybrid(const TransformationReply* sample, int64_t x, int64_t y, const vort* context);
+
+// ---- Tissot indicatrices ----
+// 128 spots: eight latitude rows (9, 18 x 6, 9 longitudes) and both poles.
+void FillInTissotSpots(vort* context);
+// Regions that carry no indicatrix: nothing hit, glue tabs, the Ferguson
+// globe outside its marbled regions.
+bool IsNonTissotRegion(int32_t region, const vort* context);
+// The indicatrix rim through the block of cells (x, y)..(x + 1, y + 1) as
+// dots into the Tissot word; variant 0 is the main output.
+void thetissotgrid(int64_t x, int64_t y, const vort* context, int variant);
+
+// ---- edges ----
+// Edge line pieces of pixel (x, y) into the edges word, from the corner
+// replies of rec and the crossings along its sides in rec->boundary (top,
+// bottom, left, right, in pixel units from the top-left corner). clamp
+// counts negative regions as 0. Returns the pattern's case number.
+int draw_edge_dot(const SuperSamplerReply* rec, int64_t x, int64_t y, bool clamp, const vort* context,
+                  int lastChannel);

@@ -32,9 +32,9 @@ constexpr CacheTableSpec kSpecs[] = {
     {kCacheTagIcoface, 50, kFillSumBelowN, 5, Table(complete_icoface_freezedried)},
     {kCacheTagOctaface, 50, kFillSumBelowN, kElementPairs, Table(octahedron_face_freezedried)},
     {kCacheTagDodecDecant, 30, kFillBottomUp, kElementPairs, Table(dodecface_decant_freezedried)},
-    {kCacheTagHyperbolic_3_9, 40, kFillSumBelowN, kElementPairs, kNoTable},
-    {kCacheTagHyperbolic_4_8, 40, kFillAll, kElementPairs, kNoTable},
-    {kCacheTagHyperbolic_5_4, 42, kFillAll, kElementPairs, kNoTable},
+    {kCacheTagHyperbolic_3_9, 40, kFillSumBelowN, kElementPairs, Table(hyperbolic_3_9_freezedried)},
+    {kCacheTagHyperbolic_4_8, 40, kFillAll, kElementPairs, Table(hyperbolic_4_8_freezedried)},
+    {kCacheTagHyperbolic_5_4, 42, kFillAll, kElementPairs, Table(hyperbolic_5_4_freezedried)},
 };
 
 // Index into kSpecs by tag (-1 for tags without a table), so a fetch finds

@@ -10,6 +10,7 @@
 #include "projections/caches.h"
 #include "projections/disc_layouts.h"
 #include "projections/gores.h"
+#include "projections/hyperbolic.h"
 #include "projections/interrupted_maps.h"
 #include "projections/lens_views.h"
 #include "projections/panel_layouts.h"
@@ -42,13 +43,12 @@ constexpr long kLogarithmicMode = 100335;
 
 // The output codes whose projection this build does not have yet: the
 // florets, the Malta crosses, the multiviews (their solids come with the
-// polyhedron model), the cube views, the hyperbolic 4,8 tilings, and the
-// quatrefoil and Philbrick maps, whose surface and oblique turn are not
-// settled. Each projection takes its code out of this list as it arrives in
+// polyhedron model), the cube views, and the quatrefoil and Philbrick maps,
+// whose surface and oblique turn are not settled. Each projection takes its code out of this list as it arrives in
 // the switch below.
 constexpr int kAwaiting[] = {
     51, 75, 76, 77, 78, 79, 108, 109, 110, 111, 112, 130, 131, 132, 133, 146, 147, 148, 149, 164, 165,
-    251, 252, 337, 338, 339, 353, 375, 376, 377, 378, 383, 384, 388, 389, 390, 391, 409, 414};
+    251, 252, 337, 338, 339, 353, 383, 384, 388, 389, 390, 391, 409, 414};
 
 // The output codes the switch below has a case for. A projection that
 // arrives adds its code here as it takes it out of kAwaiting; the renderer
@@ -58,7 +58,8 @@ constexpr int kServed[] = {
     48, 49, 50, 52, 53, 56, 57, 58, 59, 60, 61, 62, 63, 65, 66, 67, 68, 69, 73, 74, 80, 81, 82, 83, 84,
     85, 87, 88, 89, 90, 91, 92, 93, 94, 95, 96, 99, 118, 119, 120, 121, 128, 134, 135, 136, 138, 139,
     140, 141, 142, 143, 159, 160, 171, 255, 288, 297, 298, 299, 300, 301, 340, 341, 342, 343, 344, 345,
-    346, 347, 348, 349, 350, 354, 355, 356, 357, 358, 359, 360, 361, 362, 363, 364, 365, 366, 367, 369,
+    346, 347, 348, 349, 350, 354, 355, 356, 357, 358, 359, 360, 361, 362, 363, 364, 365, 366, 367, 369, 375,
+    376, 377, 378,
     397, 398, 399, 400, 401, 410, 415, 416, 417, 546, 547, 899, 900, 1042, 1044};
 
 template <size_t N>
@@ -583,6 +584,23 @@ void handle_non_poly_projections(renderhinttype*& hints, float* point, vort*& co
         case 298:
             Do_UpAndDown(point, reply, pl.X, pl.Y, v, L);
             break;
+        case 375:  // hyperbolic 4,8 disc, square, pentagon, band
+        case 376:
+        case 377:
+        case 378: {
+            PyramidDescriptor* peirce = BuiltProjectionCache(context->projectionCaches, kCacheTagPeirce);
+            PyramidDescriptor* table = BuiltProjectionCache(context->projectionCaches, kCacheTagHyperbolic_4_8);
+            PyramidDescriptor* outline =
+                M == 376 ? peirce : (M == 377 ? BuiltProjectionCache(context->projectionCaches, kCacheTagDecant) : nullptr);
+            if (!peirce || !table || (M == 377 && !outline)) {
+                miss = 1;
+                point[0] = 0.0f, point[1] = 0.0f, point[2] = 1.0f;
+                break;
+            }
+            TotalHyperbolic_4_8(&miss, point, peirce, table, &context->hyperbolicFraming, &hints->hyper, outline, M,
+                                double(u), double(v));
+            break;
+        }
         case 899:
             DoMirrors(point, &miss, reply, context->mirrorTable, pl.Xb, pl.Yb);
             break;

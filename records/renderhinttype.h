@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "records/hypertype.h"
+
 struct PyramidDescriptor;
 
 // The three triangles hit last, most recent first (-1 for empty).
@@ -45,6 +47,7 @@ struct renderhinttype {
     double netPosition;
     uint8_t spanListBuilt;
     uint8_t spanListClipped;
+    hypertype hyper;  // the hyperbolic tiling's cell, set with the render context
     PyramidDescriptor* pyramid;
     float pyramidAux[2];
 };

@@ -229,8 +229,8 @@ void init_hyperbolic_modes(vort* c) {
         box->fitScale = std::min(double(c->aspect) / 1.80901699437, 0.5257311121219824);
         box->inverseFitScale = 1.0 / box->fitScale;
     }
-    // The tilings' cell circles belong to the hyperbolic tilings, which fill
-    // them in the task's own hint record when they arrive.
+    // The tilings' cells are filled into each task's first hint record
+    // (InitHypertypeForMode, when the task is prepared).
 }
 
 void FillInTwirlyMinusOne(Data* data, const Parameters* p, vort* c) {

@@ -8,6 +8,7 @@
 #include "projections/caches.h"
 #include "projections/forward_maps.h"
 #include "projections/gores.h"
+#include "projections/hyperbolic.h"
 #include "projections/panel_layouts.h"
 #include "projections/square_world_maps.h"
 #include "projections/vort.h"
@@ -226,6 +227,7 @@ void PrerollOneTileTask(PerTaskStuffType* task) {
     h.outputMode = c->outputMode;
     h.tileScale = std::exp2(5.0f * c->fieldOfView / 180.0f);
     h.kind = c->hintKind;
+    InitHypertypeForMode(&h.hyper, c->outputMode);
 }
 
 void PostrollOneTileTask(PerTaskStuffType*) {

@@ -217,24 +217,22 @@ TEST(ProjectionCaches, MissingTablesAndNullPyramidsFailVisibly) {
     EXPECT_FALSE(PrepareProjectionCache(store, 10));
     EXPECT_EQ(ProjectionCache(store, 20), nullptr);
     EXPECT_EQ(ProjectionCache(nullptr, 1), nullptr);
-    // A table not computed yet: zeros, no tag, and the render's prefill fails.
-    PyramidDescriptor* missing = ProjectionCache(store, kCacheTagHyperbolic_4_8);
-    const fcomplex v = FetchFromCache_HyperbolicOctant_4_8(missing, 0.5, 0.25);
-    EXPECT_EQ(v.re, 0.0);
-    EXPECT_EQ(v.im, 0.0);
-    EXPECT_EQ(missing->contentTag, kCacheTagNone);
-    EXPECT_EQ(missing->tiles, nullptr);
+    // Every table is computed: a fetch builds its cache on first use.
+    PyramidDescriptor* lazy = ProjectionCache(store, kCacheTagHyperbolic_4_8);
+    const fcomplex v = FetchFromCache_HyperbolicOctant_4_8(lazy, 0.5, 0.25);
+    EXPECT_GT(v.re, 0.0);
+    EXPECT_EQ(lazy->contentTag, kCacheTagHyperbolic_4_8);
     double triple[3] = {5, 5, 5};
     FetchFromCache_Equalsquarea(nullptr, 0.5, 0.5, triple);  // no pyramid: zeros
     EXPECT_EQ(triple[0], 0.0);
     EXPECT_EQ(triple[2], 0.0);
-    // A render's prefill passes over tables not computed yet (their rows
-    // miss) but fails when a table that exists cannot be built.
+    // A render's prefill builds every table its mode reads and fails when
+    // one cannot be built.
     EXPECT_TRUE(PrefillProjectionCachesForMode(store, 140));  // equal-area square
     EXPECT_TRUE(PrefillProjectionCachesForMode(store, 371));  // hyperbolic {3,9}
     EXPECT_NE(BuiltProjectionCache(store, kCacheTagEqualsquarea), nullptr);
-    EXPECT_EQ(BuiltProjectionCache(store, kCacheTagHyperbolic_3_9), nullptr);
-    EXPECT_TRUE(PrefillProjectionCachesForMode(store, 377));  // hyperbolic {4,8}: its Peirce cache still built
+    EXPECT_NE(BuiltProjectionCache(store, kCacheTagHyperbolic_3_9), nullptr);
+    EXPECT_TRUE(PrefillProjectionCachesForMode(store, 377));  // hyperbolic {4,8} and its Peirce cache
     EXPECT_NE(BuiltProjectionCache(store, kCacheTagPeirce), nullptr);
     EXPECT_TRUE(PrefillProjectionCachesForMode(store, 94));
     EXPECT_TRUE(PrefillProjectionCachesForMode(store, 1));     // reads no cache
@@ -280,7 +278,7 @@ TEST(ProjectionCaches, ModesKnowWhetherTheirTablesAreBuilt) {
         bool built;
     };
     for (const Case& c : {Case{1, true}, Case{62, true}, Case{90, true}, Case{83, true}, Case{385, true},
-                          Case{140, true}, Case{371, false}, Case{376, false}, Case{380, false}}) {
+                          Case{140, true}, Case{371, true}, Case{376, true}, Case{380, true}}) {
         EXPECT_EQ(ProjectionTablesAreBuiltForMode(c.mode), c.built) << c.mode;
     }
     int64_t tags[kMaxCacheTagsPerMode];

@@ -1,0 +1,471 @@
+// Hyperbolic tilings: the cells against their closed forms, the fold against
+// the Poincare metric, the three conformal tables against their corners, sides
+// and the Cauchy-Riemann equations, the {4,8} modes over the Earth, and the
+// hexagonal lattice against a brute-force nearest centre.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+#include "projections/caches.h"
+#include "projections/dispatcher.h"
+#include "projections/hyperbolic.h"
+#include "projections/peirce.h"
+#include "projections/vort.h"
+#include "tests/generated_source.h"
+#include "tests/projections/earth_fixture.h"
+#include "tests/projections/road_fixture.h"
+
+namespace {
+
+struct TilingCase {
+    int p, q;
+    int64_t mode;  // a mode of the tiling
+};
+constexpr TilingCase kTilings[] = {{3, 9, 371}, {4, 8, 375}, {5, 4, 379}};
+
+double Abs2(fcomplex z) { return z.re * z.re + z.im * z.im; }
+double Dist(fcomplex a, fcomplex b) { return std::sqrt(Abs2(Csub(a, b))); }
+// Distance in the Poincare disc, closed form.
+double PoincareDistance(fcomplex a, fcomplex b) {
+    return std::acosh(1.0 + 2.0 * Abs2(Csub(a, b)) / ((1.0 - Abs2(a)) * (1.0 - Abs2(b))));
+}
+
+hypertype Cell(int64_t mode) {
+    hypertype h{};
+    InitHypertypeForMode(&h, mode);
+    return h;
+}
+
+// Whether a point lies in the closed central cell (outside every edge circle).
+bool InCentralCell(const hypertype& h, int p, fcomplex z, double tol) {
+    for (int k = 0; k < p; ++k)
+        if (Dist(z, h.circleCentres[k]) < h.circleRadii[k] - tol) return false;
+    return true;
+}
+
+TEST(Hyperbolic, CellsMatchTheirClosedForms) {
+    for (const TilingCase& t : kTilings) {
+        const hypertype h = Cell(t.mode);
+        const double A = M_PI / t.p, B = M_PI / t.q;
+        const double R = std::sqrt(std::cos(A + B) / std::cos(A - B));
+        EXPECT_NEAR(h.cellRadius, R, 1e-12) << t.p;
+        EXPECT_NEAR(dFromPandQ(t.p, t.q), R, 1e-12) << t.p;
+        // The cell's corners at radius R (the {3,9} set-up keeps its corners
+        // turned by 30 degrees and its trips on the unit circle).
+        std::vector<fcomplex> vertices;
+        for (int k = 0; k < t.p; ++k) {
+            const double deg = t.p == 3 ? 90 + 120 * k : (t.p == 4 ? 45 + 90 * k : 72 * k);
+            vertices.push_back({R * std::cos(deg * M_PI / 180), R * std::sin(deg * M_PI / 180)});
+        }
+        for (int k = 0; k < t.p; ++k) {
+            const fcomplex C = h.circleCentres[k];
+            const double r = h.circleRadii[k];
+            // Orthogonal to the unit circle: |C|^2 = 1 + r^2.
+            EXPECT_NEAR(Abs2(C), 1.0 + r * r, 1e-9) << t.p << " circle " << k;
+            // Through two neighbouring vertices.
+            int through = 0;
+            for (const fcomplex& v : vertices) through += std::fabs(Dist(v, C) - r) < 1e-9;
+            EXPECT_EQ(through, 2) << t.p << " circle " << k;
+        }
+    }
+}
+
+TEST(Hyperbolic, StoredTriangleCellIsTheConstructedOne) {
+    hypertype stored = Cell(371), built{};
+    createCirclesForTriangle(&built);
+    initTrips_for_3_9(&built);
+    EXPECT_NEAR(stored.cellRadius, built.cellRadius, 1e-15);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_NEAR(stored.circleCentres[k].re, built.circleCentres[k].re, 1e-9) << k;
+        EXPECT_NEAR(stored.circleCentres[k].im, built.circleCentres[k].im, 1e-9) << k;
+        EXPECT_NEAR(stored.circleRadii[k], built.circleRadii[k], 1e-9) << k;
+    }
+    // Trips: vertices on the unit circle, midpoint k between vertex k and k + 1.
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_NEAR(Abs2(stored.trips[k]), 1.0, 1e-15);
+        const fcomplex m = Cmidpoint(stored.trips[k], stored.trips[(k + 1) % 3]);
+        EXPECT_NEAR(Dist(m, stored.trips[3 + k]), 0.0, 1e-15) << k;
+    }
+}
+
+TEST(Hyperbolic, InversionsInTheEdgeCirclesKeepThePoincareMetric) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> u(-0.7, 0.7);
+    for (const TilingCase& t : kTilings) {
+        const hypertype h = Cell(t.mode);
+        for (int k = 0; k < t.p; ++k)
+            for (int i = 0; i < 50; ++i) {
+                const fcomplex a{u(rng), u(rng)}, b{u(rng), u(rng)};
+                auto invert = [&](fcomplex z) {
+                    const fcomplex d = Csub(z, h.circleCentres[k]);
+                    return Cadd(h.circleCentres[k], Cscale(d, h.circleRadii[k] * h.circleRadii[k] / Abs2(d)));
+                };
+                EXPECT_NEAR(PoincareDistance(invert(a), invert(b)), PoincareDistance(a, b), 1e-8);
+            }
+    }
+}
+
+// Folds a point with the tiling's own fold; the count.
+int32_t FoldOf(const hypertype& h, int p, fcomplex z, fcomplex* out) {
+    if (p == 3) return LBIIS_for_triangle(out, &h, z.re, z.im);
+    if (p == 4) return LBIIS_for_square(out, &h, z.re, z.im);
+    return LBIIS_for_pentagon(out, &h, z.re, z.im);
+}
+
+TEST(Hyperbolic, TheFoldLandsInTheCentralCellAndKeepsDistances) {
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> radius(0.0, 0.97), angle(-M_PI, M_PI);
+    for (const TilingCase& t : kTilings) {
+        const hypertype h = Cell(t.mode);
+        int pairs = 0;
+        for (int i = 0; i < 2000; ++i) {
+            const double r = radius(rng), a = angle(rng);
+            const fcomplex z{r * std::cos(a), r * std::sin(a)};
+            fcomplex f;
+            const int32_t n = FoldOf(h, t.p, z, &f);
+            ASSERT_GE(n, 0);
+            EXPECT_TRUE(InCentralCell(h, t.p, f, 1e-9)) << t.p << " at " << z.re << ", " << z.im;
+            // A neighbour that takes the same steps keeps its hyperbolic distance.
+            const fcomplex w{z.re + 1e-4, z.im + 0.5e-4};
+            fcomplex g;
+            if (FoldOf(h, t.p, w, &g) != n || Dist(f, g) > 0.1) continue;
+            ++pairs;
+            EXPECT_NEAR(PoincareDistance(f, g) / PoincareDistance(z, w), 1.0, 1e-5) << t.p;
+        }
+        EXPECT_GT(pairs, 1500) << t.p;
+    }
+}
+
+TEST(Hyperbolic, AStepAcrossAnEdgeFoldsBack) {
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (const TilingCase& t : kTilings) {
+        const hypertype h = Cell(t.mode);
+        const bool reflect = t.p != 5;
+        for (int i = 0; i < 300; ++i) {
+            // A point of the central cell: a fraction of the way to a point of an edge.
+            const int k = i % t.p;
+            const double s = 0.05 + 0.9 * unit(rng);
+            const double R = h.cellRadius;
+            const double a0 = t.p == 3 ? 90 + 120 * k : (t.p == 4 ? 45 + 90 * k : 72 * k);
+            const double a = (a0 + s * 360.0 / t.p) * M_PI / 180;
+            fcomplex z{R * std::cos(a) * unit(rng) * 0.9, R * std::sin(a) * unit(rng) * 0.9};
+            if (!InCentralCell(h, t.p, z, 1e-6)) continue;
+            fcomplex dummy;
+            ASSERT_EQ(FoldOf(h, t.p, z, &dummy), 0);
+            // Carry it across every edge the way the fold steps back.
+            for (int e = 0; e < t.p; ++e) {
+                const fcomplex C = h.circleCentres[e];
+                fcomplex q = z;
+                if (reflect) {  // the step is inversion then reflection: undo the reflection first
+                    const double m = 2.0 * (q.re * C.re + q.im * C.im) / Abs2(C);
+                    q = {C.re * m - q.re, C.im * m - q.im};
+                }
+                const fcomplex d = Csub(q, C);
+                q = Cadd(C, Cscale(d, h.circleRadii[e] * h.circleRadii[e] / Abs2(d)));
+                fcomplex back;
+                const int32_t n = FoldOf(h, t.p, q, &back);
+                EXPECT_EQ(n, 1) << t.p << " edge " << e;
+                EXPECT_NEAR(Dist(back, z), 0.0, 1e-9) << t.p << " edge " << e;
+            }
+        }
+    }
+}
+
+TEST(Hyperbolic, FoldEdgeCases) {
+    const hypertype h = Cell(379);
+    fcomplex f{9, 9};
+    EXPECT_GE(LBIIS_for_pentagon(&f, &h, 0.0, 1.0), 0);  // on the unit circle: inside
+    EXPECT_EQ(LBIIS_for_pentagon(&f, &h, 1.0, 1e-3), -1);
+    const hypertype s = Cell(375);
+    int32_t first = 9, last = 9;
+    EXPECT_EQ(LBIIS_for_toroidal_square_4_8(&f, &s, &first, &last, 0.0, 0.0), 0);
+    EXPECT_EQ(first, 0);
+    EXPECT_GE(LBIIS_for_toroidal_square_4_8(&f, &s, &first, &last, 0.0, 0.9), 1);
+    EXPECT_EQ(first, 1);  // the top edge's circle fires first
+    EXPECT_GE(last, 1);
+    const fcomplex r = ReflectIntoSquare(1.25, -1.5);
+    EXPECT_DOUBLE_EQ(r.re, 0.75);
+    EXPECT_DOUBLE_EQ(r.im, -0.5);
+    EXPECT_TRUE(outsideCenteredSquare(1.01, 0));
+    EXPECT_FALSE(outsideCenteredHorizontalBand(5, -1.0));
+}
+
+class HyperbolicTables : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        store = NewProjectionCacheStore();
+        for (int64_t m : {371, 375, 379}) ASSERT_TRUE(PrefillProjectionCachesForMode(store, m));
+        PrefillProjectionCachesForMode(store, 377);
+    }
+    static void TearDownTestSuite() { DisposeProjectionCacheStore(&store); }
+    static ProjectionCacheStore* store;
+};
+ProjectionCacheStore* HyperbolicTables::store = nullptr;
+
+// The flat point of a folded central-cell point through the tiling's table,
+// in the frame of the sub-triangle: with the table of 4,8 or 5,4.
+fcomplex FlatOf(const hypertype& h, int p, PyramidDescriptor* cache, fcomplex z, bool* ok) {
+    fcomplex M, V;
+    double b0, b1;
+    int64_t extra;
+    const int64_t region = p == 4 ? getRegionAndBarys_for_square(&M, &V, &b0, &b1, &extra, &h, z.re, z.im)
+                                  : getRegionAndBarys_for_pentagon(&M, &V, &b0, &b1, &extra, &h, z.re, z.im);
+    *ok = region >= 0 && b0 >= 0 && b0 <= 1 && b1 >= 0 && b1 <= 1;
+    const fcomplex c = p == 4 ? FetchFromCache_HyperbolicOctant_4_8(cache, b1, b0)
+                              : FetchFromCache_HyperbolicDecant_5_4(cache, b1, b0);
+    return {M.re + (V.re - M.re) * c.re - M.re * c.im, M.im + (V.im - M.im) * c.re - M.im * c.im};
+}
+
+TEST_F(HyperbolicTables, CornersAndSidesLandRight) {
+    // The spin tables: column b1, row b0 (0 on the arc, 1 on O-V).
+    struct Spin {
+        int64_t tag;
+        fcomplex (*fetch)(PyramidDescriptor*, double, double);
+    };
+    for (const Spin s : {Spin{kCacheTagHyperbolic_4_8, FetchFromCache_HyperbolicOctant_4_8},
+                         Spin{kCacheTagHyperbolic_5_4, FetchFromCache_HyperbolicDecant_5_4}}) {
+        PyramidDescriptor* c = ProjectionCache(store, s.tag);
+        auto near = [&](double b1, double b0, double c0, double c1, double tol) {
+            const fcomplex v = s.fetch(c, b1, b0);
+            EXPECT_NEAR(v.re, c0, tol) << s.tag << " at " << b1 << ", " << b0;
+            EXPECT_NEAR(v.im, c1, tol) << s.tag << " at " << b1 << ", " << b0;
+        };
+        near(0, 0, 0, 0, 1e-6);  // H onto M
+        near(0, 1, 0, 1, 1e-6);  // O onto O
+        near(1, 0, 1, 0, 1e-6);  // V onto V
+        for (double f = 0; f <= 1.0; f += 0.125) {
+            EXPECT_NEAR(s.fetch(c, 0, f).re, 0.0, 1e-6) << "O-H onto O-M";
+            EXPECT_NEAR(s.fetch(c, f, 0).im, 0.0, 3e-4) << "the arc onto M-V";
+            const fcomplex ov = s.fetch(c, f, 1);
+            EXPECT_NEAR(ov.re + ov.im, 1.0, 1e-6) << "O-V onto itself";
+        }
+    }
+    // {3,9}: (s, t) = (0, 1) is O, (1, 0) is V; O-V stays O-V.
+    PyramidDescriptor* c = ProjectionCache(store, kCacheTagHyperbolic_3_9);
+    const fcomplex O = FetchFromCache_HyperbolicSextant_3_9(c, 0, 1), V = FetchFromCache_HyperbolicSextant_3_9(c, 1, 0);
+    EXPECT_NEAR(O.re, 0, 1e-6);
+    EXPECT_NEAR(O.im, 1, 1e-6);
+    EXPECT_NEAR(V.re, 1, 1e-6);
+    EXPECT_NEAR(V.im, 0, 1e-6);
+    for (double f = 0; f <= 1.0; f += 0.125) {
+        const fcomplex ov = FetchFromCache_HyperbolicSextant_3_9(c, f, 1 - f);
+        EXPECT_NEAR(ov.re + ov.im, 1.0, 1e-5) << f;
+    }
+}
+
+TEST_F(HyperbolicTables, TheCellMapsAreConformalAwayFromTheVertex) {
+    // The plane-to-plane map (folded point to flat point) by central
+    // differences: Cauchy-Riemann residual relative to the derivative.
+    for (const TilingCase& t : {kTilings[1], kTilings[2]}) {
+        const hypertype h = Cell(t.mode);
+        PyramidDescriptor* cache =
+            ProjectionCache(store, t.p == 4 ? kCacheTagHyperbolic_4_8 : kCacheTagHyperbolic_5_4);
+        double worst = 0;
+        int n = 0;
+        for (double r = 0.05; r < 0.9; r += 0.07)
+            for (double a = 0.03; a < 2 * M_PI; a += 0.13) {
+                const fcomplex z{r * h.cellRadius * std::cos(a), r * h.cellRadius * std::sin(a)};
+                const double e = 2e-3 * h.cellRadius;
+                if (!InCentralCell(h, t.p, z, 3 * e)) continue;
+                bool vertexNear = false;
+                for (int k = 0; k < t.p; ++k) vertexNear |= Dist(z, h.trips[k]) < 0.25 * h.cellRadius;
+                if (vertexNear) continue;
+                bool ok[4];
+                const fcomplex fx1 = FlatOf(h, t.p, cache, {z.re + e, z.im}, &ok[0]);
+                const fcomplex fx0 = FlatOf(h, t.p, cache, {z.re - e, z.im}, &ok[1]);
+                const fcomplex fy1 = FlatOf(h, t.p, cache, {z.re, z.im + e}, &ok[2]);
+                const fcomplex fy0 = FlatOf(h, t.p, cache, {z.re, z.im - e}, &ok[3]);
+                if (!(ok[0] && ok[1] && ok[2] && ok[3])) continue;
+                const double ux = (fx1.re - fx0.re) / (2 * e), vx = (fx1.im - fx0.im) / (2 * e);
+                const double uy = (fy1.re - fy0.re) / (2 * e), vy = (fy1.im - fy0.im) / (2 * e);
+                const double residual = std::hypot(ux - vy, uy + vx) / std::hypot(ux, vx);
+                worst = std::max(worst, residual);
+                ++n;
+            }
+        EXPECT_GT(n, 100) << t.p;
+        EXPECT_LT(worst, 0.05) << t.p;
+    }
+}
+
+TEST(HyperbolicTablesSource, RegeneratedTablesEqualTheCheckedInOnes) {
+    ExpectGeneratedSourceIsCurrent("gen_hyperbolic_tables", "projections/generated/hyperbolic_tables.cpp");
+}
+
+TEST_F(HyperbolicTables, DiscCentreIsTheFlatCellCentre) {
+    const hypertype h = Cell(375);
+    int64_t region;
+    int32_t count, first, last;
+    const fcomplex f = more_hyperbolic_warping_for_4_8(&h, ProjectionCache(store, kCacheTagHyperbolic_4_8), &region, 0,
+                                                       &count, &first, &last, 0.0, 0.0);
+    EXPECT_EQ(count, 0);
+    EXPECT_GE(region, 0);
+    EXPECT_NEAR(f.re, 0.0, 1e-6);
+    EXPECT_NEAR(f.im, 0.0, 1e-6);
+    // A cell vertex of the disc lands on the flat square's corner (distance 1 before the sqrt 2).
+    const fcomplex v = more_hyperbolic_warping_for_4_8(&h, ProjectionCache(store, kCacheTagHyperbolic_4_8), &region,
+                                                       0, &count, &first, &last, h.trips[1].re * 0.999999,
+                                                       h.trips[1].im * 0.999999);
+    EXPECT_NEAR(std::hypot(v.re, v.im), 1.0, 1e-4);
+}
+
+TEST(Hyperbolic, BandEdgeCases) {
+    FramingBox frame{};
+    frame.aspect = 1.0;
+    frame.inverseFitScale = 2.0;  // X, Y in -1..1 across the frame
+    fcomplex d;
+    EXPECT_TRUE(HyperbolicDiscPoint(&d, &frame, nullptr, 378, 0.5, 1.0));  // Y = 1
+    EXPECT_NEAR(std::hypot(d.re, d.im), 1.0, 1e-12);
+    EXPECT_TRUE(HyperbolicDiscPoint(&d, &frame, nullptr, 378, 0.5, 0.0));  // Y = -1
+    EXPECT_FALSE(HyperbolicDiscPoint(&d, &frame, nullptr, 378, 0.5, 1.0 + 1e-6));
+    EXPECT_TRUE(HyperbolicDiscPoint(&d, &frame, nullptr, 375, 1.0, 0.5));  // on the rim of the disc
+    EXPECT_FALSE(HyperbolicDiscPoint(&d, &frame, nullptr, 375, 0.9, 0.9));
+    EXPECT_FALSE(HyperbolicDiscPoint(&d, &frame, nullptr, 377, 0.5, 0.5));  // the pentagon needs its cache
+}
+
+TEST(Hyperbolic, HexLatticeMatchesTheNearestCentre) {
+    // Centres: axial (i, j) with i + j = 0 mod 3, at (i - j/2, j sqrt(3)/2).
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> u(-6.0, 6.0);
+    for (int n = 0; n < 3000; ++n) {
+        const double x = u(rng), y = u(rng);
+        double best = 1e9, bx = 0, by = 0;
+        for (int i = -12; i <= 12; ++i)
+            for (int j = -12; j <= 12; ++j) {
+                if (((i + j) % 3 + 3) % 3 != 0) continue;
+                const double cx = i - j / 2.0, cy = j * std::sqrt(3.0) / 2.0;
+                const double d = std::hypot(x - cx, y - cy);
+                if (d < best) best = d, bx = i, by = j;
+            }
+        const fcomplex c = closestHexCenters_dual(x, y);
+        // Ties between two centres may go either way: compare distances.
+        EXPECT_NEAR(std::hypot(x - (c.re - c.im / 2), y - c.im * std::sqrt(3.0) / 2), best, 1e-6)
+            << x << ", " << y << " nearest " << bx << ", " << by;
+        EXPECT_EQ(((int(c.re) + int(c.im)) % 3 + 3) % 3, 0);
+        fcomplex cell;
+        const fcomplex off = hexoid(&cell, x / 2, y / 2, 2.0);
+        EXPECT_NEAR(std::hypot(off.re, off.im), best, 1e-6);
+    }
+    const fcomplex a{1, 0}, b{2, 0}, c{3, 0};
+    EXPECT_EQ(pick3_dual(a, b, c, 3).re, 1);
+    EXPECT_EQ(pick3_dual(a, b, c, 4).re, 2);
+    EXPECT_EQ(pick3_dual(a, b, c, 5).re, 3);
+}
+
+}  // namespace
+
+#include "render/render_context.h"
+
+namespace {
+
+// A {4,8} context over the frame of aspect 1, the caches of `store`.
+struct HyperRig : RoadRig {
+    explicit HyperRig(long mode, ProjectionCacheStore* store) : RoadRig(mode, 1, 1.0f) {
+        context->projectionCaches = store;
+        init_hyperbolic_modes(context.get());
+        InitHypertypeForMode(&hints.hyper, mode);
+    }
+    bool direction(double u, double v, double d[3]) {
+        float p[3] = {0, 0, 1};
+        unsigned char miss = 0;
+        long region = -1;
+        fcomplex plane{0, 0};
+        TransformationReply r = MakeTemplateReply();
+        TransformationReply* rp = &r;
+        renderhinttype* h = &hints;
+        vort* c = context.get();
+        handle_non_poly_projections(h, p, c, region, miss, plane, rp, float(u), float(v));
+        for (int i = 0; i < 3; ++i) d[i] = p[i];
+        return !miss;
+    }
+};
+
+double Angle(const double a[3], const double b[3]) {
+    const double c[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+    return std::atan2(std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]), a[0] * b[0] + a[1] * b[1] + a[2] * b[2]);
+}
+
+TEST_F(HyperbolicTables, EveryCellIsAPeirceSquareAndSeamsAreContinuous) {
+    PrefillProjectionCachesForMode(store, 94);
+    PyramidDescriptor* peirce = ProjectionCache(store, kCacheTagPeirce);
+    for (long mode : {375L, 376L, 377L, 378L}) {
+        HyperRig rig(mode, store);
+        // The disc centre (frame centre for the disc) is the Peirce square's centre.
+        if (mode == 375) {
+            double d[3];
+            ASSERT_TRUE(rig.direction(0.5, 0.5, d));
+            float e[3];
+            uint8_t miss = 0;
+            TotalPeirce(&miss, e, peirce, 0.0, 0.0, 1.0, 0.0);
+            for (int k = 0; k < 3; ++k) EXPECT_NEAR(d[k], e[k], 1e-5);
+        }
+        constexpr int n = 300;
+        std::vector<double> dir(3 * n * n);
+        std::vector<char> in(n * n);
+        for (int j = 0; j < n; ++j)
+            for (int i = 0; i < n; ++i) in[j * n + i] = rig.direction((i + 0.5) / n, (j + 0.5) / n, &dir[3 * (j * n + i)]);
+        // A seam would be a step much larger than the steps on either side of it.
+        int pairs = 0, jumps = 0;
+        auto D = [&](int i, int j) { return &dir[3 * (j * n + i)]; };
+        for (int j = 0; j < n; ++j)
+            for (int i = 1; i + 2 < n; ++i) {
+                if (!(in[j * n + i - 1] && in[j * n + i] && in[j * n + i + 1] && in[j * n + i + 2])) continue;
+                const double before = Angle(D(i - 1, j), D(i, j)), step = Angle(D(i, j), D(i + 1, j)),
+                             after = Angle(D(i + 1, j), D(i + 2, j));
+                // Cells smaller than a few pixels: the steps are large anyway.
+                if (std::max(before, after) > 0.05) continue;
+                ++pairs;
+                if (step > 4.0 * std::max(before, after) + 1e-4) ++jumps;
+            }
+        EXPECT_GT(pairs, n * n / 4) << mode;
+        EXPECT_LT(jumps, pairs / 1000 + 1) << mode;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Small Earth renders of the four {4,8} modes, pinned by their coverage and
+// mean colour (the pictures were looked at: each cell a Peirce square of the
+// whole Earth, the cells shrinking towards the rim of the disc).
+TEST_F(HyperbolicTables, TheTilingsDrawTheEarth) {
+    PrefillProjectionCachesForMode(store, 94);
+    PyramidDescriptor earth;
+    ASSERT_TRUE(LoadBundledEarth(&earth));
+    struct Pin {
+        long mode;
+        double coverage, mean[3];
+    };
+    const Pin pins[] = {
+        {375, 0.7847, {53.9, 57.9, 83.7}},  // pi/4 of the frame
+        {376, 1.0000, {53.0, 56.9, 83.0}},
+        {377, 0.6593, {53.8, 57.8, 83.8}},  // the pentagon's share of its box
+        {378, 1.0000, {48.6, 52.6, 79.7}},
+    };
+    for (const Pin& pin : pins) {
+        HyperRig rig(pin.mode, store);
+        constexpr int n = 96;
+        double mean[3] = {0, 0, 0};
+        int inside = 0;
+        for (int j = 0; j < n; ++j)
+            for (int i = 0; i < n; ++i) {
+                const TransformationReply r = rig.at((i + 0.5f) / n, (j + 0.5f) / n);
+                if (!(r.inputU >= 0.0f && r.inputU <= 1.0f && r.inputV >= 0.0f && r.inputV <= 1.0f)) continue;
+                int64_t c[4];
+                EarthColour(&earth, r.inputU, r.inputV, c);
+                for (int k = 0; k < 3; ++k) mean[k] += double(c[k]);
+                ++inside;
+            }
+        for (double& m : mean) m /= std::max(inside, 1);
+        const double coverage = double(inside) / (n * n);
+        EXPECT_NEAR(coverage, pin.coverage, 0.002) << pin.mode;
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(mean[k], pin.mean[k], 0.5) << pin.mode;
+    }
+    DisposePyramidData(&earth);
+}
+
+}  // namespace

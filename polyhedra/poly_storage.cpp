@@ -196,6 +196,8 @@ void init_blankface3D(polyhedron* poly) {
     f.optionShort[0] = 0;
     f.optionShort[1] = -1;
     f.highestVertex = -1;
+    f.netFace = -1;
+    f.twistedQuad = -1;
 }
 
 void init_convenient_static_poly_structures(polyhedron* poly) {
@@ -214,6 +216,7 @@ void init_convenient_static_poly_structures(polyhedron* poly) {
     f.secondIndex = -1;
     f.firstTriangle = -1;
     f.triangleCount = 0;
+    f.twistedApex = -1;
 }
 
 void WipeFaceInfo(polyhedron* poly) {

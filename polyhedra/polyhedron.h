@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "common/geometry.h"
 #include "common/vectors.h"
 
 struct SkipList;
@@ -79,15 +80,29 @@ struct PolyFace3D {
     triplex normal;                       // unit normal
     int16_t group;
     int64_t neighbour[kMaxFaceVertices];      // face across each edge, -1 none
-    int64_t neighbourEdge[kMaxFaceVertices];  // that face's number for the shared edge
+    // Position, in the neighbour's corner list, of this edge's first vertex:
+    // the neighbour's own number for the shared edge plus one, modulo its
+    // corner count; -1 with no neighbour.
+    int64_t neighbourEdge[kMaxFaceVertices];
     uint32_t edgeFlags[kMaxFaceVertices];     // PolyEdgeFlag bits
-    int32_t cutLabel;                         // used by the per-shape cutting rules
+    int32_t cutLabel;                         // Norse label, read by the per-shape cutting rules
     int64_t referenceVertex;                  // a fourth vertex used by rind shapes, -1 none
     int64_t option[4];                        // passed through from the adding options
     int64_t furtherIndex;                     // -1 in the blank face
     int16_t optionShort[2];
     int16_t clearedShort;
     int64_t highestVertex;                    // -1 when not computed
+    // Written by the face links and the face geometry.
+    uint32_t edgeKind[kMaxFaceVertices];      // 2 convex, 3 concave (linked edges only)
+    int64_t extremeCorner;                    // corner greatest by x, then y, then z
+    triplex orientedNormal;                   // the normal, negated when the face lies flat clockwise
+    PLANED plane;                             // through the first vertex, with the oriented normal
+    // Written by the net growth.
+    uint8_t used;                             // laid into the net
+    uint8_t noSeed;                           // never starts a fragment
+    uint8_t arcStart;                         // an arc starts on this face
+    int64_t netFace;                          // the net face showing it, -1 none
+    int64_t twistedQuad;                      // -1 none
 };
 
 struct PolyNetFace {
@@ -102,6 +117,14 @@ struct PolyNetFace {
     int64_t secondIndex;               // -1 in the blank face
     int64_t firstTriangle;             // its net triangles are consecutive
     int64_t triangleCount;
+    int16_t fragment;                  // counted from 1
+    int64_t vertexOffset;              // its corner k shows corner (k + offset) mod count of face3D
+    int64_t twistedApex;               // net vertex beyond edge 2 of a twisted quad, -1 none
+    uint8_t tried[kMaxFaceVertices];
+    uint8_t faceMark;
+    int16_t creviceRegion;
+    float angle[kMaxFaceVertices];     // interior angle at each corner
+    float heading[kMaxFaceVertices];   // angle between each leaving edge and +y, 0..pi
 };
 
 struct PolyNetTriangle {
@@ -234,6 +257,22 @@ struct polyhedron {
     float tabFloat;            // 0.15 for the table builders
     uint8_t settingsFlag[2];   // flag bytes of the table builders
     Data* data;                // the invocation's Data record, or null
+
+    // Face links and net growth.
+    uint8_t linksBuilt;             // the 3D face links are current
+    uint8_t hasConcaveEdge;
+    uint8_t netBuilt;
+    int64_t restartPerFragment;     // 1: every fragment starts with all 3D faces unused
+    uint8_t arcStartSeeding;        // seed fragments on arc-start faces first
+    uint8_t depthFirst;             // grow each added face at once
+    uint8_t overlapTestOff;         // accept every hinged face
+    uint8_t relinkNet;              // link net faces across fragments after growth
+    uint8_t hasArcStarts;           // some face carries an arc start
+    int64_t fragmentTally;          // fragments to which growth joined at least six faces
+    double spinAngle[kFragmentSignalRows];
+    int64_t fragmentFaceCount[kFragmentSignalRows];
+    int64_t fragmentLastFace[kFragmentSignalRows];  // -1 none
+    int16_t groupOwner[kMaxGroups][2];  // fragments owning each weirdo group, -1 free
 };
 
 // Frees the storage a polyhedron owns (polyhedra/poly_storage.h has the rest

@@ -1,0 +1,31 @@
+// Measuring fragments (convex hull, rotating calipers) and laying them out:
+// each turned to a measured angle, then set side by side in one row, 3 %
+// of the wider neighbour apart, and for some shapes stacked in rows.
+#pragma once
+
+#include <cstdint>
+
+#include "polyhedra/polyhedron.h"
+
+struct CaliperResult {
+    double minPair[2][2];       // hull points of the minimum width
+    double diameterPair[2][2];  // hull points of the diameter
+    double minWidth;            // 99999999999999.0 when nothing was measured
+    double diameter;            // -1 when nothing was measured
+    double minDirection[2];     // unit vector across the minimum width
+    double angle;               // the caliper turn, 0..pi, at which the minimum width lies
+};
+
+// Hull of the fragment's used net vertices, counter-clockwise, no collinear
+// points; returns the number of hull points written to hull (x, y pairs).
+int64_t BuildConvexHullOfFragment(const polyhedron* poly, int64_t fragment, double (*hull)[2], int64_t capacity);
+int BuildConvexHullOfFragmentAndMeasureIt(const polyhedron* poly, int64_t fragment, CaliperResult* result);
+double AngleForExtremumSpin(const polyhedron* poly, int64_t fragment);
+
+void LayOutFragments(polyhedron* poly);
+void SpinFragmentsFelicitously(polyhedron* poly, int64_t first, int64_t last);
+void SpinAllFragments(polyhedron* poly);
+double Layout_PutBUnderA(int64_t A, int64_t B, polyhedron* poly);
+double Layout_PutBUnderAlphaThroughA(int64_t alpha, int64_t A, int64_t B, polyhedron* poly);
+void Apply2DOffsetToSomeFrags(polyhedron* poly, double dx, double dy, int64_t fragment, int mode);
+void AlignFragments(polyhedron* poly, int64_t p1, int64_t p2, int64_t p3, int64_t p4, int64_t fragment);

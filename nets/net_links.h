@@ -1,0 +1,16 @@
+// Links between net faces: two net faces are neighbours across an edge when
+// both list its two net vertices, found through an edge index keyed by the
+// smaller vertex number.
+#pragma once
+
+#include <cstdint>
+
+#include "polyhedra/polyhedron.h"
+
+struct SkipList;
+
+// Links net faces first .. first + count - 1 against the edges already in
+// the index; a null index links nothing.
+void Build2DConnectivity_core_new(polyhedron* poly, int64_t first, int64_t count, SkipList* list);
+void Build2DConnectivityIncrementally(polyhedron* poly, int64_t face, SkipList* list);
+void Build2DConnectivityCompletelyFromScratch(polyhedron* poly, int64_t count);

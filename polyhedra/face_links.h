@@ -1,0 +1,24 @@
+// Links between the 3D faces of a solid: for each edge, the face across it,
+// where that face holds the edge, and whether the solid folds outward
+// (kind 2) or inward (kind 3) there. Also the per-face Norse labels that some
+// cutting rules read.
+#pragma once
+
+#include <cstdint>
+
+#include "polyhedra/polyhedron.h"
+
+// Relinks every face, computes the edge kinds, applies the solid's cutting
+// rule and sets the links-built flag. Needs the face normals (Calc3DAngles).
+int64_t Build3DConnectivity(polyhedron* poly);
+// The linking pass alone; expects links at -1 and corner counts at 0.
+void Build3DConnectivity_core_new(polyhedron* poly);
+// The edge-kind pass alone; sets the has-concave-edge flag, never clears it.
+void labelConvexEdgesOfPolyhedron(polyhedron* poly);
+int concaveEdgeExistsBetween3DFaces(int64_t faceA, int64_t faceB, const polyhedron* poly);
+// The same edge seen from the neighbour: 1 and its face and edge, else 0.
+int Get3DEdgeFromNeighborsPOV(int64_t face, int64_t edge, int64_t* outFace, int64_t* outEdge,
+                              const polyhedron* poly);
+void SetNorseLabelOfFace3D(int64_t face, int32_t label, polyhedron* poly);
+int32_t GetNorseLabelOfFace3D(int64_t face, const polyhedron* poly);
+void SetNorseLabelOfAllFaces3D(int64_t label, polyhedron* poly);

@@ -40,4 +40,4 @@ void mark_tile_copied_out();
 void copy_tile_pixels_to_destination(PerTaskStuffType* task);
 
 // The dialog's progress window, during renders to an offscreen pyramid.
-void MondoProgressUpdate_fractionX(double fraction);
+void MondoProgressUpdate_fractionX(double fraction);  // ui/mondo_progress.cpp

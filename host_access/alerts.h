@@ -1,32 +1,55 @@
-// The dialog and the alerts the plug-in shows through the host. Not built
-// yet: each has the least stand-in behind its own name, in
-// host_access/stand_in_ui.cpp; when the dialog lands, its owner replaces it.
+// The dialog, the about box and the alerts the plug-in shows through the
+// host (ui/alerts.cpp, ui/dialog_entry.cpp). Alerts and the about box start
+// the window system when it is not running yet; where there is no display
+// they write their texts to standard error instead.
 #pragma once
 
 #include <cstdint>
 
-// ---- dialog and alerts (host_access/stand_in_ui.cpp) ----
-// Alerts and the about box are written to standard error.
-void DoAbout();
-// A debug text for the developer: written to standard error.
-void DoDebugMessages(const char* text);
-// Runs the dialog (ui/dialog_entry.cpp): 1 on OK, 0 on cancel, and 0 when
-// there is no display to show it on (said on standard error).
+// ---- dialog entry ----
+// Runs the dialog: 1 on OK, 0 on cancel, and 0 when there is no display to
+// show it on (said on standard error).
 int32_t DoUI();
-void ShowRefusalMessage2();
-void ShowRefusalMessage3();
-// Refuses an image mode the plug-in cannot read (same style as the above).
-void ShowRefusalMessageForMode();
-void ShowMemoryAlertCocoa();
-// Tells the dialog side that the invocation is ending (ui/dialog_entry.cpp).
+// Tells the dialog side that the invocation is ending.
 void ControllerShuttingDown();
 
-// The texts of the alerts, for tests and for the stand-ins above.
+// ---- about box and alerts ----
+void DoAbout();
+// A debug text for the developer (zero-terminated UTF-8).
+void DoDebugMessages(const char* text);
+void ShowMemoryAlertCocoa();
+void ShowRefusalMessage1();
+void ShowRefusalMessage2();
+void ShowRefusalMessage3();
+void ShowRefusalMessageForLayerMasks();
+// Refuses an image mode the plug-in cannot read (same style as the above).
+void ShowRefusalMessageForMode();
+void ShowDiagnosticResult();
+// Opens url with the desktop's default handler: 1 when it was taken, 0 on
+// failure and for a null or unusable string.
+int32_t LaunchURLCString(const char* url);
+// Opens the maker's web site.
+void SendUserToQWHomePage();
+// The maker's web site.
+extern const char kMakerHomePage[];
+
+// ---- the dialog's progress bar (ui/mondo_progress.cpp); nothing without a dialog ----
+void CreateMondoProgressWindow();
+void MondoProgressUpdate_fraction(float fraction);
+void MondoProgressShowCancelling();
+// Hides the bar and clears the export progress counts of Data.
+void DestroyMondoProgress();
+
+// The texts of the alerts.
+extern const char kRefusal1Title[];
+extern const char kRefusal1Text[];
 extern const char kRefusal2Title[];
 extern const char kRefusal2Text[];
 extern const char kRefusal3Title[];
 extern const char kRefusal3Text[];
 extern const char kRefusalModeTitle[];
 extern const char kRefusalModeText[];
+extern const char kLayerMaskTitle[];
+extern const char kLayerMaskText[];
 extern const char kMemoryAlertTitle[];
 extern const char kMemoryAlertText[];

@@ -489,10 +489,6 @@ int64_t LoadPresetPreviewIntoPyr_Thingie(int fd, PyramidDescriptor* pyramid, Dat
         return 0;
     }
     PyramidDescriptor* preview = &data->previewPyramid;
-    const int64_t side = std::min<int64_t>(kPreviewSide, std::min(preview->width[0], preview->height[0]));
-    for (int64_t y = 0; y < side; ++y)
-        for (int64_t x = 0; x < side; ++x)
-            set_pyramid_sample_point4(x, y, preview, 0, 255 - y, 255 - y, 255 - y, 255);
     uint8_t found = 0;
     ReadSettingsFileSwitchably_Thingie(data, fd, nullptr, 1, &found);
     if (!found || !pyramid || size < 1) return 0;

@@ -63,7 +63,7 @@ int32_t ReadSettingsFileSwitchably_Thingie(Data* data, int fd, void* unused, int
 int Write_a_JPEG_preview(const PyramidDescriptor* preview, int fd);
 int Write_an_uncompressed_preview(int fd);
 
-// Paints data's preview pyramid with a grey ramp, reads fd's preview (fd is
-// closed) and, when there is one, allocates `pyramid` as size x size of kind 3
+// Reads fd's preview into data's preview pyramid (fd is closed) and, when
+// there is one, allocates `pyramid` as size x size of kind 3
 // and scales the preview into it: 1 then, else 0.
 int64_t LoadPresetPreviewIntoPyr_Thingie(int fd, PyramidDescriptor* pyramid, Data* data, int64_t size);

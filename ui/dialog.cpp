@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLocale>
+#include <QProgressBar>
 #include <QPushButton>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +30,10 @@
 #include "ui/preview_manager.h"
 #include "ui/preview_zoom.h"
 #include "ui/proxy_view.h"
+#include "ui/pyramid_images.h"
+#include "pyramid/pyramid.h"
+#include "shell/settings_file.h"
+#include "platform/host/filter_record.h"
 #include "ui_panoDialog.h"
 
 namespace {
@@ -64,6 +69,11 @@ void SelectField(QComboBox* popup, int32_t value) {
 void ReadField(QComboBox* popup, int32_t* field) {
     if (popup && popup->currentIndex() >= 0) *field = popup->currentIndex() + 1;
 }
+
+// Previews saved with settings and dots are taken at this many points a
+// side; the dot thumbnail shows previews of this many pixels.
+constexpr int kSavedPreviewPoints = 240;
+constexpr int64_t kThumbnailPixels = 128;
 
 // Memory dot frames: top-left corners in the container, y downward.
 constexpr int kMemdotMargin = 8;
@@ -118,7 +128,10 @@ void Controller_Tarnwhistle_pano::init_further() {
     Ui::panoDialog form;
     form.setupUi(dissolveWindow);
     findOutlets();
+    findSheetOutlets();
     connectActions();
+    connectSheetActions();
+    connectFileActions();
     if (gData) gData->suspendPreview = 0;
     gNeverDrewProxy = true;
     currentPresetFilenameUnicode = "";
@@ -298,6 +311,8 @@ void Controller_Tarnwhistle_pano::okPressed() {
 void Controller_Tarnwhistle_pano::dismissTheMainGUI() {
     ppm->abortAnyPreviewAndThenDoBlockSynchronously([this] {
         if (MemdotThumbnail) MemdotThumbnail->setIcon(QIcon());
+        delete mondoBar;
+        mondoBar = nullptr;
         NSApp_stopModalWithCode(1);
         if (proxyPreview) {
             proxyPreview->pleaseClearImmediately = true;
@@ -335,6 +350,7 @@ void Controller_Tarnwhistle_pano::prepareControls() {
         for (int g = 1; g <= kGlueModeCount; ++g) glue_all->addItem(QString::fromUtf8(GlueCaption(g)));
     }
     MakeEverythingUsable();
+    addMondoProgress();
     if (proxyPreview) prepareProxyMetrics(proxyPreview->width(), proxyPreview->height(), proxyPreview->retinaScale());
     nameForSaving = myLocalizedStringFor("DefaultSettingsName");
     changeDisplayedPresetName(nameForSaving);
@@ -458,7 +474,7 @@ void Controller_Tarnwhistle_pano::nudgePopupsIndexBy(int increment, QComboBox* p
 }
 
 void Controller_Tarnwhistle_pano::textFieldKeyUp(TextField*) {
-    // The PSD-size fields of the export sheet are not part of this window.
+    // The sheets' fields have their own key handling.
     copyTextToSliders();
     waitAWhileAndThenRefreshProxy(nullptr);
 }
@@ -723,6 +739,7 @@ uint16_t MemDotEntity(int64_t slot) {
 
 void Controller_Tarnwhistle_pano::DoTotalMemoryDotSave(int slot) {
     if (slot < 0 || slot >= kMemoryDots) return;
+    if (proxyPreview) BuildPreviewFromNSImage(proxyPreview->previewWithPointSize(kSavedPreviewPoints));
     SaveToMemoryDotCocoa(slot);
     ANewMemdotBecomesCurrent(slot);
     CurrentlyHoveringOverMemoryDot = -1;
@@ -797,9 +814,21 @@ void Controller_Tarnwhistle_pano::ReactToHoverOverMemoryDot(int slot, bool full)
         ReactToHoverOverEmptyMemoryDot();
         return;
     }
-    if (slot == CurrentlyHoveringOverMemoryDot || slot >= kMemoryDots) return;
-    // The dot's preview in the thumbnail comes with the dot previews.
+    if (slot == CurrentlyHoveringOverMemoryDot || slot < 0 || slot >= kMemoryDots) return;
     CurrentlyHoveringOverMemoryDot = RecentlyHoveringOverMemoryDot = slot;
+    if (!MemdotThumbnail) return;
+    // The dot file's preview, as the thumbnail's picture.
+    QImage picture;
+    int16_t error = 0;
+    const int fd = FileZerp_OpenAFilePath(FileZerp_Get2019MemoryDotsFilePathForIndex(slot), 0, 0, &error);
+    if (fd >= 0) {
+        PyramidDescriptor thumb{};
+        InitPyramidProcs(&thumb, gFilterRecord ? gFilterRecord->bufferProcs : nullptr);
+        if (LoadPresetPreviewIntoPyr_Thingie(fd, &thumb, gData, kThumbnailPixels)) picture = NSImageFromPyr(&thumb);
+        DisposePyramidData(&thumb);
+    }
+    MemdotThumbnail->setIconSize(MemdotThumbnail->size());
+    MemdotThumbnail->setIcon(picture.isNull() ? QIcon() : QIcon(QPixmap::fromImage(picture)));
 }
 
 void Controller_Tarnwhistle_pano::ReactToHoverOverEmptyMemoryDot() {

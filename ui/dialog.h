@@ -9,14 +9,18 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/appkit/controls.h"
 
+class QDialog;
 class QLabel;
+class QProgressBar;
 class QPushButton;
+class QRadioButton;
 class ProxyView_Tarnwhistle_pano;
 struct ProgressivePreviewManager;
 
@@ -55,11 +59,31 @@ public:
     QLabel* preset_name = nullptr;
     QFrame *MemdotContainer = nullptr, *MemdotThumbnailBox = nullptr;
     QPushButton* MemdotThumbnail = nullptr;
+    // Sheets of the window and their controls.
+    QDialog *PSDWithSizeSheet = nullptr, *helpSheet = nullptr, *aboutSheet = nullptr,
+            *exportPolyhedronSheet = nullptr, *legoSheet = nullptr, *cubemapSheet = nullptr;
+    QRadioButton *PSDWithSize_samesize_radio = nullptr, *PSDWithSize_sameproportions_radio = nullptr,
+                 *PSDWithSize_custom_radio = nullptr;
+    QRadioButton *export_faces_radio = nullptr, *export_3DGeometry_radio = nullptr,
+                 *export_equirectangular_radio = nullptr;
+    TextField *PSDWithSize_x_pixels = nullptr, *PSDWithSize_y_pixels = nullptr, *export_pixels = nullptr,
+              *lego_layers = nullptr, *cubemap_pixels = nullptr;
+    QPushButton *PSDWithSize_OK = nullptr, *export_OK = nullptr;
+    QCheckBox *lego_plates = nullptr, *lego_diffuse_colors = nullptr;
+    std::array<QCheckBox*, 12> lego{};
+    // The progress bar under the preview; null before the controls are built and after the dialog ended.
+    QProgressBar* mondoBar = nullptr;
 
     // ---- fields ----
     bool nowActive = false;
     bool gNeverDrewProxy = true;
     int32_t gPSDWithSize_state = 1;
+    int32_t gExport_faces_state = 0;
+    // The panel in progress: its purpose, and whether the user confirmed the last one.
+    int32_t gOpeningPurpose = 0;
+    int32_t gSavingPurpose = 0;
+    bool gSaveSucceeded = false;
+    QString clumsy_folder_path;
     std::unique_ptr<ProgressivePreviewManager> ppm;
     std::vector<HoverButton*> MemoryDotArray;
     QString nameForSaving;
@@ -138,6 +162,67 @@ public:
     // The image name of a dot's look.
     static const char* MemdotImageName(uint16_t state, bool persistent);
 
+    // ---- file commands and panels (ui/dialog_files.cpp) ----
+    void save_preset_pressed();
+    void load_preset_pressed();
+    void PSD_pressed();
+    void action_pressed();
+    void voronoi_pressed();
+    void iphoto_pressed() {}
+    void all_exportable_polyhedra_pressed();
+    void giant_gallery_pressed();
+    void output_gallery_pressed();
+    void reactToPictbumpButton();
+    void reactToChromeButton();
+    void PromptOpen(QWidget* window);
+    bool PromptSaveAtopWindow(QWidget* window);
+    void PromptSaveWithPurpose(int32_t purpose, QWidget* window);
+    void reactToPSDButton(QWidget* window);
+    void didEndOpenSheet(int returnCode, const QString& path);
+    void didEndSaveSheet(int returnCode, const QString& path);
+    // Purpose 0 reads the settings; true for the purposes that need no reading.
+    // A file that cannot be read or is refused changes nothing and is reported.
+    bool doOpenThingsWithFilePath(const QString& path, int32_t purpose);
+    // Writes beside path and renames over it on success; false, with an
+    // alert saying why, when nothing was written.
+    bool doSaveThingsWithFilePath(const QString& path, const QString& folder, int32_t purpose);
+    static int64_t cleansedIntValue(const QString& text);
+
+    // ---- sheets (ui/dialog_sheets.cpp) ----
+    void withWindowBeginSheet(QWidget* window, QDialog* sheet, std::function<void(int)> completion);
+    static void QevEndSheetWithSender(QWidget* sender, int code);
+    void showPSDWithSizeSheet();
+    void PSDWithSize_fix_radios();
+    bool allowsCustomSizePSDExportation() const;
+    void PSDWithSize_samesize_radio_pressed();
+    void PSDWithSize_sameproportions_radio_pressed();
+    void PSDWithSize_custom_radio_pressed();
+    void proportional_adjustment(bool widthLeads);
+    void PSDWithSize_fieldKeyUp(TextField* field);
+    void PSDWithSize_OK_pressed();
+    void PSDWithSize_cancel_pressed();
+    void showExportFacesSheet();
+    void export_faces_fix_radios();
+    void export_faces_OK_pressed();
+    void export_faces_cancel_pressed();
+    void showLegoSheet();
+    void lego_OK_pressed();
+    void lego_cancel_pressed();
+    void showcubemapSheet();
+    void cubemap_OK_pressed();
+    void cubemap_cancel_pressed();
+    void help_pressed();
+    void aboutPressed();
+    void aboutOKPressed();
+    void aboutURLPressed();
+
+    // ---- progress bar (ui/mondo_progress.cpp) ----
+    void addMondoProgress();
+    void CreateMondoProgressWindowX();
+    void MondoProgressUpdate_fractionX(double fraction);
+    void MondoProgressShowCancellingX() {}
+    void DestroyMondoProgressX();
+
     static QString myLocalizedStringFor(const QString& key);
 
 private:
@@ -145,6 +230,9 @@ private:
     void init_further();
     void findOutlets();
     void connectActions();
+    void findSheetOutlets();
+    void connectSheetActions();
+    void connectFileActions();
 };
 
 // A fixed number per memory dot (slot clamped to 0..24).
@@ -154,3 +242,8 @@ uint16_t MemDotEntity(int64_t slot);
 int initializeCocoaDissolve();
 int orderWindowFrontDissolve();
 int releaseCocoaDissolve();
+
+// Writes "projection names.txt" into the Documents folder in Mac Roman: the
+// input modes' names, a blank line pair, the output modes' names; one name a
+// line. False when it could not be written.
+bool diagnosticWriteAllProjectionNames();

@@ -1,0 +1,419 @@
+// The dialog's sheets, panels, alerts and progress bar, driven
+// programmatically and headless: panels and alerts are answered by scripted
+// providers that record how each was set up.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+
+#include "engine/task_services.h"
+#include "files/psd_export.h"
+#include "host_access/host_rects.h"
+#include "host_access/alerts.h"
+#include "platform/appkit/alerts.h"
+#include "platform/appkit/run_loop.h"
+#include "platform/appkit/sheets.h"
+#include "shell/settings_file.h"
+#include "tests/platform/appkit/offscreen_app.h"
+#include "tests/ui/ui_fixture.h"
+#include "ui/dialog.h"
+#include "ui/proxy_view.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Answer {
+    int response = NSModalResponseCancel;
+    QString path;
+};
+
+struct FilesTest : ::testing::Test {
+    std::unique_ptr<UiRecords> records;
+    Controller_Tarnwhistle_pano* c = nullptr;
+    fs::path dir;
+    std::vector<PanelSetup> panels;
+    std::vector<AlertSetup> alerts;
+    std::deque<Answer> answers;
+
+    void SetUp() override {
+        ASSERT_TRUE(OffscreenApplication());
+        dir = fs::temp_directory_path() / ("vornesk-files-test-" + std::to_string(getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir / "support");
+        setenv("VORNESK_SUPPORT_DIR", (dir / "support").c_str(), 1);
+        records = std::make_unique<UiRecords>(3000, 2000);
+        UseTestClock(true);
+        ProxyView_Tarnwhistle_pano::renderForPreview() = [](proxyBufferRecord* pbr) {
+            for (int32_t i = 0; i < pbr->byteCount; ++i) pbr->pixels[i] = uint8_t(i % 251);
+        };
+        SetPanelProvider([this](const PanelSetup& s, PanelCompletion done) {
+            panels.push_back(s);
+            Answer a = answers.empty() ? Answer{} : answers.front();
+            if (!answers.empty()) answers.pop_front();
+            done(a.response, a.path);
+        });
+        SetAlertResponder([this](const AlertSetup& s, QMessageBox*) {
+            alerts.push_back(s);
+            return NSAlertFirstButtonReturn;
+        });
+        c = Controller_Tarnwhistle_pano::sharedInstance();
+        c->dissolveWindow->resize(1000, 700);
+        c->startingUp();
+        c->beginShowWindow();
+        Pass(2);
+    }
+    void TearDown() override {
+        if (NSApp_modalLoopRunning()) {
+            NSApp_stopModalWithCode(0);
+            c->endShowWindow();
+        }
+        c->shuttingDown();
+        Controller_Tarnwhistle_pano::releaseSharedInstance();
+        SetPanelProvider(nullptr);
+        SetAlertResponder(nullptr);
+        SetURLOpener(nullptr);
+        UseTestClock(false);
+        records.reset();
+        fs::remove_all(dir);
+    }
+    void Pass(int n = 1) {
+        for (int i = 0; i < n; ++i) NSApp_modalPass(false);
+    }
+    void Type(TextField* field, const QString& text) {
+        field->setText(text);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_0, Qt::NoModifier, "0");
+        QCoreApplication::sendEvent(field, &release);
+    }
+    QString Shot(QWidget* w, const char* name) {
+        const QString folder = QString(VORNESK_BINARY_DIR) + "/screenshots";
+        QDir().mkpath(folder);
+        const QString path = folder + "/" + name + ".png";
+        w->grab().save(path);
+        return path;
+    }
+};
+
+TEST(CleansedIntValue, ThousandsCommasAndIntegerValueReading) {
+    const std::pair<const char*, int64_t> cases[] = {
+        {"12,000", 12000}, {"1,024", 1024}, {"  -5", -5}, {"+7", 7}, {"40000", 40000}, {"12abc", 12},
+        {"abc", 0},        {"", 0},         {"3.9", 3},   {",,,", 0}};
+    for (auto [text, value] : cases) EXPECT_EQ(Controller_Tarnwhistle_pano::cleansedIntValue(text), value) << text;
+}
+
+// Each sheet: what its OK stores, clamped, and where it goes next.
+TEST_F(FilesTest, SheetsStoreClampedOptionsAndReachTheSavePanel) {
+    struct Case {
+        const char* name;
+        std::function<void()> run;
+        std::function<void()> check;
+        int panelPurposeName;  // -1: an alert replaces the panel
+        const char* defaultName;
+    };
+    Parameters* p = records->params.get();
+    const Case cases[] = {
+        {"faces, 0 is 2", [&] { p->exportFacesChoice = 0; c->showExportFacesSheet(); c->export_pixels->setText("0"); c->export_faces_OK_pressed(); },
+         [&] { EXPECT_EQ(p->export_pixels, 2); EXPECT_EQ(p->exportPurpose, kExportFaces); }, -1, nullptr},
+        {"faces, negative is 2", [&] { c->showExportFacesSheet(); c->export_pixels->setText("-40"); c->export_faces_OK_pressed(); },
+         [&] { EXPECT_EQ(p->export_pixels, 2); }, -1, nullptr},
+        {"geometry, 50000 is 30000", [&] { c->showExportFacesSheet(); c->export_3DGeometry_radio->click(); c->export_pixels->setText("50000"); c->export_faces_OK_pressed(); },
+         [&] { EXPECT_EQ(p->export_pixels, 30000); EXPECT_EQ(p->exportFacesChoice, 1); EXPECT_EQ(p->exportPurpose, kExportGeometry); }, -1, nullptr},
+        {"equirectangular, 12,000", [&] { c->showExportFacesSheet(); c->export_equirectangular_radio->click(); c->export_pixels->setText("12,000"); c->export_faces_OK_pressed(); },
+         [&] { EXPECT_EQ(p->export_pixels, 12000); EXPECT_EQ(p->exportPurpose, kExportEquirectangularMap); }, -1, nullptr},
+        {"stored choice 5 shows equirectangular", [&] { p->exportFacesChoice = 5; c->showExportFacesSheet(); },
+         [&] { EXPECT_TRUE(c->export_equirectangular_radio->isChecked()); EXPECT_FALSE(c->export_faces_radio->isChecked()); c->export_faces_cancel_pressed(); EXPECT_EQ(p->exportFacesChoice, 5); }, -2, nullptr},
+        {"bricks, 1 layer is 3, no colours", [&] { c->showLegoSheet(); c->lego_layers->setText("1"); for (QCheckBox* b : c->lego) b->setChecked(false); c->lego_OK_pressed(); },
+         [&] { EXPECT_EQ(p->lego_layers, 3); EXPECT_EQ(p->legoBrickMask, 0); EXPECT_EQ(p->legoFlag1 + p->legoFlag2 + p->legoFlag3, 3); EXPECT_EQ(p->exportPurpose, kExportBrickModel); }, -1, nullptr},
+        {"bricks, 200 layers is 150, colours 1 and 12", [&] { c->showLegoSheet(); c->lego_layers->setText("200"); for (QCheckBox* b : c->lego) b->setChecked(false); c->lego[0]->setChecked(true); c->lego[11]->setChecked(true); c->lego_plates->setChecked(true); c->lego_OK_pressed(); },
+         [&] { EXPECT_EQ(p->lego_layers, 150); EXPECT_EQ(p->legoBrickMask, 0x801); EXPECT_EQ(p->lego_plates, 1); }, -1, nullptr},
+        {"cube map, 1,024", [&] { c->showcubemapSheet(); c->cubemap_pixels->setText("1,024"); c->cubemap_OK_pressed(); },
+         [&] { EXPECT_EQ(p->cubemap_pixels, 1024); EXPECT_EQ(p->exportPurpose, kExportCubeMap); }, 2, "Cube map.psd"},
+        {"cube map, 1 is 2", [&] { c->showcubemapSheet(); c->cubemap_pixels->setText("1"); c->cubemap_OK_pressed(); },
+         [&] { EXPECT_EQ(p->cubemap_pixels, 2); }, 2, "Cube map.psd"},
+        {"PSD size, proportions 1500 gives 1000", [&] { p->psdSizeMode = 2; p->psdWidth = 800; p->psdHeight = 800; c->showPSDWithSizeSheet(); Type(c->PSDWithSize_x_pixels, "1500"); },
+         [&] { EXPECT_EQ(c->PSDWithSize_y_pixels->text(), "1000"); c->PSDWithSize_OK_pressed(); EXPECT_EQ(p->psdWidth, 1500); EXPECT_EQ(p->psdHeight, 1000); EXPECT_EQ(p->psdSizeMode, 2); EXPECT_EQ(p->exportPurpose, kExportSizedPSD); }, 2, "Vornesk 2 result.psd"},
+        {"PSD size, width 1 is 2, 40000 is 30000", [&] { p->psdSizeMode = 3; c->showPSDWithSizeSheet(); c->PSDWithSize_x_pixels->setText("1"); c->PSDWithSize_y_pixels->setText("40000"); c->PSDWithSize_OK_pressed(); },
+         [&] { EXPECT_EQ(p->psdWidth, 2); EXPECT_EQ(p->psdHeight, 30000); EXPECT_EQ(p->psdSizeMode, 3); }, 2, "Vornesk 2 result.psd"},
+        {"PSD size, same size shows the image", [&] { p->psdSizeMode = 1; c->showPSDWithSizeSheet(); },
+         [&] { EXPECT_EQ(c->PSDWithSize_x_pixels->text(), "3000"); EXPECT_EQ(c->PSDWithSize_y_pixels->text(), "2000"); EXPECT_TRUE(c->PSDWithSize_samesize_radio->isChecked()); c->PSDWithSize_cancel_pressed(); }, -2, nullptr},
+        {"plain PSD after a cube map exports the result", [&] { p->exportPurpose = kExportCubeMap; c->PSD_pressed(); },
+         [&] { EXPECT_EQ(p->exportPurpose, kExportResult); }, 2, "Vornesk 2 result.psd"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        panels.clear();
+        alerts.clear();
+        k.run();
+        Pass();
+        k.check();
+        if (k.panelPurposeName >= 0) {
+            ASSERT_EQ(panels.size(), 1u);
+            EXPECT_TRUE(panels[0].save);
+            EXPECT_EQ(panels[0].nameFieldStringValue, k.defaultName);
+            EXPECT_EQ(panels[0].allowedFileTypes, QStringList{"psd"});
+            EXPECT_FALSE(panels[0].allowsOtherFileTypes);
+            EXPECT_EQ(c->gSavingPurpose, k.panelPurposeName);
+            EXPECT_TRUE(alerts.empty());
+        } else if (k.panelPurposeName == -1) {
+            // Exports whose layers this build cannot render say so instead of asking for a name.
+            EXPECT_TRUE(panels.empty());
+            ASSERT_EQ(alerts.size(), 1u);
+            EXPECT_FALSE(alerts[0].informativeText.isEmpty());
+        }
+        EXPECT_FALSE(WindowHasSheet(c->dissolveWindow));
+    }
+}
+
+TEST_F(FilesTest, CancellingASheetChangesNoSettingAndTypingSchedulesNothing) {
+    Parameters* p = records->params.get();
+    p->exportPurpose = kExportCubeMap;
+    p->psdSizeMode = 1;
+    const Parameters before = *p;
+    const int pending = NSObject_pendingPerformRequests(c);
+    c->showExportFacesSheet();
+    c->export_pixels->setText("77");
+    c->export_faces_cancel_pressed();
+    c->showLegoSheet();
+    c->lego_layers->setText("77");
+    c->lego_cancel_pressed();
+    c->showcubemapSheet();
+    c->cubemap_pixels->setText("77");
+    c->cubemap_cancel_pressed();
+    c->showPSDWithSizeSheet();
+    c->PSDWithSize_cancel_pressed();
+    EXPECT_EQ(std::memcmp(&before, p, sizeof before), 0);
+    // Typing in a sheet's field: state 1 becomes custom, the stored size is
+    // what was typed, and no refresh or undo snapshot is scheduled.
+    c->showPSDWithSizeSheet();
+    Type(c->PSDWithSize_x_pixels, "640");
+    EXPECT_EQ(c->gPSDWithSize_state, 3);
+    EXPECT_TRUE(c->PSDWithSize_custom_radio->isChecked());
+    c->PSDWithSize_cancel_pressed();
+    EXPECT_EQ(p->psdSizeMode, 1);
+    EXPECT_EQ(NSObject_pendingPerformRequests(c), pending);
+    EXPECT_TRUE(panels.empty());
+    // Without the custom radio a stored custom mode opens as same proportions.
+    delete c->PSDWithSize_custom_radio;
+    c->PSDWithSize_custom_radio = nullptr;
+    p->psdSizeMode = 3;
+    c->showPSDWithSizeSheet();
+    EXPECT_EQ(c->gPSDWithSize_state, 2);
+    EXPECT_TRUE(c->PSDWithSize_sameproportions_radio->isChecked());
+    c->PSDWithSize_cancel_pressed();
+}
+
+TEST_F(FilesTest, SettingsSavedUnderANameReadBackAndShowThatName) {
+    Parameters* p = records->params.get();
+    p->latitude = 12.5f;
+    p->outputMode = 7;
+    p->flip = 1;
+    const QString file = QString::fromStdString((dir / "my view.q2q").string());
+    answers.push_back({NSModalResponseOK, file});
+    c->save_preset_pressed();
+    ASSERT_EQ(panels.size(), 1u);
+    EXPECT_EQ(panels[0].prompt, "Save settings");
+    EXPECT_EQ(panels[0].nameFieldStringValue, "Vornesk 2 settings");
+    EXPECT_EQ(panels[0].allowedFileTypes, QStringList{"q2q"});
+    EXPECT_TRUE(c->gSaveSucceeded);
+    EXPECT_EQ(c->preset_name->text(), "my view.q2q");
+    EXPECT_TRUE(fs::exists(file.toStdString()));
+    // Nothing but the file itself is left in the folder.
+    int entries = 0;
+    for (auto& e : fs::directory_iterator(dir)) entries += e.path().filename() != "support";
+    EXPECT_EQ(entries, 1);
+
+    const Parameters saved = *p;
+    p->latitude = -3.0f;
+    p->outputMode = 9;
+    p->flip = 0;
+    c->changeDisplayedPresetName("other");
+    answers.push_back({NSModalResponseOK, file});
+    c->load_preset_pressed();
+    ASSERT_EQ(panels.size(), 2u);
+    EXPECT_FALSE(panels[1].save);
+    EXPECT_EQ(panels[1].title, "Load settings");
+    EXPECT_EQ(p->latitude, saved.latitude);
+    EXPECT_EQ(p->outputMode, saved.outputMode);
+    EXPECT_EQ(p->flip, saved.flip);
+    EXPECT_EQ(c->preset_name->text(), "my view.q2q");
+    EXPECT_EQ(c->latitude->floatValue(), 12.5f);
+    EXPECT_TRUE(alerts.empty());
+}
+
+TEST_F(FilesTest, CancelledOrFailedPanelsWriteAndChangeNothing) {
+    Parameters* p = records->params.get();
+    const QString file = QString::fromStdString((dir / "kept.q2q").string());
+    answers.push_back({NSModalResponseCancel, file});
+    c->save_preset_pressed();
+    EXPECT_FALSE(c->gSaveSucceeded);
+    EXPECT_FALSE(fs::exists(file.toStdString()));
+
+    // A folder that does not exist: an alert, nothing written.
+    answers.push_back({NSModalResponseOK, QString::fromStdString((dir / "no such folder" / "x.q2q").string())});
+    c->save_preset_pressed();
+    EXPECT_FALSE(c->gSaveSucceeded);
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_TRUE(alerts[0].informativeText.contains("cannot be created")) << alerts[0].informativeText.toStdString();
+
+    // Missing and damaged files change neither the settings nor the shown name.
+    std::ofstream(dir / "junk.q2q") << "not a settings file";
+    c->changeDisplayedPresetName("shown");
+    p->latitude = 33.0f;
+    const Parameters before = *p;
+    for (const char* name : {"missing.q2q", "junk.q2q"}) {
+        alerts.clear();
+        answers.push_back({NSModalResponseOK, QString::fromStdString((dir / name).string())});
+        c->load_preset_pressed();
+        EXPECT_FALSE(c->gSaveSucceeded) << name;
+        EXPECT_EQ(std::memcmp(&before, p, sizeof before), 0) << name;
+        EXPECT_EQ(c->preset_name->text(), "shown");
+        EXPECT_EQ(alerts.size(), 1u) << name;
+    }
+    EXPECT_FALSE(fs::exists(dir / "missing.q2q"));
+}
+
+TEST_F(FilesTest, ProjectionNamesDecodeAsMacRoman) {
+    const fs::path docs = dir / "docs";
+    fs::create_directories(dir / "config");
+    std::ofstream(dir / "config" / "user-dirs.dirs") << "XDG_DOCUMENTS_DIR=\"" << docs.string() << "\"\n";
+    setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+    ASSERT_TRUE(diagnosticWriteAllProjectionNames());
+    const fs::path file = docs / "projection names.txt";
+    ASSERT_TRUE(fs::exists(file));
+    const std::string script = "python3 -c \"import sys; t=open(sys.argv[1],'rb').read().decode('mac_roman'); "
+                               "l=t.split('\\n'); assert t.endswith('\\n'); l=l[:-1]; "
+                               "assert all(l[:41]) and l[41]=='' and l[42]=='' and all(l[43:]) and len(l)==43+547, len(l)\" '" +
+                               file.string() + "'";
+    EXPECT_EQ(std::system(script.c_str()), 0);
+    unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST_F(FilesTest, AlertsTextsAndResponsesAlsoWithoutADialog) {
+    Controller_Tarnwhistle_pano::releaseSharedInstance();
+    struct Case {
+        void (*show)();
+        const char* message;
+        const char* text;
+    };
+    const Case cases[] = {
+        {ShowMemoryAlertCocoa, "Can\u2019t get memory", "Can\u2019t get memory to run this plug-in."},
+        {ShowRefusalMessage1, "Plug-in needs transparency",
+         "Can\u2019t run on the background layer, or any layer whose transparency is locked."},
+        {ShowRefusalMessage2, "Can\u2019t run", "The paint program does not support enough of the Photoshop plug-in standard."},
+        {ShowRefusalMessage3, "Can\u2019t handle multichannel images", "This plug-in only understands grayscale and RGB images."},
+        {ShowRefusalMessageForLayerMasks, "Can\u2019t handle layer masks",
+         "In the Layers palette, select the image instead of its mask."},
+    };
+    for (const Case& k : cases) {
+        alerts.clear();
+        testing::internal::CaptureStderr();
+        k.show();
+        const std::string log = testing::internal::GetCapturedStderr();
+        ASSERT_EQ(alerts.size(), 1u) << k.message;
+        EXPECT_EQ(alerts[0].style, 0);
+        EXPECT_EQ(alerts[0].messageText, QString::fromUtf8(k.message));
+        EXPECT_EQ(alerts[0].informativeText, QString::fromUtf8(k.text));
+        EXPECT_EQ(alerts[0].buttons, QStringList{"Cancel"});
+        EXPECT_EQ(log, "ShowMemoryAlertCocoa is: 16000\nShowMemoryAlertCocoa cancel clicked.\n");
+    }
+    alerts.clear();
+    testing::internal::CaptureStderr();
+    DoAbout();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "DoAbout is: 16000\nDoAbout ok clicked.\n");
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0].messageText, "Vornesk 2");
+    EXPECT_EQ(alerts[0].buttons, (QStringList{"OK", kMakerHomePage}));
+    DoDebugMessages("planes 3");
+    EXPECT_EQ(alerts.back().messageText, "debugInfo");
+    EXPECT_EQ(alerts.back().informativeText, "planes 3");
+    EXPECT_EQ(LaunchURLCString(nullptr), 0);
+    EXPECT_EQ(LaunchURLCString(""), 0);
+    // The second button is the second response.
+    SetAlertResponder([](const AlertSetup&, QMessageBox* box) {
+        EXPECT_EQ(box->buttons().size(), 2);
+        return NSAlertSecondButtonReturn;
+    });
+    std::vector<QString> opened;
+    SetURLOpener([&opened](const QString& url) {
+        opened.push_back(url);
+        return true;
+    });
+    testing::internal::CaptureStderr();
+    DoAbout();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "DoAbout is: 16000\n");
+    EXPECT_EQ(opened, std::vector<QString>{kMakerHomePage});
+    EXPECT_EQ(LaunchURLCString("https://example.org/a%20b"), 1);
+    EXPECT_EQ(LaunchURLCString("no scheme"), 0);
+    EXPECT_EQ(opened.size(), 2u);
+    SetURLOpener(nullptr);
+    c = Controller_Tarnwhistle_pano::sharedInstance();
+}
+
+TEST_F(FilesTest, ProgressBarHalfFullAndNothingAfterDismissal) {
+    QProgressBar* bar = c->mondoBar;
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->isHidden());
+    records->data->progressTotal = 4;
+    records->data->progressDone = 2;
+    CreateMondoProgressWindow();
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->value(), 0);
+    MondoProgressUpdate_fraction(0.5f);
+    EXPECT_EQ(bar->value(), 50);
+    Shot(c->dissolveWindow, "progress-half");
+    MondoProgressUpdate_fractionX(1.0);
+    EXPECT_EQ(bar->value(), 100);
+    DestroyMondoProgress();
+    EXPECT_TRUE(bar->isHidden());
+    EXPECT_EQ(records->data->progressTotal, 0);
+    EXPECT_EQ(records->data->progressDone, 0);
+    c->okPressed();
+    EXPECT_EQ(c->mondoBar, nullptr);
+    CreateMondoProgressWindow();
+    MondoProgressUpdate_fraction(0.5f);
+    DestroyMondoProgress();
+}
+
+TEST_F(FilesTest, Screenshots) {
+    for (QDialog* sheet : {c->PSDWithSizeSheet, c->exportPolyhedronSheet, c->legoSheet, c->cubemapSheet, c->helpSheet,
+                           c->aboutSheet})
+        ASSERT_NE(sheet, nullptr);
+    c->showPSDWithSizeSheet();
+    Shot(c->PSDWithSizeSheet, "sheet-psd-size");
+    c->PSDWithSize_cancel_pressed();
+    c->showExportFacesSheet();
+    Shot(c->exportPolyhedronSheet, "sheet-export-faces");
+    c->export_faces_cancel_pressed();
+    c->showLegoSheet();
+    Shot(c->legoSheet, "sheet-brick-globe");
+    c->lego_cancel_pressed();
+    c->showcubemapSheet();
+    Shot(c->cubemapSheet, "sheet-cube-map");
+    c->cubemap_cancel_pressed();
+    c->help_pressed();
+    Shot(c->helpSheet, "sheet-help");
+    EXPECT_TRUE(WindowHasSheet(c->dissolveWindow));
+    c->helpSheet->findChild<QPushButton*>("closeHelp")->click();
+    c->aboutPressed();
+    Shot(c->aboutSheet, "sheet-about");
+    c->aboutOKPressed();
+    EXPECT_FALSE(WindowHasSheet(c->dissolveWindow));
+    AlertSetup a;
+    a.messageText = "Can\u2019t run";
+    a.informativeText = kRefusal2Text;
+    a.buttons = {"Cancel"};
+    std::unique_ptr<QMessageBox> box(MakeAlertBox(a));
+    box->adjustSize();
+    Shot(box.get(), "alert-refusal");
+}
+
+}  // namespace

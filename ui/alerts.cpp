@@ -1,0 +1,98 @@
+// The about box and the alerts with which the plug-in refuses to run. Each
+// is a modal alert whose texts pass through the string table with the
+// English text as key. They may come before any dialog exists: the window
+// system is started if needed, and without a display the texts go to
+// standard error.
+#include <QUrl>
+#include <cstdio>
+#include <string>
+
+#include "common/strings.h"
+#include "host_access/alerts.h"
+#include "platform/appkit/alerts.h"
+#include "platform/appkit/run_loop.h"
+#include "ui/dialog.h"
+
+const char kMakerHomePage[] = "https://vornesk.org/";
+
+const char kRefusal1Title[] = "Plug-in needs transparency";
+const char kRefusal1Text[] = "Can\u2019t run on the background layer, or any layer whose transparency is locked.";
+const char kRefusal2Title[] = "Can\u2019t run";
+const char kRefusal2Text[] = "The paint program does not support enough of the Photoshop plug-in standard.";
+const char kRefusal3Title[] = "Can\u2019t handle multichannel images";
+const char kRefusal3Text[] = "This plug-in only understands grayscale and RGB images.";
+const char kRefusalModeTitle[] = "Can\u2019t handle this kind of image";
+const char kRefusalModeText[] = "This plug-in only understands grayscale and RGB images.";
+const char kLayerMaskTitle[] = "Can\u2019t handle layer masks";
+const char kLayerMaskText[] = "In the Layers palette, select the image instead of its mask.";
+const char kMemoryAlertTitle[] = "Can\u2019t get memory";
+const char kMemoryAlertText[] = "Can\u2019t get memory to run this plug-in.";
+
+namespace {
+
+constexpr int kAlertLogNumber = 16000;
+
+QString L(const char* english) { return Controller_Tarnwhistle_pano::myLocalizedStringFor(QString::fromUtf8(english)); }
+
+// Runs the alert, or writes it to standard error where no window can show:
+// the response then is the first button's.
+int RunAlert(const AlertSetup& setup) {
+    std::string why;
+    if (!NSApplicationLoad(&why)) {
+        std::fprintf(stderr, "%s\n%s\n[%s]\n", setup.messageText.toUtf8().constData(),
+                     setup.informativeText.toUtf8().constData(), setup.buttons.value(0).toUtf8().constData());
+        std::fflush(stderr);
+        return NSAlertFirstButtonReturn;
+    }
+    return NSAlert_runModal(setup);
+}
+
+void Refusal(const char* title, const char* text) {
+    std::fprintf(stderr, "ShowMemoryAlertCocoa is: %d\n", kAlertLogNumber);
+    AlertSetup a;
+    a.messageText = L(title);
+    a.informativeText = L(text);
+    a.buttons = {L("Cancel")};
+    if (RunAlert(a) == NSAlertFirstButtonReturn) std::fprintf(stderr, "ShowMemoryAlertCocoa cancel clicked.\n");
+}
+
+}  // namespace
+
+void DoAbout() {
+    std::fprintf(stderr, "DoAbout is: %d\n", kAlertLogNumber);
+    AlertSetup a;
+    a.messageText = L("AboutTitle");
+    a.informativeText = L("AboutText");
+    a.buttons = {L("OK"), QString::fromUtf8(kMakerHomePage)};
+    const int response = RunAlert(a);
+    if (response == NSAlertFirstButtonReturn) std::fprintf(stderr, "DoAbout ok clicked.\n");
+    if (response == NSAlertSecondButtonReturn) SendUserToQWHomePage();
+}
+
+void DoDebugMessages(const char* text) {
+    AlertSetup a;
+    a.messageText = "debugInfo";
+    a.informativeText = QString::fromUtf8(text ? text : "");
+    a.buttons = {L("OK")};
+    RunAlert(a);
+}
+
+void ShowMemoryAlertCocoa() { Refusal(kMemoryAlertTitle, kMemoryAlertText); }
+void ShowRefusalMessage1() { Refusal(kRefusal1Title, kRefusal1Text); }
+void ShowRefusalMessage2() { Refusal(kRefusal2Title, kRefusal2Text); }
+void ShowRefusalMessage3() { Refusal(kRefusal3Title, kRefusal3Text); }
+void ShowRefusalMessageForLayerMasks() { Refusal(kLayerMaskTitle, kLayerMaskText); }
+void ShowRefusalMessageForMode() { Refusal(kRefusalModeTitle, kRefusalModeText); }
+void ShowDiagnosticResult() {}
+
+int32_t LaunchURLCString(const char* url) {
+    if (!url) return 0;
+    std::string why;
+    if (!NSApplicationLoad(&why)) return 0;
+    // The string is Mac Roman, as the callers keep their texts.
+    QString s;
+    for (const char* p = url; *p; ++p) s += QChar(MacRomanToUnicode(uint8_t(*p)));
+    return NSWorkspace_openURL(s) ? 1 : 0;
+}
+
+void SendUserToQWHomePage() { LaunchURLCString(kMakerHomePage); }

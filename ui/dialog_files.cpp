@@ -1,0 +1,387 @@
+// The dialog's file commands: the open and save panels by purpose, what is
+// read or written when the user confirms, and the galleries written to fixed
+// places. A save writes a file beside the chosen one and renames it over the
+// chosen one only when the writer succeeded; a failed or refused load
+// changes nothing. Purposes whose writers this build lacks say so in an
+// alert instead of showing their panel.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "common/strings.h"
+#include "files/psd_doc.h"
+#include "files/psd_export.h"
+#include "host_access/alerts.h"
+#include "platform/appkit/alerts.h"
+#include "platform/appkit/sheets.h"
+#include "records/data.h"
+#include "records/parameters.h"
+#include "records/plugin_globals.h"
+#include "shell/mode_catalogue.h"
+#include "shell/settings_file.h"
+#include "shell/stand_ins.h"
+#include "ui/dialog.h"
+#include "ui/preview_manager.h"
+#include "ui/proxy_view.h"
+#include "ui/pyramid_images.h"
+
+namespace {
+
+void Log(const char* text) { std::fprintf(stderr, "%s\n", text); }
+
+void Warn(const QString& message, const QString& informative) {
+    AlertSetup a;
+    a.messageText = message;
+    a.informativeText = informative;
+    a.buttons = {Controller_Tarnwhistle_pano::myLocalizedStringFor("OK")};
+    NSAlert_runModal(a);
+}
+
+constexpr char kNoWebPages[] = "This build cannot write web pages of settings, modes or galleries yet.";
+constexpr char kNoGeometry[] = "This build cannot write 3D geometry (OBJ) files of polyhedra yet.";
+constexpr char kNoBrickFiles[] = "This build cannot write the brick statistics page or the LDRAW model yet.";
+
+// Export kinds whose layers need a renderer this build does not have.
+bool ExportKindNotBuilt(int32_t kind) {
+    return kind == kExportBrickModel || kind == kExportFaces || kind == kExportEquirectangularMap;
+}
+
+// Why a purpose cannot be written by this build, or null.
+const char* MissingWriter(int32_t purpose) {
+    switch (purpose) {
+        case 2: return gParams && ExportKindNotBuilt(gParams->exportPurpose) ? PSDExportMessage(kPSDExportNotBuilt) : nullptr;
+        case 3:
+        case 7: return kNoBrickFiles;
+        case 4:
+        case 13: return kNoWebPages;
+        case 10: return kNoGeometry;
+        case 12: return PSDExportMessage(kPSDExportNotBuilt);
+        default: return nullptr;
+    }
+}
+
+// Runs writer on a new file beside path; on success the file replaces path.
+// The writer returns 0 or a failure and closes the descriptor when closesFd.
+// False, with *why, when nothing was replaced.
+template <typename Writer>
+bool WriteBeside(const QString& path, bool closesFd, Writer writer, QString* why) {
+    const QFileInfo info(path);
+    std::string temp = (info.absolutePath() + "/." + info.fileName() + ".XXXXXX").toStdString();
+    const int fd = mkstemp(temp.data());
+    if (fd < 0) {
+        *why = QString("The file cannot be created in %1: %2.").arg(info.absolutePath(), std::strerror(errno));
+        return false;
+    }
+    fchmod(fd, 0644);
+    int result = writer(fd);
+    if (!closesFd && close(fd) != 0 && result == 0) result = writErr;
+    if (result == 0 && std::rename(temp.c_str(), path.toStdString().c_str()) != 0) {
+        *why = QString("The file cannot replace %1: %2.").arg(path, std::strerror(errno));
+        unlink(temp.c_str());
+        return false;
+    }
+    if (result != 0) {
+        unlink(temp.c_str());
+        *why = QString::fromUtf8(PSDExportMessage(result));
+        return false;
+    }
+    return true;
+}
+
+QString FolderOf(QStandardPaths::StandardLocation where) { return QStandardPaths::writableLocation(where); }
+
+}  // namespace
+
+int64_t Controller_Tarnwhistle_pano::cleansedIntValue(const QString& text) {
+    // integerValue: leading blanks, a sign, the digits up to the first other
+    // character; no digits is 0. Thousands commas are dropped first.
+    const QString s = QString(text).remove(',').trimmed();
+    int i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
+    int64_t value = 0;
+    for (; i < s.size() && s[i].isDigit() && s[i].unicode() < 128; ++i) {
+        value = value * 10 + (s[i].unicode() - '0');
+        if (value > (int64_t(1) << 40)) break;  // far beyond any field's range
+    }
+    return negative ? -value : value;
+}
+
+void Controller_Tarnwhistle_pano::connectFileActions() {
+    Window* w = dissolveWindow;
+    using Method = void (Controller_Tarnwhistle_pano::*)();
+    const std::pair<const char*, Method> buttons[] = {
+        {"save", &Controller_Tarnwhistle_pano::save_preset_pressed},
+        {"load", &Controller_Tarnwhistle_pano::load_preset_pressed},
+        {"psdexport", &Controller_Tarnwhistle_pano::PSD_pressed},
+        {"extra_actions", &Controller_Tarnwhistle_pano::action_pressed},
+    };
+    for (auto [name, method] : buttons)
+        if (auto* button = w->findChild<QAbstractButton*>(name))
+            SetAction(button, [this, method](QWidget*) { (this->*method)(); });
+}
+
+// ---- buttons ----
+
+void Controller_Tarnwhistle_pano::save_preset_pressed() {
+    Log("Pressed save button");
+    PromptSaveWithPurpose(0, dissolveWindow);
+}
+
+void Controller_Tarnwhistle_pano::load_preset_pressed() {
+    gOpeningPurpose = 0;
+    PromptOpen(dissolveWindow);
+}
+
+void Controller_Tarnwhistle_pano::PSD_pressed() {
+    // The plain PSD button exports the result, whatever the last sheet chose.
+    if (gParams) gParams->exportPurpose = kExportResult;
+    reactToPSDButton(dissolveWindow);
+}
+
+void Controller_Tarnwhistle_pano::action_pressed() {
+    Log("Pressed action button");
+    if (const char* missing = MissingWriter(4)) return Warn(myLocalizedStringFor("SaveHTML"), missing);
+    gOpeningPurpose = 4;
+    PromptOpen(dissolveWindow);
+}
+
+void Controller_Tarnwhistle_pano::voronoi_pressed() {
+    Log("Pressed save button");
+    PromptSaveWithPurpose(13, dissolveWindow);
+}
+
+void Controller_Tarnwhistle_pano::reactToChromeButton() {
+    gOpeningPurpose = 20;
+    PromptOpen(dissolveWindow);
+}
+
+void Controller_Tarnwhistle_pano::reactToPictbumpButton() {
+    gOpeningPurpose = 21;
+    PromptOpen(dissolveWindow);
+}
+
+void Controller_Tarnwhistle_pano::all_exportable_polyhedra_pressed() { Warn("Exportable polyhedra", kNoWebPages); }
+void Controller_Tarnwhistle_pano::giant_gallery_pressed() { Warn("Giant gallery", kNoWebPages); }
+void Controller_Tarnwhistle_pano::output_gallery_pressed() { Warn("Projections gallery", kNoWebPages); }
+
+void Controller_Tarnwhistle_pano::reactToPSDButton(QWidget* window) { PromptSaveWithPurpose(2, window); }
+
+// ---- panels ----
+
+void Controller_Tarnwhistle_pano::PromptOpen(QWidget* window) {
+    PanelSetup s;
+    switch (gOpeningPurpose) {
+        case 0:
+            s.title = myLocalizedStringFor("LoadSettings");
+            s.allowedFileTypes = {"q2q"};
+            break;
+        case 4:
+        case 22:
+            s.title = myLocalizedStringFor(gOpeningPurpose == 4 ? "ChoosePresetFolder" : "ChooseEnvironmentFolder");
+            s.canChooseFiles = false;
+            s.canChooseDirectories = true;
+            break;
+        case 20:
+        case 21:
+            s.title = myLocalizedStringFor("LoadImage");
+            s.allowedFileTypes = {"gif", "jpg", "jpeg", "png", "bmp", "pict", "pct", ""};
+            break;
+        default: break;
+    }
+    Panel_beginSheetModalForWindow(window, s, [this](int response, const QString& path) {
+        if (response != NSModalResponseOK) return;
+        Log("open panel OK");
+        didEndOpenSheet(1, path);
+    });
+}
+
+bool Controller_Tarnwhistle_pano::PromptSaveAtopWindow(QWidget* window) {
+    PanelSetup s;
+    s.save = true;
+    s.nameFieldStringValue = myLocalizedStringFor("file");
+    switch (gSavingPurpose) {
+        case 0:
+            s.prompt = myLocalizedStringFor("SaveSettings");
+            s.allowedFileTypes = {"q2q"};
+            s.nameFieldStringValue = myLocalizedStringFor("DefaultSettingsName");
+            break;
+        case 2: {
+            s.prompt = myLocalizedStringFor("SavePSD");
+            s.allowedFileTypes = {"psd"};
+            s.allowsOtherFileTypes = false;
+            const int32_t kind = gParams ? gParams->exportPurpose : kExportResult;
+            s.nameFieldStringValue = kind == kExportBrickModel           ? QString("Brick sphere plan.psd")
+                                     : kind == kExportCubeMap            ? QString("Cube map.psd")
+                                     : kind == kExportFaces              ? QString("Polyhedron faces.psd")
+                                     : kind == kExportEquirectangularMap ? QString("Equirectangular face map.psd")
+                                                                         : myLocalizedStringFor("DefaultPSDName");
+            break;
+        }
+        case 4:
+            s.prompt = myLocalizedStringFor("SaveHTML");
+            s.allowedFileTypes = {"html"};
+            s.nameFieldStringValue = myLocalizedStringFor("SettingsGalleryName");
+            break;
+        case 10:
+            s.prompt = myLocalizedStringFor("SaveOBJ");
+            s.allowedFileTypes = {"obj"};
+            s.nameFieldStringValue = "Polyhedron.obj";
+            break;
+        case 12:
+            s.prompt = myLocalizedStringFor("SavePSD");
+            s.allowedFileTypes = {"psd"};
+            s.nameFieldStringValue = "Equirectangular map.psd";
+            break;
+        default: break;
+    }
+    // What this build cannot write is said instead of asking where to write it.
+    if (const char* missing = MissingWriter(gSavingPurpose)) {
+        Warn(s.prompt.isEmpty() ? s.nameFieldStringValue : s.prompt, missing);
+        gSaveSucceeded = false;
+        return true;
+    }
+    Panel_beginSheetModalForWindow(window, s, [this](int response, const QString& path) {
+        if (response == NSModalResponseOK) didEndSaveSheet(1, path);
+        else gSaveSucceeded = false;
+    });
+    return true;
+}
+
+void Controller_Tarnwhistle_pano::PromptSaveWithPurpose(int32_t purpose, QWidget* window) {
+    gSavingPurpose = purpose;
+    PromptSaveAtopWindow(window);
+}
+
+// ---- results ----
+
+void Controller_Tarnwhistle_pano::didEndOpenSheet(int returnCode, const QString& path) {
+    if (returnCode != 1) {
+        gSaveSucceeded = false;
+        return;
+    }
+    gSaveSucceeded = true;
+    if (!doOpenThingsWithFilePath(path, gOpeningPurpose)) {
+        gSaveSucceeded = false;
+        return;
+    }
+    if (gOpeningPurpose == 0) {
+        changeDisplayedPresetName(QFileInfo(path).fileName());
+        gSettings_ChangedSoUpdatePreview();
+    } else if (gOpeningPurpose == 4) {
+        gSavingPurpose = 4;
+        clumsy_folder_path = path;
+        PromptSaveAtopWindow(dissolveWindow);
+    }
+}
+
+bool Controller_Tarnwhistle_pano::doOpenThingsWithFilePath(const QString& path, int32_t purpose) {
+    if (purpose != 0) return purpose == 4 || purpose == 18 || purpose == 19 || purpose == 20 || purpose == 21;
+    if (!gParams) return false;
+    const std::string p = path.toStdString();
+    const int fd = open(p.c_str(), O_RDONLY);
+    if (fd < 0) {
+        Warn(myLocalizedStringFor("LoadSettings"),
+             QString("%1 cannot be read: %2.").arg(QFileInfo(path).fileName(), std::strerror(errno)));
+        return false;
+    }
+    close(fd);
+    const Parameters before = *gParams;
+    if (FileZerp_ReadSettingsFile_path(p) != 0) {
+        *gParams = before;
+        Warn(myLocalizedStringFor("LoadSettings"), QString("%1 is not a settings file this plug-in reads: %2.")
+                                                       .arg(QFileInfo(path).fileName(), LastSettingsFileError()));
+        return false;
+    }
+    return true;
+}
+
+void Controller_Tarnwhistle_pano::didEndSaveSheet(int returnCode, const QString& path) {
+    if (returnCode != 1) {
+        gSaveSucceeded = false;
+        return;
+    }
+    if (gSavingPurpose == 0 && proxyPreview) BuildPreviewFromNSImage(proxyPreview->previewWithPointSize(240));
+    gSaveSucceeded = doSaveThingsWithFilePath(path, clumsy_folder_path, gSavingPurpose);
+    if (!gSaveSucceeded) return;
+    if (gSavingPurpose == 0) {
+        nameForSaving = QFileInfo(path).fileName();
+        changeDisplayedPresetName(nameForSaving);
+    }
+    if (gSavingPurpose == 2 && gParams && gParams->exportPurpose == kExportBrickModel) {
+        const QString stem = QFileInfo(path).path() + "/" + QFileInfo(path).completeBaseName();
+        doSaveThingsWithFilePath(stem + ".html", clumsy_folder_path, 3);
+        doSaveThingsWithFilePath(stem + ".ldr", clumsy_folder_path, 7);
+    }
+}
+
+bool Controller_Tarnwhistle_pano::doSaveThingsWithFilePath(const QString& path, const QString&, int32_t purpose) {
+    if (const char* missing = MissingWriter(purpose)) {
+        Warn(QFileInfo(path).fileName(), missing);
+        return false;
+    }
+    QString why;
+    bool ok = false;
+    switch (purpose) {
+        case 0:
+            ok = WriteBeside(path, false, [](int fd) { return int(ParametersOut(gData, fd, 1, nullptr, 1)); }, &why);
+            if (ok) SetCurrentPresetFilenameToNSString(QFileInfo(path).fileName());
+            break;
+        case 2:
+            ppm->abortAnyPreviewAndThenDoBlockSynchronously([&] {
+                ok = WriteBeside(
+                    path, true,
+                    [](int fd) {
+                        CreateMondoProgressWindow();
+                        bool cancel = false;
+                        PSDdoc doc;
+                        GrabPSDMetrics(gData, &doc);
+                        const int r = ReallyWritePSDFile_core_thingie(gData, fd, &cancel, &doc);
+                        DestroyMondoProgress();
+                        return r;
+                    },
+                    &why);
+                fixZoomersHilitesEasy();
+            });
+            break;
+        default: return false;  // purposes that write nothing create nothing
+    }
+    if (!ok) Warn(QString("%1 was not saved").arg(QFileInfo(path).fileName()), why);
+    return ok;
+}
+
+// ---- lists written to fixed places ----
+
+bool diagnosticWriteAllProjectionNames() {
+    const QString folder = FolderOf(QStandardPaths::DocumentsLocation);
+    QDir().mkpath(folder);
+    const QString path = folder + "/projection names.txt";
+    std::string text;
+    auto add = [&text](const char* utf8) {
+        for (QChar ch : QString::fromUtf8(utf8 ? utf8 : "")) {
+            if (ch.isLowSurrogate()) continue;
+            const int32_t byte = ch.isHighSurrogate() ? -1 : UnicodeToMacRoman(ch.unicode());
+            text += byte > 0 ? char(byte) : '?';
+        }
+        text += '\n';
+    };
+    for (int m = 1; m <= kInputModeCount; ++m) add(VorneskInputModeName(m));
+    text += "\n\n";
+    for (int m = 1; m <= kHighestProjection; ++m) add(VorneskOutputModeName(m));
+    QString why;
+    const bool ok = WriteBeside(
+        path, false,
+        [&text](int fd) { return write(fd, text.data(), text.size()) == ssize_t(text.size()) ? 0 : int(writErr); },
+        &why);
+    if (ok) std::fprintf(stderr, "Wrote projection names to %s\n", path.toUtf8().constData());
+    else std::fprintf(stderr, "%s\n", why.toUtf8().constData());
+    return ok;
+}

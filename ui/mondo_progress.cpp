@@ -1,0 +1,81 @@
+// The progress bar under the preview pane. It is built hidden with the
+// controls; the exports and the task engine show, advance and hide it.
+// Advancing repaints the bar at once, without dispatching any input, so it
+// moves during a job that holds the main thread.
+#include <QGridLayout>
+#include <QProgressBar>
+
+#include "engine/task_services.h"
+#include "host_access/alerts.h"
+#include "records/data.h"
+#include "records/plugin_globals.h"
+#include "ui/dialog.h"
+#include "ui/proxy_view.h"
+
+namespace {
+
+constexpr int kMondoBarHeight = 10;
+
+Controller_Tarnwhistle_pano* Shared() {
+    return Controller_Tarnwhistle_pano::exists() ? Controller_Tarnwhistle_pano::sharedInstance() : nullptr;
+}
+
+}  // namespace
+
+void Controller_Tarnwhistle_pano::addMondoProgress() {
+    if (mondoBar || !dissolveWindow) return;
+    auto* bar = new QProgressBar(dissolveWindow);
+    bar->setObjectName("mondoBar");
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    bar->setTextVisible(false);
+    bar->setFixedHeight(kMondoBarHeight);
+    // Under the preview pane, as wide as it.
+    if (auto* grid = qobject_cast<QGridLayout*>(dissolveWindow->layout())) {
+        const int index = proxyPreview ? grid->indexOf(proxyPreview) : -1;
+        int row = 0, column = 0, rows = 1, columns = 1;
+        if (index >= 0) grid->getItemPosition(index, &row, &column, &rows, &columns);
+        grid->addWidget(bar, grid->rowCount(), column, 1, columns);
+    }
+    bar->hide();
+    mondoBar = bar;
+}
+
+void Controller_Tarnwhistle_pano::CreateMondoProgressWindowX() {
+    if (!mondoBar) return;
+    mondoBar->setValue(0);
+    mondoBar->show();
+    mondoBar->repaint();
+}
+
+void Controller_Tarnwhistle_pano::MondoProgressUpdate_fractionX(double fraction) {
+    if (!mondoBar) return;
+    mondoBar->setValue(int(std::lround(std::clamp(fraction, 0.0, 1.0) * 100.0)));
+    mondoBar->repaint();
+}
+
+void Controller_Tarnwhistle_pano::DestroyMondoProgressX() {
+    if (mondoBar) mondoBar->hide();
+}
+
+void CreateMondoProgressWindow() {
+    if (auto* c = Shared()) c->CreateMondoProgressWindowX();
+}
+
+void MondoProgressUpdate_fraction(float fraction) {
+    if (auto* c = Shared()) c->MondoProgressUpdate_fractionX(fraction);
+}
+
+void MondoProgressShowCancelling() {
+    if (auto* c = Shared()) c->MondoProgressShowCancellingX();
+}
+
+void DestroyMondoProgress() {
+    if (auto* c = Shared()) c->DestroyMondoProgressX();
+    if (gData) gData->progressTotal = gData->progressDone = 0;
+}
+
+// The task engine's report during renders to an offscreen pyramid.
+void MondoProgressUpdate_fractionX(double fraction) {
+    if (auto* c = Shared()) c->MondoProgressUpdate_fractionX(fraction);
+}

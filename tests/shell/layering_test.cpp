@@ -35,6 +35,10 @@ const std::set<std::pair<std::string, std::string>> kKnownUpward = {
     // dialog also reads the shell's defaults and settings.
     {"files/iptc.cpp", "shell/mode_catalogue.h"},
     {"ui/dialog.cpp", "shell/defaults.h"},
+    {"ui/dialog.cpp", "shell/settings_file.h"},
+    {"ui/dialog_files.cpp", "shell/mode_catalogue.h"},
+    {"ui/dialog_files.cpp", "shell/settings_file.h"},
+    {"ui/dialog_files.cpp", "shell/stand_ins.h"},
     {"ui/dialog.cpp", "shell/mode_catalogue.h"},
     {"ui/dialog.cpp", "shell/renderable.h"},
     {"ui/dialog.cpp", "shell/settings_persistence.h"},

@@ -14,6 +14,7 @@
 #include "platform/appkit/run_loop.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
+#include "tests/pyramid/pyramid_fixture.h"
 #include "tests/platform/appkit/offscreen_app.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/dialog.h"
@@ -24,34 +25,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Pyr {
-    PyramidDescriptor p{};
-    Pyr(int64_t w, int64_t h, int64_t kind) {
-        InitPyramidProcs(&p);
-        EXPECT_EQ(TryToAllocatePyramid_2006(&p, w, h, kind, 0, 0), 1);
-    }
-    ~Pyr() { DisposePyramidData(&p); }
-};
 
 TEST(PyramidImages, RoundTripExactWhenOpaqueWithinAStepFromHalfAlpha) {
     ASSERT_TRUE(OffscreenApplication());
-    Pyr a(37, 23, kPyrColour8), b(37, 23, kPyrColour8);
+    TestPyramid a(37, 23, kPyrColour8, 0), b(37, 23, kPyrColour8, 0);
+    ASSERT_TRUE(a.ok);
     std::mt19937 random(5);
     std::uniform_int_distribution<int> byte(0, 255);
     for (int y = 0; y < 23; ++y)
         for (int x = 0; x < 37; ++x)
-            set_pyramid_sample_point4(x, y, &a.p, 0, byte(random), byte(random), byte(random),
+            set_pyramid_sample_point4(x, y, a.get(), 0, byte(random), byte(random), byte(random),
                                       (x + y) % 3 == 0 ? 255 : byte(random));
-    const QImage image = NSImageFromPyr(&a.p);
+    const QImage image = NSImageFromPyr(a.get());
     ASSERT_EQ(image.format(), QImage::Format_ARGB32_Premultiplied);
     ASSERT_EQ(image.size(), QSize(37, 23));
-    Copy_NSBitmapImageRep_to_pyr(image, &b.p);
-    EXPECT_EQ(b.p.mipmapState, 1);
+    Copy_NSBitmapImageRep_to_pyr(image, b.get());
+    EXPECT_EQ(b->mipmapState, 1);
     int opaque = 0, half = 0;
     for (int y = 0; y < 23; ++y)
         for (int x = 0; x < 37; ++x) {
-            const uint32_t pa = get_pyramid_sample_point4_raw(x, y, &a.p, 0);
-            const uint32_t pb = get_pyramid_sample_point4_raw(x, y, &b.p, 0);
+            const uint32_t pa = get_pyramid_sample_point4_raw(x, y, a.get(), 0);
+            const uint32_t pb = get_pyramid_sample_point4_raw(x, y, b.get(), 0);
             const int alpha = int(pa & 255);
             if (alpha == 255) {
                 ++opaque;
@@ -72,13 +66,14 @@ TEST(PyramidImages, PremultipliedHalfAlphaExample) {
     QImage rep = NSBitmapImageRep_makeRGBA(1, 1, 16);
     const float stored[4] = {0.25f, 0.0f, 0.0f, 0.5f};
     NSBitmapImageRep_setStored(&rep, 0, 0, stored);
-    Pyr p(1, 1, kPyrColourFloat);
-    Copy_NSBitmapImageRep_to_pyr(rep, &p.p);
+    TestPyramid p(1, 1, kPyrColourFloat, 0);
+    ASSERT_TRUE(p.ok);
+    Copy_NSBitmapImageRep_to_pyr(rep, p.get());
     float c[4];
-    get_intcoord_unitary_color(0, 0, &p.p, 0, c);
+    get_intcoord_unitary_color(0, 0, p.get(), 0, c);
     EXPECT_NEAR(c[0], 0.5f, 1e-4);
     EXPECT_NEAR(c[3], 0.5f, 1e-4);
-    QImage back = NSImageFromPyr(&p.p);
+    QImage back = NSImageFromPyr(p.get());
     ASSERT_EQ(back.format(), QImage::Format_RGBA64_Premultiplied);
     float s[4];
     NSBitmapImageRep_getStored(back, 0, 0, s);
@@ -87,36 +82,38 @@ TEST(PyramidImages, PremultipliedHalfAlphaExample) {
     // Alpha 0 keeps the colour as stored, undivided.
     const float clear[4] = {0.2f, 0.0f, 0.0f, 0.0f};
     NSBitmapImageRep_setStored(&rep, 0, 0, clear);
-    Copy_NSBitmapImageRep_to_pyr(rep, &p.p);
-    get_intcoord_unitary_color(0, 0, &p.p, 0, c);
+    Copy_NSBitmapImageRep_to_pyr(rep, p.get());
+    get_intcoord_unitary_color(0, 0, p.get(), 0, c);
     EXPECT_NEAR(c[0], 0.2f, 1e-4);
 }
 
 TEST(PyramidImages, CommonRectangleAndGrey) {
     ASSERT_TRUE(OffscreenApplication());
     // A larger image is cut to the pyramid; a smaller one fills its own rectangle.
-    Pyr p(4, 3, kPyrColour8);
+    TestPyramid p(4, 3, kPyrColour8, 0);
+    ASSERT_TRUE(p.ok);
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 4; ++x) set_pyramid_sample_point4(x, y, &p.p, 0, 1, 2, 3, 255);
+        for (int x = 0; x < 4; ++x) set_pyramid_sample_point4(x, y, p.get(), 0, 1, 2, 3, 255);
     QImage big(10, 10, QImage::Format_ARGB32_Premultiplied);
     big.fill(qRgba(255, 0, 0, 255));
-    Copy_NSBitmapImageRep_to_pyr(big, &p.p);
-    EXPECT_EQ(get_pyramid_sample_point4_raw(3, 2, &p.p, 0), 0xFF0000FFu);
+    Copy_NSBitmapImageRep_to_pyr(big, p.get());
+    EXPECT_EQ(get_pyramid_sample_point4_raw(3, 2, p.get(), 0), 0xFF0000FFu);
     QImage small(2, 1, QImage::Format_ARGB32_Premultiplied);
     small.fill(qRgba(0, 0, 255, 255));
-    Copy_NSBitmapImageRep_to_pyr(small, &p.p);
-    EXPECT_EQ(get_pyramid_sample_point4_raw(1, 0, &p.p, 0), 0x0000FFFFu);
-    EXPECT_EQ(get_pyramid_sample_point4_raw(2, 0, &p.p, 0), 0xFF0000FFu);
-    EXPECT_EQ(get_pyramid_sample_point4_raw(0, 1, &p.p, 0), 0xFF0000FFu);
+    Copy_NSBitmapImageRep_to_pyr(small, p.get());
+    EXPECT_EQ(get_pyramid_sample_point4_raw(1, 0, p.get(), 0), 0x0000FFFFu);
+    EXPECT_EQ(get_pyramid_sample_point4_raw(2, 0, p.get(), 0), 0xFF0000FFu);
+    EXPECT_EQ(get_pyramid_sample_point4_raw(0, 1, p.get(), 0), 0xFF0000FFu);
     // A grey image fills the three colour channels with its grey.
     QImage grey = NSBitmapImageRep_makeGrey(4, 3, 8);
     grey.fill(77);
-    Copy_NSBitmapImageRep_to_pyr(grey, &p.p);
-    EXPECT_EQ(get_pyramid_sample_point4_raw(2, 1, &p.p, 0), 0x4D4D4DFFu);
+    Copy_NSBitmapImageRep_to_pyr(grey, p.get());
+    EXPECT_EQ(get_pyramid_sample_point4_raw(2, 1, p.get(), 0), 0x4D4D4DFFu);
     // A grey pyramid gives a grey image.
-    Pyr g(3, 2, kPyrGrey8);
-    set_pyramid_sample_point1(2, 1, &g.p, 0, 200);
-    const QImage gi = NSImageFromPyr(&g.p);
+    TestPyramid g(3, 2, kPyrGrey8, 0);
+    ASSERT_TRUE(g.ok);
+    set_pyramid_sample_point1(2, 1, g.get(), 0, 200);
+    const QImage gi = NSImageFromPyr(g.get());
     ASSERT_EQ(gi.format(), QImage::Format_Grayscale8);
     EXPECT_EQ(gi.constScanLine(1)[2], 200);
     PyramidDescriptor none{};

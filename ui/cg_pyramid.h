@@ -1,0 +1,36 @@
+// Level images of a pyramid as memory chunks in the byte orders Core
+// Graphics takes, and PyrMinMax, the utilities of float (kind 5) pyramids.
+// Chunks are rows of pixels packed one after another, the picture's top row
+// first (pyramid row height − 1). Main thread.
+#pragma once
+
+#include <cstdint>
+
+struct PyramidDescriptor;
+
+// Each writes width x height pixels of the level into out, and nothing for
+// a null or unallocated pyramid, another kind, a level the pyramid does not
+// have or a level less than a row high.
+// Kind 3: 4 bytes a pixel, alpha, red, green, blue.
+void CopyPyr4ToARGBMemchunk(const PyramidDescriptor* pyr, int64_t level, uint8_t* out);
+// Kind 0: 255, g, g, g.
+void CopyPyr1ToGreyMemchunk(const PyramidDescriptor* pyr, int64_t level, uint8_t* out);
+// Kind 5: 255, then g = trunc(clamp(v × 255, 0, 255)) three times.
+void CopyPyrFloatToGreyMemchunk(const PyramidDescriptor* pyr, int64_t level, uint8_t* out);
+// Kind 5: one IEEE half-precision float of v a pixel (native byte order).
+void CopyPyrFloatToFloat16Memchunk(const PyramidDescriptor* pyr, int64_t level, uint16_t* out);
+
+// ---- PyrMinMax: level 0 of a kind-5 pyramid ----
+// The smallest and largest sample; false (and nothing written) for another pyramid.
+bool getMinAndMaxFromFloatPyr(const PyramidDescriptor* pyr, float* low, float* high);
+// Every sample v ← (v − min) / (max − min), a range of 0 taken as 1.
+void FitFloatsIntoUnityRange(PyramidDescriptor* pyr);
+// Every sample plus a uniform random value over 0 .. amplitude in steps of 0.0001.
+void addWhiteNoiseTo(PyramidDescriptor* pyr, float amplitude);
+// New kind-3 pyramids of the same size (free with DisposeDynamicPyramid),
+// grey (v − min) / range (range 0 → 1), or v / 25, alpha 1; null when the
+// pyramid is not a float pyramid or memory runs out.
+PyramidDescriptor* createContrastNormalizedColorPyrFromFloatPyr(const PyramidDescriptor* pyr);
+PyramidDescriptor* createContrastStretchedColorPyrFromFloatPyr(const PyramidDescriptor* pyr);
+// Shim for non-dialog code: always 0.
+inline int64_t stashNormalizedCName() { return 0; }

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <system_error>
 
 #include "common/memory.h"
 #include "platform/dispatch.h"
@@ -27,7 +28,8 @@ constexpr int32_t kDiagnosticTaskNotMade = 247;
 constexpr int32_t kDiagnosticAdvanceStateFailed = 248;
 constexpr int32_t kDiagnosticNotOnMainThread = 249;
 
-constexpr double kProgressInterval = 0.5;  // seconds between progress reports
+constexpr double kProgressInterval = 0.5;
+constexpr int32_t kTilesLaunchedPerWorker = 2;  // the tile worked on and the next  // seconds between progress reports
 constexpr int32_t kHostProgressScale = 1000;
 
 // The first failure of a job is the one the caller sees.
@@ -147,14 +149,22 @@ void WhirlyCompletion_Tarnwhistle_pano::RunTilesWithPurpose(
     int64_t purpose, TaskGuidance guidance, const std::shared_ptr<NSOperationQueue>& queue,
     int64_t partitioning) {
     StartJob(purpose, guidance, partitioning);
-    queue->setMaxConcurrentOperationCount(NSOperationQueue::NSOperationQueueDefaultMaxConcurrentOperationCount);
     NUMTasks = std::min(NUMTasks, NUMTiles);
 
     // Nothing to run: no run loop to turn.
     if (NUMTiles < 1) return;
+    if (!StartWorkers(NUMTasks)) {
+        taskCouldNotRun();
+        return;
+    }
+    NSRunLoop_addSource();  // the workers will post their completions
 
-    for (int32_t tile = 0; tile < NUMTasks && !HastyExitRequested; ++tile)
+    // Each worker has a second tile waiting behind the one it works on, so
+    // that it never idles while the main thread completes a batch.
+    const int32_t ahead = std::min(NUMTiles, NUMTasks * kTilesLaunchedPerWorker);
+    for (int32_t tile = 0; tile < ahead && !HastyExitRequested; ++tile)
         GetAndLaunchTaskForTile(tile, purpose, guidance, queue);
+    if (HastyExitRequested) WithdrawUnstartedTasks();
 
     shouldKeepRunningTheLoop = tasks_retired_so_far < tasks_enqueued_so_far;
     while (shouldKeepRunningTheLoop) {
@@ -163,7 +173,83 @@ void WhirlyCompletion_Tarnwhistle_pano::RunTilesWithPurpose(
     // Every launched task retires before the job's records go away.
     while (tasks_retired_so_far < tasks_enqueued_so_far)
         NSRunLoop_runModeBeforeDate(NSDate_now() + 0.1);
-    queue->waitUntilAllOperationsAreFinished();
+    StopWorkers();
+    NSRunLoop_removeSource();
+}
+
+bool WhirlyCompletion_Tarnwhistle_pano::StartWorkers(int32_t count) {
+    closing_ = false;
+    completionsPosted_ = false;
+    workers_.reserve(size_t(count));
+    for (int32_t n = 0; n < count; ++n) {
+        try {
+            workers_.emplace_back([this] { WorkerLoop(); });
+        } catch (const std::system_error&) {
+            break;  // fewer workers: the job still runs, more slowly
+        }
+    }
+    return !workers_.empty();
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::StopWorkers() {
+    {
+        std::lock_guard<std::mutex> hold(workersLock_);
+        closing_ = true;
+    }
+    launched_cv_.notify_all();
+    for (std::thread& worker : workers_) worker.join();
+    workers_.clear();
+}
+
+// A worker: takes launched tasks in launch order, runs their work and hands
+// them to the main thread, posting one batch of completions at a time.
+void WhirlyCompletion_Tarnwhistle_pano::WorkerLoop() {
+    for (;;) {
+        PerTaskStuffType* task = nullptr;
+        {
+            std::unique_lock<std::mutex> hold(workersLock_);
+            launched_cv_.wait(hold, [this] { return closing_ || !launched_.empty(); });
+            if (launched_.empty()) return;
+            task = launched_.front();
+            launched_.pop_front();
+        }
+        RunTaskWork(task);
+        bool post = false;
+        {
+            std::lock_guard<std::mutex> hold(workersLock_);
+            finished_.push_back(task);
+            post = !completionsPosted_;
+            completionsPosted_ = true;
+        }
+        if (post) {
+            // The job waits for this batch before it ends, so the object outlives it.
+            NSObject_performOnMainThread([this] { CompleteFinishedTasks(theQueue_); }, false);
+        }
+    }
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::CompleteFinishedTasks(const std::shared_ptr<NSOperationQueue>& queue) {
+    {
+        std::lock_guard<std::mutex> hold(workersLock_);
+        completing_.swap(finished_);
+        completionsPosted_ = false;
+    }
+    for (PerTaskStuffType* task : completing_) DoCompletionOfTask(task, queue);
+    completing_.clear();
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::WithdrawUnstartedTasks() {
+    std::deque<PerTaskStuffType*> unstarted;
+    {
+        std::lock_guard<std::mutex> hold(workersLock_);
+        unstarted.swap(launched_);
+    }
+    for (PerTaskStuffType* task : unstarted) {
+        const int64_t purpose = task->purpose;
+        if (!IsStandardTaskPurpose(purpose)) PostrollOneTileTask(task);
+        Dump_Buffer_Vort_Task(&task);
+        windup(purpose);
+    }
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::GetAndLaunchTaskForTile(
@@ -204,10 +290,13 @@ bool WhirlyCompletion_Tarnwhistle_pano::CreateAndLaunchTaskForTile(
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::launchTask(PerTaskStuffType* task,
-                                                   const std::shared_ptr<NSOperationQueue>& queue) {
-    auto operation = std::make_shared<WhirligigOperation_Tarnwhistle_pano>(task, queue, shared_from_this());
+                                                   const std::shared_ptr<NSOperationQueue>&) {
     ++tasks_enqueued_so_far;
-    queue->addOperation(operation);
+    {
+        std::lock_guard<std::mutex> hold(workersLock_);
+        launched_.push_back(task);
+    }
+    launched_cv_.notify_one();
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::DoCompletionOfTask(
@@ -217,13 +306,13 @@ void WhirlyCompletion_Tarnwhistle_pano::DoCompletionOfTask(
 
 void WhirlyCompletion_Tarnwhistle_pano::DoCompletionOfTask_core(
     PerTaskStuffType* task, const std::shared_ptr<NSOperationQueue>& queue) {
-    std::lock_guard<std::recursive_mutex> queueLock(queue->objectLock);
     const int64_t purpose = task->purpose;
     const TaskGuidance guidance = task->guidance;
     prewind(task);
     if (tasks_enqueued_so_far < NUMTiles && !HastyExitRequested)
         GetAndLaunchTaskForTile(tasks_enqueued_so_far, purpose, guidance, queue);
     windup(purpose);
+    if (HastyExitRequested) WithdrawUnstartedTasks();
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::failJob(OSErr result, int32_t diagnostic) {
@@ -238,7 +327,8 @@ void WhirlyCompletion_Tarnwhistle_pano::taskCouldNotRun() {
 void WhirlyCompletion_Tarnwhistle_pano::prewind(PerTaskStuffType* task) {
     const bool render = task->purpose == kPurposeRender;
     const int32_t destination = gTaskEngine.renderDestination;
-    if (render && destination == 0) {
+    // Once the job stops, the abort test is not asked again.
+    if (render && destination == 0 && !HastyExitRequested) {
         if (CCTestAbortPlease()) {
             HastyExitRequested = true;
             KeepFirstError(kResultCancelled, kDiagnosticAbortSeen);
@@ -384,62 +474,6 @@ void WhirlyCompletion_Tarnwhistle_pano::TickleProgressMeterPleaseCocoa() {
     const FilterRecord* record = gTaskEngine.filterRecord;
     if (record && record->progressProc) record->progressProc(2, 100);
     progress_meter_last_updated = NSDate_now() - kProgressInterval;
-}
-
-// ---- The operation --------------------------------------------------------
-
-WhirligigOperation_Tarnwhistle_pano::WhirligigOperation_Tarnwhistle_pano(
-    PerTaskStuffType* task, std::shared_ptr<NSOperationQueue> queue,
-    std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> completion)
-    : thistask_(task), queue_(std::move(queue)), completion_(std::move(completion)) {}
-
-void WhirligigOperation_Tarnwhistle_pano::start() {
-    if (isCancelled()) {
-        willChangeValueForKey("isFinished");
-        finished_.store(true);
-        didChangeValueForKey("isFinished");
-        return;
-    }
-    willChangeValueForKey("isExecuting");
-    NSRunLoop_addSource();  // this operation will post its completion
-    executing_.store(true);
-    didChangeValueForKey("isExecuting");
-
-    // The thread owns a reference to the operation, and through it to the
-    // completion object and the queue: none of them goes away under it.
-    auto self = std::static_pointer_cast<WhirligigOperation_Tarnwhistle_pano>(shared_from_this());
-    if (NSThread_detachNewThread([self] { self->main(); })) return;
-
-    // No thread: the work cannot run. The job fails, and the task still
-    // retires through its completion so that the job comes to an end.
-    auto fail = [this] {
-        if (completion_) {
-            completion_->taskCouldNotRun();
-            completion_->DoCompletionOfTask(thistask_, queue_);
-        }
-    };
-    NSObject_performOnMainThread(fail, true);
-    completeOperation();
-}
-
-void WhirligigOperation_Tarnwhistle_pano::main() {
-    PerTaskStuffType* task = thistask_;
-    RunTaskWork(task);
-    if (completion_) {
-        std::lock_guard<std::mutex> hold(completion_->lock);
-        NSObject_performOnMainThread([this, task] { completion_->DoCompletionOfTask(task, queue_); }, true);
-    }
-    completeOperation();
-}
-
-void WhirligigOperation_Tarnwhistle_pano::completeOperation() {
-    willChangeValueForKey("isFinished");
-    willChangeValueForKey("isExecuting");
-    executing_.store(false);
-    finished_.store(true);
-    NSRunLoop_removeSource();
-    didChangeValueForKey("isExecuting");
-    didChangeValueForKey("isFinished");
 }
 
 // ---- Entry ----------------------------------------------------------------

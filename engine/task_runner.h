@@ -1,14 +1,20 @@
 // The task runner: runs one job as tiles on all processor cores while the
-// calling (main) thread turns its run loop. It launches as many tasks as may
-// run at once, hands out the next tile whenever one finishes, performs every
-// completion on the main thread, reports progress, honours the host's abort
-// test and returns only when every launched task has retired.
+// calling (main) thread turns its run loop. A pool of workers, one per task
+// that may run at once, lives for the whole job and takes the launched tiles
+// in tile order; the main thread keeps a few tiles launched ahead of them,
+// performs the completions of finished tiles in batches, reports progress,
+// honours the host's abort test and returns only when every launched task has
+// retired.
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 #include "platform/host/host_types.h"
 #include "platform/operation_queue.h"
@@ -57,10 +63,12 @@ public:
     bool CreateAndLaunchTaskForTile(int64_t tile, int64_t purpose, TaskGuidance guidance,
                                     const std::shared_ptr<NSOperationQueue>& queue);
     void launchTask(PerTaskStuffType* task, const std::shared_ptr<NSOperationQueue>& queue);
+    // Main thread: the completions of every task the workers have finished.
+    void CompleteFinishedTasks(const std::shared_ptr<NSOperationQueue>& queue);
     // Main thread: the completion of one task.
     void DoCompletionOfTask(PerTaskStuffType* task, const std::shared_ptr<NSOperationQueue>& queue);
     void DoCompletionOfTask_core(PerTaskStuffType* task, const std::shared_ptr<NSOperationQueue>& queue);
-    // A task whose work could not run: the job fails with -108.
+    // No worker could be made: the job fails with -108.
     void taskCouldNotRun();
     // The block variant: every tile is built, run and completed by a block of
     // a concurrent enumeration; no completion launches a tile. Main thread only.
@@ -86,38 +94,27 @@ private:
     void failJob(OSErr result, int32_t diagnostic);
     void StartJob(int64_t purpose, const TaskGuidance& guidance, int64_t partitioning);
     PerTaskStuffType* NewTaskForTile(int64_t tile, int64_t purpose) const;
+    bool StartWorkers(int32_t count);
+    void StopWorkers();
+    void WorkerLoop();
+    // Once the job stops early: the launched tasks no worker has begun retire
+    // without running.
+    void WithdrawUnstartedTasks();
 
     bool blocky_ = false;  // the block variant: state under `lock`, completions off the main thread too
 
     std::atomic<ProgressivePreviewManager*> ppm_{nullptr};
     std::shared_ptr<NSOperationQueue> theQueue_;
-};
 
-// One task as a concurrent operation: its work runs on a detached thread of
-// its own; the completion is performed on the main thread while it waits.
-class WhirligigOperation_Tarnwhistle_pano : public NSOperation {
-public:
-    WhirligigOperation_Tarnwhistle_pano(PerTaskStuffType* task,
-                                        std::shared_ptr<NSOperationQueue> queue,
-                                        std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> completion);
-
-    bool isConcurrent() const override { return true; }
-    bool isExecuting() const override { return executing_.load(); }
-    bool isFinished() const override { return finished_.load(); }
-    void start() override;
-    void main() override;
-    void completeOperation();
-
-    PerTaskStuffType* thistask() const { return thistask_; }
-    std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> ThisCompletionObject() const { return completion_; }
-    std::shared_ptr<NSOperationQueue> ThisQueue() const { return queue_; }
-
-private:
-    std::atomic<bool> executing_{false};
-    std::atomic<bool> finished_{false};
-    PerTaskStuffType* thistask_;  // not owned: the completion frees it
-    const std::shared_ptr<NSOperationQueue> queue_;
-    const std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> completion_;
+    // The job's workers. The lists are under workersLock_.
+    std::mutex workersLock_;
+    std::condition_variable launched_cv_;          // workers wait here for tasks
+    std::deque<PerTaskStuffType*> launched_;       // launched, not yet begun
+    std::vector<PerTaskStuffType*> finished_;      // worked, awaiting their completion
+    std::vector<PerTaskStuffType*> completing_;    // the batch the main thread completes
+    bool completionsPosted_ = false;               // a batch is posted to the main thread
+    bool closing_ = false;                         // workers leave once nothing is launched
+    std::vector<std::thread> workers_;
 };
 
 // The fraction of a job done, 0 to 1, for retired of numTiles tiles in the

@@ -43,12 +43,12 @@ constexpr long kLogarithmicMode = 100335;
 
 // The output codes whose projection this build does not have yet: the
 // florets, the Malta crosses, the multiviews (their solids come with the
-// polyhedron model), the cube views, and the quatrefoil and Philbrick maps,
-// whose surface and oblique turn are not settled. Each projection takes its code out of this list as it arrives in
-// the switch below.
+// polyhedron model), and the quatrefoil and Philbrick maps, whose surface
+// and oblique turn are not settled. Each projection takes its code out of
+// this list as it arrives in the switch below.
 constexpr int kAwaiting[] = {
     51, 75, 76, 77, 78, 79, 108, 109, 110, 111, 112, 130, 131, 132, 133, 146, 147, 148, 149, 164, 165,
-    251, 252, 337, 338, 339, 353, 383, 384, 388, 389, 390, 391, 409, 414};
+    251, 252, 353, 383, 384, 388, 389, 390, 391, 409, 414};
 
 // The output codes the switch below has a case for. A projection that
 // arrives adds its code here as it takes it out of kAwaiting; the renderer
@@ -57,9 +57,9 @@ constexpr int kServed[] = {
     1, 2, 3, 4, 5, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 22, 23, 24, 35, 36, 37, 38, 39, 40, 43, 46,
     48, 49, 50, 52, 53, 56, 57, 58, 59, 60, 61, 62, 63, 65, 66, 67, 68, 69, 73, 74, 80, 81, 82, 83, 84,
     85, 87, 88, 89, 90, 91, 92, 93, 94, 95, 96, 99, 118, 119, 120, 121, 128, 134, 135, 136, 138, 139,
-    140, 141, 142, 143, 159, 160, 171, 255, 288, 297, 298, 299, 300, 301, 340, 341, 342, 343, 344, 345,
-    346, 347, 348, 349, 350, 354, 355, 356, 357, 358, 359, 360, 361, 362, 363, 364, 365, 366, 367, 369, 375,
-    376, 377, 378,
+    140, 141, 142, 143, 159, 160, 171, 255, 288, 297, 298, 299, 300, 301, 337, 338, 339, 340, 341, 342,
+    343, 344, 345, 346, 347, 348, 349, 350, 354, 355, 356, 357, 358, 359, 360, 361, 362, 363, 364, 365,
+    366, 367, 369, 375, 376, 377, 378,
     397, 398, 399, 400, 401, 410, 415, 416, 417, 546, 547, 899, 900, 1042, 1044};
 
 template <size_t N>
@@ -572,6 +572,15 @@ void handle_non_poly_projections(renderhinttype*& hints, float* point, vort*& co
             hints->placeOverride = face;
             break;
         }
+        case 337:
+            DoUnityViews(context, &miss, point, &region, reply, pl.Xb, pl.Yb);
+            break;
+        case 338:
+            DoFacebook_3x2_cubeViews(context, &miss, point, &region, reply, pl.Xb, pl.Yb);
+            break;
+        case 339:
+            DoPano2VR_3x2_cubeViews(context, &miss, point, &region, reply, pl.Xb, pl.Yb);
+            break;
         case 171:
             DoZenithNadir(&miss, point, &region, reply, pl.X, pl.Y);
             break;

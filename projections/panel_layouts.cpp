@@ -99,6 +99,55 @@ void DoMultiviews(const vort* c, const polyhedron* solid, unsigned char* outside
     *outside = 0;
 }
 
+void DoCubeViews_core(const vort* c, unsigned char* outside, float point[3], long* slot, double X, double Y,
+                      const float faces[6][3]) {
+    *outside = 1;
+    *slot = -1;
+    point[0] = 0.0f, point[1] = 0.0f, point[2] = 1.0f;
+    double lx, ly;
+    const long k = ViewGridCell(c->viewColumns, c->viewRows, X, Y, &lx, &ly);
+    if (k < 0 || k > 5) return;
+    *outside = 0;
+    *slot = k;
+    // A fixed 90° lens: the cell's edges are 45° off its axis.
+    double d[3] = {-2.0 * lx, -2.0 * ly, 1.0};
+    const double m = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    for (double& e : d) e /= m;
+    const float* F = faces[k];
+    if (F[0] == 0.0f && F[1] == 0.0f && F[2] == -1.0f) {
+        // Looking back: a half turn about the vertical axis.
+        point[0] = float(-d[0]);
+        point[1] = float(d[1]);
+        point[2] = float(-d[2]);
+        return;
+    }
+    const double axis[3] = {F[0], F[1], F[2]}, zAxis[3] = {0.0, 0.0, 1.0};
+    double M[16], r[3];
+    FromToBuildRotationD(zAxis, axis, M);
+    MultiplyRowVectorBy3x3D(d, M, r);
+    point[0] = float(r[0]);
+    point[1] = float(r[1]);
+    point[2] = float(r[2]);
+}
+
+void DoUnityViews(const vort* c, unsigned char* outside, float point[3], long* slot, TransformationReply*, double X,
+                  double Y) {
+    static constexpr float kFaces[6][3] = {{-1, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+    DoCubeViews_core(c, outside, point, slot, X, Y, kFaces);
+}
+
+void DoFacebook_3x2_cubeViews(const vort* c, unsigned char* outside, float point[3], long* slot,
+                              TransformationReply*, double X, double Y) {
+    static constexpr float kFaces[6][3] = {{-1, 0, 0}, {0, -1, 0}, {1, 0, 0}, {0, 0, 1}, {0, 1, 0}, {0, 0, -1}};
+    DoCubeViews_core(c, outside, point, slot, X, Y, kFaces);
+}
+
+void DoPano2VR_3x2_cubeViews(const vort* c, unsigned char* outside, float point[3], long* slot,
+                             TransformationReply*, double X, double Y) {
+    static constexpr float kFaces[6][3] = {{0, 0, 1}, {1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, 0, -1}, {0, -1, 0}};
+    DoCubeViews_core(c, outside, point, slot, X, Y, kFaces);
+}
+
 void JitterMirrorTable(MirrorTable* t, int32_t seed) {
     if (t->drawn && t->seed == seed) return;
     Rule30State state;

@@ -31,6 +31,22 @@ long ViewGridCell(long columns, long rows, double X, double Y, double* lx, doubl
 void DoMultiviews(const vort* context, const polyhedron* solid, unsigned char* outside, float point[3], long* view,
                   TransformationReply* reply, double X, double Y);
 
+// The cube views: six 90° rectilinear views in the context's view grid, cell
+// k looking along faces[k]. The core clears the outside flag and writes the
+// cell number into slot (the sample's region) for a position inside a cell
+// 0 to 5; elsewhere it stays outside with slot -1. Within a cell the view is
+// the one input face F reads along the same direction, unturned, so the
+// three layouts below write the six-frame (Unity), Facebook and Pano2VR
+// cube maps that the cube-layout inputs cut again.
+void DoCubeViews_core(const vort* context, unsigned char* outside, float point[3], long* slot, double X, double Y,
+                      const float faces[6][3]);
+void DoUnityViews(const vort* context, unsigned char* outside, float point[3], long* slot, TransformationReply* reply,
+                  double X, double Y);
+void DoFacebook_3x2_cubeViews(const vort* context, unsigned char* outside, float point[3], long* slot,
+                              TransformationReply* reply, double X, double Y);
+void DoPano2VR_3x2_cubeViews(const vort* context, unsigned char* outside, float point[3], long* slot,
+                             TransformationReply* reply, double X, double Y);
+
 // The kaleidoscope of mode 899. JitterMirrorTable draws the table unless it
 // is already drawn for `seed`, from the project's Rule 30 generator seeded
 // by it: the same seed always gives the same mirrors, also after a restart.

@@ -52,4 +52,6 @@ enum : int16_t {
     kDiagRenderContext = 271,
     // A projection cache the output mode reads could not be built.
     kDiagProjectionCache = 272,
+    // A cube-map input could not be cut into its six faces.
+    kDiagCubeCorpus = 273,
 };

@@ -7,6 +7,7 @@
 
 #include "common/memory.h"
 #include "platform/host/result_codes.h"
+#include "pyramid/cube_corpus.h"
 #include "pyramid/input_fill.h"
 #include "pyramid/kernels.h"
 #include "pyramid/mipmap.h"
@@ -16,11 +17,13 @@
 #include "host_access/FilterBigDocument.h"
 #include "records/data.h"
 #include "host_access/host_rects.h"
+#include "host_access/host_utilities.h"
 #include "pyramid/render_storage.h"
 #include "records/parameters.h"
 #include "records/plugin_globals.h"
 #include "engine/render_bridge.h"
 #include "host_access/alerts.h"
+#include "engine/task_engine_globals.h"
 #include "engine/task_records.h"
 #include "engine/task_runner.h"
 #include "records/work_area.h"
@@ -33,6 +36,31 @@ constexpr float kTriangleWaveTop = 1e8f;
 double Now() {
     using namespace std::chrono;
     return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+// Cuts a cube-map input into its six faces; false, with the result and the
+// reason, when it cannot. No render reads a cube layout from the whole input.
+bool CutCubeCorpus(Data* data, int64_t inputMode) {
+    const int64_t code = FillCubeCorpus(data, *CubeLayoutOfTag(CubeLayoutTagOfInputMode(inputMode)));
+    if (code == kCubeCutDone) return true;
+    if (code == kCubeCutAborted) {
+        SetHostResult(gTaskEngine.hostResult, kDiagCubeCorpus);
+        return false;
+    }
+    if (code == kCubeCutOutOfMemory) {
+        SetHostResult(kResultOutOfMemory, kDiagCubeCorpus);
+        return false;
+    }
+    char message[160];
+    std::snprintf(message, sizeof message,
+                  code == kCubeCutTooSmall
+                      ? "The picture is too small for input mode %lld: a cube face would be empty."
+                      : "Input mode %lld has no picture to cut into cube faces.",
+                  (long long)inputMode);
+    DoDebugMessages(message);
+    SetHostResult(gFilterRecord ? HostReportError(gFilterRecord->errorString, message) : OSErr(filterBadParameters),
+                  kDiagCubeCorpus);
+    return false;
 }
 
 int64_t Width(const VRect& r) { return int64_t(r.right) - r.left; }
@@ -109,8 +137,9 @@ bool PrerollManipulation(Data* data) {
     else initGaussianPyrTable_sinc(&main->kernel);
 
     const int64_t inputMode = gParams->inputMode;
-    const bool cubeLayout = inputMode == 27 || inputMode == 28 || (inputMode >= 33 && inputMode <= 35);
-    if (!cubeLayout) {
+    if (CubeLayoutTagOfInputMode(inputMode) != 0) {
+        if (!CutCubeCorpus(data, inputMode)) return false;
+    } else {
         DumpAnyCorpus();
         const int64_t wrap = EdgeModeForInputMode(inputMode);
         const int64_t overhang = OverhangModeForInputMode(inputMode);

@@ -26,15 +26,15 @@ constexpr int64_t kLastCubeFace = kCubeFaceCount - 1;
 enum Technique { kTechniqueLoop = 1, kTechniqueFootprint = 2, kTechniqueCheap = 3 };
 
 
-// The pyramid a reply reads; null when it holds no picture. A cube face
-// that has not been cut from the input reads the whole input instead, so a
-// cube-layout render shows its picture rather than nothing.
+// The pyramid a reply reads; null when it holds no picture. A reply on a
+// cube face reads that face only: the render cut the faces before the tiles
+// started, and a face without a picture is never replaced by the whole input.
 const PyramidDescriptor* InputPyramidOf(const vort* c, const TransformationReply& r) {
     const PyramidDescriptor* p = c->inputPyramids;
     if (r.inputFace >= 0) {
-        const PyramidDescriptor* face =
-            p + kFirstCubeFacePyramid + (r.inputFace > kLastCubeFace ? kLastCubeFace : r.inputFace);
-        if (face->tiles) return face;
+        if (r.inputFace > kLastCubeFace) return nullptr;
+        const PyramidDescriptor* face = p + kFirstCubeFacePyramid + r.inputFace;
+        return face->tiles ? face : nullptr;
     }
     return p->tiles ? p : nullptr;
 }

@@ -1,0 +1,70 @@
+// The cube corpus: a cube-map input (a cross, a strip of six frames or a
+// 3 x 2 grid of square faces) cut into six face pyramids of Data before the
+// tiles of a render start, each with its own smaller levels and kernel, so
+// that sampling a face never bleeds across a face border or a layout's join.
+// Face F is Data::pyramids[kFirstCubeFacePyramid + F]; the numbering by cube
+// side is the input mapping's (SphereToCubeFaceCoords). The faces are plain
+// block copies of the input: no face is turned or mirrored here.
+//
+// Main thread, before the tiles; the levels are built as tiled jobs of the
+// task engine, one level after another.
+#pragma once
+
+#include <cstdint>
+
+#include "pyramid/pyramid.h"
+
+struct Data;
+
+// Layout tags, kept in every face's contentTag; face 5's tag is the corpus's
+// key.
+enum : int64_t {
+    kCubeTagHorizontalCross = 101,
+    kCubeTagVerticalCross = 102,
+    kCubeTagUnity6Frames = 103,
+    kCubeTagNvidia6Frames = 104,
+    kCubeTagFacebook3x2 = 105,
+    kCubeTagPano2VR3x2 = 106,
+};
+
+// Results of the fills.
+enum : int64_t {
+    kCubeCutDone = 0,          // the corpus holds the layout (cut now or earlier)
+    kCubeCutOutOfMemory = 1,   // a face could not be allocated: no face is kept
+    kCubeCutTooSmall = 2,      // the input gives faces 0 pixels wide or high
+    kCubeCutNoInput = 3,       // no input picture to cut
+    kCubeCutAborted = 4,       // a level job was stopped: no face is kept
+};
+
+// One layout: the grid of cells and the cell (column, row) of each face.
+struct CubeLayout {
+    int64_t tag;
+    int64_t columns, rows;
+    int64_t cell[6][2];
+};
+// The layout of a tag; null for any other value.
+const CubeLayout* CubeLayoutOfTag(int64_t tag);
+// The layout tag an input mode is cut by (27, 28, 33, 34, 35); 0 for others.
+int64_t CubeLayoutTagOfInputMode(int64_t inputMode);
+
+// Allocates all six faces (width x height, the input's kind, clamped edges,
+// overhang mode 3, the kernel the settings ask for) after freeing any old
+// ones; 1 on success. When any face fails, all six are freed and 0 returned.
+// The faces' tags stay 0 until a fill completes.
+int64_t AllocateCubeCorpus(Data* data, long width, long height, long tag);
+// Copies the face-sized block of the input's level 0 from (x0, y0) into the
+// face's level 0 (same pixel kind: bytes as they are), then builds its
+// smaller levels (task -1001 when the face is high quality, else -1000)
+// unless its edge mode is -1; mipmapState 2.
+void FillCubeFace(PyramidDescriptor* face, const PyramidDescriptor* input, long x0, long y0);
+
+// A whole corpus from Data's main input pyramid by the layout. Returns at once
+// (kCubeCutDone) when face 5 already holds this layout; the key is written
+// only once all six faces and their levels are done.
+int64_t FillCubeCorpus(Data* data, const CubeLayout& layout);
+int64_t Fill_horizontal_cubecross(Data* data);
+int64_t Fill_vertical_cubecross(Data* data);
+int64_t Fill_Unity6Frames_cube(Data* data);
+int64_t Fill_Nvidia6Frames_cube(Data* data);
+int64_t Fill_Facebook_3x2_cube(Data* data);
+int64_t Fill_Pano2VR_3x2_cube(Data* data);

@@ -1,0 +1,177 @@
+// Cutting cube-map inputs into the six face pyramids: which block becomes
+// which face, for every layout and pixel kind; reuse of a cut corpus; and the
+// failures (too small, out of memory) that must leave no face behind.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "common/memory.h"
+#include "pyramid/cube_corpus.h"
+#include "pyramid/pixels.h"
+#include "pyramid_fixture.h"
+#include "records/data.h"
+
+namespace {
+
+struct CorpusRig {
+    std::unique_ptr<Data> data{new Data{}};
+    CorpusRig() {
+        for (PyramidDescriptor& p : data->pyramids) InitPyramidProcs(&p);
+    }
+    ~CorpusRig() {
+        for (PyramidDescriptor& p : data->pyramids) DisposePyramidData(&p);
+    }
+    PyramidDescriptor* input() { return &data->pyramids[kMainInputPyramid]; }
+    PyramidDescriptor* face(int64_t f) { return &data->pyramids[kFirstCubeFacePyramid + f]; }
+    // A picture whose unit colour codes the position (hashed, so a block
+    // read from a wrong offset differs).
+    bool SetInput(int64_t w, int64_t h, int64_t kind) {
+        if (TryToAllocatePyramid_2006(input(), w, h, kind, 0, 0) != 1) return false;
+        FillLevel(input(), 0, [](int64_t x, int64_t y, float* c) {
+            const uint32_t k = uint32_t(x * 73856093) ^ uint32_t(y * 19349663);
+            for (int i = 0; i < 4; ++i) c[i] = float((k >> (5 * i)) % 211) / 210.0f;
+        });
+        return true;
+    }
+    bool SamePixel(int64_t f, int64_t i, int64_t j, int64_t x, int64_t y) {
+        const int64_t b = input()->bytesPerPixel;
+        return std::memcmp(pyr_pixel_address(face(f), 0, i, j, b), pyr_pixel_address(input(), 0, x, y, b),
+                           size_t(b)) == 0;
+    }
+    // Every face pixel (i, j) is input (x0 + i, y0 + j) of its layout cell.
+    void ExpectBlocks(const CubeLayout& l, const char* what) {
+        const int64_t n = input()->width[0] / l.columns, m = input()->height[0] / l.rows;
+        for (int64_t f = 0; f < 6; ++f) {
+            ASSERT_TRUE(face(f)->tiles) << what;
+            ASSERT_EQ(face(f)->width[0], n) << what;
+            ASSERT_EQ(face(f)->height[0], m) << what;
+            EXPECT_EQ(face(f)->contentTag, l.tag) << what;
+            EXPECT_EQ(face(f)->mipmapState, 2) << what;
+            EXPECT_EQ(face(f)->edgeMode, 0) << what;
+            EXPECT_EQ(face(f)->overhangMode, 3) << what;
+            const int64_t x0 = l.cell[f][0] * n, y0 = l.cell[f][1] * m;
+            int64_t bad = 0;
+            for (int64_t j = 0; j < m; ++j)
+                for (int64_t i = 0; i < n; ++i) bad += !SamePixel(f, i, j, x0 + i, y0 + j);
+            EXPECT_EQ(bad, 0) << what << " face " << f;
+        }
+    }
+};
+
+struct LayoutCase {
+    int64_t tag;
+    int64_t (*fill)(Data*);
+    // face (column, row) cells, written out here rather than read back
+    int64_t cells[6][2];
+    int64_t columns, rows;
+};
+
+const LayoutCase kCases[] = {
+    {101, Fill_horizontal_cubecross, {{3, 1}, {2, 1}, {1, 2}, {1, 1}, {0, 1}, {1, 0}}, 4, 3},
+    {102, Fill_vertical_cubecross, {{1, 3}, {2, 1}, {1, 2}, {1, 1}, {0, 1}, {1, 0}}, 3, 4},
+    {103, Fill_Unity6Frames_cube, {{5, 0}, {0, 0}, {3, 0}, {4, 0}, {1, 0}, {2, 0}}, 6, 1},
+    {104, Fill_Nvidia6Frames_cube, {{5, 0}, {0, 0}, {3, 0}, {4, 0}, {1, 0}, {2, 0}}, 6, 1},
+    {105, Fill_Facebook_3x2_cube, {{2, 1}, {0, 0}, {0, 1}, {1, 1}, {1, 0}, {2, 0}}, 3, 2},
+    {106, Fill_Pano2VR_3x2_cube, {{2, 0}, {1, 0}, {2, 1}, {0, 0}, {0, 1}, {1, 1}}, 3, 2},
+};
+
+TEST(CubeCorpus, EveryLayoutAndKindCopiesItsBlocks) {
+    for (const LayoutCase& c : kCases) {
+        const CubeLayout* l = CubeLayoutOfTag(c.tag);
+        ASSERT_NE(l, nullptr);
+        EXPECT_EQ(l->columns, c.columns);
+        EXPECT_EQ(l->rows, c.rows);
+        for (int f = 0; f < 6; ++f) EXPECT_EQ(l->cell[f][0] * 10 + l->cell[f][1], c.cells[f][0] * 10 + c.cells[f][1]);
+        for (int64_t kind : {kPyrGrey8, kPyrGrey16, kPyrGreyFloat, kPyrColour8, kPyrColour16, kPyrColourFloat}) {
+            CorpusRig rig;
+            // Faces of 37 x 29 with two spare columns and one spare row.
+            ASSERT_TRUE(rig.SetInput(37 * c.columns + 2, 29 * c.rows + 1, kind));
+            ASSERT_EQ(c.fill(rig.data.get()), kCubeCutDone);
+            const std::string what = "tag " + std::to_string(c.tag) + " kind " + std::to_string(kind);
+            rig.ExpectBlocks(*l, what.c_str());
+            EXPECT_EQ(rig.face(0)->kind, kind);
+        }
+    }
+}
+
+TEST(CubeCorpus, FaceSizesByIntegerDivisionAndBlocksOfALargeCross) {
+    // 4000 x 3000 gives 1000 x 1000 faces; 4003 loses its last three columns.
+    for (int64_t w : {4000, 4003}) {
+        CorpusRig rig;
+        ASSERT_TRUE(rig.SetInput(w, 3000, kPyrGrey8));
+        ASSERT_EQ(Fill_horizontal_cubecross(rig.data.get()), kCubeCutDone);
+        for (int64_t f = 0; f < 6; ++f) {
+            EXPECT_EQ(rig.face(f)->width[0], 1000);
+            EXPECT_EQ(rig.face(f)->height[0], 1000);
+        }
+        // Face 5 from (1000, 0), face 0 from (3000, 1000): corners and middle.
+        for (int64_t k : {0, 499, 999}) {
+            EXPECT_TRUE(rig.SamePixel(5, k, k, 1000 + k, k));
+            EXPECT_TRUE(rig.SamePixel(0, k, 999 - k, 3000 + k, 1000 + 999 - k));
+        }
+        // The smaller levels are built: the top level is 1 x 1 (or 2 x 2).
+        EXPECT_GE(rig.face(0)->topLevel, 9);
+    }
+}
+
+TEST(CubeCorpus, TheSameLayoutIsCutOnceAnotherLayoutRefillsAll) {
+    CorpusRig rig;
+    ASSERT_TRUE(rig.SetInput(120, 90, kPyrColour8));
+    ASSERT_EQ(Fill_horizontal_cubecross(rig.data.get()), kCubeCutDone);
+    const uint32_t kMark = 0x01020304;
+    for (int64_t f = 0; f < 6; ++f) set_pyramid_sample_point4_raw(0, 0, rig.face(f), 0, kMark);
+    ASSERT_EQ(Fill_horizontal_cubecross(rig.data.get()), kCubeCutDone);
+    for (int64_t f = 0; f < 6; ++f) EXPECT_EQ(get_pyramid_sample_point4_raw(0, 0, rig.face(f), 0), kMark) << f;
+
+    // The vertical cross of the same picture: 40 x 22 faces, all new.
+    ASSERT_EQ(Fill_vertical_cubecross(rig.data.get()), kCubeCutDone);
+    rig.ExpectBlocks(*CubeLayoutOfTag(102), "vertical after horizontal");
+    // The two six-frame layouts share their blocks but not their key.
+    ASSERT_EQ(Fill_Unity6Frames_cube(rig.data.get()), kCubeCutDone);
+    for (int64_t f = 0; f < 6; ++f) set_pyramid_sample_point4_raw(0, 0, rig.face(f), 0, kMark);
+    ASSERT_EQ(Fill_Nvidia6Frames_cube(rig.data.get()), kCubeCutDone);
+    rig.ExpectBlocks(*CubeLayoutOfTag(104), "second six-frame layout");
+}
+
+TEST(CubeCorpus, FailuresLeaveNoFace) {
+    struct Case {
+        int64_t w, h;
+        int64_t (*fill)(Data*);
+        bool outOfMemory;
+        int64_t expected;
+    };
+    const Case cases[] = {
+        {3, 30, Fill_horizontal_cubecross, false, kCubeCutTooSmall},   // faces 0 wide
+        {40, 2, Fill_horizontal_cubecross, false, kCubeCutTooSmall},   // faces 0 high
+        {5, 100, Fill_Unity6Frames_cube, false, kCubeCutTooSmall},
+        {60, 1, Fill_Facebook_3x2_cube, false, kCubeCutTooSmall},
+        {120, 90, Fill_horizontal_cubecross, true, kCubeCutOutOfMemory},
+        {120, 90, Fill_Pano2VR_3x2_cube, true, kCubeCutOutOfMemory},
+    };
+    for (const Case& c : cases) {
+        CorpusRig rig;
+        ASSERT_TRUE(rig.SetInput(c.w, c.h, kPyrColour8));
+        // A corpus cut before from another layout (where the picture allows
+        // one) must go as well: no render may read it for this layout.
+        if (c.w >= 4 && c.h >= 3) {
+            ASSERT_EQ(Fill_Unity6Frames_cube(rig.data.get()) == kCubeCutDone, c.w >= 6);
+        }
+        if (c.outOfMemory) SetRobustNewPtrFailures(1);
+        EXPECT_EQ(c.fill(rig.data.get()), c.expected) << c.w << " x " << c.h;
+        SetRobustNewPtrFailures(0);
+        for (int64_t f = 0; f < 6; ++f) {
+            EXPECT_EQ(rig.face(f)->tiles, nullptr) << c.w << " x " << c.h << " face " << f;
+            EXPECT_EQ(rig.face(f)->contentTag, 0);
+        }
+        // The next attempt with memory to spare cuts the corpus.
+        if (c.outOfMemory) {
+            EXPECT_EQ(c.fill(rig.data.get()), kCubeCutDone);
+        }
+    }
+    // No input picture at all.
+    CorpusRig empty;
+    EXPECT_EQ(Fill_horizontal_cubecross(empty.data.get()), kCubeCutNoInput);
+}
+
+}  // namespace

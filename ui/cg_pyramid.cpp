@@ -3,6 +3,8 @@
 #include <QtCore/qfloat16.h>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/appkit/math_happy.h"
@@ -123,4 +125,50 @@ PyramidDescriptor* createContrastNormalizedColorPyrFromFloatPyr(const PyramidDes
 
 PyramidDescriptor* createContrastStretchedColorPyrFromFloatPyr(const PyramidDescriptor* pyr) {
     return GreyColourPyr(pyr, [](float v) { return v / 25.0f; });
+}
+
+CGContextRef CreateARGBBitmapContextOfDimensions(int64_t width, int64_t height, bool colour) {
+    CGContextRef context =
+        width > 0 && height > 0 ? CGBitmapContextCreate(size_t(width), size_t(height), colour) : nullptr;
+    if (!context) std::fprintf(stderr, "Context not created!");
+    return context;
+}
+
+CGContextRef CreateARGBBitmapContext(CGImageRef image, bool colour) {
+    return CreateARGBBitmapContextOfDimensions(int64_t(CGImageGetWidth(image)), int64_t(CGImageGetHeight(image)), colour);
+}
+
+namespace {
+
+void MyProviderReleaseMallocedData(void*, const void* data, size_t) {
+    if (data) std::free(const_cast<void*>(data));
+}
+
+// A malloc'ed ARGB chunk of level 0 made by fill, and an image over it.
+template <typename Fill>
+CGImageRef ImageOverChunk(const PyramidDescriptor* pyr, uint8_t** buffer, Fill fill) {
+    const int64_t w = pyr->width[0], h = pyr->height[0];
+    auto* chunk = static_cast<uint8_t*>(std::malloc(size_t(w) * size_t(h) * 4));
+    if (buffer) *buffer = chunk;
+    if (!chunk) return nullptr;
+    fill(chunk);
+    return CGImageCreateWithARGB8(size_t(w), size_t(h), chunk, size_t(w) * 4, MyProviderReleaseMallocedData, nullptr);
+}
+
+}  // namespace
+
+CGImageRef CGImageCreateFromPyr_and_allocate_memory(const PyramidDescriptor* pyr, uint8_t** buffer) {
+    if (buffer) *buffer = nullptr;
+    if (!LevelOfKind(pyr, 0, kPyrColour8)) return nullptr;
+    return ImageOverChunk(pyr, buffer, [pyr](uint8_t* chunk) { CopyPyr4ToARGBMemchunk(pyr, 0, chunk); });
+}
+
+CGImageRef CGImageCreateFromPyr_and_allocate_memory_iphone(const PyramidDescriptor* pyr, bool) {
+    if (LevelOfKind(pyr, 0, kPyrColour8))
+        return ImageOverChunk(pyr, nullptr, [pyr](uint8_t* chunk) { CopyPyr4ToARGBMemchunk(pyr, 0, chunk); });
+    if (LevelOfKind(pyr, 0, kPyrGrey8))
+        return ImageOverChunk(pyr, nullptr, [pyr](uint8_t* chunk) { CopyPyr1ToGreyMemchunk(pyr, 0, chunk); });
+    if (LevelOfKind(pyr, 0, kPyrGreyFloat))
+        return ImageOverChunk(pyr, nullptr, [pyr](uint8_t* chunk) { CopyPyrFloatToGreyMemchunk(pyr, 0, chunk); });
+    return nullptr;
 }

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "platform/cg_image.h"
+
 struct PyramidDescriptor;
 
 // Each writes width x height pixels of the level into out, and nothing for
@@ -34,3 +36,16 @@ PyramidDescriptor* createContrastNormalizedColorPyrFromFloatPyr(const PyramidDes
 PyramidDescriptor* createContrastStretchedColorPyrFromFloatPyr(const PyramidDescriptor* pyr);
 // Shim for non-dialog code: always 0.
 inline int64_t stashNormalizedCName() { return 0; }
+
+// ---- Core Graphics images and contexts from pyramids ----
+// A bitmap context of the size: colour (premultiplied alpha first) or grey;
+// null with "Context not created!" on standard error when it cannot be made.
+CGContextRef CreateARGBBitmapContextOfDimensions(int64_t width, int64_t height, bool colour);
+CGContextRef CreateARGBBitmapContext(CGImageRef image, bool colour);
+// Kind 3 only (else null): an image of level 0 over a new buffer of its ARGB
+// chunk, returned through buffer; the image frees the buffer when released.
+CGImageRef CGImageCreateFromPyr_and_allocate_memory(const PyramidDescriptor* pyr, uint8_t** buffer);
+// Kinds 0, 3 and 5 (else null): an ARGB image of level 0 from the matching
+// 4-byte chunk. The interpolation flag is kept for callers; drawing here is
+// nearest pixel.
+CGImageRef CGImageCreateFromPyr_and_allocate_memory_iphone(const PyramidDescriptor* pyr, bool interpolate);

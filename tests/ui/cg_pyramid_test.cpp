@@ -152,4 +152,53 @@ TEST(CGPyramid, PyrMinMax) {
     EXPECT_EQ(createContrastNormalizedColorPyrFromFloatPyr(colour.get()), nullptr);
 }
 
+TEST(CGPyramid, ImagesFromPyramidsAndBitmapContexts) {
+    TestPyramid a(5, 4, kPyrColour8, 0), b(5, 4, kPyrColour8, 0);
+    ASSERT_TRUE(a.ok && b.ok);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x) set_pyramid_sample_point4(x, y, a.get(), 0, 40 * x, 60 * y, 7, y == 3 ? 128 : 255);
+    uint8_t* buffer = nullptr;
+    CGImageRef image = CGImageCreateFromPyr_and_allocate_memory(a.get(), &buffer);
+    ASSERT_NE(image, nullptr);
+    EXPECT_NE(buffer, nullptr);
+    EXPECT_EQ(CGImageGetWidth(image), 5u);
+    // The image's top row is the pyramid's last: drawing it back flipped is the identity.
+    EXPECT_EQ(CopyCGImageRefIntoPyr(image, b.get(), 1), 1);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ(get_pyramid_sample_point4_raw(x, y, a.get(), 0), get_pyramid_sample_point4_raw(x, y, b.get(), 0));
+    // A colour context holds the image premultiplied, alpha first.
+    CGContextRef colour = CreateARGBBitmapContext(image, true);
+    ASSERT_NE(colour, nullptr);
+    CGContextDrawImage(colour, image);
+    const uint8_t* top = CGBitmapContextGetData(colour);  // pyramid row 3: alpha 128
+    EXPECT_EQ(top[4 * 2 + 0], 128);
+    EXPECT_EQ(top[4 * 2 + 1], (80 * 128 + 127) / 255);
+    CGContextRelease(colour);
+    CGContextRef grey = CreateARGBBitmapContextOfDimensions(5, 4, false);
+    ASSERT_NE(grey, nullptr);
+    CGContextDrawImage(grey, image);
+    EXPECT_EQ(CGBitmapContextGetData(grey)[4 * 5 * 3 + 0], (30 * 0 + 59 * 0 + 11 * 7 + 50) / 100);  // bottom row, x 0
+    CGContextRelease(grey);
+    CGImageRelease(image);  // frees buffer
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(CreateARGBBitmapContextOfDimensions(0, 4, true), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Context not created!");
+    // Only kind 3 for the first; kinds 0, 3 and 5 for the second.
+    TestPyramid f(2, 2, kPyrGreyFloat, 0);
+    ASSERT_TRUE(f.ok);
+    EXPECT_EQ(CGImageCreateFromPyr_and_allocate_memory(f.get(), &buffer), nullptr);
+    EXPECT_EQ(buffer, nullptr);
+    set_pyramid_sample_point_float(1, 1, f.get(), 0, 0.5f);
+    CGImageRef g = CGImageCreateFromPyr_and_allocate_memory_iphone(f.get(), true);
+    ASSERT_NE(g, nullptr);
+    const uint8_t* rgba = CGImageGetRGBA8Pixels(g);
+    EXPECT_EQ(rgba[4 * 1 + 0], 127);  // pyramid (1, 1) is the image's top right
+    EXPECT_EQ(rgba[4 * 1 + 3], 255);
+    CGImageRelease(g);
+    TestPyramid c16(2, 2, kPyrColour16, 0);
+    ASSERT_TRUE(c16.ok);
+    EXPECT_EQ(CGImageCreateFromPyr_and_allocate_memory_iphone(c16.get(), false), nullptr);
+}
+
 }  // namespace

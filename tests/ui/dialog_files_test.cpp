@@ -417,3 +417,55 @@ TEST_F(FilesTest, Screenshots) {
 }
 
 }  // namespace
+
+namespace {
+
+// The PSD button replaces the chosen file with the export only when the
+// export was written; a failed one leaves the old file as it was.
+TEST_F(FilesTest, ExportsReplaceTheChosenFileOnlyWhenWritten) {
+    const fs::path old = dir / "result.psd";
+    auto contents = [&old] {
+        std::ifstream in(old, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    std::ofstream(old) << "old contents";
+    // No work area: the writer refuses.
+    TStorage1* storage = records->data->storage;
+    records->data->storage = nullptr;
+    answers.push_back({NSModalResponseOK, QString::fromStdString(old.string())});
+    c->PSD_pressed();
+    records->data->storage = storage;
+    ASSERT_EQ(panels.size(), 1u);
+    EXPECT_EQ(panels[0].nameFieldStringValue, "Vornesk 2 result.psd");
+    EXPECT_FALSE(c->gSaveSucceeded);
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0].messageText, "result.psd was not saved");
+    EXPECT_EQ(alerts[0].informativeText, PSDExportMessage(kPSDExportNoData));
+    EXPECT_EQ(contents(), "old contents");
+    auto entries = [this] {
+        int n = 0;
+        for (auto& e : fs::directory_iterator(dir)) n += e.path().filename() != "support";
+        return n;
+    };
+    EXPECT_EQ(entries(), 1);
+
+    // Written: the file is a PSD of the image's size, and nothing else is left.
+    alerts.clear();
+    answers.push_back({NSModalResponseOK, QString::fromStdString(old.string())});
+    c->PSD_pressed();
+    EXPECT_TRUE(c->gSaveSucceeded);
+    EXPECT_TRUE(alerts.empty());
+    const std::string psd = contents();
+    ASSERT_GE(psd.size(), 26u);
+    EXPECT_EQ(psd.substr(0, 4), "8BPS");
+    auto be32 = [&psd](size_t at) {
+        return uint32_t(uint8_t(psd[at])) << 24 | uint32_t(uint8_t(psd[at + 1])) << 16 | uint32_t(uint8_t(psd[at + 2])) << 8 |
+               uint8_t(psd[at + 3]);
+    };
+    EXPECT_EQ(be32(14), 2000u);  // height
+    EXPECT_EQ(be32(18), 3000u);  // width
+    EXPECT_EQ(entries(), 1);
+    EXPECT_TRUE(c->mondoBar->isHidden());
+}
+
+}  // namespace

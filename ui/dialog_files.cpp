@@ -21,6 +21,7 @@
 #include "files/psd_export.h"
 #include "host_access/alerts.h"
 #include "platform/appkit/alerts.h"
+#include "platform/appkit/directories.h"
 #include "platform/appkit/sheets.h"
 #include "records/data.h"
 #include "records/parameters.h"
@@ -95,8 +96,6 @@ bool WriteBeside(const QString& path, bool closesFd, Writer writer, QString* why
     }
     return true;
 }
-
-QString FolderOf(QStandardPaths::StandardLocation where) { return QStandardPaths::writableLocation(where); }
 
 }  // namespace
 
@@ -361,8 +360,8 @@ bool Controller_Tarnwhistle_pano::doSaveThingsWithFilePath(const QString& path, 
 // ---- lists written to fixed places ----
 
 bool diagnosticWriteAllProjectionNames() {
-    const QString folder = FolderOf(QStandardPaths::DocumentsLocation);
-    QDir().mkpath(folder);
+    const QString folder = findOrCreateDirectory(QStandardPaths::DocumentsLocation, QString(), true, nullptr);
+    if (folder.isEmpty()) return false;
     const QString path = folder + "/projection names.txt";
     std::string text;
     auto add = [&text](const char* utf8) {

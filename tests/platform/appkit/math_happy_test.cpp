@@ -164,3 +164,4 @@ TEST(ImageCrop, DrawnCropsAndFitBands) {
 }
 
 }  // namespace
+

@@ -59,6 +59,41 @@ BENCHMARK(BM_RenderEarth)
     ->UseRealTime()
     ->Iterations(2);
 
+// Mollweide at 4096 x 2048 with the overlays off and on (graticule every 10
+// degrees, Tissot indicatrices and edge lines), on one processor and on all
+// of them. Args: overlays (0 or 1), processors (0 for all).
+void BM_RenderEarthOverlays(benchmark::State& state) {
+    UseProcessors(state.range(1));
+    RenderRig rig;
+    if (!rig.SetInputFromJPEG(VORNESK_SOURCE_DIR "/samples/earth-2048x1024.jpg")) {
+        state.SkipWithError("the bundled picture could not be read");
+        return;
+    }
+    rig.params->inputMode = 1;
+    rig.params->outputMode = 46;
+    rig.params->sharpen = 30.0f;
+    const bool on = state.range(0) != 0;
+    rig.params->grid = on ? 4 : 1;
+    rig.params->indicatrix = on ? 1 : 0;
+    rig.params->edges = on ? 1 : 0;
+    for (auto _ : state) {
+        if (rig.Render(kWidth, kHeight, kPyrColour8) != 0) {
+            state.SkipWithError("the render failed");
+            break;
+        }
+    }
+    state.counters["Mpix/s"] = benchmark::Counter(double(kWidth * kHeight) * 1e-6 * double(state.iterations()),
+                                                  benchmark::Counter::kIsRate);
+    UseProcessors(0);
+}
+
+BENCHMARK(BM_RenderEarthOverlays)
+    ->ArgNames({"overlays", "cpus"})
+    ->ArgsProduct({{0, 1}, {1, 0}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
+
 // A small render on one processor, quick enough to run under an instruction
 // counter (valgrind --tool=callgrind), whose counts do not depend on the
 // machine's load. Args: output mode.

@@ -70,22 +70,25 @@ void transformForSampling(unsigned char transform, renderhinttype* hints, float*
         r->graticuleX = gx;
     }
     if (c->indicatrixOn && (transform || c->graticuleOn)) {
-        r->tissotHeight = kTissotRadiusSquared;
+        // The squared distance to the nearest spot: within 0.0225 inside an
+        // indicatrix, beyond it between them, so that the rim can be placed
+        // between a sample inside and one outside. The nearest, not the
+        // first within reach: where the high rows' indicatrices overlap,
+        // the first found would hang on the order the samples came in, and
+        // so on the tiling.
         const long n = std::min<long>(c->tissotSpotCount, kMaxTissotSpots);
-        long start = *task.lastTissotSpot;
-        if (start < 0 || start >= n) start = 0;
-        for (long k = 0; k < n; ++k) {
-            const long i = (start + k) % n;
+        float nearest = n > 0 ? 4.0f : kTissotRadiusSquared;
+        for (long i = 0; i < n; ++i) {
             const float dx = point[0] - c->tissotSpots[i][0];
             const float dy = point[1] - c->tissotSpots[i][1];
             const float dz = point[2] - c->tissotSpots[i][2];
             const float d2 = dx * dx + dy * dy + dz * dz;
-            if (d2 < kTissotRadiusSquared) {
-                r->tissotHeight = d2;
-                *task.lastTissotSpot = i;
-                break;
+            if (d2 < nearest) {
+                nearest = d2;
+                if (d2 < kTissotRadiusSquared) *task.lastTissotSpot = i;
             }
         }
+        r->tissotHeight = nearest;
     }
     // Scissor heights come from the output polyhedron's scissor data, which
     // only a polyhedral output carries.

@@ -17,7 +17,6 @@ constexpr long kModeFerguson = 396;
 
 // The indicatrix: chord radius 0.15 around each spot.
 constexpr float kTissotRadius = 0.15f;
-constexpr float kTissotCap = kTissotRadius * kTissotRadius;
 
 enum { TL = 0, TR = 1, BL = 2, BR = 3 };
 
@@ -89,7 +88,7 @@ bool get_latlong_fixer(int32_t region, int64_t x, int64_t y, const vort* c, cons
     auto hasLongitude = [](const TransformationReply* r) { return r->graticuleY > 1e-6f && r->graticuleY < 1.0f - 1e-6f; };
     // The change of u and of v along one axis: the mean over the two pairs
     // of the pixel's own corners, else the first pair of same-region cells
-    // one pixel apart, from the corners one and then two pixels out.
+    // one pixel apart in the rows (columns) around them.
     auto along = [&](bool alongX, float* du, float* dv) {
         bool haveU = false, haveV = false;
         float su = 0.0f, sv = 0.0f;
@@ -105,10 +104,9 @@ bool get_latlong_fixer(int32_t region, int64_t x, int64_t y, const vort* c, cons
         }
         if (nu) *du = su / float(nu), haveU = true;
         if (nv) *dv = sv / float(nv), haveV = true;
-        static constexpr int64_t kFrom[2][2] = {{-1, 0}, {-2, 1}};
-        for (const auto& ring : kFrom)
-            for (int64_t across : {int64_t(-1), int64_t(0), int64_t(1)})
-                for (int64_t from : ring) {
+        // Only cells every tiling holds: tiles of any shape agree.
+        for (int64_t across : {int64_t(-1), int64_t(0), int64_t(1)})
+                for (int64_t from : {int64_t(-1), int64_t(0)}) {
                     if (haveU && haveV) return true;
                     const int64_t i0 = alongX ? x + from : x + across, j0 = alongX ? y + across : y + from;
                     const TransformationReply *p = at(i0, j0), *q = at(i0 + (alongX ? 1 : 0), j0 + (alongX ? 0 : 1));
@@ -185,47 +183,33 @@ bool IsNonTissotRegion(int32_t region, const vort* c) {
            (c->outputMode == kModeFerguson && !IsMarbledFergusonRegion(region));
 }
 
+void TissotBlock(const TransformationReply* const k[4], float ox, float oy, const vort* c) {
+    // Cells of no indicatrix take a valid cell's height.
+    int valid = -1;
+    for (int i = 0; i < 4; ++i)
+        if (!IsNonTissotRegion(k[i]->place, c)) valid = i;
+    if (valid < 0) return;
+    // The chord distance √h grows linearly across the rim, the 0.15 level.
+    float s[4];
+    for (int i = 0; i < 4; ++i)
+        s[i] = -std::sqrt(std::max(0.0f, IsNonTissotRegion(k[i]->place, c) ? k[valid]->tissotHeight : k[i]->tissotHeight));
+    const int contourCase = ContourCase(s[0], s[1], s[2], s[3], -kTissotRadius);
+    if (contourCase == 0 || contourCase == 15) return;
+    float t[4];
+    LinearContourCrossings(s[0], s[1], s[2], s[3], -kTissotRadius, t);
+    mystery_dot(ox, oy, c, 2, contourCase, t, 1.0f);
+}
+
 void thetissotgrid(int64_t x, int64_t y, const vort* c, int variant) {
     if (variant != 0) return;  // the polyhedron's own spots come with polyhedral outputs
     const MirelYummy* cell[4] = {GetYummyReplyPointer(x, y, c), GetYummyReplyPointer(x + 1, y, c),
                                  GetYummyReplyPointer(x, y + 1, c), GetYummyReplyPointer(x + 1, y + 1, c)};
     for (const MirelYummy* p : cell)
         if (!p) return;
-    // Heights of the block; cells of no indicatrix take a valid cell's.
-    int valid = -1;
-    for (int i = 0; i < 4; ++i)
-        if (!IsNonTissotRegion(cell[i]->reply.place, c)) valid = i;
-    if (valid < 0) return;
-    float h[4];
-    bool inside[4];
-    int contourCase = 0;
-    for (int i = 0; i < 4; ++i) {
-        h[i] = IsNonTissotRegion(cell[i]->reply.place, c) ? cell[valid]->reply.tissotHeight : cell[i]->reply.tissotHeight;
-        // A cell on the flat cap (the rim and beyond) is outside.
-        inside[i] = h[i] < kTissotCap;
-        if (inside[i]) contourCase |= 1 << i;
-    }
-    if (contourCase == 0 || contourCase == 15) return;
-    // The chord distance √h grows linearly across the rim: the crossing on
-    // an edge is extrapolated from the inside end and the cell behind it.
-    auto cross = [&](int p, int q, int64_t dx, int64_t dy) {
-        if (inside[p] == inside[q]) return 0.5f;
-        const bool fromP = inside[p];
-        const int in = fromP ? p : q;
-        const int64_t bx = x + (in & 1) - (fromP ? dx : -dx), by = y + (in >> 1) - (fromP ? dy : -dy);
-        const MirelYummy* behind = GetYummyReplyPointer(bx, by, c);
-        const float s = std::sqrt(h[in]);
-        float t = 0.5f;
-        if (behind && !IsNonTissotRegion(behind->reply.place, c) && behind->reply.tissotHeight < kTissotCap) {
-            const float slope = s - std::sqrt(behind->reply.tissotHeight);
-            if (slope > 0.0f) t = std::clamp((kTissotRadius - s) / slope, 0.0f, 1.0f);
-        }
-        return fromP ? t : 1.0f - t;
-    };
-    const float t[4] = {cross(TL, TR, 1, 0), cross(BL, BR, 1, 0), cross(TL, BL, 0, 1), cross(TR, BR, 0, 1)};
+    const TransformationReply* k[4] = {&cell[0]->reply, &cell[1]->reply, &cell[2]->reply, &cell[3]->reply};
     // Cell (x, y) answers for the far corner of pixel (x, y), which lies
     // half a pixel on from that pixel's centre.
-    mystery_dot(float(x) + 0.5f, float(y) + 0.5f, c, 2, contourCase, t, 1.0f);
+    TissotBlock(k, float(x) + 0.5f, float(y) + 0.5f, c);
 }
 
 // ---------------------------------------------------------------- edges

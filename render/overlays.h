@@ -57,6 +57,9 @@ bool IsNonTissotRegion(int32_t region, const vort* context);
 // The indicatrix rim through the block of cells (x, y)..(x + 1, y + 1) as
 // dots into the Tissot word; variant 0 is the main output.
 void thetissotgrid(int64_t x, int64_t y, const vort* context, int variant);
+// The same for four given replies (top left, top right, bottom left,
+// bottom right) whose top-left one stands at pixel position (ox, oy).
+void TissotBlock(const TransformationReply* const replies[4], float ox, float oy, const vort* context);
 
 // ---- edges ----
 // Edge line pieces of pixel (x, y) into the edges word, from the corner

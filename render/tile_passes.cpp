@@ -81,6 +81,23 @@ void FindSideCrossings(SamplerRig* rig, SuperSamplerReply* rec, int64_t x, int64
     }
 }
 
+// The reply of cell (x, y): the grid's, or asked of the road afresh into
+// spare for a cell beyond the apron.
+const TransformationReply* ReplyAt(SamplerRig* rig, int64_t x, int64_t y, TransformationReply* spare) {
+    if (const MirelYummy* cell = CellOf(x, y, rig->context)) return &cell->reply;
+    ReplyAtPixelPosition(rig, float(x), float(y), spare);
+    return spare;
+}
+
+// The edge dots of pixel (x, y) alone, its corners taken where they are.
+void EdgeDotsBeforeTheTile(SamplerRig* rig, SuperSamplerReply* rec, int64_t x, int64_t y) {
+    TransformationReply spare[4];
+    for (int i = 0; i < 4; ++i)
+        rec->corner[i] = const_cast<TransformationReply*>(ReplyAt(rig, x - 1 + (i & 1), y - 1 + (i >> 1), &spare[i]));
+    FindSideCrossings(rig, rec, x, y);
+    draw_edge_dot(rec, x, y, rig->context->outputMode == 1045, rig->context, 1);
+}
+
 // The colour of one pixel as the colour pass leaves it in its cell.
 void ColourOnePixel(SamplerRig* rig, SuperSamplerReply* rec, int64_t x, int64_t y) {
     vort* c = rig->context;
@@ -268,16 +285,29 @@ void FillTileWithColors(PerTaskStuffType* task) {
     for (int64_t y = t.top; y < t.bottom; ++y)
         for (int64_t x = t.left; x < t.right; ++x) ClearEdgesGraticuleTissot(x, y, c);
 
-    // The Tissot outlines: every block of cells whose dots reach the tile.
-    if (c->mainTissotFlag)
-        for (int64_t y = t.top - 1; y < t.bottom; ++y)
-            for (int64_t x = t.left - 1; x < t.right; ++x) thetissotgrid(x, y, c, 0);
-
     LoopingParameters loops;
     init_LoopingParameters(&loops);
     SamplerRig rig;
     InitSamplerRig(&rig, c, task, &loops, c->samplerThreshold);
     SuperSamplerReply rec{};
+
+    // The Tissot outlines: every block of cells whose dots reach the tile.
+    // A dot lands up to a pixel and a half past its block's first cell, so
+    // the blocks start two cells before the tile; cells beyond the apron
+    // are asked of the road afresh.
+    if (c->mainTissotFlag)
+        for (int64_t y = t.top - 2; y < t.bottom; ++y)
+            for (int64_t x = t.left - 2; x < t.right; ++x) {
+                if (x >= t.left - 1 && y >= t.top - 1) {
+                    thetissotgrid(x, y, c, 0);
+                    continue;
+                }
+                TransformationReply spare[4];
+                const TransformationReply* k[4];
+                for (int i = 0; i < 4; ++i) k[i] = ReplyAt(&rig, x + (i & 1), y + (i >> 1), &spare[i]);
+                TissotBlock(k, float(x) + 0.5f, float(y) + 0.5f, c);
+            }
+
     // With the edges overlay one more row and column are coloured, so that
     // their edge dots reach the tile's last row and column; the apron of
     // replies covers them.
@@ -288,6 +318,12 @@ void FillTileWithColors(PerTaskStuffType* task) {
     else
         for (int64_t y = t.top; y < bottom; ++y)
             for (int64_t x = t.left; x < right; ++x) ColourOnePixel(&rig, &rec, x, y);
+    if (c->edgesOn) {
+        // The pixels before the tile's first column and row reach into it
+        // with their edge dots too.
+        for (int64_t y = t.top - 1; y < bottom; ++y) EdgeDotsBeforeTheTile(&rig, &rec, t.left - 1, y);
+        for (int64_t x = t.left; x < right; ++x) EdgeDotsBeforeTheTile(&rig, &rec, x, t.top - 1);
+    }
     if (c->edgesOn) CompositeEdges(c, t);
 }
 

@@ -86,7 +86,7 @@ TEST(Road, GraticuleEnds) {
     EXPECT_NEAR(f.inputU, 0.1f, 2e-5);
 }
 
-TEST(Road, TissotSearchStartsAtTheLastSpot) {
+TEST(Road, TissotHeightIsTheNearestSpotWhateverTheSearchStart) {
     RoadRig rig(1, 1, 0.5f);
     vort& c = *rig.context;
     c.indicatrixOn = 1;
@@ -97,13 +97,25 @@ TEST(Road, TissotSearchStartsAtTheLastSpot) {
     TransformationReply a = rig.at(0.5f, 0.5f);
     EXPECT_NEAR(a.tissotHeight, 0.0f, 1e-10);
     EXPECT_EQ(rig.lastTissotSpot, 1);
-    rig.lastTissotSpot = 2;  // within reach of both: the search's start wins
+    rig.lastTissotSpot = 2;  // within reach of both: the nearer wins, not the start
     TransformationReply b = rig.at(0.5f, 0.5f);
-    EXPECT_EQ(rig.lastTissotSpot, 2);
-    EXPECT_NEAR(b.tissotHeight, 0.0025f, 1e-5);
+    EXPECT_EQ(rig.lastTissotSpot, 1);
+    EXPECT_NEAR(b.tissotHeight, 0.0f, 1e-10);
+    // 2.25 degrees off the equator, towards spot 2 on one side: nearer it
+    // than spot 1.
+    int towards2 = 0;
+    for (float v : {0.4875f, 0.5125f}) {
+        const TransformationReply between = rig.at(0.5f, v);
+        if (rig.lastTissotSpot != 2) continue;
+        ++towards2;
+        EXPECT_LT(between.tissotHeight, 0.0025f);
+    }
+    EXPECT_EQ(towards2, 1);
+    // Beyond every rim: the squared distance to the nearest spot, here the
+    // pole, 2 from any point of the equator (the others lie 144 degrees off).
     TransformationReply far = rig.at(0.1f, 0.5f);
-    EXPECT_EQ(far.tissotHeight, 0.0225f);
-    rig.lastTissotSpot = 99;  // out of range: starts again at 0
+    EXPECT_NEAR(far.tissotHeight, 2.0f, 1e-4);
+    rig.lastTissotSpot = 99;  // out of range: no harm
     rig.at(0.5f, 0.5f);
     EXPECT_EQ(rig.lastTissotSpot, 1);
     c.tissotSpotCount = 0;  // no spots: the value that draws nothing

@@ -265,7 +265,12 @@ TEST(Graticule, RatesAreGradientMagnitudes) {
     EXPECT_NEAR(out[3], 0.002, 1e-5);  // a falling fraction still has a positive rate
     // Next to another region: one-sided differences.
     for (int64_t y = 19; y < 29; ++y) GetYummyReplyPointer(14, y, g.c())->reply.place = -5;
-    ASSERT_TRUE(get_latlong_fixer(-7, 14, 24, g.c(), &sample, out));
+    ASSERT_TRUE(get_latlong_fixer(-7, 15, 24, g.c(), &sample, out));
+    EXPECT_NEAR(out[2], 0.005, 1e-5);
+    // A cell on a pole has no longitude: its neighbours' rates stand.
+    GetYummyReplyPointer(11, 23, g.c())->reply.graticuleY = 0.0f;
+    GetYummyReplyPointer(11, 23, g.c())->reply.graticuleX = 0.77f;
+    ASSERT_TRUE(get_latlong_fixer(-7, 12, 24, g.c(), &sample, out));
     EXPECT_NEAR(out[2], 0.005, 1e-5);
     // A lone region has no neighbour to difference with.
     GetYummyReplyPointer(14, 24, g.c())->reply.place = 9;
@@ -547,6 +552,27 @@ TEST(Graticule, SubPixelTurnsAndTilings) {
     bool intermediate = false;
     for (int64_t x = 165; x <= 195; ++x) intermediate |= r.Dark(x, 95) > 0.1 && r.Dark(x, 95) < 0.4;
     EXPECT_TRUE(intermediate);
+}
+
+// All three overlays across Mollweide's outline, where the graticule's
+// rates come from one-sided differences and dots reach over tile borders:
+// tiles of any shape give the same pixels.
+TEST(Overlays, TilingsAgreeWithAllOverlaysOn) {
+    OverlayRender r;
+    r.rig.params->grid = 4;
+    r.rig.params->indicatrix = 1;
+    r.rig.params->edges = 1;
+    ASSERT_TRUE(r.Render(46, 300, 150));
+    const std::vector<float> squares = r.rig.OutputColours();
+    for (int64_t partition : {int64_t(kPartitionRows), int64_t(kPartitionColumns), int64_t(kPartitionRowBands)}) {
+        r.rig.partition = partition;
+        ASSERT_TRUE(r.Render(46, 300, 150));
+        const std::vector<float> other = r.rig.OutputColours();
+        size_t differ = 0;
+        // The same up to the order in which dots were added.
+        for (size_t i = 0; i < other.size(); ++i) differ += std::fabs(other[i] - squares[i]) > 1e-5f;
+        EXPECT_EQ(differ, 0u) << "partition " << partition;
+    }
 }
 
 // ------------------------------------------------------------ Tissot

@@ -177,6 +177,9 @@ void GetDefaultPolySettings(polyhedron* poly) {
     poly->slicingMode = 0;
     poly->spinMode = 0;
     poly->tabFloat = 0.0f;
+    poly->steepTabs = poly->tabPhase = poly->outlineNumbering = 0;
+    poly->exportPiece = 0;
+    poly->alternativeShapeMode = -1;
 }
 
 void init_blankface3D(polyhedron* poly) {
@@ -190,6 +193,7 @@ void init_blankface3D(polyhedron* poly) {
     }
     f.count = 0;
     f.group = -1;
+    f.creviceRegion = -1;
     f.referenceVertex = -1;
     f.cutLabel = 0;
     f.furtherIndex = -1;
@@ -211,6 +215,7 @@ void init_convenient_static_poly_structures(polyhedron* poly) {
         f.neighbourEdge[k] = -1;
     }
     f.count = 0;
+    f.creviceRegion = -1;
     f.searchLevel = 0;
     f.face3D = -1;
     f.secondIndex = -1;
@@ -232,6 +237,9 @@ void WipeFaceInfo(polyhedron* poly) {
     ClearNetVertices(poly);
     if (poly->vertexIndex2D) initialize_skiplist(poly->vertexIndex2D);  // every net vertex is free now
     std::memset(poly->linkCount3D, 0, sizeof poly->linkCount3D);
+    poly->scissorMarkCount = 0;
+    std::memset(poly->scissorMark, 0, sizeof poly->scissorMark);
+    for (int64_t& g : poly->groupScissorMark) g = -1;
 }
 
 void WipeInfoOfStaticFaces(polyhedron* poly) {

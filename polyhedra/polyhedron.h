@@ -33,6 +33,7 @@ inline constexpr int kSignalsPerSlot = 20;
 inline constexpr int64_t kFaceListEntries = 252900;
 // Region code of the glue tab of fragment n: kTabRegionBase + n.
 inline constexpr int32_t kTabRegionBase = 25290;
+inline constexpr int64_t kMaxScissorMarks = 99;
 
 // Codes of the status word. A build never fails outright: every limit it
 // reaches leaves its code here and the build goes on.
@@ -76,6 +77,7 @@ struct PolyFace3D {
     int64_t vertex[kMaxFaceVertices];
     float angle[kMaxFaceVertices];        // interior angle at each vertex
     int32_t convexity[kMaxFaceVertices];  // 3 = concave
+    int16_t creviceRegion;                // -1 in the blank face: net faces showing it are labelled
     int64_t count;
     triplex normal;                       // unit normal
     int16_t group;
@@ -110,6 +112,8 @@ struct PolyNetFace {
     double minX, maxX, minY, maxY;     // bounding box in net coordinates
     int64_t count;
     uint8_t tabFlag[kMaxFaceVertices]; // the face edge starting at each corner carries a tab
+    uint8_t walked[kMaxFaceVertices];  // the tab walk has passed this cut edge
+    int16_t outlineNumber;             // the outline (from 1) its first walked cut edge lies on, 0 none
     int16_t searchLevel;               // 0 for a new face
     int64_t neighbour[kMaxFaceVertices];
     int64_t neighbourEdge[kMaxFaceVertices];
@@ -125,6 +129,16 @@ struct PolyNetFace {
     int16_t creviceRegion;
     float angle[kMaxFaceVertices];     // interior angle at each corner
     float heading[kMaxFaceVertices];   // angle between each leaving edge and +y, 0..pi
+};
+
+// A scissor mark of a curved-origami sheet: where the user cuts along an arc.
+struct PolyScissorMark {
+    uint8_t used;
+    int64_t centre;      // 3D vertex, -1 when the vertex table was full
+    int64_t group;       // weirdo group
+    int64_t tag;         // the builder's own value
+    double radius;
+    int64_t point[3];    // 3D vertices of the three further points, -1 when the table was full
 };
 
 struct PolyNetTriangle {
@@ -229,6 +243,16 @@ struct polyhedron {
     // Non-zero: points on net triangles are blended in longitude and latitude
     // rather than linearly, so curved nets follow the sphere.
     int64_t sphericalBlend;
+
+    // Tabs, scissor marks and export pieces.
+    uint8_t steepTabs;             // tab sides at 44 degrees instead of 60
+    uint8_t tabPhase;              // tabs go on the odd edges of each outline walk
+    uint8_t outlineNumbering;      // set: the tab walk writes no outline numbers
+    int64_t exportPiece;           // the piece an export plans or draws
+    int64_t alternativeShapeMode;  // exports plan on this output mode instead, -1 none
+    int64_t scissorMarkCount;
+    PolyScissorMark scissorMark[kMaxScissorMarks];
+    int64_t groupScissorMark[kMaxGroups];  // -1 none
 
     // What the polyhedral transform and the sample road read of the solid.
     uint8_t warpSwitch;        // 1: net triangles map to the sphere by the warp below

@@ -4,12 +4,6 @@
 
 void DetermineCorrespondence(polyhedron*) {}
 void AddCreviceFightingRegionInfo(polyhedron*) {}
-int AddTabsViaEdgeWalking(polyhedron*, int64_t, int64_t) { return 0; }
-void ReconcileTabs(polyhedron*, int64_t) {}
-void EarClip(int64_t, polyhedron*) {}
-void MaybeBuildTab(polyhedron*, int64_t, int64_t, double) {}
-void AddOrigamiTabs(polyhedron*) {}
-void CopyTabsFromAtoB(const polyhedron*, polyhedron*) {}
 void ReviseFragmentation(polyhedron*) {}
 void CramPoints(polyhedron*) {}
 void Fill_in_rind_precalculables(polyhedron*) {}

@@ -6,6 +6,7 @@
 #include "common/barycentrics.h"
 #include "common/memory.h"
 #include "common/skiplist.h"
+#include "nets/net_tabs.h"
 #include "polyhedra/net_steps.h"
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/polyhedron_params.h"
@@ -129,9 +130,10 @@ void SetUpReallyGeneralPolyhedron(polyhedron* poly, int64_t code, int64_t m, int
         if (poly->status == kPolyStatusGood) {
             if (m == 6) AddCreviceFightingRegionInfo(poly);
             if ((m == 1 || m == 3) && poly->net.secondArgument > 0) {
-                for (int64_t f = 0; f < poly->netFaceCount; ++f)
-                    for (uint8_t& t : poly->netFace[f].tabFlag) t = 0;
-                for (int64_t pass = 1; pass < 1000 && AddTabsViaEdgeWalking(poly, pass, 0); ++pass) {
+                RemoveTabsFromFaces(poly);
+                for (int64_t outline = 1; outline <= kMaxNetFaces &&
+                                          AddTabsViaEdgeWalking(poly, outline, poly->outlineNumbering ? 0 : 1);
+                     ++outline) {
                 }
                 ReconcileTabs(poly, m == 3 ? 0 : 1);
                 if (m == 3) AddCreviceFightingRegionInfo(poly);
@@ -159,8 +161,7 @@ void SetUpReallyGeneralPolyhedron(polyhedron* poly, int64_t code, int64_t m, int
         for (int64_t f = 0; f < poly->netFaceCount; ++f) EarClip(f, poly);
     }
     if (m == 1 || m == 3) {
-        for (int64_t t = 0; t < poly->netTriangleCount; ++t)
-            for (int64_t e = 0; e < 3; ++e) MaybeBuildTab(poly, t, e, 0.0);
+        BuildTabsUponTriangles(poly);
     } else if (m == 0) {
         AddOrigamiTabs(poly);
     }

@@ -1,0 +1,307 @@
+#include "nets/net_tabs.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "nets/net_triangles.h"
+#include "polyhedra/poly_queries.h"
+#include "polyhedra/polyhedron_params.h"
+
+namespace {
+
+constexpr int64_t kMaxWalkSteps = 25290;
+
+bool IsCutEdge(const polyhedron* poly, int64_t f, int64_t e) { return poly->netFace[f].neighbour[e] < 0; }
+
+int64_t NetFaceCount(const polyhedron* poly) { return std::min<int64_t>(poly->netFaceCount, kMaxNetFaces); }
+
+bool FirstUnwalkedCutEdge(const polyhedron* poly, int64_t* face, int64_t* edge) {
+    for (int64_t f = 0; f < NetFaceCount(poly); ++f) {
+        const PolyNetFace& nf = poly->netFace[f];
+        for (int64_t e = 0; e < nf.count && e < kMaxFaceVertices; ++e)
+            if (IsCutEdge(poly, f, e) && !nf.walked[e]) {
+                *face = f;
+                *edge = e;
+                return true;
+            }
+    }
+    return false;
+}
+
+void AppendNetVertex(polyhedron* poly, double x, double y) {
+    const int64_t v = poly->netVertexCount;
+    poly->coords2D[v][0] = x;
+    poly->coords2D[v][1] = y;
+    poly->netVertex[v] = PolyNetVertex{float(x), float(y), 1.0f, 1.0f, 1.0f};
+    poly->netVertexSolid[v] = -1;
+    poly->netVertexTag[v] = -1;
+    poly->netVertexUsed[v] = 1;
+    poly->netVertexCount = v + 1;
+}
+
+// A tab triangle of the last three or given net vertices.
+void AppendTabTriangle(polyhedron* poly, int64_t a, int64_t b, int64_t c, int64_t face, int64_t group,
+                       int16_t fragment, int16_t region, int64_t glueUnder) {
+    PolyNetTriangle& t = poly->netTriangle[poly->netTriangleCount];
+    t = PolyNetTriangle{};
+    t.vertex[0] = a;
+    t.vertex[1] = b;
+    t.vertex[2] = c;
+    t.netFace = int16_t(face);
+    t.tag = 0xFFFF;
+    t.faceGroup = int16_t(group);
+    t.fragment = fragment;
+    t.isTab = 1;
+    t.creviceRegion = region;
+    for (int e = 0; e < 3; ++e) {
+        t.glueUnder[e] = -1;
+        t.faceCorner[e] = t.solidCorner[e] = 65535;
+    }
+    t.glueUnder[0] = int16_t(glueUnder);
+    t.faceMark = 0;
+    ++poly->netTriangleCount;
+}
+
+// The partner of net edge (f, e) on the solid: the net face showing the 3D
+// face across it and that face's edge; false when there is none.
+bool GluedPartner(const polyhedron* poly, const std::vector<int64_t>& showing, int64_t f, int64_t e, int64_t* g,
+                  int64_t* eg) {
+    const PolyNetFace& nf = poly->netFace[f];
+    const int64_t F = nf.face3D;
+    if (F < 0 || F >= poly->faceCount3D || F >= kMax3DFaces) return false;
+    const PolyFace3D& f3 = poly->face3D[F];
+    if (f3.count < 1 || f3.count > kMaxFaceVertices) return false;
+    const int64_t c = ((nf.vertexOffset + e) % f3.count + f3.count) % f3.count;
+    const int64_t G = f3.neighbour[c];
+    if (G < 0 || G >= int64_t(showing.size()) || G >= kMax3DFaces) return false;
+    const int64_t countG = poly->face3D[G].count;
+    if (countG < 1 || countG > kMaxFaceVertices) return false;
+    const int64_t edgeG = ((f3.neighbourEdge[c] - 1) % countG + countG) % countG;
+    if (edgeG > 9) return false;
+    const int64_t net = showing[G];
+    if (net < 0) return false;
+    const int64_t countNet = poly->netFace[net].count;
+    if (countNet < 1 || countNet > kMaxFaceVertices) return false;
+    *g = net;
+    *eg = ((edgeG - poly->netFace[net].vertexOffset) % countNet + countNet) % countNet;
+    return true;
+}
+
+// Per 3D face the last net face showing it, -1 none.
+std::vector<int64_t> NetFacesShowing(const polyhedron* poly) {
+    std::vector<int64_t> showing(size_t(std::clamp<int64_t>(poly->faceCount3D, 0, kMax3DFaces)), -1);
+    for (int64_t f = 0; f < NetFaceCount(poly); ++f) {
+        const int64_t F = poly->netFace[f].face3D;
+        if (F >= 0 && F < int64_t(showing.size())) showing[F] = f;
+    }
+    return showing;
+}
+
+bool ReconcileSkipped(const polyhedron* poly) {
+    polyhedron_params params;
+    get_polyhedron_params_from_output_mode(poly->outputMode, &params);
+    return params.setupMode == 2 || params.setupMode == 6;
+}
+
+void FixPair(polyhedron* poly, const std::vector<int64_t>& showing, int64_t f, int64_t e) {
+    int64_t g, eg;
+    if (!GluedPartner(poly, showing, f, e, &g, &eg)) return;
+    uint8_t& mine = poly->netFace[f].tabFlag[e];
+    uint8_t& theirs = poly->netFace[g].tabFlag[eg];
+    if ((mine != 0) == (theirs != 0)) theirs = mine ? 0 : 1;
+}
+
+}  // namespace
+
+void StepAlongOutline(const polyhedron* poly, int64_t* face, int64_t* edge) {
+    int64_t f = *face, e = *edge;
+    if (!poly || f < 0 || f >= NetFaceCount(poly) || poly->netFace[f].count < 1) {
+        *face = -1;
+        return;
+    }
+    e = (e + 1) % poly->netFace[f].count;
+    for (int64_t pivots = 0; poly->netFace[f].neighbour[e] >= 0; ++pivots) {
+        const int64_t g = poly->netFace[f].neighbour[e];
+        if (pivots > poly->netFaceCount || g >= NetFaceCount(poly) || poly->netFace[g].count < 1) {
+            *face = -1;
+            return;
+        }
+        e = ((poly->netFace[f].neighbourEdge[e] % poly->netFace[g].count) + poly->netFace[g].count) %
+            poly->netFace[g].count;
+        f = g;
+    }
+    *face = f;
+    *edge = e;
+}
+
+int AddTabsViaEdgeWalking(polyhedron* poly, int64_t outline, int64_t numberFaces) {
+    if (!poly) return 0;
+    int64_t f0, e0;
+    if (!FirstUnwalkedCutEdge(poly, &f0, &e0)) return 0;
+    const bool phase = poly->tabPhase != 0;
+    auto visit = [&](int64_t f, int64_t e, int64_t distance) {
+        PolyNetFace& nf = poly->netFace[f];
+        nf.walked[e] = 1;
+        if (numberFaces) nf.outlineNumber = int16_t(outline);
+        if ((distance % 2 == 1) == phase) nf.tabFlag[e] = 1;
+    };
+    visit(f0, e0, 0);
+    int64_t f = f0, e = e0;
+    for (int64_t d = 1; d <= kMaxWalkSteps; ++d) {
+        StepAlongOutline(poly, &f, &e);
+        if (f < 0) return 1;
+        visit(f, e, d);
+        if (f == f0 && e == e0) break;
+    }
+    return 1;
+}
+
+void RemoveTabsFromFaces(polyhedron* poly) {
+    if (!poly) return;
+    for (int64_t f = 0; f < kMaxNetFaces; ++f)
+        for (int k = 0; k < kMaxFaceVertices; ++k) poly->netFace[f].tabFlag[k] = poly->netFace[f].walked[k] = 0;
+}
+
+void FlipTab(polyhedron* poly, int64_t face, int64_t edge) {
+    if (!poly || face < 0 || face >= kMaxNetFaces || edge < 0 || edge >= kMaxFaceVertices) return;
+    poly->netFace[face].tabFlag[edge] = poly->netFace[face].tabFlag[edge] ? 0 : 1;
+}
+
+void FixTabIfBad(polyhedron* poly, int64_t face, int64_t edge) {
+    if (!poly || face < 0 || face >= NetFaceCount(poly) || edge < 0 || edge >= poly->netFace[face].count) return;
+    FixPair(poly, NetFacesShowing(poly), face, edge);
+}
+
+void ReconcileTabs(polyhedron* poly, int64_t cutEdgesOnly) {
+    if (!poly) return;
+    if (cutEdgesOnly && poly->fragmentCount < 2) return;
+    if (ReconcileSkipped(poly)) return;
+    const std::vector<int64_t> showing = NetFacesShowing(poly);
+    for (int64_t f = 0; f < NetFaceCount(poly); ++f)
+        for (int64_t e = 0; e < poly->netFace[f].count && e < kMaxFaceVertices; ++e)
+            if (!cutEdgesOnly || IsCutEdge(poly, f, e)) FixPair(poly, showing, f, e);
+}
+
+void MaybeBuildTab(polyhedron* poly, int64_t triangle, int64_t edge, double glueUnder) {
+    if (!poly || triangle < 0 || triangle >= poly->netTriangleCount || triangle >= kMaxNetTriangles || edge < 0 ||
+        edge > 2 || !poly->coords2D)
+        return;
+    const PolyNetTriangle tri = poly->netTriangle[triangle];
+    double h = poly->net.secondArgument;
+    // The size is a float setting: 0.01 as the user gives it builds a tab.
+    if (!tri.tabFlag[edge] || !(poly->net.secondArgument >= float(kMinTabSize))) return;
+    if (poly->netVertexCount >= kMax2DVertices - 2) {
+        poly->status = kPolyStatusTabVertexLimit;
+        return;
+    }
+    int64_t v[3];
+    for (int k = 0; k < 3; ++k) {
+        v[k] = tri.vertex[k];
+        if (v[k] < 0 || v[k] >= kMax2DVertices) return;
+    }
+    const int64_t i0 = v[edge], i1 = v[(edge + 1) % 3], i2 = v[(edge + 2) % 3];
+    const double x0 = poly->coords2D[i0][0], y0 = poly->coords2D[i0][1];
+    const double x1 = poly->coords2D[i1][0], y1 = poly->coords2D[i1][1];
+    const double x2 = poly->coords2D[i2][0], y2 = poly->coords2D[i2][1];
+    const double dx = x1 - x0, dy = y1 - y0;
+    // The outer side is the one away from the triangle's third corner.
+    const double side = (dx * (y2 - y0) - dy * (x2 - x0)) < 0 ? -1.0 : 1.0;
+    const double slant = poly->steepTabs == 1 ? kSteepTabSlant : kTabSlant;
+    // Sides that would cross meet at the edge's middle instead.
+    const bool apex = h * slant >= 0.5;
+    if (apex) h = 0.5 / slant;
+    const double s = h * slant;
+    const double nx = side * h * dy, ny = -side * h * dx;
+    const int64_t group = FacegroupOf2DFace(tri.netFace, poly);
+    if (apex) {
+        if (poly->netTriangleCount >= kMaxNetTriangles - 1) {
+            poly->status = kPolyStatusNetTrianglesExhausted;
+            return;
+        }
+        AppendNetVertex(poly, x0 + nx + 0.5 * dx, y0 + ny + 0.5 * dy);
+        const int64_t q = poly->netVertexCount - 1;
+        AppendTabTriangle(poly, i0, q, i1, tri.netFace, group, tri.fragment, tri.creviceRegion, int64_t(glueUnder));
+        return;
+    }
+    AppendNetVertex(poly, x0 + nx + s * dx, y0 + ny + s * dy);
+    AppendNetVertex(poly, x1 + nx - s * dx, y1 + ny - s * dy);
+    const int64_t q0 = poly->netVertexCount - 2, q1 = poly->netVertexCount - 1;
+    if (poly->netTriangleCount >= kMaxNetTriangles - 2) {
+        poly->status = kPolyStatusNetTrianglesExhausted;
+        return;
+    }
+    AppendTabTriangle(poly, i0, q0, i1, tri.netFace, group, tri.fragment, tri.creviceRegion, int64_t(glueUnder));
+    AppendTabTriangle(poly, q0, q1, i1, tri.netFace, group, tri.fragment, tri.creviceRegion, int64_t(glueUnder));
+}
+
+void BuildTabsUponTriangles(polyhedron* poly) {
+    if (!poly) return;
+    const int64_t count = std::min<int64_t>(poly->netTriangleCount, kMaxNetTriangles);
+    for (int64_t t = 0; t < count; ++t)
+        for (int e = 0; e < 3; ++e) MaybeBuildTab(poly, t, e, poly->netTriangle[t].glueUnder[e]);
+}
+
+void BuildDetachedTabTriangle(polyhedron* poly, int64_t face, int64_t faceGroup, double x0, double y0, double x1,
+                              double y1, double x2, double y2) {
+    if (!poly || !poly->coords2D) return;
+    if (poly->netVertexCount >= kMax2DVertices - 3) {
+        poly->status = kPolyStatusTabVertexLimit;
+        return;
+    }
+    AppendNetVertex(poly, x0, y0);
+    AppendNetVertex(poly, x1, y1);
+    AppendNetVertex(poly, x2, y2);
+    if (poly->netTriangleCount >= kMaxNetTriangles - 1) {
+        poly->status = kPolyStatusNetTrianglesExhausted;
+        return;
+    }
+    const int64_t v = poly->netVertexCount;
+    AppendTabTriangle(poly, v - 3, v - 2, v - 1, face, faceGroup, -1, -1, -1);
+}
+
+void AddOrigamiTabs(polyhedron* poly) {
+    if (!poly || !poly->coords2D) return;
+    double minX = 0, maxX = 0, minY = 0, maxY = 0;
+    bool any = false;
+    for (int64_t v = 0; v < kMax2DVertices; ++v) {
+        if (!poly->netVertexUsed[v]) continue;
+        const double x = poly->coords2D[v][0], y = poly->coords2D[v][1];
+        if (!any) {
+            minX = maxX = x;
+            minY = maxY = y;
+            any = true;
+        }
+        minX = std::min(minX, x);
+        maxX = std::max(maxX, x);
+        minY = std::min(minY, y);
+        maxY = std::max(maxY, y);
+    }
+    const double d = std::min(maxX - minX, maxY - minY) * 0.0625;
+    BuildDetachedTabTriangle(poly, -1, -1, minX, minY, minX + d, minY, minX, minY + d);
+    BuildDetachedTabTriangle(poly, -1, -1, maxX, minY, maxX - d, minY, maxX, minY + d);
+    BuildDetachedTabTriangle(poly, -1, -1, minX, maxY, minX + d, maxY, minX, maxY - d);
+    BuildDetachedTabTriangle(poly, -1, -1, maxX, maxY, maxX - d, maxY, maxX, maxY - d);
+}
+
+void CopyTabsFromAtoB(const polyhedron* a, polyhedron* b) {
+    if (!a || !b || !a->coords2D) return;
+    const int64_t count = std::min<int64_t>(a->netTriangleCount, kMaxNetTriangles);
+    for (int64_t t = 0; t < count; ++t) {
+        const PolyNetTriangle& tri = a->netTriangle[t];
+        if (!tri.isTab) continue;
+        double p[3][2];
+        bool ok = true;
+        for (int k = 0; k < 3; ++k) {
+            const int64_t v = tri.vertex[k];
+            if (v < 0 || v >= kMax2DVertices) ok = false;
+            else {
+                p[k][0] = a->coords2D[v][0];
+                p[k][1] = a->coords2D[v][1];
+            }
+        }
+        if (!ok) continue;
+        const int64_t group = tri.netFace < 0 ? -1 : FacegroupOf2DFace(tri.netFace, a);
+        BuildDetachedTabTriangle(b, tri.netFace, group, p[0][0], p[0][1], p[1][0], p[1][1], p[2][0], p[2][1]);
+    }
+}

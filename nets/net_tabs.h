@@ -1,0 +1,39 @@
+// Glue tabs: which cut edges of a net carry a tab (walking each outline and
+// alternating, then one tab per glued pair), the tab triangles built on the
+// net triangles' edges, the corner tabs of curved-origami sheets and tabs
+// copied from another polyhedron. Exhausted tables set status 4 (net
+// vertices) or 7 (net triangles); nothing is reported otherwise.
+#pragma once
+
+#include <cstdint>
+
+#include "polyhedra/polyhedron.h"
+
+// Tab sides meet the edge at 60 degrees, or 44 with steep tabs.
+inline constexpr double kTabSlant = 0.57735026;
+inline constexpr double kSteepTabSlant = 1.0355303;
+// Tab sizes below this build no tab.
+inline constexpr double kMinTabSize = 0.01;
+
+// Walks the first outline with an unwalked cut edge, numbering its faces
+// `outline` when `numberFaces` and flagging every other edge for a tab.
+// 1 after a walk, 0 when every cut edge is walked.
+int AddTabsViaEdgeWalking(polyhedron* poly, int64_t outline, int64_t numberFaces);
+// One tab per glued pair of net edges (only cut edges when `cutEdgesOnly`;
+// nets of one fragment are then left as walked: their single outline tours
+// the cut tree, so the alternation already gave one tab per pair).
+void ReconcileTabs(polyhedron* poly, int64_t cutEdgesOnly);
+void FixTabIfBad(polyhedron* poly, int64_t face, int64_t edge);
+void FlipTab(polyhedron* poly, int64_t face, int64_t edge);
+void RemoveTabsFromFaces(polyhedron* poly);
+// The tab of triangle edge `edge` (0..2), on the outer side of the face.
+void MaybeBuildTab(polyhedron* poly, int64_t triangle, int64_t edge, double glueUnder);
+void BuildTabsUponTriangles(polyhedron* poly);
+void BuildDetachedTabTriangle(polyhedron* poly, int64_t face, int64_t faceGroup, double x0, double y0, double x1,
+                              double y1, double x2, double y2);
+void AddOrigamiTabs(polyhedron* poly);
+void CopyTabsFromAtoB(const polyhedron* a, polyhedron* b);
+// The next cut edge along the outline from (face, edge): the one starting
+// where this one ends. Pivots are bounded by the net face count; a broken
+// outline gives face -1.
+void StepAlongOutline(const polyhedron* poly, int64_t* face, int64_t* edge);

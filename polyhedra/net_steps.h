@@ -15,16 +15,16 @@ struct SkipList;
 int64_t MaybeAddSlicing(polyhedron* poly);
 void Build2DNet(polyhedron* poly);
 void Build2DConnectivity_core_new(polyhedron* poly, int64_t first, int64_t count, SkipList* list);
+int AddTabsViaEdgeWalking(polyhedron* poly, int64_t outline, int64_t numberFaces);
+void ReconcileTabs(polyhedron* poly, int64_t cutEdgesOnly);
+void EarClip(int64_t face, polyhedron* poly);
+void MaybeBuildTab(polyhedron* poly, int64_t triangle, int64_t edge, double glueUnder);
+void AddOrigamiTabs(polyhedron* poly);
+void CopyTabsFromAtoB(const polyhedron* a, polyhedron* b);
 
 // Not built yet: stand-ins.
 void DetermineCorrespondence(polyhedron* poly);
 void AddCreviceFightingRegionInfo(polyhedron* poly);
-int AddTabsViaEdgeWalking(polyhedron* poly, int64_t pass, int64_t flag);
-void ReconcileTabs(polyhedron* poly, int64_t mode);
-void EarClip(int64_t face, polyhedron* poly);
-void MaybeBuildTab(polyhedron* poly, int64_t triangle, int64_t edge, double value);
-void AddOrigamiTabs(polyhedron* poly);
-void CopyTabsFromAtoB(const polyhedron* a, polyhedron* b);
 void ReviseFragmentation(polyhedron* poly);
 void CramPoints(polyhedron* poly);
 void Fill_in_rind_precalculables(polyhedron* poly);

@@ -23,6 +23,8 @@
 
 namespace {
 
+int32_t Processors() { return int32_t(std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, 64)); }
+
 std::string Lower(std::string s) {
     for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
     return s;
@@ -158,7 +160,6 @@ bool ReadPng(FILE* f, HostDocument* doc, std::string* error) {
 // the zlib header and the Adler-32 of all the filtered rows, into one zlib
 // stream. Any inflater reads it as one stream.
 
-constexpr int kPngDeflateLevel = 4;         // nearly level 6's size for photographs, twice as fast
 constexpr int32_t kPngRowsPerBandAtLeast = 16;
 constexpr size_t kPngLargestChunk = size_t(1) << 30;
 
@@ -232,7 +233,7 @@ void DeflatePngBand(const HostDocument& doc, bool last, PngBand* band) {
     const size_t n = size_t(doc.width) * doc.Planes() * (doc.depth == 8 ? 1 : 2);
     const size_t bpp = size_t(doc.Planes()) * (doc.depth == 8 ? 1 : 2);
     z_stream z{};
-    if (deflateInit2(&z, kPngDeflateLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return;
+    if (deflateInit2(&z, kOutputDeflateLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return;
     try {
         std::vector<uint8_t> above(n, 0), row(n), trial(n), filtered(n + 1), out(size_t(1) << 18);
         if (band->firstRow > 0) PngFileRow(doc, band->firstRow - 1, above.data());
@@ -289,7 +290,7 @@ bool WritePng(FILE* f, const HostDocument& doc, std::string* error) {
     // Bands of at most a gigabyte of filtered rows, at least one per processor
     // while each keeps a few rows.
     const size_t rowBytes = size_t(doc.width) * doc.Planes() * (doc.depth == 8 ? 1 : 2) + 1;
-    const int32_t threads = int32_t(std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, 64));
+    const int32_t threads = Processors();
     const int64_t bySize = int64_t(rowBytes * size_t(doc.height) / kPngLargestChunk) + 1;
     const int32_t bandCount = int32_t(std::clamp<int64_t>(std::max<int64_t>(threads, bySize), 1,
                                                           std::max(1, doc.height / kPngRowsPerBandAtLeast)));
@@ -298,22 +299,7 @@ bool WritePng(FILE* f, const HostDocument& doc, std::string* error) {
         bands[size_t(b)].firstRow = int32_t(int64_t(doc.height) * b / bandCount);
         bands[size_t(b)].endRow = int32_t(int64_t(doc.height) * (b + 1) / bandCount);
     }
-    std::atomic<int32_t> next{0};
-    auto work = [&] {
-        for (int32_t b; (b = next++) < bandCount;) DeflatePngBand(doc, b + 1 == bandCount, &bands[size_t(b)]);
-    };
-    {
-        std::vector<std::thread> workers;
-        for (int32_t t = 1; t < std::min(threads, bandCount); ++t) {
-            try {
-                workers.emplace_back(work);
-            } catch (const std::system_error&) {
-                break;  // fewer threads: this one takes the rest
-            }
-        }
-        work();
-        for (std::thread& worker : workers) worker.join();
-    }
+    RunOnAllProcessors(bandCount, [&](int32_t b) { DeflatePngBand(doc, b + 1 == bandCount, &bands[size_t(b)]); });
     for (const PngBand& band : bands) {
         if (!band.ok) {
             *error = "out of memory";
@@ -598,6 +584,24 @@ ImageFormat SniffFormat(FILE* f) {
 }
 
 }  // namespace
+
+void RunOnAllProcessors(int32_t count, const std::function<void(int32_t)>& work) {
+    std::atomic<int32_t> next{0};
+    auto take = [&] {
+        for (int32_t i; (i = next++) < count;) work(i);
+    };
+    const int32_t threads = Processors();
+    std::vector<std::thread> workers;
+    for (int32_t t = 1; t < std::min(threads, count); ++t) {
+        try {
+            workers.emplace_back(take);
+        } catch (const std::system_error&) {
+            break;  // fewer threads: the caller's takes the rest
+        }
+    }
+    take();
+    for (std::thread& worker : workers) worker.join();
+}
 
 ImageFormat ImageFormatFromName(const std::string& path) {
     std::string s = Lower(path);

@@ -13,6 +13,8 @@
 // written as they are, without clamping.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 #include "tools/vornesk/document.h"
@@ -38,3 +40,11 @@ inline uint16_t File16FromDocument(uint16_t v) {
     if (v >= 32768) return 65535;
     return uint16_t((uint32_t(v) * 65535u + 16384u) / 32768u);
 }
+
+// Compressed outputs (PNG rows, TIFF strips) are deflated at this level: nearly
+// the default level's size for photographs at about twice its speed.
+constexpr int kOutputDeflateLevel = 4;
+
+// Calls work(0) .. work(count - 1) on all processors (on fewer threads when
+// no more can be made) and returns when every call has returned.
+void RunOnAllProcessors(int32_t count, const std::function<void(int32_t)>& work);

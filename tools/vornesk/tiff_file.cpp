@@ -1,9 +1,11 @@
 #include "tools/vornesk/tiff_file.h"
 
 #include <tiffio.h>
+#include <zlib.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -15,6 +17,9 @@
 #include "tools/vornesk/image_files.h"
 
 namespace {
+
+constexpr size_t kTiffStripBytes = size_t(256) << 10;  // rows per strip: about this many bytes
+constexpr int32_t kTiffStripsPerRound = 64;
 
 // libtiff's first error of a file, kept instead of printed; warnings stay quiet.
 int KeepError(TIFF*, void* user, const char*, const char* format, va_list args) {
@@ -277,26 +282,59 @@ bool WriteTiffFile(int fd, const HostDocument& doc, std::string* error) {
     TIFFSetField(t, TIFFTAG_PLANARCONFIG, uint16_t(PLANARCONFIG_CONTIG));
     TIFFSetField(t, TIFFTAG_ORIENTATION, uint16_t(ORIENTATION_TOPLEFT));
     TIFFSetField(t, TIFFTAG_COMPRESSION, uint16_t(COMPRESSION_ADOBE_DEFLATE));
-    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t, 0));
+    const size_t rowSamples = size_t(doc.width) * planes, rowBytes = rowSamples * doc.BytesPerSample();
+    const int32_t rowsPerStrip = int32_t(std::clamp<size_t>(kTiffStripBytes / std::max<size_t>(rowBytes, 1), 1,
+                                                            size_t(std::max(doc.height, 1))));
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, uint32_t(rowsPerStrip));
     if (doc.hasAlpha) {
         const uint16_t extra[1] = {EXTRASAMPLE_UNASSALPHA};
         TIFFSetField(t, TIFFTAG_EXTRASAMPLES, uint16_t(1), extra);
     }
-    const size_t rowSamples = size_t(doc.width) * planes, rowBytes = rowSamples * doc.BytesPerSample();
-    std::vector<uint8_t> row(rowBytes);
-    for (int32_t y = 0; y < doc.height; ++y) {
-        const uint8_t* from = &doc.samples[size_t(y) * rowBytes];
-        if (doc.depth == 16) {
-            for (size_t i = 0; i < rowSamples; ++i) {
-                uint16_t v;
-                std::memcpy(&v, from + i * 2, 2);
-                v = File16FromDocument(v);
-                std::memcpy(&row[i * 2], &v, 2);
+    // Strips are deflated on all processors, a round of them at a time so
+    // that only a round is held, and written in order as raw strips (in
+    // this machine's byte order, which is the file's).
+    const int32_t strips = (doc.height + rowsPerStrip - 1) / rowsPerStrip;
+    std::vector<std::vector<uint8_t>> packed(size_t(std::min(strips, kTiffStripsPerRound)));
+    std::atomic<bool> packingFailed{false};
+    auto pack = [&](int32_t strip, std::vector<uint8_t>* out) {
+        try {
+            const int32_t first = strip * rowsPerStrip, end = std::min(doc.height, first + rowsPerStrip);
+            const size_t bytes = rowBytes * size_t(end - first);
+            const uint8_t* from = &doc.samples[size_t(first) * rowBytes];
+            std::vector<uint8_t> converted;
+            if (doc.depth == 16) {
+                converted.resize(bytes);
+                for (size_t i = 0; i < bytes / 2; ++i) {
+                    uint16_t v;
+                    std::memcpy(&v, from + i * 2, 2);
+                    v = File16FromDocument(v);
+                    std::memcpy(&converted[i * 2], &v, 2);
+                }
+                from = converted.data();
             }
-        } else {
-            std::memcpy(row.data(), from, rowBytes);
+            out->resize(compressBound(uLong(bytes)));
+            uLongf size = uLongf(out->size());
+            if (compress2(out->data(), &size, from, uLong(bytes), kOutputDeflateLevel) != Z_OK) {
+                packingFailed = true;
+                return;
+            }
+            out->resize(size);
+        } catch (const std::bad_alloc&) {
+            packingFailed = true;
         }
-        if (TIFFWriteScanline(t, row.data(), uint32_t(y), 0) < 0) return fail();
+    };
+    for (int32_t round = 0; round < strips; round += kTiffStripsPerRound) {
+        const int32_t count = std::min(kTiffStripsPerRound, strips - round);
+        RunOnAllProcessors(count, [&](int32_t i) { pack(round + i, &packed[size_t(i)]); });
+        if (packingFailed) {
+            *error = "out of memory";
+            return false;
+        }
+        for (int32_t i = 0; i < count; ++i) {
+            if (TIFFWriteRawStrip(t, uint32_t(round + i), packed[size_t(i)].data(),
+                                  tmsize_t(packed[size_t(i)].size())) < 0)
+                return fail();
+        }
     }
     if (!TIFFWriteDirectory(t) || !TIFFFlush(t)) return fail();
     return true;

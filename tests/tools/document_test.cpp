@@ -23,6 +23,25 @@ TEST(HostResize, HalvingARampGivesPairMeans) {
     for (int32_t x = 1; x < 7; ++x) EXPECT_NEAR(GetUnitSample(doc, size_t(8 + x)), (2 * x + 0.5) / 16.0, 1e-6) << x;
 }
 
+// Target rows are resampled in bands on several threads: every band,
+// wherever it starts, gives the rows of the whole picture's ramp.
+TEST(HostResize, BandsOfRowsGiveTheWholeRamp) {
+    HostDocument doc = Make(3, 800, 1, false, 32);
+    doc.mask.assign(3 * 800, 0);
+    for (int32_t y = 0; y < 800; ++y)
+        for (int32_t x = 0; x < 3; ++x) {
+            SetUnitSample(&doc, size_t(y) * 3 + x, y / 800.0);
+            doc.mask[size_t(y) * 3 + x] = y % 2 ? 200 : 100;
+        }
+    std::string error;
+    ASSERT_TRUE(ResizeDocument(&doc, 3, 400, &error));
+    for (int32_t y = 1; y < 399; ++y) {
+        ASSERT_NEAR(GetUnitSample(doc, size_t(y) * 3 + 1), (2 * y + 0.5) / 800.0, 1e-6) << y;
+        // Rows alternating 100 and 200, halved: their mean.
+        ASSERT_EQ(doc.mask[size_t(y) * 3 + 1], 150) << y;
+    }
+}
+
 TEST(HostResize, TransparentPixelsDoNotBleedAndTheMaskFollows) {
     HostDocument doc = Make(10, 6, 3, true, 8);
     doc.mask.assign(60, 0);

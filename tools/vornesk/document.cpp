@@ -3,9 +3,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <deque>
 #include <new>
+
+#include "tools/vornesk/image_files.h"
 
 double FullScale(int32_t depth) { return depth == 8 ? 255.0 : depth == 16 ? 32768.0 : 1.0; }
 
@@ -62,6 +65,9 @@ bool AllocateDocument(HostDocument* doc, int32_t width, int32_t height, int16_t 
 
 namespace {
 
+constexpr int32_t kResampleRowsPerBandAtLeast = 16;
+constexpr int32_t kResampleBands = 32;  // enough to keep every processor busy
+
 // Taps of a one-dimensional resampling from n to m samples.
 struct Taps {
     std::vector<int32_t> first;    // first source index per target
@@ -94,41 +100,58 @@ Taps MakeTaps(int32_t n, int32_t m) {
 // Resamples rows of `planes` floats from w x h to nw x nh: each target row
 // from the source rows under its filter, each of those resampled across
 // once and kept only while target rows still need it. `source(y, row)`
-// fills a source row; `target(y, row)` takes a finished one.
+// fills a source row; `target(y, row)` takes a finished one. Bands of target
+// rows run on all processors, each with its own rows; the calls of `source`
+// and `target` may therefore come at once from several threads, for
+// different rows.
 template <class SourceRow, class TargetRow>
 void Resample(int32_t w, int32_t h, int planes, int32_t nw, int32_t nh, SourceRow source, TargetRow target) {
     const Taps tx = MakeTaps(w, nw), ty = MakeTaps(h, nh);
     const size_t across = size_t(nw) * planes;
-    std::vector<float> in(size_t(w) * planes), out(across);
-    std::deque<std::vector<float>> window;   // source rows first, first + 1, ... resampled across
-    int32_t first = 0;
-    for (int32_t y = 0; y < nh; ++y) {
-        const int32_t lo = ty.first[y], hi = lo + ty.count[y] - 1;
-        while (!window.empty() && first < lo) {
-            window.pop_front();
-            ++first;
+    auto band = [&](int32_t firstTarget, int32_t endTarget) {
+        std::vector<float> in(size_t(w) * planes), out(across);
+        std::deque<std::vector<float>> window;   // source rows first, first + 1, ... resampled across
+        int32_t first = 0;
+        for (int32_t y = firstTarget; y < endTarget; ++y) {
+            const int32_t lo = ty.first[y], hi = lo + ty.count[y] - 1;
+            while (!window.empty() && first < lo) {
+                window.pop_front();
+                ++first;
+            }
+            if (window.empty()) first = lo;
+            while (first + int32_t(window.size()) <= hi) {
+                source(first + int32_t(window.size()), in.data());
+                std::vector<float> row(across, 0.f);
+                for (int32_t x = 0; x < nw; ++x)
+                    for (int32_t k = 0; k < tx.count[x]; ++k) {
+                        const float wgt = tx.weights[tx.offset[x] + k];
+                        const float* s = &in[size_t(tx.first[x] + k) * planes];
+                        float* d = &row[size_t(x) * planes];
+                        for (int p = 0; p < planes; ++p) d[p] += wgt * s[p];
+                    }
+                window.push_back(std::move(row));
+            }
+            std::fill(out.begin(), out.end(), 0.f);
+            for (int32_t k = 0; k < ty.count[y]; ++k) {
+                const float wgt = ty.weights[ty.offset[y] + k];
+                const std::vector<float>& s = window[size_t(lo - first + k)];
+                for (size_t i = 0; i < across; ++i) out[i] += wgt * s[i];
+            }
+            target(y, out.data());
         }
-        if (window.empty()) first = lo;
-        while (first + int32_t(window.size()) <= hi) {
-            source(first + int32_t(window.size()), in.data());
-            std::vector<float> row(across, 0.f);
-            for (int32_t x = 0; x < nw; ++x)
-                for (int32_t k = 0; k < tx.count[x]; ++k) {
-                    const float wgt = tx.weights[tx.offset[x] + k];
-                    const float* s = &in[size_t(tx.first[x] + k) * planes];
-                    float* d = &row[size_t(x) * planes];
-                    for (int p = 0; p < planes; ++p) d[p] += wgt * s[p];
-                }
-            window.push_back(std::move(row));
+    };
+    // A band's first rows share source rows with the band before: a few
+    // source rows are resampled across twice.
+    const int32_t bands = std::clamp(nh / kResampleRowsPerBandAtLeast, 1, kResampleBands);
+    std::atomic<bool> outOfMemory{false};
+    RunOnAllProcessors(bands, [&](int32_t b) {
+        try {
+            band(int32_t(int64_t(nh) * b / bands), int32_t(int64_t(nh) * (b + 1) / bands));
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
         }
-        std::fill(out.begin(), out.end(), 0.f);
-        for (int32_t k = 0; k < ty.count[y]; ++k) {
-            const float wgt = ty.weights[ty.offset[y] + k];
-            const std::vector<float>& s = window[size_t(lo - first + k)];
-            for (size_t i = 0; i < across; ++i) out[i] += wgt * s[i];
-        }
-        target(y, out.data());
-    }
+    });
+    if (outOfMemory) throw std::bad_alloc();
 }
 
 }  // namespace

@@ -158,7 +158,7 @@ bool ModeReadsPeirce(int64_t m) {
     if ((m >= 90 && m <= 96) || (m >= 375 && m <= 378)) return true;
     switch (m) {
         case 99: case 118: case 119: case 121: case 128: case 141: case 142: case 164: case 165:
-        case 260: case 262: case 369: case 383: case 384: case 410: case 417: case 4039: case 4041:
+        case 260: case 262: case 369: case 383: case 384: case 410: case 417: case 1040: case 4039: case 4041:
         case 372: case 380:  // the square outer shape folds through the Peirce inverse
             return true;
         default: return false;

@@ -9,6 +9,7 @@
 #include "projections/angles.h"
 #include "projections/caches.h"
 #include "projections/disc_layouts.h"
+#include "projections/florets.h"
 #include "projections/gores.h"
 #include "projections/hyperbolic.h"
 #include "projections/interrupted_maps.h"
@@ -42,25 +43,24 @@ constexpr long kHighestMode = 1044;
 constexpr long kLogarithmicMode = 100335;
 
 // The output codes whose projection this build does not have yet: the
-// florets, the Malta crosses, the multiviews (their solids come with the
-// polyhedron model), and the quatrefoil and Philbrick maps, whose surface
-// and oblique turn are not settled. Each projection takes its code out of
-// this list as it arrives in the switch below.
-constexpr int kAwaiting[] = {
-    51, 75, 76, 77, 78, 79, 108, 109, 110, 111, 112, 130, 131, 132, 133, 146, 147, 148, 149, 164, 165,
-    251, 252, 353, 383, 384, 388, 389, 390, 391, 409, 414};
+// multiviews (their solids come with the polyhedron model) and the quatrefoil
+// and Philbrick maps, whose surface and oblique turn are not settled. Each
+// projection takes its code out of this list as it arrives in the switch
+// below.
+constexpr int kAwaiting[] = {75, 76, 77, 78, 79, 409, 414};
 
 // The output codes the switch below has a case for. A projection that
 // arrives adds its code here as it takes it out of kAwaiting; the renderer
 // refuses every other code that is no polyhedron (shell/renderable.cpp).
 constexpr int kServed[] = {
     1, 2, 3, 4, 5, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 22, 23, 24, 35, 36, 37, 38, 39, 40, 43, 46,
-    48, 49, 50, 52, 53, 56, 57, 58, 59, 60, 61, 62, 63, 65, 66, 67, 68, 69, 73, 74, 80, 81, 82, 83, 84,
-    85, 87, 88, 89, 90, 91, 92, 93, 94, 95, 96, 99, 118, 119, 120, 121, 128, 134, 135, 136, 138, 139,
-    140, 141, 142, 143, 159, 160, 171, 255, 288, 297, 298, 299, 300, 301, 337, 338, 339, 340, 341, 342,
-    343, 344, 345, 346, 347, 348, 349, 350, 354, 355, 356, 357, 358, 359, 360, 361, 362, 363, 364, 365,
-    366, 367, 369, 375, 376, 377, 378,
-    397, 398, 399, 400, 401, 410, 415, 416, 417, 546, 547, 899, 900, 1042, 1044};
+    48, 49, 50, 51, 52, 53, 56, 57, 58, 59, 60, 61, 62, 63, 65, 66, 67, 68, 69, 73, 74, 80, 81, 82, 83,
+    84, 85, 87, 88, 89, 90, 91, 92, 93, 94, 95, 96, 99, 108, 109, 110, 111, 112, 118, 119, 120, 121,
+    128, 130, 131, 132, 133, 134, 135, 136, 138, 139, 140, 141, 142, 143, 146, 147, 148, 149, 159, 160,
+    164, 165, 171, 251, 252, 255, 288, 297, 298, 299, 300, 301, 337, 338, 339, 340, 341, 342, 343, 344,
+    345, 346, 347, 348, 349, 350, 353, 354, 355, 356, 357, 358, 359, 360, 361, 362, 363, 364, 365, 366,
+    367, 369, 375, 376, 377, 378, 383, 384, 388, 389, 390, 391, 397, 398, 399, 400, 401, 410, 415, 416,
+    417, 546, 547, 899, 900, 1040, 1042, 1044};
 
 template <size_t N>
 struct ModeSet {
@@ -77,7 +77,7 @@ inline bool IsFloretRow(long m) {
     switch (m) {
         case 51: case 146: case 147: case 148: case 149: case 164: case 165: case 251: case 252:
         case 353: case 383: case 384: case 388: case 389: case 390: case 391:
-        case 108: case 109: case 110: case 111: case 112:
+        case 108: case 109: case 110: case 111: case 112: case 1040:
             return true;
         default:
             return false;
@@ -592,6 +592,22 @@ void handle_non_poly_projections(renderhinttype*& hints, float* point, vort*& co
             break;
         case 298:
             Do_UpAndDown(point, reply, pl.X, pl.Y, v, L);
+            break;
+        case 51:    // the florets without a polyhedral basis
+        case 108: case 109: case 110: case 111: case 112:
+        case 146: case 147: case 148: case 149: case 164: case 165: case 251: case 252: case 353:
+        case 383: case 384: case 388: case 389: case 390: case 391: case 1040: {
+            uint8_t m = 1;
+            CopsInTrouble(&m, point, context->projectionCaches, hints->floretHint, &context->floretBasis,
+                          context->outputPolyhedron, hints, nullptr, pl.Xb, pl.Yb);
+            miss = m;
+            break;
+        }
+        case 130:  // 3-, 4-, 5- and 6-malta
+        case 131:
+        case 132:
+        case 133:
+            DoMalta(hints, point, context, &miss, u, v);
             break;
         case 375:  // hyperbolic 4,8 disc, square, pentagon, band
         case 376:

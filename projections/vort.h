@@ -9,6 +9,7 @@
 
 #include "projections/TransformationReply.h"
 #include "projections/twirl.h"
+#include "projections/warpy_basis.h"
 #include "projections/world_maps.h"
 
 struct PerTaskStuffType;
@@ -148,6 +149,7 @@ struct vort {
     PyramidDescriptor* tilingPyramidA;
     PyramidDescriptor* tilingPyramidB;
     uint64_t lastFloretHint;
+    WarpyBasis floretBasis;  // the output mode's floret basis (kind 0 for no floret)
     float spilhausRotation[3][3];
     coherentSearchCache strebeRecord;  // the task's last Strebe 1995 solution
     float equiRotation[3][3];  // rows R0, R1, R2 of the equirectangular ray

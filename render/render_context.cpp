@@ -327,11 +327,9 @@ void FillInTwirlyZero(Data* data, const Parameters* p, vort* c) {
     c->tissotSpotCount = 0;
     if (c->mainTissotFlag) FillInTissotSpots(c);
 
-    if (!c->polyhedral) {
-        WarpyBasis basis{};
-        GetBasisOfWarpyPolyprojection(c->outputMode, &basis);
-        if (basis.kind != 0 && basis.basisShape != -1) ApplyBasisFrame(&c->framing, basis);
-    }
+    GetBasisOfWarpyPolyprojection(c->outputMode, &c->floretBasis);
+    if (!c->polyhedral && c->floretBasis.kind != 0 && c->floretBasis.basisShape != -1)
+        ApplyBasisFrame(&c->framing, c->floretBasis);
     init_hyperbolic_modes(c);
     c->viewRotationCos = std::cos(-double(a3) * 3.14159265358979 / 180.0);
     c->viewRotationSin = std::sin(-double(a3) * 3.14159265358979 / 180.0);

@@ -15,7 +15,7 @@
 #include "projections/peirce.h"
 #include "projections/vort.h"
 #include "tests/generated_source.h"
-#include "tests/projections/earth_fixture.h"
+#include "tests/projections/earth_render.h"
 #include "tests/projections/road_fixture.h"
 
 namespace {
@@ -448,20 +448,8 @@ TEST_F(HyperbolicTables, TheTilingsDrawTheEarth) {
     };
     for (const Pin& pin : pins) {
         HyperRig rig(pin.mode, store);
-        constexpr int n = 96;
-        double mean[3] = {0, 0, 0};
-        int inside = 0;
-        for (int j = 0; j < n; ++j)
-            for (int i = 0; i < n; ++i) {
-                const TransformationReply r = rig.at((i + 0.5f) / n, (j + 0.5f) / n);
-                if (!(r.inputU >= 0.0f && r.inputU <= 1.0f && r.inputV >= 0.0f && r.inputV <= 1.0f)) continue;
-                int64_t c[4];
-                EarthColour(&earth, r.inputU, r.inputV, c);
-                for (int k = 0; k < 3; ++k) mean[k] += double(c[k]);
-                ++inside;
-            }
-        for (double& m : mean) m /= std::max(inside, 1);
-        const double coverage = double(inside) / (n * n);
+        const EarthRender e = RenderEarth(rig, &earth, 96);
+        const double coverage = e.coverage, *mean = e.mean;
         EXPECT_NEAR(coverage, pin.coverage, 0.002) << pin.mode;
         for (int k = 0; k < 3; ++k) EXPECT_NEAR(mean[k], pin.mean[k], 0.5) << pin.mode;
     }

@@ -1,0 +1,424 @@
+#include "projections/florets.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "common/complex.h"
+#include "projections/caches.h"
+#include "projections/dispatcher.h"
+#include "projections/gores.h"
+#include "projections/panel_layouts.h"
+#include "projections/square_world_maps.h"
+#include "projections/stereographic.h"
+#include "projections/vort.h"
+#include "records/renderhinttype.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// One row of the floret table; angles in degrees.
+struct FloretRow {
+    int64_t mode, kind, n;
+    double luneOffset, scale, finalTurn, preTurn, centreX, centreY, canvasWidth, canvasHeight, powerDivisor;
+    int64_t basisShape, basisShapeParameter;
+    uint8_t noPower;
+};
+
+constexpr FloretRow kFloretRows[] = {
+    {51, 6, 6, 0, 9, 9, -120, 39, 11, 961, 989, 1.5, -1, 0, 0},
+    {108, 1, 2, 0, 1, -90, 0, -500, 0, 1500, 1000, 1, -1, 0, 0},
+    {109, 1, 3, -0.12, 3, -60, -30, 57, 19, 943, 838, 1, -1, 0, 0},
+    {110, 1, 4, -0.15, 4, 0, -90, 0, 0, 1000, 1000, 1, -1, 0, 0},
+    {111, 1, 5, -0.165, 6, 36, -126, 28, 11, 973, 925, 1, -1, 0, 0},
+    {112, 1, 6, -0.165, 6, -90, 0, 0, 0, 1000, 1000, 1, -1, 0, 0},
+    {130, 1, 3, -0.12, 2, -60, -30, 68, 151, 931, 898, 1, -1, 0, 0},
+    {131, 1, 4, -0.15, 4, 0, -90, 202, 202, 798, 798, 1, -1, 0, 0},
+    {132, 1, 5, -0.165, 3, 36, -126, 58, 97, 941, 940, 1, -1, 0, 0},
+    {133, 1, 6, -0.165, 6, -90, 0, 144, 116, 856, 884, 1, -1, 0, 0},
+    {145, 11, 5, 0, 2.5, -36, 18, 41, 18, 959, 890, 2, 64, 0, 0},
+    {146, 2, 3, 0.12, 4.5, -60, 30, 59, 146, 941, 972, 1, -1, 0, 0},
+    {147, 2, 4, 0.06, 6, 45, -90, 5, 5, 995, 995, 1, -1, 0, 0},
+    {148, 2, 5, 0, 8.5, 72, -126, 20, 5, 980, 934, 1, -1, 0, 0},
+    {149, 2, 6, -0.06, 12, -60, 0, 3, 47, 997, 953, 1, -1, 0, 0},
+    {151, 12, 3, 0, 1.7, 0, 150, 11, 104, 989, 993, 2, 68, 0, 0},
+    {152, 14, 5, 0, 1.9, 0, 18, 59, 36, 941, 876, 3, 69, 0, 0},
+    {153, 14, 7, 0, 2.3, 0, -12.8571, 22, 9, 978, 942, 3, 69, 0, 0},
+    {154, 14, 8, 0, 2.6, -22.5, 0, 11, 11, 989, 989, 3, 69, 0, 0},
+    {155, 15, 3, 0, 2.9, -54, -30, 96, 6, 950, 837, 1, 70, 0, 0},
+    {156, 16, 3, 0, 2.9, 0, -31, 31, 6, 919, 869, 1, 71, 6, 0},
+    {157, 16, 4, -0.15, 3.2, 0, -46.5, 22, 22, 978, 978, 1, 71, 6, 0},
+    {158, 17, 8, -0.1, 3.3, 0, -90, 10, 10, 990, 990, 2.5, 72, 6, 0},
+    {161, 7, 3, -0.12, 3, -93, -35.7296, 63, 14, 943, 816, 1, 51, 2, 0},
+    {162, 18, 3, -0.1, 3, -40, -30, 40, 15, 882, 897, 1, 73, 6, 0},
+    {163, 17, 5, 0, 2.2, 0, -90, 82, 51, 986, 975, 2.5, 72, 6, 0},
+    {164, 4, 3, 0, 3.3, 0, -30, 24, 36, 976, 860, 1, -1, 0, 0},
+    {165, 4, 4, 0, 4.6, -45, 0, 18, 18, 982, 982, 1, -1, 0, 0},
+    {166, 20, 4, 0, 2.7, 180, 0, 25, 25, 975, 975, 1.5, 75, 0, 0},
+    {247, 21, 4, -0.15, 2.6, -187.4, 81, 1, 1, 999, 999, 1, 159, 6, 0},
+    {251, 6, 4, 0, 5, 0, -121.5, 18, 18, 982, 982, 1.5, -1, 0, 0},
+    {252, 6, 5, 0, 8, -97, -18, 43, 46, 918, 915, 1.5, -1, 0, 0},
+    {302, 22, 3, 0, 2.5, -111, -97, 45, 123, 846, 943, 1.5, 67, 0, 0},
+    {303, 22, 5, 0, 3.8, 197, 2, 35, 7.5, 972, 910, 1.5, 67, 0, 0},
+    {351, 23, 3, 0, 2, 0, 30, 41, 81, 959, 898, 2, 65, 0, 0},
+    {352, 23, 5, 0, 3, -36, 18, 46, 77, 954, 939, 2, 65, 0, 0},
+    {353, 24, 3, -0.15, 1, 120, 90.01, 83, 6, 917, 962, 1, -1, 0, 0},
+    {383, 5, 3, 0, 2, 0, -30, 62, 21, 938, 862, 1, -1, 0, 0},
+    {384, 5, 4, 0, 2, 0, -45, 31, 31, 969, 969, 1, -1, 0, 0},
+    {385, 25, 3, 0, 4, 0, -90, 44, 144, 956, 938, 5.0 / 3.0, 32, 0, 0},
+    {386, 25, 4, 0, 5, 0, -90, 49, 49, 951, 951, 5.0 / 3.0, 32, 0, 0},
+    {387, 25, 5, 0, 6, 0, -90, 22, 61, 978, 971, 5.0 / 3.0, 32, 0, 0},
+    {388, 26, 5, 0, 8, 0, -18, 49, 26, 951, 883, 2, -1, 0, 0},
+    {389, 27, 3, 0, 10, 60, 149.985, 100, 182, 900, 962, 1, -1, 0, 0},
+    {390, 27, 4, 0, 15, 135, 90, 42, 42, 958, 958, 1, -1, 0, 0},
+    {391, 27, 5, -0.1, 20, 0, -125.9874, 46, 23, 954, 895, 1, -1, 0, 0},
+    {392, 28, 5, -0.05, 3.5, 180, 38, 32, 12, 964, 912, 1.5, 166, 2, 0},
+    {393, 29, 3, 0, 3.5, 0, -135, 66, 24, 966, 947, 1, 270, 2, 0},
+    {411, 12, 3, 0, 1.7, 0, 150, 11, 104, 989, 993, 2, 68, 0, 0},
+    {412, 12, 4, 0, 2, 0, 180, 0, 0, 1000, 1000, 2, 68, 0, 1},
+    {413, 12, 5, 0, 2.5, 0, -162, 18, 65, 982, 982, 2, 68, 0, 0},
+    {1040, 3, 3, -0.15, 4, 0, -90, 0, 0, 1000, 1000, 1, -1, 0, 0},
+    {1043, 8, 5, 0, 1.005, 0, 0, 0, 0, 1000, 1000, 1, 52, 2, 0},
+};
+
+inline double Radians(double degrees) { return degrees * kPi / 180.0; }
+
+// S(p, q): the inverse stereographic step, in double precision.
+inline void Stereo(double out[3], double p, double q) {
+    const double d = 1.0 + p * p + q * q;
+    out[0] = -2.0 * p / d;
+    out[1] = -2.0 * q / d;
+    out[2] = (1.0 - p * p - q * q) / d;
+}
+inline void Set(double out[3], double x, double y, double z) { out[0] = x, out[1] = y, out[2] = z; }
+// (X, Z, -Y), the last step of several bases.
+inline void XZMinusY(double out[3]) { Set(out, out[0], out[2], -out[1]); }
+inline void FromFloat(double out[3], const float f[3]) { Set(out, f[0], f[1], f[2]); }
+inline void FromTriplex(double out[3], const triplex& t) { Set(out, t.x, t.y, t.z); }
+
+PyramidDescriptor* Cache(void* store, int64_t tag) { return BuiltProjectionCache(store, tag); }
+
+// z^e for the point (a, b): modulus to the e, angle times e (0 at 0).
+fcomplex PowerOf(double a, double b, double e) {
+    const double r = std::hypot(a, b);
+    if (r == 0.0) return {0.0, 0.0};
+    const double m = std::pow(r, e), t = std::atan2(b, a) * e;
+    return {m * std::cos(t), m * std::sin(t)};
+}
+
+}  // namespace
+
+int64_t GetBasisOfWarpyPolyprojection(int64_t outputMode, WarpyBasis* basis) {
+    if (!basis) return outputMode;
+    *basis = WarpyBasis{};
+    basis->scale = 1;
+    basis->preTurnCos = 1;
+    basis->canvasWidth = 1000;
+    basis->canvasHeight = 1000;
+    basis->lobeSpin = 1;
+    basis->powerDivisor = 1;
+    basis->basisShape = -1;
+    for (const FloretRow& r : kFloretRows) {
+        if (r.mode != outputMode) continue;
+        basis->kind = r.kind;
+        basis->lobeCount = r.n;
+        basis->luneOffset = r.luneOffset;
+        basis->scale = r.scale;
+        basis->finalTurn = Radians(r.finalTurn);
+        basis->preTurnCos = std::cos(Radians(r.preTurn));
+        basis->preTurnSin = std::sin(Radians(r.preTurn));
+        basis->centreX = r.centreX;
+        basis->centreY = r.centreY;
+        basis->canvasWidth = r.canvasWidth;
+        basis->canvasHeight = r.canvasHeight;
+        basis->powerDivisor = r.powerDivisor;
+        basis->basisShape = r.basisShape;
+        basis->basisShapeParameter = r.basisShapeParameter;
+        basis->noPower = r.noPower;
+        break;
+    }
+    return outputMode;
+}
+
+bool IsProjectionAFloret(int64_t outputMode) {
+    WarpyBasis basis;
+    GetBasisOfWarpyPolyprojection(outputMode, &basis);
+    return basis.kind != 0;
+}
+
+bool IsFloretWithPolyhedronBasis(int64_t outputMode) {
+    WarpyBasis basis;
+    GetBasisOfWarpyPolyprojection(outputMode, &basis);
+    return basis.basisShape != -1;
+}
+
+int64_t WhicCopyAmIIn(bool half, double y, double x, int64_t n) {
+    const double shift = half ? 0.5 : 0.0;
+    int64_t k = static_cast<int64_t>(std::floor(double(n) + shift + (std::atan2(x, y) - kPi / 2) * double(n) / (2 * kPi)));
+    if (k >= n) k -= n;
+    return k;
+}
+
+// ---- basis pieces ----
+
+void PreFloret_Circle(uint8_t* miss, double out[3], double a, double b) {
+    double d[3];
+    Stereo(d, 2.0 * a - 1.0, 2.0 * b);
+    Set(out, -d[1], d[0], d[2]);
+    if (d[2] < 0.0) return;
+    *miss = 0;
+}
+
+void PreFloret_Goggles(uint8_t* miss, double out[3], double a, double b) {
+    constexpr double k = 1.2070313;
+    Stereo(out, 2.0 * a / k, 2.0 * b / k);
+    uint8_t outside = 0;
+    SubstituteSphereSegment_NiceD(out, &outside, 0.75, 0.0);
+    XZMinusY(out);
+    *miss = outside;
+}
+
+void PreFloret_TallEllipse(uint8_t* miss, double out[3], void* store, double a, double b) {
+    PyramidDescriptor* peirce = Cache(store, kCacheTagPeirce);
+    if (!peirce) return;
+    const fcomplex cd = Carcsin({-2.0 * b, 2.0 * (a - 0.4343354807430048)});
+    triplex t{};
+    uint8_t m = 0;
+    TotalAdams(&m, &t, peirce, 3, nullptr, cd.im / kPi, -cd.re / kPi);
+    if (m) return;
+    Set(out, -t.y, t.z, -t.x);
+    YankEquatorDownForPreEllipse_NiceD(out);
+    Set(out, out[0], -out[2], out[1]);
+    uint8_t outside = 0;
+    SubstituteSphereSegment_NiceD(out, &outside, 0.5, 0.0);
+    *miss = outside;
+}
+
+void PreFloret_Guyou(uint8_t* miss, double out[3], void* store, double a, double b) {
+    PyramidDescriptor* peirce = Cache(store, kCacheTagPeirce);
+    if (!peirce) return;
+    float f[3];
+    long region = 0;
+    uint8_t m = 0;
+    TotalGuyou(&m, f, peirce, &region, nullptr, a, b);
+    if (m) return;
+    FromFloat(out, f);
+    XZMinusY(out);
+    *miss = 0;
+}
+
+void PreFloret_CenteredEllipse(uint8_t* miss, double out[3], void* store, double a, double b) {
+    PyramidDescriptor* peirce = Cache(store, kCacheTagPeirce);
+    if (!peirce) return;
+    triplex t{};
+    uint8_t m = 0;
+    TotalEllipse(&m, &t, peirce, a, b);
+    if (m) return;
+    FromTriplex(out, t);
+    XZMinusY(out);
+    *miss = 0;
+}
+
+void PreFloret_Thorn(uint8_t* miss, double out[3], void* store, double a, double b) {
+    PyramidDescriptor* cube = Cache(store, kCacheTagSphereCube);
+    if (!cube) return;
+    constexpr double k = 1.365234375, c = 0.30190959572792053, s = 0.929182231426239, h = 0.7071067690849304;
+    const double p = k * (c * a - s * b), q = k * (s * a + c * b);
+    const fcomplex rs = PowerOf(q, p, 0.75);
+    const double r = rs.re, sv = rs.im * h;
+    float f[3];
+    uint8_t m = 0;
+    GetThornView(4, 4, f, &m, cube, 0, 1, float(h * r + sv), float(h * r - sv));
+    if (m) return;
+    ThornTurn(f, out);
+    *miss = 0;
+}
+
+void ThornTurn(const float f[3], double out[3]) {
+    // The turn of the cube's (1, 1, 1) diagonal onto the pole, u = (X + Y) / sqrt 2.
+    const double X = f[0], Y = f[1], Z = f[2], u = (X + Y) * 0.7071067811865476;
+    Set(out, 0.7071067812908092 * X - 0.7071067810822859 * Y, 0.816496580927726 * u - 0.5773502691896257 * Z,
+        0.5773502691896257 * u + 0.816496580927726 * Z);
+}
+
+void PreFloret_bidactyl(uint8_t* miss, double out[3], double x, double y) {
+    const double p = 3.8 * x, q = 3.8 * y;
+    constexpr double k = 0.38423402213117186, rho = 0.41421356237309503, band = 0.3650768932506719,
+                     centre = 0.779290455623767;
+    Set(out, 1, 0, 0);
+    *miss = 1;
+    if (q > band) {
+        const double d = q - centre, r2 = p * p + d * d;
+        if (std::sqrt(r2) <= rho) {
+            Set(out, 2 * p / (1 + r2), -(1 - r2) / (1 + r2), 2 * d / (1 + r2));
+            *miss = 0;
+        }
+    } else if (q < -band) {
+        const double d = q + centre, r2 = p * p + d * d;
+        if (std::sqrt(r2) <= rho) {
+            Set(out, 2 * p / (1 + r2), (1 - r2) / (1 + r2), -2 * d / (1 + r2));
+            *miss = 0;
+        }
+    } else if (std::fabs(k * p) <= 0.5) {
+        const double phi = std::atan(std::sinh(2 * kPi * k * q));
+        const double s = -std::sin(phi), c = std::sqrt(1 - s * s);
+        const float lam = float((0.5 - k * p) * 2 * kPi);
+        Set(out, c * double(std::sin(lam)), s, c * double(std::cos(lam)));
+        *miss = 0;
+    }
+    Set(out, out[0], -out[2], out[1]);
+}
+
+void PreFloret_2_cylinders(uint8_t* miss, double out[3], double a, double b) {
+    float f[3];
+    int64_t face = 0;
+    uint8_t m = 1;
+    DoTwoCylinders(&m, f, &face, a, b);
+    FromFloat(out, f);
+    XZMinusY(out);
+    *miss = m;
+}
+
+void PreFloret_3_cylinders(uint8_t* miss, double out[3], double a, double b) {
+    float f[3];
+    int64_t face = 0;
+    uint8_t m = 1;
+    DoThreeCylinders(&m, f, &face, -a, -b);
+    FromFloat(out, f);
+    XZMinusY(out);
+    *miss = m;
+}
+
+void PreFloret_widerect(uint8_t* miss, double out[3], void* store, double a, double b) {
+    PyramidDescriptor* peirce = Cache(store, kCacheTagPeirce);
+    if (!peirce) return;
+    triplex t{};
+    uint8_t m = 0;
+    TotalWiderect(&m, &t, peirce, a, b);
+    if (m) return;
+    Set(out, t.x, -t.z, t.y);
+    *miss = 0;
+}
+
+void PolyhedralBasisPoint(int64_t kind, double a, double b, const double offset[2], double* px, double* py) {
+    *px = a, *py = b;
+    switch (kind) {
+        case 17: {
+            const fcomplex w = PowerOf(a, b, 5.0 / 6.0);
+            *px = w.re + offset[0], *py = w.im + offset[1];
+            break;
+        }
+        case 20:
+        case 21:
+            *px = -0.8660254040793354 * a + 0.4999999994892239 * b;
+            *py = -0.4999999994892239 * a - 0.8660254040793354 * b;
+            break;
+        case 22: {
+            const fcomplex w = PowerOf(a, b, 0.75);
+            *px = (w.re + w.im) * 0.7071067811865476;
+            *py = (w.im - w.re) * 0.7071067811865476;
+            break;
+        }
+        case 25: *px = -b, *py = a + offset[0]; break;
+        case 28: *px = a + offset[0], *py = b + offset[1]; break;
+        default: break;
+    }
+}
+
+void PolyhedralBasisDirection(int64_t kind, const float f[3], double o[3]) {
+    const double f0 = f[0], f1 = f[1], f2 = f[2];
+    switch (kind) {
+        case 12: case 22: case 28: Set(o, -f0, -f1, f2); break;
+        case 15: Set(o, -f1, f2, -f0); break;
+        case 16:
+            Set(o, 0.9510565162951535 * f0 + 0.3090169943749474 * f2, 0.9510565162951535 * f2 - 0.3090169943749474 * f0,
+                -f1);
+            break;
+        case 17: case 25: Set(o, f0, f1, f2); break;
+        case 18: Set(o, 0.7071067811865476 * (f0 - f1), 0.7071067811865476 * (f0 + f1), f2); break;
+        case 21: Set(o, f1, f2, f0); break;
+        case 29: Set(o, -f1, -f2, -f0); break;
+        default: Set(o, f0, f2, -f1); break;  // 7, 8, 11, 14, 20, 23
+    }
+}
+
+void CopsInTroubleCore(uint8_t* miss, double out[3], void* store, uint64_t, const WarpyBasis* B,
+                       const polyhedron* poly, renderhinttype* hints, void* handOn, double x, double y,
+                       FloretPolyhedralTransform transform) {
+    if (hints) hints->floretRegion = -1;
+    *miss = 1;
+    Set(out, 0, 0, 1);
+    const int64_t n = B->lobeCount;
+    if (B->kind == 0 || n <= 0) return;
+    // 1-3: pre-turn, lobe, the lobe turned onto the reference lobe.
+    const double xp = x * B->preTurnCos - y * B->preTurnSin, yp = x * B->preTurnSin + y * B->preTurnCos;
+    const int64_t k = WhicCopyAmIIn(true, yp, xp, n);
+    const double alpha = 2 * kPi * double(k) / double(n), ca = std::cos(alpha), sa = std::sin(alpha);
+    const double px = xp * ca - yp * sa, py = xp * sa + yp * ca;
+    // 4-5: open the lobe by the power, scale.
+    fcomplex w{px, py};
+    if (!B->noPower) w = PowerOf(px, py, (double(n) / 2.0) / B->powerDivisor);
+    const double a = w.re * B->scale, b = w.im * B->scale;
+    if (hints) hints->floretRegion = k;
+    switch (B->kind) {
+        case 1: PreFloret_Circle(miss, out, a, b); break;
+        case 2: PreFloret_Goggles(miss, out, a, b); break;
+        case 3: PreFloret_TallEllipse(miss, out, store, a, b); break;
+        case 4: PreFloret_Guyou(miss, out, store, a, b); break;
+        case 5: PreFloret_CenteredEllipse(miss, out, store, a, b); break;
+        case 6: PreFloret_Thorn(miss, out, store, a, b); break;
+        case 24: PreFloret_bidactyl(miss, out, a, b); break;
+        case 26: PreFloret_2_cylinders(miss, out, a, b); break;
+        case 27: PreFloret_3_cylinders(miss, out, a, b); break;
+        default: {
+            if (!transform) return;
+            const double offset[2] = {0.0, 0.0};  // the polyhedron record's offsets come with its net
+            double qx, qy;
+            PolyhedralBasisPoint(B->kind, a, b, offset, &qx, &qy);
+            float f[3] = {0, 0, 1};
+            transform(f, miss, poly, handOn, qx, qy);
+            PolyhedralBasisDirection(B->kind, f, out);
+            break;
+        }
+    }
+    if (*miss) return;
+    // 6: the lune substitution.
+    double h = double(n) / 2.0;
+    if (B->kind == 3) h *= 2.0;
+    if (B->kind == 25) h *= 3.3333333333333335;
+    uint8_t scratch = 0;
+    SubstituteSphereSegment_NiceD(out, &scratch, h / B->powerDivisor, B->luneOffset);
+    // 7: turn the lobe back.
+    const double beta = -2 * kPi * B->lobeSpin * double(k) / double(n), cb = std::cos(beta), sb = std::sin(beta);
+    Set(out, out[0] * cb + out[2] * sb, out[0] * sb - out[2] * cb, out[1]);
+    // 8: final turn and tilt.
+    if (B->finalTurn != 0.0) {
+        const double c = std::cos(B->finalTurn), s = std::sin(B->finalTurn);
+        Set(out, out[0] * c - out[1] * s, out[0] * s + out[1] * c, out[2]);
+    }
+    if (B->tilt != 0.0) {
+        const double c = std::cos(B->tilt), s = std::sin(B->tilt), Z = out[2], X = out[0];
+        out[2] = Z * c - X * s;
+        out[0] = Z * s + X * c;
+    }
+}
+
+void CopsInTrouble(uint8_t* miss, float out[3], void* store, uint64_t word, const WarpyBasis* basis,
+                   const polyhedron* poly, renderhinttype* hints, void* handOn, double x, double y,
+                   FloretPolyhedralTransform transform) {
+    double d[3];
+    CopsInTroubleCore(miss, d, store, word, basis, poly, hints, handOn, x, y, transform);
+    for (int i = 0; i < 3; ++i) out[i] = float(d[i]);
+}
+
+void DoMalta(renderhinttype* hints, float point[3], vort* c, unsigned char* miss, float u, float v) {
+    const OutputPlane box = OutputPlaneOf(c, u, v);
+    double d[3];
+    uint8_t m = 1;
+    CopsInTroubleCore(&m, d, c->projectionCaches, 0, &c->floretBasis, c->outputPolyhedron, hints, nullptr, box.Xb,
+                      box.Yb);
+    if (!m) SubstituteSphereSegment_NiceD(d, &m, 0.5, 0.0);
+    for (int i = 0; i < 3; ++i) point[i] = float(d[i]);
+    *miss = m;
+    if (!m && hints) hints->placeOverride = std::llabs(hints->floretRegion);
+}

@@ -1,0 +1,315 @@
+// Florets: the 53 rows of the floret table, the lobe index and the lobe turn,
+// the polyhedral bases' axis maps on a stub transform, and the Earth drawn by
+// every floret this build renders (pinned coverage and mean colour).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <vector>
+
+#include "projections/caches.h"
+#include "projections/dispatcher.h"
+#include "projections/florets.h"
+#include "projections/vort.h"
+#include "records/renderhinttype.h"
+#include "render/render_context.h"
+#include "tests/projections/earth_render.h"
+
+namespace {
+
+struct Row {
+    int64_t mode, kind, n;
+    double lune, scale, turn, preTurn, left, top, right, bottom, divisor;
+    int64_t shape, parameter;
+};
+// The floret table as the design lists it.
+const Row kRows[] = {
+    {51, 6, 6, 0, 9, 9, -120, 39, 11, 961, 989, 1.5, -1, 0},
+    {108, 1, 2, 0, 1, -90, 0, -500, 0, 1500, 1000, 1, -1, 0},
+    {109, 1, 3, -0.12, 3, -60, -30, 57, 19, 943, 838, 1, -1, 0},
+    {110, 1, 4, -0.15, 4, 0, -90, 0, 0, 1000, 1000, 1, -1, 0},
+    {111, 1, 5, -0.165, 6, 36, -126, 28, 11, 973, 925, 1, -1, 0},
+    {112, 1, 6, -0.165, 6, -90, 0, 0, 0, 1000, 1000, 1, -1, 0},
+    {130, 1, 3, -0.12, 2, -60, -30, 68, 151, 931, 898, 1, -1, 0},
+    {131, 1, 4, -0.15, 4, 0, -90, 202, 202, 798, 798, 1, -1, 0},
+    {132, 1, 5, -0.165, 3, 36, -126, 58, 97, 941, 940, 1, -1, 0},
+    {133, 1, 6, -0.165, 6, -90, 0, 144, 116, 856, 884, 1, -1, 0},
+    {145, 11, 5, 0, 2.5, -36, 18, 41, 18, 959, 890, 2, 64, 0},
+    {146, 2, 3, 0.12, 4.5, -60, 30, 59, 146, 941, 972, 1, -1, 0},
+    {147, 2, 4, 0.06, 6, 45, -90, 5, 5, 995, 995, 1, -1, 0},
+    {148, 2, 5, 0, 8.5, 72, -126, 20, 5, 980, 934, 1, -1, 0},
+    {149, 2, 6, -0.06, 12, -60, 0, 3, 47, 997, 953, 1, -1, 0},
+    {151, 12, 3, 0, 1.7, 0, 150, 11, 104, 989, 993, 2, 68, 0},
+    {152, 14, 5, 0, 1.9, 0, 18, 59, 36, 941, 876, 3, 69, 0},
+    {153, 14, 7, 0, 2.3, 0, -12.8571, 22, 9, 978, 942, 3, 69, 0},
+    {154, 14, 8, 0, 2.6, -22.5, 0, 11, 11, 989, 989, 3, 69, 0},
+    {155, 15, 3, 0, 2.9, -54, -30, 96, 6, 950, 837, 1, 70, 0},
+    {156, 16, 3, 0, 2.9, 0, -31, 31, 6, 919, 869, 1, 71, 6},
+    {157, 16, 4, -0.15, 3.2, 0, -46.5, 22, 22, 978, 978, 1, 71, 6},
+    {158, 17, 8, -0.1, 3.3, 0, -90, 10, 10, 990, 990, 2.5, 72, 6},
+    {161, 7, 3, -0.12, 3, -93, -35.7296, 63, 14, 943, 816, 1, 51, 2},
+    {162, 18, 3, -0.1, 3, -40, -30, 40, 15, 882, 897, 1, 73, 6},
+    {163, 17, 5, 0, 2.2, 0, -90, 82, 51, 986, 975, 2.5, 72, 6},
+    {164, 4, 3, 0, 3.3, 0, -30, 24, 36, 976, 860, 1, -1, 0},
+    {165, 4, 4, 0, 4.6, -45, 0, 18, 18, 982, 982, 1, -1, 0},
+    {166, 20, 4, 0, 2.7, 180, 0, 25, 25, 975, 975, 1.5, 75, 0},
+    {247, 21, 4, -0.15, 2.6, -187.4, 81, 1, 1, 999, 999, 1, 159, 6},
+    {251, 6, 4, 0, 5, 0, -121.5, 18, 18, 982, 982, 1.5, -1, 0},
+    {252, 6, 5, 0, 8, -97, -18, 43, 46, 918, 915, 1.5, -1, 0},
+    {302, 22, 3, 0, 2.5, -111, -97, 45, 123, 846, 943, 1.5, 67, 0},
+    {303, 22, 5, 0, 3.8, 197, 2, 35, 7.5, 972, 910, 1.5, 67, 0},
+    {351, 23, 3, 0, 2, 0, 30, 41, 81, 959, 898, 2, 65, 0},
+    {352, 23, 5, 0, 3, -36, 18, 46, 77, 954, 939, 2, 65, 0},
+    {353, 24, 3, -0.15, 1, 120, 90.01, 83, 6, 917, 962, 1, -1, 0},
+    {383, 5, 3, 0, 2, 0, -30, 62, 21, 938, 862, 1, -1, 0},
+    {384, 5, 4, 0, 2, 0, -45, 31, 31, 969, 969, 1, -1, 0},
+    {385, 25, 3, 0, 4, 0, -90, 44, 144, 956, 938, 5.0 / 3, 32, 0},
+    {386, 25, 4, 0, 5, 0, -90, 49, 49, 951, 951, 5.0 / 3, 32, 0},
+    {387, 25, 5, 0, 6, 0, -90, 22, 61, 978, 971, 5.0 / 3, 32, 0},
+    {388, 26, 5, 0, 8, 0, -18, 49, 26, 951, 883, 2, -1, 0},
+    {389, 27, 3, 0, 10, 60, 149.985, 100, 182, 900, 962, 1, -1, 0},
+    {390, 27, 4, 0, 15, 135, 90, 42, 42, 958, 958, 1, -1, 0},
+    {391, 27, 5, -0.1, 20, 0, -125.9874, 46, 23, 954, 895, 1, -1, 0},
+    {392, 28, 5, -0.05, 3.5, 180, 38, 32, 12, 964, 912, 1.5, 166, 2},
+    {393, 29, 3, 0, 3.5, 0, -135, 66, 24, 966, 947, 1, 270, 2},
+    {411, 12, 3, 0, 1.7, 0, 150, 11, 104, 989, 993, 2, 68, 0},
+    {412, 12, 4, 0, 2, 0, 180, 0, 0, 1000, 1000, 2, 68, 0},
+    {413, 12, 5, 0, 2.5, 0, -162, 18, 65, 982, 982, 2, 68, 0},
+    {1040, 3, 3, -0.15, 4, 0, -90, 0, 0, 1000, 1000, 1, -1, 0},
+    {1043, 8, 5, 0, 1.005, 0, 0, 0, 0, 1000, 1000, 1, 52, 2},
+};
+
+// The florets this build renders (bases without a polyhedron).
+constexpr int64_t kRendered[] = {51,  108, 109, 110, 111, 112, 130, 131, 132, 133, 146, 147, 148,
+                                 149, 164, 165, 251, 252, 353, 383, 384, 388, 389, 390, 391, 1040};
+
+TEST(Florets, TheTableHoldsTheFiftyThreeRows) {
+    ASSERT_EQ(sizeof kRows / sizeof kRows[0], 53u);
+    int florets = 0;
+    for (int64_t m = 0; m <= 1100; ++m) florets += IsProjectionAFloret(m);
+    EXPECT_EQ(florets, 53);
+    for (const Row& r : kRows) {
+        WarpyBasis b;
+        EXPECT_EQ(GetBasisOfWarpyPolyprojection(r.mode, &b), r.mode);
+        EXPECT_EQ(b.kind, r.kind) << r.mode;
+        EXPECT_EQ(b.lobeCount, r.n) << r.mode;
+        EXPECT_DOUBLE_EQ(b.luneOffset, r.lune) << r.mode;
+        EXPECT_DOUBLE_EQ(b.scale, r.scale) << r.mode;
+        EXPECT_NEAR(b.finalTurn, r.turn * M_PI / 180, 1e-15) << r.mode;
+        EXPECT_NEAR(b.preTurnCos, std::cos(r.preTurn * M_PI / 180), 1e-15) << r.mode;
+        EXPECT_NEAR(b.preTurnSin, std::sin(r.preTurn * M_PI / 180), 1e-15) << r.mode;
+        EXPECT_EQ(b.centreX, r.left) << r.mode;
+        EXPECT_EQ(b.centreY, r.top) << r.mode;
+        EXPECT_EQ(b.canvasWidth, r.right) << r.mode;
+        EXPECT_EQ(b.canvasHeight, r.bottom) << r.mode;
+        EXPECT_DOUBLE_EQ(b.powerDivisor, r.divisor) << r.mode;
+        EXPECT_EQ(b.basisShape, r.shape) << r.mode;
+        EXPECT_EQ(b.basisShapeParameter, r.parameter) << r.mode;
+        EXPECT_EQ(b.noPower, r.mode == 412 ? 1 : 0) << r.mode;
+        EXPECT_EQ(b.tilt, 0.0);
+        EXPECT_EQ(b.lobeSpin, 1.0);
+        EXPECT_EQ(IsFloretWithPolyhedronBasis(r.mode), r.shape != -1) << r.mode;
+    }
+    // Modes outside the table keep the defaults; 1038, 1039 and 1041 have
+    // floret names but no row.
+    for (int64_t m : {1, 94, 1038, 1039, 1041}) {
+        WarpyBasis b;
+        GetBasisOfWarpyPolyprojection(m, &b);
+        EXPECT_EQ(b.kind, 0);
+        EXPECT_EQ(b.lobeCount, 0);
+        EXPECT_EQ(b.scale, 1.0);
+        EXPECT_EQ(b.preTurnCos, 1.0);
+        EXPECT_EQ(b.preTurnSin, 0.0);
+        EXPECT_EQ(b.canvasWidth, 1000.0);
+        EXPECT_EQ(b.canvasHeight, 1000.0);
+        EXPECT_EQ(b.powerDivisor, 1.0);
+        EXPECT_EQ(b.basisShape, -1);
+        EXPECT_FALSE(IsProjectionAFloret(m));
+        EXPECT_FALSE(OutputModeHasProjection(m) && m >= 1038) << m;
+    }
+    // The "5-floret" has three lobes.
+    WarpyBasis b;
+    GetBasisOfWarpyPolyprojection(1040, &b);
+    EXPECT_EQ(b.lobeCount, 3);
+}
+
+TEST(Florets, LobeIndices) {
+    for (const Row& r : kRows) {
+        // The centre's lobe.
+        EXPECT_EQ(WhicCopyAmIIn(true, 0.0, 0.0, r.n), int64_t(std::floor(r.n + 0.5 - r.n / 4.0)) % r.n) << r.mode;
+        // Every lobe index lies in 0..n-1 and each is taken by a sector.
+        std::set<int64_t> seen;
+        for (double a = 0; a < 2 * M_PI; a += 0.01) {
+            const int64_t k = WhicCopyAmIIn(true, std::cos(a), std::sin(a), r.n);
+            ASSERT_GE(k, 0);
+            ASSERT_LT(k, r.n);
+            seen.insert(k);
+        }
+        EXPECT_EQ(int64_t(seen.size()), r.n) << r.mode;
+    }
+    // On a boundary the larger index wins, up to n - 1, then 0: with n = 4 and
+    // no shift the boundaries lie on the axes.
+    EXPECT_EQ(WhicCopyAmIIn(false, 1.0, 0.0, 4), 3);  // angle 0 from the y axis
+    EXPECT_EQ(WhicCopyAmIIn(false, 0.0, 1.0, 4), 0);  // a quarter turn: 4 wraps to 0
+}
+
+// A stub transform: records its input and answers a fixed direction.
+double gStubPoint[2];
+void StubTransform(float out[3], uint8_t* miss, const polyhedron*, void*, double x, double y) {
+    gStubPoint[0] = x, gStubPoint[1] = y;
+    out[0] = 0.2f, out[1] = 0.3f, out[2] = 0.9f;
+    *miss = 0;
+}
+
+TEST(Florets, PolyhedralBasesMapTheirAxesOnAStubTransform) {
+    const float f[3] = {0.2f, 0.3f, 0.9f};
+    const double f0 = f[0], f1 = f[1], f2 = f[2];
+    struct Axis {
+        int64_t kind;
+        double x, y, z;
+    };
+    const double c = 0.9510565162951535, s = 0.3090169943749474, h = 0.7071067811865476;
+    const Axis axes[] = {{7, f0, f2, -f1},  {8, f0, f2, -f1},  {11, f0, f2, -f1},  {14, f0, f2, -f1},
+                         {23, f0, f2, -f1}, {12, -f0, -f1, f2}, {15, -f1, f2, -f0}, {16, c * f0 + s * f2, c * f2 - s * f0, -f1},
+                         {17, f0, f1, f2},  {18, h * (f0 - f1), h * (f0 + f1), f2}, {20, f0, f2, -f1},
+                         {21, f1, f2, f0},  {22, -f0, -f1, f2}, {25, f0, f1, f2},   {28, -f0, -f1, f2},
+                         {29, -f1, -f2, -f0}};
+    for (const Axis& a : axes) {
+        double o[3];
+        PolyhedralBasisDirection(a.kind, f, o);
+        EXPECT_NEAR(o[0], a.x, 1e-7) << a.kind;
+        EXPECT_NEAR(o[1], a.y, 1e-7) << a.kind;
+        EXPECT_NEAR(o[2], a.z, 1e-7) << a.kind;
+    }
+    // The points handed to the transform.
+    const double off[2] = {0.25, -0.5};
+    double px, py;
+    PolyhedralBasisPoint(25, 1.0, 2.0, off, &px, &py);
+    EXPECT_DOUBLE_EQ(px, -2.0);
+    EXPECT_DOUBLE_EQ(py, 1.25);
+    PolyhedralBasisPoint(28, 1.0, 2.0, off, &px, &py);
+    EXPECT_DOUBLE_EQ(px, 1.25);
+    EXPECT_DOUBLE_EQ(py, 1.5);
+    PolyhedralBasisPoint(20, 1.0, 0.0, off, &px, &py);  // turned by 210 degrees
+    EXPECT_NEAR(px, std::cos(210 * M_PI / 180), 1e-9);
+    EXPECT_NEAR(py, std::sin(210 * M_PI / 180), 1e-9);
+    PolyhedralBasisPoint(22, 0.0, 1.0, off, &px, &py);  // i^(3/4) turned by -45 degrees
+    EXPECT_NEAR(std::atan2(py, px), 3 * M_PI / 8 - M_PI / 4, 1e-12);
+    // Mode 412 is not opened by a power: the transform sees the turned point times the scale.
+    WarpyBasis b;
+    GetBasisOfWarpyPolyprojection(412, &b);
+    renderhinttype hints;
+    InitPolyHints(&hints);
+    uint8_t miss = 1;
+    double d[3];
+    const double x = 0.1, y = 0.05;
+    CopsInTroubleCore(&miss, d, nullptr, 0, &b, nullptr, &hints, nullptr, x, y, StubTransform);
+    EXPECT_EQ(miss, 0);
+    const double xp = x * b.preTurnCos - y * b.preTurnSin, yp = x * b.preTurnSin + y * b.preTurnCos;
+    const double al = 2 * M_PI * hints.floretRegion / 4.0;
+    EXPECT_NEAR(gStubPoint[0], 2 * (xp * std::cos(al) - yp * std::sin(al)), 1e-12);
+    EXPECT_NEAR(gStubPoint[1], 2 * (xp * std::sin(al) + yp * std::cos(al)), 1e-12);
+    // Without a transform a polyhedral basis misses.
+    CopsInTroubleCore(&miss, d, nullptr, 0, &b, nullptr, &hints, nullptr, x, y);
+    EXPECT_EQ(miss, 1);
+}
+
+TEST(Florets, TheThornTurnIsOrthonormal) {
+    double m[3][3];
+    for (int j = 0; j < 3; ++j) {
+        float e[3] = {0, 0, 0};
+        e[j] = 1;
+        double o[3];
+        ThornTurn(e, o);
+        for (int i = 0; i < 3; ++i) m[i][j] = o[i];
+    }
+    for (int i = 0; i < 3; ++i)
+        for (int k = 0; k < 3; ++k) {
+            double dot = 0;
+            for (int j = 0; j < 3; ++j) dot += m[i][j] * m[k][j];
+            EXPECT_NEAR(dot, i == k ? 1.0 : 0.0, 1e-9) << i << k;
+        }
+    const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                       m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                       m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+    EXPECT_NEAR(det, 1.0, 1e-9);
+}
+
+class FloretEarth : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        store = NewProjectionCacheStore();
+        for (int64_t m : kRendered) ASSERT_TRUE(PrefillProjectionCachesForMode(store, m));
+    }
+    static void TearDownTestSuite() { DisposeProjectionCacheStore(&store); }
+    static ProjectionCacheStore* store;
+};
+ProjectionCacheStore* FloretEarth::store = nullptr;
+
+TEST_F(FloretEarth, TurningAPointByALobeTurnsItsDirectionByTheLobeTurn) {
+    for (int64_t mode : kRendered) {
+        WarpyBasis b;
+        GetBasisOfWarpyPolyprojection(mode, &b);
+        renderhinttype hints;
+        InitPolyHints(&hints);
+        int checked = 0;
+        for (double r = 0.02; r < 0.5; r += 0.047)
+            for (double a = 0.1; a < 2 * M_PI; a += 0.37) {
+                const double x = r * std::cos(a), y = r * std::sin(a);
+                const double t = 2 * M_PI / double(b.lobeCount), x2 = x * std::cos(t) - y * std::sin(t),
+                             y2 = x * std::sin(t) + y * std::cos(t);
+                uint8_t m1 = 1, m2 = 1;
+                double d1[3], d2[3];
+                CopsInTroubleCore(&m1, d1, store, 0, &b, nullptr, &hints, nullptr, x, y);
+                const int64_t k1 = hints.floretRegion;
+                CopsInTroubleCore(&m2, d2, store, 0, &b, nullptr, &hints, nullptr, x2, y2);
+                const int64_t k2 = hints.floretRegion;
+                ASSERT_EQ(m1, m2) << mode;
+                if (m1) continue;
+                // The second direction is the first turned about the third axis by -2 pi (k2 - k1) / n.
+                const double beta = -2 * M_PI * double(k2 - k1) / double(b.lobeCount);
+                const double ex = d1[0] * std::cos(beta) - d1[1] * std::sin(beta),
+                             ey = d1[0] * std::sin(beta) + d1[1] * std::cos(beta);
+                EXPECT_NEAR(d2[0], ex, 1e-6) << mode;
+                EXPECT_NEAR(d2[1], ey, 1e-6) << mode;
+                EXPECT_NEAR(d2[2], d1[2], 1e-6) << mode;
+                ++checked;
+            }
+        EXPECT_GT(checked, 20) << mode;
+    }
+}
+
+// Small Earth renders through the dispatcher's floret rows, pinned by
+// coverage and mean colour (looked at: n lobes about the centre).
+TEST_F(FloretEarth, EveryFloretDrawsTheEarth) {
+    PyramidDescriptor earth;
+    ASSERT_TRUE(LoadBundledEarth(&earth));
+    struct Pin {
+        int64_t mode;
+        double coverage, mean[3];
+    };
+    const Pin pins[] = {
+#include "tests/projections/floret_pins.inc"
+    };
+    for (const Pin& pin : pins) {
+        RoadRig rig(pin.mode, 1, 1.0f);
+        vort& c = *rig.context;
+        c.projectionCaches = store;
+        GetBasisOfWarpyPolyprojection(pin.mode, &c.floretBasis);
+        PrepBoundingBoxForNonPolyhedron(&c.framing, &c, 1.0f, 90.0f);
+        c.inverseScale = c.framing.inverseFitScale;
+        c.planeCentreX = c.framing.xCentre;
+        c.planeCentreY = c.framing.yCentre;
+        c.boxHeight = 1.0;
+        const EarthRender e = RenderEarth(rig, &earth, 64);
+        const double coverage = e.coverage, *mean = e.mean;
+        if (std::getenv("FLORET_PINS"))
+            std::printf("        {%ld, %.4f, {%.1f, %.1f, %.1f}},\n", long(pin.mode), coverage, mean[0], mean[1],
+                        mean[2]);
+        EXPECT_NEAR(coverage, pin.coverage, 0.003) << pin.mode;
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(mean[k], pin.mean[k], 0.5) << pin.mode;
+    }
+    DisposePyramidData(&earth);
+}
+
+}  // namespace

@@ -11,6 +11,8 @@
 namespace {
 
 constexpr int64_t kMaxWalkSteps = 25290;
+// A tab that does not fit is lowered by a fifth at a time, this many times.
+constexpr int kTabLowerings = 24;
 
 bool IsCutEdge(const polyhedron* poly, int64_t f, int64_t e) { return poly->netFace[f].neighbour[e] < 0; }
 
@@ -129,6 +131,27 @@ void StepAlongOutline(const polyhedron* poly, int64_t* face, int64_t* edge) {
         }
         e = ((poly->netFace[f].neighbourEdge[e] % poly->netFace[g].count) + poly->netFace[g].count) %
             poly->netFace[g].count;
+        f = g;
+    }
+    *face = f;
+    *edge = e;
+}
+
+void StepBackAlongOutline(const polyhedron* poly, int64_t* face, int64_t* edge) {
+    int64_t f = *face;
+    if (!poly || f < 0 || f >= NetFaceCount(poly) || poly->netFace[f].count < 1) {
+        *face = -1;
+        return;
+    }
+    int64_t e = ((*edge - 1) % poly->netFace[f].count + poly->netFace[f].count) % poly->netFace[f].count;
+    for (int64_t pivots = 0; poly->netFace[f].neighbour[e] >= 0; ++pivots) {
+        const int64_t g = poly->netFace[f].neighbour[e];
+        if (pivots > poly->netFaceCount || g >= NetFaceCount(poly) || poly->netFace[g].count < 1) {
+            *face = -1;
+            return;
+        }
+        const int64_t n = poly->netFace[g].count;
+        e = ((poly->netFace[f].neighbourEdge[e] - 2) % n + n) % n;
         f = g;
     }
     *face = f;
@@ -304,4 +327,279 @@ void CopyTabsFromAtoB(const polyhedron* a, polyhedron* b) {
         const int64_t group = tri.netFace < 0 ? -1 : FacegroupOf2DFace(tri.netFace, a);
         BuildDetachedTabTriangle(b, tri.netFace, group, p[0][0], p[0][1], p[1][0], p[1][1], p[2][0], p[2][1]);
     }
+}
+
+namespace {
+
+struct Pt {
+    double x, y;
+};
+
+struct Shape {
+    Pt p[4];  // P0, Q0, Q1, P1; Q0 = Q1 when the sides meet
+    int count;
+};
+
+Pt NetPoint(const polyhedron* poly, int64_t v) { return {poly->coords2D[v][0], poly->coords2D[v][1]}; }
+
+Pt FaceCorner(const polyhedron* poly, int64_t f, int64_t k) {
+    const PolyNetFace& nf = poly->netFace[f];
+    const int64_t v = nf.vertex[((k % nf.count) + nf.count) % nf.count];
+    return v >= 0 && v < kMax2DVertices ? NetPoint(poly, v) : Pt{0, 0};
+}
+
+// The angle from the edge's direction `along` to the point, turning toward
+// the outer side `out`, in (0, 2 pi].
+double OutsideAngle(Pt from, Pt along, Pt out, Pt to) {
+    const double dx = to.x - from.x, dy = to.y - from.y;
+    double a = std::atan2(dx * out.x + dy * out.y, dx * along.x + dy * along.y);
+    if (a <= 0) a += 2 * M_PI;
+    return a;
+}
+
+struct TabEdge {
+    int64_t triangle, edge;  // the triangle edge it stands on
+    int64_t face, corner;    // the net face edge
+    Pt p0, p1;
+    double side;             // +1: outer side is (dy, -dx)
+};
+
+bool EdgeOfTriangle(const polyhedron* poly, int64_t t, int64_t k, TabEdge* out) {
+    const PolyNetTriangle& tri = poly->netTriangle[t];
+    for (int j = 0; j < 3; ++j)
+        if (tri.vertex[j] < 0 || tri.vertex[j] >= kMax2DVertices) return false;
+    const Pt a = NetPoint(poly, tri.vertex[k]), b = NetPoint(poly, tri.vertex[(k + 1) % 3]),
+             c = NetPoint(poly, tri.vertex[(k + 2) % 3]);
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    *out = TabEdge{t, k, tri.netFace, tri.faceCorner[k], a, b, (dx * (c.y - a.y) - dy * (c.x - a.x)) < 0 ? -1.0 : 1.0};
+    return true;
+}
+
+// The tab on edge `te` of height h (relative to the edge length), its side
+// angles bisecting outline corners sharper than the side angle.
+Shape ShapeTab(const polyhedron* poly, const TabEdge& te, double h, bool pagePerFace, bool halve = false) {
+    const double cotSide = poly->steepTabs == 1 ? kSteepTabSlant : kTabSlant;
+    const double dx = te.p1.x - te.p0.x, dy = te.p1.y - te.p0.y, len = std::hypot(dx, dy);
+    Shape s{};
+    s.p[0] = te.p0;
+    s.p[3] = te.p1;
+    if (len == 0) {
+        s.p[1] = s.p[2] = te.p0;
+        s.count = 3;
+        return s;
+    }
+    const Pt along{dx / len, dy / len}, out{te.side * dy / len, -te.side * dx / len};
+    const Pt back{-along.x, -along.y};
+    // Where the outline goes on before and after this edge.
+    Pt before, after;
+    if (pagePerFace) {
+        before = FaceCorner(poly, te.face, te.corner - 1);
+        after = FaceCorner(poly, te.face, te.corner + 2);
+    } else {
+        int64_t f = te.face, e = te.corner;
+        StepBackAlongOutline(poly, &f, &e);
+        before = f >= 0 ? FaceCorner(poly, f, e) : Pt{te.p0.x - out.x, te.p0.y - out.y};
+        f = te.face;
+        e = te.corner;
+        StepAlongOutline(poly, &f, &e);
+        after = f >= 0 ? FaceCorner(poly, f, e + 1) : Pt{te.p1.x - out.x, te.p1.y - out.y};
+    }
+    const double sideAngle = std::atan(1.0 / cotSide);
+    const double a0 = OutsideAngle(te.p0, along, out, before), a1 = OutsideAngle(te.p1, back, out, after);
+    // Halved: a side takes at most half the outside angle, leaving the other
+    // half to a tab on the next edge.
+    const double limit = halve ? 2 * sideAngle : sideAngle;
+    const double cot0 = a0 < limit ? 1.0 / std::tan(a0 / 2) : cotSide;
+    const double cot1 = a1 < limit ? 1.0 / std::tan(a1 / 2) : cotSide;
+    if (h * (cot0 + cot1) >= 1.0) {
+        h = 1.0 / (cot0 + cot1);
+        const Pt q{te.p0.x + h * len * (out.x + cot0 * along.x), te.p0.y + h * len * (out.y + cot0 * along.y)};
+        s.p[1] = s.p[2] = q;
+        s.count = 3;
+        return s;
+    }
+    s.p[1] = {te.p0.x + h * len * (out.x + cot0 * along.x), te.p0.y + h * len * (out.y + cot0 * along.y)};
+    s.p[2] = {te.p1.x + h * len * (out.x - cot1 * along.x), te.p1.y + h * len * (out.y - cot1 * along.y)};
+    s.count = 4;
+    return s;
+}
+
+// Whether two convex polygons' interiors overlap by more than eps.
+bool ConvexOverlap(const Pt* a, int na, const Pt* b, int nb, double eps) {
+    const Pt* polys[2] = {a, b};
+    const int counts[2] = {na, nb};
+    for (int which = 0; which < 2; ++which)
+        for (int k = 0; k < counts[which]; ++k) {
+            const Pt u = polys[which][k], v = polys[which][(k + 1) % counts[which]];
+            const double nx = v.y - u.y, ny = u.x - v.x, len = std::hypot(nx, ny);
+            if (len == 0) continue;
+            double minA = 1e300, maxA = -1e300, minB = 1e300, maxB = -1e300;
+            for (int i = 0; i < na; ++i) {
+                const double d = (a[i].x * nx + a[i].y * ny) / len;
+                minA = std::min(minA, d), maxA = std::max(maxA, d);
+            }
+            for (int i = 0; i < nb; ++i) {
+                const double d = (b[i].x * nx + b[i].y * ny) / len;
+                minB = std::min(minB, d), maxB = std::max(maxB, d);
+            }
+            if (maxA <= minB + eps || maxB <= minA + eps) return false;
+        }
+    return true;
+}
+
+struct Placed {
+    Shape shape;
+    int64_t face;
+    double box[4];
+};
+
+void BoxOf(const Pt* p, int n, double box[4]) {
+    box[0] = box[2] = 1e300;
+    box[1] = box[3] = -1e300;
+    for (int i = 0; i < n; ++i) {
+        box[0] = std::min(box[0], p[i].x), box[1] = std::max(box[1], p[i].x);
+        box[2] = std::min(box[2], p[i].y), box[3] = std::max(box[3], p[i].y);
+    }
+}
+
+bool BoxesMeet(const double a[4], const double b[4]) {
+    return a[0] < b[1] && b[0] < a[1] && a[2] < b[3] && b[2] < a[3];
+}
+
+// The tab's quadrilateral as a convex polygon without the repeated apex.
+int Outline(const Shape& s, Pt* out) {
+    out[0] = s.p[0];
+    out[1] = s.p[1];
+    if (s.count == 3) {
+        out[2] = s.p[3];
+        return 3;
+    }
+    out[2] = s.p[2];
+    out[3] = s.p[3];
+    return 4;
+}
+
+bool Fits(const polyhedron* poly, const Shape& s, int64_t face, bool pagePerFace, int64_t faceTriangles,
+          const std::vector<Placed>& placed) {
+    Pt tab[4];
+    const int n = Outline(s, tab);
+    double box[4];
+    BoxOf(tab, n, box);
+    const double eps = 1e-9 * (1 + std::fabs(box[0]) + std::fabs(box[1]) + std::fabs(box[2]) + std::fabs(box[3]));
+    for (int64_t t = 0; t < faceTriangles; ++t) {
+        const PolyNetTriangle& tri = poly->netTriangle[t];
+        if (tri.isTab || (pagePerFace && tri.netFace != face)) continue;
+        Pt q[3];
+        bool ok = true;
+        for (int k = 0; k < 3; ++k) {
+            if (tri.vertex[k] < 0 || tri.vertex[k] >= kMax2DVertices) ok = false;
+            else q[k] = NetPoint(poly, tri.vertex[k]);
+        }
+        if (!ok) continue;
+        double tbox[4];
+        BoxOf(q, 3, tbox);
+        if (BoxesMeet(box, tbox) && ConvexOverlap(tab, n, q, 3, eps)) return false;
+    }
+    for (const Placed& other : placed) {
+        if (pagePerFace && other.face != face) continue;
+        if (!BoxesMeet(box, other.box)) continue;
+        Pt o[4];
+        const int m = Outline(other.shape, o);
+        if (ConvexOverlap(tab, n, o, m, eps)) return false;
+    }
+    return true;
+}
+
+void AppendShape(polyhedron* poly, const TabEdge& te, const Shape& s, int64_t glueUnder) {
+    const PolyNetTriangle tri = poly->netTriangle[te.triangle];
+    const int64_t i0 = tri.vertex[te.edge], i1 = tri.vertex[(te.edge + 1) % 3];
+    const int64_t group = FacegroupOf2DFace(tri.netFace, poly);
+    const int64_t vertices = s.count == 3 ? 1 : 2;
+    if (poly->netVertexCount > kMax2DVertices - 1 - vertices) {
+        poly->status = kPolyStatusTabVertexLimit;
+        return;
+    }
+    AppendNetVertex(poly, s.p[1].x, s.p[1].y);
+    if (s.count == 4) AppendNetVertex(poly, s.p[2].x, s.p[2].y);
+    if (poly->netTriangleCount > kMaxNetTriangles - vertices) {
+        poly->status = kPolyStatusNetTrianglesExhausted;
+        return;
+    }
+    const int64_t q0 = poly->netVertexCount - vertices, q1 = poly->netVertexCount - 1;
+    AppendTabTriangle(poly, i0, q0, i1, tri.netFace, group, tri.fragment, tri.creviceRegion, glueUnder);
+    if (s.count == 4)
+        AppendTabTriangle(poly, q0, q1, i1, tri.netFace, group, tri.fragment, tri.creviceRegion, glueUnder);
+}
+
+// The triangle edge lying on net face edge (g, e), if any.
+bool TriangleEdgeOfFaceEdge(const polyhedron* poly, int64_t g, int64_t e, int64_t* t, int64_t* k) {
+    const PolyNetFace& nf = poly->netFace[g];
+    for (int64_t i = nf.firstTriangle; i >= 0 && i < nf.firstTriangle + nf.triangleCount && i < kMaxNetTriangles; ++i)
+        for (int j = 0; j < 3; ++j)
+            if (poly->netTriangle[i].outlineFlag[j] && poly->netTriangle[i].faceCorner[j] == e) {
+                *t = i;
+                *k = j;
+                return true;
+            }
+    return false;
+}
+
+}  // namespace
+
+void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace) {
+    if (!poly || !poly->coords2D || !(poly->net.secondArgument >= float(kMinTabSize))) return;
+    const double h = poly->net.secondArgument;
+    const int64_t count = std::min<int64_t>(poly->netTriangleCount, kMaxNetTriangles);
+    const std::vector<int64_t> showing = NetFacesShowing(poly);
+    std::vector<Placed> placed;
+    // Triangle edges whose tab was built already, moved there from a partner.
+    std::vector<uint8_t> built(size_t(count) * 3, 0);
+    for (int64_t t = 0; t < count; ++t)
+        for (int k = 0; k < 3; ++k) {
+            if (!poly->netTriangle[t].tabFlag[k] || built[size_t(t * 3 + k)]) continue;
+            TabEdge te;
+            if (!EdgeOfTriangle(poly, t, k, &te)) continue;
+            int64_t glue = poly->netTriangle[t].glueUnder[k];
+            Shape s = ShapeTab(poly, te, h, pagePerFace);
+            if (!Fits(poly, s, te.face, pagePerFace, count, placed))
+                s = ShapeTab(poly, te, h, pagePerFace, true);
+            if (!Fits(poly, s, te.face, pagePerFace, count, placed)) {
+                // Try the glued partner's edge, unless its tab is built already.
+                int64_t g, eg, pt, pk;
+                TabEdge partner;
+                bool moved = false;
+                if (GluedPartner(poly, showing, te.face, te.corner, &g, &eg) && !poly->netFace[g].tabFlag[eg] &&
+                    (pagePerFace || poly->netFace[g].neighbour[eg] < 0) && TriangleEdgeOfFaceEdge(poly, g, eg, &pt, &pk) &&
+                    EdgeOfTriangle(poly, pt, pk, &partner)) {
+                    Shape ps = ShapeTab(poly, partner, h, pagePerFace);
+                    if (!Fits(poly, ps, partner.face, pagePerFace, count, placed))
+                        ps = ShapeTab(poly, partner, h, pagePerFace, true);
+                    if (Fits(poly, ps, partner.face, pagePerFace, count, placed)) {
+                        poly->netFace[te.face].tabFlag[te.corner] = 0;
+                        poly->netTriangle[t].tabFlag[k] = 0;
+                        poly->netFace[g].tabFlag[eg] = 1;
+                        poly->netTriangle[pt].tabFlag[pk] = 1;
+                        AddGlueUnderInfo(pk, eg, poly, g, pt);
+                        built[size_t(pt * 3 + pk)] = 1;
+                        te = partner;
+                        s = ps;
+                        glue = poly->netTriangle[pt].glueUnder[pk];
+                        moved = true;
+                    }
+                }
+                bool fits = moved;
+                for (int lower = 1; !fits && lower <= kTabLowerings; ++lower) {
+                    s = ShapeTab(poly, te, h * std::pow(0.8, lower), pagePerFace, true);
+                    fits = Fits(poly, s, te.face, pagePerFace, count, placed);
+                }
+                // Lowered to nothing: a face touches the edge from outside
+                // (a corner of it lies on the edge), so no tab fits there.
+                if (!fits) continue;
+            }
+            Placed p{s, te.face, {}};
+            Pt o[4];
+            BoxOf(o, Outline(s, o), p.box);
+            placed.push_back(p);
+            AppendShape(poly, te, s, glue);
+        }
 }

@@ -29,6 +29,13 @@ void RemoveTabsFromFaces(polyhedron* poly);
 // The tab of triangle edge `edge` (0..2), on the outer side of the face.
 void MaybeBuildTab(polyhedron* poly, int64_t triangle, int64_t edge, double glueUnder);
 void BuildTabsUponTriangles(polyhedron* poly);
+// The set-up's tab builder: every flagged edge gets a tab that fits. At an
+// outline corner whose outside angle is below the tab's side angle the side
+// bisects that angle; sides that would cross meet in a point; a tab that
+// still meets a net face or an earlier tab moves to its glued partner when
+// it fits there, else it is lowered until it fits. With `pagePerFace` each
+// face is a page of its own: tabs need only clear their own face and tabs.
+void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace);
 void BuildDetachedTabTriangle(polyhedron* poly, int64_t face, int64_t faceGroup, double x0, double y0, double x1,
                               double y1, double x2, double y2);
 void AddOrigamiTabs(polyhedron* poly);
@@ -37,3 +44,6 @@ void CopyTabsFromAtoB(const polyhedron* a, polyhedron* b);
 // where this one ends. Pivots are bounded by the net face count; a broken
 // outline gives face -1.
 void StepAlongOutline(const polyhedron* poly, int64_t* face, int64_t* edge);
+// The previous cut edge along the outline: the one ending where (face, edge)
+// starts; face -1 when the outline is broken.
+void StepBackAlongOutline(const polyhedron* poly, int64_t* face, int64_t* edge);

@@ -22,9 +22,10 @@ void MaybeBuildTab(polyhedron* poly, int64_t triangle, int64_t edge, double glue
 void AddOrigamiTabs(polyhedron* poly);
 void CopyTabsFromAtoB(const polyhedron* a, polyhedron* b);
 
+void AddCreviceFightingRegionInfo(polyhedron* poly);
+
 // Not built yet: stand-ins.
 void DetermineCorrespondence(polyhedron* poly);
-void AddCreviceFightingRegionInfo(polyhedron* poly);
 void ReviseFragmentation(polyhedron* poly);
 void CramPoints(polyhedron* poly);
 void Fill_in_rind_precalculables(polyhedron* poly);

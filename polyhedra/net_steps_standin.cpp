@@ -3,7 +3,6 @@
 #include "polyhedra/net_steps.h"
 
 void DetermineCorrespondence(polyhedron*) {}
-void AddCreviceFightingRegionInfo(polyhedron*) {}
 void ReviseFragmentation(polyhedron*) {}
 void CramPoints(polyhedron*) {}
 void Fill_in_rind_precalculables(polyhedron*) {}

@@ -161,7 +161,7 @@ void SetUpReallyGeneralPolyhedron(polyhedron* poly, int64_t code, int64_t m, int
         for (int64_t f = 0; f < poly->netFaceCount; ++f) EarClip(f, poly);
     }
     if (m == 1 || m == 3) {
-        BuildTabsUponTriangles(poly);
+        FitTabsUponTriangles(poly, m == 3);
     } else if (m == 0) {
         AddOrigamiTabs(poly);
     }

@@ -149,6 +149,11 @@ void ReadFaceInfo(polyhedron* poly, int64_t code, int64_t, void*, uint8_t, int n
     }
     if (noNet || poly->status == kPolyStatusOutOfMemory || poly->faceCount3D == 0) return;
     if (poly->netFaceCount == 0) {
+        // Growth lays faces flat by their normals and hinges them across
+        // their links: a table loaded without them would grow a net of
+        // separate, collapsed faces.
+        Calc3DAngles(poly);
+        Build3DConnectivity(poly);
         Build2DNet(poly);
         if (poly->fragmentCount >= 2) {
             ReviseFragmentation(poly);

@@ -1,0 +1,194 @@
+// Grown nets of every solid with glue tabs at the default size, in build
+// kinds 1 (the whole net) and 3 (a page per face): one tab per glued pair on
+// the outer side of its edge, tabs clear of faces and of each other (shapely
+// reads a dump), and each face covered exactly by its triangles.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "hand_net.h"
+#include "nets/net_tabs.h"
+
+namespace {
+
+struct TabCase {
+    int64_t code;
+    const char* name;
+};
+
+const TabCase kSolids[] = {
+    {16, "tetrahedron"}, {18, "cube"}, {19, "octahedron"}, {9, "dodecahedron"}, {17, "icosahedron"},
+    {7, "cuboctahedron"}, {1, "rhombicuboctahedron"}, {2, "truncated icosahedron"}, {3, "icosidodecahedron"},
+    {4, "snub cube"}, {6, "rhombicosidodecahedron"}, {0, "deltoidal icositetrahedron"},
+    {12, "pentagonal icositetrahedron"}, {8, "rhombic triacontahedron"}, {5, "deltoidal hexecontahedron"},
+    {82, "rhombic hexecontahedron A"}, {83, "rhombic hexecontahedron B"}, {13, "five tetrahedra"},
+    {20, "dodecadodecahedron"}, {21, "great icosidodecahedron"}, {305, "four cubes"},
+    {306, "small triambic icosahedron"}, {307, "five octahedra"}, {310, "rhombicosacron"}, {311, "Waterman W5"},
+};
+
+constexpr float kDefaultTabSize = 0.165f;
+
+Polygon2 FacePoints(const polyhedron* p, int64_t f) {
+    Polygon2 out;
+    for (int64_t k = 0; k < p->netFace[f].count; ++k) {
+        const int64_t v = p->netFace[f].vertex[k];
+        out.push_back({p->coords2D[v][0], p->coords2D[v][1]});
+    }
+    return out;
+}
+
+std::string OutDir() {
+    const std::string d = std::string(VORNESK_BINARY_DIR) + "/nets";
+    std::filesystem::create_directories(d);
+    return d;
+}
+
+// Pairs of pieces whose interiors overlap, by shapely: one piece a line.
+std::string Overlaps(const std::vector<std::pair<int64_t, Polygon2>>& pieces, const std::string& name) {
+    const std::string dump = OutDir() + "/" + name + ".txt";
+    {
+        std::ofstream out(dump);
+        out.precision(17);
+        for (const auto& [id, poly] : pieces) {
+            out << id;
+            for (const auto& q : poly) out << " " << q.first << " " << q.second;
+            out << "\n";
+        }
+    }
+    const std::string cmd = "/usr/bin/python3 '" VORNESK_SOURCE_DIR "/tests/nets/net_overlap.py' '" + dump + "'";
+    FILE* pipe = popen(cmd.c_str(), "r");
+    std::string text;
+    char buf[256];
+    while (pipe && fgets(buf, sizeof buf, pipe)) text += buf;
+    if (pipe) pclose(pipe);
+    return text;
+}
+
+void WriteSvg(const polyhedron* p, const std::string& path) {
+    double minX = 1e30, maxX = -1e30, minY = 1e30, maxY = -1e30;
+    for (int64_t t = 0; t < p->netTriangleCount; ++t)
+        for (const auto& q : TrianglePoints(p, t)) {
+            minX = std::min(minX, q.first), maxX = std::max(maxX, q.first);
+            minY = std::min(minY, q.second), maxY = std::max(maxY, q.second);
+        }
+    const double s = 800 / std::max(maxX - minX, maxY - minY);
+    std::ofstream out(path);
+    out << "<svg xmlns='http://www.w3.org/2000/svg' width='" << int((maxX - minX) * s + 20) << "' height='"
+        << int((maxY - minY) * s + 20) << "'>\n";
+    for (int64_t t = 0; t < p->netTriangleCount; ++t) {
+        const PolyNetTriangle& tri = p->netTriangle[t];
+        const int hue = tri.isTab ? 30 : (tri.creviceRegion + 1) * 67 % 360;
+        out << "<polygon fill='hsl(" << hue << "," << (tri.isTab ? 90 : 50) << "%," << (tri.isTab ? 60 : 80)
+            << "%)' stroke='" << (tri.isTab ? "none" : "grey") << "' stroke-width='0.3' points='";
+        for (const auto& q : TrianglePoints(p, t)) out << 10 + (q.first - minX) * s << "," << 10 + (maxY - q.second) * s << " ";
+        out << "'/>\n";
+    }
+    out << "</svg>\n";
+}
+
+// Net face and edge glued to (f, e) on the solid, through the 3D links.
+bool Partner(const polyhedron* p, const std::map<int64_t, int64_t>& showing, int64_t f, int64_t e, int64_t* g,
+             int64_t* eg) {
+    const PolyNetFace& nf = p->netFace[f];
+    const PolyFace3D& F = p->face3D[nf.face3D];
+    const int64_t c = (nf.vertexOffset + e) % F.count;
+    const int64_t G = F.neighbour[c];
+    if (G < 0) return false;
+    const int64_t n = p->face3D[G].count;
+    const int64_t edgeG = (F.neighbourEdge[c] - 1 + n) % n;
+    *g = showing.at(G);
+    *eg = (edgeG - p->netFace[*g].vertexOffset + 2 * n) % n;
+    return true;
+}
+
+class TabbedNet : public ::testing::TestWithParam<TabCase> {};
+
+TEST_P(TabbedNet, OneTabPerGluedPairOutsideAndClear) {
+    const TabCase c = GetParam();
+    for (int64_t kind : {1, 3}) {
+        SCOPED_TRACE(kind);
+        PolyPtr p(NewPolyhedron(0.5f, kDefaultTabSize));
+        ASSERT_TRUE(p);
+        SetUpReallyGeneralPolyhedron(p.get(), c.code, kind, 0, 0, nullptr, 1, 0.0f);
+        ASSERT_GT(p->netFaceCount, 0);
+        EXPECT_EQ(p->status, kPolyStatusGood);
+        std::map<int64_t, int64_t> showing;
+        for (int64_t f = 0; f < p->netFaceCount; ++f) showing[p->netFace[f].face3D] = f;
+        // One tab per pair: cut pairs in kind 1, every pair in kind 3.
+        int64_t tabbed = 0;
+        for (int64_t f = 0; f < p->netFaceCount; ++f)
+            for (int64_t e = 0; e < p->netFace[f].count; ++e) {
+                int64_t g, eg;
+                if (!Partner(p.get(), showing, f, e, &g, &eg)) continue;
+                const bool cut = p->netFace[f].neighbour[e] < 0;
+                if (kind == 1 && !cut) {
+                    EXPECT_EQ(p->netFace[f].tabFlag[e], 0) << f << " " << e;
+                    continue;
+                }
+                EXPECT_EQ(p->netFace[f].tabFlag[e] + p->netFace[g].tabFlag[eg], 1) << f << " " << e;
+                tabbed += p->netFace[f].tabFlag[e];
+            }
+        // Faces covered exactly; tab pieces outside their faces and clear.
+        std::vector<std::pair<int64_t, Polygon2>> pieces;
+        std::map<int64_t, std::vector<std::pair<int64_t, Polygon2>>> pages;
+        int64_t tabTriangles = 0;
+        for (int64_t f = 0; f < p->netFaceCount; ++f) {
+            const Polygon2 face = FacePoints(p.get(), f);
+            CheckCover(p.get(), f, face);
+            pieces.push_back({f, face});
+            pages[f].push_back({f, face});
+        }
+        for (int64_t t = 0; t < p->netTriangleCount; ++t) {
+            const PolyNetTriangle& tri = p->netTriangle[t];
+            if (!tri.isTab) continue;
+            ++tabTriangles;
+            const Polygon2 q = TrianglePoints(p.get(), t);
+            const int64_t id = 1000000 + t;
+            pieces.push_back({id, q});
+            pages[tri.netFace].push_back({id, q});
+        }
+        // A tab lowered to nothing (a face corner lies on its edge) builds
+        // no triangles; that stays rare.
+        EXPECT_GE(tabTriangles, tabbed - tabbed / 50);
+        EXPECT_LE(tabTriangles, 2 * tabbed);
+        const std::string name = std::string(c.name) + "_tabs_kind" + std::to_string(kind);
+        WriteSvg(p.get(), OutDir() + "/" + name + ".svg");
+        if (kind == 1) {
+            const std::string report = Overlaps(pieces, name);
+            EXPECT_NE(report.find("checked"), std::string::npos) << report;
+            EXPECT_EQ(report.find("overlap"), std::string::npos) << report;
+        } else {
+            int64_t overlaps = 0;
+            std::string first;
+            for (const auto& [f, page] : pages) {
+                for (size_t i = 0; i < page.size(); ++i)
+                    for (size_t j = i + 1; j < page.size(); ++j)
+                        if (page[i].second.size() == 3 && page[j].second.size() == 3 &&
+                            InteriorsOverlap(page[i].second, page[j].second, 1e-7)) {
+                            ++overlaps;
+                            if (first.empty()) first = std::to_string(page[i].first) + " " + std::to_string(page[j].first);
+                        }
+                for (size_t i = 1; i < page.size(); ++i) {
+                    const Polygon2& tab = page[i].second;
+                    const std::pair<double, double> centre{(tab[0].first + tab[1].first + tab[2].first) / 3,
+                                                           (tab[0].second + tab[1].second + tab[2].second) / 3};
+                    EXPECT_FALSE(InsideOrOn(page[0].second, centre, 1e-12)) << "tab inside face " << f;
+                }
+            }
+            EXPECT_EQ(overlaps, 0) << first;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Solids, TabbedNet, ::testing::ValuesIn(kSolids), [](const auto& info) {
+    std::string s = info.param.name;
+    for (char& ch : s)
+        if (ch == ' ') ch = '_';
+    return s;
+});
+
+}  // namespace

@@ -19,11 +19,13 @@
 #include <thread>
 #include <vector>
 
+#include "platform/foundation_threads.h"
 #include "tools/vornesk/tiff_file.h"
 
 namespace {
 
-int32_t Processors() { return int32_t(std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, 64)); }
+// The processors the run may use (--threads sets the limit through the environment).
+int32_t Processors() { return int32_t(std::clamp<int64_t>(NSProcessInfo_activeProcessorCount(), 1, 64)); }
 
 std::string Lower(std::string s) {
     for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));

@@ -212,6 +212,9 @@ int main(int argc, char** argv) {
         return kExitDone;
     }
 
+    // The plug-in's task engine sizes its thread pool from this variable, and
+    // the host's resampling and file writers their threads.
+    if (options.threads > 0) setenv("VORNESK_ACTIVE_PROCESSORS", std::to_string(options.threads).c_str(), 1);
     HostDocument doc;
     if (!ReadImageFile(options.input, &doc, &error))
         return Fail(kExitUnreadableInput, "cannot read " + options.input + ": " + error);
@@ -223,8 +226,6 @@ int main(int argc, char** argv) {
     if (!OutputWritable(FollowLinks(options.output), &error))
         return Fail(kExitUnwritableOutput, "cannot write " + options.output + ": " + error);
 
-    // The plug-in's task engine sizes its thread pool from this variable.
-    if (options.threads > 0) setenv("VORNESK_ACTIVE_PROCESSORS", std::to_string(options.threads).c_str(), 1);
     std::string pluginPath = options.plugin;
     if (pluginPath.empty() && std::getenv("VORNESK_PLUGIN")) pluginPath = std::getenv("VORNESK_PLUGIN");
     if (pluginPath.empty()) pluginPath = DefaultPluginPath();

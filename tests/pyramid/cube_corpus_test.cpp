@@ -83,7 +83,12 @@ TEST(CubeCorpus, EveryLayoutAndKindCopiesItsBlocks) {
         EXPECT_EQ(l->columns, c.columns);
         EXPECT_EQ(l->rows, c.rows);
         for (int f = 0; f < 6; ++f) EXPECT_EQ(l->cell[f][0] * 10 + l->cell[f][1], c.cells[f][0] * 10 + c.cells[f][1]);
-        for (int64_t kind : {kPyrGrey8, kPyrGrey16, kPyrGreyFloat, kPyrColour8, kPyrColour16, kPyrColourFloat}) {
+        // Every kind on the first layout; each other layout with one kind.
+        static constexpr int64_t kKinds[] = {kPyrGrey8, kPyrGrey16, kPyrGreyFloat, kPyrColour8, kPyrColour16,
+                                             kPyrColourFloat};
+        const size_t index = size_t(&c - kCases);
+        for (int64_t kind : kKinds) {
+            if (index != 0 && kind != kKinds[index % 6]) continue;
             CorpusRig rig;
             // Faces of 37 x 29 with two spare columns and one spare row.
             ASSERT_TRUE(rig.SetInput(37 * c.columns + 2, 29 * c.rows + 1, kind));

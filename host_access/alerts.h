@@ -15,7 +15,8 @@ void ControllerShuttingDown();
 
 // ---- about box and alerts ----
 void DoAbout();
-// A debug text for the developer (zero-terminated UTF-8).
+// A debug text for the developer (zero-terminated UTF-8): an alert while the
+// window system runs, else standard error.
 void DoDebugMessages(const char* text);
 void ShowMemoryAlertCocoa();
 void ShowRefusalMessage1();

@@ -3,6 +3,7 @@
 // English text as key. They may come before any dialog exists: the window
 // system is started if needed, and without a display the texts go to
 // standard error.
+#include <QApplication>
 #include <QUrl>
 #include <cstdio>
 #include <string>
@@ -35,10 +36,12 @@ constexpr int kAlertLogNumber = 16000;
 QString L(const char* english) { return Controller_Tarnwhistle_pano::myLocalizedStringFor(QString::fromUtf8(english)); }
 
 // Runs the alert, or writes it to standard error where no window can show:
-// the response then is the first button's.
-int RunAlert(const AlertSetup& setup) {
+// the response then is the first button's. Only the selectors' alerts start
+// the window system; others show only while it runs (a dialog is up).
+int RunAlert(const AlertSetup& setup, bool startWindowSystem = true) {
     std::string why;
-    if (!NSApplicationLoad(&why)) {
+    const bool running = qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+    if (!(running || (startWindowSystem && NSApplicationLoad(&why)))) {
         std::fprintf(stderr, "%s\n%s\n[%s]\n", setup.messageText.toUtf8().constData(),
                      setup.informativeText.toUtf8().constData(), setup.buttons.value(0).toUtf8().constData());
         std::fflush(stderr);
@@ -74,7 +77,7 @@ void DoDebugMessages(const char* text) {
     a.messageText = "debugInfo";
     a.informativeText = QString::fromUtf8(text ? text : "");
     a.buttons = {L("OK")};
-    RunAlert(a);
+    RunAlert(a, false);
 }
 
 void ShowMemoryAlertCocoa() { Refusal(kMemoryAlertTitle, kMemoryAlertText); }

@@ -53,6 +53,31 @@ int64_t HighestOutline(const polyhedron* poly) {
     return n;
 }
 
+// Whether the outline turns back at less than 15 degrees where the step from
+// (pf, pe) to (f, e) passes between two faces.
+bool CreviceBetween(polyhedron* poly, int64_t pf, int64_t pe, int64_t f, int64_t e) {
+    if (pf == f) return false;
+    const Point A = CornerPoint(poly, pf, pe), B = CornerPoint(poly, f, e), C = CornerPoint(poly, f, e + 1);
+    const Point u = Unit(B, A), w = Unit(B, C);
+    return u.x * w.x + u.y * w.y > kCreviceCosine;
+}
+
+// A face that meets the outline at several crevices can end up with the
+// region of the face across one of them: give the later face a region of
+// its own there.
+void SplitSharedCrevices(polyhedron* poly, int64_t outline, int16_t* next) {
+    int64_t f, e;
+    if (!FirstCutEdgeOfOutline(poly, outline, &f, &e)) return;
+    const int64_t f0 = f, e0 = e;
+    for (int64_t step = 0; step < kMaxWalkSteps; ++step) {
+        const int64_t pf = f, pe = e;
+        StepAlongOutline(poly, &f, &e);
+        if (f < 0) return;
+        if (CreviceBetween(poly, pf, pe, f, e) && Region(poly, pf) == Region(poly, f)) Region(poly, f) = (*next)++;
+        if (f == f0 && e == e0) return;
+    }
+}
+
 }  // namespace
 
 int64_t NumberOutlines(polyhedron* poly) {
@@ -101,9 +126,7 @@ int InitCreviceFightingRegionInfoViaEdgeWalking(polyhedron* poly, int64_t outlin
         const int64_t pf = f, pe = e;
         StepAlongOutline(poly, &f, &e);
         if (f < 0) break;
-        const Point A = CornerPoint(poly, pf, pe), B = CornerPoint(poly, f, e), C = CornerPoint(poly, f, e + 1);
-        const Point u = Unit(B, A), w = Unit(B, C);
-        if (u.x * w.x + u.y * w.y > kCreviceCosine && pf != f) {
+        if (CreviceBetween(poly, pf, pe, f, e)) {
             if (crevices == 0) {
                 anchorF = pf;
                 anchorE = pe;
@@ -235,4 +258,7 @@ void AddCreviceFightingRegionInfo(polyhedron* poly) {
     for (int64_t n = 1; n <= outlines; ++n) InitCreviceFightingRegionInfoViaEdgeWalking(poly, n);
     for (int64_t n = 1; n <= outlines; ++n) BidirectionallySmearCreviceFightingRegionInfoViaEdgeWalking(poly, n);
     AddMissingCreviceRegions(poly);
+    int16_t next = 0;
+    for (int64_t f = 0; f < NetFaces(poly); ++f) next = std::max<int16_t>(next, int16_t(Region(poly, f) + 1));
+    for (int64_t n = 1; n <= outlines; ++n) SplitSharedCrevices(poly, n, &next);
 }

@@ -11,7 +11,7 @@
 #include "polyhedra/polyhedron.h"
 
 // Two outline edges meeting at less than this angle make a crevice.
-inline constexpr double kCreviceCosine = 0.96592582628;
+inline constexpr double kCreviceCosine = 0.96592582628906831;  // cos 15 degrees
 
 void AddCreviceFightingRegionInfo(polyhedron* poly);
 int InitCreviceFightingRegionInfoViaEdgeWalking(polyhedron* poly, int64_t outline);

@@ -198,6 +198,7 @@ void Build2DNet(polyhedron* poly) {
         poly->spinAngle[i] = 0;
         poly->fragmentFaceCount[i] = 0;
         poly->fragmentLastFace[i] = -1;
+        poly->reattachMethod[i] = -1;
     }
     poly->netFaceCount = 0;
     poly->fragmentCount = 0;

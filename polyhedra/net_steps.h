@@ -14,6 +14,7 @@ struct SkipList;
 // Built by the net code (nets/).
 int64_t MaybeAddSlicing(polyhedron* poly);
 void Build2DNet(polyhedron* poly);
+void ReviseFragmentation(polyhedron* poly);
 void Build2DConnectivity_core_new(polyhedron* poly, int64_t first, int64_t count, SkipList* list);
 int AddTabsViaEdgeWalking(polyhedron* poly, int64_t outline, int64_t numberFaces);
 void ReconcileTabs(polyhedron* poly, int64_t cutEdgesOnly);
@@ -26,6 +27,5 @@ void AddCreviceFightingRegionInfo(polyhedron* poly);
 
 // Not built yet: stand-ins.
 void DetermineCorrespondence(polyhedron* poly);
-void ReviseFragmentation(polyhedron* poly);
 void CramPoints(polyhedron* poly);
 void Fill_in_rind_precalculables(polyhedron* poly);

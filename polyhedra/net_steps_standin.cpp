@@ -3,6 +3,5 @@
 #include "polyhedra/net_steps.h"
 
 void DetermineCorrespondence(polyhedron*) {}
-void ReviseFragmentation(polyhedron*) {}
 void CramPoints(polyhedron*) {}
 void Fill_in_rind_precalculables(polyhedron*) {}

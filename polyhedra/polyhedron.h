@@ -297,6 +297,10 @@ struct polyhedron {
     int64_t fragmentFaceCount[kFragmentSignalRows];
     int64_t fragmentLastFace[kFragmentSignalRows];  // -1 none
     int16_t groupOwner[kMaxGroups][2];  // fragments owning each weirdo group, -1 free
+    int64_t smallFragmentLimit;     // fragments of at most this many faces are reattached (0: none)
+    uint8_t curvedRevision;         // reattach along arc middles first
+    int64_t reattachMethod[kFragmentSignalRows];  // -1 none, 1 cusp, 2 tiny face, 3 single neighbour,
+                                                  // 4 arc start, 5 arc middle
 };
 
 // Frees the storage a polyhedron owns (polyhedra/poly_storage.h has the rest

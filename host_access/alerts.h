@@ -29,10 +29,8 @@ void ShowDiagnosticResult();
 // Opens url with the desktop's default handler: 1 when it was taken, 0 on
 // failure and for a null or unusable string.
 int32_t LaunchURLCString(const char* url);
-// Opens the maker's web site.
+// Opens the maker's web site (the address the exported files name).
 void SendUserToQWHomePage();
-// The maker's web site.
-extern const char kMakerHomePage[];
 
 // ---- the dialog's progress bar (ui/mondo_progress.cpp); nothing without a dialog ----
 void CreateMondoProgressWindow();

@@ -9,12 +9,11 @@
 #include <string>
 
 #include "common/strings.h"
+#include "files/iptc.h"
 #include "host_access/alerts.h"
 #include "platform/appkit/alerts.h"
 #include "platform/appkit/run_loop.h"
 #include "ui/dialog.h"
-
-const char kMakerHomePage[] = "https://vornesk.org/";
 
 const char kRefusal1Title[] = "Plug-in needs transparency";
 const char kRefusal1Text[] = "Can\u2019t run on the background layer, or any layer whose transparency is locked.";
@@ -66,7 +65,7 @@ void DoAbout() {
     AlertSetup a;
     a.messageText = L("AboutTitle");
     a.informativeText = L("AboutText");
-    a.buttons = {L("OK"), QString::fromUtf8(kMakerHomePage)};
+    a.buttons = {L("OK"), QString::fromUtf8(kVorneskMakerAddress)};
     const int response = RunAlert(a);
     if (response == NSAlertFirstButtonReturn) std::fprintf(stderr, "DoAbout ok clicked.\n");
     if (response == NSAlertSecondButtonReturn) SendUserToQWHomePage();
@@ -98,4 +97,4 @@ int32_t LaunchURLCString(const char* url) {
     return NSWorkspace_openURL(s) ? 1 : 0;
 }
 
-void SendUserToQWHomePage() { LaunchURLCString(kMakerHomePage); }
+void SendUserToQWHomePage() { LaunchURLCString(kVorneskMakerAddress); }

@@ -16,6 +16,7 @@
 #include <fstream>
 
 #include "engine/task_services.h"
+#include "files/iptc.h"
 #include "files/psd_export.h"
 #include "host_access/host_rects.h"
 #include "host_access/alerts.h"
@@ -331,7 +332,7 @@ TEST_F(FilesTest, AlertsTextsAndResponsesAlsoWithoutADialog) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "DoAbout is: 16000\nDoAbout ok clicked.\n");
     ASSERT_EQ(alerts.size(), 1u);
     EXPECT_EQ(alerts[0].messageText, "Vornesk 2");
-    EXPECT_EQ(alerts[0].buttons, (QStringList{"OK", kMakerHomePage}));
+    EXPECT_EQ(alerts[0].buttons, (QStringList{"OK", kVorneskMakerAddress}));
     DoDebugMessages("planes 3");
     EXPECT_EQ(alerts.back().messageText, "debugInfo");
     EXPECT_EQ(alerts.back().informativeText, "planes 3");
@@ -350,7 +351,7 @@ TEST_F(FilesTest, AlertsTextsAndResponsesAlsoWithoutADialog) {
     testing::internal::CaptureStderr();
     DoAbout();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "DoAbout is: 16000\n");
-    EXPECT_EQ(opened, std::vector<QString>{kMakerHomePage});
+    EXPECT_EQ(opened, std::vector<QString>{kVorneskMakerAddress});
     EXPECT_EQ(LaunchURLCString("https://example.org/a%20b"), 1);
     EXPECT_EQ(LaunchURLCString("no scheme"), 0);
     EXPECT_EQ(opened.size(), 2u);

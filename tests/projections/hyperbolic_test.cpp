@@ -206,20 +206,6 @@ protected:
 };
 ProjectionCacheStore* HyperbolicTables::store = nullptr;
 
-// The flat point of a folded central-cell point through the tiling's table,
-// in the frame of the sub-triangle: with the table of 4,8 or 5,4.
-fcomplex FlatOf(const hypertype& h, int p, PyramidDescriptor* cache, fcomplex z, bool* ok) {
-    fcomplex M, V;
-    double b0, b1;
-    int64_t extra;
-    const int64_t region = p == 4 ? getRegionAndBarys_for_square(&M, &V, &b0, &b1, &extra, &h, z.re, z.im)
-                                  : getRegionAndBarys_for_pentagon(&M, &V, &b0, &b1, &extra, &h, z.re, z.im);
-    *ok = region >= 0 && b0 >= 0 && b0 <= 1 && b1 >= 0 && b1 <= 1;
-    const fcomplex c = p == 4 ? FetchFromCache_HyperbolicOctant_4_8(cache, b1, b0)
-                              : FetchFromCache_HyperbolicDecant_5_4(cache, b1, b0);
-    return {M.re + (V.re - M.re) * c.re - M.re * c.im, M.im + (V.im - M.im) * c.re - M.im * c.im};
-}
-
 TEST_F(HyperbolicTables, CornersAndSidesLandRight) {
     // The spin tables: column b1, row b0 (0 on the arc, 1 on O-V).
     struct Spin {
@@ -257,29 +243,53 @@ TEST_F(HyperbolicTables, CornersAndSidesLandRight) {
     }
 }
 
+// The warp of a disc point of the central cell into the flat cell, for the
+// three tilings; false when the point needed a fold step.
+bool Warp(const hypertype& h, int p, ProjectionCacheStore* store, fcomplex z, fcomplex* out) {
+    int64_t region;
+    if (p == 3) {
+        const double c = std::cos(M_PI / 6), s = 0.5;
+        fcomplex folded;
+        if (LBIIS_for_triangle(&folded, &h, z.re * c + z.im * s, -z.re * s + z.im * c) != 0) return false;
+        *out = more_hyperbolic_warping_for_3_9(&h, ProjectionCache(store, kCacheTagHyperbolic_3_9), &region, z.re,
+                                               z.im);
+        return region >= 0;
+    }
+    if (p == 4) {
+        int32_t count, first, last;
+        *out = more_hyperbolic_warping_for_4_8(&h, ProjectionCache(store, kCacheTagHyperbolic_4_8), &region, 0,
+                                               &count, &first, &last, z.re, z.im);
+        return count == 0 && region >= 0;
+    }
+    uint8_t flipped;
+    fcomplex folded;
+    if (LBIIS_for_pentagon(&folded, &h, z.re, z.im) != 0) return false;
+    *out = more_hyperbolic_warping_for_5_4(&h, ProjectionCache(store, kCacheTagHyperbolic_5_4), &region, &flipped,
+                                           z.re, z.im);
+    return region >= 0;
+}
+
 TEST_F(HyperbolicTables, TheCellMapsAreConformalAwayFromTheVertex) {
-    // The plane-to-plane map (folded point to flat point) by central
+    // The plane-to-plane map (disc point to flat point) by central
     // differences: Cauchy-Riemann residual relative to the derivative.
-    for (const TilingCase& t : {kTilings[1], kTilings[2]}) {
+    for (const TilingCase& t : kTilings) {
         const hypertype h = Cell(t.mode);
-        PyramidDescriptor* cache =
-            ProjectionCache(store, t.p == 4 ? kCacheTagHyperbolic_4_8 : kCacheTagHyperbolic_5_4);
+        // The {3,9} cell's corners in the disc are its trips times R.
+        const double vertexScale = t.p == 3 ? h.cellRadius : 1.0;
         double worst = 0;
         int n = 0;
-        for (double r = 0.05; r < 0.9; r += 0.07)
-            for (double a = 0.03; a < 2 * M_PI; a += 0.13) {
+        for (double r = 0.05; r < 0.95; r += 0.06)
+            for (double a = 0.03; a < 2 * M_PI; a += 0.11) {
                 const fcomplex z{r * h.cellRadius * std::cos(a), r * h.cellRadius * std::sin(a)};
                 const double e = 2e-3 * h.cellRadius;
-                if (!InCentralCell(h, t.p, z, 3 * e)) continue;
                 bool vertexNear = false;
-                for (int k = 0; k < t.p; ++k) vertexNear |= Dist(z, h.trips[k]) < 0.25 * h.cellRadius;
+                for (int k = 0; k < t.p; ++k)
+                    vertexNear |= Dist(z, Cscale(h.trips[k], vertexScale)) < 0.25 * h.cellRadius;
                 if (vertexNear) continue;
-                bool ok[4];
-                const fcomplex fx1 = FlatOf(h, t.p, cache, {z.re + e, z.im}, &ok[0]);
-                const fcomplex fx0 = FlatOf(h, t.p, cache, {z.re - e, z.im}, &ok[1]);
-                const fcomplex fy1 = FlatOf(h, t.p, cache, {z.re, z.im + e}, &ok[2]);
-                const fcomplex fy0 = FlatOf(h, t.p, cache, {z.re, z.im - e}, &ok[3]);
-                if (!(ok[0] && ok[1] && ok[2] && ok[3])) continue;
+                fcomplex fx1, fx0, fy1, fy0;
+                if (!(Warp(h, t.p, store, {z.re + e, z.im}, &fx1) && Warp(h, t.p, store, {z.re - e, z.im}, &fx0) &&
+                      Warp(h, t.p, store, {z.re, z.im + e}, &fy1) && Warp(h, t.p, store, {z.re, z.im - e}, &fy0)))
+                    continue;
                 const double ux = (fx1.re - fx0.re) / (2 * e), vx = (fx1.im - fx0.im) / (2 * e);
                 const double uy = (fy1.re - fy0.re) / (2 * e), vy = (fy1.im - fy0.im) / (2 * e);
                 const double residual = std::hypot(ux - vy, uy + vx) / std::hypot(ux, vx);
@@ -289,6 +299,29 @@ TEST_F(HyperbolicTables, TheCellMapsAreConformalAwayFromTheVertex) {
         EXPECT_GT(n, 100) << t.p;
         EXPECT_LT(worst, 0.05) << t.p;
     }
+}
+
+TEST_F(HyperbolicTables, WarpEdgeCases) {
+    // The disc centre goes to the flat cell's centre with no inversion.
+    for (const TilingCase& t : kTilings) {
+        fcomplex f{9, 9};
+        ASSERT_TRUE(Warp(Cell(t.mode), t.p, store, {0.0, 0.0}, &f)) << t.p;
+        EXPECT_NEAR(std::hypot(f.re, f.im), 0.0, 1e-6) << t.p;
+    }
+    // {5,4}: one inversion (just across an edge) places the point mirrored.
+    const hypertype h = Cell(379);
+    const fcomplex C = h.circleCentres[0];
+    const double k = (std::hypot(C.re, C.im) - h.circleRadii[0] + 0.02) / std::hypot(C.re, C.im);
+    int64_t region;
+    uint8_t flipped = 9;
+    more_hyperbolic_warping_for_5_4(&h, ProjectionCache(store, kCacheTagHyperbolic_5_4), &region, &flipped, C.re * k,
+                                    C.im * k);
+    EXPECT_EQ(flipped, 1);
+    more_hyperbolic_warping_for_5_4(&h, ProjectionCache(store, kCacheTagHyperbolic_5_4), &region, &flipped, 0.1, 0.0);
+    EXPECT_EQ(flipped, 0);
+    // Outside the disc: region -2.
+    more_hyperbolic_warping_for_5_4(&h, ProjectionCache(store, kCacheTagHyperbolic_5_4), &region, &flipped, 1.0, 0.5);
+    EXPECT_EQ(region, -2);
 }
 
 TEST(HyperbolicTablesSource, RegeneratedTablesEqualTheCheckedInOnes) {

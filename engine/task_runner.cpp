@@ -10,7 +10,7 @@
 #include "platform/dispatch.h"
 #include "platform/foundation_threads.h"
 #include "platform/host/filter_record.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 #include "records/parameters.h"
 #include "engine/task_engine_globals.h"
 #include "engine/task_services.h"

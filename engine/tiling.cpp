@@ -4,7 +4,7 @@
 #include "common/memory.h"
 #include "platform/foundation_threads.h"
 #include "platform/host/filter_record.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 #include "engine/task_engine_globals.h"
 #include "host_access/host_rects.h"
 #include "engine/task_records.h"

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "projections/TransformationReply.h"
+#include "records/TransformationReply.h"
 #include "projections/gores.h"
 #include "projections/square_world_maps.h"
 #include "projections/view_steps.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "projections/TransformationReply.h"
+#include "records/TransformationReply.h"
 #include "projections/angles.h"
 #include "projections/caches.h"
 #include "projections/disc_layouts.h"
@@ -20,7 +20,7 @@
 #include "projections/power_maps.h"
 #include "projections/square_world_maps.h"
 #include "projections/stereographic.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 #include "projections/world_map_projections.h"
 #include "projections/world_maps.h"
 #include "records/renderhinttype.h"

@@ -10,7 +10,7 @@
 #include "projections/panel_layouts.h"
 #include "projections/square_world_maps.h"
 #include "projections/stereographic.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 #include "records/renderhinttype.h"
 
 namespace {

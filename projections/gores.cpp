@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "common/matrices.h"
-#include "projections/TransformationReply.h"
+#include "records/TransformationReply.h"
 #include "projections/caches.h"
 #include "projections/angles.h"
 #include "projections/forward_maps.h"

@@ -5,7 +5,7 @@
 #include "common/geometry.h"
 #include "projections/caches.h"
 #include "projections/peirce.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <cmath>
 
 #include "common/rays.h"
-#include "projections/TransformationReply.h"
+#include "records/TransformationReply.h"
 #include "projections/stereographic.h"
 #include "projections/view_steps.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 
 void DoGnomonic(float point[3], float u, float v, float f, float shift, float a) {
     float X, Y;

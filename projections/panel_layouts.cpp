@@ -5,9 +5,9 @@
 #include "common/matrices.h"
 #include "common/random.h"
 #include "polyhedra/polyhedron.h"
-#include "projections/TransformationReply.h"
+#include "records/TransformationReply.h"
 #include "projections/view_steps.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 
 namespace {
 

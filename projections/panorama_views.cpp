@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "projections/TransformationReply.h"
+#include "records/TransformationReply.h"
 #include "projections/stereographic.h"
 #include "projections/view_steps.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 
 namespace {
 

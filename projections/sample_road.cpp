@@ -5,11 +5,11 @@
 
 #include "common/complex.h"
 #include "common/vectors.h"
-#include "projections/TransformationReply.h"
+#include "records/TransformationReply.h"
 #include "projections/dispatcher.h"
 #include "projections/sphere_to_input.h"
 #include "projections/twirl.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 #include "records/renderhinttype.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "projections/TransformationReply.h"
+#include "records/TransformationReply.h"
 #include "projections/forward_maps.h"
 #include "projections/angles.h"
 #include "projections/stereographic.h"

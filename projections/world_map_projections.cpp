@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "common/rays.h"
-#include "projections/TransformationReply.h"
+#include "records/TransformationReply.h"
 #include "projections/angles.h"
 #include "projections/forward_maps.h"
 #include "projections/gores.h"

@@ -10,6 +10,8 @@
 // (-sin λ cos φ, -sin φ, cos λ cos φ).
 #pragma once
 
+#include "records/coherent_search_cache.h"
+
 // Newton's limits, named as the maps use them.
 constexpr int kNewtonStepsLong = 50;   // Laskowski, Canters
 constexpr int kNewtonSteps = 25;       // every other two-unknown solve
@@ -28,14 +30,6 @@ constexpr double kNaturalEarthExtentX = 2.73538, kNaturalEarthExtentY = 1.42239;
 constexpr double kEqualEarthExtentX = 2.7066299836960748, kEqualEarthExtentY = 1.3173627591574133;
 constexpr double kWinkelExtentX = 2.570796326312263, kWinkelExtentY = 1.5707963267948966;
 constexpr double kStrebe1995ExtentX = 2.484446397593003, kStrebe1995ExtentY = 1.564091933;
-
-// The last Strebe 1995 solution of a task, so that neighbouring samples start
-// next to their answer. Each task owns one.
-struct coherentSearchCache {
-    double lastLambda;
-    double lastPhi;
-    bool valid;
-};
 
 // The longitude-latitude step in single precision. Returns 1 (a miss) when λ
 // or φ lies outside the map's range, leaving the direction alone.

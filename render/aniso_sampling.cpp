@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "projections/vort.h"
+#include "records/vort.h"
 #include "pyramid/overhang.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"

@@ -1,7 +1,7 @@
 #include "render/drawing_3d.h"
 
-#include "projections/TransformationReply.h"
-#include "projections/vort.h"
+#include "records/TransformationReply.h"
+#include "records/vort.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "platform/host/filter_record.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 #include "render/render_drivers.h"
 #include "render/reply_grid.h"
 #include "pyramid/glue.h"

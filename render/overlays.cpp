@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "projections/vort.h"
+#include "records/vort.h"
 #include "pyramid/wu_pixel.h"
 #include "render/reply_grid.h"
 #include "render/supersampler.h"

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "projections/TransformationReply.h"
+#include "records/TransformationReply.h"
 
 struct SuperSamplerReply;
 struct vort;

@@ -8,6 +8,7 @@
 #include "platform/host/filter_record.h"
 #include "polyhedra/polyhedron.h"
 #include "polyhedra/polyhedron_params.h"
+#include "projections/twirl.h"
 #include "projections/warpy_basis.h"
 #include "pyramid/pyramid.h"
 #include "render/hilbert.h"

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "projections/vort.h"
+#include "records/vort.h"
 
 struct Data;
 struct Parameters;

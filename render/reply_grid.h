@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "projections/TransformationReply.h"
-#include "projections/vort.h"
+#include "records/TransformationReply.h"
+#include "records/vort.h"
 #include "engine/task_records.h"
 
 struct MirelYummy {

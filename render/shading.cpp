@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "projections/TransformationReply.h"
-#include "projections/vort.h"
+#include "records/TransformationReply.h"
+#include "records/vort.h"
 #include "render/marble_ramps.h"
 #include "render/overlays.h"
 #include "render/reply_grid.h"

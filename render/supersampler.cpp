@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "projections/sample_road.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 #include "pyramid/colour_mixing.h"
 #include "pyramid/pyramid.h"
 #include "render/aniso_sampling.h"

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "projections/TransformationReply.h"
+#include "records/TransformationReply.h"
 #include "render/reply_grid.h"
 
 struct PerTaskStuffType;

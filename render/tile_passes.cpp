@@ -11,7 +11,7 @@
 #include "projections/hyperbolic.h"
 #include "projections/panel_layouts.h"
 #include "projections/square_world_maps.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 #include "render/host_pixels.h"
 #include "render/overlays.h"
 #include "render/render_context.h"

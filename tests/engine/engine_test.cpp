@@ -16,7 +16,7 @@
 #include "platform/host/filter_record.h"
 #include "engine/task_engine_globals.h"
 #include "engine/task_runner.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 
 namespace {
 

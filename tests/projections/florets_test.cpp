@@ -10,7 +10,7 @@
 #include "projections/caches.h"
 #include "projections/dispatcher.h"
 #include "projections/florets.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 #include "records/renderhinttype.h"
 #include "render/render_context.h"
 #include "tests/projections/earth_render.h"

@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "projections/TransformationReply.h"
+#include "records/TransformationReply.h"
 #include "projections/caches.h"
 #include "projections/angles.h"
 #include "projections/forward_maps.h"

@@ -13,7 +13,7 @@
 #include "projections/dispatcher.h"
 #include "projections/hyperbolic.h"
 #include "projections/peirce.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 #include "tests/generated_source.h"
 #include "tests/projections/earth_render.h"
 #include "tests/projections/road_fixture.h"

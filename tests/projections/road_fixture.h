@@ -6,10 +6,11 @@
 #include <cmath>
 #include <memory>
 
-#include "projections/TransformationReply.h"
+#include "records/TransformationReply.h"
 #include "projections/forward_maps.h"
 #include "projections/sample_road.h"
-#include "projections/vort.h"
+#include "projections/twirl.h"
+#include "records/vort.h"
 #include "records/renderhinttype.h"
 
 struct RoadRig {

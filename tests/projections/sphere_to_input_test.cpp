@@ -8,7 +8,7 @@
 #include <cmath>
 #include <vector>
 
-#include "projections/TransformationReply.h"
+#include "records/TransformationReply.h"
 #include "projections/forward_maps.h"
 #include "tests/projections/road_fixture.h"
 

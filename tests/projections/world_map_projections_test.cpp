@@ -10,7 +10,7 @@
 #include <cmath>
 #include <functional>
 
-#include "projections/TransformationReply.h"
+#include "records/TransformationReply.h"
 #include "projections/forward_maps.h"
 #include "tests/projections/road_fixture.h"
 

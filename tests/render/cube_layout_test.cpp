@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "projections/TransformationReply.h"
+#include "records/TransformationReply.h"
 #include "projections/dispatcher.h"
 #include "projections/panel_layouts.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 #include "pyramid/cube_corpus.h"
 #include "records/renderhinttype.h"
 #include "render/tile_passes.h"

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "projections/vort.h"
+#include "records/vort.h"
 #include "pyramid/wu_pixel.h"
 #include "render/overlays.h"
 #include "render/reply_grid.h"

@@ -13,7 +13,7 @@
 
 #include "common/memory.h"
 #include "platform/host/filter_record.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 #include "pyramid/mipmap.h"
 #include "pyramid/sampling.h"
 #include "render/aniso_sampling.h"

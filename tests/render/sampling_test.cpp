@@ -6,7 +6,7 @@
 #include <set>
 #include <utility>
 
-#include "projections/vort.h"
+#include "records/vort.h"
 #include "render/aniso_sampling.h"
 #include "render/hilbert.h"
 #include "render/supersampler.h"

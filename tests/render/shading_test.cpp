@@ -8,7 +8,7 @@
 #include <string>
 
 #include "projections/sample_road.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 #include "render/drawing_3d.h"
 #include "render/marble_ramps.h"
 #include "render/render_context.h"

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "projections/angles.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 #include "records/work_area.h"
 #include "render/render_context.h"
 #include "tests/projections/proj_check.h"

@@ -18,7 +18,7 @@
 #include "projections/forward_maps.h"
 #include "projections/gores.h"
 #include "projections/square_world_maps.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 #include "render/render_context.h"
 #include "tests/render/render_fixture.h"
 

@@ -32,7 +32,7 @@
 #include "engine/task_services.h"
 #include "render/tile_copies.h"
 #include "records/work_area.h"
-#include "projections/vort.h"
+#include "records/vort.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 
 #include <cstdint>
 
-#include "projections/TransformationReply.h"
-#include "projections/twirl.h"
-#include "projections/warpy_basis.h"
-#include "projections/world_maps.h"
+#include "records/TransformationReply.h"
+#include "records/coherent_search_cache.h"
+#include "records/tumbletype.h"
+#include "records/warpy_basis.h"
 
 struct PerTaskStuffType;
 struct polyhedron;

@@ -2,7 +2,7 @@
 
 #include "polyhedra/poly_setup.h"
 #include "polyhedra/poly_storage.h"
-#include "projections/warpy_basis.h"
+#include "records/warpy_basis.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "projections/warpy_basis.h"
+#include "records/warpy_basis.h"
 
 struct polyhedron;
 struct renderhinttype;

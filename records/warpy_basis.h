@@ -1,6 +1,7 @@
 // What an output mode is built on when it is a floret: n identical lobes, each
 // one half of a basis projection opened out about the centre. Every other
-// mode has the defaults (kind 0).
+// mode has the defaults (kind 0). The floret table gives each floret mode its
+// basis, so the polyhedron model can ask which solid a floret is built on.
 #pragma once
 
 #include <cstdint>
@@ -24,3 +25,8 @@ struct WarpyBasis {
     int64_t basisShapeParameter;
     uint8_t noPower;           // 1: the lobe is not opened by a power
 };
+
+// The defaults, then the mode's floret row when it has one; returns the mode.
+int64_t GetBasisOfWarpyPolyprojection(int64_t outputMode, WarpyBasis* basis);
+bool IsProjectionAFloret(int64_t outputMode);
+bool IsFloretWithPolyhedronBasis(int64_t outputMode);

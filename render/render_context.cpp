@@ -9,7 +9,7 @@
 #include "polyhedra/polyhedron.h"
 #include "polyhedra/polyhedron_params.h"
 #include "projections/twirl.h"
-#include "projections/warpy_basis.h"
+#include "records/warpy_basis.h"
 #include "pyramid/pyramid.h"
 #include "render/hilbert.h"
 #include "render/host_pixels.h"

@@ -5,7 +5,7 @@
 
 #include "files/iptc.h"
 #include "polyhedra/polyhedron_params.h"
-#include "projections/warpy_basis.h"
+#include "records/warpy_basis.h"
 #include "shell/mode_names.h"
 #include "shell/scripting_codes.h"
 

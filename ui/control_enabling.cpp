@@ -5,7 +5,7 @@
 
 #include "platform/host/filter_record.h"
 #include "polyhedra/polyhedron_params.h"
-#include "projections/warpy_basis.h"
+#include "records/warpy_basis.h"
 #include "records/data.h"
 #include "records/parameters.h"
 #include "records/plugin_globals.h"

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "polyhedra/polyhedron_params.h"
-#include "projections/warpy_basis.h"
+#include "records/warpy_basis.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "common/barycentrics.h"
+#include "polyhedra/barycentrics.h"
 #include "common/memory.h"
 #include "common/skiplist.h"
 #include "nets/net_tabs.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "records/TransformationReply.h"
-#include "projections/angles.h"
+#include "common/angles.h"
 #include "projections/caches.h"
 #include "projections/disc_layouts.h"
 #include "projections/florets.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "common/barycentrics.h"
+#include "polyhedra/barycentrics.h"
 #include "polyhedra/polyhedron.h"
 #include "projections/caches.h"
 #include "projections/peirce.h"

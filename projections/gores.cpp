@@ -6,7 +6,7 @@
 #include "common/matrices.h"
 #include "records/TransformationReply.h"
 #include "projections/caches.h"
-#include "projections/angles.h"
+#include "common/angles.h"
 #include "projections/forward_maps.h"
 #include "projections/sample_road.h"
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "projections/angles.h"
+#include "common/angles.h"
 
 void DoMercAndHyper(float out[3], long outputMode, float x, float y, float f) {
     if (outputMode < 65 || outputMode > 68) return;

@@ -5,7 +5,7 @@
 
 #include "records/TransformationReply.h"
 #include "projections/forward_maps.h"
-#include "projections/angles.h"
+#include "common/angles.h"
 #include "projections/stereographic.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "projections/angles.h"
+#include "common/angles.h"
 
 int StereographicForward_NiceD(const double p[3], double out[2]) {
     const double d = p[2] + 1.0;

@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "projections/angles.h"
+#include "common/angles.h"
 
 // E(U, V): the equirectangular unit position's direction, single precision.
 inline void EquiStep(float out[3], float U, float V) {

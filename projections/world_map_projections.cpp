@@ -6,7 +6,7 @@
 
 #include "common/rays.h"
 #include "records/TransformationReply.h"
-#include "projections/angles.h"
+#include "common/angles.h"
 #include "projections/forward_maps.h"
 #include "projections/gores.h"
 

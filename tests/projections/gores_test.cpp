@@ -8,7 +8,7 @@
 
 #include "records/TransformationReply.h"
 #include "projections/caches.h"
-#include "projections/angles.h"
+#include "common/angles.h"
 #include "projections/forward_maps.h"
 #include "tests/projections/road_fixture.h"
 

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "files/jpeg_pyramid.h"
-#include "projections/angles.h"
+#include "common/angles.h"
 #include "projections/caches.h"
 #include "projections/dispatcher.h"
 #include "projections/dshape.h"

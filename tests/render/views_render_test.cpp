@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "projections/angles.h"
+#include "common/angles.h"
 #include "records/vort.h"
 #include "records/work_area.h"
 #include "render/render_context.h"

@@ -23,9 +23,6 @@ const std::pair<const char*, int> kRanks[] = {
 
 // Upward includes not undone yet: (including file, included header).
 const std::set<std::pair<std::string, std::string>> kKnownUpward = {
-    // Net geometry on the polyhedron record, kept with the general geometry.
-    {"common/barycentrics.h", "polyhedra/polyhedron.h"},
-    {"common/barycentrics.cpp", "projections/angles.h"},
     // Exports and the dialog name modes through the shell's catalogue; the
     // dialog also reads the shell's defaults and settings.
     {"files/iptc.cpp", "shell/mode_catalogue.h"},

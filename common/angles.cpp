@@ -1,5 +1,5 @@
 // The angle conversions that are not on the per-sample path.
-#include "projections/angles.h"
+#include "common/angles.h"
 
 double AngleAround2Dpoints(double ax, double ay, double bx, double by, double cx, double cy) {
     double d = XYtoRadiansD(ax - bx, ay - by) - XYtoRadiansD(cx - bx, cy - by);

@@ -1,9 +1,9 @@
-#include "common/barycentrics.h"
+#include "polyhedra/barycentrics.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "projections/angles.h"
+#include "common/angles.h"
 
 namespace {
 

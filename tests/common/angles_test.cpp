@@ -1,4 +1,4 @@
-#include "projections/angles.h"
+#include "common/angles.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "common/barycentrics.h"
+#include "polyhedra/barycentrics.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "projections/angles.h"
+#include "common/angles.h"
 
 namespace {
 

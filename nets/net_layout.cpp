@@ -35,6 +35,25 @@ Box FragmentBox(const polyhedron* poly, int64_t f) {
     return b;
 }
 
+// How far a fragment's glue tabs can reach beyond its outline: the tab size
+// times its longest face edge; 0 when the tabs are too small to be built.
+double TabReach(const polyhedron* poly, int64_t f) {
+    const double size = poly->net.secondArgument;
+    if (!(poly->net.secondArgument >= 0.01f)) return 0;
+    double longest = 0;
+    for (int64_t n = 0; n < poly->netFaceCount && n < kMaxNetFaces; ++n) {
+        const PolyNetFace& face = poly->netFace[n];
+        if (face.fragment != f) continue;
+        for (int64_t k = 0; k < face.count && k < kMaxFaceVertices; ++k) {
+            const int64_t u = face.vertex[k], v = face.vertex[(k + 1) % face.count];
+            if (u < 0 || v < 0 || u >= kMax2DVertices || v >= kMax2DVertices) continue;
+            longest = std::max(longest, std::hypot(poly->coords2D[u][0] - poly->coords2D[v][0],
+                                                   poly->coords2D[u][1] - poly->coords2D[v][1]));
+        }
+    }
+    return size * longest;
+}
+
 void MoveVertex(polyhedron* poly, int64_t v, double x, double y) {
     poly->coords2D[v][0] = x;
     poly->coords2D[v][1] = y;
@@ -225,7 +244,11 @@ double Layout_PutBUnderAlphaThroughA(int64_t alpha, int64_t A, int64_t B, polyhe
     const Box b = FragmentBox(poly, B);
     if (a.empty() || b.empty()) return 0;
     const double dx = double(a.minX) - b.minX;
-    const double dy = (double(a.maxY) - b.minY) + kGap * std::fabs(double(a.maxY) - a.minY);
+    // Tabs reach beyond the outlines: the gap grows by the reach of both sides.
+    double reach = 0;
+    for (int64_t f = alpha; f <= A; ++f) reach = std::max(reach, TabReach(poly, f));
+    reach += TabReach(poly, B);
+    const double dy = (double(a.maxY) - b.minY) + kGap * std::fabs(double(a.maxY) - a.minY) + reach;
     Offset(poly, dx, dy, [B](int64_t f) { return f >= B; });
     return dy;
 }
@@ -294,6 +317,7 @@ void LayOutFragments(polyhedron* poly) {
             const Box& next = box[size_t(f + 1 - F0)];
             s = w + kGap * std::max(w, next.empty() ? 0.0 : double(next.maxX));
         }
+        if (f < F1) s += TabReach(poly, f) + TabReach(poly, f + 1);
         const float h = std::fabs(b.maxY - b.minY);
         Offset(poly, s, 0, [f](int64_t g) { return g > f; });
         Offset(poly, 0, double(float((H - h) / 2)), [f](int64_t g) { return g == f; });

@@ -4,6 +4,7 @@
 // reads a dump), and each face covered exactly by its triangles.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -158,6 +159,20 @@ TEST_P(TabbedNet, OneTabPerGluedPairOutsideAndClear) {
         const std::string name = std::string(c.name) + "_tabs_kind" + std::to_string(kind);
         WriteSvg(p.get(), OutDir() + "/" + name + ".svg");
         if (kind == 1) {
+            // The layout's gaps leave room for the tabs: fragments' boxes,
+            // tabs included, stay apart.
+            std::map<int64_t, std::array<double, 4>> boxes;
+            for (int64_t t = 0; t < p->netTriangleCount; ++t)
+                for (const auto& q : TrianglePoints(p.get(), t)) {
+                    auto it = boxes.try_emplace(p->netTriangle[t].fragment, std::array<double, 4>{1e300, -1e300, 1e300, -1e300}).first;
+                    auto& b = it->second;
+                    b = {std::min(b[0], q.first), std::max(b[1], q.first), std::min(b[2], q.second), std::max(b[3], q.second)};
+                }
+            for (const auto& [f, a] : boxes)
+                for (const auto& [g, b] : boxes)
+                    if (f < g)
+                        EXPECT_TRUE(a[1] <= b[0] || b[1] <= a[0] || a[3] <= b[2] || b[3] <= a[2])
+                            << "fragments " << f << " and " << g << " with their tabs";
             const std::string report = Overlaps(pieces, name);
             EXPECT_NE(report.find("checked"), std::string::npos) << report;
             EXPECT_EQ(report.find("overlap"), std::string::npos) << report;

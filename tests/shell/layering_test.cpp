@@ -1,7 +1,9 @@
 // Every include points down: a source folder includes only its own headers
-// and those of folders below it. The shell is the entry on top; the shared
-// records, the host access and the task engine sit below the pyramid and the
-// renderer. The few includes that still point up are listed by name, so a new
+// and those of folders below it. The shared records, the host access and the
+// task engine sit below the pyramid and the renderer; the shell's settings,
+// defaults, catalogue and invocation sit below the dialog, which reads them;
+// the shell's entry is on top and reaches the dialog through the host access
+// (DoUI). The few includes that still point up are listed by name, so a new
 // one fails here instead of closing another circle.
 #include <gtest/gtest.h>
 
@@ -18,23 +20,17 @@ namespace fs = std::filesystem;
 // Folders from the bottom up; a folder may include any folder ranked lower.
 const std::pair<const char*, int> kRanks[] = {
     {"platform", 0}, {"common", 1},   {"records", 2},     {"host_access", 3}, {"engine", 4}, {"polyhedra", 5},
-    {"pyramid", 6},  {"projections", 7}, {"render", 8},   {"files", 9},       {"ui", 10},    {"shell", 11},
+    {"pyramid", 6},  {"projections", 7}, {"render", 8},   {"files", 9},       {"shell", 10}, {"ui", 11},
 };
+// The entry sits above every folder.
+const char* const kEntry = "shell/PluginMain.cpp";
+constexpr int kEntryRank = 12;
 
 // Upward includes not undone yet: (including file, included header).
 const std::set<std::pair<std::string, std::string>> kKnownUpward = {
-    // Exports and the dialog name modes through the shell's catalogue; the
-    // dialog also reads the shell's defaults and settings.
+    // The exports' IPTC keywords are the catalogue's class words for the mode;
+    // they need the catalogue's predicates split from the shell to go lower.
     {"files/iptc.cpp", "shell/mode_catalogue.h"},
-    {"ui/dialog.cpp", "shell/defaults.h"},
-    {"ui/dialog.cpp", "shell/settings_file.h"},
-    {"ui/dialog_files.cpp", "shell/mode_catalogue.h"},
-    {"ui/dialog_files.cpp", "shell/settings_file.h"},
-    {"ui/dialog_files.cpp", "shell/stand_ins.h"},
-    {"ui/dialog.cpp", "shell/mode_catalogue.h"},
-    {"ui/dialog.cpp", "shell/renderable.h"},
-    {"ui/dialog.cpp", "shell/settings_persistence.h"},
-    {"ui/dialog.cpp", "shell/stand_ins.h"},
 };
 
 int RankOf(const std::string& folder) {
@@ -61,7 +57,8 @@ TEST(Layering, EveryIncludePointsDown) {
                 const std::string target = header.substr(0, header.find('/'));
                 const int targetRank = RankOf(target);
                 if (targetRank < 0 || target == folder) continue;
-                if (targetRank < rank || kKnownUpward.count({file, header})) continue;
+                const int fileRank = file == kEntry ? kEntryRank : rank;
+                if (targetRank < fileRank || kKnownUpward.count({file, header})) continue;
                 ADD_FAILURE() << file << " includes " << header << ": " << target << "/ is not below " << folder
                               << "/ (move the code to the layer it belongs to)";
             }

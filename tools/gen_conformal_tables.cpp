@@ -105,6 +105,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/float_tables.h"
+
 namespace {
 
 using cd = std::complex<double>;
@@ -230,12 +232,6 @@ cd PolygonInverse(const ConformalIntegral& map, cd z) {
     }
     return map.Inverse(z);
 }
-
-struct Table {
-    std::string name;
-    std::string comment;
-    std::vector<float> values;
-};
 
 Table SquareOctantTable(const char* name, const char* comment, const std::function<void(double, double, float*)>& entry) {
     Table t{name, comment, {}};
@@ -537,32 +533,6 @@ Table EqualAreaQuadrantTable(const char* name, const char* comment) {
             for (double c : p) t.values.push_back(static_cast<float>(c));
         }
     return t;
-}
-
-// Shortest decimal that reads back as the same float, as a float literal.
-std::string FloatLiteral(float v) {
-    char buf[40];
-    for (int digits = 6; digits <= 9; ++digits) {
-        std::snprintf(buf, sizeof buf, "%.*g", digits, static_cast<double>(v));
-        if (std::strtof(buf, nullptr) == v) break;
-    }
-    std::string s = buf;
-    if (s.find_first_of(".e") == std::string::npos) s += ".0";
-    return s + "f";
-}
-
-void Emit(const Table& t) {
-    std::printf("\n// %s\nconst float %s[%zu] = {\n", t.comment.c_str(), t.name.c_str(), t.values.size());
-    std::string line = "   ";
-    for (size_t i = 0; i < t.values.size(); ++i) {
-        const std::string item = " " + FloatLiteral(t.values[i]) + ",";
-        if (line.size() + item.size() > 100) {
-            std::printf("%s\n", line.c_str());
-            line = "   ";
-        }
-        line += item;
-    }
-    std::printf("%s\n};\n", line.c_str());
 }
 
 }  // namespace

@@ -60,6 +60,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/float_tables.h"
+
 namespace {
 
 using cd = std::complex<double>;
@@ -258,11 +260,6 @@ void FrameWeights(const Tiling& t, cd z, double* c0, double* c1) {
     *c1 = (e0.real() * g.imag() - e0.imag() * g.real()) / det;
 }
 
-struct Table {
-    std::string name, comment;
-    std::vector<float> values;
-};
-
 void Push(Table& t, double c0, double c1) {
     t.values.push_back(static_cast<float>(c0));
     t.values.push_back(static_cast<float>(c1));
@@ -323,33 +320,6 @@ Table SpinTable(int p, int q, int n, const char* name, const char* comment) {
             Push(tab, c0, c1);
         }
     return tab;
-}
-
-// Shortest decimal that reads back as the same float, as a float literal.
-std::string FloatLiteral(float v) {
-    char buf[40];
-    for (int digits = 6; digits <= 9; ++digits) {
-        std::snprintf(buf, sizeof buf, "%.*g", digits, static_cast<double>(v));
-        if (std::strtof(buf, nullptr) == v) break;
-    }
-    std::string s = buf;
-    if (s.find_first_of(".e") == std::string::npos) s += ".0";
-    if (s == "-0.0") s = "0.0";
-    return s + "f";
-}
-
-void Emit(const Table& t) {
-    std::printf("\n// %s\nconst float %s[%zu] = {\n", t.comment.c_str(), t.name.c_str(), t.values.size());
-    std::string line = "   ";
-    for (float v : t.values) {
-        const std::string item = " " + FloatLiteral(v) + ",";
-        if (line.size() + item.size() > 100) {
-            std::printf("%s\n", line.c_str());
-            line = "   ";
-        }
-        line += item;
-    }
-    std::printf("%s\n};\n", line.c_str());
 }
 
 }  // namespace

@@ -14,26 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "net_solids.h"
 #include "nets/net_grow.h"
 #include "polyhedra/face_links.h"
 #include "tests/polyhedra/poly_fixture.h"
 
 namespace {
-
-struct NetCase {
-    int64_t code;
-    const char* name;
-};
-
-const NetCase kNets[] = {
-    {16, "tetrahedron"}, {18, "cube"}, {19, "octahedron"}, {9, "dodecahedron"}, {17, "icosahedron"},
-    {7, "cuboctahedron"}, {1, "rhombicuboctahedron"}, {2, "truncated icosahedron"}, {3, "icosidodecahedron"},
-    {4, "snub cube"}, {6, "rhombicosidodecahedron"}, {0, "deltoidal icositetrahedron"},
-    {12, "pentagonal icositetrahedron"}, {8, "rhombic triacontahedron"}, {5, "deltoidal hexecontahedron"},
-    {82, "rhombic hexecontahedron A"}, {83, "rhombic hexecontahedron B"}, {13, "five tetrahedra"},
-    {20, "dodecadodecahedron"}, {21, "great icosidodecahedron"}, {305, "four cubes"},
-    {306, "small triambic icosahedron"}, {307, "five octahedra"}, {310, "rhombicosacron"}, {311, "Waterman W5"},
-};
 
 struct P2 {
     double x, y;
@@ -51,12 +37,6 @@ double Angle2D(P2 a, P2 b, P2 c) {
     const double ux = a.x - b.x, uy = a.y - b.y, wx = c.x - b.x, wy = c.y - b.y;
     const double cs = (ux * wx + uy * wy) / (std::hypot(ux, uy) * std::hypot(wx, wy));
     return std::acos(std::fmax(-1.0, std::fmin(1.0, cs)));
-}
-
-std::string OutDir() {
-    const std::string d = std::string(VORNESK_BINARY_DIR) + "/nets";
-    std::filesystem::create_directories(d);
-    return d;
 }
 
 void WriteSvg(const polyhedron* p, const std::string& path) {
@@ -84,33 +64,22 @@ void WriteSvg(const polyhedron* p, const std::string& path) {
 }
 
 // Faces of the net whose interiors overlap, by shapely.
-std::string OverlapsByShapely(const polyhedron* p, const std::string& name) {
-    const std::string dump = OutDir() + "/" + name + ".txt";
-    {
-        std::ofstream out(dump);
-        out.precision(17);
-        for (int64_t f = 0; f < p->netFaceCount; ++f) {
-            out << f;
-            for (int64_t k = 0; k < p->netFace[f].count; ++k) {
-                const P2 q = NetPoint(p, p->netFace[f].vertex[k]);
-                out << " " << q.x << " " << q.y;
-            }
-            out << "\n";
+std::string NetFaceOverlaps(const polyhedron* p, const std::string& name) {
+    std::vector<NetPiece> pieces;
+    for (int64_t f = 0; f < p->netFaceCount; ++f) {
+        NetPiece& piece = pieces.emplace_back(f, std::vector<std::pair<double, double>>{});
+        for (int64_t k = 0; k < p->netFace[f].count; ++k) {
+            const P2 q = NetPoint(p, p->netFace[f].vertex[k]);
+            piece.second.push_back({q.x, q.y});
         }
     }
-    const std::string cmd = "/usr/bin/python3 '" VORNESK_SOURCE_DIR "/tests/nets/net_overlap.py' '" + dump + "'";
-    FILE* pipe = popen(cmd.c_str(), "r");
-    std::string text;
-    char buf[256];
-    while (pipe && fgets(buf, sizeof buf, pipe)) text += buf;
-    if (pipe) pclose(pipe);
-    return text;
+    return OverlapsByShapely(pieces, name);
 }
 
-class GrownNet : public ::testing::TestWithParam<NetCase> {};
+class GrownNet : public ::testing::TestWithParam<NetSolid> {};
 
 TEST_P(GrownNet, KeepsFacesSeparatesThemAndPairsGluedEdges) {
-    const NetCase c = GetParam();
+    const NetSolid c = GetParam();
     PolyPtr p = BuildSolid(c.code);
     ASSERT_TRUE(p);
     ASSERT_GT(p->faceCount3D, 0);
@@ -188,13 +157,13 @@ TEST_P(GrownNet, KeepsFacesSeparatesThemAndPairsGluedEdges) {
     std::string name = c.name;
     for (char& ch : name)
         if (ch == ' ') ch = '_';
-    WriteSvg(p.get(), OutDir() + "/" + name + ".svg");
-    const std::string report = OverlapsByShapely(p.get(), name);
+    WriteSvg(p.get(), NetOutDir() + "/" + name + ".svg");
+    const std::string report = NetFaceOverlaps(p.get(), name);
     EXPECT_NE(report.find("checked " + std::to_string(p->netFaceCount)), std::string::npos) << report;
     EXPECT_EQ(report.find("overlap"), std::string::npos) << c.name << ":\n" << report;
 }
 
-INSTANTIATE_TEST_SUITE_P(Solids, GrownNet, ::testing::ValuesIn(kNets), [](const auto& info) {
+INSTANTIATE_TEST_SUITE_P(Solids, GrownNet, ::testing::ValuesIn(kNetSolids), [](const auto& info) {
     std::string s = info.param.name;
     for (char& ch : s)
         if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';

@@ -12,24 +12,10 @@
 #include <string>
 
 #include "hand_net.h"
+#include "net_solids.h"
 #include "nets/net_tabs.h"
 
 namespace {
-
-struct TabCase {
-    int64_t code;
-    const char* name;
-};
-
-const TabCase kSolids[] = {
-    {16, "tetrahedron"}, {18, "cube"}, {19, "octahedron"}, {9, "dodecahedron"}, {17, "icosahedron"},
-    {7, "cuboctahedron"}, {1, "rhombicuboctahedron"}, {2, "truncated icosahedron"}, {3, "icosidodecahedron"},
-    {4, "snub cube"}, {6, "rhombicosidodecahedron"}, {0, "deltoidal icositetrahedron"},
-    {12, "pentagonal icositetrahedron"}, {8, "rhombic triacontahedron"}, {5, "deltoidal hexecontahedron"},
-    {82, "rhombic hexecontahedron A"}, {83, "rhombic hexecontahedron B"}, {13, "five tetrahedra"},
-    {20, "dodecadodecahedron"}, {21, "great icosidodecahedron"}, {305, "four cubes"},
-    {306, "small triambic icosahedron"}, {307, "five octahedra"}, {310, "rhombicosacron"}, {311, "Waterman W5"},
-};
 
 constexpr float kDefaultTabSize = 0.165f;
 
@@ -40,33 +26,6 @@ Polygon2 FacePoints(const polyhedron* p, int64_t f) {
         out.push_back({p->coords2D[v][0], p->coords2D[v][1]});
     }
     return out;
-}
-
-std::string OutDir() {
-    const std::string d = std::string(VORNESK_BINARY_DIR) + "/nets";
-    std::filesystem::create_directories(d);
-    return d;
-}
-
-// Pairs of pieces whose interiors overlap, by shapely: one piece a line.
-std::string Overlaps(const std::vector<std::pair<int64_t, Polygon2>>& pieces, const std::string& name) {
-    const std::string dump = OutDir() + "/" + name + ".txt";
-    {
-        std::ofstream out(dump);
-        out.precision(17);
-        for (const auto& [id, poly] : pieces) {
-            out << id;
-            for (const auto& q : poly) out << " " << q.first << " " << q.second;
-            out << "\n";
-        }
-    }
-    const std::string cmd = "/usr/bin/python3 '" VORNESK_SOURCE_DIR "/tests/nets/net_overlap.py' '" + dump + "'";
-    FILE* pipe = popen(cmd.c_str(), "r");
-    std::string text;
-    char buf[256];
-    while (pipe && fgets(buf, sizeof buf, pipe)) text += buf;
-    if (pipe) pclose(pipe);
-    return text;
 }
 
 void WriteSvg(const polyhedron* p, const std::string& path) {
@@ -106,10 +65,10 @@ bool Partner(const polyhedron* p, const std::map<int64_t, int64_t>& showing, int
     return true;
 }
 
-class TabbedNet : public ::testing::TestWithParam<TabCase> {};
+class TabbedNet : public ::testing::TestWithParam<NetSolid> {};
 
 TEST_P(TabbedNet, OneTabPerGluedPairOutsideAndClear) {
-    const TabCase c = GetParam();
+    const NetSolid c = GetParam();
     for (int64_t kind : {1, 3}) {
         SCOPED_TRACE(kind);
         PolyPtr p(NewPolyhedron(0.5f, kDefaultTabSize));
@@ -157,7 +116,7 @@ TEST_P(TabbedNet, OneTabPerGluedPairOutsideAndClear) {
         EXPECT_GE(tabTriangles, tabbed - tabbed / 50);
         EXPECT_LE(tabTriangles, 2 * tabbed);
         const std::string name = std::string(c.name) + "_tabs_kind" + std::to_string(kind);
-        WriteSvg(p.get(), OutDir() + "/" + name + ".svg");
+        WriteSvg(p.get(), NetOutDir() + "/" + name + ".svg");
         if (kind == 1) {
             // The layout's gaps leave room for the tabs: fragments' boxes,
             // tabs included, stay apart.
@@ -170,10 +129,11 @@ TEST_P(TabbedNet, OneTabPerGluedPairOutsideAndClear) {
                 }
             for (const auto& [f, a] : boxes)
                 for (const auto& [g, b] : boxes)
-                    if (f < g)
+                    if (f < g) {
                         EXPECT_TRUE(a[1] <= b[0] || b[1] <= a[0] || a[3] <= b[2] || b[3] <= a[2])
                             << "fragments " << f << " and " << g << " with their tabs";
-            const std::string report = Overlaps(pieces, name);
+                    }
+            const std::string report = OverlapsByShapely(pieces, name);
             EXPECT_NE(report.find("checked"), std::string::npos) << report;
             EXPECT_EQ(report.find("overlap"), std::string::npos) << report;
         } else {
@@ -199,7 +159,7 @@ TEST_P(TabbedNet, OneTabPerGluedPairOutsideAndClear) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Solids, TabbedNet, ::testing::ValuesIn(kSolids), [](const auto& info) {
+INSTANTIATE_TEST_SUITE_P(Solids, TabbedNet, ::testing::ValuesIn(kNetSolids), [](const auto& info) {
     std::string s = info.param.name;
     for (char& ch : s)
         if (ch == ' ') ch = '_';

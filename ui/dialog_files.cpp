@@ -5,7 +5,6 @@
 // changes nothing. Purposes whose writers this build lacks say so in an
 // alert instead of showing their panel.
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -16,6 +15,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/byte_io.h"
 #include "common/strings.h"
 #include "files/psd_doc.h"
 #include "files/psd_export.h"
@@ -69,32 +69,22 @@ const char* MissingWriter(int32_t purpose) {
     }
 }
 
-// Runs writer on a new file beside path; on success the file replaces path.
-// The writer returns 0 or a failure and closes the descriptor when closesFd.
-// False, with *why, when nothing was replaced.
+// Runs writer on a new file beside path; on success the file replaces path
+// (WriteFileWhole). The writer returns 0 or a failure code and closes the
+// descriptor when closesFd. False, with *why, when nothing was replaced.
 template <typename Writer>
 bool WriteBeside(const QString& path, bool closesFd, Writer writer, QString* why) {
-    const QFileInfo info(path);
-    std::string temp = (info.absolutePath() + "/." + info.fileName() + ".XXXXXX").toStdString();
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        *why = QString("The file cannot be created in %1: %2.").arg(info.absolutePath(), std::strerror(errno));
-        return false;
-    }
-    fchmod(fd, 0644);
-    int result = writer(fd);
-    if (!closesFd && close(fd) != 0 && result == 0) result = writErr;
-    if (result == 0 && std::rename(temp.c_str(), path.toStdString().c_str()) != 0) {
-        *why = QString("The file cannot replace %1: %2.").arg(path, std::strerror(errno));
-        unlink(temp.c_str());
-        return false;
-    }
-    if (result != 0) {
-        unlink(temp.c_str());
-        *why = QString::fromUtf8(PSDExportMessage(result));
-        return false;
-    }
-    return true;
+    const int error = WriteFileWhole(path.toStdString().c_str(), [&](int fd) {
+        if (!closesFd) return int(writer(fd));
+        const int own = dup(fd);  // the writer closes its own copy; the file stays open for the flush
+        return own < 0 ? int(errno) : int(writer(own));
+    });
+    if (error == 0) return true;
+    // Writers fail with their own (negative) codes, the file system with an errno.
+    *why = error < 0 ? QString::fromUtf8(PSDExportMessage(error))
+                     : QString("The file cannot be created in %1: %2.").arg(QFileInfo(path).absolutePath(),
+                                                                           std::strerror(error));
+    return false;
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include "files/psd_doc.h"
 #include "files/resource_block.h"
 #include "pyramid/glue_names.h"
-#include "shell/mode_catalogue.h"
 
 const char kVorneskMakerAddress[] = "https://www.tarnwhistle.com";
 
@@ -93,7 +92,8 @@ void FetchIPTCMoreKeyword(const TIPTCThing* block, int64_t index, char* destinat
 void AddTaskSpecificKeywords(TIPTCThing* block, const PSDdoc* doc, int64_t exportKind) {
     if (!block) return;
     if (doc) {
-        if (doc->outputModeForTags != -1) AddIPTCKeyword(block, VorneskOutputModeName(doc->outputModeForTags));
+        if (doc->outputModeForTags != -1 && doc->modeWords.name)
+            AddIPTCKeyword(block, doc->modeWords.name(doc->outputModeForTags));
         if (doc->bytesPerComponent == 4) {
             AddIPTCKeyword(block, "HDR");
             AddIPTCKeyword(block, "high dynamic range");
@@ -140,12 +140,13 @@ void AddTaskSpecificKeywords(TIPTCThing* block, const PSDdoc* doc, int64_t expor
     }
 }
 
-void AddSettingsSpecificKeywords(TIPTCThing* block, int64_t exportKind, int64_t outputMode, bool brickPlates,
-                                 int64_t grid, bool anamorph, int64_t glueMode) {
+void AddSettingsSpecificKeywords(TIPTCThing* block, int64_t exportKind, const ModeWordsSource* words,
+                                 int64_t outputMode, bool brickPlates, int64_t grid, bool anamorph,
+                                 int64_t glueMode) {
     if (!block) return;
-    if (exportKind >= 2) {
-        AddIPTCKeyword(block, VorneskOutputModeName(outputMode));
-        addVorneskKeywords(block, outputMode);
+    if (exportKind >= 2 && words) {
+        if (words->name) AddIPTCKeyword(block, words->name(outputMode));
+        if (words->addKeywords) words->addKeywords(block, outputMode);
     }
     if (exportKind == 0) AddIPTCKeyword(block, brickPlates ? "plates" : "bricks");
     if (grid >= 2) {

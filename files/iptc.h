@@ -6,6 +6,7 @@
 #include <cstdint>
 
 struct PSDdoc;
+struct ModeWordsSource;
 
 constexpr int kIPTCKeywordSlots = 20;
 constexpr int kIPTCKeywordBytes = 50;     // 49 characters and the terminator
@@ -34,14 +35,15 @@ void AddIPTCKeyword(TIPTCThing* block, const char* keyword);
 // outside the slots gives the empty string.
 void FetchIPTCMoreKeyword(const TIPTCThing* block, int64_t index, char* destination);
 
-// Keywords of what is exported, the catalogue's name of the document's
-// outputModeForTags first (none when that is -1).
+// Keywords of what is exported, the name of the document's outputModeForTags
+// first (none when that is -1 or the document has no word source).
 void AddTaskSpecificKeywords(TIPTCThing* block, const PSDdoc* doc, int64_t exportKind);
 // Keywords of the settings: for exports of kind 2 and above the output mode's
-// name and its own words (synonym and class words, addVorneskKeywords); the
-// glue mode is named by its caption.
-void AddSettingsSpecificKeywords(TIPTCThing* block, int64_t exportKind, int64_t outputMode, bool brickPlates,
-                                 int64_t grid, bool anamorph, int64_t glueMode);
+// name and its own words (synonym and class words) as the caller's source
+// gives them; the glue mode is named by its caption.
+void AddSettingsSpecificKeywords(TIPTCThing* block, int64_t exportKind, const ModeWordsSource* words,
+                                 int64_t outputMode, bool brickPlates, int64_t grid, bool anamorph,
+                                 int64_t glueMode);
 
 // Builds the block once (a built or null block is left alone); the buffer is
 // sized from the measured length. With measure set nothing is allocated or

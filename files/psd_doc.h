@@ -4,6 +4,16 @@
 
 #include <cstdint>
 
+struct TIPTCThing;
+
+// Where the keyword builder finds an output mode's words. The catalogue that
+// knows them sits above the file writers, so whoever starts an export hands
+// them in; with either left null the mode adds no keywords.
+struct ModeWordsSource {
+    const char* (*name)(int64_t mode) = nullptr;              // the mode's name
+    void (*addKeywords)(TIPTCThing* block, int64_t mode) = nullptr;  // synonym and class words
+};
+
 struct PSDdoc {
     int64_t channelsPerLayer = 0;   // 4 (alpha, red, green, blue) or 1 (grey)
     int64_t layerCount = 0;
@@ -17,6 +27,7 @@ struct PSDdoc {
     uint8_t pyramidHoldsPicture = 0;
     int64_t cubeFace = 0;           // 1..6 while one cube face is written, -1 for none
     uint8_t reserved = 0;
+    ModeWordsSource modeWords;      // set by the caller after the metrics
 };
 
 inline void initPSDdoc(PSDdoc* doc) {

@@ -338,8 +338,8 @@ int ReallyWritePSDFile_core_thingie(Data* data, int fd, const bool* cancel, PSDd
 
     Tags tags;
     AddTaskSpecificKeywords(&tags.iptc, doc, doc->exportKind);
-    AddSettingsSpecificKeywords(&tags.iptc, doc->exportKind, gParams->outputMode, gParams->lego_plates != 0,
-                                gParams->grid, gParams->anamorph != 0, gParams->glueMode);
+    AddSettingsSpecificKeywords(&tags.iptc, doc->exportKind, &doc->modeWords, gParams->outputMode,
+                                gParams->lego_plates != 0, gParams->grid, gParams->anamorph != 0, gParams->glueMode);
     if (!tags.Build(false)) return FinishFile(fd, kPSDExportNoMemory);
     HostProfile profile = LockHostProfile();
     PSDResourceExtras extras;

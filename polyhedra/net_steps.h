@@ -21,6 +21,8 @@ void ReconcileTabs(polyhedron* poly, int64_t cutEdgesOnly);
 void EarClip(int64_t face, polyhedron* poly);
 void MaybeBuildTab(polyhedron* poly, int64_t triangle, int64_t edge, double glueUnder);
 void AddOrigamiTabs(polyhedron* poly);
+void RemoveTabsFromFaces(polyhedron* poly);
+void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace);
 void CopyTabsFromAtoB(const polyhedron* a, polyhedron* b);
 
 void AddCreviceFightingRegionInfo(polyhedron* poly);

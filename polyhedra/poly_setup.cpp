@@ -6,7 +6,6 @@
 #include "polyhedra/barycentrics.h"
 #include "common/memory.h"
 #include "common/skiplist.h"
-#include "nets/net_tabs.h"
 #include "polyhedra/net_steps.h"
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/polyhedron_params.h"

@@ -123,6 +123,13 @@ bool projectionIsConformal(int64_t c) {
                   251, 252, 302, 303, {351, 353}, {368, 387}, 402, {410, 413}, 417, 418, 800, {1038, 1041}});
 }
 
+ModeWordsSource CatalogueModeWords() {
+    ModeWordsSource source;
+    source.name = VorneskOutputModeName;
+    source.addKeywords = addVorneskKeywords;
+    return source;
+}
+
 void addVorneskKeywords(TIPTCThing* iptc, int64_t c) {
     if (!iptc) return;
     auto add = [iptc](const char* word) { AddIPTCKeyword(iptc, word); };

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "files/psd_doc.h"
 #include "pyramid/glue_names.h"
 
 struct TIPTCThing;
@@ -23,6 +24,8 @@ const char* VorneskOutputModeName(int64_t code);
 const char* VorneskOutputModeNameSynonym(int64_t code);
 // Adds the output mode's synonym and class words to an IPTC block being built.
 void addVorneskKeywords(TIPTCThing* iptc, int64_t code);
+// The catalogue as the exporters' source of mode names and keywords.
+ModeWordsSource CatalogueModeWords();
 
 // Whether a stored or scripted mode can be used. An output mode is valid when
 // the catalogue names it or it has a scripting code.

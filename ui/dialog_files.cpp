@@ -333,6 +333,7 @@ bool Controller_Tarnwhistle_pano::doSaveThingsWithFilePath(const QString& path, 
                         bool cancel = false;
                         PSDdoc doc;
                         GrabPSDMetrics(gData, &doc);
+                        doc.modeWords = CatalogueModeWords();
                         const int r = ReallyWritePSDFile_core_thingie(gData, fd, &cancel, &doc);
                         DestroyMondoProgress();
                         return r;

@@ -18,6 +18,7 @@
 #include "records/work_area.h"
 #include "render/render_drivers.h"
 #include "shell/defaults.h"
+#include "shell/mode_catalogue.h"
 #include "tests/files/psd_test_support.h"
 #include "tests/projections/earth_fixture.h"
 
@@ -284,6 +285,7 @@ TEST(PSDExport, HostProfileKeywordsAndResolution) {
         rig.params->outputMode = 62;
         PSDdoc doc;
         GrabPSDMetrics(rig.data.get(), &doc);
+        doc.modeWords = CatalogueModeWords();
         const std::string psd = folder / ("icc" + std::to_string(size) + ".psd");
         EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), OpenFile(psd), nullptr, &doc), kPSDExportOK);
         const std::string jpg = folder / ("icc" + std::to_string(size) + ".jpg");

@@ -8,6 +8,7 @@
 #include "files/exif.h"
 #include "files/iptc.h"
 #include "files/psd_doc.h"
+#include "shell/mode_catalogue.h"
 
 namespace {
 
@@ -221,6 +222,7 @@ TEST(IPTCKeywords, TaskKeywordsByDocumentAndExportKind) {
         doc.cubeFace = c.cubeFace;
         doc.bytesPerComponent = c.bytesPerComponent;
         doc.outputModeForTags = c.outputMode;
+        doc.modeWords = CatalogueModeWords();
         AddTaskSpecificKeywords(&b, &doc, c.exportKind);
         EXPECT_EQ(Keywords(b), c.expected) << "document kind " << c.kind;
     }
@@ -231,20 +233,29 @@ TEST(IPTCKeywords, TaskKeywordsByDocumentAndExportKind) {
 }
 
 TEST(IPTCKeywords, SettingsKeywords) {
+    const ModeWordsSource words = CatalogueModeWords();
     TIPTCThing b;
     InitIPTC(&b);
     // Mercator's name, its synonym and its class word from the catalogue.
-    AddSettingsSpecificKeywords(&b, 3, 62, false, 2, true, 4);
+    AddSettingsSpecificKeywords(&b, 3, &words, 62, false, 2, true, 4);
     EXPECT_EQ(Keywords(b), (std::vector<std::string>{"Mercator", "loximuthal", "conformal", "grid",
                                                      "graticule", "anamorphic", "difference"}));
     InitIPTC(&b);
-    AddSettingsSpecificKeywords(&b, 0, 62, true, 1, false, 1);
+    AddSettingsSpecificKeywords(&b, 0, &words, 62, true, 1, false, 1);
     EXPECT_EQ(Keywords(b), std::vector<std::string>{"plates"});
     InitIPTC(&b);
-    AddSettingsSpecificKeywords(&b, 0, 1, false, 0, false, 1);
+    AddSettingsSpecificKeywords(&b, 0, &words, 1, false, 0, false, 1);
     EXPECT_EQ(Keywords(b), std::vector<std::string>{"bricks"});
     InitIPTC(&b);
-    AddSettingsSpecificKeywords(&b, 1, 1, false, 0, false, 70);  // no such glue mode
+    AddSettingsSpecificKeywords(&b, 1, &words, 1, false, 0, false, 70);  // no such glue mode
+    EXPECT_EQ(b.keywordCount, 0);
+    // Without a source of mode words the settings' own words still come.
+    InitIPTC(&b);
+    AddSettingsSpecificKeywords(&b, 3, nullptr, 62, false, 2, false, 1);
+    EXPECT_EQ(Keywords(b), (std::vector<std::string>{"grid", "graticule"}));
+    InitIPTC(&b);
+    const ModeWordsSource none;
+    AddSettingsSpecificKeywords(&b, 3, &none, 62, false, 0, false, 1);
     EXPECT_EQ(b.keywordCount, 0);
 }
 

@@ -117,6 +117,11 @@ struct PerTaskStuffType {
     vort* context;        // the task's render contexts, contextCount of them
     int32_t contextCount;
     TaskGuidance guidance;
+    // A render tile's finished colours, row by row (red, green, blue, alpha
+    // per pixel), gathered from the reply grid on the tile's own thread so
+    // that the main thread's copy to the host reads them in order.
+    float* tileColours;
+    bool coloursGathered;
 };
 
 void InitTILETRACKER(TileTracker* tracker, VRect whole, int64_t kind);

@@ -68,6 +68,8 @@ void RunTaskWork(PerTaskStuffType* task) {
             copy_tile_pixels_to_destination(task);
         } catch (...) {
         }
+    } else if (task->purpose == kPurposeRender) {
+        gather_tile_colours(task);
     }
 }
 

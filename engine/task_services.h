@@ -38,6 +38,9 @@ void copy_pixels_of_tile_out_to_destination(PerTaskStuffType* task);
 // pixels alone, which for an offscreen render run on the tile's own thread.
 void mark_tile_copied_out();
 void copy_tile_pixels_to_destination(PerTaskStuffType* task);
+// On the tile's thread: the finished colours from the reply grid into the
+// task's tileColours, for the main thread's copy to the host.
+void gather_tile_colours(PerTaskStuffType* task);
 
 // The dialog's progress window, during renders to an offscreen pyramid.
 void MondoProgressUpdate_fractionX(double fraction);  // ui/mondo_progress.cpp

@@ -266,7 +266,9 @@ bool AllocateTileBuffers(PerTaskStuffType* task, int64_t, int32_t count) {
         context.replyGrid = fits ? static_cast<MirelYummy*>(TaskEngineNewBlock(bytes)) : nullptr;
         if (!context.replyGrid) allMade = false;
     }
-    return allMade;
+    const size_t colours = size_t(int64_t(tile.right) - tile.left) * size_t(int64_t(tile.bottom) - tile.top);
+    task->tileColours = static_cast<float*>(TaskEngineNewBlock(std::max<size_t>(colours, 1) * 4 * sizeof(float)));
+    return allMade && task->tileColours;
 }
 
 void NullifyTileBuffers(vort* records, int32_t count) {
@@ -285,6 +287,7 @@ void Dump_Buffer_Vort_Task(PerTaskStuffType** task) {
         DisposeTileBuffers((*task)->context, (*task)->contextCount);
         RobustDisposePtr(&(*task)->context);
     }
+    RobustDisposePtr(&(*task)->tileColours);
     RobustDisposePtr(task);
 }
 

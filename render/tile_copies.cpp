@@ -54,16 +54,45 @@ void copy_pixels_of_tile_out_to_destination(PerTaskStuffType* task) {
     copy_tile_pixels_to_destination(task);
 }
 
+namespace {
+
+// The colour of tile pixel (x, y) as the reply grid holds it; transparent
+// black without a grid.
+void GridColour(PerTaskStuffType* task, MirelYummy* grid, int64_t x, int64_t y, float colour[4]) {
+    const int64_t i = grid ? ReplyCellIndex(task, x, y) : -1;
+    if (i >= 0) std::copy_n(ReplyCellColour(grid, i), 4, colour);
+    else std::fill_n(colour, 4, 0.0f);
+}
+
+}  // namespace
+
+void gather_tile_colours(PerTaskStuffType* task) {
+    if (!task || !task->tileColours) return;
+    MirelYummy* grid = GridOf(task);
+    const VRect tile = task->tracker.current_tile_rect;
+    float* out = task->tileColours;
+    for (int64_t y = tile.top; y < tile.bottom; y++)
+        for (int64_t x = tile.left; x < tile.right; x++, out += 4) GridColour(task, grid, x, y, out);
+    task->coloursGathered = true;
+}
+
 void copy_tile_pixels_to_destination(PerTaskStuffType* task) {
     if (!task) return;
     RefreshPixelInfo(task);
     MirelYummy* grid = GridOf(task);
+    // Gathered colours when the tile's thread left them, else the grid's.
+    const bool gathered = task->tileColours && task->coloursGathered;
+    const float* next = task->tileColours;
     const VRect tile = task->tracker.current_tile_rect;
     for (int64_t y = tile.top; y < tile.bottom; y++) {
         for (int64_t x = tile.left; x < tile.right; x++) {
-            float colour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-            const int64_t i = grid ? ReplyCellIndex(task, x, y) : -1;
-            if (i >= 0) std::copy_n(ReplyCellColour(grid, i), 4, colour);
+            float colour[4];
+            if (gathered) {
+                std::copy_n(next, 4, colour);
+                next += 4;
+            } else {
+                GridColour(task, grid, x, y, colour);
+            }
             SetNovelOutputPixel(x, y, colour, 1, &task->tracker, task->guidance.proxy);
         }
     }

@@ -131,8 +131,15 @@ OSErr FillRequest(const uint8_t* samples, int32_t width, int32_t height, int32_t
             std::memcpy(padSample, &f, 4);
         }
     }
+    // Whole pixels at full rate inside the picture: each row is one run of bytes.
+    const bool runs = !xs.outside && n == planes && w > 0 && xs.index.back() - xs.index.front() == w - 1;
     for (int64_t y = 0; y < h; ++y) {
         uint8_t* row = buffer->data() + y * stride;
+        if (runs && ys.index[size_t(y)] >= 0) {
+            const size_t first = size_t(ys.index[size_t(y)]) * width + xs.index.front();
+            std::memcpy(row, samples + first * planes * bytesPerSample, size_t(w) * n * bytesPerSample);
+            continue;
+        }
         for (int64_t x = 0; x < w; ++x) {
             uint8_t* out = row + x * n * bytesPerSample;
             int32_t sx = xs.index[size_t(x)], sy = ys.index[size_t(y)];
@@ -163,6 +170,12 @@ void CommitPendingOutput(HostSession& s) {
     const int32_t left = std::max(r.left, 0), right = std::min(r.right, doc.width);
     for (int32_t y = top; y < bottom; ++y) {
         const uint8_t* row = s.outBuffer.data() + size_t(y - r.top) * s.pending.rowBytes;
+        if (!masked && bps == 1 && n == planes) {
+            if (left < right)
+                std::memcpy(&doc.samples[(size_t(y) * doc.width + left) * planes], row + size_t(left - r.left) * n,
+                            size_t(right - left) * n);
+            continue;
+        }
         for (int32_t x = left; x < right; ++x) {
             const size_t pixel = size_t(y) * doc.width + x;
             const uint8_t m = masked ? doc.mask[pixel] : 255;

@@ -35,3 +35,21 @@ void AddScissorMark(polyhedron* poly, triplex point, double distance, int64_t gr
     for (int k = 0; k < 3; ++k) mark.point[k] = MergedVertex(poly, spin, further[k]);
     poly->scissorMarkCount = m + 1;
 }
+
+void AddScissorToWeirdoGroup(polyhedron* poly, int64_t n, int64_t mark) {
+    if (!poly || n < 0 || n >= kMaxGroups || mark == -1) return;
+    for (int64_t& slot : poly->groupScissorSlot[n])
+        if (slot == -1) {
+            slot = mark;
+            return;
+        }
+}
+
+void AdjustScissorInfo(polyhedron* poly) {
+    if (!poly) return;
+    for (auto& slots : poly->groupScissorSlot) slots[0] = slots[1] = -1;
+    for (int64_t a = 0; a < kMaxGroups; ++a) {
+        const int64_t n = uint16_t(poly->groupNumber[a]);
+        if (n < kMaxGroups && poly->groupScissorMark[a] != -1) AddScissorToWeirdoGroup(poly, n, poly->groupScissorMark[a]);
+    }
+}

@@ -253,6 +253,8 @@ struct polyhedron {
     int64_t scissorMarkCount;
     PolyScissorMark scissorMark[kMaxScissorMarks];
     int64_t groupScissorMark[kMaxGroups];  // -1 none
+    // The marks collected under each group number (two at most), -1 free.
+    int64_t groupScissorSlot[kMaxGroups][2];
 
     // What the polyhedral transform and the sample road read of the solid.
     uint8_t warpSwitch;        // 1: net triangles map to the sphere by the warp below

@@ -7,6 +7,7 @@
 #include "common/vectors.h"
 #include "records/TransformationReply.h"
 #include "projections/dispatcher.h"
+#include "projections/scissor_height.h"
 #include "projections/sphere_to_input.h"
 #include "projections/twirl.h"
 #include "records/vort.h"
@@ -90,8 +91,8 @@ void transformForSampling(unsigned char transform, renderhinttype* hints, float*
         }
         r->tissotHeight = nearest;
     }
-    // Scissor heights come from the output polyhedron's scissor data, which
-    // only a polyhedral output carries.
+    if (c->scissorOn && (transform || c->graticuleOn))
+        FindScissorHeight(c, r, hints->scissorInputs[0], hints->scissorInputs[1], hints->scissorInputs[2]);
     if (std::isnan(r->inputU)) r->inputU = 0.0f;
     if (std::isnan(r->inputV)) r->inputV = 0.0f;
 }

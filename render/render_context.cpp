@@ -325,6 +325,7 @@ void FillInTwirlyZero(Data* data, const Parameters* p, vort* c) {
     c->facesOn = c->polyhedral && p->faces ? 1 : 0;
     c->anamorphKind = p->anamorph ? (c->polyhedral ? kAnamorphPolyhedral : kAnamorphBeforeTwirl) : kAnamorphNone;
     c->gridSetting = p->grid;
+    c->scissorOn = c->polyhedral && c->outputPolyhedron->scissorMarkCount > 0 ? 1 : 0;
     c->tissotSpotCount = 0;
     if (c->mainTissotFlag) FillInTissotSpots(c);
 

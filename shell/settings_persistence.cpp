@@ -62,7 +62,7 @@ int16_t Settings2Cache(const char* name) {
 int16_t Cache2Settings(const char* name) {
     const std::string newPath = FileZerp_GetApplicationSupportFilePathForName(name);
     FileZerp_ifNoFileExistsAtNewPathThenTryMovingItFromOldPath(newPath, FileZerp_GetPrefsFilePathForName(name));
-    return FileZerp_ReadSettingsFile_path(newPath);
+    return FileZerp_ReadSettingsFileQuietly(newPath);
 }
 
 int16_t Settings2CacheCocoa(const char* name) { return Settings2Cache(name); }
@@ -153,7 +153,7 @@ void UndoReadCocoa() {
     // cannot be read leaves the snapshot's settings in place.
     if (s->undoOnFile[other]) {
         const Parameters restored = *gParams;
-        if (FileZerp_ReadSettingsFile_path(FileZerp_GetUndoFilePathForName(kUndoFileNames[other])) != 0)
+        if (FileZerp_ReadSettingsFileQuietly(FileZerp_GetUndoFilePathForName(kUndoFileNames[other])) != 0)
             *gParams = restored;
     }
     gData->undoSlot = other;

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "common/byte_io.h"
+#include "platform/appkit/notifications.h"
 #include "records/data.h"
 #include "records/parameters.h"
 #include "shell/defaults.h"
@@ -95,6 +96,16 @@ int16_t FileZerp_WriteSettingsFile_path(const std::string& path, int32_t preview
 }
 
 int16_t FileZerp_ReadSettingsFile_path(const std::string& path) {
+    const int16_t error = FileZerp_ReadSettingsFileQuietly(path);
+    if (error == 0) {
+        const size_t slash = path.find_last_of('/');
+        NSNotificationCenter_postNotificationName(
+            kNewPresetNameNotification, {{kPresetNameKey, slash == std::string::npos ? path : path.substr(slash + 1)}});
+    }
+    return error;
+}
+
+int16_t FileZerp_ReadSettingsFileQuietly(const std::string& path) {
     if (!gParams) return -1;
     const Parameters before = *gParams;
     GrabDefaultSettings(gParams);
@@ -135,6 +146,6 @@ int16_t FileZerp_saveToMemoryDot(int64_t n, Data*) {
 int16_t FileZerp_loadFromMemoryDot(int64_t n, Data*) {
     const std::string newPath = FileZerp_Get2019MemoryDotsFilePathForIndex(n);
     FileZerp_ifNoFileExistsAtNewPathThenTryMovingItFromOldPath(newPath, FileZerp_GetLegacyMemoryDotsFilePathForIndex(n));
-    FileZerp_ReadSettingsFile_path(newPath);
+    FileZerp_ReadSettingsFileQuietly(newPath);
     return 0;
 }

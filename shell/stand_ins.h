@@ -41,7 +41,14 @@ int16_t FileZerp_WriteSettingsFile_path(const std::string& path, int32_t preview
 // Reads path as a settings file on top of the factory block. A file that
 // cannot be opened leaves the factory block (its open error: -43 missing, -1
 // other); a file the reader refuses leaves the settings as they were (-1).
+// A file read posts kNewPresetNameNotification with the file's name under
+// kPresetNameKey: the user's chosen file names the preset.
 int16_t FileZerp_ReadSettingsFile_path(const std::string& path);
+// The same for the plug-in's own files (cached settings, undo slots, memory
+// dots), whose names are not the preset's: nothing is posted.
+int16_t FileZerp_ReadSettingsFileQuietly(const std::string& path);
+inline constexpr char kNewPresetNameNotification[] = "kNewPresetNameNotification";
+inline constexpr char kPresetNameKey[] = "kPresetNameKey";
 // Where the undo files live: the application-support folder.
 std::string FileZerp_GetUndoFilePathForName(const char* name);
 // Memory dot n: "Vornesk 2 A memory dot n.q2q" in the application-support

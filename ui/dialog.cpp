@@ -14,6 +14,8 @@
 #include "common/strings.h"
 #include "host_access/FilterBigDocument.h"
 #include "host_access/host_rects.h"
+#include "platform/appkit/animation.h"
+#include "platform/appkit/notifications.h"
 #include "platform/appkit/run_loop.h"
 #include "polyhedra/polyhedron_params.h"
 #include "records/data.h"
@@ -115,6 +117,7 @@ void Controller_Tarnwhistle_pano::releaseSharedInstance() {
 Controller_Tarnwhistle_pano::Controller_Tarnwhistle_pano() { MemoryDotArray.reserve(kMemoryDots); }
 
 Controller_Tarnwhistle_pano::~Controller_Tarnwhistle_pano() {
+    NSNotificationCenter_removeObserver(this);
     NSObject_cancelPreviousPerformRequests(this);
     if (proxyPreview) NSObject_cancelPreviousPerformRequests(proxyPreview);
     delete dissolveWindow;
@@ -135,6 +138,10 @@ void Controller_Tarnwhistle_pano::init_further() {
     if (gData) gData->suspendPreview = 0;
     gNeverDrewProxy = true;
     currentPresetFilenameUnicode = "";
+    NSNotificationCenter_addObserver(this, kNewPresetNameNotification, [this](const NSUserInfo& info) {
+        const auto name = info.find(kPresetNameKey);
+        if (name != info.end()) presetNameChanged(QString::fromStdString(name->second));
+    });
     if (iphoto) iphoto->setEnabled(false);
 }
 
@@ -565,9 +572,16 @@ void Controller_Tarnwhistle_pano::little_planet_pressed() {
     RoadOfANamedCommand(this, "little planet");
 }
 
+void Controller_Tarnwhistle_pano::makeLabelAnimatable(QWidget* view) {
+    CATransitionFade_addToView(view, "changeTextTransition", 0.5);
+}
+
 void Controller_Tarnwhistle_pano::changeDisplayedPresetName(const QString& name) {
+    makeLabelAnimatable(preset_name);
     if (preset_name && !name.isNull()) preset_name->setText(name);
 }
+
+void Controller_Tarnwhistle_pano::presetNameChanged(const QString& name) { SetCurrentPresetFilenameToNSString(name); }
 
 void Controller_Tarnwhistle_pano::SetCurrentPresetFilenameToNSString(const QString& name) {
     currentPresetFilenameUnicode = name;
@@ -743,7 +757,7 @@ void Controller_Tarnwhistle_pano::DoTotalMemoryDotSave(int slot) {
     SaveToMemoryDotCocoa(slot);
     ANewMemdotBecomesCurrent(slot);
     CurrentlyHoveringOverMemoryDot = -1;
-    ReactToHoverOverMemoryDot(slot, true);
+    ReactToHoverOverMemoryDot(slot, true, true);
 }
 
 void Controller_Tarnwhistle_pano::DoTotalMemoryDotLoad(int slot) {
@@ -775,7 +789,7 @@ void Controller_Tarnwhistle_pano::StashFirstMemdot() {
     const int slot = GetNonpersistentMemdot();
     if (slot == -1) return;
     DoTotalMemoryDotSave(slot);
-    CurrentlyHoveringOverMemoryDot = RecentlyHoveringOverMemoryDot = slot;
+    ShowThumbnailForMemdot(slot, false);
 }
 
 void Controller_Tarnwhistle_pano::finishedDrawingProxy() {
@@ -795,7 +809,7 @@ void Controller_Tarnwhistle_pano::ReactToClickOnMemoryDot(int slot, uint32_t mod
         MemDotStatus[slot] = 0;
         MemDotIsPersistent[slot] = 0;
         MakeMemoryDotItemLookDifferent(slot);
-        ReactToHoverOverEmptyMemoryDot();
+        ReactToHoverOverEmptyMemoryDot(true);
     } else if (modifiers & NSEventModifierFlagControl) {
         MemDotIsPersistent[slot] = 0;
         MakeMemoryDotItemLookDifferent(slot);
@@ -809,30 +823,53 @@ void Controller_Tarnwhistle_pano::ReactToMemdotThumbnailPressed(uint32_t modifie
     if (RecentlyHoveringOverMemoryDot != -1) DoTotalMemoryDotLoad(RecentlyHoveringOverMemoryDot);
 }
 
-void Controller_Tarnwhistle_pano::ReactToHoverOverMemoryDot(int slot, bool full) {
+void Controller_Tarnwhistle_pano::ReactToHoverOverMemoryDot(int slot, bool full, bool animated) {
     if (!full) {
-        ReactToHoverOverEmptyMemoryDot();
+        ReactToHoverOverEmptyMemoryDot(animated);
         return;
     }
-    if (slot == CurrentlyHoveringOverMemoryDot || slot < 0 || slot >= kMemoryDots) return;
-    CurrentlyHoveringOverMemoryDot = RecentlyHoveringOverMemoryDot = slot;
-    if (!MemdotThumbnail) return;
-    // The dot file's preview, as the thumbnail's picture.
-    QImage picture;
-    int16_t error = 0;
-    const int fd = FileZerp_OpenAFilePath(FileZerp_Get2019MemoryDotsFilePathForIndex(slot), 0, 0, &error);
-    if (fd >= 0) {
-        PyramidDescriptor thumb{};
-        InitPyramidProcs(&thumb, gFilterRecord ? gFilterRecord->bufferProcs : nullptr);
-        if (LoadPresetPreviewIntoPyr_Thingie(fd, &thumb, gData, kThumbnailPixels)) picture = NSImageFromPyr(&thumb);
-        DisposePyramidData(&thumb);
-    }
-    MemdotThumbnail->setIconSize(MemdotThumbnail->size());
-    MemdotThumbnail->setIcon(picture.isNull() ? QIcon() : QIcon(QPixmap::fromImage(picture)));
+    if (slot == CurrentlyHoveringOverMemoryDot) return;
+    ShowThumbnailForMemdot(slot, animated);
 }
 
-void Controller_Tarnwhistle_pano::ReactToHoverOverEmptyMemoryDot() {
-    if (MemdotThumbnail) MemdotThumbnail->setIcon(QIcon());
+void Controller_Tarnwhistle_pano::ShowThumbnailForMemdot(int slot, bool animated) {
+    if (slot < 0 || slot >= kMemoryDots) return;
+    LoadMemoryDotGraphicsIntoMemdotThumbnail(slot, animated);
+    CurrentlyHoveringOverMemoryDot = RecentlyHoveringOverMemoryDot = slot;
+}
+
+namespace {
+
+void FadeThumbnail(QWidget* thumbnail, bool animated) {
+    CATransitionFade_addToView(thumbnail, "changeImage", animated ? 0.25 : 0.08);
+}
+
+}  // namespace
+
+void Controller_Tarnwhistle_pano::LoadMemoryDotGraphicsIntoMemdotThumbnail(int slot, bool animated) {
+    if (!MemdotThumbnail) return;
+    const std::string path = FileZerp_Get2019MemoryDotsFilePathForIndex(slot);
+    FileZerp_ifNoFileExistsAtNewPathThenTryMovingItFromOldPath(path, FileZerp_GetLegacyMemoryDotsFilePathForIndex(slot));
+    // A dot file that cannot be read, or has no preview, leaves the thumbnail as it is.
+    int16_t error = 0;
+    const int fd = FileZerp_OpenAFilePath(path, 0, 0, &error);
+    if (fd < 0) return;
+    QImage picture;
+    PyramidDescriptor thumb{};
+    InitPyramidProcs(&thumb, gFilterRecord ? gFilterRecord->bufferProcs : nullptr);
+    if (LoadPresetPreviewIntoPyr_Thingie(fd, &thumb, gData, kThumbnailPixels)) picture = NSImageFromPyr(&thumb);
+    DisposePyramidData(&thumb);
+    if (picture.isNull()) return;
+    MemdotThumbnail->setIconSize(MemdotThumbnail->size());
+    FadeThumbnail(MemdotThumbnail, animated);
+    MemdotThumbnail->setIcon(QIcon(QPixmap::fromImage(picture)));
+}
+
+void Controller_Tarnwhistle_pano::ReactToHoverOverEmptyMemoryDot(bool animated) {
+    if (MemdotThumbnail) {
+        FadeThumbnail(MemdotThumbnail, animated);
+        MemdotThumbnail->setIcon(QIcon());
+    }
     CurrentlyHoveringOverMemoryDot = RecentlyHoveringOverMemoryDot = -1;
 }
 

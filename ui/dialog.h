@@ -130,7 +130,11 @@ public:
     void randomseed_pressed();
     void factory_pressed();
     void little_planet_pressed();
+    // The label cross-fades to the new name; a null name changes nothing.
     void changeDisplayedPresetName(const QString& name);
+    static void makeLabelAnimatable(QWidget* view);
+    // Observer of "kNewPresetNameNotification": the name under "kPresetNameKey".
+    void presetNameChanged(const QString& name);
     void SetCurrentPresetFilenameToNSString(const QString& name);
     void CloneUnicodePresetNameToCPresetName();
 
@@ -157,8 +161,11 @@ public:
     void finishedDrawingProxy();
     void ReactToClickOnMemoryDot(int slot, uint32_t modifiers);
     void ReactToMemdotThumbnailPressed(uint32_t modifiers);
-    void ReactToHoverOverMemoryDot(int slot, bool full);
-    void ReactToHoverOverEmptyMemoryDot();
+    void ReactToHoverOverMemoryDot(int slot, bool full, bool animated);
+    void ReactToHoverOverEmptyMemoryDot(bool animated);
+    void ShowThumbnailForMemdot(int slot, bool animated);
+    // The dot file's preview as the thumbnail; a file without one changes nothing.
+    void LoadMemoryDotGraphicsIntoMemdotThumbnail(int slot, bool animated);
     // The image name of a dot's look.
     static const char* MemdotImageName(uint16_t state, bool persistent);
 

@@ -7,6 +7,6 @@ HoverButton_Tarnwhistle_pano::HoverButton_Tarnwhistle_pano(QWidget* parent) : Ho
         if (button->tag < 0 || button->tag >= kMemoryDots) return;
         Controller_Tarnwhistle_pano* c = Controller_Tarnwhistle_pano::sharedInstance();
         const uint16_t state = c->MemDotStatus[button->tag];
-        c->ReactToHoverOverMemoryDot(button->tag, state == 1 || state == 2);
+        c->ReactToHoverOverMemoryDot(button->tag, state == 1 || state == 2, false);
     };
 }

@@ -24,6 +24,7 @@
 #include "platform/appkit/run_loop.h"
 #include "platform/appkit/sheets.h"
 #include "shell/settings_file.h"
+#include "shell/settings_persistence.h"
 #include "tests/platform/appkit/offscreen_app.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/dialog.h"
@@ -248,6 +249,38 @@ TEST_F(FilesTest, SettingsSavedUnderANameReadBackAndShowThatName) {
     EXPECT_EQ(c->preset_name->text(), "my view.q2q");
     EXPECT_EQ(c->latitude->floatValue(), 12.5f);
     EXPECT_TRUE(alerts.empty());
+}
+
+// A settings file the user loads names the preset after itself (through
+// the file layer's notification); the plug-in's own files do not.
+TEST_F(FilesTest, ALoadedSettingsFileNamesThePresetButCacheUndoAndDotFilesDoNot) {
+    Parameters* p = records->params.get();
+    const QString file = QString::fromStdString((dir / "caf\u00e9 view.q2q").string());
+    answers.push_back({NSModalResponseOK, file});
+    c->save_preset_pressed();
+    ASSERT_TRUE(c->gSaveSucceeded);
+    c->SetCurrentPresetFilenameToNSString("other");
+    answers.push_back({NSModalResponseOK, file});
+    c->load_preset_pressed();
+    ASSERT_TRUE(c->gSaveSucceeded);
+    EXPECT_EQ(c->currentPresetFilenameUnicode, QString::fromUtf8("caf\u00e9 view.q2q"));
+    EXPECT_STREQ(p->presetName, "caf\x8e view.q2q");   // Mac Roman
+
+    // Reading the plug-in's own files leaves the name as it is.
+    ASSERT_EQ(Settings2Cache(kCachedSettingsName), 0);
+    c->DoTotalMemoryDotSave(3);
+    c->SetCurrentPresetFilenameToNSString("other");
+    ASSERT_EQ(Cache2Settings(kCachedSettingsName), 0);
+    EXPECT_STREQ(p->presetName, "other");
+    ASSERT_EQ(LoadFromMemoryDotCocoa(3), 0);
+    EXPECT_STREQ(p->presetName, "other");
+
+    c->SetCurrentPresetFilenameToNSString("before undo");
+    UndoSnapshotCocoa(1);
+    c->SetCurrentPresetFilenameToNSString("after");
+    UndoSnapshotCocoa(1);
+    UndoReadCocoa();
+    EXPECT_STREQ(p->presetName, "before undo");
 }
 
 TEST_F(FilesTest, CancelledOrFailedPanelsWriteAndChangeNothing) {

@@ -12,6 +12,7 @@
 #include <random>
 
 #include "common/memory.h"
+#include "platform/appkit/animation.h"
 #include "platform/appkit/controls.h"
 #include "platform/appkit/run_loop.h"
 #include "pyramid/glue_names.h"
@@ -500,7 +501,7 @@ TEST_F(DialogTest, EveryDotStateWithEveryModifier) {
 TEST_F(DialogTest, HoveringAFilledDotTwiceTakesItOnce) {
     Open();
     c->ReactToClickOnMemoryDot(11, 0);
-    c->ReactToHoverOverEmptyMemoryDot();
+    c->ReactToHoverOverEmptyMemoryDot(false);
     QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
     QCoreApplication::sendEvent(c->MemoryDotArray[11], &enter);
     EXPECT_EQ(c->CurrentlyHoveringOverMemoryDot, 11);
@@ -585,6 +586,64 @@ TEST_F(DialogTest, PresetNamesAreTerminatedCutAndMacRoman) {
     c->SetCurrentPresetFilenameToNSString(QString(400, QChar('x')));
     EXPECT_EQ(std::strlen(records->params->presetName), size_t(kPresetNameLength - 1));
     EXPECT_EQ(Controller_Tarnwhistle_pano::myLocalizedStringFor("no such key"), "no such key");
+}
+
+// The preset-name label cross-fades in half a second, the dot thumbnail in
+// a quarter when animated and 0.08 s when not; on the test clock.
+TEST_F(DialogTest, PresetNameAndThumbnailFadeOnTheClock) {
+    Open();
+    QLabel* label = c->preset_name;
+    const QPoint inLabel = label->mapTo(c->dissolveWindow, QPoint(0, 0));
+    const QImage before = c->dissolveWindow->grab().toImage();
+    c->dice_pressed();
+    EXPECT_EQ(label->text(), Controller_Tarnwhistle_pano::myLocalizedStringFor("RandomSettings"));
+    // Ease-in-ease-out is symmetric: half the fade at half the time.
+    const auto oldLook = [label] { return CATransitionFade_oldLookOpacity(label, "changeTextTransition"); };
+    EXPECT_EQ(oldLook(), 1.0);
+    AdvanceTestClock(0.1);
+    const double early = oldLook();
+    AdvanceTestClock(0.15);
+    EXPECT_NEAR(oldLook(), 0.5, 1e-9);
+    AdvanceTestClock(0.15);
+    const double late = oldLook();
+    EXPECT_GT(early, 0.5);
+    EXPECT_LT(late, 0.5);
+    EXPECT_NEAR(early, 1.0 - late, 1e-9);
+    AdvanceTestClock(0.1);
+    EXPECT_EQ(oldLook(), 0.0);
+    const std::pair<double, double> thumbnail[] = {{0.0, 1.0}, {0.125, 0.5}, {0.125, 0.0}};
+    // Over: the label shows only the new name.
+    Pass();
+    const QImage after = c->dissolveWindow->grab().toImage();
+    bool changed = false;
+    for (int y = 0; y < label->height(); ++y)
+        for (int x = 0; x < label->width(); ++x)
+            changed |= before.pixel(inLabel + QPoint(x, y)) != after.pixel(inLabel + QPoint(x, y));
+    EXPECT_TRUE(changed);
+
+    c->ReactToHoverOverEmptyMemoryDot(true);
+    for (auto [advance, opacity] : thumbnail) {
+        AdvanceTestClock(advance);
+        EXPECT_NEAR(CATransitionFade_oldLookOpacity(c->MemdotThumbnail, "changeImage"), opacity, 1e-9);
+    }
+    c->ReactToHoverOverEmptyMemoryDot(false);
+    AdvanceTestClock(0.04);
+    EXPECT_NEAR(CATransitionFade_oldLookOpacity(c->MemdotThumbnail, "changeImage"), 0.5, 1e-9);
+    AdvanceTestClock(0.04);
+    EXPECT_EQ(CATransitionFade_oldLookOpacity(c->MemdotThumbnail, "changeImage"), 0.0);
+}
+
+// Hovering a filled dot whose file is gone leaves the thumbnail as it was.
+TEST_F(DialogTest, AThumbnailWithoutItsDotFileStaysAsItWas) {
+    Open();
+    c->DoTotalMemoryDotSave(7);
+    fs::remove(FileZerp_Get2019MemoryDotsFilePathForIndex(7));
+    c->ReactToHoverOverEmptyMemoryDot(false);
+    c->MemdotThumbnail->setIcon(c->MemoryDotArray[0]->icon());
+    const qint64 before = c->MemdotThumbnail->icon().cacheKey();
+    c->ReactToHoverOverMemoryDot(7, true, false);
+    EXPECT_EQ(c->MemdotThumbnail->icon().cacheKey(), before);
+    EXPECT_EQ(c->RecentlyHoveringOverMemoryDot, 7);
 }
 
 }  // namespace

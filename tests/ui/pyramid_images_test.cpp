@@ -164,9 +164,9 @@ TEST(PyramidImages, PresetPreviewAndDotThumbnailOfTheEarth) {
     AdvanceTestClock(0.2);
     for (int i = 0; i < 2; ++i) NSApp_modalPass(false);
     c->DoTotalMemoryDotSave(4);
-    c->ReactToHoverOverEmptyMemoryDot();
+    c->ReactToHoverOverEmptyMemoryDot(false);
     EXPECT_TRUE(c->MemdotThumbnail->icon().isNull());
-    c->ReactToHoverOverMemoryDot(4, true);
+    c->ReactToHoverOverMemoryDot(4, true, false);
     ASSERT_FALSE(c->MemdotThumbnail->icon().isNull());
     const QImage shown = c->MemdotThumbnail->icon().pixmap(QSize(128, 128)).toImage();
     // The oceans make the Earth bluer than red on the whole.

@@ -29,10 +29,15 @@ void TotalMollweide(float out[3], unsigned char* outside, float* latitude, doubl
         *outside = 1;
         return;
     }
-    const double theta = std::asin(y / kSqrt2);
-    const double phiS = std::asin(std::clamp((2.0 * theta + std::sin(2.0 * theta)) / kPi, -1.0, 1.0));
+    // sin(theta) is y / sqrt 2 and theta lies within +-pi / 2, so cos(theta)
+    // is the root below and sin(2 theta) = 2 sin(theta) cos(theta): no sine
+    // or cosine per sample.
+    const double s = y / kSqrt2;
+    const double theta = std::asin(s);
+    const double cosTheta = std::sqrt(std::max(1.0 - s * s, 0.0));
+    const double phiS = std::asin(std::clamp((2.0 * theta + 2.0 * s * cosTheta) / kPi, -1.0, 1.0));
     if (latitude) *latitude = static_cast<float>(phiS);
-    const float k = static_cast<float>(kTwoSqrt2 * std::cos(theta));
+    const float k = static_cast<float>(kTwoSqrt2 * cosTheta);
     const double lambda = k > 0.0f ? kPi * x / k + kPi - kShortPi : -kPi;
     if (!(lambda >= lambdaMin && lambda <= lambdaMax)) {
         *outside = 1;

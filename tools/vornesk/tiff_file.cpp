@@ -119,6 +119,10 @@ int DirectColourPlanes(const Layout& l) {
 // samples beyond the document's planes are dropped.
 void CopySamples(const uint8_t* src, int stride, int first, size_t pixels, HostDocument* doc, size_t at) {
     const int planes = doc->Planes(), bytes = doc->BytesPerSample();
+    if (stride == planes && first == 0 && bytes != 2) {
+        std::memcpy(&doc->samples[at * planes * bytes], src, pixels * planes * bytes);
+        return;
+    }
     for (size_t p = 0; p < pixels; ++p)
         for (int s = 0; s < stride && first + s < planes; ++s) {
             const uint8_t* from = src + (p * stride + s) * bytes;
@@ -157,6 +161,16 @@ bool ReadDirect(TIFF* tif, const Layout& l, HostDocument* doc) {
     }
     if (chunkWidth == 0 || chunkHeight == 0) return false;
     const size_t rowBytes = size_t(chunkWidth) * stride * (l.bits / 8);
+    // Strips of whole pixels as the document keeps them decode in place.
+    if (!tiled && !planes && stride == doc->Planes() && l.bits != 16) {
+        for (uint32_t y0 = 0; y0 < l.height; y0 += chunkHeight) {
+            const size_t bytes = rowBytes * std::min(chunkHeight, l.height - y0);
+            if (TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, y0, 0), &doc->samples[size_t(y0) * rowBytes],
+                                     tmsize_t(bytes)) < 0)
+                return false;
+        }
+        return true;
+    }
     for (uint16_t plane = 0; plane < (planes ? l.samples : 1); ++plane)
         for (uint32_t y0 = 0; y0 < l.height; y0 += chunkHeight)
             for (uint32_t x0 = 0; x0 < l.width; x0 += chunkWidth) {

@@ -266,6 +266,7 @@ bool AllocateTileBuffers(PerTaskStuffType* task, int64_t, int32_t count) {
         context.replyGrid = fits ? static_cast<MirelYummy*>(TaskEngineNewBlock(bytes)) : nullptr;
         if (!context.replyGrid) allMade = false;
     }
+    if (task->purpose != kPurposeRender) return allMade;
     const size_t colours = size_t(int64_t(tile.right) - tile.left) * size_t(int64_t(tile.bottom) - tile.top);
     task->tileColours = static_cast<float*>(TaskEngineNewBlock(std::max<size_t>(colours, 1) * 4 * sizeof(float)));
     return allMade && task->tileColours;

@@ -505,7 +505,7 @@ void Controller_Tarnwhistle_pano::gSettings_ChangedSoUpdatePreview() {
 }
 
 void Controller_Tarnwhistle_pano::updateProxy() {
-    if (proxyPreview) proxyPreview->setNeedsDisplay();
+    if (proxyPreview) ppm->requestNewProgressivePreviewForGUIItem(proxyPreview);
 }
 
 void Controller_Tarnwhistle_pano::waitAWhileAndThenRefreshProxy(const void*) {

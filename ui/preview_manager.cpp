@@ -66,13 +66,16 @@ void ProgressivePreviewManager::GUIDrawIsComplete() {
 void ProgressivePreviewManager::requestNewProgressivePreviewForGUIItem(ProxyView_Tarnwhistle_pano* view) {
     DispatchToDialogLoop([this, view] {
         proxyGUIItem = view;
-        if (view) view->setNeedsDisplay();
+        // The pane renders at the end of this pass, once for every request made so far.
+        abortAnyPreviewAndThenDoBlockSynchronously([view] {
+            if (view) view->setNeedsDisplay();
+        });
     });
 }
 
 void ProgressivePreviewManager::abortAnyPreviewAndThenDoBlockSynchronously(std::function<void()> block) {
     if (!block) return;
-    if (!rendering) {
+    if (state != kProgressivePreviewState_running) {
         block();
         return;
     }
@@ -83,9 +86,4 @@ void ProgressivePreviewManager::forSureAbortThePreviewThenDoBlockSynchronously(s
     Log("forSureAbortThePreviewThenDoBlockSynchronously");
     block_to_do = std::move(block);
     state = kProgressivePreviewState_aborting;
-}
-
-void ProgressivePreviewManager::renderEnded() {
-    rendering = false;
-    if (state == kProgressivePreviewState_aborting) aPassThroughTilesHasFinished();
 }

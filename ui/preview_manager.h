@@ -1,9 +1,12 @@
 // The dialog's single owner of preview work: the state of a preview run,
 // the task records it holds on to, the preview buffer record _pbr, the pane
 // to redisplay, and a block to run once the running preview has stopped.
-// The pane renders from the dialog's loop (ui/proxy_view.h); save, dismiss
-// and cancel go through abortAnyPreviewAndThenDoBlockSynchronously first.
-// Main thread only.
+// updateProxy asks it for a preview; the request hops to the dialog's loop
+// and asks the pane to display, and the pane renders once per pass of the
+// loop (ui/proxy_view.h): running while it renders, waiting for the user
+// interface to draw once the pass over the tiles has finished, ready when
+// the pane has painted. Save, dismiss and cancel go through
+// abortAnyPreviewAndThenDoBlockSynchronously first. Main thread only.
 #pragma once
 
 #include <cstdint>
@@ -34,24 +37,22 @@ struct ProgressivePreviewManager {
     std::map<int64_t, PerTaskStuffType*> things;
     std::function<void()> block_to_do;
     ProxyView_Tarnwhistle_pano* proxyGUIItem = nullptr;
-    // A preview render is under way (set by the pane around its render).
-    bool rendering = false;
 
     void hangOnToTask(int64_t number, PerTaskStuffType* task);
     PerTaskStuffType* getTaskForInt(int64_t number) const;
     void taskAllocationFailed();
+    // The pane's render has ended: display it, or, when aborting, run the kept block.
     void aPassThroughTilesHasFinished();
     proxyBufferRecord* pbr_address();
     void dumpProxyAndTasks();
+    // The pane has painted the preview.
     void GUIDrawIsComplete();
-    // Asks the dialog's loop for a new preview of view.
+    // Asks, from the dialog's next pass, the view to display a new preview.
     void requestNewProgressivePreviewForGUIItem(ProxyView_Tarnwhistle_pano* view);
     // Runs block now when no render runs; otherwise aborts the render and
     // runs block as soon as it has stopped. Null does nothing.
     void abortAnyPreviewAndThenDoBlockSynchronously(std::function<void()> block);
     void forSureAbortThePreviewThenDoBlockSynchronously(std::function<void()> block);
-    // The pane's render has ended: the kept block runs.
-    void renderEnded();
 };
 
 // "%ld" of the number.

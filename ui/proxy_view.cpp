@@ -81,10 +81,11 @@ void ProxyView_Tarnwhistle_pano::paintPreview(QRectF r, bool trivial) {
         if (!PreviewCanRender(&why)) {
             refusal = QString::fromStdString(why);
         } else {
-            controller->ppm->rendering = true;
+            ProgressivePreviewManager* ppm = controller->ppm.get();
+            ppm->state = kProgressivePreviewState_running;
             renderForPreview()(&pbr);
-            controller->ppm->renderEnded();
             ++previewsRendered;
+            ppm->aPassThroughTilesHasFinished();
             if (HostResult() != noErr) {
                 refusal = QString("The preview could not be made (error %1).").arg(HostResult());
                 if (gResult) *gResult = noErr;
@@ -146,6 +147,10 @@ void ProxyView_Tarnwhistle_pano::before_concludeDrawRectWithoutRacing() {
 }
 
 void ProxyView_Tarnwhistle_pano::paintEvent(QPaintEvent*) {
+    if (Controller_Tarnwhistle_pano::exists()) {
+        ProgressivePreviewManager* ppm = Controller_Tarnwhistle_pano::sharedInstance()->ppm.get();
+        if (ppm && ppm->state == kProgressivePreviewState_waiting_for_UI_to_draw) ppm->GUIDrawIsComplete();
+    }
     QPainter painter(this);
     painter.fillRect(rect(), QColor(0x40, 0x40, 0x40));
     if (!mostRecentPreview.isNull()) painter.drawImage(mostRecentPreviewActiveRect, mostRecentPreview);
@@ -158,6 +163,18 @@ void ProxyView_Tarnwhistle_pano::paintEvent(QPaintEvent*) {
 void ProxyView_Tarnwhistle_pano::resizeEvent(QResizeEvent* event) {
     TrackingView::resizeEvent(event);
     setNeedsDisplay();
+}
+
+void ProxyView_Tarnwhistle_pano::ReallyHandleProxyClick(QPointF point, bool optioned) {
+    if (!gParams || !gData) return;
+    const double scale = retinaScale() * gParams->proxyScale;
+    const int32_t x = int32_t(std::trunc(gParams->previewOffset.x + (point.x() - gRecentProxyImageOriginXPoints) * scale));
+    const int32_t y = int32_t(std::trunc(gParams->previewOffset.y + (point.y() - gRecentProxyImageOriginYPoints) * scale));
+    const int32_t width = gData->filterRect.right - gData->filterRect.left;
+    const int32_t height = gData->filterRect.bottom - gData->filterRect.top;
+    // An empty image gives fractions of 0, not a division by zero.
+    gParams->pickedPoints[optioned ? 1 : 0] = PickedPoint{x, y, width > 0 ? float(x) / float(width) : 0.0f,
+                                                          height > 0 ? float(y) / float(height) : 0.0f};
 }
 
 QImage ProxyView_Tarnwhistle_pano::previewWithPointSize(int side) const {

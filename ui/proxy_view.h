@@ -44,6 +44,11 @@ public:
     void displayIfNeeded();
     double retinaScale() const;
     void drawRect_version_normal(QRectF r);
+    // Stores the image pixel under the pane point, and its fractions of the
+    // filter size, in the first point slot of Parameters (the second when
+    // optioned). No event of the pane calls it: a click in the pane pans,
+    // and no render reads the slots.
+    void ReallyHandleProxyClick(QPointF point, bool optioned);
     // The last preview cut to a square and scaled to side points.
     QImage previewWithPointSize(int side) const;
 

@@ -18,6 +18,7 @@
 #include "tools/vornesk/image_files.h"
 #include "tools/vornesk/options.h"
 #include "ui/dialog.h"
+#include "ui/preview_manager.h"
 #include "ui/proxy_view.h"
 
 namespace {
@@ -77,14 +78,17 @@ TEST_F(DialogHostTest, PreviewShowsTheEarthThenOkRendersTheChosenMode) {
     int32_t divisor = 0;
     const std::string shots = std::string(VORNESK_BINARY_DIR) + "/dialog-";
     int stage = 0;
+    int64_t renderedBefore = 0;
     EveryPassUntil([&]() -> bool {
         QWidget* window = FindWindow("dissolveWindow");
         auto* pane = window ? window->findChild<ProxyView_Tarnwhistle_pano*>("proxyPreview") : nullptr;
         // Each stage waits for the preview and the end of its drawing (the first stash).
+        Controller_Tarnwhistle_pano* controller = Controller_Tarnwhistle_pano::sharedInstance();
         if (!pane || pane->mostRecentPreview.isNull() || pane->needsDisplay() ||
-            Controller_Tarnwhistle_pano::sharedInstance()->gNeverDrewProxy ||
-            NSObject_pendingPerformRequests(pane) > 0)
+            pane->previewsRendered <= renderedBefore || controller->gNeverDrewProxy ||
+            controller->ppm->state != kProgressivePreviewState_ready || NSObject_pendingPerformRequests(pane) > 0)
             return false;
+        renderedBefore = pane->previewsRendered;
         if (stage == 0) {
             // Equirectangular in and out: the Earth reduced by the divisor.
             const QImage& image = pane->mostRecentPreview;

@@ -251,6 +251,52 @@ TEST_F(DialogTest, OkWithARefreshPendingRendersNothingAfter) {
     EXPECT_EQ(NSObject_pendingPerformRequests(nullptr), 0);
 }
 
+// A change asks the preview manager, whose request reaches the pane in the
+// next pass: running while it renders, waiting until the pane has painted,
+// then ready.
+TEST_F(DialogTest, RefreshesGoThroughThePreviewManager) {
+    Open();
+    ProgressivePreviewManager* ppm = c->ppm.get();
+    Pass(2);
+    EXPECT_EQ(ppm->state, kProgressivePreviewState_ready);
+    const int64_t start = rendered;
+    int32_t stateWhileRendering = -1;
+    ProxyView_Tarnwhistle_pano::renderForPreview() = [&](proxyBufferRecord* pbr) {
+        ++rendered;
+        stateWhileRendering = ppm->state;
+        std::fill(pbr->pixels, pbr->pixels + pbr->byteCount, uint8_t(90));
+    };
+    c->flip->click();
+    c->indicatrix->click();
+    EXPECT_FALSE(c->proxyPreview->needsDisplay());
+    EXPECT_EQ(rendered, start);
+    Pass();
+    EXPECT_EQ(rendered, start + 1);   // two requests, one preview
+    EXPECT_EQ(stateWhileRendering, kProgressivePreviewState_running);
+    EXPECT_EQ(ppm->proxyGUIItem, c->proxyPreview);
+    EXPECT_EQ(ppm->state, kProgressivePreviewState_waiting_for_UI_to_draw);
+    c->proxyPreview->repaint();
+    EXPECT_EQ(ppm->state, kProgressivePreviewState_ready);
+}
+
+// OK pressed while a preview renders (as from the render's pump) waits for
+// the render to end, then ends the loop with 1.
+TEST_F(DialogTest, OkDuringARenderEndsTheLoopOnceTheRenderHasStopped) {
+    Open();
+    bool loopRanDuringRender = false;
+    ProxyView_Tarnwhistle_pano::renderForPreview() = [&](proxyBufferRecord* pbr) {
+        ++rendered;
+        c->ok->click();
+        loopRanDuringRender = NSApp_modalLoopRunning();
+        std::fill(pbr->pixels, pbr->pixels + pbr->byteCount, uint8_t(90));
+    };
+    c->flip->click();
+    EXPECT_FALSE(NSApp_modalPass(false));
+    EXPECT_TRUE(loopRanDuringRender);
+    EXPECT_EQ(c->endShowWindow(), 1);
+    EXPECT_EQ(c->ppm->state, kProgressivePreviewState_ready);
+}
+
 TEST_F(DialogTest, CancelAndCloseGiveZeroAndCloseTheColourPanel) {
     for (int way = 0; way < 2; ++way) {
         Open();
@@ -394,6 +440,44 @@ TEST_F(DialogTest, ZoomButtonsChangeTheDivisorAndTheirTitle) {
     p.proxyScale = 3;
     c->fixZoomersHilitesEasy();
     EXPECT_EQ(c->zoom_100->text(), "33%");
+}
+
+// A picked pane point maps through the painted origin, the zoom divisor
+// and the offsets to an image pixel; option picks into the second slot.
+TEST_F(DialogTest, PickingAPointStoresTheImagePixelUnderIt) {
+    records.reset();
+    records = std::make_unique<UiRecords>(6000, 3000);
+    Open();
+    Parameters& p = *records->params;
+    ProxyView_Tarnwhistle_pano* pane = c->proxyPreview;
+    struct Case {
+        int32_t divisor, offsetX, offsetY;
+        double px, py;
+        bool optioned;
+    };
+    const Case cases[] = {{1, 0, 0, 0.0, 0.0, false},   {1, 100, 40, 10.0, 20.0, true},
+                          {4, 0, 0, 25.5, 13.25, false}, {3, 1000, 500, 100.0, 50.0, true}};
+    for (const Case& k : cases) {
+        p.proxyScale = k.divisor;
+        p.previewOffset = PreviewOffset{k.offsetX, k.offsetY};
+        const PickedPoint other = p.pickedPoints[k.optioned ? 0 : 1];
+        const double ox = gRecentProxyImageOriginXPoints, oy = gRecentProxyImageOriginYPoints;
+        pane->ReallyHandleProxyClick(QPointF(ox + k.px, oy + k.py), k.optioned);
+        const PickedPoint& got = p.pickedPoints[k.optioned ? 1 : 0];
+        const double s = pane->devicePixelRatioF() * k.divisor;
+        EXPECT_EQ(got.x, int32_t(k.offsetX + k.px * s));
+        EXPECT_EQ(got.y, int32_t(k.offsetY + k.py * s));
+        EXPECT_FLOAT_EQ(got.fx, float(got.x) / 6000.0f);
+        EXPECT_FLOAT_EQ(got.fy, float(got.y) / 3000.0f);
+        const PickedPoint& untouched = p.pickedPoints[k.optioned ? 0 : 1];
+        EXPECT_EQ(untouched.x, other.x);
+        EXPECT_EQ(untouched.y, other.y);
+    }
+    // An empty image: fractions 0.
+    records->data->filterRect = VRect{0, 0, 0, 0};
+    pane->ReallyHandleProxyClick(QPointF(5, 5), false);
+    EXPECT_EQ(p.pickedPoints[0].fx, 0.0f);
+    EXPECT_EQ(p.pickedPoints[0].fy, 0.0f);
 }
 
 TEST_F(DialogTest, DraggingPansTheZoomedPreviewAndTheReleaseRefreshesIt) {

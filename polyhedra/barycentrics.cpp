@@ -98,6 +98,28 @@ int barycentrics_precalc(int64_t t, polyhedron* poly) {
     return kBaryPrecalcGood;
 }
 
+void FillNetTriangleCorners(polyhedron* poly) {
+    if (!poly || !poly->coords3D) return;
+    for (int64_t t = 0; t < poly->netTriangleCount && t < kMaxNetTriangles; ++t) {
+        PolyNetTriangle& tri = poly->netTriangle[t];
+        if (tri.isTab || tri.netFace < 0 || tri.netFace >= poly->netFaceCount) continue;
+        const int64_t S = poly->netFace[tri.netFace].face3D;
+        const bool hasFace = S >= 0 && S < poly->faceCount3D && poly->face3D[S].count >= kMinFaceVertices;
+        for (int k = 0; k < 3; ++k) {
+            const int64_t v = tri.vertex[k];
+            if (v < 0 || v >= kMax2DVertices) continue;
+            int64_t solid = poly->netVertexSolid[v];
+            if (hasFace && tri.solidCorner[k] < poly->face3D[S].count) solid = poly->face3D[S].vertex[tri.solidCorner[k]];
+            if (solid < 0 || solid >= poly->vertexCount3D) continue;
+            const triplex q = poly->coords3D[solid];
+            tri.cornerPoint[k] = q;
+            poly->netVertex[v].X = float(q.x);
+            poly->netVertex[v].Y = float(q.y);
+            poly->netVertex[v].Z = float(q.z);
+        }
+    }
+}
+
 bool iso_in_triangle(int64_t i, int64_t j, const TriangleLattice* lattice, fcomplex* P, double* b) {
     *P = Cadd(Cscale(lattice->E1, static_cast<double>(i)), Cscale(lattice->E2, static_cast<double>(j)));
     XY_and_3points_to_barycentrics(&b[0], &b[1], &b[2], *P, lattice->corner[0], lattice->corner[1],

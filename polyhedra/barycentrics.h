@@ -65,6 +65,11 @@ enum BaryPrecalcResult : int {
 // find_barycentrics treats as "holds nothing", and is reported to the caller.
 int barycentrics_precalc(int64_t t, polyhedron* poly);
 
+// The 3D corner points of every face triangle (the solid vertices its corners
+// fold onto, through the net face's 3D face) into the triangle's corner
+// points and the 3D position of its net vertices. Glue tabs keep theirs.
+void FillNetTriangleCorners(polyhedron* poly);
+
 // Barycentrics of net point (x, y) in net triangle t, using the stored inverse
 // determinant. Returns 0 as soon as b1, then b2, falls below the search slack
 // (the later ones are then not written), else 1 when b3 is inside it too.

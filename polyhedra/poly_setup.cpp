@@ -166,6 +166,7 @@ void SetUpReallyGeneralPolyhedron(polyhedron* poly, int64_t code, int64_t m, int
     }
     CramPoints(poly);
     for (int64_t t = 0; t < poly->netTriangleCount; ++t) barycentrics_precalc(t, poly);
+    FillNetTriangleCorners(poly);
     Fill_in_rind_precalculables(poly);
     if (m == 1 || m == 3) ReconcileTabs(poly, m == 3 ? 0 : 1);
 }

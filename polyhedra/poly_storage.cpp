@@ -144,6 +144,11 @@ void InitPoly(polyhedron* poly, float a, float b) {
     poly->shortWords[1] = 1;
     poly->yScale = 1.0;
     poly->allConvex = 1;
+    poly->netOrigin[0] = poly->netOrigin[1] = 0.0;
+    poly->netScale[0] = poly->netScale[1] = 1.0;
+    poly->raySearchCounts = RaySearchCounts{};
+    for (auto& triple : poly->warpVertex)
+        for (int64_t& v : triple) v = -1;
 }
 
 void GetDefaultPolySettings(polyhedron* poly) {

@@ -13,6 +13,7 @@
 
 #include "common/geometry.h"
 #include "common/vectors.h"
+#include "records/ray_search_counts.h"
 
 struct SkipList;
 struct Data;
@@ -303,6 +304,15 @@ struct polyhedron {
     uint8_t curvedRevision;         // reattach along arc middles first
     int64_t reattachMethod[kFragmentSignalRows];  // -1 none, 1 cusp, 2 tiny face, 3 single neighbour,
                                                   // 4 arc start, 5 arc middle
+
+    // Input polyhedra: a net position (x, y) lies at ((x - netOrigin[0]) * netScale[0],
+    // (y - netOrigin[1]) * netScale[1]) of the unit input picture.
+    double netOrigin[2];
+    double netScale[2];
+    RaySearchCounts raySearchCounts;  // totals of the retired tasks' ray searches
+    // The secondary quincuncial warp's two triangles of net vertices (face
+    // tag 1 reads the first); -1 stands for the net point (0, 0).
+    int64_t warpVertex[2][3];
 };
 
 // Frees the storage a polyhedron owns (polyhedra/poly_storage.h has the rest

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "records/hypertype.h"
+#include "records/ray_search_counts.h"
 
 struct PyramidDescriptor;
 
@@ -50,7 +51,24 @@ struct renderhinttype {
     hypertype hyper;  // the hyperbolic tiling's cell, set with the render context
     PyramidDescriptor* pyramid;
     float pyramidAux[2];
+    RaySearchCounts raySearch;  // this task's ray searches, summed when it retires
 };
+
+// Empties a recent-triangles record: no triangles, missed set.
+inline void InitTriangleFindingHint(recentTriangleType* r) {
+    r->triangles[0] = r->triangles[1] = r->triangles[2] = -1;
+    r->missed = 1;
+}
+// Moves triangle t to the front (most recent first); the others keep their
+// order behind it and the oldest falls off. Clears missed.
+inline void AddTriangleFindingHint(recentTriangleType* r, int64_t t) {
+    if (r->triangles[0] != t) {
+        if (r->triangles[1] != t) r->triangles[2] = r->triangles[1];
+        r->triangles[1] = r->triangles[0];
+        r->triangles[0] = t;
+    }
+    r->missed = 0;
+}
 
 // Resets a hint record to its start values and returns it.
 inline renderhinttype* InitPolyHints(renderhinttype* h) {

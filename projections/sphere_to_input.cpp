@@ -5,6 +5,7 @@
 
 #include "records/TransformationReply.h"
 #include "projections/forward_maps.h"
+#include "projections/input_poly.h"
 #include "common/angles.h"
 #include "projections/stereographic.h"
 
@@ -465,8 +466,7 @@ void MapInputMode(long mode, const float p[3], float* table, float aspect, Input
         }
         case 29:
         case 39:
-            // Input on a polyhedron: no input position until the input
-            // polyhedron can be searched; the ray counts as a miss.
+            // Input on a polyhedron: TransformSphereToInput answers these.
             r.outside = 1;
             r.x = 0.0f;
             r.y = 0.0f;
@@ -540,10 +540,16 @@ bool InputModeCategory(long inputMode) { return inputMode == 29 || inputMode == 
 
 void TransformSphereToInput(long inputMode, long flip, const float point[3], float* inputU,
                             float* inputV, unsigned char* outside, float* table, int* inputFace,
-                            int* inputKind, float* sampleAux, polyhedron*, renderhinttype*,
-                            float aspect) {
+                            int* inputKind, float* sampleAux, polyhedron* inputPolyhedron,
+                            renderhinttype* inputHints, float aspect) {
     InputAnswer r;
-    MapInputMode(inputMode, point, table, aspect, r);
+    if (InputModeCategory(inputMode)) {
+        // The direction's ray into the input solid; a miss is transparent.
+        r.x = r.y = 0.0f;
+        r.outside = InputPolyPosition(point, inputPolyhedron, inputHints, &r.x, &r.y, &r.region) ? 0 : 1;
+    } else {
+        MapInputMode(inputMode, point, table, aspect, r);
+    }
     if (flip) r.x = 1.0f - r.x;
     *inputU = r.x;
     *inputV = r.y;

@@ -131,7 +131,7 @@ struct Data {
     PyramidDescriptor previewPyramid;                // 128 x 128, kind 3
     PyramidDescriptor pyramids[kDataPyramidCount];   // see the indices above
 
-    void* inputPolyhedron;        // the input polyhedron of a render, null when none
+    polyhedron* inputPolyhedron;  // the solid of a polyhedral input mode, null when none; freed with the storage
     qev_OSInfo osInfo;
     int64_t renderWords[18];      // the renderer's; several cleared by the set-up
     void* renderPointer;

@@ -54,4 +54,6 @@ enum : int16_t {
     kDiagProjectionCache = 272,
     // A cube-map input could not be cut into its six faces.
     kDiagCubeCorpus = 273,
+    // The solid under a polyhedral input picture could not be built.
+    kDiagInputPolyhedron = 280,
 };

@@ -7,6 +7,9 @@
 
 #include "common/memory.h"
 #include "platform/host/result_codes.h"
+#include "polyhedra/polyhedron.h"
+#include "projections/input_poly.h"
+#include "projections/sphere_to_input.h"
 #include "pyramid/cube_corpus.h"
 #include "pyramid/input_fill.h"
 #include "pyramid/kernels.h"
@@ -38,6 +41,13 @@ double Now() {
     return duration<double>(system_clock::now().time_since_epoch()).count();
 }
 
+// Ends the render with `message` as the host's error text.
+void FailRender(const char* message, int16_t diagnostic) {
+    DoDebugMessages(message);
+    SetHostResult(gFilterRecord ? HostReportError(gFilterRecord->errorString, message) : OSErr(filterBadParameters),
+                  diagnostic);
+}
+
 // Cuts a cube-map input into its six faces; false, with the result and the
 // reason, when it cannot. No render reads a cube layout from the whole input.
 bool CutCubeCorpus(Data* data, int64_t inputMode) {
@@ -57,9 +67,28 @@ bool CutCubeCorpus(Data* data, int64_t inputMode) {
                       ? "The picture is too small for input mode %lld: a cube face would be empty."
                       : "Input mode %lld has no picture to cut into cube faces.",
                   (long long)inputMode);
-    DoDebugMessages(message);
-    SetHostResult(gFilterRecord ? HostReportError(gFilterRecord->errorString, message) : OSErr(filterBadParameters),
-                  kDiagCubeCorpus);
+    FailRender(message, kDiagCubeCorpus);
+    return false;
+}
+
+// The solid under a polyhedral input picture; false, with the reason, when
+// it cannot be built (a render would otherwise show a transparent input).
+bool PrepareInputPoly(Data* data, int64_t inputMode) {
+    const VRect f = data->filterRect;
+    const double width = double(f.right) - f.left, height = double(f.bottom) - f.top;
+    const polyhedron* poly = AllocateInputPoly(data, inputMode, width > 0 ? height / width : 1.0);
+    if (!poly) {
+        SetHostResult(kResultOutOfMemory, kDiagInputPolyhedron);
+        return false;
+    }
+    if (InputPolyStatusIsUsable(poly->status) && poly->netTriangleCount > 0) return true;
+    char message[200];
+    std::snprintf(message, sizeof message,
+                  "The solid of input mode %lld could not be built (polyhedron status %lld), so the picture cannot "
+                  "be read from its net.",
+                  (long long)inputMode, (long long)poly->status);
+    FailRender(message, kDiagInputPolyhedron);
+    DisposeInputPoly(data);
     return false;
 }
 
@@ -150,6 +179,7 @@ bool PrerollManipulation(Data* data) {
             paint_mipmap_of_pyramid(main);
         }
     }
+    if (InputModeCategory(inputMode) && !PrepareInputPoly(data, inputMode)) return false;
     if (data->storage) {
         data->storage->inverseTableA[0] = kInverseTableNotBuilt;
         data->storage->inverseTableB[0] = kInverseTableNotBuilt;

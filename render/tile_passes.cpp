@@ -5,11 +5,13 @@
 #include <cstring>
 
 #include "common/memory.h"
+#include "polyhedra/polyhedron.h"
 #include "projections/caches.h"
 #include "projections/forward_maps.h"
 #include "projections/gores.h"
 #include "projections/hyperbolic.h"
 #include "projections/panel_layouts.h"
+#include "projections/sphere_to_input.h"
 #include "projections/square_world_maps.h"
 #include "records/vort.h"
 #include "render/host_pixels.h"
@@ -177,6 +179,7 @@ bool PrepareRenderContext(Data* data, const Parameters* params, int16_t* diagnos
     std::memset(c, 0, sizeof(vort));
     FillHilbertWalk(c);
     c->inputPyramids = data->pyramids;
+    c->inputPolyhedron = InputModeCategory(params->inputMode) ? data->inputPolyhedron : nullptr;
     c->projectionCaches = gCaches;
     c->inputTable = gTables->mollweide;
     c->ellipsoidTable = gTables->ellipsoid;
@@ -247,7 +250,11 @@ void PrerollOneTileTask(PerTaskStuffType* task) {
     InitHypertypeForMode(&h.hyper, c->outputMode);
 }
 
-void PostrollOneTileTask(PerTaskStuffType*) {
+void PostrollOneTileTask(PerTaskStuffType* task) {
+    // The input side's ray-search counts join the solid's totals here, on the
+    // thread that retires tasks one at a time: no worker writes a shared count.
+    if (task && task->context && task->context->inputPolyhedron)
+        AddRaySearchCounts(&task->context->inputPolyhedron->raySearchCounts, task->hints[1].raySearch);
     // The hints collect no span lists while no output mode has a polyhedron.
 }
 

@@ -9,6 +9,7 @@
 #include "common/memory.h"
 #include "common/random.h"
 #include "platform/host/result_codes.h"
+#include "projections/input_poly.h"
 #include "pyramid/input_fill.h"
 #include "pyramid/pyramid.h"
 #include "render/aniso_sampling.h"
@@ -248,6 +249,7 @@ void dump_Storage(Data* data) {
     }
     DumpPolyStorage(data->renderPolyhedron);
     RobustDisposePtr(&data->renderPolyhedron);
+    DisposeInputPoly(data);
     RobustDisposePtr(&data->rowBuffer);
     data->hostBufferIDs[0] = -1;
     DiposeOfAnyTiles(&data->previewPyramid);

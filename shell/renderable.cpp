@@ -4,6 +4,7 @@
 #include "polyhedra/shape_dispatch.h"
 #include "projections/caches.h"
 #include "projections/dispatcher.h"
+#include "projections/input_poly.h"
 #include "projections/sphere_to_input.h"
 #include "records/parameters.h"
 #include "shell/mode_catalogue.h"
@@ -11,9 +12,8 @@
 namespace {
 
 // ---- input layouts ----
-// Layouts on a polyhedron (InputModeCategory) find no input position until
-// the input polyhedron can be searched. Set when that search lands.
-constexpr bool kPolyhedralInputIsBuilt = false;
+// Layouts on a polyhedron (InputModeCategory) are read through the net of
+// an output mode's solid, which the polyhedron model must be able to build.
 
 // ---- output modes ----
 // A polyhedral mode draws when the polyhedron model can build its shape and
@@ -57,7 +57,8 @@ std::string NotAvailable(const char* kind, int64_t code, const char* name) {
 }  // namespace
 
 bool InputModeIsRenderable(int64_t m) {
-    return IsValidInputMode(m) && (kPolyhedralInputIsBuilt || !InputModeCategory(long(m)));
+    if (!IsValidInputMode(m)) return false;
+    return !InputModeCategory(long(m)) || PolyhedralShapeIsBuilt(OutputModeOfInputPoly(m));
 }
 
 bool OutputModeIsRenderable(int64_t m) {

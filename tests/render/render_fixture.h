@@ -11,6 +11,7 @@
 
 #include "common/memory.h"
 #include "files/jpeg_pyramid.h"
+#include "projections/input_poly.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
 #include "render/render_drivers.h"
@@ -65,6 +66,7 @@ struct RenderRig {
         for (PyramidDescriptor& p : data->pyramids) DisposePyramidData(&p);
         DisposePyramidData(output.get());
         RobustDisposePtr(&data->rowBuffer);
+        DisposeInputPoly(data.get());
         gTaskEngine = TaskEngineGlobals{};
         gParams = nullptr;
         gData = nullptr;

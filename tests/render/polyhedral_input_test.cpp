@@ -1,0 +1,171 @@
+// The polyhedral inputs through whole renders. A picture of the net of each
+// input's solid is painted here from the net's own geometry (each pixel's net
+// point, the triangle under it found by a 2D search, its 3D point) with
+// colours that encode directions; read as input 29 or 39 and shown
+// equirectangular it must give back the directions an equirectangular input
+// gives, within a pixel of the net picture away from the net's edges, and
+// no output pixel may be left transparent.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "polyhedra/polyhedron.h"
+#include "projections/input_poly.h"
+#include "tests/render/render_fixture.h"
+
+namespace {
+
+void EncodeDirection(const double d[3], float* c) {
+    for (int i = 0; i < 3; ++i) c[i] = float(0.5 + 0.5 * d[i]);
+    c[3] = 1.0f;
+}
+void DecodeDirection(const float* c, double d[3]) {
+    double m = 0;
+    for (int i = 0; i < 3; ++i) d[i] = 2.0 * c[i] - 1.0, m += d[i] * d[i];
+    for (int i = 0; i < 3; ++i) d[i] /= std::sqrt(m);
+}
+
+// The direction input mode 1 reads at pixel (x, y) of a w x h picture (input
+// positions run from the pixels' outer edges, so a pixel's centre is at
+// (x + 0.5) / w).
+void EquirectangularPixel(int64_t x, int64_t y, int64_t w, int64_t h, float* c) {
+    const double lam = 2.0 * M_PI * (1.0 - (double(x) + 0.5) / w) - M_PI, t = M_PI * (double(y) + 0.5) / h;
+    const double d[3] = {std::sin(t) * std::sin(lam), std::cos(t), std::sin(t) * std::cos(lam)};
+    EncodeDirection(d, c);
+}
+
+// The net triangle under net point (X, Y) and the point's weights there.
+int64_t NetTriangleAt(const polyhedron* p, double X, double Y, double w[3]) {
+    for (int64_t t = 0; t < p->netTriangleCount; ++t) {
+        const PolyNetTriangle& q = p->netTriangle[t];
+        if (q.isTab) continue;
+        const PolyNetVertex& a = p->netVertex[q.vertex[0]];
+        const PolyNetVertex& b = p->netVertex[q.vertex[1]];
+        const PolyNetVertex& c = p->netVertex[q.vertex[2]];
+        const double D = double(b.x - a.x) * (c.y - a.y) - double(b.y - a.y) * (c.x - a.x);
+        if (D == 0) continue;
+        w[1] = ((X - a.x) * (c.y - a.y) - (Y - a.y) * (c.x - a.x)) / D;
+        w[2] = ((b.x - a.x) * (Y - a.y) - (b.y - a.y) * (X - a.x)) / D;
+        w[0] = 1 - w[1] - w[2];
+        if (w[0] >= -1e-9 && w[1] >= -1e-9 && w[2] >= -1e-9) return t;
+    }
+    return -1;
+}
+
+// Where the ray along d meets the solid (our own Moller-Trumbore over every
+// triangle): the triangle and the weights.
+int64_t SolidTriangleAlong(const polyhedron* p, const double d[3], double w[3]) {
+    for (int64_t t = 0; t < p->netTriangleCount; ++t) {
+        const PolyNetTriangle& q = p->netTriangle[t];
+        if (q.isTab) continue;
+        const triplex a = q.cornerPoint[0], b = q.cornerPoint[1], c = q.cornerPoint[2];
+        const double e1[3] = {b.x - a.x, b.y - a.y, b.z - a.z}, e2[3] = {c.x - a.x, c.y - a.y, c.z - a.z};
+        const double pv[3] = {d[1] * e2[2] - d[2] * e2[1], d[2] * e2[0] - d[0] * e2[2], d[0] * e2[1] - d[1] * e2[0]};
+        const double det = e1[0] * pv[0] + e1[1] * pv[1] + e1[2] * pv[2];
+        if (std::fabs(det) < 1e-14) continue;
+        const double s[3] = {-a.x, -a.y, -a.z};
+        const double u = (s[0] * pv[0] + s[1] * pv[1] + s[2] * pv[2]) / det;
+        const double qv[3] = {s[1] * e1[2] - s[2] * e1[1], s[2] * e1[0] - s[0] * e1[2], s[0] * e1[1] - s[1] * e1[0]};
+        const double v = (d[0] * qv[0] + d[1] * qv[1] + d[2] * qv[2]) / det;
+        const double dist = (e2[0] * qv[0] + e2[1] * qv[1] + e2[2] * qv[2]) / det;
+        if (u >= 0 && v >= 0 && u + v <= 1 && dist > 0) {
+            w[0] = 1 - u - v, w[1] = u, w[2] = v;
+            return t;
+        }
+    }
+    return -1;
+}
+
+// How far, in net units, the point of weights w lies from triangle t's edges.
+double EdgeDistance(const polyhedron* p, int64_t t, const double w[3]) {
+    const PolyNetTriangle& q = p->netTriangle[t];
+    double least = 1e9;
+    for (int k = 0; k < 3; ++k) {
+        const PolyNetVertex& a = p->netVertex[q.vertex[(k + 1) % 3]];
+        const PolyNetVertex& b = p->netVertex[q.vertex[(k + 2) % 3]];
+        const PolyNetVertex& c = p->netVertex[q.vertex[k]];
+        const double base = std::hypot(b.x - a.x, b.y - a.y);
+        const double area = std::fabs(double(b.x - a.x) * (c.y - a.y) - double(b.y - a.y) * (c.x - a.x));
+        least = std::fmin(least, w[k] * area / base);
+    }
+    return least;
+}
+
+TEST(PolyhedralInput, NetPicturesReadBackAsTheSphere) {
+    constexpr int64_t kNetW = 600, kNetH = 400, kEquiW = 720, kEquiH = 360, kOutW = 360, kOutH = 180;
+    RenderRig direct;
+    ASSERT_TRUE(direct.SetInput(kEquiW, kEquiH, kPyrColourFloat, [](int64_t x, int64_t y, float* c) {
+        EquirectangularPixel(x, y, kEquiW, kEquiH, c);
+    }));
+    direct.params->inputMode = 1;
+    direct.params->outputMode = 1;
+    ASSERT_EQ(direct.Render(kOutW, kOutH, kPyrColourFloat), 0);
+    const std::vector<float> truth = direct.OutputColours();
+
+    for (int64_t mode : {29, 39}) {
+        SCOPED_TRACE(mode);
+        // The net as the render will lay it out for a picture of this shape.
+        std::unique_ptr<Data> scratch(new Data{});
+        const polyhedron* net = AllocateInputPoly(scratch.get(), mode, double(kNetH) / kNetW);
+        ASSERT_NE(net, nullptr);
+        RenderRig rig;
+        ASSERT_TRUE(rig.SetInput(kNetW, kNetH, kPyrColourFloat, [&](int64_t x, int64_t y, float* c) {
+            const double X = net->netOrigin[0] + (double(x) + 0.5) / kNetW / net->netScale[0];
+            const double Y = net->netOrigin[1] + (double(y) + 0.5) / kNetH / net->netScale[1];
+            double w[3];
+            const int64_t t = NetTriangleAt(net, X, Y, w);
+            if (t < 0) {
+                c[0] = c[1] = c[2] = 0.0f, c[3] = 1.0f;  // between the net's pieces
+                return;
+            }
+            const triplex* k = net->netTriangle[t].cornerPoint;
+            const double d[3] = {w[0] * k[0].x + w[1] * k[1].x + w[2] * k[2].x,
+                                 w[0] * k[0].y + w[1] * k[1].y + w[2] * k[2].y,
+                                 w[0] * k[0].z + w[1] * k[1].z + w[2] * k[2].z};
+            const double m = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+            const double u[3] = {d[0] / m, d[1] / m, d[2] / m};
+            EncodeDirection(u, c);
+        }));
+        rig.params->inputMode = int32_t(mode);
+        rig.params->outputMode = 1;
+        ASSERT_EQ(rig.Render(kOutW, kOutH, kPyrColourFloat), 0);
+        ASSERT_NE(rig.data->inputPolyhedron, nullptr);
+        const std::vector<float> got = rig.OutputColours();
+        // One pixel of the net picture, in net units.
+        const double pixel = 1.0 / (kNetW * net->netScale[0]);
+        double worst = 0, sum = 0;
+        int64_t checked = 0, transparent = 0;
+        for (size_t i = 0; i + 3 < got.size(); i += 4) {
+            if (got[i + 3] < 0.999f) ++transparent;
+            double g[3], want[3], w[3];
+            DecodeDirection(&got[i], g);
+            DecodeDirection(&truth[i], want);
+            const int64_t t = SolidTriangleAlong(net, want, w);
+            ASSERT_GE(t, 0);
+            // The sampler reaches a pixel or two; the net's cut edges border
+            // the black gaps.
+            if (EdgeDistance(net, t, w) < 3 * pixel) continue;
+            const triplex* k = net->netTriangle[t].cornerPoint;
+            const double r = std::sqrt(std::pow(w[0] * k[0].x + w[1] * k[1].x + w[2] * k[2].x, 2) +
+                                       std::pow(w[0] * k[0].y + w[1] * k[1].y + w[2] * k[2].y, 2) +
+                                       std::pow(w[0] * k[0].z + w[1] * k[1].z + w[2] * k[2].z, 2));
+            const double dot = std::fmin(1.0, g[0] * want[0] + g[1] * want[1] + g[2] * want[2]);
+            const double err = std::acos(dot) * r / pixel;  // in net picture pixels
+            worst = std::fmax(worst, err);
+            sum += err;
+            ++checked;
+        }
+        EXPECT_EQ(transparent, 0);
+        EXPECT_GT(checked, int64_t(got.size() / 4) / 3);
+        EXPECT_LT(worst, 1.5);
+        EXPECT_LT(sum / double(checked), 0.2);
+        std::printf("input %lld: %lld pixels away from the edges, worst %.3f mean %.4f net pixels\n", (long long)mode,
+                    (long long)checked, worst, sum / double(checked));
+        DisposeInputPoly(scratch.get());
+    }
+}
+
+}  // namespace

@@ -34,7 +34,7 @@ void gorecore(float gx, float gy, float n, float k, float out[3], unsigned char*
         const float fx = px * c2 + py * s2, fy = px * s2 - py * c2;
         x = fx;
         reply->place = kRegionGoreFlap;
-        reply->netPosition = std::sqrt(fx * fx + fy * fy) / scale;
+        reply->netPosition[0] = std::sqrt(fx * fx + fy * fy) / scale;
     } else if (mode == 1) {
         const int N = static_cast<int>(std::floor(n)), K = static_cast<int>(std::floor(k));
         auto wrap = [N](int i) { return N > 0 ? ((i % N) + N) % N : 0; };

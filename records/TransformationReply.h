@@ -33,7 +33,7 @@ struct TransformationReply {
     // Region numbers of a polyhedral hit; the supersampler copies both.
     int64_t regionFace;
     int64_t regionFragment;
-    double netPosition;
+    float netPosition[2];  // net x, y of a polyhedral sample (a gore flap: its radius, 0)
     // Which input picture to read: -1 the main input, 0..5 a cube face.
     int32_t inputFace;
     float hintFloats[2];  // copied into the vort's state hints by samplers

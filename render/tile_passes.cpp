@@ -14,6 +14,7 @@
 #include "projections/sphere_to_input.h"
 #include "projections/square_world_maps.h"
 #include "records/vort.h"
+#include "render/edge_marks.h"
 #include "render/host_pixels.h"
 #include "render/overlays.h"
 #include "render/render_context.h"
@@ -98,6 +99,7 @@ void EdgeDotsBeforeTheTile(SamplerRig* rig, SuperSamplerReply* rec, int64_t x, i
         rec->corner[i] = const_cast<TransformationReply*>(ReplyAt(rig, x - 1 + (i & 1), y - 1 + (i >> 1), &spare[i]));
     FindSideCrossings(rig, rec, x, y);
     draw_edge_dot(rec, x, y, rig->context->outputMode == 1045, rig->context, 1);
+    if (const MirelYummy* cell = CellOf(x, y, rig->context)) notice_concave_edges_new(&cell->reply, rig->context, x, y);
 }
 
 // The colour of one pixel as the colour pass leaves it in its cell.
@@ -109,6 +111,7 @@ void ColourOnePixel(SamplerRig* rig, SuperSamplerReply* rec, int64_t x, int64_t 
     if (c->edgesOn) {
         FindSideCrossings(rig, rec, x, y);
         draw_edge_dot(rec, x, y, c->outputMode == 1045, c, 1);
+        if (const MirelYummy* cell = CellOf(x, y, c)) notice_concave_edges_new(&cell->reply, c, x, y);
     }
     if (c->mainTissotFlag || c->polyhedronTissotFlag) {
         float t = GetReplyTissot(x, y, c);

@@ -31,7 +31,7 @@ TEST(Gores, GoreCoreCentreAndRegions) {
     // Mode 0: past the right edge is the neighbour's mirrored flap.
     gorecore(0.2f, 0.5f, 12.0f, 3.0f, p, &outside, &r, 1.0f, 0);
     EXPECT_EQ(r.place, kRegionGoreFlap);
-    EXPECT_GT(r.netPosition, 0.0);
+    EXPECT_GT(r.netPosition[0], 0.0);
     // Mode 1: the gaps beside gore 0 of 12 are gaps 11 and 0.
     gorecore(-0.2f, 0.5f, 12.0f, 0.0f, p, &outside, &r, 1.0f, 1);
     EXPECT_EQ(r.place, kRegionGoreGapBase - 11);

@@ -1,0 +1,103 @@
+#include "render/edge_marks.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "polyhedra/polyhedron.h"
+#include "records/TransformationReply.h"
+#include "records/vort.h"
+#include "render/reply_grid.h"
+#include "render/shading.h"
+
+namespace {
+
+constexpr double kFarAway = 1e8;
+constexpr double kFootAtStart = 1e-8, kFootAtEnd = 0.99999999;
+constexpr double kHalfTurn = 3.141592653;
+constexpr uint32_t kConcaveEdge = 3;
+constexpr long kModeBrickPanels = 45, kModeBrick = 394;
+
+// Distance from p to the segment a-b; the distance to a when it has no length.
+double SegmentDistance(double px, double py, double ax, double ay, double bx, double by) {
+    const double ex = bx - ax, ey = by - ay, l2 = ex * ex + ey * ey;
+    if (l2 == 0.0) return std::hypot(px - ax, py - ay);
+    const double t = ((px - ax) * ex + (py - ay) * ey) / l2;
+    double fx = ax + t * ex, fy = ay + t * ey;
+    if (t < kFootAtStart) fx = ax, fy = ay;
+    else if (t > kFootAtEnd) fx = bx, fy = by;
+    return std::hypot(px - fx, py - fy);
+}
+
+bool Same(const int32_t a[3], const int32_t b[3]) { return a[0] == b[0] && a[1] == b[1] && a[2] == b[2]; }
+
+}  // namespace
+
+void makeEdgesDashedAt(int64_t x, int64_t y, const vort* c, float angle) {
+    for (int q = 0; q < 4; ++q) {
+        const int64_t i = x + (q & 1), j = y + (q >> 1);
+        if (MirelYummy* cell = GetYummyReplyPointer(i, j, c))
+            cell->reply.edgeMask = dashfunction(float(i - 1), float(j - 1), angle);
+    }
+}
+
+void notice_concave_edges_new(const TransformationReply* reply, const vort* c, int64_t x, int64_t y) {
+    if (!reply || !c || !c->polyhedral) return;
+    const polyhedron* p = c->outputPolyhedron;
+    // Only a solid with a concave edge has edges to dash.
+    if (!p || !p->netBuilt || !p->hasConcaveEdge || !GetYummyReplyPointer(x, y, c)) return;
+    const int64_t f = reply->faceTag;
+    if (f < 0 || f >= p->netFaceCount || f >= kMaxNetFaces) return;
+    const PolyNetFace& nf = p->netFace[f];
+    const double px = reply->netPosition[0], py = reply->netPosition[1];
+    double best = kFarAway;
+    const PolyNetVertex *bestA = nullptr, *bestB = nullptr;
+    int64_t edge = -1;
+    const int64_t first = nf.firstTriangle, last = first + nf.triangleCount;
+    for (int64_t t = first < 0 ? 0 : first; first >= 0 && t < last && t < p->netTriangleCount; ++t) {
+        const PolyNetTriangle& tri = p->netTriangle[t];
+        for (int e = 0; e < 3; ++e) {
+            if (!tri.outlineFlag[e]) continue;
+            const int64_t va = tri.vertex[e], vb = tri.vertex[(e + 1) % 3];
+            if (va < 0 || vb < 0 || va >= kMax2DVertices || vb >= kMax2DVertices) continue;
+            const PolyNetVertex &A = p->netVertex[va], &B = p->netVertex[vb];
+            const double d = SegmentDistance(px, py, A.x, A.y, B.x, B.y);
+            if (d < best) best = d, bestA = &A, bestB = &B, edge = tri.solidCorner[e];
+        }
+    }
+    const int64_t F = nf.face3D;
+    if (!bestA || F < 0 || F >= p->faceCount3D || F >= kMax3DFaces) return;
+    const PolyFace3D& face = p->face3D[F];
+    if (edge < 0 || edge >= face.count || edge >= kMaxFaceVertices || face.edgeKind[edge] != kConcaveEdge) return;
+    const double a = std::atan2(double(bestB->y) - bestA->y, double(bestB->x) - bestA->x);
+    makeEdgesDashedAt(x, y, c, float(a > 0.0 ? kHalfTurn - a : -a));
+}
+
+bool SharesAnEdge(const int32_t pa[3], const int32_t na[3], const int32_t pb[3], const int32_t nb[3]) {
+    if (!Same(na, nb)) return false;
+    const int32_t d[3] = {pb[0] - pa[0], pb[1] - pa[1], pb[2] - pa[2]};
+    // The same face of the same brick, a neighbour one step along the face
+    // (the four directions orthogonal to the normal), or any offset within
+    // the face's plane: the surface runs on without a fold.
+    const int64_t along = int64_t(d[0]) * na[0] + int64_t(d[1]) * na[1] + int64_t(d[2]) * na[2];
+    return along == 0;
+}
+
+bool ShouldSuppressDueToHiddenSurface(int64_t x, int64_t y, const vort* c) {
+    if (!c) return false;
+    const long m = c->outputMode;
+    if (m == 1 || m == 2) {
+        const int32_t r = GetReply(x, y, c).place;
+        return GetReply(x + 1, y, c).place != r || GetReply(x, y + 1, c).place != r ||
+               GetReply(x + 1, y + 1, c).place != r;
+    }
+    if (m != kModeBrickPanels && m != kModeBrick) return false;
+    ReplyTriple place[4], normal[4];
+    for (int q = 0; q < 4; ++q) {
+        place[q] = GetReplyPlace(x + (q & 1), y + (q >> 1), c);
+        normal[q] = GetReplyVoxnormal(x + (q & 1), y + (q >> 1), c);
+    }
+    static constexpr int kPairs[4][2] = {{0, 1}, {0, 2}, {1, 3}, {2, 3}};
+    for (const auto& pr : kPairs)
+        if (!SharesAnEdge(place[pr[0]].v, normal[pr[0]].v, place[pr[1]].v, normal[pr[1]].v)) return true;
+    return false;
+}

@@ -17,6 +17,7 @@ constexpr long kModeFerguson = 396;
 
 // The indicatrix: chord radius 0.15 around each spot.
 constexpr float kTissotRadius = 0.15f;
+constexpr float kSecondTissotWeight = 0.7f;
 
 enum { TL = 0, TR = 1, BL = 2, BR = 3 };
 
@@ -183,7 +184,7 @@ bool IsNonTissotRegion(int32_t region, const vort* c) {
            (c->outputMode == kModeFerguson && !IsMarbledFergusonRegion(region));
 }
 
-void TissotBlock(const TransformationReply* const k[4], float ox, float oy, const vort* c) {
+void TissotBlock(const TransformationReply* const k[4], float ox, float oy, const vort* c, float weight) {
     // Cells of no indicatrix take a valid cell's height.
     int valid = -1;
     for (int i = 0; i < 4; ++i)
@@ -197,24 +198,28 @@ void TissotBlock(const TransformationReply* const k[4], float ox, float oy, cons
     if (contourCase == 0 || contourCase == 15) return;
     float t[4];
     LinearContourCrossings(s[0], s[1], s[2], s[3], -kTissotRadius, t);
-    mystery_dot(ox, oy, c, 2, contourCase, t, 1.0f);
+    mystery_dot(ox, oy, c, 2, contourCase, t, weight);
 }
 
 void thetissotgrid(int64_t x, int64_t y, const vort* c, int variant) {
-    if (variant != 0) return;  // the polyhedron's own spots come with polyhedral outputs
-    const MirelYummy* cell[4] = {GetYummyReplyPointer(x, y, c), GetYummyReplyPointer(x + 1, y, c),
-                                 GetYummyReplyPointer(x, y + 1, c), GetYummyReplyPointer(x + 1, y + 1, c)};
+    // The second variant reads the block one row and one column further on,
+    // where that cell carries an indicatrix, and draws lighter.
+    const int64_t s = variant == 0 ? 0 : 1;
+    const MirelYummy* cell[4] = {GetYummyReplyPointer(x + s, y + s, c), GetYummyReplyPointer(x + s + 1, y + s, c),
+                                 GetYummyReplyPointer(x + s, y + s + 1, c), GetYummyReplyPointer(x + s + 1, y + s + 1, c)};
     for (const MirelYummy* p : cell)
         if (!p) return;
+    if (s && IsNonTissotRegion(cell[0]->reply.place, c)) return;
     const TransformationReply* k[4] = {&cell[0]->reply, &cell[1]->reply, &cell[2]->reply, &cell[3]->reply};
     // Cell (x, y) answers for the far corner of pixel (x, y), which lies
     // half a pixel on from that pixel's centre.
-    TissotBlock(k, float(x) + 0.5f, float(y) + 0.5f, c);
+    TissotBlock(k, float(x + s) + 0.5f, float(y + s) + 0.5f, c, s ? kSecondTissotWeight : 1.0f);
 }
 
 // ---------------------------------------------------------------- edges
 
-int draw_edge_dot(const SuperSamplerReply* rec, int64_t x, int64_t y, bool clamp, const vort* c, int lastChannel) {
+SuperSamplerReply draw_edge_dot(const SuperSamplerReply* rec, int64_t x, int64_t y, bool clamp, const vort* c,
+                                int lastChannel) {
     int32_t r[4];
     for (int i = 0; i < 4; ++i) {
         r[i] = rec->corner[i]->place;
@@ -264,5 +269,11 @@ int draw_edge_dot(const SuperSamplerReply* rec, int64_t x, int64_t y, bool clamp
             break;
         default: break;
     }
-    return pattern;
+    SuperSamplerReply out = *rec;
+    out.edgePattern = pattern;
+    // The pixel's face: the last corner, in reading order, on a face.
+    out.face = out.faceSecond = -1;
+    for (const TransformationReply* k : rec->corner)
+        if (k->regionFace >= 0 && k->regionFace < kPlaceGlueTabBase) out.face = k->regionFace, out.faceSecond = k->regionFragment;
+    return out;
 }

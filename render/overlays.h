@@ -55,16 +55,22 @@ void FillInTissotSpots(vort* context);
 // globe outside its marbled regions.
 bool IsNonTissotRegion(int32_t region, const vort* context);
 // The indicatrix rim through the block of cells (x, y)..(x + 1, y + 1) as
-// dots into the Tissot word; variant 0 is the main output.
+// dots into the Tissot word; variant 0 is the main output, variant 1 (the
+// polyhedron's own spots) reads the block (x + 1, y + 1)..(x + 2, y + 2)
+// where its first cell carries an indicatrix, with weight 0.7.
 void thetissotgrid(int64_t x, int64_t y, const vort* context, int variant);
 // The same for four given replies (top left, top right, bottom left,
 // bottom right) whose top-left one stands at pixel position (ox, oy).
-void TissotBlock(const TransformationReply* const replies[4], float ox, float oy, const vort* context);
+void TissotBlock(const TransformationReply* const replies[4], float ox, float oy, const vort* context,
+                 float weight = 1.0f);
 
 // ---- edges ----
 // Edge line pieces of pixel (x, y) into the edges word, from the corner
 // replies of rec and the crossings along its sides in rec->boundary (top,
 // bottom, left, right, in pixel units from the top-left corner). clamp
-// counts negative regions as 0. Returns the pattern's case number.
-int draw_edge_dot(const SuperSamplerReply* rec, int64_t x, int64_t y, bool clamp, const vort* context,
-                  int lastChannel);
+// counts negative regions as 0. Hands back a copy of rec with the
+// pattern's case number and the pixel's face: of the corners' faces in the
+// order top left, top right, bottom left, bottom right, the last that is a
+// face (0..25289), with its fragment; -1 for both without one.
+SuperSamplerReply draw_edge_dot(const SuperSamplerReply* rec, int64_t x, int64_t y, bool clamp, const vort* context,
+                                int lastChannel);

@@ -61,6 +61,10 @@ struct SuperSamplerReply {
     bool centreValid;
     int64_t loopNumber;
     float colour[4];
+    // What the edge overlay found: its pattern's case number and the
+    // pixel's face with its fragment (-1 none).
+    int64_t edgePattern;
+    int64_t face, faceSecond;
 };
 
 // What the samplers of one task share: its context, its hints, the loops,

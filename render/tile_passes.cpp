@@ -317,6 +317,10 @@ void FillTileWithColors(PerTaskStuffType* task) {
                 for (int i = 0; i < 4; ++i) k[i] = ReplyAt(&rig, x + (i & 1), y + (i >> 1), &spare[i]);
                 TissotBlock(k, float(x) + 0.5f, float(y) + 0.5f, c);
             }
+    // The output solid's own indicatrices, from the blocks the grid holds.
+    if (c->polyhedronTissotFlag)
+        for (int64_t y = t.top - 2; y < t.bottom; ++y)
+            for (int64_t x = t.left - 2; x < t.right; ++x) thetissotgrid(x, y, c, 1);
 
     // With the edges overlay one more row and column are coloured, so that
     // their edge dots reach the tile's last row and column; the apron of

@@ -152,7 +152,7 @@ TEST(EdgeDots, EachPatternDrawsItsPieces) {
         }
         rec.boundary[0] = a, rec.boundary[1] = b, rec.boundary[2] = c, rec.boundary[3] = d;
         const int64_t x = 13, y = 24;
-        EXPECT_EQ(draw_edge_dot(&rec, x, y, false, g.c(), 2), k.pattern);
+        EXPECT_EQ(draw_edge_dot(&rec, x, y, false, g.c(), 2).edgePattern, k.pattern);
         for (int channel : {1, 2}) {
             const std::vector<Piece>& want = channel == 1 ? k.main : k.last;
             double L = 0, mx = 0, my = 0;
@@ -179,8 +179,37 @@ TEST(EdgeDots, EachPatternDrawsItsPieces) {
         corner[i].place = regions[i];
         rec.corner[i] = &corner[i];
     }
-    EXPECT_EQ(draw_edge_dot(&rec, 13, 24, true, g.c(), 1), 0);
-    EXPECT_EQ(draw_edge_dot(&rec, 13, 24, false, g.c(), 1), 1);
+    EXPECT_EQ(draw_edge_dot(&rec, 13, 24, true, g.c(), 1).edgePattern, 0);
+    EXPECT_EQ(draw_edge_dot(&rec, 13, 24, false, g.c(), 1).edgePattern, 1);
+}
+
+TEST(EdgeDots, ThePixelsFaceIsTheLastCornerOnAFace) {
+    struct Case {
+        int64_t face[4];
+        int64_t expected;
+    } cases[] = {
+        {{-1, -1, -1, -1}, -1},
+        {{5, 6, -1, -1}, 6},
+        {{1, 2, 3, 4}, 4},
+        {{3, -1, 7, 25291}, 7},
+    };
+    for (const Case& k : cases) {
+        GridRig g;
+        TransformationReply corner[4];
+        SuperSamplerReply rec{};
+        for (int i = 0; i < 4; ++i) {
+            corner[i] = MakeTemplateReply();
+            corner[i].place = i == 0 ? 2 : 1;
+            corner[i].regionFace = k.face[i];
+            corner[i].regionFragment = k.face[i] + 100;
+            rec.corner[i] = &corner[i];
+        }
+        const SuperSamplerReply out = draw_edge_dot(&rec, 13, 24, false, g.c(), 1);
+        EXPECT_EQ(out.edgePattern, 1);
+        EXPECT_EQ(out.face, k.expected);
+        EXPECT_EQ(out.faceSecond, k.expected < 0 ? -1 : k.expected + 100);
+        EXPECT_EQ(out.corner[3], rec.corner[3]);
+    }
 }
 
 // ------------------------------------------------------------ graticule pieces
@@ -550,6 +579,37 @@ bool CylinderForward(const vort& c, double lam, double phi, double* u, double* v
     *u = 0.5 + lam / (2 * kPi);
     *v = 0.5 + 0.5 * std::sin(phi);
     return true;
+}
+
+TEST(Tissot, TheSecondPassReadsTheNextBlockLighter) {
+    // A rim through the block of cells (13, 24)..(14, 25): the left column
+    // inside the indicatrix, the right one outside.
+    auto heights = [](GridRig& g) {
+        for (int64_t y = 19; y < 29; ++y)
+            for (int64_t x = 9; x < 19; ++x) {
+                TransformationReply& r = GetYummyReplyPointer(x, y, g.c())->reply;
+                r.place = 0;
+                r.tissotHeight = x <= 13 ? 0.01f : 0.0225f;
+            }
+    };
+    GridRig first, second, blank;
+    for (GridRig* g : {&first, &second, &blank}) heights(*g);
+    thetissotgrid(13, 24, first.c(), 0);
+    thetissotgrid(12, 23, second.c(), 1);
+    GetYummyReplyPointer(13, 24, blank.c())->reply.place = kPlaceNoDirection;
+    thetissotgrid(12, 23, blank.c(), 1);
+    double t0, x0, y0, t1, x1, y1, tb, xb, yb;
+    first.Moments(2, &t0, &x0, &y0);
+    second.Moments(2, &t1, &x1, &y1);
+    blank.Moments(2, &tb, &xb, &yb);
+    // The rim, chord distance 0.15, runs top to bottom through the right
+    // column's cells (on the cap): one pixel long at x = 14.5.
+    EXPECT_NEAR(t0, 1.0, 1e-5);
+    EXPECT_NEAR(x0, 14.5, 1e-4);
+    EXPECT_NEAR(t1, 0.7 * t0, 1e-5);
+    EXPECT_NEAR(x1, x0, 1e-4);
+    EXPECT_NEAR(y1, y0, 1e-4);
+    EXPECT_EQ(tb, 0.0);
 }
 
 TEST(Tissot, SpotsCoverTheSphereWithBothPoles) {

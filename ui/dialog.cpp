@@ -229,7 +229,11 @@ void Controller_Tarnwhistle_pano::connectActions() {
             nudgePopupsIndexBy(getIncrementFromStepper(static_cast<Stepper*>(s)), popup);
         };
     for (ColorWell* well : {line_color, tab_color, background_color})
-        if (well) well->action = [this](QWidget* sender) { waitAWhileAndThenRefreshProxy(sender); };
+        if (well) well->action = [this](QWidget* sender) {
+            if (sender == tab_color) Log("Pressed tab color");
+            if (sender == background_color) Log("Pressed background color");
+            waitAWhileAndThenRefreshProxy(sender);
+        };
     const std::pair<QPushButton*, void (Controller_Tarnwhistle_pano::*)()> buttons[] = {
         {ok, &Controller_Tarnwhistle_pano::okPressed},
         {cancel, &Controller_Tarnwhistle_pano::cancelPressed},

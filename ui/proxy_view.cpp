@@ -45,7 +45,16 @@ void ProxyView_Tarnwhistle_pano::displayIfNeeded() {
     if (!needsDisplay_ || !isVisible()) return;
     if (gData && gData->busy) return;   // asked again once the draw under way ends
     needsDisplay_ = false;
-    drawRect_version_normal(QRectF(rect()));
+    drawRect(QRectF(rect()));
+}
+
+void ProxyView_Tarnwhistle_pano::drawRect(QRectF r) {
+    if (gFilterRecord && GetHostSig() == MakeFourCC("AffP") && !Controller_Tarnwhistle_pano::sharedInstance()->nowActive) {
+        std::fprintf(stderr, "\xF0\x9F\x9B\x91 Affinity Photo asks ProxyView_Tarnwhistle_pano to drawRect after its "
+                             "owning window has been dismissed.\n");
+        return;
+    }
+    drawRect_version_normal(r);
 }
 
 void ProxyView_Tarnwhistle_pano::drawRect_version_normal(QRectF r) {

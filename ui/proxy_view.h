@@ -43,6 +43,9 @@ public:
     // The loop's part: renders when asked to.
     void displayIfNeeded();
     double retinaScale() const;
+    // On the host that draws panes after their window was dismissed
+    // ('AffP'), nothing is drawn while the dialog is not active.
+    void drawRect(QRectF r);
     void drawRect_version_normal(QRectF r);
     // Stores the image pixel under the pane point, and its fractions of the
     // filter size, in the first point slot of Parameters (the second when

@@ -480,6 +480,25 @@ TEST_F(DialogTest, PickingAPointStoresTheImagePixelUnderIt) {
     EXPECT_EQ(p.pickedPoints[0].fy, 0.0f);
 }
 
+// The host that asks panes to draw after their window was dismissed gets
+// nothing drawn while the dialog is not active; other hosts are not affected.
+TEST_F(DialogTest, AnInactiveDialogDrawsNothingOnTheHostThatDrawsTooLate) {
+    Open();
+    ProxyView_Tarnwhistle_pano* pane = c->proxyPreview;
+    for (OSType host : {MakeFourCC("AffP"), MakeFourCC("8BIM")}) {
+        records->record->hostSig = host;
+        const int64_t before = rendered;
+        c->shuttingDown();
+        pane->setNeedsDisplay();
+        pane->displayIfNeeded();
+        EXPECT_EQ(rendered, before + (host == MakeFourCC("AffP") ? 0 : 1));
+        c->startingUp();
+        pane->setNeedsDisplay();
+        pane->displayIfNeeded();
+        EXPECT_EQ(rendered, before + (host == MakeFourCC("AffP") ? 1 : 2));
+    }
+}
+
 TEST_F(DialogTest, DraggingPansTheZoomedPreviewAndTheReleaseRefreshesIt) {
     records.reset();
     records = std::make_unique<UiRecords>(6000, 3000);

@@ -207,6 +207,7 @@ void init_blankface3D(polyhedron* poly) {
     f.highestVertex = -1;
     f.netFace = -1;
     f.twistedQuad = -1;
+    f.faceTag = -1;
 }
 
 void init_convenient_static_poly_structures(polyhedron* poly) {

@@ -106,6 +106,7 @@ struct PolyFace3D {
     uint8_t arcStart;                         // an arc starts on this face
     int64_t netFace;                          // the net face showing it, -1 none
     int64_t twistedQuad;                      // -1 none
+    int16_t faceTag;                          // the builder's face tag, -1 none
 };
 
 struct PolyNetFace {

@@ -1,0 +1,143 @@
+// The secondary quincuncial warp on a hand-built two-piece record (the
+// solids that carry it come with the curved-origami builders): each piece's
+// diamond shows one hemisphere, the two rims show the same equator at equal
+// lengths along both, and samples that hit no face or lie on another solid
+// keep their direction.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <random>
+
+#include "polyhedra/poly_storage.h"
+#include "projections/caches.h"
+#include "projections/secondary_warp.h"
+#include "records/renderhinttype.h"
+
+namespace {
+
+struct Rig {
+    polyhedron* poly = NewPolyhedron(0.5f, 0.0f);
+    ProjectionCacheStore* store = NewProjectionCacheStore();
+    renderhinttype hint;
+    Rig() {
+        PrefillProjectionCachesForMode(store, 94);
+        InitPolyHints(&hint);
+        poly->shapeCode = 190;
+        poly->faceCount3D = 2;
+        poly->face3D[0].faceTag = 1;
+        poly->face3D[1].faceTag = 2;
+        // The tag-1 triangle on the left of the picture, the tag-2 one its
+        // mirror image on the right; corners in slot order.
+        const float at[6][2] = {{0.10f, 0.5f}, {0.35f, 0.25f}, {0.35f, 0.75f},
+                                {0.90f, 0.5f}, {0.65f, 0.25f}, {0.65f, 0.75f}};
+        for (int v = 0; v < 6; ++v) poly->netVertex[v].x = at[v][0], poly->netVertex[v].y = at[v][1];
+        for (int k = 0; k < 3; ++k) poly->warpVertex[0][k] = k, poly->warpVertex[1][k] = 3 + k;
+    }
+    ~Rig() {
+        FreePolyhedron(&poly);
+        DisposeProjectionCacheStore(&store);
+    }
+    // The picture point of Peirce point (X, Y) in piece `piece`'s frame.
+    void Place(int piece, double X, double Y, double* u, double* v) const {
+        const double w[3] = {-X, (1 + X + Y) / 2, (1 + X - Y) / 2};
+        *u = *v = 0;
+        for (int k = 0; k < 3; ++k) {
+            const PolyNetVertex& q = poly->netVertex[poly->warpVertex[piece][k]];
+            *u += w[k] * q.x, *v += w[k] * q.y;
+        }
+    }
+    // The warped direction of a sample on face `face` at (u, v).
+    bool Warp(int64_t face, double u, double v, float d[3]) {
+        hint.faceFound = 1;
+        hint.hitFace = face;
+        d[0] = 9, d[1] = 9, d[2] = 9;
+        unsigned char outside = 0;
+        MaybeSecondaryWarp(d, poly, &outside, &hint, ProjectionCache(store, kCacheTagPeirce), u, v);
+        return outside == 0;
+    }
+};
+
+TEST(SecondaryWarp, EachPieceShowsAHemisphereAndTheRimsShowOneEquator) {
+    Rig r;
+    std::mt19937 rng(190);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    for (int i = 0; i < 2000; ++i) {
+        double X = unit(rng), Y = unit(rng);
+        if (std::fabs(X) + std::fabs(Y) > 1) continue;
+        for (int piece : {0, 1}) {
+            double u, v;
+            r.Place(piece, X, Y, &u, &v);
+            float d[3];
+            ASSERT_TRUE(r.Warp(piece, u, v, d));
+            EXPECT_NEAR(std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]), 1.0, 1e-5);
+            if (piece == 0) EXPECT_GE(d[1], -1e-4) << X << ", " << Y;
+            else EXPECT_LE(d[1], 1e-4) << X << ", " << Y;
+        }
+    }
+    // Along the rims: the point at Peirce (X, Y) of the first piece and at
+    // (-X, Y) of the second show the same direction on the equator, and
+    // equal steps along one rim are equal steps along the other.
+    double lastA[2] = {0, 0}, lastB[2] = {0, 0};
+    for (int i = 0; i <= 400; ++i) {
+        const double t = i / 400.0 * 4.0;  // once round the diamond
+        const int side = std::min(int(t), 3);
+        const double f = t - side;
+        const double corners[5][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}, {1, 0}};
+        const double X = corners[side][0] + f * (corners[side + 1][0] - corners[side][0]);
+        const double Y = corners[side][1] + f * (corners[side + 1][1] - corners[side][1]);
+        double ua, va, ub, vb;
+        r.Place(0, X, Y, &ua, &va);
+        r.Place(1, -X, Y, &ub, &vb);
+        float a[3], b[3];
+        ASSERT_TRUE(r.Warp(0, ua, va, a));
+        ASSERT_TRUE(r.Warp(1, ub, vb, b));
+        EXPECT_NEAR(a[1], 0.0, 2e-3);
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(a[k], b[k], 2e-3) << "rim point " << i;
+        if (i > 0) EXPECT_NEAR(std::hypot(ua - lastA[0], va - lastA[1]), std::hypot(ub - lastB[0], vb - lastB[1]), 1e-9);
+        lastA[0] = ua, lastA[1] = va, lastB[0] = ub, lastB[1] = vb;
+    }
+    // The corners of the first triangle: the centre of the diamond is the
+    // north pole, corner 1 lies on +x, corners 2 and 3 on +z and -z.
+    const double expect[4][5] = {{0, 0, 0, 1, 0}, {-1, 0, 1, 0, 0}, {0, 1, 0, 0, 1}, {0, -1, 0, 0, -1}};
+    for (const auto& e : expect) {
+        double u, v;
+        r.Place(0, e[0], e[1], &u, &v);
+        float d[3];
+        ASSERT_TRUE(r.Warp(0, u, v, d));
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(d[k], e[2 + k], 1e-3);
+    }
+}
+
+TEST(SecondaryWarp, OnlyFaceHitsOnItsSolidsAreWarped) {
+    Rig r;
+    const float before[3] = {0.6f, 0.0f, 0.8f};
+    unsigned char outside = 0;
+    float d[3];
+    auto run = [&]() {
+        for (int k = 0; k < 3; ++k) d[k] = before[k];
+        MaybeSecondaryWarp(d, r.poly, &outside, &r.hint, ProjectionCache(r.store, kCacheTagPeirce), 0.3, 0.5);
+    };
+    r.hint.hitFace = 0;
+    r.hint.faceFound = 0;
+    run();
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(d[k], before[k]);
+    r.hint.faceFound = 1;
+    for (int64_t code : {18, 191, 2}) {
+        r.poly->shapeCode = code;
+        run();
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(d[k], before[k]) << code;
+    }
+    for (int64_t code : {190, 192, 194, 196}) {
+        r.poly->shapeCode = code;
+        run();
+        EXPECT_NE(d[0], before[0]) << code;
+    }
+    EXPECT_EQ(outside, 0);
+    // A slot of -1 is the net point (0, 0); three of them make no triangle.
+    for (int k = 0; k < 3; ++k) r.poly->warpVertex[0][k] = -1;
+    run();
+    EXPECT_EQ(outside, 1);
+}
+
+}  // namespace

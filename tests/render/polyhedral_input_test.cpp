@@ -169,3 +169,36 @@ TEST(PolyhedralInput, NetPicturesReadBackAsTheSphere) {
 }
 
 }  // namespace
+
+namespace {
+
+// A solid that cannot be had ends the render with the input polyhedron's
+// diagnostic instead of drawing a transparent picture; the next render
+// builds it.
+TEST(PolyhedralInput, ASolidThatCannotBeHadEndsTheRender) {
+    RenderRig rig;
+    ASSERT_TRUE(rig.SetInput(64, 32, kPyrColourFloat, BusyPixel));
+    rig.params->inputMode = 29;
+    rig.params->outputMode = 1;
+    ASSERT_EQ(rig.Render(64, 32, kPyrColourFloat), 0);
+    const polyhedron* soccer = rig.data->inputPolyhedron;
+    ASSERT_NE(soccer, nullptr);
+    ASSERT_EQ(rig.Render(64, 32, kPyrColourFloat), 0);
+    EXPECT_EQ(rig.data->inputPolyhedron, soccer);  // kept while the mode stays
+
+    // The preparation of the next render, with the record refused.
+    rig.params->inputMode = 39;
+    SetRobustNewPtrFailures(1);
+    EXPECT_FALSE(PrerollManipulation(rig.data.get()));
+    SetRobustNewPtrFailures(0);
+    EXPECT_EQ(rig.result, -108);
+    EXPECT_EQ(rig.data->diagnostic, kDiagInputPolyhedron);
+    EXPECT_EQ(rig.data->inputPolyhedron, nullptr);
+
+    rig.result = 0;
+    ASSERT_EQ(rig.Render(64, 32, kPyrColourFloat), 0);
+    ASSERT_NE(rig.data->inputPolyhedron, nullptr);
+    EXPECT_EQ(rig.data->inputPolyhedron->faceCount3D, 20);
+}
+
+}  // namespace

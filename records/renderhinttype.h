@@ -12,6 +12,17 @@
 
 struct PyramidDescriptor;
 
+// One node of a span list: a net triangle's x extent opens (+1) at its left
+// edge and closes (-1) at its right; two sentinels (kind 0, triangle -1)
+// close the list. Sorted by key, each node knows how many spans are open.
+struct SpanNode {
+    float left, right;  // the triangle's x extent
+    float key;          // left for a start, right for an end
+    int32_t triangle;   // -1 in a sentinel
+    int32_t kind;       // +1 start, -1 end, 0 sentinel
+    int32_t open;       // running sum of kinds from the list's start
+};
+
 // The three triangles hit last, most recent first (-1 for empty).
 struct recentTriangleType {
     int64_t triangles[3];
@@ -45,7 +56,16 @@ struct renderhinttype {
     uint64_t floretHint;  // the floret core's hint word for the next sample
     int64_t regionNumber;  // region of numbering flag (a)
     double scissorInputs[3];
-    double netPosition;
+    double netPosition[2];  // net x, y of the last polyhedral sample
+    // The span list of the net triangles near the current band of rows. The
+    // storage is the task's, taken once when the task is prepared and sized
+    // for the whole net, so building a list never allocates; InitPolyHints
+    // keeps it.
+    SpanNode* spans;
+    int64_t spanCapacity;
+    int64_t spanCount;
+    int64_t spanCursor;  // node at which the last search ended
+    int64_t spanBand;    // band of rows the list was built for, -1 none
     uint8_t spanListBuilt;
     uint8_t spanListClipped;
     hypertype hyper;  // the hyperbolic tiling's cell, set with the render context
@@ -72,7 +92,12 @@ inline void AddTriangleFindingHint(recentTriangleType* r, int64_t t) {
 
 // Resets a hint record to its start values and returns it.
 inline renderhinttype* InitPolyHints(renderhinttype* h) {
+    SpanNode* spans = h->spans;
+    const int64_t capacity = h->spanCapacity;
     *h = renderhinttype{};
+    h->spans = spans;
+    h->spanCapacity = capacity;
+    h->spanBand = -1;
     h->tileScale = 5.656854f;
     h->triangle = -1;
     h->hitFace = -1;

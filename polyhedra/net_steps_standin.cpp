@@ -4,4 +4,3 @@
 
 void DetermineCorrespondence(polyhedron*) {}
 void CramPoints(polyhedron*) {}
-void Fill_in_rind_precalculables(polyhedron*) {}

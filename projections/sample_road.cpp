@@ -6,7 +6,10 @@
 #include "common/complex.h"
 #include "common/vectors.h"
 #include "records/TransformationReply.h"
+#include "polyhedra/polyhedron.h"
 #include "projections/dispatcher.h"
+#include "projections/florets.h"
+#include "projections/polyhedral_transform.h"
 #include "projections/scissor_height.h"
 #include "projections/sphere_to_input.h"
 #include "projections/twirl.h"
@@ -19,7 +22,55 @@ constexpr float kTissotRadiusSquared = 0.0225f;
 
 inline bool InUnit(float v) { return v >= 0.0f && v <= 1.0f; }  // false for NaN
 
+// What a floret on a polyhedral basis hands to the polyhedral transform.
+struct FloretHandOn {
+    renderhinttype* hints;
+    void* caches;
+};
+
+void FloretOnPolyhedron(float out[3], uint8_t* miss, const polyhedron* poly, void* handOn, double x, double y) {
+    auto* h = static_cast<FloretHandOn*>(handOn);
+    DoPolyhedralTransforms(out, poly, h->caches, miss, h->hints, float(x), float(y));
+}
+
 }  // namespace
+
+void PolyhedralNetPoint(const vort* c, float u, float v, float* x, float* y) {
+    *x = float((double(u) - 0.5) * c->inverseScale + c->planeCentreX);
+    *y = float((double(v) - 0.5) * c->boxHeight * c->inverseScale + c->planeCentreY);
+}
+
+void finesseRegions(long& group, renderhinttype* hints, vort* context, long& fragment, TransformationReply*& reply) {
+    reply->faceTag = -1;
+    reply->regionFace = -1;
+    reply->regionFragment = -1;
+    const polyhedron* poly = context->outputPolyhedron;
+    if (!poly || hints->onTab || hints->hitFace < 0 || hints->hitFace >= poly->netFaceCount) return;
+    // Every net face is its own tag; its record holds the fragment, and its
+    // 3D face the class and group.
+    const int64_t tag = hints->hitFace;
+    const PolyNetFace& face = poly->netFace[tag];
+    reply->faceTag = int32_t(tag);
+    reply->regionFace = tag;
+    if (poly->hasFragments || poly->fragmentCount > 0) {
+        fragment = face.fragment;
+        reply->regionFragment = face.fragment;
+        reply->place = face.fragment;
+    } else {
+        fragment = long(tag);
+        reply->place = int32_t(tag);
+    }
+    if (poly->numberByRegion == 1) reply->place = int32_t(hints->regionNumber);
+    if (poly->numberByClass && face.face3D >= 0 && face.face3D < poly->faceCount3D)
+        reply->place = poly->face3D[face.face3D].optionShort[0];
+    if (poly->numberByGroup) {
+        group = face.fragment;
+        reply->place = poly->groupNumber[std::clamp<long>(group, 0, kGroupNumberEntries - 1)] + 1;
+    }
+    // Numbering by net piece needs the origami tables, which this build has not.
+    if (poly->numberByPiece) reply->place = -1;
+    if (poly->numberByFragment) reply->place = int32_t(fragment);
+}
 
 void SqueezeTowardsCentre(float p[3]) {
     const float x = p[0] * 0.5f, y = p[1] * 0.5f, z = (p[2] + 1.0f) * 0.5f;
@@ -58,7 +109,13 @@ void transformForSampling(unsigned char transform, renderhinttype* hints, float*
             TransformSphereToInput(c->inputMode, c->flipOn, point, &r->inputU, &r->inputV, &outside,
                                    c->inputTable, &r->inputFace, &r->inputKind, &r->sampleAux,
                                    c->inputPolyhedron, task.inputHints, c->inputProportion);
-            if (outside) r->place = kPlaceOutsideInput;
+            if (outside) {
+                const polyhedron* poly = c->outputPolyhedron;
+                if (c->polyhedral && poly && poly->outsideKeepsPlace && r->place >= 0)
+                    r->place = kPlaceOutsideInput - r->place;
+                else
+                    r->place = kPlaceOutsideInput;
+            }
         }
     }
     if (c->graticuleOn) {
@@ -119,10 +176,24 @@ void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* repl
     if (!context->polyhedral) {
         handle_non_poly_projections(hints, point, context, region, miss, planePoint, reply, u, v);
     } else if (context->renderKind == kRenderKindProjection) {
-        // Florets and the polyhedral transform need the output polyhedron's
-        // net: until they exist a polyhedral sample has no direction.
+        const polyhedron* poly = context->outputPolyhedron;
+        float x, y;
+        PolyhedralNetPoint(context, u, v, &x, &y);
         hints->faceFound = 0;
         miss = 1;
+        if (poly && poly->floretFlag) {
+            FloretHandOn handOn{hints, context->projectionCaches};
+            double d[3] = {0.0, 0.0, 1.0};
+            uint8_t m = 1;
+            CopsInTroubleCore(&m, d, context->projectionCaches, uint64_t(poly->floretWord), &context->floretBasis, poly,
+                              hints, &handOn, x, y, FloretOnPolyhedron);
+            for (int k = 0; k < 3; ++k) point[k] = float(d[k]);
+            miss = m;
+        } else if (poly) {
+            DoPolyhedralTransforms(point, poly, context->projectionCaches, &miss, hints, x, y);
+            reply->netPosition[0] = float(hints->netPosition[0]);
+            reply->netPosition[1] = float(hints->netPosition[1]);
+        }
     }
     if (context->renderKind == kRenderKindEquiRay) {
         const float y0 = std::sin(-3.1415927f * (v - 0.5f));
@@ -149,6 +220,10 @@ void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* repl
 
     unsigned char transform = 1;
     const bool faceFound = context->polyhedral && hints->faceFound;
+    if (faceFound) {
+        long group = -1, fragment = -1;
+        finesseRegions(group, hints, context, fragment, reply);
+    }
     if (faceFound && context->facesOn)
         transform = (context->indicatrixOn || context->scissorOn) ? 1 : 0;
 

@@ -37,5 +37,12 @@ void transformForSampling(unsigned char transform, renderhinttype* hints, float*
                           vort*& context, long region, unsigned char& outside,
                           TransformationReply*& reply, RoadTaskState& task, unsigned char twirl);
 
+// Region numbers of a polyhedral hit: the net face, its fragment, and the
+// place code the polyhedron's numbering flags choose.
+void finesseRegions(long& group, renderhinttype* hints, vort* context, long& fragment, TransformationReply*& reply);
+// The net position of unit output point (u, v) of a polyhedral output: the
+// framing's plane, centred on the net.
+void PolyhedralNetPoint(const vort* context, float u, float v, float* x, float* y);
+
 // The midpoint between p and (0, 0, 1), normalised; (0, 0, 1) when zero.
 void SqueezeTowardsCentre(float p[3]);

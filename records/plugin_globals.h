@@ -54,6 +54,10 @@ enum : int16_t {
     kDiagProjectionCache = 272,
     // A cube-map input could not be cut into its six faces.
     kDiagCubeCorpus = 273,
+    // The output mode's polyhedron or its net could not be built whole.
+    kDiagPolyhedron = 274,
+    // A tile's span list of net triangles could not be allocated.
+    kDiagSpanLists = 275,
     // The solid under a polyhedral input picture could not be built.
     kDiagInputPolyhedron = 280,
 };

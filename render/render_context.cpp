@@ -7,6 +7,8 @@
 #include "platform/foundation_threads.h"
 #include "platform/host/filter_record.h"
 #include "polyhedra/polyhedron.h"
+#include "polyhedra/poly_setup.h"
+#include "polyhedra/poly_storage.h"
 #include "polyhedra/polyhedron_params.h"
 #include "projections/twirl.h"
 #include "records/warpy_basis.h"
@@ -234,6 +236,85 @@ void init_hyperbolic_modes(vort* c) {
     // (InitHypertypeForMode, when the task is prepared).
 }
 
+namespace {
+
+// The multiviews draw one view per face of a solid: modes 75..79 take the
+// solids of output modes 6, 9, 27, 33 and 54 (4, 12, 24, 60 and 72 faces).
+int64_t MultiviewSolidMode(long m) {
+    switch (m) {
+        case 75: return 6;
+        case 76: return 9;
+        case 77: return 27;
+        case 78: return 33;
+        case 79: return 54;
+        default: return -1;
+    }
+}
+
+// Status words after which the net is not whole.
+bool NetIsBroken(const polyhedron* poly) {
+    switch (poly->status) {
+        case kPolyStatusNetFaceTableFull: case kPolyStatus3DFaceTableFull: case kPolyStatus3DVertexTableFull:
+        case kPolyStatusNetVertexTableFull: case kPolyStatusNetTrianglesExhausted: case kPolyStatusTooManyFragments:
+        case kPolyStatusVertexIndexOutOfRange: case kPolyStatusGroupIndexOutOfRange: case kPolyStatusOutOfMemory:
+        case kPolyStatusUnbuilt:
+            return true;
+        default: return poly->unbuilt != 0;
+    }
+}
+
+polyhedron* OutputPolyhedronRecord(Data* data) {
+    polyhedron** slot = data->storage ? &data->storage->polyStore : &data->renderPolyhedron;
+    if (!*slot) *slot = NewPolyhedron(0.5f, 0.0f);
+    return *slot;
+}
+
+}  // namespace
+
+bool SetUpOutputPolyhedron(Data* data, const Parameters* p, vort* c, int16_t* diagnostic) {
+    c->outputPolyhedron = nullptr;
+    if (!data || !p) return true;
+    const long m = p->outputMode;
+    polyhedron_params shape{};
+    get_polyhedron_params_from_output_mode(m == 1045 ? p->basePolyhedralMode : m, &shape);
+    const int64_t solidMode = shape.shapeCode != -1 ? (m == 1045 ? p->basePolyhedralMode : m) : MultiviewSolidMode(m);
+    if (solidMode == -1) return true;
+    auto fail = [diagnostic] {
+        if (diagnostic) *diagnostic = kDiagPolyhedron;
+        return false;
+    };
+    polyhedron* poly = OutputPolyhedronRecord(data);
+    if (!poly) return fail();
+    poly->data = data;
+    // A face picked for a single-face build is kept within the face table.
+    int64_t second = 0, first = 1;
+    if (poly->selectedFace != -1) {
+        poly->selectedFace = std::clamp<int64_t>(poly->selectedFace, 0, kMax3DFaces - 1);
+        second = 2;
+        first = 3;
+    }
+    HooBoyPolySetup(solidMode, poly, second, first, 0, nullptr, p->renderDestination != kRenderToPreview ? 1 : 0,
+                    c->outputAspect, p->tabs * 0.005f, 0.0f);
+    if (NetIsBroken(poly)) return fail();
+    if (shape.shapeCode != -1 && poly->netTriangleCount <= 0) return fail();
+    c->outputPolyhedron = poly;
+    return true;
+}
+
+void FrameTheNet(vort* c) {
+    const polyhedron* poly = c->outputPolyhedron;
+    FramingBox* box = &c->framing;
+    *box = FramingBox{};
+    box->unitMax = 1.0;
+    box->aspect = c->outputAspect;
+    box->last = 1.0;
+    const double left = poly->net.boundsBox[0], right = poly->net.boundsBox[1];
+    const double top = poly->net.boundsBox[2], bottom = poly->net.boundsBox[3];
+    // A border of 2% of the net's larger side keeps the outline off the frame.
+    const double border = 0.02 * std::max(right - left, bottom - top) + 1e-9;
+    SetFramingBox(box, left - border, right + border, top - border, bottom + border);
+}
+
 void FillInTwirlyMinusOne(Data* data, const Parameters* p, vort* c) {
     c->scale = p ? std::max(p->proxyScale, 1) : 1;
     c->previewOffsetX = p ? p->previewOffset.x : 0;
@@ -292,11 +373,12 @@ void FillInTwirlyZero(Data* data, const Parameters* p, vort* c) {
     c->polyhedral = 0;
     polyhedron_params shape{};
     get_polyhedron_params_from_output_mode(c->outputMode == 1045 ? c->basePolyhedralMode : c->outputMode, &shape);
-    // Polyhedral outputs are set up once per render by the polyhedron model;
-    // until it exists no output mode names a shape here.
+    // The polyhedron was set up for this render before the context is filled
+    // (SetUpOutputPolyhedron).
     c->polyhedral = shape.shapeCode != -1 && c->outputPolyhedron ? 1 : 0;
 
-    if (!c->polyhedral) PrepBoundingBoxForNonPolyhedron(&c->framing, c, c->outputAspect, theta);
+    if (c->polyhedral) FrameTheNet(c);
+    else PrepBoundingBoxForNonPolyhedron(&c->framing, c, c->outputAspect, theta);
     c->faceColourFlag = c->outputMode == 1045 ? 1 : 0;
     c->lensWidth = LensFactor(theta, 180.0);
     c->halfLensWidth = LensFactor(theta, 360.0);

@@ -19,6 +19,15 @@ void SetFramingBox(FramingBox* box, double xMin, double xMax, double yMin, doubl
 void PrepBoundingBoxForNonPolyhedron(FramingBox* box, vort* context, float aspect, float fov);
 // The hyperbolic framing box (the tilings' own records come with the tilings).
 void init_hyperbolic_modes(vort* context);
+// Builds, or reuses when nothing that matters changed, the polyhedron and net
+// of a polyhedral output mode (and the solid of the multiviews 75..79) in
+// the work area, on the launching thread, and points the context at it.
+// False, with *diagnostic kDiagPolyhedron, when the record cannot be had or
+// the build stopped at a limit (a partial net is never drawn).
+bool SetUpOutputPolyhedron(Data* data, const Parameters* params, vort* context, int16_t* diagnostic);
+// The framing of a polyhedral output: the net's bounding box, with a small
+// border, fitted into the output frame.
+void FrameTheNet(vort* context);
 // The whole filling from Parameters and Data; the worker count of Data too.
 void FillInTwirlyZero(Data* data, const Parameters* params, vort* context);
 // The fixed filling of a render whose orientation the program chooses: the

@@ -112,6 +112,8 @@ void RunRenderTiles(ProgressivePreviewManager* ppm, proxyBufferRecord* proxy) {
     LoadTaskEngineFromShell();
     RunTiles(kPurposeRender, kPartitionSquares, &guidance, ppm);
     StoreTaskEngineResultInShell();
+    // A tile without its span list would have left holes in the net.
+    if (SpanListsFailed() && HostResult() == noErr) SetHostResult(kResultOutOfMemory, kDiagSpanLists);
     FinishRenderContext();
 }
 

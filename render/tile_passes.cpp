@@ -1,6 +1,7 @@
 #include "render/tile_passes.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -11,6 +12,8 @@
 #include "projections/gores.h"
 #include "projections/hyperbolic.h"
 #include "projections/panel_layouts.h"
+#include "projections/polyhedral_transform.h"
+#include "projections/sample_road.h"
 #include "projections/sphere_to_input.h"
 #include "projections/square_world_maps.h"
 #include "records/vort.h"
@@ -46,6 +49,9 @@ bool gTemplateReady = false;  // between a render's preparation and its end
 ProjectionCacheStore* gCaches = nullptr;
 InverseTables* gTables = nullptr;
 MirrorTable* gSpareMirrors = nullptr;  // the kaleidoscope's mirrors when there is no work area
+// Set when a task's span storage could not be had: its tiles would show
+// holes, so the render fails.
+std::atomic<bool> gSpanStorageFailed{false};
 
 void resetStatehints(vort* c) {
     c->stateCrossing = 0;
@@ -151,14 +157,47 @@ void ReplyIntoCell(SamplerRig* rig, int64_t x, int64_t y) {
 
 // Visits (x, y) of the rectangle [left, right) x [top, bottom) in 32 x 32
 // squares from (left, top), each along the Hilbert walk of the context.
-template <typename Visit>
-void HilbertWalk(const vort* c, int64_t left, int64_t top, int64_t right, int64_t bottom, Visit visit) {
-    for (int64_t y0 = top; y0 < bottom; y0 += kHilbertSide)
+// Each row of squares begins with rowSetup(first row, last row + 1).
+template <typename Visit, typename RowSetup>
+void HilbertWalk(const vort* c, int64_t left, int64_t top, int64_t right, int64_t bottom, Visit visit,
+                 RowSetup rowSetup) {
+    for (int64_t y0 = top; y0 < bottom; y0 += kHilbertSide) {
+        rowSetup(y0, std::min<int64_t>(y0 + kHilbertSide, bottom));
         for (int64_t x0 = left; x0 < right; x0 += kHilbertSide)
             for (int d = 0; d < kHilbertPoints; ++d) {
                 const int64_t x = x0 + c->hilbertWalk[d][0], y = y0 + c->hilbertWalk[d][1];
                 if (x < right && y < bottom) visit(x, y);
             }
+    }
+}
+
+// Samples of a pixel reach this many pixels beyond it (supersampling,
+// boundary hunts, the Tissot and edge blocks before the tile).
+constexpr int64_t kSpanReach = 3;
+
+// The span list of the net triangles that the samples of pixel rows
+// y0..y1 - 1 and columns x0..x1 - 1 can reach, in the task's first hint
+// record (once per band). The wrapped and folded layouts keep the whole net.
+void DoOncePerHilbertRowSetup(SamplerRig* rig, int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
+    vort* c = rig->context;
+    if (!c->polyhedral || !c->outputPolyhedron) return;
+    renderhinttype* h = &rig->task->hints[0];
+    if (h->spanListBuilt && h->spanBand == y0) return;
+    const long m = c->outputMode;
+    const bool clip = !(m == 7 || m == 64 || m == 368 || m == 370 || m == 1045 || (m >= 371 && m <= 382));
+    // The net points of the reachable rectangle's corners, as the road finds them.
+    const float shift = c->scale > 1 ? 1.0f - 1.0f / float(c->scale) : 0.0f;
+    float xs[2], ys[2];
+    const int64_t px[2] = {x0 - kSpanReach, x1 + kSpanReach}, py[2] = {y0 - kSpanReach, y1 + kSpanReach};
+    for (int i = 0; i < 2; ++i) {
+        const float fx = (float(px[i]) + shift) * float(c->scale) + float(c->previewOffsetX) + 0.5f;
+        const float fy = (float(py[i]) + shift) * float(c->scale) + float(c->previewOffsetY) + 0.5f;
+        PolyhedralNetPoint(c, (fx + (fx + 1.0f)) * rig->proportions[0], (fy + (fy + 1.0f)) * rig->proportions[1],
+                           &xs[i], &ys[i]);
+    }
+    PrepareShortTriList(c->outputPolyhedron, -1, h, clip, std::min(ys[0], ys[1]), std::max(ys[0], ys[1]), 0.0f,
+                        std::min(xs[0], xs[1]), std::max(xs[0], xs[1]));
+    h->spanBand = y0;
 }
 
 }  // namespace
@@ -190,6 +229,8 @@ bool PrepareRenderContext(Data* data, const Parameters* params, int16_t* diagnos
     c->tilingPyramidB = &data->pyramids[kSmallPyramid10B];
     GetInputOutputProportions(data, c);
     resetStatehints(c);
+    gSpanStorageFailed = false;
+    if (!SetUpOutputPolyhedron(data, params, c, diagnostic)) return false;
     FillInTwirlyZero(data, params, c);
     c->samplingLevel = params->renderDestination == kRenderToPreview ? int64_t(std::clamp(params->previewquality, 1, 3))
                                                                       : kSamplingAdaptive;
@@ -215,6 +256,10 @@ bool PrepareRenderContext(Data* data, const Parameters* params, int16_t* diagnos
     // render instead of leaving its modes blank under a success; a table not
     // computed yet is passed over and its rows miss.
     gTemplateReady = PrefillProjectionCachesForMode(gCaches, c->outputMode);
+    // The caches of the polyhedron's conformal warp, read by every sample.
+    int64_t tags[4];
+    const int64_t n = c->polyhedral ? CacheTagsOfWarp(c->outputPolyhedron, tags) : 0;
+    for (int64_t i = 0; i < n && gTemplateReady; ++i) gTemplateReady = PrepareProjectionCache(gCaches, tags[i]);
     return gTemplateReady || fail(kDiagProjectionCache);
 }
 
@@ -251,6 +296,11 @@ void PrerollOneTileTask(PerTaskStuffType* task) {
     h.tileScale = std::exp2(5.0f * c->fieldOfView / 180.0f);
     h.kind = c->hintKind;
     InitHypertypeForMode(&h.hyper, c->outputMode);
+    // The span storage is sized for the whole net now, so that no band's list
+    // ever allocates or runs short.
+    if (c->polyhedral && c->outputPolyhedron &&
+        !AllocateSpanStorage(&h, SpanNodesForNet(c->outputPolyhedron)))
+        gSpanStorageFailed = true;
 }
 
 void PostrollOneTileTask(PerTaskStuffType* task) {
@@ -258,8 +308,10 @@ void PostrollOneTileTask(PerTaskStuffType* task) {
     // thread that retires tasks one at a time: no worker writes a shared count.
     if (task && task->context && task->context->inputPolyhedron)
         AddRaySearchCounts(&task->context->inputPolyhedron->raySearchCounts, task->hints[1].raySearch);
-    // The hints collect no span lists while no output mode has a polyhedron.
+    if (task) DumpShortTriangleLists(task->hints);
 }
+
+bool SpanListsFailed() { return gSpanStorageFailed.load(); }
 
 void FillTileWithSamples(Data*, vort* c, PerTaskStuffType* task) {
     if (!c || !task || !c->replyGrid || !c->inputPyramids) return;
@@ -271,8 +323,10 @@ void FillTileWithSamples(Data*, vort* c, PerTaskStuffType* task) {
     const VRect t = task->tracker.current_tile_rect;
     if (scanning_style(c)) {
         c->inHilbertScan = 1;
-        HilbertWalk(c, t.left - 1, t.top - 1, int64_t(t.right) + 1, int64_t(t.bottom) + 1,
-                    [&](int64_t x, int64_t y) { ReplyIntoCell(&rig, x, y); });
+        HilbertWalk(
+            c, t.left - 1, t.top - 1, int64_t(t.right) + 1, int64_t(t.bottom) + 1,
+            [&](int64_t x, int64_t y) { ReplyIntoCell(&rig, x, y); },
+            [&](int64_t y0, int64_t y1) { DoOncePerHilbertRowSetup(&rig, t.left - 1, int64_t(t.right) + 1, y0, y1); });
         c->inHilbertScan = 0;
         return;
     }
@@ -328,7 +382,9 @@ void FillTileWithColors(PerTaskStuffType* task) {
     const int64_t e = c->edgesOn ? 1 : 0;
     const int64_t right = int64_t(t.right) + e, bottom = int64_t(t.bottom) + e;
     if (scanning_style(c))
-        HilbertWalk(c, t.left, t.top, right, bottom, [&](int64_t x, int64_t y) { ColourOnePixel(&rig, &rec, x, y); });
+        HilbertWalk(
+            c, t.left, t.top, right, bottom, [&](int64_t x, int64_t y) { ColourOnePixel(&rig, &rec, x, y); },
+            [&](int64_t y0, int64_t y1) { DoOncePerHilbertRowSetup(&rig, t.left - 1, right, y0 - 2, y1); });
     else
         for (int64_t y = t.top; y < bottom; ++y)
             for (int64_t x = t.left; x < right; ++x) ColourOnePixel(&rig, &rec, x, y);

@@ -28,6 +28,9 @@ void DisposeRenderContext();
 void PrerollOneTileTask(PerTaskStuffType* task);
 inline void PrerollOneTask(PerTaskStuffType* task) { PrerollOneTileTask(task); }
 void PostrollOneTileTask(PerTaskStuffType* task);
+// Whether a task of the current render could not get its span storage (the
+// render must then fail with kDiagSpanLists).
+bool SpanListsFailed();
 // Nothing is kept per scanline.
 inline void PostrollPerScanline() {}
 void FillTileWithSamples(Data* data, vort* context, PerTaskStuffType* task);

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "common/angles.h"
+#include "polyhedra/polyhedron.h"
 #include "records/vort.h"
 #include "records/work_area.h"
 #include "render/render_context.h"
@@ -390,13 +391,26 @@ TEST(ViewRenders, KaleidoscopeFollowsTheSeedSetting) {
 
 // A multiview whose solid has no faces has no grid: the render is refused
 // before its tiles rather than dividing by the empty grid.
-TEST(ViewRenders, MultiviewWithoutFacesIsRefused) {
+TEST(ViewRenders, MultiviewGridsFollowTheirSolids) {
     RenderRig rig;
     ASSERT_TRUE(rig.SetInput(64, 32, kPyrColourFloat, BusyPixel));
     rig.params->inputMode = 1;
-    for (long mode : {75L, 76L, 77L, 79L}) {
-        rig.params->outputMode = mode;
-        EXPECT_FALSE(PrepareRenderContext(rig.data.get(), rig.params.get())) << mode;
+    // One view per face of the solids of modes 6, 9, 27 and 54: rows =
+    // floor(sqrt n), columns = ceil(n / rows).
+    const struct {
+        long mode;
+        int64_t faces;
+    } cases[] = {{75, 4}, {76, 12}, {77, 24}, {79, 72}};
+    for (const auto& c : cases) {
+        rig.params->outputMode = c.mode;
+        ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get())) << c.mode;
+        const vort* v = RenderContextTemplate();
+        ASSERT_TRUE(v->outputPolyhedron);
+        EXPECT_EQ(v->outputPolyhedron->faceCount3D, c.faces) << c.mode;
+        const long rows = long(std::floor(std::sqrt(double(c.faces))));
+        EXPECT_EQ(v->viewRows, rows) << c.mode;
+        EXPECT_EQ(v->viewColumns, (c.faces + rows - 1) / rows) << c.mode;
+        EXPECT_EQ(v->polyhedral, 0) << c.mode;
         FinishRenderContext();
     }
     // The sixty views have their fixed grid of 10 x 6 cells.

@@ -11,6 +11,7 @@
 #include "polyhedra/barycentrics.h"
 #include "projections/caches.h"
 #include "projections/face_maps.h"
+#include "projections/skewed_folds.h"
 #include "projections/stereographic.h"
 #include "records/renderhinttype.h"
 
@@ -360,18 +361,21 @@ void DoPolyhedralTransforms(float out[3], const polyhedron* poly, void* caches, 
                             float x, float y) {
     const float left = poly->net.boundsBox[0], right = poly->net.boundsBox[1];
     const float top = poly->net.boundsBox[2], bottom = poly->net.boundsBox[3];
-    if (h->outputMode == 64) {
-        // The wrapped layout: the net repeats on a skewed lattice.
-        float yy = y * 1.1547005f;
-        float xx = x + yy * 0.5f;
-        auto wrap = [h](float v, float lo, float hi) {
-            if (!(hi > lo)) return v;
-            const float t = (v - lo) / (hi - lo) * h->tileScale;
-            return lo + (hi - lo) * (t - std::floor(t));
-        };
-        x = wrap(xx, h->netXRange[0], h->netXRange[1]);
-        y = wrap(yy, top, bottom);
+    // Layouts that repeat or fold the net: the point is carried onto it.
+    const NetBox box{left, right, top, bottom};
+    double fx = x, fy = y;
+    int64_t cellA, cellB;
+    switch (h->outputMode) {
+        case 64:
+            calc_skewed_coordinates_for_tetrahedron(NetBox{h->netXRange[0], h->netXRange[1], top, bottom},
+                                                    h->tileScale, x, y, &fx, &fy);
+            break;
+        case 368: calc_skewed_coordinates_for_triangle(box, h->tileScale, x, y, &fx, &fy, &cellA, &cellB); break;
+        case 370: calc_skewed_coordinates_for_hexagon(box, h->tileScale, x, y, &fx, &fy, &cellA, &cellB); break;
+        default: break;
     }
+    x = float(fx);
+    y = float(fy);
     h->lastQuery[0] = x;
     h->lastQuery[1] = y;
     h->netPosition[0] = x;

@@ -8,6 +8,7 @@
 #include "records/TransformationReply.h"
 #include "polyhedra/polyhedron.h"
 #include "projections/dispatcher.h"
+#include "projections/drawing_3d.h"
 #include "projections/florets.h"
 #include "projections/polyhedral_transform.h"
 #include "projections/scissor_height.h"
@@ -19,6 +20,7 @@
 namespace {
 
 constexpr float kTissotRadiusSquared = 0.0225f;
+constexpr long kModeBrickPanels = 45, kModeBrickGlobe = 394, kModeFergusonGlobe = 396;
 
 inline bool InUnit(float v) { return v >= 0.0f && v <= 1.0f; }  // false for NaN
 
@@ -166,9 +168,17 @@ void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* repl
     hints->placeOverride = -1;
 
     if (context->renderKind == kRenderKindDrawing3D) {
-        // The globes' drawing methods come with the 3D globe models; until
-        // then a globe sample has no direction (place -5), and none of them
-        // reaches the input.
+        // The globes: the drawing method marches the framed point's ray.
+        // The brick globe's panels reach the input only for the overlays.
+        const float X = float(context->inverseScale) * ((u - 0.5f) - float(context->planeCentreX));
+        const float Y = float(context->inverseScale) * (v - 0.5f) * context->aspect;
+        Do_DrawingMethod3D(&miss, context, reply, point, X, Y);
+        const long m = context->outputMode;
+        if ((m >= kModeBrickGlobe && m <= kModeFergusonGlobe) ||
+            (m == kModeBrickPanels && (context->graticuleOn || context->indicatrixOn))) {
+            hints->placeOverride = reply->place;
+            transformForSampling(1, hints, point, context, -1, outside, reply, task, 0);
+        }
         return;
     }
 

@@ -9,7 +9,6 @@
 
 #include "projections/sample_road.h"
 #include "records/vort.h"
-#include "render/drawing_3d.h"
 #include "render/marble_ramps.h"
 #include "render/render_context.h"
 #include "render/shading.h"
@@ -209,50 +208,6 @@ TEST(Shading, LitGlobesFaceTheEye) {
                 lum += col[3] * (col[0] + col[1] + col[2]);
             }
         EXPECT_NEAR(lum / (W * H), pinned, 0.01);
-    }
-}
-
-}  // namespace
-
-namespace {
-
-// The globes' view planes: four panels for mode 45, each spanning -1..1;
-// the view rotation for 394 and 395; 396 unturned. The marchers are not
-// built, so every ray misses.
-TEST(Drawing3D, PanelsAndViewTurns) {
-    vort c{};
-    c.viewRotationCos = std::cos(0.3), c.viewRotationSin = std::sin(0.3);
-    struct Case {
-        double x, y;
-        int64_t panel;
-        double gx, gy;
-    };
-    for (const Case& k : {Case{-0.5, -0.5, 0, -1, -1}, Case{-0.25, -0.25, 0, 0, 0}, Case{0.0, 0.0, 0, 1, 1},
-                          Case{0.25, -0.25, 1, 0, 0}, Case{0.5, -0.5, 1, 1, -1}, Case{-0.25, 0.25, 2, 0, 0},
-                          Case{0.375, 0.125, 3, 0.5, -0.5}}) {
-        GlobeRay ray{};
-        ASSERT_TRUE(GlobeRayOf(45, k.x, k.y, &c, &ray));
-        EXPECT_EQ(ray.panel, k.panel) << k.x << ", " << k.y;
-        EXPECT_NEAR(ray.gx, k.gx, 1e-12);
-        EXPECT_NEAR(ray.gy, k.gy, 1e-12);
-    }
-    for (long mode : {394L, 395L, 396L}) {
-        GlobeRay ray{};
-        ASSERT_TRUE(GlobeRayOf(mode, 0.2, 0.1, &c, &ray));
-        const double a = mode == 396 ? 0.0 : 0.3;
-        EXPECT_NEAR(ray.gx, std::cos(a) * 0.4 - std::sin(a) * 0.2, 1e-12) << mode;
-        EXPECT_NEAR(ray.gy, std::sin(a) * 0.4 + std::cos(a) * 0.2, 1e-12) << mode;
-        EXPECT_NEAR(std::hypot(ray.gx, ray.gy), std::hypot(0.4, 0.2), 1e-12);
-    }
-    GlobeRay ray{};
-    EXPECT_FALSE(GlobeRayOf(46, 0.1, 0.1, &c, &ray));
-    for (long mode : {45L, 394L, 395L, 396L}) {
-        c.outputMode = mode;
-        unsigned char outside = 7;
-        TransformationReply reply = MakeTemplateReply();
-        float direction[3] = {0, 0, 1};
-        Do_DrawingMethod3D(&outside, &c, &reply, direction, 0.1, 0.1);
-        EXPECT_EQ(outside, 1) << mode;
     }
 }
 

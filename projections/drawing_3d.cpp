@@ -1,4 +1,4 @@
-#include "render/drawing_3d.h"
+#include "projections/drawing_3d.h"
 
 #include "records/TransformationReply.h"
 #include "records/vort.h"

@@ -1,6 +1,7 @@
 #include "engine/task_runner.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -31,6 +32,10 @@ constexpr int32_t kDiagnosticNotOnMainThread = 249;
 constexpr double kProgressInterval = 0.5;
 constexpr int32_t kTilesLaunchedPerWorker = 2;  // the tile worked on and the next  // seconds between progress reports
 constexpr int32_t kHostProgressScale = 1000;
+// How long a worker out of tasks watches for the next before it sleeps: the
+// main thread usually launches more within this, and waking a sleeping
+// thread costs it more than the watch costs the worker.
+constexpr std::chrono::microseconds kWatchBeforeSleeping{50};
 
 // The first failure of a job is the one the caller sees.
 void KeepFirstError(OSErr result, int32_t diagnostic) {
@@ -181,6 +186,8 @@ void WhirlyCompletion_Tarnwhistle_pano::RunTilesWithPurpose(
 
 bool WhirlyCompletion_Tarnwhistle_pano::StartWorkers(int32_t count) {
     closing_ = false;
+    closingSeen_ = false;
+    launchedCount_ = 0;
     completionsPosted_ = false;
     workers_.reserve(size_t(count));
     for (int32_t n = 0; n < count; ++n) {
@@ -197,6 +204,7 @@ void WhirlyCompletion_Tarnwhistle_pano::StopWorkers() {
     {
         std::lock_guard<std::mutex> hold(workersLock_);
         closing_ = true;
+        closingSeen_ = true;
     }
     launched_cv_.notify_all();
     for (std::thread& worker : workers_) worker.join();
@@ -208,20 +216,32 @@ void WhirlyCompletion_Tarnwhistle_pano::StopWorkers() {
 void WhirlyCompletion_Tarnwhistle_pano::WorkerLoop() {
     for (;;) {
         PerTaskStuffType* task = nullptr;
+        if (launchedCount_.load(std::memory_order_relaxed) == 0) {
+            const auto until = std::chrono::steady_clock::now() + kWatchBeforeSleeping;
+            while (launchedCount_.load(std::memory_order_relaxed) == 0 && !closingSeen_.load(std::memory_order_relaxed) &&
+                   std::chrono::steady_clock::now() < until)
+                std::this_thread::yield();
+        }
         {
             std::unique_lock<std::mutex> hold(workersLock_);
             launched_cv_.wait(hold, [this] { return closing_ || !launched_.empty(); });
             if (launched_.empty()) return;
             task = launched_.front();
             launched_.pop_front();
+            launchedCount_.store(int32_t(launched_.size()), std::memory_order_relaxed);
         }
         RunTaskWork(task);
         bool post = false;
         {
             std::lock_guard<std::mutex> hold(workersLock_);
             finished_.push_back(task);
-            post = !completionsPosted_;
-            completionsPosted_ = true;
+            // The main thread is called once the tiles still waiting drop to
+            // one for every other worker, so that it completes them in
+            // batches while the workers go on with the rest rather than once
+            // per tile; a lone worker calls it at every tile, with its next
+            // one waiting.
+            post = !completionsPosted_ && launched_.size() <= size_t(std::max(NUMTasks / 2, 1));
+            completionsPosted_ = completionsPosted_ || post;
         }
         if (post) {
             // The job waits for this batch before it ends, so the object outlives it.
@@ -245,6 +265,7 @@ void WhirlyCompletion_Tarnwhistle_pano::WithdrawUnstartedTasks() {
     {
         std::lock_guard<std::mutex> hold(workersLock_);
         unstarted.swap(launched_);
+        launchedCount_.store(0, std::memory_order_relaxed);
     }
     for (PerTaskStuffType* task : unstarted) {
         const int64_t purpose = task->purpose;
@@ -297,6 +318,7 @@ void WhirlyCompletion_Tarnwhistle_pano::launchTask(PerTaskStuffType* task,
     {
         std::lock_guard<std::mutex> hold(workersLock_);
         launched_.push_back(task);
+        launchedCount_.store(int32_t(launched_.size()), std::memory_order_relaxed);
     }
     launched_cv_.notify_one();
 }

@@ -114,6 +114,10 @@ private:
     std::vector<PerTaskStuffType*> completing_;    // the batch the main thread completes
     bool completionsPosted_ = false;               // a batch is posted to the main thread
     bool closing_ = false;                         // workers leave once nothing is launched
+    // launched_.size() and closing_, readable without the lock: a worker
+    // out of tasks watches them for a moment before it sleeps.
+    std::atomic<int32_t> launchedCount_{0};
+    std::atomic<bool> closingSeen_{false};
     std::vector<std::thread> workers_;
 };
 

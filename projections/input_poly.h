@@ -33,6 +33,6 @@ void FitInputNet(polyhedron* poly, double aspect);
 
 // Where direction p lies on the input picture: the net point of the
 // triangle its ray passes through, in 0..1 of the picture, and the region
-// (the face hit + 3). False on a miss (no polyhedron, or no triangle).
+// (the net face hit + 3). False on a miss (no polyhedron, or no triangle).
 bool InputPolyPosition(const float p[3], const polyhedron* poly, renderhinttype* hint, float* x, float* y,
                        int* region);

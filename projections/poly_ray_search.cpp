@@ -51,18 +51,12 @@ const PolyNetTriangle* Usable(const polyhedron* poly, int64_t t) {
     return tri.isTab ? nullptr : &tri;
 }
 
-int64_t FaceOf(const polyhedron* poly, const PolyNetTriangle& tri) {
-    if (tri.netFace < 0 || tri.netFace >= poly->netFaceCount) return -1;
-    const int64_t f = poly->netFace[tri.netFace].face3D;
-    return f >= 0 ? f : tri.netFace;
-}
-
 void RecordHit(int64_t t, const polyhedron* poly, renderhinttype* hint, unsigned char* outside) {
     *outside = 0;
     hint->faceFound = 1;
     hint->onTab = 0;
     hint->triangle = t;
-    hint->hitFace = FaceOf(poly, poly->netTriangle[t]);
+    hint->hitFace = poly->netTriangle[t].netFace;
     AddTriangleFindingHint(&hint->recent3D, t);
 }
 

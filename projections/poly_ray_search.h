@@ -40,7 +40,7 @@ int RayFromOriginIntersectsTriangle_using_buffer(const polyhedron* poly, int64_t
                                                  double* worst);
 
 // One triangle: on a hit clears the outside flag, records the triangle in
-// the hint (found, triangle, face, 3D recent list) and returns 1. A negative
+// the hint (found, triangle, its net face, 3D recent list) and returns 1. A negative
 // index, a tab or a miss returns 0.
 int AttemptTriangle3D(int64_t t, const polyhedron* poly, renderhinttype* hint, unsigned char* outside,
                       const double ray[3]);

@@ -4,6 +4,20 @@
 #include "projections/peirce.h"
 #include "records/renderhinttype.h"
 
+namespace {
+
+// The face tag of the solid face a net triangle shows, -1 when none.
+int FaceTagOfTriangle(const polyhedron* poly, int64_t t) {
+    if (t < 0 || t >= poly->netTriangleCount || t >= kMaxNetTriangles) return -1;
+    const int64_t net = poly->netTriangle[t].netFace;
+    if (net < 0 || net >= poly->netFaceCount || net >= kMaxNetFaces) return -1;
+    const int64_t face = poly->netFace[net].face3D;
+    if (face < 0 || face >= poly->faceCount3D || face >= kMax3DFaces) return -1;
+    return poly->face3D[face].faceTag;
+}
+
+}  // namespace
+
 bool ShapecodeTakesSecondaryWarp(int64_t shapeCode) {
     return shapeCode == 190 || shapeCode == 192 || shapeCode == 194 || shapeCode == 196;
 }
@@ -11,8 +25,7 @@ bool ShapecodeTakesSecondaryWarp(int64_t shapeCode) {
 void MaybeSecondaryWarp(float direction[3], const polyhedron* poly, unsigned char* outside,
                         const renderhinttype* hint, PyramidDescriptor* peirceCache, double u, double va) {
     if (!poly || !hint || !hint->faceFound || !ShapecodeTakesSecondaryWarp(poly->shapeCode)) return;
-    const int64_t face = hint->hitFace;
-    const int tag = (face >= 0 && face < poly->faceCount3D && face < kMax3DFaces) ? poly->face3D[face].faceTag : -1;
+    const int tag = FaceTagOfTriangle(poly, hint->triangle);
     const int64_t* slot = poly->warpVertex[tag == 1 ? 0 : 1];
     double qx[3], qy[3];
     for (int k = 0; k < 3; ++k) {

@@ -18,7 +18,7 @@ struct PyramidDescriptor;
 bool ShapecodeTakesSecondaryWarp(int64_t shapeCode);
 
 // Replaces `direction` when the hint records a face hit on a solid of those
-// shape codes; (u, va) is the sample's place in the output (u across, v
+// shape codes (the tag is the one of the solid face the hit triangle shows); (u, va) is the sample's place in the output (u across, v
 // times the aspect down). A warp triangle of no area, or a place the Peirce
 // map misses, sets `outside`. Otherwise nothing changes.
 void MaybeSecondaryWarp(float direction[3], const polyhedron* poly, unsigned char* outside,

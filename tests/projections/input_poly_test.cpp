@@ -127,7 +127,7 @@ TEST(InputPoly, EveryDirectionIsReadAtANetPointThatLeadsBackToIt) {
             EXPECT_LE(v, 1.0f);
             EXPECT_EQ(region, hint.hitFace + 3);
             EXPECT_GE(hint.hitFace, 0);
-            EXPECT_LT(hint.hitFace, p->faceCount3D);
+            EXPECT_LT(hint.hitFace, p->netFaceCount);
             double back[3];
             ASSERT_TRUE(DirectionOfPicturePoint(p, u, v, back));
             for (int i = 0; i < 3; ++i) EXPECT_NEAR(back[i], d[i], 1e-5);

@@ -24,9 +24,13 @@ struct Rig {
         PrefillProjectionCachesForMode(store, 94);
         InitPolyHints(&hint);
         poly->shapeCode = 190;
-        poly->faceCount3D = 2;
-        poly->face3D[0].faceTag = 1;
-        poly->face3D[1].faceTag = 2;
+        // Net triangle k shows net face k, which shows solid face k.
+        poly->faceCount3D = poly->netFaceCount = poly->netTriangleCount = 2;
+        for (int k = 0; k < 2; ++k) {
+            poly->netTriangle[k].netFace = int16_t(k);
+            poly->netFace[k].face3D = k;
+            poly->face3D[k].faceTag = int16_t(k + 1);
+        }
         // The tag-1 triangle on the left of the picture, the tag-2 one its
         // mirror image on the right; corners in slot order.
         const float at[6][2] = {{0.10f, 0.5f}, {0.35f, 0.25f}, {0.35f, 0.75f},
@@ -50,7 +54,7 @@ struct Rig {
     // The warped direction of a sample on face `face` at (u, v).
     bool Warp(int64_t face, double u, double v, float d[3]) {
         hint.faceFound = 1;
-        hint.hitFace = face;
+        hint.triangle = face;
         d[0] = 9, d[1] = 9, d[2] = 9;
         unsigned char outside = 0;
         MaybeSecondaryWarp(d, poly, &outside, &hint, ProjectionCache(store, kCacheTagPeirce), u, v);
@@ -118,7 +122,7 @@ TEST(SecondaryWarp, OnlyFaceHitsOnItsSolidsAreWarped) {
         for (int k = 0; k < 3; ++k) d[k] = before[k];
         MaybeSecondaryWarp(d, r.poly, &outside, &r.hint, ProjectionCache(r.store, kCacheTagPeirce), 0.3, 0.5);
     };
-    r.hint.hitFace = 0;
+    r.hint.triangle = 0;
     r.hint.faceFound = 0;
     run();
     for (int k = 0; k < 3; ++k) EXPECT_EQ(d[k], before[k]);

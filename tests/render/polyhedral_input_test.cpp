@@ -133,6 +133,11 @@ TEST(PolyhedralInput, NetPicturesReadBackAsTheSphere) {
         rig.params->outputMode = 1;
         ASSERT_EQ(rig.Render(kOutW, kOutH, kPyrColourFloat), 0);
         ASSERT_NE(rig.data->inputPolyhedron, nullptr);
+        // Every task's ray searches reached the solid's totals when it
+        // retired: at least one a sample, and none missed.
+        const RaySearchCounts& counts = rig.data->inputPolyhedron->raySearchCounts;
+        EXPECT_GE(counts.hits, kOutW * kOutH);
+        EXPECT_EQ(counts.misses, 0);
         const std::vector<float> got = rig.OutputColours();
         // One pixel of the net picture, in net units.
         const double pixel = 1.0 / (kNetW * net->netScale[0]);

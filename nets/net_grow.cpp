@@ -221,4 +221,6 @@ void Build2DNet(polyhedron* poly) {
     LayOutFragments(poly);
     AddInfoForTwistedQuads(poly);
     poly->netBuilt = 1;
+    poly->correspondenceGiven = 1;
+    poly->correspondenceFailed = 0;
 }

@@ -27,10 +27,11 @@ void CopyTabsFromAtoB(const polyhedron* a, polyhedron* b);
 
 void AddCreviceFightingRegionInfo(polyhedron* poly);
 
+int64_t DetermineCorrespondence(polyhedron* poly);
+
 // Built by the polyhedral transform (projections/polyhedral_transform.cpp):
 // what the renderer reads per net triangle, once the triangles exist.
 void Fill_in_rind_precalculables(polyhedron* poly);
 
 // Not built yet: stand-ins.
-void DetermineCorrespondence(polyhedron* poly);
 void CramPoints(polyhedron* poly);

@@ -2,5 +2,4 @@
 // net as the growth made it. Delete each one when its step lands.
 #include "polyhedra/net_steps.h"
 
-void DetermineCorrespondence(polyhedron*) {}
 void CramPoints(polyhedron*) {}

@@ -185,6 +185,7 @@ void GetDefaultPolySettings(polyhedron* poly) {
     poly->steepTabs = poly->tabPhase = poly->outlineNumbering = 0;
     poly->exportPiece = 0;
     poly->alternativeShapeMode = -1;
+    poly->correspondenceGiven = poly->correspondenceFailed = 0;
 }
 
 void init_blankface3D(polyhedron* poly) {

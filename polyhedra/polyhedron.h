@@ -314,6 +314,10 @@ struct polyhedron {
     // The secondary quincuncial warp's two triangles of net vertices (face
     // tag 1 reads the first); -1 stands for the net point (0, 0).
     int64_t warpVertex[2][3];
+    // Which 3D face each net face shows: a grown net knows it (given); a net
+    // read from a table has it searched, and any angle mismatch sets failed.
+    uint8_t correspondenceGiven;
+    uint8_t correspondenceFailed;
 };
 
 // Frees the storage a polyhedron owns (polyhedra/poly_storage.h has the rest

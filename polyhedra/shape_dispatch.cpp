@@ -115,6 +115,9 @@ void LoadBuiltInShape(polyhedron* poly, const BuiltInShape* s) {
         if (poly->netVertexUsed[v] && insert_skiplist(poly->vertexIndex2D, poly->coords2D[v][0], int32_t(v)) < 0)
             poly->legacyNetCollider = 1;
     for (int64_t f = 0; f < netFaces; ++f) FindBoundingBoxOfFace2D(poly, f);
+    // The table lists net faces in the order and from the corner of its 3D
+    // faces, so each net face's 3D face is known without a search.
+    poly->correspondenceGiven = 1;
 }
 
 bool ShapecodeCanBeBuilt(int64_t code) {

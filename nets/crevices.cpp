@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "nets/net_tabs.h"
+#include "nets/outline_walk.h"
 
 namespace {
 
@@ -71,7 +72,7 @@ void SplitSharedCrevices(polyhedron* poly, int64_t outline, int16_t* next) {
     const int64_t f0 = f, e0 = e;
     for (int64_t step = 0; step < kMaxWalkSteps; ++step) {
         const int64_t pf = f, pe = e;
-        StepAlongOutline(poly, &f, &e);
+        NextAroundNet(poly, &f, &e);
         if (f < 0) return;
         if (CreviceBetween(poly, pf, pe, f, e) && Region(poly, pf) == Region(poly, f)) Region(poly, f) = (*next)++;
         if (f == f0 && e == e0) return;
@@ -92,7 +93,7 @@ int64_t NumberOutlines(polyhedron* poly) {
             for (int64_t step = 0; step <= kMaxWalkSteps && f >= 0; ++step) {
                 seen[size_t(f * kMaxFaceVertices + e)] = 1;
                 poly->netFace[f].outlineNumber = int16_t(outline);
-                StepAlongOutline(poly, &f, &e);
+                NextAroundNet(poly, &f, &e);
                 if (f == f0 && e == e0) break;
             }
         }
@@ -124,7 +125,7 @@ int InitCreviceFightingRegionInfoViaEdgeWalking(polyhedron* poly, int64_t outlin
     int64_t crevices = 0, lastFace = -1;
     for (int64_t step = 0; step < kMaxWalkSteps; ++step) {
         const int64_t pf = f, pe = e;
-        StepAlongOutline(poly, &f, &e);
+        NextAroundNet(poly, &f, &e);
         if (f < 0) break;
         if (CreviceBetween(poly, pf, pe, f, e)) {
             if (crevices == 0) {
@@ -151,7 +152,7 @@ int BidirectionallySmearOnceStartingFrom(polyhedron* poly, int64_t face, int64_t
     int64_t rf = face, re = edge, ff = face, fe = edge;
     bool behind = false, ahead = false;
     for (int64_t k = 0; k < limit && rf >= 0; ++k) {
-        StepBackAlongOutline(poly, &rf, &re);
+        PrevAroundNet(poly, &rf, &re);
         if (rf >= 0 && Region(poly, rf) != -1) {
             behind = true;
             break;
@@ -159,7 +160,7 @@ int BidirectionallySmearOnceStartingFrom(polyhedron* poly, int64_t face, int64_t
     }
     if (!behind) return 0;
     for (int64_t k = 0; k < limit && ff >= 0; ++k) {
-        StepAlongOutline(poly, &ff, &fe);
+        NextAroundNet(poly, &ff, &fe);
         if (ff >= 0 && Region(poly, ff) != -1) {
             ahead = true;
             break;
@@ -168,11 +169,11 @@ int BidirectionallySmearOnceStartingFrom(polyhedron* poly, int64_t face, int64_t
     if (!ahead) return 0;
     const int16_t A = Region(poly, rf), B = Region(poly, ff);
     for (int64_t k = 0; k < 2 * kMaxWalkSteps && rf != ff; ++k) {
-        StepAlongOutline(poly, &rf, &re);
+        NextAroundNet(poly, &rf, &re);
         if (rf < 0) break;
         if (Region(poly, rf) == -1) Region(poly, rf) = A;
         if (rf == ff) break;
-        StepBackAlongOutline(poly, &ff, &fe);
+        PrevAroundNet(poly, &ff, &fe);
         if (ff < 0) break;
         if (Region(poly, ff) == -1) Region(poly, ff) = B;
     }
@@ -187,7 +188,7 @@ int BidirectionallySmearCreviceFightingRegionInfoViaEdgeWalking(polyhedron* poly
     bool moved = false;
     for (int64_t step = 0; step <= kMaxWalkSteps - 1; ++step) {
         const int64_t pf = f, pe = e;
-        StepAlongOutline(poly, &f, &e);
+        NextAroundNet(poly, &f, &e);
         if (f < 0) break;
         if (Region(poly, f) == -1) {
             if (!moved) {
@@ -211,7 +212,7 @@ int SmearCreviceFightingRegionInfoViaEdgeWalking(polyhedron* poly, int64_t outli
     int16_t carried = -1;
     for (int64_t step = 0; step <= kMaxWalkSteps - 1; ++step) {
         const int64_t pf = f, pe = e;
-        StepAlongOutline(poly, &f, &e);
+        NextAroundNet(poly, &f, &e);
         if (f < 0) break;
         if (Region(poly, f) != -1) {
             if (!moved) {

@@ -1,7 +1,11 @@
 #include "nets/net_queries.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <initializer_list>
+
+#include "common/vectors.h"
 
 void Find2DFaceContainingAParticular2DVert(const polyhedron* poly, int64_t v, int64_t* face, int64_t* position) {
     *face = *position = -1;
@@ -85,4 +89,77 @@ void Find2DBoundingBoxPointsAndFragment(const polyhedron* poly, float* minX, flo
     }
     if (!any) return;
     *minX = a, *maxX = b, *minY = c, *maxY = d;
+}
+
+void Get_2D_Face_and_Index_From_Triangle_and_Index(const polyhedron* poly, int64_t t, int64_t corner, int64_t* face,
+                                                   int64_t* position) {
+    *face = *position = -1;
+    if (!poly || t < 0 || t >= poly->netTriangleCount || t >= kMaxNetTriangles || corner < 0 || corner > 2) return;
+    const int64_t n = poly->netTriangle[t].netFace;
+    if (n < 0 || n >= poly->netFaceCount) return;
+    *face = n;
+    for (int64_t k = 0; k < poly->netFace[n].count; ++k)
+        if (poly->netFace[n].vertex[k] == poly->netTriangle[t].vertex[corner]) *position = k;
+}
+
+void CalcMidpoint2D(const point2D* a, const point2D* b, point2D* m) {
+    m->x = (a->x + b->x) / 2;
+    m->y = (a->y + b->y) / 2;
+}
+
+point2D GetCentroidOf5DFace(int64_t n, const polyhedron* poly) {
+    point2D c;
+    WipePoint2D(&c);
+    if (!poly || n < 0 || n >= poly->netFaceCount || n >= kMaxNetFaces || poly->netFace[n].count <= 0) return c;
+    const PolyNetFace& N = poly->netFace[n];
+    double x = 0, y = 0;
+    for (int64_t k = 0; k < N.count; ++k) {
+        const int64_t v = N.vertex[k];
+        if (v < 0 || v >= kMax2DVertices) continue;
+        x += poly->netVertex[v].x;
+        y += poly->netVertex[v].y;
+    }
+    c.x = x / double(N.count);
+    c.y = y / double(N.count);
+    return c;
+}
+
+void WipePoint2D(point2D* p) {
+    p->x = p->y = 0;
+    for (int64_t& l : p->links) l = -1;
+    p->flag = 0;
+}
+
+float distance_between_point2Ds(const point2D* a, const point2D* b) {
+    const float dx = float(a->x - b->x), dy = float(a->y - b->y);
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+float BearingOf2DVector(double x, double y) {
+    constexpr float kPiF = 3.14159265f;
+    if (y == 0) return x <= 0 ? kPiF / 2 : 3 * kPiF / 2;
+    const float b = std::atan2(float(x), float(y)) + kPiF;
+    return b <= 0 ? b + 2 * kPiF : b;
+}
+
+float angle_between_point2Ds(const point2D* a, const point2D* b) { return BearingOf2DVector(a->x - b->x, a->y - b->y); }
+
+double WEIRD_SignedAngleAround2DpointsD(triplex a, triplex b, triplex c) {
+    constexpr double kPi = 3.14159265358979323846;
+    const auto unit = [](triplex v) {
+        const double m = Tmagnitude(v);
+        return m > 0 ? Tscale(v, 1 / m) : triplex{0, 0, 0};
+    };
+    const triplex u = unit(Tsub(b, a)), w = unit(Tsub(c, b));
+    double d = double(BearingOf2DVector(u.x, u.y)) - double(BearingOf2DVector(w.x, w.y));
+    if (d > kPi) d -= 2 * kPi;
+    if (d < -kPi) d += 2 * kPi;
+    return d;
+}
+
+double WEIRD_SignedAngleAround2DFacepoints(const polyhedron* poly, int64_t i, int64_t j, int64_t k) {
+    for (int64_t v : {i, j, k})
+        if (!poly || !poly->coords2D || v < 0 || v >= kMax2DVertices) return 0;
+    const auto at = [poly](int64_t v) { return triplex{poly->coords2D[v][0], poly->coords2D[v][1], 0}; };
+    return WEIRD_SignedAngleAround2DpointsD(at(i), at(j), at(k));
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "nets/net_triangles.h"
+#include "nets/outline_walk.h"
 #include "polyhedra/poly_queries.h"
 #include "polyhedra/polyhedron_params.h"
 
@@ -17,19 +18,6 @@ constexpr int kTabLowerings = 24;
 bool IsCutEdge(const polyhedron* poly, int64_t f, int64_t e) { return poly->netFace[f].neighbour[e] < 0; }
 
 int64_t NetFaceCount(const polyhedron* poly) { return std::min<int64_t>(poly->netFaceCount, kMaxNetFaces); }
-
-bool FirstUnwalkedCutEdge(const polyhedron* poly, int64_t* face, int64_t* edge) {
-    for (int64_t f = 0; f < NetFaceCount(poly); ++f) {
-        const PolyNetFace& nf = poly->netFace[f];
-        for (int64_t e = 0; e < nf.count && e < kMaxFaceVertices; ++e)
-            if (IsCutEdge(poly, f, e) && !nf.walked[e]) {
-                *face = f;
-                *edge = e;
-                return true;
-            }
-    }
-    return false;
-}
 
 void AppendNetVertex(polyhedron* poly, double x, double y) {
     const int64_t v = poly->netVertexCount;
@@ -116,52 +104,10 @@ void FixPair(polyhedron* poly, const std::vector<int64_t>& showing, int64_t f, i
 
 }  // namespace
 
-void StepAlongOutline(const polyhedron* poly, int64_t* face, int64_t* edge) {
-    int64_t f = *face, e = *edge;
-    if (!poly || f < 0 || f >= NetFaceCount(poly) || poly->netFace[f].count < 1) {
-        *face = -1;
-        return;
-    }
-    e = (e + 1) % poly->netFace[f].count;
-    for (int64_t pivots = 0; poly->netFace[f].neighbour[e] >= 0; ++pivots) {
-        const int64_t g = poly->netFace[f].neighbour[e];
-        if (pivots > poly->netFaceCount || g >= NetFaceCount(poly) || poly->netFace[g].count < 1) {
-            *face = -1;
-            return;
-        }
-        e = ((poly->netFace[f].neighbourEdge[e] % poly->netFace[g].count) + poly->netFace[g].count) %
-            poly->netFace[g].count;
-        f = g;
-    }
-    *face = f;
-    *edge = e;
-}
-
-void StepBackAlongOutline(const polyhedron* poly, int64_t* face, int64_t* edge) {
-    int64_t f = *face;
-    if (!poly || f < 0 || f >= NetFaceCount(poly) || poly->netFace[f].count < 1) {
-        *face = -1;
-        return;
-    }
-    int64_t e = ((*edge - 1) % poly->netFace[f].count + poly->netFace[f].count) % poly->netFace[f].count;
-    for (int64_t pivots = 0; poly->netFace[f].neighbour[e] >= 0; ++pivots) {
-        const int64_t g = poly->netFace[f].neighbour[e];
-        if (pivots > poly->netFaceCount || g >= NetFaceCount(poly) || poly->netFace[g].count < 1) {
-            *face = -1;
-            return;
-        }
-        const int64_t n = poly->netFace[g].count;
-        e = ((poly->netFace[f].neighbourEdge[e] - 2) % n + n) % n;
-        f = g;
-    }
-    *face = f;
-    *edge = e;
-}
-
 int AddTabsViaEdgeWalking(polyhedron* poly, int64_t outline, int64_t numberFaces) {
     if (!poly) return 0;
     int64_t f0, e0;
-    if (!FirstUnwalkedCutEdge(poly, &f0, &e0)) return 0;
+    if (!FindANeighborless2DEdgeThatsUnconsidered(poly, &f0, &e0)) return 0;
     const bool phase = poly->tabPhase != 0;
     auto visit = [&](int64_t f, int64_t e, int64_t distance) {
         PolyNetFace& nf = poly->netFace[f];
@@ -172,7 +118,7 @@ int AddTabsViaEdgeWalking(polyhedron* poly, int64_t outline, int64_t numberFaces
     visit(f0, e0, 0);
     int64_t f = f0, e = e0;
     for (int64_t d = 1; d <= kMaxWalkSteps; ++d) {
-        StepAlongOutline(poly, &f, &e);
+        NextAroundNet(poly, &f, &e);
         if (f < 0) return 1;
         visit(f, e, d);
         if (f == f0 && e == e0) break;
@@ -397,11 +343,11 @@ Shape ShapeTab(const polyhedron* poly, const TabEdge& te, double h, bool pagePer
         after = FaceCorner(poly, te.face, te.corner + 2);
     } else {
         int64_t f = te.face, e = te.corner;
-        StepBackAlongOutline(poly, &f, &e);
+        PrevAroundNet(poly, &f, &e);
         before = f >= 0 ? FaceCorner(poly, f, e) : Pt{te.p0.x - out.x, te.p0.y - out.y};
         f = te.face;
         e = te.corner;
-        StepAlongOutline(poly, &f, &e);
+        NextAroundNet(poly, &f, &e);
         after = f >= 0 ? FaceCorner(poly, f, e + 1) : Pt{te.p1.x - out.x, te.p1.y - out.y};
     }
     const double sideAngle = std::atan(1.0 / cotSide);

@@ -40,10 +40,3 @@ void BuildDetachedTabTriangle(polyhedron* poly, int64_t face, int64_t faceGroup,
                               double y1, double x2, double y2);
 void AddOrigamiTabs(polyhedron* poly);
 void CopyTabsFromAtoB(const polyhedron* a, polyhedron* b);
-// The next cut edge along the outline from (face, edge): the one starting
-// where this one ends. Pivots are bounded by the net face count; a broken
-// outline gives face -1.
-void StepAlongOutline(const polyhedron* poly, int64_t* face, int64_t* edge);
-// The previous cut edge along the outline: the one ending where (face, edge)
-// starts; face -1 when the outline is broken.
-void StepBackAlongOutline(const polyhedron* poly, int64_t* face, int64_t* edge);

@@ -8,6 +8,7 @@
 #include "hand_net.h"
 #include "nets/crevices.h"
 #include "nets/net_tabs.h"
+#include "nets/outline_walk.h"
 
 namespace {
 
@@ -59,12 +60,12 @@ TEST(Crevices, StepsBackAndForthAlongAnOutline) {
     int64_t f = 0, e = 0;
     for (int k = 0; k < 6; ++k) {
         int64_t g = f, d = e;
-        StepAlongOutline(p.get(), &g, &d);
+        NextAroundNet(p.get(), &g, &d);
         ASSERT_GE(g, 0);
-        StepBackAlongOutline(p.get(), &g, &d);
+        PrevAroundNet(p.get(), &g, &d);
         EXPECT_EQ(g, f);
         EXPECT_EQ(d, e);
-        StepAlongOutline(p.get(), &f, &e);
+        NextAroundNet(p.get(), &f, &e);
     }
     EXPECT_EQ(f, 0);
     EXPECT_EQ(e, 0);

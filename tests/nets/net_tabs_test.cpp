@@ -7,6 +7,7 @@
 
 #include "hand_net.h"
 #include "nets/net_tabs.h"
+#include "nets/outline_walk.h"
 #include "nets/net_triangles.h"
 
 namespace {
@@ -51,7 +52,7 @@ TEST(TabWalk, TwoLinkedTrianglesMakeOneOutlineOfFourEdges) {
     ASSERT_EQ(p->netFace[a].neighbour[1], b);
     int64_t f = a, e = 0;
     for (int k = 0; k < 4; ++k) {
-        StepAlongOutline(p.get(), &f, &e);
+        NextAroundNet(p.get(), &f, &e);
         ASSERT_GE(f, 0);
         EXPECT_LT(p->netFace[f].neighbour[e], 0);
     }

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/appkit/notifications.h"
 #include "platform/host/descriptors.h"
 #include "platform/host/handles.h"
 #include "platform/host/host_services.h"
@@ -322,6 +323,27 @@ TEST_F(Persistence, CachedSettings) {
     unlink(Path(kCachedSettingsName).c_str());
     EXPECT_EQ(Cache2Settings(kCachedSettingsName), -43);
     EXPECT_EQ(params->outputMode, 1);
+}
+
+// Only a settings file read on request announces its name, and only when
+// it was read; the cache, undo and dot reads announce nothing.
+TEST_F(Persistence, OnlyARequestedSettingsFileAnnouncesItsName) {
+    std::vector<std::string> names;
+    NSNotificationCenter_addObserver(this, kNewPresetNameNotification,
+                                     [&names](const NSUserInfo& info) { names.push_back(info.at(kPresetNameKey)); });
+    ASSERT_EQ(FileZerp_WriteSettingsFile_path(Path("sunny day.q2q"), 0), 0);
+    ASSERT_EQ(Settings2Cache(kCachedSettingsName), 0);
+    ASSERT_EQ(FileZerp_saveToMemoryDot(2, gData), 0);
+    EXPECT_EQ(FileZerp_ReadSettingsFile_path(Path("sunny day.q2q")), 0);
+    EXPECT_EQ(names, std::vector<std::string>{"sunny day.q2q"});
+    EXPECT_EQ(FileZerp_ReadSettingsFileQuietly(Path("sunny day.q2q")), 0);
+    EXPECT_EQ(Cache2Settings(kCachedSettingsName), 0);
+    EXPECT_EQ(FileZerp_loadFromMemoryDot(2, gData), 0);
+    ASSERT_EQ(truncate(Path("sunny day.q2q").c_str(), 50), 0);
+    EXPECT_NE(FileZerp_ReadSettingsFile_path(Path("sunny day.q2q")), 0);
+    EXPECT_EQ(FileZerp_ReadSettingsFile_path(Path("missing.q2q")), -43);
+    EXPECT_EQ(names.size(), 1u);
+    NSNotificationCenter_removeObserver(this);
 }
 
 TEST_F(Persistence, MemoryDotMap) {

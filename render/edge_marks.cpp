@@ -1,5 +1,6 @@
 #include "render/edge_marks.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -33,10 +34,13 @@ bool Same(const int32_t a[3], const int32_t b[3]) { return a[0] == b[0] && a[1] 
 }  // namespace
 
 void makeEdgesDashedAt(int64_t x, int64_t y, const vort* c, float angle) {
+    // A cell that several pixels dash (at a corner of two concave edges)
+    // keeps the smallest of their values, so the picture does not hang on
+    // the order in which the pixels were visited, and so on the tiling.
     for (int q = 0; q < 4; ++q) {
         const int64_t i = x + (q & 1), j = y + (q >> 1);
         if (MirelYummy* cell = GetYummyReplyPointer(i, j, c))
-            cell->reply.edgeMask = dashfunction(float(i - 1), float(j - 1), angle);
+            cell->reply.edgeMask = std::min(cell->reply.edgeMask, dashfunction(float(i - 1), float(j - 1), angle));
     }
 }
 

@@ -10,7 +10,8 @@ struct vort;
 
 // The dash profile along angle into the edge mask of the cells (x, y),
 // (x + 1, y), (x, y + 1), (x + 1, y + 1), each from its position less one
-// pixel on both axes; cells outside the grid are skipped.
+// pixel on both axes, where it is below what the cell holds; cells outside
+// the grid are skipped.
 void makeEdgesDashedAt(int64_t x, int64_t y, const vort* context, float angle);
 
 // When the output solid's net is built and has a concave edge, the sample of

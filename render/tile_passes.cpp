@@ -359,6 +359,10 @@ void FillTileWithColors(PerTaskStuffType* task) {
     // A dot lands up to a pixel and a half past its block's first cell, so
     // the blocks start two cells before the tile; cells beyond the apron
     // are asked of the road afresh.
+    // The overlays' blocks and dots before the tile ask the road for cells
+    // beyond the apron: the span list must reach the whole tile for them.
+    auto spansOverTheTile = [&] { DoOncePerHilbertRowSetup(&rig, t.left - 2, t.right + 1, t.top - 2, t.bottom + 1); };
+    if (c->mainTissotFlag) spansOverTheTile();
     if (c->mainTissotFlag)
         for (int64_t y = t.top - 2; y < t.bottom; ++y)
             for (int64_t x = t.left - 2; x < t.right; ++x) {
@@ -391,6 +395,7 @@ void FillTileWithColors(PerTaskStuffType* task) {
     if (c->edgesOn) {
         // The pixels before the tile's first column and row reach into it
         // with their edge dots too.
+        spansOverTheTile();
         for (int64_t y = t.top - 1; y < bottom; ++y) EdgeDotsBeforeTheTile(&rig, &rec, t.left - 1, y);
         for (int64_t x = t.left; x < right; ++x) EdgeDotsBeforeTheTile(&rig, &rec, x, t.top - 1);
     }

@@ -17,10 +17,16 @@ namespace {
 
 // ---- output modes ----
 // A polyhedral mode draws when the polyhedron model can build its shape and
-// the render can draw through the shape's net. The nets and the polyhedral
-// transform are not built yet, so no polyhedral mode draws: the change that
-// builds them sets this.
-constexpr bool kPolyhedralNetsAreDrawn = false;
+// its net comes out whole: the nets looked at and drawn through the
+// polyhedral transform. The others wait for their nets or warps.
+constexpr int64_t kPolyhedralNetsAreDrawn[] = {6, 7, 8, 9, 10, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34,
+                                               44, 47, 54, 55, 172, 173, 292, 293, 403, 404, 405, 406, 407, 408};
+
+bool NetIsDrawn(int64_t m) {
+    for (int64_t d : kPolyhedralNetsAreDrawn)
+        if (d == m) return true;
+    return false;
+}
 
 // Projections that run but whose pictures still break inside their pieces
 // (the thorn-basis sprockets jump within their arms; the round triangle and
@@ -63,7 +69,7 @@ bool InputModeIsRenderable(int64_t m) {
 
 bool OutputModeIsRenderable(int64_t m) {
     if (!IsValidOutputMode(m)) return false;
-    if (IsPolyhedron(m)) return kPolyhedralNetsAreDrawn && PolyhedralShapeIsBuilt(m);
+    if (IsPolyhedron(m)) return NetIsDrawn(m) && PolyhedralShapeIsBuilt(m);
     return OutputModeHasProjection(long(m)) && ProjectionTablesAreBuiltForMode(m) && !IsHeldBack(m);
 }
 

@@ -166,10 +166,10 @@ TEST(ModeSweep, TheHostShowsTheRefusalInOneLineAndExits1) {
         SpawnHost(folder,
                   {VORNESK_HOST_PROGRAM, "--plugin", VORNESK_PLUGIN_MODULE, "--quiet",
                    std::string(VORNESK_SOURCE_DIR) + "/samples/earth-2048x1024.jpg", "-o", folder + "/out.png",
-                   "--output-mode", "tetrahedron"},
+                   "--output-mode", "sawtooth"},
                   {"VORNESK_SUPPORT_DIR=" + folder});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "vornesk: the plug-in failed at start: output mode 6 (tetrahedron) is not available in this "
+    EXPECT_EQ(r.err, "vornesk: the plug-in failed at start: output mode 405 (sawtooth) is not available in this "
                      "build\n");
     EXPECT_NE(access((folder + "/out.png").c_str(), F_OK), 0);
     std::system(("rm -rf '" + folder + "'").c_str());

@@ -58,7 +58,8 @@ TEST(ModeListing, ListsEveryModeWithWhetherItRenders) {
     EXPECT_TRUE(Has(s[0], "    39  yes  icomap"));
     EXPECT_TRUE(Has(s[1], "    14  yes  rectilinear"));
     EXPECT_TRUE(Has(s[1], "    62  yes  Mercator"));
-    EXPECT_TRUE(Has(s[1], "     6  no   tetrahedron"));
+    EXPECT_TRUE(Has(s[1], "     6  yes  tetrahedron"));
+    EXPECT_TRUE(Has(s[1], "   405  no   sawtooth"));
     EXPECT_TRUE(Has(s[1], "  1043  no   (no name)"));
     EXPECT_TRUE(Has(s[2], "     1  yes  normal"));
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "records/vort.h"
+#include "polyhedra/polyhedron.h"
 #include "pyramid/wu_pixel.h"
 #include "render/overlays.h"
 #include "render/reply_grid.h"
@@ -812,3 +813,67 @@ TEST(Edges, MollweideOutlineIsOnePixelOnTheEllipse) {
 }
 
 }  // namespace
+
+namespace {
+
+// Darkness samples along the cut edges of a rendered net: the share of
+// gaps on each edge, by whether the solid folds inward (concave) there.
+struct CutEdgeGaps {
+    int concave = 0, convex = 0;
+    double concaveGaps = 0, convexGaps = 0, worstConvex = 0, leastConcave = 1, mostConcave = 0;
+};
+
+CutEdgeGaps MeasureCutEdges(OverlayRender& r) {
+    CutEdgeGaps g;
+    const vort& c = r.context;
+    const polyhedron* p = c.outputPolyhedron;
+    if (!p) return g;
+    // Net point to pixel position, undoing the road's framing of the net.
+    auto pixel = [&](double nx, double ny, double* X, double* Y) {
+        *X = ((nx - c.planeCentreX) / c.inverseScale + 0.5) * r.W;
+        *Y = ((ny - c.planeCentreY) / (c.boxHeight * c.inverseScale) + 0.5) * r.H;
+    };
+    for (int64_t f = 0; f < p->netFaceCount; ++f) {
+        const PolyNetFace& nf = p->netFace[f];
+        const PolyFace3D& solid = p->face3D[nf.face3D];
+        for (int64_t k = 0; k < nf.count; ++k) {
+            if (nf.neighbour[k] != -1) continue;  // folded, not cut: no line
+            const PolyNetVertex &A = p->netVertex[nf.vertex[k]], &B = p->netVertex[nf.vertex[(k + 1) % nf.count]];
+            double ax, ay, bx, by;
+            pixel(A.x, A.y, &ax, &ay);
+            pixel(B.x, B.y, &bx, &by);
+            const double L = std::hypot(bx - ax, by - ay);
+            if (L < 40) continue;  // three dash periods at least
+            int samples = 0, gaps = 0;
+            for (double s = 4; s <= L - 4; s += 0.5, ++samples) gaps += r.DarkAt(ax + (bx - ax) * s / L, ay + (by - ay) * s / L) < 0.2;
+            const double share = double(gaps) / samples;
+            if (solid.edgeKind[(k + nf.vertexOffset) % solid.count] == 3) {
+                ++g.concave, g.concaveGaps += share;
+                g.leastConcave = std::min(g.leastConcave, share), g.mostConcave = std::max(g.mostConcave, share);
+            } else {
+                ++g.convex, g.convexGaps += share, g.worstConvex = std::max(g.worstConvex, share);
+            }
+        }
+    }
+    return g;
+}
+
+}  // namespace
+
+// On the net of a solid with concave edges the cut edges where the solid
+// folds inward are dashed: six of every twelve pixels off (less the two
+// ramps' darker halves), where the others run solid.
+TEST(Edges, ConcaveCutEdgesOfANetAreDashed) {
+    OverlayRender r;
+    r.rig.params->edges = 1;
+    ASSERT_TRUE(r.Render(44, 2400, 1800));
+    const CutEdgeGaps g = MeasureCutEdges(r);
+    ASSERT_GT(g.concave, 5);
+    ASSERT_GT(g.convex, 5);
+    EXPECT_LT(g.worstConvex, 0.05);
+    EXPECT_NEAR(g.concaveGaps / g.concave, 0.5, 0.08);
+    EXPECT_GT(g.leastConcave, 0.3);
+    EXPECT_LT(g.mostConcave, 0.7);
+    std::printf("cut edges: %d concave, gaps %.3f (%.3f..%.3f); %d convex, gaps %.3f (worst %.3f)\n", g.concave,
+                g.concaveGaps / g.concave, g.leastConcave, g.mostConcave, g.convex, g.convexGaps / g.convex, g.worstConvex);
+}

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "nets/edge_order.h"
+#include "nets/net_queries.h"
 #include "polyhedra/poly_store.h"
 
 namespace {
@@ -275,8 +276,9 @@ void AlignFragments(polyhedron* poly, int64_t p1, int64_t p2, int64_t p3, int64_
     const float l12 = float(std::hypot(at(p1, 0) - at(p2, 0), at(p1, 1) - at(p2, 1)));
     const float l34 = float(std::hypot(at(p3, 0) - at(p4, 0), at(p3, 1) - at(p4, 1)));
     const double k = (l12 == 0 || l34 == 0) ? 1.0 : double(l12) / l34;
-    const double r = Bearing(at(p3, 0) - at(p4, 0), at(p3, 1) - at(p4, 1)) -
-                     Bearing(at(p1, 0) - at(p2, 0), at(p1, 1) - at(p2, 1));
+    // Bearings run clockwise from +y: their difference is the counter-clockwise turn.
+    const double r = double(BearingOf2DVector(at(p3, 0) - at(p4, 0), at(p3, 1) - at(p4, 1))) -
+                     double(BearingOf2DVector(at(p1, 0) - at(p2, 0), at(p1, 1) - at(p2, 1)));
     const double ax = float(at(p1, 0)), ay = float(at(p1, 1)), bx = float(at(p3, 0)), by = float(at(p3, 1));
     const double c = std::cos(r), s = std::sin(r);
     for (int64_t v = 0; v < kMax2DVertices; ++v) {
@@ -284,6 +286,70 @@ void AlignFragments(polyhedron* poly, int64_t p1, int64_t p2, int64_t p3, int64_
         const double x = k * (poly->coords2D[v][0] - bx), y = k * (poly->coords2D[v][1] - by);
         MoveVertex(poly, v, ax + x * c - y * s, ay + x * s + y * c);
     }
+}
+
+namespace {
+
+// The net vertex of the fragment showing wedge entry k, -1 none.
+int64_t WedgeAt(const polyhedron* poly, int64_t k, int64_t fragment) {
+    if (k < 0 || k >= kWedgeEntries || poly->wedgeVertex[k] < 0) return -1;
+    return Vert_Index_3D_to_2D_Looking_Only_in_a_particular_2D_fragment(poly, poly->wedgeVertex[k], fragment);
+}
+
+// A new net vertex midway between a and b, carrying b's solid vertex and
+// fragment; -1 when either is missing.
+int64_t Mid(polyhedron* poly, int64_t a, int64_t b) {
+    if (a < 0 || b < 0 || a >= kMax2DVertices || b >= kMax2DVertices) return -1;
+    const PolyNetPoint m{(poly->coords2D[a][0] + poly->coords2D[b][0]) / 2,
+                         (poly->coords2D[a][1] + poly->coords2D[b][1]) / 2, poly->netVertexSolid[b],
+                         poly->netVertexTag[b]};
+    const int64_t v = AddNew2DVertToPolyhedron(poly, &m);
+    if (v >= 0) poly->netVertexUsed[v] = poly->netVertexUsed[b];
+    return v;
+}
+
+// Fragment `next` hangs on the half edge from the midpoint of (k, k + 1) of
+// fragment `at` to its end, by its own edge (k + 2, k + 3)'s first half.
+void ChainWedge(polyhedron* poly, int64_t k, int64_t at, int64_t next) {
+    const int64_t a = WedgeAt(poly, k, at), b = WedgeAt(poly, k + 1, at);
+    const int64_t c = WedgeAt(poly, k + 2, next), d = WedgeAt(poly, k + 3, next);
+    AlignFragments(poly, Mid(poly, a, b), b, c, Mid(poly, c, d), next);
+}
+
+// The wedge strips of the tattoo balls: each wedge hangs on the one before,
+// the last cap on the last wedge; the strip shapes store six net vertices.
+void AlignWedges(polyhedron* poly) {
+    const int64_t code = poly->shapeCode;
+    if (poly->wedgeVertex[0] < 0) return;
+    if (code == 78 || code == 79 || code == 159) {
+        AlignFragments(poly, WedgeAt(poly, 0, 1), WedgeAt(poly, 1, 1), WedgeAt(poly, 2, 2),
+                       Mid(poly, WedgeAt(poly, 2, 2), WedgeAt(poly, 3, 2)), 2);
+        ChainWedge(poly, 2, 2, 3);
+        if (code == 78) {
+            JoinLastWedgeToLastCap(poly, 4, 6, 3, 4);
+        } else {
+            ChainWedge(poly, 4, 3, 4);
+            ChainWedge(poly, 6, 4, 5);
+            JoinLastWedgeToLastCap(poly, 8, 10, 5, 6);
+        }
+    }
+    if (code == 190 || code == 192 || code == 194 || code == 196)
+        for (int64_t k = 0; k < kWedgeNetVertexSlots; ++k) poly->wedgeNetVertex[k] = WedgeAt(poly, k, k < 3 ? 1 : 2);
+}
+
+}  // namespace
+
+void JoinWedges(polyhedron* poly, int64_t i, int64_t j, int64_t fa, int64_t fb) {
+    if (!poly || !poly->coords2D) return;
+    const int64_t c = WedgeAt(poly, i, fa), d = WedgeAt(poly, i + 1, fa);
+    const int64_t e = WedgeAt(poly, j, fb), g = WedgeAt(poly, j + 1, fb);
+    AlignFragments(poly, Mid(poly, c, d), d, e, Mid(poly, e, g), fb);
+}
+
+void JoinLastWedgeToLastCap(polyhedron* poly, int64_t i, int64_t j, int64_t fa, int64_t fb) {
+    if (!poly || !poly->coords2D) return;
+    const int64_t a = WedgeAt(poly, i, fa), b = WedgeAt(poly, i + 1, fa);
+    AlignFragments(poly, Mid(poly, a, b), b, WedgeAt(poly, j, fb), WedgeAt(poly, j + 1, fb), fb);
 }
 
 void LayOutFragments(polyhedron* poly) {
@@ -345,5 +411,6 @@ void LayOutFragments(polyhedron* poly) {
         case 183: Layout_PutBUnderA(1, 4, poly); break;
         default: break;
     }
+    AlignWedges(poly);
     for (int64_t f = 0; f < poly->netFaceCount; ++f) FindBoundingBoxOfFace2D(poly, f);
 }

@@ -186,6 +186,8 @@ void GetDefaultPolySettings(polyhedron* poly) {
     poly->exportPiece = 0;
     poly->alternativeShapeMode = -1;
     poly->correspondenceGiven = poly->correspondenceFailed = 0;
+    for (int64_t& v : poly->wedgeVertex) v = -1;
+    for (int64_t& v : poly->wedgeNetVertex) v = -1;
 }
 
 void init_blankface3D(polyhedron* poly) {

@@ -35,6 +35,8 @@ inline constexpr int64_t kFaceListEntries = 252900;
 // Region code of the glue tab of fragment n: kTabRegionBase + n.
 inline constexpr int32_t kTabRegionBase = 25290;
 inline constexpr int64_t kMaxScissorMarks = 99;
+inline constexpr int kWedgeEntries = 12;        // solid vertices in pairs
+inline constexpr int kWedgeNetVertexSlots = 6;
 
 // Codes of the status word. A build never fails outright: every limit it
 // reaches leaves its code here and the build goes on.
@@ -318,6 +320,11 @@ struct polyhedron {
     // read from a table has it searched, and any angle mismatch sets failed.
     uint8_t correspondenceGiven;
     uint8_t correspondenceFailed;
+    // Strips of wedges rejoined in the layout: solid vertices in pairs
+    // (entry 0 at -1: no wedges), and the net vertices the layout stores for
+    // the strip's consumers (-1 none).
+    int64_t wedgeVertex[kWedgeEntries];
+    int64_t wedgeNetVertex[kWedgeNetVertexSlots];
 };
 
 // Frees the storage a polyhedron owns (polyhedra/poly_storage.h has the rest

@@ -16,6 +16,7 @@
 #include "nets/edge_order.h"
 #include "nets/net_grow.h"
 #include "nets/net_layout.h"
+#include "nets/net_queries.h"
 #include "nets/temp_face.h"
 #include "polyhedra/poly_setup.h"
 #include "polyhedra/poly_store.h"
@@ -281,6 +282,65 @@ TEST(Measure, HullMatchesQconvexAndWidthMatchesBruteForce) {
             for (const auto& b : pts) diameter = std::fmax(diameter, std::hypot(a[0] - b[0], a[1] - b[1]));
         EXPECT_NEAR(r.diameter, diameter, 1e-12);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Two squares: [0, 1]^2 in fragment 1 over solid vertices 0..3, and
+// [5, 7]^2 in fragment 2 over solid vertices 10..13.
+PolyPtr TwoWedgeSquares() {
+    PolyPtr p = MakePoly();
+    if (!p || !getPolyStorageEtc(p.get())) return nullptr;
+    const double xy[2][4][2] = {{{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {{5, 5}, {7, 5}, {7, 7}, {5, 7}}};
+    for (int s = 0; s < 2; ++s) {
+        int64_t corners[4];
+        for (int k = 0; k < 4; ++k) {
+            const PolyNetPoint q{xy[s][k][0], xy[s][k][1], 10 * s + k, s + 1};
+            corners[k] = AddNew2DVertToPolyhedron(p.get(), &q);
+        }
+        Add2DFaceToPolyhedron(p.get(), corners, 4, 0, -1, 0, 0);
+        p->netFace[s].fragment = int16_t(s + 1);
+    }
+    return p;
+}
+
+void ExpectAt(const polyhedron* p, int64_t solid, int64_t fragment, double x, double y) {
+    const int64_t v = Vert_Index_3D_to_2D_Looking_Only_in_a_particular_2D_fragment(p, solid, fragment);
+    ASSERT_GE(v, 0);
+    EXPECT_NEAR(p->coords2D[v][0], x, 1e-6) << solid;
+    EXPECT_NEAR(p->coords2D[v][1], y, 1e-6) << solid;
+}
+
+TEST(WedgeJoins, EdgesLandOnHalfEdgesAndMissingVerticesLeaveTheFragment) {
+    // The cap's edge 10-11 onto the upper half of the wedge's edge 1-2.
+    PolyPtr p = TwoWedgeSquares();
+    ASSERT_TRUE(p);
+    for (int64_t& w : p->wedgeVertex) w = -1;
+    p->wedgeVertex[0] = 1, p->wedgeVertex[1] = 2, p->wedgeVertex[2] = 10, p->wedgeVertex[3] = 11;
+    JoinLastWedgeToLastCap(p.get(), 0, 2, 1, 2);
+    ExpectAt(p.get(), 10, 2, 1, 0.5);
+    ExpectAt(p.get(), 11, 2, 1, 1);
+    ExpectAt(p.get(), 13, 2, 0.5, 0.5);  // the square keeps its shape, a quarter the size
+    ExpectAt(p.get(), 1, 1, 1, 0);       // the wedge does not move
+
+    // A wedge joins by the midpoints: 10 to the midpoint of 1-2, the
+    // midpoint of 10-11 to 2, so 11 lies beyond.
+    PolyPtr q = TwoWedgeSquares();
+    for (int64_t k = 0; k < kWedgeEntries; ++k) q->wedgeVertex[k] = p->wedgeVertex[k];
+    JoinWedges(q.get(), 0, 2, 1, 2);
+    ExpectAt(q.get(), 10, 2, 1, 0.5);
+    ExpectAt(q.get(), 11, 2, 1, 1.5);
+
+    // A wedge entry no vertex of the fragment shows: nothing moves.
+    PolyPtr r = TwoWedgeSquares();
+    for (int64_t k = 0; k < kWedgeEntries; ++k) r->wedgeVertex[k] = p->wedgeVertex[k];
+    r->wedgeVertex[2] = 99;
+    JoinWedges(r.get(), 0, 2, 1, 2);
+    JoinLastWedgeToLastCap(r.get(), 0, 2, 1, 2);
+    ExpectAt(r.get(), 11, 2, 7, 5);
+    ExpectAt(r.get(), 13, 2, 5, 7);
 }
 
 }  // namespace

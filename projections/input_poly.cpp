@@ -55,7 +55,14 @@ void FitInputNet(polyhedron* poly, double aspect) {
         poly->netScale[0] = poly->netScale[1] = 1.0;
         return;
     }
-    // The scale that fits both sides; the other side is centred.
+    // Framed as the output mode of the solid frames its net, so that a net
+    // picture the plug-in drew reads back: a border of 2% of the larger side,
+    // then the scale that fits both sides, the other side centred.
+    const double border = 0.02 * std::max(right - left, bottom - top) + 1e-9;
+    left -= border;
+    right += border;
+    top -= border;
+    bottom += border;
     const double scale = std::min(1.0 / (right - left), aspect / (bottom - top));
     poly->netScale[0] = scale;
     poly->netScale[1] = scale / aspect;

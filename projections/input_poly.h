@@ -27,8 +27,9 @@ polyhedron* AllocateInputPoly(Data* data, int64_t inputMode, double aspect);
 // Frees Data's input polyhedron, storage and record; safe when there is none.
 void DisposeInputPoly(Data* data);
 
-// Fits the net's box, centred, into the unit picture of height/width
-// `aspect`: the poly's net origin and scale.
+// Fits the net's box with a border of 2% of its larger side, centred, into
+// the unit picture of height/width `aspect` (as the output modes frame their
+// nets): the poly's net origin and scale.
 void FitInputNet(polyhedron* poly, double aspect);
 
 // Where direction p lies on the input picture: the net point of the

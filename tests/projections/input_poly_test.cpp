@@ -90,10 +90,12 @@ TEST(InputPoly, TheNetFillsThePictureCentred) {
                                      (p->netVertex[v].y - p->netOrigin[1]) * p->netScale[1]};
                 for (int i = 0; i < 2; ++i) lo[i] = std::fmin(lo[i], q[i]), hi[i] = std::fmax(hi[i], q[i]);
             }
-        // One side spans the picture, the other is centred inside it, and a
-        // net unit is as long across as down in picture pixels.
-        const bool wide = hi[0] - lo[0] > 1 - 1e-6;
-        EXPECT_TRUE(wide || hi[1] - lo[1] > 1 - 1e-6);
+        // With a border of 2% of the net's larger side, one side fills the
+        // picture, the other is centred inside it, and a net unit is as long
+        // across as down in picture pixels.
+        const double w = (hi[0] - lo[0]) / p->netScale[0], h = (hi[1] - lo[1]) / p->netScale[1];
+        const double b = 0.02 * std::fmax(w, h);
+        EXPECT_NEAR(p->netScale[0], std::fmin(1 / (w + 2 * b), aspect / (h + 2 * b)), 1e-9);
         for (int i = 0; i < 2; ++i) {
             EXPECT_GE(lo[i], -1e-6);
             EXPECT_LE(hi[i], 1 + 1e-6);

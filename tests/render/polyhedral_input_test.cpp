@@ -207,3 +207,86 @@ TEST(PolyhedralInput, ASolidThatCannotBeHadEndsTheRender) {
 }
 
 }  // namespace
+
+namespace {
+
+// Reading back an output as an input: the sphere rendered as the net of
+// output mode `output` (tabs off), that picture read as input mode `input`
+// and shown equirectangular, against the equirectangular render of the
+// sphere itself. Errors are in net pixels of the written picture, away from
+// the net's edges.
+struct RoundTripErrors {
+    double worst = 0, mean = 0;
+    int64_t checked = 0, transparent = 0;
+};
+
+RoundTripErrors ReadBackOutputAsInput(int64_t output, int64_t input, int64_t W, int64_t H) {
+    constexpr int64_t kEquiW = 720, kEquiH = 360, kOutW = 360, kOutH = 180;
+    auto sphere = [](int64_t x, int64_t y, float* c) { EquirectangularPixel(x, y, kEquiW, kEquiH, c); };
+    RoundTripErrors e;
+    RenderRig direct;
+    if (!direct.SetInput(kEquiW, kEquiH, kPyrColourFloat, sphere)) return e;
+    direct.params->inputMode = 1;
+    direct.params->outputMode = 1;
+    if (direct.Render(kOutW, kOutH, kPyrColourFloat) != 0) return e;
+    const std::vector<float> truth = direct.OutputColours();
+
+    RenderRig writer;
+    if (!writer.SetInput(kEquiW, kEquiH, kPyrColourFloat, sphere)) return e;
+    writer.params->inputMode = 1;
+    writer.params->outputMode = int32_t(output);
+    writer.params->tabs = 0.0f;
+    if (writer.Render(W, H, kPyrColourFloat) != 0) return e;
+    const std::vector<float> map = writer.OutputColours();
+
+    RenderRig reader;
+    if (!reader.SetInput(W, H, kPyrColourFloat, [&](int64_t x, int64_t y, float* c) {
+            for (int i = 0; i < 4; ++i) c[i] = map[size_t(y * W + x) * 4 + i];
+        }))
+        return e;
+    reader.params->inputMode = int32_t(input);
+    reader.params->outputMode = 1;
+    if (reader.Render(kOutW, kOutH, kPyrColourFloat) != 0) return e;
+    const std::vector<float> got = reader.OutputColours();
+    // The written net, and one of its pixels in net units: the output frames
+    // the net's box with a border of 2% of its larger side.
+    const polyhedron* net = writer.data->renderPolyhedron;
+    if (!net) return e;
+    const double w = net->net.boundsBox[1] - net->net.boundsBox[0], h = net->net.boundsBox[3] - net->net.boundsBox[2];
+    const double border = 0.02 * std::fmax(w, h);
+    const double pixel = 1.0 / (W * std::fmin(1.0 / (w + 2 * border), double(H) / W / (h + 2 * border)));
+    double sum = 0;
+    for (size_t i = 0; i + 3 < got.size(); i += 4) {
+        double g[3], want[3], w[3];
+        DecodeDirection(&got[i], g);
+        DecodeDirection(&truth[i], want);
+        const int64_t t = SolidTriangleAlong(net, want, w);
+        if (t < 0 || EdgeDistance(net, t, w) < 4 * pixel) continue;
+        if (got[i + 3] < 0.999f) ++e.transparent;
+        const double dot = std::fmin(1.0, g[0] * want[0] + g[1] * want[1] + g[2] * want[2]);
+        const double err = std::acos(dot) / pixel;
+        e.worst = std::fmax(e.worst, err);
+        sum += err;
+        ++e.checked;
+    }
+    e.mean = e.checked ? sum / double(e.checked) : 0;
+    return e;
+}
+
+TEST(PolyhedralInput, OutputNetsReadBackAsTheSphere) {
+    struct Case {
+        int64_t output, input, width, height;
+    } cases[] = {{30, 29, 900, 600}, {47, 39, 900, 600}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "output " << c.output << " as input " << c.input);
+        const RoundTripErrors e = ReadBackOutputAsInput(c.output, c.input, c.width, c.height);
+        std::printf("output %lld as input %lld: %lld pixels checked, worst %.3f mean %.4f net pixels\n",
+                    (long long)c.output, (long long)c.input, (long long)e.checked, e.worst, e.mean);
+        EXPECT_GT(e.checked, 360 * 180 / 4);
+        EXPECT_EQ(e.transparent, 0);
+        EXPECT_LT(e.worst, 2.0);
+        EXPECT_LT(e.mean, 0.3);
+    }
+}
+
+}  // namespace

@@ -9,7 +9,10 @@
 #include "polyhedra/polyhedron.h"
 #include "projections/dispatcher.h"
 #include "projections/drawing_3d.h"
+#include "projections/caches.h"
 #include "projections/florets.h"
+#include "projections/poly_ray_search.h"
+#include "projections/secondary_warp.h"
 #include "projections/polyhedral_transform.h"
 #include "projections/scissor_height.h"
 #include "projections/sphere_to_input.h"
@@ -201,6 +204,8 @@ void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* repl
             miss = m;
         } else if (poly) {
             DoPolyhedralTransforms(point, poly, context->projectionCaches, &miss, hints, x, y);
+            MaybeSecondaryWarp(point, poly, &miss, hints, BuiltProjectionCache(context->projectionCaches, kCacheTagPeirce),
+                               u, context->aspect * v);
             reply->netPosition[0] = float(hints->netPosition[0]);
             reply->netPosition[1] = float(hints->netPosition[1]);
         }
@@ -213,9 +218,13 @@ void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* repl
         const float(*R)[3] = context->equiRotation;
         for (int j = 0; j < 3; ++j) point[j] = x0 * R[0][j] + y0 * R[1][j] + z0 * R[2][j];
         // Whether the ray meets the output polyhedron is the ray search's
-        // answer; without it the ray meets nothing.
+        // answer; without a polyhedron it meets nothing.
         hints->faceFound = 0;
         miss = 1;
+        if (const polyhedron* poly = context->outputPolyhedron) {
+            const double ray[3] = {point[0], point[1], point[2]};
+            IntersectRayWithPoly_core(ray, poly, &miss, hints, nullptr);
+        }
     }
 
     if (miss) {

@@ -14,6 +14,7 @@
 #include "projections/panel_layouts.h"
 #include "projections/polyhedral_transform.h"
 #include "projections/sample_road.h"
+#include "projections/secondary_warp.h"
 #include "projections/sphere_to_input.h"
 #include "projections/square_world_maps.h"
 #include "records/vort.h"
@@ -258,7 +259,8 @@ bool PrepareRenderContext(Data* data, const Parameters* params, int16_t* diagnos
     gTemplateReady = PrefillProjectionCachesForMode(gCaches, c->outputMode);
     // The caches of the polyhedron's conformal warp, read by every sample.
     int64_t tags[4];
-    const int64_t n = c->polyhedral ? CacheTagsOfWarp(c->outputPolyhedron, tags) : 0;
+    int64_t n = c->polyhedral ? CacheTagsOfWarp(c->outputPolyhedron, tags) : 0;
+    if (c->polyhedral && ShapecodeTakesSecondaryWarp(c->outputPolyhedron->shapeCode)) tags[n++] = kCacheTagPeirce;
     for (int64_t i = 0; i < n && gTemplateReady; ++i) gTemplateReady = PrepareProjectionCache(gCaches, tags[i]);
     return gTemplateReady || fail(kDiagProjectionCache);
 }

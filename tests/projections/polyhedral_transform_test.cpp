@@ -448,6 +448,28 @@ TEST(PolyhedralRoad, TabPlaceAndOutsideKeepsPlace) {
     DumpSpanStorage(&rig.hints);
 }
 
+// The equirectangular ray into the output solid: every ray from the centre
+// meets the cube, so every sample has a direction and a face.
+TEST(PolyhedralRoad, EquirectangularRaysMeetTheSolid) {
+    PolyPtr poly = BuildNet(18);
+    ASSERT_TRUE(poly);
+    RoadRig rig(7, 1, 0.5f);
+    vort& c = *rig.context;
+    c.polyhedral = 1;
+    c.renderKind = kRenderKindEquiRay;
+    c.outputPolyhedron = poly.get();
+    c.edgesOn = 1;
+    for (int i = 0; i < 3; ++i) c.equiRotation[i][i] = 1.0f;
+    for (float u = 0.05f; u < 1.0f; u += 0.1f)
+        for (float v = 0.05f; v < 1.0f; v += 0.1f) {
+            const TransformationReply r = rig.at(u, v);
+            EXPECT_NE(r.place, kPlaceNoDirection) << u << " " << v;
+            EXPECT_EQ(rig.hints.faceFound, 1);
+            // The equirectangular input gives the ray's own place back.
+            EXPECT_NEAR(r.inputV, v, 1e-4);
+        }
+}
+
 TEST(TabRegions, RegionOfAFacesTabAndBack) {
     EXPECT_EQ(tabRegionFrom3DFace(3), 25293);
     EXPECT_EQ(tabRegionFrom3DFace(-4), 25290);

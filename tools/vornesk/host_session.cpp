@@ -156,6 +156,21 @@ OSErr FillRequest(const uint8_t* samples, int32_t width, int32_t height, int32_t
     return noErr;
 }
 
+// Whole pixels of a rectangle inside the picture at full rate are the
+// picture's own rows: such a request is answered with a pointer into the
+// picture and its row length, without a copy.
+bool RowsInPlace(const VRect& rect, const HostDocument& doc, int16_t lo, int16_t hi, Fixed rate) {
+    return !IsEmpty(rect) && rate == FixedFromInt(1) && lo == 0 && hi == doc.Planes() - 1 && rect.left >= 0 &&
+           rect.top >= 0 && rect.right <= doc.width && rect.bottom <= doc.height &&
+           int64_t(doc.width) * doc.Planes() * doc.BytesPerSample() <= INT32_MAX;
+}
+
+void PointInPlace(const HostDocument& doc, const VRect& rect, void** data, int32_t* rowBytes) {
+    const size_t pixelBytes = size_t(doc.Planes()) * doc.BytesPerSample();
+    *data = const_cast<uint8_t*>(doc.samples.data()) + (size_t(rect.top) * doc.width + rect.left) * pixelBytes;
+    *rowBytes = int32_t(size_t(doc.width) * pixelBytes);
+}
+
 // Stores the plug-in's last output into the picture. With autoMask the
 // host blends it with the original by the selection, as the plug-in did not.
 void CommitPendingOutput(HostSession& s) {
@@ -226,14 +241,27 @@ OSErr ExchangePixels(HostSession& s) {
     const int32_t bps = doc.BytesPerSample();
     const double full = FullScale(doc.depth);
     const VRect in = RequestedIn(s), out = RequestedOut(s), mask = RequestedMask(s);
-    OSErr err = FillRequest(s.source->samples.data(), doc.width, doc.height, doc.Planes(), bps, full, in,
-                            rec.inLoPlane, rec.inHiPlane, rec.inputRate, rec.inputPadding, &s.inBuffer, &rec.inData,
-                            &rec.inRowBytes);
+    // The input is read where it lies in the untouched original.
+    OSErr err = noErr;
+    if (RowsInPlace(in, doc, rec.inLoPlane, rec.inHiPlane, rec.inputRate))
+        PointInPlace(*s.source, in, &rec.inData, &rec.inRowBytes);
+    else
+        err = FillRequest(s.source->samples.data(), doc.width, doc.height, doc.Planes(), bps, full, in, rec.inLoPlane,
+                          rec.inHiPlane, rec.inputRate, rec.inputPadding, &s.inBuffer, &rec.inData, &rec.inRowBytes);
     if (err) return err;
-    // Output beyond the picture is accepted and dropped: it starts as the nearest edge.
-    int16_t outPadding = rec.outputPadding >= 0 ? rec.outputPadding : int16_t(plugInWantsEdgeReplication);
-    err = FillRequest(doc.samples.data(), doc.width, doc.height, doc.Planes(), bps, full, out, rec.outLoPlane,
-                      rec.outHiPlane, FixedFromInt(1), outPadding, &s.outBuffer, &rec.outData, &rec.outRowBytes);
+    // 8-bit output without a selection is written straight into the result,
+    // which then needs no storing; with a selection, or at other depths, the
+    // store blends or limits it.
+    const bool outInPlace =
+        doc.mask.empty() && bps == 1 && RowsInPlace(out, doc, rec.outLoPlane, rec.outHiPlane, FixedFromInt(1));
+    if (outInPlace) {
+        PointInPlace(doc, out, &rec.outData, &rec.outRowBytes);
+    } else {
+        // Output beyond the picture is accepted and dropped: it starts as the nearest edge.
+        int16_t outPadding = rec.outputPadding >= 0 ? rec.outputPadding : int16_t(plugInWantsEdgeReplication);
+        err = FillRequest(doc.samples.data(), doc.width, doc.height, doc.Planes(), bps, full, out, rec.outLoPlane,
+                          rec.outHiPlane, FixedFromInt(1), outPadding, &s.outBuffer, &rec.outData, &rec.outRowBytes);
+    }
     if (err) return err;
     if (!doc.mask.empty()) {
         err = FillRequest(doc.mask.data(), doc.width, doc.height, 1, 1, 255.0, mask, 0, 0, rec.maskRate,
@@ -247,7 +275,7 @@ OSErr ExchangePixels(HostSession& s) {
     rec.inPlaneBytes = bps;
     rec.outColumnBytes = (rec.outHiPlane - rec.outLoPlane + 1) * bps;
     rec.outPlaneBytes = bps;
-    if (rec.outData) s.pending = PendingOutput{true, out, rec.outLoPlane, rec.outHiPlane, rec.outRowBytes};
+    if (rec.outData && !outInPlace) s.pending = PendingOutput{true, out, rec.outLoPlane, rec.outHiPlane, rec.outRowBytes};
     return noErr;
 }
 

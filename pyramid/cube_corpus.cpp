@@ -1,5 +1,6 @@
 #include "pyramid/cube_corpus.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "pyramid/kernels.h"
@@ -33,7 +34,71 @@ void FreeCorpus(Data* data) {
     for (int64_t f = 0; f < kCubeFaceCount; ++f) DisposePyramidData(Face(data, f));
 }
 
+// The cube as the input mapping reads its faces: for face F its outward
+// axis, then the directions of its picture's columns (a, left to right) and
+// rows (b, top to bottom); a face pixel shows the direction axis + a A + b B
+// with a and b from -1 to 1 across the picture.
+constexpr int kCubeAxes[kCubeFaceCount][3][3] = {
+    {{0, 0, -1}, {1, 0, 0}, {0, -1, 0}},  {{-1, 0, 0}, {0, 0, -1}, {0, -1, 0}}, {{0, -1, 0}, {-1, 0, 0}, {0, 0, -1}},
+    {{0, 0, 1}, {-1, 0, 0}, {0, -1, 0}},  {{1, 0, 0}, {0, 0, 1}, {0, -1, 0}},   {{0, 1, 0}, {-1, 0, 0}, {0, 0, 1}},
+};
+enum : int64_t { kMirrorAcross = 1, kMirrorDown = 2 };
+
+// How face F's picture is mirrored against the cube: the vertical cross
+// holds face 0 turned half round, and a flipped input reads every face
+// mirrored left to right.
+int64_t FaceMirror(int64_t tag, int64_t f, bool flip) {
+    int64_t m = tag == kCubeTagVerticalCross && f == 0 ? kMirrorAcross | kMirrorDown : 0;
+    return flip ? m ^ kMirrorAcross : m;
+}
+
+bool FlipAsked() { return gParams && gParams->flip; }
+
+struct Axes {
+    double n[3], a[3], b[3];
+};
+Axes AxesOf(int64_t f, int64_t mirror) {
+    Axes x;
+    const double sa = (mirror & kMirrorAcross) ? -1.0 : 1.0, sb = (mirror & kMirrorDown) ? -1.0 : 1.0;
+    for (int k = 0; k < 3; ++k) {
+        x.n[k] = kCubeAxes[f][0][k];
+        x.a[k] = sa * kCubeAxes[f][1][k];
+        x.b[k] = sb * kCubeAxes[f][2][k];
+    }
+    return x;
+}
+double Dot(const double p[3], const double q[3]) { return p[0] * q[0] + p[1] * q[1] + p[2] * q[2]; }
+
+
 }  // namespace
+
+// A pixel beyond face F's edge is the point of F's plane extended past the
+// edge; the face that holds its direction (the largest component) shows that
+// direction at one of its pixels, the nearest of which is read. Exact but
+// for that rounding, up to beyond the face's corners.
+const PyramidDescriptor* pyr_cube_face_across_edge(const PyramidDescriptor* face, int64_t L, int64_t& x, int64_t& y) {
+    const int64_t F = face->cubeFace;
+    if (F < 0 || F >= kCubeFaceCount) return face;
+    const double a = (2.0 * double(x) + 1.0) / double(face->width[L]) - 1.0;
+    const double b = (2.0 * double(y) + 1.0) / double(face->height[L]) - 1.0;
+    const Axes here = AxesOf(F, face->cubeMirror);
+    double d[3];
+    for (int k = 0; k < 3; ++k) d[k] = here.n[k] + a * here.a[k] + b * here.b[k];
+    int64_t G = -1;
+    double best = 0.0;
+    for (int64_t f = 0; f < kCubeFaceCount; ++f) {
+        const double h = d[0] * kCubeAxes[f][0][0] + d[1] * kCubeAxes[f][0][1] + d[2] * kCubeAxes[f][0][2];
+        if (h > best) best = h, G = f;
+    }
+    if (G < 0) return face;
+    const PyramidDescriptor* next = face->cubeFaces + G;
+    if (!next->tiles || next->topLevel < L) return face;
+    const Axes there = AxesOf(G, next->cubeMirror);
+    const double ga = Dot(d, there.a) / best, gb = Dot(d, there.b) / best;
+    x = int64_t(std::floor((ga + 1.0) * 0.5 * double(next->width[L])));
+    y = int64_t(std::floor((gb + 1.0) * 0.5 * double(next->height[L])));
+    return next;
+}
 
 const CubeLayout* CubeLayoutOfTag(int64_t tag) {
     for (const CubeLayout& l : kLayouts)
@@ -56,6 +121,7 @@ int64_t AllocateCubeCorpus(Data* data, long width, long height, long tag) {
     if (!data) return 0;
     FreeCorpus(data);
     const PyramidDescriptor* input = &data->pyramids[kMainInputPyramid];
+    const bool flip = FlipAsked();
     for (int64_t f = 0; f < kCubeFaceCount; ++f) {
         PyramidDescriptor* face = Face(data, f);
         if (TryToAllocatePyramid_2006(face, width, height, input->kind, 0, 0) != 1) {
@@ -66,8 +132,11 @@ int64_t AllocateCubeCorpus(Data* data, long width, long height, long tag) {
         face->highQuality = input->highQuality;
         if (gParams && gParams->hqpr) initGaussianPyrTable_gauss(&face->kernel);
         else initGaussianPyrTable_sinc(&face->kernel);
+        face->cubeFaces = Face(data, 0);
+        face->cubeFace = f;
+        face->cubeMirror = FaceMirror(tag, f, flip);
     }
-    (void)tag;  // written by the fill once every face is complete
+    // The tag is written by the fill once every face is complete.
     return 1;
 }
 
@@ -87,14 +156,18 @@ void FillCubeFace(PyramidDescriptor* face, const PyramidDescriptor* input, long 
             i += n;
         }
     face->mipmapState = 1;
-    if (face->edgeMode == -1) return;
+    // A face of a corpus reads across its edges from its neighbours' levels:
+    // the corpus builds the levels of all six together.
+    if (face->edgeMode == -1 || face->cubeFaces) return;
     paint_mipmap_of_pyramid(face);
     face->mipmapState = 2;
 }
 
 int64_t FillCubeCorpus(Data* data, const CubeLayout& layout) {
     if (!data) return kCubeCutNoInput;
-    if (Face(data, kKeyFace)->tiles && Face(data, kKeyFace)->contentTag == layout.tag) return kCubeCutDone;
+    const PyramidDescriptor* key = Face(data, kKeyFace);
+    if (key->tiles && key->contentTag == layout.tag && key->cubeMirror == FaceMirror(layout.tag, kKeyFace, FlipAsked()))
+        return kCubeCutDone;
     const PyramidDescriptor* input = &data->pyramids[kMainInputPyramid];
     if (!input->tiles) return kCubeCutNoInput;
     const int64_t n = input->width[0] / layout.columns, m = input->height[0] / layout.rows;
@@ -105,12 +178,20 @@ int64_t FillCubeCorpus(Data* data, const CubeLayout& layout) {
     if (!AllocateCubeCorpus(data, long(n), long(m), long(layout.tag))) return kCubeCutOutOfMemory;
     for (int64_t f = 0; f < kCubeFaceCount; ++f)
         FillCubeFace(Face(data, f), input, long(layout.cell[f][0] * n), long(layout.cell[f][1] * m));
+    // Level by level, every face: the border pixels of a level come from the
+    // neighbours' level below, already complete.
+    const int64_t top = Face(data, 0)->edgeMode == -1 ? 0 : Face(data, 0)->topLevel;
+    for (int64_t L = 0; L < top && gTaskEngine.hostResult == 0; ++L)
+        for (int64_t f = 0; f < kCubeFaceCount; ++f) PaintNextSmallerLevel(Face(data, f), L);
     // A level job that was stopped leaves faces without all their levels.
     if (gTaskEngine.hostResult != 0) {
         FreeCorpus(data);
         return kCubeCutAborted;
     }
-    for (int64_t f = 0; f < kCubeFaceCount; ++f) Face(data, f)->contentTag = layout.tag;
+    for (int64_t f = 0; f < kCubeFaceCount; ++f) {
+        Face(data, f)->mipmapState = Face(data, f)->edgeMode == -1 ? 1 : 2;
+        Face(data, f)->contentTag = layout.tag;
+    }
     return kCubeCutDone;
 }
 

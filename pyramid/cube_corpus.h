@@ -4,7 +4,10 @@
 // that sampling a face never bleeds across a face border or a layout's join.
 // Face F is Data::pyramids[kFirstCubeFacePyramid + F]; the numbering by cube
 // side is the input mapping's (SphereToCubeFaceCoords). The faces are plain
-// block copies of the input: no face is turned or mirrored here.
+// block copies of the input: no face is turned or mirrored here. A face
+// reads the pixels beyond its edges from the faces across them (the cube
+// unfolded about each edge), at every level, so sampling by a face edge sees
+// the picture continue rather than the edge pixels repeated.
 //
 // Main thread, before the tiles; the levels are built as tiled jobs of the
 // task engine, one level after another.
@@ -47,20 +50,25 @@ const CubeLayout* CubeLayoutOfTag(int64_t tag);
 // The layout tag an input mode is cut by (27, 28, 33, 34, 35); 0 for others.
 int64_t CubeLayoutTagOfInputMode(int64_t inputMode);
 
-// Allocates all six faces (width x height, the input's kind, clamped edges,
-// overhang mode 3, the kernel the settings ask for) after freeing any old
-// ones; 1 on success. When any face fails, all six are freed and 0 returned.
-// The faces' tags stay 0 until a fill completes.
+// Allocates all six faces (width x height, the input's kind, edge mode 0,
+// overhang mode 3, the kernel the settings ask for), links them to each
+// other for reading across their edges (the layout's and the flip setting's
+// mirroring), after freeing any old ones; 1 on success. When any face fails,
+// all six are freed and 0 returned. The faces' tags stay 0 until a fill
+// completes.
 int64_t AllocateCubeCorpus(Data* data, long width, long height, long tag);
 // Copies the face-sized block of the input's level 0 from (x0, y0) into the
 // face's level 0 (same pixel kind: bytes as they are), then builds its
 // smaller levels (task -1001 when the face is high quality, else -1000)
-// unless its edge mode is -1; mipmapState 2.
+// unless its edge mode is -1; mipmapState 2. A face linked into a corpus gets
+// level 0 only (mipmapState 1): its levels read its neighbours', so the
+// corpus builds them for all six faces at once.
 void FillCubeFace(PyramidDescriptor* face, const PyramidDescriptor* input, long x0, long y0);
 
-// A whole corpus from Data's main input pyramid by the layout. Returns at once
-// (kCubeCutDone) when face 5 already holds this layout; the key is written
-// only once all six faces and their levels are done.
+// A whole corpus from Data's main input pyramid by the layout: the six blocks,
+// then each level of all six faces in turn. Returns at once (kCubeCutDone)
+// when face 5 already holds this layout read with the same flip setting; the
+// key is written only once all six faces and their levels are done.
 int64_t FillCubeCorpus(Data* data, const CubeLayout& layout);
 int64_t Fill_horizontal_cubecross(Data* data);
 int64_t Fill_vertical_cubecross(Data* data);

@@ -92,11 +92,17 @@ inline void pyr_store(uint8_t* p, T v) {
     std::memcpy(p, &v, sizeof v);
 }
 
+// Pixel (x, y) beyond the edge of level L of a cube face, moved to the face
+// across that edge; returns that face (pyramid/cube_corpus.cpp).
+const PyramidDescriptor* pyr_cube_face_across_edge(const PyramidDescriptor* face, int64_t L, int64_t& x, int64_t& y);
+
 // One value of type T at the start of pixel (x, y): with the edge rule, or
 // clamped to the level; T{} without tiles or when the pixels are narrower.
+// The edge rule of a cube face reads across to the neighbouring face first.
 template <class T>
 inline T pyr_read_with_edge_rule(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
     if (!pyr_accessible(pyr, L, sizeof(T))) return T{};
+    if (pyr->cubeFaces && PointIsOutsideOfPyrLevel(x, y, pyr, L)) pyr = pyr_cube_face_across_edge(pyr, L, x, y);
     pyr_apply_edge_rule(pyr, L, x, y);
     return pyr_load<T>(pyr_pixel_address(pyr, L, x, y, pyr->bytesPerPixel));
 }

@@ -308,6 +308,9 @@ int64_t TryToAllocatePyramid_2006(PyramidDescriptor* pyr, int64_t width, int64_t
     pyr->spareFloat = -1.0f;
     pyr->contentTag = 0;
     pyr->dynamic = 0;
+    pyr->cubeFaces = nullptr;
+    pyr->cubeFace = 0;
+    pyr->cubeMirror = 0;
     return 1;
 }
 
@@ -368,6 +371,7 @@ void DisposePyramidData(PyramidDescriptor* pyr) {
     if (!pyr) return;
     DiposeOfAnyTiles(pyr);
     pyr->contentTag = 0;
+    pyr->cubeFaces = nullptr;
 }
 
 void DisposeDynamicPyramid(PyramidDescriptor** pyrPointer) {

@@ -431,11 +431,12 @@ void get_unit_ramped_wrapped_pyramid_sample_point(const PyramidDescriptor* pyr, 
     // The other corners are the next column and row in pixel terms (adding a
     // pixel's width to u could round past a column and skip it); a corner
     // beyond the level goes through the overhang rule, from its pixel's
-    // centre, to the pixel nearest to where the rule puts it.
+    // centre, to the pixel nearest to where the rule puts it. A cube face
+    // reads such a corner from the face across its edge.
     int64_t xi[4], yi[4];
     for (int k = 0; k < 4; ++k) {
         const int64_t i = i0 + (k & 1), j = j0 + (k >> 1);
-        if (!PointIsOutsideOfPyrLevel(i, j, pyr, L)) {
+        if (!PointIsOutsideOfPyrLevel(i, j, pyr, L) || pyr->cubeFaces) {
             xi[k] = i, yi[k] = j;
             continue;
         }

@@ -105,4 +105,11 @@ struct PyramidDescriptor {
     int32_t status;
     uint8_t dynamic;       // record itself allocated by AllocateDynamicPyramid
     sincType kernel;
+    // A face of a cube corpus reads the pixels beyond its edges from the faces
+    // across them: the corpus's six faces (face 0 first), this face's number
+    // and how its picture is mirrored against the cube (bit 0 left to right,
+    // bit 1 top to bottom). Null for every other pyramid.
+    const PyramidDescriptor* cubeFaces;
+    int64_t cubeFace;
+    int64_t cubeMirror;
 };

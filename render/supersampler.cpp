@@ -274,6 +274,12 @@ void GetThreeWaySampledColor_core_2(SamplerRig* rig, int64_t x, int64_t y, Super
     rec->sampleCount = count;
 }
 
+// The two-sample road. The pixel square is cut by one boundary into two
+// parts, and each part is sampled once at its centroid, weighted by its
+// area: the mixture's mean position is the pixel's centre, so where the
+// picture runs on across the boundary (two faces of a cube map) the pixel
+// shows what it would without the boundary. A part that the bisection finds
+// empty (the boundary runs along the pixel's edge) takes no sample.
 bool GetDeluxeSamplingViaBinarySearch(SamplerRig* rig, int64_t x, int64_t y, SuperSamplerReply* rec) {
     for (float& b : rec->boundary) b = 0.5f;
     const RegionKey* h = rec->hash;
@@ -283,46 +289,77 @@ bool GetDeluxeSamplingViaBinarySearch(SamplerRig* rig, int64_t x, int64_t y, Sup
         const float A[2] = {ax, ay}, B[2] = {bx, by};
         return HuntForDiscontinuity(rig, x, y, A, B, ka, kb, f);
     };
+    // Part A (area wa, centroid pa) against part B, the rest of the square.
+    auto mix = [&](float wa, const float pa[2], const float pb[2]) {
+        if (wa >= 1.0f) {
+            single(pa[0], pa[1], rec->colour);
+        } else if (wa <= 0.0f) {
+            single(pb[0], pb[1], rec->colour);
+        } else {
+            single(pa[0], pa[1], a);
+            single(pb[0], pb[1], b);
+            AGetsColorMixtureBC4(rec->colour, b, a, wa);
+        }
+    };
     float f1 = 0.5f, f2 = 0.5f;
     switch (rec->configuration) {
         case 1: {  // the boundary runs across: top against bottom
             if (!hunt(0.5f, 0.0f, 0.5f, 1.0f, h[TL], h[BL], &f1)) return false;
-            single(0.5f, 0.0f, a);
-            single(0.5f, 1.0f, b);
-            AGetsColorMixtureBC4(rec->colour, b, a, f1);
+            const float pa[2] = {0.5f, 0.5f * f1}, pb[2] = {0.5f, 0.5f * (1.0f + f1)};
+            mix(f1, pa, pb);
             break;
         }
         case 2: {  // the boundary runs down: left against right
             if (!hunt(0.0f, 0.5f, 1.0f, 0.5f, h[TL], h[TR], &f1)) return false;
-            single(0.0f, 0.5f, a);
-            single(1.0f, 0.5f, b);
-            AGetsColorMixtureBC4(rec->colour, b, a, f1);
+            const float pa[2] = {0.5f * f1, 0.5f}, pb[2] = {0.5f * (1.0f + f1), 0.5f};
+            mix(f1, pa, pb);
             break;
         }
-        default: {  // one corner cut off: a triangle of area leg1 x leg2 / 2
-            float lone[2], opposite[2], leg1, leg2;
+        default: {  // one corner cut off
+            // The lone corner and the legs from it along the top or bottom
+            // edge (leg1) and the left or right edge (leg2).
+            float lone[2], leg1, leg2;
+            RegionKey keyLone, keyRest;
             switch (rec->configuration) {
                 case 3:
                     if (!hunt(0, 0, 1, 0, h[TL], h[TR], &f1) || !hunt(0, 0, 0, 1, h[TL], h[BL], &f2)) return false;
-                    leg1 = f1, leg2 = f2, lone[0] = 0, lone[1] = 0, opposite[0] = 1, opposite[1] = 1;
+                    leg1 = f1, leg2 = f2, lone[0] = 0, lone[1] = 0, keyLone = h[TL], keyRest = h[BR];
                     break;
                 case 4:
                     if (!hunt(0, 0, 1, 0, h[TL], h[TR], &f1) || !hunt(1, 0, 1, 1, h[TR], h[BR], &f2)) return false;
-                    leg1 = 1.0f - f1, leg2 = f2, lone[0] = 1, lone[1] = 0, opposite[0] = 0, opposite[1] = 1;
+                    leg1 = 1.0f - f1, leg2 = f2, lone[0] = 1, lone[1] = 0, keyLone = h[TR], keyRest = h[BL];
                     break;
                 case 5:
                     if (!hunt(0, 0, 0, 1, h[TL], h[BL], &f1) || !hunt(0, 1, 1, 1, h[BL], h[BR], &f2)) return false;
-                    leg1 = 1.0f - f1, leg2 = f2, lone[0] = 0, lone[1] = 1, opposite[0] = 1, opposite[1] = 0;
+                    leg1 = f2, leg2 = 1.0f - f1, lone[0] = 0, lone[1] = 1, keyLone = h[BL], keyRest = h[TR];
                     break;
                 case 6:
                     if (!hunt(1, 0, 1, 1, h[TR], h[BR], &f1) || !hunt(0, 1, 1, 1, h[BL], h[BR], &f2)) return false;
-                    leg1 = 1.0f - f1, leg2 = 1.0f - f2, lone[0] = 1, lone[1] = 1, opposite[0] = 0, opposite[1] = 0;
+                    leg1 = 1.0f - f2, leg2 = 1.0f - f1, lone[0] = 1, lone[1] = 1, keyLone = h[BR], keyRest = h[TL];
                     break;
                 default: return false;
             }
-            single(lone[0], lone[1], a);
-            single(opposite[0], opposite[1], b);
-            AGetsColorMixtureBC4(rec->colour, b, a, 0.5f * leg1 * leg2);
+            // Where the boundary crosses the diagonal from the lone corner
+            // tells a straight cut (a triangle) from a boundary that bends
+            // round the far corner (a square whose outer corner touches the
+            // frame's edge is the whole pixel).
+            const float dx = lone[0] == 0.0f ? 1.0f : -1.0f, dy = lone[1] == 0.0f ? 1.0f : -1.0f;
+            float g;
+            if (!hunt(lone[0], lone[1], 1.0f - lone[0], 1.0f - lone[1], keyLone, keyRest, &g)) return false;
+            // The lone part, in coordinates along the legs from the lone
+            // corner: the corner, (leg1, 0), (g, g) and (0, leg2), two
+            // triangles.
+            const float a1 = 0.5f * leg1 * g, a2 = 0.5f * leg2 * g, area = a1 + a2;
+            float cu = 0.0f, cv = 0.0f;
+            if (area > 0.0f) {
+                cu = (a1 * (leg1 + g) + a2 * g) / (3.0f * area);
+                cv = (a1 * g + a2 * (g + leg2)) / (3.0f * area);
+            }
+            const float pa[2] = {lone[0] + dx * cu, lone[1] + dy * cv};
+            float pb[2] = {0.5f, 0.5f};
+            if (area < 1.0f)
+                for (int k = 0; k < 2; ++k) pb[k] = (0.5f - area * pa[k]) / (1.0f - area);
+            mix(area, pa, pb);
             break;
         }
     }
@@ -350,11 +387,14 @@ void GetAppropriateDeluxeColor2015(SamplerRig* rig, int64_t x, int64_t y, SuperS
 
 }  // namespace
 
+// The loops' samples are the centres of equal strips (or squares) of the
+// pixel: none lies on the pixel's edge, which belongs to the neighbours as
+// much as to the pixel (on a frame cut into cells it lies on a cell's edge).
 void init_LoopingParameters(LoopingParameters* p) {
     p->loops[0] = SubSampleLoop{0, 0, 0, 0, 0.0f, 0.0f};
-    p->loops[1] = SubSampleLoop{-20, 20, 0, 0, 0.025f, 0.0f};
-    p->loops[2] = SubSampleLoop{0, 0, -20, 20, 0.0f, 0.025f};
-    p->loops[3] = SubSampleLoop{-3, 3, -3, 3, 1.0f / 6.0f, 1.0f / 6.0f};
+    p->loops[1] = SubSampleLoop{-20, 20, 0, 0, 1.0f / 41.0f, 0.0f};
+    p->loops[2] = SubSampleLoop{0, 0, -20, 20, 0.0f, 1.0f / 41.0f};
+    p->loops[3] = SubSampleLoop{-3, 3, -3, 3, 1.0f / 7.0f, 1.0f / 7.0f};
 }
 
 void InitSamplerRig(SamplerRig* rig, vort* context, PerTaskStuffType* task, const LoopingParameters* loops,
@@ -423,7 +463,9 @@ bool HuntForDiscontinuity(SamplerRig* rig, int64_t x, int64_t y, const float A[2
         if (k == ha) low = mid;
         else high = mid;
     }
-    *fraction = mid;
+    // A boundary through an end (a pixel's corner on a cell's edge) leaves
+    // that end's side empty.
+    *fraction = high == 1.0f ? 1.0f : (low == 0.0f ? 0.0f : mid);
     return true;
 }
 

@@ -16,6 +16,8 @@
 #include "records/TransformationReply.h"
 #include "projections/dispatcher.h"
 #include "projections/panel_layouts.h"
+#include "projections/sphere_to_input.h"
+#include "pyramid/pixels.h"
 #include "records/vort.h"
 #include "pyramid/cube_corpus.h"
 #include "records/renderhinttype.h"
@@ -108,7 +110,7 @@ void Decode(const float* c, double d[3]) {
 // The equirectangular source: the direction input mode 1 reads at each pixel.
 constexpr int64_t kEquiW = 1024, kEquiH = 512;
 void EquiDirection(int64_t x, int64_t y, double d[3]) {
-    const double u0 = double(x) / kEquiW, t = double(y) / kEquiH;
+    const double u0 = (double(x) + 0.5) / kEquiW, t = (double(y) + 0.5) / kEquiH;
     const double lam = 2.0 * M_PI * (1.0 - u0) - M_PI;
     d[0] = std::sin(M_PI * t) * std::sin(lam);
     d[1] = std::cos(M_PI * t);
@@ -154,6 +156,7 @@ double FacePixelError(const double got[3], const double want[3], int n, double* 
 // two face pixels of a face edge and the rest.
 struct Errors {
     double edge = 0, interior = 0, corner = 0, sumEdge = 0, sumInterior = 0;
+    double angleEdge = 0, angleInterior = 0;  // worst, in radians
     int64_t nEdge = 0, nInterior = 0;
 };
 Errors CompareEquirect(const std::vector<float>& got, const std::vector<float>& truth, int n) {
@@ -164,9 +167,12 @@ Errors CompareEquirect(const std::vector<float>& got, const std::vector<float>& 
         Decode(&truth[i], w);
         const double err = FacePixelError(g, w, n, &edge, &corner);
         // Where three faces meet.
+        const double angle = std::acos(std::fmin(1.0, g[0] * w[0] + g[1] * w[1] + g[2] * w[2]));
         if (edge < 2.0 && corner < 2.0) e.corner = std::fmax(e.corner, err);
         else if (edge < 2.0) e.edge = std::fmax(e.edge, err), e.sumEdge += err, ++e.nEdge;
         else e.interior = std::fmax(e.interior, err), e.sumInterior += err, ++e.nInterior;
+        if (edge < 2.0) e.angleEdge = std::fmax(e.angleEdge, angle);
+        else e.angleInterior = std::fmax(e.angleInterior, angle);
     }
     return e;
 }
@@ -246,9 +252,9 @@ TEST(EngineCubeViews, CellsShowTheirFacesAsRectilinearViews) {
                 worstProj = std::fmax(worstProj, std::fabs(std::fmax(std::fabs(px), std::fabs(py)) -
                                                            std::fmax(std::fabs(a), std::fabs(b))) *
                                                      0.5 * n);
-                // The rendered pixel. The corners of the cells on the frame
-                // touch the grid's outer edge, which is outside: they may be
-                // partly transparent.
+                // The rendered pixel: opaque, even where a cell's corner
+                // touches the grid's outer edge (outside), and its own
+                // cell's view only, even where four cells meet.
                 float col[4];
                 rig.Out(x, y, col);
                 if (col[3] < 0.9999f) {
@@ -257,8 +263,6 @@ TEST(EngineCubeViews, CellsShowTheirFacesAsRectilinearViews) {
                 }
                 Decode(col, got);
                 const double e = FacePixelError(got, want, n, &edge);
-                // The sampler mixes the cells that meet at a pixel's corner
-                // only in the pixel at the corner of four cells.
                 const bool cellCorner = (x % n == 0 || x % n == n - 1) && (y % n == 0 || y % n == n - 1);
                 if (cellCorner) worstCorner = std::fmax(worstCorner, e);
                 else worstRender = std::fmax(worstRender, e);
@@ -268,8 +272,9 @@ TEST(EngineCubeViews, CellsShowTheirFacesAsRectilinearViews) {
                     l.outputMode, worst, worstProj, worstRender, worstCorner, (long long)partial);
         EXPECT_LT(worst, 0.01);
         EXPECT_LT(worstProj, 0.01);
-        EXPECT_LT(worstRender, 1.0);
-        EXPECT_LE(partial, 4 * 6);
+        EXPECT_LT(worstRender, 0.25);
+        EXPECT_LT(worstCorner, 0.25);
+        EXPECT_EQ(partial, 0);
     }
 }
 
@@ -360,17 +365,20 @@ TEST(EngineCubeLayouts, RoundTripsReturnTheSphere) {
                     SetTwirl(rig, tw);
                     ASSERT_EQ(rig.Render(W, W / 2, kPyrColourFloat), 0);
                     const Errors e = CompareEquirect(rig.OutputColours(), truth, n);
-                    // Inside the faces within half a face pixel. The faces are
-                    // clamped at their edges, so within two pixels of an edge
-                    // the error reaches about a pixel and a half at preview
-                    // sizes; where three faces meet a rendered map also holds
-                    // the sampler's mixed cell-corner pixels (see above).
-                    EXPECT_LT(e.interior, 0.5);
-                    EXPECT_LT(e.edge, 2.0);
-                    if (!rendered) EXPECT_LT(e.corner, 2.0);
-                    std::printf("input %ld %s width %d twirl %g: worst %.3f (corners) %.3f (edges) %.3f (inside), mean %.4f %.4f\n",
+                    // Within half a face pixel everywhere: by the face edges
+                    // and where three faces meet as well as inside, since a
+                    // face reads on across its edges into its neighbours
+                    // and a pixel cut by a face edge is sampled at the
+                    // centroids of its two parts. In output pixels (equal
+                    // angles everywhere) the edges stay within a third.
+                    EXPECT_LT(e.interior, 0.4);
+                    EXPECT_LT(e.edge, 0.4);
+                    EXPECT_LT(e.corner, 0.4);
+                    EXPECT_LT(e.angleEdge * W / (2 * M_PI), 0.33);
+                    EXPECT_LT(e.angleInterior * W / (2 * M_PI), 0.33);
+                    std::printf("input %ld %s width %d twirl %g: worst %.3f (corners) %.3f (edges) %.3f (inside), mean %.4f %.4f; output px %.3f %.3f\n",
                                 l.inputMode, rendered ? "rendered" : "built", W, tw.latitude, e.corner, e.edge, e.interior,
-                                e.sumEdge / double(e.nEdge), e.sumInterior / double(e.nInterior));
+                                e.sumEdge / double(e.nEdge), e.sumInterior / double(e.nInterior), e.angleEdge * W / (2 * M_PI), e.angleInterior * W / (2 * M_PI));
                 }
         }
     }
@@ -444,6 +452,66 @@ TEST(EngineCubeLayouts, TheCorpusIsCutOnceAndFreed) {
     rig.params->inputMode = 1;
     ASSERT_EQ(rig.Render(32, 16, kPyrColourFloat), 0);
     for (int64_t f = 0; f < kCubeFaceCount; ++f) EXPECT_EQ(rig.data->pyramids[kFirstCubeFacePyramid + f].tiles, nullptr);
+}
+
+// A face reads the pixels beyond its edges from the face across them: for
+// every face, side and level, the pixel it reads one and two pixels out is
+// the one nearest to where the input mapping (SphereToCubeFaceCoords) puts
+// the direction of that point of the face's plane, for plain faces, the
+// vertical cross's half-turned face 0 and a flipped input.
+TEST(EngineCubeLayouts, FacesReadAcrossTheirEdgesFromTheirNeighbours) {
+    constexpr int n = 64;
+    struct Case {
+        long inputMode;
+        int flip;
+    };
+    for (const Case& k : {Case{27, 0}, Case{28, 0}, Case{34, 1}, Case{28, 1}}) {
+        SCOPED_TRACE(testing::Message() << "input " << k.inputMode << " flip " << k.flip);
+        const Layout* l = nullptr;
+        for (const Layout& c : kLayouts)
+            if (c.inputMode == k.inputMode) l = &c;
+        RenderRig rig;
+        rig.params->flip = k.flip;
+        ASSERT_TRUE(SetLayoutInput(rig, *l, n, false));
+        ASSERT_EQ(FillCubeCorpus(rig.data.get(), *CubeLayoutOfTag(CubeLayoutTagOfInputMode(k.inputMode))), kCubeCutDone);
+        const PyramidDescriptor* faces = &rig.data->pyramids[kFirstCubeFacePyramid];
+        // Picture coordinates of a face against the mapping's: mode 28
+        // turns face 0 half round, a flip mirrors every face left to right.
+        auto mirrored = [&](int F, double* a, double* b) {
+            if (k.inputMode == 28 && F == 0) *a = -*a, *b = -*b;
+            if (k.flip) *a = -*a;
+        };
+        double worst = 0.0;
+        int64_t checked = 0;
+        for (int64_t L : {int64_t{0}, int64_t{2}}) {
+            const int64_t m = n >> L;
+            for (int F = 0; F < 6; ++F)
+                for (int64_t i = 0; i < m; ++i)
+                    for (int64_t out : {int64_t{-1}, int64_t{-2}, m, m + 1})
+                        for (int side = 0; side < 2; ++side) {
+                            int64_t x = side ? out : i, y = side ? i : out;
+                            // The direction of the pixel's centre on face F's plane.
+                            double a = 2.0 * (double(x) + 0.5) / double(m) - 1.0, b = 2.0 * (double(y) + 0.5) / double(m) - 1.0;
+                            mirrored(F, &a, &b);
+                            double d[3];
+                            FaceDirection(F, a, b, d);
+                            float p[3] = {float(d[0]), float(d[1]), float(d[2])};
+                            float ga, gb;
+                            const int G = SphereToCubeFaceCoords(p, &ga, &gb);
+                            double pa = ga, pb = gb;
+                            mirrored(G, &pa, &pb);
+                            const PyramidDescriptor* next = pyr_cube_face_across_edge(&faces[F], L, x, y);
+                            ASSERT_EQ(next, &faces[G]) << "face " << F << " pixel " << x << ", " << y;
+                            const double X = (pa + 1.0) * 0.5 * double(m) - 0.5, Y = (pb + 1.0) * 0.5 * double(m) - 0.5;
+                            worst = std::fmax(worst, std::fmax(std::fabs(X - double(x)), std::fabs(Y - double(y))));
+                            ++checked;
+                        }
+        }
+        // The nearest pixel: half a pixel of rounding.
+        EXPECT_LE(worst, 0.5 + 1e-4);
+        EXPECT_EQ(checked, 6 * 4 * 2 * (64 + 16));
+        std::printf("input %ld flip %d: across the edges within %.3f pixels\n", k.inputMode, k.flip, worst);
+    }
 }
 
 // A picture too small for its layout is refused before the tiles, never

@@ -118,7 +118,7 @@ void PreFloret_Thorn(uint8_t* miss, double out[3], void* store, double a, double
     const double r = rs.re, sv = rs.im * h;
     float f[3];
     uint8_t m = 0;
-    GetThornView(4, 4, f, &m, cube, 0, 1, float(h * r + sv), float(h * r - sv));
+    GetThornViewCore(4, 4, f, &m, cube, 0, float(h * r + sv), float(h * r - sv));
     if (m) return;
     ThornTurn(f, out);
     *miss = 0;
@@ -152,8 +152,11 @@ void PreFloret_bidactyl(uint8_t* miss, double out[3], double x, double y) {
     } else if (std::fabs(k * p) <= 0.5) {
         const double phi = std::atan(std::sinh(2 * kPi * k * q));
         const double s = -std::sin(phi), c = std::sqrt(1 - s * s);
-        const float lam = float((0.5 - k * p) * 2 * kPi);
-        Set(out, c * double(std::sin(lam)), s, c * double(std::cos(lam)));
+        // The band's edge p = 0 lies on the cut of the lune substitution's
+        // angle: in single precision the longitude there rounds past pi and a
+        // sliver of the edge lands one lobe over. Kept in double.
+        const double lam = (0.5 - k * p) * 2 * kPi;
+        Set(out, c * std::sin(lam), s, c * std::cos(lam));
         *miss = 0;
     }
     Set(out, out[0], -out[2], out[1]);

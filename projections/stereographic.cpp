@@ -80,10 +80,12 @@ inline void DiscMove(double& wr, double& wi, double a) {
 }
 
 // The disc move applied on the stereographic coordinate from the far z pole,
-// keeping the hemisphere (sign of z).
+// keeping the hemisphere (sign of z). The real axis is y: the move keeps the
+// y poles, so it commutes with turns about the y axis, the axis the segment
+// substitution opens its lune about (florets stay n-fold after the shift).
 void DiscMoveOnSphere(double p[3], double a) {
     const double e = std::fabs(p[2]) + 1.0;
-    double wr = -p[0] / e, wi = -p[1] / e;
+    double wr = -p[1] / e, wi = -p[0] / e;
     DiscMove(wr, wi, a);
     const double s = wr * wr + wi * wi;
     if (!std::isfinite(s)) {
@@ -94,8 +96,8 @@ void DiscMoveOnSphere(double p[3], double a) {
     }
     const double k = 1.0 / (1.0 + s);
     const double z = (1.0 - s) * k;
-    p[0] = -2.0 * wr * k;
-    p[1] = -2.0 * wi * k;
+    p[0] = -2.0 * wi * k;
+    p[1] = -2.0 * wr * k;
     p[2] = p[2] < 0.0 ? -std::fabs(z) : std::fabs(z);
 }
 

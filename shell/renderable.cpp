@@ -28,17 +28,6 @@ bool NetIsDrawn(int64_t m) {
     return false;
 }
 
-// Projections that run but whose pictures still break inside their pieces
-// (the thorn-basis sprockets jump within their arms; the round triangle and
-// round square open gaps at some lobe borders). Held back until they join.
-constexpr int64_t kHeldBack[] = {51, 251, 252, 383, 384};
-
-bool IsHeldBack(int64_t m) {
-    for (int64_t h : kHeldBack)
-        if (h == m) return true;
-    return false;
-}
-
 // ---- overlays ----
 // Drawn by the colour pass over the finished picture. Scissor marks come
 // only with polyhedral outputs, refused above. An overlay whose drawing is
@@ -70,7 +59,7 @@ bool InputModeIsRenderable(int64_t m) {
 bool OutputModeIsRenderable(int64_t m) {
     if (!IsValidOutputMode(m)) return false;
     if (IsPolyhedron(m)) return NetIsDrawn(m) && PolyhedralShapeIsBuilt(m);
-    return OutputModeHasProjection(long(m)) && ProjectionTablesAreBuiltForMode(m) && !IsHeldBack(m);
+    return OutputModeHasProjection(long(m)) && ProjectionTablesAreBuiltForMode(m);
 }
 
 bool PolyhedralShapeIsBuilt(int64_t m) {

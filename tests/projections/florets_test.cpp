@@ -279,6 +279,122 @@ TEST_F(FloretEarth, TurningAPointByALobeTurnsItsDirectionByTheLobeTurn) {
     }
 }
 
+double Apart(const double a[3], const double b[3]) {
+    const double c[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+    return std::atan2(std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]), a[0] * b[0] + a[1] * b[1] + a[2] * b[2]);
+}
+
+struct Sample {
+    uint8_t miss;
+    int64_t lobe;
+    double d[3];
+};
+
+Sample FloretAt(ProjectionCacheStore* store, const WarpyBasis& b, double x, double y) {
+    renderhinttype hints;
+    InitPolyHints(&hints);
+    Sample s{1, -1, {0, 0, 0}};
+    CopsInTroubleCore(&s.miss, s.d, store, 0, &b, nullptr, &hints, nullptr, x, y);
+    s.lobe = hints.floretRegion;
+    return s;
+}
+
+// Lobe borders: found by bisection on circles about the centre, sampled a
+// hair to each side. Both sides are inside or both outside (no gap), and
+// their directions differ by less than one pixel's step along the border.
+TEST_F(FloretEarth, LobesJoinAcrossTheirBorders) {
+    constexpr double kPixel = 1e-3;  // a 1000-pixel canvas across the unit plane
+    for (int64_t mode : kRendered) {
+        WarpyBasis b;
+        GetBasisOfWarpyPolyprojection(mode, &b);
+        int joined = 0;
+        for (double r = 0.005; r < 1.0; r += 0.0123) {
+            const int steps = 720;
+            for (int i = 0; i < steps; ++i) {
+                double lo = 2 * M_PI * i / steps, hi = 2 * M_PI * (i + 1) / steps;
+                const int64_t k0 = FloretAt(store, b, r * std::cos(lo), r * std::sin(lo)).lobe;
+                if (FloretAt(store, b, r * std::cos(hi), r * std::sin(hi)).lobe == k0) continue;
+                for (int j = 0; j < 60; ++j) {
+                    const double mid = 0.5 * (lo + hi);
+                    (FloretAt(store, b, r * std::cos(mid), r * std::sin(mid)).lobe == k0 ? lo : hi) = mid;
+                }
+                const double t = 0.5 * (lo + hi), e = 1e-9 / r;
+                const Sample s1 = FloretAt(store, b, r * std::cos(t - e), r * std::sin(t - e));
+                const Sample s2 = FloretAt(store, b, r * std::cos(t + e), r * std::sin(t + e));
+                ASSERT_NE(s1.lobe, s2.lobe) << mode;
+                EXPECT_EQ(s1.miss, s2.miss) << mode << " r " << r << " angle " << t;
+                if (s1.miss || s2.miss) continue;
+                // One pixel along the border, on the first side.
+                const double r2 = r + kPixel;
+                const Sample s3 = FloretAt(store, b, r2 * std::cos(t - e), r2 * std::sin(t - e));
+                const double pixel = s3.miss ? 1e-2 : std::max(Apart(s1.d, s3.d), 1e-5);
+                EXPECT_LT(Apart(s1.d, s2.d), pixel) << mode << " r " << r << " angle " << t;
+                ++joined;
+            }
+        }
+        // The circle lobes (kind 1) and the 5-floret's touch only at the centre.
+        if (b.kind != 1 && b.kind != 3) EXPECT_GT(joined, 10) << mode;
+    }
+}
+
+// Inside the lobes the basis pieces join too (the thorn's cube faces, the
+// Guyou squares, the bidactyl's discs and band, the cylinders): walking
+// circles and rays in small steps, no step turns the direction much more
+// than the steps on either side of it, and no single sample drops out.
+TEST_F(FloretEarth, BasisPiecesJoinInsideTheLobes) {
+    constexpr double kStep = 1.5e-3;
+    for (int64_t mode : kRendered) {
+        WarpyBasis b;
+        GetBasisOfWarpyPolyprojection(mode, &b);
+        int breaks = 0, walked = 0;
+        const bool notchFree = b.kind != 24 && b.kind != 26 && b.kind != 27;
+        auto walk = [&](auto point, int count) {
+            std::vector<Sample> s(count);
+            for (int i = 0; i < count; ++i) {
+                double x, y;
+                point(i, &x, &y);
+                s[i] = FloretAt(store, b, x, y);
+            }
+            for (int i = 1; i + 2 < count; ++i) {
+                // A dropped sample inside a lobe whose neighbours join as if it
+                // were there (circle lobes touch their neighbours in single
+                // points; the bidactyl's discs touch its band and the cylinders'
+                // notches close in points: those bases are left out).
+                if (notchFree && i >= 2 && s[i].miss && !s[i - 2].miss && !s[i - 1].miss && !s[i + 1].miss && !s[i + 2].miss &&
+                    s[i - 1].lobe == s[i + 1].lobe &&
+                    Apart(s[i - 1].d, s[i + 1].d) <
+                        2.5 * std::max(Apart(s[i - 2].d, s[i - 1].d), Apart(s[i + 1].d, s[i + 2].d)) + 1e-3 &&
+                    breaks++ < 5) {
+                    double x, y;
+                    point(i, &x, &y);
+                    ADD_FAILURE() << mode << ": a one-sample gap at (" << x << ", " << y << ")";
+                }
+                if (s[i - 1].miss || s[i].miss || s[i + 1].miss || s[i + 2].miss) continue;
+                ++walked;
+                const double jump = Apart(s[i].d, s[i + 1].d);
+                const double around = std::max(Apart(s[i - 1].d, s[i].d), Apart(s[i + 1].d, s[i + 2].d));
+                if (jump > 3 * around + 2e-3 && breaks++ < 5) {
+                    double x, y;
+                    point(i, &x, &y);
+                    ADD_FAILURE() << mode << ": the direction jumps by " << jump << " near (" << x << ", " << y
+                                  << ") where its neighbours move " << around;
+                }
+            }
+        };
+        for (double r = 0.01; r < 1.0; r += 0.047) {
+            const int n = int(2 * M_PI * r / kStep);
+            walk([&](int i, double* x, double* y) { *x = r * std::cos(2 * M_PI * i / n), *y = r * std::sin(2 * M_PI * i / n); },
+                 n);
+        }
+        for (double a = 0.013; a < 2 * M_PI; a += 2 * M_PI / 37) {
+            const int n = int(1.0 / kStep);
+            walk([&](int i, double* x, double* y) { *x = i * kStep * std::cos(a), *y = i * kStep * std::sin(a); }, n);
+        }
+        EXPECT_EQ(breaks, 0) << mode;
+        EXPECT_GT(walked, 1000) << mode;
+    }
+}
+
 // Small Earth renders through the dispatcher's floret rows, pinned by
 // coverage and mean colour (looked at: n lobes about the centre).
 TEST_F(FloretEarth, EveryFloretDrawsTheEarth) {

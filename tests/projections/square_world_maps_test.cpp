@@ -115,6 +115,45 @@ TEST_F(SquareWorldMaps, WideRectangleAndEllipseGiveUnitDirections) {
     EXPECT_EQ(miss, 0);
 }
 
+// The equator is yanked down, not sideways: each map is its own mirror image
+// across its vertical centre line, which runs in one plane through the sphere's
+// centre, and every point of the ellipse is drawn.
+TEST_F(SquareWorldMaps, WideRectangleAndEllipseAreMirrorSymmetric) {
+    using Map = void (*)(unsigned char*, triplex*, PyramidDescriptor*, double, double);
+    const Map maps[] = {TotalEllipse, TotalWiderect};
+    for (Map map : maps) {
+        auto at = [&](double x, double y, double d[3]) {
+            unsigned char miss = 1;
+            triplex t{};
+            map(&miss, &t, cache(), x, y);
+            d[0] = t.x, d[1] = t.y, d[2] = t.z;
+            return miss == 0;
+        };
+        double up[3], down[3];
+        ASSERT_TRUE(at(0.0, 0.15, up));
+        ASSERT_TRUE(at(0.0, -0.15, down));
+        double n[3] = {up[1] * down[2] - up[2] * down[1], up[2] * down[0] - up[0] * down[2],
+                       up[0] * down[1] - up[1] * down[0]};
+        const double m = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        for (double& c : n) c /= m;
+        for (double y = -0.2; y <= 0.2; y += 0.05) {
+            double c[3];
+            ASSERT_TRUE(at(0.0, y, c));
+            EXPECT_NEAR(c[0] * n[0] + c[1] * n[1] + c[2] * n[2], 0.0, 1e-6) << y;
+            for (double x = 0.05; x < 0.45; x += 0.1) {
+                double l[3], r[3];
+                const bool inL = at(-x, y, l), inR = at(x, y, r);
+                ASSERT_EQ(inL, inR) << x << ", " << y;
+                if (map == TotalEllipse && (2 * x) * (2 * x) / 1.0 + (2 * y) * (2 * y) / 0.25 < 0.95)
+                    EXPECT_TRUE(inL) << x << ", " << y;
+                if (!inL) continue;
+                const double k = 2 * (l[0] * n[0] + l[1] * n[1] + l[2] * n[2]);
+                for (int i = 0; i < 3; ++i) EXPECT_NEAR(l[i] - k * n[i], r[i], 1e-5) << x << ", " << y;
+            }
+        }
+    }
+}
+
 TEST_F(SquareWorldMaps, EqualAreaSquareBoundsAndSigns) {
     PyramidDescriptor* equalArea = ProjectionCache(store, kCacheTagEqualsquarea);
     unsigned char miss = 0;

@@ -129,11 +129,34 @@ TEST(DiscMoves, AutomorphismKeepsTheSphereAndInverts) {
         automorphicDisk_prettily_on_sphere(q, -0.3);
         for (int i = 0; i < 3; ++i) EXPECT_NEAR(q[i], p[i], 1e-9);
     }
-    // The move runs along the real axis: the centre moves in x only.
+    // The move runs along the y axis: the centre moves in y only, the y poles
+    // stay, and the move commutes with turns about the y axis (the axis the
+    // segment substitution opens its lunes about), so a shifted floret keeps
+    // its n-fold turn.
     double c[3] = {0, 0, 1};
     automorphicDisk_prettily_on_sphere(c, 0.5);
-    EXPECT_NE(c[0], 0.0);
-    EXPECT_NEAR(c[1], 0.0, 1e-15);
+    EXPECT_NEAR(c[0], 0.0, 1e-15);
+    EXPECT_NE(c[1], 0.0);
+    EXPECT_NEAR(std::fabs(std::atan2(c[1], c[2])), 2 * std::atan(0.5), 1e-12);  // 0.5 off in the disc from the far pole
+    for (double sign : {1.0, -1.0}) {
+        double pole[3] = {0, sign, 0};
+        automorphicDisk_prettily_on_sphere(pole, 0.3);
+        EXPECT_NEAR(pole[0], 0.0, 1e-12);
+        EXPECT_NEAR(pole[1], sign, 1e-12);
+        EXPECT_NEAR(pole[2], 0.0, 1e-12);
+    }
+    for (int k = 0; k < 20; ++k) {
+        double p[3], q[3];
+        RandomUnit(rng, p);
+        const double t = 0.1 + 0.3 * k, ct = std::cos(t), st = std::sin(t);
+        // Turn about y then move, against move then turn.
+        double a[3] = {p[0] * ct + p[2] * st, p[1], -p[0] * st + p[2] * ct};
+        automorphicDisk_prettily_on_sphere(a, -0.15);
+        for (int i = 0; i < 3; ++i) q[i] = p[i];
+        automorphicDisk_prettily_on_sphere(q, -0.15);
+        const double b[3] = {q[0] * ct + q[2] * st, q[1], -q[0] * st + q[2] * ct};
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(a[i], b[i], 1e-12) << k;
+    }
     // A shifted segment substitution is the plain one followed by the move.
     double a[3] = {0.36, 0.48, 0.8}, b[3] = {0.36, 0.48, 0.8};
     unsigned char out = 0;

@@ -11,6 +11,7 @@
 
 #include "common/memory.h"
 #include "files/jpeg_pyramid.h"
+#include "polyhedra/polyhedron.h"
 #include "projections/input_poly.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
@@ -67,6 +68,9 @@ struct RenderRig {
         DisposePyramidData(output.get());
         RobustDisposePtr(&data->rowBuffer);
         DisposeInputPoly(data.get());
+        // The output solid a polyhedral render set up.
+        DumpPolyStorage(data->renderPolyhedron);
+        RobustDisposePtr(&data->renderPolyhedron);
         gTaskEngine = TaskEngineGlobals{};
         gParams = nullptr;
         gData = nullptr;

@@ -1,0 +1,56 @@
+// Renders of polyhedral outputs: the solid and its net are built once
+// before the tiles, and a solid that cannot be built whole ends the render
+// with its own diagnostic instead of a partial net.
+#include <gtest/gtest.h>
+
+#include "polyhedra/polyhedron.h"
+#include "records/plugin_globals.h"
+#include "records/vort.h"
+#include "render/tile_passes.h"
+#include "tests/render/render_fixture.h"
+
+namespace {
+
+TEST(NetRenders, TheNetIsBuiltOnceAndFramedWhole) {
+    RenderRig rig;
+    ASSERT_TRUE(rig.SetInput(64, 32, kPyrColourFloat, BusyPixel));
+    rig.params->inputMode = 1;
+    rig.params->outputMode = 30;
+    ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
+    const vort* c = RenderContextTemplate();
+    ASSERT_TRUE(c->polyhedral);
+    const polyhedron* poly = c->outputPolyhedron;
+    ASSERT_TRUE(poly);
+    EXPECT_EQ(poly->status, kPolyStatusGood);
+    // The frame holds the net's box: its corners lie inside the unit frame.
+    const float* b = poly->net.boundsBox;
+    for (float x : {b[0], b[1]})
+        for (float y : {b[2], b[3]}) {
+            const double u = (x - c->planeCentreX) / c->inverseScale + 0.5;
+            const double v = (y - c->planeCentreY) / (c->inverseScale * c->boxHeight) + 0.5;
+            EXPECT_GT(u, 0.0);
+            EXPECT_LT(u, 1.0);
+            EXPECT_GT(v, 0.0);
+            EXPECT_LT(v, 1.0);
+        }
+    FinishRenderContext();
+    // A second render of the same mode keeps the net it built.
+    const int64_t triangles = poly->netTriangleCount;
+    ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
+    EXPECT_EQ(RenderContextTemplate()->outputPolyhedron, poly);
+    EXPECT_EQ(poly->netTriangleCount, triangles);
+    FinishRenderContext();
+}
+
+TEST(NetRenders, ASolidThatCannotBeBuiltEndsTheRender) {
+    RenderRig rig;
+    ASSERT_TRUE(rig.SetInput(64, 32, kPyrColourFloat, BusyPixel));
+    rig.params->inputMode = 1;
+    rig.params->outputMode = 405;  // its solid has no builder in this build
+    int16_t diagnostic = 0;
+    EXPECT_FALSE(PrepareRenderContext(rig.data.get(), rig.params.get(), &diagnostic));
+    EXPECT_EQ(diagnostic, kDiagPolyhedron);
+    FinishRenderContext();
+}
+
+}  // namespace

@@ -11,11 +11,16 @@
 
 namespace {
 
+// A rig reading a small busy picture as equirectangular, set to `mode`.
+bool ReadBusyPictureInto(RenderRig& rig, int32_t mode) {
+    rig.params->inputMode = 1;
+    rig.params->outputMode = mode;
+    return rig.SetInput(64, 32, kPyrColourFloat, BusyPixel);
+}
+
 TEST(NetRenders, TheNetIsBuiltOnceAndFramedWhole) {
     RenderRig rig;
-    ASSERT_TRUE(rig.SetInput(64, 32, kPyrColourFloat, BusyPixel));
-    rig.params->inputMode = 1;
-    rig.params->outputMode = 30;
+    ASSERT_TRUE(ReadBusyPictureInto(rig, 30));
     ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
     const vort* c = RenderContextTemplate();
     ASSERT_TRUE(c->polyhedral);
@@ -44,9 +49,7 @@ TEST(NetRenders, TheNetIsBuiltOnceAndFramedWhole) {
 
 TEST(NetRenders, ASolidThatCannotBeBuiltEndsTheRender) {
     RenderRig rig;
-    ASSERT_TRUE(rig.SetInput(64, 32, kPyrColourFloat, BusyPixel));
-    rig.params->inputMode = 1;
-    rig.params->outputMode = 405;  // its solid has no builder in this build
+    ASSERT_TRUE(ReadBusyPictureInto(rig, 405));  // its solid has no builder in this build
     int16_t diagnostic = 0;
     EXPECT_FALSE(PrepareRenderContext(rig.data.get(), rig.params.get(), &diagnostic));
     EXPECT_EQ(diagnostic, kDiagPolyhedron);

@@ -211,7 +211,8 @@ TEST(PolyhedralInput, ASolidThatCannotBeHadEndsTheRender) {
 namespace {
 
 // Reading back an output as an input: the sphere rendered as the net of
-// output mode `output` (tabs off), that picture read as input mode `input`
+// output mode `output` (tabs off; the soccer ball, the icosahedron and the
+// horizontal cube cross), that picture read as input mode `input`
 // and shown equirectangular, against the equirectangular render of the
 // sphere itself. Errors are in net pixels of the written picture, away from
 // the net's edges.
@@ -249,11 +250,12 @@ RoundTripErrors ReadBackOutputAsInput(int64_t output, int64_t input, int64_t W, 
     if (reader.Render(kOutW, kOutH, kPyrColourFloat) != 0) return e;
     const std::vector<float> got = reader.OutputColours();
     // The written net, and one of its pixels in net units: the output frames
-    // the net's box with a border of 2% of its larger side.
+    // the net's box with a border of 2% of its larger side, none on the cube
+    // crosses.
     const polyhedron* net = writer.data->renderPolyhedron;
     if (!net) return e;
     const double w = net->net.boundsBox[1] - net->net.boundsBox[0], h = net->net.boundsBox[3] - net->net.boundsBox[2];
-    const double border = 0.02 * std::fmax(w, h);
+    const double border = (output == 172 || output == 173) ? 0.0 : 0.02 * std::fmax(w, h);
     const double pixel = 1.0 / (W * std::fmin(1.0 / (w + 2 * border), double(H) / W / (h + 2 * border)));
     double sum = 0;
     for (size_t i = 0; i + 3 < got.size(); i += 4) {
@@ -276,7 +278,8 @@ RoundTripErrors ReadBackOutputAsInput(int64_t output, int64_t input, int64_t W, 
 TEST(PolyhedralInput, OutputNetsReadBackAsTheSphere) {
     struct Case {
         int64_t output, input, width, height;
-    } cases[] = {{30, 29, 900, 600}, {47, 39, 900, 600}};
+        double mean;  // the cube faces are cut from the picture and clamped at their edges
+    } cases[] = {{30, 29, 900, 600, 0.3}, {47, 39, 900, 600, 0.3}, {172, 27, 800, 600, 0.6}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "output " << c.output << " as input " << c.input);
         const RoundTripErrors e = ReadBackOutputAsInput(c.output, c.input, c.width, c.height);
@@ -285,7 +288,7 @@ TEST(PolyhedralInput, OutputNetsReadBackAsTheSphere) {
         EXPECT_GT(e.checked, 360 * 180 / 4);
         EXPECT_EQ(e.transparent, 0);
         EXPECT_LT(e.worst, 2.0);
-        EXPECT_LT(e.mean, 0.3);
+        EXPECT_LT(e.mean, c.mean);
     }
 }
 

@@ -116,6 +116,17 @@ HALFSPACE* AddPointToEndOfList(triplex p, HALFSPACE* list, int64_t id) {
     return AddPointToList(p, list->head->prev, id);
 }
 
+HALFSPACE* AddPointToList_while_killing_redundancies(const double* point, HALFSPACE* at, int64_t id,
+                                                     double tolerance) {
+    const triplex p{point[0], point[1], point[2]};
+    const HALFSPACE* head = at->head;
+    for (const HALFSPACE* n = head->next; n != head; n = n->next) {
+        const triplex d = Tsub(n->point, p);
+        if (Tdot_product(d, d) < tolerance * tolerance) return nullptr;
+    }
+    return AddPointToList(p, at, id);
+}
+
 void InsertNodeInListAfter(HALFSPACE* n, HALFSPACE* at) {
     LinkAfter(n, at);
     n->head = at->head;

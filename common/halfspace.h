@@ -43,6 +43,9 @@ HALFSPACE* CreateNodeInListAfter(HALFSPACE* at);
 HALFSPACE* CreateNodeInListBefore(HALFSPACE* at);
 HALFSPACE* AddPointToList(triplex p, HALFSPACE* at, int64_t id);
 HALFSPACE* AddPointToEndOfList(triplex p, HALFSPACE* list, int64_t id);
+// Inserts the point after node `at` unless a point of its list lies nearer
+// than `tolerance`; the new node, or null (also when memory is exhausted).
+HALFSPACE* AddPointToList_while_killing_redundancies(const double* point, HALFSPACE* at, int64_t id, double tolerance);
 
 void InsertNodeInListAfter(HALFSPACE* n, HALFSPACE* at);
 void InsertNodeInListBefore(HALFSPACE* n, HALFSPACE* at);

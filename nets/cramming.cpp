@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/halfspace.h"
 #include "polyhedra/poly_setup.h"
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/polyhedron_params.h"
@@ -76,6 +77,18 @@ int64_t exportationUnitOfPoly(const polyhedron* poly, int64_t* count) {
     }
     *count = F;
     return kExportFragments;
+}
+
+void GrabSome2DRenderingVertsIntoAList(const polyhedron* poly, int64_t feature, int64_t selector, HALFSPACE* list) {
+    if (!poly || !poly->coords2D || !list || feature < 0 || selector == 2) return;
+    for (int64_t t = 0; t < poly->netTriangleCount && t < kMaxNetTriangles; ++t) {
+        if (canUseTriangleForExportingFeatureWithSelector(poly, t, feature, selector)) continue;
+        for (const int64_t v : poly->netTriangle[t].vertex) {
+            if (v < 0 || v >= kMax2DVertices) continue;
+            const double p[3] = {poly->coords2D[v][0], poly->coords2D[v][1], 0};
+            AddPointToList_while_killing_redundancies(p, list->head->prev, v, kCrammingPointMerge);
+        }
+    }
 }
 
 int canUseTriangleForExportingFeatureWithSelector(const polyhedron* poly, int64_t triangle, int64_t feature,

@@ -14,6 +14,8 @@ namespace {
 constexpr int64_t kMaxWalkSteps = 25290;
 // A tab that does not fit is lowered by a fifth at a time, this many times.
 constexpr int kTabLowerings = 24;
+// Then its sides are narrowed, halving the side angle up to this factor.
+constexpr double kTabNarrowest = 8;
 
 bool IsCutEdge(const polyhedron* poly, int64_t f, int64_t e) { return poly->netFace[f].neighbour[e] < 0; }
 
@@ -323,8 +325,10 @@ bool EdgeOfTriangle(const polyhedron* poly, int64_t t, int64_t k, TabEdge* out) 
 
 // The tab on edge `te` of height h (relative to the edge length), its side
 // angles bisecting outline corners sharper than the side angle.
-Shape ShapeTab(const polyhedron* poly, const TabEdge& te, double h, bool pagePerFace, bool halve = false) {
-    const double cotSide = poly->steepTabs == 1 ? kSteepTabSlant : kTabSlant;
+Shape ShapeTab(const polyhedron* poly, const TabEdge& te, double h, bool pagePerFace, bool halve = false,
+               double narrow = 1) {
+    double cotSide = poly->steepTabs == 1 ? kSteepTabSlant : kTabSlant;
+    if (narrow > 1) cotSide = 1 / std::tan(std::atan(1 / cotSide) / narrow);
     const double dx = te.p1.x - te.p0.x, dy = te.p1.y - te.p0.y, len = std::hypot(dx, dy);
     Shape s{};
     s.p[0] = te.p0;
@@ -336,27 +340,37 @@ Shape ShapeTab(const polyhedron* poly, const TabEdge& te, double h, bool pagePer
     }
     const Pt along{dx / len, dy / len}, out{te.side * dy / len, -te.side * dx / len};
     const Pt back{-along.x, -along.y};
-    // Where the outline goes on before and after this edge.
+    // Where the outline goes on before and after this edge, and whether
+    // those edges carry tabs too.
     Pt before, after;
+    bool tabBefore, tabAfter;
     if (pagePerFace) {
+        const PolyNetFace& nf = poly->netFace[te.face];
         before = FaceCorner(poly, te.face, te.corner - 1);
         after = FaceCorner(poly, te.face, te.corner + 2);
+        tabBefore = nf.tabFlag[(te.corner + nf.count - 1) % nf.count];
+        tabAfter = nf.tabFlag[(te.corner + 1) % nf.count];
     } else {
         int64_t f = te.face, e = te.corner;
         PrevAroundNet(poly, &f, &e);
         before = f >= 0 ? FaceCorner(poly, f, e) : Pt{te.p0.x - out.x, te.p0.y - out.y};
+        tabBefore = f >= 0 && poly->netFace[f].tabFlag[e];
         f = te.face;
         e = te.corner;
         NextAroundNet(poly, &f, &e);
         after = f >= 0 ? FaceCorner(poly, f, e + 1) : Pt{te.p1.x - out.x, te.p1.y - out.y};
+        tabAfter = f >= 0 && poly->netFace[f].tabFlag[e];
     }
     const double sideAngle = std::atan(1.0 / cotSide);
     const double a0 = OutsideAngle(te.p0, along, out, before), a1 = OutsideAngle(te.p1, back, out, after);
     // Halved: a side takes at most half the outside angle, leaving the other
-    // half to a tab on the next edge.
-    const double limit = halve ? 2 * sideAngle : sideAngle;
-    const double cot0 = a0 < limit ? 1.0 / std::tan(a0 / 2) : cotSide;
-    const double cot1 = a1 < limit ? 1.0 / std::tan(a1 / 2) : cotSide;
+    // half to a tab on the next edge. A corner both of whose outline edges
+    // carry tabs is always halved: whichever tab came first would otherwise
+    // take the room the other needs.
+    const double limit0 = halve || tabBefore ? 2 * sideAngle : sideAngle;
+    const double limit1 = halve || tabAfter ? 2 * sideAngle : sideAngle;
+    const double cot0 = a0 < limit0 ? 1.0 / std::tan(a0 / 2) : cotSide;
+    const double cot1 = a1 < limit1 ? 1.0 / std::tan(a1 / 2) : cotSide;
     if (h * (cot0 + cot1) >= 1.0) {
         h = 1.0 / (cot0 + cot1);
         const Pt q{te.p0.x + h * len * (out.x + cot0 * along.x), te.p0.y + h * len * (out.y + cot0 * along.y)};
@@ -493,6 +507,7 @@ bool TriangleEdgeOfFaceEdge(const polyhedron* poly, int64_t g, int64_t e, int64_
 }  // namespace
 
 void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace) {
+    if (poly) poly->unfittedTabs = 0;
     if (!poly || !poly->coords2D || !(poly->net.secondArgument >= float(kMinTabSize))) return;
     const double h = poly->net.secondArgument;
     const int64_t count = std::min<int64_t>(poly->netTriangleCount, kMaxNetTriangles);
@@ -538,9 +553,20 @@ void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace) {
                     s = ShapeTab(poly, te, h * std::pow(0.8, lower), pagePerFace, true);
                     fits = Fits(poly, s, te.face, pagePerFace, count, placed);
                 }
+                // Where faces meet only at a corner the outline walk passes
+                // them by, so a sharp gap there is not bisected: narrower
+                // sides, lowered again, find it.
+                for (double narrow = 2; !fits && narrow <= kTabNarrowest; narrow *= 2)
+                    for (int lower = 0; !fits && lower <= kTabLowerings; ++lower) {
+                        s = ShapeTab(poly, te, h * std::pow(0.8, lower), pagePerFace, true, narrow);
+                        fits = Fits(poly, s, te.face, pagePerFace, count, placed);
+                    }
                 // Lowered to nothing: a face touches the edge from outside
                 // (a corner of it lies on the edge), so no tab fits there.
-                if (!fits) continue;
+                if (!fits) {
+                    ++poly->unfittedTabs;
+                    continue;
+                }
             }
             Placed p{s, te.face, {}};
             Pt o[4];

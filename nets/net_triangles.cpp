@@ -185,3 +185,29 @@ void describeTrianglesInFaces(polyhedron* poly) {
         previous = f;
     }
 }
+
+void WipeSlicingInfo(polyhedron* poly) {
+    if (!poly) return;
+    for (PolyFace3D& f : poly->face3D)
+        for (uint32_t& w : f.edgeFlags) w = 0;
+}
+
+void guessAt2DCenterPointOfVoronoi(const polyhedron* poly, double* x, double* y) {
+    *x = *y = -2;
+    if (!poly || !poly->coords2D) return;
+    int64_t marked = -1;
+    for (int64_t f = 0; f < poly->faceCount3D && f < kMax3DFaces; ++f)
+        if (poly->face3D[f].siteLabel == kSiteMustJoin) marked = f;
+    if (marked < 0) return;
+    for (int64_t n = 0; n < poly->netFaceCount && n < kMaxNetFaces; ++n) {
+        const PolyNetFace& N = poly->netFace[n];
+        if (N.face3D != marked || N.count <= 0) continue;
+        double sx = 0, sy = 0;
+        for (int64_t k = 0; k < N.count; ++k) {
+            sx += poly->coords2D[N.vertex[k]][0];
+            sy += poly->coords2D[N.vertex[k]][1];
+        }
+        *x = sx / double(N.count);
+        *y = sy / double(N.count);
+    }
+}

@@ -22,3 +22,8 @@ void describeTrianglesInFaces(polyhedron* poly);
 void AddGlueUnderInfo(int64_t edge, int64_t faceCorner, polyhedron* poly, int64_t face, int64_t triangle);
 // Twice the signed area of net face `face` (positive counter-clockwise).
 double NetFaceDoubledArea(const polyhedron* poly, int64_t face);
+// Clears the joining flags of every 3D face slot's edges.
+void WipeSlicingInfo(polyhedron* poly);
+// The centroid of the net corners of the net face showing the 3D face that
+// must be joined (site kSiteMustJoin; the last such face); (-2, -2) when none.
+void guessAt2DCenterPointOfVoronoi(const polyhedron* poly, double* x, double* y);

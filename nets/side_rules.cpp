@@ -108,6 +108,26 @@ double DistanceToNeighboringCentroid(const polyhedron* poly, int64_t face, int64
     return Tdistance(Centroid(poly, face), Centroid(poly, g));
 }
 
+double DistanceToNeighboringSite(const polyhedron* poly, int64_t face, int64_t edge) {
+    if (!FaceOk(poly, face)) return 0.0;
+    const int64_t g = poly->face3D[face].neighbour[edge];
+    if (!FaceOk(poly, g)) return 0.0;
+    return Tdistance(poly->face3D[face].sitePoint, poly->face3D[g].sitePoint);
+}
+
+int SitesMustJoin(const polyhedron* poly, int64_t a, int64_t b) {
+    return (FaceOk(poly, a) && poly->face3D[a].siteLabel == kSiteMustJoin) ||
+           (FaceOk(poly, b) && poly->face3D[b].siteLabel == kSiteMustJoin);
+}
+
+int SitesAreIdentical(const polyhedron* poly, int64_t a, int64_t b) { return SitesAreConsecutiveish(poly, a, b, 0); }
+
+int SitesAreConsecutiveish(const polyhedron* poly, int64_t a, int64_t b, int64_t tolerance) {
+    if (!FaceOk(poly, a) || !FaceOk(poly, b)) return 0;
+    const int64_t d = poly->face3D[a].siteLabel - poly->face3D[b].siteLabel;
+    return (d < 0 ? -d : d) <= tolerance;
+}
+
 double SmallestAngleOf3DFace(const polyhedron* poly, int64_t face) {
     if (face == -1) return 0.0;
     if (!FaceOk(poly, face) || poly->face3D[face].count <= 0) return 999.0;

@@ -26,6 +26,10 @@ int checkFloppinessOf3DTriangle(const polyhedron* poly, int64_t face);  // the s
 void GetPlaneFromFace(const polyhedron* poly, int64_t face, PLANED* plane);
 double DihedralAngleCosineAtEdge(const polyhedron* poly, int64_t face, int64_t edge);
 double DistanceToNeighboringCentroid(const polyhedron* poly, int64_t face, int64_t edge);
+double DistanceToNeighboringSite(const polyhedron* poly, int64_t face, int64_t edge);
+int SitesMustJoin(const polyhedron* poly, int64_t faceA, int64_t faceB);  // either site is kSiteMustJoin
+int SitesAreIdentical(const polyhedron* poly, int64_t faceA, int64_t faceB);
+int SitesAreConsecutiveish(const polyhedron* poly, int64_t faceA, int64_t faceB, int64_t tolerance);
 double SmallestAngleOf3DFace(const polyhedron* poly, int64_t face);
 // Among triangles, the ones whose centroid has the smallest and largest x.
 void findHighAndLowTriangles(const polyhedron* poly, int64_t* lowOut, int64_t* highOut);

@@ -98,8 +98,6 @@ polyhedron* HooBoyPolySetup(int64_t mode, polyhedron* poly, int64_t second, int6
 
 void SetUpReallyGeneralPolyhedron(polyhedron* poly, int64_t code, int64_t m, int64_t second, uint8_t optionByte,
                                   void* hostValue, uint8_t flag, float angle) {
-    (void)second;
-    (void)optionByte;
     if (!poly || code == -1) return;
     if (m == 7) {
         poly->fragmentCount = 0;
@@ -159,8 +157,18 @@ void SetUpReallyGeneralPolyhedron(polyhedron* poly, int64_t code, int64_t m, int
         poly->netTriangleCount = 0;
         for (int64_t f = 0; f < poly->netFaceCount; ++f) EarClip(f, poly);
     }
-    if (m == 1 || m == 3) {
+    if ((m == 1 || m == 3) && poly->selectedFace < 0) {
         FitTabsUponTriangles(poly, m == 3);
+    } else if (m == 1 || m == 3) {
+        // A selected face takes its tabs from the whole net's build.
+        polyhedron* whole = NewPolyhedron(poly->net.firstArgument, poly->net.secondArgument);
+        if (whole) {
+            SetUpReallyGeneralPolyhedron(whole, code, m, second, optionByte, hostValue, flag, angle);
+            CopyTabsFromAtoB(whole, poly);
+            FreePolyhedron(&whole);
+        } else {
+            poly->status = kPolyStatusOutOfMemory;
+        }
     } else if (m == 0) {
         AddOrigamiTabs(poly);
     }

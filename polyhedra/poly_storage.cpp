@@ -211,6 +211,7 @@ void init_blankface3D(polyhedron* poly) {
     f.netFace = -1;
     f.twistedQuad = -1;
     f.faceTag = -1;
+    f.siteLabel = -1;
 }
 
 void init_convenient_static_poly_structures(polyhedron* poly) {

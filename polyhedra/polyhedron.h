@@ -109,7 +109,13 @@ struct PolyFace3D {
     int64_t netFace;                          // the net face showing it, -1 none
     int64_t twistedQuad;                      // -1 none
     int16_t faceTag;                          // the builder's face tag, -1 none
+    // The Voronoi site the face belongs to: its id (kSiteMustJoin: the face
+    // must be joined; -1 in the blank face) and point.
+    int64_t siteLabel;
+    triplex sitePoint;
 };
+
+inline constexpr int64_t kSiteMustJoin = -101;
 
 struct PolyNetFace {
     int64_t vertex[kMaxFaceVertices];  // net vertices
@@ -325,6 +331,9 @@ struct polyhedron {
     // the strip's consumers (-1 none).
     int64_t wedgeVertex[kWedgeEntries];
     int64_t wedgeNetVertex[kWedgeNetVertexSlots];
+    // Tabbed edges where no tab fits at all (a face lies along the edge's
+    // outer side): their pairs go without a tab.
+    int64_t unfittedTabs;
 };
 
 // Frees the storage a polyhedron owns (polyhedra/poly_storage.h has the rest

@@ -233,3 +233,51 @@ TEST(CopyTabs, EveryTabOfAArrivesDetachedInB) {
 }
 
 }  // namespace
+
+namespace {
+
+// A triangle whose bottom edge (0, 0)-(1, 0) is flagged for a tab, and a
+// second face `other` on the same page that the tab must clear.
+struct FitCase {
+    const char* name;
+    Polygon2 other;
+    int64_t unfitted;
+};
+
+TEST(FitTabs, NarrowGapsAtCornersAndEdgesWithAFaceAlongThem) {
+    const FitCase cases[] = {
+        // Meets the triangle only at its corner (1, 0), 20 degrees below
+        // the edge: the outline walk passes it by, the narrowed tab fits.
+        {"face at a corner", {{1, 0}, {0.2, -0.3}, {0.3, -0.8}}, 0},
+        // Lies along the whole edge's outer side: no tab at all.
+        {"face along the edge", {{0, 0}, {1, 0}, {0.5, -0.5}}, 1},
+    };
+    for (const FitCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        PolyPtr p = MakeEmptyNet();
+        ASSERT_TRUE(p);
+        p->net.secondArgument = 0.165f;
+        const int64_t a = AddHandFace(p.get(), {{0, 0}, {1, 0}, {0.5, 0.8}});
+        Polygon2 other = c.other;
+        if (ShoelaceArea(other) < 0) std::reverse(other.begin(), other.end());
+        const int64_t b = AddHandFace(p.get(), other);
+        for (int64_t f : {a, b}) EarClip(f, p.get());
+        p->netFace[a].tabFlag[0] = 1;
+        for (int k = 0; k < 3; ++k)
+            if (p->netTriangle[0].faceCorner[k] == 0 && p->netTriangle[0].outlineFlag[k]) p->netTriangle[0].tabFlag[k] = 1;
+        FitTabsUponTriangles(p.get(), false);
+        EXPECT_EQ(p->unfittedTabs, c.unfitted);
+        int64_t tabs = 0;
+        for (int64_t t = 0; t < p->netTriangleCount; ++t) {
+            if (!p->netTriangle[t].isTab) continue;
+            ++tabs;
+            const Polygon2 q = TrianglePoints(p.get(), t);
+            for (int64_t u = 0; u < p->netTriangleCount; ++u)
+                if (!p->netTriangle[u].isTab) EXPECT_FALSE(InteriorsOverlap(q, TrianglePoints(p.get(), u), 1e-9));
+            for (const auto& pt : q) EXPECT_LE(pt.second, 1e-12);  // below the edge, outside the triangle
+        }
+        EXPECT_EQ(tabs > 0, c.unfitted == 0);
+    }
+}
+
+}  // namespace

@@ -3,6 +3,10 @@
 // with its own diagnostic instead of a partial net.
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "common/memory.h"
+#include "engine/task_records.h"
 #include "polyhedra/polyhedron.h"
 #include "records/plugin_globals.h"
 #include "records/vort.h"
@@ -53,6 +57,33 @@ TEST(NetRenders, ASolidThatCannotBeBuiltEndsTheRender) {
     int16_t diagnostic = 0;
     EXPECT_FALSE(PrepareRenderContext(rig.data.get(), rig.params.get(), &diagnostic));
     EXPECT_EQ(diagnostic, kDiagPolyhedron);
+    FinishRenderContext();
+}
+
+// Each task takes its span storage for the whole net when it is prepared;
+// storage that cannot be had marks the render failed rather than leaving the
+// task's tiles with holes.
+TEST(NetRenders, SpanStorageIsTakenUpFrontAndItsLackFailsTheRender) {
+    RenderRig rig;
+    ASSERT_TRUE(ReadBusyPictureInto(rig, 30));
+    ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
+    const int64_t triangles = RenderContextTemplate()->outputPolyhedron->netTriangleCount;
+    auto context = std::make_unique<vort>();
+    auto task = std::make_unique<PerTaskStuffType>();
+    task->context = context.get();
+    PrerollOneTileTask(task.get());
+    EXPECT_FALSE(SpanListsFailed());
+    ASSERT_TRUE(task->hints[0].spans);
+    EXPECT_EQ(task->hints[0].spanCapacity, 2 * triangles + 2);
+    PostrollOneTileTask(task.get());
+    EXPECT_FALSE(task->hints[0].spans);
+
+    SetRobustNewPtrFailures(1);
+    PrerollOneTileTask(task.get());
+    SetRobustNewPtrFailures(0);
+    EXPECT_TRUE(SpanListsFailed());
+    EXPECT_FALSE(task->hints[0].spans);
+    PostrollOneTileTask(task.get());
     FinishRenderContext();
 }
 

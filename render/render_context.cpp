@@ -297,6 +297,11 @@ bool SetUpOutputPolyhedron(Data* data, const Parameters* p, vort* c, int16_t* di
                     c->outputAspect, p->tabs * 0.005f, 0.0f);
     if (NetIsBroken(poly)) return fail();
     if (shape.shapeCode != -1 && poly->netTriangleCount <= 0) return fail();
+    // A floret whose basis is a solid reaches the net through its lobes.
+    WarpyBasis basis{};
+    GetBasisOfWarpyPolyprojection(m, &basis);
+    poly->floretFlag = basis.kind != 0 && basis.basisShape != -1 ? 1 : 0;
+    poly->floretWord = basis.kind;
     c->outputPolyhedron = poly;
     return true;
 }
@@ -415,8 +420,8 @@ void FillInTwirlyZero(Data* data, const Parameters* p, vort* c) {
     if (c->mainTissotFlag) FillInTissotSpots(c);
 
     GetBasisOfWarpyPolyprojection(c->outputMode, &c->floretBasis);
-    if (!c->polyhedral && c->floretBasis.kind != 0 && c->floretBasis.basisShape != -1)
-        ApplyBasisFrame(&c->framing, c->floretBasis);
+    // A floret on a solid frames its lobes by its basis, not by the net.
+    if (c->floretBasis.kind != 0 && c->floretBasis.basisShape != -1) ApplyBasisFrame(&c->framing, c->floretBasis);
     init_hyperbolic_modes(c);
     c->viewRotationCos = std::cos(-double(a3) * 3.14159265358979 / 180.0);
     c->viewRotationSin = std::sin(-double(a3) * 3.14159265358979 / 180.0);

@@ -21,6 +21,7 @@
 #include "host_access/host_rects.h"
 #include "host_access/host_utilities.h"
 #include "shell/invocation.h"
+#include "projections/input_poly.h"
 #include "pyramid/pyramid.h"
 #include "pyramid/render_storage.h"
 #include "records/parameters.h"
@@ -123,6 +124,16 @@ TEST_F(Invocation, RowBufferCountsFollowTheFilterRectangle) {
     EXPECT_EQ(data->storage, nullptr);
     EXPECT_EQ(data->rowBuffer, nullptr);
     EXPECT_EQ(data->previewPyramid.tiles, nullptr);
+}
+
+// The solid of a polyhedral input lives until the storage is freed, and is
+// freed with it.
+TEST_F(Invocation, DumpStorageFreesTheInputPolyhedron) {
+    ASSERT_NE(AllocateInputPoly(gData, 39, 0.5), nullptr);
+    dump_Storage(gData);
+    EXPECT_EQ(data->inputPolyhedron, nullptr);
+    dump_Storage(gData);
+    EXPECT_EQ(data->inputPolyhedron, nullptr);
 }
 
 int gAllocations = 0;

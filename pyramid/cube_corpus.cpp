@@ -74,11 +74,14 @@ double Dot(const double p[3], const double q[3]) { return p[0] * q[0] + p[1] * q
 
 // A pixel beyond face F's edge is the point of F's plane extended past the
 // edge; the face that holds its direction (the largest component) shows that
-// direction at one of its pixels, the nearest of which is read. Exact but
-// for that rounding, up to beyond the face's corners.
-const PyramidDescriptor* pyr_cube_face_across_edge(const PyramidDescriptor* face, int64_t L, int64_t& x, int64_t& y) {
+// direction between four of its pixels. Exact up to beyond the face's
+// corners: the grids of two faces do not line up across their edge, so the
+// nearest pixel would be off by up to half a pixel along it.
+PyrCubeTexel pyr_cube_face_across_edge(const PyramidDescriptor* face, int64_t L, int64_t x, int64_t y) {
+    PyrCubeTexel t{face, x, y, 0.0f, 0.0f};
+    pyr_clamp_to_level(face, L, t.x, t.y);
     const int64_t F = face->cubeFace;
-    if (F < 0 || F >= kCubeFaceCount) return face;
+    if (F < 0 || F >= kCubeFaceCount) return t;
     const double a = (2.0 * double(x) + 1.0) / double(face->width[L]) - 1.0;
     const double b = (2.0 * double(y) + 1.0) / double(face->height[L]) - 1.0;
     const Axes here = AxesOf(F, face->cubeMirror);
@@ -90,14 +93,15 @@ const PyramidDescriptor* pyr_cube_face_across_edge(const PyramidDescriptor* face
         const double h = d[0] * kCubeAxes[f][0][0] + d[1] * kCubeAxes[f][0][1] + d[2] * kCubeAxes[f][0][2];
         if (h > best) best = h, G = f;
     }
-    if (G < 0) return face;
+    if (G < 0) return t;
     const PyramidDescriptor* next = face->cubeFaces + G;
-    if (!next->tiles || next->topLevel < L) return face;
+    if (!next->tiles || next->topLevel < L) return t;
     const Axes there = AxesOf(G, next->cubeMirror);
-    const double ga = Dot(d, there.a) / best, gb = Dot(d, there.b) / best;
-    x = int64_t(std::floor((ga + 1.0) * 0.5 * double(next->width[L])));
-    y = int64_t(std::floor((gb + 1.0) * 0.5 * double(next->height[L])));
-    return next;
+    // Pixel positions on G, pixel centres at whole numbers.
+    const double X = (Dot(d, there.a) / best + 1.0) * 0.5 * double(next->width[L]) - 0.5;
+    const double Y = (Dot(d, there.b) / best + 1.0) * 0.5 * double(next->height[L]) - 0.5;
+    const double i = std::floor(X), j = std::floor(Y);
+    return PyrCubeTexel{next, int64_t(i), int64_t(j), float(X - i), float(Y - j)};
 }
 
 const CubeLayout* CubeLayoutOfTag(int64_t tag) {

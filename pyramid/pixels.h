@@ -92,9 +92,18 @@ inline void pyr_store(uint8_t* p, T v) {
     std::memcpy(p, &v, sizeof v);
 }
 
-// Pixel (x, y) beyond the edge of level L of a cube face, moved to the face
-// across that edge; returns that face (pyramid/cube_corpus.cpp).
-const PyramidDescriptor* pyr_cube_face_across_edge(const PyramidDescriptor* face, int64_t L, int64_t& x, int64_t& y);
+// Where pixel (x, y) beyond the edge of level L of a cube face lies on the
+// face across that edge: that face, the pixel left of and above the point
+// and the point's fractions towards the next column and row
+// (pyramid/cube_corpus.cpp).
+struct PyrCubeTexel {
+    const PyramidDescriptor* face;
+    int64_t x, y;
+    float fx, fy;
+};
+PyrCubeTexel pyr_cube_face_across_edge(const PyramidDescriptor* face, int64_t L, int64_t x, int64_t y);
+template <class T>
+T pyr_read_across_cube_edge(int64_t x, int64_t y, const PyramidDescriptor* face, int64_t L);
 
 // One value of type T at the start of pixel (x, y): with the edge rule, or
 // clamped to the level; T{} without tiles or when the pixels are narrower.
@@ -102,7 +111,7 @@ const PyramidDescriptor* pyr_cube_face_across_edge(const PyramidDescriptor* face
 template <class T>
 inline T pyr_read_with_edge_rule(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
     if (!pyr_accessible(pyr, L, sizeof(T))) return T{};
-    if (pyr->cubeFaces && PointIsOutsideOfPyrLevel(x, y, pyr, L)) pyr = pyr_cube_face_across_edge(pyr, L, x, y);
+    if (pyr->cubeFaces && PointIsOutsideOfPyrLevel(x, y, pyr, L)) return pyr_read_across_cube_edge<T>(x, y, pyr, L);
     pyr_apply_edge_rule(pyr, L, x, y);
     return pyr_load<T>(pyr_pixel_address(pyr, L, x, y, pyr->bytesPerPixel));
 }
@@ -290,6 +299,63 @@ template <> struct PyrStored<kPyrColour8> { using type = uint32_t; };
 template <> struct PyrStored<kPyrColour16> { using type = PyrShorts4; };
 template <> struct PyrStored<kPyrGreyFloat> { using type = float; };
 template <> struct PyrStored<kPyrColourFloat> { using type = PyrFloats4; };
+
+// Bilinear mix of four stored values (left-top, right-top, left-bottom,
+// right-bottom) component by component, integers rounded; a value whose
+// components this cannot tell (a 4-byte read of a kind other than packed
+// colour, a read narrower than the pixel) is the nearest of the four.
+template <class T>
+inline T pyr_mix_stored(const T v[4], float fx, float fy, const PyramidDescriptor* pyr) {
+    const float w[4] = {(1.0f - fx) * (1.0f - fy), fx * (1.0f - fy), (1.0f - fx) * fy, fx * fy};
+    auto mix = [&](auto get) {
+        float m = 0.0f;
+        for (int k = 0; k < 4; ++k) m += w[k] * static_cast<float>(get(v[k]));
+        return m;
+    };
+    T out = v[(fx > 0.5f ? 1 : 0) + (fy > 0.5f ? 2 : 0)];
+    if constexpr (std::is_same_v<T, PyrFloats4>) {
+        for (int c = 0; c < 4; ++c) out.c[c] = mix([c](const T& p) { return p.c[c]; });
+    } else if constexpr (std::is_same_v<T, PyrShorts4>) {
+        for (int c = 0; c < 4; ++c) out.c[c] = static_cast<uint16_t>(mix([c](const T& p) { return p.c[c]; }) + 0.5f);
+    } else if constexpr (std::is_same_v<T, float>) {
+        if (pyr->bytesPerPixel == 4) out = mix([](float p) { return p; });
+    } else if constexpr (std::is_same_v<T, uint32_t>) {
+        if (pyr->kind == kPyrColour8) {
+            out = 0;
+            for (int c = 0; c < 4; ++c)
+                out |= static_cast<uint32_t>(mix([c](uint32_t p) { return (p >> (8 * c)) & 0xFF; }) + 0.5f) << (8 * c);
+        }
+    } else if constexpr (std::is_same_v<T, uint8_t> || std::is_same_v<T, uint16_t>) {
+        if (pyr->bytesPerPixel == static_cast<int64_t>(sizeof(T)))
+            out = static_cast<T>(mix([](T p) { return p; }) + 0.5f);
+    }
+    return out;
+}
+
+// A pixel beyond a cube face's edge: the face across it, between its pixels.
+template <class T>
+T pyr_read_across_cube_edge(int64_t x, int64_t y, const PyramidDescriptor* face, int64_t L) {
+    const PyrCubeTexel t = pyr_cube_face_across_edge(face, L, x, y);
+    const PyramidDescriptor* pyr = t.face;
+    if (!pyr_accessible(pyr, L, sizeof(T))) return T{};
+    T v[4];
+    for (int k = 0; k < 4; ++k) {
+        int64_t i = t.x + (k & 1), j = t.y + (k >> 1);
+        const PyramidDescriptor* from = pyr;
+        // A neighbour of the point beyond that face's own edge (back on the
+        // first face, or on a third by a corner): the nearest pixel there.
+        if (PointIsOutsideOfPyrLevel(i, j, pyr, L)) {
+            const PyrCubeTexel u = pyr_cube_face_across_edge(pyr, L, i, j);
+            from = u.face;
+            i = u.x + (u.fx > 0.5f ? 1 : 0);
+            j = u.y + (u.fy > 0.5f ? 1 : 0);
+            if (!pyr_accessible(from, L, sizeof(T))) from = pyr, i = t.x, j = t.y;
+        }
+        pyr_clamp_to_level(from, L, i, j);
+        v[k] = pyr_load<T>(pyr_pixel_address(from, L, i, j, from->bytesPerPixel));
+    }
+    return pyr_mix_stored(v, t.fx, t.fy, pyr);
+}
 
 // A stored pixel of a kind known at compile time as a unit colour (red,
 // green, blue, alpha in 0..1); grey reads as (g, g, g, 1), kinds without

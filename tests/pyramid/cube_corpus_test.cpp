@@ -3,6 +3,8 @@
 // failures (too small, out of memory) that must leave no face behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -137,6 +139,46 @@ TEST(CubeCorpus, TheSameLayoutIsCutOnceAnotherLayoutRefillsAll) {
     for (int64_t f = 0; f < 6; ++f) set_pyramid_sample_point4_raw(0, 0, rig.face(f), 0, kMark);
     ASSERT_EQ(Fill_Nvidia6Frames_cube(rig.data.get()), kCubeCutDone);
     rig.ExpectBlocks(*CubeLayoutOfTag(104), "second six-frame layout");
+}
+
+// A face reads on past its edge into the face across it, between that
+// face's pixels, for every pixel kind: the pixels left of face 3 of a
+// horizontal cross come from face 4 (the block left of it) where the cube
+// puts them. Face 3 looks along +z with its columns along -x and rows along
+// -y, face 4 along +x with columns along +z: the point a = -1 - d, b of face
+// 3's plane is the direction (1 + d, -b, 1), at a = 1 / (1 + d) and
+// b / (1 + d) on face 4. The picture is a ramp, so the value there is known.
+TEST(CubeCorpus, FacesReadPastTheirEdgesFromTheirNeighbours) {
+    constexpr int64_t n = 32;
+    auto ramp = [](double x, double y, float* c) {
+        c[0] = float((x + 2.0 * y) / (12.0 * n));
+        c[1] = 1.0f - c[0];
+        c[2] = float(x / (4.0 * n));
+        c[3] = 1.0f;
+    };
+    static constexpr int64_t kKinds[] = {kPyrGrey8, kPyrGrey16, kPyrGreyFloat, kPyrColour8, kPyrColour16,
+                                         kPyrColourFloat};
+    for (int64_t kind : kKinds) {
+        SCOPED_TRACE(testing::Message() << "kind " << kind);
+        CorpusRig rig;
+        ASSERT_EQ(TryToAllocatePyramid_2006(rig.input(), 4 * n, 3 * n, kind, 0, 0), 1);
+        FillLevel(rig.input(), 0, [&](int64_t x, int64_t y, float* c) { ramp(double(x), double(y), c); });
+        ASSERT_EQ(Fill_horizontal_cubecross(rig.data.get()), kCubeCutDone);
+        const bool grey = kind == kPyrGrey8 || kind == kPyrGrey16 || kind == kPyrGreyFloat;
+        // Storing the ramp truncates, mixing rounds: a step and a half.
+        const double tolerance = kind == kPyrGrey8 || kind == kPyrColour8 ? 1.5 / 255.0 : 1e-4;
+        double worst = 0.0;
+        for (int64_t out : {1, 2})
+            for (int64_t j = 0; j < n; ++j) {
+                const double d = (2.0 * double(out) - 1.0) / n, b = (2.0 * double(j) + 1.0) / n - 1.0;
+                const double X = (1.0 / (1.0 + d) + 1.0) * 0.5 * n - 0.5, Y = (b / (1.0 + d) + 1.0) * 0.5 * n - 0.5;
+                float want[4], got[4];
+                ramp(X, n + Y, want);  // face 4 is the block at (0, n)
+                get_intcoord_unitary_color(-out, j, rig.face(3), 0, got);
+                for (int k = 0; k < (grey ? 1 : 3); ++k) worst = std::max(worst, double(std::fabs(got[k] - want[k])));
+            }
+        EXPECT_LE(worst, tolerance);
+    }
 }
 
 TEST(CubeCorpus, FailuresLeaveNoFace) {

@@ -67,7 +67,8 @@ void GridColour(PerTaskStuffType* task, MirelYummy* grid, int64_t x, int64_t y, 
 }  // namespace
 
 void gather_tile_colours(PerTaskStuffType* task) {
-    if (!task || !task->tileColours) return;
+    // The colour pass may have left them there already.
+    if (!task || !task->tileColours || task->coloursGathered) return;
     MirelYummy* grid = GridOf(task);
     const VRect tile = task->tracker.current_tile_rect;
     float* out = task->tileColours;

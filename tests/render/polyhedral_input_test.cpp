@@ -167,8 +167,10 @@ TEST(PolyhedralInput, NetPicturesReadBackAsTheSphere) {
         EXPECT_GT(checked, int64_t(got.size() / 4) / 3);
         EXPECT_LT(worst, 1.5);
         EXPECT_LT(sum / double(checked), 0.2);
-        std::printf("input %lld: %lld pixels away from the edges, worst %.3f mean %.4f net pixels\n", (long long)mode,
-                    (long long)checked, worst, sum / double(checked));
+        std::printf("input %lld: %lld pixels away from the edges, worst %.3f mean %.4f net pixels; %.2f triangle tests "
+                    "a ray over %lld rays\n",
+                    (long long)mode, (long long)checked, worst, sum / double(checked),
+                    double(counts.triesOnHits) / double(counts.hits), (long long)counts.hits);
         DisposeInputPoly(scratch.get());
     }
 }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "common/complex.h"
+#include "polyhedra/polyhedron.h"
 #include "projections/caches.h"
 #include "projections/dispatcher.h"
 #include "projections/gores.h"
@@ -265,7 +266,10 @@ void CopsInTroubleCore(uint8_t* miss, double out[3], void* store, uint64_t, cons
         case 27: PreFloret_3_cylinders(miss, out, a, b); break;
         default: {
             if (!transform) return;
-            const double offset[2] = {0.0, 0.0};  // the polyhedron record's offsets come with its net
+            // Kind 25 starts from the top of the basis net's bounding box. The
+            // offsets of kinds 17 and 28 are not kept by the polyhedron record
+            // (0 here): those florets stay off the list of drawn nets.
+            const double offset[2] = {B->kind == 25 && poly ? double(poly->net.boundsBox[2]) : 0.0, 0.0};
             double qx, qy;
             PolyhedralBasisPoint(B->kind, a, b, offset, &qx, &qy);
             float f[3] = {0, 0, 1};

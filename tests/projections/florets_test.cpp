@@ -7,6 +7,8 @@
 #include <set>
 #include <vector>
 
+#include "polyhedra/poly_storage.h"
+#include "polyhedra/polyhedron.h"
 #include "projections/caches.h"
 #include "projections/dispatcher.h"
 #include "projections/florets.h"
@@ -209,6 +211,24 @@ TEST(Florets, PolyhedralBasesMapTheirAxesOnAStubTransform) {
     const double al = 2 * M_PI * hints.floretRegion / 4.0;
     EXPECT_NEAR(gStubPoint[0], 2 * (xp * std::cos(al) - yp * std::sin(al)), 1e-12);
     EXPECT_NEAR(gStubPoint[1], 2 * (xp * std::sin(al) + yp * std::cos(al)), 1e-12);
+    // Kind 25 (the pentagon florets) starts from the top of the basis net's
+    // bounding box: (-b, a + top).
+    polyhedron* net = NewPolyhedron(0.5f, 0.0f);
+    ASSERT_NE(net, nullptr);
+    net->net.boundsBox[2] = -0.75f;
+    WarpyBasis pent;
+    GetBasisOfWarpyPolyprojection(386, &pent);
+    CopsInTroubleCore(&miss, d, nullptr, 0, &pent, net, &hints, nullptr, x, y, StubTransform);
+    {
+        const double xq = x * pent.preTurnCos - y * pent.preTurnSin, yq = x * pent.preTurnSin + y * pent.preTurnCos;
+        const double al = 2 * M_PI * hints.floretRegion / 4.0;
+        const double px = xq * std::cos(al) - yq * std::sin(al), py = xq * std::sin(al) + yq * std::cos(al);
+        const double e = 2.0 / (5.0 / 3.0), r = std::pow(std::hypot(px, py), e), t = std::atan2(py, px) * e;
+        const double a = pent.scale * r * std::cos(t), bb = pent.scale * r * std::sin(t);
+        EXPECT_NEAR(gStubPoint[0], -bb, 1e-9);
+        EXPECT_NEAR(gStubPoint[1], a - 0.75, 1e-6);
+    }
+    FreePolyhedron(&net);
     // Without a transform a polyhedral basis misses.
     CopsInTroubleCore(&miss, d, nullptr, 0, &b, nullptr, &hints, nullptr, x, y);
     EXPECT_EQ(miss, 1);

@@ -11,6 +11,7 @@
 #include "../nets/net_solids.h"
 #include "../polyhedra/poly_fixture.h"
 #include "polyhedra/poly_storage.h"
+#include "projections/caches.h"
 #include "projections/polyhedral_transform.h"
 #include "records/renderhinttype.h"
 #include "tests/projections/road_fixture.h"
@@ -468,6 +469,55 @@ TEST(PolyhedralRoad, EquirectangularRaysMeetTheSolid) {
             // The equirectangular input gives the ray's own place back.
             EXPECT_NEAR(r.inputV, v, 1e-4);
         }
+}
+
+// The conformal warps of the conformal solids move points within each face
+// but keep its corners: through the warp codes of the table that map a
+// solid's face, a triangle's corners go where the plain path sends them,
+// points inside move, and no direction comes out NaN.
+TEST(WarpCodes, ConformalFaceWarpsKeepCorners) {
+    ProjectionCacheStore* store = NewProjectionCacheStore();
+    ASSERT_TRUE(store);
+    const struct {
+        int64_t code, warp, tag;
+    } cases[] = {{18, 46, kCacheTagSphereCube},
+                 {19, 73, kCacheTagOctaface},
+                 {17, 71, kCacheTagIcoface},
+                 {16, 41, kCacheTagTetfaceSextant}};
+    int ran = 0;
+    for (const auto& c : cases) {
+        if (!PrepareProjectionCache(store, c.tag)) continue;  // its table is not computed in this build
+        WholeNet net(c.code);
+        ASSERT_TRUE(net.ready);
+        polyhedron* p = net.poly.get();
+        ++ran;
+        int moved = 0;
+        for (int64_t t = 0; t < p->netTriangleCount; ++t) {
+            const PolyNetTriangle& tri = p->netTriangle[t];
+            if (tri.isTab) continue;
+            const double probes[4][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0.6, 0.3, 0.1}};
+            for (int k = 0; k < 4; ++k) {
+                float plain[3], warped[3];
+                uint8_t outside = 0;
+                p->warpSwitch = 0;
+                DoPolyhedralTransformCore(p, t, store, plain, &outside, &net.hints.h[0], probes[k][0], probes[k][1],
+                                          probes[k][2], 0, 0);
+                p->warpSwitch = 1;
+                p->warpCode = c.warp;
+                DoPolyhedralTransformCore(p, t, store, warped, &outside, &net.hints.h[0], probes[k][0], probes[k][1],
+                                          probes[k][2], 0, 0);
+                for (float v : warped) ASSERT_TRUE(std::isfinite(v)) << c.warp;
+                // Code 41 also turns the solid as a whole.
+                if (c.warp == 41) continue;
+                const Vec P{plain[0], plain[1], plain[2]};
+                if (k < 3) EXPECT_LT(Angle(P, warped), 2e-3) << "warp " << c.warp << " triangle " << t << " corner " << k;
+                else moved += Angle(P, warped) > 1e-4;
+            }
+        }
+        if (c.warp != 41) EXPECT_GT(moved, 0) << "warp " << c.warp;
+    }
+    DisposeProjectionCacheStore(&store);
+    EXPECT_GT(ran, 0);
 }
 
 TEST(TabRegions, RegionOfAFacesTabAndBack) {

@@ -1055,6 +1055,13 @@ int main() {
     for (const auto& face : RhombicHexecontahedronFaces(ico))
         for (const P& p : face) std::printf("    %s, %s, %s,\n", Num(p.x).c_str(), Num(p.y).c_str(), Num(p.z).c_str());
     std::printf("};\n\n");
+    // The cutting rules read these tables' order (tests/nets/slicing_test.cpp):
+    // the four-cube bands start at the triangles of least and greatest x and
+    // then at the first unlabelled triangle in face order; the triambic
+    // icosahedron's five links start at face 0; the Waterman chain opens
+    // from face 4, a hexagon because hexagons are listed first. The walks
+    // inside the bands step round each face's corners, which follow the
+    // outward winding, so no order of faces changes them.
     WriteFloatFaceTable("cube4compound", SolidFromPolygons(VisibleSurface(FacesOfHulls(FourCubes()))));
     WriteFloatFaceTable("SmallTriambicIcosahedron", SolidFromPolygons(SmallTriambicIcosahedron(ico)));
     WriteFloatFaceTable("OctahedronFiveCompound", SolidFromPolygons(VisibleSurface(FacesOfHulls(FiveOctahedra()))));

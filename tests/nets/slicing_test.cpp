@@ -193,4 +193,29 @@ TEST(SlicingRules, FragmentsFollowLabelsAndGroups) {
     EXPECT_EQ(band, (std::map<int32_t, int>{{1, 24}, {2, 24}, {3, 12}, {4, 12}, {5, 12}, {6, 12}}));
 }
 
+// The fixed walks read the generated tables' face order: Waterman's chain
+// opens from face 4, a hexagon (the generator lists hexagons first), and
+// the net grows whole; the triambic icosahedron's five links start at face
+// 0 and mark four faces each.
+TEST(SlicingRules, FixedWalksFindTheFacesTheyNeed) {
+    PolyPtr w = MakePoly();
+    SetUpReallyGeneralPolyhedron(w.get(), 311, 1, 0, 0, nullptr, 1, 0.0f);
+    ASSERT_EQ(w->status, kPolyStatusGood);
+    EXPECT_EQ(w->face3D[4].count, 6);
+    int64_t opened = 0;
+    for (int64_t e = 0; e < 6; ++e) opened += Edge3DIsJoinable(w.get(), 4, e);
+    EXPECT_GE(opened, 2);
+    for (int64_t f = 0; f < w->faceCount3D; ++f) EXPECT_FALSE(IsOrphanFace(w.get(), f)) << f;
+    EXPECT_EQ(w->fragmentCount, 1);
+
+    PolyPtr t = MakePoly();
+    SetUpReallyGeneralPolyhedron(t.get(), 306, 1, 0, 0, nullptr, 1, 0.0f);
+    ASSERT_EQ(t->status, kPolyStatusGood);
+    int64_t linked = 0;
+    for (int64_t f = 0; f < t->faceCount3D; ++f) linked += t->face3D[f].cutLabel == 2;
+    EXPECT_EQ(t->face3D[0].cutLabel, 2);
+    EXPECT_EQ(linked, 20);
+    EXPECT_EQ(t->fragmentCount, 1);
+}
+
 }  // namespace

@@ -125,6 +125,15 @@ bool PrepareRender(Data* data) {
     if (!PrerollManipulation(data)) return false;
     int16_t diagnostic = kDiagRenderContext;
     if (!PrepareRenderContext(data, gParams, &diagnostic)) {
+        if (diagnostic == kDiagPolyhedron) {
+            // A net cut short by a full table would draw part of the solid.
+            char message[200];
+            std::snprintf(message, sizeof message,
+                          "The solid of output mode %lld could not be built whole, so its net is not drawn.",
+                          (long long)gParams->outputMode);
+            FailRender(message, diagnostic);
+            return false;
+        }
         SetHostResult(diagnostic == kDiagHandleMissing ? filterBadParameters : kResultOutOfMemory, diagnostic);
         return false;
     }

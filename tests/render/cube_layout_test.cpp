@@ -428,8 +428,9 @@ TEST(EngineCubeLayouts, FlatFacesDoNotBleed) {
     }
 }
 
-// The corpus is cut once for a preview and the final render that follows;
-// another input mode frees it; switching layouts leaves nothing behind.
+// The corpus is cut once for a preview and the final render that follows
+// (again when the flip setting changes); another input mode frees it;
+// switching layouts leaves nothing behind.
 TEST(EngineCubeLayouts, TheCorpusIsCutOnceAndFreed) {
     RenderRig rig;
     ASSERT_TRUE(SetLayoutInput(rig, kLayouts[0], 16, false));
@@ -445,6 +446,14 @@ TEST(EngineCubeLayouts, TheCorpusIsCutOnceAndFreed) {
     float c[4];
     get_intcoord_unitary_color(3, 3, face5, 0, c);
     EXPECT_EQ(c[0], mark[0]);  // not cut again
+    // A flipped input reads every face mirrored, so its faces read across
+    // their edges the other way: cut again.
+    rig.params->flip = 1;
+    ASSERT_EQ(rig.Render(64, 32, kPyrColourFloat), 0);
+    get_intcoord_unitary_color(3, 3, face5, 0, c);
+    EXPECT_NE(c[0], mark[0]);
+    EXPECT_EQ(face5->cubeMirror, 1);
+    rig.params->flip = 0;
     // Every other cube layout cuts its own corpus from the same picture.
     for (long mode : {28L, 33L, 34L, 35L, 27L}) {
         rig.params->inputMode = int32_t(mode);

@@ -32,14 +32,20 @@ bool OnLine(XY M, XY P, XY Q, double tolerance) {
 }
 
 // A point inside a face: the centroid of the triangle at its extreme vertex
-// (always a convex corner), or the mean of its vertices when that misses.
+// (always a convex corner), else of the first corner triangle whose centroid
+// lies inside. A concave face's reflex corner can cut into the extreme
+// corner's triangle, and the mean of its vertices can lie outside it, in a
+// neighbour; every simple polygon has an ear, whose centroid lies inside.
 XY InteriorPoint(const temp2Dface* t) {
     const int64_t m = t->count, c = extremePointIn2DTempface(t);
-    const XY a = At(t, (c + m - 1) % m), b = At(t, c), d = At(t, (c + 1) % m);
-    XY p{(a.x + b.x + d.x) / 3, (a.y + b.y + d.y) / 3};
-    const double q[2] = {p.x, p.y};
-    if (point_in_polygon(q, t)) return p;
-    p = {0, 0};
+    for (int64_t i = 0; i <= m; ++i) {
+        const int64_t k = i == 0 ? c : i - 1;
+        const XY a = At(t, (k + m - 1) % m), b = At(t, k), d = At(t, (k + 1) % m);
+        const XY p{(a.x + b.x + d.x) / 3, (a.y + b.y + d.y) / 3};
+        const double q[2] = {p.x, p.y};
+        if (point_in_polygon(q, t) && !PointIsOnEdgeOfTempface(q, t, 1e-12)) return p;
+    }
+    XY p{0, 0};
     for (int64_t k = 0; k < m; ++k) p = {p.x + t->vertex[k].x / double(m), p.y + t->vertex[k].y / double(m)};
     return p;
 }

@@ -23,6 +23,9 @@
 //   cells of side 1/4 (y downward, as the input picture's rows), face F in
 //   the cell the input layout gives it, each point where that layout samples
 //   its direction. It shows the faces as seen from the centre.
+// - The cube without a net (shape 80) shares NewCube's vertices; its faces
+//   are listed so that the net grown from them is the vertical cross of
+//   cube-map input (+z first, from its (-x, -y) corner).
 // - The snub cube is the one whose vertices are the even permutations of
 //   (+-1, +-1/t, +-t) with an even number of plus signs and the odd
 //   permutations with an odd number (t the tribonacci constant); its dual
@@ -951,6 +954,22 @@ void WriteCubeNet(const Solid& cube) {
     gEntries.back().netVertices = nv.size();
 }
 
+// The cube without a net table (output "vertical cross") grows its net: the
+// growth seeds at the first face, hinges every neighbour of the seed onto it
+// and hangs the face opposite the seed on the neighbour across the seed's
+// first edge. Listing +z first, starting at its (-x, -y) corner, grows the
+// vertical cross of cube-map input: +z in the middle, +y above, -y below
+// with -z under it, +x left and -x right.
+void WriteVerticalCrossCube(const Solid& cube) {
+    Solid grown = cube;
+    std::stable_partition(grown.f.begin(), grown.f.end(),
+                          [&](const Face& f) { return CubeFaceNumber(Unit(Centroid(cube, f))) == 3; });
+    Face& seed = grown.f.front();
+    while (!(cube.v[seed[0]].y < 0 && cube.v[seed[1]].y < 0)) std::rotate(seed.begin(), seed.begin() + 1, seed.end());
+    WriteFaces("VerticalCrossCube", "Faces3D", grown.f);
+    gEntries.push_back({80, "NewCube (no net)", "VerticalCrossCube", cube.v.size(), grown.f.size(), false, 0});
+}
+
 std::string FloatNum(double v) {
     if (std::fabs(v) < 1e-9) v = 0;  // rounding noise of a zero coordinate
     std::string s = Num(float(v));
@@ -990,7 +1009,7 @@ int main() {
     WriteShape(16, "Tetranew", tetra);
     WriteShape(18, "NewCube", cube);
     WriteCubeNet(cube);
-    WriteShape(80, "NewCube (no net)", cube, "NewCube");
+    WriteVerticalCrossCube(cube);
     WriteShape(19, "NewOcto", octa);
     WriteShape(9, "NewDodec", dodeca);
     WriteShape(17, "NewIco", ico);
@@ -1070,7 +1089,8 @@ int main() {
 
     std::printf("\nconst BuiltInShape kBuiltInShapes[] = {\n");
     for (const Entry& e : gEntries) {
-        const std::string coords = e.tables == "OldIco" ? "NewIco" : e.tables;
+        const std::string coords =
+            e.tables == "OldIco" ? "NewIco" : (e.tables == "VerticalCrossCube" ? "NewCube" : e.tables);
         std::printf("    {%d, \"%s\", %s_Coords3D, %zu, %s_Faces3D, %zu, %s, %zu, %s, %s},\n", e.code, e.name.c_str(),
                     coords.c_str(), e.vertices, e.tables.c_str(), e.faces,
                     e.net ? "NewCube_Coords2D" : "nullptr", e.netVertices, e.net ? "NewCube_Faces2D" : "nullptr",

@@ -61,6 +61,14 @@ const uint16_t NewCube_Faces2D[] = {
 const uint16_t NewCube_2D_to_3D[] = {
     1, 4, 8, 5, 6, 2, 5, 8, 7, 3, 8, 4, 1, 4,
 };
+const uint16_t VerticalCrossCube_Faces3D[] = {
+    6, 7, 3, 2, 0,
+    1, 4, 8, 5, 0,
+    1, 5, 6, 2, 0,
+    5, 8, 7, 6, 0,
+    3, 7, 8, 4, 0,
+    1, 2, 3, 4, 0,
+};
 const double NewOcto_Coords3D[] = {
     0, 1, 0,
     -1, 0, 0,
@@ -3927,7 +3935,7 @@ const float watermanW5[] = {
 const BuiltInShape kBuiltInShapes[] = {
     {16, "Tetranew", Tetranew_Coords3D, 4, Tetranew_Faces3D, 4, nullptr, 0, nullptr, nullptr},
     {18, "NewCube", NewCube_Coords3D, 8, NewCube_Faces3D, 6, NewCube_Coords2D, 14, NewCube_Faces2D, NewCube_2D_to_3D},
-    {80, "NewCube (no net)", NewCube_Coords3D, 8, NewCube_Faces3D, 6, nullptr, 0, nullptr, nullptr},
+    {80, "NewCube (no net)", NewCube_Coords3D, 8, VerticalCrossCube_Faces3D, 6, nullptr, 0, nullptr, nullptr},
     {19, "NewOcto", NewOcto_Coords3D, 6, NewOcto_Faces3D, 8, nullptr, 0, nullptr, nullptr},
     {9, "NewDodec", NewDodec_Coords3D, 20, NewDodec_Faces3D, 12, nullptr, 0, nullptr, nullptr},
     {17, "NewIco", NewIco_Coords3D, 12, NewIco_Faces3D, 20, nullptr, 0, nullptr, nullptr},

@@ -214,7 +214,7 @@ namespace {
 
 // Reading back an output as an input: the sphere rendered as the net of
 // output mode `output` (tabs off; the soccer ball, the icosahedron and the
-// horizontal cube cross), that picture read as input mode `input`
+// horizontal and vertical cube crosses), that picture read as input mode `input`
 // and shown equirectangular, against the equirectangular render of the
 // sphere itself. Errors are in net pixels of the written picture, away from
 // the net's edges.
@@ -281,7 +281,7 @@ TEST(PolyhedralInput, OutputNetsReadBackAsTheSphere) {
     struct Case {
         int64_t output, input, width, height;
         double mean;  // the cube faces are cut from the picture and clamped at their edges
-    } cases[] = {{30, 29, 900, 600, 0.3}, {47, 39, 900, 600, 0.3}, {172, 27, 800, 600, 0.6}};
+    } cases[] = {{30, 29, 900, 600, 0.3}, {47, 39, 900, 600, 0.3}, {172, 27, 800, 600, 0.6}, {173, 28, 600, 800, 0.6}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "output " << c.output << " as input " << c.input);
         const RoundTripErrors e = ReadBackOutputAsInput(c.output, c.input, c.width, c.height);

@@ -20,7 +20,7 @@ namespace {
 // its net comes out whole: the nets looked at and drawn through the
 // polyhedral transform. The others wait for their nets or warps.
 constexpr int64_t kPolyhedralNetsAreDrawn[] = {6, 7, 8, 9, 10, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34,
-                                               44, 47, 54, 55, 172, 173, 292, 293, 403, 404, 405, 406, 407, 408};
+                                               44, 47, 54, 55, 64, 172, 173, 292, 293, 403, 404, 405, 406, 407, 408};
 
 bool NetIsDrawn(int64_t m) {
     for (int64_t d : kPolyhedralNetsAreDrawn)

@@ -899,6 +899,8 @@ struct Entry {
     size_t vertices, faces;
     bool net;
     size_t netVertices;
+    std::string netTables;  // prefix of its net tables
+    bool facesFromNet;      // no 3D face table: the net's faces mapped onto the solid
 };
 
 std::vector<Entry> gEntries;
@@ -909,7 +911,7 @@ void WriteShape(int code, const std::string& name, const Solid& s, const std::st
         WriteCoords3D(t, s);
         WriteFaces(t, "Faces3D", s.f);
     }
-    gEntries.push_back({code, name, t, s.v.size(), s.f.size(), false, 0});
+    gEntries.push_back({code, name, t, s.v.size(), s.f.size(), false, 0, "", false});
 }
 
 // The cube's net: the horizontal cross, each corner where cube-map input
@@ -952,6 +954,37 @@ void WriteCubeNet(const Solid& cube) {
     std::printf("\n};\n");
     gEntries.back().net = true;
     gEntries.back().netVertices = nv.size();
+    gEntries.back().netTables = "NewCube";
+}
+
+// The tetrahedron strip's net: the plane's triangle lattice folds onto the
+// tetrahedron with each lattice point going to the corner its coordinates'
+// parities name, so the surface repeats on the doubled lattice. One repeat
+// is 2 x 2 rhombi, 8 triangles covering each face twice. Written in the
+// lattice's skewed coordinates (a point a + b/2 to the right and b*sqrt(3)/2
+// up in the plane is at (a, b)/2 here), which the layout's fold reads: the
+// repeat is the square [0, 1] x [0, 1] and each rhombus is cut along its
+// short diagonal, from (a, b) to (a + 1, b + 1). Faces wind counter-clockwise
+// with y up, as the solid's faces do seen from outside.
+void WriteTilingTetrahedron() {
+    static const int kCorner[2][2] = {{1, 3}, {2, 4}};  // [a parity][b parity]: Tetranew's 1-based corner
+    auto at = [](int a, int b) { return 3 * b + a; };
+    std::printf("const double TilingTetrahedron_Coords2D[] = {\n");
+    for (int b = 0; b <= 2; ++b)
+        for (int a = 0; a <= 2; ++a) std::printf("    %s, %s,\n", Num(a / 2.0).c_str(), Num(b / 2.0).c_str());
+    std::printf("};\n");
+    std::vector<Face> nf;
+    for (int b = 0; b < 2; ++b)
+        for (int a = 0; a < 2; ++a) {
+            nf.push_back({at(a, b), at(a + 1, b), at(a + 1, b + 1)});
+            nf.push_back({at(a, b), at(a + 1, b + 1), at(a, b + 1)});
+        }
+    WriteFaces("TilingTetrahedron", "Faces2D", nf);
+    std::printf("const uint16_t TilingTetrahedron_2D_to_3D[] = {\n   ");
+    for (int b = 0; b <= 2; ++b)
+        for (int a = 0; a <= 2; ++a) std::printf(" %d,", kCorner[a % 2][b % 2]);
+    std::printf("\n};\n");
+    gEntries.push_back({24, "TilingTetrahedron", "Tetranew", 4, nf.size(), true, 9, "TilingTetrahedron", true});
 }
 
 // The cube without a net table (output "vertical cross") grows its net: the
@@ -967,7 +1000,7 @@ void WriteVerticalCrossCube(const Solid& cube) {
     Face& seed = grown.f.front();
     while (!(cube.v[seed[0]].y < 0 && cube.v[seed[1]].y < 0)) std::rotate(seed.begin(), seed.begin() + 1, seed.end());
     WriteFaces("VerticalCrossCube", "Faces3D", grown.f);
-    gEntries.push_back({80, "NewCube (no net)", "VerticalCrossCube", cube.v.size(), grown.f.size(), false, 0});
+    gEntries.push_back({80, "NewCube (no net)", "VerticalCrossCube", cube.v.size(), grown.f.size(), false, 0, "", false});
 }
 
 std::string FloatNum(double v) {
@@ -1007,6 +1040,7 @@ int main() {
     const Solid ico = HullSolid(IcosahedronPoints());
     const Solid oldIco = Canonical(ico.v, ico.f, IcoBands);
     WriteShape(16, "Tetranew", tetra);
+    WriteTilingTetrahedron();
     WriteShape(18, "NewCube", cube);
     WriteCubeNet(cube);
     WriteVerticalCrossCube(cube);
@@ -1014,7 +1048,7 @@ int main() {
     WriteShape(9, "NewDodec", dodeca);
     WriteShape(17, "NewIco", ico);
     WriteFaces("OldIco", "Faces3D", oldIco.f);
-    gEntries.push_back({23, "OldIco", "NewIco", ico.v.size(), ico.f.size(), false, 0});
+    gEntries.push_back({23, "OldIco", "NewIco", ico.v.size(), ico.f.size(), false, 0, "", false});
     gEntries.back().tables = "OldIco";
 
     // Bases of the builders.
@@ -1091,10 +1125,11 @@ int main() {
     for (const Entry& e : gEntries) {
         const std::string coords =
             e.tables == "OldIco" ? "NewIco" : (e.tables == "VerticalCrossCube" ? "NewCube" : e.tables);
-        std::printf("    {%d, \"%s\", %s_Coords3D, %zu, %s_Faces3D, %zu, %s, %zu, %s, %s},\n", e.code, e.name.c_str(),
-                    coords.c_str(), e.vertices, e.tables.c_str(), e.faces,
-                    e.net ? "NewCube_Coords2D" : "nullptr", e.netVertices, e.net ? "NewCube_Faces2D" : "nullptr",
-                    e.net ? "NewCube_2D_to_3D" : "nullptr");
+        const std::string faces3D = e.facesFromNet ? "nullptr" : e.tables + "_Faces3D";
+        auto net = [&e](const char* suffix) { return e.net ? e.netTables + suffix : std::string("nullptr"); };
+        std::printf("    {%d, \"%s\", %s_Coords3D, %zu, %s, %zu, %s, %zu, %s, %s},\n", e.code, e.name.c_str(),
+                    coords.c_str(), e.vertices, faces3D.c_str(), e.faces, net("_Coords2D").c_str(), e.netVertices,
+                    net("_Faces2D").c_str(), net("_2D_to_3D").c_str());
     }
     std::printf("};\nconst int64_t kBuiltInShapeCount = %zu;\n", gEntries.size());
     return 0;

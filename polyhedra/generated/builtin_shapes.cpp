@@ -16,6 +16,30 @@ const uint16_t Tetranew_Faces3D[] = {
     1, 4, 3, 0,
     2, 3, 4, 0,
 };
+const double TilingTetrahedron_Coords2D[] = {
+    0, 0,
+    0.5, 0,
+    1, 0,
+    0, 0.5,
+    0.5, 0.5,
+    1, 0.5,
+    0, 1,
+    0.5, 1,
+    1, 1,
+};
+const uint16_t TilingTetrahedron_Faces2D[] = {
+    1, 2, 5, 0,
+    1, 5, 4, 0,
+    2, 3, 6, 0,
+    2, 6, 5, 0,
+    4, 5, 8, 0,
+    4, 8, 7, 0,
+    5, 6, 9, 0,
+    5, 9, 8, 0,
+};
+const uint16_t TilingTetrahedron_2D_to_3D[] = {
+    1, 2, 1, 3, 4, 3, 1, 2, 1,
+};
 const double NewCube_Coords3D[] = {
     -0.5, 0.5, -0.5,
     -0.5, 0.5, 0.5,
@@ -3934,6 +3958,7 @@ const float watermanW5[] = {
 
 const BuiltInShape kBuiltInShapes[] = {
     {16, "Tetranew", Tetranew_Coords3D, 4, Tetranew_Faces3D, 4, nullptr, 0, nullptr, nullptr},
+    {24, "TilingTetrahedron", Tetranew_Coords3D, 4, nullptr, 8, TilingTetrahedron_Coords2D, 9, TilingTetrahedron_Faces2D, TilingTetrahedron_2D_to_3D},
     {18, "NewCube", NewCube_Coords3D, 8, NewCube_Faces3D, 6, NewCube_Coords2D, 14, NewCube_Faces2D, NewCube_2D_to_3D},
     {80, "NewCube (no net)", NewCube_Coords3D, 8, VerticalCrossCube_Faces3D, 6, nullptr, 0, nullptr, nullptr},
     {19, "NewOcto", NewOcto_Coords3D, 6, NewOcto_Faces3D, 8, nullptr, 0, nullptr, nullptr},
@@ -3962,4 +3987,4 @@ const BuiltInShape kBuiltInShapes[] = {
     {20, "dodo", dodo_Coords3D, 110, dodo_Faces3D, 72, nullptr, 0, nullptr, nullptr},
     {21, "GID", GID_Coords3D, 252, GID_Faces3D, 132, nullptr, 0, nullptr, nullptr},
 };
-const int64_t kBuiltInShapeCount = 28;
+const int64_t kBuiltInShapeCount = 29;

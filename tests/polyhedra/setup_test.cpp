@@ -3,6 +3,9 @@
 // the checked-in tables are what the generator writes today.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 #include "../generated_source.h"
 #include "common/memory.h"
 #include "poly_fixture.h"
@@ -49,7 +52,7 @@ TEST(PolySetup, ModeWithoutSolidLeavesTheRecordAlone) {
 TEST(PolySetup, UnbuiltShapesAreReportedAndEmpty) {
     PolyPtr p = MakePoly();
     ASSERT_TRUE(p);
-    for (int64_t code : {10, 22, 24, 81, 85, 86, 87, 89, 171, 308, 309, 313}) {
+    for (int64_t code : {10, 22, 81, 85, 86, 87, 89, 171, 308, 309, 313}) {
         EXPECT_FALSE(ShapecodeCanBeBuilt(code)) << code;
         SetUpReallyGeneralPolyhedron(p.get(), 18, 7, 0, 0, nullptr, 1, 0.0f);
         SetUpReallyGeneralPolyhedron(p.get(), code, 1, 0, 0, nullptr, 1, 0.0f);
@@ -58,8 +61,30 @@ TEST(PolySetup, UnbuiltShapesAreReportedAndEmpty) {
         EXPECT_EQ(p->vertexCount3D, 0) << code;
         EXPECT_EQ(p->netFaceCount, 0) << code;
     }
-    for (int64_t code : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 13, 16, 17, 18, 19, 20, 21, 23, 80, 82, 83, 305, 306, 307, 310, 311})
+    for (int64_t code : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 13, 16, 17, 18, 19, 20, 21, 23, 24, 80, 82, 83, 305, 306, 307, 310, 311})
         EXPECT_TRUE(ShapecodeCanBeBuilt(code)) << code;
+}
+
+// The tetrahedron strip's solid: its 8 net triangles fold onto the
+// tetrahedron, each face shown twice and wound outward like the solid's.
+TEST(PolySetup, TilingTetrahedronCoversEachFaceTwice) {
+    PolyPtr p = MakePoly();
+    ASSERT_TRUE(p);
+    SetUpReallyGeneralPolyhedron(p.get(), 24, 5, 0, 0, nullptr, 1, 0.0f);
+    ASSERT_EQ(p->faceCount3D, 8);
+    EXPECT_EQ(p->netFaceCount, 8);
+    std::map<std::set<int64_t>, int> shown;
+    for (int64_t f = 0; f < 8; ++f) {
+        const PolyFace3D& face = p->face3D[f];
+        ASSERT_EQ(face.count, 3);
+        const triplex a = p->coords3D[face.vertex[0]], b = p->coords3D[face.vertex[1]], c = p->coords3D[face.vertex[2]];
+        const double u[3] = {b.x - a.x, b.y - a.y, b.z - a.z}, v[3] = {c.x - a.x, c.y - a.y, c.z - a.z};
+        const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+        EXPECT_GT(n[0] * (a.x + b.x + c.x) + n[1] * (a.y + b.y + c.y) + n[2] * (a.z + b.z + c.z), 0.0) << f;
+        ++shown[{face.vertex[0], face.vertex[1], face.vertex[2]}];
+    }
+    EXPECT_EQ(shown.size(), 4u);
+    for (const auto& [corners, times] : shown) EXPECT_EQ(times, 2);
 }
 
 TEST(PolySetup, FailedStorageGivesNoPartialSolid) {

@@ -1,11 +1,17 @@
 #include "polyhedra/barycentrics.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 
 #include "common/angles.h"
 
 namespace {
+
+// A net triangle whose height over its longest side is within this many
+// float steps of the net's reach is a sliver. Real faces and tabs stand
+// thousands of steps tall; the slivers of corners on an edge stay under one.
+constexpr double kSliverUlps = 16.0;
 
 // Twice the signed area of the triangle P1 P2 P3.
 inline double doubled_area(double x1, double y1, double x2, double y2, double x3, double y3) {
@@ -89,7 +95,17 @@ int barycentrics_precalc(int64_t t, polyhedron* poly) {
     tri.minY = std::fmin(p1.y, std::fmin(p2.y, p3.y));
     tri.maxY = std::fmax(p1.y, std::fmax(p2.y, p3.y));
     const double D = doubled_area(p1.x, p1.y, p2.x, p2.y, p3.x, p3.y);
-    const float inv = D == 0.0 ? 0.0f : static_cast<float>(1.0 / D);
+    // Corners on one line up to the rounding of float net positions (a face
+    // corner lying on the face's own edge, where a neighbour's corner meets
+    // it) leave a sliver whose weights are rounding noise: it holds no point,
+    // and the triangles beside it claim its edge.
+    const double sides[3] = {std::hypot(p2.x - p1.x, p2.y - p1.y), std::hypot(p3.x - p2.x, p3.y - p2.y),
+                             std::hypot(p1.x - p3.x, p1.y - p3.y)};
+    const double longest = std::max({sides[0], sides[1], sides[2]});
+    const double reach = std::max({longest, double(std::fabs(p1.x)), double(std::fabs(p1.y)), double(std::fabs(p2.x)),
+                                   double(std::fabs(p2.y)), double(std::fabs(p3.x)), double(std::fabs(p3.y))});
+    const bool sliver = std::fabs(D) <= kSliverUlps * FLT_EPSILON * reach * longest;
+    const float inv = D == 0.0 || sliver ? 0.0f : static_cast<float>(1.0 / D);
     if (!std::isfinite(inv) || inv == 0.0f) {
         tri.inverseDeterminant = 0.0f;
         return kBaryPrecalcDegenerate;

@@ -191,6 +191,23 @@ TEST_F(PolyFixture, DegenerateAndBrokenTrianglesAreReported) {
     for (float x : {0.0f, 0.5f, 1.0f, 1.5f}) EXPECT_EQ(find_barycentrics(0, &b1, &b2, &b3, poly.get(), x, x), 0);
     EXPECT_EQ(poly->status, 0);
 
+    // A corner on the opposite side up to float rounding (a face corner on
+    // the face's own edge) leaves a sliver of rounding-noise area: it holds
+    // no point either. A thin triangle of real height still does.
+    const struct {
+        float lift;
+        int want;
+    } thin[] = {{0.0f, kBaryPrecalcDegenerate}, {1.0f, kBaryPrecalcDegenerate}, {1e-4f, kBaryPrecalcGood}};
+    for (const auto& c : thin) {
+        SetNetVertex(3, 2.2f, 0.4f);
+        SetNetVertex(4, 2.65f, 0.15f);
+        const float mx = 0.5f * (2.2f + 2.65f), my = 0.5f * (0.4f + 0.15f);
+        SetNetVertex(5, mx, c.lift == 1.0f ? std::nextafter(my, 1.0f) : my + c.lift);
+        SetTriangle(3, 3, 4, 5);
+        EXPECT_EQ(barycentrics_precalc(3, poly.get()), c.want) << c.lift;
+        EXPECT_EQ(poly->netTriangle[3].inverseDeterminant == 0.0f, c.want == kBaryPrecalcDegenerate) << c.lift;
+    }
+
     SetTriangle(1, 0, kMax2DVertices, 2);
     poly->netTriangle[1].inverseDeterminant = 7.0f;
     EXPECT_EQ(barycentrics_precalc(1, poly.get()), kBaryPrecalcBadVertexIndex);

@@ -34,6 +34,7 @@ enum : int64_t {
     kPurposeRender = 2,
     kPurposeReduceLevel = -1000,
     kPurposeReduceLevelHighQuality = -1001,
+    kPurposeFillLevel0 = -1002,  // the host's current input buffer into level 0 of a pyramid
 };
 
 constexpr int64_t kDefaultTileBigness = 128;
@@ -165,8 +166,8 @@ bool IsStandardTaskPurpose(int64_t purpose);
 bool PrerollOneTileTask_forStandardTask(const PerTaskStuffType* task);
 bool PostrollOneTileTask_forStandardTask(const PerTaskStuffType* task);
 int64_t MaxDepthFunctionForStandardThreadableTask();
-// Runs the reduction of a standard task over its absolute tile; 1 when the
-// purpose was a standard one, else 0.
+// Runs the reduction or the level-0 fill of a standard task over its
+// absolute tile; 1 when the purpose was a standard one, else 0.
 int DoStandardTasks(PerTaskStuffType* task, int64_t purpose);
 // The guidance's job rectangle for the level reductions, else the total rectangle.
 VRect GetRectangleForThisThreadableJob(int64_t purpose, const TaskGuidance* guidance);

@@ -50,6 +50,7 @@ void RunTaskWork(PerTaskStuffType* task) {
         switch (task->purpose) {
             case kPurposeReduceLevel:
             case kPurposeReduceLevelHighQuality:
+            case kPurposeFillLevel0:
                 DoStandardTasks(task, task->purpose);
                 break;
             case kPurposeRender:

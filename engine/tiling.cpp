@@ -231,7 +231,7 @@ void GetDefaultGuidance(TaskGuidance* guidance, proxyBufferRecord* proxy) {
 }
 
 bool IsStandardTaskPurpose(int64_t purpose) {
-    return purpose == kPurposeReduceLevel || purpose == kPurposeReduceLevelHighQuality;
+    return purpose == kPurposeReduceLevel || purpose == kPurposeReduceLevelHighQuality || purpose == kPurposeFillLevel0;
 }
 
 void SetUpATileKindOfTask(PerTaskStuffType* task, int64_t purpose, int64_t,
@@ -303,7 +303,7 @@ bool PostrollOneTileTask_forStandardTask(const PerTaskStuffType* task) {
 int64_t MaxDepthFunctionForStandardThreadableTask() { return 1; }
 
 VRect GetRectangleForThisThreadableJob(int64_t purpose, const TaskGuidance* guidance) {
-    if ((purpose == kPurposeReduceLevel || purpose == kPurposeReduceLevelHighQuality) && guidance)
+    if (IsStandardTaskPurpose(purpose) && guidance)
         return guidance->jobRect;
     return GetProcessableRect();
 }

@@ -1,5 +1,6 @@
 #include "pyramid/image_fill.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "pyramid/level_copy.h"
@@ -60,24 +61,57 @@ bool HostImageSuitsPyramidKind(int64_t imageMode, int64_t depth, int64_t kind) {
     return false;
 }
 
-void CopyHostChunkToTile(const HostPixelChunk& c, PyramidDescriptor* pyr, int64_t tileIndex) {
-    MemTile* t = Level0Tile(pyr, tileIndex);
-    if (!t || !c.data || c.columns < 1 || c.rows < 1) return;
+namespace {
+
+// The chunk can fill a tile of the pyramid: its depth matches the kind and
+// its rows hold the pixels it claims.
+bool ChunkSuits(const HostPixelChunk& c, const PyramidDescriptor* pyr) {
+    if (!c.data || c.columns < 1 || c.rows < 1) return false;
     const int64_t needKind = c.depth == 8 ? kPyrColour8 : c.depth == 16 ? kPyrColour16 : c.depth == 32 ? kPyrColourFloat : int64_t{-1};
-    if (pyr->kind != needKind) return;
-    if (c.pixelSamples < (c.colour ? 3 : 1) || c.alphaIndex >= c.pixelSamples) return;
-    const int64_t bytes = c.depth / 8;
-    if (c.rowBytes < c.columns * c.pixelSamples * bytes) return;
-    const int64_t columns = ColumnsInLevel(pyr, *t) < c.columns ? ColumnsInLevel(pyr, *t) : c.columns;
-    const int64_t rows = t->rows < c.rows ? t->rows : c.rows;
+    if (pyr->kind != needKind) return false;
+    if (c.pixelSamples < (c.colour ? 3 : 1) || c.alphaIndex >= c.pixelSamples) return false;
+    return c.rowBytes >= c.columns * c.pixelSamples * (c.depth / 8);
+}
+
+// The chunk into tile t from the tile's pixel (column, row) on, as far as
+// both reach.
+void CopyChunkIntoTileAt(const HostPixelChunk& c, const PyramidDescriptor* pyr, const MemTile& t, int64_t row,
+                         int64_t column) {
+    const int64_t columns = std::min(ColumnsInLevel(pyr, t) - column, c.columns);
+    const int64_t rows = std::min(t.rows - row, c.rows);
     const int64_t tileRow = kTileSide * pyr->bytesPerPixel;
     for (int64_t r = 0; r < rows; ++r) {
         const uint8_t* src = static_cast<const uint8_t*>(c.data) + r * c.rowBytes;
-        uint8_t* dst = static_cast<uint8_t*>(t->pixels) + r * tileRow;
+        uint8_t* dst = static_cast<uint8_t*>(t.pixels) + (row + r) * tileRow + column * pyr->bytesPerPixel;
         if (c.depth == 8) CopyRow<uint8_t>(c, src, dst, columns, 255);
         else if (c.depth == 16) CopyRow<uint16_t>(c, src, dst, columns, 32768);
         else CopyRow<float>(c, src, dst, columns, 1.0f);
     }
+}
+
+// The host's current input buffer as a chunk of the pyramid's depth; false
+// when the host's image does not suit the pyramid's kind.
+bool CurrentInputChunk(const PyramidDescriptor* pyr, HostPixelChunk* c) {
+    if (!pyr || !HostImageSuitsPyramidKind(GetImageMode(), GetDepth(), pyr->kind)) return false;
+    const VRect in = GetInRect();
+    c->data = GetInData();
+    c->rowBytes = GetInRowBytes();
+    c->columns = int64_t{in.right} - in.left;
+    c->rows = int64_t{in.bottom} - in.top;
+    c->pixelSamples = Get_srcStride();
+    c->depth = pyr->kind == kPyrColour8 ? 8 : pyr->kind == kPyrColour16 ? 16 : 32;
+    c->colour = GetPlanes() >= 3;
+    // The transparency follows the layer's colour planes.
+    const int64_t a = int64_t{GetInLayerPlanes()} - GetInLoPlane();
+    c->alphaIndex = ShouldCopyTransparencyForPyramid() && a >= 0 && a < c->pixelSamples ? a : -1;
+    return true;
+}
+
+}  // namespace
+
+void CopyHostChunkToTile(const HostPixelChunk& c, PyramidDescriptor* pyr, int64_t tileIndex) {
+    const MemTile* t = Level0Tile(pyr, tileIndex);
+    if (t && ChunkSuits(c, pyr)) CopyChunkIntoTileAt(c, pyr, *t, 0, 0);
 }
 
 void CopyMaskChunkToTile(const uint8_t* mask, int64_t rowBytes, int64_t columns, int64_t rows,
@@ -96,20 +130,31 @@ bool ShouldCopyTransparencyForPyramid() {
 }
 
 void CopyInRectToTile(PyramidDescriptor* pyr, int64_t tileIndex) {
-    if (!pyr || !HostImageSuitsPyramidKind(GetImageMode(), GetDepth(), pyr->kind)) return;
-    const VRect in = GetInRect();
     HostPixelChunk c{};
-    c.data = GetInData();
-    c.rowBytes = GetInRowBytes();
-    c.columns = int64_t{in.right} - in.left;
-    c.rows = int64_t{in.bottom} - in.top;
-    c.pixelSamples = Get_srcStride();
-    c.depth = pyr->kind == kPyrColour8 ? 8 : pyr->kind == kPyrColour16 ? 16 : 32;
-    c.colour = GetPlanes() >= 3;
-    // The transparency follows the layer's colour planes.
-    const int64_t a = int64_t{GetInLayerPlanes()} - GetInLoPlane();
-    c.alphaIndex = ShouldCopyTransparencyForPyramid() && a >= 0 && a < c.pixelSamples ? a : -1;
-    CopyHostChunkToTile(c, pyr, tileIndex);
+    if (CurrentInputChunk(pyr, &c)) CopyHostChunkToTile(c, pyr, tileIndex);
+}
+
+void CopyInRectPartToLevel0(PyramidDescriptor* pyr, VPoint origin, VRect part) {
+    HostPixelChunk c{};
+    if (!pyr || !pyr->tiles || !CurrentInputChunk(pyr, &c) || !ChunkSuits(c, pyr)) return;
+    // What the part and the chunk both cover, in level-0 pixels.
+    const int64_t top = std::max<int64_t>(part.top, origin.v), left = std::max<int64_t>(part.left, origin.h);
+    const int64_t bottom = std::min<int64_t>(part.bottom, origin.v + c.rows);
+    const int64_t right = std::min<int64_t>(part.right, origin.h + c.columns);
+    if (top >= bottom || left >= right) return;
+    const int64_t pixelBytes = c.pixelSamples * (c.depth / 8);
+    for (int64_t i = pyr->firstTile[0]; i <= pyr->lastTile[0] && i < pyr->tileCount; ++i) {
+        const MemTile* t = Level0Tile(pyr, i);
+        if (!t) continue;
+        const int64_t y0 = std::max(top, t->originY), y1 = std::min(bottom, t->originY + t->rows);
+        const int64_t x0 = std::max(left, t->originX), x1 = std::min(right, t->originX + ColumnsInLevel(pyr, *t));
+        if (y0 >= y1 || x0 >= x1) continue;
+        HostPixelChunk piece = c;
+        piece.data = static_cast<const uint8_t*>(c.data) + (y0 - origin.v) * c.rowBytes + (x0 - origin.h) * pixelBytes;
+        piece.columns = x1 - x0;
+        piece.rows = y1 - y0;
+        CopyChunkIntoTileAt(piece, pyr, *t, y0 - t->originY, x0 - t->originX);
+    }
 }
 
 int64_t StretchCGImageRefIntoPyr(CGImageRef image, PyramidDescriptor* target, VRect targetRect) {

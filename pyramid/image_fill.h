@@ -42,6 +42,10 @@ bool ShouldCopyTransparencyForPyramid();
 // The host's current input buffer into tile tileIndex of level 0, when the
 // host's image suits the pyramid's kind.
 void CopyInRectToTile(PyramidDescriptor* pyr, int64_t tileIndex);
+// The part (level-0 pixels) of the host's current input buffer, whose first
+// pixel lies at origin of level 0, into the level-0 tiles it covers; parts
+// that do not overlap may run on several threads at once.
+void CopyInRectPartToLevel0(PyramidDescriptor* pyr, VPoint origin, VRect part);
 
 // The image into targetRect of the target's level 0 through a temporary
 // pyramid of the image's size; the result of drawing the image (0 when it

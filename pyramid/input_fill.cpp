@@ -1,5 +1,6 @@
 #include "pyramid/input_fill.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/host/result_codes.h"
@@ -13,7 +14,11 @@
 #include "host_access/host_rects.h"
 #include "records/parameters.h"
 #include "records/plugin_globals.h"
+#include "engine/task_engine_globals.h"
+#include "engine/task_records.h"
+#include "engine/task_runner.h"
 #include "engine/task_services.h"
+#include "platform/foundation_threads.h"
 
 namespace {
 
@@ -64,6 +69,32 @@ bool ExchangeChunk(Data* data) {
     return false;
 }
 
+// Level-0 tiles side by side in one exchange with the host: few exchanges,
+// and a band the host hands over that stays small whatever the picture's width.
+constexpr int64_t kTilesPerBand = 8;
+
+// The host's current input buffer, the band of level 0 it holds, into the
+// band's tiles: a job of the task engine on the main thread; off it, where
+// the engine cannot run a job, here. False (result stored) when the job
+// could not run.
+bool CopyInBandToLevel0(PyramidDescriptor* pyr, const VRect& band, Data* data) {
+    if (!NSThread_isMainThread()) {
+        CopyInRectPartToLevel0(pyr, VPoint{band.top, band.left}, band);
+        return true;
+    }
+    TaskGuidance guidance;
+    initTaskGuidance(&guidance);
+    guidance.source = pyr;
+    guidance.level = 0;
+    guidance.jobRect = band;
+    const OSErr before = gTaskEngine.hostResult;
+    RunTiles(kPurposeFillLevel0, 0, &guidance, nullptr);
+    if (before != noErr || gTaskEngine.hostResult == noErr) return true;
+    SetHostResult(gTaskEngine.hostResult, kDiagInputRead);
+    if (data) data->flags[0] = 0;
+    return false;
+}
+
 }  // namespace
 
 int64_t WrapModeFromVorneskInputMode(int64_t inputMode) {
@@ -87,17 +118,22 @@ void Fill_1_Pyramid(PyramidDescriptor* pyr) {
     if (gParams) gParams->previewOffset = PreviewOffset{0, 0};
     SetFullSizeJob(data);
 
+    // One exchange per band of tiles along a row, copied into its tiles on
+    // all cores.
     bool complete = true;
+    VRect band{-1, -1, -1, -1};
     for (int64_t i = pyr->firstTile[0]; i <= pyr->lastTile[0] && i < pyr->tileCount; ++i) {
-        if (pyr->tiles[i].rows < 1) continue;
-        SetInputChunkRectsNew(TileRectInLevel(pyr, i));
+        const MemTile& t = pyr->tiles[i];
+        if (t.rows < 1 || (t.originY == band.top && t.originX >= band.left && t.originX < band.right)) continue;
+        band = TileRectInLevel(pyr, i);
+        band.right = static_cast<int32_t>(std::min(t.originX + kTilesPerBand * kTileSide, pyr->width[0]));
+        SetInputChunkRectsNew(band);
         AssignTokenOutRect();
         AssignTokenMaskRect();
-        if (!ExchangeChunk(data)) {
+        if (!ExchangeChunk(data) || !CopyInBandToLevel0(pyr, band, data)) {
             complete = false;
             break;
         }
-        CopyInRectToTile(pyr, i);
     }
     if (complete) pyr->mipmapState = 1;
     PopRectAndPreviewState(&saved, data);

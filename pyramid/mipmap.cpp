@@ -1,6 +1,7 @@
 #include "pyramid/mipmap.h"
 
 #include "platform/foundation_threads.h"
+#include "pyramid/image_fill.h"
 #include "pyramid/pixels.h"
 #include "pyramid/sampling.h"
 #include "engine/task_records.h"
@@ -314,7 +315,9 @@ int DoStandardTasks(PerTaskStuffType* task, int64_t purpose) {
     const VRect tile = task->tracker.current_tile_rect;
     const VRect absolute{tile.top + whole.top, tile.left + whole.left, tile.bottom + whole.top,
                          tile.right + whole.left};
-    if (purpose == kPurposeReduceLevelHighQuality)
+    if (purpose == kPurposeFillLevel0)
+        CopyInRectPartToLevel0(task->guidance.source, VPoint{task->guidance.jobRect.top, task->guidance.jobRect.left}, absolute);
+    else if (purpose == kPurposeReduceLevelHighQuality)
         UpdateNextSmallerLevel_high_quality_core(task->guidance.source, task->guidance.level, absolute);
     else
         UpdateNextSmallerLevel_core(task->guidance.source, task->guidance.level, absolute);

@@ -143,12 +143,6 @@ bool ReadDirect(TIFF* tif, const Layout& l, HostDocument* doc) {
     const bool tiled = TIFFIsTiled(tif);
     const tmsize_t chunkBytes = tiled ? TIFFTileSize(tif) : TIFFStripSize(tif);
     if (chunkBytes <= 0) return false;
-    std::vector<uint8_t> chunk;
-    try {
-        chunk.resize(size_t(chunkBytes));
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
     const bool planes = l.planar == PLANARCONFIG_SEPARATE;
     const int stride = planes ? 1 : l.samples;
     uint32_t chunkWidth = l.width, chunkHeight = 1;
@@ -161,7 +155,8 @@ bool ReadDirect(TIFF* tif, const Layout& l, HostDocument* doc) {
     }
     if (chunkWidth == 0 || chunkHeight == 0) return false;
     const size_t rowBytes = size_t(chunkWidth) * stride * (l.bits / 8);
-    // Strips of whole pixels as the document keeps them decode in place.
+    // Strips of whole pixels as the document keeps them decode in place;
+    // uncompressed ones are read from the file straight into the document.
     if (!tiled && !planes && stride == doc->Planes() && l.bits != 16) {
         for (uint32_t y0 = 0; y0 < l.height; y0 += chunkHeight) {
             const size_t bytes = rowBytes * std::min(chunkHeight, l.height - y0);
@@ -170,6 +165,12 @@ bool ReadDirect(TIFF* tif, const Layout& l, HostDocument* doc) {
                 return false;
         }
         return true;
+    }
+    std::vector<uint8_t> chunk;
+    try {
+        chunk.resize(size_t(chunkBytes));
+    } catch (const std::bad_alloc&) {
+        return false;
     }
     for (uint16_t plane = 0; plane < (planes ? l.samples : 1); ++plane)
         for (uint32_t y0 = 0; y0 < l.height; y0 += chunkHeight)
@@ -233,7 +234,10 @@ void DivideOutAlpha(HostDocument* doc) {
 
 bool ReadTiffFile(int fd, uint64_t fileSize, HostDocument* doc, std::string* error) {
     std::string libraryError;
-    TiffPtr tif = OpenTiff(fd, "r", &libraryError);
+    // Without memory mapping ("m"), libtiff reads an uncompressed strip
+    // straight into the caller's buffer instead of copying it out of a
+    // mapping of the whole file.
+    TiffPtr tif = OpenTiff(fd, "rm", &libraryError);
     auto fail = [&](const std::string& why) {
         *error = "damaged or unsupported TIFF file: " + (libraryError.empty() ? why : libraryError);
         return false;

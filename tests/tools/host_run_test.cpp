@@ -382,6 +382,7 @@ TEST(HostRoundTrip, TiffAgreesWithImageMagick) {
         double tolerance;     // in 0..65535
     } theirs[] = {
         {3, false, "-type TrueColor -depth 8 -compress LZW", 8, 3, 1},
+        {3, true, "-type TrueColorAlpha -depth 8 -compress None", 8, 3, 1},
         {3, true, "-type TrueColorAlpha -depth 16 -compress Zip", 16, 3, 2},
         {3, false, "-type TrueColor -define quantum:format=floating-point -depth 32 -compress LZW", 32, 3, 1},
         {1, false, "-type Grayscale -depth 16 -compress None", 16, 1, 2},
@@ -533,6 +534,19 @@ TEST(HostErrors, BadArgumentsAndFilesGiveOneLineAndAnExitCode) {
     entry(279, 4, 4);       // strip bytes
     entry(339, 3, 3);       // float samples
     std::ofstream(dir / "cut.tif") << tiff << std::string(8, '\0');
+    // An uncompressed 16 x 16 RGB picture whose one strip ends 10 bytes early:
+    // the file is long enough for the claim, its strip is not.
+    tiff.assign("II*\0\x08\0\0\0\x08\0", 10);
+    entry(256, 3, 16);      // width
+    entry(257, 3, 16);      // height
+    entry(258, 3, 8);       // bits per sample
+    entry(262, 3, 2);       // RGB
+    entry(273, 4, 128);     // strip offset
+    entry(277, 3, 3);       // samples per pixel
+    entry(278, 3, 16);      // rows per strip
+    entry(279, 4, 768);     // strip bytes
+    tiff.resize(128, '\0');
+    std::ofstream(dir / "cut-strip.tif") << tiff << std::string(758, '\x7f');
     const BadRun runs[] = {
         {{}, 2, "no input picture"},
         {{"IN"}, 2, "no output file"},
@@ -558,6 +572,7 @@ TEST(HostErrors, BadArgumentsAndFilesGiveOneLineAndAnExitCode) {
         {{dir / "cut.jpg", "-o", "OUT"}, 3, "damaged JPEG file"},
         {{dir / "cut.pfm", "-o", "OUT"}, 3, "PFM file is shorter than its header says"},
         {{dir / "cut.tif", "-o", "OUT"}, 3, "damaged TIFF file: too short for the 65536 x 65536 picture"},
+        {{dir / "cut-strip.tif", "-o", "OUT"}, 3, "damaged or unsupported TIFF file: Read error"},
         {{"IN", "-o", "OUT", "--mask", dir / "small.png"}, 3, "the mask is 3 x 3, the picture 9 x 7"},
         {{"IN", "-o", dir / "no/such/folder/out.png"}, 4, "cannot write"},
         {{"IN", "-o", "OUT", "--set", "fail=-108"}, 1, "the plug-in failed at start: out of memory (-108)"},

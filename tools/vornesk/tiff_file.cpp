@@ -138,6 +138,48 @@ void CopySamples(const uint8_t* src, int stride, int first, size_t pixels, HostD
         }
 }
 
+// Uncompressed strips in this machine's byte order, each holding all its
+// rows, are read from the file on all processors at once, straight into
+// their rows of the document. False when the file is laid out otherwise or
+// a read comes up short: libtiff then reads it strip by strip.
+bool ReadPlainStripsAtOnce(TIFF* tif, const Layout& l, uint32_t rowsPerStrip, size_t rowBytes, HostDocument* doc) {
+    if (l.compression != COMPRESSION_NONE || (l.bits != 8 && TIFFIsByteSwapped(tif))) return false;
+    const uint32_t strips = uint32_t((uint64_t(l.height) + rowsPerStrip - 1) / rowsPerStrip);
+    if (strips != TIFFNumberOfStrips(tif)) return false;
+    std::vector<uint64_t> offsets;
+    try {
+        offsets.resize(strips);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (uint32_t s = 0; s < strips; ++s) {
+        if (TIFFGetStrileByteCount(tif, s) < rowBytes * std::min(rowsPerStrip, l.height - s * rowsPerStrip))
+            return false;
+        offsets[s] = TIFFGetStrileOffset(tif, s);
+        if (offsets[s] == 0) return false;
+    }
+    const int fd = TIFFFileno(tif);
+    std::atomic<bool> ok{true};
+    RunOnAllProcessors(int32_t(strips), [&](int32_t s) {
+        const uint32_t y0 = uint32_t(s) * rowsPerStrip;
+        size_t left = rowBytes * std::min(rowsPerStrip, l.height - y0);
+        uint8_t* to = &doc->samples[size_t(y0) * rowBytes];
+        uint64_t at = offsets[size_t(s)];
+        while (left > 0 && ok) {
+            const ssize_t got = pread(fd, to, left, off_t(at));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) {
+                ok = false;
+                return;
+            }
+            to += got;
+            left -= size_t(got);
+            at += uint64_t(got);
+        }
+    });
+    return ok;
+}
+
 // Reads every strip or tile (each plane's in turn) straight into the document.
 bool ReadDirect(TIFF* tif, const Layout& l, HostDocument* doc) {
     const bool tiled = TIFFIsTiled(tif);
@@ -158,6 +200,7 @@ bool ReadDirect(TIFF* tif, const Layout& l, HostDocument* doc) {
     // Strips of whole pixels as the document keeps them decode in place;
     // uncompressed ones are read from the file straight into the document.
     if (!tiled && !planes && stride == doc->Planes() && l.bits != 16) {
+        if (ReadPlainStripsAtOnce(tif, l, chunkHeight, rowBytes, doc)) return true;
         for (uint32_t y0 = 0; y0 < l.height; y0 += chunkHeight) {
             const size_t bytes = rowBytes * std::min(chunkHeight, l.height - y0);
             if (TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, y0, 0), &doc->samples[size_t(y0) * rowBytes],

@@ -161,7 +161,7 @@ TEST_F(DialogHostTest, PreviewShowsTheEarthThenOkRendersTheChosenMode) {
 
 TEST_F(DialogHostTest, CancelWritesNothing) {
     HostDocument doc = SmallEarth();
-    const std::vector<uint8_t> before = doc.samples;
+    const SampleBytes before = doc.samples;
     EveryPassUntil([]() -> bool {
         QWidget* window = FindWindow("dissolveWindow");
         if (!window) return false;

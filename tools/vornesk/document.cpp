@@ -34,7 +34,7 @@ bool FitsInMemory(double bytes) {
 }
 
 bool AllocateDocument(HostDocument* doc, int32_t width, int32_t height, int16_t colourPlanes, bool hasAlpha,
-                      int32_t depth, std::string* error) {
+                      int32_t depth, std::string* error, bool zeroed) {
     // Pixel counts beyond 2^31 and sides beyond 2^30 are refused outright.
     if (width <= 0 || height <= 0 || width > (1 << 30) || height > (1 << 30) ||
         int64_t(width) * height > (int64_t(1) << 31)) {
@@ -54,7 +54,12 @@ bool AllocateDocument(HostDocument* doc, int32_t width, int32_t height, int16_t 
     doc->depth = depth;
     doc->mask.clear();
     try {
-        doc->samples.assign(doc->SampleCount() * size_t(doc->BytesPerSample()), 0);
+        const size_t size = doc->SampleCount() * size_t(doc->BytesPerSample());
+        doc->samples.clear();
+        if (zeroed)
+            doc->samples.assign(size, 0);
+        else
+            doc->samples.resize(size);
     } catch (const std::bad_alloc&) {
         doc->samples.clear();
         *error = "not enough memory for a " + std::to_string(width) + " x " + std::to_string(height) + " picture";
@@ -160,7 +165,9 @@ bool ResizeDocument(HostDocument* doc, int32_t width, int32_t height, std::strin
     if (width == doc->width && height == doc->height) return true;
     try {
         HostDocument out;
-        if (!AllocateDocument(&out, width, height, doc->colourPlanes, doc->hasAlpha, doc->depth, error)) return false;
+        // Every target row is written.
+        if (!AllocateDocument(&out, width, height, doc->colourPlanes, doc->hasAlpha, doc->depth, error, false))
+            return false;
         const int planes = doc->Planes(), colour = doc->colourPlanes;
         // Colour is resampled multiplied by alpha, so transparent pixels add nothing.
         Resample(doc->width, doc->height, planes, width, height,

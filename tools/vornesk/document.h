@@ -4,8 +4,31 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
+
+// Leaves the bytes a resize adds unset, for a picture's samples that are
+// written in full before they are read (a large picture is not zeroed first).
+template <class T>
+struct UnsetOnResize : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UnsetOnResize<U>;
+    };
+    UnsetOnResize() = default;
+    template <class U>
+    UnsetOnResize(const UnsetOnResize<U>&) noexcept {}
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+using SampleBytes = std::vector<uint8_t, UnsetOnResize<uint8_t>>;
 
 struct HostDocument {
     int32_t width = 0;
@@ -14,7 +37,7 @@ struct HostDocument {
     bool hasAlpha = false;
     int32_t depth = 8;           // bits per sample: 8, 16 (0..32768) or 32 (float, 0..1)
     // Interleaved samples: per pixel the colour planes, then alpha.
-    std::vector<uint8_t> samples;
+    SampleBytes samples;
     // 8-bit selection, width x height; empty when nothing is selected.
     std::vector<uint8_t> mask;
 
@@ -47,10 +70,10 @@ void SetUnitSample(HostDocument* doc, size_t i, double value);
 // out-of-memory killer.
 bool FitsInMemory(double bytes);
 
-// Allocates the samples (zero) for the given shape; false when the size is
-// absurd or memory runs out.
+// Allocates the samples (zero, or left unset for a caller that writes every
+// one) for the given shape; false when the size is absurd or memory runs out.
 bool AllocateDocument(HostDocument* doc, int32_t width, int32_t height, int16_t colourPlanes, bool hasAlpha,
-                      int32_t depth, std::string* error);
+                      int32_t depth, std::string* error, bool zeroed = true);
 
 // Resamples picture and mask to width x height (a triangle filter widened
 // when shrinking; colour weighted by alpha so transparent pixels do not

@@ -313,11 +313,15 @@ bool ReadTiffFile(int fd, uint64_t fileSize, HostDocument* doc, std::string* err
         alpha = l.extraCount > 0;
     }
     if (l.width > INT32_MAX || l.height > INT32_MAX) return fail("the picture is too large");
+    // Every sample is decoded or the read fails: the samples start unset,
+    // and a failed read leaves no picture behind.
     if (!AllocateDocument(doc, int32_t(l.width), int32_t(l.height), int16_t(colour), alpha,
-                          direct ? (l.bits == 8 ? 8 : l.bits == 16 ? 16 : 32) : 8, error))
+                          direct ? (l.bits == 8 ? 8 : l.bits == 16 ? 16 : 32) : 8, error, false))
         return false;
-    if (direct ? !ReadDirect(tif.get(), l, doc) : !ReadThroughRGBA(tif.get(), doc, message))
+    if (direct ? !ReadDirect(tif.get(), l, doc) : !ReadThroughRGBA(tif.get(), doc, message)) {
+        *doc = HostDocument{};
         return fail(message[0] ? message : "the picture's data cannot be decoded");
+    }
     // libtiff's RGBA hands over colour multiplied by alpha, as associated alpha is stored.
     if (alpha && (!direct || (l.extraCount > 0 && l.extra[0] == EXTRASAMPLE_ASSOCALPHA))) DivideOutAlpha(doc);
     return true;

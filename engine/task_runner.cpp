@@ -29,8 +29,14 @@ constexpr int32_t kDiagnosticTaskNotMade = 247;
 constexpr int32_t kDiagnosticAdvanceStateFailed = 248;
 constexpr int32_t kDiagnosticNotOnMainThread = 249;
 
-constexpr double kProgressInterval = 0.5;
-constexpr int32_t kTilesLaunchedPerWorker = 2;  // the tile worked on and the next  // seconds between progress reports
+constexpr double kProgressInterval = 0.5;  // seconds between progress reports
+// Tiles launched per worker: the one worked on and three waiting, so that
+// the workers do not run dry while the main thread completes a batch.
+constexpr int32_t kTilesLaunchedPerWorker = 4;
+// Workers call the main thread once the waiting tiles drop to this many per
+// worker, so that it completes them in batches while the workers still have
+// tiles to go on with; a lone worker calls it with two tiles still waiting.
+constexpr int32_t kTilesWaitingPerWorkerWhenCalling = 2;
 constexpr int32_t kHostProgressScale = 1000;
 // How long a worker out of tasks watches for the next before it sleeps: the
 // main thread usually launches more within this, and waking a sleeping
@@ -217,6 +223,7 @@ void WhirlyCompletion_Tarnwhistle_pano::StopWorkers() {
 void WhirlyCompletion_Tarnwhistle_pano::WorkerLoop() {
     for (;;) {
         PerTaskStuffType* task = nullptr;
+        bool wakeAnother = false;
         if (launchedCount_.load(std::memory_order_relaxed) == 0) {
             const auto until = std::chrono::steady_clock::now() + kWatchBeforeSleeping;
             while (launchedCount_.load(std::memory_order_relaxed) == 0 && !closingSeen_.load(std::memory_order_relaxed) &&
@@ -230,18 +237,18 @@ void WhirlyCompletion_Tarnwhistle_pano::WorkerLoop() {
             task = launched_.front();
             launched_.pop_front();
             launchedCount_.store(int32_t(launched_.size()), std::memory_order_relaxed);
+            wakeAnother = !launched_.empty();
         }
+        // Sleeping workers wake one another while tasks wait, so the main
+        // thread pays for one wake-up per burst of launches, not one per task.
+        if (wakeAnother) launched_cv_.notify_one();
         RunTaskWork(task);
         bool post = false;
         {
             std::lock_guard<std::mutex> hold(workersLock_);
             finished_.push_back(task);
-            // The main thread is called once the tiles still waiting drop to
-            // one for every other worker, so that it completes them in
-            // batches while the workers go on with the rest rather than once
-            // per tile; a lone worker calls it at every tile, with its next
-            // one waiting.
-            post = !completionsPosted_ && launched_.size() <= size_t(std::max(NUMTasks / 2, 1));
+            post = !completionsPosted_ &&
+                   launched_.size() <= size_t(NUMTasks) * kTilesWaitingPerWorkerWhenCalling;
             completionsPosted_ = completionsPosted_ || post;
         }
         if (post) {
@@ -316,12 +323,15 @@ bool WhirlyCompletion_Tarnwhistle_pano::CreateAndLaunchTaskForTile(
 void WhirlyCompletion_Tarnwhistle_pano::launchTask(PerTaskStuffType* task,
                                                    const std::shared_ptr<NSOperationQueue>&) {
     ++tasks_enqueued_so_far;
+    bool wasEmpty = false;
     {
         std::lock_guard<std::mutex> hold(workersLock_);
+        wasEmpty = launched_.empty();
         launched_.push_back(task);
         launchedCount_.store(int32_t(launched_.size()), std::memory_order_relaxed);
     }
-    launched_cv_.notify_one();
+    // A worker that takes this task wakes the next for the ones behind it.
+    if (wasEmpty) launched_cv_.notify_one();
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::DoCompletionOfTask(

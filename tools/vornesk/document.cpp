@@ -169,15 +169,19 @@ bool ResizeDocument(HostDocument* doc, int32_t width, int32_t height, std::strin
         if (!AllocateDocument(&out, width, height, doc->colourPlanes, doc->hasAlpha, doc->depth, error, false))
             return false;
         const int planes = doc->Planes(), colour = doc->colourPlanes;
+        // 8-bit samples as 0..1, looked up rather than divided each time.
+        float unit8[256];
+        for (int b = 0; b < 256; ++b) unit8[b] = float(b / 255.0);
+        auto unit = [&](size_t i) { return doc->depth == 8 ? unit8[doc->samples[i]] : float(GetUnitSample(*doc, i)); };
         // Colour is resampled multiplied by alpha, so transparent pixels add nothing.
         Resample(doc->width, doc->height, planes, width, height,
                  [&](int32_t y, float* row) {
                      const size_t at = size_t(y) * doc->width;
                      for (int32_t x = 0; x < doc->width; ++x) {
                          const size_t i = (at + x) * planes;
-                         const float alpha = doc->hasAlpha ? float(GetUnitSample(*doc, i + colour)) : 1.f;
+                         const float alpha = doc->hasAlpha ? unit(i + colour) : 1.f;
                          for (int p = 0; p < planes; ++p) {
-                             const float v = float(GetUnitSample(*doc, i + p));
+                             const float v = unit(i + p);
                              row[size_t(x) * planes + p] = p < colour ? v * alpha : v;
                          }
                      }

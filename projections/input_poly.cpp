@@ -56,9 +56,9 @@ void FitInputNet(polyhedron* poly, double aspect) {
         return;
     }
     // Framed as the output mode of the solid frames its net, so that a net
-    // picture the plug-in drew reads back: a border of 2% of the larger side,
-    // then the scale that fits both sides, the other side centred.
-    const double border = 0.02 * std::max(right - left, bottom - top) + 1e-9;
+    // picture the plug-in drew reads back: the same border, then the scale
+    // that fits both sides, the other side centred.
+    const double border = NetFrameBorder(right - left, bottom - top);
     left -= border;
     right += border;
     top -= border;

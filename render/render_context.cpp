@@ -315,11 +315,10 @@ void FrameTheNet(vort* c) {
     box->last = 1.0;
     const double left = poly->net.boundsBox[0], right = poly->net.boundsBox[1];
     const double top = poly->net.boundsBox[2], bottom = poly->net.boundsBox[3];
-    // A border of 2% of the net's larger side keeps the outline off the frame,
-    // except on the cube-map crosses: they are picture formats whose faces
-    // must fill their cells for a cube-map input to read them back.
+    // The cube-map crosses take no border: they are picture formats whose
+    // faces must fill their cells for a cube-map input to read them back.
     const bool cubeCross = c->outputMode == 172 || c->outputMode == 173;
-    const double border = cubeCross ? 0.0 : 0.02 * std::max(right - left, bottom - top) + 1e-9;
+    const double border = cubeCross ? 0.0 : NetFrameBorder(right - left, bottom - top);
     SetFramingBox(box, left - border, right + border, top - border, bottom + border);
 }
 

@@ -42,20 +42,26 @@ void StorePhase(sincType* k, int p, const float w[kKernelTaps]) {
 
 void initGaussianPyrTable_sinc(sincType* kernel) {
     if (!kernel) return;
-    for (int p = 0; p < kKernelPhases; ++p) {
-        const float t = PhaseBase(p);
-        float S[kKernelTaps] = {0, 0, 0, 0, 0};
-        for (int j = 0; j < kSubPositions; ++j) {
-            const float s = static_cast<float>(static_cast<double>(t) + j / -21.0);
-            for (int k = 0; k < kKernelTaps; ++k)
-                S[k] = static_cast<float>(static_cast<double>(S[k]) + Lanczos2(static_cast<double>(s) + k));
+    // Every pyramid starts with this table: it is worked out once and copied.
+    static const sincType table = [] {
+        sincType k{};
+        for (int p = 0; p < kKernelPhases; ++p) {
+            const float t = PhaseBase(p);
+            float S[kKernelTaps] = {0, 0, 0, 0, 0};
+            for (int j = 0; j < kSubPositions; ++j) {
+                const float s = static_cast<float>(static_cast<double>(t) + j / -21.0);
+                for (int tap = 0; tap < kKernelTaps; ++tap)
+                    S[tap] = static_cast<float>(static_cast<double>(S[tap]) + Lanczos2(static_cast<double>(s) + tap));
+            }
+            const float inv = 1.0f / (S[0] + S[1] + S[2] + S[3] + S[4]);
+            float w[kKernelTaps];
+            for (int tap = 0; tap < 4; ++tap) w[tap] = inv * S[tap];
+            w[4] = 1.0f - (w[3] + (w[2] + (w[0] + w[1])));
+            StorePhase(&k, p, w);
         }
-        const float inv = 1.0f / (S[0] + S[1] + S[2] + S[3] + S[4]);
-        float w[kKernelTaps];
-        for (int k = 0; k < 4; ++k) w[k] = inv * S[k];
-        w[4] = 1.0f - (w[3] + (w[2] + (w[0] + w[1])));
-        StorePhase(kernel, p, w);
-    }
+        return k;
+    }();
+    *kernel = table;
 }
 
 void initGaussianPyrTable(sincType* kernel) { initGaussianPyrTable_sinc(kernel); }

@@ -3,7 +3,7 @@
 # Quiet and quick when everything is already there.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ ccache pkg-config libjpeg-dev libpng-dev libtiff-dev libtiff-tools
-      googletest libgtest-dev libgmock-dev libbenchmark-dev
+      libdeflate-dev       googletest libgtest-dev libgmock-dev libbenchmark-dev
       libjpeg-turbo-progs libimage-exiftool-perl imagemagick python3
       python3-psd-tools python3-numpy
       qt6-base-dev fonts-dejavu-core xvfb

@@ -173,6 +173,40 @@ TEST(HostExchange, OutputIsStoredByTheNextExchange) {
             }
 }
 
+// 8-bit whole pixels are handed over in the result itself: they read as the
+// picture, an earlier output shows in a later request, and rows no output
+// reached keep the picture.
+TEST(HostExchange, OutputInPlaceStartsAsThePictureAndKeepsTheRest) {
+    HostDocument doc = Numbered(6, 5, 3, false);
+    const HostDocument before = doc;
+    OSErr err = RunScripted(&doc, [](FilterRecord* r) -> OSErr {
+        r->outRect = Rect{1, 2, 3, 5};
+        EXPECT_EQ(r->advanceState(), noErr);
+        auto* out = static_cast<uint8_t*>(r->outData);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x)
+                for (int p = 0; p < 3; ++p) {
+                    uint8_t& v = out[size_t(y) * r->outRowBytes + size_t(x) * 3 + p];
+                    EXPECT_EQ(v, 10 * (y + 1) + (x + 2) + 60 * p);
+                    v = 200;
+                }
+        r->outRect = Rect{2, 0, 3, 6};
+        EXPECT_EQ(r->advanceState(), noErr);
+        out = static_cast<uint8_t*>(r->outData);
+        for (int x = 0; x < 6; ++x) EXPECT_EQ(out[size_t(x) * 3], x >= 2 && x < 5 ? 200 : 20 + x) << x;
+        Stop(r);
+        return noErr;
+    });
+    ASSERT_EQ(err, noErr);
+    for (int32_t y = 0; y < 5; ++y)
+        for (int32_t x = 0; x < 6; ++x)
+            for (int p = 0; p < 3; ++p) {
+                const size_t i = (size_t(y) * 6 + x) * 3 + p;
+                const bool written = y >= 1 && y < 3 && x >= 2 && x < 5;
+                EXPECT_EQ(doc.samples[i], written ? 200 : before.samples[i]) << x << "," << y << "," << p;
+            }
+}
+
 TEST(HostExchange, ThirtyTwoBitCoordinatesAndSelection) {
     HostDocument doc = Numbered(6, 5, 1, false);
     doc.mask.assign(30, 0);

@@ -35,6 +35,10 @@ struct HostSession {
 
     const HostDocument* source = nullptr;   // the picture as it was: input and masking read it
     HostDocument* result = nullptr;         // the picture being written
+    // Rows of the result that hold the picture yet: each is copied from the
+    // source the first time an output request reaches it, so the copy is
+    // spread over the run instead of made whole before it.
+    std::vector<uint8_t> rowReady;
     std::vector<uint8_t> inBuffer, outBuffer, maskBuffer;
     PendingOutput pending;
     HostRunReport* report = nullptr;
@@ -171,6 +175,25 @@ void PointInPlace(const HostDocument& doc, const VRect& rect, void** data, int32
     *rowBytes = int32_t(size_t(doc.width) * pixelBytes);
 }
 
+// Copies the rows top..bottom of the source into the result where not done yet.
+void EnsureRowsReady(HostSession& s, int32_t top, int32_t bottom) {
+    HostDocument& doc = *s.result;
+    top = std::max(top, 0);
+    bottom = std::min(bottom, doc.height);
+    const size_t rowBytes = size_t(doc.width) * doc.Planes() * doc.BytesPerSample();
+    for (int32_t y = top; y < bottom;) {
+        if (s.rowReady[size_t(y)]) {
+            ++y;
+            continue;
+        }
+        int32_t end = y;
+        while (end < bottom && !s.rowReady[size_t(end)]) s.rowReady[size_t(end++)] = 1;
+        std::memcpy(doc.samples.data() + size_t(y) * rowBytes, s.source->samples.data() + size_t(y) * rowBytes,
+                    size_t(end - y) * rowBytes);
+        y = end;
+    }
+}
+
 // Stores the plug-in's last output into the picture. With autoMask the
 // host blends it with the original by the selection, as the plug-in did not.
 void CommitPendingOutput(HostSession& s) {
@@ -249,6 +272,7 @@ OSErr ExchangePixels(HostSession& s) {
         err = FillRequest(s.source->samples.data(), doc.width, doc.height, doc.Planes(), bps, full, in, rec.inLoPlane,
                           rec.inHiPlane, rec.inputRate, rec.inputPadding, &s.inBuffer, &rec.inData, &rec.inRowBytes);
     if (err) return err;
+    EnsureRowsReady(s, out.top, out.bottom);
     // 8-bit output without a selection is written straight into the result,
     // which then needs no storing; with a selection, or at other depths, the
     // store blends or limits it.
@@ -423,14 +447,22 @@ bool RunFilter(PluginMainProc entry, HostDocument* doc, const HostRunSettings& s
         report->result = paramErr;
         return false;
     }
+    // The result starts as the picture, row by row as the plug-in reaches it.
     HostDocument result;
+    HostSession session;
     try {
-        result = *doc;
+        result.width = doc->width;
+        result.height = doc->height;
+        result.colourPlanes = doc->colourPlanes;
+        result.hasAlpha = doc->hasAlpha;
+        result.depth = doc->depth;
+        result.mask = doc->mask;
+        result.samples.resize(doc->samples.size());
+        session.rowReady.assign(size_t(std::max(doc->height, 0)), 0);
     } catch (const std::bad_alloc&) {
         report->result = memFullErr;
         return false;
     }
-    HostSession session;
     session.entry = entry;
     session.source = doc;
     session.result = &result;
@@ -451,6 +483,7 @@ bool RunFilter(PluginMainProc entry, HostDocument* doc, const HostRunSettings& s
     DisposeHandle(reinterpret_cast<Handle>(session.dataWord));
     report->result = err;
     if (err != noErr) return false;
+    EnsureRowsReady(session, 0, result.height);
     *doc = std::move(result);
     return true;
 }

@@ -10,11 +10,13 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -603,6 +605,67 @@ void RunOnAllProcessors(int32_t count, const std::function<void(int32_t)>& work)
     }
     take();
     for (std::thread& worker : workers) worker.join();
+}
+
+int32_t ProcessorsForWork() { return Processors(); }
+
+bool RunInOrder(int32_t count, int32_t ahead, const std::function<void(int32_t, int32_t)>& make,
+                const std::function<bool(int32_t)>& use) {
+    std::mutex lock;
+    std::condition_variable changed;
+    std::vector<uint8_t> made(size_t(std::max(count, 0)), 0);
+    int32_t next = 0, used = 0;
+    bool stop = false;
+    auto worker = [&](int32_t id) {
+        for (;;) {
+            int32_t i;
+            {
+                std::unique_lock<std::mutex> hold(lock);
+                changed.wait(hold, [&] { return stop || next >= count || next < used + ahead; });
+                if (stop || next >= count) return;
+                i = next++;
+            }
+            make(i, id);
+            {
+                std::lock_guard<std::mutex> hold(lock);
+                made[size_t(i)] = 1;
+            }
+            changed.notify_all();
+        }
+    };
+    std::vector<std::thread> workers;
+    const int32_t threads = std::min(Processors(), std::max(count, 1));
+    for (int32_t t = 0; t < threads; ++t) {
+        try {
+            workers.emplace_back(worker, t);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    bool ok = true;
+    if (workers.empty()) {
+        // No thread could be made: everything on this one.
+        for (int32_t i = 0; i < count && ok; ++i) {
+            make(i, 0);
+            ok = use(i);
+        }
+        return ok;
+    }
+    for (int32_t i = 0; i < count && ok; ++i) {
+        {
+            std::unique_lock<std::mutex> hold(lock);
+            changed.wait(hold, [&] { return made[size_t(i)] != 0; });
+        }
+        ok = use(i);
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            used = i + 1;
+            stop = !ok;
+        }
+        changed.notify_all();
+    }
+    for (std::thread& w : workers) w.join();
+    return ok;
 }
 
 ImageFormat ImageFormatFromName(const std::string& path) {

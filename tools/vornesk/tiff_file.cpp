@@ -1,7 +1,7 @@
 #include "tools/vornesk/tiff_file.h"
 
+#include <libdeflate.h>
 #include <tiffio.h>
-#include <zlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +20,14 @@ namespace {
 
 constexpr size_t kTiffStripBytes = size_t(256) << 10;  // rows per strip: about this many bytes
 constexpr int32_t kTiffStripsPerRound = 64;
+// Output strips are deflated by libdeflate at its fastest level: a little
+// smaller than zlib's fastest and about three times the speed of zlib's
+// level 4, with the same kind of stream.
+constexpr int kTiffDeflateLevel = 1;
+
+struct CompressorFree {
+    void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+};
 
 // libtiff's first error of a file, kept instead of printed; warnings stay quiet.
 int KeepError(TIFF*, void* user, const char*, const char* format, va_list args) {
@@ -355,14 +363,19 @@ bool WriteTiffFile(int fd, const HostDocument& doc, std::string* error) {
         const uint16_t extra[1] = {EXTRASAMPLE_UNASSALPHA};
         TIFFSetField(t, TIFFTAG_EXTRASAMPLES, uint16_t(1), extra);
     }
-    // Strips are deflated on all processors, a round of them at a time so
-    // that only a round is held, and written in order as raw strips (in
-    // this machine's byte order, which is the file's).
+    // Strips are deflated on all processors, at most a round of them ahead
+    // of the file, and written in order as raw strips (in this machine's
+    // byte order, which is the file's) while the next are deflated.
     const int32_t strips = (doc.height + rowsPerStrip - 1) / rowsPerStrip;
-    std::vector<std::vector<uint8_t>> packed(size_t(std::min(strips, kTiffStripsPerRound)));
+    std::vector<std::vector<uint8_t>> packed(static_cast<size_t>(strips));
+    std::vector<std::unique_ptr<libdeflate_compressor, CompressorFree>> compressors(static_cast<size_t>(ProcessorsForWork()));
     std::atomic<bool> packingFailed{false};
-    auto pack = [&](int32_t strip, std::vector<uint8_t>* out) {
+    auto pack = [&](int32_t strip, int32_t worker) {
+        std::vector<uint8_t>& out = packed[size_t(strip)];
         try {
+            auto& compressor = compressors[size_t(worker)];
+            if (!compressor) compressor.reset(libdeflate_alloc_compressor(kTiffDeflateLevel));
+            if (!compressor) throw std::bad_alloc();
             const int32_t first = strip * rowsPerStrip, end = std::min(doc.height, first + rowsPerStrip);
             const size_t bytes = rowBytes * size_t(end - first);
             const uint8_t* from = &doc.samples[size_t(first) * rowBytes];
@@ -377,29 +390,30 @@ bool WriteTiffFile(int fd, const HostDocument& doc, std::string* error) {
                 }
                 from = converted.data();
             }
-            out->resize(compressBound(uLong(bytes)));
-            uLongf size = uLongf(out->size());
-            if (compress2(out->data(), &size, from, uLong(bytes), kOutputDeflateLevel) != Z_OK) {
-                packingFailed = true;
-                return;
-            }
-            out->resize(size);
+            out.resize(libdeflate_zlib_compress_bound(compressor.get(), bytes));
+            const size_t size = libdeflate_zlib_compress(compressor.get(), from, bytes, out.data(), out.size());
+            if (size == 0) throw std::bad_alloc();
+            out.resize(size);
         } catch (const std::bad_alloc&) {
             packingFailed = true;
+            out.clear();
         }
     };
-    for (int32_t round = 0; round < strips; round += kTiffStripsPerRound) {
-        const int32_t count = std::min(kTiffStripsPerRound, strips - round);
-        RunOnAllProcessors(count, [&](int32_t i) { pack(round + i, &packed[size_t(i)]); });
-        if (packingFailed) {
-            *error = "out of memory";
+    bool writeFailed = false;
+    RunInOrder(strips, kTiffStripsPerRound, pack, [&](int32_t strip) {
+        std::vector<uint8_t>& out = packed[size_t(strip)];
+        if (packingFailed) return false;
+        if (TIFFWriteRawStrip(t, uint32_t(strip), out.data(), tmsize_t(out.size())) < 0) {
+            writeFailed = true;
             return false;
         }
-        for (int32_t i = 0; i < count; ++i) {
-            if (TIFFWriteRawStrip(t, uint32_t(round + i), packed[size_t(i)].data(),
-                                  tmsize_t(packed[size_t(i)].size())) < 0)
-                return fail();
-        }
+        std::vector<uint8_t>().swap(out);
+        return true;
+    });
+    if (writeFailed) return fail();
+    if (packingFailed) {
+        *error = "out of memory";
+        return false;
     }
     if (!TIFFWriteDirectory(t) || !TIFFFlush(t)) return fail();
     return true;

@@ -34,6 +34,11 @@ void BM_Road_Equirect_to_Orthographic(benchmark::State& s) { RunRoad(s, 5, 1, tr
 void BM_Road_Equirect_to_Mercator(benchmark::State& s) { RunRoad(s, 62, 1, true, false); }
 void BM_Road_Equirect_to_EquiTall(benchmark::State& s) { RunRoad(s, 81, 1, true, false); }
 void BM_Road_Mollweide_to_Equirect(benchmark::State& s) { RunRoad(s, 1, 7, true, false); }
+// Unturned, the Mollweide map hands its longitude and latitude straight to
+// the equirectangular input; turned, it takes the general road.
+void BM_Road_Equirect_to_Mollweide(benchmark::State& s) { RunRoad(s, 46, 1, false, false); }
+void BM_Road_Equirect_to_Mollweide_Twirled(benchmark::State& s) { RunRoad(s, 46, 1, true, false); }
+void BM_Road_Equirect_to_Rectilinear(benchmark::State& s) { RunRoad(s, 14, 1, false, false); }
 
 BENCHMARK(BM_Road_Equirect_to_Equirect);
 BENCHMARK(BM_Road_Equirect_to_Equirect_Twirled);
@@ -41,5 +46,8 @@ BENCHMARK(BM_Road_Equirect_to_Orthographic);
 BENCHMARK(BM_Road_Equirect_to_Mercator);
 BENCHMARK(BM_Road_Equirect_to_EquiTall);
 BENCHMARK(BM_Road_Mollweide_to_Equirect);
+BENCHMARK(BM_Road_Equirect_to_Mollweide);
+BENCHMARK(BM_Road_Equirect_to_Mollweide_Twirled);
+BENCHMARK(BM_Road_Equirect_to_Rectilinear);
 
 }  // namespace

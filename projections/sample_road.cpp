@@ -17,6 +17,7 @@
 #include "projections/scissor_height.h"
 #include "projections/sphere_to_input.h"
 #include "projections/twirl.h"
+#include "projections/world_map_projections.h"
 #include "records/vort.h"
 #include "records/renderhinttype.h"
 
@@ -36,6 +37,43 @@ struct FloretHandOn {
 void FloretOnPolyhedron(float out[3], uint8_t* miss, const polyhedron* poly, void* handOn, double x, double y) {
     auto* h = static_cast<FloretHandOn*>(handOn);
     DoPolyhedralTransforms(out, poly, h->caches, miss, h->hints, float(x), float(y));
+}
+
+constexpr long kModeMollweide = 46, kInputEquirectangular = 1;
+constexpr double kFourSqrt2 = 5.656854249492384;
+
+// Whether the sample's direction needs no turn, overlay or input-side lookup
+// beyond the equirectangular one, so that a map that knows its longitude and
+// latitude may hand them straight to the input.
+inline bool GoesStraightToEquirect(const vort* c) {
+    return c->outputMode == kModeMollweide && c->inputMode == kInputEquirectangular && !c->polyhedral &&
+           c->renderKind == kRenderKindProjection && c->anamorphKind == kAnamorphNone && c->tumble.turnsNothing &&
+           !c->graticuleOn && !c->indicatrixOn && !c->scissorOn;
+}
+
+// The Mollweide map onto an unturned equirectangular input: the map's
+// longitude and latitude are the input position, without the round trip
+// through a direction (a sine and cosine there, an arccosine and arctangent
+// back) that the general road takes. It answers as that road does, to within
+// float rounding of the position, except within 3e-4 rad of the poles, where
+// the road's single-precision arccosine of the height loses the latitude and
+// this keeps it (tests/projections/road_test.cpp pins both).
+void MollweideStraightToEquirect(float u, float v, const vort* c, TransformationReply* reply) {
+    // OutputPlaneOf's centred plane, inline.
+    const double S = c->inverseScale, du = static_cast<double>(u) - 0.5, dv = static_cast<double>(v) - 0.5;
+    const double X = S * (du - c->planeCentreX), Y = S * dv * c->aspect;
+    double lambda, southLatitude;
+    if (!MollweideInverse(kFourSqrt2 * X, kFourSqrt2 * Y, &lambda, &southLatitude) ||
+        !(lambda >= -kPiD && lambda <= kPiD)) {
+        reply->place = kPlaceNoDirection;
+        return;
+    }
+    if (reply->place >= -8) reply->place = kPlaceNoRegion;
+    const float x = static_cast<float>(0.5 + lambda * (0.5 / kPiD));
+    reply->inputU = c->flipOn ? 1.0f - x : x;
+    reply->inputV = static_cast<float>(0.5 + southLatitude * (1.0 / kPiD));
+    reply->inputFace = -1;
+    reply->inputKind = 2;
 }
 
 }  // namespace
@@ -186,6 +224,10 @@ void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* repl
     }
 
     hints->onTab = 0;
+    if (GoesStraightToEquirect(context)) {
+        MollweideStraightToEquirect(u, v, context, reply);
+        return;
+    }
     if (!context->polyhedral) {
         handle_non_poly_projections(hints, point, context, region, miss, planePoint, reply, u, v);
     } else if (context->renderKind == kRenderKindProjection) {

@@ -56,6 +56,10 @@ void InitTwirlTranformation_core(tumbletype* t, float a1, float a2, float a3, in
         }
         t->combined[i][3] = 0.0f;
     }
+    bool identity = true;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) identity = identity && t->combined[i][j] == t->identity[3 * i + j];
+    t->turnsNothing = identity ? 1 : 0;
 }
 
 void InitTwirlTranformation_WEIRD_core(tumbletype* t, float a1, float a2, float a3, int unused,

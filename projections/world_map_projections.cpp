@@ -13,8 +13,6 @@
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kShortPi = 3.141592653;
-constexpr double kSqrt2 = 1.414213562373095;
-constexpr double kTwoSqrt2 = 2.82842712474619;
 }  // namespace
 
 void MapLongitudeLatitudeToDirection(float out[3], double lambda, double phi) {
@@ -23,22 +21,12 @@ void MapLongitudeLatitudeToDirection(float out[3], double lambda, double phi) {
 
 void TotalMollweide(float out[3], unsigned char* outside, float* latitude, double x, double y, double lambdaMin,
                     double lambdaMax, double shift) {
-    const double r2 = x * x / 4.0 + y * y;
-    const double w = std::sqrt(1.0 - r2 / 4.0) * y;
-    if (!(std::fabs(y) <= kSqrt2) || !(std::fabs(x) <= kTwoSqrt2) || !(w >= -1.0 && w <= 1.0)) {
+    double lambda, phiS;
+    if (!MollweideInverse(x, y, &lambda, &phiS)) {
         *outside = 1;
         return;
     }
-    // sin(theta) is y / sqrt 2 and theta lies within +-pi / 2, so cos(theta)
-    // is the root below and sin(2 theta) = 2 sin(theta) cos(theta): no sine
-    // or cosine per sample.
-    const double s = y / kSqrt2;
-    const double theta = std::asin(s);
-    const double cosTheta = std::sqrt(std::max(1.0 - s * s, 0.0));
-    const double phiS = std::asin(std::clamp((2.0 * theta + 2.0 * s * cosTheta) / kPi, -1.0, 1.0));
     if (latitude) *latitude = static_cast<float>(phiS);
-    const float k = static_cast<float>(kTwoSqrt2 * cosTheta);
-    const double lambda = k > 0.0f ? kPi * x / k + kPi - kShortPi : -kPi;
     if (!(lambda >= lambdaMin && lambda <= lambdaMax)) {
         *outside = 1;
         return;

@@ -9,13 +9,39 @@
 // reuse them lobe by lobe. A single map passes (-π, π, 0).
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+
+#include "common/angles.h"
 
 struct TransformationReply;
 
 // Direction of map longitude lambda and latitude phi (north up).
 void MapLongitudeLatitudeToDirection(float out[3], double lambda, double phi);
 
+// The inverse Mollweide map before the equirectangular step: x, y already
+// multiplied by 4√2 give the map longitude and the southward latitude.
+// False, with nothing written, outside the map's band; the lobe window is
+// the caller's. Inline for the per-sample road; its arcsines are AsinFast.
+inline bool MollweideInverse(double x, double y, double* lambda, double* southLatitude) {
+    constexpr double kPi = 3.14159265358979323846, kShortPi = 3.141592653;
+    constexpr double kSqrt2 = 1.414213562373095, kTwoSqrt2 = 2.82842712474619;
+    constexpr double kInvSqrt2 = 1.0 / kSqrt2, kInvPi = 1.0 / kPi;
+    const double r2 = x * x / 4.0 + y * y;
+    const double w = std::sqrt(1.0 - r2 / 4.0) * y;
+    if (!(std::fabs(y) <= kSqrt2) || !(std::fabs(x) <= kTwoSqrt2) || !(w >= -1.0 && w <= 1.0)) return false;
+    // sin(theta) is y / sqrt 2 and theta lies within +-pi / 2, so cos(theta)
+    // is the root below and sin(2 theta) = 2 sin(theta) cos(theta): no sine
+    // or cosine per sample.
+    const double s = y * kInvSqrt2;
+    const double theta = AsinFast(s);
+    const double cosTheta = std::sqrt(std::max(1.0 - s * s, 0.0));
+    *southLatitude = AsinFast(std::clamp((2.0 * theta + 2.0 * s * cosTheta) * kInvPi, -1.0, 1.0));
+    const float k = static_cast<float>(kTwoSqrt2 * cosTheta);
+    *lambda = k > 0.0f ? kPi * x / k + kPi - kShortPi : -kPi;
+    return true;
+}
 // x, y already multiplied by 4√2. latitude receives the southward latitude.
 void TotalMollweide(float out[3], unsigned char* outside, float* latitude, double x, double y,
                     double lambdaMin, double lambdaMax, double shift);

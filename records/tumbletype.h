@@ -13,4 +13,5 @@ struct tumbletype {
     float identity[9];
     float axis[3];    // the z axis carried by the first two turns
     float angles[3];  // a1, a2, a3 in radians as passed
+    unsigned char turnsNothing;  // combined is exactly the identity: the twirl may be skipped
 };

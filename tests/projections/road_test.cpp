@@ -153,6 +153,69 @@ TEST(Road, UndefinedInputPositionsAreCleared) {
         }
 }
 
+// The unturned Mollweide map onto an equirectangular input skips the
+// direction: its input position is the map's longitude and latitude. Against
+// the inverse map in long double it is off by float rounding alone; the
+// general road (the same context with the twirl marked as turning) goes
+// through sinf, sincosf, acosf and atan2f and is off by a little more, most
+// near the poles, where acosf of a height next to 1 loses the latitude (and
+// at the pole itself the longitude with it). Both answer the same places;
+// the straight answer is the nearer one. Distances are angles on the sphere
+// between the directions the input positions stand for.
+TEST(Road, MollweideGoesStraightToAnEquirectangularInput) {
+    RoadRig straight(46, 1, 0.5f), general(46, 1, 0.5f);
+    ASSERT_TRUE(straight.context->tumble.turnsNothing);
+    general.context->tumble.turnsNothing = 0;
+    using LD = long double;
+    const LD pi = 3.141592653589793238462643383279503L;
+    auto apart = [&](LD u1, LD v1, LD u2, LD v2) {
+        const LD a[3] = {std::sin(pi * v1) * std::sin(2 * pi * u1), std::cos(pi * v1), std::sin(pi * v1) * std::cos(2 * pi * u1)};
+        const LD b[3] = {std::sin(pi * v2) * std::sin(2 * pi * u2), std::cos(pi * v2), std::sin(pi * v2) * std::cos(2 * pi * u2)};
+        const LD c[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+        return double(std::atan2(std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]), a[0] * b[0] + a[1] * b[1] + a[2] * b[2]));
+    };
+    double worstStraight = 0, worstGeneral = 0, worstGeneralAwayFromPoles = 0, worstApart = 0;
+    int inside = 0;
+    auto check = [&](float u, float v) {
+        const TransformationReply a = straight.at(u, v), b = general.at(u, v);
+        ASSERT_EQ(a.place, b.place) << u << " " << v;
+        if (a.place == kPlaceNoDirection) return;
+        ++inside;
+        EXPECT_EQ(a.place, kPlaceNoRegion);
+        EXPECT_EQ(a.inputFace, b.inputFace);
+        EXPECT_EQ(a.inputKind, b.inputKind);
+        // The frame is the plain one: x = 4 sqrt 2 (u - 1/2), y = 2 sqrt 2 (v - 1/2).
+        const LD x = 4 * std::sqrt(2.0L) * (LD(u) - 0.5L), y = 2 * std::sqrt(2.0L) * (LD(v) - 0.5L);
+        const LD theta = std::asin(y / std::sqrt(2.0L));
+        const LD lambda = pi * x / (2 * std::sqrt(2.0L) * std::cos(theta));
+        const LD phi = std::asin((2 * theta + std::sin(2 * theta)) / pi);
+        const LD eu = 0.5L + lambda / (2 * pi), ev = 0.5L + phi / pi;
+        const double es = apart(a.inputU, a.inputV, eu, ev), eg = apart(b.inputU, b.inputV, eu, ev);
+        worstStraight = std::max(worstStraight, es);
+        worstGeneral = std::max(worstGeneral, eg);
+        if (std::fabs(ev - 0.5L) < 0.49L) worstGeneralAwayFromPoles = std::max(worstGeneralAwayFromPoles, eg);
+        worstApart = std::max(worstApart, apart(a.inputU, a.inputV, b.inputU, b.inputV));
+    };
+    for (int j = 0; j <= 400; ++j)
+        for (int i = 0; i <= 400; ++i) check(-0.05f + 1.1f * i / 400, -0.05f + 1.1f * j / 400);
+    // The rows at the poles, where the map is steepest, and the equator.
+    for (int j = 0; j <= 2000; ++j)
+        for (float v0 : {0.0f, 0.998f})
+            for (float u : {0.5f, 0.5001f, 0.47f, 0.6f}) check(u, v0 + 0.002f * j / 2000);
+    for (int j = 0; j <= 2000; ++j) check(0.5f + 0.5f * j / 2000, 0.5f);
+    ASSERT_GT(inside, 100000);
+    // Radians; a float unit in the last place of v is 6e-8, 1.9e-7 rad.
+    EXPECT_LE(worstStraight, 4e-7);
+    EXPECT_LE(worstGeneralAwayFromPoles, 2e-6);
+    // About the square root of twice a float unit in the last place of 1.
+    EXPECT_LE(worstGeneral, 3e-4);
+    EXPECT_LE(worstApart, 3e-4);
+    // Flipped, both mirror the input across.
+    straight.context->flipOn = general.context->flipOn = 1;
+    EXPECT_NEAR(straight.at(0.3f, 0.4f).inputU, general.at(0.3f, 0.4f).inputU, 1e-6);
+    EXPECT_NEAR(straight.at(0.3f, 0.4f).inputU, 0.5 + 0.2 / std::cos(std::asin(0.2)), 1e-6);
+}
+
 // Workers run the road at once, each with its own render context, over one
 // set of lazy tables and projection caches built beforehand: they only read
 // what they share, so every worker gives the answers of a lone pass (and the

@@ -27,6 +27,13 @@ TEST(Twirl, ZeroTwirlIsTheIdentity) {
     EXPECT_EQ(p[0], 0.6f);
     EXPECT_EQ(p[1], -0.48f);
     EXPECT_EQ(p[2], 0.64f);
+    // Only the exact identity lets the road skip the turn.
+    EXPECT_TRUE(t.turnsNothing);
+    for (float a : {1e-3f, 0.5f, -2.0f}) {
+        EXPECT_FALSE(Twirl(a, 0, 0).turnsNothing) << a;
+        EXPECT_FALSE(Twirl(0, a, 0).turnsNothing) << a;
+        EXPECT_FALSE(Twirl(0, 0, a).turnsNothing) << a;
+    }
 }
 
 TEST(Twirl, IsARotationForRandomAngles) {

@@ -1,5 +1,9 @@
 #include "pyramid/mipmap.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
 #include "platform/foundation_threads.h"
 #include "pyramid/image_fill.h"
 #include "pyramid/pixels.h"
@@ -115,6 +119,82 @@ void ReduceFourIntegers(PyramidDescriptor* pyr, int64_t L, const VRect& r, int64
     });
 }
 
+// The standard reduction of 8-bit colour, worked out row by row. The
+// weights are the outer product of (1, 16, 64, 64, 16, 1) over 16 with the
+// corners left out, so each sum is the full product, less the corners' own
+// share, over 16, exactly. A pixel's four components are spread into the
+// 16-bit lanes of one 64-bit word, in which whole rows are summed across
+// (at most 162 x 255 per lane); the sums down the six rows are taken in two
+// words of 32-bit lanes. Each level-L row is read and summed across once for
+// the three rows of L + 1 that use it.
+constexpr int64_t kReduceChunk = 128;               // pixels of L + 1 at a time
+constexpr uint64_t kLanes16 = 0x00FF00FF00FF00FFull;
+constexpr uint64_t kLanes32 = 0x0000FFFF0000FFFFull;
+constexpr uint64_t kTaps6[6] = {1, 16, 64, 64, 16, 1};
+
+inline uint64_t SpreadComponents(uint32_t p) {
+    uint64_t v = p;
+    v = (v | (v << 16)) & kLanes32;
+    return (v | (v << 8)) & kLanes16;
+}
+
+void ReduceColour8(PyramidDescriptor* pyr, int64_t L, const VRect& r) {
+    uint64_t spread[6][2 * kReduceChunk + 4];
+    uint64_t across[6][kReduceChunk];
+    const int64_t maxX = pyr->maxX[L], maxY = pyr->maxY[L];
+    for (int64_t left = r.left; left < r.right; left += kReduceChunk) {
+        const int64_t n = std::min<int64_t>(kReduceChunk, r.right - left);
+        // Level-L row j into its place in the ring of six: spread, then summed across.
+        auto sumRow = [&](int64_t j) {
+            uint64_t* row = spread[((j % 6) + 6) % 6];
+            const int64_t first = 2 * left - 2;
+            const uint8_t* at = nullptr;
+            for (int64_t t = 0; t < 2 * n + 4; ++t) {
+                const int64_t i = first + t;
+                uint32_t p;
+                if (i < 0 || i > maxX || j < 0 || j > maxY) {
+                    p = pyr_read_with_edge_rule<uint32_t>(i, j, pyr, L);
+                    at = nullptr;
+                } else {
+                    if (!at || (i & (kTileSide - 1)) == 0) at = pyr_pixel_address(pyr, L, i, j, 4);
+                    std::memcpy(&p, at, 4);
+                    at += 4;
+                }
+                row[t] = SpreadComponents(p);
+            }
+            uint64_t* sums = across[((j % 6) + 6) % 6];
+            for (int64_t x = 0; x < n; ++x) {
+                const uint64_t* s = &row[2 * x];
+                sums[x] = s[0] + 16 * s[1] + 64 * s[2] + 64 * s[3] + 16 * s[4] + s[5];
+            }
+        };
+        int64_t nextRow = INT64_MIN;
+        for (int64_t y = r.top; y < r.bottom; ++y) {
+            const int64_t top = 2 * y - 2;
+            for (int64_t j = std::max(top, nextRow); j < top + 6; ++j) sumRow(j);
+            nextRow = top + 6;
+            const uint64_t* h[6];
+            for (int k = 0; k < 6; ++k) h[k] = across[(((top + k) % 6) + 6) % 6];
+            const uint64_t* topRow = spread[((top % 6) + 6) % 6];
+            const uint64_t* bottomRow = spread[(((top + 5) % 6) + 6) % 6];
+            for (int64_t x = 0; x < n; ++x) {
+                uint64_t even = 0, odd = 0;  // components 3 and 1; 2 and 0
+                for (int k = 0; k < 6; ++k) {
+                    even += kTaps6[k] * (h[k][x] & kLanes32);
+                    odd += kTaps6[k] * ((h[k][x] >> 16) & kLanes32);
+                }
+                const uint64_t corners = topRow[2 * x] + topRow[2 * x + 5] + bottomRow[2 * x] + bottomRow[2 * x + 5];
+                even -= corners & kLanes32;
+                odd -= (corners >> 16) & kLanes32;
+                const int64_t c0 = int64_t(odd >> 32) / 16, c1 = int64_t(even >> 32) / 16;
+                const int64_t c2 = int64_t(odd & 0xFFFFFFFFu) / 16, c3 = int64_t(even & 0xFFFFFFFFu) / 16;
+                set_pyramid_sample_pointColor(left + x, y, pyr, L + 1, ReduceInteger(c0, 255), ReduceInteger(c1, 255),
+                                              ReduceInteger(c2, 255), ReduceInteger(c3, 255));
+            }
+        }
+    }
+}
+
 }  // namespace
 
 void UpdateNextSmallerLevel_core(PyramidDescriptor* pyr, int64_t L, VRect rect) {
@@ -140,7 +220,7 @@ void UpdateNextSmallerLevel_core(PyramidDescriptor* pyr, int64_t L, VRect rect) 
             });
             return;
         case kPyrColour8:
-            ReduceFourIntegers<uint32_t>(pyr, L, r, 255, [](uint32_t p, int k) { return int64_t((p >> (24 - 8 * k)) & 255); });
+            ReduceColour8(pyr, L, r);
             return;
         case kPyrColour16:
             ReduceFourIntegers<Shorts4>(pyr, L, r, 32768, [](const Shorts4& p, int k) { return int64_t(p.c[k]); });

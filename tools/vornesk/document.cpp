@@ -5,8 +5,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <deque>
 #include <new>
+#include <system_error>
+#include <thread>
 
 #include "tools/vornesk/image_files.h"
 
@@ -102,6 +103,31 @@ Taps MakeTaps(int32_t n, int32_t m) {
     return t;
 }
 
+// One source row resampled across into `row`: each target sample the
+// weighted sum of its taps, added in tap order from zero. PLANES is the
+// number of planes when it is 1 to 4, else 0 and `planes` tells.
+template <int PLANES>
+void ResampleAcross(const Taps& tx, int32_t nw, int planesGiven, const float* in, float* row) {
+    const int planes = PLANES ? PLANES : planesGiven;
+    for (int32_t x = 0; x < nw; ++x) {
+        float d[4] = {0.f, 0.f, 0.f, 0.f};
+        float* out = &row[size_t(x) * planes];
+        if (PLANES == 0)
+            for (int p = 0; p < planes; ++p) out[p] = 0.f;
+        const float* w = &tx.weights[tx.offset[x]];
+        const float* s = &in[size_t(tx.first[x]) * planes];
+        for (int32_t k = 0; k < tx.count[x]; ++k, s += planes) {
+            const float wgt = w[k];
+            if (PLANES == 0)
+                for (int p = 0; p < planes; ++p) out[p] += wgt * s[p];
+            else
+                for (int p = 0; p < PLANES; ++p) d[p] += wgt * s[p];
+        }
+        if (PLANES != 0)
+            for (int p = 0; p < PLANES; ++p) out[p] = d[p];
+    }
+}
+
 // Resamples rows of `planes` floats from w x h to nw x nh: each target row
 // from the source rows under its filter, each of those resampled across
 // once and kept only while target rows still need it. `source(y, row)`
@@ -113,34 +139,51 @@ template <class SourceRow, class TargetRow>
 void Resample(int32_t w, int32_t h, int planes, int32_t nw, int32_t nh, SourceRow source, TargetRow target) {
     const Taps tx = MakeTaps(w, nw), ty = MakeTaps(h, nh);
     const size_t across = size_t(nw) * planes;
+    auto resampleAcross = planes == 1   ? ResampleAcross<1>
+                          : planes == 2 ? ResampleAcross<2>
+                          : planes == 3 ? ResampleAcross<3>
+                          : planes == 4 ? ResampleAcross<4>
+                                        : ResampleAcross<0>;
     auto band = [&](int32_t firstTarget, int32_t endTarget) {
         std::vector<float> in(size_t(w) * planes), out(across);
-        std::deque<std::vector<float>> window;   // source rows first, first + 1, ... resampled across
-        int32_t first = 0;
+        // Source rows first, first + 1, ... resampled across, in a ring of
+        // rows reused as the window moves down.
+        int32_t most = 1;
+        for (int32_t y = firstTarget; y < endTarget; ++y) most = std::max(most, ty.count[y]);
+        std::vector<std::vector<float>> ring(static_cast<size_t>(most), std::vector<float>(across));
+        int32_t first = 0, held = 0;
         for (int32_t y = firstTarget; y < endTarget; ++y) {
             const int32_t lo = ty.first[y], hi = lo + ty.count[y] - 1;
-            while (!window.empty() && first < lo) {
-                window.pop_front();
-                ++first;
+            if (held == 0 || lo >= first + held) {
+                first = lo;
+                held = 0;
+            } else if (first < lo) {
+                held -= lo - first;
+                first = lo;
             }
-            if (window.empty()) first = lo;
-            while (first + int32_t(window.size()) <= hi) {
-                source(first + int32_t(window.size()), in.data());
-                std::vector<float> row(across, 0.f);
-                for (int32_t x = 0; x < nw; ++x)
-                    for (int32_t k = 0; k < tx.count[x]; ++k) {
-                        const float wgt = tx.weights[tx.offset[x] + k];
-                        const float* s = &in[size_t(tx.first[x] + k) * planes];
-                        float* d = &row[size_t(x) * planes];
-                        for (int p = 0; p < planes; ++p) d[p] += wgt * s[p];
-                    }
-                window.push_back(std::move(row));
+            while (first + held <= hi) {
+                source(first + held, in.data());
+                resampleAcross(tx, nw, planes, in.data(), ring[size_t((first + held) % most)].data());
+                ++held;
             }
-            std::fill(out.begin(), out.end(), 0.f);
-            for (int32_t k = 0; k < ty.count[y]; ++k) {
-                const float wgt = ty.weights[ty.offset[y] + k];
-                const std::vector<float>& s = window[size_t(lo - first + k)];
-                for (size_t i = 0; i < across; ++i) out[i] += wgt * s[i];
+            const float* rows[64];
+            const int32_t count = ty.count[y];
+            if (count <= 64) {
+                for (int32_t k = 0; k < count; ++k) rows[k] = ring[size_t((lo + k) % most)].data();
+                const float* wy = &ty.weights[ty.offset[y]];
+                float* o = out.data();
+                for (size_t i = 0; i < across; ++i) {
+                    float v = 0.f;
+                    for (int32_t k = 0; k < count; ++k) v += wy[k] * rows[k][i];
+                    o[i] = v;
+                }
+            } else {
+                std::fill(out.begin(), out.end(), 0.f);
+                for (int32_t k = 0; k < count; ++k) {
+                    const float wgt = ty.weights[ty.offset[y] + k];
+                    const float* r = ring[size_t((lo + k) % most)].data();
+                    for (size_t i = 0; i < across; ++i) out[i] += wgt * r[i];
+                }
             }
             target(y, out.data());
         }
@@ -157,6 +200,16 @@ void Resample(int32_t w, int32_t h, int planes, int32_t nw, int32_t nh, SourceRo
         }
     });
     if (outOfMemory) throw std::bad_alloc();
+}
+
+// An 8-bit sample from 0..1 as SetUnitSample stores it: rounded to the
+// nearest step, ties to even, and limited to 0..255.
+inline uint8_t Stored8(float value) {
+    const double v = double(value) * 255.0;
+    // Adding and taking away 2^52 rounds a non-negative double below 2^51
+    // to an integer exactly as nearbyint does.
+    const double r = v >= 0.0 && v < 0x1p51 ? (v + 0x1p52) - 0x1p52 : std::nearbyint(v);
+    return uint8_t(std::clamp(r, 0.0, 255.0));
 }
 
 }  // namespace
@@ -177,6 +230,11 @@ bool ResizeDocument(HostDocument* doc, int32_t width, int32_t height, std::strin
         Resample(doc->width, doc->height, planes, width, height,
                  [&](int32_t y, float* row) {
                      const size_t at = size_t(y) * doc->width;
+                     if (doc->depth == 8 && !doc->hasAlpha) {
+                         const uint8_t* in = &doc->samples[at * planes];
+                         for (size_t i = 0; i < size_t(doc->width) * planes; ++i) row[i] = unit8[in[i]];
+                         return;
+                     }
                      for (int32_t x = 0; x < doc->width; ++x) {
                          const size_t i = (at + x) * planes;
                          const float alpha = doc->hasAlpha ? unit(i + colour) : 1.f;
@@ -188,6 +246,11 @@ bool ResizeDocument(HostDocument* doc, int32_t width, int32_t height, std::strin
                  },
                  [&](int32_t y, const float* row) {
                      const size_t at = size_t(y) * width;
+                     if (out.depth == 8 && !doc->hasAlpha) {
+                         uint8_t* to = &out.samples[at * planes];
+                         for (size_t i = 0; i < size_t(width) * planes; ++i) to[i] = Stored8(row[i]);
+                         return;
+                     }
                      for (int32_t x = 0; x < width; ++x) {
                          const float* px = row + size_t(x) * planes;
                          const float alpha = doc->hasAlpha ? px[colour] : 1.f;
@@ -209,7 +272,14 @@ bool ResizeDocument(HostDocument* doc, int32_t width, int32_t height, std::strin
                              out.mask[size_t(y) * width + x] = uint8_t(std::clamp(std::lround(row[x]), 0L, 255L));
                      });
         }
+        // The large picture's pages are given back on a thread of their own
+        // while the caller goes on with the small one.
+        SampleBytes old = std::move(doc->samples);
         *doc = std::move(out);
+        try {
+            std::thread([](SampleBytes) {}, std::move(old)).detach();
+        } catch (const std::system_error&) {
+        }
         return true;
     } catch (const std::bad_alloc&) {
         *error = "not enough memory to resize the picture to " + std::to_string(width) + " x " + std::to_string(height);

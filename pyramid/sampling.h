@@ -13,7 +13,12 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
+#include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
 
 // ---- 5 x 5 kernel at a pixel position of level L (pyramid scale) ----
@@ -54,6 +59,12 @@ void get_unit_ramped_wrapped_pyramid_sample_point(const PyramidDescriptor* pyr, 
 // get_unit_ramped_wrapped_pyramid_sample_point, with shared pixels read once.
 void get_unit_ramped_wrapped_samples_on_grid(const PyramidDescriptor* pyr, int64_t L, const float* us, int nu,
                                              const float* vs, int nv, float (*out)[4]);
+// The same sample for the common case, taken straight from the tile: an
+// 8-bit colour pyramid, a unit position inside the picture (u in 0..1, v in
+// 0..1 short of 1) whose pixel position (X, Y) of level L is at least 0 and
+// whose four pixels lie inside the level and in one tile. False, with
+// nothing written, for any other case.
+inline bool unit_bilinear_colour8_inside(const PyramidDescriptor* pyr, int64_t L, float X, float Y, float out[4]);
 void get_unit_ramped_pyramid_sample_point(const PyramidDescriptor* pyr, int64_t L, float u, float v,
                                           float out[4]);
 void get_cont_ramped_wrapped_pyramid_sample_point(const PyramidDescriptor* pyr, int64_t L, float X, float Y,
@@ -107,3 +118,51 @@ float get_pyramid_sample_point_float_unclamped(int64_t x, int64_t y, const Pyram
 void set_pyramid_sample_point_float_unclamped(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L, float f);
 void get_pyramid_sample_point4call(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L, int64_t* c0,
                                    int64_t* c1, int64_t* c2, int64_t* c3);
+
+// ---- inline definitions ----
+
+inline bool unit_bilinear_colour8_inside(const PyramidDescriptor* pyr, int64_t L, float X, float Y, float out[4]) {
+    if (pyr->kind != kPyrColour8 || pyr->bytesPerPixel != 4 || !(X >= 0.0f && Y >= 0.0f) ||
+        !(X < 1e9f && Y < 1e9f) || !pyr_accessible(pyr, L, 4))
+        return false;
+    const int64_t i0 = static_cast<int64_t>(X), j0 = static_cast<int64_t>(Y);
+    if (!pyr_block_in_one_tile<2>(pyr, L, i0, j0)) return false;
+    const uint8_t* p = pyr_pixel_address(pyr, L, i0, j0, 4);
+    // The four channels side by side: each lane does the scalar steps of the
+    // wrapped sampler (a byte times the scale, then the two blends), so the
+    // results are the same to the bit.
+    const float s = pyr->invFullScale;
+    const float fx = X - static_cast<float>(i0), fy = Y - static_cast<float>(j0);
+#if defined(__SSE2__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // Lanes in byte order (alpha, blue, green, red), turned round at the end.
+    const __m128i bytes = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
+                                             _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + kTileSide * 4)));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i low = _mm_unpacklo_epi8(bytes, zero), high = _mm_unpackhi_epi8(bytes, zero);
+    const __m128 scale = _mm_set1_ps(s);
+    const __m128 c0 = _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(low, zero)), scale);
+    const __m128 c1 = _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(low, zero)), scale);
+    const __m128 c2 = _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(high, zero)), scale);
+    const __m128 c3 = _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(high, zero)), scale);
+    const __m128 vx = _mm_set1_ps(fx), vy = _mm_set1_ps(fy);
+    const __m128 top = _mm_add_ps(c0, _mm_mul_ps(vx, _mm_sub_ps(c1, c0)));
+    const __m128 bottom = _mm_add_ps(c2, _mm_mul_ps(vx, _mm_sub_ps(c3, c2)));
+    const __m128 mixed = _mm_add_ps(top, _mm_mul_ps(vy, _mm_sub_ps(bottom, top)));
+    _mm_storeu_ps(out, _mm_shuffle_ps(mixed, mixed, _MM_SHUFFLE(0, 1, 2, 3)));
+    return true;
+#else
+    typedef float V4f __attribute__((vector_size(16)));
+    uint32_t w[4];
+    std::memcpy(w, p, 8);
+    std::memcpy(w + 2, p + kTileSide * 4, 8);
+    V4f c[4];
+    for (int k = 0; k < 4; ++k)
+        c[k] = V4f{static_cast<float>(w[k] >> 24), static_cast<float>((w[k] >> 16) & 255),
+                   static_cast<float>((w[k] >> 8) & 255), static_cast<float>(w[k] & 255)} * s;
+    const V4f top = c[0] + fx * (c[1] - c[0]);
+    const V4f bottom = c[2] + fx * (c[3] - c[2]);
+    const V4f o = top + fy * (bottom - top);
+    std::memcpy(out, &o, sizeof o);
+    return true;
+#endif
+}

@@ -77,6 +77,17 @@ void BilinearLevel0(const PyramidDescriptor* pyr, float u, float v, float out[4]
     }
 }
 
+// BilinearLevel0 where the position and its four pixels lie inside the
+// picture and off the pixel centres on both axes, read straight from the
+// tile; false (nothing written) otherwise.
+inline bool Level0Inside(const PyramidDescriptor* pyr, float u, float v, float out[4]) {
+    if (!(u >= 0.0f && u <= 1.0f && v >= 0.0f && v < 1.0f)) return false;
+    const float X = u * pyr->unitScaleX[0] - 0.5f, Y = v * pyr->unitScaleY[0] - 0.5f;
+    const float fx = X - std::floor(X), fy = Y - std::floor(Y);
+    if (fx < kCentreSnap || fx > 1.0f - kCentreSnap || fy < kCentreSnap || fy > 1.0f - kCentreSnap) return false;
+    return unit_bilinear_colour8_inside(pyr, 0, X, Y, out);
+}
+
 // The filtered sample between level L and the next at fraction f, as a unit
 // colour. Without minification (level 0) the sample is bilinear, so a
 // position at a pixel's centre gives that pixel exactly and a render at the
@@ -243,8 +254,10 @@ int SampleAnisotropicallyColorCore_unitary(float pd[4], int code, const PyramidD
     const float fraction = L - float(Li);
 
     const float R = major / minor;
+    // At level 0 without a blend every sample is BilinearLevel0's.
+    const bool level0 = Li == 0 && fraction == 0.0f && flag != -1.0f;
     if (!(R >= kSingleSampleRatio) || tooLarge || (major <= 1.0f && minor <= 1.0f)) {
-        get_sharpened_color(pyr, Li, out, fraction, u, v, flag);
+        if (!(level0 && Level0Inside(pyr, u, v, out))) get_sharpened_color(pyr, Li, out, fraction, u, v, flag);
         return 1;
     }
     int n;
@@ -269,7 +282,8 @@ int SampleAnisotropicallyColorCore_unitary(float pd[4], int code, const PyramidD
     for (int i = 0; i < n; ++i) {
         float c[4];
         const float k = float(i) - half;
-        get_sharpened_color(pyr, Li, c, fraction, u + k * stepU, v + k * stepV, flag);
+        const float su = u + k * stepU, sv = v + k * stepV;
+        if (!(level0 && Level0Inside(pyr, su, sv, c))) get_sharpened_color(pyr, Li, c, fraction, su, sv, flag);
         for (int j = 0; j < 4; ++j) sum[j] += c[j];
     }
     const float inv = 1.0f / float(n);

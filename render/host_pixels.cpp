@@ -296,8 +296,9 @@ void setDiff(int64_t i, int16_t value) {
 
 // ---- writing ----
 
-void SmoothlyLimitBrightness(float* c, const pixel_info& info) {
-    if (info.Is32_destination__) return;
+namespace {
+
+inline void LimitBrightness(float* c) {
     int code = 0;
     double excess = 0.0;
     for (int k = 0; k < 3; ++k)
@@ -326,23 +327,53 @@ void SmoothlyLimitBrightness(float* c, const pixel_info& info) {
     }
 }
 
-void SetNovelOutputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, TileTracker* tracker,
-                         proxyBufferRecord* proxy) {
-    if (!tracker) return;
+}  // namespace
+
+void SmoothlyLimitBrightness(float* c, const pixel_info& info) {
+    if (!info.Is32_destination__) LimitBrightness(c);
+}
+
+namespace {
+
+// What the writing of one colour reads of the render and the host: fixed for
+// a tile, so a whole tile's pixels look it up once.
+struct NovelOutput {
+    TileTracker* tracker;
+    pixel_info px;  // copies: the writes through byte pointers cannot change them
+    VRect tile;
+    proxyBufferRecord* proxy;
+    int64_t rowMode;
+    int32_t purpose;
+    int32_t blend;
+    bool masked;  // the host's mask applies
+    PyramidDescriptor* layer;  // the offscreen render's destination
+};
+
+NovelOutput NovelOutputOf(TileTracker* tracker, proxyBufferRecord* proxy, int64_t rowMode) {
     const pixel_info& px = tracker->pxl;
-    const int32_t purpose = RenderPurpose();
-    const VRect& tile = tracker->current_tile_rect;
+    NovelOutput o{tracker, px, tracker->current_tile_rect, proxy, rowMode, RenderPurpose(), BlendMode(),
+                  px.GetHostSig != kAffinitySignature && px.GetHaveMask && px.GetMaskData, nullptr};
+    if (o.purpose == kRenderToOffscreen) o.layer = LayerPyramid();
+    return o;
+}
+
+inline void WriteNovelPixel(const NovelOutput& o, int64_t x, int64_t y, const float* colour) {
+    TileTracker* tracker = o.tracker;
+    const int64_t rowMode = o.rowMode;
+    const pixel_info& px = o.px;
+    const int32_t purpose = o.purpose;
+    const VRect& tile = o.tile;
 
     float c[4];
     for (int k = 0; k < 4; ++k) c[k] = std::isnan(colour[k]) ? 0.0f : colour[k];
     if (!px.Is32_destination__) c[3] *= kAlphaBoost;
     c[3] = std::clamp(c[3], 0.0f, 1.0f);
     for (int k = 0; k < 3; ++k) c[k] = std::max(c[k], 0.0f);
-    SmoothlyLimitBrightness(c, px);
+    if (!px.Is32_destination__) LimitBrightness(c);
     if (px.IsGreyscale__) c[0] = c[1] = c[2] = std::fma(0.59f, c[1], std::fma(0.3f, c[0], 0.11f * c[2]));
 
     float m = 1.0f;
-    if (px.GetHostSig != kAffinitySignature && px.GetHaveMask && px.GetMaskData) {
+    if (o.masked) {
         m = 0.0f;
         if (InsideTile(x, y, tile)) {
             const uint8_t* p = static_cast<const uint8_t*>(px.GetMaskData) + (x - tile.left);
@@ -351,18 +382,22 @@ void SetNovelOutputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, T
         }
     }
 
-    const int32_t blend = BlendMode();
+    const int32_t blend = o.blend;
     float U[4] = {0.0f, 0.0f, 0.0f, 1.0f};
     if (!(blend == 1 && c[3] >= 1.0f && m >= kMaskOpaque)) GetPixelOfUnderlyingWhatsis(x, y, U, rowMode, tracker);
 
-    float R[4];
+    // The result takes the colour's place (a copy of the four channels at
+    // once would wait for their separate stores).
+    float* R = c;
     if (px.Is32_destination__) {
         for (int k = 0; k < 3; ++k) R[k] = std::min(c[k], kFloatChannelLimit);
-        R[3] = c[3];
     } else {
         // Blend mode 1 gives the colour itself.
-        if (blend == 1) std::memcpy(R, c, sizeof(R));
-        else GlueAOverBYieldingC(c, U, R, blend);
+        if (blend != 1) {
+            float glued[4];
+            GlueAOverBYieldingC(c, U, glued, blend);
+            for (int k = 0; k < 4; ++k) R[k] = glued[k];
+        }
         const float a = R[3];
         if (a < 1.0f && purpose == kRenderToHost && !px.GetDissolveTransparency) {
             // The layer cannot hold transparency: lay the result over what is there.
@@ -392,8 +427,8 @@ void SetNovelOutputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, T
     } else if (double(m) < double(kMaskOpaque)) {
         for (int k = 0; k < 4; ++k) R[k] = U[k] + m * (R[k] - U[k]);
     }
-    for (float& v : R)
-        if (std::isnan(v)) v = 0.0f;
+    for (int k = 0; k < 4; ++k)
+        if (std::isnan(R[k])) R[k] = 0.0f;
 
     switch (purpose) {
         case kRenderToHost: {
@@ -415,6 +450,7 @@ void SetNovelOutputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, T
             return;
         }
         case kRenderToPreview: {
+            proxyBufferRecord* proxy = o.proxy;
             if (!proxy || !proxy->pixels || proxy->width < 1 || proxy->height < 1) return;
             const int64_t cx = std::clamp<int64_t>(x, 0, proxy->width - 1);
             const int64_t cy = std::clamp<int64_t>(y, 0, proxy->height - 1);
@@ -428,7 +464,7 @@ void SetNovelOutputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, T
             return;
         }
         case kRenderToOffscreen: {
-            PyramidDescriptor* layer = LayerPyramid();
+            PyramidDescriptor* layer = o.layer;
             if (!layer || !layer->tiles || PointIsOutsideOfPyrLevel(x, y, layer, 0)) return;
             if (layer->kind == kPyrColour8 || layer->kind == kPyrColour16) {
                 const float s = layer->fullScale;
@@ -443,6 +479,22 @@ void SetNovelOutputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, T
         }
         default: return;
     }
+}
+
+}  // namespace
+
+void SetNovelOutputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, TileTracker* tracker,
+                         proxyBufferRecord* proxy) {
+    if (!tracker) return;
+    WriteNovelPixel(NovelOutputOf(tracker, proxy, rowMode), x, y, colour);
+}
+
+void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const float* colours) {
+    if (!tracker || !colours) return;
+    const NovelOutput o = NovelOutputOf(tracker, proxy, 1);
+    const VRect tile = tracker->current_tile_rect;
+    for (int64_t y = tile.top; y < tile.bottom; y++)
+        for (int64_t x = tile.left; x < tile.right; x++, colours += 4) WriteNovelPixel(o, x, y, colours);
 }
 
 void SetInputChunkRectsNew(VRect rect) {

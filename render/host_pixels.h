@@ -79,6 +79,9 @@ void SmoothlyLimitBrightness(float* colour, const pixel_info& info);
 // render purpose names.
 void SetNovelOutputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, TileTracker* tracker,
                          proxyBufferRecord* proxy);
+// SetNovelOutputPixel for every pixel of the tracker's tile in rows, from
+// the tile's colours in row order (four floats a pixel).
+void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const float* colours);
 // The host's rectangles for the chunk (tile or proxy) before its exchange.
 void SetInputChunkRectsNew(VRect rect);
 void SetOutputChunkRectsNew(VRect rect);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "projections/sample_road.h"
 #include "records/vort.h"
@@ -24,6 +25,8 @@ constexpr float kNone = -1.0f;  // a coordinate of exactly -1 means no reply
 constexpr int64_t kLastCubeFace = kCubeFaceCount - 1;
 
 enum Technique { kTechniqueLoop = 1, kTechniqueFootprint = 2, kTechniqueCheap = 3 };
+
+typedef float V4f __attribute__((vector_size(16)));
 
 
 // The pyramid a reply reads; null when it holds no picture. A reply on a
@@ -249,18 +252,44 @@ void GetThreeWaySampledColor_core_2(SamplerRig* rig, int64_t x, int64_t y, Super
                                     int64_t loopNumber, float cs, float ct, float out[4]) {
     const SubSampleLoop& loop = rig->loops->loops[loopNumber];
     ClearPDCache(&rig->pdCache);
+    auto sample = [&](int64_t i, int64_t j, float colour[4]) {
+        TransformationReply fresh;
+        TransformationReply* used = &fresh;
+        if (technique == kTechniqueLoop)
+            SamplingTechnique1(rig, x, y, cs + float(i) * loop.xStep, ct + float(j) * loop.yStep, colour, &fresh);
+        else
+            SamplingTechniqueOwn(rig, rec, technique, technique == kTechniqueFootprint ? 0 : 1, colour, &used);
+        ApplyMelFX(x, y, colour, rig->context, used);
+    };
+    if (loop.xFrom == loop.xTo && loop.yFrom == loop.yTo) {
+        // One sample: its alpha-weighted mean is the sample itself (the
+        // product of two floats and its quotient are exact in double; the
+        // sum from 0 turns -0 into 0), for any alpha above 0 short of
+        // infinity.
+        float colour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+        sample(loop.xFrom, loop.yFrom, colour);
+        rec->sampleCount = 1;
+        const float a = colour[3];
+        if (a > 0.0f && a <= std::numeric_limits<float>::max()) {
+            // One store of all four, which the colour pass reads back at once.
+            const V4f mean = {colour[0] + 0.0f, colour[1] + 0.0f, colour[2] + 0.0f, a};
+            std::memcpy(out, &mean, sizeof mean);
+            return;
+        }
+        if (!(a > 0.0f)) {
+            out[0] = out[1] = out[2] = out[3] = 0.0f;
+            return;
+        }
+        for (int k = 0; k < 3; ++k) out[k] = float(double(colour[k]) * a / double(a));
+        out[3] = a;
+        return;
+    }
     double sum[4] = {0.0, 0.0, 0.0, 0.0};
     int64_t count = 0;
     for (int64_t j = loop.yFrom; j <= loop.yTo; ++j)
         for (int64_t i = loop.xFrom; i <= loop.xTo; ++i) {
             float colour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-            TransformationReply fresh;
-            TransformationReply* used = &fresh;
-            if (technique == kTechniqueLoop)
-                SamplingTechnique1(rig, x, y, cs + float(i) * loop.xStep, ct + float(j) * loop.yStep, colour, &fresh);
-            else
-                SamplingTechniqueOwn(rig, rec, technique, technique == kTechniqueFootprint ? 0 : 1, colour, &used);
-            ApplyMelFX(x, y, colour, rig->context, used);
+            sample(i, j, colour);
             for (int k = 0; k < 3; ++k) sum[k] += double(colour[k]) * colour[3];
             sum[3] += colour[3];
             ++count;
@@ -408,6 +437,8 @@ void InitSamplerRig(SamplerRig* rig, vort* context, PerTaskStuffType* task, cons
     rig->proportions[0] = frame ? frame->halfPixelX : 0.0f;
     rig->proportions[1] = frame ? frame->halfPixelY : 0.0f;
     ClearPDCache(&rig->pdCache);
+    rig->road = task ? RoadTaskState{&task->hints[0], &task->hints[1], &task->lastTissotSpot}
+                     : RoadTaskState{nullptr, nullptr, nullptr};
 }
 
 bool IsNonSampleableRegion(TransformationReply* r, const vort* c) {
@@ -422,15 +453,13 @@ bool IsNonSampleableRegion(TransformationReply* r, const vort* c) {
 
 void ReplyAtPixelPosition(SamplerRig* rig, float fx, float fy, TransformationReply* reply) {
     vort* c = rig->context;
-    PerTaskStuffType* task = rig->task;
-    RoadTaskState state{&task->hints[0], &task->hints[1], &task->lastTissotSpot};
     // The road places pixel position p at s p + 1/2 full-size pixels plus
     // the preview offset, its half pixel counted at full size. The reply of
     // a pixel belongs at its far corner, s (p + 1) - 1/2, at every scale s:
     // p moves by 1 - 1/s (nothing at full size).
     const float shift = c->scale > 1 ? 1.0f - 1.0f / float(c->scale) : 0.0f;
     Float_Pixels_to_Reply(long(c->scale), long(c->previewOffsetX), long(c->previewOffsetY), rig->proportions, c, reply,
-                          state, fx + shift, fy + shift);
+                          rig->road, fx + shift, fy + shift);
 }
 
 int64_t RegionConfiguration(const RegionKey h[4]) {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "projections/sample_road.h"
 #include "records/TransformationReply.h"
 #include "render/reply_grid.h"
 
@@ -77,6 +78,7 @@ struct SamplerRig {
     float proportions[2];
     float threshold;
     PDcache pdCache;
+    RoadTaskState road;  // the task's records the road reads, made once
 };
 void InitSamplerRig(SamplerRig* rig, vort* context, PerTaskStuffType* task, const LoopingParameters* loops,
                     float threshold);

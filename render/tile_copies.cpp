@@ -82,18 +82,15 @@ void copy_tile_pixels_to_destination(PerTaskStuffType* task) {
     RefreshPixelInfo(task);
     MirelYummy* grid = GridOf(task);
     // Gathered colours when the tile's thread left them, else the grid's.
-    const bool gathered = task->tileColours && task->coloursGathered;
-    const float* next = task->tileColours;
+    if (task->tileColours && task->coloursGathered) {
+        SetNovelOutputTile(&task->tracker, task->guidance.proxy, task->tileColours);
+        return;
+    }
     const VRect tile = task->tracker.current_tile_rect;
     for (int64_t y = tile.top; y < tile.bottom; y++) {
         for (int64_t x = tile.left; x < tile.right; x++) {
             float colour[4];
-            if (gathered) {
-                std::copy_n(next, 4, colour);
-                next += 4;
-            } else {
-                GridColour(task, grid, x, y, colour);
-            }
+            GridColour(task, grid, x, y, colour);
             SetNovelOutputPixel(x, y, colour, 1, &task->tracker, task->guidance.proxy);
         }
     }

@@ -109,12 +109,15 @@ void EdgeDotsBeforeTheTile(SamplerRig* rig, SuperSamplerReply* rec, int64_t x, i
     if (const MirelYummy* cell = CellOf(x, y, rig->context)) notice_concave_edges_new(&cell->reply, rig->context, x, y);
 }
 
-// The colour of one pixel as the colour pass leaves it in its cell.
+typedef float V4f __attribute__((vector_size(16)));
+
+// The colour of one pixel as the colour pass leaves it in its cell. The four
+// channels travel together: each lane takes the scalar steps.
 void ColourOnePixel(SamplerRig* rig, SuperSamplerReply* rec, int64_t x, int64_t y) {
     vort* c = rig->context;
     GetAdaptivelySampledColorChunky(rig, x, y, c->samplingLevel, rec);
-    float colour[4];
-    std::memcpy(colour, rec->colour, sizeof(colour));
+    V4f colour;
+    std::memcpy(&colour, rec->colour, sizeof(colour));
     if (c->edgesOn) {
         FindSideCrossings(rig, rec, x, y);
         draw_edge_dot(rec, x, y, c->outputMode == 1045, c, 1);
@@ -129,20 +132,23 @@ void ColourOnePixel(SamplerRig* rig, SuperSamplerReply* rec, int64_t x, int64_t 
     }
     if (!c->backdropTransparent) {
         const float a = colour[3];
-        for (int k = 0; k < 3; ++k)
-            colour[k] = a > 0.0f ? c->backdropColour[k] + a * (colour[k] - c->backdropColour[k]) : c->backdropColour[k];
+        const V4f backdrop = {c->backdropColour[0], c->backdropColour[1], c->backdropColour[2], 1.0f};
+        colour = a > 0.0f ? backdrop + a * (colour - backdrop) : backdrop;
         colour[3] = 1.0f;
     }
-    if (MirelYummy* cell = CellOf(x, y, c)) std::memcpy(cell->colour, colour, sizeof(cell->colour));
     // Without edge lines this is the pixel's final colour: it goes straight
-    // to the task's gathered colours too, sparing the copy a pass over the grid.
+    // to the task's gathered colours, sparing the copy a pass over the grid
+    // (nothing reads the cell's colour then).
     PerTaskStuffType* task = rig->task;
     if (!c->edgesOn && task && task->tileColours) {
         const VRect& t = task->tracker.current_tile_rect;
-        if (x >= t.left && x < t.right && y >= t.top && y < t.bottom)
-            std::memcpy(task->tileColours + 4 * ((y - t.top) * (int64_t(t.right) - t.left) + (x - t.left)), colour,
+        if (x >= t.left && x < t.right && y >= t.top && y < t.bottom) {
+            std::memcpy(task->tileColours + 4 * ((y - t.top) * (int64_t(t.right) - t.left) + (x - t.left)), &colour,
                         sizeof(colour));
+            return;
+        }
     }
+    if (MirelYummy* cell = CellOf(x, y, c)) std::memcpy(cell->colour, &colour, sizeof(cell->colour));
 }
 
 // The edge lines over the finished colours: each pixel's coverage, divided
@@ -357,8 +363,10 @@ void FillTileWithColors(PerTaskStuffType* task) {
                 if (MirelYummy* cell = CellOf(x, y, c)) std::memset(cell->colour, 0, sizeof(cell->colour));
         return;
     }
-    for (int64_t y = t.top; y < t.bottom; ++y)
-        for (int64_t x = t.left; x < t.right; ++x) ClearEdgesGraticuleTissot(x, y, c);
+    // Only the overlays read the edge and Tissot values.
+    if (c->edgesOn || c->mainTissotFlag || c->polyhedronTissotFlag)
+        for (int64_t y = t.top; y < t.bottom; ++y)
+            for (int64_t x = t.left; x < t.right; ++x) ClearEdgesGraticuleTissot(x, y, c);
 
     LoopingParameters loops;
     init_LoopingParameters(&loops);

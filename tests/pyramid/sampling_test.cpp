@@ -443,3 +443,54 @@ TEST(Sampling, GridOfWrappedSamplesEqualsSingleSamples) {
 }
 
 }  // namespace
+
+namespace {
+
+// The straight-from-the-tile bilinear of an 8-bit colour pyramid gives the
+// wrapped sampler's values to the bit wherever it answers for a unit
+// position inside the picture (the caller's side of the bargain), refuses
+// every position whose pixels leave the level or a tile, and answers nothing
+// for the other kinds.
+TEST(Sampling, InsideColour8BilinearEqualsWrappedSampler) {
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> d(-0.02f, 1.02f);
+    for (int64_t kind : kSampledKinds) {
+        TestPyramid p(1030, 600, kind, 1);
+        ASSERT_TRUE(p.ok);
+        FillLevel(p.get(), 0, [](int64_t x, int64_t y, float* c) {
+            c[0] = float((x * 7 + y * 3) % 256) / 255, c[1] = float(x % 13) / 13, c[2] = float(y % 5) / 5,
+            c[3] = float((x + 2 * y) % 256) / 255;
+        });
+        paint_mipmap_of_pyramid(p.get());
+        int answered = 0;
+        for (int64_t L : {0, 1}) {
+            // Unit positions by the tile seam at 512, by the last column and
+            // row, on the edges, and at random in and around the picture.
+            std::vector<std::pair<float, float>> at = {{511.9f / 1030, 0.1f}, {0.3f, 511.6f / 600}, {0.9995f, 0.5f},
+                                                       {0.5f, 0.9995f}, {0.0f, 0.0f}, {1.0f, 0.5f}};
+            for (int i = 0; i < 4000; ++i) at.push_back({d(rng), d(rng)});
+            for (auto [u, v] : at) {
+                if (!(u >= 0.0f && u <= 1.0f && v >= 0.0f && v < 1.0f)) continue;
+                const float X = u * p->unitScaleX[L] - 0.5f, Y = v * p->unitScaleY[L] - 0.5f;
+                float fast[4] = {-9, -9, -9, -9};
+                if (!unit_bilinear_colour8_inside(p.get(), L, X, Y, fast)) {
+                    for (float f : fast) ASSERT_EQ(f, -9.0f);
+                    continue;
+                }
+                ASSERT_EQ(kind, kPyrColour8);
+                const int64_t i = int64_t(X), j = int64_t(Y);
+                ASSERT_TRUE(X >= 0 && Y >= 0 && i + 1 < p->width[L] && j + 1 < p->height[L]) << X << "," << Y;
+                ASSERT_TRUE(i / kTileSide == (i + 1) / kTileSide && j / kTileSide == (j + 1) / kTileSide);
+                ++answered;
+                float slow[4];
+                get_unit_ramped_wrapped_pyramid_sample_point(p.get(), L, u, v, slow);
+                for (int k = 0; k < 4; ++k) ASSERT_EQ(fast[k], slow[k]) << u << "," << v << " level " << L;
+            }
+        }
+        if (kind == kPyrColour8) {
+            EXPECT_GT(answered, 6000);
+        }
+    }
+}
+
+}  // namespace

@@ -3,8 +3,10 @@
 // preparation and the pixel writer's handling of bad colours.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include "render/host_pixels.h"
@@ -266,6 +268,67 @@ TEST(HostPixels, NaNColoursAreWrittenAsZero) {
     EXPECT_EQ(out[5], 0);
     EXPECT_EQ(out[0], 77);  // neighbours untouched
     EXPECT_EQ(out[6], 77);
+}
+
+// A whole tile written at once is what its pixels written one by one give,
+// for 8 and 16-bit hosts with and without transparency, a mask and blending.
+TEST(HostPixels, TileOfPixelsEqualsPixelByPixel) {
+    struct Case {
+        bool sixteen, dissolve, mask;
+        int32_t glue;
+    };
+    const Case cases[] = {{false, false, false, 1}, {false, true, false, 1}, {true, false, false, 1},
+                          {false, false, true, 1},  {false, true, true, 3},  {true, true, false, 2}};
+    constexpr int64_t kW = 7, kH = 5, kPlanes = 4;
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> d(-0.2f, 1.3f);
+    std::vector<float> colours(kW * kH * 4);
+    for (float& c : colours) c = d(rng);
+    colours[5] = std::numeric_limits<float>::quiet_NaN();
+    colours[11] = 0.0f;  // a transparent pixel
+    for (const Case& k : cases) {
+        RenderRig rig;
+        rig.params->renderDestination = kRenderToHost;
+        rig.params->glueMode = k.glue;
+        const int32_t bytes = k.sixteen ? 2 : 1;
+        std::vector<uint8_t> in(kW * kH * kPlanes * bytes), mask(kW * kH);
+        for (uint8_t& b : in) b = uint8_t(rng());
+        for (uint8_t& m : mask) m = uint8_t(rng());
+        std::vector<uint8_t> one(in.size(), 0), all(in.size(), 0);
+        TileTracker tracker{};
+        tracker.current_tile_rect = VRect{0, 0, int32_t(kH), int32_t(kW)};
+        pixel_info& px = tracker.pxl;
+        px.GetInData = in.data();
+        px.GetInLoPlane = 0;
+        px.GetInHiPlane = kPlanes - 1;
+        px.GetInRowBytes = int32_t(kW * kPlanes * bytes);
+        px.GetPlanes = 3;
+        px.Get_inLayerPlanes = 3;
+        px.Get_dstStride = kPlanes;
+        px.GetOutRowBytes = int32_t(kW * kPlanes * bytes);
+        px.Is8_call = !k.sixteen;
+        px.Is16_call = k.sixteen;
+        px.GetDissolveTransparency = k.dissolve;
+        px.WHITEPOINT = k.sixteen ? 32768.0f : 255.0f;
+        px.reciprocal_WHITEPOINT = 1.0f / px.WHITEPOINT;
+        px.OPAQUEALPHA = k.sixteen ? 32768 : 255;
+        px.reciprocal_OPAQUEALPHA = 1.0f / float(px.OPAQUEALPHA);
+        px.GetOutRect = tracker.current_tile_rect;
+        px.GetHaveMask = k.mask;
+        px.GetMaskData = k.mask ? mask.data() : nullptr;
+        px.GetMaskRowBytes = int32_t(kW);
+        px.GetOutData = one.data();
+        for (int64_t y = 0; y < kH; ++y)
+            for (int64_t x = 0; x < kW; ++x) {
+                float c[4];
+                std::copy_n(&colours[4 * (y * kW + x)], 4, c);
+                SetNovelOutputPixel(x, y, c, 1, &tracker, nullptr);
+            }
+        px.GetOutData = all.data();
+        SetNovelOutputTile(&tracker, nullptr, colours.data());
+        EXPECT_EQ(one, all) << k.sixteen << k.dissolve << k.mask << k.glue;
+        EXPECT_NE(one, std::vector<uint8_t>(in.size(), 0));
+    }
 }
 
 }  // namespace

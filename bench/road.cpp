@@ -38,7 +38,6 @@ void BM_Road_Mollweide_to_Equirect(benchmark::State& s) { RunRoad(s, 1, 7, true,
 // the equirectangular input; turned, it takes the general road.
 void BM_Road_Equirect_to_Mollweide(benchmark::State& s) { RunRoad(s, 46, 1, false, false); }
 void BM_Road_Equirect_to_Mollweide_Twirled(benchmark::State& s) { RunRoad(s, 46, 1, true, false); }
-void BM_Road_Equirect_to_Rectilinear(benchmark::State& s) { RunRoad(s, 14, 1, false, false); }
 
 BENCHMARK(BM_Road_Equirect_to_Equirect);
 BENCHMARK(BM_Road_Equirect_to_Equirect_Twirled);
@@ -48,6 +47,5 @@ BENCHMARK(BM_Road_Equirect_to_EquiTall);
 BENCHMARK(BM_Road_Mollweide_to_Equirect);
 BENCHMARK(BM_Road_Equirect_to_Mollweide);
 BENCHMARK(BM_Road_Equirect_to_Mollweide_Twirled);
-BENCHMARK(BM_Road_Equirect_to_Rectilinear);
 
 }  // namespace

@@ -58,20 +58,31 @@ inline bool GoesStraightToEquirect(const vort* c) {
 // float rounding of the position, except within 3e-4 rad of the poles, where
 // the road's single-precision arccosine of the height loses the latitude and
 // this keeps it (tests/projections/road_test.cpp pins both).
-void MollweideStraightToEquirect(float u, float v, const vort* c, TransformationReply* reply) {
+void MollweideStraightToEquirect(float u, float v, const vort* c, renderhinttype* hints, TransformationReply* reply) {
     // OutputPlaneOf's centred plane, inline.
     const double S = c->inverseScale, du = static_cast<double>(u) - 0.5, dv = static_cast<double>(v) - 0.5;
-    const double X = S * (du - c->planeCentreX), Y = S * dv * c->aspect;
-    double lambda, southLatitude;
-    if (!MollweideInverse(kFourSqrt2 * X, kFourSqrt2 * Y, &lambda, &southLatitude) ||
-        !(lambda >= -kPiD && lambda <= kPiD)) {
+    const double x = kFourSqrt2 * (S * (du - c->planeCentreX)), y = kFourSqrt2 * (S * dv * c->aspect);
+    if (!MollweideInBand(x, y)) {
+        reply->place = kPlaceNoDirection;
+        return;
+    }
+    // The row's part, worked out once per row of samples.
+    if (!hints->rowKnown || hints->rowY != y) {
+        const MollweideRow row = MollweideRowAt(y);
+        hints->rowY = y;
+        hints->rowLatitude = row.southLatitude;
+        hints->rowScale = row.k;
+        hints->rowKnown = 1;
+    }
+    const double lambda = MollweideLongitude(x, MollweideRow{hints->rowLatitude, hints->rowScale});
+    if (!(lambda >= -kPiD && lambda <= kPiD)) {
         reply->place = kPlaceNoDirection;
         return;
     }
     if (reply->place >= -8) reply->place = kPlaceNoRegion;
-    const float x = static_cast<float>(0.5 + lambda * (0.5 / kPiD));
-    reply->inputU = c->flipOn ? 1.0f - x : x;
-    reply->inputV = static_cast<float>(0.5 + southLatitude * (1.0 / kPiD));
+    const float ux = static_cast<float>(0.5 + lambda * (0.5 / kPiD));
+    reply->inputU = c->flipOn ? 1.0f - ux : ux;
+    reply->inputV = static_cast<float>(0.5 + hints->rowLatitude * (1.0 / kPiD));
     reply->inputFace = -1;
     reply->inputKind = 2;
 }
@@ -225,7 +236,7 @@ void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* repl
 
     hints->onTab = 0;
     if (GoesStraightToEquirect(context)) {
-        MollweideStraightToEquirect(u, v, context, reply);
+        MollweideStraightToEquirect(u, v, context, hints, reply);
         return;
     }
     if (!context->polyhedral) {

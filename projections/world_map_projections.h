@@ -20,26 +20,48 @@ struct TransformationReply;
 // Direction of map longitude lambda and latitude phi (north up).
 void MapLongitudeLatitudeToDirection(float out[3], double lambda, double phi);
 
-// The inverse Mollweide map before the equirectangular step: x, y already
-// multiplied by 4√2 give the map longitude and the southward latitude.
-// False, with nothing written, outside the map's band; the lobe window is
-// the caller's. Inline for the per-sample road; its arcsines are AsinFast.
-inline bool MollweideInverse(double x, double y, double* lambda, double* southLatitude) {
-    constexpr double kPi = 3.14159265358979323846, kShortPi = 3.141592653;
-    constexpr double kSqrt2 = 1.414213562373095, kTwoSqrt2 = 2.82842712474619;
-    constexpr double kInvSqrt2 = 1.0 / kSqrt2, kInvPi = 1.0 / kPi;
+// The inverse Mollweide map before the equirectangular step, for x, y
+// already multiplied by 4√2: the map longitude and the southward latitude.
+// In three parts, inline for the per-sample road: whether (x, y) lies in the
+// map's band, what depends on y alone (the row: its latitude and its width
+// scale k = 2√2 cos θ), and the longitude of x on the row. Its arcsines are
+// AsinFast.
+namespace mollweide {
+inline constexpr double kPi = 3.14159265358979323846, kShortPi = 3.141592653;
+inline constexpr double kSqrt2 = 1.414213562373095, kTwoSqrt2 = 2.82842712474619;
+}  // namespace mollweide
+struct MollweideRow {
+    double southLatitude;
+    float k;
+};
+inline bool MollweideInBand(double x, double y) {
+    using namespace mollweide;
     const double r2 = x * x / 4.0 + y * y;
     const double w = std::sqrt(1.0 - r2 / 4.0) * y;
-    if (!(std::fabs(y) <= kSqrt2) || !(std::fabs(x) <= kTwoSqrt2) || !(w >= -1.0 && w <= 1.0)) return false;
+    return std::fabs(y) <= kSqrt2 && std::fabs(x) <= kTwoSqrt2 && w >= -1.0 && w <= 1.0;
+}
+inline MollweideRow MollweideRowAt(double y) {
+    using namespace mollweide;
     // sin(theta) is y / sqrt 2 and theta lies within +-pi / 2, so cos(theta)
     // is the root below and sin(2 theta) = 2 sin(theta) cos(theta): no sine
-    // or cosine per sample.
-    const double s = y * kInvSqrt2;
+    // or cosine.
+    const double s = y * (1.0 / kSqrt2);
     const double theta = AsinFast(s);
     const double cosTheta = std::sqrt(std::max(1.0 - s * s, 0.0));
-    *southLatitude = AsinFast(std::clamp((2.0 * theta + 2.0 * s * cosTheta) * kInvPi, -1.0, 1.0));
-    const float k = static_cast<float>(kTwoSqrt2 * cosTheta);
-    *lambda = k > 0.0f ? kPi * x / k + kPi - kShortPi : -kPi;
+    return {AsinFast(std::clamp((2.0 * theta + 2.0 * s * cosTheta) * (1.0 / kPi), -1.0, 1.0)),
+            static_cast<float>(kTwoSqrt2 * cosTheta)};
+}
+inline double MollweideLongitude(double x, const MollweideRow& row) {
+    using namespace mollweide;
+    return row.k > 0.0f ? kPi * x / row.k + kPi - kShortPi : -kPi;
+}
+// False, with nothing written, outside the band; the lobe window is the
+// caller's.
+inline bool MollweideInverse(double x, double y, double* lambda, double* southLatitude) {
+    if (!MollweideInBand(x, y)) return false;
+    const MollweideRow row = MollweideRowAt(y);
+    *southLatitude = row.southLatitude;
+    *lambda = MollweideLongitude(x, row);
     return true;
 }
 // x, y already multiplied by 4√2. latitude receives the southward latitude.

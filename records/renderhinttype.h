@@ -72,6 +72,13 @@ struct renderhinttype {
     PyramidDescriptor* pyramid;
     float pyramidAux[2];
     RaySearchCounts raySearch;  // this task's ray searches, summed when it retires
+    // The last row of a map whose rows each keep one latitude (the Mollweide
+    // road): its map y, latitude and width scale, valid when rowKnown. The
+    // samples of a tile come row by row, so the next one is nearly always on it.
+    double rowY;
+    double rowLatitude;
+    float rowScale;
+    uint8_t rowKnown;
 };
 
 // Empties a recent-triangles record: no triangles, missed set.

@@ -210,6 +210,16 @@ TEST(Road, MollweideGoesStraightToAnEquirectangularInput) {
     // About the square root of twice a float unit in the last place of 1.
     EXPECT_LE(worstGeneral, 3e-4);
     EXPECT_LE(worstApart, 3e-4);
+    // Each row's latitude is kept for the next sample, keyed by its map y: a
+    // context whose same v is another y (a new aspect) gets its own.
+    const TransformationReply first = straight.at(0.4f, 0.3f);
+    straight.context->aspect = 0.25f;
+    const TransformationReply other = straight.at(0.4f, 0.3f);
+    EXPECT_NE(other.inputV, first.inputV);
+    InitPolyHints(&straight.hints);
+    EXPECT_EQ(straight.at(0.4f, 0.3f).inputV, other.inputV);
+    straight.context->aspect = 0.5f;
+    EXPECT_EQ(straight.at(0.4f, 0.3f).inputV, first.inputV);
     // Flipped, both mirror the input across.
     straight.context->flipOn = general.context->flipOn = 1;
     EXPECT_NEAR(straight.at(0.3f, 0.4f).inputU, general.at(0.3f, 0.4f).inputU, 1e-6);

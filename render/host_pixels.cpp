@@ -492,9 +492,50 @@ void SetNovelOutputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, T
 void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const float* colours) {
     if (!tracker || !colours) return;
     const NovelOutput o = NovelOutputOf(tracker, proxy, 1);
-    const VRect tile = tracker->current_tile_rect;
-    for (int64_t y = tile.top; y < tile.bottom; y++)
-        for (int64_t x = tile.left; x < tile.right; x++, colours += 4) WriteNovelPixel(o, x, y, colours);
+    const pixel_info& px = o.px;
+    const VRect tile = o.tile;
+    // The common case, an opaque colour with nothing to blend or mask into
+    // an 8-bit RGB layer or an 8-bit offscreen picture, takes the steps of
+    // WriteNovelPixel that such a pixel reaches, row by row; every other
+    // pixel goes through it in full.
+    const bool opaqueRoad = o.blend == 1 && !o.masked && !px.Is32_destination__ && !px.IsGreyscale__;
+    const bool toHost =
+        opaqueRoad && o.purpose == kRenderToHost && px.Is8_call && px.GetPlanes >= 3 && px.GetOutData;
+    PyramidDescriptor* layer = o.layer;
+    const bool toLayer =
+        opaqueRoad && o.purpose == kRenderToOffscreen && layer && layer->tiles && layer->kind == kPyrColour8;
+    const int64_t columns = std::min(int64_t(tile.right) - tile.left, int64_t(px.GetOutRect.right) - px.GetOutRect.left);
+    const int64_t rows = std::min(int64_t(tile.bottom) - tile.top, int64_t(px.GetOutRect.bottom) - px.GetOutRect.top);
+    for (int64_t y = tile.top; y < tile.bottom; y++) {
+        const int64_t dy = y - tile.top;
+        uint8_t* row = toHost ? static_cast<uint8_t*>(px.GetOutData) + dy * int64_t(px.GetOutRowBytes) : nullptr;
+        for (int64_t x = tile.left; x < tile.right; x++, colours += 4) {
+            const float alpha = std::clamp((std::isnan(colours[3]) ? 0.0f : colours[3]) * kAlphaBoost, 0.0f, 1.0f);
+            if (!(toHost || toLayer) || !(alpha >= 1.0f)) {
+                WriteNovelPixel(o, x, y, colours);
+                continue;
+            }
+            const int64_t dx = x - tile.left;
+            if (toHost && (dx >= columns || dy >= rows)) continue;
+            float c[4];
+            for (int k = 0; k < 3; ++k) c[k] = std::max(std::isnan(colours[k]) ? 0.0f : colours[k], 0.0f);
+            c[3] = alpha;
+            LimitBrightness(c);
+            for (int k = 0; k < 3; ++k) {
+                c[k] = std::min(c[k], 1.0f);
+                if (std::isnan(c[k])) c[k] = 0.0f;
+            }
+            if (toHost) {
+                uint8_t* pixel = row + dx * int64_t(px.Get_dstStride);
+                for (int k = 0; k < 3; ++k) StoreInteger<uint8_t>(pixel + k, c[k], px.WHITEPOINT, 255.0f);
+                if (px.GetDissolveTransparency) StoreAlpha(pixel + int64_t(px.Get_inLayerPlanes), px, c[3]);
+            } else if (!PointIsOutsideOfPyrLevel(x, y, layer, 0)) {
+                const float f = layer->fullScale;
+                set_pyramid_sample_point4(x, y, layer, 0, int64_t(c[0] * f), int64_t(c[1] * f), int64_t(c[2] * f),
+                                          int64_t(c[3] * f));
+            }
+        }
+    }
 }
 
 void SetInputChunkRectsNew(VRect rect) {

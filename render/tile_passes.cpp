@@ -34,6 +34,7 @@
 namespace {
 
 constexpr int kHilbertSide = 32;
+constexpr int64_t kPrefetchDistance = 6;  // pixels
 constexpr int kHilbertPoints = kHilbertSide * kHilbertSide;
 constexpr int32_t kLargestSampleCount = 20;
 constexpr long kModeRobinson = 80, kModeRobinsonWide = 415;
@@ -410,7 +411,15 @@ void FillTileWithColors(PerTaskStuffType* task) {
             [&](int64_t y0, int64_t y1) { DoOncePerHilbertRowSetup(&rig, t.left - 1, right, y0 - 2, y1); });
     else
         for (int64_t y = t.top; y < bottom; ++y)
-            for (int64_t x = t.left; x < right; ++x) ColourOnePixel(&rig, &rec, x, y);
+            for (int64_t x = t.left; x < right; ++x) {
+                // The pixel's new corner a few pixels on, asked of memory early:
+                // the first pass left the grid beyond the caches.
+                if (const MirelYummy* ahead = CellOf(std::min<int64_t>(x + kPrefetchDistance, right), y, c)) {
+                    __builtin_prefetch(&ahead->reply.inputU);
+                    __builtin_prefetch(&ahead->reply.place);
+                }
+                ColourOnePixel(&rig, &rec, x, y);
+            }
     // Every pixel of the tile has its final colour among the gathered ones.
     task->coloursGathered = !c->edgesOn && task->tileColours;
     if (c->edgesOn) {

@@ -36,9 +36,14 @@ struct MollweideRow {
 };
 inline bool MollweideInBand(double x, double y) {
     using namespace mollweide;
-    const double r2 = x * x / 4.0 + y * y;
-    const double w = std::sqrt(1.0 - r2 / 4.0) * y;
-    return std::fabs(y) <= kSqrt2 && std::fabs(x) <= kTwoSqrt2 && w >= -1.0 && w <= 1.0;
+    if (!(std::fabs(y) <= kSqrt2) || !(std::fabs(x) <= kTwoSqrt2)) return false;
+    const double a = 1.0 - (x * x / 4.0 + y * y) / 4.0;
+    if (!(a >= 0.0)) return false;
+    // sqrt(a) |y| reaches 1 only next to the poles: elsewhere no root is
+    // needed to see that it stays within 1.
+    if (a * y * y <= 0.99) return true;
+    const double w = std::sqrt(a) * y;
+    return w >= -1.0 && w <= 1.0;
 }
 inline MollweideRow MollweideRowAt(double y) {
     using namespace mollweide;

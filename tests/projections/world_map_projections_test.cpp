@@ -204,6 +204,32 @@ TEST(WorldMapProjections, MollweideWithoutSineAndCosineMatchesTheTextbook) {
     EXPECT_LT(worst, 4e-6);
 }
 
+// The band test skips its square root away from the poles; it must pass
+// exactly the samples the rooted test passes: a dense grid over the box and
+// beyond, and the rows next to y = +-sqrt 2 where the root decides.
+TEST(WorldMapProjections, MollweideBandTestWithoutARootPassesTheSameSamples) {
+    auto rooted = [](double x, double y) {
+        const double w = std::sqrt(1.0 - (x * x / 4.0 + y * y) / 4.0) * y;
+        return std::fabs(y) <= 1.414213562373095 && std::fabs(x) <= 2.82842712474619 && w >= -1.0 && w <= 1.0;
+    };
+    int passed = 0;
+    for (int j = -1100; j <= 1100; ++j)
+        for (int i = -1100; i <= 1100; ++i) {
+            const double x = 3.0 * i / 1000, y = 1.5 * j / 1000;
+            ASSERT_EQ(MollweideInBand(x, y), rooted(x, y)) << x << " " << y;
+            passed += rooted(x, y);
+        }
+    for (double y0 : {1.414213562373095, -1.414213562373095}) {
+        double y = y0;
+        for (int k = 0; k < 200; ++k, y = std::nextafter(y, 0.0))
+            for (double x : {0.0, 1e-9, -1e-6, 1e-3, 0.1, 2.0, 2.82842712474619})
+                ASSERT_EQ(MollweideInBand(x, y), rooted(x, y)) << x << " " << y;
+    }
+    EXPECT_GT(passed, 1000000);
+    EXPECT_FALSE(MollweideInBand(NAN, 0.0));
+    EXPECT_FALSE(MollweideInBand(0.0, NAN));
+}
+
 TEST(WorldMapProjections, WindowsAndRims) {
     float p[3];
     unsigned char miss = 0;

@@ -123,6 +123,10 @@ struct PerTaskStuffType {
     // that the main thread's copy to the host reads them in order.
     float* tileColours;
     bool coloursGathered;
+    PerTaskStuffType* nextFinished;  // the engine's list of tasks awaiting their completion
+    // What the tile colours were allocated for, in pixels: a record used
+    // again for another tile keeps them when they are large enough.
+    size_t colourCells;
 };
 
 void InitTILETRACKER(TileTracker* tracker, VRect whole, int64_t kind);
@@ -157,6 +161,15 @@ void GetDefaultGuidance(TaskGuidance* guidance, proxyBufferRecord* proxy);
 void SetUpATileKindOfTask(PerTaskStuffType* task, int64_t purpose, int64_t ignored,
                           int32_t contextCount, const TaskGuidance* guidance);
 bool AllocateTileBuffers(PerTaskStuffType* task, int64_t ignored, int32_t count);
+// The same for a task of the worker pool, whose one context borrows its
+// reply grid from the worker that runs it: everything but the grid.
+bool AllocateTileBuffersBesideGrid(PerTaskStuffType* task);
+// The cells of the largest reply grid among the tiles of a tracker's job.
+size_t LargestReplyGridCells(const TileTracker& tracker);
+// A finished task of the worker pool made over for `tracker`'s tile (its own
+// tile number set) and purpose, with a clean record and context and the
+// blocks it holds; false, leaving it as it was, when those are too small.
+bool RemakeTaskForTile(PerTaskStuffType* task, const TileTracker& tracker, int64_t purpose);
 void NullifyTileBuffers(vort* records, int32_t count);
 void DisposeTileBuffers(vort* records, int32_t count);
 // Frees the task's reply grids, its render contexts and the task; clears *task.

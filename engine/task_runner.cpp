@@ -41,7 +41,7 @@ constexpr int32_t kHostProgressScale = 1000;
 // How long a worker out of tasks watches for the next before it sleeps: the
 // main thread usually launches more within this, and waking a sleeping
 // thread costs it more than the watch costs the worker.
-constexpr std::chrono::microseconds kWatchBeforeSleeping{50};
+constexpr std::chrono::microseconds kWatchBeforeSleeping{500};
 
 // The first failure of a job is the one the caller sees.
 void KeepFirstError(OSErr result, int32_t diagnostic) {
@@ -167,10 +167,12 @@ void WhirlyCompletion_Tarnwhistle_pano::RunTilesWithPurpose(
 
     // Nothing to run: no run loop to turn.
     if (NUMTiles < 1) return;
-    if (!StartWorkers(NUMTasks)) {
+    if (!StartWorkers(NUMTasks, purpose)) {
         taskCouldNotRun();
         return;
     }
+    spare_.clear();
+    spare_.reserve(size_t(NUMTasks) * kTilesLaunchedPerWorker);
     NSRunLoop_addSource();  // the workers will post their completions
 
     // Each worker has a second tile waiting behind the one it works on, so
@@ -189,69 +191,103 @@ void WhirlyCompletion_Tarnwhistle_pano::RunTilesWithPurpose(
         NSRunLoop_runModeBeforeDate(NSDate_now() + 0.1);
     StopWorkers();
     NSRunLoop_removeSource();
+    for (PerTaskStuffType* task : spare_) Dump_Buffer_Vort_Task(&task);
+    spare_.clear();
 }
 
-bool WhirlyCompletion_Tarnwhistle_pano::StartWorkers(int32_t count) {
+bool WhirlyCompletion_Tarnwhistle_pano::StartWorkers(int32_t count, int64_t purpose) {
+    if (!IsStandardTaskPurpose(purpose)) {
+        size_t bytes = 0;
+        if (__builtin_mul_overflow(LargestReplyGridCells(main_tile_tracker), ReplyCellSize(), &bytes)) return false;
+        for (int32_t n = 0; n < count; ++n) {
+            grids_.push_back(static_cast<MirelYummy*>(TaskEngineNewBlock(bytes)));
+            if (!grids_.back()) {
+                DisposeGrids();
+                return false;
+            }
+        }
+    }
     closing_ = false;
-    closingSeen_ = false;
-    launchedCount_ = 0;
     completionsPosted_ = false;
+    finishedTop_ = nullptr;
+    head_ = 0;
+    tail_ = 0;
+    ring_ = std::vector<std::atomic<PerTaskStuffType*>>(size_t(count) * kTilesLaunchedPerWorker + 1);
     workers_.reserve(size_t(count));
     for (int32_t n = 0; n < count; ++n) {
         try {
-            workers_.emplace_back([this] { WorkerLoop(); });
+            workers_.emplace_back([this, n] { WorkerLoop(n); });
         } catch (const std::system_error&) {
             break;  // fewer workers: the job still runs, more slowly
         }
     }
+    if (workers_.empty()) DisposeGrids();
     return !workers_.empty();
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::StopWorkers() {
     {
-        std::lock_guard<std::mutex> hold(workersLock_);
+        std::lock_guard<std::mutex> hold(sleepLock_);
         closing_ = true;
-        closingSeen_ = true;
     }
     launched_cv_.notify_all();
     for (std::thread& worker : workers_) worker.join();
     workers_.clear();
+    DisposeGrids();
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::DisposeGrids() {
+    for (MirelYummy*& grid : grids_) RobustDisposePtr(&grid);
+    grids_.clear();
+}
+
+PerTaskStuffType* WhirlyCompletion_Tarnwhistle_pano::TakeLaunched() {
+    int64_t h = head_.load();
+    for (;;) {
+        if (h == tail_.load()) return nullptr;
+        // Read before the claim: once head_ has passed h the slot may be reused.
+        PerTaskStuffType* task = ring_[size_t(h) % ring_.size()].load();
+        if (head_.compare_exchange_weak(h, h + 1)) return task;
+    }
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::WakeASleeper() {
+    if (sleepers_.load() == 0) return;
+    // Taken and let go so that a worker between its test and its wait hears it.
+    { std::lock_guard<std::mutex> hold(sleepLock_); }
+    launched_cv_.notify_one();
 }
 
 // A worker: takes launched tasks in launch order, runs their work and hands
 // them to the main thread, posting one batch of completions at a time.
-void WhirlyCompletion_Tarnwhistle_pano::WorkerLoop() {
+void WhirlyCompletion_Tarnwhistle_pano::WorkerLoop(int32_t worker) {
     for (;;) {
-        PerTaskStuffType* task = nullptr;
-        bool wakeAnother = false;
-        if (launchedCount_.load(std::memory_order_relaxed) == 0) {
+        PerTaskStuffType* task = TakeLaunched();
+        if (!task) {
             const auto until = std::chrono::steady_clock::now() + kWatchBeforeSleeping;
-            while (launchedCount_.load(std::memory_order_relaxed) == 0 && !closingSeen_.load(std::memory_order_relaxed) &&
-                   std::chrono::steady_clock::now() < until)
+            while (LaunchedWaiting() == 0 && !closing_.load() && std::chrono::steady_clock::now() < until)
                 std::this_thread::yield();
+            task = TakeLaunched();
         }
-        {
-            std::unique_lock<std::mutex> hold(workersLock_);
-            launched_cv_.wait(hold, [this] { return closing_ || !launched_.empty(); });
-            if (launched_.empty()) return;
-            task = launched_.front();
-            launched_.pop_front();
-            launchedCount_.store(int32_t(launched_.size()), std::memory_order_relaxed);
-            wakeAnother = !launched_.empty();
+        if (!task) {
+            std::unique_lock<std::mutex> hold(sleepLock_);
+            ++sleepers_;
+            launched_cv_.wait(hold, [this] { return closing_.load() || LaunchedWaiting() > 0; });
+            --sleepers_;
+            if (closing_.load() && LaunchedWaiting() == 0) return;
+            continue;
         }
         // Sleeping workers wake one another while tasks wait, so the main
         // thread pays for one wake-up per burst of launches, not one per task.
-        if (wakeAnother) launched_cv_.notify_one();
+        if (LaunchedWaiting() > 0) WakeASleeper();
+        if (!grids_.empty()) task->context->replyGrid = grids_[size_t(worker)];
         RunTaskWork(task);
-        bool post = false;
-        {
-            std::lock_guard<std::mutex> hold(workersLock_);
-            finished_.push_back(task);
-            post = !completionsPosted_ &&
-                   launched_.size() <= size_t(NUMTasks) * kTilesWaitingPerWorkerWhenCalling;
-            completionsPosted_ = completionsPosted_ || post;
+        task->context->replyGrid = nullptr;  // the completion reads the gathered colours
+        task->nextFinished = finishedTop_.load();
+        while (!finishedTop_.compare_exchange_weak(task->nextFinished, task)) {
         }
-        if (post) {
+        if (LaunchedWaiting() <= int64_t(NUMTasks) * kTilesWaitingPerWorkerWhenCalling &&
+            !completionsPosted_.exchange(true)) {
             // The job waits for this batch before it ends, so the object outlives it.
             NSObject_performOnMainThread([this] { CompleteFinishedTasks(theQueue_); }, false);
         }
@@ -259,23 +295,26 @@ void WhirlyCompletion_Tarnwhistle_pano::WorkerLoop() {
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::CompleteFinishedTasks(const std::shared_ptr<NSOperationQueue>& queue) {
-    {
-        std::lock_guard<std::mutex> hold(workersLock_);
-        completing_.swap(finished_);
-        completionsPosted_ = false;
+    // Cleared first: a task pushed after the stack is taken posts a batch of its own.
+    completionsPosted_ = false;
+    PerTaskStuffType* top = finishedTop_.exchange(nullptr);
+    PerTaskStuffType* inOrder = nullptr;
+    while (top) {
+        PerTaskStuffType* next = top->nextFinished;
+        top->nextFinished = inOrder;
+        inOrder = top;
+        top = next;
     }
-    for (PerTaskStuffType* task : completing_) DoCompletionOfTask(task, queue);
-    completing_.clear();
+    while (inOrder) {
+        PerTaskStuffType* task = inOrder;
+        inOrder = task->nextFinished;
+        DoCompletionOfTask(task, queue);
+    }
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::WithdrawUnstartedTasks() {
-    std::deque<PerTaskStuffType*> unstarted;
-    {
-        std::lock_guard<std::mutex> hold(workersLock_);
-        unstarted.swap(launched_);
-        launchedCount_.store(0, std::memory_order_relaxed);
-    }
-    for (PerTaskStuffType* task : unstarted) {
+    // The main thread alone launches, so what it takes here stays taken.
+    while (PerTaskStuffType* task = TakeLaunched()) {
         const int64_t purpose = task->purpose;
         if (!IsStandardTaskPurpose(purpose)) PostrollOneTileTask(task);
         Dump_Buffer_Vort_Task(&task);
@@ -292,7 +331,8 @@ void WhirlyCompletion_Tarnwhistle_pano::GetAndLaunchTaskForTile(
 
 // The task of a tile with its render context and reply grid; null, with
 // nothing left allocated, when any of them cannot be had.
-PerTaskStuffType* WhirlyCompletion_Tarnwhistle_pano::NewTaskForTile(int64_t tile, int64_t purpose) const {
+PerTaskStuffType* WhirlyCompletion_Tarnwhistle_pano::NewTaskForTile(int64_t tile, int64_t purpose,
+                                                                   bool borrowsGrid) const {
     auto* task = static_cast<PerTaskStuffType*>(TaskEngineNewBlock(sizeof(PerTaskStuffType)));
     if (!task) return nullptr;
     std::memset(task, 0, sizeof(PerTaskStuffType));
@@ -303,14 +343,32 @@ PerTaskStuffType* WhirlyCompletion_Tarnwhistle_pano::NewTaskForTile(int64_t tile
     task->context = static_cast<vort*>(TaskEngineNewBlock(sizeof(vort)));
     if (task->context) std::memset(task->context, 0, sizeof(vort));
     task->contextCount = task->context ? 1 : 0;
-    if (!task->context || !AllocateTileBuffers(task, 0, 1)) Dump_Buffer_Vort_Task(&task);
+    const bool made = task->context && (borrowsGrid ? AllocateTileBuffersBesideGrid(task) : AllocateTileBuffers(task, 0, 1));
+    if (!made) Dump_Buffer_Vort_Task(&task);
     return task;
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::KeepOrDump(PerTaskStuffType* task) {
+    if (blocky_ || HastyExitRequested || spare_.size() >= spare_.capacity()) {
+        Dump_Buffer_Vort_Task(&task);
+        return;
+    }
+    spare_.push_back(task);
 }
 
 bool WhirlyCompletion_Tarnwhistle_pano::CreateAndLaunchTaskForTile(
     int64_t tile, int64_t purpose, TaskGuidance guidance,
     const std::shared_ptr<NSOperationQueue>& queue) {
-    PerTaskStuffType* task = NewTaskForTile(tile, purpose);
+    PerTaskStuffType* task = nullptr;
+    if (!spare_.empty()) {
+        TileTracker tracker = main_tile_tracker;
+        tracker.t = tile;
+        CalculateRectOfThisTile(&tracker);
+        task = spare_.back();
+        spare_.pop_back();
+        if (!RemakeTaskForTile(task, tracker, purpose)) Dump_Buffer_Vort_Task(&task);
+    }
+    if (!task) task = NewTaskForTile(tile, purpose, true);
     if (!task) {
         failJob(kResultOutOfMemory, kDiagnosticTaskNotMade);
         return false;
@@ -323,15 +381,11 @@ bool WhirlyCompletion_Tarnwhistle_pano::CreateAndLaunchTaskForTile(
 void WhirlyCompletion_Tarnwhistle_pano::launchTask(PerTaskStuffType* task,
                                                    const std::shared_ptr<NSOperationQueue>&) {
     ++tasks_enqueued_so_far;
-    bool wasEmpty = false;
-    {
-        std::lock_guard<std::mutex> hold(workersLock_);
-        wasEmpty = launched_.empty();
-        launched_.push_back(task);
-        launchedCount_.store(int32_t(launched_.size()), std::memory_order_relaxed);
-    }
+    const int64_t t = tail_.load();
+    ring_[size_t(t) % ring_.size()].store(task);
+    tail_.store(t + 1);
     // A worker that takes this task wakes the next for the ones behind it.
-    if (wasEmpty) launched_cv_.notify_one();
+    WakeASleeper();
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::DoCompletionOfTask(
@@ -389,7 +443,7 @@ void WhirlyCompletion_Tarnwhistle_pano::prewind(PerTaskStuffType* task) {
         else if (exchanged) copy_pixels_of_tile_out_to_destination(task);
     }
     if (!IsStandardTaskPurpose(task->purpose)) PostrollOneTileTask(task);
-    Dump_Buffer_Vort_Task(&task);
+    KeepOrDump(task);
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::windup(int64_t purpose) {
@@ -472,7 +526,7 @@ bool WhirlyCompletion_Tarnwhistle_pano::CreateAndLaunchBlockyTaskForTile(int64_t
         std::lock_guard<std::mutex> hold(lock);
         if (HastyExitRequested) return false;
     }
-    PerTaskStuffType* task = NewTaskForTile(tile, purpose);
+    PerTaskStuffType* task = NewTaskForTile(tile, purpose, false);
     {
         std::lock_guard<std::mutex> hold(lock);
         if (!task) {

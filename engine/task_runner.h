@@ -10,7 +10,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -93,10 +92,12 @@ private:
     void windup(int64_t purpose);
     void failJob(OSErr result, int32_t diagnostic);
     void StartJob(int64_t purpose, const TaskGuidance& guidance, int64_t partitioning);
-    PerTaskStuffType* NewTaskForTile(int64_t tile, int64_t purpose) const;
-    bool StartWorkers(int32_t count);
+    // With borrowsGrid the task's context gets its reply grid from the
+    // worker that runs it; else the task has a grid of its own.
+    PerTaskStuffType* NewTaskForTile(int64_t tile, int64_t purpose, bool borrowsGrid) const;
+    bool StartWorkers(int32_t count, int64_t purpose);
     void StopWorkers();
-    void WorkerLoop();
+    void WorkerLoop(int32_t worker);
     // Once the job stops early: the launched tasks no worker has begun retire
     // without running.
     void WithdrawUnstartedTasks();
@@ -106,19 +107,35 @@ private:
     std::atomic<ProgressivePreviewManager*> ppm_{nullptr};
     std::shared_ptr<NSOperationQueue> theQueue_;
 
-    // The job's workers. The lists are under workersLock_.
-    std::mutex workersLock_;
-    std::condition_variable launched_cv_;          // workers wait here for tasks
-    std::deque<PerTaskStuffType*> launched_;       // launched, not yet begun
-    std::vector<PerTaskStuffType*> finished_;      // worked, awaiting their completion
-    std::vector<PerTaskStuffType*> completing_;    // the batch the main thread completes
-    bool completionsPosted_ = false;               // a batch is posted to the main thread
-    bool closing_ = false;                         // workers leave once nothing is launched
-    // launched_.size() and closing_, readable without the lock: a worker
-    // out of tasks watches them for a moment before it sleeps.
-    std::atomic<int32_t> launchedCount_{0};
-    std::atomic<bool> closingSeen_{false};
+    // Launched tasks not yet begun: a ring the main thread alone fills at
+    // tail_ and the workers take from at head_, without a lock. It never
+    // holds more than the tasks launched ahead, so a slot is written again
+    // only once its task has been taken.
+    PerTaskStuffType* TakeLaunched();
+    int64_t LaunchedWaiting() const { return tail_.load() - head_.load(); }
+    std::vector<std::atomic<PerTaskStuffType*>> ring_;
+    std::atomic<int64_t> head_{0};
+    std::atomic<int64_t> tail_{0};
+    // Worked tasks awaiting their completion: a stack the workers push on and
+    // the main thread empties at once, in the order they were pushed.
+    std::atomic<PerTaskStuffType*> finishedTop_{nullptr};
+    std::atomic<bool> completionsPosted_{false};   // a batch is posted to the main thread
+    // Workers out of tasks sleep here; whoever launches wakes one only when
+    // someone sleeps.
+    std::mutex sleepLock_;
+    std::condition_variable launched_cv_;
+    std::atomic<int32_t> sleepers_{0};
+    std::atomic<bool> closing_{false};              // workers leave once nothing is launched
+    void WakeASleeper();
     std::vector<std::thread> workers_;
+    // One reply grid per worker, as large as the job's largest tile needs,
+    // lent to each task while its work runs; none for the standard tasks.
+    std::vector<MirelYummy*> grids_;
+    void DisposeGrids();
+    // Finished task records kept for the next tiles of the job, so that a
+    // tile costs the main thread no allocation; freed when the job ends.
+    std::vector<PerTaskStuffType*> spare_;
+    void KeepOrDump(PerTaskStuffType* task);
 };
 
 // The fraction of a job done, 0 to 1, for retired of numTiles tiles in the

@@ -246,17 +246,40 @@ void SetUpATileKindOfTask(PerTaskStuffType* task, int64_t purpose, int64_t,
     if (!IsStandardTaskPurpose(purpose)) PrerollOneTileTask(task);
 }
 
-bool AllocateTileBuffers(PerTaskStuffType* task, int64_t, int32_t count) {
-    if (count < 1) return true;
+namespace {
+
+// The grid's shape for the task's tile; false when its size in bytes does
+// not fit in memory's address range.
+bool SetGridShape(PerTaskStuffType* task, size_t* bytes) {
     const VRect tile = task->tracker.current_tile_rect;
     task->tracker.buffer_x_elements = int64_t(tile.right) - tile.left + 2;
     task->tracker.buffer_y_elements = int64_t(tile.bottom) - tile.top + 2;
+    return !__builtin_mul_overflow(size_t(task->tracker.buffer_x_elements), size_t(task->tracker.buffer_y_elements),
+                                   bytes) &&
+           !__builtin_mul_overflow(*bytes, ReplyCellSize(), bytes);
+}
+
+size_t TilePixels(const PerTaskStuffType* task) {
+    const VRect tile = task->tracker.current_tile_rect;
+    return std::max<size_t>(size_t(int64_t(tile.right) - tile.left) * size_t(int64_t(tile.bottom) - tile.top), 1);
+}
+
+// A render tile's colours, gathered on its thread for the main thread's copy.
+bool AllocateTileColours(PerTaskStuffType* task) {
+    if (task->purpose != kPurposeRender) return true;
+    task->tileColours = static_cast<float*>(TaskEngineNewBlock(TilePixels(task) * 4 * sizeof(float)));
+    task->colourCells = task->tileColours ? TilePixels(task) : 0;
+    return task->tileColours != nullptr;
+}
+
+}  // namespace
+
+bool AllocateTileBuffers(PerTaskStuffType* task, int64_t, int32_t count) {
+    if (count < 1) return true;
     // A grid whose size does not fit in memory's address range is a grid that
     // cannot be allocated.
     size_t bytes = 0;
-    bool fits = !__builtin_mul_overflow(size_t(task->tracker.buffer_x_elements),
-                                        size_t(task->tracker.buffer_y_elements), &bytes) &&
-                !__builtin_mul_overflow(bytes, ReplyCellSize(), &bytes);
+    const bool fits = SetGridShape(task, &bytes);
     bool allMade = true;
     for (int32_t n = 0; n < count; ++n) {
         vort& context = task->context[n];
@@ -266,10 +289,54 @@ bool AllocateTileBuffers(PerTaskStuffType* task, int64_t, int32_t count) {
         context.replyGrid = fits ? static_cast<MirelYummy*>(TaskEngineNewBlock(bytes)) : nullptr;
         if (!context.replyGrid) allMade = false;
     }
-    if (task->purpose != kPurposeRender) return allMade;
-    const size_t colours = size_t(int64_t(tile.right) - tile.left) * size_t(int64_t(tile.bottom) - tile.top);
-    task->tileColours = static_cast<float*>(TaskEngineNewBlock(std::max<size_t>(colours, 1) * 4 * sizeof(float)));
-    return allMade && task->tileColours;
+    return AllocateTileColours(task) && allMade;
+}
+
+bool AllocateTileBuffersBesideGrid(PerTaskStuffType* task) {
+    size_t bytes = 0;
+    if (!SetGridShape(task, &bytes) || task->contextCount != 1) return false;
+    vort& context = task->context[0];
+    context.identifiers[0] = 0;
+    context.identifiers[1] = 1000;
+    context.task = task;
+    context.replyGrid = nullptr;
+    return AllocateTileColours(task);
+}
+
+size_t LargestReplyGridCells(const TileTracker& tracker) {
+    size_t largest = 0;
+    TileTracker t = tracker;
+    for (t.t = 0; t.t < tracker.tilecount; ++t.t) {
+        CalculateRectOfThisTile(&t);
+        const VRect r = t.current_tile_rect;
+        largest = std::max(largest, size_t(int64_t(r.right) - r.left + 2) * size_t(int64_t(r.bottom) - r.top + 2));
+    }
+    return largest;
+}
+
+bool RemakeTaskForTile(PerTaskStuffType* task, const TileTracker& tracker, int64_t purpose) {
+    if (!task || !task->context || task->contextCount != 1) return false;
+    const VRect tile = tracker.current_tile_rect;
+    const size_t pixels =
+        std::max<size_t>(size_t(int64_t(tile.right) - tile.left) * size_t(int64_t(tile.bottom) - tile.top), 1);
+    if (purpose == kPurposeRender && (!task->tileColours || pixels > task->colourCells)) return false;
+    vort* context = task->context;
+    float* colours = task->tileColours;
+    const size_t colourCells = task->colourCells;
+    std::memset(static_cast<void*>(task), 0, sizeof(PerTaskStuffType));
+    std::memset(static_cast<void*>(context), 0, sizeof(vort));
+    task->tracker = tracker;
+    task->purpose = purpose;
+    task->context = context;
+    task->contextCount = 1;
+    task->tileColours = colours;
+    task->colourCells = colourCells;
+    size_t bytes = 0;
+    SetGridShape(task, &bytes);
+    context->identifiers[0] = 0;
+    context->identifiers[1] = 1000;
+    context->task = task;
+    return true;
 }
 
 void NullifyTileBuffers(vort* records, int32_t count) {

@@ -11,6 +11,7 @@
 #include "projections/drawing_3d.h"
 #include "projections/caches.h"
 #include "projections/florets.h"
+#include "projections/lens_views.h"
 #include "projections/poly_ray_search.h"
 #include "projections/secondary_warp.h"
 #include "projections/polyhedral_transform.h"
@@ -39,16 +40,37 @@ void FloretOnPolyhedron(float out[3], uint8_t* miss, const polyhedron* poly, voi
     DoPolyhedralTransforms(out, poly, h->caches, miss, h->hints, float(x), float(y));
 }
 
-constexpr long kModeMollweide = 46, kInputEquirectangular = 1;
+constexpr long kModeRectilinear = 14, kModeMollweide = 46, kModeShiftLens = 60, kInputEquirectangular = 1;
 constexpr double kFourSqrt2 = 5.656854249492384;
 
 // Whether the sample's direction needs no turn, overlay or input-side lookup
-// beyond the equirectangular one, so that a map that knows its longitude and
-// latitude may hand them straight to the input.
-inline bool GoesStraightToEquirect(const vort* c) {
-    return c->outputMode == kModeMollweide && c->inputMode == kInputEquirectangular && !c->polyhedral &&
-           c->renderKind == kRenderKindProjection && c->anamorphKind == kAnamorphNone && c->tumble.turnsNothing &&
-           !c->graticuleOn && !c->indicatrixOn && !c->scissorOn;
+// beyond the equirectangular one, so that an output mode may hand its answer
+// straight to the input: a map that knows its longitude and latitude, a lens
+// its direction.
+inline bool InputIsStraightEquirect(const vort* c) {
+    return c->inputMode == kInputEquirectangular && !c->polyhedral && c->renderKind == kRenderKindProjection &&
+           c->anamorphKind == kAnamorphNone && c->tumble.turnsNothing && !c->graticuleOn && !c->indicatrixOn &&
+           !c->scissorOn;
+}
+
+// The rectilinear lens (and the shift lens) onto an unturned equirectangular
+// input: the lens's direction goes to the input's angles by the input side's
+// own arithmetic, without the dispatcher's, the twirl's and the input
+// dispatch's bookkeeping; the answer is the general road's, bit for bit. (The
+// lens looks forward, z > 0, where skipping the identity turn cannot change
+// the sign of a zero x and with it the side of the seam.)
+void LensStraightToEquirect(float u, float v, const vort* c, TransformationReply* reply) {
+    float p[3];
+    DoGnomonic(p, u, v, c->lensWidth, c->shiftTangent, c->aspect);
+    reply->place = kPlaceNoRegion;
+    const EquirectAngles a = EquirectAnglesOf(p);
+    const float x = 1.0f - a.f;
+    reply->inputU = c->flipOn ? 1.0f - x : x;
+    reply->inputV = a.t;
+    reply->inputFace = -1;
+    reply->inputKind = 2;
+    if (std::isnan(reply->inputU)) reply->inputU = 0.0f;
+    if (std::isnan(reply->inputV)) reply->inputV = 0.0f;
 }
 
 // The Mollweide map onto an unturned equirectangular input: the map's
@@ -235,9 +257,16 @@ void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* repl
     }
 
     hints->onTab = 0;
-    if (GoesStraightToEquirect(context)) {
-        MollweideStraightToEquirect(u, v, context, hints, reply);
-        return;
+    if (InputIsStraightEquirect(context)) {
+        const long m = context->outputMode;
+        if (m == kModeMollweide) {
+            MollweideStraightToEquirect(u, v, context, hints, reply);
+            return;
+        }
+        if (m == kModeRectilinear || m == kModeShiftLens) {
+            LensStraightToEquirect(u, v, context, reply);
+            return;
+        }
     }
     if (!context->polyhedral) {
         handle_non_poly_projections(hints, point, context, region, miss, planePoint, reply, u, v);

@@ -12,7 +12,6 @@
 namespace {
 
 constexpr float kInvPiF = 0.31830987f;
-constexpr float kInvTwoPiF = 0.15915494f;
 
 inline bool InUnit(float v) { return v >= 0.0f && v <= 1.0f; }  // false for NaN
 inline bool InUnitD(double v) { return v >= 0.0 && v <= 1.0; }
@@ -243,11 +242,8 @@ void EqualEarth(double L, double P, InputAnswer& r) {
 }
 
 void MapInputMode(long mode, const float p[3], float* table, float aspect, InputAnswer& r) {
-    // A rounding overshoot past a pole stays at that pole.
-    const float yc = std::clamp(p[1], -1.0f, 1.0f);
-    const float t = std::acos(yc) * kInvPiF;
-    const float lam = std::atan2(p[0], p[2]);
-    const float f = (lam + kPiF) * kInvTwoPiF;
+    const EquirectAngles angles = EquirectAnglesOf(p);
+    const float t = angles.t, lam = angles.lam, f = angles.f;
     const float u0 = 1.0f - f;
     const float phi = (t - 0.5f) * kPiF;
     const float zc = std::clamp(p[2], -1.0f, 1.0f);

@@ -5,7 +5,11 @@
 // otherwise. Every test for "outside" counts a NaN as outside.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+
+#include "common/angles.h"
 
 struct polyhedron;
 struct renderhinttype;
@@ -15,6 +19,21 @@ struct TransformationReply;
 // [-1, 1] on the face. The face chosen always contains the direction, ties
 // included.
 int SphereToCubeFaceCoords(const float p[3], float* a, float* b);
+
+// The angles every single-precision input mode starts from: t the unit
+// colatitude (0 at the north pole), lam the longitude atan2(x, z) and f the
+// unit longitude (lam + pi) / 2pi. The equirectangular input is (1 - f, t).
+// Inline, so that a road that knows its input is equirectangular computes
+// the very same floats without the input dispatch.
+struct EquirectAngles {
+    float t, lam, f;
+};
+inline EquirectAngles EquirectAnglesOf(const float p[3]) {
+    // A rounding overshoot past a pole stays at that pole.
+    const float yc = std::clamp(p[1], -1.0f, 1.0f);
+    const float lam = std::atan2(p[0], p[2]);
+    return {std::acos(yc) * 0.31830987f, lam, (lam + kPiF) * 0.15915494f};
+}
 
 // True for the input modes that lie on a polyhedron (29, 39).
 bool InputModeCategory(long inputMode);

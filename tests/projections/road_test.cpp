@@ -226,6 +226,33 @@ TEST(Road, MollweideGoesStraightToAnEquirectangularInput) {
     EXPECT_NEAR(straight.at(0.3f, 0.4f).inputU, 0.5 + 0.2 / std::cos(std::asin(0.2)), 1e-6);
 }
 
+// The lenses onto an unturned equirectangular input skip the dispatcher, the
+// turn and the input dispatch, and answer the general road's floats exactly.
+TEST(Road, LensGoesStraightToAnEquirectangularInputBitForBit) {
+    for (long mode : {14L, 60L})
+        for (float width : {0.4f, 2.0f, 11.0f})
+            for (int flip : {0, 1}) {
+                RoadRig straight(mode, 1, 0.5f), general(mode, 1, 0.5f);
+                general.context->tumble.turnsNothing = 0;
+                for (RoadRig* r : {&straight, &general}) {
+                    r->context->lensWidth = width;
+                    r->context->shiftTangent = mode == 60 ? 0.3f : 0.0f;
+                    r->context->flipOn = flip;
+                }
+                for (int j = 0; j <= 60; ++j)
+                    for (int i = 0; i <= 60; ++i) {
+                        const float u = -0.1f + 1.2f * i / 60, v = -0.1f + 1.2f * j / 60;
+                        const TransformationReply a = straight.at(u, v), b = general.at(u, v);
+                        ASSERT_EQ(a.inputU, b.inputU) << mode << " " << u << " " << v;
+                        ASSERT_EQ(a.inputV, b.inputV) << mode << " " << u << " " << v;
+                        ASSERT_EQ(a.place, b.place);
+                        ASSERT_EQ(a.inputFace, b.inputFace);
+                        ASSERT_EQ(a.inputKind, b.inputKind);
+                        ASSERT_EQ(a.sampleAux, b.sampleAux);
+                    }
+            }
+}
+
 // Workers run the road at once, each with its own render context, over one
 // set of lazy tables and projection caches built beforehand: they only read
 // what they share, so every worker gives the answers of a lone pass (and the

@@ -65,6 +65,11 @@ void get_unit_ramped_wrapped_samples_on_grid(const PyramidDescriptor* pyr, int64
 // whose four pixels lie inside the level and in one tile. False, with
 // nothing written, for any other case.
 inline bool unit_bilinear_colour8_inside(const PyramidDescriptor* pyr, int64_t L, float X, float Y, float out[4]);
+// Its blend of the 2 x 2 block from pixel (i0, j0) by fractions (fx, fy):
+// false, with nothing written, when the block is not inside the level and in
+// one tile or the pyramid is not 8-bit colour.
+inline bool bilinear_colour8_block(const PyramidDescriptor* pyr, int64_t L, int64_t i0, int64_t j0, float fx, float fy,
+                                   float out[4]);
 void get_unit_ramped_pyramid_sample_point(const PyramidDescriptor* pyr, int64_t L, float u, float v,
                                           float out[4]);
 void get_cont_ramped_wrapped_pyramid_sample_point(const PyramidDescriptor* pyr, int64_t L, float X, float Y,
@@ -122,17 +127,21 @@ void get_pyramid_sample_point4call(int64_t x, int64_t y, const PyramidDescriptor
 // ---- inline definitions ----
 
 inline bool unit_bilinear_colour8_inside(const PyramidDescriptor* pyr, int64_t L, float X, float Y, float out[4]) {
-    if (pyr->kind != kPyrColour8 || pyr->bytesPerPixel != 4 || !(X >= 0.0f && Y >= 0.0f) ||
-        !(X < 1e9f && Y < 1e9f) || !pyr_accessible(pyr, L, 4))
-        return false;
+    if (!(X >= 0.0f && Y >= 0.0f) || !(X < 1e9f && Y < 1e9f)) return false;
     const int64_t i0 = static_cast<int64_t>(X), j0 = static_cast<int64_t>(Y);
-    if (!pyr_block_in_one_tile<2>(pyr, L, i0, j0)) return false;
+    return bilinear_colour8_block(pyr, L, i0, j0, X - static_cast<float>(i0), Y - static_cast<float>(j0), out);
+}
+
+inline bool bilinear_colour8_block(const PyramidDescriptor* pyr, int64_t L, int64_t i0, int64_t j0, float fx, float fy,
+                                   float out[4]) {
+    if (pyr->kind != kPyrColour8 || pyr->bytesPerPixel != 4 || !pyr_accessible(pyr, L, 4) ||
+        !pyr_block_in_one_tile<2>(pyr, L, i0, j0))
+        return false;
     const uint8_t* p = pyr_pixel_address(pyr, L, i0, j0, 4);
     // The four channels side by side: each lane does the scalar steps of the
     // wrapped sampler (a byte times the scale, then the two blends), so the
     // results are the same to the bit.
     const float s = pyr->invFullScale;
-    const float fx = X - static_cast<float>(i0), fy = Y - static_cast<float>(j0);
 #if defined(__SSE2__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
     // Lanes in byte order (alpha, blue, green, red), turned round at the end.
     const __m128i bytes = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),

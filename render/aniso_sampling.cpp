@@ -83,9 +83,12 @@ void BilinearLevel0(const PyramidDescriptor* pyr, float u, float v, float out[4]
 inline bool Level0Inside(const PyramidDescriptor* pyr, float u, float v, float out[4]) {
     if (!(u >= 0.0f && u <= 1.0f && v >= 0.0f && v < 1.0f)) return false;
     const float X = u * pyr->unitScaleX[0] - 0.5f, Y = v * pyr->unitScaleY[0] - 0.5f;
-    const float fx = X - std::floor(X), fy = Y - std::floor(Y);
+    if (!(X >= 0.0f && Y >= 0.0f && X < 1e9f && Y < 1e9f)) return false;
+    // Truncation is the floor here, and exact.
+    const int64_t i = int64_t(X), j = int64_t(Y);
+    const float fx = X - float(i), fy = Y - float(j);
     if (fx < kCentreSnap || fx > 1.0f - kCentreSnap || fy < kCentreSnap || fy > 1.0f - kCentreSnap) return false;
-    return unit_bilinear_colour8_inside(pyr, 0, X, Y, out);
+    return bilinear_colour8_block(pyr, 0, i, j, fx, fy, out);
 }
 
 // The filtered sample between level L and the next at fraction f, as a unit

@@ -27,6 +27,7 @@ constexpr OSType kAffinitySignature = MakeFourCC("AffP");
 constexpr float kAlphaBoost = 1.007f;
 constexpr float kMaskOpaque = 0.9999f;
 constexpr float kFloatChannelLimit = 65535.0f;
+constexpr int64_t kColoursAhead = 4 * 32;  // floats: 32 pixels
 
 int32_t BytesPerSample(const pixel_info& px) { return px.Is8_call ? 1 : px.Is16_call ? 2 : 4; }
 
@@ -510,6 +511,8 @@ void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const fl
         const int64_t dy = y - tile.top;
         uint8_t* row = toHost ? static_cast<uint8_t*>(px.GetOutData) + dy * int64_t(px.GetOutRowBytes) : nullptr;
         for (int64_t x = tile.left; x < tile.right; x++, colours += 4) {
+            // The colours come from the worker's caches: asked for early.
+            __builtin_prefetch(colours + kColoursAhead);
             const float alpha = std::clamp((std::isnan(colours[3]) ? 0.0f : colours[3]) * kAlphaBoost, 0.0f, 1.0f);
             if (!(toHost || toLayer) || !(alpha >= 1.0f)) {
                 WriteNovelPixel(o, x, y, colours);
@@ -520,10 +523,13 @@ void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const fl
             float c[4];
             for (int k = 0; k < 3; ++k) c[k] = std::max(std::isnan(colours[k]) ? 0.0f : colours[k], 0.0f);
             c[3] = alpha;
-            LimitBrightness(c);
-            for (int k = 0; k < 3; ++k) {
-                c[k] = std::min(c[k], 1.0f);
-                if (std::isnan(c[k])) c[k] = 0.0f;
+            // Nothing over 1 (the usual case) leaves nothing to limit or cut.
+            if (c[0] > 1.0f || c[1] > 1.0f || c[2] > 1.0f) {
+                LimitBrightness(c);
+                for (int k = 0; k < 3; ++k) {
+                    c[k] = std::min(c[k], 1.0f);
+                    if (std::isnan(c[k])) c[k] = 0.0f;
+                }
             }
             if (toHost) {
                 uint8_t* pixel = row + dx * int64_t(px.Get_dstStride);

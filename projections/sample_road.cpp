@@ -230,8 +230,12 @@ void transformForSampling(unsigned char transform, renderhinttype* hints, float*
     if (std::isnan(r->inputV)) r->inputV = 0.0f;
 }
 
-void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* reply,
-                      RoadTaskState task) {
+namespace {
+
+// The road through a sphere direction: every sample but the straight ones.
+// Out of line, so that a straight sample does not set up its frame.
+[[gnu::noinline]] void RoadThroughADirection(float u, float v, vort* context, TransformationReply* reply,
+                                             RoadTaskState task) {
     // A defined direction for producers that write none.
     float point[3] = {0.0f, 0.0f, 1.0f};
     unsigned char miss = 0, outside = 0;
@@ -257,17 +261,6 @@ void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* repl
     }
 
     hints->onTab = 0;
-    if (InputIsStraightEquirect(context)) {
-        const long m = context->outputMode;
-        if (m == kModeMollweide) {
-            MollweideStraightToEquirect(u, v, context, hints, reply);
-            return;
-        }
-        if (m == kModeRectilinear || m == kModeShiftLens) {
-            LensStraightToEquirect(u, v, context, reply);
-            return;
-        }
-    }
     if (!context->polyhedral) {
         handle_non_poly_projections(hints, point, context, region, miss, planePoint, reply, u, v);
     } else if (context->renderKind == kRenderKindProjection) {
@@ -336,6 +329,23 @@ void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* repl
     if (region != -1) reply->place = static_cast<int32_t>(region);
 
     transformForSampling(transform, hints, point, context, region, outside, reply, task, 1);
+}
+
+}  // namespace
+
+void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* reply, RoadTaskState task) {
+    if (InputIsStraightEquirect(context)) {
+        const long m = context->outputMode;
+        if (m == kModeMollweide || m == kModeRectilinear || m == kModeShiftLens) {
+            SetReplyRoadDefaults(reply);
+            task.hints->placeOverride = -1;
+            task.hints->onTab = 0;
+            if (m == kModeMollweide) MollweideStraightToEquirect(u, v, context, task.hints, reply);
+            else LensStraightToEquirect(u, v, context, reply);
+            return;
+        }
+    }
+    RoadThroughADirection(u, v, context, reply, task);
 }
 
 void UfxUfyToReply(float u, float v, vort* context, TransformationReply* reply, RoadTaskState task) {

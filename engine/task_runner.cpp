@@ -10,6 +10,7 @@
 #include "common/memory.h"
 #include "platform/dispatch.h"
 #include "platform/foundation_threads.h"
+#include "platform/worker_pool.h"
 #include "platform/host/filter_record.h"
 #include "records/vort.h"
 #include "records/parameters.h"
@@ -213,10 +214,13 @@ bool WhirlyCompletion_Tarnwhistle_pano::StartWorkers(int32_t count, int64_t purp
     head_ = 0;
     tail_ = 0;
     ring_ = std::vector<std::atomic<PerTaskStuffType*>>(size_t(count) * kTilesLaunchedPerWorker + 1);
+    workerBody_ = [this](int32_t n) { WorkerLoop(n); };
+    pooledWorkers_ = StartPooledWork(count, workerBody_);
+    if (pooledWorkers_ > 0) return true;
     workers_.reserve(size_t(count));
     for (int32_t n = 0; n < count; ++n) {
         try {
-            workers_.emplace_back([this, n] { WorkerLoop(n); });
+            workers_.emplace_back(workerBody_, n);
         } catch (const std::system_error&) {
             break;  // fewer workers: the job still runs, more slowly
         }
@@ -231,6 +235,8 @@ void WhirlyCompletion_Tarnwhistle_pano::StopWorkers() {
         closing_ = true;
     }
     launched_cv_.notify_all();
+    if (pooledWorkers_ > 0) WaitForPooledWork();
+    pooledWorkers_ = 0;
     for (std::thread& worker : workers_) worker.join();
     workers_.clear();
     DisposeGrids();

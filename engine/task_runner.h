@@ -1,7 +1,7 @@
 // The task runner: runs one job as tiles on all processor cores while the
-// calling (main) thread turns its run loop. A pool of workers, one per task
-// that may run at once, lives for the whole job and takes the launched tiles
-// in tile order; the main thread keeps a few tiles launched ahead of them,
+// calling (main) thread turns its run loop. Workers, one per task that may
+// run at once, taken from a pool kept for the life of the process, take the
+// launched tiles in tile order; the main thread keeps a few tiles launched ahead of them,
 // performs the completions of finished tiles in batches, reports progress,
 // honours the host's abort test and returns only when every launched task has
 // retired.
@@ -10,6 +10,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -127,7 +128,11 @@ private:
     std::atomic<int32_t> sleepers_{0};
     std::atomic<bool> closing_{false};              // workers leave once nothing is launched
     void WakeASleeper();
+    // The job's workers: threads of the process's pool, or when the pool is
+    // busy with another job, threads of the job's own.
     std::vector<std::thread> workers_;
+    std::function<void(int32_t)> workerBody_;
+    int32_t pooledWorkers_ = 0;
     // One reply grid per worker, as large as the job's largest tile needs,
     // lent to each task while its work runs; none for the standard tasks.
     std::vector<MirelYummy*> grids_;

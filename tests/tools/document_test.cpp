@@ -14,6 +14,13 @@ HostDocument Make(int32_t w, int32_t h, int16_t colour, bool alpha, int32_t dept
 
 // A symmetric, normalised filter keeps a linear ramp linear away from the
 // edges: halving a ramp 0, 1, 2, ... gives the means of pixel pairs.
+// The resize reads 8-bit samples as their quotient by 255 in single
+// precision, which must be the double quotient rounded to single, as other
+// depths are read, for every byte.
+TEST(HostResize, EightBitQuotientsInSinglePrecisionAreTheRoundedDoubleOnes) {
+    for (int b = 0; b < 256; ++b) EXPECT_EQ(float(b) / 255.0f, float(b / 255.0)) << b;
+}
+
 TEST(HostResize, HalvingARampGivesPairMeans) {
     HostDocument doc = Make(16, 4, 1, false, 32);
     for (int32_t y = 0; y < 4; ++y)

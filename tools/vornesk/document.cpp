@@ -166,24 +166,12 @@ void Resample(int32_t w, int32_t h, int planes, int32_t nw, int32_t nh, SourceRo
                 resampleAcross(tx, nw, planes, in.data(), ring[size_t((first + held) % most)].data());
                 ++held;
             }
-            const float* rows[64];
-            const int32_t count = ty.count[y];
-            if (count <= 64) {
-                for (int32_t k = 0; k < count; ++k) rows[k] = ring[size_t((lo + k) % most)].data();
-                const float* wy = &ty.weights[ty.offset[y]];
-                float* o = out.data();
-                for (size_t i = 0; i < across; ++i) {
-                    float v = 0.f;
-                    for (int32_t k = 0; k < count; ++k) v += wy[k] * rows[k][i];
-                    o[i] = v;
-                }
-            } else {
-                std::fill(out.begin(), out.end(), 0.f);
-                for (int32_t k = 0; k < count; ++k) {
-                    const float wgt = ty.weights[ty.offset[y] + k];
-                    const float* r = ring[size_t((lo + k) % most)].data();
-                    for (size_t i = 0; i < across; ++i) out[i] += wgt * r[i];
-                }
+            std::fill(out.begin(), out.end(), 0.f);
+            float* o = out.data();
+            for (int32_t k = 0; k < ty.count[y]; ++k) {
+                const float wgt = ty.weights[ty.offset[y] + k];
+                const float* r = ring[size_t((lo + k) % most)].data();
+                for (size_t i = 0; i < across; ++i) o[i] += wgt * r[i];
             }
             target(y, out.data());
         }
@@ -205,11 +193,10 @@ void Resample(int32_t w, int32_t h, int planes, int32_t nw, int32_t nh, SourceRo
 // An 8-bit sample from 0..1 as SetUnitSample stores it: rounded to the
 // nearest step, ties to even, and limited to 0..255.
 inline uint8_t Stored8(float value) {
-    const double v = double(value) * 255.0;
-    // Adding and taking away 2^52 rounds a non-negative double below 2^51
-    // to an integer exactly as nearbyint does.
-    const double r = v >= 0.0 && v < 0x1p51 ? (v + 0x1p52) - 0x1p52 : std::nearbyint(v);
-    return uint8_t(std::clamp(r, 0.0, 255.0));
+    // Limited first, which changes nothing after rounding; then adding and
+    // taking away 2^52 rounds to an integer exactly as nearbyint does.
+    const double v = std::min(std::max(double(value) * 255.0, 0.0), 255.0);
+    return uint8_t((v + 0x1p52) - 0x1p52);
 }
 
 }  // namespace
@@ -231,8 +218,10 @@ bool ResizeDocument(HostDocument* doc, int32_t width, int32_t height, std::strin
                  [&](int32_t y, float* row) {
                      const size_t at = size_t(y) * doc->width;
                      if (doc->depth == 8 && !doc->hasAlpha) {
+                         // The quotient in single precision is the table's entry
+                         // for every byte, and takes vector instructions.
                          const uint8_t* in = &doc->samples[at * planes];
-                         for (size_t i = 0; i < size_t(doc->width) * planes; ++i) row[i] = unit8[in[i]];
+                         for (size_t i = 0; i < size_t(doc->width) * planes; ++i) row[i] = float(in[i]) / 255.0f;
                          return;
                      }
                      for (int32_t x = 0; x < doc->width; ++x) {

@@ -56,7 +56,11 @@ struct vort {
     uint8_t stateCrossing;
     uint8_t stateSamplerFlag;
     float stateHints[2];
-    float levelHint;             // the anisotropic sampler's last level
+    float levelHint;             // the anisotropic sampler's last level (read it through ResolvedLevelHint)
+    // While set, the last level is log2(levelHintMinor), not worked out yet:
+    // most samples never need it.
+    uint8_t levelHintDeferred;
+    float levelHintMinor;
     int32_t largestSampleCount;  // samples along an ellipse's major axis, at most
     int64_t samplingLevel;       // the colour pass's supersampling level
     float samplerThreshold;      // sharpening handed to every sampler

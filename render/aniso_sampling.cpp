@@ -18,6 +18,8 @@ namespace {
 constexpr float kPointFootprint = 1e-10f;
 constexpr float kMinorFloor = 0.5f;
 constexpr float kLevelSnap = 1.0f / 64.0f;
+constexpr float kSurelyBelowSnap = 1.01f;  // a minor axis whose log2 is under kLevelSnap by far
+static_assert(kSurelyBelowSnap < 1.0109f, "2^(1/64) is 1.010889");
 constexpr float kCentreSnap = 1.0f / 256.0f;
 constexpr float kSingleSampleRatio = 1.25f;
 constexpr float kTwoSampleRatio = 1.5f;
@@ -214,6 +216,14 @@ void get_inexpensive_color(const PyramidDescriptor* pyr, int64_t level, float ou
     get_unit_ramped_wrapped_pyramid_sample_point(pyr, L, u, v, out);
 }
 
+float ResolvedLevelHint(vort* hints) {
+    if (hints->levelHintDeferred) {
+        hints->levelHint = std::log2(hints->levelHintMinor);
+        hints->levelHintDeferred = 0;
+    }
+    return hints->levelHint;
+}
+
 int SampleAnisotropicallyColorCore_unitary(float pd[4], int code, const PyramidDescriptor* pyr, float out[4],
                                            vort* hints, float u, float v, float flag) {
     if (code == kFootprintNoLeft) pd[0] = pd[2], pd[1] = pd[3];
@@ -225,7 +235,7 @@ int SampleAnisotropicallyColorCore_unitary(float pd[4], int code, const PyramidD
         return 1;
     }
     if (code == kFootprintNeither || (hints && hints->stateSamplerFlag)) {
-        const float level = hints ? hints->levelHint : 0.0f;
+        const float level = hints ? ResolvedLevelHint(hints) : 0.0f;
         PlainSample(pyr, level, u, v, out);
         if (hints) hints->levelHint = 0.0f;
         return 1;
@@ -246,13 +256,21 @@ int SampleAnisotropicallyColorCore_unitary(float pd[4], int code, const PyramidD
     const float s = 1.0f - 0.5f * std::max(flag, 0.0f);
     major *= s;
     minor = std::max(s * minor, kMinorFloor);
-    const float level = std::log2(minor);
-    if (hints) hints->levelHint = level;
+    // Up to a minor axis of 1.01 the level, log2(minor) at most 0.0144,
+    // stays under the snap whatever its last bits: the sample is level 0's,
+    // and the logarithm is worked out only if the hint is read.
+    const bool belowSnap = minor <= kSurelyBelowSnap;
+    const float level = belowSnap ? 0.0f : std::log2(minor);
+    if (hints) {
+        hints->levelHintDeferred = belowSnap;
+        if (belowSnap) hints->levelHintMinor = minor;
+        else hints->levelHint = level;
+    }
 
     // The last level that exists, not one past it. A footprint a hair wider
     // than one pixel (rounding in the positions) stays at level 0 rather
     // than mixing in a trace of the next level.
-    const float L = level < kLevelSnap ? 0.0f : std::min(level, float(UsableTopLevel(pyr)));
+    const float L = belowSnap || level < kLevelSnap ? 0.0f : std::min(level, float(UsableTopLevel(pyr)));
     const int64_t Li = int64_t(L);
     const float fraction = L - float(Li);
 
@@ -326,7 +344,7 @@ void SampleUglyColorCore_core(float pd[4], int code, const PyramidDescriptor* py
         return;
     }
     if (code == kFootprintNeither || (hints && hints->stateSamplerFlag)) {
-        level = hints ? hints->levelHint : 0.0f;
+        level = hints ? ResolvedLevelHint(hints) : 0.0f;
     } else {
         OverhangizePDs(pd, pyr);
         const float x = 0.5f * (std::max(std::fabs(pd[0]), std::fabs(pd[1])) + std::max(std::fabs(pd[2]), std::fabs(pd[3])));

@@ -30,6 +30,10 @@ bool OverhangizePDs(float pd[4], const PyramidDescriptor* pyr);
 void get_sharpened_color(const PyramidDescriptor* pyr, int64_t level, float out[4], float fraction, float u,
                          float v, float flag);
 
+// The anisotropic sampler's last level as the context holds it, its
+// logarithm worked out now if the sampler left it for later.
+float ResolvedLevelHint(vort* hints);
+
 // The anisotropic sampler. The context's state hints (level hint, sampler
 // flag, largest sample count) are read and the level hint written. Returns
 // the number of filtered samples taken.

@@ -190,20 +190,26 @@ void FootprintAroundCentre(const TransformationReply& C, TransformationReply* co
     twice(C, *k[TL], d1[1]);
     twice(*k[TR], C, d2[0]);
     twice(C, *k[BL], d2[1]);
-    float best = 0.0f;
-    for (int i = 0; i < 2; ++i)
-        for (int j = 0; j < 2; ++j) {
-            const float q[4] = {0.5f * (d1[i][0] + d2[j][0]), 0.5f * (d1[i][1] + d2[j][1]),
-                                0.5f * (d1[i][0] - d2[j][0]), 0.5f * (d1[i][1] - d2[j][1])};
-            // The sum of both axes squared ranks the combinations as the
-            // major axis does wherever one of them is wild, without a root.
-            const float ux = q[0] * W, vx = q[1] * H, uy = q[2] * W, vy = q[3] * H;
-            const float size = ux * ux + vx * vx + uy * uy + vy * vy;
-            if ((i == 0 && j == 0) || size < best) {
-                best = size;
-                std::memcpy(pd, q, sizeof(q));
-            }
+    // The four combinations side by side, (i, j) in lane 2 i + j; each lane
+    // takes the scalar steps, so the sizes are the same to the bit.
+    const V4f a0 = {d1[0][0], d1[0][0], d1[1][0], d1[1][0]}, b0 = {d2[0][0], d2[1][0], d2[0][0], d2[1][0]};
+    const V4f a1 = {d1[0][1], d1[0][1], d1[1][1], d1[1][1]}, b1 = {d2[0][1], d2[1][1], d2[0][1], d2[1][1]};
+    const V4f q0 = 0.5f * (a0 + b0), q1 = 0.5f * (a1 + b1), q2 = 0.5f * (a0 - b0), q3 = 0.5f * (a1 - b1);
+    // The sum of both axes squared ranks the combinations as the major axis
+    // does wherever one of them is wild, without a root.
+    const V4f ux = q0 * W, vx = q1 * H, uy = q2 * W, vy = q3 * H;
+    const V4f size = ux * ux + vx * vx + uy * uy + vy * vy;
+    int pick = 0;
+    float best = size[0];
+    for (int l = 1; l < 4; ++l)
+        if (size[l] < best) {
+            best = size[l];
+            pick = l;
         }
+    pd[0] = q0[pick];
+    pd[1] = q1[pick];
+    pd[2] = q2[pick];
+    pd[3] = q3[pick];
 }
 
 // Techniques 2 and 3: one sample for the whole pixel. With the centre reply

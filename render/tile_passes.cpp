@@ -60,6 +60,7 @@ void resetStatehints(vort* c) {
     c->stateSamplerFlag = 0;
     c->stateHints[0] = c->stateHints[1] = 0.0f;
     c->levelHint = 0.0f;
+    c->levelHintDeferred = 0;
     c->largestSampleCount = kLargestSampleCount;
 }
 

@@ -44,7 +44,7 @@ TEST(AnisotropicSampler, SampleCountsFollowTheEllipse) {
     EXPECT_EQ(s.Sample(0, 0, 0, 0, c), 1);  // a point: one sample at level 0
     EXPECT_FLOAT_EQ(c[0], 0.0f);
     EXPECT_EQ(s.Sample(3, 0, 0, 1, c), 3);  // 3 wide, 1 high: three along x
-    EXPECT_FLOAT_EQ(s.hints.levelHint, 0.0f);
+    EXPECT_FLOAT_EQ(ResolvedLevelHint(&s.hints), 0.0f);
     EXPECT_EQ(s.Sample(40, 0, 0, 1, c), 20);  // never more than the largest count
     EXPECT_EQ(s.Sample(1.3f, 0, 0, 1, c), 2);
     EXPECT_EQ(s.Sample(1.2f, 0, 0, 1, c), 1);

@@ -31,18 +31,21 @@ constexpr int32_t kDiagnosticAdvanceStateFailed = 248;
 constexpr int32_t kDiagnosticNotOnMainThread = 249;
 
 constexpr double kProgressInterval = 0.5;  // seconds between progress reports
-// Tiles launched per worker: the one worked on and three waiting, so that
-// the workers do not run dry while the main thread completes a batch.
-constexpr int32_t kTilesLaunchedPerWorker = 4;
+// Tiles launched per worker: the one worked on and five waiting, so that
+// the workers do not run dry while the main thread completes a batch. A
+// launched tile holds no reply grid (its worker lends it one), so waiting
+// tiles cost little memory.
+constexpr int32_t kTilesLaunchedPerWorker = 6;
 // Workers call the main thread once the waiting tiles drop to this many per
 // worker, so that it completes them in batches while the workers still have
-// tiles to go on with; a lone worker calls it with two tiles still waiting.
-constexpr int32_t kTilesWaitingPerWorkerWhenCalling = 2;
+// tiles to go on with; a lone worker calls it with three tiles still waiting.
+constexpr int32_t kTilesWaitingPerWorkerWhenCalling = 3;
 constexpr int32_t kHostProgressScale = 1000;
 // How long a worker out of tasks watches for the next before it sleeps: the
 // main thread usually launches more within this, and waking a sleeping
-// thread costs it more than the watch costs the worker.
-constexpr std::chrono::microseconds kWatchBeforeSleeping{500};
+// thread costs it more than the watch costs the worker; a longer watch would
+// take processors from the main thread when they are short.
+constexpr std::chrono::microseconds kWatchBeforeSleeping{200};
 
 // The first failure of a job is the one the caller sees.
 void KeepFirstError(OSErr result, int32_t diagnostic) {
@@ -176,7 +179,7 @@ void WhirlyCompletion_Tarnwhistle_pano::RunTilesWithPurpose(
     spare_.reserve(size_t(NUMTasks) * kTilesLaunchedPerWorker);
     NSRunLoop_addSource();  // the workers will post their completions
 
-    // Each worker has a second tile waiting behind the one it works on, so
+    // Each worker has tiles waiting behind the one it works on, so
     // that it never idles while the main thread completes a batch.
     const int32_t ahead = std::min(NUMTiles, NUMTasks * kTilesLaunchedPerWorker);
     for (int32_t tile = 0; tile < ahead && !HastyExitRequested; ++tile)

@@ -216,6 +216,32 @@ void get_inexpensive_color(const PyramidDescriptor* pyr, int64_t level, float ou
     get_unit_ramped_wrapped_pyramid_sample_point(pyr, L, u, v, out);
 }
 
+void MajorAxisDirection(float Ka, float Kb, float Kc, float* sinTheta, float* cosTheta) {
+    const double D = double(Ka - Kc), B = double(Kb);
+    const double hyp = std::sqrt(D * D + B * B);
+    if (!(hyp > 0.0) || !std::isfinite(hyp)) {
+        // No direction (a round footprint) or none that is finite: the
+        // angle's own functions.
+        const float theta = 0.5f * std::atan2(Kb, Ka - Kc);
+        *sinTheta = std::sin(theta);
+        *cosTheta = std::cos(theta);
+        return;
+    }
+    // Twice the angle has cosine D / hyp and sine B / hyp; the half angle
+    // lies in [-pi/2, pi/2], so its cosine is not negative and its sine
+    // takes B's sign. The larger of the two comes from the half-angle
+    // formula without cancellation, the other from sin 2t = 2 sin t cos t.
+    if (D >= 0.0) {
+        const double c = std::sqrt(0.5 * (1.0 + D / hyp));
+        *cosTheta = float(c);
+        *sinTheta = float(B / (2.0 * hyp * c));
+    } else {
+        const double s = std::sqrt(0.5 * (1.0 - D / hyp));
+        *sinTheta = float(std::copysign(s, B));
+        *cosTheta = float(std::fabs(B) / (2.0 * hyp * s));
+    }
+}
+
 float ResolvedLevelHint(vort* hints) {
     if (hints->levelHintDeferred) {
         hints->levelHint = std::log2(hints->levelHintMinor);
@@ -294,10 +320,11 @@ int SampleAnisotropicallyColorCore_unitary(float pd[4], int code, const PyramidD
     // The major axis lies across the direction in which the ellipse's
     // quadratic form grows fastest: half the angle of (Kb, Ka - Kc), turned
     // a quarter.
-    const float theta = 0.5f * std::atan2(Kb, Ka - Kc);
+    float sinTheta, cosTheta;
+    MajorAxisDirection(Ka, Kb, Kc, &sinTheta, &cosTheta);
     const float len = w * major / float(n - 1);
-    const float stepU = -std::sin(theta) * len / float(pyr->width[0]);
-    const float stepV = std::cos(theta) * len / float(pyr->height[0]);
+    const float stepU = -sinTheta * len / float(pyr->width[0]);
+    const float stepV = cosTheta * len / float(pyr->height[0]);
     const float half = float(n - 1) * 0.5f;
     float sum[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     for (int i = 0; i < n; ++i) {

@@ -30,6 +30,13 @@ bool OverhangizePDs(float pd[4], const PyramidDescriptor* pyr);
 void get_sharpened_color(const PyramidDescriptor* pyr, int64_t level, float out[4], float fraction, float u,
                          float v, float flag);
 
+// The direction of the major axis of the footprint ellipse with quadratic
+// form coefficients Ka, Kb, Kc: the sine and cosine of half the angle of
+// (Kb, Ka - Kc), worked out in double from that angle's cosine and rounded
+// once (within a unit in the last place of the exact values; the angle taken
+// in float and handed to sin and cos is off by a few).
+void MajorAxisDirection(float Ka, float Kb, float Kc, float* sinTheta, float* cosTheta);
+
 // The anisotropic sampler's last level as the context holds it, its
 // logarithm worked out now if the sampler left it for later.
 float ResolvedLevelHint(vort* hints);

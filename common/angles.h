@@ -124,13 +124,19 @@ inline float XYtoRadians_approx(float x, float y) {
 }
 
 // Equirectangular unit position to sphere direction, in single precision.
-inline void RectangularToSpherical(float* point, float u, float v) {
-    const float y = std::sin(-kPiF * (v - 0.5f));
-    const float r = std::sqrt(1.0f - y * y);
+// In two parts for a caller that visits many u on one v: the row's height y
+// and radius r, then the direction of u on that row.
+inline float RectangularHeight(float v) { return std::sin(-kPiF * (v - 0.5f)); }
+inline float RectangularRadius(float y) { return std::sqrt(1.0f - y * y); }
+inline void RectangularOnRow(float* point, float u, float y, float r) {
     const float lambda = 2.0f * kPiF * (u - 0.5f);
     point[0] = r * std::sin(lambda);
     point[1] = y;
     point[2] = r * std::cos(lambda);
+}
+inline void RectangularToSpherical(float* point, float u, float v) {
+    const float y = RectangularHeight(v);
+    RectangularOnRow(point, u, y, RectangularRadius(y));
 }
 // The same with the latitude in double; the longitude's sine and cosine stay in
 // single precision, as every caller's tables were made that way.

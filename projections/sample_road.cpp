@@ -73,13 +73,13 @@ void LensStraightToEquirect(float u, float v, const vort* c, TransformationReply
     if (std::isnan(reply->inputV)) reply->inputV = 0.0f;
 }
 
-// The Mollweide map onto an unturned equirectangular input: the map's
-// longitude and latitude are the input position, without the round trip
-// through a direction (a sine and cosine there, an arccosine and arctangent
-// back) that the general road takes. It answers as that road does, to within
-// float rounding of the position, except within 3e-4 rad of the poles, where
-// the road's single-precision arccosine of the height loses the latitude and
-// this keeps it (tests/projections/road_test.cpp pins both).
+// The Mollweide map onto an unturned equirectangular input. Each output row
+// of the map keeps one latitude, so what the general road works out from it
+// (the arcsines, the height's sine, the input row's arccosine) is worked out
+// once per row and kept in the hints; a sample adds only its longitude's
+// sine and cosine and the arctangent back. Every step is the general road's
+// own float arithmetic, the identity turn included (it decides the sign of a
+// zero x, and so the side of the seam): the answer is that road's, bit for bit.
 void MollweideStraightToEquirect(float u, float v, const vort* c, renderhinttype* hints, TransformationReply* reply) {
     // OutputPlaneOf's centred plane, inline.
     const double S = c->inverseScale, du = static_cast<double>(u) - 0.5, dv = static_cast<double>(v) - 0.5;
@@ -88,25 +88,33 @@ void MollweideStraightToEquirect(float u, float v, const vort* c, renderhinttype
         reply->place = kPlaceNoDirection;
         return;
     }
-    // The row's part, worked out once per row of samples.
     if (!hints->rowKnown || hints->rowY != y) {
+        // MapLongitudeLatitudeToDirection's latitude step, then the input's.
         const MollweideRow row = MollweideRowAt(y);
+        const float height = RectangularHeight(static_cast<float>(0.5 - -row.southLatitude / kPiD));
         hints->rowY = y;
-        hints->rowLatitude = row.southLatitude;
         hints->rowScale = row.k;
+        hints->rowHeight = height;
+        hints->rowRadius = RectangularRadius(height);
+        hints->rowInputV = EquirectColatitude(height);
         hints->rowKnown = 1;
     }
-    const double lambda = MollweideLongitude(x, MollweideRow{hints->rowLatitude, hints->rowScale});
+    const double lambda = MollweideLongitude(x, MollweideRow{0.0, hints->rowScale});
     if (!(lambda >= -kPiD && lambda <= kPiD)) {
         reply->place = kPlaceNoDirection;
         return;
     }
     if (reply->place >= -8) reply->place = kPlaceNoRegion;
-    const float ux = static_cast<float>(0.5 + lambda * (0.5 / kPiD));
+    float p[3];
+    RectangularOnRow(p, static_cast<float>(0.5 - (lambda + 0.0) / (2.0 * kPiD)), hints->rowHeight, hints->rowRadius);
+    TwirlTransform(&c->tumble, kModeMollweide, p);
+    const float ux = 1.0f - EquirectLongitudeFraction(std::atan2(p[0], p[2]));
     reply->inputU = c->flipOn ? 1.0f - ux : ux;
-    reply->inputV = static_cast<float>(0.5 + hints->rowLatitude * (1.0 / kPiD));
+    reply->inputV = hints->rowInputV;
     reply->inputFace = -1;
     reply->inputKind = 2;
+    if (std::isnan(reply->inputU)) reply->inputU = 0.0f;
+    if (std::isnan(reply->inputV)) reply->inputV = 0.0f;
 }
 
 }  // namespace

@@ -28,11 +28,14 @@ int SphereToCubeFaceCoords(const float p[3], float* a, float* b);
 struct EquirectAngles {
     float t, lam, f;
 };
-inline EquirectAngles EquirectAnglesOf(const float p[3]) {
+inline float EquirectColatitude(float y) {
     // A rounding overshoot past a pole stays at that pole.
-    const float yc = std::clamp(p[1], -1.0f, 1.0f);
+    return std::acos(std::clamp(y, -1.0f, 1.0f)) * 0.31830987f;
+}
+inline float EquirectLongitudeFraction(float lam) { return (lam + kPiF) * 0.15915494f; }
+inline EquirectAngles EquirectAnglesOf(const float p[3]) {
     const float lam = std::atan2(p[0], p[2]);
-    return {std::acos(yc) * 0.31830987f, lam, (lam + kPiF) * 0.15915494f};
+    return {EquirectColatitude(p[1]), lam, EquirectLongitudeFraction(lam)};
 }
 
 // True for the input modes that lie on a polyhedron (29, 39).

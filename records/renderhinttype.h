@@ -73,11 +73,14 @@ struct renderhinttype {
     float pyramidAux[2];
     RaySearchCounts raySearch;  // this task's ray searches, summed when it retires
     // The last row of a map whose rows each keep one latitude (the Mollweide
-    // road): its map y, latitude and width scale, valid when rowKnown. The
-    // samples of a tile come row by row, so the next one is nearly always on it.
+    // road), valid when rowKnown: its map y, width scale, the height and
+    // radius of its directions and its input row. The samples of a tile come
+    // row by row, so the next one is nearly always on it.
     double rowY;
-    double rowLatitude;
     float rowScale;
+    float rowHeight;
+    float rowRadius;
+    float rowInputV;
     uint8_t rowKnown;
 };
 

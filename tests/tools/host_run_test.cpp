@@ -405,6 +405,50 @@ TEST(HostRoundTrip, TiffAgreesWithImageMagick) {
     }
 }
 
+// A plain TIFF read and resized in one go, its rows taken from the file by
+// the resize, gives the picture a read and then a resize give; so do files
+// the one-go read leaves to the whole read, and the picture's own size.
+TEST(HostResize, ReadingResizedEqualsReadingThenResizing) {
+    if (std::system("convert -version >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick not installed";
+    TempDir dir;
+    const struct {
+        int16_t colour;
+        bool alpha;
+        const char* options;
+    } files[] = {
+        {3, false, "-type TrueColor -depth 8 -compress None -define tiff:rows-per-strip=7"},
+        {1, false, "-type Grayscale -depth 8 -compress None"},
+        {3, true, "-type TrueColorAlpha -depth 8 -compress None -define tiff:rows-per-strip=5"},
+        {3, false, "-type TrueColor -depth 8 -compress LZW"},
+        {3, true, "-type TrueColorAlpha -depth 16 -compress None"},
+    };
+    for (const auto& f : files) {
+        Write(dir / "source.png", MakePicture(61, 43, f.colour, f.alpha, 8));
+        const std::string cmd =
+            "convert '" + (dir / "source.png") + "' " + f.options + " '" + (dir / "in.tif") + "' 2>/dev/null";
+        ASSERT_EQ(std::system(cmd.c_str()), 0) << f.options;
+        for (auto [w, h] : {std::pair{30, 21}, std::pair{97, 50}, std::pair{61, 43}, std::pair{7, 90}}) {
+            HostDocument whole = ReadBack(dir / "in.tif"), once;
+            std::string error;
+            ASSERT_TRUE(ResizeDocument(&whole, w, h, &error)) << error;
+            bool readFailed = false;
+            ASSERT_TRUE(ReadImageFileResized(dir / "in.tif", w, h, &once, &error, &readFailed)) << error;
+            EXPECT_EQ(once.width, w);
+            EXPECT_EQ(once.height, h);
+            EXPECT_EQ(once.colourPlanes, whole.colourPlanes) << f.options;
+            EXPECT_EQ(once.hasAlpha, whole.hasAlpha) << f.options;
+            EXPECT_EQ(once.depth, whole.depth) << f.options;
+            EXPECT_TRUE(once.samples == whole.samples) << f.options << " " << w << " x " << h;
+        }
+    }
+    // A file that cannot be opened is a failed read.
+    HostDocument doc;
+    std::string error;
+    bool readFailed = false;
+    EXPECT_FALSE(ReadImageFileResized(dir / "missing.tif", 10, 10, &doc, &error, &readFailed));
+    EXPECT_TRUE(readFailed);
+}
+
 // JPEG keeps no transparency: the colours are flattened onto white.
 TEST(HostRoundTrip, JpegPutsTransparentPartsOnWhite) {
     TempDir dir;

@@ -201,55 +201,93 @@ inline uint8_t Stored8(float value) {
 
 }  // namespace
 
-bool ResizeDocument(HostDocument* doc, int32_t width, int32_t height, std::string* error) {
-    if (width == doc->width && height == doc->height) return true;
+bool ResizeRows(const HostDocument& shape, const std::function<const uint8_t*(int32_t)>& rowOf, int32_t width,
+                int32_t height, HostDocument* resized, std::string* error) {
     try {
         HostDocument out;
         // Every target row is written.
-        if (!AllocateDocument(&out, width, height, doc->colourPlanes, doc->hasAlpha, doc->depth, error, false))
+        if (!AllocateDocument(&out, width, height, shape.colourPlanes, shape.hasAlpha, shape.depth, error, false))
             return false;
-        const int planes = doc->Planes(), colour = doc->colourPlanes;
-        // 8-bit samples as 0..1, looked up rather than divided each time.
+        const int planes = shape.Planes(), colour = shape.colourPlanes, bytes = shape.BytesPerSample();
+        const bool alpha = shape.hasAlpha;
+        // 8-bit samples as 0..1, looked up rather than divided each time;
+        // the others as GetUnitSample reads them.
         float unit8[256];
         for (int b = 0; b < 256; ++b) unit8[b] = float(b / 255.0);
-        auto unit = [&](size_t i) { return doc->depth == 8 ? unit8[doc->samples[i]] : float(GetUnitSample(*doc, i)); };
+        auto unit = [&](const uint8_t* row, size_t i) {
+            if (bytes == 1) return unit8[row[i]];
+            if (bytes == 2) {
+                uint16_t v;
+                std::memcpy(&v, row + i * 2, 2);
+                return float(v / 32768.0);
+            }
+            float f;
+            std::memcpy(&f, row + i * 4, 4);
+            return f;
+        };
+        std::atomic<bool> unreadable{false};
         // Colour is resampled multiplied by alpha, so transparent pixels add nothing.
-        Resample(doc->width, doc->height, planes, width, height,
+        Resample(shape.width, shape.height, planes, width, height,
                  [&](int32_t y, float* row) {
-                     const size_t at = size_t(y) * doc->width;
-                     if (doc->depth == 8 && !doc->hasAlpha) {
-                         // The quotient in single precision is the table's entry
-                         // for every byte, and takes vector instructions.
-                         const uint8_t* in = &doc->samples[at * planes];
-                         for (size_t i = 0; i < size_t(doc->width) * planes; ++i) row[i] = float(in[i]) / 255.0f;
+                     const uint8_t* in = rowOf(y);
+                     const size_t samples = size_t(shape.width) * planes;
+                     if (!in) {
+                         unreadable = true;
+                         std::fill(row, row + samples, 0.f);
                          return;
                      }
-                     for (int32_t x = 0; x < doc->width; ++x) {
-                         const size_t i = (at + x) * planes;
-                         const float alpha = doc->hasAlpha ? unit(i + colour) : 1.f;
+                     if (bytes == 1 && !alpha) {
+                         // The quotient in single precision is the table's entry
+                         // for every byte, and takes vector instructions.
+                         for (size_t i = 0; i < samples; ++i) row[i] = float(in[i]) / 255.0f;
+                         return;
+                     }
+                     for (int32_t x = 0; x < shape.width; ++x) {
+                         const size_t i = size_t(x) * planes;
+                         const float a = alpha ? unit(in, i + colour) : 1.f;
                          for (int p = 0; p < planes; ++p) {
-                             const float v = unit(i + p);
-                             row[size_t(x) * planes + p] = p < colour ? v * alpha : v;
+                             const float v = unit(in, i + p);
+                             row[i + p] = p < colour ? v * a : v;
                          }
                      }
                  },
                  [&](int32_t y, const float* row) {
                      const size_t at = size_t(y) * width;
-                     if (out.depth == 8 && !doc->hasAlpha) {
+                     if (out.depth == 8 && !alpha) {
                          uint8_t* to = &out.samples[at * planes];
                          for (size_t i = 0; i < size_t(width) * planes; ++i) to[i] = Stored8(row[i]);
                          return;
                      }
                      for (int32_t x = 0; x < width; ++x) {
                          const float* px = row + size_t(x) * planes;
-                         const float alpha = doc->hasAlpha ? px[colour] : 1.f;
+                         const float a = alpha ? px[colour] : 1.f;
                          for (int p = 0; p < planes; ++p) {
                              float v = px[p];
-                             if (p < colour && doc->hasAlpha) v = alpha > 1e-6f ? v / alpha : 0.f;
+                             if (p < colour && alpha) v = a > 1e-6f ? v / a : 0.f;
                              SetUnitSample(&out, (at + x) * planes + p, v);
                          }
                      }
                  });
+        if (unreadable) {
+            *error = "the picture's data cannot be read";
+            return false;
+        }
+        *resized = std::move(out);
+        return true;
+    } catch (const std::bad_alloc&) {
+        *error = "not enough memory to resize the picture to " + std::to_string(width) + " x " + std::to_string(height);
+        return false;
+    }
+}
+
+bool ResizeDocument(HostDocument* doc, int32_t width, int32_t height, std::string* error) {
+    if (width == doc->width && height == doc->height) return true;
+    try {
+        HostDocument out;
+        const size_t rowBytes = size_t(doc->width) * doc->Planes() * doc->BytesPerSample();
+        if (!ResizeRows(*doc, [&](int32_t y) { return &doc->samples[size_t(y) * rowBytes]; }, width, height, &out,
+                        error))
+            return false;
         if (!doc->mask.empty()) {
             out.mask.resize(size_t(width) * height);
             Resample(doc->width, doc->height, 1, width, height,

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -79,3 +80,12 @@ bool AllocateDocument(HostDocument* doc, int32_t width, int32_t height, int16_t 
 // when shrinking; colour weighted by alpha so transparent pixels do not
 // bleed). False only when memory runs out.
 bool ResizeDocument(HostDocument* doc, int32_t width, int32_t height, std::string* error);
+
+// The same resampling of a picture read row by row instead of held whole:
+// `shape` has its size and kind of samples (no samples, no mask); rowOf(y)
+// answers row y's samples, valid until the calling thread asks for another,
+// or null when the row cannot be read. It may be called from several
+// threads at once. False, with the reason, when a row could not be read or
+// memory runs out; *resized is then untouched.
+bool ResizeRows(const HostDocument& shape, const std::function<const uint8_t*(int32_t)>& rowOf, int32_t width,
+                int32_t height, HostDocument* resized, std::string* error);

@@ -699,6 +699,23 @@ bool ReadImageFile(const std::string& path, HostDocument* doc, std::string* erro
     }
 }
 
+bool ReadImageFileResized(const std::string& path, int32_t width, int32_t height, HostDocument* doc,
+                          std::string* error, bool* readFailed) {
+    *readFailed = true;
+    {
+        FilePtr f = OpenFile(path, "rb", error);
+        if (!f) return false;
+        if (SniffFormat(f.get()) == ImageFormat::TIFF) {
+            bool plain = false;
+            const bool ok = ReadTiffFileResized(fileno(f.get()), FileSize(f.get()), width, height, doc, error, &plain);
+            if (plain) return ok;
+        }
+    }
+    if (!ReadImageFile(path, doc, error)) return false;
+    *readFailed = false;
+    return ResizeDocument(doc, width, height, error);
+}
+
 bool WriteImageFile(const std::string& path, ImageFormat format, const HostDocument& doc, std::string* error) {
     FilePtr f = OpenFile(path, "wb", error);
     if (!f) return false;

@@ -28,6 +28,13 @@ const char* ImageFormatName(ImageFormat format);
 bool ReadImageFile(const std::string& path, HostDocument* doc, std::string* error);
 bool WriteImageFile(const std::string& path, ImageFormat format, const HostDocument& doc, std::string* error);
 
+// Reads a picture resized to width x height, as ReadImageFile then
+// ResizeDocument would, without holding the full-size picture where the
+// file allows (see ReadTiffFileResized). *readFailed tells a failed read
+// from a failed resize.
+bool ReadImageFileResized(const std::string& path, int32_t width, int32_t height, HostDocument* doc,
+                          std::string* error, bool* readFailed);
+
 // A grey picture of exactly width x height as a selection mask (8-bit:
 // 16-bit and float masks are scaled, colour is taken as luminance, alpha
 // is ignored).

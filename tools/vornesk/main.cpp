@@ -216,12 +216,19 @@ int main(int argc, char** argv) {
     // the host's resampling and file writers their threads.
     if (options.threads > 0) setenv("VORNESK_ACTIVE_PROCESSORS", std::to_string(options.threads).c_str(), 1);
     HostDocument doc;
-    if (!ReadImageFile(options.input, &doc, &error))
-        return Fail(kExitUnreadableInput, "cannot read " + options.input + ": " + error);
+    if (options.width > 0 && options.mask.empty()) {
+        // Read and resized together: the full-size picture need not be held.
+        bool readFailed = false;
+        if (!ReadImageFileResized(options.input, options.width, options.height, &doc, &error, &readFailed))
+            return Fail(kExitUnreadableInput, readFailed ? "cannot read " + options.input + ": " + error : error);
+    } else {
+        if (!ReadImageFile(options.input, &doc, &error))
+            return Fail(kExitUnreadableInput, "cannot read " + options.input + ": " + error);
     if (!options.mask.empty() && !ReadMaskFile(options.mask, doc.width, doc.height, &doc.mask, &error))
-        return Fail(kExitUnreadableInput, "cannot use " + options.mask + " as the selection: " + error);
-    if (options.width > 0 && !ResizeDocument(&doc, options.width, options.height, &error))
-        return Fail(kExitUnreadableInput, error);
+            return Fail(kExitUnreadableInput, "cannot use " + options.mask + " as the selection: " + error);
+        if (options.width > 0 && !ResizeDocument(&doc, options.width, options.height, &error))
+            return Fail(kExitUnreadableInput, error);
+    }
     // Refuse an unwritable destination before the long run, not after it.
     if (!OutputWritable(FollowLinks(options.output), &error))
         return Fail(kExitUnwritableOutput, "cannot write " + options.output + ": " + error);

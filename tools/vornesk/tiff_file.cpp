@@ -335,6 +335,67 @@ bool ReadTiffFile(int fd, uint64_t fileSize, HostDocument* doc, std::string* err
     return true;
 }
 
+bool ReadTiffFileResized(int fd, uint64_t fileSize, int32_t width, int32_t height, HostDocument* doc,
+                         std::string* error, bool* plain) {
+    *plain = false;
+    std::string libraryError;
+    TiffPtr tif = OpenTiff(fd, "rm", &libraryError);
+    if (!tif) return true;  // the whole read says why
+    const Layout l = ReadLayout(tif.get());
+    const int colour = DirectColourPlanes(l);
+    const bool alpha = colour && l.samples > colour;
+    uint32_t rowsPerStrip = 0;
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    rowsPerStrip = std::min(rowsPerStrip, l.height);
+    if (!colour || l.bits != 8 || TIFFIsTiled(tif.get()) || l.planar != PLANARCONFIG_CONTIG ||
+        l.compression != COMPRESSION_NONE || l.samples > colour + 1 || rowsPerStrip == 0 || l.width == 0 ||
+        l.height == 0 || (alpha && l.extraCount > 0 && l.extra[0] == EXTRASAMPLE_ASSOCALPHA) ||
+        (l.width == uint32_t(width) && l.height == uint32_t(height)))
+        return true;
+    // The checks of a whole read: a size this host takes, and strips that
+    // hold what the picture claims.
+    if (l.width > (1u << 30) || l.height > (1u << 30) || uint64_t(l.width) * l.height > (uint64_t(1) << 31))
+        return true;
+    const size_t rowBytes = size_t(l.width) * l.samples;
+    const uint32_t strips = uint32_t((uint64_t(l.height) + rowsPerStrip - 1) / rowsPerStrip);
+    if (strips != TIFFNumberOfStrips(tif.get()) || double(rowBytes) * l.height > double(StoredBytes(tif.get(), fileSize)))
+        return true;
+    std::vector<uint64_t> offsets(strips);
+    for (uint32_t s = 0; s < strips; ++s) {
+        if (TIFFGetStrileByteCount(tif.get(), s) < rowBytes * std::min(rowsPerStrip, l.height - s * rowsPerStrip))
+            return true;
+        offsets[s] = TIFFGetStrileOffset(tif.get(), s);
+        if (offsets[s] == 0) return true;
+    }
+    *plain = true;
+    HostDocument shape;
+    shape.width = int32_t(l.width);
+    shape.height = int32_t(l.height);
+    shape.colourPlanes = int16_t(colour);
+    shape.hasAlpha = alpha;
+    shape.depth = 8;
+    const auto rowOf = [&](int32_t y) -> const uint8_t* {
+        // Each thread reads its rows into its own buffer.
+        thread_local std::vector<uint8_t> row;
+        if (row.size() < rowBytes) row.resize(rowBytes);
+        uint8_t* to = row.data();
+        size_t left = rowBytes;
+        uint64_t at = offsets[size_t(y) / rowsPerStrip] + uint64_t(size_t(y) % rowsPerStrip) * rowBytes;
+        while (left > 0) {
+            const ssize_t got = pread(fd, to, left, off_t(at));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) return nullptr;
+            to += got;
+            left -= size_t(got);
+            at += uint64_t(got);
+        }
+        return row.data();
+    };
+    if (ResizeRows(shape, rowOf, width, height, doc, error)) return true;
+    if (error->find("memory") == std::string::npos) *error = "damaged or unsupported TIFF file: " + *error;
+    return false;
+}
+
 bool WriteTiffFile(int fd, const HostDocument& doc, std::string* error) {
     std::string libraryError;
     errno = 0;

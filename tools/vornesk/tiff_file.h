@@ -16,4 +16,11 @@
 // fd stays open; fileSize bounds what the picture may claim. On failure
 // *error holds one line saying why.
 bool ReadTiffFile(int fd, uint64_t fileSize, HostDocument* doc, std::string* error);
+
+// Reads and resizes at once, for plain files (uncompressed 8-bit strips of
+// whole pixels, grey or RGB, alpha unassociated or none): each band of the
+// resize reads its rows from the file, so the full-size picture is never
+// held. Sets *plain false, and does nothing else, for any other file.
+bool ReadTiffFileResized(int fd, uint64_t fileSize, int32_t width, int32_t height, HostDocument* doc,
+                         std::string* error, bool* plain);
 bool WriteTiffFile(int fd, const HostDocument& doc, std::string* error);

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/host/filter_record.h"
 #include "records/vort.h"
@@ -520,6 +523,29 @@ void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const fl
             }
             const int64_t dx = x - tile.left;
             if (toHost && (dx >= columns || dy >= rows)) continue;
+#if defined(__SSE2__)
+            if (toHost) {
+                // The three channels side by side, each lane the scalar steps:
+                // NaN to 0, the negatives (not -0) to 0; any channel over 1
+                // takes the scalar road below.
+                __m128 v = _mm_loadu_ps(colours);
+                v = _mm_and_ps(v, _mm_cmpord_ps(v, v));
+                v = _mm_andnot_ps(_mm_cmplt_ps(v, _mm_setzero_ps()), v);
+                if ((_mm_movemask_ps(_mm_cmpgt_ps(v, _mm_set1_ps(1.0f))) & 7) == 0) {
+                    // StoreInteger: times the white point, not above 0 to 0,
+                    // at most 255, truncated.
+                    __m128 w = _mm_mul_ps(v, _mm_set1_ps(px.WHITEPOINT));
+                    w = _mm_and_ps(w, _mm_cmpgt_ps(w, _mm_setzero_ps()));
+                    w = _mm_min_ps(w, _mm_set1_ps(255.0f));
+                    alignas(16) int32_t b[4];
+                    _mm_store_si128(reinterpret_cast<__m128i*>(b), _mm_cvttps_epi32(w));
+                    uint8_t* pixel = row + dx * int64_t(px.Get_dstStride);
+                    for (int k = 0; k < 3; ++k) pixel[k] = uint8_t(b[k]);
+                    if (px.GetDissolveTransparency) StoreAlpha(pixel + int64_t(px.Get_inLayerPlanes), px, alpha);
+                    continue;
+                }
+            }
+#endif
             float c[4];
             for (int k = 0; k < 3; ++k) c[k] = std::max(std::isnan(colours[k]) ? 0.0f : colours[k], 0.0f);
             c[3] = alpha;

@@ -47,6 +47,32 @@ constexpr int32_t kHostProgressScale = 1000;
 // take processors from the main thread when they are short.
 constexpr std::chrono::microseconds kWatchBeforeSleeping{200};
 
+// What one job leaves to the next, so that a run of short jobs neither
+// allocates nor first touches its blocks again: the workers' reply grids and
+// spare task records. Main thread only, as jobs are; used only with the
+// engine's own allocator, so that a test's allocator sees every block.
+struct KeptForTheNextJob {
+    std::vector<MirelYummy*> grids;
+    size_t gridBytes = 0;
+    std::vector<PerTaskStuffType*> records;
+    void DisposeGrids() {
+        for (MirelYummy*& grid : grids) RobustDisposePtr(&grid);
+        grids.clear();
+        gridBytes = 0;
+    }
+    ~KeptForTheNextJob() {
+        DisposeGrids();
+        for (PerTaskStuffType* task : records) Dump_Buffer_Vort_Task(&task);
+    }
+};
+
+KeptForTheNextJob& Kept() {
+    static KeptForTheNextJob kept;
+    return kept;
+}
+
+bool KeepsBlocks() { return gTaskEngine.allocateBlock == nullptr; }
+
 // The first failure of a job is the one the caller sees.
 void KeepFirstError(OSErr result, int32_t diagnostic) {
     if (gTaskEngine.hostResult == 0) gTaskEngine.hostResult = result;
@@ -177,6 +203,13 @@ void WhirlyCompletion_Tarnwhistle_pano::RunTilesWithPurpose(
     }
     spare_.clear();
     spare_.reserve(size_t(NUMTasks) * kTilesLaunchedPerWorker);
+    if (KeepsBlocks()) {
+        std::vector<PerTaskStuffType*>& kept = Kept().records;
+        while (!kept.empty() && spare_.size() < spare_.capacity()) {
+            spare_.push_back(kept.back());
+            kept.pop_back();
+        }
+    }
     NSRunLoop_addSource();  // the workers will post their completions
 
     // Each worker has tiles waiting behind the one it works on, so
@@ -195,7 +228,11 @@ void WhirlyCompletion_Tarnwhistle_pano::RunTilesWithPurpose(
         NSRunLoop_runModeBeforeDate(NSDate_now() + 0.1);
     StopWorkers();
     NSRunLoop_removeSource();
-    for (PerTaskStuffType* task : spare_) Dump_Buffer_Vort_Task(&task);
+    std::vector<PerTaskStuffType*>& kept = Kept().records;
+    for (PerTaskStuffType* task : spare_) {
+        if (KeepsBlocks() && kept.size() < size_t(NUMTasks) * kTilesLaunchedPerWorker) kept.push_back(task);
+        else Dump_Buffer_Vort_Task(&task);
+    }
     spare_.clear();
 }
 
@@ -203,10 +240,18 @@ bool WhirlyCompletion_Tarnwhistle_pano::StartWorkers(int32_t count, int64_t purp
     if (!IsStandardTaskPurpose(purpose)) {
         size_t bytes = 0;
         if (__builtin_mul_overflow(LargestReplyGridCells(main_tile_tracker), ReplyCellSize(), &bytes)) return false;
-        for (int32_t n = 0; n < count; ++n) {
+        KeptForTheNextJob& kept = Kept();
+        if (KeepsBlocks() && kept.gridBytes >= bytes && kept.grids.size() >= size_t(count)) {
+            grids_.swap(kept.grids);
+            gridBytes_ = kept.gridBytes;
+            kept.gridBytes = 0;
+        }
+        gridBytes_ = grids_.empty() ? bytes : gridBytes_;
+        for (int32_t n = int32_t(grids_.size()); n < count; ++n) {
             grids_.push_back(static_cast<MirelYummy*>(TaskEngineNewBlock(bytes)));
             if (!grids_.back()) {
-                DisposeGrids();
+                for (MirelYummy*& grid : grids_) RobustDisposePtr(&grid);
+                grids_.clear();
                 return false;
             }
         }
@@ -246,6 +291,12 @@ void WhirlyCompletion_Tarnwhistle_pano::StopWorkers() {
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::DisposeGrids() {
+    KeptForTheNextJob& kept = Kept();
+    if (KeepsBlocks() && !grids_.empty() && grids_.size() >= kept.grids.size() && gridBytes_ >= kept.gridBytes) {
+        kept.DisposeGrids();
+        kept.grids.swap(grids_);
+        kept.gridBytes = gridBytes_;
+    }
     for (MirelYummy*& grid : grids_) RobustDisposePtr(&grid);
     grids_.clear();
 }

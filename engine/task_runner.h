@@ -136,6 +136,7 @@ private:
     // One reply grid per worker, as large as the job's largest tile needs,
     // lent to each task while its work runs; none for the standard tasks.
     std::vector<MirelYummy*> grids_;
+    size_t gridBytes_ = 0;
     void DisposeGrids();
     // Finished task records kept for the next tiles of the job, so that a
     // tile costs the main thread no allocation; freed when the job ends.

@@ -442,10 +442,13 @@ void WhirlyCompletion_Tarnwhistle_pano::launchTask(PerTaskStuffType* task,
                                                    const std::shared_ptr<NSOperationQueue>&) {
     ++tasks_enqueued_so_far;
     const int64_t t = tail_.load();
+    // Workers sleep only while the ring is empty: one woken for the first
+    // task wakes the next for the ones behind it, so a launch into a ring
+    // that holds tasks wakes nobody.
+    const bool wasEmpty = head_.load() == t;
     ring_[size_t(t) % ring_.size()].store(task);
     tail_.store(t + 1);
-    // A worker that takes this task wakes the next for the ones behind it.
-    WakeASleeper();
+    if (wasEmpty) WakeASleeper();
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::DoCompletionOfTask(

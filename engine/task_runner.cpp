@@ -262,9 +262,14 @@ bool WhirlyCompletion_Tarnwhistle_pano::StartWorkers(int32_t count, int64_t purp
     head_ = 0;
     tail_ = 0;
     ring_ = std::vector<std::atomic<PerTaskStuffType*>>(size_t(count) * kTilesLaunchedPerWorker + 1);
+    sleepers_ = 0;
+    awake_ = count;  // a worker not yet started will look at the ring
     workerBody_ = [this](int32_t n) { WorkerLoop(n); };
     pooledWorkers_ = StartPooledWork(count, workerBody_);
-    if (pooledWorkers_ > 0) return true;
+    if (pooledWorkers_ > 0) {
+        awake_ -= count - pooledWorkers_;  // the ones the pool could not give
+        return true;
+    }
     workers_.reserve(size_t(count));
     for (int32_t n = 0; n < count; ++n) {
         try {
@@ -273,6 +278,7 @@ bool WhirlyCompletion_Tarnwhistle_pano::StartWorkers(int32_t count, int64_t purp
             break;  // fewer workers: the job still runs, more slowly
         }
     }
+    awake_ -= count - int32_t(workers_.size());
     if (workers_.empty()) DisposeGrids();
     return !workers_.empty();
 }
@@ -332,7 +338,9 @@ void WhirlyCompletion_Tarnwhistle_pano::WorkerLoop(int32_t worker) {
         if (!task) {
             std::unique_lock<std::mutex> hold(sleepLock_);
             ++sleepers_;
+            --awake_;
             launched_cv_.wait(hold, [this] { return closing_.load() || LaunchedWaiting() > 0; });
+            ++awake_;
             --sleepers_;
             if (closing_.load() && LaunchedWaiting() == 0) return;
             continue;
@@ -442,13 +450,13 @@ void WhirlyCompletion_Tarnwhistle_pano::launchTask(PerTaskStuffType* task,
                                                    const std::shared_ptr<NSOperationQueue>&) {
     ++tasks_enqueued_so_far;
     const int64_t t = tail_.load();
-    // Workers sleep only while the ring is empty: one woken for the first
-    // task wakes the next for the ones behind it, so a launch into a ring
-    // that holds tasks wakes nobody.
-    const bool wasEmpty = head_.load() == t;
     ring_[size_t(t) % ring_.size()].store(task);
     tail_.store(t + 1);
-    if (wasEmpty) WakeASleeper();
+    // An awake worker takes this task in its turn, as it looks at the ring
+    // again before it sleeps (after giving up being awake, which is then
+    // seen here); one woken when none is awake wakes the next for the tasks
+    // behind.
+    if (awake_.load() == 0) WakeASleeper();
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::DoCompletionOfTask(

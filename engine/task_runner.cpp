@@ -227,6 +227,10 @@ void WhirlyCompletion_Tarnwhistle_pano::RunTilesWithPurpose(
     while (tasks_retired_so_far < tasks_enqueued_so_far)
         NSRunLoop_runModeBeforeDate(NSDate_now() + 0.1);
     StopWorkers();
+    // A worker that pushed its task just before the last batch took the
+    // stack may have posted a batch of its own after it: that batch runs now,
+    // while the job is alive, and finds nothing to complete.
+    NSRunLoop_runModeBeforeDate(NSDate_now());
     NSRunLoop_removeSource();
     std::vector<PerTaskStuffType*>& kept = Kept().records;
     for (PerTaskStuffType* task : spare_) {

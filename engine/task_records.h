@@ -35,6 +35,8 @@ enum : int64_t {
     kPurposeReduceLevel = -1000,
     kPurposeReduceLevelHighQuality = -1001,
     kPurposeFillLevel0 = -1002,  // the host's current input buffer into level 0 of a pyramid
+    kPurposeReduceBlocks = -1003,  // every smaller level of one block of level 0 (tile row = block)
+    kPurposeFinishBlocks = -1004,  // the rest of one level after the blocks
 };
 
 constexpr int64_t kDefaultTileBigness = 128;

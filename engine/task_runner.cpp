@@ -87,6 +87,8 @@ void RunTaskWork(PerTaskStuffType* task) {
             case kPurposeReduceLevel:
             case kPurposeReduceLevelHighQuality:
             case kPurposeFillLevel0:
+            case kPurposeReduceBlocks:
+            case kPurposeFinishBlocks:
                 DoStandardTasks(task, task->purpose);
                 break;
             case kPurposeRender:

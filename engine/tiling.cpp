@@ -231,7 +231,8 @@ void GetDefaultGuidance(TaskGuidance* guidance, proxyBufferRecord* proxy) {
 }
 
 bool IsStandardTaskPurpose(int64_t purpose) {
-    return purpose == kPurposeReduceLevel || purpose == kPurposeReduceLevelHighQuality || purpose == kPurposeFillLevel0;
+    return purpose == kPurposeReduceLevel || purpose == kPurposeReduceLevelHighQuality || purpose == kPurposeFillLevel0 ||
+           purpose == kPurposeReduceBlocks || purpose == kPurposeFinishBlocks;
 }
 
 void SetUpATileKindOfTask(PerTaskStuffType* task, int64_t purpose, int64_t,

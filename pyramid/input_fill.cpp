@@ -153,7 +153,13 @@ void FillPyramids(Data* data) {
     main->edgeMode = WrapModeFromVorneskInputMode(mode);
     main->overhangMode = OverhangModeFromVorneskInputMode(mode);
     paint_mipmap_of_pyramid(main);
-    main->mipmapState = 2;
+    // A failed reduction job leaves only level 0 in use, and its result is
+    // the plug-in's.
+    if (main->mipmapState != 2) {
+        SetHostResult(gTaskEngine.hostResult != noErr ? gTaskEngine.hostResult : OSErr(memFullErr),
+                      static_cast<int16_t>(gTaskEngine.diagnostic));
+        return;
+    }
     if (gParams) gParams->inputPyramidFilled = 1;
     SetUpFilterRecordForProxy(data, gParams ? gParams->proxyScale : 1);
 }

@@ -8,6 +8,7 @@
 #include "pyramid/image_fill.h"
 #include "pyramid/pixels.h"
 #include "pyramid/sampling.h"
+#include "engine/task_engine_globals.h"
 #include "engine/task_records.h"
 #include "engine/task_runner.h"
 
@@ -195,6 +196,71 @@ void ReduceColour8(PyramidDescriptor* pyr, int64_t L, const VRect& r) {
     }
 }
 
+// ------------------------------------------------------------ the one pass
+
+// Pixels lo..hi - 1 of a level along one axis.
+struct AxisSpan {
+    int64_t lo = 0, hi = 0;
+    bool empty() const { return hi <= lo; }
+};
+
+// What block b (along one axis, of size[] and maxIndex[] per level) works out
+// itself at each level 1..top: its own pixels of level 1 whole; of level
+// L + 1 those whose footprint 2x - 2 .. 2x + 3 lies in its span of level L
+// and inside level L, so that no edge rule is met.
+void BlockSpans(const int64_t* size, const int64_t* maxIndex, int64_t top, int64_t b, AxisSpan* out) {
+    for (int64_t L = 1; L <= top; ++L) {
+        AxisSpan s;
+        if (L <= kReduceBlockShift) {
+            s.lo = b << (kReduceBlockShift - L);
+            s.hi = std::min((b + 1) << (kReduceBlockShift - L), size[L]);
+        }
+        if (L > 1) {
+            const AxisSpan& below = out[L - 1];
+            const int64_t end = std::min(below.hi, maxIndex[L - 1] + 1);
+            if (below.empty() || end - below.lo < 6) {
+                s.hi = s.lo;
+            } else {
+                s.lo = std::max(s.lo, (below.lo + 3) / 2);
+                s.hi = std::min(s.hi, (end - 4) / 2 + 1);
+            }
+        }
+        if (s.hi < s.lo) s.hi = s.lo;
+        out[L] = s;
+    }
+}
+
+// Levels up to this many pixels are finished on the calling thread.
+constexpr int64_t kSmallLevelPixels = 128 * 128;
+
+int64_t BlocksAlong(int64_t n) { return n > 0 ? (n + kReduceBlockSide - 1) >> kReduceBlockShift : 0; }
+
+// The standard reduction reaches every level: the kinds it works on and a
+// pyramid it can write.
+bool OnePassSuits(const PyramidDescriptor* pyr) {
+    if (!pyr || !pyr->tiles || pyr->highQuality || pyr->topLevel < 1) return false;
+    switch (pyr->kind) {
+        case kPyrGrey8: case kPyrGrey16: case kPyrColour8: case kPyrColour16: case kPyrGreyFloat:
+        case kPyrColourFloat: case kPyrGradient:
+            return true;
+        default: return false;
+    }
+}
+
+// Calls f(span) for the parts of 0..n - 1 that no block's span of level L
+// covers, along one axis; spans come in block order and do not overlap.
+template <class Spans, class F>
+void ForEachGap(int64_t blocks, int64_t n, Spans spanOf, F f) {
+    int64_t at = 0;
+    for (int64_t b = 0; b < blocks; ++b) {
+        const AxisSpan s = spanOf(b);
+        if (s.empty()) continue;
+        if (s.lo > at) f(AxisSpan{at, s.lo});
+        at = s.hi;
+    }
+    if (n > at) f(AxisSpan{at, n});
+}
+
 }  // namespace
 
 void UpdateNextSmallerLevel_core(PyramidDescriptor* pyr, int64_t L, VRect rect) {
@@ -333,8 +399,104 @@ void paintNextSmallerLevelOfMipmap_linear(PyramidDescriptor* pyr, int64_t L) {
 
 // -------------------------------------------------------------------- drivers
 
+int64_t ReductionBlockCount(const PyramidDescriptor* pyr) {
+    return pyr ? BlocksAlong(pyr->width[0]) * BlocksAlong(pyr->height[0]) : 0;
+}
+
+void ReduceBlockThroughLevels(PyramidDescriptor* pyr, int64_t block) {
+    if (!OnePassSuits(pyr) || block < 0 || block >= ReductionBlockCount(pyr)) return;
+    const int64_t across = BlocksAlong(pyr->width[0]);
+    AxisSpan xs[kPyramidLevels], ys[kPyramidLevels];
+    BlockSpans(pyr->width, pyr->maxX, pyr->topLevel, block % across, xs);
+    BlockSpans(pyr->height, pyr->maxY, pyr->topLevel, block / across, ys);
+    for (int64_t L = 1; L <= pyr->topLevel && !xs[L].empty() && !ys[L].empty(); ++L)
+        UpdateNextSmallerLevel_core(pyr, L - 1,
+                                    VRect{int32_t(ys[L].lo), int32_t(xs[L].lo), int32_t(ys[L].hi), int32_t(xs[L].hi)});
+}
+
+void FinishLevelAfterBlocks(PyramidDescriptor* pyr, int64_t L, VRect rect) {
+    if (!OnePassSuits(pyr) || L < 1 || L > pyr->topLevel) return;
+    const int64_t across = BlocksAlong(pyr->width[0]), down = BlocksAlong(pyr->height[0]);
+    AxisSpan xs[kPyramidLevels], ys[kPyramidLevels];
+    auto xSpan = [&](int64_t b) {
+        BlockSpans(pyr->width, pyr->maxX, L, b, xs);
+        return xs[L];
+    };
+    auto ySpan = [&](int64_t b) {
+        BlockSpans(pyr->height, pyr->maxY, L, b, ys);
+        return ys[L];
+    };
+    auto reduce = [&](const AxisSpan& y, const AxisSpan& x) {
+        const VRect r{int32_t(std::max<int64_t>(y.lo, rect.top)), int32_t(std::max<int64_t>(x.lo, rect.left)),
+                      int32_t(std::min<int64_t>(y.hi, rect.bottom)), int32_t(std::min<int64_t>(x.hi, rect.right))};
+        if (r.top < r.bottom && r.left < r.right) UpdateNextSmallerLevel_core(pyr, L - 1, r);
+    };
+    // Rows no block covers, whole; in the rows a block covers, the columns no block covers.
+    ForEachGap(down, pyr->height[L], ySpan, [&](const AxisSpan& y) { reduce(y, AxisSpan{0, pyr->width[L]}); });
+    for (int64_t by = 0; by < down; ++by) {
+        const AxisSpan y = ySpan(by);
+        if (y.empty() || y.hi <= rect.top || y.lo >= rect.bottom) continue;
+        ForEachGap(across, pyr->width[L], xSpan, [&](const AxisSpan& x) { reduce(y, x); });
+    }
+}
+
+// Some pixel of level L is left to FinishLevelAfterBlocks.
+bool LevelHasGaps(const PyramidDescriptor* pyr, int64_t L) {
+    AxisSpan spans[kPyramidLevels];
+    bool gaps = false;
+    ForEachGap(BlocksAlong(pyr->width[0]), pyr->width[L], [&](int64_t b) {
+        BlockSpans(pyr->width, pyr->maxX, L, b, spans);
+        return spans[L];
+    }, [&](const AxisSpan&) { gaps = true; });
+    ForEachGap(BlocksAlong(pyr->height[0]), pyr->height[L], [&](int64_t b) {
+        BlockSpans(pyr->height, pyr->maxY, L, b, spans);
+        return spans[L];
+    }, [&](const AxisSpan&) { gaps = true; });
+    return gaps;
+}
+
+void FinishLevelsAfterBlocks(PyramidDescriptor* pyr) {
+    if (!OnePassSuits(pyr)) return;
+    for (int64_t L = 1; L <= pyr->topLevel; ++L)
+        FinishLevelAfterBlocks(pyr, L, VRect{0, 0, int32_t(pyr->height[L]), int32_t(pyr->width[L])});
+}
+
 void paint_mipmap_of_pyramid(PyramidDescriptor* pyr) {
     if (!pyr || pyr->edgeMode == -1) return;
+    if (OnePassSuits(pyr) && NSThread_isMainThread()) {
+        // One job: a tile is a row of the job's rectangle, and row b is block b.
+        TaskGuidance guidance;
+        initTaskGuidance(&guidance);
+        guidance.source = pyr;
+        guidance.level = 0;
+        guidance.jobRect = VRect{0, 0, static_cast<int32_t>(ReductionBlockCount(pyr)), 1};
+        guidance.blur = 1.0f;
+        const OSErr before = gTaskEngine.hostResult;
+        RunTiles(kPurposeReduceBlocks, kPartitionRows, &guidance, nullptr);
+        if (before == 0 && gTaskEngine.hostResult != 0) {
+            pyr->mipmapState = 1;
+            return;
+        }
+        // The rest of each level: a job over the larger levels, here for the
+        // small ones.
+        for (int64_t L = 1; L <= pyr->topLevel; ++L) {
+            const VRect whole{0, 0, static_cast<int32_t>(pyr->height[L]), static_cast<int32_t>(pyr->width[L])};
+            if (!LevelHasGaps(pyr, L)) continue;
+            if (pyr->width[L] * pyr->height[L] <= kSmallLevelPixels) {
+                FinishLevelAfterBlocks(pyr, L, whole);
+                continue;
+            }
+            guidance.level = L;
+            guidance.jobRect = whole;
+            RunTiles(kPurposeFinishBlocks, kPartitionSquares, &guidance, nullptr);
+            if (before == 0 && gTaskEngine.hostResult != 0) {
+                pyr->mipmapState = 1;
+                return;
+            }
+        }
+        pyr->mipmapState = 2;
+        return;
+    }
     for (int64_t L = 0; L < pyr->topLevel; ++L) RunReductionJob(pyr, L, ReductionTask(pyr));
     pyr->mipmapState = 2;
 }
@@ -395,7 +557,11 @@ int DoStandardTasks(PerTaskStuffType* task, int64_t purpose) {
     const VRect tile = task->tracker.current_tile_rect;
     const VRect absolute{tile.top + whole.top, tile.left + whole.left, tile.bottom + whole.top,
                          tile.right + whole.left};
-    if (purpose == kPurposeFillLevel0)
+    if (purpose == kPurposeReduceBlocks)
+        ReduceBlockThroughLevels(task->guidance.source, absolute.top);
+    else if (purpose == kPurposeFinishBlocks)
+        FinishLevelAfterBlocks(task->guidance.source, task->guidance.level, absolute);
+    else if (purpose == kPurposeFillLevel0)
         CopyInRectPartToLevel0(task->guidance.source, VPoint{task->guidance.jobRect.top, task->guidance.jobRect.left}, absolute);
     else if (purpose == kPurposeReduceLevelHighQuality)
         UpdateNextSmallerLevel_high_quality_core(task->guidance.source, task->guidance.level, absolute);

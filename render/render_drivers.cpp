@@ -188,6 +188,11 @@ bool PrerollManipulation(Data* data) {
             main->edgeMode = wrap;
             main->overhangMode = overhang;
             paint_mipmap_of_pyramid(main);
+            if (main->mipmapState != 2) {  // the reduction job failed: its result is the plug-in's
+                if (HostResult() == noErr && gTaskEngine.hostResult != noErr)
+                    SetHostResult(gTaskEngine.hostResult, int16_t(gTaskEngine.diagnostic));
+                return false;
+            }
         }
     }
     if (InputModeCategory(inputMode) && !PrepareInputPoly(data, inputMode)) return false;

@@ -231,3 +231,102 @@ TEST(EngineMipmap, ThreadedReductionEqualsSerial) {
 }
 
 }  // namespace
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "engine/task_engine_globals.h"
+
+namespace {
+
+// Level 0 filled with random values of the kind: unit colours, or signed
+// gradients for kind 7.
+void FillRandomly(PyramidDescriptor* pyr, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    for (int64_t y = 0; y < pyr->height[0]; ++y)
+        for (int64_t x = 0; x < pyr->width[0]; ++x) {
+            if (pyr->kind == kPyrGradient) {
+                set_pyramid_sample_pointFourShorts(x, y, pyr, 0, int64_t(rng() % 65535) - 32767,
+                                                   int64_t(rng() % 65535) - 32767, int64_t(rng() % 65535) - 32767);
+                continue;
+            }
+            const float c[4] = {unit(rng), unit(rng), unit(rng), unit(rng)};
+            set_intcoord_unitary_color(x, y, pyr, 0, c);
+        }
+}
+
+// Every byte of every pixel of levels 1..top alike.
+void ExpectSameLevels(PyramidDescriptor* a, PyramidDescriptor* b, const std::string& what) {
+    ASSERT_EQ(a->topLevel, b->topLevel);
+    for (int64_t L = 1; L <= a->topLevel; ++L)
+        for (int64_t y = 0; y < a->height[L]; ++y)
+            for (int64_t x = 0; x < a->width[L]; ++x)
+                if (std::memcmp(pyr_pixel_address(a, L, x, y, a->bytesPerPixel),
+                                pyr_pixel_address(b, L, x, y, b->bytesPerPixel), size_t(a->bytesPerPixel)) != 0) {
+                    ADD_FAILURE() << what << " level " << L << " (" << x << ", " << y << ")";
+                    return;
+                }
+}
+
+// The one pass (blocks in any order, then the rest level by level; and
+// through the task engine) gives every level byte for byte as reducing one
+// whole level after the other does: every kind the standard reduction works
+// on, even and odd sides, one-pixel rows and columns, several blocks with
+// seams, and each edge rule.
+TEST(MipmapOnePass, EqualsLevelByLevel) {
+    struct Case {
+        int64_t w, h;
+    };
+    const Case sizes[] = {{1, 1}, {1, 700}, {900, 1}, {2, 3}, {1366, 683}, {1030, 1029}, {1024, 512}, {513, 1100}, {300, 200}};
+    const int64_t kinds[] = {kPyrGrey8, kPyrGrey16, kPyrColour8, kPyrColour16, kPyrGreyFloat, kPyrColourFloat, kPyrGradient};
+    uint32_t seed = 1;
+    for (const Case& c : sizes)
+        for (int64_t kind : kinds)
+            for (int64_t edge : {0, 1, 2}) {
+                if (c.w * c.h > 100000 && edge != kind % 3) continue;  // large ones: one edge rule per kind
+                const std::string what = std::to_string(c.w) + "x" + std::to_string(c.h) + " kind " +
+                                         std::to_string(kind) + " edge " + std::to_string(edge);
+                TestPyramid ref(c.w, c.h, kind, edge), blocks(c.w, c.h, kind, edge), engine(c.w, c.h, kind, edge);
+                ASSERT_TRUE(ref.ok && blocks.ok && engine.ok) << what;
+                for (PyramidDescriptor* p : {ref.get(), blocks.get(), engine.get()}) FillRandomly(p, seed);
+                ++seed;
+                for (int64_t L = 0; L < ref->topLevel; ++L)
+                    UpdateNextSmallerLevel_core(ref.get(), L,
+                                                VRect{0, 0, int32_t(ref->height[L + 1]), int32_t(ref->width[L + 1])});
+                for (int64_t b = ReductionBlockCount(blocks.get()) - 1; b >= 0; --b) ReduceBlockThroughLevels(blocks.get(), b);
+                FinishLevelsAfterBlocks(blocks.get());
+                ExpectSameLevels(ref.get(), blocks.get(), what + " blocks");
+                const int16_t before = gTaskEngine.hostResult;
+                paint_mipmap_of_pyramid(engine.get());
+                EXPECT_EQ(gTaskEngine.hostResult, before);
+                EXPECT_EQ(engine->mipmapState, 2);
+                ExpectSameLevels(ref.get(), engine.get(), what + " engine");
+            }
+}
+
+std::atomic<int> gAllocationsLeft{0};
+void* FailingAllocate(size_t size) { return gAllocationsLeft-- > 0 ? std::calloc(1, size) : nullptr; }
+
+// A one-pass job that fails part way (a task cannot be made) leaves only
+// level 0 in use, and the engine's result says why.
+TEST(MipmapOnePass, FailedJobLeavesOnlyLevelZeroInUse) {
+    setenv("VORNESK_ACTIVE_PROCESSORS", "4", 1);
+    const TaskEngineGlobals saved = gTaskEngine;
+    gTaskEngine = TaskEngineGlobals{};
+    gTaskEngine.allocateBlock = FailingAllocate;
+    gAllocationsLeft = 3;
+    TestPyramid p(2048, 1536, kPyrColour8, 2);
+    ASSERT_TRUE(p.ok);
+    FillRandomly(p.get(), 5);
+    p->mipmapState = 1;
+    paint_mipmap_of_pyramid(p.get());
+    EXPECT_EQ(gTaskEngine.hostResult, -108);
+    EXPECT_EQ(p->mipmapState, 1);
+    gTaskEngine = saved;
+    unsetenv("VORNESK_ACTIVE_PROCESSORS");
+}
+
+}  // namespace

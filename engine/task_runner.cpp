@@ -269,11 +269,11 @@ bool WhirlyCompletion_Tarnwhistle_pano::StartWorkers(int32_t count, int64_t purp
     tail_ = 0;
     ring_ = std::vector<std::atomic<PerTaskStuffType*>>(size_t(count) * kTilesLaunchedPerWorker + 1);
     sleepers_ = 0;
-    awake_ = count;  // a worker not yet started will look at the ring
+    idle_ = count;  // a worker not yet started will look at the ring
     workerBody_ = [this](int32_t n) { WorkerLoop(n); };
     pooledWorkers_ = StartPooledWork(count, workerBody_);
     if (pooledWorkers_ > 0) {
-        awake_ -= count - pooledWorkers_;  // the ones the pool could not give
+        idle_ -= count - pooledWorkers_;  // the ones the pool could not give
         return true;
     }
     workers_.reserve(size_t(count));
@@ -284,7 +284,7 @@ bool WhirlyCompletion_Tarnwhistle_pano::StartWorkers(int32_t count, int64_t purp
             break;  // fewer workers: the job still runs, more slowly
         }
     }
-    awake_ -= count - int32_t(workers_.size());
+    idle_ -= count - int32_t(workers_.size());
     if (workers_.empty()) DisposeGrids();
     return !workers_.empty();
 }
@@ -344,15 +344,18 @@ void WhirlyCompletion_Tarnwhistle_pano::WorkerLoop(int32_t worker) {
         if (!task) {
             std::unique_lock<std::mutex> hold(sleepLock_);
             ++sleepers_;
-            --awake_;
+            --idle_;
             launched_cv_.wait(hold, [this] { return closing_.load() || LaunchedWaiting() > 0; });
-            ++awake_;
+            ++idle_;
             --sleepers_;
             if (closing_.load() && LaunchedWaiting() == 0) return;
             continue;
         }
-        // Sleeping workers wake one another while tasks wait, so the main
-        // thread pays for one wake-up per burst of launches, not one per task.
+        // No longer idle before looking at the ring: a launch that still
+        // counted this worker is then seen here. Sleeping workers wake one
+        // another while tasks wait, so the main thread pays for one wake-up
+        // per burst of launches, not one per task.
+        --idle_;
         if (LaunchedWaiting() > 0) WakeASleeper();
         if (!grids_.empty()) task->context->replyGrid = grids_[size_t(worker)];
         RunTaskWork(task);
@@ -365,6 +368,7 @@ void WhirlyCompletion_Tarnwhistle_pano::WorkerLoop(int32_t worker) {
             // The job waits for this batch before it ends, so the object outlives it.
             NSObject_performOnMainThread([this] { CompleteFinishedTasks(theQueue_); }, false);
         }
+        ++idle_;
     }
 }
 
@@ -458,11 +462,12 @@ void WhirlyCompletion_Tarnwhistle_pano::launchTask(PerTaskStuffType* task,
     const int64_t t = tail_.load();
     ring_[size_t(t) % ring_.size()].store(task);
     tail_.store(t + 1);
-    // An awake worker takes this task in its turn, as it looks at the ring
-    // again before it sleeps (after giving up being awake, which is then
-    // seen here); one woken when none is awake wakes the next for the tasks
-    // behind.
-    if (awake_.load() == 0) WakeASleeper();
+    // An idle worker takes this task in its turn, as it looks at the ring
+    // again before it sleeps (after giving up being idle, which is then seen
+    // here). Workers busy with other tasks do not count: while more tasks wait
+    // than idle workers will take, a sleeper is woken, and it wakes the next
+    // for the tasks behind.
+    if (LaunchedWaiting() > idle_.load()) WakeASleeper();
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::DoCompletionOfTask(

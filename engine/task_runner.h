@@ -126,9 +126,10 @@ private:
     std::mutex sleepLock_;
     std::condition_variable launched_cv_;
     std::atomic<int32_t> sleepers_{0};
-    // Workers not asleep: each looks at the ring again before it sleeps, so a
-    // launch needs to wake one only when none is awake.
-    std::atomic<int32_t> awake_{0};
+    // Workers awake and not running a task: each looks at the ring again
+    // before it sleeps, so a launch needs to wake a sleeper only when more
+    // tasks wait than such workers will take.
+    std::atomic<int32_t> idle_{0};
     std::atomic<bool> closing_{false};              // workers leave once nothing is launched
     void WakeASleeper();
     // The job's workers: threads of the process's pool, or when the pool is

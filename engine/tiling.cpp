@@ -260,9 +260,18 @@ bool SetGridShape(PerTaskStuffType* task, size_t* bytes) {
            !__builtin_mul_overflow(*bytes, ReplyCellSize(), bytes);
 }
 
-size_t TilePixels(const PerTaskStuffType* task) {
-    const VRect tile = task->tracker.current_tile_rect;
-    return std::max<size_t>(size_t(int64_t(tile.right) - tile.left) * size_t(int64_t(tile.bottom) - tile.top), 1);
+size_t RectPixels(const VRect& r) {
+    return std::max<size_t>(size_t(int64_t(r.right) - r.left) * size_t(int64_t(r.bottom) - r.top), 1);
+}
+size_t TilePixels(const PerTaskStuffType* task) { return RectPixels(task->tracker.current_tile_rect); }
+
+// Names the context after the task; its worker lends the grid.
+void ReadyLoneContext(PerTaskStuffType* task) {
+    vort& context = task->context[0];
+    context.identifiers[0] = 0;
+    context.identifiers[1] = 1000;
+    context.task = task;
+    context.replyGrid = nullptr;
 }
 
 // A render tile's colours, gathered on its thread for the main thread's copy.
@@ -296,11 +305,7 @@ bool AllocateTileBuffers(PerTaskStuffType* task, int64_t, int32_t count) {
 bool AllocateTileBuffersBesideGrid(PerTaskStuffType* task) {
     size_t bytes = 0;
     if (!SetGridShape(task, &bytes) || task->contextCount != 1) return false;
-    vort& context = task->context[0];
-    context.identifiers[0] = 0;
-    context.identifiers[1] = 1000;
-    context.task = task;
-    context.replyGrid = nullptr;
+    ReadyLoneContext(task);
     return AllocateTileColours(task);
 }
 
@@ -317,10 +322,9 @@ size_t LargestReplyGridCells(const TileTracker& tracker) {
 
 bool RemakeTaskForTile(PerTaskStuffType* task, const TileTracker& tracker, int64_t purpose) {
     if (!task || !task->context || task->contextCount != 1) return false;
-    const VRect tile = tracker.current_tile_rect;
-    const size_t pixels =
-        std::max<size_t>(size_t(int64_t(tile.right) - tile.left) * size_t(int64_t(tile.bottom) - tile.top), 1);
-    if (purpose == kPurposeRender && (!task->tileColours || pixels > task->colourCells)) return false;
+    if (purpose == kPurposeRender &&
+        (!task->tileColours || RectPixels(tracker.current_tile_rect) > task->colourCells))
+        return false;
     vort* context = task->context;
     float* colours = task->tileColours;
     const size_t colourCells = task->colourCells;
@@ -334,9 +338,7 @@ bool RemakeTaskForTile(PerTaskStuffType* task, const TileTracker& tracker, int64
     task->colourCells = colourCells;
     size_t bytes = 0;
     SetGridShape(task, &bytes);
-    context->identifiers[0] = 0;
-    context->identifiers[1] = 1000;
-    context->task = task;
+    ReadyLoneContext(task);
     return true;
 }
 

@@ -59,15 +59,11 @@ void get_unit_ramped_wrapped_pyramid_sample_point(const PyramidDescriptor* pyr, 
 // get_unit_ramped_wrapped_pyramid_sample_point, with shared pixels read once.
 void get_unit_ramped_wrapped_samples_on_grid(const PyramidDescriptor* pyr, int64_t L, const float* us, int nu,
                                              const float* vs, int nv, float (*out)[4]);
-// The same sample for the common case, taken straight from the tile: an
-// 8-bit colour pyramid, a unit position inside the picture (u in 0..1, v in
-// 0..1 short of 1) whose pixel position (X, Y) of level L is at least 0 and
-// whose four pixels lie inside the level and in one tile. False, with
-// nothing written, for any other case.
-inline bool unit_bilinear_colour8_inside(const PyramidDescriptor* pyr, int64_t L, float X, float Y, float out[4]);
-// Its blend of the 2 x 2 block from pixel (i0, j0) by fractions (fx, fy):
-// false, with nothing written, when the block is not inside the level and in
-// one tile or the pyramid is not 8-bit colour.
+// The same sample for the common case, taken straight from the tile: the
+// blend of the 2 x 2 block from pixel (i0, j0) of level L by fractions
+// (fx, fy) of a unit position inside the picture (u in 0..1, v in 0..1 short
+// of 1). False, with nothing written, when the block is not inside the level
+// and in one tile or the pyramid is not 8-bit colour.
 inline bool bilinear_colour8_block(const PyramidDescriptor* pyr, int64_t L, int64_t i0, int64_t j0, float fx, float fy,
                                    float out[4]);
 void get_unit_ramped_pyramid_sample_point(const PyramidDescriptor* pyr, int64_t L, float u, float v,
@@ -125,12 +121,6 @@ void get_pyramid_sample_point4call(int64_t x, int64_t y, const PyramidDescriptor
                                    int64_t* c1, int64_t* c2, int64_t* c3);
 
 // ---- inline definitions ----
-
-inline bool unit_bilinear_colour8_inside(const PyramidDescriptor* pyr, int64_t L, float X, float Y, float out[4]) {
-    if (!(X >= 0.0f && Y >= 0.0f) || !(X < 1e9f && Y < 1e9f)) return false;
-    const int64_t i0 = static_cast<int64_t>(X), j0 = static_cast<int64_t>(Y);
-    return bilinear_colour8_block(pyr, L, i0, j0, X - static_cast<float>(i0), Y - static_cast<float>(j0), out);
-}
 
 inline bool bilinear_colour8_block(const PyramidDescriptor* pyr, int64_t L, int64_t i0, int64_t j0, float fx, float fy,
                                    float out[4]) {

@@ -549,13 +549,10 @@ void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const fl
             float c[4];
             for (int k = 0; k < 3; ++k) c[k] = std::max(std::isnan(colours[k]) ? 0.0f : colours[k], 0.0f);
             c[3] = alpha;
-            // Nothing over 1 (the usual case) leaves nothing to limit or cut.
+            // A channel over 1 has its brightness limited: the full road.
             if (c[0] > 1.0f || c[1] > 1.0f || c[2] > 1.0f) {
-                LimitBrightness(c);
-                for (int k = 0; k < 3; ++k) {
-                    c[k] = std::min(c[k], 1.0f);
-                    if (std::isnan(c[k])) c[k] = 0.0f;
-                }
+                WriteNovelPixel(o, x, y, colours);
+                continue;
             }
             if (toHost) {
                 uint8_t* pixel = row + dx * int64_t(px.Get_dstStride);

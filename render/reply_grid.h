@@ -119,6 +119,10 @@ inline RegionKey RegionHash(const TransformationReply& r) {
     return (uint64_t(uint32_t(r.place)) << 32) | (uint64_t(uint32_t(r.inputKind) & 0x7fffffffu) << 1) |
            uint64_t(r.outsideInput & 1);
 }
+// Field by field: one wide read of fields the road has only just stored one
+// at a time would wait for all of them to reach the cache.
 inline bool SameRegion(const TransformationReply& a, const TransformationReply& b) {
-    return a.place == b.place && a.inputKind == b.inputKind && a.outsideInput == b.outsideInput;
+    return __atomic_load_n(&a.place, __ATOMIC_RELAXED) == b.place &&
+           __atomic_load_n(&a.inputKind, __ATOMIC_RELAXED) == b.inputKind &&
+           __atomic_load_n(&a.outsideInput, __ATOMIC_RELAXED) == b.outsideInput;
 }

@@ -42,15 +42,6 @@ const PyramidDescriptor* InputPyramidOf(const vort* c, const TransformationReply
     return p->tiles ? p : nullptr;
 }
 
-// SameRegion for a reply the road has only just written, field by field:
-// one wide read of fields it stored one at a time would wait for all of
-// them to reach the cache.
-inline bool SameRegionAsJustWritten(const TransformationReply& fresh, const TransformationReply& b) {
-    return __atomic_load_n(&fresh.place, __ATOMIC_RELAXED) == b.place &&
-           __atomic_load_n(&fresh.inputKind, __ATOMIC_RELAXED) == b.inputKind &&
-           __atomic_load_n(&fresh.outsideInput, __ATOMIC_RELAXED) == b.outsideInput;
-}
-
 inline float FixWrappedDeltaX(float d) { return d > 0.5f ? d - 1.0f : (d < -0.5f ? d + 1.0f : d); }
 inline float FixWrappedDeltaY(float d) { return FixWrappedDeltaX(d); }
 
@@ -416,7 +407,7 @@ bool GetDeluxeSamplingViaBinarySearch(SamplerRig* rig, int64_t x, int64_t y, Sup
 void GetAppropriateDeluxeColor2015(SamplerRig* rig, int64_t x, int64_t y, SuperSamplerReply* rec) {
     if (rec->crossingCode == kCrossingNone) {
         ReplyAtPixelPosition(rig, float(x) - 0.5f, float(y) - 0.5f, &rec->centre);
-        if (SameRegionAsJustWritten(rec->centre, *rec->corner[BR])) {
+        if (SameRegion(rec->centre, *rec->corner[BR])) {
             rec->centreValid = true;
             GetThreeWaySampledColor_core_2(rig, x, y, rec, kTechniqueFootprint, 0, 0.5f, 0.5f, rec->colour);
             return;

@@ -366,9 +366,7 @@ void FillTileWithColors(PerTaskStuffType* task) {
         return;
     }
     // Only the overlays read the edge and Tissot values.
-    if (c->edgesOn || c->mainTissotFlag || c->polyhedronTissotFlag)
-        for (int64_t y = t.top; y < t.bottom; ++y)
-            for (int64_t x = t.left; x < t.right; ++x) ClearEdgesGraticuleTissot(x, y, c);
+    if (c->edgesOn || c->mainTissotFlag || c->polyhedronTissotFlag) ClearEdgesGraticuleTissot_tile(c);
 
     LoopingParameters loops;
     init_LoopingParameters(&loops);

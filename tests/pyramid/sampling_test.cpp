@@ -446,6 +446,14 @@ TEST(Sampling, GridOfWrappedSamplesEqualsSingleSamples) {
 
 namespace {
 
+// The block sampler at pixel position (X, Y) of level L, as a caller inside
+// the picture uses it.
+bool unit_bilinear_colour8_inside(const PyramidDescriptor* pyr, int64_t L, float X, float Y, float out[4]) {
+    if (!(X >= 0.0f && Y >= 0.0f) || !(X < 1e9f && Y < 1e9f)) return false;
+    const int64_t i0 = static_cast<int64_t>(X), j0 = static_cast<int64_t>(Y);
+    return bilinear_colour8_block(pyr, L, i0, j0, X - static_cast<float>(i0), Y - static_cast<float>(j0), out);
+}
+
 // The straight-from-the-tile bilinear of an 8-bit colour pyramid gives the
 // wrapped sampler's values to the bit wherever it answers for a unit
 // position inside the picture (the caller's side of the bargain), refuses

@@ -463,6 +463,10 @@ void FinishLevelsAfterBlocks(PyramidDescriptor* pyr) {
 
 void paint_mipmap_of_pyramid(PyramidDescriptor* pyr) {
     if (!pyr || pyr->edgeMode == -1) return;
+    // A job that fails (a task cannot be made) leaves only level 0 in use;
+    // the engine's result tells why.
+    const OSErr before = gTaskEngine.hostResult;
+    auto failed = [&] { return before == 0 && gTaskEngine.hostResult != 0; };
     if (OnePassSuits(pyr) && NSThread_isMainThread()) {
         // One job: a tile is a row of the job's rectangle, and row b is block b.
         TaskGuidance guidance;
@@ -471,15 +475,10 @@ void paint_mipmap_of_pyramid(PyramidDescriptor* pyr) {
         guidance.level = 0;
         guidance.jobRect = VRect{0, 0, static_cast<int32_t>(ReductionBlockCount(pyr)), 1};
         guidance.blur = 1.0f;
-        const OSErr before = gTaskEngine.hostResult;
         RunTiles(kPurposeReduceBlocks, kPartitionRows, &guidance, nullptr);
-        if (before == 0 && gTaskEngine.hostResult != 0) {
-            pyr->mipmapState = 1;
-            return;
-        }
         // The rest of each level: a job over the larger levels, here for the
         // small ones.
-        for (int64_t L = 1; L <= pyr->topLevel; ++L) {
+        for (int64_t L = 1; L <= pyr->topLevel && !failed(); ++L) {
             const VRect whole{0, 0, static_cast<int32_t>(pyr->height[L]), static_cast<int32_t>(pyr->width[L])};
             if (!LevelHasGaps(pyr, L)) continue;
             if (pyr->width[L] * pyr->height[L] <= kSmallLevelPixels) {
@@ -489,16 +488,11 @@ void paint_mipmap_of_pyramid(PyramidDescriptor* pyr) {
             guidance.level = L;
             guidance.jobRect = whole;
             RunTiles(kPurposeFinishBlocks, kPartitionSquares, &guidance, nullptr);
-            if (before == 0 && gTaskEngine.hostResult != 0) {
-                pyr->mipmapState = 1;
-                return;
-            }
         }
-        pyr->mipmapState = 2;
-        return;
+    } else {
+        for (int64_t L = 0; L < pyr->topLevel && !failed(); ++L) RunReductionJob(pyr, L, ReductionTask(pyr));
     }
-    for (int64_t L = 0; L < pyr->topLevel; ++L) RunReductionJob(pyr, L, ReductionTask(pyr));
-    pyr->mipmapState = 2;
+    pyr->mipmapState = failed() ? 1 : 2;
 }
 
 void paint_mipmap_of_pyramid_above(PyramidDescriptor* pyr, int64_t L0) {

@@ -310,22 +310,27 @@ TEST(MipmapOnePass, EqualsLevelByLevel) {
 std::atomic<int> gAllocationsLeft{0};
 void* FailingAllocate(size_t size) { return gAllocationsLeft-- > 0 ? std::calloc(1, size) : nullptr; }
 
-// A one-pass job that fails part way (a task cannot be made) leaves only
-// level 0 in use, and the engine's result says why.
+// A reduction job that fails part way (a task cannot be made) leaves only
+// level 0 in use, and the engine's result says why: the one pass, and the
+// high-quality reduction's jobs level by level.
 TEST(MipmapOnePass, FailedJobLeavesOnlyLevelZeroInUse) {
     setenv("VORNESK_ACTIVE_PROCESSORS", "4", 1);
-    const TaskEngineGlobals saved = gTaskEngine;
-    gTaskEngine = TaskEngineGlobals{};
-    gTaskEngine.allocateBlock = FailingAllocate;
-    gAllocationsLeft = 3;
-    TestPyramid p(2048, 1536, kPyrColour8, 2);
-    ASSERT_TRUE(p.ok);
-    FillRandomly(p.get(), 5);
-    p->mipmapState = 1;
-    paint_mipmap_of_pyramid(p.get());
-    EXPECT_EQ(gTaskEngine.hostResult, -108);
-    EXPECT_EQ(p->mipmapState, 1);
-    gTaskEngine = saved;
+    for (bool hq : {false, true}) {
+        SCOPED_TRACE(hq ? "high quality" : "standard");
+        const TaskEngineGlobals saved = gTaskEngine;
+        gTaskEngine = TaskEngineGlobals{};
+        gTaskEngine.allocateBlock = FailingAllocate;
+        gAllocationsLeft = 3;
+        TestPyramid p(2048, 1536, kPyrColour8, 2);
+        ASSERT_TRUE(p.ok);
+        p->highQuality = hq;
+        FillRandomly(p.get(), 5);
+        p->mipmapState = 1;
+        paint_mipmap_of_pyramid(p.get());
+        EXPECT_EQ(gTaskEngine.hostResult, -108);
+        EXPECT_EQ(p->mipmapState, 1);
+        gTaskEngine = saved;
+    }
     unsetenv("VORNESK_ACTIVE_PROCESSORS");
 }
 

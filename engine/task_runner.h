@@ -1,8 +1,8 @@
 // The task runner: runs one job as tiles on all processor cores while the
 // calling (main) thread turns its run loop. Workers, one per task that may
 // run at once, taken from a pool kept for the life of the process, take the
-// launched tiles in tile order; the main thread keeps a few tiles launched ahead of them,
-// performs the completions of finished tiles in batches, reports progress,
+// launched tiles in tile order; the main thread keeps a few tiles launched
+// ahead of them, performs the completions of finished tiles in batches, reports progress,
 // honours the host's abort test and returns only when every launched task has
 // retired.
 #pragma once
@@ -143,7 +143,9 @@ private:
     size_t gridBytes_ = 0;
     void DisposeGrids();
     // Finished task records kept for the next tiles of the job, so that a
-    // tile costs the main thread no allocation; freed when the job ends.
+    // tile costs the main thread no allocation; when the job ends they pass
+    // to the next job with the grids (the engine's own allocator only), or
+    // are freed.
     std::vector<PerTaskStuffType*> spare_;
     void KeepOrDump(PerTaskStuffType* task);
 };

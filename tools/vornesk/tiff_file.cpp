@@ -146,44 +146,54 @@ void CopySamples(const uint8_t* src, int stride, int first, size_t pixels, HostD
         }
 }
 
-// Uncompressed strips in this machine's byte order, each holding all its
-// rows, are read from the file on all processors at once, straight into
-// their rows of the document. False when the file is laid out otherwise or
-// a read comes up short: libtiff then reads it strip by strip.
-bool ReadPlainStripsAtOnce(TIFF* tif, const Layout& l, uint32_t rowsPerStrip, size_t rowBytes, HostDocument* doc) {
-    if (l.compression != COMPRESSION_NONE || (l.bits != 8 && TIFFIsByteSwapped(tif))) return false;
+// The file offsets of strips that each hold all their rows of rowBytes
+// bytes uncompressed; false when the strips are laid out otherwise.
+bool PlainStripOffsets(TIFF* tif, const Layout& l, uint32_t rowsPerStrip, size_t rowBytes,
+                       std::vector<uint64_t>* offsets) {
     const uint32_t strips = uint32_t((uint64_t(l.height) + rowsPerStrip - 1) / rowsPerStrip);
     if (strips != TIFFNumberOfStrips(tif)) return false;
-    std::vector<uint64_t> offsets;
     try {
-        offsets.resize(strips);
+        offsets->resize(strips);
     } catch (const std::bad_alloc&) {
         return false;
     }
     for (uint32_t s = 0; s < strips; ++s) {
         if (TIFFGetStrileByteCount(tif, s) < rowBytes * std::min(rowsPerStrip, l.height - s * rowsPerStrip))
             return false;
-        offsets[s] = TIFFGetStrileOffset(tif, s);
-        if (offsets[s] == 0) return false;
+        (*offsets)[s] = TIFFGetStrileOffset(tif, s);
+        if ((*offsets)[s] == 0) return false;
     }
+    return true;
+}
+
+// Reads bytes from offset at into to; false when the file comes up short.
+bool ReadFully(int fd, uint8_t* to, size_t bytes, uint64_t at) {
+    while (bytes > 0) {
+        const ssize_t got = pread(fd, to, bytes, off_t(at));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        to += got;
+        bytes -= size_t(got);
+        at += uint64_t(got);
+    }
+    return true;
+}
+
+// Uncompressed strips in this machine's byte order, each holding all its
+// rows, are read from the file on all processors at once, straight into
+// their rows of the document. False when the file is laid out otherwise or
+// a read comes up short: libtiff then reads it strip by strip.
+bool ReadPlainStripsAtOnce(TIFF* tif, const Layout& l, uint32_t rowsPerStrip, size_t rowBytes, HostDocument* doc) {
+    if (l.compression != COMPRESSION_NONE || (l.bits != 8 && TIFFIsByteSwapped(tif))) return false;
+    std::vector<uint64_t> offsets;
+    if (!PlainStripOffsets(tif, l, rowsPerStrip, rowBytes, &offsets)) return false;
     const int fd = TIFFFileno(tif);
     std::atomic<bool> ok{true};
-    RunOnAllProcessors(int32_t(strips), [&](int32_t s) {
+    RunOnAllProcessors(int32_t(offsets.size()), [&](int32_t s) {
         const uint32_t y0 = uint32_t(s) * rowsPerStrip;
-        size_t left = rowBytes * std::min(rowsPerStrip, l.height - y0);
-        uint8_t* to = &doc->samples[size_t(y0) * rowBytes];
-        uint64_t at = offsets[size_t(s)];
-        while (left > 0 && ok) {
-            const ssize_t got = pread(fd, to, left, off_t(at));
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) {
-                ok = false;
-                return;
-            }
-            to += got;
-            left -= size_t(got);
-            at += uint64_t(got);
-        }
+        if (ok && !ReadFully(fd, &doc->samples[size_t(y0) * rowBytes], rowBytes * std::min(rowsPerStrip, l.height - y0),
+                             offsets[size_t(s)]))
+            ok = false;
     });
     return ok;
 }
@@ -357,16 +367,10 @@ bool ReadTiffFileResized(int fd, uint64_t fileSize, int32_t width, int32_t heigh
     if (l.width > (1u << 30) || l.height > (1u << 30) || uint64_t(l.width) * l.height > (uint64_t(1) << 31))
         return true;
     const size_t rowBytes = size_t(l.width) * l.samples;
-    const uint32_t strips = uint32_t((uint64_t(l.height) + rowsPerStrip - 1) / rowsPerStrip);
-    if (strips != TIFFNumberOfStrips(tif.get()) || double(rowBytes) * l.height > double(StoredBytes(tif.get(), fileSize)))
+    std::vector<uint64_t> offsets;
+    if (double(rowBytes) * l.height > double(StoredBytes(tif.get(), fileSize)) ||
+        !PlainStripOffsets(tif.get(), l, rowsPerStrip, rowBytes, &offsets))
         return true;
-    std::vector<uint64_t> offsets(strips);
-    for (uint32_t s = 0; s < strips; ++s) {
-        if (TIFFGetStrileByteCount(tif.get(), s) < rowBytes * std::min(rowsPerStrip, l.height - s * rowsPerStrip))
-            return true;
-        offsets[s] = TIFFGetStrileOffset(tif.get(), s);
-        if (offsets[s] == 0) return true;
-    }
     *plain = true;
     HostDocument shape;
     shape.width = int32_t(l.width);
@@ -378,18 +382,8 @@ bool ReadTiffFileResized(int fd, uint64_t fileSize, int32_t width, int32_t heigh
         // Each thread reads its rows into its own buffer.
         thread_local std::vector<uint8_t> row;
         if (row.size() < rowBytes) row.resize(rowBytes);
-        uint8_t* to = row.data();
-        size_t left = rowBytes;
-        uint64_t at = offsets[size_t(y) / rowsPerStrip] + uint64_t(size_t(y) % rowsPerStrip) * rowBytes;
-        while (left > 0) {
-            const ssize_t got = pread(fd, to, left, off_t(at));
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) return nullptr;
-            to += got;
-            left -= size_t(got);
-            at += uint64_t(got);
-        }
-        return row.data();
+        const uint64_t at = offsets[size_t(y) / rowsPerStrip] + uint64_t(size_t(y) % rowsPerStrip) * rowBytes;
+        return ReadFully(fd, row.data(), rowBytes, at) ? row.data() : nullptr;
     };
     if (ResizeRows(shape, rowOf, width, height, doc, error)) return true;
     if (error->find("memory") == std::string::npos) *error = "damaged or unsupported TIFF file: " + *error;

@@ -9,9 +9,9 @@
 // Status words, when given, receive -1 (the historical "operation touched me" mark).
 void* RobustNewPtr(size_t size, int64_t* status = nullptr);
 void* RobustNewPtr_noPS(size_t size);
-// Tests of out-of-memory paths: the next `count` calls of RobustNewPtr
-// return null (0 ends it).
-void SetRobustNewPtrFailures(int64_t count);
+// Tests of out-of-memory paths: after `after` more calls succeed, the next
+// `count` calls of RobustNewPtr return null (0 ends it).
+void SetRobustNewPtrFailures(int64_t count, int64_t after = 0);
 void* RobustNewPtr_main_thread(size_t size);
 
 void RobustDisposePtr_untyped(void** ref, int64_t* status);

@@ -237,6 +237,7 @@ void core_Add3DFaceToPolyhedron(polyhedron* poly, FaceAddingOptions* o) {
     CutEdge(poly, f, o->firstCutEdge);
     CutEdge(poly, f, o->secondCutEdge);
     face.group = int16_t(o->group);
+    face.faceTag = int16_t(o->group);
     face.clearedShort = 0;
     face.referenceVertex = -1;
     face.furtherIndex = o->value;

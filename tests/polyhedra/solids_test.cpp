@@ -20,11 +20,14 @@
 #include <vector>
 
 #include "poly_fixture.h"
+#include "solid_checks.h"
 #include "polyhedra/poly_queries.h"
 #include "polyhedra/shape_dispatch.h"
 #include "projections/sphere_to_input.h"
 
 namespace {
+
+using namespace solid_checks;
 
 const double kPi = 3.14159265358979323846;
 const double kPhi = (1 + std::sqrt(5.0)) / 2;
@@ -58,30 +61,6 @@ const SolidCase kSolids[] = {
     // triangles about its centre.
     {311, "Waterman W5", 32, true},
 };
-
-triplex V(const polyhedron* p, int64_t face, int64_t k) { return grab_coordinatesOf3DFace(p, face, k); }
-double Dot(triplex a, triplex b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-triplex Cross(triplex a, triplex b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-double Len(triplex a) { return std::sqrt(Dot(a, a)); }
-
-// Newell normal, computed here apart from the model's query.
-triplex Normal(const polyhedron* p, int64_t f) {
-    triplex n{0, 0, 0};
-    const int64_t c = p->face3D[f].count;
-    for (int64_t k = 0; k < c; ++k) {
-        const triplex a = V(p, f, k), b = V(p, f, (k + 1) % c);
-        n = Tadd(n, Cross(a, b));
-    }
-    return Tscale(n, 1.0 / Len(n));
-}
-
-double SignedVolume(const polyhedron* p) {
-    double vol = 0;
-    for (int64_t f = 0; f < p->faceCount3D; ++f)
-        for (int64_t k = 1; k + 1 < p->face3D[f].count; ++k)
-            vol += Dot(V(p, f, 0), Cross(V(p, f, k), V(p, f, k + 1))) / 6;
-    return vol;
-}
 
 // Triangles of a planar face, counter-clockwise about its normal, by ear
 // clipping (the visible-surface faces are not all convex).
@@ -119,30 +98,6 @@ std::vector<std::array<int64_t, 3>> Triangulate(const polyhedron* p, int64_t f) 
     }
     if (left.size() == 3) out.push_back({left[0], left[1], left[2]});
     return out;
-}
-
-std::string RunCommand(const std::string& cmd) {
-    std::string out;
-    FILE* f = popen(cmd.c_str(), "r");
-    if (!f) return out;
-    char buf[4096];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, f)) > 0;) out.append(buf, n);
-    pclose(f);
-    return out;
-}
-
-bool Have(const char* tool) { return RunCommand(std::string("command -v ") + tool).size() > 0; }
-
-double Field(const std::string& text, const std::string& key) {
-    const size_t at = text.find(key);
-    if (at == std::string::npos) return NAN;
-    size_t i = at + key.size();
-    while (i < text.size() && (text[i] == ' ' || text[i] == ':')) ++i;
-    return std::atof(text.c_str() + i);
-}
-
-std::string TempPath(const char* name) {
-    return std::string("/tmp/vornesk-poly-") + std::to_string(getpid()) + "-" + name;
 }
 
 void WriteStl(const polyhedron* p, const std::string& path) {

@@ -5,6 +5,7 @@
 #include "common/skiplist.h"
 
 #include "polyhedra/builtin_shapes.h"
+#include "polyhedra/geodesic.h"
 #include "polyhedra/net_steps.h"
 #include "polyhedra/poly_queries.h"
 #include "polyhedra/poly_storage.h"
@@ -121,18 +122,25 @@ void LoadBuiltInShape(polyhedron* poly, const BuiltInShape* s) {
 }
 
 bool ShapecodeCanBeBuilt(int64_t code) {
-    return FindBuiltInShape(code) != nullptr || code == 82 || code == 83 || (code >= 305 && code <= 307) ||
+    int64_t base, frequency;
+    return FindBuiltInShape(code) != nullptr || GeodesicOfShapecode(code, &base, &frequency) || code == 439 ||
+           code == 440 || code == 82 || code == 83 || (code >= 305 && code <= 307) ||
            code == 310 || code == 311;
 }
 
-void ReadFaceInfo(polyhedron* poly, int64_t code, int64_t, void*, uint8_t, int noNet) {
+void ReadFaceInfo(polyhedron* poly, int64_t code, int64_t, void*, uint8_t flag, int noNet) {
     if (!poly) return;
     poly->shapeCode = code;
     poly->buildWords[0] = poly->buildWords[1] = poly->buildWords[2] = 0;
     std::memset(poly->setupScratch, 0, sizeof poly->setupScratch);
     poly->unbuilt = 0;
+    int64_t base = 0, frequency = 0;
     if (const BuiltInShape* s = FindBuiltInShape(code)) {
         LoadBuiltInShape(poly, s);
+    } else if (GeodesicOfShapecode(code, &base, &frequency)) {
+        BuildGeodesicClass1(poly, flag, frequency, base);
+    } else if (code == 439 || code == 440) {
+        BuildQuadsOnFacesOfShape(poly, code == 439 ? 16 : 17);
     } else if (code == 82 || code == 83) {
         BuildRhombicHexecontahedron(poly, code - 82, 0);
     } else if (code == 305) {

@@ -9,6 +9,7 @@
 #include "polyhedra/net_steps.h"
 #include "polyhedra/poly_queries.h"
 #include "polyhedra/poly_storage.h"
+#include "polyhedra/rollouts.h"
 #include "polyhedra/poly_store.h"
 
 namespace {
@@ -123,7 +124,9 @@ void LoadBuiltInShape(polyhedron* poly, const BuiltInShape* s) {
 
 bool ShapecodeCanBeBuilt(int64_t code) {
     int64_t base, frequency;
-    return FindBuiltInShape(code) != nullptr || GeodesicOfShapecode(code, &base, &frequency) || code == 439 ||
+    RolloutForm rollout;
+    return FindBuiltInShape(code) != nullptr || GeodesicOfShapecode(code, &base, &frequency) ||
+           RolloutOfShapecode(code, &rollout) || code == 439 ||
            code == 440 || code == 82 || code == 83 || (code >= 305 && code <= 307) ||
            code == 310 || code == 311;
 }
@@ -135,8 +138,11 @@ void ReadFaceInfo(polyhedron* poly, int64_t code, int64_t, void*, uint8_t flag, 
     std::memset(poly->setupScratch, 0, sizeof poly->setupScratch);
     poly->unbuilt = 0;
     int64_t base = 0, frequency = 0;
+    RolloutForm rollout;
     if (const BuiltInShape* s = FindBuiltInShape(code)) {
         LoadBuiltInShape(poly, s);
+    } else if (RolloutOfShapecode(code, &rollout)) {
+        BuildRollout(poly, 0, rollout.n, rollout.k, rollout.vertexUp, int(rollout.halfStep));
     } else if (GeodesicOfShapecode(code, &base, &frequency)) {
         BuildGeodesicClass1(poly, flag, frequency, base);
     } else if (code == 439 || code == 440) {

@@ -839,6 +839,12 @@ TEST(HostErrors, CtrlCCancelsWithoutOutput) {
     EXPECT_EQ(access(out.c_str(), F_OK), -1);
 }
 
+bool HasTemporaryFile(const TempDir& dir) {
+    for (const std::string& f : dir.Files())
+        if (f.rfind(".vornesk-", 0) == 0) return true;
+    return false;
+}
+
 // A write-protected OUTPUT is refused before the run and stays as it was;
 // a symbolic link is written through, to the file it names.
 TEST(HostErrors, ProtectedOutputIsRefusedAndLinksAreWrittenThrough) {
@@ -875,15 +881,32 @@ TEST(HostErrors, ProtectedOutputIsRefusedAndLinksAreWrittenThrough) {
     EXPECT_EQ(ReadAll(dir / "real/target.png"), before);
 }
 
-bool HasTemporaryFile(const TempDir& dir) {
-    for (const std::string& f : dir.Files())
-        if (f.rfind(".vornesk-", 0) == 0) return true;
-    return false;
+// Only regular files are written: a FIFO, a folder or a link to either is
+// refused before the run (which would fail, were it reached) and stays.
+TEST(HostErrors, OutputThatIsNoRegularFileIsRefused) {
+    TempDir dir;
+    Write(dir / "in.png", MakePicture(6, 5, 3, false, 8));
+    ASSERT_EQ(mkfifo((dir / "fifo.png").c_str(), 0666), 0);
+    ASSERT_EQ(mkdir((dir / "folder.png").c_str(), 0755), 0);
+    ASSERT_EQ(symlink("fifo.png", (dir / "tofifo.png").c_str()), 0);
+    ASSERT_EQ(symlink("folder.png", (dir / "tofolder.png").c_str()), 0);
+    ASSERT_EQ(symlink("loop.png", (dir / "loop.png").c_str()), 0);
+    for (const char* name : {"fifo.png", "folder.png", "tofifo.png", "tofolder.png", "loop.png"}) {
+        HostResult r = RunHost(dir, {dir / "in.png", "-o", dir / name, "--set", "fail=-108"});
+        EXPECT_EQ(r.status, 4) << name << ": " << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find("cannot write " + (dir / name)), std::string::npos) << r.err;
+    }
+    struct stat st {};
+    EXPECT_TRUE(lstat((dir / "fifo.png").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+    EXPECT_TRUE(lstat((dir / "folder.png").c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+    EXPECT_TRUE(lstat((dir / "tofifo.png").c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+    EXPECT_FALSE(HasTemporaryFile(dir));
 }
 
 // A signal that ends the program while it writes OUTPUT leaves neither
-// OUTPUT nor the hidden temporary file behind; a file-size limit is a write
-// error (exit 4) with the same clean-up.
+// OUTPUT nor the hidden temporary file behind, and one line naming it; a
+// file-size limit is a write error (exit 4) with the same clean-up.
 TEST(HostErrors, FatalSignalsDuringTheWriteLeaveNoTemporaryFile) {
     TempDir dir;
     // Noise compresses slowly, which keeps the write going long enough.
@@ -894,23 +917,32 @@ TEST(HostErrors, FatalSignalsDuringTheWriteLeaveNoTemporaryFile) {
     for (uint8_t& b : noise.samples) b = uint8_t((state = state * 1664525u + 1013904223u) >> 24);
     for (size_t i = 1; i < noise.samples.size(); i += 2) noise.samples[i] &= 0x7F;
     Write(dir / "in.png", noise);
-    const std::string out = dir / "out.png";
-    for (int signal : {SIGTERM, SIGHUP, SIGQUIT}) {
+    const std::string out = dir / "out.png", err = dir / "err";
+    const std::pair<int, std::string> signals[] = {
+        {SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"},     {SIGQUIT, "SIGQUIT"},     {SIGXCPU, "SIGXCPU"},
+        {SIGUSR1, "SIGUSR1"}, {SIGUSR2, "SIGUSR2"},   {SIGALRM, "SIGALRM"},     {SIGVTALRM, "SIGVTALRM"},
+        {SIGPROF, "SIGPROF"}, {SIGRTMIN + 2, "SIGRTMIN+2"}};
+    for (const auto& [signal, name] : signals) {
         std::vector<std::string> args = {VORNESK_HOST_PROGRAM, "--plugin", VORNESK_TEST_PLUGIN, dir / "in.png", "-o", out};
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         pid_t pid;
-        ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+        ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
         int waited = 0;
         for (; waited < 120000 && !HasTemporaryFile(dir); ++waited) usleep(500);
         EXPECT_TRUE(HasTemporaryFile(dir)) << "the write never started";
         kill(pid, signal);
         int status = 0;
         waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal << " " << status;
-        EXPECT_FALSE(HasTemporaryFile(dir)) << "signal " << signal;
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << name << " " << status;
+        EXPECT_FALSE(HasTemporaryFile(dir)) << name;
         EXPECT_EQ(access(out.c_str(), F_OK), -1);
+        EXPECT_EQ(ReadAll(err), "vornesk: stopped by " + name + "\n");
     }
     // The shell's file-size limit counts blocks of 512 bytes.
     const std::string cmd = "ulimit -f 8; exec '" + std::string(VORNESK_HOST_PROGRAM) + "' --plugin '" +

@@ -67,8 +67,58 @@ const char* SelectorName(int16_t selector) {
 char gTemporary[PATH_MAX + 32];
 volatile sig_atomic_t gHaveTemporary = 0;
 
-// The first Ctrl-C cancels; a second one, and every other fatal signal, ends
-// the program at once, without leaving the temporary file behind.
+// The name of a signal for the line the program ends with.
+const char* SignalName(int signal) {
+    switch (signal) {
+        case SIGTERM: return "SIGTERM";
+        case SIGHUP: return "SIGHUP";
+        case SIGQUIT: return "SIGQUIT";
+        case SIGPIPE: return "SIGPIPE";
+        case SIGALRM: return "SIGALRM";
+        case SIGUSR1: return "SIGUSR1";
+        case SIGUSR2: return "SIGUSR2";
+        case SIGVTALRM: return "SIGVTALRM";
+        case SIGPROF: return "SIGPROF";
+        case SIGXCPU: return "SIGXCPU";
+        case SIGIO: return "SIGIO";
+        case SIGPWR: return "SIGPWR";
+        case SIGSTKFLT: return "SIGSTKFLT";
+        case SIGSYS: return "SIGSYS";
+        case SIGTRAP: return "SIGTRAP";
+        case SIGABRT: return "SIGABRT";
+        case SIGBUS: return "SIGBUS";
+        case SIGFPE: return "SIGFPE";
+        case SIGILL: return "SIGILL";
+        case SIGSEGV: return "SIGSEGV";
+        case SIGINT: return "SIGINT";
+        default: return nullptr;
+    }
+}
+
+// "vornesk: stopped by SIGTERM", from a signal handler: write(2) only.
+void SayStoppedBy(int signal) {
+    char line[64] = "vornesk: stopped by ";
+    size_t n = std::strlen(line);
+    auto put = [&](const char* text) {
+        for (; *text && n + 2 < sizeof line; ++text) line[n++] = *text;
+    };
+    if (const char* name = SignalName(signal)) {
+        put(name);
+    } else {
+        // A real-time signal: SIGRTMIN+k.
+        put("SIGRTMIN+");
+        char digits[8];
+        int count = 0;
+        for (int k = signal - SIGRTMIN; count == 0 || k > 0; k /= 10) digits[count++] = char('0' + k % 10);
+        while (count > 0 && n + 2 < sizeof line) line[n++] = digits[--count];
+    }
+    line[n++] = '\n';
+    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, line, n);
+}
+
+// The first Ctrl-C cancels; a second one, and every other signal whose
+// default action ends the program, end it at once, without leaving the
+// temporary file behind; any but Ctrl-C with a line naming it.
 void OnFatalSignal(int signal) {
     static volatile sig_atomic_t interrupted = 0;
     if (signal == SIGINT && !interrupted) {
@@ -77,18 +127,38 @@ void OnFatalSignal(int signal) {
         return;
     }
     if (gHaveTemporary) unlink(gTemporary);
+    if (signal != SIGINT) SayStoppedBy(signal);
     std::signal(signal, SIG_DFL);
     raise(signal);
 }
 
-constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
+// Every signal whose default action ends the program, but SIGXFSZ (below)
+// and SIGKILL, which cannot be caught. The faults come last: they are caught
+// only while nothing else (a sanitizer) handles them.
+constexpr int kFatalSignals[] = {SIGINT,  SIGTERM, SIGHUP,    SIGQUIT, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2,
+                                 SIGVTALRM, SIGPROF, SIGXCPU, SIGIO,   SIGPWR,  SIGSTKFLT, SIGSYS, SIGTRAP,
+                                 SIGABRT, SIGBUS,  SIGFPE,    SIGILL,  SIGSEGV};
+constexpr int kFirstFault = SIGABRT;
+
+// The signals above and the real-time signals.
+void AddFatalSignals(sigset_t* set) {
+    for (int s : kFatalSignals) sigaddset(set, s);
+    for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) sigaddset(set, s);
+}
 
 void CatchFatalSignals() {
     struct sigaction action {};
     action.sa_handler = OnFatalSignal;
     sigemptyset(&action.sa_mask);
-    for (int s : kFatalSignals) sigaddset(&action.sa_mask, s);
-    for (int s : kFatalSignals) sigaction(s, &action, nullptr);
+    AddFatalSignals(&action.sa_mask);
+    bool fault = false;
+    for (int s : kFatalSignals) {
+        fault = fault || s == kFirstFault;
+        struct sigaction old {};
+        if (fault && (sigaction(s, nullptr, &old) != 0 || old.sa_handler != SIG_DFL)) continue;
+        sigaction(s, &action, nullptr);
+    }
+    for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) sigaction(s, &action, nullptr);
     // A file larger than the size limit fails its write instead of ending
     // the program: the error path then cleans up and says why.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -100,7 +170,7 @@ struct SignalsHeld {
     SignalsHeld() {
         sigset_t held;
         sigemptyset(&held);
-        for (int s : kFatalSignals) sigaddset(&held, s);
+        AddFatalSignals(&held);
         sigprocmask(SIG_BLOCK, &held, &old);
     }
     ~SignalsHeld() { sigprocmask(SIG_SETMASK, &old, nullptr); }
@@ -119,15 +189,22 @@ std::string FollowLinks(std::string path) {
     return path;
 }
 
+// Whether path names something other than a regular file (a device, a
+// FIFO, a socket, a folder), which an OUTPUT must never replace.
+bool NotARegularFile(const std::string& path, std::string* error) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return false;
+    *error = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
+    return true;
+}
+
 // Refuses an OUTPUT that cannot be replaced: its folder is not writable, or
-// it exists and is write-protected (as root too, who could write it anyway).
+// it exists and is not a regular file or is write-protected (as root too,
+// who could write it anyway). path has its links followed.
 bool OutputWritable(const std::string& path, std::string* error) {
     struct stat st {};
+    if (NotARegularFile(path, error)) return false;
     if (stat(path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) {
-            *error = "it is a folder";
-            return false;
-        }
         if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(path.c_str(), W_OK) != 0) {
             *error = "the file is write-protected";
             return false;
@@ -183,8 +260,10 @@ bool WriteOutput(const std::string& name, const HostDocument& doc, std::string* 
         return false;
     }
     SignalsHeld held;
-    if (std::rename(gTemporary, path.c_str()) != 0) {
-        *error = std::strerror(errno);
+    // What the name stands for may have changed during the run.
+    const bool replaceable = !NotARegularFile(path, error);
+    if (!replaceable || std::rename(gTemporary, path.c_str()) != 0) {
+        if (replaceable) *error = std::strerror(errno);
         unlink(gTemporary);
         gHaveTemporary = 0;
         return false;

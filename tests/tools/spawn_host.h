@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -20,6 +21,7 @@ struct HostResult {
     std::string out;
     std::string err;
     long peakKilobytes = 0;   // the program's peak resident memory
+    double seconds = 0;       // its run time, for figures (never for assertions)
 };
 
 inline std::string ReadAll(const std::string& path) {
@@ -30,10 +32,14 @@ inline std::string ReadAll(const std::string& path) {
 }
 
 // args[0] is the program. extraEnv entries ("NAME=value") come before the
-// inherited environment, so they win.
+// inherited environment, so they win. The program runs under /usr/bin/time,
+// where there is one, for its own peak memory: a process spawned straight
+// from this one counts this one's memory as its own.
 inline HostResult SpawnHost(const std::string& folder, std::vector<std::string> args,
                             std::vector<std::string> extraEnv = {}) {
-    const std::string out = folder + "/.stdout", err = folder + "/.stderr";
+    const std::string out = folder + "/.stdout", err = folder + "/.stderr", figures = folder + "/.figures";
+    const bool timed = access("/usr/bin/time", X_OK) == 0;
+    if (timed) args.insert(args.begin(), {"/usr/bin/time", "-q", "-f", "%M %e", "-o", figures});
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -55,6 +61,14 @@ inline HostResult SpawnHost(const std::string& folder, std::vector<std::string> 
         r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     posix_spawn_file_actions_destroy(&actions);
+    if (timed) {
+        // "Command exited with ..." lines may come first; the figures end the file.
+        std::istringstream lines(ReadAll(figures));
+        for (std::string line; std::getline(lines, line);)
+            if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0])))
+                std::istringstream(line) >> r.peakKilobytes >> r.seconds;
+        unlink(figures.c_str());
+    }
     r.out = ReadAll(out);
     r.err = ReadAll(err);
     unlink(out.c_str());

@@ -113,6 +113,9 @@ struct PolyFace3D {
     // must be joined; -1 in the blank face) and point.
     int64_t siteLabel;
     triplex sitePoint;
+    // The fragment whose net triangles export this face (0: none yet);
+    // written only by the polyhedron exports.
+    int32_t exportOwner;
 };
 
 inline constexpr int64_t kSiteMustJoin = -101;
@@ -173,6 +176,9 @@ struct PolyNetTriangle {
     float inverseDeterminant; // 1 / doubled signed area of the net corners; 0 when degenerate
     float minX, maxX, minY, maxY;
     triplex cornerPoint[3];   // 3D corner points
+    // Written only by the polyhedron exports: this triangle is the copy of
+    // its 3D face that the export files carry.
+    uint8_t exportable;
 };
 
 // Net settings block, read by the net code and the set-up drivers.

@@ -306,18 +306,18 @@ bool SetUpOutputPolyhedron(Data* data, const Parameters* p, vort* c, int16_t* di
     return true;
 }
 
-void FrameTheNet(vort* c) {
-    const polyhedron* poly = c->outputPolyhedron;
-    FramingBox* box = &c->framing;
+void FrameTheNet(vort* c) { FrameNetOfMode(c->outputPolyhedron, c->outputMode, c->outputAspect, &c->framing); }
+
+void FrameNetOfMode(const polyhedron* poly, long mode, double aspect, FramingBox* box) {
     *box = FramingBox{};
     box->unitMax = 1.0;
-    box->aspect = c->outputAspect;
+    box->aspect = aspect;
     box->last = 1.0;
     const double left = poly->net.boundsBox[0], right = poly->net.boundsBox[1];
     const double top = poly->net.boundsBox[2], bottom = poly->net.boundsBox[3];
     // The cube-map crosses take no border: they are picture formats whose
     // faces must fill their cells for a cube-map input to read them back.
-    const bool cubeCross = c->outputMode == 172 || c->outputMode == 173;
+    const bool cubeCross = mode == 172 || mode == 173;
     const double border = cubeCross ? 0.0 : NetFrameBorder(right - left, bottom - top);
     SetFramingBox(box, left - border, right + border, top - border, bottom + border);
 }

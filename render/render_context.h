@@ -11,6 +11,7 @@
 struct Data;
 struct Parameters;
 struct PerTaskStuffType;
+struct polyhedron;
 
 // Sets a box's ranges and derives its centre, fit scale and inverse.
 void SetFramingBox(FramingBox* box, double xMin, double xMax, double yMin, double yMax);
@@ -28,6 +29,9 @@ bool SetUpOutputPolyhedron(Data* data, const Parameters* params, vort* context, 
 // The framing of a polyhedral output: the net's bounding box, with a small
 // border, fitted into the output frame.
 void FrameTheNet(vort* context);
+// The same framing for a net drawn by output mode `mode` into a frame of
+// height over width `aspect` (the texture of a polyhedron export).
+void FrameNetOfMode(const polyhedron* poly, long mode, double aspect, FramingBox* box);
 // The whole filling from Parameters and Data; the worker count of Data too.
 void FillInTwirlyZero(Data* data, const Parameters* params, vort* context);
 // The fixed filling of a render whose orientation the program chooses: the

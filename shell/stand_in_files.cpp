@@ -74,14 +74,6 @@ void FileZerp_ifNoFileExistsAtNewPathThenTryMovingItFromOldPath(const std::strin
     std::rename(oldPath.c_str(), newPath.c_str());
 }
 
-int FileZerp_OpenAFilePath(const std::string& path, int32_t readWrite, int32_t, int16_t* error) {
-    int fd = readWrite ? open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)
-                       : open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    // -43: the file to be read does not exist; -1: any other failure.
-    if (error) *error = fd < 0 ? int16_t(!readWrite && errno == ENOENT ? -43 : -1) : int16_t(0);
-    return fd;
-}
-
 int16_t FileZerp_WriteFileWhole(const std::string& path, const char* what, const std::function<int(int fd)>& write) {
     const int error = WriteFileWhole(path.c_str(), write);
     if (!error) return 0;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "files/file_open.h"
 #include "host_access/alerts.h"
 #include "platform/host/host_types.h"
 
@@ -30,9 +31,6 @@ std::string FileZerp_GetApplicationSupportFilePathForName(const char* name);
 std::string FileZerp_GetPrefsFilePathForName(const char* name);
 void FileZerp_ifNoFileExistsAtNewPathThenTryMovingItFromOldPath(const std::string& newPath,
                                                                  const std::string& oldPath);
-// A file descriptor (-1 on failure) opened for reading (0) or writing (1,
-// created or truncated); *error 0 on success.
-int FileZerp_OpenAFilePath(const std::string& path, int32_t readWrite, int32_t purpose, int16_t* error);
 // Writes path whole or not at all (WriteFileWhole); 0, or writErr after a
 // line on the standard error naming what could not be written where and why.
 int16_t FileZerp_WriteFileWhole(const std::string& path, const char* what, const std::function<int(int fd)>& write);

@@ -1,0 +1,80 @@
+// The export entry points: the door every export of the dialog, the
+// galleries and the command line goes through. Each names and opens its
+// files (FileZerp_OpenAFilePath), sets the export kind where the writer needs
+// one, calls the writer and puts back what it changed in the settings.
+//
+// Every entry point answers 0, or the first failure (a writer's code, or
+// kExportOpenFailed for a file that could not be opened); an export of
+// several files writes every file it can before it reports the failure.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "files/psd_doc.h"
+
+struct Data;
+struct PyramidDescriptor;
+
+// What the exports need from the layers above: the mode names and keywords
+// of the catalogue, and the dialog's progress bar (none when null).
+struct ExportHooks {
+    ModeWordsSource modeWords;
+    const char* (*genericWord)(int64_t mode) = nullptr;  // "" when the mode has none
+    void (*showProgress)() = nullptr;
+    void (*hideProgress)() = nullptr;
+};
+
+enum : int {
+    kExportOpenFailed = -36,  // a file could not be opened for writing
+    kExportNoSolid = -37,     // the output mode has no solid this build can export
+};
+// An entry point's result in words, for the user; never null.
+const char* ExportEntryMessage(int result);
+
+// Image file formats of FileZerp_WriteImageFileWithGlobals.
+enum : int32_t { kImageFormatPSD = 2, kImageFormatJPEG = 5 };
+
+// Shows the progress bar, writes format 5 (JPEG) or 2 (layered PSD), hides
+// the bar and clears the progress counts. Other formats write nothing (0).
+int FileZerp_WriteImageFileWithGlobals(Data* data, const std::string& path, bool* cancel, int32_t format,
+                                       const ExportHooks& hooks);
+// The result (or the texture map for export kind 4) as JPEG, quality 50.
+int FileZerp_ReallyWriteJPEGFileAtPath(const std::string& path, bool* cancel);
+// The PSD of the current export kind. Cube faces go one per file beside the
+// chosen one, named by face (Cube_d.psd .. Cube_f.psd), and the chosen file
+// itself is removed; every other kind writes the chosen file.
+int FileZerp_ReallyWritePSDFileWithGlobals(Data* data, const std::string& path, bool* cancel,
+                                           const ExportHooks& hooks);
+// The pyramid as a one-layer PSD with the keywords of the export kind; a
+// pyramid of another kind than 8, 16 or 32-bit RGBA is written from an
+// 8-bit RGBA copy of its level 0.
+int FileZerp_writePyr_withTags_toPath(const PyramidDescriptor* pyr, int64_t exportKind, const std::string& path);
+int FileZerp_writePyr_toDesktopUsingName(const PyramidDescriptor* pyr, const std::string& name);
+// Opens the file in its default application (xdg-open, run without a
+// shell, the path one argument): 0, or 1 when that failed.
+int FileZerp_launchFileInBrowser_path(const std::string& path);
+
+// The polyhedron files one by one.
+int FileZerp_writeOBJFile_polyhedronAtPath(const std::string& path);
+int FileZerp_writeMTLFileAtPath(const std::string& path);
+int FileZerp_writeSTLFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks);
+int FileZerp_writeDXFFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks);
+int FileZerp_writeMathematicaTextFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks);
+// The whole polyhedron export of the output mode's solid (the one-fragment
+// version of a mode that has one), without glue tabs: beside the chosen OBJ
+// its texture and material (names cleaned: My Globe.obj gives My_Globe.jpg
+// and My_Globe.mtl) and the STL, Mathematica text and DXF (My Globe.stl,
+// .txt, .dxf). *failed names the first file that could not be written.
+int FileZerp_WriteOBJFileAndItsHandmaidensAtPath(const std::string& path, const ExportHooks& hooks,
+                                                 std::string* failed = nullptr);
+// The equirectangular map of the solid (export kind 7) as PSD.
+int FileZerp_writeEquiPolyMapFileAtPath(const std::string& path, const ExportHooks& hooks);
+
+// $TMPDIR, or "/tmp".
+std::string FileZerp_tempPath();
+// tempPath + "2026-12-08 at 19:05:09" (24-hour clock) + "." extension.
+std::string FileZerp_dated_exportation_filename_using_extender(const char* extension);
+// The result as PSD under a dated name, handed to the photo editor unless cancelled.
+int FileZerp_writeImageFileAndSendtoPhotosApp(const ExportHooks& hooks, std::string* path = nullptr);
+

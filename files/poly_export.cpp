@@ -1,0 +1,540 @@
+#include "files/poly_export.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+#include "common/strings.h"
+#include "files/file_names.h"
+#include "host_access/FilterBigDocument.h"
+#include "platform/host/result_codes.h"
+#include "polyhedra/face_geometry.h"
+#include "polyhedra/poly_setup.h"
+#include "polyhedra/poly_storage.h"
+#include "records/data.h"
+#include "records/parameters.h"
+#include "records/plugin_globals.h"
+#include "records/work_area.h"
+#include "render/render_context.h"
+
+namespace {
+
+// Output modes whose Mathematica points are written where they stand.
+constexpr int64_t kRawPointModesFirst = 422;
+constexpr int64_t kRawPointModesLast = 545;
+constexpr size_t kFlushBytes = 1 << 16;
+
+// Text gathered in memory and written in large pieces; the first failure
+// is kept and reported by Finish, which truncates and closes on every path.
+struct TextSink {
+    int fd;
+    std::string text;
+    bool failed = false;
+
+    explicit TextSink(int descriptor) : fd(descriptor) { text.reserve(kFlushBytes + 1024); }
+    void Flush() {
+        size_t done = 0;
+        while (!failed && done < text.size()) {
+            const ssize_t n = write(fd, text.data() + done, text.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) failed = true;
+            else done += size_t(n);
+        }
+        text.clear();
+    }
+    void Put(const char* s) {
+        text += s;
+        if (text.size() >= kFlushBytes) Flush();
+    }
+    void Put(const std::string& s) { Put(s.c_str()); }
+    [[gnu::format(printf, 2, 3)]] void Format(const char* format, ...) {
+        char line[512];
+        va_list args;
+        va_start(args, format);
+        const int n = std::vsnprintf(line, sizeof line, format, args);
+        va_end(args);
+        if (n < 0) failed = true;
+        else Put(line);
+    }
+    int Finish() {
+        Flush();
+        if (fd < 0) return writErr;
+        const off_t end = lseek(fd, 0, SEEK_CUR);
+        struct stat st;
+        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && (end < 0 || ftruncate(fd, end) != 0)) failed = true;
+        if (close(fd) != 0) failed = true;
+        fd = -1;
+        return failed ? writErr : 0;
+    }
+};
+
+const char* const kMonths[12] = {"January", "February", "March",     "April",   "May",      "June",
+                                 "July",    "August",   "September", "October", "November", "December"};
+
+bool FaceIndexValid(const polyhedron* p, int64_t f) { return f >= 0 && f < kMax3DFaces && f < p->faceCount3D; }
+
+// The 3D face a net face shows, -1 for none (both -1 and indices past the
+// face table mean none).
+int64_t FaceOfNetFace(const polyhedron* p, int64_t nf) {
+    if (nf < 0 || nf >= kMaxNetFaces || nf >= p->netFaceCount) return -1;
+    const int64_t f = p->netFace[nf].face3D;
+    return FaceIndexValid(p, f) ? f : -1;
+}
+
+int64_t FaceCount(const polyhedron* p) { return std::clamp<int64_t>(p->faceCount3D, 0, kMax3DFaces); }
+
+int64_t CornerCount(const PolyFace3D& f) { return std::clamp<int64_t>(f.count, 0, kMaxFaceVertices); }
+
+bool VertexValid(const polyhedron* p, int64_t v) { return p->coords3D && v >= 0 && v < kMax3DVertices; }
+
+// Which vertices any face lists.
+std::vector<uint8_t> VerticesFacesUse(const polyhedron* p) {
+    std::vector<uint8_t> used(size_t(kMax3DVertices), 0);
+    for (int64_t f = 0; f < FaceCount(p); ++f)
+        for (int64_t k = 0; k < CornerCount(p->face3D[f]); ++k)
+            if (VertexValid(p, p->face3D[f].vertex[k])) used[size_t(p->face3D[f].vertex[k])] = 1;
+    return used;
+}
+
+triplex Sub(const triplex& a, const triplex& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+
+// The unit normal of (b - c) x (a - b); (0, 0, 1) when it has no length.
+triplex FacetNormal(const triplex& c, const triplex& b, const triplex& a) {
+    const triplex u = Sub(b, c), v = Sub(a, b);
+    const triplex n{u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+    const double len = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+    if (!(len > 0.0) || !std::isfinite(len)) return {0.0, 0.0, 1.0};
+    return {n.x / len, n.y / len, n.z / len};
+}
+
+triplex VertexAt(const polyhedron* p, int64_t v) { return VertexValid(p, v) ? p->coords3D[v] : triplex{0, 0, 0}; }
+
+// The written corners of an exportable triangle in face-line order (corners
+// 2, 1, 0).
+void TriangleCorners(const polyhedron* p, int64_t t, const triplex& centre, double scale, triplex out[3],
+                     int64_t solid[3]) {
+    for (int k = 0; k < 3; ++k) {
+        solid[k] = TraceTriangleCorner(p, t, 2 - k);
+        out[k] = ExportPosition(p, VertexAt(p, solid[k]), centre, scale);
+    }
+}
+
+float F32(double v) { return float(v); }
+
+// Calls f(t) for every exportable net triangle t, in triangle order.
+template <typename F>
+void ForEachExportable(const polyhedron* p, F f) {
+    const int64_t n = std::clamp<int64_t>(p->netTriangleCount, 0, kMaxNetTriangles);
+    for (int64_t t = 0; t < n; ++t)
+        if (p->netTriangle[t].exportable) f(t);
+}
+
+void RebuildForExport(polyhedron* p) {
+    const int32_t destination = gParams ? gParams->renderDestination : kRenderToPreview;
+    HooBoyPolySetup(gParams ? gParams->outputMode : 0, p, 0, 6, 0, GetBufferProcs(), destination != kRenderToPreview,
+                    1.0f, 0.0f, 0.0f);
+    IdentifyExportableTriangles(p);
+}
+
+// The work area's polyhedron built for the current output mode; null, with
+// the sink failed, when there is none.
+polyhedron* RebuiltForWriting(TextSink* s) {
+    polyhedron* p = ExportPolyhedron();
+    if (!p || !gParams) {
+        s->failed = true;
+        return nullptr;
+    }
+    RebuildForExport(p);
+    return p;
+}
+
+void HeaderComment(TextSink* s, const char* open, const char* close) {
+    char date[256];
+    GetOnDateString(date);
+    s->Format("%sExported from Vornesk 2 / %s%s\n", open, kExportWebSite, close);
+    s->Format("%s%s%s\n", open, date, close);
+}
+
+}  // namespace
+
+bool BuildSolidForExport() {
+    polyhedron* p = ExportPolyhedron();
+    if (!p || !gParams) return false;
+    RebuildForExport(p);
+    if (p->unbuilt || p->netTriangleCount <= 0 || p->faceCount3D <= 0) return false;
+    switch (p->status) {
+        case kPolyStatusGood:
+        case kPolyStatusRepeatedVertex:
+        case kPolyStatusDuplicateFace:
+        case kPolyStatusTabVertexLimit:
+            break;
+        default: return false;  // a build stopped at a limit holds part of the solid
+    }
+    for (int64_t t = 0; t < p->netTriangleCount; ++t)
+        if (p->netTriangle[t].exportable) return true;
+    return false;
+}
+
+polyhedron* ExportPolyhedron() {
+    return gData && gData->storage ? gData->storage->polyStore : nullptr;
+}
+
+int GetOnDateString(char* buffer) {
+    const std::time_t now = std::time(nullptr);
+    std::tm t{};
+    localtime_r(&now, &t);
+    const char* month = t.tm_mon >= 0 && t.tm_mon < 12 ? kMonths[t.tm_mon] : "";
+    return std::snprintf(buffer, 256, "on %d %s %d at %02d:%02d:%02d", t.tm_mday, month, t.tm_year + 1900, t.tm_hour,
+                         t.tm_min, t.tm_sec);
+}
+
+void IdentifyExportableTriangles(polyhedron* p) {
+    if (!p) return;
+    for (PolyFace3D& f : p->face3D) f.exportOwner = 0;
+    const int64_t n = std::clamp<int64_t>(p->netTriangleCount, 0, kMaxNetTriangles);
+    for (int64_t t = 0; t < kMaxNetTriangles; ++t) p->netTriangle[t].exportable = 0;
+    for (int64_t t = 0; t < n; ++t) {
+        PolyNetTriangle& tri = p->netTriangle[t];
+        if (tri.isTab) continue;
+        const int64_t f = FaceOfNetFace(p, tri.netFace);
+        if (f < 0) continue;
+        // A net without fragment numbers still claims each face once.
+        const int32_t owner = tri.fragment != 0 ? tri.fragment : -1;
+        if (p->face3D[f].exportOwner == 0) p->face3D[f].exportOwner = owner;
+        tri.exportable = p->face3D[f].exportOwner == owner ? 1 : 0;
+    }
+}
+
+int64_t HighestListedVertex(const polyhedron* p) {
+    int64_t high = -1;
+    for (int64_t f = 0; f < FaceCount(p); ++f)
+        for (int64_t k = 0; k < CornerCount(p->face3D[f]); ++k)
+            if (VertexValid(p, p->face3D[f].vertex[k])) high = std::max(high, p->face3D[f].vertex[k]);
+    return high;
+}
+
+void get_3D_bounding_box(const polyhedron* p, triplex* lo, triplex* hi) {
+    const std::vector<uint8_t> used = VerticesFacesUse(p);
+    bool any = false;
+    for (int64_t v = 0; v < kMax3DVertices; ++v) {
+        if (!used[size_t(v)]) continue;
+        const triplex& c = p->coords3D[v];
+        if (!any) {
+            *lo = *hi = c;
+            any = true;
+            continue;
+        }
+        lo->x = std::min(lo->x, c.x), lo->y = std::min(lo->y, c.y), lo->z = std::min(lo->z, c.z);
+        hi->x = std::max(hi->x, c.x), hi->y = std::max(hi->y, c.y), hi->z = std::max(hi->z, c.z);
+    }
+    if (!any) *lo = *hi = VertexAt(p, 0);
+}
+
+void get_3D_center_and_scale(const polyhedron* p, triplex* centre, double* scale) {
+    triplex lo{}, hi{};
+    get_3D_bounding_box(p, &lo, &hi);
+    *centre = {0.5 * (lo.x + hi.x), 0.5 * (lo.y + hi.y), 0.5 * (lo.z + hi.z)};
+    const double side = std::max({hi.x - lo.x, hi.y - lo.y, hi.z - lo.z});
+    *scale = side > 0.0 && std::isfinite(side) ? 2.0 / side : 1.0;
+}
+
+triplex ExportPosition(const polyhedron* p, const triplex& v, const triplex& centre, double scale) {
+    const triplex q{scale * (v.x - centre.x), scale * (v.y - centre.y), scale * (v.z - centre.z)};
+    return p->mirror ? triplex{-q.x, q.y, q.z} : triplex{q.x, -q.y, q.z};
+}
+
+int64_t TraceTriangleCorner(const polyhedron* p, int64_t t, int k) {
+    if (t < 0 || t >= kMaxNetTriangles || k < 0 || k > 2) return -1;
+    const PolyNetTriangle& tri = p->netTriangle[t];
+    const int64_t f = FaceOfNetFace(p, tri.netFace);
+    if (f < 0) return -1;
+    const PolyNetFace& nf = p->netFace[tri.netFace];
+    const int64_t n = tri.vertex[k];
+    const int64_t count = std::clamp<int64_t>(nf.count, 0, kMaxFaceVertices);
+    int64_t at = -1;
+    for (int64_t i = 0; i < count; ++i)
+        if (nf.vertex[i] == n) at = i;
+    if (at < 0 || count == 0) return -1;
+    const PolyFace3D& face = p->face3D[f];
+    const int64_t offset = ((nf.vertexOffset % count) + count) % count;
+    const int64_t corner = (offset + at) % count;
+    return corner < CornerCount(face) ? face.vertex[corner] : -1;
+}
+
+int64_t HighestNamedNetVertex(const polyhedron* p) {
+    int64_t high = -1;
+    const int64_t faces = std::clamp<int64_t>(p->netFaceCount, 0, kMaxNetFaces);
+    for (int64_t nf = 0; nf < faces; ++nf)
+        for (int64_t i = 0; i < std::clamp<int64_t>(p->netFace[nf].count, 0, kMaxFaceVertices); ++i)
+            high = std::max(high, p->netFace[nf].vertex[i]);
+    const int64_t n = std::clamp<int64_t>(p->netTriangleCount, 0, kMaxNetTriangles);
+    for (int64_t t = 0; t < n; ++t)
+        if (p->netTriangle[t].exportable)
+            for (int64_t v : p->netTriangle[t].vertex) high = std::max(high, v);
+    return std::min<int64_t>(high, kMax2DVertices - 1);
+}
+
+NetTextureFrame TextureFrameOfNet(const polyhedron* p) {
+    FramingBox box{};
+    FrameNetOfMode(p, long(p->outputMode), 1.0, &box);
+    NetTextureFrame f;
+    f.xCentre = box.xCentre;
+    f.yCentre = box.yCentre;
+    f.fitScale = std::isfinite(box.fitScale) && box.fitScale > 0 ? box.fitScale : 1.0;
+    return f;
+}
+
+std::string ObjMaterialStem(const char* fileName) {
+    std::string folder, stem, extension;
+    SplitFileName(fileName ? fileName : "", &folder, &stem, &extension);
+    return FileZerp_makeNameNonWeirdForOBJ(stem);
+}
+
+int WriteOBJFile_polyhedron_Thingie(int fd, const char* fileName) {
+    TextSink s(fd);
+    polyhedron* p = RebuiltForWriting(&s);
+    if (!p) return s.Finish();
+    const std::string material = ObjMaterialStem(fileName);
+    HeaderComment(&s, "# ", "");
+    s.Put("\n");
+    s.Format("mtllib %s.mtl\n\n", material.c_str());
+    s.Put("g VorneskPolyhedron\n\n");
+
+    triplex centre{};
+    double scale = 1.0;
+    get_3D_center_and_scale(p, &centre, &scale);
+    const int64_t high = HighestListedVertex(p);
+    for (int64_t v = 0; v <= high; ++v) {
+        const triplex w = ExportPosition(p, p->coords3D[v], centre, scale);
+        s.Format("v %.8f %.8f %.8f\n", F32(w.x), F32(w.y), F32(w.z));
+    }
+    s.Put("\n");
+
+    ForEachExportable(p, [&](int64_t t) {
+        triplex c[3];
+        int64_t solid[3];
+        TriangleCorners(p, t, centre, scale, c, solid);
+        const triplex nn = FacetNormal(c[0], c[1], c[2]);
+        s.Format("vn %.8f %.8f %.8f\n", F32(nn.x), F32(nn.y), F32(nn.z));
+    });
+    s.Put("\n");
+
+    const NetTextureFrame frame = TextureFrameOfNet(p);
+    const int64_t highNet = HighestNamedNetVertex(p);
+    for (int64_t v = 0; v <= highNet; ++v) {
+        const float u = float((double(p->netVertex[v].x) - frame.xCentre) * frame.fitScale + 0.5);
+        const float down = float((double(p->netVertex[v].y) - frame.yCentre) * frame.fitScale + 0.5);
+        s.Format("vt %.8f %.8f\n", u, 1.0f - down);
+    }
+    s.Format("\nusemtl %s_material\n\n", material.c_str());
+
+    for (PolyFace3D& f : p->face3D) f.exportOwner = 0;
+    int64_t written = 0;
+    ForEachExportable(p, [&](int64_t t) {
+        const PolyNetTriangle& tri = p->netTriangle[t];
+        ++written;
+        int64_t solid[3];
+        for (int k = 0; k < 3; ++k) solid[k] = TraceTriangleCorner(p, t, 2 - k);
+        s.Format("f %lld/%lld/%lld %lld/%lld/%lld %lld/%lld/%lld\n", (long long)solid[0] + 1,
+                 (long long)tri.vertex[2] + 1, (long long)written, (long long)solid[1] + 1,
+                 (long long)tri.vertex[1] + 1, (long long)written, (long long)solid[2] + 1,
+                 (long long)tri.vertex[0] + 1, (long long)written);
+    });
+    s.Put("\n");
+    return s.Finish();
+}
+
+int WriteMTLFile_Thingie(int fd, const char* fileName) {
+    TextSink s(fd);
+    const std::string material = ObjMaterialStem(fileName);
+    s.Format("# Exported from Vornesk 2 / %s\n#\n\n", kExportWebSite);
+    s.Format("newmtl %s_material\n", material.c_str());
+    s.Put("d 1.00000\nillum 2\nKd 1.0 1.0 1.0\nKa 1.0 1.0 1.0\nKs 0.5 0.5 0.9\nKe 0.0 0.0 0.0\n");
+    s.Format("map_Kd %s.jpg\n", material.c_str());
+    return s.Finish();
+}
+
+int WriteSTLFile_polyhedron_Thingie(int fd, const char* modeName) {
+    TextSink s(fd);
+    polyhedron* p = ExportPolyhedron();
+    if (!p) {
+        s.failed = true;
+        return s.Finish();
+    }
+    triplex centre{};
+    double scale = 1.0;
+    get_3D_center_and_scale(p, &centre, &scale);
+    // The least coordinate of every axis over the vertices faces use is moved to 0.
+    const std::vector<uint8_t> used = VerticesFacesUse(p);
+    triplex low{0, 0, 0};
+    bool any = false;
+    for (int64_t v = 0; v < kMax3DVertices; ++v) {
+        if (!used[size_t(v)]) continue;
+        const triplex w = ExportPosition(p, p->coords3D[v], centre, scale);
+        if (!any) low = w;
+        low = {std::min(low.x, w.x), std::min(low.y, w.y), std::min(low.z, w.z)};
+        any = true;
+    }
+    IdentifyExportableTriangles(p);
+    char name[260];
+    std::snprintf(name, sizeof name, "%s", modeName ? modeName : "");
+    MakeNameNonWeirdForOBJ(name);
+    s.Format("solid %.240s from Vornesk\n", name);
+    ForEachExportable(p, [&](int64_t t) {
+        triplex c[3];
+        int64_t solid[3];
+        TriangleCorners(p, t, centre, scale, c, solid);
+        for (triplex& w : c) w = Sub(w, low);
+        const triplex nn = FacetNormal(c[0], c[1], c[2]);
+        s.Format("   facet normal %E %E %E\n      outer loop\n", nn.x, nn.y, nn.z);
+        for (const triplex& w : c) s.Format("         vertex %E %E %E\n", w.x, w.y, w.z);
+        s.Put("      endloop\n   endfacet\n");
+    });
+    s.Format("endsolid %.240s from Vornesk\n", modeName ? modeName : "");
+    return s.Finish();
+}
+
+int WriteDXFFile_polyhedron_Thingie(int fd, const char* modeName, const char* genericWord) {
+    TextSink s(fd);
+    polyhedron* p = ExportPolyhedron();
+    if (!p) {
+        s.failed = true;
+        return s.Finish();
+    }
+    char date[256];
+    GetOnDateString(date);
+    s.Format("999\nExported from Vornesk 2 / %s\n999\n%s\n999\n%.240s\n", kExportWebSite, date, modeName ? modeName : "");
+    if (genericWord && *genericWord) s.Format("999\n%.240s\n", genericWord);
+    s.Put("0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n0\nENDSEC\n");
+    s.Put("0\nSECTION\n2\nENTITIES\n0\n");
+    IdentifyExportableTriangles(p);
+    ForEachExportable(p, [&](int64_t t) {
+        s.Put("3DFACE\n8\n0\n62\n255\n");
+        const int corner[4] = {2, 1, 0, 0};
+        for (int k = 0; k < 4; ++k) {
+            const triplex v = VertexAt(p, TraceTriangleCorner(p, t, corner[k]));
+            s.Format("%d\n%.10f\n%d\n%.10f\n%d\n%.10f\n", 10 + k, F32(v.x), 20 + k, F32(-v.y), 30 + k, F32(v.z));
+        }
+        s.Put("0\n");
+    });
+    s.Put("ENDSEC\n0\nEOF\n");
+    return s.Finish();
+}
+
+int WriteMathematicaTextFile_polyhedron_Thingie(int fd, const char* modeName, const char* genericWord) {
+    TextSink s(fd);
+    polyhedron* p = RebuiltForWriting(&s);
+    if (!p) return s.Finish();
+    HeaderComment(&s, "(* ", " *)");
+    s.Format("(* %.240s *)\n", modeName ? modeName : "");
+    if (genericWord && *genericWord) s.Format("(* %.240s *)\n", genericWord);
+    s.Put("(* for Mathematica *)\n\n\n");
+
+    triplex centre{0, 0, 0};
+    double scale = 1.0;
+    const int64_t mode = gParams->outputMode;
+    if (mode < kRawPointModesFirst || mode > kRawPointModesLast) get_3D_center_and_scale(p, &centre, &scale);
+    auto point = [&s](const triplex& w) { s.Format("{%.10f,%.10f,%.10f}", F32(w.x), F32(w.y), F32(w.z)); };
+    auto list = [&s](const char* name, int64_t count, const auto& item) {
+        s.Format("%s = {", name);
+        for (int64_t i = 0; i < count; ++i) {
+            if (i) s.Put(",");
+            item(i);
+        }
+        s.Put("};\n\n");
+    };
+    const int64_t faces = FaceCount(p);
+    auto centroid = [p](int64_t f) {
+        triplex c{0, 0, 0};
+        const int64_t k = CornerCount(p->face3D[f]);
+        for (int64_t i = 0; i < k; ++i) {
+            const triplex v = VertexAt(p, p->face3D[f].vertex[i]);
+            c = {c.x + v.x, c.y + v.y, c.z + v.z};
+        }
+        return k ? triplex{c.x / double(k), c.y / double(k), c.z / double(k)} : c;
+    };
+
+    list("pts", HighestListedVertex(p) + 1, [&](int64_t v) { point(ExportPosition(p, p->coords3D[v], centre, scale)); });
+    list("faces", faces, [&](int64_t f) {
+        s.Put("{");
+        for (int64_t i = 0; i < CornerCount(p->face3D[f]); ++i) s.Format(i ? ",%lld" : "%lld", (long long)p->face3D[f].vertex[i] + 1);
+        s.Put("}");
+    });
+    list("normals", faces, [&](int64_t f) {
+        triplex nn = normalOf3DPolygon(p, f);
+        const triplex c = centroid(f);
+        if (nn.x * c.x + nn.y * c.y + nn.z * c.z < 0.0) nn = {-nn.x, -nn.y, -nn.z};
+        point(p->mirror ? triplex{-nn.x, nn.y, nn.z} : triplex{nn.x, -nn.y, nn.z});
+    });
+    list("centroids", faces, [&](int64_t f) { point(ExportPosition(p, centroid(f), centre, scale)); });
+
+    const int64_t highNet = HighestNamedNetVertex(p);
+    const bool haveNet = p->coords2D != nullptr;
+    list("pts2Dnet", highNet + 1, [&](int64_t v) {
+        const double x = haveNet ? p->coords2D[v][0] : p->netVertex[v].x;
+        const double y = haveNet ? p->coords2D[v][1] : p->netVertex[v].y;
+        s.Format("{%.10f,%.10f}", F32(x), F32(1.0 - y));
+    });
+    const int64_t netFaces = std::clamp<int64_t>(p->netFaceCount, 0, kMaxNetFaces);
+    list("sourceOf2DnetPts", highNet + 1, [&](int64_t v) {
+        int64_t source = -1;
+        if (p->netVertexUsed[v]) {
+            if (p->netVertexSolid[v] != -1) source = p->netVertexSolid[v];
+            for (int64_t nf = 0; source < 0 && nf < netFaces; ++nf) {
+                const PolyNetFace& face = p->netFace[nf];
+                const int64_t count = std::clamp<int64_t>(face.count, 0, kMaxFaceVertices);
+                for (int64_t i = 0; i < count; ++i) {
+                    if (face.vertex[i] != v) continue;
+                    const int64_t f = FaceOfNetFace(p, nf);
+                    if (f >= 0) {
+                        const int64_t offset = ((face.vertexOffset % count) + count) % count;
+                        const int64_t corner = (offset + i) % count;
+                        if (corner < CornerCount(p->face3D[f])) source = p->face3D[f].vertex[corner];
+                    }
+                    nf = netFaces;  // the first face that lists the vertex decides
+                    break;
+                }
+            }
+        }
+        s.Format("%lld", (long long)(source + 1));
+    });
+    list("faces2Dnet", netFaces, [&](int64_t nf) {
+        s.Put("{");
+        for (int64_t i = 0; i < std::clamp<int64_t>(p->netFace[nf].count, 0, kMaxFaceVertices); ++i)
+            s.Format(i ? ",%lld" : "%lld", (long long)p->netFace[nf].vertex[i] + 1);
+        s.Put("}");
+    });
+
+    s.Put("normalArrows = MapThread[{Red, Arrow[{  #1 , #1 + #2}]} &, {centroids, normals}];\n\n");
+    s.Put("vertexDots = {pts /. {x_, y_, z_} :> {Opacity[0.3], Blue, PointSize[0.02], Point[{x, y, z}]}};\n\n");
+    s.Put("centroidDots = {centroids /. {x_, y_, z_} :> {Opacity[0.3], Red, PointSize[0.02], Point[{x, y, z}]}};\n\n");
+    s.Put("poly = Polyhedron[pts, faces];\n\n");
+    s.Put("(* Graphics3D[{poly, vertexDots, centroidDots, normalArrows}] *)\n\n");
+    s.Put("Graphics3D[poly, BoxStyle -> Directive[Dashed, Orange]]\n\n");
+    s.Put("(* Graphics3D[{{Opacity[0.9], poly}, MapIndexed[Inset[Text[Style[First[#2], Red] ], #1 (1.02)] &, pts]}] "
+          "*)\n\n");
+    s.Put("polygOf[x_] := Polygon[Part[pts2Dnet, x]];\n");
+    s.Put("net2D = Map[polygOf, faces2Dnet];\n");
+    s.Put("Graphics[ {EdgeForm[Gray], Hue[0.1, 1, 1, .1], net2D } ]\n");
+    s.Put("(* Graphics[{{EdgeForm[Gray], Hue[0.1, 1, 1, .1], net2D}, MapIndexed[ Text[Style[ sourceOf2DnetPts[[ "
+          "#2[[1]] ]],{Opacity[.9], Red}], #1 ] &, pts2Dnet] }] *)\n");
+    return s.Finish();
+}
+
+int64_t BuildPolyAndCountFragmentsAndDisposePoly(int64_t shapeCode) {
+    polyhedron* scratch = NewPolyhedron(0.5f, 0.0f);
+    if (!scratch) return 99;
+    scratch->shapeCode = shapeCode;
+    SetUpReallyGeneralPolyhedron(scratch, shapeCode, 6, 1, 0, GetBufferProcs(), 1, 0.0f);
+    const int64_t tally = scratch->fragmentTally;
+    FreePolyhedron(&scratch);
+    return tally;
+}

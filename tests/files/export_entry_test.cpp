@@ -1,0 +1,268 @@
+// The export entry points: file names derived from the chosen one, the
+// whole polyhedron export with its companions and mode remap, cube faces one
+// per file, and opening a file through a stand-in xdg-open.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <set>
+
+#include "files/export_entry.h"
+#include "files/file_names.h"
+#include "files/poly_export.h"
+#include "tests/files/poly_export_support.h"
+#include "tests/projections/earth_fixture.h"
+
+namespace {
+
+using namespace polytest;
+
+struct NameCase {
+    const char* path;
+    int64_t n, t;
+    const char* extension;
+    int64_t clean;
+    const char* custom;
+    bool space;
+    const char* expected;
+};
+
+const NameCase kNames[] = {
+    {"/a/b/Globe.psd", 2, 12, nullptr, 0, nullptr, false, "/a/b/Globe002.psd"},
+    {"/a/b/Globe.psd", 2, 12, nullptr, 0, nullptr, true, "/a/b/Globe 002.psd"},
+    {"/a/b/Globe.psd", 1, 6, nullptr, 0, "_d", false, "/a/b/Globe_d.psd"},
+    {"/a/b/Globe.psd", 0, 0, ".jpg", 1, nullptr, true, "/a/b/Globe.jpg"},
+    // One layer and nothing else asked: the path as it is, even with cleaning.
+    {"/a/b/My Globe.psd", 1, 1, nullptr, 1, nullptr, true, "/a/b/My Globe.psd"},
+    {"/a/b/My Globe.psd", 1, 1, "", 1, "", true, "/a/b/My Globe.psd"},
+    // A custom suffix wins over the number.
+    {"/a/Globe.psd", 7, 12, nullptr, 0, "_u", true, "/a/Globe _u.psd"},
+    {"/a/Globe.psd", 1234, 2000, nullptr, 0, nullptr, false, "/a/Globe1234.psd"},
+    // Cleaning: spaces to underscores, ":" and "\" to "_"; two dots cut at the last.
+    {"/a/My Globe.obj", 0, 0, ".mtl", 1, nullptr, true, "/a/My_Globe.mtl"},
+    {"/a/My Globe.obj", 0, 0, ".stl", 0, nullptr, true, "/a/My Globe.stl"},
+    {"/a/my.big globe.obj", 0, 0, "jpg", 1, nullptr, true, "/a/my.big_globe.jpg"},
+    {"/a/Ti:me\\x.obj", 0, 0, ".jpg", 1, nullptr, true, "/a/Ti_me_x.jpg"},
+    {"/a/Erdkugel groß.obj", 0, 0, ".jpg", 1, nullptr, true, "/a/Erdkugel_groß.jpg"},
+    {"/a/Globe", 0, 0, ".jpg", 1, nullptr, true, "/a/Globe.jpg"},
+    {"/a/.obj", 0, 0, ".jpg", 1, nullptr, true, "/a/.obj.jpg"},
+    {"Globe.psd", 3, 4, nullptr, 0, nullptr, false, "Globe003.psd"},
+    {"/Globe.psd", 3, 4, nullptr, 0, nullptr, false, "/Globe003.psd"},
+    {"/a/Globe.psd", 0, 0, "..dxf..", 0, nullptr, true, "/a/Globe.dxf"},
+};
+
+TEST(FileNames, RenumberedAndClonedPaths) {
+    for (const NameCase& c : kNames)
+        EXPECT_EQ(FileZerp_generateRenumberedFilePath(c.path, c.n, c.t, c.extension, c.clean, c.custom, c.space),
+                  c.expected)
+            << c.path << " " << c.n << "/" << c.t;
+    EXPECT_EQ(FileZerp_makeClonedPathWithNewExtender(".jpg", "/x/My Globe.obj", true), "/x/My_Globe.jpg");
+    EXPECT_EQ(FileZerp_makeNameNonWeirdForOBJ("a b:c/d\\e"), "a_b_c_d_e");
+    EXPECT_EQ(FileZerp_makeFilenameNonWeirdForHTMLDisplay("a b:c/d\\e"), "a b_c_d_e");
+    char name[260];
+    FileZerp_MacPath_toCString("/x/y/Été 2026.obj", name, sizeof name);
+    EXPECT_STREQ(name, "Été 2026.obj");
+    FileZerp_MacPath_toCString("/x/y/abcdef", name, 4);
+    EXPECT_STREQ(name, "") << "a name that does not fit";
+}
+
+// The material the OBJ names, the texture the MTL names and the companion
+// files agree for any name.
+TEST(FileNames, ObjMaterialAndCompanionsAgree) {
+    for (const char* chosen : {"My Globe.obj", "a.b.c.obj", "Ti:me.obj", "Été à Zürich.obj", ".obj", "plain",
+                               "quote\"and$(x).obj"}) {
+        const std::string path = std::string("/f/") + chosen;
+        const std::string stem = ObjMaterialStem(chosen);
+        EXPECT_FALSE(stem.empty()) << chosen;
+        EXPECT_EQ(FileZerp_makeClonedPathWithNewExtender(".mtl", path, true), "/f/" + stem + ".mtl") << chosen;
+        EXPECT_EQ(FileZerp_makeClonedPathWithNewExtender(".jpg", path, true), "/f/" + stem + ".jpg") << chosen;
+    }
+}
+
+// A stand-in xdg-open first on PATH records its arguments.
+TEST(LaunchFile, XdgOpenGetsThePathAsOneArgument) {
+    const TempFolder folder;
+    const std::string record = folder / "args";
+    const std::string script = folder / "xdg-open";
+    {
+        std::ofstream out(script);
+        out << "#!/bin/sh\nprintf '%s\\n' \"$#\" > '" << record << "'\nfor a in \"$@\"; do printf '%s' \"$a\" >> '"
+            << record << "'; done\n[ -e \"$1\" ] || exit 2\n";
+    }
+    chmod(script.c_str(), 0755);
+    const char* oldPath = std::getenv("PATH");
+    const std::string saved = oldPath ? oldPath : "";
+    setenv("PATH", (folder.path + ":" + saved).c_str(), 1);
+    const std::string odd = folder / "it's \"a\" $(touch pwned) `x` name.psd";
+    std::ofstream(odd) << "x";
+    EXPECT_EQ(FileZerp_launchFileInBrowser_path(odd), 0);
+    EXPECT_EQ(ReadText(record), "1\n" + odd);
+    EXPECT_FALSE(fs::exists(folder / "pwned"));
+    EXPECT_FALSE(fs::exists("pwned"));
+    // The opener fails: 1.
+    EXPECT_EQ(FileZerp_launchFileInBrowser_path(folder / "missing.psd"), 1);
+    // No opener at all: 1.
+    setenv("PATH", (folder / "nowhere").c_str(), 1);
+    EXPECT_EQ(FileZerp_launchFileInBrowser_path(odd), 1);
+    setenv("PATH", saved.c_str(), 1);
+}
+
+struct EarthRig : PolyRig {
+    EarthRig() {
+        SetEarthInput();
+        params->export_pixels = 128;
+        params->cubemap_pixels = 16;
+    }
+};
+
+ExportHooks Hooks(int32_t* modeSeen, float* tabsSeen) {
+    ExportHooks h;
+    static int32_t* mode;
+    static float* tabs;
+    mode = modeSeen;
+    tabs = tabsSeen;
+    h.modeWords.name = [](int64_t) { return "Yang cube"; };
+    h.genericWord = [](int64_t) { return ""; };
+    h.showProgress = [] {
+        if (mode) *mode = gParams->outputMode;
+        if (tabs) *tabs = gParams->tabs;
+    };
+    return h;
+}
+
+// A binary PPM as decoded by djpeg.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb;
+    const uint8_t* At(double u, double v) const {
+        const int x = std::clamp(int(u * width), 0, width - 1), y = std::clamp(int(v * height), 0, height - 1);
+        return &rgb[size_t(y * width + x) * 3];
+    }
+};
+
+Picture DecodeJPEG(const std::string& path) {
+    const std::string ppm = Shell("djpeg -pnm '" + path + "'");
+    Picture p;
+    int maxValue = 0, used = 0;
+    if (std::sscanf(ppm.c_str(), "P6 %d %d %d%n", &p.width, &p.height, &maxValue, &used) != 3) return p;
+    p.rgb.assign(ppm.begin() + used + 1, ppm.end());
+    if (p.rgb.size() != size_t(p.width) * p.height * 3) p.width = p.height = 0;
+    return p;
+}
+
+TEST(ExportEntry, ObjExportWritesSixFilesWithTextureAndUVsFromOneNet) {
+    const TempFolder folder;
+    EarthRig rig;
+    rig.params->outputMode = 10;
+    rig.params->export_pixels = 256;
+    rig.params->tabs = 40.0f;
+    int32_t modeDuring = 0;
+    float tabsDuring = -1;
+    std::string failed;
+    ASSERT_EQ(FileZerp_WriteOBJFileAndItsHandmaidensAtPath(folder / "My Globe.obj", Hooks(&modeDuring, &tabsDuring),
+                                                           &failed),
+              0)
+        << failed;
+    EXPECT_EQ(modeDuring, 10);
+    EXPECT_EQ(tabsDuring, 0.0f) << "the texture is rendered without glue tabs";
+    EXPECT_EQ(rig.params->tabs, 40.0f);
+    std::set<std::string> files;
+    for (const auto& e : fs::directory_iterator(fs::path(folder.path))) files.insert(e.path().filename().string());
+    EXPECT_EQ(files, (std::set<std::string>{"My Globe.obj", "My_Globe.jpg", "My_Globe.mtl", "My Globe.stl",
+                                            "My Globe.txt", "My Globe.dxf"}));
+    const ObjFile o = ParseObj(folder / "My Globe.obj");
+    ASSERT_TRUE(o.wellFormed) << o.problem;
+    EXPECT_EQ(o.mtllib, "My_Globe.mtl");
+    EXPECT_EQ(o.usemtl, "My_Globe_material");
+    const std::string mtl = ReadText(folder / "My_Globe.mtl");
+    EXPECT_NE(mtl.find("\nnewmtl My_Globe_material\n"), std::string::npos) << mtl;
+    EXPECT_NE(mtl.find("\nmap_Kd My_Globe.jpg\n"), std::string::npos) << mtl;
+    const Picture texture = DecodeJPEG(folder / "My_Globe.jpg");
+    ASSERT_EQ(texture.width, 256);
+    ASSERT_EQ(texture.height, 256);
+
+    // Texture and UVs come from one net: at the UV centroid of every face
+    // line the texture shows the Earth where that face's centre points
+    // (longitude and latitude of the direction, y up, the map's top north;
+    // the sphere is seen from inside the solid's x axis, so x runs west).
+    // Paired with the wrong faces the colours disagree far more.
+    ASSERT_EQ(o.f.size(), 20u);
+    std::vector<std::array<int, 3>> seen, expected;
+    for (const auto& f : o.f) {
+        double u = 0, v = 0;
+        Vec d{0, 0, 0};
+        for (const ObjCorner& c : f) {
+            u += o.vt[c.vt - 1][0] / 3;
+            v += (1.0 - o.vt[c.vt - 1][1]) / 3;
+            const triplex& r = rig.poly()->coords3D[c.v - 1];
+            d = {d[0] + r.x, d[1] + r.y, d[2] + r.z};
+        }
+        const double len = Length(d);
+        const double lon = std::atan2(-d[0] / len, d[2] / len), lat = std::asin(d[1] / len);
+        int64_t earth[4];
+        EarthColour(rig.input(), float(lon / (2 * M_PI) + 0.5), float(0.5 - lat / M_PI), earth);
+        const uint8_t* t = texture.At(u, v);
+        seen.push_back({t[0], t[1], t[2]});
+        expected.push_back({int(earth[0]), int(earth[1]), int(earth[2])});
+    }
+    auto difference = [&](size_t shift) {
+        double sum = 0;
+        for (size_t i = 0; i < seen.size(); ++i)
+            for (int k = 0; k < 3; ++k) sum += std::abs(seen[i][k] - expected[(i + shift) % seen.size()][k]);
+        return sum / double(seen.size() * 3);
+    };
+    const double matched = difference(0);
+    double shuffled = 1e9;
+    for (size_t shift = 1; shift < seen.size(); ++shift) shuffled = std::min(shuffled, difference(shift));
+    std::printf("texture against the Earth: %.1f levels matched, %.1f at best shuffled\n", matched, shuffled);
+    EXPECT_LT(matched, 12.0);
+    EXPECT_LT(matched * 2.0, shuffled);
+}
+
+// A mode whose one-fragment version this build cannot make writes nothing
+// and says so; the output mode and tab size come back.
+TEST(ExportEntry, ObjExportOfAnUnbuiltSolidIsRefused) {
+    const TempFolder folder;
+    for (int32_t mode : {257, 1}) {
+        EarthRig rig;
+        rig.params->outputMode = mode;
+        rig.params->tabs = 33.0f;
+        EXPECT_EQ(FileZerp_WriteOBJFileAndItsHandmaidensAtPath(folder / "Cube.obj", Hooks(nullptr, nullptr)),
+                  kExportNoSolid);
+        if (mode == 257) EXPECT_EQ(rig.poly()->outputMode, 4037) << "257 is exported as 4037";
+        EXPECT_EQ(rig.params->outputMode, mode);
+        EXPECT_EQ(rig.params->tabs, 33.0f);
+        EXPECT_TRUE(fs::is_empty(fs::path(folder.path)));
+    }
+    EXPECT_STRNE(ExportEntryMessage(kExportNoSolid), "");
+}
+
+TEST(ExportEntry, ObjExportReportsAFileItCouldNotWriteAndWritesTheRest) {
+    const TempFolder folder;
+    EarthRig rig;
+    rig.params->outputMode = 10;
+    fs::create_directory(folder / "Globe.stl");  // the STL cannot be opened
+    std::string failed;
+    EXPECT_NE(FileZerp_WriteOBJFileAndItsHandmaidensAtPath(folder / "Globe.obj", Hooks(nullptr, nullptr), &failed), 0);
+    EXPECT_EQ(failed, folder / "Globe.stl");
+    for (const char* name : {"Globe.obj", "Globe.jpg", "Globe.mtl", "Globe.txt", "Globe.dxf"})
+        EXPECT_GT(fs::file_size(folder / name), 0u) << name;
+    EXPECT_EQ(rig.params->outputMode, 10);
+}
+
+TEST(ExportEntry, CubeFacesGoOnePerFile) {
+    const TempFolder folder;
+    EarthRig rig;
+    rig.params->exportPurpose = kExportCubeMap;
+    std::ofstream(folder / "Cube.psd") << "an older file";
+    bool cancel = false;
+    ASSERT_EQ(FileZerp_ReallyWritePSDFileWithGlobals(rig.data.get(), folder / "Cube.psd", &cancel, ExportHooks{}), 0);
+    std::set<std::string> files;
+    for (const auto& e : fs::directory_iterator(fs::path(folder.path))) files.insert(e.path().filename().string());
+    EXPECT_EQ(files, (std::set<std::string>{"Cube_d.psd", "Cube_u.psd", "Cube_l.psd", "Cube_b.psd", "Cube_r.psd",
+                                            "Cube_f.psd"}));
+    for (const std::string& f : files) EXPECT_EQ(ReadText(folder / f).substr(0, 4), "8BPS") << f;
+}
+
+}  // namespace

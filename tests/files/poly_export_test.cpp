@@ -1,0 +1,373 @@
+// Polyhedron exports read back by readers of our own (an OBJ parser, a
+// Mathematica tokenizer) and by standard tools (admesh for the STL, ezdxf
+// for the DXF, djpeg for the texture), checked against the solid itself:
+// areas, volumes, normals and the net's similarity to the faces.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+#include <set>
+
+#include "files/export_entry.h"
+#include "files/file_names.h"
+#include "files/poly_export.h"
+#include "host_access/FilterBigDocument.h"
+#include "platform/host/result_codes.h"
+#include "polyhedra/poly_setup.h"
+#include "tests/files/poly_export_support.h"
+#include "tests/projections/earth_fixture.h"
+
+namespace {
+
+using namespace polytest;
+
+ExportHooks Hooks() {
+    ExportHooks h;
+    h.modeWords.name = [](int64_t mode) { return mode == 7 ? "cube" : mode == 10 ? "icosahedron" : "some solid"; };
+    h.genericWord = [](int64_t mode) { return mode == 7 ? "hexahedron" : ""; };
+    return h;
+}
+
+// Builds the mode's solid as the OBJ writer will (so it keeps the build).
+void BuildAsTheWriter(PolyRig& rig, int32_t mode) {
+    rig.params->outputMode = mode;
+    HooBoyPolySetup(mode, rig.poly(), 0, 6, 0, GetBufferProcs(), rig.params->renderDestination != kRenderToPreview,
+                    1.0f, 0.0f, 0.0f);
+}
+
+// Shows 3D face 0 a second time, in a fragment of its own after the others:
+// new net vertices beside the net and copies of its triangles.
+void AddSecondCopyOfFaceZero(polyhedron* p) {
+    int64_t nf = -1;
+    for (int64_t i = 0; i < p->netFaceCount; ++i)
+        if (p->netFace[i].face3D == 0) nf = i;
+    ASSERT_GE(nf, 0);
+    const PolyNetFace original = p->netFace[nf];
+    PolyNetFace copy = original;
+    int64_t next = 0;
+    for (int64_t v = 0; v < kMax2DVertices; ++v)
+        if (p->netVertexUsed[v]) next = v + 1;
+    std::map<int64_t, int64_t> moved;
+    for (int64_t k = 0; k < original.count; ++k) {
+        const int64_t v = original.vertex[k], w = next++;
+        moved[v] = w;
+        p->netVertex[w] = p->netVertex[v];
+        p->netVertex[w].x += 5.0f;
+        p->coords2D[w][0] = p->coords2D[v][0] + 5.0;
+        p->coords2D[w][1] = p->coords2D[v][1];
+        p->netVertexUsed[w] = 1;
+        p->netVertexSolid[w] = p->netVertexSolid[v];
+        copy.vertex[k] = w;
+    }
+    const int64_t newFace = p->netFaceCount++;
+    copy.fragment = int16_t(p->fragmentCount + 1);
+    p->netFace[newFace] = copy;
+    const int64_t triangles = p->netTriangleCount;
+    for (int64_t t = 0; t < triangles; ++t) {
+        if (p->netTriangle[t].netFace != nf || p->netTriangle[t].isTab) continue;
+        PolyNetTriangle tri = p->netTriangle[t];
+        for (int64_t& v : tri.vertex) v = moved[v];
+        tri.netFace = int16_t(newFace);
+        tri.fragment = copy.fragment;
+        p->netTriangle[p->netTriangleCount++] = tri;
+    }
+}
+
+// The 3D face whose corners include all three vertices, -1 when none.
+int64_t FaceHolding(const polyhedron* p, const std::array<ObjCorner, 3>& f) {
+    for (int64_t face = 0; face < p->faceCount3D; ++face) {
+        int found = 0;
+        for (const ObjCorner& c : f)
+            for (int64_t k = 0; k < p->face3D[face].count; ++k)
+                if (p->face3D[face].vertex[k] == c.v - 1) {
+                    ++found;
+                    break;
+                }
+        if (found == 3) return face;
+    }
+    return -1;
+}
+
+double TriangleArea(const Vec& a, const Vec& b, const Vec& c) { return 0.5 * Length(Cross(Minus(b, a), Minus(c, a))); }
+
+// The solid's own measures from its raw vertices: the scale that makes the
+// largest side of the used vertices' box 2, the area of each face and the volume.
+struct SolidMeasures {
+    double scale = 0, volume = 0;
+    std::vector<double> area;
+    std::vector<Vec> raw;
+};
+
+SolidMeasures Measure(const polyhedron* p) {
+    SolidMeasures m;
+    Vec lo{1e300, 1e300, 1e300}, hi{-1e300, -1e300, -1e300};
+    for (int64_t v = 0; v < kMax3DVertices; ++v) m.raw.push_back({p->coords3D[v].x, p->coords3D[v].y, p->coords3D[v].z});
+    for (int64_t f = 0; f < p->faceCount3D; ++f)
+        for (int64_t k = 0; k < p->face3D[f].count; ++k)
+            for (int a = 0; a < 3; ++a) {
+                lo[a] = std::min(lo[a], m.raw[p->face3D[f].vertex[k]][a]);
+                hi[a] = std::max(hi[a], m.raw[p->face3D[f].vertex[k]][a]);
+            }
+    m.scale = 2.0 / std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]});
+    for (int64_t f = 0; f < p->faceCount3D; ++f) {
+        const PolyFace3D& face = p->face3D[f];
+        double area = 0;
+        const Vec& a = m.raw[face.vertex[0]];
+        for (int64_t k = 1; k + 1 < face.count; ++k) {
+            const Vec& b = m.raw[face.vertex[k]];
+            const Vec& c = m.raw[face.vertex[k + 1]];
+            area += TriangleArea(a, b, c);
+            m.volume += Dot(a, Cross(b, c)) / 6.0;
+        }
+        m.area.push_back(area);
+    }
+    m.volume = std::fabs(m.volume);
+    return m;
+}
+
+struct Case {
+    const char* what;
+    int32_t mode;
+    bool mirror;
+    bool secondCopy;
+};
+
+const Case kSolids[] = {
+    {"tetrahedron", 6, false, false},  {"cube", 7, false, false},
+    {"octahedron", 8, false, false},   {"dodecahedron", 9, false, false},
+    {"icosahedron", 10, false, false}, {"mirrored octahedron", 8, true, false},
+    {"cube with face 0 twice", 7, false, true},
+};
+
+void CheckObj(const polyhedron* p, const SolidMeasures& m, const ObjFile& o, bool mirror) {
+    ASSERT_TRUE(o.wellFormed) << o.problem;
+    // Every index within the lines written.
+    for (const auto& f : o.f)
+        for (const ObjCorner& c : f) {
+            ASSERT_GE(c.v, 1);
+            ASSERT_LE(c.v, long(o.v.size()));
+            ASSERT_GE(c.vt, 1);
+            ASSERT_LE(c.vt, long(o.vt.size()));
+            ASSERT_GE(c.vn, 1);
+            ASSERT_LE(c.vn, long(o.vn.size()));
+        }
+    EXPECT_EQ(o.vn.size(), o.f.size());
+    // Centred, the largest side exactly 2.
+    Vec lo{1e9, 1e9, 1e9}, hi{-1e9, -1e9, -1e9};
+    for (const Vec& v : o.v)
+        for (int a = 0; a < 3; ++a) lo[a] = std::min(lo[a], v[a]), hi[a] = std::max(hi[a], v[a]);
+    EXPECT_NEAR(std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]}), 2.0, 1e-6);
+    for (int a = 0; a < 3; ++a) EXPECT_NEAR(lo[a] + hi[a], 0.0, 1e-6) << "axis " << a;
+    // The mirror rule: a written vertex is the raw one centred, scaled and
+    // with y (clear flag) or x (set flag) negated.
+    {
+        Vec rlo{1e9, 1e9, 1e9}, rhi{-1e9, -1e9, -1e9};
+        for (size_t v = 0; v < o.v.size(); ++v)
+            for (int a = 0; a < 3; ++a) rlo[a] = std::min(rlo[a], m.raw[v][a]), rhi[a] = std::max(rhi[a], m.raw[v][a]);
+        for (size_t v = 0; v < o.v.size(); ++v) {
+            Vec q;
+            for (int a = 0; a < 3; ++a) q[a] = m.scale * (m.raw[v][a] - 0.5 * (rlo[a] + rhi[a]));
+            if (mirror) q[0] = -q[0];
+            else q[1] = -q[1];
+            for (int a = 0; a < 3; ++a) EXPECT_NEAR(o.v[v][a], q[a], 1e-6) << "vertex " << v;
+        }
+    }
+    // Each face covered once: its triangles add up to its scaled area.
+    std::vector<double> covered(size_t(p->faceCount3D), 0.0);
+    double netScale = -1;
+    for (size_t i = 0; i < o.f.size(); ++i) {
+        const auto& f = o.f[i];
+        const Vec a = o.v[f[0].v - 1], b = o.v[f[1].v - 1], c = o.v[f[2].v - 1];
+        const int64_t face = FaceHolding(p, f);
+        ASSERT_GE(face, 0) << "face line " << i;
+        covered[size_t(face)] += TriangleArea(a, b, c);
+        // The normal: unit, (b - a) x (c - b) recomputed, outward.
+        const Vec& n = o.vn[f[0].vn - 1];
+        EXPECT_EQ(f[0].vn, long(i) + 1);
+        EXPECT_NEAR(Length(n), 1.0, 1e-6);
+        Vec r = Cross(Minus(b, a), Minus(c, b));
+        const double len = Length(r);
+        for (double& x : r) x /= len;
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(n[k], r[k], 1e-6) << "normal of face line " << i;
+        Vec centroid{(a[0] + b[0] + c[0]) / 3, (a[1] + b[1] + c[1]) / 3, (a[2] + b[2] + c[2]) / 3};
+        EXPECT_GT(Dot(n, centroid), 0.0) << "face line " << i << " faces inwards";
+        // The net triangle is similar to the face triangle, one scale for all.
+        const auto& ta = o.vt[f[0].vt - 1];
+        const auto& tb = o.vt[f[1].vt - 1];
+        const auto& tc = o.vt[f[2].vt - 1];
+        for (const auto* t : {&ta, &tb, &tc})
+            for (double u : *t) {
+                EXPECT_GE(u, 0.0);
+                EXPECT_LE(u, 1.0);
+            }
+        const double e3[3] = {Length(Minus(b, a)), Length(Minus(c, b)), Length(Minus(a, c))};
+        const double e2[3] = {std::hypot(tb[0] - ta[0], tb[1] - ta[1]), std::hypot(tc[0] - tb[0], tc[1] - tb[1]),
+                              std::hypot(ta[0] - tc[0], ta[1] - tc[1])};
+        for (int k = 0; k < 3; ++k) {
+            const double s = e2[k] / e3[k];
+            if (netScale < 0) netScale = s;
+            EXPECT_NEAR(s / netScale, 1.0, 2e-4) << "edge " << k << " of face line " << i;
+        }
+    }
+    for (int64_t f = 0; f < p->faceCount3D; ++f)
+        EXPECT_NEAR(covered[size_t(f)], m.area[size_t(f)] * m.scale * m.scale, 1e-5) << "face " << f;
+}
+
+TEST(PolyhedronExport, SolidsReadBackByParsersAndTools) {
+    const TempFolder folder;
+    for (const Case& c : kSolids) {
+        SCOPED_TRACE(c.what);
+        PolyRig rig;
+        BuildAsTheWriter(rig, c.mode);
+        polyhedron* p = rig.poly();
+        ASSERT_GT(p->netTriangleCount, 0);
+        if (c.mirror) p->mirror = 1;
+        if (c.secondCopy) AddSecondCopyOfFaceZero(p);
+        const std::string stem = folder / (std::string(c.what) + " " + std::to_string(c.mode));
+        ASSERT_EQ(FileZerp_writeOBJFile_polyhedronAtPath(stem + ".obj"), 0);
+        ASSERT_EQ(FileZerp_writeSTLFile_polyhedronAtPath(stem + ".stl", Hooks()), 0);
+        ASSERT_EQ(FileZerp_writeDXFFile_polyhedronAtPath(stem + ".dxf", Hooks()), 0);
+        ASSERT_EQ(FileZerp_writeMathematicaTextFile_polyhedronAtPath(stem + ".txt", Hooks()), 0);
+        ASSERT_EQ(p->mirror, c.mirror ? 1 : 0) << "the writers rebuilt the solid";
+        const SolidMeasures m = Measure(p);
+
+        const ObjFile o = ParseObj(stem + ".obj");
+        CheckObj(p, m, o, c.mirror);
+        int64_t triangles = 0;
+        for (int64_t f = 0; f < p->faceCount3D; ++f) triangles += p->face3D[f].count - 2;
+        EXPECT_EQ(int64_t(o.f.size()), triangles) << "one face line per triangle of each face";
+
+        // admesh: one closed part, nothing to mend, the volume of the solid.
+        const std::string report = Shell("admesh '" + stem + ".stl'");
+        auto figure = [&report](const std::string& label) {
+            const std::regex re(label + R"(\s*:\s*(-?[0-9.eE+-]+))");
+            std::smatch match;
+            return std::regex_search(report, match, re) ? std::stod(match[1]) : -1.0;
+        };
+        EXPECT_EQ(figure("Number of facets"), double(o.f.size())) << report;
+        EXPECT_EQ(figure("Number of parts"), 1.0) << report;
+        for (const char* label : {"Degenerate facets", "Edges fixed", "Facets removed", "Facets added",
+                                  "Facets reversed", "Backwards edges"})
+            EXPECT_EQ(figure(label), 0.0) << label << "\n" << report;
+        EXPECT_NEAR(figure("Volume"), m.volume * m.scale * m.scale * m.scale, 1e-3) << report;
+        Vec low{1e9, 1e9, 1e9};
+        for (const Vec& v : StlVertices(stem + ".stl"))
+            for (int a = 0; a < 3; ++a) low[a] = std::min(low[a], v[a]);
+        for (int a = 0; a < 3; ++a) EXPECT_EQ(low[a], 0.0) << "axis " << a;
+
+        // ezdxf: version, no audit error, one 3DFACE per face line, corners
+        // the raw vertices of the face line with y negated.
+        const std::string dxf = Shell("/usr/bin/python3 -c \""
+                                      "import sys, ezdxf\n"
+                                      "doc = ezdxf.readfile(sys.argv[1])\n"
+                                      "a = doc.audit()\n"
+                                      "print('version', doc.dxfversion, 'errors', len(a.errors))\n"
+                                      "for e in doc.modelspace().query('3DFACE'):\n"
+                                      "    print('face', *[c for i in range(4) for c in e.dxf.get('vtx%d' % i)])\n"
+                                      "\" '" + stem + ".dxf'");
+        EXPECT_NE(dxf.find("version AC1009 errors 0"), std::string::npos) << dxf;
+        std::istringstream lines(dxf);
+        std::string word;
+        size_t faces = 0;
+        while (lines >> word) {
+            if (word != "face") continue;
+            ASSERT_LT(faces, o.f.size());
+            const auto& f = o.f[faces++];
+            for (int k = 0; k < 4; ++k) {
+                Vec q;
+                lines >> q[0] >> q[1] >> q[2];
+                const Vec& r = m.raw[f[std::min(k, 2)].v - 1];
+                EXPECT_NEAR(q[0], r[0], 1e-6);
+                EXPECT_NEAR(q[1], -r[1], 1e-6);
+                EXPECT_NEAR(q[2], r[2], 1e-6);
+            }
+        }
+        EXPECT_EQ(faces, o.f.size()) << dxf;
+
+        // Mathematica: the lists parse; pts are the OBJ's points; the net
+        // lists agree in length and every net face index is in range.
+        const MathematicaFile mm = ParseMathematica(ReadText(stem + ".txt"));
+        ASSERT_TRUE(mm.ok) << mm.problem;
+        EXPECT_EQ(mm.order, (std::vector<std::string>{"pts", "faces", "normals", "centroids", "pts2Dnet",
+                                                      "sourceOf2DnetPts", "faces2Dnet"}));
+        const MValue& pts = mm.definitions.at("pts");
+        ASSERT_EQ(pts.items.size(), o.v.size());
+        for (size_t v = 0; v < o.v.size(); ++v)
+            for (int a = 0; a < 3; ++a) EXPECT_NEAR(pts.items[v].items[a].number, o.v[v][a], 1e-6);
+        EXPECT_EQ(mm.definitions.at("faces").items.size(), size_t(p->faceCount3D));
+        const size_t netPoints = mm.definitions.at("pts2Dnet").items.size();
+        EXPECT_EQ(netPoints, mm.definitions.at("sourceOf2DnetPts").items.size());
+        for (const MValue& face : mm.definitions.at("faces2Dnet").items)
+            for (const MValue& i : face.items) {
+                EXPECT_GE(i.number, 1.0);
+                EXPECT_LE(i.number, double(netPoints));
+            }
+        // The normals are unit vectors.
+        for (const MValue& n : mm.definitions.at("normals").items) {
+            const double len = std::sqrt(n.items[0].number * n.items[0].number +
+                                         n.items[1].number * n.items[1].number + n.items[2].number * n.items[2].number);
+            EXPECT_NEAR(len, 1.0, 1e-5);
+        }
+    }
+}
+
+TEST(PolyhedronExport, EmptySolidWritesOnlyTheFrames) {
+    const TempFolder folder;
+    PolyRig rig;
+    rig.params->outputMode = 1;  // no solid
+    ASSERT_EQ(FileZerp_writeSTLFile_polyhedronAtPath(folder / "e.stl", Hooks()), 0);
+    EXPECT_EQ(ReadText(folder / "e.stl"), "solid some_solid from Vornesk\nendsolid some solid from Vornesk\n");
+    ASSERT_EQ(FileZerp_writeDXFFile_polyhedronAtPath(folder / "e.dxf", Hooks()), 0);
+    const std::string dxf = ReadText(folder / "e.dxf");
+    EXPECT_NE(dxf.find("ENTITIES\n0\nENDSEC\n0\nEOF\n"), std::string::npos) << dxf;
+    // Three comment pairs without a generic word, four with one.
+    auto pairs = [](const std::string& text) {
+        size_t n = 0;
+        for (size_t at = 0; (at = text.find("999\n", at)) != std::string::npos; ++at) ++n;
+        return n;
+    };
+    EXPECT_EQ(pairs(dxf), 3u);
+    rig.params->outputMode = 7;
+    ASSERT_EQ(FileZerp_writeDXFFile_polyhedronAtPath(folder / "c.dxf", Hooks()), 0);
+    EXPECT_EQ(pairs(ReadText(folder / "c.dxf")), 4u);
+    ASSERT_EQ(FileZerp_writeMathematicaTextFile_polyhedronAtPath(folder / "e.txt", Hooks()), 0);
+    const MathematicaFile m = ParseMathematica(ReadText(folder / "e.txt"));
+    ASSERT_TRUE(m.ok) << m.problem;
+}
+
+TEST(PolyhedronExport, WritersReportAFullDisk) {
+    PolyRig rig;
+    BuildAsTheWriter(rig, 10);
+    for (int which = 0; which < 5; ++which) {
+        const int fd = open("/dev/full", O_WRONLY);
+        ASSERT_GE(fd, 0);
+        const int r = which == 0   ? WriteOBJFile_polyhedron_Thingie(fd, "a.obj")
+                      : which == 1 ? WriteMTLFile_Thingie(fd, "a.mtl")
+                      : which == 2 ? WriteSTLFile_polyhedron_Thingie(fd, "x")
+                      : which == 3 ? WriteDXFFile_polyhedron_Thingie(fd, "x", "")
+                                   : WriteMathematicaTextFile_polyhedron_Thingie(fd, "x", "");
+        EXPECT_EQ(r, writErr) << "writer " << which;
+        EXPECT_EQ(fcntl(fd, F_GETFD), -1) << "writer " << which << " left its descriptor open";
+    }
+}
+
+TEST(PolyhedronExport, DateLineInEnglishOnTheTwentyFourHourClock) {
+    char line[256];
+    const int n = GetOnDateString(line);
+    EXPECT_EQ(n, int(std::strlen(line)));
+    EXPECT_TRUE(std::regex_match(line, std::regex("on [0-9]{1,2} (January|February|March|April|May|June|July|August|"
+                                                  "September|October|November|December) [0-9]{4} at "
+                                                  "[0-2][0-9]:[0-5][0-9]:[0-6][0-9]")))
+        << line;
+    const std::string dated = FileZerp_dated_exportation_filename_using_extender("psd");
+    std::tm t{};
+    const std::time_t now = std::time(nullptr);
+    localtime_r(&now, &t);
+    char hour[8];
+    std::snprintf(hour, sizeof hour, " at %02d:", t.tm_hour);
+    EXPECT_TRUE(std::regex_match(dated, std::regex(".*/[0-9]{4}-[0-9]{2}-[0-9]{2} at [0-2][0-9]:[0-5][0-9]:[0-6][0-9]\\.psd")))
+        << dated;
+    EXPECT_NE(dated.find(hour), std::string::npos) << dated << " is not on the 24-hour clock";
+}
+
+}  // namespace

@@ -220,6 +220,26 @@ Solid Dual(const Solid& a) {
 
 // ---- the solids ----
 
+// The developable tetrahedron fans each face from one corner (corner 0 of
+// faces 0 to 2, corner 2 of face 3) over the arc of the opposite edge. Its
+// arcs close the solid only when they pair up on two opposite edges, each
+// arc shared by the two faces beside it: so every face starts where its
+// corner opposite one of those edges comes first (or third). Every other
+// reader of the tetrahedron needs only the turning order, which stays.
+void StartTetrahedronFacesAtTheirApexes(Solid& t) {
+    const int a = t.f[0][1], b = t.f[0][2];  // the arc under face 0's first corner
+    for (size_t i = 0; i < t.f.size(); ++i) {
+        Face& f = t.f[i];
+        const bool onAB = std::count(f.begin(), f.end(), a) && std::count(f.begin(), f.end(), b);
+        int apex = 0;
+        for (int k = 0; k < 3; ++k) {
+            const bool isAOrB = f[k] == a || f[k] == b;
+            if (onAB != isAOrB) apex = k;  // off the arc: {a, b}, or the edge opposite it
+        }
+        std::rotate(f.begin(), f.begin() + (apex + (i == 3 ? 1 : 0)) % 3, f.end());
+    }
+}
+
 std::vector<P> CubeCorners(double h) {
     std::vector<P> p;
     AddSigns(p, {h, h, h});
@@ -1031,7 +1051,8 @@ int main() {
     std::vector<P> tet;
     for (const P& c : CubeCorners(1))
         if (c.x * c.y * c.z > 0) tet.push_back(c);
-    const Solid tetra = HullSolid(Scaled(tet, 1));
+    Solid tetra = HullSolid(Scaled(tet, 1));
+    StartTetrahedronFacesAtTheirApexes(tetra);
     const Solid cube = HullSolid(CubeCorners(0.5), CubeFaceOrder);
     std::vector<P> oct;
     AddCyclic(oct, {1, 0, 0});

@@ -12,8 +12,8 @@ const double Tetranew_Coords3D[] = {
 };
 const uint16_t Tetranew_Faces3D[] = {
     1, 3, 2, 0,
-    1, 2, 4, 0,
-    1, 4, 3, 0,
+    2, 4, 1, 0,
+    3, 1, 4, 0,
     2, 3, 4, 0,
 };
 const double TilingTetrahedron_Coords2D[] = {

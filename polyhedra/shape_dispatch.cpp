@@ -4,15 +4,24 @@
 
 #include "common/skiplist.h"
 
+#include "polyhedra/balls.h"
 #include "polyhedra/builtin_shapes.h"
 #include "polyhedra/geodesic.h"
 #include "polyhedra/net_steps.h"
 #include "polyhedra/poly_queries.h"
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/rollouts.h"
+#include "polyhedra/slivers.h"
 #include "polyhedra/poly_store.h"
 
 namespace {
+
+// Turns of the rind balls 25-27 and the floret bases 51-53 on them.
+int64_t RindTurnsOfShapecode(int64_t code) {
+    if (code >= 25 && code <= 27) return code - 23;
+    if (code >= 51 && code <= 53) return code - 49;
+    return 0;
+}
 
 // Number of 16-bit entries of a 0-terminated list of `faces` faces.
 int64_t FaceListLength(const uint16_t* list, int64_t faces) {
@@ -126,12 +135,13 @@ bool ShapecodeCanBeBuilt(int64_t code) {
     int64_t base, frequency;
     RolloutForm rollout;
     return FindBuiltInShape(code) != nullptr || GeodesicOfShapecode(code, &base, &frequency) ||
-           RolloutOfShapecode(code, &rollout) || code == 439 ||
+           RolloutOfShapecode(code, &rollout) || RindTurnsOfShapecode(code) || code == 78 || code == 79 ||
+           code == 159 || code == 81 || code == 84 || code == 85 || code == 86 || code == 439 ||
            code == 440 || code == 82 || code == 83 || (code >= 305 && code <= 307) ||
            code == 310 || code == 311;
 }
 
-void ReadFaceInfo(polyhedron* poly, int64_t code, int64_t, void*, uint8_t flag, int noNet) {
+void ReadFaceInfo(polyhedron* poly, int64_t code, int64_t parameter, void*, uint8_t flag, int noNet) {
     if (!poly) return;
     poly->shapeCode = code;
     poly->buildWords[0] = poly->buildWords[1] = poly->buildWords[2] = 0;
@@ -145,6 +155,18 @@ void ReadFaceInfo(polyhedron* poly, int64_t code, int64_t, void*, uint8_t flag, 
         BuildRollout(poly, 0, rollout.n, rollout.k, rollout.vertexUp, int(rollout.halfStep));
     } else if (GeodesicOfShapecode(code, &base, &frequency)) {
         BuildGeodesicClass1(poly, flag, frequency, base);
+    } else if (const int64_t turns = RindTurnsOfShapecode(code)) {
+        BuildRindBall3D(poly, 0, turns, flag);
+    } else if (code == 78 || code == 79 || code == 159) {
+        BuildTattooBall3D(poly, 0, code == 78 ? 3 : 5);
+    } else if (code == 81) {
+        BuildThirtysphere(poly);
+    } else if (code == 84) {
+        BuildOddBall3D(poly);
+    } else if (code == 85) {
+        BuildDevTet(poly, parameter);
+    } else if (code == 86) {
+        BuildConeTet(poly, parameter);
     } else if (code == 439 || code == 440) {
         BuildQuadsOnFacesOfShape(poly, code == 439 ? 16 : 17);
     } else if (code == 82 || code == 83) {

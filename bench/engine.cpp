@@ -10,10 +10,18 @@
 #include "platform/foundation_threads.h"
 #include "engine/task_engine_globals.h"
 #include "engine/task_runner.h"
+#include "render/tile_passes.h"
 
 namespace {
 
 constexpr int64_t kBenchPurpose = 5;
+// The jobs' work: the tile function of a benchmark, with reply grids of
+// the render's cells.
+TileWork gBenchWork = [] {
+    TileWork w;
+    w.replyCellSize = ReplyCellSize;
+    return w;
+}();
 constexpr int32_t kSide = 4096;
 
 std::vector<float>* gPicture = nullptr;
@@ -43,7 +51,7 @@ void RunJob(int64_t kind, VRect total) {
     TaskGuidance guidance;
     initTaskGuidance(&guidance);
     GetDefaultGuidance(&guidance, nullptr);
-    RunTiles(kBenchPurpose, kind, &guidance, nullptr);
+    RunTiles(kBenchPurpose, kind, &guidance, gBenchWork, nullptr);
 }
 
 // Empty tasks: all that is measured is cutting, task records, reply grids,
@@ -54,7 +62,7 @@ void BM_EmptyTiles(benchmark::State& state) {
     UseProcessors(state.range(0));
     const int64_t kind = state.range(1);
     const VRect total = kind == 0 ? VRect{0, 0, kSide, kSide} : VRect{0, 0, kSide, 64};
-    gTaskEngine.otherPurposeWork = nullptr;
+    gBenchWork.work = nullptr;
     TileTracker tracker{};
     InitTILETRACKER(&tracker, total, kind);
     for (auto _ : state) RunJob(kind, total);
@@ -70,14 +78,14 @@ void BM_PerPixelJob(benchmark::State& state) {
     UseProcessors(state.range(0));
     std::vector<float> picture(size_t(kSide) * kSide);
     gPicture = &picture;
-    gTaskEngine.otherPurposeWork = FillTile;
+    gBenchWork.work = FillTile;
     for (auto _ : state) {
         RunJob(0, VRect{0, 0, kSide, kSide});
         benchmark::DoNotOptimize(picture.data());
     }
     state.SetItemsProcessed(state.iterations() * int64_t(kSide) * kSide);
     state.counters["processors"] = double(NSProcessInfo_activeProcessorCount());
-    gTaskEngine.otherPurposeWork = nullptr;
+    gBenchWork.work = nullptr;
     gPicture = nullptr;
     UseProcessors(0);
 }

@@ -29,9 +29,6 @@ struct TaskEngineGlobals {
     OSErr hostResult = 0;
     int32_t diagnostic = 0;                // internal diagnostic number of the last failure
 
-    // The work of purposes this system does not define (nothing runs for them
-    // in the plug-in); tests and benchmarks give their jobs work through it.
-    void (*otherPurposeWork)(PerTaskStuffType* task) = nullptr;
     // The engine's blocks (task records, render contexts, reply grids) come
     // from here when set, else from RobustNewPtr; tests make it fail.
     void* (*allocateBlock)(size_t size) = nullptr;

@@ -5,6 +5,7 @@
 // counts.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/host/host_types.h"
@@ -162,10 +163,12 @@ void GetDefaultGuidance(TaskGuidance* guidance, proxyBufferRecord* proxy);
 
 void SetUpATileKindOfTask(PerTaskStuffType* task, int64_t purpose, int64_t ignored,
                           int32_t contextCount, const TaskGuidance* guidance);
-bool AllocateTileBuffers(PerTaskStuffType* task, int64_t ignored, int32_t count);
+// The task's render contexts, each with a reply grid of cells of cellBytes
+// (none when cellBytes is 0), and a render tile's colours.
+bool AllocateTileBuffers(PerTaskStuffType* task, size_t cellBytes, int32_t count);
 // The same for a task of the worker pool, whose one context borrows its
 // reply grid from the worker that runs it: everything but the grid.
-bool AllocateTileBuffersBesideGrid(PerTaskStuffType* task);
+bool AllocateTileBuffersBesideGrid(PerTaskStuffType* task, size_t cellBytes);
 // The cells of the largest reply grid among the tiles of a tracker's job.
 size_t LargestReplyGridCells(const TileTracker& tracker);
 // A finished task of the worker pool made over for `tracker`'s tile (its own
@@ -173,6 +176,8 @@ size_t LargestReplyGridCells(const TileTracker& tracker);
 // blocks it holds; false, leaving it as it was, when those are too small.
 bool RemakeTaskForTile(PerTaskStuffType* task, const TileTracker& tracker, int64_t purpose);
 void NullifyTileBuffers(vort* records, int32_t count);
+// The slot of a render context's reply grid.
+MirelYummy** TaskReplyGridOf(vort* context);
 void DisposeTileBuffers(vort* records, int32_t count);
 // Frees the task's reply grids, its render contexts and the task; clears *task.
 void Dump_Buffer_Vort_Task(PerTaskStuffType** task);
@@ -181,8 +186,5 @@ bool IsStandardTaskPurpose(int64_t purpose);
 bool PrerollOneTileTask_forStandardTask(const PerTaskStuffType* task);
 bool PostrollOneTileTask_forStandardTask(const PerTaskStuffType* task);
 int64_t MaxDepthFunctionForStandardThreadableTask();
-// Runs the reduction or the level-0 fill of a standard task over its
-// absolute tile; 1 when the purpose was a standard one, else 0.
-int DoStandardTasks(PerTaskStuffType* task, int64_t purpose);
 // The guidance's job rectangle for the level reductions, else the total rectangle.
 VRect GetRectangleForThisThreadableJob(int64_t purpose, const TaskGuidance* guidance);

@@ -15,7 +15,6 @@
 #include "records/vort.h"
 #include "records/parameters.h"
 #include "engine/task_engine_globals.h"
-#include "engine/task_services.h"
 
 namespace {
 
@@ -79,44 +78,6 @@ void KeepFirstError(OSErr result, int32_t diagnostic) {
     gTaskEngine.diagnostic = diagnostic;
 }
 
-// The work of one task, on its worker thread: by purpose, the reduction of a
-// standard task, the two passes of a render, or a job's own work.
-void RunTaskWork(PerTaskStuffType* task) {
-    try {
-        switch (task->purpose) {
-            case kPurposeReduceLevel:
-            case kPurposeReduceLevelHighQuality:
-            case kPurposeFillLevel0:
-            case kPurposeReduceBlocks:
-            case kPurposeFinishBlocks:
-                DoStandardTasks(task, task->purpose);
-                break;
-            case kPurposeRender:
-                task->context->pass = 0;
-                FillTileWithSamples(task->data, task->context, task);
-                task->context->pass = 1;
-                FillTileWithColors(task);
-                break;
-            default:
-                if (gTaskEngine.otherPurposeWork) gTaskEngine.otherPurposeWork(task);
-                break;
-        }
-    } catch (...) {
-        // A failure inside the work is dropped; the tile still completes.
-    }
-    // An offscreen render needs no exchange with the host, so each tile
-    // writes its own pixels of the output here, in parallel, instead of
-    // queueing behind the other tiles on the main thread.
-    if (task->purpose == kPurposeRender && gTaskEngine.renderDestination == kRenderToOffscreen) {
-        try {
-            copy_tile_pixels_to_destination(task);
-        } catch (...) {
-        }
-    } else if (task->purpose == kPurposeRender) {
-        gather_tile_colours(task);
-    }
-}
-
 VRect AbsoluteTileRect(const TileTracker& tracker) {
     const VRect whole = tracker.whole_job_rect;
     const VRect tile = tracker.current_tile_rect;
@@ -161,6 +122,37 @@ float TaskProgressFraction(int32_t retired, int32_t numTiles, int32_t phase, int
 
 // ---- The completion object ------------------------------------------------
 
+// The work of one task, on its worker thread: the job's own work, or the two
+// passes of a render.
+void WhirlyCompletion_Tarnwhistle_pano::RunTaskWork(PerTaskStuffType* task) const {
+    const TileWork& w = work_;
+    try {
+        if (w.work) w.work(task);
+        if (w.fillWithSamples) {
+            task->context->pass = 0;
+            w.fillWithSamples(task->data, task->context, task);
+        }
+        if (w.fillWithColors) {
+            task->context->pass = 1;
+            w.fillWithColors(task);
+        }
+    } catch (...) {
+        // A failure inside the work is dropped; the tile still completes.
+    }
+    if (task->purpose != kPurposeRender) return;
+    // An offscreen render needs no exchange with the host, so each tile
+    // writes its own pixels of the output here, in parallel, instead of
+    // queueing behind the other tiles on the main thread.
+    if (gTaskEngine.renderDestination == kRenderToOffscreen) {
+        try {
+            if (w.copyTilePixels) w.copyTilePixels(task);
+        } catch (...) {
+        }
+    } else if (w.gatherTileColours) {
+        w.gatherTileColours(task);
+    }
+}
+
 std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> WhirlyCompletion_Tarnwhistle_pano::init() {
     auto completion = std::make_shared<WhirlyCompletion_Tarnwhistle_pano>();
     completion->theQueue_ = std::make_shared<NSOperationQueue>();
@@ -176,7 +168,8 @@ std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> WhirlyCompletion_Tarnwhistle_
 
 // Steps common to both runners: counters, the job's tracker and the counts.
 void WhirlyCompletion_Tarnwhistle_pano::StartJob(int64_t purpose, const TaskGuidance& guidance,
-                                                 int64_t partitioning) {
+                                                 int64_t partitioning, const TileWork& work) {
+    work_ = work;
     progress_meter_last_updated = NSDate_now() - kProgressInterval;
     tasks_enqueued_so_far = 0;
     tasks_retired_so_far = 0;
@@ -193,8 +186,8 @@ void WhirlyCompletion_Tarnwhistle_pano::StartJob(int64_t purpose, const TaskGuid
 
 void WhirlyCompletion_Tarnwhistle_pano::RunTilesWithPurpose(
     int64_t purpose, TaskGuidance guidance, const std::shared_ptr<NSOperationQueue>& queue,
-    int64_t partitioning) {
-    StartJob(purpose, guidance, partitioning);
+    int64_t partitioning, const TileWork& work) {
+    StartJob(purpose, guidance, partitioning, work);
     NUMTasks = std::min(NUMTasks, NUMTiles);
 
     // Nothing to run: no run loop to turn.
@@ -242,10 +235,10 @@ void WhirlyCompletion_Tarnwhistle_pano::RunTilesWithPurpose(
     spare_.clear();
 }
 
-bool WhirlyCompletion_Tarnwhistle_pano::StartWorkers(int32_t count, int64_t purpose) {
-    if (!IsStandardTaskPurpose(purpose)) {
+bool WhirlyCompletion_Tarnwhistle_pano::StartWorkers(int32_t count, int64_t) {
+    if (work_.replyCellSize) {
         size_t bytes = 0;
-        if (__builtin_mul_overflow(LargestReplyGridCells(main_tile_tracker), ReplyCellSize(), &bytes)) return false;
+        if (__builtin_mul_overflow(LargestReplyGridCells(main_tile_tracker), CellBytes(), &bytes)) return false;
         KeptForTheNextJob& kept = Kept();
         if (KeepsBlocks() && kept.gridBytes >= bytes && kept.grids.size() >= size_t(count)) {
             grids_.swap(kept.grids);
@@ -388,13 +381,14 @@ void WhirlyCompletion_Tarnwhistle_pano::CompleteFinishedTasks(const std::shared_
         inOrder = task->nextFinished;
         DoCompletionOfTask(task, queue);
     }
+    if (work_.betweenCompletions) work_.betweenCompletions(work_.hookContext);
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::WithdrawUnstartedTasks() {
     // The main thread alone launches, so what it takes here stays taken.
     while (PerTaskStuffType* task = TakeLaunched()) {
         const int64_t purpose = task->purpose;
-        if (!IsStandardTaskPurpose(purpose)) PostrollOneTileTask(task);
+        if (work_.postroll) work_.postroll(task);
         Dump_Buffer_Vort_Task(&task);
         windup(purpose);
     }
@@ -421,7 +415,8 @@ PerTaskStuffType* WhirlyCompletion_Tarnwhistle_pano::NewTaskForTile(int64_t tile
     task->context = static_cast<vort*>(TaskEngineNewBlock(sizeof(vort)));
     if (task->context) std::memset(task->context, 0, sizeof(vort));
     task->contextCount = task->context ? 1 : 0;
-    const bool made = task->context && (borrowsGrid ? AllocateTileBuffersBesideGrid(task) : AllocateTileBuffers(task, 0, 1));
+    const bool made = task->context && (borrowsGrid ? AllocateTileBuffersBesideGrid(task, CellBytes())
+                                                    : AllocateTileBuffers(task, CellBytes(), 1));
     if (!made) Dump_Buffer_Vort_Task(&task);
     return task;
 }
@@ -452,6 +447,7 @@ bool WhirlyCompletion_Tarnwhistle_pano::CreateAndLaunchTaskForTile(
         return false;
     }
     SetUpATileKindOfTask(task, purpose, 0, 1, &guidance);
+    if (work_.preroll) work_.preroll(task);
     launchTask(task, queue);
     return true;
 }
@@ -512,7 +508,7 @@ void WhirlyCompletion_Tarnwhistle_pano::prewind(PerTaskStuffType* task) {
     if (render && !HastyExitRequested) {
         bool exchanged = true;
         if (destination != 2) {
-            SetInputChunkRectsNew(AbsoluteTileRect(task->tracker));
+            if (work_.setInputChunkRects) work_.setInputChunkRects(AbsoluteTileRect(task->tracker));
             // A failed exchange leaves the host's buffers unusable: the tile
             // is not written and no further tile starts.
             if (AdvanceStatePlease() != 0) {
@@ -521,10 +517,13 @@ void WhirlyCompletion_Tarnwhistle_pano::prewind(PerTaskStuffType* task) {
             }
         }
         // Offscreen tiles have written their pixels on their own threads.
-        if (exchanged && destination == kRenderToOffscreen) mark_tile_copied_out();
-        else if (exchanged) copy_pixels_of_tile_out_to_destination(task);
+        if (exchanged && destination == kRenderToOffscreen) {
+            if (work_.markTileCopiedOut) work_.markTileCopiedOut();
+        } else if (exchanged && work_.copyTileOut) {
+            work_.copyTileOut(task);
+        }
     }
-    if (!IsStandardTaskPurpose(task->purpose)) PostrollOneTileTask(task);
+    if (work_.postroll) work_.postroll(task);
     KeepOrDump(task);
 }
 
@@ -548,8 +547,8 @@ void WhirlyCompletion_Tarnwhistle_pano::windup(int64_t purpose) {
     if (gTaskEngine.renderDestination == 0) {
         const int32_t done = int32_t(std::trunc(f * float(kHostProgressScale)));
         ProgressProcPlease(done, kHostProgressScale);
-    } else if (gTaskEngine.renderDestination == 2) {
-        MondoProgressUpdate_fractionX(f);
+    } else if (gTaskEngine.renderDestination == 2 && work_.progress) {
+        work_.progress(f);
     }
 }
 
@@ -560,14 +559,15 @@ int64_t WhirlyCompletion_Tarnwhistle_pano::waitModeForPurpose(int64_t purpose) {
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::RunTilesBlockilyWithPurpose(int64_t purpose, TaskGuidance guidance,
-                                                                    int64_t partitioning, int64_t waitMode) {
+                                                                    int64_t partitioning, int64_t waitMode,
+                                                                    const TileWork& work) {
     if (!NSThread_isMainThread()) {
         KeepFirstError(kResultBadParameters, kDiagnosticNotOnMainThread);
         return;
     }
     if (waitMode != kWaitMode_AsyncWhileMainThreadWaits && waitMode != kWaitMode_SyncOnCallingThread) return;
     blocky_ = true;
-    StartJob(purpose, guidance, partitioning);
+    StartJob(purpose, guidance, partitioning, work);
     if (NUMTiles < 1) return;
     shouldKeepRunningTheLoop = true;
 
@@ -617,6 +617,7 @@ bool WhirlyCompletion_Tarnwhistle_pano::CreateAndLaunchBlockyTaskForTile(int64_t
         }
         ++tasks_enqueued_so_far;
         SetUpATileKindOfTask(task, purpose, 0, 1, &guidance);
+        if (work_.preroll) work_.preroll(task);
     }
     RunTaskWork(task);
     DoCompletionOfTask_Blocky(task);
@@ -624,9 +625,12 @@ bool WhirlyCompletion_Tarnwhistle_pano::CreateAndLaunchBlockyTaskForTile(int64_t
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::DoCompletionOfTask_Blocky(PerTaskStuffType* task) {
-    if (task->purpose == kPurposeRender)
-        NSObject_performOnMainThread([this, task] { DoCompletionOfTask_Blocky_core(task); }, true);
-    else
+    if (task->purpose == kPurposeRender) {
+        NSObject_performOnMainThread([this, task] {
+            DoCompletionOfTask_Blocky_core(task);
+            if (work_.betweenCompletions) work_.betweenCompletions(work_.hookContext);
+        }, true);
+    } else
         DoCompletionOfTask_Blocky_core(task);
 }
 
@@ -649,7 +653,7 @@ void WhirlyCompletion_Tarnwhistle_pano::TickleProgressMeterPleaseCocoa() {
 
 // ---- Entry ----------------------------------------------------------------
 
-void RunTiles(int64_t purpose, int64_t partitioning, const TaskGuidance* guidance,
+void RunTiles(int64_t purpose, int64_t partitioning, const TaskGuidance* guidance, const TileWork& work,
               ProgressivePreviewManager* ppm) {
     // Completions are performed on the main thread: a job started anywhere
     // else would wait for ever.
@@ -659,5 +663,5 @@ void RunTiles(int64_t purpose, int64_t partitioning, const TaskGuidance* guidanc
     }
     auto completion = WhirlyCompletion_Tarnwhistle_pano::init();
     completion->setPpm(ppm);
-    completion->RunTilesWithPurpose(purpose, *guidance, completion->theQueue(), partitioning);
+    completion->RunTilesWithPurpose(purpose, *guidance, completion->theQueue(), partitioning, work);
 }

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -22,10 +23,45 @@
 
 struct ProgressivePreviewManager;
 
-// Runs a job. Main thread only; the host result (gTaskEngine.hostResult)
-// tells how it went: -128 when aborted, -108 when a task could not be made,
-// or the host's first advance-state error.
-void RunTiles(int64_t purpose, int64_t partitioning, const TaskGuidance* guidance,
+// The work of a job, handed to the engine by whoever starts it (the render
+// driver, the pyramid's standard tasks); the engine owns the threads and
+// calls these per tile. Any entry may be null, and is then skipped.
+struct TileWork {
+    // Main thread: readies a tile's task once the engine has made it, before
+    // it is launched; tidies it after its completion.
+    void (*preroll)(PerTaskStuffType* task) = nullptr;
+    void (*postroll)(PerTaskStuffType* task) = nullptr;
+    // The tile's thread, in this order: the work of a job of one pass, then
+    // the two passes of a render (the context's pass 0, then 1).
+    void (*work)(PerTaskStuffType* task) = nullptr;
+    void (*fillWithSamples)(Data* data, vort* context, PerTaskStuffType* task) = nullptr;
+    void (*fillWithColors)(PerTaskStuffType* task) = nullptr;
+    // The bytes of one reply cell; without it the tasks get no reply grid.
+    size_t (*replyCellSize)() = nullptr;
+    // A render's exchange with its destination. Main thread: the host's
+    // rectangles for a tile before the advance-state call, and the tile's
+    // copy to the host or preview; for an offscreen render only the host
+    // record's side of the copy. The tile's thread: an offscreen render's
+    // pixels to the destination, or else its colours gathered for the copy.
+    void (*setInputChunkRects)(VRect rect) = nullptr;
+    void (*copyTileOut)(PerTaskStuffType* task) = nullptr;
+    void (*markTileCopiedOut)() = nullptr;
+    void (*copyTilePixels)(PerTaskStuffType* task) = nullptr;
+    void (*gatherTileColours)(PerTaskStuffType* task) = nullptr;
+    // Main thread: a render's progress, 0 to 1, when it goes to an offscreen
+    // pyramid (a render to the host reports through the host's record).
+    void (*progress)(double fraction) = nullptr;
+    // Main thread, after each batch of completions while the job runs, with
+    // hookContext: room for the caller's own events (a dialog's input while
+    // its preview renders). It must not start a job.
+    void (*betweenCompletions)(void* hookContext) = nullptr;
+    void* hookContext = nullptr;
+};
+
+// Runs a job of `work`. Main thread only; the host result
+// (gTaskEngine.hostResult) tells how it went: -128 when aborted, -108 when a
+// task could not be made, or the host's first advance-state error.
+void RunTiles(int64_t purpose, int64_t partitioning, const TaskGuidance* guidance, const TileWork& work,
               ProgressivePreviewManager* ppm);
 
 // Wait modes of the block variant.
@@ -57,7 +93,8 @@ public:
     std::shared_ptr<NSOperationQueue> theQueue() const { return theQueue_; }
 
     void RunTilesWithPurpose(int64_t purpose, TaskGuidance guidance,
-                             const std::shared_ptr<NSOperationQueue>& queue, int64_t partitioning);
+                             const std::shared_ptr<NSOperationQueue>& queue, int64_t partitioning,
+                             const TileWork& work);
     void GetAndLaunchTaskForTile(int64_t tile, int64_t purpose, const TaskGuidance& guidance,
                                  const std::shared_ptr<NSOperationQueue>& queue);
     bool CreateAndLaunchTaskForTile(int64_t tile, int64_t purpose, TaskGuidance guidance,
@@ -73,7 +110,7 @@ public:
     // The block variant: every tile is built, run and completed by a block of
     // a concurrent enumeration; no completion launches a tile. Main thread only.
     void RunTilesBlockilyWithPurpose(int64_t purpose, TaskGuidance guidance, int64_t partitioning,
-                                     int64_t waitMode);
+                                     int64_t waitMode, const TileWork& work);
     static int64_t waitModeForPurpose(int64_t purpose);
     // False once the enumeration should stop.
     bool CreateAndLaunchBlockyTaskForTile(int64_t tile, int64_t purpose, const TaskGuidance& guidance);
@@ -92,7 +129,10 @@ private:
     void prewind(PerTaskStuffType* task);
     void windup(int64_t purpose);
     void failJob(OSErr result, int32_t diagnostic);
-    void StartJob(int64_t purpose, const TaskGuidance& guidance, int64_t partitioning);
+    void StartJob(int64_t purpose, const TaskGuidance& guidance, int64_t partitioning, const TileWork& work);
+    // The work of one task, on its worker thread.
+    void RunTaskWork(PerTaskStuffType* task) const;
+    size_t CellBytes() const { return work_.replyCellSize ? work_.replyCellSize() : 0; }
     // With borrowsGrid the task's context gets its reply grid from the
     // worker that runs it; else the task has a grid of its own.
     PerTaskStuffType* NewTaskForTile(int64_t tile, int64_t purpose, bool borrowsGrid) const;
@@ -103,6 +143,7 @@ private:
     // without running.
     void WithdrawUnstartedTasks();
 
+    TileWork work_{};   // the running job's
     bool blocky_ = false;  // the block variant: state under `lock`, completions off the main thread too
 
     std::atomic<ProgressivePreviewManager*> ppm_{nullptr};

@@ -8,7 +8,6 @@
 #include "engine/task_engine_globals.h"
 #include "host_access/host_rects.h"
 #include "engine/task_records.h"
-#include "engine/task_services.h"
 
 TaskEngineGlobals gTaskEngine;
 
@@ -244,20 +243,19 @@ void SetUpATileKindOfTask(PerTaskStuffType* task, int64_t purpose, int64_t,
         gTaskEngine.renderDestination == 2 ? gTaskEngine.offscreenPyramid : gTaskEngine.mainPyramid;
     task->contextCount = contextCount;
     task->guidance = *guidance;
-    if (!IsStandardTaskPurpose(purpose)) PrerollOneTileTask(task);
 }
 
 namespace {
 
-// The grid's shape for the task's tile; false when its size in bytes does
-// not fit in memory's address range.
-bool SetGridShape(PerTaskStuffType* task, size_t* bytes) {
+// The grid's shape for the task's tile; false when its size in bytes, for
+// cells of cellBytes, does not fit in memory's address range.
+bool SetGridShape(PerTaskStuffType* task, size_t cellBytes, size_t* bytes) {
     const VRect tile = task->tracker.current_tile_rect;
     task->tracker.buffer_x_elements = int64_t(tile.right) - tile.left + 2;
     task->tracker.buffer_y_elements = int64_t(tile.bottom) - tile.top + 2;
     return !__builtin_mul_overflow(size_t(task->tracker.buffer_x_elements), size_t(task->tracker.buffer_y_elements),
                                    bytes) &&
-           !__builtin_mul_overflow(*bytes, ReplyCellSize(), bytes);
+           !__builtin_mul_overflow(*bytes, cellBytes, bytes);
 }
 
 size_t RectPixels(const VRect& r) {
@@ -284,27 +282,27 @@ bool AllocateTileColours(PerTaskStuffType* task) {
 
 }  // namespace
 
-bool AllocateTileBuffers(PerTaskStuffType* task, int64_t, int32_t count) {
+bool AllocateTileBuffers(PerTaskStuffType* task, size_t cellBytes, int32_t count) {
     if (count < 1) return true;
     // A grid whose size does not fit in memory's address range is a grid that
     // cannot be allocated.
     size_t bytes = 0;
-    const bool fits = SetGridShape(task, &bytes);
+    const bool fits = SetGridShape(task, cellBytes, &bytes);
     bool allMade = true;
     for (int32_t n = 0; n < count; ++n) {
         vort& context = task->context[n];
         context.identifiers[0] = n;
         context.identifiers[1] = n + 1000;
         context.task = task;
-        context.replyGrid = fits ? static_cast<MirelYummy*>(TaskEngineNewBlock(bytes)) : nullptr;
-        if (!context.replyGrid) allMade = false;
+        context.replyGrid = fits && bytes > 0 ? static_cast<MirelYummy*>(TaskEngineNewBlock(bytes)) : nullptr;
+        if (!context.replyGrid && (!fits || bytes > 0)) allMade = false;
     }
     return AllocateTileColours(task) && allMade;
 }
 
-bool AllocateTileBuffersBesideGrid(PerTaskStuffType* task) {
+bool AllocateTileBuffersBesideGrid(PerTaskStuffType* task, size_t cellBytes) {
     size_t bytes = 0;
-    if (!SetGridShape(task, &bytes) || task->contextCount != 1) return false;
+    if (!SetGridShape(task, cellBytes, &bytes) || task->contextCount != 1) return false;
     ReadyLoneContext(task);
     return AllocateTileColours(task);
 }
@@ -337,7 +335,7 @@ bool RemakeTaskForTile(PerTaskStuffType* task, const TileTracker& tracker, int64
     task->tileColours = colours;
     task->colourCells = colourCells;
     size_t bytes = 0;
-    SetGridShape(task, &bytes);
+    SetGridShape(task, 0, &bytes);
     ReadyLoneContext(task);
     return true;
 }

@@ -4,7 +4,7 @@
 
 #include "records/parameters.h"
 #include "records/plugin_globals.h"
-#include "host_access/alerts.h"
+#include "host_access/reporter.h"
 
 namespace {
 
@@ -205,7 +205,7 @@ void CCUpdateProgress_core(int32_t x, int32_t done, int32_t total) {
 }
 
 void WhineAboutMemory(OSErr error) {
-    if (error == -108) ShowMemoryAlertCocoa();
+    if (error == -108) ReportMemoryAlert();
 }
 
 int32_t ShowVersionAlert() { return 0; }

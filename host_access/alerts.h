@@ -38,6 +38,8 @@ void MondoProgressUpdate_fraction(float fraction);
 void MondoProgressShowCancelling();
 // Hides the bar and clears the export progress counts of Data.
 void DestroyMondoProgress();
+// The progress of renders to an offscreen pyramid (the reporter's progress).
+void MondoProgressUpdate_fractionX(double fraction);
 
 // The texts of the alerts.
 extern const char kRefusal1Title[];

@@ -104,3 +104,8 @@ void CopyRect(const Rect* a, Rect* b);
 void ScaleRect(VRect* rect, int32_t num, int32_t den);
 void SetColor(uint8_t* c, uint8_t a, uint8_t b, uint8_t c2, uint8_t d);
 void CopyColor(const uint8_t* a, uint8_t* b);
+
+// The host's rectangles for a chunk (a tile, a band, the proxy) before its
+// exchange, at the proxy scale and preview offset.
+void SetInputChunkRectsNew(VRect rect);
+void SetOutputChunkRectsNew(VRect rect);

@@ -17,7 +17,6 @@
 #include "engine/task_engine_globals.h"
 #include "engine/task_records.h"
 #include "engine/task_runner.h"
-#include "engine/task_services.h"
 #include "platform/foundation_threads.h"
 
 namespace {
@@ -88,7 +87,7 @@ bool CopyInBandToLevel0(PyramidDescriptor* pyr, const VRect& band, Data* data) {
     guidance.level = 0;
     guidance.jobRect = band;
     const OSErr before = gTaskEngine.hostResult;
-    RunTiles(kPurposeFillLevel0, 0, &guidance, nullptr);
+    RunTiles(kPurposeFillLevel0, 0, &guidance, StandardTaskWork(), nullptr);
     if (before != noErr || gTaskEngine.hostResult == noErr) return true;
     SetHostResult(gTaskEngine.hostResult, kDiagInputRead);
     if (data) data->flags[0] = 0;

@@ -92,7 +92,7 @@ void RunReductionJob(PyramidDescriptor* pyr, int64_t L, int64_t taskCode) {
         guidance.level = L;
         guidance.jobRect = whole;
         guidance.blur = 1.0f;
-        RunTiles(taskCode, 0, &guidance, nullptr);
+        RunTiles(taskCode, 0, &guidance, StandardTaskWork(), nullptr);
         return;
     }
     constexpr int32_t kSquare = 128;
@@ -475,7 +475,7 @@ void paint_mipmap_of_pyramid(PyramidDescriptor* pyr) {
         guidance.level = 0;
         guidance.jobRect = VRect{0, 0, static_cast<int32_t>(ReductionBlockCount(pyr)), 1};
         guidance.blur = 1.0f;
-        RunTiles(kPurposeReduceBlocks, kPartitionRows, &guidance, nullptr);
+        RunTiles(kPurposeReduceBlocks, kPartitionRows, &guidance, StandardTaskWork(), nullptr);
         // The rest of each level: a job over the larger levels, here for the
         // small ones.
         for (int64_t L = 1; L <= pyr->topLevel && !failed(); ++L) {
@@ -487,7 +487,7 @@ void paint_mipmap_of_pyramid(PyramidDescriptor* pyr) {
             }
             guidance.level = L;
             guidance.jobRect = whole;
-            RunTiles(kPurposeFinishBlocks, kPartitionSquares, &guidance, nullptr);
+            RunTiles(kPurposeFinishBlocks, kPartitionSquares, &guidance, StandardTaskWork(), nullptr);
         }
     } else {
         for (int64_t L = 0; L < pyr->topLevel && !failed(); ++L) RunReductionJob(pyr, L, ReductionTask(pyr));
@@ -562,4 +562,13 @@ int DoStandardTasks(PerTaskStuffType* task, int64_t purpose) {
     else
         UpdateNextSmallerLevel_core(task->guidance.source, task->guidance.level, absolute);
     return 1;
+}
+
+const TileWork& StandardTaskWork() {
+    static const TileWork work = [] {
+        TileWork w;
+        w.work = [](PerTaskStuffType* task) { DoStandardTasks(task, task->purpose); };
+        return w;
+    }();
+    return work;
 }

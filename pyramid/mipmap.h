@@ -8,6 +8,9 @@
 
 #include "pyramid/pyramid.h"
 
+struct PerTaskStuffType;
+struct TileWork;
+
 // The task bodies of -1000 and -1001: the pixels of level L + 1 inside rect
 // (cut to the level). Each writes only its own pixels of L + 1 and reads only
 // level L, so the tiles of one level run concurrently.
@@ -50,3 +53,9 @@ void paint_mipmap_of_pyramid_linear(PyramidDescriptor* pyr);
 
 // The rectangle of level L + 1 that reducing the level-L rectangle touches.
 VRect* ShrinkRectFromLevel_i_to_i_plus_1(const PyramidDescriptor* pyr, int64_t L, VRect* rect);
+
+// Runs the reduction or the level-0 fill of a standard task over its
+// absolute tile; 1 when the purpose was a standard one, else 0.
+int DoStandardTasks(PerTaskStuffType* task, int64_t purpose);
+// What the pyramid hands the task engine for its standard tasks.
+const TileWork& StandardTaskWork();

@@ -567,27 +567,6 @@ void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const fl
     }
 }
 
-void SetInputChunkRectsNew(VRect rect) {
-    if (!gFilterRecord) return;
-    const int32_t s = gParams ? std::max(gParams->proxyScale, 1) : 1;
-    const VPoint origin = GetFloatCoord();
-    const int32_t offX = gParams ? gParams->previewOffset.x : 0;
-    const int32_t offY = gParams ? gParams->previewOffset.y : 0;
-    const int32_t dy = origin.v / s + offY / s;
-    const int32_t dx = origin.h / s + offX / s;
-    const VRect r{rect.top + dy, rect.left + dx, rect.bottom + dy, rect.right + dx};
-    SetInRect(r);
-    SetOutRect(r);
-    if (GetHaveMask()) SetMaskRect(r);
-    SetPlanesScalingPadding(0, FixedFromInt(s), plugInWantsEdgeReplication);
-    gFilterRecord->inPreDummyPlanes = gFilterRecord->inPostDummyPlanes = 0;
-    gFilterRecord->outPreDummyPlanes = gFilterRecord->outPostDummyPlanes = 0;
-    SetAutoMask(false);
-}
-
-// The host takes one rectangle for input and output alike.
-void SetOutputChunkRectsNew(VRect rect) { SetInputChunkRectsNew(rect); }
-
 void UpdateProxyBuffer_with_quick_trivia(proxyBufferRecord* record) {
     if (!record) return;
     SetUpFilterRecordForProxy(gData, gParams ? gParams->proxyScale : 1);

@@ -82,9 +82,6 @@ void SetNovelOutputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, T
 // SetNovelOutputPixel for every pixel of the tracker's tile in rows, from
 // the tile's colours in row order (four floats a pixel).
 void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const float* colours);
-// The host's rectangles for the chunk (tile or proxy) before its exchange.
-void SetInputChunkRectsNew(VRect rect);
-void SetOutputChunkRectsNew(VRect rect);
 // The proxy buffer from the host's input at the proxy scale; the full form
 // renders to the preview through the proxy.
 void UpdateProxyBuffer_with_quick_trivia(proxyBufferRecord* record);

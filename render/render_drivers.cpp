@@ -25,7 +25,7 @@
 #include "records/parameters.h"
 #include "records/plugin_globals.h"
 #include "engine/render_bridge.h"
-#include "host_access/alerts.h"
+#include "host_access/reporter.h"
 #include "engine/task_engine_globals.h"
 #include "engine/task_records.h"
 #include "engine/task_runner.h"
@@ -43,7 +43,7 @@ double Now() {
 
 // Ends the render with `message` as the host's error text.
 void FailRender(const char* message, int16_t diagnostic) {
-    DoDebugMessages(message);
+    ReportDebugMessage(message);
     SetHostResult(gFilterRecord ? HostReportError(gFilterRecord->errorString, message) : OSErr(filterBadParameters),
                   diagnostic);
 }
@@ -110,7 +110,7 @@ void RunRenderTiles(ProgressivePreviewManager* ppm, proxyBufferRecord* proxy) {
     initTaskGuidance(&guidance);
     GetDefaultGuidance(&guidance, proxy);
     LoadTaskEngineFromShell();
-    RunTiles(kPurposeRender, kPartitionSquares, &guidance, ppm);
+    RunTiles(kPurposeRender, kPartitionSquares, &guidance, RenderTileWork(), ppm);
     StoreTaskEngineResultInShell();
     // A tile without its span list would have left holes in the net.
     if (SpanListsFailed() && HostResult() == noErr) SetHostResult(kResultOutOfMemory, kDiagSpanLists);
@@ -301,6 +301,6 @@ std::string affinity_report() {
                   int(r.inTransparencyMask), int(r.outTransparencyMask), int(r.inLayerPlanes),
                   (long long)px.OPAQUEALPHA, int(r.maskRowBytes), int(px.Is8_call), int(px.Is16_call),
                   int(px.Is32_call));
-    DoDebugMessages(line);
+    ReportDebugMessage(line);
     return line;
 }

@@ -35,6 +35,6 @@ void MakeTriangleWave(float table[256]);
 // (the host result says why).
 bool PrerollManipulation(Data* data);
 
-// One debug line on the host's pixel layout, shown through DoDebugMessages
+// One debug line on the host's pixel layout, shown through the reporter
 // and returned; nothing else changes. Empty without a filter record.
 std::string affinity_report();

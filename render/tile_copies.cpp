@@ -10,7 +10,7 @@
 #include "render/host_pixels.h"
 #include "engine/task_engine_globals.h"
 #include "engine/task_records.h"
-#include "engine/task_services.h"
+#include "render/tile_passes.h"
 
 namespace {
 

@@ -22,6 +22,9 @@ int64_t ReplyCellIndex(const PerTaskStuffType* task, int64_t x, int64_t y);
 void copy_pixels_of_tile_out_to_destination(PerTaskStuffType* task);
 void mark_tile_copied_out();
 void copy_tile_pixels_to_destination(PerTaskStuffType* task);
+// On the tile's thread: the finished colours from the reply grid into the
+// task's tileColours, for the main thread's copy to the host.
+void gather_tile_colours(PerTaskStuffType* task);
 void copy_pixels_of_Photoshop_into_tile(PerTaskStuffType* task);
 void copy_pixels_of_proxybuffer_into_tile(PerTaskStuffType* task, const proxyBufferRecord* proxy);
 

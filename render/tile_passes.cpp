@@ -28,7 +28,10 @@
 #include "records/parameters.h"
 #include "records/plugin_globals.h"
 #include "engine/task_records.h"
-#include "engine/task_services.h"
+#include "engine/task_runner.h"
+#include "host_access/host_rects.h"
+#include "host_access/reporter.h"
+#include "render/tile_copies.h"
 #include "records/work_area.h"
 
 namespace {
@@ -440,6 +443,25 @@ void build_samples_and_pixels_for_tile(PerTaskStuffType* task) {
 }
 
 size_t ReplyCellSize() { return sizeof(MirelYummy); }
+
+const TileWork& RenderTileWork() {
+    static const TileWork work = [] {
+        TileWork w;
+        w.preroll = PrerollOneTileTask;
+        w.postroll = PostrollOneTileTask;
+        w.fillWithSamples = FillTileWithSamples;
+        w.fillWithColors = FillTileWithColors;
+        w.replyCellSize = ReplyCellSize;
+        w.setInputChunkRects = SetInputChunkRectsNew;
+        w.copyTileOut = copy_pixels_of_tile_out_to_destination;
+        w.markTileCopiedOut = mark_tile_copied_out;
+        w.copyTilePixels = copy_tile_pixels_to_destination;
+        w.gatherTileColours = gather_tile_colours;
+        w.progress = ReportProgress;
+        return w;
+    }();
+    return work;
+}
 
 void DoMyTask(PerTaskStuffType* task, int64_t purpose) {
     if (task && purpose == kRenderToOffscreen) build_samples_and_pixels_for_tile(task);

@@ -7,9 +7,12 @@
 
 #include <cstdint>
 
+#include <cstddef>
+
 struct Data;
 struct Parameters;
 struct PerTaskStuffType;
+struct TileWork;
 struct vort;
 
 // The render-wide context every task copies: filled from the settings once
@@ -36,6 +39,13 @@ inline void PostrollPerScanline() {}
 void FillTileWithSamples(Data* data, vort* context, PerTaskStuffType* task);
 void FillTileWithColors(PerTaskStuffType* task);
 void build_samples_and_pixels_for_tile(PerTaskStuffType* task);
+// The size of one reply cell (`MirelYummy`): a transformation reply and the
+// pixel's colour.
+size_t ReplyCellSize();
+// What the render hands the task engine for its tiles: the preparation and
+// clean-up of a task, its two passes, the copies to the destination and the
+// progress reporter.
+const TileWork& RenderTileWork();
 // Both passes of an existing task of the offscreen render (purpose 2).
 void DoMyTask(PerTaskStuffType* task, int64_t purpose);
 

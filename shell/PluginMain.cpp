@@ -8,10 +8,12 @@
 
 #include "platform/host/result_codes.h"
 #include "host_access/FilterBigDocument.h"
+#include "host_access/alerts.h"
 #include "host_access/PIUSuites.h"
 #include "records/data.h"
 #include "host_access/host_rects.h"
 #include "host_access/host_utilities.h"
+#include "host_access/reporter.h"
 #include "shell/invocation.h"
 #include "shell/renderable.h"
 #include "records/parameters.h"
@@ -33,6 +35,15 @@ SPBasicSuite* sSPBasic = nullptr;
 namespace {
 
 constexpr int64_t kNegotiationSide = 256;
+
+// The dialog's side of what the lower folders report.
+const Reporter kDialogReporter = [] {
+    Reporter r;
+    r.memoryAlert = ShowMemoryAlertCocoa;
+    r.debugMessage = DoDebugMessages;
+    r.progress = MondoProgressUpdate_fractionX;
+    return r;
+}();
 
 bool ResultIsOK() { return HostResult() == noErr; }
 
@@ -264,6 +275,7 @@ void DoFilter() { PFFOWFR_by_anything(nullptr, kRenderToHost, nullptr, nullptr);
 
 VORNESK_PLUGIN_EXPORT void PluginMain(int16_t selector, void* record, intptr_t* data, int16_t* result) {
     if (!record || !result) return;
+    InstallReporter(&kDialogReporter);
     *result = noErr;
     gResult = result;
     gDataHandle = data;

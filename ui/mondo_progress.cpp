@@ -5,7 +5,6 @@
 #include <QGridLayout>
 #include <QProgressBar>
 
-#include "engine/task_services.h"
 #include "host_access/alerts.h"
 #include "records/data.h"
 #include "records/plugin_globals.h"
@@ -75,7 +74,7 @@ void DestroyMondoProgress() {
     if (gData) gData->progressTotal = gData->progressDone = 0;
 }
 
-// The task engine's report during renders to an offscreen pyramid.
+// The progress of renders to an offscreen pyramid, through the reporter.
 void MondoProgressUpdate_fractionX(double fraction) {
     if (auto* c = Shared()) c->MondoProgressUpdate_fractionX(fraction);
 }

@@ -50,7 +50,7 @@ TEST(EngineStandardTasks, TiledReductionMatchesSerialOne) {
         guidance.source = tiled.p.get();
         guidance.level = 0;
         guidance.jobRect = level1;
-        RunTiles(purpose, kPartitionSquares, &guidance, nullptr);
+        RunTiles(purpose, kPartitionSquares, &guidance, StandardTaskWork(), nullptr);
         EXPECT_EQ(gTaskEngine.hostResult, 0);
 
         EXPECT_NE(get_pyramid_sample_point4_raw(10, 10, serial.p.get(), 1), 0u);

@@ -15,6 +15,7 @@
 
 #include "common/memory.h"
 #include "platform/host/filter_record.h"
+#include "platform/foundation_threads.h"
 #include "engine/task_engine_globals.h"
 #include "engine/task_runner.h"
 #include "records/vort.h"
@@ -100,6 +101,17 @@ OSErr AdvanceState() {
 }
 void Progress(int32_t done, int32_t total) { gHost.progress.emplace_back(done, total); }
 
+// The size of the test's reply cells: the tasks get grids, as a render's do.
+size_t TestCellSize() { return 48; }
+
+// The work of every test job: the probe, with reply grids.
+TileWork ProbeJob() {
+    TileWork work;
+    work.work = ProbeWork;
+    work.replyCellSize = TestCellSize;
+    return work;
+}
+
 std::atomic<int> gAllocations{0};
 int gFailAllocation = 0;
 void* CountingAllocate(size_t size) {
@@ -117,7 +129,6 @@ protected:
         record_.advanceState = AdvanceState;
         record_.progressProc = Progress;
         gTaskEngine.filterRecord = &record_;
-        gTaskEngine.otherPurposeWork = ProbeWork;
         gHost = HostLog{};
         gProbe = &probe_;
     }
@@ -134,7 +145,7 @@ protected:
         TaskGuidance guidance;
         initTaskGuidance(&guidance);
         GetDefaultGuidance(&guidance, nullptr);
-        RunTiles(purpose, kind, &guidance, nullptr);
+        RunTiles(purpose, kind, &guidance, ProbeJob(), nullptr);
     }
 
     TaskEngineGlobals saved_;
@@ -245,6 +256,54 @@ TEST_F(EngineTaskRunner, ProgressNeverPassesTheTotal) {
     EXPECT_EQ(gHost.advanceCalls, 25);
 }
 
+// The caller's hook runs on the main thread between batches of completions,
+// while tiles are still to come, and never once the job has returned; an
+// offscreen render's progress goes to the handed reporter, not the host.
+struct HookLog {
+    int calls = 0;
+    int callsWithTilesLeft = 0;
+    bool offMainThread = false;
+    int32_t retiredAtCall = 0;
+    std::vector<double> fractions;
+};
+HookLog gHook;
+
+TEST_F(EngineTaskRunner, HandedHookAndReporterRunOnTheMainThread) {
+    Processors(4);
+    gHook = HookLog{};
+    TileWork work = ProbeJob();
+    work.hookContext = &gHook;
+    work.betweenCompletions = [](void* context) {
+        HookLog& log = *static_cast<HookLog*>(context);
+        ++log.calls;
+        log.offMainThread = log.offMainThread || !NSThread_isMainThread();
+        if (gProbe->tasksRun.load() < 128) ++log.callsWithTilesLeft;
+    };
+    work.progress = [](double f) { gHook.fractions.push_back(f); };
+    gTaskEngine.totalRect = VRect{0, 0, 1024, 2048};  // 128 tiles
+    gTaskEngine.renderDestination = 2;
+    probe_.total = gTaskEngine.totalRect;
+    TaskGuidance guidance;
+    initTaskGuidance(&guidance);
+    GetDefaultGuidance(&guidance, nullptr);
+    RunTiles(kPurposeRender, 0, &guidance, work, nullptr);
+    const int callsAtReturn = gHook.calls;
+    EXPECT_EQ(gTaskEngine.hostResult, 0);
+    EXPECT_EQ(probe_.tasksRun.load(), 128);
+    EXPECT_GE(gHook.calls, 2);
+    EXPECT_GE(gHook.callsWithTilesLeft, 1);
+    EXPECT_FALSE(gHook.offMainThread);
+    EXPECT_EQ(gHost.advanceCalls, 0);  // offscreen: no exchange with the host
+    EXPECT_TRUE(gHost.progress.empty());
+    ASSERT_FALSE(gHook.fractions.empty());
+    for (double f : gHook.fractions) {
+        EXPECT_GT(f, 0.0);
+        EXPECT_LE(f, 1.0);
+    }
+    NSRunLoop_runModeBeforeDate(NSDate_now() + 0.05);
+    EXPECT_EQ(gHook.calls, callsAtReturn);
+}
+
 TEST(EngineProgress, Fraction) {
     // Two phases of ten tiles: five tiles into the second is 15 of 20.
     EXPECT_FLOAT_EQ(TaskProgressFraction(5, 10, 2, 2, 0, 0), 0.75f);
@@ -282,7 +341,7 @@ TEST(EngineTaskRecords, OversizedGridIsRefused) {
     task.context = static_cast<vort*>(RobustNewPtr(sizeof(vort)));
     task.contextCount = 1;
     ASSERT_NE(task.context, nullptr);
-    EXPECT_FALSE(AllocateTileBuffers(&task, 0, 1));
+    EXPECT_FALSE(AllocateTileBuffers(&task, TestCellSize(), 1));
     EXPECT_EQ(task.context->replyGrid, nullptr);
     EXPECT_EQ(task.context->task, &task);
     EXPECT_EQ(task.context->identifiers[1], 1000);
@@ -344,7 +403,7 @@ TEST_F(EngineTaskRunner, BlockVariantCoversEveryPixelOnce) {
             probe_.peak = 0;
             probe_.order.clear();
             auto completion = WhirlyCompletion_Tarnwhistle_pano::init();
-            completion->RunTilesBlockilyWithPurpose(kTestPurpose, guidance, kind, waitMode);
+            completion->RunTilesBlockilyWithPurpose(kTestPurpose, guidance, kind, waitMode, ProbeJob());
             EXPECT_EQ(completion->tasks_retired_so_far, completion->NUMTiles);
             for (auto& c : cover) ASSERT_EQ(c.load(), 1);
             EXPECT_LE(probe_.peak.load(), kind == 7 ? 1 : 4);
@@ -364,7 +423,7 @@ TEST_F(EngineTaskRunner, BlockVariantStopsOnAbortAndFailure) {
     gHost.abortFrom = 5;
     auto render = WhirlyCompletion_Tarnwhistle_pano::init();
     render->RunTilesBlockilyWithPurpose(kPurposeRender, guidance, 0,
-                                        WhirlyCompletion_Tarnwhistle_pano::waitModeForPurpose(kPurposeRender));
+                                        WhirlyCompletion_Tarnwhistle_pano::waitModeForPurpose(kPurposeRender), ProbeJob());
     EXPECT_EQ(gTaskEngine.hostResult, -128);
     EXPECT_EQ(gHost.advanceCalls, 4);
     EXPECT_LT(render->tasks_enqueued_so_far, 64);
@@ -375,7 +434,7 @@ TEST_F(EngineTaskRunner, BlockVariantStopsOnAbortAndFailure) {
     gAllocations = 0;
     gFailAllocation = 10;
     auto failing = WhirlyCompletion_Tarnwhistle_pano::init();
-    failing->RunTilesBlockilyWithPurpose(kTestPurpose, guidance, 0, kWaitMode_AsyncWhileMainThreadWaits);
+    failing->RunTilesBlockilyWithPurpose(kTestPurpose, guidance, 0, kWaitMode_AsyncWhileMainThreadWaits, ProbeJob());
     EXPECT_EQ(gTaskEngine.hostResult, -108);
     EXPECT_LT(failing->tasks_enqueued_so_far, 64);
     EXPECT_EQ(failing->tasks_retired_so_far, failing->tasks_enqueued_so_far);

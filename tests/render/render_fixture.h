@@ -141,7 +141,7 @@ struct RenderRig {
         TaskGuidance guidance;
         initTaskGuidance(&guidance);
         GetDefaultGuidance(&guidance, proxy);
-        RunTiles(kPurposeRender, partition, &guidance, nullptr);
+        RunTiles(kPurposeRender, partition, &guidance, RenderTileWork(), nullptr);
         FinishRenderContext();
         return gTaskEngine.hostResult;
     }

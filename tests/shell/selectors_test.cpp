@@ -14,6 +14,8 @@
 #include "platform/host/handles.h"
 #include "platform/host/host_services.h"
 #include "platform/host/result_codes.h"
+#include "host_access/alerts.h"
+#include "host_access/reporter.h"
 #include "records/data.h"
 #include "shell/invocation.h"
 #include "records/parameters.h"
@@ -75,6 +77,21 @@ struct Record {
         return empty(big.inRect32) && empty(big.outRect32) && empty(big.maskRect32);
     }
 };
+
+// The entry hands the lower folders the dialog's alerts, debug messages and
+// progress before anything else.
+TEST(Selectors, TheEntryInstallsTheDialogsReporter) {
+    const Reporter* saved = InstalledReporter();
+    InstallReporter(nullptr);
+    Record rec(16, 16, imageModeRGB, 8, 3);
+    EXPECT_EQ(rec.Call(filterSelectorPrepare), noErr);
+    const Reporter* r = InstalledReporter();
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->memoryAlert, &ShowMemoryAlertCocoa);
+    EXPECT_EQ(r->debugMessage, &DoDebugMessages);
+    EXPECT_EQ(r->progress, &MondoProgressUpdate_fractionX);
+    InstallReporter(saved);
+}
 
 TEST(Selectors, MultichannelOnAHostWithoutAdvanceStateShowsBothRefusals) {
     Record rec(64, 48, imageModeMultichannel, 8, 3);

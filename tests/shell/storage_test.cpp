@@ -30,7 +30,7 @@
 #include "shell/settings_persistence.h"
 #include "shell/stand_ins.h"
 #include "engine/task_records.h"
-#include "engine/task_services.h"
+#include "render/tile_passes.h"
 #include "render/tile_copies.h"
 #include "records/work_area.h"
 #include "records/vort.h"

@@ -15,7 +15,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "engine/task_services.h"
 #include "files/iptc.h"
 #include "files/psd_export.h"
 #include "host_access/host_rects.h"

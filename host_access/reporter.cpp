@@ -1,0 +1,27 @@
+#include "host_access/reporter.h"
+
+#include <cstdio>
+
+namespace {
+
+const Reporter* gReporter = nullptr;
+
+}  // namespace
+
+void InstallReporter(const Reporter* reporter) { gReporter = reporter; }
+const Reporter* InstalledReporter() { return gReporter; }
+
+void ReportMemoryAlert() {
+    if (gReporter && gReporter->memoryAlert) return gReporter->memoryAlert();
+    std::fprintf(stderr, "Can\u2019t get memory to run this plug-in.\n");
+}
+
+void ReportDebugMessage(const char* text) {
+    if (gReporter && gReporter->debugMessage) return gReporter->debugMessage(text);
+    std::fprintf(stderr, "%s\n", text ? text : "");
+}
+
+void ReportProgress(double fraction) {
+    if (gReporter && gReporter->progress) return gReporter->progress(fraction);
+    std::fprintf(stderr, "progress %.0f%%\n", fraction * 100.0);
+}

@@ -1,0 +1,19 @@
+// How the plug-in tells its user what happens: the memory alert, debug
+// messages and the progress of long work reach the dialog through the
+// functions the entry installs at start. With none installed (a test of a
+// lower folder, a tool) they go to standard error.
+#pragma once
+
+struct Reporter {
+    void (*memoryAlert)() = nullptr;
+    void (*debugMessage)(const char* text) = nullptr;  // zero-terminated UTF-8
+    void (*progress)(double fraction) = nullptr;       // 0 to 1
+};
+
+// Installs `reporter` (kept by address; null: none). Main thread.
+void InstallReporter(const Reporter* reporter);
+const Reporter* InstalledReporter();
+
+void ReportMemoryAlert();
+void ReportDebugMessage(const char* text);
+void ReportProgress(double fraction);

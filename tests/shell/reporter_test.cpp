@@ -1,0 +1,63 @@
+// What the lower folders report reaches the installed reporter, and standard
+// error when none is installed.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "host_access/reporter.h"
+
+namespace {
+
+struct Heard {
+    int alerts = 0;
+    std::string text;
+    double fraction = -1;
+};
+Heard gHeard;
+
+class ReporterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = InstalledReporter();
+        gHeard = Heard{};
+    }
+    void TearDown() override { InstallReporter(saved_); }
+    const Reporter* saved_ = nullptr;
+};
+
+TEST_F(ReporterTest, WithoutAReporterEachReportIsALineOnStandardError) {
+    InstallReporter(nullptr);
+    testing::internal::CaptureStderr();
+    ReportDebugMessage("planes 3");
+    ReportDebugMessage(nullptr);
+    ReportProgress(0.25);
+    ReportMemoryAlert();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "planes 3\n\nprogress 25%\nCan\u2019t get memory to run this plug-in.\n");
+}
+
+TEST_F(ReporterTest, AnInstalledReporterHearsEverythingAndStandardErrorNothing) {
+    Reporter r;
+    r.memoryAlert = [] { ++gHeard.alerts; };
+    r.debugMessage = [](const char* text) { gHeard.text = text; };
+    r.progress = [](double f) { gHeard.fraction = f; };
+    InstallReporter(&r);
+    testing::internal::CaptureStderr();
+    ReportDebugMessage("planes 3");
+    ReportProgress(0.5);
+    ReportMemoryAlert();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(gHeard.alerts, 1);
+    EXPECT_EQ(gHeard.text, "planes 3");
+    EXPECT_EQ(gHeard.fraction, 0.5);
+
+    // A reporter without one of the functions leaves that report to standard error.
+    Reporter partial;
+    partial.progress = r.progress;
+    InstallReporter(&partial);
+    testing::internal::CaptureStderr();
+    ReportDebugMessage("alone");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "alone\n");
+}
+
+}  // namespace

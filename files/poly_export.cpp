@@ -19,6 +19,7 @@
 #include "polyhedra/face_geometry.h"
 #include "polyhedra/poly_setup.h"
 #include "polyhedra/poly_storage.h"
+#include "polyhedra/polyhedron_params.h"
 #include "records/data.h"
 #include "records/parameters.h"
 #include "records/plugin_globals.h"
@@ -167,7 +168,8 @@ void HeaderComment(TextSink* s, const char* open, const char* close) {
 
 bool BuildSolidForExport() {
     polyhedron* p = ExportPolyhedron();
-    if (!p || !gParams) return false;
+    // A mode without a solid leaves the last build in place: never export that.
+    if (!p || !gParams || !IsExportablePolyhedron(gParams->outputMode)) return false;
     RebuildForExport(p);
     if (p->unbuilt || p->netTriangleCount <= 0 || p->faceCount3D <= 0) return false;
     switch (p->status) {
@@ -184,7 +186,11 @@ bool BuildSolidForExport() {
 }
 
 polyhedron* ExportPolyhedron() {
-    return gData && gData->storage ? gData->storage->polyStore : nullptr;
+    if (!gData || !gData->storage) return nullptr;
+    // The work area frees it with the rest at shut-down.
+    if (!gData->storage->polyStore) gData->storage->polyStore = NewPolyhedron(0.5f, 0.0f);
+    if (gData->storage->polyStore) gData->storage->polyStore->data = gData;
+    return gData->storage->polyStore;
 }
 
 int GetOnDateString(char* buffer) {

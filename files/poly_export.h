@@ -19,7 +19,7 @@
 struct polyhedron;
 struct FramingBox;
 
-// The work area's polyhedron, or null.
+// The work area's polyhedron (made when there is none yet), or null.
 polyhedron* ExportPolyhedron();
 
 // "on 8 December 2026 at 07:05:09": the local date and time with English

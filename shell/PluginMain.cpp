@@ -14,6 +14,7 @@
 #include "host_access/host_rects.h"
 #include "host_access/host_utilities.h"
 #include "host_access/reporter.h"
+#include "shell/host_export.h"
 #include "shell/invocation.h"
 #include "shell/renderable.h"
 #include "records/parameters.h"
@@ -240,6 +241,14 @@ void DoStart() {
             KillRects();
             return;
         }
+    }
+    // The command-line host's export takes the place of the picture.
+    if (ResultIsOK() && !cancelled && HostExportRequest()) {
+        if (RunHostExport(HostExportRequest())) return;
+        ControllerShuttingDown();
+        DoShutDown(gData);
+        KillRects();
+        return;
     }
     if (ResultIsOK() && !cancelled) {
         PFFOWFR_by_anything(nullptr, kRenderToHost, nullptr, nullptr);

@@ -130,6 +130,13 @@ ModeWordsSource CatalogueModeWords() {
     return source;
 }
 
+ExportHooks CatalogueExportHooks() {
+    ExportHooks hooks;
+    hooks.modeWords = CatalogueModeWords();
+    hooks.genericWord = VorneskOutputModeNameSynonym;
+    return hooks;
+}
+
 void addVorneskKeywords(TIPTCThing* iptc, int64_t c) {
     if (!iptc) return;
     auto add = [iptc](const char* word) { AddIPTCKeyword(iptc, word); };

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "files/export_entry.h"
 #include "files/psd_doc.h"
 #include "pyramid/glue_names.h"
 
@@ -26,6 +27,8 @@ const char* VorneskOutputModeNameSynonym(int64_t code);
 void addVorneskKeywords(TIPTCThing* iptc, int64_t code);
 // The catalogue as the exporters' source of mode names and keywords.
 ModeWordsSource CatalogueModeWords();
+// The same with the generic words, for the export entry points.
+ExportHooks CatalogueExportHooks();
 
 // Whether a stored or scripted mode can be used. An output mode is valid when
 // the catalogue names it or it has a scripting code.

@@ -324,6 +324,11 @@ int main(int argc, char** argv) {
 
     CatchFatalSignals();
 
+    // An OBJ export is written by the plug-in itself, in place of the picture.
+    const bool objExport = IsOBJExportName(options.output);
+    if (objExport) setenv("VORNESK_EXPORT", FollowLinks(options.output).c_str(), 1);
+    else unsetenv("VORNESK_EXPORT");
+
     HostRunSettings settings;
     // Always a descriptor, empty when no setting is given: settings left out
     // take their defaults, so a run never repeats what an earlier one cached.
@@ -346,7 +351,7 @@ int main(int argc, char** argv) {
 
     // A Ctrl-C the plug-in did not notice still cancels: nothing is written.
     if (HostAbortRequested()) return Fail(kExitCancelled, "cancelled");
-    if (!WriteOutput(options.output, doc, &error)) {
+    if (!objExport && !WriteOutput(options.output, doc, &error)) {
         if (HostAbortRequested()) return Fail(kExitCancelled, "cancelled");
         return Fail(kExitUnwritableOutput, "cannot write " + options.output + ": " + error);
     }

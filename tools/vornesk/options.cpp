@@ -1,6 +1,7 @@
 #include "tools/vornesk/options.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +9,13 @@
 #include "shell/scripting.h"
 #include "tools/vornesk/image_files.h"
 #include "tools/vornesk/settings_options.h"
+
+bool IsOBJExportName(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string tail = path.substr(path.size() - 4);
+    for (char& c : tail) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return tail == ".obj";
+}
 
 namespace {
 
@@ -19,6 +27,9 @@ constexpr char kUsageFormat[] =
            "and writes the result to OUTPUT, in the format its name ends with: .png\n"
            "(8 or 16-bit, as the input), .tif (8, 16-bit or float, as the input),\n"
            ".jpg (8-bit, transparent parts on white) or .pfm (32-bit float).\n"
+           "An OUTPUT ending in .obj writes the output mode's solid as a textured OBJ\n"
+           "with its companions beside it: the texture .jpg and material .mtl (spaces\n"
+           "in the name as underscores), .stl, .dxf and Mathematica .txt.\n"
            "Settings not given take their defaults.\n"
            "\n"
            "options:\n"
@@ -254,8 +265,9 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
         *error = "no output file given: add -o OUTPUT";
         return false;
     }
-    if (ImageFormatFromName(options->output) == ImageFormat::Unknown) {
-        *error = "cannot tell the format of \"" + options->output + "\": end its name with .png, .jpg, .pfm or .tif";
+    if (ImageFormatFromName(options->output) == ImageFormat::Unknown && !IsOBJExportName(options->output)) {
+        *error = "cannot tell the format of \"" + options->output +
+                 "\": end its name with .png, .jpg, .pfm, .tif or .obj";
         return false;
     }
     return true;

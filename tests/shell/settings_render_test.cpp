@@ -25,15 +25,7 @@
 
 namespace {
 
-struct Folder {
-    std::string path;
-    Folder() {
-        char tmpl[] = "/tmp/vornesk-settings-render-XXXXXX";
-        path = mkdtemp(tmpl);
-    }
-    ~Folder() { std::system(("rm -rf '" + path + "'").c_str()); }
-    std::string operator/(const std::string& name) const { return path + "/" + name; }
-};
+using Folder = TempDir;
 
 // build/vornesk with the plug-in; its settings folder is the test's own.
 HostResult Host(const Folder& folder, std::vector<std::string> args) {

@@ -2,6 +2,7 @@
 // a folder; shared by the host's tests and the shell's end-to-end tests.
 #pragma once
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -9,12 +10,39 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 extern char** environ;
+
+// A folder of its own for a test, removed with what it holds.
+struct TempDir {
+    std::string path;
+    TempDir() {
+        char tmpl[] = "/tmp/vornesk-host-test-XXXXXX";
+        path = mkdtemp(tmpl);
+    }
+    ~TempDir() { std::system(("rm -rf '" + path + "'").c_str()); }
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        if (DIR* d = opendir(path.c_str())) {
+            while (dirent* e = readdir(d))
+                if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+            closedir(d);
+        }
+        return names;
+    }
+    // The host's hidden temporary file, left behind.
+    bool HasTemporaryFile() const {
+        for (const std::string& f : Files())
+            if (f.rfind(".vornesk-", 0) == 0) return true;
+        return false;
+    }
+};
 
 struct HostResult {
     int status = -1;

@@ -34,6 +34,29 @@ bool FitsInMemory(double bytes) {
     return pages <= 0 || pageSize <= 0 || bytes <= double(pages) * double(pageSize) / 2;
 }
 
+double LargestReadBuffer(const PictureReadLimits& limits) {
+    if (limits.memory > 0) return limits.memory;
+    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
+    return pages <= 0 || pageSize <= 0 ? 1e18 : double(pages) * double(pageSize) / 2;
+}
+
+bool PictureWithinLimits(const PictureReadLimits& limits, uint32_t width, uint32_t height, int planes, int depth,
+                         std::string* error) {
+    const std::string size = std::to_string(width) + " x " + std::to_string(height);
+    if ((limits.width > 0 || limits.height > 0) &&
+        (width != uint32_t(limits.width) || height != uint32_t(limits.height))) {
+        *error = "the mask is " + size + ", the picture " + std::to_string(limits.width) + " x " +
+                 std::to_string(limits.height);
+        return false;
+    }
+    const double bytes = double(width) * height * planes * (depth / 8);
+    if (limits.memory > 0 && bytes > limits.memory) {
+        *error = "a " + size + " picture needs more memory than this read may take";
+        return false;
+    }
+    return true;
+}
+
 bool AllocateDocument(HostDocument* doc, int32_t width, int32_t height, int16_t colourPlanes, bool hasAlpha,
                       int32_t depth, std::string* error, bool zeroed) {
     // Pixel counts beyond 2^31 and sides beyond 2^30 are refused outright.

@@ -71,6 +71,25 @@ void SetUnitSample(HostDocument* doc, size_t i, double value);
 // out-of-memory killer.
 bool FitsInMemory(double bytes);
 
+// What a read of a picture file may take. The file's size bounds what its
+// header may claim; `memory` bounds the picture's samples (0: FitsInMemory);
+// a mask asks for one size (width x height; 0 x 0 for any), compared with
+// the header before anything is decoded.
+struct PictureReadLimits {
+    uint64_t fileSize = 0;
+    double memory = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+// The bytes a read within these limits may take for one buffer.
+double LargestReadBuffer(const PictureReadLimits& limits);
+
+// Whether a picture of the given shape is one the limits allow; if not,
+// *error says why.
+bool PictureWithinLimits(const PictureReadLimits& limits, uint32_t width, uint32_t height, int planes, int depth,
+                         std::string* error);
+
 // Allocates the samples (zero, or left unset for a caller that writes every
 // one) for the given shape; false when the size is absurd or memory runs out.
 bool AllocateDocument(HostDocument* doc, int32_t width, int32_t height, int16_t colourPlanes, bool hasAlpha,

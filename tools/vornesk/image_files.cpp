@@ -1,6 +1,8 @@
 #include "tools/vornesk/image_files.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <png.h>
 #include <zlib.h>
@@ -81,22 +83,69 @@ void PngError(png_structp png, png_const_charp text) {
 
 void PngWarning(png_structp, png_const_charp) {}
 
-// Allocation for the readers below, kept out of line so that the functions
-// holding setjmp own no C++ objects that a longjmp could skip.
+// The header's checks and the allocation for the readers below, kept out of
+// line so that the functions holding setjmp own no C++ objects that a
+// longjmp could skip.
+[[gnu::noinline]] bool HeaderWithinLimits(const PictureReadLimits& limits, uint32_t width, uint32_t height,
+                                          int channels, int depth, char* message, size_t size) {
+    std::string why;
+    if (PictureWithinLimits(limits, width, height, channels, depth, &why)) return true;
+    std::snprintf(message, size, "%s", why.c_str());
+    return false;
+}
+
+// The samples are left unset: every one is decoded before the picture is
+// used, and a file that fails early has touched only the rows it reached.
 [[gnu::noinline]] bool AllocateForReader(HostDocument* doc, uint32_t width, uint32_t height, int channels,
                                          int depth, char* message, size_t size) {
     std::string why;
     if (width <= INT32_MAX && height <= INT32_MAX &&
         AllocateDocument(doc, int32_t(width), int32_t(height), channels >= 3 ? 3 : 1, channels == 2 || channels == 4,
-                         depth, &why))
+                         depth, &why, false))
         return true;
     std::snprintf(message, size, "%s", why.empty() ? "picture too large" : why.c_str());
     return false;
 }
 
+uint32_t BigEndian32(const uint8_t* at) {
+    return uint32_t(at[0]) << 24 | uint32_t(at[1]) << 16 | uint32_t(at[2]) << 8 | at[3];
+}
+
+// Walks a PNG file's chunks before libpng reads any: every chunk must fit in
+// what is left of the file. Counts the bytes of the IDAT chunks, the only
+// ones that hold pixels. False, with the reason, for a chunk the file
+// cannot hold; a file cut inside a chunk's header is left to libpng.
+bool WalkPngChunks(FILE* f, uint64_t fileSize, uint64_t* idatBytes, char* message, size_t size) {
+    *idatBytes = 0;
+    bool ok = true;
+    for (uint64_t at = 8; ok && at + 8 <= fileSize;) {
+        uint8_t head[8];
+        if (fseeko(f, off_t(at), SEEK_SET) != 0 || std::fread(head, 1, 8, f) != 8) break;
+        const uint64_t length = BigEndian32(head);
+        if (length > 0x7fffffffu || length + 12 > fileSize - at) {
+            std::snprintf(message, size, "a %.4s chunk claims %llu bytes, more than the file holds",
+                          reinterpret_cast<const char*>(head + 4), static_cast<unsigned long long>(length));
+            ok = false;
+        }
+        if (std::memcmp(head + 4, "IDAT", 4) == 0) *idatBytes += length;
+        if (std::memcmp(head + 4, "IEND", 4) == 0) break;
+        at += length + 12;
+    }
+    std::rewind(f);
+    return ok;
+}
+
+// Chunks this reader has no use for: skipped unread, never held in memory.
+constexpr png_byte kIgnoredPngChunks[] = "tEXt\0zTXt\0iTXt\0sPLT\0iCCP\0eXIf\0hIST\0tIME";
+
 // libpng and libjpeg report errors by longjmp: the functions holding setjmp
 // own no C++ objects, and leave their message in `message`.
-bool ReadPngCore(FILE* f, uint64_t fileSize, HostDocument* doc, char (&message)[256]) {
+bool ReadPngCore(FILE* f, const PictureReadLimits& limits, HostDocument* doc, char (&message)[256]) {
+    uint64_t idatBytes = 0;
+    if (!WalkPngChunks(f, limits.fileSize, &idatBytes, message + 18, sizeof message - 18)) {
+        std::memcpy(message, "damaged PNG file: ", 18);
+        return false;
+    }
     PngContext ctx{};
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &ctx, PngError, PngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
@@ -108,12 +157,18 @@ bool ReadPngCore(FILE* f, uint64_t fileSize, HostDocument* doc, char (&message)[
     volatile bool ok = false, damaged = false;
     if (setjmp(ctx.jump) == 0) {
         png_init_io(png, f);
+        // No chunk is larger than its file, nor a picture's side than a document's.
+        png_set_chunk_malloc_max(png, png_alloc_size_t(std::max<uint64_t>(limits.fileSize, 1)));
+        png_set_user_limits(png, 1u << 30, 1u << 30);
+        png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnoredPngChunks,
+                                    int(sizeof kIgnoredPngChunks / 5));
         png_read_info(png, info);
         png_uint_32 width = png_get_image_width(png, info), height = png_get_image_height(png, info);
         int bitDepth = png_get_bit_depth(png, info), colourType = png_get_color_type(png, info);
-        // Each row is a filter byte and its packed samples, all deflated.
+        // Each row is a filter byte and its packed samples, all deflated
+        // into the IDAT chunks.
         const double rowBytes = 1 + std::ceil(double(width) * png_get_channels(png, info) * bitDepth / 8);
-        const bool fits = FileCanHold(double(height) * rowBytes, fileSize, kLargestDeflateExpansion);
+        const bool fits = FileCanHold(double(height) * rowBytes, idatBytes, kLargestDeflateExpansion);
         if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
         if (colourType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(png);
         if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
@@ -121,13 +176,14 @@ bool ReadPngCore(FILE* f, uint64_t fileSize, HostDocument* doc, char (&message)[
         int passes = png_set_interlace_handling(png);
         png_read_update_info(png, info);
         int channels = png_get_channels(png, info);
-        int depth = png_get_bit_depth(png, info);
-        if (!fits) {
+        int depth = png_get_bit_depth(png, info) == 16 ? 16 : 8;
+        if (!HeaderWithinLimits(limits, width, height, channels, depth, ctx.message, sizeof ctx.message)) {
+            // a size the caller cannot take; the file may be sound
+        } else if (!fits) {
             damaged = true;
             std::snprintf(ctx.message, sizeof ctx.message, "too short for the %u x %u picture it claims",
                           unsigned(width), unsigned(height));
-        } else if (AllocateForReader(doc, width, height, channels, depth == 16 ? 16 : 8, ctx.message,
-                                     sizeof ctx.message)) {
+        } else if (AllocateForReader(doc, width, height, channels, depth, ctx.message, sizeof ctx.message)) {
             // Rows go straight into the document; 16-bit samples are rescaled after.
             for (int pass = 0; pass < passes; ++pass)
                 for (png_uint_32 y = 0; y < height; ++y)
@@ -148,13 +204,6 @@ bool ReadPngCore(FILE* f, uint64_t fileSize, HostDocument* doc, char (&message)[
     }
     png_destroy_read_struct(&png, &info, nullptr);
     if (!ok) std::snprintf(message, sizeof message, "%s%.200s", damaged ? "damaged PNG file: " : "", ctx.message);
-    return ok;
-}
-
-bool ReadPng(FILE* f, HostDocument* doc, std::string* error) {
-    char message[256] = {};
-    bool ok = ReadPngCore(f, FileSize(f), doc, message);
-    if (!ok) *error = message;
     return ok;
 }
 
@@ -354,11 +403,53 @@ void JpegErrorExit(j_common_ptr cinfo) {
     longjmp(err->jump, 1);
 }
 
-// Warnings stay quiet, except a file whose data ends early: libjpeg would
-// fill the rest with grey and call it a picture.
+// Every warning of corrupt data is damage: libjpeg would go on past it
+// (filling with grey, skipping garbled bytes, taking a bad code as zeros)
+// and call the result a picture. Only the two that leave the pixels whole
+// stay quiet.
 void JpegWarning(j_common_ptr cinfo, int level) {
-    if (level < 0 && (cinfo->err->msg_code == JWRN_JPEG_EOF || cinfo->err->msg_code == JWRN_HIT_MARKER))
-        cinfo->err->error_exit(cinfo);
+    const int code = cinfo->err->msg_code;
+    if (level < 0 && code != JWRN_ADOBE_XFORM && code != JWRN_JFIF_MAJOR) cinfo->err->error_exit(cinfo);
+}
+
+// The bytes of a JPEG stream's scans (their entropy-coded data with its
+// restart markers), the only bytes that hold pixels: every other segment
+// (tables, comments, application data) is stepped over by its length.
+// Leaves the file at its start.
+uint64_t JpegScanBytes(FILE* f) {
+    uint64_t bytes = 0;
+    int code = -1;   // the marker in hand, -1 for none
+    for (;;) {
+        if (code < 0) {
+            int c = getc_unlocked(f);
+            while (c != EOF && c != 0xFF) c = getc_unlocked(f);   // garbage between segments
+            while (c == 0xFF) c = getc_unlocked(f);
+            code = c;
+        }
+        if (code == EOF || code == 0xD9) break;
+        const int marker = code;
+        code = -1;
+        // Markers without a length: start of image, restarts, TEM.
+        if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01 || marker == 0) continue;
+        const int high = getc_unlocked(f), low = getc_unlocked(f);
+        if (low == EOF || (high << 8 | low) < 2 || fseeko(f, off_t((high << 8 | low) - 2), SEEK_CUR) != 0) break;
+        if (marker != 0xDA) continue;
+        // Entropy-coded data runs to a marker other than a restart; 0xFF 0x00
+        // is a stuffed 0xFF.
+        for (int c = getc_unlocked(f); c != EOF && code < 0; c = getc_unlocked(f)) {
+            ++bytes;
+            if (c != 0xFF) continue;
+            int next = getc_unlocked(f);
+            while (next == 0xFF) next = getc_unlocked(f);
+            if (next == 0 || (next >= 0xD0 && next <= 0xD7))
+                ++bytes;
+            else
+                code = next;
+        }
+        if (code < 0) break;   // the file ended inside the scan
+    }
+    std::rewind(f);
+    return bytes;
 }
 
 // Notes the components of each scan as libjpeg reads it.
@@ -367,20 +458,48 @@ struct JpegScans {
     bool seen[MAX_COMPONENTS];
 };
 
+// Rows of a picture below the point where an arithmetic-coded scan's data
+// end may take at most this many bytes (see NoteScan).
+constexpr double kLargestImpliedJpegBytes = 16 << 20;
+
+// Notes the components of each scan as libjpeg reads it, between rows of
+// blocks. Arithmetic decoding takes zeros for data past the end of a scan
+// (encoders drop the zero bytes that end a stream, which a flat stretch at
+// the end of a picture makes), so a stream cut short, or one whose frame
+// claims more than its data hold, decodes without a word. Beyond a flat
+// stretch of 16 MiB, a scan whose data end (at a marker other than a
+// restart) before its last row of blocks is taken as cut: otherwise a few
+// bytes could claim a picture of any size.
 void NoteScan(j_common_ptr cinfo) {
     auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
     auto* scans = reinterpret_cast<JpegScans*>(cinfo->progress);
     for (int i = 0; i < d->comps_in_scan; ++i)
         if (d->cur_comp_info[i] && d->cur_comp_info[i]->component_index < MAX_COMPONENTS)
             scans->seen[d->cur_comp_info[i]->component_index] = true;
+    const int marker = d->unread_marker;
+    const double impliedBytes = (double(d->total_iMCU_rows) - d->input_iMCU_row) * d->max_v_samp_factor * DCTSIZE *
+                                d->image_width * d->num_components;
+    if (d->arith_code && marker != 0 && (marker < 0xD0 || marker > 0xD7) && d->input_iMCU_row < d->total_iMCU_rows &&
+        impliedBytes > kLargestImpliedJpegBytes) {
+        auto* err = reinterpret_cast<JpegError*>(cinfo->err);
+        std::snprintf(err->message, sizeof err->message, "the data of a scan ends at row %u of %u",
+                      unsigned(d->input_iMCU_row) * unsigned(d->max_v_samp_factor) * DCTSIZE,
+                      unsigned(d->image_height));
+        longjmp(err->jump, 1);
+    }
 }
 
 // Huffman coding spends at least one bit on every block's DC coefficient, so
-// a file of n bytes holds at most 8n blocks. A stream of several scans is
+// n bytes of scans hold at most 8n blocks. Arithmetic coding spends at least
+// one decision on a block, and a decision at least 2^-16 bits (its smallest
+// probability is 1/32768 of an interval of at least 32768), so at most 2^19
+// blocks a byte: a bound that rarely binds, which leaves such files to
+// libjpeg's warnings and the memory bound. A stream of several scans is
 // held whole as coefficients (two bytes each) before the first row comes
 // out; libjpeg's own memory limit does not bind without a backing store, so
 // that need is checked here, with the picture's, from the header alone.
-bool JpegFitsFileAndMemory(j_decompress_ptr cinfo, uint64_t fileSize, bool* shortFile, char* message, size_t size) {
+bool JpegFitsFileAndMemory(j_decompress_ptr cinfo, uint64_t scanBytes, double memory, bool* shortFile, char* message,
+                           size_t size) {
     double blocks = 0, coefficientBytes = 0;
     for (int c = 0; c < cinfo->num_components; ++c) {
         const jpeg_component_info& comp = cinfo->comp_info[c];
@@ -389,14 +508,15 @@ bool JpegFitsFileAndMemory(j_decompress_ptr cinfo, uint64_t fileSize, bool* shor
                             (double(comp.height_in_blocks) + comp.v_samp_factor) * DCTSIZE2 * sizeof(JCOEF);
     }
     const bool multiScan = cinfo->progressive_mode || cinfo->comps_in_scan < cinfo->num_components;
-    *shortFile = !cinfo->arith_code && !FileCanHold(blocks, fileSize, 8);
+    *shortFile = !FileCanHold(blocks, scanBytes, cinfo->arith_code ? double(1 << 19) : 8);
     if (*shortFile) {
         std::snprintf(message, size, "too short for the %u x %u picture it claims",
                       unsigned(cinfo->image_width), unsigned(cinfo->image_height));
         return false;
     }
     const double pictureBytes = double(cinfo->image_width) * cinfo->image_height * (cinfo->num_components == 1 ? 1 : 3);
-    if (multiScan && !FitsInMemory(coefficientBytes + pictureBytes)) {
+    if (multiScan && (memory > 0 ? coefficientBytes + pictureBytes > memory
+                                 : !FitsInMemory(coefficientBytes + pictureBytes))) {
         std::snprintf(message, size, "the %u x %u progressive JPEG needs more memory than this machine has",
                       unsigned(cinfo->image_width), unsigned(cinfo->image_height));
         return false;
@@ -418,7 +538,8 @@ bool JpegScansComplete(j_decompress_ptr cinfo, const JpegScans& scans) {
     return true;
 }
 
-bool ReadJpegCore(FILE* f, uint64_t fileSize, HostDocument* doc, char (&message)[256]) {
+bool ReadJpegCore(FILE* f, const PictureReadLimits& limits, HostDocument* doc, char (&message)[256]) {
+    const uint64_t scanBytes = JpegScanBytes(f);
     jpeg_decompress_struct cinfo{};
     JpegError err{};
     JpegScans scans{};
@@ -434,9 +555,14 @@ bool ReadJpegCore(FILE* f, uint64_t fileSize, HostDocument* doc, char (&message)
         jpeg_stdio_src(&cinfo, f);
         jpeg_read_header(&cinfo, TRUE);
         NoteScan(reinterpret_cast<j_common_ptr>(&cinfo));
+        const int components = cinfo.num_components == 1 ? 1 : 3;
         if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK) {
             std::snprintf(err.message, sizeof err.message, "CMYK JPEG files are not supported");
-        } else if (!JpegFitsFileAndMemory(&cinfo, fileSize, &shortFile, err.message, sizeof err.message)) {
+        } else if (!HeaderWithinLimits(limits, cinfo.image_width, cinfo.image_height, components, 8, err.message,
+                                       sizeof err.message)) {
+            // a size the caller cannot take
+        } else if (!JpegFitsFileAndMemory(&cinfo, scanBytes, limits.memory, &shortFile, err.message,
+                                          sizeof err.message)) {
             damaged = shortFile;
         } else {
             cinfo.out_color_space = cinfo.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
@@ -460,13 +586,6 @@ bool ReadJpegCore(FILE* f, uint64_t fileSize, HostDocument* doc, char (&message)
     }
     jpeg_destroy_decompress(&cinfo);
     if (!ok) std::snprintf(message, sizeof message, "%s%.200s", damaged ? "damaged JPEG file: " : "", err.message);
-    return ok;
-}
-
-bool ReadJpeg(FILE* f, HostDocument* doc, std::string* error) {
-    char message[256] = {};
-    bool ok = ReadJpegCore(f, FileSize(f), doc, message);
-    if (!ok) *error = message;
     return ok;
 }
 
@@ -523,7 +642,7 @@ bool WriteJpeg(FILE* f, const HostDocument& doc, std::string* error) {
 
 // "PF" (colour) or "Pf" (grey), width, height, scale (negative: little
 // endian), one whitespace byte, then rows of floats from the bottom up.
-bool ReadPfm(FILE* f, HostDocument* doc, std::string* error) {
+bool ReadPfm(FILE* f, const PictureReadLimits& limits, HostDocument* doc, std::string* error) {
     char kind[3] = {};
     long width = 0, height = 0;
     double scale = 0;
@@ -538,12 +657,17 @@ bool ReadPfm(FILE* f, HostDocument* doc, std::string* error) {
     std::fseek(f, 0, SEEK_END);
     long size = std::ftell(f);
     std::fseek(f, start, SEEK_SET);
-    if (width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX ||
-        double(width) * height * colour * 4 > double(size - start)) {
+    if (width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX) {
+        *error = "damaged PFM header";
+        return false;
+    }
+    if (!PictureWithinLimits(limits, uint32_t(width), uint32_t(height), colour, 32, error)) return false;
+    if (double(width) * height * colour * 4 > double(size - start)) {
         *error = "PFM file is shorter than its header says";
         return false;
     }
-    if (!AllocateDocument(doc, int32_t(width), int32_t(height), int16_t(colour), false, 32, error)) return false;
+    if (!AllocateDocument(doc, int32_t(width), int32_t(height), int16_t(colour), false, 32, error, false))
+        return false;
     const bool swap = scale > 0;   // big-endian file on this little-endian machine
     const size_t rowSamples = size_t(width) * colour;
     for (long y = height - 1; y >= 0; --y) {
@@ -585,6 +709,23 @@ ImageFormat SniffFormat(FILE* f) {
     if (n >= 4 && (std::memcmp(magic, "II*\0", 4) == 0 || std::memcmp(magic, "MM\0*", 4) == 0))
         return ImageFormat::TIFF;
     return ImageFormat::Unknown;
+}
+
+// Reads the picture of an open file, of any format, within the limits
+// (limits.fileSize 0: the file's own size).
+bool ReadOpenFile(FILE* f, PictureReadLimits limits, HostDocument* doc, std::string* error) {
+    if (limits.fileSize == 0) limits.fileSize = FileSize(f);
+    char message[256] = {};
+    bool ok = false;
+    switch (SniffFormat(f)) {
+        case ImageFormat::PNG: ok = ReadPngCore(f, limits, doc, message); break;
+        case ImageFormat::JPEG: ok = ReadJpegCore(f, limits, doc, message); break;
+        case ImageFormat::PFM: return ReadPfm(f, limits, doc, error);
+        case ImageFormat::TIFF: return ReadTiffFile(fileno(f), limits, doc, error);
+        default: *error = "not a PNG, JPEG, PFM or TIFF file"; return false;
+    }
+    if (!ok) *error = message;
+    return ok;
 }
 
 }  // namespace
@@ -687,16 +828,40 @@ const char* ImageFormatName(ImageFormat format) {
     }
 }
 
-bool ReadImageFile(const std::string& path, HostDocument* doc, std::string* error) {
+bool ReadImageFile(const std::string& path, HostDocument* doc, std::string* error, double memoryLimit) {
     FilePtr f = OpenFile(path, "rb", error);
     if (!f) return false;
-    switch (SniffFormat(f.get())) {
-        case ImageFormat::PNG: return ReadPng(f.get(), doc, error);
-        case ImageFormat::JPEG: return ReadJpeg(f.get(), doc, error);
-        case ImageFormat::PFM: return ReadPfm(f.get(), doc, error);
-        case ImageFormat::TIFF: return ReadTiffFile(fileno(f.get()), FileSize(f.get()), doc, error);
-        default: *error = "not a PNG, JPEG, PFM or TIFF file"; return false;
+    PictureReadLimits limits;
+    limits.memory = memoryLimit;
+    return ReadOpenFile(f.get(), limits, doc, error);
+}
+
+bool ReadImageBytes(const uint8_t* data, size_t size, double memoryLimit, HostDocument* doc, std::string* error) {
+    // A file in memory, so that every reader (libtiff's needs a descriptor) takes it.
+    const int fd = memfd_create("vornesk-picture", MFD_CLOEXEC);
+    if (fd < 0) {
+        *error = std::strerror(errno);
+        return false;
     }
+    for (size_t done = 0; done < size;) {
+        const ssize_t n = write(fd, data + done, size - done);
+        if (n <= 0) {
+            *error = std::strerror(errno);
+            close(fd);
+            return false;
+        }
+        done += size_t(n);
+    }
+    lseek(fd, 0, SEEK_SET);
+    FilePtr f(fdopen(fd, "rb"));
+    if (!f) {
+        *error = std::strerror(errno);
+        close(fd);
+        return false;
+    }
+    PictureReadLimits limits;
+    limits.memory = memoryLimit;
+    return ReadOpenFile(f.get(), limits, doc, error);
 }
 
 bool ReadImageFileResized(const std::string& path, int32_t width, int32_t height, HostDocument* doc,
@@ -707,7 +872,9 @@ bool ReadImageFileResized(const std::string& path, int32_t width, int32_t height
         if (!f) return false;
         if (SniffFormat(f.get()) == ImageFormat::TIFF) {
             bool plain = false;
-            const bool ok = ReadTiffFileResized(fileno(f.get()), FileSize(f.get()), width, height, doc, error, &plain);
+            PictureReadLimits limits;
+            limits.fileSize = FileSize(f.get());
+            const bool ok = ReadTiffFileResized(fileno(f.get()), limits, width, height, doc, error, &plain);
             if (plain) return ok;
         }
     }
@@ -745,12 +912,13 @@ bool WriteImageFile(const std::string& path, ImageFormat format, const HostDocum
 bool ReadMaskFile(const std::string& path, int32_t width, int32_t height, std::vector<uint8_t>* mask,
                   std::string* error) {
     HostDocument m;
-    if (!ReadImageFile(path, &m, error)) return false;
-    if (m.width != width || m.height != height) {
-        *error = "the mask is " + std::to_string(m.width) + " x " + std::to_string(m.height) +
-                 ", the picture " + std::to_string(width) + " x " + std::to_string(height);
-        return false;
-    }
+    FilePtr f = OpenFile(path, "rb", error);
+    if (!f) return false;
+    // The size is compared from the header, before anything is decoded.
+    PictureReadLimits limits;
+    limits.width = width;
+    limits.height = height;
+    if (!ReadOpenFile(f.get(), limits, &m, error)) return false;
     mask->resize(size_t(width) * height);
     const int planes = m.Planes();
     for (size_t i = 0; i < mask->size(); ++i) {

@@ -25,7 +25,11 @@ ImageFormat ImageFormatFromName(const std::string& path);
 const char* ImageFormatName(ImageFormat format);
 
 // On failure *error holds one line saying why (without the file name).
-bool ReadImageFile(const std::string& path, HostDocument* doc, std::string* error);
+// memoryLimit bounds the picture's samples in bytes (0: half this machine's
+// memory); whatever the file claims, a read takes about that much at most.
+bool ReadImageFile(const std::string& path, HostDocument* doc, std::string* error, double memoryLimit = 0);
+// The same read of a file held in memory (what a fuzz target hands over).
+bool ReadImageBytes(const uint8_t* data, size_t size, double memoryLimit, HostDocument* doc, std::string* error);
 bool WriteImageFile(const std::string& path, ImageFormat format, const HostDocument& doc, std::string* error);
 
 // Reads a picture resized to width x height, as ReadImageFile then
@@ -37,7 +41,7 @@ bool ReadImageFileResized(const std::string& path, int32_t width, int32_t height
 
 // A grey picture of exactly width x height as a selection mask (8-bit:
 // 16-bit and float masks are scaled, colour is taken as luminance, alpha
-// is ignored).
+// is ignored). Its size is compared from its header, before decoding.
 bool ReadMaskFile(const std::string& path, int32_t width, int32_t height, std::vector<uint8_t>* mask,
                   std::string* error);
 

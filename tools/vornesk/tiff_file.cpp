@@ -40,7 +40,17 @@ int KeepError(TIFF*, void* user, const char*, const char* format, va_list args) 
     return 1;
 }
 
-int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+// Warnings stay quiet too, except libjpeg's of corrupt data inside a JPEG
+// strip: like the JPEG reader's, those are damage.
+int KeepJpegDamage(TIFF*, void* user, const char* module, const char* format, va_list args) {
+    char text[256];
+    std::vsnprintf(text, sizeof text, format, args);
+    auto* first = static_cast<std::string*>(user);
+    if (first->empty() && module && std::strcmp(module, "JPEGLib") == 0 &&
+        (std::strstr(text, "Corrupt JPEG data") || std::strstr(text, "Premature end")))
+        *first = text;
+    return 1;
+}
 
 struct TiffCloser {
     void operator()(TIFF* tif) const {
@@ -49,37 +59,19 @@ struct TiffCloser {
 };
 using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
 
-// libtiff owns a copy of the descriptor and closes it.
-TiffPtr OpenTiff(int fd, const char* mode, std::string* firstError) {
+// libtiff owns a copy of the descriptor and closes it. None of its buffers
+// may be larger than largestBuffer bytes.
+TiffPtr OpenTiff(int fd, const char* mode, std::string* firstError, double largestBuffer) {
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     if (!options) return nullptr;
     TIFFOpenOptionsSetErrorHandlerExtR(options, KeepError, firstError);
-    TIFFOpenOptionsSetWarningHandlerExtR(options, IgnoreWarning, nullptr);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, KeepJpegDamage, firstError);
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(std::min(largestBuffer, 0x1p62)));
     const int own = dup(fd);
     TIFF* tif = own >= 0 ? TIFFFdOpenExt(own, "TIFF", mode, options) : nullptr;
     if (!tif && own >= 0) close(own);
     TIFFOpenOptionsFree(options);
     return TiffPtr(tif);
-}
-
-// The most bytes one stored byte can decode to, for the compressions whose
-// expansion is bounded; 0 for the others.
-double LargestExpansion(uint16_t compression) {
-    switch (compression) {
-        case COMPRESSION_NONE: return 1;
-        // A count byte and one data byte make a run of 128.
-        case COMPRESSION_PACKBITS: return 64;
-        // Codes of at least 9 bits, each a string of under 4096 bytes.
-        case COMPRESSION_LZW: return 4096.0 * 8 / 9;
-        // Deflate turns at most 2 bits into a 258-byte match.
-        case COMPRESSION_ADOBE_DEFLATE:
-        case COMPRESSION_DEFLATE: return 1032;
-        // Huffman spends at least a bit on each 8 x 8 block; 4:2:0 chroma
-        // makes six blocks cover 768 samples.
-        case COMPRESSION_JPEG:
-        case COMPRESSION_OJPEG: return 1024;
-        default: return 0;
-    }
 }
 
 // The stored bytes of the picture's strips or tiles, at most the file's.
@@ -111,6 +103,50 @@ Layout ReadLayout(TIFF* tif) {
     if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &l.photometric))
         l.photometric = l.samples >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
     return l;
+}
+
+// Whether `stored` bytes of strips or tiles can decode to the picture l
+// claims, by the worst expansion of its compression.
+bool StoredBytesCanHold(const Layout& l, uint64_t stored) {
+    const double bytes = double(l.width) * l.height * l.samples * l.bits / 8, have = double(stored);
+    const double rows = double(l.height) * (l.planar == PLANARCONFIG_SEPARATE ? l.samples : 1);
+    switch (l.compression) {
+        case COMPRESSION_NONE: return bytes <= have;
+        // Fax codings spend at least a bit on a row (one like the row above).
+        case COMPRESSION_CCITTRLE:
+        case COMPRESSION_CCITTRLEW:
+        case COMPRESSION_CCITTFAX3:
+        case COMPRESSION_CCITTFAX4: return rows <= have * 8;
+        // JBIG's arithmetic coder spends at least one decision on a row, and
+        // a decision at least 2^-16 bits.
+        case COMPRESSION_JBIG: return rows <= have * 8 * 65536;
+        // A count byte and one data byte make a run of 128.
+        case COMPRESSION_PACKBITS: return bytes <= have * 64;
+        // A byte of 2-bit or 4-bit runs gives at most 63 pixels.
+        case COMPRESSION_NEXT: return bytes <= have * 16;
+        case COMPRESSION_THUNDERSCAN: return bytes <= have * 32;
+        // Codes of at least 9 bits, each a string of under 4096 bytes.
+        case COMPRESSION_LZW: return bytes <= have * (4096.0 * 8 / 9);
+        // Deflate turns at most 2 bits into a 258-byte match; Pixar's log
+        // coding deflates 16-bit codes that may come out as 32-bit floats,
+        // SGI's log coding runs of at most 129 such codes.
+        case COMPRESSION_ADOBE_DEFLATE:
+        case COMPRESSION_DEFLATE: return bytes <= have * 1032;
+        case COMPRESSION_PIXARLOG:
+        case COMPRESSION_SGILOG:
+        case COMPRESSION_SGILOG24: return bytes <= have * 2064;
+        // Huffman spends at least a bit on each 8 x 8 block; 4:2:0 chroma
+        // makes six blocks cover 768 samples.
+        case COMPRESSION_JPEG:
+        case COMPRESSION_OJPEG: return bytes <= have * 1024;
+        // A match of 273 bytes costs LZMA at least a third of a bit; one of
+        // 128 KiB costs Zstandard at least 16 bits.
+        case COMPRESSION_LZMA: return bytes <= have * 16384;
+        case COMPRESSION_ZSTD: return bytes <= have * 65536 * 2;
+        // The rest (WebP, LERC, JPEG 2000...) can describe a flat picture of
+        // any size in a few bytes: only the memory bound holds them.
+        default: return true;
+    }
 }
 
 // Colour planes when the samples can be copied as they are: 8 and 16-bit
@@ -251,7 +287,7 @@ bool ReadDirect(TIFF* tif, const Layout& l, HostDocument* doc) {
 // Layouts libtiff turns into 8-bit RGBA, read in bands of rows.
 bool ReadThroughRGBA(TIFF* tif, HostDocument* doc, char (&message)[1024]) {
     TIFFRGBAImage image;
-    if (!TIFFRGBAImageBegin(&image, tif, 0, message)) return false;
+    if (!TIFFRGBAImageBegin(&image, tif, 1, message)) return false;
     image.req_orientation = ORIENTATION_TOPLEFT;
     const uint32_t width = image.width, band = 64;
     std::vector<uint32_t> raster(size_t(width) * band);
@@ -293,12 +329,12 @@ void DivideOutAlpha(HostDocument* doc) {
 
 }  // namespace
 
-bool ReadTiffFile(int fd, uint64_t fileSize, HostDocument* doc, std::string* error) {
+bool ReadTiffFile(int fd, const PictureReadLimits& limits, HostDocument* doc, std::string* error) {
     std::string libraryError;
     // Without memory mapping ("m"), libtiff reads an uncompressed strip
     // straight into the caller's buffer instead of copying it out of a
     // mapping of the whole file.
-    TiffPtr tif = OpenTiff(fd, "rm", &libraryError);
+    TiffPtr tif = OpenTiff(fd, "rm", &libraryError, LargestReadBuffer(limits));
     auto fail = [&](const std::string& why) {
         *error = "damaged or unsupported TIFF file: " + (libraryError.empty() ? why : libraryError);
         return false;
@@ -310,33 +346,44 @@ bool ReadTiffFile(int fd, uint64_t fileSize, HostDocument* doc, std::string* err
         l.photometric = PHOTOMETRIC_RGB;
     }
     if (l.width == 0 || l.height == 0 || l.samples == 0) return fail("the picture has no pixels");
-    // The claim must fit what the file's strips or tiles can decode to.
-    const double expansion = LargestExpansion(l.compression);
-    const double claimed = double(l.width) * l.height * l.samples * l.bits / 8;
-    if (expansion > 0 && claimed > double(StoredBytes(tif.get(), fileSize)) * expansion) {
-        *error = "damaged TIFF file: too short for the " + std::to_string(l.width) + " x " +
-                 std::to_string(l.height) + " picture it claims";
-        return false;
-    }
     const int direct = DirectColourPlanes(l);
-    bool alpha = false;
-    int colour = direct;
+    const int colour = direct ? direct
+                       // Grey stays grey; what else libtiff shows becomes RGB.
+                       : (l.photometric == PHOTOMETRIC_MINISBLACK || l.photometric == PHOTOMETRIC_MINISWHITE) ? 1 : 3;
+    const bool alpha = direct ? l.samples > colour : l.extraCount > 0;
+    const int depth = direct ? (l.bits == 8 ? 8 : l.bits == 16 ? 16 : 32) : 8;
+    if (!PictureWithinLimits(limits, l.width, l.height, colour + (alpha ? 1 : 0), depth, error)) return false;
+    auto damaged = [&](const std::string& why) {
+        *error = "damaged TIFF file: " + why;
+        return false;
+    };
+    // The claim must fit what the file's strips or tiles can decode to.
+    if (!StoredBytesCanHold(l, StoredBytes(tif.get(), limits.fileSize)))
+        return damaged("too short for the " + std::to_string(l.width) + " x " + std::to_string(l.height) +
+                       " picture it claims");
+    // Tiles come in multiples of 16 pixels: one beyond the picture's size
+    // so rounded is no tile of it (libtiff would take memory for all of it).
+    // Strips are cut to the picture's rows.
+    if (TIFFIsTiled(tif.get())) {
+        uint32_t tileWidth = 0, tileLength = 0;
+        TIFFGetField(tif.get(), TIFFTAG_TILEWIDTH, &tileWidth);
+        TIFFGetField(tif.get(), TIFFTAG_TILELENGTH, &tileLength);
+        const auto roundUp = [](uint32_t v) { return (uint64_t(v) + 15) / 16 * 16; };
+        if (tileWidth > roundUp(l.width) || tileLength > roundUp(l.height))
+            return damaged("its " + std::to_string(tileWidth) + " x " + std::to_string(tileLength) +
+                           " tiles are larger than the picture");
+    }
     char message[1024] = {};
     if (!direct && !TIFFRGBAImageOK(tif.get(), message)) return fail(message);
-    if (direct) {
-        alpha = l.samples > colour;
-    } else {
-        // Grey stays grey; what else libtiff shows becomes RGB.
-        colour = (l.photometric == PHOTOMETRIC_MINISBLACK || l.photometric == PHOTOMETRIC_MINISWHITE) ? 1 : 3;
-        alpha = l.extraCount > 0;
-    }
     if (l.width > INT32_MAX || l.height > INT32_MAX) return fail("the picture is too large");
     // Every sample is decoded or the read fails: the samples start unset,
-    // and a failed read leaves no picture behind.
-    if (!AllocateDocument(doc, int32_t(l.width), int32_t(l.height), int16_t(colour), alpha,
-                          direct ? (l.bits == 8 ? 8 : l.bits == 16 ? 16 : 32) : 8, error, false))
+    // and a failed read leaves no picture behind. The first error libtiff
+    // reports ends the read, even one it would read past.
+    if (!AllocateDocument(doc, int32_t(l.width), int32_t(l.height), int16_t(colour), alpha, depth, error, false))
         return false;
-    if (direct ? !ReadDirect(tif.get(), l, doc) : !ReadThroughRGBA(tif.get(), doc, message)) {
+    libraryError.clear();
+    if ((direct ? !ReadDirect(tif.get(), l, doc) : !ReadThroughRGBA(tif.get(), doc, message)) ||
+        !libraryError.empty()) {
         *doc = HostDocument{};
         return fail(message[0] ? message : "the picture's data cannot be decoded");
     }
@@ -345,11 +392,12 @@ bool ReadTiffFile(int fd, uint64_t fileSize, HostDocument* doc, std::string* err
     return true;
 }
 
-bool ReadTiffFileResized(int fd, uint64_t fileSize, int32_t width, int32_t height, HostDocument* doc,
+bool ReadTiffFileResized(int fd, const PictureReadLimits& limits, int32_t width, int32_t height, HostDocument* doc,
                          std::string* error, bool* plain) {
     *plain = false;
+    const uint64_t fileSize = limits.fileSize;
     std::string libraryError;
-    TiffPtr tif = OpenTiff(fd, "rm", &libraryError);
+    TiffPtr tif = OpenTiff(fd, "rm", &libraryError, LargestReadBuffer(limits));
     if (!tif) return true;  // the whole read says why
     const Layout l = ReadLayout(tif.get());
     const int colour = DirectColourPlanes(l);
@@ -393,7 +441,7 @@ bool ReadTiffFileResized(int fd, uint64_t fileSize, int32_t width, int32_t heigh
 bool WriteTiffFile(int fd, const HostDocument& doc, std::string* error) {
     std::string libraryError;
     errno = 0;
-    TiffPtr tif = OpenTiff(fd, "w", &libraryError);
+    TiffPtr tif = OpenTiff(fd, "w", &libraryError, 1e18);
     auto fail = [&] {
         *error = errno != 0 ? std::strerror(errno) : libraryError.empty() ? "libtiff cannot write" : libraryError;
         return false;

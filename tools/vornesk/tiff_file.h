@@ -13,14 +13,17 @@
 
 #include "tools/vornesk/document.h"
 
-// fd stays open; fileSize bounds what the picture may claim. On failure
-// *error holds one line saying why.
-bool ReadTiffFile(int fd, uint64_t fileSize, HostDocument* doc, std::string* error);
+// fd stays open; limits.fileSize bounds what the picture may claim (by the
+// worst expansion of its compression), limits.memory the picture and each
+// of libtiff's buffers. Reading stops at libtiff's first error, and a tile
+// larger than the picture is refused. On failure *error holds one line
+// saying why.
+bool ReadTiffFile(int fd, const PictureReadLimits& limits, HostDocument* doc, std::string* error);
 
 // Reads and resizes at once, for plain files (uncompressed 8-bit strips of
 // whole pixels, grey or RGB, alpha unassociated or none): each band of the
 // resize reads its rows from the file, so the full-size picture is never
 // held. Sets *plain false, and does nothing else, for any other file.
-bool ReadTiffFileResized(int fd, uint64_t fileSize, int32_t width, int32_t height, HostDocument* doc,
+bool ReadTiffFileResized(int fd, const PictureReadLimits& limits, int32_t width, int32_t height, HostDocument* doc,
                          std::string* error, bool* plain);
 bool WriteTiffFile(int fd, const HostDocument& doc, std::string* error);

@@ -6,10 +6,10 @@
 
 #include <memory>
 
-#include "nets/cramming.h"
-#include "polyhedra/poly_setup.h"
 #include "polyhedra/poly_storage.h"
 #include "records/work_area.h"
+#include "solids/cramming.h"
+#include "solids/poly_setup.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include "nets/net_grow.h"
 #include "polyhedra/face_geometry.h"
 #include "polyhedra/face_links.h"
-#include "polyhedra/poly_setup.h"
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/poly_store.h"
+#include "solids/poly_setup.h"
 
 namespace {
 

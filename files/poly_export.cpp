@@ -17,7 +17,6 @@
 #include "host_access/FilterBigDocument.h"
 #include "platform/host/result_codes.h"
 #include "polyhedra/face_geometry.h"
-#include "polyhedra/poly_setup.h"
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/polyhedron_params.h"
 #include "records/data.h"
@@ -25,6 +24,7 @@
 #include "records/plugin_globals.h"
 #include "records/work_area.h"
 #include "render/render_context.h"
+#include "solids/poly_setup.h"
 
 namespace {
 

@@ -22,6 +22,10 @@ void describeTrianglesInFaces(polyhedron* poly);
 void AddGlueUnderInfo(int64_t edge, int64_t faceCorner, polyhedron* poly, int64_t face, int64_t triangle);
 // Twice the signed area of net face `face` (positive counter-clockwise).
 double NetFaceDoubledArea(const polyhedron* poly, int64_t face);
+// The per-triangle data the transform reads beyond the 3D corners: tab
+// owners, the fancy flag and the net's bounding box in net.boundsBox (left,
+// right, top, bottom). Runs after the net triangles and their corners exist.
+void Fill_in_rind_precalculables(polyhedron* poly);
 // Clears the joining flags of every 3D face slot's edges.
 void WipeSlicingInfo(polyhedron* poly);
 // The centroid of the net corners of the net face showing the 3D face that

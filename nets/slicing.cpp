@@ -423,6 +423,12 @@ void AddSlicingTo_waterman(polyhedron* poly) {
     Permit(poly, G3, m3 - 2);
 }
 
+int64_t LinkSolidAndApplyCuttingRule(polyhedron* poly) {
+    if (!poly) return 0;
+    Build3DConnectivity(poly);
+    return MaybeAddSlicing(poly);
+}
+
 int64_t MaybeAddSlicing(polyhedron* poly) {
     if (!poly) return 0;
     switch (poly->slicingMode) {

@@ -12,6 +12,9 @@
 
 // Applies the rules of the solid's slicingMode; modes without a rule do nothing.
 int64_t MaybeAddSlicing(polyhedron* poly);
+// Relinks the solid's faces (Build3DConnectivity) and applies its cutting
+// rule: what a builder or the set-up runs once the faces and angles stand.
+int64_t LinkSolidAndApplyCuttingRule(polyhedron* poly);
 
 // Measures. Side e of a face runs from corner e to corner e + 1; the
 // shortest and longest sides are the first minimum and maximum.

@@ -5,7 +5,6 @@
 #include "common/memory.h"
 #include "common/skiplist.h"
 #include "polyhedra/face_link_walk.h"
-#include "polyhedra/net_steps.h"
 
 void Build3DConnectivity_core_new(polyhedron* poly) {
     if (!poly) return;
@@ -51,9 +50,8 @@ int64_t Build3DConnectivity(polyhedron* poly) {
     poly->hasConcaveEdge = 0;
     Build3DConnectivity_core_new(poly);
     if (poly->faceCount3D > 0) labelConvexEdgesOfPolyhedron(poly);
-    const int64_t result = MaybeAddSlicing(poly);
     poly->linksBuilt = 1;
-    return result;
+    return 0;
 }
 
 int concaveEdgeExistsBetween3DFaces(int64_t a, int64_t b, const polyhedron* poly) {

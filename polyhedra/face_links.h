@@ -8,8 +8,9 @@
 
 #include "polyhedra/polyhedron.h"
 
-// Relinks every face, computes the edge kinds, applies the solid's cutting
-// rule and sets the links-built flag. Needs the face normals (Calc3DAngles).
+// Relinks every face, computes the edge kinds and sets the links-built flag;
+// returns 0. Needs the face normals (Calc3DAngles). The solid's cutting rule
+// is the net code's (LinkSolidAndApplyCuttingRule, nets/slicing.h).
 int64_t Build3DConnectivity(polyhedron* poly);
 // The linking pass alone; expects links at -1 and corner counts at 0.
 void Build3DConnectivity_core_new(polyhedron* poly);

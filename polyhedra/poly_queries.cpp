@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "polyhedra/poly_setup.h"
-
 namespace {
 
 bool ValidVertex(const polyhedron* poly, int64_t v) {
@@ -192,12 +190,6 @@ int64_t NewCountFacegroupsInPoly(const polyhedron* poly) {
     if (!poly) return 1;
     for (int64_t f = 0; f < poly->netFaceCount; ++f) h = std::max(h, FacegroupOf2DFace(f, poly));
     return h + 1;
-}
-
-int64_t NewCountFacesInPoly(int64_t mode, void* hostValue, polyhedron* poly, uint8_t flag) {
-    if (!poly) return 0;
-    HooBoyPolySetup(mode, poly, 0, 1, 0, hostValue, flag, 1.0f, 0.5f, 0.0f);
-    return poly->faceCount3D;
 }
 
 bool ShouldSuppressTriangle(const polyhedron* poly, int64_t triangle, int64_t value, int64_t rule) {

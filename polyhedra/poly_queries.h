@@ -34,7 +34,6 @@ triplex grab_as_transformed(int64_t index, const polyhedron* poly);
 int64_t FacegroupOf3DFace_weirdo(int64_t face, const polyhedron* poly);
 int64_t FacegroupOf2DFace(int64_t netFace, const polyhedron* poly);
 int64_t NewCountFacegroupsInPoly(const polyhedron* poly);
-int64_t NewCountFacesInPoly(int64_t mode, void* hostValue, polyhedron* poly, uint8_t flag);
 bool ShouldSuppressTriangle(const polyhedron* poly, int64_t triangle, int64_t value, int64_t rule);
 bool InsideTriangle(const double* p, const double* a, const double* b, const double* c);
 void Mark_N_5D_Points_as_used(int64_t n, polyhedron* poly);

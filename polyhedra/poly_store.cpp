@@ -3,7 +3,8 @@
 #include <cmath>
 
 #include "common/skiplist.h"
-#include "polyhedra/net_steps.h"
+#include "polyhedra/face_geometry.h"
+#include "polyhedra/face_links.h"
 #include "polyhedra/polyhedron_params.h"
 
 namespace {
@@ -536,7 +537,6 @@ int64_t Add2DFaceToPolyhedron(polyhedron* poly, const int64_t* list, int64_t cou
     }
     f.searchLevel = 0;
     if (!useGivenSlot) ++poly->netFaceCount;
-    Build2DConnectivity_core_new(poly, s, 1, nullptr);  // the net code keeps its own edge index
     FindBoundingBoxOfFace2D(poly, s);
     return s;
 }

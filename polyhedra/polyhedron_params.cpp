@@ -1,6 +1,5 @@
 #include "polyhedra/polyhedron_params.h"
 
-#include "polyhedra/poly_setup.h"
 #include "polyhedra/poly_storage.h"
 #include "records/warpy_basis.h"
 
@@ -237,19 +236,6 @@ bool IsExportablePolyhedron(int64_t m) {
         return false;
     if (IsFloretWithPolyhedronBasis(m)) return false;
     return IsPolyhedron(m);
-}
-
-bool projection_draws_concave_edges(int64_t mode) {
-    polyhedron_params params;
-    get_polyhedron_params_from_output_mode(mode, &params);
-    if (params.shapeCode == -1) return false;
-    polyhedron* scratch = NewPolyhedron(0.0f, 0.0f);
-    if (!scratch) return false;
-    SetUpReallyGeneralPolyhedron(scratch, params.shapeCode, 4, params.secondParameter, 0, nullptr, 0,
-                                 params.floatParameter);
-    const bool concave = scratch->allConvex == 0 && scratch->status == kPolyStatusGood;
-    FreePolyhedron(&scratch);
-    return concave;
 }
 
 bool obey_flopping_for_shapecode(int64_t code) { return code > 402; }

@@ -18,9 +18,6 @@ void get_polyhedron_params_from_output_mode(int64_t outputMode, polyhedron_param
 bool IsPolyhedron(int64_t outputMode);
 // Whether the mode's solid can be exported as 3D geometry.
 bool IsExportablePolyhedron(int64_t outputMode);
-// Builds the mode's solid on a scratch record and answers whether any edge
-// is concave; false when the record cannot be had or the mode has no solid.
-bool projection_draws_concave_edges(int64_t outputMode);
 bool obey_flopping_for_shapecode(int64_t code);
 
 bool ShapecodeIsARind(int64_t code);

@@ -4,12 +4,12 @@
 #include <cmath>
 
 #include "polyhedra/barycentrics.h"
-#include "polyhedra/poly_setup.h"
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/polyhedron_params.h"
 #include "projections/poly_ray_search.h"
 #include "records/data.h"
 #include "records/renderhinttype.h"
+#include "solids/poly_setup.h"
 
 namespace {
 

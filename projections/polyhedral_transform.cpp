@@ -7,13 +7,13 @@
 #include "common/angles.h"
 #include "common/memory.h"
 #include "common/vectors.h"
-#include "nets/cramming.h"
 #include "polyhedra/barycentrics.h"
 #include "projections/caches.h"
 #include "projections/face_maps.h"
 #include "projections/skewed_folds.h"
 #include "projections/stereographic.h"
 #include "records/renderhinttype.h"
+#include "solids/cramming.h"
 
 namespace {
 
@@ -560,36 +560,4 @@ bool Get3DPointFancily(int64_t t, double out[3], const polyhedron* poly, double 
         out[0] = -1.0, out[1] = 0.0, out[2] = 0.0;
     }
     return true;
-}
-
-void Fill_in_rind_precalculables(polyhedron* poly) {
-    if (!poly) return;
-    float left = 1e30f, right = -1e30f, top = 1e30f, bottom = -1e30f;
-    const int64_t n = std::clamp<int64_t>(poly->netTriangleCount, 0, kMaxNetTriangles);
-    for (int64_t i = 0; i < n; ++i) {
-        PolyNetTriangle& tri = poly->netTriangle[i];
-        tri.tabOwner = tri.isTab ? tri.netFace : -1;
-        tri.fancy = 0;
-        if (tri.inverseDeterminant != 0.0f) {
-            left = std::min(left, tri.minX);
-            right = std::max(right, tri.maxX);
-            top = std::min(top, tri.minY);
-            bottom = std::max(bottom, tri.maxY);
-        }
-        if (tri.isTab) continue;
-        const int64_t f = tri.netFace;
-        if (f >= 0 && f < poly->netFaceCount) {
-            const PolyNetFace& nf = poly->netFace[f];
-            const int64_t F = nf.face3D;
-            tri.fancy = nf.count == 3 && nf.twistedApex >= 0 && F >= 0 && F < poly->faceCount3D &&
-                                poly->face3D[F].referenceVertex >= 0
-                            ? 1
-                            : 0;
-        }
-    }
-    if (left > right) left = right = top = bottom = 0.0f;
-    poly->net.boundsBox[0] = left;
-    poly->net.boundsBox[1] = right;
-    poly->net.boundsBox[2] = top;
-    poly->net.boundsBox[3] = bottom;
 }

@@ -71,10 +71,6 @@ int64_t CacheTagsOfWarp(const polyhedron* poly, int64_t tags[4]);
 // (1, 0, 0) for a triangle whose face has no reference vertex; a point off
 // the patch (no real root) is outside: returns false and writes (1, 0, 0).
 bool Get3DPointFancily(int64_t triangle, double out[3], const polyhedron* poly, double x, double y);
-// The per-triangle data the transform reads beyond the 3D corners: tab
-// owners, the fancy flag and the net's bounding box in net.boundsBox (left,
-// right, top, bottom). Runs after the net triangles and their corners exist.
-void Fill_in_rind_precalculables(polyhedron* poly);
 
 // ---- region codes of glue tabs ----
 inline int64_t tabRegionFrom3DFace(int64_t face) { return (face < 0 ? 0 : face) + kTabRegionBase; }

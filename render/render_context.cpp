@@ -7,7 +7,7 @@
 #include "platform/foundation_threads.h"
 #include "platform/host/filter_record.h"
 #include "polyhedra/polyhedron.h"
-#include "polyhedra/poly_setup.h"
+#include "solids/poly_setup.h"
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/polyhedron_params.h"
 #include "projections/twirl.h"

@@ -1,13 +1,13 @@
 #include "shell/renderable.h"
 
 #include "polyhedra/polyhedron_params.h"
-#include "polyhedra/shape_dispatch.h"
 #include "projections/caches.h"
 #include "projections/dispatcher.h"
 #include "projections/input_poly.h"
 #include "projections/sphere_to_input.h"
 #include "records/parameters.h"
 #include "shell/mode_catalogue.h"
+#include "solids/shape_dispatch.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "files/poly_export.h"
 #include "host_access/FilterBigDocument.h"
 #include "platform/host/result_codes.h"
-#include "polyhedra/poly_setup.h"
+#include "solids/poly_setup.h"
 #include "tests/files/poly_export_support.h"
 #include "tests/projections/earth_fixture.h"
 

@@ -18,8 +18,8 @@
 #include "nets/net_layout.h"
 #include "nets/net_queries.h"
 #include "nets/temp_face.h"
-#include "polyhedra/poly_setup.h"
 #include "polyhedra/poly_store.h"
+#include "solids/poly_setup.h"
 #include "tests/polyhedra/poly_fixture.h"
 
 namespace {

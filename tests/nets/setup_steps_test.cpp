@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "common/halfspace.h"
-#include "nets/cramming.h"
 #include "nets/net_triangles.h"
 #include "nets/slicing.h"
+#include "solids/cramming.h"
 #include "tests/polyhedra/poly_fixture.h"
 
 namespace {

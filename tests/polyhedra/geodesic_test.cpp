@@ -9,7 +9,7 @@
 #include "common/memory.h"
 #include "poly_fixture.h"
 #include "polyhedra/geodesic.h"
-#include "polyhedra/shape_dispatch.h"
+#include "solids/shape_dispatch.h"
 #include "solid_checks.h"
 
 namespace {

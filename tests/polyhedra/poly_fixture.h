@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "polyhedra/poly_setup.h"
 #include "polyhedra/poly_storage.h"
+#include "solids/poly_setup.h"
 
 struct PolyDeleter {
     void operator()(polyhedron* p) const { FreePolyhedron(&p); }

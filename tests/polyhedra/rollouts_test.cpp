@@ -8,7 +8,7 @@
 #include "poly_fixture.h"
 #include "polyhedra/poly_store.h"
 #include "polyhedra/rollouts.h"
-#include "polyhedra/shape_dispatch.h"
+#include "solids/shape_dispatch.h"
 #include "solid_checks.h"
 
 namespace {

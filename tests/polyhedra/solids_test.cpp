@@ -22,8 +22,8 @@
 #include "poly_fixture.h"
 #include "solid_checks.h"
 #include "polyhedra/poly_queries.h"
-#include "polyhedra/shape_dispatch.h"
 #include "projections/sphere_to_input.h"
+#include "solids/shape_dispatch.h"
 
 namespace {
 

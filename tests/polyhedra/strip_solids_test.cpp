@@ -10,7 +10,7 @@
 
 #include "poly_fixture.h"
 #include "polyhedra/balls.h"
-#include "polyhedra/shape_dispatch.h"
+#include "solids/shape_dispatch.h"
 #include "polyhedra/slivers.h"
 #include "solid_checks.h"
 

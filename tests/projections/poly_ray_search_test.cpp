@@ -10,10 +10,10 @@
 #include <random>
 #include <vector>
 
-#include "polyhedra/poly_setup.h"
 #include "polyhedra/poly_storage.h"
 #include "projections/poly_ray_search.h"
 #include "records/renderhinttype.h"
+#include "solids/poly_setup.h"
 #include "tests/nets/net_solids.h"
 
 namespace {

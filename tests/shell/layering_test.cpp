@@ -1,6 +1,9 @@
 // Every include points down: a source folder includes only its own headers
 // and those of folders below it. The shared records, the host access and the
-// task engine sit below the pyramid and the renderer; the shell's settings,
+// task engine sit below the pyramid and the renderer; the solid model
+// (polyhedra) sits below the net code (nets), and the set-up that turns a mode
+// into a solid and its net (solids: the shape dispatcher, the set-up driver,
+// builders that call net steps) sits above both; the shell's settings,
 // defaults, catalogue and invocation sit below the dialog, which reads them;
 // the shell's entry is on top and reaches the dialog through the host access
 // (DoUI). The few includes that still point up are listed by name, so a new
@@ -20,12 +23,12 @@ namespace fs = std::filesystem;
 // Folders from the bottom up; a folder may include any folder ranked lower.
 const std::pair<const char*, int> kRanks[] = {
     {"platform", 0}, {"common", 1},  {"records", 2},     {"host_access", 3}, {"engine", 4},
-    {"polyhedra", 5}, {"nets", 6},   {"pyramid", 7},     {"projections", 8}, {"render", 9},
-    {"files", 10},   {"shell", 11},  {"ui", 12},
+    {"polyhedra", 5}, {"nets", 6},   {"solids", 7},      {"pyramid", 8},     {"projections", 9},
+    {"render", 10},  {"files", 11},  {"shell", 12},      {"ui", 13},
 };
 // The entry sits above every folder.
 const char* const kEntry = "shell/PluginMain.cpp";
-constexpr int kEntryRank = 13;
+constexpr int kEntryRank = 14;
 // Top-level folders that hold no product code.
 const char* const kOutsideTheProduct[] = {"tests", "tools", "bench", "samples", ".ci", ".git"};
 

@@ -8,10 +8,10 @@
 
 #include "../generated_source.h"
 #include "common/memory.h"
-#include "poly_fixture.h"
-#include "polyhedra/polyhedron_params.h"
 #include "polyhedra/builtin_shapes.h"
-#include "polyhedra/shape_dispatch.h"
+#include "polyhedra/polyhedron_params.h"
+#include "solids/shape_dispatch.h"
+#include "tests/polyhedra/poly_fixture.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "nets/cramming.h"
+#include "solids/cramming.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "common/halfspace.h"
-#include "polyhedra/poly_setup.h"
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/polyhedron_params.h"
 #include "records/work_area.h"
+#include "solids/poly_setup.h"
 
 namespace {
 

@@ -1,15 +1,22 @@
-#include "polyhedra/poly_setup.h"
+#include "solids/poly_setup.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "polyhedra/barycentrics.h"
 #include "common/memory.h"
 #include "common/skiplist.h"
-#include "polyhedra/net_steps.h"
+#include "nets/correspondence.h"
+#include "nets/crevices.h"
+#include "nets/net_links.h"
+#include "nets/net_tabs.h"
+#include "nets/net_triangles.h"
+#include "nets/slicing.h"
+#include "polyhedra/barycentrics.h"
+#include "polyhedra/face_geometry.h"
+#include "polyhedra/face_links.h"
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/polyhedron_params.h"
-#include "polyhedra/shape_dispatch.h"
+#include "solids/shape_dispatch.h"
 
 namespace {
 
@@ -104,7 +111,7 @@ void SetUpReallyGeneralPolyhedron(polyhedron* poly, int64_t code, int64_t m, int
         WipeFaceInfo(poly);
         ReadFaceInfo(poly, code, 0, hostValue, flag, 1);
         Calc3DAngles(poly);
-        Build3DConnectivity(poly);
+        LinkSolidAndApplyCuttingRule(poly);
     } else {
         for (PolyFace3D& f : poly->face3D)
             for (uint32_t& e : f.edgeFlags) e = 0;
@@ -120,7 +127,7 @@ void SetUpReallyGeneralPolyhedron(polyhedron* poly, int64_t code, int64_t m, int
         if (m == 1 || m == 3 || m == 6) {
             RelinkNetFaces(poly);
             Calc3DAngles(poly);
-            Build3DConnectivity(poly);
+            LinkSolidAndApplyCuttingRule(poly);
             Calc2DAnglesAroundFaces(poly);
             DetermineCorrespondence(poly);
         }
@@ -172,7 +179,6 @@ void SetUpReallyGeneralPolyhedron(polyhedron* poly, int64_t code, int64_t m, int
     } else if (m == 0) {
         AddOrigamiTabs(poly);
     }
-    CramPoints(poly);
     for (int64_t t = 0; t < poly->netTriangleCount; ++t) barycentrics_precalc(t, poly);
     FillNetTriangleCorners(poly);
     Fill_in_rind_precalculables(poly);
@@ -186,4 +192,23 @@ float GetScaleFromSpin(int64_t mode, float spin, void* hostValue, uint8_t flag) 
     const float scale = scratch->net.scale;
     FreePolyhedron(&scratch);
     return scale;
+}
+
+int64_t NewCountFacesInPoly(int64_t mode, void* hostValue, polyhedron* poly, uint8_t flag) {
+    if (!poly) return 0;
+    HooBoyPolySetup(mode, poly, 0, 1, 0, hostValue, flag, 1.0f, 0.5f, 0.0f);
+    return poly->faceCount3D;
+}
+
+bool projection_draws_concave_edges(int64_t mode) {
+    polyhedron_params params;
+    get_polyhedron_params_from_output_mode(mode, &params);
+    if (params.shapeCode == -1) return false;
+    polyhedron* scratch = NewPolyhedron(0.0f, 0.0f);
+    if (!scratch) return false;
+    SetUpReallyGeneralPolyhedron(scratch, params.shapeCode, 4, params.secondParameter, 0, nullptr, 0,
+                                 params.floatParameter);
+    const bool concave = scratch->allConvex == 0 && scratch->status == kPolyStatusGood;
+    FreePolyhedron(&scratch);
+    return concave;
 }

@@ -6,10 +6,10 @@
 #include <cmath>
 #include <memory>
 
-#include "hand_net.h"
-#include "nets/cramming.h"
 #include "polyhedra/polyhedron_params.h"
 #include "records/work_area.h"
+#include "solids/cramming.h"
+#include "tests/nets/hand_net.h"
 
 namespace {
 

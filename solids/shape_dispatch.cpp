@@ -1,13 +1,15 @@
-#include "polyhedra/shape_dispatch.h"
+#include "solids/shape_dispatch.h"
 
 #include <cstring>
 
 #include "common/skiplist.h"
-
+#include "nets/fragment_revision.h"
+#include "nets/net_grow.h"
+#include "nets/slicing.h"
 #include "polyhedra/balls.h"
 #include "polyhedra/builtin_shapes.h"
+#include "polyhedra/face_geometry.h"
 #include "polyhedra/geodesic.h"
-#include "polyhedra/net_steps.h"
 #include "polyhedra/poly_queries.h"
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/rollouts.h"
@@ -192,7 +194,7 @@ void ReadFaceInfo(polyhedron* poly, int64_t code, int64_t parameter, void*, uint
         // their links: a table loaded without them would grow a net of
         // separate, collapsed faces.
         Calc3DAngles(poly);
-        Build3DConnectivity(poly);
+        LinkSolidAndApplyCuttingRule(poly);
         Build2DNet(poly);
         if (poly->fragmentCount >= 2) {
             ReviseFragmentation(poly);
@@ -220,7 +222,7 @@ void BuildRhombicHexecontahedron(polyhedron* poly, int64_t variant, int64_t) {
     poly->slicingMode = variant == 0 ? 8 : 9;
     poly->allConvex = 0;
     Calc3DAngles(poly);
-    Build3DConnectivity(poly);
+    LinkSolidAndApplyCuttingRule(poly);
 }
 
 namespace {
@@ -244,7 +246,7 @@ void BuildFromFloatTable(polyhedron* poly, const float* table, int reverse, int 
     poly->allConvex = allConvex;
     poly->settingsFlag[0] = 1;
     Calc3DAngles(poly);
-    Build3DConnectivity(poly);
+    LinkSolidAndApplyCuttingRule(poly);
 }
 
 }  // namespace

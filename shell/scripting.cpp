@@ -115,6 +115,11 @@ bool HostFumblesScripting() {
 
 }  // namespace
 
+bool SettingsKeyIsRead(DescriptorKeyID key) {
+    const KeyField* f = FieldOfKey(key);
+    return f && f->kind != kWrittenOnly;
+}
+
 int32_t PutSettingsToDescriptor(const Parameters* p, const WriteDescriptorProcs* procs, PIWriteDescriptor writer) {
     if (!p || !procs || !writer) return paramErr;
     OSErr first = noErr;
@@ -194,8 +199,12 @@ bool GetSettingsFromDescriptor(Parameters* params, const ReadDescriptorProcs* pr
             case kColour: {
                 double v = 0;
                 e = procs->getFloatProc(reader, &v);
-                if (e == noErr && !std::isfinite(v)) return fail("the colour under " + name + " is not a number");
-                if (e == noErr) SetParameterField<uint16_t>(&p, f->offset, uint16_t(std::lround(std::clamp(v * 256, 0.0, 65535.0))));
+                // Components travel as component / 256; checked before they are narrowed.
+                const SettingRange* range = SettingRangeOfKey(key);
+                if (e == noErr && range && !SettingInRange(*range, v * 256))
+                    return fail("the " + std::string(range->name) + " under " + name + " (component / 256) is not from 0 to " +
+                                std::to_string(kLargestColourComponent / 256).substr(0, 8));
+                if (e == noErr) SetParameterField<uint16_t>(&p, f->offset, uint16_t(std::lround(v * 256)));
                 break;
             }
             case kEnum: {

@@ -20,6 +20,11 @@ constexpr int kSettingsKeyCount = 45;
 // The keys offered to the host, in order, ending with 0.
 extern const DescriptorKeyID kSettingsKeys[kSettingsKeyCount + 1];
 
+// Whether the reader takes a value under the key: false for keys it skips,
+// the offered key that carries nothing ("0015") and the written-only
+// preview quality ("0032") among them.
+bool SettingsKeyIsRead(DescriptorKeyID key);
+
 // Puts the settings into an open writer, in key order. Returns the first
 // error a put procedure gave, or 0.
 int32_t PutSettingsToDescriptor(const Parameters* params, const WriteDescriptorProcs* procs,

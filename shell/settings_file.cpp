@@ -416,7 +416,13 @@ int32_t ReadSettingsFile(int fd, Parameters* params, bool takeSettings, PyramidD
         switch (word.kind) {
             case kIntWord: SetParameterField<int32_t>(&p, word.offset, w); break;
             case kFlagWord: SetParameterField<int32_t>(&p, word.offset, w != 0); break;
-            case kColourWord: SetParameterField<uint16_t>(&p, word.offset, uint16_t(w & 0xFFFF)); break;
+            case kColourWord:
+                // A component beyond 16 bits is refused, not cut to its low half.
+                if (w < 0 || w > kLargestColourComponent)
+                    r.Fail(kSettingsFileBadValue, "the colour component " + std::to_string(w) + " " + r.Where() +
+                                                      " is not from 0 to 65535");
+                SetParameterField<uint16_t>(&p, word.offset, uint16_t(w));
+                break;
             case kHundredthsWord: SetParameterField<float>(&p, word.offset, float(w / 100.0)); break;
             case kFloatWord: SetParameterField<float>(&p, word.offset, BitsFloat(w)); break;
             case kFixedWord: SetParameterField<int32_t>(&p, word.offset, w / 65536); break;

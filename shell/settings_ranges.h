@@ -5,33 +5,44 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "platform/host/descriptor_procs.h"
 
 struct Parameters;
 
-// Float settings (angles in degrees, tab size, sharpening) are finite and
-// at most this far from zero.
+// The twirl angles (degrees) are finite and at most this far from zero.
 constexpr double kLargestSettingMagnitude = 1e9;
+
+// Colour components, wherever they come from (a settings file's word, an
+// option's R,G,B, a descriptor's component / 256), lie in 0..65535.
+constexpr double kLargestColourComponent = 65535;
+
+enum class SettingKind : uint8_t {
+    Real,     // a float field
+    Whole,    // a 32-bit integer field
+    Colour,   // a 16-bit colour component, checked before it is narrowed
+};
 
 struct SettingRange {
     DescriptorKeyID key;   // its scripting key
     const char* name;      // in messages
     size_t offset;         // of the field in Parameters
-    bool real;             // a float field, else a 32-bit integer
+    SettingKind kind;
     double low;
     double high;
+    bool aboveLow;         // low itself is out of range
 };
 
 // The range of the setting under a scripting key; null for keys without one
-// (colours, switches, modes).
+// (switches, modes).
 const SettingRange* SettingRangeOfKey(DescriptorKeyID key);
 
-// Finite and within low..high.
+// Finite and within low..high (above low, for aboveLow).
 bool SettingInRange(const SettingRange& range, double value);
 
-// "from 2 to 30000"
+// "from 2 to 30000", "above 0 and at most 360"
 std::string SettingRangeText(const SettingRange& range);
 
 // Refuses settings outside their ranges and modes outside the catalogue,

@@ -365,6 +365,18 @@ std::string FormatDescriptorItem(const DescriptorItem& item) {
     return out;
 }
 
+bool ParseWholeNumber(const std::string& text, int32_t* value) {
+    const char* end = text.data() + text.size();
+    const auto r = std::from_chars(text.data(), end, *value);
+    return !text.empty() && r.ec == std::errc() && r.ptr == end;
+}
+
+bool ParseDecimalNumber(const std::string& text, double* value) {
+    const char* end = text.data() + text.size();
+    const auto r = std::from_chars(text.data(), end, *value);
+    return !text.empty() && r.ec == std::errc() && r.ptr == end && std::isfinite(*value);
+}
+
 bool ParseDescriptorItem(const std::string& text, DescriptorItem* item, std::string* error) {
     auto fail = [&](const std::string& why) {
         if (error) *error = why;
@@ -393,23 +405,12 @@ bool ParseDescriptorItem(const std::string& text, DescriptorItem* item, std::str
     } else if (value.size() == 9 && value[4] == ':' && TextToFourCC(value.substr(0, 4), &out.enumType) &&
                TextToFourCC(value.substr(5), &out.enumValue)) {
         out.type = typeEnumerated;
+    } else if (ParseWholeNumber(value, &out.integer)) {
+        out.type = typeInteger;
+    } else if (ParseDecimalNumber(value, &out.number)) {
+        out.type = typeFloat;
     } else {
-        const char* begin = value.data();
-        const char* end = begin + value.size();
-        int32_t n = 0;
-        auto asInt = std::from_chars(begin, end, n);
-        if (asInt.ec == std::errc() && asInt.ptr == end) {
-            out.type = typeInteger;
-            out.integer = n;
-        } else {
-            char* stop = nullptr;
-            double d = std::strtod(value.c_str(), &stop);
-            if (stop != value.c_str() + value.size() || !std::isfinite(d))
-                return fail("\"" + value + "\" is not a number, true/false, TYPE:CODE or a \"string\" (for " +
-                            key + ")");
-            out.type = typeFloat;
-            out.number = d;
-        }
+        return fail("\"" + value + "\" is not a number, true/false, TYPE:CODE or a \"string\" (for " + key + ")");
     }
     *item = out;
     return true;

@@ -34,7 +34,12 @@ bool DescriptorItemsFromHandle(PIDescriptorHandle descriptor, std::vector<Descri
 // integers, floats (always with a point or exponent), booleans, enumerations
 // as TYPE:CODE and strings in double quotes (\" and \\ escaped).
 std::string FormatDescriptorItem(const DescriptorItem& item);
-// The reverse of FormatDescriptorItem; on failure a one-line reason.
+// Numbers as every reader of settings takes them: plain decimal, an
+// optional minus sign, no plus sign, hexadecimal, spaces or infinities.
+bool ParseWholeNumber(const std::string& text, int32_t* value);
+bool ParseDecimalNumber(const std::string& text, double* value);
+// The reverse of FormatDescriptorItem, its numbers read as above; on
+// failure a one-line reason.
 bool ParseDescriptorItem(const std::string& text, DescriptorItem* item, std::string* error);
 // Puts the item into the list, replacing an item with the same key.
 void SetDescriptorItem(std::vector<DescriptorItem>* items, const DescriptorItem& item);

@@ -215,7 +215,7 @@ std::vector<uint8_t> OldFile(int version, const std::map<int, int32_t>& words) {
 // Words that name valid values in every version (modes, graticule kind).
 std::map<int, int32_t> SaneWords() {
     return {{2, 1000}, {3, 2000}, {4, 3000}, {11, 1}, {21, 1}, {43, 1}, {87, 1}, {88, 3}, {76, 256}, {81, 500},
-            {72, 20}};
+            {72, 20}, {40, 120}, {93, 0x42F00000}};   // field of view 120, as integer and float
 }
 
 struct OldCase {
@@ -303,10 +303,10 @@ TEST(SettingsFile, OldVersionsLoadWithTheirFixUps) {
              EXPECT_FLOAT_EQ(p.FOV, 100.0f);
              EXPECT_EQ(p.line_color.red, 0);
          }},
-        {48, {{21, 1050}, {96, 0x1ABCD}, {97, 7}},
+        {48, {{21, 1050}, {96, 0xABCD}, {97, 7}},
          [](const Parameters& p) {
              EXPECT_EQ(p.outputMode, 1050);
-             EXPECT_EQ(p.line_color.red, 0xABCD);   // the low 16 bits
+             EXPECT_EQ(p.line_color.red, 0xABCD);
              EXPECT_EQ(p.line_color.green, 7);
          }},
     };
@@ -363,6 +363,10 @@ TEST(SettingsFile, RefusedFilesLeaveTheSettingsAlone) {
         {"glue mode 70", withWord(43, 70), kSettingsFileBadValue},
         {"graticule 0", withWord(88, 0), kSettingsFileBadValue},   // word 87 follows the preview word
         {"latitude NaN", withWord(91, 0x7FC00000), kSettingsFileBadValue},
+        // A colour component beyond 16 bits is refused, not cut to its low half.
+        {"line colour 0x1ABCD", withWord(97, 0x1ABCD), kSettingsFileBadValue},
+        {"background colour -1", withWord(5, -1), kSettingsFileBadValue},
+        {"field of view 0", withWord(94, 0), kSettingsFileBadValue},
         {"preview kind 7", withWord(85, 7), kSettingsFileBadPreview},
         {"preview of 2 GB", [&] {
              std::vector<uint8_t> b(whole.begin(), whole.begin() + 84 * 4);

@@ -62,12 +62,6 @@ constexpr char kUsageFormat[] =
            "4 unwritable output, 5 the plug-in could not be loaded, 130 cancelled (Ctrl-C or\n"
            "Cancel in the dialog).\n";
 
-bool ParseInt(const std::string& text, int32_t* value) {
-    const char* end = text.data() + text.size();
-    auto r = std::from_chars(text.data(), end, *value);
-    return r.ec == std::errc() && r.ptr == end;
-}
-
 // Every option name, for suggestions.
 std::vector<std::string> OptionNames() {
     std::vector<std::string> names = {"--output", "--input-mode", "--output-mode", "--glue-mode", "--settings",
@@ -104,6 +98,10 @@ bool SetOptionToItems(const std::string& text, std::vector<DescriptorItem>* item
     if (!ParseDescriptorItem(text, &item, error)) return false;
     if (std::find(kSettingsKeys, kSettingsKeys + kSettingsKeyCount, item.key) == kSettingsKeys + kSettingsKeyCount) {
         *error = "\"" + name + "\" is neither a setting name nor a key of the plug-in's settings (see vornesk --help)";
+        return false;
+    }
+    if (!SettingsKeyIsRead(item.key)) {
+        *error = "the key \"" + name + "\" carries no setting";
         return false;
     }
     items->push_back(item);
@@ -193,8 +191,8 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
             std::string v;
             if (!takeValue(&v)) return false;
             size_t x = v.find_first_of("xX");
-            if (x == std::string::npos || !ParseInt(v.substr(0, x), &options->width) ||
-                !ParseInt(v.substr(x + 1), &options->height) || options->width < 1 || options->height < 1 ||
+            if (x == std::string::npos || !ParseWholeNumber(v.substr(0, x), &options->width) ||
+                !ParseWholeNumber(v.substr(x + 1), &options->height) || options->width < 1 || options->height < 1 ||
                 int64_t(options->width) * options->height > (int64_t(1) << 31)) {
                 *error = "--size takes WIDTHxHEIGHT in pixels, like 2048x1024, not \"" + v + "\"";
                 return false;
@@ -202,7 +200,7 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
         } else if (arg == "--threads") {
             std::string v;
             if (!takeValue(&v)) return false;
-            if (!ParseInt(v, &options->threads) || options->threads < 1 || options->threads > 1024) {
+            if (!ParseWholeNumber(v, &options->threads) || options->threads < 1 || options->threads > 1024) {
                 *error = "--threads takes a number from 1 to 1024, not \"" + v + "\"";
                 return false;
             }

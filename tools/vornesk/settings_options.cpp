@@ -21,18 +21,6 @@
 
 namespace {
 
-bool ParseInt(const std::string& text, int32_t* value) {
-    const char* end = text.data() + text.size();
-    auto r = std::from_chars(text.data(), end, *value);
-    return !text.empty() && r.ec == std::errc() && r.ptr == end;
-}
-
-bool ParseNumber(const std::string& text, double* value) {
-    const char* end = text.data() + text.size();
-    auto r = std::from_chars(text.data(), end, *value);
-    return !text.empty() && r.ec == std::errc() && r.ptr == end && std::isfinite(*value);
-}
-
 // Lower-case ASCII letters and digits only: "Circular 180°" and
 // "circular-180" compare equal.
 std::string Loose(const std::string& s) {
@@ -151,7 +139,8 @@ DescriptorKeyID KeyPlus(const char* key, int n) {
     return k + OSType(n);   // "0001" + 2 is "0003"
 }
 
-bool ParseColour(const std::string& text, uint16_t rgb[3]) {
+// "#rrggbb" or "R,G,B", each component in the colour's range.
+bool ParseColour(const std::string& text, const char* firstKey, uint16_t rgb[3]) {
     if (text.size() == 7 && text[0] == '#') {
         for (int i = 0; i < 3; ++i) {
             unsigned v = 0;
@@ -166,8 +155,9 @@ bool ParseColour(const std::string& text, uint16_t rgb[3]) {
         const size_t comma = text.find(',', start);
         if ((i < 2) != (comma != std::string::npos)) return false;
         int32_t v = 0;
-        if (!ParseInt(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start), &v) ||
-            v < 0 || v > 65535)
+        const SettingRange* range = SettingRangeOfKey(KeyPlus(firstKey, i));
+        if (!ParseWholeNumber(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start), &v) ||
+            !range || !SettingInRange(*range, v))
             return false;
         rgb[i] = uint16_t(v);
         start = comma + 1;
@@ -202,7 +192,7 @@ std::string NearestWord(const std::string& text, const std::vector<std::string>&
 
 bool ModeFromText(ModeKind kind, const std::string& text, int32_t* mode, std::string* error) {
     int32_t number = 0;
-    if (ParseInt(text, &number)) {
+    if (ParseWholeNumber(text, &number)) {
         if (ValidMode(kind, number)) {
             *mode = number;
             return true;
@@ -268,7 +258,7 @@ bool NamedSettingToItems(const std::string& name, const std::string& value, std:
     switch (row->value) {
         case Value::Real: {
             const SettingRange* range = SettingRangeOfKey(item.key);
-            if (!ParseNumber(value, &item.number) || !SettingInRange(*range, item.number)) {
+            if (!ParseDecimalNumber(value, &item.number) || !SettingInRange(*range, item.number)) {
                 *error = option + " takes a number " + SettingRangeText(*range) + ", not \"" + value + "\"";
                 return false;
             }
@@ -277,7 +267,7 @@ bool NamedSettingToItems(const std::string& name, const std::string& value, std:
         }
         case Value::Integer: {
             const SettingRange* range = SettingRangeOfKey(item.key);
-            if (!ParseInt(value, &item.integer) || !SettingInRange(*range, item.integer)) {
+            if (!ParseWholeNumber(value, &item.integer) || !SettingInRange(*range, item.integer)) {
                 *error = option + " takes a whole number " + SettingRangeText(*range) + ", not \"" + value + "\"";
                 return false;
             }
@@ -300,7 +290,7 @@ bool NamedSettingToItems(const std::string& name, const std::string& value, std:
         }
         case Value::Colour: {
             uint16_t rgb[3];
-            if (!ParseColour(value, rgb)) {
+            if (!ParseColour(value, row->key, rgb)) {
                 *error = option + " takes R,G,B with each 0 to 65535, or #rrggbb, not \"" + value + "\"";
                 return false;
             }

@@ -25,13 +25,11 @@
 #include "records/parameters.h"
 #include "records/plugin_globals.h"
 #include "records/work_area.h"
+#include "render/globes/brick_exports.h"
 #include "render/render_drivers.h"
 
 namespace {
 
-constexpr int64_t kBrickSideCells = 9;
-constexpr double kBrickSmallScale = 0.4;
-constexpr double kBrickLargeScale = 1.2;
 constexpr int32_t kCubeFaceOutputMode = 14;   // rectilinear
 constexpr int32_t kNormalGlue = 1;
 constexpr double kDegreesPerRadian = 57.2957795129;
@@ -50,10 +48,8 @@ int64_t KindForBytesPerComponent(int64_t bytes) {
     return bytes == 2 ? kPyrColour16 : bytes == 4 ? kPyrColourFloat : kPyrColour8;
 }
 
-// Kinds whose layers need the brick globe or the polyhedron exports.
-bool KindNeedsMissingRenderer(int64_t kind) {
-    return kind == kExportBrickModel || kind == kExportFaces || kind == kExportEquirectangularMap;
-}
+// Kinds whose layers need the polyhedron exports.
+bool KindNeedsMissingRenderer(int64_t kind) { return kind == kExportFaces || kind == kExportEquirectangularMap; }
 
 // The host's colour profile, locked while an export uses it.
 struct HostProfile {
@@ -198,8 +194,7 @@ const char* PSDExportMessage(int result) {
         case kPSDExportOK: return "The file was written.";
         case kPSDExportNoData: return "Nothing to export: the filter is not running.";
         case kPSDExportNotBuilt:
-            return "This build cannot export brick-globe layers, polyhedron face pages or the equirectangular map of a "
-                   "solid yet.";
+            return "This build cannot export polyhedron face pages or the equirectangular map of a solid yet.";
         case kPSDExportTooLarge:
             return "The picture is too large for a PSD file: at most 30,000 pixels a side and 4 GB of layer data.";
         case kPSDExportDepthMismatch: return "The picture's depth does not match the document's.";
@@ -229,13 +224,12 @@ void GrabPSDMetrics(Data* data, PSDdoc* doc) {
             doc->layerCount = 6;
             doc->width = doc->height = p.cubemap_pixels;
             break;
-        case kExportBrickModel: {
-            const double k = p.brickSmallScale ? kBrickSmallScale : kBrickLargeScale;
+        case kExportBrickModel:
+            // The page fits the model's own grid: plates make it narrower.
             doc->channelsPerLayer = 4;
             doc->layerCount = p.lego_layers;
-            doc->width = doc->height = kBrickSideCells * int64_t(std::floor(k * p.lego_layers)) + 1;
+            doc->width = doc->height = LegoPageSide(p.lego_layers, BrickSettingsOf(&p).plates);
             break;
-        }
         case kExportResult:
         case kExportGeometry:
         case kExportSizedPSD:
@@ -452,7 +446,6 @@ int ReallyWriteJPEGFile_Thingie(int fd, void*, long quality) {
 }
 
 int GenerateOneLayer(Data* data, PyramidDescriptor* pyr, int64_t layer, const bool*, const PSDdoc* doc) {
-    (void)layer;
     const double start = Now();
     int result = kPSDExportOK;
     switch (doc->exportKind) {
@@ -464,7 +457,15 @@ int GenerateOneLayer(Data* data, PyramidDescriptor* pyr, int64_t layer, const bo
         case kExportCubeMap:
             result = GenerateOneLayerOfCube(data, pyr, doc->cubeFace);
             break;
-        case kExportBrickModel:
+        case kExportBrickModel: {
+            bool aborted = false;
+            switch (GenerateOneLayerOfLego(data, pyr, layer, &aborted)) {
+                case kBrickExportOK: break;
+                case kBrickExportCancelled: return kPSDExportCancelled;
+                default: return kPSDExportNoMemory;  // the model's cells could not be had
+            }
+            break;
+        }
         case kExportFaces:
         case kExportEquirectangularMap:
             return kPSDExportNotBuilt;

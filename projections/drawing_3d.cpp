@@ -7,14 +7,6 @@ namespace {
 
 constexpr long kModeBrickPanels = 45, kModeBrick = 394, kModeMetaball = 395, kModeFerguson = 396;
 
-// The marchers of the globe models; none is built, so each reports a miss.
-bool LegoMarch_yielding_region(const vort*, const GlobeRay&, TransformationReply*, float[3]) { return false; }
-int castMetaballRay_adjustable_omega(const vort*, const double[3], TransformationReply*, float[3]) { return 1; }
-int castFergusonRayWrapper(const vort*, const double[3], TransformationReply*, float[3]) { return 1; }
-
-// The globe model's camera until the models carry one: looking down -z.
-constexpr double kEye[3] = {0.0, 0.0, 1.0}, kRight[3] = {1.0, 0.0, 0.0}, kUp[3] = {0.0, 1.0, 0.0};
-
 }  // namespace
 
 bool GlobeRayOf(long mode, double x, double y, const vort* c, GlobeRay* ray) {
@@ -40,18 +32,11 @@ bool GlobeRayOf(long mode, double x, double y, const vort* c, GlobeRay* ray) {
     }
 }
 
-void Do_DrawingMethod3D(unsigned char* outside, const vort* c, TransformationReply* reply, float direction[3],
-                        double x, double y) {
+void Do_DrawingMethod3D(unsigned char* outside, vort* c, TransformationReply* reply, float direction[3], double x,
+                        double y) {
     *outside = 0;
     GlobeRay ray{};
     if (!c || !GlobeRayOf(c->outputMode, x, y, c, &ray)) return;
-    if (c->outputMode == kModeBrickPanels || c->outputMode == kModeBrick) {
-        if (!LegoMarch_yielding_region(c, ray, reply, direction)) *outside = 1;
-        return;
-    }
-    double origin[3];
-    for (int i = 0; i < 3; ++i) origin[i] = 3.0 * kEye[i] + ray.gx * kRight[i] + ray.gy * kUp[i];
-    const int missed = c->outputMode == kModeMetaball ? castMetaballRay_adjustable_omega(c, origin, reply, direction)
-                                                       : castFergusonRayWrapper(c, origin, reply, direction);
-    if (missed) *outside = 1;
+    // Without a model's march (none was built) every ray misses.
+    if (!c->globeMarch || !c->globeMarch(c, ray.panel, ray.gx, ray.gy, reply, direction)) *outside = 1;
 }

@@ -1,7 +1,7 @@
 // The per-sample entry of the ray-marched globes (the brick, metaball and
 // Ferguson globes): where on the globe's view plane an output point looks,
-// and the march that answers it. The marchers come with the globe models;
-// until then every ray misses.
+// and the march that answers it. The march comes with the globe model, from
+// the renderer, through the render context (vort::globeMarch).
 #pragma once
 
 #include <cstdint>
@@ -24,9 +24,9 @@ bool GlobeRayOf(long mode, double x, double y, const vort* context, GlobeRay* ra
 
 // Sets outside to 0, then marches the ray of (x, y) and sets outside when
 // it misses; direction and reply take what the march found.
-void Do_DrawingMethod3D(unsigned char* outside, const vort* context, TransformationReply* reply, float direction[3],
+void Do_DrawingMethod3D(unsigned char* outside, vort* context, TransformationReply* reply, float direction[3],
                         double x, double y);
-inline void Do_DrawingMethodGlassySphere(unsigned char* outside, const vort* context, TransformationReply* reply,
+inline void Do_DrawingMethodGlassySphere(unsigned char* outside, vort* context, TransformationReply* reply,
                                          float direction[3], double x, double y) {
     Do_DrawingMethod3D(outside, context, reply, direction, x, y);
 }

@@ -51,15 +51,8 @@ void MaybeAllocatePyramids(Data* data) {
 void Postroll(Data* data) {
     if (!data || !data->storage) return;
     TStorage1* s = data->storage;
-    const int32_t mode = gParams ? gParams->outputMode : 0;
-    if (mode == 45 || mode == 394) {
-        RobustDisposePtr(&s->brickBuffer);
-        s->brickMarker = -1;
-    }
-    if (mode == 395) {
-        RobustDisposePtr(&s->metaballBuffer);
-        s->metaballMarker = -1;
-    }
+    // The globes' models stay for the next render (their build keys say
+    // when they must be built again) and go with the storage.
     DumpPolyStorage(s->polyStore);
     DumpPolyStorage(data->renderPolyhedron);
     data->polyBufferID = -1;

@@ -9,6 +9,7 @@
 
 #include "records/TransformationReply.h"
 #include "records/coherent_search_cache.h"
+#include "records/globe_records.h"
 #include "records/tumbletype.h"
 #include "records/warpy_basis.h"
 
@@ -149,6 +150,11 @@ struct vort {
     polyhedron* inputPolyhedron;
     void* polyhedronWorkArea;
     void* globeModel;
+    // The march of one globe sample (modes 45, 394-396), handed down by the
+    // renderer that built the model: the view (panel) and view-plane
+    // position (gx, gy) in; the reply, the sphere direction out; 1 on a hit.
+    int (*globeMarch)(vort* context, int64_t panel, double gx, double gy, TransformationReply* reply,
+                      float direction[3]);
     void* dataPointers[3];
     PyramidDescriptor* tilingPyramidA;
     PyramidDescriptor* tilingPyramidB;
@@ -172,6 +178,9 @@ struct vort {
     // Tissot spots.
     float tissotSpots[kMaxTissotSpots][3];
     long tissotSpotCount;
+
+    // The task's own records for the globes' rays.
+    GlobeTaskState globe;
 
     // The reply of nothing, copied into every reply before its road runs.
     TransformationReply replyTemplate;

@@ -351,7 +351,8 @@ void FillInTwirlyZero(Data* data, const Parameters* p, vort* c) {
 
     float theta = p->FOV;
     float a1 = p->latitude, a2 = p->longitude, a3 = p->spin;
-    c->percentageWord = 0;
+    // The percentage setting: the tabs slider.
+    c->percentageWord = int32_t(p->tabs);
     if (c->outputMode == 60) {
         c->shiftTangent = std::tan(std::clamp(a1 * 3.1415927f / 180.0f, -kTiltLimit, kTiltLimit));
         a1 = 0.0f;

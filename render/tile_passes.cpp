@@ -8,6 +8,7 @@
 #include "common/memory.h"
 #include "polyhedra/polyhedron.h"
 #include "projections/caches.h"
+#include "projections/drawing_3d.h"
 #include "projections/forward_maps.h"
 #include "projections/gores.h"
 #include "projections/hyperbolic.h"
@@ -19,6 +20,7 @@
 #include "projections/square_world_maps.h"
 #include "records/vort.h"
 #include "render/edge_marks.h"
+#include "render/globes/globe_render.h"
 #include "render/host_pixels.h"
 #include "render/overlays.h"
 #include "render/render_context.h"
@@ -176,19 +178,55 @@ void ReplyIntoCell(SamplerRig* rig, int64_t x, int64_t y) {
     if (MirelYummy* cell = CellOf(x, y, rig->context)) ReplyAtPixelPosition(rig, float(x), float(y), &cell->reply);
 }
 
+// The view-plane position of a globe's ray at pixel position (fx, fy), as
+// the road finds it (ReplyAtPixelPosition, Float_Pixels_to_Reply, the
+// framing and the drawing method's panel mapping).
+void GlobePlanePoint(const SamplerRig* rig, float fx, float fy, double* gx, double* gy) {
+    const vort* c = rig->context;
+    const float shift = c->scale > 1 ? 1.0f - 1.0f / float(c->scale) : 0.0f;
+    const float px = (fx + shift) * float(c->scale) + float(c->previewOffsetX) + 0.5f;
+    const float py = (fy + shift) * float(c->scale) + float(c->previewOffsetY) + 0.5f;
+    const float u = (px + (px + 1.0f)) * rig->proportions[0], v = (py + (py + 1.0f)) * rig->proportions[1];
+    const float X = float(c->inverseScale) * ((u - 0.5f) - float(c->planeCentreX));
+    const float Y = float(c->inverseScale) * (v - 0.5f) * c->aspect;
+    GlobeRay ray{};
+    GlobeRayOf(c->outputMode, X, Y, c, &ray);
+    *gx = ray.gx;
+    *gy = ray.gy;
+}
+
+// The metaball and Ferguson globes prepare each square: a pixel's samples
+// lie between its left and upper neighbours' positions and its own, so the
+// square reaches from one pixel before its first to its last, widened by
+// 0.05 pixel on every side.
+void GlobeSquareBegins(SamplerRig* rig, int64_t x0, int64_t y0) {
+    double g[4];
+    GlobePlanePoint(rig, float(x0) - 1.05f, float(y0) - 1.05f, &g[0], &g[1]);
+    GlobePlanePoint(rig, float(x0 + kHilbertSide) + 0.05f, float(y0 + kHilbertSide) + 0.05f, &g[2], &g[3]);
+    DoOncePerHilbertSquareSetup(rig->context, g[0], g[1], g[2], g[3]);
+}
+
+bool GlobeSquares(const vort* c) { return c->outputMode == 395 || c->outputMode == 396; }
+
 // Visits (x, y) of the rectangle [left, right) x [top, bottom) in 32 x 32
 // squares from (left, top), each along the Hilbert walk of the context.
-// Each row of squares begins with rowSetup(first row, last row + 1).
+// Each row of squares begins with rowSetup(first row, last row + 1); each
+// square of a globe begins and ends with its own set-up.
 template <typename Visit, typename RowSetup>
-void HilbertWalk(const vort* c, int64_t left, int64_t top, int64_t right, int64_t bottom, Visit visit,
+void HilbertWalk(SamplerRig* rig, int64_t left, int64_t top, int64_t right, int64_t bottom, Visit visit,
                  RowSetup rowSetup) {
+    vort* c = rig->context;
+    const bool squares = GlobeSquares(c);
     for (int64_t y0 = top; y0 < bottom; y0 += kHilbertSide) {
         rowSetup(y0, std::min<int64_t>(y0 + kHilbertSide, bottom));
-        for (int64_t x0 = left; x0 < right; x0 += kHilbertSide)
+        for (int64_t x0 = left; x0 < right; x0 += kHilbertSide) {
+            if (squares) GlobeSquareBegins(rig, x0, y0);
             for (int d = 0; d < kHilbertPoints; ++d) {
                 const int64_t x = x0 + c->hilbertWalk[d][0], y = y0 + c->hilbertWalk[d][1];
                 if (x < right && y < bottom) visit(x, y);
             }
+            if (squares) DestroyOncePerHilbertSquareSetup(c);
+        }
     }
 }
 
@@ -257,6 +295,9 @@ bool PrepareRenderContext(Data* data, const Parameters* params, int16_t* diagnos
                                                                       : kSamplingAdaptive;
     c->samplerThreshold = params->sharpen * 0.01f;
     PrefillLazyTables(c);
+    // The globe's model, built before any tile (or kept while nothing it
+    // depends on changed).
+    if (!PrepareGlobeModel(data, params, c)) return fail(kDiagRenderContext);
     // The Spilhaus map turns its square into the aspect of the world ocean.
     if (c->outputMode == kModeSpilhaus) BuildSpilhausRotation(c->spilhausRotation);
     if (c->outputMode == kModeMirrors) {
@@ -313,6 +354,7 @@ void PrerollOneTileTask(PerTaskStuffType* task) {
     c->identifiers[1] = identifiers[1];
     c->task = task;
     c->pass = 0;
+    ResetGlobeTaskState(c);
     renderhinttype& h = task->hints[0];
     h.outputMode = c->outputMode;
     h.tileScale = std::exp2(5.0f * c->fieldOfView / 180.0f);
@@ -346,7 +388,7 @@ void FillTileWithSamples(Data*, vort* c, PerTaskStuffType* task) {
     if (scanning_style(c)) {
         c->inHilbertScan = 1;
         HilbertWalk(
-            c, t.left - 1, t.top - 1, int64_t(t.right) + 1, int64_t(t.bottom) + 1,
+            &rig, t.left - 1, t.top - 1, int64_t(t.right) + 1, int64_t(t.bottom) + 1,
             [&](int64_t x, int64_t y) { ReplyIntoCell(&rig, x, y); },
             [&](int64_t y0, int64_t y1) { DoOncePerHilbertRowSetup(&rig, t.left - 1, int64_t(t.right) + 1, y0, y1); });
         c->inHilbertScan = 0;
@@ -409,7 +451,7 @@ void FillTileWithColors(PerTaskStuffType* task) {
     const int64_t right = int64_t(t.right) + e, bottom = int64_t(t.bottom) + e;
     if (scanning_style(c))
         HilbertWalk(
-            c, t.left, t.top, right, bottom, [&](int64_t x, int64_t y) { ColourOnePixel(&rig, &rec, x, y); },
+            &rig, t.left, t.top, right, bottom, [&](int64_t x, int64_t y) { ColourOnePixel(&rig, &rec, x, y); },
             [&](int64_t y0, int64_t y1) { DoOncePerHilbertRowSetup(&rig, t.left - 1, right, y0 - 2, y1); });
     else
         for (int64_t y = t.top; y < bottom; ++y)

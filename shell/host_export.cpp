@@ -1,15 +1,23 @@
 #include "shell/host_export.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 
+#include "files/brick_files.h"
 #include "files/export_entry.h"
+#include "files/psd_export.h"
 #include "host_access/FilterBigDocument.h"
 #include "host_access/host_utilities.h"
 #include "platform/host/filter_record.h"
 #include "platform/host/result_codes.h"
 #include "pyramid/render_storage.h"
+#include "render/render_drivers.h"
 #include "records/parameters.h"
 #include "records/plugin_globals.h"
 #include "shell/mode_catalogue.h"
@@ -28,6 +36,30 @@ void Refuse(const std::string& message) {
                   kDiagNotInThisBuild);
 }
 
+// The brick globe's LDRAW model, coloured from the picture as a render
+// reads it; the other output modes are refused.
+bool RunLDRAWExport(const char* path) {
+    const int32_t mode = gParams->outputMode;
+    if (mode != 45 && mode != 394) {
+        Refuse("an LDRAW model is written only for the brick globe (output mode 45 or 394), not for output mode " +
+               std::to_string(mode));
+        return false;
+    }
+    MaybeAllocatePyramids(gData);
+    if (HostResult() != noErr || !PrerollManipulation(gData)) return false;
+    const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (fd < 0) {
+        Refuse(std::string("cannot open ") + path + ": " + std::strerror(errno));
+        return false;
+    }
+    const int result = WriteLDRAWFileWithGlobals(gData, fd);
+    if (result != kPSDExportOK) {
+        Refuse(std::string("cannot write ") + path + ": " + PSDExportMessage(result));
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 const char* HostExportRequest() {
@@ -38,8 +70,9 @@ const char* HostExportRequest() {
 bool RunHostExport(const char* path) {
     if (!gParams || !path) return false;
     const std::string file = path;
+    if (EndsWithNoCase(file, ".ldr")) return RunLDRAWExport(path);
     if (!EndsWithNoCase(file, ".obj")) {
-        Refuse("this build exports only .obj files from the command line, not " + file);
+        Refuse("this build exports only .obj and .ldr files from the command line, not " + file);
         return false;
     }
     const int32_t mode = gParams->outputMode;

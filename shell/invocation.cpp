@@ -13,6 +13,7 @@
 #include "pyramid/input_fill.h"
 #include "pyramid/pyramid.h"
 #include "render/aniso_sampling.h"
+#include "render/globes/globe_render.h"
 #include "host_access/FilterBigDocument.h"
 #include "records/data.h"
 #include "host_access/host_rects.h"
@@ -244,8 +245,7 @@ void dump_Storage(Data* data) {
         DisposeDynamicPyramid(&s->smallPyramid);
         DisposePyramidData(&s->offscreenPyramid);
         DisposePyramidData(&s->exportPyramid);
-        RobustDisposePtr(&s->brickBuffer);
-        RobustDisposePtr(&s->metaballBuffer);
+        DisposeGlobeModels(s);
     }
     DumpPolyStorage(data->renderPolyhedron);
     RobustDisposePtr(&data->renderPolyhedron);

@@ -6,6 +6,7 @@
 #include "projections/input_poly.h"
 #include "projections/sphere_to_input.h"
 #include "records/parameters.h"
+#include "render/globes/globe_render.h"
 #include "shell/mode_catalogue.h"
 #include "solids/shape_dispatch.h"
 
@@ -65,6 +66,9 @@ bool InputModeIsRenderable(int64_t m) {
 bool OutputModeIsRenderable(int64_t m) {
     if (!IsValidOutputMode(m)) return false;
     if (IsPolyhedron(m)) return NetIsDrawn(m) && PolyhedralShapeIsBuilt(m);
+    // The ray-marched globes. Mode 686 (glass marble) has a mode class but
+    // no picture of its own: no projection draws it, so it stays refused.
+    if (IsGlobeMode(long(m))) return true;
     return OutputModeHasProjection(long(m)) && ProjectionTablesAreBuiltForMode(m);
 }
 

@@ -17,6 +17,7 @@
 
 #include "common/byte_io.h"
 #include "common/strings.h"
+#include "files/brick_files.h"
 #include "files/psd_doc.h"
 #include "files/psd_export.h"
 #include "host_access/alerts.h"
@@ -48,19 +49,14 @@ void Warn(const QString& message, const QString& informative) {
 
 constexpr char kNoWebPages[] = "This build cannot write web pages of settings, modes or galleries yet.";
 constexpr char kNoGeometry[] = "This build cannot write 3D geometry (OBJ) files of polyhedra yet.";
-constexpr char kNoBrickFiles[] = "This build cannot write the brick statistics page or the LDRAW model yet.";
 
 // Export kinds whose layers need a renderer this build does not have.
-bool ExportKindNotBuilt(int32_t kind) {
-    return kind == kExportBrickModel || kind == kExportFaces || kind == kExportEquirectangularMap;
-}
+bool ExportKindNotBuilt(int32_t kind) { return kind == kExportFaces || kind == kExportEquirectangularMap; }
 
 // Why a purpose cannot be written by this build, or null.
 const char* MissingWriter(int32_t purpose) {
     switch (purpose) {
         case 2: return gParams && ExportKindNotBuilt(gParams->exportPurpose) ? PSDExportMessage(kPSDExportNotBuilt) : nullptr;
-        case 3:
-        case 7: return kNoBrickFiles;
         case 4:
         case 13: return kNoWebPages;
         case 10: return kNoGeometry;
@@ -341,6 +337,12 @@ bool Controller_Tarnwhistle_pano::doSaveThingsWithFilePath(const QString& path, 
                     &why);
                 fixZoomersHilitesEasy();
             });
+            break;
+        case 3:
+            ok = WriteBeside(path, true, [](int fd) { return WriteLegoStatsFile_Thingie(gData, fd); }, &why);
+            break;
+        case 7:
+            ok = WriteBeside(path, true, [](int fd) { return WriteLDRAWFileWithGlobals(gData, fd); }, &why);
             break;
         default: return false;  // purposes that write nothing create nothing
     }

@@ -8,6 +8,7 @@
 
 #include "common/memory.h"
 #include "engine/task_engine_globals.h"
+#include "files/brick_files.h"
 #include "files/jpeg_pyramid.h"
 #include "files/psd_export.h"
 #include "host_access/host_rects.h"
@@ -22,6 +23,8 @@
 #include "tests/files/export_rig.h"
 #include "tests/files/psd_test_support.h"
 #include "tests/projections/earth_fixture.h"
+#include "tests/render/ldraw_checker.h"
+#include "render/globes/brick_globe.h"
 
 namespace {
 
@@ -311,7 +314,7 @@ TEST(PSDExport, LimitsOfVersionOne) {
 // Kinds whose layers need renderers this build lacks are refused, nothing written.
 TEST(PSDExport, KindsWithoutRenderersAreRefused) {
     Folder folder;
-    for (int32_t kind : {kExportBrickModel, kExportFaces, kExportEquirectangularMap}) {
+    for (int32_t kind : {kExportFaces, kExportEquirectangularMap}) {
         ExportRig rig(8);
         rig.SetInput(16, 8);
         rig.params->exportPurpose = kind;
@@ -436,6 +439,160 @@ TEST(PSDExport, TextureMapJPEG) {
         } else {
             EXPECT_LT(corner[0], 60);
         }
+    }
+}
+
+// ---- the brick globe: instruction layers, LDRAW model, tallies ----
+
+constexpr int kLDRAWOfCode[13] = {16, 0, 1, 2, 4, 15, 14, 7, 8, 6, 12, 13, 10};
+constexpr int kCoreOfCode[13][3] = {{255, 255, 255}, {50, 50, 50},    {0, 0, 255},     {0, 150, 80},  {255, 0, 0},
+                                    {250, 250, 250}, {255, 223, 0},   {210, 210, 210}, {128, 128, 128}, {102, 51, 0},
+                                    {203, 149, 137}, {204, 170, 102}, {139, 172, 150}};
+
+std::string ReadText(const std::string& path) {
+    const std::vector<uint8_t> b = ReadAll(path);
+    return std::string(b.begin(), b.end());
+}
+
+// One model, four readings: the tallies of the build, the cells counted
+// here, the LDRAW part lines per colour and the filled blocks of each
+// instruction layer as psd-tools reads them.
+TEST(BrickExports, OneModelFourReadingsAgree) {
+    Folder folder;
+    for (int64_t size = 1; size <= 5; ++size)
+        for (bool plates : {false, true})
+            for (bool diffuse : {false, true}) {
+                SCOPED_TRACE(::testing::Message() << "size " << size << " plates " << plates << " diffusion " << diffuse);
+                ExportRig rig(8);
+                rig.SetInput(64, 32);
+                Parameters& p = *rig.params;
+                p.lego_layers = int32_t(size);
+                p.lego_plates = plates;
+                p.lego_diffuse_colors = diffuse;
+                p.legoBrickMask = 0xFFF;
+                // Cells counted here from a model of the same settings.
+                int64_t counted[13] = {};
+                {
+                    LegoStructure ball{};
+                    const BrickSettings set = BrickSettingsOf(&p);
+                    CreateLegoBall(&ball, set.size, set.plates, set.dithering, set.colourSet);
+                    float table[400];
+                    const BrickPicture pic = BrickPictureOf(rig.data.get(), &p, table);
+                    tumbletype t;
+                    BrickTumble(&t, set.tumbleDegrees);
+                    BuildLegoball(&ball, &pic, &t, false);
+                    for (int64_t z = 0; z < ball.nz; ++z)
+                        for (int64_t y = 0; y < ball.ny; ++y)
+                            for (int64_t x = 0; x < ball.nx; ++x) ++counted[GetLegoColor(&ball, x, y, z)];
+                    DestroyLegoBall(&ball);
+                }
+                // The LDRAW model.
+                const std::string ldr = folder / "m.ldr";
+                ASSERT_EQ(WriteLDRAWFileWithGlobals(rig.data.get(), OpenFile(ldr)), kPSDExportOK);
+                const LDRAWReading model = CheckLDRAW(ReadText(ldr), size, plates);
+                ASSERT_EQ(model.error, "");
+                // The tallies the build left in the work area.
+                for (int k = 1; k < 13; ++k) {
+                    EXPECT_EQ(rig.storage->brickCellsPerColour[k], counted[k]) << "code " << k;
+                    const auto it = model.partsPerColour.find(kLDRAWOfCode[k]);
+                    EXPECT_EQ(it == model.partsPerColour.end() ? 0 : it->second, counted[k]) << "code " << k;
+                }
+                // The instruction layers, read back by psd-tools.
+                p.exportPurpose = kExportBrickModel;
+                PSDdoc doc;
+                GrabPSDMetrics(rig.data.get(), &doc);
+                const int64_t w = int64_t((plates ? 0.4 : 1.2) * double(size));
+                ASSERT_EQ(doc.width, 9 * w + 1);
+                ASSERT_EQ(doc.layerCount, size);
+                const std::string psd = folder / "m.psd";
+                ASSERT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), OpenFile(psd), nullptr, &doc), kPSDExportOK);
+                const ReadBack r = ReadWithPsdTools(psd, folder / "m");
+                ASSERT_EQ(r.facts.at("layers"), std::to_string(size)) << r.text;
+                int64_t blocks[13] = {};
+                for (int64_t L = 0; L < size; ++L) {
+                    std::vector<uint8_t> rgb[3];
+                    for (int c = 0; c < 3; ++c) rgb[c] = r.Raw("layer" + std::to_string(L) + "_" + std::to_string(c) + ".raw");
+                    for (int64_t y = 0; y < w; ++y)
+                        for (int64_t x = 0; x < w; ++x) {
+                            const size_t at = size_t((9 * y + 2) * doc.width + 9 * x + 2);
+                            ASSERT_LT(at, rgb[0].size());
+                            const int colour[3] = {rgb[0][at], rgb[1][at], rgb[2][at]};
+                            if (colour[0] == 255 && colour[1] == 255 && colour[2] == 255) continue;  // empty
+                            int code = -1;
+                            for (int k = 1; k < 13; ++k)
+                                if (colour[0] == kCoreOfCode[k][0] && colour[1] == kCoreOfCode[k][1] &&
+                                    colour[2] == kCoreOfCode[k][2])
+                                    code = k;
+                            ASSERT_GT(code, 0) << "block " << x << "," << y << " of layer " << L + 1;
+                            ++blocks[code];
+                        }
+                }
+                for (int k = 1; k < 13; ++k) EXPECT_EQ(blocks[k], counted[k]) << "code " << k;
+            }
+}
+
+// The file ends with "0" CR LF and nothing after, even over a longer file;
+// a size-1 ball of bricks is one cell at the origin.
+TEST(BrickExports, LDRAWOverALongerFileAndTheSmallestBall) {
+    Folder folder;
+    ExportRig rig(8);
+    rig.SetInput(32, 16);
+    rig.params->lego_layers = 1;
+    rig.params->lego_plates = 0;
+    const std::string ldr = folder / "one.ldr";
+    {
+        const std::string junk(100000, 'x');
+        const int fd = OpenFile(ldr);
+        ASSERT_EQ(write(fd, junk.data(), junk.size()), ssize_t(junk.size()));
+        close(fd);
+    }
+    const int fd = open(ldr.c_str(), O_WRONLY);
+    ASSERT_EQ(WriteLDRAWFileWithGlobals(rig.data.get(), fd), kPSDExportOK);
+    EXPECT_TRUE(Closed(fd));
+    const std::string text = ReadText(ldr);
+    const LDRAWReading model = CheckLDRAW(text, 1, false);
+    ASSERT_EQ(model.error, "") << text;
+    EXPECT_EQ(model.steps, 0);
+    EXPECT_EQ(model.parts, 1);
+    EXPECT_NE(text.find(" 0 0 0  1 0 0 0 1 0 0 0 1 3005.DAT\r\n"), std::string::npos) << text;
+    EXPECT_EQ(rig.params->exportPurpose, kExportEquirectangularMap);  // export kind 7
+}
+
+// A write that fails is reported, not answered with success; the
+// descriptor is closed either way.
+TEST(BrickExports, FailedWritesAreReported) {
+    ExportRig rig(8);
+    rig.SetInput(32, 16);
+    rig.params->lego_layers = 6;
+    const int fd = open("/dev/full", O_WRONLY);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(WriteLDRAWFileWithGlobals(rig.data.get(), fd), kPSDExportWriteFailed);
+    EXPECT_TRUE(Closed(fd));
+    const int stats = open("/dev/full", O_WRONLY);
+    EXPECT_EQ(WriteLegoStatsFile_Thingie(rig.data.get(), stats), kPSDExportWriteFailed);
+    EXPECT_TRUE(Closed(stats));
+}
+
+// The statistics page shows the tallies of the last full build.
+TEST(BrickExports, StatisticsPageCountsTheLastBuild) {
+    Folder folder;
+    ExportRig rig(8);
+    rig.SetInput(32, 16);
+    rig.params->lego_layers = 7;
+    rig.params->legoBrickMask = 0xFFF;
+    ASSERT_EQ(WriteLDRAWFileWithGlobals(rig.data.get(), OpenFile(folder / "a.ldr")), kPSDExportOK);
+    const std::string html = folder / "a.html";
+    ASSERT_EQ(WriteLegoStatsFile_Thingie(rig.data.get(), OpenFile(html)), kPSDExportOK);
+    const std::string text = ReadText(html);
+    EXPECT_EQ(text.rfind("<html><head><title>Sphere statistics</title></head><body><pre>\r", 0), 0u);
+    EXPECT_NE(text.find("Cell count for 7-layer sphere:<br>\r"), std::string::npos);
+    const char* names[12] = {"black      ", "blue       ", "green      ", "red        ", "white      ", "yellow     ",
+                             "light grey ", "dark grey  ", "brown      ", "sand red   ", "tan        ", "green-gray "};
+    for (int k = 1; k <= 12; ++k) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%s%5lld     %5lld<br>\r", names[k - 1],
+                      (long long)rig.storage->brickCellsPerColour[k], (long long)rig.storage->brickSurfaceCellsPerColour[k]);
+        EXPECT_NE(text.find(line), std::string::npos) << line;
     }
 }
 

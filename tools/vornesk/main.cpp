@@ -272,6 +272,50 @@ bool WriteOutput(const std::string& name, const HostDocument& doc, std::string* 
     return true;
 }
 
+// The temporary file an export is written into, in OUTPUT's folder; the
+// plug-in is told its name. Empty on failure, with *error.
+std::string MakeExportTemporary(const std::string& output, std::string* error) {
+    const std::string path = FollowLinks(output);
+    // The plug-in tells the export by its extension: the temporary file keeps it.
+    const std::string extension = path.substr(path.size() - 4);
+    const std::string temp = Directory(path) + "/.vornesk-XXXXXX" + extension;
+    if (temp.size() >= sizeof gTemporary) {
+        *error = std::strerror(ENAMETOOLONG);
+        return {};
+    }
+    SignalsHeld held;
+    std::memcpy(gTemporary, temp.c_str(), temp.size() + 1);
+    const int fd = mkstemps(gTemporary, int(extension.size()));
+    if (fd < 0) {
+        *error = std::strerror(errno);
+        return {};
+    }
+    gHaveTemporary = 1;
+    close(fd);
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0) {
+        chmod(gTemporary, st.st_mode & 07777);
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        chmod(gTemporary, 0666 & ~mask);
+    }
+    return gTemporary;
+}
+
+// Puts the written export in OUTPUT's place, or removes it.
+bool FinishExport(const std::string& output, bool keep, std::string* error) {
+    SignalsHeld held;
+    bool ok = true;
+    if (keep && std::rename(gTemporary, FollowLinks(output).c_str()) != 0) {
+        *error = std::strerror(errno);
+        ok = false;
+    }
+    if (!keep || !ok) unlink(gTemporary);
+    gHaveTemporary = 0;
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -324,10 +368,20 @@ int main(int argc, char** argv) {
 
     CatchFatalSignals();
 
-    // An OBJ export is written by the plug-in itself, in place of the picture.
+    // An OBJ export is written by the plug-in itself, in place of the picture;
+    // so is an LDRAW model, into a temporary file that replaces OUTPUT only
+    // when the run succeeds.
     const bool objExport = IsOBJExportName(options.output);
-    if (objExport) setenv("VORNESK_EXPORT", FollowLinks(options.output).c_str(), 1);
-    else unsetenv("VORNESK_EXPORT");
+    const bool ldrawExport = IsLDRAWExportName(options.output);
+    if (objExport) {
+        setenv("VORNESK_EXPORT", FollowLinks(options.output).c_str(), 1);
+    } else if (ldrawExport) {
+        const std::string temp = MakeExportTemporary(options.output, &error);
+        if (temp.empty()) return Fail(kExitUnwritableOutput, "cannot write " + options.output + ": " + error);
+        setenv("VORNESK_EXPORT", temp.c_str(), 1);
+    } else {
+        unsetenv("VORNESK_EXPORT");
+    }
 
     HostRunSettings settings;
     // Always a descriptor, empty when no setting is given: settings left out
@@ -337,7 +391,14 @@ int main(int argc, char** argv) {
     settings.showProgress = !options.quiet && isatty(STDERR_FILENO) && !options.dialog;
     settings.showDialog = options.dialog;
     HostRunReport report;
-    if (!RunFilter(entry, &doc, settings, &report)) {
+    const bool ran = RunFilter(entry, &doc, settings, &report);
+    if (ldrawExport) {
+        unsetenv("VORNESK_EXPORT");
+        const bool keep = ran && !HostAbortRequested();
+        if (!FinishExport(options.output, keep, &error) && keep)
+            return Fail(kExitUnwritableOutput, "cannot write " + options.output + ": " + error);
+    }
+    if (!ran) {
         if (report.result == userCanceledErr && (HostAbortRequested() || options.dialog))
             return Fail(kExitCancelled, "cancelled");
         std::string what = report.failedSelector < 0
@@ -351,7 +412,7 @@ int main(int argc, char** argv) {
 
     // A Ctrl-C the plug-in did not notice still cancels: nothing is written.
     if (HostAbortRequested()) return Fail(kExitCancelled, "cancelled");
-    if (!objExport && !WriteOutput(options.output, doc, &error)) {
+    if (!objExport && !ldrawExport && !WriteOutput(options.output, doc, &error)) {
         if (HostAbortRequested()) return Fail(kExitCancelled, "cancelled");
         return Fail(kExitUnwritableOutput, "cannot write " + options.output + ": " + error);
     }

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <cctype>
 #include <cstring>
 
 #include "shell/scripting.h"
@@ -30,6 +31,9 @@ constexpr char kUsageFormat[] =
            "An OUTPUT ending in .obj writes the output mode's solid as a textured OBJ\n"
            "with its companions beside it: the texture .jpg and material .mtl (spaces\n"
            "in the name as underscores), .stl, .dxf and Mathematica .txt.\n"
+           "An OUTPUT ending in .ldr gets the brick globe (output mode 45 or 394) as\n"
+           "an LDRAW model instead, built from the brick settings (0018 layers, 0023\n"
+           "colour diffusion, 0024 colours, 0025 plates) and the twirl.\n"
            "Settings not given take their defaults.\n"
            "\n"
            "options:\n"
@@ -263,10 +267,18 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
         *error = "no output file given: add -o OUTPUT";
         return false;
     }
-    if (ImageFormatFromName(options->output) == ImageFormat::Unknown && !IsOBJExportName(options->output)) {
+    if (ImageFormatFromName(options->output) == ImageFormat::Unknown && !IsOBJExportName(options->output) &&
+        !IsLDRAWExportName(options->output)) {
         *error = "cannot tell the format of \"" + options->output +
-                 "\": end its name with .png, .jpg, .pfm, .tif or .obj";
+                 "\": end its name with .png, .jpg, .pfm, .tif, .obj or .ldr";
         return false;
     }
     return true;
+}
+
+bool IsLDRAWExportName(const std::string& output) {
+    if (output.size() < 4) return false;
+    std::string tail = output.substr(output.size() - 4);
+    for (char& c : tail) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return tail == ".ldr";
 }

@@ -116,6 +116,8 @@ struct PolyFace3D {
     // The fragment whose net triangles export this face (0: none yet);
     // written only by the polyhedron exports.
     int32_t exportOwner;
+    // Set for each corner whose end-of-edge vertex a dual has walked round.
+    uint8_t visited[kMaxFaceVertices];
 };
 
 inline constexpr int64_t kSiteMustJoin = -101;

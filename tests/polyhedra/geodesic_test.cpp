@@ -9,6 +9,7 @@
 #include "common/memory.h"
 #include "poly_fixture.h"
 #include "polyhedra/geodesic.h"
+#include "polyhedra/slivers.h"
 #include "solids/shape_dispatch.h"
 #include "solid_checks.h"
 
@@ -112,20 +113,22 @@ TEST(Geodesic, TentsAndQuadsOnTheFaces) {
 }
 
 // Whichever block the heap refuses (the target's storage, a scratch solid
-// or its storage), the build either ends whole or says out of memory; it
+// or its storage) in the builders on a base solid, the build either ends whole or says out of memory; it
 // never ends as an empty solid reported as good, which would render blank.
 TEST(Geodesic, ARefusedBlockFailsTheBuild) {
-    for (int which = 0; which < 2; ++which)
+    for (int which = 0; which < 3; ++which)
         for (int64_t after = 0; after < 30; ++after) {
             PolyPtr p = MakePoly();
             ASSERT_TRUE(p);
             SetRobustNewPtrFailures(1, after);
             if (which == 0)
                 BuildTentedTet(p.get());
-            else
+            else if (which == 1)
                 BuildGeodesicClass1(p.get(), 0, 1, 18);
+            else
+                BuildDevTet(p.get(), 0);
             SetRobustNewPtrFailures(0);
-            const int64_t whole = which == 0 ? 12 : 24;
+            const int64_t whole = which == 0 ? 12 : which == 1 ? 24 : 120;
             if (p->status == kPolyStatusGood)
                 EXPECT_EQ(p->faceCount3D, whole) << which << " after " << after;
             else

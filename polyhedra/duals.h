@@ -1,0 +1,31 @@
+// Duals: each vertex of a primal solid becomes a face whose corners stand
+// for the primal faces around it. The primal-dual form, which the
+// canonicaliser alternates with its primal, puts dual vertex i at the
+// centroid of primal face i and lists in dual face v the primal faces round
+// primal vertex v, so that face v always stands for vertex v.
+#pragma once
+
+#include <cstdint>
+
+#include "polyhedra/polyhedron.h"
+
+// Clears every face's visited marks.
+void PreparePolyForDualizing(polyhedron* poly);
+// Each face's site point becomes the mean of its corners (on the unit sphere
+// when normalise is set; a zero mean gives (0, 0, 1)), its site id -1.
+void CopyStandardFaceInfoIntoVoronoiStructures(polyhedron* poly, unsigned char normalise);
+// Renumbers the vertices that some face uses as 0, 1, ... in their order,
+// dropping the rest; returns how many were dropped.
+int64_t DropUnusedVertices(polyhedron* poly);
+
+// The dual face of the vertex at corner `corner` of `face`, written into
+// face slot `slot` of the target: the primal faces round that vertex, at
+// most 10, counter-clockwise seen from outside when the primal's faces are.
+void BuildOneDualFace_for_primal_dual(const polyhedron* primal, int64_t face, int64_t corner, polyhedron* target,
+                                      int64_t slot);
+// The primal-dual of a linked primal, measured and linked. The primal first
+// loses the vertices no face uses. A primal of more faces than the vertex
+// store holds is refused with status 5 (the target left empty); a vertex of
+// fewer than three faces (an open primal) with status 14.
+void BuildDualForPrimalDual_core(polyhedron* target, polyhedron* primal);
+void BuildDualFromPolyhedron_for_primal_dual(polyhedron* target, polyhedron* primal);

@@ -300,7 +300,9 @@ bool PrepareRenderContext(Data* data, const Parameters* params, int16_t* diagnos
     if (!PrepareGlobeModel(data, params, c)) return fail(kDiagRenderContext);
     // The Spilhaus map turns its square into the aspect of the world ocean.
     if (c->outputMode == kModeSpilhaus) BuildSpilhausRotation(c->spilhausRotation);
-    if (c->outputMode == kModeMirrors) {
+    // The Ferguson globe takes the kaleidoscope's jitter step too (its
+    // tables follow the same setting and are drawn here).
+    if (c->outputMode == kModeMirrors || c->outputMode == 396) {
         // The kaleidoscope's mirrors follow the random seed setting; they
         // are drawn here, never by a worker.
         MirrorTable* mirrors = data->storage ? &data->storage->mirrors : gSpareMirrors;

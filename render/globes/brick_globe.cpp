@@ -313,7 +313,11 @@ int LegoFloatXYZtoSomeKindOfColor(LegoStructure* ball, const BrickPicture* pic, 
         p[2] = p[2] * 0.5f + 0.5f;
         normalise();
     }
-    const float q[3] = {p[0], p[1], p[2]};
+    // The ball stands on its bottom layer with its layers across the polar
+    // axis: cell space has z up, the sphere has y to the north (the globes'
+    // model frame, as the metaball globe reads it), so a ball built upright
+    // shows the north on top.
+    const float q[3] = {p[0], p[2], -p[1]};
     for (int j = 0; j < 3; ++j) p[j] = q[0] * tumble->combined[0][j] + q[1] * tumble->combined[1][j] + q[2] * tumble->combined[2][j];
     renderhinttype hints;
     InitPolyHints(&hints);
@@ -543,9 +547,9 @@ BrickSettings BrickSettingsOf(const Parameters* p) {
     s.tumbleDegrees[0] = p->latitude;
     s.tumbleDegrees[1] = p->longitude;
     s.tumbleDegrees[2] = p->spin;
-    // The anamorphic switch maps the whole ball onto the picture's upper
-    // hemisphere, as it squeezes the other modes towards it.
-    s.hemisphere = (p->brickHemisphere == 1 || p->anamorph) ? 1 : 0;
+    // No control of this build sets the hemisphere switch: the settings
+    // record carries it (1 maps the whole ball onto the upper hemisphere).
+    s.hemisphere = p->brickHemisphere == 1 ? 1 : 0;
     return s;
 }
 

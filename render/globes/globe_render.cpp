@@ -60,10 +60,15 @@ void ModelToSphere(const double p[3], float out[3]) {
 int BrickMarch(vort* c, int64_t panel, double gx, double gy, TransformationReply* reply, float direction[3]) {
     const auto* ball = static_cast<const LegoStructure*>(c->globeModel);
     if (!LegoMarch_yielding_region(ball, panel, gx, gy, reply, direction)) return 0;
-    if (c->outputMode == kModeBrick) {
-        // The voxel globe is read at the hit point's direction, north up.
-        const double p[3] = {direction[0], direction[1], direction[2]};
-        ModelToSphere(p, direction);
+    // The voxel globe is read at the hit point's direction, north up; the
+    // brick panels (whose overlays alone read the direction) turn it as
+    // their cells' colours were turned, by the twirl.
+    const double p[3] = {direction[0], direction[1], direction[2]};
+    ModelToSphere(p, direction);
+    if (c->outputMode == kModeBrickPanels) {
+        const float q[3] = {direction[0], direction[1], direction[2]};
+        for (int j = 0; j < 3; ++j)
+            direction[j] = q[0] * c->tumble.combined[0][j] + q[1] * c->tumble.combined[1][j] + q[2] * c->tumble.combined[2][j];
     }
     return 1;
 }

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 
 #include "records/work_area.h"
+#include "render/globes/brick_globe.h"
 #include "render/globes/globe_render.h"
 #include "shell/renderable.h"
 #include "tests/render/render_fixture.h"
@@ -93,6 +96,42 @@ TEST(GlobeRender, BrickPanelsShowThePalettesCoreColours) {
     for (int k = 0; k < 13; ++k) visible += rig.storage->brickSurfaceCellsPerColour[k];
     EXPECT_GT(visible, 0);
     EXPECT_EQ(rig.storage->brickSurfaceCellsPerColour[4], visible);
+}
+
+// The brick ball is built once and kept while its settings and picture
+// stay; a change of any of them builds it again.
+TEST(GlobeRender, BrickBallIsKeptUntilItsBuildKeyChanges) {
+    GlobeRig rig;
+    rig.SetInput(64, 32, kPyrColour8, EarthLike);
+    rig.params->outputMode = 45;
+    rig.params->lego_layers = 6;
+    ASSERT_EQ(rig.Render(64, 64, kPyrColour8), 0);
+    auto* ball = static_cast<LegoStructure*>(rig.storage->brickBuffer);
+    ASSERT_TRUE(ball && ball->cells);
+    const int64_t key = ball->buildKey;
+    // A mark no build leaves: it survives only while the ball is kept.
+    auto poke = [&] { ball->cells[0].exposure = 77; };
+    auto kept = [&] { return ball->cells && ball->cells[0].exposure == 77; };
+    poke();
+    ASSERT_EQ(rig.Render(64, 64, kPyrColour8), 0);
+    EXPECT_TRUE(kept());
+    EXPECT_EQ(ball->buildKey, key);
+    const std::function<void()> changes[] = {
+        [&] { rig.params->lego_layers = 7; },
+        [&] { rig.params->lego_plates = 1; },
+        [&] { rig.params->lego_diffuse_colors = 1; },
+        [&] { rig.params->legoBrickMask = 0x81; },
+        [&] { rig.params->latitude = 30.0f; },
+        [&] { rig.params->brickHemisphere = 1; },
+        [&] { rig.SetInput(48, 24, kPyrColour8, EarthLike); },
+    };
+    for (size_t i = 0; i < std::size(changes); ++i) {
+        poke();
+        changes[i]();
+        ASSERT_EQ(rig.Render(64, 64, kPyrColour8), 0) << i;
+        ball = static_cast<LegoStructure*>(rig.storage->brickBuffer);
+        EXPECT_FALSE(kept()) << "change " << i << " kept the old ball";
+    }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "common/halfspace.h"
+
 #include "polyhedra/face_geometry.h"
 #include "polyhedra/face_links.h"
 #include "polyhedra/poly_queries.h"
@@ -53,6 +55,42 @@ int64_t DropUnusedVertices(polyhedron* poly) {
     poly->vertexCount3D = kept;
     Rebuild3DVertexIndex(poly);
     return dropped;
+}
+
+namespace {
+
+// Appends a face's site point unless a listed one lies within the
+// tolerance; false when the heap refused the node.
+bool AddSite(const PolyFace3D& face, HALFSPACE* list, double tolerance) {
+    double p[3];
+    StoreTriplex(face.sitePoint, p);
+    if (AddPointToList_while_killing_redundancies(p, list->head->prev, face.siteLabel, tolerance)) return true;
+    for (const HALFSPACE* n = list->head->next; n != list->head; n = n->next)
+        if (Tdistance(n->point, face.sitePoint) < tolerance) return true;
+    return false;
+}
+
+}  // namespace
+
+int64_t CollectSitesRoundVertex(polyhedron* primal, int64_t face, int64_t corner, HALFSPACE* list, double tolerance) {
+    if (face < 0 || face >= primal->faceCount3D || corner < 0 || corner >= primal->face3D[face].count) return 0;
+    if (!AddSite(primal->face3D[face], list, tolerance)) return -1;
+    int64_t met = 1, f = face, c = corner;
+    for (int step = 0; step < 300; ++step) {
+        PolyFace3D& at = primal->face3D[f];
+        at.visited[c] = 1;
+        const int64_t g = at.neighbour[c];
+        if (g < 0 || g >= primal->faceCount3D || g == face) break;
+        const int64_t n = primal->face3D[g].count;
+        // In g the shared edge ends where this one starts; the edge before
+        // it ends at the same vertex as this one.
+        const int64_t shared = (at.neighbourEdge[c] - 1 + n) % n;
+        c = (shared - 1 + n) % n;
+        f = g;
+        if (!AddSite(primal->face3D[f], list, tolerance)) return -1;
+        ++met;
+    }
+    return met;
 }
 
 void BuildOneDualFace_for_primal_dual(const polyhedron* primal, int64_t face, int64_t corner, polyhedron* target,

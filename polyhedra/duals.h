@@ -9,6 +9,8 @@
 
 #include "polyhedra/polyhedron.h"
 
+struct HALFSPACE;
+
 // Clears every face's visited marks.
 void PreparePolyForDualizing(polyhedron* poly);
 // Each face's site point becomes the mean of its corners (on the unit sphere
@@ -17,6 +19,14 @@ void CopyStandardFaceInfoIntoVoronoiStructures(polyhedron* poly, unsigned char n
 // Renumbers the vertices that some face uses as 0, 1, ... in their order,
 // dropping the rest; returns how many were dropped.
 int64_t DropUnusedVertices(polyhedron* poly);
+
+// The site dual's corners for the vertex at the end of edge `corner` of
+// `face`: the site points of the faces round it, in the order of the walk
+// through the face links (at most 300 steps, stopping at a missing link),
+// each appended to the point list unless one already listed lies within the
+// tolerance. Marks each edge the walk leaves, so the vertex is walked round
+// once. Returns the faces met, or -1 when a list node cannot be had.
+int64_t CollectSitesRoundVertex(polyhedron* primal, int64_t face, int64_t corner, HALFSPACE* list, double tolerance);
 
 // The dual face of the vertex at corner `corner` of `face`, written into
 // face slot `slot` of the target: the primal faces round that vertex, at

@@ -6,6 +6,7 @@
 #include <set>
 #include <vector>
 
+#include "common/halfspace.h"
 #include "poly_fixture.h"
 #include "polyhedra/duals.h"
 #include "polyhedra/face_geometry.h"
@@ -127,6 +128,45 @@ TEST(Duals, SitePointsAndVisitedMarks) {
     cube->face3D[2].visited[3] = 1;
     PreparePolyForDualizing(cube.get());
     EXPECT_EQ(cube->face3D[2].visited[3], 0);
+}
+
+// The site dual's walk: once round each vertex, the site points of the
+// faces there, neighbouring sites closer than the tolerance as one.
+TEST(Duals, SitesCollectedRoundEachVertexOnce) {
+    PolyPtr cube = BuildSolid(18);
+    ASSERT_TRUE(cube);
+    CopyStandardFaceInfoIntoVoronoiStructures(cube.get(), 1);
+    PreparePolyForDualizing(cube.get());
+    HALFSPACE list;
+    InitEmptyList(&list);
+    int walks = 0;
+    for (int64_t f = 0; f < cube->faceCount3D; ++f)
+        for (int64_t c = 0; c < 4; ++c) {
+            if (cube->face3D[f].visited[c]) continue;
+            ASSERT_EQ(CollectSitesRoundVertex(cube.get(), f, c, &list, 0.002), 3);
+            ++walks;
+            // The vertex at the end of the edge: its three faces' unit normals.
+            const int64_t b = cube->face3D[f].vertex[(c + 1) % 4];
+            const std::set<int64_t> faces = FacesAt(cube.get(), b);
+            ASSERT_EQ(GetElementCount(&list), 3);
+            for (const HALFSPACE* n = list.next; n != &list; n = n->next) {
+                bool found = false;
+                for (int64_t g : faces) found = found || Len(Tsub(n->point, cube->face3D[g].sitePoint)) < 1e-12;
+                EXPECT_TRUE(found) << "walk " << walks;
+                EXPECT_NEAR(Len(n->point), 1, 1e-12);
+            }
+            DisposeListExceptForHead(&list);
+        }
+    EXPECT_EQ(walks, 8);
+    for (int64_t f = 0; f < cube->faceCount3D; ++f)
+        for (int64_t c = 0; c < 4; ++c) EXPECT_EQ(cube->face3D[f].visited[c], 1);
+    // Two neighbouring site points closer than 0.002 become one corner.
+    PreparePolyForDualizing(cube.get());
+    const int64_t g = cube->face3D[0].neighbour[0];
+    cube->face3D[g].sitePoint = Tadd(cube->face3D[0].sitePoint, triplex{0.001, 0, 0});
+    EXPECT_EQ(CollectSitesRoundVertex(cube.get(), 0, 0, &list, 0.002), 3);
+    EXPECT_EQ(GetElementCount(&list), 2);
+    DisposeListExceptForHead(&list);
 }
 
 }  // namespace

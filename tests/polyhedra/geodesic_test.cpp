@@ -117,7 +117,7 @@ TEST(Geodesic, TentsAndQuadsOnTheFaces) {
 // never ends as an empty solid reported as good, which would render blank.
 TEST(Geodesic, ARefusedBlockFailsTheBuild) {
     for (int which = 0; which < 3; ++which)
-        for (int64_t after = 0; after < 30; ++after) {
+        for (int64_t after = 0; after < 20; ++after) {
             PolyPtr p = MakePoly();
             ASSERT_TRUE(p);
             SetRobustNewPtrFailures(1, after);

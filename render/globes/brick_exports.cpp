@@ -23,7 +23,7 @@ constexpr int kBlock = 10, kBlockStep = 9;
 constexpr int kPageBorder = 244, kPageInside = 255;
 
 // The model of the instruction pages, from layer 1 to the last.
-LegoStructure gInstructionBall{nullptr, -1};
+LegoStructure gInstructionBall{};
 bool gInstructionBallMade = false;
 
 void PutGrey(PyramidDescriptor* pyr, int64_t x, int64_t y, const int64_t rgb[3]) {

@@ -237,6 +237,19 @@ void ResetGlobeTaskState(vort* c) {
     g.squareCounters[0] = g.squareCounters[1] = 0;
 }
 
+void doAHilbertBoundingSphere(vort* c, const MetaballStructure* model, double half) {
+    GlobeTaskState& g = c->globe;
+    // The cache serves the square when every ray of it lies within its
+    // reach; else it is made afresh around the central ray, reaching twice
+    // as far as the square's corners.
+    const marchray& central = g.corners[2];
+    if (!(g.cache.made == 1 && Distance(central.origin, g.cache.point) + half <= g.cache.tolerance)) {
+        g.cache.made = 0;
+        makeBallCacheCurrent_with_Tolerance(model, &g.cache, central, g.coneWidth);
+    }
+    findSphereThatCoversHilbertSquare_metaball(model, &g.cache, central, &g.history, g.coneWidth);
+}
+
 void DoOncePerHilbertSquareSetup(vort* c, double gxFirst, double gyFirst, double gxLast, double gyLast) {
     GlobeTaskState& g = c->globe;
     g.squareCounters[0] = g.squareCounters[1] = 0;
@@ -260,17 +273,7 @@ void DoOncePerHilbertSquareSetup(vort* c, double gxFirst, double gyFirst, double
                                  Distance(g.corners[1].origin, g.corners[2].origin));
     g.coneWidth = 2.0 * half;
     g.squareActive = 1;
-    if (m != kModeMetaball || holder->everyBall) return;
-    // The cache serves the square when every ray of it lies within its
-    // reach; else it is made afresh around the central ray, reaching twice
-    // as far as the square's corners.
-    const MetaballStructure* model = &holder->model;
-    const marchray& central = g.corners[2];
-    if (!(g.cache.made == 1 && Distance(central.origin, g.cache.point) + half <= g.cache.tolerance)) {
-        g.cache.made = 0;
-        makeBallCacheCurrent_with_Tolerance(model, &g.cache, central, g.coneWidth);
-    }
-    findSphereThatCoversHilbertSquare_metaball(model, &g.cache, central, &g.history, g.coneWidth);
+    if (m == kModeMetaball && !holder->everyBall) doAHilbertBoundingSphere(c, &holder->model, half);
 }
 
 void DestroyOncePerHilbertSquareSetup(vort* c) {

@@ -29,6 +29,10 @@ void ResetGlobeTaskState(vort* context);
 // central ray. Ended by DestroyOncePerHilbertSquareSetup.
 void DoOncePerHilbertSquareSetup(vort* context, double gxFirst, double gyFirst, double gxLast, double gyLast);
 void DestroyOncePerHilbertSquareSetup(vort* context);
+// The metaball square's cache and the empty spheres of its central ray;
+// half is the greatest distance from the central ray to a corner ray.
+struct MetaballStructure;
+void doAHilbertBoundingSphere(vort* context, const MetaballStructure* model, double half);
 
 // Brute force for the metaball globe: every ball, no square history. A test
 // and benchmark switch; renders never set it.

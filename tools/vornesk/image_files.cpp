@@ -123,7 +123,7 @@ bool WalkPngChunks(FILE* f, uint64_t fileSize, uint64_t* idatBytes, char* messag
         if (fseeko(f, off_t(at), SEEK_SET) != 0 || std::fread(head, 1, 8, f) != 8) break;
         const uint64_t length = BigEndian32(head);
         if (length > 0x7fffffffu || length + 12 > fileSize - at) {
-            std::snprintf(message, size, "a %.4s chunk claims %llu bytes, more than the file holds",
+            std::snprintf(message, size, "its %.4s chunk claims %llu bytes, more than the file holds",
                           reinterpret_cast<const char*>(head + 4), static_cast<unsigned long long>(length));
             ok = false;
         }

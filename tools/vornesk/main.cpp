@@ -347,7 +347,7 @@ int main(int argc, char** argv) {
     } else {
         if (!ReadImageFile(options.input, &doc, &error))
             return Fail(kExitUnreadableInput, "cannot read " + options.input + ": " + error);
-    if (!options.mask.empty() && !ReadMaskFile(options.mask, doc.width, doc.height, &doc.mask, &error))
+        if (!options.mask.empty() && !ReadMaskFile(options.mask, doc.width, doc.height, &doc.mask, &error))
             return Fail(kExitUnreadableInput, "cannot use " + options.mask + " as the selection: " + error);
         if (options.width > 0 && !ResizeDocument(&doc, options.width, options.height, &error))
             return Fail(kExitUnreadableInput, error);

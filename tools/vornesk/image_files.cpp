@@ -459,17 +459,20 @@ struct JpegScans {
 };
 
 // Rows of a picture below the point where an arithmetic-coded scan's data
-// end may take at most this many bytes (see NoteScan).
+// end may take at most this many bytes, or this many times the rows above
+// it (see NoteScan).
 constexpr double kLargestImpliedJpegBytes = 16 << 20;
+constexpr double kLargestImpliedJpegShare = 8;
 
 // Notes the components of each scan as libjpeg reads it, between rows of
 // blocks. Arithmetic decoding takes zeros for data past the end of a scan
 // (encoders drop the zero bytes that end a stream, which a flat stretch at
 // the end of a picture makes), so a stream cut short, or one whose frame
-// claims more than its data hold, decodes without a word. Beyond a flat
-// stretch of 16 MiB, a scan whose data end (at a marker other than a
-// restart) before its last row of blocks is taken as cut: otherwise a few
-// bytes could claim a picture of any size.
+// claims more than its data hold, decodes without a word. A scan whose data
+// end (at a marker other than a restart) before its last row of blocks, with
+// more below that point than a flat stretch would plausibly take (16 MiB,
+// or eight times the rows above), is taken as cut: otherwise a few bytes
+// could claim a picture of any size.
 void NoteScan(j_common_ptr cinfo) {
     auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
     auto* scans = reinterpret_cast<JpegScans*>(cinfo->progress);
@@ -477,10 +480,10 @@ void NoteScan(j_common_ptr cinfo) {
         if (d->cur_comp_info[i] && d->cur_comp_info[i]->component_index < MAX_COMPONENTS)
             scans->seen[d->cur_comp_info[i]->component_index] = true;
     const int marker = d->unread_marker;
-    const double impliedBytes = (double(d->total_iMCU_rows) - d->input_iMCU_row) * d->max_v_samp_factor * DCTSIZE *
-                                d->image_width * d->num_components;
+    const double rowBytes = double(d->max_v_samp_factor) * DCTSIZE * d->image_width * d->num_components;
+    const double impliedBytes = (double(d->total_iMCU_rows) - d->input_iMCU_row) * rowBytes;
     if (d->arith_code && marker != 0 && (marker < 0xD0 || marker > 0xD7) && d->input_iMCU_row < d->total_iMCU_rows &&
-        impliedBytes > kLargestImpliedJpegBytes) {
+        impliedBytes > std::max(kLargestImpliedJpegBytes, kLargestImpliedJpegShare * d->input_iMCU_row * rowBytes)) {
         auto* err = reinterpret_cast<JpegError*>(cinfo->err);
         std::snprintf(err->message, sizeof err->message, "the data of a scan ends at row %u of %u",
                       unsigned(d->input_iMCU_row) * unsigned(d->max_v_samp_factor) * DCTSIZE,

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -258,7 +257,6 @@ TEST(JPEGDecoder, OversizedStreamsAreRefusedOrCutShort) {
     // receiver has the rows it wants, the missing data showing as warnings.
     std::vector<uint8_t> large = stream;
     SetFrameSize(large, 30000, 30000);
-    const auto start = std::chrono::steady_clock::now();
     Outcome o = Decode(large, 16);
     EXPECT_EQ(o.result, kJPEGOK) << o.message;
     EXPECT_EQ(o.rows.rowsSeen, 16);
@@ -277,7 +275,6 @@ TEST(JPEGDecoder, OversizedStreamsAreRefusedOrCutShort) {
     EXPECT_EQ(o.result, kJPEGLibraryError);
     EXPECT_EQ(o.message, "JPEG stream needs more memory than allowed");
     EXPECT_EQ(o.rows.rowsSeen, 0);
-    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 20.0);
 }
 
 TEST(JPEGDecoder, TooManyScansAreRefused) {

@@ -1,4 +1,4 @@
-// Crevice regions: a fan of faces around a slit, the Part's edge cases as a
+// Crevice regions: a fan of faces around a slit, the edge cases as a
 // table, and on grown nets of every solid (build kinds 3 and 6) the two
 // faces at every outline corner sharper than 15 degrees differ.
 #include <gtest/gtest.h>

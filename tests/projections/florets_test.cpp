@@ -200,7 +200,7 @@ TEST(Florets, PolyhedralBasesMapTheirAxesOnAStubTransform) {
     // Mode 412 is not opened by a power: the transform sees the turned point times the scale.
     WarpyBasis b;
     GetBasisOfWarpyPolyprojection(412, &b);
-    renderhinttype hints;
+    renderhinttype hints{};
     InitPolyHints(&hints);
     uint8_t miss = 1;
     double d[3];
@@ -270,7 +270,7 @@ TEST_F(FloretEarth, TurningAPointByALobeTurnsItsDirectionByTheLobeTurn) {
     for (int64_t mode : kRendered) {
         WarpyBasis b;
         GetBasisOfWarpyPolyprojection(mode, &b);
-        renderhinttype hints;
+        renderhinttype hints{};
         InitPolyHints(&hints);
         int checked = 0;
         for (double r = 0.02; r < 0.5; r += 0.047)
@@ -311,7 +311,7 @@ struct Sample {
 };
 
 Sample FloretAt(ProjectionCacheStore* store, const WarpyBasis& b, double x, double y) {
-    renderhinttype hints;
+    renderhinttype hints{};
     InitPolyHints(&hints);
     Sample s{1, -1, {0, 0, 0}};
     CopsInTroubleCore(&s.miss, s.d, store, 0, &b, nullptr, &hints, nullptr, x, y);

@@ -113,7 +113,7 @@ TEST(InputPoly, EveryDirectionIsReadAtANetPointThatLeadsBackToIt) {
         DataOwner o;
         polyhedron* p = AllocateInputPoly(o.data.get(), mode, 0.5);
         ASSERT_NE(p, nullptr);
-        renderhinttype hint;
+        renderhinttype hint{};
         InitPolyHints(&hint);
         auto check = [&](double dx, double dy, double dz) {
             const double m = std::sqrt(dx * dx + dy * dy + dz * dz);
@@ -144,7 +144,7 @@ TEST(InputPoly, EveryDirectionIsReadAtANetPointThatLeadsBackToIt) {
         EXPECT_EQ(hint.raySearch.misses, 0);
     }
     // Without its solid a polyhedral input mode has no position.
-    renderhinttype hint;
+    renderhinttype hint{};
     InitPolyHints(&hint);
     const float d[3] = {0, 0, 1};
     float u = 5, v = 5, aux = 0;

@@ -96,7 +96,7 @@ TEST(RaySearch, EveryDirectionOfEverySolidIsHitWhereTheBruteForceHits) {
         ASSERT_TRUE(p);
         ASSERT_EQ(p->status, kPolyStatusGood);
         ASSERT_GT(p->netTriangleCount, 0);
-        renderhinttype hint;
+        renderhinttype hint{};
         InitPolyHints(&hint);
         int64_t rays = 0, cracks = 0;
         for (int i = 0; i < 400; ++i) {
@@ -150,7 +150,7 @@ TEST(RaySearch, TheNearestTriangleTakesARayInARoundingCrackButNotInAGap) {
         t[2].cornerPoint[0] = {-1, 1, 1};
         t[2].cornerPoint[1] = {-1, -1, 1};
     };
-    renderhinttype hint;
+    renderhinttype hint{};
     InitPolyHints(&hint);
     unsigned char outside = 0;
     build(1e-9);

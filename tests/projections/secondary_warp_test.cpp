@@ -19,7 +19,7 @@ namespace {
 struct Rig {
     polyhedron* poly = NewPolyhedron(0.5f, 0.0f);
     ProjectionCacheStore* store = NewProjectionCacheStore();
-    renderhinttype hint;
+    renderhinttype hint{};
     Rig() {
         PrefillProjectionCachesForMode(store, 94);
         InitPolyHints(&hint);

@@ -48,6 +48,8 @@ constexpr Overlay kOverlays[] = {
     {"the graticule is", [](const Parameters& p) { return p.grid != 0 && p.grid != 1; }, true},
     {"Tissot indicatrices are", [](const Parameters& p) { return p.indicatrix != 0; }, true},
     {"edges are", [](const Parameters& p) { return p.edges != 0; }, true},
+    // The de-halo switch is kept with the settings, but no pass draws it.
+    {"de-haloing is", [](const Parameters& p) { return p.dehalo != 0; }, false},
 };
 
 std::string NotAvailable(const char* kind, int64_t code, const char* name) {

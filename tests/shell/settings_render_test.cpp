@@ -150,6 +150,8 @@ TEST(SettingsOnTheCommandLine, DamagedFilesAndUnknownNamesStopTheRun) {
         {{"--input-mode", "42"}, "there is no input mode 42"},
         {{"--glue-mode", "70"}, "there is no glue mode 70"},
         {{"--set", "Foky=Foty:Zz99"}, "cannot use these settings"},
+        // A switch no pass draws is refused, not answered with the same picture.
+        {{"--dehalo"}, "de-haloing is not available in this build"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = {folder / "in.png", "-o", folder / "out.png"};

@@ -41,9 +41,9 @@ double Now() {
     return duration<double>(system_clock::now().time_since_epoch()).count();
 }
 
-// Ends the render with `message` as the host's error text.
+// Ends the render with `message` as the host's error text; the host shows
+// it, so it is not shown here as well.
 void FailRender(const char* message, int16_t diagnostic) {
-    ReportDebugMessage(message);
     SetHostResult(gFilterRecord ? HostReportError(gFilterRecord->errorString, message) : OSErr(filterBadParameters),
                   diagnostic);
 }

@@ -163,4 +163,16 @@ TEST(SettingsOnTheCommandLine, DamagedFilesAndUnknownNamesStopTheRun) {
     }
 }
 
+// A refusal from inside the render (a cube map too small to cut into faces)
+// reaches the user once, as the host's one line, with nothing else around it.
+TEST(SettingsOnTheCommandLine, RefusalsFromTheRenderAreOneLine) {
+    Folder folder;
+    WriteInput(folder, 5, 2);
+    const HostResult r = Host(folder, {folder / "in.png", "-o", folder / "out.png", "--input-mode", "33"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "vornesk: the plug-in failed at start: The picture is too small for input mode 33: a cube face "
+                     "would be empty.\n");
+    EXPECT_NE(access((folder / "out.png").c_str(), F_OK), 0);
+}
+
 }  // namespace

@@ -534,11 +534,26 @@ int SphereToCubeFaceCoords(const float p[3], float* a, float* b) {
 
 bool InputModeCategory(long inputMode) { return inputMode == 29 || inputMode == 39; }
 
+bool FlipMirrorsTheDirection(long inputMode) {
+    switch (inputMode) {
+        case 26: case 27: case 28: case 29: case 33: case 34: case 35: case 39: return true;
+        default: return false;
+    }
+}
+
 void TransformSphereToInput(long inputMode, long flip, const float point[3], float* inputU,
                             float* inputV, unsigned char* outside, float* table, int* inputFace,
                             int* inputKind, float* sampleAux, polyhedron* inputPolyhedron,
                             renderhinttype* inputHints, float aspect) {
     InputAnswer r;
+    // A flip mirrors the sphere east for west. On a map that is symmetric
+    // about its middle column that is the picture mirrored, which is how it
+    // is done; a picture made of faces side by side (a cube layout, the
+    // zenith and nadir pair, a net) would have each face mirrored in place
+    // and the left and right ones kept, so its direction is mirrored instead.
+    const bool mirrorDirection = flip && FlipMirrorsTheDirection(inputMode);
+    const float mirrored[3] = {-point[0], point[1], point[2]};
+    if (mirrorDirection) point = mirrored;
     if (InputModeCategory(inputMode)) {
         // The direction's ray into the input solid; a miss is transparent.
         r.x = r.y = 0.0f;
@@ -546,7 +561,7 @@ void TransformSphereToInput(long inputMode, long flip, const float point[3], flo
     } else {
         MapInputMode(inputMode, point, table, aspect, r);
     }
-    if (flip) r.x = 1.0f - r.x;
+    if (flip && !mirrorDirection) r.x = 1.0f - r.x;
     *inputU = r.x;
     *inputV = r.y;
     *outside = r.outside;

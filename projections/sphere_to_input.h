@@ -40,6 +40,10 @@ inline EquirectAngles EquirectAnglesOf(const float p[3]) {
 
 // True for the input modes that lie on a polyhedron (29, 39).
 bool InputModeCategory(long inputMode);
+// True for the input modes whose picture is faces side by side (26, the cube
+// layouts 27, 28, 33, 34, 35, and 29, 39): their flip mirrors the direction
+// (x negated) before the lookup; the others mirror the picture's x.
+bool FlipMirrorsTheDirection(long inputMode);
 
 // inputFace is -1 unless a cube layout names the face; inputKind is the
 // input side's region (2, or 3 on the right half of a map with a seam, or a

@@ -44,15 +44,12 @@ constexpr int kCubeAxes[kCubeFaceCount][3][3] = {
 };
 enum : int64_t { kMirrorAcross = 1, kMirrorDown = 2 };
 
-// How face F's picture is mirrored against the cube: the vertical cross
-// holds face 0 turned half round, and a flipped input reads every face
-// mirrored left to right.
-int64_t FaceMirror(int64_t tag, int64_t f, bool flip) {
-    int64_t m = tag == kCubeTagVerticalCross && f == 0 ? kMirrorAcross | kMirrorDown : 0;
-    return flip ? m ^ kMirrorAcross : m;
+// How face F's picture is turned against the cube: the vertical cross holds
+// face 0 turned half round. (A flip mirrors the directions looked up, not the
+// faces: the faces stay as the picture has them.)
+int64_t FaceMirror(int64_t tag, int64_t f) {
+    return tag == kCubeTagVerticalCross && f == 0 ? kMirrorAcross | kMirrorDown : 0;
 }
-
-bool FlipAsked() { return gParams && gParams->flip; }
 
 struct Axes {
     double n[3], a[3], b[3];
@@ -125,7 +122,6 @@ int64_t AllocateCubeCorpus(Data* data, long width, long height, long tag) {
     if (!data) return 0;
     FreeCorpus(data);
     const PyramidDescriptor* input = &data->pyramids[kMainInputPyramid];
-    const bool flip = FlipAsked();
     for (int64_t f = 0; f < kCubeFaceCount; ++f) {
         PyramidDescriptor* face = Face(data, f);
         if (TryToAllocatePyramid_2006(face, width, height, input->kind, 0, 0) != 1) {
@@ -138,7 +134,7 @@ int64_t AllocateCubeCorpus(Data* data, long width, long height, long tag) {
         else initGaussianPyrTable_sinc(&face->kernel);
         face->cubeFaces = Face(data, 0);
         face->cubeFace = f;
-        face->cubeMirror = FaceMirror(tag, f, flip);
+        face->cubeMirror = FaceMirror(tag, f);
     }
     // The tag is written by the fill once every face is complete.
     return 1;
@@ -170,8 +166,7 @@ void FillCubeFace(PyramidDescriptor* face, const PyramidDescriptor* input, long 
 int64_t FillCubeCorpus(Data* data, const CubeLayout& layout) {
     if (!data) return kCubeCutNoInput;
     const PyramidDescriptor* key = Face(data, kKeyFace);
-    if (key->tiles && key->contentTag == layout.tag && key->cubeMirror == FaceMirror(layout.tag, kKeyFace, FlipAsked()))
-        return kCubeCutDone;
+    if (key->tiles && key->contentTag == layout.tag) return kCubeCutDone;
     const PyramidDescriptor* input = &data->pyramids[kMainInputPyramid];
     if (!input->tiles) return kCubeCutNoInput;
     const int64_t n = input->width[0] / layout.columns, m = input->height[0] / layout.rows;

@@ -52,8 +52,7 @@ int64_t CubeLayoutTagOfInputMode(int64_t inputMode);
 
 // Allocates all six faces (width x height, the input's kind, edge mode 0,
 // overhang mode 3, the kernel the settings ask for), links them to each
-// other for reading across their edges (the layout's and the flip setting's
-// mirroring), after freeing any old ones; 1 on success. When any face fails,
+// other for reading across their edges (the layout's turns), after freeing any old ones; 1 on success. When any face fails,
 // all six are freed and 0 returned. The faces' tags stay 0 until a fill
 // completes.
 int64_t AllocateCubeCorpus(Data* data, long width, long height, long tag);
@@ -67,8 +66,7 @@ void FillCubeFace(PyramidDescriptor* face, const PyramidDescriptor* input, long 
 
 // A whole corpus from Data's main input pyramid by the layout: the six blocks,
 // then each level of all six faces in turn. Returns at once (kCubeCutDone)
-// when face 5 already holds this layout read with the same flip setting; the
-// key is written only once all six faces and their levels are done.
+// when face 5 already holds this layout; the key is written only once all six faces and their levels are done.
 int64_t FillCubeCorpus(Data* data, const CubeLayout& layout);
 int64_t Fill_horizontal_cubecross(Data* data);
 int64_t Fill_vertical_cubecross(Data* data);

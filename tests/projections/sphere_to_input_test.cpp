@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <vector>
 
 #include "records/TransformationReply.h"
@@ -583,15 +585,36 @@ TEST(InputModes, PolyhedralAndUnknownModes) {
     EXPECT_EQ(other.v, 0.0f);
 }
 
-TEST(InputModes, FlipMirrorsEveryModeIncludingOutsideValues) {
+// A flip mirrors the sphere east for west. A map symmetric about its middle
+// column is mirrored as a picture; a picture of faces side by side (cube
+// layouts, the zenith and nadir pair, nets) looks up the mirrored direction,
+// so that its left and right faces trade places and no face is mirrored in
+// place.
+TEST(InputModes, FlipMirrorsTheSphereIncludingOutsideValues) {
     InputRig rig;
-    const float p[3] = {0.3f, 0.2f, 0.9327379f};
+    const float p[3] = {0.3f, 0.2f, 0.9327379f}, mirrored[3] = {-0.3f, 0.2f, 0.9327379f};
     const float back[3] = {0, 0, -1};
+    const long byDirection[] = {26, 27, 28, 29, 33, 34, 35, 39};
     for (long mode = 1; mode <= 41; ++mode) {
+        const bool direction = std::find(std::begin(byDirection), std::end(byDirection), mode) != std::end(byDirection);
+        EXPECT_EQ(FlipMirrorsTheDirection(mode), direction) << mode;
         Answer plain = rig.Map(mode, p), flipped = rig.Map(mode, p, 0.5f, 1);
+        if (direction) {
+            Answer other = rig.Map(mode, mirrored);
+            EXPECT_EQ(flipped.u, other.u) << mode;
+            EXPECT_EQ(flipped.v, other.v) << mode;
+            EXPECT_EQ(flipped.face, other.face) << mode;
+            continue;
+        }
         EXPECT_FLOAT_EQ(flipped.u, 1.0f - plain.u) << mode;
         EXPECT_FLOAT_EQ(flipped.v, plain.v) << mode;
     }
+    // On a cube layout the direction just left of the front face's middle
+    // comes from the face on the right when flipped: (x, z) = (0.9, 0.3)
+    // lies on face 4, and mirrored on face 1.
+    const float side[3] = {0.9f, 0.1f, 0.3f};
+    EXPECT_EQ(rig.Map(33, side).face, 4);
+    EXPECT_EQ(rig.Map(33, side, 0.5f, 1).face, 1);
     Answer o = rig.Map(4, back, 0.5f, 1);
     EXPECT_EQ(o.outside, 1);
     EXPECT_FLOAT_EQ(o.u, 2.0f);

@@ -428,9 +428,9 @@ TEST(EngineCubeLayouts, FlatFacesDoNotBleed) {
     }
 }
 
-// The corpus is cut once for a preview and the final render that follows
-// (again when the flip setting changes); another input mode frees it;
-// switching layouts leaves nothing behind.
+// The corpus is cut once for a preview and the final render that follows,
+// flipped or not (a flip mirrors the directions, not the faces); another
+// input mode frees it; switching layouts leaves nothing behind.
 TEST(EngineCubeLayouts, TheCorpusIsCutOnceAndFreed) {
     RenderRig rig;
     ASSERT_TRUE(SetLayoutInput(rig, kLayouts[0], 16, false));
@@ -446,13 +446,11 @@ TEST(EngineCubeLayouts, TheCorpusIsCutOnceAndFreed) {
     float c[4];
     get_intcoord_unitary_color(3, 3, face5, 0, c);
     EXPECT_EQ(c[0], mark[0]);  // not cut again
-    // A flipped input reads every face mirrored, so its faces read across
-    // their edges the other way: cut again.
     rig.params->flip = 1;
     ASSERT_EQ(rig.Render(64, 32, kPyrColourFloat), 0);
     get_intcoord_unitary_color(3, 3, face5, 0, c);
-    EXPECT_NE(c[0], mark[0]);
-    EXPECT_EQ(face5->cubeMirror, 1);
+    EXPECT_EQ(c[0], mark[0]);
+    EXPECT_EQ(face5->cubeMirror, 0);
     rig.params->flip = 0;
     // Every other cube layout cuts its own corpus from the same picture.
     for (long mode : {28L, 33L, 34L, 35L, 27L}) {
@@ -468,8 +466,8 @@ TEST(EngineCubeLayouts, TheCorpusIsCutOnceAndFreed) {
 // A face reads the pixels beyond its edges from the face across them: for
 // every face, side and level, the pixel it reads one and two pixels out is
 // read where the input mapping (SphereToCubeFaceCoords) puts the direction
-// of that point of the face's plane, for plain faces, the vertical cross's
-// half-turned face 0 and a flipped input.
+// of that point of the face's plane, for plain faces and the vertical
+// cross's half-turned face 0, flipped or not (the faces are the same).
 TEST(EngineCubeLayouts, FacesReadAcrossTheirEdgesFromTheirNeighbours) {
     constexpr int n = 64;
     struct Case {
@@ -487,10 +485,9 @@ TEST(EngineCubeLayouts, FacesReadAcrossTheirEdgesFromTheirNeighbours) {
         ASSERT_EQ(FillCubeCorpus(rig.data.get(), *CubeLayoutOfTag(CubeLayoutTagOfInputMode(k.inputMode))), kCubeCutDone);
         const PyramidDescriptor* faces = &rig.data->pyramids[kFirstCubeFacePyramid];
         // Picture coordinates of a face against the mapping's: mode 28
-        // turns face 0 half round, a flip mirrors every face left to right.
+        // turns face 0 half round.
         auto mirrored = [&](int F, double* a, double* b) {
             if (k.inputMode == 28 && F == 0) *a = -*a, *b = -*b;
-            if (k.flip) *a = -*a;
         };
         double worst = 0.0;
         int64_t checked = 0;
@@ -538,21 +535,28 @@ TEST(EngineCubeLayouts, TooSmallAPictureIsRefused) {
 }
 
 // The bundled Earth through a 3 x 2 cube map and back: close to its direct
-// render, looked at once.
+// render, looked at once; and flipped, close to the flipped direct render
+// (a flip mirrors the sphere, so the left and right faces trade places
+// rather than each face being mirrored where it lies).
 TEST(EngineCubeLayouts, EarthThroughACubeMap) {
     constexpr const char* kEarth = VORNESK_SOURCE_DIR "/samples/earth-2048x1024.jpg";
     constexpr int n = 384, W = 1024, H = 512;
-    RenderRig direct;
-    ASSERT_TRUE(direct.SetInputFromJPEG(kEarth));
-    direct.params->inputMode = 1;
-    direct.params->outputMode = 1;
-    SetTwirl(direct, {0, 0, 0});
-    ASSERT_EQ(direct.Render(W, H, kPyrColourFloat), 0);
-    const std::vector<float> truth = direct.OutputColours();
-    direct.params->outputMode = 338;
-    ASSERT_EQ(direct.Render(3 * n, 2 * n, kPyrColourFloat), 0);
-    const std::vector<float> map = direct.OutputColours();
-
+    // The Earth rendered straight, plain and flipped, and its cube map.
+    std::vector<float> direct[2], map;
+    for (int flip : {0, 1}) {
+        RenderRig rig;
+        ASSERT_TRUE(rig.SetInputFromJPEG(kEarth));
+        rig.params->inputMode = 1;
+        rig.params->outputMode = 1;
+        rig.params->flip = flip;
+        SetTwirl(rig, {0, 0, 0});
+        ASSERT_EQ(rig.Render(W, H, kPyrColourFloat), 0);
+        direct[flip] = rig.OutputColours();
+        if (flip) continue;
+        rig.params->outputMode = 338;
+        ASSERT_EQ(rig.Render(3 * n, 2 * n, kPyrColourFloat), 0);
+        map = rig.OutputColours();
+    }
     RenderRig back;
     ASSERT_TRUE(back.SetInput(3 * n, 2 * n, kPyrColourFloat, [&](int64_t x, int64_t y, float* c) {
         for (int i = 0; i < 4; ++i) c[i] = map[size_t(y * 3 * n + x) * 4 + i];
@@ -560,29 +564,35 @@ TEST(EngineCubeLayouts, EarthThroughACubeMap) {
     back.params->inputMode = 34;
     back.params->outputMode = 1;
     SetTwirl(back, {0, 0, 0});
-    ASSERT_EQ(back.Render(W, H, kPyrColourFloat), 0);
-    const std::vector<float> got = back.OutputColours();
-    double sum = 0.0;
-    int64_t over = 0;
-    for (size_t i = 0; i < got.size(); i += 4)
-        for (int k = 0; k < 3; ++k) {
-            const double e = std::fabs(got[i + k] - truth[i + k]);
-            sum += e;
-            over += e > 0.1;
-        }
-    const double mean = sum / double(got.size() / 4 * 3);
-    std::printf("Earth through a 3x2 cube map: mean error %.4f, %lld of %zu components off by more than 0.1\n", mean,
-                (long long)over, got.size() / 4 * 3);
-    EXPECT_LT(mean, 0.01);
-    EXPECT_LT(double(over), 0.01 * double(got.size() / 4 * 3));
-    if (const char* path = std::getenv("VORNESK_CUBE_PICTURE")) {
-        FILE* f = std::fopen(path, "wb");
-        if (f) {
-            std::fprintf(f, "P6 %d %d 255\n", W, 2 * H);
-            for (const std::vector<float>* p : {&truth, &got})
-                for (size_t i = 0; i < p->size(); i += 4)
-                    for (int k = 0; k < 3; ++k) std::fputc(int(std::fmin(1.0f, std::fmax(0.0f, (*p)[i + k])) * 255), f);
-            std::fclose(f);
+    for (int flip : {0, 1}) {
+        SCOPED_TRACE(flip ? "flipped" : "plain");
+        back.params->flip = flip;
+        const std::vector<float>& truth = direct[flip];
+        ASSERT_EQ(back.Render(W, H, kPyrColourFloat), 0);
+        const std::vector<float> got = back.OutputColours();
+        double sum = 0.0;
+        int64_t over = 0;
+        for (size_t i = 0; i < got.size(); i += 4)
+            for (int k = 0; k < 3; ++k) {
+                const double e = std::fabs(got[i + k] - truth[i + k]);
+                sum += e;
+                over += e > 0.1;
+            }
+        const double mean = sum / double(got.size() / 4 * 3);
+        std::printf("Earth through a 3x2 cube map%s: mean error %.4f, %lld of %zu components off by more than 0.1\n",
+                    flip ? ", flipped" : "", mean, (long long)over, got.size() / 4 * 3);
+        EXPECT_LT(mean, 0.01);
+        EXPECT_LT(double(over), 0.01 * double(got.size() / 4 * 3));
+        if (const char* path = std::getenv("VORNESK_CUBE_PICTURE"); path && !flip) {
+            FILE* f = std::fopen(path, "wb");
+            if (f) {
+                std::fprintf(f, "P6 %d %d 255\n", W, 2 * H);
+                for (const std::vector<float>* p : {&truth, &got})
+                    for (size_t i = 0; i < p->size(); i += 4)
+                        for (int k = 0; k < 3; ++k)
+                            std::fputc(int(std::fmin(1.0f, std::fmax(0.0f, (*p)[i + k])) * 255), f);
+                std::fclose(f);
+            }
         }
     }
 }

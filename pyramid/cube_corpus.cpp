@@ -14,9 +14,10 @@
 
 namespace {
 
-// Cells (column, row) of faces 0 to 5; a cell (c, r) is the block whose
-// top-left pixel is (c * faceWidth, r * faceHeight). Face 3 is the centre of
-// both crosses, face 5 the cell above it and face 2 the cell below.
+// Cells (column, row) of faces 0 to 5; a cell (c, r) is the face-sized block
+// whose top-left pixel is (c * width / columns, r * height / rows), rounded
+// down. Face 3 is the centre of both crosses, face 5 the cell above it and
+// face 2 the cell below.
 constexpr CubeLayout kLayouts[] = {
     {kCubeTagHorizontalCross, 4, 3, {{3, 1}, {2, 1}, {1, 2}, {1, 1}, {0, 1}, {1, 0}}},
     {kCubeTagVerticalCross, 3, 4, {{1, 3}, {2, 1}, {1, 2}, {1, 1}, {0, 1}, {1, 0}}},
@@ -169,14 +170,19 @@ int64_t FillCubeCorpus(Data* data, const CubeLayout& layout) {
     if (key->tiles && key->contentTag == layout.tag) return kCubeCutDone;
     const PyramidDescriptor* input = &data->pyramids[kMainInputPyramid];
     if (!input->tiles) return kCubeCutNoInput;
-    const int64_t n = input->width[0] / layout.columns, m = input->height[0] / layout.rows;
+    // Cell (c, r) starts at (c W / columns, r H / rows) rounded down, so that
+    // a picture whose side is not a multiple of its cells keeps every face
+    // within a pixel of where it lies, the last as well as the first.
+    const int64_t W = input->width[0], H = input->height[0];
+    const int64_t n = W / layout.columns, m = H / layout.rows;
     if (n < 1 || m < 1) {
         FreeCorpus(data);
         return kCubeCutTooSmall;
     }
     if (!AllocateCubeCorpus(data, long(n), long(m), long(layout.tag))) return kCubeCutOutOfMemory;
     for (int64_t f = 0; f < kCubeFaceCount; ++f)
-        FillCubeFace(Face(data, f), input, long(layout.cell[f][0] * n), long(layout.cell[f][1] * m));
+        FillCubeFace(Face(data, f), input, long(layout.cell[f][0] * W / layout.columns),
+                     long(layout.cell[f][1] * H / layout.rows));
     // Level by level, every face: the border pixels of a level come from the
     // neighbours' level below, already complete.
     const int64_t top = Face(data, 0)->edgeMode == -1 ? 0 : Face(data, 0)->topLevel;

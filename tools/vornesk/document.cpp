@@ -336,3 +336,40 @@ bool ResizeDocument(HostDocument* doc, int32_t width, int32_t height, std::strin
         return false;
     }
 }
+
+bool ResizeCubeCells(HostDocument* doc, int32_t width, int32_t height, int32_t columns, int32_t rows,
+                     std::string* error) {
+    if (width == doc->width && height == doc->height) return true;
+    const int32_t n = doc->width / columns, m = doc->height / rows, tn = width / columns, tm = height / rows;
+    // Too small to cut on either side: the plug-in says so.
+    if (n < 1 || m < 1 || tn < 1 || tm < 1) return ResizeDocument(doc, width, height, error);
+    const int planes = doc->Planes();
+    const size_t pixelBytes = size_t(planes) * doc->BytesPerSample(), rowBytes = size_t(doc->width) * pixelBytes;
+    HostDocument shape;
+    shape.width = n;
+    shape.height = m;
+    shape.colourPlanes = doc->colourPlanes;
+    shape.hasAlpha = doc->hasAlpha;
+    shape.depth = doc->depth;
+    // Each cell from its own pixels only, before the picture changes.
+    std::vector<HostDocument> cells(size_t(columns) * rows);
+    for (int32_t r = 0; r < rows; ++r)
+        for (int32_t c = 0; c < columns; ++c) {
+            const size_t x0 = size_t(int64_t(c) * doc->width / columns), y0 = size_t(int64_t(r) * doc->height / rows);
+            const auto rowOf = [&](int32_t y) { return &doc->samples[(y0 + size_t(y)) * rowBytes + x0 * pixelBytes]; };
+            if (!ResizeRows(shape, rowOf, tn, tm, &cells[size_t(r) * columns + c], error)) return false;
+        }
+    // The whole picture resized gives the pixels between cells, which no
+    // face reads, and the selection; then each cell goes in its place.
+    if (!ResizeDocument(doc, width, height, error)) return false;
+    const size_t toRowBytes = size_t(width) * pixelBytes, cellRowBytes = size_t(tn) * pixelBytes;
+    for (int32_t r = 0; r < rows; ++r)
+        for (int32_t c = 0; c < columns; ++c) {
+            const HostDocument& cell = cells[size_t(r) * columns + c];
+            const size_t x0 = size_t(int64_t(c) * width / columns), y0 = size_t(int64_t(r) * height / rows);
+            for (int32_t y = 0; y < tm; ++y)
+                std::memcpy(&doc->samples[(y0 + size_t(y)) * toRowBytes + x0 * pixelBytes],
+                            &cell.samples[size_t(y) * cellRowBytes], cellRowBytes);
+        }
+    return true;
+}

@@ -100,6 +100,15 @@ bool AllocateDocument(HostDocument* doc, int32_t width, int32_t height, int16_t 
 // bleed). False only when memory runs out.
 bool ResizeDocument(HostDocument* doc, int32_t width, int32_t height, std::string* error);
 
+// A cube map resized cell by cell: the picture is a grid of columns x rows
+// cells, cell (c, r) the block of floor(width / columns) x floor(height /
+// rows) pixels from (c * width / columns, r * height / rows), rounded down,
+// as the plug-in cuts it; each is resampled from its own pixels alone into
+// the same block of the new size, so faces never mix at their borders. The
+// pixels between blocks and the selection are resized with the whole.
+bool ResizeCubeCells(HostDocument* doc, int32_t width, int32_t height, int32_t columns, int32_t rows,
+                     std::string* error);
+
 // The same resampling of a picture read row by row instead of held whole:
 // `shape` has its size and kind of samples (no samples, no mask); rowOf(y)
 // answers row y's samples, valid until the calling thread asks for another,

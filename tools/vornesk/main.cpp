@@ -12,10 +12,13 @@
 #include <string>
 
 #include "platform/host/result_codes.h"
+#include "pyramid/cube_corpus.h"
+#include "tools/vornesk/document.h"
 #include "tools/vornesk/host_session.h"
 #include "tools/vornesk/image_files.h"
 #include "tools/vornesk/mode_listing.h"
 #include "tools/vornesk/options.h"
+#include "tools/vornesk/settings_options.h"
 
 #ifndef VORNESK_VERSION
 #define VORNESK_VERSION "2"
@@ -339,7 +342,9 @@ int main(int argc, char** argv) {
     // the host's resampling and file writers their threads.
     if (options.threads > 0) setenv("VORNESK_ACTIVE_PROCESSORS", std::to_string(options.threads).c_str(), 1);
     HostDocument doc;
-    if (options.width > 0 && options.mask.empty()) {
+    // A cube map is resized face by face, as the plug-in will cut it.
+    const CubeLayout* cube = CubeLayoutOfTag(CubeLayoutTagOfInputMode(InputModeOfItems(options.settings)));
+    if (options.width > 0 && options.mask.empty() && !cube) {
         // Read and resized together: the full-size picture need not be held.
         bool readFailed = false;
         if (!ReadImageFileResized(options.input, options.width, options.height, &doc, &error, &readFailed))
@@ -349,7 +354,10 @@ int main(int argc, char** argv) {
             return Fail(kExitUnreadableInput, "cannot read " + options.input + ": " + error);
         if (!options.mask.empty() && !ReadMaskFile(options.mask, doc.width, doc.height, &doc.mask, &error))
             return Fail(kExitUnreadableInput, "cannot use " + options.mask + " as the selection: " + error);
-        if (options.width > 0 && !ResizeDocument(&doc, options.width, options.height, &error))
+        if (options.width > 0 &&
+            !(cube ? ResizeCubeCells(&doc, options.width, options.height, int32_t(cube->columns), int32_t(cube->rows),
+                                     &error)
+                   : ResizeDocument(&doc, options.width, options.height, &error)))
             return Fail(kExitUnreadableInput, error);
     }
     // Refuse an unwritable destination before the long run, not after it.

@@ -233,6 +233,14 @@ bool ModeToItem(ModeKind kind, const std::string& text, DescriptorItem* item, st
     return true;
 }
 
+int32_t InputModeOfItems(const std::vector<DescriptorItem>& items) {
+    int32_t mode = 1;
+    for (const DescriptorItem& item : items)
+        if (item.key == KeyPlus("Fiky", 0) && item.type == typeEnumerated)
+            qev_EnumToValue(item.enumType, item.enumValue, &mode);
+    return mode;
+}
+
 const std::vector<NamedSetting>& NamedSettings() {
     static const std::vector<NamedSetting> all = [] {
         std::vector<NamedSetting> v;

@@ -25,6 +25,10 @@ std::string NearestWord(const std::string& text, const std::vector<std::string>&
 // The item of a mode option: "Fiky", "Foky" or "GLUE" with its code.
 bool ModeToItem(ModeKind kind, const std::string& text, DescriptorItem* item, std::string* error);
 
+// The input mode the items give the plug-in: the last "Fiky" item's, else
+// the default, 1.
+int32_t InputModeOfItems(const std::vector<DescriptorItem>& items);
+
 // Named settings: "--latitude 12.5", "--flip", "--tab-color 65535,0,0".
 struct NamedSetting {
     const char* name;    // option name without the dashes

@@ -177,6 +177,12 @@ void PreFloret_3_cylinders(uint8_t* miss, double out[3], double a, double b) {
     float f[3];
     int64_t face = 0;
     uint8_t m = 1;
+    // The lobe opens onto the half-plane a >= 0. A point on the border
+    // between two lobes (a pixel centre exactly on it) can come out of the
+    // power a hair below 0, and the cylinders put it across the cut of the
+    // lune substitution's angle, on the far side of the floret. Held on the
+    // border.
+    if (a < 0.0) a = 0.0;
     DoThreeCylinders(&m, f, &face, -a, -b);
     FromFloat(out, f);
     XZMinusY(out);

@@ -3,6 +3,7 @@
 // every floret this build renders (pinned coverage and mean colour).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 #include <vector>
@@ -355,6 +356,69 @@ TEST_F(FloretEarth, LobesJoinAcrossTheirBorders) {
         // The circle lobes (kind 1) and the 5-floret's touch only at the centre.
         if (b.kind != 1 && b.kind != 3) EXPECT_GT(joined, 10) << mode;
     }
+}
+
+// Pixel centres that fall exactly on a lobe border (the diagonals of a
+// square flake 4, the centre column and row of others) take the direction
+// of one of the lobes that meet there: each is within a few pixel steps of
+// its nearest neighbour, at the sizes people render.
+TEST_F(FloretEarth, PixelsOnLobeBordersJoinTheirNeighbours) {
+    struct Size {
+        int width, height;
+    };
+    for (int64_t mode : {int64_t{389}, int64_t{390}, int64_t{391}, int64_t{388}, int64_t{110}})
+        for (const Size size : {Size{1024, 1024}, Size{2048, 2048}, Size{2048, 1024}}) {
+            RoadRig rig(mode, 1, float(size.height) / float(size.width));
+            vort& c = *rig.context;
+            GetBasisOfWarpyPolyprojection(mode, &c.floretBasis);
+            PrepBoundingBoxForNonPolyhedron(&c.framing, &c, c.aspect, 90.0f);
+            c.inverseScale = c.framing.inverseFitScale;
+            c.planeCentreX = c.framing.xCentre;
+            c.planeCentreY = c.framing.yCentre;
+            c.boxHeight = c.aspect;
+            auto at = [&](int i, int j) {
+                const OutputPlane pl = OutputPlaneOf(&c, (float(i) + 0.5f) / float(size.width),
+                                                     (float(j) + 0.5f) / float(size.height));
+                return FloretAt(store, c.floretBasis, pl.Xb, pl.Yb);
+            };
+            // The lobe of a pixel, cheaply, to find the borders: the lobe
+            // index of the pre-turned point, as the floret takes it.
+            const WarpyBasis& b = c.floretBasis;
+            auto lobe = [&](int i, int j) {
+                const OutputPlane pl = OutputPlaneOf(&c, (float(i) + 0.5f) / float(size.width),
+                                                     (float(j) + 0.5f) / float(size.height));
+                const double xp = pl.Xb * b.preTurnCos - pl.Yb * b.preTurnSin,
+                             yp = pl.Xb * b.preTurnSin + pl.Yb * b.preTurnCos;
+                return WhicCopyAmIIn(true, yp, xp, b.lobeCount);
+            };
+            std::vector<int8_t> lobes(size_t(size.width) * size.height);
+            for (int j = 0; j < size.height; ++j)
+                for (int i = 0; i < size.width; ++i) lobes[size_t(j) * size.width + i] = int8_t(lobe(i, j));
+            auto lobeAt = [&](int i, int j) { return lobes[size_t(j) * size.width + i]; };
+            int borders = 0, wrong = 0;
+            for (int j = 1; j + 1 < size.height; ++j)
+                for (int i = 1; i + 1 < size.width; ++i) {
+                    const int8_t k = lobeAt(i, j);
+                    if (k == lobeAt(i - 1, j) && k == lobeAt(i + 1, j) && k == lobeAt(i, j - 1) && k == lobeAt(i, j + 1))
+                        continue;
+                    const Sample s = at(i, j);
+                    if (s.miss) continue;
+                    const Sample n[4] = {at(i - 1, j), at(i + 1, j), at(i, j - 1), at(i, j + 1)};
+                    bool border = false;
+                    double nearest = M_PI;
+                    for (const Sample& q : n) {
+                        border = border || q.lobe != s.lobe;
+                        if (!q.miss) nearest = std::min(nearest, Apart(s.d, q.d));
+                    }
+                    if (!border || nearest == M_PI) continue;
+                    ++borders;
+                    if (nearest > 2.0 * M_PI / 180 && wrong++ < 3)
+                        ADD_FAILURE() << mode << " at " << size.width << "x" << size.height << ": pixel (" << i << ", "
+                                      << j << ") is " << nearest * 180 / M_PI << " degrees from its nearest neighbour";
+                }
+            EXPECT_GT(borders, 0) << mode;
+            EXPECT_EQ(wrong, 0) << mode << " at " << size.width << "x" << size.height;
+        }
 }
 
 // Inside the lobes the basis pieces join too (the thorn's cube faces, the

@@ -43,11 +43,11 @@ constexpr long kHighestMode = 1044;
 constexpr long kLogarithmicMode = 100335;
 
 // The output codes whose projection this build does not have yet: the
-// multiviews (their solids come with the polyhedron model) and the quatrefoil
-// and Philbrick maps, whose surface and oblique turn are not settled. Each
+// multiviews (their solids come with the polyhedron model) and the
+// quatrefoil, whose hyperboloid's coefficients are not known. Each
 // projection takes its code out of this list as it arrives in the switch
 // below.
-constexpr int kAwaiting[] = {75, 76, 77, 78, 79, 409, 414};
+constexpr int kAwaiting[] = {75, 76, 77, 78, 79, 409};
 
 // The output codes the switch below has a case for. A projection that
 // arrives adds its code here as it takes it out of kAwaiting; the renderer
@@ -59,7 +59,7 @@ constexpr int kServed[] = {
     128, 130, 131, 132, 133, 134, 135, 136, 138, 139, 140, 141, 142, 143, 146, 147, 148, 149, 159, 160,
     164, 165, 171, 251, 252, 255, 288, 297, 298, 299, 300, 301, 337, 338, 339, 340, 341, 342, 343, 344,
     345, 346, 347, 348, 349, 350, 353, 354, 355, 356, 357, 358, 359, 360, 361, 362, 363, 364, 365, 366,
-    367, 369, 375, 376, 377, 378, 383, 384, 388, 389, 390, 391, 397, 398, 399, 400, 401, 410, 415, 416,
+    367, 369, 375, 376, 377, 378, 383, 384, 388, 389, 390, 391, 397, 398, 399, 400, 401, 410, 414, 415, 416,
     417, 546, 547, 899, 900, 1040, 1042, 1044};
 
 template <size_t N>
@@ -285,6 +285,9 @@ void handle_non_poly_projections(renderhinttype*& hints, float* point, vort*& co
             break;
         case 357:
             TotalSinuMollweide(point, &miss, 0, pl.X, pl.Y);
+            break;
+        case 414:
+            TotalPhilbrick_interrupted(point, &miss, pl.X, pl.Y);
             break;
         case 415:
             TotalRobinsonInterrupted(point, &miss, context->ellipsoidTable, pl.X, pl.Y);

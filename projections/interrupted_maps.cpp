@@ -1,5 +1,7 @@
 #include "projections/interrupted_maps.h"
 
+#include <cmath>
+
 #include "projections/world_map_projections.h"
 
 namespace {
@@ -105,4 +107,100 @@ void TotalSinuMollweide(float out[3], unsigned char* outside, int flag, double x
         return;
     }
     TotalSinusoidal(out, outside, kScale * x, (yy - kJoin) * kScale + 1.0 / 9.0, -kPi, kPi, 0.0);
+}
+
+// ---- Philbrick interrupted ----
+//
+// The sinu-Mollweide split (Mollweide north of 40° south, the sinusoidal map
+// scaled to meet it south of that) cut into lobes, as this map is built:
+//
+// - North of y' = -0.11705 (35° north): two Mollweide lobes meeting at the
+//   central column, the east one (x >= 0) with its central meridian 0.04909
+//   to the right (offset -0.04909), the west one 0.04909 to the left. Each
+//   reaches a little past longitude 0, so a direction near it would show in
+//   both: the east lobe, the first drawn, keeps it, and a west pixel whose
+//   longitude the east lobe reaches on that row is outside. In x that is
+//   the strip -2 * 0.04909 <= x < 0.
+// - Down to y' = 0.0346 (10.117° south): the plain Mollweide.
+// - From there to the join at 40° south: the Mollweide where it shows the
+//   central zone (inCentralZaggy); elsewhere two side lobes with windows
+//   -90°..90°, the one offset by +0.24757738411426544 turned by -90°, the
+//   one offset by -0.24757738411426544 by +90°, each kept only outside the
+//   central zone. The offset is a quarter of the Mollweide's width where the
+//   side lobes begin (cos θ / 4 at 10.117° south), so they start in the middle
+//   of each half of the map.
+// - South of the join: the same three lobes on the sinusoidal map, the
+//   offsets added to x before the sinusoidal scale so that each lobe meets
+//   its Mollweide part at the join. South of 40° nothing is central: the two
+//   side lobes show the whole of each row.
+// - The oblique turn of the central lobe is left out: which coordinates it
+//   turns is not known, and without it every row from 79.5° south to 89.5°
+//   north reaches every longitude once.
+
+namespace {
+
+constexpr double kPhilbrickJoin = 0.13274317484306256;   // 40° south on the Mollweide part
+constexpr double kPhilbrickScale = 0.9040056492354751;   // sinusoidal width at the join
+constexpr double kPhilbrickFarNorth = -0.11705100266972968;
+constexpr double kPhilbrickFarNorthOffset = 0.04909002035856247;
+constexpr double kPhilbrickSideBand = 0.0346;
+constexpr double kPhilbrickSideOffset = 0.24757738411426544;
+
+struct PhilbrickSide {
+    double offset, shift;
+};
+constexpr PhilbrickSide kPhilbrickSides[] = {{kPhilbrickSideOffset, -kPi / 2}, {-kPhilbrickSideOffset, kPi / 2}};
+
+}  // namespace
+
+bool inCentralZaggy(const float d[3]) {
+    double L = std::acos(double(d[1])) * (180.0 / kPi) - 90.0;
+    if (std::isnan(L)) L = -90.0;
+    const double fromCentre = std::atan2(double(d[0]), double(d[2])) * (180.0 / kPi) + 20.0, A = std::fabs(fromCentre);
+    if (L <= -10.0) return true;
+    if (L <= 0.0) return fromCentre < 0.0 ? A <= 70.0 : A <= 60.0;
+    if (L <= 10.0) return A <= 50.0;
+    if (L <= 20.0) return A <= 40.0;
+    if (L <= 30.0) return A <= 30.0;
+    if (L <= 40.0) return A <= 20.0;
+    return false;
+}
+
+void TotalPhilbrick_interrupted(float out[3], unsigned char* outside, double x, double y) {
+    const double yy = y + 0.01824999999999999;
+    *outside = 1;
+    if (yy <= kPhilbrickFarNorth) {
+        // The west lobe gives way where the east lobe reaches its longitudes.
+        if (x < 0.0 && x >= -2.0 * kPhilbrickFarNorthOffset) return;
+        const double offset = x >= 0.0 ? -kPhilbrickFarNorthOffset : kPhilbrickFarNorthOffset;
+        TotalMollweide(out, outside, nullptr, (x + offset) * kFourSqrt2, yy * kFourSqrt2, -kPi, kPi, 0.0);
+        return;
+    }
+    if (yy < kPhilbrickSideBand) {
+        TotalMollweide(out, outside, nullptr, x * kFourSqrt2, yy * kFourSqrt2, -kPi, kPi, 0.0);
+        return;
+    }
+    // The central lobe where it shows the central zone, else the side lobes
+    // outside it.
+    auto lobe = [&](double offset, double lambdaMin, double lambdaMax, double shift, unsigned char* miss) {
+        if (yy < kPhilbrickJoin)
+            TotalMollweide(out, miss, nullptr, (x + offset) * kFourSqrt2, yy * kFourSqrt2, lambdaMin, lambdaMax, shift);
+        else
+            TotalSinusoidal(out, miss, kPhilbrickScale * (x + offset), (yy - kPhilbrickJoin) * kPhilbrickScale + 1.0 / 9.0,
+                            lambdaMin, lambdaMax, shift);
+    };
+    unsigned char miss = 1;
+    lobe(0.0, -kPi, kPi, 0.0, &miss);
+    if (!miss && inCentralZaggy(out)) {
+        *outside = 0;
+        return;
+    }
+    for (const PhilbrickSide& side : kPhilbrickSides) {
+        miss = 1;
+        lobe(side.offset, -kPi / 2, kPi / 2, side.shift, &miss);
+        if (!miss && !inCentralZaggy(out)) {
+            *outside = 0;
+            return;
+        }
+    }
 }

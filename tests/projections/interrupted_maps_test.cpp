@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
+#include <cstdio>
+#include <vector>
 
 #include "projections/power_maps.h"
 #include "tests/projections/road_fixture.h"
@@ -123,6 +126,110 @@ TEST(InterruptedMaps, SinuMollweideJoinsAtFortySouth) {
             DirectionOfLonLat(lon, lat, want);
             EXPECT_LT(AngleBetween(got, want), 1e-5) << lonD << " " << latD;
         }
+}
+
+// The plane position of longitude lon, latitude lat (radians) on the
+// sinu-Mollweide split, before any lobe's offset: Snyder's Mollweide north of
+// 40° S, the scaled sinusoidal map south of it.
+void SinuMollweidePosition(double lon, double lat, double* x, double* y) {
+    const double shift = 0.01824999999999999, join = 0.13274317484306256, k = 0.9040056492354751;
+    if (lat > -40 * M_PI / 180) {
+        RefMollweide(lon, lat, x, y);
+        *x /= 5.656854249492384;
+        *y = -*y / 5.656854249492384 - shift;
+    } else {
+        *x = lon * std::cos(lat) / (2 * M_PI) / k;
+        *y = (-lat / (2 * M_PI) - 1.0 / 9) / k + join - shift;
+    }
+}
+
+// The Philbrick map's lobes, each at a point well inside it: where the map
+// puts a longitude and latitude, as the lobes are described beside the map.
+TEST(InterruptedMaps, PhilbrickLobesShowTheirOwnMeridians) {
+    constexpr double north = 0.04909002035856247, side = 0.24757738411426544;
+    struct Case {
+        const char* lobe;
+        double latD, mapLonD;  // the point of the lobe's map
+        double offset, shiftD;
+    } cases[] = {
+        {"far north, east", 60, 100, -north, 0},   {"far north, east", 40, 5, -north, 0},
+        {"far north, west", 60, -100, north, 0},   {"far north, west", 80, -170, north, 0},
+        {"plain Mollweide", 20, -150, 0, 0},       {"plain Mollweide", -5, 170, 0, 0},
+        {"central zone", -20, 20, 0, 0},           {"central zone", -35, 35, 0, 0},
+        {"west side", -20, -30, side, -90},        {"east side", -30, 50, -side, 90},
+        {"west side, south", -60, 40, side, -90},  {"east side, south", -75, -80, -side, 90},
+    };
+    for (const Case& c : cases) {
+        const double lat = c.latD * M_PI / 180;
+        double x, y;
+        SinuMollweidePosition(c.mapLonD * M_PI / 180, lat, &x, &y);
+        float got[3], want[3];
+        unsigned char miss = 1;
+        TotalPhilbrick_interrupted(got, &miss, x - c.offset, y);
+        ASSERT_EQ(miss, 0) << c.lobe << " " << c.latD << " " << c.mapLonD;
+        DirectionOfLonLat((c.mapLonD + c.shiftD) * M_PI / 180, lat, want);
+        EXPECT_LT(AngleBetween(got, want), 1e-5) << c.lobe << " " << c.latD << " " << c.mapLonD;
+    }
+    // The central zone: everything north of 10° N, then a band about 20° E
+    // narrowing to nothing at 40° S.
+    struct Zone {
+        double latD, lonD;
+        bool central;
+    } zones[] = {{45, 170, true}, {11, -150, true},  {5, 85, true},    {5, 95, false},  {5, -35, true},
+                 {5, -45, false}, {-5, 65, true},    {-5, 75, false},  {-15, 55, true}, {-15, -25, false},
+                 {-25, 45, true}, {-25, 55, false},  {-35, 35, true},  {-35, -5, false}, {-45, 20, false}};
+    for (const Zone& z : zones) {
+        float d[3];
+        DirectionOfLonLat(z.lonD * M_PI / 180, z.latD * M_PI / 180, d);
+        EXPECT_EQ(inCentralZaggy(d), z.central) << z.latD << " " << z.lonD;
+    }
+}
+
+// Every 1° row of the Philbrick map from 79.5° S to 89.5° N reaches every
+// longitude, and each only once: the far-north lobes overlap about the
+// central meridian, and there the east lobe keeps the directions. Along a
+// row, samples taken in order of longitude step from one x to the next
+// except where one lobe hands over to another; a stretch shown twice would
+// have them jump back and forth between the two places.
+TEST(InterruptedMaps, PhilbrickReachesEveryLongitudeOnce) {
+    constexpr int kSteps = 12000;
+    double widest = 0.0;
+    int rows = 0, mostJumps = 0;
+    for (double latD = -79.5; latD <= 89.5; latD += 1.0) {
+        // The row's half-width, and a scan reaching past it by the largest
+        // lobe offset.
+        double w, y;
+        SinuMollweidePosition(M_PI, latD * M_PI / 180, &w, &y);
+        const double reach = w + 0.25;
+        std::vector<std::pair<double, double>> reached;  // longitude, x
+        for (int i = 0; i <= kSteps; ++i) {
+            const double x = reach * (2.0 * i / kSteps - 1.0);
+            float d[3];
+            unsigned char miss = 1;
+            TotalPhilbrick_interrupted(d, &miss, x, y);
+            if (miss) continue;
+            const double lon = -std::atan2(double(d[0]), double(d[2])) * 180 / M_PI;
+            const double lat = std::asin(std::clamp(double(d[1]), -1.0, 1.0)) * 180 / M_PI;
+            ASSERT_NEAR(lat, latD, 1e-4) << x;
+            reached.push_back({lon, x});
+        }
+        std::sort(reached.begin(), reached.end());
+        ASSERT_FALSE(reached.empty()) << latD;
+        double gap = reached.front().first + 360 - reached.back().first;
+        int jumps = 0;
+        for (size_t k = 1; k < reached.size(); ++k) {
+            gap = std::max(gap, reached[k].first - reached[k - 1].first);
+            jumps += std::fabs(reached[k].second - reached[k - 1].second) > 0.02;
+        }
+        widest = std::max(widest, gap);
+        EXPECT_LT(gap, 1.0) << "row " << latD;
+        // Three lobes side by side hand over twice.
+        EXPECT_LE(jumps, 2) << "row " << latD;
+        mostJumps = std::max(mostJumps, jumps);
+        ++rows;
+    }
+    std::printf("Philbrick: %d rows, widest gap %.3f degrees, at most %d hand-overs a row\n", rows, widest, mostJumps);
+    EXPECT_EQ(rows, 170);
 }
 
 TEST(PowerMaps, SquareOrCubeThenMercatorOrStereographic) {

@@ -247,7 +247,9 @@ void findSphereThatCoversHilbertSquare_metaball(const MetaballStructure* m, meta
     // the same amount, so each distance is the plain one less the width and
     // its sphere is empty for every ray of the square. Each step goes to
     // the edge of the last sphere, so the chain has no gap; it stops where
-    // the spheres become small next to the width.
+    // the spheres become small next to the width. No silhouette sphere is
+    // filled and no ray exits early: a ray the chain carries past the globe
+    // ends at once on the march's own test (nothing ahead).
     const bool floor = sdPlane(central.origin, m) > width;
     double t = 0.0;
     const double least = std::max(1e-4, 0.05 * width);

@@ -44,12 +44,12 @@ std::vector<float> RenderWith(int threads, long mode, float latitude) {
     rig.params->latitude = latitude;
     rig.params->lego_layers = 12;
     rig.params->tabs = 50.0f;
-    EXPECT_EQ(rig.Render(160, 120, kPyrColour8), 0) << mode;
+    EXPECT_EQ(rig.Render(128, 96, kPyrColour8), 0) << mode;
     unsetenv("VORNESK_ACTIVE_PROCESSORS");
     return rig.OutputColours();
 }
 
-TEST(GlobeRender, OneThreadOrSeveralGiveTheSamePixels) {
+TEST(EngineGlobeRender, OneThreadOrSeveralGiveTheSamePixels) {
     struct Case {
         long mode;
         float latitude;

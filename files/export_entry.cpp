@@ -99,7 +99,9 @@ int FileZerp_ReallyWritePSDFileWithGlobals(Data* data, const std::string& path, 
     doc.modeWords = hooks.modeWords;
     InitMondoProgressParams(data, doc.layerCount);
     int result = 0;
-    if (doc.exportKind == kExportCubeMap) {
+    if (doc.exportKind == kExportFaces && doc.layerCount < 1) {
+        result = kExportNoSolid;  // no net to put on pages: nothing is written
+    } else if (doc.exportKind == kExportCubeMap) {
         const int64_t faces = doc.layerCount;
         doc.layerCount = 1;
         bool allWritten = true;

@@ -15,9 +15,13 @@
 #include "files/jpeg_pyramid.h"
 #include "files/psd_doc.h"
 #include "files/psd_layers.h"
+#include "files/poly_export.h"
 #include "files/psd_sections.h"
 #include "host_access/FilterBigDocument.h"
 #include "host_access/host_rects.h"
+#include "solids/cramming.h"
+#include "solids/poly_setup.h"
+#include "polyhedra/polyhedron_params.h"
 #include "pyramid/level_paint.h"
 #include "pyramid/push_pull.h"
 #include "pyramid/pyramid.h"
@@ -31,6 +35,7 @@
 namespace {
 
 constexpr int32_t kCubeFaceOutputMode = 14;   // rectilinear
+constexpr int32_t kEquiPolyMapOutputMode = 1045;  // the solid's faces over the sphere
 constexpr int32_t kNormalGlue = 1;
 constexpr double kDegreesPerRadian = 57.2957795129;
 constexpr int64_t kPushPullPasses = 2;
@@ -47,9 +52,6 @@ double Now() {
 int64_t KindForBytesPerComponent(int64_t bytes) {
     return bytes == 2 ? kPyrColour16 : bytes == 4 ? kPyrColourFloat : kPyrColour8;
 }
-
-// Kinds whose layers need the polyhedron exports.
-bool KindNeedsMissingRenderer(int64_t kind) { return kind == kExportFaces || kind == kExportEquirectangularMap; }
 
 // The host's colour profile, locked while an export uses it.
 struct HostProfile {
@@ -193,8 +195,7 @@ const char* PSDExportMessage(int result) {
     switch (result) {
         case kPSDExportOK: return "The file was written.";
         case kPSDExportNoData: return "Nothing to export: the filter is not running.";
-        case kPSDExportNotBuilt:
-            return "This build cannot export polyhedron face pages or the equirectangular map of a solid yet.";
+        case kPSDExportNotBuilt: return "This build cannot export these layers yet.";
         case kPSDExportTooLarge:
             return "The picture is too large for a PSD file: at most 30,000 pixels a side and 4 GB of layer data.";
         case kPSDExportDepthMismatch: return "The picture's depth does not match the document's.";
@@ -250,12 +251,27 @@ void GrabPSDMetrics(Data* data, PSDdoc* doc) {
             }
             break;
         }
-        case kExportFaces:
-            // The page count and size come from the net's packing, which this
-            // build does not have; the export is refused before it starts.
+        case kExportFaces: {
+            // One page per piece of the net (a face or a fragment), all of the
+            // size of the widest piece; no solid, no pages.
             doc->channelsPerLayer = 4;
             doc->layerCount = 0;
+            polyhedron* poly = ExportPolyhedron();
+            if (!poly || !data || !data->storage || !IsExportablePolyhedron(p.outputMode)) break;
+            const CrammingBuild build{0, nullptr, 1, kExportPageNetSettingA, p.tabs * 0.005f};
+            HooBoyPolySetup(p.outputMode, poly, build.setupParameter, 1, 0, build.hostValue, build.flag,
+                            build.netSettingA, build.netSettingB, 0.0f);
+            if (poly->unbuilt || poly->netTriangleCount <= 0) break;
+            int64_t pieces = 0;
+            exportationUnitOfPoly(poly, &pieces);
+            pieces = std::min(pieces, kCrammingPieces);
+            const double r = PlanCrammingForExportation(data->storage, p.outputMode, pieces, build, poly);
+            if (!(r > 0.0)) break;
+            doc->layerCount = pieces;
+            doc->width = r > 1.0 ? int64_t(std::floor(double(S) / r)) + 1 : S;
+            doc->height = r > 1.0 ? S : int64_t(std::floor(r * double(S))) + 1;
             break;
+        }
         default:
             break;
     }
@@ -327,7 +343,6 @@ int PSDDocumentProblem(const PSDdoc* doc, int64_t pixelKind, int64_t extraResour
 
 int ReallyWritePSDFile_core_thingie(Data* data, int fd, const bool* cancel, PSDdoc* doc) {
     if (!data || !data->storage || !gParams || !doc) return FinishFile(fd, kPSDExportNoData);
-    if (KindNeedsMissingRenderer(doc->exportKind)) return FinishFile(fd, kPSDExportNotBuilt);
     const int64_t kind = KindForBytesPerComponent(doc->bytesPerComponent);
 
     Tags tags;
@@ -407,7 +422,6 @@ int TagAndWritePyr(const PyramidDescriptor* pyr, int fd, int64_t exportKind, boo
 int ReallyWriteJPEGFile_Thingie(int fd, void*, long quality) {
     Data* data = gData;
     if (!data || !data->storage || !gParams) return FinishFile(fd, kPSDExportNoData);
-    if (KindNeedsMissingRenderer(gParams->exportPurpose)) return FinishFile(fd, kPSDExportNotBuilt);
     RectState saved{};
     PushRectAndPreviewState(&saved, data);
     const int32_t savedProxyScale = gParams->proxyScale;
@@ -466,9 +480,12 @@ int GenerateOneLayer(Data* data, PyramidDescriptor* pyr, int64_t layer, const bo
             }
             break;
         }
-        case kExportFaces:
         case kExportEquirectangularMap:
-            return kPSDExportNotBuilt;
+            result = GenerateOneLayerOfEquiPolyMap(data, pyr);
+            break;
+        case kExportFaces:
+            result = GenerateOneLayerOfExportFaces(data, pyr, layer);
+            break;
         default:
             return kPSDExportOK;
     }
@@ -482,6 +499,29 @@ int GenerateOneLayerOfBasicResult(Data* data, PyramidDescriptor* pyr) {
     // size starts cleared.
     CopyPyrAToB(&data->pyramids[kMainInputPyramid], pyr);
     return RenderLayer(data, pyr, [] {});
+}
+
+int GenerateOneLayerOfExportFaces(Data* data, PyramidDescriptor* pyr, int64_t layer) {
+    if (!pyr || !data) return kPSDExportNoData;
+    const int result = RenderLayer(data, pyr, [&] {
+        gParams->glueMode = kNormalGlue;
+        data->storage->exportedPage = layer - 1;
+    });
+    data->storage->exportedPage = -1;
+    return result;
+}
+
+int GenerateOneLayerOfEquiPolyMap(Data* data, PyramidDescriptor* pyr) {
+    if (!pyr || !data) return kPSDExportNoData;
+    data->storage->exportedPage = -1;
+    const int result = RenderLayer(data, pyr, [] {
+        gParams->glueMode = kNormalGlue;
+        gParams->savedOutputMode = gParams->outputMode;
+        gParams->basePolyhedralMode = gParams->outputMode;
+        gParams->outputMode = kEquiPolyMapOutputMode;
+    });
+    data->storage->exportedPage = -1;
+    return result;
 }
 
 int GenerateOneLayerOfCube(Data* data, PyramidDescriptor* pyr, int64_t face) {

@@ -61,6 +61,10 @@ int ReallyWriteJPEGFile_Thingie(int fd, void* unused, long quality);
 int GenerateOneLayer(Data* data, PyramidDescriptor* pyr, int64_t layer, const bool* cancel, const PSDdoc* doc);
 int GenerateOneLayerOfBasicResult(Data* data, PyramidDescriptor* pyr);
 int GenerateOneLayerOfCube(Data* data, PyramidDescriptor* pyr, int64_t face);
+// Page `layer` (from 1) of the net's pieces, as the cramming plan frames it.
+int GenerateOneLayerOfExportFaces(Data* data, PyramidDescriptor* pyr, int64_t layer);
+// The equirectangular map of the output mode's solid (output mode 1045 over it).
+int GenerateOneLayerOfEquiPolyMap(Data* data, PyramidDescriptor* pyr);
 
 // The photo editor hand-over of this build: nothing.
 inline void PhotoEditorBridge_exportImageFile(const char*) {}

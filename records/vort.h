@@ -92,6 +92,9 @@ struct vort {
     long hintKind;
     long modeWord;
     long basePolyhedralMode;
+    // The export page (piece) this render draws alone, framed by the work
+    // area's cramming plan; -1 for the whole net.
+    int64_t exportedPage;
 
     // Flags of the road.
     uint8_t facesOn;

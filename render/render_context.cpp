@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/memory.h"
+#include "solids/cramming.h"
 #include "platform/foundation_threads.h"
 #include "platform/host/filter_record.h"
 #include "polyhedra/polyhedron.h"
@@ -293,8 +294,19 @@ bool SetUpOutputPolyhedron(Data* data, const Parameters* p, vort* c, int16_t* di
         second = 2;
         first = 3;
     }
+    float netSettingA = c->outputAspect, angle = 0.0f;
+    // An export page is drawn from the net its cramming plan measured: built
+    // as the plan built it, turned by the piece's angle.
+    const int64_t page = data->storage ? data->storage->exportedPage : -1;
+    if (page >= 0 && page < kCrammingPieces && shape.shapeCode != -1) {
+        int64_t pieces = 0;
+        first = exportationUnitOfPoly(poly, &pieces) == kExportSingleFaces ? kExportPageFaceBuild : 1;
+        netSettingA = kExportPageNetSettingA;
+        angle = data->storage->crammingAngle[page];
+        poly->exportPiece = page;
+    }
     HooBoyPolySetup(solidMode, poly, second, first, 0, nullptr, p->renderDestination != kRenderToPreview ? 1 : 0,
-                    c->outputAspect, p->tabs * 0.005f, 0.0f);
+                    netSettingA, p->tabs * 0.005f, angle);
     if (NetIsBroken(poly)) return fail();
     if (shape.shapeCode != -1 && poly->netTriangleCount <= 0) return fail();
     // A floret whose basis is a solid reaches the net through its lobes.
@@ -306,7 +318,16 @@ bool SetUpOutputPolyhedron(Data* data, const Parameters* p, vort* c, int16_t* di
     return true;
 }
 
-void FrameTheNet(vort* c) { FrameNetOfMode(c->outputPolyhedron, c->outputMode, c->outputAspect, &c->framing); }
+void FrameTheNet(vort* c) {
+    FrameNetOfMode(c->outputPolyhedron, c->outputMode, c->outputAspect, &c->framing);
+    const TStorage1* s = gData ? gData->storage : nullptr;
+    if (c->exportedPage < 0 || c->exportedPage >= kCrammingPieces || !s || !(s->crammingScale > 0.0f)) return;
+    // One piece centred on its page; every page spans the widest piece.
+    const double w = 1.0 / s->crammingScale, h = w * c->outputAspect;
+    const double x = s->crammingX[c->exportedPage], y = s->crammingY[c->exportedPage];
+    const double border = NetFrameBorder(w, h);
+    SetFramingBox(&c->framing, x - 0.5 * w - border, x + 0.5 * w + border, y - 0.5 * h - border, y + 0.5 * h + border);
+}
 
 void FrameNetOfMode(const polyhedron* poly, long mode, double aspect, FramingBox* box) {
     *box = FramingBox{};
@@ -341,6 +362,7 @@ void FillInTwirlyZero(Data* data, const Parameters* p, vort* c) {
     if (!c || !data || !p) return;
 
     c->basePolyhedralMode = p->basePolyhedralMode;
+    c->exportedPage = data->storage ? data->storage->exportedPage : -1;
     c->graticuleDifferencing = 0;
     c->outputMode = p->outputMode;
     c->inputMode = p->inputMode;

@@ -254,7 +254,7 @@ void DoOncePerHilbertRowSetup(SamplerRig* rig, int64_t x0, int64_t x1, int64_t y
         PolyhedralNetPoint(c, (fx + (fx + 1.0f)) * rig->proportions[0], (fy + (fy + 1.0f)) * rig->proportions[1],
                            &xs[i], &ys[i]);
     }
-    PrepareShortTriList(c->outputPolyhedron, -1, h, clip, std::min(ys[0], ys[1]), std::max(ys[0], ys[1]), 0.0f,
+    PrepareShortTriList(c->outputPolyhedron, c->exportedPage >= 0 ? c->exportedPage : -1, h, clip, std::min(ys[0], ys[1]), std::max(ys[0], ys[1]), 0.0f,
                         std::min(xs[0], xs[1]), std::max(xs[0], xs[1]));
     h->spanBand = y0;
 }

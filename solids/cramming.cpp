@@ -132,7 +132,8 @@ float PlanCrammingForExportation_core_faces(TStorage1* area, int64_t mode, int64
     ClearPlan(area, n);
     double W = 0, H = 0;
     poly->exportPiece = 0;
-    HooBoyPolySetup(mode, poly, b.setupParameter, 3, 0, b.hostValue, b.flag, b.netSettingA, b.netSettingB, 0.0f);
+    HooBoyPolySetup(mode, poly, b.setupParameter, kExportPageFaceBuild, 0, b.hostValue, b.flag, b.netSettingA, b.netSettingB,
+                    0.0f);
     if (!poly->coords2D) return Finish(area, 0, 0);
     for (int64_t i = 0; i < n; ++i) {
         poly->exportPiece = i;

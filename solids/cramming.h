@@ -13,6 +13,10 @@ struct TStorage1;
 
 // Exportation units.
 enum : int64_t { kExportSingleFaces = 0, kExportFragments = 1, kExportWholeNet = 2 };
+// How an export page's net is built, by the plan and by the page's render
+// alike: single faces with set-up mode 3 (others 1), net setting A 1.
+inline constexpr int64_t kExportPageFaceBuild = 3;
+inline constexpr float kExportPageNetSettingA = 1.0f;
 // A plan entry not measured.
 inline constexpr float kCrammingUnmeasured = -999.999f;
 // PlanCrammingForExportation's answer when the scratch polyhedron for an

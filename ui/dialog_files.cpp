@@ -18,6 +18,7 @@
 #include "common/byte_io.h"
 #include "common/strings.h"
 #include "files/brick_files.h"
+#include "files/export_entry.h"
 #include "files/psd_doc.h"
 #include "files/psd_export.h"
 #include "host_access/alerts.h"
@@ -48,19 +49,20 @@ void Warn(const QString& message, const QString& informative) {
 }
 
 constexpr char kNoWebPages[] = "This build cannot write web pages of settings, modes or galleries yet.";
-constexpr char kNoGeometry[] = "This build cannot write 3D geometry (OBJ) files of polyhedra yet.";
 
-// Export kinds whose layers need a renderer this build does not have.
-bool ExportKindNotBuilt(int32_t kind) { return kind == kExportFaces || kind == kExportEquirectangularMap; }
+// The catalogue's names and the dialog's progress bar, for the export entry points.
+ExportHooks DialogExportHooks() {
+    ExportHooks hooks = CatalogueExportHooks();
+    hooks.showProgress = CreateMondoProgressWindow;
+    hooks.hideProgress = DestroyMondoProgress;
+    return hooks;
+}
 
 // Why a purpose cannot be written by this build, or null.
 const char* MissingWriter(int32_t purpose) {
     switch (purpose) {
-        case 2: return gParams && ExportKindNotBuilt(gParams->exportPurpose) ? PSDExportMessage(kPSDExportNotBuilt) : nullptr;
         case 4:
         case 13: return kNoWebPages;
-        case 10: return kNoGeometry;
-        case 12: return PSDExportMessage(kPSDExportNotBuilt);
         default: return nullptr;
     }
 }
@@ -219,11 +221,13 @@ bool Controller_Tarnwhistle_pano::PromptSaveAtopWindow(QWidget* window) {
         case 10:
             s.prompt = myLocalizedStringFor("SaveOBJ");
             s.allowedFileTypes = {"obj"};
+            s.allowsOtherFileTypes = false;
             s.nameFieldStringValue = "Polyhedron.obj";
             break;
         case 12:
             s.prompt = myLocalizedStringFor("SavePSD");
             s.allowedFileTypes = {"psd"};
+            s.allowsOtherFileTypes = false;
             s.nameFieldStringValue = "Equirectangular map.psd";
             break;
         default: break;
@@ -343,6 +347,22 @@ bool Controller_Tarnwhistle_pano::doSaveThingsWithFilePath(const QString& path, 
             break;
         case 7:
             ok = WriteBeside(path, true, [](int fd) { return WriteLDRAWFileWithGlobals(gData, fd); }, &why);
+            break;
+        case 10:
+        case 12:
+            // The polyhedron's files (the OBJ and its companions, or the map)
+            // through the export entry points, with the preview stopped.
+            ppm->abortAnyPreviewAndThenDoBlockSynchronously([&] {
+                std::string failed;
+                const std::string file = path.toStdString();
+                const int r = purpose == 10 ? FileZerp_WriteOBJFileAndItsHandmaidensAtPath(file, DialogExportHooks(), &failed)
+                                            : FileZerp_writeEquiPolyMapFileAtPath(file, DialogExportHooks());
+                ok = r == 0;
+                if (!ok)
+                    why = QString::fromUtf8(ExportEntryMessage(r)) +
+                          (failed.empty() || failed == file ? QString() : " (" + QString::fromStdString(failed) + ")");
+                fixZoomersHilitesEasy();
+            });
             break;
         default: return false;  // purposes that write nothing create nothing
     }

@@ -265,4 +265,59 @@ TEST(ExportEntry, CubeFacesGoOnePerFile) {
     for (const std::string& f : files) EXPECT_EQ(ReadText(folder / f).substr(0, 4), "8BPS") << f;
 }
 
+// The solid's pieces one per page: the cube's six faces, each alone and
+// centred on a page of the widest face's size, named "face 1".."face 6";
+// an output mode without a solid gets no pages and no file.
+TEST(ExportEntry, FacePagesOfTheCube) {
+    const TempFolder folder;
+    EarthRig rig;
+    rig.params->outputMode = 7;
+    rig.params->export_pixels = 64;
+    rig.params->exportPurpose = kExportFaces;
+    bool cancel = false;
+    const std::string path = folder / "faces.psd";
+    ASSERT_EQ(FileZerp_ReallyWritePSDFileWithGlobals(rig.data.get(), path, &cancel, ExportHooks{}), 0);
+    EXPECT_EQ(rig.storage->exportedPage, -1);
+    EXPECT_EQ(rig.params->outputMode, 7);
+    const psdtest::ReadBack r = psdtest::ReadWithPsdTools(path, folder / "faces");
+    EXPECT_TRUE(r.warnings.empty()) << r.text;
+    ASSERT_EQ(r.facts.at("layers"), "6") << r.text;
+    int width = 0, height = 0;
+    std::sscanf(r.facts.at("size").c_str(), "%d %d", &width, &height);
+    EXPECT_EQ(std::max(width, height), 64);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(r.facts.at("layer " + std::to_string(i) + " name"), "face " + std::to_string(i + 1));
+        // The page's opaque pixels: one square face, centred, and its tabs.
+        const std::vector<uint8_t> alpha = r.Raw("layer" + std::to_string(i) + "_-1.raw");
+        ASSERT_EQ(alpha.size(), size_t(width) * height);
+        double sx = 0, sy = 0, n = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if (alpha[size_t(y) * width + x] > 128) sx += x, sy += y, ++n;
+        EXPECT_GT(n, 0.3 * width * height) << "page " << i;
+        EXPECT_NEAR(sx / n, 0.5 * (width - 1), 0.12 * width) << "page " << i;
+        EXPECT_NEAR(sy / n, 0.5 * (height - 1), 0.12 * height) << "page " << i;
+    }
+    rig.params->outputMode = 1;
+    EXPECT_EQ(FileZerp_ReallyWritePSDFileWithGlobals(rig.data.get(), folder / "none.psd", &cancel, ExportHooks{}),
+              kExportNoSolid);
+    EXPECT_FALSE(fs::exists(folder / "none.psd"));
+}
+
+// The map of the solid over the sphere: one layer of 2S x S; the output
+// mode comes back.
+TEST(ExportEntry, EquirectangularMapOfTheSolid) {
+    const TempFolder folder;
+    EarthRig rig;
+    rig.params->outputMode = 10;
+    rig.params->export_pixels = 48;
+    ASSERT_EQ(FileZerp_writeEquiPolyMapFileAtPath(folder / "map.psd", ExportHooks{}), 0);
+    EXPECT_EQ(rig.params->outputMode, 10);
+    EXPECT_EQ(rig.params->exportPurpose, kExportEquirectangularMap);
+    const psdtest::ReadBack r = psdtest::ReadWithPsdTools(folder / "map.psd", folder / "map");
+    EXPECT_TRUE(r.warnings.empty()) << r.text;
+    EXPECT_EQ(r.facts.at("size"), "96 48");
+    EXPECT_EQ(r.facts.at("layers"), "1");
+}
+
 }  // namespace

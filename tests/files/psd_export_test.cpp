@@ -311,27 +311,8 @@ TEST(PSDExport, LimitsOfVersionOne) {
     EXPECT_TRUE(ReadAll(folder / "big.psd").empty());
 }
 
-// Kinds whose layers need renderers this build lacks are refused, nothing written.
-TEST(PSDExport, KindsWithoutRenderersAreRefused) {
-    Folder folder;
-    for (int32_t kind : {kExportFaces, kExportEquirectangularMap}) {
-        ExportRig rig(8);
-        rig.SetInput(16, 8);
-        rig.params->exportPurpose = kind;
-        rig.params->lego_layers = 5;
-        PSDdoc doc;
-        GrabPSDMetrics(rig.data.get(), &doc);
-        const std::string path = folder / ("k" + std::to_string(kind) + ".psd");
-        int fd = OpenFile(path);
-        EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), fd, nullptr, &doc), kPSDExportNotBuilt) << kind;
-        EXPECT_TRUE(Closed(fd));
-        fd = OpenFile(path + ".jpg");
-        EXPECT_EQ(ReallyWriteJPEGFile_Thingie(fd, nullptr, 50), kPSDExportNotBuilt) << kind;
-        EXPECT_TRUE(Closed(fd));
-        EXPECT_TRUE(ReadAll(path).empty());
-        EXPECT_TRUE(ReadAll(path + ".jpg").empty());
-        EXPECT_NE(std::string(PSDExportMessage(kPSDExportNotBuilt)).find("cannot"), std::string::npos);
-    }
+// The brick-globe layers are squares of nine cells per layer step.
+TEST(PSDExport, BrickLayerSizeFollowsTheLayerCount) {
     ExportRig rig(8);
     rig.params->exportPurpose = kExportBrickModel;
     rig.params->lego_layers = 5;

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "files/export_entry.h"
 #include "files/iptc.h"
 #include "files/psd_export.h"
 #include "host_access/host_rects.h"
@@ -123,19 +124,19 @@ TEST_F(FilesTest, SheetsStoreClampedOptionsAndReachTheSavePanel) {
     Parameters* p = records->params.get();
     const Case cases[] = {
         {"faces, 0 is 2", [&] { p->exportFacesChoice = 0; c->showExportFacesSheet(); c->export_pixels->setText("0"); c->export_faces_OK_pressed(); },
-         [&] { EXPECT_EQ(p->export_pixels, 2); EXPECT_EQ(p->exportPurpose, kExportFaces); }, -1, nullptr},
+         [&] { EXPECT_EQ(p->export_pixels, 2); EXPECT_EQ(p->exportPurpose, kExportFaces); }, 2, "Polyhedron faces.psd"},
         {"faces, negative is 2", [&] { c->showExportFacesSheet(); c->export_pixels->setText("-40"); c->export_faces_OK_pressed(); },
-         [&] { EXPECT_EQ(p->export_pixels, 2); }, -1, nullptr},
+         [&] { EXPECT_EQ(p->export_pixels, 2); }, 2, "Polyhedron faces.psd"},
         {"geometry, 50000 is 30000", [&] { c->showExportFacesSheet(); c->export_3DGeometry_radio->click(); c->export_pixels->setText("50000"); c->export_faces_OK_pressed(); },
-         [&] { EXPECT_EQ(p->export_pixels, 30000); EXPECT_EQ(p->exportFacesChoice, 1); EXPECT_EQ(p->exportPurpose, kExportGeometry); }, -1, nullptr},
+         [&] { EXPECT_EQ(p->export_pixels, 30000); EXPECT_EQ(p->exportFacesChoice, 1); EXPECT_EQ(p->exportPurpose, kExportGeometry); }, 10, "Polyhedron.obj"},
         {"equirectangular, 12,000", [&] { c->showExportFacesSheet(); c->export_equirectangular_radio->click(); c->export_pixels->setText("12,000"); c->export_faces_OK_pressed(); },
-         [&] { EXPECT_EQ(p->export_pixels, 12000); EXPECT_EQ(p->exportPurpose, kExportEquirectangularMap); }, -1, nullptr},
+         [&] { EXPECT_EQ(p->export_pixels, 12000); EXPECT_EQ(p->exportPurpose, kExportEquirectangularMap); }, 12, "Equirectangular map.psd"},
         {"stored choice 5 shows equirectangular", [&] { p->exportFacesChoice = 5; c->showExportFacesSheet(); },
          [&] { EXPECT_TRUE(c->export_equirectangular_radio->isChecked()); EXPECT_FALSE(c->export_faces_radio->isChecked()); c->export_faces_cancel_pressed(); EXPECT_EQ(p->exportFacesChoice, 5); }, -2, nullptr},
         {"bricks, 1 layer is 3, no colours", [&] { c->showLegoSheet(); c->lego_layers->setText("1"); for (QCheckBox* b : c->lego) b->setChecked(false); c->lego_OK_pressed(); },
-         [&] { EXPECT_EQ(p->lego_layers, 3); EXPECT_EQ(p->legoBrickMask, 0); EXPECT_EQ(p->legoFlag1 + p->legoFlag2 + p->legoFlag3, 3); EXPECT_EQ(p->exportPurpose, kExportBrickModel); }, -1, nullptr},
+         [&] { EXPECT_EQ(p->lego_layers, 3); EXPECT_EQ(p->legoBrickMask, 0); EXPECT_EQ(p->legoFlag1 + p->legoFlag2 + p->legoFlag3, 3); EXPECT_EQ(p->exportPurpose, kExportBrickModel); }, 2, "Brick sphere plan.psd"},
         {"bricks, 200 layers is 150, colours 1 and 12", [&] { c->showLegoSheet(); c->lego_layers->setText("200"); for (QCheckBox* b : c->lego) b->setChecked(false); c->lego[0]->setChecked(true); c->lego[11]->setChecked(true); c->lego_plates->setChecked(true); c->lego_OK_pressed(); },
-         [&] { EXPECT_EQ(p->lego_layers, 150); EXPECT_EQ(p->legoBrickMask, 0x801); EXPECT_EQ(p->lego_plates, 1); }, -1, nullptr},
+         [&] { EXPECT_EQ(p->lego_layers, 150); EXPECT_EQ(p->legoBrickMask, 0x801); EXPECT_EQ(p->lego_plates, 1); }, 2, "Brick sphere plan.psd"},
         {"cube map, 1,024", [&] { c->showcubemapSheet(); c->cubemap_pixels->setText("1,024"); c->cubemap_OK_pressed(); },
          [&] { EXPECT_EQ(p->cubemap_pixels, 1024); EXPECT_EQ(p->exportPurpose, kExportCubeMap); }, 2, "Cube map.psd"},
         {"cube map, 1 is 2", [&] { c->showcubemapSheet(); c->cubemap_pixels->setText("1"); c->cubemap_OK_pressed(); },
@@ -160,7 +161,7 @@ TEST_F(FilesTest, SheetsStoreClampedOptionsAndReachTheSavePanel) {
             ASSERT_EQ(panels.size(), 1u);
             EXPECT_TRUE(panels[0].save);
             EXPECT_EQ(panels[0].nameFieldStringValue, k.defaultName);
-            EXPECT_EQ(panels[0].allowedFileTypes, QStringList{"psd"});
+            EXPECT_EQ(panels[0].allowedFileTypes, QStringList{QFileInfo(k.defaultName).suffix()});
             EXPECT_FALSE(panels[0].allowsOtherFileTypes);
             EXPECT_EQ(c->gSavingPurpose, k.panelPurposeName);
             EXPECT_TRUE(alerts.empty());
@@ -499,6 +500,44 @@ TEST_F(FilesTest, ExportsReplaceTheChosenFileOnlyWhenWritten) {
     EXPECT_EQ(be32(18), 3000u);  // width
     EXPECT_EQ(entries(), 1);
     EXPECT_TRUE(c->mondoBar->isHidden());
+}
+
+// "export faces…" with 3D geometry chosen: the save panel's OBJ gets its
+// five companions beside it, the output mode and tab size stay; a mode
+// without a solid says why in an alert and writes nothing.
+TEST_F(FilesTest, GeometryExportWritesTheObjAndItsCompanions) {
+    Parameters* p = records->params.get();
+    p->outputMode = 10;
+    p->export_pixels = 32;
+    p->tabs = 20.0f;
+    // A host's buffer procedures, which the texture's JPEG writer asks for.
+    BufferProcs hostBuffers{};
+    records->record->bufferProcs = &hostBuffers;
+    const fs::path obj = dir / "My Globe.obj";
+    answers.push_back({NSModalResponseOK, QString::fromStdString(obj.string())});
+    c->showExportFacesSheet();
+    c->export_3DGeometry_radio->click();
+    c->export_faces_OK_pressed();
+    Pass();
+    EXPECT_TRUE(c->gSaveSucceeded);
+    EXPECT_TRUE(alerts.empty()) << (alerts.empty() ? "" : alerts[0].informativeText.toStdString());
+    for (const char* name : {"My Globe.obj", "My_Globe.jpg", "My_Globe.mtl", "My Globe.stl", "My Globe.txt", "My Globe.dxf"})
+        EXPECT_TRUE(fs::exists(dir / name)) << name;
+    EXPECT_EQ(p->outputMode, 10);
+    EXPECT_EQ(p->tabs, 20.0f);
+    EXPECT_TRUE(c->mondoBar->isHidden());
+
+    p->outputMode = 1;
+    answers.push_back({NSModalResponseOK, QString::fromStdString((dir / "flat.obj").string())});
+    c->showExportFacesSheet();
+    c->export_3DGeometry_radio->click();
+    c->export_faces_OK_pressed();
+    Pass();
+    EXPECT_FALSE(c->gSaveSucceeded);
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0].informativeText, ExportEntryMessage(kExportNoSolid));
+    EXPECT_FALSE(fs::exists(dir / "flat.obj"));
+    records->record->bufferProcs = nullptr;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "common/memory.h"
 #include "platform/host/filter_record.h"
 #include "shell/defaults.h"
 #include "records/data.h"
@@ -38,6 +39,7 @@ struct UiRecords {
         gResult = &result;
     }
     ~UiRecords() {
+        RobustDisposePtr(&data->rowBuffer);  // made by the first render, freed at the invocation's end
         gParams = nullptr;
         gData = nullptr;
         gFilterRecord = nullptr;

@@ -311,6 +311,57 @@ TEST(PolyhedronExport, SolidsReadBackByParsersAndTools) {
     }
 }
 
+// A vertex no face uses (a scissor mark's centre, say) keeps its "v" line,
+// so face indices keep their meaning, but moves neither the box, the scale
+// nor the STL's corner; a net face naming no solid face (-1 or an index past
+// the face table) exports nothing.
+TEST(PolyhedronExport, VerticesNoFaceUsesAndFacesOfNoSolidFaceMoveNothing) {
+    const TempFolder folder;
+    PolyRig rig;
+    BuildAsTheWriter(rig, 7);
+    polyhedron* p = rig.poly();
+    ASSERT_EQ(p->storageFlag, 1);
+    int64_t high = -1;
+    for (int64_t f = 0; f < p->faceCount3D; ++f)
+        for (int64_t k = 0; k < p->face3D[f].count; ++k) high = std::max(high, p->face3D[f].vertex[k]);
+    // Vertex `high` moves far away and out of use; its faces take a copy at high + 1.
+    p->coords3D[high + 1] = p->coords3D[high];
+    for (int64_t f = 0; f < p->faceCount3D; ++f)
+        for (int64_t k = 0; k < p->face3D[f].count; ++k)
+            if (p->face3D[f].vertex[k] == high) p->face3D[f].vertex[k] = high + 1;
+    p->coords3D[high] = triplex{100.0, -50.0, 30.0};
+    ASSERT_EQ(FileZerp_writeOBJFile_polyhedronAtPath(folder / "a.obj"), 0);
+    ObjFile o = ParseObj(folder / "a.obj");
+    ASSERT_TRUE(o.wellFormed) << o.problem;
+    EXPECT_EQ(o.v.size(), size_t(high + 2));
+    EXPECT_EQ(o.f.size(), 12u);
+    Vec lo{1e9, 1e9, 1e9}, hi{-1e9, -1e9, -1e9};
+    for (const auto& f : o.f)
+        for (const ObjCorner& c : f)
+            for (int a = 0; a < 3; ++a) lo[a] = std::min(lo[a], o.v[c.v - 1][a]), hi[a] = std::max(hi[a], o.v[c.v - 1][a]);
+    for (int a = 0; a < 3; ++a) {
+        EXPECT_NEAR(hi[a] - lo[a], 2.0, 1e-6) << "axis " << a;
+        EXPECT_NEAR(hi[a] + lo[a], 0.0, 1e-6) << "axis " << a;
+    }
+    ASSERT_EQ(FileZerp_writeSTLFile_polyhedronAtPath(folder / "a.stl", ExportHooks{}), 0);
+    for (const Vec& v : StlVertices(folder / "a.stl"))
+        for (int a = 0; a < 3; ++a) {
+            EXPECT_GE(v[a], 0.0);
+            EXPECT_LE(v[a], 2.0 + 1e-9);
+        }
+
+    // The net faces of solid face 0 name no face: its triangles go.
+    for (int64_t none : {int64_t(-1), int64_t(30000)}) {
+        for (int64_t nf = 0; nf < p->netFaceCount; ++nf)
+            if (p->netFace[nf].face3D == 0 || p->netFace[nf].face3D == -1 || p->netFace[nf].face3D == 30000)
+                p->netFace[nf].face3D = none;
+        ASSERT_EQ(FileZerp_writeOBJFile_polyhedronAtPath(folder / "b.obj"), 0);
+        o = ParseObj(folder / "b.obj");
+        ASSERT_TRUE(o.wellFormed) << o.problem;
+        EXPECT_EQ(o.f.size(), 10u) << none;
+    }
+}
+
 TEST(PolyhedronExport, EmptySolidWritesOnlyTheFrames) {
     const TempFolder folder;
     PolyRig rig;

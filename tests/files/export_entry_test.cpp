@@ -11,6 +11,8 @@
 #include "files/export_entry.h"
 #include "files/file_names.h"
 #include "files/poly_export.h"
+#include "pyramid/pixels.h"
+#include "pyramid/pyramid.h"
 #include "tests/files/poly_export_support.h"
 #include "tests/projections/earth_fixture.h"
 
@@ -318,6 +320,39 @@ TEST(ExportEntry, EquirectangularMapOfTheSolid) {
     EXPECT_TRUE(r.warnings.empty()) << r.text;
     EXPECT_EQ(r.facts.at("size"), "96 48");
     EXPECT_EQ(r.facts.at("layers"), "1");
+}
+
+// A grey pyramid is written from an 8-bit colour copy of its level 0; the
+// result handed to the photo editor goes to a dated PSD in the temporary folder.
+TEST(ExportEntry, GreyPyramidAndDatedResult) {
+    const TempFolder folder;
+    EarthRig rig;
+    PyramidDescriptor grey{};
+    InitPyramidProcs(&grey);
+    ASSERT_EQ(TryToAllocatePyramid_2006(&grey, 20, 10, kPyrGrey8, 0, 0), 1);
+    for (int64_t y = 0; y < 10; ++y)
+        for (int64_t x = 0; x < 20; ++x) {
+            const float v = float(x) / 19.0f, c[4] = {v, v, v, 1.0f};
+            set_intcoord_unitary_color(x, y, &grey, 0, c);
+        }
+    ASSERT_EQ(FileZerp_writePyr_withTags_toPath(&grey, kExportResult, folder / "grey.psd"), 0);
+    DisposePyramidData(&grey);
+    const psdtest::ReadBack r = psdtest::ReadWithPsdTools(folder / "grey.psd", folder / "grey");
+    EXPECT_TRUE(r.warnings.empty()) << r.text;
+    EXPECT_EQ(r.facts.at("size"), "20 10");
+    EXPECT_EQ(r.facts.at("depth"), "8");
+
+    const char* old = std::getenv("TMPDIR");
+    const std::string saved = old ? old : "";
+    setenv("TMPDIR", (folder.path + "/").c_str(), 1);
+    EXPECT_EQ(FileZerp_tempPath(), folder.path);
+    std::string written;
+    ASSERT_EQ(FileZerp_writeImageFileAndSendtoPhotosApp(ExportHooks{}, &written), 0);
+    if (old) setenv("TMPDIR", saved.c_str(), 1);
+    else unsetenv("TMPDIR");
+    EXPECT_EQ(written.rfind(folder.path + "/", 0), 0u) << written;
+    EXPECT_EQ(ReadText(written).substr(0, 4), "8BPS");
+    EXPECT_EQ(rig.params->exportPurpose, kExportResult);
 }
 
 }  // namespace

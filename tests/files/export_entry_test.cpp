@@ -232,7 +232,9 @@ TEST(ExportEntry, ObjExportOfAnUnbuiltSolidIsRefused) {
         rig.params->tabs = 33.0f;
         EXPECT_EQ(FileZerp_WriteOBJFileAndItsHandmaidensAtPath(folder / "Cube.obj", Hooks(nullptr, nullptr)),
                   kExportNoSolid);
-        if (mode == 257) EXPECT_EQ(rig.poly()->outputMode, 4037) << "257 is exported as 4037";
+        if (mode == 257) {
+            EXPECT_EQ(rig.poly()->outputMode, 4037) << "257 is exported as 4037";
+        }
         EXPECT_EQ(rig.params->outputMode, mode);
         EXPECT_EQ(rig.params->tabs, 33.0f);
         EXPECT_TRUE(fs::is_empty(fs::path(folder.path)));

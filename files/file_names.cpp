@@ -70,7 +70,12 @@ std::string FileZerp_makeNameNonWeirdForOBJ(const std::string& s) {
     std::memcpy(buffer, scored.data(), keep);
     buffer[keep] = 0;
     MakeNameNonWeirdForOBJ(buffer);
-    return buffer;
+    // Control bytes come out as spaces, which an OBJ's "mtllib" line would
+    // read as two names: they too become underscores.
+    std::string name = buffer;
+    for (char& c : name)
+        if (c == ' ') c = '_';
+    return name;
 }
 
 std::string FileZerp_makeFilenameNonWeirdForHTMLDisplay(const std::string& s) {

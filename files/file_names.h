@@ -24,8 +24,8 @@ std::string FileZerp_generateRenumberedFilePath(const std::string& path, int64_t
 // The model path with its extension replaced (and its stem cleaned when asked).
 std::string FileZerp_makeClonedPathWithNewExtender(const char* extension, const std::string& model, bool clean);
 std::string FileZerp_spacesToScores(const std::string& s);
-// Spaces to "_", ":", "/" and "\" to "_", control bytes to spaces, at most
-// 259 bytes (whole characters).
+// Spaces and control bytes to "_", ":", "/" and "\" to "_", at most 259
+// bytes (whole characters): a name an OBJ's "mtllib" reads as one.
 std::string FileZerp_makeNameNonWeirdForOBJ(const std::string& s);
 // "\", "/" and ":" each to "_".
 std::string FileZerp_makeFilenameNonWeirdForHTMLDisplay(const std::string& s);

@@ -73,10 +73,11 @@ TEST(FileNames, RenumberedAndClonedPaths) {
 // files agree for any name.
 TEST(FileNames, ObjMaterialAndCompanionsAgree) {
     for (const char* chosen : {"My Globe.obj", "a.b.c.obj", "Ti:me.obj", "Été à Zürich.obj", ".obj", "plain",
-                               "quote\"and$(x).obj"}) {
+                               "quote\"and$(x).obj", "tab\there.obj"}) {
         const std::string path = std::string("/f/") + chosen;
         const std::string stem = ObjMaterialStem(chosen);
         EXPECT_FALSE(stem.empty()) << chosen;
+        EXPECT_EQ(stem.find_first_of(" \t"), std::string::npos) << chosen;
         EXPECT_EQ(FileZerp_makeClonedPathWithNewExtender(".mtl", path, true), "/f/" + stem + ".mtl") << chosen;
         EXPECT_EQ(FileZerp_makeClonedPathWithNewExtender(".jpg", path, true), "/f/" + stem + ".jpg") << chosen;
     }

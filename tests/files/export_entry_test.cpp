@@ -329,7 +329,8 @@ TEST(ExportEntry, EquirectangularMapOfTheSolid) {
 // result handed to the photo editor goes to a dated PSD in the temporary folder.
 TEST(ExportEntry, GreyPyramidAndDatedResult) {
     const TempFolder folder;
-    EarthRig rig;
+    PolyRig rig;
+    rig.SetInput(64, 32);
     PyramidDescriptor grey{};
     InitPyramidProcs(&grey);
     ASSERT_EQ(TryToAllocatePyramid_2006(&grey, 20, 10, kPyrGrey8, 0, 0), 1);

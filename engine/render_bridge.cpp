@@ -4,6 +4,7 @@
 #include "records/data.h"
 #include "host_access/host_rects.h"
 #include "records/parameters.h"
+#include "host_access/host_result.h"
 #include "records/plugin_globals.h"
 #include "engine/task_engine_globals.h"
 #include "records/work_area.h"

@@ -27,6 +27,7 @@
 #include "pyramid/pyramid.h"
 #include "records/data.h"
 #include "records/parameters.h"
+#include "host_access/host_result.h"
 #include "records/plugin_globals.h"
 #include "records/work_area.h"
 #include "render/globes/brick_exports.h"

@@ -8,6 +8,7 @@
 #include "host_access/FilterBigDocument.h"
 #include "records/data.h"
 #include "records/parameters.h"
+#include "host_access/host_result.h"
 #include "records/plugin_globals.h"
 #include "records/work_area.h"
 

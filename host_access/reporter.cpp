@@ -25,3 +25,8 @@ void ReportProgress(double fraction) {
     if (gReporter && gReporter->progress) return gReporter->progress(fraction);
     std::fprintf(stderr, "progress %.0f%%\n", fraction * 100.0);
 }
+
+void ReportCancelling() {
+    if (gReporter && gReporter->cancelling) return gReporter->cancelling();
+    std::fprintf(stderr, "cancelling\n");
+}

@@ -8,6 +8,7 @@ struct Reporter {
     void (*memoryAlert)() = nullptr;
     void (*debugMessage)(const char* text) = nullptr;  // zero-terminated UTF-8
     void (*progress)(double fraction) = nullptr;       // 0 to 1
+    void (*cancelling)() = nullptr;                    // the user asked to stop
 };
 
 // Installs `reporter` (kept by address; null: none). Main thread.
@@ -17,3 +18,4 @@ const Reporter* InstalledReporter();
 void ReportMemoryAlert();
 void ReportDebugMessage(const char* text);
 void ReportProgress(double fraction);
+void ReportCancelling();

@@ -1,6 +1,6 @@
-// The process-wide state of the plug-in shell, set and read only on the
-// host's main thread: what the host passed to PluginMain, and the two records
-// locked for the length of one selector call.
+// The process-wide state of the plug-in, set and read only on the host's
+// main thread: what the host passed to PluginMain, and the two records locked
+// for the length of one selector call. Defined here; the entry assigns them.
 #pragma once
 
 #include <cstdint>
@@ -17,11 +17,6 @@ extern int16_t diagnosticResult;       // the last internal diagnostic number; n
 extern Parameters* gParams;            // the locked parameter handle
 extern Data* gData;                    // the locked data handle
 extern SPBasicSuite* sSPBasic;         // the host's basic suite, taken at every call
-
-// The host result, or noErr when no selector is running.
-inline int16_t HostResult() { return gResult ? *gResult : int16_t(0); }
-// Sets the host result and the diagnostic number together.
-void SetHostResult(int16_t result, int16_t diagnostic);
 
 // Internal diagnostic numbers.
 enum : int16_t {

@@ -23,6 +23,7 @@
 #include "host_access/host_utilities.h"
 #include "pyramid/render_storage.h"
 #include "records/parameters.h"
+#include "host_access/host_result.h"
 #include "records/plugin_globals.h"
 #include "engine/render_bridge.h"
 #include "host_access/reporter.h"

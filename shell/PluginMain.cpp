@@ -8,7 +8,7 @@
 
 #include "platform/host/result_codes.h"
 #include "host_access/FilterBigDocument.h"
-#include "host_access/alerts.h"
+#include "ui/alerts.h"
 #include "host_access/PIUSuites.h"
 #include "records/data.h"
 #include "host_access/host_rects.h"
@@ -19,19 +19,12 @@
 #include "shell/renderable.h"
 #include "records/parameters.h"
 #include "shell/defaults.h"
+#include "host_access/host_result.h"
 #include "records/plugin_globals.h"
 #include "shell/scripting.h"
 #include "shell/settings_persistence.h"
 #include "render/render_drivers.h"
 #include "shell/stand_ins.h"
-
-FilterRecord* gFilterRecord = nullptr;
-intptr_t* gDataHandle = nullptr;
-int16_t* gResult = nullptr;
-int16_t diagnosticResult = 0;
-Parameters* gParams = nullptr;
-Data* gData = nullptr;
-SPBasicSuite* sSPBasic = nullptr;
 
 namespace {
 
@@ -43,6 +36,7 @@ const Reporter kDialogReporter = [] {
     r.memoryAlert = ShowMemoryAlertCocoa;
     r.debugMessage = DoDebugMessages;
     r.progress = MondoProgressUpdate_fractionX;
+    r.cancelling = MondoProgressShowCancelling;
     return r;
 }();
 
@@ -56,19 +50,6 @@ void FinishLock() {
 }
 
 }  // namespace
-
-void SetHostResult(int16_t result, int16_t diagnostic) {
-    if (gResult) *gResult = result;
-    diagnosticResult = diagnostic;
-    if (gData) gData->diagnostic = diagnostic;
-}
-
-void CreateParametersHandle() {
-    HandleProcs* procs = GetHandleProcs();
-    Handle h = procs && procs->newProc ? procs->newProc(int32_t(sizeof(Parameters))) : nullptr;
-    if (gFilterRecord) gFilterRecord->parameters = h;
-    if (!h) SetHostResult(memFullErr, kDiagParametersHandle);
-}
 
 void CreateDataHandle() {
     HandleProcs* procs = GetHandleProcs();

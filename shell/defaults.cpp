@@ -11,7 +11,8 @@
 #include "platform/host/result_codes.h"
 #include "records/data.h"
 #include "shell/invocation.h"
-#include "shell/selectors.h"
+#include "host_access/FilterBigDocument.h"
+#include "host_access/host_result.h"
 #include "records/plugin_globals.h"
 #include "records/work_area.h"
 
@@ -149,6 +150,13 @@ void FillInTheParametersAndDataForQevan(Parameters* p, Data* data) {
     std::memset(p->presetNameSpare, 0, sizeof p->presetNameSpare);
     p->presetNameSpareWord = 0;
     GrabDefaultSettings(p);
+}
+
+void CreateParametersHandle() {
+    HandleProcs* procs = GetHandleProcs();
+    Handle h = procs && procs->newProc ? procs->newProc(int32_t(sizeof(Parameters))) : nullptr;
+    if (gFilterRecord) gFilterRecord->parameters = h;
+    if (!h) SetHostResult(memFullErr, kDiagParametersHandle);
 }
 
 void ValidateParameters(int32_t allocate) {

@@ -12,6 +12,9 @@ struct Parameters;
 // Fills both records with defaults: the Data buffers cleared, the record's
 // pointer to data, version -999, the default preset name and the factory block.
 void FillInTheParametersAndDataForQevan(Parameters* params, Data* data);
+// A new Parameters handle in the filter record; -108 as the result when the
+// host gives none.
+void CreateParametersHandle();
 // The parameter handle when the host has none yet (and allocate is non-zero);
 // a failed allocation gives the host result -108 and diagnostic 220.
 void ValidateParameters(int32_t allocate);

@@ -19,6 +19,7 @@
 #include "pyramid/render_storage.h"
 #include "render/render_drivers.h"
 #include "records/parameters.h"
+#include "host_access/host_result.h"
 #include "records/plugin_globals.h"
 #include "shell/mode_catalogue.h"
 

@@ -18,6 +18,7 @@
 #include "records/data.h"
 #include "host_access/host_rects.h"
 #include "records/parameters.h"
+#include "host_access/host_result.h"
 #include "records/plugin_globals.h"
 #include "shell/scripting.h"
 #include "shell/settings_persistence.h"

@@ -10,6 +10,7 @@
 #include "host_access/host_utilities.h"
 #include "records/parameters.h"
 #include "shell/defaults.h"
+#include "host_access/host_result.h"
 #include "records/plugin_globals.h"
 #include "shell/scripting_codes.h"
 #include "shell/settings_file.h"

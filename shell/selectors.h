@@ -4,7 +4,6 @@
 
 #include "records/plugin_globals.h"
 
-void CreateParametersHandle();
 void CreateDataHandle();
 // Locks both handles (gParams, gData): a missing handle gives -30100, a null
 // address -108.

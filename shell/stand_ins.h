@@ -9,7 +9,6 @@
 #include <string>
 
 #include "files/file_open.h"
-#include "host_access/alerts.h"
 #include "platform/host/host_types.h"
 
 struct Data;

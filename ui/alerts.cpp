@@ -10,7 +10,7 @@
 
 #include "common/strings.h"
 #include "files/iptc.h"
-#include "host_access/alerts.h"
+#include "ui/alerts.h"
 #include "platform/appkit/alerts.h"
 #include "platform/appkit/run_loop.h"
 #include "ui/dialog.h"

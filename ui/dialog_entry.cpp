@@ -3,7 +3,7 @@
 #include <string>
 
 #include "host_access/PIUSuites.h"
-#include "host_access/alerts.h"
+#include "ui/alerts.h"
 #include "platform/appkit/run_loop.h"
 #include "ui/dialog.h"
 

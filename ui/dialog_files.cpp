@@ -21,7 +21,7 @@
 #include "files/export_entry.h"
 #include "files/psd_doc.h"
 #include "files/psd_export.h"
-#include "host_access/alerts.h"
+#include "ui/alerts.h"
 #include "platform/appkit/alerts.h"
 #include "platform/appkit/directories.h"
 #include "platform/appkit/sheets.h"

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "host_access/alerts.h"
+#include "ui/alerts.h"
 #include "platform/appkit/alerts.h"
 #include "platform/appkit/sheets.h"
 #include "records/data.h"

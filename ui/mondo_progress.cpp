@@ -5,7 +5,7 @@
 #include <QGridLayout>
 #include <QProgressBar>
 
-#include "host_access/alerts.h"
+#include "ui/alerts.h"
 #include "records/data.h"
 #include "records/plugin_globals.h"
 #include "ui/dialog.h"

@@ -13,6 +13,7 @@
 #include "platform/host/result_codes.h"
 #include "records/data.h"
 #include "records/parameters.h"
+#include "host_access/host_result.h"
 #include "records/plugin_globals.h"
 #include "render/render_drivers.h"
 #include "ui/dialog.h"

@@ -9,7 +9,7 @@
 
 #include "common/byte_io.h"
 #include "common/filenames.h"
-#include "host_access/alerts.h"
+#include "host_access/reporter.h"
 #include "platform/host/filter_record.h"
 #include "pyramid/pixels.h"
 #include "records/data.h"
@@ -134,12 +134,12 @@ int GenerateOneLayerOfLego(Data* data, PyramidDescriptor* pyr, int64_t layer, bo
     if (pyr && ball->cells)
         for (int64_t y = 0; y < w; ++y)
             for (int64_t x = 0; x < w; ++x) DrawLegoCell(ball, pyr, x, y, layer - 1);
-    MondoProgressUpdate_fraction(ball->size > 0 ? float(layer) / float(ball->size) : 1.0f);
+    ReportProgress(ball->size > 0 ? float(layer) / float(ball->size) : 1.0f);
     bool aborted = false;
     if (HostAborts()) {
         aborted = true;
         if (cancelled) *cancelled = true;
-        MondoProgressShowCancelling();
+        ReportCancelling();
     }
     if (layer >= ball->size) {
         if (data && data->storage)

@@ -10,6 +10,7 @@ namespace {
 
 struct Heard {
     int alerts = 0;
+    int cancels = 0;
     std::string text;
     double fraction = -1;
 };
@@ -32,8 +33,9 @@ TEST_F(ReporterTest, WithoutAReporterEachReportIsALineOnStandardError) {
     ReportDebugMessage(nullptr);
     ReportProgress(0.25);
     ReportMemoryAlert();
+    ReportCancelling();
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "planes 3\n\nprogress 25%\nCan\u2019t get memory to run this plug-in.\n");
+              "planes 3\n\nprogress 25%\nCan\u2019t get memory to run this plug-in.\ncancelling\n");
 }
 
 TEST_F(ReporterTest, AnInstalledReporterHearsEverythingAndStandardErrorNothing) {
@@ -41,13 +43,16 @@ TEST_F(ReporterTest, AnInstalledReporterHearsEverythingAndStandardErrorNothing) 
     r.memoryAlert = [] { ++gHeard.alerts; };
     r.debugMessage = [](const char* text) { gHeard.text = text; };
     r.progress = [](double f) { gHeard.fraction = f; };
+    r.cancelling = [] { ++gHeard.cancels; };
     InstallReporter(&r);
     testing::internal::CaptureStderr();
     ReportDebugMessage("planes 3");
     ReportProgress(0.5);
     ReportMemoryAlert();
+    ReportCancelling();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(gHeard.alerts, 1);
+    EXPECT_EQ(gHeard.cancels, 1);
     EXPECT_EQ(gHeard.text, "planes 3");
     EXPECT_EQ(gHeard.fraction, 0.5);
 

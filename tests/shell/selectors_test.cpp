@@ -14,7 +14,7 @@
 #include "platform/host/handles.h"
 #include "platform/host/host_services.h"
 #include "platform/host/result_codes.h"
-#include "host_access/alerts.h"
+#include "ui/alerts.h"
 #include "host_access/reporter.h"
 #include "records/data.h"
 #include "shell/invocation.h"
@@ -90,6 +90,7 @@ TEST(Selectors, TheEntryInstallsTheDialogsReporter) {
     EXPECT_EQ(r->memoryAlert, &ShowMemoryAlertCocoa);
     EXPECT_EQ(r->debugMessage, &DoDebugMessages);
     EXPECT_EQ(r->progress, &MondoProgressUpdate_fractionX);
+    EXPECT_EQ(r->cancelling, &MondoProgressShowCancelling);
     InstallReporter(saved);
 }
 

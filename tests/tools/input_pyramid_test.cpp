@@ -15,6 +15,7 @@
 #include "host_access/FilterBigDocument.h"
 #include "records/data.h"
 #include "records/parameters.h"
+#include "host_access/host_result.h"
 #include "records/plugin_globals.h"
 #include "tools/vornesk/document.h"
 #include "tools/vornesk/host_session.h"

@@ -19,7 +19,7 @@
 #include "files/iptc.h"
 #include "files/psd_export.h"
 #include "host_access/host_rects.h"
-#include "host_access/alerts.h"
+#include "ui/alerts.h"
 #include "platform/appkit/alerts.h"
 #include "platform/appkit/run_loop.h"
 #include "platform/appkit/sheets.h"

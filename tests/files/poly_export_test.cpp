@@ -12,6 +12,7 @@
 #include "files/file_names.h"
 #include "files/poly_export.h"
 #include "host_access/FilterBigDocument.h"
+#include "polyhedra/polyhedron_params.h"
 #include "platform/host/result_codes.h"
 #include "solids/poly_setup.h"
 #include "tests/files/poly_export_support.h"
@@ -360,6 +361,77 @@ TEST(PolyhedronExport, VerticesNoFaceUsesAndFacesOfNoSolidFaceMoveNothing) {
         ASSERT_TRUE(o.wellFormed) << o.problem;
         EXPECT_EQ(o.f.size(), 10u) << none;
     }
+}
+
+// Every solid this build makes for an exportable mode: the face lines name
+// written lines only, the texture coordinates lie in the picture, the face
+// lines cover the solid's faces exactly (by area), each net triangle of a
+// flat face is similar to its face triangle within 1%, and convex solids
+// face outwards.
+TEST(PolyhedronExport, EverySolidThisBuildMakesExportsWhole) {
+    const TempFolder folder;
+    PolyRig rig;
+    int built = 0;
+    for (int32_t mode = 1; mode <= 1050; ++mode) {
+        if (!IsExportablePolyhedron(mode)) continue;
+        rig.params->outputMode = mode;
+        if (!BuildSolidForExport()) continue;
+        ++built;
+        SCOPED_TRACE(::testing::Message() << "mode " << mode);
+        const polyhedron* p = rig.poly();
+        ASSERT_EQ(FileZerp_writeOBJFile_polyhedronAtPath(folder / "s.obj"), 0);
+        const ObjFile o = ParseObj(folder / "s.obj");
+        ASSERT_TRUE(o.wellFormed) << o.problem;
+        double covered = 0, worstSpread = 1;
+        int inward = 0;
+        for (const auto& f : o.f) {
+            for (const ObjCorner& c : f) {
+                ASSERT_TRUE(c.v >= 1 && c.v <= long(o.v.size()) && c.vt >= 1 && c.vt <= long(o.vt.size()) &&
+                            c.vn >= 1 && c.vn <= long(o.vn.size()));
+                for (double u : o.vt[c.vt - 1]) ASSERT_TRUE(u >= 0.0 && u <= 1.0) << u;
+            }
+            const Vec a = o.v[f[0].v - 1], b = o.v[f[1].v - 1], c = o.v[f[2].v - 1];
+            covered += TriangleArea(a, b, c);
+            const Vec centre{(a[0] + b[0] + c[0]) / 3, (a[1] + b[1] + c[1]) / 3, (a[2] + b[2] + c[2]) / 3};
+            inward += Dot(o.vn[f[0].vn - 1], centre) < 0.0;
+            double lo = 1e300, hi = 0;
+            for (int k = 0; k < 3; ++k) {
+                const Vec& p3 = o.v[f[k].v - 1];
+                const Vec& q3 = o.v[f[(k + 1) % 3].v - 1];
+                const auto& p2 = o.vt[f[k].vt - 1];
+                const auto& q2 = o.vt[f[(k + 1) % 3].vt - 1];
+                const double edge = Length(Minus(q3, p3));
+                if (edge < 1e-6) continue;
+                const double ratio = std::hypot(q2[0] - p2[0], q2[1] - p2[1]) / edge;
+                lo = std::min(lo, ratio);
+                hi = std::max(hi, ratio);
+            }
+            if (hi > 0) worstSpread = std::max(worstSpread, hi / lo);
+        }
+        // Each face's area from its own corners (Newell's normal of the
+        // polygon), and how far its corners leave its plane.
+        double faces = 0, offPlane = 0;
+        for (int64_t f = 0; f < p->faceCount3D; ++f) {
+            const PolyFace3D& F = p->face3D[f];
+            Vec n{0, 0, 0};
+            for (int64_t k = 0; k < F.count; ++k) {
+                const Vec& a = o.v[F.vertex[k]];
+                const Vec& b = o.v[F.vertex[(k + 1) % F.count]];
+                n = {n[0] + (a[1] - b[1]) * (a[2] + b[2]), n[1] + (a[2] - b[2]) * (a[0] + b[0]),
+                     n[2] + (a[0] - b[0]) * (a[1] + b[1])};
+            }
+            faces += 0.5 * Length(n);
+            const double len = Length(n);
+            for (int64_t k = 0; len > 0 && k < F.count; ++k)
+                offPlane = std::max(offPlane, std::fabs(Dot(Minus(o.v[F.vertex[k]], o.v[F.vertex[0]]), n)) / len);
+        }
+        EXPECT_NEAR(covered, faces, 1e-3 * std::max(1.0, faces));
+        // Each net triangle is its face's triangle to some scale (a face that
+        // is not flat cannot lie in the net unbent).
+        if (offPlane < 1e-4) EXPECT_LT(worstSpread, 1.01);
+        if (p->allConvex && !p->hasConcaveEdge) EXPECT_EQ(inward, 0);
+    }
+    EXPECT_GE(built, 100) << "solids built";
 }
 
 TEST(PolyhedronExport, EmptySolidWritesOnlyTheFrames) {

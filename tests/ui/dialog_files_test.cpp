@@ -25,6 +25,7 @@
 #include "platform/appkit/sheets.h"
 #include "shell/settings_file.h"
 #include "shell/settings_persistence.h"
+#include "tests/files/psd_test_support.h"
 #include "tests/platform/appkit/offscreen_app.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/dialog.h"
@@ -502,10 +503,11 @@ TEST_F(FilesTest, ExportsReplaceTheChosenFileOnlyWhenWritten) {
     EXPECT_TRUE(c->mondoBar->isHidden());
 }
 
-// "export faces…" with 3D geometry chosen: the save panel's OBJ gets its
-// five companions beside it, the output mode and tab size stay; a mode
-// without a solid says why in an alert and writes nothing.
-TEST_F(FilesTest, GeometryExportWritesTheObjAndItsCompanions) {
+// "export faces…": with 3D geometry chosen the save panel's OBJ gets its
+// five companions beside it, the output mode and tab size stay; with faces
+// chosen the PSD holds one page per face; a mode without a solid says why in
+// an alert and writes nothing.
+TEST_F(FilesTest, ExportFacesWritesTheObjWithItsCompanionsAndThePages) {
     Parameters* p = records->params.get();
     p->outputMode = 10;
     p->export_pixels = 32;
@@ -526,6 +528,19 @@ TEST_F(FilesTest, GeometryExportWritesTheObjAndItsCompanions) {
     EXPECT_EQ(p->outputMode, 10);
     EXPECT_EQ(p->tabs, 20.0f);
     EXPECT_TRUE(c->mondoBar->isHidden());
+
+    // "faces": one page per face of the cube in one PSD.
+    p->outputMode = 7;
+    const fs::path pages = dir / "Polyhedron faces.psd";
+    answers.push_back({NSModalResponseOK, QString::fromStdString(pages.string())});
+    c->showExportFacesSheet();
+    c->export_faces_radio->click();
+    c->export_faces_OK_pressed();
+    Pass();
+    EXPECT_TRUE(c->gSaveSucceeded);
+    EXPECT_TRUE(alerts.empty());
+    const psdtest::ReadBack r = psdtest::ReadWithPsdTools(pages.string(), (dir / "pages").string());
+    EXPECT_EQ(r.facts.count("layers") ? r.facts.at("layers") : r.text, "6");
 
     p->outputMode = 1;
     answers.push_back({NSModalResponseOK, QString::fromStdString((dir / "flat.obj").string())});

@@ -290,7 +290,7 @@ int64_t HighestNamedNetVertex(const polyhedron* p) {
 
 NetTextureFrame TextureFrameOfNet(const polyhedron* p) {
     FramingBox box{};
-    FrameNetOfMode(p, long(p->outputMode), 1.0, &box);
+    FrameNetOfMode(p, 1.0, &box);
     NetTextureFrame f;
     f.xCentre = box.xCentre;
     f.yCentre = box.yCentre;

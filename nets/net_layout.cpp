@@ -91,6 +91,10 @@ int64_t BuildConvexHullOfFragment(const polyhedron* poly, int64_t fragment, doub
     std::vector<std::array<double, 2>> p;
     for (int64_t v = 0; v < kMax2DVertices; ++v)
         if (InFragment(poly, v, fragment)) p.push_back({poly->coords2D[v][0], poly->coords2D[v][1]});
+    return ConvexHullOfPoints(std::move(p), hull, capacity);
+}
+
+int64_t ConvexHullOfPoints(std::vector<std::array<double, 2>> p, double (*hull)[2], int64_t capacity) {
     std::sort(p.begin(), p.end());
     p.erase(std::unique(p.begin(), p.end()), p.end());
     if (p.size() < 3) {
@@ -413,4 +417,61 @@ void LayOutFragments(polyhedron* poly) {
     }
     AlignWedges(poly);
     for (int64_t f = 0; f < poly->netFaceCount; ++f) FindBoundingBoxOfFace2D(poly, f);
+}
+
+void NetTargetBox(const polyhedron* poly, double box[4]) {
+    const double height = poly->net.firstArgument > 0.0f ? double(poly->net.firstArgument) : 1.0;
+    box[0] = poly->net.box[0];
+    box[1] = poly->net.box[1];
+    box[2] = poly->net.box[2] * height;
+    box[3] = poly->net.box[3] * height;
+}
+
+bool FitNetPoints(const polyhedron* poly, const double (*points)[2], int64_t count, float angle, NetFit* fit) {
+    // Turned as the set-up turns a net: cosine and sine of the float angle.
+    const double c = std::cos(angle), s = std::sin(angle);
+    double minX = INFINITY, maxX = -INFINITY, minY = INFINITY, maxY = -INFINITY;
+    for (int64_t i = 0; i < count; ++i) {
+        const double x = angle != 0.0f ? c * points[i][0] - s * points[i][1] : points[i][0];
+        const double y = angle != 0.0f ? s * points[i][0] + c * points[i][1] : points[i][1];
+        minX = std::min(minX, x);
+        maxX = std::max(maxX, x);
+        minY = std::min(minY, y);
+        maxY = std::max(maxY, y);
+    }
+    double box[4];
+    NetTargetBox(poly, box);
+    const double w = maxX - minX, h = maxY - minY;
+    // A net that is a point (or has none) cannot be fitted.
+    if (!(w > 0.0) && !(h > 0.0)) return false;
+    const bool cubeCross = poly->outputMode == 172 || poly->outputMode == 173;
+    const double border = cubeCross ? 0.0 : NetFrameBorder(w, h);
+    fit->scale = std::min((box[1] - box[0]) / (w + 2.0 * border), (box[3] - box[2]) / (h + 2.0 * border));
+    fit->fromX = 0.5 * (minX + maxX);
+    fit->fromY = 0.5 * (minY + maxY);
+    fit->toX = 0.5 * (box[0] + box[1]);
+    fit->toY = 0.5 * (box[2] + box[3]);
+    return std::isfinite(fit->scale) && fit->scale > 0.0;
+}
+
+void CramPoints(polyhedron* poly) {
+    if (!poly || !poly->coords2D) return;
+    poly->net.scale = 1.0f;
+    std::vector<int64_t> used;
+    for (int64_t v = 0; v < kMax2DVertices; ++v)
+        if (poly->netVertexUsed[v]) used.push_back(v);
+    std::vector<double> buf(2 * used.size());
+    auto* points = reinterpret_cast<double(*)[2]>(buf.data());
+    for (size_t i = 0; i < used.size(); ++i) points[i][0] = poly->coords2D[used[i]][0], points[i][1] = poly->coords2D[used[i]][1];
+    NetFit fit;
+    if (!FitNetPoints(poly, points, int64_t(used.size()), 0.0f, &fit)) return;
+    for (int64_t v : used) {
+        poly->coords2D[v][0] = fit.toX + (poly->coords2D[v][0] - fit.fromX) * fit.scale;
+        poly->coords2D[v][1] = fit.toY + (poly->coords2D[v][1] - fit.fromY) * fit.scale;
+        poly->netVertex[v].x = float(poly->coords2D[v][0]);
+        poly->netVertex[v].y = float(poly->coords2D[v][1]);
+    }
+    poly->net.scale = float(fit.scale);
+    for (int64_t f = 0; f < poly->netFaceCount && f < kMaxNetFaces; ++f) FindBoundingBoxOfFace2D(poly, f);
+    Rebuild2DVertexIndex(poly);
 }

@@ -3,7 +3,10 @@
 // of the wider neighbour apart, and for some shapes stacked in rows.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <vector>
 
 #include "polyhedra/polyhedron.h"
 
@@ -19,8 +22,35 @@ struct CaliperResult {
 // Hull of the fragment's used net vertices, counter-clockwise, no collinear
 // points; returns the number of hull points written to hull (x, y pairs).
 int64_t BuildConvexHullOfFragment(const polyhedron* poly, int64_t fragment, double (*hull)[2], int64_t capacity);
+// The same over any points (repeats allowed).
+int64_t ConvexHullOfPoints(std::vector<std::array<double, 2>> points, double (*hull)[2], int64_t capacity);
 int BuildConvexHullOfFragmentAndMeasureIt(const polyhedron* poly, int64_t fragment, CaliperResult* result);
 double AngleForExtremumSpin(const polyhedron* poly, int64_t fragment);
+
+// The margin a framed net keeps so that its outline stays off the frame: 2% of
+// the larger side of its box. The output nets and the input nets that read
+// their pictures back share it.
+inline double NetFrameBorder(double width, double height) { return 0.02 * std::max(width, height) + 1e-9; }
+// The box a finished net is fitted into (left, right, top, bottom): the
+// settings block's box, its height times the first net setting (the frame's
+// height over its width; taken as 1 when not positive).
+void NetTargetBox(const polyhedron* poly, double box[4]);
+// Fits the used net vertices, with their border, into the target box,
+// keeping their proportions, centred, and records the scale that took them
+// there in net.scale; the net faces' boxes and the net-vertex index follow.
+// The cube-map crosses (output modes 172 and 173) take no border: they are
+// picture formats whose faces must fill their cells. A net without extent
+// (or without vertices) is left where it is, with scale 1.
+void CramPoints(polyhedron* poly);
+// How CramPoints moves a net: a point p (turned by the set-up's angle) goes
+// to to + (p - from) * scale.
+struct NetFit {
+    double scale, fromX, fromY, toX, toY;
+};
+// The fit CramPoints gives a net whose used vertices are `points` turned by
+// `angle` about the origin as the set-up turns a net (the points' convex hull
+// gives the same fit); false when the points have no extent.
+bool FitNetPoints(const polyhedron* poly, const double (*points)[2], int64_t count, float angle, NetFit* fit);
 
 void LayOutFragments(polyhedron* poly);
 void SpinFragmentsFelicitously(polyhedron* poly, int64_t first, int64_t last);

@@ -123,6 +123,14 @@ void Rebuild3DVertexIndex(polyhedron* poly) {
         if (insert_skiplist(poly->vertexIndex3D, poly->coords3D[v].x, int32_t(v)) < 0) poly->legacyPointCollider = 1;
 }
 
+void Rebuild2DVertexIndex(polyhedron* poly) {
+    if (!HasStorage(poly) || !poly->vertexIndex2D || !poly->coords2D) return;
+    initialize_skiplist(poly->vertexIndex2D);
+    for (int64_t v = 0; v < kMax2DVertices; ++v)
+        if (poly->netVertexUsed[v] && insert_skiplist(poly->vertexIndex2D, poly->coords2D[v][0], int32_t(v)) < 0)
+            poly->legacyNetCollider = 1;
+}
+
 void Set3DVert_T(polyhedron* poly, int64_t index, double x, double y, double z) {
     if (!HasStorage(poly) || index < 0 || index >= poly->vertexCount3D) return;
     poly->coords3D[index] = triplex{x, y, z};

@@ -61,6 +61,8 @@ void Set3DVert_T(polyhedron* poly, int64_t index, double x, double y, double z);
 void OffsetAll3DPoints(polyhedron* poly, double dx, double dy, double dz);
 void ScaleAll3DPoints(polyhedron* poly, double factor);
 void Rebuild3DVertexIndex(polyhedron* poly);
+// The net-vertex index again from the used net vertices, after they moved.
+void Rebuild2DVertexIndex(polyhedron* poly);
 triplex ApplySpintypeToPoint(const spintype* spin, double x, double y, double z);
 
 // 3D faces. The adder refuses a count below 3 or above 10 with status 14.

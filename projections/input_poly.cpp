@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "nets/net_layout.h"
 #include "polyhedra/barycentrics.h"
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/polyhedron_params.h"

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/memory.h"
+#include "nets/net_layout.h"
 #include "solids/cramming.h"
 #include "platform/foundation_threads.h"
 #include "platform/host/filter_record.h"
@@ -319,7 +320,7 @@ bool SetUpOutputPolyhedron(Data* data, const Parameters* p, vort* c, int16_t* di
 }
 
 void FrameTheNet(vort* c) {
-    FrameNetOfMode(c->outputPolyhedron, c->outputMode, c->outputAspect, &c->framing);
+    FrameNetOfMode(c->outputPolyhedron, c->outputAspect, &c->framing);
     const TStorage1* s = gData ? gData->storage : nullptr;
     if (c->exportedPage < 0 || c->exportedPage >= kCrammingPieces || !s || !(s->crammingScale > 0.0f)) return;
     // One piece centred on its page; every page spans the widest piece.
@@ -329,18 +330,16 @@ void FrameTheNet(vort* c) {
     SetFramingBox(&c->framing, x - 0.5 * w - border, x + 0.5 * w + border, y - 0.5 * h - border, y + 0.5 * h + border);
 }
 
-void FrameNetOfMode(const polyhedron* poly, long mode, double aspect, FramingBox* box) {
+void FrameNetOfMode(const polyhedron* poly, double aspect, FramingBox* box) {
     *box = FramingBox{};
     box->unitMax = 1.0;
     box->aspect = aspect;
     box->last = 1.0;
-    const double left = poly->net.boundsBox[0], right = poly->net.boundsBox[1];
-    const double top = poly->net.boundsBox[2], bottom = poly->net.boundsBox[3];
-    // The cube-map crosses take no border: they are picture formats whose
-    // faces must fill their cells for a cube-map input to read them back.
-    const bool cubeCross = mode == 172 || mode == 173;
-    const double border = cubeCross ? 0.0 : NetFrameBorder(right - left, bottom - top);
-    SetFramingBox(box, left - border, right + border, top - border, bottom + border);
+    // The set-up fitted the net with its border into its target box
+    // (CramPoints): the box is what is framed.
+    double b[4];
+    NetTargetBox(poly, b);
+    SetFramingBox(box, b[0], b[1], b[2], b[3]);
 }
 
 void FillInTwirlyMinusOne(Data* data, const Parameters* p, vort* c) {

@@ -26,12 +26,12 @@ void init_hyperbolic_modes(vort* context);
 // False, with *diagnostic kDiagPolyhedron, when the record cannot be had or
 // the build stopped at a limit (a partial net is never drawn).
 bool SetUpOutputPolyhedron(Data* data, const Parameters* params, vort* context, int16_t* diagnostic);
-// The framing of a polyhedral output: the net's bounding box, with a small
-// border, fitted into the output frame.
+// The framing of a polyhedral output: the box the set-up fitted the net into,
+// with a small border, fitted into the output frame.
 void FrameTheNet(vort* context);
-// The same framing for a net drawn by output mode `mode` into a frame of
-// height over width `aspect` (the texture of a polyhedron export).
-void FrameNetOfMode(const polyhedron* poly, long mode, double aspect, FramingBox* box);
+// The same framing for a net drawn into a frame of height over width
+// `aspect` (the texture of a polyhedron export).
+void FrameNetOfMode(const polyhedron* poly, double aspect, FramingBox* box);
 // The whole filling from Parameters and Data; the worker count of Data too.
 void FillInTwirlyZero(Data* data, const Parameters* params, vort* context);
 // The fixed filling of a render whose orientation the program chooses: the

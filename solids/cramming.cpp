@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "common/halfspace.h"
+#include "nets/net_layout.h"
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/polyhedron_params.h"
 #include "records/work_area.h"
@@ -135,6 +137,15 @@ float PlanCrammingForExportation_core_faces(TStorage1* area, int64_t mode, int64
     HooBoyPolySetup(mode, poly, b.setupParameter, kExportPageFaceBuild, 0, b.hostValue, b.flag, b.netSettingA, b.netSettingB,
                     0.0f);
     if (!poly->coords2D) return Finish(area, 0, 0);
+    // A piece is drawn from the net rebuilt turned by its angle, which the
+    // set-up fits into the box anew: the plan measures the piece where that
+    // fit puts it. The net's hull fits as the net does.
+    std::vector<std::array<double, 2>> used;
+    for (int64_t v = 0; v < kMax2DVertices; ++v)
+        if (poly->netVertexUsed[v]) used.push_back({poly->coords2D[v][0], poly->coords2D[v][1]});
+    std::vector<double> buf(2 * std::max<size_t>(used.size(), 1));
+    auto* hull = reinterpret_cast<double(*)[2]>(buf.data());
+    const int64_t hullCount = ConvexHullOfPoints(std::move(used), hull, kMax2DVertices);
     for (int64_t i = 0; i < n; ++i) {
         poly->exportPiece = i;
         if (i >= poly->netFaceCount) continue;
@@ -147,6 +158,12 @@ float PlanCrammingForExportation_core_faces(TStorage1* area, int64_t mode, int64
                 const float t = float(sign * face.heading[k]);
                 double box[4];
                 TurnedBox(poly, i, kExportSingleFaces, t, box);
+                NetFit fit;
+                if (FitNetPoints(poly, hull, hullCount, t, &fit))
+                    for (int e = 0; e < 4; ++e) {
+                        const bool x = e < 2;
+                        box[e] = (x ? fit.toX : fit.toY) + (box[e] - (x ? fit.fromX : fit.fromY)) * fit.scale;
+                    }
                 const double w = std::fabs(box[1] - box[0]), h = std::fabs(box[3] - box[2]);
                 if (haveBest && !(w < bestW)) continue;
                 haveBest = true;

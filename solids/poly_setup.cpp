@@ -7,6 +7,7 @@
 #include "common/skiplist.h"
 #include "nets/correspondence.h"
 #include "nets/crevices.h"
+#include "nets/net_layout.h"
 #include "nets/net_links.h"
 #include "nets/net_tabs.h"
 #include "nets/net_triangles.h"
@@ -15,6 +16,7 @@
 #include "polyhedra/face_geometry.h"
 #include "polyhedra/face_links.h"
 #include "polyhedra/poly_storage.h"
+#include "polyhedra/poly_store.h"
 #include "polyhedra/polyhedron_params.h"
 #include "solids/shape_dispatch.h"
 
@@ -55,56 +57,11 @@ void RelinkNetFaces(polyhedron* poly) {
     RobustDisposePtr(&edges);
 }
 
-}  // namespace
-
-polyhedron* HooBoyPolySetup(int64_t mode, polyhedron* poly, int64_t second, int64_t first, uint8_t optionByte,
-                            void* hostValue, uint8_t flag, float A, float B, float angle) {
-    if (!poly) return poly;
-    std::memset(poly->setupScratch, 0, sizeof poly->setupScratch);
-    if (poly->lastOutputMode == mode && poly->net.lastSettingA == A && poly->net.lastSettingB == B &&
-        poly->cachedBuildKey[kKeySecond] == second && poly->cachedBuildKey[kKeyAngle] == FloatKey(angle) &&
-        poly->cachedBuildKey[kKeyFirst] == first && poly->cachedBuildKey[kKeyOption] == optionByte &&
-        poly->selectedFace == poly->lastSelectedFace && poly->buildKeyFlag == flag)
-        return poly;
-
-    polyhedron_params params;
-    get_polyhedron_params_from_output_mode(mode, &params);
-    int64_t setupMode = params.setupMode, secondParameter = params.secondParameter;
-    float floatParameter = params.floatParameter;
-    if (params.kind == 2) {
-        setupMode = first;
-        secondParameter = second;
-    } else if (params.kind == 0) {
-        setupMode = first;
-        secondParameter = second;
-        floatParameter = angle;
-    }
-    if (poly->selectedFace >= 0) {
-        if (setupMode == 1) setupMode = first;
-        secondParameter = second;
-        floatParameter = angle;
-    }
-    (void)floatParameter;  // the family builders read it with their own Parts
-    InitPoly(poly, A, B);
-    poly->buildWords[0] = poly->buildWords[1] = poly->buildWords[2] = 0;
-    poly->outputMode = mode;
-    SetUpReallyGeneralPolyhedron(poly, params.shapeCode, int16_t(setupMode), secondParameter, optionByte, hostValue,
-                                 flag, angle);
-    poly->lastOutputMode = mode;
-    poly->net.lastSettingA = A;
-    poly->net.lastSettingB = B;
-    poly->cachedBuildKey[kKeySecond] = second;
-    poly->cachedBuildKey[kKeyAngle] = FloatKey(angle);
-    poly->cachedBuildKey[kKeyFirst] = first;
-    poly->cachedBuildKey[kKeyOption] = optionByte;
-    poly->lastSelectedFace = poly->selectedFace;
-    poly->buildKeyExtra = optionByte;
-    poly->buildKeyFlag = flag;
-    return poly;
-}
-
-void SetUpReallyGeneralPolyhedron(polyhedron* poly, int64_t code, int64_t m, int64_t second, uint8_t optionByte,
-                                  void* hostValue, uint8_t flag, float angle) {
+// The set-up; `fit` false leaves the net unfitted (CramPoints), as the
+// whole net whose tabs a selected face copies must be: they are copied into
+// a net not fitted yet.
+void SetUpSolidAndNet(polyhedron* poly, int64_t code, int64_t m, int64_t second, uint8_t optionByte, void* hostValue,
+                      uint8_t flag, float angle, bool fit) {
     if (!poly || code == -1) return;
     if (m == 7) {
         poly->fragmentCount = 0;
@@ -159,6 +116,8 @@ void SetUpReallyGeneralPolyhedron(polyhedron* poly, int64_t code, int64_t m, int
             poly->netVertex[i].x = float(poly->coords2D[i][0]);
             poly->netVertex[i].y = float(poly->coords2D[i][1]);
         }
+        for (int64_t f = 0; f < poly->netFaceCount && f < kMaxNetFaces; ++f) FindBoundingBoxOfFace2D(poly, f);
+        Rebuild2DVertexIndex(poly);
     }
     if (m != 4 && m != 7) {
         poly->netTriangleCount = 0;
@@ -170,7 +129,7 @@ void SetUpReallyGeneralPolyhedron(polyhedron* poly, int64_t code, int64_t m, int
         // A selected face takes its tabs from the whole net's build.
         polyhedron* whole = NewPolyhedron(poly->net.firstArgument, poly->net.secondArgument);
         if (whole) {
-            SetUpReallyGeneralPolyhedron(whole, code, m, second, optionByte, hostValue, flag, angle);
+            SetUpSolidAndNet(whole, code, m, second, optionByte, hostValue, flag, angle, false);
             CopyTabsFromAtoB(whole, poly);
             FreePolyhedron(&whole);
         } else {
@@ -179,10 +138,65 @@ void SetUpReallyGeneralPolyhedron(polyhedron* poly, int64_t code, int64_t m, int
     } else if (m == 0) {
         AddOrigamiTabs(poly);
     }
+    if (fit) CramPoints(poly);
     for (int64_t t = 0; t < poly->netTriangleCount; ++t) barycentrics_precalc(t, poly);
     FillNetTriangleCorners(poly);
     Fill_in_rind_precalculables(poly);
     if (m == 1 || m == 3) ReconcileTabs(poly, m == 3 ? 0 : 1);
+}
+
+}  // namespace
+
+void SetUpReallyGeneralPolyhedron(polyhedron* poly, int64_t code, int64_t m, int64_t second, uint8_t optionByte,
+                                  void* hostValue, uint8_t flag, float angle) {
+    SetUpSolidAndNet(poly, code, m, second, optionByte, hostValue, flag, angle, true);
+}
+
+polyhedron* HooBoyPolySetup(int64_t mode, polyhedron* poly, int64_t second, int64_t first, uint8_t optionByte,
+                            void* hostValue, uint8_t flag, float A, float B, float angle) {
+    if (!poly) return poly;
+    std::memset(poly->setupScratch, 0, sizeof poly->setupScratch);
+    if (poly->lastOutputMode == mode && poly->net.lastSettingA == A && poly->net.lastSettingB == B &&
+        poly->cachedBuildKey[kKeySecond] == second && poly->cachedBuildKey[kKeyAngle] == FloatKey(angle) &&
+        poly->cachedBuildKey[kKeyFirst] == first && poly->cachedBuildKey[kKeyOption] == optionByte &&
+        poly->selectedFace == poly->lastSelectedFace && poly->buildKeyFlag == flag)
+        return poly;
+
+    polyhedron_params params;
+    get_polyhedron_params_from_output_mode(mode, &params);
+    int64_t setupMode = params.setupMode, secondParameter = params.secondParameter;
+    float floatParameter = params.floatParameter;
+    if (params.kind == 2) {
+        setupMode = first;
+        secondParameter = second;
+    } else if (params.kind == 0) {
+        setupMode = first;
+        secondParameter = second;
+        floatParameter = angle;
+    }
+    if (poly->selectedFace >= 0) {
+        if (setupMode == 1) setupMode = first;
+        secondParameter = second;
+        floatParameter = angle;
+    }
+    InitPoly(poly, A, B);
+    poly->buildWords[0] = poly->buildWords[1] = poly->buildWords[2] = 0;
+    poly->outputMode = mode;
+    // The net is turned by the row's turn, or by the caller's where the row
+    // or a selected face gives it the say.
+    SetUpReallyGeneralPolyhedron(poly, params.shapeCode, int16_t(setupMode), secondParameter, optionByte, hostValue,
+                                 flag, floatParameter);
+    poly->lastOutputMode = mode;
+    poly->net.lastSettingA = A;
+    poly->net.lastSettingB = B;
+    poly->cachedBuildKey[kKeySecond] = second;
+    poly->cachedBuildKey[kKeyAngle] = FloatKey(angle);
+    poly->cachedBuildKey[kKeyFirst] = first;
+    poly->cachedBuildKey[kKeyOption] = optionByte;
+    poly->lastSelectedFace = poly->selectedFace;
+    poly->buildKeyExtra = optionByte;
+    poly->buildKeyFlag = flag;
+    return poly;
 }
 
 float GetScaleFromSpin(int64_t mode, float spin, void* hostValue, uint8_t flag) {

@@ -6,15 +6,9 @@
 //   crevices; 7 the solid alone, no net.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 
 #include "polyhedra/polyhedron.h"
-
-// The margin a framed net keeps so that its outline stays off the frame: 2% of
-// the larger side of its box. The output nets and the input nets that read
-// their pictures back share it.
-inline double NetFrameBorder(double width, double height) { return 0.02 * std::max(width, height) + 1e-9; }
 
 polyhedron* HooBoyPolySetup(int64_t mode, polyhedron* poly, int64_t secondParameter, int64_t setupMode,
                             uint8_t optionByte, void* hostValue, uint8_t flag, float netSettingA, float netSettingB,

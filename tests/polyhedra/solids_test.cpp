@@ -360,11 +360,15 @@ TEST(Solids, MirrorsFromTheFirstFaceMapRegularSolidsToThemselves) {
 }
 
 TEST(Solids, CubeNetIsWhereCubeMapInputSamples) {
-    PolyPtr p = MakePoly();
+    // Built as the cube-map cross (output mode 172) fits its net: into a box
+    // of the cross's proportions, without border.
+    PolyPtr p(NewPolyhedron(0.75f, 0.0f));
     ASSERT_TRUE(p);
+    p->outputMode = 172;
     SetUpReallyGeneralPolyhedron(p.get(), 18, 0, 0, 0, nullptr, 1, 0.0f);
     ASSERT_EQ(p->status, kPolyStatusGood);
     ASSERT_EQ(p->netFaceCount, 6);
+    EXPECT_NEAR(p->net.scale, 1.0, 1e-6);
     static const int kCell[6][2] = {{3, 1}, {2, 1}, {1, 2}, {1, 1}, {0, 1}, {1, 0}};
     std::mt19937 rng(3);
     std::uniform_real_distribution<double> u(0, 1);

@@ -3,6 +3,8 @@
 // with its own diagnostic instead of a partial net.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include "common/memory.h"
@@ -31,17 +33,22 @@ TEST(NetRenders, TheNetIsBuiltOnceAndFramedWhole) {
     const polyhedron* poly = c->outputPolyhedron;
     ASSERT_TRUE(poly);
     EXPECT_EQ(poly->status, kPolyStatusGood);
-    // The frame holds the net's box: its corners lie inside the unit frame.
+    // The frame holds the net's box: its corners lie inside the unit frame,
+    // centred, with a border of 2% of the net's larger side on the side that
+    // binds (in units of the picture's width).
     const float* b = poly->net.boundsBox;
-    for (float x : {b[0], b[1]})
-        for (float y : {b[2], b[3]}) {
-            const double u = (x - c->planeCentreX) / c->inverseScale + 0.5;
-            const double v = (y - c->planeCentreY) / (c->inverseScale * c->boxHeight) + 0.5;
-            EXPECT_GT(u, 0.0);
-            EXPECT_LT(u, 1.0);
-            EXPECT_GT(v, 0.0);
-            EXPECT_LT(v, 1.0);
-        }
+    const auto u = [c](double x) { return (x - c->planeCentreX) / c->inverseScale + 0.5; };
+    const auto v = [c](double y) { return (y - c->planeCentreY) / (c->inverseScale * c->boxHeight) + 0.5; };
+    EXPECT_GT(u(b[0]), 0.0);
+    EXPECT_LT(u(b[1]), 1.0);
+    EXPECT_GT(v(b[2]), 0.0);
+    EXPECT_LT(v(b[3]), 1.0);
+    EXPECT_NEAR(u(b[0]) + u(b[1]), 1.0, 1e-6);
+    EXPECT_NEAR(v(b[2]) + v(b[3]), 1.0, 1e-6);
+    const double aspect = c->boxHeight, w = u(b[1]) - u(b[0]), h = (v(b[3]) - v(b[2])) * aspect;
+    const double border = 0.02 * std::max(w, h);
+    EXPECT_TRUE(std::fabs(u(b[0]) - border) < 1e-6 || std::fabs(v(b[2]) * aspect - border) < 1e-6)
+        << u(b[0]) << " " << v(b[2]) * aspect << " " << border;
     FinishRenderContext();
     // A second render of the same mode keeps the net it built.
     const int64_t triangles = poly->netTriangleCount;

@@ -121,8 +121,9 @@ TEST(PolyhedralInput, NetPicturesReadBackAsTheSphere) {
         EXPECT_GE(counts.hits, kOutW * kOutH);
         EXPECT_EQ(counts.misses, 0);
         const std::vector<float> got = rig.OutputColours();
-        // One pixel of the net picture, in net units.
-        const double pixel = 1.0 / (kNetW * net->netScale[0]);
+        // One pixel of the net picture, in net units and in the solid's (the
+        // set-up fitted the unfolded net into its box by the net scale).
+        const double pixel = 1.0 / (kNetW * net->netScale[0]), solidPixel = pixel / net->net.scale;
         double worst = 0, sum = 0;
         int64_t checked = 0, transparent = 0;
         for (size_t i = 0; i + 3 < got.size(); i += 4) {
@@ -140,7 +141,7 @@ TEST(PolyhedralInput, NetPicturesReadBackAsTheSphere) {
                                        std::pow(w[0] * k[0].y + w[1] * k[1].y + w[2] * k[2].y, 2) +
                                        std::pow(w[0] * k[0].z + w[1] * k[1].z + w[2] * k[2].z, 2));
             const double dot = std::fmin(1.0, g[0] * want[0] + g[1] * want[1] + g[2] * want[2]);
-            const double err = std::acos(dot) * r / pixel;  // in net picture pixels
+            const double err = std::acos(dot) * r / solidPixel;  // in net picture pixels
             worst = std::fmax(worst, err);
             sum += err;
             ++checked;
@@ -235,12 +236,14 @@ RoundTripErrors ReadBackOutputAsInput(int64_t output, int64_t input, int64_t W, 
     const std::vector<float> got = reader.OutputColours();
     // The written net, and one of its pixels in net units: the output frames
     // the net's box with a border of 2% of its larger side, none on the cube
-    // crosses.
+    // crosses; in the solid's units, divided by the net scale the set-up
+    // fitted the unfolded net by.
     const polyhedron* net = writer.data->renderPolyhedron;
     if (!net) return e;
     const double w = net->net.boundsBox[1] - net->net.boundsBox[0], h = net->net.boundsBox[3] - net->net.boundsBox[2];
     const double border = (output == 172 || output == 173) ? 0.0 : 0.02 * std::fmax(w, h);
     const double pixel = 1.0 / (W * std::fmin(1.0 / (w + 2 * border), double(H) / W / (h + 2 * border)));
+    const double solidPixel = pixel / net->net.scale;
     double sum = 0;
     for (size_t i = 0; i + 3 < got.size(); i += 4) {
         double g[3], want[3], w[3];
@@ -250,7 +253,7 @@ RoundTripErrors ReadBackOutputAsInput(int64_t output, int64_t input, int64_t W, 
         if (t < 0 || EdgeDistance(net, t, w) < 4 * pixel) continue;
         if (got[i + 3] < 0.999f) ++e.transparent;
         const double dot = std::fmin(1.0, g[0] * want[0] + g[1] * want[1] + g[2] * want[2]);
-        const double err = std::acos(dot) / pixel;
+        const double err = std::acos(dot) / solidPixel;
         e.worst = std::fmax(e.worst, err);
         sum += err;
         ++e.checked;

@@ -311,7 +311,9 @@ namespace {
     }
 
     if (miss) {
-        reply->place = kPlaceNoDirection;
+        // A gore strip's glue tab keeps the place its producer wrote.
+        const bool goreTab = !context->polyhedral && hints->onTab && reply->place >= kPlaceGlueTabBase;
+        if (!goreTab) reply->place = kPlaceNoDirection;
         if (context->polyhedral && hints->onTab) {
             reply->place = kPlaceGlueTabBase + static_cast<int32_t>(std::max<int64_t>(hints->hitTabFragment, 0));
             reply->regionFace = -1;

@@ -318,7 +318,9 @@ void GetArtificialRegionColors(const TransformationReply* reply, const vort* c, 
     if (region >= kPlaceGlueTabBase && m != kModeBrickGlobe) {
         if (kRegionColourSwitches[0] && kRegionColourSwitches[1] && kRegionColourSwitches[2])
             return GetLightFacedexColor(int64_t(reply->faceTag) + 2, colour);
-        std::memcpy(colour, c->backdropColour, 3 * sizeof(float));
+        // Tabs take the tab colour, so that a printed net shows where to
+        // glue (the backdrop colour hid them among the gaps).
+        std::memcpy(colour, c->regionColour, 3 * sizeof(float));
         colour[3] = 1.0f;
         return;
     }

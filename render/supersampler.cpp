@@ -21,6 +21,7 @@ constexpr int kBisectionSteps = 8;
 constexpr int32_t kRegionCleared = -21;
 constexpr int32_t kRegionBackdropBelow = -10000;
 constexpr long kModeBrickGlobe = 45;
+constexpr long kModeFoldingSphere = 288;  // a strip of gores with a glue tab
 constexpr float kNone = -1.0f;  // a coordinate of exactly -1 means no reply
 constexpr int64_t kLastCubeFace = kCubeFaceCount - 1;
 
@@ -450,7 +451,7 @@ void InitSamplerRig(SamplerRig* rig, vort* context, PerTaskStuffType* task, cons
 bool IsNonSampleableRegion(TransformationReply* r, const vort* c) {
     const int32_t region = r->place;
     const bool artificial = region == kPlaceNoDirection || region < kRegionBackdropBelow ||
-                            (c->polyhedral && region >= kPlaceGlueTabBase) || c->outputMode == kModeBrickGlobe ||
+                            ((c->polyhedral || c->outputMode == kModeFoldingSphere) && region >= kPlaceGlueTabBase) || c->outputMode == kModeBrickGlobe ||
                             (c->faceColourFlag && region >= 0) || region == kRegionCleared;
     if (artificial) r->flags |= 1;
     else r->flags &= ~1;

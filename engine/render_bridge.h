@@ -1,5 +1,5 @@
 // The task engine keeps its own copy of what it reads of the invocation
-// (gTaskEngine). A render loads it from the shell's records before RunTiles
+// (gTaskEngine). A render loads it from the plug-in's records before RunTiles
 // and takes the engine's result back afterwards.
 #pragma once
 

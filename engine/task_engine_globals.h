@@ -1,7 +1,7 @@
-// What the task engine reads of the invocation. The Data and Parameters
-// records and the host globals do not exist yet: the shell fills this record
-// (and folds it into them once they exist). Main thread only; the workers
-// read nothing of it while a job runs.
+// What the task engine reads of the invocation, loaded from the plug-in's
+// records before a job (engine/render_bridge.h) or set by a test. A job's
+// work is not here: whoever starts it hands it to RunTiles. Main thread only;
+// the workers read nothing of it while a job runs.
 #pragma once
 
 #include <cstddef>

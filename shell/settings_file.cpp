@@ -213,6 +213,11 @@ struct Reader {
         return false;
     }
     bool inPreview = false;   // reading a preview block, which has no word numbers
+    // A preview decoded from the file, painted only once the whole file is
+    // accepted: a refused file leaves the preview as it was.
+    std::vector<uint32_t> previewPixels;
+    int64_t previewWidth = 0;
+    int64_t previewHeight = 0;
 
     std::string Where() const {
         return inPreview ? "in the preview after word " + std::to_string(wordNumber)
@@ -270,7 +275,7 @@ bool PreviewRow(void* context, long y, long width, int components, const uint8_t
     return true;
 }
 
-void ReadJPEGPreview(Reader* r, PyramidDescriptor* preview, uint8_t* hasPreview) {
+void ReadJPEGPreview(Reader* r, const PyramidDescriptor* preview) {
     int32_t kind = 0;
     if (!r->Word(&kind) || kind == 0) return;
     if (kind != 1) {
@@ -297,11 +302,12 @@ void ReadJPEGPreview(Reader* r, PyramidDescriptor* preview, uint8_t* hasPreview)
     const int e = DecompressJPEGRows(stream.data(), size_t(length), PreviewRow, &decoded, &info);
     // The picture must be the one the header announces, decoded whole.
     if (e != kJPEGOK || info.width != width || info.height != height) return;
-    PaintPreview(preview, pixels, width, height);
-    if (hasPreview) *hasPreview = 1;
+    r->previewPixels = std::move(pixels);
+    r->previewWidth = width;
+    r->previewHeight = height;
 }
 
-void ReadUncompressedPreview(Reader* r, PyramidDescriptor* preview) {
+void ReadUncompressedPreview(Reader* r, const PyramidDescriptor* preview) {
     int32_t kind = 0, unused = 0, side = 0;
     if (!r->Word(&kind) || kind == 0) return;
     if (!r->Word(&unused) || !r->Word(&side)) return;
@@ -314,7 +320,9 @@ void ReadUncompressedPreview(Reader* r, PyramidDescriptor* preview) {
     std::vector<uint32_t> pixels(size_t(side) * size_t(side));
     for (size_t i = 0; i < pixels.size(); ++i)
         pixels[i] = uint32_t(rgb[3 * i]) << 24 | uint32_t(rgb[3 * i + 1]) << 16 | uint32_t(rgb[3 * i + 2]) << 8 | 255u;
-    PaintPreview(preview, pixels, side, side);
+    r->previewPixels = std::move(pixels);
+    r->previewWidth = side;
+    r->previewHeight = side;
 }
 
 // What an old file lacks or stored differently; fields keep the file's
@@ -388,7 +396,6 @@ int WriteSettingsFile(const Parameters* p, int fd, const PyramidDescriptor* prev
 int32_t ReadSettingsFile(int fd, Parameters* params, bool takeSettings, PyramidDescriptor* preview,
                          uint8_t* hasPreview, std::string* error) {
     Reader r(fd);
-    uint8_t found = 0;
     Parameters p = *params;
     int32_t v = 0;
     if (r.Word(&v) && (v < kOldestSettingsVersion || v > kSettingsVersion))
@@ -398,7 +405,7 @@ int32_t ReadSettingsFile(int fd, Parameters* params, bool takeSettings, PyramidD
         if (word.since > v) continue;
         if (word.kind == kJPEGPreviewBlock) {
             r.inPreview = true;
-            ReadJPEGPreview(&r, preview, &found);
+            ReadJPEGPreview(&r, preview);
             r.inPreview = false;
             continue;
         }
@@ -449,8 +456,11 @@ int32_t ReadSettingsFile(int fd, Parameters* params, bool takeSettings, PyramidD
     } else {
         params->version = v;
     }
-    // Version 30 files never carried a preview they could show.
-    if (hasPreview) *hasPreview = v == kShortVersion ? 0 : found;
+    // Version 30 files never carried a preview they could show. A preview
+    // painted is one reported, old uncompressed ones too.
+    const bool found = !r.previewPixels.empty() && v != kShortVersion;
+    if (found) PaintPreview(preview, r.previewPixels, r.previewWidth, r.previewHeight);
+    if (hasPreview) *hasPreview = found ? 1 : 0;
     return kSettingsFileOK;
 }
 

@@ -225,7 +225,7 @@ void Controller_Tarnwhistle_pano::connectActions() {
                                                         {grid_stepper, grid},
                                                         {glue_stepper_all, glue_all}};
     for (auto [stepper, popup] : steppers)
-        if (stepper) stepper->action = [this, popup](QWidget* s) {
+        if (stepper) stepper->action = [this, popup = popup](QWidget* s) {
             nudgePopupsIndexBy(getIncrementFromStepper(static_cast<Stepper*>(s)), popup);
         };
     for (ColorWell* well : {line_color, tab_color, background_color})
@@ -248,7 +248,7 @@ void Controller_Tarnwhistle_pano::connectActions() {
         {zoom_100, &Controller_Tarnwhistle_pano::zoom_100_pressed},
     };
     for (auto [button, method] : buttons)
-        if (button) SetAction(button, [this, method](QWidget*) { (this->*method)(); });
+        if (button) SetAction(button, [this, method = method](QWidget*) { (this->*method)(); });
     if (MemdotThumbnail)
         SetAction(MemdotThumbnail, [this](QWidget*) {
             ReactToMemdotThumbnailPressed(ModifierFlagsFromQt(QGuiApplication::keyboardModifiers()));

@@ -113,7 +113,7 @@ void Controller_Tarnwhistle_pano::connectFileActions() {
     };
     for (auto [name, method] : buttons)
         if (auto* button = w->findChild<QAbstractButton*>(name))
-            SetAction(button, [this, method](QWidget*) { (this->*method)(); });
+            SetAction(button, [this, method = method](QWidget*) { (this->*method)(); });
 }
 
 // ---- buttons ----

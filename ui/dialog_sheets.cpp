@@ -113,7 +113,7 @@ void Controller_Tarnwhistle_pano::connectSheetActions() {
         auto* button = w->findChild<QAbstractButton*>(name);
         if (!button) continue;
         if (method)
-            SetAction(button, [this, method](QWidget*) { (this->*method)(); });
+            SetAction(button, [this, method = method](QWidget*) { (this->*method)(); });
         else
             SetAction(button, [](QWidget* sender) { QevEndSheetWithSender(sender, 1); });
     }

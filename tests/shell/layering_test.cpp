@@ -38,7 +38,7 @@ const std::pair<const char*, int> kRanks[] = {
 const char* const kEntry = "shell/PluginMain.cpp";
 constexpr int kEntryRank = 14;
 // Top-level folders that hold no product code.
-const char* const kOutsideTheProduct[] = {"tests", "tools", "bench", "samples", ".ci", ".git"};
+const char* const kOutsideTheProduct[] = {"tests", "tools", "bench", "samples", "fuzz", ".ci", ".git"};
 
 // Upward includes not undone yet: (including file, included header).
 const std::set<std::pair<std::string, std::string>> kKnownUpward = {

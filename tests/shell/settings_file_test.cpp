@@ -513,9 +513,12 @@ TEST(SettingsFile, OldUncompressedPreview) {
                                            : nullptr;
         auto p = Factory();
         std::string error;
-        ASSERT_EQ(ReadInto(file, p.get(), &error, true, preview), kSettingsFileOK) << error;
+        uint8_t hasPreview = 9;
+        ASSERT_EQ(ReadInto(file, p.get(), &error, true, preview, &hasPreview), kSettingsFileOK) << error;
         EXPECT_EQ(p->auxColor8.red, 5);
         EXPECT_EQ(p->lego_layers, 42);
+        // A preview painted is a preview reported, as with the JPEG ones.
+        EXPECT_EQ(hasPreview, shown ? 1 : 0);
         if (preview) {
             EXPECT_EQ(get_pyramid_sample_point4_raw(100, 7, preview, 0), 0xC86432FFu);
             DisposeDynamicPyramid(&preview);
@@ -588,6 +591,24 @@ TEST(SettingsFile, JPEGPreviewRoundTrip) {
     ASSERT_EQ(ReadInto(file, r.get(), &error, true, in.pyr, &hasPreview), kSettingsFileOK) << error;
     EXPECT_EQ(hasPreview, 0);
     ExpectSameSettings(*settings, *r);
+
+    // A file refused after its preview (a colour component beyond 16 bits in
+    // the last word) paints nothing: the preview stays as it was.
+    bytes[header + 7] = 128;
+    bytes[bytes.size() - 2] = 0x01;
+    bytes[bytes.size() - 3] = 0x01;
+    file.Put(bytes);
+    for (int64_t y = 0; y < kPreviewSide; ++y)
+        for (int64_t x = 0; x < kPreviewSide; ++x) set_pyramid_sample_point4_raw(x, y, in.pyr, 0, 0x12345678u);
+    hasPreview = 9;
+    error.clear();
+    EXPECT_EQ(ReadInto(file, r.get(), &error, true, in.pyr, &hasPreview), kSettingsFileBadValue);
+    EXPECT_NE(error.find("65535"), std::string::npos) << error;
+    EXPECT_EQ(hasPreview, 9);
+    int painted = 0;
+    for (int64_t y = 0; y < kPreviewSide; ++y)
+        for (int64_t x = 0; x < kPreviewSide; ++x) painted += get_pyramid_sample_point4_raw(x, y, in.pyr, 0) != 0x12345678u;
+    EXPECT_EQ(painted, 0);
 }
 
 TEST(SettingsFile, ParametersWithoutAPreviewPyramidWriteNoPreview) {

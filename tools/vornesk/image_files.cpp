@@ -715,19 +715,28 @@ ImageFormat SniffFormat(FILE* f) {
 }
 
 // Reads the picture of an open file, of any format, within the limits
-// (limits.fileSize 0: the file's own size).
+// (limits.fileSize 0: the file's own size). The readers fill a document of
+// their own, handed over only when the whole picture was read: a file that
+// fails half-way leaves *doc as it was.
 bool ReadOpenFile(FILE* f, PictureReadLimits limits, HostDocument* doc, std::string* error) {
     if (limits.fileSize == 0) limits.fileSize = FileSize(f);
     char message[256] = {};
+    HostDocument read;
     bool ok = false;
     switch (SniffFormat(f)) {
-        case ImageFormat::PNG: ok = ReadPngCore(f, limits, doc, message); break;
-        case ImageFormat::JPEG: ok = ReadJpegCore(f, limits, doc, message); break;
-        case ImageFormat::PFM: return ReadPfm(f, limits, doc, error);
-        case ImageFormat::TIFF: return ReadTiffFile(fileno(f), limits, doc, error);
+        case ImageFormat::PNG:
+            ok = ReadPngCore(f, limits, &read, message);
+            if (!ok) *error = message;
+            break;
+        case ImageFormat::JPEG:
+            ok = ReadJpegCore(f, limits, &read, message);
+            if (!ok) *error = message;
+            break;
+        case ImageFormat::PFM: ok = ReadPfm(f, limits, &read, error); break;
+        case ImageFormat::TIFF: ok = ReadTiffFile(fileno(f), limits, &read, error); break;
         default: *error = "not a PNG, JPEG, PFM or TIFF file"; return false;
     }
-    if (!ok) *error = message;
+    if (ok) *doc = std::move(read);
     return ok;
 }
 

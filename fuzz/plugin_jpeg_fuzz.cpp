@@ -1,0 +1,76 @@
+// The plug-in's own JPEG decoder (previews of settings files, memory dots):
+// a stream it accepts hands over exactly the rows of the size its frame
+// header claims, in order, in grey or RGB; a refused stream too large on a
+// side hands over nothing. A stream accepted row by row is accepted into a
+// pyramid smaller than the picture too.
+#include <cstring>
+
+#include "files/jpeg_codec.h"
+#include "files/jpeg_pyramid.h"
+#include "fuzz/fuzz_support.h"
+#include "platform/host/filter_record.h"
+#include "fuzz/picture_headers.h"
+#include "pyramid/pixels.h"
+#include "pyramid/pyramid.h"
+
+namespace {
+
+struct Rows {
+    long expected = 0;   // next row
+    long width = -1;
+    int components = 0;
+    unsigned sum = 0;
+};
+
+bool TakeRow(void* context, long y, long width, int components, const uint8_t* row) {
+    auto* r = static_cast<Rows*>(context);
+    FUZZ_CHECK(y == r->expected, "rows out of order");
+    FUZZ_CHECK(components == 1 || components == 3, "components " + std::to_string(components));
+    FUZZ_CHECK(width > 0 && (r->width < 0 || width == r->width), "the row width changed");
+    r->width = width;
+    r->components = components;
+    // Every byte of the row is there to read (AddressSanitizer watches).
+    unsigned sum = 0;
+    for (long i = 0; i < width * components; ++i) sum += row[i];
+    r->sum += sum;
+    ++r->expected;
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    Rows rows;
+    JPEGImageInfo info;
+    char message[JMSG_LENGTH_MAX];
+    const int r = DecompressJPEGRows(data, size, TakeRow, &rows, &info, message);
+    const ClaimedSize claim = JPEGClaim(data, size);
+    if (r == kJPEGBadSize) {
+        FUZZ_CHECK(rows.expected == 0, "rows handed over from a stream too large");
+        FUZZ_CHECK(claim.known && (claim.width > kJPEGLargestSide || claim.height > kJPEGLargestSide),
+                   "refused as too large: " + std::string(message));
+        return 0;
+    }
+    if (r != kJPEGOK) {
+        FUZZ_CHECK(r == kJPEGLibraryError || r == kJPEGNoMemory, "result " + std::to_string(r));
+        FUZZ_CHECK(message[0] != 0, "a refused stream without a reason");
+        return 0;
+    }
+    FUZZ_CHECK(claim.known, "a picture without a frame header");
+    FUZZ_CHECK(uint64_t(info.width) == claim.width && uint64_t(info.height) == claim.height,
+               "decoded " + std::to_string(info.width) + " x " + std::to_string(info.height) + ", the header says " +
+                   std::to_string(claim.width) + " x " + std::to_string(claim.height));
+    FUZZ_CHECK(rows.expected == info.height && rows.width == info.width, "rows missing");
+    FUZZ_CHECK(rows.components == info.components, "components");
+
+    // Into a pyramid smaller than the picture: only what fits is stored.
+    static BufferProcs procs{};
+    static PyramidDescriptor* pyr = [] {
+        auto* p = new PyramidDescriptor{};
+        InitPyramidProcs(p, &procs);
+        if (TryToAllocatePyramid_2006(p, 24, 16, kPyrColour8, 0, 0) != 1) std::abort();
+        return p;
+    }();
+    FUZZ_CHECK(DecompressJPEG(pyr, nullptr, data, size) == kJPEGOK, "the pyramid decode refused an accepted stream");
+    return 0;
+}

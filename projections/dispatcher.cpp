@@ -43,18 +43,17 @@ constexpr long kHighestMode = 1044;
 constexpr long kLogarithmicMode = 100335;
 
 // The output codes whose projection this build does not have yet: the
-// multiviews (their solids come with the polyhedron model) and the
 // quatrefoil, whose hyperboloid's coefficients are not known. Each
 // projection takes its code out of this list as it arrives in the switch
 // below.
-constexpr int kAwaiting[] = {75, 76, 77, 78, 79, 409};
+constexpr int kAwaiting[] = {409};
 
 // The output codes the switch below has a case for. A projection that
 // arrives adds its code here as it takes it out of kAwaiting; the renderer
 // refuses every other code that is no polyhedron (shell/renderable.cpp).
 constexpr int kServed[] = {
     1, 2, 3, 4, 5, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 22, 23, 24, 35, 36, 37, 38, 39, 40, 43, 46,
-    48, 49, 50, 51, 52, 53, 56, 57, 58, 59, 60, 61, 62, 63, 65, 66, 67, 68, 69, 73, 74, 80, 81, 82, 83,
+    48, 49, 50, 51, 52, 53, 56, 57, 58, 59, 60, 61, 62, 63, 65, 66, 67, 68, 69, 73, 74, 75, 76, 77, 78, 79, 80, 81, 82, 83,
     84, 85, 87, 88, 89, 90, 91, 92, 93, 94, 95, 96, 99, 108, 109, 110, 111, 112, 118, 119, 120, 121,
     128, 130, 131, 132, 133, 134, 135, 136, 138, 139, 140, 141, 142, 143, 146, 147, 148, 149, 159, 160,
     164, 165, 171, 251, 252, 255, 288, 297, 298, 299, 300, 301, 337, 338, 339, 340, 341, 342, 343, 344,

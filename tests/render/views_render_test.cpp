@@ -13,6 +13,7 @@
 // a larger render of each mode there as PPM.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -259,6 +260,97 @@ TEST(ViewRenders, DecodedDirectionsMatchPROJ) {
             }
         EXPECT_GT(checked, 20) << "too few pixels checked";
         RecordProperty("worst_" + std::to_string(k.mode), std::to_string(worst));
+    }
+}
+
+// The multiviews through the whole render, on their solids: panel k (cells
+// down the first column, then the next) is a rectilinear view looking along
+// the outward normal of face k (worked out here from the face's corners), its
+// cell spanning the field of view. PROJ's gnomonic projection about that
+// direction sees each panel as the cell's own plane, turned by one angle per
+// panel and not mirrored; cells beyond the last face stay empty.
+TEST(ViewRenders, MultiviewPanelsAreGnomonicViewsOfTheirFaces) {
+    RenderRig rig;
+    ASSERT_TRUE(rig.SetInput(1024, 512, kPyrColourFloat, DirectionPixel));
+    rig.params->inputMode = 1;
+    rig.params->latitude = rig.params->longitude = rig.params->spin = 0.0f;
+    const double fov = 40.0, f = 2.0 * std::tan(fov * M_PI / 360.0);
+    rig.params->FOV = float(fov);
+    constexpr int kCell = 36;  // pixels a cell
+    for (long mode : {75L, 76L, 77L, 78L, 79L}) {
+        SCOPED_TRACE(testing::Message() << "mode " << mode);
+        rig.params->outputMode = mode;
+        // The grid comes with the solid: a first context tells its size.
+        ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
+        const long cols = RenderContextTemplate()->viewColumns, rows = RenderContextTemplate()->viewRows;
+        FinishRenderContext();
+        ASSERT_GT(cols * rows, 0);
+        const int W = int(cols) * kCell, H = int(rows) * kCell;
+        ASSERT_EQ(rig.Render(W, H, kPyrColourFloat), 0);
+        ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
+        const polyhedron* solid = RenderContextTemplate()->outputPolyhedron;
+        ASSERT_TRUE(solid);
+        const int64_t faces = solid->faceCount3D;
+        double worst = 0.0;
+        for (long i = 0; i < cols; ++i)
+            for (long j = 0; j < rows; ++j) {
+                const int64_t k = j + rows * i;
+                if (k >= faces) {
+                    float c[4];
+                    rig.Out(i * kCell + kCell / 2, j * kCell + kCell / 2, c);
+                    EXPECT_EQ(c[3], 0.0f) << "empty cell " << k;
+                    continue;
+                }
+                // Face k's outward normal (Newell's sum over its corners).
+                const PolyFace3D& F = solid->face3D[k];
+                double n[3] = {0, 0, 0};
+                for (int64_t a = 0; a < F.count; ++a) {
+                    const triplex& p = solid->coords3D[F.vertex[a]];
+                    const triplex& q = solid->coords3D[F.vertex[(a + 1) % F.count]];
+                    n[0] += (p.y - q.y) * (p.z + q.z);
+                    n[1] += (p.z - q.z) * (p.x + q.x);
+                    n[2] += (p.x - q.x) * (p.y + q.y);
+                }
+                double lon0, lat0;
+                LonLatOf(n, &lon0, &lat0);
+                char def[160];
+                std::snprintf(def, sizeof def, "+proj=gnom +R=1 +lat_0=%.17g +lon_0=%.17g", lat0 * 180 / M_PI,
+                              lon0 * 180 / M_PI);
+                ProjForward gnom(def);
+                ASSERT_TRUE(gnom.ok());
+                // Pairs (cell plane point, PROJ plane point) away from the
+                // cell's border, where sampling blends neighbouring panels.
+                std::vector<std::array<double, 4>> pairs;
+                for (int y = 3; y < kCell - 3; y += 2)
+                    for (int x = 3; x < kCell - 3; x += 2) {
+                        float c[4];
+                        rig.Out(i * kCell + x, j * kCell + y, c);
+                        ASSERT_EQ(c[3], 1.0f);
+                        double d[3], lon, lat, X, Y;
+                        for (int e = 0; e < 3; ++e) d[e] = 2.0 * c[e] - 1.0;
+                        LonLatOf(d, &lon, &lat);
+                        ASSERT_TRUE(gnom(lon, lat, &X, &Y));
+                        const double lx = (x + 0.5) / kCell - 0.5, ly = (y + 0.5) / kCell - 0.5;
+                        pairs.push_back({f * lx, -f * ly, X, Y});  // right and up in the picture
+                    }
+                // The panel's turn: the rotation that best carries the cell's
+                // points onto PROJ's (a mirror would need a negative scale).
+                double dot = 0, cross = 0;
+                for (const auto& q : pairs) dot += q[0] * q[2] + q[1] * q[3], cross += q[0] * q[3] - q[1] * q[2];
+                const double t = std::atan2(cross, dot);
+                EXPECT_GT(std::hypot(dot, cross), 0.0);
+                for (const auto& q : pairs) {
+                    const double X = std::cos(t) * q[0] - std::sin(t) * q[1];
+                    const double Y = std::sin(t) * q[0] + std::cos(t) * q[1];
+                    // The residual as an angle on the sphere: the gnomonic
+                    // plane stretches by 1 + r^2 away from its centre.
+                    const double error = std::hypot(X - q[2], Y - q[3]) / (1.0 + q[2] * q[2] + q[3] * q[3]);
+                    worst = std::fmax(worst, error);
+                    EXPECT_LT(error, kInputPixel) << "panel " << k << " at (" << q[0] << ", " << q[1] << ")";
+                }
+            }
+        FinishRenderContext();
+        RecordProperty("worst_" + std::to_string(mode), std::to_string(worst));
     }
 }
 

@@ -124,7 +124,17 @@ def pictures():
     put(plugin, "arithmetic.jpg", run("cjpeg", "-arithmetic", input=run("convert", *g, "ppm:-")))
 
 
+def metadata():
+    # Keywords, a zero byte, then the profile (a real one's header and tags).
+    icc = run("convert", "-size", "1x1", "xc:red", "-profile", "/usr/share/color/icc/sRGB.icc", "icc:-") \
+        if os.path.exists("/usr/share/color/icc/sRGB.icc") else bytes(range(256)) * 4
+    put("jpeg_metadata_fuzz", "keywords-profile.bin", b"panorama\nMercator\nworld map\nPAN\n\x00" + icc[:3000])
+    put("jpeg_metadata_fuzz", "keywords.bin", b"3D\ntexturemap\nobj\nsphere\nlego")
+    put("jpeg_metadata_fuzz", "profile-only.bin", b"\x00" + bytes(range(256)) * 2)
+
+
 if __name__ == "__main__":
+    metadata()
     settings_files()
     descriptors()
     pictures()

@@ -223,6 +223,7 @@ void init_convenient_static_poly_structures(polyhedron* poly) {
         f.vertex[k] = -1;
         f.neighbour[k] = -1;
         f.neighbourEdge[k] = -1;
+        f.cutAgainst[k] = -1;
     }
     f.count = 0;
     f.creviceRegion = -1;

@@ -132,6 +132,9 @@ struct PolyNetFace {
     int16_t searchLevel;               // 0 for a new face
     int64_t neighbour[kMaxFaceVertices];
     int64_t neighbourEdge[kMaxFaceVertices];
+    // The net face whose edge the layout lays along this one without a fold
+    // between them (a cut that would look like a fold), -1 none.
+    int16_t cutAgainst[kMaxFaceVertices];
     int64_t face3D;                    // the 3D face it shows, -1 none
     int64_t secondIndex;               // -1 in the blank face
     int64_t firstTriangle;             // its net triangles are consecutive

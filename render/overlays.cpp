@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "nets/net_links.h"
 #include "records/vort.h"
 #include "pyramid/wu_pixel.h"
 #include "render/reply_grid.h"
@@ -218,13 +219,26 @@ void thetissotgrid(int64_t x, int64_t y, const vort* c, int variant) {
 
 // ---------------------------------------------------------------- edges
 
+bool CornersApart(const TransformationReply& a, const TransformationReply& b, const vort* c, bool clamp) {
+    const int32_t p = clamp && a.place < 0 ? 0 : a.place, q = clamp && b.place < 0 ? 0 : b.place;
+    if (p != q) return true;
+    return c->polyhedral && a.regionFace != b.regionFace && NetFacesCutApart(c->outputPolyhedron, a.regionFace, b.regionFace);
+}
+
+uint64_t NetFaceKey(const TransformationReply& r) { return uint64_t(r.regionFace); }
+
 SuperSamplerReply draw_edge_dot(const SuperSamplerReply* rec, int64_t x, int64_t y, bool clamp, const vort* c,
                                 int lastChannel) {
-    int32_t r[4];
-    for (int i = 0; i < 4; ++i) {
-        r[i] = rec->corner[i]->place;
-        if (clamp && r[i] < 0) r[i] = 0;
-    }
+    // r[i] != r[j] reads: corners i and j lie apart.
+    struct Apart {
+        const SuperSamplerReply* rec;
+        const vort* c;
+        bool clamp;
+        int i;
+        bool operator!=(const Apart& o) const { return CornersApart(*rec->corner[i], *rec->corner[o.i], c, clamp); }
+        bool operator==(const Apart& o) const { return !(*this != o); }
+    };
+    const Apart r[4] = {{rec, c, clamp, 0}, {rec, c, clamp, 1}, {rec, c, clamp, 2}, {rec, c, clamp, 3}};
     const float a = rec->boundary[0], b = rec->boundary[1], cc = rec->boundary[2], d = rec->boundary[3];
     // The pixel's square runs from its top-left corner, half a pixel before
     // its centre.

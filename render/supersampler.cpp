@@ -482,11 +482,11 @@ int64_t RegionConfiguration(const RegionKey h[4]) {
 }
 
 bool HuntForDiscontinuity(SamplerRig* rig, int64_t x, int64_t y, const float A[2], const float B[2], RegionKey keyA,
-                          RegionKey keyB, float* fraction) {
+                          RegionKey keyB, float* fraction, RegionKey (*keyOf)(const TransformationReply&)) {
     auto keyAt = [&](float s, float t) {
         TransformationReply r;
         ReplyAtPixelPosition(rig, float(x - 1) + s, float(y - 1) + t, &r);
-        return RegionHash(r);
+        return keyOf ? keyOf(r) : RegionHash(r);
     };
     const RegionKey ha = keyAt(A[0], A[1]), hb = keyAt(B[0], B[1]);
     auto known = [&](RegionKey k) { return k == keyA || k == keyB; };

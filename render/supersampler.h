@@ -98,5 +98,6 @@ int64_t RegionConfiguration(const RegionKey hash[4]);
 // Bisection between positions A and B (pixel-square coordinates) for the
 // boundary between the regions keyA and keyB; false when a third region
 // shows up. *fraction is the crossing's place from A.
+// keyOf gives a reply's key (the region hash unless given).
 bool HuntForDiscontinuity(SamplerRig* rig, int64_t x, int64_t y, const float A[2], const float B[2], RegionKey keyA,
-                          RegionKey keyB, float* fraction);
+                          RegionKey keyB, float* fraction, RegionKey (*keyOf)(const TransformationReply&) = nullptr);

@@ -92,9 +92,14 @@ void FindSideCrossings(SamplerRig* rig, SuperSamplerReply* rec, int64_t x, int64
     for (int s = 0; s < 4; ++s) {
         rec->boundary[s] = 0.5f;
         const TransformationReply *p = rec->corner[kSides[s][0]], *q = rec->corner[kSides[s][1]];
-        if (p->place == q->place) continue;
         float f;
-        if (HuntForDiscontinuity(rig, x, y, kFrom[s], kTo[s], RegionHash(*p), RegionHash(*q), &f)) rec->boundary[s] = f;
+        if (p->place != q->place) {
+            if (HuntForDiscontinuity(rig, x, y, kFrom[s], kTo[s], RegionHash(*p), RegionHash(*q), &f)) rec->boundary[s] = f;
+        } else if (CornersApart(*p, *q, rig->context, false)) {
+            // A cut between two faces of one net piece.
+            if (HuntForDiscontinuity(rig, x, y, kFrom[s], kTo[s], NetFaceKey(*p), NetFaceKey(*q), &f, NetFaceKey))
+                rec->boundary[s] = f;
+        }
     }
 }
 

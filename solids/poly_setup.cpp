@@ -138,6 +138,7 @@ void SetUpSolidAndNet(polyhedron* poly, int64_t code, int64_t m, int64_t second,
     } else if (m == 0) {
         AddOrigamiTabs(poly);
     }
+    if (m != 4 && m != 7) MarkCutsAlongOtherFaces(poly);
     if (fit) CramPoints(poly);
     for (int64_t t = 0; t < poly->netTriangleCount; ++t) barycentrics_precalc(t, poly);
     FillNetTriangleCorners(poly);

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "polyhedra/polyhedron.h"
+#include "polyhedra/polyhedron_params.h"
+#include "nets/net_links.h"
 #include "records/vort.h"
 #include "render/tile_passes.h"
 #include "tests/render/render_fixture.h"
@@ -46,6 +48,15 @@ struct NetPicture {
         return true;
     }
     const float* At(int x, int y) const { return &colours[size_t(y * W + x) * 4]; }
+    // Line darkness on a white picture, bilinear at a continuous position.
+    double DarkAt(double X, double Y) const {
+        const double x = X - 0.5, y = Y - 0.5;
+        const int ix = int(std::floor(x)), iy = int(std::floor(y));
+        const double fx = x - ix, fy = y - iy;
+        auto d = [&](int i, int j) { return i < 0 || j < 0 || i >= W || j >= H ? 0.0 : 1.0 - At(i, j)[1]; };
+        return (1 - fx) * (1 - fy) * d(ix, iy) + fx * (1 - fy) * d(ix + 1, iy) + (1 - fx) * fy * d(ix, iy + 1) +
+               fx * fy * d(ix + 1, iy + 1);
+    }
     // Net point to pixel position (pixel p spans p..p+1).
     void Pixel(double nx, double ny, double* X, double* Y) const {
         const vort& c = context;
@@ -156,6 +167,155 @@ TEST(PrintableNets, TheGoreStripsTabTakesTheTabColour) {
             if (SameColour(red.At(x, y), 1, 0, 0)) ++redPixels, rightmost = std::max<int64_t>(rightmost, x);
     EXPECT_GT(redPixels, 100);
     EXPECT_LT(rightmost, 16);
+}
+
+}  // namespace
+
+namespace {
+
+// An edge of one net face that lies on an edge of another, end to end.
+struct TouchingEdge {
+    int64_t face, edge, other, otherEdge;
+    bool solidNeighbours;  // the two faces meet across this edge on the solid
+};
+
+// 3D face across edge e of net face f on the solid, with that edge's number
+// there; false with none.
+bool SolidPartner(const polyhedron* p, int64_t f, int64_t e, int64_t* G, int64_t* eG) {
+    const PolyNetFace& nf = p->netFace[f];
+    if (nf.face3D < 0) return false;
+    const PolyFace3D& F = p->face3D[nf.face3D];
+    const int64_t c = (nf.vertexOffset + e) % F.count;
+    if (F.neighbour[c] < 0) return false;
+    *G = F.neighbour[c];
+    const int64_t n = p->face3D[*G].count;
+    *eG = (F.neighbourEdge[c] - 1 + n) % n;
+    return true;
+}
+
+// Pairs of edges of different net faces that lie along each other for more
+// than a ten-thousandth of the net's size.
+std::vector<TouchingEdge> TouchingEdges(const polyhedron* p) {
+    std::vector<TouchingEdge> out;
+    auto corner = [&](int64_t f, int64_t k) {
+        const PolyNetFace& nf = p->netFace[f];
+        const PolyNetVertex& v = p->netVertex[nf.vertex[k % nf.count]];
+        return std::pair<double, double>{v.x, v.y};
+    };
+    double low = 1e300, high = -1e300;
+    for (int64_t f = 0; f < p->netFaceCount; ++f)
+        for (int64_t k = 0; k < p->netFace[f].count; ++k) {
+            const auto q = corner(f, k);
+            low = std::min({low, q.first, q.second}), high = std::max({high, q.first, q.second});
+        }
+    const double eps = 1e-6 * (high - low);
+    for (int64_t f = 0; f < p->netFaceCount; ++f)
+        for (int64_t g = f + 1; g < p->netFaceCount; ++g) {
+            const PolyNetFace &A = p->netFace[f], &B = p->netFace[g];
+            for (int64_t k = 0; k < A.count; ++k)
+                for (int64_t j = 0; j < B.count; ++j) {
+                    const auto a0 = corner(f, k), a1 = corner(f, k + 1), b0 = corner(g, j), b1 = corner(g, j + 1);
+                    const double L = std::hypot(a1.first - a0.first, a1.second - a0.second);
+                    if (L < eps) continue;
+                    const double ux = (a1.first - a0.first) / L, uy = (a1.second - a0.second) / L;
+                    auto off = [&](std::pair<double, double> q) {
+                        return std::fabs((q.first - a0.first) * uy - (q.second - a0.second) * ux);
+                    };
+                    auto along = [&](std::pair<double, double> q) {
+                        return (q.first - a0.first) * ux + (q.second - a0.second) * uy;
+                    };
+                    if (off(b0) > eps || off(b1) > eps) continue;
+                    const double t0 = along(b0), t1 = along(b1);
+                    if (std::min(L, std::max(t0, t1)) - std::max(0.0, std::min(t0, t1)) < 100 * eps) continue;
+                    int64_t G = -1, eG = -1;
+                    const bool same = SolidPartner(p, f, k, &G, &eG) && G == B.face3D &&
+                                      eG == (j + B.vertexOffset) % B.count;
+                    out.push_back({f, k, g, j, same});
+                }
+        }
+    return out;
+}
+
+// Every net that renders: two faces whose edges lie along each other in the
+// layout are folded together there (neighbours on the solid, linked in the
+// net), or the edge overlay parts them: they lie in different regions, or
+// the net marks the cut between them.
+TEST(PrintableNets, FacesTouchingInTheLayoutAreFoldedOrCut) {
+    int64_t nets = 0, strangers = 0;
+    for (long mode = 1; mode <= 1050; ++mode) {
+        if (!IsPolyhedron(mode)) continue;
+        RenderRig rig;
+        ASSERT_TRUE(rig.SetInput(64, 32, kPyrColourFloat, BusyPixel));
+        rig.params->inputMode = 1;
+        rig.params->outputMode = int32_t(mode);
+        if (!PrepareRenderContext(rig.data.get(), rig.params.get())) {
+            FinishRenderContext();
+            continue;
+        }
+        const vort* c = RenderContextTemplate();
+        const polyhedron* p = c->outputPolyhedron;
+        if (c->polyhedral && p) {
+            ++nets;
+            for (const TouchingEdge& t : TouchingEdges(p)) {
+                // Faces folded together (slivers folded along one edge may
+                // lie within a hair of each other along another).
+                bool linked = false;
+                for (int64_t k = 0; k < p->netFace[t.face].count; ++k) linked |= p->netFace[t.face].neighbour[k] == t.other;
+                if (linked) continue;
+                ++strangers;
+                const PolyNetFace &A = p->netFace[t.face], &B = p->netFace[t.other];
+                const bool regionsDiffer = p->fragmentCount <= 0 || A.fragment != B.fragment;
+                EXPECT_TRUE(regionsDiffer || (NetFacesCutApart(p, t.face, t.other) && NetFacesCutApart(p, t.other, t.face)))
+                    << "mode " << mode << ": net faces " << t.face << " and " << t.other;
+            }
+        }
+        FinishRenderContext();
+    }
+    EXPECT_GT(nets, 28);
+    EXPECT_GE(strangers, 5);
+}
+
+// With edges on, the cuts where dodo's net lays faces that are not
+// neighbours on the solid side by side are drawn along their whole length.
+TEST(PrintableNets, CutsBetweenFacesOfOnePieceAreDrawn) {
+    NetPicture r(false);
+    r.rig.params->edges = 1;
+    r.rig.params->line_color = RGBColor{0, 0, 0};
+    r.rig.params->tab_color = RGBColor{65535, 65535, 65535};
+    ASSERT_TRUE(r.Render(54, 2048, 1536));
+    const polyhedron* p = r.context.outputPolyhedron;
+    ASSERT_TRUE(p);
+    int64_t cuts = 0, samples = 0, drawn = 0;
+    for (const TouchingEdge& t : TouchingEdges(p)) {
+        if (t.solidNeighbours || p->netFace[t.face].fragment != p->netFace[t.other].fragment) continue;
+        ++cuts;
+        const PolyNetFace& A = p->netFace[t.face];
+        const PolyNetVertex &a = p->netVertex[A.vertex[t.edge]], &b = p->netVertex[A.vertex[(t.edge + 1) % A.count]];
+        double ax, ay, bx, by;
+        r.Pixel(a.x, a.y, &ax, &ay);
+        r.Pixel(b.x, b.y, &bx, &by);
+        const double L = std::hypot(bx - ax, by - ay);
+        // The line's weight across each point (darkness integrated along
+        // the normal, in pixels), away from the ends. Where the solid folds
+        // inward the cut is dashed, six pixels of every twelve: a point
+        // counts when the line is there within four pixels along the cut.
+        const double nx = -(by - ay) / L, ny = (bx - ax) / L;
+        std::vector<bool> line;
+        for (double s = 0; s <= L; s += 1) {
+            const double X = ax + (bx - ax) * s / L, Y = ay + (by - ay) * s / L;
+            double weight = 0;
+            for (double k = -2.5; k <= 2.5; k += 0.25) weight += 0.25 * r.DarkAt(X + k * nx, Y + k * ny);
+            line.push_back(weight > 0.6);
+        }
+        for (size_t s = 4; s + 4 < line.size(); ++s, ++samples) {
+            bool near = false;
+            for (size_t k = s - 4; k <= s + 4; ++k) near = near || line[k];
+            drawn += near;
+        }
+    }
+    EXPECT_GE(cuts, 5);
+    EXPECT_GT(samples, 200);
+    EXPECT_GE(drawn, samples * 95 / 100) << drawn << " of " << samples;
 }
 
 }  // namespace

@@ -324,6 +324,13 @@ int TatRdByte(ByteTatter* t) {
     return t->buffer[t->readPos++];
 }
 
+namespace {
+WriteFailureHook gWriteFailureHook = nullptr;
+int Injected(WriteStep step) { return gWriteFailureHook ? gWriteFailureHook(step) : 0; }
+}  // namespace
+
+void SetWriteFailureHook(WriteFailureHook hook) { gWriteFailureHook = hook; }
+
 int WriteFileWhole(const char* path, const std::function<int(int fd)>& write) {
     if (!path || !*path) return ENOENT;
     // A link is written through: the new file goes beside the file it names.
@@ -337,15 +344,27 @@ int WriteFileWhole(const char* path, const std::function<int(int fd)>& write) {
     const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     std::string temporary = folder + "/." + name + ".XXXXXX";
+    if (const int injected = Injected(WriteStep::kOpen)) return injected;
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return ErrnoCode();
     // The permissions a plain creation would give (mkostemp makes 0600).
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, 0644 & ~mask);
-    int error = write(fd);
+    int error = 0;
+    if (Injected(WriteStep::kWrite)) {
+        // Every write fails as on a full disk; the writer must say so.
+        const int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+        error = full < 0 ? ENOSPC : write(full);
+        if (full >= 0) close(full);
+    } else {
+        error = write(fd);
+    }
+    if (!error) error = Injected(WriteStep::kFlush);
     if (!error && fsync(fd) != 0) error = ErrnoCode();
     if (close(fd) != 0 && !error) error = ErrnoCode();
+    if (!error) error = Injected(WriteStep::kClose);
+    if (!error) error = Injected(WriteStep::kRename);
     if (!error && std::rename(temporary.c_str(), target.c_str()) != 0) error = ErrnoCode();
     if (error) unlink(temporary.c_str());
     return error;

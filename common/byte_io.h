@@ -75,6 +75,14 @@ int TruncateFile(int fd);
 // path held before is untouched. A path naming anything but a plain file is
 // refused (EISDIR for a folder, EINVAL otherwise).
 int WriteFileWhole(const char* path, const std::function<int(int fd)>& write);
+// The steps of WriteFileWhole a test can make fail: making the new file, the
+// writes (the writer is handed a descriptor on which every write fails with
+// ENOSPC, as on a full disk), the flush, the close and the rename.
+enum class WriteStep { kOpen, kWrite, kFlush, kClose, kRename };
+// A test hook, as for allocations: answers the system error number a step
+// fails with, or 0 to let it run. Null (the default) lets every step run.
+using WriteFailureHook = int (*)(WriteStep step);
+void SetWriteFailureHook(WriteFailureHook hook);
 inline bool MacFileLegthIsZero() { return false; }
 
 // Write-behind and read-ahead buffer for byte-at-a-time traffic. One record

@@ -8,10 +8,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <memory>
 
 #include "files/file_names.h"
-#include "files/file_open.h"
+#include "files/file_layer.h"
 #include "files/poly_export.h"
 #include "files/psd_export.h"
 #include "files/psd_layers.h"
@@ -31,9 +32,17 @@ namespace {
 constexpr long kJPEGQuality = 50;
 constexpr int kPathBytes = 260;
 
-int Open(const std::string& path) {
-    int16_t error = 0;
-    return FileZerp_OpenAFilePath(path, 1, 0, &error);
+// Writes path whole or not at all through the file layer; the writer's
+// result, kExportOpenFailed when no new file could be made, or
+// kPSDExportWriteFailed when the finished file could not be put in place.
+int Write(const std::string& path, const std::function<int(int fd)>& writer) {
+    bool ran = false;
+    const int result = FileZerp_WriteFileAtPath(path, "the export", [&](int fd) {
+        ran = true;
+        return writer(fd);
+    });
+    if (result != kFileFailed) return result;
+    return ran ? int(kPSDExportWriteFailed) : int(kExportOpenFailed);
 }
 
 const char* ModeName(const ExportHooks& hooks, int64_t mode) {
@@ -48,11 +57,9 @@ int64_t OutputMode() { return gParams ? gParams->outputMode : 0; }
 
 // Opens path and hands the writer its descriptor and the file's own name.
 int WriteNamedFile(const std::string& path, int (*writer)(int fd, const char* name)) {
-    const int fd = Open(path);
-    if (fd < 0) return kExportOpenFailed;
     char name[kPathBytes];
     FileZerp_MacPath_toCString(path.c_str(), name, sizeof name);
-    return writer(fd, name);
+    return Write(path, [&](int fd) { return writer(fd, name); });
 }
 
 // The first failure of several.
@@ -82,9 +89,7 @@ int FileZerp_WriteImageFileWithGlobals(Data* data, const std::string& path, bool
 }
 
 int FileZerp_ReallyWriteJPEGFileAtPath(const std::string& path, bool*) {
-    const int fd = Open(path);
-    if (fd < 0) return kExportOpenFailed;
-    return ReallyWriteJPEGFile_Thingie(fd, nullptr, kJPEGQuality);
+    return Write(path, [](int fd) { return ReallyWriteJPEGFile_Thingie(fd, nullptr, kJPEGQuality); });
 }
 
 int FileZerp_ReallyWritePSDFileWithGlobals(Data* data, const std::string& path, bool* cancel,
@@ -110,16 +115,14 @@ int FileZerp_ReallyWritePSDFileWithGlobals(Data* data, const std::string& path, 
             char name[kPSDLayerNameBytes];
             CNameOfLayer(&doc, i, name);
             const std::string facePath = FileZerp_generateRenumberedFilePath(path, i, faces, nullptr, 0, name, false);
-            const int fd = Open(facePath);
-            const int r = fd < 0 ? kExportOpenFailed : ReallyWritePSDFile_core_thingie(data, fd, cancel, &doc);
+            const int r = Write(facePath, [&](int fd) { return ReallyWritePSDFile_core_thingie(data, fd, cancel, &doc); });
             allWritten = allWritten && r == 0;
             Keep(&result, r);
         }
         // The faces replace the chosen file; it goes only when they all stand.
         if (faces >= 2 && allWritten) unlink(path.c_str());
     } else {
-        const int fd = Open(path);
-        result = fd < 0 ? kExportOpenFailed : ReallyWritePSDFile_core_thingie(data, fd, cancel, &doc);
+        result = Write(path, [&](int fd) { return ReallyWritePSDFile_core_thingie(data, fd, cancel, &doc); });
     }
     gParams->proxyScale = savedScale;
     PopRectAndPreviewState(&saved, data);
@@ -143,8 +146,7 @@ int FileZerp_writePyr_withTags_toPath(const PyramidDescriptor* pyr, int64_t expo
             }
         source = copy.get();
     }
-    const int fd = Open(path);
-    const int result = fd < 0 ? kExportOpenFailed : TagAndWritePyrToPSD(source, fd, exportKind);
+    const int result = Write(path, [&](int fd) { return TagAndWritePyrToPSD(source, fd, exportKind); });
     if (copy) DisposePyramidData(copy.get());
     return result;
 }
@@ -180,21 +182,20 @@ int FileZerp_writeOBJFile_polyhedronAtPath(const std::string& path) {
 int FileZerp_writeMTLFileAtPath(const std::string& path) { return WriteNamedFile(path, WriteMTLFile_Thingie); }
 
 int FileZerp_writeSTLFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks) {
-    const int fd = Open(path);
-    return fd < 0 ? kExportOpenFailed : WriteSTLFile_polyhedron_Thingie(fd, ModeName(hooks, OutputMode()));
+    return Write(path, [&](int fd) { return WriteSTLFile_polyhedron_Thingie(fd, ModeName(hooks, OutputMode())); });
 }
 
 int FileZerp_writeDXFFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks) {
-    const int fd = Open(path);
-    return fd < 0 ? kExportOpenFailed
-                  : WriteDXFFile_polyhedron_Thingie(fd, ModeName(hooks, OutputMode()), GenericWord(hooks, OutputMode()));
+    return Write(path, [&](int fd) {
+        return WriteDXFFile_polyhedron_Thingie(fd, ModeName(hooks, OutputMode()), GenericWord(hooks, OutputMode()));
+    });
 }
 
 int FileZerp_writeMathematicaTextFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks) {
-    const int fd = Open(path);
-    return fd < 0 ? kExportOpenFailed
-                  : WriteMathematicaTextFile_polyhedron_Thingie(fd, ModeName(hooks, OutputMode()),
-                                                                GenericWord(hooks, OutputMode()));
+    return Write(path, [&](int fd) {
+        return WriteMathematicaTextFile_polyhedron_Thingie(fd, ModeName(hooks, OutputMode()),
+                                                           GenericWord(hooks, OutputMode()));
+    });
 }
 
 int FileZerp_WriteOBJFileAndItsHandmaidensAtPath(const std::string& path, const ExportHooks& hooks,

@@ -24,7 +24,7 @@
 #include "shell/scripting.h"
 #include "shell/settings_persistence.h"
 #include "render/render_drivers.h"
-#include "shell/stand_ins.h"
+#include "shell/settings_files.h"
 
 namespace {
 

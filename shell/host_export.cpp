@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "files/file_layer.h"
 #include "files/brick_files.h"
 #include "files/export_entry.h"
 #include "files/psd_export.h"
@@ -48,12 +49,9 @@ bool RunLDRAWExport(const char* path) {
     }
     MaybeAllocatePyramids(gData);
     if (HostResult() != noErr || !PrerollManipulation(gData)) return false;
-    const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
-    if (fd < 0) {
-        Refuse(std::string("cannot open ") + path + ": " + std::strerror(errno));
-        return false;
-    }
-    const int result = WriteLDRAWFileWithGlobals(gData, fd);
+    // Written whole or not at all: a failed write leaves the old model.
+    int result = FileZerp_WriteFileAtPath(path, "the LDRAW model", [](int fd) { return WriteLDRAWFileWithGlobals(gData, fd); });
+    if (result == kFileFailed) result = kPSDExportWriteFailed;
     if (result != kPSDExportOK) {
         Refuse(std::string("cannot write ") + path + ": " + PSDExportMessage(result));
         return false;

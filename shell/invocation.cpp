@@ -23,7 +23,7 @@
 #include "shell/scripting.h"
 #include "shell/settings_persistence.h"
 #include "polyhedra/polyhedron.h"
-#include "shell/stand_ins.h"
+#include "shell/settings_files.h"
 #include "records/work_area.h"
 
 void* (*gInvocationAllocate)(size_t size) = nullptr;

@@ -12,7 +12,7 @@
 #include "records/parameters.h"
 #include "shell/defaults.h"
 #include "records/plugin_globals.h"
-#include "shell/stand_ins.h"
+#include "shell/settings_files.h"
 #include "records/work_area.h"
 
 int32_t MemDotIsPersistent[kMemDotCount] = {};
@@ -115,7 +115,7 @@ void ReadInvocationBracketingSettingsFile(const char* name) { ReadInvocationBrac
 int16_t WriteInvocationBracketingSettingsFileCocoa(const char* name) {
     // Flags that were never read would overwrite the saved map with zeros.
     if (!gMemDotFlagsKnown) return 0;
-    return FileZerp_WriteFileWhole(FileZerp_GetApplicationSupportFilePathForName(name), "the memory-dot map", [](int fd) {
+    return FileZerp_WriteFileAtPath(FileZerp_GetApplicationSupportFilePathForName(name), "the memory-dot map", [](int fd) {
         const int e = wrSInt32(kSettingsVersion, fd);
         return e ? e : WriteMemDotPersistency(fd);
     });

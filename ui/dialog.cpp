@@ -26,7 +26,7 @@
 #include "shell/mode_catalogue.h"
 #include "shell/renderable.h"
 #include "shell/settings_persistence.h"
-#include "shell/stand_ins.h"
+#include "shell/settings_files.h"
 #include "ui/control_enabling.h"
 #include "ui/hover_button.h"
 #include "ui/preview_manager.h"

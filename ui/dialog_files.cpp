@@ -30,7 +30,7 @@
 #include "records/plugin_globals.h"
 #include "shell/mode_catalogue.h"
 #include "shell/settings_file.h"
-#include "shell/stand_ins.h"
+#include "shell/settings_files.h"
 #include "ui/dialog.h"
 #include "ui/preview_manager.h"
 #include "ui/proxy_view.h"

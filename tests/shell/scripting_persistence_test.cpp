@@ -32,7 +32,7 @@
 #include "shell/scripting_codes.h"
 #include "shell/settings_file.h"
 #include "shell/settings_persistence.h"
-#include "shell/stand_ins.h"
+#include "shell/settings_files.h"
 #include "records/work_area.h"
 
 namespace {
@@ -314,15 +314,14 @@ TEST_F(Persistence, CachedSettings) {
     EXPECT_EQ(params->outputMode, 94);
     EXPECT_EQ(params->cubemap_pixels, 640);
 
-    // A damaged cache is refused and the settings stay; a missing one gives
-    // the factory settings.
+    // A damaged cache is refused and the settings stay; so does a missing one.
     ASSERT_EQ(truncate(Path(kCachedSettingsName).c_str(), 50), 0);
     params->outputMode = 12;
     EXPECT_NE(Cache2Settings(kCachedSettingsName), 0);
     EXPECT_EQ(params->outputMode, 12);
     unlink(Path(kCachedSettingsName).c_str());
     EXPECT_EQ(Cache2Settings(kCachedSettingsName), -43);
-    EXPECT_EQ(params->outputMode, 1);
+    EXPECT_EQ(params->outputMode, 12);
 }
 
 // Only a settings file read on request announces its name, and only when
@@ -502,9 +501,9 @@ TEST_F(Persistence, MemoryDotsKeepTheirSettings) {
     params->outputMode = 4;
     EXPECT_EQ(LoadFromMemoryDotCocoa(3), 0);
     EXPECT_EQ(params->outputMode, 300);
-    // A dot never saved leaves the factory settings.
-    EXPECT_EQ(LoadFromMemoryDotCocoa(9), 0);
-    EXPECT_EQ(params->outputMode, 1);
+    // A dot never saved answers -43 and leaves the settings.
+    EXPECT_EQ(LoadFromMemoryDotCocoa(9), -43);
+    EXPECT_EQ(params->outputMode, 300);
 }
 
 // A memory dot carries a preview of the result; the gallery reads it back

@@ -23,7 +23,7 @@
 #include "records/plugin_globals.h"
 #include "shell/selectors.h"
 #include "shell/settings_persistence.h"
-#include "shell/stand_ins.h"
+#include "shell/settings_files.h"
 
 namespace {
 

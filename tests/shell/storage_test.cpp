@@ -28,7 +28,7 @@
 #include "shell/defaults.h"
 #include "records/plugin_globals.h"
 #include "shell/settings_persistence.h"
-#include "shell/stand_ins.h"
+#include "shell/settings_files.h"
 #include "engine/task_records.h"
 #include "render/tile_passes.h"
 #include "render/tile_copies.h"

@@ -20,7 +20,7 @@
 #include "shell/mode_catalogue.h"
 #include "shell/renderable.h"
 #include "shell/settings_persistence.h"
-#include "shell/stand_ins.h"
+#include "shell/settings_files.h"
 #include "tests/platform/appkit/offscreen_app.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/dialog.h"

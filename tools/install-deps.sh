@@ -8,7 +8,7 @@ pkgs=(cmake ninja-build g++ ccache pkg-config libjpeg-dev libpng-dev libtiff-dev
       python3-psd-tools python3-numpy
       qt6-base-dev fonts-dejavu-core xvfb
       admesh qhull-bin python3-shapely python3-ezdxf libproj-dev proj-bin time
-      clang libclang-rt-dev)
+      clang libclang-rt-dev w3c-sgml-lib tidy)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

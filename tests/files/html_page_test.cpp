@@ -1,0 +1,167 @@
+// The HTML page writer: the entity tables against the W3C sets, the
+// escaping both ways, and whole pages checked by tidy.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "files/file_layer.h"
+#include "files/html_page.h"
+#include "tests/generated_source.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(HTMLPage, EntityTablesAreTheGeneratorsOutput) {
+    ExpectGeneratedSourceIsCurrent("gen_html_entities", "files/generated/html_entities.cpp");
+}
+
+std::string Escaped(const std::string& text) {
+    HTMLStatus page;
+    WriteHTMLText(text, &page);
+    return page.text;
+}
+
+TEST(HTMLPage, Escaping) {
+    struct Case {
+        std::string in, out;
+    } page[] = {
+        {"a\"b&c<d>e'", "a&quot;b&amp;c&lt;d&gt;e'"},
+        {"caf\xC3\xA9", "caf&eacute;"},         // UTF-8 e acute
+        {"caf\x8E", "caf&eacute;"},             // the Mac OS Roman byte of it
+        {"\xA0", "&#8224;"},                    // dagger: numbered by its Unicode number
+        {"\xAD", "&#8800;"},                    // not equal: no HTML 4 name
+        {"\x80\xA1\xCA\xDB\xFC", "&Auml;&deg;&nbsp;&euro;&cedil;"},
+        {"\xC4\x81", "&#257;"},                 // not in Mac OS Roman
+        {"\xF0\x9F\x98\x80", "&#128512;"},
+    };
+    for (const Case& c : page) EXPECT_EQ(Escaped(c.in), c.out) << c.in;
+    // No reference names a C1 control or a private Mac number.
+    std::string all;
+    for (int b = 128; b < 256; ++b) all += char(b);
+    const std::string escaped = Escaped(all);
+    EXPECT_EQ(escaped.find("&Mac"), std::string::npos);
+    EXPECT_FALSE(std::regex_search(escaped, std::regex("&#1[2-5][0-9];")));
+
+    EXPECT_EQ(EscapeForAsciiHTML("\xC3\xA9\xC4\x81"), "&eacute;&#257;");
+    EXPECT_EQ(EscapeForAsciiHTML(""), "");
+    EXPECT_EQ(EscapeForHTML("\"Fish\" & <Chips> \xC3\xA9 \xE2\x82\xAC"), "&quot;Fish&quot; &amp; &lt;Chips&gt; \xC3\xA9 &euro;");
+    struct Back {
+        const char* in;
+        const char* out;
+    } back[] = {
+        {"&#x1F600;", "\xF0\x9F\x98\x80"}, {"&#X1f600;", "\xF0\x9F\x98\x80"}, {"&#128512;", "\xF0\x9F\x98\x80"},
+        {"&nosuch;", "&nosuch;"},           {"&lt;&amp;&eacute;", "<&\xC3\xA9"}, {"&#65534;", "\xEF\xBF\xBE"},
+        {"&#65535;", "&#65535;"},           {"&#xD83D;", "&#xD83D;"},             {"&#1114112;", "&#1114112;"},
+        {"&#0;", "&#0;"},                   {"&#12a;", "&#12a;"},                 {"&#x;", "&#x;"},
+        {"&amp;lt;", "&lt;"},               {"&;", "&;"},                         {"a&b", "a&b"},
+    };
+    for (const Back& b : back) EXPECT_EQ(UnescapeFromHTML(b.in), b.out) << b.in;
+}
+
+TEST(HTMLPage, ImageNames) {
+    EXPECT_EQ(PercentEncodedFileName(CleanedImageName("My Map.png")), "My%20Map");
+    EXPECT_EQ(CleanedImageName("a:b/c\\d\te.f.psd"), "a_b_c_d e.f");
+    EXPECT_EQ(CleanedImageName("\x8E.png"), "_");  // (0x8E & 127) + 32 is ".": no dot
+}
+
+struct Page {
+    std::string text;
+    std::string tidy;  // what tidy -q -e says, lines but the table summary advisory
+};
+
+// Writes a page through the file layer into folder/name and runs tidy on it.
+Page WritePage(const fs::path& folder, const std::string& name, int64_t columns, int cells,
+               const std::vector<std::string>& captions) {
+    const fs::path path = folder / name;
+    EXPECT_EQ(FileZerp_WriteFileAtPath(path.string(), "the page", [&](int fd) {
+                  HTMLStatus page;
+                  page.fd = fd;
+                  page.extraPath = (folder / "Photos & \"Maps\" <\xC3\xA9t\xC3\xA9>").string();
+                  OpenAndStartWebPageCore(&page, kPageImages, columns);
+                  for (int i = 0; i < cells; ++i) {
+                      const std::string& caption = captions[size_t(i) % captions.size()];
+                      StartCell(caption.c_str(), caption.c_str(), &page, 120, 60, ".jpg", i % 2 ? "link.html" : nullptr);
+                      ConcludeCell(&page);
+                  }
+                  return FinishAndCloseWebPage(&page);
+              }),
+              0);
+    Page p;
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    p.text = s.str();
+    FILE* t = popen(("tidy -q -e '" + path.string() + "' 2>&1").c_str(), "r");
+    char line[1024];
+    while (t && fgets(line, sizeof line, t))
+        if (!std::strstr(line, "summary")) p.tidy += line;
+    if (t) pclose(t);
+    return p;
+}
+
+int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+TEST(HTMLPage, PagesPassTidy) {
+    if (system("tidy -v >/dev/null 2>&1") != 0) GTEST_SKIP() << "tidy is not installed (tools/install-deps.sh)";
+    char tmpl[] = "/tmp/vornesk-html-XXXXXX";
+    const fs::path folder = mkdtemp(tmpl);
+    fs::create_directories(folder / kWebImagesFolderName);
+    const std::vector<std::string> captions = {"Caf\xC3\xA9 \"Noir\" & <Blanc>.psd", "My Map.png", "Mollweide",
+                                               "\xE2\x80\xA0 dagger's.jpg"};
+    struct Case {
+        const char* name;
+        int64_t columns;
+        int cells;
+        int rows;       // rows of cells written
+        int emptyCells;  // padding
+    } cases[] = {{"empty.html", 3, 0, 1, 0},   {"one.html", 3, 1, 1, 2},   {"row.html", 4, 4, 1, 0},
+                 {"padded.html", 4, 6, 2, 2},  {"wide.html", 12, 11, 2, 9}};
+    for (const Case& c : cases) {
+        const Page p = WritePage(folder, c.name, c.columns, c.cells, captions);
+        EXPECT_EQ(p.tidy, "") << c.name;
+        EXPECT_EQ(p.text.find('\n'), std::string::npos) << c.name;
+        EXPECT_EQ(p.text.substr(p.text.size() - 7), "</html>") << c.name;
+        EXPECT_EQ(Count(p.text, "<img "), c.cells) << c.name;
+        EXPECT_EQ(Count(p.text, "<p><font face="), c.emptyCells) << c.name;
+        EXPECT_EQ(Count(p.text, "id=\"Table_01\""), c.cells ? 1 : 0) << c.name;
+        // Each image source, percent-decoded, names a file of web_images.
+        std::smatch m;
+        std::string rest = p.text;
+        while (std::regex_search(rest, m, std::regex("src=\"([^\"]*)\""))) {
+            std::string decoded;
+            const std::string src = m[1];
+            for (size_t i = 0; i < src.size(); ++i)
+                if (src[i] == '%') {
+                    decoded += char(std::stoi(src.substr(i + 1, 2), nullptr, 16));
+                    i += 2;
+                } else {
+                    decoded += src[i];
+                }
+            EXPECT_EQ(decoded.rfind(std::string(kWebImagesFolderName) + "/", 0), 0u) << src;
+            std::ofstream(folder / decoded) << "";
+            EXPECT_TRUE(fs::exists(folder / decoded)) << src;
+            rest = m.suffix();
+        }
+    }
+    const Page one = WritePage(folder, "names.html", 12, 1, {"My Map.png"});
+    EXPECT_NE(one.text.find("src=\"web_images/My%20Map.jpg\""), std::string::npos);
+    EXPECT_NE(one.text.find(">My Map</font>"), std::string::npos);
+    EXPECT_NE(one.text.find("images from Photos &amp; &quot;Maps&quot; &lt;&eacute;t&eacute;&gt;"), std::string::npos);
+    fs::remove_all(folder);
+}
+
+}  // namespace

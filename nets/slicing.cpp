@@ -429,9 +429,26 @@ int64_t LinkSolidAndApplyCuttingRule(polyhedron* poly) {
     return MaybeAddSlicing(poly);
 }
 
+void slice_by_site_labels(polyhedron* poly, int64_t threshold) {
+    for (int64_t f = 0; f < poly->faceCount3D; ++f) {
+        const PolyFace3D& face = poly->face3D[f];
+        if (face.siteLabel == kSiteMustJoin) continue;
+        for (int64_t e = 0; e < face.count; ++e) {
+            const int64_t g = face.neighbour[e];
+            if (g < 0 || g >= poly->faceCount3D) continue;
+            const int64_t other = poly->face3D[g].siteLabel;
+            if (other == kSiteMustJoin) continue;
+            const int64_t d = face.siteLabel > other ? face.siteLabel - other : other - face.siteLabel;
+            if (d > threshold) forbid_joining(poly, f, e);
+        }
+    }
+}
+
 int64_t MaybeAddSlicing(polyhedron* poly) {
     if (!poly) return 0;
     switch (poly->slicingMode) {
+        case 1: slice_by_site_labels(poly, 1); break;
+        case 7: slice_by_site_labels(poly, 3); break;
         case 8: AddSlicingToRhombicHexecontahedron(poly); break;
         case 9: AddSlicingToRhombicHexecontahedron_2(poly); break;
         case 10: AddSlicingTo_cube_4_compound(poly); break;

@@ -48,6 +48,9 @@ void disdain_middle_sides_of_all_triangles(polyhedron* poly);
 void prefer_longest_sides_of_all_triangles(polyhedron* poly);
 void forbid_longest_sides_of_all_triangles(polyhedron* poly);
 void permit_longest_sides_of_all_faces(polyhedron* poly);
+// Cuts every edge between faces whose Voronoi site ids differ by more than
+// the threshold, unless either face must join (kSiteMustJoin).
+void slice_by_site_labels(polyhedron* poly, int64_t threshold);
 // Cuts (forbid) or disdains every edge between faces of different Norse labels.
 void handle_dissimilar_norse_labels(polyhedron* poly, int forbid);
 void slice_dissimilar_norse_labels(polyhedron* poly);

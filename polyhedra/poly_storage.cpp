@@ -180,6 +180,9 @@ void GetDefaultPolySettings(polyhedron* poly) {
     poly->numberByClass = poly->numberByGroup = poly->numberByPiece = poly->numberByFragment = 0;
     poly->allConvex = 1;
     poly->slicingMode = 0;
+    poly->voronoiSecondSetting = 0;
+    poly->voronoiFlag = 0;
+    poly->truchetMark = 0;
     poly->spinMode = 0;
     poly->tabFloat = 0.0f;
     poly->steepTabs = poly->tabPhase = poly->outlineNumbering = 0;

@@ -47,6 +47,8 @@ void GetDefaultFaceAddingOptions(FaceAddingOptions* o) {
     o->shortValue[0] = 0;
     o->shortValue[1] = -1;
     o->highestVertex = -1;
+    o->siteId = -1;
+    o->sitePoint = triplex{0.0, 0.0, 0.0};
 }
 
 // ---- 3D vertices ----
@@ -254,6 +256,8 @@ void core_Add3DFaceToPolyhedron(polyhedron* poly, FaceAddingOptions* o) {
     face.optionShort[0] = o->shortValue[0];
     face.optionShort[1] = o->shortValue[1];
     face.highestVertex = o->highestVertex;
+    face.siteLabel = o->siteId;
+    face.sitePoint = o->sitePoint;
     ++poly->faceCount3D;
     if (!o->deferUpdate) {
         Calc3DAngles(poly);

@@ -24,6 +24,8 @@ struct FaceAddingOptions {
     int16_t shortValue[2];
     int64_t longValue[3];
     int64_t highestVertex;     // filled by the adder; -1 for an empty list
+    int64_t siteId;            // the Voronoi site the face belongs to, -1 none
+    triplex sitePoint;
 };
 
 // A net vertex offered to the store.

@@ -57,6 +57,8 @@ enum PolyStatus : int64_t {
     kPolyStatusOutOfMemory = 13,     // a storage or scratch block could not be had
     kPolyStatusBadVertexCount = 14,  // a face offered with fewer than 3 or more than 10 corners
     kPolyStatusUnbuilt = 15,         // the shape code has no table or builder in this build
+    kPolyStatusEmptyCell = 16,       // a Voronoi site's cell came out empty: the solid would have a hole
+    kPolyStatusUnboundedCell = 17,   // the sites leave a cap wider than a hemisphere: a cell has no bound
 };
 
 // Edge flag bits of a 3D face edge (their meaning belongs to the net cutter).
@@ -300,6 +302,9 @@ struct polyhedron {
     uint8_t builtIn;           // the tables are a built-in shape's (copied into owned storage)
     uint8_t unbuilt;           // the last shape code has no table or builder in this build
     int64_t slicingMode;       // the per-shape cutting rule the net code applies
+    int64_t voronoiSecondSetting;  // from the Voronoi options
+    uint8_t voronoiFlag;           // from the Voronoi options
+    int64_t truchetMark;           // 9999 for the Truchet shapes, else 0
     int64_t spinMode;          // how the net code turns fragments in the layout
     float tabFloat;            // 0.15 for the table builders
     uint8_t settingsFlag[2];   // flag bytes of the table builders

@@ -5,6 +5,8 @@
 // doubles unless the name says otherwise.
 #pragma once
 
+#include "common/disc_moves.h"
+
 // (-x, -y)/(z + 1); at the pole (0, 0, -1) writes (0, 0) and returns 1.
 int StereographicForward_NiceD(const double p[3], double out[2]);
 // The inverse of the forward map above.
@@ -35,9 +37,6 @@ void LagrangeInverse_AvantGarde(unsigned char* outside, double p[3], int keepOut
 void LagrangeInverse(unsigned char* outside, float p[3], int keepOutside, double X, double Y,
                      double n);
 
-// The disc automorphism w' = (w - a)/(1 - a w) on the stereographic
-// coordinate from the far z pole; a = 0 leaves p unchanged.
-void automorphicDisk_prettily_on_sphere(double p[3], double a);
 // Shifts the stereographic coordinate from (0, 0, -1) by (a, b).
 void parabolic_mobius_on_sphere(double p[3], double a, double b);
 // Inversion in the circle of centre (cx, cy) and radius r; the centre itself

@@ -259,7 +259,7 @@ bool NetIsBroken(const polyhedron* poly) {
         case kPolyStatusNetFaceTableFull: case kPolyStatus3DFaceTableFull: case kPolyStatus3DVertexTableFull:
         case kPolyStatusNetVertexTableFull: case kPolyStatusNetTrianglesExhausted: case kPolyStatusTooManyFragments:
         case kPolyStatusVertexIndexOutOfRange: case kPolyStatusGroupIndexOutOfRange: case kPolyStatusOutOfMemory:
-        case kPolyStatusUnbuilt:
+        case kPolyStatusUnbuilt: case kPolyStatusEmptyCell: case kPolyStatusUnboundedCell:
             return true;
         default: return poly->unbuilt != 0;
     }

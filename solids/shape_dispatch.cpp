@@ -15,6 +15,7 @@
 #include "polyhedra/rollouts.h"
 #include "polyhedra/slivers.h"
 #include "polyhedra/poly_store.h"
+#include "solids/voronoi_shapes.h"
 
 namespace {
 
@@ -140,7 +141,7 @@ bool ShapecodeCanBeBuilt(int64_t code) {
            RolloutOfShapecode(code, &rollout) || RindTurnsOfShapecode(code) || code == 78 || code == 79 ||
            code == 159 || code == 81 || code == 84 || code == 85 || code == 86 || code == 439 ||
            code == 440 || code == 82 || code == 83 || (code >= 305 && code <= 307) ||
-           code == 310 || code == 311;
+           code == 310 || code == 311 || ShapecodeIsVoronoi(code);
 }
 
 void ReadFaceInfo(polyhedron* poly, int64_t code, int64_t parameter, void*, uint8_t flag, int noNet) {
@@ -183,6 +184,8 @@ void ReadFaceInfo(polyhedron* poly, int64_t code, int64_t parameter, void*, uint
         Build_stellation_5(poly);
     } else if (code == 311) {
         Build_waterman(poly);
+    } else if (ShapecodeIsVoronoi(code)) {
+        build_voronoi_shape(poly, parameter, code);
     } else {
         poly->unbuilt = 1;
         RefuseSolid(poly, kPolyStatusUnbuilt);

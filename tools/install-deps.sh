@@ -7,7 +7,7 @@ pkgs=(cmake ninja-build g++ ccache pkg-config libjpeg-dev libpng-dev libtiff-dev
       libjpeg-turbo-progs libimage-exiftool-perl imagemagick python3
       python3-psd-tools python3-numpy
       qt6-base-dev fonts-dejavu-core xvfb
-      admesh qhull-bin python3-shapely python3-ezdxf libproj-dev proj-bin time
+      admesh qhull-bin libqhull-dev python3-shapely python3-ezdxf libproj-dev proj-bin time
       clang libclang-rt-dev w3c-sgml-lib tidy)
 missing=()
 for p in "${pkgs[@]}"; do

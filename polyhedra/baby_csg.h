@@ -1,0 +1,83 @@
+// A small constructive-solid-geometry kernel: a convex solid kept as a list
+// of planar polygons, started as a huge cube and cut by one plane at a time,
+// every cut closed by a capping polygon that remembers the site of its plane.
+// The Voronoi solids cut it by their sites' tangent planes; the convex hull
+// cuts it by the supporting planes of a point set (found by qhull).
+#pragma once
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "common/vectors.h"
+#include "polyhedra/polyhedron.h"
+#include "polyhedra/voronoi_cells.h"
+
+struct HALFSPACE;
+
+struct BabyCSGFace {
+    std::vector<triplex> points;  // counter-clockwise seen from outside when the origin is inside
+    int32_t number;               // in order of creation, from 0
+    bool capped;                  // made by a cut: the cutting plane's point and id follow
+    triplex sitePoint;
+    int64_t siteId;
+};
+
+struct BabyCSG {
+    std::vector<BabyCSGFace> faces;
+    VoronoiHandlingOptions options;
+    int32_t faceCounter;
+};
+
+// Null when the heap refuses the record.
+BabyCSG* createBabyCSG(const VoronoiHandlingOptions* options);
+void destroyBabyCSG(BabyCSG** csg);
+
+// Starts the solid as the cube of side 20,000 about the origin.
+void BuildCubeEnclosing(BabyCSG* csg);
+// One face per face of the solid, its corners times 2 * scale.
+void CopyFacesFromPolyToBabyCSG(const polyhedron* poly, BabyCSG* csg, double scale);
+// Keeps the part where the plane's n·p + k is at most the plane tolerance and
+// caps the cut with a face remembering the plane node's point and id.
+void SliceOnePlaneAway(BabyCSG* csg, const HALFSPACE* planeNode);
+void SlicePlanesAway(BabyCSG* csg, const HALFSPACE* planes);
+// Orders a polygon counter-clockwise seen from the side away from the origin.
+void OrderPolygonPointsCorrectly(std::vector<triplex>& polygon);
+// +1 when the origin lies above the plane of the polygon's first three points
+// by more than the tolerance, -1 below, 0 within (or fewer than three points).
+int attitudeToOrigin(const std::vector<triplex>& polygon, double tolerance);
+
+// The solid's faces into an emptied record (fresh storage), linked; returns
+// what the links return.
+int64_t make_poly_fromBabyCSG(polyhedron* poly, const BabyCSG* csg);
+// The tangent-plane solid of the sites: each site's plane through it with the
+// site as normal direction cuts the enclosing cube, in list order.
+int64_t make_poly_from_voronoi_sites_via_CSG(polyhedron* poly, int64_t unused, VoronoiHandlingOptions* options,
+                                             HALFSPACE* sites);
+
+// qhull's facets of the points as outward planes n·x + offset = 0 (nearly
+// coplanar facets merged); false for a set qhull finds no hull of.
+bool QhullFacets(const std::vector<triplex>& points, std::vector<std::pair<triplex, double>>& facets);
+
+struct BabyHull {
+    BabyCSG* csg;
+    std::vector<PLANED> planes;   // the supporting planes, outward, in qhull's facet order
+    std::vector<triplex> points;  // the input, numbered 0..n-1
+    int32_t failed;               // fewer than four points, a flat set, or points not enclosing the origin
+};
+
+BabyHull* createBabyHull(const VoronoiHandlingOptions* options);
+void destroyBabyHull(BabyHull** hull);
+// The supporting planes of the points (facets within half a degree of an
+// accepted one are the same facet), then the enclosing cube cut by them.
+void MakeHullFromPoints(BabyHull* hull, const HALFSPACE* points);
+
+// Site sources: points appended at the merge distance with their planes.
+void AddFaceCentroidsToList(const polyhedron* poly, HALFSPACE* list, const VoronoiHandlingOptions* options,
+                            double scale);
+void AddEdgeMidpointsToList(const polyhedron* poly, HALFSPACE* list, const VoronoiHandlingOptions* options,
+                            double scale);
+void AddVerticesToList(const polyhedron* poly, HALFSPACE* list, const VoronoiHandlingOptions* options,
+                       int64_t centroids, int64_t normalise, double scale, double factor);
+void Blurt(triplex point, HALFSPACE* list, const VoronoiHandlingOptions* options);
+void ProjectPointsOntoSphereAndFixPlanes(HALFSPACE* list, double radius);

@@ -1,0 +1,151 @@
+// Spherical Voronoi cells as faces of a solid. Each site on the sphere owns
+// the polygon of its cell in its own tangent plane; the point-list face
+// writer turns such a polygon into one face or a fan of triangles carrying
+// the site's id, point and group mark. The same writers serve the small CSG
+// kernel and the site duals.
+//
+// Site nodes (HALFSPACE): point, id, plane (its tangent plane), userFlag the
+// done flag (a done site gets no face), userLinks[0..2] up to three neighbour
+// hints (sites whose cells were built beside it), userTag the group mark
+// (-1 none). Corner nodes of a cell's point list carry the point only.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "common/vectors.h"
+#include "polyhedra/polyhedron.h"
+
+struct HALFSPACE;
+
+// The arcs' slicing records: two consecutive sites of an arc and whether the
+// step was the arc's first, last or middle one.
+struct SlicingRecord {
+    triplex a, b;
+    uint8_t first, last, middle;
+};
+struct SlicingArcList {
+    SlicingRecord* records;
+    int64_t count, capacity;
+};
+// Appends a record; false when the heap refuses the room (the record is lost).
+bool StartOrExtendSlicingArc(SlicingArcList* list, triplex a, triplex b, bool first, bool last, bool middle);
+void DisposeSlicingArcList(SlicingArcList* list);
+
+// What a build counted; kept per build so that builds may run side by side.
+struct VoronoiCounters {
+    int64_t items;                 // cell corners made
+    int64_t planeDeletions;
+    int64_t facesHelpedByHints;
+    int64_t speculativeDeletions;
+    int64_t facesWithSiteCulls;    // sites set aside while building a cell
+    int64_t calls;
+};
+
+// One record per build, handed everywhere. The bytes are named by their readers.
+struct VoronoiHandlingOptions {
+    uint8_t shave;               // shave nearly straight corners off as thin triangles
+    uint8_t secondFlag;          // set by the rind pattern; read by nothing here
+    uint8_t polyhedronFlag;      // copied into the solid
+    uint8_t wholeFaces;          // a cell of 4..10 corners is one face, else a fan
+    uint8_t bisectorKind;        // 0 midpoint planes, 1 planes through the tangent planes' meeting line
+    uint8_t duplicateTest;       // handed to the face adder as its duplicate-face test
+    uint8_t spare[2];
+    int64_t siteNumbering;       // the solid's slicing mode; 2 also renumbers sites in processing order
+    int64_t secondSetting;       // copied into the solid
+    int64_t fanApexRule;         // 0 longest edge, 1 largest |y|, else smallest x² + z² (rind levels)
+    int64_t patternCode;         // Truchet pattern bits or seed
+    int64_t baseShapecode;       // the solid Truchet arcs are drawn on
+    double squash;               // fraction by which cell corners move toward the unit sphere
+    double mergeDistance;        // points nearer than this are one
+    double planeTolerance;       // a point this far above a plane still counts as on it
+    SlicingArcList* slicingArcs; // null: arcs record nothing
+    VoronoiCounters counters;
+    // Set while a whole diagram is built: every cell's corner moves onto the
+    // one vertex that stands for its cluster of diagram vertices, so that
+    // cells agree where several vertices lie within the merge distance.
+    const struct VoronoiCornerSnap* cornerSnap;
+};
+
+void GetDefaultVoronoiHandlingOptions(VoronoiHandlingOptions* options);
+// Copies the slicing mode, the second setting and the flag into the solid.
+void CopyCertainVoronoiPrefsIntoPoly(const VoronoiHandlingOptions* options, polyhedron* poly);
+
+// A new site after the list's head: cleared hints and done flag, group mark -1.
+// Unless a listed point lies nearer than `distance` (then null; also when the
+// heap refuses the node).
+HALFSPACE* AddSiteToList(HALFSPACE* list, triplex p, int64_t id, double distance);
+// Clears a site's hints and done flag and makes its plane the tangent plane at it.
+void reset_node(HALFSPACE* site);
+HALFSPACE* SiteHint(const HALFSPACE* site, int k);
+int GetNeighborCount(const HALFSPACE* site);
+// The unfinished site with most hints, the first in list order on a tie; null
+// when every site is done.
+HALFSPACE* GetMostNeighborlyUnfinishedVSite(HALFSPACE* sites);
+
+// The corners of the site's cell, in its own plane, appended to `face` (an
+// empty list): at the plane tolerance, retried five times looser up to eight
+// attempts while the cell has at most two corners; then left empty. Nothing
+// for a done site. Gives the sites that bound the cell this site as a hint.
+void Build_one_vface_driver(HALFSPACE* site, HALFSPACE* sites, HALFSPACE* face, VoronoiHandlingOptions* options);
+// One attempt at a given tolerance; the number of corners.
+int64_t Build_one_vface_using_tangent_planes(HALFSPACE* site, HALFSPACE* sites, HALFSPACE* face, double tolerance,
+                                             VoronoiHandlingOptions* options);
+
+// The point-list face writer: a list of three or more points (a convex ring
+// round its mean direction, in any order) becomes faces of the solid: sorted
+// counter-clockwise seen from outside, shaved when the options say so, then
+// one face (whole faces, 4..10 points) or a fan. Every face takes the owner's
+// id and point as its site (id -1 without owner). Angles and links are left
+// to the caller (Calc3DAngles, Build3DConnectivity).
+void DumpPointListIntoPolyhedron(HALFSPACE* points, const HALFSPACE* owner, polyhedron* poly,
+                                 const VoronoiHandlingOptions* options);
+// Sorts a ring of points counter-clockwise round its mean direction seen from outside.
+void OrderPointListRoundItsMean(HALFSPACE* points);
+
+// Face writers. Vertices are found or added at the merge distance; corners
+// that merge into one vertex are dropped, and a face left with fewer than
+// three adds nothing.
+void SaveFace_core(triplex a, triplex b, triplex c, polyhedron* poly, const HALFSPACE* owner, int marker,
+                   double distance, uint8_t flag);
+// Orders the triangle outward first: (a, b, c) unless its turn at b faces out.
+void SaveFace(triplex a, triplex b, triplex c, polyhedron* poly, const HALFSPACE* owner, int marker,
+              double distance, uint8_t flag);
+void AddFanOfTriangularFacesToPoly(HALFSPACE* polygon, const HALFSPACE* owner, polyhedron* poly,
+                                   const VoronoiHandlingOptions* options);
+void AddNonTriangularFaceToPoly(HALFSPACE* polygon, const HALFSPACE* owner, polyhedron* poly,
+                                const VoronoiHandlingOptions* options);
+void AddTwistedQuadToPoly(HALFSPACE* polygon, const HALFSPACE* owner, polyhedron* poly);
+// One face of the polygon when whole faces are allowed and it has at most 10
+// points, else a fan.
+void AddOneOrderedFaceToPoly(HALFSPACE* polygon, const HALFSPACE* owner, polyhedron* poly,
+                             const VoronoiHandlingOptions* options);
+
+// The diagram's vertices once, from the hull of the sites (the vertex of a
+// hull facet n·x = d is n / d on the tangent planes), grouped at the merge
+// distance (chains of near vertices are one group), each group standing at
+// its first member. Members of different groups lie at least the merge
+// distance apart, so the vertex store keeps the groups apart too.
+struct VoronoiCornerSnap {
+    std::vector<triplex> member;  // sorted by x
+    std::vector<size_t> rep;      // per member, the member standing for its group
+};
+// False (nothing to snap to) for sites off the unit sphere, fewer than four,
+// a flat set or one that leaves a cap without bound.
+bool BuildVoronoiCornerSnap(HALFSPACE* sites, double distance, VoronoiCornerSnap* snap);
+// The group vertex of the diagram vertex nearest the corner, when one lies
+// within the reach; else the corner.
+triplex SnapVoronoiCorner(const VoronoiCornerSnap* snap, triplex corner, double reach);
+
+// Every site's cell, the most neighbourly unfinished site first. With the
+// merge flag and a merge list, the corners go into the merge list instead.
+// A site whose cell stays empty sets status kPolyStatusEmptyCell; sites that
+// leave a cap wider than a hemisphere (a cell without bound) set
+// kPolyStatusUnboundedCell.
+void make_poly_from_voronoi_sites(polyhedron* poly, int64_t mergeFlag, VoronoiHandlingOptions* options,
+                                  HALFSPACE* sites, HALFSPACE* mergeList);
+void process_one_vsite(HALFSPACE* site, int64_t order, polyhedron* poly, int64_t mergeFlag,
+                       VoronoiHandlingOptions* options, HALFSPACE* sites, HALFSPACE* mergeList);
+// Appends to b each point of a not nearer than the distance to one of b; the number copied.
+int64_t MergeListAIntoListB_killing_redundant_points(HALFSPACE* a, HALFSPACE* b, double distance);

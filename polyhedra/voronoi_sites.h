@@ -1,0 +1,56 @@
+// Site patterns laid on the unit sphere for the Voronoi solids (spirals,
+// seams, gores, lines across the cube's faces, Truchet arcs) and the
+// modifiers that warp, twist and tumble a whole site list. Every site is
+// added unless one already lies within the options' merge distance, so no
+// two sites ever share a cell. Arcs record slicing pairs when the options
+// carry a slicing list.
+#pragma once
+
+#include <cstdint>
+
+#include "common/vectors.h"
+#include "polyhedra/polyhedron.h"
+#include "polyhedra/voronoi_cells.h"
+
+struct HALFSPACE;
+
+// p / |p|, (0, 0, 1) for a zero vector.
+triplex UnitOrUp(triplex p);
+
+void Build_voronoi_sites_rind(HALFSPACE* sites, VoronoiHandlingOptions* options, double turns, double spacing);
+void Build_voronoi_sites_baseball(HALFSPACE* sites, VoronoiHandlingOptions* options);
+void crap_Build_voronoi_sites_globegores(HALFSPACE* sites, VoronoiHandlingOptions* options, int64_t rows,
+                                         int64_t columns, int64_t skippedRows, double twist, double warp,
+                                         double spacing);
+void Build_voronoi_sites_curvycube(HALFSPACE* sites, VoronoiHandlingOptions* options);
+
+// Arcs of n + 1 sites (nothing for n < 0).
+void BuildTruchetArc_in_spaaace(triplex a, triplex b, HALFSPACE* sites, VoronoiHandlingOptions* options, int64_t n,
+                                int64_t id);
+void BuildTruchetArc_on_polyhedron(triplex axisPoint, triplex centre, triplex start, float offset, float divisor,
+                                   HALFSPACE* sites, VoronoiHandlingOptions* options, int64_t n, int64_t id);
+void BuildTruchetArc_olden(triplex p, triplex q, HALFSPACE* sites, VoronoiHandlingOptions* options, int64_t n,
+                           int64_t id, int flip, int sign);
+// On the faces of a base solid (its faces and corner order as built).
+void Build_voronoi_sites_truchet_polyhedron(HALFSPACE* sites, VoronoiHandlingOptions* options, int64_t n,
+                                            const polyhedron* base);
+// On the faces of the cube (shape 18) handed in.
+void Build_voronoi_sites_truchet_donut_on_cube(HALFSPACE* sites, VoronoiHandlingOptions* options, int64_t n,
+                                               const polyhedron* cube);
+void Build_voronoi_sites_truchet_cube(HALFSPACE* sites, VoronoiHandlingOptions* options, int64_t n);
+
+// Modifiers over the whole list.
+double NormalizeVpoints(HALFSPACE* sites);
+void MaybeWarpVpoints(HALFSPACE* sites, double amount);
+void MaybeTwistVpoints(HALFSPACE* sites, double angle);
+void MaybeParabolizeVpoints(HALFSPACE* sites, double a, double b);
+double MartianTumble(HALFSPACE* sites);
+void ExtraTumbleForZigzagD(double* point);
+void OffsetPointlist(HALFSPACE* sites, const double* offset);
+void SquashOntoSphere(HALFSPACE* sites, double fraction);
+void BuildTangentPlanes(HALFSPACE* sites);
+int All4IntegersAreAlike(int64_t a, int64_t b, int64_t c, int64_t d);
+
+// Two sites nearer than the merge distance after a modifier become one: the
+// later in list order leaves.
+void MergeNearSites(HALFSPACE* sites, double distance);

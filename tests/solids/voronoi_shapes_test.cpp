@@ -1,0 +1,296 @@
+// The Voronoi solids and Truchet primals: every code builds a closed solid
+// in which every site owns a face carrying its id, with the slicing mode its
+// pattern chose; the patterns' own cases.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <set>
+
+#include "common/halfspace.h"
+#include "polyhedra/voronoi_sites.h"
+#include "solids/shape_dispatch.h"
+#include "solids/voronoi_shapes.h"
+#include "tests/polyhedra/poly_fixture.h"
+#include "tests/polyhedra/solid_checks.h"
+
+namespace {
+
+struct SiteList {
+    HALFSPACE head;
+    SiteList() { InitEmptyList(&head); }
+    ~SiteList() { DisposeListExceptForHead(&head); }
+};
+
+std::vector<int64_t> AllCodes() {
+    std::vector<int64_t> codes;
+    for (int64_t c = 160; c <= 170; ++c) codes.push_back(c);
+    for (int64_t c = 197; c <= 216; ++c) codes.push_back(c);
+    for (int64_t c = 237; c <= 270; ++c) codes.push_back(c);
+    return codes;
+}
+
+TEST(VoronoiShapes, EveryCodeIsClosedAndEverySiteOwnsAFaceWithItsId) {
+    for (int64_t code : AllCodes()) {
+        SCOPED_TRACE(code);
+        ASSERT_TRUE(ShapecodeCanBeBuilt(code));
+        PolyPtr p = BuildSolid(code);
+        ASSERT_TRUE(p);
+        if (p->status == kPolyStatusUnboundedCell) {
+            // Refused only when the sites leave the centre outside or on
+            // their hull (qconvex: a facet whose plane does not pass beyond
+            // the centre), so some cell is a hemisphere or more.
+            PolyPtr scratch = MakePoly();
+            SiteList sites;
+            VoronoiHandlingOptions o{};
+            GetDefaultVoronoiHandlingOptions(&o);
+            build_voronoi_pointset(&sites.head, &o, code, scratch.get());
+            if (solid_checks::Have("qconvex")) {
+                const std::string path = solid_checks::TempPath("sites.txt");
+                {
+                    std::ofstream f(path);
+                    f.precision(17);
+                    f << "3\n" << GetElementCount(&sites.head) << "\n";
+                    for (HALFSPACE* s = sites.head.next; s != &sites.head; s = s->next)
+                        f << s->point.x << " " << s->point.y << " " << s->point.z << "\n";
+                }
+                std::istringstream in(solid_checks::RunCommand("qconvex n < '" + path + "'"));
+                std::remove(path.c_str());
+                int dim = 0, count = 0;
+                in >> dim >> count;
+                double worst = -1e300;
+                for (int i = 0; i < count; ++i) {
+                    double a, b, c, d;
+                    in >> a >> b >> c >> d;
+                    worst = std::max(worst, d);
+                }
+                EXPECT_GT(count, 0);
+                EXPECT_GT(worst, -1e-9);
+            }
+            EXPECT_EQ(p->faceCount3D, 0);
+            continue;
+        }
+        ASSERT_EQ(p->status, kPolyStatusGood);
+        ASSERT_GT(p->faceCount3D, 0);
+        solid_checks::ExpectClosedAndOriented(p.get(), "code " + std::to_string(code));
+
+        // The same sites, laid again.
+        PolyPtr scratch = MakePoly();
+        SiteList sites;
+        VoronoiHandlingOptions o{};
+        GetDefaultVoronoiHandlingOptions(&o);
+        o.duplicateTest = 0;
+        build_voronoi_pointset(&sites.head, &o, code, scratch.get());
+        EXPECT_EQ(p->slicingMode, o.siteNumbering);
+        const bool oneSlicingMode = (code >= 160 && code <= 170);
+        EXPECT_EQ(p->slicingMode, oneSlicingMode ? 1 : 0);
+        EXPECT_EQ(p->truchetMark, code >= 237 ? 9999 : 0);
+        int64_t orphans = 0, sites_ = 0;
+        for (HALFSPACE* s = sites.head.next; s != &sites.head; s = s->next, ++sites_) {
+            bool owned = false;
+            for (int64_t f = 0; f < p->faceCount3D && !owned; ++f)
+                owned = p->face3D[f].siteLabel == s->id && Tdistance(p->face3D[f].sitePoint, s->point) < 1e-12;
+            orphans += !owned;
+        }
+        EXPECT_GT(sites_, 10);
+        EXPECT_EQ(orphans, 0);
+    }
+}
+
+// The patterns' own cases, one row each.
+TEST(VoronoiShapes, PatternCases) {
+    VoronoiHandlingOptions o{};
+    GetDefaultVoronoiHandlingOptions(&o);
+    {
+        SiteList s;
+        Build_voronoi_sites_rind(&s.head, &o, 2.0, 0.5);
+        ASSERT_EQ(GetElementCount(&s.head), 140);
+        // Inserted after the head: the list ends with the first site made.
+        const HALFSPACE* first = s.head.prev;
+        const HALFSPACE* last = s.head.next;
+        EXPECT_NEAR(first->point.y, 1.0, 1e-12);
+        EXPECT_NEAR(last->point.y, -1.0, 1e-12);
+        EXPECT_EQ(first->id, 0);
+        EXPECT_EQ(last->id, 139);
+        EXPECT_EQ(first->userTag, 1);
+        EXPECT_EQ(last->userTag, 10);
+        EXPECT_EQ(o.siteNumbering, 1);
+    }
+    {
+        SiteList s;
+        Build_voronoi_sites_baseball(&s.head, &o);
+        std::set<int64_t> ids;
+        for (HALFSPACE* n = s.head.next; n != &s.head; n = n->next) ids.insert(n->id);
+        EXPECT_EQ(ids, (std::set<int64_t>{1, 3}));
+        // The north pole offered twice is one site.
+        int poles = 0;
+        for (HALFSPACE* n = s.head.next; n != &s.head; n = n->next) poles += n->point.y > 1.0 - 1e-9;
+        EXPECT_EQ(poles, 1);
+    }
+    {
+        // Gores skipping five rows: the rows 1..5 add nothing, and every row
+        // after adds its three columns.
+        SiteList a, b;
+        crap_Build_voronoi_sites_globegores(&a.head, &o, 20, 3, 0, 0.0, 0.0, 0.5);
+        crap_Build_voronoi_sites_globegores(&b.head, &o, 20, 3, 5, 0.0, 0.0, 0.5);
+        EXPECT_EQ(GetElementCount(&a.head), 1 + 18 * 3);
+        EXPECT_EQ(GetElementCount(&b.head), 1 + 13 * 3);
+        EXPECT_EQ(b.head.prev->id, kSiteMustJoin);
+    }
+    {
+        SiteList s;
+        Build_voronoi_sites_curvycube(&s.head, &o);
+        for (HALFSPACE* n = s.head.next; n != &s.head; n = n->next) {
+            EXPECT_NEAR(solid_checks::Len(n->point), 1.0, 1e-12);
+            EXPECT_EQ(n->id % 5, 0);
+        }
+        // One line across each face, its centre once: 6 * (2 * 19 + 1).
+        EXPECT_EQ(GetElementCount(&s.head), 6 * 39);
+    }
+    {
+        SiteList s;
+        AddSiteToList(&s.head, {0, 0, -1}, 0, 0.002);
+        AddSiteToList(&s.head, {0, 0, 1}, 1, 0.002);
+        MaybeParabolizeVpoints(&s.head, 1.0, 0.0);
+        EXPECT_NEAR(Tdistance(s.head.prev->point, {0, 0, -1}), 0.0, 1e-15);
+        EXPECT_NEAR(Tdistance(s.head.next->point, {-1, 0, 0}), 0.0, 1e-15);
+    }
+    {
+        // Twist: a turn about y by y * angle / 2; the poles stay, the equator too.
+        SiteList s;
+        AddSiteToList(&s.head, {1, 0, 0}, 0, 0.002);
+        AddSiteToList(&s.head, {0, 0.6, 0.8}, 1, 0.002);
+        MaybeTwistVpoints(&s.head, 2.0);
+        EXPECT_NEAR(Tdistance(s.head.prev->point, {1, 0, 0}), 0.0, 1e-15);
+        const double th = 0.6;
+        EXPECT_NEAR(Tdistance(s.head.next->point, {0.8 * std::sin(th), 0.6, 0.8 * std::cos(th)}), 0.0, 1e-15);
+    }
+    {
+        // The tumble is a turn: it keeps lengths and angles.
+        const triplex e[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+        triplex t[3];
+        for (int i = 0; i < 3; ++i) {
+            double p[3] = {e[i].x, e[i].y, e[i].z};
+            ExtraTumbleForZigzagD(p);
+            t[i] = {p[0], p[1], p[2]};
+        }
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) EXPECT_NEAR(solid_checks::Dot(t[i], t[j]), i == j ? 1.0 : 0.0, 1e-15);
+        EXPECT_NEAR(solid_checks::Dot(solid_checks::Cross(t[0], t[1]), t[2]), 1.0, 1e-15);
+    }
+    {
+        // An arc of one step: both ends and one record, first and last.
+        SiteList s;
+        SlicingArcList arcs{};
+        o.slicingArcs = &arcs;
+        BuildTruchetArc_in_spaaace({2, 0, 0}, {0, 3, 0}, &s.head, &o, 1, 7);
+        ASSERT_EQ(GetElementCount(&s.head), 2);
+        EXPECT_NEAR(Tdistance(s.head.prev->point, {1, 0, 0}), 0.0, 1e-15);
+        EXPECT_NEAR(Tdistance(s.head.next->point, {0, 1, 0}), 0.0, 1e-15);
+        ASSERT_EQ(arcs.count, 1);
+        EXPECT_TRUE(arcs.records[0].first && arcs.records[0].last);
+        DisposeSlicingArcList(&arcs);
+        o.slicingArcs = nullptr;
+    }
+    {
+        // A quarter turn about y from the equator.
+        SiteList s;
+        BuildTruchetArc_on_polyhedron({0, 1, 0}, {0, 0, 0}, {1, 0, 0}, 0.0f, 4.0f, &s.head, &o, 8, 0);
+        ASSERT_EQ(GetElementCount(&s.head), 9);
+        const triplex end = s.head.next->point;
+        EXPECT_NEAR(std::fabs(end.z), 1.0, 1e-12);
+        EXPECT_NEAR(end.y, 0.0, 1e-12);
+    }
+    EXPECT_EQ(All4IntegersAreAlike(2, 2, 2, 3), 0);
+    EXPECT_EQ(All4IntegersAreAlike(2, 2, 2, 2), 1);
+}
+
+// Every Truchet arc joins the midpoints of two adjacent edges of its face
+// and stays on that face (seen from the centre).
+TEST(VoronoiShapes, TruchetArcsJoinAdjacentEdgeMidpointsOnTheirFace) {
+    VoronoiHandlingOptions o{};
+    GetDefaultVoronoiHandlingOptions(&o);
+    // The Truchet cube: face f's normal; an arc stays where that axis dominates.
+    const triplex normals[6] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+    for (int64_t pattern : {0, 63, 4095, 560, 3938}) {
+        SiteList s;
+        o.patternCode = pattern;
+        Build_voronoi_sites_truchet_cube(&s.head, &o, 32);
+        for (HALFSPACE* n = s.head.next; n != &s.head; n = n->next) {
+            const triplex nf = normals[n->id / 3];
+            EXPECT_GE(solid_checks::Dot(n->point, nf) + 1e-9,
+                      std::max({std::fabs(n->point.x), std::fabs(n->point.y), std::fabs(n->point.z)}))
+                << pattern << " site " << n->id;
+        }
+    }
+    // Arcs on a solid and the donut: the ends are edge midpoints of the face, adjacent ones.
+    for (int64_t code : {237, 242, 247, 257, 262}) {
+        SCOPED_TRACE(code);
+        PolyPtr scratch = MakePoly();
+        SiteList s;
+        SlicingArcList arcs{};
+        GetDefaultVoronoiHandlingOptions(&o);
+        o.slicingArcs = &arcs;
+        // The pattern before its warp: lay it again without the modifiers.
+        PolyPtr base = BuildSolid(code >= 257 ? 18 : code < 242 ? 16 : code < 247 ? 18 : 19);
+        o.patternCode = code == 237 ? 149386895 : code == 242 ? 257920428 : code == 247 ? 393378737
+                      : code == 257 ? 73649096 : 1182329001;
+        if (code >= 257)
+            Build_voronoi_sites_truchet_donut_on_cube(&s.head, &o, 32, base.get());
+        else
+            Build_voronoi_sites_truchet_polyhedron(&s.head, &o, 32, base.get());
+        ASSERT_GT(GetElementCount(&s.head), 0);
+        for (HALFSPACE* n = s.head.next; n != &s.head; n = n->next) {
+            const int64_t f = n->id / 5;
+            ASSERT_LT(f, base->faceCount3D);
+            // On the face: the ray through the site meets the face's plane inside the face.
+            const triplex N = solid_checks::Normal(base.get(), f);
+            const triplex c0 = solid_checks::V(base.get(), f, 0);
+            const double t = solid_checks::Dot(N, c0) / solid_checks::Dot(N, n->point);
+            ASSERT_GT(t, 0.0);
+            const triplex x = Tscale(n->point, t);
+            const int64_t m = base->face3D[f].count;
+            for (int64_t k = 0; k < m; ++k) {
+                const triplex a = solid_checks::V(base.get(), f, k), b = solid_checks::V(base.get(), f, (k + 1) % m);
+                EXPECT_GE(solid_checks::Dot(solid_checks::Cross(Tsub(b, a), Tsub(x, a)), N), -1e-9) << n->id;
+            }
+        }
+        // Each arc's two ends: midpoints of two adjacent edges (straight donut arcs join opposite ones).
+        int64_t checked = 0;
+        for (int64_t r = 0; r < arcs.count; ++r) {
+            if (!arcs.records[r].first) continue;
+            int64_t last = r;
+            while (last < arcs.count && !arcs.records[last].last) ++last;
+            ASSERT_LT(last, arcs.count);
+            const triplex from = arcs.records[r].a, to = arcs.records[last].b;
+            int edgeFrom = -1, edgeTo = -1;
+            int64_t face = -1;
+            for (int64_t f = 0; f < base->faceCount3D; ++f) {
+                const int64_t m = base->face3D[f].count;
+                int ef = -1, et = -1;
+                for (int64_t k = 0; k < m; ++k) {
+                    const triplex mid = UnitOrUp(Tscale(
+                        Tadd(solid_checks::V(base.get(), f, k), solid_checks::V(base.get(), f, (k + 1) % m)), 0.5));
+                    if (Tdistance(mid, from) < 1e-9) ef = int(k);
+                    if (Tdistance(mid, to) < 1e-9) et = int(k);
+                }
+                if (ef >= 0 && et >= 0) {
+                    face = f;
+                    edgeFrom = ef;
+                    edgeTo = et;
+                }
+            }
+            ASSERT_GE(face, 0) << "arc " << r;
+            const int64_t m = base->face3D[face].count;
+            const int64_t apart = (edgeTo - edgeFrom + m) % m;
+            // The donut's straight arcs cross the face between opposite edges.
+            EXPECT_TRUE(apart == 1 || apart == m - 1 || (code >= 257 && apart == 2)) << "arc " << r;
+            ++checked;
+        }
+        EXPECT_GT(checked, 0);
+        DisposeSlicingArcList(&arcs);
+    }
+}
+
+}  // namespace

@@ -34,7 +34,7 @@ inline constexpr int kSignalsPerSlot = 20;
 inline constexpr int64_t kFaceListEntries = 252900;
 // Region code of the glue tab of fragment n: kTabRegionBase + n.
 inline constexpr int32_t kTabRegionBase = 25290;
-inline constexpr int64_t kMaxScissorMarks = 99;
+inline constexpr int64_t kMaxScissorMarks = 360;  // three per half-piece of the largest curved-origami solids
 inline constexpr int kWedgeEntries = 12;        // solid vertices in pairs
 inline constexpr int kWedgeNetVertexSlots = 6;
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "projections/forward_maps.h"
+#include "solids/origami.h"
 
 namespace {
 
@@ -191,3 +192,18 @@ fcomplex SimplexInverse_core(SimplexState* state, long kind, SimplexContext* ctx
     InitSimplexState(state, kind, ctx, tx, ty, extra);
     return DownhillSimplex(state, kind, ctx, roundsOut, tx, ty, extra, tolerance);
 }
+
+double SimplexHingeSearch(double (*objective)(void*, double), void* record) {
+    SimplexContext ctx{};
+    ctx.objective = objective;
+    ctx.record = record;
+    SimplexState state;
+    long rounds = 0;
+    return SimplexInverse_core(&state, kSimplexHingeAngle, &ctx, &rounds, 0, 0, 0, 1e-21).re;
+}
+
+namespace {
+
+const bool kHingeSearchHandedDown = (SetOrigamiHingeSearch(SimplexHingeSearch), true);
+
+}  // namespace

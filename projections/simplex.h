@@ -58,3 +58,7 @@ fcomplex DownhillSimplex(SimplexState* state, long kind, SimplexContext* ctx, lo
                          double extra, double tolerance);
 fcomplex SimplexInverse_core(SimplexState* state, long kind, SimplexContext* ctx, long* roundsOut, double tx,
                              double ty, double extra, double tolerance);
+
+// The curved-origami hinge search: this kind over the builder's objective,
+// from 0 to the tolerance 1e-21. The solids sit below: they are handed it.
+double SimplexHingeSearch(double (*objective)(void* record, double angle), void* record);

@@ -59,16 +59,16 @@ TEST(ScissorMarks, CasesOfMergingAndScaling) {
     }
 }
 
-TEST(ScissorMarks, TheHundredthMarkIsRefused) {
+TEST(ScissorMarks, AMarkBeyondTheTableIsRefused) {
     PolyPtr p = MakeEmptyNet();
     ASSERT_TRUE(p);
     const spintype s = Scaling(1, {0, 0, 0});
-    for (int k = 0; k < 99; ++k) AddScissorMark(p.get(), {double(k), 0, 0}, 1, 0, &s, 0, {0, 1, 0}, {0, 2, 0}, {0, 3, 0});
-    EXPECT_EQ(p->scissorMarkCount, 99);
+    for (int k = 0; k < kMaxScissorMarks; ++k) AddScissorMark(p.get(), {double(k), 0, 0}, 1, 0, &s, 0, {0, 1, 0}, {0, 2, 0}, {0, 3, 0});
+    EXPECT_EQ(p->scissorMarkCount, kMaxScissorMarks);
     EXPECT_EQ(p->status, kPolyStatusGood);
     const int64_t vertices = p->vertexCount3D;
-    AddScissorMark(p.get(), {500, 0, 0}, 1, 0, &s, 0, {0, 1, 0}, {0, 2, 0}, {0, 3, 0});
-    EXPECT_EQ(p->scissorMarkCount, 99);
+    AddScissorMark(p.get(), {5000, 0, 0}, 1, 0, &s, 0, {0, 1, 0}, {0, 2, 0}, {0, 3, 0});
+    EXPECT_EQ(p->scissorMarkCount, kMaxScissorMarks);
     EXPECT_EQ(p->status, kPolyStatusScissorTableFull);
     EXPECT_EQ(p->vertexCount3D, vertices);
 }

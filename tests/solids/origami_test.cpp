@@ -14,6 +14,7 @@
 #include "solids/origami.h"
 #include "solids/shape_dispatch.h"
 #include "tests/polyhedra/poly_fixture.h"
+#include "tests/nets/net_solids.h"
 #include "tests/polyhedra/solid_checks.h"
 
 namespace {
@@ -271,6 +272,56 @@ TEST(Origami, TheEntriesBuildTheDispatchersSolids) {
     // The two tetrahedra differ only in their curves.
     PolyPtr t = BuildCode(171), w = BuildCode(173);
     EXPECT_GT(Len(Tsub(t->coords3D[0], w->coords3D[0])), 1e-3);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace solid_checks;
+
+double NetFaceArea(const polyhedron* p, int64_t f) {
+    const PolyNetFace& nf = p->netFace[f];
+    double s = 0;
+    for (int64_t k = 0; k < nf.count; ++k) {
+        const double* a = p->coords2D[nf.vertex[k]];
+        const double* b = p->coords2D[nf.vertex[(k + 1) % nf.count]];
+        s += a[0] * b[1] - b[0] * a[1];
+    }
+    return std::fabs(s) / 2;
+}
+
+double Face3DArea(const polyhedron* p, int64_t f) { return Len(Normal(p, f)) / 2; }
+
+// With the nets: no two net faces overlap, as shapely sees them, and each
+// sheet's net faces cover its paper polygon at the net's one scale.
+TEST(Origami, NetsLieFlatWithoutOverlapAndEachSheetUnfoldsToItsPaper) {
+    for (const Row& r : {kRows[0], kRows[2], kRows[10]}) {
+        SCOPED_TRACE(r.code);
+        PolyPtr p = MakePoly();
+        ASSERT_TRUE(p);
+        SetUpReallyGeneralPolyhedron(p.get(), r.code, 1, 0, 0, nullptr, 1, 0.0f);
+        ASSERT_EQ(p->netFaceCount, p->faceCount3D);
+        const int n = int(r.sides);
+        const int64_t perElement = 1 + 60 * n;
+        std::vector<NetPiece> pieces;
+        std::vector<double> sheet3D(size_t(r.faces), 0), sheetNet(size_t(r.faces), 0);
+        for (int64_t f = 0; f < p->netFaceCount; ++f) {
+            const PolyNetFace& nf = p->netFace[f];
+            ASSERT_GE(nf.face3D, 0);
+            std::vector<std::pair<double, double>> q;
+            for (int64_t k = 0; k < nf.count; ++k) q.push_back({p->coords2D[nf.vertex[k]][0], p->coords2D[nf.vertex[k]][1]});
+            pieces.push_back({f, q});
+            sheetNet[size_t(nf.face3D / perElement)] += NetFaceArea(p.get(), f);
+            sheet3D[size_t(nf.face3D / perElement)] += Face3DArea(p.get(), nf.face3D);
+        }
+        const std::string report = OverlapsByShapely(pieces, "origami-" + std::to_string(r.code));
+        EXPECT_EQ(report.find("overlap"), std::string::npos) << report.substr(0, 400);
+        EXPECT_NE(report.find("checked"), std::string::npos) << report;
+        // The paper of one sheet in 3D: the polygon of circumradius |tip - centre|.
+        const double k = sheetNet[0] / sheet3D[0];
+        for (size_t e = 0; e < sheet3D.size(); ++e) EXPECT_NEAR(sheetNet[e] / sheet3D[e], k, 1e-6 * k) << e;
+    }
 }
 
 }  // namespace

@@ -287,6 +287,10 @@ TEST(HostileFiles, TiffClaimsTilesAndDamageAreRefused) {
     tiled.push_back({322, 4, {16384}});
     tiled.push_back({323, 4, {16384}});
     cases.push_back({"huge-tiles.tif", Tiff(tiled, Noise(4096)), "tiles are larger than the picture"});
+    // Grey with 63231 extra samples a pixel: the document keeps two planes,
+    // but each strip would decode to 57 GB.
+    cases.push_back({"many-samples.tif", Tiff(TiffPicture(65293, 7, 16, 63232, 3, 1), Noise(300)),
+                     "more than a read may take"});
     // Garbled strips in the kinds libtiff converts (palette, CMYK, 1-bit,
     // G3, G4) and in a kind read directly (grey).
     std::vector<uint32_t> colourMap(3 * 256);

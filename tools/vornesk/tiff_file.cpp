@@ -289,7 +289,9 @@ bool ReadThroughRGBA(TIFF* tif, HostDocument* doc, char (&message)[1024]) {
     TIFFRGBAImage image;
     if (!TIFFRGBAImageBegin(&image, tif, 1, message)) return false;
     image.req_orientation = ORIENTATION_TOPLEFT;
-    const uint32_t width = image.width, band = 64;
+    // Bands of at most 64 rows, fewer for a picture that has fewer: the
+    // band's raster stays within a few times the picture.
+    const uint32_t width = image.width, band = std::min<uint32_t>(64, image.height);
     std::vector<uint32_t> raster(size_t(width) * band);
     bool ok = true;
     const int planes = doc->Planes();
@@ -372,6 +374,16 @@ bool ReadTiffFile(int fd, const PictureReadLimits& limits, HostDocument* doc, st
         if (tileWidth > roundUp(l.width) || tileLength > roundUp(l.height))
             return damaged("its " + std::to_string(tileWidth) + " x " + std::to_string(tileLength) +
                            " tiles are larger than the picture");
+    }
+    // A strip or tile that is not read in place is decoded whole into a
+    // buffer of its own, sized by the samples a pixel claims, not by the
+    // planes the document keeps: it too must fit the memory bound.
+    if (direct) {
+        const tmsize_t chunkBytes = TIFFIsTiled(tif.get()) ? TIFFTileSize(tif.get()) : TIFFStripSize(tif.get());
+        if (double(chunkBytes) > LargestReadBuffer(limits))
+            return damaged("its " + std::string(TIFFIsTiled(tif.get()) ? "tiles" : "strips") + " of " +
+                           std::to_string(l.samples) + " samples a pixel take " + std::to_string(chunkBytes) +
+                           " bytes each, more than a read may take");
     }
     char message[1024] = {};
     if (!direct && !TIFFRGBAImageOK(tif.get(), message)) return fail(message);

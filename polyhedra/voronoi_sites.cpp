@@ -100,7 +100,10 @@ void crap_Build_voronoi_sites_globegores(HALFSPACE* sites, VoronoiHandlingOption
             double p[3] = {r * double(std::sin(a)), y, r * double(std::cos(a))};
             automorphicDisk_prettily_on_sphere(p, m);
             if (k <= K) continue;
-            AddSite(sites, o, triplex{p[0], p[1], p[2]}, 2 * j, int16_t(j));
+            // The group mark is the net fragment the gore grows as; those
+            // count from 1, so the first gore is group 1, not 0 (which no
+            // fragment would take, leaving that gore out of the net).
+            AddSite(sites, o, triplex{p[0], p[1], p[2]}, 2 * j, int16_t(j + 1));
         }
     }
 }

@@ -339,7 +339,12 @@ int WriteFileWhole(const char* path, const std::function<int(int fd)>& write) {
     // Only a plain file is replaced (a folder or a device is not a file the
     // caller could mean).
     struct stat st;
-    if (stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    const bool exists = stat(target.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    // A write-protected file stays as it is, even for a user whom the system
+    // would let write it.
+    if (exists && ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(target.c_str(), W_OK) != 0))
+        return EACCES;
     const size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
@@ -347,10 +352,11 @@ int WriteFileWhole(const char* path, const std::function<int(int fd)>& write) {
     if (const int injected = Injected(WriteStep::kOpen)) return injected;
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return ErrnoCode();
-    // The permissions a plain creation would give (mkostemp makes 0600).
+    // The replaced file's permissions, else those a plain creation would
+    // give (mkostemp makes 0600).
     const mode_t mask = umask(0);
     umask(mask);
-    fchmod(fd, 0644 & ~mask);
+    fchmod(fd, exists ? st.st_mode & 07777 : 0644 & ~mask);
     int error = 0;
     if (Injected(WriteStep::kWrite)) {
         // Every write fails as on a full disk; the writer must say so.

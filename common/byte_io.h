@@ -73,7 +73,8 @@ int TruncateFile(int fd);
 // failure of write (its code), of the flush, the close or the rename (the
 // system error number); after a failure the new file is gone and whatever
 // path held before is untouched. A path naming anything but a plain file is
-// refused (EISDIR for a folder, EINVAL otherwise).
+// refused (EISDIR for a folder, EINVAL otherwise), and so is a write-protected
+// file, even for root (EACCES); a replaced file keeps its permissions.
 int WriteFileWhole(const char* path, const std::function<int(int fd)>& write);
 // The steps of WriteFileWhole a test can make fail: making the new file, the
 // writes (the writer is handed a descriptor on which every write fails with

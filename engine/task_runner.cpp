@@ -381,7 +381,14 @@ void WhirlyCompletion_Tarnwhistle_pano::CompleteFinishedTasks(const std::shared_
         inOrder = task->nextFinished;
         DoCompletionOfTask(task, queue);
     }
-    if (work_.betweenCompletions) work_.betweenCompletions(work_.hookContext);
+    if (!work_.betweenCompletions) return;
+    work_.betweenCompletions(work_.hookContext);
+    // The hook stops the job by answering for it as cancelled: no further
+    // tile starts, and the job returns once the running tiles have retired.
+    if (!HastyExitRequested && gTaskEngine.hostResult == kResultCancelled) {
+        HastyExitRequested = true;
+        WithdrawUnstartedTasks();
+    }
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::WithdrawUnstartedTasks() {

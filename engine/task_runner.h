@@ -53,7 +53,8 @@ struct TileWork {
     void (*progress)(double fraction) = nullptr;
     // Main thread, after each batch of completions while the job runs, with
     // hookContext: room for the caller's own events (a dialog's input while
-    // its preview renders). It must not start a job.
+    // its preview renders). It must not start a job; it stops this one by
+    // setting gTaskEngine.hostResult to -128 (cancelled).
     void (*betweenCompletions)(void* hookContext) = nullptr;
     void* hookContext = nullptr;
 };

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -44,11 +43,6 @@ constexpr int64_t kPushPullPasses = 2;
 // Twirl angles (latitude, longitude, spin) that turn the view onto cube faces 1..6.
 constexpr float kCubeFaceAngles[6][3] = {{-90, -90, -90}, {90, 90, -90}, {0, -90, 0},
                                          {0, 180, 0},     {0, 90, 0},    {0, 0, 0}};
-
-double Now() {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
 
 int64_t KindForBytesPerComponent(int64_t bytes) {
     return bytes == 2 ? kPyrColour16 : bytes == 4 ? kPyrColourFloat : kPyrColour8;
@@ -461,7 +455,6 @@ int ReallyWriteJPEGFile_Thingie(int fd, void*, long quality) {
 }
 
 int GenerateOneLayer(Data* data, PyramidDescriptor* pyr, int64_t layer, const bool*, const PSDdoc* doc) {
-    const double start = Now();
     int result = kPSDExportOK;
     switch (doc->exportKind) {
         case kExportResult:
@@ -490,7 +483,6 @@ int GenerateOneLayer(Data* data, PyramidDescriptor* pyr, int64_t layer, const bo
         default:
             return kPSDExportOK;
     }
-    std::printf("••••••••• seconds to make PSD %f\n", Now() - start);
     return result;
 }
 

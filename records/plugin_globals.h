@@ -55,4 +55,6 @@ enum : int16_t {
     kDiagSpanLists = 275,
     // The solid under a polyhedral input picture could not be built.
     kDiagInputPolyhedron = 280,
+    // The dialog was asked for where no window can be shown.
+    kDiagNoDisplay = 281,
 };

@@ -13,6 +13,7 @@
 #include "render/reply_grid.h"
 #include "pyramid/glue.h"
 #include "pyramid/pixels.h"
+#include "pyramid/sampling.h"
 #include "pyramid/pyramid.h"
 #include "host_access/FilterBigDocument.h"
 #include "records/data.h"
@@ -88,6 +89,30 @@ void LevelZeroPixel(const PyramidDescriptor* pyr, int64_t x, int64_t y, float* c
     get_intcoord_unitary_color(x, y, pyr, 0, colour);
 }
 
+// The picture under pixel (x, y) of an offscreen result of another size
+// than the picture: the picture resized to the result's size, filtered at
+// the level of the reduction.
+void ResizedPixel(const PyramidDescriptor* pyr, const PyramidDescriptor* layer, int64_t x, int64_t y, float* colour) {
+    colour[0] = colour[1] = colour[2] = colour[3] = 0.0f;
+    if (!pyr || !pyr->tiles || layer->width[0] < 1 || layer->height[0] < 1) return;
+    const float u = (float(x) + 0.5f) / float(layer->width[0]);
+    const float v = (float(y) + 0.5f) / float(layer->height[0]);
+    const float reduction = std::max(float(pyr->width[0]) / float(layer->width[0]),
+                                     float(pyr->height[0]) / float(layer->height[0]));
+    int64_t level = 0;
+    float between = 0.0f;
+    if (reduction > 1.0f) {
+        const float l = std::log2(reduction);
+        level = int64_t(l);
+        between = l - float(level);
+    }
+    get_unitarycoord_unitary_color(pyr, level, between, u, v, colour);
+}
+
+bool SameSize(const PyramidDescriptor* a, const PyramidDescriptor* b) {
+    return a && b && a->width[0] == b->width[0] && a->height[0] == b->height[0];
+}
+
 }  // namespace
 
 // The pixel the result is laid over.
@@ -95,7 +120,12 @@ void GetPixelOfUnderlyingWhatsis(int64_t x, int64_t y, float* colour, int64_t ro
     switch (RenderPurpose()) {
         case kRenderToHost:
         case kRenderToPreview: GrabNovelInputPixel(x, y, colour, rowMode, tracker); return;
-        case kRenderToOffscreen: LevelZeroPixel(MainPyramid(), x, y, colour); return;
+        case kRenderToOffscreen: {
+            const PyramidDescriptor* layer = LayerPyramid();
+            if (!layer || !layer->tiles || SameSize(MainPyramid(), layer)) LevelZeroPixel(MainPyramid(), x, y, colour);
+            else ResizedPixel(MainPyramid(), layer, x, y, colour);
+            return;
+        }
         default: colour[0] = colour[1] = colour[2] = colour[3] = 0.0f;
     }
 }

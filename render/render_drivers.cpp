@@ -104,6 +104,15 @@ void SetOutputSize(Data* data, const VRect& total) {
     data->outputLastColumn = Width(total) - 1;
 }
 
+struct RenderTileHook {
+    void (*work)(void*) = nullptr;
+    void* context = nullptr;
+};
+RenderTileHook& TileHook() {
+    static RenderTileHook hook;
+    return hook;
+}
+
 // The tiles of the total rectangle through the task engine, purpose 2 on
 // squares.
 void RunRenderTiles(ProgressivePreviewManager* ppm, proxyBufferRecord* proxy) {
@@ -111,7 +120,10 @@ void RunRenderTiles(ProgressivePreviewManager* ppm, proxyBufferRecord* proxy) {
     initTaskGuidance(&guidance);
     GetDefaultGuidance(&guidance, proxy);
     LoadTaskEngineFromShell();
-    RunTiles(kPurposeRender, kPartitionSquares, &guidance, RenderTileWork(), ppm);
+    TileWork work = RenderTileWork();
+    work.betweenCompletions = TileHook().work;
+    work.hookContext = TileHook().context;
+    RunTiles(kPurposeRender, kPartitionSquares, &guidance, work, ppm);
     StoreTaskEngineResultInShell();
     // A tile without its span list would have left holes in the net.
     if (SpanListsFailed() && HostResult() == noErr) SetHostResult(kResultOutOfMemory, kDiagSpanLists);
@@ -304,4 +316,8 @@ std::string affinity_report() {
                   int(px.Is32_call));
     ReportDebugMessage(line);
     return line;
+}
+
+void SetRenderBetweenCompletions(void (*work)(void* context), void* context) {
+    TileHook() = RenderTileHook{work, context};
 }

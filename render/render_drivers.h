@@ -35,6 +35,12 @@ void MakeTriangleWave(float table[256]);
 // (the host result says why).
 bool PrerollManipulation(Data* data);
 
+// Work for the main thread between the completions of a render's tiles,
+// handed to the task engine with every render until it is taken back (null):
+// the dialog serves its window there while its preview renders, and stops
+// the render as the engine says (engine/task_runner.h: TileWork).
+void SetRenderBetweenCompletions(void (*work)(void* context), void* context);
+
 // One debug line on the host's pixel layout, shown through the reporter
 // and returned; nothing else changes. Empty without a filter record.
 std::string affinity_report();

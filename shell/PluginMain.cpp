@@ -210,6 +210,13 @@ void DoStart() {
         cancelled = DoUI() == 0;
     }
     gData->showDialog = 0;
+    // A dialog that could not be shown has said why: a failure, not a cancel.
+    if (!ResultIsOK()) {
+        ControllerShuttingDown();
+        DoShutDown(gData);
+        KillRects();
+        return;
+    }
 
     // Settings this build cannot render yet are refused with the reason,
     // never answered with a blank picture.

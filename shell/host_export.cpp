@@ -59,6 +59,23 @@ bool RunLDRAWExport(const char* path) {
     return true;
 }
 
+// The result as the dialog's "PSD…" writes it: one layer, the document's
+// size and depth.
+bool RunPSDExport(const char* path) {
+    MaybeAllocatePyramids(gData);
+    if (HostResult() != noErr) return false;
+    const int32_t savedKind = gParams->exportPurpose;
+    gParams->exportPurpose = kExportResult;
+    bool cancel = false;
+    const int result = FileZerp_ReallyWritePSDFileWithGlobals(gData, path, &cancel, CatalogueExportHooks());
+    gParams->exportPurpose = savedKind;
+    if (result != 0) {
+        Refuse(std::string("cannot write ") + path + ": " + ExportEntryMessage(result));
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 const char* HostExportRequest() {
@@ -70,8 +87,9 @@ bool RunHostExport(const char* path) {
     if (!gParams || !path) return false;
     const std::string file = path;
     if (EndsWithNoCase(file, ".ldr")) return RunLDRAWExport(path);
+    if (EndsWithNoCase(file, ".psd")) return RunPSDExport(path);
     if (!EndsWithNoCase(file, ".obj")) {
-        Refuse("this build exports only .obj and .ldr files from the command line, not " + file);
+        Refuse("this build exports only .obj, .ldr and .psd files from the command line, not " + file);
         return false;
     }
     const int32_t mode = gParams->outputMode;

@@ -50,24 +50,24 @@ int RunAlert(const AlertSetup& setup, bool startWindowSystem = true) {
 }
 
 void Refusal(const char* title, const char* text) {
-    std::fprintf(stderr, "ShowMemoryAlertCocoa is: %d\n", kAlertLogNumber);
+    DialogTrace("ShowMemoryAlertCocoa is: %d", kAlertLogNumber);
     AlertSetup a;
     a.messageText = L(title);
     a.informativeText = L(text);
     a.buttons = {L("Cancel")};
-    if (RunAlert(a) == NSAlertFirstButtonReturn) std::fprintf(stderr, "ShowMemoryAlertCocoa cancel clicked.\n");
+    if (RunAlert(a) == NSAlertFirstButtonReturn) DialogTrace("ShowMemoryAlertCocoa cancel clicked.");
 }
 
 }  // namespace
 
 void DoAbout() {
-    std::fprintf(stderr, "DoAbout is: %d\n", kAlertLogNumber);
+    DialogTrace("DoAbout is: %d", kAlertLogNumber);
     AlertSetup a;
     a.messageText = L("AboutTitle");
     a.informativeText = L("AboutText");
     a.buttons = {L("OK"), QString::fromUtf8(kVorneskMakerAddress)};
     const int response = RunAlert(a);
-    if (response == NSAlertFirstButtonReturn) std::fprintf(stderr, "DoAbout ok clicked.\n");
+    if (response == NSAlertFirstButtonReturn) DialogTrace("DoAbout ok clicked.");
     if (response == NSAlertSecondButtonReturn) SendUserToQWHomePage();
 }
 

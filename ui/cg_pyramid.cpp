@@ -12,6 +12,7 @@
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
 #include "records/plugin_globals.h"
+#include "ui/dialog.h"
 
 namespace {
 
@@ -130,7 +131,7 @@ PyramidDescriptor* createContrastStretchedColorPyrFromFloatPyr(const PyramidDesc
 CGContextRef CreateARGBBitmapContextOfDimensions(int64_t width, int64_t height, bool colour) {
     CGContextRef context =
         width > 0 && height > 0 ? CGBitmapContextCreate(size_t(width), size_t(height), colour) : nullptr;
-    if (!context) std::fprintf(stderr, "Context not created!");
+    if (!context) DialogTrace("Context not created!");
     return context;
 }
 

@@ -7,6 +7,8 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStandardItemModel>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -45,7 +47,7 @@ Controller_Tarnwhistle_pano*& SharedController() {
     return controller;
 }
 
-void Log(const char* text) { std::fprintf(stderr, "%s\n", text); }
+void Log(const char* text) { DialogTrace("%s", text); }
 
 // Number fields: one locale, no grouping, at most three decimals.
 QString FormatFloat(float v) {
@@ -86,6 +88,43 @@ constexpr int kMemdotXY[kMemoryDots][2] = {
     {133, 105}, {139, 92},  {143, 77},  {143, 62},  {139, 48},  {133, 35},  {124, 23},
 };
 
+// Modes this build cannot render stay in their menu, greyed, with the
+// reason as their tooltip: the factory settings with that one mode.
+void MarkRefusedModes(QComboBox* popup, bool output) {
+    auto* model = qobject_cast<QStandardItemModel*>(popup->model());
+    if (!model) return;
+    auto factory = std::make_unique<Parameters>();
+    GrabDefaultSettings(factory.get());
+    for (int i = 0; i < popup->count(); ++i) {
+        const int32_t mode = i + 1;
+        const bool renders = output ? OutputModeIsRenderable(mode) : InputModeIsRenderable(mode);
+        if (renders) continue;
+        Parameters probe = *factory;
+        (output ? probe.outputMode : probe.inputMode) = mode;
+        const std::string why = WhatThisBuildCannotRender(probe);
+        if (QStandardItem* item = model->item(i)) {
+            item->setEnabled(false);
+            item->setToolTip(QString::fromStdString(why.empty() ? "not available in this build" : why));
+        }
+    }
+}
+
+// The next item from index by increment that the user may choose, wrapping
+// around; index itself when there is none.
+int NextEnabledItem(const QComboBox* popup, int index, int increment) {
+    const auto* model = qobject_cast<const QStandardItemModel*>(popup->model());
+    const int n = popup->count();
+    int i = index;
+    for (int step = 0; step < n; ++step) {
+        i += increment;
+        if (i < 0) i = n - 1;
+        if (i >= n) i = 0;
+        const QStandardItem* item = model ? model->item(i) : nullptr;
+        if (!item || item->isEnabled()) return i;
+    }
+    return index;
+}
+
 }  // namespace
 
 bool PreviewCanRender(std::string* why) {
@@ -94,6 +133,16 @@ bool PreviewCanRender(std::string* why) {
     if (missing.empty()) return true;
     if (why) *why = std::move(missing);
     return false;
+}
+
+void DialogTrace(const char* format, ...) {
+    static const bool tracing = std::getenv("VORNESK_TRACE") != nullptr;
+    if (!tracing) return;
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+    std::fputc('\n', stderr);
 }
 
 // ---- the shared instance ----
@@ -154,6 +203,7 @@ void Controller_Tarnwhistle_pano::findOutlets() {
     find(zoom_in, "zoom_in");
     find(zoom_out, "zoom_out");
     find(zoom_100, "zoom_100");
+    find(zoom_percent, "zoom_percent");
     find(latitude, "latitude");
     find(longitude, "longitude");
     find(spin, "spin");
@@ -351,10 +401,12 @@ void Controller_Tarnwhistle_pano::prepareControls() {
     if (output_popup) {
         output_popup->clear();
         for (int m = 1; m <= kHighestProjection; ++m) output_popup->addItem(QString::fromUtf8(VorneskOutputModeName(m)));
+        MarkRefusedModes(output_popup, true);
     }
     if (input_popup) {
         input_popup->clear();
         for (int m = 1; m <= kInputModeCount; ++m) input_popup->addItem(QString::fromUtf8(VorneskInputModeName(m)));
+        MarkRefusedModes(input_popup, false);
     }
     if (glue_all) {
         glue_all->clear();
@@ -375,7 +427,6 @@ void Controller_Tarnwhistle_pano::prepareControls() {
         proxyPreview->setNeedsDisplay();
     }
     NSObject_performSelectorAfterDelay(this, "fixZoomersHilitesEasy", nullptr, 0.1, [this] { fixZoomersHilitesEasy(); });
-    std::fprintf(stderr, "Highest projection %d\n", kHighestProjection);
 }
 
 void Controller_Tarnwhistle_pano::Settings2Controls_Cocoa() {
@@ -438,13 +489,33 @@ void Controller_Tarnwhistle_pano::adjustHilites() {
             if (w) w->setEnabled(t[kItemFieldOfView] != 0);
         for (QWidget* w : std::initializer_list<QWidget*>{tabs, tabs_text})
             if (w) w->setEnabled(t[kItemTabs] != 0);
-        if (export_faces) export_faces->setEnabled(t[kItemExportFaces] != 0);
     }
     if (faces) {
         polyhedron_params pp{};
         get_polyhedron_params_from_output_mode(gParams->outputMode, &pp);
         faces->setEnabled(pp.shapeCode != -1);
     }
+    // Settings this build cannot render can be neither accepted nor exported:
+    // the buttons say why.
+    std::string why;
+    const bool renders = PreviewCanRender(&why);
+    const QString reason = renders ? QString() : QString::fromStdString(why);
+    for (QPushButton* b : RenderingButtons()) {
+        if (b == export_faces && renders && gData && gData->storage)
+            b->setEnabled(gData->storage->controlEnabling[kItemExportFaces] != 0);
+        else
+            b->setEnabled(renders);
+        b->setToolTip(reason);
+    }
+}
+
+std::vector<QPushButton*> Controller_Tarnwhistle_pano::RenderingButtons() const {
+    std::vector<QPushButton*> buttons;
+    if (ok) buttons.push_back(ok);
+    if (export_faces) buttons.push_back(export_faces);
+    for (const char* name : {"psdexport", "PSDWithSize", "cube_export", "lego"})
+        if (auto* b = dissolveWindow ? dissolveWindow->findChild<QPushButton*>(name) : nullptr) buttons.push_back(b);
+    return buttons;
 }
 
 void Controller_Tarnwhistle_pano::copySlidersToText() {
@@ -477,10 +548,8 @@ int Controller_Tarnwhistle_pano::getIncrementFromStepper(Stepper* stepper) {
 
 void Controller_Tarnwhistle_pano::nudgePopupsIndexBy(int increment, QComboBox* popup) {
     if (!popup || popup->count() == 0) return;
-    int index = popup->currentIndex() + increment;
-    if (index < 0) index = popup->count() - 1;
-    if (index >= popup->count()) index = 0;
-    popup->setCurrentIndex(index);
+    // Steps over the modes this build cannot render.
+    popup->setCurrentIndex(NextEnabledItem(popup, popup->currentIndex(), increment));
     controlsChangedSoUpdatePreview();
 }
 
@@ -655,10 +724,9 @@ void Controller_Tarnwhistle_pano::fixZoomersHilitesEasy() {
     const int64_t* t = gData->storage->controlEnabling;
     if (zoom_in) zoom_in->setEnabled(t[kItemZoomIn] != 0);
     if (zoom_out) zoom_out->setEnabled(t[kItemZoomOut] != 0);
-    if (zoom_100) {
-        zoom_100->setEnabled(t[kItemZoom100] != 0);
-        zoom_100->setText(QString("%1%").arg(gParams->proxyScale ? 100 / gParams->proxyScale : 0));
-    }
+    if (zoom_100) zoom_100->setEnabled(t[kItemZoom100] != 0);
+    // The button says what it does; the label beside it shows the zoom.
+    if (zoom_percent) zoom_percent->setText(QString("%1%").arg(gParams->proxyScale ? 100 / gParams->proxyScale : 0));
 }
 
 void Controller_Tarnwhistle_pano::prepareProxyMetrics(double width, double height, double scale) {

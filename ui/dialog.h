@@ -30,6 +30,10 @@ constexpr int kHighestProjection = 547;
 // Whether this build can render the current settings; why not when it cannot.
 bool PreviewCanRender(std::string* why);
 
+// The dialog's traces: written to standard error only when the environment
+// variable VORNESK_TRACE is set, so that a run prints nothing but errors.
+void DialogTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 class Controller_Tarnwhistle_pano {
 public:
     static Controller_Tarnwhistle_pano* sharedInstance();
@@ -42,6 +46,7 @@ public:
     Window* dissolveWindow = nullptr;
     ProxyView_Tarnwhistle_pano* proxyPreview = nullptr;
     QPushButton *zoom_in = nullptr, *zoom_out = nullptr, *zoom_100 = nullptr;
+    QLabel* zoom_percent = nullptr;
     Slider *latitude = nullptr, *longitude = nullptr, *spin = nullptr, *FOV = nullptr, *tabs = nullptr,
            *sharpen = nullptr;
     TextField *latitude_text = nullptr, *longitude_text = nullptr, *spin_text = nullptr, *FOV_text = nullptr,
@@ -112,6 +117,8 @@ public:
     void Settings2Controls_Cocoa();
     void Controls2Settings_Cocoa();
     void adjustHilites();
+    // OK and the export buttons: enabled only while this build renders the settings.
+    std::vector<QPushButton*> RenderingButtons() const;
     void copySlidersToText();
     void copyTextToSliders();
     void slidersMoved(Slider* sender);

@@ -20,7 +20,9 @@
 #include "files/brick_files.h"
 #include "files/export_entry.h"
 #include "files/psd_doc.h"
+#include "files/file_names.h"
 #include "files/psd_export.h"
+#include "files/psd_layers.h"
 #include "ui/alerts.h"
 #include "platform/appkit/alerts.h"
 #include "platform/appkit/directories.h"
@@ -38,7 +40,7 @@
 
 namespace {
 
-void Log(const char* text) { std::fprintf(stderr, "%s\n", text); }
+void Log(const char* text) { DialogTrace("%s", text); }
 
 void Warn(const QString& message, const QString& informative) {
     AlertSetup a;
@@ -67,6 +69,21 @@ const char* MissingWriter(int32_t purpose) {
     }
 }
 
+// Purposes whose files hold a render of the settings.
+bool PurposeRenders(int32_t purpose) { return purpose == 2 || purpose == 10 || purpose == 12; }
+
+// The files of a cube map chosen as path: one a face, named by the face
+// ("Cube.psd" gives "Cube_d.psd" ... "Cube_f.psd").
+QString CubeFacePath(const QString& path, int64_t face, int64_t faces) {
+    PSDdoc doc;
+    doc.exportKind = kExportCubeMap;
+    doc.cubeFace = face;
+    char name[kPSDLayerNameBytes];
+    CNameOfLayer(&doc, 1, name);
+    return QString::fromStdString(
+        FileZerp_generateRenumberedFilePath(path.toStdString(), face, faces, nullptr, 0, name, false));
+}
+
 // Runs writer on a new file beside path; on success the file replaces path
 // (WriteFileWhole). The writer returns 0 or a failure code and closes the
 // descriptor when closesFd. False, with *why, when nothing was replaced.
@@ -79,10 +96,43 @@ bool WriteBeside(const QString& path, bool closesFd, Writer writer, QString* why
     });
     if (error == 0) return true;
     // Writers fail with their own (negative) codes, the file system with an errno.
-    *why = error < 0 ? QString::fromUtf8(PSDExportMessage(error))
-                     : QString("The file cannot be created in %1: %2.").arg(QFileInfo(path).absolutePath(),
-                                                                           std::strerror(error));
+    if (error == EACCES && QFileInfo::exists(path))
+        *why = QString("%1 is write-protected; it was left as it is.").arg(QFileInfo(path).fileName());
+    else
+        *why = error < 0 ? QString::fromUtf8(PSDExportMessage(error))
+                         : QString("The file cannot be created in %1: %2.").arg(QFileInfo(path).absolutePath(),
+                                                                               std::strerror(error));
     return false;
+}
+
+// The PSD export of the current export kind at path: one file, or for a
+// cube map one file a face beside it (and none at path itself). False, with
+// *why, at the first file not written.
+bool WritePSDExport(const QString& path, QString* why) {
+    PSDdoc measured;
+    GrabPSDMetrics(gData, &measured);
+    const bool cube = measured.exportKind == kExportCubeMap;
+    const int64_t files = cube ? measured.layerCount : 1;
+    InitMondoProgressParams(gData, measured.layerCount);
+    CreateMondoProgressWindow();
+    bool ok = true;
+    for (int64_t face = 1; face <= files && ok; ++face) {
+        ok = WriteBeside(
+            cube ? CubeFacePath(path, face, files) : path, true,
+            [&](int fd) {
+                bool cancel = false;
+                PSDdoc doc = measured;
+                doc.modeWords = CatalogueModeWords();
+                if (cube) {
+                    doc.layerCount = 1;
+                    doc.cubeFace = face;
+                }
+                return ReallyWritePSDFile_core_thingie(gData, fd, &cancel, &doc);
+            },
+            why);
+    }
+    DestroyMondoProgress();
+    return ok;
 }
 
 }  // namespace
@@ -232,6 +282,14 @@ bool Controller_Tarnwhistle_pano::PromptSaveAtopWindow(QWidget* window) {
             break;
         default: break;
     }
+    // An export of settings this build cannot render is refused before
+    // anything is asked or rendered, with the reason.
+    std::string why;
+    if (PurposeRenders(gSavingPurpose) && !PreviewCanRender(&why)) {
+        Warn(s.prompt.isEmpty() ? s.nameFieldStringValue : s.prompt, QString::fromStdString(why));
+        gSaveSucceeded = false;
+        return true;
+    }
     // What this build cannot write is said instead of asking where to write it.
     if (const char* missing = MissingWriter(gSavingPurpose)) {
         Warn(s.prompt.isEmpty() ? s.nameFieldStringValue : s.prompt, missing);
@@ -326,19 +384,7 @@ bool Controller_Tarnwhistle_pano::doSaveThingsWithFilePath(const QString& path, 
             break;
         case 2:
             ppm->abortAnyPreviewAndThenDoBlockSynchronously([&] {
-                ok = WriteBeside(
-                    path, true,
-                    [](int fd) {
-                        CreateMondoProgressWindow();
-                        bool cancel = false;
-                        PSDdoc doc;
-                        GrabPSDMetrics(gData, &doc);
-                        doc.modeWords = CatalogueModeWords();
-                        const int r = ReallyWritePSDFile_core_thingie(gData, fd, &cancel, &doc);
-                        DestroyMondoProgress();
-                        return r;
-                    },
-                    &why);
+                ok = WritePSDExport(path, &why);
                 fixZoomersHilitesEasy();
             });
             break;
@@ -393,7 +439,7 @@ bool diagnosticWriteAllProjectionNames() {
         path, false,
         [&text](int fd) { return write(fd, text.data(), text.size()) == ssize_t(text.size()) ? 0 : int(writErr); },
         &why);
-    if (ok) std::fprintf(stderr, "Wrote projection names to %s\n", path.toUtf8().constData());
+    if (ok) DialogTrace("Wrote projection names to %s", path.toUtf8().constData());
     else std::fprintf(stderr, "%s\n", why.toUtf8().constData());
     return ok;
 }

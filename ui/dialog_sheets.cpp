@@ -34,7 +34,7 @@ void Show(TextField* field, int64_t value) {
     if (field) field->setText(QString::number(value));
 }
 
-void LogResponse(int code) { std::fprintf(stderr, "%s\n", code == 1 ? "NSModalResponseOK" : "NSModalResponseCancel"); }
+void LogResponse(int code) { DialogTrace("%s", code == 1 ? "NSModalResponseOK" : "NSModalResponseCancel"); }
 
 // The image's size: the filter rectangle as the host gave it.
 void ImageSize(int64_t* w, int64_t* h) {
@@ -305,14 +305,14 @@ void Controller_Tarnwhistle_pano::cubemap_cancel_pressed() { QevEndSheetWithSend
 // ---- help and about ----
 
 void Controller_Tarnwhistle_pano::help_pressed() {
-    std::fprintf(stderr, "Pressed help button\n");
+    DialogTrace("Pressed help button");
     if (!helpSheet) return;
     WhiteBackground(helpSheet);
     withWindowBeginSheet(dissolveWindow, helpSheet, nullptr);
 }
 
 void Controller_Tarnwhistle_pano::aboutPressed() {
-    std::fprintf(stderr, "Pressed about button\n");
+    DialogTrace("Pressed about button");
     if (!aboutSheet) return;
     WhiteBackground(aboutSheet);
     withWindowBeginSheet(dissolveWindow, aboutSheet, nullptr);

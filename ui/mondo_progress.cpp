@@ -29,6 +29,10 @@ void Controller_Tarnwhistle_pano::addMondoProgress() {
     bar->setValue(0);
     bar->setTextVisible(false);
     bar->setFixedHeight(kMondoBarHeight);
+    // Its room is kept while it is hidden, so the window does not grow when it shows.
+    QSizePolicy policy = bar->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    bar->setSizePolicy(policy);
     // Under the preview pane, as wide as it.
     if (auto* grid = qobject_cast<QGridLayout*>(dissolveWindow->layout())) {
         const int index = proxyPreview ? grid->indexOf(proxyPreview) : -1;

@@ -5,12 +5,13 @@
 #include "common/memory.h"
 #include "engine/task_records.h"
 #include "platform/appkit/run_loop.h"
+#include "ui/dialog.h"
 #include "ui/proxy_view.h"
 
 proxyBufferRecord _pbr{};
 
 namespace {
-void Log(const char* text) { std::fprintf(stderr, "%s\n", text); }
+void Log(const char* text) { DialogTrace("%s", text); }
 }  // namespace
 
 std::string keyForInt(int64_t number) { return std::to_string(number); }

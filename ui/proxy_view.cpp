@@ -1,12 +1,23 @@
 #include "ui/proxy_view.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QResizeEvent>
+#include <QWindow>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
 
 #include "common/memory.h"
+#include "engine/task_engine_globals.h"
 #include "host_access/FilterBigDocument.h"
 #include "host_access/host_rects.h"
 #include "platform/appkit/run_loop.h"
@@ -15,6 +26,7 @@
 #include "records/parameters.h"
 #include "host_access/host_result.h"
 #include "records/plugin_globals.h"
+#include "render/host_pixels.h"
 #include "render/render_drivers.h"
 #include "ui/dialog.h"
 #include "ui/preview_manager.h"
@@ -25,6 +37,89 @@ uint8_t gMouseInProxyView = 0;
 uint8_t gDraggedYet = 0;
 int32_t gRecentProxyImageOriginXPoints = 0;
 int32_t gRecentProxyImageOriginYPoints = 0;
+
+namespace {
+
+double Seconds() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Tiles finished so far are put on screen at most this often while a pass runs.
+constexpr double kTileShowInterval = 0.03;
+
+// While a preview pass runs, the window keeps painting, hovering and
+// moving, but what the user does to the controls (buttons, keys, drags, the
+// close box) waits: it would change the settings the running tiles read.
+// Such input stops the pass; once its tiles have retired the input is
+// handed to the window again and a new pass is asked for, so it is handled
+// as soon as the pass has stopped.
+class InputDuringAPass : public QObject {
+public:
+    bool active = false;
+    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> held;
+    std::function<void()> stopThePass;
+
+    static bool Waits(const QEvent* e) {
+        switch (e->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::Wheel:
+            case QEvent::Close:
+                return true;
+            case QEvent::MouseMove:
+                return static_cast<const QMouseEvent*>(e)->buttons() != Qt::NoButton;
+            default:
+                return false;
+        }
+    }
+    // A copy that owns its state: the points of a pointer event are shared
+    // with the device, which moves on with the next event.
+    static std::unique_ptr<QEvent> Copy(const QEvent* e) {
+        if (auto* m = dynamic_cast<const QMouseEvent*>(e))
+            return std::make_unique<QMouseEvent>(m->type(), m->position(), m->scenePosition(), m->globalPosition(),
+                                                 m->button(), m->buttons(), m->modifiers(), m->pointingDevice());
+        if (auto* k = dynamic_cast<const QKeyEvent*>(e))
+            return std::make_unique<QKeyEvent>(k->type(), k->key(), k->modifiers(), k->nativeScanCode(),
+                                               k->nativeVirtualKey(), k->nativeModifiers(), k->text(),
+                                               k->isAutoRepeat(), k->count(), k->device());
+        if (auto* w = dynamic_cast<const QWheelEvent*>(e))
+            return std::make_unique<QWheelEvent>(w->position(), w->globalPosition(), w->pixelDelta(), w->angleDelta(),
+                                                 w->buttons(), w->modifiers(), w->phase(), w->inverted(),
+                                                 w->source(), w->pointingDevice());
+        return std::unique_ptr<QEvent>(e->clone());
+    }
+    // Input reaches a window first, and from it the widget under the mouse or
+    // with the focus: held there, it takes the same road when handed back.
+    bool eventFilter(QObject* target, QEvent* e) override {
+        if (!active || !target->isWindowType() || !Waits(e)) return false;
+        held.emplace_back(target, Copy(e));
+        if (stopThePass) stopThePass();
+        return true;
+    }
+    // False when nothing was held.
+    bool HandBack() {
+        const bool any = !held.empty();
+        for (auto& [target, e] : held)
+            if (target) QCoreApplication::postEvent(target, e.release());
+        held.clear();
+        return any;
+    }
+};
+
+InputDuringAPass& PassInput() {
+    static InputDuringAPass* filter = [] {
+        auto* f = new InputDuringAPass();  // lives as long as the application
+        QCoreApplication::instance()->installEventFilter(f);
+        return f;
+    }();
+    return *filter;
+}
+
+}  // namespace
 
 std::function<void(proxyBufferRecord*)>& ProxyView_Tarnwhistle_pano::renderForPreview() {
     static std::function<void(proxyBufferRecord*)> render = [](proxyBufferRecord* pbr) {
@@ -51,8 +146,8 @@ void ProxyView_Tarnwhistle_pano::displayIfNeeded() {
 
 void ProxyView_Tarnwhistle_pano::drawRect(QRectF r) {
     if (gFilterRecord && GetHostSig() == MakeFourCC("AffP") && !Controller_Tarnwhistle_pano::sharedInstance()->nowActive) {
-        std::fprintf(stderr, "\xF0\x9F\x9B\x91 Affinity Photo asks ProxyView_Tarnwhistle_pano to drawRect after its "
-                             "owning window has been dismissed.\n");
+        DialogTrace("\xF0\x9F\x9B\x91 Affinity Photo asks ProxyView_Tarnwhistle_pano to drawRect after its "
+                    "owning window has been dismissed.");
         return;
     }
     drawRect_version_normal(r);
@@ -69,6 +164,7 @@ void ProxyView_Tarnwhistle_pano::drawRect_version_normal(QRectF r) {
         return;
     }
     gData->busy = 1;
+    ++draws;
     const double scale = retinaScale();
     CopeWithProxiesSizeChange_Cocoa_Pixels(int32_t(r.height() * scale), int32_t(r.width() * scale));
     paintPreview(r, gDraggedYet != 0);
@@ -84,33 +180,93 @@ void ProxyView_Tarnwhistle_pano::paintPreview(QRectF r, bool trivial) {
     fillInProxyBufferDimensions(&pbr);
     // No buffer: nothing is rendered and the last picture stays.
     if (pbr.byteCount <= 0 || !LocalCreateProxyBuffer(&pbr)) return;
-    Controller_Tarnwhistle_pano* controller = Controller_Tarnwhistle_pano::sharedInstance();
     refusal.clear();
+    bool shown = true;
     if (!trivial) {
         std::string why;
-        if (!PreviewCanRender(&why)) {
-            refusal = QString::fromStdString(why);
-        } else {
-            ProgressivePreviewManager* ppm = controller->ppm.get();
-            ppm->state = kProgressivePreviewState_running;
-            renderForPreview()(&pbr);
-            ++previewsRendered;
-            ppm->aPassThroughTilesHasFinished();
-            if (HostResult() != noErr) {
-                refusal = QString("The preview could not be made (error %1).").arg(HostResult());
-                if (gResult) *gResult = noErr;
-            }
-        }
+        if (!PreviewCanRender(&why)) refusal = QString::fromStdString(why);
+        else shown = renderPass(r, &pbr);
     } else {
-        SetUpFilterRecordForProxy(gData, gParams->proxyScale);
-        SetSomesizeRects(gData, std::max(gParams->proxyScale, 1));
-        ResetProxyBuffer(&pbr);
+        // The untransformed picture at the zoom and offsets of the dragged view.
+        UpdateProxyBuffer_with_quick_trivia(&pbr);
         if (gResult) *gResult = noErr;
     }
-    if (refusal.isEmpty()) drawProxyBufferToScreen(retinaScale(), r, pbr);
-    else mostRecentPreview = QImage();
+    if (refusal.isEmpty() && shown) drawProxyBufferToScreen(retinaScale(), r, pbr);
+    else if (!refusal.isEmpty()) mostRecentPreview = QImage();
     LocalDeleteProxyBuffer(&pbr);
     update();
+}
+
+// The buffer starts as the picture shown, so that the new tiles replace it
+// as they come; grey when the size changed.
+void ProxyView_Tarnwhistle_pano::seedBuffer(proxyBufferRecord* pbr) const {
+    const bool same = !mostRecentPreview.isNull() && mostRecentPreview.width() == pbr->width &&
+                      mostRecentPreview.height() == pbr->height;
+    if (!same) {
+        std::memset(pbr->pixels, 0x40, size_t(pbr->byteCount));
+        return;
+    }
+    const bool grey = pbr->planes < 3;
+    for (int32_t row = 0; row < pbr->height; ++row) {
+        const auto* line = reinterpret_cast<const QRgb*>(mostRecentPreview.constScanLine(row));
+        for (int32_t col = 0; col < pbr->width; ++col) {
+            const int64_t i = int64_t(row) * pbr->width + col;
+            pbr->pixels[i] = uint8_t(grey ? qGreen(line[col]) : qRed(line[col]));
+            if (grey) continue;
+            pbr->pixels[i + pbr->pixelCount] = uint8_t(qGreen(line[col]));
+            pbr->pixels[i + 2 * int64_t(pbr->pixelCount)] = uint8_t(qBlue(line[col]));
+        }
+    }
+}
+
+void ProxyView_Tarnwhistle_pano::ServeWhileRendering(void* context) {
+    auto* view = static_cast<ProxyView_Tarnwhistle_pano*>(context);
+    ProgressivePreviewManager* ppm = Controller_Tarnwhistle_pano::sharedInstance()->ppm.get();
+    if (view->pass_.pbr && Seconds() - view->pass_.lastShown >= kTileShowInterval) {
+        view->drawProxyBufferToScreen(view->retinaScale(), view->pass_.rect, *view->pass_.pbr);
+        view->pass_.lastShown = Seconds();
+        ++view->tilesShownDuringPasses;
+        view->update();
+    }
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // Held input has asked for the pass to stop: the engine stops a job
+    // whose result reads cancelled.
+    if (ppm->state != kProgressivePreviewState_running) gTaskEngine.hostResult = userCanceledErr;
+}
+
+bool ProxyView_Tarnwhistle_pano::renderPass(QRectF r, proxyBufferRecord* pbr) {
+    ProgressivePreviewManager* ppm = Controller_Tarnwhistle_pano::sharedInstance()->ppm.get();
+    seedBuffer(pbr);
+    ppm->proxyGUIItem = this;
+    ppm->state = kProgressivePreviewState_running;
+    InputDuringAPass& input = PassInput();
+    input.stopThePass = [this, ppm] {
+        // The next pass follows once this one has stopped; the held input may ask for another.
+        if (ppm->state == kProgressivePreviewState_running)
+            ppm->forSureAbortThePreviewThenDoBlockSynchronously([this] { setNeedsDisplay(); });
+    };
+    input.active = true;
+    pass_ = Pass{pbr, r, Seconds()};
+    SetRenderBetweenCompletions(&ProxyView_Tarnwhistle_pano::ServeWhileRendering, this);
+    renderForPreview()(pbr);
+    SetRenderBetweenCompletions(nullptr, nullptr);
+    pass_ = Pass{};
+    input.active = false;
+    input.stopThePass = nullptr;
+    ++previewsRendered;
+    const bool stopped = ppm->state == kProgressivePreviewState_aborting;
+    passesStopped += stopped;
+    if (HostResult() != noErr) {
+        // A pass stopped for the user is no failure.
+        if (!stopped) refusal = QString("The preview could not be made (error %1).").arg(HostResult());
+        if (gResult) *gResult = noErr;
+    }
+    ppm->aPassThroughTilesHasFinished();
+    // What the user did meanwhile is handled now, before anything else.
+    if (input.HandBack()) QCoreApplication::sendPostedEvents();
+    // A stopped pass leaves the tiles shown so far; the next pass follows.
+    return !stopped;
 }
 
 void ProxyView_Tarnwhistle_pano::drawProxyBufferToScreen(double s, QRectF r, const proxyBufferRecord& pbr) {

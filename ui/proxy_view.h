@@ -36,6 +36,12 @@ public:
     // test puts its own here.
     static std::function<void(proxyBufferRecord*)>& renderForPreview();
     int64_t previewsRendered = 0;
+    // Every drawing of the pane's picture, a quick one while dragging too.
+    int64_t draws = 0;
+    // How often tiles finished so far were put on screen while a pass ran.
+    int64_t tilesShownDuringPasses = 0;
+    // Passes stopped before their end, for a change the user made.
+    int64_t passesStopped = 0;
 
     // setNeedsDisplay: the next pass of the dialog's loop renders.
     void setNeedsDisplay() { needsDisplay_ = true; }
@@ -68,6 +74,17 @@ protected:
 
 private:
     void paintPreview(QRectF r, bool trivial);
+    // One pass over the preview's tiles through the task engine; between
+    // completions the window is served and the tiles so far are shown.
+    bool renderPass(QRectF r, proxyBufferRecord* pbr);
+    void seedBuffer(proxyBufferRecord* pbr) const;
+    static void ServeWhileRendering(void* context);
+    struct Pass {
+        proxyBufferRecord* pbr = nullptr;
+        QRectF rect;
+        double lastShown = 0;
+    };
+    Pass pass_;
     void drawProxyBufferToScreen(double scale, QRectF r, const proxyBufferRecord& pbr);
     void before_concludeDrawRectWithoutRacing();
     bool panningPossible() const;

@@ -72,7 +72,7 @@ bool DisplayAvailable(std::string* why) {
     if (display && *display && XDisplayReachable(display)) return true;
     if (why)
         *why = display && *display ? std::string("the display ") + display + " does not answer"
-                                   : "there is no display (set DISPLAY, or QT_QPA_PLATFORM=offscreen)";
+                                   : "there is no display (set DISPLAY to an X display)";
     return false;
 }
 

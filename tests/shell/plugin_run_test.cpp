@@ -14,10 +14,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/host/result_codes.h"
 #include "render/tile_copies.h"
+#include "tests/files/psd_test_support.h"
 #include "tests/shell/plugin_fixture.h"
 #include "tools/vornesk/document.h"
 #include "tools/vornesk/host_session.h"
@@ -230,6 +233,128 @@ TEST(PluginCommandLine, RendersAFileThroughBuildVornesk) {
         }
     }
     EXPECT_TRUE(Exists(support / "Vornesk 2 cached settings D"));
+}
+
+// Runs build/vornesk with args and the real plug-in; extraEnv ("NAME=value")
+// goes before the inherited environment, so it wins. The exit status and
+// what the program printed.
+struct ProgramRun {
+    int status = -1;
+    std::string out, err;
+};
+ProgramRun RunVornesk(const std::string& folder, std::vector<std::string> args, std::vector<std::string> extraEnv = {}) {
+    args.insert(args.begin(), {VORNESK_HOST_PROGRAM, "--plugin", VORNESK_PLUGIN_MODULE});
+    const std::string out = folder + "/.out", err = folder + "/.err";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char*> argv, env;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (std::string& e : extraEnv) env.push_back(e.data());
+    for (char** e = environ; *e; ++e) env.push_back(*e);
+    env.push_back(nullptr);
+    ProgramRun r;
+    pid_t pid;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), env.data()) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    auto read = [](const std::string& path) {
+        std::ifstream f(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    };
+    r.out = read(out);
+    r.err = read(err);
+    return r;
+}
+
+// An OUTPUT ending in .psd holds what the same run writes as PNG, in the
+// document's depth, one layer as the dialog's "PSD…" writes it, read by
+// psd-tools without a warning; the runs print nothing.
+TEST(PluginCommandLine, PsdOutputHoldsThePngRenderAndNothingIsPrinted) {
+    struct Case {
+        const char* name;
+        int16_t planes;
+        bool alpha;
+        int32_t depth;
+    };
+    const Case cases[] = {{"rgb8", 3, false, 8}, {"rgba16", 3, true, 16}, {"grey8", 1, false, 8}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        SupportFolder support;
+        std::string error;
+        const std::string in = support / "in.png", png = support / "out.png", psd = support / "out.psd";
+        ASSERT_TRUE(WriteImageFile(in, ImageFormat::PNG, Document(120, 60, k.planes, k.alpha, k.depth), &error));
+        for (const std::string& out : {png, psd}) {
+            const ProgramRun r = RunVornesk(support.path, {in, "-o", out, "--output-mode", "Mollweide"},
+                                     {"VORNESK_SUPPORT_DIR=" + support.path});
+            EXPECT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(r.err, "");
+        }
+        HostDocument rendered;
+        ASSERT_TRUE(ReadImageFile(png, &rendered, &error)) << error;
+        const psdtest::ReadBack back = psdtest::ReadWithPsdTools(psd, support / "read");
+        EXPECT_TRUE(back.warnings.empty()) << back.text;
+        ASSERT_EQ(back.facts.count("layers"), 1u) << back.text;
+        EXPECT_EQ(back.facts.at("layers"), "1");
+        EXPECT_EQ(back.facts.at("layer 0 name"), "Layer 1");
+        EXPECT_EQ(back.facts.at("size"), "120 60");
+        EXPECT_EQ(back.facts.at("depth"), std::to_string(k.depth));
+        // The layer as the host writes a result: a file without alpha has
+        // the layer's transparent parts on white, one with alpha keeps the
+        // layer's. Within one level of the PNG at 8 bits (two where the layer
+        // is partly transparent, which the colour and its alpha each round).
+        const int bytes = k.depth / 8;
+        auto unit = [bytes](const std::vector<uint8_t>& raw, int i) {
+            return bytes == 1 ? raw[i] / 255.0 : (raw[2 * i] << 8 | raw[2 * i + 1]) / 65535.0;   // files hold 0..65535
+        };
+        const std::vector<uint8_t> alpha = back.Raw("layer0_-1.raw");
+        ASSERT_EQ(alpha.size(), size_t(120 * 60 * bytes));
+        for (int plane = -1; plane < 3; ++plane) {
+            const std::vector<uint8_t> raw = back.Raw("layer0_" + std::to_string(plane) + ".raw");
+            ASSERT_EQ(raw.size(), size_t(120 * 60 * bytes));
+            int worst = 0, worstPartial = 0;
+            for (int i = 0; i < 120 * 60; ++i) {
+                const int p = plane < 0 ? rendered.colourPlanes : rendered.colourPlanes == 1 ? 0 : plane;
+                const double a = unit(alpha, i);
+                const double png = plane < 0 && !rendered.hasAlpha ? 1.0 : GetUnitSample(rendered, size_t(i) * rendered.Planes() + p);
+                double layer = unit(raw, i);
+                if (!k.alpha) {
+                    if (plane < 0) continue;
+                    layer = a * layer + (1 - a);
+                } else if (plane >= 0 && a < 0.01) {
+                    continue;   // a transparent pixel has no colour
+                }
+                const int off = int(std::lround(std::abs(layer - png) * 255.0));
+                (a > 0.999 || a < 0.001 ? worst : worstPartial) = std::max(a > 0.999 || a < 0.001 ? worst : worstPartial, off);
+            }
+            EXPECT_LE(worst, 1) << "plane " << plane;
+            EXPECT_LE(worstPartial, 2) << "plane " << plane;
+        }
+    }
+}
+
+// Asked for the dialog where there is no display, the host fails (exit 1)
+// with the reason, without a hint towards a platform that shows nothing and
+// without calling it a cancel.
+TEST(PluginCommandLine, WithoutADisplayTheDialogFailsWithItsReason) {
+    SupportFolder support;
+    std::string error;
+    const std::string in = support / "in.png", out = support / "out.png";
+    ASSERT_TRUE(WriteImageFile(in, ImageFormat::PNG, Document(40, 20, 3, false, 8), &error));
+    const ProgramRun r = RunVornesk(support.path, {in, "-o", out, "--dialog"},
+                             {"DISPLAY=", "QT_QPA_PLATFORM=", "WAYLAND_DISPLAY=", "VORNESK_SUPPORT_DIR=" + support.path});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("no display"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("offscreen"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("cancelled"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(Exists(out));
 }
 
 }  // namespace

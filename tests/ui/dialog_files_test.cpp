@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <sys/stat.h>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include "files/export_entry.h"
 #include "files/iptc.h"
 #include "files/psd_export.h"
+#include "shell/renderable.h"
 #include "host_access/host_rects.h"
 #include "ui/alerts.h"
 #include "platform/appkit/alerts.h"
@@ -358,12 +360,12 @@ TEST_F(FilesTest, AlertsTextsAndResponsesAlsoWithoutADialog) {
         EXPECT_EQ(alerts[0].messageText, QString::fromUtf8(k.message));
         EXPECT_EQ(alerts[0].informativeText, QString::fromUtf8(k.text));
         EXPECT_EQ(alerts[0].buttons, QStringList{"Cancel"});
-        EXPECT_EQ(log, "ShowMemoryAlertCocoa is: 16000\nShowMemoryAlertCocoa cancel clicked.\n");
+        EXPECT_EQ(log, "");   // shown, not printed
     }
     alerts.clear();
     testing::internal::CaptureStderr();
     DoAbout();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "DoAbout is: 16000\nDoAbout ok clicked.\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     ASSERT_EQ(alerts.size(), 1u);
     EXPECT_EQ(alerts[0].messageText, "Vornesk 2");
     EXPECT_EQ(alerts[0].buttons, (QStringList{"OK", kVorneskMakerAddress}));
@@ -384,7 +386,7 @@ TEST_F(FilesTest, AlertsTextsAndResponsesAlsoWithoutADialog) {
     });
     testing::internal::CaptureStderr();
     DoAbout();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "DoAbout is: 16000\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(opened, std::vector<QString>{kVorneskMakerAddress});
     EXPECT_EQ(LaunchURLCString("https://example.org/a%20b"), 1);
     EXPECT_EQ(LaunchURLCString("no scheme"), 0);
@@ -553,6 +555,77 @@ TEST_F(FilesTest, ExportFacesWritesTheObjWithItsCompanionsAndThePages) {
     EXPECT_EQ(alerts[0].informativeText, ExportEntryMessage(kExportNoSolid));
     EXPECT_FALSE(fs::exists(dir / "flat.obj"));
     records->record->bufferProcs = nullptr;
+}
+
+// Saves through the dialog keep a write-protected file as it is, even for
+// root, and give a replaced file the permissions it had.
+TEST_F(FilesTest, SavesKeepWriteProtectedFilesAndTheOldFilesMode) {
+    struct Case {
+        const char* name;
+        int mode;       // of the file there before, -1 for none
+        bool written;
+        int modeAfter;  // -1: what a new file gets
+    };
+    const Case cases[] = {
+        {"read-only", 0444, false, 0444},
+        {"private", 0600, true, 0600},
+        {"group-writable", 0664, true, 0664},
+        {"new", -1, true, -1},
+    };
+    const mode_t mask = umask(022);
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        const fs::path path = dir / (std::string(k.name) + ".q2q");
+        if (k.mode >= 0) {
+            std::ofstream(path) << "old";
+            chmod(path.c_str(), mode_t(k.mode));
+        }
+        alerts.clear();
+        answers.push_back({NSModalResponseOK, QString::fromStdString(path.string())});
+        c->save_preset_pressed();
+        EXPECT_EQ(c->gSaveSucceeded, k.written);
+        EXPECT_EQ(alerts.size(), k.written ? 0u : 1u);
+        if (!k.written && !alerts.empty()) EXPECT_TRUE(alerts[0].informativeText.contains("write-protected"));
+        std::ifstream in(path, std::ios::binary);
+        const std::string contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(contents == "old", !k.written);
+        struct stat st {};
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(int(st.st_mode & 07777), k.modeAfter >= 0 ? k.modeAfter : 0644);
+        chmod(path.c_str(), 0644);
+    }
+    umask(mask);
+    // Nothing was left beside them.
+    int entries = 0;
+    for (auto& e : fs::directory_iterator(dir)) entries += e.path().filename() != "support";
+    EXPECT_EQ(entries, 4);
+}
+
+// An export of a mode this build cannot render is refused before a panel
+// is shown or anything is rendered, with the reason, in one alert.
+TEST_F(FilesTest, AnExportOfARefusedModeIsRefusedInOneAlertBeforeRendering) {
+    int32_t refused = 0;
+    for (int32_t m = 1; m <= kHighestProjection && !refused; ++m)
+        if (!OutputModeIsRenderable(m)) refused = m;
+    ASSERT_GT(refused, 0);
+    records->params->outputMode = refused;
+    c->Settings2Controls_Cocoa();
+    const std::function<void()> exports[] = {[this] { c->PSD_pressed(); },
+                                             [this] {
+                                                 c->showcubemapSheet();
+                                                 c->cubemap_OK_pressed();
+                                             }};
+    for (const auto& press : exports) {
+        panels.clear();
+        alerts.clear();
+        answers.push_back({NSModalResponseOK, QString::fromStdString((dir / "x.psd").string())});
+        press();
+        EXPECT_TRUE(panels.empty());
+        ASSERT_EQ(alerts.size(), 1u);
+        EXPECT_EQ(alerts[0].informativeText.toStdString(), WhatThisBuildCannotRender(*records->params));
+        answers.clear();
+    }
+    EXPECT_FALSE(fs::exists(dir / "x.psd"));
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <QEnterEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
+#include <QStandardItemModel>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -419,7 +421,7 @@ TEST_F(DialogTest, FacesAndFieldOfViewFollowTheOutputMode) {
     EXPECT_FALSE(c->FOV_text->isEnabled());
 }
 
-TEST_F(DialogTest, ZoomButtonsChangeTheDivisorAndTheirTitle) {
+TEST_F(DialogTest, ZoomButtonsChangeTheDivisorAndTheLabelShowsIt) {
     records.reset();
     records = std::make_unique<UiRecords>(6000, 3000);
     Open();
@@ -431,7 +433,7 @@ TEST_F(DialogTest, ZoomButtonsChangeTheDivisorAndTheirTitle) {
     EXPECT_EQ(p.proxyScale, fit - 1);
     c->zoom_100->click();
     EXPECT_EQ(p.proxyScale, 1);
-    EXPECT_EQ(c->zoom_100->text(), "100%");
+    EXPECT_EQ(c->zoom_percent->text(), "100%");
     EXPECT_FALSE(c->zoom_in->isEnabled());
     const int64_t before = rendered;
     c->zoom_100->click();   // at 100 % it still refreshes
@@ -439,7 +441,9 @@ TEST_F(DialogTest, ZoomButtonsChangeTheDivisorAndTheirTitle) {
     EXPECT_EQ(rendered, before + 1);
     p.proxyScale = 3;
     c->fixZoomersHilitesEasy();
-    EXPECT_EQ(c->zoom_100->text(), "33%");
+    EXPECT_EQ(c->zoom_percent->text(), "33%");
+    // The button says what it does, whatever the zoom.
+    EXPECT_EQ(c->zoom_100->text(), "100%");
 }
 
 // A picked pane point maps through the painted origin, the zoom divisor
@@ -747,6 +751,60 @@ TEST_F(DialogTest, AThumbnailWithoutItsDotFileStaysAsItWas) {
     c->ReactToHoverOverMemoryDot(7, true, false);
     EXPECT_EQ(c->MemdotThumbnail->icon().cacheKey(), before);
     EXPECT_EQ(c->RecentlyHoveringOverMemoryDot, 7);
+}
+
+// Modes this build cannot render stay in the menus, greyed, with the reason
+// as their tooltip; chosen anyway (by a settings file, say), they disable OK
+// and the exports, which say why; the steppers step over them.
+TEST_F(DialogTest, RefusedModesAreGreyedWithTheirReasonAndDisableOkAndTheExports) {
+    Open();
+    struct Menu {
+        QComboBox* popup;
+        int count;
+        bool (*renders)(int64_t);
+        int32_t Parameters::*field;
+    };
+    const Menu menus[] = {{c->output_popup, kHighestProjection, OutputModeIsRenderable, &Parameters::outputMode},
+                          {c->input_popup, kInputModeCount, InputModeIsRenderable, &Parameters::inputMode}};
+    for (const Menu& m : menus) {
+        auto* model = qobject_cast<QStandardItemModel*>(m.popup->model());
+        ASSERT_NE(model, nullptr);
+        ASSERT_EQ(m.popup->count(), m.count);
+        int refused = 0;
+        for (int i = 0; i < m.count; ++i) {
+            const bool renders = m.renders(i + 1);
+            QStandardItem* item = model->item(i);
+            EXPECT_EQ(item->isEnabled(), renders) << i + 1;
+            if (renders) continue;
+            ++refused;
+            Parameters probe{};
+            GrabDefaultSettings(&probe);
+            probe.*m.field = i + 1;
+            EXPECT_EQ(item->toolTip().toStdString(), WhatThisBuildCannotRender(probe)) << i + 1;
+        }
+        if (m.popup == c->output_popup) EXPECT_GT(refused, 0);
+    }
+    Parameters& p = *records->params;
+    auto* psd = c->dissolveWindow->findChild<QPushButton*>("psdexport");
+    auto* cube = c->dissolveWindow->findChild<QPushButton*>("cube_export");
+    int32_t refusedMode = 0, before = 0;
+    for (int32_t mode = 2; mode <= kHighestProjection && !refusedMode; ++mode)
+        if (!OutputModeIsRenderable(mode) && OutputModeIsRenderable(mode - 1)) refusedMode = mode, before = mode - 1;
+    ASSERT_GT(refusedMode, 0);
+    p.outputMode = refusedMode;
+    c->Settings2Controls_Cocoa();
+    for (QPushButton* b : {c->ok, psd, cube}) {
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+        EXPECT_EQ(b->toolTip().toStdString(), WhatThisBuildCannotRender(p));
+    }
+    // The stepper from the mode before lands on the next mode that renders.
+    p.outputMode = before;
+    c->Settings2Controls_Cocoa();
+    for (QPushButton* b : {c->ok, psd, cube}) EXPECT_TRUE(b->isEnabled());
+    c->nudgePopupsIndexBy(1, c->output_popup);
+    EXPECT_GT(p.outputMode, refusedMode);
+    EXPECT_TRUE(OutputModeIsRenderable(p.outputMode));
+    for (int32_t mode = refusedMode; mode < p.outputMode; ++mode) EXPECT_FALSE(OutputModeIsRenderable(mode));
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <png.h>
 #include <zlib.h>
@@ -827,6 +826,7 @@ ImageFormat ImageFormatFromName(const std::string& path) {
     if (EndsWith(s, ".jpg") || EndsWith(s, ".jpeg")) return ImageFormat::JPEG;
     if (EndsWith(s, ".pfm")) return ImageFormat::PFM;
     if (EndsWith(s, ".tif") || EndsWith(s, ".tiff")) return ImageFormat::TIFF;
+    if (EndsWith(s, ".psd")) return ImageFormat::PSD;
     return ImageFormat::Unknown;
 }
 
@@ -836,6 +836,7 @@ const char* ImageFormatName(ImageFormat format) {
         case ImageFormat::JPEG: return "JPEG";
         case ImageFormat::PFM: return "PFM";
         case ImageFormat::TIFF: return "TIFF";
+        case ImageFormat::PSD: return "PSD";
         default: return "unknown";
     }
 }

@@ -7,7 +7,8 @@
 // bytes. A header claiming more than its file can hold is refused before
 // memory is taken. Out: by the name's extension, ".png" (8-bit for 8-bit
 // documents, else 16-bit), ".jpg"/".jpeg" (8-bit, no alpha), ".pfm" (32-bit
-// float) and ".tif"/".tiff" (the document's depth).
+// float) and ".tif"/".tiff" (the document's depth). ".psd" is known, but
+// the plug-in writes it (as the dialog's "PSD…" does), not this file.
 //
 // 16-bit files hold 0..65535; documents hold 0..32768. Float samples are
 // written as they are, without clamping.
@@ -19,7 +20,7 @@
 
 #include "tools/vornesk/document.h"
 
-enum class ImageFormat { Unknown, PNG, JPEG, PFM, TIFF };
+enum class ImageFormat { Unknown, PNG, JPEG, PFM, TIFF, PSD };
 
 ImageFormat ImageFormatFromName(const std::string& path);
 const char* ImageFormatName(ImageFormat format);

@@ -377,10 +377,11 @@ int main(int argc, char** argv) {
     CatchFatalSignals();
 
     // An OBJ export is written by the plug-in itself, in place of the picture;
-    // so is an LDRAW model, into a temporary file that replaces OUTPUT only
-    // when the run succeeds.
+    // so are an LDRAW model and a PSD (as the dialog's "PSD…" writes it), into
+    // a temporary file that replaces OUTPUT only when the run succeeds.
     const bool objExport = IsOBJExportName(options.output);
-    const bool ldrawExport = IsLDRAWExportName(options.output);
+    const bool ldrawExport =
+        IsLDRAWExportName(options.output) || ImageFormatFromName(options.output) == ImageFormat::PSD;
     if (objExport) {
         setenv("VORNESK_EXPORT", FollowLinks(options.output).c_str(), 1);
     } else if (ldrawExport) {

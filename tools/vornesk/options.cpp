@@ -27,7 +27,8 @@ constexpr char kUsageFormat[] =
            "Runs the Vornesk 2 filter on the picture INPUT (PNG, JPEG, PFM or TIFF)\n"
            "and writes the result to OUTPUT, in the format its name ends with: .png\n"
            "(8 or 16-bit, as the input), .tif (8, 16-bit or float, as the input),\n"
-           ".jpg (8-bit, transparent parts on white) or .pfm (32-bit float).\n"
+           ".jpg (8-bit, transparent parts on white), .pfm (32-bit float) or .psd (as the\n"
+           "dialog's \"PSD\u2026\" writes it: one layer at the input's depth).\n"
            "An OUTPUT ending in .obj writes the output mode's solid as a textured OBJ\n"
            "with its companions beside it: the texture .jpg and material .mtl (spaces\n"
            "in the name as underscores), .stl, .dxf and Mathematica .txt.\n"
@@ -270,7 +271,7 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
     if (ImageFormatFromName(options->output) == ImageFormat::Unknown && !IsOBJExportName(options->output) &&
         !IsLDRAWExportName(options->output)) {
         *error = "cannot tell the format of \"" + options->output +
-                 "\": end its name with .png, .jpg, .pfm, .tif, .obj or .ldr";
+                 "\": end its name with .png, .jpg, .pfm, .tif, .psd, .obj or .ldr";
         return false;
     }
     return true;

@@ -1,0 +1,730 @@
+// The dialog as a user meets it: a real X server, real mouse and keyboard
+// input at the widgets' screen positions, the real renderer behind the
+// preview, and the exports through the dialog's own buttons and sheets (the
+// save panel answered by the test).
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QWindow>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "platform/appkit/alerts.h"
+#include "platform/appkit/run_loop.h"
+#include "platform/appkit/sheets.h"
+#include "platform/host/filter_record.h"
+#include "records/parameters.h"
+#include "records/plugin_globals.h"
+#include "tests/files/psd_test_support.h"
+#include "tests/ui_x11/x11_fixture.h"
+#include "tools/vornesk/document.h"
+#include "tools/vornesk/host_session.h"
+#include "tools/vornesk/image_files.h"
+#include "tools/vornesk/settings_options.h"
+#include "ui/dialog.h"
+#include "ui/preview_manager.h"
+#include "ui/proxy_view.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+double Seconds() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+HostDocument Earth() {
+    HostDocument earth;
+    std::string error;
+    EXPECT_TRUE(ReadImageFile(std::string(VORNESK_SOURCE_DIR) + "/samples/earth-2048x1024.jpg", &earth, &error))
+        << error;
+    return earth;
+}
+
+// Runs step in every pass of the dialog's loop until it answers true.
+struct Repeater {
+    std::function<bool()> step;
+    void operator()() const {
+        if (!step()) DispatchToDialogLoop(*this);
+    }
+};
+void EveryPassUntil(std::function<bool()> step) { DispatchToDialogLoop(Repeater{std::move(step)}); }
+
+Controller_Tarnwhistle_pano* C() { return Controller_Tarnwhistle_pano::sharedInstance(); }
+
+// The preview is on screen and nothing is pending: no pass runs or waits.
+bool PreviewSettled(int64_t renderedBefore) {
+    if (!Controller_Tarnwhistle_pano::exists()) return false;
+    Controller_Tarnwhistle_pano* c = C();
+    ProxyView_Tarnwhistle_pano* pane = c->proxyPreview;
+    return pane && !pane->mostRecentPreview.isNull() && !pane->needsDisplay() &&
+           pane->previewsRendered > renderedBefore && !c->gNeverDrewProxy &&
+           c->ppm->state == kProgressivePreviewState_ready && NSObject_pendingPerformRequests(pane) == 0;
+}
+
+template <class T>
+T* Child(const char* name) {
+    return C()->dissolveWindow->findChild<T*>(name);
+}
+
+// The down arrow of a stepper: the next item of its pop-up.
+QPoint StepperDown(const char* name) {
+    auto* stepper = Child<QWidget>(name);
+    QList<QToolButton*> arrows = stepper->findChildren<QToolButton*>();
+    return OnScreen(arrows.size() == 2 ? arrows[1] : static_cast<QWidget*>(stepper));
+}
+
+double MeanAbsoluteDifference(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return 255.0;
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * a.width() * a.height());
+}
+
+// Steps, each run in every pass of the dialog's loop until it answers true,
+// one after the other once the preview has settled; a step that never
+// finishes cancels the dialog after a while.
+struct Steps {
+    std::vector<std::function<bool()>> steps;
+    size_t next = 0;
+    int64_t rendered = 0;
+    double giveUp = 0;
+    void Start() {
+        giveUp = Seconds() + 60;
+        EveryPassUntil([this]() -> bool {
+            if (Seconds() > giveUp && Controller_Tarnwhistle_pano::exists()) {
+                ADD_FAILURE() << "stuck at step " << next;
+                C()->cancel->click();
+                return true;
+            }
+            if (next == 0 && !PreviewSettled(rendered)) return false;
+            if (next >= steps.size()) return true;
+            if (steps[next]()) {
+                ++next;
+                // The next wait for the preview waits for one rendered after this step.
+                if (Controller_Tarnwhistle_pano::exists()) rendered = C()->proxyPreview->previewsRendered;
+            }
+            return next >= steps.size();
+        });
+    }
+    // Waits for the preview to settle after the last change.
+    std::function<bool()> Settled() {
+        return [this] {
+            if (!PreviewSettled(rendered)) return false;
+            rendered = C()->proxyPreview->previewsRendered;
+            return true;
+        };
+    }
+};
+
+// Whether the sheet is up and on screen; it then has the keyboard (as the
+// window manager would give it).
+bool SheetShown(QDialog* sheet) {
+    if (!sheet || !sheet->isVisible() || !sheet->windowHandle() || !sheet->windowHandle()->isExposed()) return false;
+    if (!sheet->isActiveWindow()) {
+        sheet->activateWindow();
+        return false;
+    }
+    return true;
+}
+
+// The RGB planes of a PSD's first layer, read by psd-tools.
+struct PsdLayer {
+    std::string name;
+    int width = 0, height = 0;
+    std::vector<uint8_t> planes[3];
+    bool clean = false;   // no warnings
+    // Sample (x, y) of plane k, 8-bit.
+    int At(int k, int x, int y) const { return planes[k][size_t(y) * width + x]; }
+};
+
+PsdLayer ReadPsdLayer(const std::string& path, const std::string& folder) {
+    PsdLayer layer;
+    const psdtest::ReadBack r = psdtest::ReadWithPsdTools(path, folder);
+    layer.clean = r.warnings.empty() && r.facts.count("layers");
+    if (!layer.clean) return layer;
+    layer.name = r.facts.at("layer 0 name");
+    std::istringstream size(r.facts.at("size"));
+    size >> layer.width >> layer.height;
+    for (int k = 0; k < 3; ++k) layer.planes[k] = r.Raw("layer0_" + std::to_string(k) + ".raw");
+    return layer;
+}
+
+// One side of a square face, as RGB samples from one corner to the other.
+std::vector<int> Side(const PsdLayer& f, int side, bool reversed) {
+    const int n = f.width;
+    std::vector<int> out;
+    for (int i = 0; i < n; ++i) {
+        const int j = reversed ? n - 1 - i : i;
+        const int x = side == 0 ? j : side == 1 ? n - 1 : side == 2 ? j : 0;
+        const int y = side == 0 ? 0 : side == 1 ? j : side == 2 ? n - 1 : j;
+        for (int k = 0; k < 3; ++k) out.push_back(f.At(k, x, y));
+    }
+    return out;
+}
+
+double MeanDifference(const std::vector<int>& a, const std::vector<int>& b) {
+    double sum = 0;
+    for (size_t i = 0; i < a.size(); ++i) sum += std::abs(a[i] - b[i]);
+    return sum / double(a.size());
+}
+
+struct DialogX11Test : ::testing::Test {
+    fs::path dir;
+    std::vector<AlertSetup> alerts;
+    std::vector<PanelSetup> panels;
+    QString panelAnswer;
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("vornesk-x11-" + std::to_string(getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir / "support");
+        setenv("VORNESK_SUPPORT_DIR", (dir / "support").c_str(), 1);
+        SetPanelProvider([this](const PanelSetup& s, PanelCompletion done) {
+            panels.push_back(s);
+            done(panelAnswer.isEmpty() ? NSModalResponseCancel : NSModalResponseOK, panelAnswer);
+        });
+        SetAlertResponder([this](const AlertSetup& s, QMessageBox*) {
+            alerts.push_back(s);
+            return NSAlertFirstButtonReturn;
+        });
+    }
+    void TearDown() override {
+        SetPanelProvider(nullptr);
+        SetAlertResponder(nullptr);
+        fs::remove_all(dir);
+    }
+    // Runs the host's dialog path over doc; the steps drive the dialog.
+    HostRunReport RunDialog(HostDocument* doc, std::vector<DescriptorItem> settings = {}) {
+        HostRunSettings run;
+        run.haveSettings = true;
+        run.showDialog = true;
+        run.settings = std::move(settings);
+        HostRunReport report;
+        RunFilter(PluginMain, doc, run, &report);
+        return report;
+    }
+};
+
+// Passes of the preview as the pane saw them, sampled by a timer that fires
+// inside the passes too (the window is served while tiles render).
+struct PassWatch {
+    struct Pass {
+        double start = 0, end = 0;
+        bool stopped = false;
+        bool partialSeen = false;   // tiles shown before the pass ended
+    };
+    std::vector<Pass> passes;
+    QTimer timer;
+    QImage before;   // the picture when the pass began
+    std::atomic<double> runningSince{0};
+    bool running = false;
+    int64_t shownAtStart = 0;
+    int64_t stoppedAtStart = 0;
+    // Once the application exists.
+    void Start() {
+        timer.setInterval(1);
+        QObject::connect(&timer, &QTimer::timeout, [this] { Sample(); });
+        timer.start();
+    }
+    void Sample() {
+        if (!Controller_Tarnwhistle_pano::exists()) return;
+        Controller_Tarnwhistle_pano* c = C();
+        ProxyView_Tarnwhistle_pano* pane = c->proxyPreview;
+        const bool now = c->ppm->state == kProgressivePreviewState_running ||
+                         c->ppm->state == kProgressivePreviewState_aborting;
+        if (now && !running) {
+            passes.push_back(Pass{Seconds()});
+            before = pane->mostRecentPreview;
+            shownAtStart = pane->tilesShownDuringPasses;
+            stoppedAtStart = pane->passesStopped;
+            runningSince = passes.back().start;
+        }
+        if (now && pane->tilesShownDuringPasses > shownAtStart && !passes.back().partialSeen &&
+            MeanAbsoluteDifference(before, pane->mostRecentPreview) > 0.5)
+            passes.back().partialSeen = true;
+        if (!now && running) {
+            passes.back().end = Seconds();
+            passes.back().stopped = pane->passesStopped > stoppedAtStart;
+            runningSince = 0;
+        }
+        running = now;
+    }
+};
+
+TEST_F(DialogX11Test, ThePreviewRendersInTheBackgroundAndShowsItsTilesAsTheyCome) {
+    HostDocument doc = Earth();
+    XInput x;
+    ASSERT_TRUE(x.ok());
+    PassWatch watch;
+    int stage = 0;
+    int64_t rendered = 0;
+    int32_t modeBefore = 0;
+    float latitudeBefore = 0;
+    size_t passesBefore = 0;
+    std::thread clicker;
+    std::atomic<double> clickSent{0}, clickHandled{0};
+    QMetaObject::Connection handled;
+    const double giveUp = Seconds() + 120;
+    EveryPassUntil([&]() -> bool {
+        if (Seconds() > giveUp && Controller_Tarnwhistle_pano::exists()) {
+            ADD_FAILURE() << "stuck at stage " << stage;
+            C()->cancel->click();
+            return true;
+        }
+        if (!PreviewSettled(rendered)) return false;
+        Controller_Tarnwhistle_pano* c = C();
+        rendered = c->proxyPreview->previewsRendered;
+        switch (stage++) {
+            case 0:
+                watch.Start();
+                // A bigger pane and the best quality, so that a pass takes long enough to click into.
+                c->dissolveWindow->resize(1400, 1000);
+                x.Click(StepperDown("previewquality_stepper"));
+                x.Click(StepperDown("previewquality_stepper"));
+                return false;
+            case 1:
+                // The output mode by its stepper.
+                modeBefore = gParams->outputMode;
+                passesBefore = watch.passes.size();
+                x.Click(StepperDown("output_stepper"));
+                return false;
+            case 2: {
+                EXPECT_NE(gParams->outputMode, modeBefore);
+                // The latitude by dragging its slider's handle.
+                latitudeBefore = gParams->latitude;
+                passesBefore = watch.passes.size();
+                const QPoint handle = OnScreen(c->latitude);
+                x.MoveTo(handle);
+                x.Button(true);
+                for (int dx = 4; dx <= 60; dx += 4) x.MoveTo(handle + QPoint(dx, 0));
+                x.Button(false);
+                return false;
+            }
+            case 3: {
+                EXPECT_NE(gParams->latitude, latitudeBefore);
+                // Every pass since the first change showed tiles before it ended.
+                int partial = 0;
+                for (size_t i = passesBefore; i < watch.passes.size(); ++i) partial += watch.passes[i].partialSeen;
+                EXPECT_GE(partial, 1);
+                // A click on "flip" while a pass runs: sent from a thread of its
+                // own, 0.1 s into the pass (or half way through a short one).
+                double lastPass = 0.2;
+                for (const auto& p : watch.passes)
+                    if (p.end > p.start && !p.stopped) lastPass = p.end - p.start;
+                const double into = std::min(0.1, lastPass / 2);
+                // On its box: the rest of its cell is no part of the button.
+                const QPoint flip = OnScreen(c->flip, QPoint(8, c->flip->height() / 2));
+                handled = QObject::connect(c->flip, &QCheckBox::toggled, [&] {
+                    if (clickHandled == 0) clickHandled = Seconds();
+                });
+                passesBefore = watch.passes.size();
+                clicker = std::thread([&, flip, into] {
+                    XInput own;
+                    const double give_up = Seconds() + 20;
+                    while (watch.runningSince == 0 && Seconds() < give_up) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                    const double start = watch.runningSince;
+                    while (Seconds() < start + into) std::this_thread::sleep_for(std::chrono::microseconds(200));
+                    own.MoveTo(flip);
+                    clickSent = Seconds();
+                    own.Button(true);
+                    own.Button(false);
+                });
+                // A new pass: the next output mode.
+                x.Click(StepperDown("output_stepper"));
+                return false;
+            }
+            case 4:
+                if (clickHandled == 0) {
+                    --stage;   // the pass after the flip may still come
+                    return false;
+                }
+                c->cancel->click();
+                return true;
+        }
+        return true;
+    });
+    RunDialog(&doc);
+    if (clicker.joinable()) clicker.join();
+    QObject::disconnect(handled);
+    ASSERT_GT(clickSent.load(), 0.0);
+    ASSERT_GT(clickHandled.load(), 0.0);
+    // The click fell into a pass, which it stopped, and was handled as soon as
+    // the pass had stopped: before the next pass began. (How soon is a
+    // figure, printed here, not a test.)
+    bool stopped = false, beforeTheNext = false;
+    double passStart = clickSent;
+    for (size_t i = passesBefore; i < watch.passes.size(); ++i) {
+        const auto& p = watch.passes[i];
+        if (!(p.start <= clickSent && (p.end == 0 || clickSent < p.end))) continue;
+        stopped = p.stopped;
+        passStart = p.start;
+        beforeTheNext = i + 1 == watch.passes.size() || clickHandled < watch.passes[i + 1].start;
+    }
+    std::printf("a click %.0f ms into a pass was handled after %.1f ms\n",
+                (clickSent - passStart) * 1000, (clickHandled - clickSent) * 1000);
+    for (const auto& p : watch.passes)
+        std::printf("pass of %.0f ms%s%s\n", (p.end - p.start) * 1000, p.stopped ? ", stopped" : "",
+                    p.partialSeen ? ", tiles shown before its end" : "");
+    EXPECT_TRUE(stopped);
+    EXPECT_TRUE(beforeTheNext);
+}
+
+// "cube map…", a size typed into its sheet and "Export…": six files, one
+// a face, each named by its face, six different pictures whose sides meet
+// the sides of their neighbours.
+TEST_F(DialogX11Test, ACubeMapExportWritesSixFacesThatMeetAtTheirEdges) {
+    HostDocument doc = Earth();
+    XInput x;
+    ASSERT_TRUE(x.ok());
+    panelAnswer = QString::fromStdString((dir / "Globe.psd").string());
+    Steps s;
+    s.steps = {
+        [&] {
+            x.Click(OnScreen(Child<QPushButton>("cube_export")));
+            return true;
+        },
+        [&] {
+            if (!SheetShown(C()->cubemapSheet)) return false;
+            QLineEdit* field = C()->cubemap_pixels;
+            x.Click(OnScreen(field));
+            x.Key("End");
+            for (int i = 0; i < 8; ++i) x.Key("BackSpace");
+            x.Type("96");
+            return true;
+        },
+        [&] {
+            if (C()->cubemap_pixels->text() != "96") return false;
+            x.Click(OnScreen(C()->dissolveWindow->findChild<QPushButton*>("cubemap_OK")));
+            return true;
+        },
+        [&] { return !panels.empty() && fs::exists(dir / "Globe_f.psd"); },
+        [&] {
+            x.Click(OnScreen(C()->cancel));
+            return true;
+        },
+    };
+    s.Start();
+    RunDialog(&doc);
+    EXPECT_TRUE(alerts.empty());
+    EXPECT_FALSE(fs::exists(dir / "Globe.psd"));
+    const char* names[6] = {"_d", "_u", "_l", "_b", "_r", "_f"};
+    std::vector<PsdLayer> faces;
+    for (const char* name : names) {
+        const std::string path = (dir / (std::string("Globe") + name + ".psd")).string();
+        ASSERT_TRUE(fs::exists(path)) << path;
+        faces.push_back(ReadPsdLayer(path, (dir / (std::string("read") + name)).string()));
+        ASSERT_TRUE(faces.back().clean) << path;
+        EXPECT_EQ(faces.back().name, name);
+        ASSERT_EQ(faces.back().width, 96);
+        ASSERT_EQ(faces.back().height, 96);
+    }
+    // Six different pictures.
+    for (int a = 0; a < 6; ++a)
+        for (int b = a + 1; b < 6; ++b) {
+            double sum = 0;
+            for (int k = 0; k < 3; ++k)
+                for (size_t i = 0; i < faces[a].planes[k].size(); ++i)
+                    sum += std::abs(int(faces[a].planes[k][i]) - int(faces[b].planes[k][i]));
+            EXPECT_GT(sum / (3.0 * 96 * 96), 4.0) << names[a] << " and " << names[b];
+        }
+    // Every side of every face continues a side of another face: the best
+    // match among the other faces' sides, either way round, is close, and
+    // far closer than sides matched at random.
+    double all = 0;
+    int count = 0;
+    for (int a = 0; a < 6; ++a)
+        for (int side = 0; side < 4; ++side) {
+            double best = 1e9;
+            std::string bestName;
+            for (int b = 0; b < 6; ++b) {
+                if (b == a) continue;
+                for (int other = 0; other < 4; ++other)
+                    for (bool reversed : {false, true}) {
+                        const double d = MeanDifference(Side(faces[a], side, false), Side(faces[b], other, reversed));
+                        all += d;
+                        ++count;
+                        if (d < best) {
+                            best = d;
+                            bestName = std::string(names[b]) + " side " + std::to_string(other);
+                        }
+                    }
+            }
+            EXPECT_LT(best, 12.0) << names[a] << " side " << side << " best " << bestName;
+        }
+    std::printf("cube faces: sides matched at random differ by %.1f on average\n", all / count);
+}
+
+// "PSD at size…" at half the picture's size with the blend "difference":
+// the result is blended with the picture resized, as the host's own resize
+// and the same blend give it.
+TEST_F(DialogX11Test, APsdAtSizeBlendsWithThePictureResized) {
+    HostDocument doc = Earth();
+    XInput x;
+    ASSERT_TRUE(x.ok());
+    panelAnswer = QString::fromStdString((dir / "half.psd").string());
+    DescriptorItem glue;
+    std::string error;
+    ASSERT_TRUE(ModeToItem(ModeKind::Glue, "difference", &glue, &error)) << error;
+    Steps s;
+    s.steps = {
+        [&] {
+            x.Click(OnScreen(Child<QPushButton>("PSDWithSize")));
+            return true;
+        },
+        [&] {
+            if (!SheetShown(C()->PSDWithSizeSheet)) return false;
+            // Same proportions, and the width: the height follows.
+            x.Click(OnScreen(C()->PSDWithSize_sameproportions_radio, QPoint(8, C()->PSDWithSize_sameproportions_radio->height() / 2)));
+            x.Click(OnScreen(C()->PSDWithSize_x_pixels));
+            x.Key("End");
+            for (int i = 0; i < 8; ++i) x.Key("BackSpace");
+            x.Type("1024");
+            return true;
+        },
+        [&] {
+            if (C()->PSDWithSize_y_pixels->text() != "512") return false;
+            x.Click(OnScreen(C()->PSDWithSize_OK));
+            return true;
+        },
+        [&] { return !panels.empty() && fs::exists(dir / "half.psd"); },
+        [&] {
+            x.Click(OnScreen(C()->cancel));
+            return true;
+        },
+    };
+    s.Start();
+    testing::internal::CaptureStdout();
+    RunDialog(&doc, {glue});
+    // The export prints nothing.
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_TRUE(alerts.empty());
+    const PsdLayer psd = ReadPsdLayer((dir / "half.psd").string(), (dir / "read").string());
+    ASSERT_TRUE(psd.clean);
+    ASSERT_EQ(psd.width, 1024);
+    ASSERT_EQ(psd.height, 512);
+
+    // The host: the picture resized to 1024 x 512, then the same blend.
+    const std::string png = (dir / "half.png").string();
+    const std::string command = std::string("'") + VORNESK_HOST_PROGRAM + "' '" + VORNESK_SOURCE_DIR +
+                                "/samples/earth-2048x1024.jpg' -o '" + png +
+                                "' --glue-mode difference --size 1024x512 --quiet";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    HostDocument host;
+    ASSERT_TRUE(ReadImageFile(png, &host, &error)) << error;
+    ASSERT_EQ(host.width, 1024);
+    double squares = 0;
+    for (int y = 0; y < 512; ++y)
+        for (int xx = 0; xx < 1024; ++xx)
+            for (int k = 0; k < 3; ++k) {
+                const double d = psd.At(k, xx, y) - double(host.samples[(size_t(y) * 1024 + xx) * 3 + k]);
+                squares += d * d;
+            }
+    const double psnr = 10 * std::log10(255.0 * 255.0 / (squares / (3.0 * 1024 * 512)));
+    std::printf("PSD at size against the host's resize: %.1f dB\n", psnr);
+    EXPECT_GT(psnr, 30.0);
+}
+
+// Dragging the zoomed preview: while the button is held the pane shows the
+// untransformed picture at the dragged offsets, not its top-left corner.
+TEST_F(DialogX11Test, DraggingShowsTheDraggedView) {
+    HostDocument doc = Earth();
+    XInput x;
+    ASSERT_TRUE(x.ok());
+    PreviewOffset before{};
+    double shown = -1, corner = -1;
+    int64_t draws = 0;
+    int quiet = 0;
+    Steps s;
+    QPoint grip;
+    s.steps = {
+        [&] {
+            x.Click(OnScreen(C()->zoom_100));
+            return true;
+        },
+        s.Settled(),
+        [&] {
+            EXPECT_EQ(gParams->proxyScale, 1);
+            before = gParams->previewOffset;
+            grip = OnScreen(C()->proxyPreview);
+            x.MoveTo(grip);
+            x.Button(true);
+            for (int d = 10; d <= 200; d += 10) x.MoveTo(grip - QPoint(d, d / 2));
+            return true;
+        },
+        [&] {
+            // Held: the offsets moved and the pane drew the picture there.
+            const PreviewOffset o = gParams->previewOffset;
+            const QImage& image = C()->proxyPreview->mostRecentPreview;
+            if (!gDraggedYet || (o.x == before.x && o.y == before.y) || C()->proxyPreview->needsDisplay()) return false;
+            // Drawn since the last move, and no more drawing for a few passes.
+            if (C()->proxyPreview->draws != draws) {
+                draws = C()->proxyPreview->draws;
+                quiet = 0;
+                return false;
+            }
+            if (++quiet < 5) return false;
+            auto diff = [&](int ox, int oy) {
+                double sum = 0;
+                int64_t n = 0;
+                for (int y = 0; y < image.height(); y += 3)
+                    for (int xx = 0; xx < image.width(); xx += 3) {
+                        const int ix = ox + xx, iy = oy + y;
+                        if (ix >= doc.width || iy >= doc.height) continue;
+                        const QRgb p = image.pixel(xx, y);
+                        const uint8_t* q = &doc.samples[(size_t(iy) * doc.width + ix) * 3];
+                        sum += std::abs(qRed(p) - q[0]) + std::abs(qGreen(p) - q[1]) + std::abs(qBlue(p) - q[2]);
+                        n += 3;
+                    }
+                return n ? sum / double(n) : 255.0;
+            };
+            shown = diff(o.x, o.y);
+            corner = diff(0, 0);
+            x.Button(false);
+            return true;
+        },
+        s.Settled(),
+        [&] {
+            x.Click(OnScreen(C()->cancel));
+            return true;
+        },
+    };
+    s.Start();
+    RunDialog(&doc);
+    std::printf("while dragging: %.1f from the dragged view, %.1f from the top-left corner\n", shown, corner);
+    EXPECT_GE(shown, 0.0);
+    EXPECT_LT(shown, 3.0);
+    EXPECT_GT(corner, 10.0);
+}
+
+// A larger window gives its room to the preview, not to OK and Cancel; an
+// export's progress bar does not make the window grow.
+TEST_F(DialogX11Test, ThePreviewTakesTheRoomAndAnExportDoesNotGrowTheWindow) {
+    HostDocument doc = Earth();
+    XInput x;
+    ASSERT_TRUE(x.ok());
+    panelAnswer = QString::fromStdString((dir / "result.psd").string());
+    QSize pane, window, ok;
+    Steps s;
+    s.steps = {
+        [&] {
+            pane = C()->proxyPreview->size();
+            ok = C()->ok->size();
+            C()->dissolveWindow->resize(C()->dissolveWindow->size() + QSize(300, 200));
+            return true;
+        },
+        s.Settled(),
+        [&] {
+            const QSize grown = C()->proxyPreview->size();
+            EXPECT_GE(grown.width() - pane.width(), 290);
+            EXPECT_GE(grown.height() - pane.height(), 190);
+            EXPECT_LE(std::abs(C()->ok->width() - ok.width()), 2);
+            EXPECT_LT(C()->ok->width(), 200);
+            window = C()->dissolveWindow->size();
+            x.Click(OnScreen(Child<QPushButton>("psdexport")));
+            return true;
+        },
+        [&] { return !panels.empty() && fs::exists(dir / "result.psd"); },
+        [&] {
+            // Laid out again after the export.
+            QCoreApplication::sendPostedEvents();
+            EXPECT_EQ(C()->dissolveWindow->size(), window);
+            x.Click(OnScreen(C()->cancel));
+            return true;
+        },
+    };
+    s.Start();
+    RunDialog(&doc);
+    EXPECT_TRUE(alerts.empty());
+}
+
+// The main window at its start, zoomed in, and with memory dots filled and
+// one hovered (its thumbnail shown), as the screen shows them; saved where
+// VORNESK_SCREENSHOTS says (tools/dialog-screenshots.sh), else only taken.
+TEST_F(DialogX11Test, Screenshots) {
+    HostDocument doc = Earth();
+    XInput x;
+    ASSERT_TRUE(x.ok());
+    const char* folder = std::getenv("VORNESK_SCREENSHOTS");
+    std::map<std::string, QImage> shots;
+    QRect thumbnail;
+    auto shoot = [&](const std::string& name) {
+        QWidget* w = C()->dissolveWindow;
+        thumbnail = QRect(C()->MemdotThumbnail->mapTo(w, QPoint(0, 0)), C()->MemdotThumbnail->size());
+        shots[name] = QGuiApplication::primaryScreen()->grabWindow(0, w->x(), w->y(), w->frameGeometry().width(),
+                                                                   w->frameGeometry().height()).toImage();
+        if (folder) shots[name].save(QString::fromStdString(std::string(folder) + "/" + name + ".png"));
+    };
+    double fadeDone = 0;
+    Steps s;
+    s.steps = {
+        [&] {
+            shoot("start");
+            x.Click(OnScreen(C()->zoom_in));
+            return true;
+        },
+        s.Settled(),
+        [&] {
+            shoot("zoomed");
+            for (const char* dot : {"memdot5", "memdot9", "memdot14"}) x.Click(OnScreen(Child<QWidget>(dot)));
+            return true;
+        },
+        [&] {
+            if (C()->MemDotStatus[14] == 0) return false;
+            x.MoveTo(OnScreen(Child<QWidget>("memdot9")));
+            fadeDone = Seconds() + 0.6;
+            return true;
+        },
+        [&] {
+            if (Seconds() < fadeDone) return false;
+            shoot("dots");
+            x.Click(OnScreen(C()->cancel));
+            return true;
+        },
+    };
+    s.Start();
+    RunDialog(&doc);
+    ASSERT_EQ(shots.size(), 3u);
+    // The thumbnail of the hovered dot shows a picture: not one flat colour.
+    const QImage dots = shots["dots"].copy(thumbnail.adjusted(10, 10, -10, -10));
+    ASSERT_FALSE(dots.isNull());
+    double sum = 0, squares = 0;
+    for (int y = 0; y < dots.height(); ++y)
+        for (int xx = 0; xx < dots.width(); ++xx) {
+            const double g = qGray(dots.pixel(xx, y));
+            sum += g;
+            squares += g * g;
+        }
+    const double n = double(dots.width()) * dots.height();
+    const double spread = std::sqrt(std::max(0.0, squares / n - (sum / n) * (sum / n)));
+    std::printf("the hovered dot's thumbnail: grey levels spread by %.1f\n", spread);
+    EXPECT_GT(spread, 20.0);
+    EXPECT_NE(shots["start"], shots["zoomed"]);
+}
+
+}  // namespace

@@ -320,6 +320,19 @@ TEST(ByteIO, FilesAreWrittenWholeOrNotAtAll) {
     EXPECT_EQ(FileText(path), "second");
     EXPECT_EQ(CountEntries(folder), 1);
 
+    // A replaced file keeps its permissions; a write-protected one stays as
+    // it is, even for root.
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    EXPECT_EQ(WriteFileWhole(path.c_str(), text("kept")), 0);
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    EXPECT_EQ(WriteFileWhole(path.c_str(), text("second")), EACCES);
+    EXPECT_EQ(FileText(path), "kept");
+    ASSERT_EQ(chmod(path.c_str(), 0644), 0);
+    EXPECT_EQ(WriteFileWhole(path.c_str(), text("second")), 0);
+    EXPECT_EQ(CountEntries(folder), 1);
+
     // Through a link: the file it names changes, the link stays a link.
     const std::string link = folder + "/link";
     ASSERT_EQ(symlink(path.c_str(), link.c_str()), 0);

@@ -288,6 +288,7 @@ TEST_F(DialogX11Test, ThePreviewRendersInTheBackgroundAndShowsItsTilesAsTheyCome
     float latitudeBefore = 0;
     size_t passesBefore = 0;
     std::thread clicker;
+    int attempts = 0;
     std::atomic<double> clickSent{0}, clickHandled{0};
     QMetaObject::Connection handled;
     const double giveUp = Seconds() + 120;
@@ -327,11 +328,13 @@ TEST_F(DialogX11Test, ThePreviewRendersInTheBackgroundAndShowsItsTilesAsTheyCome
                 return false;
             }
             case 3: {
-                EXPECT_NE(gParams->latitude, latitudeBefore);
-                // Every pass since the first change showed tiles before it ended.
-                int partial = 0;
-                for (size_t i = passesBefore; i < watch.passes.size(); ++i) partial += watch.passes[i].partialSeen;
-                EXPECT_GE(partial, 1);
+                if (attempts++ == 0) {
+                    EXPECT_NE(gParams->latitude, latitudeBefore);
+                    // The passes since the first change showed tiles before they ended.
+                    int partial = 0;
+                    for (size_t i = passesBefore; i < watch.passes.size(); ++i) partial += watch.passes[i].partialSeen;
+                    EXPECT_GE(partial, 1);
+                }
                 // A click on "flip" while a pass runs: sent from a thread of its
                 // own, 0.1 s into the pass (or half way through a short one).
                 double lastPass = 0.2;
@@ -359,13 +362,28 @@ TEST_F(DialogX11Test, ThePreviewRendersInTheBackgroundAndShowsItsTilesAsTheyCome
                 x.Click(StepperDown("output_stepper"));
                 return false;
             }
-            case 4:
+            case 4: {
                 if (clickHandled == 0) {
                     --stage;   // the pass after the flip may still come
                     return false;
                 }
+                clicker.join();
+                // A click that missed the pass (a short one, on a busy
+                // machine) is sent again into the next.
+                bool inAPass = false;
+                for (size_t i = passesBefore; i < watch.passes.size(); ++i)
+                    inAPass = inAPass || (watch.passes[i].start <= clickSent &&
+                                          (watch.passes[i].end == 0 || clickSent < watch.passes[i].end));
+                if (!inAPass && attempts < 5) {
+                    QObject::disconnect(handled);
+                    clickSent = 0;
+                    clickHandled = 0;
+                    stage = 3;
+                    return false;
+                }
                 c->cancel->click();
                 return true;
+            }
         }
         return true;
     });

@@ -1,5 +1,6 @@
 #include "pyramid/cube_corpus.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -100,6 +101,12 @@ PyrCubeTexel pyr_cube_face_across_edge(const PyramidDescriptor* face, int64_t L,
     const double Y = (Dot(d, there.b) / best + 1.0) * 0.5 * double(next->height[L]) - 0.5;
     const double i = std::floor(X), j = std::floor(Y);
     return PyrCubeTexel{next, int64_t(i), int64_t(j), float(X - i), float(Y - j)};
+}
+
+bool CubeCellsFitPicture(const CubeLayout& layout, int64_t width, int64_t height) {
+    if (width < layout.columns || height < layout.rows) return true;
+    const double cellW = double(width) / double(layout.columns), cellH = double(height) / double(layout.rows);
+    return std::fabs(cellW - cellH) <= std::max(1.0, 0.01 * std::max(cellW, cellH));
 }
 
 const CubeLayout* CubeLayoutOfTag(int64_t tag) {

@@ -49,6 +49,10 @@ struct CubeLayout {
 const CubeLayout* CubeLayoutOfTag(int64_t tag);
 // The layout tag an input mode is cut by (27, 28, 33, 34, 35); 0 for others.
 int64_t CubeLayoutTagOfInputMode(int64_t inputMode);
+// Whether a picture of width x height is of the layout's shape: its cells
+// square within a pixel or a hundredth (true for a picture too small to cut,
+// which the cut reports itself).
+bool CubeCellsFitPicture(const CubeLayout& layout, int64_t width, int64_t height);
 
 // Allocates all six faces (width x height, the input's kind, edge mode 0,
 // overhang mode 3, the kernel the settings ask for), links them to each

@@ -352,6 +352,15 @@ int main(int argc, char** argv) {
     } else {
         if (!ReadImageFile(options.input, &doc, &error))
             return Fail(kExitUnreadableInput, "cannot read " + options.input + ": " + error);
+        // A cube layout is cut from a picture of its own shape: another
+        // shape is not this layout (a cross framed in a 2:1 picture).
+        if (cube && !CubeCellsFitPicture(*cube, doc.width, doc.height))
+            return Fail(kExitUnreadableInput,
+                        "input mode " + std::to_string(InputModeOfItems(options.settings)) + " needs a picture of " +
+                            std::to_string(cube->columns) + ":" + std::to_string(cube->rows) + " (" +
+                            std::to_string(cube->columns) + " square cube faces across, " + std::to_string(cube->rows) +
+                            " down); " + options.input + " is " + std::to_string(doc.width) + " x " +
+                            std::to_string(doc.height));
         if (!options.mask.empty() && !ReadMaskFile(options.mask, doc.width, doc.height, &doc.mask, &error))
             return Fail(kExitUnreadableInput, "cannot use " + options.mask + " as the selection: " + error);
         if (options.width > 0 &&

@@ -10,6 +10,7 @@
 
 #include "polyhedra/builtin_shapes.h"
 #include "polyhedra/origami_curves.h"
+#include "polyhedra/poly_store.h"
 #include "projections/simplex.h"
 #include "solids/origami.h"
 #include "solids/shape_dispatch.h"
@@ -322,6 +323,34 @@ TEST(Origami, NetsLieFlatWithoutOverlapAndEachSheetUnfoldsToItsPaper) {
         const double k = sheetNet[0] / sheet3D[0];
         for (size_t e = 0; e < sheet3D.size(); ++e) EXPECT_NEAR(sheetNet[e] / sheet3D[e], k, 1e-6 * k) << e;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A vertex table that fills up mid-build: status 5, the table's last slot
+// used once (12,845 vertices) and never rewritten, and no face on a missing
+// vertex.
+TEST(Origami, AFullVertexTableStopsAtItsLastSlot) {
+    PolyPtr p = MakePoly();
+    ASSERT_TRUE(p);
+    GetDefaultPolySettings(p.get());
+    ASSERT_TRUE(getPolyStorageEtc(p.get()));
+    for (int64_t v = 0; v < kMax3DVertices - 300; ++v) AddNew3DDVertToPolyhedron(p.get(), {100.0 + v, 50, 50});
+    const BuiltInShape* s = FindBuiltInShapeByName("YangTetra");
+    YangContext ctx{};
+    ctx.poly = p.get();
+    Build_YangPlatonicSolid(&ctx, 0, 4, 3, s->coords3D, s->faces3D, 1);
+    EXPECT_EQ(p->status, kPolyStatus3DVertexTableFull);
+    EXPECT_EQ(p->vertexCount3D, kMax3DVertices);
+    EXPECT_EQ(p->coords3D[0].x, 100.0);
+    EXPECT_GT(p->faceCount3D, 0);
+    for (int64_t f = 0; f < p->faceCount3D; ++f)
+        for (int64_t k = 0; k < p->face3D[f].count; ++k) {
+            ASSERT_GE(p->face3D[f].vertex[k], kMax3DVertices - 300);
+            ASSERT_LT(p->face3D[f].vertex[k], kMax3DVertices);
+        }
 }
 
 }  // namespace

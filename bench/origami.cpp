@@ -3,12 +3,15 @@
 #include <benchmark/benchmark.h>
 
 #include "polyhedra/poly_storage.h"
+#include "projections/simplex.h"
+#include "solids/origami.h"
 #include "solids/poly_setup.h"
 #include "solids/shape_dispatch.h"
 
 namespace {
 
 void BM_YangIcosahedronSolid(benchmark::State& state) {
+    SetOrigamiHingeSearch(SimplexHingeSearch);
     polyhedron* p = NewPolyhedron(0.5f, 0.0f);
     for (auto _ : state) {
         ReadFaceInfo(p, 187, 0, nullptr, 1, 1);
@@ -20,6 +23,7 @@ void BM_YangIcosahedronSolid(benchmark::State& state) {
 BENCHMARK(BM_YangIcosahedronSolid)->Unit(benchmark::kMillisecond);
 
 void BM_YangIcosahedronWithNet(benchmark::State& state) {
+    SetOrigamiHingeSearch(SimplexHingeSearch);
     polyhedron* p = NewPolyhedron(0.5f, 0.0f);
     for (auto _ : state) {
         SetUpReallyGeneralPolyhedron(p, 187, 1, 0, 0, nullptr, 1, 0.0f);

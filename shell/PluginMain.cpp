@@ -24,6 +24,8 @@
 #include "shell/scripting.h"
 #include "shell/settings_persistence.h"
 #include "render/render_drivers.h"
+#include "projections/simplex.h"
+#include "solids/origami.h"
 #include "shell/settings_files.h"
 
 namespace {
@@ -273,6 +275,8 @@ void DoFilter() { PFFOWFR_by_anything(nullptr, kRenderToHost, nullptr, nullptr);
 VORNESK_PLUGIN_EXPORT void PluginMain(int16_t selector, void* record, intptr_t* data, int16_t* result) {
     if (!record || !result) return;
     InstallReporter(&kDialogReporter);
+    // The curved-origami builders sit below the simplex: hand it to them.
+    SetOrigamiHingeSearch(SimplexHingeSearch);
     *result = noErr;
     gResult = result;
     gDataHandle = data;

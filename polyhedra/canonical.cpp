@@ -1,0 +1,414 @@
+#include "polyhedra/canonical.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+#include "polyhedra/duals.h"
+#include "polyhedra/face_links.h"
+#include "polyhedra/poly_storage.h"
+
+namespace {
+
+constexpr double kDivergedMovement = 50.0;
+constexpr double kScratchRefused = 99999.0;
+
+bool Finite(triplex p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+
+bool AllFinite(const triplex* p, int64_t n) {
+    for (int64_t i = 0; i < n; ++i)
+        if (!Finite(p[i])) return false;
+    return true;
+}
+
+// Positions as the plain forms read them.
+struct PlainReader {
+    const triplex* p;
+    triplex operator()(int64_t v) const { return p[v]; }
+};
+// ... and as the symmetric forms do.
+struct SymReader {
+    const SymmetryThing* sym;
+    const triplex* p;
+    triplex operator()(int64_t v) const { return SymmetricPosition(sym, p, v); }
+};
+
+template <class Reader>
+double Tangentify(const Reader& P, triplex* N, const CanonEdgeList& edges, double s) {
+    double size = 0;
+    for (const auto& [a, b] : edges) {
+        const triplex q = EdgeTangentPoint(P(a), P(b));
+        const double c = 2 * s * (1 - Tmagnitude(q));
+        N[a] = Tadd(N[a], Tscale(q, c));
+        N[b] = Tadd(N[b], Tscale(q, c));
+        // The largest push either way: on a solid whose edges all lie
+        // outside the sphere every c is negative.
+        size = std::max(size, std::fabs(c));
+    }
+    return size;
+}
+
+template <class Reader>
+double PlanarizeFace(const polyhedron* poly, int64_t f, const Reader& P, triplex* N, double p) {
+    const PolyFace3D& face = poly->face3D[f];
+    const int64_t n = face.count;
+    triplex m{0, 0, 0}, g{0, 0, 0};
+    for (int64_t k = 0; k < n; ++k) {
+        const triplex prev = P(face.vertex[(k + n - 1) % n]), at = P(face.vertex[k]), next = P(face.vertex[(k + 1) % n]);
+        m = Tadd(m, Tnormalize(Tcross_product(Tsub(at, prev), Tsub(next, at))));
+        g = Tadd(g, at);
+    }
+    g = Tscale(g, 1.0 / double(n));
+    const double mm = Tdot_product(m, m);
+    if (mm == 0) return 0;
+    double largest = 0;
+    for (int64_t k = 0; k < n; ++k) {
+        const int64_t v = face.vertex[k];
+        const triplex move = Tscale(m, p * Tdot_product(Tsub(g, P(v)), m) / mm);
+        N[v] = Tadd(N[v], move);
+        largest = std::max(largest, Tdot_product(move, move));
+    }
+    return largest;
+}
+
+// The polar vertex of one face: the foot of its plane pushed to the radius
+// the face's edge tangent points average; false for a plane through the
+// origin or a face of zero area.
+template <class Reader>
+bool ReciprocalOfFace(const polyhedron* from, int64_t f, const Reader& P, triplex* out) {
+    const PolyFace3D& face = from->face3D[f];
+    const int64_t n = face.count;
+    triplex newell{0, 0, 0}, g{0, 0, 0};
+    double r2 = 0;
+    for (int64_t k = 0; k < n; ++k) {
+        const triplex a = P(face.vertex[k]), b = P(face.vertex[(k + 1) % n]);
+        newell = Tadd(newell, triplex{(a.y - b.y) * (a.z + b.z), (a.z - b.z) * (a.x + b.x), (a.x - b.x) * (a.y + b.y)});
+        g = Tadd(g, a);
+        const triplex q = EdgeTangentPoint(a, b);
+        r2 += Tdot_product(q, q);
+    }
+    g = Tscale(g, 1.0 / double(n));
+    const triplex nrm = Tnormalize(newell);
+    const triplex t = Tscale(nrm, Tdot_product(g, nrm));
+    const double tt = Tdot_product(t, t);
+    const double r = std::sqrt(r2 / double(n));
+    if (!(tt > 0) || !std::isfinite(tt) || !std::isfinite(r)) return false;
+    *out = Tscale(t, ((1 + r) / 2) / tt);
+    return true;
+}
+
+bool reciprocalN(const polyhedron* from, const triplex* fromPos, triplex* toPos) {
+    const PlainReader P{fromPos};
+    for (int64_t f = 0; f < from->faceCount3D; ++f)
+        if (!ReciprocalOfFace(from, f, P, &toPos[f])) return false;
+    return true;
+}
+
+bool reciprocalN_sym(const polyhedron* from, const triplex* fromPos, const SymmetryThing* fromSym, triplex* toPos,
+                     const SymmetryThing* toSym) {
+    const SymReader P{fromSym, fromPos};
+    for (int64_t f : fromSym->F)
+        if (toSym->status[size_t(f)] == kSymInDomain && !ReciprocalOfFace(from, f, P, &toPos[f])) return false;
+    return true;
+}
+
+int64_t OwnsVertices(const polyhedron* poly) {
+    if (!poly) return -2;
+    if (!poly->storageFlag || !poly->coords3D) return -1;
+    return 0;
+}
+
+// The dual the reciprocation alternates with, or null (logged, and the
+// status set when the heap refused it).
+polyhedron* PrimalDualScratch(polyhedron* poly) {
+    polyhedron* dual = NewPolyhedron(poly->net.firstArgument, poly->net.secondArgument);
+    if (!dual) {
+        std::fprintf(stderr, "canonical form: no memory for the dual of solid %lld\n", (long long)poly->shapeCode);
+        poly->status = kPolyStatusOutOfMemory;
+        return nullptr;
+    }
+    if (!poly->linksBuilt) Build3DConnectivity(poly);
+    PreparePolyForDualizing(poly);
+    BuildDualForPrimalDual_core(dual, poly);
+    if (dual->status != kPolyStatusGood) {
+        std::fprintf(stderr, "canonical form: solid %lld has no dual (status %lld)\n", (long long)poly->shapeCode,
+                     (long long)dual->status);
+        if (dual->status == kPolyStatusOutOfMemory) poly->status = kPolyStatusOutOfMemory;
+        FreePolyhedron(&dual);
+    }
+    return dual;
+}
+
+void LogRestored(const polyhedron* poly, const char* method, double movement) {
+    std::fprintf(stderr, "canonical form: the %s of solid %lld did not converge (movement %g); positions restored\n",
+                 method, (long long)poly->shapeCode, movement);
+}
+
+// A symmetry that fits every vertex of the solid, or null (logged).
+SymmetryThing* FittingSymmetry(int64_t kind, bool rotationsOnly, const VoronoiHandlingOptions& options,
+                               const polyhedron* poly, const SymmetryThing* templ) {
+    SymmetryThing* sym = createSymmetryThing(kind, rotationsOnly, options, poly, templ);
+    if (sym && sym->unmatched > 0) {
+        std::fprintf(stderr,
+                     "canonical form: the symmetry of shape %lld leaves %lld vertices of solid %lld without a "
+                     "representative; the plain method runs\n",
+                     (long long)kind, (long long)sym->unmatched, (long long)poly->shapeCode);
+        DisposeSymmetryThing(&sym);
+    }
+    return sym;
+}
+
+}  // namespace
+
+triplex EdgeTangentPoint(triplex a, triplex b) {
+    const triplex d = Tsub(b, a);
+    const double dd = Tdot_product(d, d);
+    if (dd == 0) return a;
+    return Tadd(a, Tscale(d, -Tdot_product(a, d) / dd));
+}
+
+CanonEdgeList createEdgeList(const polyhedron* poly) {
+    CanonEdgeList edges;
+    std::map<std::pair<int64_t, int64_t>, int64_t> owner;
+    for (int64_t f = 0; f < poly->faceCount3D; ++f) {
+        const int64_t n = poly->face3D[f].count;
+        for (int64_t k = 0; k < n; ++k) owner.emplace(std::make_pair(poly->face3D[f].vertex[k], poly->face3D[f].vertex[(k + 1) % n]), f);
+    }
+    for (const auto& [e, f] : owner) {
+        const auto across = owner.find({e.second, e.first});
+        if (across == owner.end() || f <= across->second) edges.push_back(e);
+    }
+    return edges;
+}
+
+int canonicalization_technique_for_shapecode(int64_t s) {
+    if (shapecode_is_unsuitable_for_primal_dual(s)) return 1;
+    return s == 345 ? 2 : 3;
+}
+
+bool shapecode_is_unsuitable_for_primal_dual(int64_t s) {
+    return s == 319 || s == 320 || (s >= 340 && s <= 344) || s == 369 || s == 370;
+}
+
+double CanonicalizeConvexPoly(polyhedron* poly, int64_t iterations, int64_t kind, bool rotationsOnly,
+                              const VoronoiHandlingOptions& options, double tolerance, double tangentFactor,
+                              double planarFactor) {
+    if (!poly) return -2;
+    switch (canonicalization_technique_for_shapecode(poly->shapeCode)) {
+    case 1:
+        return CanonicalizeConvexPoly_relaxation_sym(poly, tolerance, 3 * iterations, tangentFactor, planarFactor,
+                                                     kind, rotationsOnly, options);
+    case 2:
+        return CanonicalizeConvexPoly_primal_dual(poly, tolerance, iterations);
+    default:
+        return CanonicalizeConvexPoly_primal_dual_sym(poly, tolerance, 3 * iterations, kind, rotationsOnly, options);
+    }
+}
+
+double CanonicalizeConvexPoly_relaxation(polyhedron* poly, double tolerance, int64_t iterations, double tangentFactor,
+                                         double planarFactor) {
+    if (const int64_t bad = OwnsVertices(poly)) return double(bad);
+    const int64_t V = poly->vertexCount3D;
+    const CanonEdgeList edges = createEdgeList(poly);
+    std::vector<triplex> P(poly->coords3D, poly->coords3D + V), N(static_cast<size_t>(V));
+    double size = 0;
+    for (int64_t step = 0; step < iterations; ++step) {
+        std::copy(P.begin(), P.end(), N.begin());
+        const PlainReader read{P.data()};
+        const double tangent = Tangentify(read, N.data(), edges, tangentFactor);
+        double planar = 0;
+        for (int64_t f = 0; f < poly->faceCount3D; ++f)
+            planar = std::max(planar, PlanarizeFace(poly, f, read, N.data(), planarFactor));
+        size = std::max(tangent, std::sqrt(planar));
+        P.swap(N);
+        if (!(size > tolerance)) break;
+    }
+    if (!AllFinite(P.data(), V) || !std::isfinite(size)) {
+        LogRestored(poly, "relaxation", size);
+        return -3;
+    }
+    std::copy(P.begin(), P.end(), poly->coords3D);
+    return size;
+}
+
+double CanonicalizeConvexPoly_relaxation_sym(polyhedron* poly, double tolerance, int64_t iterations,
+                                             double tangentFactor, double planarFactor, int64_t kind,
+                                             bool rotationsOnly, const VoronoiHandlingOptions& options) {
+    if (const int64_t bad = OwnsVertices(poly)) return double(bad);
+    const int64_t V = poly->vertexCount3D;
+    const std::vector<triplex> start(poly->coords3D, poly->coords3D + V);
+    recenter_all_verts_in_poly(poly);
+    SymmetryThing* sym = FittingSymmetry(kind, rotationsOnly, options, poly, nullptr);
+    if (!sym) {
+        std::copy(start.begin(), start.end(), poly->coords3D);
+        return CanonicalizeConvexPoly_relaxation(poly, tolerance, iterations, tangentFactor, planarFactor);
+    }
+    std::vector<triplex> P(poly->coords3D, poly->coords3D + V), N(static_cast<size_t>(V));
+    double size = 0;
+    for (int64_t step = 1;; ++step) {
+        std::copy(P.begin(), P.end(), N.begin());
+        const SymReader read{sym, P.data()};
+        const double tangent = Tangentify(read, N.data(), sym->G, tangentFactor);
+        double planar = 0;
+        for (int64_t f : sym->F) planar = std::max(planar, PlanarizeFace(poly, f, read, N.data(), planarFactor));
+        size = std::max(tangent, std::sqrt(planar));
+        P.swap(N);
+        if (!(size > tolerance) || step >= iterations) break;
+    }
+    CopyFDToPointset(sym, P.data());
+    DisposeSymmetryThing(&sym);
+    if (!AllFinite(P.data(), V) || !std::isfinite(size)) {
+        std::copy(start.begin(), start.end(), poly->coords3D);
+        LogRestored(poly, "symmetric relaxation", size);
+        return -3;
+    }
+    std::copy(P.begin(), P.end(), poly->coords3D);
+    return size;
+}
+
+double CanonicalizeConvexPoly_primal_dual(polyhedron* poly, double tolerance, int64_t iterations) {
+    if (const int64_t bad = OwnsVertices(poly)) return double(bad);
+    polyhedron* dual = PrimalDualScratch(poly);
+    if (!dual) return -1;
+    const int64_t V = poly->vertexCount3D;
+    const CanonEdgeList edges = createEdgeList(poly);
+    const std::vector<triplex> start(poly->coords3D, poly->coords3D + V);
+    std::vector<triplex> saved(static_cast<size_t>(V));
+    double movement = 0;
+    bool failed = false;
+    for (int64_t count = 0; count < iterations; ++count) {
+        std::copy(poly->coords3D, poly->coords3D + V, saved.begin());
+        if (!reciprocalN(poly, poly->coords3D, dual->coords3D) || !reciprocalN(dual, dual->coords3D, poly->coords3D)) {
+            failed = true;
+            break;
+        }
+        recenter_fancy(poly, edges);
+        if ((count & 20) == 0) unitize_nearpoints_radius(poly, edges);
+        movement = findPrimalDualError_all_verts(poly, saved.data());
+        if (!(movement > tolerance && movement < kDivergedMovement)) break;
+    }
+    FreePolyhedron(&dual);
+    if (!failed) unitize_nearpoints_radius(poly, edges);
+    if (failed || !(movement < kDivergedMovement) || !AllFinite(poly->coords3D, V)) {
+        std::copy(start.begin(), start.end(), poly->coords3D);
+        if (failed || !std::isfinite(movement)) movement = kScratchRefused;
+        LogRestored(poly, "primal-dual reciprocation", movement);
+    }
+    return movement;
+}
+
+double CanonicalizeConvexPoly_primal_dual_sym(polyhedron* poly, double tolerance, int64_t iterations, int64_t kind,
+                                              bool rotationsOnly, const VoronoiHandlingOptions& options) {
+    if (const int64_t bad = OwnsVertices(poly)) return double(bad);
+    polyhedron* dual = PrimalDualScratch(poly);
+    if (!dual) return kScratchRefused;
+    SymmetryThing* sym = FittingSymmetry(kind, rotationsOnly, options, poly, nullptr);
+    SymmetryThing* dualSym = sym ? FittingSymmetry(kind, rotationsOnly, options, dual, sym) : nullptr;
+    if (!dualSym) {
+        if (sym) DisposeSymmetryThing(&sym);
+        FreePolyhedron(&dual);
+        return CanonicalizeConvexPoly_primal_dual(poly, tolerance, iterations);
+    }
+    const int64_t V = poly->vertexCount3D;
+    std::vector<triplex> P(poly->coords3D, poly->coords3D + V), saved(static_cast<size_t>(V));
+    std::vector<triplex> Q(dual->coords3D, dual->coords3D + dual->vertexCount3D);
+    double movement = 0;
+    bool failed = false;
+    for (int64_t count = 0; count < iterations; ++count) {
+        const bool measure = (count & 63) == 0;
+        if (measure) saved = P;
+        if (!reciprocalN_sym(poly, P.data(), sym, Q.data(), dualSym) ||
+            !reciprocalN_sym(dual, Q.data(), dualSym, P.data(), sym)) {
+            failed = true;
+            break;
+        }
+        if (measure) {
+            movement = findPrimalDualError_setD(P.data(), saved.data(), sym);
+            if (!(movement > tolerance && movement < kDivergedMovement)) break;
+        }
+    }
+    CopyFDToPointset(sym, P.data());
+    DisposeSymmetryThing(&sym);
+    DisposeSymmetryThing(&dualSym);
+    FreePolyhedron(&dual);
+    if (failed || !(movement < kDivergedMovement) || !AllFinite(P.data(), V)) {
+        if (failed || !std::isfinite(movement)) movement = kScratchRefused;
+        LogRestored(poly, "symmetric primal-dual reciprocation", movement);
+        return movement;
+    }
+    std::copy(P.begin(), P.end(), poly->coords3D);
+    return movement;
+}
+
+double edge_nearpoints_radius(const polyhedron* poly, const CanonEdgeList& edges) {
+    double sum = 0;
+    for (const auto& [a, b] : edges) {
+        const triplex q = EdgeTangentPoint(poly->coords3D[a], poly->coords3D[b]);
+        sum += Tdot_product(q, q);
+    }
+    return edges.empty() ? NAN : std::sqrt(sum / double(edges.size()));
+}
+
+void unitize_nearpoints_radius(polyhedron* poly, const CanonEdgeList& edges) {
+    const double r = edge_nearpoints_radius(poly, edges);
+    if (r > 0 && std::isfinite(r)) ScaleVertsInPoly(poly, 1.0 / r);
+}
+
+void recenter_fancy(polyhedron* poly, const CanonEdgeList& edges) {
+    if (edges.empty()) return;
+    triplex mean{0, 0, 0};
+    for (const auto& [a, b] : edges) mean = Tadd(mean, EdgeTangentPoint(poly->coords3D[a], poly->coords3D[b]));
+    DisplaceVertsInPoly(poly, Tscale(mean, -1.0 / double(edges.size())));
+}
+
+void recenter_all_verts_in_poly(polyhedron* poly) {
+    if (poly->vertexCount3D <= 0) return;
+    triplex mean{0, 0, 0};
+    for (int64_t v = 0; v < poly->vertexCount3D; ++v) mean = Tadd(mean, poly->coords3D[v]);
+    DisplaceVertsInPoly(poly, Tscale(mean, -1.0 / double(poly->vertexCount3D)));
+}
+
+void addNoiseToVerts(polyhedron* poly, double amount) {
+    for (int64_t v = 0; v < poly->vertexCount3D; ++v)
+        poly->coords3D[v] = Tscale(poly->coords3D[v], 1 + amount * (double(std::rand() % 1000) / 1000 - 0.5));
+}
+
+void NormalizeVerts(polyhedron* poly) {
+    for (int64_t v = 0; v < poly->vertexCount3D; ++v) poly->coords3D[v] = Tnormalize(poly->coords3D[v]);
+}
+
+void ScaleVertsInPoly(polyhedron* poly, double s) {
+    for (int64_t v = 0; v < poly->vertexCount3D; ++v) poly->coords3D[v] = Tscale(poly->coords3D[v], s);
+}
+
+void DisplaceVertsInPoly(polyhedron* poly, triplex d) {
+    for (int64_t v = 0; v < poly->vertexCount3D; ++v) poly->coords3D[v] = Tadd(poly->coords3D[v], d);
+}
+
+double maxChangeBetween(const polyhedron* poly, const triplex* a, const triplex* b) {
+    double m = 0;
+    for (int64_t v = 0; v < poly->vertexCount3D; ++v) m = std::max(m, Tdistance(a[v], b[v]));
+    return m;
+}
+
+double findPrimalDualError_all_verts(const polyhedron* poly, const triplex* saved) {
+    if (poly->vertexCount3D <= 0) return 0;
+    double sum = 0;
+    for (int64_t v = 0; v < poly->vertexCount3D; ++v) {
+        const triplex d = Tsub(poly->coords3D[v], saved[v]);
+        sum += Tdot_product(d, d);
+    }
+    return std::sqrt(sum) / double(poly->vertexCount3D);
+}
+
+double findPrimalDualError_setD(const triplex* positions, const triplex* saved, const SymmetryThing* sym) {
+    if (sym->D.empty()) return 0;
+    double sum = 0;
+    for (const SymmetryDomainVertex& d : sym->D) {
+        const triplex e = Tsub(positions[d.vertex], saved[d.vertex]);
+        sum += Tdot_product(e, e);
+    }
+    return std::sqrt(sum) / double(sym->D.size());
+}

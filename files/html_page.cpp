@@ -179,25 +179,27 @@ void StartCell(const char* imageName, const char* caption, HTMLStatus* page, int
     ++page->cells;
     const std::string name = imageName ? imageName : "";
     const std::string ext = suffix ? suffix : "";
-    char id[32];
-    std::snprintf(id, sizeof id, "Table_%02lld", (long long)++page->frames);
     Put(page, std::string(kCellStart) + CR);
-    Put(page, std::string("<table id=\"") + id + "\" width=\"");
-    PutNumber(page, width + 6);
-    Put(page, std::string("\" border=\"0\" cellspacing=\"0\" cellpadding=\"0\">") + CR + "<tr>" + CR +
-                  "<td colspan=\"3\"></td>" + CR + "</tr>" + CR + "<tr>" + CR + "<td></td>" + CR + "<td>");
-    if (link) Put(page, std::string("<div class=\"wsite-image wsite-image-border-none\"><a href='") + link + "'>");
-    const std::string cleaned = CleanedImageName(name);
-    Put(page, "<img src=\"" + page->imageFolderName + "/" + PercentEncodedFileName(cleaned) + ext + "\" alt=\"");
-    WriteHTMLText(cleaned + ext, page);
-    Put(page, "\" width=\"");
-    PutNumber(page, width);
-    Put(page, "\" height=\"");
-    PutNumber(page, height);
-    Put(page, "\" border=\"0\">");
-    if (link) Put(page, "</a> </div>");
-    Put(page, std::string("</td>") + CR + "<td></td>" + CR + "</tr>" + CR + "<tr>" + CR + "<td colspan=\"3\"></td>" +
-                  CR + "</tr>" + CR + "</table>" + CR);
+    if (imageName) {
+        char id[32];
+        std::snprintf(id, sizeof id, "Table_%02lld", (long long)++page->frames);
+        Put(page, std::string("<table id=\"") + id + "\" width=\"");
+        PutNumber(page, width + 6);
+        Put(page, std::string("\" border=\"0\" cellspacing=\"0\" cellpadding=\"0\">") + CR + "<tr>" + CR +
+                      "<td colspan=\"3\"></td>" + CR + "</tr>" + CR + "<tr>" + CR + "<td></td>" + CR + "<td>");
+        if (link) Put(page, std::string("<div class=\"wsite-image wsite-image-border-none\"><a href='") + link + "'>");
+        const std::string cleaned = CleanedImageName(name);
+        Put(page, "<img src=\"" + page->imageFolderName + "/" + PercentEncodedFileName(cleaned) + ext + "\" alt=\"");
+        WriteHTMLText(cleaned + ext, page);
+        Put(page, "\" width=\"");
+        PutNumber(page, width);
+        Put(page, "\" height=\"");
+        PutNumber(page, height);
+        Put(page, "\" border=\"0\">");
+        if (link) Put(page, "</a> </div>");
+        Put(page, std::string("</td>") + CR + "<td></td>" + CR + "</tr>" + CR + "<tr>" + CR + "<td colspan=\"3\"></td>" +
+                      CR + "</tr>" + CR + "</table>" + CR);
+    }
     Put(page, std::string("<div align=\"center\">") + CR + "<br><font size=\"");
     PutNumber(page, page->captionFontSize);
     Put(page, "\" color=\"#000000\" face=\"Gill Sans,Verdana,Helvetica,Arial\">");

@@ -49,7 +49,8 @@ extern const HTMLEntity kHTMLEntitiesShort[33];
 
 // Starts the page: record reset for kind and columns, the head written.
 int OpenAndStartWebPageCore(HTMLStatus* page, int64_t kind, int64_t columns);
-// One cell with a framed image and a caption (UTF-8); link may be null.
+// One cell with a framed image and a caption (UTF-8); link may be null. A
+// null image name gives the caption alone.
 void StartCell(const char* imageName, const char* caption, HTMLStatus* page, int64_t width, int64_t height,
                const char* suffix, const char* link);
 // Advances the column; after the last column of a row ends the row.

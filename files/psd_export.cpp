@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <algorithm>
 #include <memory>
 
 #include "common/byte_io.h"
@@ -451,6 +453,48 @@ int ReallyWriteJPEGFile_Thingie(int fd, void*, long quality) {
     DisposePyramidData(pyr);
     PopRectAndPreviewState(&saved, data);
     gParams->proxyScale = savedProxyScale;
+    return result;
+}
+
+int paint_one_output_or_memdot_gallery_image_Thingie(int64_t index, Data* data, int fd, int64_t, int16_t rect[4],
+                                                      int64_t what, long quality,
+                                                      const std::function<int(int64_t dot)>& loadDot) {
+    if (!data || !data->storage || !gParams || !rect) return FinishFile(fd, kPSDExportNoData);
+    // Everything the thumbnail changes comes back from this copy, whatever fails.
+    const Parameters saved = *gParams;
+    RectState rects{};
+    PushRectAndPreviewState(&rects, data);
+    PyramidDescriptor* const savedTarget = data->storage->targetPyramid;
+    int result = kPSDExportOK;
+    if (what == kGalleryOutputMode) {
+        gParams->glueMode = kNormalGlue;
+        gParams->outputMode = int32_t(index);
+    } else if (!loadDot || loadDot(index) != 0) {
+        result = kPSDExportNoData;
+    }
+    gParams->proxyScale = 1;
+    gParams->renderDestination = kRenderToOffscreen;
+    gParams->exportPurpose = kExportResult;
+    PSDdoc doc;
+    GrabPSDMetrics(data, &doc);
+    const int64_t side = int64_t(rect[3]) - rect[1];
+    if (side >= 1) {
+        const int64_t m = std::max<int64_t>({doc.width, doc.height, 1});
+        doc.width = std::max<int64_t>(1, doc.width * side / m);
+        doc.height = std::max<int64_t>(1, doc.height * side / m);
+    }
+    rect[0] = rect[1] = 0;
+    rect[2] = int16_t(std::min<int64_t>(doc.height, INT16_MAX));
+    rect[3] = int16_t(std::min<int64_t>(doc.width, INT16_MAX));
+    PyramidDescriptor* pyr = &data->storage->exportPyramid;
+    if (result == kPSDExportOK && !AllocateExportPyramid(pyr, &doc, kPyrColour8)) result = kPSDExportNoMemory;
+    if (result == kPSDExportOK) result = GenerateOneLayerOfBasicResult(data, pyr);
+    if (result == kPSDExportOK) result = TagAndWritePyr(pyr, fd, -1, true, quality);
+    else result = FinishFile(fd, result);
+    DisposePyramidData(pyr);
+    data->storage->targetPyramid = savedTarget;
+    PopRectAndPreviewState(&rects, data);
+    *gParams = saved;
     return result;
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "platform/host/result_codes.h"
 
@@ -60,6 +61,16 @@ int ReallyWriteJPEGFile_Thingie(int fd, void* unused, long quality);
 // host result. Every setting a generator changes is restored.
 int GenerateOneLayer(Data* data, PyramidDescriptor* pyr, int64_t layer, const bool* cancel, const PSDdoc* doc);
 int GenerateOneLayerOfBasicResult(Data* data, PyramidDescriptor* pyr);
+// A gallery thumbnail as JPEG into fd (closed on every path): what
+// kGalleryOutputMode renders output mode index in plain glue, what
+// kGalleryMemoryDot the settings loadDot(index) reads (0 when read). On
+// entry rect (top, left, bottom, right) holds the longest side as its width;
+// on return 0, 0, the thumbnail's height and width. Every setting comes back
+// as it was, whatever fails; the PSD export's codes.
+enum : int64_t { kGalleryOutputMode = 13, kGalleryMemoryDot = 14 };
+int paint_one_output_or_memdot_gallery_image_Thingie(int64_t index, Data* data, int fd, int64_t zero, int16_t rect[4],
+                                                      int64_t what, long quality,
+                                                      const std::function<int(int64_t dot)>& loadDot);
 int GenerateOneLayerOfCube(Data* data, PyramidDescriptor* pyr, int64_t face);
 // Page `layer` (from 1) of the net's pieces, as the cramming plan frames it.
 int GenerateOneLayerOfExportFaces(Data* data, PyramidDescriptor* pyr, int64_t layer);

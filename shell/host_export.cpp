@@ -22,6 +22,7 @@
 #include "records/parameters.h"
 #include "host_access/host_result.h"
 #include "records/plugin_globals.h"
+#include "shell/galleries.h"
 #include "shell/mode_catalogue.h"
 
 namespace {
@@ -86,6 +87,21 @@ const char* HostExportRequest() {
 bool RunHostExport(const char* path) {
     if (!gParams || !path) return false;
     const std::string file = path;
+    if (const char* word = std::getenv("VORNESK_GALLERY"); word && *word) {
+        GalleryKind kind;
+        if (!GalleryKindFromWord(word, &kind)) {
+            Refuse(std::string("no gallery is called ") + word + " (modes, dots or presets)");
+            return false;
+        }
+        MaybeAllocatePyramids(gData);
+        if (HostResult() != noErr || !PrerollManipulation(gData)) return false;
+        const std::string page = file + "/" + GalleryPageName(kind);
+        if (WriteGallery(kind, page, file) != 0) {
+            Refuse("cannot write " + page);
+            return false;
+        }
+        return true;
+    }
     if (EndsWithNoCase(file, ".ldr")) return RunLDRAWExport(path);
     if (EndsWithNoCase(file, ".psd")) return RunPSDExport(path);
     if (!EndsWithNoCase(file, ".obj")) {

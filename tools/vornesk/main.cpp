@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "platform/host/result_codes.h"
@@ -369,8 +370,15 @@ int main(int argc, char** argv) {
                    : ResizeDocument(&doc, options.width, options.height, &error)))
             return Fail(kExitUnreadableInput, error);
     }
+    const bool gallery = !options.galleryKind.empty();
+    if (gallery) {
+        std::error_code made;
+        std::filesystem::create_directories(options.galleryFolder, made);
+        if (!std::filesystem::is_directory(options.galleryFolder))
+            return Fail(kExitUnwritableOutput, "cannot write a gallery into " + options.galleryFolder + ": not a folder");
+    }
     // Refuse an unwritable destination before the long run, not after it.
-    if (!OutputWritable(FollowLinks(options.output), &error))
+    if (!gallery && !OutputWritable(FollowLinks(options.output), &error))
         return Fail(kExitUnwritableOutput, "cannot write " + options.output + ": " + error);
 
     std::string pluginPath = options.plugin;
@@ -391,7 +399,11 @@ int main(int argc, char** argv) {
     const bool objExport = IsOBJExportName(options.output);
     const bool ldrawExport =
         IsLDRAWExportName(options.output) || ImageFormatFromName(options.output) == ImageFormat::PSD;
-    if (objExport) {
+    unsetenv("VORNESK_GALLERY");
+    if (gallery) {
+        setenv("VORNESK_EXPORT", std::filesystem::absolute(options.galleryFolder).c_str(), 1);
+        setenv("VORNESK_GALLERY", options.galleryKind.c_str(), 1);
+    } else if (objExport) {
         setenv("VORNESK_EXPORT", FollowLinks(options.output).c_str(), 1);
     } else if (ldrawExport) {
         const std::string temp = MakeExportTemporary(options.output, &error);
@@ -430,7 +442,7 @@ int main(int argc, char** argv) {
 
     // A Ctrl-C the plug-in did not notice still cancels: nothing is written.
     if (HostAbortRequested()) return Fail(kExitCancelled, "cancelled");
-    if (!objExport && !ldrawExport && !WriteOutput(options.output, doc, &error)) {
+    if (!gallery && !objExport && !ldrawExport && !WriteOutput(options.output, doc, &error)) {
         if (HostAbortRequested()) return Fail(kExitCancelled, "cancelled");
         return Fail(kExitUnwritableOutput, "cannot write " + options.output + ": " + error);
     }

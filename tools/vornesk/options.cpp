@@ -35,6 +35,10 @@ constexpr char kUsageFormat[] =
            "An OUTPUT ending in .ldr gets the brick globe (output mode 45 or 394) as\n"
            "an LDRAW model instead, built from the brick settings (0018 layers, 0023\n"
            "colour diffusion, 0024 colours, 0025 plates) and the twirl.\n"
+           "--gallery KIND DIR writes a gallery page into DIR with its thumbnails in\n"
+           "DIR/web_images instead: modes (every output mode on INPUT, \"output\n"
+           "modes.html\"), dots (the memory dots, \"memory dots.html\") or presets (the\n"
+           "settings files in DIR, \"presets.html\").\n"
            "Settings not given take their defaults.\n"
            "\n"
            "options:\n"
@@ -188,6 +192,17 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
             options->printDescriptor = true;
         } else if (arg == "-o" || arg == "--output") {
             if (!takeValue(&options->output)) return false;
+        } else if (arg == "--gallery") {
+            if (hasInlineValue || i + 2 >= argc) {
+                *error = "--gallery needs a kind (modes, dots or presets) and a folder";
+                return false;
+            }
+            options->galleryKind = argv[++i];
+            options->galleryFolder = argv[++i];
+            if (options->galleryKind != "modes" && options->galleryKind != "dots" && options->galleryKind != "presets") {
+                *error = "no gallery is called \"" + options->galleryKind + "\": use modes, dots or presets";
+                return false;
+            }
         } else if (arg == "--mask") {
             if (!takeValue(&options->mask)) return false;
         } else if (arg == "--plugin") {
@@ -264,6 +279,13 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
     }
     if (!CheckSettingsItems(options->settings, error)) return false;
     options->input = positional[0];
+    if (!options->galleryKind.empty()) {
+        if (!options->output.empty()) {
+            *error = "--gallery writes a page and its pictures instead of OUTPUT: give one or the other";
+            return false;
+        }
+        return true;
+    }
     if (options->output.empty()) {
         *error = "no output file given: add -o OUTPUT";
         return false;

@@ -9,6 +9,8 @@
 struct HostOptions {
     std::string input;
     std::string output;
+    std::string galleryKind;  // --gallery KIND DIR: modes, dots or presets
+    std::string galleryFolder;
     std::string mask;       // a grey picture used as the selection
     std::string plugin;     // empty: $VORNESK_PLUGIN, else Vornesk2.so beside the program
     int32_t width = 0;      // --size; 0 keeps the picture's size

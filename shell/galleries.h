@@ -1,0 +1,29 @@
+// The HTML galleries: every output mode on the current picture, the memory
+// dots, the presets of a folder and the nets of the solids, each a page
+// beside a folder "web_images" of JPEG thumbnails.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+enum GalleryKind : int64_t {
+    kGalleryPresets = 0,
+    kGalleryOutputModes = 2,
+    kGalleryMemoryDots = 3,
+    kGalleryPolyhedra = 4,
+};
+
+inline constexpr int64_t kGalleryModeCount = 547;
+
+// The kind a command-line word names ("modes", "dots", "presets",
+// "polyhedra"); false for any other word.
+bool GalleryKindFromWord(const std::string& word, GalleryKind* kind);
+// The page's file name in the gallery's folder ("output modes.html"...).
+const char* GalleryPageName(GalleryKind kind);
+
+// Writes the gallery of kind as page path, its pictures into "web_images"
+// beside it (the presets page shows the settings files of folder). The
+// settings and the preview are as before afterwards. Progress goes to the
+// host as a render's does. 0, or the first error of the page's own file
+// (a thumbnail that fails leaves its cell's caption without a picture).
+int WriteGallery(GalleryKind kind, const std::string& pagePath, const std::string& folder);

@@ -248,6 +248,16 @@ void AddOrigamiTabs(polyhedron* poly) {
         minY = std::min(minY, y);
         maxY = std::max(maxY, y);
     }
+    // The four corner tabs come together or not at all: a net that fills
+    // the tables (the Danseiji mesh) is reported and keeps no lone tab.
+    if (poly->netVertexCount + 4 * 3 >= kMax2DVertices) {
+        poly->status = kPolyStatusTabVertexLimit;
+        return;
+    }
+    if (poly->netTriangleCount + 4 >= kMaxNetTriangles) {
+        poly->status = kPolyStatusNetTrianglesExhausted;
+        return;
+    }
     const double d = std::min(maxX - minX, maxY - minY) * 0.0625;
     BuildDetachedTabTriangle(poly, -1, -1, minX, minY, minX + d, minY, minX, minY + d);
     BuildDetachedTabTriangle(poly, -1, -1, maxX, minY, maxX - d, minY, maxX, minY + d);

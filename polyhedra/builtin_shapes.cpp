@@ -4,6 +4,7 @@
 
 const BuiltInShape* FindBuiltInShape(int64_t shapeCode) {
     if (shapeCode < 0) return nullptr;
+    if (shapeCode == kDanseijiIVShape.shapeCode) return &kDanseijiIVShape;
     for (int64_t i = 0; i < kBuiltInShapeCount; ++i)
         if (kBuiltInShapes[i].shapeCode == shapeCode) return &kBuiltInShapes[i];
     return nullptr;

@@ -21,6 +21,8 @@ struct BuiltInShape {
 
 extern const BuiltInShape kBuiltInShapes[];
 extern const int64_t kBuiltInShapeCount;
+// The Danseiji IV map's mesh as a net (tools/gen_danseiji.cpp).
+extern const BuiltInShape kDanseijiIVShape;
 
 // The shape of a code, or null; a base solid by its table name, or null.
 const BuiltInShape* FindBuiltInShape(int64_t shapeCode);

@@ -206,7 +206,10 @@ bool InsideTriangle(const double* p, const double* a, const double* b, const dou
         return float((float(v[0]) - float(u[0])) * (float(p[1]) - float(u[1])) -
                      (float(v[1]) - float(u[1])) * (float(p[0]) - float(u[0])));
     };
-    return edge(a, b) > 0 && edge(b, c) > 0 && edge(c, a) > 0;
+    // Strictly inside, whichever way the triangle turns: mirrored net cells
+    // turn clockwise.
+    const float ab = edge(a, b), bc = edge(b, c), ca = edge(c, a);
+    return (ab > 0 && bc > 0 && ca > 0) || (ab < 0 && bc < 0 && ca < 0);
 }
 
 void Mark_N_5D_Points_as_used(int64_t n, polyhedron* poly) {

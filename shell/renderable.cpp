@@ -32,7 +32,9 @@ constexpr int64_t kPolyhedralNetsAreDrawn[] = {6, 7, 8, 9, 10, 25, 26, 27, 28, 2
                                                // still come out blank).
                                                256, 257, 258, 259, 261, 289, 290, 291, 294, 295, 296,
                                                1047, 1048, 1049, 1050, 4035, 4036, 4037, 4038, 4039, 4040, 4041,
-                                               4042, 4043};
+                                               4042, 4043,
+                                               // The Danseiji IV mesh.
+                                               419};
 
 bool NetIsDrawn(int64_t m) {
     for (int64_t d : kPolyhedralNetsAreDrawn)

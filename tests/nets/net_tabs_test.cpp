@@ -192,6 +192,23 @@ TEST(MaybeBuildTab, ExhaustedNetVerticesGiveStatusFour) {
     EXPECT_EQ(p->netTriangleCount, 1);
 }
 
+// Four tabs or none: too few net vertices or triangles left for all four is
+// reported and draws none.
+TEST(OrigamiTabs, NearlyFullTablesGetNoTabs) {
+    for (bool vertices : {true, false}) {
+        PolyPtr p = MakeEmptyNet();
+        ASSERT_TRUE(p);
+        AddHandFace(p.get(), {{-1, 0}, {3, 0}, {3, 2}, {-1, 2}});
+        if (vertices) p->netVertexCount = kMax2DVertices - 12;
+        else p->netTriangleCount = kMaxNetTriangles - 4;
+        const int64_t before = p->netTriangleCount, vertexCount = p->netVertexCount;
+        AddOrigamiTabs(p.get());
+        EXPECT_EQ(p->status, vertices ? kPolyStatusTabVertexLimit : kPolyStatusNetTrianglesExhausted);
+        EXPECT_EQ(p->netTriangleCount, before);
+        EXPECT_EQ(p->netVertexCount, vertexCount);
+    }
+}
+
 TEST(OrigamiTabs, CornerTabsWithLegsOfASixteenthOfTheShortSide) {
     PolyPtr p = MakeEmptyNet();
     ASSERT_TRUE(p);

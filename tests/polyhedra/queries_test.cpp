@@ -71,12 +71,20 @@ TEST(PolyQueries, CubeCornersFacesAndBadIndices) {
     EXPECT_EQ(t.z, raw.z);
 }
 
+// Strict, and either turn: a mirrored net cell winds clockwise.
 TEST(PolyQueries, InsideTriangleIsStrict) {
     const double a[2] = {0, 0}, b[2] = {1, 0}, c[2] = {0, 1};
-    const double in[2] = {0.2, 0.2}, edge[2] = {0.5, 0}, out[2] = {0.6, 0.6};
-    EXPECT_TRUE(InsideTriangle(in, a, b, c));
-    EXPECT_FALSE(InsideTriangle(edge, a, b, c));
-    EXPECT_FALSE(InsideTriangle(out, a, b, c));
+    const double in[2] = {0.2, 0.2}, edge[2] = {0.5, 0}, out[2] = {0.6, 0.6}, corner[2] = {0, 0};
+    for (bool mirrored : {false, true}) {
+        const double* q = mirrored ? c : b;
+        const double* r = mirrored ? b : c;
+        EXPECT_TRUE(InsideTriangle(in, a, q, r)) << mirrored;
+        EXPECT_FALSE(InsideTriangle(edge, a, q, r)) << mirrored;
+        EXPECT_FALSE(InsideTriangle(out, a, q, r)) << mirrored;
+        EXPECT_FALSE(InsideTriangle(corner, a, q, r)) << mirrored;
+    }
+    const double flat[2] = {2, 0};  // a triangle with no inside
+    EXPECT_FALSE(InsideTriangle(edge, a, b, flat));
 }
 
 TEST(PolyQueries, CountingFacesBuildsTheMode) {

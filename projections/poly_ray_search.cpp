@@ -133,6 +133,7 @@ int64_t IntersectRayWithPoly_core(const double ray[3], const polyhedron* poly, u
     hint->lastPoint[1] = hint->lastPoint[2] = 0.0;
     hint->hitTabFragment = -1;
     hint->tabOwner = -1;
+    hint->tabGlue = -1;
     RaySearchCounts& counts = hint->raySearch;
     if (!poly || poly->netTriangleCount <= 0 || !std::isfinite(ray[0] + ray[1] + ray[2])) {
         ++counts.misses;

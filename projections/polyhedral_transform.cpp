@@ -304,6 +304,7 @@ int AttemptTriangle(int64_t t, const polyhedron* poly, float x, float y, uint8_t
         // A glue tab is never a hit; the point is on it unless a face claims it.
         h->hitTabFragment = std::max<int64_t>(tri.fragment, 0);
         h->tabOwner = tri.tabOwner;
+        h->tabGlue = tri.glueUnder[0];
         return 0;
     }
     *outside = 0;
@@ -388,6 +389,7 @@ void DoPolyhedralTransforms(float out[3], const polyhedron* poly, void* caches, 
     Store(out, 1.0, 0.0, 0.0);
     h->hitTabFragment = -1;
     h->tabOwner = -1;
+    h->tabGlue = -1;
     if (x >= h->netXRange[0] && x <= h->netXRange[1] && x >= left && x <= right && y >= top && y <= bottom)
         span_search(out, poly, caches, outside, h, x, y);
     if (!h->faceFound && h->hitTabFragment != -1) {

@@ -318,6 +318,9 @@ namespace {
             reply->place = kPlaceGlueTabBase + static_cast<int32_t>(std::max<int64_t>(hints->hitTabFragment, 0));
             reply->regionFace = -1;
             reply->regionFragment = hints->hitTabFragment;
+            // Which tab: its face and the face it is glued under, so that
+            // two tabs meeting at a corner can be told apart.
+            reply->faceTag = int32_t(hints->tabOwner * kMax3DFaces + hints->tabGlue + 1);
         }
         return;
     }

@@ -50,6 +50,7 @@ struct renderhinttype {
     int64_t fastRejectionKey;
     int64_t hitTabFragment;  // fragment whose glue tab was hit, -1 for none
     int64_t tabOwner;
+    int64_t tabGlue;  // the 3D face the hit tab is glued under, -1 none
     int64_t nearestEdgeNeighbour;
     int64_t edgeData;
     float lastQuery[2];

@@ -222,10 +222,15 @@ void thetissotgrid(int64_t x, int64_t y, const vort* c, int variant) {
 bool CornersApart(const TransformationReply& a, const TransformationReply& b, const vort* c, bool clamp) {
     const int32_t p = clamp && a.place < 0 ? 0 : a.place, q = clamp && b.place < 0 ? 0 : b.place;
     if (p != q) return true;
-    return c->polyhedral && a.regionFace != b.regionFace && NetFacesCutApart(c->outputPolyhedron, a.regionFace, b.regionFace);
+    if (!c->polyhedral) return false;
+    // Two tabs of one piece that meet at a corner.
+    if (p >= kPlaceGlueTabBase) return a.faceTag != b.faceTag;
+    return a.regionFace != b.regionFace && NetFacesCutApart(c->outputPolyhedron, a.regionFace, b.regionFace);
 }
 
-uint64_t NetFaceKey(const TransformationReply& r) { return uint64_t(r.regionFace); }
+uint64_t NetFaceKey(const TransformationReply& r) {
+    return r.place >= kPlaceGlueTabBase ? uint64_t(uint32_t(r.faceTag)) << 32 : uint64_t(uint32_t(r.regionFace));
+}
 
 SuperSamplerReply draw_edge_dot(const SuperSamplerReply* rec, int64_t x, int64_t y, bool clamp, const vort* c,
                                 int lastChannel) {

@@ -73,9 +73,10 @@ void TissotBlock(const TransformationReply* const replies[4], float ox, float oy
 // order top left, top right, bottom left, bottom right, the last that is a
 // face (0..25289), with its fragment; -1 for both without one.
 // Whether two replies lie on pieces that an edge line parts: different
-// regions, or two net faces laid along a cut without a fold between them.
+// regions, two net faces laid along a cut without a fold between them, or
+// two glue tabs of one piece.
 bool CornersApart(const TransformationReply& a, const TransformationReply& b, const vort* context, bool clamp);
-// A reply's net face as a key, to find where such a cut crosses.
+// A reply's net face or tab as a key, to find where such a cut crosses.
 uint64_t NetFaceKey(const TransformationReply& r);
 SuperSamplerReply draw_edge_dot(const SuperSamplerReply* rec, int64_t x, int64_t y, bool clamp, const vort* context,
                                 int lastChannel);

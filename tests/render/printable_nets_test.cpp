@@ -4,6 +4,7 @@
 // draws.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -316,6 +317,55 @@ TEST(PrintableNets, CutsBetweenFacesOfOnePieceAreDrawn) {
     EXPECT_GE(cuts, 5);
     EXPECT_GT(samples, 200);
     EXPECT_GE(drawn, samples * 95 / 100) << drawn << " of " << samples;
+}
+
+// With edges on, every tab is its own shape: where two tabs meet at a
+// corner a line parts them. Shapes are the 4-connected runs of pixels in
+// the tab colour; tabs are told apart by their face and the face they are
+// glued under.
+TEST(PrintableNets, TabsThatMeetAreParted) {
+    for (long mode : {30L, 54L}) {
+        SCOPED_TRACE(mode);
+        NetPicture r(false);
+        r.rig.params->edges = 1;
+        r.rig.params->line_color = RGBColor{0, 0, 0};
+        r.rig.params->tab_color = RGBColor{65535, 0, 0};
+        ASSERT_TRUE(r.Render(mode, 2048, 1536));
+        const polyhedron* p = r.context.outputPolyhedron;
+        ASSERT_TRUE(p);
+        std::vector<std::pair<int64_t, int64_t>> tabs;
+        for (int64_t t = 0; t < p->netTriangleCount; ++t)
+            if (p->netTriangle[t].isTab) tabs.push_back({p->netTriangle[t].netFace, p->netTriangle[t].glueUnder[0]});
+        std::sort(tabs.begin(), tabs.end());
+        tabs.erase(std::unique(tabs.begin(), tabs.end()), tabs.end());
+        std::vector<int> label(size_t(r.W) * r.H, 0);
+        auto red = [&](int x, int y) {
+            const float* c = r.At(x, y);
+            return c[0] > 0.9f && c[1] < 0.1f && c[2] < 0.1f;
+        };
+        int64_t shapes = 0;
+        std::vector<std::pair<int, int>> stack;
+        for (int y = 0; y < r.H; ++y)
+            for (int x = 0; x < r.W; ++x) {
+                if (!red(x, y) || label[size_t(y) * r.W + x]) continue;
+                ++shapes;
+                int64_t size = 0;
+                stack.push_back({x, y});
+                label[size_t(y) * r.W + x] = 1;
+                while (!stack.empty()) {
+                    const auto [a, b] = stack.back();
+                    stack.pop_back();
+                    ++size;
+                    for (const auto& [i, j] : {std::pair{a + 1, b}, std::pair{a - 1, b}, std::pair{a, b + 1}, std::pair{a, b - 1}})
+                        if (i >= 0 && j >= 0 && i < r.W && j < r.H && !label[size_t(j) * r.W + i] && red(i, j)) {
+                            label[size_t(j) * r.W + i] = 1;
+                            stack.push_back({i, j});
+                        }
+                }
+                if (size < 20) --shapes;  // stray pixels at a corner, no tab
+            }
+        EXPECT_EQ(shapes, int64_t(tabs.size()));
+    }
 }
 
 }  // namespace

@@ -61,12 +61,15 @@ bool RunLDRAWExport(const char* path) {
 }
 
 // The result as the dialog's "PSD…" writes it: one layer, the document's
-// size and depth.
+// size and depth; or, asked in VORNESK_EXPORT_CUBE_MAP, the cube map as the
+// dialog's "cube map…" writes it: one file a face beside path, named by the
+// face, at the face size setting, and none at path itself.
 bool RunPSDExport(const char* path) {
     MaybeAllocatePyramids(gData);
     if (HostResult() != noErr) return false;
     const int32_t savedKind = gParams->exportPurpose;
-    gParams->exportPurpose = kExportResult;
+    const char* cube = std::getenv("VORNESK_EXPORT_CUBE_MAP");
+    gParams->exportPurpose = cube && *cube ? kExportCubeMap : kExportResult;
     bool cancel = false;
     const int result = FileZerp_ReallyWritePSDFileWithGlobals(gData, path, &cancel, CatalogueExportHooks());
     gParams->exportPurpose = savedKind;

@@ -1,7 +1,8 @@
 // Exports the command-line host asks for in place of the rendered picture:
 // the host names the file in VORNESK_EXPORT before the run, and the plug-in
 // writes it (by its extension) as the dialog's command would, instead of
-// rendering into the host's document.
+// rendering into the host's document. A .psd with VORNESK_EXPORT_CUBE_MAP
+// set is the cube map's six faces, named after it.
 #pragma once
 
 // The file the host asked to be exported, or null.

@@ -395,15 +395,21 @@ int main(int argc, char** argv) {
 
     // An OBJ export is written by the plug-in itself, in place of the picture;
     // so are an LDRAW model and a PSD (as the dialog's "PSD…" writes it), into
-    // a temporary file that replaces OUTPUT only when the run succeeds.
-    const bool objExport = IsOBJExportName(options.output);
+    // a temporary file that replaces OUTPUT only when the run succeeds. The
+    // cube map's faces are named after OUTPUT, so they get its own name; the
+    // plug-in writes each face whole.
+    const bool directExport = IsOBJExportName(options.output) || options.cubeFaces;
     const bool ldrawExport =
-        IsLDRAWExportName(options.output) || ImageFormatFromName(options.output) == ImageFormat::PSD;
+        !directExport && (IsLDRAWExportName(options.output) || ImageFormatFromName(options.output) == ImageFormat::PSD);
+    if (options.cubeFaces)
+        setenv("VORNESK_EXPORT_CUBE_MAP", "1", 1);
+    else
+        unsetenv("VORNESK_EXPORT_CUBE_MAP");
     unsetenv("VORNESK_GALLERY");
     if (gallery) {
         setenv("VORNESK_EXPORT", std::filesystem::absolute(options.galleryFolder).c_str(), 1);
         setenv("VORNESK_GALLERY", options.galleryKind.c_str(), 1);
-    } else if (objExport) {
+    } else if (directExport) {
         setenv("VORNESK_EXPORT", FollowLinks(options.output).c_str(), 1);
     } else if (ldrawExport) {
         const std::string temp = MakeExportTemporary(options.output, &error);
@@ -442,7 +448,7 @@ int main(int argc, char** argv) {
 
     // A Ctrl-C the plug-in did not notice still cancels: nothing is written.
     if (HostAbortRequested()) return Fail(kExitCancelled, "cancelled");
-    if (!gallery && !objExport && !ldrawExport && !WriteOutput(options.output, doc, &error)) {
+    if (!gallery && !directExport && !ldrawExport && !WriteOutput(options.output, doc, &error)) {
         if (HostAbortRequested()) return Fail(kExitCancelled, "cancelled");
         return Fail(kExitUnwritableOutput, "cannot write " + options.output + ": " + error);
     }

@@ -35,6 +35,9 @@ constexpr char kUsageFormat[] =
            "An OUTPUT ending in .ldr gets the brick globe (output mode 45 or 394) as\n"
            "an LDRAW model instead, built from the brick settings (0018 layers, 0023\n"
            "colour diffusion, 0024 colours, 0025 plates) and the twirl.\n"
+           "With --cube-faces SIZE and an OUTPUT ending in .psd, the cube map goes\n"
+           "into six PSD files beside OUTPUT, named by face (Globe.psd gives Globe_d.psd,\n"
+           "_u, _l, _b, _r and _f), as the dialog's \"cube map\u2026\" writes them.\n"
            "--gallery KIND DIR writes a gallery page into DIR with its thumbnails in\n"
            "DIR/web_images instead: modes (every output mode on INPUT, \"output\n"
            "modes.html\"), dots (the memory dots, \"memory dots.html\") or presets (the\n"
@@ -54,6 +57,8 @@ constexpr char kUsageFormat[] =
            "  --set KEY=VALUE       any setting, by the name of its option above (latitude=12)\n"
            "                        or by its four-character key; a key's VALUE is a number,\n"
            "                        true or false, TYPE:CODE or a \"string\" (repeatable)\n"
+           "  --cube-faces SIZE     write the cube map's six faces, SIZE x SIZE pixels\n"
+           "                        (2..30000) each, beside an OUTPUT ending in .psd\n"
            "  --mask FILE           a grey picture of INPUT's size used as the selection\n"
            "  --size WxH            resample the picture to W x H pixels before filtering\n"
            "  --threads N           use at most N processor threads\n"
@@ -75,7 +80,7 @@ constexpr char kUsageFormat[] =
 std::vector<std::string> OptionNames() {
     std::vector<std::string> names = {"--output", "--input-mode", "--output-mode", "--glue-mode", "--settings",
                                       "--set", "--mask", "--size", "--threads", "--plugin", "--print-descriptor",
-                                      "--quiet", "--dialog", "--list-modes", "--help", "--version"};
+                                      "--quiet", "--dialog", "--list-modes", "--cube-faces", "--help", "--version"};
     for (const NamedSetting& s : NamedSettings()) names.push_back(std::string("--") + s.name);
     return names;
 }
@@ -249,6 +254,18 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
             if (!NamedSettingToItems(arg.substr(2), v, &items, error)) return false;
             for (const DescriptorItem& item : items) SetDescriptorItem(&options->settings, item);
             options->haveSettings = true;
+        } else if (arg == "--cube-faces") {
+            // The face size is the cube-map face size setting, in its range.
+            std::string v;
+            std::vector<DescriptorItem> items;
+            if (!takeValue(&v)) return false;
+            if (!NamedSettingToItems("cubemap-pixels", v, &items, error)) {
+                *error = "--cube-faces takes a whole number from 2 to 30000, not \"" + v + "\"";
+                return false;
+            }
+            for (const DescriptorItem& item : items) SetDescriptorItem(&options->settings, item);
+            options->haveSettings = true;
+            options->cubeFaces = true;
         } else if (arg == "--set") {
             std::string v;
             if (!takeValue(&v)) return false;
@@ -284,6 +301,10 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
             *error = "--gallery writes a page and its pictures instead of OUTPUT: give one or the other";
             return false;
         }
+        if (options->cubeFaces) {
+            *error = "--gallery writes a page and its pictures, not the cube map's faces: give one or the other";
+            return false;
+        }
         return true;
     }
     if (options->output.empty()) {
@@ -294,6 +315,10 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
         !IsLDRAWExportName(options->output)) {
         *error = "cannot tell the format of \"" + options->output +
                  "\": end its name with .png, .jpg, .pfm, .tif, .psd, .obj or .ldr";
+        return false;
+    }
+    if (options->cubeFaces && ImageFormatFromName(options->output) != ImageFormat::PSD) {
+        *error = "--cube-faces writes PSD files: end OUTPUT's name with .psd, not \"" + options->output + "\"";
         return false;
     }
     return true;

@@ -22,6 +22,7 @@ struct HostOptions {
     bool help = false;
     bool version = false;
     bool listModes = false;   // --list-modes
+    bool cubeFaces = false;   // --cube-faces: the six faces of a cube map, OUTPUT a .psd
     // The scripting descriptor built from the settings options, in order.
     bool haveSettings = false;
     std::vector<DescriptorItem> settings;

@@ -4,12 +4,10 @@
 #include "projections/caches.h"
 #include "projections/dispatcher.h"
 #include "projections/input_poly.h"
-#include "projections/simplex.h"
 #include "projections/sphere_to_input.h"
 #include "records/parameters.h"
 #include "render/globes/globe_render.h"
 #include "shell/mode_catalogue.h"
-#include "solids/origami.h"
 #include "solids/shape_dispatch.h"
 
 namespace {
@@ -76,12 +74,6 @@ bool InputModeIsRenderable(int64_t m) {
 
 bool OutputModeIsRenderable(int64_t m) {
     if (!IsValidOutputMode(m)) return false;
-    // The curved-origami builders search their hinges with the simplex,
-    // which sits above them: hand it down before anyone asks, so a host
-    // that lists the modes without running the plug-in's entry hears the
-    // same answer as the plug-in.
-    static const bool hingeSearchHandedDown = (SetOrigamiHingeSearch(SimplexHingeSearch), true);
-    (void)hingeSearchHandedDown;
     if (IsPolyhedron(m)) return NetIsDrawn(m) && PolyhedralShapeIsBuilt(m);
     // The ray-marched globes. Mode 686 (glass marble) has a mode class but
     // no picture of its own: no projection draws it, so it stays refused.

@@ -5,6 +5,8 @@
 #include "pyramid/glue_names.h"
 #include "shell/mode_catalogue.h"
 #include "shell/renderable.h"
+#include "projections/simplex.h"
+#include "solids/origami.h"
 
 namespace {
 
@@ -19,6 +21,9 @@ void AddLine(std::string* out, int64_t code, bool renders, const char* name) {
 }  // namespace
 
 std::string ModeListing() {
+    // The plug-in's entry hands the curved-origami builders their hinge
+    // search; a listing made without the entry hands it down itself.
+    SetOrigamiHingeSearch(SimplexHingeSearch);
     std::string out = "input modes (number, rendered by this build, name):\n";
     for (int64_t m = 1; m <= kInputModeCount; ++m) AddLine(&out, m, InputModeIsRenderable(m), VorneskInputModeName(m));
     out += "\noutput modes:\n";

@@ -3,6 +3,26 @@
 #include "nets/edge_flags.h"
 #include "polyhedra/poly_store.h"
 
+namespace {
+
+// The vertex nearest the point among those within the tolerance, -1 when
+// none. Sites may stand closer together than the tolerance (some patterns
+// merge theirs at a tenth of it), and the first vertex found within it
+// would then often be a neighbour's.
+int64_t NearestVertexWithin(polyhedron* poly, triplex p, double tolerance) {
+    int64_t best = AnyCloseMatch3D_comparison(poly, p, tolerance);
+    while (best >= 0) {
+        const double d = Tdistance(poly->coords3D[best], p);
+        if (d == 0.0) break;
+        const int64_t closer = AnyCloseMatch3D_comparison(poly, p, d);
+        if (closer < 0 || closer == best) break;
+        best = closer;
+    }
+    return best;
+}
+
+}  // namespace
+
 int FindSliceMatch(int64_t a, int64_t b, const SlicingRecord& record, polyhedron* poly) {
     if (!poly || a < 0 || b < 0 || poly->faceCount3D < 1) return 0;
     for (int64_t f = 0; f < poly->faceCount3D; ++f) {
@@ -30,8 +50,8 @@ int64_t ApplySlicingList(const SlicingArcList* list, polyhedron* poly) {
     int64_t found = 0;
     for (int64_t r = 0; r < list->count; ++r) {
         const SlicingRecord& s = list->records[r];
-        const int64_t a = AnyCloseMatch3D_comparison(poly, s.a, kPointMergeTolerance);
-        const int64_t b = AnyCloseMatch3D_comparison(poly, s.b, kPointMergeTolerance);
+        const int64_t a = NearestVertexWithin(poly, s.a, kPointMergeTolerance);
+        const int64_t b = NearestVertexWithin(poly, s.b, kPointMergeTolerance);
         found += FindSliceMatch(a, b, s, poly);
     }
     return found;

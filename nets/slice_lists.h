@@ -1,7 +1,7 @@
 // Arcs drawn across a Voronoi solid as chains of its edges: each slicing
 // record names two points; once the solid's vertices stand, each point is
-// matched to the vertex within 0.002 of it, the edge joining the two is cut
-// and the arc marked on its flags.
+// matched to the nearest vertex within 0.002 of it, the edge joining the two
+// is cut and the arc marked on its flags.
 #pragma once
 
 #include <cstdint>

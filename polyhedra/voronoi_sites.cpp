@@ -245,34 +245,44 @@ double NormalizeVpoints(HALFSPACE* sites) {
     return 1.0;
 }
 
+triplex WarpedVpoint(triplex p, double amount) {
+    const triplex q = UnitOrUp(p);
+    double w[3] = {q.x, q.y, q.z};
+    automorphicDisk_prettily_on_sphere(w, amount);
+    return UnitOrUp(triplex{w[0], w[1], w[2]});
+}
+
+triplex TwistedVpoint(triplex p, double angle) {
+    const triplex q = UnitOrUp(p);
+    const double th = q.y * 0.5 * angle, c = std::cos(th), sn = std::sin(th);
+    return UnitOrUp(triplex{q.x * c + q.z * sn, q.y, q.z * c - q.x * sn});
+}
+
+triplex ParabolizedVpoint(triplex p, double a, double b) {
+    const triplex q = UnitOrUp(p);
+    if (!(q.z + 1.0 > 0.0)) return q;
+    const double X = q.x / (1.0 + q.z), Y = q.y / (1.0 + q.z);
+    const double cr = a - X, ci = b - Y, c2 = cr * cr + ci * ci;
+    return Tscale(triplex{-2.0 * cr, -2.0 * ci, 1.0 - c2}, 1.0 / (c2 + 1.0));
+}
+
+triplex TumbledVpoint(triplex p) {
+    double w[3] = {p.x, p.y, p.z};
+    ExtraTumbleForZigzagD(w);
+    return UnitOrUp(triplex{w[0], w[1], w[2]});
+}
+
 void MaybeWarpVpoints(HALFSPACE* sites, double amount) {
-    for (HALFSPACE* s = sites->head->next; s != sites->head; s = s->next) {
-        const triplex q = UnitOrUp(s->point);
-        double p[3] = {q.x, q.y, q.z};
-        automorphicDisk_prettily_on_sphere(p, amount);
-        s->point = UnitOrUp(triplex{p[0], p[1], p[2]});
-    }
+    for (HALFSPACE* s = sites->head->next; s != sites->head; s = s->next) s->point = WarpedVpoint(s->point, amount);
 }
 
 void MaybeTwistVpoints(HALFSPACE* sites, double angle) {
-    for (HALFSPACE* s = sites->head->next; s != sites->head; s = s->next) {
-        const triplex q = UnitOrUp(s->point);
-        const double th = q.y * 0.5 * angle, c = std::cos(th), sn = std::sin(th);
-        s->point = UnitOrUp(triplex{q.x * c + q.z * sn, q.y, q.z * c - q.x * sn});
-    }
+    for (HALFSPACE* s = sites->head->next; s != sites->head; s = s->next) s->point = TwistedVpoint(s->point, angle);
 }
 
 void MaybeParabolizeVpoints(HALFSPACE* sites, double a, double b) {
-    for (HALFSPACE* s = sites->head->next; s != sites->head; s = s->next) {
-        const triplex q = UnitOrUp(s->point);
-        if (!(q.z + 1.0 > 0.0)) {
-            s->point = q;
-            continue;
-        }
-        const double X = q.x / (1.0 + q.z), Y = q.y / (1.0 + q.z);
-        const double cr = a - X, ci = b - Y, c2 = cr * cr + ci * ci;
-        s->point = Tscale(triplex{-2.0 * cr, -2.0 * ci, 1.0 - c2}, 1.0 / (c2 + 1.0));
-    }
+    for (HALFSPACE* s = sites->head->next; s != sites->head; s = s->next)
+        s->point = ParabolizedVpoint(s->point, a, b);
 }
 
 void ExtraTumbleForZigzagD(double* p) {
@@ -286,11 +296,7 @@ void ExtraTumbleForZigzagD(double* p) {
 }
 
 double MartianTumble(HALFSPACE* sites) {
-    for (HALFSPACE* s = sites->head->next; s != sites->head; s = s->next) {
-        double p[3] = {s->point.x, s->point.y, s->point.z};
-        ExtraTumbleForZigzagD(p);
-        s->point = UnitOrUp(triplex{p[0], p[1], p[2]});
-    }
+    for (HALFSPACE* s = sites->head->next; s != sites->head; s = s->next) s->point = TumbledVpoint(s->point);
     return 1.0;
 }
 
@@ -310,13 +316,25 @@ void BuildTangentPlanes(HALFSPACE* sites) {
 
 int All4IntegersAreAlike(int64_t a, int64_t b, int64_t c, int64_t d) { return a == b && b == c && c == d ? 1 : 0; }
 
-void MergeNearSites(HALFSPACE* sites, double distance) {
+void MoveSlicingArcEnds(SlicingArcList* arcs, triplex from, triplex to) {
+    if (!arcs) return;
+    for (int64_t r = 0; r < arcs->count; ++r) {
+        SlicingRecord& rec = arcs->records[r];
+        if (rec.a.x == from.x && rec.a.y == from.y && rec.a.z == from.z) rec.a = to;
+        if (rec.b.x == from.x && rec.b.y == from.y && rec.b.z == from.z) rec.b = to;
+    }
+}
+
+void MergeNearSites(HALFSPACE* sites, double distance, SlicingArcList* arcs) {
     const double d2 = distance * distance;
     for (HALFSPACE* s = sites->head->next; s != sites->head; s = s->next) {
         for (HALFSPACE* t = s->next; t != sites->head;) {
             HALFSPACE* following = t->next;
             const triplex d = Tsub(s->point, t->point);
-            if (Tdot_product(d, d) < d2) DeleteNodeInList(t);
+            if (Tdot_product(d, d) < d2) {
+                MoveSlicingArcEnds(arcs, t->point, s->point);
+                DeleteNodeInList(t);
+            }
             t = following;
         }
     }

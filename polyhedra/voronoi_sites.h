@@ -44,6 +44,13 @@ void Build_voronoi_sites_truchet_cube(HALFSPACE* sites, VoronoiHandlingOptions* 
 // as id; inserted after the head, so the list ends with the first found.
 void Build_voronoi_sites_from_existing_poly(HALFSPACE* sites, int64_t unused, const polyhedron* poly);
 
+// What the modifiers do to one point (the list forms below apply them to
+// every site).
+triplex WarpedVpoint(triplex p, double amount);
+triplex TwistedVpoint(triplex p, double angle);
+triplex ParabolizedVpoint(triplex p, double a, double b);
+triplex TumbledVpoint(triplex p);
+
 // Modifiers over the whole list.
 double NormalizeVpoints(HALFSPACE* sites);
 void MaybeWarpVpoints(HALFSPACE* sites, double amount);
@@ -56,6 +63,9 @@ void SquashOntoSphere(HALFSPACE* sites, double fraction);
 void BuildTangentPlanes(HALFSPACE* sites);
 int All4IntegersAreAlike(int64_t a, int64_t b, int64_t c, int64_t d);
 
+// The arcs' slicing records name sites by their points: every record end at
+// `from` (bit for bit) moves to `to`, as its site did.
+void MoveSlicingArcEnds(SlicingArcList* arcs, triplex from, triplex to);
 // Two sites nearer than the merge distance after a modifier become one: the
-// later in list order leaves.
-void MergeNearSites(HALFSPACE* sites, double distance);
+// later in list order leaves, and record ends at it move to the one that stays.
+void MergeNearSites(HALFSPACE* sites, double distance, SlicingArcList* arcs = nullptr);

@@ -39,6 +39,18 @@ void TruchetOptions(VoronoiHandlingOptions* o) {
     o->secondFlag = 0;
 }
 
+// Moves every site and the arcs' record ends with them: a record names two
+// sites by their points, so it must follow its sites through every warp.
+template <class Move>
+void MoveSites(HALFSPACE* sites, SlicingArcList* arcs, Move move) {
+    for (HALFSPACE* s = sites->head->next; s != sites->head; s = s->next) s->point = move(s->point);
+    if (!arcs) return;
+    for (int64_t r = 0; r < arcs->count; ++r) {
+        arcs->records[r].a = move(arcs->records[r].a);
+        arcs->records[r].b = move(arcs->records[r].b);
+    }
+}
+
 // Arcs drawn on the faces of a base solid built beside the target.
 void ArcsOnBase(HALFSPACE* sites, VoronoiHandlingOptions* o, int64_t steps, int64_t base, polyhedron* target,
                 bool donut) {
@@ -63,6 +75,11 @@ void build_voronoi_pointset(HALFSPACE* sites, VoronoiHandlingOptions* o, int64_t
         o->fanApexRule = 2;
         Build_voronoi_sites_rind(sites, o, turns, spacing);
     };
+    SlicingArcList* arcs = o->slicingArcs;
+    const auto warp = [&](double amount) {
+        MoveSites(sites, arcs, [amount](triplex p) { return WarpedVpoint(p, amount); });
+    };
+    const auto tumble = [&] { MoveSites(sites, arcs, TumbledVpoint); };
     auto gores = [&](const Gores& g) {
         crap_Build_voronoi_sites_globegores(sites, o, g.rows, g.columns, g.skipped, g.twist, g.warp, g.spacing);
     };
@@ -72,7 +89,7 @@ void build_voronoi_pointset(HALFSPACE* sites, VoronoiHandlingOptions* o, int64_t
         o->squash = 1.0;
         o->mergeDistance = 0.0002;
         rind(3.0, 0.4, 1);
-        MaybeWarpVpoints(sites, -0.7);
+        warp(-0.7);
     } else if (code == 162) {
         o->mergeDistance = 0.0002;
         o->planeTolerance = 1e-5;
@@ -107,18 +124,18 @@ void build_voronoi_pointset(HALFSPACE* sites, VoronoiHandlingOptions* o, int64_t
         }
         Build_voronoi_sites_truchet_cube(sites, o, steps);
         if (code == 198 || code == 199 || code == 202 || code == 204) {
-            MartianTumble(sites);
-            MaybeWarpVpoints(sites, 0.3);
+            tumble();
+            warp(0.3);
         } else if (code == 203) {
-            MaybeWarpVpoints(sites, 0.35);
+            warp(0.35);
         } else if (code == 206) {
-            MaybeTwistVpoints(sites, 2.5132741228718345);
-            MaybeWarpVpoints(sites, 0.35);
+            MoveSites(sites, arcs, [](triplex p) { return TwistedVpoint(p, 2.5132741228718345); });
+            warp(0.35);
         } else if (code == 216) {
-            MartianTumble(sites);
+            tumble();
         } else {
-            MaybeWarpVpoints(sites, -0.25);
-            MaybeParabolizeVpoints(sites, 1.0, 0.0);
+            warp(-0.25);
+            MoveSites(sites, arcs, [](triplex p) { return ParabolizedVpoint(p, 1.0, 0.0); });
         }
     } else if (code >= 237 && code <= 256) {
         TruchetOptions(o);
@@ -134,16 +151,16 @@ void build_voronoi_pointset(HALFSPACE* sites, VoronoiHandlingOptions* o, int64_t
             o->planeTolerance = 1e-6;
         }
         ArcsOnBase(sites, o, steps, o->baseShapecode, target, false);
-        MaybeWarpVpoints(sites, 0.3);
+        warp(0.3);
     } else if (code >= 257 && code <= 270) {
         TruchetOptions(o);
         o->baseShapecode = -1;
         o->patternCode = kDonutSeeds[code - 257];
         ArcsOnBase(sites, o, 32, 18, target, true);
-        MaybeWarpVpoints(sites, 0.3);
+        warp(0.3);
     }
     // The warps may bring two sites together: they would share one cell.
-    MergeNearSites(sites, o->mergeDistance);
+    MergeNearSites(sites, o->mergeDistance, arcs);
 }
 
 int64_t build_voronoi_shape(polyhedron* poly, int64_t, int64_t code) {

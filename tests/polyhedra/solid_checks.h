@@ -11,6 +11,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -65,6 +66,20 @@ inline double Field(const std::string& text, const std::string& key) {
 
 inline std::string TempPath(const char* name) {
     return std::string("/tmp/vornesk-poly-") + std::to_string(getpid()) + "-" + name;
+}
+
+// qconvex with the options run on 3D points; its output.
+inline std::string Qconvex(const std::vector<triplex>& points, const std::string& options) {
+    const std::string path = TempPath("qhull-points.txt");
+    {
+        std::ofstream f(path);
+        f.precision(17);
+        f << "3\n" << points.size() << "\n";
+        for (const triplex& p : points) f << p.x << " " << p.y << " " << p.z << "\n";
+    }
+    std::string out = RunCommand("qconvex " + options + " < '" + path + "'");
+    std::remove(path.c_str());
+    return out;
 }
 
 // A closed surface whose faces all run one way: every directed edge once

@@ -289,15 +289,7 @@ TEST(VoronoiCells, ASiteWithNoCellFailsTheBuild) {
 std::vector<triplex> QconvexPolarPoints(const std::vector<triplex>& pts) {
     std::vector<triplex> out;
     if (!solid_checks::Have("qconvex")) return out;
-    const std::string path = solid_checks::TempPath("sites.txt");
-    {
-        std::ofstream f(path);
-        f.precision(17);
-        f << "3\n" << pts.size() << "\n";
-        for (const triplex& p : pts) f << p.x << " " << p.y << " " << p.z << "\n";
-    }
-    std::istringstream in(solid_checks::RunCommand("qconvex n < '" + path + "'"));
-    std::remove(path.c_str());
+    std::istringstream in(solid_checks::Qconvex(pts, "n"));
     int dim = 0, count = 0;
     in >> dim >> count;
     for (int i = 0; i < count; ++i) {

@@ -3,13 +3,21 @@
 // pattern chose; the patterns' own cases.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <set>
 
 #include "common/halfspace.h"
 #include "common/memory.h"
+#include "nets/edge_flags.h"
+#include "nets/slice_lists.h"
+#include "nets/slicing.h"
+#include "polyhedra/face_geometry.h"
+#include "polyhedra/poly_storage.h"
+#include "polyhedra/poly_store.h"
 #include "polyhedra/voronoi_sites.h"
 #include "solids/shape_dispatch.h"
 #include "solids/voronoi_shapes.h"
@@ -48,16 +56,9 @@ TEST(VoronoiShapes, EveryCodeIsClosedAndEverySiteOwnsAFaceWithItsId) {
             GetDefaultVoronoiHandlingOptions(&o);
             build_voronoi_pointset(&sites.head, &o, code, scratch.get());
             if (solid_checks::Have("qconvex")) {
-                const std::string path = solid_checks::TempPath("sites.txt");
-                {
-                    std::ofstream f(path);
-                    f.precision(17);
-                    f << "3\n" << GetElementCount(&sites.head) << "\n";
-                    for (HALFSPACE* s = sites.head.next; s != &sites.head; s = s->next)
-                        f << s->point.x << " " << s->point.y << " " << s->point.z << "\n";
-                }
-                std::istringstream in(solid_checks::RunCommand("qconvex n < '" + path + "'"));
-                std::remove(path.c_str());
+                std::vector<triplex> points;
+                for (HALFSPACE* s = sites.head.next; s != &sites.head; s = s->next) points.push_back(s->point);
+                std::istringstream in(solid_checks::Qconvex(points, "n"));
                 int dim = 0, count = 0;
                 in >> dim >> count;
                 double worst = -1e300;
@@ -339,6 +340,111 @@ TEST(VoronoiShapes, TruchetArcsJoinAdjacentEdgeMidpointsOnTheirFace) {
             ++checked;
         }
         EXPECT_GT(checked, 0);
+        DisposeSlicingArcList(&arcs);
+    }
+}
+
+// The arcs' slicing records name consecutive sites of an arc; after the
+// warps and tumbles they still name the sites where these now stand. On the
+// solid whose vertices are the sites (their hull, as qhull gives it: the
+// Truchet duals' shape) every record whose two sites are a hull edge cuts
+// that edge, and such edges make up the arcs; on the primal, whose vertices
+// are cell corners, no site lies on a vertex and nothing is cut.
+TEST(VoronoiShapes, TruchetSeamsAreCutAlongTheArcs) {
+    if (!solid_checks::Have("qconvex")) GTEST_SKIP() << "qconvex is missing";
+    for (int64_t code : {197, 198, 203, 206, 216, 242, 249, 253, 257, 270}) {
+        SCOPED_TRACE(code);
+        PolyPtr scratch = MakePoly();
+        SiteList sites;
+        SlicingArcList arcs{};
+        VoronoiHandlingOptions o{};
+        GetDefaultVoronoiHandlingOptions(&o);
+        o.slicingArcs = &arcs;
+        build_voronoi_pointset(&sites.head, &o, code, scratch.get());
+        std::vector<triplex> site;
+        for (HALFSPACE* n = sites.head.next; n != &sites.head; n = n->next) site.push_back(n->point);
+        ASSERT_GT(arcs.count, 0);
+
+        // qhull's triangles of the sites.
+        std::istringstream in(solid_checks::Qconvex(site, "i Qt"));
+        int64_t facets = 0;
+        in >> facets;
+        ASSERT_GT(facets, 0);
+        std::vector<std::array<int64_t, 3>> tri(static_cast<size_t>(facets));
+        std::set<std::pair<int64_t, int64_t>> hullEdge;
+        for (auto& t : tri) {
+            in >> t[0] >> t[1] >> t[2];
+            for (int k = 0; k < 3; ++k)
+                hullEdge.insert(std::minmax(t[size_t(k)], t[size_t((k + 1) % 3)]));
+        }
+
+        // The record ends that lie on a site, and the records that name a hull edge.
+        auto siteAt = [&](triplex q) {
+            for (size_t i = 0; i < site.size(); ++i)
+                if (Tdistance(site[i], q) < 1e-12) return int64_t(i);
+            return int64_t(-1);
+        };
+        int64_t endsOnSites = 0, expected = 0;
+        std::vector<std::pair<int64_t, int64_t>> named;
+        for (int64_t r = 0; r < arcs.count; ++r) {
+            const int64_t a = siteAt(arcs.records[r].a), b = siteAt(arcs.records[r].b);
+            endsOnSites += (a >= 0) + (b >= 0);
+            if (a >= 0 && b >= 0 && a != b && hullEdge.count(std::minmax(a, b))) {
+                ++expected;
+                named.push_back({a, b});
+            }
+        }
+        EXPECT_EQ(endsOnSites, 2 * arcs.count);
+        // Nearly every step of an arc is an edge of the hull.
+        EXPECT_GE(double(expected), 0.9 * double(arcs.count)) << expected << " of " << arcs.count;
+
+        // The hull as a solid, its vertices the sites in list order.
+        PolyPtr dual = MakePoly();
+        ASSERT_TRUE(getPolyStorageEtc(dual.get()));
+        std::vector<int64_t> vertexOf(site.size());
+        for (size_t i = 0; i < site.size(); ++i) {
+            uint8_t added = 0;
+            vertexOf[i] = AddNew3DDVertToPolyhedron_tol(dual.get(), site[i], &added, 1e-9);
+            ASSERT_TRUE(added);
+        }
+        for (const auto& t : tri) {
+            int64_t list[3] = {vertexOf[size_t(t[0])], vertexOf[size_t(t[1])], vertexOf[size_t(t[2])]};
+            const triplex n = solid_checks::Cross(Tsub(site[size_t(t[1])], site[size_t(t[0])]),
+                                                  Tsub(site[size_t(t[2])], site[size_t(t[0])]));
+            if (solid_checks::Dot(n, site[size_t(t[0])]) < 0.0) std::swap(list[1], list[2]);
+            Add3DFaceToPolyhedron_macro(dual.get(), list, 3, -1, 1, 0, 0, -1, -1, -1);
+        }
+        Calc3DAngles(dual.get());
+        LinkSolidAndApplyCuttingRule(dual.get());
+        ASSERT_EQ(dual->status, kPolyStatusGood);
+        for (int64_t f = 0; f < dual->faceCount3D; ++f)
+            for (int64_t e = 0; e < 3; ++e) ASSERT_TRUE(Edge3DIsJoinable(dual.get(), f, e));
+
+        EXPECT_EQ(ApplySlicingList(&arcs, dual.get()), expected);
+        // Each named edge is cut from both sides; no other edge is.
+        std::set<std::pair<int64_t, int64_t>> namedVertices;
+        for (const auto& [a, b] : named) namedVertices.insert(std::minmax(vertexOf[size_t(a)], vertexOf[size_t(b)]));
+        int64_t cut = 0, wrong = 0;
+        for (int64_t f = 0; f < dual->faceCount3D; ++f)
+            for (int64_t e = 0; e < 3; ++e) {
+                const auto edge = std::minmax(dual->face3D[f].vertex[e], dual->face3D[f].vertex[(e + 1) % 3]);
+                const bool isNamed = namedVertices.count(edge) > 0;
+                const bool isCut = !Edge3DIsJoinable(dual.get(), f, e);
+                cut += isCut;
+                wrong += isNamed != isCut;
+            }
+        EXPECT_EQ(wrong, 0);
+        EXPECT_EQ(cut, 2 * int64_t(namedVertices.size()));
+
+        // The primal: its vertices are cell corners, which no site reaches.
+        PolyPtr primal = BuildSolid(code);
+        ASSERT_EQ(primal->status, kPolyStatusGood);
+        double nearest = 1e300;
+        for (const triplex& q : site)
+            for (int64_t v = 0; v < primal->vertexCount3D; ++v)
+                nearest = std::min(nearest, Tdistance(q, primal->coords3D[v]));
+        EXPECT_GT(nearest, kPointMergeTolerance);
+        EXPECT_EQ(ApplySlicingList(&arcs, primal.get()), 0);
         DisposeSlicingArcList(&arcs);
     }
 }

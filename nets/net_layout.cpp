@@ -300,6 +300,22 @@ int64_t WedgeAt(const polyhedron* poly, int64_t k, int64_t fragment) {
     return Vert_Index_3D_to_2D_Looking_Only_in_a_particular_2D_fragment(poly, poly->wedgeVertex[k], fragment);
 }
 
+// The net vertex showing wedge entry k on a face whose face tag is `sheet`:
+// the two sheets of a two-sided square are found by their tags, in one
+// fragment or in two; -1 when none shows it.
+int64_t SheetVertex(const polyhedron* poly, int64_t k, int64_t sheet) {
+    if (k < 0 || k >= kWedgeEntries || poly->wedgeVertex[k] < 0) return -1;
+    for (int64_t n = 0; n < poly->netFaceCount && n < kMaxNetFaces; ++n) {
+        const int64_t S = poly->netFace[n].face3D;
+        if (S < 0 || S >= poly->faceCount3D || poly->face3D[S].faceTag != sheet) continue;
+        for (int64_t c = 0; c < poly->netFace[n].count; ++c) {
+            const int64_t v = poly->netFace[n].vertex[c];
+            if (Vert_Index_2D_to_3D(poly, v) == poly->wedgeVertex[k]) return v;
+        }
+    }
+    return -1;
+}
+
 // A new net vertex midway between a and b, carrying b's solid vertex and
 // fragment; -1 when either is missing.
 int64_t Mid(polyhedron* poly, int64_t a, int64_t b) {
@@ -338,7 +354,7 @@ void AlignWedges(polyhedron* poly) {
         }
     }
     if (code == 190 || code == 192 || code == 194 || code == 196)
-        for (int64_t k = 0; k < kWedgeNetVertexSlots; ++k) poly->wedgeNetVertex[k] = WedgeAt(poly, k, k < 3 ? 1 : 2);
+        for (int64_t k = 0; k < kWedgeNetVertexSlots; ++k) poly->wedgeNetVertex[k] = SheetVertex(poly, k, k < 3 ? 1 : 2);
 }
 
 }  // namespace

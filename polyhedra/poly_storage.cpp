@@ -147,8 +147,6 @@ void InitPoly(polyhedron* poly, float a, float b) {
     poly->netOrigin[0] = poly->netOrigin[1] = 0.0;
     poly->netScale[0] = poly->netScale[1] = 1.0;
     poly->raySearchCounts = RaySearchCounts{};
-    for (auto& triple : poly->warpVertex)
-        for (int64_t& v : triple) v = -1;
 }
 
 void GetDefaultPolySettings(polyhedron* poly) {

@@ -335,16 +335,17 @@ struct polyhedron {
     double netOrigin[2];
     double netScale[2];
     RaySearchCounts raySearchCounts;  // totals of the retired tasks' ray searches
-    // The secondary quincuncial warp's two triangles of net vertices (face
-    // tag 1 reads the first); -1 stands for the net point (0, 0).
-    int64_t warpVertex[2][3];
     // Which 3D face each net face shows: a grown net knows it (given); a net
     // read from a table has it searched, and any angle mismatch sets failed.
     uint8_t correspondenceGiven;
     uint8_t correspondenceFailed;
     // Strips of wedges rejoined in the layout: solid vertices in pairs
     // (entry 0 at -1: no wedges), and the net vertices the layout stores for
-    // the strip's consumers (-1 none).
+    // the strip's consumers (-1 none). The two-sided squares list a corner
+    // and its two neighbours on the first sheet, the opposite corner and the
+    // same neighbours on the second: the layout stores their net vertices,
+    // the secondary quincuncial warp's two triangles (face tag 1 reads the
+    // first three; -1 stands for the net point (0, 0)).
     int64_t wedgeVertex[kWedgeEntries];
     int64_t wedgeNetVertex[kWedgeNetVertexSlots];
     // Tabbed edges where no tab fits at all (a face lies along the edge's

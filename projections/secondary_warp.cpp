@@ -26,7 +26,7 @@ void MaybeSecondaryWarp(float direction[3], const polyhedron* poly, unsigned cha
                         const renderhinttype* hint, PyramidDescriptor* peirceCache, double u, double va) {
     if (!poly || !hint || !hint->faceFound || !ShapecodeTakesSecondaryWarp(poly->shapeCode)) return;
     const int tag = FaceTagOfTriangle(poly, hint->triangle);
-    const int64_t* slot = poly->warpVertex[tag == 1 ? 0 : 1];
+    const int64_t* slot = poly->wedgeNetVertex + (tag == 1 ? 0 : 3);
     double qx[3], qy[3];
     for (int k = 0; k < 3; ++k) {
         const int64_t v = slot[k];

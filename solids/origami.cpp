@@ -111,6 +111,7 @@ struct Emitter {
     polyhedron* poly;
     const spintype* spin;
     int n;
+    int16_t sheet;  // the faces' tag when not -1 (the two-sided square's sheets)
 
     int64_t Vertex(triplex p) const {
         return AddNew3DVertToPolyhedron_private(poly, ApplySpintypeToPoint(spin, p.x, p.y, p.z),
@@ -129,7 +130,9 @@ struct Emitter {
         o.count = count;
         o.group = group;
         o.deferUpdate = 1;
+        const int64_t before = poly->faceCount3D;
         core_Add3DFaceToPolyhedron(poly, &o);
+        if (sheet >= 0 && poly->faceCount3D == before + 1) poly->face3D[before].faceTag = sheet;
     }
 };
 
@@ -141,7 +144,8 @@ void AddSignalOnce(polyhedron* poly, int64_t group, int64_t v) {
 void BuildOneElement(YangContext* ctx, const YangHalfPiece& hp, const spintype* spin, int n, int64_t e,
                      int64_t kind) {
     polyhedron* poly = ctx->poly;
-    const Emitter out{poly, spin, n};
+    const int16_t sheet = kind == kYangKindTwoSidedSquare ? int16_t(e + 1) : int16_t(-1);
+    const Emitter out{poly, spin, n, sheet};
     const int64_t s = (2 * n + 1) * e;
     triplex centre[2 * kMaxFaceVertices];
     for (int j = 0; j < n; ++j) {
@@ -182,6 +186,15 @@ void BuildOneElement(YangContext* ctx, const YangHalfPiece& hp, const spintype* 
         }
     }
     for (int j = 0; j < n; ++j) AddFragmentSignal(poly, e + 1, out.Vertex(centre[2 * j]));
+}
+
+// The two-sided square's sheets are mapped by a quincuncial warp laid over
+// three net corners of each: corner 0 and its neighbours 1 and 3 on the
+// first sheet (face tag 1), the opposite corner 2 and the same neighbours on
+// the second (tag 2), so that the two maps meet along the shared rim.
+void ListSquareSheetCorners(polyhedron* poly, const triplex* c) {
+    const int order[6] = {0, 1, 3, 2, 1, 3};
+    for (int k = 0; k < 6; ++k) poly->wedgeVertex[k] = CloseMatch3D(poly, c[order[k]], kYangMergeTolerance);
 }
 
 // The similarity that carries the canonical corners (after the prototype's
@@ -295,6 +308,7 @@ void Build_YangPlatonicSolid(YangContext* ctx, int64_t kind, int64_t faceCount, 
         if (count != n) continue;
         const spintype sp = FaceSpintype(c, n, lambda, O);
         BuildOneElement(ctx, hp, &sp, n, f, kind);
+        if (kind == kYangKindTwoSidedSquare && f == 0) ListSquareSheetCorners(ctx->poly, c);
     }
     AddAutomaticGroupingInfo(ctx->poly);
 }

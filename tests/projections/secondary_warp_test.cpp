@@ -1,18 +1,23 @@
-// The secondary quincuncial warp on a hand-built two-piece record (the
-// solids that carry it come with the curved-origami builders): each piece's
-// diamond shows one hemisphere, the two rims show the same equator at equal
-// lengths along both, and samples that hit no face or lie on another solid
-// keep their direction.
+// The secondary quincuncial warp on a hand-built two-piece record: each
+// piece's diamond shows one hemisphere, the two rims show the same equator at
+// equal lengths along both, and samples that hit no face or lie on another
+// solid keep their direction. Then on the two-sided squares the builders
+// make: the two sheets' maps meet along every seam of the folded solid.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
 #include <random>
 
+#include "nets/net_queries.h"
 #include "polyhedra/poly_storage.h"
 #include "projections/caches.h"
 #include "projections/secondary_warp.h"
+#include "projections/simplex.h"
 #include "records/renderhinttype.h"
+#include "solids/origami.h"
+#include "solids/poly_setup.h"
+#include "tests/polyhedra/poly_fixture.h"
 
 namespace {
 
@@ -36,7 +41,7 @@ struct Rig {
         const float at[6][2] = {{0.10f, 0.5f}, {0.35f, 0.25f}, {0.35f, 0.75f},
                                 {0.90f, 0.5f}, {0.65f, 0.25f}, {0.65f, 0.75f}};
         for (int v = 0; v < 6; ++v) poly->netVertex[v].x = at[v][0], poly->netVertex[v].y = at[v][1];
-        for (int k = 0; k < 3; ++k) poly->warpVertex[0][k] = k, poly->warpVertex[1][k] = 3 + k;
+        for (int k = 0; k < 3; ++k) poly->wedgeNetVertex[k] = k, poly->wedgeNetVertex[3 + k] = 3 + k;
     }
     ~Rig() {
         FreePolyhedron(&poly);
@@ -47,7 +52,7 @@ struct Rig {
         const double w[3] = {-X, (1 + X + Y) / 2, (1 + X - Y) / 2};
         *u = *v = 0;
         for (int k = 0; k < 3; ++k) {
-            const PolyNetVertex& q = poly->netVertex[poly->warpVertex[piece][k]];
+            const PolyNetVertex& q = poly->netVertex[poly->wedgeNetVertex[3 * piece + k]];
             *u += w[k] * q.x, *v += w[k] * q.y;
         }
     }
@@ -139,9 +144,78 @@ TEST(SecondaryWarp, OnlyFaceHitsOnItsSolidsAreWarped) {
     }
     EXPECT_EQ(outside, 0);
     // A slot of -1 is the net point (0, 0); three of them make no triangle.
-    for (int k = 0; k < 3; ++k) r.poly->warpVertex[0][k] = -1;
+    for (int k = 0; k < 3; ++k) r.poly->wedgeNetVertex[k] = -1;
     run();
     EXPECT_EQ(outside, 1);
+}
+
+// The boxes whose sheets are mapped by the warp, as the set-up builds them
+// with their nets: the two sheets, found by their face tags, show the same
+// direction wherever their paper meets along a seam (the four sides of the
+// square, folded onto one another), one sheet's centre shows a pole and the
+// other's the opposite pole.
+TEST(SecondaryWarp, TheBoxesSheetsMeetAlongEverySeam) {
+    SetOrigamiHingeSearch(SimplexHingeSearch);
+    ProjectionCacheStore* store = NewProjectionCacheStore();
+    PrefillProjectionCachesForMode(store, 94);
+    for (int64_t code : {190, 192, 194, 196}) {
+        SCOPED_TRACE(code);
+        PolyPtr p = MakePoly();
+        ASSERT_TRUE(p);
+        SetUpReallyGeneralPolyhedron(p.get(), code, 2, 0, 0, nullptr, 1, 0.0f);
+        ASSERT_GT(p->netFaceCount, 0);
+        for (int64_t v : p->wedgeNetVertex) ASSERT_GE(v, 0);
+        // The net corner of solid vertex c on the sheet of face tag t, and a
+        // net triangle of that sheet.
+        auto corner = [&](int64_t c, int t) -> triplex {
+            for (int64_t n = 0; n < p->netFaceCount; ++n) {
+                if (p->face3D[p->netFace[n].face3D].faceTag != t) continue;
+                for (int64_t k = 0; k < p->netFace[n].count; ++k)
+                    if (Vert_Index_2D_to_3D(p.get(), p->netFace[n].vertex[k]) == c) {
+                        const PolyNetVertex& q = p->netVertex[p->netFace[n].vertex[k]];
+                        return {q.x, q.y, 0};
+                    }
+            }
+            ADD_FAILURE() << "no net corner " << c << " on sheet " << t;
+            return {0, 0, 0};
+        };
+        auto triangleOf = [&](int t) -> int64_t {
+            for (int64_t k = 0; k < p->netTriangleCount; ++k)
+                if (p->face3D[p->netFace[p->netTriangle[k].netFace].face3D].faceTag == t) return k;
+            return -1;
+        };
+        renderhinttype hint{};
+        InitPolyHints(&hint);
+        hint.faceFound = 1;
+        auto warp = [&](int t, triplex at, float d[3]) {
+            hint.triangle = triangleOf(t);
+            ASSERT_GE(hint.triangle, 0);
+            unsigned char outside = 0;
+            MaybeSecondaryWarp(d, p.get(), &outside, &hint, ProjectionCache(store, kCacheTagPeirce), at.x, at.y);
+            ASSERT_EQ(outside, 0);
+        };
+        // The square's corners in turn: entries 0, 1, 3 of sheet 1 and 3 of
+        // sheet 2 are corners 0, 1, 3 and 2.
+        const int64_t c[4] = {p->wedgeVertex[0], p->wedgeVertex[1], p->wedgeVertex[3], p->wedgeVertex[2]};
+        float pole[2][3];
+        for (int t : {1, 2}) {
+            const triplex centre = Tscale(Tadd(corner(c[0], t), corner(c[2], t)), 0.5);
+            warp(t, centre, pole[t - 1]);
+            EXPECT_NEAR(std::fabs(pole[t - 1][1]), 1.0, 1e-3);
+        }
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(pole[0][k], -pole[1][k], 1e-3);
+        for (int side = 0; side < 4; ++side)
+            for (double f = 0.0625; f < 1.0; f += 0.125) {  // corners may round off the map
+                float a[3], b[3];
+                const triplex a0 = corner(c[side], 1), a1 = corner(c[(side + 1) % 4], 1);
+                const triplex b0 = corner(c[side], 2), b1 = corner(c[(side + 1) % 4], 2);
+                warp(1, Tadd(a0, Tscale(Tsub(a1, a0), f)), a);
+                warp(2, Tadd(b0, Tscale(Tsub(b1, b0), f)), b);
+                EXPECT_NEAR(a[1], 0.0, 2e-3) << side << " " << f;
+                for (int k = 0; k < 3; ++k) EXPECT_NEAR(a[k], b[k], 2e-3) << side << " " << f;
+            }
+    }
+    DisposeProjectionCacheStore(&store);
 }
 
 }  // namespace

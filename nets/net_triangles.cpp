@@ -57,7 +57,9 @@ void Emit(polyhedron* poly, int64_t face, int64_t a, int64_t b, int64_t c) {
         poly->status = kPolyStatusNetTrianglesExhausted;
         return;
     }
-    MakeNetTriangle(poly->netTriangleCount, poly, face, a, b, c, 0);
+    // A warped net's triangles carry the cell their map reads: the face's.
+    const uint16_t tag = poly->warpSwitch == 1 ? uint16_t(poly->netFace[face].face3D) : 0;
+    MakeNetTriangle(poly->netTriangleCount, poly, face, a, b, c, tag);
     ++poly->netTriangleCount;
 }
 

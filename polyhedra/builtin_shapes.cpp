@@ -7,7 +7,13 @@ const BuiltInShape* FindBuiltInShape(int64_t shapeCode) {
     if (shapeCode == kDanseijiIVShape.shapeCode) return &kDanseijiIVShape;
     for (int64_t i = 0; i < kBuiltInShapeCount; ++i)
         if (kBuiltInShapes[i].shapeCode == shapeCode) return &kBuiltInShapes[i];
+    for (int64_t i = 0; i < kMapNetShapeCount; ++i)
+        if (kMapNetShapes[i].shapeCode == shapeCode) return &kMapNetShapes[i];
     return nullptr;
+}
+
+bool BuiltInShapeIsWarped(const BuiltInShape* shape) {
+    return shape >= kMapNetShapes && shape < kMapNetShapes + kMapNetShapeCount;
 }
 
 const BuiltInShape* FindBuiltInShapeByName(const char* name) {

@@ -24,6 +24,14 @@ extern const int64_t kBuiltInShapeCount;
 // The Danseiji IV map's mesh as a net (tools/gen_danseiji.cpp).
 extern const BuiltInShape kDanseijiIVShape;
 
+// The nets of the map layouts (tools/gen_map_nets.cpp): each net face is
+// one cell of the face-to-sphere map of its shape code, which the record
+// runs as its warp (warp code = shape code).
+extern const BuiltInShape kMapNetShapes[];
+extern const int64_t kMapNetShapeCount;
+// Whether the shape's net is read through the map of its shape code.
+bool BuiltInShapeIsWarped(const BuiltInShape* shape);
+
 // The shape of a code, or null; a base solid by its table name, or null.
 const BuiltInShape* FindBuiltInShape(int64_t shapeCode);
 const BuiltInShape* FindBuiltInShapeByName(const char* name);

@@ -33,7 +33,9 @@ constexpr int64_t kPolyhedralNetsAreDrawn[] = {6, 7, 8, 9, 10, 25, 26, 27, 28, 2
                                                1047, 1048, 1049, 1050, 4035, 4036, 4037, 4038, 4039, 4040, 4041,
                                                4042, 4043,
                                                // The Danseiji IV mesh.
-                                               419};
+                                               419,
+                                               // The map-shaped nets (tools/gen_map_nets.cpp).
+                                               97, 98};
 
 bool NetIsDrawn(int64_t m) {
     for (int64_t d : kPolyhedralNetsAreDrawn)

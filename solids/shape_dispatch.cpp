@@ -72,6 +72,10 @@ void LoadBuiltInShape(polyhedron* poly, const BuiltInShape* s) {
     if (s->faces3D) std::memcpy(poly->faceList3D, s->faces3D, sizeof(uint16_t) * list3D);
     if (s->faces2D) std::memcpy(poly->faceList2D, s->faces2D, sizeof(uint16_t) * list2D);
     poly->netToSolid = s->netToSolid;
+    if (BuiltInShapeIsWarped(s)) {
+        poly->warpSwitch = 1;
+        poly->warpCode = s->shapeCode;
+    }
 
     int64_t corners[kMaxFaceVertices], netCorners[kMaxFaceVertices];
     for (int64_t f = 0; f < s->faceCount; ++f) {

@@ -1,0 +1,299 @@
+// The map-shaped nets (stars, chains, diamonds, rhombi): each output mode's
+// net built as a render builds it, read through its face-to-sphere map with
+// the real caches. Per net: the two sides of every fold and of every pair of
+// outline edges the sphere glues show one direction; the sphere is shown
+// once (directions of a fine grid fall in exactly one face's image); the
+// map is conformal and shows the Earth unmirrored; shapely finds no overlap
+// of the net faces; the tables are what tools/gen_map_nets.cpp writes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "../nets/net_solids.h"
+#include "../polyhedra/poly_fixture.h"
+#include "projections/caches.h"
+#include "projections/polyhedral_transform.h"
+#include "records/renderhinttype.h"
+#include "shell/renderable.h"
+#include "tests/generated_source.h"
+
+namespace {
+
+struct V3 {
+    double x, y, z;
+};
+V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+double Dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+V3 Cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+double Norm(V3 a) { return std::sqrt(Dot(a, a)); }
+double AngleBetween(V3 a, V3 b) { return std::atan2(Norm(Cross(a, b)), Dot(a, b)); }
+
+struct MapNetCase {
+    const char* name;
+    int64_t mode;
+    int64_t shapeCode;
+    int faces;
+};
+
+const MapNetCase kCases[] = {
+    {"fivestar20", 97, 30, 20},
+    {"fivestar10", 98, 31, 10},
+};
+
+struct Built {
+    PolyPtr poly;
+    ProjectionCacheStore* store = nullptr;
+    renderhinttype hints[2];
+    explicit Built(int64_t mode) : poly(MakePoly()) {
+        for (renderhinttype& r : hints) {
+            r = renderhinttype{};
+            InitPolyHints(&r);
+        }
+        store = NewProjectionCacheStore();
+        if (!poly || !store) return;
+        HooBoyPolySetup(mode, poly.get(), 0, 1, 0, nullptr, 1, 0.5f, 0.0f, 0.0f);
+        int64_t tags[4];
+        const int64_t n = CacheTagsOfWarp(poly.get(), tags);
+        for (int64_t i = 0; i < n; ++i) PrepareProjectionCache(store, tags[i]);
+    }
+    ~Built() {
+        DumpShortTriangleLists(hints);
+        DisposeProjectionCacheStore(&store);
+    }
+    const polyhedron* p() const { return poly.get(); }
+    // The direction the map shows at weights of net triangle t.
+    V3 At(int64_t t, double b0, double b1, double b2, bool* missed = nullptr) {
+        float out[3];
+        uint8_t outside = 0;
+        DoPolyhedralTransformCore(poly.get(), t, store, out, &outside, &hints[0], b0, b1, b2, 0.0f, 0.0f);
+        if (missed) *missed = outside != 0;
+        return {out[0], out[1], out[2]};
+    }
+    double X(int64_t v) const { return poly->coords2D[v][0]; }
+    double Y(int64_t v) const { return poly->coords2D[v][1]; }
+    // Weights of net point (x, y) in triangle t.
+    void Weights(int64_t t, double x, double y, double b[3]) const {
+        const int64_t* v = poly->netTriangle[t].vertex;
+        const double x0 = X(v[0]), y0 = Y(v[0]), x1 = X(v[1]), y1 = Y(v[1]), x2 = X(v[2]), y2 = Y(v[2]);
+        const double d = (x1 - x0) * (y2 - y0) - (x2 - x0) * (y1 - y0);
+        b[1] = ((x - x0) * (y2 - y0) - (x2 - x0) * (y - y0)) / d;
+        b[2] = ((x1 - x0) * (y - y0) - (x - x0) * (y1 - y0)) / d;
+        b[0] = 1.0 - b[1] - b[2];
+    }
+    V3 AtNet(int64_t t, double x, double y) {
+        double b[3];
+        Weights(t, x, y, b);
+        return At(t, b[0], b[1], b[2]);
+    }
+};
+
+class MapNets : public ::testing::TestWithParam<MapNetCase> {};
+
+TEST_P(MapNets, BuildsWithOneTaggedCellPerFace) {
+    const MapNetCase& c = GetParam();
+    Built b(c.mode);
+    ASSERT_TRUE(b.poly && b.store);
+    const polyhedron* p = b.p();
+    EXPECT_EQ(p->shapeCode, c.shapeCode);
+    EXPECT_EQ(p->faceCount3D, c.faces);
+    EXPECT_EQ(p->netFaceCount, c.faces);
+    EXPECT_EQ(p->warpSwitch, 1);
+    EXPECT_EQ(p->warpCode, c.shapeCode);
+    int cells = 0;
+    for (int64_t t = 0; t < p->netTriangleCount; ++t) {
+        const PolyNetTriangle& tri = p->netTriangle[t];
+        if (tri.isTab) continue;
+        EXPECT_EQ(tri.tag, tri.netFace) << t;
+        ++cells;
+    }
+    EXPECT_EQ(cells, c.faces);
+    EXPECT_TRUE(OutputModeIsRenderable(c.mode));
+}
+
+// Every net edge: shared by two faces, both show one direction along it;
+// on the outline, the edges are glued in pairs (their ends fold onto the
+// same two solid vertices) and both of a pair show one direction.
+TEST_P(MapNets, BothSidesOfEveryFoldAndGluedOutlineAgree) {
+    Built b(GetParam().mode);
+    ASSERT_TRUE(b.poly && b.store);
+    const polyhedron* p = b.p();
+    struct Side {
+        int64_t t;
+        int e;
+    };
+    std::map<std::pair<int64_t, int64_t>, std::vector<Side>> edges;
+    for (int64_t t = 0; t < p->netTriangleCount; ++t) {
+        if (p->netTriangle[t].isTab) continue;
+        const int64_t* v = p->netTriangle[t].vertex;
+        for (int e = 0; e < 3; ++e) edges[{std::min(v[e], v[(e + 1) % 3]), std::max(v[e], v[(e + 1) % 3])}].push_back({t, e});
+    }
+    // The point at s along side e of t (from its corner e), as weights.
+    auto along = [&](Side s, double u) {
+        double w[3] = {0, 0, 0};
+        w[s.e] = 1.0 - u;
+        w[(s.e + 1) % 3] = u;
+        return b.At(s.t, w[0], w[1], w[2]);
+    };
+    const double steps[] = {0.0, 0.05, 0.2, 0.35, 0.5, 0.65, 0.8, 0.95, 1.0};
+    double worstFold = 0, worstGlue = 0;
+    int folds = 0, glued = 0;
+    std::vector<Side> outline;
+    for (const auto& [key, sides] : edges) {
+        ASSERT_LE(sides.size(), 2u);
+        if (sides.size() == 1) {
+            outline.push_back(sides[0]);
+            continue;
+        }
+        ++folds;
+        const bool same = p->netTriangle[sides[0].t].vertex[sides[0].e] == p->netTriangle[sides[1].t].vertex[sides[1].e];
+        for (double u : steps)
+            worstFold = std::max(worstFold, AngleBetween(along(sides[0], u), along(sides[1], same ? u : 1.0 - u)));
+    }
+    std::vector<bool> matched(outline.size(), false);
+    auto solid = [&](Side s, int k) { return p->netVertexSolid[p->netTriangle[s.t].vertex[(s.e + k) % 3]]; };
+    for (size_t i = 0; i < outline.size(); ++i) {
+        if (matched[i]) continue;
+        for (size_t j = i + 1; j < outline.size(); ++j) {
+            if (matched[j]) continue;
+            const bool same = solid(outline[i], 0) == solid(outline[j], 0) && solid(outline[i], 1) == solid(outline[j], 1);
+            const bool reversed = solid(outline[i], 0) == solid(outline[j], 1) && solid(outline[i], 1) == solid(outline[j], 0);
+            if (!same && !reversed) continue;
+            matched[i] = matched[j] = true;
+            ++glued;
+            for (double u : steps)
+                worstGlue = std::max(worstGlue, AngleBetween(along(outline[i], u), along(outline[j], same ? u : 1.0 - u)));
+            break;
+        }
+        EXPECT_TRUE(matched[i]) << "an outline edge of face " << outline[i].t << " is glued to none";
+    }
+    std::printf("%s: %d folds (worst %.2e), %d glued pairs (worst %.2e)\n", GetParam().name, folds, worstFold, glued,
+                worstGlue);
+    EXPECT_GT(folds, 0);
+    EXPECT_LT(worstFold, 2e-4);
+    EXPECT_LT(worstGlue, 2e-3);
+}
+
+// Directions spread evenly over the sphere each lie in exactly one face's
+// image (tessellated finely): at least one counting the small triangles'
+// sides in, at most one counting them out.
+TEST_P(MapNets, ShowsEveryDirectionOnce) {
+    Built b(GetParam().mode);
+    ASSERT_TRUE(b.poly && b.store);
+    const polyhedron* p = b.p();
+    constexpr int n = 12;
+    struct Small {
+        V3 a, b, c;
+    };
+    // Per face its small triangles and a cap around them.
+    struct Face {
+        std::vector<Small> pieces;
+        V3 centre;
+        double reach;
+    };
+    std::vector<Face> faces;
+    for (int64_t t = 0; t < p->netTriangleCount; ++t) {
+        if (p->netTriangle[t].isTab) continue;
+        std::vector<V3> g((n + 1) * (n + 1));
+        for (int j = 0; j <= n; ++j)
+            for (int i = 0; i + j <= n; ++i) g[j * (n + 1) + i] = b.At(t, double(i) / n, double(n - i - j) / n, double(j) / n);
+        auto at = [&](int i, int j) { return g[j * (n + 1) + i]; };
+        Face f{{}, b.At(t, 1.0 / 3, 1.0 / 3, 1.0 / 3), 0.0};
+        for (int j = 0; j <= n; ++j)
+            for (int i = 0; i + j <= n; ++i) f.reach = std::max(f.reach, AngleBetween(f.centre, at(i, j)));
+        for (int j = 0; j < n; ++j)
+            for (int i = 0; i + j < n; ++i) {
+                f.pieces.push_back({at(i, j), at(i + 1, j), at(i, j + 1)});
+                if (i + j + 1 < n) f.pieces.push_back({at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)});
+            }
+        faces.push_back(f);
+    }
+    auto inside = [](V3 d, const Small& s, double slack) {
+        const double o = Dot(s.a, Cross(s.b, s.c)) > 0 ? 1.0 : -1.0;
+        auto side = [&](V3 u, V3 v) { return o * Dot(d, Cross(u, v)) / Norm(Cross(u, v)); };
+        return Dot(d, s.a) > 0 && side(s.a, s.b) >= -slack && side(s.b, s.c) >= -slack && side(s.c, s.a) >= -slack;
+    };
+    const int directions = 2000;
+    int unseen = 0, twice = 0;
+    for (int k = 0; k < directions; ++k) {
+        const double z = 1.0 - (2.0 * k + 1.0) / directions, r = std::sqrt(1.0 - z * z);
+        const double a = k * 2.399963229728653;
+        const V3 d{r * std::cos(a), r * std::sin(a), z};
+        int loose = 0, strict = 0;
+        for (const Face& f : faces) {
+            // A face reaching past its cap bends back on itself: look at all of it.
+            if (f.reach < 3.0 && AngleBetween(d, f.centre) > f.reach + 1e-3) continue;
+            for (const Small& s : f.pieces) {
+                loose += inside(d, s, 1e-6);
+                strict += inside(d, s, -1e-6);
+            }
+        }
+        unseen += loose == 0;
+        twice += strict > 1;
+    }
+    EXPECT_EQ(unseen, 0) << GetParam().name;
+    EXPECT_EQ(twice, 0) << GetParam().name;
+}
+
+// Inside each face the map is conformal (the net's two unit steps go to
+// equal, perpendicular steps on the sphere) and every face shows the sphere
+// with one turn: the picture (y down) shows the Earth of the
+// equirectangular input with east to the right of north.
+TEST_P(MapNets, ConformalAndUnmirrored) {
+    Built b(GetParam().mode);
+    ASSERT_TRUE(b.poly && b.store);
+    const polyhedron* p = b.p();
+    double worst = 0;
+    int wrongTurn = 0, looked = 0;
+    const double weights[][3] = {{0.6, 0.2, 0.2}, {0.2, 0.6, 0.2}, {0.2, 0.2, 0.6}, {0.34, 0.33, 0.33}};
+    for (int64_t t = 0; t < p->netTriangleCount; ++t) {
+        if (p->netTriangle[t].isTab) continue;
+        const int64_t* v = p->netTriangle[t].vertex;
+        const double size = std::hypot(b.X(v[1]) - b.X(v[0]), b.Y(v[1]) - b.Y(v[0]));
+        for (const auto& w : weights) {
+            const double x = w[0] * b.X(v[0]) + w[1] * b.X(v[1]) + w[2] * b.X(v[2]);
+            const double y = w[0] * b.Y(v[0]) + w[1] * b.Y(v[1]) + w[2] * b.Y(v[2]);
+            const double h = 0.02 * size;
+            const V3 dx = b.AtNet(t, x + h, y) - b.AtNet(t, x - h, y);
+            const V3 dy = b.AtNet(t, x, y + h) - b.AtNet(t, x, y - h);
+            const double lx = Norm(dx), ly = Norm(dy);
+            const double residual = std::fabs(lx - ly) / std::max(lx, ly) + std::fabs(Dot(dx, dy)) / (lx * ly);
+            worst = std::max(worst, residual);
+            // The frame (x, y, z) = (-sin lon cos lat, sin lat, cos lon cos
+            // lat): east x north points into the sphere, so with y down a
+            // right-reading picture has (x step) x (y step) pointing out.
+            wrongTurn += Dot(b.AtNet(t, x, y), Cross(dx, dy)) < 0;
+            ++looked;
+        }
+    }
+    std::printf("%s: worst Cauchy-Riemann residual %.4f over %d points\n", GetParam().name, worst, looked);
+    EXPECT_LT(worst, 0.05);
+    EXPECT_EQ(wrongTurn, 0);
+}
+
+TEST_P(MapNets, FacesDoNotOverlap) {
+    Built b(GetParam().mode);
+    ASSERT_TRUE(b.poly);
+    const polyhedron* p = b.p();
+    std::vector<NetPiece> pieces;
+    for (int64_t f = 0; f < p->netFaceCount; ++f) {
+        const PolyNetFace& nf = p->netFace[f];
+        NetPiece piece{f, {}};
+        for (int64_t k = 0; k < nf.count; ++k) piece.second.push_back({b.X(nf.vertex[k]), b.Y(nf.vertex[k])});
+        pieces.push_back(piece);
+    }
+    EXPECT_EQ(OverlapsByShapely(pieces, std::string("map-net-") + GetParam().name),
+              "checked " + std::to_string(pieces.size()) + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, MapNets, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(MapNetTables, AreCurrent) { ExpectGeneratedSourceIsCurrent("gen_map_nets", "polyhedra/generated/map_nets.cpp"); }
+
+}  // namespace

@@ -1,0 +1,332 @@
+// Writes polyhedra/generated/map_nets.cpp: the built-in nets of the map
+// layouts (stars, chains, diamonds, rhombi) that the face-to-sphere maps of
+// projections/face_maps.cpp read. Usage: gen_map_nets > map_nets.cpp
+// The design of each net is in tools/map_nets.md.
+//
+// Every net face is one cell of its map: a triangle whose corners are, in
+// order, the cell's centre O, the midpoint B of the polygon edge and the
+// polygon vertex A, as the cell's table reads them (weights b0 at O, b1 at
+// B, b2 at A). Face t carries tag t, the map's spin and facing for t.
+//
+// The nets are laid out by the maps themselves: each face's corners are
+// sent to the sphere through the very transform a render runs (the warp of
+// the shape's code, with the built caches), and a face is laid beside the
+// face its design names as its parent by mirroring it across the side whose
+// two corners the maps send to the same two directions. A mirrored
+// neighbour continues the parent's conformal map across that side (the
+// reflection principle), so the picture runs on across every fold of the
+// net. Every face must then turn so that the net, seen with y down as the
+// picture is, shows the sphere as seen from outside the Earth of the
+// equirectangular input (east to the right of north); a design that asks
+// for anything else, or for a side that no two corners share, stops the
+// generator.
+//
+// Solid vertices are the directions of the corners (the star maps read only
+// the net; the solid is for the exports and the edges), one per direction;
+// net vertices are shared where corners meet in the net with one direction.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "polyhedra/poly_storage.h"
+#include "polyhedra/polyhedron.h"
+#include "projections/caches.h"
+#include "projections/polyhedral_transform.h"
+#include "records/renderhinttype.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+[[noreturn]] void Fail(const std::string& what) {
+    std::fprintf(stderr, "gen_map_nets: %s\n", what.c_str());
+    std::exit(1);
+}
+
+std::string Num(double v) {
+    if (std::fabs(v) < 1e-15) v = 0;
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", v);
+    return buf;
+}
+
+struct V3 {
+    double x, y, z;
+};
+double Dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+V3 Cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+double Angle(V3 a, V3 b) { return std::atan2(std::sqrt(Dot(Cross(a, b), Cross(a, b))), Dot(a, b)); }
+
+struct P2 {
+    double x, y;
+};
+double Cross2(P2 o, P2 a, P2 b) { return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x); }
+double Dist(P2 a, P2 b) { return std::hypot(a.x - b.x, a.y - b.y); }
+
+// Directions closer than this are one point of the sphere (the maps write
+// floats).
+constexpr double kSameDirection = 2e-5;
+constexpr double kSamePlace = 1e-9;
+
+// One net of the layouts.
+struct Design {
+    int64_t code;
+    const char* name;   // the table family
+    const char* ident;  // the tables' prefix
+    int tags;
+    int sides;               // the polygon of the cell's table
+    std::vector<int> parent; // per tag, -1 for the first face laid
+    double turn;             // degrees the finished net is turned by
+};
+
+// ---- the maps, as a render runs them ----
+
+struct Maps {
+    ProjectionCacheStore* store = nullptr;
+    polyhedron* poly = nullptr;
+    renderhinttype hints{};
+    Maps() {
+        store = NewProjectionCacheStore();
+        poly = NewPolyhedron(1.0f, 0.5f);
+        if (!store || !poly) Fail("out of memory");
+        for (int64_t tag : {kCacheTagDecant, kCacheTagSextant, kCacheTagDodecant, kCacheTagNuOctant})
+            if (!PrepareProjectionCache(store, tag)) Fail("a cell table cannot be built");
+        InitPolyHints(&hints);
+        for (int64_t t = 0; t < 64; ++t) poly->netTriangle[t].tag = uint16_t(t);
+        poly->netTriangleCount = 64;
+        poly->warpSwitch = 1;
+        poly->coordinateKind = 1;
+    }
+    ~Maps() {
+        FreePolyhedron(&poly);
+        DisposeProjectionCacheStore(&store);
+    }
+    V3 At(int64_t code, int t, double b0, double b1, double b2) {
+        poly->warpCode = code;
+        float out[3];
+        uint8_t outside = 0;
+        DoPolyhedralTransformCore(poly, t, store, out, &outside, &hints, b0, b1, b2, 0.0f, 0.0f);
+        if (outside) Fail("a map misses inside its own cell");
+        return {out[0], out[1], out[2]};
+    }
+};
+
+// The cell of an n-gon's table, vertex radius 1: O, B, A.
+std::array<P2, 3> Cell(int n) {
+    const double c = std::cos(kPi / n), s = std::sin(kPi / n);
+    return {P2{0, 0}, P2{c, 0}, P2{c, s}};
+}
+
+// +1 when the map shows the cell with the turn of the sphere seen from
+// outside, -1 for the other.
+int SphereTurn(Maps& maps, int64_t code, int t) {
+    const V3 a = maps.At(code, t, 0.5, 0.25, 0.25), b = maps.At(code, t, 0.25, 0.5, 0.25),
+             c = maps.At(code, t, 0.25, 0.25, 0.5);
+    const double d = Dot(a, Cross(b, c));
+    if (std::fabs(d) < 1e-12) Fail("a cell's image has no turn");
+    return d > 0 ? 1 : -1;
+}
+
+// The net's turn (signed area with y as written) of a face the sphere shows
+// turning `sphere`: the frame of the input (x, y, z) = (-sin lon cos lat,
+// sin lat, cos lon cos lat) has east x north pointing inwards, so a face
+// turning positively from outside reads east-west mirrored unless its net
+// turns positively too.
+int NetTurnFor(int sphere) { return sphere; }
+
+// Whether side (i, j) of face p and side (a, b) of face t show the same
+// points of the sphere, step for step.
+bool SameSide(Maps& maps, int64_t code, int p, int i, int j, int t, int a, int b) {
+    for (double u : {0.25, 0.5, 0.75}) {
+        double w[3] = {0, 0, 0}, v[3] = {0, 0, 0};
+        w[i] = 1 - u, w[j] = u, v[a] = 1 - u, v[b] = u;
+        if (Angle(maps.At(code, p, w[0], w[1], w[2]), maps.At(code, t, v[0], v[1], v[2])) > 1e-4) return false;
+    }
+    return true;
+}
+
+struct Laid {
+    std::array<P2, 3> at;
+    std::array<V3, 3> dir;
+    bool placed = false;
+};
+
+struct Net {
+    std::vector<Laid> faces;
+    std::vector<P2> vertices;       // net vertices
+    std::vector<int> solidOf;       // per net vertex
+    std::vector<V3> solid;          // solid vertices
+    std::vector<std::array<int, 3>> corners;  // per face, net vertices
+};
+
+Net Lay(Maps& maps, const Design& d) {
+    Net net;
+    net.faces.resize(d.tags);
+    const std::array<P2, 3> cell = Cell(d.sides);
+    std::vector<int> turn(d.tags);
+    for (int t = 0; t < d.tags; ++t) {
+        for (int k = 0; k < 3; ++k)
+            net.faces[t].dir[k] = maps.At(d.code, t, k == 0 ? 1 : 0, k == 1 ? 1 : 0, k == 2 ? 1 : 0);
+        turn[t] = NetTurnFor(SphereTurn(maps, d.code, t));
+        if (std::getenv("GEN_MAP_NETS_DEBUG")) {
+            std::fprintf(stderr, "%s tag %d turn %d:", d.ident, t, turn[t]);
+            for (const V3& q : net.faces[t].dir) std::fprintf(stderr, "  (%.4f %.4f %.4f)", q.x, q.y, q.z);
+            std::fprintf(stderr, "\n");
+        }
+    }
+    const std::string shape = d.name;
+    std::vector<int> order;
+    for (int t = 0; t < d.tags; ++t)
+        if (d.parent[t] < 0) order.push_back(t);
+    if (order.size() != 1) Fail(shape + ": one face must be laid first");
+    for (size_t i = 0; i < order.size(); ++i)
+        for (int t = 0; t < d.tags; ++t)
+            if (d.parent[t] == order[i]) order.push_back(t);
+    if (int(order.size()) != d.tags) Fail(shape + ": the parents do not reach every face");
+    for (int t : order) {
+        Laid& f = net.faces[t];
+        const int p = d.parent[t];
+        if (p < 0) {
+            f.at = cell;
+            if ((Cross2(cell[0], cell[1], cell[2]) > 0 ? 1 : -1) != turn[t])
+                for (P2& q : f.at) q.y = -q.y;
+            f.placed = true;
+            continue;
+        }
+        const Laid& g = net.faces[p];
+        // The side of the parent whose corners the face shares; the face's
+        // own corners on it keep their roles where they can.
+        int best = -1, bi = 0, bj = 0, ci = 0, cj = 0;
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) {
+                if (i == j) continue;
+                for (int a = 0; a < 3; ++a)
+                    for (int b = 0; b < 3; ++b) {
+                        if (a == b || Angle(g.dir[i], f.dir[a]) > kSameDirection ||
+                            Angle(g.dir[j], f.dir[b]) > kSameDirection)
+                            continue;
+                        if (std::fabs(Dist(cell[a], cell[b]) - Dist(g.at[i], g.at[j])) > 1e-12) continue;
+                        // The whole side, not only its ends: a map may send
+                        // all three corners of two faces to the same points.
+                        if (!SameSide(maps, d.code, p, i, j, t, a, b)) continue;
+                        const int score = (a == i) + (b == j);
+                        if (score > best) best = score, bi = i, bj = j, ci = a, cj = b;
+                    }
+            }
+        if (best < 0) Fail(shape + ": face " + std::to_string(t) + " shares no side with its parent");
+        const int gk = 3 - bi - bj, ck = 3 - ci - cj;
+        // The congruence taking the cell's side (ci, cj) onto the parent's
+        // (bi, bj), the third corner on the far side of it.
+        const P2 u{cell[cj].x - cell[ci].x, cell[cj].y - cell[ci].y}, v{g.at[bj].x - g.at[bi].x, g.at[bj].y - g.at[bi].y};
+        const double lu = std::hypot(u.x, u.y), lv = std::hypot(v.x, v.y);
+        const P2 e{u.x / lu, u.y / lu}, n{-e.y, e.x}, E{v.x / lv, v.y / lv}, N{-E.y, E.x};
+        const double s = (cell[ck].x - cell[ci].x) * e.x + (cell[ck].y - cell[ci].y) * e.y;
+        double h = (cell[ck].x - cell[ci].x) * n.x + (cell[ck].y - cell[ci].y) * n.y;
+        const double far = Cross2(g.at[bi], g.at[bj], g.at[gk]);
+        if ((h > 0) == (far > 0)) h = -h;
+        f.at[ci] = g.at[bi];
+        f.at[cj] = g.at[bj];
+        f.at[ck] = P2{g.at[bi].x + s * E.x + h * N.x, g.at[bi].y + s * E.y + h * N.y};
+        if ((Cross2(f.at[0], f.at[1], f.at[2]) > 0 ? 1 : -1) != turn[t])
+            Fail(shape + ": face " + std::to_string(t) + " would be mirrored beside face " + std::to_string(p));
+        f.placed = true;
+    }
+    // Turn the whole net.
+    const double c = std::cos(d.turn * kPi / 180), s = std::sin(d.turn * kPi / 180);
+    for (Laid& f : net.faces)
+        for (P2& q : f.at) q = P2{c * q.x - s * q.y, s * q.x + c * q.y};
+    // Vertices.
+    for (Laid& f : net.faces) {
+        std::array<int, 3> ids{};
+        for (int k = 0; k < 3; ++k) {
+            int solid = -1;
+            for (size_t i = 0; i < net.solid.size(); ++i)
+                if (Angle(net.solid[i], f.dir[k]) <= kSameDirection) solid = int(i);
+            if (solid < 0) {
+                const double m = std::sqrt(Dot(f.dir[k], f.dir[k]));
+                net.solid.push_back({f.dir[k].x / m, f.dir[k].y / m, f.dir[k].z / m});
+                solid = int(net.solid.size()) - 1;
+            }
+            int id = -1;
+            for (size_t i = 0; i < net.vertices.size(); ++i)
+                if (Dist(net.vertices[i], f.at[k]) <= kSamePlace && net.solidOf[i] == solid) id = int(i);
+            if (id < 0) {
+                net.vertices.push_back(f.at[k]);
+                net.solidOf.push_back(solid);
+                id = int(net.vertices.size()) - 1;
+            }
+            ids[k] = id;
+        }
+        if (net.solidOf[ids[0]] == net.solidOf[ids[1]] || net.solidOf[ids[1]] == net.solidOf[ids[2]] ||
+            net.solidOf[ids[0]] == net.solidOf[ids[2]])
+            Fail(shape + ": a face folds two corners onto one point");
+        net.corners.push_back(ids);
+    }
+    return net;
+}
+
+// ---- the designs (tools/map_nets.md) ----
+
+// A disc of `n` faces laid round the centre, each mirrored across the
+// radius it shares with the one before.
+std::vector<int> Disc(int n) {
+    std::vector<int> p(n);
+    for (int t = 0; t < n; ++t) p[t] = t - 1;
+    return p;
+}
+
+// The disc of the first `n` faces and, beyond its rim, each face `n + k`
+// mirrored from face k: the points of a star.
+std::vector<int> Star(int n) {
+    std::vector<int> p = Disc(n);
+    for (int t = 0; t < n; ++t) p.push_back(t);
+    return p;
+}
+
+std::vector<Design> Designs() {
+    return {
+        {30, "fivestar", "fivestar20", 20, 5, Star(10), 0.0},
+        {31, "fivestar", "fivestar10", 10, 5, Disc(10), 0.0},
+    };
+}
+
+void Write(const Design& d, const Net& net) {
+    const std::string n = d.ident;
+    std::printf("// %s (shape code %lld): %d faces.\n", d.name, (long long)d.code, d.tags);
+    std::printf("const double %s_Coords3D[] = {\n", n.c_str());
+    for (const V3& v : net.solid) std::printf("    %s, %s, %s,\n", Num(v.x).c_str(), Num(v.y).c_str(), Num(v.z).c_str());
+    std::printf("};\nconst double %s_Coords2D[] = {\n", n.c_str());
+    for (const P2& v : net.vertices) std::printf("    %s, %s,\n", Num(v.x).c_str(), Num(v.y).c_str());
+    std::printf("};\nconst uint16_t %s_Faces2D[] = {\n", n.c_str());
+    for (const auto& f : net.corners) std::printf("    %d, %d, %d, 0,\n", f[0] + 1, f[1] + 1, f[2] + 1);
+    std::printf("};\nconst uint16_t %s_2D_to_3D[] = {\n   ", n.c_str());
+    for (int s : net.solidOf) std::printf(" %d,", s + 1);
+    std::printf("\n};\n\n");
+}
+
+}  // namespace
+
+int main() {
+    Maps maps;
+    const std::vector<Design> designs = Designs();
+    std::vector<Net> nets;
+    for (const Design& d : designs) nets.push_back(Lay(maps, d));
+    std::printf("// Generated by tools/gen_map_nets.cpp: do not edit. The conventions of these\n"
+                "// tables are written at the top of the generator, the designs in tools/map_nets.md.\n"
+                "#include \"polyhedra/builtin_shapes.h\"\n\nnamespace {\n\n");
+    for (size_t i = 0; i < designs.size(); ++i) Write(designs[i], nets[i]);
+    std::printf("}  // namespace\n\nconst BuiltInShape kMapNetShapes[] = {\n");
+    for (size_t i = 0; i < designs.size(); ++i) {
+        const Design& d = designs[i];
+        const std::string n = d.ident;
+        std::printf("    {%lld, \"%s\", %s_Coords3D, %zu, nullptr, %d, %s_Coords2D, %zu, %s_Faces2D, %s_2D_to_3D},\n",
+                    (long long)d.code, d.name, n.c_str(), nets[i].solid.size(), d.tags, n.c_str(),
+                    nets[i].vertices.size(), n.c_str(), n.c_str());
+    }
+    std::printf("};\nconst int64_t kMapNetShapeCount = %zu;\n", designs.size());
+    return 0;
+}

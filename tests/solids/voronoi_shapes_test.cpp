@@ -449,4 +449,67 @@ TEST(VoronoiShapes, TruchetSeamsAreCutAlongTheArcs) {
     }
 }
 
+// Sites at the vertices of a shape code's solid: one per vertex, on the unit
+// sphere, each with the lowest index of the faces at it; the icosahedron's
+// twelve give the dodecahedron's cells. A code without a solid, or memory
+// refused anywhere, lays no site and says why.
+TEST(VoronoiShapes, SitesFromAShapecodesVertices) {
+    for (int64_t code : {17, 18, 163}) {
+        SCOPED_TRACE(code);
+        PolyPtr solid = BuildSolid(code);
+        ASSERT_EQ(solid->status, kPolyStatusGood);
+        std::map<int64_t, int64_t> firstFace;
+        for (int64_t f = solid->faceCount3D - 1; f >= 0; --f)
+            for (int64_t k = 0; k < solid->face3D[f].count; ++k) firstFace[solid->face3D[f].vertex[k]] = f;
+        SiteList s;
+        VoronoiHandlingOptions o{};
+        GetDefaultVoronoiHandlingOptions(&o);
+        ASSERT_EQ(Build_voronoi_sites_from_poly_shapecode(&s.head, &o, code, nullptr, 2), kPolyStatusGood);
+        EXPECT_EQ(o.siteNumbering, 2);
+        ASSERT_EQ(GetElementCount(&s.head), int64_t(firstFace.size()));
+        for (HALFSPACE* n = s.head.next; n != &s.head; n = n->next) {
+            // The vertex in this site's direction, and the first face at it.
+            int64_t match = -1;
+            for (const auto& [vertex, face] : firstFace)
+                if (Tdistance(UnitOrUp(solid->coords3D[vertex]), n->point) < 1e-12) match = vertex;
+            ASSERT_GE(match, 0);
+            EXPECT_EQ(n->id, firstFace[match]);
+            EXPECT_NEAR(solid_checks::Len(n->point), 1.0, 1e-15);
+        }
+        if (code == 17) {
+            PolyPtr cells = MakePoly();
+            ASSERT_TRUE(getPolyStorageEtc(cells.get()));
+            o.wholeFaces = 1;
+            make_poly_from_voronoi_sites(cells.get(), 0, &o, &s.head, nullptr);
+            EXPECT_EQ(cells->faceCount3D, 12);
+            EXPECT_EQ(cells->vertexCount3D, 20);
+            for (int64_t f = 0; f < cells->faceCount3D; ++f) EXPECT_EQ(cells->face3D[f].count, 5);
+        }
+    }
+    {
+        SiteList s;
+        VoronoiHandlingOptions o{};
+        GetDefaultVoronoiHandlingOptions(&o);
+        EXPECT_EQ(Build_voronoi_sites_from_poly_shapecode(&s.head, &o, 87, nullptr, 1), kPolyStatusUnbuilt);
+        EXPECT_EQ(GetElementCount(&s.head), 0);
+    }
+    int64_t refused = 0;
+    for (int64_t after = 0; after < 40; ++after) {
+        SiteList s;
+        VoronoiHandlingOptions o{};
+        GetDefaultVoronoiHandlingOptions(&o);
+        SetRobustNewPtrFailures(1000000, after);
+        const int64_t status = Build_voronoi_sites_from_poly_shapecode(&s.head, &o, 17, nullptr, 0);
+        SetRobustNewPtrFailures(0);
+        if (status == kPolyStatusGood) {
+            EXPECT_EQ(GetElementCount(&s.head), 12) << after;
+        } else {
+            EXPECT_EQ(status, kPolyStatusOutOfMemory) << after;
+            EXPECT_EQ(GetElementCount(&s.head), 0) << after;
+            ++refused;
+        }
+    }
+    EXPECT_GT(refused, 0);
+}
+
 }  // namespace

@@ -300,34 +300,48 @@ std::string EscapeForAsciiHTML(std::string_view text) {
     return out;
 }
 
+namespace {
+
+// The character a piece ("&" to ";") names, or -1.
+int32_t PieceCharacter(const std::string& piece) {
+    for (const HTMLEntity& e : kHTMLEntitiesFull)
+        if (piece == e.entity) return e.character;
+    if (piece[1] != '#') return -1;
+    const bool hex = piece[2] == 'x' || piece[2] == 'X';
+    const std::string digits = piece.substr(hex ? 3 : 2, piece.size() - (hex ? 4 : 3));
+    const bool whole = !digits.empty() && std::all_of(digits.begin(), digits.end(), [hex](char d) {
+        return hex ? std::isxdigit(uint8_t(d)) != 0 : std::isdigit(uint8_t(d)) != 0;
+    });
+    if (!whole) return -1;
+    const int64_t n = std::stoll(digits, nullptr, hex ? 16 : 10);  // at most 7 digits
+    return n > 0 && n <= 0x10FFFF && n != 0xFFFF && !(n >= 0xD800 && n <= 0xDFFF) ? int32_t(n) : -1;
+}
+
+}  // namespace
+
 std::string UnescapeFromHTML(std::string_view text) {
-    std::string s(text);
-    size_t amp = s.rfind('&');
-    while (amp != std::string::npos) {
-        const size_t semi = s.find(';', amp);
-        if (semi != std::string::npos && semi - amp + 1 >= 4 && semi - amp + 1 <= 10) {
-            const std::string piece = s.substr(amp, semi - amp + 1);
-            int64_t c = -1;
-            for (const HTMLEntity& e : kHTMLEntitiesFull)
-                if (piece == e.entity) c = e.character;
-            if (c < 0 && piece[1] == '#') {
-                const bool hex = piece[2] == 'x' || piece[2] == 'X';
-                const std::string digits = piece.substr(hex ? 3 : 2, piece.size() - (hex ? 4 : 3));
-                const bool whole = !digits.empty() && std::all_of(digits.begin(), digits.end(), [hex](char d) {
-                    return hex ? std::isxdigit(uint8_t(d)) != 0 : std::isdigit(uint8_t(d)) != 0;
-                });
-                if (whole) {
-                    const int64_t n = std::stoll(digits, nullptr, hex ? 16 : 10);
-                    if (n > 0 && n <= 0x10FFFF && n != 0xFFFF && !(n >= 0xD800 && n <= 0xDFFF)) c = n;
-                }
-            }
-            if (c > 0) {
-                std::string ch;
-                AppendUTF8(&ch, int32_t(c));
-                s.replace(amp, piece.size(), ch);
-            }
+    // From the last "&" back to the first, each piece reaching the first ";"
+    // after its "&" in the text as taken back so far. That text, from the
+    // current "&" on, is held reversed, so a piece costs only its own
+    // length and the work stays linear however many ampersands there are.
+    constexpr size_t kLongestPiece = 10;
+    std::string reversed;
+    reversed.reserve(text.size());
+    for (size_t i = text.size(); i-- > 0;) {
+        reversed += text[i];
+        if (text[i] != '&') continue;
+        std::string piece;
+        for (size_t k = 0; k < kLongestPiece && k < reversed.size(); ++k) {
+            piece += reversed[reversed.size() - 1 - k];
+            if (k > 0 && piece.back() == ';') break;
         }
-        amp = amp == 0 ? std::string::npos : s.rfind('&', amp - 1);
+        if (piece.size() < 4 || piece.back() != ';') continue;
+        const int32_t c = PieceCharacter(piece);
+        if (c <= 0) continue;
+        std::string character;
+        AppendUTF8(&character, c);
+        reversed.resize(reversed.size() - piece.size());
+        reversed.append(character.rbegin(), character.rend());
     }
-    return s;
+    return std::string(reversed.rbegin(), reversed.rend());
 }

@@ -175,6 +175,20 @@ bool CoefficientsFitTheLimit(j_decompress_ptr cinfo) {
     return bytes <= double(kJPEGMemoryLimit);
 }
 
+// Every block of a Huffman-coded sequential stream takes at least one bit
+// of data (its DC symbol; a sample's difference in a lossless stream), so a
+// stream with fewer bits than blocks has run out of data, and libjpeg would
+// fill the rest with grey block after block, however large the frame it
+// claims. Arithmetic coding codes a flat picture of any size in a few bytes,
+// and progressive streams are held by the coefficient limit.
+bool DataCanHoldTheBlocks(j_decompress_ptr cinfo, size_t size) {
+    if (cinfo->arith_code || cinfo->progressive_mode) return true;
+    double blocks = 0;
+    for (int c = 0; c < cinfo->num_components; ++c)
+        blocks += double(cinfo->comp_info[c].width_in_blocks) * double(cinfo->comp_info[c].height_in_blocks);
+    return blocks <= 8.0 * double(size);
+}
+
 // A hostile progressive stream can hold thousands of scans, each a pass over
 // the whole coefficient store; no honest encoder writes that many.
 void LimitScans(j_common_ptr cinfo) {
@@ -479,6 +493,12 @@ bool RunDecompress(DecompressJob* job) {
     }
     if (!CoefficientsFitTheLimit(cinfo))
         FailWithMessage(j_common_ptr(cinfo), "JPEG stream needs more memory than allowed");
+    if (!DataCanHoldTheBlocks(cinfo, job->size)) {
+        std::snprintf(job->err.message, JMSG_LENGTH_MAX, "JPEG stream of %zu bytes is too short for %u x %u pixels",
+                      job->size, unsigned(cinfo->image_width), unsigned(cinfo->image_height));
+        jpeg_destroy_decompress(cinfo);
+        return false;
+    }
     // Only RGB or grey rows ever reach the sink; libjpeg refuses conversions
     // it cannot make (CMYK, YCCK) instead of handing over four components.
     cinfo->out_color_space = cinfo->num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;

@@ -120,9 +120,11 @@ using JPEGRowSink = bool (*)(void* context, long y, long width, int components,
                              const uint8_t* row);
 
 // Decodes a stream held in memory to RGB or grey rows. Streams whose sides
-// exceed kJPEGLargestSide give kJPEGBadSize before any row; a stream libjpeg
-// refuses (corrupt, truncated, unconvertible colour) gives kJPEGLibraryError,
-// the rows delivered so far staying delivered.
+// exceed kJPEGLargestSide give kJPEGBadSize before any row; a Huffman-coded
+// sequential stream with fewer bits than the blocks of its frame (cut short
+// under a large claim) gives kJPEGLibraryError before any row; a stream
+// libjpeg refuses (corrupt, truncated, unconvertible colour) gives
+// kJPEGLibraryError, the rows delivered so far staying delivered.
 int DecompressJPEGRows(const uint8_t* data, size_t size, JPEGRowSink sink, void* context,
                        JPEGImageInfo* info = nullptr, char* message = nullptr);
 

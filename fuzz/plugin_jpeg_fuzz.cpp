@@ -29,9 +29,12 @@ bool TakeRow(void* context, long y, long width, int components, const uint8_t* r
     FUZZ_CHECK(width > 0 && (r->width < 0 || width == r->width), "the row width changed");
     r->width = width;
     r->components = components;
-    // Every byte of the row is there to read (AddressSanitizer watches).
-    unsigned sum = 0;
-    for (long i = 0; i < width * components; ++i) sum += row[i];
+    // The row is there to read (AddressSanitizer watches): every byte of the
+    // first rows, the ends of the others (an arithmetic-coded stream of a
+    // few hundred bytes can be a whole flat picture of 32,767 x 32,767).
+    unsigned sum = row[0] + row[width * components - 1];
+    if (y < 64)
+        for (long i = 0; i < width * components; ++i) sum += row[i];
     r->sum += sum;
     ++r->expected;
     return true;

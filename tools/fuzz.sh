@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(settings_file_fuzz descriptor_fuzz plugin_jpeg_fuzz jpeg_metadata_fuzz host_pictures_fuzz)
+((${#targets[@]})) || targets=(settings_file_fuzz descriptor_fuzz plugin_jpeg_fuzz jpeg_metadata_fuzz html_text_fuzz host_pictures_fuzz)
 jobs=${FUZZ_JOBS:-$(nproc)}
 export CCACHE_BASEDIR="$PWD"
 

@@ -2,7 +2,7 @@
 """Writes the seed corpora of the fuzz targets into fuzz/corpus/<target>/:
 settings files of every version (1 to 48, with and without previews), the
 host's descriptor in both its forms, and small pictures of each kind the
-readers take (ImageMagick makes them). Regression inputs found by fuzzing
+readers take (ImageMagick makes them), and gallery text with references. Regression inputs found by fuzzing
 live beside the seeds (named crash-*, oom-*, ... or regression-*) and are
 kept. Run from anywhere; rerun after the settings-file word table changes."""
 import os
@@ -133,7 +133,15 @@ def metadata():
     put("jpeg_metadata_fuzz", "profile-only.bin", b"\x00" + bytes(range(256)) * 2)
 
 
+def html_texts():
+    put("html_text_fuzz", "named.txt", "caf&eacute; &lt;b&gt; &amp;lt; &quot;Fish&quot; &euro;5 &nosuch; a&b".encode())
+    put("html_text_fuzz", "numbers.txt",
+        b"&#x1F600;&#X1f600;&#128512; &#65534;&#65535;&#65536; &#1114111;&#1114112; &#xD83D; &#0; &#12a; &#x; &;")
+    put("html_text_fuzz", "utf8-and-mac.txt", "Photos & \"Maps\" <\u00e9t\u00e9> \u0101 \U0001F600 ".encode() + b"\x8e\xa0\xdb:/\\.png")
+
+
 if __name__ == "__main__":
+    html_texts()
     metadata()
     settings_files()
     descriptors()

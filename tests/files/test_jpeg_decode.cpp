@@ -253,14 +253,18 @@ TEST(JPEGDecoder, OversizedStreamsAreRefusedOrCutShort) {
         o = Decode(big);
         EXPECT_EQ(o.result, kJPEGBadSize);
     }
-    // A large frame over a small body: decoding stops as soon as the
-    // receiver has the rows it wants, the missing data showing as warnings.
+    // A frame larger than its body, but not beyond what its bytes could
+    // code (at most three blocks for each 8 x 8 pixels, one bit each):
+    // decoding stops as soon as the receiver has the rows it wants, the
+    // missing data showing as warnings.
+    const unsigned wide = unsigned(8 * stream.size() / (3 * 8)) * 8;
+    ASSERT_GT(wide, 64u);
     std::vector<uint8_t> large = stream;
-    SetFrameSize(large, 30000, 30000);
+    SetFrameSize(large, wide, 64);
     Outcome o = Decode(large, 16);
     EXPECT_EQ(o.result, kJPEGOK) << o.message;
     EXPECT_EQ(o.rows.rowsSeen, 16);
-    EXPECT_EQ(o.info.width, 30000);
+    EXPECT_EQ(o.info.width, long(wide));
     // Without its end marker it is refused once the data runs out.
     large.resize(large.size() - 2);
     o = Decode(large);
@@ -275,6 +279,45 @@ TEST(JPEGDecoder, OversizedStreamsAreRefusedOrCutShort) {
     EXPECT_EQ(o.result, kJPEGLibraryError);
     EXPECT_EQ(o.message, "JPEG stream needs more memory than allowed");
     EXPECT_EQ(o.rows.rowsSeen, 0);
+}
+
+// A short stream claiming a huge frame used to be decoded whole, grey block
+// after grey block once its data ran out. Its bytes cannot code that many
+// blocks, so it is refused before any row; a picture that does code them
+// (flat, optimised Huffman tables: two bits a block) still decodes whole.
+TEST(JPEGDecoder, StreamsTooShortForTheirFrameAreRefused) {
+    struct Case {
+        bool grey;
+        unsigned width, height;
+    };
+    for (const Case c : {Case{true, 22000, 22000}, Case{false, 22000, 22000}, Case{false, 32767, 16},
+                         Case{true, 16, 32767}}) {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height) + (c.grey ? " grey" : " colour"));
+        Fixture f;
+        f.width = f.height = 16;
+        if (c.grey) {
+            f.space = JCS_GRAYSCALE;
+            f.components = 1;
+        }
+        std::vector<uint8_t> stream = MakeWithLibjpeg(f);
+        SetFrameSize(stream, c.width, c.height);
+        ASSERT_LT(stream.size(), 700u);
+        const Outcome o = Decode(stream);
+        EXPECT_EQ(o.result, kJPEGLibraryError);
+        EXPECT_EQ(o.rows.rowsSeen, 0);
+        EXPECT_EQ(o.message, "JPEG stream of " + std::to_string(stream.size()) + " bytes is too short for " +
+                                 std::to_string(c.width) + " x " + std::to_string(c.height) + " pixels");
+    }
+    RGBPicture flat;
+    flat.width = flat.height = 1024;
+    flat.rgb.assign(size_t(1024 * 1024 * 3), 90);
+    ASSERT_TRUE(EncoderOptimisesHuffman(1024, 1024, 90));
+    const std::vector<uint8_t> stream = Encode(flat, 90);
+    EXPECT_LT(stream.size() * 8, 3u * 16384 * 3);  // under 3 bits for each of at most 3 x 16,384 blocks
+    const Outcome o = Decode(stream);
+    ASSERT_EQ(o.result, kJPEGOK) << o.message;
+    EXPECT_EQ(o.rows.rowsSeen, 1024);
+    EXPECT_LT(Compare(flat, o.rows.picture, 1024, 1024).largest, 2);
 }
 
 TEST(JPEGDecoder, TooManyScansAreRefused) {

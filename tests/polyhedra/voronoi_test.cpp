@@ -12,6 +12,7 @@
 #include "polyhedra/baby_csg.h"
 #include "polyhedra/face_geometry.h"
 #include "polyhedra/face_links.h"
+#include "polyhedra/solid_support.h"
 #include "polyhedra/voronoi_cells.h"
 #include "polyhedra/voronoi_sites.h"
 #include "tests/polyhedra/poly_fixture.h"
@@ -148,6 +149,18 @@ TEST(VoronoiCells, PatternCellsCornersAreEquidistantFromThreeNearestSites) {
         {"truchet cube", [](HALFSPACE* s, VoronoiHandlingOptions* o) {
              o->patternCode = 560;
              Build_voronoi_sites_truchet_cube(s, o, 12);
+         }},
+        {"truchet arcs on the octahedron", [](HALFSPACE* s, VoronoiHandlingOptions* o) {
+             PolyPtr base = MakePoly();
+             ASSERT_TRUE(BuildBaseSolid(base.get(), 19));
+             o->patternCode = 393378737;
+             Build_voronoi_sites_truchet_polyhedron(s, o, 12, base.get());
+         }},
+        {"truchet donut", [](HALFSPACE* s, VoronoiHandlingOptions* o) {
+             PolyPtr cube = MakePoly();
+             ASSERT_TRUE(BuildBaseSolid(cube.get(), 18));
+             o->patternCode = 73649096;
+             Build_voronoi_sites_truchet_donut_on_cube(s, o, 12, cube.get());
          }},
     };
     for (const Pattern& p : patterns) {

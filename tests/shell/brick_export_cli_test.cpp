@@ -16,29 +16,19 @@
 
 namespace {
 
-struct Folder {
-    std::string path;
-    Folder() {
-        char tmpl[] = "/tmp/vornesk-ldraw-XXXXXX";
-        path = mkdtemp(tmpl);
-    }
-    ~Folder() { std::system(("rm -rf '" + path + "'").c_str()); }
-    std::string operator/(const std::string& name) const { return path + "/" + name; }
-};
-
-HostResult Host(const Folder& folder, std::vector<std::string> args) {
+HostResult Host(const TempDir& folder, std::vector<std::string> args) {
     args.insert(args.begin(), {VORNESK_HOST_PROGRAM, "--plugin", VORNESK_PLUGIN_MODULE, "--quiet"});
     return SpawnHost(folder.path, args, {"VORNESK_SUPPORT_DIR=" + folder.path});
 }
 
-int CountFiles(const Folder& folder) {
+int CountFiles(const TempDir& folder) {
     int n = 0;
     for (const char* name : {"model.ldr", "other.ldr"}) n += access((folder / name).c_str(), F_OK) == 0;
     return n;
 }
 
 TEST(BrickExportCommand, LdrOutputWritesTheModelOrRefusesInOneLine) {
-    Folder folder;
+    TempDir folder;
     const std::string input = std::string(VORNESK_SOURCE_DIR) + "/samples/earth-2048x1024.jpg";
     // A longer file in the way: replaced whole.
     {

@@ -1,6 +1,8 @@
 // Settings files of every version: a refused file changes neither the
 // settings nor the preview and says why; an accepted one passes the range
 // checks, carries a version from 1 to 48 and reads the same a second time.
+// The same bytes as the flags of the memory-dot map: taken when they are 25
+// words of 0 or 1, else the flags stay as they were.
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -13,6 +15,7 @@
 #include "records/parameters.h"
 #include "shell/defaults.h"
 #include "shell/settings_file.h"
+#include "shell/settings_persistence.h"
 #include "shell/settings_ranges.h"
 
 namespace {
@@ -74,9 +77,33 @@ int32_t Read(const uint8_t* data, size_t size, Parameters* p, bool take, Pyramid
 
 }  // namespace
 
+namespace {
+
+void CheckMemDotFlags(const uint8_t* data, size_t size) {
+    int32_t before[kMemDotCount];
+    for (int i = 0; i < kMemDotCount; ++i) MemDotIsPersistent[i] = before[i] = int32_t((i * 7 + size) % 3 == 0);
+    bool sound = size >= 4 * kMemDotCount;
+    int32_t words[kMemDotCount] = {};
+    for (int i = 0; sound && i < kMemDotCount; ++i) {
+        const uint8_t* w = data + 4 * i;
+        words[i] = int32_t(uint32_t(w[0]) << 24 | uint32_t(w[1]) << 16 | uint32_t(w[2]) << 8 | w[3]);
+        sound = words[i] == 0 || words[i] == 1;
+    }
+    const int fd = MemoryFile(data, size);
+    if (fd < 0) std::abort();
+    const int r = ReadMemDotPersistency(fd);
+    close(fd);
+    FUZZ_CHECK((r == 0) == sound, "the map was " + std::string(sound ? "refused" : "taken"));
+    FUZZ_CHECK(std::memcmp(MemDotIsPersistent, sound ? words : before, sizeof before) == 0,
+               sound ? "the flags are not the map's" : "a refused map changed the flags");
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Fixture* fixture = new Fixture;
     Fixture& f = *fixture;
+    CheckMemDotFlags(data, size);
 
     Parameters p = f.factory;
     uint8_t hasPreview = 7;

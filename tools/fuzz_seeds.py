@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Writes the seed corpora of the fuzz targets into fuzz/corpus/<target>/:
-settings files of every version (1 to 48, with and without previews), the
-host's descriptor in both its forms, and small pictures of each kind the
-readers take (ImageMagick makes them), and gallery text with references. Regression inputs found by fuzzing
-live beside the seeds (named crash-*, oom-*, ... or regression-*) and are
-kept. Run from anywhere; rerun after the settings-file word table changes."""
+settings files of every version (1 to 48, with and without previews) and
+the memory-dot flags, the host's descriptor in both its forms, small
+pictures of each kind the readers take (ImageMagick makes them), and gallery
+text with references. Regression inputs found by fuzzing live beside the
+seeds (named crash-*, oom-*, ... or regression-*) and are kept. Run from
+anywhere; rerun after the settings-file word table changes."""
 import os
 import re
 import struct
@@ -133,6 +134,11 @@ def metadata():
     put("jpeg_metadata_fuzz", "profile-only.bin", b"\x00" + bytes(range(256)) * 2)
 
 
+def memdot_map():
+    # The flags of the memory-dot map (the settings target reads them too).
+    put("settings_file_fuzz", "memdot-flags.bin", struct.pack(">25i", *([1, 0] * 12 + [1])))
+
+
 def html_texts():
     put("html_text_fuzz", "named.txt", "caf&eacute; &lt;b&gt; &amp;lt; &quot;Fish&quot; &euro;5 &nosuch; a&b".encode())
     put("html_text_fuzz", "numbers.txt",
@@ -141,6 +147,7 @@ def html_texts():
 
 
 if __name__ == "__main__":
+    memdot_map()
     html_texts()
     metadata()
     settings_files()

@@ -69,8 +69,11 @@ double Dist(P2 a, P2 b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
 // Directions closer than this are one point of the sphere (the maps write
 // floats).
-constexpr double kSameDirection = 2e-5;
+constexpr double kSameDirection = 2e-4;
 constexpr double kSamePlace = 1e-9;
+// Points of two sides closer than this are one point (the tables are
+// interpolated).
+double kSideTolerance = 1e-3;
 
 // One net of the layouts.
 struct Design {
@@ -79,9 +82,25 @@ struct Design {
     const char* ident;  // the tables' prefix
     int tags;
     int sides;               // the polygon of the cell's table
-    std::vector<int> parent; // per tag, -1 for the first face laid
+    std::vector<struct Step> plan;  // how the faces are laid, in order
     double turn;             // degrees the finished net is turned by
 };
+
+// One step of a design. The faces a map lays round one centre on the sphere
+// (sharing the sides through their corner O) form a disc or a fan there.
+struct Step {
+    enum Kind { kRound, kPoints, kJoin } kind;
+    int a = 0, b = 0;
+    char first = 0;  // kRound: the corner the first mirror moves ('A' or 'B'), 0 any
+};
+// The faces round face `start`'s centre, from `start` on, each mirrored
+// across the radius it shares with the one before.
+Step Round(int start, char first = 0) { return {Step::kRound, start, 0, first}; }
+// Every face not laid yet, mirrored across its outer side (B A) from the
+// laid face that shares it: the points of a star.
+Step Points() { return {Step::kPoints}; }
+// Face `t` mirrored across the outer side it shares with face `p`.
+Step Join(int p, int t) { return {Step::kJoin, p, t}; }
 
 // ---- the maps, as a render runs them ----
 
@@ -144,7 +163,7 @@ bool SameSide(Maps& maps, int64_t code, int p, int i, int j, int t, int a, int b
     for (double u : {0.25, 0.5, 0.75}) {
         double w[3] = {0, 0, 0}, v[3] = {0, 0, 0};
         w[i] = 1 - u, w[j] = u, v[a] = 1 - u, v[b] = u;
-        if (Angle(maps.At(code, p, w[0], w[1], w[2]), maps.At(code, t, v[0], v[1], v[2])) > 1e-4) return false;
+        if (Angle(maps.At(code, p, w[0], w[1], w[2]), maps.At(code, t, v[0], v[1], v[2])) > kSideTolerance) return false;
     }
     return true;
 }
@@ -178,18 +197,55 @@ Net Lay(Maps& maps, const Design& d) {
             std::fprintf(stderr, "\n");
         }
     }
-    const std::string shape = d.name;
-    std::vector<int> order;
-    for (int t = 0; t < d.tags; ++t)
-        if (d.parent[t] < 0) order.push_back(t);
-    if (order.size() != 1) Fail(shape + ": one face must be laid first");
-    for (size_t i = 0; i < order.size(); ++i)
-        for (int t = 0; t < d.tags; ++t)
-            if (d.parent[t] == order[i]) order.push_back(t);
-    if (int(order.size()) != d.tags) Fail(shape + ": the parents do not reach every face");
+    const std::string shape = d.ident;
+    // Which faces share which side on the sphere: adj[t] holds (face, the
+    // corner of t off the shared side); the sides keep their roles.
+    std::vector<std::vector<std::pair<int, int>>> adj(d.tags);
+    for (int p = 0; p < d.tags; ++p)
+        for (int t = p + 1; t < d.tags; ++t)
+            for (int k = 0; k < 3; ++k) {
+                const int i = (k + 1) % 3, j = (k + 2) % 3;
+                if (SameSide(maps, d.code, p, i, j, t, i, j)) {
+                    adj[p].push_back({t, k});
+                    adj[t].push_back({p, k});
+                }
+            }
+    std::vector<int> parent(d.tags, -2), across(d.tags, -1), order;
+    auto lay = [&](int t, int p, int k) {
+        parent[t] = p, across[t] = k;
+        order.push_back(t);
+    };
+    auto shared = [&](int p, int t, int k) {
+        for (const auto& [q, r] : adj[t])
+            if (q == p && r == k) return true;
+        return false;
+    };
+    for (const Step& step : d.plan) {
+        if (step.kind == Step::kRound) {
+            if (parent[step.a] == -2) lay(step.a, -1, -1);
+            for (int cur = step.a, n = 0; cur >= 0; cur = n) {
+                n = -1;
+                for (const auto& [q, r] : adj[cur])
+                    if (r != 0 && parent[q] == -2 && (n < 0 || (cur == step.a && "OBA"[r] == step.first))) {
+                        n = q;
+                        across[q] = r;
+                    }
+                if (n >= 0) lay(n, cur, across[n]);
+            }
+        } else if (step.kind == Step::kPoints) {
+            for (int t = 0; t < d.tags; ++t)
+                if (parent[t] == -2)
+                    for (const auto& [q, r] : adj[t])
+                        if (r == 0 && parent[q] != -2 && parent[t] == -2) lay(t, q, 0);
+        } else {
+            if (!shared(step.a, step.b, 0)) Fail(shape + ": faces " + std::to_string(step.a) + " and " + std::to_string(step.b) + " share no outer side");
+            lay(step.b, step.a, 0);
+        }
+    }
+    if (int(order.size()) != d.tags) Fail(shape + ": the plan does not lay every face once");
     for (int t : order) {
         Laid& f = net.faces[t];
-        const int p = d.parent[t];
+        const int p = parent[t];
         if (p < 0) {
             f.at = cell;
             if ((Cross2(cell[0], cell[1], cell[2]) > 0 ? 1 : -1) != turn[t])
@@ -203,7 +259,7 @@ Net Lay(Maps& maps, const Design& d) {
         int best = -1, bi = 0, bj = 0, ci = 0, cj = 0;
         for (int i = 0; i < 3; ++i)
             for (int j = 0; j < 3; ++j) {
-                if (i == j) continue;
+                if (i == j || i == across[t] || j == across[t]) continue;
                 for (int a = 0; a < 3; ++a)
                     for (int b = 0; b < 3; ++b) {
                         if (a == b || Angle(g.dir[i], f.dir[a]) > kSameDirection ||
@@ -271,26 +327,22 @@ Net Lay(Maps& maps, const Design& d) {
 
 // ---- the designs (tools/map_nets.md) ----
 
-// A disc of `n` faces laid round the centre, each mirrored across the
-// radius it shares with the one before.
-std::vector<int> Disc(int n) {
-    std::vector<int> p(n);
-    for (int t = 0; t < n; ++t) p[t] = t - 1;
-    return p;
-}
-
-// The disc of the first `n` faces and, beyond its rim, each face `n + k`
-// mirrored from face k: the points of a star.
-std::vector<int> Star(int n) {
-    std::vector<int> p = Disc(n);
-    for (int t = 0; t < n; ++t) p.push_back(t);
-    return p;
-}
-
 std::vector<Design> Designs() {
     return {
-        {30, "fivestar", "fivestar20", 20, 5, Star(10), 0.0},
-        {31, "fivestar", "fivestar10", 10, 5, Disc(10), 0.0},
+        {30, "fivestar", "fivestar20", 20, 5, {Round(0), Points()}, 0.0},
+        {31, "fivestar", "fivestar10", 10, 5, {Round(0)}, 0.0},
+        {34, "threestar", "threestar", 12, 3, {Round(0), Points()}, 0.0},
+        {35, "triangle", "triangle", 6, 3, {Round(0)}, 0.0},
+        {36, "rhombus", "rhombus", 4, 3, {Round(0, 'A'), Points()}, 0.0},
+        {37, "bipolar_rhombus", "bipolar_rhombus", 12, 3, {Round(0), Join(0, 7), Round(7)}, 0.0},
+        {38, "sixstar", "sixstar", 24, 6, {Round(0), Points()}, 0.0},
+        {39, "hexagon", "hexagon", 12, 6, {Round(0)}, 0.0},
+        {62, "pointy", "pointy", 8, 6, {Round(0), Join(0, 2), Round(2)}, 0.0},
+        {43, "Pentalene", "Pentalene", 20, 5, {Round(0), Join(0, 11), Round(11)}, 0.0},
+        {44, "Naphthalene", "Naphthalene", 24, 6, {Round(0), Join(0, 13), Round(13)}, 0.0},
+        {45, "Phenalene", "Phenalene", 36, 6, {Round(0), Join(5, 20), Round(20), Join(1, 24), Round(24)}, 0.0},
+        {76, "Anthracene", "Anthracene", 36, 6, {Round(0), Join(1, 18), Round(18), Join(7, 24), Round(24)}, 300.0},
+        {61, "adamsdiamonds", "adamsdiamonds", 16, 4, {Round(0), Join(0, 11), Round(11)}, 0.0},
     };
 }
 
@@ -310,8 +362,38 @@ void Write(const Design& d, const Net& net) {
 
 }  // namespace
 
-int main() {
+// The sides each pair of tags shares, for designing a net.
+void PrintAdjacency(Maps& maps, int64_t code, int tags) {
+    static const char* kRole = "OBA";
+    for (int p = 0; p < tags; ++p)
+        for (int t = p + 1; t < tags; ++t)
+            for (int i = 0; i < 3; ++i)
+                for (int j = i + 1; j < 3; ++j)
+                    for (int a = 0; a < 3; ++a)
+                        for (int b = 0; b < 3; ++b)
+                            if (a != b && SameSide(maps, code, p, i, j, t, a, b))
+                                std::fprintf(stderr, "%d %c%c ~ %d %c%c\n", p, kRole[i], kRole[j], t, kRole[a], kRole[b]);
+}
+
+int main(int argc, char** argv) {
     Maps maps;
+    if (argc == 4) kSideTolerance = std::atof(argv[3]);
+    if (argc >= 3) {
+        PrintAdjacency(maps, std::atoll(argv[1]), std::atoi(argv[2]));
+        for (int t = 0; t < std::atoi(argv[2]); ++t) {
+            std::fprintf(stderr, "tag %d turn %d:", t, SphereTurn(maps, std::atoll(argv[1]), t));
+            for (double u : {0.0, 0.5, 1.0}) {
+                const V3 q = maps.At(std::atoll(argv[1]), t, 1.0 - u, 0.0, u);
+                std::fprintf(stderr, "  (%.4f %.4f %.4f)", q.x, q.y, q.z);
+            }
+            for (double u : {0.0, 0.5, 1.0}) {
+                const V3 q = maps.At(std::atoll(argv[1]), t, 0.0, 1.0 - u, u);
+                std::fprintf(stderr, "  (%.4f %.4f %.4f)", q.x, q.y, q.z);
+            }
+            std::fprintf(stderr, "\n");
+        }
+        return 0;
+    }
     const std::vector<Design> designs = Designs();
     std::vector<Net> nets;
     for (const Design& d : designs) nets.push_back(Lay(maps, d));

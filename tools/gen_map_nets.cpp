@@ -1,7 +1,9 @@
 // Writes polyhedra/generated/map_nets.cpp: the built-in nets of the map
 // layouts (stars, chains, diamonds, rhombi) that the face-to-sphere maps of
 // projections/face_maps.cpp read. Usage: gen_map_nets > map_nets.cpp
-// The design of each net is in tools/map_nets.md.
+// The design of each net is in tools/map_nets.md; gen_map_nets CODE TAGS
+// [TOLERANCE] prints which tags of a map share which sides, and the
+// corners' directions, for designing one.
 //
 // Every net face is one cell of its map: a triangle whose corners are, in
 // order, the cell's centre O, the midpoint B of the polygon edge and the

@@ -41,6 +41,10 @@ std::vector<int64_t> AllCodes() {
 }
 
 TEST(VoronoiShapes, EveryCodeIsClosedAndEverySiteOwnsAFaceWithItsId) {
+    // The codes whose arcs, drawn on a few faces only and warped toward +y,
+    // leave the centre outside their hull (or on it).
+    const std::set<int64_t> oneSided = {239, 240, 241, 262, 267};
+    std::set<int64_t> refused;
     for (int64_t code : AllCodes()) {
         SCOPED_TRACE(code);
         ASSERT_TRUE(ShapecodeCanBeBuilt(code));
@@ -71,6 +75,7 @@ TEST(VoronoiShapes, EveryCodeIsClosedAndEverySiteOwnsAFaceWithItsId) {
                 EXPECT_GT(worst, -1e-9);
             }
             EXPECT_EQ(p->faceCount3D, 0);
+            refused.insert(code);
             continue;
         }
         ASSERT_EQ(p->status, kPolyStatusGood);
@@ -98,6 +103,7 @@ TEST(VoronoiShapes, EveryCodeIsClosedAndEverySiteOwnsAFaceWithItsId) {
         EXPECT_GT(sites_, 10);
         EXPECT_EQ(orphans, 0);
     }
+    EXPECT_EQ(refused, oneSided);
 }
 
 // The nets of the Voronoi solids lay every face: the gores, grown each as

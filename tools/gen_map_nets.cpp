@@ -114,17 +114,21 @@ struct Maps {
         store = NewProjectionCacheStore();
         poly = NewPolyhedron(1.0f, 0.5f);
         if (!store || !poly) Fail("out of memory");
-        for (int64_t tag : {kCacheTagDecant, kCacheTagSextant, kCacheTagDodecant, kCacheTagNuOctant})
+        for (int64_t tag : {kCacheTagDecant, kCacheTagSextant, kCacheTagDodecant, kCacheTagNuOctant, kCacheTagSphereCube})
             if (!PrepareProjectionCache(store, tag)) Fail("a cell table cannot be built");
         InitPolyHints(&hints);
-        for (int64_t t = 0; t < 64; ++t) poly->netTriangle[t].tag = uint16_t(t);
-        poly->netTriangleCount = 64;
+        for (int64_t t = 0; t < 128; ++t) poly->netTriangle[t].tag = uint16_t(t);
+        poly->netTriangleCount = 128;
         poly->warpSwitch = 1;
         poly->coordinateKind = 1;
     }
     ~Maps() {
         FreePolyhedron(&poly);
         DisposeProjectionCacheStore(&store);
+    }
+    // The solid corners of net triangle t, for the maps that read them.
+    void SetCorners(int t, const std::array<V3, 3>& q) {
+        for (int k = 0; k < 3; ++k) poly->netTriangle[t].cornerPoint[k] = triplex{q[k].x, q[k].y, q[k].z};
     }
     V3 At(int64_t code, int t, double b0, double b1, double b2) {
         poly->warpCode = code;
@@ -183,6 +187,41 @@ struct Net {
     std::vector<V3> solid;          // solid vertices
     std::vector<std::array<int, 3>> corners;  // per face, net vertices
 };
+
+// Turns the laid faces by `turn` degrees and numbers their vertices: a
+// solid vertex per point of the solid (its direction when `unit`, else the
+// point itself), a net vertex per place in the net and solid vertex.
+void Finish(Net* net, const std::string& shape, double turn, bool unit) {
+    const double c = std::cos(turn * kPi / 180), s = std::sin(turn * kPi / 180);
+    for (Laid& f : net->faces)
+        for (P2& q : f.at) q = P2{c * q.x - s * q.y, s * q.x + c * q.y};
+    for (Laid& f : net->faces) {
+        std::array<int, 3> ids{};
+        for (int k = 0; k < 3; ++k) {
+            int solid = -1;
+            for (size_t i = 0; i < net->solid.size(); ++i)
+                if (Angle(net->solid[i], f.dir[k]) <= kSameDirection) solid = int(i);
+            if (solid < 0) {
+                const double m = unit ? std::sqrt(Dot(f.dir[k], f.dir[k])) : 1.0;
+                net->solid.push_back({f.dir[k].x / m, f.dir[k].y / m, f.dir[k].z / m});
+                solid = int(net->solid.size()) - 1;
+            }
+            int id = -1;
+            for (size_t i = 0; i < net->vertices.size(); ++i)
+                if (Dist(net->vertices[i], f.at[k]) <= kSamePlace && net->solidOf[i] == solid) id = int(i);
+            if (id < 0) {
+                net->vertices.push_back(f.at[k]);
+                net->solidOf.push_back(solid);
+                id = int(net->vertices.size()) - 1;
+            }
+            ids[k] = id;
+        }
+        if (net->solidOf[ids[0]] == net->solidOf[ids[1]] || net->solidOf[ids[1]] == net->solidOf[ids[2]] ||
+            net->solidOf[ids[0]] == net->solidOf[ids[2]])
+            Fail(shape + ": a face folds two corners onto one point");
+        net->corners.push_back(ids);
+    }
+}
 
 Net Lay(Maps& maps, const Design& d) {
     Net net;
@@ -293,37 +332,7 @@ Net Lay(Maps& maps, const Design& d) {
             Fail(shape + ": face " + std::to_string(t) + " would be mirrored beside face " + std::to_string(p));
         f.placed = true;
     }
-    // Turn the whole net.
-    const double c = std::cos(d.turn * kPi / 180), s = std::sin(d.turn * kPi / 180);
-    for (Laid& f : net.faces)
-        for (P2& q : f.at) q = P2{c * q.x - s * q.y, s * q.x + c * q.y};
-    // Vertices.
-    for (Laid& f : net.faces) {
-        std::array<int, 3> ids{};
-        for (int k = 0; k < 3; ++k) {
-            int solid = -1;
-            for (size_t i = 0; i < net.solid.size(); ++i)
-                if (Angle(net.solid[i], f.dir[k]) <= kSameDirection) solid = int(i);
-            if (solid < 0) {
-                const double m = std::sqrt(Dot(f.dir[k], f.dir[k]));
-                net.solid.push_back({f.dir[k].x / m, f.dir[k].y / m, f.dir[k].z / m});
-                solid = int(net.solid.size()) - 1;
-            }
-            int id = -1;
-            for (size_t i = 0; i < net.vertices.size(); ++i)
-                if (Dist(net.vertices[i], f.at[k]) <= kSamePlace && net.solidOf[i] == solid) id = int(i);
-            if (id < 0) {
-                net.vertices.push_back(f.at[k]);
-                net.solidOf.push_back(solid);
-                id = int(net.vertices.size()) - 1;
-            }
-            ids[k] = id;
-        }
-        if (net.solidOf[ids[0]] == net.solidOf[ids[1]] || net.solidOf[ids[1]] == net.solidOf[ids[2]] ||
-            net.solidOf[ids[0]] == net.solidOf[ids[2]])
-            Fail(shape + ": a face folds two corners onto one point");
-        net.corners.push_back(ids);
-    }
+    Finish(&net, shape, d.turn, true);
     return net;
 }
 
@@ -362,6 +371,154 @@ void Write(const Design& d, const Net& net) {
     std::printf("\n};\n\n");
 }
 
+// ---- nets of the conformal cube ----
+//
+// The sphere-cube maps read a face as an eighth of a cube face: corners C
+// (the face's centre), M (the midpoint of one of its edges) and V (a vertex
+// at the end of that edge), the solid vertices being those points of the
+// cube [-1, 1]^3; a net face is the same eighth of a flat square of side 2,
+// whose conformal image on the cube the sphere-cube table gives (weights b0
+// at C, b1 at M, b2 at V). The nets are cube nets: squares laid edge to
+// edge, each the cube face folded across the edge it shares with the one
+// before; a square may be laid as only its quarter on that edge (two
+// eighths), as the points of the shuriken are.
+
+struct CubePiece {
+    int parent;    // -1 for the first square
+    int toward;    // the side of the parent it lies beyond: 0 +x, 1 +y, 2 -x, 3 -y (y down)
+    enum Part { kWhole, kHalf, kQuarter } part;  // what of the square is laid: a half
+                   // or a quarter keep the eighths on the side it was folded across
+};
+
+struct CubeDesign {
+    int64_t code;
+    const char* name;
+    const char* ident;
+    std::vector<CubePiece> pieces;
+    // The first square's face and the solid directions of the net's x and y
+    // steps there; zero: chosen so that north is up in the picture.
+    V3 normal, xStep;
+    double turn;
+};
+
+V3 Add(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+V3 Scale(V3 a, double k) { return {a.x * k, a.y * k, a.z * k}; }
+
+struct Square {
+    P2 centre;
+    V3 normal, along[4];  // the solid step of each net direction 0..3
+};
+
+const P2 kStep[4] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
+
+Net LayCubeWith(const CubeDesign& d, V3 normal, V3 xStep) {
+    Net net;
+    std::vector<Square> squares;
+    for (const CubePiece& piece : d.pieces) {
+        Square q;
+        if (piece.parent < 0) {
+            q.centre = {0, 0};
+            q.normal = normal;
+            const V3 yStep = Cross(normal, xStep);
+            q.along[0] = xStep, q.along[1] = yStep, q.along[2] = Scale(xStep, -1), q.along[3] = Scale(yStep, -1);
+        } else {
+            const Square& p = squares[piece.parent];
+            const int m = piece.toward;
+            q.centre = {p.centre.x + 2 * kStep[m].x, p.centre.y + 2 * kStep[m].y};
+            q.normal = p.along[m];
+            for (int k = 0; k < 4; ++k) q.along[k] = p.along[k];
+            q.along[m] = Scale(p.normal, -1);
+            q.along[(m + 2) % 4] = p.normal;
+        }
+        squares.push_back(q);
+        for (int m = 0; m < 4; ++m)
+            for (int turn : {1, 3}) {
+                const int n = (m + turn) % 4;
+                const int back = (piece.toward + 2) % 4;
+                if (piece.part == CubePiece::kQuarter && m != back) continue;
+                if (piece.part == CubePiece::kHalf && m != back && n != back) continue;
+                Laid f;
+                f.at[0] = q.centre;
+                f.at[1] = {q.centre.x + kStep[m].x, q.centre.y + kStep[m].y};
+                f.at[2] = {f.at[1].x + kStep[n].x, f.at[1].y + kStep[n].y};
+                f.dir[0] = q.normal;
+                f.dir[1] = Add(q.normal, q.along[m]);
+                f.dir[2] = Add(f.dir[1], q.along[n]);
+                f.placed = true;
+                net.faces.push_back(f);
+            }
+    }
+    return net;
+}
+
+// How much the picture shows north up: latitude falling down the net.
+double NorthUp(Maps& maps, const CubeDesign& d, const Net& net) {
+    double my = 0, score = 0;
+    // Heights in the finished net, turned by the design's turn.
+    const double c = std::cos(d.turn * kPi / 180), s = std::sin(d.turn * kPi / 180);
+    auto height = [&](const Laid& f) {
+        double y = 0;
+        for (const P2& q : f.at) y += (s * q.x + c * q.y) / 3;
+        return y;
+    };
+    for (const Laid& f : net.faces) my += height(f) / net.faces.size();
+    for (size_t t = 0; t < net.faces.size(); ++t) {
+        const Laid& f = net.faces[t];
+        maps.SetCorners(int(t), f.dir);
+        const V3 dir = maps.At(d.code, int(t), 1.0 / 3, 1.0 / 3, 1.0 / 3);
+        score -= (height(f) - my) * dir.y / std::sqrt(Dot(dir, dir));
+    }
+    return score;
+}
+
+Net LayCube(Maps& maps, const CubeDesign& d) {
+    V3 normal = d.normal, xStep = d.xStep;
+    if (Dot(normal, normal) == 0) {
+        const V3 axes[6] = {{0, 0, 1}, {0, 1, 0}, {1, 0, 0}, {0, 0, -1}, {0, -1, 0}, {-1, 0, 0}};
+        const V3 steps[6] = {{-1, 0, 0}, {0, -1, 0}, {0, 0, -1}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+        double best = -1e300;
+        for (const V3& n : axes)
+            for (const V3& x : steps) {
+                if (Dot(n, x) != 0) continue;
+                const double score = NorthUp(maps, d, LayCubeWith(d, n, x));
+                if (score > best + 1e-9) best = score, normal = n, xStep = x;
+            }
+    }
+    Net net = LayCubeWith(d, normal, xStep);
+    // Every eighth must show the sphere unmirrored, as the polygon cells do.
+    for (size_t t = 0; t < net.faces.size(); ++t) {
+        maps.SetCorners(int(t), net.faces[t].dir);
+        const Laid& f = net.faces[t];
+        if ((Cross2(f.at[0], f.at[1], f.at[2]) > 0 ? 1 : -1) != NetTurnFor(SphereTurn(maps, d.code, int(t))))
+            Fail(std::string(d.ident) + ": eighth " + std::to_string(t) + " would be mirrored");
+    }
+    Finish(&net, d.ident, d.turn, false);
+    return net;
+}
+
+std::vector<CubeDesign> CubeDesigns() {
+    const V3 none{0, 0, 0};
+    constexpr auto kW = CubePiece::kWhole, kH = CubePiece::kHalf, kQ = CubePiece::kQuarter;
+    return {
+        // The cross of mode 117, whose picture the lune of 1/2 opens from
+        // the half x >= 0 of the sphere onto the whole: the face +x and the
+        // halves of the four faces round it that lie in that half.
+        {60, "cross", "cross",
+         {{-1, 0, kW}, {0, 0, kH}, {0, 1, kH}, {0, 2, kH}, {0, 3, kH}},
+         {1, 0, 0}, {0, 0, 1}, 0.0},
+        // The north pole's face, the four round it and the south pole's
+        // face as four points, Greenwich down.
+        {46, "shuriken", "shuriken",
+         {{-1, 0, kW}, {0, 0, kW}, {0, 1, kW}, {0, 2, kW}, {0, 3, kW},
+          {1, 0, kQ}, {2, 1, kQ}, {3, 2, kQ}, {4, 3, kQ}},
+         {0, 1, 0}, {-1, 0, 0}, 0.0},
+        // The six faces the equator crosses once the map has turned the cube
+        // (a diagonal to the pole): a staircase, turned to run across.
+        {49, "zigzag", "zigzag", {{-1, 0, kW}, {0, 0, kW}, {1, 1, kW}, {2, 0, kW}, {3, 1, kW}, {4, 0, kW}},
+         none, none, -45.0},
+    };
+}
+
 }  // namespace
 
 // The sides each pair of tags shares, for designing a net.
@@ -396,9 +553,14 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    const std::vector<Design> designs = Designs();
+    std::vector<Design> designs = Designs();
     std::vector<Net> nets;
     for (const Design& d : designs) nets.push_back(Lay(maps, d));
+    for (const CubeDesign& d : CubeDesigns()) {
+        designs.push_back({d.code, d.name, d.ident, int(d.pieces.size()), 0, {}, d.turn});
+        nets.push_back(LayCube(maps, d));
+        designs.back().tags = int(nets.back().faces.size());
+    }
     std::printf("// Generated by tools/gen_map_nets.cpp: do not edit. The conventions of these\n"
                 "// tables are written at the top of the generator, the designs in tools/map_nets.md.\n"
                 "#include \"polyhedra/builtin_shapes.h\"\n\nnamespace {\n\n");

@@ -306,6 +306,7 @@ TEST_F(DialogX11Test, ThePreviewRendersInTheBackgroundAndShowsItsTilesAsTheyCome
     int32_t modeBefore = 0;
     float latitudeBefore = 0;
     size_t passesBefore = 0;
+    size_t firstChange = 0;   // the first pass after the settings first changed
     std::thread clicker;
     int attempts = 0;
     std::atomic<double> clickSent{0}, clickHandled{0};
@@ -332,14 +333,13 @@ TEST_F(DialogX11Test, ThePreviewRendersInTheBackgroundAndShowsItsTilesAsTheyCome
             case 1:
                 // The output mode by its stepper.
                 modeBefore = gParams->outputMode;
-                passesBefore = watch.passes.size();
+                firstChange = watch.passes.size();
                 x.Click(StepperDown("output_stepper"));
                 return false;
             case 2: {
                 EXPECT_NE(gParams->outputMode, modeBefore);
                 // The latitude by dragging its slider's handle.
                 latitudeBefore = gParams->latitude;
-                passesBefore = watch.passes.size();
                 const QPoint handle = OnScreen(c->latitude);
                 x.MoveTo(handle);
                 x.Button(true);
@@ -348,13 +348,7 @@ TEST_F(DialogX11Test, ThePreviewRendersInTheBackgroundAndShowsItsTilesAsTheyCome
                 return false;
             }
             case 3: {
-                if (attempts++ == 0) {
-                    EXPECT_NE(gParams->latitude, latitudeBefore);
-                    // The passes since the first change showed tiles before they ended.
-                    int partial = 0;
-                    for (size_t i = passesBefore; i < watch.passes.size(); ++i) partial += watch.passes[i].partialSeen;
-                    EXPECT_GE(partial, 1);
-                }
+                if (attempts++ == 0) EXPECT_NE(gParams->latitude, latitudeBefore);
                 // A click on "flip" while a pass runs: sent from a thread of its
                 // own, 0.1 s into the pass (or half way through a short one).
                 double lastPass = 0.2;
@@ -440,6 +434,12 @@ TEST_F(DialogX11Test, ThePreviewRendersInTheBackgroundAndShowsItsTilesAsTheyCome
                     p.partialSeen ? ", tiles shown before its end" : "");
     EXPECT_TRUE(stopped);
     EXPECT_TRUE(beforeTheNext);
+    // The passes since the first change showed tiles before they ended (a
+    // short pass on a busy machine may end before its first tiles are shown,
+    // so all of them count).
+    int partial = 0;
+    for (size_t i = firstChange; i < watch.passes.size(); ++i) partial += watch.passes[i].partialSeen;
+    EXPECT_GE(partial, 1);
 }
 
 // "cube map…", a size typed into its sheet and "Export…": six files, one

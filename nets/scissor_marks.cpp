@@ -1,5 +1,6 @@
 #include "nets/scissor_marks.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "polyhedra/poly_store.h"
@@ -47,9 +48,15 @@ void AddScissorToWeirdoGroup(polyhedron* poly, int64_t n, int64_t mark) {
 
 void AdjustScissorInfo(polyhedron* poly) {
     if (!poly) return;
-    for (auto& slots : poly->groupScissorSlot) slots[0] = slots[1] = -1;
-    for (int64_t a = 0; a < kMaxGroups; ++a) {
-        const int64_t n = uint16_t(poly->groupNumber[a]);
-        if (n < kMaxGroups && poly->groupScissorMark[a] != -1) AddScissorToWeirdoGroup(poly, n, poly->groupScissorMark[a]);
+    for (auto& slots : poly->groupScissorSlot)
+        for (int64_t& slot : slots) slot = -1;
+    // Every mark, not only each group's last: a group holds the marks of
+    // both halves of a corner piece, three turns each.
+    const int64_t count = std::min(poly->scissorMarkCount, kMaxScissorMarks);
+    for (int64_t m = 0; m < count; ++m) {
+        const PolyScissorMark& mark = poly->scissorMark[m];
+        if (!mark.used || mark.group < 0 || mark.group >= kMaxGroups) continue;
+        const int64_t n = uint16_t(poly->groupNumber[mark.group]);
+        if (n < kMaxGroups) AddScissorToWeirdoGroup(poly, n, m);
     }
 }

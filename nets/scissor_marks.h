@@ -18,8 +18,8 @@ inline constexpr double kScissorMergeTolerance = 2e-5;
 void AddScissorMark(polyhedron* poly, triplex point, double distance, int64_t group, const spintype* spin,
                     int64_t tag, triplex pointA, triplex pointB, triplex pointC);
 
-// Writes mark into the first free of group number n's two collected slots;
-// nothing for a number of 200 or more, a mark of -1 or both slots taken.
+// Writes mark into the first free of group number n's collected slots;
+// nothing for a number of 200 or more, a mark of -1 or every slot taken.
 void AddScissorToWeirdoGroup(polyhedron* poly, int64_t groupNumber, int64_t mark);
-// Collects every group's mark under its group number, anew.
+// Collects every mark under its group's number, anew, in the order recorded.
 void AdjustScissorInfo(polyhedron* poly);

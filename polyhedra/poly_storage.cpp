@@ -252,7 +252,8 @@ void WipeFaceInfo(polyhedron* poly) {
     poly->scissorMarkCount = 0;
     std::memset(poly->scissorMark, 0, sizeof poly->scissorMark);
     for (int64_t& g : poly->groupScissorMark) g = -1;
-    for (auto& slots : poly->groupScissorSlot) slots[0] = slots[1] = -1;
+    for (auto& slots : poly->groupScissorSlot)
+        for (int64_t& slot : slots) slot = -1;
 }
 
 void WipeInfoOfStaticFaces(polyhedron* poly) {

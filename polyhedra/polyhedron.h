@@ -35,6 +35,9 @@ inline constexpr int64_t kFaceListEntries = 252900;
 // Region code of the glue tab of fragment n: kTabRegionBase + n.
 inline constexpr int32_t kTabRegionBase = 25290;
 inline constexpr int64_t kMaxScissorMarks = 360;  // three per half-piece of the largest curved-origami solids
+// Every mark of one curved-origami sheet (three per half-piece, ten half-
+// pieces on a pentagon) is collected under the sheet's group number.
+inline constexpr int kScissorSlotsPerGroup = 30;
 inline constexpr int kWedgeEntries = 12;        // solid vertices in pairs
 inline constexpr int kWedgeNetVertexSlots = 6;
 
@@ -275,9 +278,9 @@ struct polyhedron {
     int64_t alternativeShapeMode;  // exports plan on this output mode instead, -1 none
     int64_t scissorMarkCount;
     PolyScissorMark scissorMark[kMaxScissorMarks];
-    int64_t groupScissorMark[kMaxGroups];  // -1 none
-    // The marks collected under each group number (two at most), -1 free.
-    int64_t groupScissorSlot[kMaxGroups][2];
+    int64_t groupScissorMark[kMaxGroups];  // the group's last mark, -1 none
+    // The marks collected under each group number, -1 free.
+    int64_t groupScissorSlot[kMaxGroups][kScissorSlotsPerGroup];
 
     // What the polyhedral transform and the sample road read of the solid.
     uint8_t warpSwitch;        // 1: net triangles map to the sphere by the warp below

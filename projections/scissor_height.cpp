@@ -11,12 +11,11 @@ namespace {
 
 constexpr double kNoMark = 99999.0;
 constexpr double kPlaneTolerance = 1e-5;
-constexpr int64_t kMarkSlots = 100;
 
 // The mark of a collected slot, or null when the slot holds none that can
 // be measured (free, beyond the table, or its centre never stored).
 const PolyScissorMark* MarkOf(const polyhedron* p, int64_t slot) {
-    if (slot < 0 || slot >= kMarkSlots || slot >= p->scissorMarkCount || slot >= kMaxScissorMarks) return nullptr;
+    if (slot < 0 || slot >= p->scissorMarkCount || slot >= kMaxScissorMarks) return nullptr;
     const PolyScissorMark* m = &p->scissorMark[slot];
     return m->used && m->centre >= 0 && m->centre < p->vertexCount3D ? m : nullptr;
 }
@@ -64,8 +63,8 @@ void FindScissorHeight(const vort* c, TransformationReply* r, double x, double y
     for (int64_t slot : p->groupScissorSlot[group]) {
         const PolyScissorMark* m = MarkOf(p, slot);
         if (!m || m->tag != key) continue;
-        // A void first slot never shadows the second: only a mark that
-        // answers is compared against.
+        // Only a mark that answers is compared against; the strictly
+        // nearer wins.
         const double d = SquaredDistanceToCentre(p, m, q);
         if (d < best) {
             best = d;
@@ -74,5 +73,14 @@ void FindScissorHeight(const vort* c, TransformationReply* r, double x, double y
         }
     }
     r->scissorHeight = float(height);
-    if (winner) r->okToDrawScissor = BehindMarkPlane(p, winner, q) ? 1 : 0;
+    if (!winner) return;
+    // The marks about one centre (its turns about the crease) draw wherever
+    // the point lies on or behind any of their planes.
+    for (int64_t slot : p->groupScissorSlot[group]) {
+        const PolyScissorMark* m = MarkOf(p, slot);
+        if (m && m->tag == key && m->centre == winner->centre && BehindMarkPlane(p, m, q)) {
+            r->okToDrawScissor = 1;
+            return;
+        }
+    }
 }

@@ -217,6 +217,22 @@ void thetissotgrid(int64_t x, int64_t y, const vort* c, int variant) {
     TissotBlock(k, float(x + s) + 0.5f, float(y + s) + 0.5f, c, s ? kSecondTissotWeight : 1.0f);
 }
 
+// ---------------------------------------------------------------- scissor marks
+
+void ScissorBlock(const TransformationReply* const k[4], float ox, float oy, const vort* c) {
+    constexpr float kNoMark = 99999.0f;
+    float h[4];
+    for (int i = 0; i < 4; ++i) {
+        if (!k[i]->okToDrawScissor || !(k[i]->scissorHeight < kNoMark) || k[i]->place >= kPlaceGlueTabBase) return;
+        h[i] = k[i]->scissorHeight;
+    }
+    const int contourCase = ContourCase(h[0], h[1], h[2], h[3], 0.0f);
+    if (contourCase == 0 || contourCase == 15) return;
+    float t[4];
+    LinearContourCrossings(h[0], h[1], h[2], h[3], 0.0f, t);
+    mystery_dot(ox, oy, c, 2, contourCase, t, 1.0f);
+}
+
 // ---------------------------------------------------------------- edges
 
 bool CornersApart(const TransformationReply& a, const TransformationReply& b, const vort* c, bool clamp) {

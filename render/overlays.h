@@ -64,6 +64,13 @@ void thetissotgrid(int64_t x, int64_t y, const vort* context, int variant);
 void TissotBlock(const TransformationReply* const replies[4], float ox, float oy, const vort* context,
                  float weight = 1.0f);
 
+// ---- scissor marks ----
+// A curved-origami net's scissor marks: the zero level of the replies'
+// scissor heights (squared distance to the nearest mark's centre less its
+// squared radius) through the block of four given replies, as dots into the
+// Tissot word, where all four lie where their mark is drawn.
+void ScissorBlock(const TransformationReply* const replies[4], float ox, float oy, const vort* context);
+
 // ---- edges ----
 // Edge line pieces of pixel (x, y) into the edges word, from the corner
 // replies of rec and the crossings along its sides in rec->boundary (top,

@@ -135,7 +135,7 @@ void ColourOnePixel(SamplerRig* rig, SuperSamplerReply* rec, int64_t x, int64_t 
         draw_edge_dot(rec, x, y, c->outputMode == 1045, c, 1);
         if (const MirelYummy* cell = CellOf(x, y, c)) notice_concave_edges_new(&cell->reply, c, x, y);
     }
-    if (c->mainTissotFlag || c->polyhedronTissotFlag) {
+    if (c->mainTissotFlag || c->polyhedronTissotFlag || c->scissorOn) {
         float t = GetReplyTissot(x, y, c);
         if (t > 0.0f) {
             t = std::min(t, 1.0f);
@@ -418,7 +418,7 @@ void FillTileWithColors(PerTaskStuffType* task) {
         return;
     }
     // Only the overlays read the edge and Tissot values.
-    if (c->edgesOn || c->mainTissotFlag || c->polyhedronTissotFlag) ClearEdgesGraticuleTissot_tile(c);
+    if (c->edgesOn || c->mainTissotFlag || c->polyhedronTissotFlag || c->scissorOn) ClearEdgesGraticuleTissot_tile(c);
 
     LoopingParameters loops;
     init_LoopingParameters(&loops);
@@ -433,18 +433,17 @@ void FillTileWithColors(PerTaskStuffType* task) {
     // The overlays' blocks and dots before the tile ask the road for cells
     // beyond the apron: the span list must reach the whole tile for them.
     auto spansOverTheTile = [&] { DoOncePerHilbertRowSetup(&rig, t.left - 2, t.right + 1, t.top - 2, t.bottom + 1); };
-    if (c->mainTissotFlag) spansOverTheTile();
-    if (c->mainTissotFlag)
+    if (c->mainTissotFlag || c->scissorOn) spansOverTheTile();
+    if (c->mainTissotFlag || c->scissorOn)
         for (int64_t y = t.top - 2; y < t.bottom; ++y)
             for (int64_t x = t.left - 2; x < t.right; ++x) {
-                if (x >= t.left - 1 && y >= t.top - 1) {
-                    thetissotgrid(x, y, c, 0);
-                    continue;
-                }
+                if (c->mainTissotFlag && x >= t.left - 1 && y >= t.top - 1) thetissotgrid(x, y, c, 0);
                 TransformationReply spare[4];
                 const TransformationReply* k[4];
                 for (int i = 0; i < 4; ++i) k[i] = ReplyAt(&rig, x + (i & 1), y + (i >> 1), &spare[i]);
-                TissotBlock(k, float(x) + 0.5f, float(y) + 0.5f, c);
+                if (c->mainTissotFlag && !(x >= t.left - 1 && y >= t.top - 1)) TissotBlock(k, float(x) + 0.5f, float(y) + 0.5f, c);
+                // The scissor marks, as the Tissot outlines.
+                if (c->scissorOn) ScissorBlock(k, float(x) + 0.5f, float(y) + 0.5f, c);
             }
     // The output solid's own indicatrices, from the blocks the grid holds.
     if (c->polyhedronTissotFlag)

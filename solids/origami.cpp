@@ -52,6 +52,7 @@
 #include "polyhedra/origami_curves.h"
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/poly_store.h"
+#include "polyhedra/polyhedron_params.h"
 
 namespace {
 
@@ -311,6 +312,7 @@ void Build_YangPlatonicSolid(YangContext* ctx, int64_t kind, int64_t faceCount, 
         if (kind == kYangKindTwoSidedSquare && f == 0) ListSquareSheetCorners(ctx->poly, c);
     }
     AddAutomaticGroupingInfo(ctx->poly);
+    AdjustScissorInfo(ctx->poly);
 }
 
 namespace {
@@ -352,9 +354,18 @@ void BuildRow(YangContext* ctx, const YangRow& r) {
     Build_YangPlatonicSolid(ctx, r.kind, r.faces, r.sides, s->coords3D, s->faces3D, r.style);
 }
 
+// The marks' tags name the net fragment each sheet is printed in: its own
+// (element + 1), or the first for the codes whose net is one piece.
+void BuildCode(YangContext* ctx, int64_t code) {
+    BuildRow(ctx, *RowOfCode(code));
+    if (!ShapecodeIsACurvedOrigamiMonofrag(code)) return;
+    polyhedron* poly = ctx->poly;
+    for (int64_t m = 0; m < poly->scissorMarkCount && m < kMaxScissorMarks; ++m) poly->scissorMark[m].tag = 1;
+}
+
 int64_t Entry(YangContext* ctx, int64_t code) {
     if (!ctx || !ctx->poly || !getPolyStorageEtc(ctx->poly)) return 0;
-    BuildRow(ctx, *RowOfCode(code));
+    BuildCode(ctx, code);
     Calc3DAngles(ctx->poly);
     return Build3DConnectivity(ctx->poly);
 }
@@ -369,7 +380,7 @@ bool BuildYangShapecode(polyhedron* poly, int64_t code, int64_t parameter) {
     YangContext ctx{};
     ctx.poly = poly;
     ctx.parameter = parameter;
-    BuildRow(&ctx, *r);
+    BuildCode(&ctx, code);
     return true;
 }
 

@@ -75,16 +75,50 @@ TEST(ScissorHeight, CollectedSlotsFollowTheGroupNumbers) {
     ScissorRig rig({{0, 0, 0}, 0.5, 1}, {{2, 0, 0}, 0.25, 1});
     EXPECT_EQ(rig.poly->groupScissorSlot[5][0], 0);
     EXPECT_EQ(rig.poly->groupScissorSlot[5][1], 1);
+    EXPECT_EQ(rig.poly->groupScissorSlot[5][2], -1);
     EXPECT_EQ(rig.poly->groupScissorSlot[3][0], -1);
-    // A third group under the same number finds both slots taken.
-    rig.poly->groupNumber[7] = 5;
-    rig.poly->groupScissorMark[7] = 0;
+    // Every mark of a group is collected, not only its last: a third mark
+    // of group 3 joins number 5 after the two.
+    const spintype s = Identity();
+    AddScissorMark(rig.poly.get(), {4, 0, 0}, 0.5, 3, &s, 1, {0, 0, 0}, {1, 0, 0}, {0, 1, 0});
     AdjustScissorInfo(rig.poly.get());
+    EXPECT_EQ(rig.poly->groupScissorSlot[5][0], 0);
     EXPECT_EQ(rig.poly->groupScissorSlot[5][1], 1);
-    // A number of 200 or more collects nothing.
+    EXPECT_EQ(rig.poly->groupScissorSlot[5][2], 2);
+    // A group of another number collects apart, once more anew.
+    rig.poly->groupNumber[3] = 7;
+    AdjustScissorInfo(rig.poly.get());
+    EXPECT_EQ(rig.poly->groupScissorSlot[7][0], 0);
+    EXPECT_EQ(rig.poly->groupScissorSlot[7][1], 2);
+    EXPECT_EQ(rig.poly->groupScissorSlot[5][0], 1);
+    EXPECT_EQ(rig.poly->groupScissorSlot[5][1], -1);
+    // A full number takes no more; a number of 200 or more and a mark of -1
+    // collect nothing.
+    for (int k = 0; k < kScissorSlotsPerGroup + 3; ++k) AddScissorToWeirdoGroup(rig.poly.get(), 9, k);
+    EXPECT_EQ(rig.poly->groupScissorSlot[9][kScissorSlotsPerGroup - 1], kScissorSlotsPerGroup - 1);
     AddScissorToWeirdoGroup(rig.poly.get(), 200, 1);
     AddScissorToWeirdoGroup(rig.poly.get(), 6, -1);
     EXPECT_EQ(rig.poly->groupScissorSlot[6][0], -1);
+}
+
+// Marks about one centre (one crease point turned three ways) draw wherever
+// the point lies behind any of their planes; a mark about another centre
+// does not lend its plane.
+TEST(ScissorHeight, MarksAboutOneCentreDrawBehindAnyOfTheirPlanes) {
+    ScissorRig rig({{0, 0, 0}, 0.5, 1}, {{2, 0, 0}, 0.25, 1});
+    const spintype s = Identity();
+    // Same centre, plane x = 0 through (0,0,0), (0,1,0), (0,0,1): its normal
+    // (0,1,0) x (0,0,1) = +x, as z = 0's is +z, so behind it lie x <= 0.
+    AddScissorMark(rig.poly.get(), {0, 0, 0}, 0.5, 3, &s, 1, {0, 0, 0}, {0, 1, 0}, {0, 0, 1});
+    AdjustScissorInfo(rig.poly.get());
+    const triplex above{0.3, 0, 0.1};  // in front of both planes
+    const TransformationReply r = rig.At(above);
+    EXPECT_NEAR(r.scissorHeight, D2(above, {0, 0, 0}) - 0.25, 1e-6);
+    EXPECT_EQ(r.okToDrawScissor, 0);
+    EXPECT_EQ(rig.At({-0.3, 0, 0.1}).okToDrawScissor, 1);  // behind x = 0 only
+    EXPECT_EQ(rig.At({0.3, 0, -0.1}).okToDrawScissor, 1);  // behind z = 0 only
+    // Near the second centre only its own plane counts.
+    EXPECT_EQ(rig.At({1.9, 0, 0.1}).okToDrawScissor, 0);
 }
 
 TEST(ScissorHeight, NearerMarkOfTheFaceFragmentWins) {

@@ -12,7 +12,9 @@
 #include "polyhedra/origami_curves.h"
 #include "polyhedra/poly_store.h"
 #include "projections/simplex.h"
+#include "nets/edge_order.h"
 #include "solids/origami.h"
+#include "solids/poly_setup.h"
 #include "solids/shape_dispatch.h"
 #include "tests/polyhedra/poly_fixture.h"
 #include "tests/nets/net_solids.h"
@@ -351,6 +353,90 @@ TEST(Origami, AFullVertexTableStopsAtItsLastSlot) {
             ASSERT_GE(p->face3D[f].vertex[k], kMax3DVertices - 300);
             ASSERT_LT(p->face3D[f].vertex[k], kMax3DVertices);
         }
+}
+
+}  // namespace
+
+namespace {
+
+// The convex side B(t) of the flat paper (circumradius 1, corner 1 at the
+// top) and the side's chord, from their closed forms. Square: B(t) =
+// (cos tπ/2, sin tπ/2), chord (1, 0)-(0, 1). Triangle: B(t) = T2 + √3 (cos
+// tπ/3, sin tπ/3), T2 = (-√3/2, -1/2), chord T3 = (√3/2, -1/2) to T1 = (0, 1).
+struct Side {
+    triplex b, from, to;
+};
+Side SideAt(int sides, double t) {
+    const double pi = 3.14159265358979323846, r3 = std::sqrt(3.0);
+    if (sides == 4) return {{std::cos(t * pi / 2), std::sin(t * pi / 2), 0}, {1, 0, 0}, {0, 1, 0}};
+    return {{-r3 / 2 + r3 * std::cos(t * pi / 3), -0.5 + r3 * std::sin(t * pi / 3), 0}, {r3 / 2, -0.5, 0}, {0, 1, 0}};
+}
+// B's distance from the chord: half the lens, A being B's mirror image.
+double LensHalfWidth(int sides, double t) {
+    const Side s = SideAt(sides, t);
+    const triplex u = Tnormalize(Tsub(s.to, s.from)), d = Tsub(s.b, s.from);
+    return Len(Tsub(d, Tscale(u, Tdot_product(d, u))));
+}
+// The central polygon's first edge, from a0 = A(1/2) to the axis foot
+// h0 = (A + C)/2 = (0, A.y): |A(1/2).x|.
+double CentralEdge(int sides) {
+    const Side s = SideAt(sides, 0.5);
+    const triplex u = Tnormalize(Tsub(s.to, s.from)), d = Tsub(s.b, s.from);
+    const triplex foot = Tadd(s.from, Tscale(u, Tdot_product(d, u)));
+    return std::fabs(2 * foot.x - s.b.x);
+}
+
+// Every code of the family builds with all its marks (three per half-piece)
+// and never fills the mark table; the codes whose net is one piece tag every
+// mark with the first fragment, the others with their sheet's own.
+TEST(Origami, EveryCodeKeepsEveryScissorMark) {
+    for (int64_t code = 171; code <= 196; ++code) {
+        SCOPED_TRACE(code);
+        PolyPtr p = BuildCode(code);
+        ASSERT_TRUE(p);
+        const Row* row = nullptr;
+        for (const Row& r : kRows)
+            if (r.code == code || r.code + 1 == code || (r.code >= 189 && code >= r.code && code < r.code + 4)) row = &r;
+        ASSERT_TRUE(row);
+        EXPECT_NE(p->status, kPolyStatusScissorTableFull);
+        EXPECT_EQ(p->scissorMarkCount, row->faces * row->sides * 2 * 3);
+        const bool onePiece = (code <= 188 && code % 2 == 0) || code == 191 || code == 192 || code == 195 || code == 196;
+        const int64_t perElement = 2 * row->sides * 3;
+        for (int64_t m = 0; m < p->scissorMarkCount; ++m)
+            ASSERT_EQ(p->scissorMark[m].tag, onePiece ? 1 : m / perElement + 1) << m;
+    }
+}
+
+// With the nets: every mark is collected under its group's number and is
+// reached from a net face of that number in the fragment it is tagged with,
+// and its radius is the lens half-width at 1/2 + 0.28979642657037913 at the
+// solid's scale (base edge over paper side).
+TEST(Origami, EveryScissorMarkIsReachedOnItsSheetAtItsRadius) {
+    for (int64_t code : {181, 182, 187, 190}) {
+        SCOPED_TRACE(code);
+        PolyPtr p = MakePoly();
+        ASSERT_TRUE(p);
+        SetUpReallyGeneralPolyhedron(p.get(), code, 2, 0, 0, nullptr, 1, 0.0f);
+        ASSERT_GT(p->netFaceCount, 0);
+        const int sides = code == 187 ? 3 : 4;
+        // The paper's scale: the first face (the first sheet's central
+        // polygon) against its flat first edge.
+        const double scale = Len(Tsub(p->coords3D[p->face3D[0].vertex[1]], p->coords3D[p->face3D[0].vertex[0]])) /
+                             CentralEdge(sides);
+        const double radius = scale * LensHalfWidth(sides, 0.5 + 0.28979642657037913);
+        for (int64_t m = 0; m < p->scissorMarkCount; ++m) {
+            const PolyScissorMark& mark = p->scissorMark[m];
+            EXPECT_NEAR(mark.radius, radius, 1e-9 * radius) << m;
+            const int64_t number = uint16_t(p->groupNumber[mark.group]);
+            ASSERT_LT(number, kMaxGroups) << m;
+            bool collected = false, reached = false;
+            for (int64_t slot : p->groupScissorSlot[number]) collected |= slot == m;
+            for (int64_t n = 0; n < p->netFaceCount && !reached; ++n)
+                reached = p->netFace[n].fragment == mark.tag && GroupNumberOf3DFace(p.get(), p->netFace[n].face3D) == number;
+            EXPECT_TRUE(collected) << m;
+            EXPECT_TRUE(reached) << m;
+        }
+    }
 }
 
 }  // namespace

@@ -31,6 +31,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -114,11 +115,12 @@ struct Maps {
         store = NewProjectionCacheStore();
         poly = NewPolyhedron(1.0f, 0.5f);
         if (!store || !poly) Fail("out of memory");
-        for (int64_t tag : {kCacheTagDecant, kCacheTagSextant, kCacheTagDodecant, kCacheTagNuOctant, kCacheTagSphereCube})
+        for (int64_t tag : {kCacheTagDecant, kCacheTagSextant, kCacheTagDodecant, kCacheTagNuOctant, kCacheTagSphereCube,
+                            kCacheTagTetfaceSextant, kCacheTagOctaface, kCacheTagIcoface, kCacheTagDodecDecant})
             if (!PrepareProjectionCache(store, tag)) Fail("a cell table cannot be built");
         InitPolyHints(&hints);
-        for (int64_t t = 0; t < 128; ++t) poly->netTriangle[t].tag = uint16_t(t);
-        poly->netTriangleCount = 128;
+        for (int64_t t = 0; t < 256; ++t) poly->netTriangle[t].tag = uint16_t(t);
+        poly->netTriangleCount = 256;
         poly->warpSwitch = 1;
         poly->coordinateKind = 1;
     }
@@ -519,6 +521,260 @@ std::vector<CubeDesign> CubeDesigns() {
     };
 }
 
+
+// ---- nets of the conformal solids ----
+//
+// The conformal face warps read a face of a regular solid cut into the
+// cells of their tables: the tetrahedron's face into sixths (corners: a
+// vertex, the midpoint of an edge through it, the face's centre, as the
+// table reads b0, b1, b2), the dodecahedron's into tenths (the edge
+// midpoint, the centre, a vertex). Those points of the solid are the solid
+// vertices the warp blends; the net face is the same cell of the flat
+// regular polygon. A net is an unfolding: each face laid by folding it
+// across the edge it shares with the one before (the mirror image of that
+// face across the edge in the net).
+
+struct Solid {
+    std::vector<V3> v;
+    std::vector<std::vector<int>> faces;  // counter-clockwise seen from outside
+};
+
+Solid Build(std::vector<V3> v, int sides) {
+    Solid s{v, {}};
+    // The faces: the planes through `sides` vertices with all others below.
+    const int n = int(v.size());
+    std::vector<std::vector<int>> found;
+    for (int a = 0; a < n; ++a)
+        for (int b = a + 1; b < n; ++b)
+            for (int c = b + 1; c < n; ++c) {
+                V3 normal = Cross(Add(v[b], Scale(v[a], -1)), Add(v[c], Scale(v[a], -1)));
+                if (Dot(normal, normal) < 1e-12) continue;
+                if (Dot(normal, v[a]) < 0) normal = Scale(normal, -1);
+                std::vector<int> on;
+                bool face = true;
+                for (int k = 0; k < n && face; ++k) {
+                    const double h = Dot(normal, Add(v[k], Scale(v[a], -1)));
+                    if (h > 1e-9) face = false;
+                    else if (h > -1e-9) on.push_back(k);
+                }
+                if (!face || int(on.size()) != sides || on[0] != a || on[1] != b || on[2] != c) continue;
+                // Counter-clockwise about the outward normal.
+                V3 centre{0, 0, 0};
+                for (int k : on) centre = Add(centre, Scale(v[k], 1.0 / sides));
+                const V3 e1 = Add(v[on[0]], Scale(centre, -1)), e2 = Cross(normal, e1);
+                std::sort(on.begin(), on.end(), [&](int i, int j) {
+                    const V3 di = Add(v[i], Scale(centre, -1)), dj = Add(v[j], Scale(centre, -1));
+                    return std::atan2(Dot(di, e2), Dot(di, e1)) < std::atan2(Dot(dj, e2), Dot(dj, e1));
+                });
+                s.faces.push_back(on);
+            }
+    return s;
+}
+
+Solid Tetrahedron() { return Build({{1, 1, 1}, {1, -1, -1}, {-1, 1, -1}, {-1, -1, 1}}, 3); }
+Solid Octahedron() { return Build({{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}}, 3); }
+Solid Dodecahedron() {
+    const double f = (1 + std::sqrt(5.0)) / 2, g = 1 / f;
+    std::vector<V3> v;
+    for (int i = 0; i < 8; ++i) v.push_back({i & 1 ? -1.0 : 1.0, i & 2 ? -1.0 : 1.0, i & 4 ? -1.0 : 1.0});
+    for (int i = 0; i < 4; ++i) {
+        const double a = i & 1 ? -g : g, b = i & 2 ? -f : f;
+        v.push_back({0, a, b});
+        v.push_back({a, b, 0});
+        v.push_back({b, 0, a});
+    }
+    return Build(v, 5);
+}
+
+// The cell of a face as the warp's table reads it: corner k of the cell is
+// the face's vertex (0), the edge's midpoint (1) or the centre (2).
+struct CellOrder {
+    int role[3];
+};
+
+struct SolidDesign {
+    int64_t code;
+    const char* name;
+    const char* ident;
+    Solid (*solid)();
+    CellOrder order;  // roles of the cell's corners b0, b1, b2
+    // The faces in the order they are laid, each beside the face of the
+    // piece `parent` (-1 for the first) it shares an edge with.
+    std::vector<std::function<int(const Solid&, const std::vector<int>&)>> faces;
+    std::vector<int> parent;
+    double turn;
+};
+
+struct Placed {
+    int face;
+    std::vector<int> v;   // its vertices, in the order of `at`
+    std::vector<P2> at;
+};
+
+// Lays the design with its first face turned so that its vertex `first`
+// comes first; mirrored when asked.
+Net LaySolidWith(const SolidDesign& d, const Solid& s, int first, bool mirrored, std::vector<Placed>* out) {
+    std::vector<Placed> placed;
+    std::vector<int> faces;
+    for (size_t i = 0; i < d.faces.size(); ++i) {
+        const int f = d.faces[i](s, faces);
+        faces.push_back(f);
+        const std::vector<int>& fv = s.faces[f];
+        const int n = int(fv.size());
+        Placed q{f, {}, {}};
+        if (d.parent[i] < 0) {
+            for (int k = 0; k < n; ++k) {
+                q.v.push_back(fv[(k + first) % n]);
+                const double a = 2 * kPi * k / n;
+                q.at.push_back({std::cos(a), mirrored ? -std::sin(a) : std::sin(a)});
+            }
+        } else {
+            const Placed& p = placed[d.parent[i]];
+            int k = -1;
+            for (int j = 0; j < n && k < 0; ++j)
+                for (int m = 0; m < n; ++m)
+                    if (p.v[m] == fv[(j + 1) % n] && p.v[(m + 1) % n] == fv[j]) k = m;
+            if (k < 0) Fail(std::string(d.ident) + ": a face shares no edge with its parent");
+            // Child: [v(k+1), v(k), ...] round its own face; the rest the
+            // mirror images of the parent's corners across the edge.
+            const P2 a = p.at[k], b = p.at[(k + 1) % n];
+            const double ex = b.x - a.x, ey = b.y - a.y, l2 = ex * ex + ey * ey;
+            auto mirror = [&](P2 q) {
+                const double t = ((q.x - a.x) * ex + (q.y - a.y) * ey) / l2;
+                const P2 foot{a.x + t * ex, a.y + t * ey};
+                return P2{2 * foot.x - q.x, 2 * foot.y - q.y};
+            };
+            int start = 0;
+            while (fv[start] != p.v[(k + 1) % n]) ++start;
+            for (int j = 0; j < n; ++j) {
+                q.v.push_back(fv[(start + j) % n]);
+                q.at.push_back(mirror(p.at[((k + 1 - j) % n + n) % n]));
+            }
+        }
+        placed.push_back(q);
+    }
+    Net net;
+    for (const Placed& q : placed) {
+        const int n = int(q.v.size());
+        V3 centre3{0, 0, 0};
+        P2 centre2{0, 0};
+        for (int k = 0; k < n; ++k) {
+            centre3 = Add(centre3, Scale(s.v[q.v[k]], 1.0 / n));
+            centre2 = {centre2.x + q.at[k].x / n, centre2.y + q.at[k].y / n};
+        }
+        for (int k = 0; k < n; ++k)
+            for (int end : {0, 1}) {
+                const int corner = (k + end) % n;
+                const V3 mid3 = Scale(Add(s.v[q.v[k]], s.v[q.v[(k + 1) % n]]), 0.5);
+                const P2 mid2{(q.at[k].x + q.at[(k + 1) % n].x) / 2, (q.at[k].y + q.at[(k + 1) % n].y) / 2};
+                const V3 points3[3] = {s.v[q.v[corner]], mid3, centre3};
+                const P2 points2[3] = {q.at[corner], mid2, centre2};
+                Laid f;
+                for (int c = 0; c < 3; ++c) f.dir[c] = points3[d.order.role[c]], f.at[c] = points2[d.order.role[c]];
+                f.placed = true;
+                net.faces.push_back(f);
+            }
+    }
+    if (out) *out = placed;
+    return net;
+}
+
+Net LaySolid(Maps& maps, const SolidDesign& d) {
+    const Solid s = d.solid();
+    const int n = int(s.faces[0].size());
+    auto turnsRight = [&](Net& net) {
+        int right = 0, wrong = 0;
+        for (size_t t = 0; t < net.faces.size(); ++t) {
+            maps.SetCorners(int(t), net.faces[t].dir);
+            const Laid& f = net.faces[t];
+            ((Cross2(f.at[0], f.at[1], f.at[2]) > 0 ? 1 : -1) == NetTurnFor(SphereTurn(maps, d.code, int(t))) ? right : wrong)++;
+        }
+        if (right && wrong) Fail(std::string(d.ident) + ": the cells turn both ways");
+        return right > 0;
+    };
+    double best = -1e300;
+    int first = 0;
+    bool mirrored = false;
+    for (int k = 0; k < n; ++k)
+        for (bool m : {false, true}) {
+            Net net = LaySolidWith(d, s, k, m, nullptr);
+            if (!turnsRight(net)) continue;
+            CubeDesign c{d.code, d.name, d.ident, {}, {0, 0, 0}, {0, 0, 0}, d.turn};
+            const double score = NorthUp(maps, c, net);
+            if (score > best + 1e-9) best = score, first = k, mirrored = m;
+        }
+    Net net = LaySolidWith(d, s, first, mirrored, nullptr);
+    if (!turnsRight(net)) Fail(std::string(d.ident) + ": no way to lay it unmirrored");
+    Finish(&net, d.ident, d.turn, false);
+    return net;
+}
+
+// Face choosers for the plans.
+int FirstFace(const Solid&, const std::vector<int>&) { return 0; }
+bool Adjacent(const Solid& s, int f, int g) {
+    int shared = 0;
+    for (int a : s.faces[f])
+        for (int b : s.faces[g]) shared += a == b;
+    return shared == 2;
+}
+// The k-th neighbour (in face order) of the face laid as piece `of`.
+std::function<int(const Solid&, const std::vector<int>&)> Neighbour(int of, int k) {
+    return [of, k](const Solid& s, const std::vector<int>& laid) {
+        int seen = 0;
+        for (int g = 0; g < int(s.faces.size()); ++g)
+            if (Adjacent(s, laid[of], g) && seen++ == k) return g;
+        Fail("no such neighbour");
+    };
+}
+// The face opposite the face laid as piece `of`.
+std::function<int(const Solid&, const std::vector<int>&)> Opposite(int of) {
+    return [of](const Solid& s, const std::vector<int>& laid) {
+        V3 c{0, 0, 0};
+        for (int v : s.faces[laid[of]]) c = Add(c, s.v[v]);
+        int best = 0;
+        double low = 1e300;
+        for (int g = 0; g < int(s.faces.size()); ++g) {
+            V3 d{0, 0, 0};
+            for (int v : s.faces[g]) d = Add(d, s.v[v]);
+            if (Dot(c, d) < low) low = Dot(c, d), best = g;
+        }
+        return best;
+    };
+}
+// A neighbour of piece `of` not laid yet and not next to piece `away`.
+std::function<int(const Solid&, const std::vector<int>&)> Below(int of, int away) {
+    return [of, away](const Solid& s, const std::vector<int>& laid) {
+        for (int g = 0; g < int(s.faces.size()); ++g)
+            if (Adjacent(s, laid[of], g) && g != laid[away] && !Adjacent(s, laid[away], g) &&
+                std::find(laid.begin(), laid.end(), g) == laid.end())
+                return g;
+        Fail("no face below");
+    };
+}
+// The next neighbour of piece `of` not laid yet.
+std::function<int(const Solid&, const std::vector<int>&)> NextAround(int of) {
+    return [of](const Solid& s, const std::vector<int>& laid) {
+        for (int g = 0; g < int(s.faces.size()); ++g)
+            if (Adjacent(s, laid[of], g) && std::find(laid.begin(), laid.end(), g) == laid.end()) return g;
+        Fail("no face left round");
+    };
+}
+
+std::vector<SolidDesign> SolidDesigns() {
+    const CellOrder sixth{{0, 1, 2}}, tenth{{1, 2, 0}};
+    return {
+        // The tetrahedron as one triangle: a face and the three round it.
+        {41, "conformaltetrahedron", "conformaltetrahedron", Tetrahedron, sixth,
+         {FirstFace, Neighbour(0, 0), Neighbour(0, 1), Neighbour(0, 2)}, {-1, 0, 0, 0}, 90.0},
+        // The dodecahedron as two flowers: a face with its five petals, and
+        // the opposite face with its five, joined petal to petal.
+        {77, "conformal_dodecahedron", "conformal_dodecahedron", Dodecahedron, tenth,
+         {FirstFace, NextAround(0), NextAround(0), NextAround(0), NextAround(0), NextAround(0), Below(1, 0),
+          Opposite(0), NextAround(7), NextAround(7), NextAround(7), NextAround(7)},
+         {-1, 0, 0, 0, 0, 0, 1, 6, 7, 7, 7, 7}, 0.0},
+    };
+}
+
 }  // namespace
 
 // The sides each pair of tags shares, for designing a net.
@@ -561,10 +817,23 @@ int main(int argc, char** argv) {
         nets.push_back(LayCube(maps, d));
         designs.back().tags = int(nets.back().faces.size());
     }
+    for (const SolidDesign& d : SolidDesigns()) {
+        designs.push_back({d.code, d.name, d.ident, 0, 0, {}, d.turn});
+        nets.push_back(LaySolid(maps, d));
+        designs.back().tags = int(nets.back().faces.size());
+    }
     std::printf("// Generated by tools/gen_map_nets.cpp: do not edit. The conventions of these\n"
                 "// tables are written at the top of the generator, the designs in tools/map_nets.md.\n"
                 "#include \"polyhedra/builtin_shapes.h\"\n\nnamespace {\n\n");
     for (size_t i = 0; i < designs.size(); ++i) Write(designs[i], nets[i]);
+    // Solids whose nets the net code grows: their faces whole.
+    const Solid octahedron = Octahedron();
+    std::printf("// conformal_octahedron (shape code 74): the octahedron, its net grown.\n"
+                "const double conformal_octahedron_Coords3D[] = {\n");
+    for (const V3& v : octahedron.v) std::printf("    %s, %s, %s,\n", Num(v.x).c_str(), Num(v.y).c_str(), Num(v.z).c_str());
+    std::printf("};\nconst uint16_t conformal_octahedron_Faces3D[] = {\n");
+    for (const auto& f : octahedron.faces) std::printf("    %d, %d, %d, 0,\n", f[0] + 1, f[1] + 1, f[2] + 1);
+    std::printf("};\n\n");
     std::printf("}  // namespace\n\nconst BuiltInShape kMapNetShapes[] = {\n");
     for (size_t i = 0; i < designs.size(); ++i) {
         const Design& d = designs[i];
@@ -573,6 +842,8 @@ int main(int argc, char** argv) {
                     (long long)d.code, d.name, n.c_str(), nets[i].solid.size(), d.tags, n.c_str(),
                     nets[i].vertices.size(), n.c_str(), n.c_str());
     }
-    std::printf("};\nconst int64_t kMapNetShapeCount = %zu;\n", designs.size());
+    std::printf("    {74, \"conformal_octahedron\", conformal_octahedron_Coords3D, %zu, conformal_octahedron_Faces3D, %zu, nullptr, 0, nullptr, nullptr},\n",
+                octahedron.v.size(), octahedron.faces.size());
+    std::printf("};\nconst int64_t kMapNetShapeCount = %zu;\n", designs.size() + 1);
     return 0;
 }

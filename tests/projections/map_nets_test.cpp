@@ -66,6 +66,9 @@ const MapNetCase kCases[] = {
     {"shuriken", 116, 46, 48},
     {"cross", 117, 60, 24},
     {"zigzag", 127, 49, 48},
+    {"conformaltetrahedron", 106, 41, 24},
+    {"conformal_dodecahedron", 168, 77, 120},
+    {"conformal_octahedron", 402, 74, 8},
 };
 
 struct Built {
@@ -134,7 +137,7 @@ TEST_P(MapNets, BuildsWithOneTaggedCellPerFace) {
     for (int64_t t = 0; t < p->netTriangleCount; ++t) {
         const PolyNetTriangle& tri = p->netTriangle[t];
         if (tri.isTab) continue;
-        EXPECT_EQ(tri.tag, tri.netFace) << t;
+        EXPECT_EQ(tri.tag, p->netFace[tri.netFace].face3D) << t;
         ++cells;
     }
     EXPECT_EQ(cells, c.faces);

@@ -603,6 +603,11 @@ struct SolidDesign {
     std::vector<std::function<int(const Solid&, const std::vector<int>&)>> faces;
     std::vector<int> parent;
     double turn;
+    // Per piece, -1 to lay the face whole; else the piece whose face's
+    // shared edge the line through the face's centre cuts in half (that
+    // line runs from the opposite vertex through the edge's midpoint), and
+    // only the face's cells on the side of its fold are laid.
+    std::vector<int> cut = {};
 };
 
 struct Placed {
@@ -654,8 +659,18 @@ Net LaySolidWith(const SolidDesign& d, const Solid& s, int first, bool mirrored,
         placed.push_back(q);
     }
     Net net;
-    for (const Placed& q : placed) {
+    for (size_t i = 0; i < placed.size(); ++i) {
+        const Placed& q = placed[i];
         const int n = int(q.v.size());
+        // A half face: the cut line and the side of the fold (corners 0, 1).
+        int cutEdge = -1;
+        if (i < d.cut.size() && d.cut[i] >= 0) {
+            const std::vector<int>& other = s.faces[faces[d.cut[i]]];
+            for (int k = 0; k < n; ++k)
+                if (std::count(other.begin(), other.end(), q.v[k]) && std::count(other.begin(), other.end(), q.v[(k + 1) % n]))
+                    cutEdge = k;
+            if (cutEdge < 0) Fail(std::string(d.ident) + ": a half face is cut along an edge it does not have");
+        }
         V3 centre3{0, 0, 0};
         P2 centre2{0, 0};
         for (int k = 0; k < n; ++k) {
@@ -669,6 +684,13 @@ Net LaySolidWith(const SolidDesign& d, const Solid& s, int first, bool mirrored,
                 const P2 mid2{(q.at[k].x + q.at[(k + 1) % n].x) / 2, (q.at[k].y + q.at[(k + 1) % n].y) / 2};
                 const V3 points3[3] = {s.v[q.v[corner]], mid3, centre3};
                 const P2 points2[3] = {q.at[corner], mid2, centre2};
+                if (cutEdge >= 0) {
+                    const P2 a = q.at[(cutEdge + n / 2 + 1) % n], b{(q.at[cutEdge].x + q.at[(cutEdge + 1) % n].x) / 2,
+                                                                   (q.at[cutEdge].y + q.at[(cutEdge + 1) % n].y) / 2};
+                    const P2 cell{(points2[0].x + points2[1].x + points2[2].x) / 3, (points2[0].y + points2[1].y + points2[2].y) / 3};
+                    const P2 fold{(q.at[0].x + q.at[1].x) / 2, (q.at[0].y + q.at[1].y) / 2};
+                    if ((Cross2(a, b, cell) > 0) != (Cross2(a, b, fold) > 0)) continue;
+                }
                 Laid f;
                 for (int c = 0; c < 3; ++c) f.dir[c] = points3[d.order.role[c]], f.at[c] = points2[d.order.role[c]];
                 f.placed = true;
@@ -768,6 +790,15 @@ std::vector<SolidDesign> SolidDesigns() {
          {FirstFace, Neighbour(0, 0), Neighbour(0, 1), Neighbour(0, 2)}, {-1, 0, 0, 0}, 90.0},
         // The dodecahedron as two flowers: a face with its five petals, and
         // the opposite face with its five, joined petal to petal.
+        // The Xarax map: the tetrahedron as one triangle, the sphere turned
+        // by the map's own tumble.
+        {40, "Xaraxtetrahedron", "Xaraxtetrahedron", Tetrahedron, sixth,
+         {FirstFace, Neighbour(0, 0), Neighbour(0, 1), Neighbour(0, 2)}, {-1, 0, 0, 0}, 90.0},
+        // The tetrahedron as a rectangle: a strip of three faces and the
+        // fourth cut in half along its altitude, a half at each end.
+        {42, "rectangulartetrahedron", "rectangulartetrahedron", Tetrahedron, sixth,
+         {FirstFace, Neighbour(0, 0), NextAround(1), NextAround(0), [](const Solid&, const std::vector<int>& laid) { return laid[3]; }},
+         {-1, 0, 1, 0, 2}, 0.0, {-1, -1, -1, 1, 1}},
         {77, "conformal_dodecahedron", "conformal_dodecahedron", Dodecahedron, tenth,
          {FirstFace, NextAround(0), NextAround(0), NextAround(0), NextAround(0), NextAround(0), Below(1, 0),
           Opposite(0), NextAround(7), NextAround(7), NextAround(7), NextAround(7)},

@@ -69,6 +69,8 @@ const MapNetCase kCases[] = {
     {"conformaltetrahedron", 106, 41, 24},
     {"conformal_dodecahedron", 168, 77, 120},
     {"conformal_octahedron", 402, 74, 8},
+    {"rectangulartetrahedron", 107, 42, 24},
+    {"Xaraxtetrahedron", 418, 40, 24},
 };
 
 struct Built {

@@ -10,6 +10,7 @@
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/poly_store.h"
 #include "polyhedra/solid_support.h"
+#include "polyhedra/voronoi_cells.h"
 
 void PreparePolyForDualizing(polyhedron* poly) {
     for (int64_t f = 0; f < poly->faceCount3D; ++f)
@@ -91,6 +92,59 @@ int64_t CollectSitesRoundVertex(polyhedron* primal, int64_t face, int64_t corner
         ++met;
     }
     return met;
+}
+
+bool BuildOneDualFaceFrom(polyhedron* primal, int64_t face, int64_t corner, polyhedron* target,
+                          const VoronoiHandlingOptions* o, int64_t tag) {
+    HALFSPACE points;
+    InitEmptyList(&points);
+    const bool whole = CollectSitesRoundVertex(primal, face, corner, &points, o->mergeDistance) >= 0;
+    if (whole) {
+        const PolyFace3D& at = primal->face3D[face];
+        HALFSPACE description{};
+        description.point = primal->coords3D[at.vertex[(corner + 1) % at.count]];
+        description.id = tag;
+        description.userTag = -1;
+        DumpPointListIntoPolyhedron(&points, &description, target, o);
+    }
+    DisposeListExceptForHead(&points);
+    return whole;
+}
+
+bool BuildSiteDualFaces(polyhedron* primal, polyhedron* target, const VoronoiHandlingOptions* o) {
+    int64_t made = 0;
+    for (int64_t f = 0; f < primal->faceCount3D; ++f)
+        for (int64_t c = 0; c < primal->face3D[f].count; ++c) {
+            if (primal->face3D[f].visited[c]) continue;
+            if (!BuildOneDualFaceFrom(primal, f, c, target, o, made++)) return false;
+        }
+    return true;
+}
+
+int64_t BuildDualFromPolyhedron_core(polyhedron* target, int64_t, polyhedron* primal,
+                                     const VoronoiHandlingOptions* o, unsigned char normalise) {
+    if (!getPolyStorageEtc(target)) {
+        FailBuild(target, kPolyStatusOutOfMemory);
+        return 0;
+    }
+    if (primal && o) CopyCertainVoronoiPrefsIntoPoly(o, target);
+    if (primal && primal->faceCount3D > 0) {
+        VoronoiHandlingOptions defaults{};
+        GetDefaultVoronoiHandlingOptions(&defaults);
+        CopyStandardFaceInfoIntoVoronoiStructures(primal, normalise);
+        if (!BuildSiteDualFaces(primal, target, o ? o : &defaults)) {
+            FailBuild(target, kPolyStatusOutOfMemory);
+            return 0;
+        }
+    }
+    Calc3DAngles(target);
+    return Build3DConnectivity(target);
+}
+
+int64_t BuildDualFromPolyhedron_for_goldbergs(polyhedron* target, int64_t flag, polyhedron* primal,
+                                              const VoronoiHandlingOptions* o, unsigned char normalise) {
+    if (primal) PreparePolyForDualizing(primal);
+    return BuildDualFromPolyhedron_core(target, flag, primal, o, normalise);
 }
 
 void BuildOneDualFace_for_primal_dual(const polyhedron* primal, int64_t face, int64_t corner, polyhedron* target,

@@ -10,6 +10,7 @@
 #include "polyhedra/polyhedron.h"
 
 struct HALFSPACE;
+struct VoronoiHandlingOptions;
 
 // Clears every face's visited marks.
 void PreparePolyForDualizing(polyhedron* poly);
@@ -27,6 +28,25 @@ int64_t DropUnusedVertices(polyhedron* poly);
 // tolerance. Marks each edge the walk leaves, so the vertex is walked round
 // once. Returns the faces met, or -1 when a list node cannot be had.
 int64_t CollectSitesRoundVertex(polyhedron* primal, int64_t face, int64_t corner, HALFSPACE* list, double tolerance);
+
+// The site dual's face of the vertex at the end of edge `corner` of `face`:
+// the corners the walk collects (within the options' merge tolerance), its
+// site point that vertex and its site id `tag`, written by the point-list
+// face writer (one face, or a fan of triangles when the options keep faces
+// to triangles). False when a list node cannot be had.
+bool BuildOneDualFaceFrom(polyhedron* primal, int64_t face, int64_t corner, polyhedron* target,
+                          const VoronoiHandlingOptions* options, int64_t tag);
+// One site-dual face for every vertex of a primal whose faces carry their
+// site points and whose visited marks are clear; false when memory ran out.
+bool BuildSiteDualFaces(polyhedron* primal, polyhedron* target, const VoronoiHandlingOptions* options);
+// The site dual on the faces' centroids (on the unit sphere when normalise is
+// set), measured and linked; returns what the links return. Without a primal,
+// or of a primal without faces, the target stays empty but measured and
+// linked; memory refused fails the target (out of memory).
+int64_t BuildDualFromPolyhedron_core(polyhedron* target, int64_t, polyhedron* primal,
+                                     const VoronoiHandlingOptions* options, unsigned char normalise);
+int64_t BuildDualFromPolyhedron_for_goldbergs(polyhedron* target, int64_t, polyhedron* primal,
+                                              const VoronoiHandlingOptions* options, unsigned char normalise);
 
 // The dual face of the vertex at corner `corner` of `face`, written into
 // face slot `slot` of the target: the primal faces round that vertex, at

@@ -11,11 +11,13 @@
 #include "polyhedra/face_geometry.h"
 #include "polyhedra/geodesic.h"
 #include "polyhedra/poly_queries.h"
+#include "polyhedra/polyhedron_params.h"
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/rollouts.h"
 #include "polyhedra/slivers.h"
 #include "polyhedra/poly_store.h"
 #include "solids/origami.h"
+#include "solids/truchet_duals.h"
 #include "solids/voronoi_shapes.h"
 
 namespace {
@@ -146,7 +148,7 @@ bool ShapecodeCanBeBuilt(int64_t code) {
            RolloutOfShapecode(code, &rollout) || RindTurnsOfShapecode(code) || code == 78 || code == 79 ||
            code == 159 || code == 81 || code == 84 || code == 85 || code == 86 || code == 439 ||
            code == 440 || code == 82 || code == 83 || (code >= 305 && code <= 307) ||
-           code == 310 || code == 311 || ShapecodeIsVoronoi(code) || (IsYangShapecode(code) && OrigamiHingeSearch());
+           code == 310 || code == 311 || ShapecodeIsVoronoi(code) || ShapecodeIsATruchetDual(code) || (IsYangShapecode(code) && OrigamiHingeSearch());
 }
 
 void ReadFaceInfo(polyhedron* poly, int64_t code, int64_t parameter, void*, uint8_t flag, int noNet) {
@@ -191,6 +193,8 @@ void ReadFaceInfo(polyhedron* poly, int64_t code, int64_t parameter, void*, uint
         Build_waterman(poly);
     } else if (ShapecodeIsVoronoi(code)) {
         build_voronoi_shape(poly, parameter, code);
+    } else if (ShapecodeIsATruchetDual(code)) {
+        BuildTruchetDual(poly, parameter, code, flag);
     } else if (IsYangShapecode(code) && OrigamiHingeSearch()) {
         GetDefaultPolySettings(poly);
         if (getPolyStorageEtc(poly)) BuildYangShapecode(poly, code, parameter);

@@ -13,6 +13,7 @@
 #include "polyhedra/face_links.h"
 #include "polyhedra/geodesic.h"
 #include "polyhedra/poly_store.h"
+#include "polyhedra/voronoi_cells.h"
 #include "solid_checks.h"
 
 namespace {
@@ -168,6 +169,133 @@ TEST(Duals, SitesCollectedRoundEachVertexOnce) {
     EXPECT_EQ(CollectSitesRoundVertex(cube.get(), 0, 0, &list, 0.002), 3);
     EXPECT_EQ(GetElementCount(&list), 2);
     DisposeListExceptForHead(&list);
+}
+
+// The site dual: each vertex a face whose corners are the site points of the
+// faces round it. With faces of up to 10 corners kept whole, V* = F and
+// F* = V, each dual face as many corners as its vertex has faces, and the
+// dual of the dual is the primal again: its vertex at primal vertex v (the
+// site point of the dual face that stands for v) and its faces the primal's.
+TEST(Duals, SiteDualCountsAndTheDualOfTheDual) {
+    VoronoiHandlingOptions whole{};
+    GetDefaultVoronoiHandlingOptions(&whole);
+    whole.wholeFaces = 1;
+    for (int64_t code : {16, 18, 19, 9, 17}) {
+        PolyPtr primal = BuildSolid(code), dual = MakePoly(), back = MakePoly();
+        ASSERT_TRUE(primal && dual && back);
+        const std::string what = "code " + std::to_string(code);
+        BuildDualFromPolyhedron_for_goldbergs(dual.get(), 0, primal.get(), &whole, 1);
+        ASSERT_EQ(dual->status, kPolyStatusGood) << what;
+        EXPECT_EQ(dual->vertexCount3D, primal->faceCount3D) << what;
+        EXPECT_EQ(dual->faceCount3D, primal->vertexCount3D) << what;
+        ExpectClosedAndOriented(dual.get(), what);
+        for (int64_t v = 0; v < dual->vertexCount3D; ++v) EXPECT_NEAR(Len(dual->coords3D[v]), 1, 1e-12) << what;
+        // Dual face of vertex p: as many corners as faces at p, each the
+        // unit centroid of one of them.
+        for (int64_t f = 0; f < dual->faceCount3D; ++f) {
+            int64_t p = -1;
+            for (int64_t v = 0; v < primal->vertexCount3D; ++v)
+                if (Len(Tsub(primal->coords3D[v], dual->face3D[f].sitePoint)) < 1e-12) p = v;
+            ASSERT_GE(p, 0) << what;
+            const std::set<int64_t> faces = FacesAt(primal.get(), p);
+            ASSERT_EQ(size_t(dual->face3D[f].count), faces.size()) << what;
+            for (int64_t k = 0; k < dual->face3D[f].count; ++k) {
+                bool found = false;
+                for (int64_t g : faces)
+                    found = found || Len(Tsub(V(dual.get(), f, k), Tnormalize(FetchCentroidOf3DFace(primal.get(), g)))) < 1e-12;
+                EXPECT_TRUE(found) << what << " face " << f;
+            }
+        }
+        // The dual of the dual, keeping the dual's site points.
+        ASSERT_TRUE(getPolyStorageEtc(back.get()));
+        PreparePolyForDualizing(dual.get());
+        ASSERT_TRUE(BuildSiteDualFaces(dual.get(), back.get(), &whole));
+        Calc3DAngles(back.get());
+        Build3DConnectivity(back.get());
+        ASSERT_EQ(back->vertexCount3D, primal->vertexCount3D) << what;
+        ASSERT_EQ(back->faceCount3D, primal->faceCount3D) << what;
+        std::vector<int64_t> to(size_t(back->vertexCount3D), -1);
+        for (int64_t v = 0; v < back->vertexCount3D; ++v)
+            for (int64_t w = 0; w < primal->vertexCount3D; ++w)
+                if (Len(Tsub(back->coords3D[v], primal->coords3D[w])) < 1e-9) to[size_t(v)] = w;
+        std::set<std::vector<int64_t>> backFaces, primalFaces;
+        auto Canonical = [](std::vector<int64_t> c) {
+            std::rotate(c.begin(), std::min_element(c.begin(), c.end()), c.end());
+            return c;
+        };
+        for (int64_t f = 0; f < back->faceCount3D; ++f) {
+            std::vector<int64_t> c;
+            for (int64_t k = 0; k < back->face3D[f].count; ++k) c.push_back(to[size_t(back->face3D[f].vertex[k])]);
+            backFaces.insert(Canonical(c));
+            primalFaces.insert(Canonical(Cycle(primal.get(), f)));
+        }
+        EXPECT_EQ(backFaces, primalFaces) << what;
+    }
+    // The cube's site dual is the regular octahedron: 8 triangles, 6 unit
+    // vertices, 4 at each; without normalising its vertices lie at the face
+    // centres, half the cube's edge from the centre.
+    PolyPtr cube = BuildSolid(18), octa = MakePoly(), plain = MakePoly();
+    ASSERT_TRUE(cube && octa && plain);
+    BuildDualFromPolyhedron_core(octa.get(), 0, cube.get(), nullptr, 1);
+    EXPECT_EQ(octa->faceCount3D, 8);
+    EXPECT_EQ(octa->vertexCount3D, 6);
+    for (int64_t v = 0; v < 6; ++v) EXPECT_EQ(FacesAt(octa.get(), v).size(), 4u);
+    for (int64_t f = 0; f < 8; ++f)
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(Len(Tsub(V(octa.get(), f, k), V(octa.get(), f, (k + 1) % 3))), std::sqrt(2.0), 1e-12);
+    ExpectAdmeshClosed(octa.get(), "site dual of the cube");
+    BuildDualFromPolyhedron_for_goldbergs(plain.get(), 0, cube.get(), nullptr, 0);
+    const double half = Len(Tsub(V(cube.get(), 0, 0), V(cube.get(), 0, 1))) / 2;
+    for (int64_t v = 0; v < plain->vertexCount3D; ++v) EXPECT_NEAR(Len(plain->coords3D[v]), half, 1e-12);
+    // Triangles only: the octahedron's dual is the cube as 12 triangles.
+    PolyPtr fan = MakePoly();
+    VoronoiHandlingOptions triangles{};
+    GetDefaultVoronoiHandlingOptions(&triangles);
+    BuildDualFromPolyhedron_for_goldbergs(fan.get(), 0, octa.get(), &triangles, 1);
+    EXPECT_EQ(fan->faceCount3D, 12);
+    EXPECT_EQ(fan->vertexCount3D, 8);
+    ExpectClosedAndOriented(fan.get(), "cube of triangles");
+    // No primal: empty, measured and linked.
+    PolyPtr none = MakePoly();
+    BuildDualFromPolyhedron_core(none.get(), 0, nullptr, nullptr, 1);
+    EXPECT_EQ(none->linksBuilt, 1);
+    EXPECT_EQ(none->faceCount3D, 0);
+    EXPECT_EQ(none->status, kPolyStatusGood);
+}
+
+// A vertex shared by 12 faces: its site-dual face has 12 corners, a fan of
+// triangles since no face has more than 10.
+TEST(Duals, TwelveFacesRoundOneVertex) {
+    PolyPtr primal = MakePoly(), dual = MakePoly();
+    ASSERT_TRUE(primal && dual && getPolyStorageEtc(primal.get()));
+    const double kPi = 3.14159265358979323846;
+    // A bipyramid of 12 sides: 24 triangles, the poles of valence 12.
+    const int64_t north = AddNew3DDVertToPolyhedron(primal.get(), triplex{0, 1, 0});
+    const int64_t south = AddNew3DDVertToPolyhedron(primal.get(), triplex{0, -1, 0});
+    int64_t ring[12];
+    for (int k = 0; k < 12; ++k)
+        ring[k] = AddNew3DDVertToPolyhedron(primal.get(), triplex{std::sin(2 * kPi * k / 12), 0, std::cos(2 * kPi * k / 12)});
+    for (int k = 0; k < 12; ++k) {
+        const int64_t up[3] = {north, ring[k], ring[(k + 1) % 12]}, down[3] = {south, ring[(k + 1) % 12], ring[k]};
+        Add3DFaceToPolyhedron_macro(primal.get(), up, 3, -1, 1, 0, 0, -1, -1, -1);
+        Add3DFaceToPolyhedron_macro(primal.get(), down, 3, -1, 1, 0, 0, -1, -1, -1);
+    }
+    Calc3DAngles(primal.get());
+    Build3DConnectivity(primal.get());
+    ExpectClosedAndOriented(primal.get(), "bipyramid");
+    VoronoiHandlingOptions whole{};
+    GetDefaultVoronoiHandlingOptions(&whole);
+    whole.wholeFaces = 1;
+    BuildDualFromPolyhedron_for_goldbergs(dual.get(), 0, primal.get(), &whole, 1);
+    ASSERT_EQ(dual->status, kPolyStatusGood);
+    // 12 squares at the ring, and each pole's 12 corners as 10 triangles.
+    EXPECT_EQ(dual->vertexCount3D, 24);
+    EXPECT_EQ(dual->faceCount3D, 12 + 2 * 10);
+    int64_t poleTriangles = 0;
+    for (int64_t f = 0; f < dual->faceCount3D; ++f)
+        poleTriangles += std::fabs(std::fabs(dual->face3D[f].sitePoint.y) - 1) < 1e-12 && dual->face3D[f].count == 3;
+    EXPECT_EQ(poleTriangles, 20);
+    ExpectClosedAndOriented(dual.get(), "dual of the bipyramid");
 }
 
 }  // namespace

@@ -1,0 +1,78 @@
+#include "solids/truchet_duals.h"
+
+#include "common/halfspace.h"
+#include "nets/slice_lists.h"
+#include "nets/slicing.h"
+#include "polyhedra/duals.h"
+#include "polyhedra/face_geometry.h"
+#include "polyhedra/face_links.h"
+#include "polyhedra/poly_storage.h"
+#include "polyhedra/polyhedron_params.h"
+#include "polyhedra/solid_support.h"
+#include "solids/poly_setup.h"
+#include "solids/voronoi_shapes.h"
+#include "records/data.h"
+
+int64_t BuildDualFromShapecode(polyhedron* target, int64_t setUpFlag, int64_t primalShapecode,
+                               const VoronoiHandlingOptions* o) {
+    if (!getPolyStorageEtc(target)) {
+        FailBuild(target, kPolyStatusOutOfMemory);
+        return 0;
+    }
+    polyhedron* primal = NewScratchSolidFor(target);
+    if (!primal) return 0;
+    // The solid alone: the dual needs the primal's faces, links and sites,
+    // not its net.
+    SetUpReallyGeneralPolyhedron(primal, primalShapecode, 7, 1, 0, nullptr, uint8_t(setUpFlag), 0.0f);
+    if (primal->status != kPolyStatusGood) {
+        FailBuild(target, primal->status);
+        FreeScratchSolid(&primal);
+        return 0;
+    }
+    if (o) CopyCertainVoronoiPrefsIntoPoly(o, target);
+    VoronoiHandlingOptions defaults{};
+    GetDefaultVoronoiHandlingOptions(&defaults);
+    PreparePolyForDualizing(primal);
+    const bool whole = BuildSiteDualFaces(primal, target, o ? o : &defaults);
+    FreeScratchSolid(&primal);
+    if (!whole) {
+        FailBuild(target, kPolyStatusOutOfMemory);
+        return 0;
+    }
+    if (target->status != kPolyStatusGood) {
+        FailBuild(target, target->status);
+        return 0;
+    }
+    Calc3DAngles(target);
+    return LinkSolidAndApplyCuttingRule(target);
+}
+
+int64_t BuildTruchetDual(polyhedron* target, int64_t, int64_t code, uint8_t flag) {
+    GetDefaultPolySettings(target);
+    const int64_t primalCode = Companion_of_Truchet_dual(code);
+    VoronoiHandlingOptions o{};
+    GetDefaultVoronoiHandlingOptions(&o);
+    o.shave = 0;
+    o.wholeFaces = 0;
+    o.mergeDistance = 0.002;
+    o.planeTolerance = 1e-5;
+    const int64_t linked = BuildDualFromShapecode(target, flag, primalCode, &o);
+    if (target->status != kPolyStatusGood) return 0;
+    target->truchetMark = 9999;
+    // The primal's sites are the dual's vertices: lay them again, with the
+    // arcs' slicing records, and cut the edges that join an arc's sites.
+    VoronoiHandlingOptions again{};
+    GetDefaultVoronoiHandlingOptions(&again);
+    again.duplicateTest = 0;
+    again.bisectorKind = 0;
+    again.patternCode = target->data ? target->data->voronoiPattern : 0;
+    SlicingArcList arcs{};
+    again.slicingArcs = &arcs;
+    HALFSPACE sites;
+    InitEmptyList(&sites);
+    build_voronoi_pointset(&sites, &again, primalCode, target);
+    DisposeListExceptForHead(&sites);
+    if (target->status == kPolyStatusGood) ApplySlicingList(&arcs, target);
+    DisposeSlicingArcList(&arcs);
+    return target->status == kPolyStatusGood ? linked : 0;
+}

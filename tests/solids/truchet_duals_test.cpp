@@ -1,0 +1,99 @@
+// The Truchet duals: each the site dual of its primal, closed, one vertex at
+// every site of the primal, and the primal's arcs cut along its edges.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "common/memory.h"
+#include "polyhedra/polyhedron_params.h"
+#include "solids/shape_dispatch.h"
+#include "solids/truchet_duals.h"
+#include "tests/polyhedra/poly_fixture.h"
+#include "tests/polyhedra/solid_checks.h"
+
+namespace {
+
+std::vector<int64_t> DualCodes() {
+    std::vector<int64_t> codes;
+    for (int64_t c = 217; c <= 236; ++c) codes.push_back(c);
+    for (int64_t c = 271; c <= 304; ++c) codes.push_back(c);
+    return codes;
+}
+
+// Every dual is closed (the five whose primal has a cell without bound,
+// 273-275, 296 and 301, are refused as their primal is). On a sample, its
+// vertices are the primal's sites, one for each cell (V* = the primal's
+// cells), and each primal vertex where k cells meet gives a fan of k - 2
+// triangles (F* from the primal's vertices).
+TEST(TruchetDuals, EveryDualIsClosedOnThePrimalsSites) {
+    const std::set<int64_t> refused = {273, 274, 275, 296, 301}, sample = {217, 236, 271, 287, 304};
+    for (int64_t code : DualCodes()) {
+        SCOPED_TRACE(code);
+        ASSERT_TRUE(ShapecodeCanBeBuilt(code));
+        PolyPtr dual = BuildSolid(code);
+        ASSERT_TRUE(dual);
+        if (refused.count(code)) {
+            EXPECT_EQ(dual->status, kPolyStatusUnboundedCell);
+            EXPECT_EQ(dual->faceCount3D, 0);
+            continue;
+        }
+        ASSERT_EQ(dual->status, kPolyStatusGood);
+        solid_checks::ExpectClosedAndOriented(dual.get(), "dual " + std::to_string(code));
+        for (int64_t f = 0; f < dual->faceCount3D; ++f) EXPECT_EQ(dual->face3D[f].count, 3);
+        EXPECT_EQ(dual->truchetMark, 9999);
+        if (!sample.count(code)) continue;
+        PolyPtr primal = BuildSolid(Companion_of_Truchet_dual(code));
+        ASSERT_TRUE(primal);
+        std::vector<triplex> sites;
+        for (int64_t f = 0; f < primal->faceCount3D; ++f) {
+            bool seen = false;
+            for (const triplex& s : sites) seen = seen || Tdistance(s, primal->face3D[f].sitePoint) < 0.002;
+            if (!seen) sites.push_back(primal->face3D[f].sitePoint);
+        }
+        EXPECT_EQ(dual->vertexCount3D, int64_t(sites.size()));
+        int64_t far = 0;
+        for (int64_t v = 0; v < dual->vertexCount3D; ++v) {
+            double best = 1e9;
+            for (const triplex& s : sites) best = std::min(best, Tdistance(s, dual->coords3D[v]));
+            far += best > 1e-12;
+        }
+        EXPECT_EQ(far, 0);
+        int64_t triangles = 0;
+        for (int64_t v = 0; v < primal->vertexCount3D; ++v) {
+            std::vector<triplex> round;
+            for (int64_t f = 0; f < primal->faceCount3D; ++f)
+                for (int64_t k = 0; k < primal->face3D[f].count; ++k) {
+                    if (primal->face3D[f].vertex[k] != v) continue;
+                    bool seen = false;
+                    for (const triplex& s : round) seen = seen || Tdistance(s, primal->face3D[f].sitePoint) < 0.002;
+                    if (!seen) round.push_back(primal->face3D[f].sitePoint);
+                }
+            triangles += std::max<int64_t>(0, int64_t(round.size()) - 2);
+        }
+        EXPECT_EQ(dual->faceCount3D, triangles);
+        if (code == 217) solid_checks::ExpectAdmeshClosed(dual.get(), "dual 217");
+    }
+}
+
+// Memory refused anywhere in a dual's build: the dual stands, closed, or is
+// empty with its status; never empty and good.
+TEST(TruchetDuals, RefusedMemoryFailsTheBuildOrLeavesItWhole) {
+    int64_t failed = 0;
+    for (int64_t after = 0; after < 40; after += 3) {
+        PolyPtr p = MakePoly();
+        ASSERT_TRUE(p);
+        SetRobustNewPtrFailures(1000000, after);
+        SetUpReallyGeneralPolyhedron(p.get(), 276, 7, 0, 0, nullptr, 1, 0.0f);
+        SetRobustNewPtrFailures(0);
+        if (p->status == kPolyStatusGood) {
+            ASSERT_GT(p->faceCount3D, 0) << after;
+            solid_checks::ExpectClosedAndOriented(p.get(), "after " + std::to_string(after));
+        } else {
+            EXPECT_EQ(p->faceCount3D, 0) << after;
+            ++failed;
+        }
+    }
+    EXPECT_GT(failed, 0);
+}
+
+}  // namespace

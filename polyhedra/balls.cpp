@@ -1,6 +1,11 @@
 #include "polyhedra/balls.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
+#include <map>
+#include <vector>
 
 #include "polyhedra/face_geometry.h"
 #include "polyhedra/face_links.h"
@@ -14,32 +19,160 @@ int64_t PlaceAtFractions(polyhedron* poly, double u, double v, double r) {
     return AddNew3DDVertToPolyhedron(poly, SpherePointOfFractions(u, v, r));
 }
 
+// A flat triangle through the centre closes a ball where two chords of one
+// great circle meet: it covers nothing of the sphere, so the net leaves it
+// out (its edges cut, never a fragment's seed).
+void MarkClosingWall(polyhedron* poly, int64_t face) {
+    if (face < 0 || face >= poly->faceCount3D) return;
+    PolyFace3D& f = poly->face3D[face];
+    f.noSeed = 1;
+    for (int k = 0; k < f.count; ++k) f.edgeFlags[k] |= kEdgeCut;
+}
+
 int64_t Finish(polyhedron* poly) {
     Calc3DAngles(poly);
     return Build3DConnectivity(poly);
 }
 
-// A strip triangle unless two of its corners fell onto one vertex (near a
-// pole the strip's first steps are shorter than the merging distance): such a
-// triangle covers nothing, and the store would refuse it as a face with a
-// repeated corner.
-void AddStripTriangle(polyhedron* poly, const int64_t* t, int64_t tag, int64_t reference) {
-    if (t[0] == t[1] || t[1] == t[2] || t[2] == t[0]) return;
-    AddBuiltFace(poly, t, 3, 0, -1, tag, reference);
-}
+// The seams of a strip ball all run along one curve (the rind's spiral, the
+// tattoo's zig-zag), which the strip and the caps on either side of a seam
+// sample at different points. A ball is closed edge to edge by building its
+// faces only once every sample stands: each face edge that follows the curve
+// takes in, in order, the samples its neighbours placed along it.
+constexpr int kWall = 3;  // a staged triangle's cut edge: a closing wall
+
+struct StagedTriangle {
+    int64_t corner[3];
+    double at[3];     // the corners' places along the curve
+    int along;        // bit k: edge k follows the curve
+    int cut;          // the edge that is cut, -1 none, kWall a closing wall
+    int64_t tag, reference;
+};
+
+struct StripBall {
+    polyhedron* poly;
+    double radius;
+    std::vector<std::pair<double, int64_t>> samples;  // (place along the curve, vertex)
+    std::vector<StagedTriangle> faces;
+
+    std::map<double, int64_t> placed;
+
+    // The vertex at a place along the curve. A place is placed once: placing
+    // it again could fall onto another vertex within the merging distance
+    // that appeared since, and one place would be two vertices.
+    template <class Place>
+    int64_t Sample(double at, Place place) {
+        const auto known = placed.find(at);
+        if (known != placed.end()) return known->second;
+        const int64_t vertex = place(at);
+        placed[at] = vertex;
+        if (vertex >= 0) samples.push_back({at, vertex});
+        return vertex;
+    }
+
+    // A strip triangle unless two of its corners fell onto one vertex (near
+    // a pole the strip's first steps are shorter than the merging distance):
+    // such a triangle covers nothing.
+    void Stage(const int64_t* c, const double* at, int along, int cut, int64_t tag, int64_t reference) {
+        if (c[0] < 0 || c[1] < 0 || c[2] < 0 || c[0] == c[1] || c[1] == c[2] || c[2] == c[0]) return;
+        faces.push_back({{c[0], c[1], c[2]}, {at[0], at[1], at[2]}, along, cut, tag, reference});
+    }
+
+    // The samples strictly between two places, in the order from `from` to
+    // `to`, each vertex once and none of the triangle's corners (near a
+    // turning point both sides' samples fall together).
+    void Between(double from, double to, const int64_t* corner, std::vector<int64_t>& out) const {
+        const double lo = std::min(from, to), hi = std::max(from, to);
+        auto first = std::upper_bound(samples.begin(), samples.end(), std::make_pair(lo, INT64_MAX));
+        auto last = std::lower_bound(samples.begin(), samples.end(), std::make_pair(hi, INT64_MIN));
+        std::vector<int64_t> run;
+        for (auto it = first; it < last; ++it)
+            if (it->second != corner[0] && it->second != corner[1] && it->second != corner[2] &&
+                (run.empty() || run.back() != it->second))
+                run.push_back(it->second);
+        if (from > to) std::reverse(run.begin(), run.end());
+        for (int64_t v : run)
+            if (std::find(out.begin(), out.end(), v) == out.end()) out.push_back(v);
+    }
+
+    // A triangle whose corners run counter-clockwise, its edges cut as
+    // the flags say, its reference vertex kept.
+    void Add(int64_t a, int64_t b, int64_t c, bool cutA, bool cutB, bool cutC, int64_t tag, int64_t reference) {
+        const int64_t list[3] = {a, b, c};
+        const int64_t f = poly->faceCount3D;
+        AddBuiltFace(poly, list, 3, -1, -1, tag, reference);
+        if (poly->faceCount3D != f + 1) return;
+        const bool cuts[3] = {cutA, cutB, cutC};
+        for (int k = 0; k < 3; ++k)
+            if (cuts[k]) poly->face3D[f].edgeFlags[k] |= kEdgeCut;
+    }
+
+    void Build() {
+        std::sort(samples.begin(), samples.end());
+        std::vector<int64_t> inserted[3];
+        for (const StagedTriangle& t : faces) {
+            int edges = 0, edge = -1;
+            for (int k = 0; k < 3; ++k) {
+                inserted[k].clear();
+                if (t.along & (1 << k))
+                    Between(t.at[k], t.at[(k + 1) % 3], t.corner, inserted[k]);
+                if (!inserted[k].empty()) ++edges, edge = k;
+            }
+            const int64_t* c = t.corner;
+            if (edges == 0) {
+                Add(c[0], c[1], c[2], t.cut == 0, t.cut == 1, t.cut == 2, t.tag, t.reference);
+                if (t.cut == kWall) MarkClosingWall(poly, poly->faceCount3D - 1);
+                continue;
+            }
+            // The points a curved edge takes in do not lie on the chord
+            // the triangle had there: the triangle becomes triangles, so
+            // that every face stays flat.
+            if (edges == 1) {
+                // A fan from the corner across from the one edge.
+                const int k = edge, apex = (k + 2) % 3;
+                std::vector<int64_t> run = {c[k]};
+                run.insert(run.end(), inserted[k].begin(), inserted[k].end());
+                run.push_back(c[(k + 1) % 3]);
+                for (size_t j = 0; j + 1 < run.size(); ++j)
+                    Add(c[apex], run[j], run[j + 1], j == 0 && t.cut == apex, t.cut == k,
+                        j + 2 == run.size() && t.cut == (k + 1) % 3, t.tag, -1);
+                continue;
+            }
+            // A fan from a vertex at the middle of the face (or from the
+            // corner that the middle falls onto in a very small one).
+            std::vector<int64_t> ring;
+            std::vector<bool> cut;
+            for (int k = 0; k < 3; ++k) {
+                ring.push_back(c[k]);
+                ring.insert(ring.end(), inserted[k].begin(), inserted[k].end());
+                cut.resize(ring.size(), t.cut == k);
+            }
+            triplex mean{0, 0, 0};
+            for (int k = 0; k < 3; ++k) mean = Tadd(mean, poly->coords3D[c[k]]);
+            const int64_t centre = AddNew3DDVertToPolyhedron(poly, Tscale(TUnitOrZ(mean), radius));
+            if (centre < 0) return;
+            for (size_t j = 0; j < ring.size(); ++j) {
+                const int64_t next = ring[(j + 1) % ring.size()];
+                if (ring[j] != centre && next != centre) Add(centre, ring[j], next, false, cut[j], false, t.tag, -1);
+            }
+        }
+    }
+};
 
 // The two triangles of one strip step between an upper edge (q3 to q2) and
-// a lower one (q0 to q1), edge 0 (the edge along the strip) cut; each carries
-// its quadrilateral's fourth corner for the renderer's curved faces when the
-// four corners are distinct. A step that runs westward is wound the other
-// way round, so that its faces too run counter-clockwise seen from outside.
-void AddStripStep(polyhedron* poly, int64_t q0, int64_t q1, int64_t q2, int64_t q3, int64_t tag,
-                  bool westward = false) {
-    const bool distinct = q0 != q1 && q0 != q2 && q0 != q3 && q1 != q2 && q1 != q3 && q2 != q3;
-    const int64_t first[3] = {q0, q1, q2}, second[3] = {q2, q3, q0};
-    const int64_t firstWest[3] = {q1, q0, q2}, secondWest[3] = {q3, q2, q0};
-    AddStripTriangle(poly, westward ? firstWest : first, tag, distinct ? q3 : -1);
-    AddStripTriangle(poly, westward ? secondWest : second, tag, distinct ? q1 : -1);
+// a lower one (q0 to q1), at places p0..p3 along the curve, edge 0 (the edge
+// along the strip) cut; each carries its quadrilateral's fourth corner for
+// the renderer's curved faces when the four corners are distinct. A step
+// that runs westward is wound the other way round, so that its faces too
+// run counter-clockwise seen from outside.
+void StageStripStep(StripBall& ball, const int64_t* q, const double* p, int64_t tag, bool westward = false) {
+    const bool distinct = q[0] != q[1] && q[0] != q[2] && q[0] != q[3] && q[1] != q[2] && q[1] != q[3] && q[2] != q[3];
+    const int64_t first[3] = {q[0], q[1], q[2]}, second[3] = {q[2], q[3], q[0]};
+    const int64_t firstWest[3] = {q[1], q[0], q[2]}, secondWest[3] = {q[3], q[2], q[0]};
+    const double at1[3] = {p[0], p[1], p[2]}, at2[3] = {p[2], p[3], p[0]};
+    const double at1West[3] = {p[1], p[0], p[2]}, at2West[3] = {p[3], p[2], p[0]};
+    ball.Stage(westward ? firstWest : first, westward ? at1West : at1, 1, 0, tag, distinct ? q[3] : -1);
+    ball.Stage(westward ? secondWest : second, westward ? at2West : at2, 1, 0, tag, distinct ? q[1] : -1);
 }
 
 }  // namespace
@@ -85,29 +218,41 @@ int64_t BuildRindBall3D(polyhedron* poly, int64_t, int64_t turns, int fineStrip)
     const int64_t N = 50, T = N * turns;
     const double o = turns % 2 == 1 ? 0.5 : 0.0;
     double u, v;
-    auto S = [&](double a) { return BuildRindVertex(poly, &u, &v, a, N, T, o); };
+    StripBall ball{poly, 10.0, {}, {}, {}};
+    auto S = [&](double a) {
+        return ball.Sample(a, [&](double at) { return BuildRindVertex(poly, &u, &v, at, N, T, o); });
+    };
+    // North cap: a fan from the pole over the first turn; its first edge
+    // too runs along the spiral.
     for (int64_t k = 1; k <= N - 1; ++k) {
         const int64_t t[3] = {S(0), S(double(k)), S(double(k + 1))};
-        AddBuiltFace(poly, t, 3, 1);
+        const double at[3] = {0.0, double(k), double(k + 1)};
+        ball.Stage(t, at, k == 1 ? 3 : 2, 1, -1, -1);
     }
     const int64_t d = !fineStrip ? 2 : turns == 2 ? 6 : turns == 3 ? 3 : 2;
     const int64_t span = N * (turns - 1), M = d * span;
     for (int64_t s = 0; s < M; ++s) {
         const double a0 = double(span) * double(rind_warp(float(double(s) / double(M))));
         const double a1 = double(span) * double(rind_warp(float(double(s + 1) / double(M))));
-        AddStripStep(poly, S(a0 + double(N)), S(a1 + double(N)), S(a1), S(a0), -1);
+        const double p[4] = {a0 + double(N), a1 + double(N), a1, a0};
+        const int64_t q[4] = {S(p[0]), S(p[1]), S(p[2]), S(p[3])};
+        StageStripStep(ball, q, p, -1);
     }
+    // South cap: a fan from the pole over the last turn, whose last edge
+    // runs along the spiral into the pole.
     for (int64_t k = 0; k <= N - 2; ++k) {
         const int64_t t[3] = {S(double(span + k)), S(double(T)), S(double(span + k + 1))};
-        AddBuiltFace(poly, t, 3, 2);
+        const double at[3] = {double(span + k), double(T), double(span + k + 1)};
+        ball.Stage(t, at, k == N - 2 ? 6 : 4, 2, -1, -1);
     }
+    ball.Build();
     return Finish(poly);
 }
 
 int64_t BuildOddBall3D(polyhedron* poly) {
     if (!getPolyStorageEtc(poly)) return 0;
     const int64_t north = AddNew3DDVertToPolyhedron(poly, triplex{0.0, 10.0, -0.0});
-    AddNew3DDVertToPolyhedron(poly, triplex{0.0, -10.0, -0.0});
+    const int64_t south = AddNew3DDVertToPolyhedron(poly, triplex{0.0, -10.0, -0.0});
     int64_t E[21];
     double u, v;
     for (int64_t k = 0; k <= 20; ++k) E[k] = BuildOddballVertex(poly, &u, &v, k, 20, 0, 0.0);
@@ -115,6 +260,18 @@ int64_t BuildOddBall3D(polyhedron* poly) {
         const int64_t t[3] = {north, E[k], E[k + 1]};
         AddBuiltFace(poly, t, 3, -1, -1, 1);
     }
+    // The fan alone is open: the same fan from the south pole closes it
+    // below the curve, and the curve's two ends, on one meridian with both
+    // poles, are joined by two flat triangles in the meridian's plane.
+    for (int64_t k = 0; k < 20; ++k) {
+        const int64_t t[3] = {south, E[k + 1], E[k]};
+        AddBuiltFace(poly, t, 3, -1, -1, 1);
+    }
+    const int64_t upper[3] = {north, E[20], E[0]}, lower[3] = {south, E[0], E[20]};
+    AddBuiltFace(poly, upper, 3, -1, -1, 1);
+    MarkClosingWall(poly, poly->faceCount3D - 1);
+    AddBuiltFace(poly, lower, 3, -1, -1, 1);
+    MarkClosingWall(poly, poly->faceCount3D - 1);
     poly->wedgeVertex[0] = -1;
     return Finish(poly);
 }
@@ -144,11 +301,15 @@ int64_t BuildTattooBall3D(polyhedron* poly, int64_t, int64_t halfTurns) {
     if (!getPolyStorageEtc(poly)) return 0;
     const int64_t steps = 80, T = steps * halfTurns;
     double u, v;
-    auto Z = [&](double a) { return BuildTattooVertex(poly, &u, &v, a, steps, T, 0.0); };
+    StripBall ball{poly, 1.0, {}, {}, {}};
+    auto Z = [&](double a) {
+        return ball.Sample(a, [&](double at) { return BuildTattooVertex(poly, &u, &v, at, steps, T, 0.0); });
+    };
     for (int64_t a = 0; a <= T; ++a) Z(double(a));
     for (int64_t k = 1; k <= steps - 1; ++k) {
         const int64_t t[3] = {Z(0), Z(double(k)), Z(double(k + 1))};
-        AddBuiltFace(poly, t, 3, 1, -1, 1);
+        const double at[3] = {0.0, double(k), double(k + 1)};
+        ball.Stage(t, at, k == 1 ? 3 : 2, 1, 1, -1);
     }
     poly->wedgeVertex[0] = Z(0);
     poly->wedgeVertex[1] = Z(double(steps));
@@ -157,27 +318,48 @@ int64_t BuildTattooBall3D(polyhedron* poly, int64_t, int64_t halfTurns) {
     for (int64_t parity = 0; parity < 2; ++parity)
         for (int64_t h = parity; h <= halfTurns - 2; h += 2) {
             const double base = double(steps * h);
-            auto inner = [&](double x) { return Z(base + x); };
-            auto outer = [&](double x) { return Z(base + 2.0 * steps - x); };
             for (int64_t s = 0; s < steps; ++s) {
                 const double x0 = double(steps) * double(rind_warp(float(double(s) / double(steps))));
                 const double x1 = double(steps) * double(rind_warp(float(double(s + 1) / double(steps))));
+                // outer(x) is Z(base + 2 steps - x), inner(x) Z(base + x).
+                const double p[4] = {base + 2.0 * steps - x0, base + 2.0 * steps - x1, base + x1, base + x0};
+                const int64_t q[4] = {Z(p[0]), Z(p[1]), Z(p[2]), Z(p[3])};
                 // Odd half-turns run back westward.
-                AddStripStep(poly, outer(x0), outer(x1), inner(x1), inner(x0), 2 + h, parity == 1);
+                StageStripStep(ball, q, p, 2 + h, parity == 1);
                 if (s == 0 && slot + 1 < kWedgeEntries) {
-                    poly->wedgeVertex[slot++] = inner(0);
-                    poly->wedgeVertex[slot++] = outer(0);
+                    poly->wedgeVertex[slot++] = Z(base);
+                    poly->wedgeVertex[slot++] = Z(base + 2.0 * steps);
                 }
             }
         }
+    // Every turning point and both poles lie on one meridian, and each
+    // wedge opens on it across the turning point where it closes: its first
+    // rung is a chord from the turn before to the turn after. A flat
+    // triangle in the meridian's plane joins that chord to the two shorter
+    // ones either side of the turning point, which the cap or the
+    // neighbouring wedges' triangles share.
+    const size_t wedgeFaces = ball.faces.size();
+    for (int64_t h = 0; h <= halfTurns - 2; ++h) {
+        const int64_t a = Z(double(steps * h)), tip = Z(double(steps * (h + 1))), b = Z(double(steps * (h + 2)));
+        for (size_t f = 0; f < wedgeFaces; ++f)
+            for (int k = 0; k < 3; ++k) {
+                const int64_t from = ball.faces[f].corner[k], to = ball.faces[f].corner[(k + 1) % 3];
+                if (!((from == a && to == b) || (from == b && to == a))) continue;
+                const int64_t wall[3] = {to, from, tip};
+                const double at[3] = {0.0, 0.0, 0.0};
+                ball.Stage(wall, at, 0, kWall, 2 + h, -1);
+            }
+    }
     const int64_t last = steps * (halfTurns - 1);
     for (int64_t k = 0; k <= steps - 2; ++k) {
         const int64_t t[3] = {Z(double(last + k)), Z(double(T)), Z(double(last + k + 1))};
-        AddBuiltFace(poly, t, 3, 2, -1, halfTurns + 1);
+        const double at[3] = {double(last + k), double(T), double(last + k + 1)};
+        ball.Stage(t, at, k == steps - 2 ? 6 : 4, 2, halfTurns + 1, -1);
         if (k == 0 && slot + 1 < kWedgeEntries) {
             poly->wedgeVertex[slot++] = Z(double(last));
             poly->wedgeVertex[slot++] = Z(double(T));
         }
     }
+    ball.Build();
     return Finish(poly);
 }

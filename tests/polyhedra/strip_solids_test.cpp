@@ -7,6 +7,7 @@
 #include <cmath>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "poly_fixture.h"
 #include "polyhedra/balls.h"
@@ -69,52 +70,105 @@ TEST(StripSolids, RindWarpIsFlatAtBothEnds) {
     for (float x = 0.01f; x < 0.5f; x += 0.01f) EXPECT_NEAR(rind_warp(x) + rind_warp(1 - x), 1.0f, 1e-6f);
 }
 
-// Two turns of 50 steps, fine strip: 49 triangles at each pole and 300 strip
-// steps of two triangles (edge 0 cut), less the few whose corners fall within
-// 0.002 of one another near the poles (they cover nothing).
+// The points the balls place, in their order, each one already within 0.002
+// of a placed one falling onto it, as the vertex store does.
+struct Placed {
+    std::vector<triplex> points;
+    void Add(triplex p) {
+        for (const triplex& q : points)
+            if (Len(Tsub(p, q)) < 0.002) return;
+        points.push_back(p);
+    }
+};
+
+// Every vertex of a closed ball is one of the places worked out here, each
+// of them a vertex, but for the few vertices a triangle that took points in
+// on two of its edges was fanned from (on the sphere too).
+void ExpectVerticesArePlaced(const polyhedron* p, const Placed& placed, double radius, const std::string& what) {
+    int64_t middles = 0;
+    for (int64_t v = 0; v < p->vertexCount3D; ++v) {
+        EXPECT_NEAR(Len(p->coords3D[v]), radius, 1e-6 * radius) << what;
+        double best = 1e9;
+        for (const triplex& q : placed.points) best = std::min(best, Len(Tsub(q, p->coords3D[v])));
+        middles += best > 1e-5 * radius;
+    }
+    EXPECT_EQ(p->vertexCount3D - middles, int64_t(placed.points.size())) << what;
+    EXPECT_LT(middles, 20) << what;
+}
+
+// The rind ball: 49 triangles at each pole over the first and last turns and
+// a strip of M = d x 50 x (turns - 1) steps between the turns (two turns,
+// fine strip: d = 6, M = 300, 600 triangles; four turns coarse: d = 2). The
+// caps and the two sides of the strip meet along the spiral at differently
+// spaced points; the ball is closed edge to edge with every triangle that
+// meets points of the other side along its spiral edge fanned into
+// triangles through them, so it has more triangles than that.
 TEST(StripSolids, RindBall) {
     for (int64_t code : {25, 26, 27, 51, 52, 53}) {
         ASSERT_TRUE(ShapecodeCanBeBuilt(code));
         PolyPtr p = BuildSolid(code);  // the set-up's flag is 1: the fine strip
         ASSERT_TRUE(p);
         const std::string what = "code " + std::to_string(code);
-        const int64_t turns = code <= 27 ? code - 23 : code - 49, N = 50;
+        ASSERT_EQ(p->status, kPolyStatusGood) << what;
+        const int64_t turns = code <= 27 ? code - 23 : code - 49, N = 50, T = N * turns;
         const int64_t d = turns == 2 ? 6 : turns == 3 ? 3 : 2, span = N * (turns - 1), M = d * span;
         if (turns == 2) EXPECT_EQ(M, 300);
-        const auto kinds = FaceKinds(p.get());
-        const int64_t strip = kinds.at({3, 0, -1});
-        EXPECT_LE(strip, 2 * M) << what;
-        EXPECT_GE(strip, 2 * M - 16) << what;
-        EXPECT_EQ(kinds.at({3, 1, -1}), 49) << what;      // north cap, edge 1 cut
-        EXPECT_EQ(kinds.at({3, 2, -1}), 49) << what;      // south cap, edge 2 cut
-        EXPECT_EQ(p->status, kPolyStatusGood) << what;
-        for (int64_t v = 0; v < p->vertexCount3D; ++v) EXPECT_NEAR(Len(p->coords3D[v]), 10, 1e-6);
-        // Strip triangles carry their quadrilateral's fourth corner.
-        int withReference = 0;
-        for (int64_t f = 0; f < p->faceCount3D; ++f) withReference += p->face3D[f].referenceVertex >= 0;
-        EXPECT_GT(withReference, strip - 12) << what;
+        const double o = turns % 2 ? 0.5 : 0.0;
+        auto S = [&](double a) { return OnSphere(a / N + o, a / T, 10); };
+        Placed placed;
+        for (int64_t k = 1; k <= N - 1; ++k)
+            for (double a : {0.0, double(k), double(k + 1)}) placed.Add(S(a));
+        auto warp = [](double x) {
+            const float f = float(x);
+            if (f < 0.001f) return 0.0;
+            if (f > 0.999f) return 1.0;
+            return f < 0.5f ? double(0.5f * std::pow(2.0f * f, 2.321928f))
+                            : double(1.0f - 0.5f * std::pow(2.0f * (1.0f - f), 2.321928f));
+        };
+        for (int64_t s = 0; s < M; ++s) {
+            const double a0 = span * warp(double(s) / M), a1 = span * warp(double(s + 1) / M);
+            for (double a : {a0 + N, a1 + N, a1, a0}) placed.Add(S(a));
+        }
+        for (int64_t k = 0; k <= N - 2; ++k)
+            for (double a : {double(span + k), double(T), double(span + k + 1)}) placed.Add(S(a));
+        ExpectVerticesArePlaced(p.get(), placed, 10, what);
+        for (int64_t f = 0; f < p->faceCount3D; ++f) EXPECT_EQ(p->face3D[f].count, 3) << what;
         ExpectOutward(p.get(), what);
-        // The caps meet the strip and the turns meet one another at
-        // differently spaced points along the spiral, so the surface is not
-        // closed edge to edge; it still covers the sphere once.
-        EXPECT_NEAR(CoveredSolidAngle(p.get()), 4 * kPi, 1e-2) << what;
+        EXPECT_NEAR(CoveredSolidAngle(p.get()), 4 * kPi, 1e-9) << what;
+        ExpectClosedAndOriented(p.get(), what);
+        if (code == 25) ExpectAdmeshClosed(p.get(), what);
+        // The net lays every face.
+        PolyPtr net = MakePoly();
+        SetUpReallyGeneralPolyhedron(net.get(), code, 6, 0, 0, nullptr, 1, 0.0f);
+        EXPECT_EQ(net->netFaceCount, net->faceCount3D) << what;
     }
     PolyPtr coarse = MakePoly();
     ASSERT_TRUE(coarse);
     BuildRindBall3D(coarse.get(), 0, 4, 0);
-    EXPECT_LE(FaceKinds(coarse.get()).at({3, 0, -1}), 600);  // d = 2: M = 300 steps
-    EXPECT_GE(FaceKinds(coarse.get()).at({3, 0, -1}), 584);
+    ExpectClosedAndOriented(coarse.get(), "four turns, coarse strip");
 }
 
 TEST(StripSolids, OddBall) {
     PolyPtr p = BuildSolid(84);
     ASSERT_TRUE(p);
-    EXPECT_EQ(p->faceCount3D, 20);
+    // The fan of 20 from the north pole over the curve, the same fan from the
+    // south pole, and the two flat triangles that join the curve's ends
+    // (one meridian with both poles), which the net leaves out.
+    EXPECT_EQ(p->faceCount3D, 42);
     EXPECT_EQ(p->vertexCount3D, 2 + 21);
     EXPECT_EQ(p->wedgeVertex[0], -1);
-    EXPECT_EQ((FaceKinds(p.get()).at({3, -1, 1})), 20);
+    EXPECT_EQ((FaceKinds(p.get()).at({3, -1, 1})), 40);
     for (int64_t k = 0; k <= 20; ++k)
         EXPECT_NEAR(Len(Tsub(p->coords3D[2 + k], OnSphere(k / 20.0, (k / 20.0 + 1) / 3, 10))), 0, 1e-5);
+    ExpectClosedAndOriented(p.get(), "odd ball");
+    ExpectAdmeshClosed(p.get(), "odd ball");
+    int64_t walls = 0;
+    for (int64_t f = 0; f < p->faceCount3D; ++f) {
+        if (!p->face3D[f].noSeed) continue;
+        ++walls;
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(V(p.get(), f, k).x, 0, 1e-5);  // in the meridian's plane
+    }
+    EXPECT_EQ(walls, 2);
     double u, v;
     PolyPtr q = MakePoly();
     ASSERT_TRUE(q && getPolyStorageEtc(q.get()));
@@ -159,14 +213,48 @@ TEST(StripSolids, TattooBall) {
         ASSERT_TRUE(p);
         const std::string what = "code " + std::to_string(code);
         const int64_t halfTurns = code == 78 ? 3 : 5, T = 80 * halfTurns;
-        const auto kinds = FaceKinds(p.get());
-        EXPECT_EQ(kinds.at({3, 1, 1}), 79) << what;              // north cap
-        EXPECT_EQ(kinds.at({3, 2, halfTurns + 1}), 79) << what;  // south cap
-        for (int64_t h = 0; h + 1 < halfTurns; ++h) EXPECT_GE(kinds.at({3, 0, 2 + h}), 140) << what;
-        EXPECT_EQ(int64_t(kinds.size()), 2 + halfTurns - 1) << what;
-        for (int64_t v = 0; v < p->vertexCount3D; ++v) EXPECT_NEAR(Len(p->coords3D[v]), 1, 1e-6);
+        ASSERT_EQ(p->status, kPolyStatusGood) << what;
+        auto Zu = [&](double a) {
+            const double w = a / 80.0 * 0.5, g = 2 * (w - std::floor(w));
+            const double there = (g > 1 ? 2 - g : g) + 0.5;
+            return OnSphere(there - std::floor(there), a / T, 1);
+        };
+        // The places: every step of the zig-zag, then each wedge's warped
+        // steps on its two half-turns, even wedges first.
+        Placed placed;
+        for (int64_t a = 0; a <= T; ++a) placed.Add(Zu(double(a)));
+        auto warp = [](int64_t s) {
+            const float f = float(double(s) / 80.0);
+            return f < 0.001f ? 0.0 : f > 0.999f ? 1.0
+                 : f < 0.5f ? double(0.5f * std::pow(2.0f * f, 2.321928f))
+                            : double(1.0f - 0.5f * std::pow(2.0f * (1.0f - f), 2.321928f));
+        };
+        for (int64_t parity = 0; parity < 2; ++parity)
+            for (int64_t h = parity; h + 1 < halfTurns; h += 2)
+                for (int64_t s = 0; s < 80; ++s) {
+                    const double x0 = 80 * warp(s), x1 = 80 * warp(s + 1);
+                    for (double a : {80.0 * h + 160 - x0, 80.0 * h + 160 - x1, 80.0 * h + x1, 80.0 * h + x0})
+                        placed.Add(Zu(a));
+                }
+        ExpectVerticesArePlaced(p.get(), placed, 1, what);
+        // Tags: 1 the north cap, 2 + h wedge h, halfTurns + 1 the south cap.
+        std::set<int> tags;
+        for (int64_t f = 0; f < p->faceCount3D; ++f) tags.insert(p->face3D[f].group);
+        EXPECT_EQ(int64_t(tags.size()), halfTurns + 1) << what;
+        EXPECT_EQ(*tags.begin(), 1) << what;
+        EXPECT_EQ(*tags.rbegin(), halfTurns + 1) << what;
         ExpectOutward(p.get(), what);
-        EXPECT_NEAR(CoveredSolidAngle(p.get()), 4 * kPi, 1e-2) << what;
+        ExpectClosedAndOriented(p.get(), what);
+        if (code == 78) ExpectAdmeshClosed(p.get(), what);
+        // One flat triangle a wedge closes it on the meridian of the turns,
+        // covering nothing: the net lays every other face.
+        int64_t walls = 0;
+        for (int64_t f = 0; f < p->faceCount3D; ++f) walls += p->face3D[f].noSeed;
+        EXPECT_EQ(walls, halfTurns - 1) << what;
+        EXPECT_NEAR(CoveredSolidAngle(p.get()), 4 * kPi, 1e-9) << what;
+        PolyPtr net = MakePoly();
+        SetUpReallyGeneralPolyhedron(net.get(), code, 6, 0, 0, nullptr, 1, 0.0f);
+        EXPECT_EQ(net->netFaceCount, net->faceCount3D - walls) << what;
         // The wedge list: the north pole and the end of the first half-turn,
         // each wedge's open end (even wedges first), then the last half-turn's
         // start and the south pole.

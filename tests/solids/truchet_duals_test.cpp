@@ -4,10 +4,12 @@
 
 #include <set>
 
+#include "common/halfspace.h"
 #include "common/memory.h"
 #include "polyhedra/polyhedron_params.h"
 #include "solids/shape_dispatch.h"
 #include "solids/truchet_duals.h"
+#include "solids/voronoi_shapes.h"
 #include "tests/polyhedra/poly_fixture.h"
 #include "tests/polyhedra/solid_checks.h"
 
@@ -24,7 +26,8 @@ std::vector<int64_t> DualCodes() {
 // 273-275, 296 and 301, are refused as their primal is). On a sample, its
 // vertices are the primal's sites, one for each cell (V* = the primal's
 // cells), and each primal vertex where k cells meet gives a fan of k - 2
-// triangles (F* from the primal's vertices).
+// triangles (F* from the primal's vertices); every step of the primal's arcs
+// recorded for slicing is a cut edge of the dual.
 TEST(TruchetDuals, EveryDualIsClosedOnThePrimalsSites) {
     const std::set<int64_t> refused = {273, 274, 275, 296, 301}, sample = {217, 236, 271, 287, 304};
     for (int64_t code : DualCodes()) {
@@ -71,6 +74,41 @@ TEST(TruchetDuals, EveryDualIsClosedOnThePrimalsSites) {
             triangles += std::max<int64_t>(0, int64_t(round.size()) - 2);
         }
         EXPECT_EQ(dual->faceCount3D, triangles);
+        // The arcs: each record joins two consecutive sites of an arc, two
+        // vertices of the dual (the nearest within 0.002), whose edge is cut
+        // on both sides.
+        PolyPtr scratch = MakePoly();
+        VoronoiHandlingOptions o{};
+        GetDefaultVoronoiHandlingOptions(&o);
+        SlicingArcList arcs{};
+        o.slicingArcs = &arcs;
+        HALFSPACE laid;
+        InitEmptyList(&laid);
+        build_voronoi_pointset(&laid, &o, Companion_of_Truchet_dual(code), scratch.get());
+        DisposeListExceptForHead(&laid);
+        auto nearest = [&](triplex q) {
+            int64_t best = -1;
+            for (int64_t v = 0; v < dual->vertexCount3D; ++v)
+                if (Tdistance(dual->coords3D[v], q) < 0.002 &&
+                    (best < 0 || Tdistance(dual->coords3D[v], q) < Tdistance(dual->coords3D[best], q)))
+                    best = v;
+            return best;
+        };
+        int64_t uncut = 0;
+        for (int64_t r = 0; r < arcs.count; ++r) {
+            const int64_t a = nearest(arcs.records[r].a), b = nearest(arcs.records[r].b);
+            int sides = 0;
+            for (int64_t f = 0; f < dual->faceCount3D; ++f)
+                for (int k = 0; k < 3; ++k) {
+                    const int64_t from = dual->face3D[f].vertex[k], to = dual->face3D[f].vertex[(k + 1) % 3];
+                    if (((from == a && to == b) || (from == b && to == a)) && (dual->face3D[f].edgeFlags[k] & kEdgeCut))
+                        ++sides;
+                }
+            uncut += sides != 2;
+        }
+        EXPECT_GT(arcs.count, 20);
+        EXPECT_EQ(uncut, 0);
+        DisposeSlicingArcList(&arcs);
         if (code == 217) solid_checks::ExpectAdmeshClosed(dual.get(), "dual 217");
     }
 }

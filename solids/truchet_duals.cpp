@@ -11,7 +11,6 @@
 #include "polyhedra/solid_support.h"
 #include "solids/poly_setup.h"
 #include "solids/voronoi_shapes.h"
-#include "records/data.h"
 
 int64_t BuildDualFromShapecode(polyhedron* target, int64_t setUpFlag, int64_t primalShapecode,
                                const VoronoiHandlingOptions* o) {
@@ -62,10 +61,7 @@ int64_t BuildTruchetDual(polyhedron* target, int64_t, int64_t code, uint8_t flag
     // The primal's sites are the dual's vertices: lay them again, with the
     // arcs' slicing records, and cut the edges that join an arc's sites.
     VoronoiHandlingOptions again{};
-    GetDefaultVoronoiHandlingOptions(&again);
-    again.duplicateTest = 0;
-    again.bisectorKind = 0;
-    again.patternCode = target->data ? target->data->voronoiPattern : 0;
+    GetVoronoiShapeOptions(&again, target);
     SlicingArcList arcs{};
     again.slicingArcs = &arcs;
     HALFSPACE sites;

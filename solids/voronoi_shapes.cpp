@@ -195,6 +195,13 @@ int64_t Build_voronoi_sites_from_poly_shapecode(HALFSPACE* sites, VoronoiHandlin
     return status;
 }
 
+void GetVoronoiShapeOptions(VoronoiHandlingOptions* o, const polyhedron* poly) {
+    GetDefaultVoronoiHandlingOptions(o);
+    o->duplicateTest = 0;
+    o->bisectorKind = 0;
+    o->patternCode = poly->data ? poly->data->voronoiPattern : 0;
+}
+
 int64_t build_voronoi_shape(polyhedron* poly, int64_t, int64_t code) {
     GetDefaultPolySettings(poly);
     if (!getPolyStorageEtc(poly)) {
@@ -202,10 +209,7 @@ int64_t build_voronoi_shape(polyhedron* poly, int64_t, int64_t code) {
         return 0;
     }
     VoronoiHandlingOptions o{};
-    GetDefaultVoronoiHandlingOptions(&o);
-    o.duplicateTest = 0;
-    o.bisectorKind = 0;
-    o.patternCode = poly->data ? poly->data->voronoiPattern : 0;
+    GetVoronoiShapeOptions(&o, poly);
     SlicingArcList arcs{};
     o.slicingArcs = &arcs;
     HALFSPACE sites;

@@ -25,6 +25,9 @@ void build_voronoi_pointset(HALFSPACE* sites, VoronoiHandlingOptions* options, i
 // unbuilt, or the solid's own failure).
 int64_t Build_voronoi_sites_from_poly_shapecode(HALFSPACE* sites, VoronoiHandlingOptions* options, int64_t shapeCode,
                                                 void* hostValue, int64_t numbering);
+// The options the sites of a shape code are laid with: the defaults, no
+// duplicate-face test, midpoint bisectors and the invocation's pattern code.
+void GetVoronoiShapeOptions(VoronoiHandlingOptions* options, const polyhedron* poly);
 // The whole build into an emptied record; returns what the links return. A
 // site whose cell comes out empty fails the build (status kPolyStatusEmptyCell).
 int64_t build_voronoi_shape(polyhedron* poly, int64_t parameter, int64_t shapeCode);

@@ -12,6 +12,7 @@
 #include "solids/voronoi_shapes.h"
 #include "tests/polyhedra/poly_fixture.h"
 #include "tests/polyhedra/solid_checks.h"
+#include "tests/solids/refused_memory.h"
 
 namespace {
 
@@ -115,23 +116,6 @@ TEST(TruchetDuals, EveryDualIsClosedOnThePrimalsSites) {
 
 // Memory refused anywhere in a dual's build: the dual stands, closed, or is
 // empty with its status; never empty and good.
-TEST(TruchetDuals, RefusedMemoryFailsTheBuildOrLeavesItWhole) {
-    int64_t failed = 0;
-    for (int64_t after = 0; after < 40; after += 3) {
-        PolyPtr p = MakePoly();
-        ASSERT_TRUE(p);
-        SetRobustNewPtrFailures(1000000, after);
-        SetUpReallyGeneralPolyhedron(p.get(), 276, 7, 0, 0, nullptr, 1, 0.0f);
-        SetRobustNewPtrFailures(0);
-        if (p->status == kPolyStatusGood) {
-            ASSERT_GT(p->faceCount3D, 0) << after;
-            solid_checks::ExpectClosedAndOriented(p.get(), "after " + std::to_string(after));
-        } else {
-            EXPECT_EQ(p->faceCount3D, 0) << after;
-            ++failed;
-        }
-    }
-    EXPECT_GT(failed, 0);
-}
+TEST(TruchetDuals, RefusedMemoryFailsTheBuildOrLeavesItWhole) { ExpectRefusedMemoryFailsOrLeavesWhole(276, 40, 3); }
 
 }  // namespace

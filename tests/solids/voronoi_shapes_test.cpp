@@ -23,6 +23,7 @@
 #include "solids/voronoi_shapes.h"
 #include "tests/polyhedra/poly_fixture.h"
 #include "tests/polyhedra/solid_checks.h"
+#include "tests/solids/refused_memory.h"
 
 namespace {
 
@@ -124,24 +125,7 @@ TEST(VoronoiShapes, NetsLayEveryFace) {
 // Memory refused anywhere in a build on a base solid (storage, the base's
 // temporary, site nodes): the build either stands, closed, or is empty with a
 // status that says why; never an empty solid reported as good.
-TEST(VoronoiShapes, RefusedMemoryFailsTheBuildOrLeavesItWhole) {
-    int64_t failed = 0;
-    for (int64_t after = 0; after < 60; ++after) {
-        PolyPtr p = MakePoly();
-        ASSERT_TRUE(p);
-        SetRobustNewPtrFailures(1000000, after);
-        SetUpReallyGeneralPolyhedron(p.get(), 242, 7, 0, 0, nullptr, 1, 0.0f);
-        SetRobustNewPtrFailures(0);
-        if (p->status == kPolyStatusGood) {
-            ASSERT_GT(p->faceCount3D, 0) << after;
-            solid_checks::ExpectClosedAndOriented(p.get(), "after " + std::to_string(after));
-        } else {
-            EXPECT_EQ(p->faceCount3D, 0) << after;
-            ++failed;
-        }
-    }
-    EXPECT_GT(failed, 0);
-}
+TEST(VoronoiShapes, RefusedMemoryFailsTheBuildOrLeavesItWhole) { ExpectRefusedMemoryFailsOrLeavesWhole(242, 60, 1); }
 
 // The patterns' own cases, one row each.
 TEST(VoronoiShapes, PatternCases) {

@@ -31,21 +31,27 @@ int WriteLDRAWFileWithGlobals(Data* data, int fd) {
 }
 
 int WriteLegoStatsFile_Thingie(Data* data, int fd) {
-    const int64_t* all = data && data->storage ? data->storage->brickCellsPerColour : nullptr;
-    const int64_t* visible = data && data->storage ? data->storage->brickSurfaceCellsPerColour : nullptr;
+    // The page counts the model the settings make now, not what an earlier
+    // build left in the tallies.
+    if (!data || !data->storage || !gParams || !CountBrickGlobeOfSettings(data)) {
+        close(fd);
+        return kPSDExportNoMemory;
+    }
+    const int64_t* all = data->storage->brickCellsPerColour;
+    const int64_t* visible = data->storage->brickSurfaceCellsPerColour;
     const std::string br = "<br>\r";
-    std::string text = "<html><head><title>Sphere statistics</title></head><body><pre>\r";
+    std::string text = "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\r"
+                       "<html><head><title>Sphere statistics</title></head><body><pre>\r";
     char line[128];
-    std::snprintf(line, sizeof line, "Cell count for %d-layer sphere:", gParams ? int(gParams->lego_layers) : 0);
+    std::snprintf(line, sizeof line, "Cell count for %d-layer sphere:", int(gParams->lego_layers));
     text += line + br;
     text += "(A 2x4 brick counts as 8 cells)" + br + br + br;
     text += "color      total   visible" + br + br;
     for (int k = 1; k <= 12; ++k) {
-        std::snprintf(line, sizeof line, "%s%5lld     %5lld", kColourNames[k - 1], all ? (long long)all[k] : 0LL,
-                      visible ? (long long)visible[k] : 0LL);
+        std::snprintf(line, sizeof line, "%s%5lld     %5lld", kColourNames[k - 1], (long long)all[k], (long long)visible[k]);
         text += line + br;
     }
-    text += "</pre></body></html>" + br;
+    text += "</pre></body></html>";
     int result = WriteBytes(fd, text.data(), int64_t(text.size())) == 0 ? kPSDExportOK : kPSDExportWriteFailed;
     if (TruncateFile(fd) != 0 && result == kPSDExportOK) result = kPSDExportWriteFailed;
     if (close(fd) != 0 && result == kPSDExportOK) result = kPSDExportWriteFailed;

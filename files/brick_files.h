@@ -12,6 +12,7 @@ struct Data;
 // text: kPSDExportOK, kPSDExportNoMemory when the model's cells could not be
 // had, kPSDExportWriteFailed when the file could not be written whole.
 int WriteLDRAWFileWithGlobals(Data* data, int fd);
-// The HTML page that counts the brick globe's cells by colour, from the
-// tallies of the last full build.
+// The HTML 4.01 page that counts the cells of the brick globe the settings
+// make by colour (the model is built for it; the tallies follow it), ending
+// at "</html>"; kPSDExportNoMemory when the model's cells could not be had.
 int WriteLegoStatsFile_Thingie(Data* data, int fd);

@@ -1,7 +1,5 @@
 #include "files/export_entry.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,6 +15,7 @@
 #include "files/psd_export.h"
 #include "files/psd_layers.h"
 #include "host_access/host_rects.h"
+#include "platform/workspace.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
 #include "polyhedra/polyhedron_params.h"
@@ -25,7 +24,6 @@
 #include "records/plugin_globals.h"
 #include "records/work_area.h"
 
-extern char** environ;
 
 namespace {
 
@@ -152,28 +150,12 @@ int FileZerp_writePyr_withTags_toPath(const PyramidDescriptor* pyr, int64_t expo
 }
 
 int FileZerp_writePyr_toDesktopUsingName(const PyramidDescriptor* pyr, const std::string& name) {
-    const char* home = std::getenv("HOME");
-    const std::string desktop = std::string(home && *home ? home : "/tmp") + "/Desktop/";
-    return FileZerp_writePyr_withTags_toPath(pyr, kExportBrickModel, desktop + name + ".psd");
+    const std::string desktop = DesktopFolder();
+    FileZerp_createDirectoryAtPath(desktop);
+    return FileZerp_writePyr_withTags_toPath(pyr, kExportBrickModel, desktop + "/" + name + ".psd");
 }
 
-int FileZerp_launchFileInBrowser_path(const std::string& path) {
-    char program[] = "xdg-open";
-    std::string argument = path;
-    char* argv[] = {program, argument.data(), nullptr};
-    pid_t child = 0;
-    if (posix_spawnp(&child, program, nullptr, nullptr, argv, environ) != 0) return 1;
-    // xdg-open hands the file on and ends; an opener that keeps running has
-    // found the file's application.
-    for (int waited = 0; waited < 200; ++waited) {
-        int status = 0;
-        const pid_t done = waitpid(child, &status, WNOHANG);
-        if (done == child) return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
-        if (done < 0 && errno != EINTR) return 1;
-        usleep(50000);
-    }
-    return 0;
-}
+int FileZerp_launchFileInBrowser_path(const std::string& path) { return OpenFileInDefaultApplication(path) ? 0 : 1; }
 
 int FileZerp_writeOBJFile_polyhedronAtPath(const std::string& path) {
     return WriteNamedFile(path, WriteOBJFile_polyhedron_Thingie);

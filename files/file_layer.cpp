@@ -11,15 +11,11 @@
 #include <strings.h>
 
 #include "common/byte_io.h"
+#include "platform/workspace.h"
 
 namespace {
 
 constexpr char kSupportFolderName[] = "com.tarnwhistle.Vornesk 2";
-
-std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    return home && *home ? home : ".";
-}
 
 // Reads up to n bytes, fewer only at the end; -1 on a failure.
 int64_t ReadUpTo(int fd, char* buffer, int64_t n) {

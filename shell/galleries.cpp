@@ -10,8 +10,11 @@
 #include "files/export_entry.h"
 #include "files/file_layer.h"
 #include "files/html_page.h"
+#include "files/psd_doc.h"
 #include "files/psd_export.h"
 #include "host_access/FilterBigDocument.h"
+#include "polyhedra/polyhedron_params.h"
+#include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
 #include "records/data.h"
 #include "records/parameters.h"
@@ -25,7 +28,9 @@
 namespace {
 
 constexpr int kThumbnailSide = 400;
+constexpr int kSolidSide = 140;
 constexpr int kPresetSide = 88;
+constexpr int kNetPixels = 300;
 constexpr long kThumbnailQuality = 50;
 
 struct Cell {
@@ -35,9 +40,9 @@ struct Cell {
 
 // Writes one thumbnail into the page's image folder and its cell; a
 // thumbnail that cannot be made keeps its caption without a picture.
-void ThumbnailCell(HTMLStatus* page, const Cell& cell, int64_t what, bool renderable) {
+void ThumbnailCell(HTMLStatus* page, const Cell& cell, int64_t what, bool renderable, int side = kThumbnailSide) {
     const std::string image = CleanedImageName(cell.caption + ".x");
-    int16_t rect[4] = {0, 0, 0, kThumbnailSide};
+    int16_t rect[4] = {0, 0, 0, int16_t(side)};
     int result = -1;
     if (renderable) {
         result = FileZerp_WriteFileAtPath(page->imageFolder + "/" + image + ".jpg", "the thumbnail", [&](int fd) {
@@ -48,6 +53,31 @@ void ThumbnailCell(HTMLStatus* page, const Cell& cell, int64_t what, bool render
     if (result == 0) StartCell((image + ".jpg").c_str(), cell.caption.c_str(), page, rect[3], rect[2], ".jpg", nullptr);
     else StartCell(nullptr, cell.caption.c_str(), page, 0, 0, nullptr, nullptr);
     ConcludeCell(page);
+}
+
+// A cell of the polyhedra page: the solid's net on the picture as its
+// thumbnail, and the solid's OBJ with its companions beside it in the
+// image folder.
+void SolidCell(HTMLStatus* page, const Cell& cell) {
+    const bool renderable = OutputModeIsRenderable(cell.index);
+    ThumbnailCell(page, cell, kGalleryOutputMode, renderable, kSolidSide);
+    if (!renderable) return;
+    const int32_t savedMode = gParams->outputMode;
+    gParams->outputMode = int32_t(cell.index);
+    FileZerp_WriteOBJFileAndItsHandmaidensAtPath(page->imageFolder + "/" + CleanedImageName(cell.caption + ".x") + ".obj",
+                                                 CatalogueExportHooks());
+    gParams->outputMode = savedMode;
+}
+
+// The fill of a preset's thumbnail when its file holds no preview: grey
+// from white at the top, one level a row, over the top-left 128 x 128.
+void PaintGreyRamp(PyramidDescriptor* preview) {
+    const int64_t w = std::min<int64_t>(128, preview->width[0]), h = std::min<int64_t>(128, preview->height[0]);
+    for (int64_t r = 0; r < h; ++r) {
+        const float grey = float(255 - r) / 255.0f;
+        const float c[4] = {grey, grey, grey, 1.0f};
+        for (int64_t x = 0; x < w; ++x) set_intcoord_unitary_color(x, r, preview, 0, c);
+    }
 }
 
 std::vector<std::string> SortedEntries(const std::string& folder) {
@@ -68,10 +98,11 @@ void PresetCell(HTMLStatus* page, const std::string& folder, const std::string& 
     int16_t error = 0;
     const int fd = FileZerp_OpenAFilePath(folder + "/" + name, 0, 0, &error);
     uint8_t found = 0;
-    if (fd >= 0) ReadSettingsFileSwitchably_Thingie(gData, fd, nullptr, 1, &found);
+    if (preview->tiles) PaintGreyRamp(preview);
+    const bool read = fd >= 0 && ReadSettingsFileSwitchably_Thingie(gData, fd, nullptr, 1, &found) == 0;
     const std::string image = CleanedImageName(name);
     int result = -1;
-    if (found && preview->tiles)
+    if (read && preview->tiles)
         result = FileZerp_WriteFileAtPath(page->imageFolder + "/" + image + ".jpg", "the thumbnail", [&](int out) {
             return TagAndWritePyr(preview, out, kExportGalleryImage, true, kThumbnailQuality);
         });
@@ -84,7 +115,10 @@ void PresetCell(HTMLStatus* page, const std::string& folder, const std::string& 
 
 bool GalleryKindFromWord(const std::string& word, GalleryKind* kind) {
     const std::pair<const char*, GalleryKind> words[] = {
-        {"modes", kGalleryOutputModes}, {"dots", kGalleryMemoryDots}, {"presets", kGalleryPresets}};
+        {"modes", kGalleryOutputModes},
+        {"dots", kGalleryMemoryDots},
+        {"presets", kGalleryPresets},
+        {"polyhedra", kGalleryPolyhedra}};
     for (const auto& [w, k] : words)
         if (word == w) {
             *kind = k;
@@ -102,14 +136,23 @@ const char* GalleryPageName(GalleryKind kind) {
     }
 }
 
-int WriteGallery(GalleryKind kind, const std::string& pagePath, const std::string& folder) {
+int WriteGallery(GalleryKind kind, const std::string& pagePath, const std::string& folder, int64_t firstMode,
+                 int64_t lastMode) {
     if (!gParams || !gData) return kFileFailed;
     const std::string imageFolder = FileZerp_getParentPathOf(pagePath) + "/" + kWebImagesFolderName;
     FileZerp_createDirectoryAtPath(imageFolder);
     // Settings and preview come back as they were, whatever the cells did.
     const Parameters savedParams = *gParams;
     PyramidDescriptor savedPreview{};
-    const bool havePreview = gData->previewPyramid.tiles != nullptr;
+    // The presets page paints each preset's preview; without a preview image
+    // yet, one is made for the page and let go afterwards.
+    bool madePreview = false;
+    if (kind == kGalleryPresets && !gData->previewPyramid.tiles) {
+        InitPyramidProcs(&gData->previewPyramid, GetBufferProcs());
+        madePreview = TryToAllocatePyramid_2006(&gData->previewPyramid, kPreviewPyramidSide, kPreviewPyramidSide,
+                                                kPyrColour8, 0, 0) == 1;
+    }
+    const bool havePreview = gData->previewPyramid.tiles != nullptr && !madePreview;
     if (havePreview) {
         InitPyramidProcs_from_another_pyr(&savedPreview, &gData->previewPyramid);
         if (TryToAllocatePyramid_2006(&savedPreview, gData->previewPyramid.width[0], gData->previewPyramid.height[0],
@@ -121,10 +164,14 @@ int WriteGallery(GalleryKind kind, const std::string& pagePath, const std::strin
     if (kind == kGalleryPresets) page.extraPath = folder;
     const int64_t columns = kind == kGalleryPresets ? 5 : kind == kGalleryMemoryDots ? 4 : 3;
     OpenAndStartWebPageCore(&page, kind, columns);
+    if (kind == kGalleryPolyhedra) page.captionFontSize = 2;
 
     std::vector<Cell> cells;
-    if (kind == kGalleryOutputModes) {
-        for (int64_t m = 1; m <= kGalleryModeCount; ++m) cells.push_back({VorneskOutputModeName(m), m});
+    firstMode = std::max<int64_t>(firstMode, 1);
+    lastMode = std::min(lastMode, kGalleryModeCount);
+    if (kind == kGalleryOutputModes || kind == kGalleryPolyhedra) {
+        for (int64_t m = firstMode; m <= lastMode; ++m)
+            if (kind == kGalleryOutputModes || IsExportablePolyhedron(m)) cells.push_back({VorneskOutputModeName(m), m});
     } else if (kind == kGalleryMemoryDots) {
         for (int64_t dot = 0; dot < 25; ++dot)
             if (FileZerp_fileExistsAtPath(FileZerp_Get2019MemoryDotsFilePathForIndex(dot)))
@@ -138,6 +185,10 @@ int WriteGallery(GalleryKind kind, const std::string& pagePath, const std::strin
     int64_t done = 0;
     for (const Cell& cell : cells) {
         UpdateProgress_qev(0, int32_t(done++), int32_t(total));
+        if (kind == kGalleryPolyhedra) {
+            SolidCell(&page, cell);
+            continue;
+        }
         const bool renderable = kind == kGalleryMemoryDots || OutputModeIsRenderable(cell.index);
         ThumbnailCell(&page, cell, kind == kGalleryMemoryDots ? kGalleryMemoryDot : kGalleryOutputMode, renderable);
     }
@@ -156,5 +207,40 @@ int WriteGallery(GalleryKind kind, const std::string& pagePath, const std::strin
         if (savedPreview.tiles) CopyPyrAToB(&savedPreview, &gData->previewPyramid);
         DisposePyramidData(&savedPreview);
     }
+    if (madePreview) DisposePyramidData(&gData->previewPyramid);
+    return result;
+}
+
+int WriteAllExportablePolyhedra(const std::string& folder, int64_t firstMode, int64_t lastMode) {
+    if (!gParams || !gData || !gData->storage) return kFileFailed;
+    const std::string nets = folder + "/exportable polyhedra";
+    if (!FileZerp_createDirectoryAtPath(nets)) return kFileFailed;
+    const Parameters saved = *gParams;
+    firstMode = std::max<int64_t>(firstMode, 1);
+    lastMode = std::min(lastMode, kGalleryModeCount);
+    int result = 0;
+    for (int64_t m = firstMode; m <= lastMode; ++m) {
+        UpdateProgress_qev(0, int32_t(m - firstMode), int32_t(lastMode - firstMode + 1));
+        if (m == 193 || m == 194 || !IsExportablePolyhedron(m) || !OutputModeIsRenderable(m)) continue;
+        gParams->outputMode = int32_t(m);
+        gParams->exportPurpose = kExportFaces;
+        gParams->export_pixels = kNetPixels;
+        // The pieces are counted first, so the file is written under its
+        // final name at once, replacing an older one of that name.
+        PSDdoc doc;
+        GrabPSDMetrics(gData, &doc);
+        if (doc.layerCount <= 0) continue;
+        const std::string name = CleanedImageName(std::string(VorneskOutputModeName(m)).substr(0, 255) + ".x") + ", " +
+                                 std::to_string(doc.layerCount) + ".psd";
+        bool cancel = false;
+        const int r = FileZerp_WriteImageFileWithGlobals(gData, nets + "/" + name, &cancel, kImageFormatPSD,
+                                                         CatalogueExportHooks());
+        if (r != 0 && result == 0) result = r;
+    }
+    // The output mode comes back; the export kind and size stay as the
+    // nets left them.
+    *gParams = saved;
+    gParams->exportPurpose = kExportFaces;
+    gParams->export_pixels = kNetPixels;
     return result;
 }

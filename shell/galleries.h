@@ -22,8 +22,21 @@ bool GalleryKindFromWord(const std::string& word, GalleryKind* kind);
 const char* GalleryPageName(GalleryKind kind);
 
 // Writes the gallery of kind as page path, its pictures into "web_images"
-// beside it (the presets page shows the settings files of folder). The
-// settings and the preview are as before afterwards. Progress goes to the
-// host as a render's does. 0, or the first error of the page's own file
-// (a thumbnail that fails leaves its cell's caption without a picture).
-int WriteGallery(GalleryKind kind, const std::string& pagePath, const std::string& folder);
+// beside it (the presets page shows the settings files of folder; the
+// polyhedra page one cell per exportable solid, whose net thumbnail and OBJ
+// files go into "web_images"). Output modes outside firstMode..lastMode are
+// left out. The settings and the preview are as before afterwards.
+// Progress goes to the host as a render's does. 0, or the first error of
+// the page's own file (a thumbnail that fails leaves its cell's caption
+// without a picture).
+int WriteGallery(GalleryKind kind, const std::string& pagePath, const std::string& folder, int64_t firstMode = 1,
+                 int64_t lastMode = kGalleryModeCount);
+
+// The net of every exportable solid of the output modes firstMode..lastMode
+// (193 and 194 excepted) as a PSD of one 300-pixel page per piece, in the
+// subfolder "exportable polyhedra" of folder, named by the mode, a comma,
+// a space and the number of pieces (an older file of that name is
+// replaced). The settings come back but the export kind (2) and the
+// export size (300). 0, or the first failure.
+int WriteAllExportablePolyhedra(const std::string& folder, int64_t firstMode = 1,
+                                int64_t lastMode = kGalleryModeCount);

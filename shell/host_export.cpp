@@ -93,7 +93,7 @@ bool RunHostExport(const char* path) {
     if (const char* word = std::getenv("VORNESK_GALLERY"); word && *word) {
         GalleryKind kind;
         if (!GalleryKindFromWord(word, &kind)) {
-            Refuse(std::string("no gallery is called ") + word + " (modes, dots or presets)");
+            Refuse(std::string("no gallery is called ") + word + " (modes, dots, presets or polyhedra)");
             return false;
         }
         MaybeAllocatePyramids(gData);

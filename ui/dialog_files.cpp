@@ -2,8 +2,8 @@
 // read or written when the user confirms, and the galleries written to fixed
 // places. A save writes a file beside the chosen one and renames it over the
 // chosen one only when the writer succeeded; a failed or refused load
-// changes nothing. Purposes whose writers this build lacks say so in an
-// alert instead of showing their panel.
+// changes nothing. The web pages open in the default application once
+// written.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -19,6 +19,7 @@
 #include "common/strings.h"
 #include "files/brick_files.h"
 #include "files/export_entry.h"
+#include "files/file_layer.h"
 #include "files/psd_doc.h"
 #include "files/file_names.h"
 #include "files/psd_export.h"
@@ -27,9 +28,11 @@
 #include "platform/appkit/alerts.h"
 #include "platform/appkit/directories.h"
 #include "platform/appkit/sheets.h"
+#include "platform/workspace.h"
 #include "records/data.h"
 #include "records/parameters.h"
 #include "records/plugin_globals.h"
+#include "shell/galleries.h"
 #include "shell/mode_catalogue.h"
 #include "shell/settings_file.h"
 #include "shell/settings_files.h"
@@ -50,8 +53,6 @@ void Warn(const QString& message, const QString& informative) {
     NSAlert_runModal(a);
 }
 
-constexpr char kNoWebPages[] = "This build cannot write web pages of settings, modes or galleries yet.";
-
 // The catalogue's names and the dialog's progress bar, for the export entry points.
 ExportHooks DialogExportHooks() {
     ExportHooks hooks = CatalogueExportHooks();
@@ -60,13 +61,21 @@ ExportHooks DialogExportHooks() {
     return hooks;
 }
 
-// Why a purpose cannot be written by this build, or null.
-const char* MissingWriter(int32_t purpose) {
-    switch (purpose) {
-        case 4:
-        case 13: return kNoWebPages;
-        default: return nullptr;
-    }
+// Writes a gallery with the preview stopped and the progress bar shown; an
+// alert says what failed.
+bool WriteGalleryFromDialog(ProgressivePreviewManager* ppm, GalleryKind kind, const std::string& page, const std::string& folder) {
+    int result = 0;
+    auto write = [&] {
+        CreateMondoProgressWindow();
+        result = WriteGallery(kind, page, folder);
+        DestroyMondoProgress();
+    };
+    if (ppm) ppm->abortAnyPreviewAndThenDoBlockSynchronously(write);
+    else write();
+    if (result != 0)
+        Warn(QString("%1 was not written").arg(QFileInfo(QString::fromStdString(page)).fileName()),
+             QString("The page cannot be written in %1.").arg(QString::fromStdString(FileZerp_getParentPathOf(page))));
+    return result == 0;
 }
 
 // Purposes whose files hold a render of the settings.
@@ -186,7 +195,6 @@ void Controller_Tarnwhistle_pano::PSD_pressed() {
 
 void Controller_Tarnwhistle_pano::action_pressed() {
     Log("Pressed action button");
-    if (const char* missing = MissingWriter(4)) return Warn(myLocalizedStringFor("SaveHTML"), missing);
     gOpeningPurpose = 4;
     PromptOpen(dissolveWindow);
 }
@@ -206,9 +214,26 @@ void Controller_Tarnwhistle_pano::reactToPictbumpButton() {
     PromptOpen(dissolveWindow);
 }
 
-void Controller_Tarnwhistle_pano::all_exportable_polyhedra_pressed() { Warn("Exportable polyhedra", kNoWebPages); }
-void Controller_Tarnwhistle_pano::giant_gallery_pressed() { Warn("Giant gallery", kNoWebPages); }
-void Controller_Tarnwhistle_pano::output_gallery_pressed() { Warn("Projections gallery", kNoWebPages); }
+void Controller_Tarnwhistle_pano::all_exportable_polyhedra_pressed() {
+    int result = 0;
+    ppm->abortAnyPreviewAndThenDoBlockSynchronously([&] {
+        CreateMondoProgressWindow();
+        result = WriteAllExportablePolyhedra(DesktopFolder());
+        DestroyMondoProgress();
+    });
+    if (result != 0) Warn("Exportable polyhedra", QString::fromUtf8(ExportEntryMessage(result)));
+}
+
+void Controller_Tarnwhistle_pano::giant_gallery_pressed() {
+    // The giant gallery's folders; its pages are not made.
+    FileZerp_createDirectoryAtPath(DesktopFolder() + "/Vornesk giant gallery/bigimages");
+}
+
+void Controller_Tarnwhistle_pano::output_gallery_pressed() {
+    const std::string folder = DesktopFolder() + "/Vornesk modes";
+    FileZerp_createDirectoryAtPath(folder);
+    WriteGalleryFromDialog(ppm.get(), kGalleryOutputModes, folder + "/projections.html", "");
+}
 
 void Controller_Tarnwhistle_pano::reactToPSDButton(QWidget* window) { PromptSaveWithPurpose(2, window); }
 
@@ -290,12 +315,6 @@ bool Controller_Tarnwhistle_pano::PromptSaveAtopWindow(QWidget* window) {
         gSaveSucceeded = false;
         return true;
     }
-    // What this build cannot write is said instead of asking where to write it.
-    if (const char* missing = MissingWriter(gSavingPurpose)) {
-        Warn(s.prompt.isEmpty() ? s.nameFieldStringValue : s.prompt, missing);
-        gSaveSucceeded = false;
-        return true;
-    }
     Panel_beginSheetModalForWindow(window, s, [this](int response, const QString& path) {
         if (response == NSModalResponseOK) didEndSaveSheet(1, path);
         else gSaveSucceeded = false;
@@ -370,11 +389,7 @@ void Controller_Tarnwhistle_pano::didEndSaveSheet(int returnCode, const QString&
     }
 }
 
-bool Controller_Tarnwhistle_pano::doSaveThingsWithFilePath(const QString& path, const QString&, int32_t purpose) {
-    if (const char* missing = MissingWriter(purpose)) {
-        Warn(QFileInfo(path).fileName(), missing);
-        return false;
-    }
+bool Controller_Tarnwhistle_pano::doSaveThingsWithFilePath(const QString& path, const QString& folder, int32_t purpose) {
     QString why;
     bool ok = false;
     switch (purpose) {
@@ -391,6 +406,15 @@ bool Controller_Tarnwhistle_pano::doSaveThingsWithFilePath(const QString& path, 
         case 3:
             ok = WriteBeside(path, true, [](int fd) { return WriteLegoStatsFile_Thingie(gData, fd); }, &why);
             break;
+        case 4:
+        case 13:
+            // The presets of the chosen folder, or every output mode on the
+            // picture; the page opens in the default application.
+            if (!WriteGalleryFromDialog(ppm.get(), purpose == 4 ? kGalleryPresets : kGalleryOutputModes, path.toStdString(),
+                                        folder.toStdString()))
+                return false;
+            FileZerp_launchFileInBrowser_path(path.toStdString());
+            return true;
         case 7:
             ok = WriteBeside(path, true, [](int fd) { return WriteLDRAWFileWithGlobals(gData, fd); }, &why);
             break;

@@ -106,23 +106,40 @@ void DrawLegoCell(const LegoStructure* ball, PyramidDescriptor* pyr, int64_t x, 
     }
 }
 
+namespace {
+
+// The brick globe of the settings built whole into ball, the work area's
+// tallies following it; false (the ball empty) when its cells could not be had.
+bool BuildBallOfSettings(Data* data, const Parameters* p, LegoStructure* ball) {
+    const BrickSettings set = BrickSettingsOf(p);
+    CreateLegoBall(ball, set.size, set.plates, set.dithering, set.colourSet);
+    if (!HasModel(ball)) return false;
+    float table[400];
+    const BrickPicture pic = BrickPictureOf(data, p, table);
+    tumbletype tumble;
+    BrickTumble(&tumble, set.tumbleDegrees);
+    BuildLegoball(ball, &pic, &tumble, false);
+    if (data && data->storage)
+        GenerateBrickStatistics(ball, data->storage->brickCellsPerColour, data->storage->brickSurfaceCellsPerColour);
+    return true;
+}
+
+}  // namespace
+
+bool CountBrickGlobeOfSettings(Data* data) {
+    LegoStructure ball{};
+    const bool built = BuildBallOfSettings(data, gParams, &ball);
+    DestroyLegoBall(&ball);
+    return built;
+}
+
 int GenerateOneLayerOfLego(Data* data, PyramidDescriptor* pyr, int64_t layer, bool* cancelled) {
     LegoStructure* ball = &gInstructionBall;
     const Parameters* p = gParams;
     if (layer == 1) {
         DestroyLegoBall(ball);
-        const BrickSettings set = BrickSettingsOf(p);
-        CreateLegoBall(ball, set.size, set.plates, set.dithering, set.colourSet);
-        if (!HasModel(ball)) return kBrickExportNoMemory;
+        if (!BuildBallOfSettings(data, p, ball)) return kBrickExportNoMemory;
         gInstructionBallMade = true;
-        float table[400];
-        const BrickPicture pic = BrickPictureOf(data, p, table);
-        tumbletype tumble;
-        BrickTumble(&tumble, set.tumbleDegrees);
-        BuildLegoball(ball, &pic, &tumble, false);
-        // The tallies follow every full build.
-        if (data && data->storage)
-            GenerateBrickStatistics(ball, data->storage->brickCellsPerColour, data->storage->brickSurfaceCellsPerColour);
     } else if (!gInstructionBallMade || !HasModel(ball)) {
         return kBrickExportNoModel;
     }
@@ -201,21 +218,11 @@ int GenerateAllLayersOfLDRAW_Thingie(LegoStructure* ball, int fd) {
 }
 
 int WriteLDRAWFile_Thingie(Data* data, int fd) {
-    const Parameters* p = gParams;
     LegoStructure ball{};
-    const BrickSettings set = BrickSettingsOf(p);
-    CreateLegoBall(&ball, set.size, set.plates, set.dithering, set.colourSet);
-    if (!HasModel(&ball)) {
+    if (!BuildBallOfSettings(data, gParams, &ball)) {
         close(fd);
         return kBrickExportNoMemory;
     }
-    float table[400];
-    const BrickPicture pic = BrickPictureOf(data, p, table);
-    tumbletype tumble;
-    BrickTumble(&tumble, set.tumbleDegrees);
-    BuildLegoball(&ball, &pic, &tumble, false);
-    if (data && data->storage)
-        GenerateBrickStatistics(&ball, data->storage->brickCellsPerColour, data->storage->brickSurfaceCellsPerColour);
     const int result = GenerateAllLayersOfLDRAW_Thingie(&ball, fd);
     DestroyLegoBall(&ball);
     return result;

@@ -30,6 +30,10 @@ void DrawLegoCell(const LegoStructure* ball, PyramidDescriptor* pyramid, int64_t
 // Side of an instruction page in pixels: 9 w + 1.
 int64_t LegoPageSide(int64_t size, bool plates);
 
+// Builds the brick globe of the settings and counts its cells by colour into
+// the work area's tallies; false when the model's cells could not be had.
+bool CountBrickGlobeOfSettings(Data* data);
+
 // Writes the brick globe of the settings as LDRAW text to fd, truncates the
 // file there and closes fd on every path.
 int WriteLDRAWFile_Thingie(Data* data, int fd);

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <map>
 #include <memory>
+#include <sstream>
 
 #include "common/memory.h"
 #include "engine/task_engine_globals.h"
@@ -554,27 +557,52 @@ TEST(BrickExports, FailedWritesAreReported) {
     EXPECT_TRUE(Closed(stats));
 }
 
-// The statistics page shows the tallies of the last full build.
-TEST(BrickExports, StatisticsPageCountsTheLastBuild) {
+// The statistics page counts the model the settings make now, whatever an
+// earlier build left in the tallies: its totals are the part lines of an
+// LDRAW model of the same settings, colour by colour. The page is HTML 4.01
+// that tidy passes, and ends at "</html>".
+TEST(BrickExports, StatisticsPageCountsTheCurrentModel) {
     Folder folder;
     ExportRig rig(8);
     rig.SetInput(32, 16);
     rig.params->lego_layers = 7;
     rig.params->legoBrickMask = 0xFFF;
     ASSERT_EQ(WriteLDRAWFileWithGlobals(rig.data.get(), OpenFile(folder / "a.ldr")), kPSDExportOK);
+    rig.params->lego_layers = 9;
+    for (int k = 0; k < 13; ++k) rig.storage->brickCellsPerColour[k] = rig.storage->brickSurfaceCellsPerColour[k] = 77777;
     const std::string html = folder / "a.html";
     ASSERT_EQ(WriteLegoStatsFile_Thingie(rig.data.get(), OpenFile(html)), kPSDExportOK);
     const std::string text = ReadText(html);
-    EXPECT_EQ(text.rfind("<html><head><title>Sphere statistics</title></head><body><pre>\r", 0), 0u);
-    EXPECT_NE(text.find("Cell count for 7-layer sphere:<br>\r"), std::string::npos);
+    ASSERT_EQ(WriteLDRAWFileWithGlobals(rig.data.get(), OpenFile(folder / "b.ldr")), kPSDExportOK);
+    std::map<int, long long> parts;  // LDRAW colour -> part lines
+    std::istringstream ldraw(ReadText(folder / "b.ldr"));
+    for (std::string line; std::getline(ldraw, line);) {
+        int colour = 0;
+        if (std::sscanf(line.c_str(), "1 %d", &colour) == 1) ++parts[colour];
+    }
+    const std::string doctype = "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\r";
+    EXPECT_EQ(text.rfind(doctype + "<html><head><title>Sphere statistics</title></head><body><pre>\r", 0), 0u);
+    EXPECT_NE(text.find("Cell count for 9-layer sphere:<br>\r"), std::string::npos);
+    EXPECT_EQ(text.find("77777"), std::string::npos);
+    const std::string tail = "</pre></body></html>";
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
     const char* names[12] = {"black      ", "blue       ", "green      ", "red        ", "white      ", "yellow     ",
                              "light grey ", "dark grey  ", "brown      ", "sand red   ", "tan        ", "green-gray "};
+    long long total = 0, visible = 0;
     for (int k = 1; k <= 12; ++k) {
-        char line[64];
-        std::snprintf(line, sizeof line, "%s%5lld     %5lld<br>\r", names[k - 1],
-                      (long long)rig.storage->brickCellsPerColour[k], (long long)rig.storage->brickSurfaceCellsPerColour[k]);
-        EXPECT_NE(text.find(line), std::string::npos) << line;
+        const size_t at = text.find(std::string(names[k - 1]));
+        ASSERT_NE(at, std::string::npos) << names[k - 1];
+        long long all = -1, seen = -1;
+        ASSERT_EQ(std::sscanf(text.c_str() + at + 11, "%lld %lld", &all, &seen), 2) << names[k - 1];
+        EXPECT_EQ(all, parts[MyLegoColorToLDRAWColor(k)]) << names[k - 1];
+        EXPECT_LE(seen, all);
+        total += all;
+        visible += seen;
     }
+    EXPECT_GT(visible, 0);
+    EXPECT_LT(visible, total);
+    if (system("tidy -v >/dev/null 2>&1") == 0)
+        EXPECT_EQ(Shell("tidy -q -e '" + html + "' 2>&1"), "");
 }
 
 }  // namespace

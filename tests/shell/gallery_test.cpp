@@ -8,7 +8,11 @@
 #include <string>
 
 #include "files/file_layer.h"
+#include "files/html_page.h"
 #include "files/psd_export.h"
+#include "polyhedra/polyhedron_params.h"
+#include "shell/mode_catalogue.h"
+#include "tests/files/psd_test_support.h"
 #include "shell/galleries.h"
 #include "shell/settings_files.h"
 #include "tests/files/export_rig.h"
@@ -97,6 +101,68 @@ TEST(Gallery, MemoryDotsAndPresets) {
         for (const std::string& p : {dots, page})
             EXPECT_EQ(system(("tidy -q -e '" + p + "' 2>&1 | grep -v summary | grep -q .").c_str()) == 0, false) << p;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The polyhedra page: one cell per exportable solid in the range, its net on
+// the picture as a JPEG in web_images (the cell's picture), the solid's OBJ
+// beside it, and the settings as before. The nets folder: one PSD per
+// exportable solid named by the mode and its number of pieces (an older
+// file of that name replaced, no scratch file left), never for 193 and 194.
+TEST(Gallery, PolyhedraPageAndNets) {
+    const SupportFolder support;
+    exporttest::ExportRig rig(8);
+    rig.SetInput(64, 32);
+    rig.params->outputMode = 16;
+    const Parameters before = *rig.params;
+    const std::string out = support / "solids";
+    fs::create_directories(out);
+    ASSERT_EQ(WriteGallery(kGalleryPolyhedra, out + "/polyhedra.html", "", 5, 8), 0);
+    const std::string text = Slurp(out + "/polyhedra.html");
+    int solids = 0;
+    for (int64_t m = 5; m <= 8; ++m) solids += IsExportablePolyhedron(m);
+    ASSERT_GT(solids, 2);
+    EXPECT_EQ(Count(text, "<font size=\"2\""), solids);
+    EXPECT_EQ(Count(text, "<img "), solids);
+    EXPECT_EQ(text.find(".png"), std::string::npos);
+    for (int64_t m = 5; m <= 8; ++m) {
+        if (!IsExportablePolyhedron(m)) continue;
+        const std::string name = CleanedImageName(std::string(VorneskOutputModeName(m)) + ".x");
+        EXPECT_NE(text.find("src=\"web_images/" + PercentEncodedFileName(name) + ".jpg\""), std::string::npos) << name;
+        EXPECT_TRUE(fs::is_regular_file(out + "/web_images/" + name + ".jpg")) << name;
+        EXPECT_TRUE(fs::is_regular_file(out + "/web_images/" + name + ".obj")) << name;
+    }
+    EXPECT_EQ(std::memcmp(&before, rig.params.get(), sizeof before), 0);
+    if (system("tidy -v >/dev/null 2>&1") == 0) {
+        EXPECT_NE(system(("tidy -q -e '" + out + "/polyhedra.html' 2>&1 | grep -v summary | grep -q .").c_str()), 0);
+    }
+
+    // Nets: a stale file of the final name is replaced.
+    ASSERT_TRUE(IsExportablePolyhedron(193) && IsExportablePolyhedron(194));
+    const std::string nets = out + "/exportable polyhedra";
+    fs::create_directories(nets);
+    const std::string cube = VorneskOutputModeName(7);
+    ASSERT_EQ(cube, "cube");
+    ASSERT_EQ(WriteAllExportablePolyhedra(out, 7, 7), 0);
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(nets)) names.push_back(e.path().filename().string());
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0].rfind(cube + ", ", 0), 0u) << names[0];
+    std::ofstream(nets + "/" + names[0]) << "old";
+    ASSERT_EQ(WriteAllExportablePolyhedra(out, 7, 7), 0);
+    EXPECT_EQ(Slurp(nets + "/" + names[0]).substr(0, 4), "8BPS");
+    const psdtest::ReadBack r = psdtest::ReadWithPsdTools(nets + "/" + names[0], support / "net");
+    EXPECT_EQ(names[0], cube + ", " + r.facts.at("layers") + ".psd");
+    ASSERT_EQ(WriteAllExportablePolyhedra(out, 193, 194), 0);
+    int files = 0;
+    for (const auto& e : fs::directory_iterator(nets)) files += e.is_regular_file();
+    EXPECT_EQ(files, 1);
+    EXPECT_EQ(rig.params->exportPurpose, kExportFaces);
+    EXPECT_EQ(rig.params->export_pixels, 300);
+    EXPECT_EQ(rig.params->outputMode, 16);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 
 #include "files/export_entry.h"
 #include "files/iptc.h"
@@ -26,6 +27,7 @@
 #include "platform/appkit/run_loop.h"
 #include "platform/appkit/sheets.h"
 #include "shell/settings_file.h"
+#include "shell/settings_files.h"
 #include "shell/settings_persistence.h"
 #include "tests/files/psd_test_support.h"
 #include "tests/platform/appkit/offscreen_app.h"
@@ -626,6 +628,106 @@ TEST_F(FilesTest, AnExportOfARefusedModeIsRefusedInOneAlertBeforeRendering) {
         answers.clear();
     }
     EXPECT_FALSE(fs::exists(dir / "x.psd"));
+}
+
+}  // namespace
+
+namespace {
+
+// "more…" asks for a folder of settings files, then where the page goes,
+// writes the presets page (tidy-clean, one cell a settings file, each
+// picture in web_images) and opens it in the default application: a
+// stand-in xdg-open gets the page's path as its one argument. The settings
+// are as before. "projections gallery" with its panel cancelled writes
+// nothing and warns of nothing.
+TEST_F(FilesTest, TheMoreButtonWritesThePresetsPageAndOpensIt) {
+    Parameters* p = records->params.get();
+    const fs::path presets = dir / "my presets";
+    fs::create_directories(presets);
+    p->outputMode = 3;
+    ASSERT_EQ(FileZerp_WriteSettingsFile_path((presets / "alpha.q2q").string(), 0), 0);
+    p->outputMode = 12;
+    ASSERT_EQ(FileZerp_WriteSettingsFile_path((presets / "B \"\xC3\xA9t\xC3\xA9\" & <co>.Q2Q").string(), 0), 0);
+    std::ofstream(presets / "notes.txt") << "text";
+    p->outputMode = 7;
+    p->latitude = 21.0f;
+    const Parameters before = *p;
+
+    const fs::path bin = dir / "bin";
+    fs::create_directories(bin);
+    std::ofstream(bin / "xdg-open") << "#!/bin/sh\nprintf '%s|%s\\n' \"$#\" \"$1\" > '" << (dir / "opened").string() << "'\n";
+    fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", (bin.string() + ":" + oldPath).c_str(), 1);
+
+    // A host's buffer procedures, which the thumbnails' JPEG writer asks for.
+    BufferProcs hostBuffers{};
+    records->record->bufferProcs = &hostBuffers;
+    const fs::path page = dir / "gallery 'one'.html";
+    answers.push_back({NSModalResponseOK, QString::fromStdString(presets.string())});
+    answers.push_back({NSModalResponseOK, QString::fromStdString(page.string())});
+    c->action_pressed();
+    setenv("PATH", oldPath.c_str(), 1);
+    ASSERT_EQ(panels.size(), 2u);
+    EXPECT_TRUE(panels[0].canChooseDirectories);
+    EXPECT_TRUE(panels[1].save);
+    EXPECT_EQ(panels[1].allowedFileTypes, QStringList{"html"});
+    EXPECT_TRUE(alerts.empty()) << (alerts.empty() ? "" : alerts[0].informativeText.toStdString());
+    EXPECT_TRUE(c->gSaveSucceeded);
+    std::ifstream in(page, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    int cells = 0;
+    for (size_t at = text.find("<font size=\"3\""); at != std::string::npos; at = text.find("<font size=\"3\"", at + 1)) ++cells;
+    EXPECT_EQ(cells, 2);
+    EXPECT_NE(text.find("B &quot;&eacute;t&eacute;&quot; &amp; &lt;co&gt;"), std::string::npos);
+    EXPECT_TRUE(fs::exists(dir / "web_images" / "alpha.jpg"));
+    // Each picture the page shows is in web_images.
+    std::smatch m;
+    std::string rest = text;
+    int pictures = 0;
+    while (std::regex_search(rest, m, std::regex("src=\"web_images/([^\"]*)\""))) {
+        std::string name;
+        const std::string enc = m[1];
+        for (size_t i = 0; i < enc.size(); ++i)
+            if (enc[i] == '%' && i + 2 < enc.size()) {
+                name += char(std::stoi(enc.substr(i + 1, 2), nullptr, 16));
+                i += 2;
+            } else {
+                name += enc[i];
+            }
+        EXPECT_TRUE(fs::is_regular_file(dir / "web_images" / name)) << name;
+        ++pictures;
+        rest = m.suffix();
+    }
+    EXPECT_EQ(pictures, 2);
+    if (system("tidy -v >/dev/null 2>&1") == 0)
+        EXPECT_EQ(psdtest::Shell("tidy -q -e \"" + page.string() + "\" 2>&1 | grep -v summary"), "");
+    // A settings file without a preview shows the grey ramp: white at the
+    // top, one level darker a row.
+    int w = 0, h = 0, top = 0, row100 = 0;
+    ASSERT_EQ(std::sscanf(psdtest::Shell("convert '" + (dir / "web_images" / "alpha.jpg").string() +
+                                         "' -format '%w %h %[fx:round(255*p{5,2}.r)] %[fx:round(255*p{5,100}.r)]' info:")
+                              .c_str(),
+                          "%d %d %d %d", &w, &h, &top, &row100),
+              4);
+    EXPECT_EQ(w, 128);
+    EXPECT_EQ(h, 128);
+    EXPECT_NEAR(top, 255 - 2, 3);
+    EXPECT_NEAR(row100, 255 - 100, 3);
+    std::ifstream opened(dir / "opened");
+    std::string line;
+    std::getline(opened, line);
+    EXPECT_EQ(line, "1|" + page.string());
+    EXPECT_EQ(std::memcmp(&before, p, sizeof before), 0);
+    records->record->bufferProcs = nullptr;
+
+    panels.clear();
+    answers.push_back({NSModalResponseCancel, QString()});
+    c->voronoi_pressed();
+    ASSERT_EQ(panels.size(), 1u);
+    EXPECT_TRUE(panels[0].save);
+    EXPECT_TRUE(alerts.empty());
+    EXPECT_FALSE(c->gSaveSucceeded);
 }
 
 }  // namespace

@@ -40,8 +40,9 @@ constexpr char kUsageFormat[] =
            "_u, _l, _b, _r and _f), as the dialog's \"cube map\u2026\" writes them.\n"
            "--gallery KIND DIR writes a gallery page into DIR with its thumbnails in\n"
            "DIR/web_images instead: modes (every output mode on INPUT, \"output\n"
-           "modes.html\"), dots (the memory dots, \"memory dots.html\") or presets (the\n"
-           "settings files in DIR, \"presets.html\").\n"
+           "modes.html\"), dots (the memory dots, \"memory dots.html\"), presets (the\n"
+           "settings files in DIR, \"presets.html\") or polyhedra (the net of every\n"
+           "exportable solid on INPUT with its OBJ files, \"polyhedra.html\").\n"
            "Settings not given take their defaults.\n"
            "\n"
            "options:\n"
@@ -199,13 +200,14 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
             if (!takeValue(&options->output)) return false;
         } else if (arg == "--gallery") {
             if (hasInlineValue || i + 2 >= argc) {
-                *error = "--gallery needs a kind (modes, dots or presets) and a folder";
+                *error = "--gallery needs a kind (modes, dots, presets or polyhedra) and a folder";
                 return false;
             }
             options->galleryKind = argv[++i];
             options->galleryFolder = argv[++i];
-            if (options->galleryKind != "modes" && options->galleryKind != "dots" && options->galleryKind != "presets") {
-                *error = "no gallery is called \"" + options->galleryKind + "\": use modes, dots or presets";
+            if (options->galleryKind != "modes" && options->galleryKind != "dots" && options->galleryKind != "presets" &&
+                options->galleryKind != "polyhedra") {
+                *error = "no gallery is called \"" + options->galleryKind + "\": use modes, dots, presets or polyhedra";
                 return false;
             }
         } else if (arg == "--mask") {

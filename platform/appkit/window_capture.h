@@ -1,0 +1,15 @@
+// A picture of one window into an image file. Only this program's own
+// windows can be had: this system has no portable way to read another
+// program's window.
+#pragma once
+
+#include <QString>
+
+// Captures the visible top-level window of this program whose title is
+// windowName into resultPath, in the format its extension names (PNG when
+// none is known), at the window's size. application is this program's
+// name (QCoreApplication::applicationName()) or empty; any other name
+// fails. False with *why set when the application is another, no window
+// has that title, or the file cannot be written.
+bool CaptureWindowOfApplication(const QString& application, const QString& windowName, const QString& resultPath,
+                                QString* why);

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "tests/files/export_readers.h"
+#include "tests/files/html_readers.h"
 #include "tests/tools/spawn_host.h"
 
 namespace {
@@ -21,18 +22,6 @@ HostResult Gallery(const std::string& folder, const std::string& kind, const std
                                      "--gallery", kind, out};
     args.insert(args.end(), more.begin(), more.end());
     return SpawnHost(folder, args, {"VORNESK_SUPPORT_DIR=" + folder + "/support"});
-}
-
-std::string PercentDecoded(const std::string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i)
-        if (s[i] == '%' && i + 2 < s.size()) {
-            out += char(std::stoi(s.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += s[i];
-        }
-    return out;
 }
 
 int Count(const std::string& text, const std::string& what) {
@@ -59,14 +48,10 @@ TEST(GalleryCommandLine, OutputModesPageNamesTheThumbnailsItWrote) {
     EXPECT_EQ(Count(text, "<p><font face="), 2);
     EXPECT_EQ(Count(text, "<p>&nbsp;</p></td></tr>"), 183);  // each row's spacer row
     std::set<std::string> named;
-    std::smatch m;
-    std::string rest = text;
-    while (std::regex_search(rest, m, std::regex("src=\"([^\"]*)\""))) {
-        const std::string file = PercentDecoded(m[1]);
+    for (const std::string& file : htmltest::ImageSources(text)) {
         EXPECT_EQ(file.rfind("web_images/", 0), 0u) << file;
         EXPECT_TRUE(fs::is_regular_file(out + "/" + file)) << file;
         named.insert(file.substr(11));
-        rest = m.suffix();
     }
     std::set<std::string> written;
     for (const auto& e : fs::directory_iterator(out + "/web_images")) written.insert(e.path().filename().string());

@@ -15,7 +15,6 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 
 #include "files/export_entry.h"
 #include "files/iptc.h"
@@ -29,6 +28,7 @@
 #include "shell/settings_file.h"
 #include "shell/settings_files.h"
 #include "shell/settings_persistence.h"
+#include "tests/files/html_readers.h"
 #include "tests/files/psd_test_support.h"
 #include "tests/platform/appkit/offscreen_app.h"
 #include "tests/ui/ui_fixture.h"
@@ -682,24 +682,9 @@ TEST_F(FilesTest, TheMoreButtonWritesThePresetsPageAndOpensIt) {
     EXPECT_NE(text.find("B &quot;&eacute;t&eacute;&quot; &amp; &lt;co&gt;"), std::string::npos);
     EXPECT_TRUE(fs::exists(dir / "web_images" / "alpha.jpg"));
     // Each picture the page shows is in web_images.
-    std::smatch m;
-    std::string rest = text;
-    int pictures = 0;
-    while (std::regex_search(rest, m, std::regex("src=\"web_images/([^\"]*)\""))) {
-        std::string name;
-        const std::string enc = m[1];
-        for (size_t i = 0; i < enc.size(); ++i)
-            if (enc[i] == '%' && i + 2 < enc.size()) {
-                name += char(std::stoi(enc.substr(i + 1, 2), nullptr, 16));
-                i += 2;
-            } else {
-                name += enc[i];
-            }
-        EXPECT_TRUE(fs::is_regular_file(dir / "web_images" / name)) << name;
-        ++pictures;
-        rest = m.suffix();
-    }
-    EXPECT_EQ(pictures, 2);
+    const std::vector<std::string> sources = htmltest::ImageSources(text);
+    for (const std::string& file : sources) EXPECT_TRUE(fs::is_regular_file(dir / file)) << file;
+    EXPECT_EQ(sources.size(), 2u);
     if (system("tidy -v >/dev/null 2>&1") == 0)
         EXPECT_EQ(psdtest::Shell("tidy -q -e \"" + page.string() + "\" 2>&1 | grep -v summary"), "");
     // A settings file without a preview shows the grey ramp: white at the

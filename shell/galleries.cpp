@@ -31,6 +31,7 @@ constexpr int kThumbnailSide = 400;
 constexpr int kSolidSide = 140;
 constexpr int kPresetSide = 88;
 constexpr int kNetPixels = 300;
+constexpr char kSolidsFolderName[] = "solids";
 constexpr long kThumbnailQuality = 50;
 
 struct Cell {
@@ -56,15 +57,18 @@ void ThumbnailCell(HTMLStatus* page, const Cell& cell, int64_t what, bool render
 }
 
 // A cell of the polyhedra page: the solid's net on the picture as its
-// thumbnail, and the solid's OBJ with its companions beside it in the
-// image folder.
+// thumbnail, and the solid's OBJ with its companions in the subfolder
+// "solids" of the image folder (their texture would otherwise take the
+// thumbnail's name).
 void SolidCell(HTMLStatus* page, const Cell& cell) {
     const bool renderable = OutputModeIsRenderable(cell.index);
     ThumbnailCell(page, cell, kGalleryOutputMode, renderable, kSolidSide);
     if (!renderable) return;
     const int32_t savedMode = gParams->outputMode;
     gParams->outputMode = int32_t(cell.index);
-    FileZerp_WriteOBJFileAndItsHandmaidensAtPath(page->imageFolder + "/" + CleanedImageName(cell.caption + ".x") + ".obj",
+    const std::string solids = page->imageFolder + "/" + kSolidsFolderName;
+    FileZerp_createDirectoryAtPath(solids);
+    FileZerp_WriteOBJFileAndItsHandmaidensAtPath(solids + "/" + CleanedImageName(cell.caption + ".x") + ".obj",
                                                  CatalogueExportHooks());
     gParams->outputMode = savedMode;
 }

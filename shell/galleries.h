@@ -23,8 +23,8 @@ const char* GalleryPageName(GalleryKind kind);
 
 // Writes the gallery of kind as page path, its pictures into "web_images"
 // beside it (the presets page shows the settings files of folder; the
-// polyhedra page one cell per exportable solid, whose net thumbnail and OBJ
-// files go into "web_images"). Output modes outside firstMode..lastMode are
+// polyhedra page one cell per exportable solid, whose net thumbnail goes
+// into "web_images" and its OBJ files into "web_images/solids"). Output modes outside firstMode..lastMode are
 // left out. The settings and the preview are as before afterwards.
 // Progress goes to the host as a render's does. 0, or the first error of
 // the page's own file (a thumbnail that fails leaves its cell's caption

@@ -109,7 +109,7 @@ namespace {
 
 // The polyhedra page: one cell per exportable solid in the range, its net on
 // the picture as a JPEG in web_images (the cell's picture), the solid's OBJ
-// beside it, and the settings as before. The nets folder: one PSD per
+// in web_images/solids, and the settings as before. The nets folder: one PSD per
 // exportable solid named by the mode and its number of pieces (an older
 // file of that name replaced, no scratch file left), never for 193 and 194.
 TEST(Gallery, PolyhedraPageAndNets) {
@@ -133,7 +133,13 @@ TEST(Gallery, PolyhedraPageAndNets) {
         const std::string name = CleanedImageName(std::string(VorneskOutputModeName(m)) + ".x");
         EXPECT_NE(text.find("src=\"web_images/" + PercentEncodedFileName(name) + ".jpg\""), std::string::npos) << name;
         EXPECT_TRUE(fs::is_regular_file(out + "/web_images/" + name + ".jpg")) << name;
-        EXPECT_TRUE(fs::is_regular_file(out + "/web_images/" + name + ".obj")) << name;
+        EXPECT_TRUE(fs::is_regular_file(out + "/web_images/solids/" + name + ".obj")) << name;
+        // The picture is the net at its cell's size, not the solid's texture.
+        const std::string size = psdtest::Shell("identify -format '%w %h' '" + out + "/web_images/" + name + ".jpg'");
+        EXPECT_NE(text.find("alt=\"" + name + ".jpg\" width=\"" + size.substr(0, size.find(' ')) + "\" height=\"" +
+                            size.substr(size.find(' ') + 1) + "\""),
+                  std::string::npos)
+            << name << " " << size;
     }
     EXPECT_EQ(std::memcmp(&before, rig.params.get(), sizeof before), 0);
     if (system("tidy -v >/dev/null 2>&1") == 0) {

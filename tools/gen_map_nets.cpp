@@ -62,6 +62,8 @@ struct V3 {
 };
 double Dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 V3 Cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+V3 Add(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+V3 Scale(V3 a, double k) { return {a.x * k, a.y * k, a.z * k}; }
 double Angle(V3 a, V3 b) { return std::atan2(std::sqrt(Dot(Cross(a, b), Cross(a, b))), Dot(a, b)); }
 
 struct P2 {
@@ -87,6 +89,9 @@ struct Design {
     int sides;               // the polygon of the cell's table
     std::vector<struct Step> plan;  // how the faces are laid, in order
     double turn;             // degrees the finished net is turned by
+    // Reuleaux cells: the solid corners of face t (plane points the map
+    // reads), null for the polygon cells, whose maps read only the net.
+    std::array<V3, 3> (*corners)(int t) = nullptr;
 };
 
 // One step of a design. The faces a map lays round one centre on the sphere
@@ -95,10 +100,13 @@ struct Step {
     enum Kind { kRound, kPoints, kJoin } kind;
     int a = 0, b = 0;
     char first = 0;  // kRound: the corner the first mirror moves ('A' or 'B'), 0 any
+    double dx = 0, dy = 0;  // kRound: where a face laid first goes
 };
 // The faces round face `start`'s centre, from `start` on, each mirrored
 // across the radius it shares with the one before.
 Step Round(int start, char first = 0) { return {Step::kRound, start, 0, first}; }
+// The same for a face laid apart from the others, its centre at (x, y).
+Step RoundAt(int start, double x, double y) { return {Step::kRound, start, 0, 0, x, y}; }
 // Every face not laid yet, mirrored across its outer side (B A) from the
 // laid face that shares it: the points of a star.
 Step Points() { return {Step::kPoints}; }
@@ -116,7 +124,8 @@ struct Maps {
         poly = NewPolyhedron(1.0f, 0.5f);
         if (!store || !poly) Fail("out of memory");
         for (int64_t tag : {kCacheTagDecant, kCacheTagSextant, kCacheTagDodecant, kCacheTagNuOctant, kCacheTagSphereCube,
-                            kCacheTagTetfaceSextant, kCacheTagOctaface, kCacheTagIcoface, kCacheTagDodecDecant})
+                            kCacheTagTetfaceSextant, kCacheTagOctaface, kCacheTagIcoface, kCacheTagDodecDecant,
+                            kCacheTagReuleauxCircle, kCacheTagReuleauxOctoface})
             if (!PrepareProjectionCache(store, tag)) Fail("a cell table cannot be built");
         InitPolyHints(&hints);
         for (int64_t t = 0; t < 256; ++t) poly->netTriangle[t].tag = uint16_t(t);
@@ -132,12 +141,13 @@ struct Maps {
     void SetCorners(int t, const std::array<V3, 3>& q) {
         for (int k = 0; k < 3; ++k) poly->netTriangle[t].cornerPoint[k] = triplex{q[k].x, q[k].y, q[k].z};
     }
-    V3 At(int64_t code, int t, double b0, double b1, double b2) {
+    V3 At(int64_t code, int t, double b0, double b1, double b2, bool* missed = nullptr) {
         poly->warpCode = code;
         float out[3];
         uint8_t outside = 0;
         DoPolyhedralTransformCore(poly, t, store, out, &outside, &hints, b0, b1, b2, 0.0f, 0.0f);
-        if (outside) Fail("a map misses inside its own cell");
+        if (missed) *missed = outside != 0;
+        else if (outside) Fail("a map misses inside its own cell");
         return {out[0], out[1], out[2]};
     }
 };
@@ -168,10 +178,14 @@ int NetTurnFor(int sphere) { return sphere; }
 // Whether side (i, j) of face p and side (a, b) of face t show the same
 // points of the sphere, step for step.
 bool SameSide(Maps& maps, int64_t code, int p, int i, int j, int t, int a, int b) {
-    for (double u : {0.25, 0.5, 0.75}) {
+    // (Short of the far end: a Reuleaux cell's radius to its arc stops
+    // before the net corner on that ray.)
+    for (double u : {0.2, 0.45, 0.7}) {
         double w[3] = {0, 0, 0}, v[3] = {0, 0, 0};
         w[i] = 1 - u, w[j] = u, v[a] = 1 - u, v[b] = u;
-        if (Angle(maps.At(code, p, w[0], w[1], w[2]), maps.At(code, t, v[0], v[1], v[2])) > kSideTolerance) return false;
+        bool m1 = false, m2 = false;
+        const V3 x = maps.At(code, p, w[0], w[1], w[2], &m1), y = maps.At(code, t, v[0], v[1], v[2], &m2);
+        if (m1 || m2 || Angle(x, y) > kSideTolerance) return false;
     }
     return true;
 }
@@ -201,8 +215,10 @@ void Finish(Net* net, const std::string& shape, double turn, bool unit) {
         std::array<int, 3> ids{};
         for (int k = 0; k < 3; ++k) {
             int solid = -1;
-            for (size_t i = 0; i < net->solid.size(); ++i)
-                if (Angle(net->solid[i], f.dir[k]) <= kSameDirection) solid = int(i);
+            for (size_t i = 0; i < net->solid.size(); ++i) {
+                const V3 e = Add(net->solid[i], Scale(f.dir[k], -1));
+                if (unit ? Angle(net->solid[i], f.dir[k]) <= kSameDirection : Dot(e, e) < 1e-18) solid = int(i);
+            }
             if (solid < 0) {
                 const double m = unit ? std::sqrt(Dot(f.dir[k], f.dir[k])) : 1.0;
                 net->solid.push_back({f.dir[k].x / m, f.dir[k].y / m, f.dir[k].z / m});
@@ -228,11 +244,18 @@ void Finish(Net* net, const std::string& shape, double turn, bool unit) {
 Net Lay(Maps& maps, const Design& d) {
     Net net;
     net.faces.resize(d.tags);
-    const std::array<P2, 3> cell = Cell(d.sides);
+    // The cell in the net: the polygon's O B A, or the Reuleaux sixth's
+    // corner V, ray point T and centre O (an equilateral triangle).
+    const double r = 1 / std::sqrt(2.0);
+    const std::array<P2, 3> cell =
+        d.corners ? std::array<P2, 3>{P2{0.5 * r, 0.5 * std::sqrt(3.0) * r}, P2{r, 0}, P2{0, 0}} : Cell(d.sides);
+    const int centre = d.corners ? 2 : 0;
     std::vector<int> turn(d.tags);
     for (int t = 0; t < d.tags; ++t) {
+        if (d.corners) maps.SetCorners(t, d.corners(t));
         for (int k = 0; k < 3; ++k)
-            net.faces[t].dir[k] = maps.At(d.code, t, k == 0 ? 1 : 0, k == 1 ? 1 : 0, k == 2 ? 1 : 0);
+            net.faces[t].dir[k] = d.corners ? d.corners(t)[k]
+                                            : maps.At(d.code, t, k == 0 ? 1 : 0, k == 1 ? 1 : 0, k == 2 ? 1 : 0);
         turn[t] = NetTurnFor(SphereTurn(maps, d.code, t));
         if (std::getenv("GEN_MAP_NETS_DEBUG")) {
             std::fprintf(stderr, "%s tag %d turn %d:", d.ident, t, turn[t]);
@@ -254,6 +277,7 @@ Net Lay(Maps& maps, const Design& d) {
                 }
             }
     std::vector<int> parent(d.tags, -2), across(d.tags, -1), order;
+    std::vector<P2> offset(d.tags, P2{0, 0});
     auto lay = [&](int t, int p, int k) {
         parent[t] = p, across[t] = k;
         order.push_back(t);
@@ -265,11 +289,14 @@ Net Lay(Maps& maps, const Design& d) {
     };
     for (const Step& step : d.plan) {
         if (step.kind == Step::kRound) {
-            if (parent[step.a] == -2) lay(step.a, -1, -1);
+            if (parent[step.a] == -2) {
+                lay(step.a, -1, -1);
+                offset[step.a] = {step.dx, step.dy};
+            }
             for (int cur = step.a, n = 0; cur >= 0; cur = n) {
                 n = -1;
                 for (const auto& [q, r] : adj[cur])
-                    if (r != 0 && parent[q] == -2 && (n < 0 || (cur == step.a && "OBA"[r] == step.first))) {
+                    if (r != centre && parent[q] == -2 && (n < 0 || (cur == step.a && "OBA"[r] == step.first))) {
                         n = q;
                         across[q] = r;
                     }
@@ -279,10 +306,10 @@ Net Lay(Maps& maps, const Design& d) {
             for (int t = 0; t < d.tags; ++t)
                 if (parent[t] == -2)
                     for (const auto& [q, r] : adj[t])
-                        if (r == 0 && parent[q] != -2 && parent[t] == -2) lay(t, q, 0);
+                        if (r == centre && parent[q] != -2 && parent[t] == -2) lay(t, q, centre);
         } else {
-            if (!shared(step.a, step.b, 0)) Fail(shape + ": faces " + std::to_string(step.a) + " and " + std::to_string(step.b) + " share no outer side");
-            lay(step.b, step.a, 0);
+            if (!shared(step.a, step.b, centre)) Fail(shape + ": faces " + std::to_string(step.a) + " and " + std::to_string(step.b) + " share no outer side");
+            lay(step.b, step.a, centre);
         }
     }
     if (int(order.size()) != d.tags) Fail(shape + ": the plan does not lay every face once");
@@ -293,6 +320,7 @@ Net Lay(Maps& maps, const Design& d) {
             f.at = cell;
             if ((Cross2(cell[0], cell[1], cell[2]) > 0 ? 1 : -1) != turn[t])
                 for (P2& q : f.at) q.y = -q.y;
+            for (P2& q : f.at) q = {q.x + offset[t].x, q.y + offset[t].y};
             f.placed = true;
             continue;
         }
@@ -305,9 +333,11 @@ Net Lay(Maps& maps, const Design& d) {
                 if (i == j || i == across[t] || j == across[t]) continue;
                 for (int a = 0; a < 3; ++a)
                     for (int b = 0; b < 3; ++b) {
-                        if (a == b || Angle(g.dir[i], f.dir[a]) > kSameDirection ||
-                            Angle(g.dir[j], f.dir[b]) > kSameDirection)
+                        if (a == b) continue;
+                        if (!d.corners && (Angle(g.dir[i], f.dir[a]) > kSameDirection ||
+                                           Angle(g.dir[j], f.dir[b]) > kSameDirection))
                             continue;
+                        if (d.corners && (a != i || b != j)) continue;
                         if (std::fabs(Dist(cell[a], cell[b]) - Dist(g.at[i], g.at[j])) > 1e-12) continue;
                         // The whole side, not only its ends: a map may send
                         // all three corners of two faces to the same points.
@@ -334,11 +364,28 @@ Net Lay(Maps& maps, const Design& d) {
             Fail(shape + ": face " + std::to_string(t) + " would be mirrored beside face " + std::to_string(p));
         f.placed = true;
     }
-    Finish(&net, shape, d.turn, true);
+    Finish(&net, shape, d.turn, !d.corners);
     return net;
 }
 
 // ---- the designs (tools/map_nets.md) ----
+
+// The Reuleaux maps read a sixth of the tetrahedron's vertex cell in the
+// stereographic plane: b0 at its corner V (at -60 degrees for odd tags, +60
+// for even ones), b1 at T (the corner's radius on the ray through the arc's
+// midpoint), b2 at the centre O.
+std::array<V3, 3> ReuleauxSixth(int t) {
+    const double r = 1 / std::sqrt(2.0), h = 0.5 * std::sqrt(3.0) * r;
+    return {V3{0.5 * r, t & 1 ? -h : h, 0}, V3{r, 0, 0}, V3{0, 0, 0}};
+}
+
+// Cells of the Reuleaux maps, each a cell round its centre, laid apart
+// in rows of `across`.
+std::vector<Step> ReuleauxCells(int cells, int across) {
+    std::vector<Step> plan;
+    for (int g = 0; g < cells; ++g) plan.push_back(RoundAt(6 * g, 1.8 * (g % across), 1.8 * (g / across)));
+    return plan;
+}
 
 std::vector<Design> Designs() {
     return {
@@ -356,6 +403,9 @@ std::vector<Design> Designs() {
         {45, "Phenalene", "Phenalene", 36, 6, {Round(0), Join(5, 20), Round(20), Join(1, 24), Round(24)}, 0.0},
         {76, "Anthracene", "Anthracene", 36, 6, {Round(0), Join(1, 18), Round(18), Join(7, 24), Round(24)}, 300.0},
         {61, "adamsdiamonds", "adamsdiamonds", 16, 4, {Round(0), Join(0, 11), Round(11)}, 0.0},
+        {55, "Reuleaux1", "Reuleaux1", 6, 0, ReuleauxCells(1, 1), 0.0, ReuleauxSixth},
+        {56, "Reuleaux2", "Reuleaux2", 12, 0, ReuleauxCells(2, 2), 0.0, ReuleauxSixth},
+        {58, "Reuleaux8", "Reuleaux8", 48, 0, ReuleauxCells(8, 4), 0.0, ReuleauxSixth},
     };
 }
 
@@ -403,8 +453,6 @@ struct CubeDesign {
     double turn;
 };
 
-V3 Add(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-V3 Scale(V3 a, double k) { return {a.x * k, a.y * k, a.z * k}; }
 
 struct Square {
     P2 centre;

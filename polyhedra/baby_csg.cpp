@@ -194,6 +194,15 @@ void SlicePlanesAway(BabyCSG* csg, const HALFSPACE* planes) {
     for (const HALFSPACE* n = planes->head->next; n != planes->head; n = n->next) SliceOnePlaneAway(csg, n);
 }
 
+bool MaybeBuildCappingFace(BabyCSG* csg, std::vector<triplex> points) {
+    if (!csg || points.size() < 3) return false;
+    BabyCSGFace f = NewFace(csg);
+    f.points = std::move(points);
+    OrderPolygonPointsCorrectly(f.points);
+    csg->faces.push_back(std::move(f));
+    return true;
+}
+
 int64_t make_poly_fromBabyCSG(polyhedron* poly, const BabyCSG* csg) {
     ResetFacesAndVertsToEmpty(poly);
     if (!getPolyStorageEtc(poly)) {

@@ -41,6 +41,9 @@ void CopyFacesFromPolyToBabyCSG(const polyhedron* poly, BabyCSG* csg, double sca
 // caps the cut with a face remembering the plane node's point and id.
 void SliceOnePlaneAway(BabyCSG* csg, const HALFSPACE* planeNode);
 void SlicePlanesAway(BabyCSG* csg, const HALFSPACE* planes);
+// Adds a polygon of three or more points as one face, ordered
+// counter-clockwise seen from outside; false (nothing added) for fewer.
+bool MaybeBuildCappingFace(BabyCSG* csg, std::vector<triplex> points);
 // Orders a polygon counter-clockwise seen from the side away from the origin.
 void OrderPolygonPointsCorrectly(std::vector<triplex>& polygon);
 // +1 when the origin lies above the plane of the polygon's first three points

@@ -109,7 +109,9 @@ bool reciprocalN(const polyhedron* from, const triplex* fromPos, triplex* toPos)
 bool reciprocalN_sym(const polyhedron* from, const triplex* fromPos, const SymmetryThing* fromSym, triplex* toPos,
                      const SymmetryThing* toSym) {
     const SymReader P{fromSym, fromPos};
-    for (int64_t f : fromSym->F)
+    // Every face whose polar vertex lies in the other solid's domain: under
+    // rotations only, such a face need not have a corner in this domain.
+    for (int64_t f = 0; f < from->faceCount3D; ++f)
         if (toSym->status[size_t(f)] == kSymInDomain && !ReciprocalOfFace(from, f, P, &toPos[f])) return false;
     return true;
 }
@@ -340,6 +342,26 @@ double CanonicalizeConvexPoly_primal_dual_sym(polyhedron* poly, double tolerance
     }
     std::copy(P.begin(), P.end(), poly->coords3D);
     return movement;
+}
+
+double CanonicalDeviation(const polyhedron* poly) {
+    double worst = 0;
+    for (int64_t f = 0; f < poly->faceCount3D; ++f) {
+        const PolyFace3D& face = poly->face3D[f];
+        const int64_t n = face.count;
+        triplex newell{0, 0, 0}, g{0, 0, 0};
+        for (int64_t k = 0; k < n; ++k) {
+            const triplex a = poly->coords3D[face.vertex[k]], b = poly->coords3D[face.vertex[(k + 1) % n]];
+            newell = Tadd(newell, triplex{(a.y - b.y) * (a.z + b.z), (a.z - b.z) * (a.x + b.x), (a.x - b.x) * (a.y + b.y)});
+            g = Tadd(g, a);
+            worst = std::max(worst, std::fabs(Tmagnitude(EdgeTangentPoint(a, b)) - 1));
+        }
+        g = Tscale(g, 1.0 / double(n));
+        const triplex nrm = Tnormalize(newell);
+        for (int64_t k = 0; k < n; ++k)
+            worst = std::max(worst, std::fabs(Tdot_product(Tsub(poly->coords3D[face.vertex[k]], g), nrm)));
+    }
+    return std::isfinite(worst) ? worst : INFINITY;
 }
 
 double edge_nearpoints_radius(const polyhedron* poly, const CanonEdgeList& edges) {

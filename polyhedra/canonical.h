@@ -49,6 +49,9 @@ double CanonicalizeConvexPoly_primal_dual(polyhedron* poly, double tolerance, in
 double CanonicalizeConvexPoly_primal_dual_sym(polyhedron* poly, double tolerance, int64_t iterations, int64_t kind,
                                               bool rotationsOnly, const VoronoiHandlingOptions& options);
 
+// The largest of every edge line's distance from 1 and every corner's
+// distance from its face's mean plane (Newell normal).
+double CanonicalDeviation(const polyhedron* poly);
 // The tangent point of the line through a and b nearest the origin.
 triplex EdgeTangentPoint(triplex a, triplex b);
 // The root mean square of the edges' tangent points' distances from the

@@ -10,6 +10,7 @@
 #include "polyhedra/builtin_shapes.h"
 #include "polyhedra/face_geometry.h"
 #include "polyhedra/geodesic.h"
+#include "polyhedra/goldberg.h"
 #include "polyhedra/poly_queries.h"
 #include "polyhedra/polyhedron_params.h"
 #include "polyhedra/poly_storage.h"
@@ -44,6 +45,9 @@ int64_t FaceEntries(const uint16_t* list, int64_t f) {
     while (p[n] != 0) ++n;
     return n;
 }
+
+// The Goldberg and quad solids this build makes.
+bool GoldbergCodeIsBuilt(int64_t code) { return code >= 313 && code <= 438; }
 
 void RefuseSolid(polyhedron* poly, int64_t status) {
     ResetFacesAndVertsToEmpty(poly);
@@ -148,7 +152,8 @@ bool ShapecodeCanBeBuilt(int64_t code) {
            RolloutOfShapecode(code, &rollout) || RindTurnsOfShapecode(code) || code == 78 || code == 79 ||
            code == 159 || code == 81 || code == 84 || code == 85 || code == 86 || code == 439 ||
            code == 440 || code == 82 || code == 83 || (code >= 305 && code <= 307) ||
-           code == 310 || code == 311 || ShapecodeIsVoronoi(code) || ShapecodeIsATruchetDual(code) || (IsYangShapecode(code) && OrigamiHingeSearch());
+           code == 310 || code == 311 || ShapecodeIsVoronoi(code) || ShapecodeIsATruchetDual(code) ||
+           GoldbergCodeIsBuilt(code) || (IsYangShapecode(code) && OrigamiHingeSearch());
 }
 
 void ReadFaceInfo(polyhedron* poly, int64_t code, int64_t parameter, void*, uint8_t flag, int noNet) {
@@ -195,6 +200,8 @@ void ReadFaceInfo(polyhedron* poly, int64_t code, int64_t parameter, void*, uint
         build_voronoi_shape(poly, parameter, code);
     } else if (ShapecodeIsATruchetDual(code)) {
         BuildTruchetDual(poly, parameter, code, flag);
+    } else if (GoldbergCodeIsBuilt(code)) {
+        BuildGoldbergOrQuadSolid(poly, parameter);
     } else if (IsYangShapecode(code) && OrigamiHingeSearch()) {
         GetDefaultPolySettings(poly);
         if (getPolyStorageEtc(poly)) BuildYangShapecode(poly, code, parameter);

@@ -66,6 +66,17 @@ BabyCSG* NewStore(polyhedron* target, const VoronoiHandlingOptions& o) {
     return csg;
 }
 
+// The target becomes the dual of a built primal, finished canonical.
+void DualThenFinish(polyhedron* target, polyhedron* primal, const GoldbergForm& form,
+                    const VoronoiHandlingOptions& o) {
+    if (primal->status != kPolyStatusGood || primal->faceCount3D == 0) {
+        FailBuild(target, primal->status != kPolyStatusGood ? primal->status : kPolyStatusOutOfMemory);
+        return;
+    }
+    BuildDualFromPolyhedron_for_primal_dual(target, primal);
+    if (target->status == kPolyStatusGood) GoldbergCanonicalFinish(target, form, o);
+}
+
 // The store's faces into the target at the scale, canonical finish.
 int64_t FinishFromStore(polyhedron* target, BabyCSG** csg, const GoldbergForm& form, const VoronoiHandlingOptions& o,
                         double scale) {
@@ -205,12 +216,7 @@ int64_t BuildGoldbergClass1(polyhedron* target, int64_t parameter) {
     polyhedron* scratch = NewScratchSolidFor(target);
     if (!scratch) return Finish(target);
     BuildGeodesicClass1(scratch, parameter, form.order, form.base);
-    if (scratch->status != kPolyStatusGood || scratch->faceCount3D == 0) {
-        FailBuild(target, scratch->status != kPolyStatusGood ? scratch->status : kPolyStatusOutOfMemory);
-    } else {
-        BuildDualFromPolyhedron_for_primal_dual(target, scratch);
-        if (target->status == kPolyStatusGood) GoldbergCanonicalFinish(target, form, o);
-    }
+    DualThenFinish(target, scratch, form, o);
     target->overlapTestOff = 1;
     FreeScratchSolid(&scratch);
     return Finish(target);
@@ -227,12 +233,7 @@ int64_t BuildGoldbergClass2(polyhedron* target, int64_t parameter) {
     if (form.base == 16 && form.order == 1) {
         // The truncated tetrahedron: the dual of the tented tetrahedron.
         BuildTentedTet(scratch);
-        if (scratch->status != kPolyStatusGood) {
-            FailBuild(target, scratch->status);
-        } else {
-            BuildDualFromPolyhedron_for_primal_dual(target, scratch);
-            if (target->status == kPolyStatusGood) GoldbergCanonicalFinish(target, form, o);
-        }
+        DualThenFinish(target, scratch, form, o);
         FreeScratchSolid(&scratch);
         target->overlapTestOff = 1;
         return Finish(target);
@@ -317,12 +318,7 @@ int64_t BuildGoldbergClass3_alternative(polyhedron* target, int64_t m, int64_t n
         make_poly_fromBabyCSG(minis, csg);
         destroyBabyCSG(&csg);
         ForgiveDroppedDuplicates(minis);
-        if (minis->status != kPolyStatusGood) {
-            FailBuild(target, minis->status);
-        } else {
-            BuildDualFromPolyhedron_for_primal_dual(target, minis);
-            if (target->status == kPolyStatusGood) GoldbergCanonicalFinish(target, form, o);
-        }
+        DualThenFinish(target, minis, form, o);
     }
     FreeScratchSolid(&minis);
     FreeScratchSolid(&base);

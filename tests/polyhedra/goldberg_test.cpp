@@ -27,30 +27,6 @@ namespace {
 
 using namespace solid_checks;
 
-struct Canonicity {
-    double edge = 0, centre = 0, planar = 0;
-};
-
-Canonicity Measure(const polyhedron* p) {
-    Canonicity c;
-    triplex mean{0, 0, 0};
-    int64_t edges = 0;
-    for (int64_t f = 0; f < p->faceCount3D; ++f) {
-        const int64_t n = p->face3D[f].count;
-        const triplex nrm = Normal(p, f);
-        for (int64_t k = 0; k < n; ++k) {
-            const triplex a = V(p, f, k), b = V(p, f, (k + 1) % n), d = Tsub(b, a);
-            const triplex q = Tsub(a, Tscale(d, Dot(a, d) / Dot(d, d)));
-            c.edge = std::max(c.edge, std::fabs(Len(q) - 1));
-            mean = Tadd(mean, q);
-            ++edges;
-            c.planar = std::max(c.planar, std::fabs(Dot(Tsub(a, V(p, f, 0)), nrm)));
-        }
-    }
-    c.centre = edges ? Len(Tscale(mean, 1.0 / double(edges))) : 1e300;
-    return c;
-}
-
 }  // namespace
 
 namespace {
@@ -263,13 +239,6 @@ TEST(Goldberg, SymmetricAndPlainMethodsAgree) {
         }
         EXPECT_LT(worst, 1e-6) << what;
     }
-}
-
-void ExpectReflection(const double* M) {
-    double MM[16];
-    Multiply4x4by4x4(M, M, MM);
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(MM[i], i % 5 == 0 ? 1 : 0, 1e-12);
-    EXPECT_NEAR(det4x4(M), -1, 1e-12);
 }
 
 // The bases and the symmetry shapes share one orientation: under its

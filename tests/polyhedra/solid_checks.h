@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/matrices.h"
 #include "polyhedra/poly_queries.h"
 #include "polyhedra/polyhedron.h"
 
@@ -132,6 +133,43 @@ inline void ExpectAdmeshClosed(const polyhedron* p, const std::string& what) {
     EXPECT_EQ(Field(report, "Edges fixed"), 0) << what;
     EXPECT_EQ(Field(report, "Total disconnected facets"), 0) << what;
     EXPECT_NEAR(Field(report, "Volume"), SignedVolume(p), 1e-4 * SignedVolume(p)) << what;
+}
+
+// Worst edge distance from 1, the mean tangent point's length, the worst
+// distance of a corner from its face's plane; computed here apart from the
+// canonicaliser.
+struct Canonicity {
+    double edge = 0, centre = 0, planar = 0, nearest = 1e300;
+};
+
+inline Canonicity Measure(const polyhedron* p) {
+    Canonicity c;
+    triplex mean{0, 0, 0};
+    int64_t edges = 0;
+    for (int64_t f = 0; f < p->faceCount3D; ++f) {
+        const int64_t n = p->face3D[f].count;
+        const triplex nrm = Normal(p, f);
+        for (int64_t k = 0; k < n; ++k) {
+            const triplex a = V(p, f, k), b = V(p, f, (k + 1) % n), d = Tsub(b, a);
+            const triplex q = Tsub(a, Tscale(d, Dot(a, d) / Dot(d, d)));
+            c.edge = std::max(c.edge, std::fabs(Len(q) - 1));
+            c.nearest = std::min(c.nearest, Len(q));
+            mean = Tadd(mean, q);
+            ++edges;
+            c.planar = std::max(c.planar, std::fabs(Dot(Tsub(a, V(p, f, 0)), nrm)));
+        }
+    }
+    c.centre = edges ? Len(Tscale(mean, 1.0 / double(edges))) : 1e300;
+    return c;
+}
+
+
+// A reflection: it squares to the identity and has determinant -1.
+inline void ExpectReflection(const double* M) {
+    double MM[16];
+    Multiply4x4by4x4(M, M, MM);
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(MM[i], i % 5 == 0 ? 1 : 0, 1e-12);
+    EXPECT_NEAR(det4x4(M), -1, 1e-12);
 }
 
 }  // namespace solid_checks

@@ -139,7 +139,13 @@ struct Maps {
     }
     // The solid corners of net triangle t, for the maps that read them.
     void SetCorners(int t, const std::array<V3, 3>& q) {
-        for (int k = 0; k < 3; ++k) poly->netTriangle[t].cornerPoint[k] = triplex{q[k].x, q[k].y, q[k].z};
+        for (int k = 0; k < 3; ++k) {
+            poly->netTriangle[t].cornerPoint[k] = triplex{q[k].x, q[k].y, q[k].z};
+            // The Reuleaux maps read the corners through the net vertices.
+            poly->netTriangle[t].vertex[k] = 3 * t + k;
+            PolyNetVertex& v = poly->netVertex[3 * t + k];
+            v.X = float(q[k].x), v.Y = float(q[k].y), v.Z = float(q[k].z);
+        }
     }
     V3 At(int64_t code, int t, double b0, double b1, double b2, bool* missed = nullptr) {
         poly->warpCode = code;
@@ -164,7 +170,7 @@ int SphereTurn(Maps& maps, int64_t code, int t) {
     const V3 a = maps.At(code, t, 0.5, 0.25, 0.25), b = maps.At(code, t, 0.25, 0.5, 0.25),
              c = maps.At(code, t, 0.25, 0.25, 0.5);
     const double d = Dot(a, Cross(b, c));
-    if (std::fabs(d) < 1e-12) Fail("a cell's image has no turn");
+    if (std::fabs(d) < 1e-12) Fail("shape " + std::to_string(code) + ": the image of cell " + std::to_string(t) + " has no turn");
     return d > 0 ? 1 : -1;
 }
 
@@ -180,7 +186,7 @@ int NetTurnFor(int sphere) { return sphere; }
 bool SameSide(Maps& maps, int64_t code, int p, int i, int j, int t, int a, int b) {
     // (Short of the far end: a Reuleaux cell's radius to its arc stops
     // before the net corner on that ray.)
-    for (double u : {0.2, 0.45, 0.7}) {
+    for (double u : {0.3, 0.5, 0.7}) {
         double w[3] = {0, 0, 0}, v[3] = {0, 0, 0};
         w[i] = 1 - u, w[j] = u, v[a] = 1 - u, v[b] = u;
         bool m1 = false, m2 = false;
@@ -246,9 +252,9 @@ Net Lay(Maps& maps, const Design& d) {
     net.faces.resize(d.tags);
     // The cell in the net: the polygon's O B A, or the Reuleaux sixth's
     // corner V, ray point T and centre O (an equilateral triangle).
-    const double r = 1 / std::sqrt(2.0);
-    const std::array<P2, 3> cell =
-        d.corners ? std::array<P2, 3>{P2{0.5 * r, 0.5 * std::sqrt(3.0) * r}, P2{r, 0}, P2{0, 0}} : Cell(d.sides);
+    std::array<P2, 3> cell = Cell(d.sides);
+    if (d.corners)
+        for (int k = 0; k < 3; ++k) cell[k] = {d.corners(0)[k].x, d.corners(0)[k].y};
     const int centre = d.corners ? 2 : 0;
     std::vector<int> turn(d.tags);
     for (int t = 0; t < d.tags; ++t) {
@@ -379,6 +385,45 @@ std::array<V3, 3> ReuleauxSixth(int t) {
     return {V3{0.5 * r, t & 1 ? -h : h, 0}, V3{r, 0, 0}, V3{0, 0, 0}};
 }
 
+// The plane point p turned by `degrees` about the centre, mirrored in the
+// x axis first when asked.
+V3 TurnedPoint(V3 p, double degrees, bool mirror) {
+    if (mirror) p.y = -p.y;
+    const double c = std::cos(degrees * kPi / 180), s = std::sin(degrees * kPi / 180);
+    return {c * p.x - s * p.y, s * p.x + c * p.y, 0};
+}
+
+// Where the sixth of tag t lies round its cell: the spins 0, 240, 240, 120,
+// 120, 0 of t mod 6 with the even tags mirrored fill the six sectors.
+const double kSixthTurn[6] = {0, 240, 240, 120, 120, 0};
+
+// The four-cell map reads the plane points themselves: the first cell's
+// sixths where they lie, the other three cells' mirrored in the x axis.
+std::array<V3, 3> ReuleauxFourSixth(int t) {
+    const std::array<V3, 3> base = ReuleauxSixth(1);
+    std::array<V3, 3> q;
+    for (int k = 0; k < 3; ++k) {
+        q[k] = TurnedPoint(base[k], kSixthTurn[t % 6], !(t & 1));
+        if (t >= 6) q[k].y = -q[k].y;
+    }
+    return q;
+}
+
+// The octahedral map's cell (inside three discs of radius sqrt 3 about
+// (-sqrt 2, 0) and (sqrt 2 / 2, +-sqrt 6 / 2)): corners at radius
+// (sqrt 6 - sqrt 2) / 2 at 60, 180 and 300 degrees; a sixth's T is where
+// the arc's tangent at the corner meets the ray through the arc's midpoint.
+std::array<V3, 3> OctreleauxSixth(int t) {
+    const double rho = (std::sqrt(6.0) - std::sqrt(2.0)) / 2;
+    const V3 V{0.5 * rho, -0.5 * std::sqrt(3.0) * rho, 0}, centre{-std::sqrt(2.0), 0, 0};
+    // The tangent at V is perpendicular to V - centre; it meets y = 0 at T.
+    const double nx = V.x - centre.x, ny = V.y - centre.y;
+    const V3 T{V.x + V.y * ny / nx, 0, 0};
+    std::array<V3, 3> q{V, T, V3{0, 0, 0}};
+    for (V3& p : q) p = TurnedPoint(p, kSixthTurn[t % 6], !(t & 1));
+    return q;
+}
+
 // Cells of the Reuleaux maps, each a cell round its centre, laid apart
 // in rows of `across`.
 std::vector<Step> ReuleauxCells(int cells, int across) {
@@ -406,6 +451,8 @@ std::vector<Design> Designs() {
         {55, "Reuleaux1", "Reuleaux1", 6, 0, ReuleauxCells(1, 1), 0.0, ReuleauxSixth},
         {56, "Reuleaux2", "Reuleaux2", 12, 0, ReuleauxCells(2, 2), 0.0, ReuleauxSixth},
         {58, "Reuleaux8", "Reuleaux8", 48, 0, ReuleauxCells(8, 4), 0.0, ReuleauxSixth},
+        {57, "ReuleauxTetrahedron", "ReuleauxTetrahedron", 24, 0, ReuleauxCells(4, 2), 0.0, ReuleauxFourSixth},
+        {59, "Octreleaux", "Octreleaux", 48, 0, ReuleauxCells(8, 4), 0.0, OctreleauxSixth},
     };
 }
 

@@ -46,9 +46,10 @@ struct MapNetCase {
     // (most for the triangle's coarse sixths, three times that for the
     // rhombus, whose map cubes the disc).
     double seam = 3e-4;
-    // The faces are sixths of a Reuleaux cell: only the curved sixth inside
-    // the net triangle shows the sphere, the rest misses.
-    bool reuleaux = false;
+    // The faces are sixths of a Reuleaux cell (1: the tetrahedron's vertex
+    // cell, 2: the octahedral map's cell): only the curved sixth inside the
+    // net triangle shows the sphere, the rest misses.
+    int reuleaux = 0;
 };
 
 const MapNetCase kCases[] = {
@@ -74,24 +75,33 @@ const MapNetCase kCases[] = {
     {"conformal_octahedron", 402, 74, 8},
     {"rectangulartetrahedron", 107, 42, 24},
     {"Xaraxtetrahedron", 418, 40, 24},
-    {"Reuleaux1", 122, 55, 6, 3e-4, true},
-    {"Reuleaux2", 123, 56, 12, 3e-4, true},
-    {"Reuleaux8", 125, 58, 48, 3e-4, true},
+    {"Reuleaux1", 122, 55, 6, 3e-4, 1},
+    {"Reuleaux2", 123, 56, 12, 3e-4, 1},
+    {"ReuleauxTetrahedron", 124, 57, 24, 3e-4, 1},
+    {"Reuleaux8", 125, 58, 48, 3e-4, 1},
+    {"Octreleaux", 126, 59, 48, 3e-4, 2},
 };
 
 // A point of a Reuleaux cell's curved sixth (b0 at the corner V, b1 at T
-// on the ray through the arc's midpoint, b2 at the centre): s from the
-// centre to the arc, u along the arc from its midpoint (0) to the corner
-// (1). The arc is held back by 1e-5: on it the nearest tetrahedron vertex
-// is a tie.
-void CurvedSixth(double s, double u, double* b0, double* b1, double* b2) {
-    const double r = 1.0 / std::sqrt(2.0), vx = 0.5 * r, vy = -0.8660254037844386 * r;
+// on the ray through the arc's midpoint, b2 at the centre), in the frame
+// with V below the x axis: s from the centre to the arc, u along the arc
+// from its midpoint (0) to the corner (1). The tetrahedron's vertex cell
+// has V at radius 1/sqrt 2 and its arc about (-1/sqrt 2, 0), radius
+// sqrt 1.5; the octahedral cell V at radius (sqrt 6 - sqrt 2) / 2 and its
+// arc about (-sqrt 2, 0), radius sqrt 3. The arc is held back by 1e-5:
+// on it the nearest vertex is a tie.
+void CurvedSixth(int cell, double s, double u, double* b0, double* b1, double* b2) {
+    const double rho = cell == 1 ? 1.0 / std::sqrt(2.0) : (std::sqrt(6.0) - std::sqrt(2.0)) / 2;
+    const double centre = cell == 1 ? -1.0 / std::sqrt(2.0) : -std::sqrt(2.0);
+    const double radius = cell == 1 ? std::sqrt(1.5) : std::sqrt(3.0);
+    const double vx = 0.5 * rho, vy = -0.8660254037844386 * rho;
+    // T: where the arc's tangent at V meets the x axis.
+    const double tx = vx + vy * vy / (vx - centre);
     s *= 1.0 - 1e-5;
-    const double radius = std::sqrt(1.5), centre = -r;
     const double a = std::asin(vy / radius) * u;
     const double x = s * (centre + radius * std::cos(a)), y = s * radius * std::sin(a);
     *b0 = y / vy;
-    *b1 = (x - *b0 * vx) / r;
+    *b1 = (x - *b0 * vx) / tx;
     *b2 = 1.0 - *b0 - *b1;
 }
 
@@ -287,7 +297,8 @@ TEST_P(MapNets, ShowsEveryDirectionOnce) {
             for (int i = 0; i + j <= n; ++i) {
                 double w0 = double(i) / n, w1 = double(n - i - j) / n, w2 = double(j) / n;
                 // The curved sixth: i + j from the centre (b2) to the arc, i / (i + j) along it.
-                if (GetParam().reuleaux) CurvedSixth(double(i + j) / n, i + j ? double(i) / (i + j) : 0.0, &w0, &w1, &w2);
+                if (GetParam().reuleaux)
+                    CurvedSixth(GetParam().reuleaux, double(i + j) / n, i + j ? double(i) / (i + j) : 0.0, &w0, &w1, &w2);
                 g[j * (n + 1) + i] = b.At(t, w0, w1, w2);
             }
         auto at = [&](int i, int j) { return g[j * (n + 1) + i]; };

@@ -19,6 +19,7 @@
 #include "engine/task_records.h"
 #include "engine/task_runner.h"
 #include "platform/foundation_threads.h"
+#include "platform/phase_clock.h"
 
 namespace {
 
@@ -146,6 +147,7 @@ void FillPyramids(Data* data) {
     if (!data) return;
     PyramidDescriptor* main = &data->pyramids[kMainInputPyramid];
     Fill_1_Pyramid(main);
+    NotePhaseEnd("level0");
     // A refused read leaves a partial picture: no smaller levels are made
     // from it and it is not marked complete.
     if (HostResult() != noErr || main->mipmapState != 1) return;
@@ -153,6 +155,7 @@ void FillPyramids(Data* data) {
     main->edgeMode = WrapModeFromVorneskInputMode(mode);
     main->overhangMode = OverhangModeFromVorneskInputMode(mode);
     paint_mipmap_of_pyramid(main);
+    NotePhaseEnd("mipmap");
     // A failed reduction job leaves only level 0 in use, and its result is
     // the plug-in's.
     if (main->mipmapState != 2) {

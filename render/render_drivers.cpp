@@ -7,6 +7,7 @@
 
 #include "common/memory.h"
 #include "platform/host/result_codes.h"
+#include "platform/phase_clock.h"
 #include "polyhedra/polyhedron.h"
 #include "projections/input_poly.h"
 #include "projections/sphere_to_input.h"
@@ -192,6 +193,7 @@ bool PrerollManipulation(Data* data) {
     const int64_t inputMode = gParams->inputMode;
     if (CubeLayoutTagOfInputMode(inputMode) != 0) {
         if (!CutCubeCorpus(data, inputMode)) return false;
+        NotePhaseEnd("cube faces");
     } else {
         DumpAnyCorpus();
         const int64_t wrap = EdgeModeForInputMode(inputMode);

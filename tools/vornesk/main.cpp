@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/host/result_codes.h"
+#include "platform/phase_clock.h"
 #include "pyramid/cube_corpus.h"
 #include "tools/vornesk/document.h"
 #include "tools/vornesk/host_session.h"
@@ -353,6 +354,7 @@ int main(int argc, char** argv) {
     } else {
         if (!ReadImageFile(options.input, &doc, &error))
             return Fail(kExitUnreadableInput, "cannot read " + options.input + ": " + error);
+        NotePhaseEnd("decode");
         // A cube layout is cut from a picture of its own shape: another
         // shape is not this layout (a cross framed in a 2:1 picture).
         if (cube && !CubeCellsFitPicture(*cube, doc.width, doc.height))
@@ -369,6 +371,7 @@ int main(int argc, char** argv) {
                                      &error)
                    : ResizeDocument(&doc, options.width, options.height, &error)))
             return Fail(kExitUnreadableInput, error);
+        if (options.width > 0) NotePhaseEnd("resize");
     }
     const bool gallery = !options.galleryKind.empty();
     if (gallery) {
@@ -427,7 +430,9 @@ int main(int argc, char** argv) {
     settings.showProgress = !options.quiet && isatty(STDERR_FILENO) && !options.dialog;
     settings.showDialog = options.dialog;
     HostRunReport report;
+    NotePhaseEnd("load");
     const bool ran = RunFilter(entry, &doc, settings, &report);
+    NotePhaseEnd("render");
     if (ldrawExport) {
         unsetenv("VORNESK_EXPORT");
         const bool keep = ran && !HostAbortRequested();
@@ -452,6 +457,7 @@ int main(int argc, char** argv) {
         if (HostAbortRequested()) return Fail(kExitCancelled, "cancelled");
         return Fail(kExitUnwritableOutput, "cannot write " + options.output + ": " + error);
     }
+    NotePhaseEnd("encode");
     if (options.printDescriptor)
         for (const DescriptorItem& item : report.descriptor) std::printf("%s\n", FormatDescriptorItem(item).c_str());
     return kExitDone;

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Where the processor time of the host's three benchmark jobs goes, phase by
+# phase (decode, resize, load, level0, mipmap, cube faces, render, encode),
+# in CPU seconds of all threads: the median of RUNS runs of each phase, as
+# the host notes them with VORNESK_PHASE_TIMES set ("total" is the whole
+# process). CPU seconds are what one-job-per-core throughput depends on, and
+# what a loaded machine disturbs least.
+#   v360:      W x H equirectangular PNG to W/2 x H/2 rectilinear PNG
+#   mollweide: W x H equirectangular TIFF to W/2 x H/2 Mollweide TIFF
+#   cube:      a 6W/8 x W/8 strip of six cube faces (PNG) to W/2 x H/2
+#              equirectangular PNG
+# Usage: bench/phases.sh [BUILD_DIR]   (default: build)
+# Environment: RUNS (default 5), WIDTH (default 8192; the height is half),
+# JOBS (default "v360 mollweide cube").
+set -euo pipefail
+build=$(cd "${1:-build}" && pwd)
+runs=${RUNS:-5}
+width=${WIDTH:-8192}
+height=$((width / 2))
+ow=$((width / 2)) oh=$((height / 2))
+face=$((width / 8))
+here=$(cd "$(dirname "$0")/.." && pwd)
+[[ -x "$build/vornesk" ]] || { echo "no $build/vornesk: build the host first" >&2; exit 1; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+convert "$here/samples/earth-2048x1024.jpg" -resize "${width}x${height}!" -depth 8 -type TrueColor "$work/in.png"
+convert "$work/in.png" -depth 8 -compress None "$work/in.tif"
+convert "$here/samples/earth-2048x1024.jpg" -resize "$((6 * face))x${face}!" -depth 8 -type TrueColor "$work/cube.png"
+
+export VORNESK_SUPPORT_DIR="$work" VORNESK_PHASE_TIMES=1
+v360=("$work/in.png" -o "$work/out.png" --input-mode equirectangular --output-mode rectilinear --fov 100)
+mollweide=("$work/in.tif" -o "$work/out.tif" --input-mode equirectangular --output-mode Mollweide)
+cube=("$work/cube.png" -o "$work/out.png" --input-mode 33 --output-mode equirectangular)
+
+echo "CPU seconds (all threads) by phase, median of $runs runs, $(nproc) processors, load $(cut -d' ' -f1 /proc/loadavg)"
+for job in ${JOBS:-v360 mollweide cube}; do
+  declare -n args=$job
+  : >"$work/phases"
+  for ((i = 0; i < runs; ++i)); do
+    # Each line "phase NAME CPU WALL" holds running totals: differences give the phase.
+    "$build/vornesk" "${args[@]}" --quiet --size "${ow}x${oh}" 2>&1 >/dev/null |
+      awk -v run="$i" '$1 == "phase" { name = $2; for (k = 3; k < NF - 1; ++k) name = name "_" $k
+        cpu = $(NF - 1); wall = $NF
+        if (n++) printf "%s %d %.4f %.4f %d\n", name, run, cpu - lastcpu, wall - lastwall, n
+        else printf "%s %d %.4f 0 %d\n", name, run, cpu, n
+        lastcpu = cpu; lastwall = wall }
+        END { printf "total %d %.4f %.4f 99\n", run, lastcpu, 0 }' >>"$work/phases"
+  done
+  printf "%-10s" "$job"
+  sort -k5,5n -k1,1 -s "$work/phases" | awk '{ print $5, $1 }' | uniq | while read -r _ name; do
+    cpu=$(awk -v n="$name" '$1 == n { print $3 }' "$work/phases" | sort -g |
+          awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }')
+    printf " %s %.3f" "$name" "$cpu"
+  done
+  echo
+done

@@ -228,10 +228,10 @@ TEST(HostRoundTrip, TiffStripsDeflatedInRoundsReadBack) {
     EXPECT_TRUE(ReadBack(dir / "a.tif").samples == picture.samples);
 }
 
-// PNG rows are deflated in bands on several threads and joined into one zlib
-// stream: every chunk's CRC holds, zlib inflates the joined stream with its
-// Adler-32 checked to exactly the filtered rows, and ImageMagick reads the
-// samples we wrote.
+// PNG rows are filtered on several threads and deflated into one zlib
+// stream: every chunk's CRC holds, zlib inflates the joined IDAT data with
+// its Adler-32 checked to exactly the filtered rows, and ImageMagick reads
+// the samples we wrote.
 TEST(HostRoundTrip, BandedPngIsOneValidZlibStream) {
     if (std::system("convert -version >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick not installed";
     TempDir dir;
@@ -263,7 +263,7 @@ TEST(HostRoundTrip, BandedPngIsOneValidZlibStream) {
             }
             at += 12 + length;
         }
-        EXPECT_GE(idatChunks, 3) << what;
+        EXPECT_GE(idatChunks, 1) << what;
         const size_t rowBytes = size_t(61) * picture.Planes() * (c.depth / 8) + 1;
         std::vector<uint8_t> rows(rowBytes * 300 + 1);
         uLongf size = uLongf(rows.size());

@@ -242,6 +242,38 @@ void EqualEarth(double L, double P, InputAnswer& r) {
 }
 
 void MapInputMode(long mode, const float p[3], float* table, float aspect, InputAnswer& r) {
+    // The modes of faces side by side need no longitude or latitude: their
+    // arctangent and arccosine would be most of a cube map's lookup.
+    switch (mode) {
+        case 26:
+            ZenithNadir(p, r);
+            return;
+        case 27:
+        case 28:
+        case 33:
+        case 34:
+        case 35: {
+            float a, b;
+            const int F = SphereToCubeFaceCoords(p, &a, &b);
+            if (mode == 28 && F == 0) {
+                a = -a;
+                b = -b;
+            }
+            r.x = 0.5f + 0.5f * a;
+            r.y = 0.5f + 0.5f * b;
+            r.face = F;
+            r.region = F + 1;
+            return;
+        }
+        case 29:
+        case 39:
+            // Input on a polyhedron: TransformSphereToInput answers these.
+            r.outside = 1;
+            r.x = 0.0f;
+            r.y = 0.0f;
+            return;
+        default: break;
+    }
     const EquirectAngles angles = EquirectAnglesOf(p);
     const float t = angles.t, lam = angles.lam, f = angles.f;
     const float u0 = 1.0f - f;
@@ -439,33 +471,6 @@ void MapInputMode(long mode, const float p[3], float* table, float aspect, Input
         case 24:
             r.x = u0;
             r.y = 0.5f + 0.5f * std::sin(3.141592653f * (t - 0.5f));
-            break;
-        case 26:
-            ZenithNadir(p, r);
-            break;
-        case 27:
-        case 28:
-        case 33:
-        case 34:
-        case 35: {
-            float a, b;
-            const int F = SphereToCubeFaceCoords(p, &a, &b);
-            if (mode == 28 && F == 0) {
-                a = -a;
-                b = -b;
-            }
-            r.x = 0.5f + 0.5f * a;
-            r.y = 0.5f + 0.5f * b;
-            r.face = F;
-            r.region = F + 1;
-            break;
-        }
-        case 29:
-        case 39:
-            // Input on a polyhedron: TransformSphereToInput answers these.
-            r.outside = 1;
-            r.x = 0.0f;
-            r.y = 0.0f;
             break;
         case 30:
             Ortelius(f, t, r);

@@ -34,6 +34,7 @@ void ReadFromBytes(png_structp png, png_bytep data, png_size_t size) {
 }
 
 void Quiet(png_structp, png_const_charp) {}
+void QuietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
 // A picture whose rows give every filter something to do: smooth ramps,
 // edges and noise, in every channel.
@@ -54,7 +55,7 @@ struct Kind {
 // The file libpng writes for the kind, its IDAT cut into chunks of 100 bytes.
 std::string WritePng(const Kind& k) {
     Bytes out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, Quiet);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, Quiet);
     png_infop info = png_create_info_struct(png);
     const int channels = k.colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
                          : k.colourType == PNG_COLOR_TYPE_RGB      ? 3
@@ -111,11 +112,12 @@ std::string WritePng(const Kind& k) {
 // for (palettes and transparency to channels, small depths to 8 bits),
 // 16-bit samples taken to the document's 0..32768. False when libpng fails.
 bool LibpngRead(Bytes* file, std::vector<uint8_t>* samples, int* channels, int* depth) {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, Quiet, Quiet);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, Quiet);
     png_infop info = png_create_info_struct(png);
-    png_bytepp rows = nullptr;
-    png_uint_32 height = 0;
-    bool ok = false;
+    // Changed between setjmp and a longjmp: kept in memory.
+    png_bytepp volatile rows = nullptr;
+    volatile png_uint_32 height = 0;
+    volatile bool ok = false;
     if (setjmp(png_jmpbuf(png)) == 0) {
         png_set_read_fn(png, file, ReadFromBytes);
         png_read_info(png, info);

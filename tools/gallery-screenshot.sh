@@ -22,7 +22,7 @@ build="${VORNESK_BUILD:-build-release}"
 [ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --target vornesk vornesk_plugin >/dev/null
 mkdir -p "$folder"
-"$build/vornesk" "$picture" --size 512x256 --gallery "$kind" "$folder"
+"$build/vornesk" "$picture" --quiet --size 512x256 --gallery "$kind" "$folder"
 case "$kind" in
     modes) page="output modes.html" ;;
     dots) page="memory dots.html" ;;

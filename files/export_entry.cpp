@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "files/brick_files.h"
 #include "files/file_names.h"
 #include "files/file_layer.h"
 #include "files/poly_export.h"
@@ -156,6 +157,14 @@ int FileZerp_writePyr_toDesktopUsingName(const PyramidDescriptor* pyr, const std
 }
 
 int FileZerp_launchFileInBrowser_path(const std::string& path) { return OpenFileInDefaultApplication(path) ? 0 : 1; }
+
+int FileZerp_writeLegoStatsFileAtPath(const std::string& path) {
+    return Write(path, [](int fd) { return WriteLegoStatsFile_Thingie(gData, fd); });
+}
+
+int FileZerp_writeLDRAWFileWithGlobals_atPath(Data* data, const std::string& path) {
+    return Write(path, [data](int fd) { return WriteLDRAWFileWithGlobals(data, fd); });
+}
 
 int FileZerp_writeOBJFile_polyhedronAtPath(const std::string& path) {
     return WriteNamedFile(path, WriteOBJFile_polyhedron_Thingie);

@@ -68,6 +68,10 @@ int FileZerp_writeMathematicaTextFile_polyhedronAtPath(const std::string& path, 
 // .txt, .dxf). *failed names the first file that could not be written.
 int FileZerp_WriteOBJFileAndItsHandmaidensAtPath(const std::string& path, const ExportHooks& hooks,
                                                  std::string* failed = nullptr);
+// The brick globe's page of statistics (the model of the settings counted)
+// and its LDRAW model (export kind 7) at path.
+int FileZerp_writeLegoStatsFileAtPath(const std::string& path);
+int FileZerp_writeLDRAWFileWithGlobals_atPath(Data* data, const std::string& path);
 // The equirectangular map of the solid (export kind 7) as PSD.
 int FileZerp_writeEquiPolyMapFileAtPath(const std::string& path, const ExportHooks& hooks);
 

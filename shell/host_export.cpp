@@ -51,10 +51,9 @@ bool RunLDRAWExport(const char* path) {
     MaybeAllocatePyramids(gData);
     if (HostResult() != noErr || !PrerollManipulation(gData)) return false;
     // Written whole or not at all: a failed write leaves the old model.
-    int result = FileZerp_WriteFileAtPath(path, "the LDRAW model", [](int fd) { return WriteLDRAWFileWithGlobals(gData, fd); });
-    if (result == kFileFailed) result = kPSDExportWriteFailed;
+    const int result = FileZerp_writeLDRAWFileWithGlobals_atPath(gData, path);
     if (result != kPSDExportOK) {
-        Refuse(std::string("cannot write ") + path + ": " + PSDExportMessage(result));
+        Refuse(std::string("cannot write ") + path + ": " + ExportEntryMessage(result));
         return false;
     }
     return true;

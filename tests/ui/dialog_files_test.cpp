@@ -716,3 +716,44 @@ TEST_F(FilesTest, TheMoreButtonWritesThePresetsPageAndOpensIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// The brick globe plan saved as plan.psd brings plan.html, the statistics
+// page of the sheet's layers (tidy-clean), and plan.ldr, whose part lines
+// the page's totals count.
+TEST_F(FilesTest, TheBrickPlanBringsItsStatisticsPageAndModel) {
+    Parameters* p = records->params.get();
+    BufferProcs hostBuffers{};
+    records->record->bufferProcs = &hostBuffers;
+    const fs::path plan = dir / "plan.psd";
+    answers.push_back({NSModalResponseOK, QString::fromStdString(plan.string())});
+    c->showLegoSheet();
+    c->lego_layers->setText("5");
+    c->lego_OK_pressed();
+    Pass();
+    ASSERT_EQ(panels.size(), 1u);
+    EXPECT_EQ(p->lego_layers, 5);
+    records->record->bufferProcs = nullptr;
+    EXPECT_TRUE(alerts.empty()) << (alerts.empty() ? "" : alerts[0].informativeText.toStdString());
+    for (const char* name : {"plan.psd", "plan.html", "plan.ldr"}) EXPECT_TRUE(fs::is_regular_file(dir / name)) << name;
+    std::ifstream in(dir / "plan.html", std::ios::binary);
+    const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(page.find("Cell count for 5-layer sphere:"), std::string::npos);
+    std::ifstream ldraw(dir / "plan.ldr");
+    long long parts = 0;
+    for (std::string line; std::getline(ldraw, line);) parts += line.rfind("1 ", 0) == 0;
+    long long total = 0;
+    for (const char* colour : {"black      ", "blue       ", "green      ", "red        ", "white      ", "yellow     ",
+                               "light grey ", "dark grey  ", "brown      ", "sand red   ", "tan        ", "green-gray "}) {
+        const size_t at = page.find(colour);
+        ASSERT_NE(at, std::string::npos) << colour;
+        total += std::atoll(page.c_str() + at + 11);
+    }
+    EXPECT_EQ(total, parts);
+    EXPECT_GT(parts, 0);
+    if (system("tidy -v >/dev/null 2>&1") == 0)
+        EXPECT_EQ(psdtest::Shell("tidy -q -e '" + (dir / "plan.html").string() + "' 2>&1"), "");
+}
+
+}  // namespace

@@ -156,7 +156,7 @@ int FileZerp_writePyr_toDesktopUsingName(const PyramidDescriptor* pyr, const std
     return FileZerp_writePyr_withTags_toPath(pyr, kExportBrickModel, desktop + "/" + name + ".psd");
 }
 
-int FileZerp_launchFileInBrowser_path(const std::string& path) { return OpenFileInDefaultApplication(path) ? 0 : 1; }
+int FileZerp_launchFileInBrowser_path(const std::string& path) { return openWithPreviewThisFile(path) ? 0 : 1; }
 
 int FileZerp_writeLegoStatsFileAtPath(const std::string& path) {
     return Write(path, [](int fd) { return WriteLegoStatsFile_Thingie(gData, fd); });

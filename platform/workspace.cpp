@@ -39,7 +39,7 @@ std::string DesktopFolder() {
     return home + "/Desktop";
 }
 
-bool OpenFileInDefaultApplication(const std::string& path) {
+bool openWithPreviewThisFile(const std::string& path) {
     char program[] = "xdg-open";
     std::string argument = path;
     char* argv[] = {program, argument.data(), nullptr};
@@ -56,7 +56,7 @@ bool OpenFileInDefaultApplication(const std::string& path) {
     return true;
 }
 
-bool RunProcessAsAdministrator(const std::string&, const std::vector<std::string>&, std::string* output,
+bool runProcessAsAdministrator(const std::string&, const std::vector<std::string>&, std::string* output,
                                std::string* errorDescription) {
     if (output) output->clear();
     if (errorDescription) *errorDescription = "not supported on this system";

@@ -9,15 +9,18 @@
 
 namespace {
 
-bool Fail(QString* why, const QString& text) {
-    if (why) *why = text;
+bool Fail(std::string* why, const QString& text) {
+    if (why) *why = text.toStdString();
     return false;
 }
 
 }  // namespace
 
-bool CaptureWindowOfApplication(const QString& application, const QString& windowName, const QString& resultPath,
-                                QString* why) {
+bool screencaptureFromApp(const std::string& applicationName, const std::string& windowTitle,
+                          const std::string& resultFile, std::string* why) {
+    const QString application = QString::fromStdString(applicationName);
+    const QString windowName = QString::fromStdString(windowTitle);
+    const QString resultPath = QString::fromStdString(resultFile);
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return Fail(why, "there are no windows to capture without the window system");
     if (!application.isEmpty() && application != QCoreApplication::applicationName())

@@ -3,13 +3,13 @@
 // program's window.
 #pragma once
 
-#include <QString>
+#include <string>
 
 // Captures the visible top-level window of this program whose title is
 // windowName into resultPath, in the format its extension names (PNG when
 // none is known), at the window's size. application is this program's
-// name (QCoreApplication::applicationName()) or empty; any other name
-// fails. False with *why set when the application is another, no window
-// has that title, or the file cannot be written.
-bool CaptureWindowOfApplication(const QString& application, const QString& windowName, const QString& resultPath,
-                                QString* why);
+// name (its application name) or empty; any other name fails. False with
+// *why set when the application is another, no window has that title, or
+// the file cannot be written. Names and paths are UTF-8.
+bool screencaptureFromApp(const std::string& application, const std::string& windowName, const std::string& resultPath,
+                          std::string* why);

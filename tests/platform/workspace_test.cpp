@@ -74,7 +74,7 @@ TEST(Workspace, XdgOpenGetsThePathAsOneArgument) {
     chmod((bin / "xdg-open").c_str(), 0755);
     const Environment path("PATH", (bin.string() + ":/usr/bin:/bin").c_str());
     const std::string tricky = (bin / "a \"quoted\" 'name'; $(touch pwned) & x.html").string();
-    ASSERT_TRUE(OpenFileInDefaultApplication(tricky));
+    ASSERT_TRUE(openWithPreviewThisFile(tricky));
     std::ifstream count(bin / "count");
     std::string n;
     std::getline(count, n);
@@ -90,16 +90,16 @@ TEST(Workspace, XdgOpenGetsThePathAsOneArgument) {
         std::ofstream script(bin / "xdg-open");
         script << "#!/bin/sh\nexit 4\n";
     }
-    EXPECT_FALSE(OpenFileInDefaultApplication(tricky));
+    EXPECT_FALSE(openWithPreviewThisFile(tricky));
     fs::remove(bin / "xdg-open");
     const Environment none("PATH", bin.c_str());
-    EXPECT_FALSE(OpenFileInDefaultApplication(tricky));
+    EXPECT_FALSE(openWithPreviewThisFile(tricky));
     fs::remove_all(bin);
 }
 
 TEST(Workspace, TheAdministratorCommandIsNotOffered) {
     std::string output = "old", why;
-    EXPECT_FALSE(RunProcessAsAdministrator("/bin/true", {"a b"}, &output, &why));
+    EXPECT_FALSE(runProcessAsAdministrator("/bin/true", {"a b"}, &output, &why));
     EXPECT_EQ(output, "");
     EXPECT_EQ(why, "not supported on this system");
 }

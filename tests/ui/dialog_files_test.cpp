@@ -25,6 +25,7 @@
 #include "platform/appkit/alerts.h"
 #include "platform/appkit/run_loop.h"
 #include "platform/appkit/sheets.h"
+#include "platform/appkit/window_capture.h"
 #include "shell/settings_file.h"
 #include "shell/settings_files.h"
 #include "shell/settings_persistence.h"
@@ -754,6 +755,22 @@ TEST_F(FilesTest, TheBrickPlanBringsItsStatisticsPageAndModel) {
     EXPECT_GT(parts, 0);
     if (system("tidy -v >/dev/null 2>&1") == 0)
         EXPECT_EQ(psdtest::Shell("tidy -q -e '" + (dir / "plan.html").string() + "' 2>&1"), "");
+}
+
+}  // namespace
+
+namespace {
+
+// The dialog's own window is captured by its title as a PNG of its size.
+TEST_F(FilesTest, TheDialogWindowIsCapturedByItsTitle) {
+    QWidget* window = c->dissolveWindow;
+    ASSERT_FALSE(window->windowTitle().isEmpty());
+    const std::string png = (dir / "dialog.png").string();
+    std::string why;
+    ASSERT_TRUE(screencaptureFromApp("", window->windowTitle().toStdString(), png, &why)) << why;
+    QImage shot;
+    ASSERT_TRUE(shot.load(QString::fromStdString(png), "PNG"));
+    EXPECT_EQ(shot.size() / shot.devicePixelRatio(), window->size());
 }
 
 }  // namespace

@@ -5,8 +5,11 @@
 #              degrees high; ffmpeg's v360 filter, linear interpolation.
 #   mollweide: W x H equirectangular TIFF to W/2 x H/2 Mollweide TIFF;
 #              gdalwarp, bilinear, all threads.
-# Prints the median wall time and peak resident memory of each side and the
-# ratios ours / peer. Installs ffmpeg and gdal-bin from Debian when missing
+#   cube:      a 6W/8 x W/8 strip of six cube faces (PNG, ffmpeg's c6x1) to
+#              W/2 x H/2 equirectangular PNG; v360, linear interpolation.
+# Prints the median wall time, processor time (user and system, all
+# threads: what one job per core gets through) and peak resident memory of
+# each side and the ratios ours / peer. Installs ffmpeg and gdal-bin from Debian when missing
 # (this benchmark only needs them; CI does not).
 # Usage: bench/peers.sh [BUILD_DIR]   (default: build)
 # Environment: RUNS (default 5), WIDTH (default 8192; the height is half).
@@ -39,6 +42,8 @@ convert "$here/samples/earth-2048x1024.jpg" -resize "${width}x${height}!" -depth
   "$work/in.png"
 convert "$work/in.png" -depth 8 -compress None "$work/in.tif"
 gdal_translate -q -a_srs EPSG:4326 -a_ullr -180 90 180 -90 "$work/in.tif" "$work/geo.tif"
+face=$((width / 8))
+convert "$here/samples/earth-2048x1024.jpg" -resize "$((6 * face))x${face}!" -depth 8 -type TrueColor "$work/cube.png"
 
 # --fov is the field across the picture's height: the same view for v360 has
 # a vertical field of 100 degrees and the horizontal field of that aspect.
@@ -54,11 +59,15 @@ ours_moll=("$build/vornesk" "$work/in.tif" -o "$work/ours.tif" --quiet --input-m
            --output-mode Mollweide --size "${ow}x${oh}")
 peer_moll=(gdalwarp -q -overwrite -t_srs "+proj=moll +lon_0=0 +datum=WGS84" -ts "$ow" "$oh" -r bilinear
            -multi -wo NUM_THREADS=ALL_CPUS "$work/geo.tif" "$work/peer.tif")
+ours_cube=("$build/vornesk" "$work/cube.png" -o "$work/ours.png" --quiet --input-mode 33
+           --output-mode equirectangular --size "${ow}x${oh}")
+peer_cube=(ffmpeg -loglevel error -y -i "$work/cube.png" -vf "v360=input=c6x1:output=e:interp=linear:w=$ow:h=$oh"
+           "$work/peer.png")
 
-# One run: "seconds kilobytes" on stdout.
+# One run: "seconds kilobytes cpu-seconds" on stdout.
 measure() {
-  /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null || { echo "failed: $*" >&2; exit 1; }
-  cat "$work/time"
+  /usr/bin/time -f "%e %M %U %S" -o "$work/time" "$@" >/dev/null || { echo "failed: $*" >&2; exit 1; }
+  awk '{ printf "%s %s %.2f\n", $1, $2, $3 + $4 }' "$work/time"
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
@@ -72,15 +81,18 @@ compare() {
     measure "${ours[@]}" >>"$work/ours.t"
     measure "${peer[@]}" >>"$work/peer.t"
   done
-  local ot pt om pm
+  local ot pt om pm oc pc
   ot=$(cut -d' ' -f1 "$work/ours.t" | median); pt=$(cut -d' ' -f1 "$work/peer.t" | median)
   om=$(cut -d' ' -f2 "$work/ours.t" | median); pm=$(cut -d' ' -f2 "$work/peer.t" | median)
-  awk -v n="$name" -v ot="$ot" -v pt="$pt" -v om="$om" -v pm="$pm" 'BEGIN {
-    printf "%-10s %8.2f s %8.2f s %7.2f   %7.0f MiB %7.0f MiB %7.2f\n", n, ot, pt, (pt > 0 ? ot / pt : 0),
-      om / 1024, pm / 1024, (pm > 0 ? om / pm : 0) }'
+  oc=$(cut -d' ' -f3 "$work/ours.t" | median); pc=$(cut -d' ' -f3 "$work/peer.t" | median)
+  awk -v n="$name" -v ot="$ot" -v pt="$pt" -v om="$om" -v pm="$pm" -v oc="$oc" -v pc="$pc" 'BEGIN {
+    printf "%-10s %7.2f s %7.2f s %6.2f   %7.2f s %7.2f s %6.2f   %6.0f MiB %6.0f MiB %6.2f\n", n, ot, pt,
+      (pt > 0 ? ot / pt : 0), oc, pc, (pc > 0 ? oc / pc : 0), om / 1024, pm / 1024, (pm > 0 ? om / pm : 0) }'
 }
 
 echo "${width} x ${height} to ${ow} x ${oh}, median of $runs runs in turn, $(nproc) processors, load $(cut -d' ' -f1 /proc/loadavg)"
-printf "%-10s %10s %10s %7s   %11s %11s %7s\n" job ours peer ratio "ours peak" "peer peak" ratio
+printf "%-10s %9s %9s %6s   %9s %9s %6s   %10s %10s %6s\n" job "ours wall" "peer wall" ratio "ours CPU" "peer CPU" \
+  ratio "ours peak" "peer peak" ratio
 compare v360 ours_v360 peer_v360
 compare mollweide ours_moll peer_moll
+compare cube ours_cube peer_cube

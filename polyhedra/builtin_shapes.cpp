@@ -8,12 +8,14 @@ const BuiltInShape* FindBuiltInShape(int64_t shapeCode) {
     for (int64_t i = 0; i < kBuiltInShapeCount; ++i)
         if (kBuiltInShapes[i].shapeCode == shapeCode) return &kBuiltInShapes[i];
     for (int64_t i = 0; i < kMapNetShapeCount; ++i)
-        if (kMapNetShapes[i].shapeCode == shapeCode) return &kMapNetShapes[i];
+        if (kMapNetShapes[i].shape.shapeCode == shapeCode) return &kMapNetShapes[i].shape;
     return nullptr;
 }
 
-bool BuiltInShapeIsWarped(const BuiltInShape* shape) {
-    return shape >= kMapNetShapes && shape < kMapNetShapes + kMapNetShapeCount;
+const MapNetShape* MapNetShapeOf(const BuiltInShape* shape) {
+    for (int64_t i = 0; i < kMapNetShapeCount; ++i)
+        if (shape == &kMapNetShapes[i].shape) return &kMapNetShapes[i];
+    return nullptr;
 }
 
 const BuiltInShape* FindBuiltInShapeByName(const char* name) {

@@ -24,13 +24,20 @@ extern const int64_t kBuiltInShapeCount;
 // The Danseiji IV map's mesh as a net (tools/gen_danseiji.cpp).
 extern const BuiltInShape kDanseijiIVShape;
 
-// The nets of the map layouts (tools/gen_map_nets.cpp): each net face is
-// one cell of the face-to-sphere map of its shape code, which the record
-// runs as its warp (warp code = shape code).
-extern const BuiltInShape kMapNetShapes[];
+// The nets of the map layouts (tools/gen_map_nets.cpp): each net face of
+// a warped shape is one cell of the face-to-sphere map of its shape code,
+// which the record runs as its warp (warp code = shape code); a plain
+// shape's faces are drawn as they are, their solid vertices 3D points
+// (coordinate kind 1) or longitude and latitude fractions (kind 0).
+struct MapNetShape {
+    BuiltInShape shape;
+    int64_t warpCode;        // 0: plain faces
+    int16_t coordinateKind;
+};
+extern const MapNetShape kMapNetShapes[];
 extern const int64_t kMapNetShapeCount;
-// Whether the shape's net is read through the map of its shape code.
-bool BuiltInShapeIsWarped(const BuiltInShape* shape);
+// The map net a shape is, or null for the other built-in shapes.
+const MapNetShape* MapNetShapeOf(const BuiltInShape* shape);
 
 // The shape of a code, or null; a base solid by its table name, or null.
 const BuiltInShape* FindBuiltInShape(int64_t shapeCode);

@@ -78,9 +78,10 @@ void LoadBuiltInShape(polyhedron* poly, const BuiltInShape* s) {
     if (s->faces3D) std::memcpy(poly->faceList3D, s->faces3D, sizeof(uint16_t) * list3D);
     if (s->faces2D) std::memcpy(poly->faceList2D, s->faces2D, sizeof(uint16_t) * list2D);
     poly->netToSolid = s->netToSolid;
-    if (BuiltInShapeIsWarped(s)) {
-        poly->warpSwitch = 1;
-        poly->warpCode = s->shapeCode;
+    if (const MapNetShape* m = MapNetShapeOf(s)) {
+        poly->warpSwitch = m->warpCode != 0 ? 1 : 0;
+        poly->warpCode = m->warpCode;
+        poly->coordinateKind = m->coordinateKind;
     }
 
     int64_t corners[kMaxFaceVertices], netCorners[kMaxFaceVertices];

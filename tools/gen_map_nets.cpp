@@ -92,6 +92,7 @@ struct Design {
     // Reuleaux cells: the solid corners of face t (plane points the map
     // reads), null for the polygon cells, whose maps read only the net.
     std::array<V3, 3> (*corners)(int t) = nullptr;
+    bool plain = false;  // plain faces: no warp
 };
 
 // One step of a design. The faces a map lays round one centre on the sphere
@@ -703,6 +704,7 @@ struct SolidDesign {
     // line runs from the opposite vertex through the edge's midpoint), and
     // only the face's cells on the side of its fold are laid.
     std::vector<int> cut = {};
+    bool plain = false;  // plain faces, no warp (the cells are whole faces)
 };
 
 struct Placed {
@@ -772,6 +774,13 @@ Net LaySolidWith(const SolidDesign& d, const Solid& s, int first, bool mirrored,
             centre3 = Add(centre3, Scale(s.v[q.v[k]], 1.0 / n));
             centre2 = {centre2.x + q.at[k].x / n, centre2.y + q.at[k].y / n};
         }
+        if (d.order.role[0] < 0) {  // whole faces
+            Laid f;
+            for (int c = 0; c < 3; ++c) f.dir[c] = s.v[q.v[c]], f.at[c] = q.at[c];
+            f.placed = true;
+            net.faces.push_back(f);
+            continue;
+        }
         for (int k = 0; k < n; ++k)
             for (int end : {0, 1}) {
                 const int corner = (k + end) % n;
@@ -798,13 +807,14 @@ Net LaySolidWith(const SolidDesign& d, const Solid& s, int first, bool mirrored,
 
 Net LaySolid(Maps& maps, const SolidDesign& d) {
     const Solid s = d.solid();
+    const int64_t code = d.plain ? 0 : d.code;  // the map: plain faces blend their corners
     const int n = int(s.faces[0].size());
     auto turnsRight = [&](Net& net) {
         int right = 0, wrong = 0;
         for (size_t t = 0; t < net.faces.size(); ++t) {
             maps.SetCorners(int(t), net.faces[t].dir);
             const Laid& f = net.faces[t];
-            ((Cross2(f.at[0], f.at[1], f.at[2]) > 0 ? 1 : -1) == NetTurnFor(SphereTurn(maps, d.code, int(t))) ? right : wrong)++;
+            ((Cross2(f.at[0], f.at[1], f.at[2]) > 0 ? 1 : -1) == NetTurnFor(SphereTurn(maps, code, int(t))) ? right : wrong)++;
         }
         if (right && wrong) Fail(std::string(d.ident) + ": the cells turn both ways");
         return right > 0;
@@ -816,7 +826,7 @@ Net LaySolid(Maps& maps, const SolidDesign& d) {
         for (bool m : {false, true}) {
             Net net = LaySolidWith(d, s, k, m, nullptr);
             if (!turnsRight(net)) continue;
-            CubeDesign c{d.code, d.name, d.ident, {}, {0, 0, 0}, {0, 0, 0}, d.turn};
+            CubeDesign c{code, d.name, d.ident, {}, {0, 0, 0}, {0, 0, 0}, d.turn};
             const double score = NorthUp(maps, c, net);
             if (score > best + 1e-9) best = score, first = k, mirrored = m;
         }
@@ -901,6 +911,44 @@ std::vector<SolidDesign> SolidDesigns() {
     };
 }
 
+
+// ---- plain faces ----
+
+// The octahedron as a square (shape 28): the north pole at the centre, the
+// four equator points at the midpoints of the square's sides (Greenwich
+// down), the south pole at its four corners; each face a right triangle of
+// the square, drawn flat onto its solid face (no warp).
+Net SquareOctahedron(Maps& maps) {
+    const V3 north{0, 1, 0}, south{0, -1, 0};
+    const V3 equator[4] = {{0, 0, 1}, {-1, 0, 0}, {0, 0, -1}, {1, 0, 0}};  // Greenwich, then eastwards
+    const P2 side[4] = {{0, 1}, {1, 0}, {0, -1}, {-1, 0}};                 // down, right, up, left
+    Net net;
+    for (bool mirrored : {false, true}) {
+        net = Net{};
+        for (int k = 0; k < 4; ++k) {
+            const int l = (k + 1) % 4;
+            const P2 a{mirrored ? -side[k].x : side[k].x, side[k].y}, b{mirrored ? -side[l].x : side[l].x, side[l].y};
+            Laid up, down;
+            up.at = {P2{0, 0}, a, b};
+            up.dir = {north, equator[k], equator[l]};
+            down.at = {P2{a.x + b.x, a.y + b.y}, b, a};
+            down.dir = {south, equator[l], equator[k]};
+            up.placed = down.placed = true;
+            net.faces.push_back(up);
+            net.faces.push_back(down);
+        }
+        bool right = true;
+        for (size_t t = 0; t < net.faces.size(); ++t) {
+            maps.SetCorners(int(t), net.faces[t].dir);
+            const Laid& f = net.faces[t];
+            right &= (Cross2(f.at[0], f.at[1], f.at[2]) > 0 ? 1 : -1) == NetTurnFor(SphereTurn(maps, 0, int(t)));
+        }
+        if (right) break;
+        if (mirrored) Fail("Square: no way to lay it unmirrored");
+    }
+    Finish(&net, "Square", 0.0, false);
+    return net;
+}
 }  // namespace
 
 // The sides each pair of tags shares, for designing a net.
@@ -945,9 +993,13 @@ int main(int argc, char** argv) {
     }
     for (const SolidDesign& d : SolidDesigns()) {
         designs.push_back({d.code, d.name, d.ident, 0, 0, {}, d.turn});
+        designs.back().plain = d.plain;
         nets.push_back(LaySolid(maps, d));
         designs.back().tags = int(nets.back().faces.size());
     }
+    designs.push_back({28, "Square", "Square", 8, 0, {}, 0.0});
+    designs.back().plain = true;
+    nets.push_back(SquareOctahedron(maps));
     std::printf("// Generated by tools/gen_map_nets.cpp: do not edit. The conventions of these\n"
                 "// tables are written at the top of the generator, the designs in tools/map_nets.md.\n"
                 "#include \"polyhedra/builtin_shapes.h\"\n\nnamespace {\n\n");
@@ -960,15 +1012,15 @@ int main(int argc, char** argv) {
     std::printf("};\nconst uint16_t conformal_octahedron_Faces3D[] = {\n");
     for (const auto& f : octahedron.faces) std::printf("    %d, %d, %d, 0,\n", f[0] + 1, f[1] + 1, f[2] + 1);
     std::printf("};\n\n");
-    std::printf("}  // namespace\n\nconst BuiltInShape kMapNetShapes[] = {\n");
+    std::printf("}  // namespace\n\nconst MapNetShape kMapNetShapes[] = {\n");
     for (size_t i = 0; i < designs.size(); ++i) {
         const Design& d = designs[i];
         const std::string n = d.ident;
-        std::printf("    {%lld, \"%s\", %s_Coords3D, %zu, nullptr, %d, %s_Coords2D, %zu, %s_Faces2D, %s_2D_to_3D},\n",
+        std::printf("    {{%lld, \"%s\", %s_Coords3D, %zu, nullptr, %d, %s_Coords2D, %zu, %s_Faces2D, %s_2D_to_3D}, %lld, 1},\n",
                     (long long)d.code, d.name, n.c_str(), nets[i].solid.size(), d.tags, n.c_str(),
-                    nets[i].vertices.size(), n.c_str(), n.c_str());
+                    nets[i].vertices.size(), n.c_str(), n.c_str(), (long long)(d.plain ? 0 : d.code));
     }
-    std::printf("    {74, \"conformal_octahedron\", conformal_octahedron_Coords3D, %zu, conformal_octahedron_Faces3D, %zu, nullptr, 0, nullptr, nullptr},\n",
+    std::printf("    {{74, \"conformal_octahedron\", conformal_octahedron_Coords3D, %zu, conformal_octahedron_Faces3D, %zu, nullptr, 0, nullptr, nullptr}, 74, 1},\n",
                 octahedron.v.size(), octahedron.faces.size());
     std::printf("};\nconst int64_t kMapNetShapeCount = %zu;\n", designs.size() + 1);
     return 0;

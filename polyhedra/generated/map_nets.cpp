@@ -1999,6 +1999,40 @@ const uint16_t conformal_dodecahedron_2D_to_3D[] = {
     1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 19, 18, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 14, 13, 32, 33, 34, 35, 36, 37, 28, 27, 38, 25, 24, 39, 40, 41, 34, 33, 42, 31, 30, 43, 44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 22, 21, 18, 17, 16, 47, 58, 43, 30, 29, 28, 37, 36, 59, 60, 61, 40, 39, 24, 23, 22, 57, 62, 59, 36, 35, 34, 41, 40, 61,
 };
 
+// Square (shape code 28): 8 faces.
+const double Square_Coords3D[] = {
+    0, 1, 0,
+    0, 0, 1,
+    -1, 0, 0,
+    0, -1, 0,
+    0, 0, -1,
+    1, 0, 0,
+};
+const double Square_Coords2D[] = {
+    0, 0,
+    0, 1,
+    1, 0,
+    1, 1,
+    0, -1,
+    1, -1,
+    -1, 0,
+    -1, -1,
+    -1, 1,
+};
+const uint16_t Square_Faces2D[] = {
+    1, 2, 3, 0,
+    4, 3, 2, 0,
+    1, 3, 5, 0,
+    6, 5, 3, 0,
+    1, 5, 7, 0,
+    8, 7, 5, 0,
+    1, 7, 2, 0,
+    9, 2, 7, 0,
+};
+const uint16_t Square_2D_to_3D[] = {
+    1, 2, 3, 4, 5, 4, 6, 4, 4,
+};
+
 // conformal_octahedron (shape code 74): the octahedron, its net grown.
 const double conformal_octahedron_Coords3D[] = {
     1, 0, 0,
@@ -2021,33 +2055,34 @@ const uint16_t conformal_octahedron_Faces3D[] = {
 
 }  // namespace
 
-const BuiltInShape kMapNetShapes[] = {
-    {30, "fivestar", fivestar20_Coords3D, 12, nullptr, 20, fivestar20_Coords2D, 16, fivestar20_Faces2D, fivestar20_2D_to_3D},
-    {31, "fivestar", fivestar10_Coords3D, 7, nullptr, 10, fivestar10_Coords2D, 11, fivestar10_Faces2D, fivestar10_2D_to_3D},
-    {34, "threestar", threestar_Coords3D, 8, nullptr, 12, threestar_Coords2D, 10, threestar_Faces2D, threestar_2D_to_3D},
-    {35, "triangle", triangle_Coords3D, 5, nullptr, 6, triangle_Coords2D, 7, triangle_Faces2D, triangle_2D_to_3D},
-    {36, "rhombus", rhombus_Coords3D, 4, nullptr, 4, rhombus_Coords2D, 5, rhombus_Faces2D, rhombus_2D_to_3D},
-    {37, "bipolar_rhombus", bipolar_rhombus_Coords3D, 8, nullptr, 12, bipolar_rhombus_Coords2D, 11, bipolar_rhombus_Faces2D, bipolar_rhombus_2D_to_3D},
-    {38, "sixstar", sixstar_Coords3D, 14, nullptr, 24, sixstar_Coords2D, 19, sixstar_Faces2D, sixstar_2D_to_3D},
-    {39, "hexagon", hexagon_Coords3D, 8, nullptr, 12, hexagon_Coords2D, 13, hexagon_Faces2D, hexagon_2D_to_3D},
-    {62, "pointy", pointy_Coords3D, 6, nullptr, 8, pointy_Coords2D, 10, pointy_Faces2D, pointy_2D_to_3D},
-    {43, "Pentalene", Pentalene_Coords3D, 12, nullptr, 20, Pentalene_Coords2D, 19, Pentalene_Faces2D, Pentalene_2D_to_3D},
-    {44, "Naphthalene", Naphthalene_Coords3D, 14, nullptr, 24, Naphthalene_Coords2D, 23, Naphthalene_Faces2D, Naphthalene_2D_to_3D},
-    {45, "Phenalene", Phenalene_Coords3D, 20, nullptr, 36, Phenalene_Coords2D, 33, Phenalene_Faces2D, Phenalene_2D_to_3D},
-    {76, "Anthracene", Anthracene_Coords3D, 20, nullptr, 36, Anthracene_Coords2D, 33, Anthracene_Faces2D, Anthracene_2D_to_3D},
-    {61, "adamsdiamonds", adamsdiamonds_Coords3D, 10, nullptr, 16, adamsdiamonds_Coords2D, 15, adamsdiamonds_Faces2D, adamsdiamonds_2D_to_3D},
-    {55, "Reuleaux1", Reuleaux1_Coords3D, 4, nullptr, 6, Reuleaux1_Coords2D, 10, Reuleaux1_Faces2D, Reuleaux1_2D_to_3D},
-    {56, "Reuleaux2", Reuleaux2_Coords3D, 4, nullptr, 12, Reuleaux2_Coords2D, 20, Reuleaux2_Faces2D, Reuleaux2_2D_to_3D},
-    {58, "Reuleaux8", Reuleaux8_Coords3D, 4, nullptr, 48, Reuleaux8_Coords2D, 80, Reuleaux8_Faces2D, Reuleaux8_2D_to_3D},
-    {57, "ReuleauxTetrahedron", ReuleauxTetrahedron_Coords3D, 7, nullptr, 24, ReuleauxTetrahedron_Coords2D, 28, ReuleauxTetrahedron_Faces2D, ReuleauxTetrahedron_2D_to_3D},
-    {59, "Octreleaux", Octreleaux_Coords3D, 7, nullptr, 48, Octreleaux_Coords2D, 56, Octreleaux_Faces2D, Octreleaux_2D_to_3D},
-    {60, "cross", cross_Coords3D, 17, nullptr, 24, cross_Coords2D, 21, cross_Faces2D, cross_2D_to_3D},
-    {46, "shuriken", shuriken_Coords3D, 26, nullptr, 48, shuriken_Coords2D, 37, shuriken_Faces2D, shuriken_2D_to_3D},
-    {49, "zigzag", zigzag_Coords3D, 26, nullptr, 48, zigzag_Coords2D, 39, zigzag_Faces2D, zigzag_2D_to_3D},
-    {41, "conformaltetrahedron", conformaltetrahedron_Coords3D, 14, nullptr, 24, conformaltetrahedron_Coords2D, 19, conformaltetrahedron_Faces2D, conformaltetrahedron_2D_to_3D},
-    {40, "Xaraxtetrahedron", Xaraxtetrahedron_Coords3D, 14, nullptr, 24, Xaraxtetrahedron_Coords2D, 19, Xaraxtetrahedron_Faces2D, Xaraxtetrahedron_2D_to_3D},
-    {42, "rectangulartetrahedron", rectangulartetrahedron_Coords3D, 14, nullptr, 24, rectangulartetrahedron_Coords2D, 19, rectangulartetrahedron_Faces2D, rectangulartetrahedron_2D_to_3D},
-    {77, "conformal_dodecahedron", conformal_dodecahedron_Coords3D, 62, nullptr, 120, conformal_dodecahedron_Coords2D, 99, conformal_dodecahedron_Faces2D, conformal_dodecahedron_2D_to_3D},
-    {74, "conformal_octahedron", conformal_octahedron_Coords3D, 6, conformal_octahedron_Faces3D, 8, nullptr, 0, nullptr, nullptr},
+const MapNetShape kMapNetShapes[] = {
+    {{30, "fivestar", fivestar20_Coords3D, 12, nullptr, 20, fivestar20_Coords2D, 16, fivestar20_Faces2D, fivestar20_2D_to_3D}, 30, 1},
+    {{31, "fivestar", fivestar10_Coords3D, 7, nullptr, 10, fivestar10_Coords2D, 11, fivestar10_Faces2D, fivestar10_2D_to_3D}, 31, 1},
+    {{34, "threestar", threestar_Coords3D, 8, nullptr, 12, threestar_Coords2D, 10, threestar_Faces2D, threestar_2D_to_3D}, 34, 1},
+    {{35, "triangle", triangle_Coords3D, 5, nullptr, 6, triangle_Coords2D, 7, triangle_Faces2D, triangle_2D_to_3D}, 35, 1},
+    {{36, "rhombus", rhombus_Coords3D, 4, nullptr, 4, rhombus_Coords2D, 5, rhombus_Faces2D, rhombus_2D_to_3D}, 36, 1},
+    {{37, "bipolar_rhombus", bipolar_rhombus_Coords3D, 8, nullptr, 12, bipolar_rhombus_Coords2D, 11, bipolar_rhombus_Faces2D, bipolar_rhombus_2D_to_3D}, 37, 1},
+    {{38, "sixstar", sixstar_Coords3D, 14, nullptr, 24, sixstar_Coords2D, 19, sixstar_Faces2D, sixstar_2D_to_3D}, 38, 1},
+    {{39, "hexagon", hexagon_Coords3D, 8, nullptr, 12, hexagon_Coords2D, 13, hexagon_Faces2D, hexagon_2D_to_3D}, 39, 1},
+    {{62, "pointy", pointy_Coords3D, 6, nullptr, 8, pointy_Coords2D, 10, pointy_Faces2D, pointy_2D_to_3D}, 62, 1},
+    {{43, "Pentalene", Pentalene_Coords3D, 12, nullptr, 20, Pentalene_Coords2D, 19, Pentalene_Faces2D, Pentalene_2D_to_3D}, 43, 1},
+    {{44, "Naphthalene", Naphthalene_Coords3D, 14, nullptr, 24, Naphthalene_Coords2D, 23, Naphthalene_Faces2D, Naphthalene_2D_to_3D}, 44, 1},
+    {{45, "Phenalene", Phenalene_Coords3D, 20, nullptr, 36, Phenalene_Coords2D, 33, Phenalene_Faces2D, Phenalene_2D_to_3D}, 45, 1},
+    {{76, "Anthracene", Anthracene_Coords3D, 20, nullptr, 36, Anthracene_Coords2D, 33, Anthracene_Faces2D, Anthracene_2D_to_3D}, 76, 1},
+    {{61, "adamsdiamonds", adamsdiamonds_Coords3D, 10, nullptr, 16, adamsdiamonds_Coords2D, 15, adamsdiamonds_Faces2D, adamsdiamonds_2D_to_3D}, 61, 1},
+    {{55, "Reuleaux1", Reuleaux1_Coords3D, 4, nullptr, 6, Reuleaux1_Coords2D, 10, Reuleaux1_Faces2D, Reuleaux1_2D_to_3D}, 55, 1},
+    {{56, "Reuleaux2", Reuleaux2_Coords3D, 4, nullptr, 12, Reuleaux2_Coords2D, 20, Reuleaux2_Faces2D, Reuleaux2_2D_to_3D}, 56, 1},
+    {{58, "Reuleaux8", Reuleaux8_Coords3D, 4, nullptr, 48, Reuleaux8_Coords2D, 80, Reuleaux8_Faces2D, Reuleaux8_2D_to_3D}, 58, 1},
+    {{57, "ReuleauxTetrahedron", ReuleauxTetrahedron_Coords3D, 7, nullptr, 24, ReuleauxTetrahedron_Coords2D, 28, ReuleauxTetrahedron_Faces2D, ReuleauxTetrahedron_2D_to_3D}, 57, 1},
+    {{59, "Octreleaux", Octreleaux_Coords3D, 7, nullptr, 48, Octreleaux_Coords2D, 56, Octreleaux_Faces2D, Octreleaux_2D_to_3D}, 59, 1},
+    {{60, "cross", cross_Coords3D, 17, nullptr, 24, cross_Coords2D, 21, cross_Faces2D, cross_2D_to_3D}, 60, 1},
+    {{46, "shuriken", shuriken_Coords3D, 26, nullptr, 48, shuriken_Coords2D, 37, shuriken_Faces2D, shuriken_2D_to_3D}, 46, 1},
+    {{49, "zigzag", zigzag_Coords3D, 26, nullptr, 48, zigzag_Coords2D, 39, zigzag_Faces2D, zigzag_2D_to_3D}, 49, 1},
+    {{41, "conformaltetrahedron", conformaltetrahedron_Coords3D, 14, nullptr, 24, conformaltetrahedron_Coords2D, 19, conformaltetrahedron_Faces2D, conformaltetrahedron_2D_to_3D}, 41, 1},
+    {{40, "Xaraxtetrahedron", Xaraxtetrahedron_Coords3D, 14, nullptr, 24, Xaraxtetrahedron_Coords2D, 19, Xaraxtetrahedron_Faces2D, Xaraxtetrahedron_2D_to_3D}, 40, 1},
+    {{42, "rectangulartetrahedron", rectangulartetrahedron_Coords3D, 14, nullptr, 24, rectangulartetrahedron_Coords2D, 19, rectangulartetrahedron_Faces2D, rectangulartetrahedron_2D_to_3D}, 42, 1},
+    {{77, "conformal_dodecahedron", conformal_dodecahedron_Coords3D, 62, nullptr, 120, conformal_dodecahedron_Coords2D, 99, conformal_dodecahedron_Faces2D, conformal_dodecahedron_2D_to_3D}, 77, 1},
+    {{28, "Square", Square_Coords3D, 6, nullptr, 8, Square_Coords2D, 9, Square_Faces2D, Square_2D_to_3D}, 0, 1},
+    {{74, "conformal_octahedron", conformal_octahedron_Coords3D, 6, conformal_octahedron_Faces3D, 8, nullptr, 0, nullptr, nullptr}, 74, 1},
 };
-const int64_t kMapNetShapeCount = 27;
+const int64_t kMapNetShapeCount = 28;

@@ -1012,6 +1012,22 @@ int main(int argc, char** argv) {
     std::printf("};\nconst uint16_t conformal_octahedron_Faces3D[] = {\n");
     for (const auto& f : octahedron.faces) std::printf("    %d, %d, %d, 0,\n", f[0] + 1, f[1] + 1, f[2] + 1);
     std::printf("};\n\n");
+    // The box (shape 29): three faces cannot enclose the centre, so its
+    // solid vertices are longitude and latitude fractions (u, v, 0), u = 0
+    // at Greenwich eastwards, v = 0 at the north pole; each face one lune of
+    // 120 degrees from pole to pole, Greenwich in the middle of the first.
+    // The net lays the three lunes side by side as rectangles (y down).
+    std::printf("// Box (shape code 29): three lunes in longitude and latitude fractions.\n"
+                "const double Box_Coords3D[] = {\n");
+    for (int k = 0; k < 4; ++k)
+        for (int v = 0; v < 2; ++v) std::printf("    %s, %d, 0,\n", Num(k / 3.0 - 1 / 6.0).c_str(), v);
+    std::printf("};\nconst double Box_Coords2D[] = {\n");
+    for (int k = 0; k < 4; ++k)
+        for (int v = 0; v < 2; ++v) std::printf("    %s, %d,\n", Num(2 * k / 3.0).c_str(), v);
+    std::printf("};\nconst uint16_t Box_Faces2D[] = {\n");
+    for (int k = 0; k < 3; ++k)
+        std::printf("    %d, %d, %d, %d, 0,\n", 2 * k + 1, 2 * k + 3, 2 * k + 4, 2 * k + 2);
+    std::printf("};\nconst uint16_t Box_2D_to_3D[] = {1, 2, 3, 4, 5, 6, 7, 8};\n\n");
     std::printf("}  // namespace\n\nconst MapNetShape kMapNetShapes[] = {\n");
     for (size_t i = 0; i < designs.size(); ++i) {
         const Design& d = designs[i];
@@ -1022,6 +1038,7 @@ int main(int argc, char** argv) {
     }
     std::printf("    {{74, \"conformal_octahedron\", conformal_octahedron_Coords3D, %zu, conformal_octahedron_Faces3D, %zu, nullptr, 0, nullptr, nullptr}, 74, 1},\n",
                 octahedron.v.size(), octahedron.faces.size());
-    std::printf("};\nconst int64_t kMapNetShapeCount = %zu;\n", designs.size() + 1);
+    std::printf("    {{29, \"Box\", Box_Coords3D, 8, nullptr, 3, Box_Coords2D, 8, Box_Faces2D, Box_2D_to_3D}, 0, 0},\n");
+    std::printf("};\nconst int64_t kMapNetShapeCount = %zu;\n", designs.size() + 2);
     return 0;
 }

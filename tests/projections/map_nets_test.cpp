@@ -83,6 +83,7 @@ const MapNetCase kCases[] = {
     {"Reuleaux8", 125, 58, 48, 3e-4, 1},
     {"Octreleaux", 126, 59, 48, 3e-4, 2},
     {"Square", 21, 28, 8, 3e-4, 0, true},
+    {"Box", 86, 29, 3, 3e-4, 0, true},
 };
 
 // A point of a Reuleaux cell's curved sixth (b0 at the corner V, b1 at T
@@ -177,7 +178,9 @@ TEST_P(MapNets, BuildsWithOneTaggedCellPerFace) {
         EXPECT_EQ(tri.tag, c.plain ? 0 : p->netFace[tri.netFace].face3D) << t;
         ++cells;
     }
-    EXPECT_EQ(cells, c.faces);
+    // A warped face is one cell; a plain face may be cut into triangles.
+    if (!c.plain) EXPECT_EQ(cells, c.faces);
+    else EXPECT_GE(cells, c.faces);
     EXPECT_TRUE(OutputModeIsRenderable(c.mode));
 }
 
@@ -250,8 +253,17 @@ TEST_P(MapNets, BothSidesOfEveryFoldAndGluedOutlineAgree) {
         }
         return true;
     };
+    // An outline side that shows one point only (a pole of longitude and
+    // latitude faces) is glued to itself.
+    auto onePoint = [&](Side a) {
+        return AngleBetween(along(a, 0.0), along(a, 0.5)) < 1e-6 && AngleBetween(along(a, 0.0), along(a, 1.0)) < 1e-6;
+    };
     for (size_t i = 0; i < outline.size(); ++i) {
         if (matched[i]) continue;
+        if (onePoint(outline[i])) {
+            matched[i] = true;
+            continue;
+        }
         if (GetParam().reuleaux && beyondTheArc(outline[i])) {
             matched[i] = true;
             continue;

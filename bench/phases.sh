@@ -3,7 +3,7 @@
 # phase (decode, resize, load, level0, mipmap, cube faces, render, encode),
 # in CPU seconds of all threads: the median of RUNS runs of each phase, as
 # the host notes them with VORNESK_PHASE_TIMES set ("total" is the whole
-# process). CPU seconds are what one-job-per-core throughput depends on, and
+# process; "peak_MiB" its peak resident memory). CPU seconds are what one-job-per-core throughput depends on, and
 # what a loaded machine disturbs least.
 #   v360:      W x H equirectangular PNG to W/2 x H/2 rectilinear PNG
 #   mollweide: W x H equirectangular TIFF to W/2 x H/2 Mollweide TIFF
@@ -40,12 +40,12 @@ for job in ${JOBS:-v360 mollweide cube}; do
   for ((i = 0; i < runs; ++i)); do
     # Each line "phase NAME CPU WALL" holds running totals: differences give the phase.
     "$build/vornesk" "${args[@]}" --quiet --size "${ow}x${oh}" 2>&1 >/dev/null |
-      awk -v run="$i" '$1 == "phase" { name = $2; for (k = 3; k < NF - 1; ++k) name = name "_" $k
-        cpu = $(NF - 1); wall = $NF
+      awk -v run="$i" '$1 == "phase" { name = $2; for (k = 3; k < NF - 2; ++k) name = name "_" $k
+        cpu = $(NF - 2); wall = $(NF - 1); peak = $NF
         if (n++) printf "%s %d %.4f %.4f %d\n", name, run, cpu - lastcpu, wall - lastwall, n
         else printf "%s %d %.4f 0 %d\n", name, run, cpu, n
         lastcpu = cpu; lastwall = wall }
-        END { printf "total %d %.4f %.4f 99\n", run, lastcpu, 0 }' >>"$work/phases"
+        END { printf "total %d %.4f %.4f 99\npeak_MiB %d %.0f 0 100\n", run, lastcpu, 0, run, peak / 1024 }' >>"$work/phases"
   done
   printf "%-10s" "$job"
   sort -k5,5n -k1,1 -s "$work/phases" | awk '{ print $5, $1 }' | uniq | while read -r _ name; do

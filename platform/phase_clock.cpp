@@ -15,5 +15,6 @@ void NotePhaseEnd(const char* name) {
     clock_gettime(CLOCK_MONOTONIC, &now);
     const double cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                        double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-    std::fprintf(stderr, "phase %s %.4f %.4f\n", name, cpu, double(now.tv_sec) + double(now.tv_nsec) * 1e-9);
+    std::fprintf(stderr, "phase %s %.4f %.4f %ld\n", name, cpu, double(now.tv_sec) + double(now.tv_nsec) * 1e-9,
+                 usage.ru_maxrss);
 }

@@ -304,6 +304,30 @@ bool UnfilterPngRow(const uint8_t* in, const uint8_t* above, size_t n, size_t bp
     return true;
 }
 
+// Bytes in anonymous pages, given back when freed.
+struct PageBuffer {
+    uint8_t* bytes = nullptr;
+    size_t length = 0;
+    PageBuffer() = default;
+    PageBuffer(const PageBuffer&) = delete;
+    PageBuffer& operator=(const PageBuffer&) = delete;
+    ~PageBuffer() { Free(); }
+    bool Allocate(size_t n) {
+        void* p = mmap(nullptr, std::max<size_t>(n, 1), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED) return false;
+        bytes = static_cast<uint8_t*>(p);
+        length = n;
+        return true;
+    }
+    void Free() {
+        if (bytes) munmap(bytes, std::max<size_t>(length, 1));
+        bytes = nullptr;
+        length = 0;
+    }
+    uint8_t* data() const { return bytes; }
+    size_t size() const { return length; }
+};
+
 struct DecompressorFree {
     void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
 };
@@ -334,10 +358,13 @@ bool ReadPlainPng(FILE* f, const PictureReadLimits& limits, uint64_t idatBytes, 
         !FileCanHold(filtered, idatBytes, kLargestDeflateExpansion) || idatBytes == 0)
         return false;
 
-    // The IDAT chunks, which must follow each other, joined.
-    std::vector<uint8_t> stream;
+    // The IDAT chunks, which must follow each other, joined, in pages of
+    // their own: a block this large freed back to malloc would raise its
+    // threshold for mapping blocks, and leave the smaller blocks that follow
+    // in a heap that keeps its pages.
+    PageBuffer stream;
+    if (!stream.Allocate(size_t(idatBytes))) return false;
     try {
-        stream.resize(size_t(idatBytes));
         // The rows are inflated with their filter bytes into the samples' own
         // buffer, a byte a row longer than the picture.
         doc->samples.clear();
@@ -392,7 +419,7 @@ bool ReadPlainPng(FILE* f, const PictureReadLimits& limits, uint64_t idatBytes, 
                                       doc->samples.size(), &usedIn, &madeOut) != LIBDEFLATE_SUCCESS ||
         usedIn != stream.size() || madeOut != doc->samples.size())
         return false;
-    stream = {};
+    stream.Free();
     uint8_t* samples = doc->samples.data();
     for (size_t y = 0; y < height; ++y)
         if (!UnfilterPngRow(samples + y * (rowBytes + 1), y > 0 ? samples + (y - 1) * rowBytes : nullptr, rowBytes,
@@ -633,10 +660,17 @@ bool WritePngChunk(FILE* f, const char* type, const uint8_t* data, size_t size) 
            std::fwrite(tail, 1, 4, f) == 4;
 }
 
+// A zlib stream: `size` bytes at `bytes`.
+struct PngStream {
+    std::unique_ptr<uint8_t[]> bytes;
+    size_t size = 0;
+};
+
 // The file's rows filtered in bands on all processors into one buffer, and
 // deflated by libdeflate in one call: fewer processor seconds than deflating
-// the bands with zlib, and a smaller file. Empty when memory runs out.
-std::vector<uint8_t> DeflatePngWhole(const HostDocument& doc) {
+// the bands with zlib, and a smaller file. The buffers are left unset, so
+// that only the pages written are taken. Empty when memory runs out.
+PngStream DeflatePngWhole(const HostDocument& doc) {
     const size_t n = size_t(doc.width) * doc.Planes() * (doc.depth == 8 ? 1 : 2);
     const size_t bpp = size_t(doc.Planes()) * (doc.depth == 8 ? 1 : 2);
     const size_t total = (n + 1) * size_t(doc.height);
@@ -670,13 +704,11 @@ std::vector<uint8_t> DeflatePngWhole(const HostDocument& doc) {
     if (!ok) return {};
     libdeflate_compressor* compressor = libdeflate_alloc_compressor(kPngDeflateLevel);
     if (!compressor) return {};
-    std::vector<uint8_t> deflated;
-    try {
-        deflated.resize(libdeflate_zlib_compress_bound(compressor, total));
-        deflated.resize(libdeflate_zlib_compress(compressor, filtered.get(), total, deflated.data(), deflated.size()));
-    } catch (const std::bad_alloc&) {
-        deflated.clear();
-    }
+    PngStream deflated;
+    const size_t bound = libdeflate_zlib_compress_bound(compressor, total);
+    deflated.bytes.reset(new (std::nothrow) uint8_t[bound]);
+    if (deflated.bytes)
+        deflated.size = libdeflate_zlib_compress(compressor, filtered.get(), total, deflated.bytes.get(), bound);
     libdeflate_free_compressor(compressor);
     return deflated;
 }
@@ -696,14 +728,14 @@ bool WritePng(FILE* f, const HostDocument& doc, std::string* error) {
     const size_t rowBytes = size_t(doc.width) * doc.Planes() * (doc.depth == 8 ? 1 : 2) + 1;
 
     if (rowBytes * size_t(doc.height) <= kPngWholeStreamBytes) {
-        const std::vector<uint8_t> stream = DeflatePngWhole(doc);
-        if (stream.empty()) {
+        const PngStream stream = DeflatePngWhole(doc);
+        if (stream.size == 0) {
             *error = "out of memory";
             return false;
         }
         bool ok = std::fwrite(kSignature, 1, 8, f) == 8 && WritePngChunk(f, "IHDR", header, 13);
-        for (size_t at = 0; ok && at < stream.size(); at += kPngLargestChunk)
-            ok = WritePngChunk(f, "IDAT", stream.data() + at, std::min(kPngLargestChunk, stream.size() - at));
+        for (size_t at = 0; ok && at < stream.size; at += kPngLargestChunk)
+            ok = WritePngChunk(f, "IDAT", stream.bytes.get() + at, std::min(kPngLargestChunk, stream.size - at));
         ok = ok && WritePngChunk(f, "IEND", nullptr, 0);
         if (!ok) *error = "write error";
         return ok;

@@ -188,23 +188,28 @@ VoronoiHandlingOptions GoldbergOptions(bool classOne) {
 }
 
 double GoldbergCanonicalFinish(polyhedron* target, const GoldbergForm& form, const VoronoiHandlingOptions& o) {
+    const int technique = canonicalization_technique_for_shapecode(target->shapeCode);
+    auto reciprocate = [&](double tolerance, int64_t iterations) {
+        if (technique == 2) return CanonicalizeConvexPoly_primal_dual(target, tolerance, iterations);
+        return CanonicalizeConvexPoly_primal_dual_sym(target, tolerance, iterations, form.symmetry, form.rotationsOnly, o);
+    };
     double first;
-    switch (canonicalization_technique_for_shapecode(target->shapeCode)) {
-    case 1:
+    if (technique == 1)
         first = CanonicalizeConvexPoly_relaxation_sym(target, form.tolerance, 150000, 0.25 * form.stepFactor,
                                                       0.5 * form.stepFactor, form.symmetry, form.rotationsOnly, o);
-        break;
-    case 2:
-        first = CanonicalizeConvexPoly_primal_dual(target, form.tolerance, 50000);
-        break;
-    default:
-        first = CanonicalizeConvexPoly_primal_dual_sym(target, form.tolerance, 150000, form.symmetry,
-                                                       form.rotationsOnly, o);
-    }
+    else
+        first = reciprocate(form.tolerance, technique == 2 ? 50000 : 150000);
     if (first < 0 && first > -3) return first;
-    // The reciprocation may settle short of tangency (or have restored its
-    // start): relax until every edge and face is within 1e-7.
+    // The first stage stops (the reciprocation's movement below its
+    // tolerance, the relaxation's slow steps) while the edges are still some
+    // way off tangency: reciprocate on to 1e-12, which is quick, and relax
+    // what is left until every edge and face is within 1e-7.
     if (CanonicalDeviation(target) <= kFinishedWithin) return first;
+    // (Not after a reciprocation that diverged and put its start back.)
+    if (technique == 1 || first < 50) {
+        const double second = reciprocate(1e-12, 1500000);
+        if (second >= 0 && second < 1 && CanonicalDeviation(target) <= kFinishedWithin) return second;
+    }
     return CanonicalizeConvexPoly_relaxation(target, 1e-9, 200000, 0.25, 0.5);
 }
 

@@ -47,10 +47,10 @@ void get_Goldberg3_mn_from_order(int32_t order, int32_t* m, int32_t* n);
 // canonicaliser (class I uses the finer tolerances).
 VoronoiHandlingOptions GoldbergOptions(bool classOne);
 
-// The canonical finish chosen by the target's shape code, then a plain
-// relaxation that brings every edge within 1e-6 of tangency (the
-// reciprocation alone settles some way off). Returns the relaxation's last
-// step, or what the first stage returned when it failed (negative).
+// The canonical finish chosen by the target's shape code; while an edge or a
+// face is more than 1e-7 off, the reciprocation goes on to 1e-12 and a
+// plain relaxation takes what is left. Returns the last stage's result, or
+// what the first returned when it failed (negative).
 double GoldbergCanonicalFinish(polyhedron* target, const GoldbergForm& form, const VoronoiHandlingOptions& options);
 
 // Each replaces the target's contents and returns what the face linking

@@ -110,16 +110,7 @@ TEST(VoronoiShapes, EveryCodeIsClosedAndEverySiteOwnsAFaceWithItsId) {
 // The nets of the Voronoi solids lay every face: the gores, grown each as
 // its own fragment by their group marks, the rind's bands, the seams.
 TEST(VoronoiShapes, NetsLayEveryFace) {
-    for (int64_t code = 160; code <= 170; ++code) {
-        SCOPED_TRACE(code);
-        PolyPtr p = MakePoly();
-        SetUpReallyGeneralPolyhedron(p.get(), code, 6, 0, 0, nullptr, 1, 0.0f);
-        ASSERT_EQ(p->status, kPolyStatusGood);
-        int64_t used = 0;
-        for (int64_t f = 0; f < p->faceCount3D; ++f) used += p->face3D[f].used;
-        EXPECT_EQ(used, p->faceCount3D);
-        EXPECT_EQ(p->netFaceCount, p->faceCount3D);
-    }
+    for (int64_t code = 160; code <= 170; ++code) ExpectNetLaysEveryFace(code);
 }
 
 // Memory refused anywhere in a build on a base solid (storage, the base's

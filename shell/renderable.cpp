@@ -1,5 +1,8 @@
 #include "shell/renderable.h"
 
+#include <cmath>
+
+#include "common/angles.h"
 #include "polyhedra/polyhedron_params.h"
 #include "projections/caches.h"
 #include "projections/dispatcher.h"
@@ -71,6 +74,16 @@ constexpr Overlay kOverlays[] = {
     {"de-haloing is", [](const Parameters& p) { return p.dehalo != 0; }, false},
 };
 
+// ---- settings with nothing to draw ----
+// The retroazimuthal maps (400 front, 401 back) take the latitude as their
+// reference point. With it on a pole every place of the sphere shows the
+// reference due north, and no position of either sheet has a place: the
+// picture would be empty. The sine is the one the projection takes.
+bool RetroazimuthalReferenceOnAPole(const Parameters& p) {
+    if (p.outputMode != 400 && p.outputMode != 401) return false;
+    return std::fabs(std::sin(double(p.latitude) * kPiD / 180.0)) >= 1.0;
+}
+
 std::string NotAvailable(const char* kind, int64_t code, const char* name) {
     const bool named = name && name[0] && name[0] != '*';
     return std::string(kind) + " mode " + std::to_string(code) + (named ? std::string(" (") + name + ")" : "") +
@@ -107,5 +120,8 @@ std::string WhatThisBuildCannotRender(const Parameters& p) {
         return NotAvailable("output", p.outputMode, VorneskOutputModeName(p.outputMode));
     for (const Overlay& o : kOverlays)
         if (!o.built && o.wanted(p)) return std::string(o.words) + " not available in this build";
+    if (RetroazimuthalReferenceOnAPole(p))
+        return "output mode " + std::to_string(p.outputMode) + " (" + VorneskOutputModeName(p.outputMode) +
+               ") draws nothing with the latitude on a pole; choose a latitude between -90 and 90";
     return {};
 }

@@ -23,6 +23,7 @@ bool PolyhedralShapeIsBuilt(int64_t outputMode);
 // Glue modes this build blends with: all of them.
 bool GlueModeIsRenderable(int64_t glueMode);
 // The first of the settings this build cannot render, as one line for the
-// user ("output mode 6 (tetrahedron) is not available in this build"); empty
-// when it renders them all.
+// user ("output mode 6 (tetrahedron) is not available in this build"), or of
+// those whose picture would be empty (a retroazimuthal map with the latitude
+// on a pole); empty when it renders them all.
 std::string WhatThisBuildCannotRender(const Parameters& params);

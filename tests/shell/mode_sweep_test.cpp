@@ -1,20 +1,25 @@
 // Every output code the catalogue accepts, run through the plug-in module
-// over the bundled Earth at 48 x 24: the run either renders a picture that is
-// not one flat colour, or refuses the mode with one line saying it is not
-// available in this build and leaves the picture alone. No mode may answer a
-// blank picture with success. Small on purpose: it also runs under the
-// sanitizers.
+// over the bundled Earth at 48 x 24 in float samples with a transparency
+// plane: the run either renders a picture, or refuses the mode with one line
+// saying it is not available in this build and leaves the picture alone. A
+// rendered picture has an opaque pixel, no colour over 99% of its opaque
+// pixels and every sample finite. No mode may answer a blank picture with
+// success. Small on purpose: it also runs under the sanitizers.
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/host/result_codes.h"
+#include "pyramid/glue_names.h"
 #include "shell/mode_catalogue.h"
 #include "shell/renderable.h"
 #include "tests/shell/plugin_fixture.h"
@@ -27,13 +32,20 @@
 
 namespace {
 
-// The bundled Earth, shrunk to w x h.
+// The bundled Earth, shrunk to w x h, in float samples with an opaque
+// transparency plane: a render's transparent parts and non-finite samples
+// show as they are.
 HostDocument SmallEarth(int32_t w, int32_t h) {
-    HostDocument doc;
+    HostDocument jpeg, doc;
     std::string error;
-    EXPECT_TRUE(ReadImageFile(std::string(VORNESK_SOURCE_DIR) + "/samples/earth-2048x1024.jpg", &doc, &error))
+    EXPECT_TRUE(ReadImageFile(std::string(VORNESK_SOURCE_DIR) + "/samples/earth-2048x1024.jpg", &jpeg, &error))
         << error;
-    EXPECT_TRUE(ResizeDocument(&doc, w, h, &error)) << error;
+    EXPECT_TRUE(ResizeDocument(&jpeg, w, h, &error)) << error;
+    EXPECT_TRUE(AllocateDocument(&doc, w, h, 3, true, 32, &error)) << error;
+    for (size_t p = 0; p < size_t(w) * size_t(h); ++p) {
+        for (size_t c = 0; c < 3; ++c) SetUnitSample(&doc, p * 4 + c, GetUnitSample(jpeg, p * 3 + c));
+        SetUnitSample(&doc, p * 4 + 3, 1.0);
+    }
     return doc;
 }
 
@@ -49,12 +61,35 @@ HostRunSettings Settings(const std::vector<std::pair<bool, std::string>>& modes)
     return settings;
 }
 
-// Whether some sample differs from the first pixel's by more than a level.
-bool HasMoreThanOneColour(const HostDocument& doc) {
-    const size_t planes = size_t(doc.Planes());
-    for (size_t i = planes; i < doc.SampleCount(); ++i)
-        if (std::abs(GetUnitSample(doc, i) - GetUnitSample(doc, i % planes)) > 1.5 / 255.0) return true;
-    return false;
+// An output mode with one named setting.
+HostRunSettings OutputModeWith(const std::string& mode, const char* name, const char* value) {
+    HostRunSettings settings = Settings({{true, mode}});
+    std::string error;
+    EXPECT_TRUE(NamedSettingToItems(name, value, &settings.settings, &error)) << error;
+    return settings;
+}
+
+// What is wrong with a rendered float RGBA picture, or "": a non-finite
+// sample, nothing opaque, or one colour (to 1/64 in each channel) over 99%
+// of the opaque pixels.
+std::string PictureProblem(const HostDocument& doc) {
+    const size_t pixels = size_t(doc.width) * size_t(doc.height);
+    std::map<std::tuple<long, long, long>, size_t> colours;
+    size_t opaque = 0, commonest = 0;
+    for (size_t p = 0; p < pixels; ++p) {
+        double v[4];
+        for (size_t c = 0; c < 4; ++c) {
+            v[c] = GetUnitSample(doc, p * 4 + c);
+            if (!std::isfinite(v[c])) return "renders a non-finite sample with success";
+        }
+        if (v[3] < 0.02) continue;
+        ++opaque;
+        auto level = [](double x) { return std::lround(std::clamp(x, 0.0, 1.0) * 63.0); };
+        commonest = std::max(commonest, ++colours[{level(v[0]), level(v[1]), level(v[2])}]);
+    }
+    if (opaque == 0) return "renders a fully transparent picture with success";
+    if (commonest * 100 > opaque * 99) return "renders one flat colour with success";
+    return "";
 }
 
 // A code the catalogue has no name for (only a scripting code) goes by its number.
@@ -77,7 +112,7 @@ Outcome RunPlugin(PluginMainProc entry, const HostDocument& earth, const HostRun
     const bool ran = RunFilter(entry, &doc, settings, &report);
     if (ran && report.result == noErr) {
         o.rendered = true;
-        if (!HasMoreThanOneColour(doc)) o.problem = "renders one flat colour with success";
+        o.problem = PictureProblem(doc);
         return o;
     }
     o.refused = true;
@@ -128,6 +163,25 @@ TEST(ModeSweep, EveryInputModeRendersAPictureOrIsRefused) {
     EXPECT_TRUE(InputModeIsRenderable(39));
 }
 
+// Every glue mode blends the Mollweide Earth with the picture into a picture.
+TEST(ModeSweep, EveryGlueModeRendersAPicture) {
+    PluginMainProc entry = LoadPlugin();
+    ASSERT_NE(entry, nullptr) << dlerror();
+    SupportFolder support;
+    const HostDocument earth = SmallEarth(32, 16);
+    for (int64_t g = 1; g <= kGlueModeCount; ++g) {
+        HostRunSettings settings = Settings({{true, "46"}});
+        DescriptorItem item;
+        std::string error;
+        ASSERT_TRUE(ModeToItem(ModeKind::Glue, std::to_string(g), &item, &error)) << error;
+        settings.settings.push_back(item);
+        const Outcome o = RunPlugin(entry, earth, settings, "");
+        EXPECT_TRUE(o.rendered) << "glue mode " << g << " (" << GlueCaption(int(g)) << ")";
+        EXPECT_EQ(o.problem, "") << "glue mode " << g << " (" << GlueCaption(int(g)) << ")";
+        EXPECT_TRUE(GlueModeIsRenderable(g));
+    }
+}
+
 // Each overlay renders with a mode that renders, as do the switches off.
 TEST(ModeSweep, OverlaysRender) {
     PluginMainProc entry = LoadPlugin();
@@ -140,10 +194,7 @@ TEST(ModeSweep, OverlaysRender) {
     };
     for (const Case& c : {Case{"graticule", "3"}, Case{"graticule", "7"}, Case{"indicatrix", "true"},
                           Case{"edges", "true"}}) {
-        HostRunSettings settings = Settings({{true, "46"}});
-        std::string error;
-        ASSERT_TRUE(NamedSettingToItems(c.name, c.value, &settings.settings, &error)) << error;
-        const Outcome o = RunPlugin(entry, earth, settings, "");
+        const Outcome o = RunPlugin(entry, earth, OutputModeWith("46", c.name, c.value), "");
         EXPECT_TRUE(o.rendered) << c.name;
         EXPECT_EQ(o.problem, "") << c.name << " " << c.value;
     }
@@ -156,6 +207,33 @@ TEST(ModeSweep, OverlaysRender) {
     const Outcome o = RunPlugin(entry, earth, settings, "");
     EXPECT_TRUE(o.rendered);
     EXPECT_EQ(o.problem, "");
+}
+
+// A retroazimuthal map with the latitude on a pole has no place to show: the
+// run is refused with the reason and leaves the picture alone; near the pole
+// it renders what there is.
+TEST(ModeSweep, RetroazimuthalMapsRefuseTheLatitudeOnAPole) {
+    PluginMainProc entry = LoadPlugin();
+    ASSERT_NE(entry, nullptr) << dlerror();
+    SupportFolder support;
+    const HostDocument earth = SmallEarth(48, 24);
+    struct Case {
+        const char* mode;
+        const char* latitude;
+        const char* refusal;   // "" when it renders
+    } cases[] = {
+        {"400", "90", "output mode 400 (retroazimuthal front) draws nothing with the latitude on a pole; choose a "
+                      "latitude between -90 and 90"},
+        {"401", "-90", "output mode 401 (retroazimuthal back) draws nothing with the latitude on a pole; choose a "
+                       "latitude between -90 and 90"},
+        {"400", "45", ""},
+        {"401", "-80", ""},
+    };
+    for (const Case& c : cases) {
+        const Outcome o = RunPlugin(entry, earth, OutputModeWith(c.mode, "latitude", c.latitude), c.refusal);
+        EXPECT_EQ(o.rendered, c.refusal[0] == 0) << c.mode << " at " << c.latitude;
+        EXPECT_EQ(o.problem, "") << c.mode << " at " << c.latitude;
+    }
 }
 
 // What the user sees: build/vornesk exits 1 with one line naming the mode.

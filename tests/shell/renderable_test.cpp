@@ -2,7 +2,11 @@
 // and every polyhedral mode is refused until the nets are drawn.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "polyhedra/polyhedron_params.h"
+#include "records/parameters.h"
+#include "shell/defaults.h"
 #include "shell/mode_catalogue.h"
 #include "shell/renderable.h"
 
@@ -26,6 +30,39 @@ TEST(Renderable, PolyhedralModesAskTheModelAndWaitForNets) {
     for (int64_t m : {75, 76, 77, 78, 79}) EXPECT_TRUE(OutputModeIsRenderable(m)) << m;
     for (int64_t m : {405, 406, 368, 370, 371, 379, 411, 1043})
         EXPECT_FALSE(OutputModeIsRenderable(m)) << m;
+}
+
+// A retroazimuthal map takes the latitude as its reference point; on a pole
+// no position of either sheet has a place, and the settings are refused
+// rather than answered with an empty picture. Any other latitude, or any
+// other mode at a pole, renders.
+TEST(Renderable, RetroazimuthalMapsWithTheLatitudeOnAPoleAreRefused) {
+    auto p = std::make_unique<Parameters>();
+    GrabDefaultSettings(p.get());
+    struct Case {
+        int32_t mode;
+        float latitude;
+        const char* refusal;   // "" when it renders
+    } cases[] = {
+        {400, 90.0f, "output mode 400 (retroazimuthal front) draws nothing with the latitude on a pole; choose a "
+                     "latitude between -90 and 90"},
+        {401, -90.0f, "output mode 401 (retroazimuthal back) draws nothing with the latitude on a pole; choose a "
+                      "latitude between -90 and 90"},
+        {400, 270.0f, "output mode 400 (retroazimuthal front) draws nothing with the latitude on a pole; choose a "
+                      "latitude between -90 and 90"},
+        {400, 89.0f, ""},
+        {401, -60.0f, ""},
+        {400, 0.0f, ""},
+        {46, 90.0f, ""},
+        {16, -90.0f, ""},
+    };
+    for (const Case& c : cases) {
+        p->outputMode = c.mode;
+        p->latitude = c.latitude;
+        EXPECT_EQ(WhatThisBuildCannotRender(*p), c.refusal) << c.mode << " at " << c.latitude;
+        // The mode itself stays in the menus.
+        EXPECT_TRUE(OutputModeIsRenderable(c.mode)) << c.mode;
+    }
 }
 
 }  // namespace

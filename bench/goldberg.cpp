@@ -2,12 +2,13 @@
 // ones (Goldberg II ico (8,8), Goldberg III ico (4,5), quad III ico (3,4)),
 // and one pass over every code 313-438 counting those that do not stand
 // canonical (status, or an edge or face off by more than 1e-6; 1e-5 for the
-// codes finished at 1e-7).
+// codes finished at 1e-7); GB_LIST=1 lists each code's time on stderr.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 #include "polyhedra/canonical.h"
 #include "polyhedra/goldberg.h"
@@ -42,6 +43,7 @@ void BM_EveryGoldbergCode(benchmark::State& state) {
             const auto t0 = std::chrono::steady_clock::now();
             BuildOnce(p, code);
             const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+            if (std::getenv("GB_LIST")) std::fprintf(stderr, "code %lld: %.3f s\n", (long long)code, s);
             if (s > slowest) {
                 slowest = s;
                 slowestCode = code;

@@ -208,9 +208,9 @@ double GoldbergCanonicalFinish(polyhedron* target, const GoldbergForm& form, con
     // (Not after a reciprocation that diverged and put its start back.)
     if (technique == 1 || first < 50) {
         const double second = reciprocate(1e-12, 1500000);
-        if (second >= 0 && second < 1 && CanonicalDeviation(target) <= kFinishedWithin) return second;
+            if (second >= 0 && second < 1 && CanonicalDeviation(target) <= kFinishedWithin) return second;
     }
-    return CanonicalizeConvexPoly_relaxation(target, 1e-9, 200000, 0.25, 0.5);
+    return CanonicalizeConvexPoly_relaxation_sym(target, 1e-9, 200000, 0.25, 0.5, form.symmetry, form.rotationsOnly, o);
 }
 
 int64_t BuildGoldbergClass1(polyhedron* target, int64_t parameter) {

@@ -194,7 +194,7 @@ int WriteGallery(GalleryKind kind, const std::string& pagePath, const std::strin
             SolidCell(&page, cell);
             continue;
         }
-        const bool renderable = kind == kGalleryMemoryDots || OutputModeIsRenderable(cell.index);
+        const bool renderable = kind == kGalleryMemoryDots || OutputModeRendersWith(*gParams, cell.index);
         ThumbnailCell(&page, cell, kind == kGalleryMemoryDots ? kGalleryMemoryDot : kGalleryOutputMode, renderable);
     }
     for (const std::string& name : presets) {

@@ -79,8 +79,8 @@ constexpr Overlay kOverlays[] = {
 // reference point. With it on a pole every place of the sphere shows the
 // reference due north, and no position of either sheet has a place: the
 // picture would be empty. The sine is the one the projection takes.
-bool RetroazimuthalReferenceOnAPole(const Parameters& p) {
-    if (p.outputMode != 400 && p.outputMode != 401) return false;
+bool RetroazimuthalReferenceOnAPole(const Parameters& p, int64_t outputMode) {
+    if (outputMode != 400 && outputMode != 401) return false;
     return std::fabs(std::sin(double(p.latitude) * kPiD / 180.0)) >= 1.0;
 }
 
@@ -112,6 +112,10 @@ bool PolyhedralShapeIsBuilt(int64_t m) {
     return params.shapeCode != -1 && ShapecodeCanBeBuilt(params.shapeCode);
 }
 
+bool OutputModeRendersWith(const Parameters& p, int64_t m) {
+    return OutputModeIsRenderable(m) && !RetroazimuthalReferenceOnAPole(p, m);
+}
+
 bool GlueModeIsRenderable(int64_t m) { return IsValidGlueMode(m); }
 
 std::string WhatThisBuildCannotRender(const Parameters& p) {
@@ -120,7 +124,7 @@ std::string WhatThisBuildCannotRender(const Parameters& p) {
         return NotAvailable("output", p.outputMode, VorneskOutputModeName(p.outputMode));
     for (const Overlay& o : kOverlays)
         if (!o.built && o.wanted(p)) return std::string(o.words) + " not available in this build";
-    if (RetroazimuthalReferenceOnAPole(p))
+    if (RetroazimuthalReferenceOnAPole(p, p.outputMode))
         return "output mode " + std::to_string(p.outputMode) + " (" + VorneskOutputModeName(p.outputMode) +
                ") draws nothing with the latitude on a pole; choose a latitude between -90 and 90";
     return {};

@@ -20,6 +20,10 @@ bool OutputModeIsRenderable(int64_t outputMode);
 // Whether the polyhedron model builds the solid of a polyhedral output mode
 // (false for a mode with no solid).
 bool PolyhedralShapeIsBuilt(int64_t outputMode);
+// Whether output mode m draws a picture with the other settings of p: this
+// build renders it, and the picture is not empty with them (a retroazimuthal
+// map wants the latitude off the poles). For the pages that draw every mode.
+bool OutputModeRendersWith(const Parameters& p, int64_t outputMode);
 // Glue modes this build blends with: all of them.
 bool GlueModeIsRenderable(int64_t glueMode);
 // The first of the settings this build cannot render, as one line for the

@@ -60,9 +60,13 @@ TEST(Renderable, RetroazimuthalMapsWithTheLatitudeOnAPoleAreRefused) {
         p->outputMode = c.mode;
         p->latitude = c.latitude;
         EXPECT_EQ(WhatThisBuildCannotRender(*p), c.refusal) << c.mode << " at " << c.latitude;
-        // The mode itself stays in the menus.
+        // The mode itself stays in the menus; a page of every mode draws it
+        // when the rest of the settings let it.
         EXPECT_TRUE(OutputModeIsRenderable(c.mode)) << c.mode;
+        p->outputMode = 1;
+        EXPECT_EQ(OutputModeRendersWith(*p, c.mode), c.refusal[0] == 0) << c.mode << " at " << c.latitude;
     }
+    EXPECT_FALSE(OutputModeRendersWith(*p, 405));
 }
 
 }  // namespace

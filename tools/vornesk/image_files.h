@@ -53,7 +53,8 @@ inline uint16_t File16FromDocument(uint16_t v) {
     return uint16_t((uint32_t(v) * 65535u + 16384u) / 32768u);
 }
 
-// Compressed outputs (PNG rows, TIFF strips) are deflated at this level: nearly
+// zlib's level for the rows of a PNG file too large to be deflated in one
+// call (over a gigabyte of rows; smaller ones go through libdeflate): nearly
 // the default level's size for photographs at about twice its speed.
 constexpr int kOutputDeflateLevel = 4;
 

@@ -705,6 +705,7 @@ struct SolidDesign {
     // only the face's cells on the side of its fold are laid.
     std::vector<int> cut = {};
     bool plain = false;  // plain faces, no warp (the cells are whole faces)
+    bool wide = false;   // only first faces that leave the finished net wider than tall
 };
 
 struct Placed {
@@ -826,6 +827,16 @@ Net LaySolid(Maps& maps, const SolidDesign& d) {
         for (bool m : {false, true}) {
             Net net = LaySolidWith(d, s, k, m, nullptr);
             if (!turnsRight(net)) continue;
+            if (d.wide) {
+                const double c = std::cos(d.turn * kPi / 180), sn = std::sin(d.turn * kPi / 180);
+                double x0 = 1e300, x1 = -1e300, y0 = 1e300, y1 = -1e300;
+                for (const Laid& f : net.faces)
+                    for (const P2& q : f.at) {
+                        const double x = c * q.x - sn * q.y, y = sn * q.x + c * q.y;
+                        x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+                    }
+                if (x1 - x0 < y1 - y0) continue;
+            }
             CubeDesign c{code, d.name, d.ident, {}, {0, 0, 0}, {0, 0, 0}, d.turn};
             const double score = NorthUp(maps, c, net);
             if (score > best + 1e-9) best = score, first = k, mirrored = m;
@@ -900,10 +911,11 @@ std::vector<SolidDesign> SolidDesigns() {
         {40, "Xaraxtetrahedron", "Xaraxtetrahedron", Tetrahedron, sixth,
          {FirstFace, Neighbour(0, 0), Neighbour(0, 1), Neighbour(0, 2)}, {-1, 0, 0, 0}, 90.0},
         // The tetrahedron as a rectangle: a strip of three faces and the
-        // fourth cut in half along its altitude, a half at each end.
+        // fourth cut in half along its altitude, a half at each end; lying,
+        // as the triangle tiling of mode 368 repeats it.
         {42, "rectangulartetrahedron", "rectangulartetrahedron", Tetrahedron, sixth,
          {FirstFace, Neighbour(0, 0), NextAround(1), NextAround(0), [](const Solid&, const std::vector<int>& laid) { return laid[3]; }},
-         {-1, 0, 1, 0, 2}, 0.0, {-1, -1, -1, 1, 1}},
+         {-1, 0, 1, 0, 2}, 270.0, {-1, -1, -1, 1, 1}, false, true},
         {77, "conformal_dodecahedron", "conformal_dodecahedron", Dodecahedron, tenth,
          {FirstFace, NextAround(0), NextAround(0), NextAround(0), NextAround(0), NextAround(0), Below(1, 0),
           Opposite(0), NextAround(7), NextAround(7), NextAround(7), NextAround(7)},

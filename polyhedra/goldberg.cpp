@@ -23,8 +23,8 @@ constexpr int32_t kGoldberg3N[9] = {2, 3, 3, 4, 4, 4, 5, 5, 5};
 constexpr int32_t kQuad3Q[6] = {2, 3, 3, 4, 4, 4};
 constexpr int32_t kQuad3P[6] = {1, 1, 2, 1, 2, 3};
 
-constexpr double kToUnitSize = 0.005;
-constexpr double kFinishedWithin = 1e-7;  // back from the class II cut at 200 times
+constexpr double kToUnitSize = 0.005;      // back from the class II cut at 200 times
+constexpr double kFinishedWithin = 1e-7;  // edge and face deviation the finish stops at
 
 struct Range {
     int64_t first, last, perBase;
@@ -52,7 +52,7 @@ void ForgiveDroppedDuplicates(polyhedron* poly) {
     if (poly->status == kPolyStatusDuplicateFace) poly->status = kPolyStatusGood;
 }
 
-// The target's own storage, or null with the target failed.
+// The target emptied on its own storage; false with the target failed.
 bool FreshTarget(polyhedron* target) {
     ResetFacesAndVertsToEmpty(target);
     if (getPolyStorageEtc(target)) return true;
@@ -86,6 +86,8 @@ int64_t FinishFromStore(polyhedron* target, BabyCSG** csg, const GoldbergForm& f
     if (target->status == kPolyStatusGood && target->faceCount3D > 0) {
         if (scale != 1.0) ScaleVertsInPoly(target, scale);
         GoldbergCanonicalFinish(target, form, o);
+    } else if (target->status == kPolyStatusGood) {
+        FailBuild(target, kPolyStatusUnbuilt);  // no cell came through: never an empty solid called good
     }
     target->overlapTestOff = 1;
     return Finish(target);

@@ -413,6 +413,48 @@ TEST_P(MapNets, FacesDoNotOverlap) {
 INSTANTIATE_TEST_SUITE_P(Layouts, MapNets, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The triangle tiling (mode 368) repeats the conformal tetrahedron's
+// rectangle in rows over the whole plane: every point shows the sphere, and
+// neighbouring points of a fine grid show neighbouring directions, so no
+// row or cell border is a seam. (The hexagon tiling, mode 370, shows a
+// third of the three-star's hexagon in each cell and stays refused.)
+TEST(MapNetTilings, RepeatTheirNetsWithoutSeams) {
+    for (int64_t mode : {368}) {
+        SCOPED_TRACE(mode);
+        Built b(mode);
+        ASSERT_TRUE(b.poly && b.store);
+        renderhinttype& h = b.hints[0];
+        ASSERT_TRUE(AllocateSpanStorage(&h, SpanNodesForNet(b.p())));
+        ASSERT_TRUE(PrepareShortTriList(b.p(), -1, &h, false, 0, 0, 0, 0, 0));
+        h.outputMode = mode;
+        h.tileScale = 5.656854f;
+        constexpr int nx = 300, ny = 150;
+        std::vector<V3> d(nx * ny);
+        int missed = 0;
+        for (int j = 0; j < ny; ++j)
+            for (int i = 0; i < nx; ++i) {
+                float out[3];
+                uint8_t outside = 1;
+                DoPolyhedralTransforms(out, b.p(), b.store, &outside, &h, float(i) / nx, float(j) / nx);
+                missed += outside != 0;
+                d[j * nx + i] = {out[0], out[1], out[2]};
+            }
+        EXPECT_EQ(missed, 0);
+        // A step of the grid moves a few hundredths of a radian; a seam jumps.
+        int jumps = 0;
+        double typical = 0;
+        for (int j = 0; j + 1 < ny; ++j)
+            for (int i = 0; i + 1 < nx; ++i) {
+                const double a = AngleBetween(d[j * nx + i], d[j * nx + i + 1]);
+                const double c = AngleBetween(d[j * nx + i], d[(j + 1) * nx + i]);
+                typical += (a + c) / (2.0 * (nx - 1) * (ny - 1));
+                jumps += a > 0.25 || c > 0.25;
+            }
+        std::printf("mode %lld: mean step %.4f rad, %d jumps\n", (long long)mode, typical, jumps);
+        EXPECT_EQ(jumps, 0);
+    }
+}
+
 TEST(MapNetTables, AreCurrent) { ExpectGeneratedSourceIsCurrent("gen_map_nets", "polyhedra/generated/map_nets.cpp"); }
 
 }  // namespace

@@ -179,8 +179,11 @@ TEST_P(MapNets, BuildsWithOneTaggedCellPerFace) {
         ++cells;
     }
     // A warped face is one cell; a plain face may be cut into triangles.
-    if (!c.plain) EXPECT_EQ(cells, c.faces);
-    else EXPECT_GE(cells, c.faces);
+    if (!c.plain) {
+        EXPECT_EQ(cells, c.faces);
+    } else {
+        EXPECT_GE(cells, c.faces);
+    }
     EXPECT_TRUE(OutputModeIsRenderable(c.mode));
 }
 
@@ -390,7 +393,9 @@ TEST_P(MapNets, ConformalAndUnmirrored) {
         }
     }
     std::printf("%s: worst Cauchy-Riemann residual %.4f over %d points\n", GetParam().name, worst, looked);
-    if (!GetParam().plain) EXPECT_LT(worst, 0.05);  // plain faces are gnomonic, not conformal
+    if (!GetParam().plain) {
+        EXPECT_LT(worst, 0.05);  // plain faces are gnomonic, not conformal
+    }
     EXPECT_GT(looked, 0);
     EXPECT_EQ(wrongTurn, 0);
 }

@@ -320,6 +320,8 @@ struct TabEdge {
     int64_t face, corner;    // the net face edge
     Pt p0, p1;
     double side;             // +1: outer side is (dy, -dx)
+    int64_t v0, v1;          // net vertices at p0 and p1
+    int64_t lastCorner;      // the seam's last face edge (corner unless a seam runs on)
 };
 
 bool EdgeOfTriangle(const polyhedron* poly, int64_t t, int64_t k, TabEdge* out) {
@@ -329,8 +331,72 @@ bool EdgeOfTriangle(const polyhedron* poly, int64_t t, int64_t k, TabEdge* out) 
     const Pt a = NetPoint(poly, tri.vertex[k]), b = NetPoint(poly, tri.vertex[(k + 1) % 3]),
              c = NetPoint(poly, tri.vertex[(k + 2) % 3]);
     const double dx = b.x - a.x, dy = b.y - a.y;
-    *out = TabEdge{t, k, tri.netFace, tri.faceCorner[k], a, b, (dx * (c.y - a.y) - dy * (c.x - a.x)) < 0 ? -1.0 : 1.0};
+    const double side = (dx * (c.y - a.y) - dy * (c.x - a.x)) < 0 ? -1.0 : 1.0;
+    *out = TabEdge{t, k, tri.netFace, tri.faceCorner[k], a, b, side, tri.vertex[k], tri.vertex[(k + 1) % 3],
+                   tri.faceCorner[k]};
     return true;
+}
+
+// A straight seam: face edges first .. first + count - 1 of a net face, all
+// glued to consecutive edges of one other face through corners where the
+// face runs straight on (corners where only the two faces meet split one
+// edge of the solid into several). It takes one tab, on one side.
+struct SeamRun {
+    int64_t face, first, count;
+};
+
+// Whether net face f runs straight on through its corner k.
+bool StraightCorner(const polyhedron* poly, int64_t f, int64_t k) {
+    const Pt a = FaceCorner(poly, f, k - 1), b = FaceCorner(poly, f, k), c = FaceCorner(poly, f, k + 1);
+    const double ux = b.x - a.x, uy = b.y - a.y, vx = c.x - b.x, vy = c.y - b.y;
+    return ux * vx + uy * vy > 0 && std::fabs(ux * vy - uy * vx) <= 1e-6 * std::hypot(ux, uy) * std::hypot(vx, vy);
+}
+
+// Whether the seam of edge e of net face f goes on through edge e + 1. Only
+// cut edges take part unless `everyEdge` (each face a page of its own).
+bool SeamGoesOn(const polyhedron* poly, const std::vector<int64_t>& showing, int64_t f, int64_t e, bool everyEdge) {
+    const int64_t n = poly->netFace[f].count, e0 = ((e % n) + n) % n, e1 = (e0 + 1) % n;
+    if (!everyEdge && (!IsCutEdge(poly, f, e0) || !IsCutEdge(poly, f, e1))) return false;
+    int64_t g0, eg0, g1, eg1;
+    if (!GluedPartner(poly, showing, f, e0, &g0, &eg0) || !GluedPartner(poly, showing, f, e1, &g1, &eg1)) return false;
+    if (g0 != g1 || g0 == f) return false;
+    return (eg1 + 1) % poly->netFace[g0].count == eg0 && StraightCorner(poly, f, e1);
+}
+
+// The seam edge e of net face f lies on.
+SeamRun SeamThrough(const polyhedron* poly, const std::vector<int64_t>& showing, int64_t f, int64_t e, bool everyEdge) {
+    const int64_t n = poly->netFace[f].count;
+    int64_t first = e, count = 1;
+    while (count < n && SeamGoesOn(poly, showing, f, first - 1, everyEdge)) first = (first + n - 1) % n, ++count;
+    while (count < n && SeamGoesOn(poly, showing, f, first + count - 1, everyEdge)) ++count;
+    return {f, first, count};
+}
+
+// The same seam seen from the face glued to it; false when there is none.
+bool SeamPartner(const polyhedron* poly, const std::vector<int64_t>& showing, const SeamRun& run, SeamRun* out) {
+    int64_t g, eg;
+    if (!GluedPartner(poly, showing, run.face, (run.first + run.count - 1) % poly->netFace[run.face].count, &g, &eg))
+        return false;
+    *out = SeamRun{g, eg, run.count};
+    return true;
+}
+
+int64_t TabsOnSeam(const polyhedron* poly, const SeamRun& run) {
+    const PolyNetFace& nf = poly->netFace[run.face];
+    int64_t tabs = 0;
+    for (int64_t i = 0; i < run.count; ++i) tabs += nf.tabFlag[(run.first + i) % nf.count] != 0;
+    return tabs;
+}
+
+// The tab edge `te` stretched over the whole seam it starts.
+void StretchOverSeam(const polyhedron* poly, const SeamRun& run, TabEdge* te) {
+    const PolyNetFace& nf = poly->netFace[run.face];
+    te->corner = run.first;
+    te->lastCorner = (run.first + run.count - 1) % nf.count;
+    te->v0 = nf.vertex[run.first];
+    te->v1 = nf.vertex[(run.first + run.count) % nf.count];
+    te->p0 = NetPoint(poly, te->v0);
+    te->p1 = NetPoint(poly, te->v1);
 }
 
 // The tab on edge `te` of height h (relative to the edge length), its side
@@ -357,16 +423,16 @@ Shape ShapeTab(const polyhedron* poly, const TabEdge& te, double h, bool pagePer
     if (pagePerFace) {
         const PolyNetFace& nf = poly->netFace[te.face];
         before = FaceCorner(poly, te.face, te.corner - 1);
-        after = FaceCorner(poly, te.face, te.corner + 2);
+        after = FaceCorner(poly, te.face, te.lastCorner + 2);
         tabBefore = nf.tabFlag[(te.corner + nf.count - 1) % nf.count];
-        tabAfter = nf.tabFlag[(te.corner + 1) % nf.count];
+        tabAfter = nf.tabFlag[(te.lastCorner + 1) % nf.count];
     } else {
         int64_t f = te.face, e = te.corner;
         PrevAroundNet(poly, &f, &e);
         before = f >= 0 ? FaceCorner(poly, f, e) : Pt{te.p0.x - out.x, te.p0.y - out.y};
         tabBefore = f >= 0 && poly->netFace[f].tabFlag[e];
         f = te.face;
-        e = te.corner;
+        e = te.lastCorner;
         NextAroundNet(poly, &f, &e);
         after = f >= 0 ? FaceCorner(poly, f, e + 1) : Pt{te.p1.x - out.x, te.p1.y - out.y};
         tabAfter = f >= 0 && poly->netFace[f].tabFlag[e];
@@ -482,7 +548,7 @@ bool Fits(const polyhedron* poly, const Shape& s, int64_t face, bool pagePerFace
 
 void AppendShape(polyhedron* poly, const TabEdge& te, const Shape& s, int64_t glueUnder) {
     const PolyNetTriangle tri = poly->netTriangle[te.triangle];
-    const int64_t i0 = tri.vertex[te.edge], i1 = tri.vertex[(te.edge + 1) % 3];
+    const int64_t i0 = te.v0, i1 = te.v1;
     const int64_t group = FacegroupOf2DFace(tri.netFace, poly);
     const int64_t vertices = s.count == 3 ? 1 : 2;
     if (poly->netVertexCount > kMax2DVertices - 1 - vertices) {
@@ -523,35 +589,66 @@ void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace) {
     const int64_t count = std::min<int64_t>(poly->netTriangleCount, kMaxNetTriangles);
     const std::vector<int64_t> showing = NetFacesShowing(poly);
     std::vector<Placed> placed;
-    // Triangle edges whose tab was built already, moved there from a partner.
-    std::vector<uint8_t> built(size_t(count) * 3, 0);
+    // Face edges whose tab was built already: a seam's tab stands on all of
+    // its edges, and a tab moved to a partner is built there at once.
+    std::vector<uint8_t> built(size_t(NetFaceCount(poly)) * kMaxFaceVertices, 0);
+    auto markBuilt = [&](const SeamRun& run) {
+        for (int64_t i = 0; i < run.count; ++i)
+            built[size_t(run.face) * kMaxFaceVertices + size_t((run.first + i) % poly->netFace[run.face].count)] = 1;
+    };
+    // Flags a seam's edges, on the face and on its triangles, for a tab.
+    auto flagSeam = [&](const SeamRun& run, uint8_t flag) {
+        const int64_t n = poly->netFace[run.face].count;
+        for (int64_t i = 0; i < run.count; ++i) {
+            const int64_t e = (run.first + i) % n;
+            poly->netFace[run.face].tabFlag[e] = flag;
+            int64_t t, k;
+            if (!TriangleEdgeOfFaceEdge(poly, run.face, e, &t, &k)) continue;
+            poly->netTriangle[t].tabFlag[k] = flag;
+            AddGlueUnderInfo(k, e, poly, run.face, t);
+        }
+    };
     for (int64_t t = 0; t < count; ++t)
         for (int k = 0; k < 3; ++k) {
-            if (!poly->netTriangle[t].tabFlag[k] || built[size_t(t * 3 + k)]) continue;
+            const PolyNetTriangle& tri = poly->netTriangle[t];
+            if (!tri.tabFlag[k] || tri.netFace < 0 || tri.netFace >= NetFaceCount(poly) ||
+                tri.faceCorner[k] >= kMaxFaceVertices || built[size_t(tri.netFace) * kMaxFaceVertices + tri.faceCorner[k]])
+                continue;
             TabEdge te;
             if (!EdgeOfTriangle(poly, t, k, &te)) continue;
-            int64_t glue = poly->netTriangle[t].glueUnder[k];
+            const SeamRun run = SeamThrough(poly, showing, te.face, te.corner, pagePerFace);
+            if (run.count > 1) {
+                // The seam's tab stands on its first edge's triangle.
+                int64_t ft, fk;
+                if (!TriangleEdgeOfFaceEdge(poly, run.face, run.first, &ft, &fk) || !EdgeOfTriangle(poly, ft, fk, &te))
+                    continue;
+                StretchOverSeam(poly, run, &te);
+            }
+            markBuilt(run);
+            int64_t glue = poly->netTriangle[te.triangle].glueUnder[te.edge];
             Shape s = ShapeTab(poly, te, h, pagePerFace);
             if (!Fits(poly, s, te.face, pagePerFace, count, placed))
                 s = ShapeTab(poly, te, h, pagePerFace, true);
             if (!Fits(poly, s, te.face, pagePerFace, count, placed)) {
-                // Try the glued partner's edge, unless its tab is built already.
-                int64_t g, eg, pt, pk;
+                // Try the glued partner's side of the seam, unless it has a
+                // tab already.
+                SeamRun other;
+                int64_t pt, pk;
                 TabEdge partner;
                 bool moved = false;
-                if (GluedPartner(poly, showing, te.face, te.corner, &g, &eg) && !poly->netFace[g].tabFlag[eg] &&
-                    (pagePerFace || poly->netFace[g].neighbour[eg] < 0) && TriangleEdgeOfFaceEdge(poly, g, eg, &pt, &pk) &&
+                if (SeamPartner(poly, showing, run, &other) && TabsOnSeam(poly, other) == 0 &&
+                    (pagePerFace || poly->netFace[other.face].neighbour[other.first] < 0) &&
+                    !built[size_t(other.face) * kMaxFaceVertices + size_t(other.first)] &&
+                    TriangleEdgeOfFaceEdge(poly, other.face, other.first, &pt, &pk) &&
                     EdgeOfTriangle(poly, pt, pk, &partner)) {
+                    if (other.count > 1) StretchOverSeam(poly, other, &partner);
                     Shape ps = ShapeTab(poly, partner, h, pagePerFace);
                     if (!Fits(poly, ps, partner.face, pagePerFace, count, placed))
                         ps = ShapeTab(poly, partner, h, pagePerFace, true);
                     if (Fits(poly, ps, partner.face, pagePerFace, count, placed)) {
-                        poly->netFace[te.face].tabFlag[te.corner] = 0;
-                        poly->netTriangle[t].tabFlag[k] = 0;
-                        poly->netFace[g].tabFlag[eg] = 1;
-                        poly->netTriangle[pt].tabFlag[pk] = 1;
-                        AddGlueUnderInfo(pk, eg, poly, g, pt);
-                        built[size_t(pt * 3 + pk)] = 1;
+                        flagSeam(run, 0);
+                        flagSeam(other, 1);
+                        markBuilt(other);
                         te = partner;
                         s = ps;
                         glue = poly->netTriangle[pt].glueUnder[pk];
@@ -583,5 +680,25 @@ void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace) {
             BoxOf(o, Outline(s, o), p.box);
             placed.push_back(p);
             AppendShape(poly, te, s, glue);
+        }
+}
+
+void PutEachSeamsTabOnOneSide(polyhedron* poly, bool everyEdge) {
+    if (!poly) return;
+    const std::vector<int64_t> showing = NetFacesShowing(poly);
+    for (int64_t f = 0; f < NetFaceCount(poly); ++f)
+        for (int64_t e = 0; e < poly->netFace[f].count && e < kMaxFaceVertices; ++e) {
+            if (!everyEdge && !IsCutEdge(poly, f, e)) continue;
+            const SeamRun run = SeamThrough(poly, showing, f, e, everyEdge);
+            SeamRun other;
+            // Each seam once: from its first edge, on the lower face.
+            if (run.count < 2 || run.first != e || !SeamPartner(poly, showing, run, &other) || other.face < f) continue;
+            const int64_t mine = TabsOnSeam(poly, run), theirs = TabsOnSeam(poly, other);
+            if (mine + theirs == 0) continue;
+            const uint8_t here = mine >= theirs ? 1 : 0;
+            for (int64_t i = 0; i < run.count; ++i) {
+                poly->netFace[f].tabFlag[(run.first + i) % poly->netFace[f].count] = here;
+                poly->netFace[other.face].tabFlag[(other.first + i) % poly->netFace[other.face].count] = 1 - here;
+            }
         }
 }

@@ -23,13 +23,19 @@ int AddTabsViaEdgeWalking(polyhedron* poly, int64_t outline, int64_t numberFaces
 // nets of one fragment are then left as walked: their single outline tours
 // the cut tree, so the alternation already gave one tab per pair).
 void ReconcileTabs(polyhedron* poly, int64_t cutEdgesOnly);
+// A straight seam split into several glued pairs of edges (at corners
+// where only its two faces meet) takes its tabs all on the side that holds
+// most of them, so that it gets one tab along its whole length; with
+// `everyEdge` folded edges count as well (each face a page of its own).
+void PutEachSeamsTabOnOneSide(polyhedron* poly, bool everyEdge);
 void FixTabIfBad(polyhedron* poly, int64_t face, int64_t edge);
 void FlipTab(polyhedron* poly, int64_t face, int64_t edge);
 void RemoveTabsFromFaces(polyhedron* poly);
 // The tab of triangle edge `edge` (0..2), on the outer side of the face.
 void MaybeBuildTab(polyhedron* poly, int64_t triangle, int64_t edge, double glueUnder);
 void BuildTabsUponTriangles(polyhedron* poly);
-// The set-up's tab builder: every flagged edge gets a tab that fits. At an
+// The set-up's tab builder: every flagged edge gets a tab that fits, a
+// straight seam of several edges one tab along its whole length. At an
 // outline corner whose outside angle is below the tab's side angle the side
 // bisects that angle; sides that would cross meet in a point; a tab that
 // still meets a net face or an earlier tab moves to its glued partner when

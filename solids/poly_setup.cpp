@@ -97,6 +97,7 @@ void SetUpSolidAndNet(polyhedron* poly, int64_t code, int64_t m, int64_t second,
                      ++outline) {
                 }
                 ReconcileTabs(poly, m == 3 ? 0 : 1);
+                PutEachSeamsTabOnOneSide(poly, m == 3);
                 if (m == 3) AddCreviceFightingRegionInfo(poly);
             }
             if (m == 2) {

@@ -109,6 +109,15 @@ bool CubeCellsFitPicture(const CubeLayout& layout, int64_t width, int64_t height
     return std::fabs(cellW - cellH) <= std::max(1.0, 0.01 * std::max(cellW, cellH));
 }
 
+std::string CubeShapeRefusal(const CubeLayout& layout, int64_t inputMode, int64_t width, int64_t height,
+                             const std::string& picture) {
+    if (CubeCellsFitPicture(layout, width, height)) return {};
+    const std::string across = std::to_string(layout.columns), down = std::to_string(layout.rows);
+    return "input mode " + std::to_string(inputMode) + " needs a picture of " + across + ":" + down + " (" + across +
+           " square cube faces across, " + down + " down); " + picture + " is " + std::to_string(width) + " x " +
+           std::to_string(height);
+}
+
 const CubeLayout* CubeLayoutOfTag(int64_t tag) {
     for (const CubeLayout& l : kLayouts)
         if (l.tag == tag) return &l;

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "pyramid/pyramid.h"
 
@@ -53,6 +54,13 @@ int64_t CubeLayoutTagOfInputMode(int64_t inputMode);
 // square within a pixel or a hundredth (true for a picture too small to cut,
 // which the cut reports itself).
 bool CubeCellsFitPicture(const CubeLayout& layout, int64_t width, int64_t height);
+// The one line that refuses a picture of width x height, called `picture`,
+// for input mode `inputMode` cut by `layout` ("input mode 27 needs a picture
+// of 4:3 (4 square cube faces across, 3 down); in.png is 256 x 128"); empty
+// when the picture is of the layout's shape. The host and the plug-in both
+// refuse with it.
+std::string CubeShapeRefusal(const CubeLayout& layout, int64_t inputMode, int64_t width, int64_t height,
+                             const std::string& picture);
 
 // Allocates all six faces (width x height, the input's kind, edge mode 0,
 // overhang mode 3, the kernel the settings ask for), links them to each

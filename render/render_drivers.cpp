@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "common/memory.h"
 #include "platform/host/result_codes.h"
@@ -53,7 +55,24 @@ void FailRender(const char* message, int16_t diagnostic) {
 // Cuts a cube-map input into its six faces; false, with the result and the
 // reason, when it cannot. No render reads a cube layout from the whole input.
 bool CutCubeCorpus(Data* data, int64_t inputMode) {
-    const int64_t code = FillCubeCorpus(data, *CubeLayoutOfTag(CubeLayoutTagOfInputMode(inputMode)));
+    const CubeLayout& layout = *CubeLayoutOfTag(CubeLayoutTagOfInputMode(inputMode));
+    // A picture of another shape is not this layout (a cross read from a 2:1
+    // frame). The command-line host names the size it read a picture at
+    // before resizing it cell by cell.
+    const PyramidDescriptor& input = data->pyramids[kMainInputPyramid];
+    long long width = input.width[0], height = input.height[0];
+    if (const char* read = std::getenv("VORNESK_CUBE_PICTURE_SIZE")) {
+        long long w = 0, h = 0;
+        if (std::sscanf(read, "%lldx%lld", &w, &h) == 2 && w > 0 && h > 0) width = w, height = h;
+    }
+    if (input.tiles) {
+        const std::string refusal = CubeShapeRefusal(layout, inputMode, width, height, "the picture");
+        if (!refusal.empty()) {
+            FailRender(refusal.c_str(), kDiagCubeCorpus);
+            return false;
+        }
+    }
+    const int64_t code = FillCubeCorpus(data, layout);
     if (code == kCubeCutDone) return true;
     if (code == kCubeCutAborted) {
         SetHostResult(gTaskEngine.hostResult, kDiagCubeCorpus);

@@ -259,7 +259,13 @@ bool ProxyView_Tarnwhistle_pano::renderPass(QRectF r, proxyBufferRecord* pbr) {
     passesStopped += stopped;
     if (HostResult() != noErr) {
         // A pass stopped for the user is no failure.
-        if (!stopped) refusal = QString("The preview could not be made (error %1).").arg(HostResult());
+        // A render that said why (a cube layout of the wrong shape) is shown
+        // with its reason.
+        const Str255* said = gFilterRecord ? gFilterRecord->errorString : nullptr;
+        if (!stopped && HostResult() == errReportString && said && (*said)[0] > 0)
+            refusal = QString::fromUtf8(reinterpret_cast<const char*>(*said + 1), (*said)[0]);
+        else if (!stopped)
+            refusal = QString("The preview could not be made (error %1).").arg(HostResult());
         if (gResult) *gResult = noErr;
     }
     ppm->aPassThroughTilesHasFinished();

@@ -19,7 +19,9 @@
 #include "projections/sphere_to_input.h"
 #include "pyramid/pixels.h"
 #include "records/vort.h"
+#include "platform/host/filter_record.h"
 #include "pyramid/cube_corpus.h"
+#include "records/plugin_globals.h"
 #include "records/renderhinttype.h"
 #include "render/tile_passes.h"
 #include "render/render_context.h"
@@ -452,8 +454,12 @@ TEST(EngineCubeLayouts, TheCorpusIsCutOnceAndFreed) {
     EXPECT_EQ(c[0], mark[0]);
     EXPECT_EQ(face5->cubeMirror, 0);
     rig.params->flip = 0;
-    // Every other cube layout cuts its own corpus from the same picture.
-    for (long mode : {28L, 33L, 34L, 35L, 27L}) {
+    // Every other cube layout cuts its own corpus from a picture of its
+    // shape.
+    for (int i : {1, 2, 3, 4, 0}) {
+        const long mode = kLayouts[i].inputMode;
+        DisposePyramidData(rig.input());
+        ASSERT_TRUE(SetLayoutInput(rig, kLayouts[i], 16, false));
         rig.params->inputMode = int32_t(mode);
         ASSERT_EQ(rig.Render(32, 16, kPyrColourFloat), 0) << mode;
         EXPECT_EQ(face5->contentTag, CubeLayoutTagOfInputMode(mode));
@@ -532,6 +538,47 @@ TEST(EngineCubeLayouts, TooSmallAPictureIsRefused) {
     rig.params->outputMode = 1;
     EXPECT_NE(rig.Render(32, 16, kPyrColourFloat), 0);
     EXPECT_EQ(rig.data->diagnostic, kDiagCubeCorpus);
+}
+
+// A picture whose cells would not be square is not the layout (a cross
+// read from a 2:1 frame): the render refuses it before the tiles, in one
+// line naming the shape the layout needs, and cuts no face. Within a pixel
+// of the shape it renders.
+TEST(EngineCubeLayouts, APictureOfAnotherShapeIsRefused) {
+    struct Case {
+        long inputMode;
+        int width, height;
+        const char* shape;  // empty: renders
+    };
+    const Case cases[] = {
+        {27, 256, 128, "4:3"}, {27, 256, 192, ""}, {28, 256, 192, "3:4"}, {28, 192, 256, ""},
+        {33, 256, 128, "6:1"}, {33, 385, 64, ""},  {34, 128, 128, "3:2"}, {35, 192, 129, ""},
+    };
+    FilterRecord record{};
+    Str255 said{};
+    record.errorString = &said;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "input " << c.inputMode << " from " << c.width << " x " << c.height);
+        RenderRig rig;
+        gFilterRecord = &record;
+        said[0] = 0;
+        ASSERT_TRUE(rig.SetInput(c.width, c.height, kPyrColourFloat, BusyPixel));
+        rig.params->inputMode = int32_t(c.inputMode);
+        rig.params->outputMode = 1;
+        const OSErr result = rig.Render(32, 16, kPyrColourFloat);
+        gFilterRecord = nullptr;
+        const std::string told(reinterpret_cast<const char*>(said + 1), said[0]);
+        if (!*c.shape) {
+            EXPECT_EQ(result, 0) << told;
+            continue;
+        }
+        EXPECT_NE(result, 0);
+        EXPECT_EQ(rig.data->diagnostic, kDiagCubeCorpus);
+        EXPECT_EQ(told, "input mode " + std::to_string(c.inputMode) + " needs a picture of " + c.shape + " (" +
+                            std::string(c.shape, 1) + " square cube faces across, " + std::string(c.shape + 2) +
+                            " down); the picture is " + std::to_string(c.width) + " x " + std::to_string(c.height));
+        EXPECT_EQ(rig.data->pyramids[kFirstCubeFacePyramid + 5].tiles, nullptr);
+    }
 }
 
 // The bundled Earth through a 3 x 2 cube map and back: close to its direct

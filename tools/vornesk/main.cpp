@@ -344,6 +344,7 @@ int main(int argc, char** argv) {
     // the host's resampling and file writers their threads.
     if (options.threads > 0) setenv("VORNESK_ACTIVE_PROCESSORS", std::to_string(options.threads).c_str(), 1);
     HostDocument doc;
+    unsetenv("VORNESK_CUBE_PICTURE_SIZE");
     // A cube map is resized face by face, as the plug-in will cut it.
     const CubeLayout* cube = CubeLayoutOfTag(CubeLayoutTagOfInputMode(InputModeOfItems(options.settings)));
     if (options.width > 0 && options.mask.empty() && !cube) {
@@ -357,21 +358,23 @@ int main(int argc, char** argv) {
         NotePhaseEnd("decode");
         // A cube layout is cut from a picture of its own shape: another
         // shape is not this layout (a cross framed in a 2:1 picture).
-        if (cube && !CubeCellsFitPicture(*cube, doc.width, doc.height))
-            return Fail(kExitUnreadableInput,
-                        "input mode " + std::to_string(InputModeOfItems(options.settings)) + " needs a picture of " +
-                            std::to_string(cube->columns) + ":" + std::to_string(cube->rows) + " (" +
-                            std::to_string(cube->columns) + " square cube faces across, " + std::to_string(cube->rows) +
-                            " down); " + options.input + " is " + std::to_string(doc.width) + " x " +
-                            std::to_string(doc.height));
+        if (cube) {
+            const std::string refusal =
+                CubeShapeRefusal(*cube, InputModeOfItems(options.settings), doc.width, doc.height, options.input);
+            if (!refusal.empty()) return Fail(kExitUnreadableInput, refusal);
+        }
         if (!options.mask.empty() && !ReadMaskFile(options.mask, doc.width, doc.height, &doc.mask, &error))
             return Fail(kExitUnreadableInput, "cannot use " + options.mask + " as the selection: " + error);
+        // The plug-in checks a cube layout's shape again on the picture it
+        // is handed: one resized cell by cell is checked as it was read.
+        const std::string readSize = std::to_string(doc.width) + "x" + std::to_string(doc.height);
         if (options.width > 0 &&
             !(cube ? ResizeCubeCells(&doc, options.width, options.height, int32_t(cube->columns), int32_t(cube->rows),
                                      &error)
                    : ResizeDocument(&doc, options.width, options.height, &error)))
             return Fail(kExitUnreadableInput, error);
         if (options.width > 0) NotePhaseEnd("resize");
+        if (cube && options.width > 0) setenv("VORNESK_CUBE_PICTURE_SIZE", readSize.c_str(), 1);
     }
     const bool gallery = !options.galleryKind.empty();
     if (gallery) {

@@ -360,7 +360,9 @@ bool SeamGoesOn(const polyhedron* poly, const std::vector<int64_t>& showing, int
     int64_t g0, eg0, g1, eg1;
     if (!GluedPartner(poly, showing, f, e0, &g0, &eg0) || !GluedPartner(poly, showing, f, e1, &g1, &eg1)) return false;
     if (g0 != g1 || g0 == f) return false;
-    return (eg1 + 1) % poly->netFace[g0].count == eg0 && StraightCorner(poly, f, e1);
+    // Consecutive on g, whichever way g runs round.
+    const int64_t m = poly->netFace[g0].count;
+    return ((eg1 + 1) % m == eg0 || (eg0 + 1) % m == eg1) && StraightCorner(poly, f, e1);
 }
 
 // The seam edge e of net face f lies on.
@@ -373,11 +375,11 @@ SeamRun SeamThrough(const polyhedron* poly, const std::vector<int64_t>& showing,
 }
 
 // The same seam seen from the face glued to it; false when there is none.
-bool SeamPartner(const polyhedron* poly, const std::vector<int64_t>& showing, const SeamRun& run, SeamRun* out) {
+bool SeamPartner(const polyhedron* poly, const std::vector<int64_t>& showing, const SeamRun& run, bool everyEdge,
+                 SeamRun* out) {
     int64_t g, eg;
-    if (!GluedPartner(poly, showing, run.face, (run.first + run.count - 1) % poly->netFace[run.face].count, &g, &eg))
-        return false;
-    *out = SeamRun{g, eg, run.count};
+    if (!GluedPartner(poly, showing, run.face, run.first, &g, &eg)) return false;
+    *out = SeamThrough(poly, showing, g, eg, everyEdge);
     return true;
 }
 
@@ -636,7 +638,7 @@ void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace) {
                 int64_t pt, pk;
                 TabEdge partner;
                 bool moved = false;
-                if (SeamPartner(poly, showing, run, &other) && TabsOnSeam(poly, other) == 0 &&
+                if (SeamPartner(poly, showing, run, pagePerFace, &other) && TabsOnSeam(poly, other) == 0 &&
                     (pagePerFace || poly->netFace[other.face].neighbour[other.first] < 0) &&
                     !built[size_t(other.face) * kMaxFaceVertices + size_t(other.first)] &&
                     TriangleEdgeOfFaceEdge(poly, other.face, other.first, &pt, &pk) &&
@@ -692,7 +694,8 @@ void PutEachSeamsTabOnOneSide(polyhedron* poly, bool everyEdge) {
             const SeamRun run = SeamThrough(poly, showing, f, e, everyEdge);
             SeamRun other;
             // Each seam once: from its first edge, on the lower face.
-            if (run.count < 2 || run.first != e || !SeamPartner(poly, showing, run, &other) || other.face < f) continue;
+            if (run.count < 2 || run.first != e || !SeamPartner(poly, showing, run, everyEdge, &other) || other.face < f)
+                continue;
             const int64_t mine = TabsOnSeam(poly, run), theirs = TabsOnSeam(poly, other);
             if (mine + theirs == 0) continue;
             const uint8_t here = mine >= theirs ? 1 : 0;

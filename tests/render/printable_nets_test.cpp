@@ -339,17 +339,19 @@ void CheckTheTabsOfEachSeam(long mode, const polyhedron* p, SeamTally* tally) {
             const PolyNetVertex& v = p->netVertex[nf.vertex[((k % nf.count) + nf.count) % nf.count]];
             return std::pair<double, double>{v.x, v.y};
         };
-        // G's corner on F's first corner.
-        const triplex start = Corner3D(p, s.F, s.first);
-        int64_t j0 = -1;
-        for (int64_t c = 0; c < p->face3D[s.G].count; ++c) {
-            const triplex q = Corner3D(p, s.G, c);
-            if (q.x == start.x && q.y == start.y && q.z == start.z) j0 = c;
-        }
-        ASSERT_GE(j0, 0) << "mode " << mode;
-        const int64_t m0 = ((j0 - B.vertexOffset) % B.count + B.count) % B.count;
-        const std::pair<double, double> ends[2][2] = {{point(A, k0), point(A, k0 + s.count)},
-                                                      {point(B, m0), point(B, m0 - s.count)}};
+        // G's corners on the seam's ends (G may run either way round: some
+        // tables list faces in either turn).
+        auto cornerOfG = [&](const triplex& q) {
+            for (int64_t c = 0; c < p->face3D[s.G].count; ++c) {
+                const triplex r = Corner3D(p, s.G, c);
+                if (q.x == r.x && q.y == r.y && q.z == r.z) return c;
+            }
+            return int64_t(-1);
+        };
+        const int64_t j0 = cornerOfG(Corner3D(p, s.F, s.first)), j1 = cornerOfG(Corner3D(p, s.F, s.first + s.count));
+        ASSERT_TRUE(j0 >= 0 && j1 >= 0) << "mode " << mode;
+        const std::pair<double, double> ends[2][2] = {
+            {point(A, k0), point(A, k0 + s.count)}, {point(B, j0 - B.vertexOffset), point(B, j1 - B.vertexOffset)}};
         int tabs = 0, whole = 0;
         for (int side = 0; side < 2; ++side) {
             for (int64_t t : tabsOfFace[size_t(side == 0 ? f : g)]) {
@@ -414,8 +416,10 @@ TEST(PrintableNets, EveryNetIsFoldedOrCutWhereFacesTouchAndTabsEachSeamOnce) {
             ++nets;
             for (const TouchingEdge& t : TouchingEdges(p)) {
                 // Faces folded together (slivers folded along one edge may
-                // lie within a hair of each other along another).
-                bool linked = false;
+                // lie within a hair of each other along another), or laid
+                // side by side along the edge they share on the solid, where
+                // a fold is right.
+                bool linked = t.solidNeighbours;
                 for (int64_t k = 0; k < p->netFace[t.face].count; ++k) linked |= p->netFace[t.face].neighbour[k] == t.other;
                 if (linked) continue;
                 ++strangers;

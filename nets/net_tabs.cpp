@@ -694,10 +694,10 @@ void PutEachSeamsTabOnOneSide(polyhedron* poly, bool everyEdge) {
             const SeamRun run = SeamThrough(poly, showing, f, e, everyEdge);
             SeamRun other;
             // Each seam once: from its first edge, on the lower face.
-            if (run.count < 2 || run.first != e || !SeamPartner(poly, showing, run, everyEdge, &other) || other.face < f)
-                continue;
+            if (run.first != e || !SeamPartner(poly, showing, run, everyEdge, &other) || other.face < f) continue;
             const int64_t mine = TabsOnSeam(poly, run), theirs = TabsOnSeam(poly, other);
-            if (mine + theirs == 0) continue;
+            // A seam the walk left with a tab on one side only keeps it.
+            if (run.count == 1 && mine + theirs == 1) continue;
             const uint8_t here = mine >= theirs ? 1 : 0;
             for (int64_t i = 0; i < run.count; ++i) {
                 poly->netFace[f].tabFlag[(run.first + i) % poly->netFace[f].count] = here;

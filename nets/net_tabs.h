@@ -23,10 +23,13 @@ int AddTabsViaEdgeWalking(polyhedron* poly, int64_t outline, int64_t numberFaces
 // nets of one fragment are then left as walked: their single outline tours
 // the cut tree, so the alternation already gave one tab per pair).
 void ReconcileTabs(polyhedron* poly, int64_t cutEdgesOnly);
-// A straight seam split into several glued pairs of edges (at corners
-// where only its two faces meet) takes its tabs all on the side that holds
-// most of them, so that it gets one tab along its whole length; with
-// `everyEdge` folded edges count as well (each face a page of its own).
+// Every seam takes its tabs on one side: a straight seam split into
+// several glued pairs of edges (at corners where only its two faces meet)
+// all on the side that holds most of them, so that it gets one tab along
+// its whole length, and a pair the walk left with a tab on both sides or on
+// neither (nets of one piece whose outline is no plain tour of the cuts)
+// on its lower face's side. With `everyEdge` folded edges count as well
+// (each face a page of its own).
 void PutEachSeamsTabOnOneSide(polyhedron* poly, bool everyEdge);
 void FixTabIfBad(polyhedron* poly, int64_t face, int64_t edge);
 void FlipTab(polyhedron* poly, int64_t face, int64_t edge);

@@ -134,6 +134,10 @@ TEST(ModeSweep, EveryOutputCodeRendersAPictureOrIsRefused) {
     for (int64_t m = 1; m <= kLastOutputMode; ++m) {
         if (!IsValidOutputMode(m)) continue;
         ++codes;
+        // The Goldberg and quad solids (420-545) take seconds each to build
+        // and finish: every seventh, which meets each family and base, stands
+        // for them here (bench_goldberg builds them all).
+        if (m >= 420 && m <= 545 && (m - 420) % 7 != 0) continue;
         const Outcome o = RunPlugin(entry, earth, Settings({{true, std::to_string(m)}}),
                               Refusal("output", m, VorneskOutputModeName(m)));
         EXPECT_EQ(o.problem, "") << "output mode " << m << " (" << VorneskOutputModeName(m) << ")";

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/arctangent.h"
 #include "common/complex.h"
 #include "common/vectors.h"
 #include "records/TransformationReply.h"
@@ -40,18 +41,19 @@ void FloretOnPolyhedron(float out[3], uint8_t* miss, const polyhedron* poly, voi
     DoPolyhedralTransforms(out, poly, h->caches, miss, h->hints, float(x), float(y));
 }
 
-constexpr long kModeRectilinear = 14, kModeMollweide = 46, kModeShiftLens = 60, kInputEquirectangular = 1;
+constexpr long kModeEquirectangular = 1, kModeRectilinear = 14, kModeMollweide = 46, kModeShiftLens = 60;
+constexpr long kInputEquirectangular = 1;
 constexpr double kFourSqrt2 = 5.656854249492384;
 
 // Whether the sample's direction needs no turn, overlay or input-side lookup
 // beyond the equirectangular one, so that an output mode may hand its answer
 // straight to the input: a map that knows its longitude and latitude, a lens
 // its direction.
-inline bool InputIsStraightEquirect(const vort* c) {
-    return c->inputMode == kInputEquirectangular && !c->polyhedral && c->renderKind == kRenderKindProjection &&
-           c->anamorphKind == kAnamorphNone && c->tumble.turnsNothing && !c->graticuleOn && !c->indicatrixOn &&
-           !c->scissorOn;
+inline bool RoadIsStraight(const vort* c) {
+    return !c->polyhedral && c->renderKind == kRenderKindProjection && c->anamorphKind == kAnamorphNone &&
+           c->tumble.turnsNothing && !c->graticuleOn && !c->indicatrixOn && !c->scissorOn;
 }
+inline bool InputIsStraightEquirect(const vort* c) { return c->inputMode == kInputEquirectangular && RoadIsStraight(c); }
 
 // The rectilinear lens (and the shift lens) onto an unturned equirectangular
 // input: the lens's direction goes to the input's angles by the input side's
@@ -108,13 +110,49 @@ void MollweideStraightToEquirect(float u, float v, const vort* c, renderhinttype
     float p[3];
     RectangularOnRow(p, static_cast<float>(0.5 - (lambda + 0.0) / (2.0 * kPiD)), hints->rowHeight, hints->rowRadius);
     TwirlTransform(&c->tumble, kModeMollweide, p);
-    const float ux = 1.0f - EquirectLongitudeFraction(std::atan2(p[0], p[2]));
+    const float ux = 1.0f - EquirectLongitudeFraction(ArcTangent2Single(p[0], p[2]));
     reply->inputU = c->flipOn ? 1.0f - ux : ux;
     reply->inputV = hints->rowInputV;
     reply->inputFace = -1;
     reply->inputKind = 2;
     if (std::isnan(reply->inputU)) reply->inputU = 0.0f;
     if (std::isnan(reply->inputV)) reply->inputV = 0.0f;
+}
+
+// The equirectangular map onto an unturned cube layout. Each output row
+// keeps one latitude, so the height and radius of its directions are worked
+// out once per row and kept in the hints; a sample adds its longitude's sine
+// and cosine and the face lookup. Every step is the general road's own
+// arithmetic (the dispatcher's map position, the identity turn, the input's
+// mirror and face lookup): the answer is that road's, bit for bit.
+void EquirectStraightToCube(float u, float v, const vort* c, renderhinttype* hints, TransformationReply* reply) {
+    const double S = c->inverseScale;
+    const double uu = 0.5 + S * ((static_cast<double>(u) - 0.5) - c->planeCentreX);
+    const double vv = 2.0 * c->inverseScale * (static_cast<double>(v) - 0.5) * c->aspect + 0.5;
+    if (!(uu >= 0.0 && uu <= 1.0) || !(vv >= 0.0 && vv <= 1.0)) {
+        reply->place = kPlaceNoDirection;
+        return;
+    }
+    if (!hints->rowKnown || hints->rowY != vv) {
+        const float height = RectangularHeight(static_cast<float>(vv));
+        hints->rowY = vv;
+        hints->rowHeight = height;
+        hints->rowRadius = RectangularRadius(height);
+        hints->rowKnown = 1;
+    }
+    reply->sampleAux = v;
+    reply->place = kPlaceNoRegion;
+    float p[3];
+    RectangularOnRow(p, 1.0f - static_cast<float>(uu), hints->rowHeight, hints->rowRadius);
+    TwirlTransform(&c->tumble, kModeEquirectangular, p);
+    // A flip mirrors the direction east for west before the face lookup.
+    if (c->flipOn) p[0] = -p[0];
+    float x, y;
+    const int F = CubeLayoutPosition(c->inputMode, p, &x, &y);
+    reply->inputU = std::isnan(x) ? 0.0f : x;
+    reply->inputV = std::isnan(y) ? 0.0f : y;
+    reply->inputFace = F;
+    reply->inputKind = F + 1;
 }
 
 }  // namespace
@@ -347,6 +385,14 @@ namespace {
 }  // namespace
 
 void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* reply, RoadTaskState task) {
+    if (context->outputMode == kModeEquirectangular && IsCubeLayoutInput(context->inputMode) &&
+        RoadIsStraight(context)) {
+        SetReplyRoadDefaults(reply);
+        task.hints->placeOverride = -1;
+        task.hints->onTab = 0;
+        EquirectStraightToCube(u, v, context, task.hints, reply);
+        return;
+    }
     if (InputIsStraightEquirect(context)) {
         const long m = context->outputMode;
         if (m == kModeMollweide || m == kModeRectilinear || m == kModeShiftLens) {

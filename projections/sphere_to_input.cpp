@@ -253,14 +253,7 @@ void MapInputMode(long mode, const float p[3], float* table, float aspect, Input
         case 33:
         case 34:
         case 35: {
-            float a, b;
-            const int F = SphereToCubeFaceCoords(p, &a, &b);
-            if (mode == 28 && F == 0) {
-                a = -a;
-                b = -b;
-            }
-            r.x = 0.5f + 0.5f * a;
-            r.y = 0.5f + 0.5f * b;
+            const int F = CubeLayoutPosition(mode, p, &r.x, &r.y);
             r.face = F;
             r.region = F + 1;
             return;

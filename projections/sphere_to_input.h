@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "common/angles.h"
+#include "common/arctangent.h"
 
 struct polyhedron;
 struct renderhinttype;
@@ -34,8 +35,26 @@ inline float EquirectColatitude(float y) {
 }
 inline float EquirectLongitudeFraction(float lam) { return (lam + kPiF) * 0.15915494f; }
 inline EquirectAngles EquirectAnglesOf(const float p[3]) {
-    const float lam = std::atan2(p[0], p[2]);
+    const float lam = ArcTangent2Single(p[0], p[2]);
     return {EquirectColatitude(p[1]), lam, EquirectLongitudeFraction(lam)};
+}
+
+// The cube layouts of six faces side by side (27, 28, 33, 34, 35): the face
+// holding the direction and the unit position on it. Layout 28 turns its
+// -z face half a turn.
+inline bool IsCubeLayoutInput(long inputMode) {
+    return inputMode == 27 || inputMode == 28 || (inputMode >= 33 && inputMode <= 35);
+}
+inline int CubeLayoutPosition(long inputMode, const float p[3], float* x, float* y) {
+    float a, b;
+    const int F = SphereToCubeFaceCoords(p, &a, &b);
+    if (inputMode == 28 && F == 0) {
+        a = -a;
+        b = -b;
+    }
+    *x = 0.5f + 0.5f * a;
+    *y = 0.5f + 0.5f * b;
+    return F;
 }
 
 // True for the input modes that lie on a polyhedron (29, 39).

@@ -248,6 +248,47 @@ TEST(Road, LensGoesStraightToAnEquirectangularInputBitForBit) {
             }
 }
 
+// The equirectangular map onto an unturned cube layout works out once per
+// row its height and radius and skips the dispatcher, the turn and the input
+// dispatch: the general road's floats exactly, for every layout, mirrored or
+// not, on frames of any shape.
+TEST(Road, EquirectangularGoesStraightToACubeLayoutBitForBit) {
+    int inside = 0;
+    for (long layout : {27L, 28L, 33L, 34L, 35L})
+        for (float aspect : {0.5f, 0.8f})
+            for (int flip : {0, 1}) {
+                RoadRig straight(1, layout, aspect), general(1, layout, aspect);
+                ASSERT_TRUE(straight.context->tumble.turnsNothing);
+                general.context->tumble.turnsNothing = 0;
+                straight.context->flipOn = general.context->flipOn = flip;
+                auto check = [&](float u, float v) {
+                    const TransformationReply a = straight.at(u, v), b = general.at(u, v);
+                    ASSERT_EQ(a.place, b.place) << layout << " " << u << " " << v;
+                    ASSERT_EQ(a.inputU, b.inputU) << layout << " " << u << " " << v;
+                    ASSERT_EQ(a.inputV, b.inputV) << layout << " " << u << " " << v;
+                    ASSERT_EQ(a.inputFace, b.inputFace);
+                    ASSERT_EQ(a.inputKind, b.inputKind);
+                    ASSERT_EQ(a.sampleAux, b.sampleAux);
+                    if (a.place != kPlaceNoDirection) ++inside;
+                };
+                for (int j = 0; j <= 80; ++j)
+                    for (int i = 0; i <= 80; ++i) check(-0.05f + 1.1f * i / 80, -0.05f + 1.1f * j / 80);
+                // Along the face edges and corners, and the poles' rows.
+                for (int i = 0; i <= 4000; ++i)
+                    for (float v : {0.0f, 0.25f, 0.5f, 0.3040867f, 1.0f}) check(float(i) / 4000, v);
+            }
+    EXPECT_GT(inside, 100000);
+    // The row kept is keyed by the map position: another aspect, the same v,
+    // is another row.
+    RoadRig rig(1, 33, 0.5f);
+    const TransformationReply first = rig.at(0.4f, 0.3f);
+    rig.context->aspect = 0.25f;
+    const TransformationReply other = rig.at(0.4f, 0.3f);
+    EXPECT_NE(other.inputV, first.inputV);
+    InitPolyHints(&rig.hints);
+    EXPECT_EQ(rig.at(0.4f, 0.3f).inputV, other.inputV);
+}
+
 // Workers run the road at once, each with its own render context, over one
 // set of lazy tables and projection caches built beforehand: they only read
 // what they share, so every worker gives the answers of a lone pass (and the

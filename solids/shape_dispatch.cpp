@@ -163,6 +163,10 @@ void ReadFaceInfo(polyhedron* poly, int64_t code, int64_t parameter, void*, uint
     poly->buildWords[0] = poly->buildWords[1] = poly->buildWords[2] = 0;
     std::memset(poly->setupScratch, 0, sizeof poly->setupScratch);
     poly->unbuilt = 0;
+    // Every solid starts from the default settings, not from those of the
+    // solid the record held before (a table solid's slicing and spin modes
+    // or its convexity would change how the next one's net is cut).
+    GetDefaultPolySettings(poly);
     int64_t base = 0, frequency = 0;
     RolloutForm rollout;
     if (const BuiltInShape* s = FindBuiltInShape(code)) {

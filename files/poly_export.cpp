@@ -138,6 +138,36 @@ void ForEachExportable(const polyhedron* p, F f) {
         if (p->netTriangle[t].exportable) f(t);
 }
 
+// The faces a closed solid has but its net leaves out: the flat walls
+// through the centre that close a ball on a meridian. No net triangle shows
+// them, yet the written solid is closed only with them. Runs after
+// IdentifyExportableTriangles.
+std::vector<int64_t> ClosingWalls(const polyhedron* p) {
+    std::vector<int64_t> walls;
+    for (int64_t f = 0; f < FaceCount(p); ++f)
+        if (p->face3D[f].noSeed && p->face3D[f].exportOwner == 0 && CornerCount(p->face3D[f]) >= 3) walls.push_back(f);
+    return walls;
+}
+
+// The written corners of one triangle of a wall's fan, in face-line order as
+// TriangleCorners gives a net triangle's (its face's corners reversed).
+void WallCorners(const polyhedron* p, int64_t f, int64_t j, const triplex& centre, double scale, triplex out[3],
+                 int64_t solid[3]) {
+    const PolyFace3D& face = p->face3D[f];
+    const int64_t corner[3] = {face.vertex[j + 2], face.vertex[j + 1], face.vertex[0]};
+    for (int k = 0; k < 3; ++k) {
+        solid[k] = corner[k];
+        out[k] = ExportPosition(p, VertexAt(p, corner[k]), centre, scale);
+    }
+}
+
+// Calls f(face, j) for triangle j of every wall's fan.
+template <typename F>
+void ForEachWallTriangle(const polyhedron* p, const std::vector<int64_t>& walls, F f) {
+    for (int64_t w : walls)
+        for (int64_t j = 0; j + 2 < CornerCount(p->face3D[w]); ++j) f(w, j);
+}
+
 void RebuildForExport(polyhedron* p) {
     const int32_t destination = gParams ? gParams->renderDestination : kRenderToPreview;
     HooBoyPolySetup(gParams ? gParams->outputMode : 0, p, 0, 6, 0, GetBufferProcs(), destination != kRenderToPreview,
@@ -324,10 +354,18 @@ int WriteOBJFile_polyhedron_Thingie(int fd, const char* fileName) {
     }
     s.Put("\n");
 
+    const std::vector<int64_t> walls = ClosingWalls(p);
     ForEachExportable(p, [&](int64_t t) {
         triplex c[3];
         int64_t solid[3];
         TriangleCorners(p, t, centre, scale, c, solid);
+        const triplex nn = FacetNormal(c[0], c[1], c[2]);
+        s.Format("vn %.8f %.8f %.8f\n", F32(nn.x), F32(nn.y), F32(nn.z));
+    });
+    ForEachWallTriangle(p, walls, [&](int64_t w, int64_t j) {
+        triplex c[3];
+        int64_t solid[3];
+        WallCorners(p, w, j, centre, scale, c, solid);
         const triplex nn = FacetNormal(c[0], c[1], c[2]);
         s.Format("vn %.8f %.8f %.8f\n", F32(nn.x), F32(nn.y), F32(nn.z));
     });
@@ -353,6 +391,15 @@ int WriteOBJFile_polyhedron_Thingie(int fd, const char* fileName) {
                  (long long)tri.vertex[2] + 1, (long long)written, (long long)solid[1] + 1,
                  (long long)tri.vertex[1] + 1, (long long)written, (long long)solid[2] + 1,
                  (long long)tri.vertex[0] + 1, (long long)written);
+    });
+    // The walls show nothing of the picture: no texture coordinates.
+    ForEachWallTriangle(p, walls, [&](int64_t w, int64_t j) {
+        ++written;
+        triplex c[3];
+        int64_t solid[3];
+        WallCorners(p, w, j, centre, scale, c, solid);
+        s.Format("f %lld//%lld %lld//%lld %lld//%lld\n", (long long)solid[0] + 1, (long long)written,
+                 (long long)solid[1] + 1, (long long)written, (long long)solid[2] + 1, (long long)written);
     });
     s.Put("\n");
     return s.Finish();
@@ -394,15 +441,24 @@ int WriteSTLFile_polyhedron_Thingie(int fd, const char* modeName) {
     std::snprintf(name, sizeof name, "%s", modeName ? modeName : "");
     MakeNameNonWeirdForOBJ(name);
     s.Format("solid %.240s from Vornesk\n", name);
+    auto facet = [&](triplex c[3]) {
+        for (int k = 0; k < 3; ++k) c[k] = Sub(c[k], low);
+        const triplex nn = FacetNormal(c[0], c[1], c[2]);
+        s.Format("   facet normal %E %E %E\n      outer loop\n", nn.x, nn.y, nn.z);
+        for (int k = 0; k < 3; ++k) s.Format("         vertex %E %E %E\n", c[k].x, c[k].y, c[k].z);
+        s.Put("      endloop\n   endfacet\n");
+    };
     ForEachExportable(p, [&](int64_t t) {
         triplex c[3];
         int64_t solid[3];
         TriangleCorners(p, t, centre, scale, c, solid);
-        for (triplex& w : c) w = Sub(w, low);
-        const triplex nn = FacetNormal(c[0], c[1], c[2]);
-        s.Format("   facet normal %E %E %E\n      outer loop\n", nn.x, nn.y, nn.z);
-        for (const triplex& w : c) s.Format("         vertex %E %E %E\n", w.x, w.y, w.z);
-        s.Put("      endloop\n   endfacet\n");
+        facet(c);
+    });
+    ForEachWallTriangle(p, ClosingWalls(p), [&](int64_t w, int64_t j) {
+        triplex c[3];
+        int64_t solid[3];
+        WallCorners(p, w, j, centre, scale, c, solid);
+        facet(c);
     });
     s.Format("endsolid %.240s from Vornesk\n", modeName ? modeName : "");
     return s.Finish();
@@ -422,14 +478,25 @@ int WriteDXFFile_polyhedron_Thingie(int fd, const char* modeName, const char* ge
     s.Put("0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n0\nENDSEC\n");
     s.Put("0\nSECTION\n2\nENTITIES\n0\n");
     IdentifyExportableTriangles(p);
-    ForEachExportable(p, [&](int64_t t) {
+    // A triangle as a four-corner face whose last two corners coincide.
+    auto face = [&](const int64_t solid[3]) {
         s.Put("3DFACE\n8\n0\n62\n255\n");
-        const int corner[4] = {2, 1, 0, 0};
+        const int corner[4] = {0, 1, 2, 2};
         for (int k = 0; k < 4; ++k) {
-            const triplex v = VertexAt(p, TraceTriangleCorner(p, t, corner[k]));
+            const triplex v = VertexAt(p, solid[corner[k]]);
             s.Format("%d\n%.10f\n%d\n%.10f\n%d\n%.10f\n", 10 + k, F32(v.x), 20 + k, F32(-v.y), 30 + k, F32(v.z));
         }
         s.Put("0\n");
+    };
+    ForEachExportable(p, [&](int64_t t) {
+        const int64_t solid[3] = {TraceTriangleCorner(p, t, 2), TraceTriangleCorner(p, t, 1), TraceTriangleCorner(p, t, 0)};
+        face(solid);
+    });
+    ForEachWallTriangle(p, ClosingWalls(p), [&](int64_t w, int64_t j) {
+        triplex c[3];
+        int64_t solid[3];
+        WallCorners(p, w, j, triplex{0, 0, 0}, 1.0, c, solid);
+        face(solid);
     });
     s.Put("ENDSEC\n0\nEOF\n");
     return s.Finish();

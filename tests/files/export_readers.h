@@ -71,8 +71,13 @@ inline ObjFile ParseObj(const std::string& path) {
                 std::string g;
                 char slash1 = 0, slash2 = 0;
                 if (!(s >> g)) bad("short face");
-                std::istringstream gs(g);
-                if (!(gs >> c.v >> slash1 >> c.vt >> slash2 >> c.vn) || slash1 != '/' || slash2 != '/') bad("face group");
+                // v/vt/vn, or v//vn for a face without texture (vt stays 0).
+                const size_t first = g.find('/'), second = first == std::string::npos ? first : g.find('/', first + 1);
+                const bool untextured = second == first + 1;
+                std::istringstream gs(untextured ? g.substr(0, first) + g.substr(second) : g);
+                if (untextured ? !(gs >> c.v >> slash2 >> c.vn) || slash2 != '/'
+                               : !(gs >> c.v >> slash1 >> c.vt >> slash2 >> c.vn) || slash1 != '/' || slash2 != '/')
+                    bad("face group");
             }
             std::string more;
             if (s >> more) bad("face with more than three corners");

@@ -554,25 +554,28 @@ bool Fits(const polyhedron* poly, const Shape& s, int64_t face, bool pagePerFace
     return true;
 }
 
-void AppendShape(polyhedron* poly, const TabEdge& te, const Shape& s, int64_t glueUnder) {
+// False, with the status set and nothing added, when the net's tables
+// cannot hold the tab.
+bool AppendShape(polyhedron* poly, const TabEdge& te, const Shape& s, int64_t glueUnder) {
     const PolyNetTriangle tri = poly->netTriangle[te.triangle];
     const int64_t i0 = te.v0, i1 = te.v1;
     const int64_t group = FacegroupOf2DFace(tri.netFace, poly);
     const int64_t vertices = s.count == 3 ? 1 : 2;
     if (poly->netVertexCount > kMax2DVertices - 1 - vertices) {
         poly->status = kPolyStatusTabVertexLimit;
-        return;
+        return false;
+    }
+    if (poly->netTriangleCount > kMaxNetTriangles - vertices) {
+        poly->status = kPolyStatusNetTrianglesExhausted;
+        return false;
     }
     AppendNetVertex(poly, s.p[1].x, s.p[1].y);
     if (s.count == 4) AppendNetVertex(poly, s.p[2].x, s.p[2].y);
-    if (poly->netTriangleCount > kMaxNetTriangles - vertices) {
-        poly->status = kPolyStatusNetTrianglesExhausted;
-        return;
-    }
     const int64_t q0 = poly->netVertexCount - vertices, q1 = poly->netVertexCount - 1;
     AppendTabTriangle(poly, i0, q0, i1, tri.netFace, group, tri.fragment, tri.creviceRegion, glueUnder);
     if (s.count == 4)
         AppendTabTriangle(poly, q0, q1, i1, tri.netFace, group, tri.fragment, tri.creviceRegion, glueUnder);
+    return true;
 }
 
 // The triangle edge lying on net face edge (g, e), if any.
@@ -591,12 +594,13 @@ bool TriangleEdgeOfFaceEdge(const polyhedron* poly, int64_t g, int64_t e, int64_
 }  // namespace
 
 void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace) {
-    if (poly) poly->unfittedTabs = 0;
+    if (poly) poly->unfittedTabs = poly->tabsPastLimit = 0;
     if (!poly || !poly->coords2D || !(poly->net.secondArgument >= float(kMinTabSize))) return;
     const double h = poly->net.secondArgument;
     const int64_t count = std::min<int64_t>(poly->netTriangleCount, kMaxNetTriangles);
     const std::vector<int64_t> showing = NetFacesShowing(poly);
     std::vector<Placed> placed;
+    bool full = false;
     // Face edges whose tab was built already: a seam's tab stands on all of
     // its edges, and a tab moved to a partner is built there at once.
     std::vector<uint8_t> built(size_t(NetFaceCount(poly)) * kMaxFaceVertices, 0);
@@ -633,6 +637,11 @@ void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace) {
                 StretchOverSeam(poly, run, &te);
             }
             markBuilt(run);
+            // Once the tables are full no later seam gets its tab either.
+            if (full) {
+                ++poly->tabsPastLimit;
+                continue;
+            }
             int64_t glue = poly->netTriangle[te.triangle].glueUnder[te.edge];
             Shape s = ShapeTab(poly, te, h, pagePerFace);
             if (!Fits(poly, s, te.face, pagePerFace, count, placed))
@@ -686,8 +695,12 @@ void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace) {
             Placed p{s, te.face, {}};
             Pt o[4];
             BoxOf(o, Outline(s, o), p.box);
+            if (!AppendShape(poly, te, s, glue)) {
+                full = true;
+                ++poly->tabsPastLimit;
+                continue;
+            }
             placed.push_back(p);
-            AppendShape(poly, te, s, glue);
         }
 }
 

@@ -44,6 +44,8 @@ void BuildTabsUponTriangles(polyhedron* poly);
 // still meets a net face or an earlier tab moves to its glued partner when
 // it fits there, else it is lowered until it fits. With `pagePerFace` each
 // face is a page of its own: tabs need only clear their own face and tabs.
+// When the net's tables fill up it stops building and counts the seams left
+// without a tab in `tabsPastLimit`.
 void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace);
 void BuildDetachedTabTriangle(polyhedron* poly, int64_t face, int64_t faceGroup, double x0, double y0, double x1,
                               double y1, double x2, double y2);

@@ -354,6 +354,9 @@ struct polyhedron {
     // Tabbed edges where no tab fits at all (a face lies along the edge's
     // outer side): their pairs go without a tab.
     int64_t unfittedTabs;
+    // Seams left without their tab because the net's vertex (or triangle)
+    // table filled up while the tabs were built: the net cannot show them.
+    int64_t tabsPastLimit;
 };
 
 // Frees the storage a polyhedron owns (polyhedra/poly_storage.h has the rest

@@ -53,6 +53,8 @@ enum : int16_t {
     kDiagPolyhedron = 274,
     // A tile's span list of net triangles could not be allocated.
     kDiagSpanLists = 275,
+    // The output mode's net cannot hold a glue tab for every seam.
+    kDiagNetTabs = 276,
     // The solid under a polyhedral input picture could not be built.
     kDiagInputPolyhedron = 280,
     // The dialog was asked for where no window can be shown.

@@ -273,6 +273,12 @@ polyhedron* OutputPolyhedronRecord(Data* data) {
 
 }  // namespace
 
+int64_t TabsPastNetLimit(const Data* data) {
+    if (!data) return 0;
+    const polyhedron* poly = data->storage ? data->storage->polyStore : data->renderPolyhedron;
+    return poly ? poly->tabsPastLimit : 0;
+}
+
 bool SetUpOutputPolyhedron(Data* data, const Parameters* p, vort* c, int16_t* diagnostic) {
     c->outputPolyhedron = nullptr;
     if (!data || !p) return true;
@@ -309,6 +315,12 @@ bool SetUpOutputPolyhedron(Data* data, const Parameters* p, vort* c, int16_t* di
     HooBoyPolySetup(solidMode, poly, second, first, 0, nullptr, p->renderDestination != kRenderToPreview ? 1 : 0,
                     netSettingA, p->tabs * 0.005f, angle);
     if (NetIsBroken(poly)) return fail();
+    // Seams the full vertex table left without a tab would print a net that
+    // cannot be glued: refused, with how many (TabsPastNetLimit).
+    if (poly->tabsPastLimit > 0) {
+        if (diagnostic) *diagnostic = kDiagNetTabs;
+        return false;
+    }
     if (shape.shapeCode != -1 && poly->netTriangleCount <= 0) return fail();
     // A floret whose basis is a solid reaches the net through its lobes.
     WarpyBasis basis{};

@@ -25,6 +25,9 @@ void init_hyperbolic_modes(vort* context);
 // the work area, on the launching thread, and points the context at it.
 // False, with *diagnostic kDiagPolyhedron, when the record cannot be had or
 // the build stopped at a limit (a partial net is never drawn).
+// Seams of the last output net left without a glue tab because its vertex
+// table was full (the set-up then fails with kDiagNetTabs).
+int64_t TabsPastNetLimit(const Data* data);
 bool SetUpOutputPolyhedron(Data* data, const Parameters* params, vort* context, int16_t* diagnostic);
 // The framing of a polyhedral output: the box the set-up fitted the net into,
 // with a small border, fitted into the output frame.

@@ -18,6 +18,7 @@
 #include "pyramid/kernels.h"
 #include "pyramid/mipmap.h"
 #include "pyramid/pyramid.h"
+#include "render/render_context.h"
 #include "render/reply_grid.h"
 #include "render/tile_passes.h"
 #include "host_access/FilterBigDocument.h"
@@ -164,6 +165,16 @@ bool PrepareRender(Data* data) {
             std::snprintf(message, sizeof message,
                           "The solid of output mode %lld could not be built whole, so its net is not drawn.",
                           (long long)gParams->outputMode);
+            FailRender(message, diagnostic);
+            return false;
+        }
+        if (diagnostic == kDiagNetTabs) {
+            char message[300];
+            std::snprintf(message, sizeof message,
+                          "The glue tabs of output mode %lld do not fit in its net's table of %lld vertices: %lld "
+                          "seams would have no tab. Set the tab size to 0 to draw the net without tabs.",
+                          (long long)gParams->outputMode, (long long)kMax2DVertices,
+                          (long long)TabsPastNetLimit(data));
             FailRender(message, diagnostic);
             return false;
         }

@@ -63,6 +63,7 @@ void RelinkNetFaces(polyhedron* poly) {
 void SetUpSolidAndNet(polyhedron* poly, int64_t code, int64_t m, int64_t second, uint8_t optionByte, void* hostValue,
                       uint8_t flag, float angle, bool fit) {
     if (!poly || code == -1) return;
+    poly->unfittedTabs = poly->tabsPastLimit = 0;
     if (m == 7) {
         poly->fragmentCount = 0;
         WipeFaceInfo(poly);
@@ -132,6 +133,8 @@ void SetUpSolidAndNet(polyhedron* poly, int64_t code, int64_t m, int64_t second,
         if (whole) {
             SetUpSolidAndNet(whole, code, m, second, optionByte, hostValue, flag, angle, false);
             CopyTabsFromAtoB(whole, poly);
+            poly->unfittedTabs = whole->unfittedTabs;
+            poly->tabsPastLimit = whole->tabsPastLimit;
             FreePolyhedron(&whole);
         } else {
             poly->status = kPolyStatusOutOfMemory;

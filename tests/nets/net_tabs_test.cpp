@@ -298,3 +298,41 @@ TEST(FitTabs, NarrowGapsAtCornersAndEdgesWithAFaceAlongThem) {
 }
 
 }  // namespace
+
+namespace {
+
+// Three apart triangles, each with its bottom edge flagged, and room in the
+// vertex table for one tab (two corners): the builder builds that one, stops
+// cleanly at the limit and counts the two seams left without a tab.
+TEST(FitTabs, AFullVertexTableStopsTheTabsAndCountsTheSeamsLeft) {
+    PolyPtr p = MakeEmptyNet();
+    ASSERT_TRUE(p);
+    p->net.secondArgument = 0.165f;
+    for (int i = 0; i < 3; ++i) {
+        const double x = 3.0 * i;
+        const int64_t f = AddHandFace(p.get(), {{x, 0}, {x + 1, 0}, {x + 0.5, 0.8}});
+        EarClip(f, p.get());
+        p->netFace[f].tabFlag[0] = 1;
+    }
+    for (int64_t t = 0; t < p->netTriangleCount; ++t)
+        for (int k = 0; k < 3; ++k)
+            if (p->netTriangle[t].faceCorner[k] == 0 && p->netTriangle[t].outlineFlag[k]) p->netTriangle[t].tabFlag[k] = 1;
+    const int64_t faceTriangles = p->netTriangleCount;
+    p->netVertexCount = kMax2DVertices - 3;
+    FitTabsUponTriangles(p.get(), false);
+    EXPECT_EQ(p->status, kPolyStatusTabVertexLimit);
+    EXPECT_EQ(p->netVertexCount, kMax2DVertices - 1);
+    EXPECT_EQ(p->netTriangleCount, faceTriangles + 2);
+    EXPECT_EQ(p->tabsPastLimit, 2);
+    EXPECT_EQ(p->unfittedTabs, 0);
+    // Room for every tab: none is left out.
+    p->status = kPolyStatusGood;
+    p->netTriangleCount = faceTriangles;
+    p->netVertexCount = 9;
+    FitTabsUponTriangles(p.get(), false);
+    EXPECT_EQ(p->status, kPolyStatusGood);
+    EXPECT_EQ(p->tabsPastLimit, 0);
+    EXPECT_EQ(p->netTriangleCount, faceTriangles + 6);
+}
+
+}  // namespace

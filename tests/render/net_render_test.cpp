@@ -12,6 +12,7 @@
 #include "polyhedra/polyhedron.h"
 #include "records/plugin_globals.h"
 #include "records/vort.h"
+#include "render/render_context.h"
 #include "render/tile_passes.h"
 #include "tests/render/render_fixture.h"
 
@@ -64,6 +65,27 @@ TEST(NetRenders, ASolidThatCannotBeBuiltEndsTheRender) {
     int16_t diagnostic = 0;
     EXPECT_FALSE(PrepareRenderContext(rig.data.get(), rig.params.get(), &diagnostic));
     EXPECT_EQ(diagnostic, kDiagPolyhedron);
+    FinishRenderContext();
+}
+
+// The largest Goldberg net (467) cannot hold a tab for each of its seams:
+// the render with tabs is refused rather than printing a net that cannot be
+// glued; without tabs it renders.
+TEST(NetRenders, ANetWhoseTabsOverflowItsVertexTableIsRefused) {
+    RenderRig rig;
+    ASSERT_TRUE(ReadBusyPictureInto(rig, 467));
+    int16_t diagnostic = 0;
+    EXPECT_FALSE(PrepareRenderContext(rig.data.get(), rig.params.get(), &diagnostic));
+    EXPECT_EQ(diagnostic, kDiagNetTabs);
+    EXPECT_EQ(TabsPastNetLimit(rig.data.get()), 316);
+    FinishRenderContext();
+    rig.params->tabs = 0.0f;
+    diagnostic = 0;
+    ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get(), &diagnostic));
+    const polyhedron* poly = RenderContextTemplate()->outputPolyhedron;
+    ASSERT_TRUE(poly);
+    EXPECT_EQ(poly->status, kPolyStatusGood);
+    EXPECT_EQ(TabsPastNetLimit(rig.data.get()), 0);
     FinishRenderContext();
 }
 

@@ -70,7 +70,8 @@ TEST(NetRenders, ASolidThatCannotBeBuiltEndsTheRender) {
 
 // The largest Goldberg net (467) cannot hold a tab for each of its seams:
 // the render with tabs is refused rather than printing a net that cannot be
-// glued; without tabs it renders.
+// glued. The only net that reaches the limit; it builds in about 4 s under
+// the sanitizers (the builder's stop is tested on a hand net in FitTabs).
 TEST(NetRenders, ANetWhoseTabsOverflowItsVertexTableIsRefused) {
     RenderRig rig;
     ASSERT_TRUE(ReadBusyPictureInto(rig, 467));
@@ -78,14 +79,6 @@ TEST(NetRenders, ANetWhoseTabsOverflowItsVertexTableIsRefused) {
     EXPECT_FALSE(PrepareRenderContext(rig.data.get(), rig.params.get(), &diagnostic));
     EXPECT_EQ(diagnostic, kDiagNetTabs);
     EXPECT_EQ(TabsPastNetLimit(rig.data.get()), 316);
-    FinishRenderContext();
-    rig.params->tabs = 0.0f;
-    diagnostic = 0;
-    ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get(), &diagnostic));
-    const polyhedron* poly = RenderContextTemplate()->outputPolyhedron;
-    ASSERT_TRUE(poly);
-    EXPECT_EQ(poly->status, kPolyStatusGood);
-    EXPECT_EQ(TabsPastNetLimit(rig.data.get()), 0);
     FinishRenderContext();
 }
 

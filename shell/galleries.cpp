@@ -14,6 +14,7 @@
 #include "files/psd_doc.h"
 #include "files/psd_export.h"
 #include "host_access/FilterBigDocument.h"
+#include "host_access/host_result.h"
 #include "polyhedra/polyhedron_params.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
@@ -47,10 +48,15 @@ void ThumbnailCell(HTMLStatus* page, const Cell& cell, int64_t what, bool render
     int16_t rect[4] = {0, 0, 0, int16_t(side)};
     int result = -1;
     if (renderable) {
+        // A thumbnail whose render fails (a net whose glue tabs do not fit)
+        // fails its own cell: the run's result stays as it was, so the other
+        // cells still render and the gallery ends as a success.
+        const int16_t runResult = HostResult(), runDiagnostic = diagnosticResult;
         result = FileZerp_WriteFileAtPath(page->imageFolder + "/" + image + ".jpg", "the thumbnail", [&](int fd) {
             return paint_one_output_or_memdot_gallery_image_Thingie(cell.index, gData, fd, 0, rect, what, kThumbnailQuality,
                                                                     [](int64_t dot) { return int(FileZerp_loadFromMemoryDot(dot, gData)); });
         });
+        if (HostResult() != runResult) SetHostResult(runResult, runDiagnostic);
     }
     if (result == 0) StartCell((image + ".jpg").c_str(), cell.caption.c_str(), page, rect[3], rect[2], ".jpg", nullptr);
     else StartCell(nullptr, cell.caption.c_str(), page, 0, 0, nullptr, nullptr);

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/host/result_codes.h"
+#include "pyramid/cube_corpus.h"
 #include "pyramid/glue_names.h"
 #include "shell/mode_catalogue.h"
 #include "shell/renderable.h"
@@ -158,7 +159,12 @@ TEST(ModeSweep, EveryInputModeRendersAPictureOrIsRefused) {
     SupportFolder support;
     const HostDocument earth = SmallEarth(32, 16);
     for (int64_t m = 1; m <= kInputModeCount; ++m) {
-        const Outcome o = RunPlugin(entry, earth, Settings({{false, std::to_string(m)}, {true, "1"}}),
+        // A cube layout is cut from a picture of its own shape (another shape
+        // is refused, tested with the layouts), here cells of 8 pixels.
+        const CubeLayout* layout = CubeLayoutOfTag(CubeLayoutTagOfInputMode(m));
+        const HostDocument picture =
+            layout ? SmallEarth(int32_t(layout->columns * 8), int32_t(layout->rows * 8)) : earth;
+        const Outcome o = RunPlugin(entry, picture, Settings({{false, std::to_string(m)}, {true, "1"}}),
                                     Refusal("input", m, VorneskInputModeName(m)));
         EXPECT_EQ(o.problem, "") << "input mode " << m << " (" << VorneskInputModeName(m) << ")";
         EXPECT_EQ(o.rendered, InputModeIsRenderable(m)) << "input mode " << m;

@@ -478,11 +478,7 @@ TEST(PolyhedronExport, EverySolidThisBuildMakesExportsWhole) {
         EXPECT_NEAR(covered, faces, 1e-3 * std::max(1.0, faces));
         // Each net triangle is its face's triangle to some scale (a face that
         // is not flat cannot lie in the net unbent).
-        // Known fault, left to the Goldberg work: the nets of the quad solids
-        // of class III on the icosahedron lay some triangles of their flat
-        // quadrilaterals 2-4% off their faces' shape.
-        const bool knownBentNet = form.family == kQuadClass3 && form.base == 440;
-        if (offPlane < 1e-4 && !knownBentNet) {
+        if (offPlane < 1e-4) {
             EXPECT_LT(worstSpread, 1.01);
             EXPECT_LE(worstSliverError, 2.0);
         }

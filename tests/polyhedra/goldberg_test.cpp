@@ -457,3 +457,48 @@ TEST(Goldberg, NetsLayEveryFace) {
 }
 
 }  // namespace
+
+namespace {
+
+// The net lays each face rigidly: every net triangle is its face's triangle
+// at the net's one scale, and a net grown as one tree of faces joins each
+// face to the net along one edge only, so it has as many vertices as the
+// faces' corners less two for each hinge. The class III quad solids on the
+// icosahedron have corners whose two copies across a cut lie closer than
+// 0.002; they once merged and bent the quadrilaterals beside them.
+TEST(Goldberg, NetsKeepTheFacesShapes) {
+    for (int64_t code : {321, 367, 411, 433}) {
+        SCOPED_TRACE(code);
+        PolyPtr p = MakePoly();
+        ASSERT_TRUE(p);
+        SetUpReallyGeneralPolyhedron(p.get(), code, 6, 0, 0, nullptr, 1, 0.0f);
+        ASSERT_EQ(p->status, kPolyStatusGood);
+        double lo = 1e300, hi = 0;
+        int64_t laid = 0;
+        for (int64_t t = 0; t < p->netTriangleCount; ++t) {
+            const PolyNetTriangle& T = p->netTriangle[t];
+            if (T.isTab || T.netFace < 0) continue;
+            const PolyFace3D& F = p->face3D[p->netFace[T.netFace].face3D];
+            for (int k = 0; k < 3; ++k) {
+                const double* a = p->coords2D[T.vertex[k]];
+                const double* b = p->coords2D[T.vertex[(k + 1) % 3]];
+                const triplex A = p->coords3D[F.vertex[T.solidCorner[k]]];
+                const triplex B = p->coords3D[F.vertex[T.solidCorner[(k + 1) % 3]]];
+                const double ratio = std::hypot(b[0] - a[0], b[1] - a[1]) /
+                                     std::sqrt((B.x - A.x) * (B.x - A.x) + (B.y - A.y) * (B.y - A.y) +
+                                               (B.z - A.z) * (B.z - A.z));
+                lo = std::min(lo, ratio);
+                hi = std::max(hi, ratio);
+            }
+            ++laid;
+        }
+        ASSERT_GT(laid, 0);
+        EXPECT_LT(hi / lo, 1 + 1e-6);
+        ASSERT_EQ(p->fragmentCount, 1);
+        int64_t corners = 0;
+        for (int64_t f = 0; f < p->faceCount3D; ++f) corners += p->face3D[f].count;
+        EXPECT_EQ(p->netVertexCount, corners - 2 * (p->faceCount3D - 1));
+    }
+}
+
+}  // namespace

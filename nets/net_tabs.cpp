@@ -522,11 +522,13 @@ bool Fits(const polyhedron* poly, const Shape& s, int64_t face, bool pagePerFace
     Pt tab[4];
     const int n = Outline(s, tab);
     // A tab squeezed to nothing (its apex on the edge's far end, where the
-    // outline folds sharply back) is no tab: lower or move it instead.
+    // outline folds sharply back, or a sliver in the hairline slit between
+    // the two sides of a cut that opens by a fraction of a degree) is no
+    // tab: lower or move it instead.
     double area = 0;
     for (int i = 0; i < n; ++i) area += tab[i].x * tab[(i + 1) % n].y - tab[(i + 1) % n].x * tab[i].y;
     const double ex = s.p[3].x - s.p[0].x, ey = s.p[3].y - s.p[0].y;
-    if (std::fabs(area) <= 2e-4 * (ex * ex + ey * ey)) return false;
+    if (std::fabs(area) <= 1e-2 * (ex * ex + ey * ey)) return false;
     double box[4];
     BoxOf(tab, n, box);
     const double eps = 1e-9 * (1 + std::fabs(box[0]) + std::fabs(box[1]) + std::fabs(box[2]) + std::fabs(box[3]));

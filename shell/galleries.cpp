@@ -244,8 +244,12 @@ int WriteAllExportablePolyhedra(const std::string& folder, int64_t firstMode, in
         const std::string name = CleanedImageName(std::string(VorneskOutputModeName(m)).substr(0, 255) + ".x") + ", " +
                                  std::to_string(doc.layerCount) + ".psd";
         bool cancel = false;
+        // A solid whose net fails to render fails its own file, which the
+        // answer reports; the next solids are still written.
+        const int16_t runResult = HostResult(), runDiagnostic = diagnosticResult;
         const int r = FileZerp_WriteImageFileWithGlobals(gData, nets + "/" + name, &cancel, kImageFormatPSD,
                                                          CatalogueExportHooks());
+        if (HostResult() != runResult) SetHostResult(runResult, runDiagnostic);
         if (r != 0 && result == 0) result = r;
     }
     // The output mode comes back; the export kind and size stay as the

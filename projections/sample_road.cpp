@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "common/arctangent.h"
 #include "common/complex.h"
 #include "common/vectors.h"
 #include "records/TransformationReply.h"
@@ -110,7 +109,7 @@ void MollweideStraightToEquirect(float u, float v, const vort* c, renderhinttype
     float p[3];
     RectangularOnRow(p, static_cast<float>(0.5 - (lambda + 0.0) / (2.0 * kPiD)), hints->rowHeight, hints->rowRadius);
     TwirlTransform(&c->tumble, kModeMollweide, p);
-    const float ux = 1.0f - EquirectLongitudeFraction(ArcTangent2Single(p[0], p[2]));
+    const float ux = 1.0f - EquirectLongitudeFraction(std::atan2(p[0], p[2]));
     reply->inputU = c->flipOn ? 1.0f - ux : ux;
     reply->inputV = hints->rowInputV;
     reply->inputFace = -1;

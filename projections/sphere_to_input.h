@@ -10,7 +10,6 @@
 #include <cstdint>
 
 #include "common/angles.h"
-#include "common/arctangent.h"
 
 struct polyhedron;
 struct renderhinttype;
@@ -35,7 +34,7 @@ inline float EquirectColatitude(float y) {
 }
 inline float EquirectLongitudeFraction(float lam) { return (lam + kPiF) * 0.15915494f; }
 inline EquirectAngles EquirectAnglesOf(const float p[3]) {
-    const float lam = ArcTangent2Single(p[0], p[2]);
+    const float lam = std::atan2(p[0], p[2]);
     return {EquirectColatitude(p[1]), lam, EquirectLongitudeFraction(lam)};
 }
 

@@ -72,6 +72,7 @@ const MapNetCase kCases[] = {
     {"shuriken", 116, 46, 48},
     {"cross", 117, 60, 24},
     {"zigzag", 127, 49, 48},
+    {"monozag", 129, 50, 48},
     {"conformaltetrahedron", 106, 41, 24},
     {"conformal_dodecahedron", 168, 77, 120},
     {"conformal_octahedron", 402, 74, 8},

@@ -322,6 +322,9 @@ struct TabEdge {
     double side;             // +1: outer side is (dy, -dx)
     int64_t v0, v1;          // net vertices at p0 and p1
     int64_t lastCorner;      // the seam's last face edge (corner unless a seam runs on)
+    // The outline goes on before p0 (after p1) along the seam's other side:
+    // the cut ends there in a slit that closes on the seam itself.
+    bool slitBefore, slitAfter;
 };
 
 bool EdgeOfTriangle(const polyhedron* poly, int64_t t, int64_t k, TabEdge* out) {
@@ -333,7 +336,7 @@ bool EdgeOfTriangle(const polyhedron* poly, int64_t t, int64_t k, TabEdge* out) 
     const double dx = b.x - a.x, dy = b.y - a.y;
     const double side = (dx * (c.y - a.y) - dy * (c.x - a.x)) < 0 ? -1.0 : 1.0;
     *out = TabEdge{t, k, tri.netFace, tri.faceCorner[k], a, b, side, tri.vertex[k], tri.vertex[(k + 1) % 3],
-                   tri.faceCorner[k]};
+                   tri.faceCorner[k], false, false};
     return true;
 }
 
@@ -401,6 +404,19 @@ void StretchOverSeam(const polyhedron* poly, const SeamRun& run, TabEdge* te) {
     te->p1 = NetPoint(poly, te->v1);
 }
 
+// Notes where the outline next to the tab edge `te` is its own seam's other
+// side (the end of a cut, where the net closes in a slit as wide as the
+// solid's corner is short of flat). No tab stands there, so the tab may take
+// the whole slit.
+void NoteSlits(const polyhedron* poly, const std::vector<int64_t>& showing, TabEdge* te) {
+    int64_t f = te->face, e = te->corner, g, eg;
+    PrevAroundNet(poly, &f, &e);
+    te->slitBefore = f >= 0 && GluedPartner(poly, showing, te->face, te->corner, &g, &eg) && g == f && eg == e;
+    f = te->face, e = te->lastCorner;
+    NextAroundNet(poly, &f, &e);
+    te->slitAfter = f >= 0 && GluedPartner(poly, showing, te->face, te->lastCorner, &g, &eg) && g == f && eg == e;
+}
+
 // The tab on edge `te` of height h (relative to the edge length), its side
 // angles bisecting outline corners sharper than the side angle.
 Shape ShapeTab(const polyhedron* poly, const TabEdge& te, double h, bool pagePerFace, bool halve = false,
@@ -447,8 +463,13 @@ Shape ShapeTab(const polyhedron* poly, const TabEdge& te, double h, bool pagePer
     // take the room the other needs.
     const double limit0 = halve || tabBefore ? 2 * sideAngle : sideAngle;
     const double limit1 = halve || tabAfter ? 2 * sideAngle : sideAngle;
-    const double cot0 = a0 < limit0 ? 1.0 / std::tan(a0 / 2) : cotSide;
-    const double cot1 = a1 < limit1 ? 1.0 / std::tan(a1 / 2) : cotSide;
+    // A side that would leave a slit takes all of it.
+    const double cot0 = te.slitBefore && !pagePerFace ? (a0 < sideAngle ? 1.0 / std::tan(a0) : cotSide)
+                        : a0 < limit0                 ? 1.0 / std::tan(a0 / 2)
+                                                      : cotSide;
+    const double cot1 = te.slitAfter && !pagePerFace ? (a1 < sideAngle ? 1.0 / std::tan(a1) : cotSide)
+                        : a1 < limit1                ? 1.0 / std::tan(a1 / 2)
+                                                     : cotSide;
     if (h * (cot0 + cot1) >= 1.0) {
         h = 1.0 / (cot0 + cot1);
         const Pt q{te.p0.x + h * len * (out.x + cot0 * along.x), te.p0.y + h * len * (out.y + cot0 * along.y)};
@@ -638,6 +659,7 @@ void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace) {
                     continue;
                 StretchOverSeam(poly, run, &te);
             }
+            if (!pagePerFace) NoteSlits(poly, showing, &te);
             markBuilt(run);
             // Once the tables are full no later seam gets its tab either.
             if (full) {
@@ -661,6 +683,7 @@ void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace) {
                     TriangleEdgeOfFaceEdge(poly, other.face, other.first, &pt, &pk) &&
                     EdgeOfTriangle(poly, pt, pk, &partner)) {
                     if (other.count > 1) StretchOverSeam(poly, other, &partner);
+                    if (!pagePerFace) NoteSlits(poly, showing, &partner);
                     Shape ps = ShapeTab(poly, partner, h, pagePerFace);
                     if (!Fits(poly, ps, partner.face, pagePerFace, count, placed))
                         ps = ShapeTab(poly, partner, h, pagePerFace, true);

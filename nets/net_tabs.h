@@ -40,7 +40,8 @@ void BuildTabsUponTriangles(polyhedron* poly);
 // The set-up's tab builder: every flagged edge gets a tab that fits, a
 // straight seam of several edges one tab along its whole length. At an
 // outline corner whose outside angle is below the tab's side angle the side
-// bisects that angle; sides that would cross meet in a point; a tab that
+// bisects that angle, or takes all of it where the outline goes on along the
+// seam's other side (a slit at the end of a cut); sides that would cross meet in a point; a tab that
 // still meets a net face or an earlier tab moves to its glued partner when
 // it fits there, else it is lowered until it fits. With `pagePerFace` each
 // face is a page of its own: tabs need only clear their own face and tabs.

@@ -403,16 +403,17 @@ void CheckTheTabsOfEachSeam(long mode, const polyhedron* p, SeamTally* tally) {
 //   edges between two solid faces, split or not) has exactly one tab, on one
 //   side, along the whole seam.
 TEST(PrintableNets, EveryNetIsFoldedOrCutWhereFacesTouchAndTabsEachSeamOnce) {
-    int64_t nets = 0, strangers = 0, tabbedNets = 0;
+    int64_t nets = 0, strangers = 0, tabbedNets = 0, goldbergAndQuad = 0;
     SeamTally tally;
     std::vector<long> splitTabbed;
     for (long mode = 1; mode <= 1050; ++mode) {
         if (!IsPolyhedron(mode)) continue;
-        // Not the Goldberg and quad solids (420-545): their largest nets
-        // take seconds to build each, and the largest (467) has more seams
-        // than its vertex table holds tabs for, so its render with tabs is
-        // refused (NetRenders).
-        if (mode >= 420 && mode <= 545) continue;
+        // Every seventh Goldberg and quad solid (420-545), which meets each
+        // family and base, and 510: their largest nets take seconds each
+        // under the sanitizers, and the largest (467) has more seams than its
+        // vertex table holds tabs for, so its render with tabs is refused
+        // (NetRenders). bench_net_tabs builds them all.
+        if (mode >= 420 && mode <= 545 && (mode - 420) % 7 != 0 && mode != 510) continue;
         RenderRig rig;
         ASSERT_TRUE(rig.SetInput(64, 32, kPyrColourFloat, BusyPixel));
         rig.params->inputMode = 1;
@@ -444,9 +445,14 @@ TEST(PrintableNets, EveryNetIsFoldedOrCutWhereFacesTouchAndTabsEachSeamOnce) {
                 tabbed = p->netTriangle[t].isTab && p->netTriangle[t].netFace >= 0;
             if (tabbed) {
                 ++tabbedNets;
-                const int64_t split = tally.split;
+                const int64_t split = tally.split, unfitted = tally.unfitted;
                 CheckTheTabsOfEachSeam(mode, p, &tally);
                 if (tally.split > split) splitTabbed.push_back(mode);
+                if (mode >= 420 && mode <= 545) ++goldbergAndQuad;
+                // The geodesic 12 | 5's cuts end in slits of about a degree,
+                // each between the two sides of one seam: the tab there
+                // takes the whole slit.
+                if (mode == 194) EXPECT_EQ(tally.unfitted - unfitted, 0);
             }
         }
         FinishRenderContext();
@@ -454,6 +460,7 @@ TEST(PrintableNets, EveryNetIsFoldedOrCutWhereFacesTouchAndTabsEachSeamOnce) {
     EXPECT_GT(nets, 28);
     EXPECT_GE(strangers, 5);
     EXPECT_GT(tabbedNets, 20);
+    EXPECT_EQ(goldbergAndQuad, 19);
     EXPECT_EQ(tally.tabs + tally.unfitted, tally.cut);
     // GID and the rhombicosacron have seams split by corners where only two
     // faces meet.

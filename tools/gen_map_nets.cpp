@@ -38,8 +38,10 @@
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/polyhedron.h"
 #include "projections/caches.h"
+#include "projections/florets.h"
 #include "projections/polyhedral_transform.h"
 #include "records/renderhinttype.h"
+#include "records/warpy_basis.h"
 
 namespace {
 
@@ -486,8 +488,12 @@ void Write(const Design& d, const Net& net) {
 struct CubePiece {
     int parent;    // -1 for the first square
     int toward;    // the side of the parent it lies beyond: 0 +x, 1 +y, 2 -x, 3 -y (y down)
-    enum Part { kWhole, kHalf, kQuarter } part;  // what of the square is laid: a half
-                   // or a quarter keep the eighths on the side it was folded across
+    enum Part { kWhole, kHalf, kQuarter, kDiagonalLeft, kDiagonalRight } part;
+    // What of the square is laid: a half or a quarter keep the eighths on
+    // the side it was folded across; a diagonal half the four eighths on
+    // that side and the side after it turning left (or right) from the
+    // fold, the square cut along the diagonal through the fold's far end
+    // on the other side.
 };
 
 struct CubeDesign {
@@ -502,6 +508,9 @@ struct CubeDesign {
     // Turn the net so that north, averaged over the eighths, points up
     // (for a net whose equator runs at no angle the squares give).
     bool findTurn = false;
+    // The floret modes that read this net as their basis: the orientation
+    // is the one whose florets show no seam (see FloretSeams).
+    std::vector<int64_t> florets = {};
 };
 
 
@@ -538,6 +547,8 @@ Net LayCubeWith(const CubeDesign& d, V3 normal, V3 xStep) {
                 const int back = (piece.toward + 2) % 4;
                 if (piece.part == CubePiece::kQuarter && m != back) continue;
                 if (piece.part == CubePiece::kHalf && m != back && n != back) continue;
+                if (piece.part == CubePiece::kDiagonalLeft && m != back && m != (back + 1) % 4) continue;
+                if (piece.part == CubePiece::kDiagonalRight && m != back && m != (back + 3) % 4) continue;
                 Laid f;
                 f.at[0] = q.centre;
                 f.at[1] = {q.centre.x + kStep[m].x, q.centre.y + kStep[m].y};
@@ -598,9 +609,126 @@ double NorthTurn(Maps& maps, const CubeDesign& d, const Net& net) {
     return (std::atan2(-1.0, 0.0) - std::atan2(sy, sx)) * 180 / kPi;
 }
 
+// ---- florets on a cube net ----
+//
+// A floret reads its basis net in a frame about the centre of the net's
+// bounding box, half the box's width to the unit (lobe point (x, y) is net
+// point centre + unit (x, y)); each lobe is a sector of the basis plane,
+// which must show a lune of the sphere about the floret's axis whose sides
+// are the images of the sector's two rays, for the lobes to meet without a
+// seam. The generator runs the floret itself over a grid of plane points
+// and counts the seams (neighbouring samples that both hit and jump).
+
+struct FloretReading {
+    Maps* maps;
+    int64_t code;
+    const Net* net;
+    double cx, cy, unit;
+};
+
+// The direction the map shows at net point (x, y), false off the net.
+bool NetPoint(Maps& maps, int64_t code, const Net& net, double x, double y, V3* out) {
+    for (size_t t = 0; t < net.faces.size(); ++t) {
+        const Laid& f = net.faces[t];
+        const double det = Cross2(f.at[0], f.at[1], f.at[2]);
+        const double w1 = Cross2(f.at[0], P2{x, y}, f.at[2]) / det, w2 = Cross2(f.at[0], f.at[1], P2{x, y}) / det;
+        const double w0 = 1 - w1 - w2;
+        if (w0 < -1e-9 || w1 < -1e-9 || w2 < -1e-9) continue;
+        *out = maps.At(code, int(t), w0, w1, w2);
+        return true;
+    }
+    return false;
+}
+
+void FloretTransform(float out[3], uint8_t* miss, const polyhedron*, void* handOn, double x, double y) {
+    const FloretReading& r = *static_cast<const FloretReading*>(handOn);
+    V3 d;
+    *miss = 1;
+    if (!NetPoint(*r.maps, r.code, *r.net, r.cx + r.unit * x, r.cy + r.unit * y, &d)) return;
+    const double m = std::sqrt(Dot(d, d));
+    out[0] = float(d.x / m), out[1] = float(d.y / m), out[2] = float(d.z / m);
+    *miss = 0;
+}
+
+struct FloretLook {
+    int hits = 0, seams = 0;
+    int turn = 0;      // samples turning one way minus the other
+    V3 centre{0, 0, 0};  // what the floret's centre shows
+};
+
+// The floret of output mode `mode` over a grid of its plane, reading `net`
+// (or its own basis when null).
+FloretLook LookAtFloret(Maps& maps, int64_t mode, int64_t code, const Net* net) {
+    WarpyBasis basis;
+    GetBasisOfWarpyPolyprojection(mode, &basis);
+    FloretReading r{&maps, code, net, 0, 0, 1};
+    if (net) {
+        double x0 = 1e300, x1 = -1e300, y0 = 1e300, y1 = -1e300;
+        for (size_t t = 0; t < net->faces.size(); ++t) {
+            maps.SetCorners(int(t), net->faces[t].dir);
+            for (const P2& q : net->faces[t].at)
+                x0 = std::min(x0, q.x), x1 = std::max(x1, q.x), y0 = std::min(y0, q.y), y1 = std::max(y1, q.y);
+        }
+        r.cx = (x0 + x1) / 2, r.cy = (y0 + y1) / 2, r.unit = (x1 - x0) / 2;
+    }
+    // Far enough out that a lobe leaves a net of half-width 1.
+    const double e = basis.noPower ? 1.0 : double(basis.lobeCount) / 2.0 / basis.powerDivisor;
+    const double R = 1.3 * std::pow(1.0 / basis.scale, 1.0 / e);
+    constexpr int n = 241;
+    std::vector<V3> d(n * n);
+    std::vector<char> hit(n * n, 0);
+    FloretLook look;
+    for (int j = 0; j < n; ++j)
+        for (int i = 0; i < n; ++i) {
+            uint8_t miss = 1;
+            double o[3];
+            CopsInTroubleCore(&miss, o, maps.store, 0, &basis, nullptr, nullptr, &r, R * (2.0 * i / (n - 1) - 1),
+                              R * (2.0 * j / (n - 1) - 1), net ? FloretTransform : nullptr);
+            hit[j * n + i] = !miss;
+            d[j * n + i] = {o[0], o[1], o[2]};
+            look.hits += !miss;
+            if (i == n / 2 && j == n / 2) look.centre = d[j * n + i];
+        }
+    for (int j = 0; j + 1 < n; ++j)
+        for (int i = 0; i + 1 < n; ++i) {
+            const int k = j * n + i;
+            if (!hit[k] || !hit[k + 1] || !hit[k + n]) continue;
+            look.seams += Angle(d[k], d[k + 1]) > 0.2 || Angle(d[k], d[k + n]) > 0.2;
+            const double turn = Dot(d[k], Cross(Add(d[k + 1], Scale(d[k], -1)), Add(d[k + n], Scale(d[k], -1))));
+            look.turn += turn > 0 ? 1 : turn < 0 ? -1 : 0;
+        }
+    return look;
+}
+
 Net LayCube(Maps& maps, const CubeDesign& design) {
     CubeDesign d = design;
     V3 normal = d.normal, xStep = d.xStep;
+    if (!d.florets.empty()) {
+        // The circle floret of mode 110 says which way a floret turns
+        // unmirrored; the orientation must show every floret reading this
+        // net without a seam, turning that way, centred where the circle
+        // floret is.
+        const FloretLook circle = LookAtFloret(maps, 110, 0, nullptr);
+        const V3 axes[6] = {{0, 0, 1}, {0, 1, 0}, {1, 0, 0}, {0, 0, -1}, {0, -1, 0}, {-1, 0, 0}};
+        bool found = false;
+        for (const V3& nrm : axes)
+            for (const V3& x : axes) {
+                if (found || Dot(nrm, x) != 0) continue;
+                const Net laid = LayCubeWith(d, nrm, x);
+                bool good = true;
+                for (int64_t mode : d.florets) {
+                    const FloretLook look = LookAtFloret(maps, mode, d.code, &laid);
+                    if (std::getenv("GEN_MAP_NETS_DEBUG"))
+                        std::fprintf(stderr, "%s mode %lld normal (%g %g %g) x (%g %g %g): %d hits, %d seams, turn %d, centre (%.2f %.2f %.2f)\n",
+                                     d.ident, (long long)mode, nrm.x, nrm.y, nrm.z, x.x, x.y, x.z, look.hits, look.seams,
+                                     look.turn, look.centre.x, look.centre.y, look.centre.z);
+                    good = good && look.hits > 0 && look.seams == 0 && (look.turn > 0) == (circle.turn > 0) &&
+                           Angle(look.centre, circle.centre) < 1e-3;
+                }
+                if (good) found = true, normal = nrm, xStep = x;
+            }
+        if (!found) Fail(std::string(d.ident) + ": no way to lay it that its florets read without a seam");
+    }
     if (Dot(normal, normal) == 0) {
         const V3 axes[6] = {{0, 0, 1}, {0, 1, 0}, {1, 0, 0}, {0, 0, -1}, {0, -1, 0}, {-1, 0, 0}};
         const V3 steps[6] = {{-1, 0, 0}, {0, -1, 0}, {0, 0, -1}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
@@ -631,6 +759,12 @@ Net LayCube(Maps& maps, const CubeDesign& design) {
 std::vector<CubeDesign> CubeDesigns() {
     const V3 none{0, 0, 0};
     constexpr auto kW = CubePiece::kWhole, kH = CubePiece::kHalf, kQ = CubePiece::kQuarter;
+    constexpr auto kDL = CubePiece::kDiagonalLeft, kDR = CubePiece::kDiagonalRight;
+    // The splat: the three faces round a vertex of the cube, and on each of
+    // their two far sides the half of the face beyond cut along its
+    // diagonal through the opposite vertex, which lies at all six tips.
+    const std::vector<CubePiece> splat = {{-1, 0, kW}, {0, 0, kW}, {0, 1, kW}, {0, 2, kDR}, {0, 3, kDL},
+                                          {1, 3, kDR}, {1, 0, kDL}, {2, 2, kDL}, {2, 1, kDR}};
     return {
         // The cross of mode 117, whose picture the lune of 1/2 opens from
         // the half x >= 0 of the sphere onto the whole: the face +x and the
@@ -655,6 +789,29 @@ std::vector<CubeDesign> CubeDesigns() {
         // north up as it can be.
         {50, "monozag", "monozag", {{-1, 0, kW}, {0, 0, kW}, {1, 1, kW}, {2, 0, kW}, {3, 1, kW}, {4, 0, kW}},
          none, none, -45.0, true},
+        // Floret bases. The shuriken star (mode 145) reads a quarter of the
+        // shuriken about its middle (a lune of 90 degrees, pole to pole).
+        {64, "shuriken", "shuriken64",
+         {{-1, 0, kW}, {0, 0, kW}, {0, 1, kW}, {0, 2, kW}, {0, 3, kW},
+          {1, 0, kQ}, {2, 1, kQ}, {3, 2, kQ}, {4, 3, kQ}},
+         none, none, 0.0, false, {145}},
+        // The crosses 3 and 5 (modes 351, 352) read a quarter of the cross
+        // (a sector of 90 degrees of the hemisphere it shows).
+        {65, "cross", "cross65", {{-1, 0, kW}, {0, 0, kH}, {0, 1, kH}, {0, 2, kH}, {0, 3, kH}},
+         none, none, 0.0, false, {351, 352}},
+        // The trizag (mode 155) reads a half plane about the middle of a
+        // belt of four faces (an edge's midpoint, which the zigzag's turn
+        // puts on the floret's axis): the hemisphere on one side of the
+        // belt, the face beyond it one arm of the cross.
+        {70, "zigzag", "trizag",
+         {{-1, 0, kW}, {0, 1, kW}, {1, 1, kW}, {0, 3, kW}, {0, 0, kW}, {0, 2, kW}},
+         none, none, 0.0, false, {155}},
+        // The splats (modes 302, 303) read a quarter plane at the corner of
+        // the three faces, which the map's turn puts on the floret's axis:
+        // one face and its two half faces, a lune of 120 degrees.
+        {67, "pentasplat", "pentasplat", splat, none, none, 0.0, false, {302, 303}},
+        // Mode 800 draws the splat itself.
+        {66, "pentasplat", "splattest", splat, {0, 0, -1}, {0, 1, 0}, 0.0},
     };
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <vector>
 
 #include "files/export_entry.h"
@@ -39,12 +40,26 @@ constexpr long kThumbnailQuality = 50;
 struct Cell {
     std::string caption;
     int64_t index = 0;  // the mode or the dot
+    std::string file;   // the stem of its files, unique on the page
 };
+
+// Gives every cell the stem of its files: its caption cleaned, and for a
+// caption an earlier cell has (two modes share some names) the code after it.
+void NameCellFiles(std::vector<Cell>* cells) {
+    std::set<std::string> taken;
+    for (Cell& cell : *cells) {
+        cell.file = CleanedImageName(cell.caption + ".x");
+        if (!taken.insert(cell.file).second) {
+            cell.file = CleanedImageName(cell.caption + " " + std::to_string(cell.index) + ".x");
+            taken.insert(cell.file);
+        }
+    }
+}
 
 // Writes one thumbnail into the page's image folder and its cell; a
 // thumbnail that cannot be made keeps its caption without a picture.
 void ThumbnailCell(HTMLStatus* page, const Cell& cell, int64_t what, bool renderable, int side = kThumbnailSide) {
-    const std::string image = CleanedImageName(cell.caption + ".x");
+    const std::string& image = cell.file;
     int16_t rect[4] = {0, 0, 0, int16_t(side)};
     int result = -1;
     if (renderable) {
@@ -75,7 +90,7 @@ void SolidCell(HTMLStatus* page, const Cell& cell) {
     gParams->outputMode = int32_t(cell.index);
     const std::string solids = page->imageFolder + "/" + kSolidsFolderName;
     FileZerp_createDirectoryAtPath(solids);
-    FileZerp_WriteOBJFileAndItsHandmaidensAtPath(solids + "/" + CleanedImageName(cell.caption + ".x") + ".obj",
+    FileZerp_WriteOBJFileAndItsHandmaidensAtPath(solids + "/" + cell.file + ".obj",
                                                  CatalogueExportHooks());
     gParams->outputMode = savedMode;
 }
@@ -179,15 +194,16 @@ int WriteGallery(GalleryKind kind, const std::string& pagePath, const std::strin
 
     std::vector<Cell> cells;
     firstMode = std::max<int64_t>(firstMode, 1);
-    lastMode = std::min(lastMode, kGalleryModeCount);
     if (kind == kGalleryOutputModes || kind == kGalleryPolyhedra) {
-        for (int64_t m = firstMode; m <= lastMode; ++m)
-            if (kind == kGalleryOutputModes || IsExportablePolyhedron(m)) cells.push_back({VorneskOutputModeName(m), m});
+        for (int64_t m : ChoosableOutputModes())
+            if (m >= firstMode && m <= lastMode && (kind == kGalleryOutputModes || IsExportablePolyhedron(m)))
+                cells.push_back({OutputModeCaption(m), m});
     } else if (kind == kGalleryMemoryDots) {
         for (int64_t dot = 0; dot < 25; ++dot)
             if (FileZerp_fileExistsAtPath(FileZerp_Get2019MemoryDotsFilePathForIndex(dot)))
                 cells.push_back({"dot " + std::to_string(dot + 1), dot});
     }
+    NameCellFiles(&cells);
     std::vector<std::string> presets;
     if (kind == kGalleryPresets)
         for (const std::string& name : SortedEntries(folder))
@@ -228,9 +244,10 @@ int WriteAllExportablePolyhedra(const std::string& folder, int64_t firstMode, in
     if (!FileZerp_createDirectoryAtPath(nets)) return kFileFailed;
     const Parameters saved = *gParams;
     firstMode = std::max<int64_t>(firstMode, 1);
-    lastMode = std::min(lastMode, kGalleryModeCount);
+    lastMode = std::min(lastMode, kGalleryLastMode);
     int result = 0;
-    for (int64_t m = firstMode; m <= lastMode; ++m) {
+    for (int64_t m : ChoosableOutputModes()) {
+        if (m < firstMode || m > lastMode) continue;
         UpdateProgress_qev(0, int32_t(m - firstMode), int32_t(lastMode - firstMode + 1));
         if (m == 193 || m == 194 || !IsExportablePolyhedron(m) || !OutputModeIsRenderable(m)) continue;
         gParams->outputMode = int32_t(m);
@@ -241,7 +258,7 @@ int WriteAllExportablePolyhedra(const std::string& folder, int64_t firstMode, in
         PSDdoc doc;
         GrabPSDMetrics(gData, &doc);
         if (doc.layerCount <= 0) continue;
-        const std::string name = CleanedImageName(std::string(VorneskOutputModeName(m)).substr(0, 255) + ".x") + ", " +
+        const std::string name = CleanedImageName(OutputModeCaption(m).substr(0, 255) + ".x") + ", " +
                                  std::to_string(doc.layerCount) + ".psd";
         bool cancel = false;
         // A solid whose net fails to render fails its own file, which the

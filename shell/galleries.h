@@ -15,7 +15,9 @@ enum GalleryKind : int64_t {
     kGalleryPolyhedra = 4,
 };
 
-inline constexpr int64_t kGalleryModeCount = 547;
+// The highest output mode the galleries may show: every mode the dialog's
+// menu offers (the modes a user may choose, shell/mode_catalogue.h).
+inline constexpr int64_t kGalleryLastMode = 1050;
 
 // The kind a command-line word names ("modes", "dots", "presets",
 // "polyhedra"); false for any other word.
@@ -26,13 +28,13 @@ const char* GalleryPageName(GalleryKind kind);
 // Writes the gallery of kind as page path, its pictures into "web_images"
 // beside it (the presets page shows the settings files of folder; the
 // polyhedra page one cell per exportable solid, whose net thumbnail goes
-// into "web_images" and its OBJ files into "web_images/solids"). Output modes outside firstMode..lastMode are
-// left out. The settings and the preview are as before afterwards.
+// into "web_images" and its OBJ files into "web_images/solids"). The output modes are those the dialog's menu
+// offers; those outside firstMode..lastMode are left out. The settings and the preview are as before afterwards.
 // Progress goes to the host as a render's does. 0, or the first error of
 // the page's own file (a thumbnail that fails leaves its cell's caption
 // without a picture).
 int WriteGallery(GalleryKind kind, const std::string& pagePath, const std::string& folder, int64_t firstMode = 1,
-                 int64_t lastMode = kGalleryModeCount);
+                 int64_t lastMode = kGalleryLastMode);
 
 // The net of every exportable solid of the output modes firstMode..lastMode
 // (193 and 194 excepted) as a PSD of one 300-pixel page per piece, in the
@@ -41,7 +43,7 @@ int WriteGallery(GalleryKind kind, const std::string& pagePath, const std::strin
 // replaced). The settings come back but the export kind (2) and the
 // export size (300). 0, or the first failure.
 int WriteAllExportablePolyhedra(const std::string& folder, int64_t firstMode = 1,
-                                int64_t lastMode = kGalleryModeCount);
+                                int64_t lastMode = kGalleryLastMode);
 
 // The page of the giant gallery for a mode, relative to its folder:
 // "big-gallery-" + the mode in at least three digits + ".html", with

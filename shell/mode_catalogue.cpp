@@ -44,6 +44,21 @@ const char* VorneskOutputModeName(int64_t code) {
     return it != end && it->code == code ? it->name : "***";
 }
 
+const std::vector<int32_t>& ChoosableOutputModes() {
+    static const std::vector<int32_t> modes = [] {
+        std::vector<int32_t> list;
+        for (int32_t m = 1; m <= kLastOutputMode; ++m)
+            if (IsValidOutputMode(m)) list.push_back(m);
+        return list;
+    }();
+    return modes;
+}
+
+std::string OutputModeCaption(int64_t code) {
+    const char* name = VorneskOutputModeName(code);
+    return name[0] && name[0] != '*' ? std::string(name) : "mode " + std::to_string(code);
+}
+
 const char* VorneskOutputModeNameSynonym(int64_t code) {
     for (const ModeSynonym& s : kOutputModeSynonyms)
         if (code >= s.first && code <= s.last) return s.word;

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "files/export_entry.h"
 #include "files/psd_doc.h"
@@ -21,6 +23,13 @@ constexpr int32_t kGraticuleKindCount = 7;
 const char* VorneskInputModeName(int64_t code);
 // The name of an output mode, "***" for a code without one.
 const char* VorneskOutputModeName(int64_t code);
+// The output modes a user may choose, in code order: every valid one (1 to
+// 547, then the named and scripted codes above, up to 1050). The dialog's
+// menu, the modes gallery and the lists of names follow it.
+const std::vector<int32_t>& ChoosableOutputModes();
+// An output mode as menus and pages show it: its name, or "mode 1042" for a
+// code the catalogue does not name.
+std::string OutputModeCaption(int64_t code);
 // A generic word for some output modes ("azimuthal", "cuboctahedron"), else "".
 const char* VorneskOutputModeNameSynonym(int64_t code);
 // Adds the output mode's synonym and class words to an IPTC block being built.

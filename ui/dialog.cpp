@@ -62,16 +62,21 @@ QString FormatFloat(float v) {
     return s;
 }
 
-// Pop-up fields are 1-based; a value without an item selects none.
+// Each pop-up item carries the value of its field (the output menu skips
+// the codes without a mode); a value without an item selects none.
 void SelectField(QComboBox* popup, int32_t value) {
-    if (!popup) return;
-    const int index = value >= 1 && value <= popup->count() ? value - 1 : -1;
-    popup->setCurrentIndex(index);
+    if (popup) popup->setCurrentIndex(popup->findData(value));
 }
 
 // A pop-up showing no item leaves its field as it was.
 void ReadField(QComboBox* popup, int32_t* field) {
-    if (popup && popup->currentIndex() >= 0) *field = popup->currentIndex() + 1;
+    if (popup && popup->currentIndex() >= 0) *field = popup->currentData().toInt();
+}
+
+// Items with the values 1, 2, 3... in order.
+void FillNumbered(QComboBox* popup, const QStringList& captions) {
+    popup->clear();
+    for (int i = 0; i < captions.size(); ++i) popup->addItem(captions[i], i + 1);
 }
 
 // Previews saved with settings and dots are taken at this many points a
@@ -96,7 +101,7 @@ void MarkRefusedModes(QComboBox* popup, bool output) {
     auto factory = std::make_unique<Parameters>();
     GrabDefaultSettings(factory.get());
     for (int i = 0; i < popup->count(); ++i) {
-        const int32_t mode = i + 1;
+        const int32_t mode = popup->itemData(i).toInt();
         const bool renders = output ? OutputModeIsRenderable(mode) : InputModeIsRenderable(mode);
         if (renders) continue;
         Parameters probe = *factory;
@@ -390,27 +395,22 @@ void Controller_Tarnwhistle_pano::killPendingRequests() {
 // ---- controls ----
 
 void Controller_Tarnwhistle_pano::prepareControls() {
-    if (previewquality) {
-        previewquality->clear();
-        previewquality->addItems({"good", "better", "best"});
-    }
-    if (grid) {
-        grid->clear();
-        grid->addItems({"none", "5°", "6°", "10°", "15°", "30°", "45°"});
-    }
+    if (previewquality) FillNumbered(previewquality, {"good", "better", "best"});
+    if (grid) FillNumbered(grid, {"none", "5°", "6°", "10°", "15°", "30°", "45°"});
     if (output_popup) {
+        // Every mode the catalogue knows, those this build refuses greyed.
         output_popup->clear();
-        for (int m = 1; m <= kHighestProjection; ++m) output_popup->addItem(QString::fromUtf8(VorneskOutputModeName(m)));
+        for (int32_t m : ChoosableOutputModes()) output_popup->addItem(QString::fromStdString(OutputModeCaption(m)), m);
         MarkRefusedModes(output_popup, true);
     }
     if (input_popup) {
         input_popup->clear();
-        for (int m = 1; m <= kInputModeCount; ++m) input_popup->addItem(QString::fromUtf8(VorneskInputModeName(m)));
+        for (int m = 1; m <= kInputModeCount; ++m) input_popup->addItem(QString::fromUtf8(VorneskInputModeName(m)), m);
         MarkRefusedModes(input_popup, false);
     }
     if (glue_all) {
         glue_all->clear();
-        for (int g = 1; g <= kGlueModeCount; ++g) glue_all->addItem(QString::fromUtf8(GlueCaption(g)));
+        for (int g = 1; g <= kGlueModeCount; ++g) glue_all->addItem(QString::fromUtf8(GlueCaption(g)), g);
     }
     MakeEverythingUsable();
     addMondoProgress();

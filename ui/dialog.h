@@ -25,7 +25,6 @@ class ProxyView_Tarnwhistle_pano;
 struct ProgressivePreviewManager;
 
 constexpr int kMemoryDots = 25;
-constexpr int kHighestProjection = 547;
 
 // Whether this build can render the current settings; why not when it cannot.
 bool PreviewCanRender(std::string* why);

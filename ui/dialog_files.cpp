@@ -457,7 +457,7 @@ bool diagnosticWriteAllProjectionNames() {
     };
     for (int m = 1; m <= kInputModeCount; ++m) add(VorneskInputModeName(m));
     text += "\n\n";
-    for (int m = 1; m <= kHighestProjection; ++m) add(VorneskOutputModeName(m));
+    for (int32_t m : ChoosableOutputModes()) add(OutputModeCaption(m).c_str());
     QString why;
     const bool ok = WriteBeside(
         path, false,

@@ -7,6 +7,7 @@
 #include <regex>
 #include <set>
 
+#include "shell/mode_catalogue.h"
 #include "tests/files/export_readers.h"
 #include "tests/files/html_readers.h"
 #include "tests/tools/spawn_host.h"
@@ -43,12 +44,18 @@ TEST(GalleryCommandLine, OutputModesPageNamesTheThumbnailsItWrote) {
     for (std::string line; std::getline(lines, line);)
         if (line.find("summary") == std::string::npos) complaints += line + "\n";
     EXPECT_EQ(complaints, "");
-    // 547 captions in 183 rows of 3, the last padded with two empty cells.
-    EXPECT_EQ(Count(text, "<font size=\"3\""), 547);
+    // A caption for every mode the dialog's menu offers (1 to 547 and the
+    // 15 above, 562), in 188 rows of 3, the last padded with two empty cells.
+    const int modes = int(ChoosableOutputModes().size());
+    ASSERT_EQ(modes, 562);
+    EXPECT_EQ(Count(text, "<font size=\"3\""), modes);
     EXPECT_EQ(Count(text, "<p><font face="), 2);
-    EXPECT_EQ(Count(text, "<p>&nbsp;</p></td></tr>"), 183);  // each row's spacer row
+    EXPECT_EQ(Count(text, "<p>&nbsp;</p></td></tr>"), 188);  // each row's spacer row
+    for (const char* caption : {">equal earth<", ">mirrors<", ">5-floret<", ">mode 1042<"})
+        EXPECT_EQ(Count(text, caption), 1) << caption;
     std::set<std::string> named;
-    for (const std::string& file : htmltest::ImageSources(text)) {
+    const auto sources = htmltest::ImageSources(text);
+    for (const std::string& file : sources) {
         EXPECT_EQ(file.rfind("web_images/", 0), 0u) << file;
         EXPECT_TRUE(fs::is_regular_file(out + "/" + file)) << file;
         named.insert(file.substr(11));
@@ -56,6 +63,8 @@ TEST(GalleryCommandLine, OutputModesPageNamesTheThumbnailsItWrote) {
     std::set<std::string> written;
     for (const auto& e : fs::directory_iterator(out + "/web_images")) written.insert(e.path().filename().string());
     EXPECT_EQ(named, written);
+    // Modes that share a name (295 and 1050 "squirclecube") each show their own picture.
+    EXPECT_EQ(named.size(), sources.size());
     EXPECT_GT(named.size(), 200u);
     // A thumbnail is 400 pixels on its longer side, in the result's proportions.
     EXPECT_EQ(Shell("identify -format '%w %h' '" + out + "/web_images/Mercator.jpg'"), "400 200");

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -127,7 +128,7 @@ TEST_F(DialogTest, RecordToControlsToRecordIsTheIdentity) {
         p.previewquality = pick(1, 3);
         p.grid = pick(1, 7);
         p.inputMode = pick(1, kInputModeCount);
-        p.outputMode = pick(1, kHighestProjection);
+        p.outputMode = ChoosableOutputModes()[size_t(pick(0, int(ChoosableOutputModes().size()) - 1))];
         p.glueMode = pick(1, kGlueModeCount);
         const Parameters before = p;
         c->Settings2Controls_Cocoa();
@@ -166,23 +167,42 @@ TEST_F(DialogTest, SliderRangesCoverTheFactoryBlockLittlePlanetAndRandomisers) {
     }
 }
 
-TEST_F(DialogTest, PopUpItemsAreValueMinusOneAndUnlistedValuesAreKept) {
+// The output menu offers every mode the catalogue knows, in code order: 1 to
+// 547 and the codes above (899 "mirrors", 1040 "5-floret", 1042 without a
+// name...), each item showing its mode and carrying its code.
+TEST_F(DialogTest, PopUpItemsShowTheirValuesAndUnlistedValuesAreKept) {
     Open();
     Parameters& p = *records->params;
-    ASSERT_EQ(c->output_popup->count(), kHighestProjection);
+    const std::vector<int32_t>& modes = ChoosableOutputModes();
+    ASSERT_EQ(c->output_popup->count(), int(modes.size()));
     ASSERT_EQ(c->input_popup->count(), kInputModeCount);
     ASSERT_EQ(c->glue_all->count(), kGlueModeCount);
-    for (int32_t m = 1; m <= kHighestProjection; ++m) {
-        p.outputMode = m;
+    // The menu holds exactly the modes the catalogue names or scripts.
+    std::vector<int32_t> valid;
+    for (int32_t m = -2; m <= 1100; ++m)
+        if (IsValidOutputMode(m)) valid.push_back(m);
+    EXPECT_EQ(modes, valid);
+    EXPECT_EQ(modes[546], 547);
+    for (int32_t above : {686, 800, 899, 900, 1038, 1040, 1042, 1043, 1046, 1047, 1050})
+        EXPECT_NE(std::find(modes.begin(), modes.end(), above), modes.end()) << above;
+    for (size_t i = 0; i < modes.size(); ++i) {
+        p.outputMode = modes[i];
         c->Settings2Controls_Cocoa();
-        ASSERT_EQ(c->output_popup->currentIndex(), m - 1);
-        ASSERT_EQ(c->output_popup->currentText(), QString::fromUtf8(VorneskOutputModeName(m)));
+        ASSERT_EQ(c->output_popup->currentIndex(), int(i));
+        const char* name = VorneskOutputModeName(modes[i]);
+        ASSERT_EQ(c->output_popup->currentText(),
+                  name[0] == '*' ? QString("mode %1").arg(modes[i]) : QString::fromUtf8(name));
+        p.outputMode = 0;
+        c->Controls2Settings_Cocoa();
+        ASSERT_EQ(p.outputMode, modes[i]);
     }
+    EXPECT_EQ(c->output_popup->itemText(c->output_popup->findData(1040)), "5-floret");
+    EXPECT_EQ(c->output_popup->itemText(c->output_popup->findData(1042)), "mode 1042");
     for (int32_t m = 1; m <= kInputModeCount; ++m)
         EXPECT_EQ(c->input_popup->itemText(m - 1), QString::fromUtf8(VorneskInputModeName(m)));
     EXPECT_EQ(c->grid->itemText(1), QString::fromUtf8("5°"));
-    // A mode above the list shows no item and survives the way back.
-    for (int32_t unlisted : {548, 1050, 0, -3}) {
+    // A code without a mode shows no item and survives the way back.
+    for (int32_t unlisted : {548, 1044, 1051, 0, -3}) {
         p.outputMode = unlisted;
         c->Settings2Controls_Cocoa();
         EXPECT_EQ(c->output_popup->currentIndex(), -1);
@@ -200,10 +220,17 @@ TEST_F(DialogTest, SteppersWrapAroundTheirPopUps) {
     EXPECT_EQ(p.grid, 7);
     c->grid_stepper->stepDown();
     EXPECT_EQ(p.grid, 1);
-    p.outputMode = kHighestProjection;
+    // From the last mode of the menu (1050) round to the first.
+    p.outputMode = ChoosableOutputModes().back();
     c->Settings2Controls_Cocoa();
     c->output_stepper->stepDown();
     EXPECT_EQ(p.outputMode, 1);
+    // From 547 the stepper goes on into the modes above it, over those refused.
+    p.outputMode = 547;
+    c->Settings2Controls_Cocoa();
+    c->output_stepper->stepDown();
+    EXPECT_GT(p.outputMode, 547);
+    EXPECT_TRUE(OutputModeIsRenderable(p.outputMode)) << p.outputMode;
     EXPECT_EQ(c->output_stepper->intValue(), 0);
 }
 
@@ -343,12 +370,13 @@ TEST_F(DialogTest, AModeThisBuildCannotRenderShowsWhyInThePane) {
     Open();
     Parameters& p = *records->params;
     int32_t refused = 0;
-    for (int32_t m = 1; m <= kHighestProjection && !refused; ++m)
-        if (!WhatThisBuildCannotRender([&] { Parameters q = p; q.outputMode = m; return q; }()).empty()) refused = m;
+    for (int32_t m : ChoosableOutputModes())
+        if (!refused && !WhatThisBuildCannotRender([&] { Parameters q = p; q.outputMode = m; return q; }()).empty())
+            refused = m;
     ASSERT_NE(refused, 0);
     const int64_t before = rendered;
-    c->output_popup->setCurrentIndex(refused - 1);
-    emit c->output_popup->activated(refused - 1);
+    c->output_popup->setCurrentIndex(c->output_popup->findData(refused));
+    emit c->output_popup->activated(c->output_popup->currentIndex());
     Pass(2);
     EXPECT_EQ(rendered, before);   // nothing is rendered
     EXPECT_TRUE(c->proxyPreview->mostRecentPreview.isNull());
@@ -637,7 +665,7 @@ TEST_F(DialogTest, ASecondInvocationReusesTheWindowAndIsActiveOnlyInBetween) {
     Open();
     EXPECT_EQ(c->dissolveWindow, window);
     EXPECT_EQ(c->MemoryDotArray.size(), size_t(kMemoryDots));
-    EXPECT_EQ(c->output_popup->count(), kHighestProjection);
+    EXPECT_EQ(c->output_popup->count(), int(ChoosableOutputModes().size()));
 }
 
 TEST_F(DialogTest, EmptyDotsAndDotEntities) {
@@ -764,7 +792,8 @@ TEST_F(DialogTest, RefusedModesAreGreyedWithTheirReasonAndDisableOkAndTheExports
         bool (*renders)(int64_t);
         int32_t Parameters::*field;
     };
-    const Menu menus[] = {{c->output_popup, kHighestProjection, OutputModeIsRenderable, &Parameters::outputMode},
+    const Menu menus[] = {{c->output_popup, int(ChoosableOutputModes().size()), OutputModeIsRenderable,
+                           &Parameters::outputMode},
                           {c->input_popup, kInputModeCount, InputModeIsRenderable, &Parameters::inputMode}};
     for (const Menu& m : menus) {
         auto* model = qobject_cast<QStandardItemModel*>(m.popup->model());
@@ -772,15 +801,16 @@ TEST_F(DialogTest, RefusedModesAreGreyedWithTheirReasonAndDisableOkAndTheExports
         ASSERT_EQ(m.popup->count(), m.count);
         int refused = 0;
         for (int i = 0; i < m.count; ++i) {
-            const bool renders = m.renders(i + 1);
+            const int32_t code = m.popup->itemData(i).toInt();
+            const bool renders = m.renders(code);
             QStandardItem* item = model->item(i);
-            EXPECT_EQ(item->isEnabled(), renders) << i + 1;
+            EXPECT_EQ(item->isEnabled(), renders) << code;
             if (renders) continue;
             ++refused;
             Parameters probe{};
             GrabDefaultSettings(&probe);
-            probe.*m.field = i + 1;
-            EXPECT_EQ(item->toolTip().toStdString(), WhatThisBuildCannotRender(probe)) << i + 1;
+            probe.*m.field = code;
+            EXPECT_EQ(item->toolTip().toStdString(), WhatThisBuildCannotRender(probe)) << code;
         }
         if (m.popup == c->output_popup) EXPECT_GT(refused, 0);
     }
@@ -788,7 +818,7 @@ TEST_F(DialogTest, RefusedModesAreGreyedWithTheirReasonAndDisableOkAndTheExports
     auto* psd = c->dissolveWindow->findChild<QPushButton*>("psdexport");
     auto* cube = c->dissolveWindow->findChild<QPushButton*>("cube_export");
     int32_t refusedMode = 0, before = 0;
-    for (int32_t mode = 2; mode <= kHighestProjection && !refusedMode; ++mode)
+    for (int32_t mode = 2; mode <= 547 && !refusedMode; ++mode)
         if (!OutputModeIsRenderable(mode) && OutputModeIsRenderable(mode - 1)) refusedMode = mode, before = mode - 1;
     ASSERT_GT(refusedMode, 0);
     p.outputMode = refusedMode;

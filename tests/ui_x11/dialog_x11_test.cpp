@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QWindow>
+#include <QAbstractItemView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -440,6 +441,101 @@ TEST_F(DialogX11Test, ThePreviewRendersInTheBackgroundAndShowsItsTilesAsTheyCome
     int partial = 0;
     for (size_t i = firstChange; i < watch.passes.size(); ++i) partial += watch.passes[i].partialSeen;
     EXPECT_GE(partial, 1);
+}
+
+// The modes numbered above 547 are chosen as any other: "mirrors" picked
+// from the output menu by typing its name into the open list, the stepper
+// on to "Lambert azimuthal" and over the refused 3- and 4-florets to
+// "5-floret", which OK renders. The refused modes show greyed in the list.
+TEST_F(DialogX11Test, ModesAboveTheFirstFiveHundredAreChosenFromTheMenuAndRender) {
+    // A quarter of the picture keeps the final render short.
+    const HostDocument earth = Earth();
+    ASSERT_EQ(earth.Planes(), 3);
+    ASSERT_EQ(earth.depth, 8);
+    HostDocument doc = earth;
+    doc.width = earth.width / 4;
+    doc.height = earth.height / 4;
+    doc.samples.resize(doc.SampleCount());
+    for (int32_t y = 0; y < doc.height; ++y)
+        for (int32_t x = 0; x < doc.width; ++x)
+            for (int k = 0; k < 3; ++k)
+                doc.samples[(size_t(y) * doc.width + x) * 3 + k] =
+                    earth.samples[(size_t(y) * 4 * earth.width + x * 4) * 3 + k];
+    const HostDocument before = doc;
+    XInput x;
+    ASSERT_TRUE(x.ok());
+    std::vector<int32_t> chosen;
+    bool greyed = false, listed = false;
+    // The stepper's down arrow, and the mode it moved to.
+    const std::function<bool()> stepDown = [&] {
+        x.Click(StepperDown("output_stepper"));
+        return true;
+    };
+    const std::function<bool()> stepped = [&] {
+        if (gParams->outputMode == chosen.back()) return false;
+        chosen.push_back(gParams->outputMode);
+        return true;
+    };
+    Steps s;
+    s.steps = {
+        [&] {
+            x.Click(OnScreen(C()->output_popup));
+            return true;
+        },
+        [&] {
+            QAbstractItemView* list = C()->output_popup->view();
+            if (!list->isVisible()) return false;
+            // What the open list shows: the refused 3-floret greyed, 5-floret not.
+            auto* model = C()->output_popup->model();
+            const QModelIndex three = model->index(C()->output_popup->findData(1038), 0);
+            const QModelIndex five = model->index(C()->output_popup->findData(1040), 0);
+            listed = three.isValid() && five.isValid();
+            greyed = listed && !(model->flags(three) & Qt::ItemIsEnabled) && (model->flags(five) & Qt::ItemIsEnabled);
+            x.Type("mirrors");
+            return true;
+        },
+        [&] {
+            if (C()->output_popup->view()->currentIndex().data().toString() != "mirrors") return false;
+            x.Key("Return");
+            return true;
+        },
+        [&] {
+            if (gParams->outputMode != 899) return false;
+            chosen.push_back(gParams->outputMode);
+            return true;
+        },
+        s.Settled(),
+        stepDown,
+        stepped,
+        s.Settled(),
+        stepDown,
+        stepped,
+        s.Settled(),
+        [&] {
+            EXPECT_EQ(C()->output_popup->currentText(), "5-floret");
+            EXPECT_TRUE(C()->ok->isEnabled());
+            EXPECT_TRUE(C()->proxyPreview->refusal.isEmpty()) << C()->proxyPreview->refusal.toStdString();
+            x.Click(OnScreen(C()->ok));
+            return true;
+        },
+    };
+    s.Start();
+    const HostRunReport report = RunDialog(&doc);
+    EXPECT_TRUE(listed);
+    EXPECT_TRUE(greyed);
+    EXPECT_EQ(chosen, (std::vector<int32_t>{899, 900, 1040}));
+    EXPECT_EQ(report.result, noErr) << report.pluginMessage;
+    EXPECT_TRUE(alerts.empty());
+    // The five-lobed picture: not the input, and not one flat colour.
+    double changed = 0;
+    int lo = 255, hi = 0;
+    for (size_t i = 0; i < doc.samples.size(); ++i) {
+        changed += std::abs(int(doc.samples[i]) - int(before.samples[i]));
+        lo = std::min<int>(lo, doc.samples[i]);
+        hi = std::max<int>(hi, doc.samples[i]);
+    }
+    EXPECT_GT(changed / double(doc.samples.size()), 5.0);
+    EXPECT_GT(hi - lo, 100);
 }
 
 // "cube map…", a size typed into its sheet and "Export…": six files, one

@@ -21,6 +21,11 @@ void ReportDebugMessage(const char* text) {
     std::fprintf(stderr, "%s\n", text ? text : "");
 }
 
+void ReportWarning(const char* text) {
+    if (gReporter && gReporter->warning) return gReporter->warning(text);
+    std::fprintf(stderr, "Vornesk 2: %s\n", text ? text : "");
+}
+
 void ReportProgress(double fraction) {
     if (gReporter && gReporter->progress) return gReporter->progress(fraction);
     std::fprintf(stderr, "progress %.0f%%\n", fraction * 100.0);

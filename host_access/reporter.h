@@ -1,5 +1,6 @@
 // How the plug-in tells its user what happens: the memory alert, debug
-// messages and the progress of long work reach the dialog through the
+// messages, warnings about a picture that is written all the same and the
+// progress of long work reach the dialog through the
 // functions the entry installs at start. With none installed (a test of a
 // lower folder, a tool) they go to standard error.
 #pragma once
@@ -7,6 +8,7 @@
 struct Reporter {
     void (*memoryAlert)() = nullptr;
     void (*debugMessage)(const char* text) = nullptr;  // zero-terminated UTF-8
+    void (*warning)(const char* text) = nullptr;       // one line, zero-terminated UTF-8
     void (*progress)(double fraction) = nullptr;       // 0 to 1
     void (*cancelling)() = nullptr;                    // the user asked to stop
 };
@@ -17,5 +19,8 @@ const Reporter* InstalledReporter();
 
 void ReportMemoryAlert();
 void ReportDebugMessage(const char* text);
+// Something the user should know about a render that goes on (a net drawn
+// with seams that have no glue tab). Standard error says "Vornesk 2: " first.
+void ReportWarning(const char* text);
 void ReportProgress(double fraction);
 void ReportCancelling();

@@ -250,12 +250,15 @@ void AddOrigamiTabs(polyhedron* poly) {
     }
     // The four corner tabs come together or not at all: a net that fills
     // the tables (the Danseiji mesh) is reported and keeps no lone tab.
+    poly->cornerTabsPastLimit = 0;
     if (poly->netVertexCount + 4 * 3 >= kMax2DVertices) {
         poly->status = kPolyStatusTabVertexLimit;
+        poly->cornerTabsPastLimit = 4;
         return;
     }
     if (poly->netTriangleCount + 4 >= kMaxNetTriangles) {
         poly->status = kPolyStatusNetTrianglesExhausted;
+        poly->cornerTabsPastLimit = 4;
         return;
     }
     const double d = std::min(maxX - minX, maxY - minY) * 0.0625;

@@ -357,6 +357,9 @@ struct polyhedron {
     // Seams left without their tab because the net's vertex (or triangle)
     // table filled up while the tabs were built: the net cannot show them.
     int64_t tabsPastLimit;
+    // Corner tabs of a curved-origami sheet left out, all four, because the
+    // net's tables could not hold them (the Danseiji mesh fills them).
+    int64_t cornerTabsPastLimit;
 };
 
 // Frees the storage a polyhedron owns (polyhedra/poly_storage.h has the rest

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "common/memory.h"
 #include "nets/net_layout.h"
@@ -277,6 +279,26 @@ int64_t TabsPastNetLimit(const Data* data) {
     if (!data) return 0;
     const polyhedron* poly = data->storage ? data->storage->polyStore : data->renderPolyhedron;
     return poly ? poly->tabsPastLimit : 0;
+}
+
+std::string NetTabWarning(const vort* context, int64_t mode) {
+    const polyhedron* poly = context ? context->outputPolyhedron : nullptr;
+    if (!poly) return std::string();
+    char text[300];
+    std::string warning;
+    if (poly->unfittedTabs > 0) {
+        std::snprintf(text, sizeof text, "%lld %s of output mode %lld %s no glue tab: no tab fits beside %s in the net.",
+                      (long long)poly->unfittedTabs, poly->unfittedTabs == 1 ? "seam" : "seams", (long long)mode,
+                      poly->unfittedTabs == 1 ? "has" : "have", poly->unfittedTabs == 1 ? "it" : "them");
+        warning = text;
+    }
+    if (poly->cornerTabsPastLimit > 0) {
+        std::snprintf(text, sizeof text,
+                      "The %lld corner tabs of output mode %lld do not fit in its net's tables and are not drawn.",
+                      (long long)poly->cornerTabsPastLimit, (long long)mode);
+        warning += (warning.empty() ? "" : " ") + std::string(text);
+    }
+    return warning;
 }
 
 bool SetUpOutputPolyhedron(Data* data, const Parameters* p, vort* c, int16_t* diagnostic) {

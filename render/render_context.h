@@ -4,6 +4,8 @@
 // of each output projection.
 #pragma once
 
+#include <string>
+
 #include <cstdint>
 
 #include "records/vort.h"
@@ -28,6 +30,11 @@ void init_hyperbolic_modes(vort* context);
 // Seams of the last output net left without a glue tab because its vertex
 // table was full (the set-up then fails with kDiagNetTabs).
 int64_t TabsPastNetLimit(const Data* data);
+// The warning a render of output mode `mode` gives when its net, set up for
+// `context`, leaves glue tabs out: seams where no tab fits beside the net,
+// and the corner tabs of a curved-origami sheet that its tables cannot hold.
+// Empty when every tab is drawn.
+std::string NetTabWarning(const vort* context, int64_t mode);
 bool SetUpOutputPolyhedron(Data* data, const Parameters* params, vort* context, int16_t* diagnostic);
 // The framing of a polyhedral output: the box the set-up fitted the net into,
 // with a small border, fitted into the output frame.

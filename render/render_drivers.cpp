@@ -181,6 +181,9 @@ bool PrepareRender(Data* data) {
         SetHostResult(diagnostic == kDiagHandleMissing ? filterBadParameters : kResultOutOfMemory, diagnostic);
         return false;
     }
+    // A net drawn with glue tabs left out is still drawn, and the user told.
+    const std::string warning = NetTabWarning(RenderContextTemplate(), gParams->outputMode);
+    if (!warning.empty()) ReportWarning(warning.c_str());
     return true;
 }
 

@@ -37,6 +37,7 @@ const Reporter kDialogReporter = [] {
     Reporter r;
     r.memoryAlert = ShowMemoryAlertCocoa;
     r.debugMessage = DoDebugMessages;
+    r.warning = ShowRenderWarning;
     r.progress = MondoProgressUpdate_fractionX;
     r.cancelling = MondoProgressShowCancelling;
     return r;

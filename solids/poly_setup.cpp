@@ -63,7 +63,7 @@ void RelinkNetFaces(polyhedron* poly) {
 void SetUpSolidAndNet(polyhedron* poly, int64_t code, int64_t m, int64_t second, uint8_t optionByte, void* hostValue,
                       uint8_t flag, float angle, bool fit) {
     if (!poly || code == -1) return;
-    poly->unfittedTabs = poly->tabsPastLimit = 0;
+    poly->unfittedTabs = poly->tabsPastLimit = poly->cornerTabsPastLimit = 0;
     if (m == 7) {
         poly->fragmentCount = 0;
         WipeFaceInfo(poly);

@@ -14,6 +14,7 @@
 #include "platform/appkit/alerts.h"
 #include "platform/appkit/run_loop.h"
 #include "ui/dialog.h"
+#include "ui/proxy_view.h"
 
 const char kRefusal1Title[] = "Plug-in needs transparency";
 const char kRefusal1Text[] = "Can\u2019t run on the background layer, or any layer whose transparency is locked.";
@@ -77,6 +78,12 @@ void DoDebugMessages(const char* text) {
     a.informativeText = QString::fromUtf8(text ? text : "");
     a.buttons = {L("OK")};
     RunAlert(a, false);
+}
+
+void ShowRenderWarning(const char* text) {
+    if (ProxyView_Tarnwhistle_pano::TakeRenderWarning(text)) return;
+    std::fprintf(stderr, "Vornesk 2: %s\n", text ? text : "");
+    std::fflush(stderr);
 }
 
 void ShowMemoryAlertCocoa() { Refusal(kMemoryAlertTitle, kMemoryAlertText); }

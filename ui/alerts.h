@@ -18,6 +18,10 @@ void DoAbout();
 // A debug text for the developer (zero-terminated UTF-8): an alert while the
 // window system runs, else standard error.
 void DoDebugMessages(const char* text);
+// A render's warning (one line, UTF-8): along the foot of the preview pane
+// while a preview pass runs there (and in the dialog's trace), otherwise on
+// standard error after "Vornesk 2: ".
+void ShowRenderWarning(const char* text);
 void ShowMemoryAlertCocoa();
 void ShowRefusalMessage1();
 void ShowRefusalMessage2();

@@ -235,9 +235,19 @@ void ProxyView_Tarnwhistle_pano::ServeWhileRendering(void* context) {
     if (ppm->state != kProgressivePreviewState_running) gTaskEngine.hostResult = userCanceledErr;
 }
 
+bool ProxyView_Tarnwhistle_pano::TakeRenderWarning(const char* text) {
+    if (!Controller_Tarnwhistle_pano::exists()) return false;
+    ProxyView_Tarnwhistle_pano* view = Controller_Tarnwhistle_pano::sharedInstance()->proxyPreview;
+    if (!view || !view->pass_.pbr) return false;
+    view->notice = QString::fromUtf8(text ? text : "");
+    DialogTrace("%s", text ? text : "");
+    return true;
+}
+
 bool ProxyView_Tarnwhistle_pano::renderPass(QRectF r, proxyBufferRecord* pbr) {
     ProgressivePreviewManager* ppm = Controller_Tarnwhistle_pano::sharedInstance()->ppm.get();
     seedBuffer(pbr);
+    notice.clear();
     ppm->proxyGUIItem = this;
     ppm->state = kProgressivePreviewState_running;
     InputDuringAPass& input = PassInput();
@@ -329,6 +339,11 @@ void ProxyView_Tarnwhistle_pano::paintEvent(QPaintEvent*) {
     if (!refusal.isEmpty()) {
         painter.setPen(Qt::white);
         painter.drawText(rect().adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap, refusal);
+    } else if (!notice.isEmpty()) {
+        const QRect band = rect().adjusted(0, rect().height() - 3 * fontMetrics().height(), 0, 0);
+        painter.fillRect(band, QColor(0, 0, 0, 0xC0));
+        painter.setPen(QColor(0xFF, 0xD8, 0x40));
+        painter.drawText(band.adjusted(10, 0, -10, 0), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap, notice);
     }
 }
 

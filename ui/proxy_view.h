@@ -32,6 +32,12 @@ public:
     QRect mostRecentPreviewActiveRect;
     // Why the last preview could not be rendered (shown in the pane), or empty.
     QString refusal;
+    // What the last preview's render warned of (a net drawn with seams that
+    // have no glue tab), shown along the pane's foot, or empty.
+    QString notice;
+    // Keeps a render's warning for the pane when a preview pass is running
+    // in it; false otherwise (the warning is then the caller's to show).
+    static bool TakeRenderWarning(const char* text);
     // Renders into the buffer; the render entry in preview mode unless a
     // test puts its own here.
     static std::function<void(proxyBufferRecord*)>& renderForPreview();

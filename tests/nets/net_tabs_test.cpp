@@ -204,6 +204,7 @@ TEST(OrigamiTabs, NearlyFullTablesGetNoTabs) {
         const int64_t before = p->netTriangleCount, vertexCount = p->netVertexCount;
         AddOrigamiTabs(p.get());
         EXPECT_EQ(p->status, vertices ? kPolyStatusTabVertexLimit : kPolyStatusNetTrianglesExhausted);
+        EXPECT_EQ(p->cornerTabsPastLimit, 4);
         EXPECT_EQ(p->netTriangleCount, before);
         EXPECT_EQ(p->netVertexCount, vertexCount);
     }
@@ -215,6 +216,7 @@ TEST(OrigamiTabs, CornerTabsWithLegsOfASixteenthOfTheShortSide) {
     AddHandFace(p.get(), {{-1, 0}, {3, 0}, {3, 2}, {-1, 2}});
     AddOrigamiTabs(p.get());
     ASSERT_EQ(p->netTriangleCount, 4);
+    EXPECT_EQ(p->cornerTabsPastLimit, 0);
     double area = 0;
     for (int64_t t = 0; t < 4; ++t) {
         const PolyNetTriangle& tri = p->netTriangle[t];

@@ -209,6 +209,7 @@ TEST(Danseiji, NetIsTheMeshAsPublished) {
     // The four origami tabs do not fit beside a mesh this size: the overflow
     // is reported, none is drawn and nothing is written past the tables.
     EXPECT_EQ(p->status, kPolyStatusTabVertexLimit);
+    EXPECT_EQ(p->cornerTabsPastLimit, 4);
     EXPECT_EQ(p->netVertexCount, 12835);
     EXPECT_EQ(p->netTriangleCount, 25280);
     for (int64_t t = 0; t < p->netTriangleCount; ++t) ASSERT_FALSE(p->netTriangle[t].isTab) << t;

@@ -11,7 +11,7 @@ namespace {
 struct Heard {
     int alerts = 0;
     int cancels = 0;
-    std::string text;
+    std::string text, warning;
     double fraction = -1;
 };
 Heard gHeard;
@@ -34,8 +34,10 @@ TEST_F(ReporterTest, WithoutAReporterEachReportIsALineOnStandardError) {
     ReportProgress(0.25);
     ReportMemoryAlert();
     ReportCancelling();
+    ReportWarning("2 seams of output mode 425 have no glue tab");
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "planes 3\n\nprogress 25%\nCan\u2019t get memory to run this plug-in.\ncancelling\n");
+              "planes 3\n\nprogress 25%\nCan\u2019t get memory to run this plug-in.\ncancelling\n"
+              "Vornesk 2: 2 seams of output mode 425 have no glue tab\n");
 }
 
 TEST_F(ReporterTest, AnInstalledReporterHearsEverythingAndStandardErrorNothing) {
@@ -44,8 +46,10 @@ TEST_F(ReporterTest, AnInstalledReporterHearsEverythingAndStandardErrorNothing) 
     r.debugMessage = [](const char* text) { gHeard.text = text; };
     r.progress = [](double f) { gHeard.fraction = f; };
     r.cancelling = [] { ++gHeard.cancels; };
+    r.warning = [](const char* text) { gHeard.warning = text; };
     InstallReporter(&r);
     testing::internal::CaptureStderr();
+    ReportWarning("no tab");
     ReportDebugMessage("planes 3");
     ReportProgress(0.5);
     ReportMemoryAlert();
@@ -54,6 +58,7 @@ TEST_F(ReporterTest, AnInstalledReporterHearsEverythingAndStandardErrorNothing) 
     EXPECT_EQ(gHeard.alerts, 1);
     EXPECT_EQ(gHeard.cancels, 1);
     EXPECT_EQ(gHeard.text, "planes 3");
+    EXPECT_EQ(gHeard.warning, "no tab");
     EXPECT_EQ(gHeard.fraction, 0.5);
 
     // A reporter without one of the functions leaves that report to standard error.

@@ -15,6 +15,7 @@
 #include <random>
 
 #include "common/memory.h"
+#include "host_access/reporter.h"
 #include "platform/appkit/animation.h"
 #include "platform/appkit/controls.h"
 #include "platform/appkit/run_loop.h"
@@ -26,6 +27,7 @@
 #include "shell/settings_files.h"
 #include "tests/platform/appkit/offscreen_app.h"
 #include "tests/ui/ui_fixture.h"
+#include "ui/alerts.h"
 #include "ui/dialog.h"
 #include "ui/preview_manager.h"
 #include "ui/proxy_view.h"
@@ -389,6 +391,42 @@ TEST_F(DialogTest, AModeThisBuildCannotRenderShowsWhyInThePane) {
     EXPECT_EQ(rendered, before + 1);
     EXPECT_TRUE(c->proxyPreview->refusal.isEmpty());
     EXPECT_FALSE(c->proxyPreview->mostRecentPreview.isNull());
+}
+
+// A render's warning (a net drawn with seams that have no glue tab) shows
+// along the foot of the pane with the picture, until a pass without one;
+// given outside a preview pass it goes to standard error.
+TEST_F(DialogTest, ARenderWarningShowsUnderThePreviewUntilThePassWithout) {
+    Open();
+    Reporter r;
+    r.warning = ShowRenderWarning;
+    const Reporter* saved = InstalledReporter();
+    InstallReporter(&r);
+    const char* said = "9 seams of output mode 425 have no glue tab: no tab fits beside them in the net.";
+    bool warn = true;
+    ProxyView_Tarnwhistle_pano::renderForPreview() = [&](proxyBufferRecord* pbr) {
+        ++rendered;
+        if (warn) ReportWarning(said);
+        std::fill(pbr->pixels, pbr->pixels + pbr->byteCount, uint8_t(90));
+    };
+    c->flip->click();
+    Pass(2);
+    EXPECT_EQ(c->proxyPreview->notice.toStdString(), said);
+    EXPECT_TRUE(c->proxyPreview->refusal.isEmpty());
+    EXPECT_FALSE(c->proxyPreview->mostRecentPreview.isNull());
+    const QImage pane = c->proxyPreview->grab().toImage();
+    // The band at the foot is dark, with the text in it.
+    const QRgb foot = pane.pixel(pane.width() - 3, pane.height() - 3);
+    EXPECT_LT(qGray(foot), 40);
+    warn = false;
+    c->flip->click();
+    Pass(2);
+    EXPECT_TRUE(c->proxyPreview->notice.isEmpty());
+    testing::internal::CaptureStderr();
+    ReportWarning(said);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string("Vornesk 2: ") + said + "\n");
+    EXPECT_TRUE(c->proxyPreview->notice.isEmpty());
+    InstallReporter(saved);
 }
 
 TEST_F(DialogTest, UndoAfterDiceRestoresEveryField) {

@@ -1,0 +1,49 @@
+// A net drawn with glue tabs left out is written all the same, and the
+// command says so in one line on standard error: how many seams of which
+// mode have no tab, or that a curved-origami sheet's corner tabs did not fit
+// in the net's tables (the Danseiji mesh fills them).
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+
+#include "tests/tools/spawn_host.h"
+
+namespace {
+
+HostResult Host(const TempDir& folder, std::vector<std::string> args) {
+    args.insert(args.begin(), {VORNESK_HOST_PROGRAM, "--plugin", VORNESK_PLUGIN_MODULE, "--quiet"});
+    return SpawnHost(folder.path, args, {"VORNESK_SUPPORT_DIR=" + folder.path});
+}
+
+TEST(NetTabWarning, TabsLeftOutAreSaidInOneLineAndThePictureIsWritten) {
+    struct Case {
+        const char* mode;
+        const char* tabs;
+        const char* said;  // empty: nothing said
+    };
+    const Case cases[] = {
+        // A Goldberg net whose cuts open by a fraction of a degree here and
+        // there: no tab fits in such a slit.
+        {"425", "33", "Vornesk 2: 9 seams of output mode 425 have no glue tab: no tab fits beside them in the net.\n"},
+        {"425", "0", ""},  // no tabs asked for, none missing
+        {"30", "33", ""},  // every tab fits
+        {"419", "33",
+         "Vornesk 2: The 4 corner tabs of output mode 419 do not fit in its net's tables and are not drawn.\n"},
+    };
+    const std::string earth = std::string(VORNESK_SOURCE_DIR) + "/samples/earth-2048x1024.jpg";
+    TempDir folder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.mode) + " tabs " + c.tabs);
+        const std::string out = folder / (std::string(c.mode) + "-" + c.tabs + ".png");
+        const HostResult r =
+            Host(folder, {earth, "-o", out, "--size", "256x128", "--output-mode", c.mode, "--tabs", c.tabs});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, c.said);
+        EXPECT_EQ(access(out.c_str(), R_OK), 0);
+    }
+}
+
+}  // namespace

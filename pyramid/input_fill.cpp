@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/host/result_codes.h"
+#include "pyramid/cube_corpus.h"
 #include "pyramid/image_fill.h"
 #include "pyramid/level_paint.h"
 #include "pyramid/mipmap.h"
@@ -154,6 +155,15 @@ void FillPyramids(Data* data) {
     const int64_t mode = gParams ? gParams->inputMode : 0;
     main->edgeMode = WrapModeFromVorneskInputMode(mode);
     main->overhangMode = OverhangModeFromVorneskInputMode(mode);
+    // A cube layout is read from its six faces, which the render cuts and
+    // reduces on their own: the whole picture's smaller levels would never
+    // be read. They are made when a render reads the whole picture.
+    if (CubeLayoutTagOfInputMode(mode) != 0) {
+        NotePhaseEnd("mipmap");
+        if (gParams) gParams->inputPyramidFilled = 1;
+        SetUpFilterRecordForProxy(data, gParams ? gParams->proxyScale : 1);
+        return;
+    }
     paint_mipmap_of_pyramid(main);
     NotePhaseEnd("mipmap");
     // A failed reduction job leaves only level 0 in use, and its result is

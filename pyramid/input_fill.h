@@ -16,7 +16,9 @@ struct Data;
 void Fill_1_Pyramid(PyramidDescriptor* pyr);
 void Fill_a_Pyramid(PyramidDescriptor* pyr);
 // The main input pyramid of data: level 0, then its edge and overhang modes
-// from the input mode, then all smaller levels (mipmapState 2).
+// from the input mode, then all smaller levels (mipmapState 2); for a cube
+// layout, whose render reads only the faces cut from it, level 0 alone
+// (mipmapState 1).
 void FillPyramids(Data* data);
 // Level 0 of a kind-0 pyramid at least as large as the filter rectangle
 // from the host's selection mask (255 everywhere without a mask; 0 outside

@@ -91,4 +91,70 @@ TEST(HostResize, SixteenBitFlatStaysFlatAndSizesAreChecked) {
     EXPECT_NE(error.find("70000 x 70000"), std::string::npos) << error;
 }
 
+// The cube map resized cell by cell, against the plain road: the whole
+// picture resized, then each cell resampled from its own pixels and pasted
+// in its place. The shortcut that resamples only the columns between cells
+// must give the same bytes, for layouts whose cells divide the new size
+// and those that leave columns or rows between them, with and without a
+// selection, at several depths.
+TEST(HostResize, CubeCellsGiveThePlainRoadsBytes) {
+    struct Case {
+        int32_t columns, rows, w, h, nw, nh;
+        int16_t colour;
+        bool alpha, mask;
+        int32_t depth;
+    };
+    const Case cases[] = {
+        {6, 1, 96, 16, 64, 32, 3, false, false, 8},   // four columns between cells
+        {6, 1, 96, 16, 60, 30, 3, false, false, 8},   // cells fill the picture
+        {6, 1, 96, 16, 61, 11, 3, true, false, 8},    // alpha, one column after the last cell
+        {4, 3, 40, 30, 26, 19, 3, false, false, 8},   // a row between cells: the whole road
+        {3, 2, 30, 20, 23, 14, 1, false, false, 16},  // grey, 16 bits
+        {3, 4, 30, 40, 17, 28, 3, false, true, 8},    // a selection: the whole road
+        {6, 1, 96, 16, 130, 20, 3, false, false, 32}, // enlarged, float samples
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(std::to_string(k.columns) + "x" + std::to_string(k.rows) + " to " + std::to_string(k.nw) + "x" +
+                     std::to_string(k.nh));
+        HostDocument doc = Make(k.w, k.h, k.colour, k.alpha, k.depth);
+        const size_t samples = doc.samples.size() / size_t(doc.BytesPerSample());
+        uint32_t seed = 12345;
+        for (size_t i = 0; i < samples; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            SetUnitSample(&doc, i, double(seed >> 8) / double(1u << 24));
+        }
+        if (k.mask) {
+            doc.mask.resize(size_t(k.w) * k.h);
+            for (size_t i = 0; i < doc.mask.size(); ++i) doc.mask[i] = uint8_t(i * 37);
+        }
+        const HostDocument original = doc;
+        std::string error;
+        ASSERT_TRUE(ResizeCubeCells(&doc, k.nw, k.nh, k.columns, k.rows, &error)) << error;
+
+        HostDocument plain = original;
+        ASSERT_TRUE(ResizeDocument(&plain, k.nw, k.nh, &error)) << error;
+        const int32_t n = k.w / k.columns, m = k.h / k.rows, tn = k.nw / k.columns, tm = k.nh / k.rows;
+        const size_t pixel = size_t(original.Planes()) * original.BytesPerSample();
+        HostDocument shape = Make(n, m, k.colour, k.alpha, k.depth);
+        for (int32_t r = 0; r < k.rows; ++r)
+            for (int32_t c = 0; c < k.columns; ++c) {
+                const size_t x0 = size_t(c) * k.w / k.columns, y0 = size_t(r) * k.h / k.rows;
+                HostDocument cell;
+                ASSERT_TRUE(ResizeRows(
+                    shape,
+                    [&](int32_t y) { return &original.samples[((y0 + size_t(y)) * k.w + x0) * pixel]; }, tn, tm,
+                    &cell, &error))
+                    << error;
+                const size_t tx = size_t(c) * k.nw / k.columns, ty = size_t(r) * k.nh / k.rows;
+                for (int32_t y = 0; y < tm; ++y)
+                    std::memcpy(&plain.samples[((ty + size_t(y)) * k.nw + tx) * pixel],
+                                &cell.samples[size_t(y) * tn * pixel], size_t(tn) * pixel);
+            }
+        EXPECT_EQ(doc.width, k.nw);
+        EXPECT_EQ(doc.height, k.nh);
+        EXPECT_TRUE(doc.samples == plain.samples);
+        EXPECT_TRUE(doc.mask == plain.mask);
+    }
+}
+
 }  // namespace

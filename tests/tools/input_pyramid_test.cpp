@@ -236,4 +236,31 @@ TEST(InputPyramidHost, RefusedChunkIsReportedAndLeavesThePyramidUnfinished) {
     });
 }
 
+// A cube layout is rendered from its six faces, which the render cuts and
+// reduces itself: the whole picture keeps level 0 only, read in full, and
+// counts as filled.
+TEST(InputPyramidHost, CubeLayoutKeepsLevelZeroOnly) {
+    for (const int64_t mode : {27, 28, 33, 34, 35}) {
+        SCOPED_TRACE(mode);
+        HostDocument doc = RandomDocument(60, 10, 3, false, 8, false, uint32_t(mode));
+        const HostDocument original = doc;
+        RunWithFill(&doc, [&](FilterRecord*) {
+            gParams->inputMode = mode;
+            PyramidDescriptor* main = &gData->pyramids[kMainInputPyramid];
+            InitPyramidProcs(main, GetBufferProcs());
+            ASSERT_EQ(TryToAllocatePyramid_2006(main, 60, 10, kPyrColour8, 0, 0), 1);
+            FillPyramids(gData);
+            EXPECT_EQ(HostResult(), noErr);
+            EXPECT_EQ(main->mipmapState, 1);
+            EXPECT_EQ(gParams->inputPyramidFilled, 1);
+            int64_t wrong = 0;
+            for (int32_t y = 0; y < 10; ++y)
+                for (int32_t x = 0; x < 60; ++x)
+                    for (int k = 0; k < 3; ++k) wrong += PyramidComponent(main, 0, x, y, k) != HostSample(original, x, y, k);
+            EXPECT_EQ(wrong, 0);
+            DisposePyramidData(main);
+        });
+    }
+}
+
 }  // namespace

@@ -128,11 +128,15 @@ Taps MakeTaps(int32_t n, int32_t m) {
 
 // One source row resampled across into `row`: each target sample the
 // weighted sum of its taps, added in tap order from zero. PLANES is the
-// number of planes when it is 1 to 4, else 0 and `planes` tells.
+// number of planes when it is 1 to 4, else 0 and `planes` tells. Only the
+// target columns listed are made when there is a list.
 template <int PLANES>
-void ResampleAcross(const Taps& tx, int32_t nw, int planesGiven, const float* in, float* row) {
+void ResampleAcross(const Taps& tx, int32_t nw, int planesGiven, const std::vector<int32_t>* only, const float* in,
+                    float* row) {
     const int planes = PLANES ? PLANES : planesGiven;
-    for (int32_t x = 0; x < nw; ++x) {
+    const int32_t n = only ? int32_t(only->size()) : nw;
+    for (int32_t i = 0; i < n; ++i) {
+        const int32_t x = only ? (*only)[size_t(i)] : i;
         float d[4] = {0.f, 0.f, 0.f, 0.f};
         float* out = &row[size_t(x) * planes];
         if (PLANES == 0)
@@ -157,9 +161,10 @@ void ResampleAcross(const Taps& tx, int32_t nw, int planesGiven, const float* in
 // fills a source row; `target(y, row)` takes a finished one. Bands of target
 // rows run on all processors, each with its own rows; the calls of `source`
 // and `target` may therefore come at once from several threads, for
-// different rows.
+// different rows. With a list of target columns only those are made.
 template <class SourceRow, class TargetRow>
-void Resample(int32_t w, int32_t h, int planes, int32_t nw, int32_t nh, SourceRow source, TargetRow target) {
+void Resample(int32_t w, int32_t h, int planes, int32_t nw, int32_t nh, SourceRow source, TargetRow target,
+              const std::vector<int32_t>* onlyColumns = nullptr) {
     const Taps tx = MakeTaps(w, nw), ty = MakeTaps(h, nh);
     const size_t across = size_t(nw) * planes;
     auto resampleAcross = planes == 1   ? ResampleAcross<1>
@@ -186,7 +191,7 @@ void Resample(int32_t w, int32_t h, int planes, int32_t nw, int32_t nh, SourceRo
             }
             while (first + held <= hi) {
                 source(first + held, in.data());
-                resampleAcross(tx, nw, planes, in.data(), ring[size_t((first + held) % most)].data());
+                resampleAcross(tx, nw, planes, onlyColumns, in.data(), ring[size_t((first + held) % most)].data());
                 ++held;
             }
             std::fill(out.begin(), out.end(), 0.f);
@@ -194,7 +199,12 @@ void Resample(int32_t w, int32_t h, int planes, int32_t nw, int32_t nh, SourceRo
             for (int32_t k = 0; k < ty.count[y]; ++k) {
                 const float wgt = ty.weights[ty.offset[y] + k];
                 const float* r = ring[size_t((lo + k) % most)].data();
-                for (size_t i = 0; i < across; ++i) o[i] += wgt * r[i];
+                if (onlyColumns) {
+                    for (const int32_t x : *onlyColumns)
+                        for (size_t i = size_t(x) * planes; i < size_t(x + 1) * planes; ++i) o[i] += wgt * r[i];
+                } else {
+                    for (size_t i = 0; i < across; ++i) o[i] += wgt * r[i];
+                }
             }
             target(y, out.data());
         }
@@ -225,7 +235,7 @@ inline uint8_t Stored8(float value) {
 }  // namespace
 
 bool ResizeRows(const HostDocument& shape, const std::function<const uint8_t*(int32_t)>& rowOf, int32_t width,
-                int32_t height, HostDocument* resized, std::string* error) {
+                int32_t height, HostDocument* resized, std::string* error, const std::vector<int32_t>* onlyColumns) {
     try {
         HostDocument out;
         // Every target row is written.
@@ -276,12 +286,14 @@ bool ResizeRows(const HostDocument& shape, const std::function<const uint8_t*(in
                  },
                  [&](int32_t y, const float* row) {
                      const size_t at = size_t(y) * width;
-                     if (out.depth == 8 && !alpha) {
+                     if (out.depth == 8 && !alpha && !onlyColumns) {
                          uint8_t* to = &out.samples[at * planes];
                          for (size_t i = 0; i < size_t(width) * planes; ++i) to[i] = Stored8(row[i]);
                          return;
                      }
-                     for (int32_t x = 0; x < width; ++x) {
+                     const int32_t n = onlyColumns ? int32_t(onlyColumns->size()) : width;
+                     for (int32_t i = 0; i < n; ++i) {
+                         const int32_t x = onlyColumns ? (*onlyColumns)[size_t(i)] : i;
                          const float* px = row + size_t(x) * planes;
                          const float a = alpha ? px[colour] : 1.f;
                          for (int p = 0; p < planes; ++p) {
@@ -290,7 +302,8 @@ bool ResizeRows(const HostDocument& shape, const std::function<const uint8_t*(in
                              SetUnitSample(&out, (at + x) * planes + p, v);
                          }
                      }
-                 });
+                 },
+                 onlyColumns);
         if (unreadable) {
             *error = "the picture's data cannot be read";
             return false;
@@ -361,7 +374,25 @@ bool ResizeCubeCells(HostDocument* doc, int32_t width, int32_t height, int32_t c
         }
     // The whole picture resized gives the pixels between cells, which no
     // face reads, and the selection; then each cell goes in its place.
-    if (!ResizeDocument(doc, width, height, error)) return false;
+    // Without a selection and with cells as tall as their rows, only the
+    // columns between cells are resampled from the whole.
+    if (doc->mask.empty() && height % rows == 0) {
+        std::vector<int32_t> between;
+        for (int32_t c = 0; c < columns; ++c) {
+            const int32_t end = c + 1 < columns ? int32_t(int64_t(c + 1) * width / columns) : width;
+            for (int32_t x = int32_t(int64_t(c) * width / columns) + tn; x < end; ++x) between.push_back(x);
+        }
+        HostDocument out;
+        const bool made =
+            between.empty()
+                ? AllocateDocument(&out, width, height, doc->colourPlanes, doc->hasAlpha, doc->depth, error, false)
+                : ResizeRows(*doc, [&](int32_t y) { return &doc->samples[size_t(y) * rowBytes]; }, width, height,
+                             &out, error, &between);
+        if (!made) return false;
+        *doc = std::move(out);
+    } else if (!ResizeDocument(doc, width, height, error)) {
+        return false;
+    }
     const size_t toRowBytes = size_t(width) * pixelBytes, cellRowBytes = size_t(tn) * pixelBytes;
     for (int32_t r = 0; r < rows; ++r)
         for (int32_t c = 0; c < columns; ++c) {

@@ -114,6 +114,9 @@ bool ResizeCubeCells(HostDocument* doc, int32_t width, int32_t height, int32_t c
 // answers row y's samples, valid until the calling thread asks for another,
 // or null when the row cannot be read. It may be called from several
 // threads at once. False, with the reason, when a row could not be read or
-// memory runs out; *resized is then untouched.
+// memory runs out; *resized is then untouched. With a list of columns (in
+// increasing order) only those are resampled and written; the other pixels
+// are left for the caller.
 bool ResizeRows(const HostDocument& shape, const std::function<const uint8_t*(int32_t)>& rowOf, int32_t width,
-                int32_t height, HostDocument* resized, std::string* error);
+                int32_t height, HostDocument* resized, std::string* error,
+                const std::vector<int32_t>* onlyColumns = nullptr);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "common/complex.h"
 #include "common/vectors.h"
@@ -141,8 +142,19 @@ void EquirectStraightToCube(float u, float v, const vort* c, renderhinttype* hin
     }
     reply->sampleAux = v;
     reply->place = kPlaceNoRegion;
-    float p[3];
-    RectangularOnRow(p, 1.0f - static_cast<float>(uu), hints->rowHeight, hints->rowRadius);
+    // RectangularOnRow, with the longitude's sine and cosine kept per column.
+    const float column = 1.0f - static_cast<float>(uu);
+    uint32_t bits;
+    std::memcpy(&bits, &column, sizeof bits);
+    renderhinttype::ColumnAngle& angle =
+        hints->columnAngles[((bits * 2654435761u) >> 16) % renderhinttype::kColumnAngles];
+    if (angle.key != uint64_t(bits) + 1) {
+        const float lambda = 2.0f * kPiF * (column - 0.5f);
+        angle.sine = std::sin(lambda);
+        angle.cosine = std::cos(lambda);
+        angle.key = uint64_t(bits) + 1;
+    }
+    float p[3] = {hints->rowRadius * angle.sine, hints->rowHeight, hints->rowRadius * angle.cosine};
     TwirlTransform(&c->tumble, kModeEquirectangular, p);
     // A flip mirrors the direction east for west before the face lookup.
     if (c->flipOn) p[0] = -p[0];

@@ -83,6 +83,15 @@ struct renderhinttype {
     float rowRadius;
     float rowInputV;
     uint8_t rowKnown;
+    // The sine and cosine of the longitude of recent columns of a map whose
+    // columns each keep one longitude (the equirectangular road onto a cube
+    // layout), by the column's unit position: its bits plus one, 0 for none.
+    struct ColumnAngle {
+        uint64_t key;
+        float sine, cosine;
+    };
+    static constexpr int kColumnAngles = 512;
+    ColumnAngle columnAngles[kColumnAngles];
 };
 
 // Empties a recent-triangles record: no triangles, missed set.

@@ -276,6 +276,17 @@ TEST(Road, EquirectangularGoesStraightToACubeLayoutBitForBit) {
                 // Along the face edges and corners, and the poles' rows.
                 for (int i = 0; i <= 4000; ++i)
                     for (float v : {0.0f, 0.25f, 0.5f, 0.3040867f, 1.0f}) check(float(i) / 4000, v);
+                // The longitudes of recent columns are kept by the column's
+                // map position: columns in a scattered order, far more than
+                // are kept, with the frame moved between them.
+                uint32_t seed = uint32_t(layout * 7 + flip);
+                for (int k = 0; k < 6000; ++k) {
+                    seed = seed * 1664525u + 1013904223u;
+                    const float u = float(seed >> 8) / float(1u << 24);
+                    seed = seed * 1664525u + 1013904223u;
+                    check(u, float(seed >> 8) / float(1u << 24));
+                    if (k == 3000) straight.context->planeCentreX = general.context->planeCentreX = 0.125;
+                }
             }
     EXPECT_GT(inside, 100000);
     // The row kept is keyed by the map position: another aspect, the same v,

@@ -150,11 +150,18 @@ struct Maps {
             v.X = float(q[k].x), v.Y = float(q[k].y), v.Z = float(q[k].z);
         }
     }
-    V3 At(int64_t code, int t, double b0, double b1, double b2, bool* missed = nullptr) {
+    // The waffle's map reads the net point too, and the first and 29th net
+    // vertices (the split of its net): set them here for it.
+    P2 waffleVertex0{0, 0}, waffleVertex28{0, 0};
+    V3 At(int64_t code, int t, double b0, double b1, double b2, bool* missed = nullptr, P2 at = {0, 0}) {
         poly->warpCode = code;
+        if (code == 63 || code == 68) {
+            poly->netVertex[0].x = float(waffleVertex0.x), poly->netVertex[0].y = float(waffleVertex0.y);
+            poly->netVertex[28].x = float(waffleVertex28.x), poly->netVertex[28].y = float(waffleVertex28.y);
+        }
         float out[3];
         uint8_t outside = 0;
-        DoPolyhedralTransformCore(poly, t, store, out, &outside, &hints, b0, b1, b2, 0.0f, 0.0f);
+        DoPolyhedralTransformCore(poly, t, store, out, &outside, &hints, b0, b1, b2, float(at.x), float(at.y));
         if (missed) *missed = outside != 0;
         else if (outside) Fail("a map misses inside its own cell");
         return {out[0], out[1], out[2]};
@@ -1124,6 +1131,116 @@ std::vector<SolidDesign> SolidDesigns() {
 
 // ---- plain faces ----
 
+// ---- the waffle ----
+//
+// The waffle's map (shape 63) takes the cube's point to the sphere, turns
+// it so that the midpoint of the edge between +y and +z is the north pole,
+// and halves longitude about the poles (the lune of 2), which shows the
+// whole cube on the hemisphere z >= 0: the half x >= 0 of the cube on the
+// quarter x >= 0, z >= 0 of the sphere (west of Greenwich), the half x <= 0
+// on the quarter x <= 0, z >= 0. A point of the net below the height m of
+// its first and 29th vertices is then given the half turn about the pole
+// when it lies left of the first vertex and shows x <= 0, or right of it
+// and shows x > 0: there the left shows the western hemisphere and the
+// right the eastern. So the net holds each half of the cube twice (96
+// eighths): each half, laid as the cross of shape 60 (its face and the
+// halves of the four round it), shows a lune of 90 degrees from pole to
+// pole. The four crosses lie in a grid of two rows and two columns with a
+// narrow gap between them, in longitude order: above the split, the half
+// x >= 0 (90 W to Greenwich) and the half x <= 0 (Greenwich to 90 E);
+// below it the half x <= 0 turned (180 to 90 W) and the half x >= 0 turned
+// (90 E to 180). The first vertex is the lower right corner of the upper
+// left cross's right arm, the 29th the upper right corner of the lower
+// left cross's right arm, so the split runs through the gaps. Each cross
+// turns so that north is up in it.
+
+// The turn (+1, -1) the map shows the eighth t of a laid waffle with, from
+// three points inside it (the map reads where they lie in the net).
+int WaffleTurn(Maps& maps, const Net& net, int t) {
+    const Laid& f = net.faces[t];
+    V3 q[3];
+    const double w[3][3] = {{0.5, 0.25, 0.25}, {0.25, 0.5, 0.25}, {0.25, 0.25, 0.5}};
+    for (int k = 0; k < 3; ++k) {
+        const P2 at{w[k][0] * f.at[0].x + w[k][1] * f.at[1].x + w[k][2] * f.at[2].x,
+                    w[k][0] * f.at[0].y + w[k][1] * f.at[1].y + w[k][2] * f.at[2].y};
+        q[k] = maps.At(63, t, w[k][0], w[k][1], w[k][2], nullptr, at);
+    }
+    return Dot(q[0], Cross(q[1], q[2])) > 0 ? 1 : -1;
+}
+
+constexpr double kIntoTheHalf = 1e-7;
+
+Net Waffle(Maps& maps) {
+    const double gap = 0.25;
+    const CubeDesign cross{63, "waffle", "waffle", {{-1, 0, CubePiece::kWhole}, {0, 0, CubePiece::kHalf},
+                           {0, 1, CubePiece::kHalf}, {0, 2, CubePiece::kHalf}, {0, 3, CubePiece::kHalf}},
+                           {0, 0, 0}, {0, 0, 0}, 0.0};
+    maps.waffleVertex0 = {0, -1 - gap / 2};
+    maps.waffleVertex28 = {0, 1 + gap / 2};
+    struct Cell {
+        double sign;  // the half of the cube: x >= 0 or x <= 0
+        P2 centre;
+        double longitude;  // the middle of the lune it must show, degrees east
+    } cells[4] = {{1, {-2, -2 - gap / 2}, -45}, {-1, {2 + gap, -2 - gap / 2}, 45},
+                  {-1, {-2, 2 + gap / 2}, -135}, {1, {2 + gap, 2 + gap / 2}, 135}};
+    Net net;
+    for (const Cell& c : cells) {
+        const V3 normal{c.sign, 0, 0};
+        const V3 steps[4] = {{0, 1, 0}, {0, 0, 1}, {0, -1, 0}, {0, 0, -1}};
+        double best = -1e300;
+        Net chosen;
+        for (const V3& x : steps) {
+            Net cell = LayCubeWith(cross, normal, x);
+            for (Laid& f : cell.faces) {
+                for (P2& q : f.at) q = {q.x + c.centre.x, q.y + c.centre.y};
+                // The cross's rim lies on x = 0, the lune's cut and the
+                // turn's meridian, where the sign of a zero would pick the
+                // side: its corners are moved a hair into the cross's half.
+                for (V3& d : f.dir)
+                    if (d.x == 0) d.x = c.sign * kIntoTheHalf;
+            }
+            // North up: latitude falling down the cross, from the middles.
+            double score = 0;
+            for (size_t t = 0; t < cell.faces.size(); ++t) {
+                const Laid& f = cell.faces[t];
+                maps.SetCorners(int(t), f.dir);
+                const P2 mid{(f.at[0].x + f.at[1].x + f.at[2].x) / 3, (f.at[0].y + f.at[1].y + f.at[2].y) / 3};
+                const V3 d = maps.At(63, int(t), 1.0 / 3, 1.0 / 3, 1.0 / 3, nullptr, mid);
+                score -= (mid.y - c.centre.y) * d.y;
+            }
+            if (score > best) best = score, chosen = cell;
+        }
+        // The lune it shows: the direction at the cross's middle.
+        maps.SetCorners(0, chosen.faces[0].dir);
+        const V3 d = maps.At(63, 0, 1, 0, 0, nullptr, chosen.faces[0].at[0]);
+        const double longitude = std::atan2(-d.x, d.z) * 180 / kPi;
+        if (std::fabs(longitude - c.longitude) > 1e-6)
+            Fail("waffle: a cross shows longitude " + std::to_string(longitude) + ", not " + std::to_string(c.longitude));
+        for (const Laid& f : chosen.faces) net.faces.push_back(f);
+    }
+    for (size_t t = 0; t < net.faces.size(); ++t) {
+        maps.SetCorners(int(t), net.faces[t].dir);
+        const Laid& f = net.faces[t];
+        if ((Cross2(f.at[0], f.at[1], f.at[2]) > 0 ? 1 : -1) != NetTurnFor(WaffleTurn(maps, net, int(t))))
+            Fail("waffle: eighth " + std::to_string(t) + " would be mirrored");
+    }
+    Finish(&net, "waffle", 0.0, false);
+    // The split: the two corners first and 29th among the net vertices.
+    auto place = [&](P2 at, int index) {
+        int found = -1;
+        for (size_t i = 0; i < net.vertices.size(); ++i)
+            if (Dist(net.vertices[i], at) < kSamePlace && (at.y > 0 ? net.vertices[i].x <= 0 : true) && found < 0) found = int(i);
+        if (found < 0) Fail("waffle: no net vertex at the split");
+        std::swap(net.vertices[found], net.vertices[index]);
+        std::swap(net.solidOf[found], net.solidOf[index]);
+        for (auto& c : net.corners)
+            for (int& v : c) v = v == found ? index : v == index ? found : v;
+    };
+    place(maps.waffleVertex0, 0);
+    place(maps.waffleVertex28, 28);
+    return net;
+}
+
 // The octahedron as a square (shape 28): the north pole at the centre, the
 // four equator points at the midpoints of the square's sides (Greenwich
 // down), the south pole at its four corners; each face a right triangle of
@@ -1207,6 +1324,8 @@ int main(int argc, char** argv) {
         nets.push_back(LaySolid(maps, d));
         designs.back().tags = int(nets.back().faces.size());
     }
+    designs.push_back({63, "waffle", "waffle", 96, 0, {}, 0.0});
+    nets.push_back(Waffle(maps));
     designs.push_back({28, "Square", "Square", 8, 0, {}, 0.0});
     designs.back().plain = true;
     nets.push_back(SquareOctahedron(maps));

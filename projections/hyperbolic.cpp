@@ -81,6 +81,18 @@ int32_t Fold(fcomplex* out, const hypertype* h, int p, bool reflect, double x, d
 
 inline double Clamp01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
 
+// The table's answer kept in the flat sub-triangle (c0, c1 >= 0, c0 + c1 <=
+// 1): interpolated near the cell's edge it may lie a little beyond it, and
+// the net beyond the edge is empty.
+inline fcomplex IntoFlatCell(fcomplex c) {
+    double c0 = Clamp01(c.re), c1 = Clamp01(c.im);
+    if (c0 + c1 > 1.0) {
+        const double sum = c0 + c1;
+        c0 /= sum, c1 /= sum;
+    }
+    return {c0, c1};
+}
+
 }  // namespace
 
 bool ProjectionInvolves_3_9_tiling(int64_t m) { return m >= 371 && m <= 374; }
@@ -314,7 +326,7 @@ fcomplex more_hyperbolic_warping_for_3_9(const hypertype* h, PyramidDescriptor* 
     double s, t, third;
     *region = getRegionAndBarys_for_triangle(&M, &V, &s, &t, &third, h, q.re, q.im);
     if (*region == -2) return {0, 0};
-    const fcomplex c = FetchFromCache_HyperbolicSextant_3_9(cache, Clamp01(s), Clamp01(t));
+    const fcomplex c = IntoFlatCell(FetchFromCache_HyperbolicSextant_3_9(cache, Clamp01(s), Clamp01(t)));
     return CellPoint(M, V, c.re, c.im);
 }
 
@@ -352,7 +364,7 @@ fcomplex more_hyperbolic_warping_for_5_4(const hypertype* h, PyramidDescriptor* 
     double b0, b1;
     int64_t extra;
     *region = getRegionAndBarys_for_pentagon(&M, &V, &b0, &b1, &extra, h, q.re, q.im);
-    const fcomplex c = FetchFromCache_HyperbolicDecant_5_4(cache, Clamp01(b1), Clamp01(b0));
+    const fcomplex c = IntoFlatCell(FetchFromCache_HyperbolicDecant_5_4(cache, Clamp01(b1), Clamp01(b0)));
     return Cscale(CellPoint(M, V, c.re, c.im), 1.0 / h->cellRadius);
 }
 
@@ -403,35 +415,37 @@ fcomplex squareimage_inscribed_in_circle(double x, double y) {
     return {x * 1.4142135623730951, y * 1.4142135623730951};
 }
 
-void calc_skewed_coordinates_for_Hyperbolic_3_9(const NetBox& box, float* x, float* y, const hypertype* h,
+bool calc_skewed_coordinates_for_Hyperbolic_3_9(const NetBox& box, float* x, float* y, const hypertype* h,
                                                 const FramingBox* frame, PyramidDescriptor* cache,
                                                 PyramidDescriptor* outline, int64_t mode, double rowDivisor,
                                                 double u, double v) {
     *x = *y = 0.0f;
     fcomplex d;
-    if (!HyperbolicDiscPoint(&d, frame, outline, mode, u, double(float(v / rowDivisor)))) return;
+    if (!HyperbolicDiscPoint(&d, frame, outline, mode, u, double(float(v / rowDivisor)))) return false;
     d = Turn(d, kCos30, -kSin30);
     int64_t region;
     const fcomplex f = more_hyperbolic_warping_for_3_9(h, cache, &region, d.re, d.im);
-    if (region == -2) return;
+    if (region == -2) return false;
     const fcomplex n = tetimage_inscribed_in_circle(box, f.re, f.im);
     *x = float(n.re), *y = float(n.im);
+    return true;
 }
 
-void calc_skewed_coordinates_for_Hyperbolic_5_4(const NetBox& box, float* x, float* y, const hypertype* h,
+bool calc_skewed_coordinates_for_Hyperbolic_5_4(const NetBox& box, float* x, float* y, const hypertype* h,
                                                 const FramingBox* frame, PyramidDescriptor* cache,
                                                 PyramidDescriptor* outline, int64_t mode, double rowDivisor,
                                                 double u, double v) {
     *x = *y = 0.0f;
     fcomplex d;
-    if (!HyperbolicDiscPoint(&d, frame, outline, mode, u, double(float(v / rowDivisor)))) return;
+    if (!HyperbolicDiscPoint(&d, frame, outline, mode, u, double(float(v / rowDivisor)))) return false;
     d = Turn(d, 0.9510662229104034, 0.30898711888837505);
     int64_t region;
     uint8_t flipped;
     const fcomplex f = more_hyperbolic_warping_for_5_4(h, cache, &region, &flipped, d.re, d.im);
-    if (region == -2) return;
+    if (region == -2) return false;
     const fcomplex n = pentagonimage_inscribed_in_circle(box, flipped, f.re, f.im);
     *x = float(n.re), *y = float(n.im);
+    return true;
 }
 
 int64_t calc_skewed_coordinates_for_Hyperbolic_4_8(double* x, double* y, const hypertype* h, const FramingBox* frame,

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "common/complex.h"
+#include "projections/skewed_folds.h"
 #include "pyramid/pyramid.h"
 #include "records/hypertype.h"
 
@@ -88,20 +89,18 @@ fcomplex more_hyperbolic_warping_for_5_4(const hypertype* h, PyramidDescriptor* 
 bool HyperbolicDiscPoint(fcomplex* out, const FramingBox* frame, PyramidDescriptor* outline, int64_t mode, double u,
                          double v);
 
-// The net's bounding box, for the {3,9} and {5,4} placements.
-struct NetBox {
-    double left, right, top, bottom;
-};
+// The flat cell placed in the net's box (the {3,9} and {5,4} placements).
 fcomplex tetimage_inscribed_in_circle(const NetBox& box, double x, double y);
 fcomplex pentagonimage_inscribed_in_circle(const NetBox& box, uint8_t flipped, double x, double y);
 fcomplex squareimage_inscribed_in_circle(double x, double y);
 
-// Net positions; (0, 0) for a miss. v is divided by rowDivisor first.
-void calc_skewed_coordinates_for_Hyperbolic_3_9(const NetBox& box, float* x, float* y, const hypertype* h,
+// Net positions; false and (0, 0) for a miss. v is divided by rowDivisor
+// first.
+bool calc_skewed_coordinates_for_Hyperbolic_3_9(const NetBox& box, float* x, float* y, const hypertype* h,
                                                 const FramingBox* frame, PyramidDescriptor* cache,
                                                 PyramidDescriptor* outline, int64_t mode, double rowDivisor,
                                                 double u, double v);
-void calc_skewed_coordinates_for_Hyperbolic_5_4(const NetBox& box, float* x, float* y, const hypertype* h,
+bool calc_skewed_coordinates_for_Hyperbolic_5_4(const NetBox& box, float* x, float* y, const hypertype* h,
                                                 const FramingBox* frame, PyramidDescriptor* cache,
                                                 PyramidDescriptor* outline, int64_t mode, double rowDivisor,
                                                 double u, double v);

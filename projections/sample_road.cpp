@@ -12,6 +12,7 @@
 #include "projections/drawing_3d.h"
 #include "projections/caches.h"
 #include "projections/florets.h"
+#include "projections/hyperbolic.h"
 #include "projections/lens_views.h"
 #include "projections/poly_ray_search.h"
 #include "projections/secondary_warp.h"
@@ -173,6 +174,24 @@ void PolyhedralNetPoint(const vort* c, float u, float v, float* x, float* y) {
     *y = float((double(v) - 0.5) * c->boxHeight * c->inverseScale + c->planeCentreY);
 }
 
+bool HyperbolicTilingNetPoint(const vort* c, const renderhinttype* h, const polyhedron* poly, float u, float v,
+                              float* x, float* y) {
+    const long m = c->outputMode;
+    const bool triangles = ProjectionInvolves_3_9_tiling(m);
+    PyramidDescriptor* table =
+        BuiltProjectionCache(c->projectionCaches, triangles ? kCacheTagHyperbolic_3_9 : kCacheTagHyperbolic_5_4);
+    PyramidDescriptor* outline = nullptr;
+    if (ProjectionInvolvesOuterSquare(m)) outline = BuiltProjectionCache(c->projectionCaches, kCacheTagPeirce);
+    if (ProjectionInvolvesOuterPentagon(m)) outline = BuiltProjectionCache(c->projectionCaches, kCacheTagDecant);
+    if (!table || (ProjectionInvolvesOuterSquare(m) && !outline)) return false;
+    const float* b = poly->net.boundsBox;
+    const NetBox box{b[0], b[1], b[2], b[3]};
+    return triangles ? calc_skewed_coordinates_for_Hyperbolic_3_9(box, x, y, &h->hyper, &c->hyperbolicFraming, table,
+                                                                  outline, m, 1.0, u, v)
+                     : calc_skewed_coordinates_for_Hyperbolic_5_4(box, x, y, &h->hyper, &c->hyperbolicFraming, table,
+                                                                  outline, m, 1.0, u, v);
+}
+
 void finesseRegions(long& group, renderhinttype* hints, vort* context, long& fragment, TransformationReply*& reply) {
     reply->faceTag = -1;
     reply->regionFace = -1;
@@ -322,11 +341,19 @@ namespace {
         handle_non_poly_projections(hints, point, context, region, miss, planePoint, reply, u, v);
     } else if (context->renderKind == kRenderKindProjection) {
         const polyhedron* poly = context->outputPolyhedron;
-        float x, y;
-        PolyhedralNetPoint(context, u, v, &x, &y);
+        float x = 0.0f, y = 0.0f;
+        // A hyperbolic tiling's point outside its outer shape misses.
+        bool onNet = true;
+        if (poly && ProjectionInvolvesHyperbolicTiling(context->outputMode))
+            onNet = HyperbolicTilingNetPoint(context, hints, poly, u, v, &x, &y);
+        else
+            PolyhedralNetPoint(context, u, v, &x, &y);
         hints->faceFound = 0;
         miss = 1;
-        if (poly && poly->floretFlag) {
+        if (!onNet) {
+            point[0] = 1.0f, point[1] = 0.0f, point[2] = 0.0f;
+            reply->netPosition[0] = reply->netPosition[1] = 0.0f;
+        } else if (poly && poly->floretFlag) {
             FloretHandOn handOn{hints, context->projectionCaches};
             double d[3] = {0.0, 0.0, 1.0};
             uint8_t m = 1;

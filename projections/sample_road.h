@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+struct polyhedron;
 struct renderhinttype;
 struct vort;
 struct TransformationReply;
@@ -43,6 +44,13 @@ void finesseRegions(long& group, renderhinttype* hints, vort* context, long& fra
 // The net position of unit output point (u, v) of a polyhedral output: the
 // framing's plane, centred on the net.
 void PolyhedralNetPoint(const vort* context, float u, float v, float* x, float* y);
+// The same for the hyperbolic tilings drawn on a net (the {3,9} tiling on
+// the conformal tetrahedron's triangle, modes 371-374; the {5,4} tiling on
+// the pentagon, 379-382): the output point taken through its outer shape
+// into the disc, folded into the central cell and placed on the net. False
+// for a miss.
+bool HyperbolicTilingNetPoint(const vort* context, const renderhinttype* hints, const polyhedron* poly, float u,
+                              float v, float* x, float* y);
 
 // The midpoint between p and (0, 0, 1), normalised; (0, 0, 1) when zero.
 void SqueezeTowardsCentre(float p[3]);

@@ -45,7 +45,9 @@ constexpr int64_t kPolyhedralNetsAreDrawn[] = {6, 7, 8, 9, 10, 25, 26, 27, 28, 2
                                                419,
                                                // The map-shaped nets (tools/gen_map_nets.cpp).
                                                97, 98, 100, 101, 102, 103, 104, 105, 113, 114, 115, 137, 144, 167,
-                                               116, 117, 127, 129, 150, 800, 106, 168, 402, 107, 418, 122, 123, 124, 125, 126, 21, 86, 368};
+                                               116, 117, 127, 129, 150, 800, 106, 168, 402, 107, 418, 122, 123, 124, 125, 126, 21, 86, 368,
+                                               // The hexagon tiling and the hyperbolic tilings drawn on a net.
+                                               370, 371, 372, 373, 374, 379, 380, 381, 382};
 
 // The Goldberg and quad solids, output modes 420-545 (shape codes 313-438).
 constexpr int64_t kGoldbergNetsFirst = 420, kGoldbergNetsLast = 545;

@@ -446,7 +446,7 @@ std::vector<Design> Designs() {
     return {
         {30, "fivestar", "fivestar20", 20, 5, {Round(0), Points()}, 0.0},
         {31, "fivestar", "fivestar10", 10, 5, {Round(0)}, 0.0},
-        {34, "threestar", "threestar", 12, 3, {Round(0), Points()}, 0.0},
+        {34, "threestar", "threestar", 12, 3, {Round(0), Points()}, 60.0},
         {35, "triangle", "triangle", 6, 3, {Round(0)}, 0.0},
         {36, "rhombus", "rhombus", 4, 3, {Round(0, 'A'), Points()}, 0.0},
         {37, "bipolar_rhombus", "bipolar_rhombus", 12, 3, {Round(0), Join(0, 7), Round(7)}, 0.0},
@@ -464,6 +464,26 @@ std::vector<Design> Designs() {
         {57, "ReuleauxTetrahedron", "ReuleauxTetrahedron", 24, 0, ReuleauxCells(4, 2), 0.0, ReuleauxFourSixth},
         {59, "Octreleaux", "Octreleaux", 48, 0, ReuleauxCells(8, 4), 0.0, OctreleauxSixth},
     };
+}
+
+// ---- the nets the hyperbolic tilings read ----
+//
+// The {5,4} tiling (modes 379-382) places a folded point in a pentagon with
+// a vertex up, filling the net's box, mirrored left to right after an odd
+// number of inversions: across every edge of a cell the neighbour shows the
+// cell's own picture mirrored in the vertical axis. The net is the pentagon
+// of decant cells whose outline the sphere glues to itself across an axis
+// from a vertex (tags 7, 8) to the opposite edge's midpoint (tags 2, 3),
+// turned so that this axis is vertical, its vertex up. (The map's disc move
+// comes after the sphere point, so the gluing is the ten-cell pentagon's.)
+Design PentagonTilingDesign(Maps& maps) {
+    Design d{33, "fivestar", "fivestar_tiling", 10, 5, {Round(0)}, 0.0};
+    const Net plain = Lay(maps, d);
+    const P2 apex = plain.faces[7].at[2];
+    if (Dist(apex, plain.faces[8].at[2]) > 1e-9) Fail("fivestar_tiling: tags 7 and 8 share no vertex");
+    // Up is -y in the picture.
+    d.turn = -90.0 - std::atan2(apex.y, apex.x) * 180.0 / kPi;
+    return d;
 }
 
 void Write(const Design& d, const Net& net) {
@@ -1311,6 +1331,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::vector<Design> designs = Designs();
+    designs.push_back(PentagonTilingDesign(maps));
     std::vector<Net> nets;
     for (const Design& d : designs) nets.push_back(Lay(maps, d));
     for (const CubeDesign& d : CubeDesigns()) {

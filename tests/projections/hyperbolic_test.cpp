@@ -175,6 +175,66 @@ TEST(Hyperbolic, AStepAcrossAnEdgeFoldsBack) {
     }
 }
 
+// The central cell against the {p,q} cell in closed form: the corners where
+// neighbouring edge circles meet have the angle 2 pi/q between the arcs and
+// lie 2 acosh(cos(pi/p)/sin(pi/q)) apart in the Poincare metric; and the fold
+// commutes with the tiling's generators (the step across edge k: inversion
+// in its circle, then for {3,9} and {4,8} the mirror in the line through the
+// origin and the circle's centre): a point and its image fold to one point,
+// the {5,4} image with the other parity.
+TEST(Hyperbolic, TheCellIsTheClosedFormCellAndTheFoldCommutesWithTheGenerators) {
+    for (const TilingCase& t : kTilings) {
+        const hypertype h = Cell(t.mode);
+        const double edge = 2.0 * std::acosh(std::cos(M_PI / t.p) / std::sin(M_PI / t.q));
+        // Corner k: circles k - 1 and k meet there, inside the disc.
+        std::vector<fcomplex> corner(t.p);
+        for (int k = 0; k < t.p; ++k) {
+            const fcomplex A = h.circleCentres[(k + t.p - 1) % t.p], B = h.circleCentres[k];
+            const double ra = h.circleRadii[(k + t.p - 1) % t.p], rb = h.circleRadii[k];
+            const double d = Dist(A, B), a = (ra * ra - rb * rb + d * d) / (2 * d), hh = std::sqrt(ra * ra - a * a);
+            const fcomplex u = Cscale(Csub(B, A), 1.0 / d), m = Cadd(A, Cscale(u, a));
+            const fcomplex p1{m.re - u.im * hh, m.im + u.re * hh}, p2{m.re + u.im * hh, m.im - u.re * hh};
+            corner[k] = Abs2(p1) < Abs2(p2) ? p1 : p2;
+            ASSERT_LT(Abs2(corner[k]), 1.0) << t.p;
+        }
+        for (int k = 0; k < t.p; ++k) {
+            const fcomplex V = corner[k], W = corner[(k + 1) % t.p], U = corner[(k + t.p - 1) % t.p];
+            EXPECT_NEAR(PoincareDistance(V, W), edge, 1e-9) << t.p << " edge " << k;
+            EXPECT_NEAR(std::hypot(V.re, V.im), h.cellRadius, 1e-9) << t.p << " corner " << k;
+            // The arcs' tangents at V, each pointing along its edge.
+            auto tangent = [&](fcomplex C, fcomplex other) {
+                fcomplex tv{-(V.im - C.im), V.re - C.re};
+                if (tv.re * (other.re - V.re) + tv.im * (other.im - V.im) < 0) tv = Cscale(tv, -1.0);
+                return tv;
+            };
+            const fcomplex t1 = tangent(h.circleCentres[k], W), t2 = tangent(h.circleCentres[(k + t.p - 1) % t.p], U);
+            const double angle = std::acos((t1.re * t2.re + t1.im * t2.im) / std::sqrt(Abs2(t1) * Abs2(t2)));
+            EXPECT_NEAR(angle, 2 * M_PI / t.q, 1e-9) << t.p << " corner " << k;
+        }
+        std::mt19937 rng(17);
+        std::uniform_real_distribution<double> radius(0.0, 0.8), turn(-M_PI, M_PI);
+        for (int i = 0; i < 500; ++i) {
+            const double r = radius(rng), a = turn(rng);
+            const fcomplex z{r * std::cos(a), r * std::sin(a)};
+            fcomplex f;
+            const int32_t n = FoldOf(h, t.p, z, &f);
+            for (int k = 0; k < t.p; ++k) {
+                const fcomplex C = h.circleCentres[k];
+                const fcomplex d = Csub(z, C);
+                fcomplex g = Cadd(C, Cscale(d, h.circleRadii[k] * h.circleRadii[k] / Abs2(d)));
+                if (t.p != 5) {
+                    const double m = 2.0 * (g.re * C.re + g.im * C.im) / Abs2(C);
+                    g = {C.re * m - g.re, C.im * m - g.im};
+                }
+                fcomplex fg;
+                const int32_t ng = FoldOf(h, t.p, g, &fg);
+                EXPECT_NEAR(Dist(fg, f), 0.0, 1e-8) << t.p << " generator " << k << " at " << z.re << ", " << z.im;
+                if (t.p == 5) EXPECT_EQ((ng - n) & 1, 1) << "generator " << k;
+            }
+        }
+    }
+}
+
 TEST(Hyperbolic, FoldEdgeCases) {
     const hypertype h = Cell(379);
     fcomplex f{9, 9};

@@ -18,9 +18,13 @@
 #include "../nets/net_solids.h"
 #include "../polyhedra/poly_fixture.h"
 #include "projections/caches.h"
+#include "projections/hyperbolic.h"
 #include "projections/polyhedral_transform.h"
+#include "projections/sample_road.h"
 #include "projections/twirl.h"
 #include "records/renderhinttype.h"
+#include "records/vort.h"
+#include "render/render_context.h"
 #include "shell/renderable.h"
 #include "tests/generated_source.h"
 
@@ -61,6 +65,7 @@ struct MapNetCase {
 const MapNetCase kCases[] = {
     {"fivestar20", 97, 30, 20},
     {"fivestar10", 98, 31, 10},
+    {"fivestar_tiling", 379, 33, 10},
     {"threestar", 100, 34, 12, 1e-3},
     {"triangle", 101, 35, 6, 1e-3},
     {"rhombus", 102, 36, 4, 2.5e-3},
@@ -440,47 +445,159 @@ TEST_P(MapNets, FacesDoNotOverlap) {
 INSTANTIATE_TEST_SUITE_P(Layouts, MapNets, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// The triangle tiling (mode 368) repeats the conformal tetrahedron's
-// rectangle in rows over the whole plane: every point shows the sphere, and
-// neighbouring points of a fine grid show neighbouring directions, so no
-// row or cell border is a seam. (The hexagon tiling, mode 370, shows a
-// third of the three-star's hexagon in each cell and stays refused.)
-TEST(MapNetTilings, RepeatTheirNetsWithoutSeams) {
-    for (int64_t mode : {368}) {
-        SCOPED_TRACE(mode);
-        Built b(mode);
-        ASSERT_TRUE(b.poly && b.store);
-        renderhinttype& h = b.hints[0];
-        ASSERT_TRUE(AllocateSpanStorage(&h, SpanNodesForNet(b.p())));
-        ASSERT_TRUE(PrepareShortTriList(b.p(), -1, &h, false, 0, 0, 0, 0, 0));
-        h.outputMode = mode;
+// The tilings that read a net cell by cell: the triangle (368) and hexagon
+// (370) tilings of the plane, which repeat the conformal tetrahedron's
+// rectangle and the three-star's hexagon, and the hyperbolic {3,9} (371-374)
+// and {5,4} (379-382) tilings of the disc, which fold a point into their
+// central cell and place it on the tetrahedron's triangle or the pentagon.
+struct TilingRig : Built {
+    vort context{};
+    explicit TilingRig(int64_t m) : Built(m) {
+        renderhinttype& h = hints[0];
+        h.outputMode = m;
         h.tileScale = 5.656854f;
-        constexpr int nx = 300, ny = 150;
-        std::vector<V3> d(nx * ny);
-        int missed = 0;
-        for (int j = 0; j < ny; ++j)
-            for (int i = 0; i < nx; ++i) {
-                float out[3];
-                uint8_t outside = 1;
-                DoPolyhedralTransforms(out, b.p(), b.store, &outside, &h, float(i) / nx, float(j) / nx);
-                missed += outside != 0;
-                d[j * nx + i] = {out[0], out[1], out[2]};
-            }
-        EXPECT_EQ(missed, 0);
-        // A step of the grid moves a few hundredths of a radian; a seam jumps.
-        int jumps = 0;
-        double typical = 0;
-        for (int j = 0; j + 1 < ny; ++j)
-            for (int i = 0; i + 1 < nx; ++i) {
-                const double a = AngleBetween(d[j * nx + i], d[j * nx + i + 1]);
-                const double c = AngleBetween(d[j * nx + i], d[(j + 1) * nx + i]);
-                typical += (a + c) / (2.0 * (nx - 1) * (ny - 1));
-                jumps += a > 0.25 || c > 0.25;
-            }
-        std::printf("mode %lld: mean step %.4f rad, %d jumps\n", (long long)mode, typical, jumps);
-        EXPECT_EQ(jumps, 0);
+        InitHypertypeForMode(&h.hyper, m);
+        context.outputMode = m;
+        context.aspect = 1.0f;
+        context.projectionCaches = store;
+        init_hyperbolic_modes(&context);
+        if (store) PrefillProjectionCachesForMode(store, m);
     }
+    bool ready() {
+        renderhinttype& h = hints[0];
+        return poly && store && AllocateSpanStorage(&h, SpanNodesForNet(p())) &&
+               PrepareShortTriList(p(), -1, &h, false, 0, 0, 0, 0, 0);
+    }
+    bool hyperbolic() const { return ProjectionInvolvesHyperbolicTiling(mode); }
+    // The cell under unit point (u, v): its row and column, or its number of
+    // fold steps; false outside the drawing (or, for the disc, beyond
+    // radius `rim`, where the cells shrink below the floats' steps).
+    bool Cell(double u, double v, int64_t cell[2], double rim = 0.85) {
+        const polyhedron* q = p();
+        const NetBox box{q->net.boundsBox[0], q->net.boundsBox[1], q->net.boundsBox[2], q->net.boundsBox[3]};
+        double x, y;
+        if (mode == 368) calc_skewed_coordinates_for_triangle(box, hints[0].tileScale, u, v, &x, &y, &cell[0], &cell[1]);
+        if (mode == 370) calc_skewed_coordinates_for_hexagon(box, hints[0].tileScale, u, v, &x, &y, &cell[0], &cell[1]);
+        if (!hyperbolic()) return true;
+        PyramidDescriptor* outline = BuiltProjectionCache(store, ProjectionInvolvesOuterSquare(mode) ? kCacheTagPeirce : kCacheTagDecant);
+        fcomplex d;
+        if (!HyperbolicDiscPoint(&d, &context.hyperbolicFraming, outline, mode, u, v) || std::hypot(d.re, d.im) > rim)
+            return false;
+        // The tilings' own turns before the fold: -30 degrees twice for
+        // {3,9}, 17.9982 degrees for {5,4}.
+        const hypertype& hy = hints[0].hyper;
+        fcomplex f;
+        cell[1] = 0;
+        if (ProjectionInvolves_3_9_tiling(mode)) {
+            const double c = 0.5, s = std::sqrt(0.75);
+            cell[0] = LBIIS_for_triangle(&f, &hy, d.re * c + d.im * s, -d.re * s + d.im * c);
+        } else {
+            const double c = 0.9510662229104034, s = 0.30898711888837505;
+            cell[0] = LBIIS_for_pentagon(&f, &hy, d.re * c - d.im * s, d.re * s + d.im * c);
+        }
+        return cell[0] >= 0;
+    }
+    // The direction shown at (u, v), as the sample road finds it.
+    bool Direction(double u, double v, V3* d) {
+        float x = float(u), y = float(v);
+        if (hyperbolic() && !HyperbolicTilingNetPoint(&context, &hints[0], p(), float(u), float(v), &x, &y))
+            return false;
+        float out[3];
+        uint8_t outside = 1;
+        DoPolyhedralTransforms(out, p(), store, &outside, &hints[0], x, y);
+        *d = {out[0], out[1], out[2]};
+        return outside == 0;
+    }
+};
+
+struct TilingCase {
+    int64_t mode;
+    // The largest angle (radians) between the two sides of a cell border:
+    // the cell tables are interpolated (the hyperbolic ones twice: the cell
+    // map, then the net's own).
+    double seam;
+};
+
+class MapNetTilings : public ::testing::TestWithParam<TilingCase> {};
+
+// Every point of the plane or the disc shows the sphere, and the two sides
+// of every cell border show one direction: pairs of points a step apart in
+// different cells are halved towards the border until they are 2e-7 apart.
+TEST_P(MapNetTilings, EveryCellBorderIsContinuous) {
+    const TilingCase& c = GetParam();
+    TilingRig r(c.mode);
+    ASSERT_TRUE(r.ready());
+    EXPECT_TRUE(OutputModeIsRenderable(c.mode));
+    uint32_t seed = 12345;
+    auto random = [&seed]() {
+        seed = seed * 1664525u + 1013904223u;
+        return double(seed >> 8) / double(1u << 24);
+    };
+    int borders = 0, missed = 0, points = 0;
+    double worst = 0;
+    for (int n = 0; n < 6000; ++n) {
+        double a[2] = {random(), random()};
+        const double turn = 2 * M_PI * random();
+        double b[2] = {a[0] + 0.01 * std::cos(turn), a[1] + 0.01 * std::sin(turn)};
+        int64_t ca[2], cb[2], cm[2];
+        if (!r.Cell(a[0], a[1], ca) || !r.Cell(b[0], b[1], cb)) continue;
+        V3 d;
+        ++points;
+        if (!r.Direction(a[0], a[1], &d)) {
+            ++missed;
+            float x = 0, y = 0;
+            if (r.hyperbolic()) HyperbolicTilingNetPoint(&r.context, &r.hints[0], r.p(), float(a[0]), float(a[1]), &x, &y);
+            ADD_FAILURE() << "no direction at " << a[0] << ", " << a[1] << " net " << x << ", " << y << " box "
+                          << r.p()->net.boundsBox[0] << " " << r.p()->net.boundsBox[1] << " " << r.p()->net.boundsBox[2]
+                          << " " << r.p()->net.boundsBox[3];
+        }
+        if (ca[0] == cb[0] && ca[1] == cb[1]) continue;
+        bool inside = true;
+        while (inside && std::hypot(b[0] - a[0], b[1] - a[1]) > 2e-7) {
+            const double m[2] = {(a[0] + b[0]) / 2, (a[1] + b[1]) / 2};
+            inside = r.Cell(m[0], m[1], cm);
+            double* end = (cm[0] == ca[0] && cm[1] == ca[1]) ? a : b;
+            end[0] = m[0], end[1] = m[1];
+        }
+        V3 da, db;
+        if (!inside || !r.Direction(a[0], a[1], &da) || !r.Direction(b[0], b[1], &db)) continue;
+        ++borders;
+        worst = std::max(worst, AngleBetween(da, db));
+    }
+    // Right up to the rim: every point of the outer shape shows the sphere.
+    int shown = 0, holes = 0;
+    for (int j = 0; j < 200; ++j)
+        for (int i = 0; i < 200; ++i) {
+            int64_t cell[2];
+            V3 d;
+            if (!r.Cell((i + 0.5) / 200, (j + 0.5) / 200, cell, 1.0)) continue;
+            ++shown;
+            holes += !r.Direction((i + 0.5) / 200, (j + 0.5) / 200, &d);
+        }
+    EXPECT_EQ(holes, 0);
+    // The outer shape's share of the square frame: the disc pi/4; the
+    // pentagon of vertex radius 1, its width filling the frame,
+    // (5/2) sin 72 / (2 sin 72)^2; the square, the band and the plane tilings
+    // all of it.
+    const double sin72 = std::sin(0.4 * M_PI);
+    const double share = ProjectionInvolvesOuterDisc(c.mode)       ? M_PI / 4
+                         : ProjectionInvolvesOuterPentagon(c.mode) ? 2.5 * sin72 / (4 * sin72 * sin72)
+                                                                   : 1.0;
+    EXPECT_NEAR(shown / 40000.0, share, 2e-3);
+    std::printf("mode %lld: %d points, %d borders, worst %.2e rad; %d of 40000 shown, %d holes\n", (long long)c.mode,
+                points, borders, worst, shown, holes);
+    EXPECT_GT(points, 2000);
+    EXPECT_EQ(missed, 0);
+    EXPECT_GT(borders, 200);
+    EXPECT_LT(worst, c.seam);
 }
+
+INSTANTIATE_TEST_SUITE_P(Modes, MapNetTilings,
+                         ::testing::Values(TilingCase{368, 1e-3}, TilingCase{370, 1e-3}, TilingCase{371, 2e-3},
+                                           TilingCase{372, 2e-3}, TilingCase{373, 2e-3}, TilingCase{374, 2e-3},
+                                           TilingCase{379, 2e-3}, TilingCase{380, 2e-3}, TilingCase{381, 2e-3},
+                                           TilingCase{382, 2e-3}),
+                         [](const auto& info) { return std::to_string(info.param.mode); });
 
 TEST(MapNetTables, AreCurrent) { ExpectGeneratedSourceIsCurrent("gen_map_nets", "polyhedra/generated/map_nets.cpp"); }
 

@@ -173,6 +173,9 @@ void GetDefaultPolySettings(polyhedron* poly) {
     poly->yScale = 1.0;
     poly->centre = triplex{0, 0, 0};
     poly->floretFlag = 0;
+    poly->floretCentre[0] = poly->floretCentre[1] = 0.0;
+    poly->floretScale = 1.0;
+    poly->floretOffset[0] = poly->floretOffset[1] = 0.0;
     poly->outsideKeepsPlace = 0;
     poly->numberByRegion = 0;
     poly->numberByClass = poly->numberByGroup = poly->numberByPiece = poly->numberByFragment = 0;

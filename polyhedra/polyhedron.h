@@ -294,6 +294,15 @@ struct polyhedron {
     triplex centre;            // measured from when the hint's kind asks for it
     uint8_t floretFlag;        // the net is a floret's basis
     int64_t floretWord;
+    // A floret reads its basis net in a frame about the centre of the net's
+    // bounding box, half the box's width to the unit: lobe point (x, y) is
+    // the net point floretCentre + floretScale (x, y). The pair the lobe
+    // point of some kinds is moved by, in that frame: kind 25 the bottom of
+    // the box (first entry), kinds 17 and 28 the net corner nearest the
+    // centre, which their lobes open from. Set by the set-up.
+    double floretCentre[2];
+    double floretScale;
+    double floretOffset[2];
     uint8_t outsideKeepsPlace; // outside samples keep their place code
     int64_t numberByRegion;    // numbering flag (a): 1 numbers by the hints' region
     uint8_t numberByClass;     // (b)

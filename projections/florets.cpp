@@ -272,12 +272,18 @@ void CopsInTroubleCore(uint8_t* miss, double out[3], void* store, uint64_t, cons
         case 27: PreFloret_3_cylinders(miss, out, a, b); break;
         default: {
             if (!transform) return;
-            // Kind 25 starts from the top of the basis net's bounding box. The
-            // offsets of kinds 17 and 28 are not kept by the polyhedron record
-            // (0 here): those florets stay off the list of drawn nets.
-            const double offset[2] = {B->kind == 25 && poly ? double(poly->net.boundsBox[2]) : 0.0, 0.0};
+            // The basis net is read in the frame the set-up keeps with it:
+            // about the centre of its bounding box, half its width to the
+            // unit. Kinds 17, 25 and 28 move the lobe point by the pair
+            // kept with that frame.
+            const double none[2] = {0.0, 0.0};
+            const double* offset = poly ? poly->floretOffset : none;
             double qx, qy;
             PolyhedralBasisPoint(B->kind, a, b, offset, &qx, &qy);
+            if (poly) {
+                qx = poly->floretCentre[0] + poly->floretScale * qx;
+                qy = poly->floretCentre[1] + poly->floretScale * qy;
+            }
             float f[3] = {0, 0, 1};
             transform(f, miss, poly, handOn, qx, qy);
             PolyhedralBasisDirection(B->kind, f, out);

@@ -248,7 +248,10 @@ void DoOncePerHilbertRowSetup(SamplerRig* rig, int64_t x0, int64_t x1, int64_t y
     renderhinttype* h = &rig->task->hints[0];
     if (h->spanListBuilt && h->spanBand == y0) return;
     const long m = c->outputMode;
-    const bool clip = !(m == 7 || m == 64 || m == 368 || m == 370 || m == 1045 || (m >= 371 && m <= 382));
+    // A floret reads its basis net at lobe points, not at the sample's own
+    // plane point: it keeps the whole net too.
+    const bool clip = !(m == 7 || m == 64 || m == 368 || m == 370 || m == 1045 || (m >= 371 && m <= 382)) &&
+                      !c->outputPolyhedron->floretFlag;
     // The net points of the reachable rectangle's corners, as the road finds them.
     const float shift = c->scale > 1 ? 1.0f - 1.0f / float(c->scale) : 0.0f;
     float xs[2], ys[2];

@@ -3,12 +3,14 @@
 #include <cmath>
 
 #include "common/angles.h"
+#include "polyhedra/builtin_shapes.h"
 #include "polyhedra/polyhedron_params.h"
 #include "projections/caches.h"
 #include "projections/dispatcher.h"
 #include "projections/input_poly.h"
 #include "projections/sphere_to_input.h"
 #include "records/parameters.h"
+#include "records/warpy_basis.h"
 #include "render/globes/globe_render.h"
 #include "shell/mode_catalogue.h"
 #include "solids/shape_dispatch.h"
@@ -51,6 +53,21 @@ constexpr int64_t kPolyhedralNetsAreDrawn[] = {6, 7, 8, 9, 10, 25, 26, 27, 28, 2
 
 // The Goldberg and quad solids, output modes 420-545 (shape codes 313-438).
 constexpr int64_t kGoldbergNetsFirst = 420, kGoldbergNetsLast = 545;
+
+// A floret on a solid draws when its basis shape can be built and the
+// basis net is drawn: a map-shaped net (tools/gen_map_nets.cpp, whose tests
+// read every cell), or one of the grown strip and cell nets looked at
+// through their florets (the rind balls 51 and 52, the tattoo ball 159,
+// the Voronoi cells 166 and the Truchet dual 304). A floret turns on by
+// itself when its basis net lands among the map nets.
+constexpr int64_t kGrownFloretBasesAreDrawn[] = {51, 52, 159, 166, 304};
+
+bool FloretBasisIsDrawn(int64_t shapeCode) {
+    if (MapNetShapeOf(FindBuiltInShape(shapeCode))) return true;
+    for (int64_t c : kGrownFloretBasesAreDrawn)
+        if (c == shapeCode) return true;
+    return false;
+}
 
 bool NetIsDrawn(int64_t m) {
     if (m >= kGoldbergNetsFirst && m <= kGoldbergNetsLast) return true;
@@ -101,6 +118,11 @@ bool InputModeIsRenderable(int64_t m) {
 
 bool OutputModeIsRenderable(int64_t m) {
     if (!IsValidOutputMode(m)) return false;
+    if (IsFloretWithPolyhedronBasis(m)) {
+        polyhedron_params params;
+        get_polyhedron_params_from_output_mode(m, &params);
+        return PolyhedralShapeIsBuilt(m) && FloretBasisIsDrawn(params.shapeCode);
+    }
     if (IsPolyhedron(m)) return NetIsDrawn(m) && PolyhedralShapeIsBuilt(m);
     // The ray-marched globes. Mode 686 (glass marble) has a mode class but
     // no picture of its own: no projection draws it, so it stays refused.

@@ -18,6 +18,7 @@
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/poly_store.h"
 #include "polyhedra/polyhedron_params.h"
+#include "records/warpy_basis.h"
 #include "solids/shape_dispatch.h"
 
 namespace {
@@ -157,6 +158,37 @@ void SetUpReallyGeneralPolyhedron(polyhedron* poly, int64_t code, int64_t m, int
     SetUpSolidAndNet(poly, code, m, second, optionByte, hostValue, flag, angle, true);
 }
 
+void SetFloretFrame(polyhedron* poly, int64_t mode) {
+    if (!poly) return;
+    poly->floretCentre[0] = poly->floretCentre[1] = 0.0;
+    poly->floretScale = 1.0;
+    poly->floretOffset[0] = poly->floretOffset[1] = 0.0;
+    WarpyBasis basis;
+    GetBasisOfWarpyPolyprojection(mode, &basis);
+    if (basis.kind == 0 || basis.basisShape == -1 || poly->netTriangleCount <= 0) return;
+    const float* box = poly->net.boundsBox;  // minimum x, maximum x, minimum y, maximum y
+    if (!(box[0] < box[1] && box[2] <= box[3])) return;
+    const double cx = 0.5 * (double(box[0]) + double(box[1])), cy = 0.5 * (double(box[2]) + double(box[3]));
+    const double unit = 0.5 * (double(box[1]) - double(box[0]));
+    poly->floretCentre[0] = cx, poly->floretCentre[1] = cy;
+    poly->floretScale = unit;
+    if (basis.kind == 25) poly->floretOffset[0] = (double(box[2]) - cy) / unit;
+    // Kinds 17 and 28 open their lobes from a corner of the net: the net
+    // vertex nearest the centre of the box.
+    if (basis.kind == 17 || basis.kind == 28) {
+        double best = INFINITY;
+        for (int64_t t = 0; t < poly->netTriangleCount; ++t)
+            for (int64_t v : poly->netTriangle[t].vertex) {
+                if (v < 0 || v >= kMax2DVertices) continue;
+                const double dx = double(poly->netVertex[v].x) - cx, dy = double(poly->netVertex[v].y) - cy;
+                if (dx * dx + dy * dy < best) {
+                    best = dx * dx + dy * dy;
+                    poly->floretOffset[0] = dx / unit, poly->floretOffset[1] = dy / unit;
+                }
+            }
+    }
+}
+
 polyhedron* HooBoyPolySetup(int64_t mode, polyhedron* poly, int64_t second, int64_t first, uint8_t optionByte,
                             void* hostValue, uint8_t flag, float A, float B, float angle) {
     if (!poly) return poly;
@@ -191,6 +223,7 @@ polyhedron* HooBoyPolySetup(int64_t mode, polyhedron* poly, int64_t second, int6
     // or a selected face gives it the say.
     SetUpReallyGeneralPolyhedron(poly, params.shapeCode, int16_t(setupMode), secondParameter, optionByte, hostValue,
                                  flag, floatParameter);
+    SetFloretFrame(poly, mode);
     poly->lastOutputMode = mode;
     poly->net.lastSettingA = A;
     poly->net.lastSettingB = B;

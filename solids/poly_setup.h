@@ -13,6 +13,10 @@
 polyhedron* HooBoyPolySetup(int64_t mode, polyhedron* poly, int64_t secondParameter, int64_t setupMode,
                             uint8_t optionByte, void* hostValue, uint8_t flag, float netSettingA, float netSettingB,
                             float angle);
+// The frame a floret on this solid reads its net in (floretCentre,
+// floretOffset): the centre of the net's bounding box, and the offsets of
+// the floret kinds that move their lobe point. Cleared for other modes.
+void SetFloretFrame(polyhedron* poly, int64_t mode);
 void SetUpReallyGeneralPolyhedron(polyhedron* poly, int64_t shapeCode, int64_t setupMode, int64_t secondParameter,
                                   uint8_t optionByte, void* hostValue, uint8_t flag, float angle);
 // The net scale of the mode's solid turned by spin turns (a scratch build).

@@ -213,10 +213,12 @@ TEST(Florets, PolyhedralBasesMapTheirAxesOnAStubTransform) {
     EXPECT_NEAR(gStubPoint[0], 2 * (xp * std::cos(al) - yp * std::sin(al)), 1e-12);
     EXPECT_NEAR(gStubPoint[1], 2 * (xp * std::sin(al) + yp * std::cos(al)), 1e-12);
     // Kind 25 (the pentagon florets) starts from the top of the basis net's
-    // bounding box: (-b, a + top).
+    // bounding box: (-b, a + top), in the frame the set-up keeps with the net.
     polyhedron* net = NewPolyhedron(0.5f, 0.0f);
     ASSERT_NE(net, nullptr);
-    net->net.boundsBox[2] = -0.75f;
+    net->floretOffset[0] = -0.75;
+    net->floretCentre[0] = 0.125, net->floretCentre[1] = 0.25;
+    net->floretScale = 2.0;
     WarpyBasis pent;
     GetBasisOfWarpyPolyprojection(386, &pent);
     CopsInTroubleCore(&miss, d, nullptr, 0, &pent, net, &hints, nullptr, x, y, StubTransform);
@@ -226,8 +228,8 @@ TEST(Florets, PolyhedralBasesMapTheirAxesOnAStubTransform) {
         const double px = xq * std::cos(al) - yq * std::sin(al), py = xq * std::sin(al) + yq * std::cos(al);
         const double e = 2.0 / (5.0 / 3.0), r = std::pow(std::hypot(px, py), e), t = std::atan2(py, px) * e;
         const double a = pent.scale * r * std::cos(t), bb = pent.scale * r * std::sin(t);
-        EXPECT_NEAR(gStubPoint[0], -bb, 1e-9);
-        EXPECT_NEAR(gStubPoint[1], a - 0.75, 1e-6);
+        EXPECT_NEAR(gStubPoint[0], 0.125 - 2 * bb, 1e-9);
+        EXPECT_NEAR(gStubPoint[1], 0.25 + 2 * (a - 0.75), 1e-6);
     }
     FreePolyhedron(&net);
     // Without a transform a polyhedral basis misses.

@@ -1,0 +1,205 @@
+// Florets on a solid: which render (those whose basis net is drawn), and,
+// for each that does, where its lobes read the basis net. The lobe point
+// of a plane point is worked out here from the floret's row (lobe, turn,
+// power, scale, the kind's move) and the net's own extent, and looked up
+// among the net triangles by brute force: the floret core must find the
+// same triangle, or miss exactly where no triangle lies; every lobe is the
+// first lobe turned about the output's axis.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "../polyhedra/poly_fixture.h"
+#include "projections/caches.h"
+#include "projections/florets.h"
+#include "projections/polyhedral_transform.h"
+#include "records/renderhinttype.h"
+#include "records/warpy_basis.h"
+#include "shell/renderable.h"
+
+namespace {
+
+// Every floret whose basis is a solid, and whether its basis net is drawn.
+struct FloretCase {
+    int64_t mode;
+    bool renders;
+};
+const FloretCase kFloretsOnSolids[] = {
+    {145, false}, {151, false}, {152, false}, {153, false}, {154, false}, {155, false}, {156, false},
+    {157, false}, {158, false}, {161, true},  {162, false}, {163, false}, {166, false}, {247, true},
+    {302, false}, {303, false}, {351, false}, {352, false}, {385, false}, {386, false}, {387, false},
+    {392, true},  {393, true},  {411, false}, {412, false}, {413, false}, {1043, true},
+};
+
+TEST(FloretsOnSolids, RenderExactlyWhenTheirBasisNetIsDrawn) {
+    for (const FloretCase& c : kFloretsOnSolids) {
+        EXPECT_TRUE(IsFloretWithPolyhedronBasis(c.mode)) << c.mode;
+        EXPECT_EQ(OutputModeIsRenderable(c.mode), c.renders) << c.mode;
+    }
+}
+
+struct Net {
+    PolyPtr poly = MakePoly();
+    ProjectionCacheStore* store = NewProjectionCacheStore();
+    renderhinttype hints{};
+    WarpyBasis basis{};
+    double centre[2] = {0, 0}, unit = 1, offset[2] = {0, 0};
+    explicit Net(int64_t mode) {
+        InitPolyHints(&hints);
+        GetBasisOfWarpyPolyprojection(mode, &basis);
+        if (!poly || !store) return;
+        HooBoyPolySetup(mode, poly.get(), 0, 1, 0, nullptr, 1, 0.5f, 0.0f, 0.0f);
+        AllocateSpanStorage(&hints, SpanNodesForNet(poly.get()));
+        PrepareShortTriList(poly.get(), -1, &hints, false, 0, 0, 0, 0, 0);
+        // The frame from the net itself: the middle of its extent, half its
+        // width to the unit; kinds 17 and 28 open from the net corner
+        // nearest the middle, kind 25 from the bottom.
+        double lo[2] = {1e30, 1e30}, hi[2] = {-1e30, -1e30};
+        ForCorners([&](double x, double y) {
+            lo[0] = std::fmin(lo[0], x), hi[0] = std::fmax(hi[0], x);
+            lo[1] = std::fmin(lo[1], y), hi[1] = std::fmax(hi[1], y);
+        });
+        centre[0] = 0.5 * (lo[0] + hi[0]), centre[1] = 0.5 * (lo[1] + hi[1]);
+        unit = 0.5 * (hi[0] - lo[0]);
+        if (basis.kind == 25) offset[0] = (lo[1] - centre[1]) / unit;
+        if (basis.kind == 17 || basis.kind == 28) {
+            double best = 1e30;
+            ForCorners([&](double x, double y) {
+                const double d = std::hypot(x - centre[0], y - centre[1]);
+                if (d < best) best = d, offset[0] = (x - centre[0]) / unit, offset[1] = (y - centre[1]) / unit;
+            });
+        }
+    }
+    ~Net() {
+        DumpSpanStorage(&hints);
+        DisposeProjectionCacheStore(&store);
+    }
+    template <class F>
+    void ForCorners(F f) const {
+        for (int64_t t = 0; t < poly->netTriangleCount; ++t)
+            for (int64_t v : poly->netTriangle[t].vertex) f(poly->netVertex[v].x, poly->netVertex[v].y);
+    }
+    // The lobe and the net point of plane point (x, y), by the floret's row.
+    // A point on a lobe border (to rounding) answers -1.
+    int64_t LobePoint(double x, double y, double* qx, double* qy) const {
+        const WarpyBasis& B = basis;
+        const double n = double(B.lobeCount);
+        const double xp = x * B.preTurnCos - y * B.preTurnSin, yp = x * B.preTurnSin + y * B.preTurnCos;
+        // Lobe k is the sector of 360/n degrees about the direction -k 360/n.
+        const double f = n + 0.5 - std::atan2(yp, xp) * n / (2 * M_PI);
+        if (std::fabs(f - std::round(f)) < 1e-9) return -1;
+        const int64_t k = int64_t(std::floor(f)) % B.lobeCount;
+        const double al = 2 * M_PI * double(k) / n;
+        const double px = xp * std::cos(al) - yp * std::sin(al), py = xp * std::sin(al) + yp * std::cos(al);
+        const double e = B.noPower ? 1.0 : n / 2 / B.powerDivisor;
+        const double r = std::pow(std::hypot(px, py), e) * B.scale, th = std::atan2(py, px) * e;
+        const double a = r * std::cos(th), b = r * std::sin(th);
+        const double c210 = std::cos(7 * M_PI / 6), s210 = std::sin(7 * M_PI / 6);
+        switch (B.kind) {
+            case 17: {
+                const double r2 = std::pow(std::hypot(a, b), 5.0 / 6), t2 = std::atan2(b, a) * 5.0 / 6;
+                *qx = r2 * std::cos(t2) + offset[0], *qy = r2 * std::sin(t2) + offset[1];
+                break;
+            }
+            case 20: case 21: *qx = c210 * a - s210 * b, *qy = s210 * a + c210 * b; break;
+            case 22: {
+                const double r2 = std::pow(std::hypot(a, b), 0.75), t2 = std::atan2(b, a) * 0.75 - M_PI / 4;
+                *qx = r2 * std::cos(t2), *qy = r2 * std::sin(t2);
+                break;
+            }
+            case 25: *qx = -b, *qy = a + offset[0]; break;
+            case 28: *qx = a + offset[0], *qy = b + offset[1]; break;
+            default: *qx = a, *qy = b; break;
+        }
+        *qx = centre[0] + unit * *qx, *qy = centre[1] + unit * *qy;
+        return k;
+    }
+    // The least weight of net point (x, y) in triangle t (negative outside).
+    double LeastWeight(int64_t t, double x, double y) const {
+        const PolyNetTriangle& tri = poly->netTriangle[t];
+        const PolyNetVertex &a = poly->netVertex[tri.vertex[0]], &b = poly->netVertex[tri.vertex[1]],
+                            &c = poly->netVertex[tri.vertex[2]];
+        const double d = (double(b.x) - a.x) * (double(c.y) - a.y) - (double(c.x) - a.x) * (double(b.y) - a.y);
+        if (d == 0 || tri.isTab) return -1;
+        const double w1 = ((x - a.x) * (double(c.y) - a.y) - (double(c.x) - a.x) * (y - a.y)) / d;
+        const double w2 = ((double(b.x) - a.x) * (y - a.y) - (x - a.x) * (double(b.y) - a.y)) / d;
+        return std::fmin(1 - w1 - w2, std::fmin(w1, w2));
+    }
+    // A net triangle holding (x, y) with a margin from its sides: -1 in
+    // none, -2 too close to a side to say.
+    int64_t TriangleAt(double x, double y) const {
+        int64_t found = -1;
+        for (int64_t t = 0; t < poly->netTriangleCount; ++t) {
+            const double low = LeastWeight(t, x, y);
+            if (low > 1e-4) return t;
+            if (low > -1e-4) found = -2;
+        }
+        return found;
+    }
+};
+
+Net* gNet = nullptr;
+int64_t gTriangle = -1;
+void NetTransform(float out[3], uint8_t* miss, const polyhedron* poly, void*, double x, double y) {
+    DoPolyhedralTransforms(out, poly, gNet->store, miss, &gNet->hints, float(x), float(y));
+    gTriangle = gNet->hints.faceFound ? gNet->hints.triangle : -1;
+}
+
+TEST(FloretsOnSolids, LobesReadTheNetWhereTheirPointsFall) {
+    for (const FloretCase& c : kFloretsOnSolids) {
+        if (!c.renders) continue;
+        SCOPED_TRACE(c.mode);
+        Net net(c.mode);
+        ASSERT_TRUE(net.poly && net.store);
+        ASSERT_EQ(net.poly->status, kPolyStatusGood);
+        gNet = &net;
+        const WarpyBasis& B = net.basis;
+        int hits = 0, checked = 0, turned = 0;
+        for (double y = -0.5; y <= 0.5; y += 0.0125)
+            for (double x = -0.5; x <= 0.5; x += 0.0125) {
+                double qx, qy;
+                const int64_t k = net.LobePoint(x, y, &qx, &qy);
+                if (k < 0) continue;
+                const int64_t want = net.TriangleAt(qx, qy);
+                if (want == -2) continue;
+                uint8_t miss = 1;
+                double d[3];
+                gTriangle = -1;
+                CopsInTroubleCore(&miss, d, net.store, 0, &B, net.poly.get(), &net.hints, nullptr, x, y, NetTransform);
+                ++checked;
+                EXPECT_EQ(net.hints.floretRegion, k) << x << " " << y;
+                EXPECT_EQ(miss, want == -1 ? 1 : 0) << x << " " << y;
+                if (want < 0 || miss) continue;
+                ++hits;
+                // The triangle found holds the point (one of two where
+                // slivers of a strip's end overlap to rounding).
+                ASSERT_GE(gTriangle, 0);
+                EXPECT_GT(net.LeastWeight(gTriangle, qx, qy), -1e-4) << x << " " << y;
+                EXPECT_NEAR(std::hypot(d[0], d[1], d[2]), 1.0, 1e-6);
+                // The same point in the next lobe (turned by -360/n degrees
+                // about the plane's centre) shows the direction turned about
+                // the output's third axis by as much.
+                if (k != 0) continue;
+                const double be = -2 * M_PI / double(B.lobeCount), cb = std::cos(be), sb = std::sin(be);
+                const double x1 = x * cb - y * sb, y1 = x * sb + y * cb;
+                double qx1, qy1;
+                if (net.LobePoint(x1, y1, &qx1, &qy1) != 1 || net.TriangleAt(qx1, qy1) < 0) continue;
+                double d1[3];
+                CopsInTroubleCore(&miss, d1, net.store, 0, &B, net.poly.get(), &net.hints, nullptr, x1, y1,
+                                  NetTransform);
+                ASSERT_EQ(miss, 0);
+                EXPECT_NEAR(d1[0], d[0] * cb - d[1] * sb, 2e-5);
+                EXPECT_NEAR(d1[1], d[0] * sb + d[1] * cb, 2e-5);
+                EXPECT_NEAR(d1[2], d[2], 2e-5);
+                ++turned;
+            }
+        // The lobes find the net, and much of the plane lies off it.
+        EXPECT_GT(hits, checked / 50);
+        EXPECT_LT(hits, checked);
+        EXPECT_GT(turned, 10);
+        gNet = nullptr;
+    }
+}
+
+}  // namespace

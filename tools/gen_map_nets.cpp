@@ -486,6 +486,24 @@ Design PentagonTilingDesign(Maps& maps) {
     return d;
 }
 
+// ---- floret bases (tools/map_nets.md, "Floret bases") ----
+//
+// A floret opens a wedge of its basis net about the frame's centre (the
+// middle of the net's box) into each lobe and turns the lobe's picture
+// about the sphere's axis that becomes the output's: the wedge must show a
+// lune about that axis, its two sides meridians.
+
+// Shape 69 (the astercurves 152-154): the six-pointed star of the sixstar
+// map about the z pole. The astercurves open wedges of 60 degrees about
+// the +x axis: two cells of the hexagon (the radii to its vertices at +-30
+// degrees are meridians) and the point beyond them, a lune of 60 degrees
+// from pole to pole.
+std::vector<Design> FloretBaseDesigns() {
+    return {
+        {69, "sixstar", "astercurve", 24, 6, {Round(0), Points()}, 240.0},
+    };
+}
+
 void Write(const Design& d, const Net& net) {
     const std::string n = d.ident;
     std::printf("// %s (shape code %lld): %d faces.\n", d.name, (long long)d.code, d.tags);
@@ -1332,6 +1350,7 @@ int main(int argc, char** argv) {
     }
     std::vector<Design> designs = Designs();
     designs.push_back(PentagonTilingDesign(maps));
+    for (const Design& d : FloretBaseDesigns()) designs.push_back(d);
     std::vector<Net> nets;
     for (const Design& d : designs) nets.push_back(Lay(maps, d));
     for (const CubeDesign& d : CubeDesigns()) {

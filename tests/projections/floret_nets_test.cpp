@@ -7,6 +7,7 @@
 // first lobe turned about the output's axis.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -26,7 +27,7 @@ struct FloretCase {
     bool renders;
 };
 const FloretCase kFloretsOnSolids[] = {
-    {145, false}, {151, false}, {152, false}, {153, false}, {154, false}, {155, false}, {156, false},
+    {145, false}, {151, false}, {152, true},  {153, true},  {154, true}, {155, false}, {156, false},
     {157, false}, {158, false}, {161, true},  {162, false}, {163, false}, {166, false}, {247, true},
     {302, false}, {303, false}, {351, false}, {352, false}, {385, false}, {386, false}, {387, false},
     {392, true},  {393, true},  {411, false}, {412, false}, {413, false}, {1043, true},
@@ -50,6 +51,8 @@ struct Net {
         GetBasisOfWarpyPolyprojection(mode, &basis);
         if (!poly || !store) return;
         HooBoyPolySetup(mode, poly.get(), 0, 1, 0, nullptr, 1, 0.5f, 0.0f, 0.0f);
+        int64_t tags[4];
+        for (int64_t i = 0, n = CacheTagsOfWarp(poly.get(), tags); i < n; ++i) PrepareProjectionCache(store, tags[i]);
         AllocateSpanStorage(&hints, SpanNodesForNet(poly.get()));
         PrepareShortTriList(poly.get(), -1, &hints, false, 0, 0, 0, 0, 0);
         // The frame from the net itself: the middle of its extent, half its
@@ -198,6 +201,85 @@ TEST(FloretsOnSolids, LobesReadTheNetWhereTheirPointsFall) {
         EXPECT_GT(hits, checked / 50);
         EXPECT_LT(hits, checked);
         EXPECT_GT(turned, 10);
+        gNet = nullptr;
+    }
+}
+
+// The florets whose basis is a designed net showing the whole sphere: the
+// lobes meet without a jump along their borders, and the sphere is shown
+// once (a grid of directions is met by the lobes' samples, and no
+// direction by samples far apart in the plane, away from the outline,
+// where the outline's edges are glued in pairs).
+TEST(FloretsOnSolids, WholeSphereFloretsJoinTheirLobesAndShowTheSphereOnce) {
+    for (int64_t mode : {152, 153, 154}) {
+        SCOPED_TRACE(mode);
+        Net net(mode);
+        ASSERT_TRUE(net.poly && net.store);
+        ASSERT_EQ(net.poly->status, kPolyStatusGood);
+        gNet = &net;
+        const WarpyBasis& B = net.basis;
+        auto at = [&](double x, double y, double d[3]) {
+            uint8_t miss = 1;
+            CopsInTroubleCore(&miss, d, net.store, 0, &B, net.poly.get(), &net.hints, nullptr, x, y, NetTransform);
+            return miss == 0;
+        };
+        // Lobe borders: the rays where the lobe index steps, in the plane
+        // before the pre-turn at angles (k + 1/2) 360/n; both sides show
+        // one direction wherever both find the net.
+        const double n = double(B.lobeCount), pre = std::atan2(B.preTurnSin, B.preTurnCos);
+        int borders = 0;
+        for (int k = 0; k < B.lobeCount; ++k)
+            for (double r = 0.01; r < 0.7; r += 0.01) {
+                const double a = (k + 0.5) * 2 * M_PI / n - pre, e = 1e-7;
+                double d0[3], d1[3];
+                if (!at(r * std::cos(a - e), r * std::sin(a - e), d0) || !at(r * std::cos(a + e), r * std::sin(a + e), d1))
+                    continue;
+                ++borders;
+                EXPECT_LT(std::hypot(d0[0] - d1[0], d0[1] - d1[1], d0[2] - d1[2]), 1e-4) << k << " " << r;
+            }
+        EXPECT_GT(borders, 10 * B.lobeCount);
+        // Samples of the plane on a grid of step h.
+        constexpr int m = 301;
+        const double h = 1.4 / (m - 1);
+        std::vector<std::array<double, 3>> dir(m * m);
+        std::vector<uint8_t> hit(m * m);
+        for (int j = 0; j < m; ++j)
+            for (int i = 0; i < m; ++i) hit[j * m + i] = at(-0.7 + i * h, -0.7 + j * h, dir[j * m + i].data());
+        // Deep inside: every sample within 4 steps finds the net.
+        std::vector<uint8_t> deep(m * m);
+        for (int j = 4; j < m - 4; ++j)
+            for (int i = 4; i < m - 4; ++i) {
+                bool all = true;
+                for (int v = -4; v <= 4 && all; ++v)
+                    for (int u = -4; u <= 4 && all; ++u) all = hit[(j + v) * m + i + u];
+                deep[j * m + i] = all;
+            }
+        int unseen = 0, twice = 0;
+        const int directions = 1500;
+        for (int q = 0; q < directions; ++q) {
+            const double z = 1.0 - (2.0 * q + 1.0) / directions, r = std::sqrt(1.0 - z * z), a = q * 2.399963229728653;
+            const double d[3] = {r * std::cos(a), r * std::sin(a), z};
+            double nearest = 1e9;
+            int fi = -1, fj = -1;
+            bool apart = false;
+            for (int j = 0; j < m; ++j)
+                for (int i = 0; i < m; ++i) {
+                    if (!hit[j * m + i]) continue;
+                    const auto& e = dir[j * m + i];
+                    const double gap = std::hypot(e[0] - d[0], e[1] - d[1], e[2] - d[2]);
+                    nearest = std::fmin(nearest, gap);
+                    if (gap > 0.01 || !deep[j * m + i]) continue;
+                    if (fi < 0) fi = i, fj = j;
+                    else if (std::hypot(i - fi, j - fj) > 12) apart = true;
+                }
+            // (The grid's directions thin out towards the points' tips,
+            // which share the far pole among the lobes: a hole left by a
+            // missing cell would be tens of degrees wide.)
+            unseen += nearest > 0.08;
+            twice += apart;
+        }
+        EXPECT_EQ(unseen, 0);
+        EXPECT_EQ(twice, 0);
         gNet = nullptr;
     }
 }

@@ -361,6 +361,8 @@ namespace {
                               hints, &handOn, x, y, FloretOnPolyhedron);
             for (int k = 0; k < 3; ++k) point[k] = float(d[k]);
             miss = m;
+            // The basis net's glue tabs are no part of the floret.
+            hints->onTab = 0;
         } else if (poly) {
             DoPolyhedralTransforms(point, poly, context->projectionCaches, &miss, hints, x, y);
             MaybeSecondaryWarp(point, poly, &miss, hints, BuiltProjectionCache(context->projectionCaches, kCacheTagPeirce),

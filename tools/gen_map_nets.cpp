@@ -493,16 +493,19 @@ Design PentagonTilingDesign(Maps& maps) {
 // about the sphere's axis that becomes the output's: the wedge must show a
 // lune about that axis, its two sides meridians.
 
+// Shape 32 (the pentagon florets 385-387): the pentagon of shape 31, its
+// +y corner (the lune's pole, between tags 7 and 8) turned to the bottom;
+// the 108-degree wedges open from it between the two sides of the seam.
+Design PentagonsBase() { return {32, "fivestar", "pentagons", 10, 5, {Round(0)}, 18.0}; }
+
 // Shape 69 (the astercurves 152-154): the six-pointed star of the sixstar
 // map about the z pole. The astercurves open wedges of 60 degrees about
 // the +x axis: two cells of the hexagon (the radii to its vertices at +-30
 // degrees are meridians) and the point beyond them, a lune of 60 degrees
 // from pole to pole.
-std::vector<Design> FloretBaseDesigns() {
-    return {
-        {69, "sixstar", "astercurve", 24, 6, {Round(0), Points()}, 240.0},
-    };
-}
+Design AstercurveBase() { return {69, "sixstar", "astercurve", 24, 6, {Round(0), Points()}, 240.0}; }
+
+std::vector<Design> FloretBaseDesigns() { return {AstercurveBase(), PentagonsBase()}; }
 
 // A net whose solid, faces and folding are another's (the same cells laid
 // the same way, only turned) shares those tables and writes its own net

@@ -115,15 +115,15 @@ const double threestar_Coords3D[] = {
 };
 const double threestar_Coords2D[] = {
     0, 0,
-    0.50000000000000011, 0,
-    0.50000000000000011, 0.8660254037844386,
-    0.50000000000000011, -0.8660254037844386,
-    -0.24999999999999997, -0.43301270189221952,
-    -1, 0,
-    -0.25000000000000028, 0.4330127018922193,
-    1.0000000000000002, 0,
-    -0.49999999999999989, -0.86602540378443904,
-    -0.50000000000000056, 0.8660254037844386,
+    0.25000000000000011, 0.43301270189221941,
+    -0.49999999999999978, 0.86602540378443882,
+    1, 0,
+    0.25000000000000017, -0.43301270189221941,
+    -0.49999999999999978, -0.86602540378443882,
+    -0.50000000000000011, 0,
+    0.50000000000000022, 0.86602540378443882,
+    0.50000000000000033, -0.86602540378443882,
+    -1.0000000000000002, 0,
 };
 const uint16_t threestar_Faces2D[] = {
     1, 2, 3, 0,
@@ -1182,6 +1182,45 @@ const uint16_t Octreleaux_Faces2D[] = {
 };
 const uint16_t Octreleaux_2D_to_3D[] = {
     1, 2, 3, 4, 5, 6, 7, 1, 2, 3, 4, 5, 6, 7, 1, 2, 3, 4, 5, 6, 7, 1, 2, 3, 4, 5, 6, 7, 1, 2, 3, 4, 5, 6, 7, 1, 2, 3, 4, 5, 6, 7, 1, 2, 3, 4, 5, 6, 7, 1, 2, 3, 4, 5, 6, 7,
+};
+
+// fivestar (shape code 33): 10 faces.
+const double fivestar_tiling_Coords3D[] = {
+    0, -0.38461538884766705, 0.92307692131347208,
+    2.0917983727867234e-08, -0.77961241969019113, -0.62626230532006699,
+    3.611156485825293e-08, 0.22930092833174504, -0.97335557956288443,
+    8.4082819294280558e-09, -0.99014161354809982, -0.14006992939373356,
+    0, -1, 0,
+    -1.5712045363696313e-08, 0.95107176130897175, -0.30897007110827079,
+    2.086081636343837e-15, 1, -4.9960036108132044e-15,
+};
+const double fivestar_tiling_Coords2D[] = {
+    0, 0,
+    0.76942088429381339, 0.24999999999999997,
+    0.95105651629515364, -0.30901699437494745,
+    0.58778525229247314, 0.80901699437494745,
+    0, 0.80901699437494745,
+    -0.58778525229247314, 0.80901699437494745,
+    -0.7694208842938135, 0.25,
+    -0.95105651629515353, -0.30901699437494751,
+    -0.47552825814757677, -0.65450849718747373,
+    0, -1,
+    0.47552825814757688, -0.65450849718747373,
+};
+const uint16_t fivestar_tiling_Faces2D[] = {
+    1, 2, 3, 0,
+    1, 2, 4, 0,
+    1, 5, 4, 0,
+    1, 5, 6, 0,
+    1, 7, 6, 0,
+    1, 7, 8, 0,
+    1, 9, 8, 0,
+    1, 9, 10, 0,
+    1, 11, 10, 0,
+    1, 11, 3, 0,
+};
+const uint16_t fivestar_tiling_2D_to_3D[] = {
+    1, 2, 3, 4, 5, 4, 2, 3, 6, 7, 6,
 };
 
 // sixstar (shape code 69): 24 faces.
@@ -2976,6 +3015,7 @@ const MapNetShape kMapNetShapes[] = {
     {{58, "Reuleaux8", Reuleaux8_Coords3D, 4, nullptr, 48, Reuleaux8_Coords2D, 80, Reuleaux8_Faces2D, Reuleaux8_2D_to_3D}, 58, 1},
     {{57, "ReuleauxTetrahedron", ReuleauxTetrahedron_Coords3D, 7, nullptr, 24, ReuleauxTetrahedron_Coords2D, 28, ReuleauxTetrahedron_Faces2D, ReuleauxTetrahedron_2D_to_3D}, 57, 1},
     {{59, "Octreleaux", Octreleaux_Coords3D, 7, nullptr, 48, Octreleaux_Coords2D, 56, Octreleaux_Faces2D, Octreleaux_2D_to_3D}, 59, 1},
+    {{33, "fivestar", fivestar_tiling_Coords3D, 7, nullptr, 10, fivestar_tiling_Coords2D, 11, fivestar_tiling_Faces2D, fivestar_tiling_2D_to_3D}, 33, 1},
     {{69, "sixstar", sixstar_Coords3D, 14, nullptr, 24, astercurve_Coords2D, 19, sixstar_Faces2D, sixstar_2D_to_3D}, 69, 1},
     {{32, "fivestar", fivestar10_Coords3D, 7, nullptr, 10, pentagons_Coords2D, 11, fivestar10_Faces2D, fivestar10_2D_to_3D}, 32, 1},
     {{60, "cross", cross_Coords3D, 17, nullptr, 24, cross_Coords2D, 21, cross_Faces2D, cross_2D_to_3D}, 60, 1},
@@ -2996,4 +3036,4 @@ const MapNetShape kMapNetShapes[] = {
     {{74, "conformal_octahedron", conformal_octahedron_Coords3D, 6, conformal_octahedron_Faces3D, 8, nullptr, 0, nullptr, nullptr}, 74, 1},
     {{29, "Box", Box_Coords3D, 8, nullptr, 3, Box_Coords2D, 8, Box_Faces2D, Box_2D_to_3D}, 0, 0},
 };
-const int64_t kMapNetShapeCount = 38;
+const int64_t kMapNetShapeCount = 39;

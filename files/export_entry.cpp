@@ -215,16 +215,21 @@ int FileZerp_WriteOBJFileAndItsHandmaidensAtPath(const std::string& path, const 
         if (r != 0 && result == 0 && failed) *failed = file;
         Keep(&result, r);
     };
-    bool cancel = false;
-    if (hooks.showProgress) hooks.showProgress();
-    step(texture, FileZerp_ReallyWriteJPEGFileAtPath(texture, &cancel));
-    if (hooks.hideProgress) hooks.hideProgress();
+    // The geometry first, from the solid just built; the texture's render
+    // comes last, since a render lets its solid go when it ends and the
+    // writers after it would build the solid again.
     gData->progressTotal = gData->progressDone = 0;
     step(path, FileZerp_writeOBJFile_polyhedronAtPath(path));
     step(stl, FileZerp_writeSTLFile_polyhedronAtPath(stl, hooks));
     step(material, FileZerp_writeMTLFileAtPath(material));
     step(text, FileZerp_writeMathematicaTextFile_polyhedronAtPath(text, hooks));
     step(dxf, FileZerp_writeDXFFile_polyhedronAtPath(dxf, hooks));
+    bool cancel = false;
+    gData->progressTotal = gData->progressDone = 0;
+    if (hooks.showProgress) hooks.showProgress();
+    step(texture, FileZerp_ReallyWriteJPEGFileAtPath(texture, &cancel));
+    if (hooks.hideProgress) hooks.hideProgress();
+    gData->progressTotal = gData->progressDone = 0;
 
     gParams->tabs = savedTabs;
     gParams->outputMode = savedMode;

@@ -143,9 +143,38 @@ polyhedron* PrimalDualScratch(polyhedron* poly) {
     return dual;
 }
 
-void LogRestored(const polyhedron* poly, const char* method, double movement) {
-    std::fprintf(stderr, "canonical form: the %s of solid %lld did not converge (movement %g); positions restored\n",
-                 method, (long long)poly->shapeCode, movement);
+// Why a run put the start back.
+enum class Restored { kNoPolarVertex, kDiverged, kNotFinite };
+
+void LogRestored(const polyhedron* poly, const char* method, Restored why, double movement) {
+    const long long code = poly->shapeCode;
+    switch (why) {
+        case Restored::kNoPolarVertex:
+            std::fprintf(stderr,
+                         "canonical form: the %s of solid %lld met a face with no polar vertex (its plane through "
+                         "the centre, or no area); positions restored\n",
+                         method, code);
+            break;
+        case Restored::kDiverged:
+            std::fprintf(stderr,
+                         "canonical form: the %s of solid %lld diverged from its start (a step moved the vertices "
+                         "by %g, the limit is %g); positions restored\n",
+                         method, code, movement, kDivergedMovement);
+            break;
+        case Restored::kNotFinite:
+            std::fprintf(stderr,
+                         "canonical form: the %s of solid %lld diverged (its positions became infinite or not a "
+                         "number); positions restored\n",
+                         method, code);
+            break;
+    }
+}
+
+// What a reciprocation that went wrong did: found no polar vertex, moved
+// past the limit, or left positions that are not finite.
+Restored WhyRestored(bool failed, double movement) {
+    if (failed) return Restored::kNoPolarVertex;
+    return std::isfinite(movement) ? Restored::kDiverged : Restored::kNotFinite;
 }
 
 // A symmetry that fits every vertex of the solid, or null (logged).
@@ -228,7 +257,7 @@ double CanonicalizeConvexPoly_relaxation(polyhedron* poly, double tolerance, int
         if (!(size > tolerance)) break;
     }
     if (!AllFinite(P.data(), V) || !std::isfinite(size)) {
-        LogRestored(poly, "relaxation", size);
+        LogRestored(poly, "relaxation", Restored::kNotFinite, size);
         return -3;
     }
     std::copy(P.begin(), P.end(), poly->coords3D);
@@ -263,7 +292,7 @@ double CanonicalizeConvexPoly_relaxation_sym(polyhedron* poly, double tolerance,
     DisposeSymmetryThing(&sym);
     if (!AllFinite(P.data(), V) || !std::isfinite(size)) {
         std::copy(start.begin(), start.end(), poly->coords3D);
-        LogRestored(poly, "symmetric relaxation", size);
+        LogRestored(poly, "symmetric relaxation", Restored::kNotFinite, size);
         return -3;
     }
     std::copy(P.begin(), P.end(), poly->coords3D);
@@ -293,10 +322,11 @@ double CanonicalizeConvexPoly_primal_dual(polyhedron* poly, double tolerance, in
     }
     FreePolyhedron(&dual);
     if (!failed) unitize_nearpoints_radius(poly, edges);
-    if (failed || !(movement < kDivergedMovement) || !AllFinite(poly->coords3D, V)) {
+    const bool finite = AllFinite(poly->coords3D, V);
+    if (failed || !(movement < kDivergedMovement) || !finite) {
         std::copy(start.begin(), start.end(), poly->coords3D);
+        LogRestored(poly, "primal-dual reciprocation", WhyRestored(failed, finite ? movement : NAN), movement);
         if (failed || !std::isfinite(movement)) movement = kScratchRefused;
-        LogRestored(poly, "primal-dual reciprocation", movement);
     }
     return movement;
 }
@@ -336,8 +366,9 @@ double CanonicalizeConvexPoly_primal_dual_sym(polyhedron* poly, double tolerance
     DisposeSymmetryThing(&dualSym);
     FreePolyhedron(&dual);
     if (failed || !(movement < kDivergedMovement) || !AllFinite(P.data(), V)) {
+        LogRestored(poly, "symmetric primal-dual reciprocation",
+                    WhyRestored(failed, AllFinite(P.data(), V) ? movement : NAN), movement);
         if (failed || !std::isfinite(movement)) movement = kScratchRefused;
-        LogRestored(poly, "symmetric primal-dual reciprocation", movement);
         return movement;
     }
     std::copy(P.begin(), P.end(), poly->coords3D);

@@ -34,8 +34,7 @@ ExportHooks Hooks() {
 // Builds the mode's solid as the OBJ writer will (so it keeps the build).
 void BuildAsTheWriter(PolyRig& rig, int32_t mode) {
     rig.params->outputMode = mode;
-    HooBoyPolySetup(mode, rig.poly(), 0, 6, 0, GetBufferProcs(), rig.params->renderDestination != kRenderToPreview,
-                    1.0f, 0.0f, 0.0f);
+    BuildSolidForExport();
 }
 
 // Shows 3D face 0 a second time, in a fragment of its own after the others:

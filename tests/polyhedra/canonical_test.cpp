@@ -135,7 +135,7 @@ TEST(Canonical, ZeroIterationsStillRescaleOnce) {
 }
 
 // Faces whose plane passes through the origin have no polar vertex: the
-// run puts the vertices back and says it did not converge.
+// run puts the vertices back and says why.
 TEST(Canonical, AFacePlaneThroughTheCentreRestoresTheStart) {
     for (bool symmetric : {false, true}) {
         PolyPtr p = BuildSolid(18);
@@ -149,6 +149,8 @@ TEST(Canonical, AFacePlaneThroughTheCentreRestoresTheStart) {
         const std::string log = testing::internal::GetCapturedStderr();
         EXPECT_GE(moved, 50) << symmetric;
         EXPECT_NE(log.find("positions restored"), std::string::npos) << log;
+        EXPECT_NE(log.find("met a face with no polar vertex"), std::string::npos) << log;
+        EXPECT_EQ(log.find("did not converge"), std::string::npos) << log;
         for (int64_t v = 0; v < p->vertexCount3D; ++v) EXPECT_EQ(p->coords3D[v], start[size_t(v)]) << v;
     }
 }

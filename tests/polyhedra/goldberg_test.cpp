@@ -3,7 +3,9 @@
 // closure, canonical form and the closed forms of the small ones.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <set>
@@ -270,6 +272,25 @@ TEST(Goldberg, EveryVertexHasItsPlaceUnderTheSymmetry) {
         }
         DisposeSymmetryThing(&sym);
     }
+}
+
+// Solid 366's symmetric reciprocation runs away from its raw start: the
+// guard puts the start back and says it diverged (not that it merely did
+// not converge), and the relaxation finishes the solid.
+TEST(Goldberg, ADivergingReciprocationSaysSoAndTheRelaxationFinishes) {
+    PolyPtr p = MakePoly();
+    ASSERT_TRUE(p);
+    testing::internal::CaptureStderr();
+    ReadFaceInfo(p.get(), 366, 0, nullptr, 0, 1);
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(p->status, kPolyStatusGood);
+    EXPECT_NE(log.find("symmetric primal-dual reciprocation of solid 366 diverged from its start"), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("positions restored"), std::string::npos) << log;
+    EXPECT_EQ(log.find("did not converge"), std::string::npos) << log;
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+    std::printf("solid 366 finished within %g of canonical\n", CanonicalDeviation(p.get()));
+    EXPECT_LT(CanonicalDeviation(p.get()), 1e-6);
 }
 
 // Refused memory anywhere in a build: the solid stands whole, or it is

@@ -68,6 +68,37 @@ TEST(ObjExportCommandLine, IcosahedronWritesSixFilesThatToolsAccept) {
     EXPECT_EQ(Shell("djpeg '" + (folder / "globe.jpg") + "' | head -c 2"), "P6");
 }
 
+// One export builds its solid once: the geometry files come from the build
+// the export checks, and the texture's render, which lets its solid go when
+// it ends, comes last. Solid 366 (output mode 473) says once, not three
+// times, that its reciprocation diverged. The files are those the export
+// wrote when it built the solid three times: pinned with their dates taken
+// out, the texture by its pixels.
+TEST(ObjExportCommandLine, AGoldbergSolidIsBuiltOnceAndItsFilesStayAsTheyWere) {
+    const TempFolder folder;
+    const HostResult r = Host(folder.path, {"-o", folder / "s.obj", "--output-mode", "473", "--export-pixels", "64"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // One line, from one build.
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(r.err.rfind("canonical form: the symmetric primal-dual reciprocation of solid 366 diverged from its "
+                          "start (a step moved the vertices by ", 0),
+              0u)
+        << r.err;
+    const std::pair<const char*, const char*> pins[] = {
+        {"s.obj", "54502fcadbbba0f901b0a9d9c58c4e8091115129444d16c099ec0c9db4269aa6"},
+        {"s.stl", "fdd5132bd39d237438b5be6e7c07d64b06449d3f7e5935fcee165d582314a7b0"},
+        {"s.dxf", "7f55335605022dc9a6fec925e4044a034f3f1789496a4589c2a03cba786c5114"},
+        {"s.txt", "928c67bb645706ef7e3c5680011adb8af0937d2aa2fd0c13342dbd1c155a6da8"},
+        {"s.mtl", "5aa1a56ad4c5e2406726e46e445aca2132cf17b01673ac9b743de85e722f6bad"},
+    };
+    for (auto [name, sum] : pins)
+        EXPECT_EQ(Shell("grep -av ' at [0-9][0-9]:' '" + (folder / name) + "' | sha256sum | cut -c1-64"),
+                  std::string(sum) + "\n")
+            << name;
+    EXPECT_EQ(Shell("djpeg '" + (folder / "s.jpg") + "' | sha256sum | cut -c1-64"),
+              "644a90ca30634264112d06c7569b9e6940414688474ce051c733fd1207967018\n");
+}
+
 TEST(ObjExportCommandLine, ModeWithoutASolidIsRefusedInOneLine) {
     const TempFolder folder;
     const HostResult r = Host(folder.path, {"-o", folder / "map.obj", "--output-mode", "Mercator"});

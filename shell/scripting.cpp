@@ -224,7 +224,7 @@ bool GetSettingsFromDescriptor(Parameters* params, const ReadDescriptorProcs* pr
         if (e != noErr) return fail("the value under " + name + " has the wrong type");
     }
     if (p.version < kOldestSettingsVersion || p.version > kSettingsVersion)
-        return fail("settings version " + std::to_string(p.version) + " is not one of 1 to 48");
+        return fail(SettingsVersionProblem(p.version));
     if (p.version <= 46) FixRedefinedParameters(&p);
     if (!CheckSettingsRanges(&p, error)) return false;
     *params = p;

@@ -393,13 +393,24 @@ int WriteSettingsFile(const Parameters* p, int fd, const PyramidDescriptor* prev
     return w.error;
 }
 
+std::string SettingsVersionProblem(int64_t v) {
+    const std::string readable = std::to_string(kOldestSettingsVersion) + " to " + std::to_string(kSettingsVersion);
+    // Versions have grown by one at a time: a few hundred more is a newer
+    // release, anything else is no version.
+    if (v > kSettingsVersion && v < 1000)
+        return "settings version " + std::to_string(v) + " comes from a newer Vornesk 2; this one reads versions " +
+               readable;
+    return "settings version " + std::to_string(v) + " does not exist (versions are " + readable +
+           "): these are not Vornesk 2 settings, or they are damaged";
+}
+
 int32_t ReadSettingsFile(int fd, Parameters* params, bool takeSettings, PyramidDescriptor* preview,
                          uint8_t* hasPreview, std::string* error) {
     Reader r(fd);
     Parameters p = *params;
     int32_t v = 0;
     if (r.Word(&v) && (v < kOldestSettingsVersion || v > kSettingsVersion))
-        r.Fail(kSettingsFileBadVersion, "version " + std::to_string(v) + " is not a settings-file version (1 to 48)");
+        r.Fail(kSettingsFileBadVersion, SettingsVersionProblem(v));
     for (const SettingsWord& word : kWords) {
         if (r.result != kSettingsFileOK) break;
         if (word.since > v) continue;

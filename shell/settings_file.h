@@ -34,6 +34,11 @@ enum SettingsFileResult : int32_t {
     kSettingsFileBadPreview = 4,    // a preview block of unknown kind or size
 };
 
+// Why settings of version v cannot be read, for the user: a version above
+// 48 that a newer Vornesk 2 may have written, or a number that is no
+// settings version at all (not settings, or damaged).
+std::string SettingsVersionProblem(int64_t v);
+
 // Writes the settings as a version-48 file. With withPreview and a 128 x 128
 // preview pyramid of kind 3 the JPEG preview block holds it; otherwise the
 // block is the single word 0. Returns 0 or the first write failure.

@@ -45,9 +45,10 @@ const SettingRange kRanges[] = {
 #undef COLOUR
 #undef AT
 
+// Whole numbers in full ("1000000000", not "1e+09").
 std::string Number(double v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.7g", v);
+    char text[48];
+    std::snprintf(text, sizeof text, std::fabs(v) < 1e15 && v == std::trunc(v) ? "%.0f" : "%.7g", v);
     return text;
 }
 

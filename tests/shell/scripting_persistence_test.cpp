@@ -168,7 +168,7 @@ TEST(ScriptingDescriptor, OldAndBadDescriptors) {
         {"Foky=Foty:<NO>", "names no output mode"}, {"Foky=Foty:Fo00", "names no output mode"},
         {"Fiky=Fity:Fi17", "names no input mode"},  {"GLUE=GLty:GL70", "names no glue mode"},
         {"Fgky=Fgty:Fgr8", "names no graticule kind"}, {"Foky=16", "wrong type"},
-        {"Vers=49", "version 49"}, {"Vers=0", "version 0"}, {"0034=1e300", "is not from -1e+09 to 1e+09"},
+        {"Vers=49", "settings version 49 comes from a newer Vornesk 2"}, {"Vers=0", "settings version 0 does not exist"}, {"0034=1e300", "is not from -1000000000 to 1000000000"},
     };
     for (const auto& b : bad) {
         DescriptorItem item;

@@ -572,6 +572,9 @@ TEST(HostErrors, BadArgumentsAndFilesGiveOneLineAndAnExitCode) {
     entry(279, 4, 768);     // strip bytes
     tiff.resize(128, '\0');
     std::ofstream(dir / "cut-strip.tif") << tiff << std::string(758, '\x7f');
+    // Settings from a newer release (version 49) and a text file given as settings.
+    std::ofstream(dir / "settings-newer.q2q") << std::string("\0\0\0\x31", 4) << std::string(400, '\0');
+    std::ofstream(dir / "settings-text.q2q") << "these are my favourite settings\n";
     const BadRun runs[] = {
         {{}, 2, "no input picture"},
         {{"IN"}, 2, "no output file"},
@@ -585,7 +588,16 @@ TEST(HostErrors, BadArgumentsAndFilesGiveOneLineAndAnExitCode) {
         {{"IN", "-o", "OUT", "--set", "0034=soon"}, 2, "is not a number"},
         {{"IN", "-o", "OUT", "--set", "name=\"two words\""}, 2, "\"name\" is neither a setting name nor a key"},
         {{"IN", "-o", "OUT", "--set", "Zork=1"}, 2, "\"Zork\" is neither a setting name nor a key"},
-        {{"IN", "-o", "OUT", "--output-mode", "548"}, 2, "there is no output mode 548"},
+        {{"IN", "-o", "OUT", "--output-mode", "548"}, 2,
+         "there is no output mode 548 (vornesk --list-modes lists the output modes)"},
+        {{"IN", "-o", "OUT", "--output-mode", "qqqqqqqqqqxxxxxxxx"}, 2,
+         "there is no output mode \"qqqqqqqqqqxxxxxxxx\" (vornesk --list-modes lists the output modes)\n"},
+        {{"IN", "-o", "OUT", "--output-mode", " "}, 2, "give the output mode's name or number, not an empty word"},
+        {{"IN", "-o", "OUT", "--latitude", "4e9"}, 2, "--latitude takes a number from -1000000000 to 1000000000"},
+        {{"IN", "-o", "OUT", "--settings", dir / "settings-newer.q2q"}, 2,
+         "settings version 49 comes from a newer Vornesk 2; this one reads versions 1 to 48"},
+        {{"IN", "-o", "OUT", "--settings", dir / "settings-text.q2q"}, 2,
+         "does not exist (versions are 1 to 48): these are not Vornesk 2 settings, or they are damaged"},
         {{"IN", "-o", "OUT", "--input-mode", "equi"}, 2, "nearest: \"equirectangular\" (1)"},
         {{"IN", "-o", "OUT", "--quiet=yes"}, 2, "--quiet takes no value"},
         {{"IN", "-o", "OUT", "--mask"}, 2, "--mask needs a value"},
@@ -620,7 +632,8 @@ TEST(HostErrors, BadArgumentsAndFilesGiveOneLineAndAnExitCode) {
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         // Nothing is left behind: no output, no temporary file.
         for (const std::string& f : dir.Files())
-            EXPECT_TRUE(f == "in.png" || f == "small.png" || f.rfind("junk", 0) == 0 || f.rfind("cut", 0) == 0)
+            EXPECT_TRUE(f == "in.png" || f == "small.png" || f.rfind("junk", 0) == 0 || f.rfind("cut", 0) == 0 ||
+                        f.rfind("settings-", 0) == 0)
                 << what << " left " << f;
     }
 }

@@ -50,7 +50,10 @@ TEST(HostSettingsOptions, ModesByNameOrNumber) {
         {ModeKind::Output, "548", "there is no output mode 548"},
         {ModeKind::Output, "0", "there is no output mode 0"},
         {ModeKind::Input, "equi", "nearest: \"equirectangular\" (1)"},
-        {ModeKind::Glue, "", "there is no glue mode \"\""},
+        {ModeKind::Glue, "", "give the glue mode's name or number, not an empty word"},
+        {ModeKind::Output, " - ", "give the output mode's name or number, not an empty word"},
+        // Nothing near: no list of unrelated names, the listing instead.
+        {ModeKind::Output, "qqqqqqqqqqxxxxxxxx", "(vornesk --list-modes lists the output modes)"},
     };
     for (const auto& b : bad) {
         int32_t mode = -7;
@@ -60,6 +63,7 @@ TEST(HostSettingsOptions, ModesByNameOrNumber) {
         EXPECT_NE(error.find(b.message), std::string::npos) << b.text << ": " << error;
     }
     EXPECT_EQ(NearestModeNames(ModeKind::Output, "goldberg", 2).size(), 2u);
+    EXPECT_TRUE(NearestModeNames(ModeKind::Output, "qqqqqqqqqqxxxxxxxx", 3).empty());
     EXPECT_EQ(NearestWord("--latitud", {"--latitude", "--longitude"}), "--latitude");
     EXPECT_EQ(NearestWord("--zzzzzzzz", {"--latitude", "--spin"}), "");
 }

@@ -54,6 +54,12 @@ double Distance(const std::string& typed, const std::string& candidate) {
     return double(EditDistance(a, b));
 }
 
+// Far-off words are no help: a candidate is near within a third of what
+// was typed (at least two edits).
+bool Near(const std::string& typed, const std::string& candidate) {
+    return Distance(typed, candidate) <= std::max<double>(2, double(Loose(typed).size()) / 3);
+}
+
 struct Named {
     int32_t mode;
     std::string name;
@@ -172,7 +178,8 @@ std::vector<std::string> NearestModeNames(ModeKind kind, const std::string& text
     std::stable_sort(all.begin(), all.end(),
                      [&text](const Named& a, const Named& b) { return Distance(text, a.name) < Distance(text, b.name); });
     std::vector<std::string> out;
-    for (size_t i = 0; i < all.size() && out.size() < count; ++i) out.push_back(Quoted(all[i]));
+    for (size_t i = 0; i < all.size() && out.size() < count; ++i)
+        if (Near(text, all[i].name)) out.push_back(Quoted(all[i]));
     return out;
 }
 
@@ -186,21 +193,25 @@ std::string NearestWord(const std::string& text, const std::vector<std::string>&
             best = c;
         }
     }
-    // Far-off words are no help.
-    return bestDistance <= std::max<double>(2, double(Loose(text).size()) / 3) ? best : "";
+    return Near(text, best) ? best : "";
 }
 
 bool ModeFromText(ModeKind kind, const std::string& text, int32_t* mode, std::string* error) {
+    const std::string listed = std::string(" (vornesk --list-modes lists the ") + KindWord(kind) + "s)";
     int32_t number = 0;
     if (ParseWholeNumber(text, &number)) {
         if (ValidMode(kind, number)) {
             *mode = number;
             return true;
         }
-        *error = std::string("there is no ") + KindWord(kind) + " " + text;
+        *error = std::string("there is no ") + KindWord(kind) + " " + text + listed;
         return false;
     }
     const std::string wanted = Loose(text);
+    if (wanted.empty()) {
+        *error = std::string("give the ") + KindWord(kind) + "'s name or number, not an empty word" + listed;
+        return false;
+    }
     std::vector<Named> found;
     for (const Named& n : Catalogue(kind))
         if (!wanted.empty() && Loose(n.name) == wanted) found.push_back(n);
@@ -215,8 +226,9 @@ bool ModeFromText(ModeKind kind, const std::string& text, int32_t* mode, std::st
                  "; give the number";
         return false;
     }
-    *error = std::string("there is no ") + KindWord(kind) + " \"" + text + "\"; nearest: " +
-             Join(NearestModeNames(kind, text, 3), ", ");
+    const std::vector<std::string> nearest = NearestModeNames(kind, text, 3);
+    *error = std::string("there is no ") + KindWord(kind) + " \"" + text + "\"" +
+             (nearest.empty() ? listed : "; nearest: " + Join(nearest, ", "));
     return false;
 }
 

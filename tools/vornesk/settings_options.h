@@ -12,11 +12,13 @@
 enum class ModeKind { Input, Output, Glue };
 
 // A mode by number or by name (letter case, spaces and punctuation aside).
-// Unknown names fail with the nearest catalogue names; a name two modes
-// share fails with both numbers.
+// Unknown names fail with the nearest catalogue names (or, with none near,
+// a pointer to --list-modes, as unknown numbers and empty names do); a name
+// two modes share fails with both numbers.
 bool ModeFromText(ModeKind kind, const std::string& text, int32_t* mode, std::string* error);
 
-// Up to `count` catalogue names nearest to text, as "\"name\" (number)".
+// Up to `count` catalogue names nearest to text, as "\"name\" (number)";
+// names far from it are left out.
 std::vector<std::string> NearestModeNames(ModeKind kind, const std::string& text, size_t count);
 
 // The closest of the candidates to text, or "" when none is close.

@@ -55,6 +55,13 @@ using FilePtr = std::unique_ptr<FILE, FileCloser>;
 FilePtr OpenFile(const std::string& path, const char* mode, std::string* error) {
     FILE* f = std::fopen(path.c_str(), mode);
     if (!f) *error = std::strerror(errno);
+    // A folder opens for reading on some systems, and then reads as nothing.
+    struct stat st {};
+    if (f && fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+        std::fclose(f);
+        *error = "it is a folder, not a picture";
+        return FilePtr(nullptr);
+    }
     return FilePtr(f);
 }
 

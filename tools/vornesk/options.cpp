@@ -20,6 +20,9 @@ bool IsOBJExportName(const std::string& path) {
 
 namespace {
 
+// The most pixels a resized picture may have.
+constexpr int64_t kLargestResizedPixels = int64_t(1) << 31;
+
 // %s: the named settings, one line each.
 constexpr char kUsageFormat[] =
     "usage: vornesk INPUT -o OUTPUT [options]\n"
@@ -220,9 +223,13 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
             if (!takeValue(&v)) return false;
             size_t x = v.find_first_of("xX");
             if (x == std::string::npos || !ParseWholeNumber(v.substr(0, x), &options->width) ||
-                !ParseWholeNumber(v.substr(x + 1), &options->height) || options->width < 1 || options->height < 1 ||
-                int64_t(options->width) * options->height > (int64_t(1) << 31)) {
+                !ParseWholeNumber(v.substr(x + 1), &options->height) || options->width < 1 || options->height < 1) {
                 *error = "--size takes WIDTHxHEIGHT in pixels, like 2048x1024, not \"" + v + "\"";
+                return false;
+            }
+            if (int64_t(options->width) * options->height > kLargestResizedPixels) {
+                *error = "--size " + v + " is too large: at most " + std::to_string(kLargestResizedPixels) +
+                         " pixels in all (46340x46340 for a square)";
                 return false;
             }
         } else if (arg == "--threads") {

@@ -1,6 +1,7 @@
 #include "tools/vornesk/settings_options.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -333,6 +334,12 @@ bool SettingsFileToItems(const std::string& path, std::vector<DescriptorItem>* i
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         *error = "cannot open settings file " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        close(fd);
+        *error = "cannot open settings file " + path + ": it is a folder";
         return false;
     }
     auto params = std::make_unique<Parameters>();

@@ -168,14 +168,14 @@ void ForEachWallTriangle(const polyhedron* p, const std::vector<int64_t>& walls,
         for (int64_t j = 0; j + 2 < CornerCount(p->face3D[w]); ++j) f(w, j);
 }
 
-// The net is set up as a render sets it up (set-up 1, without tabs at a
-// net setting B of 0); the crevice set-up gives the same files, and this way
-// the texture's render in the OBJ export finds the writers' build in place
-// instead of building the solid again.
+// The solid and net a final render draws: the finer build of the solids
+// that have one (rind balls, geodesics), whatever the last render was, since
+// the OBJ export's texture is rendered that way; the net set up as a render
+// sets it up (set-up 1, no tabs at a net setting B of 0; the crevice set-up
+// gives the same files). So the texture's render finds the writers' build
+// in place instead of building the solid again.
 void RebuildForExport(polyhedron* p) {
-    const int32_t destination = gParams ? gParams->renderDestination : kRenderToPreview;
-    HooBoyPolySetup(gParams ? gParams->outputMode : 0, p, 0, 1, 0, GetBufferProcs(), destination != kRenderToPreview,
-                    1.0f, 0.0f, 0.0f);
+    HooBoyPolySetup(gParams ? gParams->outputMode : 0, p, 0, 1, 0, GetBufferProcs(), 1, 1.0f, 0.0f, 0.0f);
     IdentifyExportableTriangles(p);
 }
 

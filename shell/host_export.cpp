@@ -117,8 +117,7 @@ bool RunHostExport(const char* path) {
     std::string failed;
     const int result = FileZerp_WriteOBJFileAndItsHandmaidensAtPath(file, CatalogueExportHooks(), &failed);
     if (result == kExportNoSolid) {
-        Refuse(std::string("output mode ") + std::to_string(mode) + " (" + VorneskOutputModeName(mode) +
-               ") has no solid this build can export as OBJ");
+        Refuse(OutputModeInWords(mode) + " has no solid this build can export as OBJ");
         return false;
     }
     if (result != 0) {

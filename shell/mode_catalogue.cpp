@@ -59,6 +59,11 @@ std::string OutputModeCaption(int64_t code) {
     return name[0] && name[0] != '*' ? std::string(name) : "mode " + std::to_string(code);
 }
 
+std::string OutputModeInWords(int64_t code) {
+    const char* name = VorneskOutputModeName(code);
+    return "output mode " + std::to_string(code) + (name[0] && name[0] != '*' ? " (" + std::string(name) + ")" : "");
+}
+
 const char* VorneskOutputModeNameSynonym(int64_t code) {
     for (const ModeSynonym& s : kOutputModeSynonyms)
         if (code >= s.first && code <= s.last) return s.word;

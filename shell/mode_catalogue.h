@@ -30,6 +30,9 @@ const std::vector<int32_t>& ChoosableOutputModes();
 // An output mode as menus and pages show it: its name, or "mode 1042" for a
 // code the catalogue does not name.
 std::string OutputModeCaption(int64_t code);
+// An output mode in a message: "output mode 62 (Mercator)", or
+// "output mode 1043" for a code the catalogue does not name.
+std::string OutputModeInWords(int64_t code);
 // A generic word for some output modes ("azimuthal", "cuboctahedron"), else "".
 const char* VorneskOutputModeNameSynonym(int64_t code);
 // Adds the output mode's synonym and class words to an IPTC block being built.

@@ -149,7 +149,7 @@ std::string WhatThisBuildCannotRender(const Parameters& p) {
     for (const Overlay& o : kOverlays)
         if (!o.built && o.wanted(p)) return std::string(o.words) + " not available in this build";
     if (RetroazimuthalReferenceOnAPole(p, p.outputMode))
-        return "output mode " + std::to_string(p.outputMode) + " (" + VorneskOutputModeName(p.outputMode) +
-               ") draws nothing with the latitude on a pole; choose a latitude between -90 and 90";
+        return OutputModeInWords(p.outputMode) +
+               " draws nothing with the latitude on a pole; choose a latitude between -90 and 90";
     return {};
 }

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <map>
+#include <sstream>
 #include <set>
 
 #include "files/export_entry.h"
@@ -224,6 +226,39 @@ TEST(ExportEntry, ObjExportWritesSixFilesWithTextureAndUVsFromOneNet) {
     std::printf("texture against the Earth: %.1f levels matched, %.1f at best shuffled\n", matched, shuffled);
     EXPECT_LT(matched, 12.0);
     EXPECT_LT(matched * 2.0, shuffled);
+}
+
+// The dialog exports while the settings still say "preview". A rind ball
+// (output mode 70) is built finer for a final render than for the preview:
+// its files are those of a final render, as its texture is, whatever the
+// last render was.
+TEST(ExportEntry, AnObjExportAfterAPreviewWritesTheSolidItsTextureShows) {
+    const TempFolder folder;
+    std::map<std::string, std::string> first;
+    for (const int32_t destination : {kRenderToHost, kRenderToPreview}) {
+        EarthRig rig;
+        rig.params->outputMode = 70;
+        rig.params->renderDestination = destination;
+        const std::string where = folder / std::to_string(destination);
+        fs::create_directory(where);
+        const std::string stem = where + "/rind";
+        std::string failed;
+        ASSERT_EQ(FileZerp_WriteOBJFileAndItsHandmaidensAtPath(stem + ".obj", Hooks(nullptr, nullptr), &failed), 0)
+            << failed;
+        for (const char* extension : {".obj", ".stl", ".txt", ".dxf"}) {
+            // The dates aside.
+            std::string text;
+            std::istringstream lines(ReadText(stem + extension));
+            for (std::string line; std::getline(lines, line);)
+                if (line.find(" at ") == std::string::npos) text += line + "\n";
+            if (destination == kRenderToHost) first[extension] = text;
+            else EXPECT_TRUE(text == first[extension]) << extension;
+        }
+        const Picture texture = DecodeJPEG(stem + ".jpg");
+        const std::string pixels(texture.rgb.begin(), texture.rgb.end());
+        if (destination == kRenderToHost) first[".jpg"] = pixels;
+        else EXPECT_TRUE(pixels == first[".jpg"]);
+    }
 }
 
 // A mode whose one-fragment version this build cannot make writes nothing

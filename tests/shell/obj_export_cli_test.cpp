@@ -106,6 +106,11 @@ TEST(ObjExportCommandLine, ModeWithoutASolidIsRefusedInOneLine) {
     EXPECT_NE(r.err.find("has no solid"), std::string::npos) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     EXPECT_TRUE(FilesIn(folder.path).empty());
+    // A mode without a name is called by its number alone.
+    const HostResult unnamed = Host(folder.path, {"-o", folder / "map.obj", "--output-mode", "1043"});
+    EXPECT_EQ(unnamed.status, 1);
+    EXPECT_NE(unnamed.err.find("output mode 1043 has no solid"), std::string::npos) << unnamed.err;
+    EXPECT_TRUE(FilesIn(folder.path).empty());
 }
 
 }  // namespace

@@ -486,6 +486,40 @@ Shape ShapeTab(const polyhedron* poly, const TabEdge& te, double h, bool pagePer
     return s;
 }
 
+// Where the seam's other side lies across the tab edge `te` a hairline away
+// (faces laid round a corner close up short of flat there, without meeting
+// at a corner of the net), the tab that fills the gap between the two sides,
+// up to height h; false when the other side does not lie so.
+bool GapShape(const polyhedron* poly, const TabEdge& te, const SeamRun& other, double h, Shape* s) {
+    const double dx = te.p1.x - te.p0.x, dy = te.p1.y - te.p0.y, len = std::hypot(dx, dy);
+    if (len == 0) return false;
+    const Pt along{dx / len, dy / len}, out{te.side * dy / len, -te.side * dx / len};
+    const Pt b0 = FaceCorner(poly, other.face, other.first), b1 = FaceCorner(poly, other.face, other.first + other.count);
+    // The other side in the edge's frame: u along it, v out from it (edge lengths).
+    auto u = [&](Pt q) { return ((q.x - te.p0.x) * along.x + (q.y - te.p0.y) * along.y) / len; };
+    auto v = [&](Pt q) { return ((q.x - te.p0.x) * out.x + (q.y - te.p0.y) * out.y) / len; };
+    const double u0 = u(b0), u1 = u(b1);
+    if (std::fabs(u1 - u0) < 0.5) return false;
+    // Its height over both ends of the edge, a twentieth kept clear.
+    const double over0 = v(b0) + (v(b1) - v(b0)) * (0 - u0) / (u1 - u0);
+    const double over1 = v(b0) + (v(b1) - v(b0)) * (1 - u0) / (u1 - u0);
+    if (!(over0 > 0 && over1 > 0 && std::max(over0, over1) < h)) return false;
+    const double h0 = 0.95 * over0 * len, h1 = 0.95 * over1 * len;
+    *s = Shape{};
+    s->p[0] = te.p0;
+    s->p[1] = {te.p0.x + h0 * out.x, te.p0.y + h0 * out.y};
+    s->p[2] = {te.p1.x + h1 * out.x, te.p1.y + h1 * out.y};
+    s->p[3] = te.p1;
+    s->count = 4;
+    // A side lower than a hundredth of the edge is none: the tab narrows to
+    // its other side's top there.
+    if (h0 < 0.01 * len || h1 < 0.01 * len) {
+        s->p[1] = s->p[2] = h0 < h1 ? s->p[2] : s->p[1];
+        s->count = 3;
+    }
+    return true;
+}
+
 // Whether two convex polygons' interiors overlap by more than eps.
 bool ConvexOverlap(const Pt* a, int na, const Pt* b, int nb, double eps) {
     const Pt* polys[2] = {a, b};
@@ -713,6 +747,12 @@ void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace) {
                         s = ShapeTab(poly, te, h * std::pow(0.8, lower), pagePerFace, true, narrow);
                         fits = Fits(poly, s, te.face, pagePerFace, count, placed);
                     }
+                // The seam's other side a hairline across the edge: the tab
+                // fills the gap.
+                SeamRun across;
+                if (!fits && !pagePerFace && SeamPartner(poly, showing, run, pagePerFace, &across) &&
+                    GapShape(poly, te, across, h, &s))
+                    fits = Fits(poly, s, te.face, pagePerFace, count, placed);
                 // Lowered to nothing: a face touches the edge from outside
                 // (a corner of it lies on the edge), so no tab fits there.
                 if (!fits) {

@@ -159,6 +159,36 @@ TEST_P(TabbedNet, OneTabPerGluedPairOutsideAndClear) {
     }
 }
 
+// Tabs squeezed between the two sides of one seam: on the geodesic 12 | 5
+// (output mode 194) cuts end in slits of about a degree, and on a quad net
+// (510) faces laid round a corner close up a hairline short of each other
+// along a seam. The tabs there fill the slit or the gap yet stay clear of
+// every face and tab (shapely reads a dump); only slits too narrow for a
+// tab a hundredth of its edge high are left without.
+TEST(TabbedNetSlits, TabsInSlitsAndGapsStayClear) {
+    struct Case {
+        int64_t mode;
+        int64_t unfitted;
+    };
+    for (const Case c : {Case{194, 0}, Case{510, 2}}) {
+        SCOPED_TRACE(c.mode);
+        PolyPtr p(NewPolyhedron(0.5f, 0.0f));
+        ASSERT_TRUE(p);
+        HooBoyPolySetup(c.mode, p.get(), 0, 1, 0, nullptr, 1, 0.5f, kDefaultTabSize, 0.0f);
+        ASSERT_GT(p->netFaceCount, 0);
+        EXPECT_EQ(p->unfittedTabs, c.unfitted);
+        std::vector<NetPiece> pieces;
+        for (int64_t f = 0; f < p->netFaceCount; ++f) pieces.push_back({f, FacePoints(p.get(), f)});
+        int64_t tabs = 0;
+        for (int64_t t = 0; t < p->netTriangleCount; ++t)
+            if (p->netTriangle[t].isTab) pieces.push_back({1000000 + t, TrianglePoints(p.get(), t)}), ++tabs;
+        EXPECT_GT(tabs, 100);
+        const std::string report = OverlapsByShapely(pieces, "slit_tabs_" + std::to_string(c.mode));
+        EXPECT_NE(report.find("checked"), std::string::npos) << report;
+        EXPECT_EQ(report.find("overlap"), std::string::npos) << report;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Solids, TabbedNet, ::testing::ValuesIn(kNetSolids), [](const auto& info) {
     std::string s = info.param.name;
     for (char& ch : s)

@@ -78,7 +78,7 @@ TEST(NetRenders, ANetWhoseTabsOverflowItsVertexTableIsRefused) {
     int16_t diagnostic = 0;
     EXPECT_FALSE(PrepareRenderContext(rig.data.get(), rig.params.get(), &diagnostic));
     EXPECT_EQ(diagnostic, kDiagNetTabs);
-    EXPECT_EQ(TabsPastNetLimit(rig.data.get()), 987);
+    EXPECT_EQ(TabsPastNetLimit(rig.data.get()), 995);
     FinishRenderContext();
 }
 

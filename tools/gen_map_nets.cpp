@@ -507,6 +507,58 @@ Design AstercurveBase() { return {69, "sixstar", "astercurve", 24, 6, {Round(0),
 
 std::vector<Design> FloretBaseDesigns() { return {AstercurveBase(), PentagonsBase()}; }
 
+// Shape 73 (the shard, mode 162): whole faces of the conformal octahedron
+// (the octaface map). The kind's axis is the midpoint of the edge from +x
+// to +y, so that edge stands upright through the frame's centre; the
+// half plane right of it (the lobe) holds the four faces round +z, the
+// hemisphere the edge's great circle bounds, unfolded from the edge's face
+// across its two edges through +z and on across the upper one. The left
+// half is the right half turned by 180 degrees in the net, which is the
+// solid's half turn about the axis ((x, y, z) to (y, x, -z)): the four
+// faces round -z. The lobes meet along the central edge; beyond its ends
+// the outline leaves the lobe's border (a vertex joins two faces where the
+// half plane would need three): shards.
+Net ShardNet(Maps& maps) {
+    const V3 px{1, 0, 0}, mx{-1, 0, 0}, py{0, 1, 0}, my{0, -1, 0}, pz{0, 0, 1};
+    auto mirror = [](P2 p, P2 a, P2 b) {  // p mirrored across the line a b
+        const double dx = b.x - a.x, dy = b.y - a.y, t = ((p.x - a.x) * dx + (p.y - a.y) * dy) / (dx * dx + dy * dy);
+        const P2 f{a.x + t * dx, a.y + t * dy};
+        return P2{2 * f.x - p.x, 2 * f.y - p.y};
+    };
+    auto half = [](V3 v) { return V3{v.y, v.x, -v.z}; };
+    Net net;
+    for (bool mirrored : {false, true}) {
+        net = Net{};
+        const double s = mirrored ? -1.0 : 1.0;
+        const P2 X{0, -0.5 * s}, Y{0, 0.5 * s}, Z{std::sqrt(0.75), 0};
+        const P2 MX = mirror(X, Y, Z), MY = mirror(Y, X, Z), MY2 = mirror(Y, MX, Z);
+        std::vector<Laid> right(4);
+        right[0].at = {X, Y, Z}, right[0].dir = {px, py, pz};
+        right[1].at = {Y, MX, Z}, right[1].dir = {py, mx, pz};
+        right[2].at = {MY, X, Z}, right[2].dir = {my, px, pz};
+        right[3].at = {MX, MY2, Z}, right[3].dir = {mx, my, pz};
+        for (Laid f : right) {
+            f.placed = true;
+            net.faces.push_back(f);
+            for (int k = 0; k < 3; ++k) f.at[k] = P2{-f.at[k].x, -f.at[k].y}, f.dir[k] = half(f.dir[k]);
+            net.faces.push_back(f);
+        }
+        bool right_turn = true;
+        for (size_t t = 0; t < net.faces.size(); ++t) {
+            maps.SetCorners(int(t), net.faces[t].dir);
+            const Laid& f = net.faces[t];
+            for (int k = 0; k < 3; ++k)
+                if (Angle(maps.At(73, int(t), k == 0, k == 1, k == 2), f.dir[k]) > kSameDirection)
+                    Fail("shard: the map moves a corner of its face");
+            right_turn &= (Cross2(f.at[0], f.at[1], f.at[2]) > 0 ? 1 : -1) == NetTurnFor(SphereTurn(maps, 73, int(t)));
+        }
+        if (right_turn) break;
+        if (mirrored) Fail("shard: no way to lay it unmirrored");
+    }
+    Finish(&net, "shard", 0.0, true);
+    return net;
+}
+
 // A net whose solid, faces and folding are another's (the same cells laid
 // the same way, only turned) shares those tables and writes its own net
 // positions alone; `shared` names the tables it reads.
@@ -1386,6 +1438,8 @@ int main(int argc, char** argv) {
     }
     designs.push_back({63, "waffle", "waffle", 96, 0, {}, 0.0});
     nets.push_back(Waffle(maps));
+    designs.push_back({73, "octahedron", "shard", 8, 0, {}, 0.0});
+    nets.push_back(ShardNet(maps));
     designs.push_back({28, "Square", "Square", 8, 0, {}, 0.0});
     designs.back().plain = true;
     nets.push_back(SquareOctahedron(maps));

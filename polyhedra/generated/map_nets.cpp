@@ -1188,10 +1188,10 @@ const uint16_t Octreleaux_2D_to_3D[] = {
 const double fivestar_tiling_Coords3D[] = {
     0, -0.38461538884766705, 0.92307692131347208,
     2.0917983727867234e-08, -0.77961241969019113, -0.62626230532006699,
-    3.611156485825293e-08, 0.22930092833174504, -0.97335557956288443,
-    8.4082819294280558e-09, -0.99014161354809982, -0.14006992939373356,
+    3.6111565105028522e-08, 0.2293009000963965, -0.97335558621450424,
+    8.4082810587994507e-09, -0.99014161561472747, -0.14006991478492711,
     0, -1, 0,
-    -1.5712045363696313e-08, 0.95107176130897175, -0.30897007110827079,
+    -1.5712045219019387e-08, 0.95107175255147813, -0.30897009806558912,
     2.086081636343837e-15, 1, -4.9960036108132044e-15,
 };
 const double fivestar_tiling_Coords2D[] = {
@@ -2911,6 +2911,41 @@ const uint16_t waffle_2D_to_3D[] = {
     11, 2, 3, 4, 5, 6, 7, 8, 9, 10, 1, 12, 13, 11, 14, 15, 14, 16, 17, 12, 16, 18, 19, 20, 21, 22, 23, 24, 29, 26, 27, 28, 29, 30, 28, 31, 32, 31, 33, 34, 29, 33, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 25, 30, 28, 31, 32, 31, 33, 34, 29, 33, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 11, 14, 15, 14, 16, 17, 12, 16,
 };
 
+// octahedron (shape code 73): 8 faces.
+const double shard_Coords3D[] = {
+    1, 0, 0,
+    0, 1, 0,
+    0, 0, 1,
+    0, 0, -1,
+    -1, 0, 0,
+    0, -1, 0,
+};
+const double shard_Coords2D[] = {
+    0, 0.5,
+    0, -0.5,
+    0.8660254037844386, 0,
+    -0.8660254037844386, 0,
+    0.86602540378443882, -0.99999999999999989,
+    -0.86602540378443882, 0.99999999999999989,
+    0.86602540378443882, 0.99999999999999989,
+    -0.86602540378443882, -0.99999999999999989,
+    1.7320508075688774, -0.49999999999999978,
+    -1.7320508075688774, 0.49999999999999978,
+};
+const uint16_t shard_Faces2D[] = {
+    1, 2, 3, 0,
+    2, 1, 4, 0,
+    2, 5, 3, 0,
+    1, 6, 4, 0,
+    7, 1, 3, 0,
+    8, 2, 4, 0,
+    5, 9, 3, 0,
+    6, 10, 4, 0,
+};
+const uint16_t shard_2D_to_3D[] = {
+    1, 2, 3, 4, 5, 6, 6, 5, 6, 5,
+};
+
 // Square (shape code 28): 8 faces.
 const double Square_Coords3D[] = {
     0, 1, 0,
@@ -3032,8 +3067,9 @@ const MapNetShape kMapNetShapes[] = {
     {{42, "rectangulartetrahedron", rectangulartetrahedron_Coords3D, 14, nullptr, 24, rectangulartetrahedron_Coords2D, 19, rectangulartetrahedron_Faces2D, rectangulartetrahedron_2D_to_3D}, 42, 1},
     {{77, "conformal_dodecahedron", conformal_dodecahedron_Coords3D, 62, nullptr, 120, conformal_dodecahedron_Coords2D, 99, conformal_dodecahedron_Faces2D, conformal_dodecahedron_2D_to_3D}, 77, 1},
     {{63, "waffle", waffle_Coords3D, 34, nullptr, 96, waffle_Coords2D, 84, waffle_Faces2D, waffle_2D_to_3D}, 63, 1},
+    {{73, "octahedron", shard_Coords3D, 6, nullptr, 8, shard_Coords2D, 10, shard_Faces2D, shard_2D_to_3D}, 73, 1},
     {{28, "Square", Square_Coords3D, 6, nullptr, 8, Square_Coords2D, 9, Square_Faces2D, Square_2D_to_3D}, 0, 1},
     {{74, "conformal_octahedron", conformal_octahedron_Coords3D, 6, conformal_octahedron_Faces3D, 8, nullptr, 0, nullptr, nullptr}, 74, 1},
     {{29, "Box", Box_Coords3D, 8, nullptr, 3, Box_Coords2D, 8, Box_Faces2D, Box_2D_to_3D}, 0, 0},
 };
-const int64_t kMapNetShapeCount = 39;
+const int64_t kMapNetShapeCount = 40;

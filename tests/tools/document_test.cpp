@@ -157,4 +157,29 @@ TEST(HostResize, CubeCellsGiveThePlainRoadsBytes) {
     }
 }
 
+// The planes of a pixel are resampled side by side: each must come out as
+// the same picture resampled as one plane of its own would, bit for bit,
+// shrinking and enlarging, at every column including the last.
+TEST(HostResize, ColourPlanesResampleAsSinglePlanes) {
+    const int32_t sizes[][4] = {{97, 31, 48, 15}, {40, 9, 81, 23}, {33, 40, 32, 39}};
+    for (const auto& z : sizes) {
+        HostDocument rgb = Make(z[0], z[1], 3, false, 32);
+        uint32_t seed = uint32_t(z[0] * 131 + z[1]);
+        for (size_t i = 0; i < size_t(z[0]) * z[1] * 3; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            SetUnitSample(&rgb, i, double(seed >> 8) / double(1u << 24) * 1.5 - 0.25);
+        }
+        for (int p = 0; p < 3; ++p) {
+            HostDocument grey = Make(z[0], z[1], 1, false, 32);
+            for (size_t i = 0; i < size_t(z[0]) * z[1]; ++i) SetUnitSample(&grey, i, GetUnitSample(rgb, i * 3 + p));
+            std::string error;
+            ASSERT_TRUE(ResizeDocument(&grey, z[2], z[3], &error)) << error;
+            HostDocument wide = rgb;
+            ASSERT_TRUE(ResizeDocument(&wide, z[2], z[3], &error)) << error;
+            for (size_t i = 0; i < size_t(z[2]) * z[3]; ++i)
+                ASSERT_EQ(GetUnitSample(wide, i * 3 + p), GetUnitSample(grey, i)) << z[0] << " plane " << p << " at " << i;
+        }
+    }
+}
+
 }  // namespace

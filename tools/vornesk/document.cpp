@@ -9,6 +9,10 @@
 #include <system_error>
 #include <thread>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "tools/vornesk/image_files.h"
 
 double FullScale(int32_t depth) { return depth == 8 ? 255.0 : depth == 16 ? 32768.0 : 1.0; }
@@ -143,6 +147,23 @@ void ResampleAcross(const Taps& tx, int32_t nw, int planesGiven, const std::vect
             for (int p = 0; p < planes; ++p) out[p] = 0.f;
         const float* w = &tx.weights[tx.offset[x]];
         const float* s = &in[size_t(tx.first[x]) * planes];
+#if defined(__SSE2__)
+        if constexpr (PLANES == 3 || PLANES == 4) {
+            // The planes side by side, each lane the scalar steps; a
+            // pixel of three planes reads one float past it, which the
+            // source row holds.
+            __m128 sum = _mm_setzero_ps();
+            for (int32_t k = 0; k < tx.count[x]; ++k, s += PLANES)
+                sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(w[k]), _mm_loadu_ps(s)));
+            if constexpr (PLANES == 4) {
+                _mm_storeu_ps(out, sum);
+            } else {
+                _mm_storel_pi(reinterpret_cast<__m64*>(out), sum);
+                _mm_store_ss(out + 2, _mm_movehl_ps(sum, sum));
+            }
+            continue;
+        }
+#endif
         for (int32_t k = 0; k < tx.count[x]; ++k, s += planes) {
             const float wgt = w[k];
             if (PLANES == 0)
@@ -173,7 +194,8 @@ void Resample(int32_t w, int32_t h, int planes, int32_t nw, int32_t nh, SourceRo
                           : planes == 4 ? ResampleAcross<4>
                                         : ResampleAcross<0>;
     auto band = [&](int32_t firstTarget, int32_t endTarget) {
-        std::vector<float> in(size_t(w) * planes), out(across);
+        // One float more than the row: the last pixel of three planes is read four at a time.
+        std::vector<float> in(size_t(w) * planes + 1), out(across);
         // Source rows first, first + 1, ... resampled across, in a ring of
         // rows reused as the window moves down.
         int32_t most = 1;

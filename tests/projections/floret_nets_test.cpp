@@ -160,8 +160,8 @@ TEST(FloretsOnSolids, LobesReadTheNetWhereTheirPointsFall) {
         gNet = &net;
         const WarpyBasis& B = net.basis;
         int hits = 0, checked = 0, turned = 0;
-        for (double y = -0.5; y <= 0.5; y += 0.0125)
-            for (double x = -0.5; x <= 0.5; x += 0.0125) {
+        for (double y = -0.5; y <= 0.5; y += 0.02)
+            for (double x = -0.5; x <= 0.5; x += 0.02) {
                 double qx, qy;
                 const int64_t k = net.LobePoint(x, y, &qx, &qy);
                 if (k < 0) continue;

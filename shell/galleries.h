@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "shell/mode_catalogue.h"
+
 struct TIPTCThing;
 
 enum GalleryKind : int64_t {
@@ -17,7 +19,7 @@ enum GalleryKind : int64_t {
 
 // The highest output mode the galleries may show: every mode the dialog's
 // menu offers (the modes a user may choose, shell/mode_catalogue.h).
-inline constexpr int64_t kGalleryLastMode = 1050;
+inline constexpr int64_t kGalleryLastMode = kLastOutputMode;
 
 // The kind a command-line word names ("modes", "dots", "presets",
 // "polyhedra"); false for any other word.

@@ -1239,6 +1239,187 @@ std::vector<SolidDesign> SolidDesigns() {
 }
 
 
+// Shape 71 (the sharks, modes 156 and 157): whole faces of the conformal
+// icosahedron (the icoface map), as the shard lays the octahedron. The
+// kind's axis, (-sin 18, 0, cos 18) of the solid, is the midpoint of an
+// edge (the solid is the icosahedron with the edge from (0, 1, phi) to
+// (0, -1, phi) turned by -18 degrees about y); the edge stands upright
+// through the frame's centre and the lobe, the half plane right of it,
+// holds the half of the solid on its side of the mirror plane through
+// that edge: the eight faces there and one of each pair of the four faces
+// the plane cuts that the solid's half turn about the axis swaps. The left
+// half is the right half turned by 180 degrees. The faces are laid by
+// folding outwards from the edge's face, breadth first, the first way
+// (of the choices of cut faces and of the order of the folds) that keeps
+// the half right of the edge and lays no face over another.
+bool TrianglesOverlap(const std::array<P2, 3>& a, const std::array<P2, 3>& b) {
+    // Separating axis: the sides of both triangles, shrunk by a hair so
+    // that faces meeting along a side or at a corner do not count.
+    for (const auto* t : {&a, &b})
+        for (int k = 0; k < 3; ++k) {
+            const P2 p = (*t)[k], q = (*t)[(k + 1) % 3];
+            const P2 n{q.y - p.y, p.x - q.x};
+            double amin = 1e30, amax = -1e30, bmin = 1e30, bmax = -1e30;
+            for (const P2& v : a) amin = std::fmin(amin, n.x * v.x + n.y * v.y), amax = std::fmax(amax, n.x * v.x + n.y * v.y);
+            for (const P2& v : b) bmin = std::fmin(bmin, n.x * v.x + n.y * v.y), bmax = std::fmax(bmax, n.x * v.x + n.y * v.y);
+            if (amax <= bmin + 1e-9 || bmax <= amin + 1e-9) return false;
+        }
+    return true;
+}
+
+// The solid's spin about the axis: the sharks' rows show the Earth north up
+// with the icosahedron spun by -135 degrees about the edge's midpoint.
+constexpr double kSharkSpin = -135.0;
+
+Net SharkNet(Maps& maps) {
+    const double f = (1 + std::sqrt(5.0)) / 2;
+    std::vector<V3> v;
+    for (int i = 0; i < 4; ++i) {
+        const double a = i & 1 ? -1.0 : 1.0, b = i & 2 ? -f : f;
+        v.push_back({0, a, b});
+        v.push_back({a, b, 0});
+        v.push_back({b, 0, a});
+    }
+    const Solid ico = Build(v, 3);
+    const double c = std::cos(-18 * kPi / 180), sn = std::sin(-18 * kPi / 180);
+    const double spin = kSharkSpin * kPi / 180, cs = std::cos(spin), ss = std::sin(spin);
+    auto turn = [&](V3 p) {  // about z by the spin, then about y by -18 degrees; unit length
+        p = V3{cs * p.x - ss * p.y, ss * p.x + cs * p.y, p.z};
+        const V3 q{c * p.x + sn * p.z, p.y, -sn * p.x + c * p.z};
+        return Scale(q, 1 / std::sqrt(Dot(q, q)));
+    };
+    auto half = [](int k, const std::vector<V3>& w) {  // the vertex (-x, -y, z) of vertex k
+        for (size_t j = 0; j < w.size(); ++j)
+            if (std::fabs(w[j].x + w[k].x) + std::fabs(w[j].y + w[k].y) + std::fabs(w[j].z - w[k].z) < 1e-9) return int(j);
+        Fail("shark: no half turn");
+        return -1;
+    };
+    auto find = [&](V3 p) {
+        for (size_t j = 0; j < v.size(); ++j)
+            if (std::fabs(v[j].x - p.x) + std::fabs(v[j].y - p.y) + std::fabs(v[j].z - p.z) < 1e-9) return int(j);
+        Fail("shark: no vertex");
+        return -1;
+    };
+    const int top = find({0, 1, f}), bottom = find({0, -1, f});
+    // Faces by side of the plane x = 0; the cut ones in half-turn pairs.
+    const int F = int(ico.faces.size());
+    std::vector<int> side(F);
+    for (int t = 0; t < F; ++t) {
+        double x = 0;
+        for (int k : ico.faces[t]) x += v[k].x;
+        side[t] = x > 1e-9 ? 1 : (x < -1e-9 ? -1 : 0);
+    }
+    auto sameFace = [&](const std::vector<int>& a, std::vector<int> b) {
+        std::vector<int> s = a;
+        std::sort(s.begin(), s.end());
+        std::sort(b.begin(), b.end());
+        return s == b;
+    };
+    auto faceOf = [&](const std::vector<int>& w) {
+        for (int t = 0; t < F; ++t)
+            if (sameFace(ico.faces[t], w)) return t;
+        return -1;
+    };
+    std::vector<int> cut;
+    for (int t = 0; t < F; ++t)
+        if (side[t] == 0) cut.push_back(t);
+    std::vector<std::pair<int, int>> pairs;
+    for (int t : cut) {
+        std::vector<int> w;
+        for (int k : ico.faces[t]) w.push_back(half(k, v));
+        const int u = faceOf(w);
+        if (t < u) pairs.push_back({t, u});
+    }
+    if (pairs.size() != 2) Fail("shark: the cut faces do not pair");
+    int start = -1;
+    for (int t = 0; t < F; ++t)
+        if (side[t] == 1 && std::count(ico.faces[t].begin(), ico.faces[t].end(), top) &&
+            std::count(ico.faces[t].begin(), ico.faces[t].end(), bottom))
+            start = t;
+    for (int choice = 0; choice < 4; ++choice)
+        for (int order = 0; order < 2; ++order)
+            for (bool mirrored : {false, true}) {
+                std::vector<int> keep;
+                for (int t = 0; t < F; ++t)
+                    if (side[t] == 1) keep.push_back(t);
+                keep.push_back(choice & 1 ? pairs[0].second : pairs[0].first);
+                keep.push_back(choice & 2 ? pairs[1].second : pairs[1].first);
+                // Lay breadth first (order 0) or depth first (order 1).
+                std::vector<std::array<P2, 3>> at(F);
+                std::vector<bool> laid(F, false);
+                const double s = mirrored ? -1.0 : 1.0;
+                std::array<P2, 3> first;
+                const std::vector<int>& sf = ico.faces[start];
+                for (int k = 0; k < 3; ++k)
+                    first[k] = sf[k] == top ? P2{0, -0.5 * s} : sf[k] == bottom ? P2{0, 0.5 * s} : P2{std::sqrt(0.75), 0};
+                at[start] = first;
+                laid[start] = true;
+                std::vector<int> queue{start}, placed{start};
+                bool ok = true;
+                while (!queue.empty() && ok) {
+                    const int p = order == 0 ? queue.front() : queue.back();
+                    queue.erase(order == 0 ? queue.begin() : queue.end() - 1);
+                    for (int t : keep) {
+                        if (laid[t]) continue;
+                        // A shared edge: two common vertices.
+                        std::vector<int> common;
+                        for (int a : ico.faces[p])
+                            if (std::count(ico.faces[t].begin(), ico.faces[t].end(), a)) common.push_back(a);
+                        if (common.size() != 2) continue;
+                        auto posIn = [&](int face, int vert) {
+                            for (int k = 0; k < 3; ++k)
+                                if (ico.faces[face][k] == vert) return at[face][k];
+                            return P2{0, 0};
+                        };
+                        const P2 A = posIn(p, common[0]), B = posIn(p, common[1]);
+                        int far = -1;
+                        for (int a : ico.faces[p])
+                            if (a != common[0] && a != common[1]) far = a;
+                        const P2 Q = posIn(p, far);
+                        const double dx = B.x - A.x, dy = B.y - A.y, u = ((Q.x - A.x) * dx + (Q.y - A.y) * dy) / (dx * dx + dy * dy);
+                        const P2 foot{A.x + u * dx, A.y + u * dy}, R{2 * foot.x - Q.x, 2 * foot.y - Q.y};
+                        for (int k = 0; k < 3; ++k) {
+                            const int a = ico.faces[t][k];
+                            at[t][k] = a == common[0] ? A : a == common[1] ? B : R;
+                        }
+                        for (const P2& q : at[t]) ok &= q.x > -1e-9;
+                        for (int o : placed) ok &= !TrianglesOverlap(at[t], at[o]);
+                        laid[t] = true;
+                        placed.push_back(t);
+                        queue.push_back(t);
+                    }
+                }
+                if (!ok || placed.size() != keep.size()) continue;
+                Net net;
+                for (int t : placed) {
+                    Laid l;
+                    l.at = at[t];
+                    for (int k = 0; k < 3; ++k) l.dir[k] = turn(v[ico.faces[t][k]]);
+                    l.placed = true;
+                    net.faces.push_back(l);
+                    for (int k = 0; k < 3; ++k) {
+                        l.at[k] = P2{-at[t][k].x, -at[t][k].y};
+                        l.dir[k] = turn(v[half(ico.faces[t][k], v)]);
+                    }
+                    net.faces.push_back(l);
+                }
+                bool right = true;
+                for (size_t t = 0; t < net.faces.size(); ++t) {
+                    maps.SetCorners(int(t), net.faces[t].dir);
+                    const Laid& g = net.faces[t];
+                    for (int k = 0; k < 3; ++k)
+                        if (Angle(maps.At(71, int(t), k == 0, k == 1, k == 2), g.dir[k]) > kSameDirection)
+                            Fail("shark: the map moves a corner of its face");
+                    right &= (Cross2(g.at[0], g.at[1], g.at[2]) > 0 ? 1 : -1) == NetTurnFor(SphereTurn(maps, 71, int(t)));
+                }
+                if (!right) continue;
+                Finish(&net, "shark", 0.0, true);
+                return net;
+            }
+    Fail("shark: no way to lay the half");
+    return {};
+}
+
 // ---- plain faces ----
 
 // ---- the waffle ----
@@ -1438,6 +1619,8 @@ int main(int argc, char** argv) {
     }
     designs.push_back({63, "waffle", "waffle", 96, 0, {}, 0.0});
     nets.push_back(Waffle(maps));
+    designs.push_back({71, "icosahedron", "shark", 20, 0, {}, 0.0});
+    nets.push_back(SharkNet(maps));
     designs.push_back({73, "octahedron", "shard", 8, 0, {}, 0.0});
     nets.push_back(ShardNet(maps));
     designs.push_back({28, "Square", "Square", 8, 0, {}, 0.0});

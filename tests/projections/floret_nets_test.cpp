@@ -28,8 +28,8 @@ struct FloretCase {
     bool renders;
 };
 const FloretCase kFloretsOnSolids[] = {
-    {145, true}, {151, false}, {152, true},  {153, true},  {154, true}, {155, true}, {156, false},
-    {157, false}, {158, false}, {161, true},  {162, true}, {163, false}, {166, false}, {247, true},
+    {145, true}, {151, false}, {152, true},  {153, true},  {154, true}, {155, true}, {156, true},
+    {157, true}, {158, false}, {161, true},  {162, true}, {163, false}, {166, false}, {247, true},
     {302, true}, {303, true}, {351, true}, {352, true}, {385, true},  {386, true},  {387, true},
     {392, true},  {393, true},  {411, false}, {412, false}, {413, false}, {1043, true},
 };
@@ -253,7 +253,7 @@ TEST(FloretsOnSolids, CubeFloretsJoinTheirLobes) {
 // lobes' samples, and no direction by samples far apart in the plane, away
 // from the outline, where the outline's edges are glued in pairs).
 TEST(FloretsOnSolids, WholeSphereFloretsJoinTheirLobesAndShowTheSphereOnce) {
-    for (int64_t mode : {152, 153, 154, 385, 386, 387, 145, 302, 303, 162}) {
+    for (int64_t mode : {152, 153, 154, 385, 386, 387, 145, 302, 303, 162, 156, 157}) {
         SCOPED_TRACE(mode);
         Net net(mode);
         ASSERT_TRUE(net.poly && net.store);

@@ -228,17 +228,41 @@ TEST(HostRoundTrip, TiffStripsDeflatedInRoundsReadBack) {
     EXPECT_TRUE(ReadBack(dir / "a.tif").samples == picture.samples);
 }
 
+// The filter a row of the file gets: the one whose bytes, taken as signed,
+// sum to the least absolute value, the first of equals. `row` and `above`
+// hold the file's bytes (zeros above the first row).
+int LeastSumFilter(const std::vector<uint8_t>& row, const std::vector<uint8_t>& above, size_t bpp) {
+    uint64_t best = UINT64_MAX;
+    int chosen = 0;
+    for (int type = 0; type < 5; ++type) {
+        uint64_t sum = 0;
+        for (size_t i = 0; i < row.size(); ++i) {
+            const int a = i >= bpp ? row[i - bpp] : 0, b = above[i], c = i >= bpp ? above[i - bpp] : 0;
+            const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+            const int paeth = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+            const int predicted[5] = {0, a, b, (a + b) / 2, paeth};
+            const uint8_t v = uint8_t(row[i] - predicted[type]);
+            sum += v < 128 ? v : 256 - v;
+        }
+        if (sum < best) best = sum, chosen = type;
+    }
+    return chosen;
+}
+
 // PNG rows are filtered on several threads and deflated into one zlib
 // stream: every chunk's CRC holds, zlib inflates the joined IDAT data with
-// its Adler-32 checked to exactly the filtered rows, and ImageMagick reads
-// the samples we wrote.
+// its Adler-32 checked to exactly the filtered rows, each row carries the
+// filter of least sum, and ImageMagick reads the samples we wrote. Rows
+// narrower and wider than a vector of 16 bytes, of every kind.
 TEST(HostRoundTrip, BandedPngIsOneValidZlibStream) {
     if (std::system("convert -version >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick not installed";
     TempDir dir;
-    struct Case { int16_t colour; bool alpha; int32_t depth; const char* raw; };
-    for (const Case& c : {Case{3, true, 16, "rgba"}, Case{1, false, 8, "gray"}, Case{3, false, 8, "rgb"}}) {
-        const std::string what = std::string(c.raw) + " " + std::to_string(c.depth);
-        HostDocument picture = MakePicture(61, 300, c.colour, c.alpha, c.depth);
+    struct Case { int16_t colour; bool alpha; int32_t depth; const char* raw; int32_t width; };
+    for (const Case& c : {Case{3, true, 16, "rgba", 61}, Case{1, false, 8, "gray", 61}, Case{3, false, 8, "rgb", 61},
+                          Case{3, false, 8, "rgb", 5}, Case{1, false, 8, "gray", 1}, Case{3, true, 8, "rgba", 37},
+                          Case{1, false, 16, "gray", 19}, Case{3, false, 16, "rgb", 3}}) {
+        const std::string what = std::string(c.raw) + " " + std::to_string(c.depth) + " " + std::to_string(c.width);
+        HostDocument picture = MakePicture(c.width, 300, c.colour, c.alpha, c.depth);
         // Noise in the lower half, so that the bands compress differently.
         uint32_t seed = 7;
         for (size_t i = picture.samples.size() / 2; i < picture.samples.size(); ++i)
@@ -264,12 +288,37 @@ TEST(HostRoundTrip, BandedPngIsOneValidZlibStream) {
             at += 12 + length;
         }
         EXPECT_GE(idatChunks, 1) << what;
-        const size_t rowBytes = size_t(61) * picture.Planes() * (c.depth / 8) + 1;
+        const size_t rowBytes = size_t(c.width) * picture.Planes() * (c.depth / 8) + 1;
         std::vector<uint8_t> rows(rowBytes * 300 + 1);
         uLongf size = uLongf(rows.size());
         ASSERT_EQ(uncompress(rows.data(), &size, reinterpret_cast<const Bytef*>(idat.data()), uLong(idat.size())), Z_OK)
             << what;
         EXPECT_EQ(size_t(size), rowBytes * 300) << what;
+        // The file's bytes of each row: big-endian 16-bit samples.
+        auto fileRow = [&](int32_t y) {
+            std::vector<uint8_t> row(rowBytes - 1);
+            const size_t first = size_t(y) * c.width * picture.Planes();
+            for (size_t i = 0; i < size_t(c.width) * picture.Planes(); ++i) {
+                if (c.depth == 8) {
+                    row[i] = picture.samples[first + i];
+                    continue;
+                }
+                uint16_t s;
+                std::memcpy(&s, &picture.samples[(first + i) * 2], 2);
+                const uint16_t v = File16FromDocument(s);
+                row[i * 2] = uint8_t(v >> 8), row[i * 2 + 1] = uint8_t(v);
+            }
+            return row;
+        };
+        std::vector<uint8_t> above(rowBytes - 1, 0);
+        int wrongFilters = 0;
+        for (int32_t y = 0; y < 300; ++y) {
+            const std::vector<uint8_t> row = fileRow(y);
+            if (rows[size_t(y) * rowBytes] != LeastSumFilter(row, above, size_t(picture.Planes()) * (c.depth / 8)) &&
+                wrongFilters++ < 3)
+                ADD_FAILURE() << what << ": row " << y << " has filter " << int(rows[size_t(y) * rowBytes]);
+            above = row;
+        }
 
         const std::string cmd = "convert '" + (dir / "a.png") + "' -depth " + std::to_string(c.depth) +
                                 " -endian MSB " + c.raw + ":'" + (dir / "a.raw") + "'";

@@ -184,6 +184,10 @@ TEST(PngReader, EveryKindReadsAsLibpngReadsIt) {
     // One pixel wide, one row high: the filters' edges.
     kinds.push_back({PNG_COLOR_TYPE_RGB, 8, PNG_ALL_FILTERS, false, false, 1, 9});
     kinds.push_back({PNG_COLOR_TYPE_RGBA, 16, PNG_FILTER_PAETH, false, false, 13, 1});
+    // Paeth rows are made two at a time: an even count, and rows wider
+    // than the small kinds, of every pixel size.
+    for (int type : {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGBA})
+        for (int depth : {8, 16}) kinds.push_back({type, depth, PNG_FILTER_PAETH, false, false, 300, 12});
     // The kinds libpng reads for us: small depths, palettes, transparency,
     // interlacing.
     for (int depth : {1, 2, 4}) kinds.push_back({PNG_COLOR_TYPE_GRAY, depth, PNG_ALL_FILTERS});
@@ -238,6 +242,9 @@ TEST(PngReader, DamagedFilesFailWhereLibpngFails) {
     auto file = [&](const std::string& stream) { return signature + ihdr + Chunk("IDAT", stream) + iend; };
     std::string badFilter = rows;
     badFilter[1 + width * 3] = 5;
+    std::string paethThenBad = rows;   // rows 2 and 3 would be made together were both Paeth
+    paethThenBad[2 * (1 + width * 3)] = 4;
+    paethThenBad[3 * (1 + width * 3)] = 5;
     std::string badCrc = file(idat);
     badCrc[signature.size() + ihdr.size() + 8 + 3] ^= 1;   // a byte of the IDAT's data
     std::string badAdler = idat;
@@ -255,6 +262,7 @@ TEST(PngReader, DamagedFilesFailWhereLibpngFails) {
         {"an unknown critical chunk", signature + ihdr + Chunk("QRST", "xy") + Chunk("IDAT", idat) + iend},
         {"no IEND", signature + ihdr + Chunk("IDAT", idat)},
         {"filter type 5", file(Deflated(badFilter))},
+        {"filter type 5 under a Paeth row", file(Deflated(paethThenBad))},
         {"IDAT CRC wrong", badCrc},
         {"Adler-32 wrong", file(badAdler)},
         {"a row short", file(Deflated(rows.substr(0, rows.size() - 1)))},

@@ -254,6 +254,29 @@ inline uint8_t Stored8(float value) {
     return uint8_t((v + 0x1p52) - 0x1p52);
 }
 
+// Stored8 of n samples, four at a time in vector lanes where the processor
+// has them: the same steps in double precision, so the same bytes.
+void Store8Row(const float* row, size_t n, uint8_t* to) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128d scale = _mm_set1_pd(255.0), zero = _mm_setzero_pd(), top = _mm_set1_pd(255.0),
+                  round = _mm_set1_pd(0x1p52);
+    auto two = [&](__m128 f) {
+        __m128d v = _mm_mul_pd(_mm_cvtps_pd(f), scale);
+        v = _mm_min_pd(_mm_max_pd(v, zero), top);
+        return _mm_cvttpd_epi32(_mm_sub_pd(_mm_add_pd(v, round), round));
+    };
+    for (; i + 4 <= n; i += 4) {
+        const __m128 f = _mm_loadu_ps(row + i);
+        const __m128i q = _mm_unpacklo_epi64(two(f), two(_mm_movehl_ps(f, f)));
+        const __m128i b = _mm_packus_epi16(_mm_packs_epi32(q, q), _mm_setzero_si128());
+        const uint32_t word = uint32_t(_mm_cvtsi128_si32(b));
+        std::memcpy(to + i, &word, 4);
+    }
+#endif
+    for (; i < n; ++i) to[i] = Stored8(row[i]);
+}
+
 }  // namespace
 
 bool ResizeRows(const HostDocument& shape, const std::function<const uint8_t*(int32_t)>& rowOf, int32_t width,
@@ -310,7 +333,7 @@ bool ResizeRows(const HostDocument& shape, const std::function<const uint8_t*(in
                      const size_t at = size_t(y) * width;
                      if (out.depth == 8 && !alpha && !onlyColumns) {
                          uint8_t* to = &out.samples[at * planes];
-                         for (size_t i = 0; i < size_t(width) * planes; ++i) to[i] = Stored8(row[i]);
+                         Store8Row(row, size_t(width) * planes, to);
                          return;
                      }
                      const int32_t n = onlyColumns ? int32_t(onlyColumns->size()) : width;

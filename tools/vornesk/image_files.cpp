@@ -235,6 +235,37 @@ inline void StorePixel(uint8_t* p, __m128i x) {
 
 inline __m128i Abs16(__m128i x) { return _mm_max_epi16(x, _mm_sub_epi16(_mm_setzero_si128(), x)); }
 
+// Paeth's prediction from a (left), b (above) and c (above left) in 16-bit lanes.
+inline __m128i PaethPrediction(__m128i a, __m128i b, __m128i c) {
+    const __m128i pa = Abs16(_mm_sub_epi16(b, c)), pb = Abs16(_mm_sub_epi16(a, c)),
+                  pc = Abs16(_mm_sub_epi16(_mm_add_epi16(a, b), _mm_add_epi16(c, c)));
+    // b unless c is nearer; a when it is at least as near as both.
+    const __m128i takeC = _mm_cmpgt_epi16(pb, pc);
+    const __m128i bc = _mm_or_si128(_mm_andnot_si128(takeC, b), _mm_and_si128(takeC, c));
+    const __m128i takeBC = _mm_cmpgt_epi16(pa, _mm_min_epi16(pb, pc));
+    return _mm_or_si128(_mm_andnot_si128(takeBC, a), _mm_and_si128(takeBC, bc));
+}
+
+// Two Paeth rows at once: row 0 (`in0` into `out0`, below `above`) and the
+// row under it (`in1` into `out1`), each pixel of the lower row made from
+// the pixel just made above it. The two rows' chains of dependent steps run
+// side by side.
+template <size_t Bpp>
+void UnfilterPaethPair(const uint8_t* in0, const uint8_t* above, uint8_t* out0, const uint8_t* in1, uint8_t* out1,
+                       size_t n) {
+    const __m128i bytes = _mm_set1_epi16(0xff);
+    __m128i a0 = _mm_setzero_si128(), c0 = a0, a1 = a0, c1 = a0;
+    for (size_t i = 0; i < n; i += Bpp) {
+        const __m128i x0 = LoadPixel<Bpp>(in0 + i), b0 = LoadPixel<Bpp>(above + i), x1 = LoadPixel<Bpp>(in1 + i);
+        a0 = _mm_and_si128(_mm_add_epi16(x0, PaethPrediction(a0, b0, c0)), bytes);
+        c0 = b0;
+        StorePixel<Bpp>(out0 + i, a0);
+        a1 = _mm_and_si128(_mm_add_epi16(x1, PaethPrediction(a1, a0, c1)), bytes);
+        c1 = a0;
+        StorePixel<Bpp>(out1 + i, a1);
+    }
+}
+
 template <size_t Bpp, int Type>
 void UnfilterPixels(const uint8_t* in, const uint8_t* above, size_t n, uint8_t* out) {
     const __m128i bytes = _mm_set1_epi16(0xff);
@@ -248,14 +279,7 @@ void UnfilterPixels(const uint8_t* in, const uint8_t* above, size_t n, uint8_t* 
             a = _mm_add_epi16(x, _mm_srli_epi16(_mm_add_epi16(a, b), 1));
         } else {
             const __m128i b = LoadPixel<Bpp>(above + i);
-            const __m128i pa = Abs16(_mm_sub_epi16(b, c)), pb = Abs16(_mm_sub_epi16(a, c)),
-                          pc = Abs16(_mm_sub_epi16(_mm_add_epi16(a, b), _mm_add_epi16(c, c)));
-            // b unless c is nearer; a when it is at least as near as both.
-            const __m128i takeC = _mm_cmpgt_epi16(pb, pc);
-            const __m128i bc = _mm_or_si128(_mm_andnot_si128(takeC, b), _mm_and_si128(takeC, c));
-            const __m128i takeBC = _mm_cmpgt_epi16(pa, _mm_min_epi16(pb, pc));
-            const __m128i p = _mm_or_si128(_mm_andnot_si128(takeBC, a), _mm_and_si128(takeBC, bc));
-            a = _mm_add_epi16(x, p);
+            a = _mm_add_epi16(x, PaethPrediction(a, b, c));
             c = b;
         }
         a = _mm_and_si128(a, bytes);
@@ -309,6 +333,27 @@ bool UnfilterPngRow(const uint8_t* in, const uint8_t* above, size_t n, size_t bp
         out[i] = uint8_t(in[i] + p);
     }
     return true;
+}
+
+// Rows y and y + 1, both filtered with Paeth, as UnfilterPngRow would make
+// them one after the other, at `in0` and `in1` (past their filter bytes)
+// into `out0` and `out1`; `above` is row y - 1's samples. False when the
+// pair is not for this road (no vector lanes, a pixel size without its
+// loop), and nothing is written.
+bool UnfilterPaethRows(const uint8_t* in0, const uint8_t* above, uint8_t* out0, const uint8_t* in1, uint8_t* out1,
+                       size_t n, size_t bpp) {
+#if defined(__SSE2__)
+    switch (bpp) {
+        case 3: UnfilterPaethPair<3>(in0, above, out0, in1, out1, n); return true;
+        case 4: UnfilterPaethPair<4>(in0, above, out0, in1, out1, n); return true;
+        case 6: UnfilterPaethPair<6>(in0, above, out0, in1, out1, n); return true;
+        case 8: UnfilterPaethPair<8>(in0, above, out0, in1, out1, n); return true;
+        default: return false;
+    }
+#else
+    (void)in0, (void)above, (void)out0, (void)in1, (void)out1, (void)n, (void)bpp;
+    return false;
+#endif
 }
 
 // Bytes in anonymous pages, given back when freed.
@@ -428,10 +473,24 @@ bool ReadPlainPng(FILE* f, const PictureReadLimits& limits, uint64_t idatBytes, 
         return false;
     stream.Free();
     uint8_t* samples = doc->samples.data();
-    for (size_t y = 0; y < height; ++y)
-        if (!UnfilterPngRow(samples + y * (rowBytes + 1), y > 0 ? samples + (y - 1) * rowBytes : nullptr, rowBytes,
-                            bpp, samples + y * rowBytes))
+    // Rows are unfiltered in place, each row's samples where its filtered
+    // bytes began, less one byte a row. Two Paeth rows one above the other
+    // are made together, the lower one in a row of its own (its place
+    // still holds the upper row's unread bytes), copied in after.
+    std::unique_ptr<uint8_t[]> lower(new (std::nothrow) uint8_t[rowBytes]);
+    for (size_t y = 0; y < height; ++y) {
+        const uint8_t* in = samples + y * (rowBytes + 1);
+        if (lower && y > 0 && y + 1 < height && in[0] == 4 && in[rowBytes + 1] == 4 &&
+            UnfilterPaethRows(in + 1, samples + (y - 1) * rowBytes, samples + y * rowBytes, in + rowBytes + 2,
+                              lower.get(), rowBytes, bpp)) {
+            std::memcpy(samples + (y + 1) * rowBytes, lower.get(), rowBytes);
+            ++y;
+            continue;
+        }
+        if (!UnfilterPngRow(in, y > 0 ? samples + (y - 1) * rowBytes : nullptr, rowBytes, bpp,
+                            samples + y * rowBytes))
             return false;
+    }
     doc->samples.resize(size_t(height) * rowBytes);
     if (depth == 16) {
         for (size_t i = 0, n = doc->SampleCount(); i < n; ++i) {
@@ -529,7 +588,7 @@ constexpr int32_t kPngRowsPerBandAtLeast = 16;
 constexpr size_t kPngLargestChunk = size_t(1) << 30;
 constexpr size_t kPngWholeStreamBytes = size_t(1) << 30;
 // libdeflate's level 2: smaller files than zlib's level 4 in half its time.
-constexpr int kPngDeflateLevel = 2;
+constexpr int kPngDeflateLevel = 1;
 
 // Row y as the file stores it: 8-bit samples, or 16-bit big-endian (16-bit
 // samples rescaled from 0..32768, floats clamped to 0..1).
@@ -555,55 +614,98 @@ void PngFileRow(const HostDocument& doc, int32_t y, uint8_t* row) {
     }
 }
 
-// Filters `row` against `above` (zeros for the first row) with the filter
-// whose output has the least sum of absolute values, into out[0] (the filter
-// type) and out[1..n]. `trial` holds 2 n bytes. Each filter is a loop of its
-// own over the bytes past the first pixel, which the compiler vectorises.
-void FilterPngRow(const uint8_t* row, const uint8_t* above, size_t n, size_t bpp, uint8_t* trial, uint8_t* out) {
-    uint64_t best = UINT64_MAX;
-    uint8_t* t = trial;
-    uint8_t* kept = trial + n;
-    uint8_t bestType = 0;
-    const size_t head = std::min(bpp, n);
-    for (uint8_t type = 0; type < 5; ++type) {
-        // The first pixel: no left neighbours.
-        for (size_t i = 0; i < head; ++i) {
-            const int b = above[i];
-            t[i] = uint8_t(row[i] - (type == 2 || type == 4 ? b : type == 3 ? b >> 1 : 0));
-        }
-        switch (type) {
-            case 0: std::memcpy(t, row, n); break;
-            case 1:
-                for (size_t i = bpp; i < n; ++i) t[i] = uint8_t(row[i] - row[i - bpp]);
-                break;
-            case 2:
-                for (size_t i = bpp; i < n; ++i) t[i] = uint8_t(row[i] - above[i]);
-                break;
-            case 3:
-                for (size_t i = bpp; i < n; ++i) t[i] = uint8_t(row[i] - ((row[i - bpp] + above[i]) >> 1));
-                break;
-            default:
-                for (size_t i = bpp; i < n; ++i) {
-                    const int a = row[i - bpp], b = above[i], c = above[i - bpp];
-                    const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
-                    const int p = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
-                    t[i] = uint8_t(row[i] - p);
-                }
-                break;
-        }
-        uint64_t sum = 0;
-        for (size_t i = 0; i < n; ++i) {
-            const uint8_t v = t[i];
-            sum += v < 128 ? v : 256 - v;
-        }
-        if (sum < best) {
-            best = sum;
-            bestType = type;
-            std::swap(t, kept);
-        }
+// The cost of a filtered byte: its distance from zero taken as a signed byte.
+inline uint64_t FilteredCost(uint8_t v) { return v < 128 ? v : 256 - v; }
+
+// The five filters' residual of one byte, given the byte x, its left
+// neighbour a, the byte above b and above left c.
+inline void FilterResiduals(int x, int a, int b, int c, uint8_t t[5]) {
+    const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+    const int p = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+    t[0] = uint8_t(x), t[1] = uint8_t(x - a), t[2] = uint8_t(x - b), t[3] = uint8_t(x - ((a + b) >> 1));
+    t[4] = uint8_t(x - p);
+}
+
+// The five filters' costs of the row, summed into sums[0..4], in one pass:
+// the first pixel has no left neighbours (zeros), the rest 16 bytes at a
+// time where the processor has vector lanes.
+void FilterCosts(const uint8_t* row, const uint8_t* above, size_t n, size_t bpp, uint64_t sums[5]) {
+    for (int k = 0; k < 5; ++k) sums[k] = 0;
+    size_t i = 0;
+    auto one = [&](size_t at) {
+        const bool head = at < bpp;
+        uint8_t t[5];
+        FilterResiduals(row[at], head ? 0 : row[at - bpp], above[at], head ? 0 : above[at - bpp], t);
+        for (int k = 0; k < 5; ++k) sums[k] += FilteredCost(t[k]);
+    };
+    for (; i < std::min(bpp, n); ++i) one(i);
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128(), one8 = _mm_set1_epi8(1);
+    __m128i acc[5] = {zero, zero, zero, zero, zero};
+    // The cost of 16 residuals, min(v, -v) as bytes, summed into two 64-bit lanes.
+    auto cost = [&](__m128i v) { return _mm_sad_epu8(_mm_min_epu8(v, _mm_sub_epi8(zero, v)), zero); };
+    for (; i + 16 <= n; i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i - bpp));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + i));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + i - bpp));
+        // (a + b) >> 1 is the rounded-up mean less the low bit of a ^ b.
+        const __m128i mean = _mm_sub_epi8(_mm_avg_epu8(a, b), _mm_and_si128(_mm_xor_si128(a, b), one8));
+        const __m128i p = _mm_packus_epi16(
+            PaethPrediction(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero), _mm_unpacklo_epi8(c, zero)),
+            PaethPrediction(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero), _mm_unpackhi_epi8(c, zero)));
+        acc[0] = _mm_add_epi64(acc[0], cost(x));
+        acc[1] = _mm_add_epi64(acc[1], cost(_mm_sub_epi8(x, a)));
+        acc[2] = _mm_add_epi64(acc[2], cost(_mm_sub_epi8(x, b)));
+        acc[3] = _mm_add_epi64(acc[3], cost(_mm_sub_epi8(x, mean)));
+        acc[4] = _mm_add_epi64(acc[4], cost(_mm_sub_epi8(x, p)));
     }
-    out[0] = bestType;
-    std::memcpy(out + 1, kept, n);
+    for (int k = 0; k < 5; ++k) {
+        uint64_t lanes[2];
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), acc[k]);
+        sums[k] += lanes[0] + lanes[1];
+    }
+#endif
+    for (; i < n; ++i) one(i);
+}
+
+// Filters `row` against `above` (zeros for the first row) with the filter
+// whose output has the least sum of absolute values (the first of equals),
+// into out[0] (the filter type) and out[1..n]. The costs are summed in one
+// pass, then the chosen filter is written in a loop of its own over the
+// bytes past the first pixel, which the compiler vectorises.
+void FilterPngRow(const uint8_t* row, const uint8_t* above, size_t n, size_t bpp, uint8_t* out) {
+    uint64_t sums[5];
+    FilterCosts(row, above, n, bpp, sums);
+    uint8_t type = 0;
+    for (uint8_t k = 1; k < 5; ++k)
+        if (sums[k] < sums[type]) type = k;
+    out[0] = type;
+    uint8_t* t = out + 1;
+    const size_t head = std::min(bpp, n);
+    for (size_t i = 0; i < head; ++i) {
+        const int b = above[i];
+        t[i] = uint8_t(row[i] - (type == 2 || type == 4 ? b : type == 3 ? b >> 1 : 0));
+    }
+    switch (type) {
+        case 0: std::memcpy(t, row, n); break;
+        case 1:
+            for (size_t i = bpp; i < n; ++i) t[i] = uint8_t(row[i] - row[i - bpp]);
+            break;
+        case 2:
+            for (size_t i = bpp; i < n; ++i) t[i] = uint8_t(row[i] - above[i]);
+            break;
+        case 3:
+            for (size_t i = bpp; i < n; ++i) t[i] = uint8_t(row[i] - ((row[i - bpp] + above[i]) >> 1));
+            break;
+        default:
+            for (size_t i = bpp; i < n; ++i) {
+                uint8_t r[5];
+                FilterResiduals(row[i], row[i - bpp], above[i], above[i - bpp], r);
+                t[i] = r[4];
+            }
+            break;
+    }
 }
 
 // One band of rows, deflated.
@@ -620,7 +722,7 @@ void DeflatePngBand(const HostDocument& doc, bool last, PngBand* band) {
     z_stream z{};
     if (deflateInit2(&z, kOutputDeflateLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return;
     try {
-        std::vector<uint8_t> above(n, 0), row(n), trial(2 * n), filtered(n + 1), out(size_t(1) << 18);
+        std::vector<uint8_t> above(n, 0), row(n), filtered(n + 1), out(size_t(1) << 18);
         if (band->firstRow > 0) PngFileRow(doc, band->firstRow - 1, above.data());
         // Feeds what is in z.next_in; the output grows with what deflate gives.
         auto pump = [&](int flush) {
@@ -637,7 +739,7 @@ void DeflatePngBand(const HostDocument& doc, bool last, PngBand* band) {
         bool ok = true;
         for (int32_t y = band->firstRow; y < band->endRow && ok; ++y) {
             PngFileRow(doc, y, row.data());
-            FilterPngRow(row.data(), above.data(), n, bpp, trial.data(), filtered.data());
+            FilterPngRow(row.data(), above.data(), n, bpp, filtered.data());
             band->adler = adler32_z(band->adler, filtered.data(), n + 1);
             z.next_in = filtered.data();
             z.avail_in = uInt(n + 1);
@@ -690,7 +792,7 @@ PngStream DeflatePngWhole(const HostDocument& doc) {
         const int32_t end = int32_t(int64_t(doc.height) * (b + 1) / bandCount);
         try {
             // 8-bit rows are the document's own; others are converted.
-            std::vector<uint8_t> trial(2 * n), rows(doc.depth == 8 ? 0 : 2 * n), zeros(first == 0 ? n : 0, 0);
+            std::vector<uint8_t> rows(doc.depth == 8 ? 0 : 2 * n), zeros(first == 0 ? n : 0, 0);
             uint8_t* row = rows.data();
             uint8_t* above = rows.data() + (rows.empty() ? 0 : n);
             if (first > 0 && doc.depth != 8) PngFileRow(doc, first - 1, above);
@@ -701,7 +803,7 @@ PngStream DeflatePngWhole(const HostDocument& doc) {
                     PngFileRow(doc, y, row);
                     here = row;
                 }
-                FilterPngRow(here, up, n, bpp, trial.data(), filtered.get() + size_t(y) * (n + 1));
+                FilterPngRow(here, up, n, bpp, filtered.get() + size_t(y) * (n + 1));
                 if (doc.depth != 8) std::swap(row, above);
             }
         } catch (const std::bad_alloc&) {

@@ -401,7 +401,9 @@ void CopyPyrAToB(const PyramidDescriptor* a, PyramidDescriptor* b) {
     // Same bytes per pixel but different kinds (e.g. 3 and 5) have the same
     // block sizes; the tile counts must agree for the copy to be safe.
     if (a->tileCount != b->tileCount) return;
-    for (int64_t i = a->firstTile[0]; i <= a->lastTile[a->topLevel]; ++i) {
+    // The smaller levels of an A that holds level 0 only are not copied.
+    const int64_t last = a->mipmapState == 1 ? a->lastTile[0] : a->lastTile[a->topLevel];
+    for (int64_t i = a->firstTile[0]; i <= last; ++i) {
         const int64_t n = BytesInTile(a, i);
         if (n != BytesInTile(b, i)) return;
         std::memcpy(b->tiles[i].pixels, a->tiles[i].pixels, static_cast<size_t>(n));

@@ -226,6 +226,17 @@ bool PrerollManipulation(Data* data) {
     const int64_t inputMode = gParams->inputMode;
     if (CubeLayoutTagOfInputMode(inputMode) != 0) {
         if (!CutCubeCorpus(data, inputMode)) return false;
+        // A result of its own (a layer, a thumbnail) may lie over the whole
+        // picture at another size, read from the smaller levels, which are
+        // not made for a cube layout otherwise.
+        if (gParams->renderDestination == kRenderToOffscreen && main->tiles && main->mipmapState != 2) {
+            paint_mipmap_of_pyramid(main);
+            if (main->mipmapState != 2) {
+                if (HostResult() == noErr && gTaskEngine.hostResult != noErr)
+                    SetHostResult(gTaskEngine.hostResult, int16_t(gTaskEngine.diagnostic));
+                return false;
+            }
+        }
         NotePhaseEnd("cube faces");
     } else {
         DumpAnyCorpus();

@@ -218,6 +218,16 @@ TEST(PyramidStore, CopyAndSwap) {
     EXPECT_EQ(get_pyramid_sample_point4_raw(3, 4, b.get(), 0), 0x01020304u);
     EXPECT_EQ(get_pyramid_sample_point4_raw(1, 1, b.get(), 2), 0x05060708u);
     EXPECT_EQ(b->mipmapState, 2);
+    // An A with level 0 only (its smaller levels never made) gives that.
+    set_pyramid_sample_point4(3, 4, a.get(), 0, 4, 3, 2, 1);
+    set_pyramid_sample_point4(1, 1, b.get(), 2, 9, 9, 9, 9);
+    a->mipmapState = 1;
+    CopyPyrAToB(a.get(), b.get());
+    EXPECT_EQ(get_pyramid_sample_point4_raw(3, 4, b.get(), 0), 0x04030201u);
+    EXPECT_EQ(get_pyramid_sample_point4_raw(1, 1, b.get(), 2), 0x09090909u);
+    EXPECT_EQ(b->mipmapState, 1);
+    set_pyramid_sample_point4(3, 4, a.get(), 0, 1, 2, 3, 4);
+    a->mipmapState = 2;
 
     set_pyramid_sample_point64bit(0, 0, c.get(), 0, 11, 12, 13, 14);
     CopyPyrAToB(a.get(), c.get());  // different bytes per pixel: nothing

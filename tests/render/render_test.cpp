@@ -242,6 +242,22 @@ TEST(EngineInputPreparation, RowBufferAndEdgeModesFollowTheRender) {
     EXPECT_EQ(rig.data->rowBuffer, block);
 }
 
+// A cube layout's render reads its faces, not the whole picture's levels;
+// a result of its own, which may lie over the picture at another size, has
+// them made.
+TEST(EngineInputPreparation, CubeLayoutLevelsAreMadeForAResultOfItsOwn) {
+    RenderRig rig;
+    ASSERT_TRUE(rig.SetInput(120, 20, kPyrColour8, BusyPixel));
+    SetProcessableRect(VRect{0, 0, 20, 120});
+    rig.params->inputMode = 33;
+    rig.params->renderDestination = kRenderToHost;
+    ASSERT_TRUE(PrerollManipulation(rig.data.get()));
+    EXPECT_EQ(rig.input()->mipmapState, 1);
+    rig.params->renderDestination = kRenderToOffscreen;
+    ASSERT_TRUE(PrerollManipulation(rig.data.get()));
+    EXPECT_EQ(rig.input()->mipmapState, 2);
+}
+
 // A colour that is not a number reaches the host's 8-bit buffer as 0, not as
 // whatever the conversion of NaN gives.
 TEST(HostPixels, NaNColoursAreWrittenAsZero) {

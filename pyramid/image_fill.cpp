@@ -1,6 +1,7 @@
 #include "pyramid/image_fill.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "pyramid/level_copy.h"
@@ -25,6 +26,21 @@ T Sample(const uint8_t* pixel, int64_t i) {
 template <class S>
 void CopyRow(const HostPixelChunk& c, const uint8_t* src, uint8_t* dst, int64_t columns, S opaque) {
     const int64_t step = c.pixelSamples * static_cast<int64_t>(sizeof(S));
+    if constexpr (sizeof(S) == 1) {
+        if (std::endian::native == std::endian::little && c.colour && c.alphaIndex < 0 && columns > 0) {
+            // Opaque 8-bit colour: a pixel's bytes read as one little-endian
+            // word with the next pixel's first byte (all but the last pixel),
+            // that byte made opaque, and the word's bytes turned round into
+            // the pyramid's order (c0 in the top byte, alpha in the lowest).
+            for (int64_t x = 0; x + 1 < columns; ++x, src += step) {
+                uint32_t w;
+                std::memcpy(&w, src, 4);
+                pyr_store<uint32_t>(dst + x * 4, __builtin_bswap32((w & 0x00FFFFFFu) | 0xFF000000u));
+            }
+            pyr_store<uint32_t>(dst + (columns - 1) * 4, pack_pyramid_word4(src[0], src[1], src[2], opaque));
+            return;
+        }
+    }
     for (int64_t x = 0; x < columns; ++x, src += step) {
         const S s0 = Sample<S>(src, 0);
         const S s1 = c.colour ? Sample<S>(src, 1) : s0;

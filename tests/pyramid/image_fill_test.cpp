@@ -74,7 +74,10 @@ TEST(HostChunk, EveryDepthPlaneCountAndTransparencyEntersTheTileUnchanged) {
         int64_t depth, planes;
         bool colour, alpha;
     };
-    for (const Case& k : {Case{8, 3, true, false}, Case{8, 4, true, true}, Case{8, 1, false, false}, Case{8, 2, false, true},
+    // 8-bit colour without transparency is copied a word at a time: three
+    // planes and four (transparency not copied).
+    for (const Case& k : {Case{8, 3, true, false}, Case{8, 4, true, true}, Case{8, 4, true, false},
+                          Case{8, 1, false, false}, Case{8, 2, false, true},
                           Case{16, 3, true, false}, Case{16, 2, false, true}, Case{32, 4, true, true}, Case{32, 1, false, false}}) {
         const int64_t kind = k.depth == 8 ? kPyrColour8 : k.depth == 16 ? kPyrColour16 : kPyrColourFloat;
         // Two tile columns: the second holds 530 - 512 = 18 columns.

@@ -246,6 +246,14 @@ inline __m128i PaethPrediction(__m128i a, __m128i b, __m128i c) {
     return _mm_or_si128(_mm_andnot_si128(takeBC, a), _mm_and_si128(takeBC, bc));
 }
 
+// Paeth's prediction of 16 bytes at once.
+inline __m128i PaethPredictionOfBytes(__m128i a, __m128i b, __m128i c) {
+    const __m128i zero = _mm_setzero_si128();
+    return _mm_packus_epi16(
+        PaethPrediction(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero), _mm_unpacklo_epi8(c, zero)),
+        PaethPrediction(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero), _mm_unpackhi_epi8(c, zero)));
+}
+
 // Two Paeth rows at once: row 0 (`in0` into `out0`, below `above`) and the
 // row under it (`in1` into `out1`), each pixel of the lower row made from
 // the pixel just made above it. The two rows' chains of dependent steps run
@@ -651,9 +659,7 @@ void FilterCosts(const uint8_t* row, const uint8_t* above, size_t n, size_t bpp,
         const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + i - bpp));
         // (a + b) >> 1 is the rounded-up mean less the low bit of a ^ b.
         const __m128i mean = _mm_sub_epi8(_mm_avg_epu8(a, b), _mm_and_si128(_mm_xor_si128(a, b), one8));
-        const __m128i p = _mm_packus_epi16(
-            PaethPrediction(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero), _mm_unpacklo_epi8(c, zero)),
-            PaethPrediction(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero), _mm_unpackhi_epi8(c, zero)));
+        const __m128i p = PaethPredictionOfBytes(a, b, c);
         acc[0] = _mm_add_epi64(acc[0], cost(x));
         acc[1] = _mm_add_epi64(acc[1], cost(_mm_sub_epi8(x, a)));
         acc[2] = _mm_add_epi64(acc[2], cost(_mm_sub_epi8(x, b)));
@@ -698,13 +704,25 @@ void FilterPngRow(const uint8_t* row, const uint8_t* above, size_t n, size_t bpp
         case 3:
             for (size_t i = bpp; i < n; ++i) t[i] = uint8_t(row[i] - ((row[i - bpp] + above[i]) >> 1));
             break;
-        default:
-            for (size_t i = bpp; i < n; ++i) {
+        default: {
+            size_t i = bpp;
+#if defined(__SSE2__)
+            for (; i + 16 <= n; i += 16) {
+                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i - bpp));
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + i));
+                const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + i - bpp));
+                const __m128i p = PaethPredictionOfBytes(a, b, c);
+                const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(t + i), _mm_sub_epi8(x, p));
+            }
+#endif
+            for (; i < n; ++i) {
                 uint8_t r[5];
                 FilterResiduals(row[i], row[i - bpp], above[i], above[i - bpp], r);
                 t[i] = r[4];
             }
             break;
+        }
     }
 }
 

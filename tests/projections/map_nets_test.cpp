@@ -599,6 +599,10 @@ INSTANTIATE_TEST_SUITE_P(Modes, MapNetTilings,
                                            TilingCase{382, 2e-3}),
                          [](const auto& info) { return std::to_string(info.param.mode); });
 
-TEST(MapNetTables, AreCurrent) { ExpectGeneratedSourceIsCurrent("gen_map_nets", "polyhedra/generated/map_nets.cpp"); }
+// The nets' solid vertices come through the single-precision maps, so they
+// are compared to within a few of those maps' last bits.
+TEST(MapNetTables, AreCurrent) {
+    ExpectGeneratedSourceIsCurrent("gen_map_nets", "polyhedra/generated/map_nets.cpp", 1e-6);
+}
 
 }  // namespace

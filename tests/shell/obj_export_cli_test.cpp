@@ -9,6 +9,9 @@
 #include <regex>
 #include <set>
 
+#include "polyhedra/builtin_shapes.h"
+#include "polyhedra/polyhedron_params.h"
+#include "shell/renderable.h"
 #include "tests/files/export_readers.h"
 #include "tests/tools/spawn_host.h"
 
@@ -66,6 +69,47 @@ TEST(ObjExportCommandLine, IcosahedronWritesSixFilesThatToolsAccept) {
                                   "\" '" + (folder / "globe.dxf") + "'");
     EXPECT_EQ(dxf, "AC1009 0 20\n");
     EXPECT_EQ(Shell("djpeg '" + (folder / "globe.jpg") + "' | head -c 2"), "P6");
+}
+
+// The map-shaped nets lay some cells mirrored; their solids must still face
+// outwards. Every map-net mode the build exports (asked of the build) goes
+// through the command: admesh finds one part and reverses no facet, and the
+// volume the STL's facets enclose, summed as signed tetrahedra about the
+// origin, is positive and admesh's.
+TEST(ObjExportCommandLine, MapNetSolidsFaceOutwards) {
+    std::vector<int64_t> modes;
+    for (int64_t mode = 1; mode <= 1050; ++mode) {
+        if (!OutputModeIsRenderable(mode) || !IsExportablePolyhedron(mode)) continue;
+        polyhedron_params pp{};
+        get_polyhedron_params_from_output_mode(mode, &pp);
+        if (MapNetShapeOf(FindBuiltInShape(pp.shapeCode))) modes.push_back(mode);
+    }
+    EXPECT_NE(std::find(modes.begin(), modes.end(), 800), modes.end());
+    for (int64_t mode : modes) {
+        SCOPED_TRACE(::testing::Message() << "mode " << mode);
+        const TempFolder folder;
+        const HostResult r = Host(folder.path, {"-o", folder / "m.obj", "--output-mode", std::to_string(mode),
+                                                "--export-pixels", "64"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::string admesh = Shell("admesh '" + (folder / "m.stl") + "'");
+        auto figure = [&admesh](const std::string& label) {
+            std::smatch m;
+            return std::regex_search(admesh, m, std::regex(label + R"(\s*:\s*(-?[0-9.]+))")) ? std::stod(m[1]) : -1.0;
+        };
+        EXPECT_EQ(figure("Number of parts"), 1.0) << admesh;
+        for (const char* label : {"Edges fixed", "Facets removed", "Facets reversed", "Backwards edges"})
+            EXPECT_EQ(figure(label), 0.0) << label << "\n" << admesh;
+        const std::vector<Vec> v = StlVertices(folder / "m.stl");
+        ASSERT_EQ(v.size() % 3, 0u);
+        double volume = 0;
+        for (size_t i = 0; i < v.size(); i += 3) {
+            const Vec &a = v[i], &b = v[i + 1], &c = v[i + 2];
+            volume += (a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
+                       a[2] * (b[0] * c[1] - b[1] * c[0])) / 6;
+        }
+        EXPECT_GT(volume, 0.0);
+        EXPECT_NEAR(volume, figure("Volume"), 1e-3 * std::fabs(figure("Volume")));
+    }
 }
 
 // One export builds its solid once: the geometry files come from the build

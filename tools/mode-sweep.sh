@@ -11,7 +11,8 @@
 # Needs ImageMagick.
 # Usage: tools/mode-sweep.sh [WIDTHxHEIGHT [JOBS [SECONDS]]]
 # (default 256x128, 3 runs at a time, 60 s each). VORNESK_BUILD names a
-# build folder to use instead of build-release.
+# build folder to use instead of build-release; VORNESK_SWEEP_KEEP names a
+# folder that receives the pictures (to compare two builds pixel by pixel).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 size="${1:-256x128}"
@@ -83,5 +84,6 @@ namesake() { awk -v name="$1" '/^output modes/{k=1; next} /^glue modes/{k=0}
   done | xargs -P "$jobs" -L1 bash -c 'run input "$0" "$1" --input-mode "$0" --output-mode 1'
   listed glue | xargs -P "$jobs" -I{} bash -c 'run glue {} "$work/earth.png" --glue-mode {} --output-mode 46'
 } | sort -k1,1 -k2,2n | tee "$work/lines"
+if [ -n "${VORNESK_SWEEP_KEEP:-}" ]; then mkdir -p "$VORNESK_SWEEP_KEEP" && cp "$work"/*.png "$VORNESK_SWEEP_KEEP"/; fi
 awk '{n++} $3=="status" && $4==0 && NF==6 {ok++} /refused$/ {r++} / BLANK| CLEAR/ {b++} / SLOW/ {s++} / FAILED/ {f++}
      END {printf "%d runs: %d rendered, %d refused, %d blank or clear, %d slow, %d failed\n", n, ok, r, b, s, f}' "$work/lines"

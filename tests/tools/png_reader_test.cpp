@@ -188,6 +188,8 @@ TEST(PngReader, EveryKindReadsAsLibpngReadsIt) {
     // than the small kinds, of every pixel size.
     for (int type : {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGBA})
         for (int depth : {8, 16}) kinds.push_back({type, depth, PNG_FILTER_PAETH, false, false, 300, 12});
+    kinds.push_back({PNG_COLOR_TYPE_RGB, 8, PNG_FILTER_PAETH, false, false, 1, 6});
+    kinds.push_back({PNG_COLOR_TYPE_RGBA, 8, PNG_FILTER_PAETH, false, false, 2, 5});
     // The kinds libpng reads for us: small depths, palettes, transparency,
     // interlacing.
     for (int depth : {1, 2, 4}) kinds.push_back({PNG_COLOR_TYPE_GRAY, depth, PNG_ALL_FILTERS});

@@ -274,6 +274,29 @@ void UnfilterPaethPair(const uint8_t* in0, const uint8_t* above, uint8_t* out0, 
     }
 }
 
+// UnfilterPaethPair for pixels of three or four bytes, both rows in one
+// vector: the upper row's pixel in the low four lanes, the lower row's pixel
+// one to the left in the high four. The vector last made is then the left
+// neighbours of both, the upper half of the pixels above is the upper row's
+// last pixel, and the pixels above left are the last step's pixels above.
+template <size_t Bpp>
+void UnfilterPaethPairPacked(const uint8_t* in0, const uint8_t* above, uint8_t* out0, const uint8_t* in1,
+                             uint8_t* out1, size_t n) {
+    static_assert(Bpp == 3 || Bpp == 4);
+    const __m128i bytes = _mm_set1_epi16(0xff);
+    __m128i a = _mm_setzero_si128(), c = a;
+    for (size_t i = 0; i <= n; i += Bpp) {
+        const __m128i x = _mm_unpacklo_epi64(i < n ? LoadPixel<Bpp>(in0 + i) : _mm_setzero_si128(),
+                                             i > 0 ? LoadPixel<Bpp>(in1 + i - Bpp) : _mm_setzero_si128());
+        const __m128i b = _mm_unpacklo_epi64(i < n ? LoadPixel<Bpp>(above + i) : _mm_setzero_si128(), a);
+        a = _mm_and_si128(_mm_add_epi16(x, PaethPrediction(a, b, c)), bytes);
+        c = b;
+        const uint64_t both = uint64_t(_mm_cvtsi128_si64(_mm_packus_epi16(a, a)));
+        if (i < n) StoreBytes<Bpp>(out0 + i, both);
+        if (i > 0) StoreBytes<Bpp>(out1 + i - Bpp, both >> 32);
+    }
+}
+
 template <size_t Bpp, int Type>
 void UnfilterPixels(const uint8_t* in, const uint8_t* above, size_t n, uint8_t* out) {
     const __m128i bytes = _mm_set1_epi16(0xff);
@@ -352,8 +375,8 @@ bool UnfilterPaethRows(const uint8_t* in0, const uint8_t* above, uint8_t* out0, 
                        size_t n, size_t bpp) {
 #if defined(__SSE2__)
     switch (bpp) {
-        case 3: UnfilterPaethPair<3>(in0, above, out0, in1, out1, n); return true;
-        case 4: UnfilterPaethPair<4>(in0, above, out0, in1, out1, n); return true;
+        case 3: UnfilterPaethPairPacked<3>(in0, above, out0, in1, out1, n); return true;
+        case 4: UnfilterPaethPairPacked<4>(in0, above, out0, in1, out1, n); return true;
         case 6: UnfilterPaethPair<6>(in0, above, out0, in1, out1, n); return true;
         case 8: UnfilterPaethPair<8>(in0, above, out0, in1, out1, n); return true;
         default: return false;

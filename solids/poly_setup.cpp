@@ -140,7 +140,9 @@ void SetUpSolidAndNet(polyhedron* poly, int64_t code, int64_t m, int64_t second,
         } else {
             poly->status = kPolyStatusOutOfMemory;
         }
-    } else if (m == 0) {
+    } else if (m == 0 && poly->net.secondArgument > 0) {
+        // The sheet's corner tabs, like the other nets' tabs, only with a
+        // tab size asked for.
         AddOrigamiTabs(poly);
     }
     if (m != 4 && m != 7) MarkCutsAlongOtherFaces(poly);

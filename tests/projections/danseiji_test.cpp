@@ -140,7 +140,7 @@ struct Danseiji {
     bool ready = false;
     Danseiji() : poly(MakePoly()) {
         if (!poly) return;
-        HooBoyPolySetup(419, poly.get(), 0, 1, 0, nullptr, 1, 0.5f, 0.0f, 0.0f);
+        HooBoyPolySetup(419, poly.get(), 0, 1, 0, nullptr, 1, 0.5f, 33 * 0.005f, 0.0f);  // the default tabs
         const Mesh& m = Published();
         if (m.nodes == 0 || poly->netFaceCount == 0) return;
         int far = 0;
@@ -213,6 +213,13 @@ TEST(Danseiji, NetIsTheMeshAsPublished) {
     EXPECT_EQ(p->netVertexCount, 12835);
     EXPECT_EQ(p->netTriangleCount, 25280);
     for (int64_t t = 0; t < p->netTriangleCount; ++t) ASSERT_FALSE(p->netTriangle[t].isTab) << t;
+    // With a tab size of 0 no corner tab is asked for: none is missing.
+    PolyPtr untabbed = MakePoly();
+    ASSERT_TRUE(untabbed);
+    HooBoyPolySetup(419, untabbed.get(), 0, 1, 0, nullptr, 1, 0.5f, 0.0f, 0.0f);
+    EXPECT_EQ(untabbed->status, kPolyStatusGood);
+    EXPECT_EQ(untabbed->cornerTabsPastLimit, 0);
+    EXPECT_EQ(untabbed->netTriangleCount, 25280);
     EXPECT_TRUE(OutputModeIsRenderable(419));
 }
 

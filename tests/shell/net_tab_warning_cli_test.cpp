@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <string>
 
+#include "tests/files/psd_test_support.h"
 #include "tests/tools/spawn_host.h"
 
 namespace {
@@ -32,6 +33,7 @@ TEST(NetTabWarning, TabsLeftOutAreSaidInOneLineAndThePictureIsWritten) {
         {"30", "33", ""},  // every tab fits
         {"419", "33",
          "Vornesk 2: The 4 corner tabs of output mode 419 do not fit in its net's tables and are not drawn.\n"},
+        {"419", "0", ""},  // no corner tabs asked for
     };
     const std::string earth = std::string(VORNESK_SOURCE_DIR) + "/samples/earth-2048x1024.jpg";
     TempDir folder;
@@ -43,6 +45,33 @@ TEST(NetTabWarning, TabsLeftOutAreSaidInOneLineAndThePictureIsWritten) {
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.err, c.said);
         EXPECT_EQ(access(out.c_str(), R_OK), 0);
+    }
+}
+
+// The corner tabs of the map nets come with a tab size, as every other
+// net's tabs do: a tab size of 0 leaves no pixel of the tab colour.
+TEST(NetTabWarning, MapNetCornerTabsOnlyWithATabSize) {
+    struct Case {
+        const char* mode;
+        const char* tabs;
+        bool tabPixels;
+    };
+    const Case cases[] = {{"97", "33", true}, {"97", "0", false}, {"116", "0", false}, {"419", "0", false}};
+    const std::string earth = std::string(VORNESK_SOURCE_DIR) + "/samples/earth-2048x1024.jpg";
+    TempDir folder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.mode) + " tabs " + c.tabs);
+        const std::string out = folder / (std::string(c.mode) + "-" + c.tabs + ".png");
+        const HostResult r = Host(folder, {earth, "-o", out, "--size", "256x128", "--output-mode", c.mode, "--tabs",
+                                           c.tabs, "--tab-color", "#ff00ff"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        // ImageMagick counts the pixels of exactly the tab colour.
+        const std::string count = psdtest::Shell("convert '" + out +
+                                                  "' -alpha off -fill black +opaque '#ff00ff' -fill white -opaque "
+                                                  "'#ff00ff' -format '%[fx:int(mean*w*h+0.5)]' info:");
+        if (c.tabPixels) EXPECT_GT(std::stol(count), 20) << count;
+        else EXPECT_EQ(count, "0");
     }
 }
 

@@ -115,7 +115,8 @@ bool FileZerp_ifNoFileExistsAtNewPathThenTryMovingItFromOldPath(const std::strin
     return true;
 }
 
-int FileZerp_WriteFileAtPath(const std::string& path, const char* what, const std::function<int(int fd)>& writer) {
+int FileZerp_WriteFileAtPath(const std::string& path, const char* what, const std::function<int(int fd)>& writer,
+                             const std::function<std::string()>& whyWriterFailed) {
     int writerResult = 0;
     const int error = WriteFileWhole(path.c_str(), [&](int fd) {
         // The writer closes its own copy; the layer's is flushed and closed after.
@@ -126,8 +127,9 @@ int FileZerp_WriteFileAtPath(const std::string& path, const char* what, const st
         return writerResult != 0 ? -1 : 0;
     });
     if (!error) return 0;
+    const std::string why = writerResult != 0 && whyWriterFailed ? whyWriterFailed() : std::string();
     std::fprintf(stderr, "Vornesk 2: could not write %s to %s: %s\n", what ? what : "the file", path.c_str(),
-                 error > 0 ? std::strerror(error) : "write failed");
+                 !why.empty() ? why.c_str() : error > 0 ? std::strerror(error) : "write failed");
     return writerResult != 0 ? writerResult : kFileFailed;
 }
 

@@ -44,8 +44,11 @@ bool FileZerp_ifNoFileExistsAtNewPathThenTryMovingItFromOldPath(const std::strin
 // only when the writer answered 0 and the flush, the close and the rename
 // succeeded. Else it is removed, path keeps what it held, a line on the
 // standard error names what could not be written where, and the answer is
-// the writer's nonzero code, or -1 for a failure of the layer itself.
-int FileZerp_WriteFileAtPath(const std::string& path, const char* what, const std::function<int(int fd)>& writer);
+// the writer's nonzero code, or -1 for a failure of the layer itself. A
+// writer that makes what it writes (a render) can say why it failed through
+// `whyWriterFailed`: its answer, when not empty, is the line's reason.
+int FileZerp_WriteFileAtPath(const std::string& path, const char* what, const std::function<int(int fd)>& writer,
+                             const std::function<std::string()>& whyWriterFailed = nullptr);
 
 bool FileZerp_createDirectoryAtPath(const std::string& path);
 bool FileZerp_fileExistsAtPath(const std::string& path);

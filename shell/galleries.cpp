@@ -16,6 +16,8 @@
 #include "files/psd_export.h"
 #include "host_access/FilterBigDocument.h"
 #include "host_access/host_result.h"
+#include "platform/host/filter_record.h"
+#include "platform/host/result_codes.h"
 #include "polyhedra/polyhedron_params.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
@@ -67,10 +69,26 @@ void ThumbnailCell(HTMLStatus* page, const Cell& cell, int64_t what, bool render
         // fails its own cell: the run's result stays as it was, so the other
         // cells still render and the gallery ends as a success.
         const int16_t runResult = HostResult(), runDiagnostic = diagnosticResult;
-        result = FileZerp_WriteFileAtPath(page->imageFolder + "/" + image + ".jpg", "the thumbnail", [&](int fd) {
-            return paint_one_output_or_memdot_gallery_image_Thingie(cell.index, gData, fd, 0, rect, what, kThumbnailQuality,
-                                                                    [](int64_t dot) { return int(FileZerp_loadFromMemoryDot(dot, gData)); });
-        });
+        int painted = 0;
+        bool dotUnread = false;
+        const auto paint = [&](int fd) {
+            painted = paint_one_output_or_memdot_gallery_image_Thingie(
+                cell.index, gData, fd, 0, rect, what, kThumbnailQuality, [&](int64_t dot) {
+                    const int read = FileZerp_loadFromMemoryDot(dot, gData);
+                    dotUnread = read != 0;
+                    return read;
+                });
+            return painted;
+        };
+        // A thumbnail that could not be made says why, as its render said.
+        const auto why = [&]() -> std::string {
+            if (dotUnread) return "the memory dot's settings could not be read";
+            const Str255* said = gFilterRecord ? gFilterRecord->errorString : nullptr;
+            if (HostResult() != runResult && HostResult() == errReportString && said && (*said)[0] > 0)
+                return std::string(reinterpret_cast<const char*>(*said + 1), (*said)[0]);
+            return painted != kPSDExportWriteFailed ? PSDExportMessage(painted) : "";
+        };
+        result = FileZerp_WriteFileAtPath(page->imageFolder + "/" + image + ".jpg", "the thumbnail", paint, why);
         if (HostResult() != runResult) SetHostResult(runResult, runDiagnostic);
     }
     if (result == 0) StartCell((image + ".jpg").c_str(), cell.caption.c_str(), page, rect[3], rect[2], ".jpg", nullptr);
@@ -126,6 +144,10 @@ void PresetCell(HTMLStatus* page, const std::string& folder, const std::string& 
     uint8_t found = 0;
     if (preview->tiles) PaintGreyRamp(preview);
     const bool read = fd >= 0 && ReadSettingsFileSwitchably_Thingie(gData, fd, nullptr, 1, &found) == 0;
+    // A preset that cannot be read keeps its caption, and the user is told why.
+    if (!read)
+        std::fprintf(stderr, "Vornesk 2: %s: %s\n", (folder + "/" + name).c_str(),
+                     fd < 0 ? "the settings file could not be opened" : LastSettingsFileError());
     const std::string image = CleanedImageName(name);
     int result = -1;
     if (read && preview->tiles)

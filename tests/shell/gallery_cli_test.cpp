@@ -2,12 +2,18 @@
 // tidy and every image source names a thumbnail the run wrote.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <set>
 
+#include "records/parameters.h"
+#include "shell/defaults.h"
 #include "shell/mode_catalogue.h"
+#include "shell/settings_file.h"
 #include "tests/files/export_readers.h"
 #include "tests/files/html_readers.h"
 #include "tests/tools/spawn_host.h"
@@ -68,6 +74,57 @@ TEST(GalleryCommandLine, OutputModesPageNamesTheThumbnailsItWrote) {
     EXPECT_GT(named.size(), 200u);
     // A thumbnail is 400 pixels on its longer side, in the result's proportions.
     EXPECT_EQ(Shell("identify -format '%w %h' '" + out + "/web_images/Mercator.jpg'"), "400 200");
+    // A thumbnail that cannot be made says why, in its render's words.
+    EXPECT_NE(r.err.find("could not write the thumbnail to " + out +
+                         "/web_images/Goldberg II ico (8,8).jpg: The glue tabs of output mode 467 do not fit"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("write failed"), std::string::npos) << r.err;
+}
+
+// The memory dots and presets that give no thumbnail say why: a dot whose
+// net's tabs do not fit with the render's reason, a damaged dot or preset
+// with the reason it cannot be read; the page is written all the same.
+TEST(GalleryCommandLine, CellsWithoutThumbnailSayWhy) {
+    const TempFolder folder;
+    const std::string support = folder / "support";
+    fs::create_directories(support);
+    Parameters p{};
+    GrabDefaultSettings(&p);
+    auto writeSettings = [&](const std::string& path, int32_t mode) {
+        p.outputMode = mode;
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(WriteSettingsFile(&p, fd, nullptr, false), 0);
+        close(fd);
+    };
+    writeSettings(support + "/Vornesk 2 A memory dot 0.q2q", 467);
+    std::ofstream(support + "/Vornesk 2 A memory dot 1.q2q") << "not settings";
+    writeSettings(support + "/Vornesk 2 A memory dot 2.q2q", 94);
+    const std::string dots = folder / "dots";
+    const HostResult r = Gallery(folder.path, "dots", dots);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("could not write the thumbnail to " + dots +
+                         "/web_images/dot 1.jpg: The glue tabs of output mode 467 do not fit"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("could not write the thumbnail to " + dots +
+                         "/web_images/dot 2.jpg: the memory dot's settings could not be read"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("write failed"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::is_regular_file(dots + "/web_images/dot 3.jpg"));
+    EXPECT_FALSE(fs::exists(dots + "/web_images/dot 1.jpg"));
+
+    const std::string presets = folder / "presets";
+    fs::create_directories(presets);
+    writeSettings(presets + "/good.q2q", 94);
+    std::ofstream(presets + "/broken.q2q") << "not settings";
+    const HostResult listed = Gallery(folder.path, "presets", presets);
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    EXPECT_NE(listed.err.find("Vornesk 2: " + presets + "/broken.q2q: "), std::string::npos) << listed.err;
+    EXPECT_EQ(listed.err.find("good.q2q"), std::string::npos) << listed.err;
+    EXPECT_TRUE(fs::is_regular_file(presets + "/web_images/good.jpg"));
 }
 
 TEST(GalleryCommandLine, PresetsPageAndBadWords) {

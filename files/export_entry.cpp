@@ -16,6 +16,8 @@
 #include "files/psd_export.h"
 #include "files/psd_layers.h"
 #include "host_access/host_rects.h"
+#include "host_access/host_result.h"
+#include "host_access/host_utilities.h"
 #include "platform/workspace.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
@@ -36,10 +38,15 @@ constexpr int kPathBytes = 260;
 // kPSDExportWriteFailed when the finished file could not be put in place.
 int Write(const std::string& path, const std::function<int(int fd)>& writer) {
     bool ran = false;
-    const int result = FileZerp_WriteFileAtPath(path, "the export", [&](int fd) {
-        ran = true;
-        return writer(fd);
-    });
+    const int16_t before = HostResult();
+    // A render that fails says why; the line gives its words.
+    const int result = FileZerp_WriteFileAtPath(
+        path, "the export",
+        [&](int fd) {
+            ran = true;
+            return writer(fd);
+        },
+        [before] { return HostResult() != before ? ReportedErrorText() : std::string(); });
     if (result != kFileFailed) return result;
     return ran ? int(kPSDExportWriteFailed) : int(kExportOpenFailed);
 }

@@ -145,6 +145,12 @@ OSErr HostReportError(Str255* errorString, const char* message) {
     return errReportString;
 }
 
+std::string ReportedErrorText() {
+    if (!gResult || *gResult != errReportString || !gFilterRecord || !gFilterRecord->errorString) return std::string();
+    const Str255& said = *gFilterRecord->errorString;
+    return std::string(reinterpret_cast<const char*>(said + 1), said[0]);
+}
+
 bool IsWindows(int32_t system) { return system >= 10 && system <= 12; }
 bool IsMacOS(int32_t system) { return system >= 1 && system <= 3; }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/host/filter_record.h"
 
@@ -53,6 +54,9 @@ int16_t CSModeToSpace(int16_t mode);
 // Copies message (at most 254 characters) into the host's error string and
 // returns errReportString, by which the host shows it.
 OSErr HostReportError(Str255* errorString, const char* message);
+// The message the plug-in left in the host's error string, when the host
+// result says one was left (errReportString); else empty.
+std::string ReportedErrorText();
 
 // The host's system codes: 10 to 12 Windows, 1 to 3 macOS.
 bool IsWindows(int32_t system);

@@ -16,8 +16,7 @@
 #include "files/psd_export.h"
 #include "host_access/FilterBigDocument.h"
 #include "host_access/host_result.h"
-#include "platform/host/filter_record.h"
-#include "platform/host/result_codes.h"
+#include "host_access/host_utilities.h"
 #include "polyhedra/polyhedron_params.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
@@ -83,9 +82,8 @@ void ThumbnailCell(HTMLStatus* page, const Cell& cell, int64_t what, bool render
         // A thumbnail that could not be made says why, as its render said.
         const auto why = [&]() -> std::string {
             if (dotUnread) return "the memory dot's settings could not be read";
-            const Str255* said = gFilterRecord ? gFilterRecord->errorString : nullptr;
-            if (HostResult() != runResult && HostResult() == errReportString && said && (*said)[0] > 0)
-                return std::string(reinterpret_cast<const char*>(*said + 1), (*said)[0]);
+            const std::string said = HostResult() != runResult ? ReportedErrorText() : std::string();
+            if (!said.empty()) return said;
             return painted != kPSDExportWriteFailed ? PSDExportMessage(painted) : "";
         };
         result = FileZerp_WriteFileAtPath(page->imageFolder + "/" + image + ".jpg", "the thumbnail", paint, why);

@@ -34,6 +34,13 @@ bool EndsWithNoCase(const std::string& s, const std::string& tail) {
     return true;
 }
 
+// Why an export failed: the words of the render that failed it, when it
+// left some, else the export's own.
+std::string ExportFailure(int result) {
+    const std::string said = ReportedErrorText();
+    return said.empty() ? ExportEntryMessage(result) : said;
+}
+
 void Refuse(const std::string& message) {
     SetHostResult(HostReportError(gFilterRecord ? gFilterRecord->errorString : nullptr, message.c_str()),
                   kDiagNotInThisBuild);
@@ -53,7 +60,7 @@ bool RunLDRAWExport(const char* path) {
     // Written whole or not at all: a failed write leaves the old model.
     const int result = FileZerp_writeLDRAWFileWithGlobals_atPath(gData, path);
     if (result != kPSDExportOK) {
-        Refuse(std::string("cannot write ") + path + ": " + ExportEntryMessage(result));
+        Refuse(std::string("cannot write ") + path + ": " + ExportFailure(result));
         return false;
     }
     return true;
@@ -73,7 +80,7 @@ bool RunPSDExport(const char* path) {
     const int result = FileZerp_ReallyWritePSDFileWithGlobals(gData, path, &cancel, CatalogueExportHooks());
     gParams->exportPurpose = savedKind;
     if (result != 0) {
-        Refuse(std::string("cannot write ") + path + ": " + ExportEntryMessage(result));
+        Refuse(std::string("cannot write ") + path + ": " + ExportFailure(result));
         return false;
     }
     return true;
@@ -121,7 +128,7 @@ bool RunHostExport(const char* path) {
         return false;
     }
     if (result != 0) {
-        Refuse("cannot write " + failed + ": " + ExportEntryMessage(result));
+        Refuse("cannot write " + failed + ": " + ExportFailure(result));
         return false;
     }
     return true;

@@ -25,6 +25,7 @@
 #include "records/data.h"
 #include "records/parameters.h"
 #include "host_access/host_result.h"
+#include "host_access/host_utilities.h"
 #include "records/plugin_globals.h"
 #include "render/host_pixels.h"
 #include "render/render_drivers.h"
@@ -271,9 +272,9 @@ bool ProxyView_Tarnwhistle_pano::renderPass(QRectF r, proxyBufferRecord* pbr) {
         // A pass stopped for the user is no failure.
         // A render that said why (a cube layout of the wrong shape) is shown
         // with its reason.
-        const Str255* said = gFilterRecord ? gFilterRecord->errorString : nullptr;
-        if (!stopped && HostResult() == errReportString && said && (*said)[0] > 0)
-            refusal = QString::fromUtf8(reinterpret_cast<const char*>(*said + 1), (*said)[0]);
+        const std::string said = ReportedErrorText();
+        if (!stopped && !said.empty())
+            refusal = QString::fromStdString(said);
         else if (!stopped)
             refusal = QString("The preview could not be made (error %1).").arg(HostResult());
         if (gResult) *gResult = noErr;

@@ -237,7 +237,10 @@ void PolyhedralBasisDirection(int64_t kind, const float f[3], double o[3]) {
         case 17: case 25: Set(o, f0, f1, f2); break;
         case 18: Set(o, 0.7071067811865476 * (f0 - f1), 0.7071067811865476 * (f0 + f1), f2); break;
         case 21: Set(o, f1, f2, f0); break;
-        case 29: Set(o, -f1, -f2, -f0); break;
+        // Kind 29 keeps the solid's third axis the right way up: with all
+        // three axes negated the turn would be a reflection and the floret
+        // the mirror image of its basis.
+        case 29: Set(o, -f1, f2, -f0); break;
         default: Set(o, f0, f2, -f1); break;  // 7, 8, 11, 14, 20, 23
     }
 }

@@ -322,4 +322,54 @@ TEST(FloretsOnSolids, WholeSphereFloretsJoinTheirLobesAndShowTheSphereOnce) {
     }
 }
 
+// Every floret that renders is drawn the right way round, as the plain
+// circle floret of mode 110 and every map are: the directions at a point's
+// right and lower neighbours turn about the outward direction the one way
+// (a mirrored floret, such as one whose basis directions went through a
+// reflection, turns the other). Sampled over the mode's canvas; points
+// where a neighbour falls across a seam or off the figure are let pass.
+TEST(FloretsOnSolids, EveryFloretKeepsTheHandednessOfTheMaps) {
+    int florets = 0;
+    for (int64_t mode = 1; mode <= 1050; ++mode) {
+        if (!IsProjectionAFloret(mode) || !OutputModeIsRenderable(mode)) continue;
+        SCOPED_TRACE(mode);
+        ++florets;
+        Net net(mode);
+        ASSERT_TRUE(net.poly && net.store);
+        for (int64_t tag : {kCacheTagPeirce, kCacheTagSphereCube}) ASSERT_TRUE(PrepareProjectionCache(net.store, tag));
+        gNet = &net;
+        const WarpyBasis& B = net.basis;
+        const bool onSolid = IsFloretWithPolyhedronBasis(mode);
+        auto at = [&](double x, double y, double d[3]) {
+            uint8_t miss = 1;
+            CopsInTroubleCore(&miss, d, net.store, 0, &B, onSolid ? net.poly.get() : nullptr, &net.hints, nullptr, x,
+                              y, onSolid ? NetTransform : nullptr);
+            return miss == 0;
+        };
+        const double x0 = B.centreX * 0.001 - 0.5, x1 = B.canvasWidth * 0.001 - 0.5;
+        const double y0 = B.centreY * 0.001 - 0.5, y1 = B.canvasHeight * 0.001 - 0.5;
+        int right = 0, wrong = 0;
+        constexpr int m = 40;
+        constexpr double e = 1e-5;
+        for (int j = 0; j < m; ++j)
+            for (int i = 0; i < m; ++i) {
+                const double x = x0 + (x1 - x0) * (i + 0.5) / m, y = y0 + (y1 - y0) * (j + 0.5) / m;
+                double d[3], dx[3], dy[3];
+                if (!at(x, y, d) || !at(x + e, y, dx) || !at(x, y + e, dy)) continue;
+                double a[3], b[3];
+                for (int c = 0; c < 3; ++c) a[c] = dx[c] - d[c], b[c] = dy[c] - d[c];
+                const double la = std::hypot(a[0], a[1], a[2]), lb = std::hypot(b[0], b[1], b[2]);
+                if (la > 1e-3 || lb > 1e-3) continue;  // across a seam
+                const double turn = ((a[1] * b[2] - a[2] * b[1]) * d[0] + (a[2] * b[0] - a[0] * b[2]) * d[1] +
+                                     (a[0] * b[1] - a[1] * b[0]) * d[2]) / (la * lb);
+                if (std::fabs(turn) < 1e-3) continue;  // a fold or pole
+                (turn > 0 ? right : wrong)++;
+            }
+        EXPECT_GT(right, 100);
+        EXPECT_LE(wrong, right / 100);
+        gNet = nullptr;
+    }
+    EXPECT_GE(florets, 40);
+}
+
 }  // namespace

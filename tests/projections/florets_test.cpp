@@ -176,13 +176,26 @@ TEST(Florets, PolyhedralBasesMapTheirAxesOnAStubTransform) {
                          {23, f0, f2, -f1}, {12, -f0, -f1, f2}, {15, -f1, f2, -f0}, {16, c * f0 + s * f2, c * f2 - s * f0, -f1},
                          {17, f0, f1, f2},  {18, h * (f0 - f1), h * (f0 + f1), f2}, {20, f0, f2, -f1},
                          {21, f1, f2, f0},  {22, -f0, -f1, f2}, {25, f0, f1, f2},   {28, -f0, -f1, f2},
-                         {29, -f1, -f2, -f0}};
+                         {29, -f1, f2, -f0}};
     for (const Axis& a : axes) {
         double o[3];
         PolyhedralBasisDirection(a.kind, f, o);
         EXPECT_NEAR(o[0], a.x, 1e-7) << a.kind;
         EXPECT_NEAR(o[1], a.y, 1e-7) << a.kind;
         EXPECT_NEAR(o[2], a.z, 1e-7) << a.kind;
+    }
+    // Each kind turns the solid: its map of the axes is a rotation (a
+    // reflection would draw the floret as its basis's mirror image).
+    for (const Axis& a : axes) {
+        double m[3][3];
+        for (int c = 0; c < 3; ++c) {
+            const float e[3] = {float(c == 0), float(c == 1), float(c == 2)};
+            PolyhedralBasisDirection(a.kind, e, m[c]);
+        }
+        const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                           m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                           m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+        EXPECT_NEAR(det, 1.0, 1e-9) << a.kind;
     }
     // The points handed to the transform.
     const double off[2] = {0.25, -0.5};

@@ -62,6 +62,18 @@ constexpr int64_t kGoldbergNetsFirst = 420, kGoldbergNetsLast = 545;
 // itself when its basis net lands among the map nets.
 constexpr int64_t kGrownFloretBasesAreDrawn[] = {51, 52, 159, 166, 304};
 
+// Florets whose lobes do not meet: mode 1043 reads the grown net of the
+// rind ball 52 in half planes whose edges show no meridians about its
+// axis, so every lobe border is a jump (of up to a right angle) and a
+// twirl shows straight seams all round.
+constexpr int64_t kFloretsWhoseLobesDoNotMeet[] = {1043};
+
+bool FloretLobesDoNotMeet(int64_t m) {
+    for (int64_t c : kFloretsWhoseLobesDoNotMeet)
+        if (c == m) return true;
+    return false;
+}
+
 bool FloretBasisIsDrawn(int64_t shapeCode) {
     if (MapNetShapeOf(FindBuiltInShape(shapeCode))) return true;
     for (int64_t c : kGrownFloretBasesAreDrawn)
@@ -121,7 +133,7 @@ bool OutputModeIsRenderable(int64_t m) {
     if (IsFloretWithPolyhedronBasis(m)) {
         polyhedron_params params;
         get_polyhedron_params_from_output_mode(m, &params);
-        return PolyhedralShapeIsBuilt(m) && FloretBasisIsDrawn(params.shapeCode);
+        return PolyhedralShapeIsBuilt(m) && FloretBasisIsDrawn(params.shapeCode) && !FloretLobesDoNotMeet(m);
     }
     if (IsPolyhedron(m)) return NetIsDrawn(m) && PolyhedralShapeIsBuilt(m);
     // The ray-marched globes. Mode 686 (glass marble) has a mode class but
@@ -145,7 +157,8 @@ bool GlueModeIsRenderable(int64_t m) { return IsValidGlueMode(m); }
 std::string WhatThisBuildCannotRender(const Parameters& p) {
     if (!InputModeIsRenderable(p.inputMode)) return NotAvailable("input", p.inputMode, VorneskInputModeName(p.inputMode));
     if (!OutputModeIsRenderable(p.outputMode))
-        return NotAvailable("output", p.outputMode, VorneskOutputModeName(p.outputMode));
+        return NotAvailable("output", p.outputMode, VorneskOutputModeName(p.outputMode)) +
+               (FloretLobesDoNotMeet(p.outputMode) ? ": its lobes do not meet" : "");
     for (const Overlay& o : kOverlays)
         if (!o.built && o.wanted(p)) return std::string(o.words) + " not available in this build";
     if (RetroazimuthalReferenceOnAPole(p, p.outputMode))

@@ -151,9 +151,9 @@ TEST(ObjExportCommandLine, ModeWithoutASolidIsRefusedInOneLine) {
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     EXPECT_TRUE(FilesIn(folder.path).empty());
     // A mode without a name is called by its number alone.
-    const HostResult unnamed = Host(folder.path, {"-o", folder / "map.obj", "--output-mode", "1043"});
+    const HostResult unnamed = Host(folder.path, {"-o", folder / "map.obj", "--output-mode", "1042"});
     EXPECT_EQ(unnamed.status, 1);
-    EXPECT_NE(unnamed.err.find("output mode 1043 has no solid"), std::string::npos) << unnamed.err;
+    EXPECT_NE(unnamed.err.find("output mode 1042 has no solid"), std::string::npos) << unnamed.err;
     EXPECT_TRUE(FilesIn(folder.path).empty());
 }
 

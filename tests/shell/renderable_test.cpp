@@ -71,3 +71,15 @@ TEST(Renderable, RetroazimuthalMapsWithTheLatitudeOnAPoleAreRefused) {
 }
 
 }  // namespace
+
+// A floret whose lobes do not meet is refused with the reason, not drawn
+// with seams.
+TEST(Renderable, FloretsWhoseLobesDoNotMeetAreRefusedWithTheReason) {
+    auto p = std::make_unique<Parameters>();
+    GrabDefaultSettings(p.get());
+    p->outputMode = 1043;
+    EXPECT_FALSE(OutputModeIsRenderable(1043));
+    EXPECT_EQ(WhatThisBuildCannotRender(*p), "output mode 1043 is not available in this build: its lobes do not meet");
+    p->outputMode = 161;
+    EXPECT_EQ(WhatThisBuildCannotRender(*p), "");
+}

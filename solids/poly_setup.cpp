@@ -160,6 +160,78 @@ void SetUpReallyGeneralPolyhedron(polyhedron* poly, int64_t code, int64_t m, int
     SetUpSolidAndNet(poly, code, m, second, optionByte, hostValue, flag, angle, true);
 }
 
+namespace {
+
+// The plane points (before the lobe turns) that show net point (x, y) of the
+// frame (its units) in the first lobe: the lobe's steps undone, the kind's
+// move, the scale and the power. False when the point lies outside the
+// lobe's wedge of the net.
+bool FirstLobePointOfNetPoint(const WarpyBasis& b, const double offset[2], double x, double y, double* px,
+                              double* py) {
+    double a = x, c = y;  // the scaled, opened lobe point (a, c)
+    auto power = [](double& u, double& v, double e) {
+        const double r = std::pow(std::hypot(u, v), e), t = std::atan2(v, u) * e;
+        u = r * std::cos(t), v = r * std::sin(t);
+    };
+    switch (b.kind) {
+        case 17: a = x - offset[0], c = y - offset[1], power(a, c, 6.0 / 5.0); break;
+        case 20: case 21: {  // turned back by -210 degrees
+            const double co = std::cos(-7 * M_PI / 6), si = std::sin(-7 * M_PI / 6);
+            a = co * x - si * y, c = si * x + co * y;
+            break;
+        }
+        case 22: a = (x - y) * M_SQRT1_2, c = (x + y) * M_SQRT1_2, power(a, c, 4.0 / 3.0); break;
+        case 25: a = y - offset[0], c = -x; break;
+        case 28: a = x - offset[0], c = y - offset[1]; break;
+        default: break;
+    }
+    a /= b.scale, c /= b.scale;
+    const double n = double(b.lobeCount), e = b.noPower ? 1.0 : (n / 2.0) / b.powerDivisor;
+    if (std::fabs(std::atan2(c, a)) > e * M_PI / n) return false;
+    if (!b.noPower) power(a, c, 1.0 / e);
+    *px = a, *py = c;
+    return true;
+}
+
+// How far a floret's figure can grow about the plane's centre and stay
+// inside its canvas (the row's centre and canvas, thousandths of the
+// plane less one half): the least ratio of the canvas's reach to the
+// figure's along each axis, over the net's outline as every lobe shows it.
+double FloretFigureRoom(const polyhedron* poly, const WarpyBasis& b) {
+    const double x0 = b.centreX * 0.001 - 0.5, x1 = b.canvasWidth * 0.001 - 0.5;
+    const double y0 = b.centreY * 0.001 - 0.5, y1 = b.canvasHeight * 0.001 - 0.5;
+    const double pre = std::atan2(b.preTurnSin, b.preTurnCos);
+    double room = INFINITY;
+    for (int64_t t = 0; t < poly->netTriangleCount; ++t) {
+        const PolyNetTriangle& tri = poly->netTriangle[t];
+        if (tri.isTab) continue;
+        for (int s = 0; s < 3; ++s) {
+            const int64_t v0 = tri.vertex[s], v1 = tri.vertex[(s + 1) % 3];
+            if (v0 < 0 || v0 >= kMax2DVertices || v1 < 0 || v1 >= kMax2DVertices) continue;
+            for (int i = 0; i < 8; ++i) {
+                const double f = i / 8.0;
+                const double nx = poly->netVertex[v0].x + f * (poly->netVertex[v1].x - poly->netVertex[v0].x);
+                const double ny = poly->netVertex[v0].y + f * (poly->netVertex[v1].y - poly->netVertex[v0].y);
+                double px, py;
+                if (!FirstLobePointOfNetPoint(b, poly->floretOffset, (nx - poly->floretCentre[0]) / poly->floretScale,
+                                              (ny - poly->floretCentre[1]) / poly->floretScale, &px, &py))
+                    continue;
+                for (int64_t k = 0; k < b.lobeCount; ++k) {
+                    const double al = -2 * M_PI * double(k) / double(b.lobeCount) - pre;
+                    const double x = px * std::cos(al) - py * std::sin(al), y = px * std::sin(al) + py * std::cos(al);
+                    if (x > 0) room = std::fmin(room, x1 / x);
+                    if (x < 0) room = std::fmin(room, x0 / x);
+                    if (y > 0) room = std::fmin(room, y1 / y);
+                    if (y < 0) room = std::fmin(room, y0 / y);
+                }
+            }
+        }
+    }
+    return room;
+}
+
+}  // namespace
+
 void SetFloretFrame(polyhedron* poly, int64_t mode) {
     if (!poly) return;
     poly->floretCentre[0] = poly->floretCentre[1] = 0.0;
@@ -188,6 +260,19 @@ void SetFloretFrame(polyhedron* poly, int64_t mode) {
                     poly->floretOffset[0] = dx / unit, poly->floretOffset[1] = dy / unit;
                 }
             }
+    }
+    // A figure that would run past its canvas (a net laid otherwise than
+    // the one the canvas was drawn for) is drawn smaller, by a larger unit,
+    // to fit with the same margin as the designed florets (half a percent):
+    // the part past the canvas would be a part of the sphere never shown.
+    const double room = FloretFigureRoom(poly, basis);
+    if (room < 1.0 && room > 0.0) {
+        const double n = double(basis.lobeCount), e = basis.noPower ? 1.0 : (n / 2.0) / basis.powerDivisor;
+        // The kinds that take the lobe point to a power once more.
+        const double extra = basis.kind == 17 ? 5.0 / 6.0 : basis.kind == 22 ? 0.75 : 1.0;
+        const double grow = std::pow(room / 1.005, -e * extra);
+        poly->floretScale *= grow;
+        poly->floretOffset[0] /= grow, poly->floretOffset[1] /= grow;
     }
 }
 

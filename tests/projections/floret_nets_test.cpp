@@ -74,6 +74,16 @@ struct Net {
                 if (d < best) best = d, offset[0] = (x - centre[0]) / unit, offset[1] = (y - centre[1]) / unit;
             });
         }
+        // A figure that would run past its canvas is drawn smaller by a
+        // larger unit (the canvas test below checks the fit): the set-up's
+        // unit, no smaller than half the width, and the offsets at the same
+        // place in the net.
+        EXPECT_NEAR(poly->floretCentre[0], centre[0], 1e-6);
+        EXPECT_NEAR(poly->floretCentre[1], centre[1], 1e-6);
+        EXPECT_GE(poly->floretScale, unit * (1 - 1e-9));
+        const double grow = poly->floretScale / unit;
+        unit *= grow;
+        offset[0] /= grow, offset[1] /= grow;
     }
     ~Net() {
         DumpSpanStorage(&hints);
@@ -231,9 +241,10 @@ int LobeBordersAgree(Net& net, double reach) {
     return borders;
 }
 
-// The trizag runs past its canvas and the crosses open the hemisphere they
-// show after the floret (the sample road's lune of 1/2): their lobes meet
-// without a jump all the same, out past the canvas.
+// The trizag's lobes reach past the net's outline on its canvas and the
+// crosses open the hemisphere they show after the floret (the sample road's
+// lune of 1/2): their lobes meet without a jump all the same, out past the
+// canvas.
 TEST(FloretsOnSolids, CubeFloretsJoinTheirLobes) {
     for (int64_t mode : {155, 351, 352}) {
         SCOPED_TRACE(mode);
@@ -247,8 +258,7 @@ TEST(FloretsOnSolids, CubeFloretsJoinTheirLobes) {
 }
 
 // The florets whose basis is a designed net showing the whole sphere inside
-// their canvas (the trizag runs past its canvas, and the crosses open their
-// hemisphere after the floret): the lobes meet without a jump along their
+// their canvas (the crosses open their hemisphere after the floret): the lobes meet without a jump along their
 // borders, and the sphere is shown once (a grid of directions is met by the
 // lobes' samples, and no direction by samples far apart in the plane, away
 // from the outline, where the outline's edges are glued in pairs).
@@ -370,6 +380,41 @@ TEST(FloretsOnSolids, EveryFloretKeepsTheHandednessOfTheMaps) {
         gNet = nullptr;
     }
     EXPECT_GE(florets, 40);
+}
+
+// The florets on solids that show the whole sphere draw all of it inside
+// their canvas (the row's centre and canvas): no sample on the canvas's
+// edge finds the figure, and the figure reaches within a few percent of
+// the edge on some side (it is not drawn needlessly small).
+TEST(FloretsOnSolids, WholeSphereFloretsStayInsideTheirCanvas) {
+    for (int64_t mode : {145, 152, 153, 154, 155, 156, 157, 161, 162, 247, 302, 303, 385, 386, 387, 392, 393}) {
+        SCOPED_TRACE(mode);
+        Net net(mode);
+        ASSERT_TRUE(net.poly && net.store);
+        gNet = &net;
+        const WarpyBasis& B = net.basis;
+        auto at = [&](double x, double y) {
+            uint8_t miss = 1;
+            double d[3];
+            CopsInTroubleCore(&miss, d, net.store, 0, &B, net.poly.get(), &net.hints, nullptr, x, y, NetTransform);
+            return miss == 0;
+        };
+        const double x0 = B.centreX * 0.001 - 0.5, x1 = B.canvasWidth * 0.001 - 0.5;
+        const double y0 = B.centreY * 0.001 - 0.5, y1 = B.canvasHeight * 0.001 - 0.5;
+        constexpr int m = 400;
+        int onEdge = 0, nearEdge = 0;
+        for (int i = 0; i <= m; ++i) {
+            const double f = double(i) / m, x = x0 + (x1 - x0) * f, y = y0 + (y1 - y0) * f;
+            onEdge += at(x, y0) + at(x, y1) + at(x0, y) + at(x1, y);
+            const double g = 0.97;  // the canvas shrunk by 3 percent about the plane's centre
+            nearEdge += at(g * x, g * y0) + at(g * x, g * y1) + at(g * x0, g * y) + at(g * x1, g * y);
+        }
+        EXPECT_EQ(onEdge, 0);
+        // The triad's grown net comes out smaller than its canvas, and a
+        // figure is only ever made smaller.
+        if (mode != 393) EXPECT_GT(nearEdge, 0);
+        gNet = nullptr;
+    }
 }
 
 }  // namespace

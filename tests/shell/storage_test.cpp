@@ -201,20 +201,28 @@ size_t HeapBytesInUse() {
 TEST_F(Invocation, ARefusedInputReadIsAllocatedAgainWithoutLeakingTheFirstTiles) {
     SetDocument(600, 600, imageModeRGB, 8);
     PreBufferRequest_new_way(gData);
+    // A refused read, then the next render asking again: the main pyramid
+    // is allocated afresh.
+    auto refusedThenRead = [&] {
+        result = noErr;
+        record.advanceState = [] { return OSErr(errPlugInHostInsufficient); };
+        MaybeAllocatePyramids(gData);
+        EXPECT_NE(result, noErr);
+        EXPECT_EQ(params->inputPyramidFilled, 0);
+        ASSERT_NE(data->pyramids[kMainInputPyramid].tiles, nullptr);  // the partial picture
+        result = noErr;
+        record.advanceState = [] { return OSErr(noErr); };
+        MaybeAllocatePyramids(gData);
+        EXPECT_EQ(result, noErr);
+        EXPECT_EQ(params->inputPyramidFilled, 1);
+        DisposePyramidData(&data->pyramids[kMainInputPyramid]);
+        params->inputPyramidFilled = 0;
+    };
+    // The first round also starts what stays for the program's life (the
+    // engine's threads and their heaps); the second is measured.
+    refusedThenRead();
     const size_t before = HeapBytesInUse();
-    record.advanceState = [] { return OSErr(errPlugInHostInsufficient); };
-    MaybeAllocatePyramids(gData);
-    EXPECT_NE(result, noErr);
-    EXPECT_EQ(params->inputPyramidFilled, 0);
-    ASSERT_NE(data->pyramids[kMainInputPyramid].tiles, nullptr);  // the partial picture
-
-    // The next render asks again: the main pyramid is allocated afresh.
-    result = noErr;
-    record.advanceState = [] { return OSErr(noErr); };
-    MaybeAllocatePyramids(gData);
-    EXPECT_EQ(result, noErr);
-    EXPECT_EQ(params->inputPyramidFilled, 1);
-    DisposePyramidData(&data->pyramids[kMainInputPyramid]);
+    refusedThenRead();
     // Level 0 alone holds over 1 MB of tiles that would stay behind if leaked.
     EXPECT_LT(HeapBytesInUse(), before + (size_t{1} << 19));
 }

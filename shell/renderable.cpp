@@ -62,16 +62,30 @@ constexpr int64_t kGoldbergNetsFirst = 420, kGoldbergNetsLast = 545;
 // itself when its basis net lands among the map nets.
 constexpr int64_t kGrownFloretBasesAreDrawn[] = {51, 52, 159, 166, 304};
 
-// Florets whose lobes do not meet: mode 1043 reads the grown net of the
-// rind ball 52 in half planes whose edges show no meridians about its
-// axis, so every lobe border is a jump (of up to a right angle) and a
-// twirl shows straight seams all round.
-constexpr int64_t kFloretsWhoseLobesDoNotMeet[] = {1043};
+// Florets on grown nets whose lobes do not show the sphere: the nets were
+// laid for their solids, not as lunes about the floret's axis, so the
+// half planes the lobes read neither meet nor share the sphere out.
+// Mode 1043 reads the rind ball 52 in half planes whose edges show no
+// meridians about its axis: every lobe border is a jump (of up to a right
+// angle) and a twirl shows straight seams all round. Modes 161 (the rind
+// ball 51) and 392 (the Voronoi cells 166) read half planes reaching into
+// the next lobe's share of longitude and short of their own: a band of
+// the sphere shows in two lobes while another (a quarter of the sphere
+// for 161, a twentieth for 392) shows in none.
+struct BrokenFloret {
+    int64_t mode;
+    const char* reason;
+};
+constexpr BrokenFloret kBrokenFlorets[] = {
+    {1043, "its lobes do not meet"},
+    {161, "its lobes show part of the sphere twice and miss a quarter of it"},
+    {392, "its lobes show part of the sphere twice and miss some of it"},
+};
 
-bool FloretLobesDoNotMeet(int64_t m) {
-    for (int64_t c : kFloretsWhoseLobesDoNotMeet)
-        if (c == m) return true;
-    return false;
+const char* WhyFloretIsBroken(int64_t m) {
+    for (const BrokenFloret& b : kBrokenFlorets)
+        if (b.mode == m) return b.reason;
+    return nullptr;
 }
 
 bool FloretBasisIsDrawn(int64_t shapeCode) {
@@ -133,7 +147,7 @@ bool OutputModeIsRenderable(int64_t m) {
     if (IsFloretWithPolyhedronBasis(m)) {
         polyhedron_params params;
         get_polyhedron_params_from_output_mode(m, &params);
-        return PolyhedralShapeIsBuilt(m) && FloretBasisIsDrawn(params.shapeCode) && !FloretLobesDoNotMeet(m);
+        return PolyhedralShapeIsBuilt(m) && FloretBasisIsDrawn(params.shapeCode) && !WhyFloretIsBroken(m);
     }
     if (IsPolyhedron(m)) return NetIsDrawn(m) && PolyhedralShapeIsBuilt(m);
     // The ray-marched globes. Mode 686 (glass marble) has a mode class but
@@ -158,7 +172,7 @@ std::string WhatThisBuildCannotRender(const Parameters& p) {
     if (!InputModeIsRenderable(p.inputMode)) return NotAvailable("input", p.inputMode, VorneskInputModeName(p.inputMode));
     if (!OutputModeIsRenderable(p.outputMode))
         return NotAvailable("output", p.outputMode, VorneskOutputModeName(p.outputMode)) +
-               (FloretLobesDoNotMeet(p.outputMode) ? ": its lobes do not meet" : "");
+               (WhyFloretIsBroken(p.outputMode) ? std::string(": ") + WhyFloretIsBroken(p.outputMode) : "");
     for (const Overlay& o : kOverlays)
         if (!o.built && o.wanted(p)) return std::string(o.words) + " not available in this build";
     if (RetroazimuthalReferenceOnAPole(p, p.outputMode))

@@ -72,14 +72,25 @@ TEST(Renderable, RetroazimuthalMapsWithTheLatitudeOnAPoleAreRefused) {
 
 }  // namespace
 
-// A floret whose lobes do not meet is refused with the reason, not drawn
-// with seams.
-TEST(Renderable, FloretsWhoseLobesDoNotMeetAreRefusedWithTheReason) {
+// A floret whose lobes do not show the sphere is refused with the reason,
+// not drawn with seams or with parts of the sphere missing.
+TEST(Renderable, BrokenFloretsAreRefusedWithTheReason) {
     auto p = std::make_unique<Parameters>();
     GrabDefaultSettings(p.get());
-    p->outputMode = 1043;
-    EXPECT_FALSE(OutputModeIsRenderable(1043));
-    EXPECT_EQ(WhatThisBuildCannotRender(*p), "output mode 1043 is not available in this build: its lobes do not meet");
-    p->outputMode = 161;
-    EXPECT_EQ(WhatThisBuildCannotRender(*p), "");
+    struct Case {
+        int32_t mode;
+        const char* refusal;
+    } cases[] = {
+        {1043, "output mode 1043 is not available in this build: its lobes do not meet"},
+        {161, "output mode 161 (Isle of Man) is not available in this build: its lobes show part of the sphere twice "
+              "and miss a quarter of it"},
+        {392, "output mode 392 (pentaskelion) is not available in this build: its lobes show part of the sphere "
+              "twice and miss some of it"},
+        {155, ""},
+    };
+    for (const Case& c : cases) {
+        p->outputMode = c.mode;
+        EXPECT_EQ(WhatThisBuildCannotRender(*p), c.refusal);
+        EXPECT_EQ(OutputModeIsRenderable(c.mode), c.refusal[0] == 0) << c.mode;
+    }
 }

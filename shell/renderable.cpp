@@ -71,7 +71,9 @@ constexpr int64_t kGrownFloretBasesAreDrawn[] = {51, 52, 159, 166, 304};
 // ball 51) and 392 (the Voronoi cells 166) read half planes reaching into
 // the next lobe's share of longitude and short of their own: a band of
 // the sphere shows in two lobes while another (a quarter of the sphere
-// for 161, a twentieth for 392) shows in none.
+// for 161, a twentieth for 392) shows in none. Mode 247 (the tattoo ball
+// 159) leaves a seventh of the sphere in no lobe, and the lobes of 393
+// (the dual 304) disagree along every border, by up to 68 degrees.
 struct BrokenFloret {
     int64_t mode;
     const char* reason;
@@ -80,6 +82,8 @@ constexpr BrokenFloret kBrokenFlorets[] = {
     {1043, "its lobes do not meet"},
     {161, "its lobes show part of the sphere twice and miss a quarter of it"},
     {392, "its lobes show part of the sphere twice and miss some of it"},
+    {247, "its lobes miss a seventh of the sphere"},
+    {393, "its lobes do not meet"},
 };
 
 const char* WhyFloretIsBroken(int64_t m) {

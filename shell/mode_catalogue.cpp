@@ -54,15 +54,16 @@ const std::vector<int32_t>& ChoosableOutputModes() {
     return modes;
 }
 
-std::string OutputModeCaption(int64_t code) {
-    const char* name = VorneskOutputModeName(code);
-    return name[0] && name[0] != '*' ? std::string(name) : "mode " + std::to_string(code);
+std::string ModeInWords(const char* kind, int64_t code, const char* name) {
+    return std::string(kind) + " mode " + std::to_string(code) + (IsModeName(name) ? " (" + std::string(name) + ")" : "");
 }
 
-std::string OutputModeInWords(int64_t code) {
+std::string OutputModeCaption(int64_t code) {
     const char* name = VorneskOutputModeName(code);
-    return "output mode " + std::to_string(code) + (name[0] && name[0] != '*' ? " (" + std::string(name) + ")" : "");
+    return IsModeName(name) ? std::string(name) : "mode " + std::to_string(code);
 }
+
+std::string OutputModeInWords(int64_t code) { return ModeInWords("output", code, VorneskOutputModeName(code)); }
 
 const char* VorneskOutputModeNameSynonym(int64_t code) {
     for (const ModeSynonym& s : kOutputModeSynonyms)

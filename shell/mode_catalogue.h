@@ -19,6 +19,10 @@ constexpr int32_t kInputModeCount = 41;
 constexpr int32_t kLastOutputMode = 1050;
 constexpr int32_t kGraticuleKindCount = 7;
 
+// Whether a catalogue name is one: the codes without a name read "***".
+inline bool IsModeName(const char* name) { return name && name[0] && name[0] != '*'; }
+// "<kind> mode N (name)", without the brackets for a code that has no name.
+std::string ModeInWords(const char* kind, int64_t code, const char* name);
 // The name of input mode 1..41, else "".
 const char* VorneskInputModeName(int64_t code);
 // The name of an output mode, "***" for a code without one.

@@ -134,9 +134,7 @@ bool RetroazimuthalReferenceOnAPole(const Parameters& p, int64_t outputMode) {
 }
 
 std::string NotAvailable(const char* kind, int64_t code, const char* name) {
-    const bool named = name && name[0] && name[0] != '*';
-    return std::string(kind) + " mode " + std::to_string(code) + (named ? std::string(" (") + name + ")" : "") +
-           " is not available in this build";
+    return ModeInWords(kind, code, name) + " is not available in this build";
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ void AddLine(std::string* out, int64_t code, bool renders, const char* name) {
     char head[32];
     std::snprintf(head, sizeof head, "%6lld  %-3s  ", static_cast<long long>(code), renders ? "yes" : "no");
     *out += head;
-    *out += name && name[0] && name[0] != '*' ? name : "(no name)";
+    *out += IsModeName(name) ? name : "(no name)";
     *out += '\n';
 }
 

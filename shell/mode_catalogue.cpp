@@ -77,7 +77,7 @@ bool IsValidOutputMode(int64_t code) {
     if (code < 1 || code > kLastOutputMode) return false;
     DescriptorEnumID enumCode = kNoScriptingCode;
     qev_ValueToEnum(int32_t(code), MakeFourCC("Foty"), &enumCode);
-    return enumCode != kNoScriptingCode || VorneskOutputModeName(code)[0] != '*';
+    return enumCode != kNoScriptingCode || IsModeName(VorneskOutputModeName(code));
 }
 
 bool IsValidGlueMode(int64_t code) { return code >= 1 && code <= kGlueModeCount; }

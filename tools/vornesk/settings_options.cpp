@@ -72,7 +72,7 @@ std::vector<Named> Catalogue(ModeKind kind) {
         for (int32_t m = 1; m <= kInputModeCount; ++m) all.push_back({m, VorneskInputModeName(m)});
     } else if (kind == ModeKind::Output) {
         for (int32_t m = 1; m <= kLastOutputMode; ++m)
-            if (VorneskOutputModeName(m)[0] != '*') all.push_back({m, VorneskOutputModeName(m)});
+            if (IsModeName(VorneskOutputModeName(m))) all.push_back({m, VorneskOutputModeName(m)});
     } else {
         for (int32_t m = 1; m <= kGlueModeCount; ++m) all.push_back({m, GlueCaption(m)});
     }

@@ -5,6 +5,8 @@
 // flag (1 outside, 0 inside).
 #pragma once
 
+#include <cmath>
+
 struct TransformationReply;
 struct vort;
 
@@ -13,6 +15,23 @@ struct vort;
 // without tilting it. Raw output position (u, v), aspect a = height/width.
 // Never outside.
 void DoGnomonic(float point[3], float u, float v, float f, float shift, float a);
+// The same view in two steps, for a run of samples along one output row: the
+// row's part once, then each sample's.
+struct GnomonicRow {
+    float Y, f, a;
+};
+inline GnomonicRow GnomonicRowAt(float v, float f, float shift, float a) {
+    const float Y = a <= 1.0f ? -(v - 0.5f - shift) : -(v - 0.5f - shift) * a;
+    return {Y * f, f, a};
+}
+inline void GnomonicOnRow(float point[3], float u, const GnomonicRow& row) {
+    float X = row.a <= 1.0f ? -(u - 0.5f) / row.a : -(u - 0.5f);
+    X *= row.f;
+    const float n = 1.0f / std::sqrt(X * X + row.Y * row.Y + 1.0f);
+    point[0] = X * n;
+    point[1] = row.Y * n;
+    point[2] = n;
+}
 
 // The view reflected off a ball seen from far away, from the raw position
 // and the context's framing: the centre sees +z, the rim -z.

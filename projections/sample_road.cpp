@@ -56,24 +56,51 @@ inline bool RoadIsStraight(const vort* c) {
 }
 inline bool InputIsStraightEquirect(const vort* c) { return c->inputMode == kInputEquirectangular && RoadIsStraight(c); }
 
+// Which straight road, if any, the context's samples take.
+enum StraightRoad { kStraightNone, kStraightCube, kStraightMollweide, kStraightLens };
+inline StraightRoad StraightRoadOf(const vort* c) {
+    const long m = c->outputMode;
+    if (m == kModeEquirectangular && IsCubeLayoutInput(c->inputMode) && RoadIsStraight(c)) return kStraightCube;
+    if (!InputIsStraightEquirect(c)) return kStraightNone;
+    if (m == kModeMollweide) return kStraightMollweide;
+    return m == kModeRectilinear || m == kModeShiftLens ? kStraightLens : kStraightNone;
+}
+
+// Runs of samples along a row go through the straight roads this many at a time.
+constexpr int64_t kRun = 64;
+
+// The unit output position of pixel position f of a tile at `step` output
+// pixels per sample from `origin`, as Float_Pixels_to_Reply finds it.
+inline float UnitPosition(float f, float step, float origin, float proportion) {
+    const float p = f * step + origin + 0.5f;
+    return (p + (p + 1.0f)) * proportion;
+}
+// Outside when the input position lies beyond 0..1 (or is NaN).
+inline void MarkOutsideInput(TransformationReply* r) {
+    r->outsideInput = (InUnit(r->inputU) && InUnit(r->inputV)) ? 0 : 1;
+}
+
 // The rectilinear lens (and the shift lens) onto an unturned equirectangular
 // input: the lens's direction goes to the input's angles by the input side's
 // own arithmetic, without the dispatcher's, the twirl's and the input
 // dispatch's bookkeeping; the answer is the general road's, bit for bit. (The
 // lens looks forward, z > 0, where skipping the identity turn cannot change
 // the sign of a zero x and with it the side of the seam.)
-void LensStraightToEquirect(float u, float v, const vort* c, TransformationReply* reply) {
-    float p[3];
-    DoGnomonic(p, u, v, c->lensWidth, c->shiftTangent, c->aspect);
-    reply->place = kPlaceNoRegion;
+inline void LensAnswer(const float p[3], bool flip, TransformationReply* reply) {
     const EquirectAngles a = EquirectAnglesOf(p);
     const float x = 1.0f - a.f;
-    reply->inputU = c->flipOn ? 1.0f - x : x;
+    reply->inputU = flip ? 1.0f - x : x;
     reply->inputV = a.t;
     reply->inputFace = -1;
     reply->inputKind = 2;
     if (std::isnan(reply->inputU)) reply->inputU = 0.0f;
     if (std::isnan(reply->inputV)) reply->inputV = 0.0f;
+}
+void LensStraightToEquirect(float u, float v, const vort* c, TransformationReply* reply) {
+    float p[3];
+    DoGnomonic(p, u, v, c->lensWidth, c->shiftTangent, c->aspect);
+    reply->place = kPlaceNoRegion;
+    LensAnswer(p, c->flipOn, reply);
 }
 
 // The Mollweide map onto an unturned equirectangular input. Each output row
@@ -83,41 +110,61 @@ void LensStraightToEquirect(float u, float v, const vort* c, TransformationReply
 // sine and cosine and the arctangent back. Every step is the general road's
 // own float arithmetic, the identity turn included (it decides the sign of a
 // zero x, and so the side of the seam): the answer is that road's, bit for bit.
-void MollweideStraightToEquirect(float u, float v, const vort* c, renderhinttype* hints, TransformationReply* reply) {
-    // OutputPlaneOf's centred plane, inline.
-    const double S = c->inverseScale, du = static_cast<double>(u) - 0.5, dv = static_cast<double>(v) - 0.5;
-    const double x = kFourSqrt2 * (S * (du - c->planeCentreX)), y = kFourSqrt2 * (S * dv * c->aspect);
-    if (!MollweideInBand(x, y)) {
-        reply->place = kPlaceNoDirection;
-        return;
-    }
-    if (!hints->rowKnown || hints->rowY != y) {
-        // MapLongitudeLatitudeToDirection's latitude step, then the input's.
-        const MollweideRow row = MollweideRowAt(y);
-        const float height = RectangularHeight(static_cast<float>(0.5 - -row.southLatitude / kPiD));
-        hints->rowY = y;
-        hints->rowScale = row.k;
-        hints->rowHeight = height;
-        hints->rowRadius = RectangularRadius(height);
-        hints->rowInputV = EquirectColatitude(height);
-        hints->rowKnown = 1;
-    }
+// OutputPlaneOf's centred plane, inline.
+inline double MollweidePlaneX(const vort* c, float u) {
+    return kFourSqrt2 * (c->inverseScale * ((static_cast<double>(u) - 0.5) - c->planeCentreX));
+}
+inline double MollweidePlaneY(const vort* c, float v) {
+    return kFourSqrt2 * (c->inverseScale * (static_cast<double>(v) - 0.5) * c->aspect);
+}
+// The row of map y, kept in the hints: MapLongitudeLatitudeToDirection's
+// latitude step, then the input's.
+inline void KeepMollweideRow(renderhinttype* hints, double y) {
+    if (hints->rowKnown && hints->rowY == y) return;
+    const MollweideRow row = MollweideRowAt(y);
+    const float height = RectangularHeight(static_cast<float>(0.5 - -row.southLatitude / kPiD));
+    hints->rowY = y;
+    hints->rowScale = row.k;
+    hints->rowHeight = height;
+    hints->rowRadius = RectangularRadius(height);
+    hints->rowInputV = EquirectColatitude(height);
+    hints->rowKnown = 1;
+}
+// The longitude of map x on the kept row as the map's column, with whether
+// it lies on the map.
+inline bool MollweideColumn(double x, const renderhinttype* hints, float* column) {
     const double lambda = MollweideLongitude(x, MollweideRow{0.0, hints->rowScale});
-    if (!(lambda >= -kPiD && lambda <= kPiD)) {
-        reply->place = kPlaceNoDirection;
-        return;
-    }
-    if (reply->place >= -8) reply->place = kPlaceNoRegion;
+    *column = static_cast<float>(0.5 - (lambda + 0.0) / (2.0 * kPiD));
+    return lambda >= -kPiD && lambda <= kPiD;
+}
+// The input position of a column of the kept row.
+inline void MollweideAnswer(const vort* c, float column, float height, float radius, float inputV,
+                            TransformationReply* reply) {
     float p[3];
-    RectangularOnRow(p, static_cast<float>(0.5 - (lambda + 0.0) / (2.0 * kPiD)), hints->rowHeight, hints->rowRadius);
+    RectangularOnRow(p, column, height, radius);
     TwirlTransform(&c->tumble, kModeMollweide, p);
     const float ux = 1.0f - EquirectLongitudeFraction(std::atan2(p[0], p[2]));
     reply->inputU = c->flipOn ? 1.0f - ux : ux;
-    reply->inputV = hints->rowInputV;
+    reply->inputV = inputV;
     reply->inputFace = -1;
     reply->inputKind = 2;
     if (std::isnan(reply->inputU)) reply->inputU = 0.0f;
     if (std::isnan(reply->inputV)) reply->inputV = 0.0f;
+}
+void MollweideStraightToEquirect(float u, float v, const vort* c, renderhinttype* hints, TransformationReply* reply) {
+    const double x = MollweidePlaneX(c, u), y = MollweidePlaneY(c, v);
+    float column;
+    if (!MollweideInBand(x, y)) {
+        reply->place = kPlaceNoDirection;
+        return;
+    }
+    KeepMollweideRow(hints, y);
+    if (!MollweideColumn(x, hints, &column)) {
+        reply->place = kPlaceNoDirection;
+        return;
+    }
+    if (reply->place >= -8) reply->place = kPlaceNoRegion;
+    MollweideAnswer(c, column, hints->rowHeight, hints->rowRadius, hints->rowInputV, reply);
 }
 
 // The equirectangular map onto an unturned cube layout. Each output row
@@ -425,42 +472,113 @@ namespace {
 }  // namespace
 
 void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* reply, RoadTaskState task) {
-    if (context->outputMode == kModeEquirectangular && IsCubeLayoutInput(context->inputMode) &&
-        RoadIsStraight(context)) {
-        SetReplyRoadDefaults(reply);
-        task.hints->placeOverride = -1;
-        task.hints->onTab = 0;
-        EquirectStraightToCube(u, v, context, task.hints, reply);
+    const StraightRoad road = StraightRoadOf(context);
+    if (road == kStraightNone) {
+        RoadThroughADirection(u, v, context, reply, task);
         return;
     }
-    if (InputIsStraightEquirect(context)) {
-        const long m = context->outputMode;
-        if (m == kModeMollweide || m == kModeRectilinear || m == kModeShiftLens) {
-            SetReplyRoadDefaults(reply);
-            task.hints->placeOverride = -1;
-            task.hints->onTab = 0;
-            if (m == kModeMollweide) MollweideStraightToEquirect(u, v, context, task.hints, reply);
-            else LensStraightToEquirect(u, v, context, reply);
-            return;
-        }
-    }
-    RoadThroughADirection(u, v, context, reply, task);
+    SetReplyRoadDefaults(reply);
+    task.hints->placeOverride = -1;
+    task.hints->onTab = 0;
+    if (road == kStraightCube) EquirectStraightToCube(u, v, context, task.hints, reply);
+    else if (road == kStraightMollweide) MollweideStraightToEquirect(u, v, context, task.hints, reply);
+    else LensStraightToEquirect(u, v, context, reply);
 }
 
 void UfxUfyToReply(float u, float v, vort* context, TransformationReply* reply, RoadTaskState task) {
     CrazyDoSolarRect(u, v, context, reply, task);
 }
 
+namespace {
+
+// The straight roads along a run of samples of one output row, each reply
+// started from `base` (a reply of no direction): what is fixed along the row
+// (its map y, band and latitudes, the lens's height) is found once, then
+// each stage goes over the whole run, the samples independent of one
+// another. The answers are those of the roads sample by sample.
+void MollweideRowToEquirect(const vort* c, renderhinttype* hints, const TransformationReply& base, float v,
+                            const float* u, const float* fx, int64_t n, char* out, size_t stride) {
+    const double y = MollweidePlaneY(c, v);
+    float column[kRun];
+    bool on[kRun];
+    for (int64_t i = 0; i < n; ++i) {
+        const double x = MollweidePlaneX(c, u[i]);
+        on[i] = MollweideInBand(x, y);
+        if (!on[i]) continue;
+        KeepMollweideRow(hints, y);
+        on[i] = MollweideColumn(x, hints, &column[i]);
+    }
+    const float height = hints->rowHeight, radius = hints->rowRadius, inputV = hints->rowInputV;
+    for (int64_t i = 0; i < n; ++i) {
+        auto* r = reinterpret_cast<TransformationReply*>(out + i * stride);
+        *r = base;
+        r->subPixelX = fx[i];
+        if (on[i]) {
+            r->place = kPlaceNoRegion;
+            MollweideAnswer(c, column[i], height, radius, inputV, r);
+        }
+        MarkOutsideInput(r);
+    }
+}
+void LensRowToEquirect(const vort* c, const TransformationReply& base, float v, const float* u, const float* fx,
+                       int64_t n, char* out, size_t stride) {
+    const GnomonicRow row = GnomonicRowAt(v, c->lensWidth, c->shiftTangent, c->aspect);
+    float p[kRun][3];
+    for (int64_t i = 0; i < n; ++i) GnomonicOnRow(p[i], u[i], row);
+    for (int64_t i = 0; i < n; ++i) {
+        auto* r = reinterpret_cast<TransformationReply*>(out + i * stride);
+        *r = base;
+        r->subPixelX = fx[i];
+        r->place = kPlaceNoRegion;
+        LensAnswer(p[i], c->flipOn, r);
+        MarkOutsideInput(r);
+    }
+}
+
+}  // namespace
+
+void Float_Pixels_to_Replies_Along_Row(long step, long originX, long originY, const float* proportions,
+                                       vort* context, RoadTaskState task, int64_t x0, int64_t count, float shift,
+                                       float fy, TransformationReply* first, size_t stride) {
+    char* out = reinterpret_cast<char*>(first);
+    const StraightRoad road = StraightRoadOf(context);
+    if (road != kStraightMollweide && road != kStraightLens) {
+        for (int64_t i = 0; i < count; ++i)
+            Float_Pixels_to_Reply(step, originX, originY, proportions, context,
+                                  reinterpret_cast<TransformationReply*>(out + i * stride), task,
+                                  static_cast<float>(x0 + i) + shift, fy);
+        return;
+    }
+    const float s = static_cast<float>(step), ox = static_cast<float>(originX);
+    const float v = UnitPosition(fy, s, static_cast<float>(originY), proportions[1]);
+    TransformationReply base = context->replyTemplate;
+    base.subPixelY = fy;
+    SetReplyRoadDefaults(&base);
+    task.hints->placeOverride = -1;
+    task.hints->onTab = 0;
+    float fx[kRun], u[kRun];
+    for (int64_t start = 0; start < count; start += kRun) {
+        const int64_t n = std::min(kRun, count - start);
+        for (int64_t i = 0; i < n; ++i) {
+            fx[i] = static_cast<float>(x0 + start + i) + shift;
+            u[i] = UnitPosition(fx[i], s, ox, proportions[0]);
+        }
+        if (road == kStraightMollweide)
+            MollweideRowToEquirect(context, task.hints, base, v, u, fx, n, out + start * stride, stride);
+        else
+            LensRowToEquirect(context, base, v, u, fx, n, out + start * stride, stride);
+    }
+}
+
 void Float_Pixels_to_Reply(long step, long originX, long originY, const float* proportions,
                            vort* context, TransformationReply* reply, RoadTaskState task, float fx,
                            float fy) {
-    const float px = fx * static_cast<float>(step) + static_cast<float>(originX) + 0.5f;
-    const float py = fy * static_cast<float>(step) + static_cast<float>(originY) + 0.5f;
-    const float u = (px + (px + 1.0f)) * proportions[0];
-    const float v = (py + (py + 1.0f)) * proportions[1];
+    const float s = static_cast<float>(step);
+    const float u = UnitPosition(fx, s, static_cast<float>(originX), proportions[0]);
+    const float v = UnitPosition(fy, s, static_cast<float>(originY), proportions[1]);
     *reply = context->replyTemplate;
     reply->subPixelX = fx;
     reply->subPixelY = fy;
     CrazyDoSolarRect(u, v, context, reply, task);
-    reply->outsideInput = (InUnit(reply->inputU) && InUnit(reply->inputV)) ? 0 : 1;
+    MarkOutsideInput(reply);
 }

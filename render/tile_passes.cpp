@@ -183,6 +183,21 @@ void ReplyIntoCell(SamplerRig* rig, int64_t x, int64_t y) {
     if (MirelYummy* cell = CellOf(x, y, rig->context)) ReplyAtPixelPosition(rig, float(x), float(y), &cell->reply);
 }
 
+// The cells x0 .. x1 - 1 of row y, the road asked for the whole run at once
+// (at the pixel positions ReplyAtPixelPosition asks for).
+void RepliesIntoRow(SamplerRig* rig, int64_t x0, int64_t x1, int64_t y) {
+    vort* c = rig->context;
+    MirelYummy* first = CellOf(x0, y, c);
+    if (!first || !CellOf(x1 - 1, y, c)) {
+        for (int64_t x = x0; x < x1; ++x) ReplyIntoCell(rig, x, y);
+        return;
+    }
+    const float shift = c->scale > 1 ? 1.0f - 1.0f / float(c->scale) : 0.0f;
+    Float_Pixels_to_Replies_Along_Row(long(c->scale), long(c->previewOffsetX), long(c->previewOffsetY), rig->proportions,
+                                      c, rig->road, x0, x1 - x0, shift, float(y) + shift, &first->reply,
+                                      sizeof(MirelYummy));
+}
+
 // The view-plane position of a globe's ray at pixel position (fx, fy), as
 // the road finds it (ReplyAtPixelPosition, Float_Pixels_to_Reply, the
 // framing and the drawing method's panel mapping).
@@ -404,8 +419,7 @@ void FillTileWithSamples(Data*, vort* c, PerTaskStuffType* task) {
         c->inHilbertScan = 0;
         return;
     }
-    for (int64_t y = t.top - 1; y <= t.bottom; ++y)
-        for (int64_t x = t.left - 1; x <= t.right; ++x) ReplyIntoCell(&rig, x, y);
+    for (int64_t y = t.top - 1; y <= t.bottom; ++y) RepliesIntoRow(&rig, t.left - 1, int64_t(t.right) + 1, y);
 }
 
 void FillTileWithColors(PerTaskStuffType* task) {

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <iterator>
 #include <thread>
 #include <vector>
 
@@ -298,6 +300,70 @@ TEST(Road, EquirectangularGoesStraightToACubeLayoutBitForBit) {
     EXPECT_NE(other.inputV, first.inputV);
     InitPolyHints(&rig.hints);
     EXPECT_EQ(rig.at(0.4f, 0.3f).inputV, other.inputV);
+}
+
+// A run of samples along an output row is asked of the road at once: each
+// reply is the one the road gives that sample alone, every field bit for bit,
+// on the straight roads and on the general one, at full size and reduced,
+// from a frame whose pixels are and are not exact in floats, mirrored or not.
+TEST(Road, ARunAlongARowAnswersAsSamplesOneByOne) {
+    auto bits = [](float f) {
+        uint32_t b;
+        std::memcpy(&b, &f, sizeof b);
+        return b;
+    };
+    auto same = [&](const TransformationReply& a, const TransformationReply& b) {
+        const float fa[] = {a.inputU, a.inputV, a.edges, a.tissotValue, a.graticuleX, a.graticuleY, a.tissotHeight,
+                            a.sampleAux, a.scissorHeight, a.edgeMask, a.surfaceNormal[2], a.viewDirection[2],
+                            a.normalAux[1], a.subPixelX, a.subPixelY};
+        const float fb[] = {b.inputU, b.inputV, b.edges, b.tissotValue, b.graticuleX, b.graticuleY, b.tissotHeight,
+                            b.sampleAux, b.scissorHeight, b.edgeMask, b.surfaceNormal[2], b.viewDirection[2],
+                            b.normalAux[1], b.subPixelX, b.subPixelY};
+        for (size_t k = 0; k < std::size(fa); ++k)
+            if (bits(fa[k]) != bits(fb[k])) return false;
+        return a.place == b.place && a.inputKind == b.inputKind && a.inputFace == b.inputFace &&
+               a.outsideInput == b.outsideInput && a.faceTag == b.faceTag && a.regionFace == b.regionFace &&
+               a.regionFragment == b.regionFragment && a.flags == b.flags;
+    };
+    struct Case {
+        long output, input;
+        float aspect;
+    };
+    int onTheSphere = 0;
+    for (const Case k : {Case{46, 1, 0.5f}, Case{46, 1, 0.8f}, Case{14, 1, 0.5f}, Case{60, 1, 0.75f},
+                         Case{14, 1, 1.6f}, Case{1, 1, 0.5f}, Case{46, 4, 0.5f}})
+        for (int flip : {0, 1})
+            for (long step : {1L, 3L})
+                for (int width : {512, 517}) {
+                    RoadRig rig(k.output, k.input, k.aspect);
+                    rig.context->flipOn = flip;
+                    rig.context->lensWidth = 2.0f;
+                    rig.context->shiftTangent = k.output == 60 ? 0.3f : 0.0f;
+                    rig.context->planeCentreX = width == 517 ? 0.0625 : 0.0;
+                    const int height = int(float(width) * k.aspect);
+                    const float prop[2] = {0.5f / float(width * step), 0.5f / float(height * step)};
+                    const float shift = step > 1 ? 1.0f - 1.0f / float(step) : 0.0f;
+                    const long originX = step > 1 ? 6 : 0, originY = step > 1 ? 9 : 0;
+                    const int cells = width / int(step) + 2;
+                    std::vector<TransformationReply> run(size_t(cells) + 1);
+                    for (int y = -1; y <= height / int(step); y += (y < 4 || y > height / int(step) - 5) ? 1 : 5) {
+                        // Runs of many lengths, one cell short of the row's storage.
+                        const int64_t x0 = -1 + (y & 3), count = cells - (y & 3);
+                        Float_Pixels_to_Replies_Along_Row(step, originX, originY, prop, rig.context.get(), rig.task(),
+                                                          x0, count, shift, float(y) + shift, run.data(),
+                                                          sizeof(TransformationReply));
+                        for (int64_t i = 0; i < count; ++i) {
+                            TransformationReply one = rig.context->replyTemplate;
+                            Float_Pixels_to_Reply(step, originX, originY, prop, rig.context.get(), &one, rig.task(),
+                                                  float(x0 + i) + shift, float(y) + shift);
+                            ASSERT_TRUE(same(run[size_t(i)], one))
+                                << k.output << " " << k.input << " flip " << flip << " step " << step << " width "
+                                << width << " at " << x0 + i << ", " << y;
+                            if (one.place != kPlaceNoDirection) ++onTheSphere;
+                        }
+                    }
+                }
+    EXPECT_GT(onTheSphere, 200000);
 }
 
 // Workers run the road at once, each with its own render context, over one

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 #include "pyramid/kernels.h"
 #include "pyramid/mipmap.h"
 #include "pyramid/overhang.h"
 #include "pyramid/pixels.h"
-#include "engine/task_engine_globals.h"
 #include "records/data.h"
 #include "records/parameters.h"
 #include "records/plugin_globals.h"
@@ -68,6 +68,17 @@ Axes AxesOf(int64_t f, int64_t mirror) {
 }
 double Dot(const double p[3], const double q[3]) { return p[0] * q[0] + p[1] * q[1] + p[2] * q[2]; }
 
+// Level L + 1 of every face from the level L of all six.
+void ReduceFacesToNextLevel(PyramidDescriptor* faces, int64_t L) {
+    for (int64_t f = 0; f < kCubeFaceCount; ++f) {
+        PyramidDescriptor* face = faces + f;
+        const VRect whole{0, 0, int32_t(face->height[L + 1]), int32_t(face->width[L + 1])};
+        if (face->highQuality) UpdateNextSmallerLevel_high_quality_core(face, L, whole);
+        else UpdateNextSmallerLevel_core(face, L, whole);
+    }
+}
+
+std::mutex gCubeLevelsBuilding;
 
 }  // namespace
 
@@ -101,6 +112,18 @@ PyrCubeTexel pyr_cube_face_across_edge(const PyramidDescriptor* face, int64_t L,
     const double Y = (Dot(d, there.b) / best + 1.0) * 0.5 * double(next->height[L]) - 0.5;
     const double i = std::floor(X), j = std::floor(Y);
     return PyrCubeTexel{next, int64_t(i), int64_t(j), float(X - i), float(Y - j)};
+}
+
+void BuildPendingCubeLevels(const PyramidDescriptor* face) {
+    if (!face || !face->cubeFaces) return;
+    // The corpus's own records, which the faces point to as const.
+    auto* faces = const_cast<PyramidDescriptor*>(face->cubeFaces);
+    std::lock_guard<std::mutex> building(gCubeLevelsBuilding);
+    if (!__atomic_load_n(&faces->cubeLevelsPending, __ATOMIC_ACQUIRE)) return;
+    // Level by level, every face: the border pixels of a level come from the
+    // neighbours' level below, already complete.
+    for (int64_t L = 0; L < faces->topLevel; ++L) ReduceFacesToNextLevel(faces, L);
+    __atomic_store_n(&faces->cubeLevelsPending, int64_t{0}, __ATOMIC_RELEASE);
 }
 
 bool CubeCellsFitPicture(const CubeLayout& layout, int64_t width, int64_t height) {
@@ -199,16 +222,9 @@ int64_t FillCubeCorpus(Data* data, const CubeLayout& layout) {
     for (int64_t f = 0; f < kCubeFaceCount; ++f)
         FillCubeFace(Face(data, f), input, long(layout.cell[f][0] * W / layout.columns),
                      long(layout.cell[f][1] * H / layout.rows));
-    // Level by level, every face: the border pixels of a level come from the
-    // neighbours' level below, already complete.
-    const int64_t top = Face(data, 0)->edgeMode == -1 ? 0 : Face(data, 0)->topLevel;
-    for (int64_t L = 0; L < top && gTaskEngine.hostResult == 0; ++L)
-        for (int64_t f = 0; f < kCubeFaceCount; ++f) PaintNextSmallerLevel(Face(data, f), L);
-    // A level job that was stopped leaves faces without all their levels.
-    if (gTaskEngine.hostResult != 0) {
-        FreeCorpus(data);
-        return kCubeCutAborted;
-    }
+    // The smaller levels wait for a read that wants them.
+    const bool levels = Face(data, 0)->edgeMode != -1 && Face(data, 0)->topLevel > 0;
+    __atomic_store_n(&Face(data, 0)->cubeLevelsPending, int64_t(levels), __ATOMIC_RELEASE);
     for (int64_t f = 0; f < kCubeFaceCount; ++f) {
         Face(data, f)->mipmapState = Face(data, f)->edgeMode == -1 ? 1 : 2;
         Face(data, f)->contentTag = layout.tag;

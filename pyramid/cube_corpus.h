@@ -9,8 +9,10 @@
 // unfolded about each edge), at every level, so sampling by a face edge sees
 // the picture continue rather than the edge pixels repeated.
 //
-// Main thread, before the tiles; the levels are built as tiled jobs of the
-// task engine, one level after another.
+// Main thread, before the tiles. The smaller levels are built, one level of
+// all six faces after another, by the first read that wants one
+// (pyr_want_smaller_levels): a render that reads level 0 alone never pays
+// for them.
 #pragma once
 
 #include <cstdint>
@@ -37,7 +39,6 @@ enum : int64_t {
     kCubeCutOutOfMemory = 1,   // a face could not be allocated: no face is kept
     kCubeCutTooSmall = 2,      // the input gives faces 0 pixels wide or high
     kCubeCutNoInput = 3,       // no input picture to cut
-    kCubeCutAborted = 4,       // a level job was stopped: no face is kept
 };
 
 // One layout: the grid of cells and the cell (column, row) of each face.

@@ -105,6 +105,17 @@ PyrCubeTexel pyr_cube_face_across_edge(const PyramidDescriptor* face, int64_t L,
 template <class T>
 T pyr_read_across_cube_edge(int64_t x, int64_t y, const PyramidDescriptor* face, int64_t L);
 
+// The smaller levels of a cube corpus's faces are built when a read first
+// wants one, on that read's thread, while any other thread that wants them
+// waits (pyramid/cube_corpus.cpp): a render that reads level 0 alone never
+// pays for them. Every read of a level above 0 of a pyramid that may be a
+// face asks for them first; for any other pyramid this is one test.
+void BuildPendingCubeLevels(const PyramidDescriptor* face);
+inline void pyr_want_smaller_levels(const PyramidDescriptor* pyr) {
+    if (pyr->cubeFaces && __atomic_load_n(&pyr->cubeFaces->cubeLevelsPending, __ATOMIC_ACQUIRE))
+        BuildPendingCubeLevels(pyr);
+}
+
 // One value of type T at the start of pixel (x, y): with the edge rule, or
 // clamped to the level; T{} without tiles or when the pixels are narrower.
 // The edge rule of a cube face reads across to the neighbouring face first.

@@ -311,6 +311,7 @@ int64_t TryToAllocatePyramid_2006(PyramidDescriptor* pyr, int64_t width, int64_t
     pyr->cubeFaces = nullptr;
     pyr->cubeFace = 0;
     pyr->cubeMirror = 0;
+    pyr->cubeLevelsPending = 0;
     return 1;
 }
 
@@ -372,6 +373,7 @@ void DisposePyramidData(PyramidDescriptor* pyr) {
     DiposeOfAnyTiles(pyr);
     pyr->contentTag = 0;
     pyr->cubeFaces = nullptr;
+    pyr->cubeLevelsPending = 0;
 }
 
 void DisposeDynamicPyramid(PyramidDescriptor** pyrPointer) {

@@ -112,4 +112,8 @@ struct PyramidDescriptor {
     const PyramidDescriptor* cubeFaces;
     int64_t cubeFace;
     int64_t cubeMirror;
+    // On face 0 of a corpus: 1 while the six faces' smaller levels are still
+    // to be built (the first read that wants one builds them all), else 0.
+    // Read and cleared atomically: the render's threads test it.
+    int64_t cubeLevelsPending;
 };

@@ -98,6 +98,7 @@ inline bool Level0Inside(const PyramidDescriptor* pyr, float u, float v, float o
 // position at a pixel's centre gives that pixel exactly and a render at the
 // input's own scale reproduces it; smaller levels use the pyramid's kernel.
 void FilteredSample(const PyramidDescriptor* pyr, int64_t L, float f, float u, float v, float out[4]) {
+    if (L > 0 || f > 0.0f) pyr_want_smaller_levels(pyr);
     if (L > 0) {
         get_borked(pyr, L, f, u, v, out);
         for (int k = 0; k < 4; ++k) out[k] *= pyr->invFullScale;
@@ -213,6 +214,7 @@ void get_inexpensive_color(const PyramidDescriptor* pyr, int64_t level, float ou
     const int64_t column = std::fabs(x) < 1e9f ? int64_t(std::floor(x)) : 0;
     const uint8_t threshold = DitherThresholds()[(row & (kDitherSide - 1)) * kDitherSide + (column & (kDitherSide - 1))];
     const int64_t L = std::clamp<int64_t>(fraction > float(threshold) / 255.0f ? level + 1 : level, 0, top);
+    if (L > 0) pyr_want_smaller_levels(pyr);
     get_unit_ramped_wrapped_pyramid_sample_point(pyr, L, u, v, out);
 }
 
@@ -378,6 +380,7 @@ void SampleUglyColorCore_core(float pd[4], int code, const PyramidDescriptor* py
         level = x <= 1.0f ? 0.0f : std::log2(x);
     }
     const int64_t L = int64_t(std::clamp(level, 0.0f, float(UsableTopLevel(pyr))));
+    if (L > 0) pyr_want_smaller_levels(pyr);
     NearestTexel(pyr, L, u, v, out);
 }
 

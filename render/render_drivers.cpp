@@ -75,10 +75,6 @@ bool CutCubeCorpus(Data* data, int64_t inputMode) {
     }
     const int64_t code = FillCubeCorpus(data, layout);
     if (code == kCubeCutDone) return true;
-    if (code == kCubeCutAborted) {
-        SetHostResult(gTaskEngine.hostResult, kDiagCubeCorpus);
-        return false;
-    }
     if (code == kCubeCutOutOfMemory) {
         SetHostResult(kResultOutOfMemory, kDiagCubeCorpus);
         return false;

@@ -9,8 +9,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "records/TransformationReply.h"
@@ -23,6 +25,7 @@
 #include "pyramid/cube_corpus.h"
 #include "records/plugin_globals.h"
 #include "records/renderhinttype.h"
+#include "render/aniso_sampling.h"
 #include "render/tile_passes.h"
 #include "render/render_context.h"
 #include "tests/projections/proj_check.h"
@@ -527,6 +530,53 @@ TEST(EngineCubeLayouts, FacesReadAcrossTheirEdgesFromTheirNeighbours) {
         EXPECT_EQ(checked, 6 * 4 * 2 * (64 + 16));
         std::printf("input %ld flip %d: across the edges within %.3f pixels\n", k.inputMode, k.flip, worst);
     }
+}
+
+// The faces' smaller levels are built by the first read that wants one, and
+// only then: samples of level 0 leave them unbuilt. Reads of levels 1 to 3
+// from several threads at once, the first of them building, see the levels
+// that building them before any read gives, every pixel of every face.
+TEST(EngineCubeLayouts, SmallerLevelsAreBuiltByTheFirstReadThatWantsThem) {
+    constexpr int n = 64;
+    RenderRig eager, lazy;
+    for (RenderRig* rig : {&eager, &lazy}) {
+        ASSERT_TRUE(SetLayoutInput(*rig, kLayouts[0], n, false));
+        ASSERT_EQ(FillCubeCorpus(rig->data.get(), *CubeLayoutOfTag(kCubeTagHorizontalCross)), kCubeCutDone);
+    }
+    const PyramidDescriptor* built = &eager.data->pyramids[kFirstCubeFacePyramid];
+    const PyramidDescriptor* faces = &lazy.data->pyramids[kFirstCubeFacePyramid];
+    ASSERT_EQ(faces[0].cubeLevelsPending, 1);
+    ASSERT_GE(faces[0].topLevel, 3);
+    BuildPendingCubeLevels(&built[2]);
+    EXPECT_EQ(built[0].cubeLevelsPending, 0);
+
+    float level0[4], want[6][4][4];
+    get_sharpened_color(&faces[3], 0, level0, 0.0f, 0.3f, 0.6f, 0.0f);
+    EXPECT_EQ(faces[0].cubeLevelsPending, 1);
+    for (int F = 0; F < 6; ++F)
+        for (int L = 1; L <= 3; ++L) get_sharpened_color(&built[F], L, want[F][L], 0.25f, 0.3f, 0.6f, 0.0f);
+
+    float got[6][4][4];
+    std::vector<std::thread> readers;
+    for (int F = 0; F < 6; ++F)
+        readers.emplace_back([&, F] {
+            for (int L = 1; L <= 3; ++L) get_sharpened_color(&faces[F], L, got[F][L], 0.25f, 0.3f, 0.6f, 0.0f);
+        });
+    for (std::thread& t : readers) t.join();
+    EXPECT_EQ(faces[0].cubeLevelsPending, 0);
+    for (int F = 0; F < 6; ++F)
+        for (int L = 1; L <= 3; ++L)
+            for (int k = 0; k < 4; ++k) EXPECT_EQ(got[F][L][k], want[F][L][k]) << "face " << F << " level " << L;
+    const int64_t b = faces[0].bytesPerPixel;
+    for (int F = 0; F < 6; ++F)
+        for (int64_t L = 1; L <= faces[F].topLevel; ++L) {
+            int64_t differ = 0;
+            for (int64_t y = 0; y < faces[F].height[L]; ++y)
+                for (int64_t x = 0; x < faces[F].width[L]; ++x)
+                    differ += std::memcmp(pyr_pixel_address(&faces[F], L, x, y, b),
+                                          pyr_pixel_address(&built[F], L, x, y, b), size_t(b)) != 0;
+            EXPECT_EQ(differ, 0) << "face " << F << " level " << L;
+        }
 }
 
 // A picture too small for its layout is refused before the tiles, never

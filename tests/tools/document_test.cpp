@@ -167,6 +167,8 @@ TEST(HostResize, VectorLoopsGiveThePlainResizesBytes) {
         {3, false, 8, 64, 34, 32, 17},   // RGB halved, the benchmark's road
         {3, false, 8, 61, 40, 20, 13},   // by a broken factor
         {3, false, 8, 9, 5, 23, 11},     // enlarged
+        {3, false, 8, 60, 16, 40, 32},   // two thirds across, doubled down: a cube face's road
+        {3, true, 8, 45, 30, 30, 20},    // RGBA by two thirds: three taps each way
         {3, true, 8, 40, 30, 20, 15},    // RGBA
         {1, false, 8, 50, 20, 25, 10},   // grey
         {1, true, 8, 33, 21, 14, 9},     // grey and alpha

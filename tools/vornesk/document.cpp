@@ -152,6 +152,23 @@ void ResampleAcross(const Taps& tx, int32_t nw, int planesGiven, const std::vect
             // The planes side by side, each lane the scalar steps; a
             // pixel of three planes reads one float past it, which the
             // source row holds.
+            const int32_t count = tx.count[x];
+            if (count >= 2 && count <= 4) {
+                // Two to four taps unrolled: the same sums in the same order.
+                __m128 sum = _mm_add_ps(_mm_setzero_ps(), _mm_mul_ps(_mm_set1_ps(w[0]), _mm_loadu_ps(s)));
+                sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(w[1]), _mm_loadu_ps(s + PLANES)));
+                if (count >= 3) sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(w[2]), _mm_loadu_ps(s + 2 * PLANES)));
+                if (count == 4) sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(w[3]), _mm_loadu_ps(s + 3 * PLANES)));
+                // All four lanes where the next pixel's first plane follows
+                // and is written after this one.
+                if (PLANES == 4 || (!only && i + 1 < n)) {
+                    _mm_storeu_ps(out, sum);
+                } else {
+                    _mm_storel_pi(reinterpret_cast<__m64*>(out), sum);
+                    _mm_store_ss(out + 2, _mm_movehl_ps(sum, sum));
+                }
+                continue;
+            }
             __m128 sum = _mm_setzero_ps();
             for (int32_t k = 0; k < tx.count[x]; ++k, s += PLANES)
                 sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(w[k]), _mm_loadu_ps(s)));
@@ -176,10 +193,27 @@ void ResampleAcross(const Taps& tx, int32_t nw, int planesGiven, const std::vect
     }
 }
 
+// out[i] = sum over k < N of w[k] * rows[k][i], added in order from zero.
+template <int N>
+void SumRows(const float* const rows[4], const float w[4], size_t n, float* out) {
+    const float* r0 = rows[0];
+    const float* r1 = rows[1];
+    const float* r2 = rows[2];
+    const float* r3 = rows[3];
+    const float w0 = w[0], w1 = w[1], w2 = w[2], w3 = w[3];
+    for (size_t i = 0; i < n; ++i) {
+        float v = (0.f + w0 * r0[i]) + w1 * r1[i];
+        if constexpr (N >= 3) v += w2 * r2[i];
+        if constexpr (N >= 4) v += w3 * r3[i];
+        out[i] = v;
+    }
+}
+
 // Resamples rows of `planes` floats from w x h to nw x nh: each target row
 // from the source rows under its filter, each of those resampled across
-// once and kept only while target rows still need it. `source(y, row)`
-// fills a source row; `target(y, row)` takes a finished one. Bands of target
+// once and kept only while target rows still need it. `source(y, row,
+// runs)` fills a source row, or only its pixels in the runs when there are
+// runs; `target(y, row)` takes a finished one. Bands of target
 // rows run on all processors, each with its own rows; the calls of `source`
 // and `target` may therefore come at once from several threads, for
 // different rows. With a list of target columns only those are made.
@@ -188,6 +222,25 @@ void Resample(int32_t w, int32_t h, int planes, int32_t nw, int32_t nh, SourceRo
               const std::vector<int32_t>* onlyColumns = nullptr) {
     const Taps tx = MakeTaps(w, nw), ty = MakeTaps(h, nh);
     const size_t across = size_t(nw) * planes;
+    // With a list of target columns, the source pixels their taps reach, as
+    // runs [first, end): only those are read.
+    std::vector<std::pair<int32_t, int32_t>> runs;
+    if (onlyColumns) {
+        std::vector<uint8_t> reached(size_t(std::max(w, 0)), 0);
+        for (const int32_t x : *onlyColumns)
+            for (int32_t k = 0; k < tx.count[x]; ++k) reached[size_t(tx.first[x] + k)] = 1;
+        for (int32_t i = 0; i < w;) {
+            if (!reached[size_t(i)]) {
+                ++i;
+                continue;
+            }
+            int32_t end = i;
+            while (end < w && reached[size_t(end)]) ++end;
+            runs.emplace_back(i, end);
+            i = end;
+        }
+    }
+    const std::vector<std::pair<int32_t, int32_t>>* sourceRuns = onlyColumns ? &runs : nullptr;
     auto resampleAcross = planes == 1   ? ResampleAcross<1>
                           : planes == 2 ? ResampleAcross<2>
                           : planes == 3 ? ResampleAcross<3>
@@ -212,14 +265,34 @@ void Resample(int32_t w, int32_t h, int planes, int32_t nw, int32_t nh, SourceRo
                 first = lo;
             }
             while (first + held <= hi) {
-                source(first + held, in.data());
+                source(first + held, in.data(), sourceRuns);
                 resampleAcross(tx, nw, planes, onlyColumns, in.data(), ring[size_t((first + held) % most)].data());
                 ++held;
             }
-            std::fill(out.begin(), out.end(), 0.f);
             float* o = out.data();
+            const float* wy = &ty.weights[ty.offset[y]];
+            if (!onlyColumns && ty.count[y] >= 2 && ty.count[y] <= 4) {
+                // Two to four rows in one pass: each sample the same sum, in
+                // the same order, as the passes below make it.
+                const float* r[4];
+                float wk[4];
+                for (int32_t k = 0; k < 4; ++k) {
+                    const int32_t kk = std::min(k, ty.count[y] - 1);
+                    r[k] = ring[size_t((lo + kk) % most)].data();
+                    wk[k] = wy[kk];
+                }
+                if (ty.count[y] == 4)
+                    SumRows<4>(r, wk, across, o);
+                else if (ty.count[y] == 3)
+                    SumRows<3>(r, wk, across, o);
+                else
+                    SumRows<2>(r, wk, across, o);
+                target(y, o);
+                continue;
+            }
+            std::fill(out.begin(), out.end(), 0.f);
             for (int32_t k = 0; k < ty.count[y]; ++k) {
-                const float wgt = ty.weights[ty.offset[y] + k];
+                const float wgt = wy[k];
                 const float* r = ring[size_t((lo + k) % most)].data();
                 if (onlyColumns) {
                     for (const int32_t x : *onlyColumns)
@@ -279,13 +352,14 @@ void Store8Row(const float* row, size_t n, uint8_t* to) {
 
 }  // namespace
 
-bool ResizeRows(const HostDocument& shape, const std::function<const uint8_t*(int32_t)>& rowOf, int32_t width,
-                int32_t height, HostDocument* resized, std::string* error, const std::vector<int32_t>* onlyColumns) {
-    try {
-        HostDocument out;
-        // Every target row is written.
-        if (!AllocateDocument(&out, width, height, shape.colourPlanes, shape.hasAlpha, shape.depth, error, false))
-            return false;
+namespace {
+
+// The resize of ResizeRows into the width x height block of `out` (of the
+// shape's kind, already allocated) whose top left pixel is (x0, y0).
+bool ResizeRowsInto(const HostDocument& shape, const std::function<const uint8_t*(int32_t)>& rowOf, int32_t width,
+                    int32_t height, HostDocument& out, int32_t x0, int32_t y0, std::string* error,
+                    const std::vector<int32_t>* onlyColumns) {
+    {
         const int planes = shape.Planes(), colour = shape.colourPlanes, bytes = shape.BytesPerSample();
         const bool alpha = shape.hasAlpha;
         // 8-bit samples as 0..1, looked up rather than divided each time;
@@ -306,7 +380,7 @@ bool ResizeRows(const HostDocument& shape, const std::function<const uint8_t*(in
         std::atomic<bool> unreadable{false};
         // Colour is resampled multiplied by alpha, so transparent pixels add nothing.
         Resample(shape.width, shape.height, planes, width, height,
-                 [&](int32_t y, float* row) {
+                 [&](int32_t y, float* row, const std::vector<std::pair<int32_t, int32_t>>* runs) {
                      const uint8_t* in = rowOf(y);
                      const size_t samples = size_t(shape.width) * planes;
                      if (!in) {
@@ -314,23 +388,30 @@ bool ResizeRows(const HostDocument& shape, const std::function<const uint8_t*(in
                          std::fill(row, row + samples, 0.f);
                          return;
                      }
+                     const std::pair<int32_t, int32_t> whole{0, shape.width};
+                     const auto* first = runs ? runs->data() : &whole;
+                     const auto* end = runs ? runs->data() + runs->size() : &whole + 1;
                      if (bytes == 1 && !alpha) {
                          // The quotient in single precision is the table's entry
                          // for every byte, and takes vector instructions.
-                         for (size_t i = 0; i < samples; ++i) row[i] = float(in[i]) / 255.0f;
+                         for (const auto* run = first; run != end; ++run)
+                             for (size_t i = size_t(run->first) * planes; i < size_t(run->second) * planes; ++i)
+                                 row[i] = float(in[i]) / 255.0f;
                          return;
                      }
-                     for (int32_t x = 0; x < shape.width; ++x) {
-                         const size_t i = size_t(x) * planes;
-                         const float a = alpha ? unit(in, i + colour) : 1.f;
-                         for (int p = 0; p < planes; ++p) {
-                             const float v = unit(in, i + p);
-                             row[i + p] = p < colour ? v * a : v;
+                     for (const auto* run = first; run != end; ++run) {
+                         for (int32_t x = run->first; x < run->second; ++x) {
+                             const size_t i = size_t(x) * planes;
+                             const float a = alpha ? unit(in, i + colour) : 1.f;
+                             for (int p = 0; p < planes; ++p) {
+                                 const float v = unit(in, i + p);
+                                 row[i + p] = p < colour ? v * a : v;
+                             }
                          }
                      }
                  },
                  [&](int32_t y, const float* row) {
-                     const size_t at = size_t(y) * width;
+                     const size_t at = size_t(y0 + y) * size_t(out.width) + size_t(x0);
                      if (out.depth == 8 && !alpha && !onlyColumns) {
                          uint8_t* to = &out.samples[at * planes];
                          Store8Row(row, size_t(width) * planes, to);
@@ -353,6 +434,20 @@ bool ResizeRows(const HostDocument& shape, const std::function<const uint8_t*(in
             *error = "the picture's data cannot be read";
             return false;
         }
+        return true;
+    }
+}
+
+}  // namespace
+
+bool ResizeRows(const HostDocument& shape, const std::function<const uint8_t*(int32_t)>& rowOf, int32_t width,
+                int32_t height, HostDocument* resized, std::string* error, const std::vector<int32_t>* onlyColumns) {
+    try {
+        HostDocument out;
+        // Every target row is written.
+        if (!AllocateDocument(&out, width, height, shape.colourPlanes, shape.hasAlpha, shape.depth, error, false) ||
+            !ResizeRowsInto(shape, rowOf, width, height, out, 0, 0, error, onlyColumns))
+            return false;
         *resized = std::move(out);
         return true;
     } catch (const std::bad_alloc&) {
@@ -372,7 +467,7 @@ bool ResizeDocument(HostDocument* doc, int32_t width, int32_t height, std::strin
         if (!doc->mask.empty()) {
             out.mask.resize(size_t(width) * height);
             Resample(doc->width, doc->height, 1, width, height,
-                     [&](int32_t y, float* row) {
+                     [&](int32_t y, float* row, const std::vector<std::pair<int32_t, int32_t>>*) {
                          for (int32_t x = 0; x < doc->width; ++x) row[x] = doc->mask[size_t(y) * doc->width + x];
                      },
                      [&](int32_t y, const float* row) {
@@ -409,18 +504,13 @@ bool ResizeCubeCells(HostDocument* doc, int32_t width, int32_t height, int32_t c
     shape.colourPlanes = doc->colourPlanes;
     shape.hasAlpha = doc->hasAlpha;
     shape.depth = doc->depth;
-    // Each cell from its own pixels only, before the picture changes.
-    std::vector<HostDocument> cells(size_t(columns) * rows);
-    for (int32_t r = 0; r < rows; ++r)
-        for (int32_t c = 0; c < columns; ++c) {
-            const size_t x0 = size_t(int64_t(c) * doc->width / columns), y0 = size_t(int64_t(r) * doc->height / rows);
-            const auto rowOf = [&](int32_t y) { return &doc->samples[(y0 + size_t(y)) * rowBytes + x0 * pixelBytes]; };
-            if (!ResizeRows(shape, rowOf, tn, tm, &cells[size_t(r) * columns + c], error)) return false;
-        }
-    // The whole picture resized gives the pixels between cells, which no
-    // face reads, and the selection; then each cell goes in its place.
-    // Without a selection and with cells as tall as their rows, only the
-    // columns between cells are resampled from the whole.
+    const auto cellRows = [&](int32_t r, int32_t c) {
+        const size_t x0 = size_t(int64_t(c) * doc->width / columns), y0 = size_t(int64_t(r) * doc->height / rows);
+        return [&, x0, y0](int32_t y) { return &doc->samples[(y0 + size_t(y)) * rowBytes + x0 * pixelBytes]; };
+    };
+    // Without a selection and with cells as tall as their rows, the columns
+    // between cells, which no face reads, are resampled from the whole
+    // picture, and each cell from its own pixels straight into its place.
     if (doc->mask.empty() && height % rows == 0) {
         std::vector<int32_t> between;
         for (int32_t c = 0; c < columns; ++c) {
@@ -428,16 +518,34 @@ bool ResizeCubeCells(HostDocument* doc, int32_t width, int32_t height, int32_t c
             for (int32_t x = int32_t(int64_t(c) * width / columns) + tn; x < end; ++x) between.push_back(x);
         }
         HostDocument out;
-        const bool made =
-            between.empty()
-                ? AllocateDocument(&out, width, height, doc->colourPlanes, doc->hasAlpha, doc->depth, error, false)
-                : ResizeRows(*doc, [&](int32_t y) { return &doc->samples[size_t(y) * rowBytes]; }, width, height,
-                             &out, error, &between);
-        if (!made) return false;
+        try {
+            if (!AllocateDocument(&out, width, height, doc->colourPlanes, doc->hasAlpha, doc->depth, error, false))
+                return false;
+            if (!between.empty() &&
+                !ResizeRowsInto(*doc, [&](int32_t y) { return &doc->samples[size_t(y) * rowBytes]; }, width, height,
+                                out, 0, 0, error, &between))
+                return false;
+            for (int32_t r = 0; r < rows; ++r)
+                for (int32_t c = 0; c < columns; ++c)
+                    if (!ResizeRowsInto(shape, cellRows(r, c), tn, tm, out, int32_t(int64_t(c) * width / columns),
+                                        int32_t(int64_t(r) * height / rows), error, nullptr))
+                        return false;
+        } catch (const std::bad_alloc&) {
+            *error = "not enough memory to resize the picture to " + std::to_string(width) + " x " +
+                     std::to_string(height);
+            return false;
+        }
         *doc = std::move(out);
-    } else if (!ResizeDocument(doc, width, height, error)) {
-        return false;
+        return true;
     }
+    // Otherwise the whole picture resized gives the pixels between cells and
+    // the selection; each cell, resized from its own pixels before the
+    // picture changes, then goes in its place.
+    std::vector<HostDocument> cells(size_t(columns) * rows);
+    for (int32_t r = 0; r < rows; ++r)
+        for (int32_t c = 0; c < columns; ++c)
+            if (!ResizeRows(shape, cellRows(r, c), tn, tm, &cells[size_t(r) * columns + c], error)) return false;
+    if (!ResizeDocument(doc, width, height, error)) return false;
     const size_t toRowBytes = size_t(width) * pixelBytes, cellRowBytes = size_t(tn) * pixelBytes;
     for (int32_t r = 0; r < rows; ++r)
         for (int32_t c = 0; c < columns; ++c) {

@@ -184,10 +184,14 @@ TEST(PngReader, EveryKindReadsAsLibpngReadsIt) {
     // One pixel wide, one row high: the filters' edges.
     kinds.push_back({PNG_COLOR_TYPE_RGB, 8, PNG_ALL_FILTERS, false, false, 1, 9});
     kinds.push_back({PNG_COLOR_TYPE_RGBA, 16, PNG_FILTER_PAETH, false, false, 13, 1});
-    // Paeth rows are made two at a time: an even count, and rows wider
-    // than the small kinds, of every pixel size.
+    // Paeth rows are made two or four at a time: counts that leave a pair
+    // and a single row after the fours, rows wider than the small kinds, of
+    // every pixel size, and Paeth rows among rows of other filters.
     for (int type : {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGBA})
         for (int depth : {8, 16}) kinds.push_back({type, depth, PNG_FILTER_PAETH, false, false, 300, 12});
+    kinds.push_back({PNG_COLOR_TYPE_RGB, 8, PNG_FILTER_PAETH, false, false, 77, 7});
+    for (int type : {PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGBA})
+        kinds.push_back({type, 8, PNG_ALL_FILTERS, false, false, 160, 64});
     kinds.push_back({PNG_COLOR_TYPE_RGB, 8, PNG_FILTER_PAETH, false, false, 1, 6});
     kinds.push_back({PNG_COLOR_TYPE_RGBA, 8, PNG_FILTER_PAETH, false, false, 2, 5});
     // The kinds libpng reads for us: small depths, palettes, transparency,

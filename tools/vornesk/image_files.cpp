@@ -280,12 +280,18 @@ void UnfilterPaethPair(const uint8_t* in0, const uint8_t* above, uint8_t* out0, 
 // neighbours of both, the upper half of the pixels above is the upper row's
 // last pixel, and the pixels above left are the last step's pixels above.
 template <size_t Bpp>
-void UnfilterPaethPairPacked(const uint8_t* in0, const uint8_t* above, uint8_t* out0, const uint8_t* in1,
-                             uint8_t* out1, size_t n) {
+struct PackedPaethPair {
     static_assert(Bpp == 3 || Bpp == 4);
-    const __m128i bytes = _mm_set1_epi16(0xff);
-    __m128i a = _mm_setzero_si128(), c = a;
-    for (size_t i = 0; i <= n; i += Bpp) {
+    const uint8_t *in0, *above;
+    uint8_t* out0;
+    const uint8_t* in1;
+    uint8_t* out1;
+    size_t n;
+    __m128i a = _mm_setzero_si128(), c = _mm_setzero_si128();
+
+    // The step at byte i (0..n): the upper row's pixel at i, the lower's at i - Bpp.
+    inline void Step(size_t i) {
+        const __m128i bytes = _mm_set1_epi16(0xff);
         const __m128i x = _mm_unpacklo_epi64(i < n ? LoadPixel<Bpp>(in0 + i) : _mm_setzero_si128(),
                                              i > 0 ? LoadPixel<Bpp>(in1 + i - Bpp) : _mm_setzero_si128());
         const __m128i b = _mm_unpacklo_epi64(i < n ? LoadPixel<Bpp>(above + i) : _mm_setzero_si128(), a);
@@ -294,6 +300,26 @@ void UnfilterPaethPairPacked(const uint8_t* in0, const uint8_t* above, uint8_t* 
         const uint64_t both = uint64_t(_mm_cvtsi128_si64(_mm_packus_epi16(a, a)));
         if (i < n) StoreBytes<Bpp>(out0 + i, both);
         if (i > 0) StoreBytes<Bpp>(out1 + i - Bpp, both >> 32);
+    }
+};
+
+template <size_t Bpp>
+void UnfilterPaethPairPacked(const uint8_t* in0, const uint8_t* above, uint8_t* out0, const uint8_t* in1,
+                             uint8_t* out1, size_t n) {
+    PackedPaethPair<Bpp> pair{in0, above, out0, in1, out1, n};
+    for (size_t i = 0; i <= n; i += Bpp) pair.Step(i);
+}
+
+// Four Paeth rows: two packed pairs, the lower pair two pixels behind the
+// upper so that the pixels above its first row are made a step before they
+// are read. The two chains of dependent steps run side by side.
+template <size_t Bpp>
+void UnfilterPaethQuadPacked(const uint8_t* const in[4], const uint8_t* above, uint8_t* const out[4], size_t n) {
+    PackedPaethPair<Bpp> upper{in[0], above, out[0], in[1], out[1], n};
+    PackedPaethPair<Bpp> lower{in[2], out[1], out[2], in[3], out[3], n};
+    for (size_t i = 0; i <= n + 2 * Bpp; i += Bpp) {
+        if (i <= n) upper.Step(i);
+        if (i >= 2 * Bpp) lower.Step(i - 2 * Bpp);
     }
 }
 
@@ -383,6 +409,24 @@ bool UnfilterPaethRows(const uint8_t* in0, const uint8_t* above, uint8_t* out0, 
     }
 #else
     (void)in0, (void)above, (void)out0, (void)in1, (void)out1, (void)n, (void)bpp;
+    return false;
+#endif
+}
+
+// Rows y .. y + 3, all filtered with Paeth, as UnfilterPngRow would make
+// them one after the other: in[k] past their filter bytes into out[k];
+// `above` is row y - 1's samples. False, and nothing written, when the
+// rows are not for this road.
+bool UnfilterPaethFourRows(const uint8_t* const in[4], const uint8_t* above, uint8_t* const out[4], size_t n,
+                           size_t bpp) {
+#if defined(__SSE2__)
+    switch (bpp) {
+        case 3: UnfilterPaethQuadPacked<3>(in, above, out, n); return true;
+        case 4: UnfilterPaethQuadPacked<4>(in, above, out, n); return true;
+        default: return false;
+    }
+#else
+    (void)in, (void)above, (void)out, (void)n, (void)bpp;
     return false;
 #endif
 }
@@ -508,9 +552,22 @@ bool ReadPlainPng(FILE* f, const PictureReadLimits& limits, uint64_t idatBytes, 
     // bytes began, less one byte a row. Two Paeth rows one above the other
     // are made together, the lower one in a row of its own (its place
     // still holds the upper row's unread bytes), copied in after.
-    std::unique_ptr<uint8_t[]> lower(new (std::nothrow) uint8_t[rowBytes]);
+    // Four Paeth rows are made together where the pixel size allows, the
+    // three lower ones likewise in rows of their own.
+    std::unique_ptr<uint8_t[]> lower(new (std::nothrow) uint8_t[3 * rowBytes]);
     for (size_t y = 0; y < height; ++y) {
         const uint8_t* in = samples + y * (rowBytes + 1);
+        if (lower && y > 0 && y + 3 < height && in[0] == 4 && in[rowBytes + 1] == 4 && in[2 * (rowBytes + 1)] == 4 &&
+            in[3 * (rowBytes + 1)] == 4) {
+            const uint8_t* const rowsIn[4] = {in + 1, in + rowBytes + 2, in + 2 * rowBytes + 3, in + 3 * rowBytes + 4};
+            uint8_t* const rowsOut[4] = {samples + y * rowBytes, lower.get(), lower.get() + rowBytes,
+                                         lower.get() + 2 * rowBytes};
+            if (UnfilterPaethFourRows(rowsIn, samples + (y - 1) * rowBytes, rowsOut, rowBytes, bpp)) {
+                std::memcpy(samples + (y + 1) * rowBytes, lower.get(), 3 * rowBytes);
+                y += 3;
+                continue;
+            }
+        }
         if (lower && y > 0 && y + 1 < height && in[0] == 4 && in[rowBytes + 1] == 4 &&
             UnfilterPaethRows(in + 1, samples + (y - 1) * rowBytes, samples + y * rowBytes, in + rowBytes + 2,
                               lower.get(), rowBytes, bpp)) {

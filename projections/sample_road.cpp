@@ -106,10 +106,18 @@ void LensStraightToEquirect(float u, float v, const vort* c, TransformationReply
 // The Mollweide map onto an unturned equirectangular input. Each output row
 // of the map keeps one latitude, so what the general road works out from it
 // (the arcsines, the height's sine, the input row's arccosine) is worked out
-// once per row and kept in the hints; a sample adds only its longitude's
-// sine and cosine and the arctangent back. Every step is the general road's
-// own float arithmetic, the identity turn included (it decides the sign of a
-// zero x, and so the side of the seam): the answer is that road's, bit for bit.
+// once per row and kept in the hints. The input row is the general road's,
+// bit for bit. The input column is the longitude itself: the general road
+// makes a direction of it (a sine and a cosine) and takes it back with an
+// arctangent, which without a turn gives the same longitude up to a few
+// units in the last place (rounding only; at the seam, the other side of
+// it; on a row at the pole itself it keeps the road's answer), for about a
+// quarter of the whole render's time. Those units can tip one of the
+// sampler's steps (its sample count, its level snap), so the sampler checks
+// each footprint for a step that near and asks again with
+// longitudeThroughDirection set, which answers as the general road does:
+// each step is its own float arithmetic, the identity turn included (it
+// decides the sign of a zero x, and so the side of the seam).
 // OutputPlaneOf's centred plane, inline.
 inline double MollweidePlaneX(const vort* c, float u) {
     return kFourSqrt2 * (c->inverseScale * ((static_cast<double>(u) - 0.5) - c->planeCentreX));
@@ -137,13 +145,21 @@ inline bool MollweideColumn(double x, const renderhinttype* hints, float* column
     *column = static_cast<float>(0.5 - (lambda + 0.0) / (2.0 * kPiD));
     return lambda >= -kPiD && lambda <= kPiD;
 }
-// The input position of a column of the kept row.
+// The input position of a column of the kept row, from the column's
+// longitude (RectangularOnRow's, east negative) or through its direction.
 inline void MollweideAnswer(const vort* c, float column, float height, float radius, float inputV,
-                            TransformationReply* reply) {
-    float p[3];
-    RectangularOnRow(p, column, height, radius);
-    TwirlTransform(&c->tumble, kModeMollweide, p);
-    const float ux = 1.0f - EquirectLongitudeFraction(std::atan2(p[0], p[2]));
+                            bool throughDirection, TransformationReply* reply) {
+    float west = 2.0f * kPiF * (column - 0.5f);
+    // On a row whose directions are all the pole (a radius of 0) the
+    // direction keeps no longitude at all, and the road's answer is the
+    // arctangent of zeros.
+    if (throughDirection || radius == 0.0f) {
+        float p[3];
+        RectangularOnRow(p, column, height, radius);
+        TwirlTransform(&c->tumble, kModeMollweide, p);
+        west = std::atan2(p[0], p[2]);
+    }
+    const float ux = 1.0f - EquirectLongitudeFraction(west);
     reply->inputU = c->flipOn ? 1.0f - ux : ux;
     reply->inputV = inputV;
     reply->inputFace = -1;
@@ -164,7 +180,8 @@ void MollweideStraightToEquirect(float u, float v, const vort* c, renderhinttype
         return;
     }
     if (reply->place >= -8) reply->place = kPlaceNoRegion;
-    MollweideAnswer(c, column, hints->rowHeight, hints->rowRadius, hints->rowInputV, reply);
+    MollweideAnswer(c, column, hints->rowHeight, hints->rowRadius, hints->rowInputV,
+                    hints->longitudeThroughDirection, reply);
 }
 
 // The equirectangular map onto an unturned cube layout. Each output row
@@ -471,6 +488,10 @@ namespace {
 
 }  // namespace
 
+bool RoadTakesLongitudeShortcut(const vort* context) {
+    return context->outputMode == kModeMollweide && InputIsStraightEquirect(context);
+}
+
 void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* reply, RoadTaskState task) {
     const StraightRoad road = StraightRoadOf(context);
     if (road == kStraightNone) {
@@ -515,7 +536,7 @@ void MollweideRowToEquirect(const vort* c, renderhinttype* hints, const Transfor
         r->subPixelX = fx[i];
         if (on[i]) {
             r->place = kPlaceNoRegion;
-            MollweideAnswer(c, column[i], height, radius, inputV, r);
+            MollweideAnswer(c, column[i], height, radius, inputV, hints->longitudeThroughDirection, r);
         }
         MarkOutsideInput(r);
     }

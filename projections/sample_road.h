@@ -15,6 +15,19 @@ struct renderhinttype;
 struct vort;
 struct TransformationReply;
 
+// How far (in unit positions) the input column of the unturned Mollweide
+// road onto an equirectangular input may lie from the one the direction's
+// turn gives, away from the seam: three units in the last place of a
+// column next to 1 (the road's sine, cosine and arctangent each round once;
+// the most seen over millions of positions is two). The sampler sizes its
+// check of the footprint's steps by it.
+inline constexpr float kMollweideColumnBound = 1.8e-7f;
+
+// Whether the road of this context takes the unturned Mollweide map's
+// shortcut onto an equirectangular input, whose input columns lie within
+// kMollweideColumnBound of the exact road's.
+bool RoadTakesLongitudeShortcut(const vort* context);
+
 // What the road needs of its task: the two hint records (the road's own and
 // the input side's) and the Tissot search cursor.
 struct RoadTaskState {

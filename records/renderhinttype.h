@@ -83,6 +83,10 @@ struct renderhinttype {
     float rowRadius;
     float rowInputV;
     uint8_t rowKnown;
+    // Set while the sampler asks the unturned Mollweide road for the input
+    // column as the turn of its direction gives it, instead of from the
+    // longitude itself (see MollweideStraightToEquirect).
+    uint8_t longitudeThroughDirection;
     // The sine and cosine of the longitude of recent columns of a map whose
     // columns each keep one longitude (the equirectangular road onto a cube
     // layout), by the column's unit position: its bits plus one, 0 for none.

@@ -63,6 +63,12 @@ struct vort {
     uint8_t levelHintDeferred;
     float levelHintMinor;
     int32_t largestSampleCount;  // samples along an ellipse's major axis, at most
+    // While stepSlack is above 0 the footprints the anisotropic sampler is
+    // handed may have u components up to that far (unit positions) from the
+    // exact ones, and it sets nearAStep where a footprint that near could
+    // take another of its steps than this one takes.
+    float stepSlack;
+    uint8_t nearAStep;
     int64_t samplingLevel;       // the colour pass's supersampling level
     float samplerThreshold;      // sharpening handed to every sampler
 

@@ -133,6 +133,30 @@ void PlainSample(const PyramidDescriptor* pyr, float level, float u, float v, fl
     FilteredSample(pyr, L, f, u, v, out);
 }
 
+// Whether the steps the sampler takes for a footprint with axes major and
+// minor (floored from minorAxis, at level 0) and ratio R could change within
+// e pixels of either axis: the one-pixel limit of both axes, the sample count's steps
+// at ratios 2.5, 3.5, ... (at 1.25 a pair lies on one point and at 1.5 the
+// two kinds of pair join: the sample moves on there), the level snap and
+// the whole levels.
+bool NearASampleStep(float major, float minor, float minorAxis, float R, float e, const PyramidDescriptor* pyr) {
+    // A minor axis held at its floor stays there.
+    const float ratioSlack = (minorAxis < kMinorFloor - e ? e : e * (1.0f + R)) / minor + 1e-5f * R;
+    if (R + ratioSlack >= kSingleSampleRatio) {
+        if (!(std::fabs(major - 1.0f) > e)) return true;
+        if (major > 1.0f && R + ratioSlack >= 2.5f && R - ratioSlack <= float(kDefaultLargestSampleCount) - 0.5f &&
+            !(std::fabs(R + 0.5f - std::nearbyint(R + 0.5f)) > ratioSlack))
+            return true;
+    }
+    if (!(std::fabs(minor - 1.0108893f) > e * 1.02f)) return true;  // 2^(1/64), the level snap
+    if (minor > 1.5f) {
+        const float level = std::log2(minor), levelSlack = 1.5f * e / minor;
+        if (level < float(UsableTopLevel(pyr)) + levelSlack && !(std::fabs(level - std::nearbyint(level)) > levelSlack))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool OverhangizePDs(float pd[4], const PyramidDescriptor* pyr) {
@@ -258,6 +282,14 @@ int SampleAnisotropicallyColorCore_unitary(float pd[4], int code, const PyramidD
     if (code == kFootprintNoUpper) pd[2] = pd[0], pd[3] = pd[1];
 
     const float sumSquares = pd[0] * pd[0] + pd[1] * pd[1] + pd[2] * pd[2] + pd[3] * pd[3];
+    // Where the footprint's u components may be off by stepSlack: the point
+    // footprint and the overhang rule's half-picture limit are steps too.
+    const float stepSlack = hints ? hints->stepSlack : 0.0f;
+    if (stepSlack > 0.0f) {
+        hints->nearAStep = !(sumSquares >= 4.0f * kPointFootprint);
+        for (int k = 0; k < 4; ++k)
+            if (!(std::fabs(pd[k]) < 0.5f - stepSlack)) hints->nearAStep = 1;
+    }
     if (sumSquares < kPointFootprint) {
         PlainSample(pyr, 0.0f, u, v, out);
         return 1;
@@ -283,7 +315,8 @@ int SampleAnisotropicallyColorCore_unitary(float pd[4], int code, const PyramidD
     float minor = std::sqrt(std::max(0.5f * (Ka + Kc - r), 0.0f));
     const float s = 1.0f - 0.5f * std::max(flag, 0.0f);
     major *= s;
-    minor = std::max(s * minor, kMinorFloor);
+    const float minorAxis = s * minor;
+    minor = std::max(minorAxis, kMinorFloor);
     // Up to a minor axis of 1.01 the level, log2(minor) at most 0.0144,
     // stays under the snap whatever its last bits: the sample is level 0's,
     // and the logarithm is worked out only if the hint is read.
@@ -303,6 +336,10 @@ int SampleAnisotropicallyColorCore_unitary(float pd[4], int code, const PyramidD
     const float fraction = L - float(Li);
 
     const float R = major / minor;
+    // The axes are the footprint's singular values, which move by at most
+    // the Frobenius norm of its change (two u components), at level 0.
+    if (stepSlack > 0.0f && !hints->nearAStep)
+        hints->nearAStep = NearASampleStep(major, minor, minorAxis, R, s * 1.5f * stepSlack * float(pyr->width[0]) + 1e-5f * (1.0f + major), pyr);
     // At level 0 without a blend every sample is BilinearLevel0's.
     const bool level0 = Li == 0 && fraction == 0.0f && flag != -1.0f;
     if (!(R >= kSingleSampleRatio) || tooLarge || (major <= 1.0f && minor <= 1.0f)) {

@@ -23,6 +23,10 @@ constexpr int32_t kRegionBackdropBelow = -10000;
 constexpr long kModeBrickGlobe = 45;
 constexpr long kModeFoldingSphere = 288;  // a strip of gores with a glue tab
 constexpr float kNone = -1.0f;  // a coordinate of exactly -1 means no reply
+// Ways of making a footprint about as small as the one picked that differ
+// from it by at most this many slacks of the replies' columns change it as
+// little as those slacks do (a few thousandths of a pixel).
+constexpr float kWaysApart = 16.0f;
 constexpr int64_t kLastCubeFace = kCubeFaceCount - 1;
 
 enum Technique { kTechniqueLoop = 1, kTechniqueFootprint = 2, kTechniqueCheap = 3 };
@@ -166,8 +170,12 @@ void SamplingTechnique1(SamplerRig* rig, int64_t x, int64_t y, float s, float t,
 // centre; of the four ways to combine them the smallest footprint wins. A corner where the map is singular (a pole of the input, whose
 // longitude is arbitrary) gives a wild difference, and the half on the other
 // side of the centre stands in for it.
-void FootprintAroundCentre(const TransformationReply& C, TransformationReply* const k[4], const PyramidDescriptor* pyr,
-                           float pd[4]) {
+// With uSlack above 0 the u components of the replies may each be that far
+// from the exact ones (unit positions): true where another way, one that
+// differs by more than a few slacks, is about as small, so that the exact
+// replies could pick it.
+bool FootprintAroundCentre(const TransformationReply& C, TransformationReply* const k[4], const PyramidDescriptor* pyr,
+                           float pd[4], float uSlack = 0.0f) {
     const bool wrapX = pyr->edgeMode != 0, wrapY = pyr->edgeMode == 1;
     const float W = float(pyr->width[0]), H = float(pyr->height[0]);
     auto twice = [&](const TransformationReply& a, const TransformationReply& b, float out[2]) {
@@ -202,6 +210,18 @@ void FootprintAroundCentre(const TransformationReply& C, TransformationReply* co
     pd[1] = q1[pick];
     pd[2] = q2[pick];
     pd[3] = q3[pick];
+    if (!(uSlack > 0.0f)) return false;
+    // A size is the square of the footprint's Frobenius norm, which moves by
+    // at most that of the change: two u components of four slacks (two
+    // positions, doubled) at level 0, on both sides of the comparison.
+    const float e = 2.0f * 1.5f * 4.0f * uSlack * W, reach = std::sqrt(best) + e;
+    for (int l = 0; l < 4; ++l) {
+        if (l == pick || !(size[l] <= reach * reach)) continue;
+        const float apart = std::max(std::max(std::fabs(q0[l] - q0[pick]), std::fabs(q2[l] - q2[pick])),
+                                     std::max(std::fabs(q1[l] - q1[pick]), std::fabs(q3[l] - q3[pick])));
+        if (!(apart <= kWaysApart * uSlack)) return true;
+    }
+    return false;
 }
 
 // Techniques 2 and 3: one sample for the whole pixel. With the centre reply
@@ -240,7 +260,7 @@ void SamplingTechniqueOwn(SamplerRig* rig, SuperSamplerReply* rec, int technique
     }
     if (rec->centreValid) {
         float pd[4];
-        FootprintAroundCentre(rec->centre, rec->corner, pyr, pd);
+        if (FootprintAroundCentre(rec->centre, rec->corner, pyr, pd, 0.25f * c->stepSlack)) c->nearAStep = 1;
         SampleAnisotropicallyColorCore_unitary(pd, kFootprintComplete, pyr, colour, c, reply->inputU, reply->inputV,
                                                rig->threshold);
         return;
@@ -405,16 +425,61 @@ bool GetDeluxeSamplingViaBinarySearch(SamplerRig* rig, int64_t x, int64_t y, Sup
     return true;
 }
 
+// The pixel's corner and centre replies from the exact road, in place of
+// the grid's, for as long as the pixel is sampled.
+struct ExactCorners {
+    SamplerRig* rig;
+    SuperSamplerReply* rec;
+    TransformationReply* kept[kCorners];
+    TransformationReply exact[kCorners];
+    ExactCorners(SamplerRig* r, SuperSamplerReply* s, int64_t x, int64_t y) : rig(r), rec(s) {
+        rig->road.hints->longitudeThroughDirection = 1;
+        for (int k = 0; k < kCorners; ++k) {
+            kept[k] = rec->corner[k];
+            ReplyAtPixelPosition(rig, float(x - 1 + (k & 1)), float(y - 1 + (k >> 1)), &exact[k]);
+            rec->corner[k] = &exact[k];
+        }
+        ReplyAtPixelPosition(rig, float(x) - 0.5f, float(y) - 0.5f, &rec->centre);
+    }
+    ~ExactCorners() {
+        rig->road.hints->longitudeThroughDirection = 0;
+        for (int k = 0; k < kCorners; ++k) rec->corner[k] = kept[k];
+    }
+};
+
 void GetAppropriateDeluxeColor2015(SamplerRig* rig, int64_t x, int64_t y, SuperSamplerReply* rec) {
     if (rec->crossingCode == kCrossingNone) {
         ReplyAtPixelPosition(rig, float(x) - 0.5f, float(y) - 0.5f, &rec->centre);
         if (SameRegion(rec->centre, *rec->corner[BR])) {
             rec->centreValid = true;
+            // Where the road's columns stand in for the exact road's, a
+            // footprint near one of the sampler's steps is sampled again
+            // from the exact road's replies, so that it takes the steps the
+            // exact road would.
+            vort* c = rig->context;
+            c->stepSlack = 4.0f * rig->columnSlack;
+            c->nearAStep = 0;
             GetThreeWaySampledColor_core_2(rig, x, y, rec, kTechniqueFootprint, 0, 0.5f, 0.5f, rec->colour);
+            if (c->stepSlack > 0.0f) {
+                c->stepSlack = 0.0f;
+                if (c->nearAStep) {
+                    ExactCorners exact(rig, rec, x, y);
+                    GetThreeWaySampledColor_core_2(rig, x, y, rec, kTechniqueFootprint, 0, 0.5f, 0.5f, rec->colour);
+                }
+            }
             return;
         }
         rec->crossingCode = kCrossingBoth;
     }
+    // A pixel across a boundary takes its samples and their footprints
+    // afresh: all of them from the exact road.
+    struct ExactRoad {
+        renderhinttype* hints;
+        ~ExactRoad() {
+            if (hints) hints->longitudeThroughDirection = 0;
+        }
+    } exactRoad{rig->columnSlack > 0.0f ? rig->road.hints : nullptr};
+    if (exactRoad.hints) exactRoad.hints->longitudeThroughDirection = 1;
     rec->configuration = RegionConfiguration(rec->hash);
     if (rec->configuration >= 1 && rec->configuration <= 6 && GetDeluxeSamplingViaBinarySearch(rig, x, y, rec)) return;
     rec->loopNumber = rec->crossingCode;
@@ -446,6 +511,7 @@ void InitSamplerRig(SamplerRig* rig, vort* context, PerTaskStuffType* task, cons
     ClearPDCache(&rig->pdCache);
     rig->road = task ? RoadTaskState{&task->hints[0], &task->hints[1], &task->lastTissotSpot}
                      : RoadTaskState{nullptr, nullptr, nullptr};
+    rig->columnSlack = task && RoadTakesLongitudeShortcut(context) ? kMollweideColumnBound : 0.0f;
 }
 
 bool IsNonSampleableRegion(TransformationReply* r, const vort* c) {

@@ -79,6 +79,11 @@ struct SamplerRig {
     float threshold;
     PDcache pdCache;
     RoadTaskState road;  // the task's records the road reads, made once
+    // Where the road takes a shortcut whose input columns may lie up to this
+    // far (unit positions) from the exact road's, the adaptive sampler asks
+    // the exact road again for a pixel whose footprint lies that near one of
+    // its steps; 0 where the road is exact.
+    float columnSlack;
 };
 void InitSamplerRig(SamplerRig* rig, vort* context, PerTaskStuffType* task, const LoopingParameters* loops,
                     float threshold);

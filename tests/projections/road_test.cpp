@@ -156,15 +156,20 @@ TEST(Road, UndefinedInputPositionsAreCleared) {
 }
 
 // The unturned Mollweide map onto an equirectangular input works out once
-// per row what its rows share, and answers the general road's floats exactly
-// (the general road: the same context with the twirl marked as turning). Both
+// per row what its rows share. Asked through the direction, it answers the
+// general road's floats exactly (the general road: the same context with the
+// twirl marked as turning). Otherwise its input row is still that road's,
+// and its input column is the longitude itself, within a few units in the
+// last place of the road's (the sampler's check of its steps is sized by
+// that bound: kMollweideColumnBound) and across the seam at its edge. Both
 // are the Mollweide map: against its inverse in long double they are off by
 // float rounding, most near the poles, where acosf of a height next to 1
 // loses the latitude (at the pole itself the longitude with it) by about the
 // square root of a float unit in the last place. Distances are angles on the
 // sphere between the directions the input positions stand for.
-TEST(Road, MollweideGoesStraightToAnEquirectangularInputBitForBit) {
-    RoadRig straight(46, 1, 0.5f), general(46, 1, 0.5f);
+TEST(Road, MollweideGoesStraightToAnEquirectangularInput) {
+    RoadRig straight(46, 1, 0.5f), through(46, 1, 0.5f), general(46, 1, 0.5f);
+    through.hints.longitudeThroughDirection = 1;
     ASSERT_TRUE(straight.context->tumble.turnsNothing);
     general.context->tumble.turnsNothing = 0;
     using LD = long double;
@@ -175,16 +180,23 @@ TEST(Road, MollweideGoesStraightToAnEquirectangularInputBitForBit) {
         const LD c[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
         return double(std::atan2(std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]), a[0] * b[0] + a[1] * b[1] + a[2] * b[2]));
     };
-    double worst = 0, worstAwayFromPoles = 0;
-    int inside = 0;
+    double worst = 0, worstAwayFromPoles = 0, worstColumn = 0;
+    int inside = 0, seam = 0;
     auto check = [&](float u, float v) {
-        const TransformationReply a = straight.at(u, v), b = general.at(u, v);
+        const TransformationReply a = straight.at(u, v), t = through.at(u, v), b = general.at(u, v);
+        ASSERT_EQ(t.place, b.place) << u << " " << v;
+        ASSERT_EQ(t.inputU, b.inputU) << u << " " << v;
+        ASSERT_EQ(t.inputV, b.inputV) << u << " " << v;
+        ASSERT_EQ(t.inputFace, b.inputFace);
+        ASSERT_EQ(t.inputKind, b.inputKind);
         ASSERT_EQ(a.place, b.place) << u << " " << v;
-        ASSERT_EQ(a.inputU, b.inputU) << u << " " << v;
         ASSERT_EQ(a.inputV, b.inputV) << u << " " << v;
         ASSERT_EQ(a.inputFace, b.inputFace);
         ASSERT_EQ(a.inputKind, b.inputKind);
         if (a.place == kPlaceNoDirection) return;
+        double d = std::fabs(double(a.inputU) - double(b.inputU));
+        if (d > 0.5) d = 1.0 - d, ++seam;
+        worstColumn = std::max(worstColumn, d);
         ++inside;
         // The frame is the plain one: x = 4 sqrt 2 (u - 1/2), y = 2 sqrt 2 (v - 1/2).
         const LD x = 4 * std::sqrt(2.0L) * (LD(u) - 0.5L), y = 2 * std::sqrt(2.0L) * (LD(v) - 0.5L);
@@ -198,7 +210,7 @@ TEST(Road, MollweideGoesStraightToAnEquirectangularInputBitForBit) {
         if (std::fabs(ev - 0.5L) < 0.49L) worstAwayFromPoles = std::max(worstAwayFromPoles, e);
     };
     for (int flip : {0, 1}) {
-        straight.context->flipOn = general.context->flipOn = flip;
+        straight.context->flipOn = through.context->flipOn = general.context->flipOn = flip;
         for (int j = 0; j <= 300; ++j)
             for (int i = 0; i <= 300; ++i) check(-0.05f + 1.1f * i / 300, -0.05f + 1.1f * j / 300);
         // The rows at the poles, where the map is steepest, and the equator.
@@ -206,9 +218,18 @@ TEST(Road, MollweideGoesStraightToAnEquirectangularInputBitForBit) {
             for (float v0 : {0.0f, 0.998f})
                 for (float u : {0.5f, 0.5001f, 0.47f, 0.6f}) check(u, v0 + 0.002f * j / 2000);
         for (int j = 0; j <= 2000; ++j) check(0.5f + 0.5f * j / 2000, 0.5f);
+        uint32_t state = 12345u;
+        auto next = [&] { state = state * 1664525u + 1013904223u; return float(state >> 8) / 16777216.0f; };
+        for (int k = 0; k < 100000; ++k) {
+            const float u = next();
+            check(u, next());
+        }
     }
     straight.context->flipOn = general.context->flipOn = 0;
     ASSERT_GT(inside, 100000);
+    EXPECT_LE(worstColumn, kMollweideColumnBound);
+    EXPECT_GT(worstColumn, 0.0);
+    EXPECT_LE(seam, 20);
     EXPECT_LE(worstAwayFromPoles, 2e-6);  // radians; a float unit in the last place of v is 1.9e-7 rad
     EXPECT_LE(worst, 3e-4);
     // Each row is kept for the next sample, keyed by its map y: a context

@@ -22,6 +22,7 @@
 #include "records/parameters.h"
 #include "shell/defaults.h"
 #include "records/plugin_globals.h"
+#include "records/vort.h"
 #include "engine/task_engine_globals.h"
 #include "engine/task_records.h"
 #include "engine/task_runner.h"
@@ -50,6 +51,8 @@ struct RenderRig {
     std::unique_ptr<PyramidDescriptor> output{new PyramidDescriptor{}};
     int16_t result = 0;
     int64_t partition = kPartitionSquares;  // how the render cuts its tiles
+    // Called with the render's context prepared, before its tiles start.
+    std::function<void(vort*)> beforeTiles;
 
     RenderRig() {
         GrabDefaultSettings(params.get());
@@ -138,6 +141,7 @@ struct RenderRig {
         gTaskEngine.renderDestination = destination;
         gTaskEngine.offscreenPixelKind = int32_t(kind);
         if (!PrepareRenderContext(data.get(), params.get())) return -108;
+        if (beforeTiles) beforeTiles(const_cast<vort*>(RenderContextTemplate()));
         TaskGuidance guidance;
         initTaskGuidance(&guidance);
         GetDefaultGuidance(&guidance, proxy);

@@ -10,6 +10,8 @@
 #include <vector>
 #include <utility>
 
+#include "projections/sample_road.h"
+#include "pyramid/mipmap.h"
 #include "records/vort.h"
 #include "render/aniso_sampling.h"
 #include "render/hilbert.h"
@@ -188,6 +190,115 @@ TEST(AnisotropicSampler, SamplesAlongTheAxisMatchTheSlowRoad) {
     }
     EXPECT_GT(compared, 1000);
     EXPECT_LT(worst, 1e-5);
+}
+
+// With a step slack the sampler marks the footprints that a change of
+// their u components within the slack could move to another step: another
+// sample count, one sample instead of several, the level snap or another
+// whole level. No footprint it leaves unmarked takes another step when its
+// u components are moved within the slack (at a ratio of 1.25 one sample
+// turns into a pair on one point, which is no step).
+TEST(AnisotropicSampler, FootprintsClearOfAStepKeepTheirStepsWithinTheSlack) {
+    StripedRig r;
+    paint_mipmap_of_pyramid(r.rig.input());
+    const PyramidDescriptor* pyr = r.rig.input();
+    ASSERT_EQ(pyr->mipmapState, 2);
+    const float top = float(pyr->topLevel);
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> along(0.3f, 9.0f), across(0.2f, 4.5f), turn(0.0f, 6.2831853f),
+        nudge(-1.0f, 1.0f);
+    const float slack = 2e-4f;  // unit positions: 0.026 of a level-0 pixel across
+    const float u = 20.5f / 128.0f, v = 20.5f / 64.0f;
+    struct Steps {
+        int n;
+        bool snapped;
+        int whole;
+    };
+    auto steps = [&](const float unit[4], float stepSlack) {
+        float pd[4] = {unit[0], unit[1], unit[2], unit[3]}, c[4];
+        r.hints.stepSlack = stepSlack;
+        r.hints.nearAStep = 0;
+        const int n = SampleAnisotropicallyColorCore_unitary(pd, 0, pyr, c, &r.hints, u, v, 0.0f);
+        r.hints.stepSlack = 0.0f;
+        const float level = ResolvedLevelHint(&r.hints);
+        return Steps{n, level >= 1.0f / 64.0f, level >= 1.0f / 64.0f ? int(std::min(level, top)) : 0};
+    };
+    int clear = 0, near = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const float a = along(rng), b = std::min(across(rng), a), t = turn(rng);
+        const float unit[4] = {a * std::cos(t) / 128.0f, a * std::sin(t) / 64.0f, -b * std::sin(t) / 128.0f,
+                               b * std::cos(t) / 64.0f};
+        const Steps first = steps(unit, slack);
+        if (r.hints.nearAStep) {
+            ++near;
+            continue;
+        }
+        ++clear;
+        for (int k = 0; k < 6; ++k) {
+            const float moved[4] = {unit[0] + slack * nudge(rng), unit[1], unit[2] + slack * nudge(rng), unit[3]};
+            const Steps then = steps(moved, 0.0f);
+            // At a ratio of 1.25 one sample becomes a pair on one point.
+            const bool pairOnAPoint = std::min(then.n, first.n) == 1 && std::max(then.n, first.n) == 2 &&
+                                      std::fabs(a / std::max(b, 0.5f) - 1.25f) < 0.15f;
+            if (!pairOnAPoint) ASSERT_EQ(then.n, first.n) << a << " x " << b << " at " << t;
+            ASSERT_EQ(then.snapped, first.snapped) << a << " x " << b << " at " << t;
+            ASSERT_EQ(then.whole, first.whole) << a << " x " << b << " at " << t;
+        }
+    }
+    EXPECT_GT(near, 200);
+    EXPECT_GT(clear, 10000);
+    // Without a slack nothing is marked.
+    const float round[4] = {2.0f / 128.0f, 0.0f, 0.0f, 0.8f / 64.0f};  // a ratio of 2.5, on the step
+    steps(round, 0.0f);
+    EXPECT_EQ(r.hints.nearAStep, 0);
+    steps(round, slack);
+    EXPECT_EQ(r.hints.nearAStep, 1);
+}
+
+// The unturned Mollweide map onto an equirectangular input takes its input
+// columns from the longitude itself, and samples a footprint near one of the
+// sampler's steps again from the exact road: its pictures stay within one
+// level of the exact road's (the same context with the twirl marked as
+// turning), on the Earth and on a picture whose every pixel differs from
+// its neighbours, at sizes where the shortcut alone tips steps.
+TEST(MollweideShortcut, StaysWithinOneLevelOfTheExactRoad) {
+    struct Case {
+        bool earth;
+        int64_t inW, inH, outW, outH;
+    };
+    const Case cases[] = {{false, 300, 150, 401, 200}, {false, 1200, 600, 1200, 600}, {true, 0, 0, 1001, 500}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(testing::Message() << (k.earth ? "Earth" : "busy") << " to " << k.outW << " x " << k.outH);
+        std::vector<uint8_t> pictures[2];
+        for (int exact = 0; exact < 2; ++exact) {
+            RenderRig rig;
+            if (k.earth) ASSERT_TRUE(rig.SetInputFromJPEG(VORNESK_SOURCE_DIR "/samples/earth-2048x1024.jpg"));
+            else ASSERT_TRUE(rig.SetInput(k.inW, k.inH, kPyrColour8, BusyPixel));
+            rig.params->inputMode = 1;
+            rig.params->outputMode = 46;
+            bool shortcut = false;
+            rig.beforeTiles = [&](vort* c) {
+                if (exact) c->tumble.turnsNothing = 0;
+                shortcut = RoadTakesLongitudeShortcut(c);
+            };
+            ASSERT_EQ(rig.Render(k.outW, k.outH, kPyrColour8), 0);
+            EXPECT_EQ(shortcut, exact == 0);
+            for (int64_t y = 0; y < k.outH; ++y)
+                for (int64_t x = 0; x < k.outW; ++x) {
+                    float c[4];
+                    rig.Out(x, y, c);
+                    for (float f : c) pictures[exact].push_back(uint8_t(std::lround(f * 255.0f)));
+                }
+        }
+        int64_t differ = 0, worst = 0;
+        for (size_t i = 0; i < pictures[0].size(); ++i) {
+            const int d = std::abs(int(pictures[0][i]) - int(pictures[1][i]));
+            differ += d != 0;
+            worst = std::max<int64_t>(worst, d);
+        }
+        EXPECT_LE(worst, 1);
+        EXPECT_LT(differ, int64_t(pictures[0].size() / 200));
+    }
 }
 
 TEST(Hilbert, WalkVisitsEveryCellOnceInNeighbourSteps) {

@@ -559,15 +559,14 @@ void LensRowToEquirect(const vort* c, const TransformationReply& base, float v, 
 }  // namespace
 
 void Float_Pixels_to_Replies_Along_Row(long step, long originX, long originY, const float* proportions,
-                                       vort* context, RoadTaskState task, int64_t x0, int64_t count, float shift,
-                                       float fy, TransformationReply* first, size_t stride) {
+                                       vort* context, RoadTaskState task, int64_t x0, int64_t count, float dx,
+                                       float shift, float fy, TransformationReply* first, size_t stride) {
     char* out = reinterpret_cast<char*>(first);
-    const StraightRoad road = StraightRoadOf(context);
-    if (road != kStraightMollweide && road != kStraightLens) {
+    if (!RoadTakesRunsAlongRows(context)) {
         for (int64_t i = 0; i < count; ++i)
             Float_Pixels_to_Reply(step, originX, originY, proportions, context,
                                   reinterpret_cast<TransformationReply*>(out + i * stride), task,
-                                  static_cast<float>(x0 + i) + shift, fy);
+                                  static_cast<float>(x0 + i) + dx + shift, fy);
         return;
     }
     const float s = static_cast<float>(step), ox = static_cast<float>(originX);
@@ -575,20 +574,29 @@ void Float_Pixels_to_Replies_Along_Row(long step, long originX, long originY, co
     TransformationReply base = context->replyTemplate;
     base.subPixelY = fy;
     SetReplyRoadDefaults(&base);
+    // Kept in memory, so that each reply is a copy of it: built field by
+    // field for each reply, it would be read back before its stores land.
+    asm volatile("" : "+m"(base));
     task.hints->placeOverride = -1;
     task.hints->onTab = 0;
     float fx[kRun], u[kRun];
+    const bool mollweide = StraightRoadOf(context) == kStraightMollweide;
     for (int64_t start = 0; start < count; start += kRun) {
         const int64_t n = std::min(kRun, count - start);
         for (int64_t i = 0; i < n; ++i) {
-            fx[i] = static_cast<float>(x0 + start + i) + shift;
+            fx[i] = static_cast<float>(x0 + start + i) + dx + shift;
             u[i] = UnitPosition(fx[i], s, ox, proportions[0]);
         }
-        if (road == kStraightMollweide)
+        if (mollweide)
             MollweideRowToEquirect(context, task.hints, base, v, u, fx, n, out + start * stride, stride);
         else
             LensRowToEquirect(context, base, v, u, fx, n, out + start * stride, stride);
     }
+}
+
+bool RoadTakesRunsAlongRows(const vort* context) {
+    const StraightRoad road = StraightRoadOf(context);
+    return road == kStraightMollweide || road == kStraightLens;
 }
 
 void Float_Pixels_to_Reply(long step, long originX, long originY, const float* proportions,

@@ -43,11 +43,15 @@ void Float_Pixels_to_Reply(long step, long originX, long originY, const float* p
                            vort* context, TransformationReply* reply, RoadTaskState task, float fx,
                            float fy);
 // The replies Float_Pixels_to_Reply gives at pixel positions
-// (x + shift, fy), x = x0 .. x0 + count - 1, into first and each `stride`
-// bytes after it: what a straight road keeps along a row is found once.
+// (x + dx + shift, fy), x = x0 .. x0 + count - 1, into first and each
+// `stride` bytes after it: what a straight road keeps along a row is found
+// once.
 void Float_Pixels_to_Replies_Along_Row(long step, long originX, long originY, const float* proportions,
-                                       vort* context, RoadTaskState task, int64_t x0, int64_t count, float shift,
-                                       float fy, TransformationReply* first, size_t stride);
+                                       vort* context, RoadTaskState task, int64_t x0, int64_t count, float dx,
+                                       float shift, float fy, TransformationReply* first, size_t stride);
+// Whether the context's road answers a run along a row for less than its
+// samples one by one (and without effects beyond its replies and hints).
+bool RoadTakesRunsAlongRows(const vort* context);
 // The road for a caller that already has (u, v).
 void UfxUfyToReply(float u, float v, vort* context, TransformationReply* reply, RoadTaskState task);
 void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* reply,

@@ -1,5 +1,6 @@
 #include "render/supersampler.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -447,9 +448,34 @@ struct ExactCorners {
     }
 };
 
+// The reply at the centre of pixel (x, y), the road asked for the centres
+// of the pixels after it on its row (to the grid's last column) at the same
+// time where it answers runs: the colour pass asks for them next.
+void CentreReply(SamplerRig* rig, int64_t x, int64_t y, TransformationReply* reply) {
+    SamplerRig::CentreRun& run = rig->centres;
+    if (y == run.y && x >= run.x0 && x < run.x0 + run.count) {
+        *reply = run.replies[x - run.x0];
+        return;
+    }
+    vort* c = rig->context;
+    if (!rig->task || !RoadTakesRunsAlongRows(c)) {
+        ReplyAtPixelPosition(rig, float(x) - 0.5f, float(y) - 0.5f, reply);
+        return;
+    }
+    const int64_t end = int64_t(rig->task->tracker.current_tile_rect.right) + 1;
+    run.count = std::clamp<int64_t>(end - x, 1, SamplerRig::CentreRun::kLength);
+    run.x0 = x;
+    run.y = y;
+    const float shift = c->scale > 1 ? 1.0f - 1.0f / float(c->scale) : 0.0f;
+    Float_Pixels_to_Replies_Along_Row(long(c->scale), long(c->previewOffsetX), long(c->previewOffsetY),
+                                      rig->proportions, c, rig->road, x, run.count, -0.5f, shift,
+                                      float(y) - 0.5f + shift, run.replies, sizeof(TransformationReply));
+    *reply = run.replies[0];
+}
+
 void GetAppropriateDeluxeColor2015(SamplerRig* rig, int64_t x, int64_t y, SuperSamplerReply* rec) {
     if (rec->crossingCode == kCrossingNone) {
-        ReplyAtPixelPosition(rig, float(x) - 0.5f, float(y) - 0.5f, &rec->centre);
+        CentreReply(rig, x, y, &rec->centre);
         if (SameRegion(rec->centre, *rec->corner[BR])) {
             rec->centreValid = true;
             // Where the road's columns stand in for the exact road's, a
@@ -509,6 +535,7 @@ void InitSamplerRig(SamplerRig* rig, vort* context, PerTaskStuffType* task, cons
     rig->proportions[0] = frame ? frame->halfPixelX : 0.0f;
     rig->proportions[1] = frame ? frame->halfPixelY : 0.0f;
     ClearPDCache(&rig->pdCache);
+    rig->centres.count = 0;
     rig->road = task ? RoadTaskState{&task->hints[0], &task->hints[1], &task->lastTissotSpot}
                      : RoadTaskState{nullptr, nullptr, nullptr};
     rig->columnSlack = task && RoadTakesLongitudeShortcut(context) ? kMollweideColumnBound : 0.0f;

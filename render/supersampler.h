@@ -84,6 +84,13 @@ struct SamplerRig {
     // the exact road again for a pixel whose footprint lies that near one of
     // its steps; 0 where the road is exact.
     float columnSlack;
+    // The centre replies of a run of pixels x0 .. x0 + count - 1 of row y,
+    // asked of the road at once where it answers runs.
+    struct CentreRun {
+        static constexpr int64_t kLength = 64;
+        int64_t y, x0, count;
+        TransformationReply replies[kLength];
+    } centres;
 };
 void InitSamplerRig(SamplerRig* rig, vort* context, PerTaskStuffType* task, const LoopingParameters* loops,
                     float threshold);

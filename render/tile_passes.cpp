@@ -194,7 +194,7 @@ void RepliesIntoRow(SamplerRig* rig, int64_t x0, int64_t x1, int64_t y) {
     }
     const float shift = c->scale > 1 ? 1.0f - 1.0f / float(c->scale) : 0.0f;
     Float_Pixels_to_Replies_Along_Row(long(c->scale), long(c->previewOffsetX), long(c->previewOffsetY), rig->proportions,
-                                      c, rig->road, x0, x1 - x0, shift, float(y) + shift, &first->reply,
+                                      c, rig->road, x0, x1 - x0, 0.0f, shift, float(y) + shift, &first->reply,
                                       sizeof(MirelYummy));
 }
 

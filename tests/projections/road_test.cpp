@@ -325,8 +325,9 @@ TEST(Road, EquirectangularGoesStraightToACubeLayoutBitForBit) {
 
 // A run of samples along an output row is asked of the road at once: each
 // reply is the one the road gives that sample alone, every field bit for bit,
-// on the straight roads and on the general one, at full size and reduced,
-// from a frame whose pixels are and are not exact in floats, mirrored or not.
+// on the straight roads and on the general one, at pixel corners and centres,
+// at full size and reduced, from a frame whose pixels are and are not exact
+// in floats, mirrored or not.
 TEST(Road, ARunAlongARowAnswersAsSamplesOneByOne) {
     auto bits = [](float f) {
         uint32_t b;
@@ -369,14 +370,16 @@ TEST(Road, ARunAlongARowAnswersAsSamplesOneByOne) {
                     std::vector<TransformationReply> run(size_t(cells) + 1);
                     for (int y = -1; y <= height / int(step); y += (y < 4 || y > height / int(step) - 5) ? 1 : 5) {
                         // Runs of many lengths, one cell short of the row's storage.
+                        // Pixel corners and, half a pixel back, centres.
                         const int64_t x0 = -1 + (y & 3), count = cells - (y & 3);
+                        const float dx = (y & 1) ? -0.5f : 0.0f, fy = float(y) + dx + shift;
                         Float_Pixels_to_Replies_Along_Row(step, originX, originY, prop, rig.context.get(), rig.task(),
-                                                          x0, count, shift, float(y) + shift, run.data(),
+                                                          x0, count, dx, shift, fy, run.data(),
                                                           sizeof(TransformationReply));
                         for (int64_t i = 0; i < count; ++i) {
                             TransformationReply one = rig.context->replyTemplate;
                             Float_Pixels_to_Reply(step, originX, originY, prop, rig.context.get(), &one, rig.task(),
-                                                  float(x0 + i) + shift, float(y) + shift);
+                                                  float(x0 + i) + dx + shift, fy);
                             ASSERT_TRUE(same(run[size_t(i)], one))
                                 << k.output << " " << k.input << " flip " << flip << " step " << step << " width "
                                 << width << " at " << x0 + i << ", " << y;

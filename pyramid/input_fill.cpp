@@ -20,6 +20,7 @@
 #include "engine/task_records.h"
 #include "engine/task_runner.h"
 #include "platform/foundation_threads.h"
+#include "platform/page_touch.h"
 #include "platform/phase_clock.h"
 
 namespace {
@@ -97,6 +98,17 @@ bool CopyInBandToLevel0(PyramidDescriptor* pyr, const VRect& band, Data* data) {
     return false;
 }
 
+// The tiles of levels first..last, which the fill or the reduction is about
+// to write on all cores for the first time, made present from this thread.
+void PrefaultLevels(PyramidDescriptor* pyr, int64_t first, int64_t last) {
+    if (!pyr || !pyr->tiles) return;
+    for (int64_t L = first; L <= last && L <= pyr->topLevel; ++L)
+        for (int64_t i = pyr->firstTile[L]; i <= pyr->lastTile[L] && i < pyr->tileCount; ++i) {
+            const MemTile& t = pyr->tiles[i];
+            if (t.pixels && t.rows > 0) PrefaultForWriting(t.pixels, size_t(kTileSide * t.rows * pyr->bytesPerPixel));
+        }
+}
+
 }  // namespace
 
 int64_t WrapModeFromVorneskInputMode(int64_t inputMode) {
@@ -120,6 +132,7 @@ void Fill_1_Pyramid(PyramidDescriptor* pyr) {
     if (gParams) gParams->previewOffset = PreviewOffset{0, 0};
     SetFullSizeJob(data);
 
+    PrefaultLevels(pyr, 0, 0);
     // One exchange per band of tiles along a row, copied into its tiles on
     // all cores.
     bool complete = true;
@@ -164,6 +177,7 @@ void FillPyramids(Data* data) {
         SetUpFilterRecordForProxy(data, gParams ? gParams->proxyScale : 1);
         return;
     }
+    PrefaultLevels(main, 1, main->topLevel);
     paint_mipmap_of_pyramid(main);
     NotePhaseEnd("mipmap");
     // A failed reduction job leaves only level 0 in use, and its result is

@@ -13,6 +13,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "platform/page_touch.h"
 #include "tools/vornesk/image_files.h"
 
 double FullScale(int32_t depth) { return depth == 8 ? 255.0 : depth == 16 ? 32768.0 : 1.0; }
@@ -445,9 +446,10 @@ bool ResizeRows(const HostDocument& shape, const std::function<const uint8_t*(in
     try {
         HostDocument out;
         // Every target row is written.
-        if (!AllocateDocument(&out, width, height, shape.colourPlanes, shape.hasAlpha, shape.depth, error, false) ||
-            !ResizeRowsInto(shape, rowOf, width, height, out, 0, 0, error, onlyColumns))
+        if (!AllocateDocument(&out, width, height, shape.colourPlanes, shape.hasAlpha, shape.depth, error, false))
             return false;
+        PrefaultForWriting(out.samples.data(), out.samples.size());
+        if (!ResizeRowsInto(shape, rowOf, width, height, out, 0, 0, error, onlyColumns)) return false;
         *resized = std::move(out);
         return true;
     } catch (const std::bad_alloc&) {
@@ -521,6 +523,7 @@ bool ResizeCubeCells(HostDocument* doc, int32_t width, int32_t height, int32_t c
         try {
             if (!AllocateDocument(&out, width, height, doc->colourPlanes, doc->hasAlpha, doc->depth, error, false))
                 return false;
+            PrefaultForWriting(out.samples.data(), out.samples.size());
             if (!between.empty() &&
                 !ResizeRowsInto(*doc, [&](int32_t y) { return &doc->samples[size_t(y) * rowBytes]; }, width, height,
                                 out, 0, 0, error, &between))

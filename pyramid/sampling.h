@@ -66,6 +66,12 @@ void get_unit_ramped_wrapped_samples_on_grid(const PyramidDescriptor* pyr, int64
 // and in one tile or the pyramid is not 8-bit colour.
 inline bool bilinear_colour8_block(const PyramidDescriptor* pyr, int64_t L, int64_t i0, int64_t j0, float fx, float fy,
                                    float out[4]);
+#if defined(__SSE2__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+// The blend of bilinear_colour8_block from the block's first pixel p (its
+// second row kTileSide pixels on) and the scale s of a byte, with the lanes
+// in byte order: alpha, blue, green, red.
+inline __m128 bilinear_colour8_lanes(const uint8_t* p, float s, float fx, float fy);
+#endif
 void get_unit_ramped_pyramid_sample_point(const PyramidDescriptor* pyr, int64_t L, float u, float v,
                                           float out[4]);
 void get_cont_ramped_wrapped_pyramid_sample_point(const PyramidDescriptor* pyr, int64_t L, float X, float Y,
@@ -122,18 +128,11 @@ void get_pyramid_sample_point4call(int64_t x, int64_t y, const PyramidDescriptor
 
 // ---- inline definitions ----
 
-inline bool bilinear_colour8_block(const PyramidDescriptor* pyr, int64_t L, int64_t i0, int64_t j0, float fx, float fy,
-                                   float out[4]) {
-    if (pyr->kind != kPyrColour8 || pyr->bytesPerPixel != 4 || !pyr_accessible(pyr, L, 4) ||
-        !pyr_block_in_one_tile<2>(pyr, L, i0, j0))
-        return false;
-    const uint8_t* p = pyr_pixel_address(pyr, L, i0, j0, 4);
+#if defined(__SSE2__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+inline __m128 bilinear_colour8_lanes(const uint8_t* p, float s, float fx, float fy) {
     // The four channels side by side: each lane does the scalar steps of the
     // wrapped sampler (a byte times the scale, then the two blends), so the
     // results are the same to the bit.
-    const float s = pyr->invFullScale;
-#if defined(__SSE2__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    // Lanes in byte order (alpha, blue, green, red), turned round at the end.
     const __m128i bytes = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
                                              _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + kTileSide * 4)));
     const __m128i zero = _mm_setzero_si128();
@@ -146,7 +145,19 @@ inline bool bilinear_colour8_block(const PyramidDescriptor* pyr, int64_t L, int6
     const __m128 vx = _mm_set1_ps(fx), vy = _mm_set1_ps(fy);
     const __m128 top = _mm_add_ps(c0, _mm_mul_ps(vx, _mm_sub_ps(c1, c0)));
     const __m128 bottom = _mm_add_ps(c2, _mm_mul_ps(vx, _mm_sub_ps(c3, c2)));
-    const __m128 mixed = _mm_add_ps(top, _mm_mul_ps(vy, _mm_sub_ps(bottom, top)));
+    return _mm_add_ps(top, _mm_mul_ps(vy, _mm_sub_ps(bottom, top)));
+}
+#endif
+
+inline bool bilinear_colour8_block(const PyramidDescriptor* pyr, int64_t L, int64_t i0, int64_t j0, float fx, float fy,
+                                   float out[4]) {
+    if (pyr->kind != kPyrColour8 || pyr->bytesPerPixel != 4 || !pyr_accessible(pyr, L, 4) ||
+        !pyr_block_in_one_tile<2>(pyr, L, i0, j0))
+        return false;
+    const uint8_t* p = pyr_pixel_address(pyr, L, i0, j0, 4);
+    const float s = pyr->invFullScale;
+#if defined(__SSE2__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    const __m128 mixed = bilinear_colour8_lanes(p, s, fx, fy);
     _mm_storeu_ps(out, _mm_shuffle_ps(mixed, mixed, _MM_SHUFFLE(0, 1, 2, 3)));
     return true;
 #else

@@ -93,6 +93,102 @@ inline bool Level0Inside(const PyramidDescriptor* pyr, float u, float v, float o
     return bilinear_colour8_block(pyr, 0, i, j, fx, fy, out);
 }
 
+#if defined(__SSE2__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+#define VORNESK_LEVEL0_LANES 1
+// Level 0 of an 8-bit colour pyramid as Level0Inside reads it, with what it
+// asks of the pyramid itself taken once for all of a pixel's taps. Read
+// gives Level0Inside's colour with its lanes in byte order (alpha, blue,
+// green, red), or false where Level0Inside gives false.
+struct Level0Colour8 {
+    const MemTile* tiles;  // level 0's first tile
+    int64_t tilesPerRow, maxX, maxY;
+    float scaleX, scaleY, scale;
+
+    // False when the pyramid is not one that bilinear_colour8_block reads.
+    bool Open(const PyramidDescriptor* pyr) {
+        if (pyr->kind != kPyrColour8 || pyr->bytesPerPixel != 4 || !pyr_accessible(pyr, 0, 4)) return false;
+        tiles = pyr->tiles + pyr->firstTile[0];
+        tilesPerRow = pyr->tilesPerRow[0];
+        maxX = pyr->maxX[0];
+        maxY = pyr->maxY[0];
+        scaleX = pyr->unitScaleX[0];
+        scaleY = pyr->unitScaleY[0];
+        scale = pyr->invFullScale;
+        // Taps checks its indices in 32 bits.
+        return maxX < (int64_t(1) << 30) && maxY < (int64_t(1) << 30);
+    }
+
+    bool Read(float u, float v, __m128* lanes) const {
+        if (!(u >= 0.0f && u <= 1.0f && v >= 0.0f && v < 1.0f)) return false;
+        const float X = u * scaleX - 0.5f, Y = v * scaleY - 0.5f;
+        if (!(X >= 0.0f && Y >= 0.0f && X < 1e9f && Y < 1e9f)) return false;
+        const int64_t i = int64_t(X), j = int64_t(Y);
+        const float fx = X - float(i), fy = Y - float(j);
+        if (fx < kCentreSnap || fx > 1.0f - kCentreSnap || fy < kCentreSnap || fy > 1.0f - kCentreSnap) return false;
+        // The 2 x 2 block inside the level and inside one tile.
+        if (i + 1 > maxX || (i & (kTileSide - 1)) > kTileSide - 2 || j + 1 > maxY ||
+            (j & (kTileSide - 1)) > kTileSide - 2)
+            return false;
+        *lanes = Block(i, j, fx, fy);
+        return true;
+    }
+
+    // The blend of the block from pixel (i, j), checked to be inside one tile.
+    __m128 Block(int64_t i, int64_t j, float fx, float fy) const {
+        const MemTile& tile = tiles[(i >> kTileShift) + (j >> kTileShift) * tilesPerRow];
+        const uint8_t* p = static_cast<const uint8_t*>(tile.pixels) + pyr_index_in_tile(i, j) * 4;
+        return bilinear_colour8_lanes(p, scale, fx, fy);
+    }
+
+    // Read's steps up to the block for four taps side by side, taps first ..
+    // first + 3 of the line (u, v) + (i - half) (stepU, stepV), each lane the
+    // scalar steps: bit t of the answer is set when Read takes tap first + t,
+    // whose block and fractions are then in is, js, fxs, fys (its position in
+    // us, vs either way).
+    int Taps(int first, float half, float u, float v, float stepU, float stepV, int32_t is[4], int32_t js[4],
+             float fxs[4], float fys[4], float us[4], float vs[4]) const {
+        const __m128 k = _mm_sub_ps(_mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(first), _mm_setr_epi32(0, 1, 2, 3))),
+                                    _mm_set1_ps(half));
+        const __m128 su = _mm_add_ps(_mm_set1_ps(u), _mm_mul_ps(k, _mm_set1_ps(stepU)));
+        const __m128 sv = _mm_add_ps(_mm_set1_ps(v), _mm_mul_ps(k, _mm_set1_ps(stepV)));
+        _mm_storeu_ps(us, su);
+        _mm_storeu_ps(vs, sv);
+        const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f), half1 = _mm_set1_ps(0.5f);
+        __m128 ok = _mm_and_ps(_mm_and_ps(_mm_cmpge_ps(su, zero), _mm_cmple_ps(su, one)),
+                               _mm_and_ps(_mm_cmpge_ps(sv, zero), _mm_cmplt_ps(sv, one)));
+        const __m128 X = _mm_sub_ps(_mm_mul_ps(su, _mm_set1_ps(scaleX)), half1);
+        const __m128 Y = _mm_sub_ps(_mm_mul_ps(sv, _mm_set1_ps(scaleY)), half1);
+        const __m128 far = _mm_set1_ps(1e9f);
+        ok = _mm_and_ps(ok, _mm_and_ps(_mm_and_ps(_mm_cmpge_ps(X, zero), _mm_cmpge_ps(Y, zero)),
+                                       _mm_and_ps(_mm_cmplt_ps(X, far), _mm_cmplt_ps(Y, far))));
+        // Out of range lanes convert to anything: their bits are cleared.
+        const __m128i i = _mm_cvttps_epi32(X), j = _mm_cvttps_epi32(Y);
+        const __m128 fx = _mm_sub_ps(X, _mm_cvtepi32_ps(i)), fy = _mm_sub_ps(Y, _mm_cvtepi32_ps(j));
+        const __m128 low = _mm_set1_ps(kCentreSnap), high = _mm_set1_ps(1.0f - kCentreSnap);
+        ok = _mm_and_ps(ok, _mm_and_ps(_mm_and_ps(_mm_cmpnlt_ps(fx, low), _mm_cmpngt_ps(fx, high)),
+                                       _mm_and_ps(_mm_cmpnlt_ps(fy, low), _mm_cmpngt_ps(fy, high))));
+        // The block inside the level (i + 1 <= maxX) and inside one tile.
+        const __m128i last = _mm_set1_epi32(kTileSide - 1);
+        const __m128i iIn = _mm_and_si128(i, last), jIn = _mm_and_si128(j, last);
+        const __m128i inside =
+            _mm_andnot_si128(_mm_or_si128(_mm_cmpeq_epi32(iIn, last), _mm_cmpeq_epi32(jIn, last)),
+                             _mm_and_si128(_mm_cmpgt_epi32(_mm_set1_epi32(int32_t(maxX)), i),
+                                           _mm_cmpgt_epi32(_mm_set1_epi32(int32_t(maxY)), j)));
+        ok = _mm_and_ps(ok, _mm_castsi128_ps(inside));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(is), i);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(js), j);
+        _mm_storeu_ps(fxs, fx);
+        _mm_storeu_ps(fys, fy);
+        return _mm_movemask_ps(ok);
+    }
+};
+
+inline __m128 ToLanes(const float c[4]) { return _mm_setr_ps(c[3], c[2], c[1], c[0]); }
+inline void FromLanes(__m128 lanes, float out[4]) {
+    _mm_storeu_ps(out, _mm_shuffle_ps(lanes, lanes, _MM_SHUFFLE(0, 1, 2, 3)));
+}
+#endif
+
 // The filtered sample between level L and the next at fraction f, as a unit
 // colour. Without minification (level 0) the sample is bilinear, so a
 // position at a pixel's centre gives that pixel exactly and a render at the
@@ -342,7 +438,18 @@ int SampleAnisotropicallyColorCore_unitary(float pd[4], int code, const PyramidD
         hints->nearAStep = NearASampleStep(major, minor, minorAxis, R, s * 1.5f * stepSlack * float(pyr->width[0]) + 1e-5f * (1.0f + major), pyr);
     // At level 0 without a blend every sample is BilinearLevel0's.
     const bool level0 = Li == 0 && fraction == 0.0f && flag != -1.0f;
+#if VORNESK_LEVEL0_LANES
+    Level0Colour8 fast;
+    const bool lanes = level0 && fast.Open(pyr);
+#endif
     if (!(R >= kSingleSampleRatio) || tooLarge || (major <= 1.0f && minor <= 1.0f)) {
+#if VORNESK_LEVEL0_LANES
+        __m128 c;
+        if (lanes && fast.Read(u, v, &c)) {
+            FromLanes(c, out);
+            return 1;
+        }
+#endif
         if (!(level0 && Level0Inside(pyr, u, v, out))) get_sharpened_color(pyr, Li, out, fraction, u, v, flag);
         return 1;
     }
@@ -365,6 +472,30 @@ int SampleAnisotropicallyColorCore_unitary(float pd[4], int code, const PyramidD
     const float stepU = -sinTheta * len / float(pyr->width[0]);
     const float stepV = cosTheta * len / float(pyr->height[0]);
     const float half = float(n - 1) * 0.5f;
+#if VORNESK_LEVEL0_LANES
+    if (lanes) {
+        // The same sums, the channels side by side in byte order.
+        __m128 sum = _mm_setzero_ps();
+        for (int first = 0; first < n; first += 4) {
+            int32_t is[4], js[4];
+            float fxs[4], fys[4], us[4], vs[4];
+            const int inside = fast.Taps(first, half, u, v, stepU, stepV, is, js, fxs, fys, us, vs);
+            for (int t = 0; t < std::min(4, n - first); ++t) {
+                __m128 c;
+                if (inside >> t & 1) {
+                    c = fast.Block(is[t], js[t], fxs[t], fys[t]);
+                } else {
+                    float g[4];
+                    get_sharpened_color(pyr, Li, g, fraction, us[t], vs[t], flag);
+                    c = ToLanes(g);
+                }
+                sum = _mm_add_ps(sum, c);
+            }
+        }
+        FromLanes(_mm_mul_ps(sum, _mm_set1_ps(1.0f / float(n))), out);
+        return n;
+    }
+#endif
     float sum[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     for (int i = 0; i < n; ++i) {
         float c[4];

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <set>
 #include <vector>
@@ -13,6 +14,9 @@
 #include "projections/sample_road.h"
 #include "pyramid/mipmap.h"
 #include "records/vort.h"
+#include "pyramid/overhang.h"
+#include "pyramid/pixels.h"
+#include "pyramid/sampling.h"
 #include "render/aniso_sampling.h"
 #include "render/hilbert.h"
 #include "render/supersampler.h"
@@ -299,6 +303,59 @@ TEST(MollweideShortcut, StaysWithinOneLevelOfTheExactRoad) {
         EXPECT_LE(worst, 1);
         EXPECT_LT(differ, int64_t(pictures[0].size() / 200));
     }
+}
+
+// The sampler reads the taps of an 8-bit colour picture at level 0 straight
+// from its tiles, several taps side by side; any other picture, and every tap
+// whose pixels leave the picture or a tile, goes through the general
+// sampler. The same picture held in floats takes the general road
+// everywhere: both give the same colours to the bit, for footprints of one
+// to many taps at any angle, around the tiles' seams (512), the last column
+// and row, the picture's edges and beyond them under each overhang rule.
+TEST(AnisotropicSampler, EightBitTapsMatchTheGeneralSamplerBitForBit) {
+    constexpr int64_t W = 1100, H = 600;
+    std::mt19937 rng(31);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::vector<uint32_t> words(W * H);
+    for (uint32_t& w : words) w = uint32_t(byte(rng)) << 24 | uint32_t(byte(rng)) << 16 | uint32_t(byte(rng)) << 8 | uint32_t(byte(rng));
+    RenderRig eight, floats;
+    ASSERT_TRUE(eight.SetInput(W, H, kPyrColour8, [](int64_t, int64_t, float* c) { c[0] = c[1] = c[2] = c[3] = 0.0f; }));
+    for (int64_t y = 0; y < H; ++y)
+        for (int64_t x = 0; x < W; ++x) set_pyramid_sample_point_longint(x, y, eight.input(), 0, words[y * W + x]);
+    ASSERT_TRUE(floats.SetInput(W, H, kPyrColourFloat, [&](int64_t x, int64_t y, float* c) {
+        get_intcoord_unitary_color(x, y, eight.input(), 0, c);
+    }));
+    vort hints{};
+    hints.largestSampleCount = 20;
+    // Positions: at random in and around the picture, and by the seams and
+    // edges in pixels.
+    std::uniform_real_distribution<float> anywhere(-0.03f, 1.03f), near(-3.0f, 3.0f), along(0.5f, 14.0f),
+        across(0.2f, 1.0f), turn(0.0f, 6.2831853f);
+    const float seamsX[] = {0.0f, 511.5f, 512.0f, 1023.5f, 1024.0f, float(W) - 1.0f, float(W)};
+    const float seamsY[] = {0.0f, 511.5f, 512.0f, float(H) - 1.0f, float(H)};
+    int multi = 0;
+    for (int64_t overhang : {kOverhangClear, kOverhangClamp, kOverhangWrapSides, kOverhangWrapBoth, kOverhangOverThePole}) {
+        eight.input()->overhangMode = floats.input()->overhangMode = overhang;
+        for (int trial = 0; trial < 6000; ++trial) {
+            float u = anywhere(rng), v = anywhere(rng);
+            if (trial % 3 == 1) u = (seamsX[trial % 7] + near(rng)) / float(W);
+            if (trial % 3 == 2) v = (seamsY[trial % 5] + near(rng)) / float(H);
+            const float a = along(rng), b = across(rng), t = turn(rng);
+            const float pd[4] = {a * std::cos(t) / W, a * std::sin(t) / H, -b * std::sin(t) / W, b * std::cos(t) / H};
+            float p8[4], pf[4], c8[4], cf[4];
+            std::memcpy(p8, pd, sizeof pd);
+            std::memcpy(pf, pd, sizeof pd);
+            const int n8 = SampleAnisotropicallyColorCore_unitary(p8, 0, eight.input(), c8, &hints, u, v, 0.0f);
+            const int nf = SampleAnisotropicallyColorCore_unitary(pf, 0, floats.input(), cf, &hints, u, v, 0.0f);
+            ASSERT_EQ(n8, nf);
+            ASSERT_EQ(std::memcmp(c8, cf, sizeof c8), 0)
+                << "overhang " << overhang << " at " << u * W << "," << v * H << " " << a << "x" << b << " turned " << t
+                << ": " << c8[0] << " " << c8[1] << " " << c8[2] << " " << c8[3] << " against " << cf[0] << " " << cf[1]
+                << " " << cf[2] << " " << cf[3];
+            multi += n8 > 1;
+        }
+    }
+    EXPECT_GT(multi, 15000);
 }
 
 TEST(Hilbert, WalkVisitsEveryCellOnceInNeighbourSteps) {

@@ -6,6 +6,11 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 struct TransformationReply;
 struct vort;
@@ -31,6 +36,34 @@ inline void GnomonicOnRow(float point[3], float u, const GnomonicRow& row) {
     point[0] = X * n;
     point[1] = row.Y * n;
     point[2] = n;
+}
+// GnomonicOnRow for the samples u[0 .. n) of a row, into x, y and z: four
+// at a time, lane by lane the same single-precision steps, where the build
+// keeps each step rounded on its own (no fused multiply-add).
+inline void GnomonicAlongRow(const float* u, int64_t n, const GnomonicRow& row, float* x, float* y, float* z) {
+    int64_t i = 0;
+#if defined(__SSE2__) && !defined(__FMA__)
+    const __m128 half = _mm_set1_ps(0.5f), one = _mm_set1_ps(1.0f), negate = _mm_set1_ps(-0.0f);
+    const __m128 a = _mm_set1_ps(row.a), f = _mm_set1_ps(row.f), Y = _mm_set1_ps(row.Y);
+    const __m128 YY = _mm_mul_ps(Y, Y);
+    const bool divide = row.a <= 1.0f;
+    for (; i + 4 <= n; i += 4) {
+        __m128 X = _mm_xor_ps(_mm_sub_ps(_mm_loadu_ps(u + i), half), negate);
+        if (divide) X = _mm_div_ps(X, a);
+        X = _mm_mul_ps(X, f);
+        const __m128 m = _mm_div_ps(one, _mm_sqrt_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(X, X), YY), one)));
+        _mm_storeu_ps(x + i, _mm_mul_ps(X, m));
+        _mm_storeu_ps(y + i, _mm_mul_ps(Y, m));
+        _mm_storeu_ps(z + i, m);
+    }
+#endif
+    for (; i < n; ++i) {
+        float p[3];
+        GnomonicOnRow(p, u[i], row);
+        x[i] = p[0];
+        y[i] = p[1];
+        z[i] = p[2];
+    }
 }
 
 // The view reflected off a ball seen from far away, from the raw position

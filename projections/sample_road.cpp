@@ -520,14 +520,20 @@ namespace {
 void MollweideRowToEquirect(const vort* c, renderhinttype* hints, const TransformationReply& base, float v,
                             const float* u, const float* fx, int64_t n, char* out, size_t stride) {
     const double y = MollweidePlaneY(c, v);
+    double x[kRun];
     float column[kRun];
     bool on[kRun];
+    bool any = false;
     for (int64_t i = 0; i < n; ++i) {
-        const double x = MollweidePlaneX(c, u[i]);
-        on[i] = MollweideInBand(x, y);
-        if (!on[i]) continue;
+        x[i] = MollweidePlaneX(c, u[i]);
+        on[i] = MollweideInBand(x[i], y);
+        any = any || on[i];
+    }
+    if (any) {
+        // Every sample's column, in or out of the band: the same divisions
+        // for all, side by side.
         KeepMollweideRow(hints, y);
-        on[i] = MollweideColumn(x, hints, &column[i]);
+        for (int64_t i = 0; i < n; ++i) on[i] = MollweideColumn(x[i], hints, &column[i]) && on[i];
     }
     const float height = hints->rowHeight, radius = hints->rowRadius, inputV = hints->rowInputV;
     for (int64_t i = 0; i < n; ++i) {
@@ -544,14 +550,15 @@ void MollweideRowToEquirect(const vort* c, renderhinttype* hints, const Transfor
 void LensRowToEquirect(const vort* c, const TransformationReply& base, float v, const float* u, const float* fx,
                        int64_t n, char* out, size_t stride) {
     const GnomonicRow row = GnomonicRowAt(v, c->lensWidth, c->shiftTangent, c->aspect);
-    float p[kRun][3];
-    for (int64_t i = 0; i < n; ++i) GnomonicOnRow(p[i], u[i], row);
+    float x[kRun], y[kRun], z[kRun];
+    GnomonicAlongRow(u, n, row, x, y, z);
     for (int64_t i = 0; i < n; ++i) {
         auto* r = reinterpret_cast<TransformationReply*>(out + i * stride);
         *r = base;
         r->subPixelX = fx[i];
         r->place = kPlaceNoRegion;
-        LensAnswer(p[i], c->flipOn, r);
+        const float p[3] = {x[i], y[i], z[i]};
+        LensAnswer(p, c->flipOn, r);
         MarkOutsideInput(r);
     }
 }

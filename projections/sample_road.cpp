@@ -188,23 +188,26 @@ void MollweideStraightToEquirect(float u, float v, const vort* c, renderhinttype
 // keeps one latitude, so the height and radius of its directions are worked
 // out once per row and kept in the hints; a sample adds its longitude's sine
 // and cosine and the face lookup. Every step is the general road's own
-// arithmetic (the dispatcher's map position, the identity turn, the input's
-// mirror and face lookup): the answer is that road's, bit for bit.
-void EquirectStraightToCube(float u, float v, const vort* c, renderhinttype* hints, TransformationReply* reply) {
-    const double S = c->inverseScale;
-    const double uu = 0.5 + S * ((static_cast<double>(u) - 0.5) - c->planeCentreX);
-    const double vv = 2.0 * c->inverseScale * (static_cast<double>(v) - 0.5) * c->aspect + 0.5;
-    if (!(uu >= 0.0 && uu <= 1.0) || !(vv >= 0.0 && vv <= 1.0)) {
-        reply->place = kPlaceNoDirection;
-        return;
-    }
-    if (!hints->rowKnown || hints->rowY != vv) {
-        const float height = RectangularHeight(static_cast<float>(vv));
-        hints->rowY = vv;
-        hints->rowHeight = height;
-        hints->rowRadius = RectangularRadius(height);
-        hints->rowKnown = 1;
-    }
+// arithmetic (the dispatcher's map position, the input's mirror and face
+// lookup), less the identity turn: the answer is that road's, bit for bit.
+inline double CubeMapU(const vort* c, float u) {
+    return 0.5 + c->inverseScale * ((static_cast<double>(u) - 0.5) - c->planeCentreX);
+}
+inline double CubeMapV(const vort* c, float v) {
+    return 2.0 * c->inverseScale * (static_cast<double>(v) - 0.5) * c->aspect + 0.5;
+}
+inline bool OnCubeMap(double w) { return w >= 0.0 && w <= 1.0; }  // false for NaN
+// The height and radius of map row vv, kept in the hints.
+inline void KeepCubeRow(renderhinttype* hints, double vv) {
+    if (hints->rowKnown && hints->rowY == vv) return;
+    const float height = RectangularHeight(static_cast<float>(vv));
+    hints->rowY = vv;
+    hints->rowHeight = height;
+    hints->rowRadius = RectangularRadius(height);
+    hints->rowKnown = 1;
+}
+// The input position of map column uu on the kept row.
+inline void CubeAnswer(const vort* c, renderhinttype* hints, double uu, float v, TransformationReply* reply) {
     reply->sampleAux = v;
     reply->place = kPlaceNoRegion;
     // RectangularOnRow, with the longitude's sine and cosine kept per column.
@@ -220,7 +223,10 @@ void EquirectStraightToCube(float u, float v, const vort* c, renderhinttype* hin
         angle.key = uint64_t(bits) + 1;
     }
     float p[3] = {hints->rowRadius * angle.sine, hints->rowHeight, hints->rowRadius * angle.cosine};
-    TwirlTransform(&c->tumble, kModeEquirectangular, p);
+    // The identity turn is left out: it could change only the sign of a zero
+    // component, which moves no face position (0.5 + 0.5 (-0) is 0.5) and
+    // picks no other face (the lookup compares magnitudes, and signs only
+    // of components that are not zero).
     // A flip mirrors the direction east for west before the face lookup.
     if (c->flipOn) p[0] = -p[0];
     float x, y;
@@ -229,6 +235,15 @@ void EquirectStraightToCube(float u, float v, const vort* c, renderhinttype* hin
     reply->inputV = std::isnan(y) ? 0.0f : y;
     reply->inputFace = F;
     reply->inputKind = F + 1;
+}
+void EquirectStraightToCube(float u, float v, const vort* c, renderhinttype* hints, TransformationReply* reply) {
+    const double uu = CubeMapU(c, u), vv = CubeMapV(c, v);
+    if (!OnCubeMap(uu) || !OnCubeMap(vv)) {
+        reply->place = kPlaceNoDirection;
+        return;
+    }
+    KeepCubeRow(hints, vv);
+    CubeAnswer(c, hints, uu, v, reply);
 }
 
 }  // namespace
@@ -547,6 +562,21 @@ void MollweideRowToEquirect(const vort* c, renderhinttype* hints, const Transfor
         MarkOutsideInput(r);
     }
 }
+void CubeRowFromEquirect(const vort* c, renderhinttype* hints, const TransformationReply& base, float v,
+                         const float* u, const float* fx, int64_t n, char* out, size_t stride) {
+    const double vv = CubeMapV(c, v);
+    const bool row = OnCubeMap(vv);
+    if (row) KeepCubeRow(hints, vv);
+    for (int64_t i = 0; i < n; ++i) {
+        auto* r = reinterpret_cast<TransformationReply*>(out + i * stride);
+        *r = base;
+        r->subPixelX = fx[i];
+        const double uu = CubeMapU(c, u[i]);
+        if (row && OnCubeMap(uu)) CubeAnswer(c, hints, uu, v, r);
+        else r->place = kPlaceNoDirection;
+        MarkOutsideInput(r);
+    }
+}
 void LensRowToEquirect(const vort* c, const TransformationReply& base, float v, const float* u, const float* fx,
                        int64_t n, char* out, size_t stride) {
     const GnomonicRow row = GnomonicRowAt(v, c->lensWidth, c->shiftTangent, c->aspect);
@@ -587,14 +617,16 @@ void Float_Pixels_to_Replies_Along_Row(long step, long originX, long originY, co
     task.hints->placeOverride = -1;
     task.hints->onTab = 0;
     float fx[kRun], u[kRun];
-    const bool mollweide = StraightRoadOf(context) == kStraightMollweide;
+    const StraightRoad road = StraightRoadOf(context);
     for (int64_t start = 0; start < count; start += kRun) {
         const int64_t n = std::min(kRun, count - start);
         for (int64_t i = 0; i < n; ++i) {
             fx[i] = static_cast<float>(x0 + start + i) + dx + shift;
             u[i] = UnitPosition(fx[i], s, ox, proportions[0]);
         }
-        if (mollweide)
+        if (road == kStraightCube)
+            CubeRowFromEquirect(context, task.hints, base, v, u, fx, n, out + start * stride, stride);
+        else if (road == kStraightMollweide)
             MollweideRowToEquirect(context, task.hints, base, v, u, fx, n, out + start * stride, stride);
         else
             LensRowToEquirect(context, base, v, u, fx, n, out + start * stride, stride);
@@ -603,7 +635,7 @@ void Float_Pixels_to_Replies_Along_Row(long step, long originX, long originY, co
 
 bool RoadTakesRunsAlongRows(const vort* context) {
     const StraightRoad road = StraightRoadOf(context);
-    return road == kStraightMollweide || road == kStraightLens;
+    return road != kStraightNone;
 }
 
 void Float_Pixels_to_Reply(long step, long originX, long originY, const float* proportions,

@@ -505,31 +505,6 @@ void MapInputMode(long mode, const float p[3], float* table, float aspect, Input
 
 }  // namespace
 
-int SphereToCubeFaceCoords(const float p[3], float* a, float* b) {
-    const float ax = std::fabs(p[0]), ay = std::fabs(p[1]), az = std::fabs(p[2]);
-    // The largest component picks the face; a tie with z keeps the z face,
-    // a tie between x and y the x face, so the face always holds the point.
-    if (az >= ax && az >= ay && az > 0.0f) {
-        *a = -p[0] / p[2];
-        *b = -p[1] / az;
-        return p[2] > 0.0f ? 3 : 0;
-    }
-    if (ax >= ay && ax > 0.0f) {
-        *a = p[2] / p[0];
-        *b = -p[1] / ax;
-        return p[0] > 0.0f ? 4 : 1;
-    }
-    if (ay > 0.0f) {
-        *a = -p[0] / ay;
-        *b = p[2] / p[1];
-        return p[1] > 0.0f ? 5 : 2;
-    }
-    // The zero vector (or NaN) has no face; give the centre of +z.
-    *a = 0.0f;
-    *b = 0.0f;
-    return 3;
-}
-
 bool InputModeCategory(long inputMode) { return inputMode == 29 || inputMode == 39; }
 
 bool FlipMirrorsTheDirection(long inputMode) {

@@ -17,8 +17,31 @@ struct TransformationReply;
 
 // Face numbers: 0 = -z, 1 = -x, 2 = -y, 3 = +z, 4 = +x, 5 = +y; (a, b) in
 // [-1, 1] on the face. The face chosen always contains the direction, ties
-// included.
-int SphereToCubeFaceCoords(const float p[3], float* a, float* b);
+// included. Inline: the cube roads ask it for every sample.
+inline int SphereToCubeFaceCoords(const float p[3], float* a, float* b) {
+    const float ax = std::fabs(p[0]), ay = std::fabs(p[1]), az = std::fabs(p[2]);
+    // The largest component picks the face; a tie with z keeps the z face,
+    // a tie between x and y the x face, so the face always holds the point.
+    if (az >= ax && az >= ay && az > 0.0f) {
+        *a = -p[0] / p[2];
+        *b = -p[1] / az;
+        return p[2] > 0.0f ? 3 : 0;
+    }
+    if (ax >= ay && ax > 0.0f) {
+        *a = p[2] / p[0];
+        *b = -p[1] / ax;
+        return p[0] > 0.0f ? 4 : 1;
+    }
+    if (ay > 0.0f) {
+        *a = -p[0] / ay;
+        *b = p[2] / p[1];
+        return p[1] > 0.0f ? 5 : 2;
+    }
+    // The zero vector (or NaN) has no face; give the centre of +z.
+    *a = 0.0f;
+    *b = 0.0f;
+    return 3;
+}
 
 // The angles every single-precision input mode starts from: t the unit
 // colatitude (0 at the north pole), lam the longitude atan2(x, z) and f the

@@ -353,7 +353,8 @@ TEST(Road, ARunAlongARowAnswersAsSamplesOneByOne) {
     };
     int onTheSphere = 0;
     for (const Case k : {Case{46, 1, 0.5f}, Case{46, 1, 0.8f}, Case{14, 1, 0.5f}, Case{60, 1, 0.75f},
-                         Case{14, 1, 1.6f}, Case{1, 1, 0.5f}, Case{46, 4, 0.5f}})
+                         Case{14, 1, 1.6f}, Case{1, 1, 0.5f}, Case{46, 4, 0.5f}, Case{1, 33, 0.5f},
+                         Case{1, 28, 0.75f}})
         for (int flip : {0, 1})
             for (long step : {1L, 3L})
                 for (int width : {512, 517}) {

@@ -127,21 +127,30 @@ inline double MollweidePlaneY(const vort* c, float v) {
 }
 // The row of map y, kept in the hints: MapLongitudeLatitudeToDirection's
 // latitude step, then the input's.
-inline void KeepMollweideRow(renderhinttype* hints, double y) {
-    if (hints->rowKnown && hints->rowY == y) return;
+inline const renderhinttype::MapRow& KeepMollweideRow(renderhinttype* hints, double y) {
+    using Row = renderhinttype::MapRow;
+    constexpr int n = renderhinttype::kMapRows;
+    const int last = hints->lastMapRow % n;
+    if (hints->mapRows[last].known && hints->mapRows[last].y == y) return hints->mapRows[last];
+    for (int k = 1; k < n; ++k) {
+        const int i = (last + k) % n;
+        if (hints->mapRows[i].known && hints->mapRows[i].y == y) {
+            hints->lastMapRow = uint8_t(i);
+            return hints->mapRows[i];
+        }
+    }
+    // In the place of the entry made longest ago.
+    const int i = hints->mapRowsMade++ % n;
     const MollweideRow row = MollweideRowAt(y);
     const float height = RectangularHeight(static_cast<float>(0.5 - -row.southLatitude / kPiD));
-    hints->rowY = y;
-    hints->rowScale = row.k;
-    hints->rowHeight = height;
-    hints->rowRadius = RectangularRadius(height);
-    hints->rowInputV = EquirectColatitude(height);
-    hints->rowKnown = 1;
+    hints->mapRows[i] = Row{y, row.k, height, RectangularRadius(height), EquirectColatitude(height), 1};
+    hints->lastMapRow = uint8_t(i);
+    return hints->mapRows[i];
 }
-// The longitude of map x on the kept row as the map's column, with whether
-// it lies on the map.
-inline bool MollweideColumn(double x, const renderhinttype* hints, float* column) {
-    const double lambda = MollweideLongitude(x, MollweideRow{0.0, hints->rowScale});
+// The longitude of map x on a row of width scale k as the map's column, with
+// whether it lies on the map.
+inline bool MollweideColumn(double x, float k, float* column) {
+    const double lambda = MollweideLongitude(x, MollweideRow{0.0, k});
     *column = static_cast<float>(0.5 - (lambda + 0.0) / (2.0 * kPiD));
     return lambda >= -kPiD && lambda <= kPiD;
 }
@@ -174,13 +183,13 @@ void MollweideStraightToEquirect(float u, float v, const vort* c, renderhinttype
         reply->place = kPlaceNoDirection;
         return;
     }
-    KeepMollweideRow(hints, y);
-    if (!MollweideColumn(x, hints, &column)) {
+    const renderhinttype::MapRow& row = KeepMollweideRow(hints, y);
+    if (!MollweideColumn(x, row.scale, &column)) {
         reply->place = kPlaceNoDirection;
         return;
     }
     if (reply->place >= -8) reply->place = kPlaceNoRegion;
-    MollweideAnswer(c, column, hints->rowHeight, hints->rowRadius, hints->rowInputV,
+    MollweideAnswer(c, column, row.height, row.radius, row.inputV,
                     hints->longitudeThroughDirection, reply);
 }
 
@@ -539,6 +548,7 @@ void MollweideRowToEquirect(const vort* c, renderhinttype* hints, const Transfor
     float column[kRun];
     bool on[kRun];
     bool any = false;
+    renderhinttype::MapRow row{};
     for (int64_t i = 0; i < n; ++i) {
         x[i] = MollweidePlaneX(c, u[i]);
         on[i] = MollweideInBand(x[i], y);
@@ -547,10 +557,10 @@ void MollweideRowToEquirect(const vort* c, renderhinttype* hints, const Transfor
     if (any) {
         // Every sample's column, in or out of the band: the same divisions
         // for all, side by side.
-        KeepMollweideRow(hints, y);
-        for (int64_t i = 0; i < n; ++i) on[i] = MollweideColumn(x[i], hints, &column[i]) && on[i];
+        row = KeepMollweideRow(hints, y);
+        for (int64_t i = 0; i < n; ++i) on[i] = MollweideColumn(x[i], row.scale, &column[i]) && on[i];
     }
-    const float height = hints->rowHeight, radius = hints->rowRadius, inputV = hints->rowInputV;
+    const float height = row.height, radius = row.radius, inputV = row.inputV;
     for (int64_t i = 0; i < n; ++i) {
         auto* r = reinterpret_cast<TransformationReply*>(out + i * stride);
         *r = base;

@@ -73,16 +73,29 @@ struct renderhinttype {
     PyramidDescriptor* pyramid;
     float pyramidAux[2];
     RaySearchCounts raySearch;  // this task's ray searches, summed when it retires
-    // The last row of a map whose rows each keep one latitude (the Mollweide
-    // road), valid when rowKnown: its map y, width scale, the height and
-    // radius of its directions and its input row. The samples of a tile come
-    // row by row, so the next one is nearly always on it.
+    // The last row of a map whose rows each keep one latitude (the
+    // equirectangular road onto a cube layout), valid when rowKnown: its map
+    // y, width scale, the height and radius of its directions and its input
+    // row. The samples of a tile come row by row, so the next one is nearly
+    // always on it.
     double rowY;
     float rowScale;
     float rowHeight;
     float rowRadius;
     float rowInputV;
     uint8_t rowKnown;
+    // The same for the last few rows of the Mollweide road: the colour pass
+    // asks for its pixels' centres, half a row from their corners, and for a
+    // pixel it samples again both corner rows and the centre's.
+    struct MapRow {
+        double y;
+        float scale, height, radius, inputV;
+        uint8_t known;
+    };
+    static constexpr int kMapRows = 4;
+    MapRow mapRows[kMapRows];
+    uint8_t lastMapRow;   // the entry found or made last, looked at first
+    uint8_t mapRowsMade;  // entries made so far (the next goes in its place, modulo)
     // Set while the sampler asks the unturned Mollweide road for the input
     // column as the turn of its direction gives it, instead of from the
     // longitude itself (see MollweideStraightToEquirect).

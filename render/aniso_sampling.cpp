@@ -402,6 +402,16 @@ int SampleAnisotropicallyColorCore_unitary(float pd[4], int code, const PyramidD
     const float Ka = dvdx * dvdx + dvdy * dvdy;
     const float Kb = -2.0f * (dudx * dvdx + dudy * dvdy);
     const float Kc = dudx * dudx + dudy * dudy;
+#if VORNESK_LEVEL0_LANES
+    // A footprint whose axes' squares sum to at most about two pixels takes
+    // one sample as a rule: its level-0 read at the centre starts before the
+    // axes are worked out, side by side with them.
+    Level0Colour8 fast;
+    const bool open = fast.Open(pyr);
+    __m128 centre = _mm_setzero_ps();
+    const bool early = open && Ka + Kc <= 2.25f;
+    const bool centreRead = early && fast.Read(u, v, &centre);
+#endif
     // The ellipse's axes are the square roots of the two eigenvalues of the
     // quadratic form, taken directly: dividing by its determinant first
     // (floored near zero) would give a thin footprint a major axis of
@@ -439,14 +449,12 @@ int SampleAnisotropicallyColorCore_unitary(float pd[4], int code, const PyramidD
     // At level 0 without a blend every sample is BilinearLevel0's.
     const bool level0 = Li == 0 && fraction == 0.0f && flag != -1.0f;
 #if VORNESK_LEVEL0_LANES
-    Level0Colour8 fast;
-    const bool lanes = level0 && fast.Open(pyr);
+    const bool lanes = level0 && open;
 #endif
     if (!(R >= kSingleSampleRatio) || tooLarge || (major <= 1.0f && minor <= 1.0f)) {
 #if VORNESK_LEVEL0_LANES
-        __m128 c;
-        if (lanes && fast.Read(u, v, &c)) {
-            FromLanes(c, out);
+        if (lanes && (early ? centreRead : fast.Read(u, v, &centre))) {
+            FromLanes(centre, out);
             return 1;
         }
 #endif

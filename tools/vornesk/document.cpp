@@ -135,6 +135,90 @@ Taps MakeTaps(int32_t n, int32_t m) {
     return t;
 }
 
+#if defined(__SSE2__)
+// Pixel x of one source row resampled across into `out`, for pixels of
+// three or four planes: the planes side by side, each lane the scalar steps;
+// a pixel of three planes reads one float past it, which the source row
+// holds. With `whole`, a pixel of three planes is stored as four floats, the
+// fourth on the next pixel's first plane, which is written after it.
+template <int PLANES>
+inline void AcrossPixel(const Taps& tx, int32_t x, const float* in, float* out, bool whole) {
+    const float* w = &tx.weights[tx.offset[x]];
+    const float* s = &in[size_t(tx.first[x]) * PLANES];
+    const int32_t count = tx.count[x];
+    __m128 sum;
+    if (count >= 2 && count <= 4) {
+        // Two to four taps unrolled: the same sums in the same order.
+        sum = _mm_add_ps(_mm_setzero_ps(), _mm_mul_ps(_mm_set1_ps(w[0]), _mm_loadu_ps(s)));
+        sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(w[1]), _mm_loadu_ps(s + PLANES)));
+        if (count >= 3) sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(w[2]), _mm_loadu_ps(s + 2 * PLANES)));
+        if (count == 4) sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(w[3]), _mm_loadu_ps(s + 3 * PLANES)));
+    } else {
+        sum = _mm_setzero_ps();
+        for (int32_t k = 0; k < count; ++k, s += PLANES)
+            sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(w[k]), _mm_loadu_ps(s)));
+    }
+    if (PLANES == 4 || whole) {
+        _mm_storeu_ps(out, sum);
+    } else {
+        _mm_storel_pi(reinterpret_cast<__m64*>(out), sum);
+        _mm_store_ss(out + 2, _mm_movehl_ps(sum, sum));
+    }
+}
+#endif
+
+#if defined(VORNESK_WIDE_LANES)
+// Whether the processor has 256-bit lanes (AVX2). The loops written for them
+// below make the same IEEE operations, in the same order, as their 128-bit
+// or scalar siblings, only more at a time: the same bits. No fused
+// multiply-add is enabled for them, so no product is fused into a sum.
+bool HasWideLanes() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+
+// AcrossPixel of every column, two pixels side by side in 256-bit lanes
+// where both have the same two to four taps: each lane the steps of the
+// 128-bit road, so the same sums.
+template <int PLANES>
+[[gnu::target("avx2")]] void ResampleAcrossWide(const Taps& tx, int32_t nw, const float* in, float* row) {
+    int32_t x = 0;
+    for (; x + 1 < nw; x += 2) {
+        const int32_t count = tx.count[x];
+        float* out = &row[size_t(x) * PLANES];
+        if (count < 2 || count > 4 || tx.count[x + 1] != count) {
+            AcrossPixel<PLANES>(tx, x, in, out, true);
+            AcrossPixel<PLANES>(tx, x + 1, in, out + PLANES, x + 2 < nw);
+            continue;
+        }
+        const float* wa = &tx.weights[tx.offset[x]];
+        const float* wb = &tx.weights[tx.offset[x + 1]];
+        const float* sa = &in[size_t(tx.first[x]) * PLANES];
+        const float* sb = &in[size_t(tx.first[x + 1]) * PLANES];
+        __m256 sum = _mm256_setzero_ps();
+        for (int32_t k = 0; k < 4; ++k) {
+            if (k == count) break;
+            const __m256 w = _mm256_set_m128(_mm_set1_ps(wb[k]), _mm_set1_ps(wa[k]));
+            const __m256 v = _mm256_set_m128(_mm_loadu_ps(sb + k * PLANES), _mm_loadu_ps(sa + k * PLANES));
+            sum = _mm256_add_ps(sum, _mm256_mul_ps(w, v));
+        }
+        if constexpr (PLANES == 4) {
+            _mm256_storeu_ps(out, sum);
+        } else {
+            _mm_storeu_ps(out, _mm256_castps256_ps128(sum));
+            const __m128 second = _mm256_extractf128_ps(sum, 1);
+            if (x + 2 < nw) {
+                _mm_storeu_ps(out + 3, second);
+            } else {
+                _mm_storel_pi(reinterpret_cast<__m64*>(out + 3), second);
+                _mm_store_ss(out + 5, _mm_movehl_ps(second, second));
+            }
+        }
+    }
+    if (x < nw) AcrossPixel<PLANES>(tx, x, in, &row[size_t(x) * PLANES], false);
+}
+#endif
+
 // One source row resampled across into `row`: each target sample the
 // weighted sum of its taps, added in tap order from zero. PLANES is the
 // number of planes when it is 1 to 4, else 0 and `planes` tells. Only the
@@ -142,6 +226,14 @@ Taps MakeTaps(int32_t n, int32_t m) {
 template <int PLANES>
 void ResampleAcross(const Taps& tx, int32_t nw, int planesGiven, const std::vector<int32_t>* only, const float* in,
                     float* row) {
+#if defined(VORNESK_WIDE_LANES)
+    if constexpr (PLANES == 3 || PLANES == 4) {
+        if (!only && HasWideLanes()) {
+            ResampleAcrossWide<PLANES>(tx, nw, in, row);
+            return;
+        }
+    }
+#endif
     const int planes = PLANES ? PLANES : planesGiven;
     const int32_t n = only ? int32_t(only->size()) : nw;
     for (int32_t i = 0; i < n; ++i) {
@@ -154,35 +246,7 @@ void ResampleAcross(const Taps& tx, int32_t nw, int planesGiven, const std::vect
         const float* s = &in[size_t(tx.first[x]) * planes];
 #if defined(__SSE2__)
         if constexpr (PLANES == 3 || PLANES == 4) {
-            // The planes side by side, each lane the scalar steps; a
-            // pixel of three planes reads one float past it, which the
-            // source row holds.
-            const int32_t count = tx.count[x];
-            if (count >= 2 && count <= 4) {
-                // Two to four taps unrolled: the same sums in the same order.
-                __m128 sum = _mm_add_ps(_mm_setzero_ps(), _mm_mul_ps(_mm_set1_ps(w[0]), _mm_loadu_ps(s)));
-                sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(w[1]), _mm_loadu_ps(s + PLANES)));
-                if (count >= 3) sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(w[2]), _mm_loadu_ps(s + 2 * PLANES)));
-                if (count == 4) sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(w[3]), _mm_loadu_ps(s + 3 * PLANES)));
-                // All four lanes where the next pixel's first plane follows
-                // and is written after this one.
-                if (PLANES == 4 || (!only && i + 1 < n)) {
-                    _mm_storeu_ps(out, sum);
-                } else {
-                    _mm_storel_pi(reinterpret_cast<__m64*>(out), sum);
-                    _mm_store_ss(out + 2, _mm_movehl_ps(sum, sum));
-                }
-                continue;
-            }
-            __m128 sum = _mm_setzero_ps();
-            for (int32_t k = 0; k < tx.count[x]; ++k, s += PLANES)
-                sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(w[k]), _mm_loadu_ps(s)));
-            if constexpr (PLANES == 4) {
-                _mm_storeu_ps(out, sum);
-            } else {
-                _mm_storel_pi(reinterpret_cast<__m64*>(out), sum);
-                _mm_store_ss(out + 2, _mm_movehl_ps(sum, sum));
-            }
+            AcrossPixel<PLANES>(tx, x, in, out, !only && i + 1 < n);
             continue;
         }
 #endif
@@ -199,15 +263,6 @@ void ResampleAcross(const Taps& tx, int32_t nw, int planesGiven, const std::vect
 }
 
 #if defined(VORNESK_WIDE_LANES)
-// Whether the processor has 256-bit lanes (AVX2). The loops written for them
-// below make the same IEEE operations, in the same order, as their 128-bit
-// or scalar siblings, only more at a time: the same bits. No fused
-// multiply-add is enabled for them, so no product is fused into a sum.
-bool HasWideLanes() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
-
 template <int N>
 [[gnu::target("avx2")]] void SumRowsWide(const float* const rows[4], const float w[4], size_t n, float* out) {
     const __m256 w0 = _mm256_set1_ps(w[0]), w1 = _mm256_set1_ps(w[1]), w2 = _mm256_set1_ps(w[2]),

@@ -305,6 +305,26 @@ struct PackedPaethPair {
         if (i < n) StoreBytes<Bpp>(out0 + i, both);
         if (i > 0) StoreBytes<Bpp>(out1 + i - Bpp, both >> 32);
     }
+
+#if defined(VORNESK_WIDE_LANES)
+    // Step with the instructions of processors that have 256-bit lanes
+    // (absolute values and blends in one step each), which shorten the chain
+    // of dependent steps: the same integer steps, so the same bytes.
+    [[gnu::target("avx2")]] inline void StepWide(size_t i) {
+        const __m128i x = _mm_unpacklo_epi64(i < n ? LoadPixel<Bpp>(in0 + i) : _mm_setzero_si128(),
+                                             i > 0 ? LoadPixel<Bpp>(in1 + i - Bpp) : _mm_setzero_si128());
+        const __m128i b = _mm_unpacklo_epi64(i < n ? LoadPixel<Bpp>(above + i) : _mm_setzero_si128(), a);
+        const __m128i pa = _mm_abs_epi16(_mm_sub_epi16(b, c)), pb = _mm_abs_epi16(_mm_sub_epi16(a, c)),
+                      pc = _mm_abs_epi16(_mm_sub_epi16(_mm_add_epi16(a, b), _mm_add_epi16(c, c)));
+        const __m128i bc = _mm_blendv_epi8(b, c, _mm_cmpgt_epi16(pb, pc));
+        const __m128i prediction = _mm_blendv_epi8(a, bc, _mm_cmpgt_epi16(pa, _mm_min_epi16(pb, pc)));
+        a = _mm_and_si128(_mm_add_epi16(x, prediction), _mm_set1_epi16(0xff));
+        c = b;
+        const uint64_t both = uint64_t(_mm_cvtsi128_si64(_mm_packus_epi16(a, a)));
+        if (i < n) StoreBytes<Bpp>(out0 + i, both);
+        if (i > 0) StoreBytes<Bpp>(out1 + i - Bpp, both >> 32);
+    }
+#endif
 };
 
 template <size_t Bpp>
@@ -417,12 +437,34 @@ bool UnfilterPaethRows(const uint8_t* in0, const uint8_t* above, uint8_t* out0, 
 #endif
 }
 
+#if defined(VORNESK_WIDE_LANES)
+bool HasWideLanes();
+
+template <size_t Bpp>
+[[gnu::target("avx2")]] void UnfilterPaethQuadPackedWide(const uint8_t* const in[4], const uint8_t* above,
+                                                         uint8_t* const out[4], size_t n) {
+    PackedPaethPair<Bpp> upper{in[0], above, out[0], in[1], out[1], n};
+    PackedPaethPair<Bpp> lower{in[2], out[1], out[2], in[3], out[3], n};
+    for (size_t i = 0; i <= n + 2 * Bpp; i += Bpp) {
+        if (i <= n) upper.StepWide(i);
+        if (i >= 2 * Bpp) lower.StepWide(i - 2 * Bpp);
+    }
+}
+#endif
+
 // Rows y .. y + 3, all filtered with Paeth, as UnfilterPngRow would make
 // them one after the other: in[k] past their filter bytes into out[k];
 // `above` is row y - 1's samples. False, and nothing written, when the
 // rows are not for this road.
 bool UnfilterPaethFourRows(const uint8_t* const in[4], const uint8_t* above, uint8_t* const out[4], size_t n,
                            size_t bpp) {
+#if defined(VORNESK_WIDE_LANES)
+    if (HasWideLanes() && (bpp == 3 || bpp == 4)) {
+        if (bpp == 3) UnfilterPaethQuadPackedWide<3>(in, above, out, n);
+        else UnfilterPaethQuadPackedWide<4>(in, above, out, n);
+        return true;
+    }
+#endif
 #if defined(__SSE2__)
     switch (bpp) {
         case 3: UnfilterPaethQuadPacked<3>(in, above, out, n); return true;

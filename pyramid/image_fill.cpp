@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define VORNESK_BYTE_SHUFFLES 1
+#endif
 
 #include "pyramid/level_copy.h"
 #include "pyramid/mipmap.h"
@@ -21,6 +25,29 @@ T Sample(const uint8_t* pixel, int64_t i) {
     return v;
 }
 
+#if defined(VORNESK_BYTE_SHUFFLES)
+// Whether the processor can shuffle the bytes of a vector (SSSE3).
+bool HasByteShuffles() {
+    static const bool has = __builtin_cpu_supports("ssse3");
+    return has;
+}
+
+// Opaque 8-bit colour of three bytes a pixel into pyramid words (c0 in the
+// top byte, alpha in the lowest), four pixels at a time; returns how many
+// pixels were done, which leaves the last ones to the caller.
+[[gnu::target("ssse3")]] int64_t PackOpaqueColourPixels(const uint8_t* src, uint8_t* dst, int64_t columns) {
+    const __m128i order = _mm_setr_epi8(-1, 2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9);
+    const __m128i opaque = _mm_set1_epi32(0xFF);
+    int64_t x = 0;
+    // Each step reads 16 bytes, four past its pixels: two more pixels must follow.
+    for (; x + 6 <= columns; x += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 3 * x));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * x), _mm_or_si128(_mm_shuffle_epi8(v, order), opaque));
+    }
+    return x;
+}
+#endif
+
 // One tile row of level 0 from one chunk row, for samples of type S and
 // pixels of four components of type P (or the packed word for bytes).
 template <class S>
@@ -32,7 +59,14 @@ void CopyRow(const HostPixelChunk& c, const uint8_t* src, uint8_t* dst, int64_t 
             // word with the next pixel's first byte (all but the last pixel),
             // that byte made opaque, and the word's bytes turned round into
             // the pyramid's order (c0 in the top byte, alpha in the lowest).
-            for (int64_t x = 0; x + 1 < columns; ++x, src += step) {
+            int64_t x = 0;
+#if defined(VORNESK_BYTE_SHUFFLES)
+            if (step == 3 && HasByteShuffles()) {
+                x = PackOpaqueColourPixels(src, dst, columns);
+                src += x * step;
+            }
+#endif
+            for (; x + 1 < columns; ++x, src += step) {
                 uint32_t w;
                 std::memcpy(&w, src, 4);
                 pyr_store<uint32_t>(dst + x * 4, __builtin_bswap32((w & 0x00FFFFFFu) | 0xFF000000u));

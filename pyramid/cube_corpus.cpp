@@ -5,10 +5,14 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/foundation_threads.h"
 #include "pyramid/kernels.h"
 #include "pyramid/mipmap.h"
 #include "pyramid/overhang.h"
 #include "pyramid/pixels.h"
+#include "engine/task_engine_globals.h"
+#include "engine/task_records.h"
+#include "engine/task_runner.h"
 #include "records/data.h"
 #include "records/parameters.h"
 #include "records/plugin_globals.h"
@@ -68,14 +72,52 @@ Axes AxesOf(int64_t f, int64_t mirror) {
 }
 double Dot(const double p[3], const double q[3]) { return p[0] * q[0] + p[1] * q[1] + p[2] * q[2]; }
 
+// Rows top..bottom - 1 of level L + 1 of a face, from level L of all six.
+void ReduceFaceRows(PyramidDescriptor* face, int64_t L, int64_t top, int64_t bottom) {
+    const VRect rows{int32_t(top), 0, int32_t(bottom), int32_t(face->width[L + 1])};
+    if (face->highQuality) UpdateNextSmallerLevel_high_quality_core(face, L, rows);
+    else UpdateNextSmallerLevel_core(face, L, rows);
+}
+
 // Level L + 1 of every face from the level L of all six.
 void ReduceFacesToNextLevel(PyramidDescriptor* faces, int64_t L) {
-    for (int64_t f = 0; f < kCubeFaceCount; ++f) {
-        PyramidDescriptor* face = faces + f;
-        const VRect whole{0, 0, int32_t(face->height[L + 1]), int32_t(face->width[L + 1])};
-        if (face->highQuality) UpdateNextSmallerLevel_high_quality_core(face, L, whole);
-        else UpdateNextSmallerLevel_core(face, L, whole);
+    for (int64_t f = 0; f < kCubeFaceCount; ++f) ReduceFaceRows(faces + f, L, 0, faces[f].height[L + 1]);
+}
+
+// The same as one job of the task engine on all cores: the faces' rows of
+// L + 1 in bands of kBandRows, band t of the job being band t % bands of
+// face t / bands. A level too small to be worth a job is worked out here.
+constexpr int64_t kBandRows = 32;
+constexpr int64_t kSmallLevelPixels = 6 * 128 * 128;
+
+void ReduceFaceBand(PerTaskStuffType* task) {
+    PyramidDescriptor* faces = task->guidance.source;
+    const int64_t L = task->guidance.level, bands = task->guidance.count;
+    const int64_t t = task->tracker.whole_job_rect.top + task->tracker.current_tile_rect.top;
+    PyramidDescriptor* face = faces + t / bands;
+    const int64_t top = (t % bands) * kBandRows;
+    ReduceFaceRows(face, L, top, std::min(top + kBandRows, face->height[L + 1]));
+}
+
+void ReduceFacesToNextLevelAsJob(PyramidDescriptor* faces, int64_t L) {
+    if (kCubeFaceCount * faces->width[L + 1] * faces->height[L + 1] <= kSmallLevelPixels) {
+        ReduceFacesToNextLevel(faces, L);
+        return;
     }
+    static const TileWork work = [] {
+        TileWork w;
+        w.work = ReduceFaceBand;
+        return w;
+    }();
+    const int64_t bands = (faces->height[L + 1] + kBandRows - 1) / kBandRows;
+    TaskGuidance guidance;
+    initTaskGuidance(&guidance);
+    guidance.source = faces;
+    guidance.level = L;
+    guidance.count = bands;
+    guidance.jobRect = VRect{0, 0, int32_t(kCubeFaceCount * bands), 1};
+    RunTiles(faces->highQuality ? kPurposeReduceLevelHighQuality : kPurposeReduceLevel, kPartitionRows, &guidance, work,
+             nullptr);
 }
 
 std::mutex gCubeLevelsBuilding;
@@ -123,6 +165,20 @@ void BuildPendingCubeLevels(const PyramidDescriptor* face) {
     // Level by level, every face: the border pixels of a level come from the
     // neighbours' level below, already complete.
     for (int64_t L = 0; L < faces->topLevel; ++L) ReduceFacesToNextLevel(faces, L);
+    __atomic_store_n(&faces->cubeLevelsPending, int64_t{0}, __ATOMIC_RELEASE);
+}
+
+void BuildCubeLevelsNow(Data* data) {
+    if (!data || !NSThread_isMainThread()) return;
+    PyramidDescriptor* faces = Face(data, 0);
+    if (!faces->tiles || !__atomic_load_n(&faces->cubeLevelsPending, __ATOMIC_ACQUIRE)) return;
+    const auto before = gTaskEngine.hostResult;
+    for (int64_t L = 0; L < faces->topLevel; ++L) {
+        ReduceFacesToNextLevelAsJob(faces, L);
+        // A job that did not run (or was stopped) leaves the levels to the
+        // first read that wants them, which builds them all again.
+        if (before == 0 && gTaskEngine.hostResult != 0) return;
+    }
     __atomic_store_n(&faces->cubeLevelsPending, int64_t{0}, __ATOMIC_RELEASE);
 }
 

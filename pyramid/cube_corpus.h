@@ -12,7 +12,8 @@
 // Main thread, before the tiles. The smaller levels are built, one level of
 // all six faces after another, by the first read that wants one
 // (pyr_want_smaller_levels): a render that reads level 0 alone never pays
-// for them.
+// for them. A reduced preview, sure to read them, has them built before its
+// tiles on all cores (BuildCubeLevelsNow).
 #pragma once
 
 #include <cstdint>
@@ -81,6 +82,11 @@ void FillCubeFace(PyramidDescriptor* face, const PyramidDescriptor* input, long 
 // then each level of all six faces in turn. Returns at once (kCubeCutDone)
 // when face 5 already holds this layout; the key is written only once all six faces and their levels are done.
 int64_t FillCubeCorpus(Data* data, const CubeLayout& layout);
+// The faces' smaller levels built now, each level one job on all cores, for
+// a render that is sure to read them (a reduced preview); nothing when they
+// are built already. Main thread only. A job that fails or is stopped leaves
+// them to the first read (the engine's result tells why).
+void BuildCubeLevelsNow(Data* data);
 int64_t Fill_horizontal_cubecross(Data* data);
 int64_t Fill_vertical_cubecross(Data* data);
 int64_t Fill_Unity6Frames_cube(Data* data);

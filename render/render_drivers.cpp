@@ -74,7 +74,19 @@ bool CutCubeCorpus(Data* data, int64_t inputMode) {
         }
     }
     const int64_t code = FillCubeCorpus(data, layout);
-    if (code == kCubeCutDone) return true;
+    if (code == kCubeCutDone) {
+        // A reduced preview reads the faces' smaller levels: they are built
+        // now on all cores rather than by the first tile that reads one.
+        if (gParams && gParams->proxyScale > 1) {
+            const OSErr before = gTaskEngine.hostResult;
+            BuildCubeLevelsNow(data);
+            if (before == noErr && gTaskEngine.hostResult != noErr) {
+                SetHostResult(gTaskEngine.hostResult, kDiagCubeCorpus);
+                return false;
+            }
+        }
+        return true;
+    }
     if (code == kCubeCutOutOfMemory) {
         SetHostResult(kResultOutOfMemory, kDiagCubeCorpus);
         return false;

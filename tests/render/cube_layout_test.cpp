@@ -535,16 +535,20 @@ TEST(EngineCubeLayouts, FacesReadAcrossTheirEdgesFromTheirNeighbours) {
 // The faces' smaller levels are built by the first read that wants one, and
 // only then: samples of level 0 leave them unbuilt. Reads of levels 1 to 3
 // from several threads at once, the first of them building, see the levels
-// that building them before any read gives, every pixel of every face.
+// that building them before any read gives, every pixel of every face; so
+// does building them as jobs on all cores, as a reduced preview does.
 TEST(EngineCubeLayouts, SmallerLevelsAreBuiltByTheFirstReadThatWantsThem) {
-    constexpr int n = 64;
-    RenderRig eager, lazy;
-    for (RenderRig* rig : {&eager, &lazy}) {
+    constexpr int n = 288;  // level 1 of the six faces large enough for a job
+    RenderRig eager, lazy, jobs;
+    for (RenderRig* rig : {&eager, &lazy, &jobs}) {
         ASSERT_TRUE(SetLayoutInput(*rig, kLayouts[0], n, false));
         ASSERT_EQ(FillCubeCorpus(rig->data.get(), *CubeLayoutOfTag(kCubeTagHorizontalCross)), kCubeCutDone);
     }
     const PyramidDescriptor* built = &eager.data->pyramids[kFirstCubeFacePyramid];
     const PyramidDescriptor* faces = &lazy.data->pyramids[kFirstCubeFacePyramid];
+    const PyramidDescriptor* jobBuilt = &jobs.data->pyramids[kFirstCubeFacePyramid];
+    BuildCubeLevelsNow(jobs.data.get());
+    EXPECT_EQ(jobBuilt[0].cubeLevelsPending, 0);
     ASSERT_EQ(faces[0].cubeLevelsPending, 1);
     ASSERT_GE(faces[0].topLevel, 3);
     BuildPendingCubeLevels(&built[2]);
@@ -570,12 +574,15 @@ TEST(EngineCubeLayouts, SmallerLevelsAreBuiltByTheFirstReadThatWantsThem) {
     const int64_t b = faces[0].bytesPerPixel;
     for (int F = 0; F < 6; ++F)
         for (int64_t L = 1; L <= faces[F].topLevel; ++L) {
-            int64_t differ = 0;
+            int64_t differ = 0, differJobs = 0;
             for (int64_t y = 0; y < faces[F].height[L]; ++y)
-                for (int64_t x = 0; x < faces[F].width[L]; ++x)
-                    differ += std::memcmp(pyr_pixel_address(&faces[F], L, x, y, b),
-                                          pyr_pixel_address(&built[F], L, x, y, b), size_t(b)) != 0;
+                for (int64_t x = 0; x < faces[F].width[L]; ++x) {
+                    const uint8_t* want = pyr_pixel_address(&built[F], L, x, y, b);
+                    differ += std::memcmp(pyr_pixel_address(&faces[F], L, x, y, b), want, size_t(b)) != 0;
+                    differJobs += std::memcmp(pyr_pixel_address(&jobBuilt[F], L, x, y, b), want, size_t(b)) != 0;
+                }
             EXPECT_EQ(differ, 0) << "face " << F << " level " << L;
+            EXPECT_EQ(differJobs, 0) << "face " << F << " level " << L << " built as jobs";
         }
 }
 

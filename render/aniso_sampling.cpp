@@ -253,9 +253,8 @@ bool NearASampleStep(float major, float minor, float minorAxis, float R, float e
     return false;
 }
 
-}  // namespace
-
-bool OverhangizePDs(float pd[4], const PyramidDescriptor* pyr) {
+// OverhangizePDs, inline in the sampler that asks it of every footprint.
+inline bool FitFootprint(float pd[4], const PyramidDescriptor* pyr) {
     bool tooLarge = false;
     switch (pyr->overhangMode) {
         case kOverhangClear: case kOverhangMirrorBlur: case kOverhangClamp:
@@ -278,6 +277,10 @@ bool OverhangizePDs(float pd[4], const PyramidDescriptor* pyr) {
     pd[3] *= H;
     return tooLarge;
 }
+
+}  // namespace
+
+bool OverhangizePDs(float pd[4], const PyramidDescriptor* pyr) { return FitFootprint(pd, pyr); }
 
 void get_sharpened_color(const PyramidDescriptor* pyr, int64_t level, float out[4], float fraction, float u, float v,
                          float flag) {
@@ -397,7 +400,7 @@ int SampleAnisotropicallyColorCore_unitary(float pd[4], int code, const PyramidD
         return 1;
     }
 
-    const bool tooLarge = OverhangizePDs(pd, pyr);
+    const bool tooLarge = FitFootprint(pd, pyr);
     const float dudx = pd[0], dvdx = pd[1], dudy = pd[2], dvdy = pd[3];
     const float Ka = dvdx * dvdx + dvdy * dvdy;
     const float Kb = -2.0f * (dudx * dvdx + dudy * dvdy);

@@ -8,6 +8,7 @@
 #define VORNESK_BYTE_SHUFFLES 1
 #endif
 
+#include "platform/cpu_features.h"
 #include "pyramid/level_copy.h"
 #include "pyramid/mipmap.h"
 #include "pyramid/pixels.h"
@@ -26,12 +27,6 @@ T Sample(const uint8_t* pixel, int64_t i) {
 }
 
 #if defined(VORNESK_BYTE_SHUFFLES)
-// Whether the processor can shuffle the bytes of a vector (SSSE3).
-bool HasByteShuffles() {
-    static const bool has = __builtin_cpu_supports("ssse3");
-    return has;
-}
-
 // Opaque 8-bit colour of three bytes a pixel into pyramid words (c0 in the
 // top byte, alpha in the lowest), four pixels at a time; returns how many
 // pixels were done, which leaves the last ones to the caller.
@@ -61,7 +56,7 @@ void CopyRow(const HostPixelChunk& c, const uint8_t* src, uint8_t* dst, int64_t 
             // the pyramid's order (c0 in the top byte, alpha in the lowest).
             int64_t x = 0;
 #if defined(VORNESK_BYTE_SHUFFLES)
-            if (step == 3 && HasByteShuffles()) {
+            if (step == 3 && ProcessorHasByteShuffles()) {
                 x = PackOpaqueColourPixels(src, dst, columns);
                 src += x * step;
             }

@@ -75,14 +75,11 @@ struct renderhinttype {
     RaySearchCounts raySearch;  // this task's ray searches, summed when it retires
     // The last row of a map whose rows each keep one latitude (the
     // equirectangular road onto a cube layout), valid when rowKnown: its map
-    // y, width scale, the height and radius of its directions and its input
-    // row. The samples of a tile come row by row, so the next one is nearly
-    // always on it.
+    // y and the height and radius of its directions. The samples of a tile
+    // come row by row, so the next one is nearly always on it.
     double rowY;
-    float rowScale;
     float rowHeight;
     float rowRadius;
-    float rowInputV;
     uint8_t rowKnown;
     // The same for the last few rows of the Mollweide road: the colour pass
     // asks for its pixels' centres, half a row from their corners, and for a

@@ -426,15 +426,26 @@ bool GetDeluxeSamplingViaBinarySearch(SamplerRig* rig, int64_t x, int64_t y, Sup
     return true;
 }
 
+// While it lives, the road answers as the exact road where it takes a
+// shortcut (none: nothing changes).
+struct ExactRoad {
+    renderhinttype* hints;
+    explicit ExactRoad(const SamplerRig* rig) : hints(rig->columnSlack > 0.0f ? rig->road.hints : nullptr) {
+        if (hints) hints->longitudeThroughDirection = 1;
+    }
+    ~ExactRoad() {
+        if (hints) hints->longitudeThroughDirection = 0;
+    }
+};
+
 // The pixel's corner and centre replies from the exact road, in place of
 // the grid's, for as long as the pixel is sampled.
 struct ExactCorners {
-    SamplerRig* rig;
+    ExactRoad road;
     SuperSamplerReply* rec;
     TransformationReply* kept[kCorners];
     TransformationReply exact[kCorners];
-    ExactCorners(SamplerRig* r, SuperSamplerReply* s, int64_t x, int64_t y) : rig(r), rec(s) {
-        rig->road.hints->longitudeThroughDirection = 1;
+    ExactCorners(SamplerRig* rig, SuperSamplerReply* s, int64_t x, int64_t y) : road(rig), rec(s) {
         for (int k = 0; k < kCorners; ++k) {
             kept[k] = rec->corner[k];
             ReplyAtPixelPosition(rig, float(x - 1 + (k & 1)), float(y - 1 + (k >> 1)), &exact[k]);
@@ -443,7 +454,6 @@ struct ExactCorners {
         ReplyAtPixelPosition(rig, float(x) - 0.5f, float(y) - 0.5f, &rec->centre);
     }
     ~ExactCorners() {
-        rig->road.hints->longitudeThroughDirection = 0;
         for (int k = 0; k < kCorners; ++k) rec->corner[k] = kept[k];
     }
 };
@@ -458,7 +468,7 @@ void CentreReply(SamplerRig* rig, int64_t x, int64_t y, TransformationReply* rep
         return;
     }
     vort* c = rig->context;
-    if (!rig->task || !RoadTakesRunsAlongRows(c)) {
+    if (!rig->roadTakesRuns) {
         ReplyAtPixelPosition(rig, float(x) - 0.5f, float(y) - 0.5f, reply);
         return;
     }
@@ -466,7 +476,7 @@ void CentreReply(SamplerRig* rig, int64_t x, int64_t y, TransformationReply* rep
     run.count = std::clamp<int64_t>(end - x, 1, SamplerRig::CentreRun::kLength);
     run.x0 = x;
     run.y = y;
-    const float shift = c->scale > 1 ? 1.0f - 1.0f / float(c->scale) : 0.0f;
+    const float shift = PixelPositionShift(c);
     Float_Pixels_to_Replies_Along_Row(long(c->scale), long(c->previewOffsetX), long(c->previewOffsetY),
                                       rig->proportions, c, rig->road, x, run.count, -0.5f, shift,
                                       float(y) - 0.5f + shift, run.replies, sizeof(TransformationReply));
@@ -499,13 +509,7 @@ void GetAppropriateDeluxeColor2015(SamplerRig* rig, int64_t x, int64_t y, SuperS
     }
     // A pixel across a boundary takes its samples and their footprints
     // afresh: all of them from the exact road.
-    struct ExactRoad {
-        renderhinttype* hints;
-        ~ExactRoad() {
-            if (hints) hints->longitudeThroughDirection = 0;
-        }
-    } exactRoad{rig->columnSlack > 0.0f ? rig->road.hints : nullptr};
-    if (exactRoad.hints) exactRoad.hints->longitudeThroughDirection = 1;
+    const ExactRoad exactRoad(rig);
     rec->configuration = RegionConfiguration(rec->hash);
     if (rec->configuration >= 1 && rec->configuration <= 6 && GetDeluxeSamplingViaBinarySearch(rig, x, y, rec)) return;
     rec->loopNumber = rec->crossingCode;
@@ -539,6 +543,7 @@ void InitSamplerRig(SamplerRig* rig, vort* context, PerTaskStuffType* task, cons
     rig->road = task ? RoadTaskState{&task->hints[0], &task->hints[1], &task->lastTissotSpot}
                      : RoadTaskState{nullptr, nullptr, nullptr};
     rig->columnSlack = task && RoadTakesLongitudeShortcut(context) ? kMollweideColumnBound : 0.0f;
+    rig->roadTakesRuns = task && RoadTakesRunsAlongRows(context);
 }
 
 bool IsNonSampleableRegion(TransformationReply* r, const vort* c) {
@@ -553,11 +558,7 @@ bool IsNonSampleableRegion(TransformationReply* r, const vort* c) {
 
 void ReplyAtPixelPosition(SamplerRig* rig, float fx, float fy, TransformationReply* reply) {
     vort* c = rig->context;
-    // The road places pixel position p at s p + 1/2 full-size pixels plus
-    // the preview offset, its half pixel counted at full size. The reply of
-    // a pixel belongs at its far corner, s (p + 1) - 1/2, at every scale s:
-    // p moves by 1 - 1/s (nothing at full size).
-    const float shift = c->scale > 1 ? 1.0f - 1.0f / float(c->scale) : 0.0f;
+    const float shift = PixelPositionShift(c);
     Float_Pixels_to_Reply(long(c->scale), long(c->previewOffsetX), long(c->previewOffsetY), rig->proportions, c, reply,
                           rig->road, fx + shift, fy + shift);
 }

@@ -11,11 +11,11 @@
 
 #include "projections/sample_road.h"
 #include "records/TransformationReply.h"
+#include "records/vort.h"
 #include "render/reply_grid.h"
 
 struct PerTaskStuffType;
 struct PyramidDescriptor;
-struct vort;
 
 // Sampling levels.
 enum : int64_t {
@@ -84,6 +84,7 @@ struct SamplerRig {
     // the exact road again for a pixel whose footprint lies that near one of
     // its steps; 0 where the road is exact.
     float columnSlack;
+    bool roadTakesRuns;  // the road answers runs of samples along a row (and the rig has a task)
     // The centre replies of a run of pixels x0 .. x0 + count - 1 of row y,
     // asked of the road at once where it answers runs.
     struct CentreRun {
@@ -98,6 +99,12 @@ void InitSamplerRig(SamplerRig* rig, vort* context, PerTaskStuffType* task, cons
 // True (and the reply's flag bit 0 set, else cleared) when the reply takes
 // a region colour instead of an input sample.
 bool IsNonSampleableRegion(TransformationReply* reply, const vort* context);
+
+// The road places pixel position p at s p + 1/2 full-size pixels plus the
+// preview offset, its half pixel counted at full size. The reply of a pixel
+// belongs at its far corner, s (p + 1) - 1/2, at every scale s: p moves by
+// this, 1 - 1/s (nothing at full size).
+inline float PixelPositionShift(const vort* c) { return c->scale > 1 ? 1.0f - 1.0f / float(c->scale) : 0.0f; }
 
 // The reply at pixel position (fx, fy) through the projection road.
 void ReplyAtPixelPosition(SamplerRig* rig, float fx, float fy, TransformationReply* reply);

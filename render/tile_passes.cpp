@@ -192,7 +192,7 @@ void RepliesIntoRow(SamplerRig* rig, int64_t x0, int64_t x1, int64_t y) {
         for (int64_t x = x0; x < x1; ++x) ReplyIntoCell(rig, x, y);
         return;
     }
-    const float shift = c->scale > 1 ? 1.0f - 1.0f / float(c->scale) : 0.0f;
+    const float shift = PixelPositionShift(c);
     Float_Pixels_to_Replies_Along_Row(long(c->scale), long(c->previewOffsetX), long(c->previewOffsetY), rig->proportions,
                                       c, rig->road, x0, x1 - x0, 0.0f, shift, float(y) + shift, &first->reply,
                                       sizeof(MirelYummy));
@@ -203,7 +203,7 @@ void RepliesIntoRow(SamplerRig* rig, int64_t x0, int64_t x1, int64_t y) {
 // framing and the drawing method's panel mapping).
 void GlobePlanePoint(const SamplerRig* rig, float fx, float fy, double* gx, double* gy) {
     const vort* c = rig->context;
-    const float shift = c->scale > 1 ? 1.0f - 1.0f / float(c->scale) : 0.0f;
+    const float shift = PixelPositionShift(c);
     const float px = (fx + shift) * float(c->scale) + float(c->previewOffsetX) + 0.5f;
     const float py = (fy + shift) * float(c->scale) + float(c->previewOffsetY) + 0.5f;
     const float u = (px + (px + 1.0f)) * rig->proportions[0], v = (py + (py + 1.0f)) * rig->proportions[1];
@@ -268,7 +268,7 @@ void DoOncePerHilbertRowSetup(SamplerRig* rig, int64_t x0, int64_t x1, int64_t y
     const bool clip = !(m == 7 || m == 64 || m == 368 || m == 370 || m == 1045 || (m >= 371 && m <= 382)) &&
                       !c->outputPolyhedron->floretFlag;
     // The net points of the reachable rectangle's corners, as the road finds them.
-    const float shift = c->scale > 1 ? 1.0f - 1.0f / float(c->scale) : 0.0f;
+    const float shift = PixelPositionShift(c);
     float xs[2], ys[2];
     const int64_t px[2] = {x0 - kSpanReach, x1 + kSpanReach}, py[2] = {y0 - kSpanReach, y1 + kSpanReach};
     for (int i = 0; i < 2; ++i) {

@@ -17,6 +17,7 @@
 #define VORNESK_WIDE_LANES 1
 #endif
 
+#include "platform/cpu_features.h"
 #include "platform/page_touch.h"
 #include "tools/vornesk/image_files.h"
 
@@ -168,15 +169,6 @@ inline void AcrossPixel(const Taps& tx, int32_t x, const float* in, float* out, 
 #endif
 
 #if defined(VORNESK_WIDE_LANES)
-// Whether the processor has 256-bit lanes (AVX2). The loops written for them
-// below make the same IEEE operations, in the same order, as their 128-bit
-// or scalar siblings, only more at a time: the same bits. No fused
-// multiply-add is enabled for them, so no product is fused into a sum.
-bool HasWideLanes() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
-
 // AcrossPixel of every column, two pixels side by side in 256-bit lanes
 // where both have the same two to four taps: each lane the steps of the
 // 128-bit road, so the same sums.
@@ -228,7 +220,7 @@ void ResampleAcross(const Taps& tx, int32_t nw, int planesGiven, const std::vect
                     float* row) {
 #if defined(VORNESK_WIDE_LANES)
     if constexpr (PLANES == 3 || PLANES == 4) {
-        if (!only && HasWideLanes()) {
+        if (!only && ProcessorHasWideLanes()) {
             ResampleAcrossWide<PLANES>(tx, nw, in, row);
             return;
         }
@@ -299,7 +291,7 @@ template <int N>
 // byte the table's entry below, and vector instructions take it.
 void Quotients8(const uint8_t* in, size_t n, float* out) {
 #if defined(VORNESK_WIDE_LANES)
-    if (HasWideLanes()) {
+    if (ProcessorHasWideLanes()) {
         Quotients8Wide(in, n, out);
         return;
     }
@@ -311,7 +303,7 @@ void Quotients8(const uint8_t* in, size_t n, float* out) {
 template <int N>
 void SumRows(const float* const rows[4], const float w[4], size_t n, float* out) {
 #if defined(VORNESK_WIDE_LANES)
-    if (HasWideLanes()) {
+    if (ProcessorHasWideLanes()) {
         SumRowsWide<N>(rows, w, n, out);
         return;
     }
@@ -471,7 +463,7 @@ inline uint8_t Stored8(float value) {
 // processor has them: the same steps in double precision, so the same bytes.
 void Store8Row(const float* row, size_t n, uint8_t* to) {
 #if defined(VORNESK_WIDE_LANES)
-    if (HasWideLanes()) {
+    if (ProcessorHasWideLanes()) {
         Store8RowWide(row, n, to);
         return;
     }

@@ -30,6 +30,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/cpu_features.h"
 #include "platform/foundation_threads.h"
 #include "platform/phase_clock.h"
 #include "tools/vornesk/tiff_file.h"
@@ -438,8 +439,6 @@ bool UnfilterPaethRows(const uint8_t* in0, const uint8_t* above, uint8_t* out0, 
 }
 
 #if defined(VORNESK_WIDE_LANES)
-bool HasWideLanes();
-
 template <size_t Bpp>
 [[gnu::target("avx2")]] void UnfilterPaethQuadPackedWide(const uint8_t* const in[4], const uint8_t* above,
                                                          uint8_t* const out[4], size_t n) {
@@ -459,7 +458,7 @@ template <size_t Bpp>
 bool UnfilterPaethFourRows(const uint8_t* const in[4], const uint8_t* above, uint8_t* const out[4], size_t n,
                            size_t bpp) {
 #if defined(VORNESK_WIDE_LANES)
-    if (HasWideLanes() && (bpp == 3 || bpp == 4)) {
+    if (ProcessorHasWideLanes() && (bpp == 3 || bpp == 4)) {
         if (bpp == 3) UnfilterPaethQuadPackedWide<3>(in, above, out, n);
         else UnfilterPaethQuadPackedWide<4>(in, above, out, n);
         return true;
@@ -761,13 +760,8 @@ inline void FilterResiduals(int x, int a, int b, int c, uint8_t t[5]) {
 }
 
 #if defined(VORNESK_WIDE_LANES)
-// Whether the processor has 256-bit lanes (AVX2), in which the filters' loops
-// below take 32 bytes at a time: integer steps, so the same results.
-bool HasWideLanes() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
-
+// The filters' loops below take 32 bytes at a time in 256-bit lanes where
+// the processor has them: integer steps, so the same results.
 // PaethPrediction of 32 bytes at once, in 16-bit lanes within each half.
 [[gnu::target("avx2")]] inline __m256i PaethPrediction16Wide(__m256i a, __m256i b, __m256i c) {
     const __m256i pa = _mm256_abs_epi16(_mm256_sub_epi16(b, c)), pb = _mm256_abs_epi16(_mm256_sub_epi16(a, c)),
@@ -845,7 +839,7 @@ void FilterCosts(const uint8_t* row, const uint8_t* above, size_t n, size_t bpp,
     };
     for (; i < std::min(bpp, n); ++i) one(i);
 #if defined(VORNESK_WIDE_LANES)
-    if (HasWideLanes()) i = FilterCostsWide(row, above, n, bpp, i, sums);
+    if (ProcessorHasWideLanes()) i = FilterCostsWide(row, above, n, bpp, i, sums);
 #endif
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128(), one8 = _mm_set1_epi8(1);
@@ -907,7 +901,7 @@ void FilterPngRow(const uint8_t* row, const uint8_t* above, size_t n, size_t bpp
         default: {
             size_t i = bpp;
 #if defined(VORNESK_WIDE_LANES)
-            if (HasWideLanes()) i = PaethResidualsWide(row, above, n, bpp, i, t);
+            if (ProcessorHasWideLanes()) i = PaethResidualsWide(row, above, n, bpp, i, t);
 #endif
 #if defined(__SSE2__)
             for (; i + 16 <= n; i += 16) {

@@ -6,7 +6,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "fuzz/picture_headers.h"
-#include "tools/vornesk/image_files.h"
+#include "cli/image_files.h"
 
 namespace {
 

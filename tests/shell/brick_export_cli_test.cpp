@@ -10,9 +10,9 @@
 #include <string>
 
 #include "tests/render/ldraw_checker.h"
-#include "tests/tools/spawn_host.h"
-#include "tools/vornesk/document.h"
-#include "tools/vornesk/image_files.h"
+#include "tests/cli/spawn_host.h"
+#include "cli/document.h"
+#include "cli/image_files.h"
 
 namespace {
 

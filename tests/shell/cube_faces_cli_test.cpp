@@ -9,7 +9,7 @@
 #include <set>
 
 #include "tests/files/psd_test_support.h"
-#include "tests/tools/spawn_host.h"
+#include "tests/cli/spawn_host.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/tools/spawn_host.h"
+#include "tests/cli/spawn_host.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "shell/settings_file.h"
 #include "tests/files/export_readers.h"
 #include "tests/files/html_readers.h"
-#include "tests/tools/spawn_host.h"
+#include "tests/cli/spawn_host.h"
 
 namespace {
 

@@ -24,12 +24,12 @@
 #include "shell/mode_catalogue.h"
 #include "shell/renderable.h"
 #include "tests/shell/plugin_fixture.h"
-#include "tools/vornesk/document.h"
-#include "tools/vornesk/host_session.h"
-#include "tools/vornesk/image_files.h"
-#include "tools/vornesk/options.h"
-#include "tools/vornesk/settings_options.h"
-#include "tests/tools/spawn_host.h"
+#include "cli/document.h"
+#include "cli/host_session.h"
+#include "cli/image_files.h"
+#include "cli/options.h"
+#include "cli/settings_options.h"
+#include "tests/cli/spawn_host.h"
 
 namespace {
 

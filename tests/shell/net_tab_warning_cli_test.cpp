@@ -10,7 +10,7 @@
 #include <string>
 
 #include "tests/files/psd_test_support.h"
-#include "tests/tools/spawn_host.h"
+#include "tests/cli/spawn_host.h"
 
 namespace {
 

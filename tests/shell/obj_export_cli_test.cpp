@@ -13,7 +13,7 @@
 #include "polyhedra/polyhedron_params.h"
 #include "shell/renderable.h"
 #include "tests/files/export_readers.h"
-#include "tests/tools/spawn_host.h"
+#include "tests/cli/spawn_host.h"
 
 namespace {
 

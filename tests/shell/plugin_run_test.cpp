@@ -22,10 +22,10 @@
 #include "render/tile_copies.h"
 #include "tests/files/psd_test_support.h"
 #include "tests/shell/plugin_fixture.h"
-#include "tools/vornesk/document.h"
-#include "tools/vornesk/host_session.h"
-#include "tools/vornesk/image_files.h"
-#include "tools/vornesk/options.h"
+#include "cli/document.h"
+#include "cli/host_session.h"
+#include "cli/image_files.h"
+#include "cli/options.h"
 
 extern char** environ;
 

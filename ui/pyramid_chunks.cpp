@@ -1,4 +1,4 @@
-#include "ui/cg_pyramid.h"
+#include "ui/pyramid_chunks.h"
 
 #include <QtCore/qfloat16.h>
 #include <algorithm>

@@ -15,9 +15,9 @@
 #include "records/parameters.h"
 #include "shell/defaults.h"
 #include "shell/settings_file.h"
-#include "tests/tools/spawn_host.h"
-#include "tools/vornesk/options.h"
-#include "tools/vornesk/settings_options.h"
+#include "tests/cli/spawn_host.h"
+#include "cli/options.h"
+#include "cli/settings_options.h"
 
 namespace {
 

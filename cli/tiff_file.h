@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/vornesk/document.h"
+#include "cli/document.h"
 
 // fd stays open; limits.fileSize bounds what the picture may claim (by the
 // worst expansion of its compression), limits.memory the picture and each

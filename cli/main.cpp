@@ -15,12 +15,12 @@
 #include "platform/host/result_codes.h"
 #include "platform/phase_clock.h"
 #include "pyramid/cube_corpus.h"
-#include "tools/vornesk/document.h"
-#include "tools/vornesk/host_session.h"
-#include "tools/vornesk/image_files.h"
-#include "tools/vornesk/mode_listing.h"
-#include "tools/vornesk/options.h"
-#include "tools/vornesk/settings_options.h"
+#include "cli/document.h"
+#include "cli/host_session.h"
+#include "cli/image_files.h"
+#include "cli/mode_listing.h"
+#include "cli/options.h"
+#include "cli/settings_options.h"
 
 #ifndef VORNESK_VERSION
 #define VORNESK_VERSION "2"

@@ -17,8 +17,8 @@
 #include "records/parameters.h"
 #include "host_access/host_result.h"
 #include "records/plugin_globals.h"
-#include "tools/vornesk/document.h"
-#include "tools/vornesk/host_session.h"
+#include "cli/document.h"
+#include "cli/host_session.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/vornesk/tiff_file.h"
+#include "cli/tiff_file.h"
 
 #include <libdeflate.h>
 #include <tiffio.h>
@@ -14,7 +14,7 @@
 #include <new>
 #include <vector>
 
-#include "tools/vornesk/image_files.h"
+#include "cli/image_files.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/vornesk/options.h"
+#include "cli/options.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "shell/scripting.h"
-#include "tools/vornesk/image_files.h"
-#include "tools/vornesk/settings_options.h"
+#include "cli/image_files.h"
+#include "cli/settings_options.h"
 
 bool IsOBJExportName(const std::string& path) {
     if (path.size() < 4) return false;

@@ -1,4 +1,4 @@
-#include "tools/vornesk/host_session.h"
+#include "cli/host_session.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "tools/vornesk/image_files.h"
+#include "cli/image_files.h"
 
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -33,7 +33,7 @@
 #include "platform/cpu_features.h"
 #include "platform/foundation_threads.h"
 #include "platform/phase_clock.h"
-#include "tools/vornesk/tiff_file.h"
+#include "cli/tiff_file.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "tools/vornesk/document.h"
+#include "cli/document.h"
 
 namespace {
 

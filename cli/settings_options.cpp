@@ -1,4 +1,4 @@
-#include "tools/vornesk/settings_options.h"
+#include "cli/settings_options.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "tools/vornesk/mode_listing.h"
+#include "cli/mode_listing.h"
 
 #include <cstdio>
 

@@ -12,7 +12,7 @@
 #include "platform/host/descriptors.h"
 #include "platform/host/filter_record.h"
 #include "platform/host/result_codes.h"
-#include "tools/vornesk/document.h"
+#include "cli/document.h"
 
 // This host's signature; not one that plug-ins single out for special care.
 constexpr OSType kVorneskHostSignature = MakeFourCC("VkCL");

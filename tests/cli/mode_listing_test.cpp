@@ -1,7 +1,7 @@
 // vornesk --list-modes: every input, output and glue mode once, by number and
 // name, with whether this build renders it; users find a mode by the word
 // they know ("gnomonic" leads to "rectilinear").
-#include "tools/vornesk/mode_listing.h"
+#include "cli/mode_listing.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "shell/renderable.h"
-#include "tests/tools/spawn_host.h"
+#include "tests/cli/spawn_host.h"
 
 namespace {
 

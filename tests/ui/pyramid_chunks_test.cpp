@@ -13,7 +13,7 @@
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
 #include "tests/pyramid/pyramid_fixture.h"
-#include "ui/cg_pyramid.h"
+#include "ui/pyramid_chunks.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "platform/host/buffers.h"
 #include "platform/host/handles.h"
 #include "platform/host/result_codes.h"
-#include "tools/vornesk/document.h"
-#include "tools/vornesk/host_session.h"
+#include "cli/document.h"
+#include "cli/host_session.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <functional>
 #include <string>
 
-#include "tools/vornesk/document.h"
+#include "cli/document.h"
 
 enum class ImageFormat { Unknown, PNG, JPEG, PFM, TIFF, PSD };
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/vornesk/document.h"
-#include "tools/vornesk/image_files.h"
+#include "cli/document.h"
+#include "cli/image_files.h"
 
 namespace {
 

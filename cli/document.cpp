@@ -19,7 +19,7 @@
 
 #include "platform/cpu_features.h"
 #include "platform/page_touch.h"
-#include "cli/image_files.h"
+#include "cli/parallel_work.h"
 
 double FullScale(int32_t depth) { return depth == 8 ? 255.0 : depth == 16 ? 32768.0 : 1.0; }
 

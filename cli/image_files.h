@@ -15,7 +15,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "cli/document.h"
@@ -57,19 +56,3 @@ inline uint16_t File16FromDocument(uint16_t v) {
 // call (over a gigabyte of rows; smaller ones go through libdeflate): nearly
 // the default level's size for photographs at about twice its speed.
 constexpr int kOutputDeflateLevel = 4;
-
-// Calls work(0) .. work(count - 1) on all processors (on fewer threads when
-// no more can be made) and returns when every call has returned.
-void RunOnAllProcessors(int32_t count, const std::function<void(int32_t)>& work);
-
-// The threads RunInOrder makes items on: at least 1.
-int32_t ProcessorsForWork();
-
-// Makes items 0 .. count - 1 on all processors but the calling thread, at
-// most `ahead` items beyond the one in use, and hands each to use(i) on the
-// calling thread in order as soon as it is made, so that writing a file
-// overlaps the making of what follows. make(i, worker) runs on worker
-// 0 .. ProcessorsForWork() - 1, for state kept per worker. Once use answers
-// false no further item is made or used, and RunInOrder returns false.
-bool RunInOrder(int32_t count, int32_t ahead, const std::function<void(int32_t, int32_t)>& make,
-                const std::function<bool(int32_t)>& use);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/image_files.h"
+#include "cli/parallel_work.h"
 
 namespace {
 

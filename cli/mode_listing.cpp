@@ -3,12 +3,14 @@
 #include <cstdio>
 
 #include "pyramid/glue_names.h"
+#include "records/output_modes.h"
 #include "shell/mode_catalogue.h"
 #include "shell/renderable.h"
-#include "projections/simplex.h"
-#include "solids/origami.h"
 
 namespace {
+
+// The name column starts here; a refused output mode's reason goes under it.
+constexpr const char* kUnderTheName = "             ";
 
 void AddLine(std::string* out, int64_t code, bool renders, const char* name) {
     char head[32];
@@ -21,14 +23,13 @@ void AddLine(std::string* out, int64_t code, bool renders, const char* name) {
 }  // namespace
 
 std::string ModeListing() {
-    // The plug-in's entry hands the curved-origami builders their hinge
-    // search; a listing made without the entry hands it down itself.
-    SetOrigamiHingeSearch(SimplexHingeSearch);
-    std::string out = "input modes (number, rendered by this build, name):\n";
+    std::string out = "input modes (number, rendered by this build, name; under a refused output mode, why):\n";
     for (int64_t m = 1; m <= kInputModeCount; ++m) AddLine(&out, m, InputModeIsRenderable(m), VorneskInputModeName(m));
     out += "\noutput modes:\n";
-    for (int64_t m = 1; m <= kLastOutputMode; ++m)
-        if (IsValidOutputMode(m)) AddLine(&out, m, OutputModeIsRenderable(m), VorneskOutputModeName(m));
+    for (const OutputModeRow& row : OutputModeRows()) {
+        AddLine(&out, row.code, !row.refusal, VorneskOutputModeName(row.code));
+        if (row.refusal) out += std::string(kUnderTheName) + row.refusal + '\n';
+    }
     out += "\nglue modes:\n";
     for (int64_t m = 1; m <= kGlueModeCount; ++m) AddLine(&out, m, GlueModeIsRenderable(m), GlueCaption(int(m)));
     return out;

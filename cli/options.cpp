@@ -74,7 +74,7 @@ constexpr char kUsageFormat[] =
            "  --dialog              show the plug-in's dialog (needs a display); Cancel\n"
            "                        writes nothing and exits as cancelled\n"
            "  --list-modes          list the input, output and glue modes by number and name,\n"
-           "                        saying which this build renders\n"
+           "                        saying which this build renders and why not\n"
            "  --help, --version\n"
            "\n"
            "exit status: 0 done, 1 the plug-in failed, 2 bad arguments, 3 unreadable input,\n"

@@ -20,6 +20,7 @@
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/polyhedron_params.h"
 #include "records/data.h"
+#include "records/output_modes.h"
 #include "records/parameters.h"
 #include "records/plugin_globals.h"
 #include "records/work_area.h"
@@ -28,9 +29,10 @@
 
 namespace {
 
-// Output modes whose Mathematica points are written where they stand.
-constexpr int64_t kRawPointModesFirst = 422;
-constexpr int64_t kRawPointModesLast = 545;
+// Output modes whose Mathematica points are written where they stand: the
+// Goldberg solids from the tetrahedron of order 3 on, and the quad solids.
+constexpr int64_t kRawPointModesFirst = kModeGoldbergFirst + 2;
+constexpr int64_t kRawPointModesLast = kModeQuadLast;
 constexpr size_t kFlushBytes = 1 << 16;
 
 // Text gathered in memory and written in large pieces; the first failure

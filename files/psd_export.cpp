@@ -27,6 +27,7 @@
 #include "pyramid/push_pull.h"
 #include "pyramid/pyramid.h"
 #include "records/data.h"
+#include "records/output_modes.h"
 #include "records/parameters.h"
 #include "host_access/host_result.h"
 #include "records/plugin_globals.h"
@@ -36,8 +37,6 @@
 
 namespace {
 
-constexpr int32_t kCubeFaceOutputMode = 14;   // rectilinear
-constexpr int32_t kEquiPolyMapOutputMode = 1045;  // the solid's faces over the sphere
 constexpr int32_t kNormalGlue = 1;
 constexpr double kDegreesPerRadian = 57.2957795129;
 constexpr int64_t kPushPullPasses = 2;
@@ -555,7 +554,7 @@ int GenerateOneLayerOfEquiPolyMap(Data* data, PyramidDescriptor* pyr) {
         gParams->glueMode = kNormalGlue;
         gParams->savedOutputMode = gParams->outputMode;
         gParams->basePolyhedralMode = gParams->outputMode;
-        gParams->outputMode = kEquiPolyMapOutputMode;
+        gParams->outputMode = kModeEquiPolyMap;
     });
     data->storage->exportedPage = -1;
     return result;
@@ -566,7 +565,7 @@ int GenerateOneLayerOfCube(Data* data, PyramidDescriptor* pyr, int64_t face) {
     const int64_t f = face < 1 ? 1 : face > 6 ? 6 : face;
     return RenderLayer(data, pyr, [&] {
         gParams->glueMode = kNormalGlue;
-        gParams->outputMode = kCubeFaceOutputMode;
+        gParams->outputMode = kModeRectilinear;
         gParams->latitude = kCubeFaceAngles[f - 1][0];
         gParams->longitude = kCubeFaceAngles[f - 1][1];
         gParams->spin = kCubeFaceAngles[f - 1][2];

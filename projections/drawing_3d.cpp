@@ -1,23 +1,18 @@
 #include "projections/drawing_3d.h"
 
 #include "records/TransformationReply.h"
+#include "records/output_modes.h"
 #include "records/vort.h"
-
-namespace {
-
-constexpr long kModeBrickPanels = 45, kModeBrick = 394, kModeMetaball = 395, kModeFerguson = 396;
-
-}  // namespace
 
 bool GlobeRayOf(long mode, double x, double y, const vort* c, GlobeRay* ray) {
     switch (mode) {
-        case kModeBrickPanels:
+        case kModeBrickPreview:
             ray->panel = (x > 0.0 ? 1 : 0) + (y > 0.0 ? 2 : 0);
             ray->gx = x > 0.0 ? 4.0 * x - 1.0 : 4.0 * x + 1.0;
             ray->gy = y > 0.0 ? 4.0 * y - 1.0 : 4.0 * y + 1.0;
             return true;
-        case kModeBrick:
-        case kModeMetaball:
+        case kModeVoxelGlobe:
+        case kModeBlobWorld:
             ray->panel = 0;
             ray->gx = c->viewRotationCos * 2.0 * x - c->viewRotationSin * 2.0 * y;
             ray->gy = c->viewRotationSin * 2.0 * x + c->viewRotationCos * 2.0 * y;

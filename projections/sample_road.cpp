@@ -21,13 +21,13 @@
 #include "projections/sphere_to_input.h"
 #include "projections/twirl.h"
 #include "projections/world_map_projections.h"
+#include "records/output_modes.h"
 #include "records/vort.h"
 #include "records/renderhinttype.h"
 
 namespace {
 
 constexpr float kTissotRadiusSquared = 0.0225f;
-constexpr long kModeBrickPanels = 45, kModeBrickGlobe = 394, kModeFergusonGlobe = 396;
 
 inline bool InUnit(float v) { return v >= 0.0f && v <= 1.0f; }  // false for NaN
 
@@ -42,7 +42,6 @@ void FloretOnPolyhedron(float out[3], uint8_t* miss, const polyhedron* poly, voi
     DoPolyhedralTransforms(out, poly, h->caches, miss, h->hints, float(x), float(y));
 }
 
-constexpr long kModeEquirectangular = 1, kModeRectilinear = 14, kModeMollweide = 46, kModeShiftLens = 60;
 constexpr long kInputEquirectangular = 1;
 constexpr double kFourSqrt2 = 5.656854249492384;
 
@@ -416,8 +415,8 @@ namespace {
         const float Y = float(context->inverseScale) * (v - 0.5f) * context->aspect;
         Do_DrawingMethod3D(&miss, context, reply, point, X, Y);
         const long m = context->outputMode;
-        if ((m >= kModeBrickGlobe && m <= kModeFergusonGlobe) ||
-            (m == kModeBrickPanels && (context->graticuleOn || context->indicatrixOn))) {
+        if ((m >= kModeVoxelGlobe && m <= kModeFerguson) ||
+            (m == kModeBrickPreview && (context->graticuleOn || context->indicatrixOn))) {
             hints->placeOverride = reply->place;
             transformForSampling(1, hints, point, context, -1, outside, reply, task, 0);
         }

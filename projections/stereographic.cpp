@@ -231,5 +231,3 @@ int NearestOctahedronVertex(const float p[3]) {
     }
     return best;
 }
-
-bool IsMultiview(long outputMode) { return outputMode >= 75 && outputMode <= 79; }

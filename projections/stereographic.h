@@ -51,4 +51,3 @@ void ExtraTumbleForMonozag(float p[3]);
 
 int NearestTetrahedronVertex(const float p[3]);
 int NearestOctahedronVertex(const float p[3]);
-bool IsMultiview(long outputMode);

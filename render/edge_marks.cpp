@@ -6,6 +6,7 @@
 
 #include "polyhedra/polyhedron.h"
 #include "records/TransformationReply.h"
+#include "records/output_modes.h"
 #include "records/vort.h"
 #include "render/reply_grid.h"
 #include "render/shading.h"
@@ -16,7 +17,6 @@ constexpr double kFarAway = 1e8;
 constexpr double kFootAtStart = 1e-8, kFootAtEnd = 0.99999999;
 constexpr double kHalfTurn = 3.141592653;
 constexpr uint32_t kConcaveEdge = 3;
-constexpr long kModeBrickPanels = 45, kModeBrick = 394;
 
 // Distance from p to the segment a-b; the distance to a when it has no length.
 double SegmentDistance(double px, double py, double ax, double ay, double bx, double by) {
@@ -94,7 +94,7 @@ bool ShouldSuppressDueToHiddenSurface(int64_t x, int64_t y, const vort* c) {
         return GetReply(x + 1, y, c).place != r || GetReply(x, y + 1, c).place != r ||
                GetReply(x + 1, y + 1, c).place != r;
     }
-    if (m != kModeBrickPanels && m != kModeBrick) return false;
+    if (m != kModeBrickPreview && m != kModeVoxelGlobe) return false;
     ReplyTriple place[4], normal[4];
     for (int q = 0; q < 4; ++q) {
         place[q] = GetReplyPlace(x + (q & 1), y + (q >> 1), c);

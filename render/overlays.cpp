@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "nets/net_links.h"
+#include "records/output_modes.h"
 #include "records/vort.h"
 #include "pyramid/wu_pixel.h"
 #include "render/reply_grid.h"
@@ -14,7 +15,6 @@ namespace {
 constexpr int64_t kZonesOfSetting[6] = {36, 30, 18, 12, 6, 4};  // settings 2..7
 constexpr float kNoValue = -2.0f;
 constexpr float kParallelLow = 0.01f, kParallelHigh = 0.99f;
-constexpr long kModeFerguson = 396;
 
 // The indicatrix: chord radius 0.15 around each spot.
 constexpr float kTissotRadius = 0.15f;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "records/TransformationReply.h"
+#include "records/output_modes.h"
 #include "records/vort.h"
 #include "render/marble_ramps.h"
 #include "render/overlays.h"
@@ -18,7 +19,6 @@ constexpr int32_t kRegionSecondSurface = -9;
 constexpr int32_t kRegionCleared = -21;
 constexpr int32_t kRegionBackdropBelow = -10000;
 constexpr int32_t kRegionSpecialBackdrop = -499;
-constexpr long kModeBrickGlobe = 45, kModeBrickGlobe2 = 394, kModeMetaballGlobe = 395, kModeFergusonGlobe = 396;
 
 // Settings this build has no control for: a lighting option with no
 // special case, half a stripe across the cosine-falloff map (one cosine
@@ -300,11 +300,11 @@ void ApplyMelFX(int64_t x, int64_t y, float colour[4], const vort* c, const Tran
         const double t = kStripeFrequency * (double(reply->sampleAux) - 0.5) * kStripeScale + 0.25;
         const float k = float(std::cos((2.0 * t - 0.5) * kPi));
         for (int i = 0; i < 3; ++i) colour[i] *= k;
-    } else if (m == kModeBrickGlobe || m == kModeBrickGlobe2) {
+    } else if (m == kModeBrickPreview || m == kModeVoxelGlobe) {
         for (int i = 0; i < 3; ++i) colour[i] = std::sqrt(std::max(0.0f, colour[i] * colour[i] * reply->shade));
-    } else if (m == kModeMetaballGlobe && region != kPlaceNoDirection) {
+    } else if (m == kModeBlobWorld && region != kPlaceNoDirection) {
         MellifyMetaglobe(c, colour, x, y, reply);
-    } else if (m == kModeFergusonGlobe && region != kPlaceNoDirection) {
+    } else if (m == kModeFerguson && region != kPlaceNoDirection) {
         MellifyFerguson(c, colour, x, y, reply);
     }
     ApplyLinework(x, y, colour, c, reply);
@@ -315,7 +315,7 @@ void GetArtificialRegionColors(const TransformationReply* reply, const vort* c, 
     auto clear = [&] { colour[0] = colour[1] = colour[2] = colour[3] = 0.0f; };
     if (!c || region == kPlaceNoDirection || region == kRegionCleared) return clear();
     const long m = c->outputMode;
-    if (region >= kPlaceGlueTabBase && m != kModeBrickGlobe) {
+    if (region >= kPlaceGlueTabBase && m != kModeBrickPreview) {
         if (kRegionColourSwitches[0] && kRegionColourSwitches[1] && kRegionColourSwitches[2])
             return GetLightFacedexColor(int64_t(reply->faceTag) + 2, colour);
         // Tabs take the tab colour, so that a printed net shows where to
@@ -328,7 +328,7 @@ void GetArtificialRegionColors(const TransformationReply* reply, const vort* c, 
         // No second backdrop colour can be set: see-through.
         return clear();
     }
-    if (m == kModeBrickGlobe && region >= 0) {
+    if (m == kModeBrickPreview && region >= 0) {
         const uint8_t* b = kBrickColours[std::min(region % 16, 12)];
         for (int i = 0; i < 3; ++i) colour[i] = float(b[i]) / 255.0f;
         colour[3] = 1.0f;

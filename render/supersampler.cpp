@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "projections/sample_road.h"
+#include "records/output_modes.h"
 #include "records/vort.h"
 #include "pyramid/colour_mixing.h"
 #include "pyramid/pyramid.h"
@@ -21,8 +22,6 @@ enum { TL = 0, TR = 1, BL = 2, BR = 3 };
 constexpr int kBisectionSteps = 8;
 constexpr int32_t kRegionCleared = -21;
 constexpr int32_t kRegionBackdropBelow = -10000;
-constexpr long kModeBrickGlobe = 45;
-constexpr long kModeFoldingSphere = 288;  // a strip of gores with a glue tab
 constexpr float kNone = -1.0f;  // a coordinate of exactly -1 means no reply
 // Ways of making a footprint about as small as the one picked that differ
 // from it by at most this many slacks of the replies' columns change it as
@@ -549,7 +548,7 @@ void InitSamplerRig(SamplerRig* rig, vort* context, PerTaskStuffType* task, cons
 bool IsNonSampleableRegion(TransformationReply* r, const vort* c) {
     const int32_t region = r->place;
     const bool artificial = region == kPlaceNoDirection || region < kRegionBackdropBelow ||
-                            ((c->polyhedral || c->outputMode == kModeFoldingSphere) && region >= kPlaceGlueTabBase) || c->outputMode == kModeBrickGlobe ||
+                            ((c->polyhedral || c->outputMode == kModeFoldingSphere) && region >= kPlaceGlueTabBase) || c->outputMode == kModeBrickPreview ||
                             (c->faceColourFlag && region >= 0) || region == kRegionCleared;
     if (artificial) r->flags |= 1;
     else r->flags &= ~1;

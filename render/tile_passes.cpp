@@ -18,6 +18,7 @@
 #include "projections/secondary_warp.h"
 #include "projections/sphere_to_input.h"
 #include "projections/square_world_maps.h"
+#include "records/output_modes.h"
 #include "records/vort.h"
 #include "render/edge_marks.h"
 #include "render/globes/globe_render.h"
@@ -42,11 +43,6 @@ constexpr int kHilbertSide = 32;
 constexpr int64_t kPrefetchDistance = 6;  // pixels
 constexpr int kHilbertPoints = kHilbertSide * kHilbertSide;
 constexpr int32_t kLargestSampleCount = 20;
-constexpr long kModeRobinson = 80, kModeRobinsonWide = 415;
-constexpr long kModeSpilhaus = 410;
-constexpr long kModeMirrors = 899;
-
-inline bool IsMultiviewGrid(long m) { return m >= 75 && m <= 79; }
 constexpr long kInputModeMollweide = 7;
 
 // Render-wide records, made on the launching thread before the tiles start
@@ -74,7 +70,7 @@ void resetStatehints(vort* c) {
 void PrefillLazyTables(vort* c) {
     MarkInverseTablesUnbuilt(gTables);
     const long m = c->outputMode;
-    if (m == kModeRobinson || m == kModeRobinsonWide) RobinsonInverse_function(c->ellipsoidTable, 0.0f);
+    if (m == kModeRobinson || m == kModeRobinsonInterrupted) RobinsonInverse_function(c->ellipsoidTable, 0.0f);
     if (m == 73 || (m >= 360 && m <= 367)) binary_search_for_parameter_from_distance(c->ellipsoidTable, 0, 0.0f, c->shapeFactor);
     if (m == 74) binary_search_for_parameter_from_distance(c->ellipsoidTable, 1, 0.0f, c->shapeFactor);
     if (c->inputMode == kInputModeMollweide) Molltheta(c->inputTable, 0.0f);
@@ -325,7 +321,7 @@ bool PrepareRenderContext(Data* data, const Parameters* params, int16_t* diagnos
     if (c->outputMode == kModeSpilhaus) BuildSpilhausRotation(c->spilhausRotation);
     // The Ferguson globe takes the kaleidoscope's jitter step too (its
     // tables follow the same setting and are drawn here).
-    if (c->outputMode == kModeMirrors || c->outputMode == 396) {
+    if (c->outputMode == kModeMirrors || c->outputMode == kModeFerguson) {
         // The kaleidoscope's mirrors follow the random seed setting; they
         // are drawn here, never by a worker.
         MirrorTable* mirrors = data->storage ? &data->storage->mirrors : gSpareMirrors;
@@ -338,7 +334,7 @@ bool PrepareRenderContext(Data* data, const Parameters* params, int16_t* diagnos
         c->mirrorTable = mirrors;
     }
     // A multiview whose solid has no faces has no grid to draw.
-    if (IsMultiviewGrid(c->outputMode) && (c->viewColumns <= 0 || c->viewRows <= 0)) return false;
+    if (IsViewGrid(c->outputMode) && (c->viewColumns <= 0 || c->viewRows <= 0)) return false;
     // A cache that exists but cannot be built (memory short) fails the
     // render instead of leaving its modes blank under a success; a table not
     // computed yet is passed over and its rows miss.

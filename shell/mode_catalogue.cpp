@@ -1,13 +1,11 @@
 #include "shell/mode_catalogue.h"
 
-#include <algorithm>
 #include <initializer_list>
 
 #include "files/iptc.h"
 #include "polyhedra/polyhedron_params.h"
 #include "records/warpy_basis.h"
 #include "shell/mode_names.h"
-#include "shell/scripting_codes.h"
 
 namespace {
 
@@ -38,20 +36,32 @@ const char* VorneskInputModeName(int64_t code) {
 }
 
 const char* VorneskOutputModeName(int64_t code) {
-    const ModeName* end = kOutputModeNames + kOutputModeNameCount;
-    const ModeName* it =
-        std::lower_bound(kOutputModeNames, end, code, [](const ModeName& m, int64_t c) { return m.code < c; });
-    return it != end && it->code == code ? it->name : "***";
+    const OutputModeRow* row = FindOutputMode(code);
+    return row && row->name[0] ? row->name : "***";
 }
 
 const std::vector<int32_t>& ChoosableOutputModes() {
     static const std::vector<int32_t> modes = [] {
         std::vector<int32_t> list;
-        for (int32_t m = 1; m <= kLastOutputMode; ++m)
-            if (IsValidOutputMode(m)) list.push_back(m);
+        for (const OutputModeRow& row : OutputModeRows()) list.push_back(row.code);
         return list;
     }();
     return modes;
+}
+
+std::string OutputModeRefusal(int64_t code) {
+    const OutputModeRow* row = FindOutputMode(code);
+    if (row && !row->refusal) return {};
+    return OutputModeInWords(code) + " is not available in this build: " +
+           (row ? row->refusal : "the catalogue has no such mode");
+}
+
+std::vector<OutputMenuEntry> OutputMenuEntries() {
+    std::vector<OutputMenuEntry> entries;
+    for (const OutputModeRow& row : OutputModeRows())
+        entries.push_back(
+            {row.code, OutputModeCaption(row.code), row.family, OutputModeRefusal(row.code)});
+    return entries;
 }
 
 std::string ModeInWords(const char* kind, int64_t code, const char* name) {
@@ -66,19 +76,13 @@ std::string OutputModeCaption(int64_t code) {
 std::string OutputModeInWords(int64_t code) { return ModeInWords("output", code, VorneskOutputModeName(code)); }
 
 const char* VorneskOutputModeNameSynonym(int64_t code) {
-    for (const ModeSynonym& s : kOutputModeSynonyms)
-        if (code >= s.first && code <= s.last) return s.word;
-    return "";
+    const OutputModeRow* row = FindOutputMode(code);
+    return row ? row->synonym : "";
 }
 
 bool IsValidInputMode(int64_t code) { return code >= 1 && code <= kInputModeCount; }
 
-bool IsValidOutputMode(int64_t code) {
-    if (code < 1 || code > kLastOutputMode) return false;
-    DescriptorEnumID enumCode = kNoScriptingCode;
-    qev_ValueToEnum(int32_t(code), MakeFourCC("Foty"), &enumCode);
-    return enumCode != kNoScriptingCode || IsModeName(VorneskOutputModeName(code));
-}
+bool IsValidOutputMode(int64_t code) { return FindOutputMode(code) != nullptr; }
 
 bool IsValidGlueMode(int64_t code) { return code >= 1 && code <= kGlueModeCount; }
 bool IsValidGraticuleKind(int64_t code) { return code >= 1 && code <= kGraticuleKindCount; }

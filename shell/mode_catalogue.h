@@ -1,6 +1,7 @@
 // The catalogue of modes: the names of the 41 input modes, the output modes
-// and (in pyramid/glue_names.h) the 69 glue modes; a generic synonym and
-// descriptive keywords per output mode for exported files; and the class
+// (from their table, records/output_modes.h) and (in pyramid/glue_names.h)
+// the 69 glue modes; a generic synonym and descriptive keywords per output
+// mode for exported files; the entries of the output menu; and the class
 // questions the dialog, the renderer and the exporters ask of an output mode.
 // Fixed data and pure functions; names are UTF-8 ("circular 180°").
 #pragma once
@@ -12,11 +13,11 @@
 #include "files/export_entry.h"
 #include "files/psd_doc.h"
 #include "pyramid/glue_names.h"
+#include "records/output_modes.h"
 
 struct TIPTCThing;
 
 constexpr int32_t kInputModeCount = 41;
-constexpr int32_t kLastOutputMode = 1050;
 constexpr int32_t kGraticuleKindCount = 7;
 
 // Whether a catalogue name is one: the codes without a name read "***".
@@ -27,10 +28,24 @@ std::string ModeInWords(const char* kind, int64_t code, const char* name);
 const char* VorneskInputModeName(int64_t code);
 // The name of an output mode, "***" for a code without one.
 const char* VorneskOutputModeName(int64_t code);
-// The output modes a user may choose, in code order: every valid one (1 to
-// 547, then the named and scripted codes above, up to 1050). The dialog's
-// menu, the modes gallery and the lists of names follow it.
+// The output modes a user may choose, in code order: every row of the table
+// (1 to 547, then the named and scripted codes above, up to 1050). The
+// dialog's menu, the modes gallery and the lists of names follow it.
 const std::vector<int32_t>& ChoosableOutputModes();
+// Why this build does not render an output mode, as the CLI's error, the
+// listing and the menu's tooltip say it: "output mode 41 (balloon) is not
+// available in this build: <the table's reason>"; empty when it renders.
+std::string OutputModeRefusal(int64_t code);
+// One item of the output menu: the mode, its caption, its family and, for a
+// mode this build refuses, the refusal (greyed, with it as the tooltip).
+struct OutputMenuEntry {
+    int32_t code;
+    std::string caption;
+    ModeFamily family;
+    std::string refusal;  // empty when it renders
+};
+// The output menu's items, in code order.
+std::vector<OutputMenuEntry> OutputMenuEntries();
 // An output mode as menus and pages show it: its name, or "mode 1042" for a
 // code the catalogue does not name.
 std::string OutputModeCaption(int64_t code);

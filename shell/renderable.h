@@ -1,7 +1,8 @@
-// What this build can render. Each family of modes and settings has one
-// question here; the change that builds a family lifts its refusal in that
-// question, and the mode sweep (tests/shell/mode_sweep_test.cpp) then asks
-// the family's pictures to be more than one flat colour.
+// What this build can render. An output mode renders unless its row in the
+// table of output modes (records/output_modes.cpp) gives the reason it does
+// not; the change that builds a mode takes that reason out, and the mode
+// sweep (tests/shell/mode_sweep_test.cpp) then asks its pictures to be more
+// than one flat colour. Input layouts and overlays have their questions here.
 #pragma once
 
 #include <cstdint>
@@ -12,10 +13,7 @@ struct Parameters;
 // Input layouts this build reads: every catalogue input mode but those on a
 // polyhedron (29 and 39), which wait for the input polyhedron's search.
 bool InputModeIsRenderable(int64_t inputMode);
-// Output modes this build draws: a dispatcher projection whose tables are
-// computed. Polyhedral modes wait for their nets and the polyhedral
-// transform, and then for the shape the polyhedron model builds; globes,
-// florets and the rest wait for their projections.
+// Output modes this build draws: the table's rows without a refusal.
 bool OutputModeIsRenderable(int64_t outputMode);
 // Whether the polyhedron model builds the solid of a polyhedral output mode
 // (false for a mode with no solid).
@@ -27,7 +25,8 @@ bool OutputModeRendersWith(const Parameters& p, int64_t outputMode);
 // Glue modes this build blends with: all of them.
 bool GlueModeIsRenderable(int64_t glueMode);
 // The first of the settings this build cannot render, as one line for the
-// user ("output mode 6 (tetrahedron) is not available in this build"), or of
-// those whose picture would be empty (a retroazimuthal map with the latitude
-// on a pole); empty when it renders them all.
+// user ("output mode 41 (balloon) is not available in this build: its solid
+// (shape 10) is not built"), or of those whose picture would be empty (a
+// retroazimuthal map with the latitude on a pole); empty when it renders
+// them all.
 std::string WhatThisBuildCannotRender(const Parameters& params);

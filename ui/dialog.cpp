@@ -94,23 +94,25 @@ constexpr int kMemdotXY[kMemoryDots][2] = {
 };
 
 // Modes this build cannot render stay in their menu, greyed, with the
-// reason as their tooltip: the factory settings with that one mode.
-void MarkRefusedModes(QComboBox* popup, bool output) {
+// reason as their tooltip.
+void GreyRefusedItem(QComboBox* popup, int index, const std::string& why) {
     auto* model = qobject_cast<QStandardItemModel*>(popup->model());
-    if (!model) return;
+    if (QStandardItem* item = model ? model->item(index) : nullptr) {
+        item->setEnabled(false);
+        item->setToolTip(QString::fromStdString(why));
+    }
+}
+
+// An input layout's reason: the factory settings with that one mode.
+void MarkRefusedInputModes(QComboBox* popup) {
     auto factory = std::make_unique<Parameters>();
     GrabDefaultSettings(factory.get());
     for (int i = 0; i < popup->count(); ++i) {
         const int32_t mode = popup->itemData(i).toInt();
-        const bool renders = output ? OutputModeIsRenderable(mode) : InputModeIsRenderable(mode);
-        if (renders) continue;
+        if (InputModeIsRenderable(mode)) continue;
         Parameters probe = *factory;
-        (output ? probe.outputMode : probe.inputMode) = mode;
-        const std::string why = WhatThisBuildCannotRender(probe);
-        if (QStandardItem* item = model->item(i)) {
-            item->setEnabled(false);
-            item->setToolTip(QString::fromStdString(why.empty() ? "not available in this build" : why));
-        }
+        probe.inputMode = mode;
+        GreyRefusedItem(popup, i, WhatThisBuildCannotRender(probe));
     }
 }
 
@@ -400,13 +402,15 @@ void Controller_Tarnwhistle_pano::prepareControls() {
     if (output_popup) {
         // Every mode the catalogue knows, those this build refuses greyed.
         output_popup->clear();
-        for (int32_t m : ChoosableOutputModes()) output_popup->addItem(QString::fromStdString(OutputModeCaption(m)), m);
-        MarkRefusedModes(output_popup, true);
+        for (const OutputMenuEntry& e : OutputMenuEntries()) {
+            output_popup->addItem(QString::fromStdString(e.caption), e.code);
+            if (!e.refusal.empty()) GreyRefusedItem(output_popup, output_popup->count() - 1, e.refusal);
+        }
     }
     if (input_popup) {
         input_popup->clear();
         for (int m = 1; m <= kInputModeCount; ++m) input_popup->addItem(QString::fromUtf8(VorneskInputModeName(m)), m);
-        MarkRefusedModes(input_popup, false);
+        MarkRefusedInputModes(input_popup);
     }
     if (glue_all) {
         glue_all->clear();

@@ -10,6 +10,7 @@
 #include "projections/twirl.h"
 #include "records/TransformationReply.h"
 #include "records/data.h"
+#include "records/output_modes.h"
 #include "records/parameters.h"
 #include "records/vort.h"
 #include "records/work_area.h"
@@ -22,7 +23,6 @@
 
 namespace {
 
-constexpr long kModeBrickPanels = 45, kModeBrick = 394, kModeMetaball = 395, kModeFerguson = 396;
 constexpr float kDegrees = 3.1415927f / 180.0f;
 
 bool gBruteForce = false;
@@ -65,7 +65,7 @@ int BrickMarch(vort* c, int64_t panel, double gx, double gy, TransformationReply
     // their cells' colours were turned, by the twirl.
     const double p[3] = {direction[0], direction[1], direction[2]};
     ModelToSphere(p, direction);
-    if (c->outputMode == kModeBrickPanels) {
+    if (c->outputMode == kModeBrickPreview) {
         const float q[3] = {direction[0], direction[1], direction[2]};
         for (int j = 0; j < 3; ++j)
             direction[j] = q[0] * c->tumble.combined[0][j] + q[1] * c->tumble.combined[1][j] + q[2] * c->tumble.combined[2][j];
@@ -156,7 +156,7 @@ bool PrepareGlobeModel(Data* data, const Parameters* p, vort* c) {
     if (!IsGlobeMode(m)) return true;
     TStorage1* s = data ? data->storage : nullptr;
     if (!s || !p) return false;
-    if (m == kModeBrickPanels || m == kModeBrick) {
+    if (m == kModeBrickPreview || m == kModeVoxelGlobe) {
         auto* ball = ModelSlot<LegoStructure>(&s->brickBuffer);
         if (!ball) return false;
         const BrickSettings set = BrickSettingsOf(p);
@@ -164,13 +164,14 @@ bool PrepareGlobeModel(Data* data, const Parameters* p, vort* c) {
         BrickPicture pic = BrickPictureOf(data, p, table);
         // The render's own Mollweide table serves the picture of a Mollweide input.
         pic.table = c->inputTable;
-        const int64_t key = BrickBuildKey(m, set.size, set.plates && m == kModeBrickPanels,
-                                          set.dithering && m == kModeBrickPanels, set.colourSet, set.tumbleDegrees, &pic);
+        const bool panels = m == kModeBrickPreview;
+        const int64_t key = BrickBuildKey(m, set.size, set.plates && panels, set.dithering && panels, set.colourSet,
+                                          set.tumbleDegrees, &pic);
         if (!ball->cells || s->brickMarker != key || ball->buildKey != key) {
             DestroyLegoBall(ball);
             tumbletype tumble;
             BrickTumble(&tumble, set.tumbleDegrees);
-            if (m == kModeBrickPanels) CreateLegoBall(ball, set.size, set.plates, set.dithering, set.colourSet);
+            if (m == kModeBrickPreview) CreateLegoBall(ball, set.size, set.plates, set.dithering, set.colourSet);
             else CreateFakeLegoBall(ball, set.size, &tumble);
             if (!ball->cells) {
                 s->brickMarker = -1;
@@ -187,7 +188,7 @@ bool PrepareGlobeModel(Data* data, const Parameters* p, vort* c) {
         return true;
     }
     tumbletype tumble;
-    if (m == kModeMetaball) {
+    if (m == kModeBlobWorld) {
         auto* holder = ModelSlot<MetaballModel>(&s->metaballBuffer);
         if (!holder) return false;
         InitTwirlTranformation_core(&tumble, c->angles[1] * kDegrees, c->angles[2] * kDegrees, c->angles[3] * kDegrees, 0);
@@ -257,7 +258,7 @@ void DoOncePerHilbertSquareSetup(vort* c, double gxFirst, double gyFirst, double
     const long m = c->outputMode;
     const LegoGaze* view = nullptr;
     const MetaballModel* holder = nullptr;
-    if (m == kModeMetaball) {
+    if (m == kModeBlobWorld) {
         holder = static_cast<const MetaballModel*>(c->globeModel);
         if (holder) view = &holder->model.view;
     } else if (m == kModeFerguson) {
@@ -273,7 +274,7 @@ void DoOncePerHilbertSquareSetup(vort* c, double gxFirst, double gyFirst, double
                                  Distance(g.corners[1].origin, g.corners[2].origin));
     g.coneWidth = 2.0 * half;
     g.squareActive = 1;
-    if (m == kModeMetaball && !holder->everyBall) doAHilbertBoundingSphere(c, &holder->model, half);
+    if (m == kModeBlobWorld && !holder->everyBall) doAHilbertBoundingSphere(c, &holder->model, half);
 }
 
 void DestroyOncePerHilbertSquareSetup(vort* c) {

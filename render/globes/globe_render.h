@@ -5,13 +5,17 @@
 
 #include <cstdint>
 
+#include "records/output_modes.h"
+
 struct Data;
 struct Parameters;
 struct TStorage1;
 struct vort;
 
 // Output modes whose samples are ray-marched globes.
-inline bool IsGlobeMode(long mode) { return mode == 45 || (mode >= 394 && mode <= 396); }
+inline bool IsGlobeMode(long mode) {
+    return mode == kModeBrickPreview || (mode >= kModeVoxelGlobe && mode <= kModeFerguson);
+}
 
 // Builds the model of a globe mode when its build key changed (else keeps
 // it) and points the context at it and at its march. False when the model

@@ -1,6 +1,7 @@
 // vornesk --list-modes: every input, output and glue mode once, by number and
-// name, with whether this build renders it; users find a mode by the word
-// they know ("gnomonic" leads to "rectilinear").
+// name, with whether this build renders it and, under each refused output
+// mode, why; users find a mode by the word they know ("gnomonic" leads to
+// "rectilinear").
 #include "cli/mode_listing.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/mode_catalogue.h"
 #include "shell/renderable.h"
 #include "tests/cli/spawn_host.h"
 
@@ -17,10 +19,12 @@ namespace {
 
 struct Section {
     std::vector<std::string> lines;
+    std::vector<std::string> reasons;  // beside each line: the one under it, else ""
     int yes = 0;
 };
 
-// The listing's three sections, by their heading lines.
+// The listing's three sections, by their heading lines. A mode's line starts
+// with its number; a line under it that does not is the mode's reason.
 std::vector<Section> Sections(const std::string& listing) {
     std::vector<Section> sections;
     std::istringstream in(listing);
@@ -31,8 +35,15 @@ std::vector<Section> Sections(const std::string& listing) {
             sections.emplace_back();
             continue;
         }
-        sections.back().lines.push_back(line);
-        if (line.substr(8, 3) == "yes") sections.back().yes++;
+        Section& s = sections.back();
+        if (line.find_first_not_of(' ') >= 6) {
+            EXPECT_FALSE(s.lines.empty() || !s.reasons.back().empty()) << "a reason under no mode: " << line;
+            if (!s.reasons.empty()) s.reasons.back() = line;
+            continue;
+        }
+        s.lines.push_back(line);
+        s.reasons.emplace_back();
+        if (line.substr(8, 3) == "yes") s.yes++;
     }
     return sections;
 }
@@ -61,6 +72,19 @@ TEST(ModeListing, ListsEveryModeWithWhetherItRenders) {
     EXPECT_TRUE(Has(s[1], "    62  yes  Mercator"));
     EXPECT_TRUE(Has(s[1], "     6  yes  tetrahedron"));
     EXPECT_TRUE(Has(s[1], "   405  no   sawtooth"));
+    // Each refused output mode says why, under its name and in the words the
+    // plug-in refuses it with; a rendered one says nothing more.
+    for (size_t i = 0; i < s[1].lines.size(); ++i) {
+        const int64_t code = std::stoll(s[1].lines[i]);
+        const std::string refusal = OutputModeRefusal(code);
+        if (refusal.empty()) {
+            EXPECT_EQ(s[1].reasons[i], "") << code;
+            continue;
+        }
+        const std::string why = s[1].reasons[i].substr(s[1].reasons[i].find_first_not_of(' '));
+        EXPECT_EQ(s[1].reasons[i].find_first_not_of(' '), 13u) << code;  // under the name
+        EXPECT_EQ(refusal, OutputModeInWords(code) + " is not available in this build: " + why);
+    }
     // A mode without a name is listed by its number, rendering as the
     // build says (its floret came to render as its basis was laid).
     EXPECT_TRUE(Has(s[1], std::string("  1043  ") + (OutputModeIsRenderable(1043) ? "yes" : "no ") + "  (no name)"));

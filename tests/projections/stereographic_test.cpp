@@ -217,9 +217,6 @@ TEST(NearestVertex, TetrahedronAndOctahedron) {
     EXPECT_EQ(NearestOctahedronVertex(b), 0);
     EXPECT_EQ(NearestOctahedronVertex(c), 5);
     EXPECT_EQ(NearestOctahedronVertex(tie), 0);
-    EXPECT_TRUE(IsMultiview(75));
-    EXPECT_TRUE(IsMultiview(79));
-    EXPECT_FALSE(IsMultiview(80));
 }
 
 }  // namespace

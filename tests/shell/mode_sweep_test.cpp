@@ -139,13 +139,9 @@ TEST(ModeSweep, EveryOutputCodeRendersAPictureOrIsRefused) {
         // and finish: every seventh, which meets each family and base, stands
         // for them here (bench_goldberg builds them all).
         if (m >= 420 && m <= 545 && (m - 420) % 7 != 0) continue;
-        // A floret whose lobes do not show the sphere says why.
-        std::string refusal = Refusal("output", m, VorneskOutputModeName(m));
-        if (m == 1043) refusal += ": its lobes do not meet";
-        if (m == 161) refusal += ": its lobes show part of the sphere twice and miss a quarter of it";
-        if (m == 392) refusal += ": its lobes show part of the sphere twice and miss some of it";
-        if (m == 247) refusal += ": its lobes miss a seventh of the sphere";
-        if (m == 393) refusal += ": its lobes do not meet";
+        // A refused mode says why, in the words of its row in the table.
+        const std::string refusal = Refusal("output", m, VorneskOutputModeName(m)) + ": " +
+                                    (FindOutputMode(m)->refusal ? FindOutputMode(m)->refusal : "");
         const Outcome o = RunPlugin(entry, earth, Settings({{true, std::to_string(m)}}), refusal);
         EXPECT_EQ(o.problem, "") << "output mode " << m << " (" << VorneskOutputModeName(m) << ")";
         // The predicate and the plug-in agree.
@@ -170,8 +166,9 @@ TEST(ModeSweep, EveryInputModeRendersAPictureOrIsRefused) {
         const CubeLayout* layout = CubeLayoutOfTag(CubeLayoutTagOfInputMode(m));
         const HostDocument picture =
             layout ? SmallEarth(int32_t(layout->columns * 8), int32_t(layout->rows * 8)) : earth;
-        const Outcome o = RunPlugin(entry, picture, Settings({{false, std::to_string(m)}, {true, "1"}}),
-                                    Refusal("input", m, VorneskInputModeName(m)));
+        const std::string refusal =
+            Refusal("input", m, VorneskInputModeName(m)) + ": the solid it lies on is not built";
+        const Outcome o = RunPlugin(entry, picture, Settings({{false, std::to_string(m)}, {true, "1"}}), refusal);
         EXPECT_EQ(o.problem, "") << "input mode " << m << " (" << VorneskInputModeName(m) << ")";
         EXPECT_EQ(o.rendered, InputModeIsRenderable(m)) << "input mode " << m;
     }
@@ -263,8 +260,8 @@ TEST(ModeSweep, TheHostShowsTheRefusalInOneLineAndExits1) {
                    "--output-mode", "sawtooth"},
                   {"VORNESK_SUPPORT_DIR=" + folder});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "vornesk: the plug-in failed at start: output mode 405 (sawtooth) is not available in this "
-                     "build\n");
+    EXPECT_EQ(r.err, "vornesk: the plug-in failed at start: " + OutputModeRefusal(kModeSawtooth) + "\n");
+    EXPECT_NE(OutputModeRefusal(kModeSawtooth).find("(sawtooth) is not available in this build: "), std::string::npos);
     EXPECT_NE(access((folder + "/out.png").c_str(), F_OK), 0);
     std::system(("rm -rf '" + folder + "'").c_str());
 }

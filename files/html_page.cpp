@@ -128,12 +128,23 @@ std::string PercentEncodedFileName(std::string_view name) {
 
 std::string CleanedImageName(std::string_view name) {
     std::string out;
-    for (unsigned char b : name) {
-        if (b < 32) {
-            b = ' ';
-        } else if (b >= 128) {
+    for (size_t i = 0; i < name.size();) {
+        const int32_t c = NextCharacter(name, &i);
+        const int32_t mac = c < 0x80 ? c : c <= 0xFFFF ? UnicodeToMacRoman(uint16_t(c)) : -1;
+        if (mac < 0) {
+            // No Mac OS Roman byte to fold: the character's number keeps it apart.
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "_%x", unsigned(c));
+            out += hex;
+            continue;
+        }
+        int32_t b = mac;
+        if (b < 32) b = ' ';
+        // A high byte folds to (byte AND 127) + 32, again while that is high;
+        // the fold is no extension dot.
+        while (b >= 128) {
             b = (b & 127) + 32;
-            if (b == '.') b = '_';  // a high byte is no extension dot
+            if (b == '.') b = '_';
         }
         if (b == ':' || b == '\\' || b == '/') b = '_';
         out += char(b);

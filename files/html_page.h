@@ -69,8 +69,13 @@ void WriteHTMLText(std::string_view text, HTMLStatus* page);
 // The percent-encoding of image names: ASCII letters and digits as they are,
 // every other byte "%" and two lower-case hexadecimal digits.
 std::string PercentEncodedFileName(std::string_view name);
-// An image name as it is written into the page: control bytes spaces, ":",
-// "\" and "/" underscores; cut at its last ".".
+// An image name as it is written into the page and the image folder, in
+// ASCII: a UTF-8 character (or a byte that starts none, read as Mac OS
+// Roman) in Mac OS Roman folds from its byte b to (b AND 127) + 32 (again
+// while that is 128 or more), a fold to "." giving "_"; a character Mac OS
+// Roman lacks becomes "_" and its number in hexadecimal; control characters
+// spaces, ":", "\" and "/" underscores; cut at its last ".". Names that
+// fold alike are told apart by the caller.
 std::string CleanedImageName(std::string_view name);
 
 // The string escaping of the keyword lists, on UTF-8 text.

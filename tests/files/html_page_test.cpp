@@ -84,6 +84,17 @@ TEST(HTMLPage, ImageNames) {
     EXPECT_EQ(PercentEncodedFileName(CleanedImageName("My Map.png")), "My%20Map");
     EXPECT_EQ(CleanedImageName("a:b/c\\d\te.f.psd"), "a_b_c_d e.f");
     EXPECT_EQ(CleanedImageName("\x8E.png"), "_");  // (0x8E & 127) + 32 is ".": no dot
+    // UTF-8 names fold a character at a time, through its Mac OS Roman byte:
+    // é is 0x8E as above, ü 0x9F gives "?", ï 0x95 gives "5"; a character
+    // Mac OS Roman lacks keeps its number. The bytes of a character are never
+    // folded one by one (which made "cI" of é).
+    EXPECT_EQ(CleanedImageName("\xC3\xA9.q2q"), "_");
+    EXPECT_EQ(CleanedImageName("\xC3\xBCn\xC3\xAF \xE6\x97\xA5\xE6\x9C\xAC.q2q"), "?n5 _65e5_672c");
+    // A byte high enough to fold high again folds again (0xE0 to 0x80 to " ").
+    EXPECT_EQ(CleanedImageName("\xE0x.psd"), " x");
+    // Whatever the name, what comes out is ASCII without control characters.
+    for (const char* name : {"\xC3\xA9\xC3\xA8\xE2\x82\xAC\xF0\x9F\x98\x80.q2q", "\xFF\xFE\x80.x", "a\x01b.c"})
+        for (unsigned char c : CleanedImageName(name)) EXPECT_TRUE(c >= 32 && c < 128) << name;
 }
 
 struct Page {

@@ -67,6 +67,11 @@ bool PictureWithinLimits(const PictureReadLimits& limits, uint32_t width, uint32
     return true;
 }
 
+bool PictureShapeAccepted(const PictureReadLimits& limits, uint32_t width, uint32_t height, int planes, int depth,
+                          std::string* error) {
+    return !limits.check || limits.check(width, height, planes, depth, error);
+}
+
 bool AllocateDocument(HostDocument* doc, int32_t width, int32_t height, int16_t colourPlanes, bool hasAlpha,
                       int32_t depth, std::string* error, bool zeroed) {
     // Pixel counts beyond 2^31 and sides beyond 2^30 are refused outright.

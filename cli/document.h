@@ -75,11 +75,17 @@ bool FitsInMemory(double bytes);
 // header may claim; `memory` bounds the picture's samples (0: FitsInMemory);
 // a mask asks for one size (width x height; 0 x 0 for any), compared with
 // the header before anything is decoded.
+// A caller's own check of the shape a header declares (samples of `depth`
+// bits, planes with alpha), asked before anything is allocated: false, with
+// *why, refuses the picture.
+using PictureShapeCheck = std::function<bool(uint32_t width, uint32_t height, int planes, int depth, std::string* why)>;
+
 struct PictureReadLimits {
     uint64_t fileSize = 0;
     double memory = 0;
     int32_t width = 0;
     int32_t height = 0;
+    PictureShapeCheck check;
 };
 
 // The bytes a read within these limits may take for one buffer.
@@ -89,6 +95,12 @@ double LargestReadBuffer(const PictureReadLimits& limits);
 // *error says why.
 bool PictureWithinLimits(const PictureReadLimits& limits, uint32_t width, uint32_t height, int planes, int depth,
                          std::string* error);
+
+// The caller's own check (limits.check) of a picture's shape, asked by
+// every reader once the file is found to hold what its header declares and
+// before the picture's memory is taken; true without one.
+bool PictureShapeAccepted(const PictureReadLimits& limits, uint32_t width, uint32_t height, int planes, int depth,
+                          std::string* error);
 
 // Allocates the samples (zero, or left unset for a caller that writes every
 // one) for the given shape; false when the size is absurd or memory runs out.

@@ -401,10 +401,12 @@ void SetUpRecord(HostSession& s) {
 
 OSErr CallPlugin(HostSession& s, int16_t selector) {
     int16_t result = noErr;
+    s.errorString[0] = 0;
     s.entry(selector, &s.record, &s.dataWord, &result);
     if (result != noErr) {
         s.report->failedSelector = selector;
-        if (result == errReportString) {
+        // A failed write may say which file and why as well.
+        if (result == errReportString || result == writErr) {
             s.report->pluginMessage.assign(reinterpret_cast<const char*>(s.errorString + 1), s.errorString[0]);
         }
     }

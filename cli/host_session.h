@@ -33,7 +33,7 @@ struct HostRunReport {
     // The selector that failed; -1 when the host itself stopped the run
     // (a bad pixel request or an abort between continue calls).
     int16_t failedSelector = -1;
-    std::string pluginMessage;   // the plug-in's own text with errReportString
+    std::string pluginMessage;   // the plug-in's own text with errReportString (or writErr)
     std::string hostMessage;     // why the host stopped the run, when it did
     bool descriptorWritten = false;
     std::vector<DescriptorItem> descriptor;   // what the plug-in wrote at finish

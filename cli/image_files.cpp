@@ -89,11 +89,13 @@ const char* ImageFormatName(ImageFormat format) {
     }
 }
 
-bool ReadImageFile(const std::string& path, HostDocument* doc, std::string* error, double memoryLimit) {
+bool ReadImageFile(const std::string& path, HostDocument* doc, std::string* error, double memoryLimit,
+                   const PictureShapeCheck& check) {
     FilePtr f = OpenFile(path, "rb", error);
     if (!f) return false;
     PictureReadLimits limits;
     limits.memory = memoryLimit;
+    limits.check = check;
     return ReadOpenFile(f.get(), limits, doc, error);
 }
 
@@ -126,7 +128,7 @@ bool ReadImageBytes(const uint8_t* data, size_t size, double memoryLimit, HostDo
 }
 
 bool ReadImageFileResized(const std::string& path, int32_t width, int32_t height, HostDocument* doc,
-                          std::string* error, bool* readFailed) {
+                          std::string* error, bool* readFailed, const PictureShapeCheck& check) {
     *readFailed = true;
     {
         FilePtr f = OpenFile(path, "rb", error);
@@ -135,6 +137,7 @@ bool ReadImageFileResized(const std::string& path, int32_t width, int32_t height
             bool plain = false;
             PictureReadLimits limits;
             limits.fileSize = FileSize(f.get());
+            limits.check = check;
             const bool ok = ReadTiffFileResized(fileno(f.get()), limits, width, height, doc, error, &plain);
             if (plain) {
                 NotePhaseEnd("decode+resize");
@@ -142,7 +145,7 @@ bool ReadImageFileResized(const std::string& path, int32_t width, int32_t height
             }
         }
     }
-    if (!ReadImageFile(path, doc, error)) return false;
+    if (!ReadImageFile(path, doc, error, 0, check)) return false;
     NotePhaseEnd("decode");
     *readFailed = false;
     const bool ok = ResizeDocument(doc, width, height, error);

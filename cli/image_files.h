@@ -27,7 +27,10 @@ const char* ImageFormatName(ImageFormat format);
 // On failure *error holds one line saying why (without the file name).
 // memoryLimit bounds the picture's samples in bytes (0: half this machine's
 // memory); whatever the file claims, a read takes about that much at most.
-bool ReadImageFile(const std::string& path, HostDocument* doc, std::string* error, double memoryLimit = 0);
+// check, when given, is asked about the shape the header declares before
+// anything is allocated (see PictureShapeCheck).
+bool ReadImageFile(const std::string& path, HostDocument* doc, std::string* error, double memoryLimit = 0,
+                   const PictureShapeCheck& check = nullptr);
 // The same read of a file held in memory (what a fuzz target hands over).
 bool ReadImageBytes(const uint8_t* data, size_t size, double memoryLimit, HostDocument* doc, std::string* error);
 bool WriteImageFile(const std::string& path, ImageFormat format, const HostDocument& doc, std::string* error);
@@ -37,7 +40,7 @@ bool WriteImageFile(const std::string& path, ImageFormat format, const HostDocum
 // file allows (see ReadTiffFileResized). *readFailed tells a failed read
 // from a failed resize.
 bool ReadImageFileResized(const std::string& path, int32_t width, int32_t height, HostDocument* doc,
-                          std::string* error, bool* readFailed);
+                          std::string* error, bool* readFailed, const PictureShapeCheck& check = nullptr);
 
 // A grey picture of exactly width x height as a selection mask (8-bit:
 // 16-bit and float masks are scaled, colour is taken as luminance, alpha

@@ -190,6 +190,9 @@ bool ReadJpegCore(FILE* f, const PictureReadLimits& limits, HostDocument* doc, c
         } else if (!JpegFitsFileAndMemory(&cinfo, scanBytes, limits.memory, &shortFile, err.message,
                                           sizeof err.message)) {
             damaged = shortFile;
+        } else if (!ShapeAcceptedForReader(limits, cinfo.image_width, cinfo.image_height, components, 8, err.message,
+                                           sizeof err.message)) {
+            // a run the caller cannot take
         } else {
             cinfo.out_color_space = cinfo.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
             jpeg_start_decompress(&cinfo);

@@ -4,23 +4,30 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/host/result_codes.h"
 #include "platform/phase_clock.h"
 #include "pyramid/cube_corpus.h"
+#include "records/parameters.h"
 #include "cli/document.h"
 #include "cli/host_session.h"
 #include "cli/image_files.h"
+#include "cli/memory_budget.h"
 #include "cli/mode_listing.h"
 #include "cli/options.h"
 #include "cli/settings_options.h"
+#include "files/file_set.h"
 
 #ifndef VORNESK_VERSION
 #define VORNESK_VERSION "2"
@@ -181,19 +188,6 @@ struct SignalsHeld {
     ~SignalsHeld() { sigprocmask(SIG_SETMASK, &old, nullptr); }
 };
 
-// The file a name stands for: symbolic links followed to their target, which
-// need not exist yet.
-std::string FollowLinks(std::string path) {
-    for (int hops = 0; hops < 40; ++hops) {
-        char target[PATH_MAX];
-        const ssize_t n = readlink(path.c_str(), target, sizeof target - 1);
-        if (n <= 0) return path;
-        target[n] = 0;
-        path = target[0] == '/' ? std::string(target) : Directory(path) + "/" + target;
-    }
-    return path;
-}
-
 // Whether path names something other than a regular file (a device, a
 // FIFO, a socket, a folder), which an OUTPUT must never replace.
 bool NotARegularFile(const std::string& path, std::string* error) {
@@ -226,7 +220,7 @@ bool OutputWritable(const std::string& path, std::string* error) {
 // so a failed write never leaves a partial OUTPUT behind. A symbolic link
 // is written through; the file it names keeps its permissions.
 bool WriteOutput(const std::string& name, const HostDocument& doc, std::string* error) {
-    const std::string path = FollowLinks(name);
+    const std::string path = PathWithLinksFollowed(name);
     const std::string temp = Directory(path) + "/.vornesk-XXXXXX";
     if (temp.size() >= sizeof gTemporary) {
         *error = std::strerror(ENAMETOOLONG);
@@ -277,49 +271,63 @@ bool WriteOutput(const std::string& name, const HostDocument& doc, std::string* 
     return true;
 }
 
-// The temporary file an export is written into, in OUTPUT's folder; the
-// plug-in is told its name. Empty on failure, with *error.
-std::string MakeExportTemporary(const std::string& output, std::string* error) {
-    const std::string path = FollowLinks(output);
-    // The plug-in tells the export by its extension: the temporary file keeps it.
-    const std::string extension = path.substr(path.size() - 4);
-    const std::string temp = Directory(path) + "/.vornesk-XXXXXX" + extension;
-    if (temp.size() >= sizeof gTemporary) {
-        *error = std::strerror(ENAMETOOLONG);
-        return {};
-    }
-    SignalsHeld held;
-    std::memcpy(gTemporary, temp.c_str(), temp.size() + 1);
-    const int fd = mkstemps(gTemporary, int(extension.size()));
-    if (fd < 0) {
-        *error = std::strerror(errno);
-        return {};
-    }
-    gHaveTemporary = 1;
-    close(fd);
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0) {
-        chmod(gTemporary, st.st_mode & 07777);
-    } else {
-        const mode_t mask = umask(0);
-        umask(mask);
-        chmod(gTemporary, 0666 & ~mask);
-    }
-    return gTemporary;
-}
+// The run's memory, estimated from the sizes the picture's header declares
+// and the settings give, checked before the picture is read: a run that
+// would need more than it may take is refused, with the estimate and the
+// limit, as a settings error (exit 2) when the settings make it so, else as
+// an input too large (exit 3).
+struct MemoryCheck {
+    double limit = 0;            // 0: none could be told
+    bool givenLimit = false;     // --max-memory
+    RunShape shape;              // the export's part, and --size
+    int refusal = 0;             // the exit status of a refusal
+    std::string message;
+    std::string exportName;      // what the export is, for the message
 
-// Puts the written export in OUTPUT's place, or removes it.
-bool FinishExport(const std::string& output, bool keep, std::string* error) {
-    SignalsHeld held;
-    bool ok = true;
-    if (keep && std::rename(gTemporary, FollowLinks(output).c_str()) != 0) {
-        *error = std::strerror(errno);
-        ok = false;
+    bool operator()(uint32_t width, uint32_t height, int planes, int depth, std::string* why) {
+        // The run as asked, and the picture filtered at its own size with
+        // nothing the settings add.
+        const auto shaped = [&](bool asked) {
+            RunShape s = shape;
+            s.fileWidth = width;
+            s.fileHeight = height;
+            s.planes = planes;
+            s.bytesPerSample = std::max(1, depth / 8);
+            if (!asked) s.width = s.height = 0;
+            // The PSD of the result and the cube's faces are at the picture's depth.
+            if (s.exportBytesPerComponent == 0) s.exportBytesPerComponent = s.bytesPerSample;
+            if (s.exportWidth < 0) {
+                s.exportWidth = s.width > 0 ? s.width : width;
+                s.exportHeight = s.height > 0 ? s.height : height;
+            } else if (!asked) {
+                s.exportWidth = s.exportHeight = 0;
+            }
+            return s;
+        };
+        const RunShape s = shaped(true), own = shaped(false);
+        const double total = EstimateRun(s).Total();
+        if (limit <= 0 || total <= limit) return true;
+        RunShape unexported = s;
+        if (!exportName.empty()) unexported.exportWidth = unexported.exportHeight = 0;
+        const std::string over = MemoryInWords(total) + ", more than the " + MemoryInWords(limit) +
+                                 (givenLimit ? " --max-memory allows" : " this machine has available");
+        const std::string size = std::to_string(width) + " x " + std::to_string(height);
+        if (EstimateRun(own).Total() > limit) {
+            refusal = kExitUnreadableInput;
+            message = "its " + size + " picture would need about " + over;
+            *why = message;
+            return false;
+        }
+        refusal = kExitBadArguments;
+        if (EstimateRun(unexported).Total() > limit || exportName.empty())
+            message = "--size " + std::to_string(s.width) + "x" + std::to_string(s.height) + " of the " + size +
+                      " picture would need about " + over;
+        else
+            message = exportName + " would need about " + over;
+        *why = message;
+        return false;
     }
-    if (!keep || !ok) unlink(gTemporary);
-    gHaveTemporary = 0;
-    return ok;
-}
+};
 
 }  // namespace
 
@@ -345,16 +353,48 @@ int main(int argc, char** argv) {
     if (options.threads > 0) setenv("VORNESK_ACTIVE_PROCESSORS", std::to_string(options.threads).c_str(), 1);
     HostDocument doc;
     unsetenv("VORNESK_CUBE_PICTURE_SIZE");
+    MemoryCheck memory;
+    memory.givenLimit = options.maxMemory > 0;
+    memory.limit = memory.givenLimit ? options.maxMemory : AvailableMemory();
+    memory.shape.width = options.width;
+    memory.shape.height = options.height;
+    {
+        const auto settings = std::make_unique<Parameters>();
+        if (!SettingsOfItems(options.settings, settings.get(), &error)) return Fail(kExitBadArguments, error);
+        const std::string pixels = std::to_string(settings->export_pixels);
+        const std::string facePixels = std::to_string(settings->cubemap_pixels);
+        if (options.cubeFaces) {
+            // One face at a time, at the picture's depth.
+            memory.shape.exportWidth = memory.shape.exportHeight = settings->cubemap_pixels;
+            memory.shape.exportBytesPerComponent = 0;
+            memory.exportName = "--cube-faces " + facePixels;
+        } else if (IsOBJExportName(options.output) || options.galleryKind == "polyhedra") {
+            // The texture: export pixels square, 8-bit.
+            memory.shape.exportWidth = memory.shape.exportHeight = settings->export_pixels;
+            memory.exportName = "a texture of " + pixels + " x " + pixels + " pixels (export-pixels)";
+        } else if (!options.galleryKind.empty() || IsLDRAWExportName(options.output)) {
+            // Thumbnails of 400 pixels; the brick model's cells are counted, not drawn.
+        } else if (ImageFormatFromName(options.output) == ImageFormat::PSD) {
+            // The PSD's layer, as large and deep as the result.
+            memory.shape.exportWidth = memory.shape.exportHeight = -1;
+            memory.shape.exportBytesPerComponent = 0;
+        }
+    }
+    const PictureShapeCheck check = std::ref(memory);
+    auto refuse = [&](const std::string& fallback) {
+        if (memory.refusal == kExitBadArguments) return Fail(kExitBadArguments, memory.message);
+        return Fail(kExitUnreadableInput, fallback);
+    };
     // A cube map is resized face by face, as the plug-in will cut it.
     const CubeLayout* cube = CubeLayoutOfTag(CubeLayoutTagOfInputMode(InputModeOfItems(options.settings)));
     if (options.width > 0 && options.mask.empty() && !cube) {
         // Read and resized together: the full-size picture need not be held.
         bool readFailed = false;
-        if (!ReadImageFileResized(options.input, options.width, options.height, &doc, &error, &readFailed))
-            return Fail(kExitUnreadableInput, readFailed ? "cannot read " + options.input + ": " + error : error);
+        if (!ReadImageFileResized(options.input, options.width, options.height, &doc, &error, &readFailed, check))
+            return refuse(readFailed ? "cannot read " + options.input + ": " + error : error);
     } else {
-        if (!ReadImageFile(options.input, &doc, &error))
-            return Fail(kExitUnreadableInput, "cannot read " + options.input + ": " + error);
+        if (!ReadImageFile(options.input, &doc, &error, 0, check))
+            return refuse("cannot read " + options.input + ": " + error);
         NotePhaseEnd("decode");
         // A cube layout is cut from a picture of its own shape: another
         // shape is not this layout (a cross framed in a 2:1 picture).
@@ -378,13 +418,20 @@ int main(int argc, char** argv) {
     }
     const bool gallery = !options.galleryKind.empty();
     if (gallery) {
-        std::error_code made;
-        std::filesystem::create_directories(options.galleryFolder, made);
-        if (!std::filesystem::is_directory(options.galleryFolder))
+        // The folder itself may be made, as mkdir makes it; a missing parent
+        // is more likely a mistyped path than one to make.
+        struct stat st {};
+        if (mkdir(options.galleryFolder.c_str(), 0777) != 0 && errno != EEXIST)
+            return Fail(kExitUnwritableOutput, "cannot write a gallery into " + options.galleryFolder + ": " +
+                                                   std::strerror(errno));
+        if (stat(options.galleryFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
             return Fail(kExitUnwritableOutput, "cannot write a gallery into " + options.galleryFolder + ": not a folder");
     }
     // Refuse an unwritable destination before the long run, not after it.
-    if (!gallery && !OutputWritable(FollowLinks(options.output), &error))
+    // The cube map's faces go beside OUTPUT, which is only their name.
+    if (!gallery && options.cubeFaces && access(Directory(PathWithLinksFollowed(options.output)).c_str(), W_OK | X_OK) != 0)
+        return Fail(kExitUnwritableOutput, "cannot write " + options.output + ": " + std::strerror(errno));
+    if (!gallery && !options.cubeFaces && !OutputWritable(PathWithLinksFollowed(options.output), &error))
         return Fail(kExitUnwritableOutput, "cannot write " + options.output + ": " + error);
 
     std::string pluginPath = options.plugin;
@@ -400,10 +447,9 @@ int main(int argc, char** argv) {
     CatchFatalSignals();
 
     // An OBJ export is written by the plug-in itself, in place of the picture;
-    // so are an LDRAW model and a PSD (as the dialog's "PSD…" writes it), into
-    // a temporary file that replaces OUTPUT only when the run succeeds. The
-    // cube map's faces are named after OUTPUT, so they get its own name; the
-    // plug-in writes each face whole.
+    // so are an LDRAW model, a PSD (as the dialog's "PSD…" writes it) and the
+    // cube map's faces (named after OUTPUT). The plug-in writes each export
+    // whole, its several files as one set, and says which file failed.
     const bool directExport = IsOBJExportName(options.output) || options.cubeFaces;
     const bool ldrawExport =
         !directExport && (IsLDRAWExportName(options.output) || ImageFormatFromName(options.output) == ImageFormat::PSD);
@@ -416,11 +462,9 @@ int main(int argc, char** argv) {
         setenv("VORNESK_EXPORT", std::filesystem::absolute(options.galleryFolder).c_str(), 1);
         setenv("VORNESK_GALLERY", options.galleryKind.c_str(), 1);
     } else if (directExport) {
-        setenv("VORNESK_EXPORT", FollowLinks(options.output).c_str(), 1);
+        setenv("VORNESK_EXPORT", PathWithLinksFollowed(options.output).c_str(), 1);
     } else if (ldrawExport) {
-        const std::string temp = MakeExportTemporary(options.output, &error);
-        if (temp.empty()) return Fail(kExitUnwritableOutput, "cannot write " + options.output + ": " + error);
-        setenv("VORNESK_EXPORT", temp.c_str(), 1);
+        setenv("VORNESK_EXPORT", options.output.c_str(), 1);
     } else {
         unsetenv("VORNESK_EXPORT");
     }
@@ -436,15 +480,13 @@ int main(int argc, char** argv) {
     NotePhaseEnd("load");
     const bool ran = RunFilter(entry, &doc, settings, &report);
     NotePhaseEnd("render");
-    if (ldrawExport) {
-        unsetenv("VORNESK_EXPORT");
-        const bool keep = ran && !HostAbortRequested();
-        if (!FinishExport(options.output, keep, &error) && keep)
-            return Fail(kExitUnwritableOutput, "cannot write " + options.output + ": " + error);
-    }
     if (!ran) {
         if (report.result == userCanceledErr && (HostAbortRequested() || options.dialog))
             return Fail(kExitCancelled, "cancelled");
+        // A file of the export (or of the gallery) the system refused, which
+        // the plug-in names with the system's reason.
+        if (report.result == writErr && !report.pluginMessage.empty())
+            return Fail(kExitUnwritableOutput, report.pluginMessage);
         std::string what = report.failedSelector < 0
                                ? std::string("the plug-in's request for pixels failed")
                                : std::string("the plug-in failed at ") + SelectorName(report.failedSelector);

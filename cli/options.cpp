@@ -9,6 +9,7 @@
 
 #include "shell/scripting.h"
 #include "cli/image_files.h"
+#include "cli/memory_budget.h"
 #include "cli/settings_options.h"
 
 bool IsOBJExportName(const std::string& path) {
@@ -67,6 +68,9 @@ constexpr char kUsageFormat[] =
            "  --mask FILE           a grey picture of INPUT's size used as the selection\n"
            "  --size WxH            resample the picture to W x H pixels before filtering\n"
            "  --threads N           use at most N processor threads\n"
+           "  --max-memory SIZE     refuse, before any work, a run estimated to need more\n"
+           "                        memory than SIZE (4G, 512M...; default: the memory\n"
+           "                        this machine has available)\n"
            "  --plugin FILE         the plug-in module (default: $VORNESK_PLUGIN, else\n"
            "                        Vornesk2.so next to this program)\n"
            "  --print-descriptor    print the settings the plug-in records, one KEY=VALUE a line\n"
@@ -77,14 +81,17 @@ constexpr char kUsageFormat[] =
            "                        saying which this build renders and why not\n"
            "  --help, --version\n"
            "\n"
-           "exit status: 0 done, 1 the plug-in failed, 2 bad arguments, 3 unreadable input,\n"
-           "4 unwritable output, 5 the plug-in could not be loaded, 130 cancelled (Ctrl-C or\n"
-           "Cancel in the dialog).\n";
+           "exit status: 0 done, 1 the plug-in failed, 2 bad arguments (or settings that\n"
+           "would need more memory than the run may take), 3 unreadable input (or a picture\n"
+           "too large for that memory), 4 an output file that could not be written (the\n"
+           "file named, with the system's reason; what it replaced is left as it was),\n"
+           "5 the plug-in could not be loaded, 130 cancelled (Ctrl-C or Cancel in the dialog).\n";
 
 // Every option name, for suggestions.
 std::vector<std::string> OptionNames() {
     std::vector<std::string> names = {"--output", "--input-mode", "--output-mode", "--glue-mode", "--settings",
-                                      "--set", "--mask", "--size", "--threads", "--plugin", "--print-descriptor",
+                                      "--set", "--mask", "--size", "--threads", "--max-memory", "--plugin",
+                                      "--print-descriptor",
                                       "--quiet", "--dialog", "--list-modes", "--cube-faces", "--help", "--version"};
     for (const NamedSetting& s : NamedSettings()) names.push_back(std::string("--") + s.name);
     return names;
@@ -237,6 +244,13 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
             if (!takeValue(&v)) return false;
             if (!ParseWholeNumber(v, &options->threads) || options->threads < 1 || options->threads > 1024) {
                 *error = "--threads takes a number from 1 to 1024, not \"" + v + "\"";
+                return false;
+            }
+        } else if (arg == "--max-memory") {
+            std::string v;
+            if (!takeValue(&v)) return false;
+            if (!ParseMemorySize(v, &options->maxMemory)) {
+                *error = "--max-memory takes a size such as 4G or 512M, not \"" + v + "\"";
                 return false;
             }
         } else if (arg == "--input-mode" || arg == "--output-mode" || arg == "--glue-mode") {

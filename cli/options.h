@@ -16,6 +16,7 @@ struct HostOptions {
     int32_t width = 0;      // --size; 0 keeps the picture's size
     int32_t height = 0;
     int32_t threads = 0;    // 0: all processors
+    double maxMemory = 0;   // --max-memory in bytes; 0: what the machine has available
     bool quiet = false;
     bool printDescriptor = false;
     bool dialog = false;    // --dialog: the plug-in shows its dialog

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -12,8 +13,13 @@ bool ReadPfm(FILE* f, const PictureReadLimits& limits, HostDocument* doc, std::s
     long width = 0, height = 0;
     double scale = 0;
     if (std::fscanf(f, "%2s %ld %ld %lf", kind, &width, &height, &scale) != 4 || std::fgetc(f) == EOF ||
-        (std::strcmp(kind, "PF") != 0 && std::strcmp(kind, "Pf") != 0) || scale == 0) {
+        (std::strcmp(kind, "PF") != 0 && std::strcmp(kind, "Pf") != 0)) {
         *error = "damaged PFM header";
+        return false;
+    }
+    // The scale's sign gives the byte order: nan or an infinity gives none.
+    if (scale == 0 || !std::isfinite(scale)) {
+        *error = "damaged PFM header: its scale is not a finite number other than 0";
         return false;
     }
     const int colour = kind[1] == 'F' ? 3 : 1;
@@ -31,6 +37,7 @@ bool ReadPfm(FILE* f, const PictureReadLimits& limits, HostDocument* doc, std::s
         *error = "PFM file is shorter than its header says";
         return false;
     }
+    if (!PictureShapeAccepted(limits, uint32_t(width), uint32_t(height), colour, 32, error)) return false;
     if (!AllocateDocument(doc, int32_t(width), int32_t(height), int16_t(colour), false, 32, error, false))
         return false;
     const bool swap = scale > 0;   // big-endian file on this little-endian machine

@@ -33,6 +33,14 @@ uint64_t FileSize(FILE* f) {
     return false;
 }
 
+[[gnu::noinline]] bool ShapeAcceptedForReader(const PictureReadLimits& limits, uint32_t width, uint32_t height,
+                                              int channels, int depth, char* message, size_t size) {
+    std::string why;
+    if (PictureShapeAccepted(limits, width, height, channels, depth, &why)) return true;
+    std::snprintf(message, size, "%s", why.c_str());
+    return false;
+}
+
 [[gnu::noinline]] bool AllocateForReader(HostDocument* doc, uint32_t width, uint32_t height, int channels,
                                          int depth, char* message, size_t size) {
     std::string why;

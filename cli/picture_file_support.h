@@ -37,6 +37,10 @@ constexpr double kLargestDeflateExpansion = 1032;
 // C++ objects that a longjmp could skip. On failure `message` says why.
 bool HeaderWithinLimits(const PictureReadLimits& limits, uint32_t width, uint32_t height, int channels, int depth,
                         char* message, size_t size);
+// The caller's own check of the shape (PictureShapeAccepted), once the file
+// is found to hold what it claims and before the picture's memory is taken.
+bool ShapeAcceptedForReader(const PictureReadLimits& limits, uint32_t width, uint32_t height, int channels, int depth,
+                            char* message, size_t size);
 // The samples are left unset: every one is decoded before the picture is
 // used, and a file that fails early has touched only the rows it reached.
 bool AllocateForReader(HostDocument* doc, uint32_t width, uint32_t height, int channels, int depth, char* message,

@@ -417,7 +417,8 @@ bool ReadPlainPng(FILE* f, const PictureReadLimits& limits, uint64_t idatBytes, 
     const double filtered = double(height) * double(rowBytes + 1);
     std::string why;
     if (!PictureWithinLimits(limits, width, height, channels, depth, &why) ||
-        !FileCanHold(filtered, idatBytes, kLargestDeflateExpansion) || idatBytes == 0)
+        !FileCanHold(filtered, idatBytes, kLargestDeflateExpansion) || idatBytes == 0 ||
+        !PictureShapeAccepted(limits, width, height, channels, depth, &why))
         return false;
 
     // The IDAT chunks, which must follow each other, joined, in pages of
@@ -565,6 +566,9 @@ bool ReadPngWithLibpng(FILE* f, const PictureReadLimits& limits, const uint64_t 
             damaged = true;
             std::snprintf(ctx.message, sizeof ctx.message, "too short for the %u x %u picture it claims",
                           unsigned(width), unsigned(height));
+        } else if (!ShapeAcceptedForReader(limits, width, height, channels, depth, ctx.message,
+                                           sizeof ctx.message)) {
+            // a run the caller cannot take
         } else if (AllocateForReader(doc, width, height, channels, depth, ctx.message, sizeof ctx.message)) {
             // Rows go straight into the document; 16-bit samples are rescaled after.
             for (int pass = 0; pass < passes; ++pass)

@@ -363,7 +363,9 @@ bool SettingsFileToItems(const std::string& path, std::vector<DescriptorItem>* i
     return ok;
 }
 
-bool CheckSettingsItems(const std::vector<DescriptorItem>& items, std::string* error) {
+bool SettingsOfItems(const std::vector<DescriptorItem>& items, Parameters* settings, std::string* error) {
+    std::memset(static_cast<void*>(settings), 0, sizeof(Parameters));
+    GrabDefaultSettings(settings);
     if (items.empty()) return true;
     PIDescriptorHandle handle = NewDescriptorHandle(items);
     if (!handle) {
@@ -372,13 +374,15 @@ bool CheckSettingsItems(const std::vector<DescriptorItem>& items, std::string* e
     }
     const ReadDescriptorProcs* procs = HostServicesReadDescriptorProcs();
     PIReadDescriptor reader = procs->openReadDescriptorProc(handle, nullptr);
-    auto params = std::make_unique<Parameters>();
-    std::memset(static_cast<void*>(params.get()), 0, sizeof(Parameters));
-    GrabDefaultSettings(params.get());
     std::string why;
-    const bool ok = reader && GetSettingsFromDescriptor(params.get(), procs, reader, &why);
+    const bool ok = reader && GetSettingsFromDescriptor(settings, procs, reader, &why);
     if (reader) procs->closeReadDescriptorProc(reader);
     DisposeHandle(handle);
     if (!ok) *error = "the plug-in cannot use these settings: " + (why.empty() ? std::string("out of memory") : why);
     return ok;
+}
+
+bool CheckSettingsItems(const std::vector<DescriptorItem>& items, std::string* error) {
+    auto params = std::make_unique<Parameters>();
+    return SettingsOfItems(items, params.get(), error);
 }

@@ -9,6 +9,8 @@
 
 #include "platform/host/descriptors.h"
 
+struct Parameters;
+
 enum class ModeKind { Input, Output, Glue };
 
 // A mode by number or by name (letter case, spaces and punctuation aside).
@@ -47,6 +49,11 @@ bool NamedSettingToItems(const std::string& name, const std::string& value, std:
 // plug-in records); on failure the reason.
 bool SettingsFileToItems(const std::string& path, std::vector<DescriptorItem>* items, std::string* error);
 
-// Whether the plug-in's own descriptor reader takes these items: the same
-// ranges, types and codes it holds a run's settings to.
+// The settings a run of these items has: the defaults, changed by the items
+// as the plug-in's own descriptor reader reads them (the same ranges, types
+// and codes it holds a run's settings to). False, with the reason, when the
+// reader refuses them.
+bool SettingsOfItems(const std::vector<DescriptorItem>& items, Parameters* settings, std::string* error);
+
+// Whether the plug-in's own descriptor reader takes these items.
 bool CheckSettingsItems(const std::vector<DescriptorItem>& items, std::string* error);

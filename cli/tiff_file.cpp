@@ -389,6 +389,7 @@ bool ReadTiffFile(int fd, const PictureReadLimits& limits, HostDocument* doc, st
     char message[1024] = {};
     if (!direct && !TIFFRGBAImageOK(tif.get(), message)) return fail(message);
     if (l.width > INT32_MAX || l.height > INT32_MAX) return fail("the picture is too large");
+    if (!PictureShapeAccepted(limits, l.width, l.height, colour + (alpha ? 1 : 0), depth, error)) return false;
     // Every sample is decoded or the read fails: the samples start unset,
     // and a failed read leaves no picture behind. The first error libtiff
     // reports ends the read, even one it would read past.
@@ -433,6 +434,7 @@ bool ReadTiffFileResized(int fd, const PictureReadLimits& limits, int32_t width,
         !PlainStripOffsets(tif.get(), l, rowsPerStrip, rowBytes, &offsets))
         return true;
     *plain = true;
+    if (!PictureShapeAccepted(limits, l.width, l.height, colour + (alpha ? 1 : 0), 8, error)) return false;
     HostDocument shape;
     shape.width = int32_t(l.width);
     shape.height = int32_t(l.height);

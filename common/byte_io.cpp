@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -52,6 +53,7 @@ int WriteBytes(int fd, const void* buf, int64_t n) {
         const ssize_t w = write(fd, static_cast<const char*>(buf) + done, static_cast<size_t>(n - done));
         if (w < 0) {
             if (errno == EINTR) continue;
+            NoteWriteFailure(errno);
             return ErrnoCode();
         }
         if (w == 0) return kQevEndOfFile;
@@ -327,9 +329,16 @@ int TatRdByte(ByteTatter* t) {
 namespace {
 WriteFailureHook gWriteFailureHook = nullptr;
 int Injected(WriteStep step) { return gWriteFailureHook ? gWriteFailureHook(step) : 0; }
+// Written by whichever thread's write failed; a plain word is enough, since
+// the file layer asks only after its writer has returned.
+std::atomic<int> gLastWriteFailure{0};
 }  // namespace
 
 void SetWriteFailureHook(WriteFailureHook hook) { gWriteFailureHook = hook; }
+int InjectedWriteFailure(WriteStep step) { return Injected(step); }
+
+void NoteWriteFailure(int error) { gLastWriteFailure.store(error, std::memory_order_relaxed); }
+int TakeWriteFailure() { return gLastWriteFailure.exchange(0, std::memory_order_relaxed); }
 
 int WriteFileWhole(const char* path, const std::function<int(int fd)>& write) {
     if (!path || !*path) return ENOENT;

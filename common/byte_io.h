@@ -24,6 +24,14 @@ int QevFSWrite(int fd, int64_t count, const void* buf);
 int ReadBytes(int fd, void* buf, int64_t n);
 int WriteBytes(int fd, const void* buf, int64_t n);
 
+// The system's reason for the last failed write of a file (ENOSPC, EFBIG,
+// EIO...): WriteBytes notes it, and so does any writer that calls write(2)
+// itself. A file layer takes it (reading and clearing it) after a writer
+// failed, to tell a failed write from a failure of what was to be written
+// and to say why in the system's words. 0 when no write failed since.
+void NoteWriteFailure(int error);
+int TakeWriteFailure();
+
 void ReverseWord(void* p);
 void ReverseShort(void* p);
 int32_t make_native_SInt32_bigendian(int32_t v);
@@ -84,6 +92,9 @@ enum class WriteStep { kOpen, kWrite, kFlush, kClose, kRename };
 // fails with, or 0 to let it run. Null (the default) lets every step run.
 using WriteFailureHook = int (*)(WriteStep step);
 void SetWriteFailureHook(WriteFailureHook hook);
+// The failure the hook gives a step (0: none), for other writers that run
+// the same steps.
+int InjectedWriteFailure(WriteStep step);
 inline bool MacFileLegthIsZero() { return false; }
 
 // Write-behind and read-ahead buffer for byte-at-a-time traffic. One record

@@ -8,16 +8,19 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "files/brick_files.h"
 #include "files/file_names.h"
 #include "files/file_layer.h"
+#include "files/file_set.h"
 #include "files/poly_export.h"
 #include "files/psd_export.h"
 #include "files/psd_layers.h"
 #include "host_access/host_rects.h"
 #include "host_access/host_result.h"
 #include "host_access/host_utilities.h"
+#include "platform/host/filter_record.h"
 #include "platform/workspace.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
@@ -33,22 +36,40 @@ namespace {
 constexpr long kJPEGQuality = 50;
 constexpr int kPathBytes = 260;
 
-// Writes path whole or not at all through the file layer; the writer's
-// result, kExportOpenFailed when no new file could be made, or
-// kPSDExportWriteFailed when the finished file could not be put in place.
-int Write(const std::string& path, const std::function<int(int fd)>& writer) {
-    bool ran = false;
+// Why a writer failed, when a render said so.
+std::function<std::string()> RenderWords() {
     const int16_t before = HostResult();
-    // A render that fails says why; the line gives its words.
-    const int result = FileZerp_WriteFileAtPath(
-        path, "the export",
-        [&](int fd) {
-            ran = true;
-            return writer(fd);
-        },
-        [before] { return HostResult() != before ? ReportedErrorText() : std::string(); });
-    if (result != kFileFailed) return result;
-    return ran ? int(kPSDExportWriteFailed) : int(kExportOpenFailed);
+    return [before] { return HostResult() != before ? ReportedErrorText() : std::string(); };
+}
+
+// The entry point's answer for a set that did not stand: cancelled, a
+// failed write (kPSDExportWriteFailed), or the writer's own code.
+int SetResult(const FileSet& set, ExportFailure* failure) {
+    if (set.result == 0 && !set.cancelled) return 0;
+    if (failure) {
+        failure->file = set.failedFile;
+        failure->reason = set.cancelled ? "the export was cancelled" : set.reason;
+        failure->writeFailed = set.writeFailed;
+    }
+    if (set.cancelled) return kPSDExportCancelled;
+    return set.writeFailed ? int(kPSDExportWriteFailed) : set.result;
+}
+
+// Whether the user asked the host to stop.
+bool HostAborts() { return gFilterRecord && gFilterRecord->abortProc && gFilterRecord->abortProc(); }
+
+// One member of a set, a render's failure said in its words.
+int WriteMember(FileSet* set, const std::string& path, const std::function<int(int fd)>& writer) {
+    return WriteFileSetMember(set, path, "the export", writer, RenderWords());
+}
+
+// Writes path whole or not at all, as a set of one.
+int Write(const std::string& path, const std::function<int(int fd)>& writer, ExportFailure* failure = nullptr) {
+    FileSet set;
+    StartFileSet(&set, path);
+    WriteMember(&set, path, writer);
+    FinishFileSet(&set, HostAborts);
+    return SetResult(set, failure);
 }
 
 const char* ModeName(const ExportHooks& hooks, int64_t mode) {
@@ -61,45 +82,40 @@ const char* GenericWord(const ExportHooks& hooks, int64_t mode) {
 
 int64_t OutputMode() { return gParams ? gParams->outputMode : 0; }
 
-// Opens path and hands the writer its descriptor and the file's own name.
-int WriteNamedFile(const std::string& path, int (*writer)(int fd, const char* name)) {
+// Hands the writer its descriptor and the file's own name.
+int WriteNamedMember(FileSet* set, const std::string& path, int (*writer)(int fd, const char* name)) {
     char name[kPathBytes];
     FileZerp_MacPath_toCString(path.c_str(), name, sizeof name);
-    return Write(path, [&](int fd) { return writer(fd, name); });
-}
-
-// The first failure of several.
-void Keep(int* first, int result) {
-    if (*first == 0 && result != 0) *first = result;
+    return WriteMember(set, path, [&](int fd) { return writer(fd, name); });
 }
 
 }  // namespace
 
 const char* ExportEntryMessage(int result) {
     switch (result) {
-        case kExportOpenFailed: return "The file could not be opened for writing.";
         case kExportNoSolid: return "This output mode has no solid that this build can export as 3D geometry.";
         default: return PSDExportMessage(result);
     }
 }
 
 int FileZerp_WriteImageFileWithGlobals(Data* data, const std::string& path, bool* cancel, int32_t format,
-                                       const ExportHooks& hooks) {
+                                       const ExportHooks& hooks, ExportFailure* failure) {
     if (format != kImageFormatPSD && format != kImageFormatJPEG) return 0;
     if (hooks.showProgress) hooks.showProgress();
-    const int result = format == kImageFormatJPEG ? FileZerp_ReallyWriteJPEGFileAtPath(path, cancel)
-                                                  : FileZerp_ReallyWritePSDFileWithGlobals(data, path, cancel, hooks);
+    const int result = format == kImageFormatJPEG
+                           ? FileZerp_ReallyWriteJPEGFileAtPath(path, cancel, failure)
+                           : FileZerp_ReallyWritePSDFileWithGlobals(data, path, cancel, hooks, failure);
     if (hooks.hideProgress) hooks.hideProgress();
     if (data) data->progressTotal = data->progressDone = 0;
     return result;
 }
 
-int FileZerp_ReallyWriteJPEGFileAtPath(const std::string& path, bool*) {
-    return Write(path, [](int fd) { return ReallyWriteJPEGFile_Thingie(fd, nullptr, kJPEGQuality); });
+int FileZerp_ReallyWriteJPEGFileAtPath(const std::string& path, bool*, ExportFailure* failure) {
+    return Write(path, [](int fd) { return ReallyWriteJPEGFile_Thingie(fd, nullptr, kJPEGQuality); }, failure);
 }
 
 int FileZerp_ReallyWritePSDFileWithGlobals(Data* data, const std::string& path, bool* cancel,
-                                           const ExportHooks& hooks) {
+                                           const ExportHooks& hooks, ExportFailure* failure) {
     if (!data || !data->storage || !gParams) return kPSDExportNoData;
     RectState saved{};
     PushRectAndPreviewState(&saved, data);
@@ -112,23 +128,35 @@ int FileZerp_ReallyWritePSDFileWithGlobals(Data* data, const std::string& path, 
     int result = 0;
     if (doc.exportKind == kExportFaces && doc.layerCount < 1) {
         result = kExportNoSolid;  // no net to put on pages: nothing is written
-    } else if (doc.exportKind == kExportCubeMap) {
-        const int64_t faces = doc.layerCount;
-        doc.layerCount = 1;
-        bool allWritten = true;
-        for (int64_t i = 1; i <= faces; ++i) {
-            doc.cubeFace = i;
-            char name[kPSDLayerNameBytes];
-            CNameOfLayer(&doc, i, name);
-            const std::string facePath = FileZerp_generateRenumberedFilePath(path, i, faces, nullptr, 0, name, false);
-            const int r = Write(facePath, [&](int fd) { return ReallyWritePSDFile_core_thingie(data, fd, cancel, &doc); });
-            allWritten = allWritten && r == 0;
-            Keep(&result, r);
-        }
-        // The faces replace the chosen file; it goes only when they all stand.
-        if (faces >= 2 && allWritten) unlink(path.c_str());
     } else {
-        result = Write(path, [&](int fd) { return ReallyWritePSDFile_core_thingie(data, fd, cancel, &doc); });
+        // The faces of a cube map go one a file beside the chosen one, as one
+        // set: all six replace the old ones, or none does. The chosen file
+        // itself is not the export's and stays as it is.
+        const bool cube = doc.exportKind == kExportCubeMap;
+        const int64_t files = cube ? doc.layerCount : 1;
+        if (cube) doc.layerCount = 1;
+        std::vector<std::string> names;
+        for (int64_t i = 1; i <= files; ++i) {
+            if (!cube) {
+                names.push_back(path);
+                continue;
+            }
+            PSDdoc face = doc;
+            face.cubeFace = i;
+            char name[kPSDLayerNameBytes];
+            CNameOfLayer(&face, i, name);
+            names.push_back(FileZerp_generateRenumberedFilePath(path, i, files, nullptr, 0, name, false));
+        }
+        FileSet set;
+        StartFileSet(&set, path);
+        CheckFileSetTargets(&set, names);
+        for (int64_t i = 1; i <= files && set.result == 0; ++i) {
+            if (cube) doc.cubeFace = i;
+            WriteMember(&set, names[size_t(i - 1)],
+                        [&](int fd) { return ReallyWritePSDFile_core_thingie(data, fd, cancel, &doc); });
+        }
+        FinishFileSet(&set, [cancel] { return (cancel && *cancel) || HostAborts(); });
+        result = SetResult(set, failure);
     }
     gParams->proxyScale = savedScale;
     PopRectAndPreviewState(&saved, data);
@@ -165,39 +193,67 @@ int FileZerp_writePyr_toDesktopUsingName(const PyramidDescriptor* pyr, const std
 
 int FileZerp_launchFileInBrowser_path(const std::string& path) { return openWithPreviewThisFile(path) ? 0 : 1; }
 
-int FileZerp_writeLegoStatsFileAtPath(const std::string& path) {
-    return Write(path, [](int fd) { return WriteLegoStatsFile_Thingie(gData, fd); });
+int FileZerp_writeLegoStatsFileAtPath(const std::string& path, ExportFailure* failure) {
+    return Write(path, [](int fd) { return WriteLegoStatsFile_Thingie(gData, fd); }, failure);
 }
 
-int FileZerp_writeLDRAWFileWithGlobals_atPath(Data* data, const std::string& path) {
-    return Write(path, [data](int fd) { return WriteLDRAWFileWithGlobals(data, fd); });
+int FileZerp_writeLDRAWFileWithGlobals_atPath(Data* data, const std::string& path, ExportFailure* failure) {
+    return Write(path, [data](int fd) { return WriteLDRAWFileWithGlobals(data, fd); }, failure);
 }
 
-int FileZerp_writeOBJFile_polyhedronAtPath(const std::string& path) {
-    return WriteNamedFile(path, WriteOBJFile_polyhedron_Thingie);
+namespace {
+
+int WriteSTLMember(FileSet* set, const std::string& path, const ExportHooks& hooks) {
+    return WriteMember(set, path,
+                       [&](int fd) { return WriteSTLFile_polyhedron_Thingie(fd, ModeName(hooks, OutputMode())); });
 }
 
-int FileZerp_writeMTLFileAtPath(const std::string& path) { return WriteNamedFile(path, WriteMTLFile_Thingie); }
-
-int FileZerp_writeSTLFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks) {
-    return Write(path, [&](int fd) { return WriteSTLFile_polyhedron_Thingie(fd, ModeName(hooks, OutputMode())); });
-}
-
-int FileZerp_writeDXFFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks) {
-    return Write(path, [&](int fd) {
+int WriteDXFMember(FileSet* set, const std::string& path, const ExportHooks& hooks) {
+    return WriteMember(set, path, [&](int fd) {
         return WriteDXFFile_polyhedron_Thingie(fd, ModeName(hooks, OutputMode()), GenericWord(hooks, OutputMode()));
     });
 }
 
-int FileZerp_writeMathematicaTextFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks) {
-    return Write(path, [&](int fd) {
+int WriteMathematicaMember(FileSet* set, const std::string& path, const ExportHooks& hooks) {
+    return WriteMember(set, path, [&](int fd) {
         return WriteMathematicaTextFile_polyhedron_Thingie(fd, ModeName(hooks, OutputMode()),
                                                            GenericWord(hooks, OutputMode()));
     });
 }
 
+// A set of one file written by addMember.
+int WriteAlone(const std::string& path, const std::function<void(FileSet*)>& addMember) {
+    FileSet set;
+    StartFileSet(&set, path);
+    addMember(&set);
+    FinishFileSet(&set, HostAborts);
+    return SetResult(set, nullptr);
+}
+
+}  // namespace
+
+int FileZerp_writeOBJFile_polyhedronAtPath(const std::string& path) {
+    return WriteAlone(path, [&](FileSet* set) { WriteNamedMember(set, path, WriteOBJFile_polyhedron_Thingie); });
+}
+
+int FileZerp_writeMTLFileAtPath(const std::string& path) {
+    return WriteAlone(path, [&](FileSet* set) { WriteNamedMember(set, path, WriteMTLFile_Thingie); });
+}
+
+int FileZerp_writeSTLFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks) {
+    return WriteAlone(path, [&](FileSet* set) { WriteSTLMember(set, path, hooks); });
+}
+
+int FileZerp_writeDXFFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks) {
+    return WriteAlone(path, [&](FileSet* set) { WriteDXFMember(set, path, hooks); });
+}
+
+int FileZerp_writeMathematicaTextFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks) {
+    return WriteAlone(path, [&](FileSet* set) { WriteMathematicaMember(set, path, hooks); });
+}
+
 int FileZerp_WriteOBJFileAndItsHandmaidensAtPath(const std::string& path, const ExportHooks& hooks,
-                                                 std::string* failed) {
+                                                 ExportFailure* failure, FileSet* into) {
     if (!gParams || !gData) return kPSDExportNoData;
     const float savedTabs = gParams->tabs;
     const int32_t savedMode = gParams->outputMode;
@@ -211,43 +267,46 @@ int FileZerp_WriteOBJFileAndItsHandmaidensAtPath(const std::string& path, const 
     const std::string dxf = FileZerp_makeClonedPathWithNewExtender(".dxf", path, false);
 
     gParams->exportPurpose = kExportGeometry;
-    int result = 0;
     // Nothing is written for a mode without a solid to export.
     if (!BuildSolidForExport()) {
         gParams->tabs = savedTabs;
         gParams->outputMode = savedMode;
         return kExportNoSolid;
     }
-    auto step = [&](const std::string& file, int r) {
-        if (r != 0 && result == 0 && failed) *failed = file;
-        Keep(&result, r);
-    };
+    // The six files are one set: they replace the old ones together, or
+    // none does. A set handed in takes them among its own members.
+    FileSet own;
+    FileSet* set = into ? into : &own;
+    if (!into) StartFileSet(set, path);
+    CheckFileSetTargets(set, {path, stl, material, text, dxf, texture});
     // The geometry first, from the solid just built; the texture's render
     // comes last, since a render lets its solid go when it ends and the
     // writers after it would build the solid again.
     gData->progressTotal = gData->progressDone = 0;
-    step(path, FileZerp_writeOBJFile_polyhedronAtPath(path));
-    step(stl, FileZerp_writeSTLFile_polyhedronAtPath(stl, hooks));
-    step(material, FileZerp_writeMTLFileAtPath(material));
-    step(text, FileZerp_writeMathematicaTextFile_polyhedronAtPath(text, hooks));
-    step(dxf, FileZerp_writeDXFFile_polyhedronAtPath(dxf, hooks));
-    bool cancel = false;
-    gData->progressTotal = gData->progressDone = 0;
-    if (hooks.showProgress) hooks.showProgress();
-    step(texture, FileZerp_ReallyWriteJPEGFileAtPath(texture, &cancel));
-    if (hooks.hideProgress) hooks.hideProgress();
-    gData->progressTotal = gData->progressDone = 0;
+    WriteNamedMember(set, path, WriteOBJFile_polyhedron_Thingie);
+    WriteSTLMember(set, stl, hooks);
+    WriteNamedMember(set, material, WriteMTLFile_Thingie);
+    WriteMathematicaMember(set, text, hooks);
+    WriteDXFMember(set, dxf, hooks);
+    if (set->result == 0 && !set->cancelled) {
+        gData->progressTotal = gData->progressDone = 0;
+        if (hooks.showProgress) hooks.showProgress();
+        WriteMember(set, texture, [](int fd) { return ReallyWriteJPEGFile_Thingie(fd, nullptr, kJPEGQuality); });
+        if (hooks.hideProgress) hooks.hideProgress();
+        gData->progressTotal = gData->progressDone = 0;
+    }
+    if (!into) FinishFileSet(set, HostAborts);
 
     gParams->tabs = savedTabs;
     gParams->outputMode = savedMode;
-    return result;
+    return SetResult(*set, failure);
 }
 
-int FileZerp_writeEquiPolyMapFileAtPath(const std::string& path, const ExportHooks& hooks) {
+int FileZerp_writeEquiPolyMapFileAtPath(const std::string& path, const ExportHooks& hooks, ExportFailure* failure) {
     if (!gParams) return kPSDExportNoData;
     gParams->exportPurpose = kExportEquirectangularMap;
     bool cancel = false;
-    return FileZerp_WriteImageFileWithGlobals(gData, path, &cancel, kImageFormatPSD, hooks);
+    return FileZerp_WriteImageFileWithGlobals(gData, path, &cancel, kImageFormatPSD, hooks, failure);
 }
 
 std::string FileZerp_tempPath() {

@@ -3,9 +3,12 @@
 // files (FileZerp_OpenAFilePath), sets the export kind where the writer needs
 // one, calls the writer and puts back what it changed in the settings.
 //
-// Every entry point answers 0, or the first failure (a writer's code, or
-// kExportOpenFailed for a file that could not be opened); an export of
-// several files writes every file it can before it reports the failure.
+// Every entry point answers 0, or the failure: kPSDExportWriteFailed when
+// the file system refused a file (a full disk, a protected file, a folder in
+// its place), kPSDExportCancelled, or the writer's own code. Each writes
+// whole or not at all; an export of several files writes them as one set
+// (files/file_set.h), so a failure leaves every old file as it was. An
+// ExportFailure, when given, says which file failed, as named, and why.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +17,14 @@
 #include "files/psd_doc.h"
 
 struct Data;
+struct FileSet;
 struct PyramidDescriptor;
+
+struct ExportFailure {
+    std::string file;          // the file that failed, as named
+    std::string reason;        // the system's words (or the render's)
+    bool writeFailed = false;  // the file system refused it
+};
 
 // What the exports need from the layers above: the mode names and keywords
 // of the catalogue, and the dialog's progress bar (none when null).
@@ -26,7 +36,6 @@ struct ExportHooks {
 };
 
 enum : int {
-    kExportOpenFailed = -36,  // a file could not be opened for writing
     kExportNoSolid = -37,     // the output mode has no solid this build can export
 };
 // An entry point's result in words, for the user; never null.
@@ -38,14 +47,14 @@ enum : int32_t { kImageFormatPSD = 2, kImageFormatJPEG = 5 };
 // Shows the progress bar, writes format 5 (JPEG) or 2 (layered PSD), hides
 // the bar and clears the progress counts. Other formats write nothing (0).
 int FileZerp_WriteImageFileWithGlobals(Data* data, const std::string& path, bool* cancel, int32_t format,
-                                       const ExportHooks& hooks);
+                                       const ExportHooks& hooks, ExportFailure* failure = nullptr);
 // The result (or the texture map for export kind 4) as JPEG, quality 50.
-int FileZerp_ReallyWriteJPEGFileAtPath(const std::string& path, bool* cancel);
+int FileZerp_ReallyWriteJPEGFileAtPath(const std::string& path, bool* cancel, ExportFailure* failure = nullptr);
 // The PSD of the current export kind. Cube faces go one per file beside the
-// chosen one, named by face (Cube_d.psd .. Cube_f.psd), and the chosen file
-// itself is removed; every other kind writes the chosen file.
+// chosen one, named by face (Cube_d.psd .. Cube_f.psd), as one set; the
+// chosen file itself is not touched. Every other kind writes the chosen file.
 int FileZerp_ReallyWritePSDFileWithGlobals(Data* data, const std::string& path, bool* cancel,
-                                           const ExportHooks& hooks);
+                                           const ExportHooks& hooks, ExportFailure* failure = nullptr);
 // The pyramid as a one-layer PSD with the keywords of the export kind; a
 // pyramid of another kind than 8, 16 or 32-bit RGBA is written from an
 // 8-bit RGBA copy of its level 0.
@@ -65,15 +74,17 @@ int FileZerp_writeMathematicaTextFile_polyhedronAtPath(const std::string& path, 
 // version of a mode that has one), without glue tabs: beside the chosen OBJ
 // its texture and material (names cleaned: My Globe.obj gives My_Globe.jpg
 // and My_Globe.mtl) and the STL, Mathematica text and DXF (My Globe.stl,
-// .txt, .dxf). *failed names the first file that could not be written.
+// .txt, .dxf), as one set. With `into` the six files join that set instead,
+// which its owner finishes.
 int FileZerp_WriteOBJFileAndItsHandmaidensAtPath(const std::string& path, const ExportHooks& hooks,
-                                                 std::string* failed = nullptr);
+                                                 ExportFailure* failure = nullptr, FileSet* into = nullptr);
 // The brick globe's page of statistics (the model of the settings counted)
 // and its LDRAW model (export kind 7) at path.
-int FileZerp_writeLegoStatsFileAtPath(const std::string& path);
-int FileZerp_writeLDRAWFileWithGlobals_atPath(Data* data, const std::string& path);
+int FileZerp_writeLegoStatsFileAtPath(const std::string& path, ExportFailure* failure = nullptr);
+int FileZerp_writeLDRAWFileWithGlobals_atPath(Data* data, const std::string& path, ExportFailure* failure = nullptr);
 // The equirectangular map of the solid (export kind 7) as PSD.
-int FileZerp_writeEquiPolyMapFileAtPath(const std::string& path, const ExportHooks& hooks);
+int FileZerp_writeEquiPolyMapFileAtPath(const std::string& path, const ExportHooks& hooks,
+                                        ExportFailure* failure = nullptr);
 
 // $TMPDIR, or "/tmp".
 std::string FileZerp_tempPath();

@@ -11,6 +11,7 @@
 #include <strings.h>
 
 #include "common/byte_io.h"
+#include "files/file_set.h"
 #include "platform/workspace.h"
 
 namespace {
@@ -117,20 +118,10 @@ bool FileZerp_ifNoFileExistsAtNewPathThenTryMovingItFromOldPath(const std::strin
 
 int FileZerp_WriteFileAtPath(const std::string& path, const char* what, const std::function<int(int fd)>& writer,
                              const std::function<std::string()>& whyWriterFailed) {
-    int writerResult = 0;
-    const int error = WriteFileWhole(path.c_str(), [&](int fd) {
-        // The writer closes its own copy; the layer's is flushed and closed after.
-        const int mine = dup(fd);
-        if (mine < 0) return errno;
-        writerResult = writer(mine);
-        if (fcntl(mine, F_GETFD) != -1) close(mine);
-        return writerResult != 0 ? -1 : 0;
-    });
-    if (!error) return 0;
-    const std::string why = writerResult != 0 && whyWriterFailed ? whyWriterFailed() : std::string();
-    std::fprintf(stderr, "Vornesk 2: could not write %s to %s: %s\n", what ? what : "the file", path.c_str(),
-                 !why.empty() ? why.c_str() : error > 0 ? std::strerror(error) : "write failed");
-    return writerResult != 0 ? writerResult : kFileFailed;
+    FileSet set;
+    StartFileSet(&set, path);
+    const int result = WriteFileSetMember(&set, path, what, writer, whyWriterFailed);
+    return result != 0 ? result : FinishFileSet(&set);
 }
 
 bool FileZerp_createDirectoryAtPath(const std::string& path) {

@@ -38,15 +38,16 @@ std::string FileZerp_GetLegacyMemoryDotsFilePathForIndex(int64_t n);
 bool FileZerp_ifNoFileExistsAtNewPathThenTryMovingItFromOldPath(const std::string& newPath,
                                                                  const std::string& oldPath);
 
-// Writes path whole or not at all: the writer fills a new file in the same
-// folder through the descriptor it is handed, and closes that descriptor
-// (as the plain writers do) or leaves it open; the new file replaces path
-// only when the writer answered 0 and the flush, the close and the rename
-// succeeded. Else it is removed, path keeps what it held, a line on the
-// standard error names what could not be written where, and the answer is
-// the writer's nonzero code, or -1 for a failure of the layer itself. A
-// writer that makes what it writes (a render) can say why it failed through
-// `whyWriterFailed`: its answer, when not empty, is the line's reason.
+// Writes path whole or not at all, as a set of one file (files/file_set.h):
+// the writer fills a new file in the same folder through the descriptor it
+// is handed, and closes that descriptor (as the plain writers do) or leaves
+// it open; the new file replaces path only when the writer answered 0 and
+// the flush, the close and the rename succeeded. Else it is removed, path
+// keeps what it held, a line on the standard error names what could not be
+// written where, and the answer is the writer's nonzero code, or -1 for a
+// failure of the layer itself. A writer that makes what it writes (a render)
+// can say why it failed through `whyWriterFailed`: its answer, when not
+// empty, is the line's reason.
 int FileZerp_WriteFileAtPath(const std::string& path, const char* what, const std::function<int(int fd)>& writer,
                              const std::function<std::string()>& whyWriterFailed = nullptr);
 

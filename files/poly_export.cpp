@@ -12,6 +12,7 @@
 #include <ctime>
 #include <vector>
 
+#include "common/byte_io.h"
 #include "common/strings.h"
 #include "files/file_names.h"
 #include "host_access/FilterBigDocument.h"
@@ -44,13 +45,7 @@ struct TextSink {
 
     explicit TextSink(int descriptor) : fd(descriptor) { text.reserve(kFlushBytes + 1024); }
     void Flush() {
-        size_t done = 0;
-        while (!failed && done < text.size()) {
-            const ssize_t n = write(fd, text.data() + done, text.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) failed = true;
-            else done += size_t(n);
-        }
+        if (!failed && WriteBytes(fd, text.data(), int64_t(text.size())) != 0) failed = true;
         text.clear();
     }
     void Put(const char* s) {

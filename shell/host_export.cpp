@@ -36,7 +36,7 @@ bool EndsWithNoCase(const std::string& s, const std::string& tail) {
 
 // Why an export failed: the words of the render that failed it, when it
 // left some, else the export's own.
-std::string ExportFailure(int result) {
+std::string ExportWords(int result) {
     const std::string said = ReportedErrorText();
     return said.empty() ? ExportEntryMessage(result) : said;
 }
@@ -44,6 +44,24 @@ std::string ExportFailure(int result) {
 void Refuse(const std::string& message) {
     SetHostResult(HostReportError(gFilterRecord ? gFilterRecord->errorString : nullptr, message.c_str()),
                   kDiagNotInThisBuild);
+}
+
+// An export that did not stand: a file the system refused is answered
+// writErr, with "cannot write FILE: REASON" in the record's error string
+// for a host that shows it; a cancel as a cancel; anything else (a render
+// that failed) in the export's words.
+void RefuseExport(const std::string& path, int result, const ExportFailure& failure) {
+    if (result == kPSDExportCancelled) {
+        SetHostResult(userCanceledErr, kDiagAbortDuringRender);
+        return;
+    }
+    if (!failure.writeFailed) {
+        Refuse("cannot write " + (failure.file.empty() ? path : failure.file) + ": " + ExportWords(result));
+        return;
+    }
+    const std::string text = "cannot write " + failure.file + ": " + failure.reason;
+    HostReportError(gFilterRecord ? gFilterRecord->errorString : nullptr, text.c_str());
+    SetHostResult(writErr, kDiagNotInThisBuild);
 }
 
 // The brick globe's LDRAW model, coloured from the picture as a render
@@ -58,9 +76,10 @@ bool RunLDRAWExport(const char* path) {
     MaybeAllocatePyramids(gData);
     if (HostResult() != noErr || !PrerollManipulation(gData)) return false;
     // Written whole or not at all: a failed write leaves the old model.
-    const int result = FileZerp_writeLDRAWFileWithGlobals_atPath(gData, path);
+    ExportFailure failure;
+    const int result = FileZerp_writeLDRAWFileWithGlobals_atPath(gData, path, &failure);
     if (result != kPSDExportOK) {
-        Refuse(std::string("cannot write ") + path + ": " + ExportFailure(result));
+        RefuseExport(path, result, failure);
         return false;
     }
     return true;
@@ -77,10 +96,11 @@ bool RunPSDExport(const char* path) {
     const char* cube = std::getenv("VORNESK_EXPORT_CUBE_MAP");
     gParams->exportPurpose = cube && *cube ? kExportCubeMap : kExportResult;
     bool cancel = false;
-    const int result = FileZerp_ReallyWritePSDFileWithGlobals(gData, path, &cancel, CatalogueExportHooks());
+    ExportFailure failure;
+    const int result = FileZerp_ReallyWritePSDFileWithGlobals(gData, path, &cancel, CatalogueExportHooks(), &failure);
     gParams->exportPurpose = savedKind;
     if (result != 0) {
-        Refuse(std::string("cannot write ") + path + ": " + ExportFailure(result));
+        RefuseExport(path, result, failure);
         return false;
     }
     return true;
@@ -121,14 +141,14 @@ bool RunHostExport(const char* path) {
     // The texture is rendered from the picture: read it first.
     MaybeAllocatePyramids(gData);
     if (HostResult() != noErr) return false;
-    std::string failed;
-    const int result = FileZerp_WriteOBJFileAndItsHandmaidensAtPath(file, CatalogueExportHooks(), &failed);
+    ExportFailure failure;
+    const int result = FileZerp_WriteOBJFileAndItsHandmaidensAtPath(file, CatalogueExportHooks(), &failure);
     if (result == kExportNoSolid) {
         Refuse(OutputModeInWords(mode) + " has no solid this build can export as OBJ");
         return false;
     }
     if (result != 0) {
-        Refuse("cannot write " + failed + ": " + ExportFailure(result));
+        RefuseExport(file, result, failure);
         return false;
     }
     return true;

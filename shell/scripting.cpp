@@ -181,6 +181,16 @@ bool GetSettingsFromDescriptor(Parameters* params, const ReadDescriptorProcs* pr
                 break;
             }
             case kBoolean: {
+                // A yes or no: a number stands for one only as 0 or 1.
+                if (type == typeInteger) {
+                    int32_t v = 0;
+                    e = procs->getIntegerProc(reader, &v);
+                    if (e == noErr && v != 0 && v != 1)
+                        return fail("the value under " + name + " is a yes or no (true, false, 1 or 0), not " +
+                                    std::to_string(v));
+                    if (e == noErr) SetParameterField<int32_t>(&p, f->offset, v);
+                    break;
+                }
                 Boolean v = 0;
                 e = procs->getBooleanProc(reader, &v);
                 if (e == noErr) SetParameterField<int32_t>(&p, f->offset, v ? 1 : 0);

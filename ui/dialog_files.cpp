@@ -423,14 +423,17 @@ bool Controller_Tarnwhistle_pano::doSaveThingsWithFilePath(const QString& path, 
             // The polyhedron's files (the OBJ and its companions, or the map)
             // through the export entry points, with the preview stopped.
             ppm->abortAnyPreviewAndThenDoBlockSynchronously([&] {
-                std::string failed;
+                ExportFailure failed;
                 const std::string file = path.toStdString();
                 const int r = purpose == 10 ? FileZerp_WriteOBJFileAndItsHandmaidensAtPath(file, DialogExportHooks(), &failed)
-                                            : FileZerp_writeEquiPolyMapFileAtPath(file, DialogExportHooks());
+                                            : FileZerp_writeEquiPolyMapFileAtPath(file, DialogExportHooks(), &failed);
                 ok = r == 0;
+                // The file that failed and the system's reason, when a file failed.
                 if (!ok)
-                    why = QString::fromUtf8(ExportEntryMessage(r)) +
-                          (failed.empty() || failed == file ? QString() : " (" + QString::fromStdString(failed) + ")");
+                    why = failed.writeFailed ? QString("%1 could not be written: %2.")
+                                                   .arg(QFileInfo(QString::fromStdString(failed.file)).fileName(),
+                                                        QString::fromStdString(failed.reason))
+                                             : QString::fromUtf8(ExportEntryMessage(r));
                 fixZoomersHilitesEasy();
             });
             break;

@@ -595,6 +595,10 @@ TEST(HostErrors, BadArgumentsAndFilesGiveOneLineAndAnExitCode) {
     std::ofstream(dir / "cut.jpg") << jpeg.substr(0, 5000);
     // Headers that claim far more than the file holds.
     std::ofstream(dir / "cut.pfm") << "PF\n46000 46000\n-1.0\n" << std::string(100, 'x');
+    // A scale that gives no byte order.
+    for (const char* scale : {"nan", "-inf", "0"})
+        std::ofstream(dir / (std::string("scale-") + scale + ".pfm")) << "Pf\n2 2\n" << scale << "\n"
+                                                                       << std::string(16, '\0');
     std::string tiff("II*\0\x08\0\0\0\x06\0", 10);
     auto entry = [&](uint16_t tag, uint16_t type, uint32_t value) {
         char e[12] = {char(tag), char(tag >> 8), char(type), 0, 1, 0, 0, 0,
@@ -662,6 +666,12 @@ TEST(HostErrors, BadArgumentsAndFilesGiveOneLineAndAnExitCode) {
         {{dir / "cut.png", "-o", "OUT"}, 3, "damaged PNG file"},
         {{dir / "cut.jpg", "-o", "OUT"}, 3, "damaged JPEG file"},
         {{dir / "cut.pfm", "-o", "OUT"}, 3, "PFM file is shorter than its header says"},
+        {{dir / "scale-nan.pfm", "-o", "OUT"}, 3, "its scale is not a finite number other than 0"},
+        {{dir / "scale--inf.pfm", "-o", "OUT"}, 3, "its scale is not a finite number other than 0"},
+        {{dir / "scale-0.pfm", "-o", "OUT"}, 3, "its scale is not a finite number other than 0"},
+        // A yes-or-no setting takes no other number.
+        {{"IN", "-o", "OUT", "--set", "0011=2"}, 2, "the value under 0011 is a yes or no (true, false, 1 or 0), not 2"},
+        {{"IN", "-o", "OUT", "--set", "0017=-1"}, 2, "the value under 0017 is a yes or no (true, false, 1 or 0), not -1"},
         {{dir / "cut.tif", "-o", "OUT"}, 3, "damaged TIFF file: too short for the 65536 x 65536 picture"},
         {{dir / "cut-strip.tif", "-o", "OUT"}, 3, "damaged or unsupported TIFF file: Read error"},
         {{"IN", "-o", "OUT", "--mask", dir / "small.png"}, 3, "the mask is 3 x 3, the picture 9 x 7"},
@@ -687,7 +697,7 @@ TEST(HostErrors, BadArgumentsAndFilesGiveOneLineAndAnExitCode) {
         // Nothing is left behind: no output, no temporary file.
         for (const std::string& f : dir.Files())
             EXPECT_TRUE(f == "in.png" || f == "small.png" || f.rfind("junk", 0) == 0 || f.rfind("cut", 0) == 0 ||
-                        f.rfind("settings-", 0) == 0)
+                        f.rfind("settings-", 0) == 0 || f.rfind("scale-", 0) == 0)
                 << what << " left " << f;
     }
 }

@@ -5,14 +5,19 @@
 
 #include <sys/stat.h>
 
+#include <csignal>
+#include <functional>
+
 #include <cstdlib>
 #include <map>
 #include <sstream>
 #include <set>
 
+#include "common/byte_io.h"
 #include "files/export_entry.h"
 #include "files/file_names.h"
 #include "files/poly_export.h"
+#include "files/psd_export.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
 #include "tests/files/poly_export_support.h"
@@ -164,11 +169,11 @@ TEST(ExportEntry, ObjExportWritesSixFilesWithTextureAndUVsFromOneNet) {
     rig.params->tabs = 40.0f;
     int32_t modeDuring = 0;
     float tabsDuring = -1;
-    std::string failed;
+    ExportFailure failed;
     ASSERT_EQ(FileZerp_WriteOBJFileAndItsHandmaidensAtPath(folder / "My Globe.obj", Hooks(&modeDuring, &tabsDuring),
                                                            &failed),
               0)
-        << failed;
+        << failed.file << ": " << failed.reason;
     EXPECT_EQ(modeDuring, 10);
     EXPECT_EQ(tabsDuring, 0.0f) << "the texture is rendered without glue tabs";
     EXPECT_EQ(rig.params->tabs, 40.0f);
@@ -242,9 +247,9 @@ TEST(ExportEntry, AnObjExportAfterAPreviewWritesTheSolidItsTextureShows) {
         const std::string where = folder / std::to_string(destination);
         fs::create_directory(where);
         const std::string stem = where + "/rind";
-        std::string failed;
+        ExportFailure failed;
         ASSERT_EQ(FileZerp_WriteOBJFileAndItsHandmaidensAtPath(stem + ".obj", Hooks(nullptr, nullptr), &failed), 0)
-            << failed;
+            << failed.file << ": " << failed.reason;
         for (const char* extension : {".obj", ".stl", ".txt", ".dxf"}) {
             // The dates aside.
             std::string text;
@@ -281,19 +286,100 @@ TEST(ExportEntry, ObjExportOfAnUnbuiltSolidIsRefused) {
     EXPECT_STRNE(ExportEntryMessage(kExportNoSolid), "");
 }
 
-TEST(ExportEntry, ObjExportReportsAFileItCouldNotWriteAndWritesTheRest) {
-    const TempFolder folder;
-    EarthRig rig;
-    rig.params->outputMode = 10;
-    fs::create_directory(folder / "Globe.stl");  // the STL cannot be opened
-    std::string failed;
-    EXPECT_NE(FileZerp_WriteOBJFileAndItsHandmaidensAtPath(folder / "Globe.obj", Hooks(nullptr, nullptr), &failed), 0);
-    EXPECT_EQ(failed, folder / "Globe.stl");
-    for (const char* name : {"Globe.obj", "Globe.jpg", "Globe.mtl", "Globe.txt", "Globe.dxf"})
-        EXPECT_GT(fs::file_size(folder / name), 0u) << name;
-    EXPECT_EQ(rig.params->outputMode, 10);
+// The files of an export are one set. Each member of the OBJ export and of
+// the cube map breaks in turn: a write-protected file, a folder in its
+// place, a full disk while it is written, a signal the program lives
+// through (a first Ctrl-C). Each time the export is refused naming that
+// file, every old file stays byte for byte, and nothing is left beside them.
+enum class Break { kProtected, kFolder, kFullDisk, kSignal };
+int gBreakAt = -1;
+int gWrites = 0;
+int gSignals = 0;
+int BreakTheWrite(WriteStep step) {
+    if (step != WriteStep::kWrite || gWrites++ != gBreakAt) return 0;
+    return ENOSPC;
+}
+int SignalTheWrite(WriteStep step) {
+    if (step == WriteStep::kWrite && gWrites++ == gBreakAt) raise(SIGUSR1);
+    return 0;
+}
+void Counted(int) { ++gSignals; }
+
+TEST(ExportEntry, EachFileOfAnExportBrokenInTurnLeavesTheOldSet) {
+    struct Export {
+        const char* name;
+        std::vector<std::string> members;  // in the order they are written
+        std::function<int(EarthRig&, const std::string& folder, ExportFailure*)> run;
+    };
+    const Export exports[] = {
+        {"the OBJ export",
+         {"Globe.obj", "Globe.stl", "Globe.mtl", "Globe.txt", "Globe.dxf", "Globe.jpg"},
+         [](EarthRig& rig, const std::string& folder, ExportFailure* failure) {
+             rig.params->outputMode = 10;
+             rig.params->export_pixels = 32;
+             return FileZerp_WriteOBJFileAndItsHandmaidensAtPath(folder + "/Globe.obj", Hooks(nullptr, nullptr),
+                                                                 failure);
+         }},
+        {"the cube map",
+         {"Cube_d.psd", "Cube_u.psd", "Cube_l.psd", "Cube_b.psd", "Cube_r.psd", "Cube_f.psd"},
+         [](EarthRig& rig, const std::string& folder, ExportFailure* failure) {
+             rig.params->exportPurpose = kExportCubeMap;
+             bool cancel = false;
+             return FileZerp_ReallyWritePSDFileWithGlobals(rig.data.get(), folder + "/Cube.psd", &cancel,
+                                                           ExportHooks{}, failure);
+         }},
+    };
+    struct sigaction counted {}, before {};
+    counted.sa_handler = Counted;
+    sigemptyset(&counted.sa_mask);
+    sigaction(SIGUSR1, &counted, &before);
+    for (const Export& e : exports) {
+        EarthRig rig;
+        for (Break fault : {Break::kProtected, Break::kFolder, Break::kFullDisk, Break::kSignal})
+            for (size_t k = 0; k < e.members.size(); ++k) {
+                SCOPED_TRACE(std::string(e.name) + ", fault " + std::to_string(int(fault)) + " at " + e.members[k]);
+                const TempFolder folder;
+                for (size_t i = 0; i < e.members.size(); ++i)
+                    if (!(i == k && fault == Break::kFolder)) std::ofstream(folder / e.members[i]) << "old " << i;
+                const std::string broken = folder / e.members[k];
+                if (fault == Break::kProtected) chmod(broken.c_str(), 0444);
+                if (fault == Break::kFolder) fs::create_directory(broken);
+                std::set<std::string> before;
+                for (const auto& f : fs::directory_iterator(fs::path(folder.path)))
+                    before.insert(f.path().filename().string());
+                gBreakAt = int(k);
+                gWrites = 0;
+                gSignals = 0;
+                if (fault == Break::kFullDisk) SetWriteFailureHook(BreakTheWrite);
+                if (fault == Break::kSignal) SetWriteFailureHook(SignalTheWrite);
+                ExportFailure failure;
+                const int result = e.run(rig, folder.path, &failure);
+                SetWriteFailureHook(nullptr);
+                if (fault == Break::kSignal) {
+                    EXPECT_EQ(result, kPSDExportCancelled);
+                    EXPECT_EQ(gSignals, 1);
+                } else {
+                    EXPECT_EQ(result, kPSDExportWriteFailed);
+                    EXPECT_TRUE(failure.writeFailed);
+                    EXPECT_EQ(failure.file, broken);
+                    EXPECT_EQ(failure.reason, fault == Break::kProtected ? "the file is write-protected"
+                                              : fault == Break::kFolder  ? "it is a folder"
+                                                                         : "No space left on device");
+                }
+                std::set<std::string> after;
+                for (const auto& f : fs::directory_iterator(fs::path(folder.path)))
+                    after.insert(f.path().filename().string());
+                EXPECT_EQ(after, before);
+                for (size_t i = 0; i < e.members.size(); ++i)
+                    if (!(i == k && fault == Break::kFolder))
+                        EXPECT_EQ(ReadText(folder / e.members[i]), "old " + std::to_string(i)) << e.members[i];
+            }
+    }
+    sigaction(SIGUSR1, &before, nullptr);
 }
 
+// The cube map's six files go beside the chosen one, which is only their
+// name: a file of that name is not the export's, and stays.
 TEST(ExportEntry, CubeFacesGoOnePerFile) {
     const TempFolder folder;
     EarthRig rig;
@@ -303,8 +389,10 @@ TEST(ExportEntry, CubeFacesGoOnePerFile) {
     ASSERT_EQ(FileZerp_ReallyWritePSDFileWithGlobals(rig.data.get(), folder / "Cube.psd", &cancel, ExportHooks{}), 0);
     std::set<std::string> files;
     for (const auto& e : fs::directory_iterator(fs::path(folder.path))) files.insert(e.path().filename().string());
-    EXPECT_EQ(files, (std::set<std::string>{"Cube_d.psd", "Cube_u.psd", "Cube_l.psd", "Cube_b.psd", "Cube_r.psd",
-                                            "Cube_f.psd"}));
+    EXPECT_EQ(files, (std::set<std::string>{"Cube.psd", "Cube_d.psd", "Cube_u.psd", "Cube_l.psd", "Cube_b.psd",
+                                            "Cube_r.psd", "Cube_f.psd"}));
+    EXPECT_EQ(ReadText(folder / "Cube.psd"), "an older file");
+    files.erase("Cube.psd");
     for (const std::string& f : files) EXPECT_EQ(ReadText(folder / f).substr(0, 4), "8BPS") << f;
 }
 

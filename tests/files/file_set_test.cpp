@@ -166,9 +166,11 @@ TEST(FileSet, AWholeSetReplacesEveryFile) {
     const mode_t mask = umask(022);
     FileSet set;
     StartFileSet(&set, folder / "a.txt");
-    for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
+    for (const auto& member : std::vector<std::pair<std::string, std::string>>{
              {"a.txt", "first a"}, {"link.txt", "new real"}, {"b.txt", "new b"}, {"a.txt", "new a"}})
-        EXPECT_EQ(WriteFileSetMember(&set, folder / name, "the member", [&](int fd) { return WriteText(fd, text); }), 0);
+        EXPECT_EQ(WriteFileSetMember(&set, folder / member.first, "the member",
+                                     [&](int fd) { return WriteText(fd, member.second); }),
+                  0);
     EXPECT_EQ(FinishFileSet(&set), 0);
     umask(mask);
     EXPECT_EQ(Slurp(folder / "a.txt"), "new a");

@@ -276,8 +276,8 @@ int FileZerp_WriteOBJFileAndItsHandmaidensAtPath(const std::string& path, const 
     // The six files are one set: they replace the old ones together, or
     // none does. A set handed in takes them among its own members.
     FileSet own;
-    FileSet* set = into ? into : &own;
-    if (!into) StartFileSet(set, path);
+    FileSet* set = &own;
+    StartFileSet(set, path);
     CheckFileSetTargets(set, {path, stl, material, text, dxf, texture});
     // The geometry first, from the solid just built; the texture's render
     // comes last, since a render lets its solid go when it ends and the
@@ -295,11 +295,13 @@ int FileZerp_WriteOBJFileAndItsHandmaidensAtPath(const std::string& path, const 
         if (hooks.hideProgress) hooks.hideProgress();
         gData->progressTotal = gData->progressDone = 0;
     }
-    if (!into) FinishFileSet(set, HostAborts);
+    const int result = SetResult(*set, failure);
+    if (into) JoinFileSet(into, set);
+    else FinishFileSet(set, HostAborts);
 
     gParams->tabs = savedTabs;
     gParams->outputMode = savedMode;
-    return SetResult(*set, failure);
+    return into ? result : SetResult(*set, failure);
 }
 
 int FileZerp_writeEquiPolyMapFileAtPath(const std::string& path, const ExportHooks& hooks, ExportFailure* failure) {

@@ -74,8 +74,9 @@ int FileZerp_writeMathematicaTextFile_polyhedronAtPath(const std::string& path, 
 // version of a mode that has one), without glue tabs: beside the chosen OBJ
 // its texture and material (names cleaned: My Globe.obj gives My_Globe.jpg
 // and My_Globe.mtl) and the STL, Mathematica text and DXF (My Globe.stl,
-// .txt, .dxf), as one set. With `into` the six files join that set instead,
-// which its owner finishes.
+// .txt, .dxf), as one set. With `into` the six files, once all are
+// written, join that set instead, which its owner finishes (JoinFileSet:
+// a solid whose files cannot be made leaves `into` as it was).
 int FileZerp_WriteOBJFileAndItsHandmaidensAtPath(const std::string& path, const ExportHooks& hooks,
                                                  ExportFailure* failure = nullptr, FileSet* into = nullptr);
 // The brick globe's page of statistics (the model of the settings counted)

@@ -305,7 +305,7 @@ int WriteFileSetMember(FileSet* set, const std::string& target, const char* what
         if (!fileSystem && whyWriterFailed) why = whyWriterFailed();
         if (why.empty()) {
             const int e = error ? error : writeError;
-            why = e > 0 ? std::strerror(e) : "the write failed";
+            why = e > 0 ? std::strerror(e) : fileSystem ? "the write failed" : "it could not be made";
         }
     }
     std::fprintf(stderr, "Vornesk 2: could not write %s to %s: %s\n", what ? what : "the file", target.c_str(),
@@ -431,6 +431,26 @@ void AbandonFileSet(FileSet* set) {
     set->madeFolders.clear();
     set->finished = true;
     Unregister(set);
+}
+
+void JoinFileSet(FileSet* set, FileSet* part) {
+    if (part->result != 0 || part->cancelled || set->result != 0 || set->cancelled) {
+        if (part->cancelled) set->cancelled = true;
+        else if (part->writeFailed) Fail(set, part->failedFile, part->result, true, part->reason);
+        AbandonFileSet(part);
+        return;
+    }
+    std::lock_guard<std::mutex> lock(gRegistry);
+    // The part's temporaries are the set's now; one of the two counts of
+    // open sets goes when both had some.
+    if (!set->registered.empty() && !part->registered.empty()) RestoreHandlers();
+    set->registered.insert(set->registered.end(), part->registered.begin(), part->registered.end());
+    set->members.insert(set->members.end(), part->members.begin(), part->members.end());
+    set->madeFolders.insert(set->madeFolders.end(), part->madeFolders.begin(), part->madeFolders.end());
+    part->registered.clear();
+    part->members.clear();
+    part->madeFolders.clear();
+    part->finished = true;
 }
 
 std::string FileSetFailureText(const FileSet& set) {

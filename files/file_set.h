@@ -95,6 +95,13 @@ int FinishFileSet(FileSet* set, const std::function<bool()>& cancelled = nullptr
 // target as it was.
 void AbandonFileSet(FileSet* set);
 
+// A set written as a part of a larger one (the files of one solid among a
+// gallery's): a whole part hands its members to `set`, to be placed with
+// set's own; a part that failed is abandoned, and fails `set` too when a
+// write failed or it was cancelled (a part that could not be made, such as
+// a render that failed, leaves set as it was).
+void JoinFileSet(FileSet* set, FileSet* part);
+
 // The file a name stands for: symbolic links followed to their target,
 // which need not exist yet.
 std::string PathWithLinksFollowed(std::string path);

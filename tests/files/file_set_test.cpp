@@ -246,6 +246,57 @@ TEST(FileSet, OptionalMembersAndMadeFolders) {
     EXPECT_FALSE(fs::exists(third / "missing"));
 }
 
+// Parts of a set: a whole part is placed with the set; a part that could
+// not be made leaves the set as it was and goes on; a part whose write
+// failed fails the set.
+TEST(FileSet, PartsJoinTheirSet) {
+    const Folder folder;
+    Put(folder / "old.txt", "old");
+    FileSet set;
+    StartFileSet(&set, folder / "page.html");
+    auto part = [&](const std::string& name, int fails) {
+        FileSet p;
+        StartFileSet(&p, folder / name);
+        for (const char* suffix : {".a", ".b"})
+            WriteFileSetMember(&p, folder / (name + suffix), "the part", [&, suffix](int fd) {
+                if (fails == 1 && std::string(suffix) == ".b") {
+                    close(fd);
+                    return -3;
+                }
+                if (fails == 2 && std::string(suffix) == ".b") {
+                    close(fd);
+                    return int(writErr);
+                }
+                return WriteText(fd, name + suffix);
+            });
+        JoinFileSet(&set, &p);
+    };
+    part("whole", 0);
+    part("unmade", 1);
+    EXPECT_EQ(set.result, 0);
+    WriteFileSetMember(&set, folder / "page.html", "the page", [](int fd) { return WriteText(fd, "page"); });
+    EXPECT_EQ(FinishFileSet(&set), 0);
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"old.txt", "page.html", "whole.a", "whole.b"}));
+    EXPECT_EQ(Slurp(folder / "whole.b"), "whole.b");
+
+    FileSet failing;
+    StartFileSet(&failing, folder / "page.html");
+    {
+        FileSet p;
+        StartFileSet(&p, folder / "x");
+        WriteFileSetMember(&p, folder / "x.a", "the part", [](int fd) { return WriteText(fd, "x"); });
+        WriteFileSetMember(&p, folder / "x.b", "the part", [](int fd) {
+            close(fd);
+            return int(writErr);
+        });
+        JoinFileSet(&failing, &p);
+    }
+    EXPECT_TRUE(failing.writeFailed);
+    EXPECT_EQ(failing.failedFile, folder / "x.b");
+    EXPECT_NE(FinishFileSet(&failing), 0);
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"old.txt", "page.html", "whole.a", "whole.b"}));
+}
+
 // A signal that ends the program while member k is written: the program
 // ends by that signal, and its temporaries go with it.
 TEST(FileSet, ASignalEndsTheProgramAndTakesTheTemporaries) {

@@ -17,17 +17,38 @@ using namespace solid_checks;
 
 const double kPi = 3.14159265358979323846;
 
+// The corners of every polygon a sphericon turns: a regular n-gon on the
+// unit circle, counter-clockwise, one corner on top when it stands on a
+// vertex (and an edge on top otherwise); high_P is the last corner on the
+// left going down from the top.
 TEST(Rollouts, PolygonCorners) {
-    EXPECT_EQ(high_P(3), 1);
-    EXPECT_EQ(high_P(4), 1);
-    EXPECT_EQ(high_P(11), 5);
-    EXPECT_EQ(PQ(0, 4, 0), 0.375f);
-    EXPECT_EQ(PQ(0, 4, 1), 0.25f);
-    EXPECT_EQ(PQ(0, 3, 0), 0.25f);
-    triplex p;
-    GetPolygonPoint(1, 4, &p, 1);  // a quarter turn on from the top: the left corner
-    EXPECT_NEAR(p.x, -1, 1e-7);
-    EXPECT_NEAR(p.y, 0, 1e-7);
+    for (int64_t n = 3; n <= 12; ++n)
+        for (int vertexUp : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << n << "-gon, vertex up " << vertexUp);
+            triplex c[12];
+            for (int64_t i = 0; i < n; ++i) GetPolygonPoint(i, n, &c[i], vertexUp);
+            for (int64_t i = 0; i < n; ++i) {
+                const triplex& a = c[i];
+                const triplex& b = c[(i + 1) % n];
+                EXPECT_NEAR(a.x * a.x + a.y * a.y, 1.0, 1e-6);
+                EXPECT_EQ(a.z, 0.0);
+                // The next corner a step of 2π/n on, counter-clockwise.
+                EXPECT_NEAR(std::atan2(a.x * b.y - a.y * b.x, a.x * b.x + a.y * b.y), 2 * kPi / n, 1e-6);
+            }
+            const bool onVertex = vertexUp || n % 2 == 1;
+            if (onVertex) {
+                EXPECT_NEAR(c[0].x, 0.0, 1e-6);
+                EXPECT_NEAR(c[0].y, 1.0, 1e-6);
+            } else {
+                // The top edge's ends mirror each other, corner 0 on the left.
+                EXPECT_LT(c[0].x, 0.0);
+                EXPECT_NEAR(c[0].x, -c[n - 1].x, 1e-6);
+                EXPECT_NEAR(c[0].y, c[n - 1].y, 1e-6);
+            }
+            const int64_t h = high_P(n);
+            for (int64_t i = 1; i <= h; ++i) EXPECT_LT(c[i].x, -1e-6) << i;
+            EXPECT_GT(c[h + 1].x, -1e-6);
+        }
 }
 
 // The 60-step solid of revolution of the regular n-gon: each height's

@@ -7,7 +7,10 @@
 #include "projections/gores.h"
 #include "projections/square_world_maps.h"
 #include "projections/view_steps.h"
+#include "records/output_modes.h"
 #include "records/vort.h"
+#include "projections/caches.h"
+#include "projections/projection_families.h"
 
 namespace {
 
@@ -40,10 +43,10 @@ void DoGores(const vort* c, unsigned char* outside, float point[3], int32_t* pla
     const long mode = c->outputMode;
     const double n = c->goreCount;
     if (!(n >= 1.0)) return;
-    const double k = mode == 61 ? 0.5 : (mode == 53 ? 1.0 : 2.0);
+    const double k = mode == kModeGores3Of12 ? 0.5 : (mode == kModeGores6Of12 ? 1.0 : 2.0);
     double x = k * X, y = k * Y;
     long umbrellaGore = -1;
-    if (mode == 63) {
+    if (mode == kModeUmbrella) {
         // Eight panels around the centre, each turned into its gore.
         const double A = Angle(X, Y) - 1.5 * kPiD;
         const double a = A > 0.0 ? 2.0 * kPiD - A : -A;
@@ -57,37 +60,37 @@ void DoGores(const vort* c, unsigned char* outside, float point[3], int32_t* pla
         x = xr, y = yr;
     }
     double t = (x + 1.0) * n * 0.5;
-    if (mode == 61) t += 0.5;
+    if (mode == kModeGores3Of12) t += 0.5;
     if (!std::isfinite(t)) return;
     const long i = long(std::floor(t));
     bool inRange;
     switch (mode) {
-        case 61: inRange = i >= 5 && i < 8; break;
-        case 53: inRange = i >= 3 && i < 9; break;
-        case 63: inRange = i == umbrellaGore; break;
+        case kModeGores3Of12: inRange = i >= 5 && i < 8; break;
+        case kModeGores6Of12: inRange = i >= 3 && i < 9; break;
+        case kModeUmbrella: inRange = i == umbrellaGore; break;
         default: inRange = i >= 0 && i < long(std::floor(n)); break;
     }
     if (!inRange) return;
     double gx = kGoreScale * (t - double(i) - 0.5) / n, gy = kGoreScale * y * 0.5;
     const double e = c->shapeFactor;
-    if (mode == 73 || mode == 74) {
+    if (mode == kModeTunableEllipsoid || mode == kModeTunableEgg) {
         const double w = 1.0 - std::clamp(e - 1.0, 0.0, 1.0);
         const double grow = 1.0 + 0.38 * (1.0 - w * w);
         gx *= grow;
         gy *= grow;
     }
     const double phi = PolyconicLatitude(gx, gy);
-    const double top = mode == 63 ? c->fieldOfView * kPiD / 180.0 - 0.5 * kPiD : 0.5 * kPiD;
+    const double top = mode == kModeUmbrella ? c->fieldOfView * kPiD / 180.0 - 0.5 * kPiD : 0.5 * kPiD;
     if (!(phi > -0.5 * kPiD && phi < top)) return;  // NaN too
     const double sp = std::sin(phi);
     double lambda = sp != 0.0 ? std::asin(gx * std::tan(phi)) / sp : 0.0;
     if (std::isnan(lambda)) lambda = 0.0;
     double U = lambda / (2.0 * kPiD) + 0.5;
     const double V = phi / kPiD + 0.5;
-    if ((mode == 73 || mode == 74) && c->ellipsoidTable) {
+    if ((mode == kModeTunableEllipsoid || mode == kModeTunableEgg) && c->ellipsoidTable) {
         float* table = c->ellipsoidTable;
         double w;
-        if (mode == 73) {
+        if (mode == kModeTunableEllipsoid) {
             const double h = binary_search_for_parameter_from_distance(table, 0, float(V), float(e));
             w = e * std::cos((h - 0.5) * kPiD);
         } else {
@@ -107,7 +110,7 @@ void DoGores(const vort* c, unsigned char* outside, float point[3], int32_t* pla
 }
 
 void DoStar_3_5(const vort* c, unsigned char* outside, float point[3], double x, double y) {
-    const int m = c->outputMode == 48 ? 3 : 5;
+    const int m = c->outputMode == kModeStar3 ? 3 : 5;
     const double X = 2.0 * x, Y = 2.0 * y - (m == 3 ? 0.192 : 0.095);
     const double rho = std::sqrt(X * X + Y * Y);
     *outside = 1;
@@ -131,7 +134,7 @@ void DoStar_3_5(const vort* c, unsigned char* outside, float point[3], double x,
 void DoRingThings(unsigned char* outside, float point[3], long mode, double x, double y, float fieldOfView) {
     const double X = 2.0 * x, Y = 2.0 * y, s = X * X + Y * Y;
     *outside = 1;
-    if (mode == 59) {
+    if (mode == kModeAnnulus) {
         const double c = 1.0 - fieldOfView / 180.0;
         if (c == 1.0) return;
         const double s2 = (s - c) / (1.0 - c);
@@ -142,7 +145,7 @@ void DoRingThings(unsigned char* outside, float point[3], long mode, double x, d
     }
     if (!(s <= 1.0)) return;
     const double rho = std::sqrt(s);
-    const double V = mode == 50 ? (1.0 / (1.2 - rho) - 0.8333333333333334) * 6.0 / 25.0 : rho;
+    const double V = mode == kModeMagnipolar ? (1.0 / (1.2 - rho) - 0.8333333333333334) * 6.0 / 25.0 : rho;
     PolarStep(point, float(x), float(y), float(V));
     *outside = 0;
 }
@@ -296,3 +299,69 @@ void Do_squarefish2(unsigned char* outside, float point[3], PyramidDescriptor* c
     point[2] = float(std::sqrt(1.0 - s));
     *outside = 0;
 }
+
+// ---- the output modes these layouts serve ----
+
+namespace {
+
+// Polar, magnipolar and the annulus.
+void RingThings(ProjectionSample& s) {
+    DoRingThings(&s.miss, s.point, s.mode, s.plane.X, s.plane.Y, s.context->fieldOfView);
+}
+void HalfPolar(ProjectionSample& s) { DoHalfpolar(s.point, s.context, &s.miss, s.u, s.v); }
+void Pinwheel(ProjectionSample& s) { DoPinwheel(s.point, &s.miss, s.plane.X, s.plane.Y); }
+void Lozenge(ProjectionSample& s) { DoDiamond(s.point, &s.miss, s.plane.X, s.plane.Y); }
+void Curvy(ProjectionSample& s) { DoCurvy(s.point, s.context, &s.miss, s.u, s.v); }
+
+// Every strip of gores, the umbrella and the tunable ellipsoid and egg.
+void Gores(ProjectionSample& s) {
+    DoGores(s.context, &s.miss, s.point, &s.reply->place, &s.region, RoundedToFloat(s.plane.Xb),
+            RoundedToFloat(s.plane.Yb));
+}
+
+void Loop(ProjectionSample& s) { DoLoop(&s.miss, s.point, &s.reply->place, 2.0 * s.plane.X, 2.0 * s.plane.Y); }
+void TwoCircles(ProjectionSample& s) { DoTwoCircles(&s.miss, s.point, s.plane.X, s.plane.Y); }
+
+// Stars of 3 and 5 points.
+void Star(ProjectionSample& s) {
+    s.planePoint = fcomplex{s.plane.Xb, s.plane.Yb};
+    DoStar_3_5(s.context, &s.miss, s.point, s.plane.X, s.plane.Y);
+}
+
+void SquareFish1(ProjectionSample& s) {
+    if (PyramidDescriptor* c = CacheOrMiss(s, kCacheTagPeirce))
+        Do_squarefish1(&s.miss, s.point, c, s.plane.X, s.plane.Y);
+}
+void SquareFish2(ProjectionSample& s) {
+    if (PyramidDescriptor* c = CacheOrMiss(s, kCacheTagPeirce))
+        Do_squarefish2(&s.miss, s.point, c, s.plane.X, s.plane.Y);
+}
+
+constexpr ProjectionEntry kServed[] = {
+    {kModePolar, RingThings},
+    {kModeMagnipolar, RingThings},
+    {kModeAnnulus, RingThings},
+    {kModeHalfPolar, HalfPolar},
+    {kModePinwheel, Pinwheel},
+    {kModeLozenge, Lozenge},
+    {kModeCurvy, Curvy},
+    {kModeGores12, Gores},
+    {kModeGores24, Gores},
+    {kModeGoresMulti, Gores},
+    {kModeGores6Of12, Gores},
+    {kModeGores3Of12, Gores},
+    {kModeUmbrella, Gores},
+    {kModeTunableEllipsoid, Gores},
+    {kModeTunableEgg, Gores},
+    {kModeGores18, Gores},
+    {kModeLoop, Loop},
+    {kModeTwoCircles, TwoCircles},
+    {kModeStar3, Star},
+    {kModeStar5, Star},
+    {kModeSquareFish1, SquareFish1},
+    {kModeSquareFish2, SquareFish2},
+};
+
+}  // namespace
+
+ProjectionTable DiscLayoutProjections() { return kServed; }

@@ -6,11 +6,12 @@
 #include "common/complex.h"
 #include "polyhedra/polyhedron.h"
 #include "projections/caches.h"
-#include "projections/dispatcher.h"
 #include "projections/gores.h"
 #include "projections/panel_layouts.h"
+#include "projections/projection_families.h"
 #include "projections/square_world_maps.h"
 #include "projections/stereographic.h"
+#include "records/output_modes.h"
 #include "records/vort.h"
 #include "records/renderhinttype.h"
 
@@ -334,3 +335,57 @@ void DoMalta(renderhinttype* hints, float point[3], vort* c, unsigned char* miss
     *miss = m;
     if (!m && hints) hints->placeOverride = std::llabs(hints->floretRegion);
 }
+
+// ---- the output modes these florets serve ----
+
+namespace {
+
+// A floret without a polyhedral basis; the next sample starts from its hint
+// word, and an n-clover's region is its lobe's.
+void Floret(ProjectionSample& s) {
+    uint8_t m = 1;
+    CopsInTrouble(&m, s.point, s.context->projectionCaches, s.hints->floretHint, &s.context->floretBasis,
+                  s.context->outputPolyhedron, s.hints, nullptr, s.plane.Xb, s.plane.Yb);
+    s.miss = m;
+    s.context->lastFloretHint = s.hints->floretHint;
+}
+void Clover(ProjectionSample& s) {
+    Floret(s);
+    if (!s.miss) s.hints->placeOverride = std::labs(s.hints->floretRegion);
+}
+
+// The n-maltas.
+void Malta(ProjectionSample& s) { DoMalta(s.hints, s.point, s.context, &s.miss, s.u, s.v); }
+
+constexpr ProjectionEntry kServed[] = {
+    {kModeSprocket6, Floret},
+    {kMode2Clover, Clover},
+    {kMode3Clover, Clover},
+    {kMode4Clover, Clover},
+    {kMode5Clover, Clover},
+    {kMode6Clover, Clover},
+    {kMode3Malta, Malta},
+    {kMode4Malta, Malta},
+    {kMode5Malta, Malta},
+    {kMode6Malta, Malta},
+    {kModeCalyx3, Floret},
+    {kModeCalyx4, Floret},
+    {kModeCalyx5, Floret},
+    {kModeCalyx6, Floret},
+    {kMode3Incurvate, Floret},
+    {kMode4Incurvate, Floret},
+    {kModeSprocket4, Floret},
+    {kModeSprocket5, Floret},
+    {kModeTridactyl, Floret},
+    {kModeRoundTriangle, Floret},
+    {kModeRoundSquare, Floret},
+    {kModeFrangipani, Floret},
+    {kModeFlake3, Floret},
+    {kModeFlake4, Floret},
+    {kModeFlake5, Floret},
+    {kMode5Floret, Floret},
+};
+
+}  // namespace
+
+ProjectionTable FloretProjections() { return kServed; }

@@ -9,6 +9,9 @@
 #include "common/angles.h"
 #include "projections/forward_maps.h"
 #include "projections/sample_road.h"
+#include "projections/projection_families.h"
+#include "records/output_modes.h"
+#include "records/renderhinttype.h"
 
 namespace {
 constexpr float kShortPiF = 3.141592653f;
@@ -287,3 +290,43 @@ void transform_2D_equi_to_sphere(float out[3], unsigned char* outside, float x, 
     out[2] = c * std::cos(2.0f * kPiF * x);
     *outside = 0;
 }
+
+// ---- the output modes these layouts serve ----
+
+namespace {
+
+// A strip of gores with a glue tab.
+void FoldingSphere(ProjectionSample& s) {
+    GetQevFoldingSphere(s.point, &s.miss, s.reply, RoundedToFloat(s.plane.X), RoundedToFloat(s.plane.Y),
+                        s.context->goreCount, 1.0f);
+    if (s.reply->place >= kPlaceGlueTabBase) s.hints->onTab = 1;
+}
+
+void DiscSphere(ProjectionSample& s, int which) {
+    s.planePoint = fcomplex{s.plane.Xb, s.plane.Yb};
+    GetQevDiscSphere(s.point, &s.miss, s.reply, which, RoundedToFloat(s.plane.Xb), RoundedToFloat(s.plane.Yb),
+                     s.context->goreCount, 1.0f + 0.01f * s.context->tabsSetting);
+    if (s.reply->place >= kPlaceGlueTabBase) s.hints->onTab = 1;
+}
+void DiscSphereA(ProjectionSample& s) { DiscSphere(s, 0); }
+void DiscSphereB(ProjectionSample& s) { DiscSphere(s, 1); }
+
+void Thorn(ProjectionSample& s, long variant) {
+    if (PyramidDescriptor* c = CacheOrMiss(s, kCacheTagSphereCube))
+        GetThornView(s.context->viewColumns, s.context->viewRows, s.point, &s.miss, c, variant, 1,
+                     RoundedToFloat(s.plane.X), RoundedToFloat(s.plane.Y));
+}
+void ThornDextro(ProjectionSample& s) { Thorn(s, 0); }
+void ThornLevo(ProjectionSample& s) { Thorn(s, 1); }
+
+constexpr ProjectionEntry kServed[] = {
+    {kModeFoldingSphere, FoldingSphere},
+    {kModeDiscSphereA, DiscSphereA},
+    {kModeDiscSphereB, DiscSphereB},
+    {kModeThorn, ThornDextro},
+    {kModeThornLevo, ThornLevo},
+};
+
+}  // namespace
+
+ProjectionTable GoreProjections() { return kServed; }

@@ -5,6 +5,9 @@
 #include "common/geometry.h"
 #include "projections/caches.h"
 #include "projections/peirce.h"
+#include "projections/projection_families.h"
+#include "records/output_modes.h"
+#include "records/renderhinttype.h"
 #include "records/vort.h"
 
 namespace {
@@ -95,14 +98,24 @@ inline fcomplex IntoFlatCell(fcomplex c) {
 
 }  // namespace
 
-bool ProjectionInvolves_3_9_tiling(int64_t m) { return m >= 371 && m <= 374; }
-bool ProjectionInvolves_4_8_tiling(int64_t m) { return m >= 375 && m <= 378; }
-bool ProjectionInvolves_5_4_tiling(int64_t m) { return m >= 379 && m <= 382; }
-bool ProjectionInvolvesHyperbolicTiling(int64_t m) { return m >= 371 && m <= 382; }
-bool ProjectionInvolvesOuterDisc(int64_t m) { return m == 371 || m == 375 || m == 379; }
-bool ProjectionInvolvesOuterSquare(int64_t m) { return m == 372 || m == 376 || m == 380; }
-bool ProjectionInvolvesOuterPentagon(int64_t m) { return m == 373 || m == 377 || m == 381; }
-bool ProjectionInvolvesOuterBand(int64_t m) { return m == 374 || m == 378 || m == 382; }
+bool ProjectionInvolves_3_9_tiling(int64_t m) { return m >= kModeHyperbolic3_9Disc && m <= kModeHyperbolic3_9Band; }
+bool ProjectionInvolves_4_8_tiling(int64_t m) { return m >= kModeHyperbolic4_8Disc && m <= kModeHyperbolic4_8Band; }
+bool ProjectionInvolves_5_4_tiling(int64_t m) { return m >= kModeHyperbolic5_4Disc && m <= kModeHyperbolic5_4Band; }
+bool ProjectionInvolvesHyperbolicTiling(int64_t m) {
+    return m >= kModeHyperbolic3_9Disc && m <= kModeHyperbolic5_4Band;
+}
+bool ProjectionInvolvesOuterDisc(int64_t m) {
+    return m == kModeHyperbolic3_9Disc || m == kModeHyperbolic4_8Disc || m == kModeHyperbolic5_4Disc;
+}
+bool ProjectionInvolvesOuterSquare(int64_t m) {
+    return m == kModeHyperbolic3_9Square || m == kModeHyperbolic4_8Square || m == kModeHyperbolic5_4Square;
+}
+bool ProjectionInvolvesOuterPentagon(int64_t m) {
+    return m == kModeHyperbolic3_9Pentagon || m == kModeHyperbolic4_8Pentagon || m == kModeHyperbolic5_4Pentagon;
+}
+bool ProjectionInvolvesOuterBand(int64_t m) {
+    return m == kModeHyperbolic3_9Band || m == kModeHyperbolic4_8Band || m == kModeHyperbolic5_4Band;
+}
 
 double dFromPandQ(double p, double q) {
     const double a = std::cos(kPi / p + kPi / q) * std::cos(kPi / q);
@@ -509,3 +522,36 @@ fcomplex pick3_dual(fcomplex a, fcomplex b, fcomplex c, double k) {
     const double f = k / 3.0 - std::floor(k / 3.0);
     return f < 0.3 ? a : (f < 0.6 ? b : c);
 }
+
+// ---- the output modes these tilings serve ----
+
+namespace {
+
+// The {4,8} tiling inside a disc, a square, a pentagon or a band; the
+// square's outline is the Peirce square and the pentagon's the decant cache.
+void Hyperbolic48(ProjectionSample& s) {
+    void* caches = s.context->projectionCaches;
+    PyramidDescriptor* peirce = BuiltProjectionCache(caches, kCacheTagPeirce);
+    PyramidDescriptor* table = BuiltProjectionCache(caches, kCacheTagHyperbolic_4_8);
+    PyramidDescriptor* outline = nullptr;
+    if (s.mode == kModeHyperbolic4_8Square) outline = peirce;
+    if (s.mode == kModeHyperbolic4_8Pentagon) outline = BuiltProjectionCache(caches, kCacheTagDecant);
+    if (!peirce || !table || (s.mode == kModeHyperbolic4_8Pentagon && !outline)) {
+        s.miss = 1;
+        s.point[0] = 0.0f, s.point[1] = 0.0f, s.point[2] = 1.0f;
+        return;
+    }
+    TotalHyperbolic_4_8(&s.miss, s.point, peirce, table, &s.context->hyperbolicFraming, &s.hints->hyper, outline,
+                        s.mode, double(s.u), double(s.v));
+}
+
+constexpr ProjectionEntry kServed[] = {
+    {kModeHyperbolic4_8Disc, Hyperbolic48},
+    {kModeHyperbolic4_8Square, Hyperbolic48},
+    {kModeHyperbolic4_8Pentagon, Hyperbolic48},
+    {kModeHyperbolic4_8Band, Hyperbolic48},
+};
+
+}  // namespace
+
+ProjectionTable HyperbolicTilingProjections() { return kServed; }

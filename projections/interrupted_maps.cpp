@@ -3,12 +3,13 @@
 #include <cmath>
 
 #include "projections/world_map_projections.h"
+#include "projections/projection_families.h"
+#include "records/output_modes.h"
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kDegree = kPi / 180.0;
-constexpr double kFourSqrt2 = 5.656854249492384;
 
 // One lobe: the offset added to x, the window on the lobe map's longitude and
 // the shift of its central meridian (degrees).
@@ -204,3 +205,33 @@ void TotalPhilbrick_interrupted(float out[3], unsigned char* outside, double x, 
         }
     }
 }
+
+// ---- the output modes these maps serve ----
+
+namespace {
+
+void MollweideOcean(ProjectionSample& s) { TotalMollweide_ocean(s.point, &s.miss, s.plane.X, s.plane.Y); }
+void SinusoidalInterrupted(ProjectionSample& s) {
+    TotalSinusoidalInterrupted(s.point, &s.miss, s.plane.X, s.plane.Y);
+}
+void SinuMollweide(ProjectionSample& s) { TotalSinuMollweide(s.point, &s.miss, 0, s.plane.X, s.plane.Y); }
+void PhilbrickInterrupted(ProjectionSample& s) {
+    TotalPhilbrick_interrupted(s.point, &s.miss, s.plane.X, s.plane.Y);
+}
+void RobinsonInterrupted(ProjectionSample& s) {
+    TotalRobinsonInterrupted(s.point, &s.miss, s.context->ellipsoidTable, s.plane.X, s.plane.Y);
+}
+void OceanData(ProjectionSample& s) { Total_ocean_data(s.point, &s.miss, s.plane.X, s.plane.Y); }
+
+constexpr ProjectionEntry kServed[] = {
+    {kModeMollweideOcean, MollweideOcean},
+    {kModeSinusoidalInterrupted, SinusoidalInterrupted},
+    {kModeSinuMollweide, SinuMollweide},
+    {kModePhilbrickInterrupted, PhilbrickInterrupted},
+    {kModeRobinsonInterrupted, RobinsonInterrupted},
+    {kModeOceanData, OceanData},
+};
+
+}  // namespace
+
+ProjectionTable InterruptedMapProjections() { return kServed; }

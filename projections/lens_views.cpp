@@ -7,6 +7,8 @@
 #include "projections/stereographic.h"
 #include "projections/view_steps.h"
 #include "records/vort.h"
+#include "projections/projection_families.h"
+#include "records/output_modes.h"
 
 void DoGnomonic(float point[3], float u, float v, float f, float shift, float a) {
     GnomonicOnRow(point, u, GnomonicRowAt(v, f, shift, a));
@@ -98,3 +100,43 @@ void DoStereoMulti(unsigned char* outside, float point[3], double x, double y, d
     point[1] = float(-d[2]);
     point[2] = float(d[1]);
 }
+
+// ---- the output modes these views serve ----
+
+namespace {
+
+// The rectilinear lens and the shift lens; their samples have no region.
+void Rectilinear(ProjectionSample& s) {
+    const vort* c = s.context;
+    DoGnomonic(s.point, s.u, s.v, c->lensWidth, c->shiftTangent, c->aspect);
+    s.reply->place = kPlaceNoRegion;
+}
+void MirrorBall(ProjectionSample& s) { DoBall(s.point, s.context, &s.miss, s.u, s.v); }
+void StereoTwice(ProjectionSample& s) {
+    DoStereoMulti(&s.miss, s.point, s.plane.X, s.plane.Y, 0.5, s.context->lensWidth);
+}
+void StereoThrice(ProjectionSample& s) {
+    DoStereoMulti(&s.miss, s.point, s.plane.X, s.plane.Y, 1.0 / 3.0, s.context->lensWidth);
+}
+void ZenithAndNadir(ProjectionSample& s) {
+    DoZenithNadir(&s.miss, s.point, &s.region, s.reply, s.plane.X, s.plane.Y);
+}
+void Panini(ProjectionSample& s) { Do_Panini(&s.miss, s.point, s.plane.X, s.plane.Y, s.context->lensWidth); }
+void LambertAzimuthal(ProjectionSample& s) {
+    DoLambertAzimuthal(&s.miss, s.point, s.reply, s.plane.Xb, s.plane.Yb);
+}
+
+constexpr ProjectionEntry kServed[] = {
+    {kModeRectilinear, Rectilinear},
+    {kModeShiftLens, Rectilinear},
+    {kModeMirrorBall, MirrorBall},
+    {kModeStereoTwice, StereoTwice},
+    {kModeStereoThrice, StereoThrice},
+    {kModeZenithAndNadir, ZenithAndNadir},
+    {kModePanini, Panini},
+    {kModeLambertAzimuthal, LambertAzimuthal},
+};
+
+}  // namespace
+
+ProjectionTable LensViewProjections() { return kServed; }

@@ -8,6 +8,9 @@
 #include "records/TransformationReply.h"
 #include "projections/view_steps.h"
 #include "records/vort.h"
+#include "projections/projection_families.h"
+#include "records/output_modes.h"
+#include "records/renderhinttype.h"
 
 namespace {
 
@@ -232,3 +235,63 @@ void DoThreeCylinders(unsigned char* outside, float point[3], int64_t* face, dou
     if (std::sqrt(X * X + Y * Y) < 0.02) *outside = 0;  // the centre is always inside
     StoreNormalisedD(point, p[0], p[1], p[2]);
 }
+
+// ---- the output modes these layouts serve ----
+
+namespace {
+
+void Cylindrical(ProjectionSample& s) { DoCylindrical(s.context, s.point, s.plane.Xb, s.plane.Yb); }
+void Triptych(ProjectionSample& s) { DoTriptych(s.point, s.u, s.v, s.context->lensWidth, s.context->aspect); }
+void Tetraptych(ProjectionSample& s) { DoTetraptych(s.point, s.u, s.v, s.context->lensWidth, s.context->aspect); }
+
+// The grids of 4 to 72 views.
+void Multiviews(ProjectionSample& s) {
+    DoMultiviews(s.context, s.context->outputPolyhedron, &s.miss, s.point, &s.region, s.reply, s.plane.Xb,
+                 s.plane.Yb);
+}
+
+void TwoCylinders(ProjectionSample& s) {
+    int64_t face = s.hints->placeOverride;
+    DoTwoCylinders(&s.miss, s.point, &face, s.plane.Xb, s.plane.Yb);
+    s.hints->placeOverride = face;
+}
+void ThreeCylinders(ProjectionSample& s) {
+    int64_t face = s.hints->placeOverride;
+    DoThreeCylinders(&s.miss, s.point, &face, s.plane.Xb, s.plane.Yb);
+    s.hints->placeOverride = face;
+}
+
+void UnityViews(ProjectionSample& s) {
+    DoUnityViews(s.context, &s.miss, s.point, &s.region, s.reply, s.plane.Xb, s.plane.Yb);
+}
+void Facebook3x2Cube(ProjectionSample& s) {
+    DoFacebook_3x2_cubeViews(s.context, &s.miss, s.point, &s.region, s.reply, s.plane.Xb, s.plane.Yb);
+}
+void Pano2VR3x2Cube(ProjectionSample& s) {
+    DoPano2VR_3x2_cubeViews(s.context, &s.miss, s.point, &s.region, s.reply, s.plane.Xb, s.plane.Yb);
+}
+
+void Mirrors(ProjectionSample& s) {
+    DoMirrors(s.point, &s.miss, s.reply, s.context->mirrorTable, s.plane.Xb, s.plane.Yb);
+}
+
+constexpr ProjectionEntry kServed[] = {
+    {kModeCylindrical, Cylindrical},
+    {kModeTriptych, Triptych},
+    {kModeTetraptych, Tetraptych},
+    {kMode4Views, Multiviews},
+    {kMode12Views, Multiviews},
+    {kMode24Views, Multiviews},
+    {kMode60Views, Multiviews},
+    {kMode72Views, Multiviews},
+    {kModeTwoCylinders, TwoCylinders},
+    {kModeThreeCylinders, ThreeCylinders},
+    {kModeUnity6Frames, UnityViews},
+    {kModeFacebook3x2Cube, Facebook3x2Cube},
+    {kModePano2VR3x2Cube, Pano2VR3x2Cube},
+    {kModeMirrors, Mirrors},
+};
+
+}  // namespace
+
+ProjectionTable PanelLayoutProjections() { return kServed; }

@@ -6,6 +6,8 @@
 #include "projections/stereographic.h"
 #include "projections/view_steps.h"
 #include "records/vort.h"
+#include "projections/projection_families.h"
+#include "records/output_modes.h"
 
 namespace {
 
@@ -185,3 +187,45 @@ void DoLogarithmic(float point[3], const vort* c, float u, float v) {
     }
     Store(point, d);
 }
+
+// ---- the output modes these views serve ----
+
+namespace {
+
+void Hyperbolic(ProjectionSample& s) { DoHyperbolic(&s.miss, s.point, s.plane.X, s.plane.Y, s.context->lensWidth); }
+void Wetch(ProjectionSample& s) {
+    DoWetch(&s.miss, s.point, s.plane.Y, s.u, s.context->lensWidth, s.context->aspect);
+}
+void Goggles(ProjectionSample& s) { DoGoggles(s.point, &s.miss, s.plane.X, s.plane.Y); }
+void Quasar(ProjectionSample& s) { DoQuasar(s.point, &s.miss, s.plane.X, s.plane.Y); }
+void Omnimax(ProjectionSample& s) { DoOmnimax(&s.miss, s.point, s.plane.X, s.plane.Y); }
+void Swoop(ProjectionSample& s) {
+    DoSwoop(&s.miss, s.point, s.plane.X, s.plane.Y, s.u, s.v, s.context->lensWidth, s.context->aspect);
+}
+void Oculus(ProjectionSample& s) {
+    DoOculus(&s.miss, s.point, s.plane.X, s.plane.Y, s.context->lensWidth, s.context->aspect, s.u, s.v);
+}
+void UnFish(ProjectionSample& s) { TotalUnFish(s.point, &s.miss, s.plane.X, s.plane.Y, s.context->halfLensWidth); }
+void Semicircle(ProjectionSample& s) { DoSemicircle(s.point, &s.miss, s.plane.X, s.plane.Y); }
+void AboveAndBelow(ProjectionSample& s) { DoAboveAndBelow(s.point, s.context, s.reply, s.u, s.v); }
+void UpAndDown(ProjectionSample& s) {
+    Do_UpAndDown(s.point, s.reply, s.plane.X, s.plane.Y, s.v, s.context->lensWidth);
+}
+
+constexpr ProjectionEntry kServed[] = {
+    {kModeHyperbolic, Hyperbolic},
+    {kModeWetch, Wetch},
+    {kModeGoggles, Goggles},
+    {kModeQuasar, Quasar},
+    {kModeOmnimax, Omnimax},
+    {kModeSwoop, Swoop},
+    {kModeOculus, Oculus},
+    {kModeUnFish, UnFish},
+    {kModeSemicircle, Semicircle},
+    {kModeAboveAndBelow, AboveAndBelow},
+    {kModeUpAndDown, UpAndDown},
+};
+
+}  // namespace
+
+ProjectionTable PanoramaViewProjections() { return kServed; }

@@ -3,6 +3,10 @@
 #include <cmath>
 
 #include "projections/caches.h"
+#include "common/angles.h"
+#include "projections/projection_families.h"
+#include "records/output_modes.h"
+#include "records/renderhinttype.h"
 
 namespace {
 
@@ -206,3 +210,57 @@ fcomplex BandInverseMagicallyCenteredInput(double x, double y) {
     const double sy = std::sin(Y), cy = std::cos(Y);
     return Cdiv({sh * cy, ch * sy}, {ch * cy, sh * sy});
 }
+
+// ---- the output modes these maps serve ----
+
+namespace {
+
+void Trecunx(ProjectionSample& s) {
+    if (PyramidDescriptor* c = CacheOrMiss(s, kCacheTagPeirce))
+        BendyPeirce(&s.miss, s.point, c, 2, s.plane.X, s.plane.Y, 0.5, kPiD / 2.0, 0.5, 0.0, 0.0);
+}
+void Quadracunx(ProjectionSample& s) {
+    if (PyramidDescriptor* c = CacheOrMiss(s, kCacheTagPeirce))
+        BendyPeirce(&s.miss, s.point, c, 3, s.plane.X, s.plane.Y, 0.75, 0.5235987755, 0.727802037845706, 0.0,
+                    -0.21398305084745764);
+}
+void PeirceQuincunx(ProjectionSample& s) {
+    if (PyramidDescriptor* c = CacheOrMiss(s, kCacheTagPeirce))
+        TotalPeirce(&s.miss, s.point, c, s.plane.X, s.plane.Y, 1.0, 0.0);
+}
+void Sexacunx(ProjectionSample& s) {
+    if (PyramidDescriptor* c = CacheOrMiss(s, kCacheTagPeirce))
+        BendyPeirce(&s.miss, s.point, c, 5, s.plane.X, s.plane.Y, 1.25, -0.3141592653, 0.7955812101910829, 0.0,
+                    -0.101);
+}
+void Septecunx(ProjectionSample& s) {
+    if (PyramidDescriptor* c = CacheOrMiss(s, kCacheTagPeirce))
+        BendyPeirce(&s.miss, s.point, c, 6, s.plane.X, s.plane.Y, 1.5, 0.5235987755, 0.7911392405063291, 0.0, 0.0);
+}
+void Chevron(ProjectionSample& s) {
+    if (PyramidDescriptor* c = CacheOrMiss(s, kCacheTagPeirce))
+        ChevronPeirce(&s.miss, s.point, c, s.plane.X, s.plane.Y, s.context->aspect, 0.0, -0.35355339059327373);
+}
+void SquareTile(ProjectionSample& s) {
+    if (PyramidDescriptor* c = CacheOrMiss(s, kCacheTagPeirce))
+        TilingPeirce(&s.miss, s.point, c, s.plane.X, s.plane.Y, s.context->aspect, s.hints->tileScale);
+}
+void Peirce175(ProjectionSample& s) {
+    if (PyramidDescriptor* c = CacheOrMiss(s, kCacheTagPeirce))
+        TotalPeirce_175(&s.miss, s.point, c, s.plane.X, s.plane.Y, 1.0, 0.0);
+}
+
+constexpr ProjectionEntry kServed[] = {
+    {kModeTrecunx, Trecunx},
+    {kModeQuadracunx, Quadracunx},
+    {kModePeirceQuincunx, PeirceQuincunx},
+    {kModeSexacunx, Sexacunx},
+    {kModeSeptecunx, Septecunx},
+    {kModeChevron, Chevron},
+    {kModeSquareTile, SquareTile},
+    {kModePeirce1_75, Peirce175},
+};
+
+}  // namespace
+
+ProjectionTable PeirceProjections() { return kServed; }

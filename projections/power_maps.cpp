@@ -3,19 +3,21 @@
 #include <cmath>
 
 #include "common/angles.h"
+#include "projections/projection_families.h"
+#include "records/output_modes.h"
 
 void DoMercAndHyper(float out[3], long outputMode, float x, float y, float f) {
-    if (outputMode < 65 || outputMode > 68) return;
+    if (outputMode < kModeHyperdouble || outputMode > kModeMercatorStar) return;
     const double X = x, Y = y;
     double px, py;
-    if (outputMode == 65 || outputMode == 67) {  // half the complex square
+    if (outputMode == kModeHyperdouble || outputMode == kModeMercatorCross) {  // half the complex square
         px = (X * X - Y * Y) / 2.0;
         py = X * Y;
     } else {  // the complex cube
         px = X * X * X - 3.0 * X * Y * Y;
         py = 3.0 * X * X * Y - Y * Y * Y;
     }
-    if (outputMode >= 67) {  // Mercator
+    if (outputMode >= kModeMercatorCross) {  // Mercator
         const double f2 = static_cast<double>(f) * f;
         const double mx = px * f2, my = py * f2;
         const double U = 1.0 - (mx + 0.5);
@@ -32,3 +34,22 @@ void DoMercAndHyper(float out[3], long outputMode, float x, float y, float f) {
     out[1] = t * dy;
     out[2] = t * dz - 1.0f;
 }
+
+// ---- the output modes these maps serve ----
+
+namespace {
+
+void PowerMap(ProjectionSample& s) {
+    DoMercAndHyper(s.point, s.mode, RoundedToFloat(s.plane.X), RoundedToFloat(s.plane.Y), s.context->lensWidth);
+}
+
+constexpr ProjectionEntry kServed[] = {
+    {kModeHyperdouble, PowerMap},
+    {kModeHypertriple, PowerMap},
+    {kModeMercatorCross, PowerMap},
+    {kModeMercatorStar, PowerMap},
+};
+
+}  // namespace
+
+ProjectionTable PowerMapProjections() { return kServed; }

@@ -43,7 +43,6 @@ void FloretOnPolyhedron(float out[3], uint8_t* miss, const polyhedron* poly, voi
 }
 
 constexpr long kInputEquirectangular = 1;
-constexpr double kFourSqrt2 = 5.656854249492384;
 
 // Whether the sample's direction needs no turn, overlay or input-side lookup
 // beyond the equirectangular one, so that an output mode may hand its answer

@@ -1,10 +1,13 @@
 #include "projections/square_world_maps.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "projections/peirce.h"
 #include "projections/caches.h"
 #include "projections/stereographic.h"
+#include "projections/projection_families.h"
+#include "records/output_modes.h"
 
 namespace {
 
@@ -151,3 +154,94 @@ void BuildSpilhausRotation(float R[3][3]) {
         R[i][2] = static_cast<float>(rows[i].z);
     }
 }
+
+// ---- the output modes these maps serve ----
+
+namespace {
+
+void AdamsSquare(ProjectionSample& s, int variant) {
+    if (PyramidDescriptor* c = CacheOrMiss(s, kCacheTagPeirce)) {
+        triplex t{};
+        TotalAdams(&s.miss, &t, c, variant, nullptr, s.plane.X, s.plane.Y);
+        StoreDirection(s, t);
+    }
+}
+void Adams1(ProjectionSample& s) { AdamsSquare(s, 1); }
+void Adams2(ProjectionSample& s) { AdamsSquare(s, 2); }
+
+void Guyou(ProjectionSample& s) {
+    if (PyramidDescriptor* c = CacheOrMiss(s, kCacheTagPeirce))
+        TotalGuyou(&s.miss, s.point, c, &s.region, nullptr, s.plane.X, s.plane.Y);
+}
+
+void TwoGuyous(ProjectionSample& s) {
+    if (PyramidDescriptor* c = CacheOrMiss(s, kCacheTagPeirce))
+        DoubleGuyou(&s.miss, s.point, c, &s.region, s.plane.X, s.plane.Y);
+}
+
+void WideRect(ProjectionSample& s) {
+    if (PyramidDescriptor* c = CacheOrMiss(s, kCacheTagPeirce)) {
+        triplex t{};
+        TotalWiderect(&s.miss, &t, c, s.plane.X, s.plane.Y);
+        StoreDirection(s, t);
+    }
+}
+
+void Ellipse(ProjectionSample& s) {
+    if (PyramidDescriptor* c = CacheOrMiss(s, kCacheTagPeirce)) {
+        triplex t{};
+        TotalEllipse(&s.miss, &t, c, s.plane.X, s.plane.Y);
+        StoreDirection(s, t);
+    }
+}
+
+void EqualSquarea(ProjectionSample& s) {
+    if (PyramidDescriptor* c = CacheOrMiss(s, kCacheTagEqualsquarea))
+        TotalEqualsquarea(&s.miss, s.point, c, s.plane.X, s.plane.Y);
+}
+
+// The Spilhaus map: Adams' square in the oblique aspect of the world ocean,
+// a little of the neighbouring (turned) tiles showing around it.
+void Spilhaus(ProjectionSample& s) {
+    PyramidDescriptor* cache = CacheOrMiss(s, kCacheTagPeirce);
+    if (!cache) return;
+    static constexpr int kQuarterTurns[9] = {3, 1, 3, 2, 0, 2, 3, 1, 3};
+    const double a = s.plane.Y, b = -s.plane.X;
+    if (!(a + 0.5 >= 0.0 && a + 0.5 <= 1.0) || !(b + 0.5 >= 0.0 && b + 0.5 <= 1.0)) {
+        s.miss = 1;
+        return;
+    }
+    const double p = 1.15 * a + 0.5, q = 1.15 * b + 0.5 + 0.02;
+    const double fp = std::floor(p), fq = std::floor(q);
+    const double la = (p - fp) - 0.5, lb = (q - fq) - 0.5;
+    const int k = std::clamp(static_cast<int>((fq + 1.0) * 3.0 + (fp + 1.0)), 0, 8);
+    double X = la, Y = lb;
+    switch (kQuarterTurns[k]) {
+        case 1: X = -lb, Y = la; break;
+        case 3: X = -la, Y = -lb; break;
+        case 2: X = lb, Y = -la; break;
+        default: break;
+    }
+    triplex t{};
+    TotalAdams(&s.miss, &t, cache, 1, nullptr, X, Y);
+    if (s.miss) return;
+    // Row vector times the aspect's 3x3 rotation.
+    const float v[3] = {static_cast<float>(t.x), static_cast<float>(t.y), static_cast<float>(t.z)};
+    const auto& R = s.context->spilhausRotation;
+    for (int j = 0; j < 3; ++j) s.point[j] = v[0] * R[0][j] + v[1] * R[1][j] + v[2] * R[2][j];
+}
+
+constexpr ProjectionEntry kServed[] = {
+    {kModeAdams1, Adams1},
+    {kModeAdams2, Adams2},
+    {kModeGuyou, Guyou},
+    {kModeDoubleGuyou, TwoGuyous},
+    {kModeWideRect, WideRect},
+    {kModeEllipse, Ellipse},
+    {kModeEqualSquarea, EqualSquarea},
+    {kModeSpilhaus, Spilhaus},
+};
+
+}  // namespace
+
+ProjectionTable SquareWorldMapProjections() { return kServed; }

@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "common/angles.h"
+#include "projections/projection_families.h"
+#include "records/output_modes.h"
 
 int StereographicForward_NiceD(const double p[3], double out[2]) {
     const double d = p[2] + 1.0;
@@ -231,3 +233,46 @@ int NearestOctahedronVertex(const float p[3]) {
     }
     return best;
 }
+
+
+// ---- the output modes these maps serve ----
+
+namespace {
+
+void Stereographic(ProjectionSample& s) {
+    const double L = s.context->lensWidth;
+    double d[3];
+    StereoIntersect_NiceD(d, 0.5 * L * L * s.plane.X, 0.5 * L * L * s.plane.Y);
+    StoreDirection(s, triplex{d[0], d[1], d[2]});
+}
+
+// Lagrange, Lagrange 3-4 and Lagrange plus.
+void Lagrange(ProjectionSample& s) {
+    s.miss = 0;
+    LagrangeInverse(&s.miss, s.point, s.mode == kModeLagrangePlus ? 0 : 1, s.plane.X, s.plane.Y,
+                    s.mode == kModeLagrange3_4 ? 4.0 / 3.0 : 2.0);
+}
+
+void Semistereo(ProjectionSample& s) {
+    const double L = s.context->lensWidth;
+    StereoIntersectCore(s.point, RoundedToFloat(L * L * s.plane.X), RoundedToFloat(L * L * s.plane.Y), -0.5f);
+}
+
+void Squoculus(ProjectionSample& s) {
+    const double L = s.context->lensWidth;
+    const double k = (double(s.v) + 1.0) * L * L;
+    StereoIntersect(s.point, RoundedToFloat(k * s.plane.X), RoundedToFloat(k * s.plane.Y));
+}
+
+constexpr ProjectionEntry kServed[] = {
+    {kModeStereographic, Stereographic},
+    {kModeLagrange, Lagrange},
+    {kModeLagrange3_4, Lagrange},
+    {kModeLagrangePlus, Lagrange},
+    {kModeSemistereo, Semistereo},
+    {kModeSquoculus, Squoculus},
+};
+
+}  // namespace
+
+ProjectionTable StereographicProjections() { return kServed; }

@@ -9,6 +9,8 @@
 #include "common/angles.h"
 #include "projections/forward_maps.h"
 #include "projections/gores.h"
+#include "projections/projection_families.h"
+#include "records/output_modes.h"
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
@@ -414,3 +416,192 @@ void TotalRetroazimuthal(float out[3], unsigned char* outside, int front, Transf
     SetReplyShading(reply, normal, 0.5f * (vx + static_cast<float>(std::cos(referenceLatitude))),
                     0.5f * (vy - static_cast<float>(std::sin(referenceLatitude))));
 }
+
+// ---- the output modes these maps serve ----
+
+namespace {
+
+inline bool InUnitD(double v) { return v >= 0.0 && v <= 1.0; }  // false for NaN
+
+// The equirectangular family: unit map position (uu, vv), u growing to the
+// left of the sphere seen from inside; single precision on purpose.
+inline void EquiDirection(float* point, float uu, float vv) {
+    const float y = std::sin(-3.1415927f * (vv - 0.5f));
+    const float r = std::sqrt(std::fmax(1.0f - y * y, 0.0f));
+    const float lam = 6.2831855f * ((1.0f - uu) - 0.5f);
+    point[0] = r * std::sin(lam);
+    point[1] = y;
+    point[2] = r * std::cos(lam);
+}
+
+// Equirectangular, and the cosine falloff drawn over it.
+void Equirectangular(ProjectionSample& s) {
+    const vort* c = s.context;
+    const double uu = 0.5 + s.plane.X;
+    const double vv = 2.0 * c->inverseScale * (static_cast<double>(s.v) - 0.5) * c->aspect + 0.5;
+    if (!InUnitD(uu) || !InUnitD(vv)) {
+        s.miss = 1;
+        return;
+    }
+    EquiDirection(s.point, static_cast<float>(uu), static_cast<float>(vv));
+    s.miss = 0;
+    s.reply->sampleAux = s.v;
+}
+
+// The orthographic disc of the box plane: orthographic, Gilbert and the
+// shaded globes over them.
+void OrthographicDisc(ProjectionSample& s) {
+    s.planePoint = fcomplex{s.plane.Xb, s.plane.Yb};
+    const float x = static_cast<float>(-2.0 * s.plane.Xb), y = static_cast<float>(-2.0 * s.plane.Yb);
+    s.point[0] = x;
+    s.point[1] = y;
+    const float w = 1.0f - x * x - y * y;
+    if (!(w >= 0.0f)) {
+        s.miss = 1;
+        return;
+    }
+    s.point[2] = std::sqrt(w);
+    s.miss = 0;
+    for (int k = 0; k < 3; ++k) s.reply->surfaceNormal[k] = s.point[k];
+}
+
+// Mercator: the frame is always 360 degrees wide.
+void Mercator(ProjectionSample& s) {
+    s.miss = 0;
+    const float t = 6.2831855f * s.context->aspect * (s.v - 0.5f);
+    const float phi = std::atan(std::sinh(t));
+    const float y = std::sin(-3.1415927f * ((phi + 1.5707964f) / 3.1415927f - 0.5f));
+    const float r = std::sqrt(std::fmax(1.0f - y * y, 0.0f));
+    const float lam = 6.2831855f * ((1.0f - s.u) - 0.5f);
+    s.point[0] = r * std::sin(lam);
+    s.point[1] = y;
+    s.point[2] = r * std::cos(lam);
+}
+
+// Equi tall: the whole frame is the whole sphere.
+void EquiTall(ProjectionSample& s) {
+    EquiDirection(s.point, s.u, s.v);
+    s.miss = 0;
+}
+
+void EqualAreaCylinder(ProjectionSample& s) {
+    const double a = 2.0 * (static_cast<double>(s.v) - 0.5);
+    if (!(a >= -1.0 && a <= 1.0)) {
+        s.miss = 1;  // above or below the map: no latitude
+        return;
+    }
+    const float m = static_cast<float>(std::asin(a) / 3.141592653 + 0.5);
+    const float y = std::sin(-3.1415927f * (m - 0.5f));
+    const float r = std::sqrt(std::fmax(1.0f - y * y, 0.0f));
+    const float lam = 6.2831855f * (-0.5f - s.u);
+    s.point[0] = r * std::sin(lam);
+    s.point[1] = y;
+    s.point[2] = r * std::cos(lam);
+}
+
+void Hammer(ProjectionSample& s) { DoHammer(&s.miss, s.point, kFourSqrt2 * s.plane.X, kFourSqrt2 * s.plane.Y); }
+void Werner(ProjectionSample& s) { DoWerner(&s.miss, s.point, s.plane.X, s.plane.Y); }
+void Sinusoidal(ProjectionSample& s) { TotalSinusoidal(s.point, &s.miss, s.plane.X, s.plane.Y, -kPiD, kPiD, 0.0); }
+
+void Mollweide(ProjectionSample& s) {
+    float latitude;
+    TotalMollweide(s.point, &s.miss, &latitude, kFourSqrt2 * s.plane.X, kFourSqrt2 * s.plane.Y, -kPiD, kPiD, 0.0);
+}
+
+// On the render's first lazy table.
+void Robinson(ProjectionSample& s) {
+    s.miss = 1;
+    TotalRobinson(s.point, &s.miss, s.context->ellipsoidTable, s.plane.X, s.plane.Y, -kPiD, kPiD, 0.0);
+}
+
+void Bonne45(ProjectionSample& s) { TotalBonne(s.point, &s.miss, s.plane.X, s.plane.Y + s.context->planeCentreY); }
+
+void VerticalPerspective(ProjectionSample& s) {
+    TotalVerticalPerspective(s.point, &s.miss, s.reply, s.plane.X, s.plane.Y + s.context->planeCentreY,
+                             s.context->fieldOfView);
+}
+
+// The flyover takes the raw position, the horizon at the top.
+void Flyover(ProjectionSample& s) {
+    TotalTangent(s.point, &s.miss, s.reply, (static_cast<double>(s.u) - 0.5) / s.context->aspect, s.v,
+                 s.context->fieldOfView);
+}
+
+void EckertIV(ProjectionSample& s) { TotalEckert4(s.point, &s.miss, s.plane.X, s.plane.Y); }
+
+// Shifted down to centre it.
+void HillEucyclic(ProjectionSample& s) {
+    const vort* c = s.context;
+    TotalHillEucyclic(s.point, &s.miss, s.plane.X,
+                      c->inverseScale * (static_cast<double>(s.v) - 0.5) * c->aspect + 0.0155);
+}
+
+void Cardioid(ProjectionSample& s) { TotalCardioid(s.point, &s.miss, s.plane.X, s.plane.Y); }
+
+void NorthArmadillo(ProjectionSample& s) {
+    TotalArmadillo(s.point, &s.miss, s.reply, s.plane.X, s.plane.Y + s.context->planeCentreY, 1.0);
+}
+void SouthArmadillo(ProjectionSample& s) {
+    TotalArmadillo(s.point, &s.miss, s.reply, s.plane.X, s.plane.Y + s.context->planeCentreY, -1.0);
+}
+
+// Oblate north and south, prolate north and south, each flat and as a
+// globe: the ellipsoid's axis ratio, and its tilt of 15 or 20 degrees
+// towards the pole shown.
+void RaiszEllipsoid(ProjectionSample& s) {
+    const bool prolate = s.mode >= kModeProlateNorth, south = (s.mode - kModeOblateNorth) % 4 >= 2;
+    const double tilt = prolate ? 0.34202014332 : 0.2588190451;  // sin 20°, sin 15°
+    TotalRaiszEllipsoid(s.point, &s.miss, s.reply, s.context->ellipsoidTable, s.plane.X,
+                        s.plane.Y + s.context->planeCentreY, 1.0, 1.0, prolate ? 4.0 / 3.0 : 0.66,
+                        south ? tilt : -tilt);
+}
+
+void RetroazimuthalFront(ProjectionSample& s) {
+    TotalRetroazimuthal(s.point, &s.miss, 1, s.reply, s.plane.X, s.plane.Y, s.context->latitudeSetting * kPiD / 180.0);
+}
+void RetroazimuthalBack(ProjectionSample& s) {
+    TotalRetroazimuthal(s.point, &s.miss, 0, s.reply, s.plane.X, s.plane.Y, s.context->latitudeSetting * kPiD / 180.0);
+}
+
+constexpr ProjectionEntry kServed[] = {
+    {kModeEquirectangular, Equirectangular},
+    {kModeCosineFalloff, Equirectangular},
+    {kModeOrthographic, OrthographicDisc},
+    {kModeGilbert, OrthographicDisc},
+    {kModeQuickGlobe, OrthographicDisc},
+    {kModeGilbertGlobe, OrthographicDisc},
+    {kModeMercator, Mercator},
+    {kModeEquiTall, EquiTall},
+    {kModeEqualAreaCylinder, EqualAreaCylinder},
+    {kModeHammer, Hammer},
+    {kModeWerner, Werner},
+    {kModeSinusoidal, Sinusoidal},
+    {kModeMollweide, Mollweide},
+    {kModeRobinson, Robinson},
+    {kModeBonne45, Bonne45},
+    {kModeVerticalPerspective, VerticalPerspective},
+    {kModeVerticalPerspectiveGlobe, VerticalPerspective},
+    {kModeFlyover, Flyover},
+    {kModeFlyoverGlobe, Flyover},
+    {kModeEckertIV, EckertIV},
+    {kModeHillEucyclic, HillEucyclic},
+    {kModeCardioid, Cardioid},
+    {kModeNorthArmadillo, NorthArmadillo},
+    {kModeNorthArmadilloGlobe, NorthArmadillo},
+    {kModeSouthArmadillo, SouthArmadillo},
+    {kModeSouthArmadilloGlobe, SouthArmadillo},
+    {kModeOblateNorth, RaiszEllipsoid},
+    {kModeOblateNorthGlobe, RaiszEllipsoid},
+    {kModeOblateSouth, RaiszEllipsoid},
+    {kModeOblateSouthGlobe, RaiszEllipsoid},
+    {kModeProlateNorth, RaiszEllipsoid},
+    {kModeProlateNorthGlobe, RaiszEllipsoid},
+    {kModeProlateSouth, RaiszEllipsoid},
+    {kModeProlateSouthGlobe, RaiszEllipsoid},
+    {kModeRetroazimuthalFront, RetroazimuthalFront},
+    {kModeRetroazimuthalBack, RetroazimuthalBack},
+};
+
+}  // namespace
+
+ProjectionTable FlatWorldMapProjections() { return kServed; }

@@ -69,6 +69,8 @@ inline bool MollweideInverse(double x, double y, double* lambda, double* southLa
     *lambda = MollweideLongitude(x, row);
     return true;
 }
+// The Mollweide and Hammer maps take the centred plane scaled by 4√2.
+inline constexpr double kFourSqrt2 = 5.656854249492384;
 // x, y already multiplied by 4√2. latitude receives the southward latitude.
 void TotalMollweide(float out[3], unsigned char* outside, float* latitude, double x, double y,
                     double lambdaMin, double lambdaMax, double shift);

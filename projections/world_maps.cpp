@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "projections/forward_maps.h"
+#include "projections/projection_families.h"
+#include "records/output_modes.h"
 
 namespace {
 
@@ -440,3 +442,35 @@ void Totalvandergrinten1(float out[3], unsigned char* miss, double x, double y) 
     }
     Finish(out, miss, l, p);
 }
+
+// ---- the output modes these maps serve ----
+
+namespace {
+
+void Winkel(ProjectionSample& s) { TotalWinkel(s.point, &s.miss, s.plane.X, s.plane.Y); }
+void Laskowski(ProjectionSample& s) { TotalLaskowski(s.point, &s.miss, s.plane.X, s.plane.Y); }
+void Canters(ProjectionSample& s) { TotalCanters(s.point, &s.miss, s.plane.X, s.plane.Y); }
+void NaturalEarth(ProjectionSample& s) { TotalNaturalEarth(s.point, &s.miss, s.plane.X, s.plane.Y); }
+void Ginzburg8(ProjectionSample& s) { TotalGinzburg8(s.point, &s.miss, s.plane.X, s.plane.Y); }
+void Larrivee(ProjectionSample& s) { TotalLarrivee(s.point, &s.miss, s.plane.X, s.plane.Y); }
+void Strebe1995(ProjectionSample& s) {
+    TotalStrebe1995(s.point, &s.miss, &s.context->strebeRecord, s.plane.X, s.plane.Y);
+}
+void VanDerGrintenI(ProjectionSample& s) { Totalvandergrinten1(s.point, &s.miss, s.plane.X, s.plane.Y); }
+void EqualEarth(ProjectionSample& s) { TotalEqualEarth(s.point, &s.miss, s.plane.X, s.plane.Y); }
+
+constexpr ProjectionEntry kServed[] = {
+    {kModeWinkelTripel, Winkel},
+    {kModeLaskowskiTriOptimal, Laskowski},
+    {kModeCanters, Canters},
+    {kModeNaturalEarth, NaturalEarth},
+    {kModeGinzburg8, Ginzburg8},
+    {kModeLarrivee, Larrivee},
+    {kModeStrebe1995, Strebe1995},
+    {kModeVanDerGrintenI, VanDerGrintenI},
+    {kModeEqualEarth, EqualEarth},
+};
+
+}  // namespace
+
+ProjectionTable NewtonWorldMapProjections() { return kServed; }

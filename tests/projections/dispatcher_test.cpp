@@ -6,8 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 
+#include "projections/disc_layouts.h"
+#include "projections/power_maps.h"
+#include "projections/projection_families.h"
+#include "projections/stereographic.h"
 #include "projections/sphere_to_input.h"
+#include "records/output_modes.h"
 #include "tests/projections/road_fixture.h"
 
 namespace {
@@ -207,6 +213,81 @@ TEST(Dispatcher, TheTableOfProjectionsMatchesTheSwitch) {
         served += has ? 1 : 0;
     }
     EXPECT_GT(served, 70);
+}
+
+// The projections that take floats get the plane's values rounded to float,
+// as a call to them from anywhere else does, whatever the compiler inlines
+// into the dispatcher's rows: the same directions, bit for bit.
+TEST(Dispatcher, ProjectionsTakingFloatsGetTheRoundedPlane) {
+    struct Case {
+        long mode;
+        void (*direct)(const vort* c, const OutputPlane& pl, float v, float out[3]);
+    } cases[] = {
+        {kModeSemistereo,
+         [](const vort* c, const OutputPlane& pl, float, float out[3]) {
+             const double L = c->lensWidth;
+             StereoIntersectCore(out, float(L * L * pl.X), float(L * L * pl.Y), -0.5f);
+         }},
+        {kModeSquoculus,
+         [](const vort* c, const OutputPlane& pl, float v, float out[3]) {
+             const double L = c->lensWidth, k = (double(v) + 1.0) * L * L;
+             StereoIntersect(out, float(k * pl.X), float(k * pl.Y));
+         }},
+        {kModeHypertriple,
+         [](const vort* c, const OutputPlane& pl, float, float out[3]) {
+             DoMercAndHyper(out, kModeHypertriple, float(pl.X), float(pl.Y), c->lensWidth);
+         }},
+        {kModeGores12,
+         [](const vort* c, const OutputPlane& pl, float, float out[3]) {
+             unsigned char miss = 0;
+             int32_t place = 0;
+             long region = -1;
+             DoGores(c, &miss, out, &place, &region, float(pl.Xb), float(pl.Yb));
+         }},
+    };
+    for (const Case& k : cases) {
+        RoadRig rig(k.mode, 1, 0.5f);
+        rig.context->lensWidth = 1.7f;
+        rig.context->goreCount = 12.0f;
+        rig.context->inverseScale = 1.3;
+        for (float u = 0.013f; u < 1.0f; u += 0.0371f)
+            for (float v = 0.017f; v < 1.0f; v += 0.0293f) {
+                const Shot s = Dispatch(rig, u, v);
+                float want[3] = {7.0f, 7.0f, 7.0f};
+                k.direct(rig.context.get(), OutputPlaneOf(rig.context.get(), u, v), v, want);
+                for (int i = 0; i < 3; ++i) ASSERT_EQ(s.p[i], want[i]) << k.mode << " at " << u << ", " << v;
+            }
+    }
+}
+
+// Each family's table serves its own codes: no code in two rows or two
+// families, every code served is one the table of output modes sends down
+// the road of a projection (or the gores of 1044, which no menu offers), and
+// every mode on that road is served or waits for its projection.
+TEST(Dispatcher, EachProjectionModeIsServedByOneFamilyRow) {
+    std::map<int32_t, int> rows;
+    for (const ProjectionTable& family : ProjectionFamilies()) {
+        EXPECT_FALSE(family.empty());
+        for (const ProjectionEntry& e : family) {
+            ++rows[e.mode];
+            EXPECT_NE(e.project, nullptr) << e.mode;
+            const OutputModeRow* row = FindOutputMode(e.mode);
+            if (e.mode == kModeGores18) {
+                EXPECT_EQ(row, nullptr);
+                continue;
+            }
+            ASSERT_NE(row, nullptr) << e.mode;
+            EXPECT_EQ(int(row->road), int(ModeRoad::kProjection)) << e.mode << " " << row->name;
+        }
+    }
+    for (const auto& [mode, count] : rows) EXPECT_EQ(count, 1) << mode;
+    for (const OutputModeRow& row : OutputModeRows()) {
+        if (row.road != ModeRoad::kProjection) continue;
+        EXPECT_NE(OutputModeHasProjection(row.code), OutputModeAwaitsProjection(row.code)) << row.code;
+        EXPECT_EQ(OutputModeHasProjection(row.code), rows.count(row.code) == 1) << row.code;
+        // What waits is refused, with its reason.
+        if (OutputModeAwaitsProjection(row.code)) EXPECT_NE(row.refusal, nullptr) << row.code;
+    }
 }
 
 // The rectilinear lens: the narrower side of the frame spans the field of

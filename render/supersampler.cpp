@@ -538,6 +538,10 @@ void InitSamplerRig(SamplerRig* rig, vort* context, PerTaskStuffType* task, cons
     rig->proportions[0] = frame ? frame->halfPixelX : 0.0f;
     rig->proportions[1] = frame ? frame->halfPixelY : 0.0f;
     ClearPDCache(&rig->pdCache);
+    // No run yet: CentreReply compares a pixel's row and column with the
+    // run's before it looks at its length.
+    rig->centres.y = -1;
+    rig->centres.x0 = 0;
     rig->centres.count = 0;
     rig->road = task ? RoadTaskState{&task->hints[0], &task->hints[1], &task->lastTissotSpot}
                      : RoadTaskState{nullptr, nullptr, nullptr};

@@ -13,6 +13,7 @@
 #include "platform/host/handles.h"
 #include "platform/host/result_codes.h"
 #include "shell/mode_catalogue.h"
+#include "records/output_modes.h"
 #include "records/parameters.h"
 #include "shell/defaults.h"
 #include "shell/scripting.h"
@@ -71,8 +72,8 @@ std::vector<Named> Catalogue(ModeKind kind) {
     if (kind == ModeKind::Input) {
         for (int32_t m = 1; m <= kInputModeCount; ++m) all.push_back({m, VorneskInputModeName(m)});
     } else if (kind == ModeKind::Output) {
-        for (int32_t m = 1; m <= kLastOutputMode; ++m)
-            if (IsModeName(VorneskOutputModeName(m))) all.push_back({m, VorneskOutputModeName(m)});
+        for (const OutputModeRow& row : OutputModeRows())
+            if (row.name[0]) all.push_back({row.code, row.name});
     } else {
         for (int32_t m = 1; m <= kGlueModeCount; ++m) all.push_back({m, GlueCaption(m)});
     }

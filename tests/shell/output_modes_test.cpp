@@ -5,6 +5,7 @@
 // the modes their names say.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <set>
 #include <string>
 

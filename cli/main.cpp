@@ -28,6 +28,7 @@
 #include "cli/options.h"
 #include "cli/settings_options.h"
 #include "files/file_set.h"
+#include "shell/host_export.h"
 
 #ifndef VORNESK_VERSION
 #define VORNESK_VERSION "2"
@@ -449,24 +450,22 @@ int main(int argc, char** argv) {
     // An OBJ export is written by the plug-in itself, in place of the picture;
     // so are an LDRAW model, a PSD (as the dialog's "PSD…" writes it) and the
     // cube map's faces (named after OUTPUT). The plug-in writes each export
-    // whole, its several files as one set, and says which file failed.
+    // whole, its several files as one set, and says which file failed. The
+    // export travels beside the settings in the descriptor: what to write
+    // under "Exky", and where under "Exfl".
     const bool directExport = IsOBJExportName(options.output) || options.cubeFaces;
     const bool ldrawExport =
         !directExport && (IsLDRAWExportName(options.output) || ImageFormatFromName(options.output) == ImageFormat::PSD);
-    if (options.cubeFaces)
-        setenv("VORNESK_EXPORT_CUBE_MAP", "1", 1);
-    else
-        unsetenv("VORNESK_EXPORT_CUBE_MAP");
-    unsetenv("VORNESK_GALLERY");
+    ExportOrder order;
     if (gallery) {
-        setenv("VORNESK_EXPORT", std::filesystem::absolute(options.galleryFolder).c_str(), 1);
-        setenv("VORNESK_GALLERY", options.galleryKind.c_str(), 1);
+        ExportOrderKindOfGalleryWord(options.galleryKind, &order.kind);
+        order.path = std::filesystem::absolute(options.galleryFolder).string();
     } else if (directExport) {
-        setenv("VORNESK_EXPORT", PathWithLinksFollowed(options.output).c_str(), 1);
+        order.kind = options.cubeFaces ? kExportOrderCubeMap : kExportOrderGeometry;
+        order.path = PathWithLinksFollowed(options.output);
     } else if (ldrawExport) {
-        setenv("VORNESK_EXPORT", options.output.c_str(), 1);
-    } else {
-        unsetenv("VORNESK_EXPORT");
+        order.kind = IsLDRAWExportName(options.output) ? kExportOrderBrickModel : kExportOrderPSD;
+        order.path = options.output;
     }
 
     HostRunSettings settings;
@@ -474,6 +473,19 @@ int main(int argc, char** argv) {
     // take their defaults, so a run never repeats what an earlier one cached.
     settings.haveSettings = true;
     settings.settings = options.settings;
+    if (order.kind != kExportOrderNone) {
+        DescriptorItem kind;
+        kind.key = kExportKindKey;
+        kind.type = typeEnumerated;
+        kind.enumType = kExportKindType;
+        kind.enumValue = ExportOrderCode(order.kind);
+        DescriptorItem file;
+        file.key = kExportFileKey;
+        file.type = typeAlias;
+        file.text = order.path;
+        settings.settings.push_back(kind);
+        settings.settings.push_back(file);
+    }
     settings.showProgress = !options.quiet && isatty(STDERR_FILENO) && !options.dialog;
     settings.showDialog = options.dialog;
     HostRunReport report;

@@ -198,7 +198,9 @@ void DoStart() {
         return;
     }
 
-    ReadScriptParams_qev();
+    // The settings the host plays, and the export it may ask for beside them.
+    ExportOrder order;
+    ReadScriptParams_qev(&order);
     if (!gData) return;
     // Recorded settings the plug-in cannot use: the host shows why.
     if (!ResultIsOK()) {
@@ -233,9 +235,9 @@ void DoStart() {
             return;
         }
     }
-    // The command-line host's export takes the place of the picture.
-    if (ResultIsOK() && !cancelled && HostExportRequest()) {
-        if (RunHostExport(HostExportRequest())) return;
+    // An export the host asks for takes the place of the picture.
+    if (ResultIsOK() && !cancelled && order.kind != kExportOrderNone) {
+        if (RunHostExport(order)) return;
         ControllerShuttingDown();
         DoShutDown(gData);
         KillRects();

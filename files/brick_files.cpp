@@ -22,8 +22,12 @@ constexpr const char* kColourNames[12] = {"black      ", "blue       ", "green  
 }  // namespace
 
 int WriteLDRAWFileWithGlobals(Data* data, int fd) {
-    if (gParams) gParams->exportPurpose = kExportEquirectangularMap;  // export kind 7
-    switch (WriteLDRAWFile_Thingie(data, fd)) {
+    if (!gParams) {
+        close(fd);
+        return kPSDExportNoData;
+    }
+    gParams->exportPurpose = kExportEquirectangularMap;  // export kind 7
+    switch (WriteLDRAWFile_Thingie(data, *gParams, fd)) {
         case kBrickExportOK: return kPSDExportOK;
         case kBrickExportNoMemory: return kPSDExportNoMemory;
         default: return kPSDExportWriteFailed;
@@ -33,7 +37,7 @@ int WriteLDRAWFileWithGlobals(Data* data, int fd) {
 int WriteLegoStatsFile_Thingie(Data* data, int fd) {
     // The page counts the model the settings make now, not what an earlier
     // build left in the tallies.
-    if (!data || !data->storage || !gParams || !CountBrickGlobeOfSettings(data)) {
+    if (!data || !data->storage || !gParams || !CountBrickGlobeOfSettings(data, *gParams)) {
         close(fd);
         return kPSDExportNoMemory;
     }

@@ -98,31 +98,30 @@ const char* ExportEntryMessage(int result) {
     }
 }
 
-int FileZerp_WriteImageFileWithGlobals(Data* data, const std::string& path, bool* cancel, int32_t format,
-                                       const ExportHooks& hooks, ExportFailure* failure) {
+int FileZerp_WriteImageFileWithGlobals(Data* data, const Parameters& settings, const std::string& path, bool* cancel,
+                                       int32_t format, const ExportHooks& hooks, ExportFailure* failure) {
     if (format != kImageFormatPSD && format != kImageFormatJPEG) return 0;
     if (hooks.showProgress) hooks.showProgress();
     const int result = format == kImageFormatJPEG
-                           ? FileZerp_ReallyWriteJPEGFileAtPath(path, cancel, failure)
-                           : FileZerp_ReallyWritePSDFileWithGlobals(data, path, cancel, hooks, failure);
+                           ? FileZerp_ReallyWriteJPEGFileAtPath(settings, path, cancel, failure)
+                           : FileZerp_ReallyWritePSDFileWithGlobals(data, settings, path, cancel, hooks, failure);
     if (hooks.hideProgress) hooks.hideProgress();
     if (data) data->progressTotal = data->progressDone = 0;
     return result;
 }
 
-int FileZerp_ReallyWriteJPEGFileAtPath(const std::string& path, bool*, ExportFailure* failure) {
-    return Write(path, [](int fd) { return ReallyWriteJPEGFile_Thingie(fd, nullptr, kJPEGQuality); }, failure);
+int FileZerp_ReallyWriteJPEGFileAtPath(const Parameters& settings, const std::string& path, bool*,
+                                       ExportFailure* failure) {
+    return Write(path, [&](int fd) { return ReallyWriteJPEGFile_Thingie(settings, fd, kJPEGQuality); }, failure);
 }
 
-int FileZerp_ReallyWritePSDFileWithGlobals(Data* data, const std::string& path, bool* cancel,
-                                           const ExportHooks& hooks, ExportFailure* failure) {
-    if (!data || !data->storage || !gParams) return kPSDExportNoData;
+int FileZerp_ReallyWritePSDFileWithGlobals(Data* data, const Parameters& settings, const std::string& path,
+                                           bool* cancel, const ExportHooks& hooks, ExportFailure* failure) {
+    if (!data || !data->storage) return kPSDExportNoData;
     RectState saved{};
     PushRectAndPreviewState(&saved, data);
-    const int32_t savedScale = gParams->proxyScale;
-    gParams->proxyScale = 1;
     PSDdoc doc;
-    GrabPSDMetrics(data, &doc);
+    GrabPSDMetrics(data, settings, &doc);
     doc.modeWords = hooks.modeWords;
     InitMondoProgressParams(data, doc.layerCount);
     int result = 0;
@@ -153,12 +152,11 @@ int FileZerp_ReallyWritePSDFileWithGlobals(Data* data, const std::string& path, 
         for (int64_t i = 1; i <= files && set.result == 0; ++i) {
             if (cube) doc.cubeFace = i;
             WriteMember(&set, names[size_t(i - 1)],
-                        [&](int fd) { return ReallyWritePSDFile_core_thingie(data, fd, cancel, &doc); });
+                        [&](int fd) { return ReallyWritePSDFile_core_thingie(data, settings, fd, cancel, &doc); });
         }
         FinishFileSet(&set, [cancel] { return (cancel && *cancel) || HostAborts(); });
         result = SetResult(set, failure);
     }
-    gParams->proxyScale = savedScale;
     PopRectAndPreviewState(&saved, data);
     return result;
 }
@@ -203,21 +201,26 @@ int FileZerp_writeLDRAWFileWithGlobals_atPath(Data* data, const std::string& pat
 
 namespace {
 
-int WriteSTLMember(FileSet* set, const std::string& path, const ExportHooks& hooks) {
-    return WriteMember(set, path,
-                       [&](int fd) { return WriteSTLFile_polyhedron_Thingie(fd, ModeName(hooks, OutputMode())); });
+// The polyhedron files of output mode `mode`.
+int WriteOBJMember(FileSet* set, const std::string& path, int64_t mode) {
+    char name[kPathBytes];
+    FileZerp_MacPath_toCString(path.c_str(), name, sizeof name);
+    return WriteMember(set, path, [&](int fd) { return WriteOBJFile_polyhedron_Thingie(fd, name, mode); });
 }
 
-int WriteDXFMember(FileSet* set, const std::string& path, const ExportHooks& hooks) {
+int WriteSTLMember(FileSet* set, const std::string& path, int64_t mode, const ExportHooks& hooks) {
+    return WriteMember(set, path, [&](int fd) { return WriteSTLFile_polyhedron_Thingie(fd, ModeName(hooks, mode)); });
+}
+
+int WriteDXFMember(FileSet* set, const std::string& path, int64_t mode, const ExportHooks& hooks) {
     return WriteMember(set, path, [&](int fd) {
-        return WriteDXFFile_polyhedron_Thingie(fd, ModeName(hooks, OutputMode()), GenericWord(hooks, OutputMode()));
+        return WriteDXFFile_polyhedron_Thingie(fd, ModeName(hooks, mode), GenericWord(hooks, mode));
     });
 }
 
-int WriteMathematicaMember(FileSet* set, const std::string& path, const ExportHooks& hooks) {
+int WriteMathematicaMember(FileSet* set, const std::string& path, int64_t mode, const ExportHooks& hooks) {
     return WriteMember(set, path, [&](int fd) {
-        return WriteMathematicaTextFile_polyhedron_Thingie(fd, ModeName(hooks, OutputMode()),
-                                                           GenericWord(hooks, OutputMode()));
+        return WriteMathematicaTextFile_polyhedron_Thingie(fd, mode, ModeName(hooks, mode), GenericWord(hooks, mode));
     });
 }
 
@@ -233,7 +236,7 @@ int WriteAlone(const std::string& path, const std::function<void(FileSet*)>& add
 }  // namespace
 
 int FileZerp_writeOBJFile_polyhedronAtPath(const std::string& path) {
-    return WriteAlone(path, [&](FileSet* set) { WriteNamedMember(set, path, WriteOBJFile_polyhedron_Thingie); });
+    return WriteAlone(path, [&](FileSet* set) { WriteOBJMember(set, path, OutputMode()); });
 }
 
 int FileZerp_writeMTLFileAtPath(const std::string& path) {
@@ -241,24 +244,26 @@ int FileZerp_writeMTLFileAtPath(const std::string& path) {
 }
 
 int FileZerp_writeSTLFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks) {
-    return WriteAlone(path, [&](FileSet* set) { WriteSTLMember(set, path, hooks); });
+    return WriteAlone(path, [&](FileSet* set) { WriteSTLMember(set, path, OutputMode(), hooks); });
 }
 
 int FileZerp_writeDXFFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks) {
-    return WriteAlone(path, [&](FileSet* set) { WriteDXFMember(set, path, hooks); });
+    return WriteAlone(path, [&](FileSet* set) { WriteDXFMember(set, path, OutputMode(), hooks); });
 }
 
 int FileZerp_writeMathematicaTextFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks) {
-    return WriteAlone(path, [&](FileSet* set) { WriteMathematicaMember(set, path, hooks); });
+    return WriteAlone(path, [&](FileSet* set) { WriteMathematicaMember(set, path, OutputMode(), hooks); });
 }
 
-int FileZerp_WriteOBJFileAndItsHandmaidensAtPath(const std::string& path, const ExportHooks& hooks,
-                                                 ExportFailure* failure, FileSet* into) {
-    if (!gParams || !gData) return kPSDExportNoData;
-    const float savedTabs = gParams->tabs;
-    const int32_t savedMode = gParams->outputMode;
-    gParams->tabs = 0.0f;
-    gParams->outputMode = int32_t(MonofragVersion_of_projection(savedMode));
+int FileZerp_WriteOBJFileAndItsHandmaidensAtPath(const Parameters& settings, const std::string& path,
+                                                 const ExportHooks& hooks, ExportFailure* failure, FileSet* into) {
+    if (!gData) return kPSDExportNoData;
+    // The solid without glue tabs, in its one-fragment version where it has one.
+    Parameters solid = settings;
+    solid.tabs = 0.0f;
+    solid.outputMode = int32_t(MonofragVersion_of_projection(settings.outputMode));
+    solid.exportPurpose = kExportGeometry;
+    const int64_t mode = solid.outputMode;
 
     const std::string texture = FileZerp_makeClonedPathWithNewExtender(".jpg", path, true);
     const std::string material = FileZerp_makeClonedPathWithNewExtender(".mtl", path, true);
@@ -266,13 +271,8 @@ int FileZerp_WriteOBJFileAndItsHandmaidensAtPath(const std::string& path, const 
     const std::string text = FileZerp_makeClonedPathWithNewExtender(".txt", path, false);
     const std::string dxf = FileZerp_makeClonedPathWithNewExtender(".dxf", path, false);
 
-    gParams->exportPurpose = kExportGeometry;
     // Nothing is written for a mode without a solid to export.
-    if (!BuildSolidForExport()) {
-        gParams->tabs = savedTabs;
-        gParams->outputMode = savedMode;
-        return kExportNoSolid;
-    }
+    if (!BuildSolidForExport(mode)) return kExportNoSolid;
     // The six files are one set: they replace the old ones together, or
     // none does. A set handed in takes them among its own members.
     FileSet own;
@@ -283,24 +283,21 @@ int FileZerp_WriteOBJFileAndItsHandmaidensAtPath(const std::string& path, const 
     // comes last, since a render lets its solid go when it ends and the
     // writers after it would build the solid again.
     gData->progressTotal = gData->progressDone = 0;
-    WriteNamedMember(set, path, WriteOBJFile_polyhedron_Thingie);
-    WriteSTLMember(set, stl, hooks);
+    WriteOBJMember(set, path, mode);
+    WriteSTLMember(set, stl, mode, hooks);
     WriteNamedMember(set, material, WriteMTLFile_Thingie);
-    WriteMathematicaMember(set, text, hooks);
-    WriteDXFMember(set, dxf, hooks);
+    WriteMathematicaMember(set, text, mode, hooks);
+    WriteDXFMember(set, dxf, mode, hooks);
     if (set->result == 0 && !set->cancelled) {
         gData->progressTotal = gData->progressDone = 0;
         if (hooks.showProgress) hooks.showProgress();
-        WriteMember(set, texture, [](int fd) { return ReallyWriteJPEGFile_Thingie(fd, nullptr, kJPEGQuality); });
+        WriteMember(set, texture, [&](int fd) { return ReallyWriteJPEGFile_Thingie(solid, fd, kJPEGQuality); });
         if (hooks.hideProgress) hooks.hideProgress();
         gData->progressTotal = gData->progressDone = 0;
     }
     const int result = SetResult(*set, failure);
     if (into) JoinFileSet(into, set);
     else FinishFileSet(set, HostAborts);
-
-    gParams->tabs = savedTabs;
-    gParams->outputMode = savedMode;
     return into ? result : SetResult(*set, failure);
 }
 
@@ -308,7 +305,7 @@ int FileZerp_writeEquiPolyMapFileAtPath(const std::string& path, const ExportHoo
     if (!gParams) return kPSDExportNoData;
     gParams->exportPurpose = kExportEquirectangularMap;
     bool cancel = false;
-    return FileZerp_WriteImageFileWithGlobals(gData, path, &cancel, kImageFormatPSD, hooks, failure);
+    return FileZerp_WriteImageFileWithGlobals(gData, *gParams, path, &cancel, kImageFormatPSD, hooks, failure);
 }
 
 std::string FileZerp_tempPath() {
@@ -336,7 +333,7 @@ int FileZerp_writeImageFileAndSendtoPhotosApp(const ExportHooks& hooks, std::str
     gParams->exportPurpose = kExportResult;
     const std::string path = FileZerp_dated_exportation_filename_using_extender("psd");
     bool cancel = false;
-    const int result = FileZerp_WriteImageFileWithGlobals(gData, path, &cancel, kImageFormatPSD, hooks);
+    const int result = FileZerp_WriteImageFileWithGlobals(gData, *gParams, path, &cancel, kImageFormatPSD, hooks);
     if (written) *written = path;
     if (!cancel) PhotoEditorBridge_exportImageFile(path.c_str());
     return result;

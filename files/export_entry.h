@@ -1,7 +1,9 @@
 // The export entry points: the door every export of the dialog, the
 // galleries and the command line goes through. Each names and opens its
-// files (FileZerp_OpenAFilePath), sets the export kind where the writer needs
-// one, calls the writer and puts back what it changed in the settings.
+// files (FileZerp_OpenAFilePath) and calls the writer. Those handed settings
+// export them as they are (the export kind among them) and change no
+// settings; the dialog's own commands set the kind they write in the
+// current settings, as the dialog's sheets do, and export those.
 //
 // Every entry point answers 0, or the failure: kPSDExportWriteFailed when
 // the file system refused a file (a full disk, a protected file, a folder in
@@ -18,6 +20,7 @@
 
 struct Data;
 struct FileSet;
+struct Parameters;
 struct PyramidDescriptor;
 
 struct ExportFailure {
@@ -44,17 +47,19 @@ const char* ExportEntryMessage(int result);
 // Image file formats of FileZerp_WriteImageFileWithGlobals.
 enum : int32_t { kImageFormatPSD = 2, kImageFormatJPEG = 5 };
 
-// Shows the progress bar, writes format 5 (JPEG) or 2 (layered PSD), hides
-// the bar and clears the progress counts. Other formats write nothing (0).
-int FileZerp_WriteImageFileWithGlobals(Data* data, const std::string& path, bool* cancel, int32_t format,
-                                       const ExportHooks& hooks, ExportFailure* failure = nullptr);
+// Shows the progress bar, writes format 5 (JPEG) or 2 (layered PSD) of the
+// settings, hides the bar and clears the progress counts. Other formats
+// write nothing (0).
+int FileZerp_WriteImageFileWithGlobals(Data* data, const Parameters& settings, const std::string& path, bool* cancel,
+                                       int32_t format, const ExportHooks& hooks, ExportFailure* failure = nullptr);
 // The result (or the texture map for export kind 4) as JPEG, quality 50.
-int FileZerp_ReallyWriteJPEGFileAtPath(const std::string& path, bool* cancel, ExportFailure* failure = nullptr);
-// The PSD of the current export kind. Cube faces go one per file beside the
-// chosen one, named by face (Cube_d.psd .. Cube_f.psd), as one set; the
+int FileZerp_ReallyWriteJPEGFileAtPath(const Parameters& settings, const std::string& path, bool* cancel,
+                                       ExportFailure* failure = nullptr);
+// The PSD of the settings' export kind. Cube faces go one per file beside
+// the chosen one, named by face (Cube_d.psd .. Cube_f.psd), as one set; the
 // chosen file itself is not touched. Every other kind writes the chosen file.
-int FileZerp_ReallyWritePSDFileWithGlobals(Data* data, const std::string& path, bool* cancel,
-                                           const ExportHooks& hooks, ExportFailure* failure = nullptr);
+int FileZerp_ReallyWritePSDFileWithGlobals(Data* data, const Parameters& settings, const std::string& path,
+                                           bool* cancel, const ExportHooks& hooks, ExportFailure* failure = nullptr);
 // The pyramid as a one-layer PSD with the keywords of the export kind; a
 // pyramid of another kind than 8, 16 or 32-bit RGBA is written from an
 // 8-bit RGBA copy of its level 0.
@@ -64,21 +69,22 @@ int FileZerp_writePyr_toDesktopUsingName(const PyramidDescriptor* pyr, const std
 // shell, the path one argument): 0, or 1 when that failed.
 int FileZerp_launchFileInBrowser_path(const std::string& path);
 
-// The polyhedron files one by one.
+// The polyhedron files of the current output mode one by one.
 int FileZerp_writeOBJFile_polyhedronAtPath(const std::string& path);
 int FileZerp_writeMTLFileAtPath(const std::string& path);
 int FileZerp_writeSTLFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks);
 int FileZerp_writeDXFFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks);
 int FileZerp_writeMathematicaTextFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks);
-// The whole polyhedron export of the output mode's solid (the one-fragment
+// The whole polyhedron export of the settings' output mode's solid (the one-fragment
 // version of a mode that has one), without glue tabs: beside the chosen OBJ
 // its texture and material (names cleaned: My Globe.obj gives My_Globe.jpg
 // and My_Globe.mtl) and the STL, Mathematica text and DXF (My Globe.stl,
 // .txt, .dxf), as one set. With `into` the six files, once all are
 // written, join that set instead, which its owner finishes (JoinFileSet:
 // a solid whose files cannot be made leaves `into` as it was).
-int FileZerp_WriteOBJFileAndItsHandmaidensAtPath(const std::string& path, const ExportHooks& hooks,
-                                                 ExportFailure* failure = nullptr, FileSet* into = nullptr);
+int FileZerp_WriteOBJFileAndItsHandmaidensAtPath(const Parameters& settings, const std::string& path,
+                                                 const ExportHooks& hooks, ExportFailure* failure = nullptr,
+                                                 FileSet* into = nullptr);
 // The brick globe's page of statistics (the model of the settings counted)
 // and its LDRAW model (export kind 7) at path.
 int FileZerp_writeLegoStatsFileAtPath(const std::string& path, ExportFailure* failure = nullptr);

@@ -171,20 +171,20 @@ void ForEachWallTriangle(const polyhedron* p, const std::vector<int64_t>& walls,
 // sets it up (set-up 1, no tabs at a net setting B of 0; the crevice set-up
 // gives the same files). So the texture's render finds the writers' build
 // in place instead of building the solid again.
-void RebuildForExport(polyhedron* p) {
-    HooBoyPolySetup(gParams ? gParams->outputMode : 0, p, 0, 1, 0, GetBufferProcs(), 1, 1.0f, 0.0f, 0.0f);
+void RebuildForExport(polyhedron* p, int64_t mode) {
+    HooBoyPolySetup(mode, p, 0, 1, 0, GetBufferProcs(), 1, 1.0f, 0.0f, 0.0f);
     IdentifyExportableTriangles(p);
 }
 
-// The work area's polyhedron built for the current output mode; null, with
-// the sink failed, when there is none.
-polyhedron* RebuiltForWriting(TextSink* s) {
+// The work area's polyhedron built for output mode `mode`; null, with the
+// sink failed, when there is none.
+polyhedron* RebuiltForWriting(TextSink* s, int64_t mode) {
     polyhedron* p = ExportPolyhedron();
-    if (!p || !gParams) {
+    if (!p) {
         s->failed = true;
         return nullptr;
     }
-    RebuildForExport(p);
+    RebuildForExport(p, mode);
     return p;
 }
 
@@ -197,11 +197,11 @@ void HeaderComment(TextSink* s, const char* open, const char* close) {
 
 }  // namespace
 
-bool BuildSolidForExport() {
+bool BuildSolidForExport(int64_t mode) {
     polyhedron* p = ExportPolyhedron();
     // A mode without a solid leaves the last build in place: never export that.
-    if (!p || !gParams || !IsExportablePolyhedron(gParams->outputMode)) return false;
-    RebuildForExport(p);
+    if (!p || !IsExportablePolyhedron(mode)) return false;
+    RebuildForExport(p, mode);
     if (p->unbuilt || p->netTriangleCount <= 0 || p->faceCount3D <= 0) return false;
     switch (p->status) {
         case kPolyStatusGood:
@@ -335,9 +335,9 @@ std::string ObjMaterialStem(const char* fileName) {
     return FileZerp_makeNameNonWeirdForOBJ(stem);
 }
 
-int WriteOBJFile_polyhedron_Thingie(int fd, const char* fileName) {
+int WriteOBJFile_polyhedron_Thingie(int fd, const char* fileName, int64_t mode) {
     TextSink s(fd);
-    polyhedron* p = RebuiltForWriting(&s);
+    polyhedron* p = RebuiltForWriting(&s, mode);
     if (!p) return s.Finish();
     const std::string material = ObjMaterialStem(fileName);
     HeaderComment(&s, "# ", "");
@@ -503,9 +503,9 @@ int WriteDXFFile_polyhedron_Thingie(int fd, const char* modeName, const char* ge
     return s.Finish();
 }
 
-int WriteMathematicaTextFile_polyhedron_Thingie(int fd, const char* modeName, const char* genericWord) {
+int WriteMathematicaTextFile_polyhedron_Thingie(int fd, int64_t mode, const char* modeName, const char* genericWord) {
     TextSink s(fd);
-    polyhedron* p = RebuiltForWriting(&s);
+    polyhedron* p = RebuiltForWriting(&s, mode);
     if (!p) return s.Finish();
     HeaderComment(&s, "(* ", " *)");
     s.Format("(* %.240s *)\n", modeName ? modeName : "");
@@ -514,7 +514,6 @@ int WriteMathematicaTextFile_polyhedron_Thingie(int fd, const char* modeName, co
 
     triplex centre{0, 0, 0};
     double scale = 1.0;
-    const int64_t mode = gParams->outputMode;
     if (mode < kRawPointModesFirst || mode > kRawPointModesLast) get_3D_center_and_scale(p, &centre, &scale);
     auto point = [&s](const triplex& w) { s.Format("{%.10f,%.10f,%.10f}", F32(w.x), F32(w.y), F32(w.z)); };
     auto list = [&s](const char* name, int64_t count, const auto& item) {

@@ -61,16 +61,18 @@ NetTextureFrame TextureFrameOfNet(const polyhedron* p);
 // UTF-8 kept whole). The texture is this name plus ".jpg".
 std::string ObjMaterialStem(const char* fileName);
 
-int WriteOBJFile_polyhedron_Thingie(int fd, const char* fileName);
+// The OBJ and the Mathematica text build the solid of output mode `mode`
+// first; the others write the solid as it stands.
+int WriteOBJFile_polyhedron_Thingie(int fd, const char* fileName, int64_t mode);
 int WriteMTLFile_Thingie(int fd, const char* fileName);
 // modeName: the output mode's name; genericWord: its generic word or "".
 int WriteSTLFile_polyhedron_Thingie(int fd, const char* modeName);
 int WriteDXFFile_polyhedron_Thingie(int fd, const char* modeName, const char* genericWord);
-int WriteMathematicaTextFile_polyhedron_Thingie(int fd, const char* modeName, const char* genericWord);
+int WriteMathematicaTextFile_polyhedron_Thingie(int fd, int64_t mode, const char* modeName, const char* genericWord);
 
-// Builds the current output mode's solid as the writers do; false when the
+// Builds the solid of output mode `mode` as the writers do; false when the
 // mode has no solid or this build cannot make it whole (nothing to export).
-bool BuildSolidForExport();
+bool BuildSolidForExport(int64_t mode);
 
 // Builds the shape on a scratch record and returns its fragment tally (99
 // when the record cannot be had).

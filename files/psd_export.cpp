@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <algorithm>
 #include <memory>
 
@@ -124,8 +123,8 @@ bool AllocateExportPyramid(PyramidDescriptor* pyr, const PSDdoc* doc, int64_t ki
 
 // The layers and the sections around them, into the sink; the render of
 // each layer when render is set.
-int WriteDocument(Data* data, const PyramidDescriptor* pyr, PSDdoc* doc, const PSDResourceExtras& extras,
-                  const bool* cancel, bool render, PSDSink* sink) {
+int WriteDocument(Data* data, const Parameters& settings, const PyramidDescriptor* pyr, PSDdoc* doc,
+                  const PSDResourceExtras& extras, const bool* cancel, bool render, PSDSink* sink) {
     WrPSD_file_header_section(pyr, doc, sink);
     WrPSD_color_mode_data_section(pyr, doc, sink);
     WrPSD_image_resources_section(pyr, doc, extras, sink);
@@ -133,8 +132,8 @@ int WriteDocument(Data* data, const PyramidDescriptor* pyr, PSDdoc* doc, const P
     for (int64_t i = 0; i < doc->layerCount; ++i) {
         if (cancel && *cancel) return kPSDExportCancelled;
         if (render && !DontPaintPyrWithinPSDWriter(doc)) {
-            const int r = GenerateOneLayer(data, const_cast<PyramidDescriptor*>(pyr), i + doc->firstLayerNumber,
-                                           cancel, doc);
+            const int r = GenerateOneLayer(data, settings, const_cast<PyramidDescriptor*>(pyr),
+                                           i + doc->firstLayerNumber, cancel, doc);
             if (r != noErr) return r;
         }
         if (cancel && *cancel) return kPSDExportCancelled;
@@ -151,19 +150,16 @@ int64_t ExtraResourceBytes(const PSDResourceExtras& e) {
     return 12 + e.iccSize + (e.iccSize & 1) + e.iptcLength + 12 + e.exifLength + (e.exifLength & 1);
 }
 
-// The shared frame of the layer generators: the export pyramid as the
-// render's whole output, the layer's own settings, the render, and every
-// setting, rectangle and the render target as they were.
-template <class Settings>
-int RenderLayer(Data* data, PyramidDescriptor* pyr, Settings settings) {
-    if (!pyr || !data || !data->storage || !gParams) return kPSDExportNoData;
+// The shared frame of the layer generators: the layer's settings rendered
+// into the export pyramid as the render's whole output, and the rectangles
+// and the render target as they were.
+int RenderLayer(Data* data, PyramidDescriptor* pyr, const Parameters& layer) {
+    if (!pyr || !data || !data->storage) return kPSDExportNoData;
     RectState saved{};
     PushRectAndPreviewState(&saved, data);
-    const Parameters snapshot = *gParams;
     const VRect savedTotal = GetProcessableRect();
     PyramidDescriptor* const savedTarget = data->storage->targetPyramid;
 
-    settings();
     const int64_t w = pyr->width[0], h = pyr->height[0];
     SetProcessableRect(VRect{0, 0, int32_t(h), int32_t(w)});
     data->outputWidth = w;
@@ -171,14 +167,15 @@ int RenderLayer(Data* data, PyramidDescriptor* pyr, Settings settings) {
     data->outputFirstRow = 0;
     data->outputLastRow = h - 1;
     data->outputLastColumn = w - 1;
-    gParams->previewOffset = PreviewOffset{0, 0};
-    gParams->proxyScale = 1;
-    gParams->renderDestination = kRenderToOffscreen;
-    gParams->progressPhaseCount = 1;
-    gParams->progressPhase = 1;
+    Parameters own = layer;
+    own.previewOffset = PreviewOffset{0, 0};
+    own.proxyScale = 1;
+    own.renderDestination = kRenderToOffscreen;
+    own.progressPhaseCount = 1;
+    own.progressPhase = 1;
     data->storage->targetPyramid = pyr;
 
-    render_roundup(nullptr, &saved, &snapshot, nullptr, nullptr);
+    render_roundup(own, nullptr, &saved, nullptr, nullptr);
 
     data->storage->targetPyramid = savedTarget;
     SetProcessableRect(savedTotal);
@@ -205,10 +202,8 @@ const char* PSDExportMessage(int result) {
     }
 }
 
-void GrabPSDMetrics(Data* data, PSDdoc* doc) {
+void GrabPSDMetrics(Data* data, const Parameters& p, PSDdoc* doc) {
     initPSDdoc(doc);
-    if (!gParams) return;
-    const Parameters& p = *gParams;
     doc->exportKind = p.exportPurpose;
     doc->outputModeForTags = -1;
     doc->layerCount = 1;
@@ -273,19 +268,19 @@ void GrabPSDMetrics(Data* data, PSDdoc* doc) {
     }
 }
 
-void GrabPSDMetricsForBasicResult(Data* data, PSDdoc* doc) {
+void GrabPSDMetricsForBasicResult(Data* data, const Parameters& p, PSDdoc* doc) {
     initPSDdoc(doc);
     doc->channelsPerLayer = 4;
     doc->layerCount = 1;
     const VRect f = data ? data->filterRect : VRect{};
     doc->width = int64_t(f.right) - f.left;
     doc->height = int64_t(f.bottom) - f.top;
-    if (gParams && gParams->exportPurpose == kExportSizedPSD) {
-        doc->width = gParams->psdWidth;
-        doc->height = gParams->psdHeight;
+    if (p.exportPurpose == kExportSizedPSD) {
+        doc->width = p.psdWidth;
+        doc->height = p.psdHeight;
     }
     doc->firstLayerNumber = 1;
-    doc->exportKind = gParams ? gParams->exportPurpose : kExportResult;
+    doc->exportKind = p.exportPurpose;
     doc->outputModeForTags = -1;
     doc->bytesPerComponent = BytesPerComponent_for_current_color_mode();
     doc->cubeFace = -1;
@@ -337,14 +332,14 @@ int PSDDocumentProblem(const PSDdoc* doc, int64_t pixelKind, int64_t extraResour
     return kPSDExportOK;
 }
 
-int ReallyWritePSDFile_core_thingie(Data* data, int fd, const bool* cancel, PSDdoc* doc) {
-    if (!data || !data->storage || !gParams || !doc) return FinishFile(fd, kPSDExportNoData);
+int ReallyWritePSDFile_core_thingie(Data* data, const Parameters& settings, int fd, const bool* cancel, PSDdoc* doc) {
+    if (!data || !data->storage || !doc) return FinishFile(fd, kPSDExportNoData);
     const int64_t kind = KindForBytesPerComponent(doc->bytesPerComponent);
 
     Tags tags;
     AddTaskSpecificKeywords(&tags.iptc, doc, doc->exportKind);
-    AddSettingsSpecificKeywords(&tags.iptc, doc->exportKind, &doc->modeWords, gParams->outputMode,
-                                gParams->lego_plates != 0, gParams->grid, gParams->anamorph != 0, gParams->glueMode);
+    AddSettingsSpecificKeywords(&tags.iptc, doc->exportKind, &doc->modeWords, settings.outputMode,
+                                settings.lego_plates != 0, settings.grid, settings.anamorph != 0, settings.glueMode);
     if (!tags.Build(false)) return FinishFile(fd, kPSDExportNoMemory);
     HostProfile profile = LockHostProfile();
     PSDResourceExtras extras;
@@ -359,16 +354,13 @@ int ReallyWritePSDFile_core_thingie(Data* data, int fd, const bool* cancel, PSDd
     PyramidDescriptor* pyr = &data->storage->exportPyramid;
     if (result == kPSDExportOK && !AllocateExportPyramid(pyr, doc, kind)) result = kPSDExportNoMemory;
     if (result == kPSDExportOK) {
-        const int32_t savedDestination = gParams->renderDestination;
         PyramidDescriptor* const savedTarget = data->storage->targetPyramid;
-        gParams->renderDestination = kRenderToOffscreen;
         data->storage->targetPyramid = pyr;
         PSDSink sink;
         PSDSinkStart(&sink, fd, false);
-        result = WriteDocument(data, pyr, doc, extras, cancel, true, &sink);
+        result = WriteDocument(data, settings, pyr, doc, extras, cancel, true, &sink);
         if (result != kPSDExportOK) PSDSinkFlush(&sink);
         data->storage->targetPyramid = savedTarget;
-        gParams->renderDestination = savedDestination;
         DisposePyramidData(pyr);
     }
     UnlockHostProfile(&profile);
@@ -390,7 +382,8 @@ int TagAndWritePyrToPSD(const PyramidDescriptor* pyr, int fd, int64_t exportKind
         PSDSink sink;
         PSDSinkStart(&sink, fd, false);
         const bool notCancelled = false;
-        result = WriteDocument(nullptr, pyr, &doc, extras, &notCancelled, false, &sink);
+        const Parameters none{};
+        result = WriteDocument(nullptr, none, pyr, &doc, extras, &notCancelled, false, &sink);
     }
     return FinishFile(fd, result);
 }
@@ -415,16 +408,11 @@ int TagAndWritePyr(const PyramidDescriptor* pyr, int fd, int64_t exportKind, boo
     return closeFile ? FinishFile(fd, result) : result;
 }
 
-int ReallyWriteJPEGFile_Thingie(int fd, void*, long quality) {
+int ReallyWriteJPEGFile_Thingie(const Parameters& settings, int fd, long quality) {
     Data* data = gData;
-    if (!data || !data->storage || !gParams) return FinishFile(fd, kPSDExportNoData);
-    RectState saved{};
-    PushRectAndPreviewState(&saved, data);
-    const int32_t savedProxyScale = gParams->proxyScale;
-    gParams->proxyScale = 1;
-    gParams->renderDestination = kRenderToOffscreen;
+    if (!data || !data->storage) return FinishFile(fd, kPSDExportNoData);
     PSDdoc doc;
-    GrabPSDMetrics(data, &doc);
+    GrabPSDMetrics(data, settings, &doc);
     InitMondoProgressParams(data, doc.layerCount);
 
     int result = kPSDExportOK;
@@ -432,50 +420,29 @@ int ReallyWriteJPEGFile_Thingie(int fd, void*, long quality) {
     PyramidDescriptor* pyr = &data->storage->exportPyramid;
     doc.bytesPerComponent = 1;
     if (result == kPSDExportOK && !AllocateExportPyramid(pyr, &doc, kPyrColour8)) result = kPSDExportNoMemory;
-    if (result != kPSDExportOK) {
-        PopRectAndPreviewState(&saved, data);
-        gParams->proxyScale = savedProxyScale;
-        return FinishFile(fd, result);
-    }
+    if (result != kPSDExportOK) return FinishFile(fd, result);
     if (doc.exportKind == kExportGeometry) {
-        const int32_t savedOption = gParams->textureMapOption;
-        gParams->textureMapOption = 1;
-        result = GenerateOneLayerOfBasicResult(data, pyr);
-        gParams->textureMapOption = savedOption;
+        Parameters texture = settings;
+        texture.textureMapOption = 1;
+        result = GenerateOneLayerOfBasicResult(data, texture, pyr);
         if (result == kPSDExportOK) paint_pushpull_of_pyramid_above(pyr, kPushPullPasses);
     } else {
-        result = GenerateOneLayer(data, pyr, 1, nullptr, &doc);
+        result = GenerateOneLayer(data, settings, pyr, 1, nullptr, &doc);
     }
     ++data->progressDone;
     if (result == kPSDExportOK) result = TagAndWritePyr(pyr, fd, doc.exportKind, true, quality);
     else result = FinishFile(fd, result);
     DisposePyramidData(pyr);
-    PopRectAndPreviewState(&saved, data);
-    gParams->proxyScale = savedProxyScale;
     return result;
 }
 
-int paint_one_output_or_memdot_gallery_image_Thingie(int64_t index, Data* data, int fd, int64_t, int16_t rect[4],
-                                                      int64_t what, long quality,
-                                                      const std::function<int(int64_t dot)>& loadDot) {
-    if (!data || !data->storage || !gParams || !rect) return FinishFile(fd, kPSDExportNoData);
-    // Everything the thumbnail changes comes back from this copy, whatever fails.
-    const Parameters saved = *gParams;
-    RectState rects{};
-    PushRectAndPreviewState(&rects, data);
-    PyramidDescriptor* const savedTarget = data->storage->targetPyramid;
-    int result = kPSDExportOK;
-    if (what == kGalleryOutputMode) {
-        gParams->glueMode = kNormalGlue;
-        gParams->outputMode = int32_t(index);
-    } else if (!loadDot || loadDot(index) != 0) {
-        result = kPSDExportNoData;
-    }
-    gParams->proxyScale = 1;
-    gParams->renderDestination = kRenderToOffscreen;
-    gParams->exportPurpose = kExportResult;
+int paint_one_output_or_memdot_gallery_image_Thingie(const Parameters& settings, Data* data, int fd, int16_t rect[4],
+                                                      long quality) {
+    if (!data || !data->storage || !rect) return FinishFile(fd, kPSDExportNoData);
+    Parameters thumbnail = settings;
+    thumbnail.exportPurpose = kExportResult;
     PSDdoc doc;
-    GrabPSDMetrics(data, &doc);
+    GrabPSDMetrics(data, thumbnail, &doc);
     const int64_t side = int64_t(rect[3]) - rect[1];
     if (side >= 1) {
         const int64_t m = std::max<int64_t>({doc.width, doc.height, 1});
@@ -486,31 +453,30 @@ int paint_one_output_or_memdot_gallery_image_Thingie(int64_t index, Data* data, 
     rect[2] = int16_t(std::min<int64_t>(doc.height, INT16_MAX));
     rect[3] = int16_t(std::min<int64_t>(doc.width, INT16_MAX));
     PyramidDescriptor* pyr = &data->storage->exportPyramid;
-    if (result == kPSDExportOK && !AllocateExportPyramid(pyr, &doc, kPyrColour8)) result = kPSDExportNoMemory;
-    if (result == kPSDExportOK) result = GenerateOneLayerOfBasicResult(data, pyr);
+    int result = kPSDExportOK;
+    if (!AllocateExportPyramid(pyr, &doc, kPyrColour8)) result = kPSDExportNoMemory;
+    if (result == kPSDExportOK) result = GenerateOneLayerOfBasicResult(data, thumbnail, pyr);
     if (result == kPSDExportOK) result = TagAndWritePyr(pyr, fd, -1, true, quality);
     else result = FinishFile(fd, result);
     DisposePyramidData(pyr);
-    data->storage->targetPyramid = savedTarget;
-    PopRectAndPreviewState(&rects, data);
-    *gParams = saved;
     return result;
 }
 
-int GenerateOneLayer(Data* data, PyramidDescriptor* pyr, int64_t layer, const bool*, const PSDdoc* doc) {
+int GenerateOneLayer(Data* data, const Parameters& settings, PyramidDescriptor* pyr, int64_t layer, const bool*,
+                     const PSDdoc* doc) {
     int result = kPSDExportOK;
     switch (doc->exportKind) {
         case kExportResult:
         case kExportSizedPSD:
         case kExportGeometry:
-            result = GenerateOneLayerOfBasicResult(data, pyr);
+            result = GenerateOneLayerOfBasicResult(data, settings, pyr);
             break;
         case kExportCubeMap:
-            result = GenerateOneLayerOfCube(data, pyr, doc->cubeFace);
+            result = GenerateOneLayerOfCube(data, settings, pyr, doc->cubeFace);
             break;
         case kExportBrickModel: {
             bool aborted = false;
-            switch (GenerateOneLayerOfLego(data, pyr, layer, &aborted)) {
+            switch (GenerateOneLayerOfLego(data, settings, pyr, layer, &aborted)) {
                 case kBrickExportOK: break;
                 case kBrickExportCancelled: return kPSDExportCancelled;
                 default: return kPSDExportNoMemory;  // the model's cells could not be had
@@ -518,10 +484,10 @@ int GenerateOneLayer(Data* data, PyramidDescriptor* pyr, int64_t layer, const bo
             break;
         }
         case kExportEquirectangularMap:
-            result = GenerateOneLayerOfEquiPolyMap(data, pyr);
+            result = GenerateOneLayerOfEquiPolyMap(data, settings, pyr);
             break;
         case kExportFaces:
-            result = GenerateOneLayerOfExportFaces(data, pyr, layer);
+            result = GenerateOneLayerOfExportFaces(data, settings, pyr, layer);
             break;
         default:
             return kPSDExportOK;
@@ -529,48 +495,48 @@ int GenerateOneLayer(Data* data, PyramidDescriptor* pyr, int64_t layer, const bo
     return result;
 }
 
-int GenerateOneLayerOfBasicResult(Data* data, PyramidDescriptor* pyr) {
+int GenerateOneLayerOfBasicResult(Data* data, const Parameters& settings, PyramidDescriptor* pyr) {
     if (!pyr || !data) return kPSDExportNoData;
     // The result is glued over the untouched picture; a layer of another
     // size starts cleared.
     CopyPyrAToB(&data->pyramids[kMainInputPyramid], pyr);
-    return RenderLayer(data, pyr, [] {});
+    return RenderLayer(data, pyr, settings);
 }
 
-int GenerateOneLayerOfExportFaces(Data* data, PyramidDescriptor* pyr, int64_t layer) {
+int GenerateOneLayerOfExportFaces(Data* data, const Parameters& settings, PyramidDescriptor* pyr, int64_t layer) {
     if (!pyr || !data) return kPSDExportNoData;
-    const int result = RenderLayer(data, pyr, [&] {
-        gParams->glueMode = kNormalGlue;
-        data->storage->exportedPage = layer - 1;
-    });
+    Parameters page = settings;
+    page.glueMode = kNormalGlue;
+    data->storage->exportedPage = layer - 1;
+    const int result = RenderLayer(data, pyr, page);
     data->storage->exportedPage = -1;
     return result;
 }
 
-int GenerateOneLayerOfEquiPolyMap(Data* data, PyramidDescriptor* pyr) {
+int GenerateOneLayerOfEquiPolyMap(Data* data, const Parameters& settings, PyramidDescriptor* pyr) {
     if (!pyr || !data) return kPSDExportNoData;
     data->storage->exportedPage = -1;
-    const int result = RenderLayer(data, pyr, [] {
-        gParams->glueMode = kNormalGlue;
-        gParams->savedOutputMode = gParams->outputMode;
-        gParams->basePolyhedralMode = gParams->outputMode;
-        gParams->outputMode = kModeEquiPolyMap;
-    });
+    Parameters map = settings;
+    map.glueMode = kNormalGlue;
+    map.savedOutputMode = settings.outputMode;
+    map.basePolyhedralMode = settings.outputMode;
+    map.outputMode = kModeEquiPolyMap;
+    const int result = RenderLayer(data, pyr, map);
     data->storage->exportedPage = -1;
     return result;
 }
 
-int GenerateOneLayerOfCube(Data* data, PyramidDescriptor* pyr, int64_t face) {
+int GenerateOneLayerOfCube(Data* data, const Parameters& settings, PyramidDescriptor* pyr, int64_t face) {
     if (!pyr || !data) return kPSDExportNoData;
     const int64_t f = face < 1 ? 1 : face > 6 ? 6 : face;
-    return RenderLayer(data, pyr, [&] {
-        gParams->glueMode = kNormalGlue;
-        gParams->outputMode = kModeRectilinear;
-        gParams->latitude = kCubeFaceAngles[f - 1][0];
-        gParams->longitude = kCubeFaceAngles[f - 1][1];
-        gParams->spin = kCubeFaceAngles[f - 1][2];
-        PaintTestPattern(pyr);
-        const double w = double(pyr->width[0]);
-        gParams->FOV = float(2.0 * std::atan(w / w) * kDegreesPerRadian);
-    });
+    Parameters view = settings;
+    view.glueMode = kNormalGlue;
+    view.outputMode = kModeRectilinear;
+    view.latitude = kCubeFaceAngles[f - 1][0];
+    view.longitude = kCubeFaceAngles[f - 1][1];
+    view.spin = kCubeFaceAngles[f - 1][2];
+    PaintTestPattern(pyr);
+    const double w = double(pyr->width[0]);
+    view.FOV = float(2.0 * std::atan(w / w) * kDegreesPerRadian);
+    return RenderLayer(data, pyr, view);
 }

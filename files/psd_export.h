@@ -8,11 +8,11 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 
 #include "platform/host/result_codes.h"
 
 struct Data;
+struct Parameters;
 struct PSDdoc;
 struct PyramidDescriptor;
 
@@ -33,10 +33,10 @@ enum : int {
 // The export result in words, for the user; never null.
 const char* PSDExportMessage(int result);
 
-// The document of the current export kind (Parameters::exportPurpose).
-void GrabPSDMetrics(Data* data, PSDdoc* doc);
+// The document of the settings' export kind (Parameters::exportPurpose).
+void GrabPSDMetrics(Data* data, const Parameters& settings, PSDdoc* doc);
 // One layer of the result: kinds 3, 4 and 6.
-void GrabPSDMetricsForBasicResult(Data* data, PSDdoc* doc);
+void GrabPSDMetricsForBasicResult(Data* data, const Parameters& settings, PSDdoc* doc);
 // One layer holding an existing pyramid.
 void GrabPSDMetricsForPyr(const PyramidDescriptor* pyr, PSDdoc* doc);
 void InitMondoProgressParams(Data* data, int64_t count);
@@ -48,34 +48,33 @@ bool DontPaintPyrWithinPSDWriter(const PSDdoc* doc);
 // EXIF resources.
 int PSDDocumentProblem(const PSDdoc* doc, int64_t pixelKind, int64_t extraResourceBytes);
 
-// Renders every layer of the document and writes the file.
-int ReallyWritePSDFile_core_thingie(Data* data, int fd, const bool* cancel, PSDdoc* doc);
+// Renders every layer of the document with the settings and writes the file.
+int ReallyWritePSDFile_core_thingie(Data* data, const Parameters& settings, int fd, const bool* cancel, PSDdoc* doc);
 // A one-layer PSD of the pyramid as it is, with the keywords of the export kind.
 int TagAndWritePyrToPSD(const PyramidDescriptor* pyr, int fd, int64_t exportKind);
 // The pyramid as JPEG with the keywords of the export kind.
 int TagAndWritePyr(const PyramidDescriptor* pyr, int fd, int64_t exportKind, bool closeFile, long quality);
-// Renders the result (a texture map for kind 4, its holes filled) and writes it as JPEG.
-int ReallyWriteJPEGFile_Thingie(int fd, void* unused, long quality);
+// Renders the result of the settings (a texture map for kind 4, its holes
+// filled) and writes it as JPEG.
+int ReallyWriteJPEGFile_Thingie(const Parameters& settings, int fd, long quality);
 
-// One layer into the export pyramid; 0, kPSDExportNotBuilt, or the render's
-// host result. Every setting a generator changes is restored.
-int GenerateOneLayer(Data* data, PyramidDescriptor* pyr, int64_t layer, const bool* cancel, const PSDdoc* doc);
-int GenerateOneLayerOfBasicResult(Data* data, PyramidDescriptor* pyr);
-// A gallery thumbnail as JPEG into fd (closed on every path): what
-// kGalleryOutputMode renders output mode index in plain glue, what
-// kGalleryMemoryDot the settings loadDot(index) reads (0 when read). On
-// entry rect (top, left, bottom, right) holds the longest side as its width;
-// on return 0, 0, the thumbnail's height and width. Every setting comes back
-// as it was, whatever fails; the PSD export's codes.
-enum : int64_t { kGalleryOutputMode = 13, kGalleryMemoryDot = 14 };
-int paint_one_output_or_memdot_gallery_image_Thingie(int64_t index, Data* data, int fd, int64_t zero, int16_t rect[4],
-                                                      int64_t what, long quality,
-                                                      const std::function<int(int64_t dot)>& loadDot);
-int GenerateOneLayerOfCube(Data* data, PyramidDescriptor* pyr, int64_t face);
+// One layer of the settings' export kind into the export pyramid; 0,
+// kPSDExportNotBuilt, or the render's host result. Each generator renders
+// its own copy of the settings: the caller's, and the host's, stay as they are.
+int GenerateOneLayer(Data* data, const Parameters& settings, PyramidDescriptor* pyr, int64_t layer,
+                     const bool* cancel, const PSDdoc* doc);
+int GenerateOneLayerOfBasicResult(Data* data, const Parameters& settings, PyramidDescriptor* pyr);
+// The gallery thumbnail of the settings' result as JPEG into fd (closed on
+// every path). On entry rect (top, left, bottom, right) holds the longest
+// side as its width; on return 0, 0, the thumbnail's height and width. The
+// PSD export's codes.
+int paint_one_output_or_memdot_gallery_image_Thingie(const Parameters& settings, Data* data, int fd, int16_t rect[4],
+                                                      long quality);
+int GenerateOneLayerOfCube(Data* data, const Parameters& settings, PyramidDescriptor* pyr, int64_t face);
 // Page `layer` (from 1) of the net's pieces, as the cramming plan frames it.
-int GenerateOneLayerOfExportFaces(Data* data, PyramidDescriptor* pyr, int64_t layer);
+int GenerateOneLayerOfExportFaces(Data* data, const Parameters& settings, PyramidDescriptor* pyr, int64_t layer);
 // The equirectangular map of the output mode's solid (output mode 1045 over it).
-int GenerateOneLayerOfEquiPolyMap(Data* data, PyramidDescriptor* pyr);
+int GenerateOneLayerOfEquiPolyMap(Data* data, const Parameters& settings, PyramidDescriptor* pyr);
 
 // The photo editor hand-over of this build: nothing.
 inline void PhotoEditorBridge_exportImageFile(const char*) {}

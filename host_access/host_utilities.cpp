@@ -1,5 +1,6 @@
 #include "host_access/host_utilities.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -112,6 +113,19 @@ Handle HostNewHandle(int32_t size) { return HostHandleProcsAvailable() ? R()->ha
 
 void HostDisposeHandle(Handle h) {
     if (h && HostHandleProcsAvailable()) R()->handleProcs->disposeProc(h);
+}
+
+bool HostHandleText(Handle h, std::string* text) {
+    const HandleProcs* procs = R() ? R()->handleProcs : nullptr;
+    if (!h || !text || !HostHandleProcsAvailable() || procs->numHandleProcs < 6 || !procs->lockProc ||
+        !procs->unlockProc)
+        return false;
+    const int32_t size = procs->getSizeProc(h);
+    const char* bytes = procs->lockProc(h, false);
+    if (!bytes) return false;
+    text->assign(bytes, strnlen(bytes, size_t(std::max(size, 0))));
+    procs->unlockProc(h);
+    return true;
 }
 
 void HostDisposeDescriptor(PIDescriptorHandle* descriptor) {

@@ -40,6 +40,9 @@ OSErr HostAllocateStripBuffer(int32_t rowBytes, int32_t* rows, BufferID* id);
 
 Handle HostNewHandle(int32_t size);
 void HostDisposeHandle(Handle h);
+// The text a host handle holds, up to its first zero byte, read through the
+// host's handle procedures; false when there are none to read it with.
+bool HostHandleText(Handle h, std::string* text);
 // Disposes a scripting descriptor's handle (through the host's handle
 // procedures) and clears the caller's handle.
 void HostDisposeDescriptor(PIDescriptorHandle* descriptor);

@@ -342,15 +342,20 @@ void DoSubstantialImageProcessingSteps(ProgressivePreviewManager* ppm, proxyBuff
     RunRenderTiles(ppm, proxy);
 }
 
-void render_roundup(const RectState* savedRects, const RectState* savedState, const Parameters* savedSettings,
+void render_roundup(const Parameters& settings, const RectState* savedRects, const RectState* savedState,
                     ProgressivePreviewManager* ppm, proxyBufferRecord* proxy) {
     if (!gParams || !gData) return;
+    // The render reads and changes its own copy; the host's settings stay
+    // as they are but for the progress phase, which ends.
+    Parameters own = settings;
+    Parameters* const host = gParams;
+    gParams = &own;
     if (PrepareRender(gData)) RunRenderTiles(ppm, proxy);
-    gParams->progressPhase = -1;
+    own.progressPhase = -1;
     Postroll(gData);
+    gParams = host;
     if (savedRects) PopRectState(savedRects, gData);
     if (savedState) PopRectAndPreviewState(savedState, gData);
-    if (savedSettings) *gParams = *savedSettings;
     gParams->progressPhase = -1;
 }
 

@@ -19,9 +19,9 @@ struct Parameters;
 double PFFOWFR_by_anything(void* ignored, int64_t purpose, ProgressivePreviewManager* ppm, proxyBufferRecord* proxy);
 double PerformFinalFiltrationOnWholeFilterrect(void* ignored);
 double PerformFinalFiltrationOnWholeFilterrect_rendercore(Data* data);
-// The export-layer render: the caller has set the rectangles and the
-// layer's settings; the saved rectangles, state and settings are restored.
-void render_roundup(const RectState* savedRects, const RectState* savedState, const Parameters* savedSettings,
+// The export-layer render of `settings` (the caller has set the rectangles
+// and the target); the saved rectangles and state are restored after it.
+void render_roundup(const Parameters& settings, const RectState* savedRects, const RectState* savedState,
                     ProgressivePreviewManager* ppm, proxyBufferRecord* proxy);
 // The guidance-and-tiles step alone.
 void DoSubstantialImageProcessingSteps(ProgressivePreviewManager* ppm, proxyBufferRecord* proxy);

@@ -1,6 +1,7 @@
 #include "shell/galleries.h"
 
 #include <dirent.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -37,6 +38,7 @@ constexpr int kPresetSide = 88;
 constexpr int kNetPixels = 300;
 constexpr char kSolidsFolderName[] = "solids";
 constexpr long kThumbnailQuality = 50;
+constexpr int32_t kNormalGlue = 1;
 
 struct Cell {
     std::string caption;
@@ -57,9 +59,19 @@ void NameCellFiles(std::vector<Cell>* cells) {
     }
 }
 
-// Writes one thumbnail into the page's image folder and its cell; a
-// thumbnail that cannot be made keeps its caption without a picture.
-void ThumbnailCell(HTMLStatus* page, const Cell& cell, int64_t what, bool renderable, int side = kThumbnailSide) {
+// What a cell shows: output mode `mode` on the settings in plain glue.
+Parameters ModeCellSettings(const Parameters& settings, int64_t mode) {
+    Parameters cell = settings;
+    cell.glueMode = kNormalGlue;
+    cell.outputMode = int32_t(mode);
+    return cell;
+}
+
+// Writes the thumbnail of `settings` (null: they could not be had, for the
+// reason `unread`) into the page's image folder and its cell; a thumbnail
+// that cannot be made keeps its caption without a picture.
+void ThumbnailCell(HTMLStatus* page, const Cell& cell, const Parameters* settings, const char* unread,
+                   bool renderable, int side = kThumbnailSide) {
     const std::string& image = cell.file;
     int16_t rect[4] = {0, 0, 0, int16_t(side)};
     int result = -1;
@@ -69,19 +81,17 @@ void ThumbnailCell(HTMLStatus* page, const Cell& cell, int64_t what, bool render
         // cells still render and the gallery ends as a success.
         const int16_t runResult = HostResult(), runDiagnostic = diagnosticResult;
         int painted = 0;
-        bool dotUnread = false;
         const auto paint = [&](int fd) {
-            painted = paint_one_output_or_memdot_gallery_image_Thingie(
-                cell.index, gData, fd, 0, rect, what, kThumbnailQuality, [&](int64_t dot) {
-                    const int read = FileZerp_loadFromMemoryDot(dot, gData);
-                    dotUnread = read != 0;
-                    return read;
-                });
-            return painted;
+            if (!settings) {
+                close(fd);
+                return painted = kPSDExportNoData;
+            }
+            return painted = paint_one_output_or_memdot_gallery_image_Thingie(*settings, gData, fd, rect,
+                                                                                kThumbnailQuality);
         };
         // A thumbnail that could not be made says why, as its render said.
         const auto why = [&]() -> std::string {
-            if (dotUnread) return "the memory dot's settings could not be read";
+            if (!settings) return unread;
             const std::string said = HostResult() != runResult ? ReportedErrorText() : std::string();
             if (!said.empty()) return said;
             return painted != kPSDExportWriteFailed ? PSDExportMessage(painted) : "";
@@ -98,17 +108,16 @@ void ThumbnailCell(HTMLStatus* page, const Cell& cell, int64_t what, bool render
 // thumbnail, and the solid's OBJ with its companions in the subfolder
 // "solids" of the image folder (their texture would otherwise take the
 // thumbnail's name).
-void SolidCell(HTMLStatus* page, const Cell& cell) {
+void SolidCell(HTMLStatus* page, const Cell& cell, const Parameters& settings) {
     const bool renderable = OutputModeIsRenderable(cell.index);
-    ThumbnailCell(page, cell, kGalleryOutputMode, renderable, kSolidSide);
+    const Parameters solid = ModeCellSettings(settings, cell.index);
+    ThumbnailCell(page, cell, &solid, nullptr, renderable, kSolidSide);
     if (!renderable) return;
-    const int32_t savedMode = gParams->outputMode;
-    gParams->outputMode = int32_t(cell.index);
+    Parameters exported = settings;
+    exported.outputMode = int32_t(cell.index);
     const std::string solids = page->imageFolder + "/" + kSolidsFolderName;
     FileZerp_createDirectoryAtPath(solids);
-    FileZerp_WriteOBJFileAndItsHandmaidensAtPath(solids + "/" + cell.file + ".obj",
-                                                 CatalogueExportHooks());
-    gParams->outputMode = savedMode;
+    FileZerp_WriteOBJFileAndItsHandmaidensAtPath(exported, solids + "/" + cell.file + ".obj", CatalogueExportHooks());
 }
 
 // The fill of a preset's thumbnail when its file holds no preview: grey
@@ -133,15 +142,16 @@ std::vector<std::string> SortedEntries(const std::string& folder) {
     return names;
 }
 
-// One preset's cell: the file's settings and preview read, the preview as
-// its thumbnail.
-void PresetCell(HTMLStatus* page, const std::string& folder, const std::string& name) {
+// One preset's cell: the file read for its preview, the preview as its
+// thumbnail.
+void PresetCell(HTMLStatus* page, const std::string& folder, const std::string& name, const Parameters& settings) {
     PyramidDescriptor* preview = &gData->previewPyramid;
     int16_t error = 0;
     const int fd = FileZerp_OpenAFilePath(folder + "/" + name, 0, 0, &error);
     uint8_t found = 0;
     if (preview->tiles) PaintGreyRamp(preview);
-    const bool read = fd >= 0 && ReadSettingsFileSwitchably_Thingie(gData, fd, nullptr, 1, &found) == 0;
+    Parameters file = settings;
+    const bool read = fd >= 0 && ReadSettingsFileInto(gData, fd, &file, 1, &found) == 0;
     // A preset that cannot be read keeps its caption, and the user is told why.
     if (!read)
         std::fprintf(stderr, "Vornesk 2: %s: %s\n", (folder + "/" + name).c_str(),
@@ -159,20 +169,6 @@ void PresetCell(HTMLStatus* page, const std::string& folder, const std::string& 
 
 }  // namespace
 
-bool GalleryKindFromWord(const std::string& word, GalleryKind* kind) {
-    const std::pair<const char*, GalleryKind> words[] = {
-        {"modes", kGalleryOutputModes},
-        {"dots", kGalleryMemoryDots},
-        {"presets", kGalleryPresets},
-        {"polyhedra", kGalleryPolyhedra}};
-    for (const auto& [w, k] : words)
-        if (word == w) {
-            *kind = k;
-            return true;
-        }
-    return false;
-}
-
 const char* GalleryPageName(GalleryKind kind) {
     switch (kind) {
         case kGalleryPresets: return "presets.html";
@@ -187,8 +183,9 @@ int WriteGallery(GalleryKind kind, const std::string& pagePath, const std::strin
     if (!gParams || !gData) return kFileFailed;
     const std::string imageFolder = FileZerp_getParentPathOf(pagePath) + "/" + kWebImagesFolderName;
     FileZerp_createDirectoryAtPath(imageFolder);
-    // Settings and preview come back as they were, whatever the cells did.
-    const Parameters savedParams = *gParams;
+    // Each cell works on its own copy of the settings; the preview comes
+    // back as it was, whatever the cells painted into it.
+    const Parameters settings = *gParams;
     PyramidDescriptor savedPreview{};
     // The presets page paints each preset's preview; without a preview image
     // yet, one is made for the page and let go afterwards.
@@ -233,23 +230,25 @@ int WriteGallery(GalleryKind kind, const std::string& pagePath, const std::strin
     for (const Cell& cell : cells) {
         UpdateProgress_qev(0, int32_t(done++), int32_t(total));
         if (kind == kGalleryPolyhedra) {
-            SolidCell(&page, cell);
-            continue;
+            SolidCell(&page, cell, settings);
+        } else if (kind == kGalleryMemoryDots) {
+            Parameters dot = settings;
+            const bool read = FileZerp_readMemoryDotInto(cell.index, &dot) == 0;
+            ThumbnailCell(&page, cell, read ? &dot : nullptr, "the memory dot's settings could not be read", true);
+        } else {
+            const Parameters mode = ModeCellSettings(settings, cell.index);
+            ThumbnailCell(&page, cell, &mode, nullptr, OutputModeRendersWith(settings, cell.index));
         }
-        const bool renderable = kind == kGalleryMemoryDots || OutputModeRendersWith(*gParams, cell.index);
-        ThumbnailCell(&page, cell, kind == kGalleryMemoryDots ? kGalleryMemoryDot : kGalleryOutputMode, renderable);
     }
     for (const std::string& name : presets) {
         UpdateProgress_qev(0, int32_t(done++), int32_t(total));
-        PresetCell(&page, folder, name);
-        *gParams = savedParams;
+        PresetCell(&page, folder, name, settings);
     }
     const int result =
         FileZerp_WriteFileAtPath(pagePath, "the gallery", [&](int fd) {
             page.fd = fd;
             return FinishAndCloseWebPage(&page);
         });
-    *gParams = savedParams;
     if (havePreview) {
         if (savedPreview.tiles) CopyPyrAToB(&savedPreview, &gData->previewPyramid);
         DisposePyramidData(&savedPreview);
@@ -262,7 +261,6 @@ int WriteAllExportablePolyhedra(const std::string& folder, int64_t firstMode, in
     if (!gParams || !gData || !gData->storage) return kFileFailed;
     const std::string nets = folder + "/exportable polyhedra";
     if (!FileZerp_createDirectoryAtPath(nets)) return kFileFailed;
-    const Parameters saved = *gParams;
     firstMode = std::max<int64_t>(firstMode, 1);
     lastMode = std::min(lastMode, kGalleryLastMode);
     int result = 0;
@@ -270,13 +268,14 @@ int WriteAllExportablePolyhedra(const std::string& folder, int64_t firstMode, in
         if (m < firstMode || m > lastMode) continue;
         UpdateProgress_qev(0, int32_t(m - firstMode), int32_t(lastMode - firstMode + 1));
         if (m == 193 || m == 194 || !IsExportablePolyhedron(m) || !OutputModeIsRenderable(m)) continue;
-        gParams->outputMode = int32_t(m);
-        gParams->exportPurpose = kExportFaces;
-        gParams->export_pixels = kNetPixels;
+        Parameters net = *gParams;
+        net.outputMode = int32_t(m);
+        net.exportPurpose = kExportFaces;
+        net.export_pixels = kNetPixels;
         // The pieces are counted first, so the file is written under its
         // final name at once, replacing an older one of that name.
         PSDdoc doc;
-        GrabPSDMetrics(gData, &doc);
+        GrabPSDMetrics(gData, net, &doc);
         if (doc.layerCount <= 0) continue;
         const std::string name = CleanedImageName(OutputModeCaption(m).substr(0, 255) + ".x") + ", " +
                                  std::to_string(doc.layerCount) + ".psd";
@@ -284,14 +283,13 @@ int WriteAllExportablePolyhedra(const std::string& folder, int64_t firstMode, in
         // A solid whose net fails to render fails its own file, which the
         // answer reports; the next solids are still written.
         const int16_t runResult = HostResult(), runDiagnostic = diagnosticResult;
-        const int r = FileZerp_WriteImageFileWithGlobals(gData, nets + "/" + name, &cancel, kImageFormatPSD,
+        const int r = FileZerp_WriteImageFileWithGlobals(gData, net, nets + "/" + name, &cancel, kImageFormatPSD,
                                                          CatalogueExportHooks());
         if (HostResult() != runResult) SetHostResult(runResult, runDiagnostic);
         if (r != 0 && result == 0) result = r;
     }
-    // The output mode comes back; the export kind and size stay as the
-    // nets left them.
-    *gParams = saved;
+    // The export kind and size are left as the nets' pages, as the dialog's
+    // faces export leaves them.
     gParams->exportPurpose = kExportFaces;
     gParams->export_pixels = kNetPixels;
     return result;

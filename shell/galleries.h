@@ -21,9 +21,6 @@ enum GalleryKind : int64_t {
 // menu offers (the modes a user may choose, shell/mode_catalogue.h).
 inline constexpr int64_t kGalleryLastMode = kLastOutputMode;
 
-// The kind a command-line word names ("modes", "dots", "presets",
-// "polyhedra"); false for any other word.
-bool GalleryKindFromWord(const std::string& word, GalleryKind* kind);
 // The page's file name in the gallery's folder ("output modes.html"...).
 const char* GalleryPageName(GalleryKind kind);
 
@@ -31,7 +28,9 @@ const char* GalleryPageName(GalleryKind kind);
 // beside it (the presets page shows the settings files of folder; the
 // polyhedra page one cell per exportable solid, whose net thumbnail goes
 // into "web_images" and its OBJ files into "web_images/solids"). The output modes are those the dialog's menu
-// offers; those outside firstMode..lastMode are left out. The settings and the preview are as before afterwards.
+// offers; those outside firstMode..lastMode are left out. Each cell renders
+// its own copy of the settings, which stay as they are; the preview is as
+// before afterwards.
 // Progress goes to the host as a render's does. 0, or the first error of
 // the page's own file (a thumbnail that fails leaves its cell's caption
 // without a picture).
@@ -42,8 +41,8 @@ int WriteGallery(GalleryKind kind, const std::string& pagePath, const std::strin
 // (193 and 194 excepted) as a PSD of one 300-pixel page per piece, in the
 // subfolder "exportable polyhedra" of folder, named by the mode, a comma,
 // a space and the number of pieces (an older file of that name is
-// replaced). The settings come back but the export kind (2) and the
-// export size (300). 0, or the first failure.
+// replaced). The settings are left as they were but the export kind (2) and
+// the export size (300). 0, or the first failure.
 int WriteAllExportablePolyhedra(const std::string& folder, int64_t firstMode = 1,
                                 int64_t lastMode = kGalleryLastMode);
 

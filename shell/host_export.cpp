@@ -1,37 +1,48 @@
 #include "shell/host_export.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cctype>
-#include <cerrno>
-#include <cstring>
-#include <cstdlib>
 #include <string>
 
-#include "files/file_layer.h"
 #include "files/brick_files.h"
 #include "files/export_entry.h"
+#include "files/file_layer.h"
 #include "files/psd_export.h"
-#include "host_access/FilterBigDocument.h"
+#include "host_access/host_result.h"
 #include "host_access/host_utilities.h"
 #include "platform/host/filter_record.h"
 #include "platform/host/result_codes.h"
 #include "pyramid/render_storage.h"
-#include "render/render_drivers.h"
+#include "records/output_modes.h"
 #include "records/parameters.h"
-#include "host_access/host_result.h"
 #include "records/plugin_globals.h"
+#include "render/render_drivers.h"
 #include "shell/galleries.h"
 #include "shell/mode_catalogue.h"
+#include "shell/scripting_codes.h"
 
 namespace {
 
-bool EndsWithNoCase(const std::string& s, const std::string& tail) {
-    if (s.size() < tail.size()) return false;
-    for (size_t i = 0; i < tail.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(s[s.size() - tail.size() + i])) != tail[i]) return false;
-    return true;
+struct KindCode {
+    ExportOrderKind kind;
+    char code[5];
+    const char* galleryWord;  // the command line's word for a gallery
+    GalleryKind gallery;
+};
+
+constexpr KindCode kKindCodes[] = {
+    {kExportOrderPSD, "ExPS", nullptr, kGalleryOutputModes},
+    {kExportOrderCubeMap, "ExCb", nullptr, kGalleryOutputModes},
+    {kExportOrderGeometry, "ExOb", nullptr, kGalleryOutputModes},
+    {kExportOrderBrickModel, "ExLd", nullptr, kGalleryOutputModes},
+    {kExportOrderModesGallery, "ExGm", "modes", kGalleryOutputModes},
+    {kExportOrderDotsGallery, "ExGd", "dots", kGalleryMemoryDots},
+    {kExportOrderPresetsGallery, "ExGp", "presets", kGalleryPresets},
+    {kExportOrderPolyhedraGallery, "ExGy", "polyhedra", kGalleryPolyhedra},
+};
+
+const KindCode* CodeOfKind(ExportOrderKind kind) {
+    for (const KindCode& k : kKindCodes)
+        if (k.kind == kind) return &k;
+    return nullptr;
 }
 
 // Why an export failed: the words of the render that failed it, when it
@@ -66,9 +77,9 @@ void RefuseExport(const std::string& path, int result, const ExportFailure& fail
 
 // The brick globe's LDRAW model, coloured from the picture as a render
 // reads it; the other output modes are refused.
-bool RunLDRAWExport(const char* path) {
+bool RunLDRAWExport(const std::string& path) {
     const int32_t mode = gParams->outputMode;
-    if (mode != 45 && mode != 394) {
+    if (mode != kModeBrickPreview && mode != kModeVoxelGlobe) {
         Refuse("an LDRAW model is written only for the brick globe (output mode 45 or 394), not for output mode " +
                std::to_string(mode));
         return false;
@@ -86,19 +97,18 @@ bool RunLDRAWExport(const char* path) {
 }
 
 // The result as the dialog's "PSD…" writes it: one layer, the document's
-// size and depth; or, asked in VORNESK_EXPORT_CUBE_MAP, the cube map as the
-// dialog's "cube map…" writes it: one file a face beside path, named by the
-// face, at the face size setting, and none at path itself.
-bool RunPSDExport(const char* path) {
+// size and depth; or the cube map as the dialog's "cube map…" writes it: one
+// file a face beside path, named by the face, at the face size setting, and
+// none at path itself.
+bool RunPSDExport(const std::string& path, bool cubeMap) {
     MaybeAllocatePyramids(gData);
     if (HostResult() != noErr) return false;
-    const int32_t savedKind = gParams->exportPurpose;
-    const char* cube = std::getenv("VORNESK_EXPORT_CUBE_MAP");
-    gParams->exportPurpose = cube && *cube ? kExportCubeMap : kExportResult;
+    Parameters settings = *gParams;
+    settings.exportPurpose = cubeMap ? kExportCubeMap : kExportResult;
     bool cancel = false;
     ExportFailure failure;
-    const int result = FileZerp_ReallyWritePSDFileWithGlobals(gData, path, &cancel, CatalogueExportHooks(), &failure);
-    gParams->exportPurpose = savedKind;
+    const int result =
+        FileZerp_ReallyWritePSDFileWithGlobals(gData, settings, path, &cancel, CatalogueExportHooks(), &failure);
     if (result != 0) {
         RefuseExport(path, result, failure);
         return false;
@@ -106,50 +116,73 @@ bool RunPSDExport(const char* path) {
     return true;
 }
 
-}  // namespace
-
-const char* HostExportRequest() {
-    const char* path = std::getenv("VORNESK_EXPORT");
-    return path && *path ? path : nullptr;
-}
-
-bool RunHostExport(const char* path) {
-    if (!gParams || !path) return false;
-    const std::string file = path;
-    if (const char* word = std::getenv("VORNESK_GALLERY"); word && *word) {
-        GalleryKind kind;
-        if (!GalleryKindFromWord(word, &kind)) {
-            Refuse(std::string("no gallery is called ") + word + " (modes, dots, presets or polyhedra)");
-            return false;
-        }
-        MaybeAllocatePyramids(gData);
-        if (HostResult() != noErr || !PrerollManipulation(gData)) return false;
-        const std::string page = file + "/" + GalleryPageName(kind);
-        if (WriteGallery(kind, page, file) != 0) {
-            Refuse("cannot write " + page);
-            return false;
-        }
-        return true;
-    }
-    if (EndsWithNoCase(file, ".ldr")) return RunLDRAWExport(path);
-    if (EndsWithNoCase(file, ".psd")) return RunPSDExport(path);
-    if (!EndsWithNoCase(file, ".obj")) {
-        Refuse("this build exports only .obj, .ldr and .psd files from the command line, not " + file);
-        return false;
-    }
+// The 3D geometry as the dialog's "export faces…" writes it.
+bool RunGeometryExport(const std::string& path) {
     const int32_t mode = gParams->outputMode;
     // The texture is rendered from the picture: read it first.
     MaybeAllocatePyramids(gData);
     if (HostResult() != noErr) return false;
     ExportFailure failure;
-    const int result = FileZerp_WriteOBJFileAndItsHandmaidensAtPath(file, CatalogueExportHooks(), &failure);
+    const int result = FileZerp_WriteOBJFileAndItsHandmaidensAtPath(*gParams, path, CatalogueExportHooks(), &failure);
     if (result == kExportNoSolid) {
         Refuse(OutputModeInWords(mode) + " has no solid this build can export as OBJ");
         return false;
     }
     if (result != 0) {
-        RefuseExport(file, result, failure);
+        RefuseExport(path, result, failure);
         return false;
     }
     return true;
+}
+
+bool RunGalleryExport(GalleryKind kind, const std::string& folder) {
+    MaybeAllocatePyramids(gData);
+    if (HostResult() != noErr || !PrerollManipulation(gData)) return false;
+    const std::string page = folder + "/" + GalleryPageName(kind);
+    if (WriteGallery(kind, page, folder) != 0) {
+        Refuse("cannot write " + page);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+DescriptorEnumID ExportOrderCode(ExportOrderKind kind) {
+    const KindCode* k = CodeOfKind(kind);
+    return k ? MakeFourCC(k->code) : kNoScriptingCode;
+}
+
+bool ExportOrderKindOfCode(DescriptorEnumID code, ExportOrderKind* kind) {
+    for (const KindCode& k : kKindCodes)
+        if (MakeFourCC(k.code) == code) {
+            *kind = k.kind;
+            return true;
+        }
+    return false;
+}
+
+bool ExportOrderKindOfGalleryWord(const std::string& word, ExportOrderKind* kind) {
+    for (const KindCode& k : kKindCodes)
+        if (k.galleryWord && word == k.galleryWord) {
+            *kind = k.kind;
+            return true;
+        }
+    return false;
+}
+
+bool RunHostExport(const ExportOrder& order) {
+    if (!gParams || !gData || order.path.empty()) return false;
+    switch (order.kind) {
+        case kExportOrderPSD: return RunPSDExport(order.path, false);
+        case kExportOrderCubeMap: return RunPSDExport(order.path, true);
+        case kExportOrderGeometry: return RunGeometryExport(order.path);
+        case kExportOrderBrickModel: return RunLDRAWExport(order.path);
+        case kExportOrderModesGallery:
+        case kExportOrderDotsGallery:
+        case kExportOrderPresetsGallery:
+        case kExportOrderPolyhedraGallery: return RunGalleryExport(CodeOfKind(order.kind)->gallery, order.path);
+        case kExportOrderNone: break;
+    }
+    return false;
 }

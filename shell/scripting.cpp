@@ -10,6 +10,7 @@
 #include "host_access/host_utilities.h"
 #include "records/parameters.h"
 #include "shell/defaults.h"
+#include "shell/host_export.h"
 #include "host_access/host_result.h"
 #include "records/plugin_globals.h"
 #include "shell/scripting_codes.h"
@@ -156,18 +157,43 @@ int32_t PutSettingsToDescriptor(const Parameters* p, const WriteDescriptorProcs*
 }
 
 bool GetSettingsFromDescriptor(Parameters* params, const ReadDescriptorProcs* procs, PIReadDescriptor reader,
-                               std::string* error) {
+                               std::string* error, ExportOrder* order, bool overFactoryBlock) {
     auto fail = [error](const std::string& text) {
         if (error) *error = text;
         return false;
     };
     if (!params || !procs || !reader) return fail("there is no descriptor to read");
     Parameters p = *params;
+    if (overFactoryBlock) GrabDefaultSettings(&p);
     p.version = kSettingsVersion;
+    ExportOrder asked;
+    bool kindGiven = false, fileGiven = false;
     DescriptorKeyID key = 0;
     DescriptorTypeID type = 0;
     int32_t flags = 0;
     while (procs->getKeyProc(reader, &key, &type, &flags)) {
+        if (order && key == kExportKindKey) {
+            DescriptorEnumID code = 0;
+            if (procs->getEnumeratedProc(reader, &code) != noErr)
+                return fail("the value under " + KeyText(key) + " has the wrong type");
+            if (!ExportOrderKindOfCode(code, &asked.kind))
+                return fail("the code " + KeyText(code) + " under " + KeyText(key) + " names no export");
+            kindGiven = true;
+            continue;
+        }
+        if (order && key == kExportFileKey) {
+            // Paths come as aliases: a string of 255 bytes would cut them short.
+            Handle path = nullptr;
+            if (procs->numReadDescriptorProcs < kCurrentReadDescriptorProcsCount || !procs->getAliasProc)
+                return fail("the host hands over no file path under " + KeyText(key));
+            if (procs->getAliasProc(reader, &path) != noErr || !path)
+                return fail("the value under " + KeyText(key) + " is no file path");
+            const bool read = HostHandleText(path, &asked.path);
+            HostDisposeHandle(path);
+            if (!read || asked.path.empty()) return fail("the file path under " + KeyText(key) + " cannot be read");
+            fileGiven = true;
+            continue;
+        }
         const KeyField* f = FieldOfKey(key);
         if (!f || f->kind == kWrittenOnly) continue;
         const std::string name = KeyText(key);
@@ -237,7 +263,13 @@ bool GetSettingsFromDescriptor(Parameters* params, const ReadDescriptorProcs* pr
         return fail(SettingsVersionProblem(p.version));
     if (p.version <= 46) FixRedefinedParameters(&p);
     if (!CheckSettingsRanges(&p, error)) return false;
+    if (kindGiven != fileGiven)
+        return fail(kindGiven ? "an export under " + KeyText(kExportKindKey) + " names no file under " +
+                                    KeyText(kExportFileKey)
+                              : "the file under " + KeyText(kExportFileKey) + " comes without an export under " +
+                                    KeyText(kExportKindKey));
     *params = p;
+    if (order) *order = asked;
     return true;
 }
 
@@ -252,20 +284,17 @@ bool ScriptingParamsAreComing() {
     return true;
 }
 
-int32_t ReadScriptParams_qev() {
+int32_t ReadScriptParams_qev(ExportOrder* order) {
+    if (order) *order = ExportOrder{};
     if (HostFumblesScripting()) return 0;
     if (!HostDescriptorAvailable()) return 1;
     PIDescriptorParameters* d = GetDescriptorParameters();
     PIReadDescriptor reader = d->readDescriptorProcs->openReadDescriptorProc(d->descriptor, kSettingsKeys);
     if (reader && gParams) {
-        Parameters p = *gParams;
-        GrabDefaultSettings(&p);
         std::string why;
-        const bool ok = GetSettingsFromDescriptor(&p, d->readDescriptorProcs, reader, &why);
+        const bool ok = GetSettingsFromDescriptor(gParams, d->readDescriptorProcs, reader, &why, order, true);
         d->readDescriptorProcs->closeReadDescriptorProc(reader);
-        if (ok) {
-            *gParams = p;
-        } else if (gFilterRecord) {
+        if (!ok && gFilterRecord) {
             const std::string text = "Vornesk 2 cannot use these settings: " + why;
             SetHostResult(HostReportError(gFilterRecord->errorString, text.c_str()), kDiagBadScriptParameters);
         }

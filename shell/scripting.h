@@ -14,6 +14,7 @@
 #include "platform/host/descriptor_procs.h"
 
 struct Data;
+struct ExportOrder;
 struct Parameters;
 
 constexpr int kSettingsKeyCount = 45;
@@ -30,12 +31,14 @@ bool SettingsKeyIsRead(DescriptorKeyID key);
 int32_t PutSettingsToDescriptor(const Parameters* params, const WriteDescriptorProcs* procs,
                                 PIWriteDescriptor writer);
 // Reads key after key of an open reader into *params, on top of what it holds
-// (the caller fills the factory block first); unknown keys are skipped. A
-// descriptor without "Vers" counts as the current version. Ends with the
-// legacy-angle copy for versions 1..46 and the range check. On failure
-// *params is unchanged and *error says why.
+// (on top of the factory block with overFactoryBlock); unknown keys are
+// skipped. A descriptor without "Vers" counts as the current version. Ends
+// with the legacy-angle copy for versions 1..46 and the range check. With
+// order, the export a host asks for beside the settings (shell/host_export.h)
+// is read into it, none when the descriptor asks for none. On failure
+// *params and *order are unchanged and *error says why.
 bool GetSettingsFromDescriptor(Parameters* params, const ReadDescriptorProcs* procs, PIReadDescriptor reader,
-                               std::string* error);
+                               std::string* error, ExportOrder* order = nullptr, bool overFactoryBlock = false);
 
 // One call each into the host's descriptor procedures (those of the filter
 // record); each answers the procedure's result, paramErr without a host.
@@ -64,10 +67,11 @@ const WriteDescriptorProcs* GetWriteDescriptorProcsForSettings();
 
 // Whether the host will hand over scripting parameters.
 bool ScriptingParamsAreComing();
-// Reads the host's descriptor into the settings (the factory block first);
-// the result (and the show-dialog flag of Data) says whether the dialog is
-// wanted. A descriptor the settings cannot take leaves them as they were and
+// Reads the host's descriptor into the settings (the factory block first),
+// and into *order (may be null) the export it asks for; the result (and the
+// show-dialog flag of Data) says whether the dialog is wanted. A descriptor
+// the settings cannot take leaves them as they were, asks for no export and
 // reports the reason to the host (errReportString).
-int32_t ReadScriptParams_qev();
+int32_t ReadScriptParams_qev(ExportOrder* order = nullptr);
 // Records the settings as the host's new descriptor.
 int32_t WriteScriptParams_qev(Data* data);

@@ -497,11 +497,15 @@ int32_t ParametersOut(Data* data, int fd, int64_t mode, void* descriptor, int64_
 }
 
 int32_t ReadSettingsFileSwitchably_Thingie(Data* data, int fd, void*, int64_t mode, uint8_t* hasPreview) {
+    return ReadSettingsFileInto(data, fd, gParams, mode, hasPreview);
+}
+
+int32_t ReadSettingsFileInto(Data* data, int fd, Parameters* params, int64_t mode, uint8_t* hasPreview) {
     if (hasPreview) *hasPreview = 0;
     int32_t result = paramErr;
     gLastError.clear();
-    if (gParams) {
-        result = ReadSettingsFile(fd, gParams, mode == 0, data ? &data->previewPyramid : nullptr, hasPreview,
+    if (params) {
+        result = ReadSettingsFile(fd, params, mode == 0, data ? &data->previewPyramid : nullptr, hasPreview,
                                   &gLastError);
     } else {
         gLastError = "there are no settings to read into";

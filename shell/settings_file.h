@@ -63,6 +63,8 @@ int32_t ParametersOut(Data* data, int fd, int64_t mode, void* descriptor, int64_
 // version). The preview goes into data's preview pyramid. Closes fd; returns
 // a SettingsFileResult.
 int32_t ReadSettingsFileSwitchably_Thingie(Data* data, int fd, void* unused, int64_t mode, uint8_t* hasPreview);
+// The same into *params instead of the current settings.
+int32_t ReadSettingsFileInto(Data* data, int fd, Parameters* params, int64_t mode, uint8_t* hasPreview);
 
 // The preview blocks on their own.
 int Write_a_JPEG_preview(const PyramidDescriptor* preview, int fd);

@@ -71,19 +71,22 @@ int16_t FileZerp_ReadSettingsFile_path(const std::string& path) {
     return error;
 }
 
-int16_t FileZerp_ReadSettingsFileQuietly(const std::string& path) {
-    if (!gParams) return kFileFailed;
+int16_t FileZerp_ReadSettingsFileQuietly(const std::string& path) { return FileZerp_ReadSettingsFileInto(path, gParams); }
+
+int16_t FileZerp_ReadSettingsFileInto(const std::string& path, Parameters* into) {
+    if (!into) return kFileFailed;
     int16_t error = 0;
     const int fd = FileZerp_OpenAFilePath(path, 0, 0, &error);
     if (fd < 0) return error ? error : kFileFailed;
-    const Parameters before = *gParams;
-    ResetLateAddedSettings(gParams);
+    // What the file lacks starts at its default; a refused file changes nothing.
+    Parameters read = *into;
+    ResetLateAddedSettings(&read);
     uint8_t hasPreview = 0;
-    if (ReadSettingsFileSwitchably_Thingie(gData, fd, nullptr, 0, &hasPreview) != kSettingsFileOK) {
+    if (ReadSettingsFileInto(gData, fd, &read, 0, &hasPreview) != kSettingsFileOK) {
         std::fprintf(stderr, "Vornesk 2: %s: %s\n", path.c_str(), LastSettingsFileError());
-        *gParams = before;
         return kFileFailed;
     }
+    *into = read;
     return 0;
 }
 
@@ -91,8 +94,10 @@ int16_t FileZerp_saveToMemoryDot(int64_t n, Data*) {
     return FileZerp_WriteSettingsFile_path(FileZerp_Get2019MemoryDotsFilePathForIndex(n), 1);
 }
 
-int16_t FileZerp_loadFromMemoryDot(int64_t n, Data*) {
+int16_t FileZerp_loadFromMemoryDot(int64_t n, Data*) { return FileZerp_readMemoryDotInto(n, gParams); }
+
+int16_t FileZerp_readMemoryDotInto(int64_t n, Parameters* into) {
     const std::string newPath = FileZerp_Get2019MemoryDotsFilePathForIndex(n);
     FileZerp_ifNoFileExistsAtNewPathThenTryMovingItFromOldPath(newPath, FileZerp_GetLegacyMemoryDotsFilePathForIndex(n));
-    return FileZerp_ReadSettingsFileQuietly(newPath);
+    return FileZerp_ReadSettingsFileInto(newPath, into);
 }

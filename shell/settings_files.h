@@ -28,9 +28,13 @@ int16_t FileZerp_ReadSettingsFile_path(const std::string& path);
 // The same for the plug-in's own files (cached settings, undo slots, memory
 // dots), whose names are not the preset's: nothing is posted.
 int16_t FileZerp_ReadSettingsFileQuietly(const std::string& path);
+// Reads path quietly into *into instead of the current settings.
+int16_t FileZerp_ReadSettingsFileInto(const std::string& path, Parameters* into);
 // Writes the settings with preview to dot n's file in the
 // application-support folder; 0 or the write's error.
 int16_t FileZerp_saveToMemoryDot(int64_t n, Data* data);
 // Moves dot n's file from the older folder when only that has it, then reads
 // it; the read's error (-43 for a dot in neither folder, nothing changed).
 int16_t FileZerp_loadFromMemoryDot(int64_t n, Data* data);
+// The same into *into instead of the current settings.
+int16_t FileZerp_readMemoryDotInto(int64_t n, Parameters* into);

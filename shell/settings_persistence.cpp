@@ -151,11 +151,7 @@ void UndoReadCocoa() {
     UnFerreting(&s->undoSlots[other]);
     // The file holds every setting, not only the snapshot's; a file that
     // cannot be read leaves the snapshot's settings in place.
-    if (s->undoOnFile[other]) {
-        const Parameters restored = *gParams;
-        if (FileZerp_ReadSettingsFileQuietly(FileZerp_GetUndoFilePathForName(kUndoFileNames[other])) != 0)
-            *gParams = restored;
-    }
+    if (s->undoOnFile[other]) FileZerp_ReadSettingsFileQuietly(FileZerp_GetUndoFilePathForName(kUndoFileNames[other]));
     gData->undoSlot = other;
 }
 

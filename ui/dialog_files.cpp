@@ -118,8 +118,12 @@ bool WriteBeside(const QString& path, bool closesFd, Writer writer, QString* why
 // cube map one file a face beside it (and none at path itself). False, with
 // *why, at the first file not written.
 bool WritePSDExport(const QString& path, QString* why) {
+    if (!gParams) {
+        *why = QString::fromUtf8(PSDExportMessage(kPSDExportNoData));
+        return false;
+    }
     PSDdoc measured;
-    GrabPSDMetrics(gData, &measured);
+    GrabPSDMetrics(gData, *gParams, &measured);
     const bool cube = measured.exportKind == kExportCubeMap;
     const int64_t files = cube ? measured.layerCount : 1;
     InitMondoProgressParams(gData, measured.layerCount);
@@ -136,7 +140,7 @@ bool WritePSDExport(const QString& path, QString* why) {
                     doc.layerCount = 1;
                     doc.cubeFace = face;
                 }
-                return ReallyWritePSDFile_core_thingie(gData, fd, &cancel, &doc);
+                return ReallyWritePSDFile_core_thingie(gData, *gParams, fd, &cancel, &doc);
             },
             why);
     }
@@ -360,9 +364,8 @@ bool Controller_Tarnwhistle_pano::doOpenThingsWithFilePath(const QString& path, 
         return false;
     }
     close(fd);
-    const Parameters before = *gParams;
+    // A file the reader refuses leaves the settings as they were.
     if (FileZerp_ReadSettingsFile_path(p) != 0) {
-        *gParams = before;
         Warn(myLocalizedStringFor("LoadSettings"), QString("%1 is not a settings file this plug-in reads: %2.")
                                                        .arg(QFileInfo(path).fileName(), LastSettingsFileError()));
         return false;
@@ -425,7 +428,7 @@ bool Controller_Tarnwhistle_pano::doSaveThingsWithFilePath(const QString& path, 
             ppm->abortAnyPreviewAndThenDoBlockSynchronously([&] {
                 ExportFailure failed;
                 const std::string file = path.toStdString();
-                const int r = purpose == 10 ? FileZerp_WriteOBJFileAndItsHandmaidensAtPath(file, DialogExportHooks(), &failed)
+                const int r = purpose == 10 ? FileZerp_WriteOBJFileAndItsHandmaidensAtPath(*gParams, file, DialogExportHooks(), &failed)
                                             : FileZerp_writeEquiPolyMapFileAtPath(file, DialogExportHooks(), &failed);
                 ok = r == 0;
                 // The file that failed and the system's reason, when a file failed.

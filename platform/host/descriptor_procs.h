@@ -28,6 +28,8 @@ constexpr DescriptorTypeID typeFloat = MakeFourCC("doub");
 constexpr DescriptorTypeID typeBoolean = MakeFourCC("bool");
 constexpr DescriptorTypeID typeEnumerated = MakeFourCC("enum");
 constexpr DescriptorTypeID typeString = MakeFourCC("TEXT");
+// A file: a handle holding its zero-terminated path, of any length.
+constexpr DescriptorTypeID typeAlias = MakeFourCC("alis");
 
 // Play information: whether the host wants the plug-in's dialog.
 enum : int16_t {
@@ -53,6 +55,10 @@ struct ReadDescriptorProcs {
     OSErr (*getBooleanProc)(PIReadDescriptor reader, Boolean* value);
     OSErr (*getEnumeratedProc)(PIReadDescriptor reader, DescriptorEnumID* value);
     OSErr (*getStringProc)(PIReadDescriptor reader, Str255* value);
+    // A new handle holding the file's path, the caller's to dispose (through
+    // the host's handle procedures). Present when numReadDescriptorProcs is
+    // at least 9.
+    OSErr (*getAliasProc)(PIReadDescriptor reader, Handle* value);
 };
 
 struct WriteDescriptorProcs {
@@ -67,12 +73,14 @@ struct WriteDescriptorProcs {
     OSErr (*putEnumeratedProc)(PIWriteDescriptor writer, DescriptorKeyID key, DescriptorEnumTypeID type,
                                DescriptorEnumID value);
     OSErr (*putStringProc)(PIWriteDescriptor writer, DescriptorKeyID key, ConstStr255Param value);
+    // The path in the handle (zero-terminated), copied; the handle stays the caller's.
+    OSErr (*putAliasProc)(PIWriteDescriptor writer, DescriptorKeyID key, Handle value);
 };
 
 constexpr int16_t kCurrentReadDescriptorProcsVersion = 1;
-constexpr int16_t kCurrentReadDescriptorProcsCount = 8;
+constexpr int16_t kCurrentReadDescriptorProcsCount = 9;
 constexpr int16_t kCurrentWriteDescriptorProcsVersion = 1;
-constexpr int16_t kCurrentWriteDescriptorProcsCount = 7;
+constexpr int16_t kCurrentWriteDescriptorProcsCount = 8;
 
 struct PIDescriptorParameters {
     int16_t descriptorParametersVersion;

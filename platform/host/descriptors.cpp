@@ -62,6 +62,9 @@ std::string Serialise(const std::vector<DescriptorItem>& items) {
         } else if (item.type == typeEnumerated) {
             AppendValue(&bytes, item.enumType);
             AppendValue(&bytes, item.enumValue);
+        } else if (item.type == typeAlias) {
+            AppendValue(&bytes, uint32_t(item.text.size()));
+            Append(&bytes, item.text.data(), item.text.size());
         } else {
             size_t n = std::min(item.text.size(), kMaxText);
             AppendValue(&bytes, uint8_t(n));
@@ -91,9 +94,13 @@ bool Deserialise(const char* data, size_t size, std::vector<DescriptorItem>* ite
             item.boolean = b != 0;
         } else if (item.type == typeEnumerated) {
             ok = in.Take(&item.enumType) && in.Take(&item.enumValue);
-        } else if (item.type == typeString) {
-            uint8_t n = 0;
-            ok = in.Take(&n) && in.left >= n;
+        } else if (item.type == typeString || item.type == typeAlias) {
+            // A string's length is a byte, a path's a word.
+            uint8_t shortLength = 0;
+            uint32_t n = 0;
+            ok = item.type == typeString ? in.Take(&shortLength) : in.Take(&n);
+            if (item.type == typeString) n = shortLength;
+            ok = ok && in.left >= n;
             if (ok) {
                 item.text.assign(in.p, n);
                 in.p += n;
@@ -208,6 +215,18 @@ OSErr GetStringProc(PIReadDescriptor reader, Str255* value) {
     return noErr;
 }
 
+OSErr GetAliasProc(PIReadDescriptor reader, Handle* value) {
+    const DescriptorItem* item = Current(reader);
+    if (!item || !value) return Fail(reader, paramErr);
+    if (item->type != typeAlias) return Fail(reader, errWrongDescriptorType);
+    if (item->text.size() >= size_t(INT32_MAX)) return Fail(reader, memFullErr);
+    Handle h = NewHandle(int32_t(item->text.size() + 1));
+    if (!h) return Fail(reader, memFullErr);
+    std::memcpy(HandleAddress(h), item->text.data(), item->text.size());
+    *value = h;
+    return noErr;
+}
+
 // ---- write procedures ----
 
 PIWriteDescriptor OpenWriteProc() { return new (std::nothrow) HostDescriptorWriter; }
@@ -274,16 +293,27 @@ OSErr PutStringProc(PIWriteDescriptor writer, DescriptorKeyID key, ConstStr255Pa
     return Put(writer, item);
 }
 
+OSErr PutAliasProc(PIWriteDescriptor writer, DescriptorKeyID key, Handle value) {
+    const char* path = HandleAddress(value);
+    if (!path) return paramErr;
+    DescriptorItem item;
+    item.key = key;
+    item.type = typeAlias;
+    item.text.assign(path, strnlen(path, size_t(GetHandleSize(value))));
+    return Put(writer, item);
+}
+
 ReadDescriptorProcs gReadProcs = {
     kCurrentReadDescriptorProcsVersion, kCurrentReadDescriptorProcsCount,
     OpenReadProc, CloseReadProc, GetKeyProc, GetIntegerProc,
     GetFloatProc, GetBooleanProc, GetEnumeratedProc, GetStringProc,
+    GetAliasProc,
 };
 
 WriteDescriptorProcs gWriteProcs = {
     kCurrentWriteDescriptorProcsVersion, kCurrentWriteDescriptorProcsCount,
     OpenWriteProc, CloseWriteProc, PutIntegerProc, PutFloatProc,
-    PutBooleanProc, PutEnumeratedProc, PutStringProc,
+    PutBooleanProc, PutEnumeratedProc, PutStringProc, PutAliasProc,
 };
 
 bool Printable(unsigned char c) { return c >= 0x20 && c < 0x7F; }
@@ -355,6 +385,7 @@ std::string FormatDescriptorItem(const DescriptorItem& item) {
     } else if (item.type == typeEnumerated) {
         out += FourCCToText(item.enumType) + ":" + FourCCToText(item.enumValue);
     } else {
+        if (item.type == typeAlias) out += "alis:";
         out += '"';
         for (char c : item.text) {
             if (c == '"' || c == '\\') out += '\\';
@@ -389,6 +420,8 @@ bool ParseDescriptorItem(const std::string& text, DescriptorItem* item, std::str
     if (!TextToFourCC(key, &out.key)) return fail("\"" + key + "\" is not a four-character key");
     if (value.empty()) return fail("no value for " + key);
 
+    const bool alias = value.rfind("alis:\"", 0) == 0;
+    if (alias) value.erase(0, 5);
     if (value.front() == '"') {
         if (value.size() < 2 || value.back() != '"') return fail("unterminated string for " + key);
         std::string s;
@@ -396,8 +429,10 @@ bool ParseDescriptorItem(const std::string& text, DescriptorItem* item, std::str
             if (value[i] == '\\' && i + 2 < value.size()) ++i;
             s += value[i];
         }
-        if (s.size() > kMaxText) return fail("string for " + key + " is longer than 255 bytes");
-        out.type = typeString;
+        if (!alias && s.size() > kMaxText) return fail("string for " + key + " is longer than 255 bytes");
+        // A path is text without its terminating zero.
+        if (alias && s.find('\0') != std::string::npos) return fail("a file path for " + key + " holds a zero byte");
+        out.type = alias ? typeAlias : typeString;
         out.text = s;
     } else if (value == "true" || value == "false") {
         out.type = typeBoolean;

@@ -19,7 +19,7 @@ struct DescriptorItem {
     bool boolean = false;            // typeBoolean
     DescriptorEnumTypeID enumType = 0;   // typeEnumerated
     DescriptorEnumID enumValue = 0;
-    std::string text;                // typeString, at most 255 bytes
+    std::string text;                // typeString, at most 255 bytes; typeAlias, the path
 };
 
 ReadDescriptorProcs* HostServicesReadDescriptorProcs();
@@ -30,9 +30,10 @@ PIDescriptorHandle NewDescriptorHandle(const std::vector<DescriptorItem>& items)
 // The items of a descriptor handle; false when it is null or damaged.
 bool DescriptorItemsFromHandle(PIDescriptorHandle descriptor, std::vector<DescriptorItem>* items);
 
-// "Vers=48", "0034=12.5", "0011=true", "Fiky=Fity:Fi01", "name=\"text\"":
-// integers, floats (always with a point or exponent), booleans, enumerations
-// as TYPE:CODE and strings in double quotes (\" and \\ escaped).
+// "Vers=48", "0034=12.5", "0011=true", "Fiky=Fity:Fi01", "name=\"text\"",
+// "file=alis:\"/a/b.psd\"": integers, floats (always with a point or
+// exponent), booleans, enumerations as TYPE:CODE, strings in double quotes
+// (\" and \\ escaped) and file paths as strings after "alis:".
 std::string FormatDescriptorItem(const DescriptorItem& item);
 // Numbers as every reader of settings takes them: plain decimal, an
 // optional minus sign, no plus sign, hexadecimal, spaces or infinities.

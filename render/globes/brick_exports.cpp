@@ -126,16 +126,17 @@ bool BuildBallOfSettings(Data* data, const Parameters* p, LegoStructure* ball) {
 
 }  // namespace
 
-bool CountBrickGlobeOfSettings(Data* data) {
+bool CountBrickGlobeOfSettings(Data* data, const Parameters& settings) {
     LegoStructure ball{};
-    const bool built = BuildBallOfSettings(data, gParams, &ball);
+    const bool built = BuildBallOfSettings(data, &settings, &ball);
     DestroyLegoBall(&ball);
     return built;
 }
 
-int GenerateOneLayerOfLego(Data* data, PyramidDescriptor* pyr, int64_t layer, bool* cancelled) {
+int GenerateOneLayerOfLego(Data* data, const Parameters& settings, PyramidDescriptor* pyr, int64_t layer,
+                           bool* cancelled) {
     LegoStructure* ball = &gInstructionBall;
-    const Parameters* p = gParams;
+    const Parameters* p = &settings;
     if (layer == 1) {
         DestroyLegoBall(ball);
         if (!BuildBallOfSettings(data, p, ball)) return kBrickExportNoMemory;
@@ -217,9 +218,9 @@ int GenerateAllLayersOfLDRAW_Thingie(LegoStructure* ball, int fd) {
     return result;
 }
 
-int WriteLDRAWFile_Thingie(Data* data, int fd) {
+int WriteLDRAWFile_Thingie(Data* data, const Parameters& settings, int fd) {
     LegoStructure ball{};
-    if (!BuildBallOfSettings(data, gParams, &ball)) {
+    if (!BuildBallOfSettings(data, &settings, &ball)) {
         close(fd);
         return kBrickExportNoMemory;
     }

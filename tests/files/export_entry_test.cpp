@@ -126,18 +126,10 @@ struct EarthRig : PolyRig {
     }
 };
 
-ExportHooks Hooks(int32_t* modeSeen, float* tabsSeen) {
+ExportHooks Hooks() {
     ExportHooks h;
-    static int32_t* mode;
-    static float* tabs;
-    mode = modeSeen;
-    tabs = tabsSeen;
     h.modeWords.name = [](int64_t) { return "Yang cube"; };
     h.genericWord = [](int64_t) { return ""; };
-    h.showProgress = [] {
-        if (mode) *mode = gParams->outputMode;
-        if (tabs) *tabs = gParams->tabs;
-    };
     return h;
 }
 
@@ -167,15 +159,11 @@ TEST(ExportEntry, ObjExportWritesSixFilesWithTextureAndUVsFromOneNet) {
     rig.params->outputMode = 10;
     rig.params->export_pixels = 256;
     rig.params->tabs = 40.0f;
-    int32_t modeDuring = 0;
-    float tabsDuring = -1;
     ExportFailure failed;
-    ASSERT_EQ(FileZerp_WriteOBJFileAndItsHandmaidensAtPath(folder / "My Globe.obj", Hooks(&modeDuring, &tabsDuring),
-                                                           &failed),
-              0)
+    ASSERT_EQ(FileZerp_WriteOBJFileAndItsHandmaidensAtPath(*rig.params, folder / "My Globe.obj", Hooks(), &failed), 0)
         << failed.file << ": " << failed.reason;
-    EXPECT_EQ(modeDuring, 10);
-    EXPECT_EQ(tabsDuring, 0.0f) << "the texture is rendered without glue tabs";
+    // The export works on its own copy of the settings.
+    EXPECT_EQ(rig.params->outputMode, 10);
     EXPECT_EQ(rig.params->tabs, 40.0f);
     std::set<std::string> files;
     for (const auto& e : fs::directory_iterator(fs::path(folder.path))) files.insert(e.path().filename().string());
@@ -200,7 +188,7 @@ TEST(ExportEntry, ObjExportWritesSixFilesWithTextureAndUVsFromOneNet) {
     ASSERT_EQ(o.f.size(), 20u);
     // The texture's render, the export's last step, let the solid go as
     // every render does: built again as the export built it.
-    ASSERT_TRUE(BuildSolidForExport());
+    ASSERT_TRUE(BuildSolidForExport(rig.params->outputMode));
     std::vector<std::array<int, 3>> seen, expected;
     for (const auto& f : o.f) {
         double u = 0, v = 0;
@@ -231,6 +219,15 @@ TEST(ExportEntry, ObjExportWritesSixFilesWithTextureAndUVsFromOneNet) {
     std::printf("texture against the Earth: %.1f levels matched, %.1f at best shuffled\n", matched, shuffled);
     EXPECT_LT(matched, 12.0);
     EXPECT_LT(matched * 2.0, shuffled);
+
+    // The texture is rendered without glue tabs: the same export with the
+    // tab size already 0 shows the same picture.
+    rig.params->tabs = 0.0f;
+    fs::create_directory(folder / "flat");
+    ASSERT_EQ(FileZerp_WriteOBJFileAndItsHandmaidensAtPath(*rig.params, folder / "flat/My Globe.obj", Hooks(), &failed),
+              0)
+        << failed.file << ": " << failed.reason;
+    EXPECT_TRUE(DecodeJPEG(folder / "flat/My_Globe.jpg").rgb == texture.rgb);
 }
 
 // The dialog exports while the settings still say "preview". A rind ball
@@ -248,7 +245,7 @@ TEST(ExportEntry, AnObjExportAfterAPreviewWritesTheSolidItsTextureShows) {
         fs::create_directory(where);
         const std::string stem = where + "/rind";
         ExportFailure failed;
-        ASSERT_EQ(FileZerp_WriteOBJFileAndItsHandmaidensAtPath(stem + ".obj", Hooks(nullptr, nullptr), &failed), 0)
+        ASSERT_EQ(FileZerp_WriteOBJFileAndItsHandmaidensAtPath(*rig.params, stem + ".obj", Hooks(), &failed), 0)
             << failed.file << ": " << failed.reason;
         for (const char* extension : {".obj", ".stl", ".txt", ".dxf"}) {
             // The dates aside.
@@ -274,7 +271,7 @@ TEST(ExportEntry, ObjExportOfAnUnbuiltSolidIsRefused) {
         EarthRig rig;
         rig.params->outputMode = mode;
         rig.params->tabs = 33.0f;
-        EXPECT_EQ(FileZerp_WriteOBJFileAndItsHandmaidensAtPath(folder / "Cube.obj", Hooks(nullptr, nullptr)),
+        EXPECT_EQ(FileZerp_WriteOBJFileAndItsHandmaidensAtPath(*rig.params, folder / "Cube.obj", Hooks()),
                   kExportNoSolid);
         if (mode == 257) {
             EXPECT_EQ(rig.poly()->outputMode, 4037) << "257 is exported as 4037";
@@ -317,7 +314,7 @@ TEST(ExportEntry, EachFileOfAnExportBrokenInTurnLeavesTheOldSet) {
          [](EarthRig& rig, const std::string& folder, ExportFailure* failure) {
              rig.params->outputMode = 10;
              rig.params->export_pixels = 32;
-             return FileZerp_WriteOBJFileAndItsHandmaidensAtPath(folder + "/Globe.obj", Hooks(nullptr, nullptr),
+             return FileZerp_WriteOBJFileAndItsHandmaidensAtPath(*rig.params, folder + "/Globe.obj", Hooks(),
                                                                  failure);
          }},
         {"the cube map",
@@ -325,7 +322,7 @@ TEST(ExportEntry, EachFileOfAnExportBrokenInTurnLeavesTheOldSet) {
          [](EarthRig& rig, const std::string& folder, ExportFailure* failure) {
              rig.params->exportPurpose = kExportCubeMap;
              bool cancel = false;
-             return FileZerp_ReallyWritePSDFileWithGlobals(rig.data.get(), folder + "/Cube.psd", &cancel,
+             return FileZerp_ReallyWritePSDFileWithGlobals(rig.data.get(), *rig.params, folder + "/Cube.psd", &cancel,
                                                            ExportHooks{}, failure);
          }},
     };
@@ -386,7 +383,7 @@ TEST(ExportEntry, CubeFacesGoOnePerFile) {
     rig.params->exportPurpose = kExportCubeMap;
     std::ofstream(folder / "Cube.psd") << "an older file";
     bool cancel = false;
-    ASSERT_EQ(FileZerp_ReallyWritePSDFileWithGlobals(rig.data.get(), folder / "Cube.psd", &cancel, ExportHooks{}), 0);
+    ASSERT_EQ(FileZerp_ReallyWritePSDFileWithGlobals(rig.data.get(), *rig.params, folder / "Cube.psd", &cancel, ExportHooks{}), 0);
     std::set<std::string> files;
     for (const auto& e : fs::directory_iterator(fs::path(folder.path))) files.insert(e.path().filename().string());
     EXPECT_EQ(files, (std::set<std::string>{"Cube.psd", "Cube_d.psd", "Cube_u.psd", "Cube_l.psd", "Cube_b.psd",
@@ -407,7 +404,7 @@ TEST(ExportEntry, FacePagesOfTheCube) {
     rig.params->exportPurpose = kExportFaces;
     bool cancel = false;
     const std::string path = folder / "faces.psd";
-    ASSERT_EQ(FileZerp_ReallyWritePSDFileWithGlobals(rig.data.get(), path, &cancel, ExportHooks{}), 0);
+    ASSERT_EQ(FileZerp_ReallyWritePSDFileWithGlobals(rig.data.get(), *rig.params, path, &cancel, ExportHooks{}), 0);
     EXPECT_EQ(rig.storage->exportedPage, -1);
     EXPECT_EQ(rig.params->outputMode, 7);
     const psdtest::ReadBack r = psdtest::ReadWithPsdTools(path, folder / "faces");
@@ -430,7 +427,7 @@ TEST(ExportEntry, FacePagesOfTheCube) {
         EXPECT_NEAR(sy / n, 0.5 * (height - 1), 0.12 * height) << "page " << i;
     }
     rig.params->outputMode = 1;
-    EXPECT_EQ(FileZerp_ReallyWritePSDFileWithGlobals(rig.data.get(), folder / "none.psd", &cancel, ExportHooks{}),
+    EXPECT_EQ(FileZerp_ReallyWritePSDFileWithGlobals(rig.data.get(), *rig.params, folder / "none.psd", &cancel, ExportHooks{}),
               kExportNoSolid);
     EXPECT_FALSE(fs::exists(folder / "none.psd"));
 }

@@ -34,7 +34,7 @@ ExportHooks Hooks() {
 // Builds the mode's solid as the OBJ writer will (so it keeps the build).
 void BuildAsTheWriter(PolyRig& rig, int32_t mode) {
     rig.params->outputMode = mode;
-    BuildSolidForExport();
+    BuildSolidForExport(mode);
 }
 
 // Shows 3D face 0 a second time, in a fragment of its own after the others:
@@ -390,7 +390,7 @@ TEST(PolyhedronExport, EverySolidThisBuildMakesExportsWhole) {
     for (int32_t mode = 1; mode <= 1050; ++mode) {
         if (!IsExportablePolyhedron(mode) || !SweepTakes(mode)) continue;
         rig.params->outputMode = mode;
-        if (!BuildSolidForExport()) continue;
+        if (!BuildSolidForExport(gParams->outputMode)) continue;
         ++built;
         SCOPED_TRACE(::testing::Message() << "mode " << mode);
         const polyhedron* p = rig.poly();
@@ -496,14 +496,14 @@ TEST(PolyhedronExport, ASolidBuiltAfterAnotherIsTheSolidBuiltFresh) {
     for (const auto& [before, mode] : {std::pair{408, 437}, std::pair{408, 541}, std::pair{292, 177}, std::pair{292, 200}}) {
         PolyRig fresh;
         fresh.params->outputMode = mode;
-        ASSERT_TRUE(BuildSolidForExport()) << mode;
+        ASSERT_TRUE(BuildSolidForExport(gParams->outputMode)) << mode;
         const polyhedron* f = fresh.poly();
         const std::array<int64_t, 4> expected{f->status, f->fragmentCount, f->netTriangleCount, f->allConvex};
         PolyRig rig;
         rig.params->outputMode = before;
-        ASSERT_TRUE(BuildSolidForExport()) << before;
+        ASSERT_TRUE(BuildSolidForExport(gParams->outputMode)) << before;
         rig.params->outputMode = mode;
-        EXPECT_TRUE(BuildSolidForExport()) << mode << " after " << before;
+        EXPECT_TRUE(BuildSolidForExport(gParams->outputMode)) << mode << " after " << before;
         const polyhedron* p = rig.poly();
         EXPECT_EQ((std::array<int64_t, 4>{p->status, p->fragmentCount, p->netTriangleCount, p->allConvex}), expected)
             << mode << " after " << before;
@@ -540,11 +540,11 @@ TEST(PolyhedronExport, WritersReportAFullDisk) {
     for (int which = 0; which < 5; ++which) {
         const int fd = open("/dev/full", O_WRONLY);
         ASSERT_GE(fd, 0);
-        const int r = which == 0   ? WriteOBJFile_polyhedron_Thingie(fd, "a.obj")
+        const int r = which == 0   ? WriteOBJFile_polyhedron_Thingie(fd, "a.obj", gParams->outputMode)
                       : which == 1 ? WriteMTLFile_Thingie(fd, "a.mtl")
                       : which == 2 ? WriteSTLFile_polyhedron_Thingie(fd, "x")
                       : which == 3 ? WriteDXFFile_polyhedron_Thingie(fd, "x", "")
-                                   : WriteMathematicaTextFile_polyhedron_Thingie(fd, "x", "");
+                                   : WriteMathematicaTextFile_polyhedron_Thingie(fd, gParams->outputMode, "x", "");
         EXPECT_EQ(r, writErr) << "writer " << which;
         EXPECT_EQ(fcntl(fd, F_GETFD), -1) << "writer " << which << " left its descriptor open";
     }

@@ -43,7 +43,7 @@ struct Reference {
     Reference(ExportRig& rig, const PSDdoc& doc) : pyr(doc.width, doc.height, KindOfBytes(doc.bytesPerComponent)) {
         for (int64_t i = 0; i < pyr->tileCount; ++i)
             std::memset(pyr->tiles[i].pixels, 0, size_t(BytesInTile(pyr.get(), i)));
-        EXPECT_EQ(GenerateOneLayer(rig.data.get(), pyr.get(), 1, nullptr, &doc), 0);
+        EXPECT_EQ(GenerateOneLayer(rig.data.get(), *rig.params, pyr.get(), 1, nullptr, &doc), 0);
     }
 };
 
@@ -90,14 +90,14 @@ TEST(PSDExport, ResultKindsAtEveryDepth) {
             rig.params->psdHeight = c.h;
             rig.params->export_pixels = c.w;
             PSDdoc doc;
-            GrabPSDMetrics(rig.data.get(), &doc);
+            GrabPSDMetrics(rig.data.get(), *rig.params, &doc);
             ASSERT_EQ(doc.bytesPerComponent, depth / 8);
             const Parameters before = *rig.params;
             const std::string name = "k" + std::to_string(c.kind) + "_" + std::to_string(depth);
             const std::string path = folder / (name + ".psd");
             const int fd = OpenFile(path);
             InitMondoProgressParams(rig.data.get(), doc.layerCount);
-            EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), fd, nullptr, &doc), kPSDExportOK);
+            EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), *rig.params, fd, nullptr, &doc), kPSDExportOK);
             EXPECT_TRUE(Closed(fd));
             EXPECT_EQ(rig.data->progressDone, 1);
             EXPECT_EQ(std::memcmp(&before, rig.params.get(), sizeof before), 0);
@@ -130,7 +130,7 @@ TEST(PSDExport, CubeFacesOfTheEarthOneFilePerFace) {
         rig.params->cubemap_pixels = depth == 8 ? 256 : 40;
         const Parameters before = *rig.params;
         PSDdoc doc;
-        GrabPSDMetrics(rig.data.get(), &doc);
+        GrabPSDMetrics(rig.data.get(), *rig.params, &doc);
         EXPECT_EQ(doc.layerCount, 6);
         doc.layerCount = 1;
         const char* names[] = {"_d", "_u", "_l", "_b", "_r", "_f"};
@@ -140,7 +140,7 @@ TEST(PSDExport, CubeFacesOfTheEarthOneFilePerFace) {
             const std::string name = "Globe" + std::to_string(depth) + names[face - 1];
             const std::string path = folder / (name + ".psd");
             const int fd = OpenFile(path);
-            EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), fd, nullptr, &doc), kPSDExportOK);
+            EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), *rig.params, fd, nullptr, &doc), kPSDExportOK);
             EXPECT_TRUE(Closed(fd));
             EXPECT_EQ(std::memcmp(&before, rig.params.get(), sizeof before), 0);
             auto ref = std::make_unique<Reference>(rig, doc);
@@ -225,12 +225,12 @@ TEST(PSDExport, HostProfileKeywordsAndResolution) {
         rig.params->exportPurpose = kExportResult;
         rig.params->outputMode = 62;
         PSDdoc doc;
-        GrabPSDMetrics(rig.data.get(), &doc);
+        GrabPSDMetrics(rig.data.get(), *rig.params, &doc);
         doc.modeWords = CatalogueModeWords();
         const std::string psd = folder / ("icc" + std::to_string(size) + ".psd");
-        EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), OpenFile(psd), nullptr, &doc), kPSDExportOK);
+        EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), *rig.params, OpenFile(psd), nullptr, &doc), kPSDExportOK);
         const std::string jpg = folder / ("icc" + std::to_string(size) + ".jpg");
-        EXPECT_EQ(ReallyWriteJPEGFile_Thingie(OpenFile(jpg), nullptr, 50), kPSDExportOK);
+        EXPECT_EQ(ReallyWriteJPEGFile_Thingie(*rig.params, OpenFile(jpg), 50), kPSDExportOK);
         for (const std::string& path : {psd, jpg}) {
             SCOPED_TRACE(path);
             const std::string out = folder / "profile.icc";
@@ -259,9 +259,9 @@ TEST(PSDExport, WidestFile) {
     rig.params->psdWidth = 30000;
     rig.params->psdHeight = 8;
     PSDdoc doc;
-    GrabPSDMetrics(rig.data.get(), &doc);
+    GrabPSDMetrics(rig.data.get(), *rig.params, &doc);
     const std::string path = folder / "wide.psd";
-    EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), OpenFile(path), nullptr, &doc), kPSDExportOK);
+    EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), *rig.params, OpenFile(path), nullptr, &doc), kPSDExportOK);
     Reference ref(rig, doc);
     CheckOneLayerFile(path, folder / "wide", doc, ref.pyr.get(), "Layer 1");
 }
@@ -306,10 +306,10 @@ TEST(PSDExport, LimitsOfVersionOne) {
     rig.params->exportPurpose = kExportSizedPSD;
     rig.params->psdWidth = 30000;
     rig.params->psdHeight = 30000;
-    GrabPSDMetrics(rig.data.get(), &doc);
+    GrabPSDMetrics(rig.data.get(), *rig.params, &doc);
     Folder folder;
     const int fd = OpenFile(folder / "big.psd");
-    EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), fd, nullptr, &doc), kPSDExportTooLarge);
+    EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), *rig.params, fd, nullptr, &doc), kPSDExportTooLarge);
     EXPECT_TRUE(Closed(fd));
     EXPECT_TRUE(ReadAll(folder / "big.psd").empty());
 }
@@ -320,10 +320,10 @@ TEST(PSDExport, BrickLayerSizeFollowsTheLayerCount) {
     rig.params->exportPurpose = kExportBrickModel;
     rig.params->lego_layers = 5;
     PSDdoc doc;
-    GrabPSDMetrics(rig.data.get(), &doc);
+    GrabPSDMetrics(rig.data.get(), *rig.params, &doc);
     EXPECT_EQ(doc.width, 9 * 6 + 1);   // floor(1.2 x 5) = 6
     rig.params->brickSmallScale = 1;
-    GrabPSDMetrics(rig.data.get(), &doc);
+    GrabPSDMetrics(rig.data.get(), *rig.params, &doc);
     EXPECT_EQ(doc.width, 9 * 2 + 1);
 }
 
@@ -336,11 +336,11 @@ TEST(PSDExport, FailuresReturnTheirOwnErrors) {
     rig.params->exportPurpose = kExportResult;
     const Parameters before = *rig.params;
     PSDdoc doc;
-    GrabPSDMetrics(rig.data.get(), &doc);
+    GrabPSDMetrics(rig.data.get(), *rig.params, &doc);
 
     int fd = open("/dev/full", O_WRONLY);
     ASSERT_GE(fd, 0);
-    EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), fd, nullptr, &doc), kPSDExportWriteFailed);
+    EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), *rig.params, fd, nullptr, &doc), kPSDExportWriteFailed);
     EXPECT_TRUE(Closed(fd));
 
     fd = open("/dev/full", O_WRONLY);
@@ -354,13 +354,13 @@ TEST(PSDExport, FailuresReturnTheirOwnErrors) {
 
     const bool cancelled = true;
     fd = OpenFile(folder / "cancel.psd");
-    EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), fd, &cancelled, &doc), kPSDExportCancelled);
+    EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), *rig.params, fd, &cancelled, &doc), kPSDExportCancelled);
     EXPECT_TRUE(Closed(fd));
 
     for (int64_t failures : {1, 2, 3}) {
         fd = OpenFile(folder / "memory.psd");
         SetRobustNewPtrFailures(failures);
-        const int r = ReallyWritePSDFile_core_thingie(rig.data.get(), fd, nullptr, &doc);
+        const int r = ReallyWritePSDFile_core_thingie(rig.data.get(), *rig.params, fd, nullptr, &doc);
         SetRobustNewPtrFailures(0);
         EXPECT_TRUE(r == kPSDExportNoMemory || r == kPSDExportOK || r == memFullErr) << r;
         EXPECT_TRUE(Closed(fd));
@@ -368,13 +368,13 @@ TEST(PSDExport, FailuresReturnTheirOwnErrors) {
     }
     fd = OpenFile(folder / "memory.psd");
     SetRobustNewPtrFailures(1);
-    EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), fd, nullptr, &doc), kPSDExportNoMemory);
+    EXPECT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), *rig.params, fd, nullptr, &doc), kPSDExportNoMemory);
     SetRobustNewPtrFailures(0);
     EXPECT_TRUE(Closed(fd));
     EXPECT_EQ(std::memcmp(&before, rig.params.get(), sizeof before), 0);
     EXPECT_EQ(rig.storage->exportPyramid.tiles, nullptr);
 
-    EXPECT_EQ(ReallyWritePSDFile_core_thingie(nullptr, OpenFile(folder / "none.psd"), nullptr, &doc), kPSDExportNoData);
+    EXPECT_EQ(ReallyWritePSDFile_core_thingie(nullptr, *rig.params, OpenFile(folder / "none.psd"), nullptr, &doc), kPSDExportNoData);
 }
 
 // A texture map JPEG: the transparent corners of a Mollweide map filled from
@@ -406,7 +406,7 @@ TEST(PSDExport, TextureMapJPEG) {
         const std::string path = folder / ("texture" + std::to_string(c.kind) + ".jpg");
         const int fd = OpenFile(path);
         InitMondoProgressParams(rig.data.get(), 1);
-        EXPECT_EQ(ReallyWriteJPEGFile_Thingie(fd, nullptr, 90), kPSDExportOK);
+        EXPECT_EQ(ReallyWriteJPEGFile_Thingie(*rig.params, fd, 90), kPSDExportOK);
         EXPECT_TRUE(Closed(fd));
         rig.params->exportPurpose = before.exportPurpose;
         EXPECT_EQ(std::memcmp(&before, rig.params.get(), sizeof before), 0);
@@ -484,12 +484,12 @@ TEST(BrickExports, OneModelFourReadingsAgree) {
                 // The instruction layers, read back by psd-tools.
                 p.exportPurpose = kExportBrickModel;
                 PSDdoc doc;
-                GrabPSDMetrics(rig.data.get(), &doc);
+                GrabPSDMetrics(rig.data.get(), *rig.params, &doc);
                 const int64_t w = int64_t((plates ? 0.4 : 1.2) * double(size));
                 ASSERT_EQ(doc.width, 9 * w + 1);
                 ASSERT_EQ(doc.layerCount, size);
                 const std::string psd = folder / "m.psd";
-                ASSERT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), OpenFile(psd), nullptr, &doc), kPSDExportOK);
+                ASSERT_EQ(ReallyWritePSDFile_core_thingie(rig.data.get(), *rig.params, OpenFile(psd), nullptr, &doc), kPSDExportOK);
                 const ReadBack r = ReadWithPsdTools(psd, folder / "m");
                 ASSERT_EQ(r.facts.at("layers"), std::to_string(size)) << r.text;
                 int64_t blocks[13] = {};

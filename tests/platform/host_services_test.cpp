@@ -71,6 +71,19 @@ DescriptorItem Parse(const std::string& text) {
     return item;
 }
 
+// A reader of the descriptor at its first key; null when it has none.
+PIReadDescriptor OpenAtFirstKey(PIDescriptorHandle h, DescriptorKeyID* key, DescriptorTypeID* type) {
+    ReadDescriptorProcs* r = HostServicesReadDescriptorProcs();
+    const DescriptorKeyID keys[] = {0};
+    PIReadDescriptor reader = r->openReadDescriptorProc(h, keys);
+    int32_t flags = 0;
+    if (reader && !r->getKeyProc(reader, key, type, &flags)) {
+        r->closeReadDescriptorProc(reader);
+        return nullptr;
+    }
+    return reader;
+}
+
 TEST(HostDescriptors, SettingsTextRoundTripsThroughAHandle) {
     const char* texts[] = {"Vers=48", "0034=12.5", "0035=-3.0", "0036=1e-20", "0011=true", "0017=false",
                            "Fiky=Fity:Fi01", "Foky=Foty:<NO>", "name=\"a \\\"quoted\\\" \\\\ word\"",
@@ -116,13 +129,12 @@ TEST(HostDescriptors, PluginWritesThenReadsWithConversions) {
     ASSERT_NE(h, nullptr);
 
     const DescriptorKeyID keys[] = {MakeFourCC("hqpr"), 0};
-    PIReadDescriptor reader = r->openReadDescriptorProc(h, keys);
-    ASSERT_NE(reader, nullptr);
     DescriptorKeyID key;
     DescriptorTypeID type;
     int32_t flags;
+    PIReadDescriptor reader = OpenAtFirstKey(h, &key, &type);
+    ASSERT_NE(reader, nullptr);
     // An integer read with the boolean getter, as settings written as numbers are.
-    ASSERT_TRUE(r->getKeyProc(reader, &key, &type, &flags));
     EXPECT_EQ(key, MakeFourCC("hqpr"));
     EXPECT_EQ(type, typeInteger);
     Boolean b = 0;
@@ -158,6 +170,52 @@ TEST(HostDescriptors, PluginWritesThenReadsWithConversions) {
     Handle junk = NewHandle(3);
     EXPECT_EQ(r->openReadDescriptorProc(junk, keys), nullptr);
     DisposeHandle(junk);
+}
+
+// A file path travels whole, however long: as text it would end at 255 bytes.
+TEST(HostDescriptors, PathsTravelWholeAsAliases) {
+    const std::string path = "/" + std::string(300, 'a') + "/\"b\" \\ c.psd";
+    Handle given = NewHandle(int32_t(path.size() + 1));
+    std::memcpy(HandleAddress(given), path.c_str(), path.size() + 1);
+    WriteDescriptorProcs* w = HostServicesWriteDescriptorProcs();
+    ReadDescriptorProcs* r = HostServicesReadDescriptorProcs();
+    EXPECT_GE(r->numReadDescriptorProcs, 9);
+    EXPECT_GE(w->numWriteDescriptorProcs, 8);
+    PIWriteDescriptor writer = w->openWriteDescriptorProc();
+    ASSERT_EQ(w->putAliasProc(writer, MakeFourCC("Exfl"), given), noErr);
+    DisposeHandle(given);
+    PIDescriptorHandle h = nullptr;
+    ASSERT_EQ(w->closeWriteDescriptorProc(writer, &h), noErr);
+
+    // Through the handle and the text form and back.
+    std::vector<DescriptorItem> items;
+    ASSERT_TRUE(DescriptorItemsFromHandle(h, &items));
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].type, typeAlias);
+    EXPECT_EQ(items[0].text, path);
+    const std::string text = FormatDescriptorItem(items[0]);
+    EXPECT_EQ(text.rfind("Exfl=alis:\"/aaa", 0), 0u) << text;
+    EXPECT_EQ(Parse(text).text, path);
+
+    DescriptorKeyID key;
+    DescriptorTypeID type;
+    PIReadDescriptor reader = OpenAtFirstKey(h, &key, &type);
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(type, typeAlias);
+    // Not a string: a path is no setting of 255 bytes.
+    Str255 cut;
+    EXPECT_EQ(r->getStringProc(reader, &cut), errWrongDescriptorType);
+    Handle back = nullptr;
+    ASSERT_EQ(r->getAliasProc(reader, &back), noErr);
+    EXPECT_EQ(std::string(HandleAddress(back)), path);
+    DisposeHandle(back);
+    r->closeReadDescriptorProc(reader);
+    DisposeHandle(h);
+
+    DescriptorItem item;
+    std::string error;
+    EXPECT_FALSE(ParseDescriptorItem("Exfl=alis:\"a\\", &item, &error));
+    EXPECT_FALSE(ParseDescriptorItem("name=\"" + std::string(256, 'x') + "\"", &item, &error));
 }
 
 TEST(HostServices, BasicSuiteOffersNoSuitesAndColourServicesConvertGrey) {

@@ -38,11 +38,18 @@ int64_t FaceListLength(const uint16_t* list, int64_t faces) {
     return n;
 }
 
-// Entries of face f of a 0-terminated list, its terminator not counted.
-int64_t FaceEntries(const uint16_t* list, int64_t f) {
-    const uint16_t* p = list + FaceListLength(list, f);
-    int64_t n = 0;
-    while (p[n] != 0) ++n;
+// The face at the cursor of a 0-terminated list, read as grab_polyface3D
+// reads one (at most kMaxFaceVertices corners, the rest -1), with all its
+// entries counted in *stored; the cursor moves to the next face. Reading a
+// table face after face this way takes one pass, where asking for face f by
+// its number walks the list from its start each time.
+int64_t NextFace(const uint16_t*& cursor, int64_t* out, int64_t* stored) {
+    for (int k = 0; k < kMaxFaceVertices; ++k) out[k] = -1;
+    int64_t n = 0, all = 0;
+    for (; cursor[all] != 0; ++all)
+        if (n < kMaxFaceVertices) out[n++] = int64_t(cursor[all]) - 1;
+    cursor += all + 1;
+    *stored = all;
     return n;
 }
 
@@ -85,17 +92,17 @@ void LoadBuiltInShape(polyhedron* poly, const BuiltInShape* s) {
     }
 
     int64_t corners[kMaxFaceVertices], netCorners[kMaxFaceVertices];
+    const uint16_t* cursor = s->faces3D ? poly->faceList3D : poly->faceList2D;
     for (int64_t f = 0; f < s->faceCount; ++f) {
-        int64_t n = 0;
+        int64_t n = 0, stored = 0;
         if (s->faces3D) {
-            n = grab_polyface3D(f, poly->faceList3D, corners);
+            n = NextFace(cursor, corners, &stored);
         } else if (s->faces2D && s->netToSolid) {
-            n = grab_polyface3D(f, poly->faceList2D, netCorners);
+            n = NextFace(cursor, netCorners, &stored);
             for (int64_t k = 0; k < n; ++k) corners[k] = int64_t(s->netToSolid[netCorners[k]]) - 1;
         }
         // A face of fewer than 3 or more than 10 corners is a broken table:
         // refuse the solid rather than read past its face or cut it short.
-        const int64_t stored = FaceEntries(s->faces3D ? poly->faceList3D : poly->faceList2D, f);
         if (n < kMinFaceVertices || stored > kMaxFaceVertices) {
             RefuseSolid(poly, kPolyStatusBadVertexCount);
             return;
@@ -116,8 +123,10 @@ void LoadBuiltInShape(polyhedron* poly, const BuiltInShape* s) {
     poly->faceCount3D = s->faceCount;
 
     if (!s->faces2D || !s->coords2D) return;
+    cursor = poly->faceList2D;
     for (int64_t f = 0; f < netFaces; ++f) {
-        const int64_t n = grab_polyface3D(f, poly->faceList2D, netCorners);
+        int64_t stored = 0;
+        const int64_t n = NextFace(cursor, netCorners, &stored);
         PolyNetFace& nf = poly->netFace[f];
         nf = poly->blankNetFace;
         nf.count = n;

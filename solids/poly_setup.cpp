@@ -140,11 +140,9 @@ void SetUpSolidAndNet(polyhedron* poly, int64_t code, int64_t m, int64_t second,
         } else {
             poly->status = kPolyStatusOutOfMemory;
         }
-    } else if (m == 0 && poly->net.secondArgument > 0) {
-        // The sheet's corner tabs, like the other nets' tabs, only with a
-        // tab size asked for.
-        AddOrigamiTabs(poly);
     }
+    // No detached corner tabs: on the maps laid out through a solid (set-up
+    // mode 0) they stood at the corners of the net's box and glued nothing.
     if (m != 4 && m != 7) MarkCutsAlongOtherFaces(poly);
     if (fit) CramPoints(poly);
     for (int64_t t = 0; t < poly->netTriangleCount; ++t) barycentrics_precalc(t, poly);

@@ -653,10 +653,18 @@ bool TriangleEdgeOfFaceEdge(const polyhedron* poly, int64_t g, int64_t e, int64_
 
 }  // namespace
 
-void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace) {
-    if (poly) poly->unfittedTabs = poly->tabsPastLimit = 0;
-    if (!poly || !poly->coords2D || !(poly->net.secondArgument >= float(kMinTabSize))) return;
+namespace {
+
+// One pass of the fitting; `pointed` builds each tab as a triangle with its
+// point over the middle of the trapezoid's top, one net vertex a tab.
+void FitTabs(polyhedron* poly, bool pagePerFace, bool pointed) {
     const double h = poly->net.secondArgument;
+    auto Point = [pointed](Shape s) {
+        if (!pointed || s.count == 3) return s;
+        s.p[1] = s.p[2] = {0.5 * (s.p[1].x + s.p[2].x), 0.5 * (s.p[1].y + s.p[2].y)};
+        s.count = 3;
+        return s;
+    };
     const int64_t count = std::min<int64_t>(poly->netTriangleCount, kMaxNetTriangles);
     const std::vector<int64_t> showing = NetFacesShowing(poly);
     std::vector<Placed> placed;
@@ -704,9 +712,9 @@ void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace) {
                 continue;
             }
             int64_t glue = poly->netTriangle[te.triangle].glueUnder[te.edge];
-            Shape s = ShapeTab(poly, te, h, pagePerFace);
+            Shape s = Point(ShapeTab(poly, te, h, pagePerFace));
             if (!Fits(poly, s, te.face, pagePerFace, count, placed))
-                s = ShapeTab(poly, te, h, pagePerFace, true);
+                s = Point(ShapeTab(poly, te, h, pagePerFace, true));
             if (!Fits(poly, s, te.face, pagePerFace, count, placed)) {
                 // Try the glued partner's side of the seam, unless it has a
                 // tab already.
@@ -721,9 +729,9 @@ void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace) {
                     EdgeOfTriangle(poly, pt, pk, &partner)) {
                     if (other.count > 1) StretchOverSeam(poly, other, &partner);
                     if (!pagePerFace) NoteSlits(poly, showing, &partner);
-                    Shape ps = ShapeTab(poly, partner, h, pagePerFace);
+                    Shape ps = Point(ShapeTab(poly, partner, h, pagePerFace));
                     if (!Fits(poly, ps, partner.face, pagePerFace, count, placed))
-                        ps = ShapeTab(poly, partner, h, pagePerFace, true);
+                        ps = Point(ShapeTab(poly, partner, h, pagePerFace, true));
                     if (Fits(poly, ps, partner.face, pagePerFace, count, placed)) {
                         flagSeam(run, 0);
                         flagSeam(other, 1);
@@ -736,7 +744,7 @@ void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace) {
                 }
                 bool fits = moved;
                 for (int lower = 1; !fits && lower <= kTabLowerings; ++lower) {
-                    s = ShapeTab(poly, te, h * std::pow(0.8, lower), pagePerFace, true);
+                    s = Point(ShapeTab(poly, te, h * std::pow(0.8, lower), pagePerFace, true));
                     fits = Fits(poly, s, te.face, pagePerFace, count, placed);
                 }
                 // Where faces meet only at a corner the outline walk passes
@@ -744,15 +752,17 @@ void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace) {
                 // sides, lowered again, find it.
                 for (double narrow = 2; !fits && narrow <= kTabNarrowest; narrow *= 2)
                     for (int lower = 0; !fits && lower <= kTabLowerings; ++lower) {
-                        s = ShapeTab(poly, te, h * std::pow(0.8, lower), pagePerFace, true, narrow);
+                        s = Point(ShapeTab(poly, te, h * std::pow(0.8, lower), pagePerFace, true, narrow));
                         fits = Fits(poly, s, te.face, pagePerFace, count, placed);
                     }
                 // The seam's other side a hairline across the edge: the tab
                 // fills the gap.
                 SeamRun across;
                 if (!fits && !pagePerFace && SeamPartner(poly, showing, run, pagePerFace, &across) &&
-                    GapShape(poly, te, across, h, &s))
+                    GapShape(poly, te, across, h, &s)) {
+                    s = Point(s);
                     fits = Fits(poly, s, te.face, pagePerFace, count, placed);
+                }
                 // Lowered to nothing: a face touches the edge from outside
                 // (a corner of it lies on the edge), so no tab fits there.
                 if (!fits) {
@@ -770,6 +780,25 @@ void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace) {
             }
             placed.push_back(p);
         }
+}
+
+}  // namespace
+
+void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace) {
+    if (poly) poly->unfittedTabs = poly->tabsPastLimit = 0;
+    if (!poly || !poly->coords2D || !(poly->net.secondArgument >= float(kMinTabSize))) return;
+    const int64_t vertices = poly->netVertexCount, triangles = poly->netTriangleCount, status = poly->status;
+    FitTabs(poly, pagePerFace, false);
+    if (poly->tabsPastLimit == 0) return;
+    // A net with thousands of seams (a Goldberg solid of 1,922 faces) fills
+    // the vertex table before every seam has its tab when each tab takes two
+    // vertices of its own: pointed tabs, one vertex each, are built instead.
+    for (int64_t v = vertices; v < poly->netVertexCount && v < kMax2DVertices; ++v) poly->netVertexUsed[v] = 0;
+    poly->netVertexCount = vertices;
+    poly->netTriangleCount = triangles;
+    poly->status = status;
+    poly->unfittedTabs = poly->tabsPastLimit = 0;
+    FitTabs(poly, pagePerFace, true);
 }
 
 void PutEachSeamsTabOnOneSide(polyhedron* poly, bool everyEdge) {

@@ -304,9 +304,11 @@ TEST(FitTabs, NarrowGapsAtCornersAndEdgesWithAFaceAlongThem) {
 namespace {
 
 // Three apart triangles, each with its bottom edge flagged, and room in the
-// vertex table for one tab (two corners): the builder builds that one, stops
-// cleanly at the limit and counts the two seams left without a tab.
-TEST(FitTabs, AFullVertexTableStopsTheTabsAndCountsTheSeamsLeft) {
+// vertex table for two more corners: a tab of two corners each does not fit
+// for all three, so the builder builds pointed tabs of one corner each
+// instead; two of them fit, it stops cleanly at the limit and counts the
+// seam left without a tab.
+TEST(FitTabs, AFullVertexTableTakesPointedTabsAndCountsTheSeamsLeft) {
     PolyPtr p = MakeEmptyNet();
     ASSERT_TRUE(p);
     p->net.secondArgument = 0.165f;
@@ -325,8 +327,20 @@ TEST(FitTabs, AFullVertexTableStopsTheTabsAndCountsTheSeamsLeft) {
     EXPECT_EQ(p->status, kPolyStatusTabVertexLimit);
     EXPECT_EQ(p->netVertexCount, kMax2DVertices - 1);
     EXPECT_EQ(p->netTriangleCount, faceTriangles + 2);
-    EXPECT_EQ(p->tabsPastLimit, 2);
+    EXPECT_EQ(p->tabsPastLimit, 1);
     EXPECT_EQ(p->unfittedTabs, 0);
+    // Each a triangle standing on its edge, its point a tab's height (a
+    // sixth of the edge) out over the edge's middle.
+    for (int64_t t = faceTriangles; t < p->netTriangleCount; ++t) {
+        const PolyNetTriangle& tri = p->netTriangle[t];
+        EXPECT_EQ(tri.isTab, 1);
+        const double* a = p->coords2D[tri.vertex[0]];
+        const double* q = p->coords2D[tri.vertex[1]];
+        const double* b = p->coords2D[tri.vertex[2]];
+        EXPECT_NEAR(q[0], 0.5 * (a[0] + b[0]), 1e-9);
+        EXPECT_NEAR(std::fabs(q[1] - a[1]), 0.165, 1e-6);
+    }
+    // Room for every tab: none is left out.
     // Room for every tab: none is left out.
     p->status = kPolyStatusGood;
     p->netTriangleCount = faceTriangles;

@@ -46,23 +46,16 @@ TEST(NetTabWarning, TabsLeftOutAreSaidInOneLineAndThePictureIsWritten) {
     }
 }
 
-// A net whose glue tabs do not fit is not drawn, and an export of it says
-// so in the render's words, not as a failed write; nothing is left behind.
-TEST(NetTabWarning, ExportOfANetWhoseTabsDoNotFitSaysWhy) {
+// The largest net (467) exports with its tabs, pointed to fit its table,
+// and the command says only how many seams found no room for one.
+TEST(NetTabWarning, TheLargestNetExportsWithItsTabs) {
     const std::string earth = std::string(VORNESK_SOURCE_DIR) + "/samples/earth-2048x1024.jpg";
     TempDir folder;
     const std::string out = folder / "467.psd";
     const HostResult r = Host(folder, {earth, "-o", out, "--size", "64x32", "--output-mode", "467"});
-    EXPECT_NE(r.status, 0);
-    const std::string why = "The glue tabs of output mode 467 do not fit in its net's table";
-    EXPECT_NE(r.err.find("could not write the export to "), std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find("write failed"), std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find("failed while rendering"), std::string::npos) << r.err;
-    // Once on the layer's line, once on the command's.
-    size_t said = 0;
-    for (size_t at = r.err.find(why); at != std::string::npos; at = r.err.find(why, at + 1)) ++said;
-    EXPECT_EQ(said, 2u) << r.err;
-    EXPECT_NE(access(out.c_str(), F_OK), 0);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("do not fit in its net's table"), std::string::npos) << r.err;
+    EXPECT_EQ(access(out.c_str(), R_OK), 0);
     EXPECT_FALSE(folder.HasTemporaryFile());
 }
 

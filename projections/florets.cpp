@@ -1,5 +1,6 @@
 #include "projections/florets.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -184,6 +185,24 @@ void PreFloret_3_cylinders(uint8_t* miss, double out[3], double a, double b) {
     // lune substitution's angle, on the far side of the floret. Held on the
     // border.
     if (a < 0.0) a = 0.0;
+    // The lobe shows the half of the three-cylinder plane that holds the
+    // hemisphere x >= 0, but the cylinder about the x axis lays the cap about
+    // (0, 0, -1) out once only, across the far end of the other half (X from
+    // pi - 1 to pi + 1): its part with x >= 0 lies past X = pi, outside the
+    // lobe, and the lobe's own end at X = -pi pinches to a point. That part is
+    // shown where it belongs on this side, one turn of X over (the mirror of
+    // the part with x < 0): without it every lobe drops its end and the
+    // floret a fifth of the sphere about the antipode of its centre.
+    if (a >= kPi - 1.0 && a <= kPi) {
+        DoThreeCylinders(&m, f, &face, 2.0 * kPi - a, -b);
+        if (m == 0 && face == 2) {
+            FromFloat(out, f);
+            XZMinusY(out);
+            *miss = 0;
+            return;
+        }
+        m = 1;
+    }
     DoThreeCylinders(&m, f, &face, -a, -b);
     FromFloat(out, f);
     XZMinusY(out);
@@ -322,6 +341,45 @@ void CopsInTrouble(uint8_t* miss, float out[3], void* store, uint64_t word, cons
     double d[3];
     CopsInTroubleCore(miss, d, store, word, basis, poly, hints, handOn, x, y, transform);
     for (int i = 0; i < 3; ++i) out[i] = float(d[i]);
+}
+
+bool FloretFigureBox(const WarpyBasis& B, bool malta, double box[4]) {
+    switch (B.kind) {
+        case 1: case 2: case 24: case 26: case 27: break;
+        default: return false;
+    }
+    auto drawn = [&](double x, double y) {
+        uint8_t miss = 1;
+        double d[3];
+        CopsInTroubleCore(&miss, d, nullptr, 0, &B, nullptr, nullptr, nullptr, x, y);
+        if (!miss && malta) SubstituteSphereSegment_NiceD(d, &miss, 0.5, 0.0);
+        return !miss;
+    };
+    // Each ray is walked out in small steps to the last drawn one, and the
+    // edge beyond it found by halving; the figures lie within 1.5 of the
+    // centre.
+    constexpr int kRays = 360, kSteps = 200;
+    constexpr double kReach = 1.5;
+    box[0] = box[2] = 0.0, box[1] = box[3] = 0.0;
+    bool any = false;
+    for (int k = 0; k < kRays; ++k) {
+        const double t = 2.0 * kPi * k / kRays, cx = std::cos(t), cy = std::sin(t);
+        int last = -1;
+        for (int i = 1; i <= kSteps; ++i)
+            if (drawn(kReach * i / kSteps * cx, kReach * i / kSteps * cy)) last = i;
+        if (last < 0) continue;
+        double in = kReach * last / kSteps, out = kReach * (last + 1) / kSteps;
+        for (int i = 0; i < 24; ++i) {
+            const double mid = 0.5 * (in + out);
+            (drawn(mid * cx, mid * cy) ? in : out) = mid;
+        }
+        const double x = in * cx, y = in * cy;
+        if (!any) box[0] = box[1] = x, box[2] = box[3] = y;
+        any = true;
+        box[0] = std::min(box[0], x), box[1] = std::max(box[1], x);
+        box[2] = std::min(box[2], y), box[3] = std::max(box[3], y);
+    }
+    return any;
 }
 
 void DoMalta(renderhinttype* hints, float point[3], vort* c, unsigned char* miss, float u, float v) {

@@ -37,6 +37,13 @@ void CopsInTrouble(uint8_t* miss, float out[3], void* cacheStore, uint64_t ignor
                    const polyhedron* poly, renderhinttype* hints, void* handOn, double x, double y,
                    FloretPolyhedralTransform transform = nullptr);
 
+// The plane box (x from box[0] to box[1], y from box[2] to box[3]) that the
+// drawn points of a floret's figure fill, found along rays from the centre;
+// `malta` for the Malta crosses, whose segment is repeated after the floret.
+// False for a basis that reads a cache or a polyhedron: those figures are
+// framed by their rows alone.
+bool FloretFigureBox(const WarpyBasis& basis, bool malta, double box[4]);
+
 // The Malta crosses (modes 130..133): the floret of the context's basis at the
 // box position of (u, v), its segment repeated; the face word becomes the lobe.
 void DoMalta(renderhinttype* hints, float point[3], vort* context, unsigned char* miss, float u, float v);

@@ -14,6 +14,7 @@
 #include "solids/poly_setup.h"
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/polyhedron_params.h"
+#include "projections/florets.h"
 #include "projections/twirl.h"
 #include "records/warpy_basis.h"
 #include "pyramid/pyramid.h"
@@ -22,6 +23,7 @@
 #include "render/overlays.h"
 #include "host_access/FilterBigDocument.h"
 #include "records/data.h"
+#include "records/output_modes.h"
 #include "records/parameters.h"
 #include "records/plugin_globals.h"
 #include "engine/task_records.h"
@@ -127,6 +129,24 @@ void ApplyBasisFrame(FramingBox* box, const WarpyBasis& b) {
                   b.canvasHeight * 0.001 - 0.5);
 }
 
+void GrowFrameToFloretFigure(FramingBox* box, const WarpyBasis& b, bool malta) {
+    double figure[4];
+    if (!FloretFigureBox(b, malta, figure)) return;
+    // A figure that runs past its canvas is given room about the canvas's
+    // own centre, so that a picture the figure fits keeps its framing: the
+    // part past the canvas would be a part of the sphere never shown. The
+    // canvases are drawn close about their figures, some a hair inside
+    // (a thousandth or two): only a figure past its canvas by more than a
+    // percent is given room, with a margin of half a percent.
+    const double size = std::max(figure[1] - figure[0], figure[3] - figure[2]);
+    const double cx = 0.5 * (box->xMin + box->xMax), cy = 0.5 * (box->yMin + box->yMax);
+    const double hx = 0.5 * (box->xMax - box->xMin), hy = 0.5 * (box->yMax - box->yMin);
+    const double needX = std::max(cx - figure[0], figure[1] - cx), needY = std::max(cy - figure[2], figure[3] - cy);
+    const double nx = needX > hx + 0.01 * size ? needX + 0.005 * size : hx;
+    const double ny = needY > hy + 0.01 * size ? needY + 0.005 * size : hy;
+    if (nx != hx || ny != hy) SetFramingBox(box, cx - nx, cx + nx, cy - ny, cy + ny);
+}
+
 // The grid of views of the multiview and cube-view modes and the thorns.
 // One view per face of the output polyhedron: rows = floor(sqrt n), columns
 // = ceil(n / rows); a solid without faces leaves no grid (0 x 0).
@@ -191,7 +211,10 @@ void PrepBoundingBoxForNonPolyhedron(FramingBox* box, vort* c, float aspect, flo
 
     WarpyBasis basis{};
     GetBasisOfWarpyPolyprojection(m, &basis);
-    if (basis.kind != 0) ApplyBasisFrame(box, basis);
+    if (basis.kind != 0) {
+        ApplyBasisFrame(box, basis);
+        GrowFrameToFloretFigure(box, basis, m >= kMode3Malta && m <= kMode6Malta);
+    }
 
     for (const BoxRow& r : kLateBoxRows)
         if (r.mode == m) SetFramingBox(box, r.xMin, r.xMax, r.yMin, r.yMax);

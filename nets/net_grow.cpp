@@ -8,6 +8,7 @@
 #include "nets/edge_order.h"
 #include "nets/net_layout.h"
 #include "nets/net_links.h"
+#include "nets/net_packing.h"
 #include "nets/temp_face.h"
 
 namespace {
@@ -26,9 +27,10 @@ bool Seedable(const PolyFace3D& F) { return !F.noSeed && !F.used; }
 
 // Tries to hinge the 3D neighbour across net face N's edge e onto N; the new
 // net face or -1.
-int64_t TryEdge(polyhedron* poly, int64_t N, int64_t e, int64_t fragment, SkipList* list) {
+int64_t TryEdge(polyhedron* poly, int64_t N, int64_t e, int64_t fragment, SkipList* list, int64_t cap) {
     PolyNetFace& face = poly->netFace[N];
     face.tried[e] = 0;
+    if (cap > 0 && fragment >= 0 && fragment < kFragmentSignalRows && poly->fragmentFaceCount[fragment] >= cap) return -1;
     if (face.neighbour[e] >= 0) return -1;
     const int64_t S = face.face3D;
     const PolyFace3D& SF = poly->face3D[S];
@@ -91,7 +93,8 @@ void Reset2DSearchlevels(polyhedron* poly) {
     for (PolyNetFace& f : poly->netFace) f.searchLevel = -1;
 }
 
-int64_t PropagateNet(polyhedron* poly, int64_t N, int64_t level, int64_t fragment, int64_t* reason, SkipList* list) {
+int64_t PropagateNet(polyhedron* poly, int64_t N, int64_t level, int64_t fragment, int64_t* reason, SkipList* list,
+                     int64_t cap) {
     if (reason) *reason = 0;
     // Depth-first growth descends into each added face at once; an explicit
     // stack keeps that order without recursing once per face.
@@ -123,7 +126,7 @@ int64_t PropagateNet(polyhedron* poly, int64_t N, int64_t level, int64_t fragmen
         }
         const int64_t e = fr.order[fr.next++], face = fr.face, lv = fr.level;
         const bool root = stack.size() == 1;
-        const int64_t f = TryEdge(poly, face, e, fragment, list);
+        const int64_t f = TryEdge(poly, face, e, fragment, list, cap);
         if (f < 0) continue;
         poly->netFace[f].searchLevel = int16_t(lv + 1);
         if (root) ++added;
@@ -132,7 +135,7 @@ int64_t PropagateNet(polyhedron* poly, int64_t N, int64_t level, int64_t fragmen
     return added % 256;
 }
 
-int BuildOneFragmentOfThe2DNet(polyhedron* poly, int64_t n, SkipList* list) {
+int BuildOneFragmentOfThe2DNet(polyhedron* poly, int64_t n, SkipList* list, int64_t cap) {
     if (n > kMaxNetFragments) {
         // Too many fragments only when a face that could seed one is left.
         for (int64_t f = 0; f < poly->faceCount3D; ++f)
@@ -160,7 +163,7 @@ int BuildOneFragmentOfThe2DNet(polyhedron* poly, int64_t n, SkipList* list) {
         const int64_t K = poly->netFaceCount;
         int64_t sum = 0;
         for (int64_t i = 0; i < K; ++i)
-            if (poly->netFace[i].searchLevel == level) sum += PropagateNet(poly, i, level, n, nullptr, list);
+            if (poly->netFace[i].searchLevel == level) sum += PropagateNet(poly, i, level, n, nullptr, list, cap);
         total += sum;
         if (sum == 0) break;
     }
@@ -184,8 +187,10 @@ void AddInfoForTwistedQuads(polyhedron* poly) {
     }
 }
 
-void Build2DNet(polyhedron* poly) {
-    if (!poly || poly->faceCount3D <= 0) return;
+namespace {
+
+// One build of the whole net, fragments held to `cap` faces (0: no limit).
+void BuildNetOnce(polyhedron* poly, int64_t cap) {
     MarkAll3DFacesAsUnused(poly);
     Reset2DSearchlevels(poly);
     ClearAllWeirdogroupLocks(poly);
@@ -214,11 +219,39 @@ void Build2DNet(polyhedron* poly) {
     poly->legacyNetCollider = 0;
     SkipList* list = NewEdgeIndex(poly);
     if (!list) return;
-    for (int64_t n = 1; BuildOneFragmentOfThe2DNet(poly, n, list); ++n) {
+    for (int64_t n = 1; BuildOneFragmentOfThe2DNet(poly, n, list, cap); ++n) {
     }
     RobustDisposePtr(&list);
     if (poly->fragmentCount >= 2 && poly->relinkNet) Build2DConnectivityCompletelyFromScratch(poly, poly->netFaceCount);
     LayOutFragments(poly);
+}
+
+}  // namespace
+
+void Build2DNet(polyhedron* poly) {
+    if (!poly || poly->faceCount3D <= 0) return;
+    if (ShapePacksItsFragments(poly->shapeCode)) {
+        // A net packed into a block leaves least of its box empty in pieces
+        // of some size: one spiky piece with a few small ones leaves the
+        // spaces between its spikes. Each share of the faces is tried as the
+        // most a fragment may hold, and the net that fills its box best
+        // (with its tabs' reach about it) is kept.
+        const int64_t faces = poly->faceCount3D, status = poly->status;
+        int64_t best = 0;
+        double bestFill = -1;
+        for (int64_t share : {1, 2, 3, 4, 5, 6, 8}) {
+            const int64_t cap = share == 1 ? 0 : (faces + share - 1) / share;
+            poly->status = status;
+            BuildNetOnce(poly, cap);
+            if (poly->status != status) continue;
+            const double fill = NetFill(poly, poly->net.secondArgument >= 0.01f ? double(poly->net.secondArgument) : 0.0);
+            if (fill > bestFill) bestFill = fill, best = cap;
+        }
+        poly->status = status;
+        BuildNetOnce(poly, best);
+    } else {
+        BuildNetOnce(poly, 0);
+    }
     AddInfoForTwistedQuads(poly);
     poly->netBuilt = 1;
     poly->correspondenceGiven = 1;

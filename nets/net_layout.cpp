@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "nets/edge_order.h"
+#include "nets/net_packing.h"
 #include "nets/net_queries.h"
 #include "polyhedra/poly_store.h"
 
@@ -383,6 +384,14 @@ void LayOutFragments(polyhedron* poly) {
     }
     if (F0 < 0) return;
     F1 = std::min<int64_t>(F1, kMaxFragments);
+    if (ShapePacksItsFragments(poly->shapeCode)) {
+        std::vector<double> reach(size_t(F1 + 1), 0.0);
+        for (int64_t f = F0; f <= F1; ++f) reach[size_t(f)] = TabReach(poly, f);
+        if (PackFragments(poly, F0, F1, reach.data())) {
+            for (int64_t f = 0; f < poly->netFaceCount; ++f) FindBoundingBoxOfFace2D(poly, f);
+            return;
+        }
+    }
     if (ShapeSpins(poly->shapeCode)) SpinFragmentsFelicitously(poly, F0, F1);
     for (int64_t f = F0; f <= F1; ++f) {
         const Box b = FragmentBox(poly, f);

@@ -13,6 +13,7 @@
 
 #include "hand_net.h"
 #include "net_solids.h"
+#include "nets/net_packing.h"
 #include "nets/net_tabs.h"
 
 namespace {
@@ -119,7 +120,9 @@ TEST_P(TabbedNet, OneTabPerGluedPairOutsideAndClear) {
         WriteSvg(p.get(), NetOutDir() + "/" + name + ".svg");
         if (kind == 1) {
             // The layout's gaps leave room for the tabs: fragments' boxes,
-            // tabs included, stay apart.
+            // tabs included, stay apart where they stand in a row. Packed
+            // fragments lie in each other's boxes: shapely below keeps them
+            // and their tabs apart.
             std::map<int64_t, std::array<double, 4>> boxes;
             for (int64_t t = 0; t < p->netTriangleCount; ++t)
                 for (const auto& q : TrianglePoints(p.get(), t)) {
@@ -129,7 +132,7 @@ TEST_P(TabbedNet, OneTabPerGluedPairOutsideAndClear) {
                 }
             for (const auto& [f, a] : boxes)
                 for (const auto& [g, b] : boxes)
-                    if (f < g) {
+                    if (f < g && !ShapePacksItsFragments(c.code)) {
                         EXPECT_TRUE(a[1] <= b[0] || b[1] <= a[0] || a[3] <= b[2] || b[3] <= a[2])
                             << "fragments " << f << " and " << g << " with their tabs";
                     }

@@ -586,3 +586,44 @@ TEST(PrintableNets, TabsThatMeetAreParted) {
 }
 
 }  // namespace
+
+namespace {
+
+// The nets of the dodecadodecahedron (54) and the great icosidodecahedron
+// (55) are spiky pieces of very different sizes: in a row, one large piece
+// and a tail of small ones left four fifths of their box white. Packed, the
+// faces cover at least half of the box of the whole net, its glue tabs
+// included, and every seam keeps its tab.
+TEST(PrintableNets, PackedNetsFillHalfTheirBox) {
+    for (int32_t mode : {54, 55}) {
+        SCOPED_TRACE(mode);
+        RenderRig rig;
+        ASSERT_TRUE(rig.SetInput(64, 32, kPyrColourFloat, BusyPixel));
+        rig.params->inputMode = 1;
+        rig.params->outputMode = mode;
+        ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
+        const polyhedron* p = RenderContextTemplate()->outputPolyhedron;
+        ASSERT_TRUE(p);
+        EXPECT_GT(p->fragmentCount, 1);
+        EXPECT_EQ(p->unfittedTabs, 0);
+        double faces = 0, tabs = 0, minX = 1e300, maxX = -1e300, minY = 1e300, maxY = -1e300;
+        for (int64_t t = 0; t < p->netTriangleCount; ++t) {
+            const PolyNetTriangle& tri = p->netTriangle[t];
+            const double* a = p->coords2D[tri.vertex[0]];
+            const double* b = p->coords2D[tri.vertex[1]];
+            const double* c = p->coords2D[tri.vertex[2]];
+            for (const double* q : {a, b, c})
+                minX = std::min(minX, q[0]), maxX = std::max(maxX, q[0]), minY = std::min(minY, q[1]),
+                maxY = std::max(maxY, q[1]);
+            const double area = 0.5 * std::fabs((b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]));
+            (tri.isTab ? tabs : faces) += area;
+        }
+        EXPECT_GT(tabs, 0.0);
+        const double fill = faces / ((maxX - minX) * (maxY - minY));
+        EXPECT_GE(fill, 0.5);
+        std::printf("mode %d: %lld pieces, faces fill %.3f of the box\n", mode, (long long)p->fragmentCount, fill);
+        FinishRenderContext();
+    }
+}
+
+}  // namespace

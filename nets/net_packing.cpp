@@ -1,0 +1,342 @@
+#include "nets/net_packing.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr int kTurns = 36;          // turns tried, 10 degrees apart
+constexpr double kCellsAcross = 80;  // cells along the side of a square of the net's area
+constexpr int kFirstTurns = 2;      // turns of the first piece tried, those of the smallest boxes
+constexpr double kGap = 0.005;       // between fragments, beyond their tabs: a share of that side
+
+struct Point {
+    double x, y;
+};
+
+// One fragment: its faces as polygons of net positions.
+struct Piece {
+    int64_t fragment;
+    std::vector<std::vector<Point>> faces;
+    double area;
+    double reach;
+};
+
+// A piece turned and laid on the cell grid: which cells it (with its reach
+// and the gap) takes, rows of bits from (x0, y0) in cells of the turned plane.
+struct Raster {
+    int64_t x0 = 0, y0 = 0, width = 0, height = 0, words = 0;
+    std::vector<uint64_t> bits;  // height rows of `words` words
+    bool Get(int64_t i, int64_t j) const { return (bits[size_t(j * words + (i >> 6))] >> (i & 63)) & 1; }
+    void Set(int64_t i, int64_t j) { bits[size_t(j * words + (i >> 6))] |= uint64_t(1) << (i & 63); }
+};
+
+double PolygonArea(const std::vector<Point>& p) {
+    double a = 0;
+    for (size_t i = 0; i < p.size(); ++i) {
+        const Point& u = p[i];
+        const Point& v = p[(i + 1) % p.size()];
+        a += u.x * v.y - v.x * u.y;
+    }
+    return 0.5 * std::fabs(a);
+}
+
+bool Inside(const std::vector<Point>& p, double x, double y) {
+    bool in = false;
+    for (size_t i = 0, j = p.size() - 1; i < p.size(); j = i++)
+        if ((p[i].y > y) != (p[j].y > y) && x < (p[j].x - p[i].x) * (y - p[i].y) / (p[j].y - p[i].y) + p[i].x) in = !in;
+    return in;
+}
+
+Point Turn(Point p, double c, double s) { return {c * p.x - s * p.y, s * p.x + c * p.y}; }
+
+// One row of bits grown by one cell to each side.
+std::vector<uint64_t> Widen(const std::vector<uint64_t>& row) {
+    std::vector<uint64_t> out(row);
+    for (size_t k = 0; k < row.size(); ++k) {
+        out[k] |= row[k] << 1 | row[k] >> 1;
+        if (k > 0) out[k] |= row[k - 1] >> 63;
+        if (k + 1 < row.size()) out[k] |= row[k + 1] << 63;
+    }
+    return out;
+}
+
+// The cells within `grow` of the piece turned by (c, s): the cells the
+// faces touch, grown by a disc a cell wider than `grow`, so that a cell
+// any of whose points may lie within that distance is taken.
+Raster Rasterise(const Piece& piece, double c, double s, double cell, double grow) {
+    std::vector<std::vector<Point>> faces;
+    double minX = 1e300, maxX = -1e300, minY = 1e300, maxY = -1e300;
+    for (const auto& f : piece.faces) {
+        std::vector<Point> t;
+        for (const Point& p : f) {
+            t.push_back(Turn(p, c, s));
+            minX = std::min(minX, t.back().x), maxX = std::max(maxX, t.back().x);
+            minY = std::min(minY, t.back().y), maxY = std::max(maxY, t.back().y);
+        }
+        faces.push_back(t);
+    }
+    const double radius = grow / cell + 0.71;
+    const int64_t pad = int64_t(std::ceil(radius)) + 1;
+    Raster core;
+    core.x0 = int64_t(std::floor(minX / cell)) - pad;
+    core.y0 = int64_t(std::floor(minY / cell)) - pad;
+    core.width = int64_t(std::floor(maxX / cell)) + pad + 1 - core.x0;
+    core.height = int64_t(std::floor(maxY / cell)) + pad + 1 - core.y0;
+    core.words = (core.width + 63) / 64;
+    core.bits.assign(size_t(core.height * core.words), 0);
+    auto mark = [&](double x, double y) { core.Set(int64_t(std::floor(x / cell)) - core.x0, int64_t(std::floor(y / cell)) - core.y0); };
+    for (const auto& f : faces) {
+        // The cells along the edges, then those whose centres lie inside.
+        double fx0 = 1e300, fx1 = -1e300, fy0 = 1e300, fy1 = -1e300;
+        for (size_t k = 0; k < f.size(); ++k) {
+            const Point a = f[k], b = f[(k + 1) % f.size()];
+            const int steps = int(std::ceil(4.0 * std::hypot(b.x - a.x, b.y - a.y) / cell)) + 1;
+            for (int q = 0; q <= steps; ++q) mark(a.x + (b.x - a.x) * q / steps, a.y + (b.y - a.y) * q / steps);
+            fx0 = std::min(fx0, a.x), fx1 = std::max(fx1, a.x), fy0 = std::min(fy0, a.y), fy1 = std::max(fy1, a.y);
+        }
+        for (int64_t j = int64_t(std::floor(fy0 / cell)); j <= int64_t(std::floor(fy1 / cell)); ++j)
+            for (int64_t i = int64_t(std::floor(fx0 / cell)); i <= int64_t(std::floor(fx1 / cell)); ++i)
+                if (Inside(f, (double(i) + 0.5) * cell, (double(j) + 0.5) * cell)) core.Set(i - core.x0, j - core.y0);
+    }
+    // Grown by the disc: each row widened by the disc's half width at each
+    // height over or under it.
+    Raster r = core;
+    std::fill(r.bits.begin(), r.bits.end(), 0);
+    for (int64_t j = 0; j < core.height; ++j) {
+        std::vector<uint64_t> row(core.bits.begin() + j * core.words, core.bits.begin() + (j + 1) * core.words);
+        bool any = false;
+        for (uint64_t w : row) any = any || w;
+        if (!any) continue;
+        std::vector<std::vector<uint64_t>> widened{row};
+        for (int64_t w = 1; w <= pad; ++w) widened.push_back(Widen(widened.back()));
+        for (int64_t dj = -pad; dj <= pad; ++dj) {
+            const int64_t to = j + dj;
+            if (to < 0 || to >= r.height || double(std::llabs(dj)) > radius) continue;
+            const int64_t half = int64_t(std::floor(std::sqrt(radius * radius - double(dj * dj))));
+            const std::vector<uint64_t>& src = widened[size_t(std::min(half, pad))];
+            for (int64_t k = 0; k < r.words; ++k) r.bits[size_t(to * r.words + k)] |= src[size_t(k)];
+        }
+    }
+    return r;
+}
+
+// The cells taken so far, on a grid wide enough for every piece side by side.
+struct Sheet {
+    int64_t size = 0, words = 0;
+    std::vector<uint64_t> bits;
+    bool any = false;
+    int64_t minX = 0, maxX = 0, minY = 0, maxY = 0;  // the cells taken, inclusive-exclusive
+    uint64_t Word(int64_t j, int64_t q) const { return q < 0 || q >= words ? 0 : bits[size_t(j * words + q)]; }
+    // Whether the raster laid with its cell (0, 0) at (X, Y) meets a taken cell.
+    bool Meets(const Raster& r, int64_t X, int64_t Y) const {
+        // The rows from the middle out: a piece that meets others mostly
+        // meets them there first.
+        for (int64_t n = 0; n < r.height; ++n) {
+            const int64_t j = (r.height / 2 + (n % 2 ? -(n + 1) / 2 : n / 2) + r.height) % r.height;
+            const int64_t row = Y + j;
+            for (int64_t k = 0; k < r.words; ++k) {
+                const uint64_t b = r.bits[size_t(j * r.words + k)];
+                if (!b) continue;
+                const int64_t at = X + 64 * k, q = at >> 6, shift = at & 63;
+                if (Word(row, q) & (b << shift)) return true;
+                if (shift && (Word(row, q + 1) & (b >> (64 - shift)))) return true;
+            }
+        }
+        return false;
+    }
+    // How many taken cells the raster laid at (X, Y) touches.
+    int64_t Contact(const Raster& r, int64_t X, int64_t Y) const {
+        int64_t n = 0;
+        for (int64_t j = 0; j < r.height; ++j) {
+            const int64_t row = Y + j;
+            if (row < 0 || row >= size) continue;
+            for (int64_t k = 0; k < r.words; ++k) {
+                const uint64_t b = r.bits[size_t(j * r.words + k)];
+                if (!b) continue;
+                const int64_t at = X + 64 * k, q = at >> 6, shift = at & 63;
+                n += __builtin_popcountll(Word(row, q) & (b << shift));
+                if (shift) n += __builtin_popcountll(Word(row, q + 1) & (b >> (64 - shift)));
+            }
+        }
+        return n;
+    }
+    void Lay(const Raster& r, int64_t X, int64_t Y) {
+        for (int64_t j = 0; j < r.height; ++j)
+            for (int64_t i = 0; i < r.width; ++i)
+                if (r.Get(i, j)) {
+                    const int64_t x = X + i, y = Y + j;
+                    bits[size_t(y * words + (x >> 6))] |= uint64_t(1) << (x & 63);
+                    if (!any) minX = maxX = x, minY = maxY = y;
+                    any = true;
+                    minX = std::min(minX, x), maxX = std::max(maxX, x + 1);
+                    minY = std::min(minY, y), maxY = std::max(maxY, y + 1);
+                }
+    }
+};
+
+// The cells next to the raster's (sideways or up and down) that it does not
+// take, on a grid one cell larger all round: laid at (X - 1, Y - 1) beside
+// the raster at (X, Y).
+Raster Ring(const Raster& r) {
+    Raster g;
+    g.x0 = r.x0 - 1, g.y0 = r.y0 - 1, g.width = r.width + 2, g.height = r.height + 2, g.words = (g.width + 63) / 64;
+    g.bits.assign(size_t(g.height * g.words), 0);
+    auto taken = [&](int64_t i, int64_t j) { return i >= 0 && j >= 0 && i < r.width && j < r.height && r.Get(i, j); };
+    for (int64_t j = 0; j < g.height; ++j)
+        for (int64_t i = 0; i < g.width; ++i)
+            if (!taken(i - 1, j - 1) && (taken(i - 2, j - 1) || taken(i, j - 1) || taken(i - 1, j - 2) || taken(i - 1, j)))
+                g.Set(i, j);
+    return g;
+}
+
+struct Placing {
+    int turn;
+    int64_t X, Y;  // the sheet cell of the raster's cell (0, 0)
+};
+
+// Lays the pieces in order on a sheet, the first in turn `first` at (span,
+// span) and each further one where it grows the box least, and of those
+// places where it touches most of what lies there already (the snuggest);
+// the box's area in cells, with the places in `placed`.
+double Place(const std::vector<std::vector<Raster>>& turned, const std::vector<std::vector<Raster>>& rings,
+             int64_t span, int first, std::vector<Placing>* placed) {
+    Sheet sheet;
+    sheet.size = 2 * span + 64;
+    sheet.words = (sheet.size + 63) / 64;
+    sheet.bits.assign(size_t(sheet.size * sheet.words), 0);
+    placed->clear();
+    sheet.Lay(turned[0][size_t(first)], span, span);
+    placed->push_back({first, span, span});
+    for (size_t i = 1; i < turned.size(); ++i) {
+        double bestArea = 1e300;
+        int64_t bestContact = -1;
+        Placing best{-1, 0, 0};
+        // Places inside the box first: a piece that fits there grows nothing.
+        for (int pass = 0; pass < 2 && best.turn < 0; ++pass)
+            for (int t = 0; t < kTurns; ++t) {
+                const Raster& r = turned[i][size_t(t)];
+                const int64_t x0 = pass ? sheet.minX - r.width : sheet.minX, x1 = pass ? sheet.maxX : sheet.maxX - r.width;
+                const int64_t y0 = pass ? sheet.minY - r.height : sheet.minY, y1 = pass ? sheet.maxY : sheet.maxY - r.height;
+                for (int64_t Y = y0; Y <= y1; ++Y)
+                    for (int64_t X = x0; X <= x1; ++X) {
+                        if (X < 1 || Y < 1 || X + r.width + 1 > sheet.size || Y + r.height + 1 > sheet.size) continue;
+                        const double w = double(std::max(sheet.maxX, X + r.width) - std::min(sheet.minX, X));
+                        const double h = double(std::max(sheet.maxY, Y + r.height) - std::min(sheet.minY, Y));
+                        const double area = w * h;
+                        if (area > bestArea) continue;
+                        if (sheet.Meets(r, X, Y)) continue;
+                        const int64_t contact = sheet.Contact(rings[i][size_t(t)], X - 1, Y - 1);
+                        if (area == bestArea && contact <= bestContact) continue;
+                        bestArea = area, bestContact = contact, best = {t, X, Y};
+                    }
+            }
+        if (best.turn < 0) return 1e300;
+        sheet.Lay(turned[i][size_t(best.turn)], best.X, best.Y);
+        placed->push_back(best);
+    }
+    return double(sheet.maxX - sheet.minX) * double(sheet.maxY - sheet.minY);
+}
+
+}  // namespace
+
+bool ShapePacksItsFragments(int64_t shapeCode) { return shapeCode == 20 || shapeCode == 21; }
+
+double NetFill(const polyhedron* poly, double tabSize) {
+    if (!poly || !poly->coords2D) return 0;
+    double minX = 1e300, maxX = -1e300, minY = 1e300, maxY = -1e300, area = 0, longest = 0;
+    for (int64_t v = 0; v < kMax2DVertices; ++v) {
+        if (!poly->netVertexUsed[v]) continue;
+        minX = std::min(minX, poly->coords2D[v][0]), maxX = std::max(maxX, poly->coords2D[v][0]);
+        minY = std::min(minY, poly->coords2D[v][1]), maxY = std::max(maxY, poly->coords2D[v][1]);
+    }
+    for (int64_t n = 0; n < poly->netFaceCount && n < kMaxNetFaces; ++n) {
+        const PolyNetFace& face = poly->netFace[n];
+        std::vector<Point> p;
+        for (int64_t k = 0; k < face.count && k < kMaxFaceVertices; ++k)
+            if (face.vertex[k] >= 0 && face.vertex[k] < kMax2DVertices)
+                p.push_back({poly->coords2D[face.vertex[k]][0], poly->coords2D[face.vertex[k]][1]});
+        if (p.size() < 3) continue;
+        area += PolygonArea(p);
+        for (size_t k = 0; k < p.size(); ++k)
+            longest = std::max(longest, std::hypot(p[k].x - p[(k + 1) % p.size()].x, p[k].y - p[(k + 1) % p.size()].y));
+    }
+    // The packing keeps half of each fragment's reach about it.
+    const double margin = 0.5 * tabSize * longest;
+    const double box = (maxX - minX + 2 * margin) * (maxY - minY + 2 * margin);
+    return box > 0 ? area / box : 0;
+}
+
+bool PackFragments(polyhedron* poly, int64_t first, int64_t last, const double* reach, double* fill) {
+    if (fill) *fill = 0;
+    if (!poly || !poly->coords2D) return false;
+    std::vector<Piece> pieces;
+    double total = 0;
+    for (int64_t f = first; f <= last; ++f) {
+        Piece piece{f, {}, 0, reach ? reach[f] : 0};
+        for (int64_t n = 0; n < poly->netFaceCount && n < kMaxNetFaces; ++n) {
+            const PolyNetFace& face = poly->netFace[n];
+            if (face.fragment != f || face.count < 3) continue;
+            std::vector<Point> p;
+            for (int64_t k = 0; k < face.count && k < kMaxFaceVertices; ++k)
+                if (face.vertex[k] >= 0 && face.vertex[k] < kMax2DVertices)
+                    p.push_back({poly->coords2D[face.vertex[k]][0], poly->coords2D[face.vertex[k]][1]});
+            if (p.size() < 3) continue;
+            piece.area += PolygonArea(p);
+            piece.faces.push_back(p);
+        }
+        if (!piece.faces.empty()) pieces.push_back(piece), total += piece.area;
+    }
+    if (pieces.size() < 2 || !(total > 0)) return false;
+    std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.area > b.area; });
+    const double side = std::sqrt(total), cell = side / kCellsAcross, gap = kGap * side;
+
+    // Every piece in every turn.
+    std::vector<std::vector<Raster>> turned(pieces.size()), rings(pieces.size());
+    int64_t span = 0;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        int64_t longest = 0;
+        for (int t = 0; t < kTurns; ++t) {
+            const double a = 2 * kPi * t / kTurns;
+            turned[i].push_back(Rasterise(pieces[i], std::cos(a), std::sin(a), cell, 0.5 * (pieces[i].reach + gap)));
+            rings[i].push_back(Ring(turned[i].back()));
+            longest = std::max({longest, turned[i].back().width, turned[i].back().height});
+        }
+        span += longest;
+    }
+    // The first piece in each of its few turns of the smallest box, the rest
+    // laid about it; the packing of the smallest box is kept.
+    std::vector<int> firstTurns(kTurns);
+    for (int t = 0; t < kTurns; ++t) firstTurns[size_t(t)] = t;
+    auto boxOf = [&](int t) { return double(turned[0][size_t(t)].width) * double(turned[0][size_t(t)].height); };
+    std::stable_sort(firstTurns.begin(), firstTurns.end(), [&](int a, int b) { return boxOf(a) < boxOf(b); });
+    firstTurns.resize(kFirstTurns);
+    std::vector<Placing> placed;
+    double placedArea = 1e300;
+    for (int first : firstTurns) {
+        std::vector<Placing> trial;
+        const double area = Place(turned, rings, span, first, &trial);
+        if (area < placedArea) placedArea = area, placed = trial;
+    }
+    if (placed.size() != pieces.size()) return false;
+    if (fill) *fill = total / (placedArea * cell * cell);
+    // Move the net vertices: turned, then shifted so that the raster's cell
+    // (0, 0) lands on its sheet cell.
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        const double a = 2 * kPi * placed[i].turn / kTurns, c = std::cos(a), s = std::sin(a);
+        const Raster& r = turned[i][size_t(placed[i].turn)];
+        const double dx = double(placed[i].X - r.x0 - span) * cell, dy = double(placed[i].Y - r.y0 - span) * cell;
+        for (int64_t v = 0; v < kMax2DVertices; ++v) {
+            if (!poly->netVertexUsed[v] || poly->netVertexTag[v] != pieces[i].fragment) continue;
+            const Point p = Turn({poly->coords2D[v][0], poly->coords2D[v][1]}, c, s);
+            poly->coords2D[v][0] = p.x + dx;
+            poly->coords2D[v][1] = p.y + dy;
+            poly->netVertex[v].x = float(poly->coords2D[v][0]);
+            poly->netVertex[v].y = float(poly->coords2D[v][1]);
+        }
+    }
+    return true;
+}

@@ -1,0 +1,27 @@
+// Packing a net's fragments into a compact block instead of a row, for the
+// nets whose fragments differ so much in size that a row of them leaves most
+// of its box empty.
+#pragma once
+
+#include <cstdint>
+
+#include "polyhedra/polyhedron.h"
+
+// Whether the layout packs the fragments of this shape's net.
+bool ShapePacksItsFragments(int64_t shapeCode);
+
+// Turns and moves the fragments first .. last so that they lie close
+// together in a box as small as the search finds, each kept off the others
+// by the reach of both fragments' glue tabs (`reach`, per fragment, indexed
+// by fragment number) and a small gap. The largest fragment goes first;
+// each further one, in order of size, takes the turn (in steps of 15
+// degrees) and place that grow the box least, and of those the snuggest.
+// `fill`, when given, receives the share of the packed box (tabs' reach
+// included) that the faces cover. False, with the net as it was, when there
+// is nothing to pack.
+bool PackFragments(polyhedron* poly, int64_t first, int64_t last, const double* reach, double* fill = nullptr);
+
+// The share of the net's box that its faces cover: the box of its used
+// vertices grown on every side by half of `tabSize` times its longest face
+// edge (half the farthest its glue tabs can reach, as the packing keeps).
+double NetFill(const polyhedron* poly, double tabSize);

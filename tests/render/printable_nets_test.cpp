@@ -589,6 +589,54 @@ TEST(PrintableNets, TabsThatMeetAreParted) {
 
 namespace {
 
+// A glue tab stands on a face's edge: no pixel of the tab colour lies
+// farther from a face than the tallest tab reaches (the tab size times the
+// longest face edge), on nets of every kind; the maps laid out through a
+// solid glue nothing and show no tab colour at all.
+TEST(PrintableNets, TabPixelsLieAgainstFaces) {
+    struct Case {
+        long mode;
+        bool tabs;
+    };
+    for (const Case c : {Case{6, true}, Case{30, true}, Case{54, true}, Case{425, true}, Case{97, false},
+                         Case{150, false}, Case{116, false}}) {
+        SCOPED_TRACE(c.mode);
+        constexpr int W = 512, H = 256;
+        NetPicture pic(false);
+        pic.rig.params->tab_color = RGBColor{65535, 0, 0};
+        pic.rig.params->background_color = RGBColor{0, 0, 0};
+        ASSERT_TRUE(pic.Render(c.mode, W, H));
+        const polyhedron* p = pic.context.outputPolyhedron;
+        ASSERT_TRUE(p);
+        double longest = 0;
+        for (int64_t n = 0; n < p->netFaceCount; ++n) {
+            const PolyNetFace& f = p->netFace[n];
+            for (int64_t k = 0; k < f.count; ++k) {
+                double X0, Y0, X1, Y1;
+                pic.Pixel(p->coords2D[f.vertex[k]][0], p->coords2D[f.vertex[k]][1], &X0, &Y0);
+                pic.Pixel(p->coords2D[f.vertex[(k + 1) % f.count]][0], p->coords2D[f.vertex[(k + 1) % f.count]][1], &X1, &Y1);
+                longest = std::max(longest, std::hypot(X1 - X0, Y1 - Y0));
+            }
+        }
+        const double reach = double(p->net.secondArgument) * longest + 1.5;
+        const int R = int(std::ceil(reach));
+        int64_t tabPixels = 0, stray = 0;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                if (!SameColour(pic.At(x, y), 1, 0, 0)) continue;
+                ++tabPixels;
+                double nearest = 1e9;
+                for (int j = std::max(0, y - R); j <= std::min(H - 1, y + R); ++j)
+                    for (int i = std::max(0, x - R); i <= std::min(W - 1, x + R); ++i)
+                        if (pic.At(i, j)[1] > 0.5f) nearest = std::min(nearest, std::hypot(double(i - x), double(j - y)));
+                stray += nearest > reach;
+            }
+        if (c.tabs) EXPECT_GT(tabPixels, 100);
+        else EXPECT_EQ(tabPixels, 0);
+        EXPECT_EQ(stray, 0) << "of " << tabPixels << " tab pixels, reach " << reach << " px";
+    }
+}
+
 // The nets of the dodecadodecahedron (54) and the great icosidodecahedron
 // (55) are spiky pieces of very different sizes: in a row, one large piece
 // and a tail of small ones left four fifths of their box white. Packed, the

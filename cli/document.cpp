@@ -701,3 +701,22 @@ bool ResizeCubeCells(HostDocument* doc, int32_t width, int32_t height, int32_t c
         }
     return true;
 }
+
+PictureSize PictureSizeForResult(int32_t width, int32_t height, int32_t resultWidth, int32_t resultHeight,
+                                 PictureReduction reduction, int32_t columns, int32_t rows) {
+    const PictureSize own{width, height};
+    if (width < 1 || height < 1 || resultWidth < 1 || resultHeight < 1 || reduction == PictureReduction::None)
+        return own;
+    if (reduction == PictureReduction::CubeFaces) {
+        if (columns < 1 || rows < 1) return own;
+        const int32_t face = std::min(width / columns, height / rows);
+        const int32_t wanted = std::max(resultWidth, resultHeight);
+        if (face <= wanted) return own;
+        return PictureSize{columns * wanted, rows * wanted};
+    }
+    const double across = double(resultWidth) / width, down = double(resultHeight) / height;
+    if (across >= 1.0 || down >= 1.0) return own;
+    if (across >= down)
+        return PictureSize{resultWidth, std::max(resultHeight, int32_t(std::lround(height * across)))};
+    return PictureSize{std::max(resultWidth, int32_t(std::lround(width * down))), resultHeight};
+}

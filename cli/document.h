@@ -112,6 +112,30 @@ bool AllocateDocument(HostDocument* doc, int32_t width, int32_t height, int16_t 
 // bleed). False only when memory runs out.
 bool ResizeDocument(HostDocument* doc, int32_t width, int32_t height, std::string* error);
 
+struct PictureSize {
+    int32_t width;
+    int32_t height;
+};
+
+// How far a picture may be reduced for a result without losing detail the
+// result needs (never enlarged, never squeezed: one factor on both axes).
+enum class PictureReduction {
+    // Kept whole: discs, fisheyes and maps crowd parts of the sphere into few
+    // pixels (a mirror ball's rim), which the result may spread out again.
+    None,
+    // A map whose width is the full circle at one scale (an equirectangular
+    // picture): reduced until it just covers the result.
+    Cover,
+    // A cube map: reduced until its faces, whole cells, are as wide as the
+    // result's longer side (a face can fill a view).
+    CubeFaces,
+};
+
+// The size a picture of width x height goes to the plug-in at for a result
+// of resultWidth x resultHeight; columns x rows are a cube map's cells.
+PictureSize PictureSizeForResult(int32_t width, int32_t height, int32_t resultWidth, int32_t resultHeight,
+                                 PictureReduction reduction, int32_t columns = 0, int32_t rows = 0);
+
 // A cube map resized cell by cell: the picture is a grid of columns x rows
 // cells, cell (c, r) the block of floor(width / columns) x floor(height /
 // rows) pixels from (c * width / columns, r * height / rows), rounded down,

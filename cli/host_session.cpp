@@ -11,6 +11,7 @@
 #include "platform/host/handles.h"
 #include "platform/host/host_services.h"
 #include "platform/host/result_codes.h"
+#include "shell/scripting.h"
 
 namespace {
 
@@ -35,6 +36,10 @@ struct HostSession {
 
     const HostDocument* source = nullptr;   // the picture as it was: input and masking read it
     HostDocument* result = nullptr;         // the picture being written
+    // What the result is blended with by the selection: the source, or the
+    // source at the result's size when that differs (null: no selection).
+    const HostDocument* under = nullptr;
+    bool resultOfItsOwnSize = false;        // the result is not the source's size
     // Rows of the result that hold the picture yet: each is copied from the
     // source the first time an output request reaches it, so the copy is
     // spread over the run instead of made whole before it.
@@ -175,9 +180,23 @@ void PointInPlace(const HostDocument& doc, const VRect& rect, void** data, int32
     *rowBytes = int32_t(size_t(doc.width) * pixelBytes);
 }
 
-// Copies the rows top..bottom of the source into the result where not done yet.
+// The samples of a result of its own size, zeroed, once.
+bool TakeResultSamples(HostSession& s) {
+    HostDocument& doc = *s.result;
+    if (!doc.samples.empty()) return true;
+    try {
+        doc.samples.assign(doc.SampleCount() * size_t(doc.BytesPerSample()), 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+// Copies the rows top..bottom of the source into the result where not done
+// yet; a result of its own size starts ready.
 void EnsureRowsReady(HostSession& s, int32_t top, int32_t bottom) {
     HostDocument& doc = *s.result;
+    if (s.resultOfItsOwnSize) return;
     top = std::max(top, 0);
     bottom = std::min(bottom, doc.height);
     const size_t rowBytes = size_t(doc.width) * doc.Planes() * doc.BytesPerSample();
@@ -200,10 +219,10 @@ void CommitPendingOutput(HostSession& s) {
     if (!s.pending.active) return;
     s.pending.active = false;
     HostDocument& doc = *s.result;
-    const HostDocument& original = *s.source;
+    const HostDocument* under = s.under;
     const VRect r = s.pending.rect;
     const int32_t n = s.pending.hi - s.pending.lo + 1, bps = doc.BytesPerSample(), planes = doc.Planes();
-    const bool masked = s.record.autoMask && !doc.mask.empty();
+    const bool masked = s.record.autoMask && under && !under->mask.empty();
     const int32_t top = std::max(r.top, 0), bottom = std::min(r.bottom, doc.height);
     const int32_t left = std::max(r.left, 0), right = std::min(r.right, doc.width);
     for (int32_t y = top; y < bottom; ++y) {
@@ -216,7 +235,7 @@ void CommitPendingOutput(HostSession& s) {
         }
         for (int32_t x = left; x < right; ++x) {
             const size_t pixel = size_t(y) * doc.width + x;
-            const uint8_t m = masked ? doc.mask[pixel] : 255;
+            const uint8_t m = masked ? under->mask[pixel] : 255;
             for (int32_t p = 0; p < n; ++p) {
                 const size_t at = pixel * planes + s.pending.lo + p;
                 const uint8_t* v = row + (size_t(x - r.left) * n + p) * bps;
@@ -237,7 +256,7 @@ void CommitPendingOutput(HostSession& s) {
                     value = f;
                 }
                 if (m != 255) {
-                    double before = GetUnitSample(original, at);
+                    double before = GetUnitSample(*under, at);
                     value = before + (m / 255.0) * (value - before);
                 }
                 SetUnitSample(&doc, at, value);
@@ -254,30 +273,44 @@ OSErr ExchangePixels(HostSession& s) {
     FilterRecord& rec = s.record;
     // 16-bit rectangles cannot reach beyond 32767: such a plug-in would
     // quietly filter part of the picture.
-    if (!Uses32BitCoordinates(s) && (s.result->width > INT16_MAX || s.result->height > INT16_MAX)) {
+    if (!Uses32BitCoordinates(s) && (std::max(s.source->width, s.result->width) > INT16_MAX ||
+                                     std::max(s.source->height, s.result->height) > INT16_MAX)) {
         s.report->hostMessage = "the picture is larger than 32767 pixels and the plug-in does not use 32-bit coordinates";
         return errPlugInHostInsufficient;
     }
     if (rec.inPreDummyPlanes || rec.inPostDummyPlanes || rec.outPreDummyPlanes || rec.outPostDummyPlanes)
         return errBadRequest;
+    const HostDocument& source = *s.source;
     const HostDocument& doc = *s.result;
     const int32_t bps = doc.BytesPerSample();
     const double full = FullScale(doc.depth);
     const VRect in = RequestedIn(s), out = RequestedOut(s), mask = RequestedMask(s);
     // The input is read where it lies in the untouched original.
     OSErr err = noErr;
-    if (RowsInPlace(in, doc, rec.inLoPlane, rec.inHiPlane, rec.inputRate))
-        PointInPlace(*s.source, in, &rec.inData, &rec.inRowBytes);
+    if (RowsInPlace(in, source, rec.inLoPlane, rec.inHiPlane, rec.inputRate))
+        PointInPlace(source, in, &rec.inData, &rec.inRowBytes);
     else
-        err = FillRequest(s.source->samples.data(), doc.width, doc.height, doc.Planes(), bps, full, in, rec.inLoPlane,
-                          rec.inHiPlane, rec.inputRate, rec.inputPadding, &s.inBuffer, &rec.inData, &rec.inRowBytes);
+        err = FillRequest(source.samples.data(), source.width, source.height, source.Planes(), bps, full, in,
+                          rec.inLoPlane, rec.inHiPlane, rec.inputRate, rec.inputPadding, &s.inBuffer, &rec.inData,
+                          &rec.inRowBytes);
     if (err) return err;
+    // A result of its own size is written whole by a plug-in that renders it:
+    // one that writes beyond it renders the picture's size instead. Its
+    // samples are taken at the first output (an export writes none).
+    if (s.resultOfItsOwnSize && !IsEmpty(out)) {
+        if (out.left < 0 || out.top < 0 || out.right > doc.width || out.bottom > doc.height) {
+            s.report->hostMessage = "the plug-in wrote outside the " + std::to_string(doc.width) + " x " +
+                                    std::to_string(doc.height) + " result it was asked for";
+            return errBadRequest;
+        }
+        if (!TakeResultSamples(s)) return memFullErr;
+    }
     EnsureRowsReady(s, out.top, out.bottom);
     // 8-bit output without a selection is written straight into the result,
     // which then needs no storing; with a selection, or at other depths, the
     // store blends or limits it.
-    const bool outInPlace =
-        doc.mask.empty() && bps == 1 && RowsInPlace(out, doc, rec.outLoPlane, rec.outHiPlane, FixedFromInt(1));
+    const bool outInPlace = (!s.under || s.under->mask.empty()) && bps == 1 &&
+                            RowsInPlace(out, doc, rec.outLoPlane, rec.outHiPlane, FixedFromInt(1));
     if (outInPlace) {
         PointInPlace(doc, out, &rec.outData, &rec.outRowBytes);
     } else {
@@ -287,8 +320,8 @@ OSErr ExchangePixels(HostSession& s) {
                           rec.outHiPlane, FixedFromInt(1), outPadding, &s.outBuffer, &rec.outData, &rec.outRowBytes);
     }
     if (err) return err;
-    if (!doc.mask.empty()) {
-        err = FillRequest(doc.mask.data(), doc.width, doc.height, 1, 1, 255.0, mask, 0, 0, rec.maskRate,
+    if (!source.mask.empty()) {
+        err = FillRequest(source.mask.data(), source.width, source.height, 1, 1, 255.0, mask, 0, 0, rec.maskRate,
                           rec.maskPadding, &s.maskBuffer, &rec.maskData, &rec.maskRowBytes);
         if (err) return err;
     } else {
@@ -343,7 +376,7 @@ int16_t ImageMode(const HostDocument& doc) {
 }
 
 void SetUpRecord(HostSession& s) {
-    const HostDocument& doc = *s.result;
+    const HostDocument& doc = *s.source;
     FilterRecord& r = s.record;
     r.filterRecordVersion = kCurrentFilterRecordVersion;
     r.hostSig = kVorneskHostSignature;
@@ -418,7 +451,18 @@ OSErr Drive(HostSession& s, const HostRunSettings& settings) {
     if (err) return err;
     PIDescriptorHandle given = nullptr;
     if (settings.haveSettings) {
-        given = s.descriptorParameters.descriptor = NewDescriptorHandle(settings.settings);
+        std::vector<DescriptorItem> items = settings.settings;
+        if (s.resultOfItsOwnSize) {
+            // The result's size: a request of this run, after the settings.
+            DescriptorItem width, height;
+            width.key = kResultWidthKey;
+            width.integer = s.result->width;
+            height.key = kResultHeightKey;
+            height.integer = s.result->height;
+            items.push_back(width);
+            items.push_back(height);
+        }
+        given = s.descriptorParameters.descriptor = NewDescriptorHandle(items);
         if (!given) return memFullErr;
     }
     const uint64_t givenSerial = HandleSerial(given);
@@ -452,15 +496,19 @@ bool RunFilter(PluginMainProc entry, HostDocument* doc, const HostRunSettings& s
     // The result starts as the picture, row by row as the plug-in reaches it.
     HostDocument result;
     HostSession session;
+    const bool ownSize = settings.resultWidth > 0 && settings.resultHeight > 0 &&
+                         (settings.resultWidth != doc->width || settings.resultHeight != doc->height);
     try {
-        result.width = doc->width;
-        result.height = doc->height;
+        result.width = ownSize ? settings.resultWidth : doc->width;
+        result.height = ownSize ? settings.resultHeight : doc->height;
         result.colourPlanes = doc->colourPlanes;
         result.hasAlpha = doc->hasAlpha;
         result.depth = doc->depth;
-        result.mask = doc->mask;
-        result.samples.resize(doc->samples.size());
-        session.rowReady.assign(size_t(std::max(doc->height, 0)), 0);
+        if (!ownSize) {
+            result.mask = doc->mask;
+            result.samples.resize(doc->samples.size());
+            session.rowReady.assign(size_t(std::max(doc->height, 0)), 0);
+        }
     } catch (const std::bad_alloc&) {
         report->result = memFullErr;
         return false;
@@ -468,6 +516,8 @@ bool RunFilter(PluginMainProc entry, HostDocument* doc, const HostRunSettings& s
     session.entry = entry;
     session.source = doc;
     session.result = &result;
+    session.under = ownSize ? settings.resultUnder : doc;
+    session.resultOfItsOwnSize = ownSize;
     session.report = report;
     session.showProgress = settings.showProgress;
     SetUpRecord(session);
@@ -486,6 +536,10 @@ bool RunFilter(PluginMainProc entry, HostDocument* doc, const HostRunSettings& s
     report->result = err;
     if (err != noErr) return false;
     EnsureRowsReady(session, 0, result.height);
+    if (ownSize && !TakeResultSamples(session)) {
+        report->result = memFullErr;
+        return false;
+    }
     *doc = std::move(result);
     return true;
 }

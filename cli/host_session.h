@@ -26,6 +26,15 @@ struct HostRunSettings {
     // The plug-in shows its dialog: play info "display", and a displayPixels
     // (drawing nothing) so that it offers a live preview and zoom.
     bool showDialog = false;
+    // The size the result is wanted at; 0 by 0 for the picture's own. The
+    // plug-in is asked for it in the descriptor, renders it from the whole
+    // picture, and its output rectangles then address the result: a picture
+    // of that size of its own (the input ones still address the picture).
+    int32_t resultWidth = 0;
+    int32_t resultHeight = 0;
+    // With a result of another size and a selection: the picture and its
+    // mask at the result's size, for the blend by the selection.
+    const HostDocument* resultUnder = nullptr;
 };
 
 struct HostRunReport {
@@ -42,7 +51,7 @@ struct HostRunReport {
 };
 
 // Runs the plug-in over *doc, which holds the result when the run succeeds
-// (and is left untouched otherwise).
+// (and is left untouched otherwise): the picture's size, or the one asked for.
 bool RunFilter(PluginMainProc entry, HostDocument* doc, const HostRunSettings& settings, HostRunReport* report);
 
 // Ctrl-C: asks the running plug-in to stop (its abort test turns true).

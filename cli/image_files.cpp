@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <climits>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -197,5 +198,37 @@ bool ReadMaskFile(const std::string& path, int32_t width, int32_t height, std::v
             v = 0.3 * v + 0.59 * GetUnitSample(m, i * planes + 1) + 0.11 * GetUnitSample(m, i * planes + 2);
         (*mask)[i] = uint8_t(std::lround(std::clamp(v, 0.0, 1.0) * 255.0));
     }
+    return true;
+}
+
+bool ReadImageSize(const std::string& path, int32_t* width, int32_t* height) {
+    std::string error;
+    FilePtr f = OpenFile(path, "rb", &error);
+    if (!f) return false;
+    uint32_t w = 0, h = 0;
+    bool ok = false;
+    switch (SniffFormat(f.get())) {
+        case ImageFormat::PNG: {
+            // The signature, then the IHDR chunk's length and type, then width and height.
+            uint8_t head[24];
+            ok = std::fread(head, 1, sizeof head, f.get()) == sizeof head && std::memcmp(head + 12, "IHDR", 4) == 0;
+            w = BigEndian32(head + 16), h = BigEndian32(head + 20);
+            break;
+        }
+        case ImageFormat::JPEG: ok = JpegPictureSize(f.get(), &w, &h); break;
+        case ImageFormat::PFM: {
+            char kind[3] = {};
+            long pw = 0, ph = 0;
+            ok = std::fscanf(f.get(), "%2s %ld %ld", kind, &pw, &ph) == 3 && pw > 0 && ph > 0 && pw <= INT32_MAX &&
+                 ph <= INT32_MAX;
+            w = uint32_t(pw), h = uint32_t(ph);
+            break;
+        }
+        case ImageFormat::TIFF: ok = TiffPictureSize(fileno(f.get()), &w, &h); break;
+        default: break;
+    }
+    if (!ok || w < 1 || h < 1 || w > INT32_MAX || h > INT32_MAX) return false;
+    *width = int32_t(w);
+    *height = int32_t(h);
     return true;
 }

@@ -35,6 +35,11 @@ bool ReadImageFile(const std::string& path, HostDocument* doc, std::string* erro
 bool ReadImageBytes(const uint8_t* data, size_t size, double memoryLimit, HostDocument* doc, std::string* error);
 bool WriteImageFile(const std::string& path, ImageFormat format, const HostDocument& doc, std::string* error);
 
+// The picture's width and height from its header, without decoding it;
+// false when the file cannot be opened or its header does not say (a read
+// then tells why).
+bool ReadImageSize(const std::string& path, int32_t* width, int32_t* height);
+
 // Reads a picture resized to width x height, as ReadImageFile then
 // ResizeDocument would, without holding the full-size picture where the
 // file allows (see ReadTiffFileResized). *readFailed tells a failed read

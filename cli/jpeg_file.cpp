@@ -266,3 +266,32 @@ bool WriteJpeg(FILE* f, const HostDocument& doc, std::string* error) {
     if (!ok) *error = message;
     return ok;
 }
+
+bool JpegPictureSize(FILE* f, uint32_t* width, uint32_t* height) {
+    struct Rewind {
+        FILE* f;
+        ~Rewind() { std::rewind(f); }
+    } rewind{f};
+    if (getc_unlocked(f) != 0xFF || getc_unlocked(f) != 0xD8) return false;
+    for (;;) {
+        int c = getc_unlocked(f);
+        while (c != EOF && c != 0xFF) c = getc_unlocked(f);
+        while (c == 0xFF) c = getc_unlocked(f);
+        if (c == EOF || c == 0xD9 || c == 0xDA) return false;
+        const int marker = c;
+        // Markers without a length: restarts and TEM.
+        if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) continue;
+        uint8_t head[7];
+        if (std::fread(head, 1, 2, f) != 2) return false;
+        const int length = head[0] << 8 | head[1];
+        if (length < 2) return false;
+        // Start of frame: every C0..CF but DHT (C4), JPG (C8) and DAC (CC).
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+            if (length < 7 || std::fread(head + 2, 1, 5, f) != 5) return false;
+            *height = uint32_t(head[3] << 8 | head[4]);
+            *width = uint32_t(head[5] << 8 | head[6]);
+            return *width > 0 && *height > 0;
+        }
+        if (fseeko(f, off_t(length - 2), SEEK_CUR) != 0) return false;
+    }
+}

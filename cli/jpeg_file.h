@@ -2,6 +2,7 @@
 // (transparent pixels flattened onto white), both for image_files.cpp.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -11,3 +12,6 @@
 // `message` says why.
 bool ReadJpegCore(FILE* f, const PictureReadLimits& limits, HostDocument* doc, char (&message)[256]);
 bool WriteJpeg(FILE* f, const HostDocument& doc, std::string* error);
+// The picture's width and height from its frame header (the first SOF
+// segment), leaving the file at its start; false when none is found.
+bool JpegPictureSize(FILE* f, uint32_t* width, uint32_t* height);

@@ -19,6 +19,7 @@
 #include "platform/host/result_codes.h"
 #include "platform/phase_clock.h"
 #include "pyramid/cube_corpus.h"
+#include "pyramid/input_fill.h"
 #include "records/parameters.h"
 #include "cli/document.h"
 #include "cli/host_session.h"
@@ -294,12 +295,12 @@ struct MemoryCheck {
             s.fileHeight = height;
             s.planes = planes;
             s.bytesPerSample = std::max(1, depth / 8);
-            if (!asked) s.width = s.height = 0;
+            if (!asked) s.width = s.height = s.resultWidth = s.resultHeight = 0;
             // The PSD of the result and the cube's faces are at the picture's depth.
             if (s.exportBytesPerComponent == 0) s.exportBytesPerComponent = s.bytesPerSample;
             if (s.exportWidth < 0) {
-                s.exportWidth = s.width > 0 ? s.width : width;
-                s.exportHeight = s.height > 0 ? s.height : height;
+                s.exportWidth = s.resultWidth > 0 ? s.resultWidth : s.width > 0 ? s.width : width;
+                s.exportHeight = s.resultHeight > 0 ? s.resultHeight : s.height > 0 ? s.height : height;
             } else if (!asked) {
                 s.exportWidth = s.exportHeight = 0;
             }
@@ -321,7 +322,7 @@ struct MemoryCheck {
         }
         refusal = kExitBadArguments;
         if (EstimateRun(unexported).Total() > limit || exportName.empty())
-            message = "--size " + std::to_string(s.width) + "x" + std::to_string(s.height) + " of the " + size +
+            message = "--size " + std::to_string(s.resultWidth) + "x" + std::to_string(s.resultHeight) + " of the " + size +
                       " picture would need about " + over;
         else
             message = exportName + " would need about " + over;
@@ -353,12 +354,33 @@ int main(int argc, char** argv) {
     // the host's resampling and file writers their threads.
     if (options.threads > 0) setenv("VORNESK_ACTIVE_PROCESSORS", std::to_string(options.threads).c_str(), 1);
     HostDocument doc;
-    unsetenv("VORNESK_CUBE_PICTURE_SIZE");
+    // The picture goes to the plug-in at its own size, reduced by one factor
+    // only while it stays large enough for the result: --size is the size of
+    // the result, and no axis of the picture is ever squeezed.
+    const int32_t inputMode = InputModeOfItems(options.settings);
+    const CubeLayout* cube = CubeLayoutOfTag(CubeLayoutTagOfInputMode(inputMode));
+    int32_t fileWidth = 0, fileHeight = 0;
+    const bool sized = options.width > 0;
+    const bool known = sized && ReadImageSize(options.input, &fileWidth, &fileHeight);
+    const PictureReduction rule = cube                                            ? PictureReduction::CubeFaces
+                                  : WrapModeFromVorneskInputMode(inputMode) == 2 ? PictureReduction::Cover
+                                                                                  : PictureReduction::None;
+    const PictureSize reduced =
+        known ? PictureSizeForResult(fileWidth, fileHeight, options.width, options.height, rule,
+                                     cube ? int32_t(cube->columns) : 0, cube ? int32_t(cube->rows) : 0)
+              : PictureSize{fileWidth, fileHeight};
+    const bool reduce = known && (reduced.width != fileWidth || reduced.height != fileHeight);
     MemoryCheck memory;
     memory.givenLimit = options.maxMemory > 0;
     memory.limit = memory.givenLimit ? options.maxMemory : AvailableMemory();
-    memory.shape.width = options.width;
-    memory.shape.height = options.height;
+    if (reduce) {
+        memory.shape.width = reduced.width;
+        memory.shape.height = reduced.height;
+    }
+    if (sized) {
+        memory.shape.resultWidth = options.width;
+        memory.shape.resultHeight = options.height;
+    }
     {
         const auto settings = std::make_unique<Parameters>();
         if (!SettingsOfItems(options.settings, settings.get(), &error)) return Fail(kExitBadArguments, error);
@@ -386,12 +408,10 @@ int main(int argc, char** argv) {
         if (memory.refusal == kExitBadArguments) return Fail(kExitBadArguments, memory.message);
         return Fail(kExitUnreadableInput, fallback);
     };
-    // A cube map is resized face by face, as the plug-in will cut it.
-    const CubeLayout* cube = CubeLayoutOfTag(CubeLayoutTagOfInputMode(InputModeOfItems(options.settings)));
-    if (options.width > 0 && options.mask.empty() && !cube) {
+    if (reduce && options.mask.empty() && !cube) {
         // Read and resized together: the full-size picture need not be held.
         bool readFailed = false;
-        if (!ReadImageFileResized(options.input, options.width, options.height, &doc, &error, &readFailed, check))
+        if (!ReadImageFileResized(options.input, reduced.width, reduced.height, &doc, &error, &readFailed, check))
             return refuse(readFailed ? "cannot read " + options.input + ": " + error : error);
     } else {
         if (!ReadImageFile(options.input, &doc, &error, 0, check))
@@ -400,22 +420,27 @@ int main(int argc, char** argv) {
         // A cube layout is cut from a picture of its own shape: another
         // shape is not this layout (a cross framed in a 2:1 picture).
         if (cube) {
-            const std::string refusal =
-                CubeShapeRefusal(*cube, InputModeOfItems(options.settings), doc.width, doc.height, options.input);
+            const std::string refusal = CubeShapeRefusal(*cube, inputMode, doc.width, doc.height, options.input);
             if (!refusal.empty()) return Fail(kExitUnreadableInput, refusal);
         }
         if (!options.mask.empty() && !ReadMaskFile(options.mask, doc.width, doc.height, &doc.mask, &error))
             return Fail(kExitUnreadableInput, "cannot use " + options.mask + " as the selection: " + error);
-        // The plug-in checks a cube layout's shape again on the picture it
-        // is handed: one resized cell by cell is checked as it was read.
-        const std::string readSize = std::to_string(doc.width) + "x" + std::to_string(doc.height);
-        if (options.width > 0 &&
-            !(cube ? ResizeCubeCells(&doc, options.width, options.height, int32_t(cube->columns), int32_t(cube->rows),
+        // A cube map is resized face by face, as the plug-in will cut it.
+        if (reduce && doc.width == fileWidth && doc.height == fileHeight &&
+            !(cube ? ResizeCubeCells(&doc, reduced.width, reduced.height, int32_t(cube->columns), int32_t(cube->rows),
                                      &error)
-                   : ResizeDocument(&doc, options.width, options.height, &error)))
+                   : ResizeDocument(&doc, reduced.width, reduced.height, &error)))
             return Fail(kExitUnreadableInput, error);
-        if (options.width > 0) NotePhaseEnd("resize");
-        if (cube && options.width > 0) setenv("VORNESK_CUBE_PICTURE_SIZE", readSize.c_str(), 1);
+        if (reduce) NotePhaseEnd("resize");
+    }
+    // With a selection, the result of another size is blended by it with the
+    // picture at the result's size.
+    HostDocument resultUnder;
+    const bool ownSize = sized && (options.width != doc.width || options.height != doc.height);
+    if (ownSize && !doc.mask.empty()) {
+        resultUnder = doc;
+        if (!ResizeDocument(&resultUnder, options.width, options.height, &error))
+            return Fail(kExitUnreadableInput, error);
     }
     const bool gallery = !options.galleryKind.empty();
     if (gallery) {
@@ -488,6 +513,11 @@ int main(int argc, char** argv) {
     }
     settings.showProgress = !options.quiet && isatty(STDERR_FILENO) && !options.dialog;
     settings.showDialog = options.dialog;
+    if (ownSize) {
+        settings.resultWidth = options.width;
+        settings.resultHeight = options.height;
+        settings.resultUnder = resultUnder.samples.empty() ? nullptr : &resultUnder;
+    }
     HostRunReport report;
     NotePhaseEnd("load");
     const bool ran = RunFilter(entry, &doc, settings, &report);

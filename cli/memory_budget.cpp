@@ -65,7 +65,11 @@ RunEstimate EstimateRun(const RunShape& s) {
     // A resize holds the file's picture and the resized one together.
     e.picture = resized ? file + work : work;
     e.pyramid = double(w) * double(h) * kPyramidComponents * s.bytesPerSample * kLevels;
-    e.output = work;
+    // A result of another size is the plug-in's layer, at every level, and
+    // the host's picture of it.
+    const int64_t rw = s.resultWidth > 0 ? s.resultWidth : w, rh = s.resultHeight > 0 ? s.resultHeight : h;
+    e.output = double(rw) * double(rh) * perPixel;
+    if (rw != w || rh != h) e.output += double(rw) * double(rh) * kPyramidComponents * s.bytesPerSample * kLevels;
     e.exported = double(s.exportWidth) * double(s.exportHeight) * kPyramidComponents * s.exportBytesPerComponent *
                  kLevels;
     e.fixed = kFixedBytes;

@@ -14,9 +14,12 @@ struct RunShape {
     int64_t fileHeight = 0;
     int planes = 3;
     int bytesPerSample = 1;
-    // The picture the plug-in filters (after --size); 0 for the file's size.
+    // The picture the plug-in filters (reduced for --size); 0 for the file's size.
     int64_t width = 0;
     int64_t height = 0;
+    // The result --size asks for; 0 for the size of the picture filtered.
+    int64_t resultWidth = 0;
+    int64_t resultHeight = 0;
     // The export's own picture: the OBJ texture (export pixels square, 8-bit),
     // a cube face (cube-map pixels square, at the picture's depth), the PSD
     // of the result (the picture's size and depth); 0 when there is none.
@@ -28,7 +31,7 @@ struct RunShape {
 struct RunEstimate {
     double picture = 0;  // the file as read, and the resized picture beside it
     double pyramid = 0;  // the plug-in's picture, at every level
-    double output = 0;   // the result the host is handed back
+    double output = 0;   // the result the host is handed back (and the plug-in's layer of it)
     double exported = 0; // the export's picture, at every level
     double fixed = 0;    // the program, its tables and caches
     double Total() const { return picture + pyramid + output + exported + fixed; }

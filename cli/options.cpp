@@ -66,7 +66,7 @@ constexpr char kUsageFormat[] =
            "  --cube-faces SIZE     write the cube map's six faces, SIZE x SIZE pixels\n"
            "                        (2..30000) each, beside an OUTPUT ending in .psd\n"
            "  --mask FILE           a grey picture of INPUT's size used as the selection\n"
-           "  --size WxH            resample the picture to W x H pixels before filtering\n"
+           "  --size WxH            the size of the result (the picture is read at its own size)\n"
            "  --threads N           use at most N processor threads\n"
            "  --max-memory SIZE     refuse, before any work, a run estimated to need more\n"
            "                        memory than SIZE (4G, 512M...; default: the memory\n"

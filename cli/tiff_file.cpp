@@ -332,6 +332,13 @@ void DivideOutAlpha(HostDocument* doc) {
 
 }  // namespace
 
+bool TiffPictureSize(int fd, uint32_t* width, uint32_t* height) {
+    std::string libraryError;
+    TiffPtr tif = OpenTiff(fd, "rm", &libraryError, double(1 << 26));
+    return tif && TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, width) == 1 &&
+           TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, height) == 1 && *width > 0 && *height > 0;
+}
+
 bool ReadTiffFile(int fd, const PictureReadLimits& limits, HostDocument* doc, std::string* error) {
     std::string libraryError;
     // Without memory mapping ("m"), libtiff reads an uncompressed strip

@@ -27,3 +27,6 @@ bool ReadTiffFile(int fd, const PictureReadLimits& limits, HostDocument* doc, st
 bool ReadTiffFileResized(int fd, const PictureReadLimits& limits, int32_t width, int32_t height, HostDocument* doc,
                          std::string* error, bool* plain);
 bool WriteTiffFile(int fd, const HostDocument& doc, std::string* error);
+// The picture's width and height from its first directory; false when the
+// file does not say.
+bool TiffPictureSize(int fd, uint32_t* width, uint32_t* height);

@@ -28,6 +28,7 @@ void LoadTaskEngineFromShell() {
         gTaskEngine.offscreenPyramid = s ? OffscreenRenderTarget(s) : nullptr;
         gTaskEngine.offscreenPixelKind =
             !s ? 0 : s->targetPyramid ? int32_t(s->targetPyramid->kind) : int32_t(s->offscreenPixelKind);
+        gTaskEngine.offscreenForHost = s && s->targetPyramid && s->targetIsHostLayer;
     }
 }
 

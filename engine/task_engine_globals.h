@@ -26,6 +26,9 @@ struct TaskEngineGlobals {
     PyramidDescriptor* mainPyramid = nullptr;       // Data's main input pyramid
     PyramidDescriptor* offscreenPyramid = nullptr;  // the work area's, for destination 2
     int32_t offscreenPixelKind = 0;
+    // An offscreen render that is the host's result at a size of its own:
+    // it reports progress to the host and asks the host whether to stop.
+    bool offscreenForHost = false;
     OSErr hostResult = 0;
     int32_t diagnostic = 0;                // internal diagnostic number of the last failure
 

@@ -502,7 +502,7 @@ void WhirlyCompletion_Tarnwhistle_pano::prewind(PerTaskStuffType* task) {
     const bool render = task->purpose == kPurposeRender;
     const int32_t destination = gTaskEngine.renderDestination;
     // Once the job stops, the abort test is not asked again.
-    if (render && destination == 0 && !HastyExitRequested) {
+    if (render && (destination == 0 || gTaskEngine.offscreenForHost) && !HastyExitRequested) {
         if (CCTestAbortPlease()) {
             HastyExitRequested = true;
             KeepFirstError(kResultCancelled, kDiagnosticAbortSeen);
@@ -551,7 +551,7 @@ void WhirlyCompletion_Tarnwhistle_pano::windup(int64_t purpose) {
                                          gTaskEngine.progressPhaseCount, gTaskEngine.outerStepIndex,
                                          gTaskEngine.outerStepCount);
     if (purpose != kPurposeRender) return;
-    if (gTaskEngine.renderDestination == 0) {
+    if (gTaskEngine.renderDestination == 0 || gTaskEngine.offscreenForHost) {
         const int32_t done = int32_t(std::trunc(f * float(kHostProgressScale)));
         ProgressProcPlease(done, kHostProgressScale);
     } else if (gTaskEngine.renderDestination == 2 && work_.progress) {

@@ -15,6 +15,7 @@
 #include "host_access/host_utilities.h"
 #include "host_access/reporter.h"
 #include "shell/host_export.h"
+#include "shell/result_at_size.h"
 #include "shell/invocation.h"
 #include "shell/renderable.h"
 #include "records/parameters.h"
@@ -244,7 +245,10 @@ void DoStart() {
         return;
     }
     if (ResultIsOK() && !cancelled) {
-        PFFOWFR_by_anything(nullptr, kRenderToHost, nullptr, nullptr);
+        if (HostWantsResultAtItsOwnSize(*gParams, *gData))
+            RenderResultAtHostSize(gData);
+        else
+            PFFOWFR_by_anything(nullptr, kRenderToHost, nullptr, nullptr);
         if (ResultIsOK()) {
             Settings2Cache(kCachedSettingsName);
             return;

@@ -170,6 +170,11 @@ struct Parameters {
     int32_t progressPhase;        // 1..count; -1 switches progress reports off
     PreviewOffset previewOffset;  // the preview's scroll offset, full-resolution pixels
     uint8_t inputPyramidFilled;   // the main input pyramid holds the host's image
+    // The size the host asked the result at, 0 by 0 for the filter
+    // rectangle's: a result of another size is rendered from the whole
+    // picture and handed over through output rectangles that address it.
+    int32_t resultWidth;
+    int32_t resultHeight;
 };
 
 // ---- fields by byte offset: the settings-file and descriptor tables name

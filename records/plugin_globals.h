@@ -59,4 +59,6 @@ enum : int16_t {
     kDiagInputPolyhedron = 280,
     // The dialog was asked for where no window can be shown.
     kDiagNoDisplay = 281,
+    // The host's result at a size of its own could not be handed over.
+    kDiagResultHandOver = 282,
 };

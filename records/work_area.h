@@ -30,6 +30,9 @@ struct TStorage1 {
     int64_t offscreenPixelKind;
     PyramidDescriptor* smallPyramid;      // 100 x 100, kind 3; null when it could not be had
     PyramidDescriptor* targetPyramid;     // set while an export renders into another pyramid
+    // 1 while the target is the host's result at a size of its own: rendered
+    // as the host's layer keeps its pixels, with the host's progress and abort.
+    uint8_t targetIsHostLayer;
     PyramidDescriptor exportPyramid;      // one per export layer, reused
     int64_t exportedPage;                 // -1 when no single page renders
     void* brickBuffer;                    // output modes 45 and 394

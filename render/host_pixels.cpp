@@ -8,6 +8,7 @@
 #endif
 
 #include "platform/host/filter_record.h"
+#include "platform/host/result_codes.h"
 #include "records/vort.h"
 #include "render/render_drivers.h"
 #include "render/reply_grid.h"
@@ -23,6 +24,7 @@
 #include "engine/task_engine_globals.h"
 #include "engine/task_records.h"
 #include "records/work_area.h"
+#include "host_access/host_result.h"
 
 namespace {
 
@@ -381,13 +383,22 @@ struct NovelOutput {
     int32_t blend;
     bool masked;  // the host's mask applies
     PyramidDescriptor* layer;  // the offscreen render's destination
+    bool hostLayer;  // the pixels are the host's layer's, at its size or at one of their own
 };
 
 NovelOutput NovelOutputOf(TileTracker* tracker, proxyBufferRecord* proxy, int64_t rowMode) {
     const pixel_info& px = tracker->pxl;
-    NovelOutput o{tracker, px, tracker->current_tile_rect, proxy, rowMode, RenderPurpose(), BlendMode(),
-                  px.GetHostSig != kAffinitySignature && px.GetHaveMask && px.GetMaskData, nullptr};
-    if (o.purpose == kRenderToOffscreen) o.layer = LayerPyramid();
+    const int32_t purpose = RenderPurpose();
+    // An offscreen tile exchanges nothing with the host, so the host's mask
+    // buffer (if any) holds another rectangle's rows: it does not apply.
+    NovelOutput o{tracker, px, tracker->current_tile_rect, proxy, rowMode, purpose, BlendMode(),
+                  purpose != kRenderToOffscreen && px.GetHostSig != kAffinitySignature && px.GetHaveMask &&
+                      px.GetMaskData,
+                  nullptr, purpose == kRenderToHost};
+    if (o.purpose == kRenderToOffscreen) {
+        o.layer = LayerPyramid();
+        o.hostLayer = gData && gData->storage && gData->storage->targetPyramid && gData->storage->targetIsHostLayer;
+    }
     return o;
 }
 
@@ -433,7 +444,7 @@ inline void WriteNovelPixel(const NovelOutput& o, int64_t x, int64_t y, const fl
             for (int k = 0; k < 4; ++k) R[k] = glued[k];
         }
         const float a = R[3];
-        if (a < 1.0f && purpose == kRenderToHost && !px.GetDissolveTransparency) {
+        if (a < 1.0f && o.hostLayer && !px.GetDissolveTransparency) {
             // The layer cannot hold transparency: lay the result over what is there.
             if (a <= 0.0f) {
                 for (int k = 0; k < 4; ++k) R[k] = U[k];
@@ -516,6 +527,72 @@ inline void WriteNovelPixel(const NovelOutput& o, int64_t x, int64_t y, const fl
 }
 
 }  // namespace
+
+bool HandLayerToHostOutput(const PyramidDescriptor* layer) {
+    FilterRecord* rec = gFilterRecord;
+    if (!rec || !rec->advanceState || !layer || !layer->tiles) {
+        SetHostResult(filterBadParameters, kDiagResultHandOver);
+        return false;
+    }
+    pixel_info px{};
+    initPixelInfo(&px, rec, kRenderToHost, 0);
+    const int32_t bytes = BytesPerSample(px);
+    const int64_t width = layer->width[0], height = layer->height[0];
+    const int64_t colourPlanes = px.GetPlanes < 3 ? 1 : 3;
+    // Bands of about 4 MiB of samples, at least one row.
+    const int64_t rowBytes = width * int64_t(px.GetPlanes) * bytes;
+    const int64_t bandRows = std::clamp<int64_t>((int64_t(4) << 20) / std::max<int64_t>(rowBytes, 1), 1, height);
+    SetPlanesScalingPadding(0, 1 << 16, -1);
+    // The host's selection is in the picture's place, not the result's: the
+    // host blends by it.
+    SetAutoMask(true);
+    SetInRect(VRect{0, 0, 0, 0});
+    SetMaskRect(VRect{0, 0, 0, 0});
+    bool ok = true;
+    for (int64_t top = 0; ok && top < height; top += bandRows) {
+        const int64_t bottom = std::min(height, top + bandRows);
+        SetOutRect(VRect{int32_t(top), 0, int32_t(bottom), int32_t(width)});
+        const OSErr answer = rec->advanceState();
+        if (answer != noErr || !rec->outData) {
+            SetHostResult(answer != noErr ? answer : OSErr(filterBadParameters), kDiagResultHandOver);
+            ok = false;
+            break;
+        }
+        initPixelInfo(&px, rec, kRenderToHost, 0);
+        for (int64_t y = top; y < bottom; ++y) {
+            uint8_t* row = static_cast<uint8_t*>(px.GetOutData) + (y - top) * int64_t(px.GetOutRowBytes);
+            for (int64_t x = 0; x < width; ++x) {
+                uint8_t* pixel = row + x * int64_t(px.Get_dstStride) * bytes;
+                // The layer holds the samples the host's route stores: copied as they are.
+                uint16_t v[4] = {0, 0, 0, 0};
+                float f[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+                if (layer->kind == kPyrColour8) {
+                    const uint32_t w = get_pyramid_sample_point4_raw(x, y, layer, 0);
+                    for (int k = 0; k < 4; ++k) v[k] = uint16_t((w >> (24 - 8 * k)) & 255);
+                } else if (layer->kind == kPyrColour16) {
+                    pyr_read_components(x, y, layer, 0, v);
+                } else {
+                    get_pyramid_sample_point128bit_floats(x, y, layer, 0, f);
+                }
+                auto put = [&](int64_t plane, int k) {
+                    uint8_t* at = pixel + plane * bytes;
+                    if (bytes == 1) *at = uint8_t(v[k]);
+                    else if (bytes == 2) std::memcpy(at, &v[k], 2);
+                    else std::memcpy(at, &f[k], 4);
+                };
+                if (colourPlanes == 1) put(0, 1);
+                else for (int k = 0; k < 3; ++k) put(k, k);
+                if (px.GetDissolveTransparency) put(px.Get_inLayerPlanes, 3);
+            }
+        }
+        if (rec->abortProc && rec->abortProc()) {
+            SetHostResult(userCanceledErr, kDiagAbortDuringRender);
+            ok = false;
+        }
+    }
+    SetOutRect(VRect{0, 0, 0, 0});
+    return ok;
+}
 
 void SetNovelOutputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, TileTracker* tracker,
                          proxyBufferRecord* proxy) {

@@ -82,6 +82,14 @@ void SetNovelOutputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, T
 // SetNovelOutputPixel for every pixel of the tracker's tile in rows, from
 // the tile's colours in row order (four floats a pixel).
 void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const float* colours);
+// Hands the host its result rendered into `layer` at a size of its own (the
+// size the host asked for), in bands of rows through the host's output
+// rectangles, which then address that picture: samples as the host's route
+// would have stored them (a grey layer takes the green channel, alpha only
+// where the layer has transparency). Asks the host whether to stop between
+// bands. False, with the host result set, when the host refuses a band or
+// the user stops.
+bool HandLayerToHostOutput(const PyramidDescriptor* layer);
 // The proxy buffer from the host's input at the proxy scale; the full form
 // renders to the preview through the proxy.
 void UpdateProxyBuffer_with_quick_trivia(proxyBufferRecord* record);

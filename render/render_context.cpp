@@ -171,6 +171,16 @@ void SetViewGrid(vort* c, long m) {
     c->viewRows = rows;
 }
 
+// Whether the render's pixels can be transparent: the host's layer when it
+// has transparency, and an offscreen picture unless it is the host's result
+// at a size of its own, which keeps what the layer keeps.
+bool LayerHoldsTransparency(const Parameters* p) {
+    const FilterRecord* rec = gFilterRecord;
+    if (rec && (rec->filterCase & ~1) == 4) return true;
+    if (p->renderDestination != kRenderToOffscreen) return false;
+    return !(gData && gData->storage && gData->storage->targetPyramid && gData->storage->targetIsHostLayer);
+}
+
 int64_t FilterRectHeight() {
     if (!gFilterRecord) return 0;
     const VRect f = GetFilterRect();
@@ -481,8 +491,7 @@ void FillInTwirlyZero(Data* data, const Parameters* p, vort* c) {
 
     // Either transparency setting; only a layer that can hold transparency
     // (or an offscreen layer) shows it.
-    const FilterRecord* rec = gFilterRecord;
-    const bool layerHoldsAlpha = (rec && (rec->filterCase & ~1) == 4) || p->renderDestination == kRenderToOffscreen;
+    const bool layerHoldsAlpha = LayerHoldsTransparency(p);
     c->backdropTransparent = (p->transparent_gaps != 0 && layerHoldsAlpha) ? 1 : 0;
     c->secondTransparent = 0;
     c->mainTissotFlag = p->indicatrix ? 1 : 0;
@@ -525,8 +534,7 @@ void FillInTwirlyZero_programatically(const Parameters* p, vort* c) {
     InitTwirlTranformation_core(&c->tumble, 0.0f, 0.0f, 1.5707964f, 0);
     c->hintKind = 0;
     c->polyhedral = 0;
-    const FilterRecord* rec = gFilterRecord;
-    const bool layerHoldsAlpha = (rec && (rec->filterCase & ~1) == 4) || p->renderDestination == kRenderToOffscreen;
+    const bool layerHoldsAlpha = LayerHoldsTransparency(p);
     c->backdropTransparent = layerHoldsAlpha ? 1 : 0;
     c->secondTransparent = c->backdropTransparent;
     c->settingNotOne = 0;

@@ -58,16 +58,11 @@ void FailRender(const char* message, int16_t diagnostic) {
 bool CutCubeCorpus(Data* data, int64_t inputMode) {
     const CubeLayout& layout = *CubeLayoutOfTag(CubeLayoutTagOfInputMode(inputMode));
     // A picture of another shape is not this layout (a cross read from a 2:1
-    // frame). The command-line host names the size it read a picture at
-    // before resizing it cell by cell.
+    // frame).
     const PyramidDescriptor& input = data->pyramids[kMainInputPyramid];
-    long long width = input.width[0], height = input.height[0];
-    if (const char* read = std::getenv("VORNESK_CUBE_PICTURE_SIZE")) {
-        long long w = 0, h = 0;
-        if (std::sscanf(read, "%lldx%lld", &w, &h) == 2 && w > 0 && h > 0) width = w, height = h;
-    }
     if (input.tiles) {
-        const std::string refusal = CubeShapeRefusal(layout, inputMode, width, height, "the picture");
+        const std::string refusal =
+            CubeShapeRefusal(layout, inputMode, input.width[0], input.height[0], "the picture");
         if (!refusal.empty()) {
             FailRender(refusal.c_str(), kDiagCubeCorpus);
             return false;

@@ -18,6 +18,7 @@
 #include "shell/galleries.h"
 #include "shell/mode_catalogue.h"
 #include "shell/scripting_codes.h"
+#include "shell/result_at_size.h"
 
 namespace {
 
@@ -105,6 +106,12 @@ bool RunPSDExport(const std::string& path, bool cubeMap) {
     if (HostResult() != noErr) return false;
     Parameters settings = *gParams;
     settings.exportPurpose = cubeMap ? kExportCubeMap : kExportResult;
+    // A result at a size of the host's own is the PSD at a size of the user's choosing.
+    if (!cubeMap && HostWantsResultAtItsOwnSize(settings, *gData)) {
+        settings.exportPurpose = kExportSizedPSD;
+        settings.psdWidth = settings.resultWidth;
+        settings.psdHeight = settings.resultHeight;
+    }
     bool cancel = false;
     ExportFailure failure;
     const int result =

@@ -168,6 +168,7 @@ bool GetSettingsFromDescriptor(Parameters* params, const ReadDescriptorProcs* pr
     p.version = kSettingsVersion;
     ExportOrder asked;
     bool kindGiven = false, fileGiven = false;
+    int32_t resultSize[2] = {0, 0};
     DescriptorKeyID key = 0;
     DescriptorTypeID type = 0;
     int32_t flags = 0;
@@ -192,6 +193,14 @@ bool GetSettingsFromDescriptor(Parameters* params, const ReadDescriptorProcs* pr
             HostDisposeHandle(path);
             if (!read || asked.path.empty()) return fail("the file path under " + KeyText(key) + " cannot be read");
             fileGiven = true;
+            continue;
+        }
+        if (key == kResultWidthKey || key == kResultHeightKey) {
+            int32_t v = 0;
+            if (procs->getIntegerProc(reader, &v) != noErr || v < 1)
+                return fail("the result " + std::string(key == kResultWidthKey ? "width" : "height") + " under " +
+                            KeyText(key) + " is not a positive number of pixels");
+            resultSize[key == kResultWidthKey ? 0 : 1] = v;
             continue;
         }
         const KeyField* f = FieldOfKey(key);
@@ -268,6 +277,9 @@ bool GetSettingsFromDescriptor(Parameters* params, const ReadDescriptorProcs* pr
                                     KeyText(kExportFileKey)
                               : "the file under " + KeyText(kExportFileKey) + " comes without an export under " +
                                     KeyText(kExportKindKey));
+    const bool sized = resultSize[0] > 0 && resultSize[1] > 0;
+    p.resultWidth = sized ? resultSize[0] : 0;
+    p.resultHeight = sized ? resultSize[1] : 0;
     *params = p;
     if (order) *order = asked;
     return true;

@@ -18,6 +18,12 @@ struct ExportOrder;
 struct Parameters;
 
 constexpr int kSettingsKeyCount = 45;
+
+// Not settings but a request of the host for this run, read and never
+// written back: the size it wants the result at, two positive integers
+// (without both, the filter rectangle's size). See Parameters::resultWidth.
+constexpr DescriptorKeyID kResultWidthKey = MakeFourCC("RsWd");
+constexpr DescriptorKeyID kResultHeightKey = MakeFourCC("RsHt");
 // The keys offered to the host, in order, ending with 0.
 extern const DescriptorKeyID kSettingsKeys[kSettingsKeyCount + 1];
 

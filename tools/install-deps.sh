@@ -4,7 +4,7 @@
 set -euo pipefail
 pkgs=(cmake ninja-build g++ ccache pkg-config libjpeg-dev libpng-dev libtiff-dev libtiff-tools
       libdeflate-dev       googletest libgtest-dev libgmock-dev libbenchmark-dev
-      libjpeg-turbo-progs libimage-exiftool-perl imagemagick python3
+      libjpeg-turbo-progs libimage-exiftool-perl imagemagick ffmpeg python3
       python3-psd-tools python3-numpy
       qt6-base-dev fonts-dejavu-core xvfb libxtst-dev
       admesh qhull-bin libqhull-dev python3-shapely python3-ezdxf libproj-dev proj-bin time

@@ -567,8 +567,9 @@ TEST(HostOptions, SizeThreadsAndSettingsReachThePlugin) {
                                  "--input-mode", "17", "--output-mode=16", "--set", "0034=-2.5",
                                  "--print-descriptor", "--quiet"});
     ASSERT_EQ(r.status, 0) << r.err;
+    // The picture goes whole; the result's size travels in the descriptor.
     for (const char* line : {"thrd=3", "pixl=153", "Fiky=Fity:Fi18", "Foky=Foty:Fo70", "0034=-2.5",
-                             "sig =Sign:VkCL"})
+                             "sig =Sign:VkCL", "RsWd=17", "RsHt=9"})
         EXPECT_NE(r.out.find(std::string(line) + "\n"), std::string::npos) << line << " in\n" << r.out;
     HostDocument out = ReadBack(dir / "out.jpg");
     ASSERT_EQ(out.width, 17);
@@ -577,6 +578,36 @@ TEST(HostOptions, SizeThreadsAndSettingsReachThePlugin) {
     EXPECT_NEAR(out.samples[0], 255 - 40, 3);
     EXPECT_NEAR(out.samples[1], 255 - 90, 3);
     EXPECT_NEAR(out.samples[(9 * 17 - 1) * 3 + 2], 255 - 140, 3);
+}
+
+// With --size the plug-in reads the picture at its own size and writes a
+// result of that size: the test plug-in inverts each result pixel's nearest
+// picture pixel, read through input rectangles of the picture while its
+// output rectangles address the result.
+TEST(HostOptions, SizeAsksForAResultOfItsOwnSize) {
+    TempDir dir;
+    const HostDocument picture = MakePicture(40, 30, 3, false, 8);
+    Write(dir / "in.png", picture);
+    for (const char* size : {"20x10", "73x51", "40x30"}) {
+        SCOPED_TRACE(size);
+        // A mirror ball is kept whole whatever the result.
+        HostResult r = RunHost(dir, {dir / "in.png", "-o", dir / "out.png", "--size", size, "--input-mode", "2",
+                                     "--set", "chnk=7"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        const HostDocument out = ReadBack(dir / "out.png");
+        const int32_t W = std::atoi(size), H = std::atoi(std::strchr(size, 'x') + 1);
+        ASSERT_EQ(out.width, W);
+        ASSERT_EQ(out.height, H);
+        int mismatches = 0;
+        for (int32_t y = 0; y < H; ++y)
+            for (int32_t x = 0; x < W; ++x) {
+                const int32_t sx = int32_t(int64_t(2 * x + 1) * 40 / (2 * W)), sy = int32_t(int64_t(2 * y + 1) * 30 / (2 * H));
+                for (int p = 0; p < 3; ++p)
+                    mismatches += out.samples[(size_t(y) * W + x) * 3 + p] !=
+                                  255 - picture.samples[(size_t(sy) * 40 + sx) * 3 + p];
+            }
+        EXPECT_EQ(mismatches, 0);
+    }
 }
 
 struct BadRun {

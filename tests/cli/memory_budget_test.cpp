@@ -115,8 +115,9 @@ TEST(MemoryBudget, OversizedRunsAreRefusedBeforeAnyWork) {
     const std::string limit = "more than the 4.0 GB --max-memory allows\n";
     const Oversized cases[] = {
         {{"IN", "-o", "OUT.png", "--size", "40000x40000"}, 2, "vornesk: --size 40000x40000 of the 2048 x 1024 picture"},
-        {{"IN", "-o", "OUT.png", "--size", "20000x20000"}, 2, "vornesk: --size 20000x20000 of the 2048 x 1024 picture"},
-        {{"IN", "-o", "OUT.png", "--size", "30000x15000"}, 2, "vornesk: --size 30000x15000 of the 2048 x 1024 picture"},
+        // The result and the plug-in's layer of it, the picture at its own size.
+        {{"IN", "-o", "OUT.png", "--size", "30000x30000"}, 2, "vornesk: --size 30000x30000 of the 2048 x 1024 picture"},
+        {{"IN", "-o", "OUT.png", "--size", "40000x20000"}, 2, "vornesk: --size 40000x20000 of the 2048 x 1024 picture"},
         {{"BOMB", "-o", "OUT.png"}, 3, "its 30000 x 30000 picture would need about"},
         {{"IN", "-o", "OUT.obj", "--export-pixels", "30000"}, 2,
          "vornesk: a texture of 30000 x 30000 pixels (export-pixels) would need about"},

@@ -15,6 +15,10 @@
 //   "mark" string   a file to create once the first chunk is being worked on
 // Every descriptor item and control it reads is written back at finish, after "Vers", "pixl"
 // (pixels inverted), "mode", "dpth", "plns", "case", "sig " and "thrd".
+// Asked for the result at a size of its own ("RsWd" and "RsHt", integers),
+// it writes that result in rows of chunks (output rectangles addressing the
+// result), each pixel the inverted nearest pixel of the picture, read in
+// the rows the chunk needs.
 #include <unistd.h>
 
 #include <algorithm>
@@ -49,6 +53,8 @@ struct InvertData {
     int32_t failCode;
     int32_t failSelector;
     int32_t slowMs;
+    int32_t resultWidth;  // 0: the picture's own size
+    int32_t resultHeight;
     int64_t pixels;
     VRect current;        // the chunk being exchanged in continue mode
     int32_t echoCount;
@@ -160,6 +166,8 @@ void TakeItem(InvertData* d, const EchoItem& e) {
     if (key == K("slow")) d->slowMs = e.integer;
     if (key == K("msg ")) std::memcpy(d->message, e.text, sizeof d->message);
     if (key == K("mark")) std::memcpy(d->mark, e.text, sizeof d->mark);
+    if (key == K("RsWd")) d->resultWidth = e.integer;
+    if (key == K("RsHt")) d->resultHeight = e.integer;
     if (d->echoCount < 32) d->echo[d->echoCount++] = e;
 }
 
@@ -271,6 +279,38 @@ OSErr Failing(FilterRecord* r, InvertData* d, int16_t selector) {
     return OSErr(d->failCode);
 }
 
+// The result at a size of its own: bands of result rows, each with the
+// picture's rows that its pixels' nearest pixels lie in.
+OSErr StartAtResultSize(FilterRecord* r, InvertData* d) {
+    const VRect f = FilterRect(r, d->big);
+    const int32_t w = f.right - f.left, h = f.bottom - f.top, W = d->resultWidth, H = d->resultHeight;
+    const int32_t bps = r->depth / 8, planes = r->planes;
+    auto source = [](int32_t i, int32_t from, int32_t to) { return int32_t(int64_t(2 * i + 1) * from / (2 * to)); };
+    for (int32_t top = 0; top < H; top += d->chunkHeight) {
+        const int32_t bottom = std::min(H, top + d->chunkHeight);
+        const int32_t first = source(top, h, H), last = source(bottom - 1, h, H);
+        Request(r, d->big, VRect{f.top + first, f.left, f.top + last + 1, f.right});
+        if (d->big) r->bigDocumentData->outRect32 = VRect{top, 0, bottom, W};
+        else r->outRect = Rect{int16_t(top), 0, int16_t(bottom), int16_t(W)};
+        r->maskRect = Rect{0, 0, 0, 0};
+        if (d->big) r->bigDocumentData->maskRect32 = VRect{0, 0, 0, 0};
+        if (OSErr err = r->advanceState()) return err;
+        for (int32_t y = top; y < bottom; ++y) {
+            const uint8_t* in = static_cast<const uint8_t*>(r->inData) + size_t(source(y, h, H) - first) * r->inRowBytes;
+            uint8_t* out = static_cast<uint8_t*>(r->outData) + size_t(y - top) * r->outRowBytes;
+            for (int32_t x = 0; x < W; ++x)
+                for (int32_t p = 0; p < planes; ++p) {
+                    const size_t from = (size_t(source(x, w, W)) * planes + p) * bps, to = (size_t(x) * planes + p) * bps;
+                    const double v = Sample(in + from, r->depth);
+                    Store(out + to, r->depth, p < r->inLayerPlanes ? 1.0 - v : v);
+                }
+        }
+        d->pixels += int64_t(bottom - top) * W;
+    }
+    Request(r, d->big, VRect{0, 0, 0, 0});
+    return noErr;
+}
+
 OSErr Start(FilterRecord* r, InvertData* d) {
     ReadSettings(r, d);
     ReadControls(d);
@@ -278,6 +318,7 @@ OSErr Start(FilterRecord* r, InvertData* d) {
     if (d->big) r->bigDocumentData->PluginUsing32BitCoordinates = 1;
     r->autoMask = !d->selfMask;
     if (OSErr err = Failing(r, d, filterSelectorStart)) return err;
+    if (d->resultWidth > 0 && d->resultHeight > 0) return StartAtResultSize(r, d);
     d->current = VRect{0, 0, 0, 0};
     if (d->useContinue) {
         if (!NextChunk(r, d, &d->current)) d->current = VRect{0, 0, 0, 0};

@@ -31,6 +31,11 @@ void* RobustNewPtr(size_t size, int64_t* status) {
 
 void* RobustNewPtr_noPS(size_t size) { return std::malloc(size ? size : 1); }
 
+void* RobustNewClearedPtr(size_t size) {
+    if (FailThisOne()) return nullptr;
+    return std::calloc(size ? size : 1, 1);
+}
+
 void* RobustNewPtr_main_thread(size_t size) { return std::malloc(size ? size : 1); }
 
 void RobustDisposePtr_untyped(void** ref, int64_t* status) {

@@ -320,9 +320,8 @@ void FixWeirdFaces(polyhedron* poly) {
 }
 
 polyhedron* NewPolyhedron(float a, float b) {
-    auto* poly = static_cast<polyhedron*>(RobustNewPtr(sizeof(polyhedron)));
+    auto* poly = static_cast<polyhedron*>(RobustNewClearedPtr(sizeof(polyhedron)));
     if (!poly) return nullptr;
-    std::memset(static_cast<void*>(poly), 0, sizeof(polyhedron));
     NullifyPolyStorage(poly);
     InitPoly(poly, a, b);
     GetDefaultPolySettings(poly);

@@ -243,6 +243,7 @@ inline SphereCoverage ProbeSphereCoverage(RenderRig& rig, int32_t mode, const Sp
     }
     result.missingArea = 4.0 * M_PI * (180.0 / M_PI) * (180.0 / M_PI) * missed / o.probes;
     result.prepared = true;
+    PostrollOneTileTask(task.get());  // frees the span lists the task was given
     FinishRenderContext();
     return result;
 }

@@ -6,6 +6,7 @@ if(TARGET vornesk_host AND X11_XTest_FOUND)
   file(GLOB x11_srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/ui_x11/*.cpp)
   add_executable(test_ui_x11 ${x11_srcs} ${CMAKE_CURRENT_SOURCE_DIR}/lsan_suppressions.cpp)
   target_link_libraries(test_ui_x11 PRIVATE vornesk_host vk_all GTest::gtest X11::X11 X11::Xtst ${CMAKE_DL_LIBS})
+  vornesk_test_program(test_ui_x11)
   add_dependencies(test_ui_x11 vornesk)
   target_compile_definitions(test_ui_x11 PRIVATE
     VORNESK_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data"

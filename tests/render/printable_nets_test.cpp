@@ -451,7 +451,9 @@ TEST(PrintableNets, EveryNetIsFoldedOrCutWhereFacesTouchAndTabsEachSeamOnce) {
                 // The geodesic 12 | 5's cuts end in slits of about a degree,
                 // each between the two sides of one seam: the tab there
                 // takes the whole slit.
-                if (mode == 194) EXPECT_EQ(tally.unfitted - unfitted, 0);
+                if (mode == 194) {
+                    EXPECT_EQ(tally.unfitted - unfitted, 0);
+                }
             }
         }
         FinishRenderContext();

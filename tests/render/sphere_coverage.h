@@ -18,7 +18,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -52,47 +51,63 @@ namespace sphere_coverage {
 
 using Dir = std::array<double, 3>;
 
-inline double Angle(const Dir& a, const Dir& b) {
-    const double cx = a[1] * b[2] - a[2] * b[1], cy = a[2] * b[0] - a[0] * b[2], cz = a[0] * b[1] - a[1] * b[0];
-    return std::atan2(std::sqrt(cx * cx + cy * cy + cz * cz), a[0] * b[0] + a[1] * b[1] + a[2] * b[2]);
-}
-
 // The direction an equirectangular input position stands for (input mode 1).
 inline Dir FromEquirectangular(double u, double v) {
     const double lam = 2.0 * M_PI * (1.0 - u) - M_PI, t = M_PI * v;
     return {std::sin(t) * std::sin(lam), std::cos(t), std::sin(t) * std::cos(lam)};
 }
 
-// Directions binned by latitude and longitude, a degree a bin.
+// Directions binned by latitude and longitude, a degree a bin: gathered
+// with Add, then sorted into their bins once with Sort.
 struct Bins {
     static constexpr int kLon = 360, kLat = 180;
-    std::vector<std::vector<Dir>> bins = std::vector<std::vector<Dir>>(size_t(kLon * kLat));
-    static void Cell(const Dir& d, int* i, int* j) {
+    std::vector<Dir> held;
+    std::vector<int32_t> first;  // bin b's directions are held[first[b] .. first[b + 1])
+    static int Cell(const Dir& d) {
         const double lat = std::asin(std::clamp(d[1], -1.0, 1.0)), lon = std::atan2(d[0], d[2]);
-        *i = std::clamp(int((lon + M_PI) / (2 * M_PI) * kLon), 0, kLon - 1);
-        *j = std::clamp(int((lat + M_PI / 2) / M_PI * kLat), 0, kLat - 1);
+        const int i = std::clamp(int((lon + M_PI) / (2 * M_PI) * kLon), 0, kLon - 1);
+        const int j = std::clamp(int((lat + M_PI / 2) / M_PI * kLat), 0, kLat - 1);
+        return j * kLon + i;
     }
-    void Add(const Dir& d) {
-        int i, j;
-        Cell(d, &i, &j);
-        bins[size_t(j * kLon + i)].push_back(d);
+    void Add(const Dir& d) { held.push_back(d); }
+    void Sort() {
+        std::vector<int32_t> cells(held.size());
+        first.assign(size_t(kLon * kLat) + 1, 0);
+        for (size_t k = 0; k < held.size(); ++k) ++first[size_t((cells[k] = Cell(held[k]))) + 1];
+        for (size_t b = 1; b < first.size(); ++b) first[b] += first[b - 1];
+        std::vector<Dir> sorted(held.size());
+        std::vector<int32_t> next(first.begin(), first.end() - 1);
+        for (size_t k = 0; k < held.size(); ++k) sorted[size_t(next[size_t(cells[k])]++)] = held[k];
+        held.swap(sorted);
     }
     // The angle to the nearest direction held, or pi when none lies within
-    // `within` radians.
+    // `within` radians. The nearest is the one of the shortest chord.
     double Nearest(const Dir& p, double within) const {
-        int i, j;
-        Cell(p, &i, &j);
+        const int cell = Cell(p), i = cell % kLon, j = cell / kLon;
         const int rings = int(std::ceil(within * 180.0 / M_PI)) + 1;
-        double best = M_PI;
+        double best = 4.0 * 2.0;  // chord squared, beyond the longest (2)
         for (int jj = std::max(0, j - rings); jj <= std::min(kLat - 1, j + rings); ++jj) {
             const double lat = std::fabs((jj + 0.5) / kLat * M_PI - M_PI / 2) + double(rings) * M_PI / kLat;
             const int span = lat >= M_PI / 2 - 1e-9 ? kLon / 2 : std::min(kLon / 2, int(rings / std::cos(lat)) + 1);
             for (int di = -span; di <= span; ++di) {
                 const int ii = ((i + di) % kLon + kLon) % kLon;
-                for (const Dir& q : bins[size_t(jj * kLon + ii)]) best = std::min(best, Angle(p, q));
+                for (int32_t k = first[size_t(jj * kLon + ii)]; k < first[size_t(jj * kLon + ii) + 1]; ++k) {
+                    const Dir& q = held[size_t(k)];
+                    const double x = p[0] - q[0], y = p[1] - q[1], z = p[2] - q[2];
+                    best = std::min(best, x * x + y * y + z * z);
+                }
             }
         }
-        return best;
+        return best > 4.0 ? M_PI : 2.0 * std::asin(std::min(1.0, 0.5 * std::sqrt(best)));
+    }
+    // The angle to the nearest direction held, searched near first: most
+    // probes lie within a degree of something drawn.
+    double Nearest(const Dir& p, double reach, double farthest) const {
+        const double degree = M_PI / 180.0;
+        double d = Nearest(p, degree);
+        if (d > degree) d = Nearest(p, reach);
+        if (d > reach) d = Nearest(p, farthest);
+        return d;
     }
 };
 
@@ -134,17 +149,28 @@ inline SphereCoverage ProbeSphereCoverage(RenderRig& rig, int32_t mode, const Sp
         bool drawn;
         Dir d;
     };
-    struct KeyHash {
-        size_t operator()(const std::pair<int64_t, int64_t>& k) const {
-            return std::hash<int64_t>()(k.first * 0x9E3779B97F4A7C15LL ^ k.second);
-        }
+    // The samples asked for, found by their lattice position in a table
+    // of open addressing that doubles when half full.
+    std::vector<Sample> samples;
+    std::vector<std::pair<int64_t, int64_t>> keys;
+    std::vector<int32_t> slots(size_t(1) << 16, -1);
+    samples.reserve(size_t(o.budget) + 1024);
+    keys.reserve(size_t(o.budget) + 1024);
+    auto slotOf = [&](int64_t x, int64_t y) {
+        const size_t mask = slots.size() - 1;
+        // The lattice positions of coarse cells end in many zero bits: a
+        // mix that carries the high bits down.
+        uint64_t z = uint64_t(x) * 0x9E3779B97F4A7C15ULL + uint64_t(y);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+        size_t h = size_t(z ^ (z >> 31)) & mask;
+        while (slots[h] >= 0 && keys[size_t(slots[h])] != std::make_pair(x, y)) h = (h + 1) & mask;
+        return h;
     };
-    std::unordered_map<std::pair<int64_t, int64_t>, Sample, KeyHash> memo;
-    memo.reserve(size_t(o.budget) + 1024);
     Bins drawn;
-    auto at = [&](int64_t x, int64_t y) -> const Sample& {
-        auto it = memo.find({x, y});
-        if (it != memo.end()) return it->second;
+    auto at = [&](int64_t x, int64_t y) -> Sample {
+        const size_t slot = slotOf(x, y);
+        if (slots[slot] >= 0) return samples[size_t(slots[slot])];
         const double u = std::ldexp(double(x), -kDeep) / columns, v = std::ldexp(double(y), -kDeep) / rows;
         TransformationReply r = c->replyTemplate;
         CrazyDoSolarRect(float(u), float(v), c, &r, state);
@@ -157,7 +183,14 @@ inline SphereCoverage ProbeSphereCoverage(RenderRig& rig, int32_t mode, const Sp
             s.d = FromEquirectangular(r.inputU, r.inputV);
             drawn.Add(s.d);
         }
-        return memo.emplace(std::make_pair(x, y), s).first->second;
+        slots[slot] = int32_t(samples.size());
+        samples.push_back(s);
+        keys.push_back({x, y});
+        if (2 * samples.size() > slots.size()) {
+            slots.assign(2 * slots.size(), -1);
+            for (size_t k = 0; k < keys.size(); ++k) slots[slotOf(keys[k].first, keys[k].second)] = int32_t(k);
+        }
+        return s;
     };
 
     const double spread = o.spread * M_PI / 180.0;
@@ -188,11 +221,11 @@ inline SphereCoverage ProbeSphereCoverage(RenderRig& rig, int32_t mode, const Sp
         // Nine samples: the corners, the middles of the sides and the centre
         // (the corners of the four halves).
         const int64_t half = int64_t(1) << (cell.shift - 1);
-        const Sample* nine[9];
+        Sample nine[9];
         int count = 0;
         for (int q = 0; q < 9; ++q) {
-            nine[q] = &at(cell.x + (q % 3) * half, cell.y + (q / 3) * half);
-            count += nine[q]->drawn ? 1 : 0;
+            nine[q] = at(cell.x + (q % 3) * half, cell.y + (q / 3) * half);
+            count += nine[q].drawn ? 1 : 0;
         }
         if (count == 0) continue;
         const int depth = kDeep - cell.shift;
@@ -201,9 +234,9 @@ inline SphereCoverage ProbeSphereCoverage(RenderRig& rig, int32_t mode, const Sp
         double leastDot = 1.0;
         for (int a = 0; a < 9; ++a)
             for (int b = a + 1; b < 9; ++b)
-                if (nine[a]->drawn && nine[b]->drawn) {
-                    const Dir& p = nine[a]->d;
-                    const Dir& q = nine[b]->d;
+                if (nine[a].drawn && nine[b].drawn) {
+                    const Dir& p = nine[a].d;
+                    const Dir& q = nine[b].d;
                     leastDot = std::min(leastDot, p[0] * q[0] + p[1] * q[1] + p[2] * q[2]);
                 }
         const double cellSpread = std::acos(std::clamp(leastDot, -1.0, 1.0));
@@ -224,14 +257,14 @@ inline SphereCoverage ProbeSphereCoverage(RenderRig& rig, int32_t mode, const Sp
     }
     }
 
+    drawn.Sort();
     const double reach = o.reach * M_PI / 180.0;
     int missed = 0;
     for (int k = 0; k < o.probes; ++k) {
         const double y = 1.0 - 2.0 * (k + 0.5) / o.probes, r = std::sqrt(1.0 - y * y);
         const double phi = k * M_PI * (3.0 - std::sqrt(5.0));
         const Dir p{r * std::cos(phi), y, r * std::sin(phi)};
-        double nearest = drawn.Nearest(p, reach);
-        if (nearest > reach) nearest = drawn.Nearest(p, M_PI / 6);  // how far, up to 30 degrees
+        const double nearest = drawn.Nearest(p, reach, M_PI / 6);  // how far, up to 30 degrees
         if (nearest > reach) {
             ++missed;
             result.missed.push_back(p);

@@ -193,6 +193,67 @@ Raster Ring(const Raster& r) {
     return g;
 }
 
+// A rectangle of cells the raster takes whole (width 0: none): the longest
+// run of its middle row, grown up and down while the rows hold all of it.
+struct Core {
+    int64_t x = 0, y = 0, width = 0, height = 0;
+};
+
+Core CoreOf(const Raster& r) {
+    Core c;
+    if (r.height <= 0) return c;
+    const int64_t j = r.height / 2;
+    for (int64_t i = 0; i < r.width;) {
+        if (!r.Get(i, j)) {
+            ++i;
+            continue;
+        }
+        int64_t e = i;
+        while (e < r.width && r.Get(e, j)) ++e;
+        if (e - i > c.width) c.x = i, c.width = e - i;
+        i = e;
+    }
+    if (c.width == 0) return c;
+    auto whole = [&](int64_t row) {
+        for (int64_t i = c.x; i < c.x + c.width; ++i)
+            if (!r.Get(i, row)) return false;
+        return true;
+    };
+    int64_t top = j, bottom = j + 1;
+    while (top > 0 && whole(top - 1)) --top;
+    while (bottom < r.height && whole(bottom)) ++bottom;
+    c.y = top, c.height = bottom - top;
+    return c;
+}
+
+// The number of taken cells in every rectangle of the sheet's box, from
+// sums over the rectangles from the box's corner.
+struct TakenSums {
+    int64_t x0 = 0, y0 = 0, width = 0, height = 0;
+    std::vector<int32_t> sums;  // (height + 1) rows of (width + 1)
+    void Take(const Sheet& sheet) {
+        x0 = sheet.minX, y0 = sheet.minY, width = sheet.maxX - sheet.minX, height = sheet.maxY - sheet.minY;
+        sums.assign(size_t((width + 1) * (height + 1)), 0);
+        for (int64_t j = 0; j < height; ++j) {
+            int32_t row = 0;
+            for (int64_t i = 0; i < width; ++i) {
+                const int64_t x = x0 + i, y = y0 + j;
+                row += int32_t((sheet.bits[size_t(y * sheet.words + (x >> 6))] >> (x & 63)) & 1);
+                sums[size_t((j + 1) * (width + 1) + i + 1)] = sums[size_t(j * (width + 1) + i + 1)] + row;
+            }
+        }
+    }
+    // Whether any cell of [x, x + w) x [y, y + h) is taken: nothing outside
+    // the box is.
+    bool Any(int64_t x, int64_t y, int64_t w, int64_t h) const {
+        const int64_t a = std::max<int64_t>(x - x0, 0), b = std::min<int64_t>(x + w - x0, width);
+        const int64_t c = std::max<int64_t>(y - y0, 0), d = std::min<int64_t>(y + h - y0, height);
+        if (a >= b || c >= d) return false;
+        const int64_t W = width + 1;
+        return sums[size_t(d * W + b)] - sums[size_t(c * W + b)] - sums[size_t(d * W + a)] + sums[size_t(c * W + a)] > 0;
+    }
+};
+
 struct Placing {
     int turn;
     int64_t X, Y;  // the sheet cell of the raster's cell (0, 0)
@@ -211,7 +272,14 @@ double Place(const std::vector<std::vector<Raster>>& turned, const std::vector<s
     placed->clear();
     sheet.Lay(turned[0][size_t(first)], span, span);
     placed->push_back({first, span, span});
+    // The rectangles each raster takes whole: a place where the sheet has a
+    // taken cell in that rectangle is refused without a look at the rest.
+    std::vector<std::vector<Core>> cores(turned.size());
+    for (size_t i = 1; i < turned.size(); ++i)
+        for (const Raster& r : turned[i]) cores[i].push_back(CoreOf(r));
+    TakenSums taken;
     for (size_t i = 1; i < turned.size(); ++i) {
+        taken.Take(sheet);
         double bestArea = 1e300;
         int64_t bestContact = -1;
         Placing best{-1, 0, 0};
@@ -219,6 +287,7 @@ double Place(const std::vector<std::vector<Raster>>& turned, const std::vector<s
         for (int pass = 0; pass < 2 && best.turn < 0; ++pass)
             for (int t = 0; t < kTurns; ++t) {
                 const Raster& r = turned[i][size_t(t)];
+                const Core& core = cores[i][size_t(t)];
                 const int64_t x0 = pass ? sheet.minX - r.width : sheet.minX, x1 = pass ? sheet.maxX : sheet.maxX - r.width;
                 const int64_t y0 = pass ? sheet.minY - r.height : sheet.minY, y1 = pass ? sheet.maxY : sheet.maxY - r.height;
                 for (int64_t Y = y0; Y <= y1; ++Y)
@@ -228,6 +297,7 @@ double Place(const std::vector<std::vector<Raster>>& turned, const std::vector<s
                         const double h = double(std::max(sheet.maxY, Y + r.height) - std::min(sheet.minY, Y));
                         const double area = w * h;
                         if (area > bestArea) continue;
+                        if (core.width && taken.Any(X + core.x, Y + core.y, core.width, core.height)) continue;
                         if (sheet.Meets(r, X, Y)) continue;
                         const int64_t contact = sheet.Contact(rings[i][size_t(t)], X - 1, Y - 1);
                         if (area == bestArea && contact <= bestContact) continue;

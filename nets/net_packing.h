@@ -14,7 +14,7 @@ bool ShapePacksItsFragments(int64_t shapeCode);
 // together in a box as small as the search finds, each kept off the others
 // by the reach of both fragments' glue tabs (`reach`, per fragment, indexed
 // by fragment number) and a small gap. The largest fragment goes first;
-// each further one, in order of size, takes the turn (in steps of 15
+// each further one, in order of size, takes the turn (in steps of 10
 // degrees) and place that grow the box least, and of those the snuggest.
 // `fill`, when given, receives the share of the packed box (tabs' reach
 // included) that the faces cover. False, with the net as it was, when there

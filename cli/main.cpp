@@ -18,6 +18,7 @@
 
 #include "platform/host/result_codes.h"
 #include "platform/phase_clock.h"
+#include "platform/signal_gate.h"
 #include "pyramid/cube_corpus.h"
 #include "pyramid/input_fill.h"
 #include "records/parameters.h"
@@ -140,6 +141,9 @@ void OnFatalSignal(int signal) {
         RequestHostAbort();
         return;
     }
+    // The temporary being made or renamed on another thread: the signal
+    // comes back once that is done.
+    if (!SignalGateLets(signal)) return;
     if (gHaveTemporary) unlink(gTemporary);
     if (signal != SIGINT) SayStoppedBy(signal);
     std::signal(signal, SIG_DFL);
@@ -178,16 +182,25 @@ void CatchFatalSignals() {
     std::signal(SIGXFSZ, SIG_IGN);
 }
 
-// Holds the fatal signals off while the temporary file appears or goes.
+// Holds the fatal signals off while the temporary file appears or goes:
+// blocked on this thread, and a handler on another made to wait (open
+// false: a signal is already ending the program, and nothing is to be done).
 struct SignalsHeld {
     sigset_t old;
+    bool open;
     SignalsHeld() {
         sigset_t held;
         sigemptyset(&held);
         AddFatalSignals(&held);
-        sigprocmask(SIG_BLOCK, &held, &old);
+        pthread_sigmask(SIG_BLOCK, &held, &old);
+        open = EnterSignalGate();
     }
-    ~SignalsHeld() { sigprocmask(SIG_SETMASK, &old, nullptr); }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+    ~SignalsHeld() {
+        if (open) LeaveSignalGate();
+        pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    }
 };
 
 // Whether path names something other than a regular file (a device, a
@@ -228,17 +241,19 @@ bool WriteOutput(const std::string& name, const HostDocument& doc, std::string* 
         *error = std::strerror(ENAMETOOLONG);
         return false;
     }
-    int fd;
+    int fd = -1;
     {
         SignalsHeld held;
+        if (!held.open) {
+            *error = "stopped by a signal";
+            return false;
+        }
         std::memcpy(gTemporary, temp.c_str(), temp.size() + 1);
         fd = mkstemp(gTemporary);
+        if (fd < 0) *error = std::strerror(errno);
         gHaveTemporary = fd >= 0;
     }
-    if (fd < 0) {
-        *error = std::strerror(errno);
-        return false;
-    }
+    if (fd < 0) return false;
     close(fd);
     auto discard = [] {
         SignalsHeld held;
@@ -261,6 +276,10 @@ bool WriteOutput(const std::string& name, const HostDocument& doc, std::string* 
         return false;
     }
     SignalsHeld held;
+    if (!held.open) {
+        *error = "stopped by a signal";
+        return false;
+    }
     // What the name stands for may have changed during the run.
     const bool replaceable = !NotARegularFile(path, error);
     if (!replaceable || std::rename(gTemporary, path.c_str()) != 0) {

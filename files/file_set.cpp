@@ -18,6 +18,7 @@
 
 #include "common/byte_io.h"
 #include "files/file_layer.h"
+#include "platform/signal_gate.h"
 
 // One temporary file of an open set, as the signal handler sees it: the
 // handler only reads the list and removes the files of the live entries.
@@ -36,13 +37,6 @@ constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIG
 
 std::atomic<FileSetTemporary*> gTemporaries{nullptr};
 std::atomic<int> gHandlersRunning{0};
-// While a set's renames run, a caught signal waits for them (it is raised
-// again when they are done): the set ends whole either way.
-std::atomic<int> gPlacing{0};
-std::atomic<int> gDeferredSignal{0};
-// Set by the handler once it removed the temporaries, for the sets still
-// being written (the host's handler returned: a first Ctrl-C that cancels).
-std::atomic<int> gTemporariesRemoved{0};
 
 // Guards the list's links and the installed handlers against other threads
 // writing sets (never taken by the handler).
@@ -53,15 +47,16 @@ bool gInstalled[_NSIG];
 
 void OnEndingSignal(int signal, siginfo_t* info, void* context) {
     const int savedErrno = errno;
-    if (gPlacing.load()) {
-        gDeferredSignal.store(signal);
+    // A temporary being made or renamed on another thread: the signal comes
+    // back once that is done. From here on no set makes or places a file
+    // (the host's handler may yet return, as a first Ctrl-C that cancels).
+    if (!SignalGateLets(signal)) {
         errno = savedErrno;
         return;
     }
     gHandlersRunning.fetch_add(1);
     for (FileSetTemporary* t = gTemporaries.load(); t; t = t->next.load())
         if (t->live.load()) unlink(t->path);
-    gTemporariesRemoved.store(1);
     gHandlersRunning.fetch_sub(1);
     const struct sigaction& before = gPrevious[signal];
     if (before.sa_flags & SA_SIGINFO) {
@@ -96,11 +91,24 @@ struct EndingSignalsHeld {
     ~EndingSignalsHeld() { pthread_sigmask(SIG_SETMASK, &old, nullptr); }
 };
 
+// A temporary made, renamed or forgotten with the ending signals held off on
+// this thread and a handler on any other made to wait (open false: a signal
+// has already begun to end the work, and nothing is to be done).
+struct TemporariesSection {
+    EndingSignalsHeld held;
+    const bool open = EnterSignalGate();
+    TemporariesSection() = default;
+    TemporariesSection(const TemporariesSection&) = delete;
+    TemporariesSection& operator=(const TemporariesSection&) = delete;
+    ~TemporariesSection() {
+        if (open) LeaveSignalGate();
+    }
+};
+
 // Catches the ending signals that are not ignored while the first set is
 // open; called with gRegistry held.
 void InstallHandlers() {
     if (gOpenSets++ > 0) return;
-    gTemporariesRemoved.store(0);
     ForEachEndingSignal([](int s) {
         gInstalled[s] = false;
         struct sigaction before {};
@@ -119,18 +127,25 @@ void InstallHandlers() {
 void RestoreHandlers() {
     if (--gOpenSets > 0) return;
     // What a signal removed was of the sets now closed.
-    gTemporariesRemoved.store(0);
+    ReopenSignalGate();
     ForEachEndingSignal([](int s) {
         if (gInstalled[s]) sigaction(s, &gPrevious[s], nullptr);
         gInstalled[s] = false;
     });
 }
 
+// The handlers are in place before the set's first temporary is made.
+void CatchEndingSignals(FileSet* set) {
+    if (set->catching) return;
+    std::lock_guard<std::mutex> lock(gRegistry);
+    InstallHandlers();
+    set->catching = true;
+}
+
 FileSetTemporary* Register(FileSet* set, const std::string& path) {
     auto* t = new FileSetTemporary;
     std::snprintf(t->path, sizeof t->path, "%s", path.c_str());
     std::lock_guard<std::mutex> lock(gRegistry);
-    if (set->registered.empty()) InstallHandlers();
     t->next.store(gTemporaries.load());
     gTemporaries.store(t);
     set->registered.push_back(t);
@@ -139,7 +154,7 @@ FileSetTemporary* Register(FileSet* set, const std::string& path) {
 
 // Takes the set's entries out of the list once nothing of it is on disk.
 void Unregister(FileSet* set) {
-    if (set->registered.empty()) return;
+    if (!set->catching) return;
     std::lock_guard<std::mutex> lock(gRegistry);
     for (FileSetTemporary* t : set->registered) {
         t->live.store(false);
@@ -155,6 +170,7 @@ void Unregister(FileSet* set) {
     while (gHandlersRunning.load() > 0) std::this_thread::yield();
     for (FileSetTemporary* t : set->registered) delete t;
     set->registered.clear();
+    set->catching = false;
     RestoreHandlers();
 }
 
@@ -235,7 +251,7 @@ int WriteFileSetMember(FileSet* set, const std::string& target, const char* what
                        const std::function<int(int fd)>& writer, const std::function<std::string()>& whyWriterFailed,
                        bool optional) {
     // A caught signal took the temporaries: the rest would be written in vain.
-    if (set->result == 0 && gTemporariesRemoved.load()) set->cancelled = true;
+    if (set->result == 0 && SignalGateClosed()) set->cancelled = true;
     if (set->cancelled) return kFileSetCancelled;
     if (set->result != 0) return set->result;
     const std::string path = PathWithLinksFollowed(target);
@@ -248,7 +264,12 @@ int WriteFileSetMember(FileSet* set, const std::string& target, const char* what
     if (why.empty()) error = InjectedWriteFailure(WriteStep::kOpen);
     if (why.empty() && !error) {
         temporary = Folder(path) + "/.vornesk-XXXXXX";
-        EndingSignalsHeld held;
+        CatchEndingSignals(set);
+        TemporariesSection section;
+        if (!section.open) {
+            set->cancelled = true;
+            return kFileSetCancelled;
+        }
         fd = mkostemp(temporary.data(), O_CLOEXEC);
         if (fd < 0) error = errno;
         else Register(set, temporary);
@@ -343,7 +364,7 @@ bool MakeFileSetFolder(FileSet* set, const std::string& folder) {
 
 int FinishFileSet(FileSet* set, const std::function<bool()>& cancelled) {
     if (set->finished) return set->result;
-    if (set->result == 0 && !set->cancelled && (gTemporariesRemoved.load() || (cancelled && cancelled())))
+    if (set->result == 0 && !set->cancelled && (SignalGateClosed() || (cancelled && cancelled())))
         set->cancelled = true;
     if (set->result != 0 || set->cancelled) {
         AbandonFileSet(set);
@@ -355,10 +376,12 @@ int FinishFileSet(FileSet* set, const std::function<bool()>& cancelled) {
         while (flock(folder, LOCK_EX) != 0 && errno == EINTR) {
         }
     }
-    int deferred = 0;
     {
-        EndingSignalsHeld held;
-        gPlacing.store(1);
+        // A signal caught meanwhile on another thread waits for the renames
+        // and ends the program once they are done: the set ends whole
+        // either way.
+        TemporariesSection section;
+        if (!section.open) set->cancelled = true;
         // What each name stands for may have changed during the run.
         for (const FileSetMember& m : set->members) {
             int error = 0;
@@ -368,7 +391,6 @@ int FinishFileSet(FileSet* set, const std::function<bool()>& cancelled) {
                 break;
             }
         }
-        if (set->result == 0 && gTemporariesRemoved.load()) set->cancelled = true;
         std::vector<std::string> kept(set->members.size());
         size_t placed = 0;
         if (set->result == 0 && !set->cancelled) {
@@ -400,8 +422,6 @@ int FinishFileSet(FileSet* set, const std::function<bool()>& cancelled) {
                 unlink(kept[i].c_str());
             }
         }
-        gPlacing.store(0);
-        deferred = gDeferredSignal.exchange(0);
     }
     if (folder >= 0) close(folder);
     if (set->result != 0 || set->cancelled) {
@@ -412,8 +432,6 @@ int FinishFileSet(FileSet* set, const std::function<bool()>& cancelled) {
         set->finished = true;
         Unregister(set);
     }
-    // A signal caught during the renames ends the program now.
-    if (deferred) raise(deferred);
     return set->cancelled ? kFileSetCancelled : set->result;
 }
 
@@ -443,7 +461,9 @@ void JoinFileSet(FileSet* set, FileSet* part) {
     std::lock_guard<std::mutex> lock(gRegistry);
     // The part's temporaries are the set's now; one of the two counts of
     // open sets goes when both had some.
-    if (!set->registered.empty() && !part->registered.empty()) RestoreHandlers();
+    if (set->catching && part->catching) RestoreHandlers();
+    set->catching = set->catching || part->catching;
+    part->catching = false;
     set->registered.insert(set->registered.end(), part->registered.begin(), part->registered.end());
     set->members.insert(set->members.end(), part->members.begin(), part->members.end());
     set->madeFolders.insert(set->madeFolders.end(), part->madeFolders.begin(), part->madeFolders.end());

@@ -40,6 +40,7 @@ struct FileSet {
     std::vector<FileSetMember> members;
     std::vector<std::string> madeFolders;  // folders the set made, removed when it fails
     std::vector<FileSetTemporary*> registered;
+    bool catching = false;  // the ending signals are caught for the set
     // The first failure: the member's code (the writer's, or kFileFailed for
     // the layer's own), the file it concerns as named, and why in words.
     int result = 0;

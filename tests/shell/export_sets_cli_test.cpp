@@ -7,7 +7,9 @@
 // name at once end with one run's whole set.
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -154,45 +156,65 @@ TEST(ExportSetsCommandLine, TheCubeMapLeavesAFileNamedOutputAlone) {
     for (const std::string& face : kExports[1].members) EXPECT_EQ(ReadAll(dir / face).substr(0, 4), "8BPS") << face;
 }
 
-// SIGTERM while the export is written (its temporaries are seen beside the
-// old files): the run ends by the signal, no temporary stays, and the old
-// set is whole. Should the signal come only once the renames have begun,
-// they finish first and the new set is whole.
+// SIGTERM the moment the export makes its first temporary, and the moment
+// the renames keep the first old file under a second name, each seen as the
+// folder tells of it: the run ends by the signal, no temporary stays, and
+// the old set is whole, or, once the renames have begun, they finish first
+// and the new set is.
 TEST(ExportSetsCommandLine, SigtermWhileWritingLeavesOneWholeSet) {
-    const TempDir logs, support, dir;
     const SetExport& e = kExports[0];
-    for (const std::string& m : e.members) std::ofstream(dir / m) << "old " << m;
-    std::vector<std::string> args =
-        HostArguments(WithOutput({"-o", "OUT", "--output-mode", "icosahedron", "--export-pixels", "3000"},
-                                 dir / e.chosen));
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const std::string supportVariable = "VORNESK_SUPPORT_DIR=" + support.path;
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        putenv(const_cast<char*>(supportVariable.c_str()));
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 2);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    bool seen = false;
-    while (waitpid(child, &status, WNOHANG) == 0) {
-        if (!seen && dir.HasTemporaryFile()) {
-            seen = true;
-            kill(child, SIGTERM);
+    for (const int at : {1, 7}) {
+        SCOPED_TRACE("SIGTERM at the temporary " + std::to_string(at));
+        const TempDir logs, support, dir;
+        for (const std::string& m : e.members) std::ofstream(dir / m) << "old " << m;
+        std::vector<std::string> args = HostArguments(
+            WithOutput({"-o", "OUT", "--output-mode", "icosahedron", "--export-pixels", "64"}, dir / e.chosen));
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const std::string supportVariable = "VORNESK_SUPPORT_DIR=" + support.path;
+        const int watch = inotify_init1(IN_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(inotify_add_watch(watch, dir.path.c_str(), IN_CREATE), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            putenv(const_cast<char*>(supportVariable.c_str()));
+            const int err = open((logs / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(err, 2);
+            execv(argv[0], argv.data());
+            _exit(127);
         }
-        usleep(1000);
+        int status = 0, seen = 0;
+        bool ended = false;
+        while (seen < at && !ended) {
+            pollfd ready{watch, POLLIN, 0};
+            if (poll(&ready, 1, 100) <= 0) {
+                ended = waitpid(child, &status, WNOHANG) == child;
+                continue;
+            }
+            alignas(inotify_event) char events[4096];
+            const ssize_t n = read(watch, events, sizeof events);
+            for (ssize_t i = 0; i < n && seen < at;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(events + i);
+                if (event->len && std::string(event->name).rfind(".vornesk-", 0) == 0 && ++seen == at)
+                    kill(child, SIGTERM);
+                i += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+        close(watch);
+        if (!ended) waitpid(child, &status, 0);
+        const std::string said = ReadAll(logs / "err");
+        ASSERT_EQ(seen, at) << "the export ended first: " << said;
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status << ": " << said;
+        std::string left;
+        for (const std::string& f : dir.Files()) left += " " + f;
+        EXPECT_FALSE(dir.HasTemporaryFile()) << left;
+        size_t old = 0;
+        for (const std::string& m : e.members) old += ReadAll(dir / m) == "old " + m;
+        if (at == 7) EXPECT_EQ(old, 0u) << "the renames were left half done";
+        else EXPECT_TRUE(old == 0 || old == e.members.size()) << old << " of the old files are left";
     }
-    ASSERT_TRUE(seen) << "the export ended before its temporaries were seen";
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
-    EXPECT_FALSE(dir.HasTemporaryFile());
-    size_t old = 0;
-    for (const std::string& m : e.members) old += ReadAll(dir / m) == "old " + m;
-    EXPECT_TRUE(old == 0 || old == e.members.size()) << old << " of the old files are left";
 }
 
 // The width of a JPEG file (its first frame header).

@@ -114,6 +114,18 @@ void Store(float out[3], double x, double y, double z) {
     out[0] = static_cast<float>(x), out[1] = static_cast<float>(y), out[2] = static_cast<float>(z);
 }
 
+// The chain maps whose tags from `half` on are the mirror images of the
+// first half's: such a tag reflects its disc, and its lift lies on the far
+// side of the plane the two halves share.
+void LiftMirroredHalves(Disc w, int64_t t, int64_t half, float out[3], int64_t* region) {
+    const bool far = t >= half;
+    if (far) w.x = -w.x;
+    double p[3];
+    FloatStep(w, p);
+    Store(out, far ? p[2] : -p[2], p[0], -p[1]);
+    *region = t;
+}
+
 }  // namespace
 
 // ------------------------------------------------------------ star and chain maps
@@ -134,23 +146,15 @@ void TotalFivestarToSphere(int64_t face, float out[3], const polyhedron* poly, P
 void TotalPentaleneToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* decant,
                             int64_t* region, double b0, double, double b2) {
     const int64_t t = TagOf(poly, face);
-    Disc w = TurnedDisc(FetchFromCache_decant(decant, b0, b2), t & 1, Spin(pentalene_disk_spin, t));
-    if (t > 9) w.x = -w.x;
-    double p[3];
-    FloatStep(w, p);
-    Store(out, t > 9 ? p[2] : -p[2], p[0], -p[1]);
-    *region = t;
+    const Disc w = TurnedDisc(FetchFromCache_decant(decant, b0, b2), t & 1, Spin(pentalene_disk_spin, t));
+    LiftMirroredHalves(w, t, 10, out, region);
 }
 
 void TotalAdamsdiamondsToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* nuoctant,
                                 int64_t* region, double b0, double, double b2) {
     const int64_t t = TagOf(poly, face);
-    Disc w = TurnedDisc(FetchFromCache_nuoctant(nuoctant, b0, b2), t & 1, Spin(adamsdiamonds_disk_spin, t));
-    if (t >= 8) w.x = -w.x;
-    double p[3];
-    FloatStep(w, p);
-    Store(out, t > 7 ? p[2] : -p[2], p[0], -p[1]);
-    *region = t;
+    const Disc w = TurnedDisc(FetchFromCache_nuoctant(nuoctant, b0, b2), t & 1, Spin(adamsdiamonds_disk_spin, t));
+    LiftMirroredHalves(w, t, 8, out, region);
 }
 
 void TotalThreestarToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* sextant,
@@ -234,12 +238,8 @@ void TotalNEWPOINTYToSphere(int64_t face, float out[3], const polyhedron* poly, 
 void TotalNaphthaleneToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* dodecant,
                               int64_t* region, double b0, double, double b2) {
     const int64_t t = TagOf(poly, face);
-    Disc w = TurnedDisc(FetchFromCache_dodecant(dodecant, b0, b2), t & 1, Spin(naphthalene_disk_spin, t));
-    if (t >= 12) w.x = -w.x;
-    double p[3];
-    FloatStep(w, p);
-    Store(out, t > 11 ? p[2] : -p[2], p[0], -p[1]);
-    *region = t;
+    const Disc w = TurnedDisc(FetchFromCache_dodecant(dodecant, b0, b2), t & 1, Spin(naphthalene_disk_spin, t));
+    LiftMirroredHalves(w, t, 12, out, region);
 }
 
 void TotalPhenaleneToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* dodecant,

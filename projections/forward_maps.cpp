@@ -139,14 +139,14 @@ double rootfindForEckert(double phi) {
 
 void eckert4forward(double lambda, double phi, double* x, double* y) {
     const double t = rootfindForEckert(phi);
-    *x = 0.4222382003157712 * lambda * (1.0 + std::cos(t));
-    *y = 1.3265004281770023 * std::sin(t);
+    *x = kEckert4X * lambda * (1.0 + std::cos(t));
+    *y = kEckert4Y * std::sin(t);
 }
 
 void strebe1995forward(double lambda, double phi, double* x, double* y) {
     // Eckert IV, then the inverse of Mollweide, then Hammer, with 1.35.
     const double t = rootfindForEckert(phi);
-    const double s = 1.3265004281770023 * std::sin(t) / 1.35;
+    const double s = kEckert4Y * std::sin(t) / 1.35;
     const double r = std::sqrt(std::fmax(2.0 - s * s, 0.0));
     const double lp = lambda * 2.7 * (1.0 + std::cos(t)) / 4.736662856426298 * 0.7853981633974483 / r;
     const double m = std::clamp((2.0 * std::asin(std::clamp(s * M_SQRT2 / 2.0, -1.0, 1.0)) + s * r) / M_PI,

@@ -44,6 +44,12 @@ float RobinsonInverse_function(float table[kLazyTableSize], float Y);
 void RobinsonInverse(float* x, float* y, unsigned char* outside, float table[kLazyTableSize]);
 void RobinsonForward(float* x, float* y, unsigned char* outside);
 
+// Eckert IV's scales: x = kEckert4X·λ·(1 + cos θ), y = kEckert4Y·sin θ, with
+// kEckert4X = 2/√(π(4+π)) and kEckert4Y = 2√(π/(4+π)), which make the map
+// equal-area on the unit sphere; its plane spans ±2·kEckert4Y by ±kEckert4Y.
+constexpr double kEckert4X = 0.4222382003157712, kEckert4Y = 1.3265004281770023;
+// Eckert IV's auxiliary angle θ, the root of θ + sin θ cos θ + 2 sin θ =
+// (2 + π/2) sin φ, by a polynomial fit in |φ| (±π/2 at the poles).
 double rootfindForEckert(double phi);
 void eckert4forward(double lambda, double phi, double* x, double* y);
 void strebe1995forward(double lambda, double phi, double* x, double* y);

@@ -8,6 +8,7 @@
 #include "projections/input_poly.h"
 #include "common/angles.h"
 #include "projections/stereographic.h"
+#include "projections/world_maps.h"
 
 namespace {
 
@@ -211,8 +212,17 @@ void Ortelius(float f, float t, InputAnswer& r) {
     r.RegionByHalf();
 }
 
+// A spinner (slit-scan) camera turning once about the vertical lays the turn
+// across the picture's width and the tangent of the elevation down its height,
+// kSpinnerRise per half height: the rows reach about 35 degrees up and down.
+// A full turn then gives a picture about kSpinnerFullTurnAspect times as tall
+// as it is wide; the "guess width" mode reads a picture of another aspect as
+// more or less than a full turn about its centre, at that same scale.
+constexpr float kSpinnerRise = 1.430781245109842f;
+constexpr float kSpinnerFullTurnAspect = 0.222563115884176f;
+
 void Spinner(int mode, const float p[3], float f, float aspect, InputAnswer& r) {
-    if (mode == 32) f = (aspect / 0.222563115884176f) * (f - 0.5f) + 0.5f;
+    if (mode == 32) f = (aspect / kSpinnerFullTurnAspect) * (f - 0.5f) + 0.5f;
     const float x = 1.0f - f;
     float rho = std::sqrt(p[0] * p[0] + p[2] * p[2]);
     if (rho == 0.0f) rho = 1e-8f;
@@ -220,7 +230,7 @@ void Spinner(int mode, const float p[3], float f, float aspect, InputAnswer& r) 
         r.SetOutside();
         return;
     }
-    const float y = 0.5f + 0.5f * (-1.430781245109842f * p[1] / rho);
+    const float y = 0.5f + 0.5f * (-kSpinnerRise * p[1] / rho);
     if (!InUnit(y)) {
         r.SetOutside();
         return;
@@ -230,15 +240,13 @@ void Spinner(int mode, const float p[3], float f, float aspect, InputAnswer& r) 
     r.RegionByHalf();
 }
 
+// The Equal Earth map's plane spans ±kEqualEarthExtentX by ±kEqualEarthExtentY;
+// the picture's width and height hold that whole plane.
 void EqualEarth(double L, double P, InputAnswer& r) {
-    constexpr double A1 = 1.340264, A2 = -0.081106, A3 = 0.000893, A4 = 0.003796;
-    const double M = std::sqrt(3.0) / 2.0;
-    const double th = std::asin(std::clamp(M * std::sin(P), -1.0, 1.0));
-    const double t2 = th * th, t6 = t2 * t2 * t2;
-    const double X = L * std::cos(th) / (M * (A1 + 3 * A2 * t2 + t6 * (7 * A3 + 9 * A4 * t2)));
-    const double Y = th * (A1 + A2 * t2 + t6 * (A3 + A4 * t2));
-    r.x = static_cast<float>(1.0 - (0.5 + 0.5 * X / 2.7066299836960748));
-    r.y = static_cast<float>(0.5 + 0.5 * Y / 1.3173627591574133);
+    double X, Y;
+    EqualEarth_forward(L, P, &X, &Y);
+    r.x = static_cast<float>(1.0 - (0.5 + 0.5 * X / kEqualEarthExtentX));
+    r.y = static_cast<float>(0.5 + 0.5 * Y / kEqualEarthExtentY);
 }
 
 void MapInputMode(long mode, const float p[3], float* table, float aspect, InputAnswer& r) {
@@ -481,7 +489,7 @@ void MapInputMode(long mode, const float p[3], float* table, float aspect, Input
         }
         case 38: {
             const double th = rootfindForEckert(Pw);
-            const double X = 0.4222382003157712 * Lw * (1.0 + std::cos(th)) / 2.6530008563540046;
+            const double X = kEckert4X * Lw * (1.0 + std::cos(th)) / (2.0 * kEckert4Y);
             r.x = static_cast<float>(1.0 - (0.5 + 0.5 * X));
             r.y = static_cast<float>(0.5 + 0.5 * std::sin(th));
             break;

@@ -13,13 +13,11 @@ struct Parameters;
 inline constexpr char kNewPresetNameNotification[] = "kNewPresetNameNotification";
 inline constexpr char kPresetNameKey[] = "kPresetNameKey";
 
-// Sets the settings that older settings files lack to their defaults.
-void ResetLateAddedSettings(Parameters* p);
 // Writes the settings to path whole or not at all; 0, else the writer's
 // error or -1 (the old file untouched).
 int16_t FileZerp_WriteSettingsFile_path(const std::string& path, int32_t previewType);
 // Reads path as a settings file. Only once it is open are the settings
-// older files lack reset; a file that cannot be opened changes nothing and
+// older files lack set to the factory defaults; a file that cannot be opened changes nothing and
 // answers -43 (missing) or -1, and a file the reader refuses leaves the
 // settings as they were (-1). A file read posts kNewPresetNameNotification
 // with the file's name under kPresetNameKey: the user's chosen file names

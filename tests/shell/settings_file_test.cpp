@@ -23,6 +23,7 @@
 #include "records/parameters.h"
 #include "shell/defaults.h"
 #include "shell/settings_file.h"
+#include "shell/settings_files.h"
 
 namespace {
 
@@ -325,6 +326,25 @@ TEST(SettingsFile, OldVersionsLoadWithTheirFixUps) {
         EXPECT_TRUE(IsValidOutputMode(p->outputMode));
         c.check(*p);
     }
+}
+
+// A file opened from the disk is read over the whole factory block, so the
+// words an older file lacks (the plates and the third brick flag came with
+// version 35) take their factory values, not the ones the settings held.
+TEST(SettingsFile, AFileReadFromDiskStartsFromTheFactorySettings) {
+    TempFile file;
+    file.Put(OldFile(30, SaneWords()));
+    auto p = Factory();
+    p->lego_plates = 1;
+    p->legoFlag3 = 1;
+    p->legoBrickMask = 5;
+    p->export_pixels = 77;
+    ASSERT_EQ(FileZerp_ReadSettingsFileInto(file.path, p.get()), 0);
+    EXPECT_EQ(p->version, 30);
+    EXPECT_EQ(p->lego_plates, 0);
+    EXPECT_EQ(p->legoFlag3, 0);
+    EXPECT_EQ(p->legoBrickMask, 63);
+    EXPECT_EQ(p->export_pixels, 500);
 }
 
 // ---- refusals ----

@@ -35,5 +35,3 @@ template <class T>
 inline void RobustDisposePtr_main_thread(T** ref) {
     RobustDisposePtr_main_thread_untyped(reinterpret_cast<void**>(ref));
 }
-
-inline void MacBeep() {}

@@ -21,7 +21,6 @@ struct Rule30State {
 int16_t QDRandom();
 // Seeds random() from the clock; called once per invocation.
 void ReseedOSRandomNumbers();
-inline void QevSetQDGlobalsRandomSeed(int64_t) {}
 int64_t twoNminus1_GE_x(int64_t x);
 // A value in [min(a, b), max(a, b)].
 int64_t RandomRange(int64_t a, int64_t b);

@@ -144,7 +144,6 @@ int64_t TilesToCoverRect(int64_t width, int64_t height, int64_t side);
 int64_t XExtentOfNthTile(int64_t n, int64_t extent, int64_t side);
 int64_t YExtentOfNthTile(int64_t n, int64_t extent, int64_t side);
 int64_t VariableChunkExtent();
-void report_tile_size();
 
 // Fills a pixel_info from the host's filter record and the render destination
 // (0 the host, 1 the preview, 2 an offscreen pyramid of the given pixel kind).
@@ -154,8 +153,6 @@ void initPixelInfo(pixel_info* info, const FilterRecord* record, int32_t renderD
 int64_t GetScheduledProcessorCount();
 int64_t MacActiveProcessorCountQev();
 int64_t GetSuitableTaskCount(int64_t first, int64_t last);
-void Start_multithreading();
-void End_multithreading();
 bool partitionIsSerial(int64_t kind);
 
 void initTaskGuidance(TaskGuidance* guidance);

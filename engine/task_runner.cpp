@@ -108,8 +108,6 @@ OSErr AdvanceStatePlease() {
     return answer;
 }
 
-void TickleProgressMeterPlease() {}
-
 float TaskProgressFraction(int32_t retired, int32_t numTiles, int32_t phase, int32_t phaseCount,
                            int64_t outerIndex, int64_t outerCount) {
     if (numTiles < 1) return 0.0f;

@@ -120,7 +120,6 @@ public:
 
     void MainThread_ProgressProcPlease();
     void TickleProgressMeterPleaseCocoa();
-    void adjustTaskToSuitPPM(PerTaskStuffType*) {}
 
     // The object's lock: a worker holds it while its completion waits for
     // the main thread.
@@ -204,4 +203,3 @@ bool CCTestAbortPlease();
 // Calls the host's advance-state procedure and returns its answer; an error
 // becomes the host result unless an earlier error is already there.
 OSErr AdvanceStatePlease();
-void TickleProgressMeterPlease();

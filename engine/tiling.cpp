@@ -139,7 +139,6 @@ int64_t YExtentOfNthTile(int64_t n, int64_t extent, int64_t side) {
 MirelYummy** TaskReplyGridOf(vort* context) { return &context->replyGrid; }
 
 int64_t VariableChunkExtent() { return kChunkExtent; }
-void report_tile_size() {}
 
 void initPixelInfo(pixel_info* info, const FilterRecord* record, int32_t renderDestination,
                    int32_t offscreenPixelKind) {
@@ -204,9 +203,6 @@ int64_t GetSuitableTaskCount(int64_t first, int64_t last) {
     return std::min<int64_t>(std::max<int64_t>(NSProcessInfo_activeProcessorCount(), 1),
                              last - first + 1);
 }
-
-void Start_multithreading() {}
-void End_multithreading() {}
 
 bool partitionIsSerial(int64_t kind) {
     return kind == kPartitionRowsSerial || kind == kPartitionKeepCounts ||

@@ -335,6 +335,5 @@ int FileZerp_writeImageFileAndSendtoPhotosApp(const ExportHooks& hooks, std::str
     bool cancel = false;
     const int result = FileZerp_WriteImageFileWithGlobals(gData, *gParams, path, &cancel, kImageFormatPSD, hooks);
     if (written) *written = path;
-    if (!cancel) PhotoEditorBridge_exportImageFile(path.c_str());
     return result;
 }

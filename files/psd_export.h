@@ -75,6 +75,3 @@ int GenerateOneLayerOfCube(Data* data, const Parameters& settings, PyramidDescri
 int GenerateOneLayerOfExportFaces(Data* data, const Parameters& settings, PyramidDescriptor* pyr, int64_t layer);
 // The equirectangular map of the output mode's solid (output mode 1045 over it).
 int GenerateOneLayerOfEquiPolyMap(Data* data, const Parameters& settings, PyramidDescriptor* pyr);
-
-// The photo editor hand-over of this build: nothing.
-inline void PhotoEditorBridge_exportImageFile(const char*) {}

@@ -209,4 +209,3 @@ void WhineAboutMemory(OSErr error) {
 }
 
 int32_t ShowVersionAlert() { return 0; }
-void ShowAbout() {}

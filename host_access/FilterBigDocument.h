@@ -108,4 +108,3 @@ void UpdateProgress_qev(int32_t x, int32_t done, int32_t total);
 void CCUpdateProgress_core(int32_t x, int32_t done, int32_t total);
 void WhineAboutMemory(OSErr error);
 int32_t ShowVersionAlert();
-void ShowAbout();

@@ -108,8 +108,6 @@ bool Advanceable() { return gFilterRecord && gFilterRecord->advanceState; }
 bool supports_sampling() { return GetSamplingSupport() != 0; }
 bool CheckProxiesSupported(int64_t x) { return x != 0; }
 bool needs_convolution() { return false; }
-void DriveMonolithically() {}
-void Xarvox() {}
 
 int64_t WidthOfCurrentOutput() {
     if (gParams && gParams->renderDestination == kRenderToOffscreen && gData && gData->storage)

@@ -48,8 +48,6 @@ bool Advanceable();
 bool supports_sampling();
 bool CheckProxiesSupported(int64_t x);
 bool needs_convolution();
-void DriveMonolithically();
-void Xarvox();
 int64_t WidthOfCurrentOutput();
 int64_t HeightOfCurrentOutput();
 

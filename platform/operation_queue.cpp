@@ -7,7 +7,6 @@
 
 void NSOperation::start() {
     if (isCancelled()) {
-        willChangeValueForKey("isFinished");
         {
             std::lock_guard<std::mutex> lock(stateMutex_);
             defaultFinished_ = true;
@@ -20,7 +19,6 @@ void NSOperation::start() {
         defaultExecuting_ = true;
     }
     main();
-    willChangeValueForKey("isFinished");
     {
         std::lock_guard<std::mutex> lock(stateMutex_);
         defaultExecuting_ = false;
@@ -48,8 +46,6 @@ void NSOperation::cancel() {
     std::lock_guard<std::mutex> lock(stateMutex_);
     cancelled_ = true;
 }
-
-void NSOperation::willChangeValueForKey(const char*) {}
 
 void NSOperation::didChangeValueForKey(const char* key) {
     if (std::strcmp(key, "isFinished") != 0 || !isFinished()) return;

@@ -27,9 +27,8 @@ public:
     bool isCancelled() const;
     void cancel();
 
-    // Change notices; "isFinished" with isFinished() true hands the operation
+    // The change notice: "isFinished" with isFinished() true hands the operation
     // back to its queue.
-    void willChangeValueForKey(const char* key);
     void didChangeValueForKey(const char* key);
 
 private:

@@ -207,8 +207,6 @@ void ScalePyrAToBCheaply(const PyramidDescriptor* a, int64_t levelA, PyramidDesc
     if (rebuild && b->edgeMode != -1) paint_mipmap_of_pyramid(b);
 }
 
-void ScalePyrFloatToFloat(const PyramidDescriptor*, PyramidDescriptor*) {}
-
 // -------------------------------------------------------- rectangle copies
 
 void CopyPartOfAtoB_4(const PyramidDescriptor* a, VRect rect, PyramidDescriptor* b, int64_t dx, int64_t dy,

@@ -39,8 +39,6 @@ void ScalePyrNicely_linear(const PyramidDescriptor* a, PyramidDescriptor* b, VRe
 // Nearest-pixel scaling of level La of A into level Lb of B.
 void ScalePyrAToBCheaply(const PyramidDescriptor* a, int64_t levelA, PyramidDescriptor* b, int64_t levelB,
                          int64_t rebuild);
-// Has no work to do: float pyramids are scaled by the general scalers.
-void ScalePyrFloatToFloat(const PyramidDescriptor* a, PyramidDescriptor* b);
 
 // ---- rectangle copies ----
 // The raw 32-bit words of rect of A's level to (dx, dy) onwards in B's level.

@@ -34,8 +34,6 @@ void PostrollOneTileTask(PerTaskStuffType* task);
 // Whether a task of the current render could not get its span storage (the
 // render must then fail with kDiagSpanLists).
 bool SpanListsFailed();
-// Nothing is kept per scanline.
-inline void PostrollPerScanline() {}
 void FillTileWithSamples(Data* data, vort* context, PerTaskStuffType* task);
 void FillTileWithColors(PerTaskStuffType* task);
 void build_samples_and_pixels_for_tile(PerTaskStuffType* task);

@@ -110,10 +110,6 @@ void GrabSpecializedSettings(Parameters* p) {
     p->grid = 1;
 }
 
-void GrabFactorySettings(Parameters*) {}
-
-void UpdateLegacyParameters(Data*) {}
-
 void FixRedefinedParameters(Parameters* p) {
     if (p->version < 1 || p->version > 46) return;
     p->latitude = float(p->latitudeDegrees);

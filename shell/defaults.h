@@ -22,8 +22,6 @@ void ValidateParameters(int32_t allocate);
 void GrabDefaultSettings(Parameters* params);
 // The "little planet" block.
 void GrabSpecializedSettings(Parameters* params);
-void GrabFactorySettings(Parameters* params);
-void UpdateLegacyParameters(Data* data);
 // Settings of versions 1..46 carried the angles only as integers: copy them
 // into the float fields.
 void FixRedefinedParameters(Parameters* params);

@@ -229,9 +229,6 @@ void UponFinalFiltrationTasks(Data* data) {
     if (data) CalcTemporaryDimensions(data, GetProcessableRect(), 1);
 }
 
-void DoHeavyPreview(Data*) {}
-void DoPreviewFiltration(Data*) {}
-
 void die() {
     SetHostResult(errStorageFailed, kDiagWorkStorage);
     KillRects();

@@ -34,8 +34,6 @@ bool DoGrabbing(Data* data);
 void FixBuffersThatDependOnOutputDimensions(Data* data);
 void OncePerInvocationTasksNeedingMemory(Data* data);
 void UponFinalFiltrationTasks(Data* data);
-void DoHeavyPreview(Data* data);
-void DoPreviewFiltration(Data* data);
 void die();
 // Frees everything the invocation holds; safe to run twice.
 void dump_Storage(Data* data);

@@ -28,7 +28,6 @@ struct FergStructure {
 };
 
 void CreateFergusonModel(FergStructure* model, const tumbletype* tumble);
-inline void DestroyFergusonModel(FergStructure*) {}
 
 double sdSphere(const double p[3], double r);
 double sdRoundBox(const double p[3], const double half[3], double r);

@@ -518,43 +518,11 @@ TEST(Suites, EachAcquiredSuiteIsReleasedOnce) {
     sSPBasic = nullptr;
 }
 
-TEST(HostUtilities, SmallOperations) {
+TEST(HostUtilities, ReportedErrorsAreCutTo254Characters) {
     Str255 error = {};
     const std::string longMessage(300, 'x');
     EXPECT_EQ(HostReportError(&error, longMessage.c_str()), errReportString);
     EXPECT_EQ(error[0], 254);
-    EXPECT_EQ(CSPlanesFromMode(imageModeRGB, 9), 3);
-    EXPECT_EQ(CSPlanesFromMode(imageModeCMYK, 9), 4);
-    EXPECT_EQ(CSPlanesFromMode(imageModeMultichannel, 9), 9);
-    EXPECT_EQ(CSPlanesFromMode(imageModeDeepMultichannel, 9), 9);
-    EXPECT_EQ(CSPlanesFromMode(40, 9), 9);
-    EXPECT_EQ(CSModeToSpace(imageModeRGB96), colorSpaceRGB);
-    EXPECT_EQ(CSModeToSpace(18), -1);
-    EXPECT_TRUE(IsWindows(11));
-    EXPECT_FALSE(IsWindows(3));
-    EXPECT_TRUE(IsMacOS(3));
-    char chars[5];
-    PIType2Char(MakeFourCC("Fo70"), chars);
-    EXPECT_STREQ(chars, "Fo70");
-    EXPECT_EQ(PIChar2Type("QW46"), MakeFourCC("QW46"));
-    EXPECT_TRUE(really_nan(std::nanf("")));
-    EXPECT_TRUE(qev_isInfiniteD(-HUGE_VAL));
-    EXPECT_FALSE(qev_isInfiniteD(1e308));
-    EXPECT_TRUE(IsRunningNatively());
-}
-
-TEST_F(Invocation, StripBuffersShrinkUntilTheHostGrants) {
-    const int64_t limit = HostBufferLimit();
-    SetHostBufferLimit(HostBufferBytesInUse() + 10000);
-    int32_t rows = 64;
-    BufferID id = nullptr;
-    EXPECT_EQ(HostAllocateStripBuffer(1000, &rows, &id), noErr);
-    EXPECT_EQ(rows, 8);
-    HostFreeBuffer(id);
-    record.bufferProcs = nullptr;
-    rows = 4;
-    EXPECT_EQ(HostAllocateStripBuffer(10, &rows, &id), memFullErr);
-    SetHostBufferLimit(limit);
 }
 
 }  // namespace

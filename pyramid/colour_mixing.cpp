@@ -53,30 +53,3 @@ void CorralBrightnessMAXIMUM(int64_t* r, int64_t* g, int64_t* b, float outScale,
 }
 
 void CorralBrightness255(int64_t* r, int64_t* g, int64_t* b) { CorralBrightnessMAXIMUM(r, g, b, 255.0f, kInv255); }
-
-int64_t Magicterp(const uint8_t* table, int64_t value, int64_t channel, int64_t interleaved) {
-    if (value < 0) value = 0;
-    if (value > 32768) value = 32768;
-    const int64_t k = (value >> 7) < 255 ? (value >> 7) : 255;
-    const int64_t k2 = ((value >> 7) < 254 ? (value >> 7) : 254) + 1;
-    const int64_t f = value & 127;
-    channel &= 3;
-    auto at = [&](int64_t i) -> int64_t { return interleaved ? table[i * 4 + channel] : table[channel * 256 + i]; };
-    return ((128 - f) * at(k) + f * at(k2)) & 0xFFFF;
-}
-
-int64_t Magicterp_longs(const int32_t* table, int64_t value) {
-    const int64_t k = ((value > 0 ? value : 0) >> 7) & 511;
-    const int64_t f = value > 0 ? (value & 127) : 0;
-    const int64_t r = (128 - f) * table[k < 255 ? k : 255] + f * table[(k < 254 ? k : 254) + 1];
-    return r < 0 ? 0 : r;
-}
-
-int64_t Magicterp_orient(const uint8_t* table, int64_t value, int64_t, int64_t direct) {
-    // Values are taken round the circle, so neither end reads past the table.
-    auto wrap = [](int64_t i) { return ((i % kOrientEntries) + kOrientEntries) % kOrientEntries; };
-    if (direct) return table[wrap(value)];
-    const int64_t k = wrap(value >> 7);
-    const int64_t f = value & 127;
-    return (128 - f) * table[k] + f * table[wrap(k + 1)];
-}

@@ -1,7 +1,6 @@
 // Small colour operations around sampling and compositing: alpha-aware
 // mixing, laying one colour over another, a mix in square-root space,
-// bringing over-bright colours back into range with their hue, and linear
-// interpolation in 15-bit fixed-point lookup tables. Colours are four floats
+// and bringing over-bright colours back into range with their hue. Colours are four floats
 // (red, green, blue, alpha), nominally 0..1. Pure functions: any thread.
 #pragma once
 
@@ -47,15 +46,3 @@ void CorralBrightness(float rgb[3]);
 // back × outScale (truncated).
 void CorralBrightness255(int64_t* r, int64_t* g, int64_t* b);
 void CorralBrightnessMAXIMUM(int64_t* r, int64_t* g, int64_t* b, float outScale, float inScale);
-
-// Interpolated lookups; value is 15-bit fixed point (32768 = the table's end),
-// index value >> 7, fraction value & 127; results carry the 7-bit weight
-// (128 × entry at exact indices).
-// Byte table of 256 entries: interleaved, entry k of a channel is byte
-// k × 4 + channel; otherwise the channels follow each other, 256 bytes each.
-int64_t Magicterp(const uint8_t* table, int64_t value, int64_t channel, int64_t interleaved);
-// 256 32-bit entries; never negative.
-int64_t Magicterp_longs(const int32_t* table, int64_t value);
-// Circular table of 360 bytes: entry 359 is followed by entry 0. With direct
-// set the value is the index itself (taken round the circle).
-int64_t Magicterp_orient(const uint8_t* table, int64_t value, int64_t ignored, int64_t direct);

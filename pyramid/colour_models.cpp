@@ -286,34 +286,3 @@ void LAB_to_RGB_vec(const float in[3], float out[3]) {
   tetrahedral_lookup(fix, res, Lab_to_RGB_table, kLabStep15);
   for (int k = 0; k < 3; ++k) out[k] = static_cast<float>(res[k]) * (1.0f / 32768.0f);
 }
-
-void linear_srgb_to_oklab(float r, float g, float b, float* L, float* A, float* B) {
-  float l = std::cbrt(0.4121656f * r + 0.5362752f * g + 0.051457565f * b);
-  float m = std::cbrt(0.2118591f * r + 0.68071896f * g + 0.10740658f * b);
-  float s = std::cbrt(0.088309795f * r + 0.28184742f * g + 0.63026136f * b);
-  *L = 0.21045426f * l + 0.7936178f * m - 0.004072047f * s;
-  *A = 1.9779985f * l - 2.4285922f * m + 0.4505937f * s;
-  *B = 0.025904037f * l + 0.78277177f * m - 0.80867577f * s;
-}
-
-void oklab_to_linear_srgb(float L, float A, float B, float out[4]) {
-  float l = L + 0.39633778f * A + 0.21580376f * B;
-  float m = L - 0.105561346f * A - 0.06385417f * B;
-  float s = L - 0.08948418f * A - 1.2914855f * B;
-  l = l * l * l;
-  m = m * m * m;
-  s = s * s * s;
-  out[0] = 4.0767245f * l - 3.307217f * m + 0.23075905f * s;
-  out[1] = -1.2681438f * l + 2.6093323f * m - 0.34113443f * s;
-  out[2] = -0.0041119885f * l - 0.7034763f * m + 1.7068626f * s;
-  out[3] = 1.0f;
-}
-
-void lerp_RGBA_via_oklab(const float c1[4], const float c2[4], float t, float out[4]) {
-  float L1, A1, B1, L2, A2, B2;
-  linear_srgb_to_oklab(c1[0], c1[1], c1[2], &L1, &A1, &B1);
-  linear_srgb_to_oklab(c2[0], c2[1], c2[2], &L2, &A2, &B2);
-  const float u = 1.0f - t;
-  oklab_to_linear_srgb(u * L1 + t * L2, u * A1 + t * A2, u * B1 + t * B2, out);
-  out[3] = u * c1[3] + t * c2[3];
-}

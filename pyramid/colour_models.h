@@ -1,7 +1,7 @@
 // Conversions between RGB and the colour models the glue modes work in:
 // standard HSL and HSV, the luma-following HSL ("Kyoto") and its variant with
 // a redistributed hue circle ("Osaka"), CIELAB through two 16x16x16 lookup
-// grids, and Oklab. Channels are floats in 0..1 and hue is in turns unless a
+// grids. Channels are floats in 0..1 and hue is in turns unless a
 // function says otherwise. Everything here is pure: no allocation, no state,
 // callable from every worker at once.
 #pragma once
@@ -73,13 +73,6 @@ void LAB_to_RGB(int L, int A, int B, int* r, int* g, int* b, unsigned char is8bi
 // (b*+128)/255) approximately.
 void RGB_to_LAB_vec(const float in[3], float out[3]);
 void LAB_to_RGB_vec(const float in[3], float out[3]);
-
-// Oklab on linear sRGB (no transfer curve).
-void linear_srgb_to_oklab(float r, float g, float b, float* L, float* A, float* B);
-// Writes four values: r, g, b and 1.0.
-void oklab_to_linear_srgb(float L, float A, float B, float out[4]);
-// Mixes two linear RGBA colours in Oklab: coordinates and alpha linearly by t.
-void lerp_RGBA_via_oklab(const float c1[4], const float c2[4], float t, float out[4]);
 
 // 0 at l = 0 and 1, 1 at l = 0.5: 1 - (1 - min(2l, 2 - 2l))^4.
 inline float LuminanceWeight(float l) {

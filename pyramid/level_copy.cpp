@@ -228,20 +228,6 @@ void CopyPartOfAtoB(const PyramidDescriptor* a, VRect rect, PyramidDescriptor* b
             CopyPixelInKind(a, level, x, y, b, level, dx + x - rect.left, dy + y - rect.top);
 }
 
-void CopyPartOfAtoBSpun(const PyramidDescriptor* a, VRect rect, PyramidDescriptor* b, int64_t dx, int64_t dy,
-                        int64_t level, float cosine, float sine) {
-    if (!LevelHasPixels(a, level) || !LevelHasPixels(b, level) || IsEmpty(rect)) return;
-    for (int64_t j = 0; j < Height(rect); ++j)
-        for (int64_t i = 0; i < Width(rect); ++i) {
-            if (!pyr_writable(b, level, dx + i, dy + j, 1)) continue;
-            const float u = PixelToUnitX(a, level, static_cast<float>(rect.left + i)) - 0.5f;
-            const float v = PixelToUnitY(a, level, static_cast<float>(rect.top + j)) - 0.5f;
-            float c[4];
-            SampleBetweenLevels(a, level, 0.0f, u * cosine - v * sine + 0.5f, u * sine + v * cosine + 0.5f, c);
-            set_intcoord_unitary_color(dx + i, dy + j, b, level, c);
-        }
-}
-
 void CopyPartOfAtoBSpun2(const PyramidDescriptor* a, PyramidDescriptor* b, VRect rect, int64_t level, float cosine,
                          float sine) {
     if (!LevelHasPixels(a, 0) || !LevelHasPixels(b, level)) return;

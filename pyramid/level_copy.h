@@ -47,10 +47,6 @@ void CopyPartOfAtoB_4(const PyramidDescriptor* a, VRect rect, PyramidDescriptor*
 // The same through unit colour, in B's kind.
 void CopyPartOfAtoB(const PyramidDescriptor* a, VRect rect, PyramidDescriptor* b, int64_t dx, int64_t dy,
                     int64_t level);
-// rect of A turned by the angle (cos, sin) about A's centre, into B's level
-// from (dx, dy) onwards.
-void CopyPartOfAtoBSpun(const PyramidDescriptor* a, VRect rect, PyramidDescriptor* b, int64_t dx, int64_t dy,
-                        int64_t level, float cosine, float sine);
 // Each pixel of rect of B's level takes A turned by (cos, sin) about the
 // centres, sampled at the level of detail of the size ratio.
 void CopyPartOfAtoBSpun2(const PyramidDescriptor* a, PyramidDescriptor* b, VRect rect, int64_t level, float cosine,

@@ -79,30 +79,4 @@ TEST(ColourMixing, BrightnessIsCorralledKeepingHue) {
     EXPECT_NEAR(g2, 60, 1);
 }
 
-TEST(ColourMixing, FixedPointTableInterpolation) {
-    int32_t longs[256];
-    for (int i = 0; i < 256; ++i) longs[i] = 1000 + 3 * i;
-    EXPECT_EQ(Magicterp_longs(longs, 32768), 128 * longs[255]);
-    EXPECT_EQ(Magicterp_longs(longs, 127), longs[0] + 127 * longs[1]);
-    EXPECT_EQ(Magicterp_longs(longs, 128), 128 * longs[1]);
-    EXPECT_EQ(Magicterp_longs(longs, -5), 128 * longs[0]);
-    int32_t negative[256];
-    for (int32_t& v : negative) v = -7;
-    EXPECT_EQ(Magicterp_longs(negative, 300), 0);
-
-    uint8_t bytes[1024];
-    for (int i = 0; i < 1024; ++i) bytes[i] = uint8_t(i * 7);
-    EXPECT_EQ(Magicterp(bytes, 64 + 128 * 10, 2, 1), 64 * bytes[10 * 4 + 2] + 64 * bytes[11 * 4 + 2]);
-    EXPECT_EQ(Magicterp(bytes, 64 + 128 * 10, 2, 0), 64 * bytes[2 * 256 + 10] + 64 * bytes[2 * 256 + 11]);
-    EXPECT_EQ(Magicterp(bytes, 99999, 1, 1), 128 * bytes[255 * 4 + 1]);
-
-    uint8_t circle[360];
-    for (int i = 0; i < 360; ++i) circle[i] = uint8_t(i % 200 + 10);
-    EXPECT_EQ(Magicterp_orient(circle, 46079, 0, 0), 1 * circle[359] + 127 * circle[0]);
-    EXPECT_EQ(Magicterp_orient(circle, 45952, 0, 0), 128 * circle[359]);
-    EXPECT_EQ(Magicterp_orient(circle, 128 * 5 + 32, 0, 0), 96 * circle[5] + 32 * circle[6]);
-    EXPECT_EQ(Magicterp_orient(circle, 17, 0, 1), circle[17]);
-    EXPECT_EQ(Magicterp_orient(circle, 365, 0, 1), circle[5]);
-}
-
 }  // namespace

@@ -98,6 +98,11 @@ const char* ExportEntryMessage(int result) {
     }
 }
 
+std::string ExportFailureReason(int result) {
+    const std::string said = ReportedErrorText();
+    return said.empty() ? ExportEntryMessage(result) : said;
+}
+
 int FileZerp_WriteImageFileWithGlobals(Data* data, const Parameters& settings, const std::string& path, bool* cancel,
                                        int32_t format, const ExportHooks& hooks, ExportFailure* failure) {
     if (format != kImageFormatPSD && format != kImageFormatJPEG) return 0;

@@ -43,6 +43,10 @@ enum : int {
 };
 // An entry point's result in words, for the user; never null.
 const char* ExportEntryMessage(int result);
+// Why an export failed as the user is told: the words of the render that
+// failed it, when it said why (a cube layout of the wrong shape), else
+// ExportEntryMessage's.
+std::string ExportFailureReason(int result);
 
 // Image file formats of FileZerp_WriteImageFileWithGlobals.
 enum : int32_t { kImageFormatPSD = 2, kImageFormatJPEG = 5 };

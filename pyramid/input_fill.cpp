@@ -35,11 +35,13 @@ bool WrapsAcross(int64_t mode) {
 
 constexpr int64_t kTilingCubeFace = 11;
 
-// The job of the fill: the whole filter rectangle at full size.
-void SetFullSizeJob(Data* data) {
-    const VRect filter = GetFilterRect();
+// The job of the fill: the whole filter rectangle at full size, or as the
+// host reduces it at `rate`.
+void SetFullSizeJob(Data* data, int32_t rate) {
+    VRect filter = GetFilterRect();
+    if (rate > 1) filter = VRect{filter.top / rate, filter.left / rate, filter.bottom / rate, filter.right / rate};
     SetProcessableRect(filter);
-    if (gParams) gParams->proxyScale = 1;
+    if (gParams) gParams->proxyScale = rate > 1 ? rate : 1;
     if (!data) return;
     data->width = int64_t{filter.right} - filter.left;
     data->height = int64_t{filter.bottom} - filter.top;
@@ -71,10 +73,6 @@ bool ExchangeChunk(Data* data) {
     if (data) data->flags[0] = 0;
     return false;
 }
-
-// Level-0 tiles side by side in one exchange with the host: few exchanges,
-// and a band the host hands over that stays small whatever the picture's width.
-constexpr int64_t kTilesPerBand = 8;
 
 // The host's current input buffer, the band of level 0 it holds, into the
 // band's tiles: a job of the task engine on the main thread; off it, where
@@ -124,35 +122,54 @@ int64_t OverhangModeFromVorneskInputMode(int64_t inputMode) {
     }
 }
 
-void Fill_1_Pyramid(PyramidDescriptor* pyr) {
-    if (!pyr || !pyr->tiles || !gFilterRecord) return;
+bool ReadLevel0Band(PyramidDescriptor* pyr, Level0Reading* reading) {
+    if (!reading || reading->done || reading->failed) return false;
+    if (!pyr || !pyr->tiles || !gFilterRecord) {
+        reading->failed = true;
+        return false;
+    }
+    if (reading->nextTile < pyr->firstTile[0]) reading->nextTile = pyr->firstTile[0];
+    // The next band: a tile not read yet, and the tiles beside it along its row.
+    int64_t i = reading->nextTile;
+    while (i <= pyr->lastTile[0] && i < pyr->tileCount && pyr->tiles[i].rows < 1) ++i;
+    if (i > pyr->lastTile[0] || i >= pyr->tileCount) {
+        reading->done = true;
+        pyr->mipmapState = 1;
+        return false;
+    }
+    if (i == pyr->firstTile[0]) PrefaultLevels(pyr, 0, 0);
+    const MemTile& t = pyr->tiles[i];
+    VRect band = TileRectInLevel(pyr, i);
+    band.right = static_cast<int32_t>(std::min(t.originX + std::max<int64_t>(reading->tilesPerBand, 1) * kTileSide,
+                                               pyr->width[0]));
+    int64_t next = i + 1;
+    while (next <= pyr->lastTile[0] && next < pyr->tileCount && pyr->tiles[next].originY == t.originY &&
+           pyr->tiles[next].originX < band.right)
+        ++next;
+
     Data* data = gData;
     RectState saved{};
     PushRectAndPreviewState(&saved, data);
     if (gParams) gParams->previewOffset = PreviewOffset{0, 0};
-    SetFullSizeJob(data);
-
-    PrefaultLevels(pyr, 0, 0);
-    // One exchange per band of tiles along a row, copied into its tiles on
-    // all cores.
-    bool complete = true;
-    VRect band{-1, -1, -1, -1};
-    for (int64_t i = pyr->firstTile[0]; i <= pyr->lastTile[0] && i < pyr->tileCount; ++i) {
-        const MemTile& t = pyr->tiles[i];
-        if (t.rows < 1 || (t.originY == band.top && t.originX >= band.left && t.originX < band.right)) continue;
-        band = TileRectInLevel(pyr, i);
-        band.right = static_cast<int32_t>(std::min(t.originX + kTilesPerBand * kTileSide, pyr->width[0]));
-        SetInputChunkRectsNew(band);
-        AssignTokenOutRect();
-        AssignTokenMaskRect();
-        if (!ExchangeChunk(data) || !CopyInBandToLevel0(pyr, band, data)) {
-            complete = false;
-            break;
-        }
-    }
-    if (complete) pyr->mipmapState = 1;
+    SetFullSizeJob(data, reading->rate);
+    SetInputChunkRectsNew(band);
+    AssignTokenOutRect();
+    AssignTokenMaskRect();
+    const bool read = ExchangeChunk(data) && CopyInBandToLevel0(pyr, band, data);
     PopRectAndPreviewState(&saved, data);
     SetUpFilterRecordForProxy(data, gParams ? gParams->proxyScale : 1);
+    if (!read) {
+        reading->failed = true;
+        return false;
+    }
+    reading->nextTile = next;
+    return true;
+}
+
+void Fill_1_Pyramid(PyramidDescriptor* pyr) {
+    Level0Reading reading;
+    while (ReadLevel0Band(pyr, &reading)) {
+    }
 }
 
 void Fill_a_Pyramid(PyramidDescriptor* pyr) { Fill_1_Pyramid(pyr); }
@@ -204,7 +221,7 @@ void Fill_a_Pyramid_with_Selection_Mask(PyramidDescriptor* pyr, Data* data, int6
         RectState saved{};
         PushRectAndPreviewState(&saved, data);
         if (gParams) gParams->previewOffset = PreviewOffset{0, 0};
-        SetFullSizeJob(data);
+        SetFullSizeJob(data, 1);
         for (int64_t i = pyr->firstTile[0]; i <= pyr->lastTile[0] && i < pyr->tileCount; ++i) {
             VRect r = TileRectInLevel(pyr, i);
             if (r.right > w) r.right = static_cast<int32_t>(w);

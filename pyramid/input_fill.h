@@ -14,6 +14,20 @@ struct Data;
 
 // Level 0 of pyr from the host's input; mipmapState 1 when complete.
 void Fill_1_Pyramid(PyramidDescriptor* pyr);
+// The same a band of tiles at a time, for a caller that serves a window
+// between the bands; with a rate above 1 the host hands over the picture
+// reduced by that rate, and pyr is of the reduced size.
+struct Level0Reading {
+    int64_t nextTile = 0;
+    int32_t rate = 1;
+    // Tiles side by side in one exchange with the host: few exchanges, and a
+    // band the host hands over that stays small whatever the picture's width.
+    int64_t tilesPerBand = 8;
+    bool done = false;     // every band read: mipmapState 1
+    bool failed = false;   // the host refused: its result is the plug-in's
+};
+// Reads the next band; false once none is left or the host refused.
+bool ReadLevel0Band(PyramidDescriptor* pyr, Level0Reading* reading);
 void Fill_a_Pyramid(PyramidDescriptor* pyr);
 // The main input pyramid of data: level 0, then its edge and overhang modes
 // from the input mode, then all smaller levels (mipmapState 2); for a cube

@@ -5,6 +5,7 @@
 #include "platform/host/result_codes.h"
 #include "polyhedra/polyhedron.h"
 #include "pyramid/input_fill.h"
+#include "pyramid/picture_reading.h"
 #include "pyramid/pyramid.h"
 #include "records/data.h"
 #include "records/parameters.h"
@@ -12,9 +13,6 @@
 #include "records/plugin_globals.h"
 #include "records/work_area.h"
 
-namespace {
-
-// The pyramid kind that suits the host's image.
 int64_t InputPyramidKind() {
     const int16_t mode = GetImageMode();
     const int32_t depth = GetDepth();
@@ -23,27 +21,34 @@ int64_t InputPyramidKind() {
     return depth == 32 ? kPyrColourFloat : kPyrColour8;
 }
 
-}  // namespace
-
-void MaybeAllocatePyramids(Data* data) {
-    if (!data || !gParams || gParams->inputPyramidFilled) return;
-    const VRect f = data->filterRect;
-    PyramidDescriptor* main = &data->pyramids[kMainInputPyramid];
+bool AllocateMainInputPyramid(Data* data, PyramidDescriptor* main, int64_t width, int64_t height) {
     // A refused read earlier in the invocation left a partial picture: free
     // its tiles before the record is prepared afresh, or they leak.
     DiposeOfAnyTiles(main);
     InitPyramidProcs(main, GetBufferProcs());
-    if (!TryToAllocatePyramid_2006(main, int64_t(f.right) - f.left, int64_t(f.bottom) - f.top, InputPyramidKind(), 0, 0)) {
+    if (!TryToAllocatePyramid_2006(main, width, height, InputPyramidKind(), 0, 0)) {
         SetHostResult(errInputPyramidFailed, kDiagInputPyramid);
-        return;
+        return false;
     }
     data->fillWord = 1;
     data->rectStateWord = 0;
     data->flags[3] = 1;
-    data->inputHeight = int64_t(f.bottom) - f.top;
+    data->inputHeight = int64_t(data->filterRect.bottom) - data->filterRect.top;
     data->inputHeightNext = 0;
     data->flags[0] = 1;
     data->flags[1] = 0;
+    return true;
+}
+
+void MaybeAllocatePyramids(Data* data) {
+    if (!data || !gParams) return;
+    // A picture being read in steps is read whole first, unless the render
+    // may read its coarse copy (a preview's).
+    if (PictureBeingRead() && !RendersMayReadTheCoarseCopy()) FinishReadingPicture(data);
+    if (gParams->inputPyramidFilled) return;
+    const VRect f = data->filterRect;
+    PyramidDescriptor* main = &data->pyramids[kMainInputPyramid];
+    if (!AllocateMainInputPyramid(data, main, int64_t(f.right) - f.left, int64_t(f.bottom) - f.top)) return;
     FillPyramids(data);
     // A refused read leaves the pyramid partly filled: it is read again next time.
     if (HostResult() == noErr) gParams->inputPyramidFilled = 1;
@@ -51,10 +56,8 @@ void MaybeAllocatePyramids(Data* data) {
 
 void Postroll(Data* data) {
     if (!data || !data->storage) return;
-    TStorage1* s = data->storage;
-    // The globes' models stay for the next render (their build keys say
-    // when they must be built again) and go with the storage.
-    DumpPolyStorage(s->polyStore);
+    // The globes' models and the solid stay for the next render (their
+    // build keys say when they must be built again) and go with the storage.
     DumpPolyStorage(data->renderPolyhedron);
     data->polyBufferID = -1;
     RobustDisposePtr(&data->renderPolyhedron);

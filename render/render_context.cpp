@@ -11,6 +11,7 @@
 #include "platform/foundation_threads.h"
 #include "platform/host/filter_record.h"
 #include "polyhedra/polyhedron.h"
+#include "solids/kept_solids.h"
 #include "solids/poly_setup.h"
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/polyhedron_params.h"
@@ -300,10 +301,10 @@ bool NetIsBroken(const polyhedron* poly) {
     }
 }
 
-polyhedron* OutputPolyhedronRecord(Data* data) {
+polyhedron** OutputPolyhedronSlot(Data* data) {
     polyhedron** slot = data->storage ? &data->storage->polyStore : &data->renderPolyhedron;
     if (!*slot) *slot = NewPolyhedron(0.5f, 0.0f);
-    return *slot;
+    return slot;
 }
 
 }  // namespace
@@ -346,7 +347,8 @@ bool SetUpOutputPolyhedron(Data* data, const Parameters* p, vort* c, int16_t* di
         if (diagnostic) *diagnostic = kDiagPolyhedron;
         return false;
     };
-    polyhedron* poly = OutputPolyhedronRecord(data);
+    polyhedron** slot = OutputPolyhedronSlot(data);
+    polyhedron* poly = *slot;
     if (!poly) return fail();
     poly->data = data;
     // A face picked for a single-face build is kept within the face table.
@@ -367,8 +369,21 @@ bool SetUpOutputPolyhedron(Data* data, const Parameters* p, vort* c, int16_t* di
         angle = data->storage->crammingAngle[page];
         poly->exportPiece = page;
     }
-    HooBoyPolySetup(solidMode, poly, second, first, 0, nullptr, p->renderDestination != kRenderToPreview ? 1 : 0,
-                    netSettingA, p->tabs * 0.005f, angle);
+    // A solid built before is taken from those kept; a new one may be built
+    // off this thread (a preview's), and one not waited for fails the render.
+    SolidSetUp setUp;
+    setUp.mode = solidMode;
+    setUp.secondParameter = second;
+    setUp.setupMode = first;
+    setUp.flag = p->renderDestination != kRenderToPreview ? 1 : 0;
+    setUp.netSettingA = netSettingA;
+    setUp.netSettingB = p->tabs * 0.005f;
+    setUp.angle = angle;
+    if (!SetUpSolidInSlot(slot, setUp)) {
+        if (diagnostic) *diagnostic = kDiagAbortDuringRender;
+        return false;
+    }
+    poly = *slot;
     if (NetIsBroken(poly)) return fail();
     // Seams the full vertex table left without a tab would print a net that
     // cannot be glued: refused, with how many (TabsPastNetLimit).

@@ -181,7 +181,11 @@ bool PrepareRender(Data* data) {
             FailRender(message, diagnostic);
             return false;
         }
-        SetHostResult(diagnostic == kDiagHandleMissing ? filterBadParameters : kResultOutOfMemory, diagnostic);
+        // A render stopped while its solid was still being built is cancelled.
+        SetHostResult(diagnostic == kDiagHandleMissing      ? filterBadParameters
+                      : diagnostic == kDiagAbortDuringRender ? OSErr(userCanceledErr)
+                                                             : kResultOutOfMemory,
+                      diagnostic);
         return false;
     }
     // A net drawn with glue tabs left out is still drawn, and the user told.

@@ -11,9 +11,11 @@
 #include "platform/host/result_codes.h"
 #include "projections/input_poly.h"
 #include "pyramid/input_fill.h"
+#include "pyramid/picture_reading.h"
 #include "pyramid/pyramid.h"
 #include "render/aniso_sampling.h"
 #include "render/globes/globe_render.h"
+#include "solids/kept_solids.h"
 #include "host_access/FilterBigDocument.h"
 #include "records/data.h"
 #include "host_access/host_rects.h"
@@ -240,6 +242,8 @@ void dump_Storage(Data* data) {
         TStorage1* s = data->storage;
         DumpPolyStorage(s->polyStore);
         RobustDisposePtr(&s->polyStore);
+        ForgetKeptSolids();
+        StopReadingPicture();
         DisposeDynamicPyramid(&s->smallPyramid);
         DisposePyramidData(&s->offscreenPyramid);
         DisposePyramidData(&s->exportPyramid);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 #include "common/memory.h"
 #include "common/skiplist.h"
@@ -155,6 +156,7 @@ void SetUpSolidAndNet(polyhedron* poly, int64_t code, int64_t m, int64_t second,
 
 void SetUpReallyGeneralPolyhedron(polyhedron* poly, int64_t code, int64_t m, int64_t second, uint8_t optionByte,
                                   void* hostValue, uint8_t flag, float angle) {
+    std::lock_guard<std::recursive_mutex> oneBuildAtATime(SolidBuildLock());
     SetUpSolidAndNet(poly, code, m, second, optionByte, hostValue, flag, angle, true);
 }
 
@@ -274,15 +276,25 @@ void SetFloretFrame(polyhedron* poly, int64_t mode) {
     }
 }
 
+bool PolyHoldsSetUp(const polyhedron* poly, int64_t mode, int64_t second, int64_t first, uint8_t optionByte,
+                    uint8_t flag, float A, float B, float angle) {
+    return poly && poly->lastOutputMode == mode && poly->net.lastSettingA == A && poly->net.lastSettingB == B &&
+           poly->cachedBuildKey[kKeySecond] == second && poly->cachedBuildKey[kKeyAngle] == FloatKey(angle) &&
+           poly->cachedBuildKey[kKeyFirst] == first && poly->cachedBuildKey[kKeyOption] == optionByte &&
+           poly->selectedFace == poly->lastSelectedFace && poly->buildKeyFlag == flag;
+}
+
+std::recursive_mutex& SolidBuildLock() {
+    static std::recursive_mutex lock;
+    return lock;
+}
+
 polyhedron* HooBoyPolySetup(int64_t mode, polyhedron* poly, int64_t second, int64_t first, uint8_t optionByte,
                             void* hostValue, uint8_t flag, float A, float B, float angle) {
     if (!poly) return poly;
     std::memset(poly->setupScratch, 0, sizeof poly->setupScratch);
-    if (poly->lastOutputMode == mode && poly->net.lastSettingA == A && poly->net.lastSettingB == B &&
-        poly->cachedBuildKey[kKeySecond] == second && poly->cachedBuildKey[kKeyAngle] == FloatKey(angle) &&
-        poly->cachedBuildKey[kKeyFirst] == first && poly->cachedBuildKey[kKeyOption] == optionByte &&
-        poly->selectedFace == poly->lastSelectedFace && poly->buildKeyFlag == flag)
-        return poly;
+    if (PolyHoldsSetUp(poly, mode, second, first, optionByte, flag, A, B, angle)) return poly;
+    std::lock_guard<std::recursive_mutex> oneBuildAtATime(SolidBuildLock());
 
     polyhedron_params params;
     get_polyhedron_params_from_output_mode(mode, &params);

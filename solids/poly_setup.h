@@ -7,9 +7,18 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 
 #include "polyhedra/polyhedron.h"
 
+// Whether the record holds a whole build of exactly these set-up arguments
+// (the face picked for a one-face build included), which the set-up then
+// keeps as it is.
+bool PolyHoldsSetUp(const polyhedron* poly, int64_t mode, int64_t secondParameter, int64_t setupMode,
+                    uint8_t optionByte, uint8_t flag, float netSettingA, float netSettingB, float angle);
+// Held by every build: two never run at once (the curved-origami builders
+// share their outline corners), whichever thread asks.
+std::recursive_mutex& SolidBuildLock();
 polyhedron* HooBoyPolySetup(int64_t mode, polyhedron* poly, int64_t secondParameter, int64_t setupMode,
                             uint8_t optionByte, void* hostValue, uint8_t flag, float netSettingA, float netSettingB,
                             float angle);

@@ -1,5 +1,8 @@
 #include "ui/dialog.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QHash>
 #include <QIcon>
@@ -31,12 +34,15 @@
 #include "shell/settings_files.h"
 #include "ui/control_enabling.h"
 #include "ui/hover_button.h"
+#include "ui/mode_menu.h"
 #include "ui/preview_manager.h"
 #include "ui/preview_zoom.h"
 #include "ui/proxy_view.h"
 #include "ui/pyramid_images.h"
+#include "pyramid/picture_reading.h"
 #include "pyramid/pyramid.h"
 #include "shell/settings_file.h"
+#include "solids/kept_solids.h"
 #include "platform/host/filter_record.h"
 #include "ui_panoDialog.h"
 
@@ -114,6 +120,17 @@ void MarkRefusedInputModes(QComboBox* popup) {
         probe.inputMode = mode;
         GreyRefusedItem(popup, i, WhatThisBuildCannotRender(probe));
     }
+}
+
+// Why this build refuses the de-halo switch, or empty when it draws it.
+std::string DehaloRefusal() {
+    static const std::string why = [] {
+        auto probe = std::make_unique<Parameters>();
+        GrabDefaultSettings(probe.get());
+        probe->dehalo = 1;
+        return WhatThisBuildCannotRender(*probe);
+    }();
+    return why;
 }
 
 // The next item from index by increment that the user may choose, wrapping
@@ -257,6 +274,11 @@ void Controller_Tarnwhistle_pano::findOutlets() {
     find(MemdotContainer, "MemdotContainer");
     find(MemdotThumbnailBox, "MemdotThumbnailBox");
     find(MemdotThumbnail, "MemdotThumbnail");
+    // The zoom label is as wide as its widest text ("100%", zoom never passes
+    // it) from the start: a wider text would widen the window.
+    if (zoom_percent)
+        zoom_percent->setMinimumWidth(zoom_percent->fontMetrics().horizontalAdvance("100%") +
+                                      2 * zoom_percent->margin() + 2);
     // The sliders' ranges, increments and continuity are properties of the layout.
     for (Slider* s : {latitude, longitude, spin, FOV, tabs, sharpen}) {
         if (!s) continue;
@@ -267,14 +289,17 @@ void Controller_Tarnwhistle_pano::findOutlets() {
 }
 
 void Controller_Tarnwhistle_pano::connectActions() {
-    if (dissolveWindow) dissolveWindow->closeClicked = [this] { mainCloseButtonClicked(); };
+    if (dissolveWindow) {
+        dissolveWindow->closeClicked = [this] { mainCloseButtonClicked(); };
+        dissolveWindow->cancelKey = [this] { cancelPressed(); };
+    }
     for (Slider* s : {latitude, longitude, spin, FOV, tabs, sharpen})
         if (s) s->action = [this](QWidget* sender) { slidersMoved(static_cast<Slider*>(sender)); };
     for (TextField* t : {latitude_text, longitude_text, spin_text, FOV_text, tabs_text, sharpen_text})
         if (t) t->keyUp = [this](TextField* field) { textFieldKeyUp(field); };
     for (QCheckBox* c : {flip, transparent_gaps, indicatrix, faces, anamorph, dehalo, edges})
         if (c) SetAction(c, [this](QWidget*) { controlsChangedSoUpdatePreview(); });
-    for (QComboBox* p : {previewquality, grid, input_popup, output_popup, glue_all})
+    for (QComboBox* p : std::initializer_list<QComboBox*>{previewquality, grid, input_popup, output_popup, glue_all})
         if (p) SetAction(p, [this](QWidget*) { controlsChangedSoUpdatePreview(); });
     const std::pair<Stepper*, QComboBox*> steppers[] = {{input_stepper, input_popup},
                                                         {output_stepper, output_popup},
@@ -336,15 +361,32 @@ void Controller_Tarnwhistle_pano::beginShowWindow() {
     Log("showWindow ••••");
     gNeverDrewProxy = true;
     NSApp_setIdleWork([this] {
+        // The picture's smaller levels made off this thread take the coarse
+        // copy's place: the preview is made again from the whole picture.
+        if (PictureBeingRead() && !ReadPictureStep(gData) && !PictureBeingRead() && proxyPreview)
+            proxyPreview->setNeedsDisplay();
         if (proxyPreview) proxyPreview->displayIfNeeded();
     });
     NSApp_beginModal(dissolveWindow);
+    // Solids built while the dialog is up are kept, so that going back to
+    // one (after an export's build, say) costs nothing.
+    KeepSolidsBuilt(true);
     warmup();
+    // A large picture is read a band a pass of the loop, the previews
+    // reading a coarse copy meanwhile.
+    if (gParams && BeginReadingPictureInSteps(gData, gParams->proxyScale)) ReadPictureBands();
+}
+
+void Controller_Tarnwhistle_pano::ReadPictureBands() {
+    DispatchToDialogLoop([this] {
+        if (ReadPictureStep(gData)) ReadPictureBands();
+    });
 }
 
 int Controller_Tarnwhistle_pano::endShowWindow() {
     const int code = NSApp_endModal();
     NSApp_setIdleWork(nullptr);
+    KeepSolidsBuilt(false);
     if (SharedColorPanelExists()) CloseSharedColorPanel();
     if (dissolveWindow) dissolveWindow->hide();
     return code;
@@ -399,14 +441,9 @@ void Controller_Tarnwhistle_pano::killPendingRequests() {
 void Controller_Tarnwhistle_pano::prepareControls() {
     if (previewquality) FillNumbered(previewquality, {"good", "better", "best"});
     if (grid) FillNumbered(grid, {"none", "5°", "6°", "10°", "15°", "30°", "45°"});
-    if (output_popup) {
-        // Every mode the catalogue knows, those this build refuses greyed.
-        output_popup->clear();
-        for (const OutputMenuEntry& e : OutputMenuEntries()) {
-            output_popup->addItem(QString::fromStdString(e.caption), e.code);
-            if (!e.refusal.empty()) GreyRefusedItem(output_popup, output_popup->count() - 1, e.refusal);
-        }
-    }
+    // Every mode the catalogue knows, numbered and grouped by family, those
+    // this build refuses greyed.
+    if (output_popup) output_popup->setEntries(OutputModeMenuEntries());
     if (input_popup) {
         input_popup->clear();
         for (int m = 1; m <= kInputModeCount; ++m) input_popup->addItem(QString::fromUtf8(VorneskInputModeName(m)), m);
@@ -498,6 +535,13 @@ void Controller_Tarnwhistle_pano::adjustHilites() {
         polyhedron_params pp{};
         get_polyhedron_params_from_output_mode(gParams->outputMode, &pp);
         faces->setEnabled(pp.shapeCode != -1);
+    }
+    // A switch this build refuses is greyed with the reason, as refused
+    // modes are; turned on by loaded settings, it stays usable to turn off.
+    if (dehalo) {
+        const std::string refused = DehaloRefusal();
+        dehalo->setEnabled(refused.empty() || dehalo->isChecked());
+        dehalo->setToolTip(QString::fromStdString(refused));
     }
     // Settings this build cannot render can be neither accepted nor exported:
     // the buttons say why.
@@ -770,7 +814,6 @@ void Controller_Tarnwhistle_pano::buildMemdots() {
         button->setIconSize(QSize(kMemdotSide, kMemdotSide));
         button->setObjectName(QString("memdot%1").arg(slot));
         button->tag = slot;
-        button->setToolTip(myLocalizedStringFor("MemdotTooltip"));
         button->action = [this, button](QWidget*) { ReactToClickOnMemoryDot(button->tag, button->clickModifiers()); };
         button->show();
         MemoryDotArray.push_back(button);
@@ -792,7 +835,27 @@ void Controller_Tarnwhistle_pano::MakeMemoryDotItemLookDifferent(int slot) {
     HoverButton* button = MemoryDotArray[slot];
     button->setProperty("imageName", QString(name));
     button->setIcon(*name ? QIcon(QString(":/pano/%1.png").arg(name)) : QIcon());
+    button->setToolTip(MemdotTooltip(slot));
     button->update();
+}
+
+QString Controller_Tarnwhistle_pano::MemdotTooltip(int slot) const {
+    const QString number = QString("dot %1").arg(slot + 1);
+    const bool filled = MemDotStatus[slot] == 1 || MemDotStatus[slot] == 2;
+    if (!filled) return number + ": empty. " + myLocalizedStringFor("MemdotTooltip");
+    // What the dot holds: its settings' modes, read from its file.
+    QString holds = "settings whose file cannot be read";
+    const int fd = open(FileZerp_Get2019MemoryDotsFilePathForIndex(slot).c_str(), O_RDONLY);
+    if (fd >= 0) {
+        auto kept = std::make_unique<Parameters>();
+        GrabDefaultSettings(kept.get());
+        if (ReadSettingsFile(fd, kept.get(), true, nullptr, nullptr, nullptr) == 0)
+            holds = QString::fromStdString(OutputModeCaption(kept->outputMode)) + " from " +
+                    QString::fromUtf8(VorneskInputModeName(kept->inputMode));
+        close(fd);
+    }
+    return number + ": " + holds + (MemDotIsPersistent[slot] ? ", kept across runs" : ", kept for this session") +
+           (MemDotStatus[slot] == 2 ? ", in use. " : ". ") + myLocalizedStringFor("MemdotTooltipFilled");
 }
 
 void Controller_Tarnwhistle_pano::MakeNoMemoryDotCurrent() {

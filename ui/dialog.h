@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "platform/appkit/controls.h"
+#include "shell/galleries.h"
+#include "ui/mode_menu.h"
 
 class QDialog;
 class QLabel;
@@ -53,8 +55,8 @@ public:
     QCheckBox *flip = nullptr, *transparent_gaps = nullptr, *indicatrix = nullptr, *faces = nullptr,
               *anamorph = nullptr, *dehalo = nullptr, *edges = nullptr;
     ColorWell *line_color = nullptr, *tab_color = nullptr, *background_color = nullptr;
-    QComboBox *previewquality = nullptr, *grid = nullptr, *input_popup = nullptr, *output_popup = nullptr,
-              *glue_all = nullptr;
+    QComboBox *previewquality = nullptr, *grid = nullptr, *input_popup = nullptr, *glue_all = nullptr;
+    ModeMenu* output_popup = nullptr;
     Stepper *previewquality_stepper = nullptr, *grid_stepper = nullptr, *input_stepper = nullptr,
             *output_stepper = nullptr, *glue_stepper_all = nullptr;
     QPushButton *ok = nullptr, *cancel = nullptr, *undo = nullptr, *dice = nullptr, *constrained = nullptr,
@@ -104,6 +106,9 @@ public:
     int showWindow();
     // The steps of showWindow, for tests that drive the loop themselves.
     void beginShowWindow();
+    // The next band of a picture being read in steps, in the loop's next
+    // pass, and so on to the last.
+    void ReadPictureBands();
     int endShowWindow();
     void okPressed();
     void cancelPressed();
@@ -172,6 +177,9 @@ public:
     void ShowThumbnailForMemdot(int slot, bool animated);
     // The dot file's preview as the thumbnail; a file without one changes nothing.
     void LoadMemoryDotGraphicsIntoMemdotThumbnail(int slot, bool animated);
+    // The slot's tooltip: its number, what it holds (its output and input
+    // modes, for how long, whether in use) and what a click does.
+    QString MemdotTooltip(int slot) const;
     // The image name of a dot's look.
     static const char* MemdotImageName(uint16_t state, bool persistent);
 
@@ -182,9 +190,16 @@ public:
     void action_pressed();
     void voronoi_pressed();
     void iphoto_pressed() {}
+    // The galleries of every exportable solid and of every output mode on
+    // the picture, written as `vornesk INPUT --gallery polyhedra|modes DIR`
+    // writes them, into the Desktop folders "exportable polyhedra" and
+    // "Vornesk modes", and opened in the default application.
     void all_exportable_polyhedra_pressed();
     void giant_gallery_pressed();
     void output_gallery_pressed();
+    // The output modes the two galleries show (all of them, but for tests).
+    std::pair<int64_t, int64_t> galleryModes{1, kLastOutputMode};
+    bool WriteGalleryIntoFolder(GalleryKind kind, const std::string& folder);
     void reactToPictbumpButton();
     void reactToChromeButton();
     void PromptOpen(QWidget* window);

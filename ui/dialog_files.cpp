@@ -32,6 +32,10 @@
 #include "records/data.h"
 #include "records/parameters.h"
 #include "records/plugin_globals.h"
+#include "host_access/host_result.h"
+#include "host_access/host_utilities.h"
+#include "pyramid/render_storage.h"
+#include "render/render_drivers.h"
 #include "shell/galleries.h"
 #include "shell/mode_catalogue.h"
 #include "shell/settings_file.h"
@@ -78,6 +82,14 @@ bool WriteGalleryFromDialog(ProgressivePreviewManager* ppm, GalleryKind kind, co
     return result == 0;
 }
 
+// Why an export failed: the render's own words when it said why; the host's
+// result is cleared, as a preview's is, for the renders to come.
+QString ExportReason(int result) {
+    const QString why = QString::fromStdString(ExportFailureReason(result));
+    if (gResult) *gResult = noErr;
+    return why;
+}
+
 // Purposes whose files hold a render of the settings.
 bool PurposeRenders(int32_t purpose) { return purpose == 2 || purpose == 10 || purpose == 12; }
 
@@ -108,7 +120,7 @@ bool WriteBeside(const QString& path, bool closesFd, Writer writer, QString* why
     if (error == EACCES && QFileInfo::exists(path))
         *why = QString("%1 is write-protected; it was left as it is.").arg(QFileInfo(path).fileName());
     else
-        *why = error < 0 ? QString::fromUtf8(PSDExportMessage(error))
+        *why = error < 0 ? ExportReason(error)
                          : QString("The file cannot be created in %1: %2.").arg(QFileInfo(path).absolutePath(),
                                                                                std::strerror(error));
     return false;
@@ -173,6 +185,8 @@ void Controller_Tarnwhistle_pano::connectFileActions() {
         {"load", &Controller_Tarnwhistle_pano::load_preset_pressed},
         {"psdexport", &Controller_Tarnwhistle_pano::PSD_pressed},
         {"extra_actions", &Controller_Tarnwhistle_pano::action_pressed},
+        {"output_gallery", &Controller_Tarnwhistle_pano::output_gallery_pressed},
+        {"all_exportable_polyhedra", &Controller_Tarnwhistle_pano::all_exportable_polyhedra_pressed},
     };
     for (auto [name, method] : buttons)
         if (auto* button = w->findChild<QAbstractButton*>(name))
@@ -218,14 +232,37 @@ void Controller_Tarnwhistle_pano::reactToPictbumpButton() {
     PromptOpen(dissolveWindow);
 }
 
-void Controller_Tarnwhistle_pano::all_exportable_polyhedra_pressed() {
-    int result = 0;
+bool Controller_Tarnwhistle_pano::WriteGalleryIntoFolder(GalleryKind kind, const std::string& folder) {
+    const std::string page = folder + "/" + GalleryPageName(kind);
+    QString why;
     ppm->abortAnyPreviewAndThenDoBlockSynchronously([&] {
+        if (!FileZerp_createDirectoryAtPath(folder)) {
+            why = QString("The folder %1 cannot be made.").arg(QString::fromStdString(folder));
+            return;
+        }
+        // As the command line writes it: the picture read whole and ready.
         CreateMondoProgressWindow();
-        result = WriteAllExportablePolyhedra(DesktopFolder());
+        MaybeAllocatePyramids(gData);
+        if (HostResult() != noErr || !PrerollManipulation(gData)) {
+            why = QString::fromStdString(ReportedErrorText());
+            if (why.isEmpty()) why = QString("The picture cannot be read (error %1).").arg(HostResult());
+            if (gResult) *gResult = noErr;
+        } else if (WriteGallery(kind, page, folder, galleryModes.first, galleryModes.second) != 0) {
+            why = QString("The page cannot be written in %1.").arg(QString::fromStdString(folder));
+        }
         DestroyMondoProgress();
     });
-    if (result != 0) Warn("Exportable polyhedra", QString::fromUtf8(ExportEntryMessage(result)));
+    if (!why.isEmpty()) {
+        Warn(QString("%1 was not written").arg(QString::fromUtf8(GalleryPageName(kind))), why);
+        return false;
+    }
+    FileZerp_launchFileInBrowser_path(page);
+    return true;
+}
+
+void Controller_Tarnwhistle_pano::all_exportable_polyhedra_pressed() {
+    Log("Pressed polyhedra gallery button");
+    WriteGalleryIntoFolder(kGalleryPolyhedra, DesktopFolder() + "/exportable polyhedra");
 }
 
 void Controller_Tarnwhistle_pano::giant_gallery_pressed() {
@@ -234,9 +271,8 @@ void Controller_Tarnwhistle_pano::giant_gallery_pressed() {
 }
 
 void Controller_Tarnwhistle_pano::output_gallery_pressed() {
-    const std::string folder = DesktopFolder() + "/Vornesk modes";
-    FileZerp_createDirectoryAtPath(folder);
-    WriteGalleryFromDialog(ppm.get(), kGalleryOutputModes, folder + "/projections.html", "");
+    Log("Pressed projections gallery button");
+    WriteGalleryIntoFolder(kGalleryOutputModes, DesktopFolder() + "/Vornesk modes");
 }
 
 void Controller_Tarnwhistle_pano::reactToPSDButton(QWidget* window) { PromptSaveWithPurpose(2, window); }
@@ -436,7 +472,7 @@ bool Controller_Tarnwhistle_pano::doSaveThingsWithFilePath(const QString& path, 
                     why = failed.writeFailed ? QString("%1 could not be written: %2.")
                                                    .arg(QFileInfo(QString::fromStdString(failed.file)).fileName(),
                                                         QString::fromStdString(failed.reason))
-                                             : QString::fromUtf8(ExportEntryMessage(r));
+                                             : ExportReason(r);
                 fixZoomersHilitesEasy();
             });
             break;

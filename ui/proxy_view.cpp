@@ -27,8 +27,10 @@
 #include "host_access/host_result.h"
 #include "host_access/host_utilities.h"
 #include "records/plugin_globals.h"
+#include "pyramid/picture_reading.h"
 #include "render/host_pixels.h"
 #include "render/render_drivers.h"
+#include "solids/kept_solids.h"
 #include "ui/dialog.h"
 #include "ui/preview_manager.h"
 #include "ui/preview_zoom.h"
@@ -236,6 +238,16 @@ void ProxyView_Tarnwhistle_pano::ServeWhileRendering(void* context) {
     if (ppm->state != kProgressivePreviewState_running) gTaskEngine.hostResult = userCanceledErr;
 }
 
+bool ProxyView_Tarnwhistle_pano::ServeWhileBuilding(void* context) {
+    auto* view = static_cast<ProxyView_Tarnwhistle_pano*>(context);
+    ProgressivePreviewManager* ppm = Controller_Tarnwhistle_pano::sharedInstance()->ppm.get();
+    ++view->buildWaits;
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // Input held meanwhile has stopped the pass: the build goes on without it.
+    return ppm->state == kProgressivePreviewState_running;
+}
+
 bool ProxyView_Tarnwhistle_pano::TakeRenderWarning(const char* text) {
     if (!Controller_Tarnwhistle_pano::exists()) return false;
     ProxyView_Tarnwhistle_pano* view = Controller_Tarnwhistle_pano::sharedInstance()->proxyPreview;
@@ -260,7 +272,13 @@ bool ProxyView_Tarnwhistle_pano::renderPass(QRectF r, proxyBufferRecord* pbr) {
     input.active = true;
     pass_ = Pass{pbr, r, Seconds()};
     SetRenderBetweenCompletions(&ProxyView_Tarnwhistle_pano::ServeWhileRendering, this);
+    // A solid the pass needs is built off this thread while the window is served.
+    SetSolidBuildWaiter(&ProxyView_Tarnwhistle_pano::ServeWhileBuilding, this);
+    // While a large picture is read, the preview reads its coarse copy.
+    LetRendersReadTheCoarseCopy(true);
     renderForPreview()(pbr);
+    LetRendersReadTheCoarseCopy(false);
+    SetSolidBuildWaiter(nullptr, nullptr);
     SetRenderBetweenCompletions(nullptr, nullptr);
     pass_ = Pass{};
     input.active = false;
@@ -366,9 +384,26 @@ void ProxyView_Tarnwhistle_pano::ReallyHandleProxyClick(QPointF point, bool opti
 }
 
 QImage ProxyView_Tarnwhistle_pano::previewWithPointSize(int side) const {
-    if (mostRecentPreview.isNull()) return QImage();
-    return mostRecentPreview.scaled(side, side, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation)
-        .copy(0, 0, side, side);
+    if (side < 1) return QImage();
+    if (mostRecentPreview.isNull()) {
+        if (refusal.isEmpty()) return QImage();
+        // No picture, for settings this build refuses: the pane's grey with
+        // the reason, as the pane shows it.
+        QImage why(side, side, QImage::Format_RGB32);
+        why.fill(QColor(0x40, 0x40, 0x40));
+        QPainter painter(&why);
+        QFont font = painter.font();
+        font.setPixelSize(std::max(side / 12, 8));
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(why.rect().adjusted(side / 16, side / 16, -side / 16, -side / 16),
+                         Qt::AlignCenter | Qt::TextWordWrap, refusal);
+        return why;
+    }
+    // Scaled to cover the square, and its middle kept: the picture's centre,
+    // not its top-left corner.
+    const QImage cover = mostRecentPreview.scaled(side, side, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    return cover.copy((cover.width() - side) / 2, (cover.height() - side) / 2, side, side);
 }
 
 bool ProxyView_Tarnwhistle_pano::panningPossible() const {

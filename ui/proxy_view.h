@@ -48,6 +48,8 @@ public:
     int64_t tilesShownDuringPasses = 0;
     // Passes stopped before their end, for a change the user made.
     int64_t passesStopped = 0;
+    // Times the window was served while a pass waited for its solid.
+    int64_t buildWaits = 0;
 
     // setNeedsDisplay: the next pass of the dialog's loop renders.
     void setNeedsDisplay() { needsDisplay_ = true; }
@@ -64,7 +66,8 @@ public:
     // optioned). No event of the pane calls it: a click in the pane pans,
     // and no render reads the slots.
     void ReallyHandleProxyClick(QPointF point, bool optioned);
-    // The last preview cut to a square and scaled to side points.
+    // The last preview scaled to cover a square of side points, its middle
+    // kept; for settings this build refuses, the reason on the pane's grey.
     QImage previewWithPointSize(int side) const;
 
     void viewMouseDown(double x, double y, uint32_t modifiers) override;
@@ -85,6 +88,8 @@ private:
     bool renderPass(QRectF r, proxyBufferRecord* pbr);
     void seedBuffer(proxyBufferRecord* pbr) const;
     static void ServeWhileRendering(void* context);
+    // The pass's wait for a solid built off this thread: false once the pass stopped.
+    static bool ServeWhileBuilding(void* context);
     struct Pass {
         proxyBufferRecord* pbr = nullptr;
         QRectF rect;

@@ -5,6 +5,7 @@
 #include <QFormLayout>
 #include <QSpinBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPointer>
@@ -251,6 +252,15 @@ Window::Window(QWidget* parent) : QWidget(parent, Qt::Window) {}
 void Window::closeEvent(QCloseEvent* event) {
     event->ignore();
     if (closeClicked) closeClicked();
+}
+
+void Window::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && cancelKey) {
+        event->accept();
+        cancelKey();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 // ---- tracking view ----

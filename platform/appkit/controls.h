@@ -148,9 +148,12 @@ class Window : public QWidget {
 public:
     explicit Window(QWidget* parent = nullptr);
     std::function<void()> closeClicked;
+    // Escape that no control of the window took, as a dialog's Cancel key.
+    std::function<void()> cancelKey;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 // NSView with mouse tracking: the mouse's movement since the last event as

@@ -6,6 +6,8 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QDir>
+#include <QLibraryInfo>
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
@@ -43,17 +45,12 @@ LoopState& Loop() {
     return state;
 }
 
-// A local X display (":N" or "unix:N") answers on its socket; other forms
-// are trusted.
-bool XDisplayReachable(const char* display) {
-    const char* colon = std::strrchr(display, ':');
-    if (!colon) return false;
-    std::string host(display, colon);
-    if (!host.empty() && host != "unix" && host != "localhost") return true;
-    int number = std::atoi(colon + 1);
+// Whether a local socket answers: a server listens there.
+bool SocketAnswers(const std::string& path) {
     sockaddr_un address{};
+    if (path.empty() || path.size() >= sizeof address.sun_path) return false;
     address.sun_family = AF_UNIX;
-    std::snprintf(address.sun_path, sizeof address.sun_path, "/tmp/.X11-unix/X%d", number);
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     int fd = socket(AF_UNIX, SOCK_STREAM, 0);
     if (fd < 0) return false;
     bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
@@ -61,28 +58,99 @@ bool XDisplayReachable(const char* display) {
     return ok;
 }
 
-}  // namespace
+// A local X display (":N" or "unix:N") answers on its socket; other forms
+// are trusted.
+bool XDisplayReachable(const char* display) {
+    const char* colon = std::strrchr(display, ':');
+    if (!colon) return false;
+    std::string host(display, colon);
+    if (!host.empty() && host != "unix" && host != "localhost") return true;
+    return SocketAnswers("/tmp/.X11-unix/X" + std::to_string(std::atoi(colon + 1)));
+}
 
-bool DisplayAvailable(std::string* why) {
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform && *platform && std::strncmp(platform, "xcb", 3) != 0) return true;
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    if (wayland && *wayland && !platform) return true;
-    const char* display = std::getenv("DISPLAY");
-    if (display && *display && XDisplayReachable(display)) return true;
-    if (why)
-        *why = display && *display ? std::string("the display ") + display + " does not answer"
-                                   : "there is no display (set DISPLAY to an X display)";
+// A Wayland display's socket: the name itself when it is a path, else the
+// name in the session's runtime folder.
+std::string WaylandSocket(const char* name) {
+    if (name[0] == '/') return name;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return runtime && *runtime ? std::string(runtime) + "/" + name : std::string();
+}
+
+// Whether Qt can load the platform plugin of that name ("xcb", "wayland",
+// "offscreen"): a library "libq<name>*" in a "platforms" folder where Qt
+// looks for plugins. Without it Qt aborts the process.
+bool PlatformPluginInstalled(const std::string& name) {
+    QStringList folders;
+    if (const char* extra = std::getenv("QT_PLUGIN_PATH"))
+        for (const QString& f : QString::fromLocal8Bit(extra).split(':', Qt::SkipEmptyParts)) folders << f;
+    folders << QLibraryInfo::path(QLibraryInfo::PluginsPath);
+    for (const QString& folder : folders)
+        if (!QDir(folder + "/platforms").entryList({"libq" + QString::fromStdString(name) + "*"}, QDir::Files).isEmpty())
+            return true;
     return false;
 }
 
+// The platform the application is started on, "" with the reason when
+// windows cannot be shown here. A platform named in QT_QPA_PLATFORM is used
+// when it can be loaded (and its display answers); else a Wayland session
+// this build can show windows in; else an X display that answers.
+std::string ChoosePlatform(std::string* why) {
+    auto fail = [why](std::string reason) {
+        if (why) *why = std::move(reason);
+        return std::string();
+    };
+    const char* display = std::getenv("DISPLAY");
+    const bool haveX = display && *display;
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const bool haveWayland = wayland && *wayland;
+    const char* named = std::getenv("QT_QPA_PLATFORM");
+    if (named && *named) {
+        // The first of a list ("wayland;xcb") is what Qt tries first.
+        std::string platform(named, std::strcspn(named, ";:"));
+        if (!PlatformPluginInstalled(platform))
+            return fail("QT_QPA_PLATFORM names the platform " + platform + ", which this build cannot show windows on");
+        if (platform == "xcb" && !haveX) return fail("there is no display (set DISPLAY to an X display)");
+        if (platform == "xcb" && !XDisplayReachable(display))
+            return fail(std::string("the display ") + display + " does not answer");
+        if (platform.rfind("wayland", 0) == 0 && !(haveWayland && SocketAnswers(WaylandSocket(wayland))))
+            return fail("QT_QPA_PLATFORM names Wayland, but no Wayland display answers");
+        return platform;
+    }
+    std::string waylandProblem;
+    if (haveWayland) {
+        if (!SocketAnswers(WaylandSocket(wayland)))
+            waylandProblem = std::string("the Wayland display ") + wayland + " does not answer";
+        else if (!PlatformPluginInstalled("wayland"))
+            waylandProblem = std::string("this build cannot show windows on the Wayland display ") + wayland +
+                             " (Qt's Wayland platform is not installed)";
+        else
+            return "wayland";
+    }
+    if (haveX && XDisplayReachable(display)) return "xcb";
+    if (!PlatformPluginInstalled("xcb")) return fail("this build has no platform to show windows on");
+    std::string reason = haveX ? std::string("the display ") + display + " does not answer"
+                               : "there is no display (set DISPLAY to an X display)";
+    if (!waylandProblem.empty()) reason = waylandProblem + ", and " + reason;
+    return fail(reason);
+}
+
+}  // namespace
+
+bool DisplayAvailable(std::string* why) { return !ChoosePlatform(why).empty(); }
+
 bool NSApplicationLoad(std::string* why) {
     if (QApplication::instance()) return true;
-    if (!DisplayAvailable(why)) return false;
-    // Qt keeps references to argc and argv for the life of the application.
-    static int argc = 1;
+    const std::string platform = ChoosePlatform(why);
+    if (platform.empty()) return false;
+    // Qt keeps references to argc and argv for the life of the application;
+    // the platform is named so that Qt tries no other, which it could not
+    // start and would abort on.
+    static std::string chosen;
+    chosen = platform;
+    static int argc = 3;
     static char name[] = "vornesk";
-    static char* argv[] = {name, nullptr};
+    static char option[] = "-platform";
+    static char* argv[] = {name, option, chosen.data(), nullptr};
     new QApplication(argc, argv);   // kept until the process ends
     return true;
 }

@@ -15,8 +15,10 @@ class QWidget;
 // life of the process. False, with a reason, when there is no display to
 // show windows on (Qt would abort).
 bool NSApplicationLoad(std::string* why);
-// Whether windows can be shown here: a Qt platform named in QT_QPA_PLATFORM,
-// a Wayland display, or an X display that answers. False with a reason.
+// Whether windows can be shown here: a Qt platform named in QT_QPA_PLATFORM
+// that this build can load, a Wayland display that answers where this build
+// has Qt's Wayland platform, or an X display that answers. False with a
+// reason (where Qt, started anyway, would abort the process).
 bool DisplayAvailable(std::string* why);
 
 // ---- clock ----

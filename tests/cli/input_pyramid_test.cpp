@@ -10,6 +10,8 @@
 
 #include "platform/host/result_codes.h"
 #include "pyramid/input_fill.h"
+#include "pyramid/picture_reading.h"
+#include "pyramid/render_storage.h"
 #include "pyramid/level_paint.h"
 #include "pyramid/pixels.h"
 #include "host_access/FilterBigDocument.h"
@@ -48,10 +50,14 @@ void ScriptedEntry(int16_t selector, void* record, intptr_t*, int16_t* result) {
     gResult = nullptr;
 }
 
-OSErr RunWithFill(HostDocument* doc, std::function<void(FilterRecord*)> start) {
+// With dialogHost, the host as it runs a dialog: it displays previews, and
+// hands pictures over reduced.
+OSErr RunWithFill(HostDocument* doc, std::function<void(FilterRecord*)> start, bool dialogHost = false) {
     gStart = std::move(start);
     HostRunReport report;
-    RunFilter(ScriptedEntry, doc, HostRunSettings{}, &report);
+    HostRunSettings settings;
+    settings.showDialog = dialogHost;
+    RunFilter(ScriptedEntry, doc, settings, &report);
     gStart = nullptr;
     return report.result;
 }
@@ -261,6 +267,107 @@ TEST(InputPyramidHost, CubeLayoutKeepsLevelZeroOnly) {
             DisposePyramidData(main);
         });
     }
+}
+
+// Every level's pixels, 8-bit colour.
+std::vector<std::vector<uint8_t>> Levels(const PyramidDescriptor* pyr) {
+    std::vector<std::vector<uint8_t>> levels;
+    for (int64_t L = 0; L <= pyr->topLevel; ++L) {
+        std::vector<uint8_t> pixels;
+        for (int64_t y = 0; y < pyr->height[L]; ++y)
+            for (int64_t x = 0; x < pyr->width[L]; ++x) {
+                int64_t c[4];
+                get_pyramid_sample_pointColorcall(x, y, pyr, L, &c[0], &c[1], &c[2], &c[3]);
+                for (int64_t v : c) pixels.push_back(uint8_t(v));
+            }
+        levels.push_back(std::move(pixels));
+    }
+    return levels;
+}
+
+// A large picture read in steps, as the dialog reads it: meanwhile the main
+// input pyramid is a coarse copy whose every pixel is a pixel of its block
+// of the picture, and once read it is the pyramid a whole read gives, every
+// level byte for byte.
+TEST(InputPyramidHost, TheCoarseCopyComesFirstAndTheWholePictureIsTheWholeRead) {
+    const int32_t w = 4096, h = 2048, rate = 8;
+    ASSERT_GE(int64_t(w) * h, kPictureReadInStepsFrom);
+    HostDocument doc;
+    std::string error;
+    ASSERT_TRUE(AllocateDocument(&doc, w, h, 3, false, 8, &error)) << error;
+    std::mt19937 rng(5);
+    for (uint8_t& s : doc.samples) s = uint8_t(rng());
+
+    std::vector<std::vector<uint8_t>> whole, stepwise;
+    EXPECT_EQ(RunWithFill(&doc, [&](FilterRecord*) {
+        gParams->inputMode = 1;
+        MaybeAllocatePyramids(gData);
+        whole = Levels(&gData->pyramids[kMainInputPyramid]);
+        DisposePyramidData(&gData->pyramids[kMainInputPyramid]);
+    }), noErr);
+    int64_t steps = 0;
+    EXPECT_EQ(RunWithFill(&doc, [&](FilterRecord*) {
+        gParams->inputMode = 1;
+        ASSERT_TRUE(BeginReadingPictureInSteps(gData, rate));
+        ASSERT_TRUE(PictureBeingRead());
+        // The coarse copy: each pixel one of its block's.
+        const PyramidDescriptor* coarse = &gData->pyramids[kMainInputPyramid];
+        ASSERT_EQ(coarse->width[0], w / rate);
+        ASSERT_EQ(coarse->height[0], h / rate);
+        int64_t strangers = 0;
+        for (int64_t y = 0; y < coarse->height[0]; y += 7)
+            for (int64_t x = 0; x < coarse->width[0]; x += 7) {
+                int64_t rgba[4];
+                get_pyramid_sample_pointColorcall(x, y, coarse, 0, &rgba[0], &rgba[1], &rgba[2], &rgba[3]);
+                bool found = false;
+                for (int64_t by = 0; by < rate && !found; ++by)
+                    for (int64_t bx = 0; bx < rate && !found; ++bx) {
+                        const uint8_t* p = &doc.samples[(size_t(y * rate + by) * w + size_t(x * rate + bx)) * 3];
+                        found = p[0] == rgba[0] && p[1] == rgba[1] && p[2] == rgba[2];
+                    }
+                strangers += !found;
+            }
+        EXPECT_EQ(strangers, 0);
+        // A preview's render reads the coarse copy; any other reads the whole picture.
+        LetRendersReadTheCoarseCopy(true);
+        MaybeAllocatePyramids(gData);
+        LetRendersReadTheCoarseCopy(false);
+        EXPECT_TRUE(PictureBeingRead());
+        while (ReadPictureStep(gData)) ++steps;
+        MaybeAllocatePyramids(gData);
+        EXPECT_FALSE(PictureBeingRead());
+        EXPECT_EQ(gParams->inputPyramidFilled, 1);
+        stepwise = Levels(&gData->pyramids[kMainInputPyramid]);
+        DisposePyramidData(&gData->pyramids[kMainInputPyramid]);
+    }, true), noErr);
+    EXPECT_GT(steps, 1);
+    ASSERT_EQ(stepwise.size(), whole.size());
+    for (size_t L = 0; L < whole.size(); ++L) EXPECT_TRUE(stepwise[L] == whole[L]) << "level " << L;
+}
+
+// A small picture, a host that cannot reduce, or a cube layout: nothing is
+// started and the first render reads the picture whole.
+TEST(InputPyramidHost, SmallPicturesAndCubeLayoutsAreReadWhole) {
+    HostDocument doc;
+    std::string error;
+    ASSERT_TRUE(AllocateDocument(&doc, 4096, 2048, 3, false, 8, &error)) << error;
+    RunWithFill(&doc, [&](FilterRecord*) {
+        gParams->inputMode = 1;
+        EXPECT_FALSE(BeginReadingPictureInSteps(gData, 1));
+        gParams->inputMode = 27;   // a horizontal cross of cube faces
+        EXPECT_FALSE(BeginReadingPictureInSteps(gData, 8));
+        EXPECT_FALSE(PictureBeingRead());
+    }, true);
+    RunWithFill(&doc, [&](FilterRecord*) {
+        gParams->inputMode = 1;
+        EXPECT_FALSE(BeginReadingPictureInSteps(gData, 8));   // a host that shows no previews
+    });
+    HostDocument small;
+    ASSERT_TRUE(AllocateDocument(&small, 2048, 1024, 3, false, 8, &error)) << error;
+    RunWithFill(&small, [&](FilterRecord*) {
+        gParams->inputMode = 1;
+        EXPECT_FALSE(BeginReadingPictureInSteps(gData, 4));
+    }, true);
 }
 
 }  // namespace

@@ -347,14 +347,20 @@ TEST(PluginCommandLine, WithoutADisplayTheDialogFailsWithItsReason) {
     std::string error;
     const std::string in = support / "in.png", out = support / "out.png";
     ASSERT_TRUE(WriteImageFile(in, ImageFormat::PNG, Document(40, 20, 3, false, 8), &error));
-    const ProgramRun r = RunVornesk(support.path, {in, "-o", out, "--dialog"},
-                             {"DISPLAY=", "QT_QPA_PLATFORM=", "WAYLAND_DISPLAY=", "VORNESK_SUPPORT_DIR=" + support.path});
-    EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_NE(r.err.find("no display"), std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find("offscreen"), std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find("cancelled"), std::string::npos) << r.err;
-    EXPECT_EQ(r.out, "");
-    EXPECT_FALSE(Exists(out));
+    // No display at all, and a Wayland session alone (none answers there),
+    // which once aborted the process.
+    const std::vector<std::string> waylands = {"WAYLAND_DISPLAY=", "WAYLAND_DISPLAY=wayland-9"};
+    for (const std::string& wayland : waylands) {
+        const ProgramRun r = RunVornesk(support.path, {in, "-o", out, "--dialog"},
+                                        {"DISPLAY=", "QT_QPA_PLATFORM=", wayland, "XDG_RUNTIME_DIR=" + support.path,
+                                         "VORNESK_SUPPORT_DIR=" + support.path});
+        EXPECT_EQ(r.status, 1) << wayland << ": " << r.err;
+        EXPECT_NE(r.err.find("no display"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("offscreen"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("cancelled"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_FALSE(Exists(out));
+    }
 }
 
 }  // namespace

@@ -275,12 +275,12 @@ TEST_F(FilesTest, SettingsFilesAndDotsWithModesAbove547ShowThemInTheMenu) {
     answers.push_back({NSModalResponseOK, file});
     c->load_preset_pressed();
     EXPECT_EQ(p->outputMode, 1040);
-    EXPECT_EQ(c->output_popup->currentText(), "5-floret");
+    EXPECT_EQ(c->output_popup->currentText(), "1040  5-floret");
     c->Controls2Settings_Cocoa();
     EXPECT_EQ(p->outputMode, 1040);
     c->ReactToClickOnMemoryDot(5, 0);
     EXPECT_EQ(p->outputMode, 899);
-    EXPECT_EQ(c->output_popup->currentText(), "mirrors");
+    EXPECT_EQ(c->output_popup->currentText(), "899  mirrors");
     c->Controls2Settings_Cocoa();
     EXPECT_EQ(p->outputMode, 899);
     EXPECT_TRUE(c->ok->isEnabled());

@@ -9,10 +9,12 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <QTextDocument>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
+#include <set>
 
 #include "common/memory.h"
 #include "host_access/reporter.h"
@@ -20,6 +22,7 @@
 #include "platform/appkit/controls.h"
 #include "platform/appkit/run_loop.h"
 #include "pyramid/glue_names.h"
+#include "pyramid/pyramid.h"
 #include "shell/defaults.h"
 #include "shell/mode_catalogue.h"
 #include "shell/renderable.h"
@@ -68,6 +71,8 @@ struct DialogTest : ::testing::Test {
         c->shuttingDown();
         Controller_Tarnwhistle_pano::releaseSharedInstance();
         UseTestClock(false);
+        DisposePyramidData(&records->data->previewPyramid);
+        records->record->bufferProcs = nullptr;
         records.reset();
         fs::remove_all(support);
     }
@@ -81,6 +86,15 @@ struct DialogTest : ::testing::Test {
         AdvanceTestClock(0.2);
         Pass(2);
         ASSERT_GE(rendered, 1);
+    }
+    // The settings-preview pyramid an invocation makes, which a dot's file
+    // takes its picture from, and the host's buffer procedures its JPEG
+    // needs; freed at the end of the test.
+    BufferProcs previewProcs{};
+    void MakePreviewPyramid() {
+        InitPyramidProcs(&records->data->previewPyramid, &previewProcs);
+        ASSERT_EQ(TryToAllocatePyramid_2006(&records->data->previewPyramid, 128, 128, kPyrColour8, 0, 0), 1);
+        records->record->bufferProcs = &previewProcs;
     }
     void KeyUp(TextField* field) {
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_5, Qt::NoModifier, "5");
@@ -191,15 +205,30 @@ TEST_F(DialogTest, PopUpItemsShowTheirValuesAndUnlistedValuesAreKept) {
         p.outputMode = modes[i];
         c->Settings2Controls_Cocoa();
         ASSERT_EQ(c->output_popup->currentIndex(), int(i));
+        // The number, then the catalogue's name (a qualifier after it, or a
+        // description for a code it leaves unnamed).
         const char* name = VorneskOutputModeName(modes[i]);
-        ASSERT_EQ(c->output_popup->currentText(),
-                  name[0] == '*' ? QString("mode %1").arg(modes[i]) : QString::fromUtf8(name));
+        const QString shown = c->output_popup->currentText();
+        ASSERT_TRUE(shown.startsWith(QString("%1  ").arg(modes[i]))) << shown.toStdString();
+        if (IsModeName(name)) ASSERT_TRUE(shown.mid(shown.indexOf("  ") + 2).startsWith(QString::fromUtf8(name)));
         p.outputMode = 0;
         c->Controls2Settings_Cocoa();
         ASSERT_EQ(p.outputMode, modes[i]);
     }
-    EXPECT_EQ(c->output_popup->itemText(c->output_popup->findData(1040)), "5-floret");
-    EXPECT_EQ(c->output_popup->itemText(c->output_popup->findData(1042)), "mode 1042");
+    EXPECT_EQ(c->output_popup->itemText(c->output_popup->findData(1040)), "1040  5-floret");
+    // No two modes read alike, even without their numbers: the twins of one
+    // name are told apart, and the codes without a name are described.
+    std::set<QString> names;
+    for (int i = 0; i < c->output_popup->count(); ++i) {
+        const QString text = c->output_popup->itemText(i);
+        EXPECT_TRUE(names.insert(text.mid(text.indexOf("  ") + 2)).second) << text.toStdString();
+        EXPECT_FALSE(text.contains("mode ")) << text.toStdString();
+    }
+    for (int32_t twin : {289, 1047}) {
+        const QStandardItem* item =
+            qobject_cast<QStandardItemModel*>(c->output_popup->model())->item(c->output_popup->findData(twin));
+        EXPECT_FALSE(item->toolTip().isEmpty()) << twin;   // what sets it apart
+    }
     for (int32_t m = 1; m <= kInputModeCount; ++m)
         EXPECT_EQ(c->input_popup->itemText(m - 1), QString::fromUtf8(VorneskInputModeName(m)));
     EXPECT_EQ(c->grid->itemText(1), QString::fromUtf8("5°"));
@@ -804,6 +833,128 @@ TEST_F(DialogTest, PresetNameAndThumbnailFadeOnTheClock) {
     EXPECT_NEAR(CATransitionFade_oldLookOpacity(c->MemdotThumbnail, "changeImage"), 0.5, 1e-9);
     AdvanceTestClock(0.04);
     EXPECT_EQ(CATransitionFade_oldLookOpacity(c->MemdotThumbnail, "changeImage"), 0.0);
+}
+
+// The pictures kept with dots and settings files show the middle of the
+// preview: a preview wider than tall is cut to its centre square, not its
+// left end, both as taken and as the dot's thumbnail shows it.
+TEST_F(DialogTest, SavedPreviewsShowTheMiddleOfThePicture) {
+    // A ramp from black on the left to white on the right.
+    ProxyView_Tarnwhistle_pano::renderForPreview() = [this](proxyBufferRecord* pbr) {
+        ++rendered;
+        for (int32_t i = 0; i < pbr->byteCount; ++i)
+            pbr->pixels[i] = uint8_t(255 * (i % pbr->width) / std::max(pbr->width - 1, 1));
+    };
+    MakePreviewPyramid();
+    Open();
+    const QImage& shown = c->proxyPreview->mostRecentPreview;
+    const double W = shown.width(), H = shown.height();
+    ASSERT_GT(W, 1.5 * H);
+    // The square's left and right columns lie (W - H) / 2 from the picture's sides.
+    const double left = 255 * (W - H) / 2 / (W - 1), right = 255 * (W + H) / 2 / (W - 1);
+    const QImage square = c->proxyPreview->previewWithPointSize(240);
+    ASSERT_EQ(square.size(), QSize(240, 240));
+    EXPECT_NEAR(qRed(square.pixel(1, 120)), left, 8);
+    EXPECT_NEAR(qRed(square.pixel(238, 120)), right, 8);
+    // The first preview's dot (0) as its thumbnail shows it.
+    c->ShowThumbnailForMemdot(0, false);
+    const QImage thumbnail = c->MemdotThumbnail->icon().pixmap(128, 128).toImage();
+    ASSERT_FALSE(thumbnail.isNull());
+    const int y = thumbnail.height() / 2;
+    EXPECT_NEAR(qRed(thumbnail.pixel(2, y)), left, 12);
+    EXPECT_NEAR(qRed(thumbnail.pixel(thumbnail.width() - 3, y)), right, 12);
+}
+
+// A first preview this build refuses (a refused output mode) still leaves
+// its session dot a thumbnail: the pane's grey with the reason, not black.
+TEST_F(DialogTest, ARefusedFirstPreviewLeavesItsDotAThumbnailThatSaysWhy) {
+    Parameters& p = *records->params;
+    for (int32_t m : ChoosableOutputModes())
+        if (!OutputModeIsRenderable(m)) {
+            p.outputMode = m;
+            break;
+        }
+    ASSERT_FALSE(OutputModeIsRenderable(p.outputMode));
+    MakePreviewPyramid();
+    c->beginShowWindow();
+    Pass(2);
+    AdvanceTestClock(0.2);
+    Pass(2);
+    ASSERT_FALSE(c->proxyPreview->refusal.isEmpty());
+    ASSERT_EQ(c->MemDotStatus[0], 2);
+    c->ReactToHoverOverEmptyMemoryDot(false);
+    c->ShowThumbnailForMemdot(0, false);
+    const QImage thumbnail = c->MemdotThumbnail->icon().pixmap(128, 128).toImage();
+    ASSERT_FALSE(thumbnail.isNull());
+    int grey = 0, light = 0;
+    for (int yy = 0; yy < thumbnail.height(); ++yy)
+        for (int xx = 0; xx < thumbnail.width(); ++xx) {
+            const int g = qGray(thumbnail.pixel(xx, yy));
+            grey += std::abs(g - 0x40) <= 6;
+            light += g > 160;
+        }
+    const int n = thumbnail.width() * thumbnail.height();
+    EXPECT_GT(grey, n / 2);   // the pane's grey, not black
+    EXPECT_GT(light, 20);     // and the reason's letters on it
+}
+
+// A switch this build refuses (de-haloing) is greyed with the reason, as
+// refused modes are; settings that turn it on leave it usable, to turn off.
+TEST_F(DialogTest, TheDeHaloSwitchIsGreyedWithItsReason) {
+    Open();
+    Parameters& p = *records->params;
+    Parameters probe = p;
+    probe.dehalo = 1;
+    const std::string why = WhatThisBuildCannotRender(probe);
+    ASSERT_FALSE(why.empty());
+    EXPECT_FALSE(c->dehalo->isEnabled());
+    EXPECT_EQ(c->dehalo->toolTip().toStdString(), why);
+    p.dehalo = 1;   // from a settings file
+    c->Settings2Controls_Cocoa();
+    EXPECT_TRUE(c->dehalo->isEnabled());
+    c->dehalo->click();
+    EXPECT_EQ(p.dehalo, 0);
+    EXPECT_FALSE(c->dehalo->isEnabled());
+}
+
+// Every memory dot's tooltip names its slot and what it holds: empty, or
+// the output and input modes of its settings, for how long, and in use.
+TEST_F(DialogTest, EveryDotsTooltipSaysItsSlotAndWhatItHolds) {
+    Open();
+    Parameters& p = *records->params;
+    p.outputMode = 62;   // Mercator
+    c->Settings2Controls_Cocoa();
+    c->ReactToClickOnMemoryDot(4, 0);
+    p.outputMode = 46;   // Mollweide
+    c->Settings2Controls_Cocoa();
+    c->ReactToClickOnMemoryDot(6, NSEventModifierFlagControl);
+    const auto tip = [this](int slot) { return c->MemoryDotArray[size_t(slot)]->toolTip().toStdString(); };
+    EXPECT_EQ(tip(4).rfind("dot 5: Mercator from equirectangular, kept across runs.", 0), 0u) << tip(4);
+    EXPECT_EQ(tip(6).rfind("dot 7: Mollweide from equirectangular, kept for this session, in use.", 0), 0u) << tip(6);
+    EXPECT_EQ(tip(9).rfind("dot 10: empty.", 0), 0u) << tip(9);
+    // Emptied, it says so.
+    c->ReactToClickOnMemoryDot(4, NSEventModifierFlagOption);
+    EXPECT_EQ(tip(4).rfind("dot 5: empty.", 0), 0u) << tip(4);
+    std::set<std::string> tips;
+    for (int slot = 0; slot < kMemoryDots; ++slot) tips.insert(tip(slot));
+    EXPECT_EQ(tips.size(), size_t(kMemoryDots));
+}
+
+// The help sheet names every zoom button and every export and gallery
+// command by the caption its button shows.
+TEST_F(DialogTest, TheHelpSheetNamesTheZoomAndEveryExport) {
+    Open();
+    auto* help = c->dissolveWindow->findChild<QLabel*>("help_text");
+    ASSERT_NE(help, nullptr);
+    QTextDocument text;
+    text.setHtml(help->text());
+    const QString said = text.toPlainText();
+    for (const char* name : {"zoom_out", "zoom_100", "zoom_in", "psdexport", "PSDWithSize", "cube_export",
+                             "export_faces", "lego", "extra_actions", "output_gallery", "all_exportable_polyhedra"}) {
+        auto* button = c->dissolveWindow->findChild<QPushButton*>(name);
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_TRUE(said.contains(button->text())) << name << ": " << button->text().toStdString();
+    }
 }
 
 // Hovering a filled dot whose file is gone leaves the thumbnail as it was.

@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -40,6 +41,8 @@
 #include "records/plugin_globals.h"
 #include "shell/mode_catalogue.h"
 #include "shell/renderable.h"
+#include "pyramid/picture_reading.h"
+#include "solids/kept_solids.h"
 #include "tests/files/psd_test_support.h"
 #include "tests/ui_x11/x11_fixture.h"
 #include "cli/document.h"
@@ -47,6 +50,7 @@
 #include "cli/image_files.h"
 #include "cli/settings_options.h"
 #include "ui/dialog.h"
+#include "ui/mode_menu.h"
 #include "ui/preview_manager.h"
 #include "ui/proxy_view.h"
 
@@ -75,6 +79,39 @@ struct Repeater {
     }
 };
 void EveryPassUntil(std::function<bool()> step) { DispatchToDialogLoop(Repeater{std::move(step)}); }
+
+Controller_Tarnwhistle_pano* C();
+
+// The same once the dialog is up, for a test's own sequence; after `seconds`
+// it gives up, fails the test and cancels the dialog.
+void EveryPassOfTheDialogUntil(double seconds, std::function<bool()> step) {
+    const double giveUp = Seconds() + seconds;
+    EveryPassUntil([giveUp, step = std::move(step)]() -> bool {
+        if (!Controller_Tarnwhistle_pano::exists()) return false;
+        if (Seconds() > giveUp) {
+            ADD_FAILURE() << "stuck";
+            C()->cancel->click();
+            return true;
+        }
+        return step();
+    });
+}
+
+// A step that clicks the middle of the widget `find` gives.
+std::function<bool()> ClickStep(XInput& x, std::function<QWidget*()> find) {
+    return [&x, find] {
+        x.Click(OnScreen(find()));
+        return true;
+    };
+}
+
+// A setting of the host's run, by its mode's name or number.
+DescriptorItem Setting(ModeKind kind, const std::string& mode) {
+    DescriptorItem item;
+    std::string error;
+    EXPECT_TRUE(ModeToItem(kind, mode, &item, &error)) << error;
+    return item;
+}
 
 Controller_Tarnwhistle_pano* C() { return Controller_Tarnwhistle_pano::sharedInstance(); }
 
@@ -455,6 +492,148 @@ TEST_F(DialogX11Test, ThePreviewRendersInTheBackgroundAndShowsItsTilesAsTheyCome
         std::printf("every pass ended within 35 ms, before any of its tiles could be watched\n");
 }
 
+// Clicks on "flip" sent from a thread of their own while a condition holds
+// (a solid being built, a picture being read), and whether the dialog
+// handled each while it still held: the window was not waiting for that
+// work. How long each took is printed, a figure and not a test.
+struct ClicksDuring {
+    std::function<bool()> busy;   // main thread
+    std::atomic<bool> busyNow{false};
+    std::atomic<int> handledCount{0};
+    std::vector<double> waits;    // main thread
+    int duringTheWork = 0, afterIt = 0;
+    std::atomic<double> sent{0};
+    QTimer watch;
+    QMetaObject::Connection handled;
+    std::thread clicker;
+    std::atomic<bool> stop{false};
+
+    void Start(QCheckBox* flip, int clicks) {
+        watch.setInterval(1);
+        QObject::connect(&watch, &QTimer::timeout, [this] { busyNow = busy(); });
+        watch.start();
+        handled = QObject::connect(flip, &QCheckBox::toggled, [this] {
+            if (sent == 0) return;
+            waits.push_back((Seconds() - sent) * 1000);
+            (busy() ? duringTheWork : afterIt)++;
+            sent = 0;
+            ++handledCount;
+        });
+        const QPoint at = OnScreen(flip, QPoint(8, flip->height() / 2));
+        clicker = std::thread([this, at, clicks] {
+            XInput own;
+            for (int i = 0; i < clicks && !stop; ++i) {
+                const double giveUp = Seconds() + 30;
+                while (!busyNow && !stop && Seconds() < giveUp) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                if (!busyNow) return;
+                std::this_thread::sleep_for(std::chrono::milliseconds(30));
+                own.MoveTo(at);
+                const int before = handledCount;
+                sent = Seconds();
+                own.Button(true);
+                own.Button(false);
+                while (handledCount == before && !stop && Seconds() < giveUp)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+    }
+    void Finish() {
+        stop = true;
+        if (clicker.joinable()) clicker.join();
+        QObject::disconnect(handled);
+        watch.stop();
+    }
+    void Print(const char* what) const {
+        std::printf("clicks during %s:", what);
+        for (double w : waits) std::printf(" %.1f ms", w);
+        std::printf(" (%d while it ran, %d after)\n", duringTheWork, afterIt);
+    }
+};
+
+// The slowest solid to build (Goldberg III ico (4,5)) is built off the
+// dialog's thread: clicks sent while it is being built are handled while
+// it is still being built, each stopping the pass that waits for it; once
+// built, the solid is kept, and a change that does not reshape it ("flip")
+// does not build it again.
+TEST_F(DialogX11Test, ClicksDuringASolidsBuildAreHandledWhileItIsBuilt) {
+    HostDocument doc = Earth();
+    ClicksDuring clicks;
+    clicks.busy = [] { return SolidBuildUnderWay(); };
+    int64_t builtBefore = 0;
+    bool started = false;
+    int stage = 0;
+    int64_t rendered = 0;
+    EveryPassOfTheDialogUntil(120, [&]() -> bool {
+        if (!started) {
+            started = true;
+            clicks.Start(C()->flip, 3);
+        }
+        if (!PreviewSettled(rendered) || clicks.handledCount < 3) return false;
+        rendered = C()->proxyPreview->previewsRendered;
+        switch (stage++) {
+            case 0:
+                builtBefore = SolidsBuiltForSlots();
+                C()->flip->click();
+                return false;
+            default:
+                // "flip" does not reshape the solid: nothing was built for it.
+                EXPECT_EQ(SolidsBuiltForSlots(), builtBefore);
+                C()->cancel->click();
+                return true;
+        }
+    });
+    RunDialog(&doc, {Setting(ModeKind::Output, "497")});
+    clicks.Finish();
+    clicks.Print("the build of output mode 497");
+    EXPECT_EQ(clicks.waits.size(), 3u);
+    EXPECT_GE(clicks.duringTheWork, 1);
+    EXPECT_EQ(clicks.afterIt, 0);
+}
+
+// A picture large enough to be read in steps (4096 x 2048, the Earth twice
+// over): its first preview comes from the coarse copy while the picture is
+// still read, clicks sent while it is read are handled while it is read,
+// and once read the preview is made again from the whole picture.
+TEST_F(DialogX11Test, ALargePictureIsReadWhileTheWindowAnswers) {
+    const HostDocument earth = Earth();
+    HostDocument doc = earth;
+    doc.width = earth.width * 2;
+    doc.height = earth.height * 2;
+    doc.samples.resize(doc.SampleCount());
+    for (int32_t y = 0; y < doc.height; ++y)
+        for (int32_t x = 0; x < doc.width; ++x)
+            for (int k = 0; k < 3; ++k)
+                doc.samples[(size_t(y) * doc.width + x) * 3 + k] = earth.samples[(size_t(y / 2) * earth.width + x / 2) * 3 + k];
+    ASSERT_GE(int64_t(doc.width) * doc.height, kPictureReadInStepsFrom);
+    ClicksDuring clicks;
+    clicks.busy = [] { return PictureBeingRead(); };
+    bool started = false, readAtAll = false, coarseFirst = false;
+    int64_t renderedWhileRead = 0;
+    EveryPassOfTheDialogUntil(120, [&]() -> bool {
+        ProxyView_Tarnwhistle_pano* pane = C()->proxyPreview;
+        if (!started) {
+            started = true;
+            readAtAll = PictureBeingRead();
+            clicks.Start(C()->flip, 2);
+        }
+        if (PictureBeingRead()) {
+            if (!pane->mostRecentPreview.isNull()) coarseFirst = true;
+            renderedWhileRead = pane->previewsRendered;
+            return false;
+        }
+        // The preview made again once the picture is read, and the clicks done.
+        if (clicks.handledCount < 2 || !PreviewSettled(renderedWhileRead)) return false;
+        C()->cancel->click();
+        return true;
+    });
+    RunDialog(&doc);
+    clicks.Finish();
+    clicks.Print("the reading of a 4096 x 2048 picture");
+    EXPECT_TRUE(readAtAll);
+    EXPECT_TRUE(coarseFirst);
+    EXPECT_GE(clicks.duringTheWork, 1);
+}
+
 // The modes numbered above 547 are chosen as any other: "mirrors" picked
 // from the output menu by typing its name into the open list, the stepper
 // on to "Lambert azimuthal" and over the modes this build refuses (the 3-
@@ -496,28 +675,24 @@ TEST_F(DialogX11Test, ModesAboveTheFirstFiveHundredAreChosenFromTheMenuAndRender
     };
     Steps s;
     s.steps = {
+        ClickStep(x, [] { return C()->output_popup; }),
         [&] {
-            x.Click(OnScreen(C()->output_popup));
-            return true;
-        },
-        [&] {
-            QAbstractItemView* list = C()->output_popup->view();
-            if (!list->isVisible()) return false;
+            QTreeWidget* list = C()->output_popup->list();
+            if (!list || !list->isVisible()) return false;
             // What the open list shows: every mode above 547, greyed when refused.
-            auto* model = C()->output_popup->model();
             listed = greyed = true;
             for (int32_t m : ChoosableOutputModes()) {
                 if (m <= 547) continue;
-                const QModelIndex item = model->index(C()->output_popup->findData(m), 0);
-                listed = listed && item.isValid();
-                greyed = greyed && item.isValid() &&
-                         bool(model->flags(item) & Qt::ItemIsEnabled) == OutputModeIsRenderable(m);
+                const QList<QTreeWidgetItem*> items = list->findItems(QString("%1  ").arg(m), Qt::MatchStartsWith | Qt::MatchRecursive);
+                listed = listed && items.size() == 1;
+                greyed = greyed && items.size() == 1 &&
+                         bool(items[0]->flags() & Qt::ItemIsSelectable) == OutputModeIsRenderable(m);
             }
             x.Type("mirrors");
             return true;
         },
         [&] {
-            if (C()->output_popup->view()->currentIndex().data().toString() != "mirrors") return false;
+            if (!C()->output_popup->list() || C()->output_popup->shownModes() != std::vector<int32_t>{899}) return false;
             x.Key("Return");
             return true;
         },
@@ -534,7 +709,8 @@ TEST_F(DialogX11Test, ModesAboveTheFirstFiveHundredAreChosenFromTheMenuAndRender
         stepped,
         s.Settled(),
         [&] {
-            EXPECT_EQ(C()->output_popup->currentText(), QString::fromStdString(OutputModeCaption(third)));
+            EXPECT_EQ(C()->output_popup->currentText(),
+                      QString("%1  %2").arg(third).arg(QString::fromStdString(OutputModeCaption(third))));
             EXPECT_TRUE(C()->ok->isEnabled());
             EXPECT_TRUE(C()->proxyPreview->refusal.isEmpty()) << C()->proxyPreview->refusal.toStdString();
             x.Click(OnScreen(C()->ok));
@@ -558,6 +734,68 @@ TEST_F(DialogX11Test, ModesAboveTheFirstFiveHundredAreChosenFromTheMenuAndRender
     }
     EXPECT_GT(changed / double(doc.samples.size()), 5.0);
     EXPECT_GT(hi - lo, 100);
+}
+
+// The output menu as a person uses it: opened, it lists the modes under
+// their families with their numbers, at most its visible rows high; typing
+// filters it by name and number ("goldberg 4,5" finds the three Goldberg
+// III solids (4,5), "497" the one of them), and Return chooses the one
+// shown, which the preview then renders.
+TEST_F(DialogX11Test, TheOutputMenuGroupsNumbersAndFinds) {
+    HostDocument doc = Earth();
+    XInput x;
+    ASSERT_TRUE(x.ok());
+    std::vector<QString> families;
+    int rows = 0, rowHeight = 0, shownRows = 0;
+    std::vector<int32_t> goldberg;
+    Steps s;
+    s.steps = {
+        ClickStep(x, [] { return C()->output_popup; }),
+        [&] {
+            QTreeWidget* list = C()->output_popup->list();
+            if (!list || !list->isVisible() || !C()->output_popup->searchField()->hasFocus()) return false;
+            for (int f = 0; f < list->topLevelItemCount(); ++f) {
+                families.push_back(list->topLevelItem(f)->text(0));
+                rows += 1 + list->topLevelItem(f)->childCount();
+            }
+            rowHeight = list->visualItemRect(list->topLevelItem(0)).height();
+            shownRows = list->viewport()->height() / std::max(rowHeight, 1);
+            x.Type("goldberg 4,5");
+            return true;
+        },
+        [&] {
+            if (C()->output_popup->searchField()->text() != "goldberg 4,5") return false;
+            goldberg = C()->output_popup->shownModes();
+            for (int i = 0; i < 12; ++i) x.Key("BackSpace");
+            x.Type("497");
+            return true;
+        },
+        [&] {
+            if (C()->output_popup->shownModes() != std::vector<int32_t>{497}) return false;
+            x.Key("Return");
+            return true;
+        },
+        [&] { return gParams->outputMode == 497 && !C()->output_popup->list(); },
+        s.Settled(),
+        [&] {
+            EXPECT_TRUE(C()->proxyPreview->refusal.isEmpty());
+            x.Click(OnScreen(C()->cancel));
+            return true;
+        },
+    };
+    s.Start();
+    RunDialog(&doc);
+    // The families, each heading its modes, in the order their first mode comes.
+    const std::vector<QString> expected = {"maps", "polyhedra and nets", "views", "cube layouts", "globes",
+                                           "solids", "florets", "tilings", "geodesic, Goldberg and quad"};
+    std::vector<QString> sorted = families, want = expected;
+    std::sort(sorted.begin(), sorted.end());
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(sorted, want);
+    EXPECT_EQ(rows, int(ChoosableOutputModes().size()) + int(families.size()));
+    EXPECT_GT(rowHeight, 0);
+    EXPECT_LE(shownRows, C()->output_popup->maxVisibleItems());
+    EXPECT_EQ(goldberg, (std::vector<int32_t>{477, 487, 497}));
 }
 
 // "cube map…", a size typed into its sheet and "Export…": six files, one
@@ -828,6 +1066,222 @@ TEST_F(DialogX11Test, ThePreviewTakesTheRoomAndAnExportDoesNotGrowTheWindow) {
     EXPECT_TRUE(alerts.empty());
 }
 
+// An export whose render fails for a reason of its own (a cube layout read
+// from a picture of another shape) says that reason, the one the preview
+// shows, not a general message; nothing is written.
+TEST_F(DialogX11Test, AFailedExportSaysTheRendersOwnReason) {
+    HostDocument doc = Earth();
+    XInput x;
+    ASSERT_TRUE(x.ok());
+    panelAnswer = QString::fromStdString((dir / "cross.psd").string());
+    QString shown;
+    int stage = 0;
+    // The preview refuses (there is no picture to settle on): the steps wait
+    // for its reason instead.
+    EveryPassOfTheDialogUntil(60, [&]() -> bool {
+        switch (stage) {
+            case 0:
+                if (C()->proxyPreview->refusal.isEmpty() || C()->ppm->state != kProgressivePreviewState_ready) return false;
+                shown = C()->proxyPreview->refusal;
+                x.Click(OnScreen(Child<QPushButton>("psdexport")));
+                ++stage;
+                return false;
+            case 1:
+                if (panels.empty() || alerts.empty()) return false;
+                x.Click(OnScreen(C()->cancel));
+                ++stage;
+                return false;
+            default: return true;
+        }
+    });
+    RunDialog(&doc, {Setting(ModeKind::Input, "horizontal cross")});
+    ASSERT_FALSE(shown.isEmpty());
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0].informativeText, shown);
+    EXPECT_FALSE(fs::exists(dir / "cross.psd"));
+}
+
+// The two gallery buttons write what `vornesk INPUT --gallery modes|polyhedra
+// DIR` writes, into their Desktop folders, and open the page: the page the
+// command line names, tidy-clean, a cell a mode with its thumbnail JPEG of
+// 400 pixels at its longest side (the Earth as the host itself renders the
+// mode at that size), and for the solids their OBJ files with an STL that
+// admesh reads as a closed surface. The settings are as before.
+TEST_F(DialogX11Test, TheGalleryButtonsWriteTheCommandLinesGalleriesAndOpenThem) {
+    HostDocument doc = Earth();
+    XInput x;
+    ASSERT_TRUE(x.ok());
+    const fs::path home = dir / "home", bin = dir / "bin";
+    fs::create_directories(home);
+    fs::create_directories(bin);
+    std::ofstream(bin / "xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << (dir / "opened").string() << "'\n";
+    fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+    const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "", oldPath = std::getenv("PATH");
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const std::string oldConfig = config ? config : "";
+    unsetenv("XDG_CONFIG_HOME");   // the desktop is then $HOME/Desktop
+    setenv("HOME", home.c_str(), 1);
+    setenv("PATH", (bin.string() + ":" + oldPath).c_str(), 1);
+    Parameters before{};
+    Steps s;
+    s.steps = {
+        [&] {
+            before = *gParams;
+            C()->galleryModes = {60, 64};
+            x.Click(OnScreen(Child<QPushButton>("output_gallery")));
+            return true;
+        },
+        [&] { return fs::exists(dir / "opened"); },
+        [&] {
+            C()->galleryModes = {6, 10};
+            x.Click(OnScreen(Child<QPushButton>("all_exportable_polyhedra")));
+            return true;
+        },
+        [&] {
+            std::ifstream opened(dir / "opened");
+            int lines = 0;
+            for (std::string line; std::getline(opened, line);) ++lines;
+            return lines == 2;
+        },
+        [&] {
+            EXPECT_EQ(gParams->outputMode, before.outputMode);
+            EXPECT_EQ(gParams->latitude, before.latitude);
+            x.Click(OnScreen(C()->cancel));
+            return true;
+        },
+    };
+    s.Start();
+    RunDialog(&doc);
+    setenv("HOME", oldHome.c_str(), 1);
+    setenv("PATH", oldPath.c_str(), 1);
+    if (config) setenv("XDG_CONFIG_HOME", oldConfig.c_str(), 1);
+    EXPECT_TRUE(alerts.empty()) << (alerts.empty() ? "" : alerts[0].informativeText.toStdString());
+    const fs::path modes = home / "Desktop" / "Vornesk modes", solids = home / "Desktop" / "exportable polyhedra";
+    std::ifstream opened(dir / "opened");
+    std::string first, second;
+    std::getline(opened, first);
+    std::getline(opened, second);
+    EXPECT_EQ(first, (modes / "output modes.html").string());
+    EXPECT_EQ(second, (solids / "polyhedra.html").string());
+    for (const fs::path& page : {modes / "output modes.html", solids / "polyhedra.html"}) {
+        ASSERT_TRUE(fs::is_regular_file(page)) << page;
+        EXPECT_EQ(psdtest::Shell("tidy -q -e \"" + page.string() + "\" 2>&1 | grep -v summary"), "") << page;
+    }
+    // A thumbnail a mode; for those whose picture fills its frame (no
+    // transparent gaps, which the two files fill otherwise), the host's own
+    // render of the mode at that size beside it.
+    for (int32_t m = 60; m <= 64; ++m) {
+        if (!OutputModeIsRenderable(m)) continue;
+        const fs::path jpeg = modes / "web_images" / (OutputModeCaption(m) + ".jpg");
+        ASSERT_TRUE(fs::is_regular_file(jpeg)) << jpeg;
+        int w = 0, h = 0;
+        ASSERT_EQ(std::sscanf(psdtest::Shell("identify -format '%w %h' '" + jpeg.string() + "'").c_str(), "%d %d", &w, &h), 2);
+        EXPECT_EQ(std::max(w, h), 400) << m;
+        if (m == 61 || m == 63) continue;   // gores and umbrella: gaps between their parts
+        const std::string png = (dir / ("host" + std::to_string(m) + ".png")).string();
+        const std::string command = std::string("'") + VORNESK_HOST_PROGRAM + "' '" + VORNESK_SOURCE_DIR +
+                                    "/samples/earth-2048x1024.jpg' -o '" + png + "' --output-mode " + std::to_string(m) +
+                                    " --size " + std::to_string(w) + "x" + std::to_string(h) + " --quiet";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        const double psnr = std::atof(
+            psdtest::Shell("compare -metric PSNR '" + jpeg.string() + "' '" + png + "' null: 2>&1").c_str());
+        EXPECT_GT(psnr, 20.0) << "mode " << m;
+    }
+    // The solids: an OBJ a solid with its STL, a closed surface.
+    int objs = 0;
+    for (const auto& f : fs::directory_iterator(solids / "web_images" / "solids")) {
+        if (f.path().extension() != ".obj") continue;
+        ++objs;
+        fs::path stl = f.path();
+        stl.replace_extension(".stl");
+        ASSERT_TRUE(fs::is_regular_file(stl)) << stl;
+        const std::string report = psdtest::Shell("admesh '" + stl.string() + "' 2>&1");
+        int facets = 0, open = -1;
+        const size_t at = report.find("Number of facets");
+        if (at != std::string::npos) std::sscanf(report.c_str() + report.find(':', at) + 1, "%d", &facets);
+        const size_t edges = report.find("Edges fixed");
+        if (edges != std::string::npos) std::sscanf(report.c_str() + report.find(':', edges) + 1, "%d", &open);
+        EXPECT_GE(facets, 4) << stl;
+        EXPECT_EQ(open, 0) << stl;
+    }
+    EXPECT_EQ(objs, 5);
+}
+
+// Escape is Cancel, as in the platform's dialogs: with a sheet up it ends
+// the sheet alone, and then the dialog, which writes nothing.
+TEST_F(DialogX11Test, EscapeEndsASheetAndThenTheDialog) {
+    HostDocument doc = Earth();
+    const HostDocument before = doc;
+    XInput x;
+    ASSERT_TRUE(x.ok());
+    bool sheetEnded = false;
+    Steps s;
+    s.steps = {
+        ClickStep(x, [] { return Child<QPushButton>("cube_export"); }),
+        [&] {
+            if (!SheetShown(C()->cubemapSheet)) return false;
+            x.Key("Escape");
+            return true;
+        },
+        [&] {
+            if (C()->cubemapSheet->isVisible()) return false;
+            sheetEnded = NSApp_modalLoopRunning();
+            C()->dissolveWindow->activateWindow();
+            return true;
+        },
+        [&] {
+            if (!C()->dissolveWindow->isActiveWindow()) return false;
+            x.Key("Escape");
+            return true;
+        },
+    };
+    s.Start();
+    const HostRunReport report = RunDialog(&doc);
+    EXPECT_TRUE(sheetEnded);
+    EXPECT_EQ(report.result, userCanceledErr);
+    EXPECT_TRUE(panels.empty());
+    EXPECT_EQ(doc.samples, before.samples);
+}
+
+// The zoom buttons leave the window's size as it is, whatever the zoom
+// label says ("100%" is its widest).
+TEST_F(DialogX11Test, ZoomingDoesNotResizeTheWindow) {
+    HostDocument doc = Earth();
+    XInput x;
+    ASSERT_TRUE(x.ok());
+    QSize window;
+    std::vector<QSize> sizes;
+    Steps s;
+    const auto press = [&](const char* name) {
+        return [&, name] {
+            x.Click(OnScreen(Child<QPushButton>(name)));
+            return true;
+        };
+    };
+    const auto measure = [&] {
+        QCoreApplication::sendPostedEvents();
+        sizes.push_back(C()->dissolveWindow->size());
+        return true;
+    };
+    s.steps = {
+        [&] {
+            window = C()->dissolveWindow->size();
+            return true;
+        },
+        press("zoom_100"), s.Settled(), measure,
+        press("zoom_out"), s.Settled(), measure,
+        press("zoom_in"), s.Settled(), measure,
+        [&] {
+            x.Click(OnScreen(C()->cancel));
+            return true;
+        },
+    };
+    s.Start();
+    RunDialog(&doc);
+    ASSERT_EQ(sizes.size(), 3u);
+    for (const QSize& size : sizes) EXPECT_EQ(size, window);
+}
+
 // The main window at its start, zoomed in, and with memory dots filled and
 // one hovered (its thumbnail shown), as the screen shows them; saved where
 // VORNESK_SCREENSHOTS says (tools/dialog-screenshots.sh), else only taken.
@@ -868,13 +1322,44 @@ TEST_F(DialogX11Test, Screenshots) {
         [&] {
             if (Seconds() < fadeDone) return false;
             shoot("dots");
+            x.Click(OnScreen(C()->output_popup));
+            return true;
+        },
+        [&] {
+            if (!C()->output_popup->list() || !C()->output_popup->searchField()->hasFocus()) return false;
+            x.Type("goldberg");
+            return true;
+        },
+        [&] {
+            if (C()->output_popup->searchField()->text() != "goldberg") return false;
+            // The window with the open menu over it: the whole screen's part.
+            QWidget* w = C()->dissolveWindow;
+            const QRect menu = C()->output_popup->popupFrame()->frameGeometry();
+            const QRect both = w->frameGeometry().united(menu);
+            shots["menu"] = QGuiApplication::primaryScreen()->grabWindow(0, both.x(), both.y(), both.width(), both.height()).toImage();
+            if (folder) shots["menu"].save(QString::fromStdString(std::string(folder) + "/menu.png"));
+            x.Key("Escape");
+            return true;
+        },
+        [&] {
+            if (C()->output_popup->list()) return false;
+            // The galleries, a few modes each, for the script to show as a browser does.
+            if (folder) {
+                setenv("HOME", folder, 1);
+                C()->galleryModes = {60, 75};
+                C()->output_gallery_pressed();
+                C()->galleryModes = {6, 10};
+                C()->all_exportable_polyhedra_pressed();
+            }
             x.Click(OnScreen(C()->cancel));
             return true;
         },
     };
+    const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
     s.Start();
     RunDialog(&doc);
-    ASSERT_EQ(shots.size(), 3u);
+    setenv("HOME", oldHome.c_str(), 1);
+    ASSERT_EQ(shots.size(), 4u);
     // The thumbnail of the hovered dot shows a picture: not one flat colour.
     const QImage dots = shots["dots"].copy(thumbnail.adjusted(10, 10, -10, -10));
     ASSERT_FALSE(dots.isNull());

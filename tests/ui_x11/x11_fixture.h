@@ -10,6 +10,11 @@
 
 // The X display the test program started (":N").
 const std::string& TestDisplayName();
+// Starts Xvfb on the first free display and points Qt's X11 platform at
+// it; false (and why, on standard error) when it cannot. Ended by
+// StopTestDisplay, or with the program.
+bool StartTestDisplay();
+void StopTestDisplay();
 
 // A connection of its own to the test display; one thread uses it at a time.
 class XInput {
@@ -29,7 +34,7 @@ public:
     }
     // Keys by their X names ("BackSpace", "End", "5", "a").
     void Key(const char* name);
-    // Digits and lower-case letters.
+    // Digits, lower-case letters, blanks, commas and full stops.
     void Type(const std::string& text);
 
 private:

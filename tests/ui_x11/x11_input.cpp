@@ -34,6 +34,6 @@ void XInput::Key(const char* name) {
 void XInput::Type(const std::string& text) {
     for (char ch : text) {
         const char name[2] = {ch, 0};
-        Key(name);
+        Key(ch == ' ' ? "space" : ch == ',' ? "comma" : ch == '.' ? "period" : name);
     }
 }

@@ -44,24 +44,39 @@ pid_t StartXvfb(std::string* display) {
     return pid;
 }
 
+pid_t gServer = -1;
+
 }  // namespace
 
 const std::string& TestDisplayName() { return gDisplay; }
 
-int main(int argc, char** argv) {
-    testing::InitGoogleTest(&argc, argv);
-    if (testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
-    XInitThreads();   // the tests send input from a thread of their own too
-    const pid_t server = StartXvfb(&gDisplay);
-    if (server < 0) {
+bool StartTestDisplay() {
+    XInitThreads();   // input is sent from threads of their own too
+    gServer = StartXvfb(&gDisplay);
+    if (gServer < 0) {
         std::fprintf(stderr, "Xvfb could not be started (tools/install-deps.sh installs it)\n");
-        return 1;
+        return false;
     }
     setenv("DISPLAY", gDisplay.c_str(), 1);
     setenv("QT_QPA_PLATFORM", "xcb", 1);
     unsetenv("WAYLAND_DISPLAY");
+    return true;
+}
+
+void StopTestDisplay() {
+    if (gServer < 0) return;
+    kill(gServer, SIGTERM);
+    waitpid(gServer, nullptr, 0);
+    gServer = -1;
+}
+
+#ifndef VORNESK_X11_NO_TEST_MAIN
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    if (testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
+    if (!StartTestDisplay()) return 1;
     const int result = RUN_ALL_TESTS();
-    kill(server, SIGTERM);
-    waitpid(server, nullptr, 0);
+    StopTestDisplay();
     return result;
 }
+#endif

@@ -28,9 +28,11 @@ struct Reading {
     bool coarseAllowed = false;
 };
 
+// Never destroyed: the reduction may still be running on the background
+// thread while the process exits.
 Reading& TheReading() {
-    static Reading reading;
-    return reading;
+    static Reading* reading = new Reading;
+    return *reading;
 }
 
 // The background's part: the smaller levels of the whole picture, as the

@@ -42,9 +42,11 @@ struct Store {
     bool keeping = false;                       // main thread only
 };
 
+// Never destroyed: a build may still be running on the background thread
+// while the process exits.
 Store& TheStore() {
-    static Store store;
-    return store;
+    static Store* store = new Store;
+    return *store;
 }
 
 bool Holds(const polyhedron* poly, const SolidSetUp& s) {

@@ -6,11 +6,15 @@
 
 #include "common/memory.h"
 #include "platform/host/filter_record.h"
+#include "polyhedra/poly_storage.h"
+#include "pyramid/picture_reading.h"
+#include "pyramid/pyramid.h"
 #include "shell/defaults.h"
 #include "records/data.h"
 #include "records/parameters.h"
 #include "records/plugin_globals.h"
 #include "records/work_area.h"
+#include "solids/kept_solids.h"
 
 inline OSErr NoAdvance() { return 0; }
 inline OSErr NoDisplay(const PSPixelMap*, const VRect*, int32_t, int32_t, void*) { return 0; }
@@ -39,7 +43,13 @@ struct UiRecords {
         gResult = &result;
     }
     ~UiRecords() {
-        RobustDisposePtr(&data->rowBuffer);  // made by the first render, freed at the invocation's end
+        // What the invocation's end frees: the first render's row buffer,
+        // the solids built and kept, a picture read in steps and the pyramids.
+        RobustDisposePtr(&data->rowBuffer);
+        ForgetKeptSolids();
+        StopReadingPicture();
+        FreePolyhedron(&storage->polyStore);
+        for (PyramidDescriptor& p : data->pyramids) DiposeOfAnyTiles(&p);
         gParams = nullptr;
         gData = nullptr;
         gFilterRecord = nullptr;

@@ -206,10 +206,12 @@ std::string WhyNotReplaceable(const std::string& path, int* error) {
     return {};
 }
 
-void Fail(FileSet* set, const std::string& file, int result, bool writeFailed, const std::string& reason) {
+void Fail(FileSet* set, const std::string& file, int result, bool writeFailed, const std::string& reason,
+          int systemError = 0) {
     if (set->result != 0 || set->cancelled) return;
     set->result = result;
     set->writeFailed = writeFailed;
+    set->systemError = systemError;
     set->failedFile = file;
     set->reason = reason;
 }
@@ -333,7 +335,7 @@ int WriteFileSetMember(FileSet* set, const std::string& target, const char* what
                  why.c_str());
     const int result = writerResult != 0 ? writerResult : kFileFailed;
     if (optional && !fileSystem) return result;
-    Fail(set, target, result, fileSystem, why);
+    Fail(set, target, result, fileSystem, why, error ? error : writeError);
     return set->result;
 }
 
@@ -344,7 +346,7 @@ bool CheckFileSetTargets(FileSet* set, const std::vector<std::string>& targets) 
         const std::string why = WhyNotReplaceable(PathWithLinksFollowed(target), &error);
         if (why.empty()) continue;
         std::fprintf(stderr, "Vornesk 2: could not write %s: %s\n", target.c_str(), why.c_str());
-        Fail(set, target, kFileFailed, true, why);
+        Fail(set, target, kFileFailed, true, why, error);
     }
     return set->result == 0 && !set->cancelled;
 }
@@ -357,7 +359,8 @@ bool MakeFileSetFolder(FileSet* set, const std::string& folder) {
     }
     const int error = errno;
     if (FileZerp_pathisDirectory(folder)) return true;
-    Fail(set, folder, kFileFailed, true, error == EEXIST ? "it is not a folder" : std::strerror(error));
+    Fail(set, folder, kFileFailed, true, error == EEXIST ? "it is not a folder" : std::strerror(error),
+         error == EEXIST ? ENOTDIR : error);
     std::fprintf(stderr, "Vornesk 2: could not make the folder %s: %s\n", folder.c_str(), set->reason.c_str());
     return false;
 }
@@ -387,7 +390,7 @@ int FinishFileSet(FileSet* set, const std::function<bool()>& cancelled) {
             int error = 0;
             const std::string why = WhyNotReplaceable(m.path, &error);
             if (!why.empty()) {
-                Fail(set, m.target, kFileFailed, true, why);
+                Fail(set, m.target, kFileFailed, true, why, error);
                 break;
             }
         }
@@ -405,7 +408,8 @@ int FinishFileSet(FileSet* set, const std::function<bool()>& cancelled) {
                 if (stat(m.path.c_str(), &st) == 0) kept[placed] = LinkBeside(m.path);
                 const int injected = InjectedWriteFailure(WriteStep::kRename);
                 if (injected || std::rename(m.temporary.c_str(), m.path.c_str()) != 0) {
-                    Fail(set, m.target, kFileFailed, true, std::strerror(injected ? injected : errno));
+                    const int error = injected ? injected : errno;
+                    Fail(set, m.target, kFileFailed, true, std::strerror(error), error);
                     break;
                 }
                 Forget(set, m.temporary);
@@ -454,7 +458,7 @@ void AbandonFileSet(FileSet* set) {
 void JoinFileSet(FileSet* set, FileSet* part) {
     if (part->result != 0 || part->cancelled || set->result != 0 || set->cancelled) {
         if (part->cancelled) set->cancelled = true;
-        else if (part->writeFailed) Fail(set, part->failedFile, part->result, true, part->reason);
+        else if (part->writeFailed) Fail(set, part->failedFile, part->result, true, part->reason, part->systemError);
         AbandonFileSet(part);
         return;
     }

@@ -45,6 +45,7 @@ struct FileSet {
     // the layer's own), the file it concerns as named, and why in words.
     int result = 0;
     bool writeFailed = false;  // the file system refused (a full disk, a protected file...)
+    int systemError = 0;       // its error number, when it gave one (EACCES for a protected file)
     bool cancelled = false;
     std::string failedFile;
     std::string reason;

@@ -11,6 +11,7 @@
 
 #include "files/export_entry.h"
 #include "files/file_layer.h"
+#include "files/file_set.h"
 #include "files/html_page.h"
 #include "files/iptc.h"
 #include "files/psd_doc.h"
@@ -18,6 +19,7 @@
 #include "host_access/FilterBigDocument.h"
 #include "host_access/host_result.h"
 #include "host_access/host_utilities.h"
+#include "platform/host/filter_record.h"
 #include "polyhedra/polyhedron_params.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
@@ -70,7 +72,7 @@ Parameters ModeCellSettings(const Parameters& settings, int64_t mode) {
 // Writes the thumbnail of `settings` (null: they could not be had, for the
 // reason `unread`) into the page's image folder and its cell; a thumbnail
 // that cannot be made keeps its caption without a picture.
-void ThumbnailCell(HTMLStatus* page, const Cell& cell, const Parameters* settings, const char* unread,
+void ThumbnailCell(FileSet* set, HTMLStatus* page, const Cell& cell, const Parameters* settings, const char* unread,
                    bool renderable, int side = kThumbnailSide) {
     const std::string& image = cell.file;
     int16_t rect[4] = {0, 0, 0, int16_t(side)};
@@ -96,7 +98,9 @@ void ThumbnailCell(HTMLStatus* page, const Cell& cell, const Parameters* setting
             if (!said.empty()) return said;
             return painted != kPSDExportWriteFailed ? PSDExportMessage(painted) : "";
         };
-        result = FileZerp_WriteFileAtPath(page->imageFolder + "/" + image + ".jpg", "the thumbnail", paint, why);
+        // One of the gallery's set: a thumbnail that cannot be made is left
+        // out, a failed write fails the gallery.
+        result = WriteFileSetMember(set, page->imageFolder + "/" + image + ".jpg", "the thumbnail", paint, why, true);
         if (HostResult() != runResult) SetHostResult(runResult, runDiagnostic);
     }
     if (result == 0) StartCell((image + ".jpg").c_str(), cell.caption.c_str(), page, rect[3], rect[2], ".jpg", nullptr);
@@ -108,16 +112,18 @@ void ThumbnailCell(HTMLStatus* page, const Cell& cell, const Parameters* setting
 // thumbnail, and the solid's OBJ with its companions in the subfolder
 // "solids" of the image folder (their texture would otherwise take the
 // thumbnail's name).
-void SolidCell(HTMLStatus* page, const Cell& cell, const Parameters& settings) {
+void SolidCell(FileSet* set, HTMLStatus* page, const Cell& cell, const Parameters& settings) {
     const bool renderable = OutputModeIsRenderable(cell.index);
     const Parameters solid = ModeCellSettings(settings, cell.index);
-    ThumbnailCell(page, cell, &solid, nullptr, renderable, kSolidSide);
-    if (!renderable) return;
+    ThumbnailCell(set, page, cell, &solid, nullptr, renderable, kSolidSide);
+    if (!renderable || set->result != 0) return;
     Parameters exported = settings;
     exported.outputMode = int32_t(cell.index);
     const std::string solids = page->imageFolder + "/" + kSolidsFolderName;
-    FileZerp_createDirectoryAtPath(solids);
-    FileZerp_WriteOBJFileAndItsHandmaidensAtPath(exported, solids + "/" + cell.file + ".obj", CatalogueExportHooks());
+    if (!FileZerp_pathisDirectory(solids) && !MakeFileSetFolder(set, solids)) return;
+    // The solid's six files join the gallery's set when all are written.
+    FileZerp_WriteOBJFileAndItsHandmaidensAtPath(exported, solids + "/" + cell.file + ".obj", CatalogueExportHooks(),
+                                                 nullptr, set);
 }
 
 // The fill of a preset's thumbnail when its file holds no preview: grey
@@ -144,7 +150,8 @@ std::vector<std::string> SortedEntries(const std::string& folder) {
 
 // One preset's cell: the file read for its preview, the preview as its
 // thumbnail.
-void PresetCell(HTMLStatus* page, const std::string& folder, const std::string& name, const Parameters& settings) {
+void PresetCell(FileSet* set, HTMLStatus* page, const std::string& folder, const std::string& name,
+                const std::string& image, const Parameters& settings) {
     PyramidDescriptor* preview = &gData->previewPyramid;
     int16_t error = 0;
     const int fd = FileZerp_OpenAFilePath(folder + "/" + name, 0, 0, &error);
@@ -156,13 +163,14 @@ void PresetCell(HTMLStatus* page, const std::string& folder, const std::string& 
     if (!read)
         std::fprintf(stderr, "Vornesk 2: %s: %s\n", (folder + "/" + name).c_str(),
                      fd < 0 ? "the settings file could not be opened" : LastSettingsFileError());
-    const std::string image = CleanedImageName(name);
     int result = -1;
     if (read && preview->tiles)
-        result = FileZerp_WriteFileAtPath(page->imageFolder + "/" + image + ".jpg", "the thumbnail", [&](int out) {
-            return TagAndWritePyr(preview, out, kExportGalleryImage, true, kThumbnailQuality);
-        });
-    if (result == 0) StartCell(name.c_str(), name.c_str(), page, kPresetSide, kPresetSide, ".jpg", nullptr);
+        result = WriteFileSetMember(
+            set, page->imageFolder + "/" + image + ".jpg", "the thumbnail",
+            [&](int out) { return TagAndWritePyr(preview, out, kExportGalleryImage, true, kThumbnailQuality); },
+            nullptr, true);
+    if (result == 0)
+        StartCell((image + ".jpg").c_str(), name.c_str(), page, kPresetSide, kPresetSide, ".jpg", nullptr);
     else StartCell(nullptr, name.c_str(), page, 0, 0, nullptr, nullptr);
     ConcludeCell(page);
 }
@@ -179,10 +187,15 @@ const char* GalleryPageName(GalleryKind kind) {
 }
 
 int WriteGallery(GalleryKind kind, const std::string& pagePath, const std::string& folder, int64_t firstMode,
-                 int64_t lastMode) {
+                 int64_t lastMode, ExportFailure* failure) {
     if (!gParams || !gData) return kFileFailed;
     const std::string imageFolder = FileZerp_getParentPathOf(pagePath) + "/" + kWebImagesFolderName;
-    FileZerp_createDirectoryAtPath(imageFolder);
+    // The page, its pictures and its solids' files are one set: they stand
+    // together or, at the first write the system refuses, none does, and
+    // the picture folder goes again when the gallery made it.
+    FileSet set;
+    StartFileSet(&set, pagePath);
+    MakeFileSetFolder(&set, imageFolder);
     // Each cell works on its own copy of the settings; the preview comes
     // back as it was, whatever the cells painted into it.
     const Parameters settings = *gParams;
@@ -225,30 +238,50 @@ int WriteGallery(GalleryKind kind, const std::string& pagePath, const std::strin
     if (kind == kGalleryPresets)
         for (const std::string& name : SortedEntries(folder))
             if (FileZerp_file_hasExtension(name, "q2q")) presets.push_back(name);
+    // Preset names that clean alike (é and è both give "_") get a number.
+    std::vector<std::string> presetImages;
+    std::set<std::string> taken;
+    for (const std::string& name : presets) {
+        std::string image = CleanedImageName(name);
+        for (int n = 2; !taken.insert(image).second; ++n) image = CleanedImageName(name) + " " + std::to_string(n);
+        presetImages.push_back(image);
+    }
     const int64_t total = int64_t(cells.size() + presets.size());
     int64_t done = 0;
-    for (const Cell& cell : cells) {
+    const auto going = [&set] { return set.result == 0 && !set.cancelled; };
+    for (size_t i = 0; i < cells.size() && going(); ++i) {
+        const Cell& cell = cells[i];
         UpdateProgress_qev(0, int32_t(done++), int32_t(total));
         if (kind == kGalleryPolyhedra) {
-            SolidCell(&page, cell, settings);
+            SolidCell(&set, &page, cell, settings);
         } else if (kind == kGalleryMemoryDots) {
             Parameters dot = settings;
             const bool read = FileZerp_readMemoryDotInto(cell.index, &dot) == 0;
-            ThumbnailCell(&page, cell, read ? &dot : nullptr, "the memory dot's settings could not be read", true);
+            ThumbnailCell(&set, &page, cell, read ? &dot : nullptr, "the memory dot's settings could not be read",
+                          true);
         } else {
             const Parameters mode = ModeCellSettings(settings, cell.index);
-            ThumbnailCell(&page, cell, &mode, nullptr, OutputModeRendersWith(settings, cell.index));
+            ThumbnailCell(&set, &page, cell, &mode, nullptr, OutputModeRendersWith(settings, cell.index));
         }
     }
-    for (const std::string& name : presets) {
+    for (size_t i = 0; i < presets.size() && going(); ++i) {
         UpdateProgress_qev(0, int32_t(done++), int32_t(total));
-        PresetCell(&page, folder, name, settings);
+        PresetCell(&set, &page, folder, presets[i], presetImages[i], settings);
     }
-    const int result =
-        FileZerp_WriteFileAtPath(pagePath, "the gallery", [&](int fd) {
-            page.fd = fd;
-            return FinishAndCloseWebPage(&page);
-        });
+    WriteFileSetMember(&set, pagePath, "the gallery", [&](int fd) {
+        page.fd = fd;
+        return FinishAndCloseWebPage(&page);
+    });
+    FinishFileSet(&set, [] { return gFilterRecord && gFilterRecord->abortProc && gFilterRecord->abortProc(); });
+    int result = 0;
+    if (set.result != 0 || set.cancelled) {
+        result = set.cancelled ? kPSDExportCancelled : set.writeFailed ? int(kPSDExportWriteFailed) : set.result;
+        if (failure) {
+            failure->file = set.failedFile;
+            failure->reason = set.cancelled ? "the gallery was cancelled" : set.reason;
+            failure->writeFailed = set.writeFailed;
+        }
+    }
     if (havePreview) {
         if (savedPreview.tiles) CopyPyrAToB(&savedPreview, &gData->previewPyramid);
         DisposePyramidData(&savedPreview);

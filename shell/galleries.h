@@ -8,6 +8,7 @@
 
 #include "shell/mode_catalogue.h"
 
+struct ExportFailure;
 struct TIPTCThing;
 
 enum GalleryKind : int64_t {
@@ -27,15 +28,20 @@ const char* GalleryPageName(GalleryKind kind);
 // Writes the gallery of kind as page path, its pictures into "web_images"
 // beside it (the presets page shows the settings files of folder; the
 // polyhedra page one cell per exportable solid, whose net thumbnail goes
-// into "web_images" and its OBJ files into "web_images/solids"). The output modes are those the dialog's menu
-// offers; those outside firstMode..lastMode are left out. Each cell renders
-// its own copy of the settings, which stay as they are; the preview is as
-// before afterwards.
-// Progress goes to the host as a render's does. 0, or the first error of
-// the page's own file (a thumbnail that fails leaves its cell's caption
-// without a picture).
+// into "web_images" and its OBJ files into "web_images/solids"). The output
+// modes are those the dialog's menu offers; those outside
+// firstMode..lastMode are left out. Each cell renders its own copy of the
+// settings, which stay as they are; the preview is as before afterwards.
+// Progress goes to the host as a render's does.
+//
+// The page and everything it shows are written as one set (files/file_set.h):
+// a thumbnail that cannot be made leaves its cell's caption without a
+// picture, but the first write the system refuses stops the gallery, and
+// nothing of it stays (a "web_images" it made goes too). 0, or the failure
+// (kPSDExportWriteFailed for a refused write, with the file and the reason
+// in *failure).
 int WriteGallery(GalleryKind kind, const std::string& pagePath, const std::string& folder, int64_t firstMode = 1,
-                 int64_t lastMode = kGalleryLastMode);
+                 int64_t lastMode = kGalleryLastMode, ExportFailure* failure = nullptr);
 
 // The net of every exportable solid of the output modes firstMode..lastMode
 // (193 and 194 excepted) as a PSD of one 300-pixel page per piece, in the

@@ -146,8 +146,9 @@ bool RunGalleryExport(GalleryKind kind, const std::string& folder) {
     MaybeAllocatePyramids(gData);
     if (HostResult() != noErr || !PrerollManipulation(gData)) return false;
     const std::string page = folder + "/" + GalleryPageName(kind);
-    if (WriteGallery(kind, page, folder) != 0) {
-        Refuse("cannot write " + page);
+    ExportFailure failure;
+    if (const int result = WriteGallery(kind, page, folder, 1, kGalleryLastMode, &failure); result != 0) {
+        RefuseExport(page, result, failure);
         return false;
     }
     return true;

@@ -20,6 +20,7 @@
 #include "files/brick_files.h"
 #include "files/export_entry.h"
 #include "files/file_layer.h"
+#include "files/file_set.h"
 #include "files/psd_doc.h"
 #include "files/file_names.h"
 #include "files/psd_export.h"
@@ -69,16 +70,21 @@ ExportHooks DialogExportHooks() {
 // alert says what failed.
 bool WriteGalleryFromDialog(ProgressivePreviewManager* ppm, GalleryKind kind, const std::string& page, const std::string& folder) {
     int result = 0;
+    ExportFailure failure;
     auto write = [&] {
         CreateMondoProgressWindow();
-        result = WriteGallery(kind, page, folder);
+        result = WriteGallery(kind, page, folder, 1, kGalleryLastMode, &failure);
         DestroyMondoProgress();
     };
     if (ppm) ppm->abortAnyPreviewAndThenDoBlockSynchronously(write);
     else write();
+    // The file the system refused and why; nothing of the gallery was left.
     if (result != 0)
         Warn(QString("%1 was not written").arg(QFileInfo(QString::fromStdString(page)).fileName()),
-             QString("The page cannot be written in %1.").arg(QString::fromStdString(FileZerp_getParentPathOf(page))));
+             failure.writeFailed ? QString("%1 could not be written: %2. Nothing of the gallery was kept.")
+                                       .arg(QString::fromStdString(failure.file), QString::fromStdString(failure.reason))
+                                 : QString("The page cannot be written in %1.")
+                                       .arg(QString::fromStdString(FileZerp_getParentPathOf(page))));
     return result == 0;
 }
 
@@ -93,36 +99,23 @@ QString ExportReason(int result) {
 // Purposes whose files hold a render of the settings.
 bool PurposeRenders(int32_t purpose) { return purpose == 2 || purpose == 10 || purpose == 12; }
 
-// The files of a cube map chosen as path: one a face, named by the face
-// ("Cube.psd" gives "Cube_d.psd" ... "Cube_f.psd").
-QString CubeFacePath(const QString& path, int64_t face, int64_t faces) {
-    PSDdoc doc;
-    doc.exportKind = kExportCubeMap;
-    doc.cubeFace = face;
-    char name[kPSDLayerNameBytes];
-    CNameOfLayer(&doc, 1, name);
-    return QString::fromStdString(
-        FileZerp_generateRenumberedFilePath(path.toStdString(), face, faces, nullptr, 0, name, false));
-}
-
 // Runs writer on a new file beside path; on success the file replaces path
-// (WriteFileWhole). The writer returns 0 or a failure code and closes the
-// descriptor when closesFd. False, with *why, when nothing was replaced.
+// (a set of one, files/file_set.h). The writer returns 0 or a failure code;
+// it may close the descriptor or leave it to the layer. False, with *why,
+// when nothing was replaced.
 template <typename Writer>
-bool WriteBeside(const QString& path, bool closesFd, Writer writer, QString* why) {
-    const int error = WriteFileWhole(path.toStdString().c_str(), [&](int fd) {
-        if (!closesFd) return int(writer(fd));
-        const int own = dup(fd);  // the writer closes its own copy; the file stays open for the flush
-        return own < 0 ? int(errno) : int(writer(own));
-    });
-    if (error == 0) return true;
-    // Writers fail with their own (negative) codes, the file system with an errno.
-    if (error == EACCES && QFileInfo::exists(path))
+bool WriteBeside(const QString& path, Writer writer, QString* why) {
+    FileSet set;
+    StartFileSet(&set, path.toStdString());
+    WriteFileSetMember(&set, path.toStdString(), "the file", [&](int fd) { return int(writer(fd)); });
+    if (FinishFileSet(&set) == 0) return true;
+    // The file system's reason, or the writer's own.
+    if (set.systemError == EACCES && QFileInfo::exists(path))
         *why = QString("%1 is write-protected; it was left as it is.").arg(QFileInfo(path).fileName());
     else
-        *why = error < 0 ? ExportReason(error)
-                         : QString("The file cannot be created in %1: %2.").arg(QFileInfo(path).absolutePath(),
-                                                                               std::strerror(error));
+        *why = set.writeFailed ? QString("The file cannot be created in %1: %2.")
+                                     .arg(QFileInfo(path).absolutePath(), QString::fromStdString(set.reason))
+                               : ExportReason(set.result);
     return false;
 }
 
@@ -134,30 +127,17 @@ bool WritePSDExport(const QString& path, QString* why) {
         *why = QString::fromUtf8(PSDExportMessage(kPSDExportNoData));
         return false;
     }
-    PSDdoc measured;
-    GrabPSDMetrics(gData, *gParams, &measured);
-    const bool cube = measured.exportKind == kExportCubeMap;
-    const int64_t files = cube ? measured.layerCount : 1;
-    InitMondoProgressParams(gData, measured.layerCount);
-    CreateMondoProgressWindow();
-    bool ok = true;
-    for (int64_t face = 1; face <= files && ok; ++face) {
-        ok = WriteBeside(
-            cube ? CubeFacePath(path, face, files) : path, true,
-            [&](int fd) {
-                bool cancel = false;
-                PSDdoc doc = measured;
-                doc.modeWords = CatalogueModeWords();
-                if (cube) {
-                    doc.layerCount = 1;
-                    doc.cubeFace = face;
-                }
-                return ReallyWritePSDFile_core_thingie(gData, *gParams, fd, &cancel, &doc);
-            },
-            why);
-    }
-    DestroyMondoProgress();
-    return ok;
+    // Through the export entry point: the cube map's six files as one set.
+    bool cancel = false;
+    ExportFailure failure;
+    const int result = FileZerp_WriteImageFileWithGlobals(gData, *gParams, path.toStdString(), &cancel,
+                                                          kImageFormatPSD, DialogExportHooks(), &failure);
+    if (result == 0) return true;
+    *why = failure.writeFailed ? QString("%1 could not be written: %2; no file of the export was replaced.")
+                                     .arg(QFileInfo(QString::fromStdString(failure.file)).fileName(),
+                                          QString::fromStdString(failure.reason))
+                               : QString::fromUtf8(ExportEntryMessage(result));
+    return false;
 }
 
 }  // namespace
@@ -433,7 +413,7 @@ bool Controller_Tarnwhistle_pano::doSaveThingsWithFilePath(const QString& path, 
     bool ok = false;
     switch (purpose) {
         case 0:
-            ok = WriteBeside(path, false, [](int fd) { return int(ParametersOut(gData, fd, 1, nullptr, 1)); }, &why);
+            ok = WriteBeside(path, [](int fd) { return int(ParametersOut(gData, fd, 1, nullptr, 1)); }, &why);
             if (ok) SetCurrentPresetFilenameToNSString(QFileInfo(path).fileName());
             break;
         case 2:
@@ -443,7 +423,7 @@ bool Controller_Tarnwhistle_pano::doSaveThingsWithFilePath(const QString& path, 
             });
             break;
         case 3:
-            ok = WriteBeside(path, true, [](int fd) { return WriteLegoStatsFile_Thingie(gData, fd); }, &why);
+            ok = WriteBeside(path, [](int fd) { return WriteLegoStatsFile_Thingie(gData, fd); }, &why);
             break;
         case 4:
         case 13:
@@ -455,7 +435,7 @@ bool Controller_Tarnwhistle_pano::doSaveThingsWithFilePath(const QString& path, 
             FileZerp_launchFileInBrowser_path(path.toStdString());
             return true;
         case 7:
-            ok = WriteBeside(path, true, [](int fd) { return WriteLDRAWFileWithGlobals(gData, fd); }, &why);
+            ok = WriteBeside(path, [](int fd) { return WriteLDRAWFileWithGlobals(gData, fd); }, &why);
             break;
         case 10:
         case 12:
@@ -502,7 +482,7 @@ bool diagnosticWriteAllProjectionNames() {
     for (int32_t m : ChoosableOutputModes()) add(OutputModeCaption(m).c_str());
     QString why;
     const bool ok = WriteBeside(
-        path, false,
+        path,
         [&text](int fd) { return write(fd, text.data(), text.size()) == ssize_t(text.size()) ? 0 : int(writErr); },
         &why);
     if (ok) DialogTrace("Wrote projection names to %s", path.toUtf8().constData());

@@ -187,7 +187,10 @@ bool FirstLobePointOfNetPoint(const WarpyBasis& b, const double offset[2], doubl
     }
     a /= b.scale, c /= b.scale;
     const double n = double(b.lobeCount), e = b.noPower ? 1.0 : (n / 2.0) / b.powerDivisor;
-    if (std::fabs(std::atan2(c, a)) > e * M_PI / n) return false;
+    // A point on the wedge's border (a net corner the design lays on it, such
+    // as a star's tip) belongs to it: the net's single-precision corners may
+    // put it a hair outside.
+    if (std::fabs(std::atan2(c, a)) > e * M_PI / n + 1e-6) return false;
     if (!b.noPower) power(a, c, 1.0 / e);
     *px = a, *py = c;
     return true;

@@ -1457,6 +1457,95 @@ Net SharkNet(Maps& maps) {
     return {};
 }
 
+// Shape 72 (sunburst 158, starburst 163): whole faces of the conformal
+// icosahedron (the icoface map, as the sharks'). Kind 17 opens each lobe
+// from the net corner nearest the frame's centre into a wedge of 60 degrees
+// about +x (the power of 5/6 after the lobe's own), and the lune step opens
+// the solid's longitudes about its y axis, with the lune's middle at +z.
+// So the corner is a vertex N of the solid on the y axis, where five faces
+// make 300 degrees of net from 360 of sphere: the wedge shows a lune of 72
+// degrees about y. Its two whole faces are F1 = (N, a, b), with a and b the
+// upper ring's vertices on the lune's sides, and F2 = (a, b, c) across ab,
+// c the lower ring's vertex in the lune's middle, on +x. The lune's sides
+// run on, straight in the net, along the mirror lines of the four faces
+// they halve: the side through a halves F3 = (a, w, c) and F5 = (w, c, S)
+// (w the lower ring's next vertex out, S the south pole), laid as a rhombus
+// on the wedge's -30 degree ray from a to S, with c on the wedge's side;
+// the side through b likewise halves the faces that the next lune's wedge
+// lays on its own -30 degree ray (the same faces, the same places: F4 and
+// F6 are the next lune's F3 and F5). Each half face and its mirror show the
+// lune's side on both sides, so the lobes meet without a seam; beyond a and
+// b the wedge's half faces leave a notch of 30 degrees of net at each, and
+// the rhombi's halves meet at S, so a lobe is a star's point that shows its
+// lune once. The net lays the five lunes so round N, 60 degrees apart, each
+// with its F1, F2 and the rhombus on its -30 degree ray (20 faces, each
+// once), with the gap between the third and the fourth lune so that the
+// net's box is centred on N; the floret reads only the first wedge.
+Net SunburstNet(Maps& maps) {
+    const double r5 = 1 / std::sqrt(5.0), rr = 2 * r5;
+    auto ring = [&](double degrees, double y) {  // longitude about y, 0 at +z, atan2(-x, z)
+        const double t = degrees * kPi / 180;
+        return V3{-rr * std::sin(t), y, rr * std::cos(t)};
+    };
+    const V3 N{0, 1, 0}, S{0, -1, 0};
+    // Lune k has its middle at longitude 72 k (its sign chosen below).
+    for (double way : {1.0, -1.0})
+        for (double mirror : {1.0, -1.0}) {
+            Net net;
+            // The lunes in the net: 0, 1, 2 at 0, 60, 120 degrees, 3 and 4 at
+            // -120 and -60.
+            const double netAngle[5] = {0, 60, 120, -120, -60};
+            for (int k = 0; k < 5; ++k) {
+                const double mid = way * 72.0 * k;
+                const V3 a = ring(mid - way * 36, r5), b = ring(mid + way * 36, r5), c = ring(mid, -r5),
+                         w = ring(mid - way * 72, -r5);
+                const double phi = mirror * netAngle[k] * kPi / 180;
+                auto place = [&](double x, double y) {
+                    y *= mirror;
+                    return P2{std::cos(phi) * x - std::sin(phi) * y, std::sin(phi) * x + std::cos(phi) * y};
+                };
+                const double h = std::sqrt(3.0) / 2;
+                const P2 pa = place(h, -0.5), pb = place(h, 0.5), pc = place(2 * h, 0), pn = place(0, 0);
+                // The rhombus on the -30 degree ray: a at 1, S at 1 + sqrt 3,
+                // c and w half an edge to either side of its middle.
+                const double ux = h, uy = -0.5, nx = 0.5, ny = h;  // the ray and its normal towards the wedge
+                const double m = 1 + h;
+                const P2 rc = place(m * ux + 0.5 * nx, m * uy + 0.5 * ny), rw = place(m * ux - 0.5 * nx, m * uy - 0.5 * ny),
+                         rs = place((1 + 2 * h) * ux, (1 + 2 * h) * uy);
+                const std::array<std::pair<std::array<P2, 3>, std::array<V3, 3>>, 4> faces = {{
+                    {{pn, pa, pb}, {N, a, b}},
+                    {{pa, pb, pc}, {a, b, c}},
+                    {{pa, rw, rc}, {a, w, c}},
+                    {{rw, rc, rs}, {w, c, S}},
+                }};
+                for (const auto& [at, dir] : faces) {
+                    Laid l;
+                    l.at = at;
+                    l.dir = dir;
+                    l.placed = true;
+                    net.faces.push_back(l);
+                }
+            }
+            bool right = true;
+            for (size_t t = 0; t < net.faces.size() && right; ++t) {
+                maps.SetCorners(int(t), net.faces[t].dir);
+                const Laid& g = net.faces[t];
+                for (int k = 0; k < 3; ++k)
+                    if (Angle(maps.At(72, int(t), k == 0, k == 1, k == 2), g.dir[k]) > kSameDirection)
+                        Fail("sunburst: the map moves a corner of its face");
+                right = (Cross2(g.at[0], g.at[1], g.at[2]) > 0 ? 1 : -1) == NetTurnFor(SphereTurn(maps, 72, int(t)));
+            }
+            if (!right) continue;
+            for (size_t t = 0; t < net.faces.size(); ++t)
+                for (size_t u = 0; u < t; ++u)
+                    if (TrianglesOverlap(net.faces[t].at, net.faces[u].at)) Fail("sunburst: two faces overlap");
+            Finish(&net, "sunburst", 0.0, true);
+            return net;
+        }
+    Fail("sunburst: no way to lay the lunes unmirrored");
+    return {};
+}
+
 // ---- plain faces ----
 
 // ---- the waffle ----
@@ -1658,6 +1747,8 @@ int main(int argc, char** argv) {
     nets.push_back(Waffle(maps));
     designs.push_back({71, "icosahedron", "shark", 20, 0, {}, 0.0});
     nets.push_back(SharkNet(maps));
+    designs.push_back({72, "sunburst", "sunburst", 20, 0, {}, 0.0});
+    nets.push_back(SunburstNet(maps));
     designs.push_back({73, "octahedron", "shard", 8, 0, {}, 0.0});
     nets.push_back(ShardNet(maps));
     designs.push_back({28, "Square", "Square", 8, 0, {}, 0.0});

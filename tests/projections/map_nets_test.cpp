@@ -90,6 +90,7 @@ const MapNetCase kCases[] = {
     {"cross65", 351, 65, 24, 3e-4, 0, false, true},
     {"trizag", 155, 70, 48, 3e-4, 0, false, true},
     {"pentasplat", 302, 67, 48, 3e-4, 0, false, true},
+    {"sunburst", 158, 72, 20, 3e-4, 0, false, true},
     {"conformaltetrahedron", 106, 41, 24},
     {"conformal_dodecahedron", 168, 77, 120},
     {"conformal_octahedron", 402, 74, 8},

@@ -29,7 +29,7 @@ TEST(Renderable, PolyhedralModesAskTheModelAndWaitForNets) {
         EXPECT_TRUE(OutputModeIsRenderable(m)) << m;
     // The multiviews draw views of their solids' faces.
     for (int64_t m : {75, 76, 77, 78, 79}) EXPECT_TRUE(OutputModeIsRenderable(m)) << m;
-    for (int64_t m : {405, 406, 411, 158})
+    for (int64_t m : {405, 406, 411})
         EXPECT_FALSE(OutputModeIsRenderable(m)) << m;
 }
 

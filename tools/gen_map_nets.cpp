@@ -1780,22 +1780,62 @@ int main(int argc, char** argv) {
     std::printf("};\nconst uint16_t conformal_octahedron_Faces3D[] = {\n");
     for (const auto& f : octahedron.faces) std::printf("    %d, %d, %d, 0,\n", f[0] + 1, f[1] + 1, f[2] + 1);
     std::printf("};\n\n");
-    // The box (shape 29): three faces cannot enclose the centre, so its
-    // solid vertices are longitude and latitude fractions (u, v, 0), u = 0
-    // at Greenwich eastwards, v = 0 at the north pole; each face one lune of
-    // 120 degrees from pole to pole, Greenwich in the middle of the first.
-    // The net lays the three lunes side by side as rectangles (y down).
-    std::printf("// Box (shape code 29): three lunes in longitude and latitude fractions.\n"
+    // The box (shape 29, "isometric"): three faces cannot enclose the
+    // centre, so its solid vertices are longitude and latitude fractions
+    // (u, v, 0), u = 0 at Greenwich eastwards, v = 0 at the north pole; each
+    // face one lune of 120 degrees from pole to pole, Greenwich in the
+    // middle of the first. The net is a cube seen along its diagonal: the
+    // three rhombi of a regular hexagon (edge 1, y down) about its centre C,
+    // each lune drawn affinely onto one. The left and right faces stand
+    // upright, north up: the first lune (-60 to 60 degrees) on the left and
+    // the second (60 to 180) on the right, sharing the 60 degree meridian
+    // down the middle from C. The top face shares the left face's north
+    // edge, so the third lune (180 to 300) lies with its north along that
+    // edge and its south on the hexagon's upper right side. Three faces meet
+    // at C, and the three edges from C cannot all continue the map: a
+    // lune's pole edge lies beside one of its meridians, never opposite, so
+    // going round C the faces would alternate pole and meridian edges, which
+    // three cannot do. The edge from C to the upper right corner shows the
+    // north pole on the right face and the 180 degree meridian on the top.
+    size_t boxNetVertices = 0;
+    std::printf("// Box (shape code 29): three lunes in longitude and latitude fractions,\n"
+                "// the net the three rhombi of a cube seen along its diagonal.\n"
                 "const double Box_Coords3D[] = {\n");
     for (int k = 0; k < 4; ++k)
         for (int v = 0; v < 2; ++v) std::printf("    %s, %d, 0,\n", Num(k / 3.0 - 1 / 6.0).c_str(), v);
-    std::printf("};\nconst double Box_Coords2D[] = {\n");
-    for (int k = 0; k < 4; ++k)
-        for (int v = 0; v < 2; ++v) std::printf("    %s, %d,\n", Num(2 * k / 3.0).c_str(), v);
-    std::printf("};\nconst uint16_t Box_Faces2D[] = {\n");
-    for (int k = 0; k < 3; ++k)
-        std::printf("    %d, %d, %d, %d, 0,\n", 2 * k + 1, 2 * k + 3, 2 * k + 4, 2 * k + 2);
-    std::printf("};\nconst uint16_t Box_2D_to_3D[] = {1, 2, 3, 4, 5, 6, 7, 8};\n\n");
+    {
+        const double h = std::sqrt(3.0) / 2;
+        const P2 C{0, 0}, T{0, -1}, UR{h, -0.5}, LR{h, 0.5}, B{0, 1}, LL{-h, 0.5}, UL{-h, -0.5};
+        // Each face's corners (u_k, 0), (u_k+1, 0), (u_k+1, 1), (u_k, 1) and
+        // where they lie; the solid vertex of (u_k, v) is 2k + v (from 0).
+        const P2 at[3][4] = {{UL, C, B, LL}, {C, UR, LR, B}, {C, UL, T, UR}};
+        std::vector<P2> net;
+        std::vector<int> solidOf;
+        std::printf("};\nconst uint16_t Box_Faces2D[] = {\n");
+        std::vector<std::array<int, 4>> faces;
+        for (int k = 0; k < 3; ++k) {
+            std::array<int, 4> ids{};
+            const int corner[4] = {2 * k, 2 * k + 2, 2 * k + 3, 2 * k + 1};
+            for (int c = 0; c < 4; ++c) {
+                int id = -1;
+                for (size_t i = 0; i < net.size(); ++i)
+                    if (Dist(net[i], at[k][c]) < kSamePlace && solidOf[i] == corner[c]) id = int(i);
+                if (id < 0) {
+                    net.push_back(at[k][c]);
+                    solidOf.push_back(corner[c]);
+                    id = int(net.size()) - 1;
+                }
+                ids[c] = id;
+            }
+            std::printf("    %d, %d, %d, %d, 0,\n", ids[0] + 1, ids[1] + 1, ids[2] + 1, ids[3] + 1);
+        }
+        std::printf("};\nconst double Box_Coords2D[] = {\n");
+        for (const P2& q : net) std::printf("    %s, %s,\n", Num(q.x).c_str(), Num(q.y).c_str());
+        std::printf("};\nconst uint16_t Box_2D_to_3D[] = {");
+        for (size_t i = 0; i < solidOf.size(); ++i) std::printf("%s%d", i ? ", " : "", solidOf[i] + 1);
+        std::printf("};\n\n");
+        boxNetVertices = net.size();
+    }
     std::printf("}  // namespace\n\nconst MapNetShape kMapNetShapes[] = {\n");
     for (size_t i = 0; i < designs.size(); ++i) {
         const Design& d = designs[i];
@@ -1806,7 +1846,8 @@ int main(int argc, char** argv) {
     }
     std::printf("    {{74, \"conformal_octahedron\", conformal_octahedron_Coords3D, %zu, conformal_octahedron_Faces3D, %zu, nullptr, 0, nullptr, nullptr}, 74, 1},\n",
                 octahedron.v.size(), octahedron.faces.size());
-    std::printf("    {{29, \"Box\", Box_Coords3D, 8, nullptr, 3, Box_Coords2D, 8, Box_Faces2D, Box_2D_to_3D}, 0, 0},\n");
+    std::printf("    {{29, \"Box\", Box_Coords3D, 8, nullptr, 3, Box_Coords2D, %zu, Box_Faces2D, Box_2D_to_3D}, 0, 0},\n",
+                boxNetVertices);
     std::printf("};\nconst int64_t kMapNetShapeCount = %zu;\n", designs.size() + 2);
     return 0;
 }

@@ -3135,7 +3135,8 @@ const uint16_t conformal_octahedron_Faces3D[] = {
     4, 2, 6, 0,
 };
 
-// Box (shape code 29): three lunes in longitude and latitude fractions.
+// Box (shape code 29): three lunes in longitude and latitude fractions,
+// the net the three rhombi of a cube seen along its diagonal.
 const double Box_Coords3D[] = {
     -0.16666666666666666, 0, 0,
     -0.16666666666666666, 1, 0,
@@ -3146,22 +3147,24 @@ const double Box_Coords3D[] = {
     0.83333333333333337, 0, 0,
     0.83333333333333337, 1, 0,
 };
+const uint16_t Box_Faces2D[] = {
+    1, 2, 3, 4, 0,
+    2, 5, 6, 3, 0,
+    7, 8, 9, 10, 0,
+};
 const double Box_Coords2D[] = {
+    -0.8660254037844386, -0.5,
     0, 0,
     0, 1,
-    0.66666666666666663, 0,
-    0.66666666666666663, 1,
-    1.3333333333333333, 0,
-    1.3333333333333333, 1,
-    2, 0,
-    2, 1,
+    -0.8660254037844386, 0.5,
+    0.8660254037844386, -0.5,
+    0.8660254037844386, 0.5,
+    0, 0,
+    -0.8660254037844386, -0.5,
+    0, -1,
+    0.8660254037844386, -0.5,
 };
-const uint16_t Box_Faces2D[] = {
-    1, 3, 4, 2, 0,
-    3, 5, 6, 4, 0,
-    5, 7, 8, 6, 0,
-};
-const uint16_t Box_2D_to_3D[] = {1, 2, 3, 4, 5, 6, 7, 8};
+const uint16_t Box_2D_to_3D[] = {1, 3, 4, 2, 5, 6, 5, 7, 8, 6};
 
 }  // namespace
 
@@ -3207,6 +3210,6 @@ const MapNetShape kMapNetShapes[] = {
     {{73, "octahedron", shard_Coords3D, 6, nullptr, 8, shard_Coords2D, 10, shard_Faces2D, shard_2D_to_3D}, 73, 1},
     {{28, "Square", Square_Coords3D, 6, nullptr, 8, Square_Coords2D, 9, Square_Faces2D, Square_2D_to_3D}, 0, 1},
     {{74, "conformal_octahedron", conformal_octahedron_Coords3D, 6, conformal_octahedron_Faces3D, 8, nullptr, 0, nullptr, nullptr}, 74, 1},
-    {{29, "Box", Box_Coords3D, 8, nullptr, 3, Box_Coords2D, 8, Box_Faces2D, Box_2D_to_3D}, 0, 0},
+    {{29, "Box", Box_Coords3D, 8, nullptr, 3, Box_Coords2D, 10, Box_Faces2D, Box_2D_to_3D}, 0, 0},
 };
 const int64_t kMapNetShapeCount = 42;

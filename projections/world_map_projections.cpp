@@ -6,6 +6,7 @@
 
 #include "common/rays.h"
 #include "records/TransformationReply.h"
+#include "records/renderhinttype.h"
 #include "common/angles.h"
 #include "projections/forward_maps.h"
 #include "projections/gores.h"
@@ -376,6 +377,72 @@ void TotalArmadillo(float out[3], unsigned char* outside, TransformationReply* r
     RectangularToSpherical(out, static_cast<float>(U), static_cast<float>(std::acos(std::clamp(p[2], -1.0, 1.0)) / kShortPi));
 }
 
+double quatrefoil_warped_latitude(double r) { return r * (r + 2.0) / 3.0; }
+
+namespace {
+// The quatrefoil's cup: x^2 + z^2 = y^2 - k about the camera frame's
+// vertical, k = 4, the sheet y >= 2 (its radius 1 at y = sqrt 5, where the
+// petals part, and 4, the figure's rim, at y = sqrt 20).
+constexpr double kCupOffset = 4.0;
+constexpr double kPetalHeight = 2.23606797749979;  // sqrt 5
+// The frame's vertical middle (its rows run from -0.416 to 3.484): the ray
+// through it passes through the middle of the rim.
+constexpr double kFrameMiddle = 0.5 * (-0.416 + 3.484);
+}  // namespace
+
+void TotalQuatrefoil(float out[3], unsigned char* outside, TransformationReply* reply, int64_t* region, double x,
+                     double y, double tilt) {
+    *outside = 1;
+    if (region) *region = -7;
+    // The tilted camera, two plane units to the frame's unit across and
+    // down (the rim's 8 fill the frame's 4.008 across), aimed at the rim's
+    // middle. The camera looks down into the cup at 65 degrees, within the
+    // 48 at which its steepest wall (at the rim) would hide part of it, so
+    // every point of the cup shows, once; which root of the line the hit is
+    // decides nothing else, so the line's nearer root is taken wherever the
+    // camera stands on it.
+    double o[3], d[3];
+    getOrthographicCameraFromXYandTilt(2.0 * x, 2.0 * (y - kFrameMiddle), tilt, o, d);
+    o[1] += std::sqrt(5.0 * kCupOffset);
+    const double A = d[0] * d[0] + d[2] * d[2] - d[1] * d[1];
+    const double B = 2.0 * (o[0] * d[0] + o[2] * d[2] - o[1] * d[1]);
+    const double C = o[0] * o[0] + o[2] * o[2] - o[1] * o[1] + kCupOffset;
+    const double disc = B * B - 4.0 * A * C;
+    if (!(disc >= 0.0) || A == 0.0) return;
+    const double root = std::sqrt(disc);
+    const double t = std::fmin((-B - root) / (2.0 * A), (-B + root) / (2.0 * A));
+    const double hx = o[0] + t * d[0], hy = o[1] + t * d[1], hz = o[2] + t * d[2];
+    if (!(hy > 0.0)) return;
+    // In the cup's own frame: X across, Y away from the camera, Z up.
+    const double X = hx, Y = -hz, Z = hy;
+    const double radius = std::sqrt(X * X + Y * Y), r = radius / 4.0;
+    if (!(r <= 1.0)) return;
+    // The normal of the inside, which faces the camera.
+    const triplex n = Tnormalize({-hx, hy, -hz});
+    const float normal[3] = {static_cast<float>(n.x), static_cast<float>(n.y), static_cast<float>(n.z)};
+    SetReplyShading(reply, normal, static_cast<float>(d[0]), static_cast<float>(d[1]));
+    SetReplyView(reply, d[0], d[1], d[2]);
+    double turn = (kPi - std::atan2(-X, Y)) / (2.0 * kPi);
+    int64_t place = -7;
+    if (std::fabs(Z) > kPetalHeight) {
+        // Four petals, each a quarter of the turns (about 0, 1/4, 1/2 and
+        // 3/4) squeezed about its middle by the fourth root of the cup's
+        // radius: 1 where they part from the middle, so they leave it
+        // without a seam, and narrower outwards.
+        const double q = 4.0 * turn + 0.5, petal = std::floor(q);
+        const double across = (q - petal - 0.5) * std::sqrt(std::sqrt(radius));
+        if (!(std::fabs(across) <= 0.5)) return;
+        turn = (petal + across) / 4.0;
+        place = int64_t(petal) % 4 + 5;
+    }
+    if (region) *region = place;
+    reply->place = int32_t(place);
+    *outside = 0;
+    double U = turn - 0.5416666666666666;
+    U -= std::floor(U);
+    RectangularToSpherical(out, static_cast<float>(U), static_cast<float>(quatrefoil_warped_latitude(r)));
+}
+
 void TotalRetroazimuthal(float out[3], unsigned char* outside, int front, TransformationReply* reply, double x,
                          double y, double referenceLatitude) {
     if (front) x = -x, y = -y;
@@ -556,6 +623,12 @@ void RaiszEllipsoid(ProjectionSample& s) {
                         south ? tilt : -tilt);
 }
 
+// The quatrefoil's camera looks down at 65 degrees (the tilt's sine).
+void Quatrefoil(ProjectionSample& s) {
+    TotalQuatrefoil(s.point, &s.miss, s.reply, &s.hints->placeOverride, s.plane.X,
+                    s.plane.Y + s.context->planeCentreY, -0.9063077870366499);
+}
+
 void RetroazimuthalFront(ProjectionSample& s) {
     TotalRetroazimuthal(s.point, &s.miss, 1, s.reply, s.plane.X, s.plane.Y, s.context->latitudeSetting * kPiD / 180.0);
 }
@@ -598,6 +671,7 @@ constexpr ProjectionEntry kServed[] = {
     {kModeProlateNorthGlobe, RaiszEllipsoid},
     {kModeProlateSouth, RaiszEllipsoid},
     {kModeProlateSouthGlobe, RaiszEllipsoid},
+    {kModeQuatrefoil, Quatrefoil},
     {kModeRetroazimuthalFront, RetroazimuthalFront},
     {kModeRetroazimuthalBack, RetroazimuthalBack},
 };

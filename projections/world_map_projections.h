@@ -116,6 +116,16 @@ void TotalRaiszEllipsoid(float out[3], unsigned char* outside, TransformationRep
 // back, tilted 20° towards the hemisphere's pole (+1 north, -1 south).
 void TotalArmadillo(float out[3], unsigned char* outside, TransformationReply* reply, double x, double y,
                     double hemisphere);
+// The quatrefoil: a cup (one sheet of the hyperboloid x^2 + z^2 = y^2 - 4)
+// seen from above by the camera tilted by asin(tilt); its middle shows the
+// north pole and its rim the south, and where it is wider than 1 it parts
+// into four petals. region receives -7 in the middle and 5 + the petal on a
+// petal.
+void TotalQuatrefoil(float out[3], unsigned char* outside, TransformationReply* reply, int64_t* region, double x,
+                     double y, double tilt);
+// The latitude (0 at the north pole, 1 at the south) that the cup shows at
+// radius r (0 to 1 of its rim's).
+double quatrefoil_warped_latitude(double r);
 // Smallest positive ray parameter of the hit with the torus about the z axis
 // of major radius R and tube radius r; 1e20 for none. dir is a unit vector.
 double RayTorusIntersection(const double origin[3], const double dir[3], double R, double r);

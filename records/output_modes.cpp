@@ -443,7 +443,7 @@ constexpr OutputModeRow kRows[] = {
      "its solid (shape 309) is not built"},
     {kModeRhombicosacron, "rhombicosacron", "", F::kPolyhedron, R::kNet},
     {kModeWaterman, "Waterman", "", F::kPolyhedron, R::kNet},
-    {kModeQuatrefoil, "quatrefoil", "", F::kWorldMap, R::kProjection, "its hyperboloid's coefficients are not known"},
+    {kModeQuatrefoil, "quatrefoil", "", F::kWorldMap, R::kProjection},
     {kModeSpilhaus, "Spilhaus", "", F::kWorldMap, R::kProjection},
     {kModeQuilt3, "quilt 3", "", F::kFloret, R::kFloretOnNet, "its floret's basis solid (shape 68) is not built"},
     {kModeQuilt4, "quilt 4", "", F::kFloret, R::kFloretOnNet, "its floret's basis solid (shape 68) is not built"},

@@ -8,8 +8,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <array>
 #include <functional>
+#include <vector>
 
+#include "common/angles.h"
 #include "records/TransformationReply.h"
 #include "projections/forward_maps.h"
 #include "tests/projections/road_fixture.h"
@@ -452,6 +455,144 @@ TEST(WorldMapProjections, RetroazimuthalPositionsWithoutAPlaceAreOutside) {
                 }
         EXPECT_GT(empty, 0) << lat0D;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The quatrefoil: a cup x^2 + z^2 = y^2 - 4 (the sheet y >= 2) seen from
+// above by the camera tipped 65 degrees down; the cup's middle shows the
+// north pole, its rim (radius 4) the south pole, the latitude of radius 4r
+// being r (r + 2) / 3, and beyond radius 1 the turns part into four petals,
+// each squeezed about its middle by the fourth root of the radius. The map
+// is worked forward here, from a direction to the framed point that shows
+// it, and the projection must show that direction there.
+constexpr double kQuatrefoilTilt = -0.9063077870366499;
+
+// The framed point (x, y) of the cup's point at `radius` and turn `turn`
+// ((pi - atan2(-X, Y)) / 2 pi, X across, Y away from the camera).
+void CupPointInFrame(double radius, double turn, double* x, double* y) {
+    const double a = M_PI - 2.0 * M_PI * turn;  // atan2(-X, Y)
+    const double X = -radius * std::sin(a), Y = radius * std::cos(a), Z = std::sqrt(radius * radius + 4.0);
+    // Camera frame: x right, y up, z towards the viewer; the point is
+    // (X, Z, -Y). The camera looks along (0, s, -c), its picture's up is
+    // (0, c, s), and its centre line passes through the rim's middle
+    // (0, sqrt 20, 0) at the frame's vertical middle; two plane units to the
+    // frame's unit.
+    const double s = kQuatrefoilTilt, c = std::sqrt(1.0 - s * s);
+    const double up = c * (Z - std::sqrt(20.0)) + s * -Y;
+    *x = X / 2.0;
+    *y = 0.5 * (-0.416 + 3.484) - up / 2.0;
+}
+
+// The framed point that shows the direction of latitude fraction v and turn
+// `turn` (before its shift): the latitude's radius, and on a petal the turn
+// drawn in towards the petal's middle.
+void QuatrefoilForward(double turn, double v, double* x, double* y) {
+    const double radius = 4.0 * (-1.0 + std::sqrt(1.0 + 3.0 * v));  // v = r (r + 2) / 3, radius 4 r
+    if (radius > 1.0) {
+        const double q = 4.0 * turn + 0.5, petal = std::floor(q), across = q - petal - 0.5;
+        turn = (petal + across / std::sqrt(std::sqrt(radius))) / 4.0;
+    }
+    CupPointInFrame(radius, turn, x, y);
+}
+
+std::array<double, 3> SphereDirection(double u, double v) {
+    float p[3];
+    RectangularToSpherical(p, float(u), float(v));
+    return {p[0], p[1], p[2]};
+}
+
+TEST(WorldMapProjections, QuatrefoilShowsEachDirectionWhereTheCupPutsIt) {
+    TransformationReply r = MakeTemplateReply();
+    int looked = 0;
+    for (double v = 0.02; v < 0.99; v += 0.037)
+        for (double turn = 0.003; turn < 1.0; turn += 0.0191) {
+            double x, y;
+            QuatrefoilForward(turn, v, &x, &y);
+            float p[3];
+            unsigned char miss = 1;
+            int64_t region = 0;
+            TotalQuatrefoil(p, &miss, &r, &region, x, y, kQuatrefoilTilt);
+            ASSERT_EQ(miss, 0) << turn << " " << v;
+            double u = turn - 0.5416666666666666;
+            u -= std::floor(u);
+            const auto want = SphereDirection(u, v);
+            EXPECT_NEAR(p[0], want[0], 2e-5) << turn << " " << v;
+            EXPECT_NEAR(p[1], want[1], 2e-5) << turn << " " << v;
+            EXPECT_NEAR(p[2], want[2], 2e-5) << turn << " " << v;
+            // The middle is one region, each petal another.
+            const double radius = 4.0 * (-1.0 + std::sqrt(1.0 + 3.0 * v));
+            if (radius < 0.999) EXPECT_EQ(region, -7);
+            if (radius > 1.001) EXPECT_EQ(region, 5 + int64_t(std::floor(4.0 * turn + 0.5)) % 4);
+            // The picture reads east to the right of north, as seen from
+            // outside: with the frame (x, y, z) = (-sin lon cos lat, sin
+            // lat, cos lon cos lat), east x north points inwards, so the
+            // steps right and down turn about the direction outwards.
+            float pr[3], pd[3];
+            TotalQuatrefoil(pr, &miss, &r, &region, x + 1e-4, y, kQuatrefoilTilt);
+            TotalQuatrefoil(pd, &miss, &r, &region, x, y + 1e-4, kQuatrefoilTilt);
+            const double a[3] = {pr[0] - p[0], pr[1] - p[1], pr[2] - p[2]}, b[3] = {pd[0] - p[0], pd[1] - p[1], pd[2] - p[2]};
+            const double turnOut = p[0] * (a[1] * b[2] - a[2] * b[1]) + p[1] * (a[2] * b[0] - a[0] * b[2]) +
+                                   p[2] * (a[0] * b[1] - a[1] * b[0]);
+            EXPECT_GT(turnOut, 0.0) << turn << " " << v;
+            ++looked;
+        }
+    EXPECT_GT(looked, 1000);
+    // Beyond the rim, and between two petals, nothing.
+    float p[3];
+    unsigned char miss = 0;
+    int64_t region = 0;
+    TotalQuatrefoil(p, &miss, &r, &region, 1.99, 3.3, kQuatrefoilTilt);
+    EXPECT_EQ(miss, 1);
+    for (double turn : {0.125, 0.375, 0.625, 0.875}) {
+        double x, y;
+        CupPointInFrame(3.5, turn, &x, &y);  // where two petals part, near the rim
+        TotalQuatrefoil(p, &miss, &r, &region, x, y, kQuatrefoilTilt);
+        EXPECT_EQ(miss, 1) << turn;
+        CupPointInFrame(0.9, turn, &x, &y);  // the same turn inside the middle
+        TotalQuatrefoil(p, &miss, &r, &region, x, y, kQuatrefoilTilt);
+        EXPECT_EQ(miss, 0) << turn;
+    }
+}
+
+// Every direction of a fine grid is shown, once: the frame sampled finely
+// meets every cell of a grid of latitude and longitude, and two samples far
+// apart in the frame never show the same direction. The figure keeps
+// inside the frame.
+TEST(WorldMapProjections, QuatrefoilShowsTheWholeSphereOnceInsideItsFrame) {
+    TransformationReply r = MakeTemplateReply();
+    constexpr int kLat = 36, kLon = 72, m = 700;
+    std::vector<int> first(kLat * kLon, -1);
+    int twice = 0, onEdge = 0;
+    for (int j = 0; j < m; ++j)
+        for (int i = 0; i < m; ++i) {
+            const double x = -2.004 + 4.008 * i / (m - 1), y = -0.416 + 3.9 * j / (m - 1);
+            float p[3];
+            unsigned char miss = 1;
+            int64_t region = 0;
+            TotalQuatrefoil(p, &miss, &r, &region, x, y, kQuatrefoilTilt);
+            if (miss) continue;
+            onEdge += i == 0 || j == 0 || i == m - 1 || j == m - 1;
+            const double lat = std::asin(std::clamp(double(p[1]), -1.0, 1.0)), lon = std::atan2(p[0], p[2]);
+            const int b = std::min(kLat - 1, int((lat / M_PI + 0.5) * kLat)) * kLon +
+                          std::min(kLon - 1, int((lon / (2 * M_PI) + 0.5) * kLon));
+            if (first[b] < 0) {
+                first[b] = j * m + i;
+                continue;
+            }
+            // The same cell shown far from where it was first: twice (the
+            // cells about the poles are shown along a whole ring).
+            const int fi = first[b] % m, fj = first[b] / m;
+            const int row = b / kLon;
+            if (row > 1 && row < kLat - 2 && std::hypot(i - fi, j - fj) > 40) ++twice;
+        }
+    int unseen = 0;
+    for (int b = 0; b < kLat * kLon; ++b) unseen += first[b] < 0;
+    EXPECT_EQ(unseen, 0);
+    EXPECT_EQ(twice, 0);
+    EXPECT_EQ(onEdge, 0);
 }
 
 }  // namespace

@@ -72,8 +72,9 @@ TEST(Renderable, RetroazimuthalMapsWithTheLatitudeOnAPoleAreRefused) {
 
 }  // namespace
 
-// A floret whose lobes do not show the sphere is refused with the reason,
-// not drawn with seams or with parts of the sphere missing.
+// A floret whose lobes do not show the sphere is refused with the reason
+// (the frames of its basis net that were tried), not drawn with seams or
+// with parts of the sphere missing.
 TEST(Renderable, BrokenFloretsAreRefusedWithTheReason) {
     auto p = std::make_unique<Parameters>();
     GrabDefaultSettings(p.get());
@@ -81,11 +82,12 @@ TEST(Renderable, BrokenFloretsAreRefusedWithTheReason) {
         int32_t mode;
         const char* refusal;
     } cases[] = {
-        {1043, "output mode 1043 is not available in this build: its lobes do not meet"},
-        {161, "output mode 161 (Isle of Man) is not available in this build: its lobes show part of the sphere twice "
-              "and miss a quarter of it"},
-        {392, "output mode 392 (pentaskelion) is not available in this build: its lobes show part of the sphere "
-              "twice and miss some of it"},
+        {1043, "output mode 1043 is not available in this build: no frame tried (box middle, net origin, first face, "
+               "axis points) has its lobes show the sphere once"},
+        {161, "output mode 161 (Isle of Man) is not available in this build: no frame tried (box middle, net origin, "
+              "first face, axis points) has its lobes show the sphere once"},
+        {166, "output mode 166 (phenyl cross) is not available in this build: its basis shows 80 degrees of lune at "
+              "the floret's axis, where its lobes need 120"},
         {155, ""},
     };
     for (const Case& c : cases) {

@@ -225,21 +225,21 @@ int64_t make_poly_from_voronoi_sites_via_CSG(polyhedron* poly, int64_t, VoronoiH
     }
     // Each polygon is cut on its own: merged at the merge distance one by
     // one, faces would disagree where several corners lie that near. Cut
-    // exactly, then move the corners onto the diagram's vertices, grouped.
-    VoronoiCornerSnap snap;
-    const bool snapping = BuildVoronoiCornerSnap(sites, o->mergeDistance, &snap);
-    if (snapping) csg->options.mergeDistance = 1e-9;
+    // exactly, then take each site's face from the diagram: its corners are
+    // where the planes meet, however near one another.
+    VoronoiDiagram diagram;
+    const bool exact = BuildVoronoiDiagram(sites, &diagram);
+    if (exact) csg->options.mergeDistance = 1e-9;
     SlicePlanesAway(csg, sites);
-    csg->options.mergeDistance = o->mergeDistance;
-    if (snapping)
+    csg->options.mergeDistance = exact ? kDiagramVertexDistance : o->mergeDistance;
+    if (exact)
         for (BabyCSGFace& f : csg->faces) {
-            std::vector<triplex> ring;
-            for (const triplex& p : f.points) {
-                const triplex c = SnapVoronoiCorner(&snap, p, 1e-3);
-                if (ring.empty() || Tdistance(ring.back(), c) > 0.0) ring.push_back(c);
-            }
-            while (ring.size() > 1 && Tdistance(ring.front(), ring.back()) == 0.0) ring.pop_back();
-            f.points.swap(ring);
+            const HALFSPACE* site = nullptr;
+            for (const HALFSPACE* s : diagram.site)
+                if (f.capped && s->id == f.siteId && Tdistance(s->point, f.sitePoint) == 0.0) site = s;
+            std::vector<triplex> ring = site && !f.points.empty() ? DiagramCellOf(&diagram, site, f.points[0])
+                                                                  : std::vector<triplex>{};
+            if (ring.size() >= 3) f.points.swap(ring);
         }
     const int64_t r = make_poly_fromBabyCSG(poly, csg);
     destroyBabyCSG(&csg);
@@ -268,7 +268,8 @@ void destroyBabyHull(BabyHull** hull) {
 
 // qhull's facets of the points as outward planes n·x + offset = 0; false for
 // a set qhull finds no hull of (flat, or too few points).
-bool QhullFacets(const std::vector<triplex>& points, std::vector<std::pair<triplex, double>>& facets) {
+bool QhullFacets(const std::vector<triplex>& points, std::vector<std::pair<triplex, double>>& facets,
+                 std::vector<std::vector<int32_t>>* facetPoints) {
     std::vector<coordT> coords;
     coords.reserve(points.size() * 3);
     for (const triplex& p : points) {
@@ -291,6 +292,10 @@ bool QhullFacets(const std::vector<triplex>& points, std::vector<std::pair<tripl
         facetT* facet;
         FORALLfacets {
             facets.emplace_back(triplex{facet->normal[0], facet->normal[1], facet->normal[2]}, facet->offset);
+            if (!facetPoints) continue;
+            facetPoints->emplace_back();
+            vertexT *vertex, **vertexp;
+            FOREACHvertex_(facet->vertices) facetPoints->back().push_back(int32_t(qh_pointid(qh, vertex->point)));
         }
     }
     qh_freeqhull(qh, !qh_ALL);

@@ -59,8 +59,10 @@ int64_t make_poly_from_voronoi_sites_via_CSG(polyhedron* poly, int64_t unused, V
                                              HALFSPACE* sites);
 
 // qhull's facets of the points as outward planes n·x + offset = 0 (nearly
-// coplanar facets merged); false for a set qhull finds no hull of.
-bool QhullFacets(const std::vector<triplex>& points, std::vector<std::pair<triplex, double>>& facets);
+// coplanar facets merged), and when asked the points (by index) each facet
+// passes through; false for a set qhull finds no hull of.
+bool QhullFacets(const std::vector<triplex>& points, std::vector<std::pair<triplex, double>>& facets,
+                 std::vector<std::vector<int32_t>>* facetPoints = nullptr);
 
 struct BabyHull {
     BabyCSG* csg;

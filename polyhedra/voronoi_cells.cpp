@@ -370,9 +370,10 @@ void WriteFan(const std::vector<triplex>& pts, const HALFSPACE* owner, polyhedro
                      o->duplicateTest);
 }
 
-void WriteWhole(const std::vector<triplex>& pts, const HALFSPACE* owner, polyhedron* poly, uint8_t flag) {
+void WriteWhole(const std::vector<triplex>& pts, const HALFSPACE* owner, polyhedron* poly, uint8_t flag,
+                double distance = kPointMergeTolerance) {
     std::vector<int64_t> v;
-    for (const triplex& p : pts) v.push_back(VertexAt(poly, p, kPointMergeTolerance));
+    for (const triplex& p : pts) v.push_back(VertexAt(poly, p, distance));
     AddFaceOfVertices(poly, v, owner, -1, 0, flag);
 }
 
@@ -473,15 +474,19 @@ void OrderPointListRoundItsMean(HALFSPACE* points) {
 
 namespace {
 
-// Shaves and writes a ring already counter-clockwise seen from outside.
+// Shaves and writes a ring already counter-clockwise seen from outside. The
+// corners of an exact ring are a diagram's vertices: each vertex of the
+// solid is one of them, however near the next.
 void WriteOrderedRing(std::vector<triplex>& ring, const HALFSPACE* owner, polyhedron* poly,
-                      const VoronoiHandlingOptions* o) {
+                      const VoronoiHandlingOptions* o, bool exact = false) {
     if (ring.size() < 3) return;
-    if (o->shave) MaybeShaveSillyVerts(ring, owner, poly, o);
+    VoronoiHandlingOptions w = *o;
+    if (exact) w.mergeDistance = kDiagramVertexDistance;
+    if (o->shave) MaybeShaveSillyVerts(ring, owner, poly, &w);
     if (o->wholeFaces && ring.size() >= 4 && ring.size() <= size_t(kMaxFaceVertices))
-        WriteWhole(ring, owner, poly, o->duplicateTest);
+        WriteWhole(ring, owner, poly, o->duplicateTest, exact ? kDiagramVertexDistance : kPointMergeTolerance);
     else
-        WriteFan(ring, owner, poly, o);
+        WriteFan(ring, owner, poly, &w);
 }
 
 }  // namespace
@@ -496,55 +501,65 @@ void DumpPointListIntoPolyhedron(HALFSPACE* points, const HALFSPACE* owner, poly
 
 // ---- the whole diagram ----
 
-namespace {
-
-size_t FindRoot(std::vector<size_t>& parent, size_t i) {
-    while (parent[i] != i) i = parent[i] = parent[parent[i]];
-    return i;
-}
-
-}  // namespace
-
-bool BuildVoronoiCornerSnap(HALFSPACE* sites, double distance, VoronoiCornerSnap* snap) {
+bool BuildVoronoiDiagram(HALFSPACE* sites, VoronoiDiagram* d) {
+    // A site's plane passes through it square to it: x·p = |p|², the plane
+    // x·q = 1 of its polar point q = p / |p|², so the planes meet at the
+    // polar points of the facets of the hull of the q (the sites themselves
+    // when they lie on the unit sphere).
     std::vector<triplex> pts;
     for (HALFSPACE* s = sites->head->next; s != sites->head; s = s->next) {
-        if (std::fabs(Tdot_product(s->point, s->point) - 1.0) > 1e-9) return false;
-        pts.push_back(s->point);
+        const double m = Tdot_product(s->point, s->point);
+        if (!(m > 0.0)) return false;
+        pts.push_back(Tscale(s->point, 1.0 / m));
+        d->site.push_back(s);
     }
     std::vector<std::pair<triplex, double>> facets;
-    if (pts.size() < 4 || !QhullFacets(pts, facets)) return false;
-    for (const auto& [n, offset] : facets) {
+    std::vector<std::vector<int32_t>> through;
+    if (pts.size() < 4 || !QhullFacets(pts, facets, &through)) return false;
+    d->cell.assign(pts.size(), {});
+    for (size_t f = 0; f < facets.size(); ++f) {
+        const auto& [n, offset] = facets[f];
         if (!(offset < -1e-9)) return false;  // the sites leave a cap without bound
-        snap->member.push_back(Tscale(n, -1.0 / offset));
+        d->vertex.push_back(Tscale(n, -1.0 / offset));
+        for (int32_t p : through[f])
+            if (p >= 0 && size_t(p) < pts.size()) d->cell[size_t(p)].push_back(int32_t(f));
     }
-    std::vector<triplex>& m = snap->member;
-    std::sort(m.begin(), m.end(), [](triplex a, triplex b) { return a.x < b.x; });
-    std::vector<size_t> parent(m.size());
-    for (size_t i = 0; i < m.size(); ++i) parent[i] = i;
-    for (size_t i = 0; i < m.size(); ++i)
-        for (size_t j = i + 1; j < m.size() && m[j].x - m[i].x < distance; ++j)
-            if (Tdistance(m[i], m[j]) < distance) {
-                const size_t a = FindRoot(parent, i), b = FindRoot(parent, j);
-                parent[std::max(a, b)] = std::min(a, b);
-            }
-    snap->rep.resize(m.size());
-    for (size_t i = 0; i < m.size(); ++i) snap->rep[i] = FindRoot(parent, i);
+    // Round each site in its tangent plane, where its cell is convex about
+    // it: counter-clockwise seen from outside.
+    for (size_t i = 0; i < pts.size(); ++i) {
+        const triplex a = d->site[i]->point, n = UnitOrZ(a), u = Perpendicular(n), v = Tcross_product(n, u);
+        std::vector<std::pair<double, int32_t>> keyed;
+        for (int32_t k : d->cell[i]) {
+            const triplex r = Tsub(d->vertex[size_t(k)], a);
+            keyed.emplace_back(std::atan2(Tdot_product(r, v), Tdot_product(r, u)), k);
+        }
+        std::sort(keyed.begin(), keyed.end());
+        for (size_t k = 0; k < keyed.size(); ++k) d->cell[i][k] = keyed[k].second;
+    }
     return true;
 }
 
-triplex SnapVoronoiCorner(const VoronoiCornerSnap* snap, triplex c, double reach) {
-    const std::vector<triplex>& m = snap->member;
-    auto lo = std::lower_bound(m.begin(), m.end(), c.x - reach, [](triplex a, double x) { return a.x < x; });
+std::vector<triplex> DiagramCellOf(const VoronoiDiagram* d, const HALFSPACE* site, triplex start) {
+    std::vector<triplex> ring;
+    const auto at = std::find(d->site.begin(), d->site.end(), site);
+    if (at == d->site.end()) return ring;
+    const std::vector<int32_t>& cell = d->cell[size_t(at - d->site.begin())];
+    size_t first = 0;
+    for (size_t k = 1; k < cell.size(); ++k)
+        if (Tdistance(d->vertex[size_t(cell[k])], start) < Tdistance(d->vertex[size_t(cell[first])], start)) first = k;
+    for (size_t k = 0; k < cell.size(); ++k) ring.push_back(d->vertex[size_t(cell[(first + k) % cell.size()])]);
+    return ring;
+}
+
+triplex SnapVoronoiCorner(const VoronoiDiagram* d, triplex c, double reach) {
     double best = reach;
-    size_t at = m.size();
-    for (auto it = lo; it != m.end() && it->x < c.x + reach; ++it) {
-        const double d = Tdistance(*it, c);
-        if (d < best) {
-            best = d;
-            at = size_t(it - m.begin());
+    triplex at = c;
+    for (const triplex& v : d->vertex)
+        if (const double e = Tdistance(v, c); e < best) {
+            best = e;
+            at = v;
         }
-    }
-    return at < m.size() ? m[snap->rep[at]] : c;
+    return at;
 }
 
 int64_t MergeListAIntoListB_killing_redundant_points(HALFSPACE* a, HALFSPACE* b, double distance) {
@@ -566,17 +581,25 @@ void process_one_vsite(HALFSPACE* site, int64_t order, polyhedron* poly, int64_t
     InitEmptyList(&face);
     Build_one_vface_driver(site, sites, &face, o);
     // The corners, in their order round the cell (counter-clockwise seen
-    // from outside), each moved onto its group's vertex; corners that fall
-    // together are one.
+    // from outside): the diagram's own, from the corner the cut began at;
+    // else the cut's, each moved onto the diagram's vertex it stands for.
     bool unbounded = false;
     const double far = 1000.0 * std::sqrt(Tdot_product(site->point, site->point));
     std::vector<triplex> ring;
     for (HALFSPACE* n = face.next; n != &face; n = n->next) {
         unbounded = unbounded || std::sqrt(Tdot_product(n->point, n->point)) > far;
-        const triplex c = o->cornerSnap ? SnapVoronoiCorner(o->cornerSnap, n->point, 1e-3) : n->point;
+        const triplex c = o->diagram ? SnapVoronoiCorner(o->diagram, n->point, 1e-3) : n->point;
         if (ring.empty() || Tdistance(ring.back(), c) > 0.0) ring.push_back(c);
     }
     while (ring.size() > 1 && Tdistance(ring.front(), ring.back()) == 0.0) ring.pop_back();
+    bool exact = false;
+    if (o->diagram && !ring.empty() && !unbounded) {
+        std::vector<triplex> cell = DiagramCellOf(o->diagram, site, face.next->point);
+        if (cell.size() >= 3) {
+            ring.swap(cell);
+            exact = true;
+        }
+    }
     if (mergeFlag && mergeList) {
         MergeListAIntoListB_killing_redundant_points(&face, mergeList, o->mergeDistance);
     } else if (ListIsEmpty(&face)) {
@@ -586,7 +609,7 @@ void process_one_vsite(HALFSPACE* site, int64_t order, polyhedron* poly, int64_t
     } else {
         if (o->squash > 0.0)
             for (triplex& c : ring) c = Tadd(c, Tscale(Tsub(UnitOrZ(c), c), o->squash));
-        WriteOrderedRing(ring, site, poly, o);
+        WriteOrderedRing(ring, site, poly, o, exact);
     }
     DisposeListExceptForHead(&face);
     site->userFlag = 1;
@@ -595,13 +618,13 @@ void process_one_vsite(HALFSPACE* site, int64_t order, polyhedron* poly, int64_t
 void make_poly_from_voronoi_sites(polyhedron* poly, int64_t mergeFlag, VoronoiHandlingOptions* o, HALFSPACE* sites,
                                   HALFSPACE* mergeList) {
     for (HALFSPACE* s = sites->head->next; s != sites->head; s = s->next) reset_node(s);
-    VoronoiCornerSnap snap;
-    const VoronoiCornerSnap* before = o->cornerSnap;
-    if (BuildVoronoiCornerSnap(sites, o->mergeDistance, &snap)) o->cornerSnap = &snap;
+    VoronoiDiagram diagram;
+    const VoronoiDiagram* before = o->diagram;
+    if (BuildVoronoiDiagram(sites, &diagram)) o->diagram = &diagram;
     for (int64_t order = 1;; ++order) {
         HALFSPACE* site = GetMostNeighborlyUnfinishedVSite(sites);
         if (!site) break;
         process_one_vsite(site, order, poly, mergeFlag, o, sites, mergeList);
     }
-    o->cornerSnap = before;
+    o->diagram = before;
 }

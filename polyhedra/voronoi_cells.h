@@ -62,10 +62,10 @@ struct VoronoiHandlingOptions {
     double planeTolerance;       // a point this far above a plane still counts as on it
     SlicingArcList* slicingArcs; // null: arcs record nothing
     VoronoiCounters counters;
-    // Set while a whole diagram is built: every cell's corner moves onto the
-    // one vertex that stands for its cluster of diagram vertices, so that
-    // cells agree where several vertices lie within the merge distance.
-    const struct VoronoiCornerSnap* cornerSnap;
+    // Set while a whole diagram is built: every cell takes its corners from
+    // it, the diagram's own vertices, so that cells agree on every corner and
+    // each corner is where its planes meet, however near another it lies.
+    const struct VoronoiDiagram* diagram;
 };
 
 void GetDefaultVoronoiHandlingOptions(VoronoiHandlingOptions* options);
@@ -122,21 +122,29 @@ void AddTwistedQuadToPoly(HALFSPACE* polygon, const HALFSPACE* owner, polyhedron
 void AddOneOrderedFaceToPoly(HALFSPACE* polygon, const HALFSPACE* owner, polyhedron* poly,
                              const VoronoiHandlingOptions* options);
 
-// The diagram's vertices once, from the hull of the sites (the vertex of a
-// hull facet n·x = d is n / d on the tangent planes), grouped at the merge
-// distance (chains of near vertices are one group), each group standing at
-// its first member. Members of different groups lie at least the merge
-// distance apart, so the vertex store keeps the groups apart too.
-struct VoronoiCornerSnap {
-    std::vector<triplex> member;  // sorted by x
-    std::vector<size_t> rep;      // per member, the member standing for its group
+// The sites' diagram from their hull: each hull facet n·x = d gives one
+// vertex, n / d, where the tangent planes of the sites it passes through
+// meet; each site's cell lists the vertices of the facets through it, in
+// order round the site. Vertices are never merged, so each stands exactly
+// where its planes meet (qhull merges only facets that are flat within
+// rounding).
+struct VoronoiDiagram {
+    std::vector<triplex> vertex;
+    std::vector<const HALFSPACE*> site;        // the sites in list order
+    std::vector<std::vector<int32_t>> cell;    // per site, counter-clockwise seen from outside
 };
-// False (nothing to snap to) for sites off the unit sphere, fewer than four,
-// a flat set or one that leaves a cap without bound.
-bool BuildVoronoiCornerSnap(HALFSPACE* sites, double distance, VoronoiCornerSnap* snap);
-// The group vertex of the diagram vertex nearest the corner, when one lies
-// within the reach; else the corner.
-triplex SnapVoronoiCorner(const VoronoiCornerSnap* snap, triplex corner, double reach);
+// False (no diagram) for fewer than four sites, a flat set, a site at the
+// centre, or sites that leave a cap without bound.
+bool BuildVoronoiDiagram(HALFSPACE* sites, VoronoiDiagram* diagram);
+// The corners of the site's cell, starting at the one nearest `start`;
+// empty when the diagram holds no cell of the site.
+std::vector<triplex> DiagramCellOf(const VoronoiDiagram* diagram, const HALFSPACE* site, triplex start);
+// The diagram's vertex nearest the corner, when one lies within the reach;
+// else the corner.
+triplex SnapVoronoiCorner(const VoronoiDiagram* diagram, triplex corner, double reach);
+// Corners taken from a diagram share a vertex only when they are the same
+// point: they are written at this distance.
+inline constexpr double kDiagramVertexDistance = 1e-9;
 
 // Every site's cell, the most neighbourly unfinished site first. With the
 // merge flag and a merge list, the corners go into the merge list instead.

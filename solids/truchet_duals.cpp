@@ -49,26 +49,27 @@ int64_t BuildDualFromShapecode(polyhedron* target, int64_t setUpFlag, int64_t pr
 int64_t BuildTruchetDual(polyhedron* target, int64_t, int64_t code, uint8_t flag) {
     GetDefaultPolySettings(target);
     const int64_t primalCode = Companion_of_Truchet_dual(code);
+    // The primal's sites are the dual's vertices: lay them as the primal's
+    // build does, with the arcs' slicing records, to learn the distance at
+    // which the primal merged them (the dual merges its corners at the same
+    // one, or two cells of the primal would be one corner of the dual) and
+    // to cut the edges that join an arc's sites.
+    VoronoiHandlingOptions laid{};
+    SlicingArcList arcs{};
+    HALFSPACE sites;
+    LayVoronoiShapeSites(&sites, &laid, &arcs, primalCode, target);
+    DisposeListExceptForHead(&sites);
     VoronoiHandlingOptions o{};
     GetDefaultVoronoiHandlingOptions(&o);
     o.shave = 0;
     o.wholeFaces = 0;
-    o.mergeDistance = 0.002;
+    o.mergeDistance = laid.mergeDistance;
     o.planeTolerance = 1e-5;
-    const int64_t linked = BuildDualFromShapecode(target, flag, primalCode, &o);
-    if (target->status != kPolyStatusGood) return 0;
-    target->truchetMark = 9999;
-    // The primal's sites are the dual's vertices: lay them again, with the
-    // arcs' slicing records, and cut the edges that join an arc's sites.
-    VoronoiHandlingOptions again{};
-    GetVoronoiShapeOptions(&again, target);
-    SlicingArcList arcs{};
-    again.slicingArcs = &arcs;
-    HALFSPACE sites;
-    InitEmptyList(&sites);
-    build_voronoi_pointset(&sites, &again, primalCode, target);
-    DisposeListExceptForHead(&sites);
-    if (target->status == kPolyStatusGood) ApplySlicingList(&arcs, target);
+    const int64_t linked = target->status == kPolyStatusGood ? BuildDualFromShapecode(target, flag, primalCode, &o) : 0;
+    if (target->status == kPolyStatusGood) {
+        target->truchetMark = 9999;
+        ApplySlicingList(&arcs, target);
+    }
     DisposeSlicingArcList(&arcs);
     return target->status == kPolyStatusGood ? linked : 0;
 }

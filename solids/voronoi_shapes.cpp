@@ -202,6 +202,14 @@ void GetVoronoiShapeOptions(VoronoiHandlingOptions* o, const polyhedron* poly) {
     o->patternCode = poly->data ? poly->data->voronoiPattern : 0;
 }
 
+void LayVoronoiShapeSites(HALFSPACE* sites, VoronoiHandlingOptions* o, SlicingArcList* arcs, int64_t code,
+                          polyhedron* target) {
+    GetVoronoiShapeOptions(o, target);
+    o->slicingArcs = arcs;
+    InitEmptyList(sites);
+    build_voronoi_pointset(sites, o, code, target);
+}
+
 int64_t build_voronoi_shape(polyhedron* poly, int64_t, int64_t code) {
     GetDefaultPolySettings(poly);
     if (!getPolyStorageEtc(poly)) {
@@ -209,12 +217,9 @@ int64_t build_voronoi_shape(polyhedron* poly, int64_t, int64_t code) {
         return 0;
     }
     VoronoiHandlingOptions o{};
-    GetVoronoiShapeOptions(&o, poly);
     SlicingArcList arcs{};
-    o.slicingArcs = &arcs;
     HALFSPACE sites;
-    InitEmptyList(&sites);
-    build_voronoi_pointset(&sites, &o, code, poly);
+    LayVoronoiShapeSites(&sites, &o, &arcs, code, poly);
     if (poly->status == kPolyStatusOutOfMemory) {
         DisposeListExceptForHead(&sites);
         DisposeSlicingArcList(&arcs);

@@ -28,6 +28,11 @@ int64_t Build_voronoi_sites_from_poly_shapecode(HALFSPACE* sites, VoronoiHandlin
 // The options the sites of a shape code are laid with: the defaults, no
 // duplicate-face test, midpoint bisectors and the invocation's pattern code.
 void GetVoronoiShapeOptions(VoronoiHandlingOptions* options, const polyhedron* poly);
+// The sites of a shape code as its build lays them: the options above,
+// changed as the pattern changes them, with the arcs' slicing records in
+// `arcs`, into `sites` (an empty list is made there).
+void LayVoronoiShapeSites(HALFSPACE* sites, VoronoiHandlingOptions* options, SlicingArcList* arcs, int64_t shapeCode,
+                          polyhedron* target);
 // The whole build into an emptied record; returns what the links return. A
 // site whose cell comes out empty fails the build (status kPolyStatusEmptyCell).
 int64_t build_voronoi_shape(polyhedron* poly, int64_t parameter, int64_t shapeCode);

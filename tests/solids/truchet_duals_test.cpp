@@ -24,13 +24,17 @@ std::vector<int64_t> DualCodes() {
 }
 
 // Every dual is closed (the five whose primal has a cell without bound,
-// 273-275, 296 and 301, are refused as their primal is). On a sample, its
-// vertices are the primal's sites, one for each cell (V* = the primal's
-// cells), and each primal vertex where k cells meet gives a fan of k - 2
-// triangles (F* from the primal's vertices); every step of the primal's arcs
-// recorded for slicing is a cut edge of the dual.
-TEST(TruchetDuals, EveryDualIsClosedOnThePrimalsSites) {
+// 273-275, 296 and 301, are refused as their primal is), and is the dual of
+// its primal's diagram, counted by qconvex on the primal's sites: one vertex
+// at every site (V* = the primal's cells) and one face, a fan of triangles,
+// for every vertex of the diagram (F* = the primal's vertices), where once
+// the dual of 287 merged sites ten times closer than its primal and so lost
+// six cells, and the primals of 226 and 272 lost or gained vertices. Each
+// primal vertex where k cells meet gives k - 2 triangles; every step of the
+// primal's arcs recorded for slicing is a cut edge of the dual.
+TEST(TruchetDuals, EveryDualIsTheDualOfItsPrimalsDiagram) {
     const std::set<int64_t> refused = {273, 274, 275, 296, 301}, sample = {217, 236, 271, 287, 304};
+    int checked = 0;
     for (int64_t code : DualCodes()) {
         SCOPED_TRACE(code);
         ASSERT_TRUE(ShapecodeCanBeBuilt(code));
@@ -45,23 +49,43 @@ TEST(TruchetDuals, EveryDualIsClosedOnThePrimalsSites) {
         solid_checks::ExpectClosedAndOriented(dual.get(), "dual " + std::to_string(code));
         for (int64_t f = 0; f < dual->faceCount3D; ++f) EXPECT_EQ(dual->face3D[f].count, 3);
         EXPECT_EQ(dual->truchetMark, 9999);
-        if (!sample.count(code)) continue;
-        PolyPtr primal = BuildSolid(Companion_of_Truchet_dual(code));
-        ASSERT_TRUE(primal);
+        // The primal's sites as its build lays them, and the distance at
+        // which it merged them.
+        PolyPtr scratch = MakePoly();
+        VoronoiHandlingOptions o{};
+        GetVoronoiShapeOptions(&o, scratch.get());
+        SlicingArcList arcs{};
+        o.slicingArcs = &arcs;
+        HALFSPACE laid;
+        InitEmptyList(&laid);
+        build_voronoi_pointset(&laid, &o, Companion_of_Truchet_dual(code), scratch.get());
         std::vector<triplex> sites;
-        for (int64_t f = 0; f < primal->faceCount3D; ++f) {
-            bool seen = false;
-            for (const triplex& s : sites) seen = seen || Tdistance(s, primal->face3D[f].sitePoint) < 0.002;
-            if (!seen) sites.push_back(primal->face3D[f].sitePoint);
+        for (HALFSPACE* n = laid.next; n != &laid; n = n->next) sites.push_back(n->point);
+        DisposeListExceptForHead(&laid);
+        const double merge = o.mergeDistance;
+        if (solid_checks::Have("qconvex")) {
+            std::vector<triplex> unit;
+            for (const triplex& q : sites) unit.push_back(Tnormalize(q));
+            const std::string summary = solid_checks::Qconvex(unit, "s 2>&1");
+            EXPECT_EQ(dual->vertexCount3D, int64_t(solid_checks::Field(summary, "Number of vertices"))) << "V* = F";
+            std::set<int64_t> faces;
+            for (int64_t f = 0; f < dual->faceCount3D; ++f) faces.insert(dual->face3D[f].siteLabel);
+            EXPECT_EQ(int64_t(faces.size()), int64_t(solid_checks::Field(summary, "Number of facets"))) << "F* = V";
+            ++checked;
         }
-        EXPECT_EQ(dual->vertexCount3D, int64_t(sites.size()));
         int64_t far = 0;
         for (int64_t v = 0; v < dual->vertexCount3D; ++v) {
             double best = 1e9;
-            for (const triplex& s : sites) best = std::min(best, Tdistance(s, dual->coords3D[v]));
+            for (const triplex& q : sites) best = std::min(best, Tdistance(q, dual->coords3D[v]));
             far += best > 1e-12;
         }
-        EXPECT_EQ(far, 0);
+        EXPECT_EQ(far, 0) << "dual vertices off the primal's sites";
+        if (!sample.count(code)) {
+            DisposeSlicingArcList(&arcs);
+            continue;
+        }
+        PolyPtr primal = BuildSolid(Companion_of_Truchet_dual(code));
+        ASSERT_TRUE(primal);
         int64_t triangles = 0;
         for (int64_t v = 0; v < primal->vertexCount3D; ++v) {
             std::vector<triplex> round;
@@ -69,28 +93,19 @@ TEST(TruchetDuals, EveryDualIsClosedOnThePrimalsSites) {
                 for (int64_t k = 0; k < primal->face3D[f].count; ++k) {
                     if (primal->face3D[f].vertex[k] != v) continue;
                     bool seen = false;
-                    for (const triplex& s : round) seen = seen || Tdistance(s, primal->face3D[f].sitePoint) < 0.002;
+                    for (const triplex& q : round) seen = seen || Tdistance(q, primal->face3D[f].sitePoint) < merge;
                     if (!seen) round.push_back(primal->face3D[f].sitePoint);
                 }
             triangles += std::max<int64_t>(0, int64_t(round.size()) - 2);
         }
         EXPECT_EQ(dual->faceCount3D, triangles);
         // The arcs: each record joins two consecutive sites of an arc, two
-        // vertices of the dual (the nearest within 0.002), whose edge is cut
-        // on both sides.
-        PolyPtr scratch = MakePoly();
-        VoronoiHandlingOptions o{};
-        GetDefaultVoronoiHandlingOptions(&o);
-        SlicingArcList arcs{};
-        o.slicingArcs = &arcs;
-        HALFSPACE laid;
-        InitEmptyList(&laid);
-        build_voronoi_pointset(&laid, &o, Companion_of_Truchet_dual(code), scratch.get());
-        DisposeListExceptForHead(&laid);
+        // vertices of the dual (the nearest within the merge distance), whose
+        // edge is cut on both sides.
         auto nearest = [&](triplex q) {
             int64_t best = -1;
             for (int64_t v = 0; v < dual->vertexCount3D; ++v)
-                if (Tdistance(dual->coords3D[v], q) < 0.002 &&
+                if (Tdistance(dual->coords3D[v], q) < merge &&
                     (best < 0 || Tdistance(dual->coords3D[v], q) < Tdistance(dual->coords3D[best], q)))
                     best = v;
             return best;
@@ -112,6 +127,7 @@ TEST(TruchetDuals, EveryDualIsClosedOnThePrimalsSites) {
         DisposeSlicingArcList(&arcs);
         if (code == 217) solid_checks::ExpectAdmeshClosed(dual.get(), "dual 217");
     }
+    if (solid_checks::Have("qconvex")) EXPECT_EQ(checked, 49);
 }
 
 // Memory refused anywhere in a dual's build: the dual stands, closed, or is

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <map>
+#include <set>
 #include <vector>
 
 #include "nets/edge_order.h"
@@ -329,29 +331,68 @@ int64_t Mid(polyhedron* poly, int64_t a, int64_t b) {
     return v;
 }
 
-// Fragment `next` hangs on the half edge from the midpoint of (k, k + 1) of
-// fragment `at` to its end, by its own edge (k + 2, k + 3)'s first half.
-void ChainWedge(polyhedron* poly, int64_t k, int64_t at, int64_t next) {
-    const int64_t a = WedgeAt(poly, k, at), b = WedgeAt(poly, k + 1, at);
-    const int64_t c = WedgeAt(poly, k + 2, next), d = WedgeAt(poly, k + 3, next);
-    AlignFragments(poly, Mid(poly, a, b), b, c, Mid(poly, c, d), next);
+// The net edge of the fragment that shows the solid edge from a to b: its
+// two net vertices, or -1s when no net face of the fragment has that edge.
+std::pair<int64_t, int64_t> NetEdgeShowing(const polyhedron* poly, int64_t a, int64_t b, int64_t fragment) {
+    for (int64_t n = 0; n < poly->netFaceCount && n < kMaxNetFaces; ++n) {
+        const PolyNetFace& face = poly->netFace[n];
+        if (face.fragment != fragment) continue;
+        const int64_t count = std::clamp<int64_t>(face.count, 0, kMaxFaceVertices);
+        for (int64_t c = 0; c < count; ++c) {
+            const int64_t v = face.vertex[c], w = face.vertex[(c + 1) % count];
+            const int64_t sv = Vert_Index_2D_to_3D(poly, v), sw = Vert_Index_2D_to_3D(poly, w);
+            if (sv == a && sw == b) return {v, w};
+            if (sv == b && sw == a) return {w, v};
+        }
+    }
+    return {-1, -1};
 }
 
-// The wedge strips of the tattoo balls: each wedge hangs on the one before,
-// the last cap on the last wedge; the strip shapes store six net vertices.
+// The pieces of a tattoo ball (its caps and wedges) meet on the meridian
+// of the turning points, each seam the chord between two neighbouring turns
+// (or a turn and a pole), an edge of both pieces: laid edge to edge along
+// it, in order from the north pole, each piece is moved onto the one before
+// so that the seam's ends meet.
 void AlignWedges(polyhedron* poly) {
     const int64_t code = poly->shapeCode;
     if (poly->wedgeVertex[0] < 0) return;
     if (code == 78 || code == 79 || code == 159) {
-        AlignFragments(poly, WedgeAt(poly, 0, 1), WedgeAt(poly, 1, 1), WedgeAt(poly, 2, 2),
-                       Mid(poly, WedgeAt(poly, 2, 2), WedgeAt(poly, 3, 2)), 2);
-        ChainWedge(poly, 2, 2, 3);
-        if (code == 78) {
-            JoinLastWedgeToLastCap(poly, 4, 6, 3, 4);
-        } else {
-            ChainWedge(poly, 4, 3, 4);
-            ChainWedge(poly, 6, 4, 5);
-            JoinLastWedgeToLastCap(poly, 8, 10, 5, 6);
+        // The turns in order: the north pole and the first turn, then each
+        // wedge's ends (two turns apart), then the last turn and the south pole.
+        std::map<int64_t, int64_t> turns;  // order along the meridian -> solid vertex
+        const int64_t halfTurns = code == 78 ? 3 : 5;
+        turns[0] = poly->wedgeVertex[0];
+        turns[1] = poly->wedgeVertex[1];
+        turns[halfTurns - 1] = poly->wedgeVertex[2 * halfTurns];
+        turns[halfTurns] = poly->wedgeVertex[2 * halfTurns + 1];
+        int64_t slot = 2;
+        for (int64_t parity = 0; parity < 2; ++parity)
+            for (int64_t h = parity; h <= halfTurns - 2; h += 2, slot += 2) {
+                turns[h] = poly->wedgeVertex[slot];
+                turns[h + 2] = poly->wedgeVertex[slot + 1];
+            }
+        std::set<int64_t> placed;
+        for (int64_t j = 0; j < halfTurns; ++j) {
+            const int64_t a = turns[j], b = turns[j + 1];
+            // The piece laid so far and the next that shares the seam.
+            int64_t at = -1, next = -1;
+            std::pair<int64_t, int64_t> onAt{-1, -1}, onNext{-1, -1};
+            for (int64_t f = 1; f <= poly->fragmentCount && f <= kMaxFragments; ++f) {
+                const std::pair<int64_t, int64_t> e = NetEdgeShowing(poly, a, b, f);
+                if (e.first < 0) continue;
+                const bool first = j == 0 && at < 0;
+                if (placed.count(f) || first) {
+                    at = f;
+                    onAt = e;
+                } else if (next < 0) {
+                    next = f;
+                    onNext = e;
+                }
+            }
+            if (at < 0 || next < 0) continue;
+            placed.insert(at);
+            AlignFragments(poly, onAt.first, onAt.second, onNext.first, onNext.second, next);
+            placed.insert(next);
         }
     }
     if (code == 190 || code == 192 || code == 194 || code == 196)

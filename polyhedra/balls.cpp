@@ -39,13 +39,13 @@ int64_t Finish(polyhedron* poly) {
 // sample at different points. A ball is closed edge to edge by building its
 // faces only once every sample stands: each face edge that follows the curve
 // takes in, in order, the samples its neighbours placed along it.
-constexpr int kWall = 3;  // a staged triangle's cut edge: a closing wall
+constexpr int kWall = 8;  // in a staged triangle's cuts: a closing wall, every edge cut
 
 struct StagedTriangle {
     int64_t corner[3];
     double at[3];     // the corners' places along the curve
     int along;        // bit k: edge k follows the curve
-    int cut;          // the edge that is cut, -1 none, kWall a closing wall
+    int cuts;         // bit k: edge k is cut; kWall a closing wall
     int64_t tag, reference;
 };
 
@@ -73,9 +73,9 @@ struct StripBall {
     // A strip triangle unless two of its corners fell onto one vertex (near
     // a pole the strip's first steps are shorter than the merging distance):
     // such a triangle covers nothing.
-    void Stage(const int64_t* c, const double* at, int along, int cut, int64_t tag, int64_t reference) {
+    void Stage(const int64_t* c, const double* at, int along, int cuts, int64_t tag, int64_t reference) {
         if (c[0] < 0 || c[1] < 0 || c[2] < 0 || c[0] == c[1] || c[1] == c[2] || c[2] == c[0]) return;
-        faces.push_back({{c[0], c[1], c[2]}, {at[0], at[1], at[2]}, along, cut, tag, reference});
+        faces.push_back({{c[0], c[1], c[2]}, {at[0], at[1], at[2]}, along, cuts, tag, reference});
     }
 
     // The samples strictly between two places, in the order from `from` to
@@ -119,9 +119,10 @@ struct StripBall {
                 if (!inserted[k].empty()) ++edges, edge = k;
             }
             const int64_t* c = t.corner;
+            auto cut = [&t](int k) { return (t.cuts & (1 << k)) != 0; };
             if (edges == 0) {
-                Add(c[0], c[1], c[2], t.cut == 0, t.cut == 1, t.cut == 2, t.tag, t.reference);
-                if (t.cut == kWall) MarkClosingWall(poly, poly->faceCount3D - 1);
+                Add(c[0], c[1], c[2], cut(0), cut(1), cut(2), t.tag, t.reference);
+                if (t.cuts & kWall) MarkClosingWall(poly, poly->faceCount3D - 1);
                 continue;
             }
             // The points a curved edge takes in do not lie on the chord
@@ -134,18 +135,18 @@ struct StripBall {
                 run.insert(run.end(), inserted[k].begin(), inserted[k].end());
                 run.push_back(c[(k + 1) % 3]);
                 for (size_t j = 0; j + 1 < run.size(); ++j)
-                    Add(c[apex], run[j], run[j + 1], j == 0 && t.cut == apex, t.cut == k,
-                        j + 2 == run.size() && t.cut == (k + 1) % 3, t.tag, -1);
+                    Add(c[apex], run[j], run[j + 1], j == 0 && cut(apex), cut(k), j + 2 == run.size() && cut((k + 1) % 3),
+                        t.tag, -1);
                 continue;
             }
             // A fan from a vertex at the middle of the face (or from the
             // corner that the middle falls onto in a very small one).
             std::vector<int64_t> ring;
-            std::vector<bool> cut;
+            std::vector<bool> cuts;
             for (int k = 0; k < 3; ++k) {
                 ring.push_back(c[k]);
                 ring.insert(ring.end(), inserted[k].begin(), inserted[k].end());
-                cut.resize(ring.size(), t.cut == k);
+                cuts.resize(ring.size(), cut(k));
             }
             triplex mean{0, 0, 0};
             for (int k = 0; k < 3; ++k) mean = Tadd(mean, poly->coords3D[c[k]]);
@@ -153,26 +154,47 @@ struct StripBall {
             if (centre < 0) return;
             for (size_t j = 0; j < ring.size(); ++j) {
                 const int64_t next = ring[(j + 1) % ring.size()];
-                if (ring[j] != centre && next != centre) Add(centre, ring[j], next, false, cut[j], false, t.tag, -1);
+                if (ring[j] != centre && next != centre) Add(centre, ring[j], next, false, cuts[j], false, t.tag, -1);
             }
         }
     }
 };
 
-// The two triangles of one strip step between an upper edge (q3 to q2) and
-// a lower one (q0 to q1), at places p0..p3 along the curve, edge 0 (the edge
-// along the strip) cut; each carries its quadrilateral's fourth corner for
-// the renderer's curved faces when the four corners are distinct. A step
-// that runs westward is wound the other way round, so that its faces too
-// run counter-clockwise seen from outside.
-void StageStripStep(StripBall& ball, const int64_t* q, const double* p, int64_t tag, bool westward = false) {
+// The two triangles of one strip step between a lower edge (q0 to q1) and
+// an upper one (q3 to q2), at places p0..p3 along the curve; each carries its
+// quadrilateral's fourth corner for the renderer's curved faces when the
+// four corners are distinct. A step that runs westward is wound the other
+// way round, so that its faces too run counter-clockwise seen from outside.
+// An edge that follows the curve is a seam with the next piece, cut; one
+// that does not is a fold inside the piece. `rungCut` cuts the step's first
+// rung (q3 to q0) as well.
+void StageBandStep(StripBall& ball, const int64_t* q, const double* p, int64_t tag, bool westward, bool lowerOnCurve,
+                   bool upperOnCurve, bool rungCut) {
     const bool distinct = q[0] != q[1] && q[0] != q[2] && q[0] != q[3] && q[1] != q[2] && q[1] != q[3] && q[2] != q[3];
     const int64_t first[3] = {q[0], q[1], q[2]}, second[3] = {q[2], q[3], q[0]};
     const int64_t firstWest[3] = {q[1], q[0], q[2]}, secondWest[3] = {q[3], q[2], q[0]};
     const double at1[3] = {p[0], p[1], p[2]}, at2[3] = {p[2], p[3], p[0]};
     const double at1West[3] = {p[1], p[0], p[2]}, at2West[3] = {p[3], p[2], p[0]};
-    ball.Stage(westward ? firstWest : first, westward ? at1West : at1, 1, 0, tag, distinct ? q[3] : -1);
-    ball.Stage(westward ? secondWest : second, westward ? at2West : at2, 1, 0, tag, distinct ? q[1] : -1);
+    const int lower = lowerOnCurve ? 1 : 0, upper = upperOnCurve ? 1 : 0;
+    const int rung = rungCut ? (westward ? 4 : 2) : 0;
+    ball.Stage(westward ? firstWest : first, westward ? at1West : at1, lower, lower, tag, distinct ? q[3] : -1);
+    ball.Stage(westward ? secondWest : second, westward ? at2West : at2, upper, upper | rung, tag,
+               distinct ? q[1] : -1);
+}
+
+// A strip step both of whose long edges follow the curve.
+void StageStripStep(StripBall& ball, const int64_t* q, const double* p, int64_t tag) {
+    StageBandStep(ball, q, p, tag, false, true, true, false);
+}
+
+// The fractions of the tattoo's zig-zag point a: u runs round the sphere and
+// back every 2 steps, v from the north pole (0) to the south (1).
+void TattooFractions(double a, int64_t steps, int64_t T, double o, double* u, double* v) {
+    const double w = (a / double(steps) + o) * 0.5;
+    const double g = 2.0 * (w - std::floor(w));
+    const double there = (g > 1.0 ? 2.0 - g : g) + 0.5;
+    *u = there - std::floor(there);
+    *v = a / double(T);
 }
 
 }  // namespace
@@ -205,11 +227,7 @@ int64_t BuildOddballVertex(polyhedron* poly, double* u, double* v, int64_t a, in
 int64_t BuildThirtysphereVertex(polyhedron* poly, double u, double v) { return PlaceAtFractions(poly, u, v, 10.0); }
 
 int64_t BuildTattooVertex(polyhedron* poly, double* u, double* v, double a, int64_t steps, int64_t T, double o) {
-    const double w = (a / double(steps) + o) * 0.5;
-    const double g = 2.0 * (w - std::floor(w));
-    const double there = (g > 1.0 ? 2.0 - g : g) + 0.5;
-    *u = there - std::floor(there);
-    *v = a / double(T);
+    TattooFractions(a, steps, T, o, u, v);
     return PlaceAtFractions(poly, *u, *v, 1.0);
 }
 
@@ -227,7 +245,7 @@ int64_t BuildRindBall3D(polyhedron* poly, int64_t, int64_t turns, int fineStrip)
     for (int64_t k = 1; k <= N - 1; ++k) {
         const int64_t t[3] = {S(0), S(double(k)), S(double(k + 1))};
         const double at[3] = {0.0, double(k), double(k + 1)};
-        ball.Stage(t, at, k == 1 ? 3 : 2, 1, -1, -1);
+        ball.Stage(t, at, k == 1 ? 3 : 2, 2, -1, -1);
     }
     const int64_t d = !fineStrip ? 2 : turns == 2 ? 6 : turns == 3 ? 3 : 2;
     const int64_t span = N * (turns - 1), M = d * span;
@@ -243,7 +261,7 @@ int64_t BuildRindBall3D(polyhedron* poly, int64_t, int64_t turns, int fineStrip)
     for (int64_t k = 0; k <= N - 2; ++k) {
         const int64_t t[3] = {S(double(span + k)), S(double(T)), S(double(span + k + 1))};
         const double at[3] = {double(span + k), double(T), double(span + k + 1)};
-        ball.Stage(t, at, k == N - 2 ? 6 : 4, 2, -1, -1);
+        ball.Stage(t, at, k == N - 2 ? 6 : 4, 4, -1, -1);
     }
     ball.Build();
     return Finish(poly);
@@ -297,6 +315,13 @@ int64_t BuildThirtysphere(polyhedron* poly) {
     return Finish(poly);
 }
 
+// How far from the centre the plane of a triangle on the unit sphere passes.
+double PlaneDistanceFromCentre(const triplex& a, const triplex& b, const triplex& c) {
+    const triplex n = Tcross_product(Tsub(b, a), Tsub(c, a));
+    const double len = std::sqrt(Tdot_product(n, n));
+    return len > 0.0 ? std::fabs(Tdot_product(n, a)) / len : 0.0;
+}
+
 int64_t BuildTattooBall3D(polyhedron* poly, int64_t, int64_t halfTurns) {
     if (!getPolyStorageEtc(poly)) return 0;
     const int64_t steps = 80, T = steps * halfTurns;
@@ -305,61 +330,96 @@ int64_t BuildTattooBall3D(polyhedron* poly, int64_t, int64_t halfTurns) {
     auto Z = [&](double a) {
         return ball.Sample(a, [&](double at) { return BuildTattooVertex(poly, &u, &v, at, steps, T, 0.0); });
     };
+    auto At = [&](double a) {
+        double uu, vv;
+        TattooFractions(a, steps, T, 0.0, &uu, &vv);
+        return SpherePointOfFractions(uu, vv, 1.0);
+    };
     for (int64_t a = 0; a <= T; ++a) Z(double(a));
+    auto X = [&](int64_t s) { return double(steps) * double(rind_warp(float(double(s) / double(steps)))); };
+    // Every turning point and both poles lie on one meridian, where the
+    // pieces meet: the north cap ends in the chord from the pole to the first
+    // turn, the south cap in the chord from the last turn to the pole, and
+    // each wedge opens on the two chords from the turn before its own
+    // turning point to it and on to the turn after, which are the ends of the
+    // pieces beside it. The net lays the pieces edge to edge along them.
+    std::vector<std::pair<int64_t, int64_t>> seams;
     for (int64_t k = 1; k <= steps - 1; ++k) {
         const int64_t t[3] = {Z(0), Z(double(k)), Z(double(k + 1))};
         const double at[3] = {0.0, double(k), double(k + 1)};
-        ball.Stage(t, at, k == 1 ? 3 : 2, 1, 1, -1);
+        ball.Stage(t, at, k == 1 ? 3 : 2, 2, 1, -1);
     }
+    seams.push_back({Z(0), Z(double(steps))});
     poly->wedgeVertex[0] = Z(0);
     poly->wedgeVertex[1] = Z(double(steps));
     int64_t slot = 2;
-    // Even wedges first, then odd ones, each between half-turns h and h + 1.
+    // A wedge lies between half-turns h and h + 1: inner(x) = Z(base + x)
+    // and outer(x) = Z(base + 2 steps - x) share a meridian; it opens on the
+    // turns' meridian at x = 0 and closes at its turning point, the notch of
+    // its opening, at x = steps. Near the opening it is a fan from the notch
+    // over either half-turn, up to the first rung whose triangle with the
+    // notch stands clear of the centre (a face through the centre would show
+    // one line of the sphere); from there on a ladder of rungs. Even wedges
+    // first, then odd ones; odd half-turns run back westward.
     for (int64_t parity = 0; parity < 2; ++parity)
         for (int64_t h = parity; h <= halfTurns - 2; h += 2) {
             const double base = double(steps * h);
-            for (int64_t s = 0; s < steps; ++s) {
-                const double x0 = double(steps) * double(rind_warp(float(double(s) / double(steps))));
-                const double x1 = double(steps) * double(rind_warp(float(double(s + 1) / double(steps))));
+            const int64_t tag = 2 + h, notch = Z(base + steps);
+            const bool west = parity == 1;
+            int64_t first = 1;
+            while (first < steps / 2 &&
+                   PlaneDistanceFromCentre(At(base + steps), At(base + X(first)), At(base + 2.0 * steps - X(first))) < 0.5)
+                ++first;
+            // A fan triangle given eastward; westward it runs the other way
+            // (its edge along the curve stays edge 0).
+            auto Fan = [&](int64_t a, int64_t b, double atA, double atB) {
+                const int64_t east[3] = {a, b, notch}, westward[3] = {b, a, notch};
+                const double eastAt[3] = {atA, atB, 0.0}, westAt[3] = {atB, atA, 0.0};
+                ball.Stage(west ? westward : east, west ? westAt : eastAt, 1, 1, tag, -1);
+            };
+            for (int64_t s = 0; s < first; ++s) {
+                const double x0 = X(s), x1 = X(s + 1);
+                Fan(Z(base + x1), Z(base + x0), base + x1, base + x0);
+                Fan(Z(base + 2.0 * steps - x0), Z(base + 2.0 * steps - x1), base + 2.0 * steps - x0,
+                    base + 2.0 * steps - x1);
+            }
+            const int64_t rung[3] = {Z(base + 2.0 * steps - X(first)), Z(base + X(first)), notch};
+            const int64_t rungWest[3] = {Z(base + X(first)), Z(base + 2.0 * steps - X(first)), notch};
+            const double none[3] = {0.0, 0.0, 0.0};
+            ball.Stage(west ? rungWest : rung, none, 0, 0, tag, -1);
+            for (int64_t s = first; s < steps; ++s) {
+                const double x0 = X(s), x1 = X(s + 1);
                 // outer(x) is Z(base + 2 steps - x), inner(x) Z(base + x).
                 const double p[4] = {base + 2.0 * steps - x0, base + 2.0 * steps - x1, base + x1, base + x0};
                 const int64_t q[4] = {Z(p[0]), Z(p[1]), Z(p[2]), Z(p[3])};
-                // Odd half-turns run back westward.
-                StageStripStep(ball, q, p, 2 + h, parity == 1);
-                if (s == 0 && slot + 1 < kWedgeEntries) {
-                    poly->wedgeVertex[slot++] = Z(base);
-                    poly->wedgeVertex[slot++] = Z(base + 2.0 * steps);
-                }
+                StageBandStep(ball, q, p, tag, west, true, true, false);
+            }
+            seams.push_back({Z(base), notch});
+            seams.push_back({notch, Z(base + 2.0 * steps)});
+            if (slot + 1 < kWedgeEntries) {
+                poly->wedgeVertex[slot++] = Z(base);
+                poly->wedgeVertex[slot++] = Z(base + 2.0 * steps);
             }
         }
-    // Every turning point and both poles lie on one meridian, and each
-    // wedge opens on it across the turning point where it closes: its first
-    // rung is a chord from the turn before to the turn after. A flat
-    // triangle in the meridian's plane joins that chord to the two shorter
-    // ones either side of the turning point, which the cap or the
-    // neighbouring wedges' triangles share.
-    const size_t wedgeFaces = ball.faces.size();
-    for (int64_t h = 0; h <= halfTurns - 2; ++h) {
-        const int64_t a = Z(double(steps * h)), tip = Z(double(steps * (h + 1))), b = Z(double(steps * (h + 2)));
-        for (size_t f = 0; f < wedgeFaces; ++f)
-            for (int k = 0; k < 3; ++k) {
-                const int64_t from = ball.faces[f].corner[k], to = ball.faces[f].corner[(k + 1) % 3];
-                if (!((from == a && to == b) || (from == b && to == a))) continue;
-                const int64_t wall[3] = {to, from, tip};
-                const double at[3] = {0.0, 0.0, 0.0};
-                ball.Stage(wall, at, 0, kWall, 2 + h, -1);
-            }
-    }
     const int64_t last = steps * (halfTurns - 1);
     for (int64_t k = 0; k <= steps - 2; ++k) {
         const int64_t t[3] = {Z(double(last + k)), Z(double(T)), Z(double(last + k + 1))};
         const double at[3] = {double(last + k), double(T), double(last + k + 1)};
-        ball.Stage(t, at, k == steps - 2 ? 6 : 4, 2, halfTurns + 1, -1);
+        ball.Stage(t, at, k == steps - 2 ? 6 : 4, 4, halfTurns + 1, -1);
         if (k == 0 && slot + 1 < kWedgeEntries) {
             poly->wedgeVertex[slot++] = Z(double(last));
             poly->wedgeVertex[slot++] = Z(double(T));
         }
     }
+    seams.push_back({Z(double(last)), Z(double(T))});
     ball.Build();
+    for (int64_t f = 0; f < poly->faceCount3D; ++f) {
+        PolyFace3D& face = poly->face3D[f];
+        for (int64_t k = 0; k < face.count; ++k) {
+            const int64_t a = face.vertex[k], b = face.vertex[(k + 1) % face.count];
+            for (const auto& [x, y] : seams)
+                if ((a == x && b == y) || (a == y && b == x)) face.edgeFlags[k] |= kEdgeCut;
+        }
+    }
     return Finish(poly);
 }

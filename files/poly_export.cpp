@@ -4,10 +4,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <vector>
@@ -115,25 +117,7 @@ triplex FacetNormal(const triplex& c, const triplex& b, const triplex& a) {
 
 triplex VertexAt(const polyhedron* p, int64_t v) { return VertexValid(p, v) ? p->coords3D[v] : triplex{0, 0, 0}; }
 
-// The written corners of an exportable triangle in face-line order (corners
-// 2, 1, 0).
-void TriangleCorners(const polyhedron* p, int64_t t, const triplex& centre, double scale, triplex out[3],
-                     int64_t solid[3]) {
-    for (int k = 0; k < 3; ++k) {
-        solid[k] = TraceTriangleCorner(p, t, 2 - k);
-        out[k] = ExportPosition(p, VertexAt(p, solid[k]), centre, scale);
-    }
-}
-
 float F32(double v) { return float(v); }
-
-// Calls f(t) for every exportable net triangle t, in triangle order.
-template <typename F>
-void ForEachExportable(const polyhedron* p, F f) {
-    const int64_t n = std::clamp<int64_t>(p->netTriangleCount, 0, kMaxNetTriangles);
-    for (int64_t t = 0; t < n; ++t)
-        if (p->netTriangle[t].exportable) f(t);
-}
 
 // The faces a closed solid has but its net leaves out: the flat walls
 // through the centre that close a ball on a meridian. No net triangle shows
@@ -146,23 +130,220 @@ std::vector<int64_t> ClosingWalls(const polyhedron* p) {
     return walls;
 }
 
-// The written corners of one triangle of a wall's fan, in face-line order as
-// TriangleCorners gives a net triangle's (its face's corners reversed).
-void WallCorners(const polyhedron* p, int64_t f, int64_t j, const triplex& centre, double scale, triplex out[3],
-                 int64_t solid[3]) {
-    const PolyFace3D& face = p->face3D[f];
-    const int64_t corner[3] = {face.vertex[j + 2], face.vertex[j + 1], face.vertex[0]};
-    for (int k = 0; k < 3; ++k) {
-        solid[k] = corner[k];
-        out[k] = ExportPosition(p, VertexAt(p, corner[k]), centre, scale);
-    }
+// ---- the triangles the files write ----
+//
+// A triangle whose corners lie on one line (a face's corner on a straight
+// stretch of its outline, where a neighbour's corner meets it) has no area
+// and no normal: a printer's tools mend such a facet, and a facet nearly that
+// flat has a normal that the rounding of its corners turns about. A face
+// triangulated with one is triangulated afresh, its fan of least flatness
+// chosen over its own outline in the net; its triangles then carry the same
+// picture, the face being flat and its net face its true shape.
+
+// Below this sine of its largest angle a triangle counts as flat: the
+// rounding of its corners to single precision could turn its normal by a
+// thousandth.
+constexpr double kFlatTriangleSine = 1e-3;
+
+// The sine of the largest angle of a triangle, 0 when two corners coincide.
+double SineOfLargestAngle(const triplex& a, const triplex& b, const triplex& c) {
+    const triplex e[3] = {Sub(b, a), Sub(c, b), Sub(a, c)};
+    double len[3];
+    for (int k = 0; k < 3; ++k) len[k] = std::sqrt(e[k].x * e[k].x + e[k].y * e[k].y + e[k].z * e[k].z);
+    // The largest angle lies across the longest edge; the two others meet there.
+    int longest = 0;
+    for (int k = 1; k < 3; ++k)
+        if (len[k] > len[longest]) longest = k;
+    const double u = len[(longest + 1) % 3], v = len[(longest + 2) % 3];
+    if (!(u > 0.0) || !(v > 0.0)) return 0.0;
+    const triplex n{e[0].y * e[1].z - e[0].z * e[1].y, e[0].z * e[1].x - e[0].x * e[1].z,
+                    e[0].x * e[1].y - e[0].y * e[1].x};
+    return std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z) / (u * v);
 }
 
-// Calls f(face, j) for triangle j of every wall's fan.
-template <typename F>
-void ForEachWallTriangle(const polyhedron* p, const std::vector<int64_t>& walls, F f) {
-    for (int64_t w : walls)
-        for (int64_t j = 0; j + 2 < CornerCount(p->face3D[w]); ++j) f(w, j);
+bool SolidTriangleIsFlat(const polyhedron* p, const int64_t solid[3]) {
+    for (int k = 0; k < 3; ++k)
+        if (!VertexValid(p, solid[k])) return true;
+    return SineOfLargestAngle(p->coords3D[solid[0]], p->coords3D[solid[1]], p->coords3D[solid[2]]) <
+           kFlatTriangleSine;
+}
+
+// Which way the files turn the solid: the written frame is a mirror image of
+// the solid's own unless the mirror flag is set, and a face's corners are
+// then written backwards to keep it facing out.
+bool WritesCornersBackwards(const polyhedron* p) { return !p->mirror; }
+
+// A triangle as the files write it: solid vertices and net vertices (-1 for
+// a closing wall's) in written order.
+struct WrittenTriangle {
+    int64_t solid[3];
+    int64_t net[3];
+};
+
+WrittenTriangle Written(const polyhedron* p, const int64_t solid[3], const int64_t net[3]) {
+    WrittenTriangle w{};
+    const bool back = WritesCornersBackwards(p);
+    for (int k = 0; k < 3; ++k) {
+        w.solid[k] = solid[back ? 2 - k : k];
+        w.net[k] = net[back ? 2 - k : k];
+    }
+    return w;
+}
+
+struct Point2 {
+    double x, y;
+};
+
+double Orient(Point2 a, Point2 b, Point2 c) { return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x); }
+
+// Whether the chord between corners i and j of the polygon runs inside it,
+// meeting its outline nowhere else (nor passing through another corner).
+bool ChordInside(const std::vector<Point2>& q, size_t i, size_t j) {
+    const size_t n = q.size();
+    if ((i + 1) % n == j || (j + 1) % n == i) return true;
+    const Point2 a = q[i], b = q[j];
+    const double span = std::hypot(b.x - a.x, b.y - a.y);
+    if (!(span > 0.0)) return false;
+    for (size_t k = 0; k < n; ++k) {
+        const size_t l = (k + 1) % n;
+        if (k != i && k != j && std::fabs(Orient(a, b, q[k])) / span < 1e-9 * span) {
+            const double t = ((q[k].x - a.x) * (b.x - a.x) + (q[k].y - a.y) * (b.y - a.y)) / (span * span);
+            if (t > 0.0 && t < 1.0) return false;  // through another corner
+        }
+        if (k == i || k == j || l == i || l == j) continue;
+        const double o1 = Orient(a, b, q[k]), o2 = Orient(a, b, q[l]), o3 = Orient(q[k], q[l], a),
+                     o4 = Orient(q[k], q[l], b);
+        if (((o1 > 0) != (o2 > 0)) && ((o3 > 0) != (o4 > 0)) && o1 != 0 && o2 != 0 && o3 != 0 && o4 != 0)
+            return false;
+    }
+    // Its middle inside the polygon (crossings of a ray to the right).
+    const Point2 m{(a.x + b.x) / 2, (a.y + b.y) / 2};
+    bool inside = false;
+    for (size_t k = 0; k < n; ++k) {
+        const Point2 u = q[k], v = q[(k + 1) % n];
+        if ((u.y > m.y) != (v.y > m.y) && m.x < u.x + (m.y - u.y) / (v.y - u.y) * (v.x - u.x)) inside = !inside;
+    }
+    return inside;
+}
+
+// The triangulation of a net face's polygon whose flattest triangle is
+// least flat (corner numbers in the face's own order); empty when every
+// triangulation has a flat triangle or the face cannot be traced.
+std::vector<std::array<int, 3>> LeastFlatTriangulation(const polyhedron* p, int64_t nf) {
+    const PolyNetFace& face = p->netFace[nf];
+    const int n = int(std::clamp<int64_t>(face.count, 0, kMaxFaceVertices));
+    const int64_t f = FaceOfNetFace(p, nf);
+    if (n < 3 || f < 0 || !p->coords2D || CornerCount(p->face3D[f]) != n) return {};
+    std::vector<Point2> q(static_cast<size_t>(n));
+    int64_t solid[kMaxFaceVertices];
+    const int64_t offset = ((face.vertexOffset % n) + n) % n;
+    for (int k = 0; k < n; ++k) {
+        const int64_t v = face.vertex[k];
+        if (v < 0 || v >= kMax2DVertices) return {};
+        q[size_t(k)] = {p->coords2D[v][0], p->coords2D[v][1]};
+        solid[k] = p->face3D[f].vertex[(offset + k) % n];
+        if (!VertexValid(p, solid[k])) return {};
+    }
+    // best[i][j]: the least flatness of the polygon's corners i..j cut off
+    // by the chord ij; choice[i][j] the corner its triangle on ij takes.
+    double best[kMaxFaceVertices][kMaxFaceVertices];
+    int choice[kMaxFaceVertices][kMaxFaceVertices];
+    for (int gap = 1; gap < n; ++gap)
+        for (int i = 0; i + gap < n; ++i) {
+            const int j = i + gap;
+            best[i][j] = gap == 1 ? 2.0 : -1.0;
+            choice[i][j] = -1;
+            if (gap == 1 || !ChordInside(q, size_t(i), size_t(j))) continue;
+            for (int k = i + 1; k < j; ++k) {
+                if (best[i][k] < 0 || best[k][j] < 0) continue;
+                const double sine = SineOfLargestAngle(p->coords3D[solid[i]], p->coords3D[solid[k]], p->coords3D[solid[j]]);
+                const double worst = std::min({sine, best[i][k], best[k][j]});
+                if (worst > best[i][j]) {
+                    best[i][j] = worst;
+                    choice[i][j] = k;
+                }
+            }
+        }
+    if (best[0][n - 1] < kFlatTriangleSine) return {};
+    std::vector<std::array<int, 3>> out;
+    std::vector<std::pair<int, int>> stack{{0, n - 1}};
+    while (!stack.empty()) {
+        const auto [i, j] = stack.back();
+        stack.pop_back();
+        if (j - i < 2) continue;
+        const int k = choice[i][j];
+        out.push_back({i, k, j});
+        stack.push_back({k, j});
+        stack.push_back({i, k});
+    }
+    return out;
+}
+
+// Every triangle the files write, in net triangle order (a face triangulated
+// afresh where its first triangle stood), then the closing walls' fans. A
+// flat triangle of a face that cannot be triangulated better is left out
+// when two of its corners are one vertex (its neighbours then meet across
+// it), else kept. Runs after IdentifyExportableTriangles.
+std::vector<WrittenTriangle> WrittenTriangles(const polyhedron* p) {
+    std::vector<WrittenTriangle> out;
+    const int64_t n = std::clamp<int64_t>(p->netTriangleCount, 0, kMaxNetTriangles);
+    std::vector<int8_t> retriangulated(size_t(std::clamp<int64_t>(p->netFaceCount, 0, kMaxNetFaces)), -1);
+    for (int64_t t = 0; t < n; ++t) {
+        const PolyNetTriangle& tri = p->netTriangle[t];
+        if (!tri.exportable) continue;
+        int64_t solid[3], net[3];
+        for (int k = 0; k < 3; ++k) solid[k] = TraceTriangleCorner(p, t, k), net[k] = tri.vertex[k];
+        const int64_t nf = tri.netFace;
+        const bool known = nf >= 0 && size_t(nf) < retriangulated.size();
+        if (known && retriangulated[size_t(nf)] == 1) continue;
+        if (known && retriangulated[size_t(nf)] < 0) {
+            retriangulated[size_t(nf)] = 0;
+            // A face is taken afresh only when its own triangles, all
+            // exported here, show a flat one; a twisted quad keeps its fold.
+            const PolyNetFace& face = p->netFace[nf];
+            bool flat = false, whole = face.twistedApex < 0;
+            int64_t count = 0;
+            for (int64_t u = 0; u < n; ++u) {
+                const PolyNetTriangle& other = p->netTriangle[u];
+                if (other.netFace != nf || other.isTab) continue;
+                ++count;
+                whole = whole && other.exportable && !other.twisted;
+                int64_t corners[3];
+                for (int k = 0; k < 3; ++k) corners[k] = TraceTriangleCorner(p, u, k);
+                flat = flat || SolidTriangleIsFlat(p, corners);
+            }
+            if (flat && whole && count == face.count - 2) {
+                const std::vector<std::array<int, 3>> fresh = LeastFlatTriangulation(p, nf);
+                if (!fresh.empty()) {
+                    retriangulated[size_t(nf)] = 1;
+                    const int64_t f = FaceOfNetFace(p, nf), m = face.count;
+                    const int64_t offset = ((face.vertexOffset % m) + m) % m;
+                    for (const auto& c : fresh) {
+                        int64_t s3[3], n3[3];
+                        for (int k = 0; k < 3; ++k) {
+                            s3[k] = p->face3D[f].vertex[(offset + c[size_t(k)]) % m];
+                            n3[k] = face.vertex[c[size_t(k)]];
+                        }
+                        out.push_back(Written(p, s3, n3));
+                    }
+                    continue;
+                }
+            }
+        }
+        if (SolidTriangleIsFlat(p, solid) &&
+            (solid[0] == solid[1] || solid[1] == solid[2] || solid[2] == solid[0] || solid[0] < 0 || solid[1] < 0 ||
+             solid[2] < 0))
+            continue;
+        out.push_back(Written(p, solid, net));
+    }
+    for (int64_t w : ClosingWalls(p)) {
+        const PolyFace3D& face = p->face3D[w];
+        for (int64_t j = 0; j + 2 < CornerCount(face); ++j) {
+            const int64_t solid[3] = {face.vertex[0], face.vertex[j + 1], face.vertex[j + 2]}, net[3] = {-1, -1, -1};
+            out.push_back(Written(p, solid, net));
+        }
+    }
+    return out;
 }
 
 // The solid and net a final render draws: the finer build of the solids
@@ -283,9 +464,10 @@ void get_3D_center_and_scale(const polyhedron* p, triplex* centre, double* scale
     *scale = side > 0.0 && std::isfinite(side) ? 2.0 / side : 1.0;
 }
 
+triplex ExportDirection(const polyhedron* p, const triplex& d) { return p->mirror ? d : triplex{-d.x, d.y, d.z}; }
+
 triplex ExportPosition(const polyhedron* p, const triplex& v, const triplex& centre, double scale) {
-    const triplex q{scale * (v.x - centre.x), scale * (v.y - centre.y), scale * (v.z - centre.z)};
-    return p->mirror ? triplex{-q.x, q.y, q.z} : triplex{q.x, -q.y, q.z};
+    return ExportDirection(p, {scale * (v.x - centre.x), scale * (v.y - centre.y), scale * (v.z - centre.z)});
 }
 
 int64_t TraceTriangleCorner(const polyhedron* p, int64_t t, int k) {
@@ -355,21 +537,13 @@ int WriteOBJFile_polyhedron_Thingie(int fd, const char* fileName, int64_t mode) 
     }
     s.Put("\n");
 
-    const std::vector<int64_t> walls = ClosingWalls(p);
-    ForEachExportable(p, [&](int64_t t) {
+    const std::vector<WrittenTriangle> triangles = WrittenTriangles(p);
+    for (const WrittenTriangle& t : triangles) {
         triplex c[3];
-        int64_t solid[3];
-        TriangleCorners(p, t, centre, scale, c, solid);
+        for (int k = 0; k < 3; ++k) c[k] = ExportPosition(p, VertexAt(p, t.solid[k]), centre, scale);
         const triplex nn = FacetNormal(c[0], c[1], c[2]);
         s.Format("vn %.8f %.8f %.8f\n", F32(nn.x), F32(nn.y), F32(nn.z));
-    });
-    ForEachWallTriangle(p, walls, [&](int64_t w, int64_t j) {
-        triplex c[3];
-        int64_t solid[3];
-        WallCorners(p, w, j, centre, scale, c, solid);
-        const triplex nn = FacetNormal(c[0], c[1], c[2]);
-        s.Format("vn %.8f %.8f %.8f\n", F32(nn.x), F32(nn.y), F32(nn.z));
-    });
+    }
     s.Put("\n");
 
     const NetTextureFrame frame = TextureFrameOfNet(p);
@@ -383,25 +557,18 @@ int WriteOBJFile_polyhedron_Thingie(int fd, const char* fileName, int64_t mode) 
 
     for (PolyFace3D& f : p->face3D) f.exportOwner = 0;
     int64_t written = 0;
-    ForEachExportable(p, [&](int64_t t) {
-        const PolyNetTriangle& tri = p->netTriangle[t];
+    for (const WrittenTriangle& t : triangles) {
         ++written;
-        int64_t solid[3];
-        for (int k = 0; k < 3; ++k) solid[k] = TraceTriangleCorner(p, t, 2 - k);
-        s.Format("f %lld/%lld/%lld %lld/%lld/%lld %lld/%lld/%lld\n", (long long)solid[0] + 1,
-                 (long long)tri.vertex[2] + 1, (long long)written, (long long)solid[1] + 1,
-                 (long long)tri.vertex[1] + 1, (long long)written, (long long)solid[2] + 1,
-                 (long long)tri.vertex[0] + 1, (long long)written);
-    });
-    // The walls show nothing of the picture: no texture coordinates.
-    ForEachWallTriangle(p, walls, [&](int64_t w, int64_t j) {
-        ++written;
-        triplex c[3];
-        int64_t solid[3];
-        WallCorners(p, w, j, centre, scale, c, solid);
-        s.Format("f %lld//%lld %lld//%lld %lld//%lld\n", (long long)solid[0] + 1, (long long)written,
-                 (long long)solid[1] + 1, (long long)written, (long long)solid[2] + 1, (long long)written);
-    });
+        // The walls show nothing of the picture: no texture coordinates.
+        if (t.net[0] < 0) {
+            s.Format("f %lld//%lld %lld//%lld %lld//%lld\n", (long long)t.solid[0] + 1, (long long)written,
+                     (long long)t.solid[1] + 1, (long long)written, (long long)t.solid[2] + 1, (long long)written);
+            continue;
+        }
+        s.Format("f %lld/%lld/%lld %lld/%lld/%lld %lld/%lld/%lld\n", (long long)t.solid[0] + 1,
+                 (long long)t.net[0] + 1, (long long)written, (long long)t.solid[1] + 1, (long long)t.net[1] + 1,
+                 (long long)written, (long long)t.solid[2] + 1, (long long)t.net[2] + 1, (long long)written);
+    }
     s.Put("\n");
     return s.Finish();
 }
@@ -442,25 +609,39 @@ int WriteSTLFile_polyhedron_Thingie(int fd, const char* modeName) {
     std::snprintf(name, sizeof name, "%s", modeName ? modeName : "");
     MakeNameNonWeirdForOBJ(name);
     s.Format("solid %.240s from Vornesk\n", name);
-    auto facet = [&](triplex c[3]) {
-        for (int k = 0; k < 3; ++k) c[k] = Sub(c[k], low);
-        const triplex nn = FacetNormal(c[0], c[1], c[2]);
-        s.Format("   facet normal %E %E %E\n      outer loop\n", nn.x, nn.y, nn.z);
-        for (int k = 0; k < 3; ++k) s.Format("         vertex %E %E %E\n", c[k].x, c[k].y, c[k].z);
+    for (const WrittenTriangle& t : WrittenTriangles(p)) {
+        // The corners as written, nine significant digits, and as a reader
+        // has them: single precision, which those digits carry back
+        // exactly. The normal is computed from those.
+        char text[3][3][32];
+        triplex c[3];
+        for (int k = 0; k < 3; ++k) {
+            const triplex w = Sub(ExportPosition(p, VertexAt(p, t.solid[k]), centre, scale), low);
+            const double xyz[3] = {w.x, w.y, w.z};
+            double read[3];
+            for (int a = 0; a < 3; ++a) {
+                std::snprintf(text[k][a], sizeof text[k][a], "%.8E", double(F32(xyz[a])));
+                read[a] = double(std::strtof(text[k][a], nullptr));
+            }
+            c[k] = {read[0], read[1], read[2]};
+        }
+        // Started at the corner of the largest angle: a reader that takes the
+        // normal from the two edges leaving the first corner finds it to
+        // single precision even on a needle.
+        double len[3];
+        for (int k = 0; k < 3; ++k) {
+            const triplex e = Sub(c[(k + 2) % 3], c[(k + 1) % 3]);
+            len[k] = e.x * e.x + e.y * e.y + e.z * e.z;  // the edge across corner k
+        }
+        const int first = len[0] >= len[1] && len[0] >= len[2] ? 0 : len[1] >= len[2] ? 1 : 2;
+        const triplex nn = FacetNormal(c[first], c[(first + 1) % 3], c[(first + 2) % 3]);
+        s.Format("   facet normal %.8E %.8E %.8E\n      outer loop\n", nn.x, nn.y, nn.z);
+        for (int k = 0; k < 3; ++k) {
+            const auto& corner = text[(first + k) % 3];
+            s.Format("         vertex %s %s %s\n", corner[0], corner[1], corner[2]);
+        }
         s.Put("      endloop\n   endfacet\n");
-    };
-    ForEachExportable(p, [&](int64_t t) {
-        triplex c[3];
-        int64_t solid[3];
-        TriangleCorners(p, t, centre, scale, c, solid);
-        facet(c);
-    });
-    ForEachWallTriangle(p, ClosingWalls(p), [&](int64_t w, int64_t j) {
-        triplex c[3];
-        int64_t solid[3];
-        WallCorners(p, w, j, centre, scale, c, solid);
-        facet(c);
-    });
+    }
     s.Format("endsolid %.240s from Vornesk\n", modeName ? modeName : "");
     return s.Finish();
 }
@@ -480,25 +661,15 @@ int WriteDXFFile_polyhedron_Thingie(int fd, const char* modeName, const char* ge
     s.Put("0\nSECTION\n2\nENTITIES\n0\n");
     IdentifyExportableTriangles(p);
     // A triangle as a four-corner face whose last two corners coincide.
-    auto face = [&](const int64_t solid[3]) {
+    for (const WrittenTriangle& t : WrittenTriangles(p)) {
         s.Put("3DFACE\n8\n0\n62\n255\n");
         const int corner[4] = {0, 1, 2, 2};
         for (int k = 0; k < 4; ++k) {
-            const triplex v = VertexAt(p, solid[corner[k]]);
-            s.Format("%d\n%.10f\n%d\n%.10f\n%d\n%.10f\n", 10 + k, F32(v.x), 20 + k, F32(-v.y), 30 + k, F32(v.z));
+            const triplex v = ExportDirection(p, VertexAt(p, t.solid[corner[k]]));
+            s.Format("%d\n%.10f\n%d\n%.10f\n%d\n%.10f\n", 10 + k, F32(v.x), 20 + k, F32(v.y), 30 + k, F32(v.z));
         }
         s.Put("0\n");
-    };
-    ForEachExportable(p, [&](int64_t t) {
-        const int64_t solid[3] = {TraceTriangleCorner(p, t, 2), TraceTriangleCorner(p, t, 1), TraceTriangleCorner(p, t, 0)};
-        face(solid);
-    });
-    ForEachWallTriangle(p, ClosingWalls(p), [&](int64_t w, int64_t j) {
-        triplex c[3];
-        int64_t solid[3];
-        WallCorners(p, w, j, triplex{0, 0, 0}, 1.0, c, solid);
-        face(solid);
-    });
+    }
     s.Put("ENDSEC\n0\nEOF\n");
     return s.Finish();
 }
@@ -545,7 +716,7 @@ int WriteMathematicaTextFile_polyhedron_Thingie(int fd, int64_t mode, const char
         triplex nn = normalOf3DPolygon(p, f);
         const triplex c = centroid(f);
         if (nn.x * c.x + nn.y * c.y + nn.z * c.z < 0.0) nn = {-nn.x, -nn.y, -nn.z};
-        point(p->mirror ? triplex{-nn.x, nn.y, nn.z} : triplex{nn.x, -nn.y, nn.z});
+        point(ExportDirection(p, nn));
     });
     list("centroids", faces, [&](int64_t f) { point(ExportPosition(p, centroid(f), centre, scale)); });
 

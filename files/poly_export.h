@@ -39,7 +39,13 @@ void get_3D_bounding_box(const polyhedron* p, triplex* lo, triplex* hi);
 // The box's centre and the factor that makes its largest side 2 (1 for a
 // box without extent).
 void get_3D_center_and_scale(const polyhedron* p, triplex* centre, double* scale);
-// Centred, scaled and mirrored: with the mirror flag clear (x, -y, z), set (-x, y, z).
+// The frame the files write the solid in: a direction of the picture's
+// sphere as y-up viewers show it, north +y and the map seen from outside as
+// on a globe. With the mirror flag clear the solid's (x, y, z) is written
+// (-x, y, z) and each face's corners backwards, so that it still faces out;
+// with it set, as it stands.
+triplex ExportDirection(const polyhedron* p, const triplex& d);
+// Centred, scaled and turned into that frame.
 triplex ExportPosition(const polyhedron* p, const triplex& v, const triplex& centre, double scale);
 // The solid vertex of corner k (0..2) of net triangle t, -1 when it cannot
 // be traced.

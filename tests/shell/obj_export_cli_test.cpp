@@ -13,11 +13,14 @@
 #include "polyhedra/polyhedron_params.h"
 #include "shell/renderable.h"
 #include "tests/files/export_readers.h"
+#include "tests/files/jpeg_test_support.h"
 #include "tests/cli/spawn_host.h"
 
 namespace {
 
 using namespace polytest;
+using jpegtest::ParsePPM;
+using jpegtest::RGBPicture;
 
 HostResult Host(const std::string& folder, std::vector<std::string> args) {
     args.insert(args.begin(), {VORNESK_HOST_PROGRAM, std::string(VORNESK_SOURCE_DIR) + "/samples/earth-2048x1024.jpg",
@@ -71,6 +74,60 @@ TEST(ObjExportCommandLine, IcosahedronWritesSixFilesThatToolsAccept) {
     EXPECT_EQ(Shell("djpeg '" + (folder / "globe.jpg") + "' | head -c 2"), "P6");
 }
 
+// The OBJ as a y-up viewer shows it: every face's texture is the picture's
+// sphere seen from outside with north at +y, east at +x where the globe
+// faces +z (x right, y up, z toward the viewer). At points across each face
+// of the cube the texture's colour is the Earth's at the direction of the
+// point, read in that convention from the picture itself, and clearly not
+// the colour the same point would show upside down (as once written, north
+// at -y) or mirrored (the continents reading backwards).
+TEST(ObjExportCommandLine, NorthIsUpAndTheMapIsNotMirroredInAYUpViewer) {
+    const TempFolder folder;
+    const HostResult r = Host(folder.path, {"-o", folder / "cube.obj", "--output-mode", "7", "--size", "512x256"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const ObjFile o = ParseObj(folder / "cube.obj");
+    ASSERT_TRUE(o.wellFormed) << o.problem;
+    RGBPicture texture, earth;
+    ASSERT_TRUE(ParsePPM(Shell("djpeg '" + (folder / "cube.jpg") + "'"), &texture));
+    ASSERT_TRUE(ParsePPM(Shell("djpeg -scale 1/4 '" + std::string(VORNESK_SOURCE_DIR) +
+                               "/samples/earth-2048x1024.jpg'"),
+                         &earth));
+    const double pi = 3.14159265358979323846;
+    auto colour = [](const RGBPicture& pic, double u, double v) {
+        const long x = std::clamp(long(u * pic.width), 0L, pic.width - 1);
+        const long y = std::clamp(long(v * pic.height), 0L, pic.height - 1);
+        return pic.at(x, y);
+    };
+    // Frames: as written; turned a half turn about z (north down); mirrored.
+    const int frames = 3;
+    double error[frames] = {0, 0, 0};
+    int samples = 0;
+    const double weights[4][3] = {{1 / 3.0, 1 / 3.0, 1 / 3.0}, {0.6, 0.2, 0.2}, {0.2, 0.6, 0.2}, {0.2, 0.2, 0.6}};
+    for (const auto& f : o.f)
+        for (const auto& w : weights) {
+            Vec q{0, 0, 0};
+            double t[2] = {0, 0};
+            for (int k = 0; k < 3; ++k) {
+                for (int a = 0; a < 3; ++a) q[a] += w[k] * o.v[f[k].v - 1][a];
+                for (int a = 0; a < 2; ++a) t[a] += w[k] * o.vt[f[k].vt - 1][a];
+            }
+            const uint8_t* shown = colour(texture, t[0], 1.0 - t[1]);
+            const Vec seen[frames] = {q, {-q[0], -q[1], q[2]}, {-q[0], q[1], q[2]}};
+            for (int frame = 0; frame < frames; ++frame) {
+                const Vec& d = seen[frame];
+                const double lat = std::asin(d[1] / Length(d)), lon = std::atan2(d[0], d[2]);
+                const uint8_t* there = colour(earth, lon / (2 * pi) + 0.5, 0.5 - lat / pi);
+                for (int k = 0; k < 3; ++k) error[frame] += std::abs(int(shown[k]) - int(there[k])) / 3.0;
+            }
+            ++samples;
+        }
+    ASSERT_EQ(samples, 48);
+    for (double& e : error) e /= samples;
+    EXPECT_LT(error[0], 12.0) << "mean colour error";
+    EXPECT_LT(3 * error[0], error[1]) << "upside down fits as well";
+    EXPECT_LT(3 * error[0], error[2]) << "mirrored fits as well";
+}
+
 // The map-shaped nets lay some cells mirrored; their solids must still face
 // outwards. Every map-net mode the build exports (asked of the build) goes
 // through the command: admesh finds one part and reverses no facet, and the
@@ -115,9 +172,9 @@ TEST(ObjExportCommandLine, MapNetSolidsFaceOutwards) {
 // One export builds its solid once: the geometry files come from the build
 // the export checks, and the texture's render, which lets its solid go when
 // it ends, comes last. Solid 366 (output mode 473) says once, not three
-// times, that its reciprocation diverged. The files are those the export
-// wrote when it built the solid three times: pinned with their dates taken
-// out, the texture by its pixels.
+// times, that its reciprocation diverged. The files are pinned with their
+// dates taken out, the texture by its pixels (the geometry as written north
+// up, the STL's corners to nine digits).
 TEST(ObjExportCommandLine, AGoldbergSolidIsBuiltOnceAndItsFilesStayAsTheyWere) {
     const TempFolder folder;
     const HostResult r = Host(folder.path, {"-o", folder / "s.obj", "--output-mode", "473", "--export-pixels", "64"});
@@ -129,10 +186,10 @@ TEST(ObjExportCommandLine, AGoldbergSolidIsBuiltOnceAndItsFilesStayAsTheyWere) {
               0u)
         << r.err;
     const std::pair<const char*, const char*> pins[] = {
-        {"s.obj", "54502fcadbbba0f901b0a9d9c58c4e8091115129444d16c099ec0c9db4269aa6"},
-        {"s.stl", "fdd5132bd39d237438b5be6e7c07d64b06449d3f7e5935fcee165d582314a7b0"},
-        {"s.dxf", "7f55335605022dc9a6fec925e4044a034f3f1789496a4589c2a03cba786c5114"},
-        {"s.txt", "928c67bb645706ef7e3c5680011adb8af0937d2aa2fd0c13342dbd1c155a6da8"},
+        {"s.obj", "cf5fade62bcc9000f42bafa78ec01c1096d45d96420241dd47a2155ddaba3167"},
+        {"s.stl", "c94be168e6fef48e92a22a2afc57336c80ef8cff95c64952a7c88282ff7f5b72"},
+        {"s.dxf", "22fbb0bbf9335879d83aba8301d8b400063bd19e3e33bafa82210a5f6a530b3b"},
+        {"s.txt", "95dfa9689c399253cc0b9c838321d800016dd7a72c86f58a29e78bcae1e695bc"},
         {"s.mtl", "5aa1a56ad4c5e2406726e46e445aca2132cf17b01673ac9b743de85e722f6bad"},
     };
     for (auto [name, sum] : pins)

@@ -56,7 +56,10 @@ void MaybeSecondaryWarp(float direction[3], const polyhedron* poly, unsigned cha
         d[0] = -d[0];
         d[2] = -d[2];
     }
-    direction[0] = d[0];
+    // Turned into the net's frame, and seen from outside as the solid under
+    // the sheet shows the sphere: without the mirror across x the continents
+    // read backwards. One mirror for both sheets keeps their rims together.
+    direction[0] = -d[0];
     direction[1] = d[2];
     direction[2] = -d[1];
 }

@@ -6,7 +6,8 @@
 // triangle's corners sit on (-1, 0), (0, 1) and (0, -1) of Peirce's inner
 // diamond, so each piece's diamond shows one hemisphere (tag 1 the northern,
 // tag 2, turned a half turn, the southern) and the two diamonds' rims show
-// the same equator.
+// the same equator; each the same way round as the solid under the sheet
+// shows it, not mirrored.
 #pragma once
 
 #include <cstdint>

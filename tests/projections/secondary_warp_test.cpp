@@ -107,8 +107,8 @@ TEST(SecondaryWarp, EachPieceShowsAHemisphereAndTheRimsShowOneEquator) {
         lastA[0] = ua, lastA[1] = va, lastB[0] = ub, lastB[1] = vb;
     }
     // The corners of the first triangle: the centre of the diamond is the
-    // north pole, corner 1 lies on +x, corners 2 and 3 on +z and -z.
-    const double expect[4][5] = {{0, 0, 0, 1, 0}, {-1, 0, 1, 0, 0}, {0, 1, 0, 0, 1}, {0, -1, 0, 0, -1}};
+    // north pole, corner 1 lies on -x, corners 2 and 3 on +z and -z.
+    const double expect[4][5] = {{0, 0, 0, 1, 0}, {-1, 0, -1, 0, 0}, {0, 1, 0, 0, 1}, {0, -1, 0, 0, -1}};
     for (const auto& e : expect) {
         double u, v;
         r.Place(0, e[0], e[1], &u, &v);
@@ -214,6 +214,79 @@ TEST(SecondaryWarp, TheBoxesSheetsMeetAlongEverySeam) {
                 EXPECT_NEAR(a[1], 0.0, 2e-3) << side << " " << f;
                 for (int k = 0; k < 3; ++k) EXPECT_NEAR(a[k], b[k], 2e-3) << side << " " << f;
             }
+    }
+    DisposeProjectionCacheStore(&store);
+}
+
+// Each sheet shows the sphere the same way round as the folded solid under
+// it does (the square and squircle boxes A, drawn straight from the solid):
+// a small triangle turning counter-clockwise in the net turns the same way
+// on the sphere seen from outside under the warp as under the solid, so the
+// continents do not read backwards. Near the sheets' centres, where the
+// solid's own picture stands clear of its folds.
+TEST(SecondaryWarp, SheetsShowTheSphereTheWayRoundTheSolidDoes) {
+    SetOrigamiHingeSearch(SimplexHingeSearch);
+    ProjectionCacheStore* store = NewProjectionCacheStore();
+    PrefillProjectionCachesForMode(store, 94);
+    for (int64_t code : {190, 194}) {
+        SCOPED_TRACE(code);
+        PolyPtr p = MakePoly();
+        ASSERT_TRUE(p);
+        SetUpReallyGeneralPolyhedron(p.get(), code, 2, 0, 0, nullptr, 1, 0.0f);
+        renderhinttype hint{};
+        InitPolyHints(&hint);
+        hint.faceFound = 1;
+        for (int t : {1, 2}) {
+            // The sheet's centre: the middle of its net corners' box.
+            double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+            for (int64_t n = 0; n < p->netFaceCount; ++n) {
+                if (p->face3D[p->netFace[n].face3D].faceTag != t) continue;
+                for (int64_t k = 0; k < p->netFace[n].count; ++k) {
+                    const PolyNetVertex& q = p->netVertex[p->netFace[n].vertex[k]];
+                    lo[0] = std::min(lo[0], double(q.x)), hi[0] = std::max(hi[0], double(q.x));
+                    lo[1] = std::min(lo[1], double(q.y)), hi[1] = std::max(hi[1], double(q.y));
+                }
+            }
+            const double cx = (lo[0] + hi[0]) / 2, cy = (lo[1] + hi[1]) / 2, r = 0.02 * (hi[0] - lo[0]);
+            // The solid's direction at a net point: its net triangle's corners
+            // carried to the solid.
+            auto solidAt = [&](double x, double y) -> triplex {
+                for (int64_t k = 0; k < p->netTriangleCount; ++k) {
+                    const PolyNetTriangle& tri = p->netTriangle[k];
+                    if (tri.isTab || p->face3D[p->netFace[tri.netFace].face3D].faceTag != t) continue;
+                    const PolyNetVertex &a = p->netVertex[tri.vertex[0]], &b = p->netVertex[tri.vertex[1]],
+                                        &c = p->netVertex[tri.vertex[2]];
+                    const double D = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+                    const double wb = ((x - a.x) * (c.y - a.y) - (y - a.y) * (c.x - a.x)) / D;
+                    const double wc = ((b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x)) / D;
+                    if (wb < 0 || wc < 0 || wb + wc > 1) continue;
+                    const triplex A = p->coords3D[Vert_Index_2D_to_3D(p.get(), tri.vertex[0])];
+                    const triplex B = p->coords3D[Vert_Index_2D_to_3D(p.get(), tri.vertex[1])];
+                    const triplex C = p->coords3D[Vert_Index_2D_to_3D(p.get(), tri.vertex[2])];
+                    return Tnormalize(Tadd(Tscale(A, 1 - wb - wc), Tadd(Tscale(B, wb), Tscale(C, wc))));
+                }
+                ADD_FAILURE() << "no net triangle under the point";
+                return {0, 0, 1};
+            };
+            auto warpAt = [&](double x, double y) -> triplex {
+                for (int64_t k = 0; k < p->netTriangleCount; ++k)
+                    if (p->face3D[p->netFace[p->netTriangle[k].netFace].face3D].faceTag == t) hint.triangle = k;
+                float d[3] = {0, 0, 0};
+                unsigned char outside = 0;
+                MaybeSecondaryWarp(d, p.get(), &outside, &hint, ProjectionCache(store, kCacheTagPeirce), x, y);
+                EXPECT_EQ(outside, 0);
+                return {d[0], d[1], d[2]};
+            };
+            for (int turn = 0; turn < 8; ++turn) {
+                const double a = turn * 0.785, x0 = cx + r * std::cos(a), y0 = cy + r * std::sin(a);
+                const double pts[3][2] = {{x0, y0}, {x0 + r, y0}, {x0, y0 + r}};  // counter-clockwise in the net
+                triplex s[3], w[3];
+                for (int k = 0; k < 3; ++k) s[k] = solidAt(pts[k][0], pts[k][1]), w[k] = warpAt(pts[k][0], pts[k][1]);
+                const double bySolid = Tdot_product(s[0], Tcross_product(s[1], s[2]));
+                const double byWarp = Tdot_product(w[0], Tcross_product(w[1], w[2]));
+                EXPECT_GT(bySolid * byWarp, 0.0) << "sheet " << t << " turn " << turn;
+            }
+        }
     }
     DisposeProjectionCacheStore(&store);
 }

@@ -313,7 +313,9 @@ int64_t MonofragVersion_of_projection(int64_t m) {
         case 257: return 4037;
         case 258: return 4036;
         case 259: return 4038;
+        case 260: return 4039;
         case 261: return 4040;
+        case 262: return 4041;
         case 289: return 1047;
         case 290: return 1048;
         case 291: return 1049;

@@ -524,6 +524,24 @@ bool BuildVoronoiDiagram(HALFSPACE* sites, VoronoiDiagram* d) {
         for (int32_t p : through[f])
             if (p >= 0 && size_t(p) < pts.size()) d->cell[size_t(p)].push_back(int32_t(f));
     }
+    // Facets that qhull keeps apart though their planes all but coincide
+    // give vertices closer than single precision tells apart: one vertex
+    // stands for each such cluster, the first of it.
+    std::vector<size_t> order(d->vertex.size()), root(d->vertex.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = root[i] = i;
+    std::sort(order.begin(), order.end(), [d](size_t a, size_t b) { return d->vertex[a].x < d->vertex[b].x; });
+    auto find = [&root](size_t i) {
+        while (root[i] != i) i = root[i] = root[root[i]];
+        return i;
+    };
+    for (size_t i = 0; i < order.size(); ++i)
+        for (size_t j = i + 1; j < order.size() && d->vertex[order[j]].x - d->vertex[order[i]].x < kDiagramVertexJoin; ++j)
+            if (Tdistance(d->vertex[order[i]], d->vertex[order[j]]) < kDiagramVertexJoin) {
+                const size_t a = find(order[i]), b = find(order[j]);
+                root[std::max(a, b)] = std::min(a, b);
+            }
+    for (std::vector<int32_t>& cell : d->cell)
+        for (int32_t& k : cell) k = int32_t(find(size_t(k)));
     // Round each site in its tangent plane, where its cell is convex about
     // it: counter-clockwise seen from outside.
     for (size_t i = 0; i < pts.size(); ++i) {
@@ -534,7 +552,10 @@ bool BuildVoronoiDiagram(HALFSPACE* sites, VoronoiDiagram* d) {
             keyed.emplace_back(std::atan2(Tdot_product(r, v), Tdot_product(r, u)), k);
         }
         std::sort(keyed.begin(), keyed.end());
-        for (size_t k = 0; k < keyed.size(); ++k) d->cell[i][k] = keyed[k].second;
+        std::vector<int32_t>& cell = d->cell[i];
+        cell.clear();
+        for (const auto& [angle, k] : keyed)
+            if (std::find(cell.begin(), cell.end(), k) == cell.end()) cell.push_back(k);
     }
     return true;
 }

@@ -125,9 +125,10 @@ void AddOneOrderedFaceToPoly(HALFSPACE* polygon, const HALFSPACE* owner, polyhed
 // The sites' diagram from their hull: each hull facet n·x = d gives one
 // vertex, n / d, where the tangent planes of the sites it passes through
 // meet; each site's cell lists the vertices of the facets through it, in
-// order round the site. Vertices are never merged, so each stands exactly
-// where its planes meet (qhull merges only facets that are flat within
-// rounding).
+// order round the site. Vertices are not merged at the merge distance, so
+// each stands where its planes meet however near another lies (qhull merges
+// only facets flat within rounding; vertices nearer than kDiagramVertexJoin,
+// which single precision cannot tell apart, are one).
 struct VoronoiDiagram {
     std::vector<triplex> vertex;
     std::vector<const HALFSPACE*> site;        // the sites in list order
@@ -145,6 +146,9 @@ triplex SnapVoronoiCorner(const VoronoiDiagram* diagram, triplex corner, double 
 // Corners taken from a diagram share a vertex only when they are the same
 // point: they are written at this distance.
 inline constexpr double kDiagramVertexDistance = 1e-9;
+// Diagram vertices nearer than this are one: closer than single precision
+// keeps them apart in a solid two units across.
+inline constexpr double kDiagramVertexJoin = 5e-7;
 
 // Every site's cell, the most neighbourly unfinished site first. With the
 // merge flag and a merge list, the corners go into the merge list instead.

@@ -127,7 +127,9 @@ TEST(TruchetDuals, EveryDualIsTheDualOfItsPrimalsDiagram) {
         DisposeSlicingArcList(&arcs);
         if (code == 217) solid_checks::ExpectAdmeshClosed(dual.get(), "dual 217");
     }
-    if (solid_checks::Have("qconvex")) EXPECT_EQ(checked, 49);
+    if (solid_checks::Have("qconvex")) {
+        EXPECT_EQ(checked, 49);
+    }
 }
 
 // Memory refused anywhere in a dual's build: the dual stands, closed, or is

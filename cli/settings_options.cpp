@@ -127,7 +127,10 @@ const SettingRow kRows[] = {
     {{"cubemap-pixels", "face size of cube-map exports, 2..30000"}, Value::Integer, "0021"},
     {{"export-pixels", "size of face exports, 2..30000"}, Value::Integer, "0026"},
     {{"brick-layers", "layers of the brick globe, 3..150"}, Value::Integer, "0018"},
-    {{"brick-sizes", "brick sizes allowed, a mask of 12 bits"}, Value::Integer, "0024"},
+    {{"brick-colors", "brick colours allowed, a mask of 12 bits from bit 0: black,\n"
+                      "                        blue, green, red, white, yellow, light grey, dark grey,\n"
+                      "                        brown, sand red, tan, green-gray"},
+     Value::Integer, "0024"},
     {{"brick-plates", "plates instead of bricks"}, Value::Switch, "0025"},
     {{"brick-diffuse-colors", "bricks in diffuse colours"}, Value::Switch, "0023"},
     {{"tab-color", "R,G,B (0..65535 each) or #rrggbb"}, Value::Colour, "0001"},

@@ -101,7 +101,7 @@ struct Parameters {
     int32_t reservedInt15;
     int32_t lego_layers;          // brick-globe layers
     int32_t reservedInt16;
-    int32_t legoBrickMask;        // bits 0..11: brick sizes allowed
+    int32_t legoBrickMask;        // bit k-1 allows brick colour k (1..12)
     int32_t legoFlag1;
     int32_t legoFlag2;
     int32_t legoFlag3;

@@ -30,7 +30,7 @@ const SettingRange kRanges[] = {
     {MakeFourCC("0021"), "cube-map face size", AT(cubemap_pixels), kWhole, 2, 30000, false},
     {MakeFourCC("0026"), "export size", AT(export_pixels), kWhole, 2, 30000, false},
     {MakeFourCC("0018"), "number of brick layers", AT(lego_layers), kWhole, 3, 150, false},
-    {MakeFourCC("0024"), "brick-size mask", AT(legoBrickMask), kWhole, 0, 4095, false},
+    {MakeFourCC("0024"), "brick-colour mask", AT(legoBrickMask), kWhole, 0, 4095, false},
     {MakeFourCC("0001"), "tab colour's red", COLOUR(tab_color, red), kColour, 0, kComponent, false},
     {MakeFourCC("0002"), "tab colour's green", COLOUR(tab_color, green), kColour, 0, kComponent, false},
     {MakeFourCC("0003"), "tab colour's blue", COLOUR(tab_color, blue), kColour, 0, kComponent, false},

@@ -6,7 +6,10 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstdio>
 #include <fstream>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include "tests/render/ldraw_checker.h"
@@ -58,6 +61,39 @@ TEST(BrickExportCommand, LdrOutputWritesTheModelOrRefusesInOneLine) {
         entries = std::atoi(ReadAll(folder / ".n").c_str());
     }
     EXPECT_EQ(entries, 0);
+}
+
+// The colour mask (--brick-colors, key 0024) picks the palette the globe's
+// bricks are matched against, bit k-1 allowing colour k: with white alone
+// every brick is white (LDRAW 15); with none, the light grey that stands
+// for no match (LDRAW 7); with blue and green, the Earth's oceans and lands
+// in both and nothing else (LDRAW 1 and 2).
+TEST(BrickExportCommand, TheColourMaskPicksTheBricksColours) {
+    TempDir folder;
+    const std::string input = std::string(VORNESK_SOURCE_DIR) + "/samples/earth-2048x1024.jpg";
+    const struct {
+        const char* mask;
+        std::set<int> colours;
+    } cases[] = {{"16", {15}}, {"0", {7}}, {"6", {1, 2}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mask);
+        const HostResult r = Host(folder, {input, "-o", folder / "model.ldr", "--output-mode", "45", "--size",
+                                           "256x128", "--brick-layers", "8", "--brick-colors", c.mask});
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::istringstream lines(ReadAll(folder / "model.ldr"));
+        std::set<int> seen;
+        std::string line;
+        int parts = 0;
+        while (std::getline(lines, line)) {
+            int kind = 0, colour = 0;
+            if (std::sscanf(line.c_str(), "%d %d", &kind, &colour) == 2 && kind == 1) {
+                seen.insert(colour);
+                ++parts;
+            }
+        }
+        EXPECT_GT(parts, 50);
+        EXPECT_EQ(seen, c.colours);
+    }
 }
 
 }  // namespace

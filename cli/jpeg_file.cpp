@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/picture_file_support.h"
+#include "pyramid/pixels.h"
 
 namespace {
 
@@ -239,12 +240,10 @@ bool WriteJpegCore(FILE* f, const HostDocument& doc, uint8_t* row, char (&messag
         for (int32_t y = 0; y < doc.height; ++y) {
             for (int32_t x = 0; x < doc.width; ++x) {
                 const size_t pixel = (size_t(y) * doc.width + x) * planes;
-                // JPEG has no transparency: what is transparent lies on white,
-                // as a picture flattened for saving does, not on the stray
-                // colour a transparent pixel happens to hold.
+                // JPEG has no transparency.
                 const double alpha = doc.hasAlpha ? std::clamp(GetUnitSample(doc, pixel + colour), 0.0, 1.0) : 1.0;
                 for (int p = 0; p < colour; ++p) {
-                    double u = std::clamp(GetUnitSample(doc, pixel + p), 0.0, 1.0) * alpha + (1.0 - alpha);
+                    double u = FlattenedOnWhite(std::clamp(GetUnitSample(doc, pixel + p), 0.0, 1.0), alpha);
                     row[size_t(x) * colour + p] = uint8_t(std::lround(u * 255.0));
                 }
             }

@@ -179,6 +179,7 @@ int OpenAndStartWebPageCore(HTMLStatus* page, int64_t kind, int64_t columns) {
     }
     if (kind == kPageOutputModes) Put(page, " output modes ");
     if (kind == kPageMemoryDots) Put(page, " memory dots ");
+    if (kind == kPagePolyhedra) Put(page, " polyhedra ");
     Put(page, std::string("<br>") + CR + "</b></font></p>" + CR + CR + "<!--  cut here  -->" + CR + CR +
                   "<table width=\"100%\" border=\"0\" cellspacing=\"12\" cellpadding=\"0\" align=\"center\">");
     return 0;

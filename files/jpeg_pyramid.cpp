@@ -1,5 +1,6 @@
 #include "files/jpeg_pyramid.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/host/host_types.h"
@@ -21,22 +22,28 @@ inline uint8_t UnitToByte(float c) {
     return uint8_t(std::floor(c * 255.0f + 1e-4f));
 }
 
+// JPEG has no transparency: what is transparent lies on white.
 void PyramidRows(void* context, long y, long width, uint8_t* rgb) {
     const auto* s = static_cast<const PyramidRowSource*>(context);
     const int64_t py = s->top + y;
     if (s->pyr->kind == kPyrColour8) {
         for (long x = 0; x < width; ++x) {
             const uint32_t w = get_pyramid_sample_point4_raw(s->left + x, py, s->pyr, 0);
-            rgb[x * 3] = uint8_t(w >> 24);
-            rgb[x * 3 + 1] = uint8_t(w >> 16);
-            rgb[x * 3 + 2] = uint8_t(w >> 8);
+            const uint32_t alpha = w & 255;
+            for (int k = 0; k < 3; ++k) {
+                const uint32_t c = (w >> (24 - 8 * k)) & 255;
+                rgb[x * 3 + k] = alpha == 255 ? uint8_t(c)
+                                              : uint8_t(std::lround(255.0 * FlattenedOnWhite(c / 255.0, alpha / 255.0)));
+            }
         }
         return;
     }
     for (long x = 0; x < width; ++x) {
         float c[4];
         get_intcoord_unitary_color(s->left + x, py, s->pyr, 0, c);
-        for (int k = 0; k < 3; ++k) rgb[x * 3 + k] = UnitToByte(c[k]);
+        const double alpha = std::clamp(double(c[3]), 0.0, 1.0);
+        for (int k = 0; k < 3; ++k)
+            rgb[x * 3 + k] = alpha >= 1.0 ? UnitToByte(c[k]) : UnitToByte(float(FlattenedOnWhite(std::clamp(double(c[k]), 0.0, 1.0), alpha)));
     }
 }
 

@@ -368,6 +368,12 @@ T pyr_read_across_cube_edge(int64_t x, int64_t y, const PyramidDescriptor* face,
     return pyr_mix_stored(v, t.fx, t.fy, pyr);
 }
 
+// A unit colour component and its coverage as a picture without
+// transparency shows them: on white, as a picture flattened for saving lies,
+// not on the stray colour a transparent pixel holds. The one backdrop of
+// every such picture written (JPEG results, thumbnails, textures).
+inline double FlattenedOnWhite(double unit, double alpha) { return unit * alpha + (1.0 - alpha); }
+
 // A stored pixel of a kind known at compile time as a unit colour (red,
 // green, blue, alpha in 0..1); grey reads as (g, g, g, 1), kinds without
 // colour as zeros. s is the pyramid's invFullScale.

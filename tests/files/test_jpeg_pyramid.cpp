@@ -233,4 +233,31 @@ TEST(JPEGPyramid, FloatPyramidColoursAreClamped) {
     EXPECT_EQ(length, 0u);
 }
 
+// JPEG has no transparency: the writer lays a picture's transparent parts
+// on white, as the command line flattens a result for JPEG, so a gallery's
+// thumbnail of a net shows the net on white, not on the black a transparent
+// pixel holds. Covered in part, a colour lies partly over white; opaque, as
+// it is. In 8-bit and float pictures alike.
+TEST(JPEGPyramid, TransparentPartsLieOnWhite) {
+    for (const int64_t kind : {int64_t(kPyrColour8), int64_t(kPyrColourFloat)}) {
+        SCOPED_TRACE(kind);
+        PyramidHolder holder(48, 16, kind);
+        for (long y = 0; y < 16; ++y)
+            for (long x = 0; x < 48; ++x) {
+                // Clear black, red half covered, opaque blue.
+                const float c[3][4] = {{0, 0, 0, 0}, {1, 0, 0, 128 / 255.0f}, {0, 0, 1, 1}};
+                set_intcoord_unitary_color(x, y, holder.pyr, 0, c[x / 16]);
+            }
+        int result = 0;
+        const std::vector<uint8_t> jpeg = WriteToMemory(holder.pyr, false, 95, &result);
+        ASSERT_EQ(result, kJPEGOK);
+        PyramidHolder back(48, 16, kPyrColour8);
+        ASSERT_EQ(DecompressJPEG(back.pyr, nullptr, jpeg.data(), jpeg.size()), kJPEGOK);
+        const RGBPicture seen = Read(back.pyr);
+        const int expected[3][3] = {{255, 255, 255}, {255, 127, 127}, {0, 0, 255}};
+        for (int part = 0; part < 3; ++part)
+            for (int k = 0; k < 3; ++k) EXPECT_NEAR(seen.at(8 + 16 * part, 8)[k], expected[part][k], 4) << part;
+    }
+}
+
 }  // namespace

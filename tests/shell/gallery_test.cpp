@@ -2,6 +2,8 @@
 // and the settings as they were afterwards.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -137,6 +139,20 @@ TEST(Gallery, PolyhedraPageAndNets) {
                             size.substr(size.find(' ') + 1) + "\""),
                   std::string::npos)
             << name << " " << size;
+    }
+    // The heading names what the page shows.
+    EXPECT_NE(text.find("<b>Vornesk 2 polyhedra"), std::string::npos);
+    // A net's thumbnail lies on white where the net leaves the picture
+    // clear, as the command line flattens a result: the corner of the
+    // tetrahedron's net, outside its triangles.
+    {
+        const std::string name = CleanedImageName(std::string(VorneskOutputModeName(6)) + ".x");
+        const std::string corner =
+            psdtest::Shell("convert '" + out + "/web_images/" + name + ".jpg' -format '%[fx:int(255*p{0,0}.r)] "
+                           "%[fx:int(255*p{0,0}.g)] %[fx:int(255*p{0,0}.b)]' info:");
+        int r = 0, g = 0, b = 0;
+        ASSERT_EQ(std::sscanf(corner.c_str(), "%d %d %d", &r, &g, &b), 3) << corner;
+        EXPECT_GT(std::min({r, g, b}), 240) << corner;
     }
     EXPECT_EQ(std::memcmp(&before, rig.params.get(), sizeof before), 0);
     if (system("tidy -v >/dev/null 2>&1") == 0) {

@@ -136,7 +136,7 @@ bool WritePSDExport(const QString& path, QString* why) {
     *why = failure.writeFailed ? QString("%1 could not be written: %2; no file of the export was replaced.")
                                      .arg(QFileInfo(QString::fromStdString(failure.file)).fileName(),
                                           QString::fromStdString(failure.reason))
-                               : QString::fromUtf8(ExportEntryMessage(result));
+                               : ExportReason(result);
     return false;
 }
 

@@ -46,13 +46,6 @@ const KindCode* CodeOfKind(ExportOrderKind kind) {
     return nullptr;
 }
 
-// Why an export failed: the words of the render that failed it, when it
-// left some, else the export's own.
-std::string ExportWords(int result) {
-    const std::string said = ReportedErrorText();
-    return said.empty() ? ExportEntryMessage(result) : said;
-}
-
 void Refuse(const std::string& message) {
     SetHostResult(HostReportError(gFilterRecord ? gFilterRecord->errorString : nullptr, message.c_str()),
                   kDiagNotInThisBuild);
@@ -68,7 +61,7 @@ void RefuseExport(const std::string& path, int result, const ExportFailure& fail
         return;
     }
     if (!failure.writeFailed) {
-        Refuse("cannot write " + (failure.file.empty() ? path : failure.file) + ": " + ExportWords(result));
+        Refuse("cannot write " + (failure.file.empty() ? path : failure.file) + ": " + ExportFailureReason(result));
         return;
     }
     const std::string text = "cannot write " + failure.file + ": " + failure.reason;

@@ -6,11 +6,11 @@
 //   build/generators/gen_html_entities > files/generated/html_entities.cpp
 //
 // The entity sets' folder may be named as the first argument.
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -18,17 +18,46 @@ namespace {
 
 constexpr char kFolder[] = "/usr/share/xml/w3c-sgml-lib/schema/dtd/REC-html401-19991224";
 
-// name -> character of every <!ENTITY name CDATA "&#N;"> in the file.
+// The declaration `<!ENTITY name CDATA "&#N;"` starting at `at`, if it is one.
+bool Entity(const std::string& line, size_t at, std::string* name, int* character) {
+    auto spaces = [&](size_t* i) {
+        const size_t from = *i;
+        while (*i < line.size() && std::isspace((unsigned char)line[*i])) ++*i;
+        return *i > from;
+    };
+    auto run = [&](size_t* i, auto keep) {
+        const size_t from = *i;
+        while (*i < line.size() && keep((unsigned char)line[*i])) ++*i;
+        return line.substr(from, *i - from);
+    };
+    size_t i = at + 8;  // past "<!ENTITY"
+    if (!spaces(&i)) return false;
+    *name = run(&i, [](unsigned char c) { return std::isalnum(c) || c == '_'; });
+    if (name->empty() || !spaces(&i) || line.compare(i, 5, "CDATA") != 0) return false;
+    i += 5;
+    if (!spaces(&i) || line.compare(i, 3, "\"&#") != 0) return false;
+    i += 3;
+    const std::string digits = run(&i, [](unsigned char c) { return std::isdigit(c) != 0; });
+    if (digits.empty() || line.compare(i, 2, ";\"") != 0) return false;
+    *character = std::stoi(digits);
+    return true;
+}
+
+// name -> character of every <!ENTITY name CDATA "&#N;"> in the file (the
+// first on its line).
 bool ReadSet(const std::string& path, std::map<int, std::string>* byCharacter, int* count) {
     std::ifstream in(path);
     if (!in) return false;
-    const std::regex entity(R"(<!ENTITY\s+(\w+)\s+CDATA\s+"&#(\d+);")");
     std::string line;
     while (std::getline(in, line)) {
-        std::smatch m;
-        if (!std::regex_search(line, m, entity)) continue;
-        (*byCharacter)[std::stoi(m[2])] = m[1];
-        ++*count;
+        std::string name;
+        int character = 0;
+        for (size_t at = line.find("<!ENTITY"); at != std::string::npos; at = line.find("<!ENTITY", at + 1)) {
+            if (!Entity(line, at, &name, &character)) continue;
+            (*byCharacter)[character] = name;
+            ++*count;
+            break;
+        }
     }
     return true;
 }

@@ -213,4 +213,24 @@ using psdtest::Shell;
 
 using TempFolder = psdtest::Folder;
 
+// The figure admesh's report gives after `label` ("Number of facets    :  20"):
+// the first "label : figure" of the report whose figure is a minus sign at
+// most and then characters of `figure`, -1 when there is none.
+inline double AdmeshFigure(const std::string& report, const std::string& label,
+                           const std::string& figure = "0123456789.") {
+    for (size_t at = report.find(label); at != std::string::npos; at = report.find(label, at + 1)) {
+        size_t i = at + label.size();
+        while (i < report.size() && std::isspace((unsigned char)report[i])) ++i;
+        if (i == report.size() || report[i] != ':') continue;
+        ++i;
+        while (i < report.size() && std::isspace((unsigned char)report[i])) ++i;
+        const size_t from = i;
+        if (i < report.size() && report[i] == '-') ++i;
+        const size_t digits = i;
+        while (i < report.size() && figure.find(report[i]) != std::string::npos) ++i;
+        if (i > digits) return std::stod(report.substr(from, i - from));
+    }
+    return -1.0;
+}
+
 }  // namespace polytest

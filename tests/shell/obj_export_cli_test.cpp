@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <regex>
 #include <set>
 
 #include "polyhedra/builtin_shapes.h"
@@ -57,10 +56,7 @@ TEST(ObjExportCommandLine, IcosahedronWritesSixFilesThatToolsAccept) {
         }
 
     const std::string admesh = Shell("admesh '" + (folder / "globe.stl") + "'");
-    auto figure = [&admesh](const std::string& label) {
-        std::smatch m;
-        return std::regex_search(admesh, m, std::regex(label + R"(\s*:\s*(-?[0-9.]+))")) ? std::stod(m[1]) : -1.0;
-    };
+    auto figure = [&admesh](const std::string& label) { return AdmeshFigure(admesh, label); };
     EXPECT_EQ(figure("Number of facets"), 20.0) << admesh;
     EXPECT_EQ(figure("Number of parts"), 1.0) << admesh;
     for (const char* label : {"Edges fixed", "Facets removed", "Facets reversed", "Backwards edges"})
@@ -149,10 +145,7 @@ TEST(ObjExportCommandLine, MapNetSolidsFaceOutwards) {
                                                 "--export-pixels", "64"});
         ASSERT_EQ(r.status, 0) << r.err;
         const std::string admesh = Shell("admesh '" + (folder / "m.stl") + "'");
-        auto figure = [&admesh](const std::string& label) {
-            std::smatch m;
-            return std::regex_search(admesh, m, std::regex(label + R"(\s*:\s*(-?[0-9.]+))")) ? std::stod(m[1]) : -1.0;
-        };
+        auto figure = [&admesh](const std::string& label) { return AdmeshFigure(admesh, label); };
         EXPECT_EQ(figure("Number of parts"), 1.0) << admesh;
         for (const char* label : {"Edges fixed", "Facets removed", "Facets reversed", "Backwards edges"})
             EXPECT_EQ(figure(label), 0.0) << label << "\n" << admesh;

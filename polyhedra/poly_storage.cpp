@@ -84,6 +84,39 @@ void DumpPolyStorage(polyhedron* poly) {
     poly->builtIn = 0;
 }
 
+int CopyPolyhedron(polyhedron* to, const polyhedron* from) {
+    if (!to || !from) return 0;
+    if (to == from) return 1;
+    DumpPolyStorage(to);
+    if (!from->storageFlag) {
+        std::memcpy(static_cast<void*>(to), from, sizeof *to);
+        return 1;
+    }
+    // The owned blocks, in the order of the record's fields.
+    const void* source[6] = {from->coords3D,   from->coords2D,      from->faceList3D,
+                             from->faceList2D, from->vertexIndex3D, from->vertexIndex2D};
+    const size_t size[6] = {sizeof(triplex) * kMax3DVertices,    sizeof(double[2]) * kMax2DVertices,
+                            sizeof(uint16_t) * kFaceListEntries, sizeof(uint16_t) * kFaceListEntries,
+                            sizeof(SkipList),                    sizeof(SkipList)};
+    void* block[6] = {};
+    bool all = true;
+    for (int k = 0; k < 6; ++k) all = (block[k] = RobustNewPtr(size[k])) != nullptr && all;
+    if (!all) {
+        for (void*& b : block) RobustDisposePtr(&b);
+        to->status = kPolyStatusOutOfMemory;
+        return 0;
+    }
+    std::memcpy(static_cast<void*>(to), from, sizeof *to);
+    for (int k = 0; k < 6; ++k) std::memcpy(block[k], source[k], size[k]);
+    to->coords3D = static_cast<triplex*>(block[0]);
+    to->coords2D = static_cast<double(*)[2]>(block[1]);
+    to->faceList3D = static_cast<uint16_t*>(block[2]);
+    to->faceList2D = static_cast<uint16_t*>(block[3]);
+    to->vertexIndex3D = static_cast<SkipList*>(block[4]);
+    to->vertexIndex2D = static_cast<SkipList*>(block[5]);
+    return 1;
+}
+
 void NullifyPolyStorage(polyhedron* poly) {
     if (!poly) return;
     poly->coords3D = nullptr;

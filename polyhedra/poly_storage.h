@@ -12,6 +12,10 @@
 // block is freed again and the status word says out of memory: the record is
 // left with no storage, never with part of it. Returns 1 on success.
 int getPolyStorageEtc(polyhedron* poly);
+// Makes `to` a copy of `from`: every field, and blocks of its own holding
+// what `from`'s owned blocks hold (built-in tables are shared). 0 when a
+// block cannot be had: `to` then holds no storage and says out of memory.
+int CopyPolyhedron(polyhedron* to, const polyhedron* from);
 // For a record whose memory is fresh: no blocks, empty counts.
 void NullifyPolyStorage(polyhedron* poly);
 // Default net settings; `a` is net setting A, `b` net setting B (tab size).

@@ -359,15 +359,17 @@ bool SetUpOutputPolyhedron(Data* data, const Parameters* p, vort* c, int16_t* di
         first = 3;
     }
     float netSettingA = c->outputAspect, angle = 0.0f;
+    bool page = false;
     // An export page is drawn from the net its cramming plan measured: built
     // as the plan built it, turned by the piece's angle.
-    const int64_t page = data->storage ? data->storage->exportedPage : -1;
-    if (page >= 0 && page < kCrammingPieces && shape.shapeCode != -1) {
+    const int64_t exported = data->storage ? data->storage->exportedPage : -1;
+    if (exported >= 0 && exported < kCrammingPieces && shape.shapeCode != -1) {
         int64_t pieces = 0;
         first = exportationUnitOfPoly(poly, &pieces) == kExportSingleFaces ? kExportPageFaceBuild : 1;
         netSettingA = kExportPageNetSettingA;
-        angle = data->storage->crammingAngle[page];
-        poly->exportPiece = page;
+        angle = data->storage->crammingAngle[exported];
+        poly->exportPiece = exported;
+        page = true;
     }
     // A solid built before is taken from those kept; a new one may be built
     // off this thread (a preview's), and one not waited for fails the render.
@@ -379,6 +381,7 @@ bool SetUpOutputPolyhedron(Data* data, const Parameters* p, vort* c, int16_t* di
     setUp.netSettingA = netSettingA;
     setUp.netSettingB = p->tabs * 0.005f;
     setUp.angle = angle;
+    setUp.turnedPerPage = page;
     if (!SetUpSolidInSlot(slot, setUp)) {
         if (diagnostic) *diagnostic = kDiagAbortDuringRender;
         return false;

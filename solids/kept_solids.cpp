@@ -32,6 +32,8 @@ struct Store {
     // A record no longer kept, its storage emptied, for the next build: a
     // whole record is large, and made afresh it costs more than many builds.
     polyhedron* spare = nullptr;
+    // The build before the turn of the pages drawn last (main thread only).
+    polyhedron* unturned = nullptr;
     uint64_t clock = 0;
     uint64_t latestAsked = 0;    // the generation of the last build asked for
     int64_t built = 0;
@@ -134,6 +136,36 @@ polyhedron* BuildRecord(const SolidSetUp& u, Data* data, polyhedron* record) {
     return poly;
 }
 
+// The solid of u turned from its build before the turn into record: the
+// unturned build kept from the page before, else built now. False when
+// either cannot be made; record then holds no storage.
+bool TurnFromUnturned(Store& s, const SolidSetUp& u, Data* data, polyhedron* record) {
+    if (!PolyHoldsUnturnedSetUp(s.unturned, u.mode, u.secondParameter, u.setupMode, u.optionByte, u.flag,
+                                u.netSettingA, u.netSettingB)) {
+        if (!s.unturned) s.unturned = TakeSpare(s);
+        if (!s.unturned) s.unturned = NewPolyhedron(u.netSettingA, u.netSettingB);
+        if (!s.unturned) return false;
+        DumpPolyStorage(s.unturned);
+        s.unturned->data = data;
+        s.unturned->exportPiece = 0;
+        {
+            std::lock_guard<std::mutex> hold(s.lock);
+            ++s.built;
+        }
+        if (!BuildSolidUnturned(u.mode, s.unturned, u.secondParameter, u.setupMode, u.optionByte, u.hostValue, u.flag,
+                                u.netSettingA, u.netSettingB))
+            return false;
+    }
+    return TurnBuiltSolid(s.unturned, record, u.hostValue, u.angle);
+}
+
+void ForgetUnturned(Store& s) {
+    if (!s.unturned) return;
+    std::lock_guard<std::mutex> hold(s.lock);
+    SpareLocked(s, s.unturned);
+    s.unturned = nullptr;
+}
+
 // The background thread's part: the build, kept once done. A build asked
 // for and overtaken by a later one before it began is not made: nobody
 // waits for it any more.
@@ -175,6 +207,22 @@ bool SetUpSolidInSlot(polyhedron** slot, const SolidSetUp& u) {
     if (polyhedron* kept = TakeKept(s, u)) {
         PutInSlot(s, slot, kept);
         return true;
+    }
+    if (!s.waiter && u.turnedPerPage && poly->selectedFace == -1) {
+        // A page: turned from the build the pages share, into a record of
+        // its own while solids are kept, else into the slot's record.
+        polyhedron* record = s.keeping ? TakeSpare(s) : poly;
+        if (!record) record = NewPolyhedron(u.netSettingA, u.netSettingB);
+        if (record && TurnFromUnturned(s, u, poly->data, record)) {
+            if (record != poly) PutInSlot(s, slot, record);
+            return true;
+        }
+        if (record && record != poly) {
+            std::lock_guard<std::mutex> hold(s.lock);
+            SpareLocked(s, record);
+        }
+    } else if (!s.waiter) {
+        ForgetUnturned(s);
     }
     if (!s.waiter) {
         // Built here: while solids are kept, into a record of its own (the
@@ -256,6 +304,8 @@ void ForgetKeptSolids() {
     std::lock_guard<std::mutex> hold(s.lock);
     for (Kept& k : s.kept) FreeRecord(k.poly);
     s.kept.clear();
+    if (s.unturned) FreeRecord(s.unturned);
+    s.unturned = nullptr;
     if (s.spare) FreeRecord(s.spare);
     s.spare = nullptr;
 }

@@ -23,6 +23,10 @@ struct SolidSetUp {
     float netSettingB = 0.0f;
     float angle = 0.0f;
     void* hostValue = nullptr;
+    // The same solid is asked for under other angles next (an export's
+    // pages): its build before the turn is kept, and each angle is turned
+    // from it instead of built anew.
+    bool turnedPerPage = false;
 };
 
 // Built solids kept besides the one in a render's slot; each is a whole
@@ -54,6 +58,6 @@ bool SolidBuildUnderWay();
 int KeptSolidCount();
 int64_t SolidsBuiltForSlots();
 
-// Waits for a build under way and frees every kept solid (the end of an
-// invocation).
+// Waits for a build under way and frees every kept solid, the unturned one
+// of the pages too (the end of an invocation).
 void ForgetKeptSolids();

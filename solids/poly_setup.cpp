@@ -59,12 +59,13 @@ void RelinkNetFaces(polyhedron* poly) {
     RobustDisposePtr(&edges);
 }
 
-// The set-up; `fit` false leaves the net unfitted (CramPoints), as the
-// whole net whose tabs a selected face copies must be: they are copied into
-// a net not fitted yet.
-void SetUpSolidAndNet(polyhedron* poly, int64_t code, int64_t m, int64_t second, uint8_t optionByte, void* hostValue,
-                      uint8_t flag, float angle, bool fit) {
-    if (!poly || code == -1) return;
+// The set-up in two steps: the solid and its net, which no turn changes,
+// then the turn and what is made from the turned net (its triangles, tabs,
+// cuts, fitting), so that a solid drawn under several turns (an export's
+// pages) is built once. The first step answers false when the solid could
+// not be built: it gets no net, and the status says why.
+bool BuildSolidAndNet(polyhedron* poly, int64_t code, int64_t m, void* hostValue, uint8_t flag) {
+    if (!poly || code == -1) return false;
     poly->unfittedTabs = poly->tabsPastLimit = poly->cornerTabsPastLimit = 0;
     if (m == 7) {
         poly->fragmentCount = 0;
@@ -80,8 +81,7 @@ void SetUpSolidAndNet(polyhedron* poly, int64_t code, int64_t m, int64_t second,
         WipeFaceInfo(poly);
         ReadFaceInfo(poly, code, 0, hostValue, flag, 0);
     }
-    // A solid that could not be built gets no net: the status says why.
-    if (poly->unbuilt || poly->status == kPolyStatusOutOfMemory) return;
+    if (poly->unbuilt || poly->status == kPolyStatusOutOfMemory) return false;
     if (m != 7) {
         if (m == 0 || m == 1 || m == 3 || m == 6) MarkNetFaceVerticesUsed(poly);
         if (m == 1 || m == 3 || m == 6) {
@@ -109,6 +109,23 @@ void SetUpSolidAndNet(polyhedron* poly, int64_t code, int64_t m, int64_t second,
             }
         }
     }
+    return true;
+}
+
+void TurnAndFinishNet(polyhedron* poly, int64_t code, int64_t m, int64_t second, uint8_t optionByte, void* hostValue,
+                      uint8_t flag, float angle, bool fit);
+
+// Both steps; `fit` false leaves the net unfitted (CramPoints), as the whole
+// net whose tabs a selected face copies must be: they are copied into a net
+// not fitted yet.
+void SetUpSolidAndNet(polyhedron* poly, int64_t code, int64_t m, int64_t second, uint8_t optionByte, void* hostValue,
+                      uint8_t flag, float angle, bool fit) {
+    if (BuildSolidAndNet(poly, code, m, hostValue, flag))
+        TurnAndFinishNet(poly, code, m, second, optionByte, hostValue, flag, angle, fit);
+}
+
+void TurnAndFinishNet(polyhedron* poly, int64_t code, int64_t m, int64_t second, uint8_t optionByte, void* hostValue,
+                      uint8_t flag, float angle, bool fit) {
     // Turn the net about the origin.
     if (angle != 0.0f && poly->coords2D) {
         const double c = std::cos(angle), s = std::sin(angle);
@@ -279,26 +296,45 @@ void SetFloretFrame(polyhedron* poly, int64_t mode) {
     }
 }
 
-bool PolyHoldsSetUp(const polyhedron* poly, int64_t mode, int64_t second, int64_t first, uint8_t optionByte,
-                    uint8_t flag, float A, float B, float angle) {
+namespace {
+
+// The angle key of a build not turned yet (BuildSolidUnturned): no float's
+// key, so that no set-up takes it for a finished build.
+constexpr int64_t kUnturnedKey = int64_t(1) << 40;
+
+bool PolyHoldsKeys(const polyhedron* poly, int64_t mode, int64_t second, int64_t first, uint8_t optionByte,
+                   uint8_t flag, float A, float B, int64_t angleKey) {
     return poly && poly->lastOutputMode == mode && poly->net.lastSettingA == A && poly->net.lastSettingB == B &&
-           poly->cachedBuildKey[kKeySecond] == second && poly->cachedBuildKey[kKeyAngle] == FloatKey(angle) &&
+           poly->cachedBuildKey[kKeySecond] == second && poly->cachedBuildKey[kKeyAngle] == angleKey &&
            poly->cachedBuildKey[kKeyFirst] == first && poly->cachedBuildKey[kKeyOption] == optionByte &&
            poly->selectedFace == poly->lastSelectedFace && poly->buildKeyFlag == flag;
 }
 
-std::recursive_mutex& SolidBuildLock() {
-    static std::recursive_mutex lock;
-    return lock;
+void RecordKeys(polyhedron* poly, int64_t mode, int64_t second, int64_t first, uint8_t optionByte, uint8_t flag,
+                float A, float B, int64_t angleKey) {
+    poly->lastOutputMode = mode;
+    poly->net.lastSettingA = A;
+    poly->net.lastSettingB = B;
+    poly->cachedBuildKey[kKeySecond] = second;
+    poly->cachedBuildKey[kKeyAngle] = angleKey;
+    poly->cachedBuildKey[kKeyFirst] = first;
+    poly->cachedBuildKey[kKeyOption] = optionByte;
+    poly->lastSelectedFace = poly->selectedFace;
+    poly->buildKeyExtra = optionByte;
+    poly->buildKeyFlag = flag;
 }
 
-polyhedron* HooBoyPolySetup(int64_t mode, polyhedron* poly, int64_t second, int64_t first, uint8_t optionByte,
-                            void* hostValue, uint8_t flag, float A, float B, float angle) {
-    if (!poly) return poly;
-    std::memset(poly->setupScratch, 0, sizeof poly->setupScratch);
-    if (PolyHoldsSetUp(poly, mode, second, first, optionByte, flag, A, B, angle)) return poly;
-    std::lock_guard<std::recursive_mutex> oneBuildAtATime(SolidBuildLock());
+// What the set-up builds for a mode: the row's shape, set-up mode, second
+// parameter and turn, or the caller's where the row or a selected face
+// gives them the say.
+struct SetUpOfMode {
+    int64_t shapeCode;
+    int16_t setupMode;
+    int64_t secondParameter;
+    float turn;
+};
 
+SetUpOfMode SetUpOf(int64_t mode, const polyhedron* poly, int64_t second, int64_t first, float angle) {
     polyhedron_params params;
     get_polyhedron_params_from_output_mode(mode, &params);
     int64_t setupMode = params.setupMode, secondParameter = params.secondParameter;
@@ -316,25 +352,76 @@ polyhedron* HooBoyPolySetup(int64_t mode, polyhedron* poly, int64_t second, int6
         secondParameter = second;
         floatParameter = angle;
     }
+    return {params.shapeCode, int16_t(setupMode), secondParameter, floatParameter};
+}
+
+// The record made ready for a build of mode.
+void StartBuild(polyhedron* poly, int64_t mode, float A, float B) {
     InitPoly(poly, A, B);
     poly->buildWords[0] = poly->buildWords[1] = poly->buildWords[2] = 0;
     poly->outputMode = mode;
-    // The net is turned by the row's turn, or by the caller's where the row
-    // or a selected face gives it the say.
-    SetUpReallyGeneralPolyhedron(poly, params.shapeCode, int16_t(setupMode), secondParameter, optionByte, hostValue,
-                                 flag, floatParameter);
+}
+
+}  // namespace
+
+bool PolyHoldsSetUp(const polyhedron* poly, int64_t mode, int64_t second, int64_t first, uint8_t optionByte,
+                    uint8_t flag, float A, float B, float angle) {
+    return PolyHoldsKeys(poly, mode, second, first, optionByte, flag, A, B, FloatKey(angle));
+}
+
+std::recursive_mutex& SolidBuildLock() {
+    static std::recursive_mutex lock;
+    return lock;
+}
+
+polyhedron* HooBoyPolySetup(int64_t mode, polyhedron* poly, int64_t second, int64_t first, uint8_t optionByte,
+                            void* hostValue, uint8_t flag, float A, float B, float angle) {
+    if (!poly) return poly;
+    std::memset(poly->setupScratch, 0, sizeof poly->setupScratch);
+    if (PolyHoldsSetUp(poly, mode, second, first, optionByte, flag, A, B, angle)) return poly;
+    std::lock_guard<std::recursive_mutex> oneBuildAtATime(SolidBuildLock());
+    const SetUpOfMode u = SetUpOf(mode, poly, second, first, angle);
+    StartBuild(poly, mode, A, B);
+    SetUpReallyGeneralPolyhedron(poly, u.shapeCode, u.setupMode, u.secondParameter, optionByte, hostValue, flag,
+                                 u.turn);
     SetFloretFrame(poly, mode);
-    poly->lastOutputMode = mode;
-    poly->net.lastSettingA = A;
-    poly->net.lastSettingB = B;
-    poly->cachedBuildKey[kKeySecond] = second;
-    poly->cachedBuildKey[kKeyAngle] = FloatKey(angle);
-    poly->cachedBuildKey[kKeyFirst] = first;
-    poly->cachedBuildKey[kKeyOption] = optionByte;
-    poly->lastSelectedFace = poly->selectedFace;
-    poly->buildKeyExtra = optionByte;
-    poly->buildKeyFlag = flag;
+    RecordKeys(poly, mode, second, first, optionByte, flag, A, B, FloatKey(angle));
     return poly;
+}
+
+bool BuildSolidUnturned(int64_t mode, polyhedron* poly, int64_t second, int64_t first, uint8_t optionByte,
+                        void* hostValue, uint8_t flag, float A, float B) {
+    if (!poly || poly->selectedFace >= 0) return false;
+    std::memset(poly->setupScratch, 0, sizeof poly->setupScratch);
+    if (PolyHoldsUnturnedSetUp(poly, mode, second, first, optionByte, flag, A, B)) return true;
+    std::lock_guard<std::recursive_mutex> oneBuildAtATime(SolidBuildLock());
+    const SetUpOfMode u = SetUpOf(mode, poly, second, first, 0.0f);
+    StartBuild(poly, mode, A, B);
+    const bool built = BuildSolidAndNet(poly, u.shapeCode, u.setupMode, hostValue, flag);
+    // Nothing else is left to turn: the record is no one's build.
+    RecordKeys(poly, built ? mode : -9999, second, first, optionByte, flag, A, B, kUnturnedKey);
+    return built;
+}
+
+bool PolyHoldsUnturnedSetUp(const polyhedron* poly, int64_t mode, int64_t second, int64_t first, uint8_t optionByte,
+                            uint8_t flag, float A, float B) {
+    return PolyHoldsKeys(poly, mode, second, first, optionByte, flag, A, B, kUnturnedKey);
+}
+
+bool TurnBuiltSolid(const polyhedron* unturned, polyhedron* poly, void* hostValue, float angle) {
+    if (!unturned || !poly || unturned->cachedBuildKey[kKeyAngle] != kUnturnedKey || unturned->lastOutputMode == -9999)
+        return false;
+    std::lock_guard<std::recursive_mutex> oneBuildAtATime(SolidBuildLock());
+    if (!CopyPolyhedron(poly, unturned)) return false;
+    const int64_t mode = unturned->lastOutputMode, second = unturned->cachedBuildKey[kKeySecond],
+                  first = unturned->cachedBuildKey[kKeyFirst];
+    const uint8_t optionByte = uint8_t(unturned->cachedBuildKey[kKeyOption]), flag = unturned->buildKeyFlag;
+    const SetUpOfMode u = SetUpOf(mode, poly, second, first, angle);
+    TurnAndFinishNet(poly, u.shapeCode, u.setupMode, u.secondParameter, optionByte, hostValue, flag, u.turn, true);
+    SetFloretFrame(poly, mode);
+    RecordKeys(poly, mode, second, first, optionByte, flag, unturned->net.lastSettingA, unturned->net.lastSettingB,
+               FloatKey(angle));
+    return true;
 }
 
 float GetScaleFromSpin(int64_t mode, float spin, void* hostValue, uint8_t flag) {

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstring>
 #include <chrono>
+#include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -88,6 +90,81 @@ TEST_F(KeptSolidsTest, AKeptSolidIsTheBuildOfItsArgumentsAndEachArgumentCounts) 
         ASSERT_TRUE(SetUpSolidInSlot(&slot, first));
         EXPECT_EQ(SolidsBuiltForSlots(), built + 1);
         EXPECT_EQ(NetOf(slot), firstNet);
+    }
+}
+
+// What a render and an export read of a build, in use: the solid's vertices
+// and faces, the net's vertices, faces and triangles, the scissor marks and
+// the counts and settings beside them. Equal when two builds are one.
+bool SameBuild(const polyhedron* a, const polyhedron* b, std::string* what) {
+    auto differ = [&](const void* x, const void* y, size_t n, const char* name) {
+        if (std::memcmp(x, y, n) == 0) return false;
+        *what = name;
+        return true;
+    };
+    const int64_t counts[][2] = {{a->vertexCount3D, b->vertexCount3D},     {a->faceCount3D, b->faceCount3D},
+                                 {a->netFaceCount, b->netFaceCount},       {a->netTriangleCount, b->netTriangleCount},
+                                 {a->scissorMarkCount, b->scissorMarkCount}, {a->status, b->status},
+                                 {a->unfittedTabs, b->unfittedTabs},       {a->tabsPastLimit, b->tabsPastLimit}};
+    for (const auto& c : counts)
+        if (c[0] != c[1]) {
+            *what = "counts";
+            return false;
+        }
+    if (!a->coords3D || !b->coords3D || !a->coords2D || !b->coords2D) {
+        *what = "storage";
+        return false;
+    }
+    if (differ(a->coords3D, b->coords3D, sizeof(triplex) * size_t(a->vertexCount3D), "solid vertices") ||
+        differ(a->face3D, b->face3D, sizeof(PolyFace3D) * size_t(a->faceCount3D), "solid faces") ||
+        differ(a->netFace, b->netFace, sizeof(PolyNetFace) * size_t(a->netFaceCount), "net faces") ||
+        differ(a->netTriangle, b->netTriangle, sizeof(PolyNetTriangle) * size_t(a->netTriangleCount),
+               "net triangles") ||
+        differ(a->scissorMark, b->scissorMark, sizeof(PolyScissorMark) * size_t(a->scissorMarkCount),
+               "scissor marks") ||
+        differ(a->netVertexUsed, b->netVertexUsed, sizeof a->netVertexUsed, "net vertices in use") ||
+        differ(&a->net, &b->net, sizeof a->net, "net settings") ||
+        differ(a->wedgeNetVertex, b->wedgeNetVertex, sizeof a->wedgeNetVertex, "warp corners") ||
+        differ(a->floretCentre, b->floretCentre, sizeof a->floretCentre, "floret frame"))
+        return false;
+    for (int64_t i = 0; i < kMax2DVertices; ++i)
+        if (a->netVertexUsed[i] &&
+            (differ(a->coords2D[i], b->coords2D[i], sizeof(double[2]), "net vertices") ||
+             differ(&a->netVertex[i], &b->netVertex[i], sizeof a->netVertex[i], "net vertices") ||
+             a->netVertexSolid[i] != b->netVertexSolid[i]))
+            return false;
+    return true;
+}
+
+// An export's pages ask for one solid under one angle each: it is built once,
+// and each page is the build the set-up makes afresh for its angle, whether
+// solids are kept (the dialog) or built in the slot (the command line). The
+// cube in the faces' build (set-up mode 3, tabs fitted after the turn).
+TEST_F(KeptSolidsTest, APagesSolidIsBuiltOnceAndEachPageIsTheBuildOfItsAngle) {
+    const float angles[] = {0.7f, -2.1f};
+    SolidSetUp page = SetUpOf(7);
+    page.setupMode = 3;
+    page.netSettingA = 1.0f;
+    page.flag = 1;
+    page.turnedPerPage = true;
+    PolyPtr fresh[2] = {MakePoly(), MakePoly()};
+    for (int k = 0; k < 2; ++k) {
+        HooBoyPolySetup(page.mode, fresh[k].get(), page.secondParameter, page.setupMode, page.optionByte, nullptr,
+                        page.flag, page.netSettingA, page.netSettingB, angles[k]);
+        ASSERT_GT(fresh[k]->netTriangleCount, 0);
+    }
+    for (bool keeping : {true, false}) {
+        SCOPED_TRACE(testing::Message() << "keeping " << keeping);
+        ForgetKeptSolids();
+        KeepSolidsBuilt(keeping);
+        const int64_t built = SolidsBuiltForSlots();
+        for (int k : {0, 1, 0}) {
+            page.angle = angles[k];
+            ASSERT_TRUE(SetUpSolidInSlot(&slot, page));
+            std::string what;
+            EXPECT_TRUE(SameBuild(slot, fresh[k].get(), &what)) << "angle " << angles[k] << ": " << what;
+        }
+        EXPECT_EQ(SolidsBuiltForSlots(), built + 1);
     }
 }
 

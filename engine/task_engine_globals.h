@@ -30,6 +30,9 @@ struct TaskEngineGlobals {
     // it reports progress to the host and asks the host whether to stop.
     bool offscreenForHost = false;
     OSErr hostResult = 0;
+    // Tiles whose completion has run in the job under way, so that a hook
+    // between completions can tell whether there is anything new to show.
+    int64_t tilesCompleted = 0;
     int32_t diagnostic = 0;                // internal diagnostic number of the last failure
 
     // The engine's blocks (task records, render contexts, reply grids) come

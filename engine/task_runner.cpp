@@ -40,6 +40,11 @@ constexpr int32_t kTilesLaunchedPerWorker = 6;
 // tiles to go on with; a lone worker calls it with three tiles still waiting.
 constexpr int32_t kTilesWaitingPerWorkerWhenCalling = 3;
 constexpr int32_t kHostProgressScale = 1000;
+// While the caller serves its own events between completions (a dialog's
+// window during its preview), it is served at least this often, though no
+// tile has finished: slow tiles would otherwise leave its input unread for
+// several tiles' time.
+constexpr double kServeInterval = 0.01;
 // How long a worker out of tasks watches for the next before it sleeps: the
 // main thread usually launches more within this, and waking a sleeping
 // thread costs it more than the watch costs the worker; a longer watch would
@@ -171,6 +176,7 @@ void WhirlyCompletion_Tarnwhistle_pano::StartJob(int64_t purpose, const TaskGuid
     progress_meter_last_updated = NSDate_now() - kProgressInterval;
     tasks_enqueued_so_far = 0;
     tasks_retired_so_far = 0;
+    gTaskEngine.tilesCompleted = 0;
     HastyExitRequested = false;
 
     const VRect jobRect = IsStandardTaskPurpose(purpose) ? guidance.jobRect : gTaskEngine.totalRect;
@@ -213,8 +219,14 @@ void WhirlyCompletion_Tarnwhistle_pano::RunTilesWithPurpose(
     if (HastyExitRequested) WithdrawUnstartedTasks();
 
     shouldKeepRunningTheLoop = tasks_retired_so_far < tasks_enqueued_so_far;
+    lastServed_ = NSDate_now();
     while (shouldKeepRunningTheLoop) {
-        if (!NSRunLoop_runModeBeforeDate(NSDate_distantFuture())) break;
+        if (!work_.betweenCompletions) {
+            if (!NSRunLoop_runModeBeforeDate(NSDate_distantFuture())) break;
+            continue;
+        }
+        if (!NSRunLoop_runModeBeforeDate(lastServed_ + kServeInterval)) break;
+        if (shouldKeepRunningTheLoop && NSDate_now() - lastServed_ >= kServeInterval) ServeTheCaller();
     }
     // Every launched task retires before the job's records go away.
     while (tasks_retired_so_far < tasks_enqueued_so_far)
@@ -378,8 +390,14 @@ void WhirlyCompletion_Tarnwhistle_pano::CompleteFinishedTasks(const std::shared_
         PerTaskStuffType* task = inOrder;
         inOrder = task->nextFinished;
         DoCompletionOfTask(task, queue);
+        ++gTaskEngine.tilesCompleted;
     }
+    ServeTheCaller();
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::ServeTheCaller() {
     if (!work_.betweenCompletions) return;
+    lastServed_ = NSDate_now();
     work_.betweenCompletions(work_.hookContext);
     // The hook stops the job by answering for it as cancelled: no further
     // tile starts, and the job returns once the running tiles have retired.
@@ -633,6 +651,7 @@ void WhirlyCompletion_Tarnwhistle_pano::DoCompletionOfTask_Blocky(PerTaskStuffTy
     if (task->purpose == kPurposeRender) {
         NSObject_performOnMainThread([this, task] {
             DoCompletionOfTask_Blocky_core(task);
+            ++gTaskEngine.tilesCompleted;
             if (work_.betweenCompletions) work_.betweenCompletions(work_.hookContext);
         }, true);
     } else

@@ -51,9 +51,10 @@ struct TileWork {
     // Main thread: a render's progress, 0 to 1, when it goes to an offscreen
     // pyramid (a render to the host reports through the host's record).
     void (*progress)(double fraction) = nullptr;
-    // Main thread, after each batch of completions while the job runs, with
-    // hookContext: room for the caller's own events (a dialog's input while
-    // its preview renders). It must not start a job; it stops this one by
+    // Main thread, after each batch of completions while the job runs, and
+    // every hundredth of a second or so while none comes, with hookContext:
+    // room for the caller's own events (a dialog's input while its preview
+    // renders; gTaskEngine.tilesCompleted tells whether tiles came). It must not start a job; it stops this one by
     // setting gTaskEngine.hostResult to -128 (cancelled).
     void (*betweenCompletions)(void* hookContext) = nullptr;
     void* hookContext = nullptr;
@@ -103,6 +104,8 @@ public:
     void launchTask(PerTaskStuffType* task, const std::shared_ptr<NSOperationQueue>& queue);
     // Main thread: the completions of every task the workers have finished.
     void CompleteFinishedTasks(const std::shared_ptr<NSOperationQueue>& queue);
+    // Main thread: the caller's hook between completions, which may stop the job.
+    void ServeTheCaller();
     // Main thread: the completion of one task.
     void DoCompletionOfTask(PerTaskStuffType* task, const std::shared_ptr<NSOperationQueue>& queue);
     void DoCompletionOfTask_core(PerTaskStuffType* task, const std::shared_ptr<NSOperationQueue>& queue);
@@ -144,6 +147,7 @@ private:
     void WithdrawUnstartedTasks();
 
     TileWork work_{};   // the running job's
+    double lastServed_ = 0;  // when the hook between completions last ran
     bool blocky_ = false;  // the block variant: state under `lock`, completions off the main thread too
 
     std::atomic<ProgressivePreviewManager*> ppm_{nullptr};

@@ -225,9 +225,12 @@ void ProxyView_Tarnwhistle_pano::seedBuffer(proxyBufferRecord* pbr) const {
 void ProxyView_Tarnwhistle_pano::ServeWhileRendering(void* context) {
     auto* view = static_cast<ProxyView_Tarnwhistle_pano*>(context);
     ProgressivePreviewManager* ppm = Controller_Tarnwhistle_pano::sharedInstance()->ppm.get();
-    if (view->pass_.pbr && Seconds() - view->pass_.lastShown >= kTileShowInterval) {
+    // New tiles are shown now and then; a call with none new only serves input.
+    if (view->pass_.pbr && gTaskEngine.tilesCompleted != view->pass_.tilesShown &&
+        Seconds() - view->pass_.lastShown >= kTileShowInterval) {
         view->drawProxyBufferToScreen(view->retinaScale(), view->pass_.rect, *view->pass_.pbr);
         view->pass_.lastShown = Seconds();
+        view->pass_.tilesShown = gTaskEngine.tilesCompleted;
         ++view->tilesShownDuringPasses;
         view->update();
     }

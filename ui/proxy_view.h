@@ -94,6 +94,7 @@ private:
         proxyBufferRecord* pbr = nullptr;
         QRectF rect;
         double lastShown = 0;
+        int64_t tilesShown = 0;  // the engine's count of completed tiles at the last show
     };
     Pass pass_;
     void drawProxyBufferToScreen(double scale, QRectF r, const proxyBufferRecord& pbr);

@@ -304,6 +304,47 @@ TEST_F(EngineTaskRunner, HandedHookAndReporterRunOnTheMainThread) {
     EXPECT_EQ(gHook.calls, callsAtReturn);
 }
 
+// A tile that takes long holds no completion back for the hook: the caller
+// is served while it runs (its window answers a click), and the hook's
+// cancel, asked then, ends the job with no further tile started.
+std::atomic<bool> gHookServed{false};
+std::atomic<int> gTilesThatSawTheHook{0};
+void TileAwaitingTheHook(PerTaskStuffType*) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!gHookServed.load() && std::chrono::steady_clock::now() < limit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    gTilesThatSawTheHook += gHookServed.load();
+    ++gProbe->tasksRun;
+}
+
+TEST_F(EngineTaskRunner, HookIsServedWhileASlowTileRuns) {
+    for (const bool cancel : {false, true}) {
+        Processors(1);
+        gHookServed = false;
+        gTilesThatSawTheHook = 0;
+        probe_.tasksRun = 0;
+        gTaskEngine.hostResult = 0;
+        TileWork work;
+        work.work = TileAwaitingTheHook;
+        work.replyCellSize = TestCellSize;
+        static bool cancels;
+        cancels = cancel;
+        work.betweenCompletions = [](void*) {
+            gHookServed = true;
+            if (cancels) gTaskEngine.hostResult = -128;
+        };
+        gTaskEngine.totalRect = VRect{0, 0, 128, 128 * 4};  // four tiles
+        gTaskEngine.renderDestination = 2;
+        TaskGuidance guidance;
+        initTaskGuidance(&guidance);
+        GetDefaultGuidance(&guidance, nullptr);
+        RunTiles(kPurposeRender, 0, &guidance, work, nullptr);
+        EXPECT_EQ(probe_.tasksRun.load(), cancel ? 1 : 4) << cancel;
+        EXPECT_EQ(gTilesThatSawTheHook.load(), probe_.tasksRun.load()) << cancel;
+        EXPECT_EQ(gTaskEngine.hostResult, cancel ? -128 : 0) << cancel;
+    }
+}
+
 TEST(EngineProgress, Fraction) {
     // Two phases of ten tiles: five tiles into the second is 15 of 20.
     EXPECT_FLOAT_EQ(TaskProgressFraction(5, 10, 2, 2, 0, 0), 0.75f);

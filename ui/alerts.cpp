@@ -92,7 +92,6 @@ void ShowRefusalMessage2() { Refusal(kRefusal2Title, kRefusal2Text); }
 void ShowRefusalMessage3() { Refusal(kRefusal3Title, kRefusal3Text); }
 void ShowRefusalMessageForLayerMasks() { Refusal(kLayerMaskTitle, kLayerMaskText); }
 void ShowRefusalMessageForMode() { Refusal(kRefusalModeTitle, kRefusalModeText); }
-void ShowDiagnosticResult() {}
 
 int32_t LaunchURLCString(const char* url) {
     if (!url) return 0;

@@ -29,7 +29,6 @@ void ShowRefusalMessage3();
 void ShowRefusalMessageForLayerMasks();
 // Refuses an image mode the plug-in cannot read (same style as the above).
 void ShowRefusalMessageForMode();
-void ShowDiagnosticResult();
 // Opens url with the desktop's default handler: 1 when it was taken, 0 on
 // failure and for a null or unusable string.
 int32_t LaunchURLCString(const char* url);

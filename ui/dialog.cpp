@@ -215,7 +215,6 @@ void Controller_Tarnwhistle_pano::init_further() {
         const auto name = info.find(kPresetNameKey);
         if (name != info.end()) presetNameChanged(QString::fromStdString(name->second));
     });
-    if (iphoto) iphoto->setEnabled(false);
 }
 
 void Controller_Tarnwhistle_pano::findOutlets() {
@@ -269,7 +268,6 @@ void Controller_Tarnwhistle_pano::findOutlets() {
     find(factory, "factory");
     find(little_planet, "little_planet");
     find(export_faces, "export_faces");
-    find(iphoto, "iphoto");
     find(preset_name, "preset_name");
     find(MemdotContainer, "MemdotContainer");
     find(MemdotThumbnailBox, "MemdotThumbnailBox");

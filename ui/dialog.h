@@ -60,8 +60,7 @@ public:
     Stepper *previewquality_stepper = nullptr, *grid_stepper = nullptr, *input_stepper = nullptr,
             *output_stepper = nullptr, *glue_stepper_all = nullptr;
     QPushButton *ok = nullptr, *cancel = nullptr, *undo = nullptr, *dice = nullptr, *constrained = nullptr,
-                *randomseed = nullptr, *factory = nullptr, *little_planet = nullptr, *export_faces = nullptr,
-                *iphoto = nullptr;
+                *randomseed = nullptr, *factory = nullptr, *little_planet = nullptr, *export_faces = nullptr;
     QLabel* preset_name = nullptr;
     QFrame *MemdotContainer = nullptr, *MemdotThumbnailBox = nullptr;
     QPushButton* MemdotThumbnail = nullptr;
@@ -79,6 +78,9 @@ public:
     std::array<QCheckBox*, 12> lego{};
     // The progress bar under the preview; null before the controls are built and after the dialog ended.
     QProgressBar* mondoBar = nullptr;
+    // While a cancel is under way: the pane says so, its notice kept aside.
+    bool cancellingShown = false;
+    QString noticeBeforeCancelling;
 
     // ---- fields ----
     bool nowActive = false;
@@ -189,7 +191,6 @@ public:
     void PSD_pressed();
     void action_pressed();
     void voronoi_pressed();
-    void iphoto_pressed() {}
     // The galleries of every exportable solid and of every output mode on
     // the picture, written as `vornesk INPUT --gallery polyhedra|modes DIR`
     // writes them, into the Desktop folders "exportable polyhedra" and
@@ -248,8 +249,10 @@ public:
     void addMondoProgress();
     void CreateMondoProgressWindowX();
     void MondoProgressUpdate_fractionX(double fraction);
-    void MondoProgressShowCancellingX() {}
+    void MondoProgressShowCancellingX();
+    static QString CancellingWords();
     void DestroyMondoProgressX();
+    void ShowCancellingOnPane(bool on);
 
     static QString myLocalizedStringFor(const QString& key);
 

@@ -46,9 +46,41 @@ void Controller_Tarnwhistle_pano::addMondoProgress() {
 
 void Controller_Tarnwhistle_pano::CreateMondoProgressWindowX() {
     if (!mondoBar) return;
+    ShowCancellingOnPane(false);
+    mondoBar->setRange(0, 100);
+    mondoBar->setToolTip(QString());
     mondoBar->setValue(0);
     mondoBar->show();
     mondoBar->repaint();
+}
+
+// The job goes on until its running part ends: the bar stops saying how far
+// it got and moves as a busy bar, and the preview pane says the job is being
+// cancelled, both painted at once as the job holds the main thread.
+void Controller_Tarnwhistle_pano::MondoProgressShowCancellingX() {
+    if (!mondoBar) return;
+    mondoBar->setRange(0, 0);
+    mondoBar->setToolTip(CancellingWords());
+    mondoBar->show();
+    mondoBar->repaint();
+    ShowCancellingOnPane(true);
+}
+
+QString Controller_Tarnwhistle_pano::CancellingWords() { return QStringLiteral("Cancelling\u2026"); }
+
+// The pane's notice band says so while a cancel is under way; what it said
+// before comes back afterwards.
+void Controller_Tarnwhistle_pano::ShowCancellingOnPane(bool on) {
+    if (!proxyPreview || on == cancellingShown) return;
+    cancellingShown = on;
+    if (on) {
+        noticeBeforeCancelling = proxyPreview->notice;
+        proxyPreview->notice = CancellingWords();
+    } else {
+        proxyPreview->notice = noticeBeforeCancelling;
+        noticeBeforeCancelling.clear();
+    }
+    proxyPreview->repaint();
 }
 
 void Controller_Tarnwhistle_pano::MondoProgressUpdate_fractionX(double fraction) {
@@ -58,7 +90,11 @@ void Controller_Tarnwhistle_pano::MondoProgressUpdate_fractionX(double fraction)
 }
 
 void Controller_Tarnwhistle_pano::DestroyMondoProgressX() {
-    if (mondoBar) mondoBar->hide();
+    if (!mondoBar) return;
+    mondoBar->hide();
+    mondoBar->setRange(0, 100);
+    mondoBar->setToolTip(QString());
+    ShowCancellingOnPane(false);
 }
 
 void CreateMondoProgressWindow() {

@@ -236,6 +236,29 @@ double MeanDifference(const std::vector<int>& a, const std::vector<int>& b) {
     return sum / double(a.size());
 }
 
+// A step: once the sheet shows, the user types text over what its field held.
+std::function<bool()> TypeIntoSheet(XInput& x, QDialog* Controller_Tarnwhistle_pano::*sheet,
+                                    TextField* Controller_Tarnwhistle_pano::*field, const char* text) {
+    return [&x, sheet, field, text] {
+        if (!SheetShown(C()->*sheet)) return false;
+        x.Click(OnScreen(C()->*field));
+        x.Key("End");
+        for (int i = 0; i < 8; ++i) x.Key("BackSpace");
+        x.Type(text);
+        return true;
+    };
+}
+
+// A step: once the field says text, the user presses the sheet's button.
+std::function<bool()> PressSheetButton(XInput& x, TextField* Controller_Tarnwhistle_pano::*field, const char* text,
+                                       const char* button) {
+    return [&x, field, text, button] {
+        if ((C()->*field)->text() != text) return false;
+        x.Click(OnScreen(C()->dissolveWindow->findChild<QPushButton*>(button)));
+        return true;
+    };
+}
+
 struct DialogX11Test : ::testing::Test {
     fs::path dir;
     std::vector<AlertSetup> alerts;
@@ -812,20 +835,8 @@ TEST_F(DialogX11Test, ACubeMapExportWritesSixFacesThatMeetAtTheirEdges) {
             x.Click(OnScreen(Child<QPushButton>("cube_export")));
             return true;
         },
-        [&] {
-            if (!SheetShown(C()->cubemapSheet)) return false;
-            QLineEdit* field = C()->cubemap_pixels;
-            x.Click(OnScreen(field));
-            x.Key("End");
-            for (int i = 0; i < 8; ++i) x.Key("BackSpace");
-            x.Type("96");
-            return true;
-        },
-        [&] {
-            if (C()->cubemap_pixels->text() != "96") return false;
-            x.Click(OnScreen(C()->dissolveWindow->findChild<QPushButton*>("cubemap_OK")));
-            return true;
-        },
+        TypeIntoSheet(x, &Controller_Tarnwhistle_pano::cubemapSheet, &Controller_Tarnwhistle_pano::cubemap_pixels, "96"),
+        PressSheetButton(x, &Controller_Tarnwhistle_pano::cubemap_pixels, "96", "cubemap_OK"),
         [&] { return !panels.empty() && fs::exists(dir / "Globe_f.psd"); },
         [&] {
             x.Click(OnScreen(C()->cancel));
@@ -881,6 +892,73 @@ TEST_F(DialogX11Test, ACubeMapExportWritesSixFacesThatMeetAtTheirEdges) {
             EXPECT_LT(best, 12.0) << names[a] << " side " << side << " best " << bestName;
         }
     std::printf("cube faces: sides matched at random differ by %.1f on average\n", all / count);
+}
+
+// What the progress bar and the preview pane looked like each time they
+// were painted.
+struct PaintLog : QObject {
+    bool busyBarPainted = false;        // the bar with no fraction, moving
+    bool cancellingOnPanePainted = false;
+    bool eventFilter(QObject* target, QEvent* e) override {
+        if (e->type() != QEvent::Paint || !Controller_Tarnwhistle_pano::exists()) return false;
+        Controller_Tarnwhistle_pano* c = C();
+        if (target == c->mondoBar && c->mondoBar->maximum() == 0) busyBarPainted = true;
+        if (target == c->proxyPreview && c->proxyPreview->notice == Controller_Tarnwhistle_pano::CancellingWords())
+            cancellingOnPanePainted = true;
+        return false;
+    }
+};
+
+// The user stops a brick sphere plan on its way (the host's cancel, as a
+// terminal's Ctrl-C gives it): while the running layer ends, the bar turns
+// busy and the pane says it is cancelling; then both are as before, and no
+// plan is left on the disk.
+TEST_F(DialogX11Test, StoppingAnExportShowsTheCancelUnderWay) {
+    HostDocument doc = Earth();
+    XInput x;
+    ASSERT_TRUE(x.ok());
+    const fs::path plan = dir / "Plan.psd";
+    panelAnswer = QString::fromStdString(plan.string());
+    // The user asks to stop as the export starts, once the file is chosen.
+    SetPanelProvider([this](const PanelSetup& s, PanelCompletion done) {
+        panels.push_back(s);
+        RequestHostAbort();
+        done(NSModalResponseOK, panelAnswer);
+    });
+    PaintLog log;
+    QString noticeAfter = "unset";
+    bool barHiddenAfter = false;
+    Steps s;
+    s.steps = {
+        [&] {
+            C()->mondoBar->installEventFilter(&log);
+            C()->proxyPreview->installEventFilter(&log);
+            x.Click(OnScreen(Child<QPushButton>("lego")));
+            return true;
+        },
+        TypeIntoSheet(x, &Controller_Tarnwhistle_pano::legoSheet, &Controller_Tarnwhistle_pano::lego_layers, "12"),
+        PressSheetButton(x, &Controller_Tarnwhistle_pano::lego_layers, "12", "lego_OK"),
+        [&] {
+            if (panels.empty() || !HostAbortRequested()) return false;
+            ClearHostAbort();
+            noticeAfter = C()->proxyPreview->notice;
+            barHiddenAfter = C()->mondoBar->isHidden();
+            x.Click(OnScreen(C()->cancel));
+            return true;
+        },
+    };
+    s.Start();
+    RunDialog(&doc);
+    ClearHostAbort();
+    ASSERT_EQ(panels.size(), 1u);
+    EXPECT_TRUE(log.busyBarPainted);
+    EXPECT_TRUE(log.cancellingOnPanePainted);
+    EXPECT_TRUE(noticeAfter.isEmpty()) << noticeAfter.toStdString();
+    EXPECT_TRUE(barHiddenAfter);
+    EXPECT_FALSE(fs::exists(plan));
+    // And the user is told it was cancelled, not that it failed.
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_TRUE(alerts[0].informativeText.contains("cancelled")) << alerts[0].informativeText.toStdString();
 }
 
 // "PSD at size…" at half the picture's size with the blend "difference":

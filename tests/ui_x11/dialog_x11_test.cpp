@@ -1410,6 +1410,13 @@ TEST_F(DialogX11Test, Screenshots) {
         },
         [&] {
             if (C()->output_popup->searchField()->text() != "goldberg") return false;
+            // The filtered list drawn on the screen before it is taken.
+            C()->output_popup->popupFrame()->repaint();
+            fadeDone = Seconds() + 0.3;
+            return true;
+        },
+        [&] {
+            if (Seconds() < fadeDone) return false;
             // The window with the open menu over it: the whole screen's part.
             QWidget* w = C()->dissolveWindow;
             const QRect menu = C()->output_popup->popupFrame()->frameGeometry();

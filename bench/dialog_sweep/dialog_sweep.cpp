@@ -4,7 +4,8 @@
 // down arrow, and a click on "flip" sent 20 ms into the pass the mode
 // started. For each mode: how long from the stepper's click until the
 // pane first shows tiles of the new mode (or the whole preview, for a pass
-// too short to show any before its end), how long the flip's click waited
+// too short to show any before its end; a pass the click stopped shows
+// nothing), how long the flip's click waited
 // until the dialog handled it, and how long from then until the first
 // tiles of the flipped preview. Prints a line a mode, then the worst and
 // the medians; figures, not a test.
@@ -55,16 +56,16 @@ struct Row {
     double flipTiles = -1;       // ms from the flip's handling to its first tiles
 };
 
-// The pane's picture changed since `since` (tiles shown during a pass, or a pass's end).
+// The pane's picture changed since the mark: tiles shown during a pass, or
+// a pass that ran to its end (one stopped by the click shows nothing new).
 struct PaneWatch {
-    int64_t shown = 0, rendered = 0;
+    int64_t shown = 0, finished = 0;
+    static int64_t Finished() { return C()->proxyPreview->previewsRendered - C()->proxyPreview->passesStopped; }
     void Mark() {
         shown = C()->proxyPreview->tilesShownDuringPasses;
-        rendered = C()->proxyPreview->previewsRendered;
+        finished = Finished();
     }
-    bool Changed() const {
-        return C()->proxyPreview->tilesShownDuringPasses > shown || C()->proxyPreview->previewsRendered > rendered;
-    }
+    bool Changed() const { return C()->proxyPreview->tilesShownDuringPasses > shown || Finished() > finished; }
 };
 
 bool Settled() {
@@ -126,7 +127,9 @@ int main(int argc, char** argv) {
                     const int s = C()->ppm->state;
                     if ((s == kProgressivePreviewState_running || s == kProgressivePreviewState_aborting) && passStart == 0)
                         passStart = Seconds();
-                    if (stage == kAwaitMode && row.firstTiles < 0 && watch.Changed())
+                    // A mode whose first pass the click stopped before any tile
+                    // showed first shows in the flipped pass.
+                    if ((stage == kAwaitMode || stage == kAwaitFlipTiles) && row.firstTiles < 0 && watch.Changed())
                         row.firstTiles = (Seconds() - modeSent) * 1000;
                 });
                 timer.start(1);

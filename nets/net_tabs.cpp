@@ -351,11 +351,14 @@ struct SeamRun {
     int64_t face, first, count;
 };
 
-// Whether net face f runs straight on through its corner k.
+// Whether net face f runs straight on through its corner k. The tables
+// hold their corners in single precision, a few 1e-8 of the solid's size off
+// the line they lie on: on an edge a hundredth of the solid that tilts it by
+// up to about 3e-6, so a turn below 1e-5 is a corner on a straight run.
 bool StraightCorner(const polyhedron* poly, int64_t f, int64_t k) {
     const Pt a = FaceCorner(poly, f, k - 1), b = FaceCorner(poly, f, k), c = FaceCorner(poly, f, k + 1);
     const double ux = b.x - a.x, uy = b.y - a.y, vx = c.x - b.x, vy = c.y - b.y;
-    return ux * vx + uy * vy > 0 && std::fabs(ux * vy - uy * vx) <= 1e-6 * std::hypot(ux, uy) * std::hypot(vx, vy);
+    return ux * vx + uy * vy > 0 && std::fabs(ux * vy - uy * vx) <= 1e-5 * std::hypot(ux, uy) * std::hypot(vx, vy);
 }
 
 // Whether the seam of edge e of net face f goes on through edge e + 1. Only

@@ -1,10 +1,13 @@
 #include "nets/slicing.h"
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 #include "nets/edge_flags.h"
 #include "polyhedra/face_links.h"
+#include "polyhedra/poly_queries.h"
 
 namespace {
 
@@ -380,6 +383,60 @@ void CutBetweenHearts(polyhedron* poly, int64_t valence, bool preferLongest) {
     slice_dissimilar_norse_labels(poly);
 }
 
+// The medial hexagonal hexecontahedron's table cuts each visible region of
+// its 60 face planes into faces of at most ten corners, and only the
+// quadrilaterals touch a heart: left to the steps above, the 240 faces off
+// the hearts make one piece, which no net of 24 fragments lays flat. So each
+// heart's five quadrilaterals and the five regions nearest it (by the middle
+// of the region's faces) are one piece of the net: the edges between pieces
+// are cut, those inside joined, and the seams inside a region (between faces
+// in one plane) are joined first, as folds. A solid without hearts is left
+// as the steps above leave it.
+void JoinEachHeartWithItsNearestRegions(polyhedron* poly) {
+    const int64_t F = std::min<int64_t>(poly->faceCount3D, kMax3DFaces);
+    std::vector<int64_t> hearts;
+    for (int64_t v = 0; v < poly->vertexCount3D; ++v)
+        if (poly->linkCount3D[v] == 5) hearts.push_back(v);
+    if (hearts.empty()) return;
+    auto coplanar = [&](int64_t f, int64_t g) {
+        return Tdot_product(FetchNormalOf3DFace(poly, f), FetchNormalOf3DFace(poly, g)) >= 1.0 - 1e-9;
+    };
+    // The regions: faces joined through edges between faces in one plane.
+    std::vector<int64_t> region(static_cast<size_t>(F));
+    for (int64_t f = 0; f < F; ++f) region[size_t(f)] = f;
+    auto root = [&](int64_t f) {
+        while (region[size_t(f)] != f) f = region[size_t(f)] = region[size_t(region[size_t(f)])];
+        return f;
+    };
+    for (int64_t f = 0; f < F; ++f)
+        for (int64_t e = 0; e < poly->face3D[f].count; ++e) {
+            const int64_t g = poly->face3D[f].neighbour[e];
+            if (g >= 0 && g < F && coplanar(f, g)) region[size_t(root(f))] = root(g);
+        }
+    std::vector<triplex> middle(static_cast<size_t>(F), triplex{0, 0, 0});
+    for (int64_t f = 0; f < F; ++f) middle[size_t(root(f))] = Tadd(middle[size_t(root(f))], FetchCentroidOf3DFace(poly, f));
+    std::vector<int64_t> piece(static_cast<size_t>(F), -1);
+    for (int64_t f = 0; f < F; ++f) {
+        const triplex m = Tnormalize(middle[size_t(root(f))]);
+        double nearest = -2.0;
+        for (size_t h = 0; h < hearts.size(); ++h) {
+            const double d = Tdot_product(m, Tnormalize(poly->coords3D[hearts[h]]));
+            if (d > nearest) nearest = d, piece[size_t(f)] = int64_t(h);
+        }
+    }
+    for (int64_t f = 0; f < F; ++f)
+        for (int64_t e = 0; e < poly->face3D[f].count; ++e) {
+            const int64_t g = poly->face3D[f].neighbour[e];
+            if (g < 0 || g >= F) continue;
+            if (piece[size_t(g)] != piece[size_t(f)]) {
+                forbid_joining(poly, f, e);
+            } else {
+                permit_joining(poly, f, e);
+                if (coplanar(f, g)) prefer_joining(poly, f, e);
+            }
+        }
+}
+
 }  // namespace
 
 void AddSlicingTo_stellation_3(polyhedron* poly) { CutBetweenHearts(poly, 5, false); }
@@ -392,6 +449,7 @@ void AddSlicingTo_stellation_4(polyhedron* poly) {
         Permit(poly, f, s - 1);
         for (int64_t e = 2; e <= 4; ++e) Forbid(poly, f, s - e);
     }
+    JoinEachHeartWithItsNearestRegions(poly);
 }
 
 void AddSlicingTo_stellation_5(polyhedron* poly) { CutBetweenHearts(poly, 6, true); }

@@ -47,6 +47,7 @@ const BuiltInShape* FindBuiltInShapeByName(const char* name);
 extern const float cube4compound[];
 extern const float SmallTriambicIcosahedron[];
 extern const float OctahedronFiveCompound[];
+extern const float MedialHexagonalHexecontahedron[];
 extern const float Rhombicosacron[];
 extern const float watermanW5[];
 // The rhombic hexecontahedron's 60 faces, four corners each, face by face.

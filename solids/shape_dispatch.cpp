@@ -162,7 +162,7 @@ bool ShapecodeCanBeBuilt(int64_t code) {
            RolloutOfShapecode(code, &rollout) || RindTurnsOfShapecode(code) || code == 78 || code == 79 ||
            code == 159 || code == 81 || code == 84 || code == 85 || code == 86 || code == 439 ||
            code == 440 || code == 82 || code == 83 || (code >= 305 && code <= 307) ||
-           code == 310 || code == 311 || ShapecodeIsVoronoi(code) || ShapecodeIsATruchetDual(code) ||
+           (code >= 309 && code <= 311) || ShapecodeIsVoronoi(code) || ShapecodeIsATruchetDual(code) ||
            GoldbergCodeIsBuilt(code) || (IsYangShapecode(code) && OrigamiHingeSearch());
 }
 
@@ -206,6 +206,8 @@ void ReadFaceInfo(polyhedron* poly, int64_t code, int64_t parameter, void*, uint
         Build_stellation_1(poly);
     } else if (code == 307) {
         Build_stellation_2(poly);
+    } else if (code == 309) {
+        Build_stellation_4(poly);
     } else if (code == 310) {
         Build_stellation_5(poly);
     } else if (code == 311) {
@@ -290,6 +292,10 @@ void BuildFromFloatTable(polyhedron* poly, const float* table, int reverse, int 
 void Build_Cube_4_compound(polyhedron* poly) { BuildFromFloatTable(poly, cube4compound, 0, 0, 10, -1, 0); }
 void Build_stellation_1(polyhedron* poly) { BuildFromFloatTable(poly, SmallTriambicIcosahedron, 0, 0, 11, 5, 0); }
 void Build_stellation_2(polyhedron* poly) { BuildFromFloatTable(poly, OctahedronFiveCompound, 0, 0, 12, 5, 0); }
+void Build_stellation_4(polyhedron* poly) {
+    BuildFromFloatTable(poly, MedialHexagonalHexecontahedron, 0, 0, 14, 5, 0);
+    poly->settingsFlag[1] = 1;
+}
 void Build_stellation_5(polyhedron* poly) {
     // The table winds its faces counter-clockwise already: read unreversed.
     BuildFromFloatTable(poly, Rhombicosacron, 0, 0, 15, 5, 0);

@@ -23,4 +23,5 @@ void Build_waterman(polyhedron* poly);
 void Build_Cube_4_compound(polyhedron* poly);
 void Build_stellation_1(polyhedron* poly);
 void Build_stellation_2(polyhedron* poly);
+void Build_stellation_4(polyhedron* poly);
 void Build_stellation_5(polyhedron* poly);

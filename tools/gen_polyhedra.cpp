@@ -767,6 +767,34 @@ std::vector<P> IcosahedralOrbit(P p) {
     return orbit;
 }
 
+// The faces at vertex i (faces given by their corners), chained through the
+// edges they share there: the order round the vertex, as far as it goes.
+std::vector<int> FacesRoundVertex(const std::vector<std::vector<int>>& faces, int i) {
+    std::vector<int> at;
+    for (int f = 0; f < int(faces.size()); ++f)
+        if (std::find(faces[f].begin(), faces[f].end(), i) != faces[f].end()) at.push_back(f);
+    auto neighbours = [&](int f) {
+        const auto& r = faces[f];
+        const int k = int(std::find(r.begin(), r.end(), i) - r.begin());
+        return std::pair{r[(k + 1) % r.size()], r[(k + r.size() - 1) % r.size()]};
+    };
+    std::vector<int> order{at[0]};
+    int along = neighbours(at[0]).first;
+    while (order.size() < at.size()) {
+        int next = -1;
+        for (int f : at)
+            if (std::find(order.begin(), order.end(), f) == order.end()) {
+                const auto nb = neighbours(f);
+                if (nb.first == along || nb.second == along) next = f;
+            }
+        if (next < 0) break;
+        const auto nb = neighbours(next);
+        along = nb.first == along ? nb.second : nb.first;
+        order.push_back(next);
+    }
+    return order;
+}
+
 // The rhombicosacron: the polar of the uniform rhombicosahedron, whose 60
 // vertices are the icosahedral images of (0, 1/(2 phi^2), phi^2/2) (edge 1)
 // and whose faces are 30 squares about the 2-fold axes and 20 hexagons about
@@ -798,29 +826,7 @@ std::vector<std::vector<P>> Rhombicosacron() {
     }
     std::vector<std::vector<P>> out;
     for (int i = 0; i < int(v.size()); ++i) {
-        // The faces at the vertex, chained through the edges they share there.
-        std::vector<int> at;
-        for (int f = 0; f < int(faces.size()); ++f)
-            if (std::find(faces[f].begin(), faces[f].end(), i) != faces[f].end()) at.push_back(f);
-        auto neighbours = [&](int f) {
-            const auto& r = faces[f];
-            const int k = int(std::find(r.begin(), r.end(), i) - r.begin());
-            return std::pair{r[(k + 1) % r.size()], r[(k + r.size() - 1) % r.size()]};
-        };
-        std::vector<int> order{at[0]};
-        int along = neighbours(at[0]).first;
-        while (order.size() < at.size()) {
-            int next = -1;
-            for (int f : at)
-                if (std::find(order.begin(), order.end(), f) == order.end()) {
-                    const auto nb = neighbours(f);
-                    if (nb.first == along || nb.second == along) next = f;
-                }
-            if (next < 0) break;
-            const auto nb = neighbours(next);
-            along = nb.first == along ? nb.second : nb.first;
-            order.push_back(next);
-        }
+        const std::vector<int> order = FacesRoundVertex(faces, i);
         std::vector<P> quad;
         for (int f : order) quad.push_back(poles[f]);
         // Wind it counter-clockwise about the vertex direction seen from outside.
@@ -837,6 +843,247 @@ std::vector<P> FiveFoldAxes() {
 }
 
 std::vector<P> ThreeFoldAxes() { return DodecahedronPoints(); }
+
+// The medial hexagonal hexecontahedron: the polar of the snub
+// icosidodecadodecahedron, the snub of the Schwarz triangle (5/3 3 5). Its
+// corners P, Q, R are a 5-fold axis, a 3-fold axis and a 5-fold axis with
+// angles 108, 60 and 36 degrees there, so sides of 37.38 (PQ), 79.19 (QR)
+// and 63.43 degrees (PR, two neighbouring 5-fold axes); the snub's vertex v
+// is the point that the rotations about them by twice those angles (216,
+// 120 and 72 degrees) move equally far: s_a (1 - (v.a)^2) the same for the
+// three axes a, s_a = 1 - cos of its angle. Its 60 images under the
+// rotations (the snub is chiral) are the snub's vertices: pentagrams about
+// P-like axes, pentagons about R-like axes and 80 triangles, edge L, with
+// circumradius / L = 1.126898 (the check below). Each vertex gives a face of
+// the polar (about the unit sphere, the vertices on it): the hexagon through
+// the poles of its six faces, in their order around it. The result is the
+// visible surface of the 60 hexagons, region by region.
+std::vector<std::vector<P>> MedialHexagonalHexecontahedron() {
+    const std::vector<P> five = FiveFoldAxes(), three = ThreeFoldAxes();
+    const P Pa = Unit(five[0]);
+    P Ra{0, 0, 0}, Qa{0, 0, 0};
+    for (const P& r : five)
+        for (const P& q : three)
+            if (std::fabs(Dot(Unit(r), Pa) - 1 / std::sqrt(5.0)) < 1e-9 && std::fabs(Dot(Unit(q), Pa) - 0.79465447229) < 1e-6 &&
+                std::fabs(Dot(Unit(q), Unit(r)) - 0.18759247408) < 1e-6 && Len(Ra) == 0)
+                Ra = Unit(r), Qa = Unit(q);
+    if (Len(Ra) == 0) {
+        std::fprintf(stderr, "gen_polyhedra: no Schwarz triangle (5/3 3 5)\n");
+        std::exit(1);
+    }
+    const double sP = 1 - std::cos(6 * kPi3 * 0.6), sQ = 1 - std::cos(2 * kPi3), sR = 1 - std::cos(2 * kPi3 * 0.6);
+    auto residual = [&](double th, double ph, double out[2]) {
+        const P v{std::sin(th) * std::cos(ph), std::sin(th) * std::sin(ph), std::cos(th)};
+        const double p = Dot(v, Pa), q = Dot(v, Qa), r = Dot(v, Ra);
+        out[0] = sP * (1 - p * p) - sQ * (1 - q * q);
+        out[1] = sQ * (1 - q * q) - sR * (1 - r * r);
+    };
+    // Newton's method from a grid of starts; the snub's vertex is a root off
+    // the 3-fold axes (which are roots too, with 20 images).
+    P v{0, 0, 0};
+    for (int a = 0; a < 30 && Len(v) == 0; ++a)
+        for (int b = 0; b < 60 && Len(v) == 0; ++b) {
+            double th = kPi3 * 3 * (a + 0.5) / 30, ph = kPi3 * 6 * b / 60;
+            for (int it = 0; it < 60; ++it) {
+                double f0[2], ft[2], fp[2];
+                const double h = 1e-7;
+                residual(th, ph, f0);
+                residual(th + h, ph, ft);
+                residual(th, ph + h, fp);
+                const double j00 = (ft[0] - f0[0]) / h, j01 = (fp[0] - f0[0]) / h, j10 = (ft[1] - f0[1]) / h,
+                             j11 = (fp[1] - f0[1]) / h, det = j00 * j11 - j01 * j10;
+                if (std::fabs(det) < 1e-14) break;
+                th -= (j11 * f0[0] - j01 * f0[1]) / det;
+                ph -= (-j10 * f0[0] + j00 * f0[1]) / det;
+            }
+            double f[2];
+            residual(th, ph, f);
+            const P w{std::sin(th) * std::cos(ph), std::sin(th) * std::sin(ph), std::cos(th)};
+            bool onAnAxis = false;
+            for (const P& t : three) onAnAxis = onAnAxis || std::fabs(Dot(w, Unit(t))) > 1 - 1e-6;
+            if (std::fabs(f[0]) + std::fabs(f[1]) > 1e-13 || onAnAxis) continue;
+            v = w;
+        }
+    // The rotations: the products of the turns about a 5-fold and a 3-fold axis.
+    std::vector<M3> group{M3{P{1, 0, 0}, P{0, 1, 0}, P{0, 0, 1}}};
+    const M3 gens[2] = {Rotation(five[0], 2 * kPi3 * 0.6), Rotation(three[0], 2 * kPi3)};
+    for (size_t at = 0; at < group.size(); ++at)
+        for (const M3& g : gens) {
+            M3 m;
+            for (int r = 0; r < 3; ++r) m[r] = {Dot(g[r], {group[at][0].x, group[at][1].x, group[at][2].x}),
+                                                Dot(g[r], {group[at][0].y, group[at][1].y, group[at][2].y}),
+                                                Dot(g[r], {group[at][0].z, group[at][1].z, group[at][2].z})};
+            bool seen = false;
+            for (const M3& o : group) seen = seen || Len(o[0] - m[0]) + Len(o[1] - m[1]) + Len(o[2] - m[2]) < 1e-9;
+            if (!seen) group.push_back(m);
+        }
+    std::vector<P> pts;
+    for (const M3& m : group) pts.push_back(Apply(m, v));
+    const double edge = std::sqrt(2 * sR * (1 - Dot(v, Ra) * Dot(v, Ra)));
+    if (group.size() != 60 || std::fabs(1 / edge - 1.126898) > 5e-7) {
+        std::fprintf(stderr, "gen_polyhedra: the snub icosidodecadodecahedron comes out wrong\n");
+        std::exit(1);
+    }
+    // Its faces: the rings of 5 about the 5-fold axes joined at the edge
+    // length (a pentagon, or every second corner a pentagram), and every
+    // three corners an edge from each other.
+    std::vector<std::vector<int>> faces;
+    for (const P& raw : five) {
+        const P a = Unit(raw);
+        std::map<long, std::vector<int>> rings;
+        for (int i = 0; i < 60; ++i) rings[std::lround(Dot(pts[i], a) * 1e6)].push_back(i);
+        for (auto& [h, ring] : rings) {
+            if (h <= 0 || ring.size() != 5) continue;
+            const P u = Unit(pts[ring[0]] - a * Dot(pts[ring[0]], a)), w = Cross(a, u);
+            std::sort(ring.begin(), ring.end(), [&](int p, int q) {
+                return std::atan2(Dot(pts[p], w), Dot(pts[p], u)) < std::atan2(Dot(pts[q], w), Dot(pts[q], u));
+            });
+            for (int step : {1, 2}) {
+                if (std::fabs(Len(pts[ring[0]] - pts[ring[step]]) - edge) > 1e-9) continue;
+                std::vector<int> f;
+                for (int k = 0; k < 5; ++k) f.push_back(ring[(k * step) % 5]);
+                faces.push_back(f);
+            }
+        }
+    }
+    for (int i = 0; i < 60; ++i)
+        for (int j = i + 1; j < 60; ++j)
+            for (int k = j + 1; k < 60; ++k)
+                if (std::fabs(Len(pts[i] - pts[j]) - edge) < 1e-9 && std::fabs(Len(pts[i] - pts[k]) - edge) < 1e-9 &&
+                    std::fabs(Len(pts[j] - pts[k]) - edge) < 1e-9)
+                    faces.push_back({i, j, k});
+    if (faces.size() != 104) {
+        std::fprintf(stderr, "gen_polyhedra: the snub has %zu faces, not 104\n", faces.size());
+        std::exit(1);
+    }
+    std::vector<P> poles;
+    for (const auto& f : faces) {
+        P c{0, 0, 0};
+        for (int i : f) c = c + pts[i];
+        const P n = Unit(c);
+        poles.push_back(n * (1 / Dot(n, pts[f[0]])));
+    }
+    std::vector<std::vector<P>> out;
+    for (int i = 0; i < 60; ++i) {
+        const std::vector<int> order = FacesRoundVertex(faces, i);
+        if (order.size() != 6) {
+            std::fprintf(stderr, "gen_polyhedra: a snub vertex has %zu faces round it\n", order.size());
+            std::exit(1);
+        }
+        std::vector<P> hexagon;
+        for (int f : order) hexagon.push_back(poles[f]);
+        // Counter-clockwise about the vertex direction seen from outside, by
+        // the signed area about it.
+        P area{0, 0, 0};
+        for (size_t k = 0; k < hexagon.size(); ++k) area = area + Cross(hexagon[k], hexagon[(k + 1) % hexagon.size()]);
+        if (Dot(area, pts[i]) < 0) std::reverse(hexagon.begin(), hexagon.end());
+        out.push_back(hexagon);
+    }
+    // The visible surface: the regions of the first face's plane (its
+    // vertex the identity's image), turned onto every plane by the
+    // rotation that takes the first vertex to that plane's, so that the 60
+    // planes' regions are alike corner for corner (worked out plane by
+    // plane, rounding keeps or drops corners on straight runs unevenly).
+    std::vector<std::vector<P>> mine;
+    for (const auto& region : VisibleSurface(out)) {
+        P a{0, 0, 0};
+        for (size_t k = 0; k < region.size(); ++k) a = a + Cross(region[k], region[(k + 1) % region.size()]);
+        if (Dot(Unit(a), pts[0]) > 1 - 1e-9) mine.push_back(region);
+    }
+    std::vector<std::vector<P>> surface;
+    for (const M3& g : group)
+        for (const auto& region : mine) {
+            std::vector<P> turned;
+            for (const P& c : region) turned.push_back(Apply(g, c));
+            surface.push_back(turned);
+        }
+    return surface;
+}
+
+// A face of more than `most` corners cut along its diagonals, in its plane,
+// into faces of at most `most`: each cut the diagonal inside the face that
+// parts it most evenly. A visible region may hold a crack, a line that
+// other faces meet it along with the region going on at both sides: its
+// outline runs into the crack and back (corners a, b, a). Such a face is
+// cut first from the crack's end b, so that no piece keeps a crack. The
+// pieces stay one region of the surface: the net keeps them joined.
+Solid SplitLargeFaces(const Solid& s, size_t most) {
+    Solid out{s.v, {}};
+    std::vector<Face> todo = s.f;
+    while (!todo.empty()) {
+        Face f = todo.back();
+        todo.pop_back();
+        const size_t m = f.size();
+        int tip = -1;
+        for (size_t k = 0; k < m && tip < 0; ++k)
+            if (f[(k + m - 1) % m] == f[(k + 1) % m]) tip = int(k);
+        if (m <= most && tip < 0) {
+            out.f.push_back(f);
+            continue;
+        }
+        // The face in its plane, counter-clockwise.
+        P n{0, 0, 0};
+        for (size_t k = 0; k < m; ++k) n = n + Cross(s.v[f[k]], s.v[f[(k + 1) % m]]);
+        n = Unit(n);
+        const P u = Unit(s.v[f[1]] - s.v[f[0]]), w = Cross(n, u);
+        Poly2 q;
+        for (int i : f) q.push_back({Dot(s.v[i], u), Dot(s.v[i], w)});
+        auto sign = [](double v) { return v > 1e-12 ? 1 : (v < -1e-12 ? -1 : 0); };
+        auto crosses = [&](size_t a, size_t b) {  // the diagonal a-b against every side not at a or b
+            for (size_t k = 0; k < m; ++k) {
+                const size_t l = (k + 1) % m;
+                if (f[k] == f[a] || f[k] == f[b] || f[l] == f[a] || f[l] == f[b]) continue;
+                const int d1 = sign(Cross2(q[a], q[b], q[k])), d2 = sign(Cross2(q[a], q[b], q[l]));
+                const int d3 = sign(Cross2(q[k], q[l], q[a])), d4 = sign(Cross2(q[k], q[l], q[b]));
+                if (d1 * d2 < 0 && d3 * d4 < 0) return true;
+                // A corner on the diagonal.
+                const double span = (q[b].first - q[a].first) * (q[b].first - q[a].first) +
+                                    (q[b].second - q[a].second) * (q[b].second - q[a].second);
+                for (size_t c : {k, l}) {
+                    const double along = (q[c].first - q[a].first) * (q[b].first - q[a].first) +
+                                         (q[c].second - q[a].second) * (q[b].second - q[a].second);
+                    if (sign(Cross2(q[a], q[b], q[c])) == 0 && along > 0 && along < span) return true;
+                }
+            }
+            return false;
+        };
+        // Inside at corner a: between the sides to its neighbours, turning
+        // counter-clockwise from the next side to the previous one.
+        auto inside = [&](size_t a, size_t b) {
+            const auto& prev = q[(a + m - 1) % m];
+            const auto& next = q[(a + 1) % m];
+            const double toPrev = Cross2(q[a], q[b], prev), toNext = Cross2(q[a], q[b], next);
+            if (f[(a + m - 1) % m] == f[(a + 1) % m])  // the end of a crack: all round but along it
+                return sign(toNext) != 0 || (q[b].first - q[a].first) * (next.first - q[a].first) +
+                                                    (q[b].second - q[a].second) * (next.second - q[a].second) < 0;
+            if (Cross2(prev, q[a], next) > 0) return toNext < -1e-12 && toPrev > 1e-12;
+            return !(toNext >= -1e-12 && toPrev <= 1e-12);
+        };
+        size_t bestA = 0, bestB = 0, bestSize = m + 1;
+        double bestLength = 0;
+        for (size_t a = 0; a < m; ++a)
+            for (size_t b = a + 2; b < m; ++b) {
+                if ((a == 0 && b == m - 1) || f[a] == f[b]) continue;
+                if (tip >= 0 && a != size_t(tip) && b != size_t(tip)) continue;
+                if (!inside(a, b) || !inside(b, a) || crosses(a, b)) continue;
+                // The most even parting, then the shortest diagonal (a choice
+                // by shape alone, so that faces alike are cut alike).
+                const size_t larger = std::max(b - a + 1, m - (b - a) + 1);
+                const double length = Len(s.v[f[a]] - s.v[f[b]]);
+                if (larger < bestSize || (larger == bestSize && length < bestLength - 1e-9))
+                    bestSize = larger, bestA = a, bestB = b, bestLength = length;
+            }
+        if (bestSize > m) {
+            std::fprintf(stderr, "gen_polyhedra: a face of %zu corners has no diagonal inside it\n", m);
+            std::exit(1);
+        }
+        Face one(f.begin() + long(bestA), f.begin() + long(bestB) + 1), two(f.begin() + long(bestB), f.end());
+        two.insert(two.end(), f.begin(), f.begin() + long(bestA) + 1);
+        todo.push_back(one);
+        todo.push_back(two);
+    }
+    return out;
+}
 
 std::vector<std::vector<P>> Dodecadodecahedron() {
     const std::vector<P> pts = IcosidodecahedronPoints();
@@ -1139,6 +1386,8 @@ int main() {
     WriteFloatFaceTable("cube4compound", SolidFromPolygons(VisibleSurface(FacesOfHulls(FourCubes()))));
     WriteFloatFaceTable("SmallTriambicIcosahedron", SolidFromPolygons(SmallTriambicIcosahedron(ico)));
     WriteFloatFaceTable("OctahedronFiveCompound", SolidFromPolygons(VisibleSurface(FacesOfHulls(FiveOctahedra()))));
+    WriteFloatFaceTable("MedialHexagonalHexecontahedron",
+                        SplitLargeFaces(SolidFromPolygons(MedialHexagonalHexecontahedron()), 10));
     WriteFloatFaceTable("Rhombicosacron", SolidFromPolygons(VisibleSurface(Rhombicosacron())));
     WriteFloatFaceTable("watermanW5", HullSolid(WatermanPoints(), HexagonsFirst));
 

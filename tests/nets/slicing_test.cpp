@@ -221,3 +221,50 @@ TEST(SlicingRules, FixedWalksFindTheFacesTheyNeed) {
 }
 
 }  // namespace
+
+namespace {
+
+// The medial hexagonal hexecontahedron: its table cuts each visible region
+// of a face plane into faces of at most ten corners in that plane. The net
+// keeps a region whole (every seam between faces in one plane is a fold,
+// the two faces laid side by side across it) and lays the solid as twelve
+// pieces alike, one about each heart: five quadrilaterals and five regions.
+TEST(SlicingRules, MedialHexagonalHexecontahedronFoldsItsRegionsWholeInTwelvePieces) {
+    PolyPtr p = MakePoly();
+    SetUpReallyGeneralPolyhedron(p.get(), 309, 1, 0, 0, nullptr, 1, 0.0f);
+    ASSERT_EQ(p->status, kPolyStatusGood);
+    ASSERT_EQ(p->faceCount3D, 300);
+    EXPECT_EQ(p->netFaceCount, 300);
+    EXPECT_EQ(p->fragmentCount, 12);
+    std::map<int64_t, int> faces;
+    for (int64_t n = 0; n < p->netFaceCount; ++n) ++faces[p->netFace[n].fragment];
+    EXPECT_EQ(faces.size(), 12u);
+    for (const auto& [fragment, count] : faces) EXPECT_EQ(count, 25) << fragment;
+    auto normal = [&](int64_t f) {  // Newell's sum: corners on a straight run add nothing
+        const PolyFace3D& F = p->face3D[f];
+        triplex n{0, 0, 0};
+        for (int64_t k = 0; k < F.count; ++k)
+            n = Tadd(n, Tcross_product(p->coords3D[F.vertex[k]], p->coords3D[F.vertex[(k + 1) % F.count]]));
+        return Tnormalize(n);
+    };
+    int seams = 0;
+    for (int64_t f = 0; f < p->faceCount3D; ++f) {
+        EXPECT_LE(p->face3D[f].count, 10);
+        for (int64_t e = 0; e < p->face3D[f].count; ++e) {
+            const int64_t g = p->face3D[f].neighbour[e];
+            if (g <= f || std::fabs(Tdot_product(normal(f), normal(g)) - 1.0) > 1e-6) continue;
+            ++seams;
+            // Folded: the net faces of f and g are neighbours across it.
+            const PolyNetFace& nf = p->netFace[p->face3D[f].netFace];
+            bool folded = false;
+            for (int64_t k = 0; k < nf.count; ++k) folded = folded || nf.neighbour[k] == p->face3D[g].netFace;
+            EXPECT_TRUE(folded) << f << " " << g;
+        }
+    }
+    // Six seams in each of the 60 regions: the three diagonals that cut it
+    // into four faces and the cracks it holds (lines other faces meet it
+    // along, with the region going on at both sides).
+    EXPECT_EQ(seams, 360);
+}
+
+}  // namespace

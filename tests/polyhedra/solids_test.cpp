@@ -56,6 +56,9 @@ const SolidCase kSolids[] = {
     {305, "four cubes", 96, false},        // each cube face shows as 4 pieces
     {306, "small triambic icosahedron", 60, false},  // three triangles in each face plane
     {307, "five octahedra", 120, false},   // three triangles of each octahedron face
+    // Each hexagon's plane shows a quadrilateral and a region of 23 corners,
+    // the region cut into four faces of at most ten.
+    {309, "medial hexagonal hexecontahedron", 300, false},
     {310, "rhombicosacron", 120, false},   // two pieces of each crossed quadrilateral
     // Waterman W5: 8 hexagons and 6 squares, each square split into four
     // triangles about its centre.

@@ -269,13 +269,15 @@ triplex Corner3D(const polyhedron* p, int64_t F, int64_t c) {
     return p->coords3D[f.vertex[((c % f.count) + f.count) % f.count]];
 }
 
-// Whether face F runs straight on through its corner c.
+// Whether face F runs straight on through its corner c: turning by less
+// than 1e-5, as a corner of a single-precision table on a short edge of a
+// straight run may (the cinquefoil's, by up to 2.7e-6).
 bool StraightAt(const polyhedron* p, int64_t F, int64_t c) {
     const triplex a = Corner3D(p, F, c - 1), b = Corner3D(p, F, c), d = Corner3D(p, F, c + 1);
     const double ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z, vx = d.x - b.x, vy = d.y - b.y, vz = d.z - b.z;
     const double cx = uy * vz - uz * vy, cy = uz * vx - ux * vz, cz = ux * vy - uy * vx;
     const double lu = std::sqrt(ux * ux + uy * uy + uz * uz), lv = std::sqrt(vx * vx + vy * vy + vz * vz);
-    return ux * vx + uy * vy + uz * vz > 0 && std::sqrt(cx * cx + cy * cy + cz * cz) <= 1e-6 * lu * lv;
+    return ux * vx + uy * vy + uz * vz > 0 && std::sqrt(cx * cx + cy * cy + cz * cz) <= 1e-5 * lu * lv;
 }
 
 // Every seam of the solid once, from the lower-numbered of its two faces.

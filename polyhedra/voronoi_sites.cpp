@@ -167,18 +167,43 @@ void BuildTruchetArc_olden(triplex P, triplex Q, HALFSPACE* sites, VoronoiHandli
     }
 }
 
+namespace {
+
+// The faces a pattern reads: those listed, up to the first with fewer than
+// three corners or a corner outside the base's vertices, or else the base's
+// own.
+PatternFaceList PatternFaces(const polyhedron* base, const PatternFaceList* faces) {
+    PatternFaceList out;
+    if (!faces) {
+        for (int64_t f = 0; f < base->faceCount3D; ++f)
+            out.emplace_back(base->face3D[f].vertex, base->face3D[f].vertex + base->face3D[f].count);
+        return out;
+    }
+    for (const std::vector<int64_t>& face : *faces) {
+        if (face.size() < 3) break;
+        for (int64_t v : face)
+            if (v < 0 || v >= base->vertexCount3D) return out;
+        out.push_back(face);
+    }
+    return out;
+}
+
+}  // namespace
+
 void Build_voronoi_sites_truchet_polyhedron(HALFSPACE* sites, VoronoiHandlingOptions* o, int64_t n,
-                                            const polyhedron* base) {
+                                            const polyhedron* base, const PatternFaceList* faces) {
     if (!base || base->faceCount3D < 1) return;
     const uint64_t seed = uint64_t(o->patternCode);
-    const int64_t k = base->face3D[0].count;
-    for (int64_t f = 0; f < base->faceCount3D; ++f) {
-        const PolyFace3D& face = base->face3D[f];
-        const int64_t m = face.count;
+    const PatternFaceList read = PatternFaces(base, faces);
+    if (read.empty()) return;
+    const int64_t k = int64_t(read[0].size());
+    for (int64_t f = 0; f < int64_t(read.size()); ++f) {
+        const std::vector<int64_t>& face = read[size_t(f)];
+        const int64_t m = int64_t(face.size());
         triplex G{0, 0, 0};
-        for (int64_t c = 0; c < m; ++c) G = Tadd(G, base->coords3D[face.vertex[c]]);
+        for (int64_t c = 0; c < m; ++c) G = Tadd(G, base->coords3D[face[size_t(c)]]);
         G = Tscale(G, 1.0 / double(m));
-        const triplex E = Tscale(Tadd(base->coords3D[face.vertex[0]], base->coords3D[face.vertex[1]]), 0.5);
+        const triplex E = Tscale(Tadd(base->coords3D[face[0]], base->coords3D[face[1]]), 0.5);
         for (int64_t j = 0; j < m; ++j) {
             if ((seed >> uint64_t((f * k + j) % 32)) & 1u) continue;
             BuildTruchetArc_on_polyhedron(G, triplex{0, 0, 0}, E, float(j), float(m), sites, o, n, 5 * f + j);
@@ -187,16 +212,17 @@ void Build_voronoi_sites_truchet_polyhedron(HALFSPACE* sites, VoronoiHandlingOpt
 }
 
 void Build_voronoi_sites_truchet_donut_on_cube(HALFSPACE* sites, VoronoiHandlingOptions* o, int64_t n,
-                                               const polyhedron* cube) {
+                                               const polyhedron* cube, const PatternFaceList* faces) {
     if (!cube) return;
     const uint64_t seed = uint64_t(o->patternCode);
-    for (int64_t f = 0; f < cube->faceCount3D; ++f) {
-        const PolyFace3D& face = cube->face3D[f];
-        if (face.count != 4) continue;
+    const PatternFaceList read = PatternFaces(cube, faces);
+    for (int64_t f = 0; f < int64_t(read.size()); ++f) {
+        const std::vector<int64_t>& face = read[size_t(f)];
+        if (face.size() != 4) continue;
         const uint64_t b = (4 * f) < 64 ? seed >> uint64_t(4 * f) : 0;
         const int64_t r = int64_t(b % 4);
         triplex c[4];
-        for (int q = 0; q < 4; ++q) c[q] = cube->coords3D[face.vertex[(r + q) % 4]];
+        for (int q = 0; q < 4; ++q) c[q] = cube->coords3D[face[size_t((r + q) % 4)]];
         const triplex m01 = Tscale(Tadd(c[0], c[1]), 0.5), m12 = Tscale(Tadd(c[1], c[2]), 0.5);
         const triplex m23 = Tscale(Tadd(c[2], c[3]), 0.5), m30 = Tscale(Tadd(c[3], c[0]), 0.5);
         if (b & 2) {

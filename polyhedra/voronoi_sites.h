@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "common/vectors.h"
 #include "polyhedra/polyhedron.h"
@@ -31,12 +32,16 @@ void BuildTruchetArc_on_polyhedron(triplex axisPoint, triplex centre, triplex st
                                    HALFSPACE* sites, VoronoiHandlingOptions* options, int64_t n, int64_t id);
 void BuildTruchetArc_olden(triplex p, triplex q, HALFSPACE* sites, VoronoiHandlingOptions* options, int64_t n,
                            int64_t id, int flip, int sign);
-// On the faces of a base solid (its faces and corner order as built).
+// The faces a pattern reads, in order, each its corners' vertex numbers in
+// the base solid handed in; none: the base's own faces as built.
+using PatternFaceList = std::vector<std::vector<int64_t>>;
+// On the faces of a base solid (its faces and corner order as built, or
+// those `faces` lists).
 void Build_voronoi_sites_truchet_polyhedron(HALFSPACE* sites, VoronoiHandlingOptions* options, int64_t n,
-                                            const polyhedron* base);
-// On the faces of the cube (shape 18) handed in.
+                                            const polyhedron* base, const PatternFaceList* faces = nullptr);
+// On the faces of the cube (shape 18) handed in, read as above.
 void Build_voronoi_sites_truchet_donut_on_cube(HALFSPACE* sites, VoronoiHandlingOptions* options, int64_t n,
-                                               const polyhedron* cube);
+                                               const polyhedron* cube, const PatternFaceList* faces = nullptr);
 void Build_voronoi_sites_truchet_cube(HALFSPACE* sites, VoronoiHandlingOptions* options, int64_t n);
 
 // A site at each vertex of the solid, on the unit sphere, the first time a

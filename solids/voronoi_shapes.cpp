@@ -6,6 +6,7 @@
 #include "nets/slice_lists.h"
 #include "nets/slicing.h"
 #include "polyhedra/baby_csg.h"
+#include "polyhedra/builtin_shapes.h"
 #include "polyhedra/face_geometry.h"
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/solid_support.h"
@@ -28,6 +29,42 @@ constexpr ArcsOnSolid kArcsOnSolid[] = {
     {249, 19, 469874108},  {250, 19, 769136339},  {251, 19, 1802805089}, {252, 19, 1525986332},
     {253, 19, 1574924314}, {254, 19, 1800216121}, {255, 19, 2054370010}, {256, 19, 1954400350},
 };
+// The tetrahedron's and the cube's faces (their tables' corners, counted
+// from one) in the order, and each from the corner, that the arcs of the
+// seeds below read them: read in the tables' own order, those seeds' arcs
+// fall on a few faces only, and once warped toward +y their sites leave the
+// centre outside their hull, so a cell would be a hemisphere or more and no
+// solid could be built. Read so, every one of the 24 seeds on the two solids
+// leaves the centre at least 0.25 inside the hull. The other seeds keep the
+// tables' order and the solids they always had.
+constexpr uint16_t kTetrahedronFacesTurned[] = {4, 3, 1, 0, 3, 2, 1, 0, 2, 3, 4, 0, 2, 4, 1, 0};
+constexpr uint16_t kCubeFacesTurned[] = {1, 5, 6, 2, 0, 3, 7, 8, 4, 0, 1, 4, 8, 5, 0,
+                                         2, 6, 7, 3, 0, 1, 2, 3, 4, 0, 5, 8, 7, 6, 0};
+bool ReadsTheFacesTurned(int64_t code) { return (code >= 239 && code <= 241) || code == 262 || code == 267; }
+
+// Faces given by the corners of shape `code`'s table (counted from one, each
+// face closed by a 0) as vertex numbers of `solid`, built from that table:
+// the build numbers the corners as it meets them, so each is found by its
+// point. Empty when a corner is not one of the solid's.
+PatternFaceList TableFacesOn(const polyhedron* solid, int64_t code, const uint16_t* corners, int64_t faceCount) {
+    const BuiltInShape* table = FindBuiltInShape(code);
+    PatternFaceList out{size_t(faceCount)};
+    if (!table) return {};
+    for (std::vector<int64_t>& face : out) {
+        for (; *corners != 0; ++corners) {
+            const int64_t c = int64_t(*corners) - 1;
+            if (c >= table->vertexCount) return {};
+            const triplex p{table->coords3D[3 * c], table->coords3D[3 * c + 1], table->coords3D[3 * c + 2]};
+            int64_t v = 0;
+            while (v < solid->vertexCount3D && Tdistance(solid->coords3D[v], p) > 1e-12) ++v;
+            if (v == solid->vertexCount3D) return {};
+            face.push_back(v);
+        }
+        ++corners;
+    }
+    return out;
+}
+
 constexpr int64_t kDonutSeeds[14] = {73649096,   179925904,  988399328,  410814628,  1157066619,
                                      1182329001, 1538086762, 1658526615, 1751723176, 691281203,
                                      1185270025, 1234060790, 2095394044, 2095394044};
@@ -54,15 +91,21 @@ void MoveSites(HALFSPACE* sites, SlicingArcList* arcs, Move move) {
     }
 }
 
-// Arcs drawn on the faces of a base solid built beside the target.
+// Arcs drawn on the faces of a base solid built beside the target, read in
+// the turned order where the code asks.
 void ArcsOnBase(HALFSPACE* sites, VoronoiHandlingOptions* o, int64_t steps, int64_t base, polyhedron* target,
-                bool donut) {
+                bool donut, int64_t code) {
     polyhedron* scratch = NewBaseSolidFor(target, base);
     if (!scratch) return;
+    PatternFaceList turned;
+    if (ReadsTheFacesTurned(code))
+        turned = TableFacesOn(scratch, base, base == 16 ? kTetrahedronFacesTurned : kCubeFacesTurned,
+                              base == 16 ? 4 : 6);
+    const PatternFaceList* faces = turned.empty() ? nullptr : &turned;
     if (donut)
-        Build_voronoi_sites_truchet_donut_on_cube(sites, o, steps, scratch);
+        Build_voronoi_sites_truchet_donut_on_cube(sites, o, steps, scratch, faces);
     else
-        Build_voronoi_sites_truchet_polyhedron(sites, o, steps, scratch);
+        Build_voronoi_sites_truchet_polyhedron(sites, o, steps, scratch, faces);
     FreeScratchSolid(&scratch);
 }
 
@@ -153,13 +196,13 @@ void build_voronoi_pointset(HALFSPACE* sites, VoronoiHandlingOptions* o, int64_t
             o->mergeDistance = 0.0002;
             o->planeTolerance = 1e-6;
         }
-        ArcsOnBase(sites, o, steps, o->baseShapecode, target, false);
+        ArcsOnBase(sites, o, steps, o->baseShapecode, target, false, code);
         warp(0.3);
     } else if (code >= 257 && code <= 270) {
         TruchetOptions(o);
         o->baseShapecode = -1;
         o->patternCode = kDonutSeeds[code - 257];
-        ArcsOnBase(sites, o, 32, 18, target, true);
+        ArcsOnBase(sites, o, 32, 18, target, true, code);
         warp(0.3);
     }
     // The warps may bring two sites together: they would share one cell.

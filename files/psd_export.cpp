@@ -197,7 +197,7 @@ const char* PSDExportMessage(int result) {
         case kPSDExportNotRGBA: return "Only 8, 16 and 32-bit colour pictures with transparency can be written as PSD.";
         case kPSDExportWriteFailed: return "The file could not be written completely (is the disk full?).";
         case kPSDExportNoMemory: return "There is not enough memory for the export.";
-        case kPSDExportCancelled: return "The export was cancelled; the file is incomplete.";
+        case kPSDExportCancelled: return "The export was cancelled; no file was written.";
         default: return "The export failed while rendering.";
     }
 }

@@ -956,9 +956,11 @@ TEST_F(DialogX11Test, StoppingAnExportShowsTheCancelUnderWay) {
     EXPECT_TRUE(noticeAfter.isEmpty()) << noticeAfter.toStdString();
     EXPECT_TRUE(barHiddenAfter);
     EXPECT_FALSE(fs::exists(plan));
-    // And the user is told it was cancelled, not that it failed.
+    // And the user is told it was cancelled, not that it failed, and that
+    // nothing was left half-written.
     ASSERT_EQ(alerts.size(), 1u);
     EXPECT_TRUE(alerts[0].informativeText.contains("cancelled")) << alerts[0].informativeText.toStdString();
+    EXPECT_TRUE(alerts[0].informativeText.contains("no file was written")) << alerts[0].informativeText.toStdString();
 }
 
 // "PSD at size…" at half the picture's size with the blend "difference":

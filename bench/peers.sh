@@ -7,12 +7,22 @@
 #              gdalwarp, bilinear, all threads.
 #   cube:      a 6W/8 x W/8 strip of six cube faces (PNG, ffmpeg's c6x1) to
 #              W/2 x H/2 equirectangular PNG; v360, linear interpolation.
+#   strip:     W x H equirectangular PNG to a 6W/8 x W/8 strip of six cube
+#              faces (our output mode 337, v360's c6x1); v360, linear.
+#   fisheye:   a 180-degree circular fisheye of H x H (PNG, made by v360
+#              from the equirectangular picture) to W/2 x H/2
+#              equirectangular PNG (our input mode 8, v360's fisheye with
+#              ih_fov=180:iv_fov=180); v360, linear.
+# The two tools agree on these layouts' orientation: their results are
+# 33 dB apart in PSNR (strip, and fisheye over the hemisphere it shows;
+# measured at 2048 x 1024).
 # Prints the median wall time, processor time (user and system, all
 # threads: what one job per core gets through) and peak resident memory of
 # each side and the ratios ours / peer. Installs ffmpeg and gdal-bin from Debian when missing
 # (this benchmark only needs them; CI does not).
 # Usage: bench/peers.sh [BUILD_DIR]   (default: build)
-# Environment: RUNS (default 5), WIDTH (default 8192; the height is half).
+# Environment: RUNS (default 5), WIDTH (default 8192; the height is half),
+# JOBS (default "v360 mollweide cube strip fisheye").
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 runs=${RUNS:-5}
@@ -44,6 +54,8 @@ convert "$work/in.png" -depth 8 -compress None "$work/in.tif"
 gdal_translate -q -a_srs EPSG:4326 -a_ullr -180 90 180 -90 "$work/in.tif" "$work/geo.tif"
 face=$((width / 8))
 convert "$here/samples/earth-2048x1024.jpg" -resize "$((6 * face))x${face}!" -depth 8 -type TrueColor "$work/cube.png"
+ffmpeg -loglevel error -y -i "$work/in.png" -vf "v360=input=e:output=fisheye:h_fov=180:v_fov=180:w=$height:h=$height" \
+  -pix_fmt rgb24 "$work/fisheye.png"
 
 # --fov is the field across the picture's height: the same view for v360 has
 # a vertical field of 100 degrees and the horizontal field of that aspect.
@@ -63,6 +75,14 @@ ours_cube=("$build/vornesk" "$work/cube.png" -o "$work/ours.png" --quiet --input
            --output-mode equirectangular --size "${ow}x${oh}")
 peer_cube=(ffmpeg -loglevel error -y -i "$work/cube.png" -vf "v360=input=c6x1:output=e:interp=linear:w=$ow:h=$oh"
            "$work/peer.png")
+ours_strip=("$build/vornesk" "$work/in.png" -o "$work/ours.png" --quiet --input-mode equirectangular --output-mode 337
+            --size "$((6 * face))x${face}")
+peer_strip=(ffmpeg -loglevel error -y -i "$work/in.png"
+            -vf "v360=input=e:output=c6x1:interp=linear:w=$((6 * face)):h=$face" "$work/peer.png")
+ours_fisheye=("$build/vornesk" "$work/fisheye.png" -o "$work/ours.png" --quiet --input-mode 8
+              --output-mode equirectangular --size "${ow}x${oh}")
+peer_fisheye=(ffmpeg -loglevel error -y -i "$work/fisheye.png"
+              -vf "v360=input=fisheye:ih_fov=180:iv_fov=180:output=e:interp=linear:w=$ow:h=$oh" "$work/peer.png")
 
 # One run: "seconds kilobytes cpu-seconds" on stdout.
 measure() {
@@ -93,6 +113,9 @@ compare() {
 echo "${width} x ${height} to ${ow} x ${oh}, median of $runs runs in turn, $(nproc) processors, load $(cut -d' ' -f1 /proc/loadavg)"
 printf "%-10s %9s %9s %6s   %9s %9s %6s   %10s %10s %6s\n" job "ours wall" "peer wall" ratio "ours CPU" "peer CPU" \
   ratio "ours peak" "peer peak" ratio
-compare v360 ours_v360 peer_v360
-compare mollweide ours_moll peer_moll
-compare cube ours_cube peer_cube
+for job in ${JOBS:-v360 mollweide cube strip fisheye}; do
+  case $job in
+    mollweide) compare mollweide ours_moll peer_moll ;;
+    *) compare "$job" "ours_$job" "peer_$job" ;;
+  esac
+done

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Where the processor time of the host's three benchmark jobs goes, phase by
+# Where the processor time of the host's five benchmark jobs goes, phase by
 # phase (decode, resize, load, level0, mipmap, cube faces, render, encode),
 # in CPU seconds of all threads: the median of RUNS runs of each phase, as
 # the host notes them with VORNESK_PHASE_TIMES set ("total" is the whole
@@ -9,9 +9,12 @@
 #   mollweide: W x H equirectangular TIFF to W/2 x H/2 Mollweide TIFF
 #   cube:      a 6W/8 x W/8 strip of six cube faces (PNG) to W/2 x H/2
 #              equirectangular PNG
+#   strip:     W x H equirectangular PNG to a 6W/8 x W/8 cube strip PNG
+#   fisheye:   an H x H 180-degree circular fisheye PNG (made by ffmpeg's
+#              v360) to W/2 x H/2 equirectangular PNG
 # Usage: bench/phases.sh [BUILD_DIR]   (default: build)
 # Environment: RUNS (default 5), WIDTH (default 8192; the height is half),
-# JOBS (default "v360 mollweide cube").
+# JOBS (default "v360 mollweide cube strip fisheye").
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 runs=${RUNS:-5}
@@ -21,25 +24,31 @@ ow=$((width / 2)) oh=$((height / 2))
 face=$((width / 8))
 here=$(cd "$(dirname "$0")/.." && pwd)
 [[ -x "$build/vornesk" ]] || { echo "no $build/vornesk: build the host first" >&2; exit 1; }
+command -v ffmpeg >/dev/null || { echo "phases.sh needs ffmpeg (the fisheye job's picture)" >&2; exit 1; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 convert "$here/samples/earth-2048x1024.jpg" -resize "${width}x${height}!" -depth 8 -type TrueColor "$work/in.png"
 convert "$work/in.png" -depth 8 -compress None "$work/in.tif"
 convert "$here/samples/earth-2048x1024.jpg" -resize "$((6 * face))x${face}!" -depth 8 -type TrueColor "$work/cube.png"
+ffmpeg -loglevel error -y -i "$work/in.png" -vf "v360=input=e:output=fisheye:h_fov=180:v_fov=180:w=$height:h=$height" \
+  -pix_fmt rgb24 "$work/fisheye.png"
 
 export VORNESK_SUPPORT_DIR="$work" VORNESK_PHASE_TIMES=1
-v360=("$work/in.png" -o "$work/out.png" --input-mode equirectangular --output-mode rectilinear --fov 100)
-mollweide=("$work/in.tif" -o "$work/out.tif" --input-mode equirectangular --output-mode Mollweide)
-cube=("$work/cube.png" -o "$work/out.png" --input-mode 33 --output-mode equirectangular)
+v360=("$work/in.png" -o "$work/out.png" --input-mode equirectangular --output-mode rectilinear --fov 100
+      --size "${ow}x${oh}")
+mollweide=("$work/in.tif" -o "$work/out.tif" --input-mode equirectangular --output-mode Mollweide --size "${ow}x${oh}")
+cube=("$work/cube.png" -o "$work/out.png" --input-mode 33 --output-mode equirectangular --size "${ow}x${oh}")
+strip=("$work/in.png" -o "$work/out.png" --input-mode equirectangular --output-mode 337 --size "$((6 * face))x${face}")
+fisheye=("$work/fisheye.png" -o "$work/out.png" --input-mode 8 --output-mode equirectangular --size "${ow}x${oh}")
 
 echo "CPU seconds (all threads) by phase, median of $runs runs, $(nproc) processors, load $(cut -d' ' -f1 /proc/loadavg)"
-for job in ${JOBS:-v360 mollweide cube}; do
+for job in ${JOBS:-v360 mollweide cube strip fisheye}; do
   declare -n args=$job
   : >"$work/phases"
   for ((i = 0; i < runs; ++i)); do
     # Each line "phase NAME CPU WALL" holds running totals: differences give the phase.
-    "$build/vornesk" "${args[@]}" --quiet --size "${ow}x${oh}" 2>&1 >/dev/null |
+    "$build/vornesk" "${args[@]}" --quiet 2>&1 >/dev/null |
       awk -v run="$i" '$1 == "phase" { name = $2; for (k = 3; k < NF - 2; ++k) name = name "_" $k
         cpu = $(NF - 2); wall = $(NF - 1); peak = $NF
         if (n++) printf "%s %d %.4f %.4f %d\n", name, run, cpu - lastcpu, wall - lastwall, n

@@ -164,7 +164,7 @@ inline void MollweideAnswer(const vort* c, float column, float height, float rad
         float p[3];
         RectangularOnRow(p, column, height, radius);
         TwirlTransform(&c->tumble, kModeMollweide, p);
-        west = std::atan2(p[0], p[2]);
+        west = Atan2Float(p[0], p[2]);
     }
     const float ux = 1.0f - EquirectLongitudeFraction(west);
     reply->inputU = c->flipOn ? 1.0f - ux : ux;
@@ -359,9 +359,9 @@ void transformForSampling(unsigned char transform, renderhinttype* hints, float*
     if (c->graticuleOn) {
         // Clamped so that an overshoot past a pole stays at that pole.
         const float y = std::clamp(point[1], -1.0f, 1.0f);
-        const float gy = std::acos(y) * 0.31830987f;
+        const float gy = AcosFloat(y) * 0.31830987f;
         r->graticuleY = std::isnan(gy) ? 0.0f : gy;
-        float gx = (std::atan2(point[0], point[2]) + 3.1415927f) * (-0.15915494f) + 1.0f;
+        float gx = (Atan2Float(point[0], point[2]) + 3.1415927f) * (-0.15915494f) + 1.0f;
         if (c->flipOn) gx = 1.0f - gx;
         r->graticuleX = gx;
     }

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "common/angles.h"
+#include "common/float_arcs.h"
 
 struct polyhedron;
 struct renderhinttype;
@@ -53,11 +54,11 @@ struct EquirectAngles {
 };
 inline float EquirectColatitude(float y) {
     // A rounding overshoot past a pole stays at that pole.
-    return std::acos(std::clamp(y, -1.0f, 1.0f)) * 0.31830987f;
+    return AcosFloat(std::clamp(y, -1.0f, 1.0f)) * 0.31830987f;
 }
 inline float EquirectLongitudeFraction(float lam) { return (lam + kPiF) * 0.15915494f; }
 inline EquirectAngles EquirectAnglesOf(const float p[3]) {
-    const float lam = std::atan2(p[0], p[2]);
+    const float lam = Atan2Float(p[0], p[2]);
     return {EquirectColatitude(p[1]), lam, EquirectLongitudeFraction(lam)};
 }
 

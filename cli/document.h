@@ -123,8 +123,8 @@ enum class PictureReduction {
     // Kept whole: discs, fisheyes and maps crowd parts of the sphere into few
     // pixels (a mirror ball's rim), which the result may spread out again.
     None,
-    // A map whose width is the full circle at one scale (an equirectangular
-    // picture): reduced until it just covers the result.
+    // An equirectangular picture read to an equirectangular result: reduced
+    // until it just covers the result.
     Cover,
     // A cube map: reduced until its faces, whole cells, are as wide as the
     // result's longer side (a face can fill a view).

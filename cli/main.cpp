@@ -21,6 +21,7 @@
 #include "platform/signal_gate.h"
 #include "pyramid/cube_corpus.h"
 #include "pyramid/input_fill.h"
+#include "records/output_modes.h"
 #include "records/parameters.h"
 #include "cli/document.h"
 #include "cli/host_session.h"
@@ -381,9 +382,14 @@ int main(int argc, char** argv) {
     int32_t fileWidth = 0, fileHeight = 0;
     const bool sized = options.width > 0;
     const bool known = sized && ReadImageSize(options.input, &fileWidth, &fileHeight);
-    const PictureReduction rule = cube                                            ? PictureReduction::CubeFaces
-                                  : WrapModeFromVorneskInputMode(inputMode) == 2 ? PictureReduction::Cover
-                                                                                  : PictureReduction::None;
+    // An equirectangular picture read to an equirectangular result needs no
+    // more pixels than the result has; any other result (a view, a map
+    // denser than the equirectangular at its middle) may need all of them.
+    const bool equirectangularResult =
+        WrapModeFromVorneskInputMode(inputMode) == 2 && OutputModeOfItems(options.settings) == kModeEquirectangular;
+    const PictureReduction rule = cube                    ? PictureReduction::CubeFaces
+                                  : equirectangularResult ? PictureReduction::Cover
+                                                          : PictureReduction::None;
     const PictureSize reduced =
         known ? PictureSizeForResult(fileWidth, fileHeight, options.width, options.height, rule,
                                      cube ? int32_t(cube->columns) : 0, cube ? int32_t(cube->rows) : 0)

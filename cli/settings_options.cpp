@@ -250,13 +250,20 @@ bool ModeToItem(ModeKind kind, const std::string& text, DescriptorItem* item, st
     return true;
 }
 
-int32_t InputModeOfItems(const std::vector<DescriptorItem>& items) {
-    int32_t mode = 1;
+namespace {
+
+int32_t ModeOfItems(const std::vector<DescriptorItem>& items, const char* key, int32_t mode) {
     for (const DescriptorItem& item : items)
-        if (item.key == KeyPlus("Fiky", 0) && item.type == typeEnumerated)
+        if (item.key == KeyPlus(key, 0) && item.type == typeEnumerated)
             qev_EnumToValue(item.enumType, item.enumValue, &mode);
     return mode;
 }
+
+}  // namespace
+
+int32_t InputModeOfItems(const std::vector<DescriptorItem>& items) { return ModeOfItems(items, "Fiky", 1); }
+
+int32_t OutputModeOfItems(const std::vector<DescriptorItem>& items) { return ModeOfItems(items, "Foky", 0); }
 
 const std::vector<NamedSetting>& NamedSettings() {
     static const std::vector<NamedSetting> all = [] {

@@ -33,6 +33,10 @@ bool ModeToItem(ModeKind kind, const std::string& text, DescriptorItem* item, st
 // the default, 1.
 int32_t InputModeOfItems(const std::vector<DescriptorItem>& items);
 
+// The output mode the items give the plug-in: the last "Foky" item's, else
+// 0 (the plug-in's own choice, not known here).
+int32_t OutputModeOfItems(const std::vector<DescriptorItem>& items);
+
 // Named settings: "--latitude 12.5", "--flip", "--tab-color 65535,0,0".
 struct NamedSetting {
     const char* name;    // option name without the dashes

@@ -9,17 +9,15 @@
 #include "engine/task_engine_globals.h"
 #include "records/work_area.h"
 
-void LoadTaskEngineFromShell() {
+void LoadTaskEngineFromShell(const Parameters& settings) {
     gTaskEngine.filterRecord = gFilterRecord;
     gTaskEngine.data = gData;
     gTaskEngine.totalRect = GetProcessableRect();
     gTaskEngine.hostResult = HostResult();
     gTaskEngine.diagnostic = diagnosticResult;
-    if (gParams) {
-        gTaskEngine.renderDestination = gParams->renderDestination;
-        gTaskEngine.progressPhase = gParams->progressPhase;
-        gTaskEngine.progressPhaseCount = gParams->progressPhaseCount;
-    }
+    gTaskEngine.renderDestination = settings.renderDestination;
+    gTaskEngine.progressPhase = settings.progressPhase;
+    gTaskEngine.progressPhaseCount = settings.progressPhaseCount;
     if (gData) {
         gTaskEngine.outerStepIndex = gData->outerStepIndex;
         gTaskEngine.outerStepCount = gData->outerStepCount;
@@ -32,8 +30,8 @@ void LoadTaskEngineFromShell() {
     }
 }
 
-void StoreTaskEngineResultInShell() {
+void StoreTaskEngineResultInShell(Parameters* settings) {
     if (gTaskEngine.hostResult != noErr && HostResult() == noErr)
         SetHostResult(gTaskEngine.hostResult, int16_t(gTaskEngine.diagnostic));
-    if (gParams) gParams->progressPhase = gTaskEngine.progressPhase;
+    if (settings) settings->progressPhase = gTaskEngine.progressPhase;
 }

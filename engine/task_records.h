@@ -119,6 +119,7 @@ struct PerTaskStuffType {
     int64_t spare2;
     PyramidDescriptor* outputPyramid;
     vort* context;        // the task's render contexts, contextCount of them
+    void* job;            // the records the job's caller keeps for all its tasks (TileWork::job)
     int32_t contextCount;
     TaskGuidance guidance;
     // A render tile's finished colours, row by row (red, green, blue, alpha
@@ -136,6 +137,8 @@ void InitTILETRACKER(TileTracker* tracker, VRect whole, int64_t kind);
 void InitTILETRACKERwithBigness(TileTracker* tracker, VRect whole, int64_t kind, int64_t bigness);
 void InitTILETRACKER_core(TileTracker* tracker, VRect whole, int64_t kind);
 void CalculateRectOfThisTile(TileTracker* tracker);
+// The current tile in the coordinates of the whole picture, not the job's.
+VRect AbsoluteTileRect(const TileTracker& tracker);
 TileTracker* cloneAtoB(TileTracker* a, TileTracker* b);
 
 int64_t TilesAcross(int64_t extent, int64_t side);

@@ -83,13 +83,6 @@ void KeepFirstError(OSErr result, int32_t diagnostic) {
     gTaskEngine.diagnostic = diagnostic;
 }
 
-VRect AbsoluteTileRect(const TileTracker& tracker) {
-    const VRect whole = tracker.whole_job_rect;
-    const VRect tile = tracker.current_tile_rect;
-    return VRect{tile.top + whole.top, tile.left + whole.left, tile.bottom + whole.top,
-                 tile.right + whole.left};
-}
-
 }  // namespace
 
 // ---- Host callbacks -------------------------------------------------------
@@ -470,6 +463,7 @@ bool WhirlyCompletion_Tarnwhistle_pano::CreateAndLaunchTaskForTile(
         return false;
     }
     SetUpATileKindOfTask(task, purpose, 0, 1, &guidance);
+    task->job = work_.job;
     if (work_.preroll) work_.preroll(task);
     launchTask(task, queue);
     return true;
@@ -531,7 +525,7 @@ void WhirlyCompletion_Tarnwhistle_pano::prewind(PerTaskStuffType* task) {
     if (render && !HastyExitRequested) {
         bool exchanged = true;
         if (destination != 2) {
-            if (work_.setInputChunkRects) work_.setInputChunkRects(AbsoluteTileRect(task->tracker));
+            if (work_.setInputChunkRects) work_.setInputChunkRects(task);
             // A failed exchange leaves the host's buffers unusable: the tile
             // is not written and no further tile starts.
             if (AdvanceStatePlease() != 0) {
@@ -640,6 +634,7 @@ bool WhirlyCompletion_Tarnwhistle_pano::CreateAndLaunchBlockyTaskForTile(int64_t
         }
         ++tasks_enqueued_so_far;
         SetUpATileKindOfTask(task, purpose, 0, 1, &guidance);
+        task->job = work_.job;
         if (work_.preroll) work_.preroll(task);
     }
     RunTaskWork(task);

@@ -27,6 +27,9 @@ struct ProgressivePreviewManager;
 // driver, the pyramid's standard tasks); the engine owns the threads and
 // calls these per tile. Any entry may be null, and is then skipped.
 struct TileWork {
+    // Every task of the job points to `job` (PerTaskStuffType::job) before
+    // its preroll: the caller's own records of the whole job.
+    void* job = nullptr;
     // Main thread: readies a tile's task once the engine has made it, before
     // it is launched; tidies it after its completion.
     void (*preroll)(PerTaskStuffType* task) = nullptr;
@@ -43,7 +46,7 @@ struct TileWork {
     // copy to the host or preview; for an offscreen render only the host
     // record's side of the copy. The tile's thread: an offscreen render's
     // pixels to the destination, or else its colours gathered for the copy.
-    void (*setInputChunkRects)(VRect rect) = nullptr;
+    void (*setInputChunkRects)(PerTaskStuffType* task) = nullptr;
     void (*copyTileOut)(PerTaskStuffType* task) = nullptr;
     void (*markTileCopiedOut)() = nullptr;
     void (*copyTilePixels)(PerTaskStuffType* task) = nullptr;

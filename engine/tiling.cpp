@@ -80,6 +80,13 @@ void InitTILETRACKER_core(TileTracker* tracker, VRect whole, int64_t kind) {
     tracker->buffer_y_elements = -1;
 }
 
+VRect AbsoluteTileRect(const TileTracker& tracker) {
+    const VRect whole = tracker.whole_job_rect;
+    const VRect tile = tracker.current_tile_rect;
+    return VRect{tile.top + whole.top, tile.left + whole.left, tile.bottom + whole.top,
+                 tile.right + whole.left};
+}
+
 void CalculateRectOfThisTile(TileTracker* tracker) {
     const int64_t t = tracker->t;
     const int64_t w = tracker->job_pixels_x;

@@ -51,12 +51,12 @@ void AssignTokenMaskRect() { SetMaskRect(TokenRect()); }
 void SetFullsizeRects(Data* data) {
     SetProcessableRect(GetFilterRect());
     if (gParams) gParams->proxyScale = 1;
-    SetSomesizeRects(data, 1);
+    SetSomesizeRects(data, 1, gParams);
 }
 
-void SetSomesizeRects(Data* data, int32_t scale) {
+void SetSomesizeRects(Data* data, int32_t scale, Parameters* settings) {
     const VRect total = GetProcessableRect();
-    if (gParams) gParams->proxyScale = scale;
+    if (settings) settings->proxyScale = scale;
     if (data) {
         data->width = int64_t(total.right) - total.left;
         data->height = int64_t(total.bottom) - total.top;
@@ -399,12 +399,10 @@ void CopyColor(const uint8_t* a, uint8_t* b) {
     if (a && b) std::memcpy(b, a, 4);
 }
 
-void SetInputChunkRectsNew(VRect rect) {
+void SetInputChunkRectsNew(VRect rect, int32_t scale, int32_t offX, int32_t offY) {
     if (!gFilterRecord) return;
-    const int32_t s = gParams ? std::max(gParams->proxyScale, 1) : 1;
+    const int32_t s = std::max(scale, 1);
     const VPoint origin = GetFloatCoord();
-    const int32_t offX = gParams ? gParams->previewOffset.x : 0;
-    const int32_t offY = gParams ? gParams->previewOffset.y : 0;
     const int32_t dy = origin.v / s + offY / s;
     const int32_t dx = origin.h / s + offX / s;
     const VRect r{rect.top + dy, rect.left + dx, rect.bottom + dy, rect.right + dx};
@@ -418,4 +416,6 @@ void SetInputChunkRectsNew(VRect rect) {
 }
 
 // The host takes one rectangle for input and output alike.
-void SetOutputChunkRectsNew(VRect rect) { SetInputChunkRectsNew(rect); }
+void SetOutputChunkRectsNew(VRect rect, int32_t scale, int32_t offsetX, int32_t offsetY) {
+    SetInputChunkRectsNew(rect, scale, offsetX, offsetY);
+}

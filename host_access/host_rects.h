@@ -9,6 +9,7 @@
 #include "platform/host/host_types.h"
 
 struct Data;
+struct Parameters;
 
 // The host rectangles, proxy scale and Data word saved around a nested job;
 // the preview variant adds the preview offset and the render destination.
@@ -38,7 +39,9 @@ void KillRects();
 void AssignTokenOutRect();
 void AssignTokenMaskRect();
 void SetFullsizeRects(Data* data);
-void SetSomesizeRects(Data* data, int32_t scale);
+// The rectangles of the processable rectangle at proxy scale `scale`, which
+// the settings take (may be null).
+void SetSomesizeRects(Data* data, int32_t scale, Parameters* settings);
 void SetOneRowHighRects(Data* data);
 bool HostHasBuggyZooming(Data* data);
 bool HostHasIRDisplayBug();
@@ -104,6 +107,6 @@ void SetColor(uint8_t* c, uint8_t a, uint8_t b, uint8_t c2, uint8_t d);
 void CopyColor(const uint8_t* a, uint8_t* b);
 
 // The host's rectangles for a chunk (a tile, a band, the proxy) before its
-// exchange, at the proxy scale and preview offset.
-void SetInputChunkRectsNew(VRect rect);
-void SetOutputChunkRectsNew(VRect rect);
+// exchange, at a proxy scale and preview offset (full-resolution pixels).
+void SetInputChunkRectsNew(VRect rect, int32_t scale, int32_t offsetX, int32_t offsetY);
+void SetOutputChunkRectsNew(VRect rect, int32_t scale, int32_t offsetX, int32_t offsetY);

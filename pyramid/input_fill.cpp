@@ -36,12 +36,12 @@ bool WrapsAcross(int64_t mode) {
 constexpr int64_t kTilingCubeFace = 11;
 
 // The job of the fill: the whole filter rectangle at full size, or as the
-// host reduces it at `rate`.
+// host reduces it at `rate` (its chunks at that scale without a preview
+// offset).
 void SetFullSizeJob(Data* data, int32_t rate) {
     VRect filter = GetFilterRect();
     if (rate > 1) filter = VRect{filter.top / rate, filter.left / rate, filter.bottom / rate, filter.right / rate};
     SetProcessableRect(filter);
-    if (gParams) gParams->proxyScale = rate > 1 ? rate : 1;
     if (!data) return;
     data->width = int64_t{filter.right} - filter.left;
     data->height = int64_t{filter.bottom} - filter.top;
@@ -150,9 +150,8 @@ bool ReadLevel0Band(PyramidDescriptor* pyr, Level0Reading* reading) {
     Data* data = gData;
     RectState saved{};
     PushRectAndPreviewState(&saved, data);
-    if (gParams) gParams->previewOffset = PreviewOffset{0, 0};
     SetFullSizeJob(data, reading->rate);
-    SetInputChunkRectsNew(band);
+    SetInputChunkRectsNew(band, std::max(reading->rate, 1), 0, 0);
     AssignTokenOutRect();
     AssignTokenMaskRect();
     const bool read = ExchangeChunk(data) && CopyInBandToLevel0(pyr, band, data);
@@ -220,14 +219,13 @@ void Fill_a_Pyramid_with_Selection_Mask(PyramidDescriptor* pyr, Data* data, int6
         PaintLevelSolidColor1(pyr, 0, 0);
         RectState saved{};
         PushRectAndPreviewState(&saved, data);
-        if (gParams) gParams->previewOffset = PreviewOffset{0, 0};
         SetFullSizeJob(data, 1);
         for (int64_t i = pyr->firstTile[0]; i <= pyr->lastTile[0] && i < pyr->tileCount; ++i) {
             VRect r = TileRectInLevel(pyr, i);
             if (r.right > w) r.right = static_cast<int32_t>(w);
             if (r.bottom > h) r.bottom = static_cast<int32_t>(h);
             if (r.right <= r.left || r.bottom <= r.top) continue;
-            SetInputChunkRectsNew(r);
+            SetInputChunkRectsNew(r, 1, 0, 0);
             SetInRect(TokenRect());
             AssignTokenOutRect();
             if (!ExchangeChunk(data)) break;

@@ -111,6 +111,7 @@ struct vort {
     uint8_t scissorOn;
     long flipOn;
     // Flags of the colour pass.
+    int32_t glueMode;       // how the result is laid over the picture, 1..69 (1 "normal")
     uint8_t faceColourFlag;
     uint8_t backdropTransparent;
     uint8_t secondTransparent;

@@ -37,8 +37,8 @@ constexpr int64_t kColoursAhead = 4 * 32;  // floats: 32 pixels
 
 int32_t BytesPerSample(const pixel_info& px) { return px.Is8_call ? 1 : px.Is16_call ? 2 : 4; }
 
-int32_t RenderPurpose() { return gParams ? gParams->renderDestination : gTaskEngine.renderDestination; }
-int32_t BlendMode() { return gParams && gParams->glueMode >= 1 ? gParams->glueMode : 1; }
+// Where the running render writes, as the engine was told when it started.
+int32_t RenderPurpose() { return gTaskEngine.renderDestination; }
 
 bool InsideTile(int64_t x, int64_t y, const VRect& tile) {
     return uint64_t(x - tile.left) < uint64_t(int64_t(tile.right) - tile.left) &&
@@ -386,12 +386,12 @@ struct NovelOutput {
     bool hostLayer;  // the pixels are the host's layer's, at its size or at one of their own
 };
 
-NovelOutput NovelOutputOf(TileTracker* tracker, proxyBufferRecord* proxy, int64_t rowMode) {
+NovelOutput NovelOutputOf(TileTracker* tracker, proxyBufferRecord* proxy, int64_t rowMode, int32_t blend) {
     const pixel_info& px = tracker->pxl;
     const int32_t purpose = RenderPurpose();
     // An offscreen tile exchanges nothing with the host, so the host's mask
     // buffer (if any) holds another rectangle's rows: it does not apply.
-    NovelOutput o{tracker, px, tracker->current_tile_rect, proxy, rowMode, purpose, BlendMode(),
+    NovelOutput o{tracker, px, tracker->current_tile_rect, proxy, rowMode, purpose, blend >= 1 ? blend : 1,
                   purpose != kRenderToOffscreen && px.GetHostSig != kAffinitySignature && px.GetHaveMask &&
                       px.GetMaskData,
                   nullptr, purpose == kRenderToHost};
@@ -595,14 +595,14 @@ bool HandLayerToHostOutput(const PyramidDescriptor* layer) {
 }
 
 void SetNovelOutputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, TileTracker* tracker,
-                         proxyBufferRecord* proxy) {
+                         proxyBufferRecord* proxy, int32_t blend) {
     if (!tracker) return;
-    WriteNovelPixel(NovelOutputOf(tracker, proxy, rowMode), x, y, colour);
+    WriteNovelPixel(NovelOutputOf(tracker, proxy, rowMode, blend), x, y, colour);
 }
 
-void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const float* colours) {
+void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const float* colours, int32_t blend) {
     if (!tracker || !colours) return;
-    const NovelOutput o = NovelOutputOf(tracker, proxy, 1);
+    const NovelOutput o = NovelOutputOf(tracker, proxy, 1, blend);
     const pixel_info& px = o.px;
     const VRect tile = o.tile;
     // The common case, an opaque colour with nothing to blend or mask into
@@ -679,7 +679,9 @@ void UpdateProxyBuffer_with_quick_trivia(proxyBufferRecord* record) {
     SetUpFilterRecordForProxy(gData, gParams ? gParams->proxyScale : 1);
     fillInProxyBufferDimensions(record);
     const VRect total = GetProcessableRect();
-    SetInputChunkRectsNew(VRect{0, 0, total.bottom - total.top, total.right - total.left});
+    SetInputChunkRectsNew(VRect{0, 0, total.bottom - total.top, total.right - total.left},
+                          gParams ? gParams->proxyScale : 1, gParams ? gParams->previewOffset.x : 0,
+                          gParams ? gParams->previewOffset.y : 0);
     ResetProxyBuffer(record);
 }
 

@@ -76,12 +76,12 @@ void setDiff(int64_t i, int16_t value);
 // 32-bit destination.
 void SmoothlyLimitBrightness(float* colour, const pixel_info& info);
 // Writes one finished colour at job position (x, y) to the destination the
-// render purpose names.
+// render purpose names, laid over the picture by glue mode `blend`.
 void SetNovelOutputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, TileTracker* tracker,
-                         proxyBufferRecord* proxy);
+                         proxyBufferRecord* proxy, int32_t blend);
 // SetNovelOutputPixel for every pixel of the tracker's tile in rows, from
 // the tile's colours in row order (four floats a pixel).
-void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const float* colours);
+void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const float* colours, int32_t blend);
 // Hands the host its result rendered into `layer` at a size of its own (the
 // size the host asked for), in bands of rows through the host's output
 // rectangles, which then address that picture: samples as the host's route

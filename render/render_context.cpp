@@ -450,6 +450,7 @@ void FillInTwirlyZero(Data* data, const Parameters* p, vort* c) {
     c->graticuleDifferencing = 0;
     c->outputMode = p->outputMode;
     c->inputMode = p->inputMode;
+    c->glueMode = p->glueMode >= 1 ? p->glueMode : 1;
     if (p->orientationByProgram) {
         FillInTwirlyZero_programatically(p, c);
         return;

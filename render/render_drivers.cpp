@@ -19,6 +19,7 @@
 #include "pyramid/mipmap.h"
 #include "pyramid/pyramid.h"
 #include "render/render_context.h"
+#include "render/render_job.h"
 #include "render/reply_grid.h"
 #include "render/tile_passes.h"
 #include "host_access/FilterBigDocument.h"
@@ -55,7 +56,8 @@ void FailRender(const char* message, int16_t diagnostic) {
 
 // Cuts a cube-map input into its six faces; false, with the result and the
 // reason, when it cannot. No render reads a cube layout from the whole input.
-bool CutCubeCorpus(Data* data, int64_t inputMode) {
+bool CutCubeCorpus(Data* data, const Parameters& settings) {
+    const int64_t inputMode = settings.inputMode;
     const CubeLayout& layout = *CubeLayoutOfTag(CubeLayoutTagOfInputMode(inputMode));
     // A picture of another shape is not this layout (a cross read from a 2:1
     // frame).
@@ -72,7 +74,7 @@ bool CutCubeCorpus(Data* data, int64_t inputMode) {
     if (code == kCubeCutDone) {
         // A reduced preview reads the faces' smaller levels: they are built
         // now on all cores rather than by the first tile that reads one.
-        if (gParams && gParams->proxyScale > 1) {
+        if (settings.proxyScale > 1) {
             const OSErr before = gTaskEngine.hostResult;
             BuildCubeLevelsNow(data);
             if (before == noErr && gTaskEngine.hostResult != noErr) {
@@ -139,35 +141,37 @@ RenderTileHook& TileHook() {
 
 // The tiles of the total rectangle through the task engine, purpose 2 on
 // squares.
-void RunRenderTiles(ProgressivePreviewManager* ppm, proxyBufferRecord* proxy) {
+void RunRenderTiles(RenderJob* job, ProgressivePreviewManager* ppm, proxyBufferRecord* proxy) {
     TaskGuidance guidance;
     initTaskGuidance(&guidance);
     GetDefaultGuidance(&guidance, proxy);
-    LoadTaskEngineFromShell();
+    LoadTaskEngineFromShell(job->settings);
     TileWork work = RenderTileWork();
+    work.job = job;
     work.betweenCompletions = TileHook().work;
     work.hookContext = TileHook().context;
     RunTiles(kPurposeRender, kPartitionSquares, &guidance, work, ppm);
-    StoreTaskEngineResultInShell();
+    StoreTaskEngineResultInShell(&job->settings);
     // A tile without its span list would have left holes in the net.
-    if (SpanListsFailed() && HostResult() == noErr) SetHostResult(kResultOutOfMemory, kDiagSpanLists);
-    FinishRenderContext();
+    if (SpanListsFailed(job) && HostResult() == noErr) SetHostResult(kResultOutOfMemory, kDiagSpanLists);
+    FinishRenderContext(job);
 }
 
 // Everything shared by the tiles, once, on this thread. Each way of failing
 // leaves its own diagnostic beside the host result.
-bool PrepareRender(Data* data) {
+bool PrepareRender(Data* data, RenderJob* job) {
+    const Parameters& settings = job->settings;
     MakeTriangleWave(data->triangleWave);
-    LoadTaskEngineFromShell();
-    if (!PrerollManipulation(data)) return false;
+    LoadTaskEngineFromShell(settings);
+    if (!PrerollManipulation(data, settings)) return false;
     int16_t diagnostic = kDiagRenderContext;
-    if (!PrepareRenderContext(data, gParams, &diagnostic)) {
+    if (!PrepareRenderContext(job, data, &diagnostic)) {
         if (diagnostic == kDiagPolyhedron) {
             // A net cut short by a full table would draw part of the solid.
             char message[200];
             std::snprintf(message, sizeof message,
                           "The solid of output mode %lld could not be built whole, so its net is not drawn.",
-                          (long long)gParams->outputMode);
+                          (long long)settings.outputMode);
             FailRender(message, diagnostic);
             return false;
         }
@@ -176,7 +180,7 @@ bool PrepareRender(Data* data) {
             std::snprintf(message, sizeof message,
                           "The glue tabs of output mode %lld do not fit in its net's table of %lld vertices: %lld "
                           "seams would have no tab. Set the tab size to 0 to draw the net without tabs.",
-                          (long long)gParams->outputMode, (long long)kMax2DVertices,
+                          (long long)settings.outputMode, (long long)kMax2DVertices,
                           (long long)TabsPastNetLimit(data));
             FailRender(message, diagnostic);
             return false;
@@ -189,9 +193,17 @@ bool PrepareRender(Data* data) {
         return false;
     }
     // A net drawn with glue tabs left out is still drawn, and the user told.
-    const std::string warning = NetTabWarning(RenderContextTemplate(), gParams->outputMode);
+    const std::string warning = NetTabWarning(RenderContextTemplate(job), settings.outputMode);
     if (!warning.empty()) ReportWarning(warning.c_str());
     return true;
+}
+
+// The whole render of the job: its preparation, its tiles and the clean-up
+// after them.
+void Render(Data* data, RenderJob* job, ProgressivePreviewManager* ppm, proxyBufferRecord* proxy) {
+    if (PrepareRender(data, job)) RunRenderTiles(job, ppm, proxy);
+    job->settings.progressPhase = -1;
+    Postroll(data);
 }
 
 }  // namespace
@@ -205,8 +217,8 @@ void MakeTriangleWave(float table[256]) {
     table[255] = kTriangleWaveTop;
 }
 
-bool PrerollManipulation(Data* data) {
-    if (!data || !gParams) {
+bool PrerollManipulation(Data* data, const Parameters& settings) {
+    if (!data) {
         SetHostResult(filterBadParameters, kDiagHandleMissing);
         return false;
     }
@@ -227,16 +239,16 @@ bool PrerollManipulation(Data* data) {
     }
 
     PyramidDescriptor* main = &data->pyramids[kMainInputPyramid];
-    if (gParams->hqpr) initGaussianPyrTable_gauss(&main->kernel);
+    if (settings.hqpr) initGaussianPyrTable_gauss(&main->kernel);
     else initGaussianPyrTable_sinc(&main->kernel);
 
-    const int64_t inputMode = gParams->inputMode;
+    const int64_t inputMode = settings.inputMode;
     if (CubeLayoutTagOfInputMode(inputMode) != 0) {
-        if (!CutCubeCorpus(data, inputMode)) return false;
+        if (!CutCubeCorpus(data, settings)) return false;
         // A result of its own (a layer, a thumbnail) may lie over the whole
         // picture at another size, read from the smaller levels, which are
         // not made for a cube layout otherwise.
-        if (gParams->renderDestination == kRenderToOffscreen && main->tiles && main->mipmapState != 2) {
+        if (settings.renderDestination == kRenderToOffscreen && main->tiles && main->mipmapState != 2) {
             paint_mipmap_of_pyramid(main);
             if (main->mipmapState != 2) {
                 if (HostResult() == noErr && gTaskEngine.hostResult != noErr)
@@ -274,6 +286,7 @@ bool PrerollManipulation(Data* data) {
 double PFFOWFR_by_anything(void*, int64_t purpose, ProgressivePreviewManager* ppm, proxyBufferRecord* proxy) {
     if (!gParams || !gData || !gFilterRecord) return Now();
     Data* data = gData;
+    // Where the last render went stays in the settings.
     gParams->renderDestination = int32_t(purpose);
     MaybeAllocatePyramids(data);
     // Without its input picture there is nothing to render.
@@ -283,41 +296,39 @@ double PFFOWFR_by_anything(void*, int64_t purpose, ProgressivePreviewManager* pp
     RectState saved{};
     PushRectAndPreviewState(&saved, data);
     const VRect savedTotal = GetProcessableRect();
-    const Parameters savedSettings = *gParams;
+    // The render's own settings: its scale, offset and progress phases are
+    // its own, never the host's.
+    RenderJob job(*gParams);
+    Parameters& settings = job.settings;
 
     VRect total = GetFilterRect();
     switch (purpose) {
         case kRenderToPreview:
             total = data->proxyRect;
             SetProcessableRect(total);
-            SetSomesizeRects(data, std::max(gParams->proxyScale, 1));
+            SetSomesizeRects(data, std::max(settings.proxyScale, 1), &settings);
             break;
         case kRenderToOffscreen:
             SetProcessableRect(total);
-            gParams->proxyScale = 1;
-            SetSomesizeRects(data, 1);
+            SetSomesizeRects(data, 1, &settings);
             break;
         default:
             SetProcessableRect(total);
-            gParams->proxyScale = 1;
-            SetSomesizeRects(data, 1);
+            SetSomesizeRects(data, 1, &settings);
             if (data->storage) data->storage->screenWord = 0;
             break;
     }
     if (purpose != kRenderToPreview) {
-        gParams->progressPhaseCount = 1;
-        gParams->progressPhase = 1;
-        gParams->proxyScale = 1;
+        settings.progressPhaseCount = 1;
+        settings.progressPhase = 1;
         SetOutputSize(data, total);
-        gParams->previewOffset = PreviewOffset{0, 0};
+        settings.previewOffset = PreviewOffset{0, 0};
     }
 
-    if (PrepareRender(data)) RunRenderTiles(ppm, proxy);
+    Render(data, &job, ppm, proxy);
 
-    Postroll(data);
     SetProcessableRect(savedTotal);
     PopRectAndPreviewState(&saved, data);
-    *gParams = savedSettings;
     gParams->progressPhase = -1;
     return Now();
 }
@@ -337,22 +348,15 @@ double PerformFinalFiltrationOnWholeFilterrect_rendercore(Data* data) {
     return PFFOWFR_by_anything(nullptr, kRenderToOffscreen, nullptr, nullptr);
 }
 
-void DoSubstantialImageProcessingSteps(ProgressivePreviewManager* ppm, proxyBufferRecord* proxy) {
-    RunRenderTiles(ppm, proxy);
+void DoSubstantialImageProcessingSteps(RenderJob* job, ProgressivePreviewManager* ppm, proxyBufferRecord* proxy) {
+    if (job) RunRenderTiles(job, ppm, proxy);
 }
 
 void render_roundup(const Parameters& settings, const RectState* savedRects, const RectState* savedState,
                     ProgressivePreviewManager* ppm, proxyBufferRecord* proxy) {
     if (!gParams || !gData) return;
-    // The render reads and changes its own copy; the host's settings stay
-    // as they are but for the progress phase, which ends.
-    Parameters own = settings;
-    Parameters* const host = gParams;
-    gParams = &own;
-    if (PrepareRender(gData)) RunRenderTiles(ppm, proxy);
-    own.progressPhase = -1;
-    Postroll(gData);
-    gParams = host;
+    RenderJob job(settings);
+    Render(gData, &job, ppm, proxy);
     if (savedRects) PopRectState(savedRects, gData);
     if (savedState) PopRectAndPreviewState(savedState, gData);
     gParams->progressPhase = -1;

@@ -7,6 +7,7 @@
 #include "host_access/host_rects.h"
 #include "records/parameters.h"
 #include "records/plugin_globals.h"
+#include "records/vort.h"
 #include "render/host_pixels.h"
 #include "engine/task_engine_globals.h"
 #include "engine/task_records.h"
@@ -19,7 +20,11 @@ constexpr int64_t kColourBytes = 4 * sizeof(float);
 
 const FilterRecord* Record() { return gFilterRecord ? gFilterRecord : gTaskEngine.filterRecord; }
 
-int32_t Destination() { return gParams ? gParams->renderDestination : gTaskEngine.renderDestination; }
+// Where the running render writes, as the engine was told when it started.
+int32_t Destination() { return gTaskEngine.renderDestination; }
+
+// The glue mode of the render the task belongs to.
+int32_t Blend(const PerTaskStuffType* task) { return task->context ? task->context->glueMode : 1; }
 
 MirelYummy* GridOf(const PerTaskStuffType* task) {
     return task && task->context ? *TaskReplyGridOf(task->context) : nullptr;
@@ -83,7 +88,7 @@ void copy_tile_pixels_to_destination(PerTaskStuffType* task) {
     MirelYummy* grid = GridOf(task);
     // Gathered colours when the tile's thread left them, else the grid's.
     if (task->tileColours && task->coloursGathered) {
-        SetNovelOutputTile(&task->tracker, task->guidance.proxy, task->tileColours);
+        SetNovelOutputTile(&task->tracker, task->guidance.proxy, task->tileColours, Blend(task));
         return;
     }
     const VRect tile = task->tracker.current_tile_rect;
@@ -91,7 +96,7 @@ void copy_tile_pixels_to_destination(PerTaskStuffType* task) {
         for (int64_t x = tile.left; x < tile.right; x++) {
             float colour[4];
             GridColour(task, grid, x, y, colour);
-            SetNovelOutputPixel(x, y, colour, 1, &task->tracker, task->guidance.proxy);
+            SetNovelOutputPixel(x, y, colour, 1, &task->tracker, task->guidance.proxy, Blend(task));
         }
     }
 }

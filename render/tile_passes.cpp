@@ -25,6 +25,7 @@
 #include "render/host_pixels.h"
 #include "render/overlays.h"
 #include "render/render_context.h"
+#include "render/render_job.h"
 #include "render/reply_grid.h"
 #include "render/supersampler.h"
 #include "records/data.h"
@@ -45,16 +46,17 @@ constexpr int kHilbertPoints = kHilbertSide * kHilbertSide;
 constexpr int32_t kLargestSampleCount = 20;
 constexpr long kInputModeMollweide = 7;
 
-// Render-wide records, made on the launching thread before the tiles start
-// and only read while they run.
-vort* gTemplate = nullptr;
-bool gTemplateReady = false;  // between a render's preparation and its end
-ProjectionCacheStore* gCaches = nullptr;
-InverseTables* gTables = nullptr;
-MirrorTable* gSpareMirrors = nullptr;  // the kaleidoscope's mirrors when there is no work area
-// Set when a task's span storage could not be had: its tiles would show
-// holes, so the render fails.
-std::atomic<bool> gSpanStorageFailed{false};
+// The render a task belongs to (TileWork::job).
+RenderJob* JobOf(const PerTaskStuffType* task) { return task ? static_cast<RenderJob*>(task->job) : nullptr; }
+
+// The host's rectangles of a tile before its exchange, at the render's own
+// proxy scale and preview offset.
+void SetTileChunkRects(PerTaskStuffType* task) {
+    const RenderJob* job = JobOf(task);
+    const Parameters* p = job ? &job->settings : nullptr;
+    SetInputChunkRectsNew(AbsoluteTileRect(task->tracker), p ? p->proxyScale : 1, p ? p->previewOffset.x : 0,
+                          p ? p->previewOffset.y : 0);
+}
 
 void resetStatehints(vort* c) {
     c->stateCrossing = 0;
@@ -67,8 +69,8 @@ void resetStatehints(vort* c) {
 
 // The lazily built tables the road may read, built here so that no worker
 // ever writes them.
-void PrefillLazyTables(vort* c) {
-    MarkInverseTablesUnbuilt(gTables);
+void PrefillLazyTables(vort* c, InverseTables* tables) {
+    MarkInverseTablesUnbuilt(tables);
     const long m = c->outputMode;
     if (m == kModeRobinson || m == kModeRobinsonInterrupted) RobinsonInverse_function(c->ellipsoidTable, 0.0f);
     if (m == 73 || (m >= 360 && m <= 367)) binary_search_for_parameter_from_distance(c->ellipsoidTable, 0, 0.0f, c->shapeFactor);
@@ -284,36 +286,37 @@ bool scanning_style(const vort* c) {
     return c->polyhedral || c->outputMode == 395 || c->outputMode == 396 || c->outputMode == 397;
 }
 
-bool PrepareRenderContext(Data* data, const Parameters* params, int16_t* diagnostic) {
+bool PrepareRenderContext(RenderJob* job, Data* data, int16_t* diagnostic) {
     auto fail = [diagnostic](int16_t why) {
         if (diagnostic) *diagnostic = why;
         return false;
     };
-    if (!data || !params) return fail(kDiagHandleMissing);
-    if (!gTemplate) gTemplate = static_cast<vort*>(RobustNewPtr(sizeof(vort)));
-    if (!gCaches) gCaches = NewProjectionCacheStore();
-    if (!gTables) gTables = static_cast<InverseTables*>(RobustNewPtr(sizeof(InverseTables)));
-    if (!gTemplate || !gCaches || !gTables) return fail(kDiagRenderContext);
-    gTemplateReady = false;
-    vort* c = gTemplate;
+    if (!data || !job) return fail(kDiagHandleMissing);
+    const Parameters* params = &job->settings;
+    if (!job->shared) job->shared = static_cast<vort*>(RobustNewPtr(sizeof(vort)));
+    if (!job->caches) job->caches = NewProjectionCacheStore();
+    if (!job->tables) job->tables = static_cast<InverseTables*>(RobustNewPtr(sizeof(InverseTables)));
+    if (!job->shared || !job->caches || !job->tables) return fail(kDiagRenderContext);
+    job->ready = false;
+    vort* c = job->shared;
     std::memset(c, 0, sizeof(vort));
     FillHilbertWalk(c);
     c->inputPyramids = data->pyramids;
     c->inputPolyhedron = InputModeCategory(params->inputMode) ? data->inputPolyhedron : nullptr;
-    c->projectionCaches = gCaches;
-    c->inputTable = gTables->mollweide;
-    c->ellipsoidTable = gTables->ellipsoid;
+    c->projectionCaches = job->caches;
+    c->inputTable = job->tables->mollweide;
+    c->ellipsoidTable = job->tables->ellipsoid;
     c->tilingPyramidA = &data->pyramids[kSmallPyramid10A];
     c->tilingPyramidB = &data->pyramids[kSmallPyramid10B];
     GetInputOutputProportions(data, c);
     resetStatehints(c);
-    gSpanStorageFailed = false;
+    job->spanStorageFailed = false;
     if (!SetUpOutputPolyhedron(data, params, c, diagnostic)) return false;
     FillInTwirlyZero(data, params, c);
     c->samplingLevel = params->renderDestination == kRenderToPreview ? int64_t(std::clamp(params->previewquality, 1, 3))
                                                                       : kSamplingAdaptive;
     c->samplerThreshold = params->sharpen * 0.01f;
-    PrefillLazyTables(c);
+    PrefillLazyTables(c, job->tables);
     // The globe's model, built before any tile (or kept while nothing it
     // depends on changed).
     if (!PrepareGlobeModel(data, params, c)) return fail(kDiagRenderContext);
@@ -324,10 +327,10 @@ bool PrepareRenderContext(Data* data, const Parameters* params, int16_t* diagnos
     if (c->outputMode == kModeMirrors || c->outputMode == kModeFerguson) {
         // The kaleidoscope's mirrors follow the random seed setting; they
         // are drawn here, never by a worker.
-        MirrorTable* mirrors = data->storage ? &data->storage->mirrors : gSpareMirrors;
-        if (!mirrors && (gSpareMirrors = static_cast<MirrorTable*>(RobustNewPtr(sizeof(MirrorTable))))) {
-            std::memset(static_cast<void*>(gSpareMirrors), 0, sizeof(MirrorTable));  // not drawn yet
-            mirrors = gSpareMirrors;
+        MirrorTable* mirrors = data->storage ? &data->storage->mirrors : job->spareMirrors;
+        if (!mirrors && (job->spareMirrors = static_cast<MirrorTable*>(RobustNewPtr(sizeof(MirrorTable))))) {
+            std::memset(static_cast<void*>(job->spareMirrors), 0, sizeof(MirrorTable));  // not drawn yet
+            mirrors = job->spareMirrors;
         }
         if (!mirrors) return false;
         JitterMirrorTable(mirrors, params->randomSeed);
@@ -338,25 +341,27 @@ bool PrepareRenderContext(Data* data, const Parameters* params, int16_t* diagnos
     // A cache that exists but cannot be built (memory short) fails the
     // render instead of leaving its modes blank under a success; a table not
     // computed yet is passed over and its rows miss.
-    gTemplateReady = PrefillProjectionCachesForMode(gCaches, c->outputMode);
+    job->ready = PrefillProjectionCachesForMode(job->caches, c->outputMode);
     // The caches of the polyhedron's conformal warp, read by every sample.
     int64_t tags[4];
     int64_t n = c->polyhedral ? CacheTagsOfWarp(c->outputPolyhedron, tags) : 0;
     if (c->polyhedral && ShapecodeTakesSecondaryWarp(c->outputPolyhedron->shapeCode)) tags[n++] = kCacheTagPeirce;
-    for (int64_t i = 0; i < n && gTemplateReady; ++i) gTemplateReady = PrepareProjectionCache(gCaches, tags[i]);
-    return gTemplateReady || fail(kDiagProjectionCache);
+    for (int64_t i = 0; i < n && job->ready; ++i) job->ready = PrepareProjectionCache(job->caches, tags[i]);
+    return job->ready || fail(kDiagProjectionCache);
 }
 
-void FinishRenderContext() { gTemplateReady = false; }
+void FinishRenderContext(RenderJob* job) {
+    if (job) job->ready = false;
+}
 
-const vort* RenderContextTemplate() { return gTemplateReady ? gTemplate : nullptr; }
+const vort* RenderContextTemplate(const RenderJob* job) { return job && job->ready ? job->shared : nullptr; }
 
-void DisposeRenderContext() {
-    gTemplateReady = false;
-    RobustDisposePtr(&gTemplate);
-    DisposeProjectionCacheStore(&gCaches);
-    RobustDisposePtr(&gTables);
-    RobustDisposePtr(&gSpareMirrors);
+RenderJob::~RenderJob() {
+    ready = false;
+    RobustDisposePtr(&shared);
+    DisposeProjectionCacheStore(&caches);
+    RobustDisposePtr(&tables);
+    RobustDisposePtr(&spareMirrors);
 }
 
 void PrerollOneTileTask(PerTaskStuffType* task) {
@@ -365,11 +370,12 @@ void PrerollOneTileTask(PerTaskStuffType* task) {
     InitPolyHints(&task->hints[1]);
     task->lastTissotSpot = 0;
     vort* c = task->context;
-    if (!c || !gTemplate || !gTemplateReady) return;
+    RenderJob* job = JobOf(task);
+    if (!c || !job || !job->shared || !job->ready) return;
     // The engine's fields of the context are the task's own.
     MirelYummy* grid = c->replyGrid;
     int64_t identifiers[2] = {c->identifiers[0], c->identifiers[1]};
-    std::memcpy(static_cast<void*>(c), gTemplate, sizeof(vort));
+    std::memcpy(static_cast<void*>(c), job->shared, sizeof(vort));
     c->replyGrid = grid;
     c->identifiers[0] = identifiers[0];
     c->identifiers[1] = identifiers[1];
@@ -385,7 +391,7 @@ void PrerollOneTileTask(PerTaskStuffType* task) {
     // ever allocates or runs short.
     if (c->polyhedral && c->outputPolyhedron &&
         !AllocateSpanStorage(&h, SpanNodesForNet(c->outputPolyhedron)))
-        gSpanStorageFailed = true;
+        job->spanStorageFailed = true;
 }
 
 void PostrollOneTileTask(PerTaskStuffType* task) {
@@ -396,7 +402,7 @@ void PostrollOneTileTask(PerTaskStuffType* task) {
     if (task) DumpShortTriangleLists(task->hints);
 }
 
-bool SpanListsFailed() { return gSpanStorageFailed.load(); }
+bool SpanListsFailed(const RenderJob* job) { return job && job->spanStorageFailed.load(); }
 
 void FillTileWithSamples(Data*, vort* c, PerTaskStuffType* task) {
     if (!c || !task || !c->replyGrid || !c->inputPyramids) return;
@@ -513,7 +519,7 @@ const TileWork& RenderTileWork() {
         w.fillWithSamples = FillTileWithSamples;
         w.fillWithColors = FillTileWithColors;
         w.replyCellSize = ReplyCellSize;
-        w.setInputChunkRects = SetInputChunkRectsNew;
+        w.setInputChunkRects = SetTileChunkRects;
         w.copyTileOut = copy_pixels_of_tile_out_to_destination;
         w.markTileCopiedOut = mark_tile_copied_out;
         w.copyTilePixels = copy_tile_pixels_to_destination;

@@ -10,30 +10,30 @@
 #include <cstddef>
 
 struct Data;
-struct Parameters;
 struct PerTaskStuffType;
+struct RenderJob;
 struct TileWork;
 struct vort;
 
-// The render-wide context every task copies: filled from the settings once
-// per render, with every shared cache it needs built. False when it could
-// not be made; then *diagnostic (when given) says why: kDiagHandleMissing
-// without records, kDiagRenderContext when the context's own records could
-// not be allocated, kDiagProjectionCache when a cache could not be built.
-bool PrepareRenderContext(Data* data, const Parameters* params, int16_t* diagnostic = nullptr);
+// The context every task of the job copies: filled from the job's settings
+// once per render, with every shared cache it needs built. False when it
+// could not be made; then *diagnostic (when given) says why:
+// kDiagHandleMissing without records, kDiagRenderContext when the context's
+// own records could not be allocated, kDiagProjectionCache when a cache
+// could not be built.
+bool PrepareRenderContext(RenderJob* job, Data* data, int16_t* diagnostic = nullptr);
 // Ends the render: tasks made after it are not prepared (they point at
-// records the render may free). The render-wide context while a render is
-// prepared, else null.
-void FinishRenderContext();
-const vort* RenderContextTemplate();
-void DisposeRenderContext();
+// records the job frees). The job's context while it is prepared, else null.
+void FinishRenderContext(RenderJob* job);
+const vort* RenderContextTemplate(const RenderJob* job);
 
+// A task of the job its `job` names (TileWork::job).
 void PrerollOneTileTask(PerTaskStuffType* task);
 inline void PrerollOneTask(PerTaskStuffType* task) { PrerollOneTileTask(task); }
 void PostrollOneTileTask(PerTaskStuffType* task);
-// Whether a task of the current render could not get its span storage (the
-// render must then fail with kDiagSpanLists).
-bool SpanListsFailed();
+// Whether a task of the job could not get its span storage (the render must
+// then fail with kDiagSpanLists).
+bool SpanListsFailed(const RenderJob* job);
 void FillTileWithSamples(Data* data, vort* context, PerTaskStuffType* task);
 void FillTileWithColors(PerTaskStuffType* task);
 void build_samples_and_pixels_for_tile(PerTaskStuffType* task);
@@ -42,7 +42,7 @@ void build_samples_and_pixels_for_tile(PerTaskStuffType* task);
 size_t ReplyCellSize();
 // What the render hands the task engine for its tiles: the preparation and
 // clean-up of a task, its two passes, the copies to the destination and the
-// progress reporter.
+// progress reporter; the caller names its job (TileWork::job).
 const TileWork& RenderTileWork();
 // Both passes of an existing task of the offscreen render (purpose 2).
 void DoMyTask(PerTaskStuffType* task, int64_t purpose);

@@ -79,7 +79,7 @@ bool RunLDRAWExport(const std::string& path) {
         return false;
     }
     MaybeAllocatePyramids(gData);
-    if (HostResult() != noErr || !PrerollManipulation(gData)) return false;
+    if (HostResult() != noErr || !PrerollManipulation(gData, *gParams)) return false;
     // Written whole or not at all: a failed write leaves the old model.
     ExportFailure failure;
     const int result = FileZerp_writeLDRAWFileWithGlobals_atPath(gData, path, &failure);
@@ -137,7 +137,7 @@ bool RunGeometryExport(const std::string& path) {
 
 bool RunGalleryExport(GalleryKind kind, const std::string& folder) {
     MaybeAllocatePyramids(gData);
-    if (HostResult() != noErr || !PrerollManipulation(gData)) return false;
+    if (HostResult() != noErr || !PrerollManipulation(gData, *gParams)) return false;
     const std::string page = folder + "/" + GalleryPageName(kind);
     ExportFailure failure;
     if (const int result = WriteGallery(kind, page, folder, 1, kGalleryLastMode, &failure); result != 0) {

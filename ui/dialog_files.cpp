@@ -223,7 +223,7 @@ bool Controller_Tarnwhistle_pano::WriteGalleryIntoFolder(GalleryKind kind, const
         // As the command line writes it: the picture read whole and ready.
         CreateMondoProgressWindow();
         MaybeAllocatePyramids(gData);
-        if (HostResult() != noErr || !PrerollManipulation(gData)) {
+        if (HostResult() != noErr || !PrerollManipulation(gData, *gParams)) {
             why = QString::fromStdString(ReportedErrorText());
             if (why.isEmpty()) why = QString("The picture cannot be read (error %1).").arg(HostResult());
             if (gResult) *gResult = noErr;

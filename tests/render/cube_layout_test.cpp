@@ -27,6 +27,7 @@
 #include "records/renderhinttype.h"
 #include "render/aniso_sampling.h"
 #include "render/tile_passes.h"
+#include "render/render_job.h"
 #include "render/render_context.h"
 #include "tests/projections/proj_check.h"
 #include "tests/render/render_fixture.h"
@@ -212,9 +213,10 @@ TEST(EngineCubeViews, CellsShowTheirFacesAsRectilinearViews) {
         rig.params->outputMode = l.outputMode;
         SetTwirl(rig, {0, 0, 0});
         ASSERT_EQ(rig.Render(W, H, kPyrColourFloat), 0);
-        ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
-        vort c = *RenderContextTemplate();
-        FinishRenderContext();
+        RenderJob job(*rig.params);
+        ASSERT_TRUE(PrepareRenderContext(&job, rig.data.get()));
+        vort c = *RenderContextTemplate(&job);
+        FinishRenderContext(&job);
         renderhinttype hints{};
         double worst = 0.0, worstProj = 0.0, worstRender = 0.0, worstCorner = 0.0;
         int64_t partial = 0;
@@ -288,9 +290,10 @@ TEST(EngineCubeViews, CellsShowTheirFacesAsRectilinearViews) {
 TEST(EngineCubeViews, GridCellsAndOutside) {
     RenderRig rig;
     rig.params->outputMode = 338;
-    ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
-    const vort c = *RenderContextTemplate();
-    FinishRenderContext();
+    RenderJob job(*rig.params);
+    ASSERT_TRUE(PrepareRenderContext(&job, rig.data.get()));
+    const vort c = *RenderContextTemplate(&job);
+    FinishRenderContext(&job);
     EXPECT_EQ(c.viewColumns, 3);
     EXPECT_EQ(c.viewRows, 2);
     double lx, ly;

@@ -54,13 +54,19 @@ TEST(EngineIdentityReplies, ReplyAtTheFarCornerSampleAtTheCentre) {
     task.outputPyramid = rig.output.get();
     vort* c = static_cast<vort*>(calloc(1, sizeof(vort)));
     task.context = c;
-    // After its render a task is not prepared: it would point at records
-    // the render may have freed.
+    // A task of no render, or of one that has ended, is not prepared: it
+    // would point at records the render may have freed.
     PrerollOneTileTask(&task);
     EXPECT_EQ(c->inputPyramids, nullptr);
-    ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
+    RenderJob job(*rig.params);
+    task.job = &job;
+    ASSERT_TRUE(PrepareRenderContext(&job, rig.data.get()));
+    FinishRenderContext(&job);
     PrerollOneTileTask(&task);
-    FinishRenderContext();
+    EXPECT_EQ(c->inputPyramids, nullptr);
+    ASSERT_TRUE(PrepareRenderContext(&job, rig.data.get()));
+    PrerollOneTileTask(&task);
+    FinishRenderContext(&job);
     ASSERT_NE(c->inputPyramids, nullptr);
     LoopingParameters loops;
     init_LoopingParameters(&loops);

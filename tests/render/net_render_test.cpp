@@ -14,6 +14,7 @@
 #include "records/vort.h"
 #include "render/render_context.h"
 #include "render/tile_passes.h"
+#include "render/render_job.h"
 #include "tests/render/render_fixture.h"
 
 namespace {
@@ -28,8 +29,9 @@ bool ReadBusyPictureInto(RenderRig& rig, int32_t mode) {
 TEST(NetRenders, TheNetIsBuiltOnceAndFramedWhole) {
     RenderRig rig;
     ASSERT_TRUE(ReadBusyPictureInto(rig, 30));
-    ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
-    const vort* c = RenderContextTemplate();
+    RenderJob job(*rig.params);
+    ASSERT_TRUE(PrepareRenderContext(&job, rig.data.get()));
+    const vort* c = RenderContextTemplate(&job);
     ASSERT_TRUE(c->polyhedral);
     const polyhedron* poly = c->outputPolyhedron;
     ASSERT_TRUE(poly);
@@ -50,22 +52,24 @@ TEST(NetRenders, TheNetIsBuiltOnceAndFramedWhole) {
     const double border = 0.02 * std::max(w, h);
     EXPECT_TRUE(std::fabs(u(b[0]) - border) < 1e-6 || std::fabs(v(b[2]) * aspect - border) < 1e-6)
         << u(b[0]) << " " << v(b[2]) * aspect << " " << border;
-    FinishRenderContext();
+    FinishRenderContext(&job);
     // A second render of the same mode keeps the net it built.
     const int64_t triangles = poly->netTriangleCount;
-    ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
-    EXPECT_EQ(RenderContextTemplate()->outputPolyhedron, poly);
+    RenderJob second(*rig.params);
+    ASSERT_TRUE(PrepareRenderContext(&second, rig.data.get()));
+    EXPECT_EQ(RenderContextTemplate(&second)->outputPolyhedron, poly);
     EXPECT_EQ(poly->netTriangleCount, triangles);
-    FinishRenderContext();
+    FinishRenderContext(&second);
 }
 
 TEST(NetRenders, ASolidThatCannotBeBuiltEndsTheRender) {
     RenderRig rig;
     ASSERT_TRUE(ReadBusyPictureInto(rig, 405));  // its solid has no builder in this build
     int16_t diagnostic = 0;
-    EXPECT_FALSE(PrepareRenderContext(rig.data.get(), rig.params.get(), &diagnostic));
+    RenderJob job(*rig.params);
+    EXPECT_FALSE(PrepareRenderContext(&job, rig.data.get(), &diagnostic));
     EXPECT_EQ(diagnostic, kDiagPolyhedron);
-    FinishRenderContext();
+    FinishRenderContext(&job);
 }
 
 // The largest Goldberg net (467) cannot hold two corners of a tab for each
@@ -77,9 +81,10 @@ TEST(NetRenders, TheLargestNetTakesPointedTabsToHoldThemAll) {
     RenderRig rig;
     ASSERT_TRUE(ReadBusyPictureInto(rig, 467));
     int16_t diagnostic = 0;
-    ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get(), &diagnostic));
+    RenderJob job(*rig.params);
+    ASSERT_TRUE(PrepareRenderContext(&job, rig.data.get(), &diagnostic));
     EXPECT_EQ(TabsPastNetLimit(rig.data.get()), 0);
-    const polyhedron* p = RenderContextTemplate()->outputPolyhedron;
+    const polyhedron* p = RenderContextTemplate(&job)->outputPolyhedron;
     ASSERT_TRUE(p);
     EXPECT_EQ(p->status, kPolyStatusGood);
     EXPECT_LT(p->netVertexCount, kMax2DVertices);
@@ -88,7 +93,7 @@ TEST(NetRenders, TheLargestNetTakesPointedTabsToHoldThemAll) {
     for (int64_t t = 0; t < p->netTriangleCount; ++t) tabs += p->netTriangle[t].isTab;
     EXPECT_GT(tabs + p->unfittedTabs, 3800);
     EXPECT_LT(p->unfittedTabs, tabs / 10);
-    FinishRenderContext();
+    FinishRenderContext(&job);
 }
 
 // Each task takes its span storage for the whole net when it is prepared;
@@ -97,13 +102,15 @@ TEST(NetRenders, TheLargestNetTakesPointedTabsToHoldThemAll) {
 TEST(NetRenders, SpanStorageIsTakenUpFrontAndItsLackFailsTheRender) {
     RenderRig rig;
     ASSERT_TRUE(ReadBusyPictureInto(rig, 30));
-    ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
-    const int64_t triangles = RenderContextTemplate()->outputPolyhedron->netTriangleCount;
+    RenderJob job(*rig.params);
+    ASSERT_TRUE(PrepareRenderContext(&job, rig.data.get()));
+    const int64_t triangles = RenderContextTemplate(&job)->outputPolyhedron->netTriangleCount;
     auto context = std::make_unique<vort>();
     auto task = std::make_unique<PerTaskStuffType>();
     task->context = context.get();
+    task->job = &job;
     PrerollOneTileTask(task.get());
-    EXPECT_FALSE(SpanListsFailed());
+    EXPECT_FALSE(SpanListsFailed(&job));
     ASSERT_TRUE(task->hints[0].spans);
     EXPECT_EQ(task->hints[0].spanCapacity, 2 * triangles + 2);
     PostrollOneTileTask(task.get());
@@ -112,10 +119,10 @@ TEST(NetRenders, SpanStorageIsTakenUpFrontAndItsLackFailsTheRender) {
     SetRobustNewPtrFailures(1);
     PrerollOneTileTask(task.get());
     SetRobustNewPtrFailures(0);
-    EXPECT_TRUE(SpanListsFailed());
+    EXPECT_TRUE(SpanListsFailed(&job));
     EXPECT_FALSE(task->hints[0].spans);
     PostrollOneTileTask(task.get());
-    FinishRenderContext();
+    FinishRenderContext(&job);
 }
 
 }  // namespace

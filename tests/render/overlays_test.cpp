@@ -16,6 +16,7 @@
 #include "render/reply_grid.h"
 #include "render/supersampler.h"
 #include "render/tile_passes.h"
+#include "render/render_job.h"
 #include "tests/projections/proj_check.h"
 #include "tests/render/grid_rig.h"
 #include "tests/render/render_fixture.h"
@@ -281,6 +282,8 @@ TEST(Graticule, RatesAreGradientMagnitudes) {
 struct OverlayRender {
     RenderRig rig;
     int W = 0, H = 0;
+    // The render's context and the job whose records it points to.
+    std::unique_ptr<RenderJob> job;
     vort context{};
     OverlayRender() {
         rig.SetInput(64, 32, kPyrColourFloat, [](int64_t, int64_t, float* c) { c[0] = c[1] = c[2] = c[3] = 1.0f; });
@@ -295,9 +298,10 @@ struct OverlayRender {
         rig.params->outputMode = mode;
         W = w, H = h;
         if (rig.Render(w, h, kPyrColourFloat) != 0) return false;
-        if (!PrepareRenderContext(rig.data.get(), rig.params.get())) return false;
-        context = *RenderContextTemplate();
-        FinishRenderContext();
+        job = std::make_unique<RenderJob>(*rig.params);
+        if (!PrepareRenderContext(job.get(), rig.data.get())) return false;
+        context = *RenderContextTemplate(job.get());
+        FinishRenderContext(job.get());
         return true;
     }
     // Line darkness of pixel (x, y): how far red moved towards black.

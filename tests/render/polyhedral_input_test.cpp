@@ -179,7 +179,7 @@ TEST(PolyhedralInput, ASolidThatCannotBeHadEndsTheRender) {
     // The preparation of the next render, with the record refused.
     rig.params->inputMode = 39;
     SetRobustNewPtrFailures(1);
-    EXPECT_FALSE(PrerollManipulation(rig.data.get()));
+    EXPECT_FALSE(PrerollManipulation(rig.data.get(), *rig.params));
     SetRobustNewPtrFailures(0);
     EXPECT_EQ(rig.result, -108);
     EXPECT_EQ(rig.data->diagnostic, kDiagInputPolyhedron);

@@ -4,6 +4,8 @@
 // draws.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -16,6 +18,7 @@
 #include "nets/net_links.h"
 #include "records/vort.h"
 #include "render/tile_passes.h"
+#include "render/render_job.h"
 #include "tests/render/render_fixture.h"
 
 namespace {
@@ -26,6 +29,8 @@ const std::string kEarth = std::string(VORNESK_SOURCE_DIR) + "/samples/earth-204
 struct NetPicture {
     RenderRig rig;
     int W = 0, H = 0;
+    // The render's context and the job whose records it points to.
+    std::unique_ptr<RenderJob> job;
     vort context{};
     std::vector<float> colours;
 
@@ -43,9 +48,10 @@ struct NetPicture {
         rig.params->outputMode = int32_t(mode);
         W = w, H = h;
         if (rig.Render(w, h, kPyrColourFloat) != 0) return false;
-        if (!PrepareRenderContext(rig.data.get(), rig.params.get())) return false;
-        context = *RenderContextTemplate();
-        FinishRenderContext();
+        job = std::make_unique<RenderJob>(*rig.params);
+        if (!PrepareRenderContext(job.get(), rig.data.get())) return false;
+        context = *RenderContextTemplate(job.get());
+        FinishRenderContext(job.get());
         colours = rig.OutputColours();
         return true;
     }
@@ -419,11 +425,12 @@ TEST(PrintableNets, EveryNetIsFoldedOrCutWhereFacesTouchAndTabsEachSeamOnce) {
         ASSERT_TRUE(rig.SetInput(64, 32, kPyrColourFloat, BusyPixel));
         rig.params->inputMode = 1;
         rig.params->outputMode = int32_t(mode);
-        if (!PrepareRenderContext(rig.data.get(), rig.params.get())) {
-            FinishRenderContext();
+        RenderJob job(*rig.params);
+        if (!PrepareRenderContext(&job, rig.data.get())) {
+            FinishRenderContext(&job);
             continue;
         }
-        const vort* c = RenderContextTemplate();
+        const vort* c = RenderContextTemplate(&job);
         const polyhedron* p = c->outputPolyhedron;
         if (c->polyhedral && p) {
             ++nets;
@@ -458,7 +465,7 @@ TEST(PrintableNets, EveryNetIsFoldedOrCutWhereFacesTouchAndTabsEachSeamOnce) {
                 }
             }
         }
-        FinishRenderContext();
+        FinishRenderContext(&job);
     }
     EXPECT_GT(nets, 28);
     EXPECT_GE(strangers, 5);
@@ -486,14 +493,15 @@ TEST(PrintableNets, QuadNetsTabEachSeamOnce) {
         ASSERT_TRUE(rig.SetInput(64, 32, kPyrColourFloat, BusyPixel));
         rig.params->inputMode = 1;
         rig.params->outputMode = int32_t(mode);
-        ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
-        const polyhedron* p = RenderContextTemplate()->outputPolyhedron;
+        RenderJob job(*rig.params);
+        ASSERT_TRUE(PrepareRenderContext(&job, rig.data.get()));
+        const polyhedron* p = RenderContextTemplate(&job)->outputPolyhedron;
         ASSERT_TRUE(p);
         SeamTally tally;
         CheckTheTabsOfEachSeam(mode, p, &tally);
         EXPECT_GT(tally.cut, 500);
         EXPECT_EQ(tally.tabs + tally.unfitted, tally.cut);
-        FinishRenderContext();
+        FinishRenderContext(&job);
     }
 }
 
@@ -653,8 +661,9 @@ TEST(PrintableNets, PackedNetsFillHalfTheirBox) {
         ASSERT_TRUE(rig.SetInput(64, 32, kPyrColourFloat, BusyPixel));
         rig.params->inputMode = 1;
         rig.params->outputMode = mode;
-        ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
-        const polyhedron* p = RenderContextTemplate()->outputPolyhedron;
+        RenderJob job(*rig.params);
+        ASSERT_TRUE(PrepareRenderContext(&job, rig.data.get()));
+        const polyhedron* p = RenderContextTemplate(&job)->outputPolyhedron;
         ASSERT_TRUE(p);
         EXPECT_GT(p->fragmentCount, 1);
         EXPECT_EQ(p->unfittedTabs, 0);
@@ -674,7 +683,7 @@ TEST(PrintableNets, PackedNetsFillHalfTheirBox) {
         const double fill = faces / ((maxX - minX) * (maxY - minY));
         EXPECT_GE(fill, 0.5);
         std::printf("mode %d: %lld pieces, faces fill %.3f of the box\n", mode, (long long)p->fragmentCount, fill);
-        FinishRenderContext();
+        FinishRenderContext(&job);
     }
 }
 

@@ -17,6 +17,7 @@
 #include "pyramid/pyramid.h"
 #include "render/render_drivers.h"
 #include "render/tile_passes.h"
+#include "render/render_job.h"
 #include "records/data.h"
 #include "host_access/host_rects.h"
 #include "records/parameters.h"
@@ -134,19 +135,22 @@ struct RenderRig {
         gTaskEngine.offscreenPyramid = output.get();
         gTaskEngine.offscreenPixelKind = int32_t(kind);
         gTaskEngine.progressPhase = -1;
-        if (!PrerollManipulation(data.get())) return -108;
+        if (!PrerollManipulation(data.get(), *params)) return -108;
         gTaskEngine.totalRect = total;
         gTaskEngine.mainPyramid = input();
         gTaskEngine.offscreenPyramid = output.get();
         gTaskEngine.renderDestination = destination;
         gTaskEngine.offscreenPixelKind = int32_t(kind);
-        if (!PrepareRenderContext(data.get(), params.get())) return -108;
-        if (beforeTiles) beforeTiles(const_cast<vort*>(RenderContextTemplate()));
+        RenderJob job(*params);
+        if (!PrepareRenderContext(&job, data.get())) return -108;
+        if (beforeTiles) beforeTiles(const_cast<vort*>(RenderContextTemplate(&job)));
         TaskGuidance guidance;
         initTaskGuidance(&guidance);
         GetDefaultGuidance(&guidance, proxy);
-        RunTiles(kPurposeRender, partition, &guidance, RenderTileWork(), nullptr);
-        FinishRenderContext();
+        TileWork work = RenderTileWork();
+        work.job = &job;
+        RunTiles(kPurposeRender, partition, &guidance, work, nullptr);
+        FinishRenderContext(&job);
         return gTaskEngine.hostResult;
     }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
@@ -22,6 +23,7 @@
 #include "render/reply_grid.h"
 #include "render/supersampler.h"
 #include "render/tile_passes.h"
+#include "render/render_job.h"
 #include "render_fixture.h"
 #include "engine/task_records.h"
 #include "records/plugin_globals.h"
@@ -104,7 +106,7 @@ TEST(RowBufferScratch, ReadsAndWritesOnlyExistingRecords) {
     EXPECT_EQ(diff(0), 0);
 
     SetProcessableRect(VRect{0, 0, 4, 6});
-    ASSERT_TRUE(PrerollManipulation(rig.data.get()));
+    ASSERT_TRUE(PrerollManipulation(rig.data.get(), *rig.params));
     ASSERT_EQ(rig.data->rowBufferRecordCount, 10);
     setDiff(3, -1234);
     setDiff(9, 77);
@@ -188,14 +190,15 @@ TEST(OutputCoordinates, ProportionsOfInputAndOffscreenOutput) {
     EXPECT_EQ(w, 200.0f);
     EXPECT_EQ(h, 50.0f);
     EXPECT_EQ(a, 0.25f);
-    rig.params->renderDestination = kRenderToOffscreen;
+    // The destination of the render under way, as the engine holds it.
+    gTaskEngine.renderDestination = kRenderToOffscreen;
     ASSERT_EQ(TryToAllocatePyramid_2006(rig.output.get(), 64, 48, kPyrColour8, 0, 0), 1);
     gTaskEngine.offscreenPyramid = rig.output.get();
     GetOutputProportions(rig.data.get(), &w, &h, &a);
     EXPECT_EQ(w, 64.0f);
     EXPECT_EQ(h, 48.0f);
     EXPECT_EQ(a, 0.75f);
-    rig.params->renderDestination = kRenderToHost;
+    gTaskEngine.renderDestination = kRenderToHost;
     GetOutputProportions(rig.data.get(), &w, &h, &a);
     EXPECT_EQ(w, 200.0f);
 }
@@ -449,12 +452,13 @@ struct OffscreenRender {
             }
         return same;
     }
-    // The render through the driver, the next `failures` allocations failing.
-    void Run(int64_t failures = 0) {
+    // The render through the driver, `failures` allocations failing after
+    // the first `after` of the render.
+    void Run(int64_t failures = 0, int64_t after = 0) {
         gFilterRecord = record.get();
         rig.data->storage = storage.get();
         rig.result = 0;
-        SetRobustNewPtrFailures(failures);
+        SetRobustNewPtrFailures(failures, after);
         PerformFinalFiltrationOnWholeFilterrect_rendercore(rig.data.get());
         SetRobustNewPtrFailures(0);
     }
@@ -468,7 +472,7 @@ TEST(EngineInputPreparation, RowBufferFailureStopsTheRender) {
     RenderRig& rig = r.rig;
     SetProcessableRect(VRect{0, 0, 8, 16});
     SetRobustNewPtrFailures(1);
-    EXPECT_FALSE(PrerollManipulation(rig.data.get()));
+    EXPECT_FALSE(PrerollManipulation(rig.data.get(), *rig.params));
     SetRobustNewPtrFailures(0);
     EXPECT_EQ(rig.result, -108);
     EXPECT_EQ(rig.data->diagnostic, 225);
@@ -501,25 +505,22 @@ TEST(EngineInputPreparation, EachPreparationFailureHasItsOwnDiagnostic) {
 
     // One allocation fails: the render stops with out of memory and the
     // diagnostic, and the output keeps its marks.
-    auto stopsWith = [&](int16_t diagnostic) {
+    auto stopsWith = [&](int16_t diagnostic, int64_t after) {
         r.Mark();
         rig.data->diagnostic = 0;
-        r.Run(1);
+        r.Run(1, after);
         EXPECT_EQ(rig.result, -108);
         EXPECT_EQ(rig.data->diagnostic, diagnostic);
         EXPECT_EQ(r.Untouched(), 16 * 8);
     };
-    // The context's records cannot be allocated.
-    DisposeRenderContext();
-    stopsWith(kDiagRenderContext);
-    // The equal-area square's cache cannot be built.
-    DisposeRenderContext();
-    int16_t why = 0;
-    ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get(), &why));
-    FinishRenderContext();
+    // The context's records cannot be allocated: each render makes its own.
+    stopsWith(kDiagRenderContext, 0);
+    // The equal-area square's cache cannot be built (the context's three
+    // records come first).
     rig.params->outputMode = 140;
-    stopsWith(kDiagProjectionCache);
-    EXPECT_FALSE(PrepareRenderContext(rig.data.get(), nullptr, &why));
+    stopsWith(kDiagProjectionCache, 3);
+    int16_t why = 0;
+    EXPECT_FALSE(PrepareRenderContext(nullptr, rig.data.get(), &why));
     EXPECT_EQ(why, kDiagHandleMissing);
 
     // With memory the same render replaces the output.
@@ -529,10 +530,87 @@ TEST(EngineInputPreparation, EachPreparationFailureHasItsOwnDiagnostic) {
 
     // Without its records nothing is prepared, and the host hears why.
     rig.data->diagnostic = 0;
-    EXPECT_FALSE(PrerollManipulation(nullptr));
+    EXPECT_FALSE(PrerollManipulation(nullptr, *rig.params));
     EXPECT_EQ(rig.result, -30100);
     EXPECT_EQ(rig.data->diagnostic, kDiagHandleMissing);
-    DisposeRenderContext();
+}
+
+// A render works on its own copy of the settings: what runs beside its tiles
+// (the dialog's events while a preview renders) sees the host's settings as
+// they are, never the render's own scale, offset and progress phase, and
+// afterwards they are as they were but for the render purpose (where the
+// last render went) and the progress phase, which ends.
+TEST(EngineRenderSettings, TheHostsSettingsStayTheirOwnWhileARenderRuns) {
+    OffscreenRender r;
+    ASSERT_TRUE(r.ok);
+    RenderRig& rig = r.rig;
+    r.Run();
+    ASSERT_EQ(rig.result, 0);
+    rig.params->proxyScale = 3;
+    rig.params->previewOffset = PreviewOffset{5, 7};
+    rig.params->progressPhase = 2;
+    rig.params->progressPhaseCount = 4;
+    rig.params->renderDestination = kRenderToPreview;
+    const Parameters before = *rig.params;
+    // The purpose says where the last render went, from its start on.
+    Parameters during = before;
+    during.renderDestination = kRenderToOffscreen;
+    struct Watch {
+        const Parameters* during;
+        int calls = 0;
+        int changed = 0;
+    } watch{&during};
+    SetRenderBetweenCompletions(
+        [](void* context) {
+            auto* w = static_cast<Watch*>(context);
+            ++w->calls;
+            w->changed += std::memcmp(gParams, w->during, sizeof(Parameters)) != 0;
+        },
+        &watch);
+    r.Mark();
+    gFilterRecord = r.record.get();
+    rig.data->storage = r.storage.get();
+    PFFOWFR_by_anything(nullptr, kRenderToOffscreen, nullptr, nullptr);
+    SetRenderBetweenCompletions(nullptr, nullptr);
+    EXPECT_EQ(rig.result, 0);
+    EXPECT_GT(watch.calls, 0);
+    EXPECT_EQ(watch.changed, 0);
+    EXPECT_LT(r.Untouched(), 16 * 8);
+    Parameters after = *rig.params;
+    EXPECT_EQ(after.renderDestination, kRenderToOffscreen);
+    EXPECT_EQ(after.progressPhase, -1);
+    after.renderDestination = before.renderDestination;
+    after.progressPhase = before.progressPhase;
+    EXPECT_EQ(std::memcmp(&after, &before, sizeof before), 0);
+}
+
+// Two renders prepared at once keep their own contexts and records: the
+// second's settings reach nothing of the first's.
+TEST(EngineRenderSettings, TwoRendersKeepTheirOwnContexts) {
+    RenderRig rig;
+    ASSERT_TRUE(rig.SetInput(32, 16, kPyrColourFloat, BusyPixel));
+    rig.params->outputMode = 1;
+    RenderJob first(*rig.params);
+    ASSERT_TRUE(PrepareRenderContext(&first, rig.data.get()));
+    rig.params->outputMode = 16;
+    rig.params->latitude = -90.0f;
+    rig.params->glueMode = 3;
+    RenderJob second(*rig.params);
+    ASSERT_TRUE(PrepareRenderContext(&second, rig.data.get()));
+    const vort* a = RenderContextTemplate(&first);
+    const vort* b = RenderContextTemplate(&second);
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->outputMode, 1);
+    EXPECT_EQ(a->glueMode, 1);
+    EXPECT_EQ(b->outputMode, 16);
+    EXPECT_EQ(b->glueMode, 3);
+    EXPECT_NE(a->projectionCaches, b->projectionCaches);
+    EXPECT_NE(a->inputTable, b->inputTable);
+    // The first ends; the second is still prepared.
+    FinishRenderContext(&first);
+    EXPECT_EQ(RenderContextTemplate(&first), nullptr);
+    EXPECT_EQ(RenderContextTemplate(&second), b);
+    FinishRenderContext(&second);
 }
 
 }  // namespace

@@ -220,7 +220,7 @@ TEST(EngineInputPreparation, RowBufferAndEdgeModesFollowTheRender) {
     ASSERT_TRUE(rig.SetInput(100, 50, kPyrColour8, BusyPixel));
     SetProcessableRect(VRect{0, 0, 50, 100});
     rig.params->inputMode = 1;
-    ASSERT_TRUE(PrerollManipulation(rig.data.get()));
+    ASSERT_TRUE(PrerollManipulation(rig.data.get(), *rig.params));
     EXPECT_EQ(rig.data->rowCellCount, 104);
     EXPECT_EQ(rig.data->rowIndex, -1);
     EXPECT_EQ(rig.input()->edgeMode, 2);
@@ -230,7 +230,7 @@ TEST(EngineInputPreparation, RowBufferAndEdgeModesFollowTheRender) {
     // A flat input clamps its edges, and the levels are made again for it.
     rig.params->inputMode = 2;
     rig.input()->mipmapState = 1;
-    ASSERT_TRUE(PrerollManipulation(rig.data.get()));
+    ASSERT_TRUE(PrerollManipulation(rig.data.get(), *rig.params));
     EXPECT_EQ(rig.input()->edgeMode, 0);
     EXPECT_EQ(rig.input()->overhangMode, 3);
     EXPECT_EQ(rig.input()->mipmapState, 2);
@@ -238,7 +238,7 @@ TEST(EngineInputPreparation, RowBufferAndEdgeModesFollowTheRender) {
     // A narrower render keeps the larger block.
     MirelYummy* block = rig.data->rowBuffer;
     SetProcessableRect(VRect{0, 0, 50, 40});
-    ASSERT_TRUE(PrerollManipulation(rig.data.get()));
+    ASSERT_TRUE(PrerollManipulation(rig.data.get(), *rig.params));
     EXPECT_EQ(rig.data->rowBuffer, block);
 }
 
@@ -251,10 +251,10 @@ TEST(EngineInputPreparation, CubeLayoutLevelsAreMadeForAResultOfItsOwn) {
     SetProcessableRect(VRect{0, 0, 20, 120});
     rig.params->inputMode = 33;
     rig.params->renderDestination = kRenderToHost;
-    ASSERT_TRUE(PrerollManipulation(rig.data.get()));
+    ASSERT_TRUE(PrerollManipulation(rig.data.get(), *rig.params));
     EXPECT_EQ(rig.input()->mipmapState, 1);
     rig.params->renderDestination = kRenderToOffscreen;
-    ASSERT_TRUE(PrerollManipulation(rig.data.get()));
+    ASSERT_TRUE(PrerollManipulation(rig.data.get(), *rig.params));
     EXPECT_EQ(rig.input()->mipmapState, 2);
 }
 
@@ -262,7 +262,7 @@ TEST(EngineInputPreparation, CubeLayoutLevelsAreMadeForAResultOfItsOwn) {
 // whatever the conversion of NaN gives.
 TEST(HostPixels, NaNColoursAreWrittenAsZero) {
     RenderRig rig;
-    rig.params->renderDestination = kRenderToHost;
+    gTaskEngine.renderDestination = kRenderToHost;
     uint8_t out[4 * 3] = {};
     std::fill(std::begin(out), std::end(out), uint8_t(77));
     TileTracker tracker{};
@@ -278,7 +278,7 @@ TEST(HostPixels, NaNColoursAreWrittenAsZero) {
     px.GetOutRect = VRect{0, 0, 1, 4};
     const float nan = std::numeric_limits<float>::quiet_NaN();
     float colour[4] = {nan, 0.5f, nan, 1.0f};
-    SetNovelOutputPixel(1, 0, colour, 1, &tracker, nullptr);
+    SetNovelOutputPixel(1, 0, colour, 1, &tracker, nullptr, 1);
     EXPECT_EQ(out[3], 0);
     EXPECT_EQ(out[4], 127);
     EXPECT_EQ(out[5], 0);
@@ -304,8 +304,7 @@ TEST(HostPixels, TileOfPixelsEqualsPixelByPixel) {
     colours[11] = 0.0f;  // a transparent pixel
     for (const Case& k : cases) {
         RenderRig rig;
-        rig.params->renderDestination = kRenderToHost;
-        rig.params->glueMode = k.glue;
+        gTaskEngine.renderDestination = kRenderToHost;
         const int32_t bytes = k.sixteen ? 2 : 1;
         std::vector<uint8_t> in(kW * kH * kPlanes * bytes), mask(kW * kH);
         for (uint8_t& b : in) b = uint8_t(rng());
@@ -338,10 +337,10 @@ TEST(HostPixels, TileOfPixelsEqualsPixelByPixel) {
             for (int64_t x = 0; x < kW; ++x) {
                 float c[4];
                 std::copy_n(&colours[4 * (y * kW + x)], 4, c);
-                SetNovelOutputPixel(x, y, c, 1, &tracker, nullptr);
+                SetNovelOutputPixel(x, y, c, 1, &tracker, nullptr, k.glue);
             }
         px.GetOutData = all.data();
-        SetNovelOutputTile(&tracker, nullptr, colours.data());
+        SetNovelOutputTile(&tracker, nullptr, colours.data(), k.glue);
         EXPECT_EQ(one, all) << k.sixteen << k.dissolve << k.mask << k.glue;
         EXPECT_NE(one, std::vector<uint8_t>(in.size(), 0));
     }

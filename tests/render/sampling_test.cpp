@@ -111,7 +111,7 @@ TEST(AnisotropicSampler, HugeFootprintsReadTheLastLevel) {
     }));
     rig.params->inputMode = 2;
     SetProcessableRect(VRect{0, 0, 32, 64});
-    ASSERT_TRUE(PrerollManipulation(rig.data.get()));
+    ASSERT_TRUE(PrerollManipulation(rig.data.get(), *rig.params));
     rig.input()->overhangMode = 6;  // positions wrapped, footprints kept as they are
     vort hints{};
     hints.largestSampleCount = 20;

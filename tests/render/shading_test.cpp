@@ -13,6 +13,7 @@
 #include "render/render_context.h"
 #include "render/shading.h"
 #include "render/tile_passes.h"
+#include "render/render_job.h"
 #include "shell/renderable.h"
 #include "tests/generated_source.h"
 #include "tests/render/render_fixture.h"
@@ -179,9 +180,10 @@ TEST(Shading, LitGlobesFaceTheEye) {
         ASSERT_TRUE(OutputModeIsRenderable(mode));
         const int W = 96, H = 96;
         ASSERT_EQ(rig.Render(W, H, kPyrColourFloat), 0);
-        ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
-        vort c = *RenderContextTemplate();
-        FinishRenderContext();
+        RenderJob job(*rig.params);
+        ASSERT_TRUE(PrepareRenderContext(&job, rig.data.get()));
+        vort c = *RenderContextTemplate(&job);
+        FinishRenderContext(&job);
         PerTaskStuffType task{};
         c.task = &task;
         c.replyGrid = nullptr;

@@ -124,10 +124,12 @@ inline SphereCoverage ProbeSphereCoverage(RenderRig& rig, int32_t mode, const Sp
     const int64_t W = 8 * o.width, H = 8 * o.height;
     if (!rig.SetInput(W, H, kPyrColourFloat, [](int64_t, int64_t, float* c) { c[0] = c[1] = c[2] = c[3] = 1.0f; }))
         return result;
-    if (!PrepareRenderContext(rig.data.get(), rig.params.get())) return result;
+    RenderJob job(*rig.params);
+    if (!PrepareRenderContext(&job, rig.data.get())) return result;
     auto context = std::make_unique<vort>();
     auto task = std::make_unique<PerTaskStuffType>();
     task->context = context.get();
+    task->job = &job;
     PrerollOneTileTask(task.get());
     vort* c = context.get();
     RoadTaskState state{&task->hints[0], &task->hints[1], &task->lastTissotSpot};
@@ -277,6 +279,6 @@ inline SphereCoverage ProbeSphereCoverage(RenderRig& rig, int32_t mode, const Sp
     result.missingArea = 4.0 * M_PI * (180.0 / M_PI) * (180.0 / M_PI) * missed / o.probes;
     result.prepared = true;
     PostrollOneTileTask(task.get());  // frees the span lists the task was given
-    FinishRenderContext();
+    FinishRenderContext(&job);
     return result;
 }

@@ -209,9 +209,10 @@ TEST(ViewRenders, DecodedDirectionsMatchPROJ) {
         // towards the mean, by the square of its size.
         const int W = 3 * k.width, H = 3 * k.height;
         ASSERT_EQ(rig.Render(W, H, kPyrColourFloat), 0);
-        ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
-        const vort c = *RenderContextTemplate();
-        FinishRenderContext();
+        RenderJob job(*rig.params);
+        ASSERT_TRUE(PrepareRenderContext(&job, rig.data.get()));
+        const vort c = *RenderContextTemplate(&job);
+        FinishRenderContext(&job);
         int checked = 0;
         double worst = 0.0;
         std::map<std::string, std::unique_ptr<ProjForward>> projections;  // by definition
@@ -281,14 +282,16 @@ TEST(ViewRenders, MultiviewPanelsAreGnomonicViewsOfTheirFaces) {
         SCOPED_TRACE(testing::Message() << "mode " << mode);
         rig.params->outputMode = mode;
         // The grid comes with the solid: a first context tells its size.
-        ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
-        const long cols = RenderContextTemplate()->viewColumns, rows = RenderContextTemplate()->viewRows;
-        FinishRenderContext();
+        RenderJob job(*rig.params);
+        ASSERT_TRUE(PrepareRenderContext(&job, rig.data.get()));
+        const long cols = RenderContextTemplate(&job)->viewColumns, rows = RenderContextTemplate(&job)->viewRows;
+        FinishRenderContext(&job);
         ASSERT_GT(cols * rows, 0);
         const int W = int(cols) * kCell, H = int(rows) * kCell;
         ASSERT_EQ(rig.Render(W, H, kPyrColourFloat), 0);
-        ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
-        const polyhedron* solid = RenderContextTemplate()->outputPolyhedron;
+        job.settings = *rig.params;
+        ASSERT_TRUE(PrepareRenderContext(&job, rig.data.get()));
+        const polyhedron* solid = RenderContextTemplate(&job)->outputPolyhedron;
         ASSERT_TRUE(solid);
         const int64_t faces = solid->faceCount3D;
         double worst = 0.0;
@@ -349,7 +352,7 @@ TEST(ViewRenders, MultiviewPanelsAreGnomonicViewsOfTheirFaces) {
                     EXPECT_LT(error, kInputPixel) << "panel " << k << " at (" << q[0] << ", " << q[1] << ")";
                 }
             }
-        FinishRenderContext();
+        FinishRenderContext(&job);
         RecordProperty("worst_" + std::to_string(mode), std::to_string(worst));
     }
 }
@@ -495,22 +498,24 @@ TEST(ViewRenders, MultiviewGridsFollowTheirSolids) {
     } cases[] = {{75, 4}, {76, 12}, {77, 24}, {79, 72}};
     for (const auto& c : cases) {
         rig.params->outputMode = c.mode;
-        ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get())) << c.mode;
-        const vort* v = RenderContextTemplate();
+        RenderJob job(*rig.params);
+        ASSERT_TRUE(PrepareRenderContext(&job, rig.data.get())) << c.mode;
+        const vort* v = RenderContextTemplate(&job);
         ASSERT_TRUE(v->outputPolyhedron);
         EXPECT_EQ(v->outputPolyhedron->faceCount3D, c.faces) << c.mode;
         const long rows = long(std::floor(std::sqrt(double(c.faces))));
         EXPECT_EQ(v->viewRows, rows) << c.mode;
         EXPECT_EQ(v->viewColumns, (c.faces + rows - 1) / rows) << c.mode;
         EXPECT_EQ(v->polyhedral, 0) << c.mode;
-        FinishRenderContext();
+        FinishRenderContext(&job);
     }
     // The sixty views have their fixed grid of 10 x 6 cells.
     rig.params->outputMode = 78;
-    ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
-    EXPECT_EQ(RenderContextTemplate()->viewColumns, 10);
-    EXPECT_EQ(RenderContextTemplate()->viewRows, 6);
-    FinishRenderContext();
+    RenderJob job(*rig.params);
+    ASSERT_TRUE(PrepareRenderContext(&job, rig.data.get()));
+    EXPECT_EQ(RenderContextTemplate(&job)->viewColumns, 10);
+    EXPECT_EQ(RenderContextTemplate(&job)->viewRows, 6);
+    FinishRenderContext(&job);
 }
 
 }  // namespace

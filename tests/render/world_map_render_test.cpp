@@ -231,8 +231,9 @@ TEST(WorldMapRenderSetUp, ContextCarriesTheTablesOfItsMode) {
     for (const Case& k : cases) {
         SCOPED_TRACE(testing::Message() << "mode " << k.mode);
         rig.params->outputMode = k.mode;
-        ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
-        const vort* c = RenderContextTemplate();
+        RenderJob job(*rig.params);
+        ASSERT_TRUE(PrepareRenderContext(&job, rig.data.get()));
+        const vort* c = RenderContextTemplate(&job);
         ASSERT_NE(c, nullptr);
         std::vector<float> expected(kEllipsoidTableSize, 0.0f);
         expected[0] = 999.0f;
@@ -245,16 +246,17 @@ TEST(WorldMapRenderSetUp, ContextCarriesTheTablesOfItsMode) {
             for (int i = 0; i < kEllipsoidTableSize; ++i) ASSERT_EQ(c->ellipsoidTable[i], expected[size_t(i)]) << i;
         }
         EXPECT_FALSE(c->strebeRecord.valid);
-        FinishRenderContext();
+        FinishRenderContext(&job);
     }
 
     rig.params->outputMode = 410;
-    ASSERT_TRUE(PrepareRenderContext(rig.data.get(), rig.params.get()));
+    RenderJob job(*rig.params);
+    ASSERT_TRUE(PrepareRenderContext(&job, rig.data.get()));
     float R[3][3];
     BuildSpilhausRotation(R);
     for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) EXPECT_EQ(RenderContextTemplate()->spilhausRotation[i][j], R[i][j]);
-    FinishRenderContext();
+        for (int j = 0; j < 3; ++j) EXPECT_EQ(RenderContextTemplate(&job)->spilhausRotation[i][j], R[i][j]);
+    FinishRenderContext(&job);
 }
 
 }  // namespace

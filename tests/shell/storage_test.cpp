@@ -25,6 +25,7 @@
 #include "pyramid/pyramid.h"
 #include "pyramid/render_storage.h"
 #include "records/parameters.h"
+#include "engine/task_engine_globals.h"
 #include "shell/defaults.h"
 #include "records/plugin_globals.h"
 #include "shell/settings_persistence.h"
@@ -456,15 +457,18 @@ TEST_F(Invocation, ProxyPixelsFillTheGridOnlyForThePreview) {
     std::vector<uint8_t> grey = {0, 51, 102, 153, 204, 255};
     proxyBufferRecord proxy{grey.data(), 3, 2, 6, 6, 1};
 
-    params->renderDestination = kRenderToPreview;
+    // The copy goes by where the running render writes, as the engine was told.
+    const int32_t destination = gTaskEngine.renderDestination;
+    gTaskEngine.renderDestination = kRenderToPreview;
     copy_pixels_of_proxybuffer_into_tile(&task, &proxy);
     const float* c = ReplyCellColour(reinterpret_cast<MirelYummy*>(cells.data()), ReplyCellIndex(&task, 2, 1));
     EXPECT_FLOAT_EQ(c[0], 1.0f);
     EXPECT_FLOAT_EQ(c[2], 1.0f);
     EXPECT_EQ(c[3], 1.0f);
 
-    params->renderDestination = kRenderToHost;
+    gTaskEngine.renderDestination = kRenderToHost;
     copy_pixels_of_proxybuffer_into_tile(&task, &proxy);
+    gTaskEngine.renderDestination = destination;
     for (int64_t y = 0; y < 2; y++)
         for (int64_t x = 0; x < 3; x++) {
             const float* t = ReplyCellColour(reinterpret_cast<MirelYummy*>(cells.data()), ReplyCellIndex(&task, x, y));

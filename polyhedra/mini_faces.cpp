@@ -219,11 +219,15 @@ void attempt_one_miniquad(fcomplex p1, fcomplex p2, fcomplex p3, fcomplex p4, co
 
 void attemptFourMiniQuads(int64_t i, int64_t j, const polyhedron* poly, int64_t face, const spunQuad& q,
                           BabyCSG* csg) {
-    auto L = Lattice;
-    attempt_one_miniquad(L(i, j), L(i + 1, j), L(i + 1, j + 1), L(i, j + 1), poly, face, q, csg);
-    attempt_one_miniquad(L(i, j), L(i, j + 1), L(i - 1, j + 1), L(i - 1, j), poly, face, q, csg);
-    attempt_one_miniquad(L(i, j), L(i - 1, j), L(i - 1, j - 1), L(i, j - 1), poly, face, q, csg);
-    attempt_one_miniquad(L(i, j), L(i, j - 1), L(i + 1, j - 1), L(i + 1, j), poly, face, q, csg);
+    // The quads about (i, j), a quarter turn apart: each spans one step along
+    // the ring and the next.
+    static const int kRing[5][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}, {1, 0}};
+    const fcomplex centre = Lattice(i, j);
+    for (int k = 0; k < 4; ++k) {
+        const int64_t ax = kRing[k][0], ay = kRing[k][1], bx = kRing[k + 1][0], by = kRing[k + 1][1];
+        attempt_one_miniquad(centre, Lattice(i + ax, j + ay), Lattice(i + ax + bx, j + ay + by),
+                             Lattice(i + bx, j + by), poly, face, q, csg);
+    }
 }
 
 void make_miniquad(triplex q0, triplex q1, triplex q2, triplex q3, int64_t k, int64_t s, int64_t c, BabyCSG* csg) {

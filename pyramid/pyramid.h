@@ -54,6 +54,9 @@ int64_t TryToAllocatePyramid_new(PyramidDescriptor* pyr, int64_t width, int64_t 
                                  int64_t kind, int64_t edgeMode);
 int64_t TryToAllocateCanvas_new(PyramidDescriptor* pyr, int64_t width, int64_t height,
                                 int64_t kind, int64_t edgeMode);
+// The same allocation for callers that know only a pixel's size in bytes
+// (1 grey, 2 one 16-bit component, anything else colour at 8 bits), which names
+// the kind; pyramid and canvas are allocated alike.
 int64_t TryToAllocatePyramid_old(PyramidDescriptor* pyr, int64_t width, int64_t height,
                                  int64_t bytesPerPixel, int64_t edgeMode);
 int64_t TryToAllocateCanvas_old(PyramidDescriptor* pyr, int64_t width, int64_t height,

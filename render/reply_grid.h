@@ -10,6 +10,9 @@
 #include "records/vort.h"
 #include "engine/task_records.h"
 
+// One cell of the grid: the first pass's reply for its pixel, then the colour
+// the second pass leaves there, which the task engine copies to the
+// destination.
 struct MirelYummy {
     TransformationReply reply;
     float colour[4];  // red, green, blue, alpha in 0..1, not premultiplied

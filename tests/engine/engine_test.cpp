@@ -329,9 +329,16 @@ TEST_F(EngineTaskRunner, HookIsServedWhileASlowTileRuns) {
         work.replyCellSize = TestCellSize;
         static bool cancels;
         cancels = cancel;
+        // Cancelling, the first serving asks the cancel and a later one lets
+        // the running tile end: a tile let go at the first serving could
+        // end, and its worker start the next queued tile, before the main
+        // thread has withdrawn the tiles not yet started.
         work.betweenCompletions = [](void*) {
+            if (cancels && gTaskEngine.hostResult != -128) {
+                gTaskEngine.hostResult = -128;
+                return;
+            }
             gHookServed = true;
-            if (cancels) gTaskEngine.hostResult = -128;
         };
         gTaskEngine.totalRect = VRect{0, 0, 128, 128 * 4};  // four tiles
         gTaskEngine.renderDestination = 2;

@@ -7,7 +7,8 @@
 # default), and by the host at the file's own frame (the native read, the
 # map's 2:1 block cut out of it). Each is compared (PSNR, dB) with the
 # canvas resized by ImageMagick to the same size (Lanczos), and with the
-# host's own render of the canvas at that size; the orthographic layout
+# host's own render of the canvas at that size (the native read at the
+# block's size); the orthographic layout
 # within 75 degrees of its centre, the part it shows without squeezing it
 # to nothing at the rim. v360 reads no cube cross.
 # Usage: bench/readback.sh [BUILD_DIR]   (default: build)
@@ -66,7 +67,7 @@ ortho_mask() {
 }
 
 echo "PSNR in dB against the canvas resized by ImageMagick | against the host's render of the canvas"
-printf "%-8s %-10s %6s %6s   %-22s | %6s %6s\n" layout size sized v360 "native (file's frame)" sized v360
+printf "%-8s %-10s %6s %6s   %-22s | %6s %6s %6s\n" layout size sized v360 "native (file's frame)" sized v360 native
 sizes=${SIZES:-1024x512 2048x1024}
 for size in $sizes; do
   w=${size%x*} h=${size#*x}
@@ -99,14 +100,17 @@ for size in $sizes; do
       bh=$((bw / 2))
       convert "$work/native.png" -crop "${bw}x${bh}+$(((fw - bw) / 2))+$(((fh - bh) / 2))" +repage "$work/native.png"
       convert "$work/canvas.png" -resize "${bw}x${bh}!" "$work/nref.png"
+      host "$work/canvas.png" -o "$work/nown.png" --output-mode 1 --size "${bw}x${bh}"
       nmask=()
       if [[ $name == ortho ]]; then
         ortho_mask "$v360" "$bw" "$bh" "$work/nmask.png"
         nmask=("$work/nmask.png")
       fi
       echo "$(psnr "$work/nref.png" "$work/native.png" "${nmask[@]}") (${bw}x${bh})" >"$work/$name.native"
+      psnr "$work/nown.png" "$work/native.png" "${nmask[@]}" >"$work/$name.nativeOwn"
     fi
-    native=$(cat "$work/$name.native")
-    printf "%-8s %-10s %6s %6s   %-22s | %6s %6s\n" "$name" "$size" "$sized" "$peer" "$native" "$sizedOwn" "$peerOwn"
+    native=$(cat "$work/$name.native") nativeOwn=$(cat "$work/$name.nativeOwn")
+    printf "%-8s %-10s %6s %6s   %-22s | %6s %6s %6s\n" "$name" "$size" "$sized" "$peer" "$native" "$sizedOwn" "$peerOwn" \
+      "$nativeOwn"
   done
 done

@@ -5,6 +5,7 @@
 // counts.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -131,7 +132,17 @@ struct PerTaskStuffType {
     // What the tile colours were allocated for, in pixels: a record used
     // again for another tile keeps them when they are large enough.
     size_t colourCells;
+    // Raised by the engine once its job stops early (the user's input
+    // stopped a preview, a failure, the host's abort): a running tile may
+    // then give up part-way, as its result is thrown away. Null: never raised.
+    const std::atomic<bool>* stopAsked;
 };
+
+// Whether the job of a running task has stopped, so that its work may end
+// now; a cheap read meant to be asked between rows.
+inline bool TileStopAsked(const PerTaskStuffType* task) {
+    return task && task->stopAsked && task->stopAsked->load(std::memory_order_relaxed);
+}
 
 void InitTILETRACKER(TileTracker* tracker, VRect whole, int64_t kind);
 void InitTILETRACKERwithBigness(TileTracker* tracker, VRect whole, int64_t kind, int64_t bigness);

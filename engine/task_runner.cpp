@@ -123,19 +123,21 @@ float TaskProgressFraction(int32_t retired, int32_t numTiles, int32_t phase, int
 void WhirlyCompletion_Tarnwhistle_pano::RunTaskWork(PerTaskStuffType* task) const {
     const TileWork& w = work_;
     try {
-        if (w.work) w.work(task);
-        if (w.fillWithSamples) {
+        if (w.work && !TileStopAsked(task)) w.work(task);
+        if (w.fillWithSamples && !TileStopAsked(task)) {
             task->context->pass = 0;
             w.fillWithSamples(task->data, task->context, task);
         }
-        if (w.fillWithColors) {
+        if (w.fillWithColors && !TileStopAsked(task)) {
             task->context->pass = 1;
             w.fillWithColors(task);
         }
     } catch (...) {
         // A failure inside the work is dropped; the tile still completes.
     }
-    if (task->purpose != kPurposeRender) return;
+    // A tile the stop cut short has a partial result, which no one may see:
+    // the job no longer copies any tile out.
+    if (task->purpose != kPurposeRender || TileStopAsked(task)) return;
     // An offscreen render needs no exchange with the host, so each tile
     // writes its own pixels of the output here, in parallel, instead of
     // queueing behind the other tiles on the main thread.
@@ -171,6 +173,7 @@ void WhirlyCompletion_Tarnwhistle_pano::StartJob(int64_t purpose, const TaskGuid
     tasks_retired_so_far = 0;
     gTaskEngine.tilesCompleted = 0;
     HastyExitRequested = false;
+    stopAsked_ = false;
 
     const VRect jobRect = IsStandardTaskPurpose(purpose) ? guidance.jobRect : gTaskEngine.totalRect;
     main_tile_tracker.bigness = kDefaultTileBigness;
@@ -408,6 +411,11 @@ void WhirlyCompletion_Tarnwhistle_pano::WithdrawUnstartedTasks() {
         Dump_Buffer_Vort_Task(&task);
         windup(purpose);
     }
+    // The tiles running now end at their next row, as the job keeps nothing
+    // of them: a stopped preview hands the window back within a row's time,
+    // not a tile's. Raised once the rest are withdrawn, so that a tile cut
+    // short frees no worker for a tile the job no longer wants.
+    stopAsked_ = true;
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::GetAndLaunchTaskForTile(
@@ -464,6 +472,7 @@ bool WhirlyCompletion_Tarnwhistle_pano::CreateAndLaunchTaskForTile(
     }
     SetUpATileKindOfTask(task, purpose, 0, 1, &guidance);
     task->job = work_.job;
+    task->stopAsked = &stopAsked_;
     if (work_.preroll) work_.preroll(task);
     launchTask(task, queue);
     return true;

@@ -152,6 +152,9 @@ private:
     TileWork work_{};   // the running job's
     double lastServed_ = 0;  // when the hook between completions last ran
     bool blocky_ = false;  // the block variant: state under `lock`, completions off the main thread too
+    // Raised with HastyExitRequested once the job stops early, for the tiles
+    // running then to end part-way (PerTaskStuffType::stopAsked).
+    std::atomic<bool> stopAsked_{false};
 
     std::atomic<ProgressivePreviewManager*> ppm_{nullptr};
     std::shared_ptr<NSOperationQueue> theQueue_;

@@ -226,26 +226,38 @@ void GlobeSquareBegins(SamplerRig* rig, int64_t x0, int64_t y0) {
 
 bool GlobeSquares(const vort* c) { return c->outputMode == 395 || c->outputMode == 396; }
 
+// Points of a Hilbert square visited between two looks at the job's stop:
+// about a row of a tile.
+constexpr int kPointsBetweenStopChecks = 128;
+
 // Visits (x, y) of the rectangle [left, right) x [top, bottom) in 32 x 32
 // squares from (left, top), each along the Hilbert walk of the context.
 // Each row of squares begins with rowSetup(first row, last row + 1); each
-// square of a globe begins and ends with its own set-up.
+// square of a globe begins and ends with its own set-up. False when the
+// job stopped before the walk's end.
 template <typename Visit, typename RowSetup>
-void HilbertWalk(SamplerRig* rig, int64_t left, int64_t top, int64_t right, int64_t bottom, Visit visit,
+bool HilbertWalk(SamplerRig* rig, int64_t left, int64_t top, int64_t right, int64_t bottom, Visit visit,
                  RowSetup rowSetup) {
     vort* c = rig->context;
     const bool squares = GlobeSquares(c);
     for (int64_t y0 = top; y0 < bottom; y0 += kHilbertSide) {
         rowSetup(y0, std::min<int64_t>(y0 + kHilbertSide, bottom));
         for (int64_t x0 = left; x0 < right; x0 += kHilbertSide) {
+            if (TileStopAsked(rig->task)) return false;
             if (squares) GlobeSquareBegins(rig, x0, y0);
-            for (int d = 0; d < kHilbertPoints; ++d) {
-                const int64_t x = x0 + c->hilbertWalk[d][0], y = y0 + c->hilbertWalk[d][1];
-                if (x < right && y < bottom) visit(x, y);
+            bool stopped = false;
+            for (int d0 = 0; d0 < kHilbertPoints && !stopped; d0 += kPointsBetweenStopChecks) {
+                for (int d = d0; d < d0 + kPointsBetweenStopChecks; ++d) {
+                    const int64_t x = x0 + c->hilbertWalk[d][0], y = y0 + c->hilbertWalk[d][1];
+                    if (x < right && y < bottom) visit(x, y);
+                }
+                stopped = TileStopAsked(rig->task);
             }
             if (squares) DestroyOncePerHilbertSquareSetup(c);
+            if (stopped) return false;
         }
     }
+    return true;
 }
 
 // Samples of a pixel reach this many pixels beyond it (supersampling,
@@ -421,7 +433,8 @@ void FillTileWithSamples(Data*, vort* c, PerTaskStuffType* task) {
         c->inHilbertScan = 0;
         return;
     }
-    for (int64_t y = t.top - 1; y <= t.bottom; ++y) RepliesIntoRow(&rig, t.left - 1, int64_t(t.right) + 1, y);
+    for (int64_t y = t.top - 1; y <= t.bottom && !TileStopAsked(task); ++y)
+        RepliesIntoRow(&rig, t.left - 1, int64_t(t.right) + 1, y);
 }
 
 void FillTileWithColors(PerTaskStuffType* task) {
@@ -454,7 +467,7 @@ void FillTileWithColors(PerTaskStuffType* task) {
     auto spansOverTheTile = [&] { DoOncePerHilbertRowSetup(&rig, t.left - 2, t.right + 1, t.top - 2, t.bottom + 1); };
     if (c->mainTissotFlag || c->scissorOn) spansOverTheTile();
     if (c->mainTissotFlag || c->scissorOn)
-        for (int64_t y = t.top - 2; y < t.bottom; ++y)
+        for (int64_t y = t.top - 2; y < t.bottom && !TileStopAsked(task); ++y)
             for (int64_t x = t.left - 2; x < t.right; ++x) {
                 if (c->mainTissotFlag && x >= t.left - 1 && y >= t.top - 1) thetissotgrid(x, y, c, 0);
                 TransformationReply spare[4];
@@ -466,7 +479,7 @@ void FillTileWithColors(PerTaskStuffType* task) {
             }
     // The output solid's own indicatrices, from the blocks the grid holds.
     if (c->polyhedronTissotFlag)
-        for (int64_t y = t.top - 2; y < t.bottom; ++y)
+        for (int64_t y = t.top - 2; y < t.bottom && !TileStopAsked(task); ++y)
             for (int64_t x = t.left - 2; x < t.right; ++x) thetissotgrid(x, y, c, 1);
 
     // With the edges overlay one more row and column are coloured, so that
@@ -479,7 +492,7 @@ void FillTileWithColors(PerTaskStuffType* task) {
             &rig, t.left, t.top, right, bottom, [&](int64_t x, int64_t y) { ColourOnePixel(&rig, &rec, x, y); },
             [&](int64_t y0, int64_t y1) { DoOncePerHilbertRowSetup(&rig, t.left - 1, right, y0 - 2, y1); });
     else
-        for (int64_t y = t.top; y < bottom; ++y)
+        for (int64_t y = t.top; y < bottom && !TileStopAsked(task); ++y)
             for (int64_t x = t.left; x < right; ++x) {
                 // The pixel's new corner a few pixels on, asked of memory early:
                 // the first pass left the grid beyond the caches.
@@ -489,6 +502,8 @@ void FillTileWithColors(PerTaskStuffType* task) {
                 }
                 ColourOnePixel(&rig, &rec, x, y);
             }
+    // A tile the job's stop cut short is thrown away.
+    if (TileStopAsked(task)) return;
     // Every pixel of the tile has its final colour among the gathered ones.
     task->coloursGathered = !c->edgesOn && task->tileColours;
     if (c->edgesOn) {

@@ -352,6 +352,69 @@ TEST_F(EngineTaskRunner, HookIsServedWhileASlowTileRuns) {
     }
 }
 
+// A tile made of rows stops at the row in flight once its job stops: the
+// stop reaches a running tile, which ends part-way, its next pass never
+// starts and nothing of it is written out; no further tile starts. A job
+// left alone runs every row and writes every tile.
+struct RowsLog {
+    std::atomic<bool> inFirstRow{false};
+    std::atomic<int> rows{0};
+    std::atomic<int> tilesBegun{0};
+    std::atomic<int> colourPasses{0};
+    std::atomic<int> copies{0};
+    std::atomic<bool> stopSeenBeforeTheJob{false};
+};
+RowsLog* gRows = nullptr;
+bool gStops = false;
+constexpr int kRowsPerTile = 128;
+
+void SlowRows(Data*, vort*, PerTaskStuffType* task) {
+    ++gRows->tilesBegun;
+    gRows->stopSeenBeforeTheJob = gRows->stopSeenBeforeTheJob || TileStopAsked(task);
+    for (int row = 0; row < kRowsPerTile && !TileStopAsked(task); ++row) {
+        ++gRows->rows;
+        if (!gStops || row > 0) continue;
+        // The first row is slow: it ends only once the stop has reached
+        // the tile (or, without it, after a long while).
+        gRows->inFirstRow = true;
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!TileStopAsked(task) && std::chrono::steady_clock::now() < limit)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+}
+
+TEST_F(EngineTaskRunner, AStoppedJobEndsItsRunningTileAtTheRowInFlight) {
+    for (const bool stops : {true, false}) {
+        Processors(1);
+        RowsLog log;
+        gRows = &log;
+        gStops = stops;
+        gTaskEngine.hostResult = 0;
+        TileWork work;
+        work.fillWithSamples = SlowRows;
+        work.fillWithColors = [](PerTaskStuffType*) { ++gRows->colourPasses; };
+        work.copyTilePixels = [](PerTaskStuffType*) { ++gRows->copies; };
+        work.replyCellSize = TestCellSize;
+        // The stop is asked while the first tile is in its first row.
+        work.betweenCompletions = [](void*) {
+            if (gStops && gRows->inFirstRow.load()) gTaskEngine.hostResult = -128;
+        };
+        gTaskEngine.totalRect = VRect{0, 0, 128, kRowsPerTile * 4};  // four tiles of 128 rows
+        gTaskEngine.renderDestination = 2;
+        TaskGuidance guidance;
+        initTaskGuidance(&guidance);
+        GetDefaultGuidance(&guidance, nullptr);
+        RunTiles(kPurposeRender, 0, &guidance, work, nullptr);
+        EXPECT_FALSE(log.stopSeenBeforeTheJob.load()) << stops;
+        EXPECT_EQ(gTaskEngine.hostResult, stops ? -128 : 0) << stops;
+        EXPECT_EQ(log.tilesBegun.load(), stops ? 1 : 4) << stops;
+        EXPECT_EQ(log.rows.load(), stops ? 1 : 4 * kRowsPerTile) << stops;
+        EXPECT_EQ(log.colourPasses.load(), stops ? 0 : 4) << stops;
+        EXPECT_EQ(log.copies.load(), stops ? 0 : 4) << stops;
+    }
+    gRows = nullptr;
+}
+
 TEST(EngineProgress, Fraction) {
     // Two phases of ten tiles: five tiles into the second is 15 of 20.
     EXPECT_FLOAT_EQ(TaskProgressFraction(5, 10, 2, 2, 0, 0), 0.75f);

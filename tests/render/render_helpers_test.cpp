@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -611,6 +612,60 @@ TEST(EngineRenderSettings, TwoRendersKeepTheirOwnContexts) {
     EXPECT_EQ(RenderContextTemplate(&first), nullptr);
     EXPECT_EQ(RenderContextTemplate(&second), b);
     FinishRenderContext(&second);
+}
+
+// The passes of a render tile look at the job's stop: a tile of a stopped
+// job writes no reply and no colour and is not marked gathered, in the row
+// walk (mode 1) and the Hilbert walk (397) alike; left alone, the same tile
+// fills its grid and gathers its colours.
+TEST(TilePasses, ATileOfAStoppedJobWritesNothing) {
+    for (const int64_t mode : {1, 397}) {
+        RenderRig rig;
+        ASSERT_TRUE(rig.SetInput(16, 8, kPyrColour8, BusyPixel));
+        rig.params->inputMode = 1;
+        rig.params->outputMode = int32_t(mode);
+        RenderJob job(*rig.params);
+        ASSERT_TRUE(PrepareRenderContext(&job, rig.data.get())) << mode;
+        for (const bool stop : {true, false}) {
+            auto context = std::make_unique<vort>();
+            PerTaskStuffType task{};
+            task.context = context.get();
+            InitTILETRACKER(&task.tracker, VRect{0, 0, 8, 16}, kPartitionSquares);
+            task.tracker.t = 0;
+            CalculateRectOfThisTile(&task.tracker);
+            TaskGuidance guidance;
+            initTaskGuidance(&guidance);
+            SetUpATileKindOfTask(&task, kPurposeRender, 0, 1, &guidance);
+            ASSERT_TRUE(AllocateTileBuffers(&task, ReplyCellSize(), 1));
+            task.job = &job;
+            const std::atomic<bool> stopped{stop};
+            task.stopAsked = &stopped;
+            PrerollOneTileTask(&task);
+            const size_t gridBytes =
+                size_t(task.tracker.buffer_x_elements * task.tracker.buffer_y_elements) * ReplyCellSize();
+            const size_t colourBytes = 16 * 8 * 4 * sizeof(float);
+            auto* grid = reinterpret_cast<uint8_t*>(task.context->replyGrid);
+            auto* colours = reinterpret_cast<uint8_t*>(task.tileColours);
+            std::memset(grid, 0xAB, gridBytes);
+            std::memset(colours, 0xAB, colourBytes);
+            FillTileWithSamples(task.data, task.context, &task);
+            FillTileWithColors(&task);
+            const auto written = [](const uint8_t* p, size_t n) { return n - size_t(std::count(p, p + n, 0xAB)); };
+            if (stop) {
+                EXPECT_EQ(written(grid, gridBytes), 0u) << mode;
+                EXPECT_EQ(written(colours, colourBytes), 0u) << mode;
+                EXPECT_FALSE(task.coloursGathered) << mode;
+            } else {
+                EXPECT_GT(written(grid, gridBytes), gridBytes / 4) << mode;
+                EXPECT_GT(written(colours, colourBytes), colourBytes / 2) << mode;
+                EXPECT_TRUE(task.coloursGathered) << mode;
+            }
+            PostrollOneTileTask(&task);
+            DisposeTileBuffers(task.context, 1);
+            RobustDisposePtr(&task.tileColours);
+        }
+        FinishRenderContext(&job);
+    }
 }
 
 }  // namespace

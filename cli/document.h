@@ -4,13 +4,17 @@
 
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/page_touch.h"
+
 // Leaves the bytes a resize adds unset, for a picture's samples that are
-// written in full before they are read (a large picture is not zeroed first).
+// written in full before they are read (a large picture is not zeroed first),
+// and takes a large picture's memory in huge pages (NewPictureBlock).
 template <class T>
 struct UnsetOnResize : std::allocator<T> {
     template <class U>
@@ -20,6 +24,13 @@ struct UnsetOnResize : std::allocator<T> {
     UnsetOnResize() = default;
     template <class U>
     UnsetOnResize(const UnsetOnResize<U>&) noexcept {}
+    T* allocate(size_t n) {
+        if (n > SIZE_MAX / sizeof(T)) throw std::bad_array_new_length();
+        void* p = NewPictureBlock(n * sizeof(T));
+        if (!p) throw std::bad_alloc();
+        return static_cast<T*>(p);
+    }
+    void deallocate(T* p, size_t n) noexcept { DisposePictureBlock(p, n * sizeof(T)); }
     template <class U>
     void construct(U* p) noexcept {
         ::new (static_cast<void*>(p)) U;

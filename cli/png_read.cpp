@@ -377,6 +377,10 @@ struct PageBuffer {
     bool Allocate(size_t n) {
         void* p = mmap(nullptr, std::max<size_t>(n, 1), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED) return false;
+#if defined(MADV_HUGEPAGE)
+        // In huge pages where the system offers them: see NewPictureBlock.
+        madvise(p, std::max<size_t>(n, 1), MADV_HUGEPAGE);
+#endif
         bytes = static_cast<uint8_t*>(p);
         length = n;
         return true;

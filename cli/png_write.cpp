@@ -298,7 +298,7 @@ bool WritePngChunk(FILE* f, const char* type, const uint8_t* data, size_t size) 
 
 // A zlib stream: `size` bytes at `bytes`.
 struct PngStream {
-    std::unique_ptr<uint8_t[]> bytes;
+    SampleBytes bytes;
     size_t size = 0;
 };
 
@@ -310,8 +310,12 @@ PngStream DeflatePngWhole(const HostDocument& doc) {
     const size_t n = size_t(doc.width) * doc.Planes() * (doc.depth == 8 ? 1 : 2);
     const size_t bpp = size_t(doc.Planes()) * (doc.depth == 8 ? 1 : 2);
     const size_t total = (n + 1) * size_t(doc.height);
-    std::unique_ptr<uint8_t[]> filtered(new (std::nothrow) uint8_t[total]);
-    if (!filtered) return {};
+    SampleBytes filtered;
+    try {
+        filtered.resize(total);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
     const int32_t bandCount = std::max(1, std::min(ProcessorsForWork() * 4, doc.height / kPngRowsPerBandAtLeast));
     std::atomic<bool> ok{true};
     RunOnAllProcessors(bandCount, [&](int32_t b) {
@@ -330,7 +334,7 @@ PngStream DeflatePngWhole(const HostDocument& doc) {
                     PngFileRow(doc, y, row);
                     here = row;
                 }
-                FilterPngRow(here, up, n, bpp, filtered.get() + size_t(y) * (n + 1));
+                FilterPngRow(here, up, n, bpp, filtered.data() + size_t(y) * (n + 1));
                 if (doc.depth != 8) std::swap(row, above);
             }
         } catch (const std::bad_alloc&) {
@@ -342,9 +346,11 @@ PngStream DeflatePngWhole(const HostDocument& doc) {
     if (!compressor) return {};
     PngStream deflated;
     const size_t bound = libdeflate_zlib_compress_bound(compressor, total);
-    deflated.bytes.reset(new (std::nothrow) uint8_t[bound]);
-    if (deflated.bytes)
-        deflated.size = libdeflate_zlib_compress(compressor, filtered.get(), total, deflated.bytes.get(), bound);
+    try {
+        deflated.bytes.resize(bound);
+        deflated.size = libdeflate_zlib_compress(compressor, filtered.data(), total, deflated.bytes.data(), bound);
+    } catch (const std::bad_alloc&) {
+    }
     libdeflate_free_compressor(compressor);
     return deflated;
 }
@@ -372,7 +378,7 @@ bool WritePng(FILE* f, const HostDocument& doc, std::string* error) {
         }
         bool ok = std::fwrite(kSignature, 1, 8, f) == 8 && WritePngChunk(f, "IHDR", header, 13);
         for (size_t at = 0; ok && at < stream.size; at += kPngLargestChunk)
-            ok = WritePngChunk(f, "IDAT", stream.bytes.get() + at, std::min(kPngLargestChunk, stream.size - at));
+            ok = WritePngChunk(f, "IDAT", stream.bytes.data() + at, std::min(kPngLargestChunk, stream.size - at));
         ok = ok && WritePngChunk(f, "IEND", nullptr, 0);
         if (!ok) *error = "write error";
         return ok;

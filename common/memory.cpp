@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "platform/page_touch.h"
+
 namespace {
 std::atomic<int64_t> gFailuresToCome{0};
 std::atomic<int64_t> gSuccessesFirst{0};
@@ -34,6 +36,17 @@ void* RobustNewPtr_noPS(size_t size) { return std::malloc(size ? size : 1); }
 void* RobustNewClearedPtr(size_t size) {
     if (FailThisOne()) return nullptr;
     return std::calloc(size ? size : 1, 1);
+}
+
+void* RobustNewPictureBlock(size_t size) {
+    if (FailThisOne()) return nullptr;
+    return NewPictureBlock(size);
+}
+
+void RobustDisposePictureBlock(void** ref, size_t size) {
+    if (!ref || !*ref) return;
+    DisposePictureBlock(*ref, size);
+    *ref = nullptr;
 }
 
 void* RobustNewPtr_main_thread(size_t size) { return std::malloc(size ? size : 1); }

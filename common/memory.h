@@ -13,6 +13,10 @@ void* RobustNewPtr_noPS(size_t size);
 // straight from the system already cleared, so only the pages written later
 // are ever touched (a polyhedron record is 35 MB, most of it never used).
 void* RobustNewClearedPtr(size_t size);
+// A picture's block (NewPictureBlock: in huge pages when large), failing as
+// RobustNewPtr fails; it goes back with the size it was asked with.
+void* RobustNewPictureBlock(size_t size);
+void RobustDisposePictureBlock(void** ref, size_t size);
 // Tests of out-of-memory paths: after `after` more calls succeed, the next
 // `count` calls of RobustNewPtr return null (0 ends it).
 void SetRobustNewPtrFailures(int64_t count, int64_t after = 0);

@@ -192,6 +192,7 @@ int64_t DoTotalTileAllocation(PyramidDescriptor* pyr, int64_t kind, int64_t widt
     pyr->topLevel = top_level_of_pyramid_by_interior_dimensions(width, height);
     FindCheapTopLevel(pyr);
     int64_t index = 0;
+    size_t bytes = 0;
     for (int64_t L = 0; L <= pyr->topLevel; ++L) {
         int64_t lw, lh;
         GetAllLevelDimensions(width, height, L, &lw, &lh, bordered);
@@ -206,14 +207,23 @@ int64_t DoTotalTileAllocation(PyramidDescriptor* pyr, int64_t kind, int64_t widt
                 t.originX = kTileSide * c;
                 t.rows = rows;
                 t.state = -1;
-                t.pixels = RobustNewPtr(static_cast<size_t>(kTileSide * rows * bpp));
-                if (!t.pixels) {
-                    DisposePyramidData(pyr);
-                    return 0;
-                }
+                bytes += static_cast<size_t>(kTileSide * rows * bpp);
             }
         }
         pyr->lastTile[L] = index - 1;
+    }
+    // All levels' tiles in one block, which a large picture gets in huge
+    // pages: its first writes then cost what writing costs.
+    if (bytes == 0) return 1;
+    auto* block = static_cast<uint8_t*>(RobustNewPictureBlock(bytes));
+    if (!block) {
+        DisposePyramidData(pyr);
+        return 0;
+    }
+    pyr->tileBlockBytes = static_cast<int64_t>(bytes);
+    for (int64_t i = 0; i < index; ++i) {
+        pyr->tiles[i].pixels = block;
+        block += kTileSide * pyr->tiles[i].rows * bpp;
     }
     return 1;
 }
@@ -358,11 +368,13 @@ PyramidDescriptor* AllocateDynamicPyramid(int64_t width, int64_t height, int64_t
 
 void DiposeOfAnyTiles(PyramidDescriptor* pyr) {
     if (!pyr || !pyr->tiles) return;
+    if (pyr->tileCount > 0) RobustDisposePictureBlock(&pyr->tiles[0].pixels, static_cast<size_t>(pyr->tileBlockBytes));
     for (int64_t i = 0; i < pyr->tileCount; ++i) {
         pyr->tiles[i].state = -1;
-        RobustDisposePtr(&pyr->tiles[i].pixels);
+        pyr->tiles[i].pixels = nullptr;
     }
     RobustDisposePtr(&pyr->tiles);
+    pyr->tileBlockBytes = 0;
     pyr->tileCount = 0;
     pyr->noTiles = 1;
     pyr->tileBuffer = kAllOnes;
@@ -420,6 +432,7 @@ void SwapDataOfSimilarPyrs(PyramidDescriptor* a, PyramidDescriptor* b) {
         std::swap(a->tiles[i].state, b->tiles[i].state);
         std::swap(a->tiles[i].pixels, b->tiles[i].pixels);
     }
+    std::swap(a->tileBlockBytes, b->tileBlockBytes);
     std::swap(a->randomPhase, b->randomPhase);
     std::swap(a->contentTag, b->contentTag);
 }

@@ -68,6 +68,7 @@ struct PyramidDescriptor {
     int64_t kind;
     int64_t tileCount;
     MemTile* tiles;
+    int64_t tileBlockBytes;  // the tiles' pixels, one block from the first tile's on
     HostBufferBlock* tileBuffer;  // all one bits when a list is made or freed
     int32_t noTiles;
     int64_t firstTile[kPyramidLevels];

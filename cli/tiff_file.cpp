@@ -492,11 +492,12 @@ bool WriteTiffFile(int fd, const HostDocument& doc, std::string* error) {
     // of the file, and written in order as raw strips (in this machine's
     // byte order, which is the file's) while the next are deflated.
     const int32_t strips = (doc.height + rowsPerStrip - 1) / rowsPerStrip;
-    std::vector<std::vector<uint8_t>> packed(static_cast<size_t>(strips));
+    // Left unset on resize: a strip's bound is mostly never written.
+    std::vector<SampleBytes> packed(static_cast<size_t>(strips));
     std::vector<std::unique_ptr<libdeflate_compressor, CompressorFree>> compressors(static_cast<size_t>(ProcessorsForWork()));
     std::atomic<bool> packingFailed{false};
     auto pack = [&](int32_t strip, int32_t worker) {
-        std::vector<uint8_t>& out = packed[size_t(strip)];
+        SampleBytes& out = packed[size_t(strip)];
         try {
             auto& compressor = compressors[size_t(worker)];
             if (!compressor) compressor.reset(libdeflate_alloc_compressor(kTiffDeflateLevel));
@@ -504,7 +505,7 @@ bool WriteTiffFile(int fd, const HostDocument& doc, std::string* error) {
             const int32_t first = strip * rowsPerStrip, end = std::min(doc.height, first + rowsPerStrip);
             const size_t bytes = rowBytes * size_t(end - first);
             const uint8_t* from = &doc.samples[size_t(first) * rowBytes];
-            std::vector<uint8_t> converted;
+            SampleBytes converted;
             if (doc.depth == 16) {
                 converted.resize(bytes);
                 for (size_t i = 0; i < bytes / 2; ++i) {
@@ -526,13 +527,13 @@ bool WriteTiffFile(int fd, const HostDocument& doc, std::string* error) {
     };
     bool writeFailed = false;
     RunInOrder(strips, kTiffStripsPerRound, pack, [&](int32_t strip) {
-        std::vector<uint8_t>& out = packed[size_t(strip)];
+        SampleBytes& out = packed[size_t(strip)];
         if (packingFailed) return false;
         if (TIFFWriteRawStrip(t, uint32_t(strip), out.data(), tmsize_t(out.size())) < 0) {
             writeFailed = true;
             return false;
         }
-        std::vector<uint8_t>().swap(out);
+        SampleBytes().swap(out);
         return true;
     });
     if (writeFailed) return fail();

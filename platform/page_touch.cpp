@@ -9,10 +9,10 @@
 #endif
 
 namespace {
-// Huge pages are 2 MiB; a block below a few of them stays with malloc,
-// which serves small blocks from memory it already holds.
+// Huge pages are 2 MiB; a block below one stays with malloc, which serves
+// small blocks from memory it already holds.
 constexpr size_t kHugePage = size_t{2} << 20;
-constexpr size_t kMappedFrom = 4 * kHugePage;
+constexpr size_t kMappedFrom = kHugePage;
 }  // namespace
 
 void PrefaultForWriting(void* bytes, size_t size) {

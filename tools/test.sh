@@ -32,8 +32,8 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 cmake --build build-asan -j "$jobs" --target vornesk_tests
 # ctest starts the tests it knows to take longest first, from the times it
 # keeps of the tree's last run: a fresh tree takes them from
-# tests/test-costs.txt (the tests that took 20 s or more under these
-# sanitizers), so that no long test is left to run alone at the end.
+# tests/test-costs.txt (each suite's process, and the tests that take long
+# enough to run alone), so that no long test is left to run alone at the end.
 costs=build-asan/Testing/Temporary/CTestCostData.txt
 if [ ! -f "$costs" ]; then
   mkdir -p "$(dirname "$costs")"

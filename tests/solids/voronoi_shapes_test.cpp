@@ -102,9 +102,17 @@ double HullMarginAboutTheCentre(int64_t code) {
 
 // Every code builds, every cell bounded: the arcs on the tetrahedron and the
 // donuts on the cube that read their base's faces in the turned order (239-241,
-// 262, 267) once left the centre outside the hull of their sites.
-TEST(VoronoiShapes, EveryCodeIsClosedAndEverySiteOwnsAFaceWithItsId) {
-    for (int64_t code : AllCodes()) {
+// 262, 267) once left the centre outside the hull of their sites. The codes
+// are checked in shards, every kCodeShards-th code each, that run side by
+// side.
+constexpr int kCodeShards = 4;
+
+class CodeShard : public ::testing::TestWithParam<int> {};
+
+TEST_P(CodeShard, EveryCodeIsClosedAndEverySiteOwnsAFaceWithItsId) {
+    const std::vector<int64_t> codes = AllCodes();
+    for (size_t i = size_t(GetParam()); i < codes.size(); i += kCodeShards) {
+        const int64_t code = codes[i];
         SCOPED_TRACE(code);
         ASSERT_TRUE(ShapecodeCanBeBuilt(code));
         PolyPtr p = BuildSolid(code);
@@ -142,6 +150,8 @@ TEST(VoronoiShapes, EveryCodeIsClosedAndEverySiteOwnsAFaceWithItsId) {
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(VoronoiShapes, CodeShard, ::testing::Range(0, kCodeShards));
 
 // The arcs on the tetrahedron and the cube and the donuts on the cube take
 // their arcs from the seed's bits face by face, so the order in which they

@@ -222,7 +222,14 @@ void WhirlyCompletion_Tarnwhistle_pano::RunTilesWithPurpose(
             continue;
         }
         if (!NSRunLoop_runModeBeforeDate(lastServed_ + kServeInterval)) break;
-        if (shouldKeepRunningTheLoop && NSDate_now() - lastServed_ >= kServeInterval) ServeTheCaller();
+        if (shouldKeepRunningTheLoop && NSDate_now() - lastServed_ >= kServeInterval) {
+            // The tiles finished since the last batch complete now, so that
+            // the caller shows them: the workers call for a batch only once
+            // several have finished, which for slow tiles is long after the
+            // first (a batch that was posted meanwhile finds fewer to complete).
+            CompleteTheFinishedStack(queue);
+            if (shouldKeepRunningTheLoop) ServeTheCaller();
+        }
     }
     // Every launched task retires before the job's records go away.
     while (tasks_retired_so_far < tasks_enqueued_so_far)
@@ -374,6 +381,11 @@ void WhirlyCompletion_Tarnwhistle_pano::WorkerLoop(int32_t worker) {
 void WhirlyCompletion_Tarnwhistle_pano::CompleteFinishedTasks(const std::shared_ptr<NSOperationQueue>& queue) {
     // Cleared first: a task pushed after the stack is taken posts a batch of its own.
     completionsPosted_ = false;
+    CompleteTheFinishedStack(queue);
+    ServeTheCaller();
+}
+
+void WhirlyCompletion_Tarnwhistle_pano::CompleteTheFinishedStack(const std::shared_ptr<NSOperationQueue>& queue) {
     PerTaskStuffType* top = finishedTop_.exchange(nullptr);
     PerTaskStuffType* inOrder = nullptr;
     while (top) {
@@ -388,7 +400,6 @@ void WhirlyCompletion_Tarnwhistle_pano::CompleteFinishedTasks(const std::shared_
         DoCompletionOfTask(task, queue);
         ++gTaskEngine.tilesCompleted;
     }
-    ServeTheCaller();
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::ServeTheCaller() {

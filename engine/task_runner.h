@@ -107,6 +107,8 @@ public:
     void launchTask(PerTaskStuffType* task, const std::shared_ptr<NSOperationQueue>& queue);
     // Main thread: the completions of every task the workers have finished.
     void CompleteFinishedTasks(const std::shared_ptr<NSOperationQueue>& queue);
+    // Main thread: the completions of the tasks finished so far, without the hook.
+    void CompleteTheFinishedStack(const std::shared_ptr<NSOperationQueue>& queue);
     // Main thread: the caller's hook between completions, which may stop the job.
     void ServeTheCaller();
     // Main thread: the completion of one task.

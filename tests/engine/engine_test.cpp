@@ -415,6 +415,54 @@ TEST_F(EngineTaskRunner, AStoppedJobEndsItsRunningTileAtTheRowInFlight) {
     gRows = nullptr;
 }
 
+// A finished tile is completed, and so shown, while the next runs, though
+// the workers call for a batch only once several have finished: the first
+// tiles of a slow job show without waiting for a batch.
+std::atomic<bool> gHookCalled{false};
+std::atomic<bool> gSecondTileRuns{false};
+std::atomic<bool> gFirstSeenWhileSecondRuns{false};
+void FirstQuickThenAwaitingTheHook(PerTaskStuffType* task) {
+    // The first tile ends once the job's tiles are all launched (the hook
+    // is served only then), so that it finishes with five still waiting.
+    if (task->tracker.t == 0) {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!gHookCalled.load() && std::chrono::steady_clock::now() < limit)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    if (task->tracker.t == 1) {
+        gSecondTileRuns = true;
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!gFirstSeenWhileSecondRuns.load() && std::chrono::steady_clock::now() < limit)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        gSecondTileRuns = false;
+    }
+    ++gProbe->tasksRun;
+}
+
+TEST_F(EngineTaskRunner, AFinishedTileIsCompletedWhileTheNextRuns) {
+    Processors(1);
+    gHookCalled = false;
+    gSecondTileRuns = false;
+    gFirstSeenWhileSecondRuns = false;
+    TileWork work;
+    work.work = FirstQuickThenAwaitingTheHook;
+    work.replyCellSize = TestCellSize;
+    work.betweenCompletions = [](void*) {
+        gHookCalled = true;
+        if (gSecondTileRuns.load() && gTaskEngine.tilesCompleted >= 1) gFirstSeenWhileSecondRuns = true;
+    };
+    gTaskEngine.totalRect = VRect{0, 0, 128, 128 * 8};  // eight tiles, six launched at once
+    gTaskEngine.renderDestination = 2;
+    TaskGuidance guidance;
+    initTaskGuidance(&guidance);
+    GetDefaultGuidance(&guidance, nullptr);
+    RunTiles(kPurposeRender, 0, &guidance, work, nullptr);
+    EXPECT_TRUE(gFirstSeenWhileSecondRuns.load());
+    EXPECT_EQ(probe_.tasksRun.load(), 8);
+    EXPECT_EQ(gTaskEngine.tilesCompleted, 8);
+    EXPECT_EQ(gTaskEngine.hostResult, 0);
+}
+
 TEST(EngineProgress, Fraction) {
     // Two phases of ten tiles: five tiles into the second is 15 of 20.
     EXPECT_FLOAT_EQ(TaskProgressFraction(5, 10, 2, 2, 0, 0), 0.75f);

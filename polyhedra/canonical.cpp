@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <vector>
 
+#include "common/matrices.h"
 #include "polyhedra/duals.h"
 #include "polyhedra/face_links.h"
 #include "polyhedra/poly_storage.h"
@@ -28,11 +30,64 @@ struct PlainReader {
     const triplex* p;
     triplex operator()(int64_t v) const { return p[v]; }
 };
-// ... and as the symmetric forms do.
-struct SymReader {
-    const SymmetryThing* sym;
-    const triplex* p;
-    triplex operator()(int64_t v) const { return SymmetricPosition(sym, p, v); }
+
+// Faces a pass works on, their corners gathered once: a face record is
+// large, and most of a symmetric solid's faces lie outside its domain.
+struct FaceCorners {
+    std::vector<int64_t> face;
+    std::vector<size_t> start{0};  // face k's corners: corner[start[k]] up to corner[start[k + 1]]
+    std::vector<int64_t> corner;
+    void Add(const polyhedron* poly, int64_t f) {
+        const PolyFace3D& pf = poly->face3D[f];
+        face.push_back(f);
+        corner.insert(corner.end(), pf.vertex, pf.vertex + pf.count);
+        start.push_back(corner.size());
+    }
+    const int64_t* Corners(size_t k) const { return corner.data() + start[k]; }
+    int64_t Count(size_t k) const { return int64_t(start[k + 1] - start[k]); }
+};
+
+// The positions a symmetric pass reads, each carried from its
+// representative once per pass (as SymmetricPosition carries it) instead
+// of at every face and edge that reads it.
+class SymmetricReads {
+public:
+    SymmetricReads(const SymmetryThing* sym, int64_t vertexCount)
+        : sym_(sym), at_(size_t(vertexCount)), listed_(size_t(vertexCount), 0) {}
+    void Add(int64_t v) {
+        if (listed_[size_t(v)]) return;
+        listed_[size_t(v)] = 1;
+        if (sym_->status[size_t(v)] != kSymFollows) {
+            sources_.push_back({v, v, nullptr});
+            return;
+        }
+        const SymmetryCopy& c = sym_->E[size_t(sym_->node[size_t(v)])];
+        sources_.push_back({v, c.representative, c.transform});
+    }
+    void Add(const FaceCorners& faces) {
+        for (int64_t v : faces.corner) Add(v);
+    }
+    // Every listed vertex read from positions p.
+    void Read(const triplex* p) {
+        for (const Source& s : sources_)
+            at_[size_t(s.vertex)] = s.transform ? Multiply4x4byTriplex(s.transform, p[s.from]) : p[s.from];
+    }
+    triplex operator()(int64_t v) const { return at_[size_t(v)]; }
+    // Each listed vertex's entry of `to` set from `from`.
+    void CopyListed(const triplex* from, triplex* to) const {
+        for (const Source& s : sources_) to[s.vertex] = from[s.vertex];
+    }
+
+private:
+    struct Source {
+        int64_t vertex;
+        int64_t from;             // the vertex itself, or its representative
+        const double* transform;  // null: read as it is
+    };
+    const SymmetryThing* sym_;
+    std::vector<Source> sources_;
+    std::vector<triplex> at_;  // by vertex; the listed ones only
+    std::vector<uint8_t> listed_;
 };
 
 template <class Reader>
@@ -51,12 +106,10 @@ double Tangentify(const Reader& P, triplex* N, const CanonEdgeList& edges, doubl
 }
 
 template <class Reader>
-double PlanarizeFace(const polyhedron* poly, int64_t f, const Reader& P, triplex* N, double p) {
-    const PolyFace3D& face = poly->face3D[f];
-    const int64_t n = face.count;
+double PlanarizeCorners(const int64_t* vertex, int64_t n, const Reader& P, triplex* N, double p) {
     triplex m{0, 0, 0}, g{0, 0, 0};
     for (int64_t k = 0; k < n; ++k) {
-        const triplex prev = P(face.vertex[(k + n - 1) % n]), at = P(face.vertex[k]), next = P(face.vertex[(k + 1) % n]);
+        const triplex prev = P(vertex[(k + n - 1) % n]), at = P(vertex[k]), next = P(vertex[(k + 1) % n]);
         m = Tadd(m, Tnormalize(Tcross_product(Tsub(at, prev), Tsub(next, at))));
         g = Tadd(g, at);
     }
@@ -65,7 +118,7 @@ double PlanarizeFace(const polyhedron* poly, int64_t f, const Reader& P, triplex
     if (mm == 0) return 0;
     double largest = 0;
     for (int64_t k = 0; k < n; ++k) {
-        const int64_t v = face.vertex[k];
+        const int64_t v = vertex[k];
         const triplex move = Tscale(m, p * Tdot_product(Tsub(g, P(v)), m) / mm);
         N[v] = Tadd(N[v], move);
         largest = std::max(largest, Tdot_product(move, move));
@@ -73,17 +126,20 @@ double PlanarizeFace(const polyhedron* poly, int64_t f, const Reader& P, triplex
     return largest;
 }
 
+template <class Reader>
+double PlanarizeFace(const polyhedron* poly, int64_t f, const Reader& P, triplex* N, double p) {
+    return PlanarizeCorners(poly->face3D[f].vertex, poly->face3D[f].count, P, N, p);
+}
+
 // The polar vertex of one face: the foot of its plane pushed to the radius
 // the face's edge tangent points average; false for a plane through the
 // origin or a face of zero area.
 template <class Reader>
-bool ReciprocalOfFace(const polyhedron* from, int64_t f, const Reader& P, triplex* out) {
-    const PolyFace3D& face = from->face3D[f];
-    const int64_t n = face.count;
+bool ReciprocalOfCorners(const int64_t* vertex, int64_t n, const Reader& P, triplex* out) {
     triplex newell{0, 0, 0}, g{0, 0, 0};
     double r2 = 0;
     for (int64_t k = 0; k < n; ++k) {
-        const triplex a = P(face.vertex[k]), b = P(face.vertex[(k + 1) % n]);
+        const triplex a = P(vertex[k]), b = P(vertex[(k + 1) % n]);
         newell = Tadd(newell, triplex{(a.y - b.y) * (a.z + b.z), (a.z - b.z) * (a.x + b.x), (a.x - b.x) * (a.y + b.y)});
         g = Tadd(g, a);
         const triplex q = EdgeTangentPoint(a, b);
@@ -102,19 +158,30 @@ bool ReciprocalOfFace(const polyhedron* from, int64_t f, const Reader& P, triple
 bool reciprocalN(const polyhedron* from, const triplex* fromPos, triplex* toPos) {
     const PlainReader P{fromPos};
     for (int64_t f = 0; f < from->faceCount3D; ++f)
-        if (!ReciprocalOfFace(from, f, P, &toPos[f])) return false;
+        if (!ReciprocalOfCorners(from->face3D[f].vertex, from->face3D[f].count, P, &toPos[f])) return false;
     return true;
 }
 
-bool reciprocalN_sym(const polyhedron* from, const triplex* fromPos, const SymmetryThing* fromSym, triplex* toPos,
-                     const SymmetryThing* toSym) {
-    const SymReader P{fromSym, fromPos};
+// One symmetric reciprocation, from the solid whose faces (with corners)
+// and reads are given to the positions of its dual's vertices.
+struct SymmetricReciprocation {
+    FaceCorners faces;
+    SymmetricReads reads;
     // Every face whose polar vertex lies in the other solid's domain: under
     // rotations only, such a face need not have a corner in this domain.
-    for (int64_t f = 0; f < from->faceCount3D; ++f)
-        if (toSym->status[size_t(f)] == kSymInDomain && !ReciprocalOfFace(from, f, P, &toPos[f])) return false;
-    return true;
-}
+    SymmetricReciprocation(const polyhedron* from, const SymmetryThing* fromSym, const SymmetryThing* toSym)
+        : reads(fromSym, from->vertexCount3D) {
+        for (int64_t f = 0; f < from->faceCount3D; ++f)
+            if (toSym->status[size_t(f)] == kSymInDomain) faces.Add(from, f);
+        reads.Add(faces);
+    }
+    bool Run(const triplex* fromPos, triplex* toPos) {
+        reads.Read(fromPos);
+        for (size_t k = 0; k < faces.face.size(); ++k)
+            if (!ReciprocalOfCorners(faces.Corners(k), faces.Count(k), reads, &toPos[faces.face[k]])) return false;
+        return true;
+    }
+};
 
 int64_t OwnsVertices(const polyhedron* poly) {
     if (!poly) return -2;
@@ -276,14 +343,23 @@ double CanonicalizeConvexPoly_relaxation_sym(polyhedron* poly, double tolerance,
         std::copy(start.begin(), start.end(), poly->coords3D);
         return CanonicalizeConvexPoly_relaxation(poly, tolerance, iterations, tangentFactor, planarFactor);
     }
-    std::vector<triplex> P(poly->coords3D, poly->coords3D + V), N(static_cast<size_t>(V));
+    // A step writes the vertices of the faces and edges touching the
+    // domain, and reads those and their representatives (in the domain, so
+    // among them); the others keep their start until the copy at the end.
+    FaceCorners faces;
+    for (int64_t f : sym->F) faces.Add(poly, f);
+    SymmetricReads read(sym, V);
+    read.Add(faces);
+    for (const auto& [a, b] : sym->G) read.Add(a), read.Add(b);
+    std::vector<triplex> P(poly->coords3D, poly->coords3D + V), N(P);
     double size = 0;
     for (int64_t step = 1;; ++step) {
-        std::copy(P.begin(), P.end(), N.begin());
-        const SymReader read{sym, P.data()};
+        read.CopyListed(P.data(), N.data());
+        read.Read(P.data());
         const double tangent = Tangentify(read, N.data(), sym->G, tangentFactor);
         double planar = 0;
-        for (int64_t f : sym->F) planar = std::max(planar, PlanarizeFace(poly, f, read, N.data(), planarFactor));
+        for (size_t k = 0; k < faces.face.size(); ++k)
+            planar = std::max(planar, PlanarizeCorners(faces.Corners(k), faces.Count(k), read, N.data(), planarFactor));
         size = std::max(tangent, std::sqrt(planar));
         P.swap(N);
         if (!(size > tolerance) || step >= iterations) break;
@@ -346,13 +422,13 @@ double CanonicalizeConvexPoly_primal_dual_sym(polyhedron* poly, double tolerance
     const int64_t V = poly->vertexCount3D;
     std::vector<triplex> P(poly->coords3D, poly->coords3D + V), saved(static_cast<size_t>(V));
     std::vector<triplex> Q(dual->coords3D, dual->coords3D + dual->vertexCount3D);
+    SymmetricReciprocation toDual(poly, sym, dualSym), toPrimal(dual, dualSym, sym);
     double movement = 0;
     bool failed = false;
     for (int64_t count = 0; count < iterations; ++count) {
         const bool measure = (count & 63) == 0;
         if (measure) saved = P;
-        if (!reciprocalN_sym(poly, P.data(), sym, Q.data(), dualSym) ||
-            !reciprocalN_sym(dual, Q.data(), dualSym, P.data(), sym)) {
+        if (!toDual.Run(P.data(), Q.data()) || !toPrimal.Run(Q.data(), P.data())) {
             failed = true;
             break;
         }

@@ -64,7 +64,7 @@ void BM_EmptyTiles(benchmark::State& state) {
     const VRect total = kind == 0 ? VRect{0, 0, kSide, kSide} : VRect{0, 0, kSide, 64};
     gBenchWork.work = nullptr;
     TileTracker tracker{};
-    InitTILETRACKER(&tracker, total, kind);
+    InitTILETRACKER_core(&tracker, total, kind);
     for (auto _ : state) RunJob(kind, total);
     state.SetItemsProcessed(state.iterations() * tracker.tilecount);
     state.counters["tiles"] = double(tracker.tilecount);

@@ -58,11 +58,6 @@ public:
         return work.done;
     }
 
-    void WaitForAll() {
-        std::unique_lock<std::mutex> hold(lock_);
-        finished_.wait(hold, [this] { return queue_.empty() && !busy_; });
-    }
-
 private:
     void Loop() {
         std::unique_lock<std::mutex> hold(lock_);
@@ -107,5 +102,3 @@ std::shared_ptr<BackgroundWork> RunInBackground(void (*work)(void* context), std
 bool BackgroundWorkDone(const BackgroundWork& work) { return TheWorker().Done(work); }
 
 bool WaitForBackgroundWork(const BackgroundWork& work, double seconds) { return TheWorker().Wait(work, seconds); }
-
-void WaitForAllBackgroundWork() { TheWorker().WaitForAll(); }

@@ -18,5 +18,3 @@ std::shared_ptr<BackgroundWork> RunInBackground(void (*work)(void* context), std
 bool BackgroundWorkDone(const BackgroundWork& work);
 // Waits until the work is done or the seconds have passed; true when done.
 bool WaitForBackgroundWork(const BackgroundWork& work, double seconds);
-// Waits until every piece of work asked for so far is done.
-void WaitForAllBackgroundWork();

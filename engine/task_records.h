@@ -144,29 +144,21 @@ inline bool TileStopAsked(const PerTaskStuffType* task) {
     return task && task->stopAsked && task->stopAsked->load(std::memory_order_relaxed);
 }
 
-void InitTILETRACKER(TileTracker* tracker, VRect whole, int64_t kind);
-void InitTILETRACKERwithBigness(TileTracker* tracker, VRect whole, int64_t kind, int64_t bigness);
 void InitTILETRACKER_core(TileTracker* tracker, VRect whole, int64_t kind);
 void CalculateRectOfThisTile(TileTracker* tracker);
 // The current tile in the coordinates of the whole picture, not the job's.
 VRect AbsoluteTileRect(const TileTracker& tracker);
-TileTracker* cloneAtoB(TileTracker* a, TileTracker* b);
 
 int64_t TilesAcross(int64_t extent, int64_t side);
-int64_t TilesUpAndDown(int64_t extent, int64_t side);
 int64_t TilesToCoverRect(int64_t width, int64_t height, int64_t side);
 int64_t XExtentOfNthTile(int64_t n, int64_t extent, int64_t side);
 int64_t YExtentOfNthTile(int64_t n, int64_t extent, int64_t side);
-int64_t VariableChunkExtent();
 
 // Fills a pixel_info from the host's filter record and the render destination
 // (0 the host, 1 the preview, 2 an offscreen pyramid of the given pixel kind).
 void initPixelInfo(pixel_info* info, const FilterRecord* record, int32_t renderDestination,
                    int32_t offscreenPixelKind);
 
-int64_t GetScheduledProcessorCount();
-int64_t MacActiveProcessorCountQev();
-int64_t GetSuitableTaskCount(int64_t first, int64_t last);
 bool partitionIsSerial(int64_t kind);
 
 void initTaskGuidance(TaskGuidance* guidance);
@@ -186,7 +178,6 @@ size_t LargestReplyGridCells(const TileTracker& tracker);
 // tile number set) and purpose, with a clean record and context and the
 // blocks it holds; false, leaving it as it was, when those are too small.
 bool RemakeTaskForTile(PerTaskStuffType* task, const TileTracker& tracker, int64_t purpose);
-void NullifyTileBuffers(vort* records, int32_t count);
 // The slot of a render context's reply grid.
 MirelYummy** TaskReplyGridOf(vort* context);
 void DisposeTileBuffers(vort* records, int32_t count);
@@ -194,8 +185,3 @@ void DisposeTileBuffers(vort* records, int32_t count);
 void Dump_Buffer_Vort_Task(PerTaskStuffType** task);
 
 bool IsStandardTaskPurpose(int64_t purpose);
-bool PrerollOneTileTask_forStandardTask(const PerTaskStuffType* task);
-bool PostrollOneTileTask_forStandardTask(const PerTaskStuffType* task);
-int64_t MaxDepthFunctionForStandardThreadableTask();
-// The guidance's job rectangle for the level reductions, else the total rectangle.
-VRect GetRectangleForThisThreadableJob(int64_t purpose, const TaskGuidance* guidance);

@@ -8,7 +8,6 @@
 #include <system_error>
 
 #include "common/memory.h"
-#include "platform/dispatch.h"
 #include "platform/foundation_threads.h"
 #include "platform/worker_pool.h"
 #include "platform/host/filter_record.h"
@@ -155,13 +154,6 @@ std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> WhirlyCompletion_Tarnwhistle_
     auto completion = std::make_shared<WhirlyCompletion_Tarnwhistle_pano>();
     completion->theQueue_ = std::make_shared<NSOperationQueue>();
     return completion;
-}
-
-std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> WhirlyCompletion_Tarnwhistle_pano::sharedInstance() {
-    static dispatch_once_t once;
-    static std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> shared;
-    dispatch_once(&once, [] { shared = init(); });
-    return shared;
 }
 
 // Steps common to both runners: counters, the job's tracker and the counts.
@@ -457,7 +449,7 @@ PerTaskStuffType* WhirlyCompletion_Tarnwhistle_pano::NewTaskForTile(int64_t tile
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::KeepOrDump(PerTaskStuffType* task) {
-    if (blocky_ || HastyExitRequested || spare_.size() >= spare_.capacity()) {
+    if (HastyExitRequested || spare_.size() >= spare_.capacity()) {
         Dump_Buffer_Vort_Task(&task);
         return;
     }
@@ -569,9 +561,6 @@ void WhirlyCompletion_Tarnwhistle_pano::windup(int64_t purpose) {
     if (tasks_retired_so_far >= NUMTiles) shouldKeepRunningTheLoop = false;
     if (HastyExitRequested && tasks_retired_so_far >= tasks_enqueued_so_far)
         shouldKeepRunningTheLoop = false;
-    // A completion off the main thread wakes the waiting run loop.
-    if (blocky_ && !shouldKeepRunningTheLoop && !NSThread_isMainThread())
-        NSObject_performOnMainThread([] {}, false);
 
     if (gTaskEngine.progressPhase < 1) return;
     const double now = NSDate_now();
@@ -587,107 +576,6 @@ void WhirlyCompletion_Tarnwhistle_pano::windup(int64_t purpose) {
     } else if (gTaskEngine.renderDestination == 2 && work_.progress) {
         work_.progress(f);
     }
-}
-
-// ---- The block variant ---------------------------------------------------
-
-int64_t WhirlyCompletion_Tarnwhistle_pano::waitModeForPurpose(int64_t purpose) {
-    return purpose == kPurposeRender ? kWaitMode_AsyncWhileMainThreadWaits : kWaitMode_SyncOnCallingThread;
-}
-
-void WhirlyCompletion_Tarnwhistle_pano::RunTilesBlockilyWithPurpose(int64_t purpose, TaskGuidance guidance,
-                                                                    int64_t partitioning, int64_t waitMode,
-                                                                    const TileWork& work) {
-    if (!NSThread_isMainThread()) {
-        KeepFirstError(kResultBadParameters, kDiagnosticNotOnMainThread);
-        return;
-    }
-    if (waitMode != kWaitMode_AsyncWhileMainThreadWaits && waitMode != kWaitMode_SyncOnCallingThread) return;
-    blocky_ = true;
-    StartJob(purpose, guidance, partitioning, work);
-    if (NUMTiles < 1) return;
-    shouldKeepRunningTheLoop = true;
-
-    const int64_t width = NUMTasks;
-    auto enumerate = [this, purpose, &guidance, width] {
-        dispatch_apply_while(size_t(NUMTiles), width, [&](size_t tile) {
-            return CreateAndLaunchBlockyTaskForTile(int64_t(tile), purpose, guidance);
-        });
-    };
-    // A render's completions are performed on the main thread, which must
-    // therefore turn its run loop whatever the wait mode asked for.
-    if (waitMode == kWaitMode_SyncOnCallingThread && purpose != kPurposeRender) {
-        enumerate();
-        return;
-    }
-    std::atomic<bool> enumerated{false};
-    NSRunLoop_addSource();
-    dispatch_async_work enumeration([&] {
-        enumerate();
-        enumerated = true;
-        NSRunLoop_removeSource();
-    });
-    auto keepRunning = [this] {
-        std::lock_guard<std::mutex> hold(lock);
-        return shouldKeepRunningTheLoop;
-    };
-    while (keepRunning()) {
-        if (!NSRunLoop_runModeBeforeDate(NSDate_distantFuture())) break;
-    }
-    // Blocks still running may yet need the main thread for their completions.
-    while (!enumerated.load()) NSRunLoop_runModeBeforeDate(NSDate_now() + 0.05);
-    enumeration.wait();
-}
-
-bool WhirlyCompletion_Tarnwhistle_pano::CreateAndLaunchBlockyTaskForTile(int64_t tile, int64_t purpose,
-                                                                         const TaskGuidance& guidance) {
-    {
-        std::lock_guard<std::mutex> hold(lock);
-        if (HastyExitRequested) return false;
-    }
-    PerTaskStuffType* task = NewTaskForTile(tile, purpose, false);
-    {
-        std::lock_guard<std::mutex> hold(lock);
-        if (!task) {
-            failJob(kResultOutOfMemory, kDiagnosticTaskNotMade);
-            return false;
-        }
-        ++tasks_enqueued_so_far;
-        SetUpATileKindOfTask(task, purpose, 0, 1, &guidance);
-        task->job = work_.job;
-        if (work_.preroll) work_.preroll(task);
-    }
-    RunTaskWork(task);
-    DoCompletionOfTask_Blocky(task);
-    return true;
-}
-
-void WhirlyCompletion_Tarnwhistle_pano::DoCompletionOfTask_Blocky(PerTaskStuffType* task) {
-    if (task->purpose == kPurposeRender) {
-        NSObject_performOnMainThread([this, task] {
-            DoCompletionOfTask_Blocky_core(task);
-            ++gTaskEngine.tilesCompleted;
-            if (work_.betweenCompletions) work_.betweenCompletions(work_.hookContext);
-        }, true);
-    } else
-        DoCompletionOfTask_Blocky_core(task);
-}
-
-void WhirlyCompletion_Tarnwhistle_pano::DoCompletionOfTask_Blocky_core(PerTaskStuffType* task) {
-    std::lock_guard<std::mutex> hold(lock);
-    const int64_t purpose = task->purpose;
-    prewind(task);
-    windup(purpose);
-}
-
-void WhirlyCompletion_Tarnwhistle_pano::MainThread_ProgressProcPlease() {
-    ProgressProcPlease(tasks_retired_so_far, NUMTiles);
-}
-
-void WhirlyCompletion_Tarnwhistle_pano::TickleProgressMeterPleaseCocoa() {
-    const FilterRecord* record = gTaskEngine.filterRecord;
-    if (record && record->progressProc) record->progressProc(2, 100);
-    progress_meter_last_updated = NSDate_now() - kProgressInterval;
 }
 
 // ---- Entry ----------------------------------------------------------------

@@ -69,19 +69,11 @@ struct TileWork {
 void RunTiles(int64_t purpose, int64_t partitioning, const TaskGuidance* guidance, const TileWork& work,
               ProgressivePreviewManager* ppm);
 
-// Wait modes of the block variant.
-enum : int64_t {
-    kWaitMode_AsyncWhileMainThreadWaits = 0,  // tiles on the global queue, the caller's run loop turns
-    kWaitMode_SyncOnCallingThread = 1,        // the enumeration runs on the calling thread
-};
-
 // One job: made afresh by RunTiles for every job.
 class WhirlyCompletion_Tarnwhistle_pano
     : public std::enable_shared_from_this<WhirlyCompletion_Tarnwhistle_pano> {
 public:
     static std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> init();
-    // A process-wide instance; no job runs on it.
-    static std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> sharedInstance();
 
     // Main-thread state of the job.
     int32_t NUMTiles = 0;
@@ -116,18 +108,6 @@ public:
     void DoCompletionOfTask_core(PerTaskStuffType* task, const std::shared_ptr<NSOperationQueue>& queue);
     // No worker could be made: the job fails with -108.
     void taskCouldNotRun();
-    // The block variant: every tile is built, run and completed by a block of
-    // a concurrent enumeration; no completion launches a tile. Main thread only.
-    void RunTilesBlockilyWithPurpose(int64_t purpose, TaskGuidance guidance, int64_t partitioning,
-                                     int64_t waitMode, const TileWork& work);
-    static int64_t waitModeForPurpose(int64_t purpose);
-    // False once the enumeration should stop.
-    bool CreateAndLaunchBlockyTaskForTile(int64_t tile, int64_t purpose, const TaskGuidance& guidance);
-    void DoCompletionOfTask_Blocky(PerTaskStuffType* task);
-    void DoCompletionOfTask_Blocky_core(PerTaskStuffType* task);
-
-    void MainThread_ProgressProcPlease();
-    void TickleProgressMeterPleaseCocoa();
 
     // The object's lock: a worker holds it while its completion waits for
     // the main thread.
@@ -153,7 +133,6 @@ private:
 
     TileWork work_{};   // the running job's
     double lastServed_ = 0;  // when the hook between completions last ran
-    bool blocky_ = false;  // the block variant: state under `lock`, completions off the main thread too
     // Raised with HastyExitRequested once the job stops early, for the tiles
     // running then to end part-way (PerTaskStuffType::stopAsked).
     std::atomic<bool> stopAsked_{false};

@@ -27,16 +27,6 @@ VRect MakeVRect(int64_t top, int64_t left, int64_t bottom, int64_t right) {
 
 }  // namespace
 
-void InitTILETRACKER(TileTracker* tracker, VRect whole, int64_t kind) {
-    InitTILETRACKERwithBigness(tracker, whole, kind, kDefaultTileBigness);
-}
-
-void InitTILETRACKERwithBigness(TileTracker* tracker, VRect whole, int64_t kind, int64_t bigness) {
-    if (!tracker) return;
-    tracker->bigness = bigness;
-    InitTILETRACKER_core(tracker, whole, kind);
-}
-
 void InitTILETRACKER_core(TileTracker* tracker, VRect whole, int64_t kind) {
     // A side below 1 would divide by zero: squares take the default side.
     if (tracker->bigness < 1) tracker->bigness = kDefaultTileBigness;
@@ -122,13 +112,7 @@ void CalculateRectOfThisTile(TileTracker* tracker) {
     }
 }
 
-TileTracker* cloneAtoB(TileTracker* a, TileTracker* b) {
-    std::memcpy(b, a, sizeof(TileTracker));
-    return a;
-}
-
 int64_t TilesAcross(int64_t extent, int64_t side) { return CeilDiv(extent, side); }
-int64_t TilesUpAndDown(int64_t extent, int64_t side) { return CeilDiv(extent, side); }
 
 int64_t TilesToCoverRect(int64_t width, int64_t height, int64_t side) {
     return CeilDiv(height, side) * CeilDiv(width, side);
@@ -144,8 +128,6 @@ int64_t YExtentOfNthTile(int64_t n, int64_t extent, int64_t side) {
 }
 
 MirelYummy** TaskReplyGridOf(vort* context) { return &context->replyGrid; }
-
-int64_t VariableChunkExtent() { return kChunkExtent; }
 
 void initPixelInfo(pixel_info* info, const FilterRecord* record, int32_t renderDestination,
                    int32_t offscreenPixelKind) {
@@ -201,14 +183,6 @@ void initPixelInfo(pixel_info* info, const FilterRecord* record, int32_t renderD
     info->reciprocal_MAXIMUM = 1.0f / info->MAXIMUMf;
     info->reciprocal_OPAQUEALPHA = 1.0f / float(info->OPAQUEALPHA);
     info->reciprocal_WHITEPOINT = 1.0f / info->WHITEPOINT;
-}
-
-int64_t GetScheduledProcessorCount() { return NSProcessInfo_activeProcessorCount(); }
-int64_t MacActiveProcessorCountQev() { return NSProcessInfo_activeProcessorCount(); }
-
-int64_t GetSuitableTaskCount(int64_t first, int64_t last) {
-    return std::min<int64_t>(std::max<int64_t>(NSProcessInfo_activeProcessorCount(), 1),
-                             last - first + 1);
 }
 
 bool partitionIsSerial(int64_t kind) {
@@ -343,11 +317,6 @@ bool RemakeTaskForTile(PerTaskStuffType* task, const TileTracker& tracker, int64
     return true;
 }
 
-void NullifyTileBuffers(vort* records, int32_t count) {
-    if (!records || count < 1) return;
-    for (int32_t n = 0; n < count; ++n) records[n].replyGrid = nullptr;
-}
-
 void DisposeTileBuffers(vort* records, int32_t count) {
     if (!records || count < 1) return;
     for (int32_t n = 0; n < count; ++n) RobustDisposePtr(&records[n].replyGrid);
@@ -361,20 +330,4 @@ void Dump_Buffer_Vort_Task(PerTaskStuffType** task) {
     }
     RobustDisposePtr(&(*task)->tileColours);
     RobustDisposePtr(task);
-}
-
-bool PrerollOneTileTask_forStandardTask(const PerTaskStuffType* task) {
-    return IsStandardTaskPurpose(task->purpose);
-}
-
-bool PostrollOneTileTask_forStandardTask(const PerTaskStuffType* task) {
-    return IsStandardTaskPurpose(task->purpose);
-}
-
-int64_t MaxDepthFunctionForStandardThreadableTask() { return 1; }
-
-VRect GetRectangleForThisThreadableJob(int64_t purpose, const TaskGuidance* guidance) {
-    if (IsStandardTaskPurpose(purpose) && guidance)
-        return guidance->jobRect;
-    return GetProcessableRect();
 }

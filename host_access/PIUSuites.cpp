@@ -24,37 +24,8 @@ AutoSuite<PSAliasSuite> sPSAlias("Photoshop Alias Utility Suite", 1);
 AutoSuite<ResourceProcs> sPSResource("Photoshop Resource Suite for Plug-ins", 3);
 AutoSuite<JSScriptingSuite2> sScripting("JavaScript Scripting Suite", 2);
 
-bool AcquireSuite(AutoSuiteBase* holder) {
-    if (!holder) return false;
-    if (holder->suite) return true;
-    if (!sSPBasic || !sSPBasic->AcquireSuite) return false;
-    const void* table = nullptr;
-    if (sSPBasic->AcquireSuite(holder->name, holder->version, &table) != kSPNoError || !table) return false;
-    holder->suite = table;
-    return true;
-}
-
 void ReleaseSuite(AutoSuiteBase* holder) {
     if (!holder || !holder->suite) return;
     if (sSPBasic && sSPBasic->ReleaseSuite) sSPBasic->ReleaseSuite(holder->name, holder->version);
     holder->suite = nullptr;
-}
-
-AutoSuiteBase* const* AllSuiteHolders() {
-    static AutoSuiteBase* const holders[kSuiteCount] = {
-        &sPSActionDescriptor, &sPSActionControl, &sPSBasicActionControl, &sPSActionReference, &sPSActionList,
-        &sPSRegistry,         &sPSUIHooks,       &sPSHandle,             &sASZString,         &sSPAccess,
-        &sPSFileList,         &sPSBuffer,        &sPSChannelProcs,       &sSPRuntime,         &sPSProperty,
-        &sPSAlias,            &sPSResource,      &sScripting,
-    };
-    return holders;
-}
-
-void PIUSuitesRelease() {
-    AutoSuiteBase* const* all = AllSuiteHolders();
-    for (int i = 0; i < kSuiteCount; i++) ReleaseSuite(all[i]);
-}
-
-void ClearOSInfo(qev_OSInfo* info) {
-    if (info) std::memset(info, 0, sizeof *info);
 }

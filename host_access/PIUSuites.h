@@ -1,5 +1,5 @@
-// The host's suites, acquired by name and version through the basic suite
-// and released at the end. Each holder keeps the acquired procedure table
+// The host's suites by name and version, released through the basic suite
+// at the end. Each holder keeps the acquired procedure table
 // (null until acquired); the tables themselves are the host's, opaque here.
 #pragma once
 
@@ -22,18 +22,13 @@ struct AutoSuite : AutoSuiteBase {
     AutoSuite(const AutoSuite&) = delete;
     AutoSuite& operator=(const AutoSuite&) = delete;
     const T* get() const { return static_cast<const T*>(suite); }
-    // Acquires the table through sSPBasic; false when the host has none.
-    bool Acquire();
     void Release();
 };
 
-bool AcquireSuite(AutoSuiteBase* holder);
 // Releases the table through the basic suite when it was acquired and the
 // basic suite is known; the holder's pointer becomes null either way.
 void ReleaseSuite(AutoSuiteBase* holder);
 
-template <class T>
-bool AutoSuite<T>::Acquire() { return AcquireSuite(this); }
 template <class T>
 void AutoSuite<T>::Release() { ReleaseSuite(this); }
 
@@ -75,13 +70,3 @@ extern AutoSuite<PropertyProcs> sPSProperty;
 extern AutoSuite<PSAliasSuite> sPSAlias;
 extern AutoSuite<ResourceProcs> sPSResource;
 extern AutoSuite<JSScriptingSuite2> sScripting;
-
-constexpr int kSuiteCount = 18;
-// Every holder, in the order above.
-AutoSuiteBase* const* AllSuiteHolders();
-// Releases every acquired suite.
-void PIUSuitesRelease();
-
-// The host's operating-system description.
-struct qev_OSInfo;
-void ClearOSInfo(qev_OSInfo* info);

@@ -18,7 +18,6 @@ VRect gTotalRect_private{};
 namespace {
 
 constexpr OSType kAffinitySignature = MakeFourCC("AffP");
-constexpr int64_t kMaxSnuggleSteps = 100;
 
 VRect TokenRect() {
     VRect f = GetFilterRect();
@@ -48,12 +47,6 @@ void KillRects() {
 void AssignTokenOutRect() { SetOutRect(TokenRect()); }
 void AssignTokenMaskRect() { SetMaskRect(TokenRect()); }
 
-void SetFullsizeRects(Data* data) {
-    SetProcessableRect(GetFilterRect());
-    if (gParams) gParams->proxyScale = 1;
-    SetSomesizeRects(data, 1, gParams);
-}
-
 void SetSomesizeRects(Data* data, int32_t scale, Parameters* settings) {
     const VRect total = GetProcessableRect();
     if (settings) settings->proxyScale = scale;
@@ -72,69 +65,17 @@ void SetSomesizeRects(Data* data, int32_t scale, Parameters* settings) {
     if (data && !data->flags[3]) AssignTokenMaskRect();
 }
 
-void SetOneRowHighRects(Data* data) {
-    const VRect filter = GetFilterRect();
-    SetProcessableRect(filter);
-    if (gParams) gParams->proxyScale = 1;
-    if (!data) return;
-    const int64_t height = int64_t(filter.bottom) - filter.top;
-    const int64_t row = std::clamp<int64_t>(data->rowIndex, 0, std::max<int64_t>(height - 1, 0));
-    const VRect line{int32_t(filter.top + row), filter.left, int32_t(filter.top + row + 1), filter.right};
-    SetInRect(line);
-    VRect out = line;
-    if (gParams && gParams->renderDestination == kRenderToOffscreen) {
-        out.top += data->filterRect.top;
-        out.bottom += data->filterRect.top;
-        out.left += data->filterRect.left;
-        out.right += data->filterRect.left;
-    }
-    SetOutRect(out);
-    if (GetHaveMask()) SetMaskRect(line);
-    else AssignTokenMaskRect();
-    SetPlanesScalingPadding(0, FixedFromInt(1), plugInWantsEdgeReplication);
-    UpdateMasklines(data, row, row);
-}
-
-bool HostHasBuggyZooming(Data*) { return GetHostSig() == kAffinitySignature; }
-bool HostHasIRDisplayBug() { return false; }
-
 bool HostIsIncapableOfZooming() {
     return !gFilterRecord || !gFilterRecord->advanceState || !gFilterRecord->displayPixels ||
            !supports_sampling() || GetHostSig() == kAffinitySignature;
 }
 
-bool uses_previews() { return gFilterRecord && gFilterRecord->advanceState && gFilterRecord->displayPixels; }
-bool Advanceable() { return gFilterRecord && gFilterRecord->advanceState; }
 bool supports_sampling() { return GetSamplingSupport() != 0; }
-bool CheckProxiesSupported(int64_t x) { return x != 0; }
-bool needs_convolution() { return false; }
-
-int64_t WidthOfCurrentOutput() {
-    if (gParams && gParams->renderDestination == kRenderToOffscreen && gData && gData->storage)
-        return OffscreenRenderTarget(gData->storage)->width[0];
-    VRect r = GetOutRect();
-    return int64_t(r.right) - r.left;
-}
-
-int64_t HeightOfCurrentOutput() {
-    if (gParams && gParams->renderDestination == kRenderToOffscreen && gData && gData->storage)
-        return OffscreenRenderTarget(gData->storage)->height[0];
-    VRect r = GetOutRect();
-    return int64_t(r.bottom) - r.top;
-}
 
 // ---- total rectangle and rectangle state ----
 
 VRect GetProcessableRect() { return gTotalRect_private; }
 void SetProcessableRect(const VRect& rect) { gTotalRect_private = rect; }
-void SetProcessableRectToFullSize() { gTotalRect_private = GetFilterRect(); }
-
-void PushAndChangeProcessableRect(VRect* old, const VRect& rect) {
-    if (old) *old = gTotalRect_private;
-    gTotalRect_private = rect;
-}
-
-void PopProcessableRect(const VRect& old) { gTotalRect_private = old; }
 
 void PushRectState(RectState* state, Data* data) {
     if (!state) return;
@@ -173,38 +114,6 @@ void PopRectAndPreviewState(const RectState* state, Data* data) {
     PopRectState(state, data);
 }
 
-void PopRectStateAndDoMaskStuff(const RectState* state, Data* data) {
-    PopRectState(state, data);
-    if (!data) return;
-    if (gParams && gParams->renderDestination == kRenderToPreview) {
-        UpdateMasklines(data, data->jobTop, data->jobBottom);
-        return;
-    }
-    const int64_t top = data->filterRect.top;
-    const VRect out = GetOutRect();
-    data->inputLineFirst = out.top - top;
-    data->inputLineLast = out.bottom - top - 1;
-    const VRect mask = GetHaveMask() ? GetMaskRect() : GetInRect();
-    data->maskLineFirst = mask.top - top;
-    data->maskLineLast = mask.bottom - top - 1;
-}
-
-void UpdateMasklines(Data* data, int64_t first, int64_t last) {
-    if (!data) return;
-    data->inputLineFirst = data->maskLineFirst = first;
-    data->inputLineLast = data->maskLineLast = last;
-}
-
-void SetMaskAndInputLinesForFullsize(Data* data, int64_t top) {
-    if (!data) return;
-    const VRect in = GetInRect();
-    const VRect mask = GetMaskRect();
-    data->inputLineFirst = in.top - top;
-    data->inputLineLast = in.bottom - top - 1;
-    data->maskLineFirst = mask.top - top;
-    data->maskLineLast = mask.bottom - top - 1;
-}
-
 // ---- proxy ----
 
 int16_t CalcDefaultProxyScaleFactor(const VRect& filterRect, const VRect& previewSize, VRect* outRect,
@@ -220,11 +129,6 @@ int16_t CalcDefaultProxyScaleFactor(const VRect& filterRect, const VRect& previe
     if (HostIsIncapableOfZooming()) factor = 1;
     if (outFactor) *outFactor = int16_t(factor);
     return int16_t(factor);
-}
-
-void CalcProxyScaleFactor() {
-    if (!gData || !gParams) return;
-    gData->proxyRect = DivideRect(gData->filterRect, std::max(gParams->proxyScale, 1));
 }
 
 void SetUpFilterRecordForProxy(Data* data, int32_t scale) {
@@ -252,15 +156,6 @@ void SetUpFilterRecordForProxy(Data* data, int32_t scale) {
     data->jobBottom = data->height - 1;
     data->jobLeft = 0;
     data->jobRight = data->width - 1;
-}
-
-VRect DetermineBiggestProxyPixelsRect(const VRect& rect, const VRect& limit) {
-    VRect r = rect;
-    const int32_t w = limit.right - limit.left;
-    const int32_t h = limit.bottom - limit.top;
-    r.right = std::min(r.right, r.left + w);
-    r.bottom = std::min(r.bottom, r.top + h);
-    return r;
 }
 
 void fillInProxyBufferDimensions(proxyBufferRecord* record) {
@@ -343,61 +238,7 @@ void GetProxyBufferPixel(int64_t x, int64_t y, float* colour, const proxyBufferR
 
 // ---- preview pyramid ----
 
-VRect ChooseRectToUseAsPreviewSource(int64_t, const VRect&) {
-    VRect r{0, 0, int32_t(kPreviewPyramidSide), int32_t(kPreviewPyramidSide)};
-    const int64_t h = HeightOfCurrentOutput();
-    const int64_t w = WidthOfCurrentOutput();
-    if (h < r.bottom) r.bottom = int32_t(h);
-    if (w < r.right) r.right = int32_t(w);
-    return r;
-}
-
-void Snuggle2(VRect* rect, int64_t* steps, const VRect& limit, int64_t maxSteps) {
-    if (!rect) return;
-    const int64_t limitW = int64_t(limit.right) - limit.left;
-    const int64_t limitH = int64_t(limit.bottom) - limit.top;
-    const int64_t most = std::min(maxSteps, kMaxSnuggleSteps);
-    int64_t n = 0;
-    while (n < most && (int64_t(rect->right) - rect->left > limitW || int64_t(rect->bottom) - rect->top > limitH)) {
-        *rect = DivideRect(*rect, 2);
-        n++;
-    }
-    if (steps) *steps = n;
-}
-
 // ---- small rectangle and colour operations ----
-
-void ShrinkRect(Rect* rect, int16_t dy, int16_t dx) {
-    if (!rect) return;
-    rect->top = int16_t(rect->top + dy);
-    rect->left = int16_t(rect->left + dx);
-    rect->bottom = int16_t(rect->bottom - dy);
-    rect->right = int16_t(rect->right - dx);
-}
-
-void CopyRect(const Rect* a, Rect* b) {
-    if (a && b) *b = *a;
-}
-
-void ScaleRect(VRect* rect, int32_t num, int32_t den) {
-    if (!rect || den == 0) return;
-    rect->top = int32_t(int64_t(rect->top) * num / den);
-    rect->left = int32_t(int64_t(rect->left) * num / den);
-    rect->bottom = int32_t(int64_t(rect->bottom) * num / den);
-    rect->right = int32_t(int64_t(rect->right) * num / den);
-}
-
-void SetColor(uint8_t* c, uint8_t a, uint8_t b, uint8_t c2, uint8_t d) {
-    if (!c) return;
-    c[0] = a;
-    c[1] = b;
-    c[2] = c2;
-    c[3] = d;
-}
-
-void CopyColor(const uint8_t* a, uint8_t* b) {
-    if (a && b) std::memcpy(b, a, 4);
-}
 
 void SetInputChunkRectsNew(VRect rect, int32_t scale, int32_t offX, int32_t offY) {
     if (!gFilterRecord) return;
@@ -413,9 +254,4 @@ void SetInputChunkRectsNew(VRect rect, int32_t scale, int32_t offX, int32_t offY
     gFilterRecord->inPreDummyPlanes = gFilterRecord->inPostDummyPlanes = 0;
     gFilterRecord->outPreDummyPlanes = gFilterRecord->outPostDummyPlanes = 0;
     SetAutoMask(false);
-}
-
-// The host takes one rectangle for input and output alike.
-void SetOutputChunkRectsNew(VRect rect, int32_t scale, int32_t offsetX, int32_t offsetY) {
-    SetInputChunkRectsNew(rect, scale, offsetX, offsetY);
 }

@@ -38,44 +38,26 @@ struct proxyBufferRecord {
 void KillRects();
 void AssignTokenOutRect();
 void AssignTokenMaskRect();
-void SetFullsizeRects(Data* data);
 // The rectangles of the processable rectangle at proxy scale `scale`, which
 // the settings take (may be null).
 void SetSomesizeRects(Data* data, int32_t scale, Parameters* settings);
-void SetOneRowHighRects(Data* data);
-bool HostHasBuggyZooming(Data* data);
-bool HostHasIRDisplayBug();
 bool HostIsIncapableOfZooming();
-bool uses_previews();
-bool Advanceable();
 bool supports_sampling();
-bool CheckProxiesSupported(int64_t x);
-bool needs_convolution();
-int64_t WidthOfCurrentOutput();
-int64_t HeightOfCurrentOutput();
 
 // ---- total rectangle and rectangle state ----
 VRect GetProcessableRect();
 void SetProcessableRect(const VRect& rect);
-void SetProcessableRectToFullSize();
-void PushAndChangeProcessableRect(VRect* old, const VRect& rect);
-void PopProcessableRect(const VRect& old);
 void PushRectState(RectState* state, Data* data);
 void PushRectAndPreviewState(RectState* state, Data* data);
 void PopRectState(const RectState* state, Data* data);
 void PopRectAndPreviewState(const RectState* state, Data* data);
-void PopRectStateAndDoMaskStuff(const RectState* state, Data* data);
-void UpdateMasklines(Data* data, int64_t first, int64_t last);
-void SetMaskAndInputLinesForFullsize(Data* data, int64_t top);
 
 // ---- proxy ----
 // factor = max(ceil(filter height / preview height), ceil(filter width /
 // preview width)); 1 on hosts that cannot show proxies.
 int16_t CalcDefaultProxyScaleFactor(const VRect& filterRect, const VRect& previewSize, VRect* outRect,
                                     int16_t* outFactor);
-void CalcProxyScaleFactor();
 void SetUpFilterRecordForProxy(Data* data, int32_t scale);
-VRect DetermineBiggestProxyPixelsRect(const VRect& rect, const VRect& limit);
 void fillInProxyBufferDimensions(proxyBufferRecord* record);
 bool CreateProxyBuffer(proxyBufferRecord* record);
 bool LocalCreateProxyBuffer(proxyBufferRecord* record);
@@ -93,20 +75,6 @@ inline uint8_t ProxyByteFromFloat(float v) {
     return uint8_t(c * 255.0f);
 }
 
-// ---- preview source ----
-VRect ChooseRectToUseAsPreviewSource(int64_t x, const VRect& rect);
-// Halves rect until it fits limit, at most maxSteps times (and at most 100);
-// *steps counts the halvings.
-void Snuggle2(VRect* rect, int64_t* steps, const VRect& limit, int64_t maxSteps);
-
-// ---- small rectangle and colour operations ----
-void ShrinkRect(Rect* rect, int16_t dy, int16_t dx);
-void CopyRect(const Rect* a, Rect* b);
-void ScaleRect(VRect* rect, int32_t num, int32_t den);
-void SetColor(uint8_t* c, uint8_t a, uint8_t b, uint8_t c2, uint8_t d);
-void CopyColor(const uint8_t* a, uint8_t* b);
-
 // The host's rectangles for a chunk (a tile, a band, the proxy) before its
 // exchange, at a proxy scale and preview offset (full-resolution pixels).
 void SetInputChunkRectsNew(VRect rect, int32_t scale, int32_t offsetX, int32_t offsetY);
-void SetOutputChunkRectsNew(VRect rect, int32_t scale, int32_t offsetX, int32_t offsetY);

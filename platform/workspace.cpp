@@ -55,10 +55,3 @@ bool openWithPreviewThisFile(const std::string& path) {
     // Still running: the opener has handed the file to its application.
     return true;
 }
-
-bool runProcessAsAdministrator(const std::string&, const std::vector<std::string>&, std::string* output,
-                               std::string* errorDescription) {
-    if (output) output->clear();
-    if (errorDescription) *errorDescription = "not supported on this system";
-    return false;
-}

@@ -18,9 +18,3 @@ std::string DesktopFolder();
 // ten seconds for xdg-open to end. True when it ran and ended well, or is
 // still running (the opener has found the file's application).
 bool openWithPreviewThisFile(const std::string& path);
-
-// Running a program with administrator rights behind a password prompt:
-// there is no standard prompt-and-elevate call here, so it answers false
-// and *errorDescription "not supported on this system"; *output is emptied.
-bool runProcessAsAdministrator(const std::string& program, const std::vector<std::string>& arguments,
-                               std::string* output, std::string* errorDescription);

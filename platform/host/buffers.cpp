@@ -116,16 +116,3 @@ int32_t HostBuffersAlive() {
     std::lock_guard<std::mutex> guard(gBufferLock);
     return int32_t(LiveBuffers().size());
 }
-
-void FreeAllHostBuffers() {
-    std::unordered_set<BufferID> all;
-    {
-        std::lock_guard<std::mutex> guard(gBufferLock);
-        all.swap(LiveBuffers());
-        gInUse = 0;
-    }
-    for (BufferID b : all) {
-        std::free(b->data);
-        std::free(b);
-    }
-}

@@ -14,5 +14,3 @@ void SetHostBufferLimit(int64_t bytes);
 int64_t HostBufferLimit();
 int64_t HostBufferBytesInUse();
 int32_t HostBuffersAlive();
-// Frees every buffer still allocated (a host cleaning up after a plug-in).
-void FreeAllHostBuffers();

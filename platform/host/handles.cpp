@@ -102,18 +102,6 @@ int32_t HostHandlesAlive() {
     return int32_t(LiveHandles().size());
 }
 
-void DisposeAllHandles() {
-    std::unordered_set<Handle> all;
-    {
-        std::lock_guard<std::mutex> guard(gHandleLock);
-        all.swap(LiveHandles());
-    }
-    for (Handle h : all) {
-        std::free(h->data);
-        std::free(h);
-    }
-}
-
 namespace {
 
 Ptr LockHandleProc(Handle h, Boolean) { return HLock(h); }

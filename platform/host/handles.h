@@ -30,6 +30,5 @@ uint64_t HandleSerial(Handle h);
 // The host's handle procedures over the handles above.
 HandleProcs* HostServicesHandleProcs();
 
-// Handles alive now; a host frees what plug-ins left behind at the end.
+// Handles alive now: what a plug-in has left behind.
 int32_t HostHandlesAlive();
-void DisposeAllHandles();

@@ -24,7 +24,7 @@ TEST(Tiling, EveryKindCoversTheJobOnce) {
         for (int w : sizes) {
             for (int h : sizes) {
                 TileTracker tracker{};
-                InitTILETRACKER(&tracker, Job(10, -20, 10 + h, -20 + w), kind);
+                InitTILETRACKER_core(&tracker, Job(10, -20, 10 + h, -20 + w), kind);
                 SCOPED_TRACE("kind " + std::to_string(kind) + " " + std::to_string(w) + "x" + std::to_string(h));
                 ASSERT_EQ(tracker.job_pixels_x, w);
                 ASSERT_EQ(tracker.job_pixels_y, h);
@@ -48,7 +48,7 @@ TEST(Tiling, EveryKindCoversTheJobOnce) {
 
 TEST(Tiling, ExamplesOfTheKinds) {
     TileTracker tracker{};
-    InitTILETRACKER(&tracker, Job(0, 0, 200, 300), 0);
+    InitTILETRACKER_core(&tracker, Job(0, 0, 200, 300), 0);
     EXPECT_EQ(tracker.tiles_across, 3);
     EXPECT_EQ(tracker.tilecount, 6);
     EXPECT_EQ(tracker.bigness, 128);
@@ -61,12 +61,12 @@ TEST(Tiling, ExamplesOfTheKinds) {
     EXPECT_EQ(last.left, 256);
     EXPECT_EQ(last.right, 300);
 
-    InitTILETRACKER(&tracker, Job(0, 0, 130, 50), 5);
+    InitTILETRACKER_core(&tracker, Job(0, 0, 130, 50), 5);
     EXPECT_EQ(tracker.tilecount, 3);
     EXPECT_EQ(Tile(tracker, 2).current_tile_rect.top, 128);
     EXPECT_EQ(Tile(tracker, 2).current_tile_rect.bottom, 130);
 
-    InitTILETRACKER(&tracker, Job(0, 0, 7, 10), 4);
+    InitTILETRACKER_core(&tracker, Job(0, 0, 7, 10), 4);
     EXPECT_EQ(tracker.tilecount, 10);
     VRect column = Tile(tracker, 3).current_tile_rect;
     EXPECT_EQ(column.top, 0);
@@ -74,21 +74,21 @@ TEST(Tiling, ExamplesOfTheKinds) {
     EXPECT_EQ(column.left, 3);
     EXPECT_EQ(column.right, 4);
 
-    InitTILETRACKER(&tracker, Job(0, 0, 0, 300), 0);
+    InitTILETRACKER_core(&tracker, Job(0, 0, 0, 300), 0);
     EXPECT_EQ(tracker.tilecount, 0);
 
-    InitTILETRACKERwithBigness(&tracker, Job(0, 0, 100, 100), 0, 30);
+    tracker.bigness = 30;
+    InitTILETRACKER_core(&tracker, Job(0, 0, 100, 100), 0);
     EXPECT_EQ(tracker.tilecount, 16);
     EXPECT_EQ(Tile(tracker, 15).current_tile_rect.right, 100);
-    InitTILETRACKER(nullptr, Job(0, 0, 1, 1), 0);  // does nothing
 }
 
 // Kind 2 and unknown kinds keep the counts the tracker had and compute no tile.
 TEST(Tiling, KindsWithoutTilesKeepTheirCounts) {
     for (int64_t kind : {2, 9, -1}) {
         TileTracker tracker{};
-        InitTILETRACKER(&tracker, Job(0, 0, 200, 300), 0);
-        InitTILETRACKER(&tracker, Job(0, 0, 50, 50), kind);
+        InitTILETRACKER_core(&tracker, Job(0, 0, 200, 300), 0);
+        InitTILETRACKER_core(&tracker, Job(0, 0, 50, 50), kind);
         EXPECT_EQ(tracker.tilecount, 6);
         EXPECT_EQ(tracker.tiles_across, 3);
         tracker.t = 1;
@@ -99,19 +99,12 @@ TEST(Tiling, KindsWithoutTilesKeepTheirCounts) {
 
 TEST(Tiling, HelpersAndFlags) {
     EXPECT_EQ(TilesAcross(300, 128), 3);
-    EXPECT_EQ(TilesUpAndDown(256, 128), 2);
     EXPECT_EQ(TilesToCoverRect(300, 200, 128), 6);
     EXPECT_EQ(XExtentOfNthTile(2, 300, 128), 44);
     EXPECT_EQ(XExtentOfNthTile(1, 300, 128), 128);
     EXPECT_EQ(YExtentOfNthTile(1, 200, 128), 72);
-    EXPECT_EQ(VariableChunkExtent(), 64);
     for (int64_t kind = -2; kind < 10; ++kind)
         EXPECT_EQ(partitionIsSerial(kind), kind == 1 || kind == 2 || kind == 7) << kind;
-
-    setenv("VORNESK_ACTIVE_PROCESSORS", "8", 1);
-    EXPECT_EQ(GetSuitableTaskCount(0, 2), 3);
-    EXPECT_EQ(GetSuitableTaskCount(0, 100), 8);
-    unsetenv("VORNESK_ACTIVE_PROCESSORS");
 
     TaskGuidance guidance;
     initTaskGuidance(&guidance);

@@ -6,7 +6,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/dispatch.h"
 #include "platform/foundation_threads.h"
 #include "platform/operation_queue.h"
 
@@ -40,16 +39,6 @@ TEST(EngineFoundation, ProcessorCountOverride) {
         EnvironmentOverride ignored("VORNESK_ACTIVE_PROCESSORS", bad);
         EXPECT_GE(NSProcessInfo_activeProcessorCount(), 1) << bad;
     }
-}
-
-TEST(EngineFoundation, DispatchOnceRunsOnce) {
-    dispatch_once_t once;
-    std::atomic<int> runs{0};
-    std::vector<std::thread> threads;
-    for (int i = 0; i < 8; ++i)
-        threads.emplace_back([&] { dispatch_once(&once, [&] { ++runs; }); });
-    for (auto& t : threads) t.join();
-    EXPECT_EQ(runs.load(), 1);
 }
 
 // Posted work runs on the main thread, in order, and a waiting poster

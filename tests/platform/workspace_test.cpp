@@ -97,11 +97,4 @@ TEST(Workspace, XdgOpenGetsThePathAsOneArgument) {
     fs::remove_all(bin);
 }
 
-TEST(Workspace, TheAdministratorCommandIsNotOffered) {
-    std::string output = "old", why;
-    EXPECT_FALSE(runProcessAsAdministrator("/bin/true", {"a b"}, &output, &why));
-    EXPECT_EQ(output, "");
-    EXPECT_EQ(why, "not supported on this system");
-}
-
 }  // namespace

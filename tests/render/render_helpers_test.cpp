@@ -630,7 +630,7 @@ TEST(TilePasses, ATileOfAStoppedJobWritesNothing) {
             auto context = std::make_unique<vort>();
             PerTaskStuffType task{};
             task.context = context.get();
-            InitTILETRACKER(&task.tracker, VRect{0, 0, 8, 16}, kPartitionSquares);
+            InitTILETRACKER_core(&task.tracker, VRect{0, 0, 8, 16}, kPartitionSquares);
             task.tracker.t = 0;
             CalculateRectOfThisTile(&task.tracker);
             TaskGuidance guidance;

@@ -325,31 +325,6 @@ TEST_F(Invocation, PopRectStateRestoresTheHostsRectanglesInItsOwnForm) {
     }
 }
 
-TEST_F(Invocation, JobRectangles) {
-    SetProcessableRect(VRect{1, 2, 3, 4});
-    TaskGuidance guidance{};
-    guidance.jobRect = VRect{5, 6, 7, 8};
-    EXPECT_EQ(GetRectangleForThisThreadableJob(kPurposeReduceLevel, &guidance).top, 5);
-    EXPECT_EQ(GetRectangleForThisThreadableJob(kPurposeReduceLevelHighQuality, &guidance).right, 8);
-    EXPECT_EQ(GetRectangleForThisThreadableJob(kPurposeRender, &guidance).top, 1);
-    VRect old;
-    PushAndChangeProcessableRect(&old, VRect{0, 0, 9, 9});
-    EXPECT_EQ(GetProcessableRect().bottom, 9);
-    PopProcessableRect(old);
-    EXPECT_EQ(GetProcessableRect().right, 4);
-    SetProcessableRectToFullSize();
-    EXPECT_EQ(GetProcessableRect().right, 1000);
-
-    // One row at a time: the row of Data, clamped to the picture.
-    data->rowIndex = 5000;
-    SetOneRowHighRects(gData);
-    EXPECT_EQ(big.inRect32.top, 799);
-    EXPECT_EQ(big.inRect32.bottom, 800);
-    EXPECT_EQ(big.outRect32.right, 1000);
-    EXPECT_EQ(record.inputPadding, plugInWantsEdgeReplication);
-    EXPECT_EQ(data->inputLineFirst, 799);
-}
-
 TEST_F(Invocation, ProxyBufferSamples) {
     EXPECT_EQ(ProxyByteFrom16(32768), 255);
     EXPECT_EQ(ProxyByteFrom16(128), 0);
@@ -399,38 +374,6 @@ TEST_F(Invocation, ResetProxyBufferConvertsPlaneByPlaneAndStopsAtAFailure) {
     EXPECT_EQ(diagnosticResult, 260);
     DeleteProxyBuffer(&proxy);
     EXPECT_EQ(proxy.pixels, nullptr);
-}
-
-TEST_F(Invocation, ProgressPhases) {
-    ProgressMeterSetNumberOfPhases(3);
-    ProgressMeterSetCurrentPhase(5);
-    EXPECT_EQ(ProgressMeterGetCurrentPhase(), 3);
-    ProgressMeterSetCurrentPhase(0);
-    EXPECT_EQ(ProgressMeterGetCurrentPhase(), 1);
-    ProgressMeterSetNumberOfPhases(-2);
-    EXPECT_EQ(ProgressMeterGetNumberOfPhases(), 1);
-    ProgressMeterSetNoPhase();
-    EXPECT_EQ(ProgressMeterGetCurrentPhase(), -1);
-}
-
-std::vector<int32_t> gReported;
-void RecordProgress(int32_t done, int32_t) { gReported.push_back(done); }
-
-TEST_F(Invocation, ThinnedProgressReportsAtTheStartAndEverySixteenthStep) {
-    record.progressProc = RecordProgress;
-    gReported.clear();
-    params->renderDestination = kRenderToHost;
-    for (int32_t done = 0; done < 40; done++) CCUpdateProgress_core(0, done, 100);
-    EXPECT_EQ(gReported, (std::vector<int32_t>{1, 17, 33}));
-    // A jump restarts the run.
-    gReported.clear();
-    CCUpdateProgress_core(0, 60, 100);
-    CCUpdateProgress_core(0, 61, 100);
-    EXPECT_EQ(gReported, (std::vector<int32_t>{61}));
-    // Renders to the preview report nothing to the host.
-    params->renderDestination = kRenderToPreview;
-    CCUpdateProgress_core(0, 0, 100);
-    EXPECT_EQ(gReported.size(), 1u);
 }
 
 TEST_F(Invocation, TileCopySetsTheAutoMaskByHost) {
@@ -487,39 +430,6 @@ TEST(TestPattern, KnownColour) {
     EXPECT_EQ(c[3], 1.0f);
     GrabTestPatternColor(0, 0, c);
     EXPECT_EQ(c[0] + c[1] + c[2], 0.0f);
-}
-
-// A basic suite that offers every suite and counts its releases.
-int gReleases = 0;
-const int kTable = 0;
-SPErr AcquireAny(const char*, int32_t, const void** suite) {
-    *suite = &kTable;
-    return kSPNoError;
-}
-SPErr CountRelease(const char*, int32_t) {
-    gReleases++;
-    return kSPNoError;
-}
-
-TEST(Suites, EachAcquiredSuiteIsReleasedOnce) {
-    SPBasicSuite basic{};
-    basic.AcquireSuite = AcquireAny;
-    basic.ReleaseSuite = CountRelease;
-    sSPBasic = &basic;
-    gReleases = 0;
-    EXPECT_TRUE(sPSHandle.Acquire());
-    EXPECT_TRUE(sPSUIHooks.Acquire());
-    EXPECT_EQ(sPSHandle.version, 2);
-    EXPECT_STREQ(sPSBuffer.name, "Photoshop Buffer Suite for Plug-ins");
-    PIUSuitesRelease();
-    PIUSuitesRelease();
-    EXPECT_EQ(gReleases, 2);
-    EXPECT_EQ(sPSHandle.get(), nullptr);
-
-    // This host's basic suite offers none of them.
-    sSPBasic = HostServicesBasicSuite();
-    for (int i = 0; i < kSuiteCount; i++) EXPECT_FALSE(AcquireSuite(AllSuiteHolders()[i]));
-    sSPBasic = nullptr;
 }
 
 TEST(HostUtilities, ReportedErrorsAreCutTo254Characters) {

@@ -23,10 +23,6 @@ QImage NSBitmapImageRep_makeGrey(int width, int height, int bitsPerSample) {
     return rep;
 }
 
-bool NSBitmapImageRep_isGrey(const QImage& rep) {
-    return rep.format() == QImage::Format_Grayscale8 || rep.format() == QImage::Format_Grayscale16;
-}
-
 void NSBitmapImageRep_getStored(const QImage& rep, int x, int y, float rgba[4]) {
     switch (rep.format()) {
         case QImage::Format_Grayscale8:

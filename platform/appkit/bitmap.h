@@ -11,7 +11,6 @@
 QImage NSBitmapImageRep_makeRGBA(int width, int height, int bitsPerSample);
 // A grey image of 8 or 16 bits a sample.
 QImage NSBitmapImageRep_makeGrey(int width, int height, int bitsPerSample);
-bool NSBitmapImageRep_isGrey(const QImage& rep);
 // The stored components: red, green, blue (premultiplied), alpha; a grey
 // image gives its grey three times and alpha 1.
 void NSBitmapImageRep_getStored(const QImage& rep, int x, int y, float rgba[4]);

@@ -1,10 +1,7 @@
 #include "platform/appkit/directories.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QWidget>
-#include <cstdio>
 
 QString findOrCreateDirectory(QStandardPaths::StandardLocation directory, const QString& appendComponent,
                               bool createIfMissing, DirectoryLocationError* error) {
@@ -21,24 +18,3 @@ QString findOrCreateDirectory(QStandardPaths::StandardLocation directory, const 
     }
     return path;
 }
-
-QString applicationSupportDirectory() {
-    DirectoryLocationError error;
-    const QString path =
-        findOrCreateDirectory(QStandardPaths::GenericDataLocation, QCoreApplication::applicationName(), true, &error);
-    if (path.isEmpty())
-        std::fprintf(stderr, "Unable to find or create application support directory:\n%s\n",
-                     error.description.toUtf8().constData());
-    return path;
-}
-
-QString desktopDirectory() { return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation); }
-
-QString documentsDirectory() { return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation); }
-
-QString preferencesDirectory() {
-    DirectoryLocationError error;
-    return findOrCreateDirectory(QStandardPaths::GenericConfigLocation, QString(), true, &error);
-}
-
-QImage imageWithSubviews(QWidget* view) { return view ? view->grab().toImage() : QImage(); }

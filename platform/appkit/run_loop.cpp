@@ -136,8 +136,6 @@ std::string ChoosePlatform(std::string* why) {
 
 }  // namespace
 
-bool DisplayAvailable(std::string* why) { return !ChoosePlatform(why).empty(); }
-
 bool NSApplicationLoad(std::string* why) {
     if (QApplication::instance()) return true;
     const std::string platform = ChoosePlatform(why);
@@ -265,13 +263,6 @@ int NSApp_endModal() {
     s.blocks.clear();
     s.window = nullptr;
     return s.code;
-}
-
-int NSApp_runModalForWindow(QWidget* window) {
-    NSApp_beginModal(window);
-    while (NSApp_modalPass(true)) {
-    }
-    return NSApp_endModal();
 }
 
 void NSApp_stopModalWithCode(int code) {

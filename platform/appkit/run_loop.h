@@ -15,11 +15,6 @@ class QWidget;
 // life of the process. False, with a reason, when there is no display to
 // show windows on (Qt would abort).
 bool NSApplicationLoad(std::string* why);
-// Whether windows can be shown here: a Qt platform named in QT_QPA_PLATFORM
-// that this build can load, a Wayland display that answers where this build
-// has Qt's Wayland platform, or an X display that answers. False with a
-// reason (where Qt, started anyway, would abort the process).
-bool DisplayAvailable(std::string* why);
 
 // ---- clock ----
 // Seconds; the test clock starts at 0 and moves only by AdvanceTestClock.
@@ -46,9 +41,6 @@ void DispatchToDialogLoop(std::function<void()> block);
 // What the loop does at the end of every pass while it runs (the dialog
 // renders a requested preview there).
 void NSApp_setIdleWork(std::function<void()> work);
-// runModalForWindow: shows the window and runs passes until stopped;
-// returns the code the loop was stopped with.
-int NSApp_runModalForWindow(QWidget* window);
 // The same in steps, for tests: begin, drive passes, end.
 void NSApp_beginModal(QWidget* window);
 // One pass: window-system events, due delayed calls, posted blocks, the idle

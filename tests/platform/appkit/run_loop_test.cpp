@@ -116,63 +116,6 @@ struct ListeningSocket {
     }
 };
 
-// Where no display can show windows, the check says why, and the cases Qt
-// would abort on (a Wayland session without Qt's Wayland platform, a
-// platform that is not installed) are among them.
-TEST(DisplayCheck, WithoutADisplayTheDialogIsRefusedWithAReason) {
-    const char* names[] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"};
-    std::string saved[4];
-    bool had[4];
-    for (int i = 0; i < 4; ++i) {
-        const char* v = std::getenv(names[i]);
-        had[i] = v != nullptr;
-        if (v) saved[i] = v;
-    }
-    char folder[] = "/tmp/vornesk-display-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    auto session = std::make_unique<ListeningSocket>(std::string(folder) + "/wayland-test");
-    ASSERT_GE(session->fd, 0);
-    const bool waylandInstalled = [] {
-        for (const char* dir : {"/usr/lib/x86_64-linux-gnu/qt6/plugins/platforms", "/usr/lib/qt6/plugins/platforms"}) {
-            std::error_code e;
-            for (const auto& f : std::filesystem::directory_iterator(dir, e))
-                if (f.path().filename().string().rfind("libqwayland", 0) == 0) return true;
-        }
-        return false;
-    }();
-    struct Case {
-        const char* platform;
-        const char* display;
-        const char* wayland;
-        bool shows;
-        const char* why;
-    } cases[] = {
-        {"", "", "", false, "no display"},
-        {"", ":65123", "", false, "does not answer"},        // no server behind it
-        {"offscreen", "", "", true, ""},
-        {"", "", "wayland-none", false, "does not answer"},  // no session there
-        {"", "", "wayland-test", waylandInstalled, "Wayland"},
-        {"wayland", "", "wayland-test", waylandInstalled, "cannot show windows"},
-        {"no-such-platform", "", "", false, "cannot show windows"},
-    };
-    for (const Case& c : cases) {
-        const char* values[] = {c.platform, c.display, c.wayland, folder};
-        for (int i = 0; i < 4; ++i) {
-            if (*values[i]) setenv(names[i], values[i], 1);
-            else unsetenv(names[i]);
-        }
-        std::string why;
-        EXPECT_EQ(DisplayAvailable(&why), c.shows) << c.platform << " " << c.display << " " << c.wayland;
-        if (!c.shows) EXPECT_NE(why.find(c.why), std::string::npos) << why;
-    }
-    for (int i = 0; i < 4; ++i) {
-        if (had[i]) setenv(names[i], saved[i].c_str(), 1);
-        else unsetenv(names[i]);
-    }
-    session.reset();
-    rmdir(folder);
-}
-
 TEST_F(RunLoopTest, IdleWorkRunsAtTheEndOfEveryPass) {
     int idle = 0;
     NSApp_setIdleWork([&idle] { ++idle; });

@@ -79,17 +79,6 @@ ImageFormat ImageFormatFromName(const std::string& path) {
     return ImageFormat::Unknown;
 }
 
-const char* ImageFormatName(ImageFormat format) {
-    switch (format) {
-        case ImageFormat::PNG: return "PNG";
-        case ImageFormat::JPEG: return "JPEG";
-        case ImageFormat::PFM: return "PFM";
-        case ImageFormat::TIFF: return "TIFF";
-        case ImageFormat::PSD: return "PSD";
-        default: return "unknown";
-    }
-}
-
 bool ReadImageFile(const std::string& path, HostDocument* doc, std::string* error, double memoryLimit,
                    const PictureShapeCheck& check) {
     FilePtr f = OpenFile(path, "rb", error);

@@ -22,7 +22,6 @@
 enum class ImageFormat { Unknown, PNG, JPEG, PFM, TIFF, PSD };
 
 ImageFormat ImageFormatFromName(const std::string& path);
-const char* ImageFormatName(ImageFormat format);
 
 // On failure *error holds one line saying why (without the file name).
 // memoryLimit bounds the picture's samples in bytes (0: half this machine's

@@ -100,7 +100,6 @@ void InitData() {
 }
 
 bool GetAdvanceStateAvailable() { return gFilterRecord && gFilterRecord->advanceState; }
-bool GetAdvanceable() { return GetAdvanceStateAvailable(); }
 bool GetDisplayPixelsAvailable() { return gFilterRecord && gFilterRecord->displayPixels; }
 
 bool ImageModeIsReadable() {
@@ -276,8 +275,6 @@ void DoFinish() {
     ControllerShuttingDown();
     DoShutDown(gData);
 }
-
-void DoFilter() { PFFOWFR_by_anything(nullptr, kRenderToHost, nullptr, nullptr); }
 
 VORNESK_PLUGIN_EXPORT void PluginMain(int16_t selector, void* record, intptr_t* data, int16_t* result) {
     if (!record || !result) return;

@@ -188,17 +188,7 @@ int FileZerp_writePyr_withTags_toPath(const PyramidDescriptor* pyr, int64_t expo
     return result;
 }
 
-int FileZerp_writePyr_toDesktopUsingName(const PyramidDescriptor* pyr, const std::string& name) {
-    const std::string desktop = DesktopFolder();
-    FileZerp_createDirectoryAtPath(desktop);
-    return FileZerp_writePyr_withTags_toPath(pyr, kExportBrickModel, desktop + "/" + name + ".psd");
-}
-
 int FileZerp_launchFileInBrowser_path(const std::string& path) { return openWithPreviewThisFile(path) ? 0 : 1; }
-
-int FileZerp_writeLegoStatsFileAtPath(const std::string& path, ExportFailure* failure) {
-    return Write(path, [](int fd) { return WriteLegoStatsFile_Thingie(gData, fd); }, failure);
-}
 
 int FileZerp_writeLDRAWFileWithGlobals_atPath(Data* data, const std::string& path, ExportFailure* failure) {
     return Write(path, [data](int fd) { return WriteLDRAWFileWithGlobals(data, fd); }, failure);
@@ -242,10 +232,6 @@ int WriteAlone(const std::string& path, const std::function<void(FileSet*)>& add
 
 int FileZerp_writeOBJFile_polyhedronAtPath(const std::string& path) {
     return WriteAlone(path, [&](FileSet* set) { WriteOBJMember(set, path, OutputMode()); });
-}
-
-int FileZerp_writeMTLFileAtPath(const std::string& path) {
-    return WriteAlone(path, [&](FileSet* set) { WriteNamedMember(set, path, WriteMTLFile_Thingie); });
 }
 
 int FileZerp_writeSTLFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks) {
@@ -311,34 +297,4 @@ int FileZerp_writeEquiPolyMapFileAtPath(const std::string& path, const ExportHoo
     gParams->exportPurpose = kExportEquirectangularMap;
     bool cancel = false;
     return FileZerp_WriteImageFileWithGlobals(gData, *gParams, path, &cancel, kImageFormatPSD, hooks, failure);
-}
-
-std::string FileZerp_tempPath() {
-    const char* folder = std::getenv("TMPDIR");
-    std::string path = folder && *folder ? folder : "/tmp";
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
-}
-
-std::string FileZerp_dated_exportation_filename_using_extender(const char* extension) {
-    const std::time_t now = std::time(nullptr);
-    std::tm t{};
-    localtime_r(&now, &t);
-    char name[64];
-    std::snprintf(name, sizeof name, "%04d-%02d-%02d at %02d:%02d:%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday,
-                  t.tm_hour, t.tm_min, t.tm_sec);
-    std::string file = name;
-    if (extension && *extension) file += *extension == '.' ? extension : "." + std::string(extension);
-    const std::string folder = FileZerp_tempPath();
-    return folder == "/" ? "/" + file : folder + "/" + file;
-}
-
-int FileZerp_writeImageFileAndSendtoPhotosApp(const ExportHooks& hooks, std::string* written) {
-    if (!gParams) return kPSDExportNoData;
-    gParams->exportPurpose = kExportResult;
-    const std::string path = FileZerp_dated_exportation_filename_using_extender("psd");
-    bool cancel = false;
-    const int result = FileZerp_WriteImageFileWithGlobals(gData, *gParams, path, &cancel, kImageFormatPSD, hooks);
-    if (written) *written = path;
-    return result;
 }

@@ -68,14 +68,12 @@ int FileZerp_ReallyWritePSDFileWithGlobals(Data* data, const Parameters& setting
 // pyramid of another kind than 8, 16 or 32-bit RGBA is written from an
 // 8-bit RGBA copy of its level 0.
 int FileZerp_writePyr_withTags_toPath(const PyramidDescriptor* pyr, int64_t exportKind, const std::string& path);
-int FileZerp_writePyr_toDesktopUsingName(const PyramidDescriptor* pyr, const std::string& name);
 // Opens the file in its default application (xdg-open, run without a
 // shell, the path one argument): 0, or 1 when that failed.
 int FileZerp_launchFileInBrowser_path(const std::string& path);
 
 // The polyhedron files of the current output mode one by one.
 int FileZerp_writeOBJFile_polyhedronAtPath(const std::string& path);
-int FileZerp_writeMTLFileAtPath(const std::string& path);
 int FileZerp_writeSTLFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks);
 int FileZerp_writeDXFFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks);
 int FileZerp_writeMathematicaTextFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks);
@@ -89,18 +87,8 @@ int FileZerp_writeMathematicaTextFile_polyhedronAtPath(const std::string& path, 
 int FileZerp_WriteOBJFileAndItsHandmaidensAtPath(const Parameters& settings, const std::string& path,
                                                  const ExportHooks& hooks, ExportFailure* failure = nullptr,
                                                  FileSet* into = nullptr);
-// The brick globe's page of statistics (the model of the settings counted)
-// and its LDRAW model (export kind 7) at path.
-int FileZerp_writeLegoStatsFileAtPath(const std::string& path, ExportFailure* failure = nullptr);
+// The brick globe's LDRAW model (export kind 7) at path.
 int FileZerp_writeLDRAWFileWithGlobals_atPath(Data* data, const std::string& path, ExportFailure* failure = nullptr);
 // The equirectangular map of the solid (export kind 7) as PSD.
 int FileZerp_writeEquiPolyMapFileAtPath(const std::string& path, const ExportHooks& hooks,
                                         ExportFailure* failure = nullptr);
-
-// $TMPDIR, or "/tmp".
-std::string FileZerp_tempPath();
-// tempPath + "2026-12-08 at 19:05:09" (24-hour clock) + "." extension.
-std::string FileZerp_dated_exportation_filename_using_extender(const char* extension);
-// The result as PSD under a dated name, handed to the photo editor unless cancelled.
-int FileZerp_writeImageFileAndSendtoPhotosApp(const ExportHooks& hooks, std::string* path = nullptr);
-

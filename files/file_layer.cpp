@@ -156,33 +156,6 @@ bool FileZerp_pathisDirectory(const std::string& path) {
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string FileZerp_PathUpToFinalDirectory(const std::string& path) {
-    return FileZerp_pathisDirectory(path) ? path : FileZerp_getParentPathOf(path);
-}
-
-bool FileZerp_readStringFromPath(const std::string& path, std::string* text) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    std::string all;
-    char buffer[65536];
-    int64_t got = 0;
-    while ((got = ReadUpTo(fd, buffer, sizeof buffer)) > 0) all.append(buffer, size_t(got));
-    close(fd);
-    if (got < 0) return false;
-    if (text) *text = std::move(all);
-    return true;
-}
-
 int FileZerp_writeStringToPath(const std::string& text, const std::string& path) {
     return FileZerp_WriteFileAtPath(path, "the text", [&](int fd) { return WriteBytes(fd, text.data(), int64_t(text.size())); });
-}
-
-std::string FileZerp_attemptAThingWithDirectory(const std::string& folder, const std::string& stem,
-                                               const std::string& extension) {
-    std::string path = folder + "/" + stem;
-    std::string bare;
-    for (char c : extension)
-        if (c != '.') bare += c;
-    if (!bare.empty()) path += "." + bare;
-    return FileZerp_fileExistsAtPath(path) ? path : std::string();
 }

@@ -57,13 +57,5 @@ std::string FileZerp_getParentPathOf(const std::string& path);
 // Case-insensitive comparison of the path's extension with extension.
 bool FileZerp_file_hasExtension(const std::string& path, const std::string& extension);
 bool FileZerp_pathisDirectory(const std::string& path);
-// The path when it is a folder, else its parent.
-std::string FileZerp_PathUpToFinalDirectory(const std::string& path);
-// The file's text, or false when it cannot be read.
-bool FileZerp_readStringFromPath(const std::string& path, std::string* text);
 // Writes the text whole or not at all; 0 or -1.
 int FileZerp_writeStringToPath(const std::string& text, const std::string& path);
-// folder + "/" + stem + "." + the extension without its dots (nothing added
-// for an empty one), when such a file exists; else empty.
-std::string FileZerp_attemptAThingWithDirectory(const std::string& folder, const std::string& stem,
-                                               const std::string& extension);

@@ -245,11 +245,6 @@ void StashName(const char* name, HTMLStatus* page) {
     if (page->stashCount < kNameStashSlots - 1) ++page->stashCount;
 }
 
-void FetchName(char* dst, int64_t slot, HTMLStatus* page) {
-    const std::string& s = page->nameStash[size_t(std::clamp<int64_t>(slot, 0, kNameStashSlots - 1))];
-    std::memcpy(dst, s.c_str(), s.size() + 1);
-}
-
 void FlushTheStash(HTMLStatus* page) {
     if (page->nameRowFlag == 1) {
         Put(page, "<tr>");

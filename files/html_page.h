@@ -58,7 +58,6 @@ void ConcludeCell(HTMLStatus* page);
 void emit_empty_web_page_item(HTMLStatus* page);
 void FlushTheStash(HTMLStatus* page);
 void StashName(const char* name, HTMLStatus* page);
-void FetchName(char* dst, int64_t slot, HTMLStatus* page);
 // Pads the last row, writes the tail, writes the page to its descriptor and
 // closes it: 0, or the system error number of a failed write or close.
 int FinishAndCloseWebPage(HTMLStatus* page);

@@ -225,11 +225,6 @@ void jpeg_memory_dest(j_compress_ptr cinfo, JPEGOutput* output) {
     output->delivered = 0;
 }
 
-void jpeg_memory_dest_query(j_compress_ptr cinfo, size_t* length) {
-    auto* dest = reinterpret_cast<MemoryDestination*>(cinfo->dest);
-    *length = dest && dest->output ? dest->output->delivered : 0;
-}
-
 void jpeg_memory_src(j_decompress_ptr cinfo, const uint8_t* data, size_t size) {
     if (!cinfo->src) {
         auto* src = static_cast<MemorySource*>((*cinfo->mem->alloc_small)(

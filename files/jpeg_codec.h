@@ -63,7 +63,6 @@ struct JPEGOutput {
     bool growable = false;  // bytes then belong to the caller, who disposes them
 };
 void jpeg_memory_dest(j_compress_ptr cinfo, JPEGOutput* output);
-void jpeg_memory_dest_query(j_compress_ptr cinfo, size_t* length);
 
 // The source hands out the block in chunks of at most 4096 bytes; running
 // past its end is libjpeg's input error.

@@ -772,13 +772,3 @@ int WriteMathematicaTextFile_polyhedron_Thingie(int fd, int64_t mode, const char
           "#2[[1]] ]],{Opacity[.9], Red}], #1 ] &, pts2Dnet] }] *)\n");
     return s.Finish();
 }
-
-int64_t BuildPolyAndCountFragmentsAndDisposePoly(int64_t shapeCode) {
-    polyhedron* scratch = NewPolyhedron(0.5f, 0.0f);
-    if (!scratch) return 99;
-    scratch->shapeCode = shapeCode;
-    SetUpReallyGeneralPolyhedron(scratch, shapeCode, 6, 1, 0, GetBufferProcs(), 1, 0.0f);
-    const int64_t tally = scratch->fragmentTally;
-    FreePolyhedron(&scratch);
-    return tally;
-}

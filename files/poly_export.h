@@ -80,9 +80,5 @@ int WriteMathematicaTextFile_polyhedron_Thingie(int fd, int64_t mode, const char
 // mode has no solid or this build cannot make it whole (nothing to export).
 bool BuildSolidForExport(int64_t mode);
 
-// Builds the shape on a scratch record and returns its fragment tally (99
-// when the record cannot be had).
-int64_t BuildPolyAndCountFragmentsAndDisposePoly(int64_t shapeCode);
-
 // The site named in the first comment line of every export.
 inline constexpr char kExportWebSite[] = "https://vornesk.example.org/";

@@ -268,24 +268,6 @@ void GrabPSDMetrics(Data* data, const Parameters& p, PSDdoc* doc) {
     }
 }
 
-void GrabPSDMetricsForBasicResult(Data* data, const Parameters& p, PSDdoc* doc) {
-    initPSDdoc(doc);
-    doc->channelsPerLayer = 4;
-    doc->layerCount = 1;
-    const VRect f = data ? data->filterRect : VRect{};
-    doc->width = int64_t(f.right) - f.left;
-    doc->height = int64_t(f.bottom) - f.top;
-    if (p.exportPurpose == kExportSizedPSD) {
-        doc->width = p.psdWidth;
-        doc->height = p.psdHeight;
-    }
-    doc->firstLayerNumber = 1;
-    doc->exportKind = p.exportPurpose;
-    doc->outputModeForTags = -1;
-    doc->bytesPerComponent = BytesPerComponent_for_current_color_mode();
-    doc->cubeFace = -1;
-}
-
 void GrabPSDMetricsForPyr(const PyramidDescriptor* pyr, PSDdoc* doc) {
     initPSDdoc(doc);
     doc->channelsPerLayer = 4;

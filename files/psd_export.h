@@ -35,8 +35,6 @@ const char* PSDExportMessage(int result);
 
 // The document of the settings' export kind (Parameters::exportPurpose).
 void GrabPSDMetrics(Data* data, const Parameters& settings, PSDdoc* doc);
-// One layer of the result: kinds 3, 4 and 6.
-void GrabPSDMetricsForBasicResult(Data* data, const Parameters& settings, PSDdoc* doc);
 // One layer holding an existing pyramid.
 void GrabPSDMetricsForPyr(const PyramidDescriptor* pyr, PSDdoc* doc);
 void InitMondoProgressParams(Data* data, int64_t count);

@@ -38,8 +38,6 @@ void SetOrientation(Parameters* p, float latitude, float longitude, float spin) 
     p->spinDegrees = int32_t(spin);
 }
 
-float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
-
 
 }  // namespace
 
@@ -135,8 +133,6 @@ void SetPresetName(Parameters* p, const char* name) {
     CloneCPresetNameToUnicodePresetName(p);
 }
 
-void GetRandomName(Parameters* p) { SetPresetName(p, kRandomPresetName); }
-
 void FillInTheParametersAndDataForQevan(Parameters* p, Data* data) {
     if (data) Nullify_buffers(data);
     if (!p) return;
@@ -153,20 +149,6 @@ void CreateParametersHandle() {
     Handle h = procs && procs->newProc ? procs->newProc(int32_t(sizeof(Parameters))) : nullptr;
     if (gFilterRecord) gFilterRecord->parameters = h;
     if (!h) SetHostResult(memFullErr, kDiagParametersHandle);
-}
-
-void ValidateParameters(int32_t allocate) {
-    if (!allocate || !gFilterRecord || gFilterRecord->parameters) return;
-    CreateParametersHandle();
-    if (!gFilterRecord->parameters) {
-        SetHostResult(memFullErr, kDiagValidateParameters);
-        return;
-    }
-    HandleProcs* procs = gFilterRecord->handleProcs;
-    auto* p = reinterpret_cast<Parameters*>(procs->lockProc(gFilterRecord->parameters, true));
-    // Data's buffers are cleared only when it holds no storage to lose.
-    if (p) FillInTheParametersAndDataForQevan(p, gData && !gData->storage ? gData : nullptr);
-    procs->unlockProc(gFilterRecord->parameters);
 }
 
 void RandomizeSettings(Parameters* p) {
@@ -188,69 +170,4 @@ void RandomizeSettingsConstrained(Parameters* p) {
     float longitude = float(90 * twoBits() - 180);
     float spin = float(90 * twoBits() - 180);
     SetOrientation(p, latitude, longitude, spin);
-}
-
-double getRandom1() { return double(arc4random() % 1000) * 0.001; }
-
-float jigglehue(float h, float amount) {
-    float r = float(RandomByte()) / 255.0f;
-    h += r * 2.0f * amount - amount;
-    if (h >= 0.0f) return h - std::floor(h);
-    return h + std::floor(1.0f - h);
-}
-
-void jigglesat(float* hsl, float amount) {
-    float r = float(RandomByte()) / 255.0f;
-    hsl[1] = Clamp01(hsl[1] * (1.0f + r * 2.0f * amount - amount));
-}
-
-void jigglelum(float* hsl, float amount) {
-    float r = float(RandomByte()) / 255.0f;
-    hsl[2] = Clamp01(hsl[2] * (1.0f + r * 2.0f * amount - amount));
-}
-
-void jiggleHSL(float* hsl, float dh, float ds, float dl) {
-    hsl[0] = jigglehue(hsl[0], dh);
-    jigglesat(hsl, ds);
-    jigglelum(hsl, dl);
-}
-
-void RandomPointOnUnitSphere_core(const uint64_t* table, double* x, double* y, double* z, int64_t* cursor) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(table);
-    constexpr int kMaxTries = 16;
-    for (int tries = 0; tries < kMaxTries; tries++) {
-        double v[3];
-        for (int i = 0; i < 3; i++) {
-            int64_t entry = ((*cursor + i) % kRandomTableEntries + kRandomTableEntries) %
-                            kRandomTableEntries;
-            v[i] = double(bytes[entry * 8]) * (2.0 / 255.0) - 1.0;
-        }
-        *cursor += 3;
-        double lengthSquared = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
-        // Inside the ball (and not at its centre, which has no direction).
-        if (lengthSquared > 0.0 && lengthSquared <= 1.0) {
-            double inv = 1.0 / std::sqrt(lengthSquared);
-            *x = v[0] * inv;
-            *y = v[1] * inv;
-            *z = v[2] * inv;
-            return;
-        }
-    }
-    *x = 0.0;
-    *y = 0.0;
-    *z = 1.0;
-}
-
-void RandomPointOnUnitSphere(double* x, double* y, double* z, int64_t* cursor) {
-    if (!gData || !gData->storage) {
-        *x = 0.0;
-        *y = 0.0;
-        *z = 1.0;
-        return;
-    }
-    RandomPointOnUnitSphere_core(gData->storage->randomTable, x, y, z, cursor);
-}
-
-int32_t MapBackwardsQuadradticForumula(double x) {
-    return int32_t(100.0 * (std::sqrt(x / 100.0 + 0.25) - 0.5));
 }

@@ -327,23 +327,3 @@ int WriteAllExportablePolyhedra(const std::string& folder, int64_t firstMode, in
     gParams->export_pixels = kNetPixels;
     return result;
 }
-
-std::string relative_pagepathForMode(int64_t mode, int64_t option) {
-    char name[64];
-    std::snprintf(name, sizeof name, "big-gallery-%03lld%s.html", (long long)mode, option == 1 ? "worldmap" : "");
-    return name;
-}
-
-std::string listOfKeywordsInIPTC(const TIPTCThing* iptc, int64_t mode) {
-    std::string list;
-    if (!iptc) return list;
-    const char* separator = mode == 1 ? " \xE2\x88\x99 " : mode == 0 ? "," : "";
-    const int64_t count = std::clamp<int64_t>(iptc->keywordCount, 0, kIPTCKeywordSlots);
-    for (int64_t k = 0; k < count; ++k) {
-        char keyword[kIPTCKeywordBytes + 1] = {};
-        std::memcpy(keyword, iptc->keywords[k], kIPTCKeywordBytes);
-        if (k > 0) list += separator;
-        list += EscapeForHTML(keyword);
-    }
-    return list;
-}

@@ -51,12 +51,3 @@ int WriteGallery(GalleryKind kind, const std::string& pagePath, const std::strin
 // the export size (300). 0, or the first failure.
 int WriteAllExportablePolyhedra(const std::string& folder, int64_t firstMode = 1,
                                 int64_t lastMode = kGalleryLastMode);
-
-// The page of the giant gallery for a mode, relative to its folder:
-// "big-gallery-" + the mode in at least three digits + ".html", with
-// option 1 "worldmap" before ".html" (big-gallery-007worldmap.html).
-std::string relative_pagepathForMode(int64_t mode, int64_t option);
-// The keywords of an IPTC block, each escaped for HTML, joined by " \u2219 "
-// in mode 1 (as UTF-8), by "," in mode 0 and by nothing in other modes;
-// empty for no keywords.
-std::string listOfKeywordsInIPTC(const TIPTCThing* iptc, int64_t mode);

@@ -50,8 +50,6 @@ int64_t RowBufferRecordCount(int64_t w, int64_t h) {
     return std::max({3 * w + 2184, 2 * std::max(w, h) + 8, kRowBufferMinimum});
 }
 
-int64_t RowBufferRecordBytes() { return kReplyCellBytes; }
-
 void Nullify_buffers(Data* data) {
     if (!data) return;
     data->storage = nullptr;
@@ -143,24 +141,6 @@ bool DoGrabbing(Data* data) {
     return false;
 }
 
-void FixBuffersThatDependOnOutputDimensions(Data* data) {
-    if (!data) return;
-    const VRect total = GetProcessableRect();
-    data->outputWidth = int64_t(total.right) - total.left;
-    data->outputHeight = int64_t(total.bottom) - total.top;
-    const int64_t need = data->outputWidth + 4;
-    data->rowBufferRecordCount = need;
-    if (need * kReplyCellBytes <= data->rowBufferBytes) return;
-    RobustDisposePtr(&data->rowBuffer);
-    data->rowBufferBytes = need * kReplyCellBytes;
-    data->rowBuffer = static_cast<MirelYummy*>(NewBlock(size_t(data->rowBufferBytes)));
-    data->rowIndex = -1;
-    if (!data->rowBuffer) {
-        data->rowBufferBytes = 0;
-        SetHostResult(userCanceledErr, kDiagRowBufferRegrow);
-    }
-}
-
 void OncePerInvocationTasksNeedingMemory(Data* data) {
     // Without the work area there is nothing to set up (and nowhere to write).
     if (!data || !data->storage) return;
@@ -219,16 +199,6 @@ void OncePerInvocationTasksNeedingMemory(Data* data) {
     TryToAllocatePyramid_2006(&data->pyramids[kSmallPyramid10B], 10, 10, kPyrColourFloat, 0, 0);
 
     if (gParams) gParams->exportPurpose = kExportResult;
-}
-
-void UponFinalFiltrationTasks(Data* data) {
-    if (gParams) {
-        gParams->progressPhaseCount = 1;
-        gParams->progressPhase = 1;
-        gParams->proxyScale = 1;
-        gParams->previewOffset = PreviewOffset{0, 0};
-    }
-    if (data) CalcTemporaryDimensions(data, GetProcessableRect(), 1);
 }
 
 void die() {

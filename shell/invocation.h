@@ -16,8 +16,6 @@ extern void* (*gInvocationAllocate)(size_t size);
 
 // Row-buffer records of a filter rectangle w x h: max(3w + 2184, 2 max(w, h) + 8), at least 4.
 int64_t RowBufferRecordCount(int64_t w, int64_t h);
-// Bytes of one reply-cell record of the row buffer.
-int64_t RowBufferRecordBytes();
 
 // Clears the work-area pointer, every buffer pointer and host buffer
 // identifier, and prepares all twelve pyramids as empty, so that freeing
@@ -31,9 +29,7 @@ void MakeBufferRequest(Data* data);
 // Takes the row buffer, the small buffers and the work area; false (result
 // 3, everything freed, host rectangles empty) when they cannot be had.
 bool DoGrabbing(Data* data);
-void FixBuffersThatDependOnOutputDimensions(Data* data);
 void OncePerInvocationTasksNeedingMemory(Data* data);
-void UponFinalFiltrationTasks(Data* data);
 void die();
 // Frees everything the invocation holds; safe to run twice.
 void dump_Storage(Data* data);

@@ -85,9 +85,7 @@ bool IsValidInputMode(int64_t code) { return code >= 1 && code <= kInputModeCoun
 bool IsValidOutputMode(int64_t code) { return FindOutputMode(code) != nullptr; }
 
 bool IsValidGlueMode(int64_t code) { return code >= 1 && code <= kGlueModeCount; }
-bool IsValidGraticuleKind(int64_t code) { return code >= 1 && code <= kGraticuleKindCount; }
 
-bool OutputModeIsFlatOrigami(int64_t c) { return In(c, {41, 42}); }
 bool OutputModeIsACubemap(int64_t c) { return In(c, {7, 172, 173, 337, 338, 339}); }
 
 bool OutputModeIsACurvedOrigami(int64_t c) {

@@ -66,10 +66,8 @@ ExportHooks CatalogueExportHooks();
 bool IsValidInputMode(int64_t code);
 bool IsValidOutputMode(int64_t code);
 bool IsValidGlueMode(int64_t code);
-bool IsValidGraticuleKind(int64_t code);
 
 // Class questions over an output-mode code.
-bool OutputModeIsFlatOrigami(int64_t code);
 bool OutputModeIsACubemap(int64_t code);
 bool OutputModeIsACurvedOrigami(int64_t code);
 bool OutputModeIsAMiscellaneousCurvedPoly(int64_t code);

@@ -46,28 +46,6 @@ int32_t PutSettingsToDescriptor(const Parameters* params, const WriteDescriptorP
 bool GetSettingsFromDescriptor(Parameters* params, const ReadDescriptorProcs* procs, PIReadDescriptor reader,
                                std::string* error, ExportOrder* order = nullptr, bool overFactoryBlock = false);
 
-// One call each into the host's descriptor procedures (those of the filter
-// record); each answers the procedure's result, paramErr without a host.
-OSErr ZPIPutInt(PIWriteDescriptor writer, DescriptorKeyID key, int32_t value);
-OSErr ZPIPutEnum(PIWriteDescriptor writer, DescriptorKeyID key, DescriptorEnumTypeID type, DescriptorEnumID value);
-OSErr ZPIPutBoolean(PIWriteDescriptor writer, DescriptorKeyID key, Boolean value);
-OSErr ZPIPutFloat(PIWriteDescriptor writer, DescriptorKeyID key, const double* value);
-OSErr ZPIPutStr(PIWriteDescriptor writer, DescriptorKeyID key, ConstStr255Param value);
-Boolean ZPIGetKey(PIReadDescriptor reader, DescriptorKeyID* key, DescriptorTypeID* type, int32_t* flags);
-OSErr ZPIGetInt(PIReadDescriptor reader, int32_t* value);
-OSErr ZPIGetFloat(PIReadDescriptor reader, double* value);
-OSErr ZPIGetBoolean(PIReadDescriptor reader, Boolean* value);
-OSErr ZPIGetEnum(PIReadDescriptor reader, DescriptorEnumID* value);
-OSErr ZPIGetStr(PIReadDescriptor reader, Str255* value);
-PIReadDescriptor HostOpenReader(PIDescriptorHandle descriptor, DescriptorKeyIDArray keys);
-PIWriteDescriptor HostOpenWriter();
-
-// A zero-terminated string put under key as a length-prefixed string of at
-// most 255 characters; and one read back into buffer (256 bytes), zero-
-// terminated (the empty string when the value is missing or no string).
-OSErr writeShortCStringToScript(const char* text, DescriptorKeyID key, PIWriteDescriptor writer);
-OSErr readShortCStringFromScript(char* buffer, DescriptorKeyID key, PIReadDescriptor reader);
-
 // The host's write procedures, for ParametersOut's descriptor mode.
 const WriteDescriptorProcs* GetWriteDescriptorProcsForSettings();
 

@@ -13,7 +13,6 @@ void InitParameters();
 void InitData();
 
 bool GetAdvanceStateAvailable();
-bool GetAdvanceable();
 bool GetDisplayPixelsAvailable();
 // Grey or RGB at 8, 16 or 32 bits: the modes the plug-in reads.
 bool ImageModeIsReadable();
@@ -23,5 +22,3 @@ void DoPrepare();
 void DoStart();
 void DoContinue();
 void DoFinish();
-// Renders the whole filter rectangle once, without a dialog.
-void DoFilter();

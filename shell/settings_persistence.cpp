@@ -40,19 +40,9 @@ void CopySnapshotFields(const Parameters* from, Parameters* to) {
 #undef COPY
 }
 
-void Ferreting(Parameters* copy) { CopySnapshotFields(gParams, copy); }
-
 void UnFerreting(const Parameters* copy) {
     CopySnapshotFields(copy, gParams);
     if (gParams) CloneCPresetNameToUnicodePresetName(gParams);
-}
-
-void DoTheFerret(Parameters* copy, int64_t toParameters) {
-    if (toParameters) {
-        UnFerreting(copy);
-    } else {
-        Ferreting(copy);
-    }
 }
 
 int16_t Settings2Cache(const char* name) {
@@ -64,9 +54,6 @@ int16_t Cache2Settings(const char* name) {
     FileZerp_ifNoFileExistsAtNewPathThenTryMovingItFromOldPath(newPath, FileZerp_GetPrefsFilePathForName(name));
     return FileZerp_ReadSettingsFileQuietly(newPath);
 }
-
-int16_t Settings2CacheCocoa(const char* name) { return Settings2Cache(name); }
-int16_t Cache2SettingsCocoa(const char* name) { return Cache2Settings(name); }
 
 int WriteMemDotPersistency(int fd) {
     int first = 0;
@@ -110,8 +97,6 @@ void ReadInvocationBracketingSettingsFileCocoa(const char* name) {
     if (fault) std::fprintf(stderr, "Vornesk 2: %s: not a memory-dot map (%s); its flags are not used\n", newPath.c_str(), fault);
 }
 
-void ReadInvocationBracketingSettingsFile(const char* name) { ReadInvocationBracketingSettingsFileCocoa(name); }
-
 int16_t WriteInvocationBracketingSettingsFileCocoa(const char* name) {
     // Flags that were never read would overwrite the saved map with zeros.
     if (!gMemDotFlagsKnown) return 0;
@@ -126,7 +111,6 @@ int16_t WriteInvocationBracketingSettingsFile(const char* name) {
 }
 
 int16_t SaveToMemoryDotCocoa(int64_t index) { return FileZerp_saveToMemoryDot(index, gData); }
-int16_t SaveToMemoryDot(int64_t index) { return SaveToMemoryDotCocoa(index); }
 int16_t LoadFromMemoryDotCocoa(int64_t index) { return FileZerp_loadFromMemoryDot(index, gData); }
 
 void UndoSnapshotCocoa(int64_t toFile) {
@@ -141,8 +125,6 @@ void UndoSnapshotCocoa(int64_t toFile) {
     s->undoFilled[slot] = 1;
 }
 
-void UndoSnapshot(int64_t toFile) { UndoSnapshotCocoa(toFile); }
-
 void UndoReadCocoa() {
     if (!gData || !gData->storage || !gParams) return;
     TStorage1* s = gData->storage;
@@ -154,5 +136,3 @@ void UndoReadCocoa() {
     if (s->undoOnFile[other]) FileZerp_ReadSettingsFileQuietly(FileZerp_GetUndoFilePathForName(kUndoFileNames[other]));
     gData->undoSlot = other;
 }
-
-void UndoRead() { UndoReadCocoa(); }

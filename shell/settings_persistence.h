@@ -22,26 +22,20 @@ constexpr char kMemDotMapName[] = "Vornesk 2 memdot map 2";
 constexpr char kUndoFileNames[2][17] = {"Vornesk 2 undo 0", "Vornesk 2 undo 1"};
 constexpr int64_t kMemDotMapBytes = 4 * (1 + kMemDotCount);
 
-// The snapshot field set: from Parameters into copy, back, or either way
-// (into Parameters when toParameters is non-zero).
-void Ferreting(Parameters* copy);
+// The snapshot field set from copy back into Parameters.
 void UnFerreting(const Parameters* copy);
-void DoTheFerret(Parameters* copy, int64_t toParameters);
 // The same between two records.
 void CopySnapshotFields(const Parameters* from, Parameters* to);
 
 // The settings to and from the application-support file `name` (no preview).
 int16_t Settings2Cache(const char* name);
 int16_t Cache2Settings(const char* name);
-int16_t Settings2CacheCocoa(const char* name);
-int16_t Cache2SettingsCocoa(const char* name);
 
 // The memory-dot map: the word 48, then the 25 flags, big-endian. Written
 // whole or not at all (0, or writErr); read only when it is exactly that,
 // else the flags stay as they were.
 int16_t WriteInvocationBracketingSettingsFile(const char* name);
 int16_t WriteInvocationBracketingSettingsFileCocoa(const char* name);
-void ReadInvocationBracketingSettingsFile(const char* name);
 void ReadInvocationBracketingSettingsFileCocoa(const char* name);
 // Write or read the 25 flags; a short read, or a flag other than 0 or 1,
 // changes none of them.
@@ -49,14 +43,11 @@ int WriteMemDotPersistency(int fd);
 int ReadMemDotPersistency(int fd);
 
 // Memory dot `index` (0..24) written with its preview, or read.
-int16_t SaveToMemoryDot(int64_t index);
 int16_t SaveToMemoryDotCocoa(int64_t index);
 int16_t LoadFromMemoryDotCocoa(int64_t index);
 
 // Undo: each snapshot goes to the other slot (and its file when toFile); an
 // undo restores the slot before the current one, so two undos in a row come
 // back to where the first began.
-void UndoSnapshot(int64_t toFile);
 void UndoSnapshotCocoa(int64_t toFile);
-void UndoRead();
 void UndoReadCocoa();

@@ -185,32 +185,3 @@ TEST(Gallery, PolyhedraPageAndNets) {
 }
 
 }  // namespace
-
-namespace {
-
-// Names of the giant gallery's pages and the keyword lists of an IPTC block
-// (markup escaped, other characters kept as UTF-8).
-TEST(Gallery, PagePathsAndKeywordLists) {
-    const struct {
-        int64_t mode, option;
-        const char* path;
-    } paths[] = {{7, 0, "big-gallery-007.html"}, {7, 1, "big-gallery-007worldmap.html"}, {547, 2, "big-gallery-547.html"},
-                 {1234, 1, "big-gallery-1234worldmap.html"}};
-    for (const auto& k : paths) EXPECT_EQ(relative_pagepathForMode(k.mode, k.option), k.path);
-
-    TIPTCThing block;
-    EXPECT_EQ(listOfKeywordsInIPTC(&block, 1), "");
-    for (const char* word : {"cube", "r\xC3\xA9sum\xC3\xA9", "a<b & \"c\""}) AddIPTCKeyword(&block, word);
-    const struct {
-        int64_t mode;
-        const char* list;
-    } lists[] = {
-        {1, "cube \xE2\x88\x99 r\xC3\xA9sum\xC3\xA9 \xE2\x88\x99 a&lt;b &amp; &quot;c&quot;"},
-        {0, "cube,r\xC3\xA9sum\xC3\xA9,a&lt;b &amp; &quot;c&quot;"},
-        {2, "cuber\xC3\xA9sum\xC3\xA9" "a&lt;b &amp; &quot;c&quot;"},
-    };
-    for (const auto& k : lists) EXPECT_EQ(listOfKeywordsInIPTC(&block, k.mode), k.list) << k.mode;
-    EXPECT_EQ(listOfKeywordsInIPTC(nullptr, 1), "");
-}
-
-}  // namespace

@@ -66,9 +66,6 @@ TEST(ModeCatalogue, ValidModesHaveCodes) {
     EXPECT_FALSE(IsValidInputMode(0));
     EXPECT_TRUE(IsValidGlueMode(69));
     EXPECT_FALSE(IsValidGlueMode(70));
-    EXPECT_TRUE(IsValidGraticuleKind(7));
-    EXPECT_FALSE(IsValidGraticuleKind(8));
-    EXPECT_FALSE(IsValidGraticuleKind(0));
 }
 
 // The predicates with code lists are true for exactly the listed codes.
@@ -88,7 +85,6 @@ TEST(ModeCatalogue, PredicatesWithCodeLists) {
                                                                {1038, 1041}})
         conformal = span(conformal, a, b);
     const Case cases[] = {
-        {"flat origami", OutputModeIsFlatOrigami, {41, 42}},
         {"cubemap", OutputModeIsACubemap, {7, 172, 173, 337, 338, 339}},
         {"misc curved", OutputModeIsAMiscellaneousCurvedPoly, {175, 176}},
         {"shaded", OutputModeIsShaded, {45, 139, 143, 299, 342, 344, 348, 350, 361, 363, 365, 367, 394, 395, 396}},

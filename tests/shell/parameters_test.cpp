@@ -150,60 +150,8 @@ TEST(Parameters, RandomOrientationsStayInRange) {
     EXPECT_EQ(spins, (std::set<int32_t>{-180, -90, 0, 90}));
 }
 
-TEST(Parameters, RandomPointOnUnitSphereIsAUnitVector) {
-    auto table = std::make_unique<uint64_t[]>(kRandomTableEntries);
-    srandom(11);
-    for (int64_t i = 0; i < kRandomTableEntries; i++) table[i] = uint64_t(random()) * 2654435761u;
-    int64_t cursor = 0;
-    for (int i = 0; i < 3000; i++) {
-        double x, y, z;
-        RandomPointOnUnitSphere_core(table.get(), &x, &y, &z, &cursor);
-        EXPECT_NEAR(x * x + y * y + z * z, 1.0, 1e-12);
-    }
-    // A table with every point outside the ball gives the fallback after 16 tries.
-    for (int64_t i = 0; i < kRandomTableEntries; i++) table[i] = 0xFF;
-    cursor = 5;
-    double x, y, z;
-    RandomPointOnUnitSphere_core(table.get(), &x, &y, &z, &cursor);
-    EXPECT_EQ(x, 0.0);
-    EXPECT_EQ(y, 0.0);
-    EXPECT_EQ(z, 1.0);
-    EXPECT_EQ(cursor, 5 + 48);
-}
-
-TEST(Parameters, JiggledHueWrapsIntoTheUnitInterval) {
-    srandom(3);
-    for (float h : {0.0f, 0.99f, -0.3f, 1.7f}) {
-        for (int i = 0; i < 50; i++) {
-            float j = jigglehue(h, 0.5f);
-            EXPECT_GE(j, 0.0f);
-            EXPECT_LT(j, 1.0f + 1e-6f);
-        }
-    }
-    float hsl[3] = {0.5f, 0.9f, 0.1f};
-    for (int i = 0; i < 50; i++) {
-        jiggleHSL(hsl, 0.2f, 0.5f, 0.5f);
-        EXPECT_GE(hsl[1], 0.0f);
-        EXPECT_LE(hsl[1], 1.0f);
-        EXPECT_GE(hsl[2], 0.0f);
-        EXPECT_LE(hsl[2], 1.0f);
-    }
-}
-
-TEST(Parameters, SmallHelpers) {
-    for (int i = 0; i < 100; i++) {
-        double r = getRandom1();
-        EXPECT_GE(r, 0.0);
-        EXPECT_LT(r, 1.0);
-    }
-    // 100 (sqrt(x/100 + 1/4) - 1/2), truncated.
-    EXPECT_EQ(MapBackwardsQuadradticForumula(0.0), 0);
-    EXPECT_EQ(MapBackwardsQuadradticForumula(200.0), 100);  // sqrt(2.25) = 1.5
-    EXPECT_EQ(MapBackwardsQuadradticForumula(75.0), 50);    // sqrt(1) = 1
-
+TEST(Parameters, PresetNameInUnicode) {
     auto p = FreshParameters();
-    GetRandomName(p.get());
-    EXPECT_STREQ(p->presetName, "random settings");
     // Mac Roman bytes become their Unicode characters.
     SetPresetName(p.get(), "caf\x8E");
     EXPECT_EQ(p->presetNameUnicode[3], 0x00E9);

@@ -272,35 +272,6 @@ TEST_F(Persistence, ScriptParametersReadAndWritten) {
     EXPECT_NE(descriptor.descriptor, nullptr);
 }
 
-TEST_F(Persistence, ShortStringsThroughTheHostProcedures) {
-    PIWriteDescriptor writer = HostOpenWriter();
-    ASSERT_NE(writer, nullptr);
-    const std::string longName(300, 'x');
-    EXPECT_EQ(writeShortCStringToScript("little planet", MakeFourCC("name"), writer), noErr);
-    EXPECT_EQ(writeShortCStringToScript(longName.c_str(), MakeFourCC("long"), writer), noErr);
-    EXPECT_EQ(ZPIPutInt(writer, MakeFourCC("numb"), 7), noErr);
-    PIDescriptorHandle h = nullptr;
-    descriptor.writeDescriptorProcs->closeWriteDescriptorProc(writer, &h);
-
-    PIReadDescriptor reader = HostOpenReader(h, kSettingsKeys);
-    ASSERT_NE(reader, nullptr);
-    char buffer[256];
-    DescriptorKeyID key;
-    DescriptorTypeID type;
-    int32_t flags;
-    ASSERT_TRUE(ZPIGetKey(reader, &key, &type, &flags));
-    EXPECT_EQ(readShortCStringFromScript(buffer, key, reader), noErr);
-    EXPECT_STREQ(buffer, "little planet");
-    ASSERT_TRUE(ZPIGetKey(reader, &key, &type, &flags));
-    EXPECT_EQ(readShortCStringFromScript(buffer, key, reader), noErr);
-    EXPECT_EQ(std::string(buffer), longName.substr(0, 255));
-    ASSERT_TRUE(ZPIGetKey(reader, &key, &type, &flags));
-    EXPECT_NE(readShortCStringFromScript(buffer, key, reader), noErr);   // an integer
-    EXPECT_STREQ(buffer, "");
-    descriptor.readDescriptorProcs->closeReadDescriptorProc(reader);
-    DisposeHandle(h);
-}
-
 TEST_F(Persistence, CachedSettings) {
     params->outputMode = 94;
     params->cubemap_pixels = 640;
@@ -363,7 +334,7 @@ TEST_F(Persistence, MemoryDotMap) {
 
     for (int32_t& flag : MemDotIsPersistent) flag = 0;
     gMemDotFlagsKnown = false;
-    ReadInvocationBracketingSettingsFile(kMemDotMapName);
+    ReadInvocationBracketingSettingsFileCocoa(kMemDotMapName);
     EXPECT_TRUE(gMemDotFlagsKnown);
     for (int i = 0; i < kMemDotCount; ++i) EXPECT_EQ(MemDotIsPersistent[i], i % 3 == 0 ? 1 : 0) << i;
     for (int32_t& flag : MemDotIsPersistent) flag = 0;
@@ -404,7 +375,7 @@ TEST_F(Persistence, MalformedMemoryDotMapChangesNoFlag) {
         std::fclose(f);
         for (int i = 0; i < kMemDotCount; ++i) MemDotIsPersistent[i] = i % 2;
         gMemDotFlagsKnown = false;
-        ReadInvocationBracketingSettingsFile(kMemDotMapName);
+        ReadInvocationBracketingSettingsFileCocoa(kMemDotMapName);
         EXPECT_TRUE(gMemDotFlagsKnown) << c.what;
         for (int i = 0; i < kMemDotCount; ++i) EXPECT_EQ(MemDotIsPersistent[i], i % 2) << c.what << ", flag " << i;
     }
@@ -413,7 +384,7 @@ TEST_F(Persistence, MalformedMemoryDotMapChangesNoFlag) {
     const std::string sound = map(48, 25, 1);
     std::fwrite(sound.data(), 1, sound.size(), f);
     std::fclose(f);
-    ReadInvocationBracketingSettingsFile(kMemDotMapName);
+    ReadInvocationBracketingSettingsFileCocoa(kMemDotMapName);
     for (int i = 0; i < kMemDotCount; ++i) EXPECT_EQ(MemDotIsPersistent[i], 1) << i;
     for (int32_t& flag : MemDotIsPersistent) flag = 0;
     gMemDotFlagsKnown = false;
@@ -430,7 +401,7 @@ TEST_F(Persistence, WritesToAFullDiskFailAndKeepTheOldFiles) {
     params->outputMode = 94;
     ASSERT_EQ(Settings2Cache(kCachedSettingsName), 0);
     ASSERT_EQ(WriteInvocationBracketingSettingsFile(kMemDotMapName), 0);
-    ASSERT_EQ(SaveToMemoryDot(4), 0);
+    ASSERT_EQ(SaveToMemoryDotCocoa(4), 0);
     const char* dot = "Vornesk 2 A memory dot 4.q2q";
     UndoSnapshotCocoa(1);
     UndoSnapshotCocoa(1);
@@ -459,7 +430,7 @@ TEST_F(Persistence, WritesToAFullDiskFailAndKeepTheOldFiles) {
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
     const int16_t cache = Settings2Cache(kCachedSettingsName);
     const int16_t map = WriteInvocationBracketingSettingsFile(kMemDotMapName);
-    const int16_t memoryDot = SaveToMemoryDot(4);
+    const int16_t memoryDot = SaveToMemoryDotCocoa(4);
     UndoSnapshotCocoa(1);
     const int32_t failedSlot = data->undoSlot;
     setrlimit(RLIMIT_FSIZE, &saved);
@@ -480,9 +451,9 @@ TEST_F(Persistence, WritesToAFullDiskFailAndKeepTheOldFiles) {
     EXPECT_EQ(entries, int(std::size(names)));
     // Undoing back to that snapshot takes its fields, not the stale file left
     // in its slot (written with output mode 94).
-    UndoRead();
+    UndoReadCocoa();
     EXPECT_EQ(params->outputMode, 94);
-    UndoRead();
+    UndoReadCocoa();
     EXPECT_EQ(params->outputMode, 95);
 
     // A name taken by a folder cannot be written either.
@@ -495,7 +466,7 @@ TEST_F(Persistence, WritesToAFullDiskFailAndKeepTheOldFiles) {
 
 TEST_F(Persistence, MemoryDotsKeepTheirSettings) {
     params->outputMode = 300;
-    ASSERT_EQ(SaveToMemoryDot(3), 0);
+    ASSERT_EQ(SaveToMemoryDotCocoa(3), 0);
     struct stat st;
     EXPECT_EQ(stat(Path("Vornesk 2 A memory dot 3.q2q").c_str(), &st), 0);
     params->outputMode = 4;
@@ -515,7 +486,7 @@ TEST_F(Persistence, MemoryDotPreview) {
     for (int64_t y = 0; y < kPreviewSide; ++y)
         for (int64_t x = 0; x < kPreviewSide; ++x)
             set_pyramid_sample_point4(x, y, &data->previewPyramid, 0, x < 64 ? 250 : 10, 40, 200, 255);
-    ASSERT_EQ(SaveToMemoryDot(2), 0);
+    ASSERT_EQ(SaveToMemoryDotCocoa(2), 0);
     const int fd = open(Path("Vornesk 2 A memory dot 2.q2q").c_str(), O_RDONLY);
     ASSERT_GE(fd, 0);
     PyramidDescriptor small{};
@@ -542,7 +513,7 @@ TEST_F(Persistence, MemoryDotPreview) {
 }
 
 TEST_F(Persistence, Undo) {
-    UndoRead();   // before any snapshot: nothing
+    UndoReadCocoa();   // before any snapshot: nothing
     EXPECT_EQ(params->outputMode, 1);
 
     params->outputMode = 5;
@@ -557,10 +528,10 @@ TEST_F(Persistence, Undo) {
     EXPECT_EQ(stat(Path("Vornesk 2 undo 1").c_str(), &st), 0);
 
     params->outputMode = 9;
-    UndoRead();
+    UndoReadCocoa();
     EXPECT_EQ(params->outputMode, 5);
     EXPECT_EQ(params->cubemap_pixels, 300);
-    UndoRead();   // a second undo returns to where the first began
+    UndoReadCocoa();   // a second undo returns to where the first began
     EXPECT_EQ(params->outputMode, 7);
     EXPECT_EQ(params->cubemap_pixels, 400);
     EXPECT_STREQ(params->presetName, "second");
@@ -571,7 +542,7 @@ TEST_F(Persistence, Undo) {
     params->outputMode = 21;
     UndoSnapshotCocoa(0);
     params->cubemap_pixels = 999;
-    UndoRead();
+    UndoReadCocoa();
     EXPECT_EQ(params->outputMode, 20);
     EXPECT_EQ(params->cubemap_pixels, 999);
 }
@@ -581,12 +552,12 @@ TEST_F(Persistence, RenderSnapshot) {
     params->outputMode = 62;
     params->latitude = 10;
     params->cubemap_pixels = 123;
-    Ferreting(copy.get());
+    CopySnapshotFields(params.get(), copy.get());
     EXPECT_EQ(copy->outputMode, 62);
     EXPECT_EQ(copy->cubemap_pixels, 256);   // not in the set
     params->outputMode = 1;
     params->latitude = 0;
-    DoTheFerret(copy.get(), 1);
+    UnFerreting(copy.get());
     EXPECT_EQ(params->outputMode, 62);
     EXPECT_FLOAT_EQ(params->latitude, 10);
     EXPECT_EQ(params->cubemap_pixels, 123);

@@ -236,32 +236,4 @@ TEST(Selectors, StartWithoutWorkStorageFailsCleanlyAndKeepsTheSavedMap) {
     EXPECT_EQ(back[7], 1);
 }
 
-TEST(Selectors, ValidateParametersMakesTheHandleWithDefaults) {
-    Record rec(16, 16, imageModeRGB, 8, 3);
-    int16_t result = 0;
-    gFilterRecord = &rec.r;
-    gResult = &result;
-    ValidateParameters(0);
-    EXPECT_EQ(rec.r.parameters, nullptr);
-    ValidateParameters(1);
-    ASSERT_NE(rec.r.parameters, nullptr);
-    EXPECT_EQ(result, noErr);
-    auto* params = reinterpret_cast<Parameters*>(HandleAddress(rec.r.parameters));
-    EXPECT_EQ(params->version, -999);
-    EXPECT_EQ(params->outputMode, 1);
-    // The handle is left unlocked.
-    EXPECT_EQ(SetHandleSize(rec.r.parameters, GetHandleSize(rec.r.parameters)), noErr);
-
-    HandleProcs none = *rec.r.handleProcs;
-    none.newProc = [](int32_t) -> Handle { return nullptr; };
-    rec.r.handleProcs = &none;
-    DisposeHandle(rec.r.parameters);
-    rec.r.parameters = nullptr;
-    ValidateParameters(1);
-    EXPECT_EQ(result, memFullErr);
-    EXPECT_EQ(diagnosticResult, 220);
-    gFilterRecord = nullptr;
-    gResult = nullptr;
-}
-
 }  // namespace

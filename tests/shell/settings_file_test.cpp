@@ -495,7 +495,7 @@ TEST(SettingsFile, FuzzedFilesLoadSoundlyOrAreRefused) {
             EXPECT_TRUE(IsValidInputMode(p->inputMode)) << round;
             EXPECT_TRUE(IsValidOutputMode(p->outputMode)) << round;
             EXPECT_TRUE(IsValidGlueMode(p->glueMode)) << round;
-            EXPECT_TRUE(IsValidGraticuleKind(p->grid)) << round;
+            EXPECT_TRUE(p->grid >= 1 && p->grid <= kGraticuleKindCount) << round;
             EXPECT_TRUE(std::isfinite(p->latitude) && std::isfinite(p->FOV)) << round;
             EXPECT_GE(p->cubemap_pixels, 2);
             EXPECT_LE(p->export_pixels, 30000);

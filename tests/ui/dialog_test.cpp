@@ -772,7 +772,7 @@ TEST_F(DialogTest, PersistentDotsSurviveIntoTheNextInvocation) {
     c->ok->click();
     c->endShowWindow();
     for (int32_t& f : MemDotIsPersistent) f = 0;
-    ReadInvocationBracketingSettingsFile(kMemDotMapName);
+    ReadInvocationBracketingSettingsFileCocoa(kMemDotMapName);
     Open();
     EXPECT_EQ(c->MemDotStatus[6], 1);
     EXPECT_EQ(c->MemoryDotArray[6]->property("imageName").toString(), "memdot-blue-circle");

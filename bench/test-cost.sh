@@ -35,7 +35,7 @@ awk -v w="$wall" -v u="$user" -v s="$sys" -v m="$peak" 'BEGIN {
   printf "wall %d min %02d s, processor %d s (%.1f min: user %d s, system %d s), peak %d MB\n",
          w / 60, w % 60, u + s, (u + s) / 60, u, s, m / 1024 }'
 echo "ten slowest tests (seconds, tree):"
-for tree in build-tsan build-asan; do
+for tree in build-tsan build-asan-fuzz; do
   costs="$work/clone/$tree/Testing/Temporary/CTestCostData.txt"
   [ -f "$costs" ] || continue
   awk -v tree="$tree" 'NF == 3 { printf "%10.1f  %s  %s\n", $3, tree, $1 }' "$costs"

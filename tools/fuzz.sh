@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (clang, libFuzzer with AddressSanitizer and
-# UndefinedBehaviorSanitizer, in build-fuzz/) and runs each for SECONDS
-# (default 60) on all processors, starting from its corpus in fuzz/corpus/,
-# then prints runs, coverage and failures per target. Inputs that failed
-# land in build-fuzz/findings/<target>/; the exit status is 1 when any did.
+# UndefinedBehaviorSanitizer, in build-asan-fuzz/, the tree the test command
+# runs the suite from) and runs each for SECONDS (default 60) on all
+# processors, starting from its corpus in fuzz/corpus/, then prints runs,
+# coverage and failures per target. Inputs that failed land in
+# build-asan-fuzz/findings/<target>/; the exit status is 1 when any did.
 #
 #   tools/fuzz.sh [SECONDS] [TARGET...]
 #
@@ -19,17 +20,16 @@ targets=("$@")
 jobs=${FUZZ_JOBS:-$(nproc)}
 export CCACHE_BASEDIR="$PWD"
 
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" -DCMAKE_C_FLAGS_DEBUG="-O1 -gline-tables-only" \
-  -DVORNESK_SANITIZE=address,undefined -DVORNESK_FUZZ=ON -DVORNESK_TESTS=OFF -DVORNESK_BENCH=OFF >/dev/null
-cmake --build build-fuzz -j "$(nproc)" --target "${targets[@]}"
+tools/asan-tree.sh
+tree=build-asan-fuzz
+cmake --build $tree -j "$(nproc)" --target "${targets[@]}"
 
 root=$PWD
 failed=0
 printf '%-20s %12s %8s %8s %8s  %s\n' target runs cov ft corpus failures
 for t in "${targets[@]}"; do
-  work=build-fuzz/runs/$t
-  findings=build-fuzz/findings/$t
+  work=$tree/runs/$t
+  findings=$tree/findings/$t
   rm -rf "$work"
   mkdir -p "$work/corpus" "$findings"
   options=()
@@ -38,7 +38,7 @@ for t in "${targets[@]}"; do
   # New inputs go to the work corpus; the checked-in seeds and regression
   # cases are read, never written.
   (cd "$work" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
-    "$root/build-fuzz/fuzz/$t" -max_total_time="$seconds" -jobs="$jobs" -workers="$jobs" \
+    "$root/$tree/fuzz/$t" -max_total_time="$seconds" -jobs="$jobs" -workers="$jobs" \
       -rss_limit_mb=2048 -malloc_limit_mb=2048 -timeout=30 -max_len=65536 -print_final_stats=1 \
       -artifact_prefix="$root/$findings/" "${options[@]}" corpus "$root/fuzz/corpus/$t" >/dev/null 2>&1) || true
   runs=0 cov=0 ft=0

@@ -233,17 +233,17 @@ constexpr int kPointsBetweenStopChecks = 128;
 // Visits (x, y) of the rectangle [left, right) x [top, bottom) in 32 x 32
 // squares from (left, top), each along the Hilbert walk of the context.
 // Each row of squares begins with rowSetup(first row, last row + 1); each
-// square of a globe begins and ends with its own set-up. False when the
-// job stopped before the walk's end.
+// square of a globe begins and ends with its own set-up. The walk ends
+// early, within a row's worth of points, once the job has stopped.
 template <typename Visit, typename RowSetup>
-bool HilbertWalk(SamplerRig* rig, int64_t left, int64_t top, int64_t right, int64_t bottom, Visit visit,
+void HilbertWalk(SamplerRig* rig, int64_t left, int64_t top, int64_t right, int64_t bottom, Visit visit,
                  RowSetup rowSetup) {
     vort* c = rig->context;
     const bool squares = GlobeSquares(c);
     for (int64_t y0 = top; y0 < bottom; y0 += kHilbertSide) {
         rowSetup(y0, std::min<int64_t>(y0 + kHilbertSide, bottom));
         for (int64_t x0 = left; x0 < right; x0 += kHilbertSide) {
-            if (TileStopAsked(rig->task)) return false;
+            if (TileStopAsked(rig->task)) return;
             if (squares) GlobeSquareBegins(rig, x0, y0);
             bool stopped = false;
             for (int d0 = 0; d0 < kHilbertPoints && !stopped; d0 += kPointsBetweenStopChecks) {
@@ -254,10 +254,9 @@ bool HilbertWalk(SamplerRig* rig, int64_t left, int64_t top, int64_t right, int6
                 stopped = TileStopAsked(rig->task);
             }
             if (squares) DestroyOncePerHilbertSquareSetup(c);
-            if (stopped) return false;
+            if (stopped) return;
         }
     }
-    return true;
 }
 
 // Samples of a pixel reach this many pixels beyond it (supersampling,

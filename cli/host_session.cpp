@@ -40,6 +40,11 @@ struct HostSession {
     // source at the result's size when that differs (null: no selection).
     const HostDocument* under = nullptr;
     bool resultOfItsOwnSize = false;        // the result is not the source's size
+    // The source whose samples may be given back while the plug-in needs
+    // none, and how to read them again (null: they are kept).
+    HostDocument* releasable = nullptr;
+    std::function<bool(HostDocument*)> readSourceAgain;
+    bool sourceReleased = false;
     // Rows of the result that hold the picture yet: each is copied from the
     // source the first time an output request reaches it, so the copy is
     // spread over the run instead of made whole before it.
@@ -265,10 +270,45 @@ void CommitPendingOutput(HostSession& s) {
     }
 }
 
+// The source's samples back, read again as they were, after they were given back.
+OSErr RestoreSource(HostSession& s) {
+    if (!s.sourceReleased) return noErr;
+    HostDocument again;
+    bool read = false;
+    try {
+        read = s.readSourceAgain(&again);
+    } catch (const std::bad_alloc&) {
+        return memFullErr;
+    }
+    HostDocument& source = *s.releasable;
+    if (!read || again.width != source.width || again.height != source.height || again.Planes() != source.Planes() ||
+        again.depth != source.depth || again.samples.size() != source.SampleCount() * size_t(source.BytesPerSample())) {
+        if (s.report->hostMessage.empty())
+            s.report->hostMessage = "the picture could not be read again for the plug-in's later request";
+        return readErr;
+    }
+    source.samples.swap(again.samples);
+    s.sourceReleased = false;
+    return noErr;
+}
+
 // The exchange: store the previous output, then hand over the pixels of
 // the rectangles the plug-in now asks for.
 OSErr ExchangePixels(HostSession& s) {
     CommitPendingOutput(s);
+    {
+        // Output of a result of its own size with no input asked for: the
+        // plug-in holds its own copy of the picture, whose samples go back
+        // until asked for again. A selection is read by requests that ask
+        // for a token of input too, so a picture with one keeps its samples.
+        const bool noInput = IsEmpty(RequestedIn(s));
+        if (!noInput) {
+            if (const OSErr err = RestoreSource(s)) return err;
+        } else if (s.releasable && !s.sourceReleased && !IsEmpty(RequestedOut(s))) {
+            SampleBytes().swap(s.releasable->samples);
+            s.sourceReleased = true;
+        }
+    }
     ++s.report->pixelRequests;
     FilterRecord& rec = s.record;
     // 16-bit rectangles cannot reach beyond 32767: such a plug-in would
@@ -518,6 +558,10 @@ bool RunFilter(PluginMainProc entry, HostDocument* doc, const HostRunSettings& s
     session.result = &result;
     session.under = ownSize ? settings.resultUnder : doc;
     session.resultOfItsOwnSize = ownSize;
+    if (ownSize && settings.readSourceAgain && doc->mask.empty()) {
+        session.releasable = doc;
+        session.readSourceAgain = settings.readSourceAgain;
+    }
     session.report = report;
     session.showProgress = settings.showProgress;
     SetUpRecord(session);
@@ -533,6 +577,8 @@ bool RunFilter(PluginMainProc entry, HostDocument* doc, const HostRunSettings& s
     DisposeHandle(session.descriptorParameters.descriptor);
     DisposeHandle(session.record.parameters);
     DisposeHandle(reinterpret_cast<Handle>(session.dataWord));
+    // A failed run leaves the picture as it was.
+    if (err != noErr) RestoreSource(session);
     report->result = err;
     if (err != noErr) return false;
     EnsureRowsReady(session, 0, result.height);

@@ -6,6 +6,7 @@
 // reach the running session through a global.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,12 @@ struct HostRunSettings {
     // With a result of another size and a selection: the picture and its
     // mask at the result's size, for the blend by the selection.
     const HostDocument* resultUnder = nullptr;
+    // Reads the picture's samples again into the document given, as they
+    // were read for the run. With it, a result of its own size lets the host
+    // give back the picture's samples (a third of an 8192-pixel run's
+    // memory) once the plug-in writes output and asks for no input: it has
+    // copied what it needs. A later request for input reads them back.
+    std::function<bool(HostDocument*)> readSourceAgain;
 };
 
 struct HostRunReport {
@@ -51,7 +58,7 @@ struct HostRunReport {
 };
 
 // Runs the plug-in over *doc, which holds the result when the run succeeds
-// (and is left untouched otherwise): the picture's size, or the one asked for.
+// (and is left as it was otherwise): the picture's size, or the one asked for.
 bool RunFilter(PluginMainProc entry, HostDocument* doc, const HostRunSettings& settings, HostRunReport* report);
 
 // Ctrl-C: asks the running plug-in to stop (its abort test turns true).

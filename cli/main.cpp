@@ -542,6 +542,22 @@ int main(int argc, char** argv) {
         settings.resultWidth = options.width;
         settings.resultHeight = options.height;
         settings.resultUnder = resultUnder.samples.empty() ? nullptr : &resultUnder;
+        // The picture read again as above, for a plug-in that asks for it
+        // after the host gave its samples back (not while a person works in
+        // the dialog, whose previews may ask again and again).
+        if (!options.dialog)
+            settings.readSourceAgain = [&](HostDocument* again) {
+                std::string ignored;
+                bool readFailed = false;
+                if (reduce && options.mask.empty() && !cube)
+                    return ReadImageFileResized(options.input, reduced.width, reduced.height, again, &ignored,
+                                                &readFailed);
+                if (!ReadImageFile(options.input, again, &ignored)) return false;
+                if (!reduce || again->width != fileWidth || again->height != fileHeight) return true;
+                return cube ? ResizeCubeCells(again, reduced.width, reduced.height, int32_t(cube->columns),
+                                              int32_t(cube->rows), &ignored)
+                            : ResizeDocument(again, reduced.width, reduced.height, &ignored);
+            };
     }
     HostRunReport report;
     NotePhaseEnd("load");

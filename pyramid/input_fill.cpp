@@ -107,6 +107,21 @@ void PrefaultLevels(PyramidDescriptor* pyr, int64_t first, int64_t last) {
         }
 }
 
+// Asks the host for no input, once level 0 holds the whole picture: a host
+// may then give the picture's memory back before the smaller levels and the
+// render take theirs. Nothing is lost when it refuses.
+void HandBackInput(Data* data) {
+    if (!gFilterRecord || !gFilterRecord->advanceState) return;
+    RectState saved{};
+    PushRectAndPreviewState(&saved, data);
+    SetInRect(VRect{0, 0, 0, 0});
+    AssignTokenOutRect();
+    AssignTokenMaskRect();
+    gFilterRecord->advanceState();
+    PopRectAndPreviewState(&saved, data);
+    SetUpFilterRecordForProxy(data, gParams ? gParams->proxyScale : 1);
+}
+
 }  // namespace
 
 int64_t WrapModeFromVorneskInputMode(int64_t inputMode) {
@@ -181,6 +196,7 @@ void FillPyramids(Data* data) {
     // A refused read leaves a partial picture: no smaller levels are made
     // from it and it is not marked complete.
     if (HostResult() != noErr || main->mipmapState != 1) return;
+    HandBackInput(data);
     const int64_t mode = gParams ? gParams->inputMode : 0;
     main->edgeMode = WrapModeFromVorneskInputMode(mode);
     main->overhangMode = OverhangModeFromVorneskInputMode(mode);

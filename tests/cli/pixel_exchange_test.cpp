@@ -254,6 +254,66 @@ TEST(HostExchange, FailedRunLeavesTheDocumentAlone) {
     EXPECT_EQ(doc.samples, before.samples);
 }
 
+// A result of its own size: once the plug-in writes output and asks for no
+// input, the picture's samples go back; a later request for input reads
+// them again, and a run that fails leaves the picture as it was. Cases: the
+// run succeeds, the plug-in fails after the samples went, the picture cannot
+// be read again, and a picture with a selection keeps its samples.
+TEST(HostExchange, SamplesGoBackWhileNoInputIsAskedAndAreReadAgainWhenItIs) {
+    enum class End { Success, PluginFails, ReadFails, Selection };
+    for (const End end : {End::Success, End::PluginFails, End::ReadFails, End::Selection}) {
+        SCOPED_TRACE(int(end));
+        HostDocument doc = Numbered(6, 5, 3, false);
+        if (end == End::Selection) doc.mask.assign(30, 255);
+        const HostDocument before = doc;
+        int reads = 0;
+        HostRunSettings run;
+        run.resultWidth = 3;
+        run.resultHeight = 2;
+        run.readSourceAgain = [&](HostDocument* again) {
+            ++reads;
+            *again = Numbered(6, 5, 3, false);
+            return end != End::ReadFails;
+        };
+        gStart = [&](FilterRecord* r) -> OSErr {
+            Ask(r, Rect{1, 2, 3, 5}, 0, 2);
+            r->outRect = Rect{0, 0, 1, 1};
+            EXPECT_EQ(r->advanceState(), noErr);
+            EXPECT_EQ(At8(r, 1, 2, 1), 20 + 4 + 60);
+            r->inRect = Rect{0, 0, 0, 0};
+            EXPECT_EQ(r->advanceState(), noErr);
+            // The plug-in's copy is all it needs now.
+            EXPECT_EQ(doc.samples.empty(), end != End::Selection);
+            Ask(r, Rect{4, 5, 5, 6}, 0, 2);
+            const OSErr again = r->advanceState();
+            if (end == End::ReadFails) return again;
+            EXPECT_EQ(again, noErr);
+            EXPECT_EQ(At8(r, 0, 0, 2), 40 + 5 + 120);
+            r->inRect = Rect{0, 0, 0, 0};
+            r->outRect = Rect{0, 0, 2, 3};
+            EXPECT_EQ(r->advanceState(), noErr);
+            if (end == End::PluginFails) return OSErr(memFullErr);
+            Stop(r);
+            return noErr;
+        };
+        HostRunReport report;
+        const bool ran = RunFilter(ScriptedEntry, &doc, run, &report);
+        gStart = nullptr;
+        EXPECT_EQ(ran, end == End::Success || end == End::Selection);
+        EXPECT_EQ(reads, end == End::Selection ? 0 : end == End::Success ? 1 : 2);   // a failed run tries to restore it
+        if (end == End::ReadFails) {
+            EXPECT_EQ(report.result, readErr);
+            EXPECT_NE(report.hostMessage.find("read again"), std::string::npos) << report.hostMessage;
+        }
+        if (ran) {
+            EXPECT_EQ(doc.width, 3);
+            EXPECT_EQ(doc.samples.size(), size_t(3 * 2 * 3));
+        } else if (end == End::PluginFails) {
+            EXPECT_EQ(doc.samples, before.samples);
+        }
+    }
+}
+
 // The real protocol end to end in-process: what the test plug-in takes, it gives back.
 TEST(HostExchange, PluginLeavesNoHandlesOrBuffersBehind) {
     void* module = dlopen(VORNESK_TEST_PLUGIN, RTLD_NOW | RTLD_LOCAL);

@@ -250,8 +250,10 @@ void EqualEarth(double L, double P, InputAnswer& r) {
 }
 
 void MapInputMode(long mode, const float p[3], float* table, float aspect, InputAnswer& r) {
-    // The modes of faces side by side need no longitude or latitude: their
-    // arctangent and arccosine would be most of a cube map's lookup.
+    // The modes of faces side by side, and those read from the direction
+    // alone, need no longitude or latitude: their arctangent and arccosine
+    // would be most of such a lookup.
+    const float zc = std::clamp(p[2], -1.0f, 1.0f);
     switch (mode) {
         case 26:
             ZenithNadir(p, r);
@@ -273,21 +275,6 @@ void MapInputMode(long mode, const float p[3], float* table, float aspect, Input
             r.x = 0.0f;
             r.y = 0.0f;
             return;
-        default: break;
-    }
-    const EquirectAngles angles = EquirectAnglesOf(p);
-    const float t = angles.t, lam = angles.lam, f = angles.f;
-    const float u0 = 1.0f - f;
-    const float phi = (t - 0.5f) * kPiF;
-    const float zc = std::clamp(p[2], -1.0f, 1.0f);
-    // Longitude and downward latitude in double for the world maps.
-    const double Lw = 2.0 * M_PI * (f - 0.5);
-    const double Pw = 2.0 * (M_PI / 2.0) * (t - 0.5);
-    switch (mode) {
-        case 1:
-            r.x = u0;
-            r.y = t;
-            break;
         case 2: {
             const float s = 2.0f * (p[2] + 1.0f);
             float qx, qy;
@@ -300,22 +287,109 @@ void MapInputMode(long mode, const float p[3], float* table, float aspect, Input
             }
             r.x = 1.0f - (0.5f + 0.5f * qx);
             r.y = 1.0f - (0.5f + 0.5f * qy);
-            break;
+            return;
         }
         case 3: {
             const float rr = std::acos(zc) * kInvPiF;
             const float th = XYtoRadians(p[0], p[1]);
             r.x = 0.5f + 0.5f * std::sin(th) * rr;
             r.y = 0.5f + 0.5f * std::cos(th) * rr;
-            break;
+            return;
         }
         case 4:
             if (!(p[2] >= 0.0f && 1.0f - p[1] * p[1] >= 0.0f)) {
                 r.SetOutside();
-                break;
+                return;
             }
             r.x = 1.0f - (p[0] + 1.0f) / 2.0f;
             r.y = 1.0f - (p[1] + 1.0f) / 2.0f;
+            return;
+        case 6:
+            StretchedBall(p, 1.1490611f, r);
+            return;
+        case 8: {
+            const float rho = 2.0f * std::acos(zc) * kInvPiF;
+            if (!(rho <= 1.0f)) {
+                r.SetOutside();
+                return;
+            }
+            const float th = XYtoRadians(p[0], p[1]);
+            r.x = 0.5f + 0.5f * std::sin(th) * rho;
+            r.y = 0.5f + 0.5f * std::cos(th) * rho;
+            return;
+        }
+        case 9: {
+            const float rr = 2.0f * std::sqrt(aspect * aspect + 1.0f) * std::acos(zc) * kInvPiF;
+            const float th = XYtoRadians(p[0], p[1]);
+            const float x = 0.5f + 0.5f * std::sin(th) * rr;
+            r.Place(x, 0.5f * std::cos(th) * rr / aspect + 0.5f);
+            return;
+        }
+        case 10: {
+            if (static_cast<double>(p[2]) < 0.3) {
+                r.outside = 1;
+                r.x = 0.0f;
+                r.y = 0.0f;
+                return;
+            }
+            const float x = 0.5f + 0.5f * (-p[0] / p[2]);
+            if (!r.Place(x, 0.5f + 0.5f * (-p[1] / p[2]))) r.region = -1;
+            return;
+        }
+        case 11: {
+            float a, b;
+            const int F = SphereToCubeFaceCoords(p, &a, &b);
+            r.region = F + 1;
+            r.Place(0.5f + 0.5f * a, 0.5f + 0.5f * b);
+            return;
+        }
+        case 15: {
+            if (!(p[2] >= 0.0f)) {
+                r.SetOutside();
+                return;
+            }
+            const float T = 0.5f * std::tan(std::acos(zc) / 2.0f);
+            const float rho = std::sqrt(p[0] * p[0] + p[1] * p[1]);
+            if (rho > 0.0f) {
+                const float n = 1.0f / rho;
+                r.x = 0.5f - T * p[0] * n;
+                r.y = 0.5f - T * p[1] * n;
+            } else {
+                r.x = 0.5f;  // the centre itself
+                r.y = 0.5f;
+            }
+            return;
+        }
+        case 18:
+            StretchedBall(p, 1.55f, r);
+            return;
+        case 21: {
+            double q[3] = {p[0], p[1], p[2]};
+            unsigned char ignored = 0;
+            SubstituteSphereSegment_NiceD(q, &ignored, 2.0, 0.0);
+            double a = 0.0, b = 0.0;
+            if (q[2] + 1.0 > 0.0) {
+                a = -q[0] / (q[2] + 1.0);
+                b = -q[1] / (q[2] + 1.0);
+            }
+            r.x = static_cast<float>(0.5 * a + 0.5);
+            r.y = static_cast<float>(0.5 * b + 0.5);
+            r.RegionByHalf();
+            return;
+        }
+        default: break;
+    }
+    const EquirectAngles angles = EquirectAnglesOf(p);
+    const float t = angles.t, lam = angles.lam, f = angles.f;
+    const float u0 = 1.0f - f;
+    const float phi = (t - 0.5f) * kPiF;
+    // Longitude and downward latitude in double for the world maps.
+    const double Lw = 2.0 * M_PI * (f - 0.5);
+    const double Pw = 2.0 * (M_PI / 2.0) * (t - 0.5);
+    switch (mode) {
+        case 1:
+            r.x = u0;
+            r.y = t;
             break;
         case 5: {
             const float y = std::tan(phi) * 0.125f / aspect + 0.5f;
@@ -327,9 +401,6 @@ void MapInputMode(long mode, const float p[3], float* table, float aspect, Input
                 r.y = y;
             break;
         }
-        case 6:
-            StretchedBall(p, 1.1490611f, r);
-            break;
         case 7: {
             if (!table) {  // no table to read: no position
                 r.SetOutside();
@@ -340,42 +411,6 @@ void MapInputMode(long mode, const float p[3], float* table, float aspect, Input
             r.x = 1.0f - (X + 1.0f) / 2.0f;
             r.y = (std::sin(th) + 1.0f) / 2.0f;
             r.RegionByHalf();
-            break;
-        }
-        case 8: {
-            const float rho = 2.0f * std::acos(zc) * kInvPiF;
-            if (!(rho <= 1.0f)) {
-                r.SetOutside();
-                break;
-            }
-            const float th = XYtoRadians(p[0], p[1]);
-            r.x = 0.5f + 0.5f * std::sin(th) * rho;
-            r.y = 0.5f + 0.5f * std::cos(th) * rho;
-            break;
-        }
-        case 9: {
-            const float rr = 2.0f * std::sqrt(aspect * aspect + 1.0f) * std::acos(zc) * kInvPiF;
-            const float th = XYtoRadians(p[0], p[1]);
-            const float x = 0.5f + 0.5f * std::sin(th) * rr;
-            r.Place(x, 0.5f * std::cos(th) * rr / aspect + 0.5f);
-            break;
-        }
-        case 10: {
-            if (static_cast<double>(p[2]) < 0.3) {
-                r.outside = 1;
-                r.x = 0.0f;
-                r.y = 0.0f;
-                break;
-            }
-            const float x = 0.5f + 0.5f * (-p[0] / p[2]);
-            if (!r.Place(x, 0.5f + 0.5f * (-p[1] / p[2]))) r.region = -1;
-            break;
-        }
-        case 11: {
-            float a, b;
-            const int F = SphereToCubeFaceCoords(p, &a, &b);
-            r.region = F + 1;
-            r.Place(0.5f + 0.5f * a, 0.5f + 0.5f * b);
             break;
         }
         case 12:
@@ -394,23 +429,6 @@ void MapInputMode(long mode, const float p[3], float* table, float aspect, Input
         case 14:
             Nicolosi(f, phi, r);
             break;
-        case 15: {
-            if (!(p[2] >= 0.0f)) {
-                r.SetOutside();
-                break;
-            }
-            const float T = 0.5f * std::tan(std::acos(zc) / 2.0f);
-            const float rho = std::sqrt(p[0] * p[0] + p[1] * p[1]);
-            if (rho > 0.0f) {
-                const float n = 1.0f / rho;
-                r.x = 0.5f - T * p[0] * n;
-                r.y = 0.5f - T * p[1] * n;
-            } else {
-                r.x = 0.5f;  // the centre itself
-                r.y = 0.5f;
-            }
-            break;
-        }
         case 16: {
             const float s = static_cast<float>(4.0 * ((f - 0.5) + 1.0 / 24.0));
             r.x = 1.0f - (s + 0.5f);
@@ -422,28 +440,11 @@ void MapInputMode(long mode, const float p[3], float* table, float aspect, Input
             Robinson(u0, t, r);
             r.RegionByHalf();
             break;
-        case 18:
-            StretchedBall(p, 1.55f, r);
-            break;
         case 20:
             r.x = u0;
             r.y = static_cast<float>(qev_asinh(std::tan(phi)) / (2.0 * M_PI * aspect) + 0.5);
             if (!InUnit(r.y)) r.outside = 1;
             break;
-        case 21: {
-            double q[3] = {p[0], p[1], p[2]};
-            unsigned char ignored = 0;
-            SubstituteSphereSegment_NiceD(q, &ignored, 2.0, 0.0);
-            double a = 0.0, b = 0.0;
-            if (q[2] + 1.0 > 0.0) {
-                a = -q[0] / (q[2] + 1.0);
-                b = -q[1] / (q[2] + 1.0);
-            }
-            r.x = static_cast<float>(0.5 * a + 0.5);
-            r.y = static_cast<float>(0.5 * b + 0.5);
-            r.RegionByHalf();
-            break;
-        }
         case 22: {
             double X, Y;
             WinkelTripelForward(Lw, (t - 0.5) * M_PI, &X, &Y);

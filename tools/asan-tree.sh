@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Configures build-asan-fuzz/: clang with AddressSanitizer and
-# UndefinedBehaviorSanitizer, the product's libraries instrumented for
-# libFuzzer's coverage. The test command runs the whole suite from it and
+# UndefinedBehaviorSanitizer, the product's readers instrumented for
+# libFuzzer's coverage (the render and the solids with its edge counters
+# only, which slow them little). The test command runs the whole suite from it and
 # tools/fuzz.sh builds its targets there, so the product compiles once for
 # both. Line tables only (reports still name file and line); the test files
 # at -Og and without the fuzzer's coverage.

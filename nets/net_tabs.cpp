@@ -578,7 +578,126 @@ int Outline(const Shape& s, Pt* out) {
     return 4;
 }
 
-bool Fits(const polyhedron* poly, const Shape& s, int64_t face, bool pagePerFace, int64_t faceTriangles,
+// What a tab must keep clear of, the net's triangles and the tabs placed
+// so far, filed under the cells of a grid over the net that their boxes
+// cover, so that a tab is tested against those near it rather than against
+// every one: a net of thousands of faces has thousands of seams. Whatever
+// the grid cannot file soundly (a box not finite, a corner that a new tab
+// vertex could still move) is tested at every ask.
+class NearIndex {
+public:
+    NearIndex(const polyhedron* poly, int64_t triangles) : seenTriangle_(size_t(std::max<int64_t>(triangles, 0)), 0) {
+        std::vector<double> boxes(seenTriangle_.size() * 4);
+        double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+        for (int64_t t = 0; t < triangles; ++t) {
+            const PolyNetTriangle& tri = poly->netTriangle[t];
+            double* box = &boxes[size_t(t) * 4];
+            box[0] = 1, box[1] = 0;  // none
+            if (tri.isTab) continue;
+            Pt q[3];
+            bool ok = true, settled = true;
+            for (int k = 0; k < 3; ++k) {
+                if (tri.vertex[k] < 0 || tri.vertex[k] >= kMax2DVertices) ok = false;
+                else q[k] = NetPoint(poly, tri.vertex[k]);
+                if (ok && tri.vertex[k] >= poly->netVertexCount) settled = false;
+            }
+            if (!ok) continue;
+            BoxOf(q, 3, box);
+            if (!settled || !Fileable(box)) {
+                always_.push_back(int32_t(t));
+                box[0] = 1, box[1] = 0;
+                continue;
+            }
+            lo[0] = std::min(lo[0], box[0]), hi[0] = std::max(hi[0], box[1]);
+            lo[1] = std::min(lo[1], box[2]), hi[1] = std::max(hi[1], box[3]);
+        }
+        if (!(lo[0] <= hi[0])) lo[0] = hi[0] = lo[1] = hi[1] = 0;
+        // About one cell a triangle, at most 512 along a side.
+        const double w = hi[0] - lo[0], h = hi[1] - lo[1];
+        double cell = std::sqrt(w * h / double(std::max<int64_t>(triangles, 1)));
+        cell = std::max({cell, w / 512, h / 512});
+        if (!(cell > 0)) cell = std::max({w, h, 1.0});
+        x0_ = lo[0], y0_ = lo[1], cell_ = cell;
+        // (A net spread past what a double spans gets one cell.)
+        if (std::isfinite(w) && std::isfinite(h) && std::isfinite(cell)) {
+            nx_ = std::clamp<int64_t>(int64_t(w / cell) + 1, 1, 513);
+            ny_ = std::clamp<int64_t>(int64_t(h / cell) + 1, 1, 513);
+        }
+        cells_.resize(size_t(nx_ * ny_));
+        for (int64_t t = 0; t < triangles; ++t)
+            if (const double* box = &boxes[size_t(t) * 4]; box[0] <= box[1]) File(box, int32_t(t));
+    }
+    // A placed tab, the next one's index.
+    void AddTab(const double box[4]) {
+        const int32_t id = -int32_t(seenTab_.size()) - 1;
+        seenTab_.push_back(0);
+        if (Fileable(box)) File(box, id);
+        else always_.push_back(id);
+    }
+    // Calls hit(triangle, -1) or hit(-1, tab) once for each filed triangle
+    // and tab whose box may meet `box` (every one for a box the grid cannot
+    // place), until hit answers true; answers whether it did.
+    template <class Hit>
+    bool Any(const double box[4], const Hit& hit) {
+        if (++stamp_ == 0) {
+            std::fill(seenTriangle_.begin(), seenTriangle_.end(), 0);
+            std::fill(seenTab_.begin(), seenTab_.end(), 0);
+            stamp_ = 1;
+        }
+        auto visit = [&](int32_t id) {
+            uint32_t& seen = id >= 0 ? seenTriangle_[size_t(id)] : seenTab_[size_t(-id - 1)];
+            if (seen == stamp_) return false;
+            seen = stamp_;
+            return id >= 0 ? hit(int64_t(id), int64_t(-1)) : hit(int64_t(-1), int64_t(-id - 1));
+        };
+        for (int32_t id : always_)
+            if (visit(id)) return true;
+        if (!Fileable(box)) {
+            for (size_t t = 0; t < seenTriangle_.size(); ++t)
+                if (visit(int32_t(t))) return true;
+            for (size_t p = 0; p < seenTab_.size(); ++p)
+                if (visit(-int32_t(p) - 1)) return true;
+            return false;
+        }
+        int64_t i0, i1, j0, j1;
+        Cells(box, &i0, &i1, &j0, &j1);
+        for (int64_t j = j0; j <= j1; ++j)
+            for (int64_t i = i0; i <= i1; ++i)
+                for (int32_t id : cells_[size_t(j * nx_ + i)])
+                    if (visit(id)) return true;
+        return false;
+    }
+
+private:
+    static bool Fileable(const double box[4]) {
+        return std::isfinite(box[0]) && std::isfinite(box[1]) && std::isfinite(box[2]) && std::isfinite(box[3]) &&
+               box[0] <= box[1] && box[2] <= box[3];
+    }
+    int64_t Cell(double v, double origin, int64_t n) const {
+        const double c = std::floor((v - origin) / cell_);
+        if (!(c > 0)) return 0;
+        return c >= double(n - 1) ? n - 1 : int64_t(c);
+    }
+    void Cells(const double box[4], int64_t* i0, int64_t* i1, int64_t* j0, int64_t* j1) const {
+        *i0 = Cell(box[0], x0_, nx_), *i1 = Cell(box[1], x0_, nx_);
+        *j0 = Cell(box[2], y0_, ny_), *j1 = Cell(box[3], y0_, ny_);
+    }
+    void File(const double box[4], int32_t id) {
+        int64_t i0, i1, j0, j1;
+        Cells(box, &i0, &i1, &j0, &j1);
+        for (int64_t j = j0; j <= j1; ++j)
+            for (int64_t i = i0; i <= i1; ++i) cells_[size_t(j * nx_ + i)].push_back(id);
+    }
+
+    double x0_ = 0, y0_ = 0, cell_ = 1;
+    int64_t nx_ = 1, ny_ = 1;
+    std::vector<std::vector<int32_t>> cells_;  // triangle t as t, placed tab p as -p - 1
+    std::vector<int32_t> always_;
+    std::vector<uint32_t> seenTriangle_, seenTab_;
+    uint32_t stamp_ = 0;
+};
+
+bool Fits(const polyhedron* poly, const Shape& s, int64_t face, bool pagePerFace, NearIndex& near,
           const std::vector<Placed>& placed) {
     Pt tab[4];
     const int n = Outline(s, tab);
@@ -593,28 +712,27 @@ bool Fits(const polyhedron* poly, const Shape& s, int64_t face, bool pagePerFace
     double box[4];
     BoxOf(tab, n, box);
     const double eps = 1e-9 * (1 + std::fabs(box[0]) + std::fabs(box[1]) + std::fabs(box[2]) + std::fabs(box[3]));
-    for (int64_t t = 0; t < faceTriangles; ++t) {
-        const PolyNetTriangle& tri = poly->netTriangle[t];
-        if (tri.isTab || (pagePerFace && tri.netFace != face)) continue;
-        Pt q[3];
-        bool ok = true;
-        for (int k = 0; k < 3; ++k) {
-            if (tri.vertex[k] < 0 || tri.vertex[k] >= kMax2DVertices) ok = false;
-            else q[k] = NetPoint(poly, tri.vertex[k]);
+    const bool meets = near.Any(box, [&](int64_t t, int64_t p) {
+        if (t >= 0) {
+            const PolyNetTriangle& tri = poly->netTriangle[t];
+            if (tri.isTab || (pagePerFace && tri.netFace != face)) return false;
+            Pt q[3];
+            for (int k = 0; k < 3; ++k) {
+                if (tri.vertex[k] < 0 || tri.vertex[k] >= kMax2DVertices) return false;
+                q[k] = NetPoint(poly, tri.vertex[k]);
+            }
+            double tbox[4];
+            BoxOf(q, 3, tbox);
+            return BoxesMeet(box, tbox) && ConvexOverlap(tab, n, q, 3, eps);
         }
-        if (!ok) continue;
-        double tbox[4];
-        BoxOf(q, 3, tbox);
-        if (BoxesMeet(box, tbox) && ConvexOverlap(tab, n, q, 3, eps)) return false;
-    }
-    for (const Placed& other : placed) {
-        if (pagePerFace && other.face != face) continue;
-        if (!BoxesMeet(box, other.box)) continue;
+        const Placed& other = placed[size_t(p)];
+        if (pagePerFace && other.face != face) return false;
+        if (!BoxesMeet(box, other.box)) return false;
         Pt o[4];
         const int m = Outline(other.shape, o);
-        if (ConvexOverlap(tab, n, o, m, eps)) return false;
-    }
-    return true;
+        return ConvexOverlap(tab, n, o, m, eps);
+    });
+    return !meets;
 }
 
 // False, with the status set and nothing added, when the net's tables
@@ -671,6 +789,7 @@ void FitTabs(polyhedron* poly, bool pagePerFace, bool pointed) {
     const int64_t count = std::min<int64_t>(poly->netTriangleCount, kMaxNetTriangles);
     const std::vector<int64_t> showing = NetFacesShowing(poly);
     std::vector<Placed> placed;
+    NearIndex near(poly, count);
     bool full = false;
     // Face edges whose tab was built already: a seam's tab stands on all of
     // its edges, and a tab moved to a partner is built there at once.
@@ -716,9 +835,9 @@ void FitTabs(polyhedron* poly, bool pagePerFace, bool pointed) {
             }
             int64_t glue = poly->netTriangle[te.triangle].glueUnder[te.edge];
             Shape s = Point(ShapeTab(poly, te, h, pagePerFace));
-            if (!Fits(poly, s, te.face, pagePerFace, count, placed))
+            if (!Fits(poly, s, te.face, pagePerFace, near, placed))
                 s = Point(ShapeTab(poly, te, h, pagePerFace, true));
-            if (!Fits(poly, s, te.face, pagePerFace, count, placed)) {
+            if (!Fits(poly, s, te.face, pagePerFace, near, placed)) {
                 // Try the glued partner's side of the seam, unless it has a
                 // tab already.
                 SeamRun other;
@@ -733,9 +852,9 @@ void FitTabs(polyhedron* poly, bool pagePerFace, bool pointed) {
                     if (other.count > 1) StretchOverSeam(poly, other, &partner);
                     if (!pagePerFace) NoteSlits(poly, showing, &partner);
                     Shape ps = Point(ShapeTab(poly, partner, h, pagePerFace));
-                    if (!Fits(poly, ps, partner.face, pagePerFace, count, placed))
+                    if (!Fits(poly, ps, partner.face, pagePerFace, near, placed))
                         ps = Point(ShapeTab(poly, partner, h, pagePerFace, true));
-                    if (Fits(poly, ps, partner.face, pagePerFace, count, placed)) {
+                    if (Fits(poly, ps, partner.face, pagePerFace, near, placed)) {
                         flagSeam(run, 0);
                         flagSeam(other, 1);
                         markBuilt(other);
@@ -748,7 +867,7 @@ void FitTabs(polyhedron* poly, bool pagePerFace, bool pointed) {
                 bool fits = moved;
                 for (int lower = 1; !fits && lower <= kTabLowerings; ++lower) {
                     s = Point(ShapeTab(poly, te, h * std::pow(0.8, lower), pagePerFace, true));
-                    fits = Fits(poly, s, te.face, pagePerFace, count, placed);
+                    fits = Fits(poly, s, te.face, pagePerFace, near, placed);
                 }
                 // Where faces meet only at a corner the outline walk passes
                 // them by, so a sharp gap there is not bisected: narrower
@@ -756,7 +875,7 @@ void FitTabs(polyhedron* poly, bool pagePerFace, bool pointed) {
                 for (double narrow = 2; !fits && narrow <= kTabNarrowest; narrow *= 2)
                     for (int lower = 0; !fits && lower <= kTabLowerings; ++lower) {
                         s = Point(ShapeTab(poly, te, h * std::pow(0.8, lower), pagePerFace, true, narrow));
-                        fits = Fits(poly, s, te.face, pagePerFace, count, placed);
+                        fits = Fits(poly, s, te.face, pagePerFace, near, placed);
                     }
                 // The seam's other side a hairline across the edge: the tab
                 // fills the gap.
@@ -764,7 +883,7 @@ void FitTabs(polyhedron* poly, bool pagePerFace, bool pointed) {
                 if (!fits && !pagePerFace && SeamPartner(poly, showing, run, pagePerFace, &across) &&
                     GapShape(poly, te, across, h, &s)) {
                     s = Point(s);
-                    fits = Fits(poly, s, te.face, pagePerFace, count, placed);
+                    fits = Fits(poly, s, te.face, pagePerFace, near, placed);
                 }
                 // Lowered to nothing: a face touches the edge from outside
                 // (a corner of it lies on the edge), so no tab fits there.
@@ -782,6 +901,7 @@ void FitTabs(polyhedron* poly, bool pagePerFace, bool pointed) {
                 continue;
             }
             placed.push_back(p);
+            near.AddTab(p.box);
         }
 }
 

@@ -226,31 +226,61 @@ Core CoreOf(const Raster& r) {
     return c;
 }
 
-// The number of taken cells in every rectangle of the sheet's box, from
-// sums over the rectangles from the box's corner.
-struct TakenSums {
-    int64_t x0 = 0, y0 = 0, width = 0, height = 0;
-    std::vector<int32_t> sums;  // (height + 1) rows of (width + 1)
-    void Take(const Sheet& sheet) {
-        x0 = sheet.minX, y0 = sheet.minY, width = sheet.maxX - sheet.minX, height = sheet.maxY - sheet.minY;
-        sums.assign(size_t((width + 1) * (height + 1)), 0);
-        for (int64_t j = 0; j < height; ++j) {
-            int32_t row = 0;
-            for (int64_t i = 0; i < width; ++i) {
-                const int64_t x = x0 + i, y = y0 + j;
-                row += int32_t((sheet.bits[size_t(y * sheet.words + (x >> 6))] >> (x & 63)) & 1);
-                sums[size_t((j + 1) * (width + 1) + i + 1)] = sums[size_t(j * (width + 1) + i + 1)] + row;
+// The places along one row of the sheet where a raster's core meets no
+// taken cell, 64 at a time: bit k stands for the place X0 + k. A place whose
+// core meets a taken cell is refused without a look at the rest.
+struct FreePlaces {
+    int64_t X0 = 0;
+    std::vector<uint64_t> taken, blocked;  // reused: nothing is allocated per row
+    // The places X0..X1 of row Y for the core.
+    void Of(const Sheet& sheet, const Core& core, int64_t X0_, int64_t X1, int64_t Y) {
+        X0 = X0_;
+        // The taken cells of the core's rows from X0 + core.x on, all rows as one.
+        const int64_t cells = X1 - X0 + core.width, words = (cells + 63) / 64;
+        taken.assign(size_t(words + 1), 0);
+        const int64_t from = X0 + core.x, q0 = from >> 6, shift = from & 63;
+        for (int64_t y = Y + core.y; y < Y + core.y + core.height; ++y)
+            for (int64_t k = 0; k < words; ++k) {
+                uint64_t w = sheet.Word(y, q0 + k) >> shift;
+                if (shift) w |= sheet.Word(y, q0 + k + 1) << (64 - shift);
+                taken[size_t(k)] |= w;
             }
+        if (cells & 63) taken[size_t(words - 1)] &= (uint64_t(1) << (cells & 63)) - 1;
+        // Place k is blocked when any of cells k .. k + core.width - 1 is
+        // taken: runs doubled up to the largest power of two within the
+        // width, then that run and the one ending at the width.
+        blocked = taken;
+        int64_t run = 1;
+        for (; run * 2 <= core.width; run *= 2) OrShifted(blocked, run, &blocked);
+        if (run < core.width) {
+            taken = blocked;
+            OrShifted(taken, core.width - run, &blocked);
         }
     }
-    // Whether any cell of [x, x + w) x [y, y + h) is taken: nothing outside
-    // the box is.
-    bool Any(int64_t x, int64_t y, int64_t w, int64_t h) const {
-        const int64_t a = std::max<int64_t>(x - x0, 0), b = std::min<int64_t>(x + w - x0, width);
-        const int64_t c = std::max<int64_t>(y - y0, 0), d = std::min<int64_t>(y + h - y0, height);
-        if (a >= b || c >= d) return false;
-        const int64_t W = width + 1;
-        return sums[size_t(d * W + b)] - sums[size_t(c * W + b)] - sums[size_t(d * W + a)] + sums[size_t(c * W + a)] > 0;
+    // Moves *X to the first free place from *X to X1; false when none.
+    bool Next(int64_t* X, int64_t X1) const {
+        for (int64_t k = *X - X0; k <= X1 - X0;) {
+            const uint64_t open = ~blocked[size_t(k >> 6)] >> (k & 63);
+            if (open) {
+                k += __builtin_ctzll(open);
+                if (k > X1 - X0) return false;
+                *X = X0 + k;
+                return true;
+            }
+            k = (k | 63) + 1;
+        }
+        return false;
+    }
+
+private:
+    // Bit k of *to takes bit k + s of from as well (from may be *to: bit k
+    // reads only bits from k on).
+    static void OrShifted(const std::vector<uint64_t>& from, int64_t s, std::vector<uint64_t>* to) {
+        const int64_t q = s >> 6, r = s & 63, n = int64_t(from.size());
+        for (int64_t k = 0; k < n; ++k) {
+            const uint64_t lo = k + q < n ? from[size_t(k + q)] : 0, hi = k + q + 1 < n ? from[size_t(k + q + 1)] : 0;
+            (*to)[size_t(k)] |= r ? lo >> r | hi << (64 - r) : lo;
+        }
     }
 };
 
@@ -277,9 +307,8 @@ double Place(const std::vector<std::vector<Raster>>& turned, const std::vector<s
     std::vector<std::vector<Core>> cores(turned.size());
     for (size_t i = 1; i < turned.size(); ++i)
         for (const Raster& r : turned[i]) cores[i].push_back(CoreOf(r));
-    TakenSums taken;
+    FreePlaces free;
     for (size_t i = 1; i < turned.size(); ++i) {
-        taken.Take(sheet);
         double bestArea = 1e300;
         int64_t bestContact = -1;
         Placing best{-1, 0, 0};
@@ -288,21 +317,27 @@ double Place(const std::vector<std::vector<Raster>>& turned, const std::vector<s
             for (int t = 0; t < kTurns; ++t) {
                 const Raster& r = turned[i][size_t(t)];
                 const Core& core = cores[i][size_t(t)];
-                const int64_t x0 = pass ? sheet.minX - r.width : sheet.minX, x1 = pass ? sheet.maxX : sheet.maxX - r.width;
-                const int64_t y0 = pass ? sheet.minY - r.height : sheet.minY, y1 = pass ? sheet.maxY : sheet.maxY - r.height;
-                for (int64_t Y = y0; Y <= y1; ++Y)
+                const int64_t x0 = std::max<int64_t>(pass ? sheet.minX - r.width : sheet.minX, 1);
+                const int64_t x1 = std::min(pass ? sheet.maxX : sheet.maxX - r.width, sheet.size - r.width - 1);
+                const int64_t y0 = std::max<int64_t>(pass ? sheet.minY - r.height : sheet.minY, 1);
+                const int64_t y1 = std::min(pass ? sheet.maxY : sheet.maxY - r.height, sheet.size - r.height - 1);
+                // No place in a row can make a box narrower than this.
+                const double narrowest = double(std::max(sheet.maxX - sheet.minX, r.width));
+                for (int64_t Y = y0; Y <= y1 && x0 <= x1; ++Y) {
+                    const double h = double(std::max(sheet.maxY, Y + r.height) - std::min(sheet.minY, Y));
+                    if (narrowest * h > bestArea) continue;
+                    if (core.width) free.Of(sheet, core, x0, x1, Y);
                     for (int64_t X = x0; X <= x1; ++X) {
-                        if (X < 1 || Y < 1 || X + r.width + 1 > sheet.size || Y + r.height + 1 > sheet.size) continue;
+                        if (core.width && !free.Next(&X, x1)) break;
                         const double w = double(std::max(sheet.maxX, X + r.width) - std::min(sheet.minX, X));
-                        const double h = double(std::max(sheet.maxY, Y + r.height) - std::min(sheet.minY, Y));
                         const double area = w * h;
                         if (area > bestArea) continue;
-                        if (core.width && taken.Any(X + core.x, Y + core.y, core.width, core.height)) continue;
                         if (sheet.Meets(r, X, Y)) continue;
                         const int64_t contact = sheet.Contact(rings[i][size_t(t)], X - 1, Y - 1);
                         if (area == bestArea && contact <= bestContact) continue;
                         bestArea = area, bestContact = contact, best = {t, X, Y};
                     }
+                }
             }
         if (best.turn < 0) return 1e300;
         sheet.Lay(turned[i][size_t(best.turn)], best.X, best.Y);

@@ -102,6 +102,37 @@ void DoMultiviews(const vort* c, const polyhedron* solid, unsigned char* outside
     *outside = 0;
 }
 
+namespace {
+
+// The turns from the view's axis onto +x, -x, +y, -y, +z and -z, made once:
+// every face of a cube layout looks along one of them, and each of its
+// pixels would build the same matrix again.
+struct AxisTurns {
+    double M[6][16];
+    AxisTurns() {
+        const double zAxis[3] = {0.0, 0.0, 1.0};
+        for (int k = 0; k < 6; ++k) {
+            double axis[3] = {0.0, 0.0, 0.0};
+            axis[k / 2] = k % 2 ? -1.0 : 1.0;
+            FromToBuildRotationD(zAxis, axis, M[k]);
+        }
+    }
+};
+const AxisTurns kAxisTurns;
+
+// The turn for a face looking along F: the table's for a signed unit axis,
+// else built here.
+const double* TurnOntoFace(const float F[3], double built[16]) {
+    const int nonzero = (F[0] != 0.0f) + (F[1] != 0.0f) + (F[2] != 0.0f);
+    for (int a = 0; a < 3 && nonzero == 1; ++a)
+        if (F[a] == 1.0f || F[a] == -1.0f) return kAxisTurns.M[2 * a + (F[a] < 0.0f ? 1 : 0)];
+    const double axis[3] = {F[0], F[1], F[2]}, zAxis[3] = {0.0, 0.0, 1.0};
+    FromToBuildRotationD(zAxis, axis, built);
+    return built;
+}
+
+}  // namespace
+
 void DoCubeViews_core(const vort* c, unsigned char* outside, float point[3], long* slot, double X, double Y,
                       const float faces[6][3]) {
     *outside = 1;
@@ -124,10 +155,8 @@ void DoCubeViews_core(const vort* c, unsigned char* outside, float point[3], lon
         point[2] = float(-d[2]);
         return;
     }
-    const double axis[3] = {F[0], F[1], F[2]}, zAxis[3] = {0.0, 0.0, 1.0};
-    double M[16], r[3];
-    FromToBuildRotationD(zAxis, axis, M);
-    MultiplyRowVectorBy3x3D(d, M, r);
+    double built[16], r[3];
+    MultiplyRowVectorBy3x3D(d, TurnOntoFace(F, built), r);
     point[0] = float(r[0]);
     point[1] = float(r[1]);
     point[2] = float(r[2]);

@@ -185,12 +185,18 @@ void PointInPlace(const HostDocument& doc, const VRect& rect, void** data, int32
     *rowBytes = int32_t(size_t(doc.width) * pixelBytes);
 }
 
-// The samples of a result of its own size, zeroed, once.
+// The samples of a result of its own size, zeroed, once. Memory that
+// starts as zeros is left untouched until the plug-in's output reaches it,
+// which is after the picture's samples went back and so reuses their pages.
 bool TakeResultSamples(HostSession& s) {
     HostDocument& doc = *s.result;
     if (!doc.samples.empty()) return true;
+    const size_t bytes = doc.SampleCount() * size_t(doc.BytesPerSample());
     try {
-        doc.samples.assign(doc.SampleCount() * size_t(doc.BytesPerSample()), 0);
+        if (PictureBlockStartsZeroed(bytes))
+            doc.samples.resize(bytes);
+        else
+            doc.samples.assign(bytes, 0);
     } catch (const std::bad_alloc&) {
         return false;
     }

@@ -48,6 +48,15 @@ void* NewPictureBlock(size_t size) {
     return std::malloc(size ? size : 1);
 }
 
+bool PictureBlockStartsZeroed(size_t size) {
+#if defined(__linux__)
+    return size >= kMappedFrom && size <= SIZE_MAX - kHugePage;
+#else
+    (void)size;
+    return false;
+#endif
+}
+
 void DisposePictureBlock(void* block, size_t size) {
     if (!block) return;
 #if defined(__linux__)

@@ -18,3 +18,7 @@ void PrefaultForWriting(void* bytes, size_t size);
 // goes back through DisposePictureBlock with the size it was asked with.
 void* NewPictureBlock(size_t size);
 void DisposePictureBlock(void* block, size_t size);
+// True when NewPictureBlock(size) maps memory of its own, which reads as
+// zeros until written: such a block needs no clearing, and clearing it
+// would take all its pages at once.
+bool PictureBlockStartsZeroed(size_t size);

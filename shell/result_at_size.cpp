@@ -5,6 +5,7 @@
 #include "files/psd_export.h"
 #include "host_access/FilterBigDocument.h"
 #include "host_access/host_result.h"
+#include "platform/page_touch.h"
 #include "platform/host/result_codes.h"
 #include "pyramid/pyramid.h"
 #include "pyramid/render_storage.h"
@@ -43,8 +44,11 @@ bool RenderResultAtHostSize(Data* data) {
         SetHostResult(kResultOutOfMemory, kDiagResultHandOver);
         return false;
     }
-    for (int64_t i = 0; i < layer->tileCount; ++i)
-        if (layer->tiles[i].pixels) std::memset(layer->tiles[i].pixels, 0, size_t(BytesInTile(layer, i)));
+    // A layer in memory of its own reads as zeros already; clearing it would
+    // take the pages of its smaller levels, which the render never writes.
+    if (!PictureBlockStartsZeroed(size_t(layer->tileBlockBytes)))
+        for (int64_t i = 0; i < layer->tileCount; ++i)
+            if (layer->tiles[i].pixels) std::memset(layer->tiles[i].pixels, 0, size_t(BytesInTile(layer, i)));
     s->targetIsHostLayer = 1;
     const int rendered = GenerateOneLayerOfBasicResult(data, *gParams, layer);
     s->targetIsHostLayer = 0;

@@ -56,4 +56,30 @@ TEST(PictureBlock, HoldsEveryByteAskedForAndGoesBackWhole) {
     DisposePictureBlock(nullptr, size_t{9} << 20);
 }
 
+// A block said to start as zeros has none of its pages taken yet, and
+// reads as zeros: its owner may skip clearing it. A block from malloc may
+// hold old bytes and is not said to.
+TEST(PictureBlock, StartsAsZerosOnlyWhenMappedFresh) {
+    for (const size_t size : {size_t{1}, size_t{1} << 20, size_t{2} << 20, (size_t{9} << 20) + 12345}) {
+        const bool zeroed = PictureBlockStartsZeroed(size);
+        auto* block = static_cast<uint8_t*>(NewPictureBlock(size));
+        ASSERT_NE(block, nullptr) << size;
+#if defined(__linux__)
+        EXPECT_EQ(zeroed, size >= (size_t{2} << 20)) << size;
+        if (zeroed) {
+            const size_t page = size_t(sysconf(_SC_PAGESIZE));
+            std::vector<unsigned char> resident((size + page - 1) / page);
+            ASSERT_EQ(mincore(block, size, resident.data()), 0);
+            size_t taken = 0;
+            for (const unsigned char r : resident) taken += r & 1;
+            EXPECT_EQ(taken, 0u) << "pages of a fresh block of " << size << " bytes were taken";
+            size_t nonzero = 0;
+            for (size_t i = 0; i < size; ++i) nonzero += block[i] != 0;
+            EXPECT_EQ(nonzero, 0u) << size;
+        }
+#endif
+        DisposePictureBlock(block, size);
+    }
+}
+
 }  // namespace

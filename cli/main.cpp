@@ -543,9 +543,10 @@ int main(int argc, char** argv) {
         settings.resultHeight = options.height;
         settings.resultUnder = resultUnder.samples.empty() ? nullptr : &resultUnder;
         // The picture read again as above, for a plug-in that asks for it
-        // after the host gave its samples back (not while a person works in
-        // the dialog, whose previews may ask again and again).
-        if (!options.dialog)
+        // after the host gave its samples back: only for a rendered picture,
+        // which reads its input once. The dialog's previews and the exports
+        // may ask again, and keep it.
+        if (!options.dialog && !gallery && !directExport && !ldrawExport)
             settings.readSourceAgain = [&](HostDocument* again) {
                 std::string ignored;
                 bool readFailed = false;

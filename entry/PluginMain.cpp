@@ -119,9 +119,11 @@ bool ImageModeIsReadable() {
 void DoParameters() {
     if (!gFilterRecord->parameters) CreateParametersHandle();
     if (ResultIsOK() && !DataHandle()) CreateDataHandle();
-    if (!ResultIsOK()) return;
-    LockHandles();
-    if (!ResultIsOK()) return;
+    if (ResultIsOK()) LockHandles();
+    if (!ResultIsOK()) {
+        WhineAboutMemory(HostResult());
+        return;
+    }
     InitParameters();
     InitData();
     gData->showDialog = 1;
@@ -141,9 +143,11 @@ void DoPrepare() {
         CreateDataHandle();
         created = created || ResultIsOK();
     }
-    if (!ResultIsOK()) return;
-    LockHandles();
-    if (!ResultIsOK()) return;
+    if (ResultIsOK()) LockHandles();
+    if (!ResultIsOK()) {
+        WhineAboutMemory(HostResult());
+        return;
+    }
     if (created) {
         InitParameters();
         InitData();
@@ -170,13 +174,20 @@ void DoPrepare() {
 void DoStart() {
     RequestBigDocumentCoordinates();
     LockHandles();
-    if (!gParams || !gData) return;
+    if (!gParams || !gData) {
+        // The host gets the result; the user is told why nothing happens.
+        WhineAboutMemory(HostResult());
+        return;
+    }
 
     gParams->livePreviewPossible =
         GetAdvanceStateAvailable() && GetDisplayPixelsAvailable() && gParams->previewsDisabled == 0;
     const uint8_t firstByte = reinterpret_cast<uint8_t*>(gParams)[0];
 
-    if (DoGrabbing(gData)) OncePerInvocationTasksNeedingMemory(gData);
+    if (DoGrabbing(gData))
+        OncePerInvocationTasksNeedingMemory(gData);
+    else
+        WhineAboutMemory(memFullErr);   // the work storage could not be had
 
     if (ResultIsOK()) {
         if (!GetAdvanceStateAvailable()) {

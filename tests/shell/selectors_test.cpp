@@ -207,6 +207,56 @@ TEST(Selectors, ContinueEmptiesTheRectangles) {
 
 void* NoMemory(size_t) { return nullptr; }
 
+Handle NoHandle(int32_t) { return nullptr; }
+Ptr NoLock(Handle, Boolean) { return nullptr; }
+
+// Memory the plug-in cannot get at its start (its records, or their locks,
+// or its work storage) is told to the user with the memory alert, once, and
+// the host gets the result; a start that gets it shows no such alert.
+TEST(Selectors, MemoryDeniedAtTheStartShowsTheMemoryAlert) {
+    struct Case {
+        const char* what;
+        int16_t selector;
+        bool prepareFirst;
+        Handle (*newProc)(int32_t);
+        Ptr (*lockProc)(Handle, Boolean);
+        void* (*allocate)(size_t);
+        int16_t result;
+        int16_t diagnostic;
+    };
+    const Case cases[] = {
+        {"no parameters handle", filterSelectorParameters, false, NoHandle, nullptr, nullptr, memFullErr, 198},
+        {"no handles to prepare", filterSelectorPrepare, false, NoHandle, nullptr, nullptr, memFullErr, 198},
+        {"handles that do not lock", filterSelectorStart, true, nullptr, NoLock, nullptr, memFullErr, 207},
+        {"no work storage", filterSelectorStart, true, nullptr, nullptr, NoMemory, errStorageFailed, 227},
+        {"all granted", filterSelectorPrepare, false, nullptr, nullptr, nullptr, noErr, -1},
+    };
+    for (const Case& c : cases) {
+        Record rec(16, 16, imageModeRGB, 8, 3);
+        HandleProcs procs = *rec.r.handleProcs;
+        rec.r.handleProcs = &procs;
+        rec.r.inRect = rec.r.outRect = rec.r.maskRect = Rect{};
+        if (c.prepareFirst) ASSERT_EQ(rec.Call(filterSelectorPrepare), noErr) << c.what;
+        if (c.newProc) procs.newProc = c.newProc;
+        if (c.lockProc) procs.lockProc = c.lockProc;
+        gInvocationAllocate = c.allocate;
+        diagnosticResult = -1;
+        testing::internal::CaptureStderr();
+        const int16_t result = rec.Call(c.selector);
+        const std::string said = testing::internal::GetCapturedStderr();
+        gInvocationAllocate = nullptr;
+        EXPECT_EQ(result, c.result) << c.what;
+        if (c.result != noErr) EXPECT_EQ(diagnosticResult, c.diagnostic) << c.what;
+        const size_t at = said.find(kMemoryAlertText);
+        EXPECT_EQ(at != std::string::npos, c.result != noErr) << c.what << ": " << said;
+        if (at != std::string::npos) {
+            EXPECT_NE(said.find(kMemoryAlertTitle), std::string::npos) << c.what;
+            EXPECT_EQ(said.find(kMemoryAlertText, at + 1), std::string::npos) << c.what << ": shown twice";
+        }
+        procs = *HostServicesHandleProcs();   // the records go back through the host's own procedures
+    }
+}
+
 TEST(Selectors, StartWithoutWorkStorageFailsCleanlyAndKeepsTheSavedMap) {
     Record rec(64, 48, imageModeRGB, 8, 3);
     const std::string map = rec.supportFolder + "/Vornesk 2 memdot map 2";

@@ -190,19 +190,21 @@ public:
     void load_preset_pressed();
     void PSD_pressed();
     void action_pressed();
+    // The projections gallery (what "projections gallery" writes) as a page
+    // the user names in a save panel; opened once written.
     void voronoi_pressed();
     // The galleries of every exportable solid and of every output mode on
     // the picture, written as `vornesk INPUT --gallery polyhedra|modes DIR`
     // writes them, into the Desktop folders "exportable polyhedra" and
     // "Vornesk modes", and opened in the default application.
     void all_exportable_polyhedra_pressed();
-    void giant_gallery_pressed();
     void output_gallery_pressed();
     // The output modes the two galleries show (all of them, but for tests).
     std::pair<int64_t, int64_t> galleryModes{1, kLastOutputMode};
-    bool WriteGalleryIntoFolder(GalleryKind kind, const std::string& folder);
-    void reactToPictbumpButton();
-    void reactToChromeButton();
+    // Writes the gallery of kind as page, its pictures beside it, from the
+    // picture read whole as the command line reads it, and opens it; says
+    // why and answers false when it could not.
+    bool WriteGalleryPage(GalleryKind kind, const std::string& page);
     void PromptOpen(QWidget* window);
     bool PromptSaveAtopWindow(QWidget* window);
     void PromptSaveWithPurpose(int32_t purpose, QWidget* window);

@@ -66,6 +66,15 @@ ExportHooks DialogExportHooks() {
     return hooks;
 }
 
+// Why a gallery was not written: the file the system refused and why
+// (nothing of the gallery was left), else the page's folder.
+QString GalleryFailure(const ExportFailure& failure, const std::string& page) {
+    return failure.writeFailed ? QString("%1 could not be written: %2. Nothing of the gallery was kept.")
+                                     .arg(QString::fromStdString(failure.file), QString::fromStdString(failure.reason))
+                               : QString("The page cannot be written in %1.")
+                                     .arg(QString::fromStdString(FileZerp_getParentPathOf(page)));
+}
+
 // Writes a gallery with the preview stopped and the progress bar shown; an
 // alert says what failed.
 bool WriteGalleryFromDialog(ProgressivePreviewManager* ppm, GalleryKind kind, const std::string& page, const std::string& folder) {
@@ -78,13 +87,9 @@ bool WriteGalleryFromDialog(ProgressivePreviewManager* ppm, GalleryKind kind, co
     };
     if (ppm) ppm->abortAnyPreviewAndThenDoBlockSynchronously(write);
     else write();
-    // The file the system refused and why; nothing of the gallery was left.
     if (result != 0)
         Warn(QString("%1 was not written").arg(QFileInfo(QString::fromStdString(page)).fileName()),
-             failure.writeFailed ? QString("%1 could not be written: %2. Nothing of the gallery was kept.")
-                                       .arg(QString::fromStdString(failure.file), QString::fromStdString(failure.reason))
-                                 : QString("The page cannot be written in %1.")
-                                       .arg(QString::fromStdString(FileZerp_getParentPathOf(page))));
+             GalleryFailure(failure, page));
     return result == 0;
 }
 
@@ -167,6 +172,7 @@ void Controller_Tarnwhistle_pano::connectFileActions() {
         {"extra_actions", &Controller_Tarnwhistle_pano::action_pressed},
         {"output_gallery", &Controller_Tarnwhistle_pano::output_gallery_pressed},
         {"all_exportable_polyhedra", &Controller_Tarnwhistle_pano::all_exportable_polyhedra_pressed},
+        {"voronoi", &Controller_Tarnwhistle_pano::voronoi_pressed},
     };
     for (auto [name, method] : buttons)
         if (auto* button = w->findChild<QAbstractButton*>(name))
@@ -202,18 +208,8 @@ void Controller_Tarnwhistle_pano::voronoi_pressed() {
     PromptSaveWithPurpose(13, dissolveWindow);
 }
 
-void Controller_Tarnwhistle_pano::reactToChromeButton() {
-    gOpeningPurpose = 20;
-    PromptOpen(dissolveWindow);
-}
-
-void Controller_Tarnwhistle_pano::reactToPictbumpButton() {
-    gOpeningPurpose = 21;
-    PromptOpen(dissolveWindow);
-}
-
-bool Controller_Tarnwhistle_pano::WriteGalleryIntoFolder(GalleryKind kind, const std::string& folder) {
-    const std::string page = folder + "/" + GalleryPageName(kind);
+bool Controller_Tarnwhistle_pano::WriteGalleryPage(GalleryKind kind, const std::string& page) {
+    const std::string folder = FileZerp_getParentPathOf(page);
     QString why;
     ppm->abortAnyPreviewAndThenDoBlockSynchronously([&] {
         if (!FileZerp_createDirectoryAtPath(folder)) {
@@ -223,17 +219,18 @@ bool Controller_Tarnwhistle_pano::WriteGalleryIntoFolder(GalleryKind kind, const
         // As the command line writes it: the picture read whole and ready.
         CreateMondoProgressWindow();
         MaybeAllocatePyramids(gData);
+        ExportFailure failure;
         if (HostResult() != noErr || !PrerollManipulation(gData, *gParams)) {
             why = QString::fromStdString(ReportedErrorText());
             if (why.isEmpty()) why = QString("The picture cannot be read (error %1).").arg(HostResult());
             if (gResult) *gResult = noErr;
-        } else if (WriteGallery(kind, page, folder, galleryModes.first, galleryModes.second) != 0) {
-            why = QString("The page cannot be written in %1.").arg(QString::fromStdString(folder));
+        } else if (WriteGallery(kind, page, folder, galleryModes.first, galleryModes.second, &failure) != 0) {
+            why = GalleryFailure(failure, page);
         }
         DestroyMondoProgress();
     });
     if (!why.isEmpty()) {
-        Warn(QString("%1 was not written").arg(QString::fromUtf8(GalleryPageName(kind))), why);
+        Warn(QString("%1 was not written").arg(QFileInfo(QString::fromStdString(page)).fileName()), why);
         return false;
     }
     FileZerp_launchFileInBrowser_path(page);
@@ -242,17 +239,12 @@ bool Controller_Tarnwhistle_pano::WriteGalleryIntoFolder(GalleryKind kind, const
 
 void Controller_Tarnwhistle_pano::all_exportable_polyhedra_pressed() {
     Log("Pressed polyhedra gallery button");
-    WriteGalleryIntoFolder(kGalleryPolyhedra, DesktopFolder() + "/exportable polyhedra");
-}
-
-void Controller_Tarnwhistle_pano::giant_gallery_pressed() {
-    // The giant gallery's folders; its pages are not made.
-    FileZerp_createDirectoryAtPath(DesktopFolder() + "/Vornesk giant gallery/bigimages");
+    WriteGalleryPage(kGalleryPolyhedra, DesktopFolder() + "/exportable polyhedra/" + GalleryPageName(kGalleryPolyhedra));
 }
 
 void Controller_Tarnwhistle_pano::output_gallery_pressed() {
     Log("Pressed projections gallery button");
-    WriteGalleryIntoFolder(kGalleryOutputModes, DesktopFolder() + "/Vornesk modes");
+    WriteGalleryPage(kGalleryOutputModes, DesktopFolder() + "/Vornesk modes/" + GalleryPageName(kGalleryOutputModes));
 }
 
 void Controller_Tarnwhistle_pano::reactToPSDButton(QWidget* window) { PromptSaveWithPurpose(2, window); }
@@ -271,11 +263,6 @@ void Controller_Tarnwhistle_pano::PromptOpen(QWidget* window) {
             s.title = myLocalizedStringFor(gOpeningPurpose == 4 ? "ChoosePresetFolder" : "ChooseEnvironmentFolder");
             s.canChooseFiles = false;
             s.canChooseDirectories = true;
-            break;
-        case 20:
-        case 21:
-            s.title = myLocalizedStringFor("LoadImage");
-            s.allowedFileTypes = {"gif", "jpg", "jpeg", "png", "bmp", "pict", "pct", ""};
             break;
         default: break;
     }
@@ -426,14 +413,14 @@ bool Controller_Tarnwhistle_pano::doSaveThingsWithFilePath(const QString& path, 
             ok = WriteBeside(path, [](int fd) { return WriteLegoStatsFile_Thingie(gData, fd); }, &why);
             break;
         case 4:
-        case 13:
-            // The presets of the chosen folder, or every output mode on the
-            // picture; the page opens in the default application.
-            if (!WriteGalleryFromDialog(ppm.get(), purpose == 4 ? kGalleryPresets : kGalleryOutputModes, path.toStdString(),
-                                        folder.toStdString()))
+            // The presets of the chosen folder; the page opens in the default application.
+            if (!WriteGalleryFromDialog(ppm.get(), kGalleryPresets, path.toStdString(), folder.toStdString()))
                 return false;
             FileZerp_launchFileInBrowser_path(path.toStdString());
             return true;
+        case 13:
+            // Every output mode on the picture, as the projections gallery writes it, at the chosen path.
+            return WriteGalleryPage(kGalleryOutputModes, path.toStdString());
         case 7:
             ok = WriteBeside(path, [](int fd) { return WriteLDRAWFileWithGlobals(gData, fd); }, &why);
             break;

@@ -31,6 +31,8 @@
 #include <functional>
 #include <map>
 #include <sstream>
+#include <iterator>
+#include <optional>
 #include <thread>
 
 #include "platform/appkit/alerts.h"
@@ -1187,21 +1189,64 @@ TEST_F(DialogX11Test, AFailedExportSaysTheRendersOwnReason) {
 // 400 pixels at its longest side (the Earth as the host itself renders the
 // mode at that size), and for the solids their OBJ files with an STL that
 // admesh reads as a closed surface. The settings are as before.
+// A home of the test's own, whose Desktop the galleries write into, and an
+// xdg-open that lists what it was asked to open in dir/"opened"; the
+// environment is as it was once it goes.
+struct DesktopAndBrowser {
+    fs::path home, opened;
+    std::string oldHome, oldPath, oldConfig;
+    bool hadConfig = false;
+    explicit DesktopAndBrowser(const fs::path& dir) : home(dir / "home"), opened(dir / "opened") {
+        const fs::path bin = dir / "bin";
+        fs::create_directories(home);
+        fs::create_directories(bin);
+        std::ofstream(bin / "xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << opened.string() << "'\n";
+        fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+        oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+        oldPath = std::getenv("PATH");
+        const char* config = std::getenv("XDG_CONFIG_HOME");
+        hadConfig = config != nullptr;
+        oldConfig = config ? config : "";
+        unsetenv("XDG_CONFIG_HOME");   // the desktop is then $HOME/Desktop
+        setenv("HOME", home.c_str(), 1);
+        setenv("PATH", (bin.string() + ":" + oldPath).c_str(), 1);
+    }
+    ~DesktopAndBrowser() {
+        setenv("HOME", oldHome.c_str(), 1);
+        setenv("PATH", oldPath.c_str(), 1);
+        if (hadConfig) setenv("XDG_CONFIG_HOME", oldConfig.c_str(), 1);
+    }
+    std::vector<std::string> Opened() const {
+        std::ifstream in(opened);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+};
+
+// Runs the dialog through the steps with the desktop's stand-ins, which go
+// afterwards; what was opened, in order. No alert came.
+std::vector<std::string> RunOnTheDesktop(DialogX11Test* test, HostDocument* doc, Steps* steps,
+                                         std::optional<DesktopAndBrowser>* desktop) {
+    steps->Start();
+    test->RunDialog(doc);
+    const std::vector<std::string> opened = (*desktop)->Opened();
+    desktop->reset();
+    EXPECT_TRUE(test->alerts.empty()) << (test->alerts.empty() ? "" : test->alerts[0].informativeText.toStdString());
+    return opened;
+}
+
+std::string FileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 TEST_F(DialogX11Test, TheGalleryButtonsWriteTheCommandLinesGalleriesAndOpenThem) {
     HostDocument doc = Earth();
     XInput x;
     ASSERT_TRUE(x.ok());
-    const fs::path home = dir / "home", bin = dir / "bin";
-    fs::create_directories(home);
-    fs::create_directories(bin);
-    std::ofstream(bin / "xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << (dir / "opened").string() << "'\n";
-    fs::permissions(bin / "xdg-open", fs::perms::owner_all);
-    const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "", oldPath = std::getenv("PATH");
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const std::string oldConfig = config ? config : "";
-    unsetenv("XDG_CONFIG_HOME");   // the desktop is then $HOME/Desktop
-    setenv("HOME", home.c_str(), 1);
-    setenv("PATH", (bin.string() + ":" + oldPath).c_str(), 1);
+    std::optional<DesktopAndBrowser> desktop(std::in_place, dir);
+    const fs::path home = desktop->home;
     Parameters before{};
     Steps s;
     s.steps = {
@@ -1217,12 +1262,7 @@ TEST_F(DialogX11Test, TheGalleryButtonsWriteTheCommandLinesGalleriesAndOpenThem)
             x.Click(OnScreen(Child<QPushButton>("all_exportable_polyhedra")));
             return true;
         },
-        [&] {
-            std::ifstream opened(dir / "opened");
-            int lines = 0;
-            for (std::string line; std::getline(opened, line);) ++lines;
-            return lines == 2;
-        },
+        [&] { return desktop->Opened().size() == 2; },
         [&] {
             EXPECT_EQ(gParams->outputMode, before.outputMode);
             EXPECT_EQ(gParams->latitude, before.latitude);
@@ -1230,19 +1270,11 @@ TEST_F(DialogX11Test, TheGalleryButtonsWriteTheCommandLinesGalleriesAndOpenThem)
             return true;
         },
     };
-    s.Start();
-    RunDialog(&doc);
-    setenv("HOME", oldHome.c_str(), 1);
-    setenv("PATH", oldPath.c_str(), 1);
-    if (config) setenv("XDG_CONFIG_HOME", oldConfig.c_str(), 1);
-    EXPECT_TRUE(alerts.empty()) << (alerts.empty() ? "" : alerts[0].informativeText.toStdString());
+    const std::vector<std::string> opened = RunOnTheDesktop(this, &doc, &s, &desktop);
     const fs::path modes = home / "Desktop" / "Vornesk modes", solids = home / "Desktop" / "exportable polyhedra";
-    std::ifstream opened(dir / "opened");
-    std::string first, second;
-    std::getline(opened, first);
-    std::getline(opened, second);
-    EXPECT_EQ(first, (modes / "output modes.html").string());
-    EXPECT_EQ(second, (solids / "polyhedra.html").string());
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[0], (modes / "output modes.html").string());
+    EXPECT_EQ(opened[1], (solids / "polyhedra.html").string());
     for (const fs::path& page : {modes / "output modes.html", solids / "polyhedra.html"}) {
         ASSERT_TRUE(fs::is_regular_file(page)) << page;
         EXPECT_EQ(psdtest::Shell("tidy -q -e \"" + page.string() + "\" 2>&1 | grep -v summary"), "") << page;
@@ -1285,6 +1317,66 @@ TEST_F(DialogX11Test, TheGalleryButtonsWriteTheCommandLinesGalleriesAndOpenThem)
         EXPECT_EQ(open, 0) << stl;
     }
     EXPECT_EQ(objs, 5);
+}
+
+// "projections gallery as…" asks where to put the page (the name offered
+// is "file") and writes there what "projections gallery" writes on the
+// Desktop: the same page and the same thumbnails, from the picture read
+// whole, and opens it. Cancelling its panel writes nothing.
+TEST_F(DialogX11Test, TheProjectionsGalleryAsAPageTheUserNames) {
+    HostDocument doc = Earth();
+    XInput x;
+    ASSERT_TRUE(x.ok());
+    std::optional<DesktopAndBrowser> desktop(std::in_place, dir);
+    const fs::path chosen = dir / "chosen" / "My modes.html", home = desktop->home;
+    fs::create_directories(chosen.parent_path());
+    Steps s;
+    s.steps = {
+        [&] {
+            C()->galleryModes = {60, 62};
+            panelAnswer.clear();   // cancelled first
+            x.Click(OnScreen(Child<QPushButton>("voronoi")));
+            return true;
+        },
+        [&] {
+            if (panels.empty()) return false;
+            panelAnswer = QString::fromStdString(chosen.string());
+            x.Click(OnScreen(Child<QPushButton>("voronoi")));
+            return true;
+        },
+        [&] { return desktop->Opened().size() == 1; },
+        [&] {
+            x.Click(OnScreen(Child<QPushButton>("output_gallery")));
+            return true;
+        },
+        [&] { return desktop->Opened().size() == 2; },
+        [&] {
+            x.Click(OnScreen(C()->cancel));
+            return true;
+        },
+    };
+    const std::vector<std::string> opened = RunOnTheDesktop(this, &doc, &s, &desktop);
+    ASSERT_EQ(panels.size(), 2u);
+    EXPECT_EQ(panels[0].nameFieldStringValue, "file");
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[0], chosen.string());
+    const fs::path desk = home / "Desktop" / "Vornesk modes";
+    // The same page but for its own name, and the same pictures.
+    ASSERT_TRUE(fs::is_regular_file(chosen));
+    EXPECT_EQ(psdtest::Shell("tidy -q -e \"" + chosen.string() + "\" 2>&1 | grep -v summary"), "");
+    EXPECT_EQ(FileBytes(chosen), FileBytes(desk / "output modes.html"));
+    int pictures = 0;
+    for (const auto& f : fs::directory_iterator(desk / "web_images")) {
+        const fs::path mine = chosen.parent_path() / "web_images" / f.path().filename();
+        ASSERT_TRUE(fs::is_regular_file(mine)) << mine;
+        EXPECT_EQ(FileBytes(mine), FileBytes(f.path())) << mine;
+        ++pictures;
+    }
+    EXPECT_GE(pictures, 2);
+    // The cancelled panel left nothing beside the page but its pictures.
+    int entries = 0;
+    for ([[maybe_unused]] const auto& f : fs::directory_iterator(chosen.parent_path())) ++entries;
+    EXPECT_EQ(entries, 2);
 }
 
 // Escape is Cancel, as in the platform's dialogs: with a sheet up it ends

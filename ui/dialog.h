@@ -197,14 +197,18 @@ public:
     // the picture, written as `vornesk INPUT --gallery polyhedra|modes DIR`
     // writes them, into the Desktop folders "exportable polyhedra" and
     // "Vornesk modes", and opened in the default application.
+    void polyhedra_gallery_pressed();
+    // The net of every exportable solid on the picture as a PSD of its own
+    // in the Desktop folder "exportable polyhedra" (WriteAllExportablePolyhedra).
     void all_exportable_polyhedra_pressed();
     void output_gallery_pressed();
-    // The output modes the two galleries show (all of them, but for tests).
+    // The output modes the galleries and the nets show (all of them, but for tests).
     std::pair<int64_t, int64_t> galleryModes{1, kLastOutputMode};
     // Writes the gallery of kind as page, its pictures beside it, from the
     // picture read whole as the command line reads it, and opens it; says
     // why and answers false when it could not.
     bool WriteGalleryPage(GalleryKind kind, const std::string& page);
+    QString WriteFromThePicture(const std::function<QString()>& write);
     void PromptOpen(QWidget* window);
     bool PromptSaveAtopWindow(QWidget* window);
     void PromptSaveWithPurpose(int32_t purpose, QWidget* window);

@@ -171,6 +171,7 @@ void Controller_Tarnwhistle_pano::connectFileActions() {
         {"psdexport", &Controller_Tarnwhistle_pano::PSD_pressed},
         {"extra_actions", &Controller_Tarnwhistle_pano::action_pressed},
         {"output_gallery", &Controller_Tarnwhistle_pano::output_gallery_pressed},
+        {"polyhedra_gallery", &Controller_Tarnwhistle_pano::polyhedra_gallery_pressed},
         {"all_exportable_polyhedra", &Controller_Tarnwhistle_pano::all_exportable_polyhedra_pressed},
         {"voronoi", &Controller_Tarnwhistle_pano::voronoi_pressed},
     };
@@ -208,27 +209,37 @@ void Controller_Tarnwhistle_pano::voronoi_pressed() {
     PromptSaveWithPurpose(13, dissolveWindow);
 }
 
-bool Controller_Tarnwhistle_pano::WriteGalleryPage(GalleryKind kind, const std::string& page) {
-    const std::string folder = FileZerp_getParentPathOf(page);
+// Runs write with the preview stopped and the progress bar shown, over the
+// picture read whole and ready as the command line reads it; what write or
+// the reading said went wrong, empty when nothing did.
+QString Controller_Tarnwhistle_pano::WriteFromThePicture(const std::function<QString()>& write) {
     QString why;
     ppm->abortAnyPreviewAndThenDoBlockSynchronously([&] {
-        if (!FileZerp_createDirectoryAtPath(folder)) {
-            why = QString("The folder %1 cannot be made.").arg(QString::fromStdString(folder));
-            return;
-        }
-        // As the command line writes it: the picture read whole and ready.
         CreateMondoProgressWindow();
         MaybeAllocatePyramids(gData);
-        ExportFailure failure;
         if (HostResult() != noErr || !PrerollManipulation(gData, *gParams)) {
             why = QString::fromStdString(ReportedErrorText());
             if (why.isEmpty()) why = QString("The picture cannot be read (error %1).").arg(HostResult());
             if (gResult) *gResult = noErr;
-        } else if (WriteGallery(kind, page, folder, galleryModes.first, galleryModes.second, &failure) != 0) {
-            why = GalleryFailure(failure, page);
+        } else {
+            why = write();
         }
         DestroyMondoProgress();
     });
+    return why;
+}
+
+bool Controller_Tarnwhistle_pano::WriteGalleryPage(GalleryKind kind, const std::string& page) {
+    const std::string folder = FileZerp_getParentPathOf(page);
+    const QString why = FileZerp_createDirectoryAtPath(folder)
+                            ? WriteFromThePicture([&] {
+                                  ExportFailure failure;
+                                  return WriteGallery(kind, page, folder, galleryModes.first, galleryModes.second,
+                                                      &failure) != 0
+                                             ? GalleryFailure(failure, page)
+                                             : QString();
+                              })
+                            : QString("The folder %1 cannot be made.").arg(QString::fromStdString(folder));
     if (!why.isEmpty()) {
         Warn(QString("%1 was not written").arg(QFileInfo(QString::fromStdString(page)).fileName()), why);
         return false;
@@ -237,9 +248,18 @@ bool Controller_Tarnwhistle_pano::WriteGalleryPage(GalleryKind kind, const std::
     return true;
 }
 
-void Controller_Tarnwhistle_pano::all_exportable_polyhedra_pressed() {
+void Controller_Tarnwhistle_pano::polyhedra_gallery_pressed() {
     Log("Pressed polyhedra gallery button");
     WriteGalleryPage(kGalleryPolyhedra, DesktopFolder() + "/exportable polyhedra/" + GalleryPageName(kGalleryPolyhedra));
+}
+
+void Controller_Tarnwhistle_pano::all_exportable_polyhedra_pressed() {
+    Log("Pressed polyhedron nets button");
+    const QString why = WriteFromThePicture([&] {
+        const int r = WriteAllExportablePolyhedra(DesktopFolder(), galleryModes.first, galleryModes.second);
+        return r == 0 ? QString() : ExportReason(r);
+    });
+    if (!why.isEmpty()) Warn("The polyhedron nets were not all written", why);
 }
 
 void Controller_Tarnwhistle_pano::output_gallery_pressed() {

@@ -950,7 +950,8 @@ TEST_F(DialogTest, TheHelpSheetNamesTheZoomAndEveryExport) {
     text.setHtml(help->text());
     const QString said = text.toPlainText();
     for (const char* name : {"zoom_out", "zoom_100", "zoom_in", "psdexport", "PSDWithSize", "cube_export",
-                             "export_faces", "lego", "extra_actions", "output_gallery", "all_exportable_polyhedra"}) {
+                             "export_faces", "lego", "extra_actions", "output_gallery", "voronoi", "polyhedra_gallery",
+                             "all_exportable_polyhedra"}) {
         auto* button = c->dissolveWindow->findChild<QPushButton*>(name);
         ASSERT_NE(button, nullptr) << name;
         EXPECT_TRUE(said.contains(button->text())) << name << ": " << button->text().toStdString();

@@ -1259,7 +1259,7 @@ TEST_F(DialogX11Test, TheGalleryButtonsWriteTheCommandLinesGalleriesAndOpenThem)
         [&] { return fs::exists(dir / "opened"); },
         [&] {
             C()->galleryModes = {6, 10};
-            x.Click(OnScreen(Child<QPushButton>("all_exportable_polyhedra")));
+            x.Click(OnScreen(Child<QPushButton>("polyhedra_gallery")));
             return true;
         },
         [&] { return desktop->Opened().size() == 2; },
@@ -1377,6 +1377,45 @@ TEST_F(DialogX11Test, TheProjectionsGalleryAsAPageTheUserNames) {
     int entries = 0;
     for ([[maybe_unused]] const auto& f : fs::directory_iterator(chosen.parent_path())) ++entries;
     EXPECT_EQ(entries, 2);
+}
+
+// "polyhedron nets" writes the net of each exportable solid on the picture
+// as a PSD into the Desktop folder "exportable polyhedra", named by the mode
+// and its number of pieces, a layer a piece as psd-tools reads it, with
+// pages of 300 pixels; the output mode is as before.
+TEST_F(DialogX11Test, ThePolyhedronNetsButtonWritesEachSolidsNetAsAPsd) {
+    HostDocument doc = Earth();
+    XInput x;
+    ASSERT_TRUE(x.ok());
+    std::optional<DesktopAndBrowser> desktop(std::in_place, dir);
+    const fs::path nets = desktop->home / "Desktop" / "exportable polyhedra";
+    int32_t modeBefore = 0;
+    Steps s;
+    s.steps = {
+        [&] {
+            modeBefore = gParams->outputMode;
+            C()->galleryModes = {7, 7};
+            x.Click(OnScreen(Child<QPushButton>("all_exportable_polyhedra")));
+            return true;
+        },
+        [&] {
+            if (!fs::is_directory(nets) || C()->ppm->state != kProgressivePreviewState_ready) return false;
+            EXPECT_EQ(gParams->outputMode, modeBefore);
+            x.Click(OnScreen(C()->cancel));
+            return true;
+        },
+    };
+    const std::vector<std::string> opened = RunOnTheDesktop(this, &doc, &s, &desktop);
+    EXPECT_TRUE(opened.empty());
+    std::vector<fs::path> files;
+    for (const auto& f : fs::directory_iterator(nets)) files.push_back(f.path());
+    ASSERT_EQ(files.size(), 1u);
+    const psdtest::ReadBack r = psdtest::ReadWithPsdTools(files[0].string(), (dir / "read").string());
+    EXPECT_EQ(files[0].filename().string(), "cube, " + r.facts.at("layers") + ".psd");
+    EXPECT_GE(std::stoi(r.facts.at("layers")), 1);
+    int w = 0, h = 0;
+    ASSERT_EQ(std::sscanf(r.facts.at("size").c_str(), "%d %d", &w, &h), 2);
+    EXPECT_EQ(std::max(w, h), 300);
 }
 
 // Escape is Cancel, as in the platform's dialogs: with a sheet up it ends
@@ -1528,7 +1567,7 @@ TEST_F(DialogX11Test, Screenshots) {
                 C()->galleryModes = {60, 75};
                 C()->output_gallery_pressed();
                 C()->galleryModes = {6, 10};
-                C()->all_exportable_polyhedra_pressed();
+                C()->polyhedra_gallery_pressed();
             }
             x.Click(OnScreen(C()->cancel));
             return true;

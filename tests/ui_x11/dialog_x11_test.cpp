@@ -1384,7 +1384,13 @@ TEST_F(DialogX11Test, TheProjectionsGalleryAsAPageTheUserNames) {
 // and its number of pieces, a layer a piece as psd-tools reads it, with
 // pages of 300 pixels; the output mode is as before.
 TEST_F(DialogX11Test, ThePolyhedronNetsButtonWritesEachSolidsNetAsAPsd) {
-    HostDocument doc = Earth();
+    // A small Earth: the pages are 300 pixels whatever the picture.
+    const std::string small = (dir / "earth.png").string();
+    psdtest::Shell(std::string("convert '") + VORNESK_SOURCE_DIR + "/samples/earth-2048x1024.jpg' -resize 256x128 '" +
+                   small + "'");
+    HostDocument doc;
+    std::string error;
+    ASSERT_TRUE(ReadImageFile(small, &doc, &error)) << error;
     XInput x;
     ASSERT_TRUE(x.ok());
     std::optional<DesktopAndBrowser> desktop(std::in_place, dir);

@@ -11,4 +11,4 @@ cd "$(dirname "$0")/.."
 export CCACHE_BASEDIR="$PWD"
 CC=clang CXX=clang++ cmake -S . -B build-asan-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" -DCMAKE_C_FLAGS_DEBUG="-O1 -gline-tables-only" \
-  -DVORNESK_SANITIZE=address,undefined -DVORNESK_FUZZ=ON -DVORNESK_BENCH=OFF -DVORNESK_TEST_CXX_FLAGS=-Og >/dev/null
+  -DVORNESK_SANITIZE=address,undefined -DVORNESK_FUZZ=ON -DVORNESK_BENCH=OFF -DVORNESK_TEST_CXX_FLAGS=-Og -DVORNESK_PCH=ON >/dev/null

@@ -37,9 +37,6 @@ inline double XYtoRadiansD(double x, double y) {
 }
 inline double XYtoRadiansC(double x, double y) { return XYtoRadiansD(x, y); }
 
-// The turn at b from the direction b->a to the direction b->c, in [-pi, pi].
-double AngleAround2Dpoints(double ax, double ay, double bx, double by, double cx, double cy);
-
 inline void WeirdRectangularToPolar(float* angle, float* radius, float x, float y) {
     *angle = XYtoRadians(x, y);
     *radius = std::sqrt(x * x + y * y);
@@ -183,6 +180,3 @@ inline fcomplex SphericalToRectangularTP(double x, double y, double z) {
     SphericalToRectangularD(p, &u, &v);
     return {2.0 * kPiD * u, kPiD * (v - 0.5)};
 }
-
-// Initial great-circle bearing from point 1 to point 2 (radians), in [0, 2pi).
-double bearing(double lon1, double lat1, double lon2, double lat2);

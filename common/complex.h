@@ -179,9 +179,6 @@ inline fcomplex CpowC(fcomplex z, fcomplex w) {
     get_sincos(w.re * A + w.im * L, &s, &c);
     return {R * c, R * s};
 }
-// Writes the n n-th roots of z into roots[0..n-1], starting at arg(z)/n and
-// going anticlockwise; nothing is written when n < 1.
-void CNthRoot(int n, fcomplex* roots, fcomplex z);
 
 // --- trigonometric and hyperbolic functions ----------------------------------
 
@@ -210,11 +207,6 @@ inline fcomplex Csech(fcomplex z) { return Cdiv(Cone(), Ccosh(z)); }
 
 // Inverse functions, on principal square roots and Clog (complex.cpp).
 fcomplex Carcsin(fcomplex z);
-fcomplex Carccos(fcomplex z);
-fcomplex CArcSinh(fcomplex z);
-fcomplex CArcCosh(fcomplex z);
-fcomplex CarcTanh(fcomplex z);
-fcomplex CArcCsch(fcomplex z);
 
 // --- Möbius maps between the unit disc and the upper half-plane --------------
 

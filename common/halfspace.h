@@ -40,7 +40,6 @@ HALFSPACE* InitSomeFieldsForNewNode(HALFSPACE* n);
 
 // Null when memory is exhausted; nothing changes then.
 HALFSPACE* CreateNodeInListAfter(HALFSPACE* at);
-HALFSPACE* CreateNodeInListBefore(HALFSPACE* at);
 HALFSPACE* AddPointToList(triplex p, HALFSPACE* at, int64_t id);
 HALFSPACE* AddPointToEndOfList(triplex p, HALFSPACE* list, int64_t id);
 // Inserts the point after node `at` unless a point of its list lies nearer
@@ -48,46 +47,10 @@ HALFSPACE* AddPointToEndOfList(triplex p, HALFSPACE* list, int64_t id);
 HALFSPACE* AddPointToList_while_killing_redundancies(const double* point, HALFSPACE* at, int64_t id, double tolerance);
 
 void InsertNodeInListAfter(HALFSPACE* n, HALFSPACE* at);
-void InsertNodeInListBefore(HALFSPACE* n, HALFSPACE* at);
-void InsertNodeInListAfter_2(HALFSPACE* n, HALFSPACE* at);
-void DetatchNodeFromList(HALFSPACE* n);
-void DetatchNodeFromList_2(HALFSPACE* n);
 // n must be an element: it leaves both chains and is freed.
 void DeleteNodeInList(HALFSPACE* n);
 
-void MarkForDestruction(HALFSPACE* n);
-bool IsMarkedForDestruction(const HALFSPACE* n);
-HALFSPACE* DiscardElementsMarkedForDestruction(HALFSPACE* n);
 void DisposeListExceptForHead(HALFSPACE* n);
-void DisposeListIncludingTheHead(HALFSPACE* h);
 
 bool ListIsEmpty(const HALFSPACE* n);
-bool ListIsEmpty_2(const HALFSPACE* n);
 int64_t GetElementCount(const HALFSPACE* n);
-HALFSPACE* GetHead_via_routine(const HALFSPACE* n);
-HALFSPACE* GetFirstElement(const HALFSPACE* n);
-HALFSPACE* GetLastElement(const HALFSPACE* n);
-HALFSPACE* GetFirstElement_2(const HALFSPACE* n);
-HALFSPACE* NotTheHead(HALFSPACE* n);
-HALFSPACE* GetNextElementSkippingTheHead(const HALFSPACE* n);
-HALFSPACE* GetPrevElementSkippingTheHead(const HALFSPACE* n);
-
-void MoveElementToStartOfList(HALFSPACE* n);
-void MoveElementToEndOfList(HALFSPACE* n);
-void MoveElementToStartOfList_2(HALFSPACE* n);
-void MoveElementToEndOfList_2(HALFSPACE* n);
-void TransplantElementToEnd(HALFSPACE* n, HALFSPACE* list);
-void TransplantElementInto(HALFSPACE* n, HALFSPACE* list, int keepNewHead);
-void TransplantListToEnd(HALFSPACE* a, HALFSPACE* b);
-void TransplantListAIntoListB(HALFSPACE* a, HALFSPACE* b, int reassign);
-void TransplantListAIntoListB_garbage(HALFSPACE* a, HALFSPACE* b, int reassign);
-void MergeListAIntoListB(HALFSPACE* a, HALFSPACE* b);
-HALFSPACE* CopyElementPayloadAtoB(const HALFSPACE* a, HALFSPACE* b);
-HALFSPACE* FindNodeBy_sort_retrieval_id(const HALFSPACE* n, int64_t id);
-
-// The secondary chain becomes a copy of the primary one and is in use.
-void RestoreAllSecondaryLinks(HALFSPACE* n);
-// Ascending sort key; the primary or the secondary chain.
-void SortAList(HALFSPACE* n);
-void SortAList_2(HALFSPACE* n);
-void SortAList_core(HALFSPACE* n, bool secondary);

@@ -104,14 +104,6 @@ void FillTranslationPart(double* M) {
 
 }  // namespace
 
-const float* Multiply3x3(const float* A, const float* B, float* C) {
-    Mul3(A, B, C);
-    return A;
-}
-const double* Multiply3x3D(const double* A, const double* B, double* C) {
-    Mul3(A, B, C);
-    return A;
-}
 void MultiplyRowVectorBy3x3(const float* v, const float* M, float* out) { RowTimes3(v, M, out); }
 void MultiplyRowVectorBy3x3D(const double* v, const double* M, double* out) { RowTimes3(v, M, out); }
 
@@ -124,13 +116,7 @@ triplex Multiply3x3byColumnVectorT(const double* M, triplex p) {
     return {M[0] * p.x + M[1] * p.y + M[2] * p.z, M[4] * p.x + M[5] * p.y + M[6] * p.z,
             M[8] * p.x + M[9] * p.y + M[10] * p.z};
 }
-triplex Multiply4x4byTriplex_no_translation(const double* M, triplex p) { return Multiply3x3byColumnVectorT(M, p); }
 
-void Multiply4x4byColumnVectorD(const double* M, const double* v, double* out) {
-    double r[4];
-    for (int i = 0; i < 4; i++) r[i] = M[4 * i] * v[0] + M[4 * i + 1] * v[1] + M[4 * i + 2] * v[2] + M[4 * i + 3];
-    std::memcpy(out, r, sizeof r);
-}
 triplex Multiply4x4byTriplex(const double* M, triplex p) {
     return Tadd(Multiply3x3byColumnVectorT(M, p), triplex {M[3], M[7], M[11]});
 }
@@ -145,27 +131,10 @@ void Multiply4x4by4x4(const double* A, const double* B, double* C) {
         }
     std::memcpy(C, r, sizeof r);
 }
-void Matrix_Multiply_4x4(const double* A, const double* B, double* C) { Multiply4x4by4x4(A, B, C); }
-
-double* CopyMatrixBtoA_double(double* A, const double* B) {
-    std::memmove(A, B, 16 * sizeof(double));
-    return A;
-}
 
 void MatrixFromAxisAngleD(const double* axis, double* M, double theta) {
     FormulaQ(axis, theta, M);
     FillTranslationPart(M);
-}
-
-void MatrixFromAxisAngle(const float* axis, float* M, double theta) {
-    const double a[3] = {axis[0], axis[1], axis[2]};
-    double D[16];
-    MatrixFromAxisAngleD(a, D, theta);
-    for (int i = 0; i < 16; i++) M[i] = static_cast<float>(D[i]);
-}
-
-void MatrixForIdentitySpin(double* M) {
-    for (int i = 0; i < 16; i++) M[i] = (i % 5 == 0) ? 1.0 : 0.0;
 }
 
 void FromToBuildRotationD_core(const double* from, const double* to, double* M) {
@@ -206,57 +175,6 @@ void FromToBuildRotationD(const double* from, const double* to, double* M) {
         for (int j = 0; j < 3; j++) M[4 * i + j] = C[4 * j + i];  // transposed: from·M = to
 }
 
-void FromToBuildRotation(const float* from, const float* to, float* M) {
-    const double f[3] = {from[0], from[1], from[2]}, t[3] = {to[0], to[1], to[2]};
-    double D[16];
-    for (int i = 0; i < 16; i++) D[i] = M[i];
-    FromToBuildRotationD(f, t, D);
-    for (int i = 0; i < 16; i++) M[i] = static_cast<float>(D[i]);
-}
-
-void arf_FromToBuildRotation(const float* from, const float* to, float* M) {
-    const float e = from[0] * to[0] + from[1] * to[1] + from[2] * to[2];
-    if (std::fabs(e) <= 0.9999f) {
-        const double v[3] = {double(to[1]) * from[2] - double(to[2]) * from[1],
-                             double(to[2]) * from[0] - double(to[0]) * from[2],
-                             double(to[0]) * from[1] - double(to[1]) * from[0]};
-        double D[16];
-        FormulaF(v, e, D);
-        for (int i = 0; i < 3; i++)
-            for (int j = 0; j < 3; j++) M[4 * i + j] = static_cast<float>(D[4 * i + j]);
-        return;
-    }
-    // The unit axis along the smallest component of to, then two reflections.
-    const float a = std::fabs(to[0]), b = std::fabs(to[1]), c = std::fabs(to[2]);
-    float x[3] = {0, 0, 0};
-    if (a < b) x[a < c ? 0 : 2] = 1;
-    else x[b < c ? 1 : 2] = 1;
-    float u[3], w[3];
-    for (int i = 0; i < 3; i++) u[i] = x[i] - to[i], w[i] = x[i] - from[i];
-    const float uu = u[0] * u[0] + u[1] * u[1] + u[2] * u[2];
-    const float ww = w[0] * w[0] + w[1] * w[1] + w[2] * w[2];
-    const float uw = u[0] * w[0] + u[1] * w[1] + u[2] * w[2];
-    const float c1 = 2 / uu, c2 = 2 / ww, c3 = c1 * c2 * uw;
-    for (int i = 0; i < 3; i++)
-        for (int j = 0; j < 3; j++)
-            M[4 * i + j] = (i == j ? 1.0f : 0.0f) - c1 * u[i] * u[j] - c2 * w[i] * w[j] + c3 * w[i] * u[j];
-}
-
-void crazy_new_FromToBuildRotationD(const double* from, const double* to, double* M) {
-    double f[3], t[3], axis[3], angle;
-    UnitOrZ(from, f);
-    UnitOrZ(to, t);
-    TurnAxisAndAngle(f, t, axis, &angle);
-    MatrixFromAxisAngleD(axis, M, angle);
-}
-
-void SpinAroundZAxis(triplex* p, double theta) {
-    const double c = std::cos(theta), s = std::sin(theta);
-    const double x = p->x * c + p->z * s, z = p->z * c - p->x * s;
-    p->x = x;
-    p->z = z;
-}
-
 void CGetsAngularInterpolantOfAB(const double* A, const double* B, double* C, double t) {
     double axis[3], angle;
     TurnAxisAndAngle(A, B, axis, &angle);
@@ -269,37 +187,6 @@ void CGetsAngularInterpolantOfAB(const double* A, const double* B, double* C, do
     Multiply3x3byColumnVectorD(Q, A, r);
     UnitOrZ(r, C);
 }
-
-double det3x3(double a1, double a2, double a3, double b1, double b2, double b3, double c1, double c2, double c3) {
-    return a1 * det2x2(b2, b3, c2, c3) - b1 * det2x2(a2, a3, c2, c3) + c1 * det2x2(a2, a3, b2, b3);
-}
-
-template <class T>
-static double Det3(const T* M) {
-    return det3x3(M[0], M[4], M[8], M[1], M[5], M[9], M[2], M[6], M[10]);
-}
-
-float determinant3x3float(const float* M) { return static_cast<float>(Det3(M)); }
-void determinant3x3Double(const double* M, double* out) { *out = Det3(M); }
-
-// Inverse of the 3×3 block by cofactors; a negative determinant (a
-// reflection) is as invertible as a positive one.
-template <class T>
-static int Inverse3(const T* M, T* out, double threshold) {
-    const double det = Det3(M);
-    if (!(std::fabs(det) >= threshold)) return 0;
-    const double m00 = M[0], m01 = M[1], m02 = M[2], m10 = M[4], m11 = M[5], m12 = M[6], m20 = M[8],
-                 m21 = M[9], m22 = M[10];
-    const double r[9] = {m11 * m22 - m12 * m21, m02 * m21 - m01 * m22, m01 * m12 - m02 * m11,
-                         m12 * m20 - m10 * m22, m00 * m22 - m02 * m20, m02 * m10 - m00 * m12,
-                         m10 * m21 - m11 * m20, m01 * m20 - m00 * m21, m00 * m11 - m01 * m10};
-    for (int i = 0; i < 3; i++)
-        for (int j = 0; j < 3; j++) out[4 * i + j] = static_cast<T>(r[3 * i + j] / det);
-    return 1;
-}
-
-int Inverse3x3float(const float* M, float* out) { return Inverse3(M, out, 5e-5); }
-int Inverse3x3Double(const double* M, double* out) { return Inverse3(M, out, 1e-320); }
 
 // Determinant of the 3×3 minor of M without row r and column c.
 static double Minor(const double* M, int r, int c) {
@@ -332,43 +219,6 @@ int Inverse4x4(const double* M, double* out) {
     adjoint4x4(M, adj);
     for (int i = 0; i < 16; i++) out[i] = adj[i] / det;
     return 1;
-}
-
-triplex ConvertStandardVectorToNewBasis(double* B, triplex p) {
-    double inv[16];
-    if (!Inverse3x3Double(B, inv)) {
-        B[15] = -1.0;
-        return {0, 0, 0};
-    }
-    return Multiply3x3byColumnVectorT(inv, p);
-}
-
-// Solves n_i·x = e_i for three normals by Cramer's rule.
-static bool SolveThreePlanes(const double* n1, const double* n2, const double* n3, double e1, double e2, double e3,
-                             double* out) {
-    double c23[3], c31[3], c12[3];
-    Cross(n2, n3, c23);
-    Cross(n3, n1, c31);
-    Cross(n1, n2, c12);
-    const double det = Dot(n1, c23);
-    if (det == 0.0) return false;
-    for (int i = 0; i < 3; i++) out[i] = (e1 * c23[i] + e2 * c31[i] + e3 * c12[i]) / det;
-    return true;
-}
-
-void IntersectionOf3Planes(const float* p1, const float* N1, const float* p2, const float* N2, const float* p3,
-                           const float* N3, float* out) {
-    const double n1[3] = {N1[0], N1[1], N1[2]}, n2[3] = {N2[0], N2[1], N2[2]}, n3[3] = {N3[0], N3[1], N3[2]};
-    const double q1[3] = {p1[0], p1[1], p1[2]}, q2[3] = {p2[0], p2[1], p2[2]}, q3[3] = {p3[0], p3[1], p3[2]};
-    double x[3] = {0, 0, 0};
-    SolveThreePlanes(n1, n2, n3, Dot(n1, q1), Dot(n2, q2), Dot(n3, q3), x);
-    for (int i = 0; i < 3; i++) out[i] = static_cast<float>(x[i]);
-}
-
-int IntersectionOf3PlanesD(const PLANED* P1, const PLANED* P2, const PLANED* P3, double* out) {
-    const double n1[3] = {P1->n.x, P1->n.y, P1->n.z}, n2[3] = {P2->n.x, P2->n.y, P2->n.z},
-                 n3[3] = {P3->n.x, P3->n.y, P3->n.z};
-    return SolveThreePlanes(n1, n2, n3, -P1->k, -P2->k, -P3->k, out) ? 1 : 0;
 }
 
 int LineLineIntersect(const double* p1, const double* p2, const double* p3, const double* p4, double* pa,

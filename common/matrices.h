@@ -7,64 +7,33 @@
 
 #include "common/vectors.h"
 
-// C = A·B on the 3×3 blocks (C may be A or B); returns A.
-const float* Multiply3x3(const float* A, const float* B, float* C);
-const double* Multiply3x3D(const double* A, const double* B, double* C);
 void MultiplyRowVectorBy3x3(const float* v, const float* M, float* out);
 void MultiplyRowVectorBy3x3D(const double* v, const double* M, double* out);
 void Multiply3x3byColumnVectorD(const double* M, const double* v, double* out);
 triplex Multiply3x3byColumnVectorT(const double* M, triplex p);
-triplex Multiply4x4byTriplex_no_translation(const double* M, triplex p);
-// out (4 values) = M·(v, 1).
-void Multiply4x4byColumnVectorD(const double* M, const double* v, double* out);
 triplex Multiply4x4byTriplex(const double* M, triplex p);
 // C = A·B on 4×4 doubles (C may be A or B).
 void Multiply4x4by4x4(const double* A, const double* B, double* C);
-void Matrix_Multiply_4x4(const double* A, const double* B, double* C);
-double* CopyMatrixBtoA_double(double* A, const double* B);
 
 // Rotation by θ about the axis (used as given, not normalised), turning
 // column vectors counter-clockwise seen from the axis tip. Fills all 16.
 void MatrixFromAxisAngleD(const double* axis, double* M, double theta);
-void MatrixFromAxisAngle(const float* axis, float* M, double theta);
-void MatrixForIdentitySpin(double* M);
 
 // 3×3 block of M with the row vector from·M = to; from and to are unit
 // vectors. Every case, nearly parallel ones included, obeys that convention.
 void FromToBuildRotationD(const double* from, const double* to, double* M);
 void FromToBuildRotationD_core(const double* from, const double* to, double* M);
-void FromToBuildRotation(const float* from, const float* to, float* M);
-void arf_FromToBuildRotation(const float* from, const float* to, float* M);
-// Whole 4×4 M taking column vectors from → to (inputs need not be unit);
-// opposite vectors get a half turn about an axis across them.
-void crazy_new_FromToBuildRotationD(const double* from, const double* to, double* M);
-// Turns p in its x–z plane: x' = x cos θ + z sin θ, z' = z cos θ − x sin θ.
-void SpinAroundZAxis(triplex* p, double theta);
 // C = A turned toward B by the fraction t of their angle; opposite A and B
 // turn about an axis across A.
 void CGetsAngularInterpolantOfAB(const double* A, const double* B, double* C, double t);
 
 inline double det2x2(double a, double b, double c, double d) { return a * d - b * c; }
-double det3x3(double a1, double a2, double a3, double b1, double b2, double b3, double c1, double c2, double c3);
-float determinant3x3float(const float* M);
-void determinant3x3Double(const double* M, double* out);
-// Both return 1 and write the inverse's 3×3 block, or return 0 and leave out
-// alone when |determinant| is below 5e-5 (float) or 1e-320 (double).
-int Inverse3x3float(const float* M, float* out);
-int Inverse3x3Double(const double* M, double* out);
 void adjoint4x4(const double* M, double* out);
 double det4x4(const double* M);
 // Returns 1 with out = M⁻¹, or 0 and leaves out alone when |det| < 1e-8.
 int Inverse4x4(const double* M, double* out);
-// B⁻¹·p; (0, 0, 0) with B[3][3] set to -1 when B cannot be inverted.
-triplex ConvertStandardVectorToNewBasis(double* B, triplex p);
 
 struct PLANED;
-// Common point of three planes, each a point and a normal; (0, 0, 0) when
-// the normals' determinant is exactly 0.
-void IntersectionOf3Planes(const float* p1, const float* N1, const float* p2, const float* N2, const float* p3,
-                           const float* N3, float* out);
-int IntersectionOf3PlanesD(const PLANED* P1, const PLANED* P2, const PLANED* P3, double* out);
 // Closest points pa on line p1p2 and pb on line p3p4, with their parameters;
 // 0 for degenerate lines or lines within about 0.18° of parallel (squared
 // sine of their angle below 1e-5), whatever their length.

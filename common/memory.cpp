@@ -31,8 +31,6 @@ void* RobustNewPtr(size_t size, int64_t* status) {
     return std::malloc(size ? size : 1);
 }
 
-void* RobustNewPtr_noPS(size_t size) { return std::malloc(size ? size : 1); }
-
 void* RobustNewClearedPtr(size_t size) {
     if (FailThisOne()) return nullptr;
     return std::calloc(size ? size : 1, 1);
@@ -49,17 +47,10 @@ void RobustDisposePictureBlock(void** ref, size_t size) {
     *ref = nullptr;
 }
 
-void* RobustNewPtr_main_thread(size_t size) { return std::malloc(size ? size : 1); }
-
 void RobustDisposePtr_untyped(void** ref, int64_t* status) {
     if (status) *status = -1;
     if (ref && *ref) {
         std::free(*ref);
         *ref = nullptr;
     }
-}
-
-void RobustDisposePtr_main_thread_untyped(void** ref) {
-    std::free(*ref);
-    *ref = nullptr;
 }

@@ -8,7 +8,6 @@
 
 // Status words, when given, receive -1 (the historical "operation touched me" mark).
 void* RobustNewPtr(size_t size, int64_t* status = nullptr);
-void* RobustNewPtr_noPS(size_t size);
 // A block of zeros, failing as RobustNewPtr fails. A large block comes
 // straight from the system already cleared, so only the pages written later
 // are ever touched (a polyhedron record is 35 MB, most of it never used).
@@ -20,22 +19,11 @@ void RobustDisposePictureBlock(void** ref, size_t size);
 // Tests of out-of-memory paths: after `after` more calls succeed, the next
 // `count` calls of RobustNewPtr return null (0 ends it).
 void SetRobustNewPtrFailures(int64_t count, int64_t after = 0);
-void* RobustNewPtr_main_thread(size_t size);
 
 void RobustDisposePtr_untyped(void** ref, int64_t* status);
-void RobustDisposePtr_main_thread_untyped(void** ref);
 
 // Frees *ref when both ref and *ref are non-null, then sets *ref to null.
 template <class T>
 inline void RobustDisposePtr(T** ref, int64_t* status = nullptr) {
     RobustDisposePtr_untyped(reinterpret_cast<void**>(ref), status);
-}
-template <class T>
-inline void RobustDisposePtr_noPS(T** ref) {
-    RobustDisposePtr_untyped(reinterpret_cast<void**>(ref), nullptr);
-}
-// ref must not be null; a null block is allowed.
-template <class T>
-inline void RobustDisposePtr_main_thread(T** ref) {
-    RobustDisposePtr_main_thread_untyped(reinterpret_cast<void**>(ref));
 }

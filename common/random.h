@@ -18,24 +18,9 @@ struct Rule30State {
     uint8_t highEdge[256];  // next bit 7, by (byte & 192) | (left byte & 1)
 };
 
-int16_t QDRandom();
 // Seeds random() from the clock; called once per invocation.
 void ReseedOSRandomNumbers();
-int64_t twoNminus1_GE_x(int64_t x);
-// A value in [min(a, b), max(a, b)].
-int64_t RandomRange(int64_t a, int64_t b);
 
 void InitRule30Seeded(Rule30State* state, uint32_t seed);
-void InitRule30(Rule30State* state);
-void InitRule30TimeSeeded(Rule30State* state);
-uint32_t Rule30Word(const Rule30State* state);
-// One generation; returns bit 0 of the new ring.
-int GetRule30Bits(Rule30State* state);
-int GetRule30Nybble(Rule30State* state);
+// Sixteen generations; their bit-0 values, the first highest.
 int16_t GetRule30Short(Rule30State* state);
-int16_t GetRule30ShortPositive(Rule30State* state);
-// 0 to 1 - 2^-23.
-float GetRule30UnitFloat(Rule30State* state);
-int64_t GetRule30RandomRange(int64_t a, int64_t b, Rule30State* state);
-// Cell 31 - n of the ring without advancing; 0 for n outside 0 to 31.
-int SampleRule30Bit(const Rule30State* state, int n);

@@ -14,7 +14,6 @@ enum {
     // any other kind: the paraboloid x² + y² + z = 0
 };
 
-void GetRaypoint(const double* ray, double* out, double t);
 inline double hdot(triplex a, triplex b) { return a.x * b.x + a.y * b.y - a.z * b.z; }
 
 // Nearest hit ahead of the ray's origin with the quadric of scale r about
@@ -23,17 +22,3 @@ inline double hdot(triplex a, triplex b) { return a.x * b.x + a.y * b.y - a.z * 
 // gradient, unit length. Returns 0 on a miss, else 1.
 int IntersectRayWithQuadricSurface(const double* ray, const double* centre, double* hit, double* far, int kind,
                                    double r);
-// The hit's normal faces the ray. With forwardOnly, hits behind are misses.
-int IntersectRayWithPlane(const double* ray, const PLANED* P, double* hit, int forwardOnly);
-float signed_point_to_plane_distance(const PLANED* P, triplex p);
-triplex ClosestPointOnPlane(const PLANED* P, triplex p);
-triplex PointReflectedAroundPlane(const PLANED* P, triplex p);
-// Distance along a unit direction to the near (far) side of a sphere, or
-// kSphereMiss.
-constexpr double kSphereMiss = -999.0;
-double iSphere(triplex centre, double radius, triplex origin, triplex dir);
-double iSphereFar(triplex centre, double radius, triplex origin, triplex dir);
-// Entry into the axis-aligned ellipsoid with the given radii about the
-// origin, from outside and moving inward; chord receives the ray-parameter
-// length inside it.
-int intersect_ellipsoid(triplex* hit, triplex* normal, double* chord, triplex origin, triplex dir, triplex radii);

@@ -35,43 +35,6 @@ int32_t FindPredecessor(const SkipList* list, double x, int32_t* update) {
     return at;
 }
 
-template <class Key, class Companion>
-void QuicksortWithCompanions(Key* keys, Companion* companions, int64_t lo, int64_t hi) {
-    auto swapElements = [&](int64_t a, int64_t b) {
-        std::swap(keys[a], keys[b]);
-        std::swap(companions[a], companions[b]);
-    };
-    while (lo < hi) {
-        if (hi - 1 == lo) {
-            if (keys[lo] > keys[hi]) swapElements(lo, hi);
-            return;
-        }
-        int64_t mid = lo + (hi - lo) / 2;
-        swapElements(mid, hi);
-        Key pivot = keys[hi];
-        int64_t i = lo, j = hi;
-        for (;;) {
-            while (i < j && keys[i] <= pivot) ++i;
-            while (j > i && keys[j] >= pivot) --j;
-            if (i < j)
-                swapElements(i, j);
-            else
-                break;
-        }
-        swapElements(i, hi);
-        // Recurse into the smaller side and loop on the larger: the result is
-        // the same whichever side goes first, and the stack stays logarithmic
-        // even for runs of equal keys, which always split off one element.
-        if (i - lo < hi - i) {
-            QuicksortWithCompanions(keys, companions, lo, i - 1);
-            lo = i + 1;
-        } else {
-            QuicksortWithCompanions(keys, companions, i + 1, hi);
-            hi = i - 1;
-        }
-    }
-}
-
 }  // namespace
 
 void initialize_skiplist(SkipList* list) {
@@ -117,37 +80,4 @@ int32_t search_skiplist_for_equal(const SkipList* list, double x) {
     int32_t n = search_skiplist_for_greater_or_equal(list, x);
     if (n >= 0 && list->nodes[n].key == x) return n;
     return -1;
-}
-
-void print_skiplist(const SkipList* list) {
-    if (list->level < 1) return;
-    for (int32_t i = 0; i < list->level; ++i) {
-        std::printf("Level %d: ", i);
-        for (int32_t n = list->nodes[kHead].links[i]; n >= 0; n = list->nodes[n].links[i])
-            std::printf("(%f, %d) ", list->nodes[n].key, list->nodes[n].value);
-        std::printf("\n");
-    }
-}
-
-void print_skiplist_for_connections(const SkipList* list) {
-    if (list->level >= 1) {
-        for (int32_t n = list->nodes[kHead].links[0]; n >= 0; n = list->nodes[n].links[0])
-            std::printf("(%f, %d;   face %d) ", list->nodes[n].key, list->nodes[n].value,
-                        list->nodes[n].face);
-    }
-    std::printf("\n");
-}
-
-int ffs_manually() { return 0; }
-
-void sort(int64_t* keys, int64_t* companions, int64_t lo, int64_t hi) {
-    QuicksortWithCompanions(keys, companions, lo, hi);
-}
-
-void fsort(float* keys, int64_t* companions, int64_t lo, int64_t hi) {
-    QuicksortWithCompanions(keys, companions, lo, hi);
-}
-
-void fsort_with_pointers(float* keys, void** refs, int64_t lo, int64_t hi) {
-    QuicksortWithCompanions(keys, refs, lo, hi);
 }

@@ -32,11 +32,3 @@ int32_t insert_skiplist(SkipList* list, double key, int32_t value);
 int32_t search_skiplist_for_greater_or_equal(const SkipList* list, double x);
 // That node when its key equals x exactly, else -1.
 int32_t search_skiplist_for_equal(const SkipList* list, double x);
-void print_skiplist(const SkipList* list);
-void print_skiplist_for_connections(const SkipList* list);
-int ffs_manually();
-
-// Ascending sorts over [lo, hi], moving the companions with their keys.
-void sort(int64_t* keys, int64_t* companions, int64_t lo, int64_t hi);
-void fsort(float* keys, int64_t* companions, int64_t lo, int64_t hi);
-void fsort_with_pointers(float* keys, void** refs, int64_t lo, int64_t hi);

@@ -57,26 +57,6 @@ TEST(Angles, PolarConversions) {
     }
 }
 
-TEST(Angles, AngleAroundPointsStaysInRange) {
-    // Straight lines through b, in every direction: a half turn either way.
-    for (int i = 0; i < 16; ++i) {
-        const double t = i * pi / 8, dx = std::cos(t), dy = std::sin(t);
-        const double a = AngleAround2Dpoints(1 + dx, 2 + dy, 1, 2, 1 - dx, 2 - dy);
-        EXPECT_NEAR(std::fabs(a), pi, 1e-12) << i;
-    }
-    std::mt19937_64 rng(4);
-    std::uniform_real_distribution<double> d(-2, 2);
-    for (int i = 0; i < 500; ++i) {
-        const double ax = d(rng), ay = d(rng), cx = d(rng), cy = d(rng);
-        const double a = AngleAround2Dpoints(ax, ay, 0, 0, cx, cy);
-        EXPECT_GE(a, -pi);
-        EXPECT_LE(a, pi);
-        // The same turn as the plain angle difference, modulo a full turn.
-        const double want = ReferenceXY(ax, ay) - ReferenceXY(cx, cy);
-        EXPECT_NEAR(std::remainder(a - want, 2 * pi), 0, 1e-12);
-    }
-}
-
 TEST(Angles, FastArctangents) {
     EXPECT_NEAR(atan2_approx(-1, -1), -2.36114649, 1e-8);
     EXPECT_EQ(atan2_approx(0, 0), 0.0);
@@ -229,29 +209,6 @@ TEST(Angles, TPCoordinates) {
             EXPECT_NEAR(back.re, lon, 1e-6);
             EXPECT_NEAR(back.im, lat, 1e-12);
         }
-}
-
-TEST(Angles, BearingMatchesTangentPlaneDirection) {
-    EXPECT_NEAR(bearing(0, 0, pi / 2, 0), pi / 2, 1e-15);
-    EXPECT_EQ(bearing(0, 0, 0, 0.1), 0.0);
-    EXPECT_NEAR(bearing(0, 0, -0.1, 0), 3 * pi / 2, 1e-15);
-    EXPECT_NEAR(bearing(0, 0, 0, -0.1), pi, 1e-15);
-    // Independent check: the direction of point 2 in point 1's east-north
-    // tangent plane (geographic latitude, north positive).
-    std::mt19937_64 rng(9);
-    std::uniform_real_distribution<double> lon(-pi, pi), lat(-1.4, 1.4);
-    for (int i = 0; i < 200; ++i) {
-        const double l1 = lon(rng), p1 = lat(rng), l2 = lon(rng), p2 = lat(rng);
-        const triplex P2{std::cos(p2) * std::cos(l2), std::cos(p2) * std::sin(l2), std::sin(p2)};
-        const triplex east{-std::sin(l1), std::cos(l1), 0};
-        const triplex north{-std::sin(p1) * std::cos(l1), -std::sin(p1) * std::sin(l1), std::cos(p1)};
-        double want = std::atan2(Tdot_product(P2, east), Tdot_product(P2, north));
-        if (want < 0) want += 2 * pi;
-        const double got = bearing(l1, p1, l2, p2);
-        EXPECT_GE(got, 0.0);
-        EXPECT_LT(got, 2 * pi);
-        EXPECT_NEAR(std::remainder(got - want, 2 * pi), 0, 1e-9);
-    }
 }
 
 }  // namespace

@@ -18,16 +18,6 @@ TEST(Memory, DisposeFreesOnceAndClearsThePointer) {
     EXPECT_EQ(status, -1);
     RobustDisposePtr(&p);  // a second dispose is harmless
     RobustDisposePtr<char>(nullptr);
-
-    int* q = static_cast<int*>(RobustNewPtr_noPS(sizeof(int) * 4));
-    ASSERT_NE(q, nullptr);
-    RobustDisposePtr_noPS(&q);
-    EXPECT_EQ(q, nullptr);
-    double* d = static_cast<double*>(RobustNewPtr_main_thread(0));
-    ASSERT_NE(d, nullptr);
-    RobustDisposePtr_main_thread(&d);
-    EXPECT_EQ(d, nullptr);
-    RobustDisposePtr_main_thread(&d);  // a null block is allowed
 }
 
 }  // namespace

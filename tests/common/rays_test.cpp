@@ -69,7 +69,8 @@ TEST(Rays, QuadricHitsLieOnTheirSurfaces) {
             // Aim near the centre so that many rays hit.
             for (int i = 0; i < 3; i++) dir[i] = centre[i] + Uniform(-r, r) - o[i];
             double ray[6], hit[6], far[6];
-            BuildRay(ray, o, dir);
+            StoreTriplex(T3(o), ray);
+            StoreTriplex(Tnormalize(T3(dir)), ray + 3);
             if (!IntersectRayWithQuadricSurface(ray, centre, hit, far, kind, r)) continue;
             hits[k]++;
             for (const double* h : {hit, far}) {
@@ -100,68 +101,6 @@ TEST(Rays, LinearCasesHaveOneRoot) {
     EXPECT_NEAR(hit[2], -0.5, 1e-12);
     const double upCyl[6] = {0.5, 0, 0, 0, 0, 1};  // along the cylinder's axis
     EXPECT_EQ(IntersectRayWithQuadricSurface(upCyl, centre, hit, nullptr, 1, 1.0), 0);
-}
-
-TEST(Rays, Planes) {
-    PLANED P;
-    BuildPlane(&P, 0, 0, 2, -2);  // z = 1
-    double hit[6];
-    const double ray[6] = {1, 2, 5, 0, 0, -1};
-    ASSERT_EQ(IntersectRayWithPlane(ray, &P, hit, 1), 1);
-    ExpectNear(T3(hit), {1, 2, 1}, 1e-12);
-    ExpectNear(T3(hit + 3), {0, 0, 1}, 0);  // faces the ray
-    const double up[6] = {1, 2, 5, 0, 0, 1};
-    EXPECT_EQ(IntersectRayWithPlane(up, &P, hit, 1), 0);
-    ASSERT_EQ(IntersectRayWithPlane(up, &P, hit, 0), 1);
-    ExpectNear(T3(hit + 3), {0, 0, -1}, 0);
-    const double flat[6] = {0, 0, 0, 1, 0, 0};
-    EXPECT_EQ(IntersectRayWithPlane(flat, &P, hit, 0), 0);
-    ExpectNear(T3(hit), {0, 0, 0}, 0);
-    ExpectNear(T3(hit + 3), {1, 0, 0}, 0);
-
-    EXPECT_FLOAT_EQ(signed_point_to_plane_distance(&P, {7, 7, 4}), 3);
-    ExpectNear(ClosestPointOnPlane(&P, {7, 7, 4}), {7, 7, 1}, 1e-12);
-    ExpectNear(PointReflectedAroundPlane(&P, {7, 7, 4}), {7, 7, -2}, 1e-12);
-    PLANED Z;
-    BuildPlane(&Z, 0, 0, 0, 1);
-    EXPECT_EQ(signed_point_to_plane_distance(&Z, {1, 1, 1}), 0);
-    ExpectNear(ClosestPointOnPlane(&Z, {1, 1, 1}), {0, 0, 0}, 0);
-    ExpectNear(PointReflectedAroundPlane(&Z, {1, 2, 3}), {-1, -2, -3}, 0);
-    const double r[6] = {1, 2, 3, 0, 0.6, 0.8};
-    double out[3];
-    GetRaypoint(r, out, 5);
-    ExpectNear(T3(out), {1, 5, 7}, 1e-12);
-    EXPECT_EQ(hdot({1, 2, 3}, {4, 5, 6}), 4 + 10 - 18);
-}
-
-TEST(Rays, SpheresAndEllipsoids) {
-    EXPECT_DOUBLE_EQ(iSphere({0, 0, 0}, 1, {0, 0, -5}, {0, 0, 1}), 4);
-    EXPECT_DOUBLE_EQ(iSphereFar({0, 0, 0}, 1, {0, 0, -5}, {0, 0, 1}), 6);
-    EXPECT_EQ(iSphere({0, 0, 0}, 1, {0, 0, -5}, {1, 0, 0}), -999.0);
-
-    triplex hit, normal;
-    double chord;
-    EXPECT_EQ(intersect_ellipsoid(&hit, &normal, &chord, {0, 0, 0.1}, {0, 0, 1}, {1, 2, 3}), 0);  // inside
-    EXPECT_EQ(intersect_ellipsoid(&hit, &normal, &chord, {0, 0, -9}, {0, 0, -1}, {1, 2, 3}), 0);  // moving away
-    ASSERT_EQ(intersect_ellipsoid(&hit, &normal, &chord, {0, 0, -9}, {0, 0, 1}, {1, 2, 3}), 1);
-    ExpectNear(hit, {0, 0, -3}, 1e-12);
-    ExpectNear(normal, {0, 0, -1}, 1e-12);
-    EXPECT_NEAR(chord, 6, 1e-12);
-    for (int n = 0; n < 50; n++) {
-        const triplex radii {Uniform(0.5, 2), Uniform(0.5, 2), Uniform(0.5, 2)};
-        const triplex o {Uniform(-6, 6), Uniform(-6, 6), 6};
-        const triplex d = Tnormalize(Tsub({Uniform(-0.5, 0.5), Uniform(-0.5, 0.5), 0}, o));
-        if (!intersect_ellipsoid(&hit, &normal, &chord, o, d, radii)) continue;
-        const double f = hit.x * hit.x / (radii.x * radii.x) + hit.y * hit.y / (radii.y * radii.y) +
-                         hit.z * hit.z / (radii.z * radii.z);
-        EXPECT_NEAR(f, 1, 1e-9);
-        // The exit lies chord further on, also on the surface.
-        const triplex exit = Tadd(hit, Tscale(d, chord));
-        EXPECT_NEAR(exit.x * exit.x / (radii.x * radii.x) + exit.y * exit.y / (radii.y * radii.y) +
-                        exit.z * exit.z / (radii.z * radii.z),
-                    1, 1e-9);
-        EXPECT_LT(Tdot_product(normal, d), 0);  // entering
-    }
 }
 
 }  // namespace

@@ -106,7 +106,7 @@ TEST(SetupSteps, PointsOfOtherPiecesAreGatheredOnceEach) {
             for (int64_t v : p->netTriangle[t].vertex)
                 want.insert({std::lround(p->coords2D[v][0] * 1e6), std::lround(p->coords2D[v][1] * 1e6)});
     EXPECT_EQ(GetElementCount(&head), int64_t(want.size()));
-    for (HALFSPACE* n = GetFirstElement(&head); n && n != &head; n = n->next) {
+    for (HALFSPACE* n = head.next; n && n != &head; n = n->next) {
         EXPECT_EQ(n->point.z, 0);
         EXPECT_TRUE(want.count({std::lround(n->point.x * 1e6), std::lround(n->point.y * 1e6)}));
     }

@@ -10,6 +10,7 @@
 #include "nets/net_links.h"
 #include "nets/net_packing.h"
 #include "nets/temp_face.h"
+#include "polyhedra/poly_storage.h"
 
 namespace {
 
@@ -90,7 +91,7 @@ void MarkAll3DFacesAsUnused(polyhedron* poly) {
 }
 
 void Reset2DSearchlevels(polyhedron* poly) {
-    for (PolyNetFace& f : poly->netFace) f.searchLevel = -1;
+    for (int64_t f = 0; f < NetFacesWritten(poly); ++f) poly->netFace[f].searchLevel = -1;
 }
 
 int64_t PropagateNet(polyhedron* poly, int64_t N, int64_t level, int64_t fragment, int64_t* reason, SkipList* list,
@@ -208,10 +209,10 @@ void BuildNetOnce(polyhedron* poly, int64_t cap) {
     poly->netFaceCount = 0;
     poly->fragmentCount = 0;
     poly->fragmentTally = 0;
-    for (PolyNetFace& f : poly->netFace)
+    for (int64_t f = 0; f < NetFacesWritten(poly); ++f)
         for (int k = 0; k < kMaxFaceVertices; ++k) {
-            f.neighbour[k] = -1;
-            f.neighbourEdge[k] = -1;
+            poly->netFace[f].neighbour[k] = -1;
+            poly->netFace[f].neighbourEdge[k] = -1;
         }
     for (int64_t f = 0; f < poly->faceCount3D; ++f) poly->face3D[f].netFace = -1;
     // The net vertices are merged by position through their own x index.

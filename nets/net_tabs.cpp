@@ -7,6 +7,7 @@
 #include "nets/net_triangles.h"
 #include "nets/outline_walk.h"
 #include "polyhedra/poly_queries.h"
+#include "polyhedra/poly_storage.h"
 #include "polyhedra/polyhedron_params.h"
 
 namespace {
@@ -130,7 +131,7 @@ int AddTabsViaEdgeWalking(polyhedron* poly, int64_t outline, int64_t numberFaces
 
 void RemoveTabsFromFaces(polyhedron* poly) {
     if (!poly) return;
-    for (int64_t f = 0; f < kMaxNetFaces; ++f)
+    for (int64_t f = 0; f < NetFacesWritten(poly); ++f)
         for (int k = 0; k < kMaxFaceVertices; ++k) poly->netFace[f].tabFlag[k] = poly->netFace[f].walked[k] = 0;
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "polyhedra/poly_queries.h"
+#include "polyhedra/poly_storage.h"
 
 namespace {
 
@@ -191,8 +192,8 @@ void describeTrianglesInFaces(polyhedron* poly) {
 
 void WipeSlicingInfo(polyhedron* poly) {
     if (!poly) return;
-    for (PolyFace3D& f : poly->face3D)
-        for (uint32_t& w : f.edgeFlags) w = 0;
+    for (int64_t f = 0; f < Faces3DWritten(poly); ++f)
+        for (uint32_t& w : poly->face3D[f].edgeFlags) w = 0;
 }
 
 void guessAt2DCenterPointOfVoronoi(const polyhedron* poly, double* x, double* y) {

@@ -8,6 +8,7 @@
 #include "nets/edge_flags.h"
 #include "polyhedra/face_links.h"
 #include "polyhedra/poly_queries.h"
+#include "polyhedra/poly_storage.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ void Label(polyhedron* poly, int64_t f, int64_t label) {
 }
 
 void LabelAllFaces(polyhedron* poly, int32_t label) {
-    for (int64_t f = 0; f < kMax3DFaces; ++f) poly->face3D[f].cutLabel = label;
+    for (int64_t f = 0; f < Faces3DWritten(poly); ++f) poly->face3D[f].cutLabel = label;
 }
 
 // Vertex indices the scans for peaks and hearts run over: every vertex a

@@ -162,6 +162,7 @@ void BuildOneDualFace_for_primal_dual(const polyhedron* primal, int64_t face, in
         f = g;
         if (c < 0 || c >= primal->face3D[f].count) break;
     }
+    NoteFace3DWritten(target, slot);
     PolyFace3D& out = target->face3D[slot];
     out = target->blankFace3D;
     out.count = n;

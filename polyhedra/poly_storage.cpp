@@ -1,5 +1,6 @@
 #include "polyhedra/poly_storage.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/memory.h"
@@ -346,6 +347,22 @@ void ResetFacesAndVertsToEmpty(polyhedron* poly) {
     poly->netTriangleCount = 0;
     poly->netVertexCount = 0;
     poly->netVertexCount2 = 0;
+}
+
+void NoteFace3DWritten(polyhedron* poly, int64_t f) {
+    if (f >= poly->faceHighWater3D) poly->faceHighWater3D = std::min(f + 1, kMax3DFaces);
+}
+
+void NoteNetFaceWritten(polyhedron* poly, int64_t f) {
+    if (f >= poly->netFaceHighWater) poly->netFaceHighWater = std::min(f + 1, kMaxNetFaces);
+}
+
+int64_t Faces3DWritten(const polyhedron* poly) {
+    return std::clamp<int64_t>(std::max(poly->faceHighWater3D, poly->faceCount3D), 0, kMax3DFaces);
+}
+
+int64_t NetFacesWritten(const polyhedron* poly) {
+    return std::clamp<int64_t>(std::max(poly->netFaceHighWater, poly->netFaceCount), 0, kMaxNetFaces);
 }
 
 void FixWeirdFaces(polyhedron* poly) {

@@ -32,6 +32,12 @@ void WipeRenderingTriangleInfo_deep(polyhedron* poly);
 void WipeRenderingTriangleInfo_shallow(polyhedron* poly);
 void ResetFacesAndVertsToEmpty(polyhedron* poly);
 void FixWeirdFaces(polyhedron* poly);
+// Notes that face (net face) `f` is being written; the number of faces (net
+// faces) from the start of the table that any build may have written.
+void NoteFace3DWritten(polyhedron* poly, int64_t f);
+void NoteNetFaceWritten(polyhedron* poly, int64_t f);
+int64_t Faces3DWritten(const polyhedron* poly);
+int64_t NetFacesWritten(const polyhedron* poly);
 // A whole record on the heap with NullifyPolyStorage and InitPoly(a, b)
 // applied, or null when it cannot be allocated; FreePolyhedron frees its
 // storage and the record and clears the pointer.

@@ -5,6 +5,7 @@
 #include "common/skiplist.h"
 #include "polyhedra/face_geometry.h"
 #include "polyhedra/face_links.h"
+#include "polyhedra/poly_storage.h"
 #include "polyhedra/polyhedron_params.h"
 
 namespace {
@@ -237,6 +238,7 @@ void core_Add3DFaceToPolyhedron(polyhedron* poly, FaceAddingOptions* o) {
         return;
     }
     const int64_t f = poly->faceCount3D;
+    NoteFace3DWritten(poly, f);
     PolyFace3D& face = poly->face3D[f];
     face = poly->blankFace3D;
     face.count = count;
@@ -545,6 +547,7 @@ int64_t Add2DFaceToPolyhedron(polyhedron* poly, const int64_t* list, int64_t cou
         poly->status = kPolyStatusNetFaceTableFull;
         return -1;
     }
+    NoteNetFaceWritten(poly, s);
     PolyNetFace& f = poly->netFace[s];
     f = poly->blankNetFace;
     f.count = count;

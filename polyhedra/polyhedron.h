@@ -369,6 +369,13 @@ struct polyhedron {
     // Corner tabs of a curved-origami sheet left out, all four, because the
     // net's tables could not hold them (the Danseiji mesh fills them).
     int64_t cornerTabsPastLimit;
+    // How far into the face and net-face tables any build has written since
+    // the record was allocated: the entries from there on still hold the
+    // allocation's zeros, untouched, and every face is made from its blank
+    // template when added, so a pass resetting a table stops there instead
+    // of touching every page of its capacity (tens of megabytes).
+    int64_t faceHighWater3D;
+    int64_t netFaceHighWater;
 };
 
 // Frees the storage a polyhedron owns (polyhedra/poly_storage.h has the rest

@@ -74,8 +74,8 @@ bool BuildSolidAndNet(polyhedron* poly, int64_t code, int64_t m, void* hostValue
         Calc3DAngles(poly);
         LinkSolidAndApplyCuttingRule(poly);
     } else {
-        for (PolyFace3D& f : poly->face3D)
-            for (uint32_t& e : f.edgeFlags) e = 0;
+        for (int64_t f = 0; f < Faces3DWritten(poly); ++f)
+            for (uint32_t& e : poly->face3D[f].edgeFlags) e = 0;
         WipeRenderingTriangleInfo_deep(poly);
         poly->fragmentCount = 0;
         WipeFaceInfo(poly);

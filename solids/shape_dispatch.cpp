@@ -112,6 +112,7 @@ void LoadBuiltInShape(polyhedron* poly, const BuiltInShape* s) {
                 RefuseSolid(poly, kPolyStatusVertexIndexOutOfRange);
                 return;
             }
+        NoteFace3DWritten(poly, f);
         PolyFace3D& face = poly->face3D[f];
         face = poly->blankFace3D;
         face.count = n;
@@ -127,6 +128,7 @@ void LoadBuiltInShape(polyhedron* poly, const BuiltInShape* s) {
     for (int64_t f = 0; f < netFaces; ++f) {
         int64_t stored = 0;
         const int64_t n = NextFace(cursor, netCorners, &stored);
+        NoteNetFaceWritten(poly, f);
         PolyNetFace& nf = poly->netFace[f];
         nf = poly->blankNetFace;
         nf.count = n;

@@ -47,7 +47,9 @@ constexpr char kUsageFormat[] =
            "modes.html\"), dots (the memory dots, \"memory dots.html\"), presets (the\n"
            "settings files in DIR, \"presets.html\") or polyhedra (the net of every\n"
            "exportable solid on INPUT, \"polyhedra.html\", its OBJ files in\n"
-           "web_images/solids).\n"
+           "web_images/solids); --gallery nets DIR writes the net of every exportable\n"
+           "solid as a PSD of 300-pixel pages into DIR, named by the mode and its\n"
+           "number of pieces, as the dialog's \"polyhedron nets\" does.\n"
            "Settings not given take their defaults.\n"
            "\n"
            "options:\n"
@@ -211,14 +213,15 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
             if (!takeValue(&options->output)) return false;
         } else if (arg == "--gallery") {
             if (hasInlineValue || i + 2 >= argc) {
-                *error = "--gallery needs a kind (modes, dots, presets or polyhedra) and a folder";
+                *error = "--gallery needs a kind (modes, dots, presets, polyhedra or nets) and a folder";
                 return false;
             }
             options->galleryKind = argv[++i];
             options->galleryFolder = argv[++i];
             if (options->galleryKind != "modes" && options->galleryKind != "dots" && options->galleryKind != "presets" &&
-                options->galleryKind != "polyhedra") {
-                *error = "no gallery is called \"" + options->galleryKind + "\": use modes, dots, presets or polyhedra";
+                options->galleryKind != "polyhedra" && options->galleryKind != "nets") {
+                *error = "no gallery is called \"" + options->galleryKind +
+                         "\": use modes, dots, presets, polyhedra or nets";
                 return false;
             }
         } else if (arg == "--mask") {

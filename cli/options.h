@@ -9,7 +9,7 @@
 struct HostOptions {
     std::string input;
     std::string output;
-    std::string galleryKind;  // --gallery KIND DIR: modes, dots, presets or polyhedra
+    std::string galleryKind;  // --gallery KIND DIR: modes, dots, presets, polyhedra or nets
     std::string galleryFolder;
     std::string mask;       // a grey picture used as the selection
     std::string plugin;     // empty: $VORNESK_PLUGIN, else Vornesk2.so beside the program

@@ -292,8 +292,7 @@ int WriteGallery(GalleryKind kind, const std::string& pagePath, const std::strin
 
 int WriteAllExportablePolyhedra(const std::string& folder, int64_t firstMode, int64_t lastMode) {
     if (!gParams || !gData || !gData->storage) return kFileFailed;
-    const std::string nets = folder + "/exportable polyhedra";
-    if (!FileZerp_createDirectoryAtPath(nets)) return kFileFailed;
+    if (!FileZerp_createDirectoryAtPath(folder)) return kFileFailed;
     firstMode = std::max<int64_t>(firstMode, 1);
     lastMode = std::min(lastMode, kGalleryLastMode);
     int result = 0;
@@ -316,7 +315,7 @@ int WriteAllExportablePolyhedra(const std::string& folder, int64_t firstMode, in
         // A solid whose net fails to render fails its own file, which the
         // answer reports; the next solids are still written.
         const int16_t runResult = HostResult(), runDiagnostic = diagnosticResult;
-        const int r = FileZerp_WriteImageFileWithGlobals(gData, net, nets + "/" + name, &cancel, kImageFormatPSD,
+        const int r = FileZerp_WriteImageFileWithGlobals(gData, net, folder + "/" + name, &cancel, kImageFormatPSD,
                                                          CatalogueExportHooks());
         if (HostResult() != runResult) SetHostResult(runResult, runDiagnostic);
         if (r != 0 && result == 0) result = r;

@@ -44,8 +44,8 @@ int WriteGallery(GalleryKind kind, const std::string& pagePath, const std::strin
                  int64_t lastMode = kGalleryLastMode, ExportFailure* failure = nullptr);
 
 // The net of every exportable solid of the output modes firstMode..lastMode
-// (193 and 194 excepted) as a PSD of one 300-pixel page per piece, in the
-// subfolder "exportable polyhedra" of folder, named by the mode, a comma,
+// (193 and 194 excepted) as a PSD of one 300-pixel page per piece, in
+// folder (made when missing), named by the mode, a comma,
 // a space and the number of pieces (an older file of that name is
 // replaced). The settings are left as they were but the export kind (2) and
 // the export size (300). 0, or the first failure.

@@ -38,6 +38,7 @@ constexpr KindCode kKindCodes[] = {
     {kExportOrderDotsGallery, "ExGd", "dots", kGalleryMemoryDots},
     {kExportOrderPresetsGallery, "ExGp", "presets", kGalleryPresets},
     {kExportOrderPolyhedraGallery, "ExGy", "polyhedra", kGalleryPolyhedra},
+    {kExportOrderPolyhedronNets, "ExGn", "nets", kGalleryPolyhedra},
 };
 
 const KindCode* CodeOfKind(ExportOrderKind kind) {
@@ -147,6 +148,18 @@ bool RunGalleryExport(GalleryKind kind, const std::string& folder) {
     return true;
 }
 
+// The net of every exportable solid as a PSD of its own, into the folder at
+// the path, as the dialog's "polyhedron nets" writes them.
+bool RunNetsExport(const std::string& folder) {
+    MaybeAllocatePyramids(gData);
+    if (HostResult() != noErr || !PrerollManipulation(gData, *gParams)) return false;
+    if (const int result = WriteAllExportablePolyhedra(folder); result != 0) {
+        RefuseExport(folder, result, ExportFailure{});
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 DescriptorEnumID ExportOrderCode(ExportOrderKind kind) {
@@ -183,6 +196,7 @@ bool RunHostExport(const ExportOrder& order) {
         case kExportOrderDotsGallery:
         case kExportOrderPresetsGallery:
         case kExportOrderPolyhedraGallery: return RunGalleryExport(CodeOfKind(order.kind)->gallery, order.path);
+        case kExportOrderPolyhedronNets: return RunNetsExport(order.path);
         case kExportOrderNone: break;
     }
     return false;

@@ -22,6 +22,7 @@ enum ExportOrderKind : int32_t {
     kExportOrderDotsGallery,
     kExportOrderPresetsGallery,
     kExportOrderPolyhedraGallery,
+    kExportOrderPolyhedronNets,    // "polyhedron nets": a PSD of each exportable solid's net
 };
 
 struct ExportOrder {

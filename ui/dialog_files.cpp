@@ -256,7 +256,7 @@ void Controller_Tarnwhistle_pano::polyhedra_gallery_pressed() {
 void Controller_Tarnwhistle_pano::all_exportable_polyhedra_pressed() {
     Log("Pressed polyhedron nets button");
     const QString why = WriteFromThePicture([&] {
-        const int r = WriteAllExportablePolyhedra(DesktopFolder(), galleryModes.first, galleryModes.second);
+        const int r = WriteAllExportablePolyhedra(DesktopFolder() + "/exportable polyhedra", galleryModes.first, galleryModes.second);
         return r == 0 ? QString() : ExportReason(r);
     });
     if (!why.isEmpty()) Warn("The polyhedron nets were not all written", why);

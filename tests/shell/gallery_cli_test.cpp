@@ -3,18 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include <filesystem>
 #include <fstream>
 #include <set>
 
+#include "files/html_page.h"
+#include "polyhedra/polyhedron_params.h"
 #include "records/parameters.h"
 #include "shell/defaults.h"
 #include "shell/mode_catalogue.h"
 #include "shell/settings_file.h"
 #include "tests/files/export_readers.h"
 #include "tests/files/html_readers.h"
+#include "tests/files/psd_test_support.h"
 #include "tests/cli/spawn_host.h"
 
 namespace {
@@ -132,6 +140,61 @@ TEST(GalleryCommandLine, PresetsPageAndBadWords) {
     const HostResult bad = Gallery(folder.path, "everything", out);
     EXPECT_NE(bad.status, 0);
     EXPECT_NE(bad.err.find("no gallery is called"), std::string::npos) << bad.err;
+}
+
+// "--gallery nets DIR" writes what the dialog's "polyhedron nets" writes: a
+// PSD of each exportable solid's net, named by the mode and its number of
+// pieces, a layer a piece of 300 pixels as psd-tools reads it. Every solid
+// takes minutes under the sanitizers, so the run is stopped once a second
+// file is begun, and the first solid's file, whole by then, is checked.
+TEST(GalleryCommandLine, NetsWritesEachExportableSolidAsAPsd) {
+    const TempFolder folder;
+    const std::string out = folder / "nets";
+    std::vector<std::string> args = {VORNESK_HOST_PROGRAM, std::string(VORNESK_SOURCE_DIR) + "/samples/earth-2048x1024.jpg",
+                                     "--plugin", VORNESK_PLUGIN_MODULE, "--quiet", "--size", "64x32",
+                                     "--gallery", "nets", out};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    setenv("VORNESK_SUPPORT_DIR", (folder.path + "/support").c_str(), 1);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    unsetenv("VORNESK_SUPPORT_DIR");
+    auto psds = [&] {
+        std::vector<std::string> names;
+        if (fs::is_directory(out))
+            for (const auto& e : fs::directory_iterator(out))
+                if (e.path().extension() == ".psd") names.push_back(e.path().filename().string());
+        return names;
+    };
+    int status = 0;
+    bool ended = false;
+    while (psds().size() < 2 && !(ended = waitpid(pid, &status, WNOHANG) == pid))
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (!ended) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    } else {
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    // The solids come in the menu's order: the first one's file is whole.
+    std::string first;
+    for (int32_t m : ChoosableOutputModes())
+        if (m != 193 && m != 194 && IsExportablePolyhedron(m)) {
+            first = CleanedImageName(OutputModeCaption(m).substr(0, 255) + ".x") + ", ";
+            break;
+        }
+    std::string file;
+    for (const std::string& name : psds())
+        if (name.rfind(first, 0) == 0) file = name;
+    ASSERT_FALSE(file.empty()) << first;
+    const psdtest::ReadBack r = psdtest::ReadWithPsdTools(out + "/" + file, folder / "read");
+    EXPECT_TRUE(r.warnings.empty()) << r.text;
+    EXPECT_EQ(file, first + r.facts.at("layers") + ".psd");
+    EXPECT_GE(std::stoi(r.facts.at("layers")), 1);
+    int w = 0, h = 0;
+    ASSERT_EQ(std::sscanf(r.facts.at("size").c_str(), "%d %d", &w, &h), 2);
+    EXPECT_EQ(std::max(w, h), 300);
 }
 
 }  // namespace

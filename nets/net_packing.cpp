@@ -44,25 +44,7 @@ double PolygonArea(const std::vector<Point>& p) {
     return 0.5 * std::fabs(a);
 }
 
-bool Inside(const std::vector<Point>& p, double x, double y) {
-    bool in = false;
-    for (size_t i = 0, j = p.size() - 1; i < p.size(); j = i++)
-        if ((p[i].y > y) != (p[j].y > y) && x < (p[j].x - p[i].x) * (y - p[i].y) / (p[j].y - p[i].y) + p[i].x) in = !in;
-    return in;
-}
-
 Point Turn(Point p, double c, double s) { return {c * p.x - s * p.y, s * p.x + c * p.y}; }
-
-// One row of bits grown by one cell to each side.
-std::vector<uint64_t> Widen(const std::vector<uint64_t>& row) {
-    std::vector<uint64_t> out(row);
-    for (size_t k = 0; k < row.size(); ++k) {
-        out[k] |= row[k] << 1 | row[k] >> 1;
-        if (k > 0) out[k] |= row[k - 1] >> 63;
-        if (k + 1 < row.size()) out[k] |= row[k + 1] << 63;
-    }
-    return out;
-}
 
 // The cells within `grow` of the piece turned by (c, s): the cells the
 // faces touch, grown by a disc a cell wider than `grow`, so that a cell
@@ -89,6 +71,7 @@ Raster Rasterise(const Piece& piece, double c, double s, double cell, double gro
     core.words = (core.width + 63) / 64;
     core.bits.assign(size_t(core.height * core.words), 0);
     auto mark = [&](double x, double y) { core.Set(int64_t(std::floor(x / cell)) - core.x0, int64_t(std::floor(y / cell)) - core.y0); };
+    std::vector<double> crossings;
     for (const auto& f : faces) {
         // The cells along the edges, then those whose centres lie inside.
         double fx0 = 1e300, fx1 = -1e300, fy0 = 1e300, fy1 = -1e300;
@@ -98,27 +81,54 @@ Raster Rasterise(const Piece& piece, double c, double s, double cell, double gro
             for (int q = 0; q <= steps; ++q) mark(a.x + (b.x - a.x) * q / steps, a.y + (b.y - a.y) * q / steps);
             fx0 = std::min(fx0, a.x), fx1 = std::max(fx1, a.x), fy0 = std::min(fy0, a.y), fy1 = std::max(fy1, a.y);
         }
-        for (int64_t j = int64_t(std::floor(fy0 / cell)); j <= int64_t(std::floor(fy1 / cell)); ++j)
-            for (int64_t i = int64_t(std::floor(fx0 / cell)); i <= int64_t(std::floor(fx1 / cell)); ++i)
-                if (Inside(f, (double(i) + 0.5) * cell, (double(j) + 0.5) * cell)) core.Set(i - core.x0, j - core.y0);
+        for (int64_t j = int64_t(std::floor(fy0 / cell)); j <= int64_t(std::floor(fy1 / cell)); ++j) {
+            // Where the edges cross the row through the cells' centres (as
+            // Inside works them out): a centre lies inside when an odd
+            // number of them lie to its right.
+            const double y = (double(j) + 0.5) * cell;
+            crossings.clear();
+            for (size_t i = 0, k = f.size() - 1; i < f.size(); k = i++)
+                if ((f[i].y > y) != (f[k].y > y)) crossings.push_back((f[k].x - f[i].x) * (y - f[i].y) / (f[k].y - f[i].y) + f[i].x);
+            if (crossings.empty()) continue;
+            for (int64_t i = int64_t(std::floor(fx0 / cell)); i <= int64_t(std::floor(fx1 / cell)); ++i) {
+                const double x = (double(i) + 0.5) * cell;
+                bool in = false;
+                for (double c : crossings) in = in != (x < c);
+                if (in) core.Set(i - core.x0, j - core.y0);
+            }
+        }
     }
     // Grown by the disc: each row widened by the disc's half width at each
     // height over or under it.
     Raster r = core;
     std::fill(r.bits.begin(), r.bits.end(), 0);
+    std::vector<int64_t> half(size_t(2 * pad + 1), -1);  // by dj + pad; -1 past the disc
+    for (int64_t dj = -pad; dj <= pad; ++dj)
+        if (double(std::llabs(dj)) <= radius)
+            half[size_t(dj + pad)] = std::min(int64_t(std::floor(std::sqrt(radius * radius - double(dj * dj)))), pad);
+    // The row widened by 0 .. pad cells, level after level.
+    const size_t words = size_t(core.words);
+    std::vector<uint64_t> widened(size_t(pad + 1) * words);
     for (int64_t j = 0; j < core.height; ++j) {
-        std::vector<uint64_t> row(core.bits.begin() + j * core.words, core.bits.begin() + (j + 1) * core.words);
+        const uint64_t* row = core.bits.data() + j * core.words;
         bool any = false;
-        for (uint64_t w : row) any = any || w;
+        for (size_t k = 0; k < words; ++k) any = any || row[k];
         if (!any) continue;
-        std::vector<std::vector<uint64_t>> widened{row};
-        for (int64_t w = 1; w <= pad; ++w) widened.push_back(Widen(widened.back()));
+        std::copy(row, row + words, widened.begin());
+        for (int64_t w = 1; w <= pad; ++w) {
+            const uint64_t* from = widened.data() + size_t(w - 1) * words;
+            uint64_t* to = widened.data() + size_t(w) * words;
+            for (size_t k = 0; k < words; ++k) {
+                to[k] = from[k] | from[k] << 1 | from[k] >> 1;
+                if (k > 0) to[k] |= from[k - 1] >> 63;
+                if (k + 1 < words) to[k] |= from[k + 1] << 63;
+            }
+        }
         for (int64_t dj = -pad; dj <= pad; ++dj) {
             const int64_t to = j + dj;
-            if (to < 0 || to >= r.height || double(std::llabs(dj)) > radius) continue;
-            const int64_t half = int64_t(std::floor(std::sqrt(radius * radius - double(dj * dj))));
-            const std::vector<uint64_t>& src = widened[size_t(std::min(half, pad))];
-            for (int64_t k = 0; k < r.words; ++k) r.bits[size_t(to * r.words + k)] |= src[size_t(k)];
+            if (to < 0 || to >= r.height || half[size_t(dj + pad)] < 0) continue;
+            const uint64_t* src = widened.data() + size_t(half[size_t(dj + pad)]) * words;
+            for (size_t k = 0; k < words; ++k) r.bits[size_t(to) * words + k] |= src[k];
         }
     }
     return r;
@@ -131,38 +141,29 @@ struct Sheet {
     bool any = false;
     int64_t minX = 0, maxX = 0, minY = 0, maxY = 0;  // the cells taken, inclusive-exclusive
     uint64_t Word(int64_t j, int64_t q) const { return q < 0 || q >= words ? 0 : bits[size_t(j * words + q)]; }
-    // Whether the raster laid with its cell (0, 0) at (X, Y) meets a taken cell.
+    // Whether the raster laid with its cell (0, 0) at (X, Y) meets a taken
+    // cell. Only its rows within the band of taken rows are read, from the
+    // middle out: a piece that meets others mostly meets them there first.
     bool Meets(const Raster& r, int64_t X, int64_t Y) const {
-        // The rows from the middle out: a piece that meets others mostly
-        // meets them there first.
-        for (int64_t n = 0; n < r.height; ++n) {
-            const int64_t j = (r.height / 2 + (n % 2 ? -(n + 1) / 2 : n / 2) + r.height) % r.height;
-            const int64_t row = Y + j;
-            for (int64_t k = 0; k < r.words; ++k) {
-                const uint64_t b = r.bits[size_t(j * r.words + k)];
-                if (!b) continue;
-                const int64_t at = X + 64 * k, q = at >> 6, shift = at & 63;
-                if (Word(row, q) & (b << shift)) return true;
-                if (shift && (Word(row, q + 1) & (b >> (64 - shift)))) return true;
-            }
+        const int64_t j0 = std::max<int64_t>(0, minY - Y), j1 = std::min(r.height, maxY - Y);
+        if (j0 >= j1) return false;
+        const int64_t middle = std::clamp(r.height / 2, j0, j1 - 1);
+        for (int64_t up = middle, down = middle + 1; up >= j0 || down < j1;) {
+            if (up >= j0 && MeetsRow(r, X, Y, up--)) return true;
+            if (down < j1 && MeetsRow(r, X, Y, down++)) return true;
         }
         return false;
     }
-    // How many taken cells the raster laid at (X, Y) touches.
-    int64_t Contact(const Raster& r, int64_t X, int64_t Y) const {
-        int64_t n = 0;
-        for (int64_t j = 0; j < r.height; ++j) {
-            const int64_t row = Y + j;
-            if (row < 0 || row >= size) continue;
-            for (int64_t k = 0; k < r.words; ++k) {
-                const uint64_t b = r.bits[size_t(j * r.words + k)];
-                if (!b) continue;
-                const int64_t at = X + 64 * k, q = at >> 6, shift = at & 63;
-                n += __builtin_popcountll(Word(row, q) & (b << shift));
-                if (shift) n += __builtin_popcountll(Word(row, q + 1) & (b >> (64 - shift)));
-            }
+    bool MeetsRow(const Raster& r, int64_t X, int64_t Y, int64_t j) const {
+        const int64_t row = Y + j;
+        for (int64_t k = 0; k < r.words; ++k) {
+            const uint64_t b = r.bits[size_t(j * r.words + k)];
+            if (!b) continue;
+            const int64_t at = X + 64 * k, q = at >> 6, shift = at & 63;
+            if (Word(row, q) & (b << shift)) return true;
+            if (shift && (Word(row, q + 1) & (b >> (64 - shift)))) return true;
         }
-        return n;
+        return false;
     }
     void Lay(const Raster& r, int64_t X, int64_t Y) {
         for (int64_t j = 0; j < r.height; ++j)
@@ -178,6 +179,29 @@ struct Sheet {
     }
 };
 
+// How many taken cells of the sheet the raster laid with its cell (0, 0) at
+// (X, Y) touches; rows outside the band of taken rows hold none. Built for
+// the processor's own bit count where it has one, as this is worked out for
+// most places a piece may go.
+#if defined(__x86_64__) && defined(__ELF__)
+__attribute__((target_clones("popcnt", "default")))
+#endif
+int64_t Contact(const Sheet& sheet, const Raster& r, int64_t X, int64_t Y) {
+    int64_t n = 0;
+    const int64_t j0 = std::max<int64_t>(0, sheet.minY - Y), j1 = std::min(r.height, sheet.maxY - Y);
+    for (int64_t j = j0; j < j1; ++j) {
+        const int64_t row = Y + j;
+        for (int64_t k = 0; k < r.words; ++k) {
+            const uint64_t b = r.bits[size_t(j * r.words + k)];
+            if (!b) continue;
+            const int64_t at = X + 64 * k, q = at >> 6, shift = at & 63;
+            n += __builtin_popcountll(sheet.Word(row, q) & (b << shift));
+            if (shift) n += __builtin_popcountll(sheet.Word(row, q + 1) & (b >> (64 - shift)));
+        }
+    }
+    return n;
+}
+
 // The cells next to the raster's (sideways or up and down) that it does not
 // take, on a grid one cell larger all round: laid at (X - 1, Y - 1) beside
 // the raster at (X, Y).
@@ -185,11 +209,28 @@ Raster Ring(const Raster& r) {
     Raster g;
     g.x0 = r.x0 - 1, g.y0 = r.y0 - 1, g.width = r.width + 2, g.height = r.height + 2, g.words = (g.width + 63) / 64;
     g.bits.assign(size_t(g.height * g.words), 0);
-    auto taken = [&](int64_t i, int64_t j) { return i >= 0 && j >= 0 && i < r.width && j < r.height && r.Get(i, j); };
+    // Row y of the raster on the ring's grid (cell i of the raster at i + 1),
+    // shifted by `shift` (1: each cell moves right, -1: left); none past
+    // the raster's rows.
+    const size_t words = size_t(g.words);
+    auto row = [&](int64_t y, int64_t k, int shift) -> uint64_t {
+        if (y < 0 || y >= r.height) return 0;
+        auto word = [&](int64_t q) -> uint64_t {  // word q of the row moved right by one
+            if (q < 0 || q >= g.words) return 0;
+            const uint64_t lo = q < r.words ? r.bits[size_t(y * r.words + q)] : 0;
+            const uint64_t below = q > 0 && q - 1 < r.words ? r.bits[size_t(y * r.words + q - 1)] : 0;
+            return lo << 1 | below >> 63;
+        };
+        if (shift == 0) return word(k);
+        if (shift > 0) return word(k) << 1 | word(k - 1) >> 63;
+        return word(k) >> 1 | word(k + 1) << 63;
+    };
     for (int64_t j = 0; j < g.height; ++j)
-        for (int64_t i = 0; i < g.width; ++i)
-            if (!taken(i - 1, j - 1) && (taken(i - 2, j - 1) || taken(i, j - 1) || taken(i - 1, j - 2) || taken(i - 1, j)))
-                g.Set(i, j);
+        for (size_t k = 0; k < words; ++k) {
+            const int64_t q = int64_t(k), y = j - 1;
+            const uint64_t beside = row(y, q, 1) | row(y, q, -1) | row(y - 1, q, 0) | row(y + 1, q, 0);
+            g.bits[size_t(j) * words + k] = ~row(y, q, 0) & beside;
+        }
     return g;
 }
 
@@ -284,6 +325,15 @@ private:
     }
 };
 
+// The widest box (in whole cells) whose area w * h, as the search works it
+// out, is within `area`.
+int64_t WidestWithin(double area, double h) {
+    int64_t w = int64_t(std::min(area / h, 1e15));
+    while (double(w + 1) * h <= area) ++w;
+    while (w > 0 && double(w) * h > area) --w;
+    return w;
+}
+
 struct Placing {
     int turn;
     int64_t X, Y;  // the sheet cell of the raster's cell (0, 0)
@@ -321,19 +371,26 @@ double Place(const std::vector<std::vector<Raster>>& turned, const std::vector<s
                 const int64_t x1 = std::min(pass ? sheet.maxX : sheet.maxX - r.width, sheet.size - r.width - 1);
                 const int64_t y0 = std::max<int64_t>(pass ? sheet.minY - r.height : sheet.minY, 1);
                 const int64_t y1 = std::min(pass ? sheet.maxY : sheet.maxY - r.height, sheet.size - r.height - 1);
-                // No place in a row can make a box narrower than this.
-                const double narrowest = double(std::max(sheet.maxX - sheet.minX, r.width));
                 for (int64_t Y = y0; Y <= y1 && x0 <= x1; ++Y) {
                     const double h = double(std::max(sheet.maxY, Y + r.height) - std::min(sheet.minY, Y));
-                    if (narrowest * h > bestArea) continue;
-                    if (core.width) free.Of(sheet, core, x0, x1, Y);
-                    for (int64_t X = x0; X <= x1; ++X) {
-                        if (core.width && !free.Next(&X, x1)) break;
+                    // The places of this row whose box is no larger than
+                    // the best found: those within the widest box it allows.
+                    int64_t from = x0, to = x1;
+                    if (bestArea < 1e300) {
+                        const int64_t widest = WidestWithin(bestArea, h);
+                        if (std::max(sheet.maxX - sheet.minX, r.width) > widest) continue;
+                        from = std::max(from, sheet.maxX - widest);
+                        to = std::min(to, sheet.minX + widest - r.width);
+                        if (from > to) continue;
+                    }
+                    if (core.width) free.Of(sheet, core, from, to, Y);
+                    for (int64_t X = from; X <= to; ++X) {
+                        if (core.width && !free.Next(&X, to)) break;
                         const double w = double(std::max(sheet.maxX, X + r.width) - std::min(sheet.minX, X));
                         const double area = w * h;
                         if (area > bestArea) continue;
                         if (sheet.Meets(r, X, Y)) continue;
-                        const int64_t contact = sheet.Contact(rings[i][size_t(t)], X - 1, Y - 1);
+                        const int64_t contact = Contact(sheet, rings[i][size_t(t)], X - 1, Y - 1);
                         if (area == bestArea && contact <= bestContact) continue;
                         bestArea = area, bestContact = contact, best = {t, X, Y};
                     }

@@ -28,7 +28,7 @@ bool AllFinite(const triplex* p, int64_t n) {
 // Positions as the plain forms read them.
 struct PlainReader {
     const triplex* p;
-    triplex operator()(int64_t v) const { return p[v]; }
+    const triplex& operator()(int64_t v) const { return p[v]; }
 };
 
 // Faces a pass works on, their corners gathered once: a face record is
@@ -72,7 +72,7 @@ public:
         for (const Source& s : sources_)
             at_[size_t(s.vertex)] = s.transform ? Multiply4x4byTriplex(s.transform, p[s.from]) : p[s.from];
     }
-    triplex operator()(int64_t v) const { return at_[size_t(v)]; }
+    const triplex& operator()(int64_t v) const { return at_[size_t(v)]; }
     // Each listed vertex's entry of `to` set from `from`.
     void CopyListed(const triplex* from, triplex* to) const {
         for (const Source& s : sources_) to[s.vertex] = from[s.vertex];
@@ -109,7 +109,7 @@ template <class Reader>
 double PlanarizeCorners(const int64_t* vertex, int64_t n, const Reader& P, triplex* N, double p) {
     triplex m{0, 0, 0}, g{0, 0, 0};
     for (int64_t k = 0; k < n; ++k) {
-        const triplex prev = P(vertex[(k + n - 1) % n]), at = P(vertex[k]), next = P(vertex[(k + 1) % n]);
+        const triplex prev = P(vertex[k > 0 ? k - 1 : n - 1]), at = P(vertex[k]), next = P(vertex[k + 1 < n ? k + 1 : 0]);
         m = Tadd(m, Tnormalize(Tcross_product(Tsub(at, prev), Tsub(next, at))));
         g = Tadd(g, at);
     }
@@ -136,17 +136,32 @@ double PlanarizeFace(const polyhedron* poly, int64_t f, const Reader& P, triplex
 // origin or a face of zero area.
 template <class Reader>
 bool ReciprocalOfCorners(const int64_t* vertex, int64_t n, const Reader& P, triplex* out) {
-    triplex newell{0, 0, 0}, g{0, 0, 0};
-    double r2 = 0;
+    // Worked in scalars, each corner read once and carried to the next
+    // edge: this runs for every face in every step, and a triplex passed
+    // whole went through memory at each corner.
+    double nx = 0, ny = 0, nz = 0, gx = 0, gy = 0, gz = 0, r2 = 0;
+    const triplex& first = P(vertex[0]);
+    double ax = first.x, ay = first.y, az = first.z;
     for (int64_t k = 0; k < n; ++k) {
-        const triplex a = P(vertex[k]), b = P(vertex[(k + 1) % n]);
-        newell = Tadd(newell, triplex{(a.y - b.y) * (a.z + b.z), (a.z - b.z) * (a.x + b.x), (a.x - b.x) * (a.y + b.y)});
-        g = Tadd(g, a);
-        const triplex q = EdgeTangentPoint(a, b);
-        r2 += Tdot_product(q, q);
+        const triplex& b = P(vertex[k + 1 < n ? k + 1 : 0]);
+        const double bx = b.x, by = b.y, bz = b.z;
+        nx += (ay - by) * (az + bz);
+        ny += (az - bz) * (ax + bx);
+        nz += (ax - bx) * (ay + by);
+        gx += ax, gy += ay, gz += az;
+        // The edge's tangent point (EdgeTangentPoint).
+        const double dx = bx - ax, dy = by - ay, dz = bz - az;
+        const double dd = dx * dx + dy * dy + dz * dz;
+        double qx = ax, qy = ay, qz = az;
+        if (dd != 0) {
+            const double s = -(ax * dx + ay * dy + az * dz) / dd;
+            qx = ax + dx * s, qy = ay + dy * s, qz = az + dz * s;
+        }
+        r2 += qx * qx + qy * qy + qz * qz;
+        ax = bx, ay = by, az = bz;
     }
-    g = Tscale(g, 1.0 / double(n));
-    const triplex nrm = Tnormalize(newell);
+    const triplex g = Tscale(triplex{gx, gy, gz}, 1.0 / double(n));
+    const triplex nrm = Tnormalize(triplex{nx, ny, nz});
     const triplex t = Tscale(nrm, Tdot_product(g, nrm));
     const double tt = Tdot_product(t, t);
     const double r = std::sqrt(r2 / double(n));

@@ -69,8 +69,15 @@ public:
     }
     // Every listed vertex read from positions p.
     void Read(const triplex* p) {
-        for (const Source& s : sources_)
-            at_[size_t(s.vertex)] = s.transform ? Multiply4x4byTriplex(s.transform, p[s.from]) : p[s.from];
+        for (const Source& s : sources_) {
+            const triplex& q = p[s.from];
+            const double* M = s.transform;
+            // Multiply4x4byTriplex, inline: this runs for every read vertex in every step.
+            at_[size_t(s.vertex)] = M ? triplex{M[0] * q.x + M[1] * q.y + M[2] * q.z + M[3],
+                                                M[4] * q.x + M[5] * q.y + M[6] * q.z + M[7],
+                                                M[8] * q.x + M[9] * q.y + M[10] * q.z + M[11]}
+                                      : q;
+        }
     }
     const triplex& operator()(int64_t v) const { return at_[size_t(v)]; }
     // Each listed vertex's entry of `to` set from `from`.
@@ -90,14 +97,38 @@ private:
     std::vector<uint8_t> listed_;
 };
 
+// Corners are read by reference and worked in scalars in the passes below,
+// which run for every edge and face in every step: a triplex passed whole
+// went through memory each time.
+struct Scalars {
+    double x, y, z;
+    explicit Scalars(const triplex& p) : x(p.x), y(p.y), z(p.z) {}
+    Scalars(double x_, double y_, double z_) : x(x_), y(y_), z(z_) {}
+};
+
+// EdgeTangentPoint in scalars.
+inline Scalars TangentPoint(Scalars a, Scalars b) {
+    const double dx = b.x - a.x, dy = b.y - a.y, dz = b.z - a.z;
+    const double dd = dx * dx + dy * dy + dz * dz;
+    if (dd == 0) return a;
+    const double s = -(a.x * dx + a.y * dy + a.z * dz) / dd;
+    return {a.x + dx * s, a.y + dy * s, a.z + dz * s};
+}
+
+inline void AddScaled(triplex* to, Scalars v, double c) {
+    to->x = to->x + v.x * c;
+    to->y = to->y + v.y * c;
+    to->z = to->z + v.z * c;
+}
+
 template <class Reader>
 double Tangentify(const Reader& P, triplex* N, const CanonEdgeList& edges, double s) {
     double size = 0;
     for (const auto& [a, b] : edges) {
-        const triplex q = EdgeTangentPoint(P(a), P(b));
-        const double c = 2 * s * (1 - Tmagnitude(q));
-        N[a] = Tadd(N[a], Tscale(q, c));
-        N[b] = Tadd(N[b], Tscale(q, c));
+        const Scalars q = TangentPoint(Scalars(P(a)), Scalars(P(b)));
+        const double c = 2 * s * (1 - std::sqrt(q.x * q.x + q.y * q.y + q.z * q.z));
+        AddScaled(&N[a], q, c);
+        AddScaled(&N[b], q, c);
         // The largest push either way: on a solid whose edges all lie
         // outside the sphere every c is negative.
         size = std::max(size, std::fabs(c));
@@ -107,21 +138,36 @@ double Tangentify(const Reader& P, triplex* N, const CanonEdgeList& edges, doubl
 
 template <class Reader>
 double PlanarizeCorners(const int64_t* vertex, int64_t n, const Reader& P, triplex* N, double p) {
-    triplex m{0, 0, 0}, g{0, 0, 0};
+    double mx = 0, my = 0, mz = 0, gx = 0, gy = 0, gz = 0;
+    Scalars prev(P(vertex[n - 1])), at(P(vertex[0]));
     for (int64_t k = 0; k < n; ++k) {
-        const triplex prev = P(vertex[k > 0 ? k - 1 : n - 1]), at = P(vertex[k]), next = P(vertex[k + 1 < n ? k + 1 : 0]);
-        m = Tadd(m, Tnormalize(Tcross_product(Tsub(at, prev), Tsub(next, at))));
-        g = Tadd(g, at);
+        const Scalars next(P(vertex[k + 1 < n ? k + 1 : 0]));
+        // The unit normal of the corner (Tnormalize of the cross product).
+        const double ux = at.x - prev.x, uy = at.y - prev.y, uz = at.z - prev.z;
+        const double wx = next.x - at.x, wy = next.y - at.y, wz = next.z - at.z;
+        const double cx = uy * wz - wy * uz, cy = uz * wx - wz * ux, cz = ux * wy - wx * uy;
+        const double length = std::sqrt(cx * cx + cy * cy + cz * cz);
+        if (length != 0.0) {
+            const double inverse = 1.0 / length;
+            mx += cx * inverse, my += cy * inverse, mz += cz * inverse;
+        } else {
+            mx += 0.0, my += 0.0, mz += 0.0;
+        }
+        gx += at.x, gy += at.y, gz += at.z;
+        prev = at, at = next;
     }
-    g = Tscale(g, 1.0 / double(n));
-    const double mm = Tdot_product(m, m);
+    const double share = 1.0 / double(n);
+    gx *= share, gy *= share, gz *= share;
+    const double mm = mx * mx + my * my + mz * mz;
     if (mm == 0) return 0;
     double largest = 0;
     for (int64_t k = 0; k < n; ++k) {
         const int64_t v = vertex[k];
-        const triplex move = Tscale(m, p * Tdot_product(Tsub(g, P(v)), m) / mm);
-        N[v] = Tadd(N[v], move);
-        largest = std::max(largest, Tdot_product(move, move));
+        const Scalars c(P(v));
+        const double f = p * ((gx - c.x) * mx + (gy - c.y) * my + (gz - c.z) * mz) / mm;
+        const double x = mx * f, y = my * f, z = mz * f;
+        N[v].x = N[v].x + x, N[v].y = N[v].y + y, N[v].z = N[v].z + z;
+        largest = std::max(largest, x * x + y * y + z * z);
     }
     return largest;
 }

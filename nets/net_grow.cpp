@@ -190,8 +190,9 @@ void AddInfoForTwistedQuads(polyhedron* poly) {
 
 namespace {
 
-// One build of the whole net, fragments held to `cap` faces (0: no limit).
-void BuildNetOnce(polyhedron* poly, int64_t cap) {
+// One build of the whole net, fragments held to `cap` faces (0: no limit),
+// its packing kept in or taken from `memo` when given.
+void BuildNetOnce(polyhedron* poly, int64_t cap, PackingMemo* memo) {
     MarkAll3DFacesAsUnused(poly);
     Reset2DSearchlevels(poly);
     ClearAllWeirdogroupLocks(poly);
@@ -224,7 +225,7 @@ void BuildNetOnce(polyhedron* poly, int64_t cap) {
     }
     RobustDisposePtr(&list);
     if (poly->fragmentCount >= 2 && poly->relinkNet) Build2DConnectivityCompletelyFromScratch(poly, poly->netFaceCount);
-    LayOutFragments(poly);
+    LayOutFragments(poly, memo);
 }
 
 }  // namespace
@@ -240,18 +241,20 @@ void Build2DNet(polyhedron* poly) {
         const int64_t faces = poly->faceCount3D, status = poly->status;
         int64_t best = 0;
         double bestFill = -1;
+        // The best net is grown once more: packed as it was in its try.
+        PackingMemo memo;
         for (int64_t share : {1, 2, 3, 4, 5, 6, 8}) {
             const int64_t cap = share == 1 ? 0 : (faces + share - 1) / share;
             poly->status = status;
-            BuildNetOnce(poly, cap);
+            BuildNetOnce(poly, cap, &memo);
             if (poly->status != status) continue;
             const double fill = NetFill(poly, poly->net.secondArgument >= 0.01f ? double(poly->net.secondArgument) : 0.0);
             if (fill > bestFill) bestFill = fill, best = cap;
         }
         poly->status = status;
-        BuildNetOnce(poly, best);
+        BuildNetOnce(poly, best, &memo);
     } else {
-        BuildNetOnce(poly, 0);
+        BuildNetOnce(poly, 0, nullptr);
     }
     AddInfoForTwistedQuads(poly);
     poly->netBuilt = 1;

@@ -414,7 +414,7 @@ void JoinLastWedgeToLastCap(polyhedron* poly, int64_t i, int64_t j, int64_t fa, 
     AlignFragments(poly, Mid(poly, a, b), b, WedgeAt(poly, j, fb), WedgeAt(poly, j + 1, fb), fb);
 }
 
-void LayOutFragments(polyhedron* poly) {
+void LayOutFragments(polyhedron* poly, PackingMemo* memo) {
     if (!poly || !poly->coords2D) return;
     int64_t F0 = -1, F1 = -1;
     for (int64_t v = 0; v < kMax2DVertices; ++v) {
@@ -428,7 +428,7 @@ void LayOutFragments(polyhedron* poly) {
     if (ShapePacksItsFragments(poly->shapeCode)) {
         std::vector<double> reach(size_t(F1 + 1), 0.0);
         for (int64_t f = F0; f <= F1; ++f) reach[size_t(f)] = TabReach(poly, f);
-        if (PackFragments(poly, F0, F1, reach.data())) {
+        if (PackFragments(poly, F0, F1, reach.data(), nullptr, memo)) {
             for (int64_t f = 0; f < poly->netFaceCount; ++f) FindBoundingBoxOfFace2D(poly, f);
             return;
         }

@@ -52,7 +52,10 @@ struct NetFit {
 // gives the same fit); false when the points have no extent.
 bool FitNetPoints(const polyhedron* poly, const double (*points)[2], int64_t count, float angle, NetFit* fit);
 
-void LayOutFragments(polyhedron* poly);
+struct PackingMemo;
+// `memo`, when given, keeps the packings of the nets of one build
+// (nets/net_packing.h).
+void LayOutFragments(polyhedron* poly, PackingMemo* memo = nullptr);
 void SpinFragmentsFelicitously(polyhedron* poly, int64_t first, int64_t last);
 void SpinAllFragments(polyhedron* poly);
 double Layout_PutBUnderA(int64_t A, int64_t B, polyhedron* poly);

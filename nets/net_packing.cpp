@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -405,6 +406,10 @@ double Place(const std::vector<std::vector<Raster>>& turned, const std::vector<s
 
 }  // namespace
 
+namespace {
+bool Search(const std::vector<Piece>& pieces, double total, PackingMemo::Entry* out);
+}  // namespace
+
 bool ShapePacksItsFragments(int64_t shapeCode) { return shapeCode == 20 || shapeCode == 21; }
 
 double NetFill(const polyhedron* poly, double tabSize) {
@@ -432,7 +437,8 @@ double NetFill(const polyhedron* poly, double tabSize) {
     return box > 0 ? area / box : 0;
 }
 
-bool PackFragments(polyhedron* poly, int64_t first, int64_t last, const double* reach, double* fill) {
+bool PackFragments(polyhedron* poly, int64_t first, int64_t last, const double* reach, double* fill,
+                   PackingMemo* memo) {
     if (fill) *fill = 0;
     if (!poly || !poly->coords2D) return false;
     std::vector<Piece> pieces;
@@ -454,6 +460,55 @@ bool PackFragments(polyhedron* poly, int64_t first, int64_t last, const double* 
     }
     if (pieces.size() < 2 || !(total > 0)) return false;
     std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.area > b.area; });
+    // What is packed, bit for bit: the pieces in order, their reach and faces.
+    std::vector<double> key;
+    for (const Piece& p : pieces) {
+        key.insert(key.end(), {double(p.fragment), p.reach, double(p.faces.size())});
+        for (const auto& f : p.faces) {
+            key.push_back(double(f.size()));
+            for (const Point& q : f) key.insert(key.end(), {q.x, q.y});
+        }
+    }
+    const PackingMemo::Entry* known = nullptr;
+    if (memo)
+        for (const PackingMemo::Entry& e : memo->entries)
+            if (e.pieces.size() == key.size() &&
+                std::equal(key.begin(), key.end(), e.pieces.begin(), [](double a, double b) {
+                    return std::memcmp(&a, &b, sizeof a) == 0;
+                }))
+                known = &e;
+    PackingMemo::Entry found;
+    if (known) {
+        found = *known;
+    } else if (!Search(pieces, total, &found)) {
+        return false;
+    }
+    if (fill) *fill = found.fill;
+    // Move the net vertices: turned, then shifted.
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        const double a = 2 * kPi * found.moves[3 * i] / kTurns, c = std::cos(a), s = std::sin(a);
+        const double dx = found.moves[3 * i + 1], dy = found.moves[3 * i + 2];
+        for (int64_t v = 0; v < kMax2DVertices; ++v) {
+            if (!poly->netVertexUsed[v] || poly->netVertexTag[v] != pieces[i].fragment) continue;
+            const Point p = Turn({poly->coords2D[v][0], poly->coords2D[v][1]}, c, s);
+            poly->coords2D[v][0] = p.x + dx;
+            poly->coords2D[v][1] = p.y + dy;
+            poly->netVertex[v].x = float(poly->coords2D[v][0]);
+            poly->netVertex[v].y = float(poly->coords2D[v][1]);
+        }
+    }
+    if (memo && !known) {
+        found.pieces = std::move(key);
+        memo->entries.push_back(std::move(found));
+    }
+    return true;
+}
+
+namespace {
+
+// The search for the packing of the pieces (in order of size): each one's
+// turn and shift, and the share of the packed box the faces fill.
+bool Search(const std::vector<Piece>& pieces, double total, PackingMemo::Entry* out) {
     const double side = std::sqrt(total), cell = side / kCellsAcross, gap = kGap * side;
 
     // Every piece in every turn.
@@ -484,21 +539,16 @@ bool PackFragments(polyhedron* poly, int64_t first, int64_t last, const double* 
         if (area < placedArea) placedArea = area, placed = trial;
     }
     if (placed.size() != pieces.size()) return false;
-    if (fill) *fill = total / (placedArea * cell * cell);
-    // Move the net vertices: turned, then shifted so that the raster's cell
-    // (0, 0) lands on its sheet cell.
+    out->fill = total / (placedArea * cell * cell);
+    // Each piece turned, then shifted so that the raster's cell (0, 0)
+    // lands on its sheet cell.
+    out->moves.clear();
     for (size_t i = 0; i < pieces.size(); ++i) {
-        const double a = 2 * kPi * placed[i].turn / kTurns, c = std::cos(a), s = std::sin(a);
         const Raster& r = turned[i][size_t(placed[i].turn)];
-        const double dx = double(placed[i].X - r.x0 - span) * cell, dy = double(placed[i].Y - r.y0 - span) * cell;
-        for (int64_t v = 0; v < kMax2DVertices; ++v) {
-            if (!poly->netVertexUsed[v] || poly->netVertexTag[v] != pieces[i].fragment) continue;
-            const Point p = Turn({poly->coords2D[v][0], poly->coords2D[v][1]}, c, s);
-            poly->coords2D[v][0] = p.x + dx;
-            poly->coords2D[v][1] = p.y + dy;
-            poly->netVertex[v].x = float(poly->coords2D[v][0]);
-            poly->netVertex[v].y = float(poly->coords2D[v][1]);
-        }
+        out->moves.insert(out->moves.end(), {double(placed[i].turn), double(placed[i].X - r.x0 - span) * cell,
+                                             double(placed[i].Y - r.y0 - span) * cell});
     }
     return true;
 }
+
+}  // namespace

@@ -4,11 +4,24 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "polyhedra/polyhedron.h"
 
 // Whether the layout packs the fragments of this shape's net.
 bool ShapePacksItsFragments(int64_t shapeCode);
+
+// The packings one build has worked out, by the fragments they packed: a
+// net grown again as it was grown before (the best of several tries, built
+// once more) is packed as before without a search.
+struct PackingMemo {
+    struct Entry {
+        std::vector<double> pieces;  // what was packed, in the order searched
+        std::vector<double> moves;   // per piece: its turn and shift
+        double fill = 0;
+    };
+    std::vector<Entry> entries;
+};
 
 // Turns and moves the fragments first .. last so that they lie close
 // together in a box as small as the search finds, each kept off the others
@@ -18,8 +31,10 @@ bool ShapePacksItsFragments(int64_t shapeCode);
 // degrees) and place that grow the box least, and of those the snuggest.
 // `fill`, when given, receives the share of the packed box (tabs' reach
 // included) that the faces cover. False, with the net as it was, when there
-// is nothing to pack.
-bool PackFragments(polyhedron* poly, int64_t first, int64_t last, const double* reach, double* fill = nullptr);
+// is nothing to pack. `memo`, when given, keeps the packing found for the
+// next time the same fragments are packed.
+bool PackFragments(polyhedron* poly, int64_t first, int64_t last, const double* reach, double* fill = nullptr,
+                   PackingMemo* memo = nullptr);
 
 // The share of the net's box that its faces cover: the box of its used
 // vertices grown on every side by half of `tabSize` times its longest face

@@ -200,7 +200,7 @@ void FilteredSample(const PyramidDescriptor* pyr, int64_t L, float f, float u, f
         for (int k = 0; k < 4; ++k) out[k] *= pyr->invFullScale;
         return;
     }
-    BilinearLevel0(pyr, u, v, out);
+    if (!Level0Inside(pyr, u, v, out)) BilinearLevel0(pyr, u, v, out);
     if (f > 0.0f) {
         float next[4];
         get_borked(pyr, 1, 0.0f, u, v, next);
@@ -234,8 +234,9 @@ void PlainSample(const PyramidDescriptor* pyr, float level, float u, float v, fl
 // e pixels of either axis: the one-pixel limit of both axes, the sample count's steps
 // at ratios 2.5, 3.5, ... (at 1.25 a pair lies on one point and at 1.5 the
 // two kinds of pair join: the sample moves on there), the level snap and
-// the whole levels.
-bool NearASampleStep(float major, float minor, float minorAxis, float R, float e, const PyramidDescriptor* pyr) {
+// the whole levels. `level` is log2(minor) wherever minor is above 1.5.
+bool NearASampleStep(float major, float minor, float minorAxis, float R, float level, float e,
+                     const PyramidDescriptor* pyr) {
     // A minor axis held at its floor stays there.
     const float ratioSlack = (minorAxis < kMinorFloor - e ? e : e * (1.0f + R)) / minor + 1e-5f * R;
     if (R + ratioSlack >= kSingleSampleRatio) {
@@ -246,7 +247,7 @@ bool NearASampleStep(float major, float minor, float minorAxis, float R, float e
     }
     if (!(std::fabs(minor - 1.0108893f) > e * 1.02f)) return true;  // 2^(1/64), the level snap
     if (minor > 1.5f) {
-        const float level = std::log2(minor), levelSlack = 1.5f * e / minor;
+        const float levelSlack = 1.5f * e / minor;
         if (level < float(UsableTopLevel(pyr)) + levelSlack && !(std::fabs(level - std::nearbyint(level)) > levelSlack))
             return true;
     }
@@ -448,7 +449,7 @@ int SampleAnisotropicallyColorCore_unitary(float pd[4], int code, const PyramidD
     // The axes are the footprint's singular values, which move by at most
     // the Frobenius norm of its change (two u components), at level 0.
     if (stepSlack > 0.0f && !hints->nearAStep)
-        hints->nearAStep = NearASampleStep(major, minor, minorAxis, R, s * 1.5f * stepSlack * float(pyr->width[0]) + 1e-5f * (1.0f + major), pyr);
+        hints->nearAStep = NearASampleStep(major, minor, minorAxis, R, level, s * 1.5f * stepSlack * float(pyr->width[0]) + 1e-5f * (1.0f + major), pyr);
     // At level 0 without a blend every sample is BilinearLevel0's.
     const bool level0 = Li == 0 && fraction == 0.0f && flag != -1.0f;
 #if VORNESK_LEVEL0_LANES

@@ -96,6 +96,54 @@ TEST(Sampling, LinearRampSamplesToTheRamp) {
     }
 }
 
+// The packed 8-bit kernel is the exact integer sum of its 25 pixels times
+// both axes' integer weights, over 4194304, wherever the window lies inside
+// the level: in one tile (read straight from it) or across a tile seam,
+// for both kernels, any bytes (the top one above 127 included).
+TEST(Sampling, PackedKernelIsTheExactIntegerSum) {
+    const int64_t W = 1100, H = 700;
+    TestPyramid p(W, H, kPyrColour8, 0);
+    ASSERT_TRUE(p.ok);
+    std::mt19937 rng(17);
+    std::vector<uint8_t> bytes(size_t(W * H * 4));
+    for (auto& b : bytes) b = uint8_t(rng());
+    for (int64_t y = 0; y < H; ++y)
+        for (int64_t x = 0; x < W; ++x) {
+            const uint8_t* c = &bytes[size_t((y * W + x) * 4)];
+            set_pyramid_sample_point4(x, y, p.get(), 0, c[0], c[1], c[2], c[3]);
+        }
+    // Positions near the seams at 512 as well as anywhere inside.
+    std::uniform_real_distribution<float> dx(2.0f, float(W) - 3.0f), dy(2.0f, float(H) - 3.0f);
+    std::uniform_real_distribution<float> seam(507.0f, 517.0f);
+    int inTile = 0, acrossSeam = 0;
+    for (int kernelMode : {0, 1}) {
+        initGaussianPyrTable_switchable(&p->kernel, kernelMode);
+        for (int i = 0; i < 20000; ++i) {
+            const float X = i % 4 == 1 ? seam(rng) : dx(rng), Y = i % 4 == 2 ? seam(rng) : dy(rng);
+            const int64_t ix = int64_t(X + 0.5f), iy = int64_t(Y + 0.5f);
+            const int px = std::clamp(int((X + 0.5f - float(ix)) * float(kKernelPhases)), 0, int(kKernelPhases) - 1);
+            const int py = std::clamp(int((Y + 0.5f - float(iy)) * float(kKernelPhases)), 0, int(kKernelPhases) - 1);
+            int64_t sum[4] = {0, 0, 0, 0};
+            for (int r = 0; r < 5; ++r)
+                for (int c = 0; c < 5; ++c) {
+                    const int64_t w = p->kernel.weights2048[(4 - c) * kKernelPhases + px] *
+                                      p->kernel.weights2048[(4 - r) * kKernelPhases + py];
+                    const uint8_t* b = &bytes[size_t(((iy - 2 + r) * W + ix - 2 + c) * 4)];
+                    for (int k = 0; k < 4; ++k) sum[k] += w * b[k];
+                }
+            const bool oneTile = (ix - 2) / 512 == (ix + 2) / 512 && (iy - 2) / 512 == (iy + 2) / 512;
+            (oneTile ? inTile : acrossSeam)++;
+            float got[4];
+            gauss_pyramid_sample4(p.get(), 0, X, Y, got);
+            for (int k = 0; k < 4; ++k)
+                ASSERT_EQ(got[k], float(double(sum[k]) * (1.0 / 4194304.0))) << "kernel " << kernelMode << " at " << X
+                                                                             << ", " << Y << " component " << k;
+        }
+    }
+    EXPECT_GT(inTile, 1000);
+    EXPECT_GT(acrossSeam, 1000);
+}
+
 // The same ramp at levels whose size was rounded up: every level holds the
 // level-0 position of its pixels' centres (as the reduction leaves it), and
 // every sampler, given a unit position or a pixel position of the level, must

@@ -92,7 +92,7 @@ inline void Wrap5(int64_t i, int64_t n, int64_t out[5]) {
     }
 }
 
-inline Window5 MakeWindow(const PyramidDescriptor* pyr, int64_t L, float X, float Y) {
+__attribute__((always_inline)) inline Window5 MakeWindow(const PyramidDescriptor* pyr, int64_t L, float X, float Y) {
     Window5 w;
     const int64_t em = pyr->edgeMode;
     const bool wrapX = em == 1 || em == 2, wrapY = em == 1;

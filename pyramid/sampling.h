@@ -129,7 +129,7 @@ void get_pyramid_sample_point4call(int64_t x, int64_t y, const PyramidDescriptor
 // ---- inline definitions ----
 
 #if defined(__SSE2__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-inline __m128 bilinear_colour8_lanes(const uint8_t* p, float s, float fx, float fy) {
+__attribute__((always_inline)) inline __m128 bilinear_colour8_lanes(const uint8_t* p, float s, float fx, float fy) {
     // The four channels side by side: each lane does the scalar steps of the
     // wrapped sampler (a byte times the scale, then the two blends), so the
     // results are the same to the bit.

@@ -15,10 +15,12 @@ export CCACHE_SLOPPINESS="${CCACHE_SLOPPINESS:+$CCACHE_SLOPPINESS,}pch_defines,t
 # that tree compiles only the test files that define them.
 # The sanitizer trees keep line tables only (-g1): their reports still name
 # file and line, and the trees compile in two thirds of the time; their
-# libraries compile against precompiled standard headers (VORNESK_PCH).
+# libraries compile against precompiled standard headers (VORNESK_PCH), and
+# the libraries', the host's and the tests' files in batches (VORNESK_UNITY:
+# half the compile).
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DVORNESK_SANITIZE=thread -DVORNESK_BENCH=OFF -DVORNESK_TEST_CXX_FLAGS=-Og \
-  -DVORNESK_TEST_SUITES=Engine -DVORNESK_PCH=ON >/dev/null
+  -DVORNESK_TEST_SUITES=Engine -DVORNESK_PCH=ON -DVORNESK_UNITY=ON >/dev/null
 tsan_targets=()
 for target in test_engine test_shell test_platform test_pyramid test_projections test_render; do
   if cmake --build build-tsan --target help | grep -q "^$target:"; then tsan_targets+=("$target"); fi

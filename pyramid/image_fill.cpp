@@ -9,15 +9,24 @@
 #endif
 
 #include "platform/cpu_features.h"
-#include "pyramid/level_copy.h"
-#include "pyramid/mipmap.h"
 #include "pyramid/pixels.h"
 #include "host_access/FilterBigDocument.h"
-#include "pyramid/cg_pyramid.h"
 
 namespace {
 
-constexpr float kStretchBias = 0.1f;
+// A block of host pixels as the host delivers it: rows rowBytes apart, each
+// pixel pixelSamples interleaved samples of depth bits (8: bytes; 16: 0..32768;
+// 32: floats), colour samples first.
+struct HostPixelChunk {
+    const void* data;
+    int64_t rowBytes;
+    int64_t columns;        // pixels delivered per row
+    int64_t rows;           // rows delivered
+    int64_t pixelSamples;   // samples per pixel
+    int64_t depth;          // bits per sample
+    bool colour;            // three colour samples (else one grey sample)
+    int64_t alphaIndex;     // sample holding the transparency; -1 for opaque
+};
 
 template <class T>
 T Sample(const uint8_t* pixel, int64_t i) {
@@ -154,29 +163,9 @@ bool CurrentInputChunk(const PyramidDescriptor* pyr, HostPixelChunk* c) {
 
 }  // namespace
 
-void CopyHostChunkToTile(const HostPixelChunk& c, PyramidDescriptor* pyr, int64_t tileIndex) {
-    const MemTile* t = Level0Tile(pyr, tileIndex);
-    if (t && ChunkSuits(c, pyr)) CopyChunkIntoTileAt(c, pyr, *t, 0, 0);
-}
-
-void CopyMaskChunkToTile(const uint8_t* mask, int64_t rowBytes, int64_t columns, int64_t rows,
-                         PyramidDescriptor* pyr, int64_t tileIndex) {
-    MemTile* t = Level0Tile(pyr, tileIndex);
-    if (!t || !mask || pyr->kind != kPyrGrey8 || columns < 1 || rows < 1 || rowBytes < columns) return;
-    const int64_t n = ColumnsInLevel(pyr, *t) < columns ? ColumnsInLevel(pyr, *t) : columns;
-    const int64_t m = t->rows < rows ? t->rows : rows;
-    for (int64_t r = 0; r < m; ++r)
-        std::memcpy(static_cast<uint8_t*>(t->pixels) + r * kTileSide, mask + r * rowBytes, static_cast<size_t>(n));
-}
-
 bool ShouldCopyTransparencyForPyramid() {
     const int16_t c = GetFilterCase();
     return c == filterCaseEditableTransparencyNoSelection || c == filterCaseEditableTransparencyWithSelection;
-}
-
-void CopyInRectToTile(PyramidDescriptor* pyr, int64_t tileIndex) {
-    HostPixelChunk c{};
-    if (CurrentInputChunk(pyr, &c)) CopyHostChunkToTile(c, pyr, tileIndex);
 }
 
 void CopyInRectPartToLevel0(PyramidDescriptor* pyr, VPoint origin, VRect part) {
@@ -200,50 +189,4 @@ void CopyInRectPartToLevel0(PyramidDescriptor* pyr, VPoint origin, VRect part) {
         piece.rows = y1 - y0;
         CopyChunkIntoTileAt(piece, pyr, *t, y0 - t->originY, x0 - t->originX);
     }
-}
-
-int64_t StretchCGImageRefIntoPyr(CGImageRef image, PyramidDescriptor* target, VRect targetRect) {
-    const int64_t w = static_cast<int64_t>(CGImageGetWidth(image)), h = static_cast<int64_t>(CGImageGetHeight(image));
-    if (!target || w < 1 || h < 1) return 0;
-    PyramidDescriptor* temp = AllocateDynamicPyramid(w, h, kPyrColour8, 0, 0, target->bufferProcs);
-    if (!temp) return 0;
-    const int64_t drawn = CopyCGImageRefIntoPyrLevel(image, temp, 0, 0);
-    if (drawn) {
-        if (temp->edgeMode != -1) paint_mipmap_of_pyramid(temp);
-        ScalePyrNicely_TargetAlways4(temp, target, GetBoundingVRectOfPyrLevel(temp, 0), targetRect, kStretchBias);
-    }
-    DisposeDynamicPyramid(&temp);
-    return drawn;
-}
-
-void StretchPyrToPyr(const PyramidDescriptor* source, VRect sourceRect, PyramidDescriptor* target, VRect targetRect) {
-    ScalePyrNicely_TargetAlways4(source, target, sourceRect, targetRect, kStretchBias);
-}
-
-const uint8_t* Copy1toAlphaChunk(const uint8_t* source, uint32_t* destination, int64_t n) {
-    for (int64_t i = 0; i < n; ++i) destination[i] = (destination[i] & 0xFFFFFF00u) | source[i];
-    return n > 0 ? source + n : source;
-}
-
-void Copy1ToAlpha4(const PyramidDescriptor* grey, PyramidDescriptor* colour, int64_t level) {
-    if (!grey || !colour || !grey->tiles || !colour->tiles || colour->kind != kPyrColour8 || grey->kind != kPyrGrey8)
-        return;
-    int64_t L = level < grey->topLevel ? level : grey->topLevel;
-    if (L > colour->topLevel) L = colour->topLevel;
-    if (L < 0) return;
-    if (PyramidsAreSimilarSizeAtLevel0(grey, colour) && grey->bordered == colour->bordered) {
-        for (int64_t i = colour->firstTile[L]; i <= colour->lastTile[L]; ++i) {
-            if (i >= colour->tileCount || i >= grey->tileCount) break;
-            const MemTile& g = grey->tiles[i];
-            MemTile& c = colour->tiles[i];
-            if (c.rows < 1 || !c.pixels || !g.pixels || g.rows != c.rows) continue;
-            Copy1toAlphaChunk(static_cast<const uint8_t*>(g.pixels), static_cast<uint32_t*>(c.pixels), c.rows * kTileSide);
-        }
-        return;
-    }
-    const int64_t w = grey->width[L] < colour->width[L] ? grey->width[L] : colour->width[L];
-    const int64_t h = grey->height[L] < colour->height[L] ? grey->height[L] : colour->height[L];
-    for (int64_t y = 0; y < h; ++y)
-        for (int64_t x = 0; x < w; ++x)
-            alpha_set_pyramid_sample_point4(x, y, colour, L, get_pyramid_sample_point1(x, y, grey, L));
 }

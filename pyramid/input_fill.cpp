@@ -6,7 +6,6 @@
 #include "platform/host/result_codes.h"
 #include "pyramid/cube_corpus.h"
 #include "pyramid/image_fill.h"
-#include "pyramid/level_paint.h"
 #include "pyramid/mipmap.h"
 #include "pyramid/overhang.h"
 #include "pyramid/pixels.h"
@@ -57,11 +56,6 @@ VRect TileRectInLevel(const PyramidDescriptor* pyr, int64_t i) {
     const int64_t right = t.originX + kTileSide < pyr->width[0] ? t.originX + kTileSide : pyr->width[0];
     return VRect{static_cast<int32_t>(t.originY), static_cast<int32_t>(t.originX),
                  static_cast<int32_t>(t.originY + t.rows), static_cast<int32_t>(right)};
-}
-
-VRect TokenRect() {
-    const VRect f = GetFilterRect();
-    return VRect{f.top, f.left, f.top + 1, f.left + 1};
 }
 
 // Asks the host for the chunk of rect; false (result stored) when it refuses.
@@ -186,8 +180,6 @@ void Fill_1_Pyramid(PyramidDescriptor* pyr) {
     }
 }
 
-void Fill_a_Pyramid(PyramidDescriptor* pyr) { Fill_1_Pyramid(pyr); }
-
 void FillPyramids(Data* data) {
     if (!data) return;
     PyramidDescriptor* main = &data->pyramids[kMainInputPyramid];
@@ -221,40 +213,4 @@ void FillPyramids(Data* data) {
     }
     if (gParams) gParams->inputPyramidFilled = 1;
     SetUpFilterRecordForProxy(data, gParams ? gParams->proxyScale : 1);
-}
-
-void Fill_a_Pyramid_with_Selection_Mask(PyramidDescriptor* pyr, Data* data, int64_t clearBorder) {
-    if (!pyr || !pyr->tiles || pyr->kind != kPyrGrey8 || !data) return;
-    const int64_t w = int64_t{data->filterRect.right} - data->filterRect.left;
-    const int64_t h = int64_t{data->filterRect.bottom} - data->filterRect.top;
-    if (pyr->width[0] < w || pyr->height[0] < h || w < 1 || h < 1) return;
-
-    if (!GetHaveMask() || !gFilterRecord) {
-        PaintLevelSolidColor1(pyr, 0, 255);
-    } else {
-        PaintLevelSolidColor1(pyr, 0, 0);
-        RectState saved{};
-        PushRectAndPreviewState(&saved, data);
-        SetFullSizeJob(data, 1);
-        for (int64_t i = pyr->firstTile[0]; i <= pyr->lastTile[0] && i < pyr->tileCount; ++i) {
-            VRect r = TileRectInLevel(pyr, i);
-            if (r.right > w) r.right = static_cast<int32_t>(w);
-            if (r.bottom > h) r.bottom = static_cast<int32_t>(h);
-            if (r.right <= r.left || r.bottom <= r.top) continue;
-            SetInputChunkRectsNew(r, 1, 0, 0);
-            SetInRect(TokenRect());
-            AssignTokenOutRect();
-            if (!ExchangeChunk(data)) break;
-            const VRect m = GetMaskRect();
-            CopyMaskChunkToTile(static_cast<const uint8_t*>(GetMaskData()), GetMaskRowBytes(),
-                                int64_t{m.right} - m.left, int64_t{m.bottom} - m.top, pyr, i);
-        }
-        PopRectAndPreviewState(&saved, data);
-    }
-    if (clearBorder) {
-        const int64_t mx = pyr->maxX[0], my = pyr->maxY[0];
-        for (int64_t x = 0; x <= mx; ++x) set_pyramid_sample_point1(x, 0, pyr, 0, 0), set_pyramid_sample_point1(x, my, pyr, 0, 0);
-        for (int64_t y = 0; y <= my; ++y) set_pyramid_sample_point1(0, y, pyr, 0, 0), set_pyramid_sample_point1(mx, y, pyr, 0, 0);
-    }
-    pyr->mipmapState = 1;
 }

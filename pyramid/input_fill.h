@@ -1,8 +1,7 @@
-// Reading the host's pictures into pyramids: the layer being filtered into
+// Reading the host's picture into a pyramid: the layer being filtered into
 // level 0 of the main input pyramid, tile by tile through the host's
-// advance-state exchange, then its smaller levels; and the selection mask into
-// an 8-bit grey pyramid. Main thread, inside a selector (gFilterRecord,
-// gParams and gData set). A host refusal leaves its result code as the
+// advance-state exchange, then its smaller levels. Main thread, inside a
+// selector (gFilterRecord, gParams and gData set). A host refusal leaves its result code as the
 // plug-in's result (diagnostic 231) and the pyramid partly filled.
 #pragma once
 
@@ -28,17 +27,11 @@ struct Level0Reading {
 };
 // Reads the next band; false once none is left or the host refused.
 bool ReadLevel0Band(PyramidDescriptor* pyr, Level0Reading* reading);
-void Fill_a_Pyramid(PyramidDescriptor* pyr);
 // The main input pyramid of data: level 0, then its edge and overhang modes
 // from the input mode, then all smaller levels (mipmapState 2); for a cube
 // layout, whose render reads only the faces cut from it, level 0 alone
 // (mipmapState 1).
 void FillPyramids(Data* data);
-// Level 0 of a kind-0 pyramid at least as large as the filter rectangle
-// from the host's selection mask (255 everywhere without a mask; 0 outside
-// the filter rectangle); with clearBorder the first and last row and column
-// become 0.
-void Fill_a_Pyramid_with_Selection_Mask(PyramidDescriptor* pyr, Data* data, int64_t clearBorder);
 
 // How the main input pyramid treats positions beyond its edges, by input mode:
 // its edge mode (2 wraps the sides, 1 wraps both ways, 0 clamps) and its

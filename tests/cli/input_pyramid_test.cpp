@@ -1,6 +1,5 @@
-// The command-line host's picture read into the main input pyramid and the
-// selection-mask pyramid through the real pixel exchange, by a scripted
-// plug-in whose start selector runs the plug-in's own fill functions.
+// The command-line host's picture read into the main input pyramid through
+// the real pixel exchange, by a scripted plug-in whose start selector runs the plug-in's own fill functions.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,7 +11,6 @@
 #include "pyramid/input_fill.h"
 #include "pyramid/picture_reading.h"
 #include "pyramid/render_storage.h"
-#include "pyramid/level_paint.h"
 #include "pyramid/pixels.h"
 #include "host_access/FilterBigDocument.h"
 #include "records/data.h"
@@ -169,23 +167,6 @@ TEST_P(InputPyramid, HostPictureEntersLevelZeroUnchangedAndEveryLevelIsBuilt) {
             EXPECT_NEAR(meanL, mean0, 0.08 * full) << "level " << L;
         }
 
-        if (s.mask) {
-            PyramidDescriptor* sel = &gData->pyramids[kSmallPyramid10A];
-            InitPyramidProcs(sel, GetBufferProcs());
-            ASSERT_EQ(TryToAllocatePyramid_2006(sel, s.w, s.h, kPyrGrey8, 0, 0), 1);
-            Fill_a_Pyramid_with_Selection_Mask(sel, gData, 0);
-            EXPECT_EQ(HostResult(), noErr);
-            int64_t wrong = 0;
-            for (int32_t y = 0; y < s.h; ++y)
-                for (int32_t x = 0; x < s.w; ++x)
-                    wrong += get_pyramid_sample_point1(x, y, sel, 0) != original.mask[size_t(y) * s.w + x];
-            EXPECT_EQ(wrong, 0);
-            Fill_a_Pyramid_with_Selection_Mask(sel, gData, 1);
-            EXPECT_EQ(get_pyramid_sample_point1(0, 1, sel, 0), 0);
-            EXPECT_EQ(get_pyramid_sample_point1(s.w - 1, s.h - 1, sel, 0), 0);
-            EXPECT_EQ(get_pyramid_sample_point1(1, 1, sel, 0), original.mask[size_t(s.w) + 1]);
-            DisposePyramidData(sel);
-        }
         DisposePyramidData(main);
     });
     EXPECT_TRUE(ran);
@@ -202,27 +183,6 @@ INSTANTIATE_TEST_SUITE_P(
                       Shape{33, 17, 1, false, 16, false, true}, Shape{515, 9, 1, true, 16, false, false},
                       Shape{31, 19, 3, true, 32, true, false}, Shape{18, 27, 3, false, 32, false, true},
                       Shape{25, 25, 1, true, 32, true, false}));
-
-TEST(InputPyramidHost, NoSelectionMaskSelectsEverything) {
-    HostDocument doc = RandomDocument(20, 12, 3, false, 8, false, 5);
-    RunWithFill(&doc, [&](FilterRecord*) {
-        PyramidDescriptor* sel = &gData->pyramids[kSmallPyramid10A];
-        InitPyramidProcs(sel, GetBufferProcs());
-        ASSERT_EQ(TryToAllocatePyramid_2006(sel, 24, 12, kPyrGrey8, 0, 0), 1);
-        Fill_a_Pyramid_with_Selection_Mask(sel, gData, 0);
-        for (int64_t y = 0; y < 12; ++y)
-            for (int64_t x = 0; x < 24; ++x) ASSERT_EQ(get_pyramid_sample_point1(x, y, sel, 0), 255);
-        // Too small for the picture: left alone.
-        PyramidDescriptor* small = &gData->pyramids[kSmallPyramid10B];
-        InitPyramidProcs(small, GetBufferProcs());
-        ASSERT_EQ(TryToAllocatePyramid_2006(small, 19, 12, kPyrGrey8, 0, 0), 1);
-        PaintLevelSolidColor1(small, 0, 7);
-        Fill_a_Pyramid_with_Selection_Mask(small, gData, 1);
-        EXPECT_EQ(get_pyramid_sample_point1(0, 0, small, 0), 7);
-        DisposePyramidData(sel);
-        DisposePyramidData(small);
-    });
-}
 
 TEST(InputPyramidHost, RefusedChunkIsReportedAndLeavesThePyramidUnfinished) {
     // 16-bit coordinates cannot reach this wide picture: the host refuses.

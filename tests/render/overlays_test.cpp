@@ -49,33 +49,6 @@ TEST(Dots, SharesSumToTheWeightAndAnIntegerPositionFillsOnePixel) {
     EXPECT_NEAR(total, 0.25, 1e-6);
 }
 
-TEST(Dots, MaskDotsTakeTheMaximumAndStopAt255) {
-    RenderRig rig;
-    PyramidDescriptor* p = rig.output.get();
-    ASSERT_EQ(TryToAllocatePyramid_2006(p, 8, 8, kPyrGrey8, 0, 0), 1);
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) *pyr_pixel_address(p, 0, x, y, 1) = 0;
-    *pyr_pixel_address(p, 0, 3, 3, 1) = 200;
-    AddWuPixel1(p, 0, 3.0f, 3.0f, 100.0f);  // all of it on (3, 3), below 200
-    EXPECT_EQ(*pyr_pixel_address(p, 0, 3, 3, 1), 200);
-    AddWuPixel1(p, 0, 5.0f, 5.0f, 1000.0f);
-    EXPECT_EQ(*pyr_pixel_address(p, 0, 5, 5, 1), 255);
-    AddWuPixel1(p, 0, 1.5f, 1.5f, 200.0f);  // a quarter each
-    for (int q = 0; q < 4; ++q) EXPECT_EQ(*pyr_pixel_address(p, 0, 1 + (q & 1), 1 + (q >> 1), 1), 50);
-    AddWuPixel1(p, 0, 7.5f, 7.5f, 200.0f);  // three of four pixels off the level
-    EXPECT_EQ(*pyr_pixel_address(p, 0, 7, 7, 1), 50);
-    // A colour dot of alpha 0 leaves the target as it was.
-    RenderRig rig2;
-    PyramidDescriptor* q = rig2.output.get();
-    ASSERT_EQ(TryToAllocatePyramid_2006(q, 4, 4, kPyrColourFloat, 0, 0), 1);
-    const float grey[4] = {0.3f, 0.3f, 0.3f, 1.0f}, red[4] = {1, 0, 0, 0};
-    set_intcoord_unitary_color(1, 1, q, 0, grey);
-    PaintColorWuPixel(q, 0, red, 1.0f, 1.0f);
-    float out[4];
-    get_intcoord_unitary_color(1, 1, q, 0, out);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(out[i], grey[i]);
-}
-
 // Contours of x² + y² on a unit grid: every segment's ends on the circle
 // within the linear interpolation's error, the lengths adding up to the
 // circumference.

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "platform/cg_image.h"
-#include "pyramid/cg_pyramid.h"
 #include "pyramid/pixels.h"
 #include "pyramid/pyramid.h"
 #include "tests/pyramid/pyramid_fixture.h"
@@ -90,25 +89,6 @@ TEST(CGPyramid, HalfFloatsMatchIEEEHalfPacking) {
     EXPECT_EQ(half[6], 0x0001);  // the smallest subnormal
 }
 
-TEST(CGPyramid, ImagesIntoPyramidsFlipMirrorsVertically) {
-    // A 2 x 3 image: row r (from the top) has red 10 r.
-    std::vector<uint8_t> rgba(2 * 3 * 4, 255);
-    for (int r = 0; r < 3; ++r)
-        for (int x = 0; x < 2; ++x) rgba[(r * 2 + x) * 4] = uint8_t(10 * r);
-    CGImageRef image = CGImageCreateWithRGBA8(2, 3, rgba.data(), 8);
-    ASSERT_NE(image, nullptr);
-    TestPyramid plain(2, 3, kPyrColour8, 0), flipped(2, 3, kPyrColour8, 0);
-    ASSERT_TRUE(plain.ok);
-    EXPECT_EQ(CopyCGImageRefIntoPyr(image, plain.get(), 0), 1);
-    EXPECT_EQ(CopyCGImageRefIntoPyr(image, flipped.get(), 1), 1);
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 2; ++x)
-            EXPECT_EQ(get_pyramid_sample_point4_raw(x, y, plain.get(), 0),
-                      get_pyramid_sample_point4_raw(x, 2 - y, flipped.get(), 0));
-    EXPECT_NE(get_pyramid_sample_point4_raw(0, 0, plain.get(), 0), get_pyramid_sample_point4_raw(0, 2, plain.get(), 0));
-    CGImageRelease(image);
-}
-
 TEST(CGPyramid, PyrMinMax) {
     TestPyramid f(4, 2, kPyrGreyFloat, 0);
     ASSERT_TRUE(f.ok);
@@ -153,8 +133,8 @@ TEST(CGPyramid, PyrMinMax) {
 }
 
 TEST(CGPyramid, ImagesFromPyramidsAndBitmapContexts) {
-    TestPyramid a(5, 4, kPyrColour8, 0), b(5, 4, kPyrColour8, 0);
-    ASSERT_TRUE(a.ok && b.ok);
+    TestPyramid a(5, 4, kPyrColour8, 0);
+    ASSERT_TRUE(a.ok);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 5; ++x) set_pyramid_sample_point4(x, y, a.get(), 0, 40 * x, 60 * y, 7, y == 3 ? 128 : 255);
     uint8_t* buffer = nullptr;
@@ -162,11 +142,15 @@ TEST(CGPyramid, ImagesFromPyramidsAndBitmapContexts) {
     ASSERT_NE(image, nullptr);
     EXPECT_NE(buffer, nullptr);
     EXPECT_EQ(CGImageGetWidth(image), 5u);
-    // The image's top row is the pyramid's last: drawing it back flipped is the identity.
-    EXPECT_EQ(CopyCGImageRefIntoPyr(image, b.get(), 1), 1);
+    // The image's top row is the pyramid's last, each pixel red, green, blue, alpha.
+    const uint8_t* pixels = CGImageGetRGBA8Pixels(image);
+    ASSERT_NE(pixels, nullptr);
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 5; ++x)
-            EXPECT_EQ(get_pyramid_sample_point4_raw(x, y, a.get(), 0), get_pyramid_sample_point4_raw(x, y, b.get(), 0));
+        for (int x = 0; x < 5; ++x) {
+            const uint8_t* p = pixels + ((3 - y) * 5 + x) * 4;
+            const uint8_t want[4] = {uint8_t(40 * x), uint8_t(60 * y), 7, uint8_t(y == 3 ? 128 : 255)};
+            EXPECT_EQ(std::vector<uint8_t>(p, p + 4), std::vector<uint8_t>(want, want + 4)) << x << "," << y;
+        }
     // A colour context holds the image premultiplied, alpha first.
     CGContextRef colour = CreateARGBBitmapContext(image, true);
     ASSERT_NE(colour, nullptr);

@@ -152,7 +152,6 @@ void WhirlyCompletion_Tarnwhistle_pano::RunTaskWork(PerTaskStuffType* task) cons
 
 std::shared_ptr<WhirlyCompletion_Tarnwhistle_pano> WhirlyCompletion_Tarnwhistle_pano::init() {
     auto completion = std::make_shared<WhirlyCompletion_Tarnwhistle_pano>();
-    completion->theQueue_ = std::make_shared<NSOperationQueue>();
     return completion;
 }
 
@@ -177,8 +176,7 @@ void WhirlyCompletion_Tarnwhistle_pano::StartJob(int64_t purpose, const TaskGuid
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::RunTilesWithPurpose(
-    int64_t purpose, TaskGuidance guidance, const std::shared_ptr<NSOperationQueue>& queue,
-    int64_t partitioning, const TileWork& work) {
+    int64_t purpose, TaskGuidance guidance, int64_t partitioning, const TileWork& work) {
     StartJob(purpose, guidance, partitioning, work);
     NUMTasks = std::min(NUMTasks, NUMTiles);
 
@@ -203,7 +201,7 @@ void WhirlyCompletion_Tarnwhistle_pano::RunTilesWithPurpose(
     // that it never idles while the main thread completes a batch.
     const int32_t ahead = std::min(NUMTiles, NUMTasks * kTilesLaunchedPerWorker);
     for (int32_t tile = 0; tile < ahead && !HastyExitRequested; ++tile)
-        GetAndLaunchTaskForTile(tile, purpose, guidance, queue);
+        GetAndLaunchTaskForTile(tile, purpose, guidance);
     if (HastyExitRequested) WithdrawUnstartedTasks();
 
     shouldKeepRunningTheLoop = tasks_retired_so_far < tasks_enqueued_so_far;
@@ -219,7 +217,7 @@ void WhirlyCompletion_Tarnwhistle_pano::RunTilesWithPurpose(
             // the caller shows them: the workers call for a batch only once
             // several have finished, which for slow tiles is long after the
             // first (a batch that was posted meanwhile finds fewer to complete).
-            CompleteTheFinishedStack(queue);
+            CompleteTheFinishedStack();
             if (shouldKeepRunningTheLoop) ServeTheCaller();
         }
     }
@@ -364,20 +362,20 @@ void WhirlyCompletion_Tarnwhistle_pano::WorkerLoop(int32_t worker) {
         if (LaunchedWaiting() <= int64_t(NUMTasks) * kTilesWaitingPerWorkerWhenCalling &&
             !completionsPosted_.exchange(true)) {
             // The job waits for this batch before it ends, so the object outlives it.
-            NSObject_performOnMainThread([this] { CompleteFinishedTasks(theQueue_); }, false);
+            NSObject_performOnMainThread([this] { CompleteFinishedTasks(); }, false);
         }
         ++idle_;
     }
 }
 
-void WhirlyCompletion_Tarnwhistle_pano::CompleteFinishedTasks(const std::shared_ptr<NSOperationQueue>& queue) {
+void WhirlyCompletion_Tarnwhistle_pano::CompleteFinishedTasks() {
     // Cleared first: a task pushed after the stack is taken posts a batch of its own.
     completionsPosted_ = false;
-    CompleteTheFinishedStack(queue);
+    CompleteTheFinishedStack();
     ServeTheCaller();
 }
 
-void WhirlyCompletion_Tarnwhistle_pano::CompleteTheFinishedStack(const std::shared_ptr<NSOperationQueue>& queue) {
+void WhirlyCompletion_Tarnwhistle_pano::CompleteTheFinishedStack() {
     PerTaskStuffType* top = finishedTop_.exchange(nullptr);
     PerTaskStuffType* inOrder = nullptr;
     while (top) {
@@ -389,7 +387,7 @@ void WhirlyCompletion_Tarnwhistle_pano::CompleteTheFinishedStack(const std::shar
     while (inOrder) {
         PerTaskStuffType* task = inOrder;
         inOrder = task->nextFinished;
-        DoCompletionOfTask(task, queue);
+        DoCompletionOfTask(task);
         ++gTaskEngine.tilesCompleted;
     }
 }
@@ -422,10 +420,9 @@ void WhirlyCompletion_Tarnwhistle_pano::WithdrawUnstartedTasks() {
 }
 
 void WhirlyCompletion_Tarnwhistle_pano::GetAndLaunchTaskForTile(
-    int64_t tile, int64_t purpose, const TaskGuidance& guidance,
-    const std::shared_ptr<NSOperationQueue>& queue) {
+    int64_t tile, int64_t purpose, const TaskGuidance& guidance) {
     TaskGuidance copy = guidance;
-    CreateAndLaunchTaskForTile(tile, purpose, copy, queue);
+    CreateAndLaunchTaskForTile(tile, purpose, copy);
 }
 
 // The task of a tile with its render context and reply grid; null, with
@@ -457,8 +454,7 @@ void WhirlyCompletion_Tarnwhistle_pano::KeepOrDump(PerTaskStuffType* task) {
 }
 
 bool WhirlyCompletion_Tarnwhistle_pano::CreateAndLaunchTaskForTile(
-    int64_t tile, int64_t purpose, TaskGuidance guidance,
-    const std::shared_ptr<NSOperationQueue>& queue) {
+    int64_t tile, int64_t purpose, TaskGuidance guidance) {
     PerTaskStuffType* task = nullptr;
     if (!spare_.empty()) {
         TileTracker tracker = main_tile_tracker;
@@ -477,12 +473,11 @@ bool WhirlyCompletion_Tarnwhistle_pano::CreateAndLaunchTaskForTile(
     task->job = work_.job;
     task->stopAsked = &stopAsked_;
     if (work_.preroll) work_.preroll(task);
-    launchTask(task, queue);
+    launchTask(task);
     return true;
 }
 
-void WhirlyCompletion_Tarnwhistle_pano::launchTask(PerTaskStuffType* task,
-                                                   const std::shared_ptr<NSOperationQueue>&) {
+void WhirlyCompletion_Tarnwhistle_pano::launchTask(PerTaskStuffType* task) {
     ++tasks_enqueued_so_far;
     const int64_t t = tail_.load();
     ring_[size_t(t) % ring_.size()].store(task);
@@ -495,18 +490,16 @@ void WhirlyCompletion_Tarnwhistle_pano::launchTask(PerTaskStuffType* task,
     if (LaunchedWaiting() > idle_.load()) WakeASleeper();
 }
 
-void WhirlyCompletion_Tarnwhistle_pano::DoCompletionOfTask(
-    PerTaskStuffType* task, const std::shared_ptr<NSOperationQueue>& queue) {
-    DoCompletionOfTask_core(task, queue);
+void WhirlyCompletion_Tarnwhistle_pano::DoCompletionOfTask(PerTaskStuffType* task) {
+    DoCompletionOfTask_core(task);
 }
 
-void WhirlyCompletion_Tarnwhistle_pano::DoCompletionOfTask_core(
-    PerTaskStuffType* task, const std::shared_ptr<NSOperationQueue>& queue) {
+void WhirlyCompletion_Tarnwhistle_pano::DoCompletionOfTask_core(PerTaskStuffType* task) {
     const int64_t purpose = task->purpose;
     const TaskGuidance guidance = task->guidance;
     prewind(task);
     if (tasks_enqueued_so_far < NUMTiles && !HastyExitRequested)
-        GetAndLaunchTaskForTile(tasks_enqueued_so_far, purpose, guidance, queue);
+        GetAndLaunchTaskForTile(tasks_enqueued_so_far, purpose, guidance);
     windup(purpose);
     if (HastyExitRequested) WithdrawUnstartedTasks();
 }
@@ -590,5 +583,5 @@ void RunTiles(int64_t purpose, int64_t partitioning, const TaskGuidance* guidanc
     }
     auto completion = WhirlyCompletion_Tarnwhistle_pano::init();
     completion->setPpm(ppm);
-    completion->RunTilesWithPurpose(purpose, *guidance, completion->theQueue(), partitioning, work);
+    completion->RunTilesWithPurpose(purpose, *guidance, partitioning, work);
 }

@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "platform/host/host_types.h"
-#include "platform/operation_queue.h"
 #include "engine/task_records.h"
 
 struct ProgressivePreviewManager;
@@ -87,25 +86,21 @@ public:
 
     ProgressivePreviewManager* ppm() const { return ppm_.load(); }
     void setPpm(ProgressivePreviewManager* ppm) { ppm_.store(ppm); }
-    std::shared_ptr<NSOperationQueue> theQueue() const { return theQueue_; }
 
-    void RunTilesWithPurpose(int64_t purpose, TaskGuidance guidance,
-                             const std::shared_ptr<NSOperationQueue>& queue, int64_t partitioning,
+    void RunTilesWithPurpose(int64_t purpose, TaskGuidance guidance, int64_t partitioning,
                              const TileWork& work);
-    void GetAndLaunchTaskForTile(int64_t tile, int64_t purpose, const TaskGuidance& guidance,
-                                 const std::shared_ptr<NSOperationQueue>& queue);
-    bool CreateAndLaunchTaskForTile(int64_t tile, int64_t purpose, TaskGuidance guidance,
-                                    const std::shared_ptr<NSOperationQueue>& queue);
-    void launchTask(PerTaskStuffType* task, const std::shared_ptr<NSOperationQueue>& queue);
+    void GetAndLaunchTaskForTile(int64_t tile, int64_t purpose, const TaskGuidance& guidance);
+    bool CreateAndLaunchTaskForTile(int64_t tile, int64_t purpose, TaskGuidance guidance);
+    void launchTask(PerTaskStuffType* task);
     // Main thread: the completions of every task the workers have finished.
-    void CompleteFinishedTasks(const std::shared_ptr<NSOperationQueue>& queue);
+    void CompleteFinishedTasks();
     // Main thread: the completions of the tasks finished so far, without the hook.
-    void CompleteTheFinishedStack(const std::shared_ptr<NSOperationQueue>& queue);
+    void CompleteTheFinishedStack();
     // Main thread: the caller's hook between completions, which may stop the job.
     void ServeTheCaller();
     // Main thread: the completion of one task.
-    void DoCompletionOfTask(PerTaskStuffType* task, const std::shared_ptr<NSOperationQueue>& queue);
-    void DoCompletionOfTask_core(PerTaskStuffType* task, const std::shared_ptr<NSOperationQueue>& queue);
+    void DoCompletionOfTask(PerTaskStuffType* task);
+    void DoCompletionOfTask_core(PerTaskStuffType* task);
     // No worker could be made: the job fails with -108.
     void taskCouldNotRun();
 
@@ -138,7 +133,6 @@ private:
     std::atomic<bool> stopAsked_{false};
 
     std::atomic<ProgressivePreviewManager*> ppm_{nullptr};
-    std::shared_ptr<NSOperationQueue> theQueue_;
 
     // Launched tasks not yet begun: a ring the main thread alone fills at
     // tail_ and the workers take from at head_, without a lock. It never

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <deque>
 #include <mutex>
-#include <system_error>
 #include <thread>
 
 #include <sched.h>
@@ -46,15 +45,6 @@ int64_t NSProcessInfo_activeProcessorCount() {
 }
 
 bool NSThread_isMainThread() { return std::this_thread::get_id() == gMainThreadId; }
-
-bool NSThread_detachNewThread(std::function<void()> body) {
-    try {
-        std::thread(std::move(body)).detach();
-        return true;
-    } catch (const std::system_error&) {
-        return false;
-    }
-}
 
 void NSObject_performOnMainThread(std::function<void()> work, bool waitUntilDone) {
     if (waitUntilDone && NSThread_isMainThread()) {

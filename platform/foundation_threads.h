@@ -1,5 +1,5 @@
 // Our stand-ins for the thread services of Foundation that the task engine
-// uses: the active processor count, detached threads, "perform on the main
+// uses: the active processor count, "perform on the main
 // thread" and the main run loop.
 //
 // The main thread is the thread that loaded this code (the host's main
@@ -18,10 +18,6 @@ int64_t NSProcessInfo_activeProcessorCount();
 
 bool NSThread_isMainThread();
 
-// Runs body on a new thread nobody joins. False when no thread could be made;
-// body is then dropped without running.
-bool NSThread_detachNewThread(std::function<void()> body);
-
 // Queues work for the main thread. With waitUntilDone the caller blocks until
 // the main thread has run it; called on the main thread with waitUntilDone,
 // the work runs at once.
@@ -38,6 +34,6 @@ double NSDate_distantFuture();
 bool NSRunLoop_runModeBeforeDate(double limitDate);
 
 // A source of the main run loop: something that will post to the main thread
-// later (a running operation). While any is registered, the run loop waits.
+// later (a running job's workers). While any is registered, the run loop waits.
 void NSRunLoop_addSource();
 void NSRunLoop_removeSource();

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "platform/foundation_threads.h"
-#include "platform/operation_queue.h"
 
 namespace {
 
@@ -49,8 +48,9 @@ TEST(EngineFoundation, PerformOnMainThreadAndWait) {
     std::vector<int> seen;  // only the main thread touches it
     std::atomic<int> finished{0};
     NSRunLoop_addSource();
+    std::vector<std::thread> threads;
     for (int p = 0; p < posters; ++p) {
-        ASSERT_TRUE(NSThread_detachNewThread([&, p] {
+        threads.emplace_back([&, p] {
             EXPECT_FALSE(NSThread_isMainThread());
             EXPECT_FALSE(NSRunLoop_runModeBeforeDate(NSDate_distantFuture()));
             for (int i = 0; i < posts; ++i) {
@@ -65,9 +65,10 @@ TEST(EngineFoundation, PerformOnMainThreadAndWait) {
                 EXPECT_TRUE(ran);
             }
             ++finished;
-        }));
+        });
     }
     while (finished.load() < posters) NSRunLoop_runModeBeforeDate(NSDate_now() + 0.05);
+    for (std::thread& t : threads) t.join();
     NSRunLoop_removeSource();
     ASSERT_EQ(seen.size(), size_t(posters * posts));
     std::vector<int> last(posters, -1);
@@ -88,75 +89,6 @@ TEST(EngineFoundation, RunLoopWithoutSourcesReturns) {
     EXPECT_TRUE(NSRunLoop_runModeBeforeDate(before + 0.02));
     EXPECT_GE(NSDate_now() - before, 0.015);
     NSRunLoop_removeSource();
-}
-
-class CountingOperation : public NSOperation {
-public:
-    CountingOperation(std::atomic<int>* inFlight, std::atomic<int>* peak, std::atomic<int>* done)
-        : inFlight_(inFlight), peak_(peak), done_(done) {}
-    void main() override {
-        int now = ++*inFlight_;
-        int seen = peak_->load();
-        while (now > seen && !peak_->compare_exchange_weak(seen, now)) {
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        --*inFlight_;
-        ++*done_;
-    }
-
-private:
-    std::atomic<int>*inFlight_, *peak_, *done_;
-};
-
-TEST(EngineFoundation, QueueHonoursItsLimit) {
-    for (int64_t limit : {1, 3}) {
-        std::atomic<int> inFlight{0}, peak{0}, done{0};
-        {
-            NSOperationQueue queue;
-            queue.setMaxConcurrentOperationCount(limit);
-            for (int i = 0; i < 12; ++i)
-                queue.addOperation(std::make_shared<CountingOperation>(&inFlight, &peak, &done));
-            queue.waitUntilAllOperationsAreFinished();
-            EXPECT_EQ(queue.operationCount(), 0);
-        }
-        EXPECT_EQ(done.load(), 12);
-        EXPECT_LE(peak.load(), limit);
-    }
-}
-
-class QuickOperation : public NSOperation {
-public:
-    explicit QuickOperation(std::atomic<int>* done) : done_(done) {}
-    void main() override { ++*done_; }
-
-private:
-    std::atomic<int>* done_;
-};
-
-// A queue may go away as soon as it reports itself drained, even while the
-// thread of a finished operation is still starting the next one.
-TEST(EngineFoundation, QueueGoesAwayOnceDrained) {
-    std::atomic<int> done{0};
-    for (int round = 0; round < 300; ++round) {
-        auto queue = std::make_unique<NSOperationQueue>();
-        queue->setMaxConcurrentOperationCount(1 + round % 2);
-        for (int i = 0; i < 4; ++i) queue->addOperation(std::make_shared<QuickOperation>(&done));
-        queue->waitUntilAllOperationsAreFinished();
-    }
-    EXPECT_EQ(done.load(), 1200);
-}
-
-TEST(EngineFoundation, CancelledOperationOnlyFinishes) {
-    std::atomic<int> inFlight{0}, peak{0}, done{0};
-    NSOperationQueue queue;
-    queue.setMaxConcurrentOperationCount(0);  // hold everything back
-    auto op = std::make_shared<CountingOperation>(&inFlight, &peak, &done);
-    queue.addOperation(op);
-    op->cancel();
-    queue.setMaxConcurrentOperationCount(-1);
-    queue.waitUntilAllOperationsAreFinished();
-    EXPECT_TRUE(op->isFinished());
-    EXPECT_EQ(done.load(), 0);
 }
 
 }  // namespace

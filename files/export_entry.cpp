@@ -166,28 +166,6 @@ int FileZerp_ReallyWritePSDFileWithGlobals(Data* data, const Parameters& setting
     return result;
 }
 
-int FileZerp_writePyr_withTags_toPath(const PyramidDescriptor* pyr, int64_t exportKind, const std::string& path) {
-    if (!pyr || !pyr->tiles) return kPSDExportEmpty;
-    std::unique_ptr<PyramidDescriptor> copy;
-    const PyramidDescriptor* source = pyr;
-    if (pyr->kind != kPyrColour8 && pyr->kind != kPyrColour16 && pyr->kind != kPyrColourFloat) {
-        copy = std::make_unique<PyramidDescriptor>();
-        InitPyramidProcs_from_another_pyr(copy.get(), pyr);
-        if (TryToAllocatePyramid_2006(copy.get(), pyr->width[0], pyr->height[0], kPyrColour8, 0, 0) != 1)
-            return kPSDExportNoMemory;
-        float c[4];
-        for (int64_t y = 0; y < pyr->height[0]; ++y)
-            for (int64_t x = 0; x < pyr->width[0]; ++x) {
-                get_intcoord_unitary_color(x, y, pyr, 0, c);
-                set_intcoord_unitary_color(x, y, copy.get(), 0, c);
-            }
-        source = copy.get();
-    }
-    const int result = Write(path, [&](int fd) { return TagAndWritePyrToPSD(source, fd, exportKind); });
-    if (copy) DisposePyramidData(copy.get());
-    return result;
-}
-
 int FileZerp_launchFileInBrowser_path(const std::string& path) { return openWithPreviewThisFile(path) ? 0 : 1; }
 
 int FileZerp_writeLDRAWFileWithGlobals_atPath(Data* data, const std::string& path, ExportFailure* failure) {

@@ -64,10 +64,6 @@ int FileZerp_ReallyWriteJPEGFileAtPath(const Parameters& settings, const std::st
 // chosen file itself is not touched. Every other kind writes the chosen file.
 int FileZerp_ReallyWritePSDFileWithGlobals(Data* data, const Parameters& settings, const std::string& path,
                                            bool* cancel, const ExportHooks& hooks, ExportFailure* failure = nullptr);
-// The pyramid as a one-layer PSD with the keywords of the export kind; a
-// pyramid of another kind than 8, 16 or 32-bit RGBA is written from an
-// 8-bit RGBA copy of its level 0.
-int FileZerp_writePyr_withTags_toPath(const PyramidDescriptor* pyr, int64_t exportKind, const std::string& path);
 // Opens the file in its default application (xdg-open, run without a
 // shell, the path one argument): 0, or 1 when that failed.
 int FileZerp_launchFileInBrowser_path(const std::string& path);

@@ -24,7 +24,6 @@ struct PSDdoc {
     int64_t outputModeForTags = 0;  // output mode named among the IPTC keywords, -1 for none
     int64_t bytesPerComponent = 0;  // 1, 2 or 4
     uint8_t separateFiles = 0;      // every layer goes to a flat file of its own
-    uint8_t pyramidHoldsPicture = 0;
     int64_t cubeFace = 0;           // 1..6 while one cube face is written, -1 for none
     uint8_t reserved = 0;
     ModeWordsSource modeWords;      // set by the caller after the metrics

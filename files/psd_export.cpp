@@ -87,9 +87,8 @@ struct Tags {
         dispose_IPTC_resource_memory(&iptc, 0);
         dispose_EXIF_resource_memory(&exif, 0);
     }
-    bool Build(bool jpegForm, bool withExif = true) {
-        return build_IPTC_resource(&iptc, jpegForm, false) > 0 &&
-               (!withExif || build_EXIF_resource(&exif, jpegForm, false) > 0);
+    bool Build(bool jpegForm) {
+        return build_IPTC_resource(&iptc, jpegForm, false) > 0 && build_EXIF_resource(&exif, jpegForm, false) > 0;
     }
 };
 
@@ -121,24 +120,21 @@ bool AllocateExportPyramid(PyramidDescriptor* pyr, const PSDdoc* doc, int64_t ki
     return true;
 }
 
-// The layers and the sections around them, into the sink; the render of
-// each layer when render is set.
+// The layers, each rendered in turn, and the sections around them, into the sink.
 int WriteDocument(Data* data, const Parameters& settings, const PyramidDescriptor* pyr, PSDdoc* doc,
-                  const PSDResourceExtras& extras, const bool* cancel, bool render, PSDSink* sink) {
+                  const PSDResourceExtras& extras, const bool* cancel, PSDSink* sink) {
     WrPSD_file_header_section(pyr, doc, sink);
     WrPSD_color_mode_data_section(pyr, doc, sink);
     WrPSD_image_resources_section(pyr, doc, extras, sink);
     WrPSD_layer_and_mask_section_parts(pyr, doc, sink, cancel, 1);
     for (int64_t i = 0; i < doc->layerCount; ++i) {
         if (cancel && *cancel) return kPSDExportCancelled;
-        if (render && !DontPaintPyrWithinPSDWriter(doc)) {
-            const int r = GenerateOneLayer(data, settings, const_cast<PyramidDescriptor*>(pyr),
-                                           i + doc->firstLayerNumber, cancel, doc);
-            if (r != noErr) return r;
-        }
+        const int r = GenerateOneLayer(data, settings, const_cast<PyramidDescriptor*>(pyr),
+                                       i + doc->firstLayerNumber, cancel, doc);
+        if (r != noErr) return r;
         if (cancel && *cancel) return kPSDExportCancelled;
         WrPSD_layer_and_mask_section_parts(pyr, doc, sink, cancel, 2);
-        if (data) ++data->progressDone;
+        ++data->progressDone;
         if (PSDSinkError(sink)) return kPSDExportWriteFailed;
     }
     WrPSD_layer_and_mask_section_parts(pyr, doc, sink, cancel, 3);
@@ -268,28 +264,11 @@ void GrabPSDMetrics(Data* data, const Parameters& p, PSDdoc* doc) {
     }
 }
 
-void GrabPSDMetricsForPyr(const PyramidDescriptor* pyr, PSDdoc* doc) {
-    initPSDdoc(doc);
-    doc->channelsPerLayer = 4;
-    doc->layerCount = 1;
-    doc->width = pyr ? pyr->width[0] : 0;
-    doc->height = pyr ? pyr->height[0] : 0;
-    doc->firstLayerNumber = 1;
-    doc->exportKind = kExportResult;
-    doc->outputModeForTags = -1;
-    doc->bytesPerComponent = pyr ? pyr->bytesPerComponent : 1;
-    doc->pyramidHoldsPicture = 1;
-    doc->separateFiles = 0;
-    doc->cubeFace = -1;
-}
-
 void InitMondoProgressParams(Data* data, int64_t count) {
     if (!data) return;
     data->progressTotal = count;
     data->progressDone = 0;
 }
-
-bool DontPaintPyrWithinPSDWriter(const PSDdoc* doc) { return doc->pyramidHoldsPicture && doc->layerCount == 1; }
 
 int PSDDocumentProblem(const PSDdoc* doc, int64_t pixelKind, int64_t extraResourceBytes) {
     if (pixelKind != kPyrColour8 && pixelKind != kPyrColour16 && pixelKind != kPyrColourFloat) return kPSDExportNotRGBA;
@@ -340,33 +319,12 @@ int ReallyWritePSDFile_core_thingie(Data* data, const Parameters& settings, int 
         data->storage->targetPyramid = pyr;
         PSDSink sink;
         PSDSinkStart(&sink, fd, false);
-        result = WriteDocument(data, settings, pyr, doc, extras, cancel, true, &sink);
+        result = WriteDocument(data, settings, pyr, doc, extras, cancel, &sink);
         if (result != kPSDExportOK) PSDSinkFlush(&sink);
         data->storage->targetPyramid = savedTarget;
         DisposePyramidData(pyr);
     }
     UnlockHostProfile(&profile);
-    return FinishFile(fd, result);
-}
-
-int TagAndWritePyrToPSD(const PyramidDescriptor* pyr, int fd, int64_t exportKind) {
-    if (!pyr || !pyr->tiles) return FinishFile(fd, kPSDExportEmpty);
-    PSDdoc doc;
-    GrabPSDMetricsForPyr(pyr, &doc);
-    Tags tags;
-    AddTaskSpecificKeywords(&tags.iptc, nullptr, exportKind);
-    if (!tags.Build(false, false)) return FinishFile(fd, kPSDExportNoMemory);
-    PSDResourceExtras extras;
-    extras.iptc = tags.iptc.buffer;
-    extras.iptcLength = tags.iptc.length;
-    int result = PSDDocumentProblem(&doc, pyr->kind, ExtraResourceBytes(extras));
-    if (result == kPSDExportOK) {
-        PSDSink sink;
-        PSDSinkStart(&sink, fd, false);
-        const bool notCancelled = false;
-        const Parameters none{};
-        result = WriteDocument(nullptr, none, pyr, &doc, extras, &notCancelled, false, &sink);
-    }
     return FinishFile(fd, result);
 }
 

@@ -35,10 +35,7 @@ const char* PSDExportMessage(int result);
 
 // The document of the settings' export kind (Parameters::exportPurpose).
 void GrabPSDMetrics(Data* data, const Parameters& settings, PSDdoc* doc);
-// One layer holding an existing pyramid.
-void GrabPSDMetricsForPyr(const PyramidDescriptor* pyr, PSDdoc* doc);
 void InitMondoProgressParams(Data* data, int64_t count);
-bool DontPaintPyrWithinPSDWriter(const PSDdoc* doc);
 
 // Why a document of this pixel kind cannot be written, before anything is
 // rendered (0 when it can): a pixel kind other than 8, 16 or 32-bit RGBA, no
@@ -48,8 +45,6 @@ int PSDDocumentProblem(const PSDdoc* doc, int64_t pixelKind, int64_t extraResour
 
 // Renders every layer of the document with the settings and writes the file.
 int ReallyWritePSDFile_core_thingie(Data* data, const Parameters& settings, int fd, const bool* cancel, PSDdoc* doc);
-// A one-layer PSD of the pyramid as it is, with the keywords of the export kind.
-int TagAndWritePyrToPSD(const PyramidDescriptor* pyr, int fd, int64_t exportKind);
 // The pyramid as JPEG with the keywords of the export kind.
 int TagAndWritePyr(const PyramidDescriptor* pyr, int fd, int64_t exportKind, bool closeFile, long quality);
 // Renders the result of the settings (a texture map for kind 4, its holes

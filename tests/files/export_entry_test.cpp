@@ -455,25 +455,4 @@ TEST(ExportEntry, EquirectangularMapOfTheSolid) {
     EXPECT_EQ(r.facts.at("layers"), "1");
 }
 
-// A grey pyramid is written from an 8-bit colour copy of its level 0.
-TEST(ExportEntry, GreyPyramidIsWrittenFromAColourCopy) {
-    const TempFolder folder;
-    PolyRig rig;
-    rig.SetInput(64, 32);
-    PyramidDescriptor grey{};
-    InitPyramidProcs(&grey);
-    ASSERT_EQ(TryToAllocatePyramid_2006(&grey, 20, 10, kPyrGrey8, 0, 0), 1);
-    for (int64_t y = 0; y < 10; ++y)
-        for (int64_t x = 0; x < 20; ++x) {
-            const float v = float(x) / 19.0f, c[4] = {v, v, v, 1.0f};
-            set_intcoord_unitary_color(x, y, &grey, 0, c);
-        }
-    ASSERT_EQ(FileZerp_writePyr_withTags_toPath(&grey, kExportResult, folder / "grey.psd"), 0);
-    DisposePyramidData(&grey);
-    const psdtest::ReadBack r = psdtest::ReadWithPsdTools(folder / "grey.psd", folder / "grey");
-    EXPECT_TRUE(r.warnings.empty()) << r.text;
-    EXPECT_EQ(r.facts.at("size"), "20 10");
-    EXPECT_EQ(r.facts.at("depth"), "8");
-}
-
 }  // namespace

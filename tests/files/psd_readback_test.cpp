@@ -142,29 +142,4 @@ TEST(PSDReadBack, ExiftoolReadsProfileKeywordsAndResolution) {
     for (const char* id : {"1039", "1028", "1058", "1005", "1035"}) EXPECT_TRUE(r.facts.count(std::string("resource ") + id)) << id << "\n" << r.text;
 }
 
-// One-layer files of existing pyramids at every depth.
-TEST(PSDReadBack, TagAndWritePyrToPSD) {
-    Folder folder;
-    for (int64_t bytes : {1, 2, 4}) {
-        SCOPED_TRACE(::testing::Message() << "bytes " << bytes);
-        PyrHolder pyr(17, 10, KindOfBytes(bytes));
-        PaintPicture(pyr.get(), 2);
-        const std::string path = folder / ("pyr" + std::to_string(bytes) + ".psd");
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        EXPECT_EQ(TagAndWritePyrToPSD(pyr.get(), fd, 4), kPSDExportOK);
-        EXPECT_EQ(fcntl(fd, F_GETFD), -1);  // closed
-        const ReadBack r = ReadWithPsdTools(path, folder / ("pyr" + std::to_string(bytes)));
-        EXPECT_TRUE(r.warnings.empty()) << r.text;
-        EXPECT_EQ(r.facts.at("layers"), "1");
-        EXPECT_EQ(r.facts.at("layer 0 name"), "Layer 1");
-        EXPECT_EQ(r.Raw("layer0_-1.raw"), ExpectedPlane(pyr.get(), 0, false));
-        EXPECT_EQ(r.Raw("layer0_0.raw"), ExpectedPlane(pyr.get(), 1, false));
-        EXPECT_EQ(r.Raw("merged_2.raw"), ExpectedPlane(pyr.get(), 3, bytes != 4));
-        const std::string size = "17 10 " + std::to_string(bytes * 8) + "\n";
-        EXPECT_EQ(Shell("identify -format '%w %h %z\\n' '" + path + "'"), size + size);
-        if (bytes < 4) EXPECT_EQ(MagickRGBA(folder.path, path, 1, bytes), InterleavedRGBA(pyr.get()));
-        EXPECT_EQ(Shell("exiftool -s3 -sep , -IPTC:Keywords '" + path + "'"), "Vornesk 2,panorama,texturemap,3D,obj\n");
-    }
-}
-
 }  // namespace

@@ -156,6 +156,3 @@ bool FileZerp_pathisDirectory(const std::string& path) {
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-int FileZerp_writeStringToPath(const std::string& text, const std::string& path) {
-    return FileZerp_WriteFileAtPath(path, "the text", [&](int fd) { return WriteBytes(fd, text.data(), int64_t(text.size())); });
-}

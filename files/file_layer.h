@@ -57,5 +57,3 @@ std::string FileZerp_getParentPathOf(const std::string& path);
 // Case-insensitive comparison of the path's extension with extension.
 bool FileZerp_file_hasExtension(const std::string& path, const std::string& extension);
 bool FileZerp_pathisDirectory(const std::string& path);
-// Writes the text whole or not at all; 0 or -1.
-int FileZerp_writeStringToPath(const std::string& text, const std::string& path);

@@ -78,13 +78,6 @@ std::string FileZerp_makeNameNonWeirdForOBJ(const std::string& s) {
     return name;
 }
 
-std::string FileZerp_makeFilenameNonWeirdForHTMLDisplay(const std::string& s) {
-    std::string out = s;
-    for (char& c : out)
-        if (c == '\\' || c == '/' || c == ':') c = '_';
-    return out;
-}
-
 void FileZerp_MacPath_toCString(const char* path, char* buffer, int64_t size) {
     if (!path || !buffer || size < 1) return;
     const char* slash = std::strrchr(path, '/');

@@ -27,8 +27,6 @@ std::string FileZerp_spacesToScores(const std::string& s);
 // Spaces and control bytes to "_", ":", "/" and "\" to "_", at most 259
 // bytes (whole characters): a name an OBJ's "mtllib" reads as one.
 std::string FileZerp_makeNameNonWeirdForOBJ(const std::string& s);
-// "\", "/" and ":" each to "_".
-std::string FileZerp_makeFilenameNonWeirdForHTMLDisplay(const std::string& s);
 // The path's last component into buffer as a terminated string of at most
 // size - 1 bytes; empty when it does not fit. Nothing without path or buffer.
 void FileZerp_MacPath_toCString(const char* path, char* buffer, int64_t size);

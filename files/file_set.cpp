@@ -477,7 +477,3 @@ void JoinFileSet(FileSet* set, FileSet* part) {
     part->finished = true;
 }
 
-std::string FileSetFailureText(const FileSet& set) {
-    if (set.cancelled) return "cancelled";
-    return "cannot write " + set.failedFile + ": " + set.reason;
-}

@@ -108,5 +108,3 @@ void JoinFileSet(FileSet* set, FileSet* part);
 // which need not exist yet.
 std::string PathWithLinksFollowed(std::string path);
 
-// "cannot write FILE: REASON" for a failed set.
-std::string FileSetFailureText(const FileSet& set);

@@ -284,29 +284,6 @@ int FinishAndCloseWebPage(HTMLStatus* page) {
     return error;
 }
 
-std::string EscapeForHTML(std::string_view text) {
-    std::string out;
-    for (size_t i = 0; i < text.size();) {
-        const size_t start = i;
-        const int32_t c = NextCharacter(text, &i);
-        if (const HTMLEntity* e = Find(kHTMLEntitiesShort, std::size(kHTMLEntitiesShort), c)) out += e->entity;
-        else if (i - start == 1 && uint8_t(text[start]) >= 0x80) AppendUTF8(&out, c);
-        else out.append(text.substr(start, i - start));
-    }
-    return out;
-}
-
-std::string EscapeForAsciiHTML(std::string_view text) {
-    std::string out;
-    for (size_t i = 0; i < text.size();) {
-        const int32_t c = NextCharacter(text, &i);
-        if (const HTMLEntity* e = Find(kHTMLEntitiesFull, std::size(kHTMLEntitiesFull), c)) out += e->entity;
-        else if (c > 127) out += Numbered(c);
-        else out += char(c);
-    }
-    return out;
-}
-
 namespace {
 
 // The character a piece ("&" to ";") names, or -1.

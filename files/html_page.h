@@ -77,9 +77,7 @@ std::string PercentEncodedFileName(std::string_view name);
 // fold alike are told apart by the caller.
 std::string CleanedImageName(std::string_view name);
 
-// The string escaping of the keyword lists, on UTF-8 text.
-std::string EscapeForHTML(std::string_view text);
-std::string EscapeForAsciiHTML(std::string_view text);
 // Named entities of the full table and numeric references (1..65,534 and
-// 65,536..1,114,111, surrogates excepted) back to characters; the rest stays.
+// 65,536..1,114,111, surrogates excepted) in UTF-8 text back to characters;
+// the rest stays.
 std::string UnescapeFromHTML(std::string_view text);

@@ -69,7 +69,6 @@ TEST(FileNames, RenumberedAndClonedPaths) {
             << c.path << " " << c.n << "/" << c.t;
     EXPECT_EQ(FileZerp_makeClonedPathWithNewExtender(".jpg", "/x/My Globe.obj", true), "/x/My_Globe.jpg");
     EXPECT_EQ(FileZerp_makeNameNonWeirdForOBJ("a b:c/d\\e"), "a_b_c_d_e");
-    EXPECT_EQ(FileZerp_makeFilenameNonWeirdForHTMLDisplay("a b:c/d\\e"), "a b_c_d_e");
     char name[260];
     FileZerp_MacPath_toCString("/x/y/Été 2026.obj", name, sizeof name);
     EXPECT_STREQ(name, "Été 2026.obj");

@@ -140,7 +140,6 @@ TEST(FileSet, EachMemberBrokenInTurnLeavesTheOldSet) {
             EXPECT_EQ(set.failedFile, target);
             EXPECT_EQ(set.reason, f.reason);
             EXPECT_EQ(set.writeFailed, f.writeFailed);
-            EXPECT_EQ(FileSetFailureText(set), "cannot write " + target + ": " + f.reason);
             // Nothing is written after the member that failed; a target
             // found wrong before the renames fails after all were written.
             const bool checkedFirst = f.fault == Fault::kProtected || f.fault == Fault::kFolder;
@@ -351,7 +350,7 @@ TEST(FileSet, ASignalThatIsHandledCancelsTheSet) {
             return 0;
         });
     EXPECT_EQ(FinishFileSet(&set), kFileSetCancelled);
-    EXPECT_EQ(FileSetFailureText(set), "cancelled");
+    EXPECT_TRUE(set.cancelled);
     EXPECT_EQ(gCaught, 1);
     for (const char* m : kMembers) EXPECT_EQ(Slurp(folder / m), std::string("old ") + m);
     EXPECT_EQ(folder.Names().size(), std::size(kMembers));

@@ -55,9 +55,6 @@ TEST(HTMLPage, Escaping) {
                      std::isdigit((unsigned char)escaped[at + 4]) && escaped[at + 5] == ';')
             << escaped.substr(at, 6);
 
-    EXPECT_EQ(EscapeForAsciiHTML("\xC3\xA9\xC4\x81"), "&eacute;&#257;");
-    EXPECT_EQ(EscapeForAsciiHTML(""), "");
-    EXPECT_EQ(EscapeForHTML("\"Fish\" & <Chips> \xC3\xA9 \xE2\x82\xAC"), "&quot;Fish&quot; &amp; &lt;Chips&gt; \xC3\xA9 &euro;");
     struct Back {
         const char* in;
         const char* out;

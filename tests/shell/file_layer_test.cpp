@@ -42,6 +42,12 @@ std::string Slurp(const fs::path& path) {
 
 void Put(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
+// Text written through the file layer: whole or not at all.
+int WriteText(const fs::path& path, const std::string& text) {
+    return FileZerp_WriteFileAtPath(path.string(), "the text",
+                                    [&](int fd) { return WriteBytes(fd, text.data(), int64_t(text.size())); });
+}
+
 // Files in folder, hidden ones (a temporary file left behind) included.
 std::vector<std::string> Listing(const fs::path& folder) {
     std::vector<std::string> names;
@@ -188,7 +194,7 @@ TEST_F(FileLayer, AFailedWriteLeavesTheOldFile) {
         std::function<int()> write;
     } writers[] = {
         {"memory dot", dot, [] { return int(FileZerp_saveToMemoryDot(4, gData)); }},
-        {"text", text, [&] { return FileZerp_writeStringToPath(std::string(100000, 'n'), text.string()); }},
+        {"text", text, [&] { return WriteText(text, std::string(100000, 'n')); }},
         {"settings", dot, [&] { return int(FileZerp_WriteSettingsFile_path(dot.string(), 0)); }},
         {"undo", dot, [&] { return int(FileZerp_WriteSettingsFile_path(dot.string(), 1)); }},
         {"statistics page", stats, [&] {
@@ -212,7 +218,7 @@ TEST_F(FileLayer, AFailedWriteLeavesTheOldFile) {
     EXPECT_EQ(Slurp(dot), oldDot);
     EXPECT_EQ(Slurp(text), "old notes");
     // And with no failure each writes.
-    EXPECT_EQ(FileZerp_writeStringToPath("new notes", text.string()), 0);
+    EXPECT_EQ(WriteText(text, "new notes"), 0);
     EXPECT_EQ(Slurp(text), "new notes");
 }
 

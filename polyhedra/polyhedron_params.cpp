@@ -238,73 +238,21 @@ bool IsExportablePolyhedron(int64_t m) {
     return IsPolyhedron(m);
 }
 
-bool obey_flopping_for_shapecode(int64_t code) { return code > 402; }
-
-bool ShapecodeIsARind(int64_t c) { return In(c, 25, 27); }
-bool ShapecodeIsAGeodesic(int64_t c) { return In(c, 89, 110); }
-bool ShapecodeIsARollout(int64_t c) { return In(c, 111, 158); }
-bool ShapecodeIsATruchetNonDual(int64_t c) { return In(c, 197, 216) || In(c, 237, 270); }
-bool ShapecodeIsAVoronoi(int64_t c) { return In(c, 160, 170) || ShapecodeIsATruchetNonDual(c); }
 bool ShapecodeIsATruchetDual(int64_t c) { return In(c, 217, 236) || In(c, 271, 304); }
-bool ShapecodeIsADual(int64_t c) { return ShapecodeIsATruchetDual(c); }
-bool ShapecodeIsAGoldbergClass1(int64_t c) { return In(c, 313, 336); }
-bool ShapecodeIsAGoldbergClass2(int64_t c) { return In(c, 337, 360); }
-bool ShapecodeIsAGoldbergClass3(int64_t c) { return In(c, 361, 390); }
-bool ShapecodeIsAGoldberg(int64_t c) { return In(c, 313, 390); }
-bool ShapecodeIsAQuadClass1(int64_t c) { return In(c, 391, 405); }
-bool ShapecodeIsAQuadClass2(int64_t c) { return In(c, 406, 420); }
-bool ShapecodeIsAQuadClass3(int64_t c) { return In(c, 421, 438); }
-bool ShapecodeIsAQuadClass2_or_3(int64_t c) { return In(c, 406, 438); }
-bool ShapecodeIsAQuad(int64_t c) { return In(c, 391, 438); }
-
-bool ShapecodeIsABendy(int64_t c) {
-    return c == 32 || In(c, 51, 54) || c == 64 || c == 65 || In(c, 67, 73) || c == 75 || c == 159 || c == 166 ||
-           c == 270 || c == 304;
-}
 
 bool ShapecodeNeedsLegacyPointCollider(int64_t c) {
     return c == 25 || c == 27 || c == 51 || c == 53 || c == 78 || c == 79 || c == 159 || c == 161 ||
            In(c, 179, 184) || c == 190 || In(c, 192, 196);
 }
 
-bool ShapecodeNeedsLegacy2DCollider(int64_t) { return false; }
-
-bool ShapecodeIsACurvedOrigamiStandard(int64_t c) {
-    return (In(c, 171, 187) && c % 2 == 1) || c == 189 || c == 190 || c == 193 || c == 194;
-}
-
 bool ShapecodeIsACurvedOrigamiMonofrag(int64_t c) {
     return (In(c, 172, 188) && c % 2 == 0) || c == 191 || c == 192 || c == 195 || c == 196;
-}
-
-bool PolyhedronIsBuiltOnTheFly(int64_t c) {
-    return In(c, 25, 27) || In(c, 51, 53) || c == 78 || c == 79 || In(c, 81, 87) || In(c, 89, 311) ||
-           In(c, 313, 440);
 }
 
 int64_t Companion_of_Truchet_dual(int64_t c) {
     if (In(c, 217, 236)) return c - 20;
     if (In(c, 271, 304)) return c - 34;
     return c;
-}
-
-int64_t TruchetCodeFromShapecode(int64_t c) {
-    static constexpr int16_t kPatterns[20] = {560,  1514, 2756, 3841, 3,    3938, 454,  3552, 2756, 3938,
-                                              1312, 548,  817,  976,  1315, 3664, 3795, 3978, 4074, 48};
-    if (In(c, 197, 216)) return kPatterns[c - 197];
-    if (In(c, 217, 236)) return kPatterns[c - 217];
-    return 0;
-}
-
-int64_t MonofragVersion_of_shapecode(int64_t c) {
-    if (In(c, 171, 187) && c % 2 == 1) return c + 1;
-    switch (c) {
-        case 189: return 191;
-        case 190: return 192;
-        case 193: return 195;
-        case 194: return 196;
-        default: return c;
-    }
 }
 
 int64_t MonofragVersion_of_projection(int64_t m) {
@@ -325,20 +273,3 @@ int64_t MonofragVersion_of_projection(int64_t m) {
         default: return m;
     }
 }
-
-namespace {
-int64_t ShapeOf(int64_t mode) {
-    polyhedron_params params;
-    get_polyhedron_params_from_output_mode(mode, &params);
-    return params.shapeCode;
-}
-}  // namespace
-
-bool OutputModeIsAGoldberg(int64_t m) { return In(m, 422, 497); }
-bool OutputModeIsAQuadClass1(int64_t m) { return In(m, 498, 512); }
-bool OutputModeIsAQuadClass2_or_3(int64_t m) { return In(m, 513, 545); }
-bool OutputModeIsAQuad(int64_t m) { return In(m, 498, 545); }
-bool OutputModeIsAGeodesic(int64_t m) { return In(m, 177, 198) || In(m, 422, 497); }
-bool OutputModeIsARollout(int64_t m) { return ShapecodeIsARollout(ShapeOf(m)); }
-bool OutputModeIsAVoronoi(int64_t m) { return ShapecodeIsAVoronoi(ShapeOf(m)); }
-bool OutputModeIsATruchetDual(int64_t m) { return ShapecodeIsATruchetDual(ShapeOf(m)); }

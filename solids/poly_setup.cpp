@@ -423,31 +423,3 @@ bool TurnBuiltSolid(const polyhedron* unturned, polyhedron* poly, void* hostValu
                FloatKey(angle));
     return true;
 }
-
-float GetScaleFromSpin(int64_t mode, float spin, void* hostValue, uint8_t flag) {
-    polyhedron* scratch = NewPolyhedron(0.5f, 0.0f);
-    if (!scratch) return 1.0f;
-    HooBoyPolySetup(mode, scratch, 0, 1, 0, hostValue, flag, 0.5f, 0.0f, spin * 6.2831855f);
-    const float scale = scratch->net.scale;
-    FreePolyhedron(&scratch);
-    return scale;
-}
-
-int64_t NewCountFacesInPoly(int64_t mode, void* hostValue, polyhedron* poly, uint8_t flag) {
-    if (!poly) return 0;
-    HooBoyPolySetup(mode, poly, 0, 1, 0, hostValue, flag, 1.0f, 0.5f, 0.0f);
-    return poly->faceCount3D;
-}
-
-bool projection_draws_concave_edges(int64_t mode) {
-    polyhedron_params params;
-    get_polyhedron_params_from_output_mode(mode, &params);
-    if (params.shapeCode == -1) return false;
-    polyhedron* scratch = NewPolyhedron(0.0f, 0.0f);
-    if (!scratch) return false;
-    SetUpReallyGeneralPolyhedron(scratch, params.shapeCode, 4, params.secondParameter, 0, nullptr, 0,
-                                 params.floatParameter);
-    const bool concave = scratch->allConvex == 0 && scratch->status == kPolyStatusGood;
-    FreePolyhedron(&scratch);
-    return concave;
-}

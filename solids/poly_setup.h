@@ -40,10 +40,3 @@ bool TurnBuiltSolid(const polyhedron* unturned, polyhedron* poly, void* hostValu
 void SetFloretFrame(polyhedron* poly, int64_t mode);
 void SetUpReallyGeneralPolyhedron(polyhedron* poly, int64_t shapeCode, int64_t setupMode, int64_t secondParameter,
                                   uint8_t optionByte, void* hostValue, uint8_t flag, float angle);
-// The net scale of the mode's solid turned by spin turns (a scratch build).
-float GetScaleFromSpin(int64_t mode, float spin, void* hostValue, uint8_t flag);
-// Builds the mode's solid on the record and answers its face count.
-int64_t NewCountFacesInPoly(int64_t mode, void* hostValue, polyhedron* poly, uint8_t flag);
-// Builds the mode's solid on a scratch record and answers whether any edge
-// is concave; false when the record cannot be had or the mode has no solid.
-bool projection_draws_concave_edges(int64_t outputMode);

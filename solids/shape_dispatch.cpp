@@ -38,8 +38,8 @@ int64_t FaceListLength(const uint16_t* list, int64_t faces) {
     return n;
 }
 
-// The face at the cursor of a 0-terminated list, read as grab_polyface3D
-// reads one (at most kMaxFaceVertices corners, the rest -1), with all its
+// The face at the cursor of a 1-based, 0-terminated list: its corners counted
+// from 0 (at most kMaxFaceVertices, the rest -1), with all its
 // entries counted in *stored; the cursor moves to the next face. Reading a
 // table face after face this way takes one pass, where asking for face f by
 // its number walks the list from its start each time.

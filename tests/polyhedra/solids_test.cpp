@@ -383,8 +383,8 @@ TEST(Solids, CubeNetIsWhereCubeMapInputSamples) {
             triplex q{0, 0, 0};
             double x = 0, y = 0;
             for (int k = 0; k < 4; ++k) {
-                int64_t f3, corner;
-                Face_and_Index_2D_to_3D(nf, k, &f3, &corner, p.get());
+                // Net corner k shows the solid face's corner k turned by the net face's offset.
+                const int64_t f3 = face.face3D, corner = (k + face.secondIndex) % p->face3D[f3].count;
                 q = Tadd(q, Tscale(V(p.get(), f3, corner), w[k] / sum));
                 x += p->coords2D[face.vertex[k]][0] * w[k] / sum;
                 y += p->coords2D[face.vertex[k]][1] * w[k] / sum;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "polyhedra/polyhedron_params.h"
+#include "polyhedra/rollouts.h"
 #include "projections/caches.h"
 #include "projections/dispatcher.h"
 #include "projections/simplex.h"
@@ -24,6 +25,14 @@
 namespace {
 
 bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+// Whether the mode's solid is a rollout.
+bool IsRollout(int64_t mode) {
+    polyhedron_params p;
+    get_polyhedron_params_from_output_mode(mode, &p);
+    RolloutForm form;
+    return RolloutOfShapecode(p.shapeCode, &form) != 0;
+}
 
 // The codes a recorded action can carry are the table's: every mode a user
 // can choose survives an action, and an action names no mode the menus lack.
@@ -140,7 +149,7 @@ TEST(OutputModes, FamiliesHoldWhatTheirNamesSay) {
         if (row.road == ModeRoad::kGlobe) EXPECT_EQ(int(row.family), int(ModeFamily::kGlobe)) << row.code;
         if (row.road == ModeRoad::kFloretOnNet || IsProjectionAFloret(row.code))
             EXPECT_EQ(int(row.family), int(ModeFamily::kFloret)) << row.code << " " << name;
-        if (OutputModeIsSteinmetz(row.code) || OutputModeIsACurvedOrigami(row.code) || OutputModeIsARollout(row.code))
+        if (OutputModeIsSteinmetz(row.code) || OutputModeIsACurvedOrigami(row.code) || IsRollout(row.code))
             EXPECT_EQ(int(row.family), int(ModeFamily::kSolid)) << row.code << " " << name;
     }
     for (int f = 0; f < kModeFamilyCount; ++f) {

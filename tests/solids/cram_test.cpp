@@ -113,7 +113,11 @@ TEST(CramPoints, FitsTheUsedNetWithItsBorderIntoTheTargetBox) {
 TEST(CramPoints, ANetWithoutExtentStaysWhereItIs) {
     PolyPtr p = BuildSolid(18);  // the cube alone, its net vertices freed
     ASSERT_TRUE(p && p->coords2D);
-    Mark_N_5D_Points_as_used(0, p.get());
+    for (int64_t i = 0; i < kMax2DVertices; ++i) {
+        p->netVertexSolid[i] = -1;
+        p->netVertexUsed[i] = 0;
+    }
+    p->netVertexCount = 0;
     p->net.scale = 5.0f;
     CramPoints(p.get());  // no vertex at all
     EXPECT_EQ(p->net.scale, 1.0f);
@@ -195,9 +199,14 @@ TEST(NetTurn, AModeWithoutATurnTakesTheCallers) {
     ExpectTurnedBy(plain.get(), turned.get(), 0.7, 7);
     // The fit follows the turn: the scale of a half turn is the scale of
     // none, a quarter turn of the cube's long net fits it otherwise.
-    const float none = GetScaleFromSpin(7, 0.0f, nullptr, 1);
-    EXPECT_NEAR(GetScaleFromSpin(7, 0.5f, nullptr, 1), none, 1e-5);
-    EXPECT_GT(std::fabs(GetScaleFromSpin(7, 0.25f, nullptr, 1) - none), 1e-3);
+    const auto scaleTurnedBy = [](float turns) {
+        PolyPtr p = MakePoly();
+        HooBoyPolySetup(7, p.get(), 0, 1, 0, nullptr, 1, 0.5f, 0.0f, turns * 6.2831855f);
+        return p->net.scale;
+    };
+    const float none = scaleTurnedBy(0.0f);
+    EXPECT_NEAR(scaleTurnedBy(0.5f), none, 1e-5);
+    EXPECT_GT(std::fabs(scaleTurnedBy(0.25f) - none), 1e-3);
 }
 
 }  // namespace

@@ -115,12 +115,23 @@ TEST(PolySetup, BuiltInTablesAreCopiedIntoOwnedStorage) {
     EXPECT_EQ(p->coords3D[0].x, x);
 }
 
-TEST(PolySetup, ProjectionDrawsConcaveEdges) {
-    EXPECT_FALSE(projection_draws_concave_edges(1));    // no solid
-    EXPECT_FALSE(projection_draws_concave_edges(7));    // the cube
-    EXPECT_TRUE(projection_draws_concave_edges(403));   // four cubes
-    EXPECT_FALSE(projection_draws_concave_edges(408));  // Waterman W5
-    EXPECT_FALSE(projection_draws_concave_edges(405));  // not built: no answer from a solid
+// Whether the mode's solid, built as it stands, has a concave edge.
+bool BuildsConcave(int64_t mode) {
+    polyhedron_params params;
+    get_polyhedron_params_from_output_mode(mode, &params);
+    if (params.shapeCode == -1) return false;
+    PolyPtr p = MakePoly();
+    if (!p) return false;
+    SetUpReallyGeneralPolyhedron(p.get(), params.shapeCode, 4, params.secondParameter, 0, nullptr, 0,
+                                 params.floatParameter);
+    return p->allConvex == 0 && p->status == kPolyStatusGood;
+}
+
+TEST(PolySetup, SolidsKnowWhetherTheyAreConcave) {
+    EXPECT_FALSE(BuildsConcave(7));    // the cube
+    EXPECT_TRUE(BuildsConcave(403));   // four cubes
+    EXPECT_FALSE(BuildsConcave(408));  // Waterman W5
+    EXPECT_FALSE(BuildsConcave(405));  // not built: no answer from a solid
 }
 
 TEST(GeneratedPolyhedra, TablesAreCurrent) {

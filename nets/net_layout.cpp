@@ -265,17 +265,6 @@ double Layout_PutBUnderA(int64_t A, int64_t B, polyhedron* poly) {
     return Layout_PutBUnderAlphaThroughA(A, A, B, poly);
 }
 
-void Apply2DOffsetToSomeFrags(polyhedron* poly, double dx, double dy, int64_t fragment, int mode) {
-    if (mode == 0) {
-        Offset(poly, dx, 0, [fragment](int64_t f) { return f > fragment; });
-        Offset(poly, 0, dy, [fragment](int64_t f) { return f == fragment; });
-    } else if (mode == 1) {
-        Offset(poly, dx, dy, [fragment](int64_t f) { return f > fragment; });
-    } else {
-        Offset(poly, dx, 0, [fragment](int64_t f) { return f > fragment; });
-    }
-}
-
 void AlignFragments(polyhedron* poly, int64_t p1, int64_t p2, int64_t p3, int64_t p4, int64_t fragment) {
     for (int64_t p : {p1, p2, p3, p4})
         if (p < 0 || p >= kMax2DVertices) return;  // a missing vertex: no alignment
@@ -297,12 +286,6 @@ void AlignFragments(polyhedron* poly, int64_t p1, int64_t p2, int64_t p3, int64_
 
 namespace {
 
-// The net vertex of the fragment showing wedge entry k, -1 none.
-int64_t WedgeAt(const polyhedron* poly, int64_t k, int64_t fragment) {
-    if (k < 0 || k >= kWedgeEntries || poly->wedgeVertex[k] < 0) return -1;
-    return Vert_Index_3D_to_2D_Looking_Only_in_a_particular_2D_fragment(poly, poly->wedgeVertex[k], fragment);
-}
-
 // The net vertex showing wedge entry k on a face whose face tag is `sheet`:
 // the two sheets of a two-sided square are found by their tags, in one
 // fragment or in two; -1 when none shows it.
@@ -317,18 +300,6 @@ int64_t SheetVertex(const polyhedron* poly, int64_t k, int64_t sheet) {
         }
     }
     return -1;
-}
-
-// A new net vertex midway between a and b, carrying b's solid vertex and
-// fragment; -1 when either is missing.
-int64_t Mid(polyhedron* poly, int64_t a, int64_t b) {
-    if (a < 0 || b < 0 || a >= kMax2DVertices || b >= kMax2DVertices) return -1;
-    const PolyNetPoint m{(poly->coords2D[a][0] + poly->coords2D[b][0]) / 2,
-                         (poly->coords2D[a][1] + poly->coords2D[b][1]) / 2, poly->netVertexSolid[b],
-                         poly->netVertexTag[b]};
-    const int64_t v = AddNew2DVertToPolyhedron(poly, &m);
-    if (v >= 0) poly->netVertexUsed[v] = poly->netVertexUsed[b];
-    return v;
 }
 
 // The net edge of the fragment that shows the solid edge from a to b: its
@@ -400,19 +371,6 @@ void AlignWedges(polyhedron* poly) {
 }
 
 }  // namespace
-
-void JoinWedges(polyhedron* poly, int64_t i, int64_t j, int64_t fa, int64_t fb) {
-    if (!poly || !poly->coords2D) return;
-    const int64_t c = WedgeAt(poly, i, fa), d = WedgeAt(poly, i + 1, fa);
-    const int64_t e = WedgeAt(poly, j, fb), g = WedgeAt(poly, j + 1, fb);
-    AlignFragments(poly, Mid(poly, c, d), d, e, Mid(poly, e, g), fb);
-}
-
-void JoinLastWedgeToLastCap(polyhedron* poly, int64_t i, int64_t j, int64_t fa, int64_t fb) {
-    if (!poly || !poly->coords2D) return;
-    const int64_t a = WedgeAt(poly, i, fa), b = WedgeAt(poly, i + 1, fa);
-    AlignFragments(poly, Mid(poly, a, b), b, WedgeAt(poly, j, fb), WedgeAt(poly, j + 1, fb), fb);
-}
 
 void LayOutFragments(polyhedron* poly, PackingMemo* memo) {
     if (!poly || !poly->coords2D) return;

@@ -60,11 +60,4 @@ void SpinFragmentsFelicitously(polyhedron* poly, int64_t first, int64_t last);
 void SpinAllFragments(polyhedron* poly);
 double Layout_PutBUnderA(int64_t A, int64_t B, polyhedron* poly);
 double Layout_PutBUnderAlphaThroughA(int64_t alpha, int64_t A, int64_t B, polyhedron* poly);
-void Apply2DOffsetToSomeFrags(polyhedron* poly, double dx, double dy, int64_t fragment, int mode);
 void AlignFragments(polyhedron* poly, int64_t p1, int64_t p2, int64_t p3, int64_t p4, int64_t fragment);
-// Joins fragment fb to fa along the edges showing wedge entries (j, j + 1)
-// and (i, i + 1): fb's edge midpoint to fa's, its end to fa's end.
-void JoinWedges(polyhedron* poly, int64_t i, int64_t j, int64_t fa, int64_t fb);
-// Joins the cap fb to the last wedge fa: fb's edge (j, j + 1) onto the half
-// of fa's edge (i, i + 1) from its midpoint.
-void JoinLastWedgeToLastCap(polyhedron* poly, int64_t i, int64_t j, int64_t fa, int64_t fb);

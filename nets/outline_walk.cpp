@@ -49,13 +49,6 @@ void PrevAroundNet(const polyhedron* poly, int64_t* face, int64_t* edge) {
     Pivot(poly, face, edge, Mod(*edge - 1, poly->netFace[*face].count), 2);
 }
 
-void GoAroundNet(const polyhedron* poly, int64_t* face, int64_t* edge, int direction) {
-    if (direction == 1)
-        NextAroundNet(poly, face, edge);
-    else
-        PrevAroundNet(poly, face, edge);
-}
-
 namespace {
 
 template <typename Want>
@@ -77,8 +70,4 @@ int FirstCutEdge(const polyhedron* poly, int64_t* face, int64_t* edge, Want want
 
 int FindANeighborless2DEdgeThatsUnconsidered(const polyhedron* poly, int64_t* face, int64_t* edge) {
     return FirstCutEdge(poly, face, edge, [](const PolyNetFace& nf, int64_t e) { return !nf.walked[e]; });
-}
-
-int FindANeighborless2DEdgeInFragment(const polyhedron* poly, int64_t* face, int64_t* edge, int64_t fragment) {
-    return FirstCutEdge(poly, face, edge, [fragment](const PolyNetFace& nf, int64_t) { return nf.fragment == fragment; });
 }

@@ -12,10 +12,6 @@
 void NextAroundNet(const polyhedron* poly, int64_t* face, int64_t* edge);
 // The previous cut edge: the one ending where (face, edge) starts.
 void PrevAroundNet(const polyhedron* poly, int64_t* face, int64_t* edge);
-// Direction 1 steps forward, 0 back.
-void GoAroundNet(const polyhedron* poly, int64_t* face, int64_t* edge, int direction);
 // The first cut edge (faces, then edges, in order) not yet walked: 1 and the
 // position, 0 when none.
 int FindANeighborless2DEdgeThatsUnconsidered(const polyhedron* poly, int64_t* face, int64_t* edge);
-// The first cut edge of a face of the fragment: 1 and the position, or 0.
-int FindANeighborless2DEdgeInFragment(const polyhedron* poly, int64_t* face, int64_t* edge, int64_t fragment);

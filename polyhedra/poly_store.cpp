@@ -114,11 +114,6 @@ int64_t AddNew3DDVertToPolyhedron_tol(polyhedron* poly, triplex p, uint8_t* adde
     return AddNew3DVertToPolyhedron_private(poly, p, tolerance, added);
 }
 
-int64_t AddNew3DTVertToPolyhedron_tol(polyhedron* poly, uint8_t* added, double x, double y, double z,
-                                      double tolerance) {
-    return AddNew3DVertToPolyhedron_private(poly, triplex{x, y, z}, tolerance, added);
-}
-
 void Rebuild3DVertexIndex(polyhedron* poly) {
     if (!HasStorage(poly) || !poly->vertexIndex3D) return;
     initialize_skiplist(poly->vertexIndex3D);
@@ -132,32 +127,6 @@ void Rebuild2DVertexIndex(polyhedron* poly) {
     for (int64_t v = 0; v < kMax2DVertices; ++v)
         if (poly->netVertexUsed[v] && insert_skiplist(poly->vertexIndex2D, poly->coords2D[v][0], int32_t(v)) < 0)
             poly->legacyNetCollider = 1;
-}
-
-void Set3DVert_T(polyhedron* poly, int64_t index, double x, double y, double z) {
-    if (!HasStorage(poly) || index < 0 || index >= poly->vertexCount3D) return;
-    poly->coords3D[index] = triplex{x, y, z};
-    Rebuild3DVertexIndex(poly);
-}
-
-void OffsetAll3DPoints(polyhedron* poly, double dx, double dy, double dz) {
-    if (!HasStorage(poly)) return;
-    for (int64_t v = 0; v < poly->vertexCount3D; ++v) {
-        poly->coords3D[v].x += dx;
-        poly->coords3D[v].y += dy;
-        poly->coords3D[v].z += dz;
-    }
-    Rebuild3DVertexIndex(poly);
-}
-
-void ScaleAll3DPoints(polyhedron* poly, double factor) {
-    if (!HasStorage(poly)) return;
-    for (int64_t v = 0; v < poly->vertexCount3D; ++v) {
-        poly->coords3D[v].x *= factor;
-        poly->coords3D[v].y *= factor;
-        poly->coords3D[v].z *= factor;
-    }
-    Rebuild3DVertexIndex(poly);
 }
 
 triplex ApplySpintypeToPoint(const spintype* s, double x, double y, double z) {
@@ -345,45 +314,6 @@ int try_to_add_3D_face_using_array_with_codes(polyhedron* poly, int64_t* cursor,
     return 1;
 }
 
-int try_to_add_3D_face_using_array(polyhedron* poly, int64_t* cursor, const float* table, int reverse) {
-    return try_to_add_3D_face_using_array_with_codes(poly, cursor, table, reverse, 0);
-}
-
-int64_t Find3DFaceWithVertcountAndNorseLabel(const polyhedron* poly, int64_t count, int32_t label) {
-    if (!poly) return -1;
-    for (int64_t f = 0; f < poly->faceCount3D; ++f)
-        if (poly->face3D[f].count == count && poly->face3D[f].cutLabel == label) return f;
-    return -1;
-}
-
-int64_t Find3DFaceHavingNeighborAndVertcountAndNorseLabel(const polyhedron* poly, int64_t face, int64_t count,
-                                                          int32_t label) {
-    if (!poly || face < 0 || face >= poly->faceCount3D) return -1;
-    const PolyFace3D& f = poly->face3D[face];
-    for (int64_t k = 0; k < f.count; ++k) {
-        const int64_t n = f.neighbour[k];
-        if (n >= 0 && n < poly->faceCount3D && poly->face3D[n].count == count && poly->face3D[n].cutLabel == label)
-            return n;
-    }
-    return -1;
-}
-
-int64_t anyConcaveVertOf3DFace(const polyhedron* poly, int64_t face) {
-    if (!poly || face < 0 || face >= poly->faceCount3D) return -1;
-    const PolyFace3D& f = poly->face3D[face];
-    for (int64_t k = 0; k < f.count; ++k)
-        if (f.convexity[k] == 3) return k;
-    return -1;
-}
-
-int face3DContainsVert(int64_t face, int64_t vertex, const polyhedron* poly) {
-    if (!poly || face < 0 || face >= poly->faceCount3D) return 0;
-    const PolyFace3D& f = poly->face3D[face];
-    for (int64_t k = 0; k < f.count; ++k)
-        if (f.vertex[k] == vertex) return 1;
-    return 0;
-}
-
 // ---- net vertices and faces ----
 
 double NetMergeToleranceForShapecode(int64_t code) {
@@ -399,33 +329,6 @@ double NetMergeToleranceForShapecode(int64_t code) {
     return 0.002;
 }
 
-int64_t CloseMatch2D_old(const polyhedron* poly, const PolyNetPoint* v, double tolerance) {
-    if (!poly || !poly->coords2D || !v) return -1;
-    const double t2 = tolerance * tolerance;
-    for (int64_t i = 0; i < kMax2DVertices; ++i) {
-        if (!poly->netVertexUsed[i] || poly->netVertexTag[i] != int16_t(v->tag)) continue;
-        const double dx = poly->coords2D[i][0] - v->x, dy = poly->coords2D[i][1] - v->y;
-        if (dx * dx + dy * dy < t2) return i;
-    }
-    return -1;
-}
-
-int64_t CloseMatch2D_new(const polyhedron* poly, const PolyNetPoint* v, double tolerance) {
-    if (!poly || !poly->coords2D || !v) return -1;
-    if (poly->legacyNetCollider) return CloseMatch2D_old(poly, v, tolerance);
-    const double t2 = tolerance * tolerance;
-    return WalkIndex(poly->vertexIndex2D, v->x, tolerance, [&](int64_t i) -> int64_t {
-        if (i < 0 || i >= kMax2DVertices || !poly->netVertexUsed[i] || poly->netVertexTag[i] != int16_t(v->tag))
-            return -1;
-        const double dx = poly->coords2D[i][0] - v->x, dy = poly->coords2D[i][1] - v->y;
-        return dx * dx + dy * dy < t2 ? i : -1;
-    });
-}
-
-int64_t CloseMatch2D(const polyhedron* poly, const PolyNetPoint* v, double tolerance) {
-    return CloseMatch2D_new(poly, v, tolerance);
-}
-
 int64_t FindAFree2DVert(polyhedron* poly) {
     if (!poly) return -1;
     for (int64_t tries = 0; tries < kMax2DVertices; ++tries) {
@@ -434,13 +337,6 @@ int64_t FindAFree2DVert(polyhedron* poly) {
         poly->freeSlotCursor = uint16_t((i + 1) % kMax2DVertices);
     }
     poly->status = kPolyStatusNetVertexTableFull;
-    return -1;
-}
-
-int64_t FindAUsed2DVert(const polyhedron* poly) {
-    if (!poly) return -1;
-    for (int64_t i = 0; i < kMax2DVertices; ++i)
-        if (poly->netVertexUsed[i]) return i;
     return -1;
 }
 
@@ -460,63 +356,6 @@ void Set2DPoint(int64_t index, const PolyNetPoint* v, polyhedron* poly) {
     poly->netVertexSolid[index] = int16_t(v->solid);
     poly->netVertexTag[index] = int16_t(v->tag);
     poly->netVertexUsed[index] = 1;
-}
-
-int64_t AddNew2DVertToPolyhedron(polyhedron* poly, const PolyNetPoint* v) {
-    if (!poly || !v) return -1;
-    if (!poly->coords2D) {
-        poly->status = kPolyStatusOutOfMemory;
-        return -1;
-    }
-    if (poly->netVertexUsed[0]) {
-        const int64_t match = CloseMatch2D(poly, v, NetMergeToleranceForShapecode(poly->shapeCode));
-        if (match >= 0) return match;
-    } else {
-        poly->legacyNetCollider = 0;
-    }
-    const int64_t slot = FindAFree2DVert(poly);
-    if (slot < 0) return -1;
-    Set2DPoint(slot, v, poly);
-    if (!poly->vertexIndex2D || insert_skiplist(poly->vertexIndex2D, v->x, int32_t(slot)) < 0)
-        poly->legacyNetCollider = 1;
-    if (slot + 1 > poly->netVertexCount) poly->netVertexCount = slot + 1;
-    return slot;
-}
-
-void Grab2DPoint(int64_t index, PolyNetPointRead* out, const polyhedron* poly) {
-    if (!out) return;
-    *out = PolyNetPointRead{0, 0, -1, -1, 0, -1};
-    if (!poly || index < 0 || index >= kMax2DVertices || !poly->coords2D) return;
-    out->x = poly->coords2D[index][0];
-    out->y = poly->coords2D[index][1];
-    out->solid = poly->netVertexSolid[index];
-    out->tag = poly->netVertexTag[index];
-    out->used = poly->netVertexUsed[index];
-    out->index = index;
-}
-
-void Grab2DPointIntoVECTOR3D(int64_t index, double* out, const polyhedron* poly) {
-    const fcomplex c = Grab2DPointIntoComplex(index, poly);
-    out[0] = c.re;
-    out[1] = c.im;
-    out[2] = 0;
-}
-
-fcomplex Grab2DPointIntoComplex(int64_t index, const polyhedron* poly) {
-    if (!poly || !poly->coords2D || index < 0 || index >= kMax2DVertices) return fcomplex{0, 0};
-    return fcomplex{poly->coords2D[index][0], poly->coords2D[index][1]};
-}
-
-fcomplex GrabRenderingVertIntoComplex(int64_t index, const polyhedron* poly) {
-    if (!poly || index < 0 || index >= kMax2DVertices) return fcomplex{0, 0};
-    return fcomplex{poly->netVertex[index].x, poly->netVertex[index].y};
-}
-
-void GrabRenderingVertIntoVECTOR3D(int64_t index, double* out, const polyhedron* poly) {
-    const fcomplex c = GrabRenderingVertIntoComplex(index, poly);
-    out[0] = c.re;
-    out[1] = c.im;
-    out[2] = 0;
 }
 
 void FindBoundingBoxOfFace2D(polyhedron* poly, int64_t face) {

@@ -35,15 +35,6 @@ struct PolyNetPoint {
     int64_t tag;    // net vertices merge only when their tags are equal
 };
 
-// A net vertex as Grab2DPoint reads it.
-struct PolyNetPointRead {
-    double x, y;
-    int64_t solid;
-    int64_t tag;
-    uint8_t used;
-    int64_t index;
-};
-
 inline constexpr double kPointMergeTolerance = 0.002;
 
 void GetDefaultFaceAddingOptions(FaceAddingOptions* options);
@@ -55,13 +46,7 @@ int64_t AnyCloseMatch3D_old(const polyhedron* poly, triplex point, double tolera
 int64_t AnyCloseMatch3D_new(const polyhedron* poly, triplex point, double tolerance);
 int64_t AddNew3DDVertToPolyhedron(polyhedron* poly, triplex point);
 int64_t AddNew3DDVertToPolyhedron_tol(polyhedron* poly, triplex point, uint8_t* added, double tolerance);
-int64_t AddNew3DTVertToPolyhedron_tol(polyhedron* poly, uint8_t* added, double x, double y, double z,
-                                      double tolerance);
 int64_t AddNew3DVertToPolyhedron_private(polyhedron* poly, triplex point, double tolerance, uint8_t* added);
-// Moving vertices rebuilds the x index, so later matches still find them.
-void Set3DVert_T(polyhedron* poly, int64_t index, double x, double y, double z);
-void OffsetAll3DPoints(polyhedron* poly, double dx, double dy, double dz);
-void ScaleAll3DPoints(polyhedron* poly, double factor);
 void Rebuild3DVertexIndex(polyhedron* poly);
 // The net-vertex index again from the used net vertices, after they moved.
 void Rebuild2DVertexIndex(polyhedron* poly);
@@ -78,29 +63,13 @@ void annotate_fop_with_highest_vert(FaceAddingOptions* options);
 // triple whose x is -999 and the table by a face that begins with one.
 int try_to_add_3D_face_using_array_with_codes(polyhedron* poly, int64_t* cursor, const float* table, int reverse,
                                               int code);
-int try_to_add_3D_face_using_array(polyhedron* poly, int64_t* cursor, const float* table, int reverse);
 triplex grab_vert(int64_t* cursor, const float* table);
-int64_t Find3DFaceWithVertcountAndNorseLabel(const polyhedron* poly, int64_t count, int32_t label);
-int64_t Find3DFaceHavingNeighborAndVertcountAndNorseLabel(const polyhedron* poly, int64_t face, int64_t count,
-                                                          int32_t label);
-int64_t anyConcaveVertOf3DFace(const polyhedron* poly, int64_t face);
-int face3DContainsVert(int64_t face, int64_t vertex, const polyhedron* poly);
 
 // Net vertices and faces.
 double NetMergeToleranceForShapecode(int64_t shapeCode);
-int64_t CloseMatch2D(const polyhedron* poly, const PolyNetPoint* vertex, double tolerance);
-int64_t CloseMatch2D_new(const polyhedron* poly, const PolyNetPoint* vertex, double tolerance);
-int64_t CloseMatch2D_old(const polyhedron* poly, const PolyNetPoint* vertex, double tolerance);
-int64_t AddNew2DVertToPolyhedron(polyhedron* poly, const PolyNetPoint* vertex);
 int64_t FindAFree2DVert(polyhedron* poly);
-int64_t FindAUsed2DVert(const polyhedron* poly);
 int64_t FindHighest2DVert(const polyhedron* poly);
 void Set2DPoint(int64_t index, const PolyNetPoint* vertex, polyhedron* poly);
-void Grab2DPoint(int64_t index, PolyNetPointRead* out, const polyhedron* poly);
-void Grab2DPointIntoVECTOR3D(int64_t index, double* out, const polyhedron* poly);
-fcomplex Grab2DPointIntoComplex(int64_t index, const polyhedron* poly);
-fcomplex GrabRenderingVertIntoComplex(int64_t index, const polyhedron* poly);
-void GrabRenderingVertIntoVECTOR3D(int64_t index, double* out, const polyhedron* poly);
 int64_t Add2DFaceToPolyhedron(polyhedron* poly, const int64_t* list, int64_t count, int useGivenSlot, int64_t slot,
                               int64_t spare, int64_t edgeIndex);
 void FindBoundingBoxOfFace2D(polyhedron* poly, int64_t face);

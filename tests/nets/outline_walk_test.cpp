@@ -1,5 +1,4 @@
-// Outline walking and the planar net helpers, against hand-built nets and
-// closed forms.
+// Outline walking and bearings, against hand-built nets and closed forms.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -40,7 +39,7 @@ TEST(OutlineWalk, SingleTriangleAndTwoTriangles) {
         forward.push_back({f, e});
         EXPECT_LT(q->netFace[f].neighbour[e], 0);
         seen.insert({f, e});
-        GoAroundNet(q.get(), &f, &e, 1);
+        NextAroundNet(q.get(), &f, &e);
         // The step starts where the last edge ended.
         const auto& [pf, pe] = forward.back();
         EXPECT_EQ(q->netFace[f].vertex[e], q->netFace[pf].vertex[(pe + 1) % 3]);
@@ -48,21 +47,17 @@ TEST(OutlineWalk, SingleTriangleAndTwoTriangles) {
     EXPECT_EQ(seen.size(), 4u);
     EXPECT_EQ(std::make_pair(f, e), forward[0]);
     for (int i = 3; i >= 0; --i) {
-        GoAroundNet(q.get(), &f, &e, 0);
+        PrevAroundNet(q.get(), &f, &e);
         EXPECT_EQ(std::make_pair(f, e), forward[size_t(i)]);
     }
 
-    // Searches: the first unwalked cut edge, the first of a fragment.
+    // Searches: the first unwalked cut edge.
     EXPECT_EQ(FindANeighborless2DEdgeThatsUnconsidered(q.get(), &f, &e), 1);
     EXPECT_EQ(f, 0);
     EXPECT_EQ(e, 0);
     q->netFace[0].walked[0] = q->netFace[0].walked[1] = 1;
     EXPECT_EQ(FindANeighborless2DEdgeThatsUnconsidered(q.get(), &f, &e), 1);
     EXPECT_EQ(f, 1);
-    q->netFace[1].fragment = 2;
-    EXPECT_EQ(FindANeighborless2DEdgeInFragment(q.get(), &f, &e, 2), 1);
-    EXPECT_EQ(f, 1);
-    EXPECT_EQ(FindANeighborless2DEdgeInFragment(q.get(), &f, &e, 3), 0);
 }
 
 TEST(OutlineWalk, ClosedSurfaceHasNoCutEdgeAndCyclingPivotsStop) {
@@ -78,35 +73,13 @@ TEST(OutlineWalk, ClosedSurfaceHasNoCutEdgeAndCyclingPivotsStop) {
     EXPECT_EQ(f, -1);
 }
 
-TEST(NetHelpers, BearingsTurnsAndMidpoints) {
+TEST(NetHelpers, Bearings) {
     struct Case {
         double x, y, bearing;
     };
     for (const Case c : {Case{0, 1, kPi}, Case{0, -1, 2 * kPi}, Case{1, 0, 1.5 * kPi}, Case{-1, 0, 0.5 * kPi},
                          Case{0, 0, 0.5 * kPi}, Case{1, 1, 1.25 * kPi}, Case{-1, -1, 0.25 * kPi}})
         EXPECT_NEAR(BearingOf2DVector(c.x, c.y), c.bearing, 1e-6) << c.x << " " << c.y;
-    point2D a, b, m;
-    WipePoint2D(&a);
-    WipePoint2D(&b);
-    EXPECT_EQ(a.links[0], -1);
-    a.x = 3, a.y = 4, b.x = 0, b.y = 0;
-    EXPECT_FLOAT_EQ(distance_between_point2Ds(&a, &b), 5.0f);
-    CalcMidpoint2D(&a, &b, &m);
-    EXPECT_DOUBLE_EQ(m.x, 1.5);
-    EXPECT_NEAR(angle_between_point2Ds(&a, &b), std::atan2(3.0, 4.0) + kPi, 1e-6);
-    // Straight on: no turn; a right angle either way; a reversal: +-pi.
-    EXPECT_NEAR(WEIRD_SignedAngleAround2DpointsD({0, 0, 0}, {0, 1, 0}, {0, 2, 0}), 0, 1e-6);
-    EXPECT_NEAR(std::fabs(WEIRD_SignedAngleAround2DpointsD({0, 0, 0}, {0, 1, 0}, {1, 1, 0})), kPi / 2, 1e-6);
-    EXPECT_NEAR(WEIRD_SignedAngleAround2DpointsD({0, 0, 0}, {0, 1, 0}, {1, 1, 0}),
-                -WEIRD_SignedAngleAround2DpointsD({0, 0, 0}, {0, 1, 0}, {-1, 1, 0}), 1e-6);
-    EXPECT_NEAR(std::fabs(WEIRD_SignedAngleAround2DpointsD({0, 0, 0}, {0, 1, 0}, {0, 0, 0})), kPi, 1e-6);
-
-    PolyPtr p = MakeEmptyNet();
-    AddHandFace(p.get(), {{0, 0}, {2, 0}, {2, 2}, {0, 2}});
-    const point2D c = GetCentroidOf5DFace(0, p.get());
-    EXPECT_DOUBLE_EQ(c.x, 1.0);
-    EXPECT_DOUBLE_EQ(c.y, 1.0);
-    EXPECT_NEAR(WEIRD_SignedAngleAround2DFacepoints(p.get(), 0, 1, 2), kPi / 2, 1e-6);  // a left turn
 }
 
 }  // namespace

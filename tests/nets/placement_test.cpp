@@ -32,7 +32,7 @@ PolyPtr OneSquare() {
     int64_t corners[4];
     for (int k = 0; k < 4; ++k) {
         const PolyNetPoint q{xy[k][0], xy[k][1], -1, 1};
-        corners[k] = AddNew2DVertToPolyhedron(p.get(), &q);
+        corners[k] = AddNetVertex(p.get(), q);
     }
     const int64_t f = Add2DFaceToPolyhedron(p.get(), corners, 4, 0, -1, 0, 0);
     if (f != 0) return nullptr;
@@ -298,7 +298,7 @@ PolyPtr TwoWedgeSquares() {
         int64_t corners[4];
         for (int k = 0; k < 4; ++k) {
             const PolyNetPoint q{xy[s][k][0], xy[s][k][1], 10 * s + k, s + 1};
-            corners[k] = AddNew2DVertToPolyhedron(p.get(), &q);
+            corners[k] = AddNetVertex(p.get(), q);
         }
         Add2DFaceToPolyhedron(p.get(), corners, 4, 0, -1, 0, 0);
         p->netFace[s].fragment = int16_t(s + 1);
@@ -306,39 +306,38 @@ PolyPtr TwoWedgeSquares() {
     return p;
 }
 
+// The net vertex of the fragment over the solid vertex, -1 none.
+int64_t NetVertexOf(const polyhedron* p, int64_t solid, int64_t fragment) {
+    for (int64_t v = 0; v < kMax2DVertices; ++v)
+        if (p->netVertexUsed[v] && p->netVertexTag[v] == fragment && p->netVertexSolid[v] == solid) return v;
+    return -1;
+}
+
 void ExpectAt(const polyhedron* p, int64_t solid, int64_t fragment, double x, double y) {
-    const int64_t v = Vert_Index_3D_to_2D_Looking_Only_in_a_particular_2D_fragment(p, solid, fragment);
+    const int64_t v = NetVertexOf(p, solid, fragment);
     ASSERT_GE(v, 0);
     EXPECT_NEAR(p->coords2D[v][0], x, 1e-6) << solid;
     EXPECT_NEAR(p->coords2D[v][1], y, 1e-6) << solid;
 }
 
-TEST(WedgeJoins, EdgesLandOnHalfEdgesAndMissingVerticesLeaveTheFragment) {
-    // The cap's edge 10-11 onto the upper half of the wedge's edge 1-2.
+TEST(FragmentAlignment, AnEdgeLandsOnAnotherAndAMissingVertexMovesNothing) {
+    // The second square's edge 10-11 onto the upper half of the first's edge
+    // 1-2: the whole fragment follows, turned and scaled.
     PolyPtr p = TwoWedgeSquares();
     ASSERT_TRUE(p);
-    for (int64_t& w : p->wedgeVertex) w = -1;
-    p->wedgeVertex[0] = 1, p->wedgeVertex[1] = 2, p->wedgeVertex[2] = 10, p->wedgeVertex[3] = 11;
-    JoinLastWedgeToLastCap(p.get(), 0, 2, 1, 2);
+    const int64_t mid = AddNetVertex(p.get(), PolyNetPoint{1, 0.5, -1, 1});
+    ASSERT_GE(mid, 0);
+    const int64_t two = NetVertexOf(p.get(), 2, 1), ten = NetVertexOf(p.get(), 10, 2), eleven = NetVertexOf(p.get(), 11, 2);
+    AlignFragments(p.get(), mid, two, ten, eleven, 2);
     ExpectAt(p.get(), 10, 2, 1, 0.5);
     ExpectAt(p.get(), 11, 2, 1, 1);
     ExpectAt(p.get(), 13, 2, 0.5, 0.5);  // the square keeps its shape, a quarter the size
-    ExpectAt(p.get(), 1, 1, 1, 0);       // the wedge does not move
+    ExpectAt(p.get(), 1, 1, 1, 0);       // the first square does not move
 
-    // A wedge joins by the midpoints: 10 to the midpoint of 1-2, the
-    // midpoint of 10-11 to 2, so 11 lies beyond.
-    PolyPtr q = TwoWedgeSquares();
-    for (int64_t k = 0; k < kWedgeEntries; ++k) q->wedgeVertex[k] = p->wedgeVertex[k];
-    JoinWedges(q.get(), 0, 2, 1, 2);
-    ExpectAt(q.get(), 10, 2, 1, 0.5);
-    ExpectAt(q.get(), 11, 2, 1, 1.5);
-
-    // A wedge entry no vertex of the fragment shows: nothing moves.
+    // A missing vertex: nothing moves.
     PolyPtr r = TwoWedgeSquares();
-    for (int64_t k = 0; k < kWedgeEntries; ++k) r->wedgeVertex[k] = p->wedgeVertex[k];
-    r->wedgeVertex[2] = 99;
-    JoinWedges(r.get(), 0, 2, 1, 2);
-    JoinLastWedgeToLastCap(r.get(), 0, 2, 1, 2);
+    ASSERT_TRUE(r);
+    AlignFragments(r.get(), -1, NetVertexOf(r.get(), 2, 1), NetVertexOf(r.get(), 10, 2), NetVertexOf(r.get(), 11, 2), 2);
     ExpectAt(r.get(), 11, 2, 7, 5);
     ExpectAt(r.get(), 13, 2, 5, 7);
 }

@@ -6,13 +6,26 @@
 
 #include <gtest/gtest.h>
 
+#include "common/skiplist.h"
 #include "polyhedra/poly_storage.h"
+#include "polyhedra/poly_store.h"
 #include "solids/poly_setup.h"
 
 struct PolyDeleter {
     void operator()(polyhedron* p) const { FreePolyhedron(&p); }
 };
 using PolyPtr = std::unique_ptr<polyhedron, PolyDeleter>;
+
+// A net vertex in the next free slot, indexed by x, as the net builders add
+// one; -1 when the table is full.
+inline int64_t AddNetVertex(polyhedron* p, const PolyNetPoint& q) {
+    const int64_t v = FindAFree2DVert(p);
+    if (v < 0) return -1;
+    Set2DPoint(v, &q, p);
+    if (!p->vertexIndex2D || insert_skiplist(p->vertexIndex2D, q.x, int32_t(v)) < 0) p->legacyNetCollider = 1;
+    if (v + 1 > p->netVertexCount) p->netVertexCount = v + 1;
+    return v;
+}
 
 inline PolyPtr MakePoly() { return PolyPtr(NewPolyhedron(0.5f, 0.0f)); }
 

@@ -1,5 +1,5 @@
 // The vertex and face store: index and scan agree, merging follows the
-// tolerance and the tags, and every limit ends in its status code with
+// tolerance, and every limit ends in its status code with
 // nothing written past a table.
 #include <gtest/gtest.h>
 
@@ -39,7 +39,7 @@ TEST(PolyStore, IndexAndScanAgreeOnRandomClouds) {
     }
 }
 
-TEST(PolyStore, MergeToleranceAndMovedVertices) {
+TEST(PolyStore, MergeTolerance) {
     PolyPtr p = MakePoly();
     ASSERT_TRUE(p && getPolyStorageEtc(p.get()));
     const int64_t a = AddNew3DDVertToPolyhedron(p.get(), {0.3, 0.2, 0.1});
@@ -47,13 +47,6 @@ TEST(PolyStore, MergeToleranceAndMovedVertices) {
     EXPECT_EQ(AddNew3DDVertToPolyhedron(p.get(), {0.3019, 0.2, 0.1}), a);
     EXPECT_NE(AddNew3DDVertToPolyhedron(p.get(), {0.3021, 0.2, 0.1}), a);
     EXPECT_EQ(p->vertexCount3D, 2);
-    // A moved vertex is found where it now is, not where it was.
-    Set3DVert_T(p.get(), a, -0.7, 0.2, 0.1);
-    EXPECT_EQ(AnyCloseMatch3D_new(p.get(), {-0.7, 0.2, 0.1}, 0.002), a);
-    ScaleAll3DPoints(p.get(), 2.0);
-    OffsetAll3DPoints(p.get(), 1.0, 0, 0);
-    EXPECT_EQ(AnyCloseMatch3D_new(p.get(), {-0.4, 0.4, 0.2}, 0.002), a);
-    EXPECT_EQ(AnyCloseMatch3D_new(p.get(), {-0.7, 0.2, 0.1}, 0.002), -1);
 }
 
 TEST(PolyStore, FaceRulesAndStatuses) {
@@ -103,37 +96,15 @@ TEST(PolyStore, TablesFullSetTheirStatus) {
     p->status = kPolyStatusGood;
     for (int64_t i = 0; i < kMax2DVertices; ++i) {
         const PolyNetPoint v{i * 0.01, 0, -1, 0};
-        ASSERT_EQ(AddNew2DVertToPolyhedron(p.get(), &v), i);
+        ASSERT_EQ(AddNetVertex(p.get(), v), i);
     }
     const PolyNetPoint extra{-3, 0, -1, 0};
-    EXPECT_EQ(AddNew2DVertToPolyhedron(p.get(), &extra), -1);
+    EXPECT_EQ(AddNetVertex(p.get(), extra), -1);
     EXPECT_EQ(p->status, kPolyStatusNetVertexTableFull);
 
     p->status = kPolyStatusGood;
     EXPECT_EQ(Add2DFaceToPolyhedron(p.get(), tri, 3, 1, kMaxNetFaces, -1, -1), -1);
     EXPECT_EQ(p->status, kPolyStatusNetFaceTableFull);
-}
-
-TEST(PolyStore, NetVerticesMergeByPositionAndTag) {
-    PolyPtr p = MakePoly();
-    ASSERT_TRUE(p && getPolyStorageEtc(p.get()));
-    const PolyNetPoint a{0.5, 0.5, 3, 1}, b{0.5, 0.5, 4, 2}, c{0.5015, 0.5, 3, 1};
-    const int64_t ia = AddNew2DVertToPolyhedron(p.get(), &a);
-    const int64_t ib = AddNew2DVertToPolyhedron(p.get(), &b);
-    EXPECT_NE(ia, ib);  // same place, other tag
-    EXPECT_EQ(AddNew2DVertToPolyhedron(p.get(), &c), ia);
-    PolyNetPointRead r;
-    Grab2DPoint(ib, &r, p.get());
-    EXPECT_EQ(r.solid, 4);
-    EXPECT_EQ(r.tag, 2);
-    Grab2DPoint(-1, &r, p.get());
-    EXPECT_EQ(r.index, -1);
-    EXPECT_EQ(r.x, 0);
-    // After a wipe the free-slot search goes on from the cursor and wraps.
-    WipeFaceInfo(p.get());
-    p->freeSlotCursor = kMax2DVertices - 1;
-    EXPECT_EQ(AddNew2DVertToPolyhedron(p.get(), &a), kMax2DVertices - 1);
-    EXPECT_EQ(AddNew2DVertToPolyhedron(p.get(), &b), 0);
 }
 
 TEST(PolyStorage, FailedAllocationLeavesNoStorageAndRefusesAdds) {

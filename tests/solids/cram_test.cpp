@@ -104,8 +104,14 @@ TEST(CramPoints, FitsTheUsedNetWithItsBorderIntoTheTargetBox) {
             }
         }
         for (int64_t v : UsedVertices(p.get())) {
-            const PolyNetPoint at{p->coords2D[v][0], p->coords2D[v][1], -1, p->netVertexTag[v]};
-            EXPECT_EQ(CloseMatch2D_new(p.get(), &at, 1e-9), v) << what;
+            // The x index finds every vertex where it now is.
+            const SkipList* index = p->vertexIndex2D;
+            const double x = p->coords2D[v][0];
+            bool indexed = p->legacyNetCollider != 0;
+            for (int32_t n = search_skiplist_for_greater_or_equal(index, x); !indexed && n > 0 && index->nodes[n].key <= x;
+                 n = index->nodes[n].links[0])
+                indexed = index->nodes[n].value == v;
+            EXPECT_TRUE(indexed) << what << " " << v;
         }
     }
 }
@@ -122,7 +128,7 @@ TEST(CramPoints, ANetWithoutExtentStaysWhereItIs) {
     CramPoints(p.get());  // no vertex at all
     EXPECT_EQ(p->net.scale, 1.0f);
     const PolyNetPoint a{0.25, 0.75, -1, 0};
-    const int64_t v = AddNew2DVertToPolyhedron(p.get(), &a);
+    const int64_t v = AddNetVertex(p.get(), a);
     ASSERT_GE(v, 0);
     CramPoints(p.get());  // a point
     EXPECT_EQ(p->coords2D[v][0], 0.25);

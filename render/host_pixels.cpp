@@ -134,29 +134,6 @@ void GetPixelOfUnderlyingWhatsis(int64_t x, int64_t y, float* colour, int64_t ro
 
 // ---- coordinate conversions ----
 
-void IntegerScanToUnitary(int64_t x, int64_t y, float* u, float* v, const PyramidDescriptor* pyr) {
-    IntegerScanToUnitaryLevel(x, y, u, v, pyr, 0);
-}
-
-void IntegerScanToUnitaryLevel(int64_t x, int64_t y, float* u, float* v, const PyramidDescriptor* pyr, int64_t level) {
-    *u = PixelToUnitX(pyr, level, float(x));
-    *v = PixelToUnitY(pyr, level, float(y));
-}
-
-void IntegerScanToUnitary2(int64_t x, int64_t y, float* u, float* v, float width, float height) {
-    FloatScanToUnitary2(float(x), float(y), u, v, width, height);
-}
-
-void FloatScanToUnitary2(float x, float y, float* u, float* v, float width, float height) {
-    *u = (2.0f * x + 1.0f) / (2.0f * width);
-    *v = (2.0f * y + 1.0f) / (2.0f * height);
-}
-
-void Unitary2ToFloatScan(float* x, float* y, float u, float v, float width, float height) {
-    *x = std::fma(u, width, -0.5f);
-    *y = std::fma(v, height, -0.5f);
-}
-
 void PixelsToCorners(const PyramidDescriptor* pyr, float* ufx, float* ufy, float* crx, float* cry, float px,
                      float py, int64_t scale, int64_t offsetX, int64_t offsetY) {
     const float ax = std::fma(px, float(scale), float(offsetX)) + 0.5f;
@@ -165,22 +142,6 @@ void PixelsToCorners(const PyramidDescriptor* pyr, float* ufx, float* ufy, float
     *ufy = (2.0f * ay + 1.0f) * pyr->halfPixelY;
     *crx = (*ufx - 0.5f) * pyr->aspectX;
     *cry = (*ufy - 0.5f) * pyr->aspectY;
-}
-
-void PixelsToCenters(const PyramidDescriptor* pyr, float* ufx, float* ufy, float* crx, float* cry, float px,
-                     float py, int64_t scale, int64_t offsetX, int64_t offsetY) {
-    PixelsToCorners(pyr, ufx, ufy, crx, cry, px + 0.5f, py + 0.5f, scale, offsetX, offsetY);
-}
-
-void SquareizeCoordinates(float* x, float* y, const PyramidDescriptor* pyr) {
-    *x = (*x - 0.5f) * pyr->aspectX;
-    *y = (*y - 0.5f) * pyr->aspectY;
-}
-
-void GetSpunUnitaryCoordinates(double u, double v, double c, double s, double* outU, double* outV) {
-    const double x = u - 0.5, y = v - 0.5;
-    *outU = x * c - y * s + 0.5;
-    *outV = (x + y) * (c + s) - x * c - y * s + 0.5;
 }
 
 void GetInputProportions(const Data* data, float* width, float* height, float* aspect) {
@@ -201,23 +162,6 @@ void GetOutputProportions(const Data* data, float* width, float* height, float* 
         *height = float(layer->height[0]);
         *aspect = *height / *width;
     }
-}
-
-void ufxufyToSquareCentered(const vort* context, double ufx, double ufy, double* x, double* y) {
-    *x = ufx - 0.5;
-    *y = (ufy - 0.5) * double(context->outputAspect);
-}
-
-void squareCenteredToUfxUfy(const vort* context, double x, double y, double* ufx, double* ufy) {
-    *ufx = x + 0.5;
-    *ufy = y / double(context->outputAspect) + 0.5;
-}
-
-void Output_Pixels_to_Something(float* x, float* y, const vort* context, float px, float py, int64_t scale,
-                                int64_t offsetX, int64_t offsetY) {
-    const float s = float(scale);
-    *x = (float(offsetX) / s + px) * context->invOutputWidth * s;
-    *y = context->outputAspect * ((float(offsetY) / s + py) * context->invOutputHeight * s);
 }
 
 void GetInputOutputProportions(Data* data, vort* context) {
@@ -271,65 +215,6 @@ void GrabNovelInputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, T
     colour[3] = px.GetDissolveTransparency ? value(px.Get_inLayerPlanes) * px.reciprocal_OPAQUEALPHA : 1.0f;
 }
 
-float GrabMaskValueUnitary(int64_t x, int64_t y, int64_t rowMode, const TileTracker* tracker) {
-    if (!tracker) return 1.0f;
-    const pixel_info& px = tracker->pxl;
-    if (px.GetHostSig == kAffinitySignature || !px.GetHaveMask || !px.GetMaskData) return 1.0f;
-    const VRect& tile = tracker->current_tile_rect;
-    if (!InsideTile(x, y, tile)) return 0.0f;
-    const uint8_t* p = static_cast<const uint8_t*>(px.GetMaskData) + (x - tile.left);
-    if (rowMode == 1) p += (y - tile.top) * int64_t(px.GetMaskRowBytes);
-    return float(*p) * (1.0f / 255.0f);
-}
-
-float GrabMaskValueUnitary_for_Affinity(int64_t, int64_t, int64_t, const TileTracker*) { return 1.0f; }
-
-uint8_t fetchMaskTruly_Always8(int64_t x, int64_t y, const TileTracker* tracker) {
-    if (gData && (x < 0 || x > gData->outputLastColumn || y < gData->outputFirstRow || y > gData->outputLastRow))
-        return 0;
-    if (!tracker) return 255;
-    const pixel_info& px = tracker->pxl;
-    if (px.GetHostSig == kAffinitySignature || !px.GetHaveMask || !px.GetMaskData) return 255;
-    const VRect& tile = tracker->current_tile_rect;
-    if (!InsideTile(x, y, tile)) return 0;
-    return static_cast<const uint8_t*>(px.GetMaskData)[(x - tile.left) + (y - tile.top) * int64_t(px.GetMaskRowBytes)];
-}
-
-namespace {
-void UnitFromHostColour(const RGBColor& c, float* colour) {
-    colour[0] = float(double(c.red / 256) / 255.0);
-    colour[1] = float(double(c.green / 256) / 255.0);
-    colour[2] = float(double(c.blue / 256) / 255.0);
-    colour[3] = 1.0f;
-}
-
-// The start of row-buffer record i, or null when there is no such record.
-uint8_t* RowRecord(int64_t i) {
-    if (!gData || !gData->rowBuffer || i < 0 || i >= gData->rowBufferRecordCount) return nullptr;
-    return reinterpret_cast<uint8_t*>(gData->rowBuffer + i);
-}
-}  // namespace
-
-void GetForegroundUnitary(float* colour) {
-    if (gFilterRecord) UnitFromHostColour(gFilterRecord->foreground, colour);
-    else colour[0] = colour[1] = colour[2] = 0.0f, colour[3] = 1.0f;
-}
-
-void GetBackgroundUnitary(float* colour) {
-    if (gFilterRecord) UnitFromHostColour(gFilterRecord->background, colour);
-    else colour[0] = colour[1] = colour[2] = 0.0f, colour[3] = 1.0f;
-}
-
-int16_t diff(int64_t i) {
-    int16_t v = 0;
-    if (const uint8_t* p = RowRecord(i)) std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-void setDiff(int64_t i, int16_t value) {
-    if (uint8_t* p = RowRecord(i)) std::memcpy(p, &value, sizeof value);
-}
-
 // ---- writing ----
 
 namespace {
@@ -362,14 +247,6 @@ inline void LimitBrightness(float* c) {
         if (c[second] > 1.0f) c[first] += c[second] - 1.0f;
     }
 }
-
-}  // namespace
-
-void SmoothlyLimitBrightness(float* c, const pixel_info& info) {
-    if (!info.Is32_destination__) LimitBrightness(c);
-}
-
-namespace {
 
 // What the writing of one colour reads of the render and the host: fixed for
 // a tile, so a whole tile's pixels look it up once.
@@ -684,5 +561,3 @@ void UpdateProxyBuffer_with_quick_trivia(proxyBufferRecord* record) {
                           gParams ? gParams->previewOffset.y : 0);
     ResetProxyBuffer(record);
 }
-
-void UpdateProxyBuffer(proxyBufferRecord* record) { PFFOWFR_by_anything(nullptr, kRenderToPreview, nullptr, record); }

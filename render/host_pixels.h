@@ -17,33 +17,16 @@ struct vort;
 struct Data;
 
 // ---- coordinate conversions ----
-void IntegerScanToUnitary(int64_t x, int64_t y, float* u, float* v, const PyramidDescriptor* pyr);
-void IntegerScanToUnitaryLevel(int64_t x, int64_t y, float* u, float* v, const PyramidDescriptor* pyr, int64_t level);
-void IntegerScanToUnitary2(int64_t x, int64_t y, float* u, float* v, float width, float height);
-void FloatScanToUnitary2(float x, float y, float* u, float* v, float width, float height);
-void Unitary2ToFloatScan(float* x, float* y, float u, float v, float width, float height);
 // Pixel (px, py) at the given scale and offsets to unit coordinates (ufx,
 // ufy) of the pyramid's frame and to centred ones (crx, cry): the pixel's
 // far corner, (p + 1) / W at scale 1 and offset 0.
 void PixelsToCorners(const PyramidDescriptor* pyr, float* ufx, float* ufy, float* crx, float* cry, float px,
                      float py, int64_t scale, int64_t offsetX, int64_t offsetY);
-void PixelsToCenters(const PyramidDescriptor* pyr, float* ufx, float* ufy, float* crx, float* cry, float px,
-                     float py, int64_t scale, int64_t offsetX, int64_t offsetY);
-void SquareizeCoordinates(float* x, float* y, const PyramidDescriptor* pyr);
-void GetSpunUnitaryCoordinates(double u, double v, double c, double s, double* outU, double* outV);
 // Width and height of the host's filter rectangle and height / width. The
 // output's are the same except for the offscreen render, whose output is
 // the layer pyramid's level 0.
 void GetInputProportions(const Data* data, float* width, float* height, float* aspect);
 void GetOutputProportions(const Data* data, float* width, float* height, float* aspect);
-// Unit output coordinates to square-centred ones (y scaled by the output's
-// height / width) and back.
-void ufxufyToSquareCentered(const vort* context, double ufx, double ufy, double* x, double* y);
-void squareCenteredToUfxUfy(const vort* context, double x, double y, double* ufx, double* ufy);
-// An output pixel at the given scale and preview offsets to x in 0..1
-// across the output and y in the same units (0..aspect).
-void Output_Pixels_to_Something(float* x, float* y, const vort* context, float px, float py, int64_t scale,
-                                int64_t offsetX, int64_t offsetY);
 // Output and input sizes, aspects and reciprocals into the render context.
 void GetInputOutputProportions(Data* data, vort* context);
 
@@ -51,30 +34,11 @@ void GetInputOutputProportions(Data* data, vort* context);
 // One input pixel of the host's buffers at job position (x, y) as a unit
 // colour; transparent black outside the tile or without input data.
 void GrabNovelInputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, TileTracker* tracker);
-// The selection mask at (x, y), 0..1 (1 without a mask).
-float GrabMaskValueUnitary(int64_t x, int64_t y, int64_t rowMode, const TileTracker* tracker);
-// Affinity Photo hands no usable mask: everything is selected.
-float GrabMaskValueUnitary_for_Affinity(int64_t x, int64_t y, int64_t rowMode, const TileTracker* tracker);
-// The selection mask as a byte: 0 outside the output rows and columns of
-// Data or outside the tile, 255 without a mask.
-uint8_t fetchMaskTruly_Always8(int64_t x, int64_t y, const TileTracker* tracker);
-// The host's foreground and background colours as unit colours (the high
-// byte of each 16-bit channel), alpha 1.
-void GetForegroundUnitary(float* colour);
-void GetBackgroundUnitary(float* colour);
 // The pixel a result is laid over: the input pixel for the host and the
 // preview, the main pyramid's level 0 for the offscreen render.
 void GetPixelOfUnderlyingWhatsis(int64_t x, int64_t y, float* colour, int64_t rowMode, TileTracker* tracker);
-// A 16-bit scratch value kept at the start of record i of Data's row
-// buffer. Reads 0 and writes nothing for an index outside the buffer or
-// without a buffer.
-int16_t diff(int64_t i);
-void setDiff(int64_t i, int16_t value);
 
 // ---- writing ----
-// Spills the excess of over-bright channels into the others; nothing for a
-// 32-bit destination.
-void SmoothlyLimitBrightness(float* colour, const pixel_info& info);
 // Writes one finished colour at job position (x, y) to the destination the
 // render purpose names, laid over the picture by glue mode `blend`.
 void SetNovelOutputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, TileTracker* tracker,
@@ -90,7 +54,5 @@ void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const fl
 // bands. False, with the host result set, when the host refuses a band or
 // the user stops.
 bool HandLayerToHostOutput(const PyramidDescriptor* layer);
-// The proxy buffer from the host's input at the proxy scale; the full form
-// renders to the preview through the proxy.
+// The proxy buffer from the host's input at the proxy scale.
 void UpdateProxyBuffer_with_quick_trivia(proxyBufferRecord* record);
-void UpdateProxyBuffer(proxyBufferRecord* record);

@@ -1,5 +1,4 @@
-// The small services around the render: host colours and the byte mask,
-// the row buffer's scratch values, coordinate conversions, blank replies,
+// The small services around the render: coordinate conversions, blank replies,
 // the ordered-dither sampler, the layout report and the failure of the
 // row-buffer allocation.
 #include <gtest/gtest.h>
@@ -32,118 +31,10 @@
 
 namespace {
 
-TEST(HostColours, HighByteOfEachChannel) {
-    auto record = std::make_unique<FilterRecord>();
-    record->foreground = RGBColor{0x80ff, 0x0001, 0xffff};
-    record->background = RGBColor{0x0100, 0xfe00, 0x00ff};
-    gFilterRecord = record.get();
-    float f[4], b[4];
-    GetForegroundUnitary(f);
-    GetBackgroundUnitary(b);
-    gFilterRecord = nullptr;
-    EXPECT_FLOAT_EQ(f[0], 128.0f / 255.0f);
-    EXPECT_FLOAT_EQ(f[1], 0.0f);
-    EXPECT_FLOAT_EQ(f[2], 1.0f);
-    EXPECT_FLOAT_EQ(f[3], 1.0f);
-    EXPECT_FLOAT_EQ(b[0], 1.0f / 255.0f);
-    EXPECT_FLOAT_EQ(b[1], 254.0f / 255.0f);
-    EXPECT_FLOAT_EQ(b[2], 0.0f);
-    EXPECT_FLOAT_EQ(b[3], 1.0f);
-}
-
-// A 4 x 2 tile at (10, 20) of a 40 x 30 output, mask rows 8 bytes apart.
-struct MaskRig {
-    RenderRig rig;
-    TileTracker tracker{};
-    uint8_t mask[16];
-    MaskRig() {
-        for (int i = 0; i < 16; ++i) mask[i] = uint8_t(i * 16);
-        mask[8 + 1] = 128;  // pixel (11, 21)
-        rig.data->outputFirstRow = 0;
-        rig.data->outputLastRow = 29;
-        rig.data->outputLastColumn = 39;
-        tracker.current_tile_rect = VRect{20, 10, 22, 14};
-        tracker.pxl.GetHaveMask = 1;
-        tracker.pxl.GetMaskData = mask;
-        tracker.pxl.GetMaskRowBytes = 8;
-    }
-};
-
-TEST(HostMask, ByteMaskInsideAndOutside) {
-    MaskRig m;
-    EXPECT_EQ(fetchMaskTruly_Always8(11, 21, &m.tracker), 128);
-    EXPECT_EQ(fetchMaskTruly_Always8(12, 20, &m.tracker), 32);
-    struct Case {
-        int64_t x, y;
-        int expected;
-    };
-    const Case outside[] = {
-        {-1, 21, 0},   // left of the output
-        {40, 21, 0},   // beyond its last column
-        {11, 30, 0},   // below its last row
-        {9, 21, 0},    // in the output but left of the tile
-        {11, 22, 0},   // below the tile
-    };
-    for (const Case& c : outside) EXPECT_EQ(fetchMaskTruly_Always8(c.x, c.y, &m.tracker), c.expected) << c.x << "," << c.y;
-
-    // No usable mask: everything is selected, inside the output.
-    m.tracker.pxl.GetHostSig = MakeFourCC("AffP");
-    EXPECT_EQ(fetchMaskTruly_Always8(11, 21, &m.tracker), 255);
-    EXPECT_EQ(fetchMaskTruly_Always8(9, 21, &m.tracker), 255);
-    EXPECT_EQ(fetchMaskTruly_Always8(40, 21, &m.tracker), 0);
-    m.tracker.pxl.GetHostSig = 0;
-    m.tracker.pxl.GetHaveMask = 0;
-    EXPECT_EQ(fetchMaskTruly_Always8(11, 21, &m.tracker), 255);
-    m.tracker.pxl.GetHaveMask = 1;
-    m.tracker.pxl.GetMaskData = nullptr;
-    EXPECT_EQ(fetchMaskTruly_Always8(11, 21, &m.tracker), 255);
-    EXPECT_FLOAT_EQ(GrabMaskValueUnitary_for_Affinity(11, 21, 1, &m.tracker), 1.0f);
-}
-
-TEST(RowBufferScratch, ReadsAndWritesOnlyExistingRecords) {
-    RenderRig rig;
-    // No buffer yet: reads 0, writes nothing (and nothing crashes).
-    setDiff(0, 7);
-    EXPECT_EQ(diff(0), 0);
-
-    SetProcessableRect(VRect{0, 0, 4, 6});
-    ASSERT_TRUE(PrerollManipulation(rig.data.get(), *rig.params));
-    ASSERT_EQ(rig.data->rowBufferRecordCount, 10);
-    setDiff(3, -1234);
-    setDiff(9, 77);
-    EXPECT_EQ(diff(3), -1234);
-    EXPECT_EQ(diff(9), 77);
-    EXPECT_EQ(diff(4), diff(4));  // neighbours untouched below
-    // Outside the buffer on either side: nothing is written or read.
-    setDiff(-1, 5);
-    setDiff(10, 5);
-    EXPECT_EQ(diff(-1), 0);
-    EXPECT_EQ(diff(10), 0);
-    EXPECT_EQ(diff(1 << 30), 0);
-    EXPECT_EQ(diff(3), -1234);
-}
-
-TEST(OutputCoordinates, CentredAndScaledForms) {
+// The framing box's centred plane and back.
+TEST(OutputCoordinates, CentredPlaneOfTheFramingBox) {
     auto c = std::make_unique<vort>();
     c->outputAspect = 0.5f;
-    c->invOutputWidth = 1.0f / 200.0f;
-    c->invOutputHeight = 1.0f / 100.0f;
-    double x, y, u, v;
-    ufxufyToSquareCentered(c.get(), 0.75, 0.1, &x, &y);
-    EXPECT_DOUBLE_EQ(x, 0.25);
-    EXPECT_NEAR(y, -0.2, 1e-6);
-    squareCenteredToUfxUfy(c.get(), x, y, &u, &v);
-    EXPECT_NEAR(u, 0.75, 1e-12);
-    EXPECT_NEAR(v, 0.1, 1e-6);
-
-    // Pixel 10 of a scale-2 preview offset by 6 and 4 lies at full-size
-    // pixel 2 x 10 + 6 = 26 across 200 and 2 x 10 + 4 = 24 down 100.
-    float ox, oy;
-    Output_Pixels_to_Something(&ox, &oy, c.get(), 10.0f, 10.0f, 2, 6, 4);
-    EXPECT_NEAR(ox, 26.0f / 200.0f, 1e-6f);
-    EXPECT_NEAR(oy, 0.5f * 24.0f / 100.0f, 1e-6f);
-
-    // The framing box's centred plane and back.
     c->framing.inverseFitScale = 2.0;
     c->framing.xCentre = 0.1;
     EXPECT_NEAR(CRX_from_ufx(c.get(), 0.6), 0.0, 1e-12);
@@ -170,16 +61,15 @@ TEST(OutputCoordinates, LevelPixelsToUnitAndBack) {
         for (int64_t y = 0; y + 1 < int64_t(pyr->unitScaleY[L]); y += 3)
             for (int64_t x = 0; x + 1 < int64_t(pyr->unitScaleX[L]); x += 2) {
                 float u, v, c[4];
-                IntegerScanToUnitaryLevel(x, y, &u, &v, pyr.get(), L);
+                u = PixelToUnitX(pyr.get(), L, float(x));
+                v = PixelToUnitY(pyr.get(), L, float(y));
                 get_unit_ramped_pyramid_sample_point(pyr.get(), L, u, v, c);
                 worst = std::max({worst, std::fabs(c[0] - float(x)), std::fabs(c[1] - float(y))});
             }
         EXPECT_LT(worst, 2e-3f) << "level " << L;
     }
-    float u, v;
-    IntegerScanToUnitary(1365, 682, &u, &v, pyr.get());
-    EXPECT_FLOAT_EQ(u, 1365.5f / 1366.0f);
-    EXPECT_FLOAT_EQ(v, 682.5f / 683.0f);
+    EXPECT_FLOAT_EQ(PixelToUnitX(pyr.get(), 0, 1365.0f), 1365.5f / 1366.0f);
+    EXPECT_FLOAT_EQ(PixelToUnitY(pyr.get(), 0, 682.0f), 682.5f / 683.0f);
     DisposePyramidData(pyr.get());
 }
 

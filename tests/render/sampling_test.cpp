@@ -404,25 +404,38 @@ TEST(RenderDrivers, TriangleWaveTable) {
     for (float v : t) EXPECT_TRUE(std::isfinite(v));
 }
 
+// Over-bright channels spill their excess into the others on the way to an
+// integer destination (each channel then capped at 1); a float destination
+// takes them as they are.
 TEST(HostPixels, BrightnessSpillsIntoTheOtherChannels) {
-    pixel_info eight{};
+    RenderRig rig;
+    ASSERT_EQ(TryToAllocatePyramid_new(rig.output.get(), 4, 4, kPyrColourFloat, 0), 1);
+    gTaskEngine.renderDestination = kRenderToOffscreen;
+    gTaskEngine.offscreenPyramid = rig.output.get();
+    TileTracker tracker{};
+    tracker.current_tile_rect = VRect{0, 0, 4, 4};
+    auto written = [&](const float* in) {
+        float c[4] = {in[0], in[1], in[2], 1.0f}, out[4];
+        SetNovelOutputPixel(1, 2, c, 1, &tracker, nullptr, 1);
+        get_intcoord_unitary_color(1, 2, rig.output.get(), 0, out);
+        return std::array<float, 3>{out[0], out[1], out[2]};
+    };
     struct Case {
         float in[3], out[3];
     } cases[] = {
-        {{2.0f, 0.5f, 0.5f}, {2.0f, 0.6171875f, 0.6171875f}},
-        {{2.0f, 2.0f, 0.5f}, {2.0f, 2.0f, 0.96875f}},
-        {{2.0f, 2.0f, 2.0f}, {2.0f, 2.0f, 2.0f}},
+        {{2.0f, 0.5f, 0.5f}, {1.0f, 0.6171875f, 0.6171875f}},
+        {{2.0f, 2.0f, 0.5f}, {1.0f, 1.0f, 0.96875f}},
+        {{2.0f, 2.0f, 2.0f}, {1.0f, 1.0f, 1.0f}},
         {{0.5f, 0.5f, 0.5f}, {0.5f, 0.5f, 0.5f}},
     };
     for (const Case& k : cases) {
-        float c[4] = {k.in[0], k.in[1], k.in[2], 1.0f};
-        SmoothlyLimitBrightness(c, eight);
+        const std::array<float, 3> c = written(k.in);
         for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(c[i], k.out[i]) << i;
     }
-    pixel_info floats{};
-    floats.Is32_destination__ = 1;
-    float c[4] = {2.0f, 0.5f, 0.5f, 1.0f};
-    SmoothlyLimitBrightness(c, floats);
+    tracker.pxl.Is32_destination__ = 1;
+    const float over[3] = {2.0f, 0.5f, 0.5f};
+    const std::array<float, 3> c = written(over);
+    EXPECT_FLOAT_EQ(c[0], 2.0f);
     EXPECT_FLOAT_EQ(c[1], 0.5f);
 }
 

@@ -10,7 +10,7 @@ namespace {
 
 void RunRoad(benchmark::State& state, long outputMode, long inputMode, bool twirl, bool overlays) {
     RoadRig rig(outputMode, inputMode, 0.5f);
-    if (twirl) InitTwirlTranformationForVornesk(&rig.context->tumble, 0, 20, -35, 10);
+    if (twirl) TwirlDegrees(&rig.context->tumble, -35, 20, 10);
     rig.context->graticuleOn = overlays;
     constexpr int kSide = 256;
     const float prop[2] = {0.5f / kSide, 0.5f / (kSide / 2)};

@@ -12,7 +12,7 @@ namespace {
 void RunWorldMap(benchmark::State& state, long outputMode, double inverseScale, float aspect) {
     RoadRig rig(outputMode, 1, aspect);
     rig.context->inverseScale = inverseScale;
-    InitTwirlTranformationForVornesk(&rig.context->tumble, 0, 20, -35, 10);
+    TwirlDegrees(&rig.context->tumble, -35, 20, 10);
     constexpr int kWidth = 256;
     const int height = static_cast<int>(kWidth * aspect);
     const float prop[2] = {0.5f / kWidth, 0.5f / height};

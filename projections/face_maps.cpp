@@ -59,9 +59,6 @@ const float Reuleaux8_spin[6] = {F(0), F(240), F(240), F(120), F(120), F(0)};
 
 double bipolar_rhombus_facing(int64_t t) { return (t & 1) ? 1.0 : -1.0; }
 double rhombus1_facing(int64_t t) { return (t & 3) == 0 || (t & 3) == 3 ? -1.0 : 1.0; }
-float fivestar_facing(int64_t t) { return (t & 1) ? -1.0f : 1.0f; }
-float Reuleaux8_facing(int64_t t) { return (t & 1) ? 1.0f : -1.0f; }
-double threestar_facing(int64_t t) { return (t & 1) ? 1.0 : -1.0; }
 
 namespace {
 
@@ -286,14 +283,6 @@ void WarpedCubePoint(int64_t face, const polyhedron* poly, PyramidDescriptor* sp
 
 }  // namespace
 
-void Total4ShurikenToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* sphereCube,
-                            int64_t* region, double b0, double, double b2) {
-    double P[3];
-    WarpedCubePoint(face, poly, sphereCube, b0, b2, P);
-    Store(out, P[0], P[1], P[2]);
-    *region = face;
-}
-
 void TotalWaffleToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* sphereCube,
                          int64_t* region, unsigned char* miss, double b0, double, double b2, float t1, float t2) {
     double P[3];
@@ -508,18 +497,4 @@ void WarpBarysForConformalDodecahedron(float* b0, float* b1, float* b2, PyramidD
     *b0 = static_cast<float>(1.0 - c.re - c.im);
     *b1 = static_cast<float>(c.im);
     *b2 = static_cast<float>(c.re);
-}
-
-void TumbleSphereForConformalTetrahedron(float p[3]) {
-    const float x = p[0], y = p[1], z = p[2];
-    p[0] = -y, p[1] = -x, p[2] = -z;
-}
-
-void TumbleSphereForConformalXarax(float p[3]) {
-    const double x = p[0], y = p[1], z = p[2];
-    const double y1 = kTwoSqrt2Thirds * y - 0.3333333333333334 * z;
-    const double z1 = 0.3333333333333334 * y + kTwoSqrt2Thirds * z;
-    const double x2 = 0.766044443118978 * x + 0.6427876096865393 * z1;
-    const double z2 = 0.766044443118978 * z1 - 0.6427876096865393 * x;
-    Store(p, -x2, -y1, z2);
 }

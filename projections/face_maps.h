@@ -35,15 +35,6 @@ extern const float Reuleaux8_spin[6];  // indexed by t mod 6
 
 double bipolar_rhombus_facing(int64_t t);  // -1 even, +1 odd
 double rhombus1_facing(int64_t t);         // -1, +1, +1, -1 for t = 0 to 3
-float fivestar_facing(int64_t t);          // +1 even, -1 odd
-float Reuleaux8_facing(int64_t t);         // -1 even, +1 odd
-double threestar_facing(int64_t t);        // -1 even, +1 odd
-inline float pentalene_facing(int64_t t) { return fivestar_facing(t); }
-inline float adamsdiamonds_facing(int64_t t) { return fivestar_facing(t); }
-inline float sixstar_facing(int64_t t) { return fivestar_facing(t); }
-inline float pointy_facing(int64_t t) { return fivestar_facing(t); }
-inline float naphthalene_facing(int64_t t) { return fivestar_facing(t); }
-inline float phenalene_facing(int64_t t) { return fivestar_facing(t); }
 
 // ---- star and chain maps ----
 // (face index, out direction, polyhedron, cache of the map's table, [variant
@@ -70,10 +61,8 @@ void TotalAnthraceneToSphere(int64_t face, float out[3], const polyhedron* poly,
                              int64_t* region, double b0, double b1, double b2);
 
 // ---- cube-based maps (the sphere-cube cache) ----
-// The face's 3D point at the conformally warped weights; region = face index.
-void Total4ShurikenToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* sphereCube,
-                            int64_t* region, double b0, double b1, double b2);
-// The same point, normalised, turned and opened by the lune of 2; t1 and t2
+// The face's 3D point at the conformally warped weights, normalised, turned
+// and opened by the lune of 2; t1 and t2
 // are the output point's net position, which chooses the hemisphere against
 // the waffle net's first vertex.
 void TotalWaffleToSphere(int64_t face, float out[3], const polyhedron* poly, PyramidDescriptor* sphereCube,
@@ -109,7 +98,3 @@ void WarpBarysForTetrahedron(float* b0, float* b1, float* b2, PyramidDescriptor*
 void WarpBarysForConformalOctahedron(float* b0, float* b1, float* b2, PyramidDescriptor* octaface);
 void WarpBarysForConformalIcosahedron(float* b0, float* b1, float* b2, PyramidDescriptor* icoface);
 void WarpBarysForConformalDodecahedron(float* b0, float* b1, float* b2, PyramidDescriptor* dodecDecant);
-// (x, y, z) to (-y, -x, -z).
-void TumbleSphereForConformalTetrahedron(float p[3]);
-// A turn by asin(1/3) about x, one by 40 degrees about y and a half turn.
-void TumbleSphereForConformalXarax(float p[3]);

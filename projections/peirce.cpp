@@ -146,10 +146,6 @@ void ChevronPeirce(uint8_t* miss, float out[3], PyramidDescriptor* cache, double
 
 // ------------------------------------------------------------- pentagon fold
 
-int64_t findPentSector(double x, double y) {
-    return static_cast<int64_t>(std::floor(std::atan2(y, x) / kPentSector));
-}
-
 fcomplex spunpInPentagon(fcomplex* A, fcomplex* B, polyflop* flop, double x, double y) {
     const double theta = std::atan2(y, x);
     const float sector = std::floor(static_cast<float>(theta / kPentSector));
@@ -174,14 +170,6 @@ fcomplex getBarysOfManualPentagonForP_core(fcomplex* A, fcomplex* B, polyflop* f
     *A = deFlop(flop, A->re, A->im);
     *B = deFlop(flop, B->re, B->im);
     return {wO, wA};
-}
-
-fcomplex getBarysOfManualPentagonForP(fcomplex* A, fcomplex* B, polyflop* flop, double x, double y) {
-    const fcomplex q = Turn({x, y}, kCos18, kSin18);
-    const fcomplex w = getBarysOfManualPentagonForP_core(A, B, flop, q.re, q.im);
-    *A = Turn(*A, kCos18, -kSin18);
-    *B = Turn(*B, kCos18, -kSin18);
-    return w;
 }
 
 fcomplex deFlop(const polyflop* flop, double x, double y) {

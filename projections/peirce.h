@@ -49,15 +49,11 @@ struct polyflop {
     uint8_t flipped;  // the turned point was mirrored into y >= 0
 };
 
-// floor(atan2(y, x) / (2 pi / 5)).
-int64_t findPentSector(double x, double y);
 // Turns (x, y) into the base sector and mirrors it to y >= 0; A and B as stored.
 fcomplex spunpInPentagon(fcomplex* A, fcomplex* B, polyflop* flop, double x, double y);
 // The fold, then the barycentric weights (w_O, w_A) of the folded point in
 // (A, B, O); A and B are returned in the unfolded frame. w_O < 0 outside.
 fcomplex getBarysOfManualPentagonForP_core(fcomplex* A, fcomplex* B, polyflop* flop, double x, double y);
-// The same for the pentagon with a vertex at the top (turned by 18 degrees).
-fcomplex getBarysOfManualPentagonForP(fcomplex* A, fcomplex* B, polyflop* flop, double x, double y);
 // Undoes a fold.
 fcomplex deFlop(const polyflop* flop, double x, double y);
 

@@ -6,18 +6,6 @@
 #include "projections/projection_families.h"
 #include "records/output_modes.h"
 
-int StereographicForward_NiceD(const double p[3], double out[2]) {
-    const double d = p[2] + 1.0;
-    if (!(d > 0.0)) {
-        out[0] = 0.0;
-        out[1] = 0.0;
-        return 1;
-    }
-    out[0] = -p[0] / d;
-    out[1] = -p[1] / d;
-    return 0;
-}
-
 void StereoIntersect_NiceD(double out[3], double X, double Y) {
     const double s = X * X + Y * Y;
     const double k = 1.0 / (1.0 + s);
@@ -96,32 +84,12 @@ void SubstituteSphereSegment_NiceD(double p[3], unsigned char* outside, double n
     if (shift != 0.0) DiscMoveOnSphere(p, shift);
 }
 
-void SubstituteSphereSegmentD(double p[3], unsigned char* outside, double n) {
-    SubstituteSphereSegment_NiceD(p, outside, n, 0.0);
-}
-
 void SubstituteSphereSegment(float p[3], unsigned char* outside, double n) {
     double d[3] = {p[0], p[1], p[2]};
     SubstituteSphereSegment_NiceD(d, outside, n, 0.0);
     p[0] = static_cast<float>(d[0]);
     p[1] = static_cast<float>(d[1]);
     p[2] = static_cast<float>(d[2]);
-}
-
-void SubstituteSphereSegment_northD(double p[3], unsigned char* outside, double n) {
-    double q[3] = {p[0], -p[2], p[1]};
-    SubstituteSphereSegment_NiceD(q, outside, n, 0.0);
-    p[0] = q[0];
-    p[1] = q[2];
-    p[2] = -q[1];
-}
-
-void LagrangeForward_AvantGarde(const double p[3], double out[2], double n) {
-    double q[3] = {p[0], p[1], p[2]};
-    unsigned char outside = 0;
-    // The power 1/n folds the sphere; the inverse's power n opens it again.
-    SubstituteSphereSegment_NiceD(q, &outside, n, 0.0);
-    StereographicForward_NiceD(q, out);
 }
 
 void LagrangeInverse_AvantGarde(unsigned char* outside, double p[3], int keepOutside, double X,
@@ -140,68 +108,6 @@ void LagrangeInverse(unsigned char* outside, float p[3], int keepOutside, double
     p[2] = static_cast<float>(d[2]);
 }
 
-void parabolic_mobius_on_sphere(double p[3], double a, double b) {
-    const double d = p[2] + 1.0;
-    if (!(d > 0.0)) return;
-    const double wx = p[0] / d - a, wy = p[1] / d - b;
-    const double s = wx * wx + wy * wy;
-    const double k = 1.0 / (1.0 + s);
-    p[0] = 2.0 * wx * k;
-    p[1] = 2.0 * wy * k;
-    p[2] = (1.0 - s) * k;
-}
-
-void circleInverse(double px, double py, double cx, double cy, double r, double* x, double* y) {
-    const double dx = px - cx, dy = py - cy;
-    const double d2 = dx * dx + dy * dy;
-    if (!(d2 > 0.0)) {
-        *x = HUGE_VAL;
-        *y = HUGE_VAL;
-        return;
-    }
-    const double k = r * r / d2;
-    *x = cx + dx * k;
-    *y = cy + dy * k;
-}
-
-void SpinIt(double p[2], double a) {
-    const double c = std::cos(a), s = std::sin(a);
-    const double x = p[0], y = p[1];
-    p[0] = x * c - y * s;
-    p[1] = x * s + y * c;
-}
-
-void LatitudeIt(double p[3], double a) {
-    const double c = std::cos(a), s = std::sin(a);
-    const double y = p[1], z = p[2];
-    p[1] = y * c + z * s;
-    p[2] = z * c - y * s;
-}
-
-void LongitudeIt(double p[3], double a) { LatitudeIt(p, a); }
-
-namespace {
-
-void TumbleForZag(float p[3], double c2, double s2) {
-    const double c1 = 0.7071067812908092, s1 = 0.7071067810822859;
-    const double y = p[1], z = p[2];
-    const float ny = static_cast<float>(z * s1 + y * c1);
-    p[2] = static_cast<float>(z * c1 - y * s1);
-    const double x = p[0];
-    p[0] = static_cast<float>(x * c2 - ny * s2);
-    p[1] = static_cast<float>(x * s2 + ny * c2);
-}
-
-}  // namespace
-
-void ExtraTumbleForZigzag(float p[3]) {
-    TumbleForZag(p, 0.8191520443547706, 0.5735764362571041);  // 35 degrees
-}
-
-void ExtraTumbleForMonozag(float p[3]) {
-    TumbleForZag(p, 0.8660254038335881, 0.49999999991487065);  // 30 degrees
-}
-
 int NearestTetrahedronVertex(const float p[3]) {
     static const float v[4][3] = {{0.94280905f, 0.0f, -1.0f / 3.0f},
                                   {-0.47140452f, 0.8164966f, -1.0f / 3.0f},
@@ -218,22 +124,6 @@ int NearestTetrahedronVertex(const float p[3]) {
     }
     return best;
 }
-
-int NearestOctahedronVertex(const float p[3]) {
-    const float r3 = 1.7320508f;
-    int best = 0;
-    float bestDot = -HUGE_VALF;
-    for (int i = 0; i < 8; ++i) {
-        const float sx = (i & 4) ? r3 : -r3, sy = (i & 2) ? r3 : -r3, sz = (i & 1) ? r3 : -r3;
-        const float d = p[0] * sx + p[1] * sy + p[2] * sz;
-        if (d > bestDot) {
-            bestDot = d;
-            best = i;
-        }
-    }
-    return best;
-}
-
 
 // ---- the output modes these maps serve ----
 

@@ -67,29 +67,6 @@ void InitTwirlTranformation_WEIRD_core(tumbletype* t, float a1, float a2, float 
     InitTwirlTranformation_core(t, a1, a2, a3, unused);
 }
 
-void InitTwirlTranformation(tumbletype* t, int unused, float a1, float a2, float a3) {
-    InitTwirlTranformation_core(t, a1, a2, a3, unused);
-}
-
-void InitTwirlTranformation_WEIRD(tumbletype* t, int unused, float a1, float a2, float a3) {
-    InitTwirlTranformation_WEIRD_core(t, a1, a2, a3, unused, 0.0f);
-}
-
-namespace {
-inline float DegreesToRadiansF(float d) { return d * 3.1415927f / 180.0f; }
-}  // namespace
-
-void InitTwirlTranformationForVornesk(tumbletype* t, int unused, float d1, float d2, float d3) {
-    InitTwirlTranformation_core(t, DegreesToRadiansF(d2), DegreesToRadiansF(d1),
-                                DegreesToRadiansF(d3), unused);
-}
-
-void InitTwirlTranformationForVornesk_WEIRD(tumbletype* t, int unused, float d1, float d2,
-                                            float d3) {
-    InitTwirlTranformation_WEIRD_core(t, DegreesToRadiansF(d2), DegreesToRadiansF(d1),
-                                      DegreesToRadiansF(d3), unused, 0.0f);
-}
-
 void PerformFreakyTransformationsOfSource(float point[3], long outputMode) {
     switch (outputMode) {
         case 117:

@@ -10,12 +10,6 @@
 void InitTwirlTranformation_core(tumbletype* t, float a1, float a2, float a3, int unused);
 void InitTwirlTranformation_WEIRD_core(tumbletype* t, float a1, float a2, float a3, int unused,
                                        float unusedFloat);
-void InitTwirlTranformation(tumbletype* t, int unused, float a1, float a2, float a3);
-void InitTwirlTranformation_WEIRD(tumbletype* t, int unused, float a1, float a2, float a3);
-// Degrees; the first two angles are swapped on the way in.
-void InitTwirlTranformationForVornesk(tumbletype* t, int unused, float d1, float d2, float d3);
-void InitTwirlTranformationForVornesk_WEIRD(tumbletype* t, int unused, float d1, float d2,
-                                            float d3);
 
 // The output-mode pre-warp alone.
 void PerformFreakyTransformationsOfSource(float point[3], long outputMode);

@@ -141,27 +141,6 @@ int LongitudeLatitudeToDirection(float out[3], double lambda, double phi) {
     return 0;
 }
 
-void LaskowskiForward(double lambda, double phi, double* x, double* y) {
-    double J[4];
-    LaskowskiWithJacobian(lambda, phi, x, y, J);
-}
-void CantersForward(double lambda, double phi, double* x, double* y) {
-    double J[4];
-    CantersWithJacobian(lambda, phi, x, y, J);
-}
-void LarriveeForward(double lambda, double phi, double* x, double* y) {
-    double J[4];
-    LarriveeWithJacobian(lambda, phi, x, y, J);
-}
-void Ginzburg8Forward(double lambda, double phi, double* x, double* y) {
-    double J[4];
-    Ginzburg8WithJacobian(lambda, phi, x, y, J);
-}
-void NaturalEarthForward(double lambda, double phi, double* x, double* y) {
-    double J[4];
-    NaturalEarthWithJacobian(lambda, phi, x, y, J);
-}
-
 void laskowski_inverse(double x, double y, double* lambda, double* phi) {
     double l = x < 0.0 ? -kShortPi : kShortPi, p = y / 2.0;
     NewtonSolve(LaskowskiWithJacobian, &l, &p, x, y, kNewtonStepsLong, kNewtonTolerance);

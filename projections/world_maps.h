@@ -52,13 +52,6 @@ void winkel_inverse_lb(double x, double y, double* lambda, double* phi);
 void Strebe1995_inverse_using_cg(int* status, coherentSearchCache* cache, double x, double y,
                                  double* lambda, double* phi);
 
-// The forward maps the Newton inverses solve (map plane, y southward with φ).
-void LaskowskiForward(double lambda, double phi, double* x, double* y);
-void CantersForward(double lambda, double phi, double* x, double* y);
-void LarriveeForward(double lambda, double phi, double* x, double* y);
-void Ginzburg8Forward(double lambda, double phi, double* x, double* y);
-void NaturalEarthForward(double lambda, double phi, double* x, double* y);
-
 void TotalLaskowski(float out[3], unsigned char* miss, double x, double y);
 void TotalCanters(float out[3], unsigned char* miss, double x, double y);
 void TotalLarrivee(float out[3], unsigned char* miss, double x, double y);

@@ -13,7 +13,6 @@
 #include "common/angles.h"
 #include "projections/caches.h"
 #include "projections/dispatcher.h"
-#include "projections/dshape.h"
 #include "projections/peirce.h"
 #include "pyramid/pixels.h"
 #include "tests/projections/road_fixture.h"
@@ -210,8 +209,6 @@ TEST_F(Peirce, Variants) {
 // ---- pentagon ----
 
 TEST_F(Peirce, PentagonFoldAndUnfold) {
-    EXPECT_EQ(findPentSector(1.0, 0.01), 0);
-    EXPECT_EQ(findPentSector(-1.0, -0.01), -3);
     for (double a = 0.05; a < 2 * kPi; a += 0.37) {
         const double x = 0.6 * std::cos(a), y = 0.6 * std::sin(a);
         fcomplex A, B;
@@ -243,12 +240,6 @@ TEST_F(Peirce, PentagonFoldAndUnfold) {
     EXPECT_NEAR(w.im, 0.0, 1e-9);
     w = getBarysOfManualPentagonForP_core(&A, &B, &flop, 2.0, 0.0);
     EXPECT_LT(w.re, 0.0);  // beyond the pentagon
-    // The turned pentagon has a vertex at the top (y = -1, rows downward).
-    w = getBarysOfManualPentagonForP(&A, &B, &flop, 0.0, -1.0);
-    EXPECT_NEAR(w.re, 0.0, 1e-9);
-    EXPECT_NEAR(w.im, 1.0, 1e-9);
-    EXPECT_NEAR(A.re, 0.0, 1e-9);
-    EXPECT_NEAR(A.im, -1.0, 1e-9);
 }
 
 TEST_F(Peirce, PentagonOntoTheDisc) {
@@ -312,37 +303,6 @@ TEST(InverseStereographic, MatchesTheFormula) {
             EXPECT_NEAR(d[1], -2 * y / s, 1e-6);
             EXPECT_NEAR(d[2], (1 - x * x - y * y) / s, 1e-6);
         }
-}
-
-// ---- D shape ----
-
-TEST(DShape, IntervalCoordinatesRoundTrip) {
-    // The shape of a hyperbolic cell's sector: the edge arc about C = (2, 0)
-    // of radius 1.2 through the vertex S, and the straight side from the
-    // origin to S. Rays from C cross the arc first, then the straight side.
-    const fcomplex C{2.0, 0.0};
-    const double R = 1.2;
-    const fcomplex S = Cadd(C, Cscale(Cspun(5 * kPi / 6), R));
-    EXPECT_NEAR(intervalAngleFromDScaledX(S, C, S), 1.0, 1e-12);
-    EXPECT_NEAR(intervalAngleFromDScaledX({0.5, 0.0}, C, S), 0.0, 1e-12);  // angle pi about C
-    EXPECT_NEAR(angleAt({2.0, -1.0}, C), 1.5 * kPi, 1e-12);
-    EXPECT_NEAR(radianAngleFromIntervalAngle(0.0, C, S), kPi, 1e-12);
-    for (double t : {0.0, 0.3, 0.8}) {
-        const fcomplex onArc = DScaledXYFromIntervalCoords(0.0, t, C, R, S);
-        EXPECT_NEAR(Cdist(onArc, C), R, 1e-12);
-        EXPECT_NEAR(intervalDistanceFromDScaledX(onArc, C, R, S), 0.0, 1e-12);
-        const fcomplex onSide = DScaledXYFromIntervalCoords(1.0, t, C, R, S);
-        EXPECT_NEAR(onSide.re * S.im - onSide.im * S.re, 0.0, 1e-12);  // on the line through 0 and S
-        EXPECT_NEAR(intervalDistanceFromDScaledX(onSide, C, R, S), 1.0, 1e-12);
-        for (double d : {0.25, 0.6}) {
-            const fcomplex p = DScaledXYFromIntervalCoords(d, t, C, R, S);
-            EXPECT_NEAR(intervalDistanceFromDScaledX(p, C, R, S), d, 1e-12);
-            EXPECT_NEAR(intervalAngleFromDScaledX(p, C, S), t, 1e-12);
-        }
-    }
-    // Parallel lines: the centre, not a division by zero.
-    const fcomplex I = lineThruCircleCenterAndXMeetsStraightSide({0.5, 0.8}, {0.2, 0.0}, {0.3, 0.8});
-    EXPECT_TRUE(std::isfinite(I.re));
 }
 
 // ---- the bundled Earth through the projection ----

@@ -13,6 +13,11 @@
 #include "records/vort.h"
 #include "records/renderhinttype.h"
 
+// The twirl from three angles in degrees.
+inline void TwirlDegrees(tumbletype* t, float a1, float a2, float a3) {
+    InitTwirlTranformation_core(t, a1 * 3.1415927f / 180.0f, a2 * 3.1415927f / 180.0f, a3 * 3.1415927f / 180.0f, 0);
+}
+
 struct RoadRig {
     std::unique_ptr<vort> context = std::make_unique<vort>();
     InverseTables tables{};

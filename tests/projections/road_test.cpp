@@ -67,7 +67,7 @@ TEST(Road, SqueezeBeforeAndAfterTheTwirl) {
 
 TEST(Road, TwirlTurnsTheSample) {
     RoadRig rig(1, 1, 0.5f);
-    InitTwirlTranformationForVornesk(&rig.context->tumble, 0, 90, 0, 0);  // a quarter turn about y
+    TwirlDegrees(&rig.context->tumble, 0, 90, 0);  // a quarter turn about y
     TransformationReply r = rig.at(0.5f, 0.5f);
     EXPECT_NEAR(std::fabs(r.inputU - 0.5f), 0.25f, 2e-5);
     EXPECT_NEAR(r.inputV, 0.5f, 2e-5);
@@ -414,7 +414,7 @@ TEST(EngineRoad, WorkersShareTablesAndCachesReadOnly) {
         rig.context->projectionCaches = store;
         rig.context->inputTable = tables.mollweide;
         rig.context->ellipsoidTable = tables.ellipsoid;
-        InitTwirlTranformationForVornesk(&rig.context->tumble, 0, 15, -30, 5);
+        TwirlDegrees(&rig.context->tumble, -30, 15, 5);
         rig.context->graticuleOn = 1;
         const float prop[2] = {0.5f / kSide, 0.5f / kSide};
         replies->resize(kSide * kSide);

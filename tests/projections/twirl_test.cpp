@@ -112,18 +112,6 @@ TEST(Twirl, ThirdAxisFollowsTheFirstTwoTurns) {
     (void)b;
 }
 
-TEST(Twirl, DegreeEntrySwapsTheFirstTwoAngles) {
-    tumbletype t;
-    InitTwirlTranformationForVornesk(&t, 0, 10, 20, 30);
-    EXPECT_FLOAT_EQ(t.angles[0], 20 * 3.1415927f / 180);
-    EXPECT_FLOAT_EQ(t.angles[1], 10 * 3.1415927f / 180);
-    EXPECT_FLOAT_EQ(t.angles[2], 30 * 3.1415927f / 180);
-    tumbletype w;
-    InitTwirlTranformationForVornesk_WEIRD(&w, 0, 10, 20, 30);
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) EXPECT_EQ(w.combined[i][j], t.combined[i][j]);
-}
-
 TEST(Twirl, ModePreWarps) {
     tumbletype id = Twirl(0, 0, 0);
     float p[3] = {1, 0, 0};

@@ -302,16 +302,6 @@ void get_ramped_cache_values(const PyramidDescriptor* pyr, int64_t level, float*
 
 // ------------------------------------------------------------------- fetchers
 
-fcomplex FetchFromCache_general_simplex(PyramidDescriptor* pyr, int64_t tag, int64_t n, int64_t fill,
-                                        FreezeDriedTable table, int64_t element, double x, double y) {
-    return FetchSimplicial(pyr, {tag, n, fill, element, table}, x, y, 0);
-}
-
-fcomplex FetchFromCache_flipped_simplex(PyramidDescriptor* pyr, int64_t tag, int64_t n, int64_t fill,
-                                        FreezeDriedTable table, int64_t element, double x, double y) {
-    return FetchSimplicial(pyr, {tag, n, fill, element, table}, x, y, 1);
-}
-
 fcomplex FetchFromCache_Peirce(PyramidDescriptor* pyr, double x, double y) {
     if (!EnsureCacheTable(pyr, *CacheTableSpecForTag(kCacheTagPeirce))) return {0.0, 0.0};
     const double s = GridScale(pyr);
@@ -370,16 +360,6 @@ void FetchFromCache_Equalsquarea(PyramidDescriptor* pyr, double x, double y, dou
 }
 
 // ------------------------------------------------------- the sphere-cube cache
-
-bool initSphereCubeCache(PyramidDescriptor* pyr) {
-    const CacheTableSpec& s = *CacheTableSpecForTag(kCacheTagSphereCube);
-    return initGeneralCache(pyr, s.n, s.fill, s.tag, s.table, s.element);
-}
-
-bool FillSphereCube(PyramidDescriptor* pyr) {
-    const CacheTableSpec& s = *CacheTableSpecForTag(kCacheTagSphereCube);
-    return FillGeneralTable(pyr, s.fill, s.table, s.element);
-}
 
 fcomplex FetchFromCache_spherecube(float out[3], PyramidDescriptor* pyr, double u, double v, bool* failed) {
     if (!EnsureCacheTable(pyr, *CacheTableSpecForTag(kCacheTagSphereCube))) {

@@ -135,11 +135,6 @@ void get_ramped_cache_values(const PyramidDescriptor* pyr, int64_t level, float*
 // Unit coordinates: (0, 0) is the first cell, (1, 1) the last. A cache that
 // cannot be built gives zeros.
 
-fcomplex FetchFromCache_general_simplex(PyramidDescriptor* pyr, int64_t tag, int64_t n, int64_t fill,
-                                        FreezeDriedTable table, int64_t element, double x, double y);
-fcomplex FetchFromCache_flipped_simplex(PyramidDescriptor* pyr, int64_t tag, int64_t n, int64_t fill,
-                                        FreezeDriedTable table, int64_t element, double x, double y);
-
 fcomplex FetchFromCache_Peirce(PyramidDescriptor* pyr, double x, double y);
 fcomplex FetchFromCache_decant(PyramidDescriptor* pyr, double x, double y);
 fcomplex FetchFromCache_sextant(PyramidDescriptor* pyr, double x, double y);
@@ -161,10 +156,6 @@ void FetchFromCache_Equalsquarea(PyramidDescriptor* pyr, double x, double y, dou
 // Face point (u, v) of the cube face [-1, 1]^2 around +z to its conformal
 // image on the sphere.
 
-// Allocates, fills and tags (2); false when the pyramid is null or memory short.
-bool initSphereCubeCache(PyramidDescriptor* pyr);
-// The same fill without allocation or tag.
-bool FillSphereCube(PyramidDescriptor* pyr);
 // out = (X, Y, Z), the image direction (X and Y of opposite signs to u and v);
 // returns (-X/Z, -Y/Z), its gnomonic position on the face. When the cache
 // cannot be built: out = (0, 0, 1), returns (0, 0) and sets *failed.

@@ -318,30 +318,6 @@ void FillDitherThresholds(uint8_t table[256]) {
     std::memcpy(table, m, 256);
 }
 
-const uint8_t* DitherThresholds() {
-    if (gData && gData->storage && gData->storage->magic == kWorkAreaMagic) return gData->storage->ditherThresholds;
-    static const struct Own {
-        uint8_t t[256];
-        Own() { FillDitherThresholds(t); }
-    } own;
-    return own.t;
-}
-
-void get_inexpensive_color(const PyramidDescriptor* pyr, int64_t level, float out[4], int64_t row, float fraction,
-                           float u, float v, float flag) {
-    const int64_t top = UsableTopLevel(pyr);
-    if (flag == -1.0f && level == 0) {
-        NearestTexel(pyr, 0, u, v, out);
-        return;
-    }
-    const float x = u * float(pyr->width[0]);
-    const int64_t column = std::fabs(x) < 1e9f ? int64_t(std::floor(x)) : 0;
-    const uint8_t threshold = DitherThresholds()[(row & (kDitherSide - 1)) * kDitherSide + (column & (kDitherSide - 1))];
-    const int64_t L = std::clamp<int64_t>(fraction > float(threshold) / 255.0f ? level + 1 : level, 0, top);
-    if (L > 0) pyr_want_smaller_levels(pyr);
-    get_unit_ramped_wrapped_pyramid_sample_point(pyr, L, u, v, out);
-}
-
 void MajorAxisDirection(float Ka, float Kb, float Kc, float* sinTheta, float* cosTheta) {
     const double D = double(Ka - Kc), B = double(Kb);
     const double hyp = std::sqrt(D * D + B * B);
@@ -569,10 +545,4 @@ void SampleUglyColor_Centered_unitary(const PyramidDescriptor* pyr, float out[4]
     float pd[4];
     const int code = FootprintFrom(pd, ul, vl, ut, vt, uc, vc);
     SampleUglyColorCore_core(pd, code, pyr, out, hints, u, v);
-}
-
-float SegmentsIntersectionABparameter(const float A[2], const float B[2], const float C[2], const float D[2]) {
-    const float den = (B[0] - A[0]) * (D[1] - C[1]) - (D[0] - C[0]) * (B[1] - A[1]);
-    if (den > -0.00001f && den < 0.00001f) return 0.5f;
-    return ((A[1] - C[1]) * (D[0] - C[0]) - (D[1] - C[1]) * (A[0] - C[0])) / den;
 }

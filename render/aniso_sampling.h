@@ -65,13 +65,3 @@ void SampleUglyColor_Centered_unitary(const PyramidDescriptor* pyr, float out[4]
 // the square; entry (row, column) at row * 16 + column.
 constexpr int kDitherSide = 16;
 void FillDitherThresholds(uint8_t table[256]);
-// The work area's thresholds (a table of its own while there is none).
-const uint8_t* DitherThresholds();
-// A cheap between-levels sample: level + 1 where the fraction exceeds the
-// dither threshold of (row, input column), else level, each one bilinear
-// sample. Flag -1 at level 0 takes the nearest level-0 texel.
-void get_inexpensive_color(const PyramidDescriptor* pyr, int64_t level, float out[4], int64_t row, float fraction,
-                           float u, float v, float flag);
-
-// The parameter along AB of its crossing with line CD; 0.5 when parallel.
-float SegmentsIntersectionABparameter(const float A[2], const float B[2], const float C[2], const float D[2]);

@@ -333,10 +333,6 @@ double PFFOWFR_by_anything(void*, int64_t purpose, ProgressivePreviewManager* pp
     return Now();
 }
 
-double PerformFinalFiltrationOnWholeFilterrect(void*) {
-    return PFFOWFR_by_anything(nullptr, kRenderToHost, nullptr, nullptr);
-}
-
 double PerformFinalFiltrationOnWholeFilterrect_rendercore(Data* data) {
     if (!data || !gParams) return Now();
     gParams->progressPhaseCount = 1;
@@ -348,10 +344,6 @@ double PerformFinalFiltrationOnWholeFilterrect_rendercore(Data* data) {
     return PFFOWFR_by_anything(nullptr, kRenderToOffscreen, nullptr, nullptr);
 }
 
-void DoSubstantialImageProcessingSteps(RenderJob* job, ProgressivePreviewManager* ppm, proxyBufferRecord* proxy) {
-    if (job) RunRenderTiles(job, ppm, proxy);
-}
-
 void render_roundup(const Parameters& settings, const RectState* savedRects, const RectState* savedState,
                     ProgressivePreviewManager* ppm, proxyBufferRecord* proxy) {
     if (!gParams || !gData) return;
@@ -360,24 +352,6 @@ void render_roundup(const Parameters& settings, const RectState* savedRects, con
     if (savedRects) PopRectState(savedRects, gData);
     if (savedState) PopRectAndPreviewState(savedState, gData);
     gParams->progressPhase = -1;
-}
-
-std::string affinity_report() {
-    if (!gFilterRecord) return std::string();
-    const FilterRecord& r = *gFilterRecord;
-    pixel_info px{};
-    initPixelInfo(&px, &r, kRenderToHost, 0);
-    char line[512];
-    std::snprintf(line, sizeof line,
-                  "filterCase %d planes %d inHiPlane %d inColumnBytes %d inRowBytes %d inTransparencyMask %d "
-                  "outTransparencyMask %d inLayerPlanes %d opaqueAlpha %lld maskRowBytes %d 8bit %d 16bit %d "
-                  "32bit %d",
-                  int(r.filterCase), int(r.planes), int(r.inHiPlane), int(r.inColumnBytes), int(r.inRowBytes),
-                  int(r.inTransparencyMask), int(r.outTransparencyMask), int(r.inLayerPlanes),
-                  (long long)px.OPAQUEALPHA, int(r.maskRowBytes), int(px.Is8_call), int(px.Is16_call),
-                  int(px.Is32_call));
-    ReportDebugMessage(line);
-    return line;
 }
 
 void SetRenderBetweenCompletions(void (*work)(void* context), void* context) {

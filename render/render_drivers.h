@@ -20,14 +20,11 @@ struct Parameters;
 
 // Returns the time at its end in seconds.
 double PFFOWFR_by_anything(void* ignored, int64_t purpose, ProgressivePreviewManager* ppm, proxyBufferRecord* proxy);
-double PerformFinalFiltrationOnWholeFilterrect(void* ignored);
 double PerformFinalFiltrationOnWholeFilterrect_rendercore(Data* data);
 // The export-layer render of `settings` (the caller has set the rectangles
 // and the target); the saved rectangles and state are restored after it.
 void render_roundup(const Parameters& settings, const RectState* savedRects, const RectState* savedState,
                     ProgressivePreviewManager* ppm, proxyBufferRecord* proxy);
-// The guidance-and-tiles step alone, of a prepared job.
-void DoSubstantialImageProcessingSteps(RenderJob* job, ProgressivePreviewManager* ppm, proxyBufferRecord* proxy);
 
 // The render-wide table of Data: 0, then (i / 255) / (1 - i / 255), then 1e8.
 void MakeTriangleWave(float table[256]);
@@ -43,7 +40,3 @@ bool PrerollManipulation(Data* data, const Parameters& settings);
 // the dialog serves its window there while its preview renders, and stops
 // the render as the engine says (engine/task_runner.h: TileWork).
 void SetRenderBetweenCompletions(void (*work)(void* context), void* context);
-
-// One debug line on the host's pixel layout, shown through the reporter
-// and returned; nothing else changes. Empty without a filter record.
-std::string affinity_report();

@@ -74,31 +74,14 @@ inline ReplyTriple GetReplyVoxnormal(int64_t x, int64_t y, const vort* c) {
     return p ? ReplyTriple{{p->reply.voxelNormal[0], p->reply.voxelNormal[1], p->reply.voxelNormal[2]}} : ReplyTriple{{-1, -1, -1}};
 }
 
-// Every reply starts as the context's reply of nothing.
-inline void StartTheTransformationReply(TransformationReply* reply, const TransformationReply& templateReply) {
-    *reply = templateReply;
-}
-// Outside when u or v lies beyond 0..1; a NaN coordinate counts as inside
-// (the samplers give it transparent black on their own).
-inline void FinishTheTransformationReply(TransformationReply* r) {
-    const bool outside = r->inputU < 0.0f || r->inputU > 1.0f || r->inputV < 0.0f || r->inputV > 1.0f;
-    r->outsideInput = outside ? 1 : 0;
-}
 // A sample of nothing: a direction-less region keeps its code, every other
 // region at -8 or above becomes a freeform direction.
 inline void MakeFreeform(TransformationReply* r) {
     if (r->place >= -8) r->place = kPlaceNoRegion;
 }
 
-// The blank (background) reply of pixel position (x, y): the template with
-// region -5, which every sampler colours as background.
-void Float_Pixels_to_Blank_Reply(const vort* context, TransformationReply* reply, float x, float y);
-// Blank replies into every cell of rect that lies in the task's grid.
-void fillSquareWithBackgroundReplies(VRect rect, const vort* context);
 // Clears the edge and Tissot overlay values of every pixel of the tile.
 void ClearEdgesGraticuleTissot_tile(const vort* context);
-// Whether a transparency setting asks for a see-through backdrop.
-bool BackdropShouldBeTransparent();
 
 // Unit output coordinates to the centred plane of the output projection
 // (through the context's framing box) and back.

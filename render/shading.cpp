@@ -106,13 +106,6 @@ int lighting_setup_for_output_mode(long m) {
     }
 }
 
-float smoothstepclamped(float a, float b, float t) {
-    t = std::clamp(t, 0.0f, 1.0f);
-    return a + (b - a) * t * t * (3.0f - 2.0f * t);
-}
-
-float lineshape(float, float, float t) { return 1.0f - std::clamp(t, 0.0f, 1.0f); }
-
 float GetFresnel(const float normal[3], const float view[3]) {
     const float c = -Dot(normal, view);
     if (!(c > 0.0f)) return kFresnelFromBehind;

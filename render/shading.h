@@ -22,8 +22,6 @@ void GetArtificialRegionColors(const TransformationReply* reply, const vort* con
 int lighting_setup_for_output_mode(long mode);
 
 // ---- small shared pieces ----
-float smoothstepclamped(float a, float b, float t);
-float lineshape(float a, float b, float t);
 // Fresnel reflectance of the unpolarised sky on glass (n = 1.58) seen along
 // view onto a surface of the given normal; 0.3364 from behind.
 float GetFresnel(const float normal[3], const float view[3]);

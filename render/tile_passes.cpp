@@ -515,14 +515,6 @@ void FillTileWithColors(PerTaskStuffType* task) {
     if (c->edgesOn) CompositeEdges(c, t);
 }
 
-void build_samples_and_pixels_for_tile(PerTaskStuffType* task) {
-    if (!task || !task->context) return;
-    task->context->pass = 0;
-    FillTileWithSamples(task->data, task->context, task);
-    task->context->pass = 1;
-    FillTileWithColors(task);
-}
-
 size_t ReplyCellSize() { return sizeof(MirelYummy); }
 
 const TileWork& RenderTileWork() {
@@ -542,8 +534,4 @@ const TileWork& RenderTileWork() {
         return w;
     }();
     return work;
-}
-
-void DoMyTask(PerTaskStuffType* task, int64_t purpose) {
-    if (task && purpose == kRenderToOffscreen) build_samples_and_pixels_for_tile(task);
 }

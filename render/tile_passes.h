@@ -36,7 +36,6 @@ void PostrollOneTileTask(PerTaskStuffType* task);
 bool SpanListsFailed(const RenderJob* job);
 void FillTileWithSamples(Data* data, vort* context, PerTaskStuffType* task);
 void FillTileWithColors(PerTaskStuffType* task);
-void build_samples_and_pixels_for_tile(PerTaskStuffType* task);
 // The size of one reply cell (`MirelYummy`): a transformation reply and the
 // pixel's colour.
 size_t ReplyCellSize();
@@ -44,8 +43,6 @@ size_t ReplyCellSize();
 // clean-up of a task, its two passes, the copies to the destination and the
 // progress reporter; the caller names its job (TileWork::job).
 const TileWork& RenderTileWork();
-// Both passes of an existing task of the offscreen render (purpose 2).
-void DoMyTask(PerTaskStuffType* task, int64_t purpose);
 
 // Whether the colour pass walks the tile in Hilbert squares.
 bool scanning_style(const vort* context);

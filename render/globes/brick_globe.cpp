@@ -204,10 +204,6 @@ bool InsideLego(const LegoStructure* b, int64_t x, int64_t y, int64_t z) {
     return x >= 0 && y >= 0 && z >= 0 && x < b->nx && y < b->ny && z < b->nz;
 }
 
-int64_t OffsetIntoLego(const LegoStructure* b, int64_t x, int64_t y, int64_t z) {
-    return InsideLego(b, x, y, z) ? x + (y + z * b->ny) * b->nx : 0;
-}
-
 int GetLegoColor(const LegoStructure* b, int64_t x, int64_t y, int64_t z) {
     return CellAt(b, x, y, z)->code & kLegoColourMask;
 }
@@ -236,9 +232,6 @@ void SetLegoError(LegoStructure* b, int64_t x, int64_t y, int64_t z, const int64
 }
 
 int GetLegoExposure(const LegoStructure* b, int64_t x, int64_t y, int64_t z) { return CellAt(b, x, y, z)->exposure; }
-int GetRealLegoExposure(const LegoStructure* b, int64_t x, int64_t y, int64_t z) {
-    return CellAt(b, x, y, z)->exposure;
-}
 
 bool Six_Surrounded(const LegoStructure* b, int64_t x, int64_t y, int64_t z) {
     for (const auto& s : kFaceSteps)
@@ -250,10 +243,6 @@ bool CompletelySurrounded(const LegoStructure* b, int64_t x, int64_t y, int64_t 
     bool all = true;
     ForEach26([&](int dx, int dy, int dz) { all = all && Filled(b, x + dx, y + dy, z + dz); });
     return all;
-}
-
-bool OccupiedSurfaceCell(const LegoStructure* b, int64_t x, int64_t y, int64_t z) {
-    return Filled(b, x, y, z) && !Six_Surrounded(b, x, y, z);
 }
 
 void Calc_exposure(LegoStructure* b, int64_t x, int64_t y, int64_t z) {
@@ -276,10 +265,6 @@ int64_t GetReceptiveExposureAround(const LegoStructure* b, int64_t x, int64_t y,
 
 // ------------------------------------------------------------------ colours
 
-void GetLegoLifeColor(int code, int64_t rgb[3]) {
-    for (int i = 0; i < 3; ++i) rgb[i] = kLifeColours[ClampCode(code)][i];
-}
-
 void GetLegoCoreColor(int code, int64_t rgba[4]) {
     for (int i = 0; i < 3; ++i) rgba[i] = kCoreColours[ClampCode(code)][i];
     rgba[3] = 255;
@@ -288,14 +273,6 @@ void GetLegoCoreColor(int code, int64_t rgba[4]) {
 int GetLegoEdgeColor(bool filled) { return filled ? 0 : 244; }
 
 int MyLegoColorToLDRAWColor(int code) { return kLDRAWColours[ClampCode(code)]; }
-
-int ChooseBestLegoColorMatch(int64_t r, int64_t g, int64_t b, int64_t colourSet) {
-    return NearestAllowed(r, g, b, colourSet);
-}
-
-int ChooseBestLegoColorFromColorsetword(int64_t colourSet, int64_t r, int64_t g, int64_t b) {
-    return NearestAllowed(r, g, b, colourSet);
-}
 
 int LegoFloatXYZtoSomeKindOfColor(LegoStructure* ball, const BrickPicture* pic, float x, float y, float z,
                                   const tumbletype* tumble) {

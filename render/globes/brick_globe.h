@@ -103,7 +103,6 @@ void DestroyLegoBall(LegoStructure* ball);
 
 // Cell access; a coordinate outside the grid reads as an empty cell and
 // takes no writes.
-int64_t OffsetIntoLego(const LegoStructure* ball, int64_t x, int64_t y, int64_t z);  // 0 outside
 bool InsideLego(const LegoStructure* ball, int64_t x, int64_t y, int64_t z);
 int GetLegoColor(const LegoStructure* ball, int64_t x, int64_t y, int64_t z);
 int GetLegoMark(const LegoStructure* ball, int64_t x, int64_t y, int64_t z);
@@ -112,10 +111,8 @@ void SetLegoMark(LegoStructure* ball, int64_t x, int64_t y, int64_t z, uint8_t m
 void GetLegoError(const LegoStructure* ball, int64_t x, int64_t y, int64_t z, int64_t error[3]);
 void SetLegoError(LegoStructure* ball, int64_t x, int64_t y, int64_t z, const int64_t error[3]);
 int GetLegoExposure(const LegoStructure* ball, int64_t x, int64_t y, int64_t z);
-int GetRealLegoExposure(const LegoStructure* ball, int64_t x, int64_t y, int64_t z);
 bool Six_Surrounded(const LegoStructure* ball, int64_t x, int64_t y, int64_t z);
 bool CompletelySurrounded(const LegoStructure* ball, int64_t x, int64_t y, int64_t z);
-bool OccupiedSurfaceCell(const LegoStructure* ball, int64_t x, int64_t y, int64_t z);
 void Calc_exposure(LegoStructure* ball, int64_t x, int64_t y, int64_t z);
 int64_t GetReceptiveExposureAround(const LegoStructure* ball, int64_t x, int64_t y, int64_t z);
 
@@ -128,11 +125,8 @@ void Bonk(LegoStructure* ball, const BrickPicture* picture, int64_t x, int64_t y
 void SpreadErrorAround(LegoStructure* ball, int64_t x, int64_t y, int64_t z, int64_t errR, int64_t errG, int64_t errB,
                        int64_t total);
 int ColorFromNearby(const LegoStructure* ball, int64_t x, int64_t y, int64_t z);
-int ChooseBestLegoColorMatch(int64_t r, int64_t g, int64_t b, int64_t colourSet);
-int ChooseBestLegoColorFromColorsetword(int64_t colourSet, int64_t r, int64_t g, int64_t b);
 
 // The palette (codes clamped to 0..12).
-void GetLegoLifeColor(int code, int64_t rgb[3]);
 void GetLegoCoreColor(int code, int64_t rgba[4]);
 int GetLegoEdgeColor(bool filled);
 int MyLegoColorToLDRAWColor(int code);

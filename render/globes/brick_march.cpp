@@ -48,13 +48,6 @@ bool IntersectBoxAndFindPoint(const double o[3], const double d[3], const double
     return true;
 }
 
-bool VoxelSampleInVoxelCoords(const LegoStructure* b, const double p[3], int64_t* x, int64_t* y, int64_t* z) {
-    *x = int64_t(std::floor(p[0]));
-    *y = int64_t(std::floor(p[1]));
-    *z = int64_t(std::floor(p[2]));
-    return InsideLego(b, *x, *y, *z);
-}
-
 void transformToVoxelAnisotropic(const LegoStructure* b, const double u[3], double cell[3]) {
     const double n[3] = {double(b->nx), double(b->ny), double(b->nz)};
     for (int i = 0; i < 3; ++i) cell[i] = n[i] * 0.5 + u[i] * n[i] * 0.5;
@@ -175,15 +168,6 @@ float calc_occlusive_shading(const LegoStructure* b, const LegoHit& hit) {
             occlusion += occupied(i ? 1 : -1, j ? 1 : -1) * ws[i] * wt[j] * (1.0f - es[i]) * (1.0f - et[j]);
     // Two filled edge neighbours sum to 2: the shade stays within 0..1.
     return std::clamp(1.0f - SmoothStep(std::clamp(occlusion, 0.0f, 1.0f)), 0.0f, 1.0f);
-}
-
-int32_t LegoRegionCodeToNONShadedColor(int32_t region, float colour[4]) {
-    if (region < 0) return region;
-    int64_t rgba[4];
-    GetLegoCoreColor(std::min(region & 15, 12), rgba);
-    for (int i = 0; i < 3; ++i) colour[i] = float(rgba[i]) * 0.003921568627451f;
-    colour[3] = 1.0f;
-    return region;
 }
 
 bool LegoMarch_yielding_region(const LegoStructure* b, int64_t viewIndex, double u, double v,

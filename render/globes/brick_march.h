@@ -35,8 +35,6 @@ float GetShadingFactor(int face);
 // slab unbounded. Entry point into *entry; false when the ray misses it.
 bool IntersectBoxAndFindPoint(const double origin[3], const double direction[3], const double lo[3],
                               const double hi[3], double entry[3], double* tEntry);
-// Cell indices of a cell-space point (floor); true inside the grid.
-bool VoxelSampleInVoxelCoords(const LegoStructure* ball, const double p[3], int64_t* x, int64_t* y, int64_t* z);
 // Unit cube [-1, 1]^3 to cell space and back (each axis its own count).
 void transformToVoxelAnisotropic(const LegoStructure* ball, const double unit[3], double cell[3]);
 void transformToVoxelTAnisotropicToUnitary(const LegoStructure* ball, const double cell[3], double unit[3]);
@@ -45,9 +43,6 @@ void transformToVoxelTAnisotropicToUnitary(const LegoStructure* ball, const doub
 int castRay(const LegoStructure* ball, const double origin[3], const double direction[3], LegoHit* hit);
 // Ambient occlusion at a hit, 0..1 (1 = open).
 float calc_occlusive_shading(const LegoStructure* ball, const LegoHit& hit);
-// The core colour of a region's colour code as floats with alpha 1; a
-// negative region writes nothing. Returns the region.
-int32_t LegoRegionCodeToNONShadedColor(int32_t region, float colour[4]);
 
 // One sample: the ray of view `view` (clamped to 0..3) through view-plane
 // position (u, v). Fills the reply's place (region), shade, surface normal,

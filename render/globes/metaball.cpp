@@ -172,19 +172,6 @@ void markBallsInCacheAsInvalid(metaballCache* c) {
     for (int32_t i = 0; i < c->count; ++i) c->entries[i].valid = 0;
 }
 
-void deleteInvalidBallsFromCache(metaballCache* c) {
-    int32_t kept = 0;
-    for (int32_t i = 0; i < c->count; ++i)
-        if (c->entries[i].valid) c->entries[kept++] = c->entries[i];
-    c->count = kept;
-}
-
-int64_t validBallsInCache(const metaballCache* c) {
-    int64_t n = 0;
-    for (int32_t i = 0; i < c->count; ++i) n += c->entries[i].valid ? 1 : 0;
-    return n;
-}
-
 double DistanceFromInfiniteLineToPoint(const double p[3], const double o[3], const double d[3]) {
     const double q[3] = {p[0] - o[0], p[1] - o[1], p[2] - o[2]};
     const double s = Dot(q, d);
@@ -282,16 +269,6 @@ bool Chord(const marchray& ray, const double c[3], double radius, double* tIn, d
 }
 
 }  // namespace
-
-double t_possibly_advanced_by_sphere(const marchray& ray, const double centre[3], double radius, double t) {
-    double tIn, tOut;
-    if (!Chord(ray, centre, radius, &tIn, &tOut)) return t;
-    return tOut;
-}
-
-bool canExitEarly_test_any(const marchray& ray, const double centre[3], double radius) {
-    return radius >= DistanceFromInfiniteLineToPoint(centre, ray.origin, ray.direction);
-}
 
 double historySteppingForwardFrom(int64_t k, const sphereHistory* h, const marchray& ray) {
     double t = 0.0;

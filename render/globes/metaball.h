@@ -56,8 +56,6 @@ double getShadow(const double p[3], metaballCache* shadowCache, const MetaballSt
 // The ball cache.
 void initMetaballCache(metaballCache* cache);
 void markBallsInCacheAsInvalid(metaballCache* cache);
-void deleteInvalidBallsFromCache(metaballCache* cache);
-int64_t validBallsInCache(const metaballCache* cache);
 // Keeps the cache when the ray's origin lies within the stored tolerance of
 // the stored point, else refills it with every ball whose distance from the
 // ray's line is below 1.3 (r + k) + tolerance. True when it refilled.
@@ -78,9 +76,6 @@ void findSphereThatCoversHilbertSquare_metaball(const MetaballStructure* model, 
 // (from entry k on) that the ray runs through without a gap; 0 when it does
 // not start inside the first.
 double historySteppingForwardFrom(int64_t k, const sphereHistory* history, const marchray& ray);
-// The far intersection of the ray with a sphere, or t when the line misses it.
-double t_possibly_advanced_by_sphere(const marchray& ray, const double centre[3], double radius, double t);
-bool canExitEarly_test_any(const marchray& ray, const double centre[3], double radius);
 
 // What one march found.
 struct MetaballHit {

@@ -215,7 +215,11 @@ TEST(ConformalTables, InterpolatedPolygonCacheKeepsAngles) {
     const struct {
         int64_t tag;
         int n;
-    } caches[] = {{kCacheTagSextant, 3}, {kCacheTagNuOctant, 4}, {kCacheTagDecant, 5}, {kCacheTagDodecant, 6}};
+        fcomplex (*fetch)(PyramidDescriptor*, double, double);
+    } caches[] = {{kCacheTagSextant, 3, FetchFromCache_sextant},
+                  {kCacheTagNuOctant, 4, FetchFromCache_nuoctant},
+                  {kCacheTagDecant, 5, FetchFromCache_decant},
+                  {kCacheTagDodecant, 6, FetchFromCache_dodecant}};
     for (const auto& c : caches) {
         SCOPED_TRACE(c.n);
         PyramidDescriptor* pyr = ProjectionCache(store, c.tag);
@@ -225,9 +229,7 @@ TEST(ConformalTables, InterpolatedPolygonCacheKeepsAngles) {
         for (double wO = 0.15; wO < 0.8; wO += 0.13)
             for (double wA = 0.1; wA + wO < 0.9; wA += 0.13) {
                 auto g = [&](double x, double y) {
-                    const fcomplex v = FetchFromCache_general_simplex(pyr, c.tag, 50, kFillAll,
-                                                                      CacheTableSpecForTag(c.tag)->table,
-                                                                      kElementPairs, x, y);
+                    const fcomplex v = c.fetch(pyr, x, y);
                     return cd(-v.re, v.im);
                 };
                 const cd gx = g(wO + d, wA) - g(wO - d, wA), gy = g(wO, wA + d) - g(wO, wA - d);

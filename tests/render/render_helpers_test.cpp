@@ -1,5 +1,5 @@
 // The small services around the render: coordinate conversions, blank replies,
-// the ordered-dither sampler, the layout report and the failure of the
+// the ordered-dither thresholds and the failure of the
 // row-buffer allocation.
 #include <gtest/gtest.h>
 
@@ -94,20 +94,9 @@ TEST(OutputCoordinates, ProportionsOfInputAndOffscreenOutput) {
     EXPECT_EQ(w, 200.0f);
 }
 
-TEST(Replies, OutsideFlagAtTheEdgesOfTheInput) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    struct Case {
-        float u, v;
-        int outside;
-    } cases[] = {{1.0f, 0.5f, 0}, {0.0f, 0.0f, 0}, {1.0000001f, 0.5f, 1}, {0.5f, -1e-7f, 1}, {nan, 0.5f, 0},
-                 {0.5f, nan, 0}};
-    for (const Case& c : cases) {
-        TransformationReply r = MakeTemplateReply();
-        r.inputU = c.u;
-        r.inputV = c.v;
-        FinishTheTransformationReply(&r);
-        EXPECT_EQ(r.outsideInput, c.outside) << c.u << "," << c.v;
-    }
+// A sample of nothing keeps a direction-less region and makes every other
+// region a freeform direction.
+TEST(Replies, FreeformKeepsOnlyTheDirectionlessRegions) {
     const int32_t before[] = {-9, -8, -7, -5, 0, 25290};
     const int32_t after[] = {-9, -7, -7, -7, -7, -7};
     for (int i = 0; i < 6; ++i) {
@@ -142,22 +131,6 @@ struct GridRig {
     }
 };
 
-TEST(Replies, BlankRepliesFillOnlyTheGrid) {
-    GridRig g;
-    // From the apron's top-left cell to two beyond the tile on the right and
-    // below: only the grid's cells exist to be filled.
-    fillSquareWithBackgroundReplies(VRect{6, 4, 12, 7}, g.context.get());
-    int blank = 0;
-    for (const MirelYummy& m : g.grid) blank += m.reply.place == kPlaceNoDirection;
-    EXPECT_EQ(blank, 3 * 4);  // columns 4..6, rows 6..9
-    TransformationReply r = GetReply(4, 6, g.context.get());
-    EXPECT_EQ(r.place, kPlaceNoDirection);
-    EXPECT_EQ(r.outsideInput, 1);
-    EXPECT_TRUE(IsNonSampleableRegion(&r, g.context.get()));
-    EXPECT_EQ(r.flags & 1, 1);
-    EXPECT_EQ(GetReply(7, 6, g.context.get()).place, 3);
-}
-
 TEST(Replies, TileClearingLeavesTheApron) {
     GridRig g;
     ClearEdgesGraticuleTissot_tile(g.context.get());
@@ -167,14 +140,6 @@ TEST(Replies, TileClearingLeavesTheApron) {
             EXPECT_EQ(GetReplyEdges(x, y, g.context.get()), inTile ? 0.0f : 0.7f) << x << "," << y;
             EXPECT_EQ(GetReplyTissot(x, y, g.context.get()), inTile ? 0.0f : 0.2f) << x << "," << y;
         }
-}
-
-TEST(Replies, BackdropTransparencyFollowsTheSetting) {
-    RenderRig rig;
-    rig.params->transparent_gaps = 0;
-    EXPECT_FALSE(BackdropShouldBeTransparent());
-    rig.params->transparent_gaps = 1;
-    EXPECT_TRUE(BackdropShouldBeTransparent());
 }
 
 // The 16 x 16 Bayer matrix from its closed form: each bit pair (x, y) of the
@@ -206,45 +171,6 @@ TEST(DitherThresholds, BayerPermutation) {
             EXPECT_EQ(low, 1);
         }
     // Without a work area the sampler has the same table of its own.
-    EXPECT_TRUE(std::equal(t, t + 256, DitherThresholds()));
-}
-
-// Level 0 a one-pixel checkerboard, level 1 its grey: a cheap sample at a
-// level-0 pixel centre is black or white at level 0 and grey at level 1, so
-// the share of grey samples over a 16 x 16 block is the share of thresholds
-// the fraction exceeds.
-TEST(DitherThresholds, InexpensiveSamplerPicksLevelsByThreshold) {
-    RenderRig rig;
-    ASSERT_TRUE(rig.SetInput(32, 32, kPyrColour8, [](int64_t x, int64_t y, float* c) {
-        c[0] = c[1] = c[2] = float((x + y) & 1);
-        c[3] = 1.0f;
-    }));
-    paint_mipmap_of_pyramid(rig.input());
-    rig.input()->mipmapState = 2;
-    struct Case {
-        float fraction;
-        int grey;
-    } cases[] = {{0.0f, 0}, {0.25f, 64}, {0.5f, 128}, {0.999f, 255}};
-    for (const Case& c : cases) {
-        int grey = 0;
-        for (int row = 0; row < 16; ++row)
-            for (int column = 0; column < 16; ++column) {
-                float out[4];
-                get_inexpensive_color(rig.input(), 0, out, row, c.fraction, (float(column) + 0.5f) / 32.0f,
-                                      (float(row) + 0.5f) / 32.0f, 0.0f);
-                const bool isGrey = std::fabs(out[0] - 0.5f) < 0.3f;
-                if (!isGrey) {
-                    EXPECT_NEAR(out[0], float((row + column) & 1), 0.02f);
-                }
-                grey += isGrey;
-            }
-        // Fraction f picks the next level where f > t / 255: ceil(255 f) thresholds.
-        EXPECT_EQ(grey, c.grey) << c.fraction;
-    }
-    // Flag -1 at level 0 takes the nearest texel, (1, 0), whatever the fraction.
-    float out[4];
-    get_inexpensive_color(rig.input(), 0, out, 0, 0.999f, 1.6f / 32.0f, 0.6f / 32.0f, -1.0f);
-    EXPECT_FLOAT_EQ(out[0], 1.0f);
 }
 
 // The cheap sampler reads one texel of the level the footprint's mean
@@ -277,28 +203,6 @@ TEST(CheapSampler, LevelFromTheFootprintsExtent) {
                                    want);
         for (int k = 0; k < 4; ++k) EXPECT_FLOAT_EQ(got[k], want[k]) << c.pixels << " level " << c.level;
     }
-}
-
-TEST(LayoutReport, NamesTheHostsPixelLayout) {
-    auto record = std::make_unique<FilterRecord>();
-    record->filterCase = 4;
-    record->planes = 4;
-    record->imageMode = 11;
-    record->depth = 16;
-    record->inHiPlane = 3;
-    record->inColumnBytes = 8;
-    record->inRowBytes = 800;
-    record->inLayerPlanes = 3;
-    record->inTransparencyMask = 1;
-    record->maskRowBytes = 100;
-    gFilterRecord = record.get();
-    const std::string line = affinity_report();
-    gFilterRecord = nullptr;
-    for (const char* part : {"filterCase 4", "planes 4", "inHiPlane 3", "inColumnBytes 8", "inRowBytes 800",
-                             "inTransparencyMask 1", "inLayerPlanes 3", "opaqueAlpha 32768", "maskRowBytes 100",
-                             "8bit 0", "16bit 1", "32bit 0"})
-        EXPECT_NE(line.find(part), std::string::npos) << part << " in " << line;
-    EXPECT_TRUE(affinity_report().empty());
 }
 
 // The offscreen driver over a 16 x 8 picture, its output marked with one

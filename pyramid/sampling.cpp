@@ -199,12 +199,23 @@ inline void KernelSums4(const P (&pix)[25], const Lane wx[5], const double wy[5]
     }
 }
 
-template <class RowV, class P, class W>
+// No shortcut for a window inside one tile: every window is fetched.
+struct FetchEveryWindow {
+    template <class W>
+    bool operator()(const PyramidDescriptor*, int64_t, const Window5&, const W*, V4d&) const {
+        return false;
+    }
+};
+
+// inTile may sum a window lying in one tile straight from the tile; when it
+// does not, the window is fetched and summed.
+template <class RowV, class P, class W, class InTile = FetchEveryWindow>
 inline bool RunKernel4(const PyramidDescriptor* pyr, int64_t L, float X, float Y, const W* table, V4d& acc,
-                       bool truncateRows = false) {
+                       bool truncateRows = false, InTile inTile = {}) {
     using Lane = std::remove_cv_t<std::remove_reference_t<decltype(RowV{}[0])>>;
     if (!pyr_accessible(pyr, L, sizeof(P))) return false;
     const Window5 w = MakeWindow(pyr, L, X, Y);
+    if (w.fast && inTile(pyr, L, w, table, acc)) return true;
     P pix[25];
     Fetch5x5(pyr, L, w, pix);
     Lane wx[5];
@@ -328,27 +339,16 @@ inline bool KernelSums8InTile(const PyramidDescriptor* pyr, int64_t L, const Win
 void gauss_pyramid_sample4(const PyramidDescriptor* pyr, int64_t L, float X, float Y, float out[4]) {
     V4d acc;
 #if defined(__SSE2__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    if (pyr_accessible(pyr, L, sizeof(uint32_t))) {
-        const Window5 w = MakeWindow(pyr, L, X, Y);
-        if (!(w.fast && KernelSums8InTile(pyr, L, w, pyr->kernel.weights2048, acc))) {
-            uint32_t pix[25];
-            Fetch5x5(pyr, L, w, pix);
-            float wx[5];
-            double wy[5];
-            Taps(pyr->kernel.weights2048, w.px, wx);
-            Taps(pyr->kernel.weights2048, w.py, wy);
-            KernelSums4<V4f>(pix, wx, wy, false, acc);
-        }
-    } else {
-        Zero4(out);
-        return;
-    }
+    const auto inTile = [](const PyramidDescriptor* p, int64_t level, const Window5& w, const int64_t* table, V4d& sums) {
+        return KernelSums8InTile(p, level, w, table, sums);
+    };
 #else
-    if (!RunKernel4<V4f, uint32_t>(pyr, L, X, Y, pyr->kernel.weights2048, acc)) {
+    const FetchEveryWindow inTile;
+#endif
+    if (!RunKernel4<V4f, uint32_t>(pyr, L, X, Y, pyr->kernel.weights2048, acc, false, inTile)) {
         Zero4(out);
         return;
     }
-#endif
     for (int k = 0; k < 4; ++k) out[k] = static_cast<float>(PackedResult(acc, k, 4194304.0) * (1.0 / 4194304.0));
 }
 

@@ -48,11 +48,6 @@ bool faces_are_congruent(int64_t n, int64_t k2, int64_t f, int64_t k3, const pol
     return true;
 }
 
-void ProclaimCorrespondence(int64_t n, int64_t k2, int64_t f, int64_t k3, polyhedron* poly) {
-    if (!poly || !NetFaceOk(poly, n)) return;
-    Tie(poly, n, f, k3 - k2 + poly->netFace[n].count, k2, k3);
-}
-
 void Propagate(int64_t start, polyhedron* poly) {
     if (!poly || !NetFaceOk(poly, start) || !Tied(poly, start)) return;
     struct Step {
@@ -111,24 +106,6 @@ int64_t FindSimilarAmong3DNeighbors(int64_t s, int64_t n, int64_t k, int64_t g, 
     }
     return -1;
 }
-
-int64_t CountNeighborsOf2DFace(const polyhedron* poly, int64_t n) {
-    if (!poly || !NetFaceOk(poly, n)) return 0;
-    int64_t count = 0;
-    for (int64_t k = 0; k < poly->netFace[n].count; ++k)
-        if (poly->netFace[n].neighbour[k] >= 0) ++count;
-    return count;
-}
-
-bool All3DAnglesAreAlike(const polyhedron* poly, int64_t f) {
-    if (!poly || !Face3DOk(poly, f)) return false;
-    const PolyFace3D& F = poly->face3D[f];
-    for (int64_t k = 0; k < F.count; ++k)
-        if (!AnglesMatch(F.angle[k], F.angle[Mod(k + 1, F.count)])) return false;
-    return true;
-}
-
-void MakeOneToothCorrespond(polyhedron* poly, int64_t n, int64_t f) { ProclaimCorrespondence(n, 0, f, 0, poly); }
 
 // The anchor search of a net read from a table. A net face with no net
 // neighbour, or whose corner count no 3D face has, is passed over rather

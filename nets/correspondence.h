@@ -15,8 +15,6 @@ inline constexpr double kCorrespondenceAngleTolerance = 0.0025;
 
 // 1, or 0 when a net read from a table finds no anchor.
 int64_t DetermineCorrespondence(polyhedron* poly);
-// Net corner k2 of the net face stands for corner k3 of the 3D face.
-void ProclaimCorrespondence(int64_t netFace, int64_t k2, int64_t face3D, int64_t k3, polyhedron* poly);
 // Ties every net face reachable from this one that shows no 3D face yet,
 // depth first (an explicit stack: nets run to 25,290 faces).
 void Propagate(int64_t netFace, polyhedron* poly);
@@ -29,6 +27,3 @@ int64_t Find3DSimilarTof2DFace(int64_t netFace, const polyhedron* poly);
 // both larger or both smaller.
 int64_t FindSimilarAmong3DNeighbors(int64_t face3D, int64_t netFace, int64_t k, int64_t neighbourNet,
                                     int64_t neighbourPos, int64_t* edge3D, const polyhedron* poly, int strict);
-int64_t CountNeighborsOf2DFace(const polyhedron* poly, int64_t netFace);
-bool All3DAnglesAreAlike(const polyhedron* poly, int64_t face3D);
-void MakeOneToothCorrespond(polyhedron* poly, int64_t netFace, int64_t face3D);

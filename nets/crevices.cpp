@@ -203,32 +203,6 @@ int BidirectionallySmearCreviceFightingRegionInfoViaEdgeWalking(polyhedron* poly
     return 1;
 }
 
-int SmearCreviceFightingRegionInfoViaEdgeWalking(polyhedron* poly, int64_t outline) {
-    if (!poly) return 0;
-    int64_t f, e;
-    if (!FirstCutEdgeOfOutline(poly, outline, &f, &e)) return 0;
-    int64_t anchorF = f, anchorE = e;
-    bool moved = false;
-    int16_t carried = -1;
-    for (int64_t step = 0; step <= kMaxWalkSteps - 1; ++step) {
-        const int64_t pf = f, pe = e;
-        NextAroundNet(poly, &f, &e);
-        if (f < 0) break;
-        if (Region(poly, f) != -1) {
-            if (!moved) {
-                anchorF = pf;
-                anchorE = pe;
-                moved = true;
-            }
-            carried = Region(poly, f);
-        } else {
-            Region(poly, f) = carried;
-        }
-        if (f == anchorF && e == anchorE) break;
-    }
-    return 1;
-}
-
 void AddMissingCreviceRegions(polyhedron* poly) {
     if (!poly) return;
     for (int64_t f = 0; f < NetFaces(poly); ++f) {

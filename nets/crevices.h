@@ -17,7 +17,6 @@ void AddCreviceFightingRegionInfo(polyhedron* poly);
 int InitCreviceFightingRegionInfoViaEdgeWalking(polyhedron* poly, int64_t outline);
 int BidirectionallySmearCreviceFightingRegionInfoViaEdgeWalking(polyhedron* poly, int64_t outline);
 int BidirectionallySmearOnceStartingFrom(polyhedron* poly, int64_t face, int64_t edge);
-int SmearCreviceFightingRegionInfoViaEdgeWalking(polyhedron* poly, int64_t outline);
 void AddMissingCreviceRegions(polyhedron* poly);
 void PropagateRegionSuggestionsToNeighbors2D(polyhedron* poly, int64_t face);
 int64_t RegionSuggestionOfNeighbor2D(const polyhedron* poly, int64_t face, int64_t edge);

@@ -24,15 +24,6 @@ void BothSides(polyhedron* poly, int64_t face, int64_t edge, Change change) {
     if (Mirror(poly, face, edge, &g, &m)) change(poly->face3D[g].edgeFlags[m]);
 }
 
-bool HasNeighbour(const polyhedron* poly, int64_t face, int64_t edge) {
-    return ValidFace(poly, face) && edge >= 0 && edge < kMaxFaceVertices && poly->face3D[face].neighbour[edge] >= 0;
-}
-
-// The bits set on either side of the edge.
-uint32_t EitherSide(const polyhedron* poly, int64_t face, int64_t edge) {
-    return poly->face3D[face].edgeFlags[edge] | MirrorEdgeFlags(poly, face, edge);
-}
-
 constexpr uint32_t kClearPriority = 0xFFE7;
 
 }  // namespace
@@ -45,25 +36,8 @@ uint32_t MirrorEdgeFlags(const polyhedron* poly, int64_t face, int64_t edge) {
 void SetSlicingFlag(polyhedron* poly, int64_t face, int64_t edge, uint32_t bits) {
     BothSides(poly, face, edge, [bits](uint32_t& w) { w |= bits; });
 }
-void SetSlicingPriority(polyhedron* poly, int64_t face, int64_t edge, uint32_t bits) {
-    SetSlicingFlag(poly, face, edge, bits);
-}
-void SetSlicingFlag_core(polyhedron* poly, int64_t face, int64_t edge, uint32_t bits) {
-    if (ValidFace(poly, face) && edge >= 0 && edge < kMaxFaceVertices) poly->face3D[face].edgeFlags[edge] |= bits;
-}
-void KillSlicingFlag(polyhedron* poly, int64_t face, int64_t edge, uint32_t bits) {
-    BothSides(poly, face, edge, [bits](uint32_t& w) { w &= bits ^ 0xFFFFu; });
-}
-void KillSlicingFlag_core(polyhedron* poly, int64_t face, int64_t edge, uint32_t bits) {
-    if (ValidFace(poly, face) && edge >= 0 && edge < kMaxFaceVertices)
-        poly->face3D[face].edgeFlags[edge] &= bits ^ 0xFFFFu;
-}
 void KillSlicingPriority(polyhedron* poly, int64_t face, int64_t edge) {
     BothSides(poly, face, edge, [](uint32_t& w) { w &= kClearPriority; });
-}
-void KillSlicingPriority_core(polyhedron* poly, int64_t face, int64_t edge) {
-    if (ValidFace(poly, face) && edge >= 0 && edge < kMaxFaceVertices)
-        poly->face3D[face].edgeFlags[edge] &= kClearPriority;
 }
 void forbid_joining(polyhedron* poly, int64_t face, int64_t edge) {
     KillSlicingPriority(poly, face, edge);
@@ -96,57 +70,6 @@ void ApplyStartHint(polyhedron* poly, int64_t face, int64_t edge, int32_t arcSta
     if (arcMid) w |= kEdgeArcMiddle;
 }
 
-int Edge3DIsJoinable(const polyhedron* poly, int64_t face, int64_t edge) {
-    return HasNeighbour(poly, face, edge) && !(EitherSide(poly, face, edge) & kEdgeCut);
-}
-int Edge3DIsPreferred(const polyhedron* poly, int64_t face, int64_t edge) {
-    return HasNeighbour(poly, face, edge) && (EitherSide(poly, face, edge) & kEdgePrefer);
-}
-int Edge3DIsDisdained(const polyhedron* poly, int64_t face, int64_t edge) {
-    return HasNeighbour(poly, face, edge) && (EitherSide(poly, face, edge) & kEdgeDisdain);
-}
-int Edge3DIsArcstart(const polyhedron* poly, int64_t face, int64_t edge) {
-    return HasNeighbour(poly, face, edge) && (EitherSide(poly, face, edge) & kEdgeArcStart);
-}
-int Edge3DIsArcmid(const polyhedron* poly, int64_t face, int64_t edge) {
-    return HasNeighbour(poly, face, edge) && (EitherSide(poly, face, edge) & kEdgeArcMiddle);
-}
-int Edge3DIsNotDisdained(const polyhedron* poly, int64_t face, int64_t edge) {
-    return HasNeighbour(poly, face, edge) && !(EitherSide(poly, face, edge) & kEdgeDisdain);
-}
-int Edge3DIsNotDisdainedAndNotPreferred(const polyhedron* poly, int64_t face, int64_t edge) {
-    if (!HasNeighbour(poly, face, edge)) return 1;
-    return !(EitherSide(poly, face, edge) & (kEdgeDisdain | kEdgePrefer));
-}
-
-int64_t CountSlicedEdges(const polyhedron* poly, int64_t face) {
-    if (!ValidFace(poly, face)) return 0;
-    int64_t n = 0;
-    for (int64_t e = 0; e < poly->face3D[face].count; ++e)
-        if (!Edge3DIsJoinable(poly, face, e)) ++n;
-    return n;
-}
-int64_t CountArcFeatures(const polyhedron* poly, int64_t face) {
-    if (!ValidFace(poly, face)) return 0;
-    int64_t n = 0;
-    for (int64_t e = 0; e < poly->face3D[face].count; ++e)
-        if (HasNeighbour(poly, face, e) && (EitherSide(poly, face, e) & (kEdgeArcStart | kEdgeStartHint))) ++n;
-    return n;
-}
-int IsOrphanFace(const polyhedron* poly, int64_t face) {
-    if (!ValidFace(poly, face)) return 0;
-    return CountSlicedEdges(poly, face) == poly->face3D[face].count;
-}
-void DeorphanizeFace(polyhedron* poly, int64_t face) {
-    if (!ValidFace(poly, face)) return;
-    for (int64_t e = 0; e < poly->face3D[face].count; ++e)
-        BothSides(poly, face, e, [](uint32_t& w) { w &= ~uint32_t(kEdgeCut); });
-}
-void preferJoiningTheseTwo3DFaces(polyhedron* poly, int64_t a, int64_t b) {
-    if (!ValidFace(poly, a)) return;
-    for (int64_t e = 0; e < poly->face3D[a].count; ++e)
-        if (poly->face3D[a].neighbour[e] == b) prefer_joining(poly, a, e);
-}
 void permit_joining_everywhere(polyhedron* poly) {
     if (!poly) return;
     for (int64_t f = 0; f < poly->faceCount3D; ++f)

@@ -79,8 +79,6 @@ double LongestEdge(const polyhedron* poly, int64_t face) {
 
 }  // namespace
 
-bool FragmentationIsRevisable(const polyhedron* poly) { return poly->fragmentCount >= 2 && poly->relinkNet; }
-
 int AttemptToReattachedFragment_at_cusp(polyhedron* poly, int64_t fragment) {
     OutlineEdge found{};
     const bool ok = WalkOutline(poly, fragment, [&](const OutlineEdge& o) {

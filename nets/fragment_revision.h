@@ -7,7 +7,6 @@
 
 #include "polyhedra/polyhedron.h"
 
-bool FragmentationIsRevisable(const polyhedron* poly);
 void ReviseFragmentation(polyhedron* poly);
 int AttemptToReattachedFragment(polyhedron* poly, int64_t fragment);
 int AttemptToReattachedFragment_at_cusp(polyhedron* poly, int64_t fragment);

@@ -16,10 +16,6 @@ void Build2DConnectivity_core_new(polyhedron* poly, int64_t first, int64_t count
     LinkFacesThroughEdgeIndex(poly->netFace, start, end, poly->netVertexUses, kMax2DVertices, list);
 }
 
-void Build2DConnectivityIncrementally(polyhedron* poly, int64_t face, SkipList* list) {
-    Build2DConnectivity_core_new(poly, face, 1, list);
-}
-
 void Build2DConnectivityCompletelyFromScratch(polyhedron* poly, int64_t count) {
     if (!poly) return;
     for (int64_t f = 0; f < count && f < kMaxNetFaces; ++f)

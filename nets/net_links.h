@@ -12,7 +12,6 @@ struct SkipList;
 // Links net faces first .. first + count - 1 against the edges already in
 // the index; a null index links nothing.
 void Build2DConnectivity_core_new(polyhedron* poly, int64_t first, int64_t count, SkipList* list);
-void Build2DConnectivityIncrementally(polyhedron* poly, int64_t face, SkipList* list);
 void Build2DConnectivityCompletelyFromScratch(polyhedron* poly, int64_t count);
 
 // Marks the cut edges that the layout lays along an edge of another net face

@@ -135,16 +135,6 @@ void RemoveTabsFromFaces(polyhedron* poly) {
         for (int k = 0; k < kMaxFaceVertices; ++k) poly->netFace[f].tabFlag[k] = poly->netFace[f].walked[k] = 0;
 }
 
-void FlipTab(polyhedron* poly, int64_t face, int64_t edge) {
-    if (!poly || face < 0 || face >= kMaxNetFaces || edge < 0 || edge >= kMaxFaceVertices) return;
-    poly->netFace[face].tabFlag[edge] = poly->netFace[face].tabFlag[edge] ? 0 : 1;
-}
-
-void FixTabIfBad(polyhedron* poly, int64_t face, int64_t edge) {
-    if (!poly || face < 0 || face >= NetFaceCount(poly) || edge < 0 || edge >= poly->netFace[face].count) return;
-    FixPair(poly, NetFacesShowing(poly), face, edge);
-}
-
 void ReconcileTabs(polyhedron* poly, int64_t cutEdgesOnly) {
     if (!poly) return;
     if (cutEdgesOnly && poly->fragmentCount < 2) return;
@@ -153,65 +143,6 @@ void ReconcileTabs(polyhedron* poly, int64_t cutEdgesOnly) {
     for (int64_t f = 0; f < NetFaceCount(poly); ++f)
         for (int64_t e = 0; e < poly->netFace[f].count && e < kMaxFaceVertices; ++e)
             if (!cutEdgesOnly || IsCutEdge(poly, f, e)) FixPair(poly, showing, f, e);
-}
-
-void MaybeBuildTab(polyhedron* poly, int64_t triangle, int64_t edge, double glueUnder) {
-    if (!poly || triangle < 0 || triangle >= poly->netTriangleCount || triangle >= kMaxNetTriangles || edge < 0 ||
-        edge > 2 || !poly->coords2D)
-        return;
-    const PolyNetTriangle tri = poly->netTriangle[triangle];
-    double h = poly->net.secondArgument;
-    // The size is a float setting: 0.01 as the user gives it builds a tab.
-    if (!tri.tabFlag[edge] || !(poly->net.secondArgument >= float(kMinTabSize))) return;
-    if (poly->netVertexCount >= kMax2DVertices - 2) {
-        poly->status = kPolyStatusTabVertexLimit;
-        return;
-    }
-    int64_t v[3];
-    for (int k = 0; k < 3; ++k) {
-        v[k] = tri.vertex[k];
-        if (v[k] < 0 || v[k] >= kMax2DVertices) return;
-    }
-    const int64_t i0 = v[edge], i1 = v[(edge + 1) % 3], i2 = v[(edge + 2) % 3];
-    const double x0 = poly->coords2D[i0][0], y0 = poly->coords2D[i0][1];
-    const double x1 = poly->coords2D[i1][0], y1 = poly->coords2D[i1][1];
-    const double x2 = poly->coords2D[i2][0], y2 = poly->coords2D[i2][1];
-    const double dx = x1 - x0, dy = y1 - y0;
-    // The outer side is the one away from the triangle's third corner.
-    const double side = (dx * (y2 - y0) - dy * (x2 - x0)) < 0 ? -1.0 : 1.0;
-    const double slant = poly->steepTabs == 1 ? kSteepTabSlant : kTabSlant;
-    // Sides that would cross meet at the edge's middle instead.
-    const bool apex = h * slant >= 0.5;
-    if (apex) h = 0.5 / slant;
-    const double s = h * slant;
-    const double nx = side * h * dy, ny = -side * h * dx;
-    const int64_t group = FacegroupOf2DFace(tri.netFace, poly);
-    if (apex) {
-        if (poly->netTriangleCount >= kMaxNetTriangles - 1) {
-            poly->status = kPolyStatusNetTrianglesExhausted;
-            return;
-        }
-        AppendNetVertex(poly, x0 + nx + 0.5 * dx, y0 + ny + 0.5 * dy);
-        const int64_t q = poly->netVertexCount - 1;
-        AppendTabTriangle(poly, i0, q, i1, tri.netFace, group, tri.fragment, tri.creviceRegion, int64_t(glueUnder));
-        return;
-    }
-    AppendNetVertex(poly, x0 + nx + s * dx, y0 + ny + s * dy);
-    AppendNetVertex(poly, x1 + nx - s * dx, y1 + ny - s * dy);
-    const int64_t q0 = poly->netVertexCount - 2, q1 = poly->netVertexCount - 1;
-    if (poly->netTriangleCount >= kMaxNetTriangles - 2) {
-        poly->status = kPolyStatusNetTrianglesExhausted;
-        return;
-    }
-    AppendTabTriangle(poly, i0, q0, i1, tri.netFace, group, tri.fragment, tri.creviceRegion, int64_t(glueUnder));
-    AppendTabTriangle(poly, q0, q1, i1, tri.netFace, group, tri.fragment, tri.creviceRegion, int64_t(glueUnder));
-}
-
-void BuildTabsUponTriangles(polyhedron* poly) {
-    if (!poly) return;
-    const int64_t count = std::min<int64_t>(poly->netTriangleCount, kMaxNetTriangles);
-    for (int64_t t = 0; t < count; ++t)
-        for (int e = 0; e < 3; ++e) MaybeBuildTab(poly, t, e, poly->netTriangle[t].glueUnder[e]);
 }
 
 void BuildDetachedTabTriangle(polyhedron* poly, int64_t face, int64_t faceGroup, double x0, double y0, double x1,
@@ -230,43 +161,6 @@ void BuildDetachedTabTriangle(polyhedron* poly, int64_t face, int64_t faceGroup,
     }
     const int64_t v = poly->netVertexCount;
     AppendTabTriangle(poly, v - 3, v - 2, v - 1, face, faceGroup, -1, -1, -1);
-}
-
-void AddOrigamiTabs(polyhedron* poly) {
-    if (!poly || !poly->coords2D) return;
-    double minX = 0, maxX = 0, minY = 0, maxY = 0;
-    bool any = false;
-    for (int64_t v = 0; v < kMax2DVertices; ++v) {
-        if (!poly->netVertexUsed[v]) continue;
-        const double x = poly->coords2D[v][0], y = poly->coords2D[v][1];
-        if (!any) {
-            minX = maxX = x;
-            minY = maxY = y;
-            any = true;
-        }
-        minX = std::min(minX, x);
-        maxX = std::max(maxX, x);
-        minY = std::min(minY, y);
-        maxY = std::max(maxY, y);
-    }
-    // The four corner tabs come together or not at all: a net that fills
-    // the tables (the Danseiji mesh) is reported and keeps no lone tab.
-    poly->cornerTabsPastLimit = 0;
-    if (poly->netVertexCount + 4 * 3 >= kMax2DVertices) {
-        poly->status = kPolyStatusTabVertexLimit;
-        poly->cornerTabsPastLimit = 4;
-        return;
-    }
-    if (poly->netTriangleCount + 4 >= kMaxNetTriangles) {
-        poly->status = kPolyStatusNetTrianglesExhausted;
-        poly->cornerTabsPastLimit = 4;
-        return;
-    }
-    const double d = std::min(maxX - minX, maxY - minY) * 0.0625;
-    BuildDetachedTabTriangle(poly, -1, -1, minX, minY, minX + d, minY, minX, minY + d);
-    BuildDetachedTabTriangle(poly, -1, -1, maxX, minY, maxX - d, minY, maxX, minY + d);
-    BuildDetachedTabTriangle(poly, -1, -1, minX, maxY, minX + d, maxY, minX, maxY - d);
-    BuildDetachedTabTriangle(poly, -1, -1, maxX, maxY, maxX - d, maxY, maxX, maxY - d);
 }
 
 void CopyTabsFromAtoB(const polyhedron* a, polyhedron* b) {

@@ -1,8 +1,8 @@
 // Glue tabs: which cut edges of a net carry a tab (walking each outline and
 // alternating, then one tab per glued pair), the tab triangles built on the
-// net triangles' edges, the corner tabs of curved-origami sheets and tabs
-// copied from another polyhedron. Exhausted tables set status 4 (net
-// vertices) or 7 (net triangles); nothing is reported otherwise.
+// net triangles' edges, and tabs copied from another polyhedron. Exhausted
+// tables set status 4 (net vertices) or 7 (net triangles); nothing is
+// reported otherwise.
 #pragma once
 
 #include <cstdint>
@@ -31,12 +31,7 @@ void ReconcileTabs(polyhedron* poly, int64_t cutEdgesOnly);
 // on its lower face's side. With `everyEdge` folded edges count as well
 // (each face a page of its own).
 void PutEachSeamsTabOnOneSide(polyhedron* poly, bool everyEdge);
-void FixTabIfBad(polyhedron* poly, int64_t face, int64_t edge);
-void FlipTab(polyhedron* poly, int64_t face, int64_t edge);
 void RemoveTabsFromFaces(polyhedron* poly);
-// The tab of triangle edge `edge` (0..2), on the outer side of the face.
-void MaybeBuildTab(polyhedron* poly, int64_t triangle, int64_t edge, double glueUnder);
-void BuildTabsUponTriangles(polyhedron* poly);
 // The set-up's tab builder: every flagged edge gets a tab that fits, a
 // straight seam of several edges one tab along its whole length. At an
 // outline corner whose outside angle is below the tab's side angle the side
@@ -50,5 +45,4 @@ void BuildTabsUponTriangles(polyhedron* poly);
 void FitTabsUponTriangles(polyhedron* poly, bool pagePerFace);
 void BuildDetachedTabTriangle(polyhedron* poly, int64_t face, int64_t faceGroup, double x0, double y0, double x1,
                               double y1, double x2, double y2);
-void AddOrigamiTabs(polyhedron* poly);
 void CopyTabsFromAtoB(const polyhedron* a, polyhedron* b);

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "polyhedra/poly_queries.h"
-#include "polyhedra/poly_storage.h"
 
 namespace {
 
@@ -65,18 +64,6 @@ void Emit(polyhedron* poly, int64_t face, int64_t a, int64_t b, int64_t c) {
 }
 
 }  // namespace
-
-double NetFaceDoubledArea(const polyhedron* poly, int64_t face) {
-    if (!poly || face < 0 || face >= kMaxNetFaces || !poly->coords2D) return 0;
-    const PolyNetFace& f = poly->netFace[face];
-    double area = 0;
-    for (int64_t k = 0; k < f.count && k < kMaxFaceVertices; ++k) {
-        const int64_t u = f.vertex[k], v = f.vertex[(k + 1) % f.count];
-        if (u < 0 || v < 0 || u >= kMax2DVertices || v >= kMax2DVertices) continue;
-        area += poly->coords2D[u][0] * poly->coords2D[v][1] - poly->coords2D[v][0] * poly->coords2D[u][1];
-    }
-    return area;
-}
 
 void EarClip(int64_t face, polyhedron* poly) {
     if (!poly || face < 0 || face >= kMaxNetFaces) return;
@@ -164,55 +151,6 @@ void MakeNetTriangle(int64_t slot, polyhedron* poly, int64_t face, int64_t a, in
         t.outlineFlag[e] = (from + 1) % n == to ? 1 : 0;
         t.tabFlag[e] = t.outlineFlag[e] && nf.tabFlag[from] ? 1 : 0;
         AddGlueUnderInfo(e, from, poly, face, slot);
-    }
-}
-
-void describeTrianglesInFaces(polyhedron* poly) {
-    if (!poly) return;
-    for (int64_t f = 0; f < poly->netFaceCount && f < kMaxNetFaces; ++f) {
-        poly->netFace[f].firstTriangle = -1;
-        poly->netFace[f].triangleCount = 0;
-    }
-    int64_t previous = -2;
-    for (int64_t t = 0; t < poly->netTriangleCount && t < kMaxNetTriangles; ++t) {
-        const int64_t f = poly->netTriangle[t].netFace;
-        if (f < 0 || f >= kMaxNetFaces || poly->netTriangle[t].isTab) {
-            previous = -2;
-            continue;
-        }
-        if (f != previous) {
-            poly->netFace[f].firstTriangle = t;
-            poly->netFace[f].triangleCount = 1;
-        } else {
-            ++poly->netFace[f].triangleCount;
-        }
-        previous = f;
-    }
-}
-
-void WipeSlicingInfo(polyhedron* poly) {
-    if (!poly) return;
-    for (int64_t f = 0; f < Faces3DWritten(poly); ++f)
-        for (uint32_t& w : poly->face3D[f].edgeFlags) w = 0;
-}
-
-void guessAt2DCenterPointOfVoronoi(const polyhedron* poly, double* x, double* y) {
-    *x = *y = -2;
-    if (!poly || !poly->coords2D) return;
-    int64_t marked = -1;
-    for (int64_t f = 0; f < poly->faceCount3D && f < kMax3DFaces; ++f)
-        if (poly->face3D[f].siteLabel == kSiteMustJoin) marked = f;
-    if (marked < 0) return;
-    for (int64_t n = 0; n < poly->netFaceCount && n < kMaxNetFaces; ++n) {
-        const PolyNetFace& N = poly->netFace[n];
-        if (N.face3D != marked || N.count <= 0) continue;
-        double sx = 0, sy = 0;
-        for (int64_t k = 0; k < N.count; ++k) {
-            sx += poly->coords2D[N.vertex[k]][0];
-            sy += poly->coords2D[N.vertex[k]][1];
-        }
-        *x = sx / double(N.count);
-        *y = sy / double(N.count);
     }
 }
 

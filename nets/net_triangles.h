@@ -15,19 +15,10 @@ void EarClip(int64_t face, polyhedron* poly);
 // Fills triangle `slot` from corners a, b, c of net face `face` and counts
 // it; status 7 and nothing written when the table is full.
 void MakeNetTriangle(int64_t slot, polyhedron* poly, int64_t face, int64_t a, int64_t b, int64_t c, uint16_t tag);
-// First triangle and count of every net face from the triangle table.
-void describeTrianglesInFaces(polyhedron* poly);
 // The per-edge corner and glue-under fields of one triangle edge, the edge
 // starting at corner `faceCorner` of the triangle's net face.
 void AddGlueUnderInfo(int64_t edge, int64_t faceCorner, polyhedron* poly, int64_t face, int64_t triangle);
-// Twice the signed area of net face `face` (positive counter-clockwise).
-double NetFaceDoubledArea(const polyhedron* poly, int64_t face);
 // The per-triangle data the transform reads beyond the 3D corners: tab
 // owners, the fancy flag and the net's bounding box in net.boundsBox (left,
 // right, top, bottom). Runs after the net triangles and their corners exist.
 void Fill_in_rind_precalculables(polyhedron* poly);
-// Clears the joining flags of every 3D face slot's edges.
-void WipeSlicingInfo(polyhedron* poly);
-// The centroid of the net corners of the net face showing the 3D face that
-// must be joined (site kSiteMustJoin; the last such face); (-2, -2) when none.
-void guessAt2DCenterPointOfVoronoi(const polyhedron* poly, double* x, double* y);

@@ -2,7 +2,6 @@
 // side rules built from them.
 #include <cmath>
 
-#include "common/geometry.h"
 #include "common/vectors.h"
 #include "nets/edge_flags.h"
 #include "nets/slicing.h"
@@ -17,27 +16,12 @@ triplex Corner(const polyhedron* poly, int64_t f, int64_t k) {
     return poly->coords3D[F.vertex[((k % F.count) + F.count) % F.count]];
 }
 
-triplex Centroid(const polyhedron* poly, int64_t f) {
-    const PolyFace3D& F = poly->face3D[f];
-    triplex c{0, 0, 0};
-    for (int64_t k = 0; k < F.count; ++k) c = Tadd(c, Corner(poly, f, k));
-    return F.count > 0 ? Tscale(c, 1.0 / double(F.count)) : c;
-}
-
 bool IsTriangle(const polyhedron* poly, int64_t f) { return poly->face3D[f].count == 3; }
 
 template <typename Pick, typename Apply>
-void EveryFace(polyhedron* poly, bool trianglesOnly, Pick pick, Apply apply) {
-    for (int64_t f = 0; f < poly->faceCount3D && f < kMax3DFaces; ++f) {
-        if (poly->face3D[f].count <= 0 || (trianglesOnly && !IsTriangle(poly, f))) continue;
-        apply(poly, f, pick(poly, f));
-    }
-}
-
-int64_t MiddleSide(const polyhedron* poly, int64_t f) {
-    int64_t s, m, l;
-    get_short_mid_long_sides_of_3D_triangle(poly, f, &s, &m, &l);
-    return m;
+void EveryTriangle(polyhedron* poly, Pick pick, Apply apply) {
+    for (int64_t f = 0; f < poly->faceCount3D && f < kMax3DFaces; ++f)
+        if (IsTriangle(poly, f)) apply(poly, f, pick(poly, f));
 }
 
 }  // namespace
@@ -45,12 +29,6 @@ int64_t MiddleSide(const polyhedron* poly, int64_t f) {
 double LengthOf3DEdge(const polyhedron* poly, int64_t face, int64_t edge) {
     if (!FaceOk(poly, face) || poly->face3D[face].count <= 0) return 0.0;
     return Tdistance(Corner(poly, face, edge), Corner(poly, face, edge + 1));
-}
-
-double SmallnessOf3DFace(const polyhedron* poly, int64_t face) {
-    if (face == -1) return 1.0;
-    if (!FaceOk(poly, face)) return 0.0;
-    return LengthOf3DEdge(poly, face, longestSideOf3DFace(poly, face));
 }
 
 int64_t shortestSideOf3DFace(const polyhedron* poly, int64_t face) {
@@ -86,57 +64,6 @@ int checkFloppinessOf3DTriangle(const polyhedron* poly, int64_t face) {
     return (longestSideOf3DFace(poly, face) + 1) % poly->face3D[face].count == shortestSideOf3DFace(poly, face);
 }
 
-void GetPlaneFromFace(const polyhedron* poly, int64_t face, PLANED* plane) {
-    if (!FaceOk(poly, face) || !plane || poly->face3D[face].count < 3) return;
-    BuildPlaneFromThreePointsT(plane, Corner(poly, face, 0), Corner(poly, face, 1), Corner(poly, face, 2));
-}
-
-double DihedralAngleCosineAtEdge(const polyhedron* poly, int64_t face, int64_t edge) {
-    if (!FaceOk(poly, face)) return 1.0;
-    const int64_t g = poly->face3D[face].neighbour[edge];
-    if (!FaceOk(poly, g)) return 1.0;
-    PLANED a{}, b{};
-    GetPlaneFromFace(poly, face, &a);
-    GetPlaneFromFace(poly, g, &b);
-    return a.a * b.a + a.b * b.b + a.c * b.c;
-}
-
-double DistanceToNeighboringCentroid(const polyhedron* poly, int64_t face, int64_t edge) {
-    if (!FaceOk(poly, face)) return 0.0;
-    const int64_t g = poly->face3D[face].neighbour[edge];
-    if (!FaceOk(poly, g)) return 0.0;
-    return Tdistance(Centroid(poly, face), Centroid(poly, g));
-}
-
-double DistanceToNeighboringSite(const polyhedron* poly, int64_t face, int64_t edge) {
-    if (!FaceOk(poly, face)) return 0.0;
-    const int64_t g = poly->face3D[face].neighbour[edge];
-    if (!FaceOk(poly, g)) return 0.0;
-    return Tdistance(poly->face3D[face].sitePoint, poly->face3D[g].sitePoint);
-}
-
-int SitesMustJoin(const polyhedron* poly, int64_t a, int64_t b) {
-    return (FaceOk(poly, a) && poly->face3D[a].siteLabel == kSiteMustJoin) ||
-           (FaceOk(poly, b) && poly->face3D[b].siteLabel == kSiteMustJoin);
-}
-
-int SitesAreIdentical(const polyhedron* poly, int64_t a, int64_t b) { return SitesAreConsecutiveish(poly, a, b, 0); }
-
-int SitesAreConsecutiveish(const polyhedron* poly, int64_t a, int64_t b, int64_t tolerance) {
-    if (!FaceOk(poly, a) || !FaceOk(poly, b)) return 0;
-    const int64_t d = poly->face3D[a].siteLabel - poly->face3D[b].siteLabel;
-    return (d < 0 ? -d : d) <= tolerance;
-}
-
-double SmallestAngleOf3DFace(const polyhedron* poly, int64_t face) {
-    if (face == -1) return 0.0;
-    if (!FaceOk(poly, face) || poly->face3D[face].count <= 0) return 999.0;
-    double least = 1e300;
-    for (int64_t k = 0; k < poly->face3D[face].count; ++k)
-        least = std::fmin(least, std::fabs(double(poly->face3D[face].angle[k])));
-    return std::trunc(least);
-}
-
 void findHighAndLowTriangles(const polyhedron* poly, int64_t* lowOut, int64_t* highOut) {
     double low = 9999999.0, high = -9999999.0;
     int64_t lowFace = -1, highFace = -1;
@@ -150,32 +77,17 @@ void findHighAndLowTriangles(const polyhedron* poly, int64_t* lowOut, int64_t* h
     if (highOut) *highOut = highFace;
 }
 
-void prefer_shortest_sides_of_all_triangles(polyhedron* poly) {
-    EveryFace(poly, true, shortestSideOf3DFace, prefer_joining);
-}
-void prefer_shortest_sides_of_all_faces(polyhedron* poly) {
-    EveryFace(poly, false, shortestSideOf3DFace, prefer_joining);
-}
 void disdain_shortest_sides_of_all_triangles(polyhedron* poly) {
-    EveryFace(poly, true, shortestSideOf3DFace, disdain_joining);
+    EveryTriangle(poly, shortestSideOf3DFace, disdain_joining);
 }
 void forbid_shortest_sides_of_all_triangles(polyhedron* poly) {
-    EveryFace(poly, true, shortestSideOf3DFace, [](polyhedron* p, int64_t f, int64_t s) {
+    EveryTriangle(poly, shortestSideOf3DFace, [](polyhedron* p, int64_t f, int64_t s) {
         for (int64_t e = 0; e < 3; ++e) prefer_joining(p, f, e);
         forbid_joining(p, f, s);
     });
 }
-void prefer_middle_sides_of_all_triangles(polyhedron* poly) { EveryFace(poly, true, MiddleSide, prefer_joining); }
-void permit_middle_sides_of_all_triangles(polyhedron* poly) { EveryFace(poly, true, MiddleSide, permit_joining); }
-void disdain_middle_sides_of_all_triangles(polyhedron* poly) { EveryFace(poly, true, MiddleSide, disdain_joining); }
 void prefer_longest_sides_of_all_triangles(polyhedron* poly) {
-    EveryFace(poly, true, longestSideOf3DFace, prefer_joining);
-}
-void forbid_longest_sides_of_all_triangles(polyhedron* poly) {
-    EveryFace(poly, true, longestSideOf3DFace, forbid_joining);
-}
-void permit_longest_sides_of_all_faces(polyhedron* poly) {
-    EveryFace(poly, false, longestSideOf3DFace, permit_joining);
+    EveryTriangle(poly, longestSideOf3DFace, prefer_joining);
 }
 
 void handle_dissimilar_norse_labels(polyhedron* poly, int forbid) {

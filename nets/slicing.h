@@ -19,35 +19,19 @@ int64_t LinkSolidAndApplyCuttingRule(polyhedron* poly);
 // Measures. Side e of a face runs from corner e to corner e + 1; the
 // shortest and longest sides are the first minimum and maximum.
 double LengthOf3DEdge(const polyhedron* poly, int64_t face, int64_t edge);
-double SmallnessOf3DFace(const polyhedron* poly, int64_t face);  // its longest side; 1 for face -1
 int64_t shortestSideOf3DFace(const polyhedron* poly, int64_t face);
 int64_t longestSideOf3DFace(const polyhedron* poly, int64_t face);
 // The middle side is (shortest + 1) mod 3, moved on when that is the longest.
 void get_short_mid_long_sides_of_3D_triangle(const polyhedron* poly, int64_t face, int64_t* shortOut,
                                              int64_t* midOut, int64_t* longOut);
 int checkFloppinessOf3DTriangle(const polyhedron* poly, int64_t face);  // the shortest side follows the longest
-void GetPlaneFromFace(const polyhedron* poly, int64_t face, PLANED* plane);
-double DihedralAngleCosineAtEdge(const polyhedron* poly, int64_t face, int64_t edge);
-double DistanceToNeighboringCentroid(const polyhedron* poly, int64_t face, int64_t edge);
-double DistanceToNeighboringSite(const polyhedron* poly, int64_t face, int64_t edge);
-int SitesMustJoin(const polyhedron* poly, int64_t faceA, int64_t faceB);  // either site is kSiteMustJoin
-int SitesAreIdentical(const polyhedron* poly, int64_t faceA, int64_t faceB);
-int SitesAreConsecutiveish(const polyhedron* poly, int64_t faceA, int64_t faceB, int64_t tolerance);
-double SmallestAngleOf3DFace(const polyhedron* poly, int64_t face);
 // Among triangles, the ones whose centroid has the smallest and largest x.
 void findHighAndLowTriangles(const polyhedron* poly, int64_t* lowOut, int64_t* highOut);
 
-// Side rules over every face (triangle rules skip other faces).
-void prefer_shortest_sides_of_all_triangles(polyhedron* poly);
-void prefer_shortest_sides_of_all_faces(polyhedron* poly);
+// Side rules over every triangle of the solid.
 void disdain_shortest_sides_of_all_triangles(polyhedron* poly);
 void forbid_shortest_sides_of_all_triangles(polyhedron* poly);
-void prefer_middle_sides_of_all_triangles(polyhedron* poly);
-void permit_middle_sides_of_all_triangles(polyhedron* poly);
-void disdain_middle_sides_of_all_triangles(polyhedron* poly);
 void prefer_longest_sides_of_all_triangles(polyhedron* poly);
-void forbid_longest_sides_of_all_triangles(polyhedron* poly);
-void permit_longest_sides_of_all_faces(polyhedron* poly);
 // Cuts every edge between faces whose Voronoi site ids differ by more than
 // the threshold, unless either face must join (kSiteMustJoin).
 void slice_by_site_labels(polyhedron* poly, int64_t threshold);

@@ -119,25 +119,26 @@ TEST(Correspondence, TiedFacesAreNotTiedAgainAndMismatchesRaiseTheFlag) {
     ASSERT_GE(wrong, 0);
     p->netFace[wrong].face3D = 0;
     p->netFace[wrong].vertexOffset = 3;
-    ProclaimCorrespondence(0, 0, anchor3D, anchorOffset, p.get());
+    p->netFace[0].face3D = anchor3D;
+    p->netFace[0].vertexOffset = anchorOffset;
     Propagate(0, p.get());
     for (int64_t n = 0; n < p->netFaceCount; ++n) EXPECT_GE(p->netFace[n].face3D, 0);
     EXPECT_EQ(p->netFace[wrong].face3D, 0);
     EXPECT_EQ(p->netFace[wrong].vertexOffset, 3);
-
-    // A square net face proclaimed onto a 3D square: no mismatch; onto a
-    // face with other angles (a corner angle changed): the flag is raised.
-    p->correspondenceFailed = 0;
-    ProclaimCorrespondence(0, 1, 2, 3, p.get());
-    EXPECT_EQ(p->netFace[0].face3D, 2);
-    EXPECT_EQ(p->netFace[0].vertexOffset, 2);
     EXPECT_EQ(p->correspondenceFailed, 0);
-    p->face3D[2].angle[1] += 0.01f;
-    EXPECT_FALSE(faces_are_congruent(0, 0, 2, 0, p.get()));
-    ProclaimCorrespondence(0, 0, 2, 0, p.get());
+
+    // Spreading onto a 3D face with other angles (a corner angle changed)
+    // ties it all the same and raises the flag.
+    int64_t g = -1;
+    for (int64_t k = 0; k < p->netFace[0].count && g < 0; ++k) g = p->netFace[0].neighbour[k];
+    ASSERT_GE(g, 0);
+    const int64_t shown = p->netFace[g].face3D;
+    for (int64_t n = 1; n < p->netFaceCount; ++n) p->netFace[n].face3D = -1;
+    p->face3D[shown].angle[1] += 0.01f;
+    EXPECT_FALSE(faces_are_congruent(g, 0, shown, 0, p.get()));
+    Propagate(0, p.get());
+    EXPECT_EQ(p->netFace[g].face3D, shown);
     EXPECT_EQ(p->correspondenceFailed, 1);
-    EXPECT_TRUE(All3DAnglesAreAlike(p.get(), 3));
-    EXPECT_FALSE(All3DAnglesAreAlike(p.get(), 2));
 }
 
 TEST(Correspondence, FacesOfOtherAnglesNeverAnchorAndRelaxedModeWantsUnequalUses) {
@@ -172,7 +173,6 @@ TEST(Correspondence, FacesOfOtherAnglesNeverAnchorAndRelaxedModeWantsUnequalUses
     EXPECT_EQ(FindSimilarAmong3DNeighbors(0, n, k, g, m, &j, q.get(), 0), -1);
     for (int64_t v = 0; v < kMax2DVertices; ++v) q->netVertexUses[v] = 2;
     EXPECT_GE(FindSimilarAmong3DNeighbors(0, n, k, g, m, &j, q.get(), 0), 0);
-    EXPECT_EQ(CountNeighborsOf2DFace(q.get(), n) >= 1, true);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 // and fragments without a face across their outline are left alone.
 #include <gtest/gtest.h>
 
-#include "nets/edge_flags.h"
+#include "edge_cuts.h"
 #include "nets/fragment_revision.h"
 #include "nets/net_grow.h"
 #include "tests/polyhedra/poly_fixture.h"
@@ -29,13 +29,13 @@ TEST(FragmentRevision, AStrayFaceIsHungBackOn) {
     // Limit 0: nothing is touched.
     ReviseFragmentation(p.get());
     EXPECT_EQ(p->reattachMethod[stray], -1);
-    EXPECT_EQ(CountSlicedEdges(p.get(), 5), 4);
+    EXPECT_EQ(CutEdges(p.get(), 5), 4);
 
     // Limit 1: the stray square is revised (all neighbours equal: the tiny-face rule).
     p->smallFragmentLimit = 1;
     ReviseFragmentation(p.get());
     EXPECT_EQ(p->reattachMethod[stray], 2);
-    EXPECT_EQ(CountSlicedEdges(p.get(), 5), 3);
+    EXPECT_EQ(CutEdges(p.get(), 5), 3);
     const int64_t big = 3 - stray;
     EXPECT_EQ(p->reattachMethod[big], -1);  // five faces: above the limit
     Build2DNet(p.get());
@@ -52,8 +52,8 @@ TEST(FragmentRevision, RulesInOrder) {
     p->curvedRevision = 1;
     EXPECT_EQ(AttemptToReattachedFragment(p.get(), stray), 1);
     EXPECT_EQ(p->reattachMethod[stray], 5);
-    EXPECT_EQ(Edge3DIsJoinable(p.get(), 5, 2), 1);
-    EXPECT_EQ(CountSlicedEdges(p.get(), 5), 3);
+    EXPECT_TRUE(JoinableEdge(p.get(), 5, 2));
+    EXPECT_EQ(CutEdges(p.get(), 5), 3);
     // A fragment number with no face: nothing found.
     EXPECT_EQ(AttemptToReattachedFragment(p.get(), 7), 0);
     EXPECT_EQ(p->reattachMethod[7], -1);

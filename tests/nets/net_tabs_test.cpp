@@ -1,6 +1,6 @@
 // Glue tabs: the outline walk's alternation, one tab per glued pair, tab
 // shapes on the outer side of faces of either turn, the size threshold and
-// exhausted tables, origami corner tabs and copied tabs.
+// exhausted tables, and copied tabs.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -122,7 +122,7 @@ Polygon2 TabPoints(const polyhedron* poly, int64_t firstTab) {
     return out;
 }
 
-TEST(MaybeBuildTab, ShapeOnTheOuterSideForEitherTurn) {
+TEST(FitTabs, ShapeOnTheOuterSideForEitherTurn) {
     struct Case {
         const char* name;
         float size;
@@ -151,7 +151,7 @@ TEST(MaybeBuildTab, ShapeOnTheOuterSideForEitherTurn) {
         p->netFace[f].tabFlag[c.clockwise ? 3 : 0] = 1;  // the bottom edge
         EarClip(f, p.get());
         const int64_t tabs = p->netTriangleCount;
-        BuildTabsUponTriangles(p.get());
+        FitTabsUponTriangles(p.get(), false);
         ASSERT_EQ(p->netTriangleCount - tabs, c.triangles);
         if (!c.triangles) continue;
         double height = c.size;
@@ -179,59 +179,6 @@ TEST(MaybeBuildTab, ShapeOnTheOuterSideForEitherTurn) {
     }
 }
 
-TEST(MaybeBuildTab, ExhaustedNetVerticesGiveStatusFour) {
-    PolyPtr p = MakeEmptyNet();
-    ASSERT_TRUE(p);
-    p->net.secondArgument = 0.2f;
-    const int64_t f = AddHandFace(p.get(), {{0, 0}, {1, 0}, {0, 1}});
-    p->netFace[f].tabFlag[0] = 1;
-    EarClip(f, p.get());
-    p->netVertexCount = kMax2DVertices - 2;
-    BuildTabsUponTriangles(p.get());
-    EXPECT_EQ(p->status, kPolyStatusTabVertexLimit);
-    EXPECT_EQ(p->netTriangleCount, 1);
-}
-
-// Four tabs or none: too few net vertices or triangles left for all four is
-// reported and draws none.
-TEST(OrigamiTabs, NearlyFullTablesGetNoTabs) {
-    for (bool vertices : {true, false}) {
-        PolyPtr p = MakeEmptyNet();
-        ASSERT_TRUE(p);
-        AddHandFace(p.get(), {{-1, 0}, {3, 0}, {3, 2}, {-1, 2}});
-        if (vertices) p->netVertexCount = kMax2DVertices - 12;
-        else p->netTriangleCount = kMaxNetTriangles - 4;
-        const int64_t before = p->netTriangleCount, vertexCount = p->netVertexCount;
-        AddOrigamiTabs(p.get());
-        EXPECT_EQ(p->status, vertices ? kPolyStatusTabVertexLimit : kPolyStatusNetTrianglesExhausted);
-        EXPECT_EQ(p->cornerTabsPastLimit, 4);
-        EXPECT_EQ(p->netTriangleCount, before);
-        EXPECT_EQ(p->netVertexCount, vertexCount);
-    }
-}
-
-TEST(OrigamiTabs, CornerTabsWithLegsOfASixteenthOfTheShortSide) {
-    PolyPtr p = MakeEmptyNet();
-    ASSERT_TRUE(p);
-    AddHandFace(p.get(), {{-1, 0}, {3, 0}, {3, 2}, {-1, 2}});
-    AddOrigamiTabs(p.get());
-    ASSERT_EQ(p->netTriangleCount, 4);
-    EXPECT_EQ(p->cornerTabsPastLimit, 0);
-    double area = 0;
-    for (int64_t t = 0; t < 4; ++t) {
-        const PolyNetTriangle& tri = p->netTriangle[t];
-        EXPECT_EQ(tri.isTab, 1);
-        EXPECT_EQ(tri.netFace, -1);
-        EXPECT_EQ(tri.faceGroup, -1);
-        area += std::fabs(ShoelaceArea(TrianglePoints(p.get(), t)));
-    }
-    EXPECT_NEAR(area, 4 * 0.125 * 0.125 / 2, 1e-12);
-    const Polygon2 first = TrianglePoints(p.get(), 0);
-    EXPECT_EQ(first[0], (std::pair<double, double>{-1, 0}));
-    EXPECT_EQ(first[1], (std::pair<double, double>{-0.875, 0}));
-    EXPECT_EQ(first[2], (std::pair<double, double>{-1, 0.125}));
-}
-
 TEST(CopyTabs, EveryTabOfAArrivesDetachedInB) {
     PolyPtr a = MakeEmptyNet();
     PolyPtr b = MakeEmptyNet();
@@ -240,7 +187,7 @@ TEST(CopyTabs, EveryTabOfAArrivesDetachedInB) {
     const int64_t f = AddHandFace(a.get(), {{0, 0}, {1, 0}, {1, 1}, {0, 1}});
     a->netFace[f].tabFlag[0] = a->netFace[f].tabFlag[2] = 1;
     EarClip(f, a.get());
-    BuildTabsUponTriangles(a.get());
+    FitTabsUponTriangles(a.get(), false);
     ASSERT_EQ(a->netTriangleCount, 6);
     CopyTabsFromAtoB(a.get(), b.get());
     ASSERT_EQ(b->netTriangleCount, 4);

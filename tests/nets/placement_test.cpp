@@ -116,7 +116,7 @@ TEST(Growth, ForbidOnOneSideIsHonouredAndSeedsGiveIdenticalNets) {
     PolyPtr p = BuildSolid(17);
     ASSERT_TRUE(p);
     // Bit 1 on one side of every edge of face 0: face 0 is a fragment alone.
-    for (int64_t e = 0; e < 3; ++e) SetSlicingFlag_core(p.get(), 0, e, kEdgeCut);
+    for (int64_t e = 0; e < 3; ++e) p->face3D[0].edgeFlags[e] |= kEdgeCut;
     Build2DNet(p.get());
     const int64_t n0 = p->face3D[0].netFace;
     ASSERT_GE(n0, 0);
@@ -153,8 +153,8 @@ TEST(Growth, EdgeOrderListsPreferredFirstDisdainedLastAndBothTwice) {
     // Edge 4 preferred on one side, disdained on the other.
     const PolyFace3D& F = p->face3D[0];
     const int64_t g = F.neighbour[4], m = (F.neighbourEdge[4] + 4) % 5;
-    SetSlicingFlag_core(p.get(), 0, 4, kEdgePrefer);
-    SetSlicingFlag_core(p.get(), g, m, kEdgeDisdain);
+    p->face3D[0].edgeFlags[4] |= kEdgePrefer;
+    p->face3D[g].edgeFlags[m] |= kEdgeDisdain;
     int64_t order[kEdgeOrderEntries];
     const int64_t count = BuildPrioritizedVertList(p.get(), n, order);
     ASSERT_EQ(count, 6);

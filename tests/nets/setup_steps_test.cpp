@@ -1,6 +1,5 @@
 // The set-up's smaller net steps: a selected face takes its tabs from the
-// whole net's build, the joining flags are wiped, the joined Voronoi face's
-// centre is found, and the points of other pieces are gathered for a page.
+// whole net's build, and the points of other pieces are gathered for a page.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,8 +8,6 @@
 #include <vector>
 
 #include "common/halfspace.h"
-#include "nets/net_triangles.h"
-#include "nets/slicing.h"
 #include "solids/cramming.h"
 #include "tests/polyhedra/poly_fixture.h"
 
@@ -57,40 +54,6 @@ TEST(SetupSteps, SelectedFaceTakesTheWholeNetsTabs) {
                 if (selected->netTriangle[t].isTab) EXPECT_EQ(selected->netTriangle[t].glueUnder[0], -1);
         }
     }
-}
-
-TEST(SetupSteps, WipeSlicingInfoAndTheJoinedFacesCentre) {
-    PolyPtr p = Build(305, 1, -1);
-    ASSERT_TRUE(p);
-    int64_t flagged = 0;
-    for (int64_t f = 0; f < p->faceCount3D; ++f)
-        for (uint32_t w : p->face3D[f].edgeFlags) flagged += w != 0;
-    EXPECT_GT(flagged, 0);
-    WipeSlicingInfo(p.get());
-    for (const PolyFace3D& F : p->face3D)
-        for (uint32_t w : F.edgeFlags) ASSERT_EQ(w, 0u);
-
-    double x, y;
-    guessAt2DCenterPointOfVoronoi(p.get(), &x, &y);
-    EXPECT_EQ(x, -2);
-    EXPECT_EQ(y, -2);
-    // Two faces must be joined: the later one's net face centre.
-    p->face3D[3].siteLabel = kSiteMustJoin;
-    p->face3D[7].siteLabel = kSiteMustJoin;
-    const PolyNetFace& N = p->netFace[p->face3D[7].netFace];
-    double sx = 0, sy = 0;
-    for (int64_t k = 0; k < N.count; ++k) sx += p->coords2D[N.vertex[k]][0], sy += p->coords2D[N.vertex[k]][1];
-    guessAt2DCenterPointOfVoronoi(p.get(), &x, &y);
-    EXPECT_NEAR(x, sx / double(N.count), 1e-12);
-    EXPECT_NEAR(y, sy / double(N.count), 1e-12);
-
-    // Site comparisons: tolerance 0 is identity; a must-join mark on either face.
-    p->face3D[0].siteLabel = 5, p->face3D[1].siteLabel = 6;
-    EXPECT_FALSE(SitesAreIdentical(p.get(), 0, 1));
-    EXPECT_EQ(SitesAreConsecutiveish(p.get(), 0, 1, 0), SitesAreIdentical(p.get(), 0, 1));
-    EXPECT_TRUE(SitesAreConsecutiveish(p.get(), 0, 1, 1));
-    EXPECT_TRUE(SitesMustJoin(p.get(), 0, 3));
-    EXPECT_FALSE(SitesMustJoin(p.get(), 0, 1));
 }
 
 TEST(SetupSteps, PointsOfOtherPiecesAreGatheredOnceEach) {

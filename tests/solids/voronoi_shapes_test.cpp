@@ -12,7 +12,6 @@
 
 #include "common/halfspace.h"
 #include "common/memory.h"
-#include "nets/edge_flags.h"
 #include "nets/slice_lists.h"
 #include "nets/slicing.h"
 #include "polyhedra/face_geometry.h"
@@ -21,6 +20,7 @@
 #include "polyhedra/voronoi_sites.h"
 #include "solids/shape_dispatch.h"
 #include "solids/voronoi_shapes.h"
+#include "tests/nets/edge_cuts.h"
 #include "tests/polyhedra/poly_fixture.h"
 #include "tests/polyhedra/solid_checks.h"
 #include "tests/solids/refused_memory.h"
@@ -465,7 +465,7 @@ TEST(VoronoiShapes, TruchetSeamsAreCutAlongTheArcs) {
         LinkSolidAndApplyCuttingRule(dual.get());
         ASSERT_EQ(dual->status, kPolyStatusGood);
         for (int64_t f = 0; f < dual->faceCount3D; ++f)
-            for (int64_t e = 0; e < 3; ++e) ASSERT_TRUE(Edge3DIsJoinable(dual.get(), f, e));
+            for (int64_t e = 0; e < 3; ++e) ASSERT_TRUE(JoinableEdge(dual.get(), f, e));
 
         EXPECT_EQ(ApplySlicingList(&arcs, dual.get()), expected);
         // Each named edge is cut from both sides; no other edge is.
@@ -476,7 +476,7 @@ TEST(VoronoiShapes, TruchetSeamsAreCutAlongTheArcs) {
             for (int64_t e = 0; e < 3; ++e) {
                 const auto edge = std::minmax(dual->face3D[f].vertex[e], dual->face3D[f].vertex[(e + 1) % 3]);
                 const bool isNamed = namedVertices.count(edge) > 0;
-                const bool isCut = !Edge3DIsJoinable(dual.get(), f, e);
+                const bool isCut = !JoinableEdge(dual.get(), f, e);
                 cut += isCut;
                 wrong += isNamed != isCut;
             }

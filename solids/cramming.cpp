@@ -4,7 +4,6 @@
 #include <cmath>
 #include <vector>
 
-#include "common/halfspace.h"
 #include "nets/net_layout.h"
 #include "polyhedra/poly_storage.h"
 #include "polyhedra/polyhedron_params.h"
@@ -81,18 +80,6 @@ int64_t exportationUnitOfPoly(const polyhedron* poly, int64_t* count) {
     return kExportFragments;
 }
 
-void GrabSome2DRenderingVertsIntoAList(const polyhedron* poly, int64_t feature, int64_t selector, HALFSPACE* list) {
-    if (!poly || !poly->coords2D || !list || feature < 0 || selector == 2) return;
-    for (int64_t t = 0; t < poly->netTriangleCount && t < kMaxNetTriangles; ++t) {
-        if (canUseTriangleForExportingFeatureWithSelector(poly, t, feature, selector)) continue;
-        for (const int64_t v : poly->netTriangle[t].vertex) {
-            if (v < 0 || v >= kMax2DVertices) continue;
-            const double p[3] = {poly->coords2D[v][0], poly->coords2D[v][1], 0};
-            AddPointToList_while_killing_redundancies(p, list->head->prev, v, kCrammingPointMerge);
-        }
-    }
-}
-
 int canUseTriangleForExportingFeatureWithSelector(const polyhedron* poly, int64_t triangle, int64_t feature,
                                                   int64_t selector) {
     if (!poly || triangle < 0 || triangle >= kMaxNetTriangles) return 0;
@@ -101,20 +88,6 @@ int canUseTriangleForExportingFeatureWithSelector(const polyhedron* poly, int64_
     if (selector == 1) return t.fragment == feature + 1 ? 1 : 0;
     if (selector == 0) return t.netFace == feature ? 1 : 0;
     return 0;
-}
-
-void Find2DBoundingBox(const polyhedron* poly, double* minX, double* maxX, double* minY, double* maxY) {
-    double box[4] = {0, 0, 0, 0};
-    bool any = false;
-    for (int64_t v = 0; poly && poly->coords2D && v < kMax2DVertices; ++v) {
-        if (!poly->netVertexUsed[v]) continue;
-        const double x = poly->coords2D[v][0], y = poly->coords2D[v][1];
-        Grow(box, &any, x, y);
-    }
-    *minX = box[0];
-    *maxX = box[1];
-    *minY = box[2];
-    *maxY = box[3];
 }
 
 void Find2DBoundingBoxSpecial(const polyhedron* poly, double* minX, double* maxX, double* minY, double* maxY,

@@ -8,7 +8,6 @@
 
 #include "polyhedra/polyhedron.h"
 
-struct HALFSPACE;
 struct TStorage1;
 
 // Exportation units.
@@ -27,18 +26,10 @@ int64_t exportationUnitOfPoly(const polyhedron* poly, int64_t* count);
 // 1 when the triangle belongs to the piece `feature` of unit `selector`.
 int canUseTriangleForExportingFeatureWithSelector(const polyhedron* poly, int64_t triangle, int64_t feature,
                                                   int64_t selector);
-// Over all used net vertices; all 0 when none is used.
-void Find2DBoundingBox(const polyhedron* poly, double* minX, double* maxX, double* minY, double* maxY);
 // Over the corners of the piece's triangles, tabs included; all -1 when the
 // piece has none.
 void Find2DBoundingBoxSpecial(const polyhedron* poly, double* minX, double* maxX, double* minY, double* maxY,
                               int64_t feature, int64_t selector);
-
-// Adds to the list, as (x, y, 0), the corners of every net triangle outside
-// piece `feature` of unit `selector` (none for the whole net or a negative
-// feature), points nearer than kCrammingPointMerge to a listed one dropped.
-inline constexpr double kCrammingPointMerge = 2e-5;
-void GrabSome2DRenderingVertsIntoAList(const polyhedron* poly, int64_t feature, int64_t selector, HALFSPACE* list);
 
 // How the pieces are built: the set-up's second parameter, host value, flag
 // and the two net settings.

@@ -363,13 +363,6 @@ void BuildCode(YangContext* ctx, int64_t code) {
     for (int64_t m = 0; m < poly->scissorMarkCount && m < kMaxScissorMarks; ++m) poly->scissorMark[m].tag = 1;
 }
 
-int64_t Entry(YangContext* ctx, int64_t code) {
-    if (!ctx || !ctx->poly || !getPolyStorageEtc(ctx->poly)) return 0;
-    BuildCode(ctx, code);
-    Calc3DAngles(ctx->poly);
-    return Build3DConnectivity(ctx->poly);
-}
-
 }  // namespace
 
 bool IsYangShapecode(int64_t code) { return RowOfCode(code) != nullptr; }
@@ -383,15 +376,3 @@ bool BuildYangShapecode(polyhedron* poly, int64_t code, int64_t parameter) {
     BuildCode(&ctx, code);
     return true;
 }
-
-int64_t Build_YangTet_VorneskEntry(YangContext* c) { return Entry(c, 171); }
-int64_t Build_YangTetWide_VorneskEntry(YangContext* c) { return Entry(c, 173); }
-int64_t Build_YangCube_VorneskEntry(YangContext* c) { return Entry(c, 181); }
-int64_t Build_SquircleCube_VorneskEntry(YangContext* c) { return Entry(c, 183); }
-int64_t Build_YangDodecahedron_VorneskEntry(YangContext* c) { return Entry(c, 185); }
-int64_t Build_YangIcosahedron_VorneskEntry(YangContext* c) { return Entry(c, 187); }
-int64_t Build_squarebox_VorneskEntry(YangContext* c) { return Entry(c, 189); }
-int64_t Build_squirclebox_VorneskEntry(YangContext* c) { return Entry(c, 193); }
-int64_t Build_Tribox_VorneskEntry(YangContext* c) { return Entry(c, 175); }
-int64_t Build_Pentbox_VorneskEntry(YangContext* c) { return Entry(c, 177); }
-int64_t Build_YangOct_VorneskEntry(YangContext* c) { return Entry(c, 179); }

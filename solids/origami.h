@@ -62,15 +62,3 @@ void Build_YangPlatonicSolid(YangContext* ctx, int64_t kind, int64_t faceCount, 
 // the solid into poly (angles and links left to the caller).
 bool IsYangShapecode(int64_t code);
 bool BuildYangShapecode(polyhedron* poly, int64_t code, int64_t parameter);
-
-int64_t Build_YangTet_VorneskEntry(YangContext* ctx);
-int64_t Build_YangTetWide_VorneskEntry(YangContext* ctx);
-int64_t Build_YangCube_VorneskEntry(YangContext* ctx);
-int64_t Build_SquircleCube_VorneskEntry(YangContext* ctx);
-int64_t Build_YangDodecahedron_VorneskEntry(YangContext* ctx);
-int64_t Build_YangIcosahedron_VorneskEntry(YangContext* ctx);
-int64_t Build_squarebox_VorneskEntry(YangContext* ctx);
-int64_t Build_squirclebox_VorneskEntry(YangContext* ctx);
-int64_t Build_Tribox_VorneskEntry(YangContext* ctx);
-int64_t Build_Pentbox_VorneskEntry(YangContext* ctx);
-int64_t Build_YangOct_VorneskEntry(YangContext* ctx);

@@ -1,7 +1,7 @@
 // Turning an output mode into a solid and its net: one call that keeps the
 // last build while nothing that matters changed, and the general set-up that
 // runs the shape dispatcher and the net steps for a set-up mode:
-//   0 net, origami tabs; 1 and 3 net with glue tabs (3 with crevices);
+//   0 net; 1 and 3 net with glue tabs (3 with crevices);
 //   2 relinked net with crevices; 4 net without triangles; 6 net with
 //   crevices; 7 the solid alone, no net.
 #pragma once

@@ -12,7 +12,6 @@
 #include "polyhedra/solid_support.h"
 #include "polyhedra/voronoi_sites.h"
 #include "records/data.h"
-#include "solids/poly_setup.h"
 
 namespace {
 
@@ -207,35 +206,6 @@ void build_voronoi_pointset(HALFSPACE* sites, VoronoiHandlingOptions* o, int64_t
     }
     // The warps may bring two sites together: they would share one cell.
     MergeNearSites(sites, o->mergeDistance, arcs);
-}
-
-int64_t Build_voronoi_sites_from_poly_shapecode(HALFSPACE* sites, VoronoiHandlingOptions* o, int64_t code,
-                                                void* hostValue, int64_t numbering) {
-    if (o) o->siteNumbering = numbering;
-    polyhedron* scratch = NewPolyhedron(0.0f, 0.0f);
-    if (!scratch) return kPolyStatusOutOfMemory;
-    SetUpReallyGeneralPolyhedron(scratch, code, 7, 1, 0, hostValue, 1, 0.0f);
-    int64_t status = scratch->status;
-    if (status == kPolyStatusGood && (scratch->unbuilt || scratch->faceCount3D < 1)) status = kPolyStatusUnbuilt;
-    if (status == kPolyStatusGood) {
-        std::vector<uint8_t> used(size_t(scratch->vertexCount3D), 0);
-        int64_t corners = 0;
-        for (int64_t f = 0; f < scratch->faceCount3D; ++f)
-            for (int64_t k = 0; k < scratch->face3D[f].count; ++k) {
-                const int64_t v = scratch->face3D[f].vertex[k];
-                if (v >= 0 && v < scratch->vertexCount3D && !used[size_t(v)]) corners += (used[size_t(v)] = 1);
-            }
-        const int64_t before = GetElementCount(sites);
-        Build_voronoi_sites_from_existing_poly(sites, 0, scratch);
-        // A site the heap refused: take back the ones laid (they follow the
-        // head), so the list holds all of the solid's vertices or none.
-        if (GetElementCount(sites) - before < corners) {
-            for (int64_t n = GetElementCount(sites) - before; n > 0; --n) DeleteNodeInList(sites->head->next);
-            status = kPolyStatusOutOfMemory;
-        }
-    }
-    FreePolyhedron(&scratch);
-    return status;
 }
 
 void GetVoronoiShapeOptions(VoronoiHandlingOptions* o, const polyhedron* poly) {

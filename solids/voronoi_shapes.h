@@ -17,14 +17,6 @@ bool ShapecodeIsVoronoi(int64_t shapeCode);
 // `target`; a refused temporary fails the target's build (out of memory).
 void build_voronoi_pointset(HALFSPACE* sites, VoronoiHandlingOptions* options, int64_t shapeCode,
                             polyhedron* target);
-// Sites at the vertices of the solid of a shape code (as
-// Build_voronoi_sites_from_existing_poly lays them), built through the set-up
-// in a temporary record with zero settings and `hostValue` handed on; the
-// options' site numbering becomes `numbering`. Answers the temporary's
-// status: good when the sites were laid, else why none were (out of memory,
-// unbuilt, or the solid's own failure).
-int64_t Build_voronoi_sites_from_poly_shapecode(HALFSPACE* sites, VoronoiHandlingOptions* options, int64_t shapeCode,
-                                                void* hostValue, int64_t numbering);
 // The options the sites of a shape code are laid with: the defaults, no
 // duplicate-face test, midpoint bisectors and the invocation's pattern code.
 void GetVoronoiShapeOptions(VoronoiHandlingOptions* options, const polyhedron* poly);

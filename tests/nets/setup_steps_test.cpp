@@ -1,14 +1,12 @@
 // The set-up's smaller net steps: a selected face takes its tabs from the
-// whole net's build, and the points of other pieces are gathered for a page.
+// whole net's build.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-#include <set>
 #include <tuple>
 #include <vector>
 
-#include "common/halfspace.h"
-#include "solids/cramming.h"
 #include "tests/polyhedra/poly_fixture.h"
 
 namespace {
@@ -54,30 +52,6 @@ TEST(SetupSteps, SelectedFaceTakesTheWholeNetsTabs) {
                 if (selected->netTriangle[t].isTab) EXPECT_EQ(selected->netTriangle[t].glueUnder[0], -1);
         }
     }
-}
-
-TEST(SetupSteps, PointsOfOtherPiecesAreGatheredOnceEach) {
-    PolyPtr p = Build(9, 3, -1, 0.0f);  // dodecahedron, no tabs
-    ASSERT_TRUE(p);
-    HALFSPACE head;
-    InitEmptyList(&head);
-    // Face 0's page: every corner of the other faces, each position once.
-    GrabSome2DRenderingVertsIntoAList(p.get(), 0, 0, &head);
-    std::set<std::pair<long, long>> want;
-    for (int64_t t = 0; t < p->netTriangleCount; ++t)
-        if (p->netTriangle[t].netFace != 0)
-            for (int64_t v : p->netTriangle[t].vertex)
-                want.insert({std::lround(p->coords2D[v][0] * 1e6), std::lround(p->coords2D[v][1] * 1e6)});
-    EXPECT_EQ(GetElementCount(&head), int64_t(want.size()));
-    for (HALFSPACE* n = head.next; n && n != &head; n = n->next) {
-        EXPECT_EQ(n->point.z, 0);
-        EXPECT_TRUE(want.count({std::lround(n->point.x * 1e6), std::lround(n->point.y * 1e6)}));
-    }
-    DisposeListExceptForHead(&head);
-    // The whole net and a negative piece gather nothing.
-    GrabSome2DRenderingVertsIntoAList(p.get(), 0, 2, &head);
-    GrabSome2DRenderingVertsIntoAList(p.get(), -1, 0, &head);
-    EXPECT_EQ(GetElementCount(&head), 0);
 }
 
 }  // namespace

@@ -436,7 +436,33 @@ bool HandLayerToHostOutput(const PyramidDescriptor* layer) {
             break;
         }
         initPixelInfo(&px, rec, kRenderToHost, 0);
-        for (int64_t y = top; y < bottom; ++y) {
+        // An 8-bit layer to 8-bit samples, the usual case: each row read
+        // straight from the tiles it crosses (the rows lie inside the level).
+        const bool rowsFromTiles = layer->kind == kPyrColour8 && bytes == 1 && !layer->cubeFaces &&
+                                   pyr_accessible(layer, 0, 4) && width <= layer->maxX[0] + 1 &&
+                                   bottom <= layer->maxY[0] + 1;
+        for (int64_t y = top; rowsFromTiles && y < bottom; ++y) {
+            uint8_t* row = static_cast<uint8_t*>(px.GetOutData) + (y - top) * int64_t(px.GetOutRowBytes);
+            const int64_t stride = px.Get_dstStride;
+            const int64_t alphaAt = px.GetDissolveTransparency ? int64_t(px.Get_inLayerPlanes) : -1;
+            for (int64_t x0 = 0; x0 < width; x0 += kTileSide) {
+                const int64_t n = std::min<int64_t>(kTileSide, width - x0);
+                const uint8_t* from = pyr_pixel_address(layer, 0, x0, y, layer->bytesPerPixel);
+                uint8_t* to = row + x0 * stride;
+                for (int64_t i = 0; i < n; ++i, from += layer->bytesPerPixel, to += stride) {
+                    const uint32_t w = pyr_load<uint32_t>(from);
+                    if (colourPlanes == 1) {
+                        to[0] = uint8_t(w >> 16);
+                    } else {
+                        to[0] = uint8_t(w >> 24);
+                        to[1] = uint8_t(w >> 16);
+                        to[2] = uint8_t(w >> 8);
+                    }
+                    if (alphaAt >= 0) to[alphaAt] = uint8_t(w);
+                }
+            }
+        }
+        for (int64_t y = top; !rowsFromTiles && y < bottom; ++y) {
             uint8_t* row = static_cast<uint8_t*>(px.GetOutData) + (y - top) * int64_t(px.GetOutRowBytes);
             for (int64_t x = 0; x < width; ++x) {
                 uint8_t* pixel = row + x * int64_t(px.Get_dstStride) * bytes;

@@ -518,6 +518,10 @@ void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const fl
     PyramidDescriptor* layer = o.layer;
     const bool toLayer =
         opaqueRoad && o.purpose == kRenderToOffscreen && layer && layer->tiles && layer->kind == kPyrColour8;
+    // An 8-bit layer the whole tile lies in takes each opaque word as it is.
+    const bool wholeTileInLayer = toLayer && layer->fullScale == 255.0f && pyr_accessible(layer, 0, 4) &&
+                                  tile.left >= 0 && tile.top >= 0 && tile.right <= layer->maxX[0] + 1 &&
+                                  tile.bottom <= layer->maxY[0] + 1;
     const int64_t columns = std::min(int64_t(tile.right) - tile.left, int64_t(px.GetOutRect.right) - px.GetOutRect.left);
     const int64_t rows = std::min(int64_t(tile.bottom) - tile.top, int64_t(px.GetOutRect.bottom) - px.GetOutRect.top);
     for (int64_t y = tile.top; y < tile.bottom; y++) {
@@ -534,6 +538,20 @@ void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const fl
             const int64_t dx = x - tile.left;
             if (toHost && (dx >= columns || dy >= rows)) continue;
 #if defined(__SSE2__)
+            if (wholeTileInLayer) {
+                // The scalar road's steps, lane by lane: NaN and the
+                // negatives to 0, times the full scale, truncated; the alpha
+                // is 1 here, so its word is the full scale.
+                __m128 v = _mm_loadu_ps(colours);
+                v = _mm_and_ps(v, _mm_cmpord_ps(v, v));
+                v = _mm_andnot_ps(_mm_cmplt_ps(v, _mm_setzero_ps()), v);
+                if ((_mm_movemask_ps(_mm_cmpgt_ps(v, _mm_set1_ps(1.0f))) & 7) == 0) {
+                    alignas(16) int32_t b[4];
+                    _mm_store_si128(reinterpret_cast<__m128i*>(b), _mm_cvttps_epi32(_mm_mul_ps(v, _mm_set1_ps(255.0f))));
+                    pyr_store<uint32_t>(pyr_pixel_address(layer, 0, x, y, 4), pack_pyramid_word4(b[0], b[1], b[2], 255));
+                    continue;
+                }
+            }
             if (toHost) {
                 // The three channels side by side, each lane the scalar steps:
                 // NaN to 0, the negatives (not -0) to 0; any channel over 1

@@ -248,6 +248,33 @@ inline void LimitBrightness(float* c) {
     }
 }
 
+// The host's result the render of an 8-bit layer writes straight into: the
+// bytes the layer would have handed over, in the host's rows. Set before the
+// render and cleared after it; the workers only read it.
+struct StraightResult {
+    const PyramidDescriptor* layer = nullptr;  // the layer it stands in for
+    uint8_t* data = nullptr;                   // pixel (0, 0)
+    int64_t rowBytes = 0, stride = 0;
+    int64_t alphaAt = -1;  // the alpha byte's place in a pixel, -1 without
+};
+StraightResult gStraightResult;
+
+// Where the 8-bit layer's pixel (x, y) goes in the host's result, or null
+// when the layer's own tiles take it.
+inline uint8_t* StraightResultPixel(const PyramidDescriptor* layer, int64_t x, int64_t y) {
+    const StraightResult& r = gStraightResult;
+    return r.data && layer == r.layer ? r.data + y * r.rowBytes + x * r.stride : nullptr;
+}
+
+// The four components of a layer word (truncated to bytes as the word holds
+// them) into a host pixel.
+inline void StoreStraight(uint8_t* pixel, int64_t c0, int64_t c1, int64_t c2, int64_t c3) {
+    pixel[0] = uint8_t(c0);
+    pixel[1] = uint8_t(c1);
+    pixel[2] = uint8_t(c2);
+    if (gStraightResult.alphaAt >= 0) pixel[gStraightResult.alphaAt] = uint8_t(c3);
+}
+
 // What the writing of one colour reads of the render and the host: fixed for
 // a tile, so a whole tile's pixels look it up once.
 struct NovelOutput {
@@ -388,7 +415,10 @@ inline void WriteNovelPixel(const NovelOutput& o, int64_t x, int64_t y, const fl
         case kRenderToOffscreen: {
             PyramidDescriptor* layer = o.layer;
             if (!layer || !layer->tiles || PointIsOutsideOfPyrLevel(x, y, layer, 0)) return;
-            if (layer->kind == kPyrColour8 || layer->kind == kPyrColour16) {
+            if (uint8_t* pixel = StraightResultPixel(layer, x, y)) {
+                const float s = layer->fullScale;
+                StoreStraight(pixel, int64_t(R[0] * s), int64_t(R[1] * s), int64_t(R[2] * s), int64_t(R[3] * s));
+            } else if (layer->kind == kPyrColour8 || layer->kind == kPyrColour16) {
                 const float s = layer->fullScale;
                 set_pyramid_sample_pointColor(x, y, layer, 0, int64_t(R[0] * s), int64_t(R[1] * s), int64_t(R[2] * s),
                                               int64_t(R[3] * s));
@@ -403,7 +433,53 @@ inline void WriteNovelPixel(const NovelOutput& o, int64_t x, int64_t y, const fl
     }
 }
 
+// Asks the host for output rows top..bottom of its result and nothing else.
+// False, with the host result set, when the host refuses them.
+bool AskForResultRows(FilterRecord* rec, int64_t top, int64_t bottom, int64_t width) {
+    SetPlanesScalingPadding(0, 1 << 16, -1);
+    // The host's selection is in the picture's place, not the result's: the
+    // host blends by it.
+    SetAutoMask(true);
+    SetInRect(VRect{0, 0, 0, 0});
+    SetMaskRect(VRect{0, 0, 0, 0});
+    SetOutRect(VRect{int32_t(top), 0, int32_t(bottom), int32_t(width)});
+    const OSErr answer = rec->advanceState();
+    if (answer == noErr && rec->outData) return true;
+    SetHostResult(answer != noErr ? answer : OSErr(filterBadParameters), kDiagResultHandOver);
+    return false;
+}
+
 }  // namespace
+
+StraightStart StartResultStraightToHost(const PyramidDescriptor* layer) {
+    gStraightResult = StraightResult{};
+    FilterRecord* rec = gFilterRecord;
+    if (!rec || !rec->advanceState || !layer || !layer->tiles || layer->kind != kPyrColour8 ||
+        layer->fullScale != 255.0f || layer->cubeFaces)
+        return StraightStart::ThroughLayer;
+    pixel_info px{};
+    initPixelInfo(&px, rec, kRenderToHost, 0);
+    // A selection has the host blend what it is given by it: handed over
+    // in bands as the host expects.
+    if (!px.Is8_call || px.GetPlanes < 3 || rec->haveMask) return StraightStart::ThroughLayer;
+    if (!AskForResultRows(rec, 0, layer->height[0], layer->width[0])) return StraightStart::Refused;
+    initPixelInfo(&px, rec, kRenderToHost, 0);
+    gStraightResult = StraightResult{layer, static_cast<uint8_t*>(px.GetOutData), int64_t(px.GetOutRowBytes),
+                                     int64_t(px.Get_dstStride),
+                                     px.GetDissolveTransparency ? int64_t(px.Get_inLayerPlanes) : -1};
+    return StraightStart::Started;
+}
+
+bool FinishResultStraightToHost() {
+    gStraightResult = StraightResult{};
+    SetOutRect(VRect{0, 0, 0, 0});
+    FilterRecord* rec = gFilterRecord;
+    if (rec && rec->abortProc && rec->abortProc()) {
+        SetHostResult(userCanceledErr, kDiagAbortDuringRender);
+        return false;
+    }
+    return true;
+}
 
 bool HandLayerToHostOutput(const PyramidDescriptor* layer) {
     FilterRecord* rec = gFilterRecord;
@@ -419,19 +495,10 @@ bool HandLayerToHostOutput(const PyramidDescriptor* layer) {
     // Bands of about 4 MiB of samples, at least one row.
     const int64_t rowBytes = width * int64_t(px.GetPlanes) * bytes;
     const int64_t bandRows = std::clamp<int64_t>((int64_t(4) << 20) / std::max<int64_t>(rowBytes, 1), 1, height);
-    SetPlanesScalingPadding(0, 1 << 16, -1);
-    // The host's selection is in the picture's place, not the result's: the
-    // host blends by it.
-    SetAutoMask(true);
-    SetInRect(VRect{0, 0, 0, 0});
-    SetMaskRect(VRect{0, 0, 0, 0});
     bool ok = true;
     for (int64_t top = 0; ok && top < height; top += bandRows) {
         const int64_t bottom = std::min(height, top + bandRows);
-        SetOutRect(VRect{int32_t(top), 0, int32_t(bottom), int32_t(width)});
-        const OSErr answer = rec->advanceState();
-        if (answer != noErr || !rec->outData) {
-            SetHostResult(answer != noErr ? answer : OSErr(filterBadParameters), kDiagResultHandOver);
+        if (!AskForResultRows(rec, top, bottom, width)) {
             ok = false;
             break;
         }
@@ -548,7 +615,11 @@ void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const fl
                 if ((_mm_movemask_ps(_mm_cmpgt_ps(v, _mm_set1_ps(1.0f))) & 7) == 0) {
                     alignas(16) int32_t b[4];
                     _mm_store_si128(reinterpret_cast<__m128i*>(b), _mm_cvttps_epi32(_mm_mul_ps(v, _mm_set1_ps(255.0f))));
-                    pyr_store<uint32_t>(pyr_pixel_address(layer, 0, x, y, 4), pack_pyramid_word4(b[0], b[1], b[2], 255));
+                    if (uint8_t* pixel = StraightResultPixel(layer, x, y))
+                        StoreStraight(pixel, b[0], b[1], b[2], 255);
+                    else
+                        pyr_store<uint32_t>(pyr_pixel_address(layer, 0, x, y, 4),
+                                            pack_pyramid_word4(b[0], b[1], b[2], 255));
                     continue;
                 }
             }
@@ -588,8 +659,10 @@ void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const fl
                 if (px.GetDissolveTransparency) StoreAlpha(pixel + int64_t(px.Get_inLayerPlanes), px, c[3]);
             } else if (!PointIsOutsideOfPyrLevel(x, y, layer, 0)) {
                 const float f = layer->fullScale;
-                set_pyramid_sample_point4(x, y, layer, 0, int64_t(c[0] * f), int64_t(c[1] * f), int64_t(c[2] * f),
-                                          int64_t(c[3] * f));
+                const int64_t c0 = int64_t(c[0] * f), c1 = int64_t(c[1] * f), c2 = int64_t(c[2] * f);
+                const int64_t c3 = int64_t(c[3] * f);
+                if (uint8_t* pixel = StraightResultPixel(layer, x, y)) StoreStraight(pixel, c0, c1, c2, c3);
+                else set_pyramid_sample_point4(x, y, layer, 0, c0, c1, c2, c3);
             }
         }
     }

@@ -46,6 +46,19 @@ void SetNovelOutputPixel(int64_t x, int64_t y, float* colour, int64_t rowMode, T
 // SetNovelOutputPixel for every pixel of the tracker's tile in rows, from
 // the tile's colours in row order (four floats a pixel).
 void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const float* colours, int32_t blend);
+// An 8-bit layer standing for the host's 8-bit colour result of a size of
+// its own can be rendered straight into the host's samples: asked for whole
+// before the render, written by the render in the bytes the layer would
+// have handed over, and the layer's own tiles left untouched. Started: the
+// render's writes to `layer` go to the host until FinishResultStraightToHost.
+// ThroughLayer: another kind of layer or result, or one with a selection, rendered into the layer and
+// handed over by HandLayerToHostOutput. Refused: the host refused the
+// rectangle (its result set).
+enum class StraightStart { Started, ThroughLayer, Refused };
+StraightStart StartResultStraightToHost(const PyramidDescriptor* layer);
+// Ends the writes to the host; false, with the host result set, when the
+// user stopped the render.
+bool FinishResultStraightToHost();
 // Hands the host its result rendered into `layer` at a size of its own (the
 // size the host asked for), in bands of rows through the host's output
 // rectangles, which then address that picture: samples as the host's route

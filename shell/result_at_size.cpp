@@ -49,12 +49,20 @@ bool RenderResultAtHostSize(Data* data) {
     if (!PictureBlockStartsZeroed(size_t(layer->tileBlockBytes)))
         for (int64_t i = 0; i < layer->tileCount; ++i)
             if (layer->tiles[i].pixels) std::memset(layer->tiles[i].pixels, 0, size_t(BytesInTile(layer, i)));
+    // An 8-bit result is written straight into the host's samples; any other
+    // is rendered into the layer and handed over.
+    const StraightStart straight = StartResultStraightToHost(layer);
+    if (straight == StraightStart::Refused) {
+        DisposePyramidData(layer);
+        return false;
+    }
     s->targetIsHostLayer = 1;
     const int rendered = GenerateOneLayerOfBasicResult(data, *gParams, layer);
     s->targetIsHostLayer = 0;
-    bool ok = rendered == kPSDExportOK && HostResult() == noErr;
+    const bool finished = straight != StraightStart::Started || FinishResultStraightToHost();
+    bool ok = rendered == kPSDExportOK && HostResult() == noErr && finished;
     if (rendered != kPSDExportOK && HostResult() == noErr) SetHostResult(kResultOutOfMemory, kDiagResultHandOver);
-    if (ok) ok = HandLayerToHostOutput(layer);
+    if (ok && straight == StraightStart::ThroughLayer) ok = HandLayerToHostOutput(layer);
     DisposePyramidData(layer);
     return ok;
 }

@@ -47,7 +47,7 @@ void BM_CutCross(benchmark::State& state) {
     for (auto _ : state) {
         // Forget the key so that every iteration cuts anew.
         data->pyramids[kFirstCubeFacePyramid + 5].contentTag = 0;
-        if (Fill_horizontal_cubecross(data) != kCubeCutDone) {
+        if (FillCubeCorpus(data, *CubeLayoutOfTag(kCubeTagHorizontalCross)) != kCubeCutDone) {
             state.SkipWithError("cut failed");
             break;
         }

@@ -24,7 +24,7 @@ PyramidDescriptor* SharedPyramid(int64_t kind) {
     if (!p) {
         p.reset(new PyramidDescriptor{});
         InitPyramidProcs(p.get());
-        TryToAllocatePyramid_new(p.get(), kWidth, kHeight, kind, 2);
+        TryToAllocatePyramid_2006(p.get(), kWidth, kHeight, kind, 2, 0);
         p->overhangMode = 4;
         for (int64_t y = 0; y < kHeight; ++y)
             for (int64_t x = 0; x < kWidth; ++x) {

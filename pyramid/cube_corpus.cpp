@@ -287,10 +287,3 @@ int64_t FillCubeCorpus(Data* data, const CubeLayout& layout) {
     }
     return kCubeCutDone;
 }
-
-int64_t Fill_horizontal_cubecross(Data* data) { return FillCubeCorpus(data, *CubeLayoutOfTag(kCubeTagHorizontalCross)); }
-int64_t Fill_vertical_cubecross(Data* data) { return FillCubeCorpus(data, *CubeLayoutOfTag(kCubeTagVerticalCross)); }
-int64_t Fill_Unity6Frames_cube(Data* data) { return FillCubeCorpus(data, *CubeLayoutOfTag(kCubeTagUnity6Frames)); }
-int64_t Fill_Nvidia6Frames_cube(Data* data) { return FillCubeCorpus(data, *CubeLayoutOfTag(kCubeTagNvidia6Frames)); }
-int64_t Fill_Facebook_3x2_cube(Data* data) { return FillCubeCorpus(data, *CubeLayoutOfTag(kCubeTagFacebook3x2)); }
-int64_t Fill_Pano2VR_3x2_cube(Data* data) { return FillCubeCorpus(data, *CubeLayoutOfTag(kCubeTagPano2VR3x2)); }

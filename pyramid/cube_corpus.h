@@ -87,9 +87,3 @@ int64_t FillCubeCorpus(Data* data, const CubeLayout& layout);
 // are built already. Main thread only. A job that fails or is stopped leaves
 // them to the first read (the engine's result tells why).
 void BuildCubeLevelsNow(Data* data);
-int64_t Fill_horizontal_cubecross(Data* data);
-int64_t Fill_vertical_cubecross(Data* data);
-int64_t Fill_Unity6Frames_cube(Data* data);
-int64_t Fill_Nvidia6Frames_cube(Data* data);
-int64_t Fill_Facebook_3x2_cube(Data* data);
-int64_t Fill_Pano2VR_3x2_cube(Data* data);

@@ -223,18 +223,6 @@ void GlueLabSpinLight(int* r, int* g, int* b, int bR, int bG, int bB, unsigned c
   });
 }
 
-void GlueNorth(int* r, int* g, int* b, int bR, int bG, int bB) {
-  RotateMix<8>(r, g, b, bR, bG, bB, *g, *b, *r);
-}
-void GlueSouth(int* r, int* g, int* b, int bR, int bG, int bB) {
-  RotateMix<8>(r, g, b, bR, bG, bB, *b, *r, *g);
-}
-void GlueEast(int* r, int* g, int* b, int bR, int bG, int bB) {
-  RotateMix<8>(r, g, b, bR, bG, bB, bG, bB, bR);
-}
-void GlueWest(int* r, int* g, int* b, int bR, int bG, int bB) {
-  RotateMix<8>(r, g, b, bR, bG, bB, bB, bR, bG);
-}
 void xo_GlueNorth(int* r, int* g, int* b, int bR, int bG, int bB) {
   RotateMix<15>(r, g, b, bR, bG, bB, *g, *b, *r);
 }

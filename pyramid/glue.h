@@ -61,13 +61,9 @@ void GlueLabScreen(int* r, int* g, int* b, int bR, int bG, int bB, unsigned char
 void GlueLabPinLight(int* r, int* g, int* b, int bR, int bG, int bB, unsigned char is8bit);
 void GlueLabSpinLight(int* r, int* g, int* b, int bR, int bG, int bB, unsigned char is8bit);
 
-// Channel-rotating mixes: each channel moves from its own value toward B's by
-// the weight of a neighbouring channel (north and south: A's channels; east
-// and west: B's). The plain forms work on 0..256, the xo_ forms on 0..32768.
-void GlueNorth(int* r, int* g, int* b, int bR, int bG, int bB);
-void GlueSouth(int* r, int* g, int* b, int bR, int bG, int bB);
-void GlueEast(int* r, int* g, int* b, int bR, int bG, int bB);
-void GlueWest(int* r, int* g, int* b, int bR, int bG, int bB);
+// Channel-rotating mixes on 0..32768: each channel moves from its own value
+// toward B's by the weight of a neighbouring channel (north and south: A's
+// channels; east and west: B's).
 void xo_GlueNorth(int* r, int* g, int* b, int bR, int bG, int bB);
 void xo_GlueSouth(int* r, int* g, int* b, int bR, int bG, int bB);
 void xo_GlueEast(int* r, int* g, int* b, int bR, int bG, int bB);

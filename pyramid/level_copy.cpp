@@ -141,14 +141,6 @@ void CopyLevelToLevelSlowly(const PyramidDescriptor* a, PyramidDescriptor* b, in
 
 // ---------------------------------------------------------------- scaling
 
-void GetCompression(const PyramidDescriptor* a, const PyramidDescriptor* b, int64_t* level, float* fraction,
-                    float bias) {
-    *level = 0;
-    *fraction = 0.0f;
-    if (!a || !b || b->width[0] < 1) return;
-    LevelOfDetail(a, static_cast<double>(a->width[0]) / static_cast<double>(b->width[0]), bias, level, fraction);
-}
-
 void ScalePyrNicely_TargetAlways4(const PyramidDescriptor* a, PyramidDescriptor* b, VRect ra, VRect rb, float bias) {
     const bool floats = b->kind == kPyrGreyFloat || b->kind == kPyrColourFloat;
     const float colourMax = floats ? 65535.0f : 1.0f;
@@ -160,15 +152,6 @@ void ScalePyrNicely_TargetAlways4(const PyramidDescriptor* a, PyramidDescriptor*
     if (scaled) RebuildSmallerLevels(b);
 }
 
-void ScalePyrNicely_linear(const PyramidDescriptor* a, PyramidDescriptor* b, VRect ra, VRect rb) {
-    const bool scaled = ScaleRectangle(a, b, ra, rb, 0.0f, [&](int64_t L, float f, float u, float v, float c[4]) {
-        linear_get_borked(a, L, f, u, v, c);
-    });
-    if (!scaled) return;
-    paint_mipmap_of_pyramid_linear(b);
-    b->mipmapState = 2;
-}
-
 void CopyOrScalePyrToPyr(const PyramidDescriptor* a, PyramidDescriptor* b) {
     if (!LevelHasPixels(a, 0) || !LevelHasPixels(b, 0)) return;
     if (PyramidsAreSimilarSizeAtLevel0(a, b)) {
@@ -177,79 +160,4 @@ void CopyOrScalePyrToPyr(const PyramidDescriptor* a, PyramidDescriptor* b) {
         return;
     }
     ScalePyrNicely_TargetAlways4(a, b, WholeLevel0(a), WholeLevel0(b), 0.5f);
-}
-
-void CopyOrScalePyrToPyr_linear(const PyramidDescriptor* a, PyramidDescriptor* b) {
-    if (!LevelHasPixels(a, 0) || !LevelHasPixels(b, 0)) return;
-    if (PyramidsAreSimilarSizeAtLevel0(a, b)) {
-        CopyLevelToLevel(a, b, 0);
-        paint_mipmap_of_pyramid_linear(b);
-        b->mipmapState = 2;
-        return;
-    }
-    ScalePyrNicely_linear(a, b, WholeLevel0(a), WholeLevel0(b));
-}
-
-void ScalePyrAToBCheaply(const PyramidDescriptor* a, int64_t levelA, PyramidDescriptor* b, int64_t levelB,
-                         int64_t rebuild) {
-    if (!LevelHasPixels(a, levelA) || !LevelHasPixels(b, levelB)) return;
-    const double unitX = 1.0 / static_cast<double>(b->width[levelB]);
-    const double unitY = 1.0 / static_cast<double>(b->height[levelB]);
-    for (int64_t y = 0; y < b->height[levelB]; ++y)
-        for (int64_t x = 0; x < b->width[levelB]; ++x) {
-            const float u = static_cast<float>((static_cast<double>(x) + 0.5) * unitX);
-            const float v = static_cast<float>((static_cast<double>(y) + 0.5) * unitY);
-            const int64_t sx = pyr_float_to_clamped_index(u * a->unitScaleX[levelA] - 0.5f, a->maxX[levelA]);
-            const int64_t sy = pyr_float_to_clamped_index(v * a->unitScaleY[levelA] - 0.5f, a->maxY[levelA]);
-            CopyPixelInKind(a, levelA, sx, sy, b, levelB, x, y);
-        }
-    b->mipmapState = 1;
-    if (rebuild && b->edgeMode != -1) paint_mipmap_of_pyramid(b);
-}
-
-// -------------------------------------------------------- rectangle copies
-
-void CopyPartOfAtoB_4(const PyramidDescriptor* a, VRect rect, PyramidDescriptor* b, int64_t dx, int64_t dy,
-                      int64_t level) {
-    if (!LevelHasPixels(a, level) || !LevelHasPixels(b, level) || a->bytesPerPixel != 4 || b->bytesPerPixel != 4) return;
-    const VRect r = ClipRectToLevel(a, level, rect);
-    for (int64_t y = r.top; y < r.bottom; ++y)
-        for (int64_t x = r.left; x < r.right; ++x)
-            set_pyramid_sample_point4_raw(dx + x - rect.left, dy + y - rect.top, b, level,
-                                          get_pyramid_sample_point4_raw(x, y, a, level));
-}
-
-void CopyPartOfAtoB(const PyramidDescriptor* a, VRect rect, PyramidDescriptor* b, int64_t dx, int64_t dy,
-                    int64_t level) {
-    if (!LevelHasPixels(a, level) || !LevelHasPixels(b, level)) return;
-    const VRect r = ClipRectToLevel(a, level, rect);
-    for (int64_t y = r.top; y < r.bottom; ++y)
-        for (int64_t x = r.left; x < r.right; ++x)
-            CopyPixelInKind(a, level, x, y, b, level, dx + x - rect.left, dy + y - rect.top);
-}
-
-void CopyPartOfAtoBSpun2(const PyramidDescriptor* a, PyramidDescriptor* b, VRect rect, int64_t level, float cosine,
-                         float sine) {
-    if (!LevelHasPixels(a, 0) || !LevelHasPixels(b, level)) return;
-    int64_t L;
-    float f;
-    LevelOfDetail(a, static_cast<double>(a->width[0]) / static_cast<double>(b->width[level]), 0.2f, &L, &f);
-    const VRect r = ClipRectToLevel(b, level, rect);
-    for (int64_t y = r.top; y < r.bottom; ++y)
-        for (int64_t x = r.left; x < r.right; ++x) {
-            const float u = PixelToUnitX(b, level, static_cast<float>(x)) - 0.5f;
-            const float v = PixelToUnitY(b, level, static_cast<float>(y)) - 0.5f;
-            float c[4];
-            SampleBetweenLevels(a, L, f, u * cosine - v * sine + 0.5f, u * sine + v * cosine + 0.5f, c);
-            for (float& k : c) k = Clamp(k, 0.0f, 1.0f);
-            set_intcoord_unitary_color(x, y, b, level, c);
-        }
-}
-
-void FillAWithBPanned(PyramidDescriptor* a, const PyramidDescriptor* b, int64_t dx, int64_t dy) {
-    if (!LevelHasPixels(a, 0) || !LevelHasPixels(b, 0)) return;
-    const int64_t bw = b->width[0], bh = b->height[0];
-    for (int64_t y = 0; y < a->height[0]; ++y)
-        for (int64_t x = 0; x < a->width[0]; ++x)
-            CopyPixelInKind(b, 0, (x + dx) % bw, (y + dy) % bh, a, 0, x, y);
 }

@@ -425,39 +425,6 @@ void UpdateNextSmallerLevel_high_quality_core(PyramidDescriptor* pyr, int64_t L,
     });
 }
 
-void UpdateNextSmallerLevel_of_gradients_only(PyramidDescriptor* pyr, int64_t L, VRect rect) {
-    if (!CanReduce(pyr, L) || pyr->kind != kPyrGradient) return;
-    const VRect r = CutToNextLevel(pyr, L, rect);
-    ForEachPixel(r, [&](int64_t x, int64_t y) {
-        int64_t s[2] = {0, 0};
-        for (int64_t j = 0; j < 2; ++j)
-            for (int64_t i = 0; i < 2; ++i) {
-                int64_t c[3];
-                get_pyramid_sample_pointFourShorts(2 * x + i, 2 * y + j, pyr, L, &c[0], &c[1], &c[2]);
-                s[0] += c[0];
-                s[1] += c[1];
-            }
-        auto halved = [](int64_t v) -> int64_t { return v < -65535 ? -32767 : (v / 2 < 32767 ? v / 2 : 32767); };
-        int64_t keep[3];
-        get_pyramid_sample_pointFourShorts(x, y, pyr, L + 1, &keep[0], &keep[1], &keep[2]);
-        set_pyramid_sample_pointFourShorts(x, y, pyr, L + 1, halved(s[0]), halved(s[1]), keep[2]);
-    });
-}
-
-void paintNextSmallerLevelOfMipmap_linear(PyramidDescriptor* pyr, int64_t L) {
-    if (!CanReduce(pyr, L) || pyr->kind != kPyrGreyFloat) return;
-    const int64_t next = L + 1;
-    if (pyr->width[next] < 1 || pyr->height[next] < 1) return;
-    auto P = [&](int64_t x, int64_t y) { return get_pyramid_sample_point_float(x, y, pyr, L); };
-    for (int64_t y = 0; y < pyr->height[next]; ++y)
-        for (int64_t x = 0; x < pyr->width[next]; ++x) {
-            const float v = (P(2 * x, 2 * y - 1) + P(2 * x - 1, 2 * y) + 2.0f * P(2 * x, 2 * y) + P(2 * x + 1, 2 * y) +
-                             P(2 * x, 2 * y + 1)) /
-                            6.0f;
-            set_pyramid_sample_point_float(x, y, pyr, next, v);
-        }
-}
-
 // -------------------------------------------------------------------- drivers
 
 int64_t ReductionBlockCount(const PyramidDescriptor* pyr) {
@@ -516,12 +483,6 @@ bool LevelHasGaps(const PyramidDescriptor* pyr, int64_t L) {
     return gaps;
 }
 
-void FinishLevelsAfterBlocks(PyramidDescriptor* pyr) {
-    if (!OnePassSuits(pyr)) return;
-    for (int64_t L = 1; L <= pyr->topLevel; ++L)
-        FinishLevelAfterBlocks(pyr, L, VRect{0, 0, int32_t(pyr->height[L]), int32_t(pyr->width[L])});
-}
-
 void paint_mipmap_of_pyramid(PyramidDescriptor* pyr) {
     if (!pyr || pyr->edgeMode == -1) return;
     // A job that fails (a task cannot be made) leaves only level 0 in use;
@@ -554,56 +515,6 @@ void paint_mipmap_of_pyramid(PyramidDescriptor* pyr) {
         for (int64_t L = 0; L < pyr->topLevel && !failed(); ++L) RunReductionJob(pyr, L, ReductionTask(pyr));
     }
     pyr->mipmapState = failed() ? 1 : 2;
-}
-
-void paint_mipmap_of_pyramid_above(PyramidDescriptor* pyr, int64_t L0) {
-    if (!pyr) return;
-    for (int64_t L = L0 < 0 ? 0 : L0; L < pyr->topLevel; ++L) RunReductionJob(pyr, L, ReductionTask(pyr));
-    pyr->mipmapState = 2;
-}
-
-void update_mipmap_of_pyramid(PyramidDescriptor* pyr, const VRect*, int64_t from, int64_t to) {
-    if (!pyr || pyr->topLevel <= from) return;
-    const int64_t lo = from > 0 ? from : 0;
-    const int64_t hi = lo < to ? (to < pyr->topLevel ? to : pyr->topLevel)
-                               : (lo + 1 < pyr->topLevel ? lo + 1 : pyr->topLevel);
-    for (int64_t L = lo; L < hi; ++L) RunReductionJob(pyr, L, ReductionTask(pyr));
-    pyr->mipmapState = 3;
-}
-
-void UpdateNextSmallerLevel(PyramidDescriptor* pyr, int64_t L, const VRect*) {
-    RunReductionJob(pyr, L, ReductionTask(pyr));
-}
-
-void PaintNextSmallerLevel(PyramidDescriptor* pyr, int64_t L) { RunReductionJob(pyr, L, ReductionTask(pyr)); }
-
-void UpdateNextSmallerLevel_high_quality(PyramidDescriptor* pyr, int64_t L) {
-    RunReductionJob(pyr, L, kPurposeReduceLevelHighQuality);
-}
-
-void paint_mipmap_of_gradients_only(PyramidDescriptor* pyr) {
-    if (!pyr) return;
-    for (int64_t L = 0; L < pyr->topLevel; ++L) {
-        const VRect whole{0, 0, static_cast<int32_t>(pyr->height[L + 1]), static_cast<int32_t>(pyr->width[L + 1])};
-        UpdateNextSmallerLevel_of_gradients_only(pyr, L, whole);
-    }
-    pyr->mipmapState = 2;
-}
-
-void paint_mipmap_of_pyramid_linear(PyramidDescriptor* pyr) {
-    if (!pyr) return;
-    pyr->edgeMode = 1;
-    for (int64_t L = 0; L < pyr->topLevel; ++L) paintNextSmallerLevelOfMipmap_linear(pyr, L);
-}
-
-VRect* ShrinkRectFromLevel_i_to_i_plus_1(const PyramidDescriptor* pyr, int64_t L, VRect* rect) {
-    if (!pyr || !rect || L < 0 || L + 1 >= kPyramidLevels) return rect;
-    rect->top = rect->top >= 4 ? rect->top / 2 - 2 : 0;
-    rect->left = rect->left >= 4 ? rect->left / 2 - 2 : 0;
-    const int64_t bottom = rect->bottom / 2 + 2, right = rect->right / 2 + 2;
-    rect->bottom = static_cast<int32_t>(bottom < pyr->height[L + 1] ? bottom : pyr->height[L + 1]);
-    rect->right = static_cast<int32_t>(right < pyr->width[L + 1] ? right : pyr->width[L + 1]);
-    return rect;
 }
 
 int DoStandardTasks(PerTaskStuffType* task, int64_t purpose) {

@@ -16,16 +16,12 @@ struct TileWork;
 // level L, so the tiles of one level run concurrently.
 void UpdateNextSmallerLevel_core(PyramidDescriptor* pyr, int64_t L, VRect rect);
 void UpdateNextSmallerLevel_high_quality_core(PyramidDescriptor* pyr, int64_t L, VRect rect);
-// Kind 7 only: halved sums of the two gradient components; the third kept.
-void UpdateNextSmallerLevel_of_gradients_only(PyramidDescriptor* pyr, int64_t L, VRect rect);
-// Kind 5 only: a five-tap cross average, on the calling thread.
-void paintNextSmallerLevelOfMipmap_linear(PyramidDescriptor* pyr, int64_t L);
 
 // The one pass of the standard reduction: level 0 cut into square blocks of
 // kReduceBlockSide pixels. Block b works out, level after level, the pixels
 // of its own part of each smaller level whose whole 6 x 6 footprint lies in
 // what it has already worked out (level 0 is complete), so the blocks run
-// concurrently; FinishLevelsAfterBlocks then works out the rest, level by
+// concurrently; FinishLevelAfterBlocks then works out the rest, level by
 // level: the seams between the blocks and the small top levels. Every pixel
 // comes out as UpdateNextSmallerLevel_core makes it.
 constexpr int64_t kReduceBlockShift = 9;
@@ -33,26 +29,14 @@ constexpr int64_t kReduceBlockSide = int64_t{1} << kReduceBlockShift;
 int64_t ReductionBlockCount(const PyramidDescriptor* pyr);
 void ReduceBlockThroughLevels(PyramidDescriptor* pyr, int64_t block);
 // The rest of level L inside rect (of level L), once the blocks are done and
-// level L - 1 is complete; all levels in order.
+// level L - 1 is complete.
 void FinishLevelAfterBlocks(PyramidDescriptor* pyr, int64_t L, VRect rect);
-void FinishLevelsAfterBlocks(PyramidDescriptor* pyr);
 
 // Drivers. A pyramid whose edgeMode is -1 keeps only level 0 here. On the
 // main thread the standard reduction of all levels is one job of blocks; if
 // that job fails (a task could not be made), only level 0 stays in use
 // (mipmapState 1) and the engine's result tells why.
 void paint_mipmap_of_pyramid(PyramidDescriptor* pyr);
-void paint_mipmap_of_pyramid_above(PyramidDescriptor* pyr, int64_t L0);
-// Rebuilds whole levels from..to (rect is not used); mipmapState 3.
-void update_mipmap_of_pyramid(PyramidDescriptor* pyr, const VRect* rect, int64_t from, int64_t to);
-void UpdateNextSmallerLevel(PyramidDescriptor* pyr, int64_t L, const VRect* rect);
-void PaintNextSmallerLevel(PyramidDescriptor* pyr, int64_t L);
-void UpdateNextSmallerLevel_high_quality(PyramidDescriptor* pyr, int64_t L);
-void paint_mipmap_of_gradients_only(PyramidDescriptor* pyr);
-void paint_mipmap_of_pyramid_linear(PyramidDescriptor* pyr);
-
-// The rectangle of level L + 1 that reducing the level-L rectangle touches.
-VRect* ShrinkRectFromLevel_i_to_i_plus_1(const PyramidDescriptor* pyr, int64_t L, VRect* rect);
 
 // Runs the reduction or the level-0 fill of a standard task over its
 // absolute tile; 1 when the purpose was a standard one, else 0.

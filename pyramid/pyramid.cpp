@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 
 #include "common/memory.h"
 #include "pyramid/kernels.h"
@@ -47,27 +46,12 @@ int64_t bytes_per_component_from_kind(int64_t kind) {
     return bytes_per_pixel_from_kind(kind) / components_per_pixel_from_kind(kind);
 }
 
-int64_t pyrkind_from_bytesize(int64_t n) {
-    switch (n) {
-        case 1: return 0;
-        case 2: return 2;
-        default: return 3;
-    }
-}
-
 float full_scale_from_kind(int64_t kind) {
     switch (kind) {
         case 0: case 3: return 255.0f;
         case 1: case 4: return 32768.0f;
         default: return 1.0f;
     }
-}
-
-int64_t GetPyramidDatakindThatSuitsHostMode(int64_t hostImageMode, int64_t hostDepth) {
-    if (hostDepth == 32) return 9;
-    if (hostImageMode == 10 || hostImageMode == 11) return hostDepth == 16 ? 4 : 3;
-    if (hostImageMode == 16 || hostImageMode == 17) return 9;
-    return 3;
 }
 
 // --------------------------------------------------------------- level geometry
@@ -325,31 +309,6 @@ int64_t TryToAllocatePyramid_2006(PyramidDescriptor* pyr, int64_t width, int64_t
     return 1;
 }
 
-int64_t TryToAllocatePyramid_new(PyramidDescriptor* pyr, int64_t width, int64_t height,
-                                 int64_t kind, int64_t edgeMode) {
-    return TryToAllocatePyramid_2006(pyr, width, height, kind, edgeMode, 0);
-}
-
-int64_t TryToAllocateCanvas_new(PyramidDescriptor* pyr, int64_t width, int64_t height,
-                                int64_t kind, int64_t edgeMode) {
-    return TryToAllocatePyramid_2006(pyr, width, height, kind, edgeMode, 0);
-}
-
-int64_t TryToAllocatePyramid_old(PyramidDescriptor* pyr, int64_t width, int64_t height,
-                                 int64_t bytesPerPixel, int64_t edgeMode) {
-    return TryToAllocatePyramid_new(pyr, width, height, pyrkind_from_bytesize(bytesPerPixel), edgeMode);
-}
-
-int64_t TryToAllocateCanvas_old(PyramidDescriptor* pyr, int64_t width, int64_t height,
-                                int64_t bytesPerPixel, int64_t edgeMode) {
-    return TryToAllocatePyramid_old(pyr, width, height, bytesPerPixel, edgeMode);
-}
-
-int64_t TryToAllocatePyramidOrCanvas_old(PyramidDescriptor* pyr, int64_t width, int64_t height,
-                                         int64_t bytesPerPixel, int64_t edgeMode) {
-    return TryToAllocatePyramid_old(pyr, width, height, bytesPerPixel, edgeMode);
-}
-
 PyramidDescriptor* AllocateDynamicPyramid(int64_t width, int64_t height, int64_t kind,
                                           int64_t edgeMode, int64_t bordered, BufferProcs* hostBufferProcs) {
     auto* pyr = static_cast<PyramidDescriptor*>(RobustNewPtr(sizeof(PyramidDescriptor)));
@@ -425,18 +384,6 @@ void CopyPyrAToB(const PyramidDescriptor* a, PyramidDescriptor* b) {
     b->mipmapState = a->mipmapState;
 }
 
-void SwapDataOfSimilarPyrs(PyramidDescriptor* a, PyramidDescriptor* b) {
-    if (!PyramidsAreSimilar(a, b) || !a->tiles || !b->tiles || a == b) return;
-    if (a->tileCount != b->tileCount) return;
-    for (int64_t i = 0; i < a->tileCount; ++i) {
-        std::swap(a->tiles[i].state, b->tiles[i].state);
-        std::swap(a->tiles[i].pixels, b->tiles[i].pixels);
-    }
-    std::swap(a->tileBlockBytes, b->tileBlockBytes);
-    std::swap(a->randomPhase, b->randomPhase);
-    std::swap(a->contentTag, b->contentTag);
-}
-
 // ---------------------------------------------------------------------- tiles
 
 int64_t BytesInTile(const PyramidDescriptor* pyr, int64_t i) {
@@ -444,29 +391,9 @@ int64_t BytesInTile(const PyramidDescriptor* pyr, int64_t i) {
     return pyr->componentsPerPixel * pyr->tiles[i].rows * kTileSide * pyr->bytesPerComponent;
 }
 
-int64_t PixelsInTile(const PyramidDescriptor* pyr, int64_t i) {
-    if (!pyr || i < 0 || i >= pyr->tileCount) return 0;
-    return pyr->tiles[i].rows * kTileSide;
-}
-
-void GetRectOfTile(const PyramidDescriptor* pyr, int64_t i, VRect* rect) {
-    if (rect) *rect = GetVRectOfTile(pyr, i);
-}
-
-VRect GetVRectOfTile(const PyramidDescriptor* pyr, int64_t i) {
-    if (!pyr || i < 0 || i >= pyr->tileCount) return VRect{0, 0, 0, 0};
-    const MemTile& t = pyr->tiles[i];
-    return VRect{static_cast<int32_t>(t.originY), static_cast<int32_t>(t.originX),
-                 static_cast<int32_t>(t.originY + t.rows), static_cast<int32_t>(t.originX + kTileSide)};
-}
-
 VRect GetBoundingVRectOfPyrLevel(const PyramidDescriptor* pyr, int64_t L) {
     if (!pyr || L < 0 || L > pyr->topLevel) return VRect{0, 0, 0, 0};
     return VRect{0, 0, static_cast<int32_t>(pyr->height[L]), static_cast<int32_t>(pyr->width[L])};
-}
-
-void GetBoundingRectOfPyrLevel(const PyramidDescriptor* pyr, int64_t L, VRect* rect) {
-    if (rect) *rect = GetBoundingVRectOfPyrLevel(pyr, L);
 }
 
 // ------------------------------------------------- geometry of a rectangle
@@ -476,19 +403,6 @@ int64_t RectW(const VRect* r) { return int64_t{r->right} - r->left; }
 int64_t RectH(const VRect* r) { return int64_t{r->bottom} - r->top; }
 }  // namespace
 
-int64_t GetIdealLevelDimensions(const VRect* rect, int64_t L, float* outW, float* outH) {
-    int64_t w, h;
-    GetInteriorLevelDimensions(RectW(rect), RectH(rect), L, &w, &h);
-    if (outW) *outW = static_cast<float>(w);
-    if (outH) *outH = static_cast<float>(h);
-    if (L < 1) return 0;
-    for (int64_t level = 1; level <= L; ++level) {
-        GetInteriorLevelDimensions(RectW(rect), RectH(rect), level, &w, &h);
-        if (w == 1 && h == 1) return level;
-    }
-    return 100000;
-}
-
 int64_t pixel_offset_to_level(const VRect* rect, int64_t L, int64_t bordered) {
     int64_t sum = 0;
     for (int64_t level = 0; level < L && level < kPyramidLevels; ++level)
@@ -496,16 +410,8 @@ int64_t pixel_offset_to_level(const VRect* rect, int64_t L, int64_t bordered) {
     return sum;
 }
 
-int64_t byte_offset_to_level(const VRect* rect, int64_t L, int64_t bytesPerPixel, int64_t bordered) {
-    return pixel_offset_to_level(rect, L, bordered) * bytesPerPixel;
-}
-
 int64_t all_pixels_in_Pyramid_by_rectangle(const VRect* rect, int64_t bordered) {
     return pixel_offset_to_level(rect, kPyramidLevels, bordered);
-}
-
-int64_t bytes_in_pyramid_by_rectangle_and_Qness(const VRect* rect, int64_t bytesPerPixel, int64_t bordered) {
-    return all_pixels_in_Pyramid_by_rectangle(rect, bordered) * bytesPerPixel;
 }
 
 void InitFastPyramidOffsets(const VRect* rect, PyramidDescriptor* pyr, int64_t bytesPerPixel,

@@ -14,28 +14,18 @@ int64_t bytes_per_pixel_from_kind(int64_t kind);
 int64_t bytes_per_pixel_from_kind_and_Qness(int64_t kind, int64_t bordered);
 int64_t components_per_pixel_from_kind(int64_t kind);
 int64_t bytes_per_component_from_kind(int64_t kind);
-int64_t pyrkind_from_bytesize(int64_t n);
 float full_scale_from_kind(int64_t kind);
-// The kind for a host image: modes 10 and 11 by depth (16 bits: kind 4, else
-// 3), modes 16 and 17 kind 9, other modes 3; a depth of 32 always kind 9.
-int64_t GetPyramidDatakindThatSuitsHostMode(int64_t hostImageMode, int64_t hostDepth);
-// The same for the image of the current host call.
-int64_t GetPyramidDatakindThatSuitsHostMode();
 
 // ---- level geometry (w, h the level-0 interior size) ----
 int64_t maybe_round_to_evenness(int64_t n);
 void GetInteriorLevelDimensions(int64_t w, int64_t h, int64_t L, int64_t* outW, int64_t* outH);
 void GetAllLevelDimensions(int64_t w, int64_t h, int64_t L, int64_t* outW, int64_t* outH,
                            int64_t bordered);
-int64_t GetIdealLevelDimensions(const VRect* rect, int64_t L, float* outW, float* outH);
 int64_t interior_pixels_in_level(int64_t w, int64_t h, int64_t L);
 int64_t all_pixels_in_level(int64_t w, int64_t h, int64_t L, int64_t bordered);
 int64_t pixel_offset_to_level(const VRect* rect, int64_t L, int64_t bordered);
-int64_t byte_offset_to_level(const VRect* rect, int64_t L, int64_t bytesPerPixel, int64_t bordered);
 int64_t top_level_of_pyramid_by_interior_dimensions(int64_t w, int64_t h);
 int64_t all_pixels_in_Pyramid_by_rectangle(const VRect* rect, int64_t bordered);
-int64_t bytes_in_pyramid_by_rectangle_and_Qness(const VRect* rect, int64_t bytesPerPixel,
-                                                int64_t bordered);
 void FindCheapTopLevel(PyramidDescriptor* pyr);
 int64_t CountTilesForPyramid(int64_t w, int64_t h, int64_t bordered);
 
@@ -50,25 +40,6 @@ void InitPyramidSincLocal(PyramidDescriptor* pyr);
 // ---- allocation: 1 on success, 0 on failure ----
 int64_t TryToAllocatePyramid_2006(PyramidDescriptor* pyr, int64_t width, int64_t height,
                                   int64_t kind, int64_t edgeMode, int64_t bordered);
-int64_t TryToAllocatePyramid_new(PyramidDescriptor* pyr, int64_t width, int64_t height,
-                                 int64_t kind, int64_t edgeMode);
-int64_t TryToAllocateCanvas_new(PyramidDescriptor* pyr, int64_t width, int64_t height,
-                                int64_t kind, int64_t edgeMode);
-// The same allocation for callers that know only a pixel's size in bytes
-// (1 grey, 2 one 16-bit component, anything else colour at 8 bits), which names
-// the kind; pyramid and canvas are allocated alike.
-int64_t TryToAllocatePyramid_old(PyramidDescriptor* pyr, int64_t width, int64_t height,
-                                 int64_t bytesPerPixel, int64_t edgeMode);
-int64_t TryToAllocateCanvas_old(PyramidDescriptor* pyr, int64_t width, int64_t height,
-                                int64_t bytesPerPixel, int64_t edgeMode);
-int64_t TryToAllocatePyramidOrCanvas_old(PyramidDescriptor* pyr, int64_t width, int64_t height,
-                                         int64_t bytesPerPixel, int64_t edgeMode);
-struct Data;
-// The main (input) pyramid of data, of the kind that suits the host, edge mode 0.
-bool AllocateColorPyramids(int64_t width, int64_t height, Data* data);
-// The pyramid with the output's dimensions: the work area's offscreen pyramid
-// when the render goes there, else the main pyramid; null outside a host call.
-PyramidDescriptor* GetPyr_with_output_dimensions();
 PyramidDescriptor* AllocateDynamicPyramid(int64_t width, int64_t height, int64_t kind,
                                           int64_t edgeMode, int64_t bordered,
                                           BufferProcs* hostBufferProcs = nullptr);
@@ -89,17 +60,12 @@ void DumpAnyCorpus();
 
 // ---- copying and comparing ----
 void CopyPyrAToB(const PyramidDescriptor* a, PyramidDescriptor* b);
-void SwapDataOfSimilarPyrs(PyramidDescriptor* a, PyramidDescriptor* b);
 bool PyramidsAreSimilar(const PyramidDescriptor* a, const PyramidDescriptor* b);
 bool PyramidsAreSimilarSizeAtLevel0(const PyramidDescriptor* a, const PyramidDescriptor* b);
 bool PyramidsAreSimilarSizeAndHeight(const PyramidDescriptor* a, const PyramidDescriptor* b);
 
 // ---- tiles and levels ----
 int64_t BytesInTile(const PyramidDescriptor* pyr, int64_t i);
-int64_t PixelsInTile(const PyramidDescriptor* pyr, int64_t i);
-void GetRectOfTile(const PyramidDescriptor* pyr, int64_t i, VRect* rect);
-VRect GetVRectOfTile(const PyramidDescriptor* pyr, int64_t i);
-void GetBoundingRectOfPyrLevel(const PyramidDescriptor* pyr, int64_t L, VRect* rect);
 VRect GetBoundingVRectOfPyrLevel(const PyramidDescriptor* pyr, int64_t L);
 
 inline bool PointIsOutsideOfPyrLevel(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {

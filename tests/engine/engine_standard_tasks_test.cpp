@@ -19,7 +19,7 @@ struct Pyramid {
     bool ok = false;
     Pyramid(int64_t w, int64_t h) {
         InitPyramidProcs(p.get());
-        ok = TryToAllocatePyramid_new(p.get(), w, h, 3, 1) == 1;
+        ok = TryToAllocatePyramid_2006(p.get(), w, h, 3, 1, 0) == 1;
     }
     ~Pyramid() { DisposePyramidData(p.get()); }
 };

@@ -62,21 +62,23 @@ struct CorpusRig {
     }
 };
 
+// The corpus of a layout cut from the rig's input.
+int64_t Cut(Data* data, int64_t tag) { return FillCubeCorpus(data, *CubeLayoutOfTag(tag)); }
+
 struct LayoutCase {
     int64_t tag;
-    int64_t (*fill)(Data*);
     // face (column, row) cells, written out here rather than read back
     int64_t cells[6][2];
     int64_t columns, rows;
 };
 
 const LayoutCase kCases[] = {
-    {101, Fill_horizontal_cubecross, {{3, 1}, {2, 1}, {1, 2}, {1, 1}, {0, 1}, {1, 0}}, 4, 3},
-    {102, Fill_vertical_cubecross, {{1, 3}, {2, 1}, {1, 2}, {1, 1}, {0, 1}, {1, 0}}, 3, 4},
-    {103, Fill_Unity6Frames_cube, {{5, 0}, {0, 0}, {3, 0}, {4, 0}, {1, 0}, {2, 0}}, 6, 1},
-    {104, Fill_Nvidia6Frames_cube, {{5, 0}, {0, 0}, {3, 0}, {4, 0}, {1, 0}, {2, 0}}, 6, 1},
-    {105, Fill_Facebook_3x2_cube, {{2, 1}, {0, 0}, {0, 1}, {1, 1}, {1, 0}, {2, 0}}, 3, 2},
-    {106, Fill_Pano2VR_3x2_cube, {{2, 0}, {1, 0}, {2, 1}, {0, 0}, {0, 1}, {1, 1}}, 3, 2},
+    {101, {{3, 1}, {2, 1}, {1, 2}, {1, 1}, {0, 1}, {1, 0}}, 4, 3},
+    {102, {{1, 3}, {2, 1}, {1, 2}, {1, 1}, {0, 1}, {1, 0}}, 3, 4},
+    {103, {{5, 0}, {0, 0}, {3, 0}, {4, 0}, {1, 0}, {2, 0}}, 6, 1},
+    {104, {{5, 0}, {0, 0}, {3, 0}, {4, 0}, {1, 0}, {2, 0}}, 6, 1},
+    {105, {{2, 1}, {0, 0}, {0, 1}, {1, 1}, {1, 0}, {2, 0}}, 3, 2},
+    {106, {{2, 0}, {1, 0}, {2, 1}, {0, 0}, {0, 1}, {1, 1}}, 3, 2},
 };
 
 TEST(CubeCorpus, EveryLayoutAndKindCopiesItsBlocks) {
@@ -95,7 +97,7 @@ TEST(CubeCorpus, EveryLayoutAndKindCopiesItsBlocks) {
             CorpusRig rig;
             // Faces of 37 x 29 with two spare columns and one spare row.
             ASSERT_TRUE(rig.SetInput(37 * c.columns + 2, 29 * c.rows + 1, kind));
-            ASSERT_EQ(c.fill(rig.data.get()), kCubeCutDone);
+            ASSERT_EQ(Cut(rig.data.get(), c.tag), kCubeCutDone);
             const std::string what = "tag " + std::to_string(c.tag) + " kind " + std::to_string(kind);
             rig.ExpectBlocks(*l, what.c_str());
             EXPECT_EQ(rig.face(0)->kind, kind);
@@ -110,7 +112,7 @@ TEST(CubeCorpus, FaceSizesByIntegerDivisionAndBlocksOfALargeCross) {
     for (int64_t w : {4000, 4003}) {
         CorpusRig rig;
         ASSERT_TRUE(rig.SetInput(w, 3000, kPyrGrey8));
-        ASSERT_EQ(Fill_horizontal_cubecross(rig.data.get()), kCubeCutDone);
+        ASSERT_EQ(Cut(rig.data.get(), kCubeTagHorizontalCross), kCubeCutDone);
         for (int64_t f = 0; f < 6; ++f) {
             EXPECT_EQ(rig.face(f)->width[0], 1000);
             EXPECT_EQ(rig.face(f)->height[0], 1000);
@@ -130,19 +132,19 @@ TEST(CubeCorpus, FaceSizesByIntegerDivisionAndBlocksOfALargeCross) {
 TEST(CubeCorpus, TheSameLayoutIsCutOnceAnotherLayoutRefillsAll) {
     CorpusRig rig;
     ASSERT_TRUE(rig.SetInput(120, 90, kPyrColour8));
-    ASSERT_EQ(Fill_horizontal_cubecross(rig.data.get()), kCubeCutDone);
+    ASSERT_EQ(Cut(rig.data.get(), kCubeTagHorizontalCross), kCubeCutDone);
     const uint32_t kMark = 0x01020304;
     for (int64_t f = 0; f < 6; ++f) set_pyramid_sample_point4_raw(0, 0, rig.face(f), 0, kMark);
-    ASSERT_EQ(Fill_horizontal_cubecross(rig.data.get()), kCubeCutDone);
+    ASSERT_EQ(Cut(rig.data.get(), kCubeTagHorizontalCross), kCubeCutDone);
     for (int64_t f = 0; f < 6; ++f) EXPECT_EQ(get_pyramid_sample_point4_raw(0, 0, rig.face(f), 0), kMark) << f;
 
     // The vertical cross of the same picture: 40 x 22 faces, all new.
-    ASSERT_EQ(Fill_vertical_cubecross(rig.data.get()), kCubeCutDone);
+    ASSERT_EQ(Cut(rig.data.get(), kCubeTagVerticalCross), kCubeCutDone);
     rig.ExpectBlocks(*CubeLayoutOfTag(102), "vertical after horizontal");
     // The two six-frame layouts share their blocks but not their key.
-    ASSERT_EQ(Fill_Unity6Frames_cube(rig.data.get()), kCubeCutDone);
+    ASSERT_EQ(Cut(rig.data.get(), kCubeTagUnity6Frames), kCubeCutDone);
     for (int64_t f = 0; f < 6; ++f) set_pyramid_sample_point4_raw(0, 0, rig.face(f), 0, kMark);
-    ASSERT_EQ(Fill_Nvidia6Frames_cube(rig.data.get()), kCubeCutDone);
+    ASSERT_EQ(Cut(rig.data.get(), kCubeTagNvidia6Frames), kCubeCutDone);
     rig.ExpectBlocks(*CubeLayoutOfTag(104), "second six-frame layout");
 }
 
@@ -168,7 +170,7 @@ TEST(CubeCorpus, FacesReadPastTheirEdgesFromTheirNeighbours) {
         CorpusRig rig;
         ASSERT_EQ(TryToAllocatePyramid_2006(rig.input(), 4 * n, 3 * n, kind, 0, 0), 1);
         FillLevel(rig.input(), 0, [&](int64_t x, int64_t y, float* c) { ramp(double(x), double(y), c); });
-        ASSERT_EQ(Fill_horizontal_cubecross(rig.data.get()), kCubeCutDone);
+        ASSERT_EQ(Cut(rig.data.get(), kCubeTagHorizontalCross), kCubeCutDone);
         const bool grey = kind == kPyrGrey8 || kind == kPyrGrey16 || kind == kPyrGreyFloat;
         // Storing the ramp truncates, mixing rounds: a step and a half.
         const double tolerance = kind == kPyrGrey8 || kind == kPyrColour8 ? 1.5 / 255.0 : 1e-4;
@@ -189,17 +191,17 @@ TEST(CubeCorpus, FacesReadPastTheirEdgesFromTheirNeighbours) {
 TEST(CubeCorpus, FailuresLeaveNoFace) {
     struct Case {
         int64_t w, h;
-        int64_t (*fill)(Data*);
+        int64_t tag;
         bool outOfMemory;
         int64_t expected;
     };
     const Case cases[] = {
-        {3, 30, Fill_horizontal_cubecross, false, kCubeCutTooSmall},   // faces 0 wide
-        {40, 2, Fill_horizontal_cubecross, false, kCubeCutTooSmall},   // faces 0 high
-        {5, 100, Fill_Unity6Frames_cube, false, kCubeCutTooSmall},
-        {60, 1, Fill_Facebook_3x2_cube, false, kCubeCutTooSmall},
-        {120, 90, Fill_horizontal_cubecross, true, kCubeCutOutOfMemory},
-        {120, 90, Fill_Pano2VR_3x2_cube, true, kCubeCutOutOfMemory},
+        {3, 30, kCubeTagHorizontalCross, false, kCubeCutTooSmall},   // faces 0 wide
+        {40, 2, kCubeTagHorizontalCross, false, kCubeCutTooSmall},   // faces 0 high
+        {5, 100, kCubeTagUnity6Frames, false, kCubeCutTooSmall},
+        {60, 1, kCubeTagFacebook3x2, false, kCubeCutTooSmall},
+        {120, 90, kCubeTagHorizontalCross, true, kCubeCutOutOfMemory},
+        {120, 90, kCubeTagPano2VR3x2, true, kCubeCutOutOfMemory},
     };
     for (const Case& c : cases) {
         CorpusRig rig;
@@ -207,10 +209,10 @@ TEST(CubeCorpus, FailuresLeaveNoFace) {
         // A corpus cut before from another layout (where the picture allows
         // one) must go as well: no render may read it for this layout.
         if (c.w >= 4 && c.h >= 3) {
-            ASSERT_EQ(Fill_Unity6Frames_cube(rig.data.get()) == kCubeCutDone, c.w >= 6);
+            ASSERT_EQ(Cut(rig.data.get(), kCubeTagUnity6Frames) == kCubeCutDone, c.w >= 6);
         }
         if (c.outOfMemory) SetRobustNewPtrFailures(1);
-        EXPECT_EQ(c.fill(rig.data.get()), c.expected) << c.w << " x " << c.h;
+        EXPECT_EQ(Cut(rig.data.get(), c.tag), c.expected) << c.w << " x " << c.h;
         SetRobustNewPtrFailures(0);
         for (int64_t f = 0; f < 6; ++f) {
             EXPECT_EQ(rig.face(f)->tiles, nullptr) << c.w << " x " << c.h << " face " << f;
@@ -218,12 +220,12 @@ TEST(CubeCorpus, FailuresLeaveNoFace) {
         }
         // The next attempt with memory to spare cuts the corpus.
         if (c.outOfMemory) {
-            EXPECT_EQ(c.fill(rig.data.get()), kCubeCutDone);
+            EXPECT_EQ(Cut(rig.data.get(), c.tag), kCubeCutDone);
         }
     }
     // No input picture at all.
     CorpusRig empty;
-    EXPECT_EQ(Fill_horizontal_cubecross(empty.data.get()), kCubeCutNoInput);
+    EXPECT_EQ(Cut(empty.data.get(), kCubeTagHorizontalCross), kCubeCutNoInput);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Level copies, scaling, rotated and panned copies against references
+// Level copies and scaling against references
 // computed here: exact pixels where a copy must be exact, closed forms of
 // linear ramps (which the symmetric kernels reproduce) where it filters.
 #include <gtest/gtest.h>
@@ -95,112 +95,6 @@ TEST(LevelCopy, ScaledCopyMatchesTheRampItSamples) {
             ASSERT_NEAR(c[2], 77, 1.0);
             ASSERT_NEAR(c[3], 255, 1.0);
         }
-}
-
-TEST(LevelCopy, RotatedCopiesMatchTheTurnedRamp) {
-    TestPyramid a(32, 32, kPyrColour8, 0), b(32, 32, kPyrColour8, 0);
-    ASSERT_TRUE(a.ok && b.ok);
-    PaintRamp(a.get(), 6.0f, 5.0f);
-    paint_mipmap_of_pyramid(a.get());
-    for (double degrees : {90.0, 30.0, -75.0}) {
-        const double t = degrees * M_PI / 180.0;
-        const float cs = float(std::cos(t)), sn = float(std::sin(t));
-        CopyPartOfAtoBSpun2(a.get(), b.get(), VRect{0, 0, 32, 32}, 0, cs, sn);
-        for (int64_t y = 0; y < 32; ++y)
-            for (int64_t x = 0; x < 32; ++x) {
-                // Turned about the centre in unit coordinates, then back to A's pixels.
-                const double u = (x + 0.5) / 32 - 0.5, v = (y + 0.5) / 32 - 0.5;
-                const double ax = (u * cs - v * sn + 0.5) * 32 - 0.5, ay = (u * sn + v * cs + 0.5) * 32 - 0.5;
-                if (ax < 3 || ay < 3 || ax > 28 || ay > 28) continue;   // the ramp is clamped at the edges
-                int64_t c[4];
-                get_pyramid_sample_point4(x, y, b.get(), 0, &c[0], &c[1], &c[2], &c[3]);
-                ASSERT_NEAR(c[0], 20 + 6.0 * ax, 2.0) << degrees << ": " << x << "," << y;
-                ASSERT_NEAR(c[1], 30 + 5.0 * ay, 2.0) << degrees << ": " << x << "," << y;
-            }
-    }
-}
-
-TEST(LevelCopy, PannedCopyWrapsByTheSourceSize) {
-    TestPyramid a(23, 17, kPyrColour8, 0), b(23, 17, kPyrColour8, 1), c(23, 17, kPyrColour16, 0);
-    ASSERT_TRUE(a.ok && b.ok && c.ok);
-    PaintRandom(b.get(), 8);
-    FillAWithBPanned(a.get(), b.get(), 23, 17);   // a whole turn: the same picture
-    for (int64_t y = 0; y < 17; ++y)
-        for (int64_t x = 0; x < 23; ++x) ASSERT_EQ(Word(a.get(), 0, x, y), Word(b.get(), 0, x, y));
-    for (auto [dx, dy] : {std::pair<int64_t, int64_t>{5, -3}, {-30, 40}, {0, 16}}) {
-        FillAWithBPanned(a.get(), b.get(), dx, dy);
-        for (int64_t y = 0; y < 17; ++y)
-            for (int64_t x = 0; x < 23; ++x) {
-                const int64_t sx = (((x + dx) % 23) + 23) % 23, sy = (((y + dy) % 17) + 17) % 17;
-                ASSERT_EQ(Word(a.get(), 0, x, y), Word(b.get(), 0, sx, sy)) << dx << "," << dy;
-            }
-    }
-    // Into another kind through unit colour.
-    FillAWithBPanned(c.get(), b.get(), 1, 0);
-    int64_t w[4];
-    get_pyramid_sample_point64bit(0, 0, c.get(), 0, &w[0], &w[1], &w[2], &w[3]);
-    EXPECT_EQ(w[0], int64_t(Word(b.get(), 0, 1, 0) >> 24) * 32768 / 255);
-}
-
-TEST(LevelCopy, RectangleCopiesLandAtTheOffsetAndStayInside) {
-    TestPyramid a(20, 20, kPyrColour8, 0), b(10, 10, kPyrColour8, 0), f(10, 10, kPyrColour16, 0);
-    ASSERT_TRUE(a.ok && b.ok && f.ok);
-    PaintRandom(a.get(), 11);
-    FillLevel(f.get(), 0, [](int64_t, int64_t, float* c) { c[0] = c[1] = c[2] = c[3] = 0.0f; });
-    CopyPartOfAtoB_4(a.get(), VRect{2, 3, 9, 12}, b.get(), 4, 5, 0);
-    for (int64_t j = 0; j < 7; ++j)
-        for (int64_t i = 0; i < 9; ++i) {
-            if (4 + i >= 10 || 5 + j >= 10) continue;
-            ASSERT_EQ(Word(b.get(), 0, 4 + i, 5 + j), Word(a.get(), 0, 3 + i, 2 + j));
-        }
-    CopyPartOfAtoB_4(a.get(), VRect{0, 0, 20, 20}, f.get(), 0, 0, 0);   // 8-byte pixels are no words: nothing
-    int64_t w[4];
-    get_pyramid_sample_point64bit(3, 3, f.get(), 0, &w[0], &w[1], &w[2], &w[3]);
-    EXPECT_EQ(w[0] + w[1] + w[2] + w[3], 0);
-    CopyPartOfAtoB(a.get(), VRect{1, 1, 3, 3}, f.get(), 8, 8, 0);
-    get_pyramid_sample_point64bit(9, 9, f.get(), 0, &w[0], &w[1], &w[2], &w[3]);
-    EXPECT_EQ(w[0], int64_t(Word(a.get(), 0, 2, 2) >> 24) * 32768 / 255);
-}
-
-TEST(LevelCopy, CheapScaleTakesTheNearestPixelAtEveryLevel) {
-    TestPyramid a(40, 40, kPyrColour8, 0), b(20, 20, kPyrColour8, 0);
-    ASSERT_TRUE(a.ok && b.ok);
-    PaintRandom(a.get(), 12);
-    ScalePyrAToBCheaply(a.get(), 0, b.get(), 1, 0);   // level 1 of B is 10 x 10: every 4th pixel
-    for (int64_t y = 0; y < 10; ++y)
-        for (int64_t x = 0; x < 10; ++x) ASSERT_EQ(Word(b.get(), 1, x, y), Word(a.get(), 0, 4 * x + 1, 4 * y + 1));
-}
-
-TEST(LevelCopy, LinearVariantsScaleFloatGreyAndRebuildWithWrapping) {
-    TestPyramid a(32, 32, kPyrGreyFloat, 0), b(16, 16, kPyrGreyFloat, 0), c(32, 32, kPyrGreyFloat, 0);
-    ASSERT_TRUE(a.ok && b.ok && c.ok);
-    for (int64_t L = 0; L <= a->topLevel; ++L)
-        for (int64_t y = 0; y < a->height[L]; ++y)
-            for (int64_t x = 0; x < a->width[L]; ++x) set_pyramid_sample_point_float(x, y, a.get(), L, 0.25f);
-    set_pyramid_sample_point_float(5, 6, a.get(), 0, 0.75f);
-    CopyOrScalePyrToPyr_linear(a.get(), c.get());   // equal sizes: a copy
-    EXPECT_EQ(get_pyramid_sample_point_float(5, 6, c.get(), 0), 0.75f);
-    EXPECT_EQ(c->edgeMode, 1);
-    EXPECT_EQ(c->mipmapState, 2);
-    set_pyramid_sample_point_float(5, 6, a.get(), 0, 0.25f);
-    CopyOrScalePyrToPyr_linear(a.get(), b.get());
-    EXPECT_EQ(b->edgeMode, 1);
-    for (int64_t L = 0; L <= b->topLevel; ++L)
-        for (int64_t y = 0; y < b->height[L]; ++y)
-            for (int64_t x = 0; x < b->width[L]; ++x)
-                ASSERT_NEAR(get_pyramid_sample_point_float(x, y, b.get(), L), 0.25f, 1e-5f) << L << ": " << x << "," << y;
-}
-
-TEST(LevelCopy, LevelOfDetailFollowsTheSizeRatio) {
-    TestPyramid a(256, 256, kPyrColour8, 0), b(32, 32, kPyrColour8, 0);
-    int64_t L;
-    float f;
-    GetCompression(a.get(), b.get(), &L, &f, 0.5f);
-    EXPECT_EQ(L, 2);
-    EXPECT_FLOAT_EQ(f, 0.5f);
-    GetCompression(b.get(), a.get(), &L, &f, 0.0f);   // enlarging: level 0
-    EXPECT_EQ(L, 0);
-    EXPECT_EQ(f, 0.0f);
 }
 
 }  // namespace

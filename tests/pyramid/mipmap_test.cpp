@@ -75,7 +75,7 @@ TEST(Mipmap, StandardReductionMatchesItsDefinition) {
         std::mt19937 rng(edge + 1);
         for (int64_t y = 0; y < 37; ++y)
             for (int64_t x = 0; x < 530; ++x) set_pyramid_sample_point4_raw(x, y, p.get(), 0, rng());
-        PaintNextSmallerLevel(p.get(), 0);
+        paint_mipmap_of_pyramid(p.get());
         auto col = [&](int64_t i, int64_t n) { return edge == 1 ? (i + n) % n : std::clamp<int64_t>(i, 0, n - 1); };
         for (int64_t y = 0; y < p->height[1]; ++y)
             for (int64_t x = 0; x < p->width[1]; ++x)
@@ -101,7 +101,7 @@ TEST(Mipmap, EdgeRuleOfTheFirstColumn) {
         for (int64_t edge : {0, 1}) {
             TestPyramid p(16, 8, kind, edge);
             FillLevel(p.get(), 0, [](int64_t x, int64_t, float* c) { c[0] = c[1] = c[2] = x == 15 ? 1.0f : 0.0f, c[3] = 1; });
-            PaintNextSmallerLevel(p.get(), 0);
+            paint_mipmap_of_pyramid(p.get());
             const float g = get_intcoord_unitary_grey(0, 3, p.get(), 1);
             float c[4];
             get_intcoord_unitary_color(0, 3, p.get(), 1, c);
@@ -123,12 +123,6 @@ TEST(Mipmap, GradientKind) {
         EXPECT_EQ(c[0], cs.want0);
         EXPECT_EQ(c[1], -cs.want0);
         EXPECT_EQ(c[2], cs.want2);
-        // The gradient-only pass keeps the third component of the level above.
-        set_pyramid_sample_pointFourShorts(1, 1, p.get(), 1, 0, 0, 1234);
-        paint_mipmap_of_gradients_only(p.get());
-        get_pyramid_sample_pointFourShorts(1, 1, p.get(), 1, &c[0], &c[1], &c[2]);
-        EXPECT_EQ(c[0], cs.want0);
-        EXPECT_EQ(c[2], 1234);
     }
 }
 
@@ -141,52 +135,21 @@ TEST(Mipmap, DriversBuildTheLevelsTheyName) {
     };
     auto built = [&](int64_t L) { return get_pyramid_sample_point1(0, 0, p.get(), L) == 100; };
     mark();
-    update_mipmap_of_pyramid(p.get(), nullptr, 0, 0);  // level 1 only
-    EXPECT_TRUE(built(1));
-    EXPECT_FALSE(built(2));
-    EXPECT_EQ(p->mipmapState, 3);
-    update_mipmap_of_pyramid(p.get(), nullptr, 1, 3);  // levels 2 and 3
-    EXPECT_TRUE(built(3));
-    EXPECT_FALSE(built(4));
-    p->mipmapState = 0;
-    update_mipmap_of_pyramid(p.get(), nullptr, 6, 9);  // nothing at all
-    EXPECT_EQ(p->mipmapState, 0);
-    paint_mipmap_of_pyramid_above(p.get(), 3);
-    EXPECT_TRUE(built(6));
+    paint_mipmap_of_pyramid(p.get());
+    EXPECT_TRUE(built(p->topLevel));
     EXPECT_EQ(p->mipmapState, 2);
 
     mark();
     p->edgeMode = -1;
+    p->mipmapState = 1;
     paint_mipmap_of_pyramid(p.get());
     EXPECT_FALSE(built(1));
-    EXPECT_EQ(p->mipmapState, 2);  // untouched from before
+    EXPECT_EQ(p->mipmapState, 1);  // untouched
 
     TestPyramid one(1, 1, kPyrColour8, 0);
     set_pyramid_sample_point4(0, 0, one.get(), 0, 1, 2, 3, 4);
     paint_mipmap_of_pyramid(one.get());
     EXPECT_EQ(get_pyramid_sample_point4_raw(0, 0, one.get(), 1), 0x01020304u);
-
-    // The linear float reduction: a five-tap cross average with wrapping.
-    TestPyramid f(8, 8, kPyrGreyFloat, 0);
-    for (int64_t y = 0; y < 8; ++y)
-        for (int64_t x = 0; x < 8; ++x) set_pyramid_sample_point_float(x, y, f.get(), 0, x == 7 ? 6.0f : 0.0f);
-    paint_mipmap_of_pyramid_linear(f.get());
-    EXPECT_EQ(f->edgeMode, 1);
-    EXPECT_FLOAT_EQ(get_pyramid_sample_point_float(0, 2, f.get(), 1), 1.0f);  // (2x-1) wraps to column 7
-    EXPECT_FLOAT_EQ(get_pyramid_sample_point_float(1, 2, f.get(), 1), 0.0f);
-}
-
-TEST(Mipmap, ShrinkRect) {
-    TestPyramid p(1000, 600, kPyrGrey8, 0);
-    struct Case { VRect in, out; };
-    for (Case c : {Case{{5, 6, 100, 1000}, {0, 1, 52, 250}}, Case{{3, 4, 600, 20}, {0, 0, 300, 12}}}) {
-        VRect r = c.in;
-        ShrinkRectFromLevel_i_to_i_plus_1(p.get(), 1, &r);
-        EXPECT_EQ(r.top, c.out.top);
-        EXPECT_EQ(r.left, c.out.left);
-        EXPECT_EQ(r.bottom, std::min<int32_t>(c.out.bottom, 150));
-        EXPECT_EQ(r.right, c.out.right);
-    }
 }
 
 // The cut of the task rectangle: squares that reach beyond the level, or
@@ -297,7 +260,9 @@ TEST(MipmapOnePass, EqualsLevelByLevel) {
                     UpdateNextSmallerLevel_core(ref.get(), L,
                                                 VRect{0, 0, int32_t(ref->height[L + 1]), int32_t(ref->width[L + 1])});
                 for (int64_t b = ReductionBlockCount(blocks.get()) - 1; b >= 0; --b) ReduceBlockThroughLevels(blocks.get(), b);
-                FinishLevelsAfterBlocks(blocks.get());
+                for (int64_t L = 1; L <= blocks->topLevel; ++L)
+                    FinishLevelAfterBlocks(blocks.get(), L,
+                                           VRect{0, 0, int32_t(blocks->height[L]), int32_t(blocks->width[L])});
                 ExpectSameLevels(ref.get(), blocks.get(), what + " blocks");
                 const int16_t before = gTaskEngine.hostResult;
                 paint_mipmap_of_pyramid(engine.get());

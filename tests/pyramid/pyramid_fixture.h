@@ -12,7 +12,7 @@ struct TestPyramid {
     std::unique_ptr<PyramidDescriptor> p{new PyramidDescriptor{}};
     TestPyramid() { InitPyramidProcs(p.get()); }
     TestPyramid(int64_t w, int64_t h, int64_t kind, int64_t edge) : TestPyramid() {
-        ok = TryToAllocatePyramid_new(p.get(), w, h, kind, edge) == 1;
+        ok = TryToAllocatePyramid_2006(p.get(), w, h, kind, edge, 0) == 1;
     }
     ~TestPyramid() { DisposePyramidData(p.get()); }
     PyramidDescriptor* operator->() { return p.get(); }

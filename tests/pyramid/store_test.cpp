@@ -58,7 +58,7 @@ TEST(PyramidGeometry, HalvingRuleForOddAndEvenSizes) {
 
 TEST(PyramidStore, TileLayoutOfLargeLevels) {
     Pyr p;
-    ASSERT_EQ(TryToAllocatePyramid_new(p.get(), 513, 1100, kPyrGrey8, 0), 1);
+    ASSERT_EQ(TryToAllocatePyramid_2006(p.get(), 513, 1100, kPyrGrey8, 0, 0), 1);
     EXPECT_EQ(p->tilesPerRow[0], 2);
     EXPECT_EQ(p->lastTile[0] - p->firstTile[0] + 1, 6);
     const int64_t rows[3] = {512, 512, 76};
@@ -79,7 +79,7 @@ TEST(PyramidStore, TileLayoutOfLargeLevels) {
 
 TEST(PyramidStore, RecordFieldsAfterAllocation) {
     Pyr p;
-    ASSERT_EQ(TryToAllocatePyramid_new(p.get(), 1000, 600, kPyrColour16, 1), 1);
+    ASSERT_EQ(TryToAllocatePyramid_2006(p.get(), 1000, 600, kPyrColour16, 1, 0), 1);
     EXPECT_EQ(p->topLevel, 10);
     EXPECT_EQ(p->cheapTopLevel, 7);
     EXPECT_EQ(p->bytesPerPixel, 8);
@@ -106,10 +106,10 @@ TEST(PyramidStore, RecordFieldsAfterAllocation) {
 
 TEST(PyramidStore, RefusalsChangeNothing) {
     Pyr p;
-    EXPECT_EQ(TryToAllocatePyramid_new(nullptr, 10, 10, kPyrGrey8, 0), 0);
-    EXPECT_EQ(TryToAllocatePyramid_new(p.get(), 0, 10, kPyrGrey8, 0), 0);
-    EXPECT_EQ(TryToAllocatePyramid_new(p.get(), 10, -3, kPyrGrey8, 0), 0);
-    EXPECT_EQ(TryToAllocatePyramid_new(p.get(), 10, 10, 10, 0), 0);
+    EXPECT_EQ(TryToAllocatePyramid_2006(nullptr, 10, 10, kPyrGrey8, 0, 0), 0);
+    EXPECT_EQ(TryToAllocatePyramid_2006(p.get(), 0, 10, kPyrGrey8, 0, 0), 0);
+    EXPECT_EQ(TryToAllocatePyramid_2006(p.get(), 10, -3, kPyrGrey8, 0, 0), 0);
+    EXPECT_EQ(TryToAllocatePyramid_2006(p.get(), 10, 10, 10, 0, 0), 0);
     EXPECT_EQ(TryToAllocatePyramid_2006(p.get(), 10, 10, kPyrGrey8, 0, 1), 0);
     EXPECT_EQ(p->tiles, nullptr);
     EXPECT_EQ(p->tileCount, 0);
@@ -119,7 +119,7 @@ TEST(PyramidStore, RefusalsChangeNothing) {
 TEST(PyramidStore, KindsWithoutPixelsHaveGeometryButNoTiles) {
     for (int64_t kind : {kPyrNoStorage6, kPyrNoStorage8}) {
         Pyr p;
-        ASSERT_EQ(TryToAllocatePyramid_new(p.get(), 40, 30, kind, 0), 1);
+        ASSERT_EQ(TryToAllocatePyramid_2006(p.get(), 40, 30, kind, 0, 0), 1);
         EXPECT_EQ(p->tiles, nullptr);
         EXPECT_EQ(p->tileCount, 0);
         EXPECT_EQ(p->noTiles, 1);
@@ -137,7 +137,7 @@ TEST(PyramidStore, EveryPixelOfEveryLevelReadsBack) {
     for (int64_t kind : {0, 1, 2, 3, 4, 5, 7, 9}) {
         for (int64_t edge : {-1, 0, 1, 2}) {
             Pyr p;
-            ASSERT_EQ(TryToAllocatePyramid_new(p.get(), 517, 9, kind, edge), 1);
+            ASSERT_EQ(TryToAllocatePyramid_2006(p.get(), 517, 9, kind, edge, 0), 1);
             auto value = [](int64_t x, int64_t y, int64_t L, int64_t c) { return (x * 7 + y * 13 + L * 29 + c * 3) & 255; };
             for (int pass = 0; pass < 2; ++pass) {
                 for (int64_t L = 0; L <= p->topLevel; ++L)
@@ -181,10 +181,10 @@ TEST(PyramidStore, EveryPixelOfEveryLevelReadsBack) {
 
 TEST(PyramidStore, ReallocationAndDynamicPyramidsDoNotLeak) {
     Pyr p;
-    ASSERT_EQ(TryToAllocatePyramid_new(p.get(), 600, 20, kPyrColour8, 0), 1);
+    ASSERT_EQ(TryToAllocatePyramid_2006(p.get(), 600, 20, kPyrColour8, 0, 0), 1);
     p->contentTag = 7;
     // A cache switching its tag re-allocates without disposing first.
-    ASSERT_EQ(TryToAllocatePyramid_new(p.get(), 30, 700, kPyrColourFloat, 0), 1);
+    ASSERT_EQ(TryToAllocatePyramid_2006(p.get(), 30, 700, kPyrColourFloat, 0, 0), 1);
     EXPECT_EQ(p->contentTag, 0);
     EXPECT_EQ(p->kind, kPyrColourFloat);
 
@@ -205,11 +205,11 @@ TEST(PyramidStore, ReallocationAndDynamicPyramidsDoNotLeak) {
     DisposePyramidData(p.get());
 }
 
-TEST(PyramidStore, CopyAndSwap) {
+TEST(PyramidStore, Copy) {
     Pyr a, b, c;
-    ASSERT_EQ(TryToAllocatePyramid_new(a.get(), 20, 10, kPyrColour8, 0), 1);
-    ASSERT_EQ(TryToAllocatePyramid_new(b.get(), 20, 10, kPyrColour8, 0), 1);
-    ASSERT_EQ(TryToAllocatePyramid_new(c.get(), 20, 10, kPyrColour16, 0), 1);
+    ASSERT_EQ(TryToAllocatePyramid_2006(a.get(), 20, 10, kPyrColour8, 0, 0), 1);
+    ASSERT_EQ(TryToAllocatePyramid_2006(b.get(), 20, 10, kPyrColour8, 0, 0), 1);
+    ASSERT_EQ(TryToAllocatePyramid_2006(c.get(), 20, 10, kPyrColour16, 0, 0), 1);
     set_pyramid_sample_point4(3, 4, a.get(), 0, 1, 2, 3, 4);
     set_pyramid_sample_point4(1, 1, a.get(), 2, 5, 6, 7, 8);
     set_pyramid_sample_point4(3, 4, b.get(), 0, 9, 9, 9, 9);
@@ -236,21 +236,13 @@ TEST(PyramidStore, CopyAndSwap) {
     EXPECT_EQ(r[0], 11);
     EXPECT_EQ(c->mipmapState, 0);
 
-    set_pyramid_sample_point4(3, 4, b.get(), 0, 9, 9, 9, 9);
-    a->contentTag = 1;
-    b->contentTag = 2;
-    SwapDataOfSimilarPyrs(a.get(), b.get());
-    EXPECT_EQ(get_pyramid_sample_point4_raw(3, 4, a.get(), 0), 0x09090909u);
-    EXPECT_EQ(get_pyramid_sample_point4_raw(3, 4, b.get(), 0), 0x01020304u);
-    EXPECT_EQ(a->contentTag, 2);
-    EXPECT_EQ(b->contentTag, 1);
     EXPECT_TRUE(PyramidsAreSimilarSizeAndHeight(a.get(), c.get()));
     EXPECT_FALSE(PyramidsAreSimilar(a.get(), c.get()));
 }
 
 TEST(PixelAccess, EdgeRules) {
     Pyr p;
-    ASSERT_EQ(TryToAllocatePyramid_new(p.get(), 100, 10, kPyrGrey8, 1), 1);
+    ASSERT_EQ(TryToAllocatePyramid_2006(p.get(), 100, 10, kPyrGrey8, 1, 0), 1);
     for (int64_t x = 0; x < 100; ++x)
         for (int64_t y = 0; y < 10; ++y) set_pyramid_sample_point1(x, y, p.get(), 0, x + (y == 0 ? 100 : 0));
     struct Case { int64_t x, expect; };
@@ -280,7 +272,7 @@ TEST(PixelAccess, EdgeRules) {
 
 TEST(PixelAccess, PackedWordsAndUnitColours) {
     Pyr p;
-    ASSERT_EQ(TryToAllocatePyramid_new(p.get(), 8, 8, kPyrColour8, 0), 1);
+    ASSERT_EQ(TryToAllocatePyramid_2006(p.get(), 8, 8, kPyrColour8, 0, 0), 1);
     set_pyramid_sample_point4(1, 1, p.get(), 0, 10, 20, 30, 40);
     EXPECT_EQ(get_pyramid_sample_point4_raw(1, 1, p.get(), 0), 0x0A141E28u);
     make_opaque_pyramid_sample_point4(1, 1, p.get(), 0);
@@ -293,14 +285,14 @@ TEST(PixelAccess, PackedWordsAndUnitColours) {
     EXPECT_EQ(get_pyramid_sample_point4_raw(2, 2, p.get(), 0), 0xFF00007Fu);
 
     Pyr g;
-    ASSERT_EQ(TryToAllocatePyramid_new(g.get(), 4, 4, kPyrGrey8, 0), 1);
+    ASSERT_EQ(TryToAllocatePyramid_2006(g.get(), 4, 4, kPyrGrey8, 0, 0), 1);
     set_pyramid_sample_point1(0, 0, g.get(), 0, 255);
     float out[4];
     get_intcoord_unitary_color(0, 0, g.get(), 0, out);
     for (float f : out) EXPECT_FLOAT_EQ(f, 1.0f);
 
     Pyr q;
-    ASSERT_EQ(TryToAllocatePyramid_new(q.get(), 4, 4, kPyrColour16, 0), 1);
+    ASSERT_EQ(TryToAllocatePyramid_2006(q.get(), 4, 4, kPyrColour16, 0, 0), 1);
     set_pyramid_sample_point64bit(0, 0, q.get(), 0, 32768, 0, 16384, 32768);
     get_intcoord_unitary_color(0, 0, q.get(), 0, out);
     EXPECT_FLOAT_EQ(out[0], 1.0f);
@@ -309,7 +301,7 @@ TEST(PixelAccess, PackedWordsAndUnitColours) {
     EXPECT_FLOAT_EQ(out[3], 1.0f);
 
     Pyr k1;
-    ASSERT_EQ(TryToAllocatePyramid_new(k1.get(), 4, 4, kPyrGrey16, 0), 1);
+    ASSERT_EQ(TryToAllocatePyramid_2006(k1.get(), 4, 4, kPyrGrey16, 0, 0), 1);
     set_intcoord_unitary_grey(1, 1, k1.get(), 0, 1.0f);
     EXPECT_EQ(get_pyramid_sample_point16bit(1, 1, k1.get(), 0), 32768);
     set_pyramid_sample_point16bit(2, 2, k1.get(), 0, 0xFFFF);
@@ -360,7 +352,7 @@ TEST(Kernels, PhasesSumExactlyAndMatchKnownShapes) {
 
 TEST(Kernels, LevelChoiceFromFootprint) {
     Pyr p;
-    ASSERT_EQ(TryToAllocatePyramid_new(p.get(), 1000, 600, kPyrGrey8, 0), 1);
+    ASSERT_EQ(TryToAllocatePyramid_2006(p.get(), 1000, 600, kPyrGrey8, 0, 0), 1);
     CheapBlurMemo memo{0.0f, 0};
     const float px = 1.0f / 1000.0f;
     EXPECT_EQ(DetermineCheapBlur(p.get(), &memo, 0.5f + px, 0.5f, 0.5f, 0.5f + 1.0f / 600.0f, 0.5f, 0.5f, 0), 0);
@@ -410,53 +402,34 @@ namespace {
 
 TEST(PyramidGeometry, RectangleForms) {
     const VRect r{10, 20, 13, 25};  // 5 x 3
-    float w, h;
-    EXPECT_EQ(GetIdealLevelDimensions(&r, 2, &w, &h), 100000);  // 2 x 1 after two halvings
-    EXPECT_FLOAT_EQ(w, 2.0f);
-    EXPECT_FLOAT_EQ(h, 1.0f);
-    EXPECT_EQ(GetIdealLevelDimensions(&r, 5, &w, &h), 3);
-    EXPECT_FLOAT_EQ(w, 0.0f);
     EXPECT_EQ(pixel_offset_to_level(&r, 0, 0), 0);
     EXPECT_EQ(pixel_offset_to_level(&r, 2, 0), 15 + 8);
-    EXPECT_EQ(byte_offset_to_level(&r, 3, 4, 1), (7 * 5 + 6 * 4 + 4 * 3) * 4);
+    EXPECT_EQ(pixel_offset_to_level(&r, 3, 1), 7 * 5 + 6 * 4 + 4 * 3);
     EXPECT_EQ(all_pixels_in_Pyramid_by_rectangle(&r, 0), 15 + 8 + 2 + 1);
-    EXPECT_EQ(bytes_in_pyramid_by_rectangle_and_Qness(&r, 16, 0), 26 * 16);
 
     Pyr p;
-    ASSERT_EQ(TryToAllocatePyramid_new(p.get(), 600, 40, kPyrGrey8, 0), 1);
-    const VRect t = GetVRectOfTile(p.get(), 1);
-    EXPECT_EQ(t.left, 512);
-    EXPECT_EQ(t.right, 1024);
-    EXPECT_EQ(t.bottom, 40);
+    ASSERT_EQ(TryToAllocatePyramid_2006(p.get(), 600, 40, kPyrGrey8, 0, 0), 1);
     const VRect b = GetBoundingVRectOfPyrLevel(p.get(), 2);
     EXPECT_EQ(b.right, 150);
     EXPECT_EQ(b.bottom, 10);
     const VRect none = GetBoundingVRectOfPyrLevel(p.get(), p->topLevel + 1);
     EXPECT_EQ(none.right, 0);
-    GetRectOfTile(p.get(), 0, nullptr);
 }
 
 }  // namespace
 
 #include "records/data.h"
-#include "records/parameters.h"
 #include "records/plugin_globals.h"
-#include "records/work_area.h"
 
 namespace {
 
 TEST(PyramidStore, InvocationPyramids) {
     auto data = std::make_unique<Data>();
-    auto params = std::make_unique<Parameters>();
-    auto storage = std::make_unique<TStorage1>();
     std::memset(static_cast<void*>(data.get()), 0, sizeof(Data));
-    std::memset(static_cast<void*>(params.get()), 0, sizeof(Parameters));
-    data->storage = storage.get();
     gData = data.get();
-    gParams = params.get();
     for (PyramidDescriptor& p : data->pyramids) InitPyramidProcs(&p);
     for (int64_t i = 0; i < kCubeFaceCount; ++i) {
-        ASSERT_EQ(TryToAllocatePyramid_new(&data->pyramids[kFirstCubeFacePyramid + i], 16, 16, kPyrColour8, 0), 1);
+        ASSERT_EQ(TryToAllocatePyramid_2006(&data->pyramids[kFirstCubeFacePyramid + i], 16, 16, kPyrColour8, 0, 0), 1);
         data->pyramids[kFirstCubeFacePyramid + i].contentTag = 5;
     }
     DumpAnyCorpus();
@@ -464,29 +437,19 @@ TEST(PyramidStore, InvocationPyramids) {
         EXPECT_EQ(data->pyramids[kFirstCubeFacePyramid + i].tiles, nullptr);
         EXPECT_EQ(data->pyramids[kFirstCubeFacePyramid + i].contentTag, 0);
     }
-    EXPECT_EQ(GetPyr_with_output_dimensions(), &data->pyramids[kMainInputPyramid]);
-    params->renderDestination = kRenderToOffscreen;
-    EXPECT_EQ(GetPyr_with_output_dimensions(), &storage->offscreenPyramid);
     gData = nullptr;
-    gParams = nullptr;
-    EXPECT_EQ(GetPyr_with_output_dimensions(), nullptr);
-    EXPECT_EQ(GetPyramidDatakindThatSuitsHostMode(3, 32), kPyrColourFloat);
-    EXPECT_EQ(GetPyramidDatakindThatSuitsHostMode(10, 16), kPyrColour16);
-    EXPECT_EQ(GetPyramidDatakindThatSuitsHostMode(11, 8), kPyrColour8);
-    EXPECT_EQ(GetPyramidDatakindThatSuitsHostMode(17, 8), kPyrColourFloat);
-    EXPECT_EQ(GetPyramidDatakindThatSuitsHostMode(3, 16), kPyrColour8);
 }
 
 }  // namespace
 
 namespace {
 
-// Every kind: allocate two, copy one into the other, swap them, free both.
-TEST(PyramidStore, EveryKindCopiesAndSwaps) {
+// Every kind: allocate two, copy one into the other, free both.
+TEST(PyramidStore, EveryKindCopies) {
     for (int64_t kind = 0; kind <= 9; ++kind) {
         Pyr a, b;
-        ASSERT_EQ(TryToAllocatePyramid_new(a.get(), 600, 30, kind, 0), 1) << kind;
-        ASSERT_EQ(TryToAllocatePyramid_new(b.get(), 600, 30, kind, 0), 1) << kind;
+        ASSERT_EQ(TryToAllocatePyramid_2006(a.get(), 600, 30, kind, 0, 0), 1) << kind;
+        ASSERT_EQ(TryToAllocatePyramid_2006(b.get(), 600, 30, kind, 0, 0), 1) << kind;
         if (!a->tiles) continue;  // kinds without pixel data
         for (int64_t L = 0; L <= a->topLevel; ++L)
             for (int64_t i = a->firstTile[L]; i <= a->lastTile[L]; ++i) {
@@ -497,14 +460,8 @@ TEST(PyramidStore, EveryKindCopiesAndSwaps) {
         auto firstByte = [](Pyr& p, int64_t L) { return *static_cast<uint8_t*>(get_pointer_into_pyr_tile(599, 29, p.get(), L)); };
         EXPECT_EQ(firstByte(b, 0), kind + 1);
         EXPECT_EQ(firstByte(b, b->topLevel), kind + 1);
-        std::memset(b->tiles[0].pixels, 0, size_t(BytesInTile(b.get(), 0)));
-        SwapDataOfSimilarPyrs(a.get(), b.get());
-        EXPECT_EQ(*static_cast<uint8_t*>(get_pointer_into_pyr_tile(0, 0, a.get(), 0)), 0);
-        EXPECT_EQ(*static_cast<uint8_t*>(get_pointer_into_pyr_tile(0, 0, b.get(), 0)), kind + 1);
-        // A similar pyramid whose tiles are gone takes part in neither.
+        // A similar pyramid whose tiles are gone takes no copy.
         DisposePyramidData(b.get());
-        SwapDataOfSimilarPyrs(a.get(), b.get());
-        SwapDataOfSimilarPyrs(b.get(), a.get());
         CopyPyrAToB(a.get(), b.get());
         EXPECT_EQ(b->tiles, nullptr);
     }

@@ -425,12 +425,12 @@ TEST(GlueModes, OutOfRangeInputsAreLimited) {
 }
 
 TEST(GlueModes, StandAloneMixesAndRatio) {
-  int r = 256, g = 128, b = 0;
-  GlueNorth(&r, &g, &b, 0, 256, 256);
-  EXPECT_EQ(r, 128); EXPECT_EQ(g, 128); EXPECT_EQ(b, 256);
-  r = 256, g = 128, b = 0;
-  GlueWest(&r, &g, &b, 0, 256, 256);
-  EXPECT_EQ(r, 0); EXPECT_EQ(g, 128); EXPECT_EQ(b, 256);
+  int r = S, g = 16384, b = 0;
+  xo_GlueNorth(&r, &g, &b, 0, S, S);
+  EXPECT_EQ(r, 16384); EXPECT_EQ(g, 16384); EXPECT_EQ(b, S);
+  r = S, g = 16384, b = 0;
+  xo_GlueWest(&r, &g, &b, 0, S, S);
+  EXPECT_EQ(r, 0); EXPECT_EQ(g, 16384); EXPECT_EQ(b, S);
   r = S, g = 16384, b = 0;
   xo_GlueSouth(&r, &g, &b, 0, S, S);
   EXPECT_EQ(r, S); EXPECT_EQ(g, S); EXPECT_EQ(b, 16384);

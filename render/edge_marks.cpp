@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 #include "polyhedra/polyhedron.h"
 #include "records/TransformationReply.h"
-#include "records/output_modes.h"
 #include "records/vort.h"
 #include "render/reply_grid.h"
 #include "render/shading.h"
@@ -28,8 +26,6 @@ double SegmentDistance(double px, double py, double ax, double ay, double bx, do
     else if (t > kFootAtEnd) fx = bx, fy = by;
     return std::hypot(px - fx, py - fy);
 }
-
-bool Same(const int32_t a[3], const int32_t b[3]) { return a[0] == b[0] && a[1] == b[1] && a[2] == b[2]; }
 
 }  // namespace
 
@@ -74,34 +70,4 @@ void notice_concave_edges_new(const TransformationReply* reply, const vort* c, i
     if (edge < 0 || edge >= face.count || edge >= kMaxFaceVertices || face.edgeKind[edge] != kConcaveEdge) return;
     const double a = std::atan2(double(bestB->y) - bestA->y, double(bestB->x) - bestA->x);
     makeEdgesDashedAt(x, y, c, float(a > 0.0 ? kHalfTurn - a : -a));
-}
-
-bool SharesAnEdge(const int32_t pa[3], const int32_t na[3], const int32_t pb[3], const int32_t nb[3]) {
-    if (!Same(na, nb)) return false;
-    const int32_t d[3] = {pb[0] - pa[0], pb[1] - pa[1], pb[2] - pa[2]};
-    // The same face of the same brick, a neighbour one step along the face
-    // (the four directions orthogonal to the normal), or any offset within
-    // the face's plane: the surface runs on without a fold.
-    const int64_t along = int64_t(d[0]) * na[0] + int64_t(d[1]) * na[1] + int64_t(d[2]) * na[2];
-    return along == 0;
-}
-
-bool ShouldSuppressDueToHiddenSurface(int64_t x, int64_t y, const vort* c) {
-    if (!c) return false;
-    const long m = c->outputMode;
-    if (m == 1 || m == 2) {
-        const int32_t r = GetReply(x, y, c).place;
-        return GetReply(x + 1, y, c).place != r || GetReply(x, y + 1, c).place != r ||
-               GetReply(x + 1, y + 1, c).place != r;
-    }
-    if (m != kModeBrickPreview && m != kModeVoxelGlobe) return false;
-    ReplyTriple place[4], normal[4];
-    for (int q = 0; q < 4; ++q) {
-        place[q] = GetReplyPlace(x + (q & 1), y + (q >> 1), c);
-        normal[q] = GetReplyVoxnormal(x + (q & 1), y + (q >> 1), c);
-    }
-    static constexpr int kPairs[4][2] = {{0, 1}, {0, 2}, {1, 3}, {2, 3}};
-    for (const auto& pr : kPairs)
-        if (!SharesAnEdge(place[pr[0]].v, normal[pr[0]].v, place[pr[1]].v, normal[pr[1]].v)) return true;
-    return false;
 }

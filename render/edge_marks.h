@@ -1,6 +1,5 @@
 // Marks on the edge overlay beyond the region boundaries: concave edges of
-// a net drawn dashed, and the globes' edges between pixels whose surfaces
-// join (no line drawn there).
+// a net drawn dashed.
 #pragma once
 
 #include <cstdint>
@@ -20,16 +19,3 @@ void makeEdgesDashedAt(int64_t x, int64_t y, const vort* context, float angle);
 // around the pixel. The sample's net face is its faceTag, its net point
 // its netPosition.
 void notice_concave_edges_new(const TransformationReply* reply, const vort* context, int64_t x, int64_t y);
-
-// Whether two brick hits (cell coordinates and face normal each) touch along
-// a common edge: the same brick face; the same normal and a cell one step
-// along one of the face's four directions; or the same normal and cells
-// offset within the face's plane.
-bool SharesAnEdge(const int32_t placeA[3], const int32_t normalA[3], const int32_t placeB[3],
-                  const int32_t normalB[3]);
-
-// Whether the edge line of pixel (x, y) is hidden: output modes 1 and 2 where
-// the cells (x, y)..(x + 1, y + 1) do not all carry one region; the brick
-// globes (45, 394) unless every side-neighbouring pair of those cells
-// shares an edge. Other modes never hide it.
-bool ShouldSuppressDueToHiddenSurface(int64_t x, int64_t y, const vort* context);

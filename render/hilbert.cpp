@@ -24,33 +24,3 @@ void d2xy(int64_t n, int64_t d, int64_t* x, int64_t* y) {
         t /= 4;
     }
 }
-
-int64_t xy2d(int64_t n, int64_t x, int64_t y) {
-    int64_t d = 0;
-    for (int64_t s = n / 2; s > 0; s /= 2) {
-        const int64_t rx = (x & s) > 0;
-        const int64_t ry = (y & s) > 0;
-        d += s * s * ((3 * rx) ^ ry);
-        rot(n, &x, &y, rx, ry);
-    }
-    return d;
-}
-
-void create_progressive_rendering_pattern(ProgressiveRecord* records, int64_t n) {
-    if (n <= 0 || !records) return;
-    for (int64_t i = 0; i < n * n; ++i) records[i].size = 0;
-    if (n < 2) return;
-    for (int64_t i = n * n - 1; i >= 0; --i) {
-        int64_t size = records[i].size, x = records[i].x, y = records[i].y;
-        for (int64_t k = n / 2; k >= 1; k /= 2) {
-            const int64_t q = (i / k) / k + k;
-            if (q == 1) size = n / k;
-            else if (size < 2) size = 1;
-            x += (((q / 2) % 2) * n / k) / 2;
-            y += (((q - 1) % 2) * n / k) / 2;
-        }
-        records[i].size = int32_t(size);
-        records[i].x = int32_t(x);
-        records[i].y = int32_t(y);
-    }
-}

@@ -77,7 +77,6 @@ void getGratZoneCounts(int64_t grid, float v, int64_t* latitudeZones, int64_t* l
     *longitudeZones = (v == kNoValue || zone < 1 || zone >= n - 1) ? 4 : 2 * n;
 }
 
-int64_t longitude_to_zone(double u, int64_t n) { return u == kNoValue ? 0 : int64_t(std::floor(u / (0.5 / double(n)))); }
 int64_t latitude_to_zone(double v, int64_t n) { return v == kNoValue ? 0 : int64_t(std::floor(v * double(n))); }
 
 bool get_latlong_fixer(int32_t region, int64_t x, int64_t y, const vort* c, const TransformationReply* sample,

@@ -35,9 +35,6 @@ void mystery_dot(float ox, float oy, const vort* context, int channel, int conto
 // the meridian count at a unit colatitude v (twice the zones, 4 in the two
 // polar zones); both 0 outside 2..7.
 void getGratZoneCounts(int64_t grid, float v, int64_t* latitudeZones, int64_t* longitudeZones);
-inline double zone_to_longitude(int64_t zone, int64_t n) { return double(zone) * 0.5 / double(n); }
-inline double zone_to_latitude(int64_t zone, int64_t n) { return double(zone) / double(n); }
-int64_t longitude_to_zone(double u, int64_t n);
 int64_t latitude_to_zone(double v, int64_t n);
 // The sample's graticule fractions u, v and their change per output pixel
 // (gradient magnitudes over x and y) into out[4] = {u, v, du, dv}, from the

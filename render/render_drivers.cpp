@@ -333,17 +333,6 @@ double PFFOWFR_by_anything(void*, int64_t purpose, ProgressivePreviewManager* pp
     return Now();
 }
 
-double PerformFinalFiltrationOnWholeFilterrect_rendercore(Data* data) {
-    if (!data || !gParams) return Now();
-    gParams->progressPhaseCount = 1;
-    gParams->progressPhase = 1;
-    gParams->proxyScale = 1;
-    SetOutputSize(data, GetProcessableRect());
-    gParams->previewOffset = PreviewOffset{0, 0};
-    data->offscreenFlag = 1;
-    return PFFOWFR_by_anything(nullptr, kRenderToOffscreen, nullptr, nullptr);
-}
-
 void render_roundup(const Parameters& settings, const RectState* savedRects, const RectState* savedState,
                     ProgressivePreviewManager* ppm, proxyBufferRecord* proxy) {
     if (!gParams || !gData) return;

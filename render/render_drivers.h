@@ -20,7 +20,6 @@ struct Parameters;
 
 // Returns the time at its end in seconds.
 double PFFOWFR_by_anything(void* ignored, int64_t purpose, ProgressivePreviewManager* ppm, proxyBufferRecord* proxy);
-double PerformFinalFiltrationOnWholeFilterrect_rendercore(Data* data);
 // The export-layer render of `settings` (the caller has set the rectangles
 // and the target); the saved rectangles and state are restored after it.
 void render_roundup(const Parameters& settings, const RectState* savedRects, const RectState* savedState,

@@ -64,16 +64,6 @@ inline void ClearEdgesGraticuleTissot(int64_t x, int64_t y, const vort* c) {
     if (MirelYummy* p = GetYummyReplyPointer(x, y, c)) p->reply.edges = p->reply.tissotValue = 0.0f;
 }
 
-struct ReplyTriple { int32_t v[3]; };
-inline ReplyTriple GetReplyPlace(int64_t x, int64_t y, const vort* c) {
-    const MirelYummy* p = GetYummyReplyPointer(x, y, c);
-    return p ? ReplyTriple{{p->reply.voxelPlace[0], p->reply.voxelPlace[1], p->reply.voxelPlace[2]}} : ReplyTriple{{-1, -1, -1}};
-}
-inline ReplyTriple GetReplyVoxnormal(int64_t x, int64_t y, const vort* c) {
-    const MirelYummy* p = GetYummyReplyPointer(x, y, c);
-    return p ? ReplyTriple{{p->reply.voxelNormal[0], p->reply.voxelNormal[1], p->reply.voxelNormal[2]}} : ReplyTriple{{-1, -1, -1}};
-}
-
 // A sample of nothing: a direction-less region keeps its code, every other
 // region at -8 or above becomes a freeform direction.
 inline void MakeFreeform(TransformationReply* r) {

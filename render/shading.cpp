@@ -153,15 +153,6 @@ void GetLightFacedexColor(int64_t index, float colour[4]) {
     for (int i = 0; i < 3; ++i) colour[i] = 0.1f + 0.9f * (1.0f - (1.0f - colour[i]) * (1.0f - colour[i]));
 }
 
-void GetGradColor(int64_t index, float colour[4]) {
-    if (index < 0) {
-        colour[0] = 1.0f, colour[1] = colour[2] = 0.0f;
-    } else {
-        colour[0] = colour[1] = colour[2] = float((3 * index + 3) % 256) / 255.0f;
-    }
-    colour[3] = 1.0f;
-}
-
 // ---------------------------------------------------------------- globes
 
 void fix_diffuse_for_blobs(int64_t x, int64_t y, const vort* c, const TransformationReply* reply, float n[3]) {
@@ -223,11 +214,6 @@ void MellifyMetaglobe(const vort* c, float colour[4], int64_t x, int64_t y, cons
     float n[3];
     fix_diffuse_for_blobs(x, y, c, reply, n);
     GenericMarbleWithNormal(colour, reply, n, kBlobLight1, kBlobLight2, 1.0f);
-}
-
-void MellifyMetaglobe_old(const vort*, float colour[4], const TransformationReply* reply) {
-    const float k = std::clamp(Dot(reply->surfaceNormal, kBlobLight1), 0.0f, 1.0f) * reply->diffuse + 0.25f;
-    for (int i = 0; i < 3; ++i) colour[i] = std::sqrt(colour[i] * colour[i] * k);
 }
 
 void MellifyFerguson(const vort* c, float colour[4], int64_t x, int64_t y, const TransformationReply* reply) {

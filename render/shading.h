@@ -38,10 +38,6 @@ void MellifyGenericMarble(const vort* context, float colour[4], int64_t x, int64
                           const float light1[3], const float light2[3], float strength);
 void MellifyFerguson(const vort* context, float colour[4], int64_t x, int64_t y, const TransformationReply* reply);
 void MellifyMetaglobe(const vort* context, float colour[4], int64_t x, int64_t y, const TransformationReply* reply);
-// The plainer metaball shading: one light, up and towards the viewer, on the
-// reply's own normal (not smoothed over its neighbours), each channel
-// brightened by the diffuse term plus a fixed quarter.
-void MellifyMetaglobe_old(const vort* context, float colour[4], const TransformationReply* reply);
 // The normal the metaball shading uses at (x, y): smoothed over the reply
 // cells (x, y)..(x + 1, y + 1) when the reply asks for it.
 void fix_diffuse_for_blobs(int64_t x, int64_t y, const vort* context, const TransformationReply* reply, float normal[3]);
@@ -49,7 +45,6 @@ void fix_diffuse_for_blobs(int64_t x, int64_t y, const vort* context, const Tran
 // Region colours of face index i.
 void GetFacedexColor(int64_t index, float colour[4]);
 void GetLightFacedexColor(int64_t index, float colour[4]);
-void GetGradColor(int64_t index, float colour[4]);
 
 // A 12-pixel dash along angle a: one pixel up, four on, one down, six off.
 float dashfunction(float x, float y, float angle);

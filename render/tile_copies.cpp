@@ -1,7 +1,6 @@
 #include "render/tile_copies.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "host_access/FilterBigDocument.h"
 #include "host_access/host_rects.h"
@@ -99,42 +98,4 @@ void copy_tile_pixels_to_destination(PerTaskStuffType* task) {
             SetNovelOutputPixel(x, y, colour, 1, &task->tracker, task->guidance.proxy, Blend(task));
         }
     }
-}
-
-void copy_pixels_of_Photoshop_into_tile(PerTaskStuffType* task) {
-    if (!task) return;
-    RefreshPixelInfo(task);
-    MirelYummy* grid = GridOf(task);
-    if (!grid) return;
-    const VRect tile = task->tracker.current_tile_rect;
-    for (int64_t y = tile.top; y < tile.bottom; y++)
-        for (int64_t x = tile.left; x < tile.right; x++) {
-            const int64_t i = ReplyCellIndex(task, x, y);
-            if (i >= 0) GrabNovelInputPixel(x, y, ReplyCellColour(grid, i), 1, &task->tracker);
-        }
-}
-
-void copy_pixels_of_proxybuffer_into_tile(PerTaskStuffType* task, const proxyBufferRecord* proxy) {
-    if (!task) return;
-    MirelYummy* grid = GridOf(task);
-    if (!grid) return;
-    const bool fromProxy = Destination() == kRenderToPreview && proxy && proxy->pixels;
-    // Without a preview to read, every cell is transparent black.
-    float carried[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    const VRect tile = task->tracker.current_tile_rect;
-    for (int64_t y = tile.top; y < tile.bottom; y++)
-        for (int64_t x = tile.left; x < tile.right; x++) {
-            const int64_t i = ReplyCellIndex(task, x, y);
-            if (i < 0) continue;
-            if (fromProxy) GetProxyBufferPixel(x, y, carried, proxy);
-            std::copy_n(carried, 4, ReplyCellColour(grid, i));
-        }
-}
-
-void GrabTestPatternColor(int64_t x, int64_t y, float* colour) {
-    colour[0] = float(((x + y / 3) % 256 + 256) % 256) / 255.0f;
-    const double g = 0.05 * std::sqrt(double(x) * double(x) + double(y) * double(y));
-    colour[1] = float(g - std::floor(g));
-    colour[2] = float(((3 * x + 251 * y) % 256 + 256) % 256) / 255.0f;
-    colour[3] = 1.0f;
 }

@@ -1,7 +1,7 @@
-// Moving colours between a render task's reply grid and the outside world:
+// Moving colours from a render task's reply grid to the outside world:
 // a finished tile's colours to the destination (on the main thread, inside
 // the task's completion, except for an offscreen render, whose tiles write
-// their own pixels on their threads), and host input or preview pixels into the grid.
+// their own pixels on their threads).
 // The grid covers the tile plus a border of one cell: pixel (x, y) of the
 // tile (job coordinates) is at column x - left + 1, row y - top + 1.
 #pragma once
@@ -12,7 +12,6 @@
 
 struct MirelYummy;
 struct PerTaskStuffType;
-struct proxyBufferRecord;
 
 // The colour (red, green, blue, alpha) that ends reply cell `index` of a grid.
 float* ReplyCellColour(MirelYummy* grid, int64_t index);
@@ -25,9 +24,3 @@ void copy_tile_pixels_to_destination(PerTaskStuffType* task);
 // On the tile's thread: the finished colours from the reply grid into the
 // task's tileColours, for the main thread's copy to the host.
 void gather_tile_colours(PerTaskStuffType* task);
-void copy_pixels_of_Photoshop_into_tile(PerTaskStuffType* task);
-void copy_pixels_of_proxybuffer_into_tile(PerTaskStuffType* task, const proxyBufferRecord* proxy);
-
-// red = ((x + y div 3) mod 256) / 255, green = frac(0.05 sqrt(x² + y²)),
-// blue = ((3x + 251y) mod 256) / 255, alpha = 1; div rounds toward zero.
-void GrabTestPatternColor(int64_t x, int64_t y, float* colour);

@@ -110,7 +110,8 @@ TEST(PSDExport, ResultKindsAtEveryDepth) {
                 PyramidDescriptor* off = &rig.storage->offscreenPyramid;
                 ASSERT_EQ(TryToAllocatePyramid_2006(off, doc.width, doc.height, ref.pyr->kind, 0, 0), 1);
                 rig.storage->offscreenPixelKind = ref.pyr->kind;
-                PerformFinalFiltrationOnWholeFilterrect_rendercore(rig.data.get());
+                rig.params->proxyScale = 1;
+                PFFOWFR_by_anything(nullptr, kRenderToOffscreen, nullptr, nullptr);
                 for (int plane = 0; plane < 4; ++plane)
                     EXPECT_EQ(ExpectedPlane(off, plane, false), ExpectedPlane(ref.pyr.get(), plane, false)) << plane;
                 DisposePyramidData(off);

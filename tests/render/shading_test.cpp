@@ -97,11 +97,6 @@ TEST(Shading, RegionColours) {
     GetLightFacedexColor(0, c);
     const double r = 20.0 / 255;
     EXPECT_NEAR(c[0], 0.1 + 0.9 * (1 - (1 - r) * (1 - r)), 1e-6);
-    GetGradColor(-1, c);
-    EXPECT_EQ(c[0], 1.0f);
-    EXPECT_EQ(c[1], 0.0f);
-    GetGradColor(4, c);
-    EXPECT_FLOAT_EQ(c[1], 15.0f / 255);
 }
 
 // The metaball shading's diffuse term is Lambert's: the light's cosine on
@@ -129,14 +124,6 @@ TEST(Shading, MarbleShadingFollowsLambert) {
             EXPECT_NEAR(colour[i], want, 1e-4) << tilt << " channel " << i;
         }
     }
-    // The older one-light shading: √(c² (cos·s + 1/4)).
-    TransformationReply reply = MakeTemplateReply();
-    reply.surfaceNormal[0] = 0, reply.surfaceNormal[1] = 0.6f, reply.surfaceNormal[2] = 0.8f;
-    reply.diffuse = 0.5f;
-    float colour[4] = {0.6f, 0.5f, 0.4f, 1.0f};
-    MellifyMetaglobe_old(nullptr, colour, &reply);
-    const double k = (0.6 * 0.7071 + 0.8 * 0.7071) * 0.5 + 0.25;
-    EXPECT_NEAR(colour[0], std::sqrt(0.36 * k), 1e-5);
 }
 
 // The globe steps on synthetic replies: a cleared region clears, the

@@ -209,17 +209,6 @@ void PreFloret_3_cylinders(uint8_t* miss, double out[3], double a, double b) {
     *miss = m;
 }
 
-void PreFloret_widerect(uint8_t* miss, double out[3], void* store, double a, double b) {
-    PyramidDescriptor* peirce = Cache(store, kCacheTagPeirce);
-    if (!peirce) return;
-    triplex t{};
-    uint8_t m = 0;
-    TotalWiderect(&m, &t, peirce, a, b);
-    if (m) return;
-    Set(out, t.x, -t.z, t.y);
-    *miss = 0;
-}
-
 void PolyhedralBasisPoint(int64_t kind, double a, double b, const double offset[2], double* px, double* py) {
     *px = a, *py = b;
     switch (kind) {

@@ -60,7 +60,6 @@ void ThornTurn(const float f[3], double out[3]);
 void PreFloret_bidactyl(uint8_t* miss, double out[3], double x, double y);
 void PreFloret_2_cylinders(uint8_t* miss, double out[3], double x, double y);
 void PreFloret_3_cylinders(uint8_t* miss, double out[3], double x, double y);
-void PreFloret_widerect(uint8_t* miss, double out[3], void* cacheStore, double x, double y);
 // The centred Liege basis is left out: no floret row names it, and the octagon
 // triangulation its Liege fold walks is not part of this build.
 // The axis map of a polyhedral basis kind applied to the transform's float

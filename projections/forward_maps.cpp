@@ -19,8 +19,6 @@ double qev_asinh(double x) { return std::log(std::sqrt(x * x + 1.0) + x); }
 
 double sign(double x) { return x > 0.0 ? 1.0 : (x < 0.0 ? -1.0 : 0.0); }
 
-double tc_signOf(double x) { return sign(x); }
-
 float LazyTableLookup(const float* table, float g) {
     if (!(g >= 0.0f)) g = 0.0f;  // a NaN reads the first entry
     int i = g >= 399.0f ? 399 : static_cast<int>(g);
@@ -94,35 +92,6 @@ float RobinsonInverse_function(float table[kLazyTableSize], float Y) {
     return Y < 0.0f ? -v : v;
 }
 
-void RobinsonInverse(float* x, float* y, unsigned char* outside, float table[kLazyTableSize]) {
-    const float Y = 2.0f * *y;
-    if (!(std::fabs(Y) <= 1.0f && std::fabs(*x) <= 1.0f)) {
-        *outside = 1;
-        return;
-    }
-    const float L = RobinsonInverse_function(table, Y);
-    float s;
-    RobLatLerp(&s, L);
-    if (!(std::fabs(*x) <= s)) {
-        *outside = 1;
-        return;
-    }
-    *x = *x / -s;
-    *y = L;
-    *outside = 0;
-}
-
-void RobinsonForward(float* x, float* y, unsigned char* outside) {
-    if (!(std::fabs(*y) <= 1.0f)) {
-        *outside = 1;
-        return;
-    }
-    float s;
-    *y = RobLatLerp(&s, *y);
-    *x = *x * s;
-    if (!(*x >= -1.0f && *x <= 1.0f)) *outside = 1;
-}
-
 double rootfindForEckert(double phi) {
     if (phi >= M_PI / 2) return M_PI / 2;
     if (phi <= -M_PI / 2) return -M_PI / 2;
@@ -135,12 +104,6 @@ double rootfindForEckert(double phi) {
                                          a * (0.09450827197462021 +
                                               a * (-0.05212386506734163 + a * 0.012734164757160563))))));
     return phi < 0.0 ? -p : p;
-}
-
-void eckert4forward(double lambda, double phi, double* x, double* y) {
-    const double t = rootfindForEckert(phi);
-    *x = kEckert4X * lambda * (1.0 + std::cos(t));
-    *y = kEckert4Y * std::sin(t);
 }
 
 void strebe1995forward(double lambda, double phi, double* x, double* y) {

@@ -28,7 +28,6 @@ extern const float RobinsonLatitudeByMapY[20];
 
 double qev_asinh(double x);
 double sign(double x);
-double tc_signOf(double x);
 
 // Linear lookup shared by the lazy tables: g is the table position (>= 0).
 float LazyTableLookup(const float* table, float g);
@@ -41,8 +40,6 @@ float Molltheta(float table[kLazyTableSize], float phi);
 float RobLatLerp(float* xScale, float Y);
 float solveRobY(float Y);
 float RobinsonInverse_function(float table[kLazyTableSize], float Y);
-void RobinsonInverse(float* x, float* y, unsigned char* outside, float table[kLazyTableSize]);
-void RobinsonForward(float* x, float* y, unsigned char* outside);
 
 // Eckert IV's scales: x = kEckert4X·λ·(1 + cos θ), y = kEckert4Y·sin θ, with
 // kEckert4X = 2/√(π(4+π)) and kEckert4Y = 2√(π/(4+π)), which make the map
@@ -51,7 +48,6 @@ constexpr double kEckert4X = 0.4222382003157712, kEckert4Y = 1.3265004281770023;
 // Eckert IV's auxiliary angle θ, the root of θ + sin θ cos θ + 2 sin θ =
 // (2 + π/2) sin φ, by a polynomial fit in |φ| (±π/2 at the poles).
 double rootfindForEckert(double phi);
-void eckert4forward(double lambda, double phi, double* x, double* y);
 void strebe1995forward(double lambda, double phi, double* x, double* y);
 void vandergrinten1forward(double lambda, double phi, double* x, double* y);
 void WinkelTripelForward(double lambda, double phi, double* x, double* y);

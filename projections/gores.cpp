@@ -88,10 +88,6 @@ void GetQevDiscSphere(float out[3], unsigned char* outside, TransformationReply*
 }
 
 float GetQevFoldingSpherePoleToPoleHeight(float k) { return 0.5f / (2.0f * k + 1.0f); }
-float GetQevFoldingSphereCompleteHeight(float w, float k) {
-    (void)w;
-    return 0.5f / (2.0f * k + 1.0f) + 0.037f;
-}
 float spheretabwidth(float w, float k) { return k / ((2.0f * k + 1.0f) * w); }
 
 void GetQevFoldingSphere(float out[3], unsigned char* outside, TransformationReply* reply, float x, float y,
@@ -259,36 +255,6 @@ float binary_search_for_parameter_from_distance(float table[401], int kind, floa
             hi = mid;
     }
     return 0.5f * (lo + hi);
-}
-
-void AnamorphicIntersect(float p[3]) { SqueezeTowardsCentre(p); }
-
-void DoUnFishWarp(float* x, float* y, unsigned char* outside, float a, float b) {
-    const float X = a / 2.0f;
-    if (std::fabs(3.0f * b) > kPiF / 2.0f) {
-        *outside = 1;
-        *x = -1.0f;
-        *y = -1.0f;
-        return;
-    }
-    const float s = std::sin(3.0f * b);
-    if (X == 0.0f) {
-        *y = s / 3.0f;
-        *x = 0.0f;
-        return;
-    }
-    *y = (s / 3.0f) * std::atan(2.1f * a) / (2.1f * a);
-    *x = X * std::atan(1.55f * a) / (1.55f * a);
-}
-
-void transform_2D_equi_to_sphere(float out[3], unsigned char* outside, float x, float y) {
-    *outside = 1;
-    if (!(x >= -0.5f && x <= 0.5f && y >= -0.5f && y <= 0.5f)) return;
-    out[1] = std::sin(-kPiF * y);
-    const float c = std::sqrt(std::fmax(1.0f - out[1] * out[1], 0.0f));
-    out[0] = -c * std::sin(2.0f * kPiF * x);
-    out[2] = c * std::cos(2.0f * kPiF * x);
-    *outside = 0;
 }
 
 // ---- the output modes these layouts serve ----

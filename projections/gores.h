@@ -28,7 +28,6 @@ void GetQevDiscSphere(float out[3], unsigned char* outside, TransformationReply*
 void GetQevFoldingSphere(float out[3], unsigned char* outside, TransformationReply* reply, float x, float y,
                          float stripCount, float k);
 float GetQevFoldingSpherePoleToPoleHeight(float k);
-float GetQevFoldingSphereCompleteHeight(float w, float k);
 float spheretabwidth(float w, float k);
 
 // A cube net in a grid of cells, one cube face a cell, seen through a
@@ -48,8 +47,3 @@ void GrabPointOnEllipsoidProfile(float out[3], int kind, float s, float scale);
 float distance_around_ellipsoid(float table[401], int kind, float s, float scale);
 // The profile parameter whose normalised arc length is d.
 float binary_search_for_parameter_from_distance(float table[401], int kind, float d, float scale);
-
-// (x/2, y/2, z/2 + 0.5) normalised.
-void AnamorphicIntersect(float p[3]);
-void DoUnFishWarp(float* x, float* y, unsigned char* outside, float a, float b);
-void transform_2D_equi_to_sphere(float out[3], unsigned char* outside, float x, float y);

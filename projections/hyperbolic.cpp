@@ -104,9 +104,6 @@ bool ProjectionInvolves_5_4_tiling(int64_t m) { return m >= kModeHyperbolic5_4Di
 bool ProjectionInvolvesHyperbolicTiling(int64_t m) {
     return m >= kModeHyperbolic3_9Disc && m <= kModeHyperbolic5_4Band;
 }
-bool ProjectionInvolvesOuterDisc(int64_t m) {
-    return m == kModeHyperbolic3_9Disc || m == kModeHyperbolic4_8Disc || m == kModeHyperbolic5_4Disc;
-}
 bool ProjectionInvolvesOuterSquare(int64_t m) {
     return m == kModeHyperbolic3_9Square || m == kModeHyperbolic4_8Square || m == kModeHyperbolic5_4Square;
 }
@@ -120,13 +117,6 @@ bool ProjectionInvolvesOuterBand(int64_t m) {
 double dFromPandQ(double p, double q) {
     const double a = std::cos(kPi / p + kPi / q) * std::cos(kPi / q);
     return std::sqrt(a / (std::sin(2.0 * kPi / q) * std::sin(kPi / p) + a));
-}
-
-void createCirclesForTriangle(hypertype* h) {
-    const double R = dFromPandQ(3, 9);
-    h->cellRadius = R;
-    const fcomplex v[3] = {Polar(R, 90), Polar(R, 210), Polar(R, 330)};
-    for (int k = 0; k < 3; ++k) CircleThrough(h, k, v[k], v[(k + 1) % 3]);
 }
 
 void createCirclesForSquare(hypertype* h) {
@@ -490,37 +480,6 @@ void TotalHyperbolic_4_8(uint8_t* miss, float out[3], PyramidDescriptor* peirceC
     }
     const fcomplex q = ReflectIntoSquare(x, y);
     TotalPeirce(miss, out, peirceCache, q.re, q.im, 1.0, 0.0);
-}
-
-// ---- hexagonal lattice: centres at the axial points with i + j = 0 mod 3 ----
-
-namespace {
-// Nearest centre of axial (a, b): the fine triangle holding the point has
-// exactly one corner that is a centre.
-fcomplex NearestCentreAxial(double a, double b) {
-    const double i = std::floor(a), j = std::floor(b);
-    const double m = (i + j) / 3.0 - std::floor((i + j) / 3.0);
-    const bool lower = a - i > b - j;  // the triangle (i, j), (i + 1, j), (i + 1, j + 1)
-    if (m >= 0.6) return lower ? fcomplex{i + 1, j} : fcomplex{i, j + 1};
-    if (m >= 0.3) return {i + 1, j + 1};
-    return {i, j};
-}
-}  // namespace
-
-fcomplex closestHexCenters_dual(double x, double y) {
-    return NearestCentreAxial(x + y * 0.5773502588272095, y * 1.154700517654419);
-}
-
-fcomplex hexoid(fcomplex* cell, double x, double y, double scale) {
-    x *= scale, y *= scale;
-    const fcomplex c = closestHexCenters_dual(x, y);
-    *cell = c;
-    return {x - (c.re - c.im / 2.0), y - c.im * 0.8660253882408142};
-}
-
-fcomplex pick3_dual(fcomplex a, fcomplex b, fcomplex c, double k) {
-    const double f = k / 3.0 - std::floor(k / 3.0);
-    return f < 0.3 ? a : (f < 0.6 ? b : c);
 }
 
 // ---- the output modes these tilings serve ----

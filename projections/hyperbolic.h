@@ -3,7 +3,7 @@
 // band). An output point is carried into the unit disc, folded by circle
 // inversions into the central cell, and placed by a tabulated conformal map
 // (cache tags 17, 18, 19) in a flat cell: a net face for {3,9} and {5,4}, a
-// Peirce square for {4,8}. Also the hexagonal lattice helpers.
+// Peirce square for {4,8}.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +20,6 @@ bool ProjectionInvolves_3_9_tiling(int64_t mode);   // 371..374
 bool ProjectionInvolves_4_8_tiling(int64_t mode);   // 375..378
 bool ProjectionInvolves_5_4_tiling(int64_t mode);   // 379..382
 bool ProjectionInvolvesHyperbolicTiling(int64_t mode);
-bool ProjectionInvolvesOuterDisc(int64_t mode);      // 371, 375, 379
 bool ProjectionInvolvesOuterSquare(int64_t mode);    // 372, 376, 380
 bool ProjectionInvolvesOuterPentagon(int64_t mode);  // 373, 377, 381
 bool ProjectionInvolvesOuterBand(int64_t mode);      // 374, 378, 382
@@ -28,7 +27,6 @@ bool ProjectionInvolvesOuterBand(int64_t mode);      // 374, 378, 382
 // ---- the cell ----
 // sqrt(cos(pi/p + pi/q) cos(pi/q) / (sin(2 pi/q) sin(pi/p) + cos(pi/p + pi/q) cos(pi/q))).
 double dFromPandQ(double p, double q);
-void createCirclesForTriangle(hypertype* h);
 void createCirclesForSquare(hypertype* h);
 void createCirclesForPentagon(hypertype* h);
 void initTrips_for_3_9(hypertype* h);
@@ -112,11 +110,3 @@ int64_t calc_skewed_coordinates_for_Hyperbolic_4_8(double* x, double* y, const h
 void TotalHyperbolic_4_8(uint8_t* miss, float out[3], PyramidDescriptor* peirceCache, PyramidDescriptor* tableCache,
                          const FramingBox* frame, const hypertype* h, PyramidDescriptor* outline, int64_t mode,
                          double u, double v);
-
-// ---- hexagonal lattice ----
-// The point minus its nearest hexagon centre (of the lattice scaled by
-// scale); the centre's axial coordinates into cell.
-fcomplex hexoid(fcomplex* cell, double x, double y, double scale);
-// The nearest centre in axial coordinates.
-fcomplex closestHexCenters_dual(double x, double y);
-fcomplex pick3_dual(fcomplex a, fcomplex b, fcomplex c, double k);

@@ -83,11 +83,6 @@ void Barycentrics(const PolyNetTriangle& tri, const double ray[3], double b[3]) 
 
 }  // namespace
 
-float VolumeF(triplex a, triplex b, triplex c) {
-    const triplex n = Cross(b, c);
-    return float(a.x * n.x + a.y * n.y + a.z * n.z);
-}
-
 int DoesIntersect(triplex a, triplex b, triplex c, const double ray[3], double* worst) {
     EdgeTests e;
     if (!Tests(a, b, c, ray, &e)) {
@@ -206,20 +201,4 @@ int64_t IntersectRayWithPoly_core(const double ray[3], const polyhedron* poly, u
     if (b)
         for (int k = 0; k < 3; ++k) b[k] = w[k];
     return found;
-}
-
-int64_t IntersectRayWithPoly(const double ray[3], const polyhedron* poly, unsigned char* outside,
-                             renderhinttype* hint) {
-    return IntersectRayWithPoly_core(ray, poly, outside, hint, nullptr);
-}
-
-int64_t IntersectRayWithPoly_ReturningBarycentrics(const double ray[3], const polyhedron* poly,
-                                                   unsigned char* outside, renderhinttype* hint, double* b0,
-                                                   double* b1, double* b2) {
-    double b[3] = {1.0, 0.0, 0.0};
-    const int64_t t = IntersectRayWithPoly_core(ray, poly, outside, hint, b);
-    *b0 = b[0];
-    *b1 = b[1];
-    *b2 = b[2];
-    return t;
 }

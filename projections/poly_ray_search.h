@@ -23,10 +23,6 @@ struct renderhinttype;
 // by the nearest one.
 inline constexpr double kEdgeRaySlack = 1e-6;
 
-// The triple product a . (b x c) in single precision: six times the signed
-// volume of the tetrahedron of the centre and the triangle.
-float VolumeF(triplex a, triplex b, triplex c);
-
 // Whether the ray from the centre along `ray` passes through triangle a b c,
 // in either winding, borders included. A triangle seen edge-on from the
 // centre (corners in line, or its plane through the centre, to 1e-7 of the
@@ -51,8 +47,3 @@ int AttemptTriangle3D(int64_t t, const polyhedron* poly, renderhinttype* hint, u
 // the hint's ray-search statistics.
 int64_t IntersectRayWithPoly_core(const double ray[3], const polyhedron* poly, unsigned char* outside,
                                   renderhinttype* hint, double b[3]);
-int64_t IntersectRayWithPoly(const double ray[3], const polyhedron* poly, unsigned char* outside,
-                             renderhinttype* hint);
-int64_t IntersectRayWithPoly_ReturningBarycentrics(const double ray[3], const polyhedron* poly,
-                                                   unsigned char* outside, renderhinttype* hint, double* b0,
-                                                   double* b1, double* b2);

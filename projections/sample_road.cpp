@@ -528,10 +528,6 @@ void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* repl
     else LensStraightToEquirect(u, v, context, reply);
 }
 
-void UfxUfyToReply(float u, float v, vort* context, TransformationReply* reply, RoadTaskState task) {
-    CrazyDoSolarRect(u, v, context, reply, task);
-}
-
 namespace {
 
 // The straight roads along a run of samples of one output row, each reply

@@ -52,8 +52,6 @@ void Float_Pixels_to_Replies_Along_Row(long step, long originX, long originY, co
 // Whether the context's road answers a run along a row for less than its
 // samples one by one (and without effects beyond its replies and hints).
 bool RoadTakesRunsAlongRows(const vort* context);
-// The road for a caller that already has (u, v).
-void UfxUfyToReply(float u, float v, vort* context, TransformationReply* reply, RoadTaskState task);
 void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* reply,
                       RoadTaskState task);
 // Sphere point to input position and overlays. Returns through `outside`

@@ -1,13 +1,8 @@
 #include "projections/skewed_folds.h"
 
-#include <algorithm>
 #include <cmath>
 
-#include "records/renderhinttype.h"
-
 namespace {
-
-constexpr double kInsideSlack = 1e-6;
 
 inline double FractionalPart(double v) { return v - std::floor(v); }
 
@@ -21,45 +16,6 @@ double Wrap(double v, double low, double high, double repeats) {
 }
 
 }  // namespace
-
-int huntSucceedsStartingFrom(const int32_t* triangles, const float* source, const float* target,
-                             recentTriangleType* recent, double x, double y, double* outX, double* outY) {
-    if (!triangles || !source || !target) return 0;
-    const int64_t n = triangles[0];
-    if (n < 1) return 0;
-    const int64_t vertices = int64_t(source[0]);
-    int64_t k = recent ? std::clamp<int64_t>(recent->triangles[0], 1, n) : 1;
-    for (int64_t step = 0; step <= n; ++step) {
-        const int32_t* tri = triangles + 6 * k;
-        double px[3], py[3];
-        for (int i = 0; i < 3; ++i) {
-            const int64_t v = tri[i];
-            if (v < 1 || v > vertices) return 0;
-            px[i] = source[2 * v];
-            py[i] = source[2 * v + 1];
-        }
-        const double D = (px[1] - px[0]) * (py[2] - py[0]) - (py[1] - py[0]) * (px[2] - px[0]);
-        if (D == 0.0 || !std::isfinite(D)) return 0;
-        const double w1 = ((x - px[0]) * (py[2] - py[0]) - (y - py[0]) * (px[2] - px[0])) / D;
-        const double w2 = ((px[1] - px[0]) * (y - py[0]) - (py[1] - py[0]) * (x - px[0])) / D;
-        const double w0 = 1.0 - w1 - w2;
-        int across = -1;
-        if (w2 < -kInsideSlack) across = 2;
-        else if (w1 < -kInsideSlack) across = 1;
-        else if (w0 < -kInsideSlack) across = 0;
-        if (across < 0) {
-            const double t0x = target[2 * tri[0]], t0y = target[2 * tri[0] + 1];
-            *outX = t0x + w1 * (target[2 * tri[1]] - t0x) + w2 * (target[2 * tri[2]] - t0x);
-            *outY = t0y + w1 * (target[2 * tri[1] + 1] - t0y) + w2 * (target[2 * tri[2] + 1] - t0y);
-            if (recent) AddTriangleFindingHint(recent, k);
-            return 1;
-        }
-        const int64_t next = tri[3 + across];
-        if (next < 1 || next > n) return 0;
-        k = next;
-    }
-    return 0;
-}
 
 TriangleCell triangleoid(double x, double y, double s) {
     const double X = x * s / 2.0, Y = y * s / 2.0 / kTriangleRowHeight;

@@ -1,33 +1,14 @@
 // Folds of the plane onto a net before the polyhedral transform looks the
 // point up: the wrapped tetrahedron strip (output mode 64), the triangle
-// grid (368) and the hexagon grid (370), and the walk through a pair of
-// triangulations with the same connectivity that carries a point from a bent
-// outline back to the straight one.
+// grid (368) and the hexagon grid (370).
 #pragma once
 
 #include <cstdint>
-
-struct recentTriangleType;
 
 // The net's box in net coordinates (y grows downward).
 struct NetBox {
     double left, right, top, bottom;
 };
-
-// ---- the walk ----
-// Triangle table: int32 words; word 0 the triangle count n, words 1-5 -1;
-// triangle k (1..n) at words 6k..6k+5: its three vertex numbers, then the
-// neighbours across the edges opposite its first, second and third vertex
-// (below 1: none). Vertex table: floats; float 0 the count, float 1 -1;
-// vertex k at floats 2k, 2k+1.
-//
-// Walks from the recent list's first triangle (clamped to 1..n) towards
-// (x, y) through the source triangulation; on arrival writes the point with
-// the same weights on the target triangulation, moves the triangle to the
-// front of the recent list and returns 1. Returns 0, writing nothing, when
-// the walk leaves the triangulation, meets a flat triangle or takes n steps.
-int huntSucceedsStartingFrom(const int32_t* triangles, const float* source, const float* target,
-                             recentTriangleType* recent, double x, double y, double* outX, double* outY);
 
 // ---- the triangle grid ----
 inline constexpr double kTriangleRowHeight = 0.4330127018922195;  // sqrt(3)/4

@@ -551,16 +551,3 @@ void TransformSphereToInput(long inputMode, long flip, const float point[3], flo
     *inputKind = r.region;
     if (r.hasWeight && sampleAux) *sampleAux = r.weight;
 }
-
-unsigned char TransformSphereToInput_2019(long inputMode, long flip, const float point[3],
-                                          TransformationReply* reply, float* table,
-                                          polyhedron* inputPolyhedron, renderhinttype* inputHints,
-                                          float aspect) {
-    unsigned char outside = 0;
-    int face = -1, kind = 2;
-    TransformSphereToInput(inputMode, flip, point, &reply->inputU, &reply->inputV, &outside, table,
-                           &face, &kind, &reply->sampleAux, inputPolyhedron, inputHints, aspect);
-    reply->inputFace = face;
-    reply->inputKind = kind;
-    return outside;
-}

@@ -96,9 +96,3 @@ void TransformSphereToInput(long inputMode, long flip, const float point[3], flo
                             float* inputV, unsigned char* outside, float* table, int* inputFace,
                             int* inputKind, float* sampleAux, polyhedron* inputPolyhedron,
                             renderhinttype* inputHints, float aspect);
-
-// The same with the reply's fields; returns the outside flag.
-unsigned char TransformSphereToInput_2019(long inputMode, long flip, const float point[3],
-                                          TransformationReply* reply, float* table,
-                                          polyhedron* inputPolyhedron, renderhinttype* inputHints,
-                                          float aspect);

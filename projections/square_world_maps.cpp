@@ -105,10 +105,6 @@ void PreEllipseFromAdamsPoint(unsigned char* miss, triplex* out, PyramidDescript
 }
 }  // namespace
 
-void PreEllipse(unsigned char* miss, triplex* out, PyramidDescriptor* peirceCache, double x, double y) {
-    PreEllipseFromAdamsPoint(miss, out, peirceCache, y, -x);
-}
-
 void TotalEllipse(unsigned char* miss, triplex* out, PyramidDescriptor* peirceCache, double x, double y) {
     const fcomplex a = Carcsin({2.0 * x, 2.0 * y});
     PreEllipseFromAdamsPoint(miss, out, peirceCache, a.im / kPi, -a.re / kPi);

@@ -21,7 +21,6 @@ void TotalGuyou(unsigned char* miss, float out[3], PyramidDescriptor* peirceCach
 void DoubleGuyou(unsigned char* miss, float out[3], PyramidDescriptor* peirceCache, long* region, double X,
                  double Y);
 void TotalWiderect(unsigned char* miss, triplex* out, PyramidDescriptor* peirceCache, double x, double y);
-void PreEllipse(unsigned char* miss, triplex* out, PyramidDescriptor* peirceCache, double x, double y);
 void TotalEllipse(unsigned char* miss, triplex* out, PyramidDescriptor* peirceCache, double x, double y);
 void YankEquatorDownForWiderect_NiceD(double p[3]);
 void YankEquatorDownForPreEllipse_NiceD(double p[3]);

@@ -56,8 +56,9 @@ PolyPtr InputNet(int64_t code) {
 void CheckRay(const polyhedron* poly, renderhinttype* hint, triplex d, const char* what, int64_t* cracks) {
     const double ray[3] = {d.x, d.y, d.z};
     unsigned char outside = 9;
-    double b0, b1, b2;
-    const int64_t t = IntersectRayWithPoly_ReturningBarycentrics(ray, poly, &outside, hint, &b0, &b1, &b2);
+    double b[3] = {1.0, 0.0, 0.0};
+    const int64_t t = IntersectRayWithPoly_core(ray, poly, &outside, hint, b);
+    const double b0 = b[0], b1 = b[1], b2 = b[2];
     ASSERT_GE(t, 0) << what << " ray (" << d.x << ", " << d.y << ", " << d.z << ") missed";
     EXPECT_EQ(outside, 0);
     EXPECT_EQ(hint->triangle, t);
@@ -155,19 +156,19 @@ TEST(RaySearch, TheNearestTriangleTakesARayInARoundingCrackButNotInAGap) {
     unsigned char outside = 0;
     build(1e-9);
     const double crack[3] = {0.7e-9, 0.1, 1.0};
-    EXPECT_EQ(IntersectRayWithPoly(crack, p.get(), &outside, &hint), 1);
+    EXPECT_EQ(IntersectRayWithPoly_core(crack, p.get(), &outside, &hint, nullptr), 1);
     EXPECT_EQ(outside, 0);
     const double nearLeft[3] = {0.2e-9, 0.1, 1.0};
-    EXPECT_EQ(IntersectRayWithPoly(nearLeft, p.get(), &outside, &hint), 0);
+    EXPECT_EQ(IntersectRayWithPoly_core(nearLeft, p.get(), &outside, &hint, nullptr), 0);
     build(1e-3);
     const double gap[3] = {0.5e-3, 0.1, 1.0};
-    EXPECT_EQ(IntersectRayWithPoly(gap, p.get(), &outside, &hint), -1);
+    EXPECT_EQ(IntersectRayWithPoly_core(gap, p.get(), &outside, &hint, nullptr), -1);
     EXPECT_EQ(outside, 1);
     EXPECT_EQ(hint.faceFound, 0);
     EXPECT_EQ(hint.triangle, -1);
     // The opposite ray passes through neither.
     const double back[3] = {-0.1, 0.1, -1.0};
-    EXPECT_EQ(IntersectRayWithPoly(back, p.get(), &outside, &hint), -1);
+    EXPECT_EQ(IntersectRayWithPoly_core(back, p.get(), &outside, &hint, nullptr), -1);
     EXPECT_EQ(hint.raySearch.hits, 2);
     EXPECT_EQ(hint.raySearch.misses, 2);
     EXPECT_EQ(hint.raySearch.walksRunOff, 4);

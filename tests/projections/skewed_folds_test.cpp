@@ -1,8 +1,7 @@
 // The layout folds: the hexagon and triangle grids choose the cell a brute
 // force over nearby cells chooses, on both sides of zero, and repeat with
 // their lattices; the tetrahedron strip repeats with one period everywhere,
-// negative places and every band of rows included; the walk lands in the
-// triangle a brute force finds and carries the point over with its weights.
+// negative places and every band of rows included.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +9,6 @@
 #include <vector>
 
 #include "projections/skewed_folds.h"
-#include "records/renderhinttype.h"
 
 namespace {
 
@@ -138,87 +136,6 @@ TEST(TetrahedronFold, OnePeriodEverywhere) {
                 }
         }
     }
-}
-
-// A grid of n x n squares, each cut into two triangles, as the tables lay
-// them out; the target moves each vertex by a smooth bend.
-struct Grid {
-    std::vector<int32_t> triangles;
-    std::vector<float> source, target;
-};
-Grid MakeGrid(int n) {
-    Grid g;
-    auto vertex = [n](int i, int j) { return 1 + j * (n + 1) + i; };
-    const int vertices = (n + 1) * (n + 1);
-    g.source = {float(vertices), -1.0f};
-    g.target = g.source;
-    for (int j = 0; j <= n; ++j)
-        for (int i = 0; i <= n; ++i) {
-            const float x = float(i) / n, y = float(j) / n;
-            g.source.push_back(x), g.source.push_back(y);
-            g.target.push_back(x + 0.1f * y * y), g.target.push_back(y + 0.05f * std::sin(3 * x));
-        }
-    // Triangle 2(j n + i) + 1: (i, j), (i+1, j), (i+1, j+1); + 2: (i, j), (i+1, j+1), (i, j+1).
-    const int count = 2 * n * n;
-    g.triangles = {count, -1, -1, -1, -1, -1};
-    auto lower = [n](int i, int j) { return (i < 0 || j < 0 || i >= n || j >= n) ? 0 : 2 * (j * n + i) + 1; };
-    auto upper = [&](int i, int j) { return lower(i, j) ? lower(i, j) + 1 : 0; };
-    for (int j = 0; j < n; ++j)
-        for (int i = 0; i < n; ++i) {
-            // Across from each corner: the lower triangle borders the upper
-            // ones of the squares at i + 1 and j - 1 and its own; the upper
-            // the lower ones at j + 1 and i - 1 and its own.
-            g.triangles.insert(g.triangles.end(), {vertex(i, j), vertex(i + 1, j), vertex(i + 1, j + 1),
-                                                   upper(i + 1, j), upper(i, j), upper(i, j - 1)});
-            g.triangles.insert(g.triangles.end(), {vertex(i, j), vertex(i + 1, j + 1), vertex(i, j + 1),
-                                                   lower(i, j + 1), lower(i - 1, j), lower(i, j)});
-        }
-    return g;
-}
-
-TEST(TriangulationWalk, LandsWhereTheBruteForceDoesAndCarriesTheWeights) {
-    const int n = 12;
-    const Grid g = MakeGrid(n);
-    std::mt19937 rng(411);
-    std::uniform_real_distribution<double> place(0.0, 1.0);
-    recentTriangleType recent;
-    InitTriangleFindingHint(&recent);
-    for (int i = 0; i < 5000; ++i) {
-        const double x = place(rng), y = place(rng);
-        // From a random start as often as from the last triangle.
-        if (i % 2) recent.triangles[0] = 1 + int64_t(place(rng) * 2 * n * n);
-        double ox = -9, oy = -9;
-        ASSERT_EQ(huntSucceedsStartingFrom(g.triangles.data(), g.source.data(), g.target.data(), &recent, x, y, &ox, &oy), 1);
-        // Brute force: the square and the half of it, and the bend applied
-        // to the corners, blended with the point's weights.
-        const int ci = std::min(int(x * n), n - 1), cj = std::min(int(y * n), n - 1);
-        const double fu = x * n - ci, fv = y * n - cj;
-        auto bend = [](double bx, double by, double* tx, double* ty) {
-            *tx = bx + 0.1f * float(by) * float(by);
-            *ty = by + 0.05f * std::sin(3 * float(bx));
-        };
-        double c[3][2], w[3];
-        auto corner = [&](int k, int di, int dj) { bend(double(float(double(ci + di) / n)), double(float(double(cj + dj) / n)), &c[k][0], &c[k][1]); };
-        corner(0, 0, 0);
-        if (fu >= fv) {
-            corner(1, 1, 0), corner(2, 1, 1);
-            w[0] = 1 - fu, w[1] = fu - fv, w[2] = fv;
-        } else {
-            corner(1, 1, 1), corner(2, 0, 1);
-            w[0] = 1 - fv, w[1] = fu, w[2] = fv - fu;
-        }
-        EXPECT_NEAR(ox, w[0] * c[0][0] + w[1] * c[1][0] + w[2] * c[2][0], 1e-5);
-        EXPECT_NEAR(oy, w[0] * c[0][1] + w[1] * c[1][1] + w[2] * c[2][1], 1e-5);
-        EXPECT_EQ(recent.missed, 0);
-    }
-    // Outside the triangulation the walk fails and writes nothing.
-    double ox = 7, oy = 7;
-    for (auto [x, y] : {std::pair{-0.1, 0.5}, std::pair{0.5, 1.2}, std::pair{2.0, -3.0}})
-        EXPECT_EQ(huntSucceedsStartingFrom(g.triangles.data(), g.source.data(), g.target.data(), &recent, x, y, &ox, &oy), 0);
-    EXPECT_EQ(ox, 7);
-    EXPECT_EQ(oy, 7);
-    const int32_t empty[6] = {0, -1, -1, -1, -1, -1};
-    EXPECT_EQ(huntSucceedsStartingFrom(empty, g.source.data(), g.target.data(), &recent, 0.5, 0.5, &ox, &oy), 0);
 }
 
 }  // namespace

@@ -643,14 +643,4 @@ TEST(InputModes, NoModeAnswersNaN) {
         }
 }
 
-TEST(InputModes, ReplyFormWritesTheReplyFields) {
-    InputRig rig;
-    TransformationReply r = MakeTemplateReply();
-    const float p[3] = {1, 0, 0};
-    EXPECT_EQ(TransformSphereToInput_2019(27, 0, p, &r, rig.tables.mollweide, nullptr, nullptr, 0.5f), 0);
-    EXPECT_EQ(r.inputFace, 4);
-    EXPECT_EQ(r.inputKind, 5);
-    EXPECT_FLOAT_EQ(r.inputU, 0.5f);
-}
-
 }  // namespace

@@ -1,6 +1,5 @@
 #include "cli/image_files.h"
 
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -86,34 +85,6 @@ bool ReadImageFile(const std::string& path, HostDocument* doc, std::string* erro
     PictureReadLimits limits;
     limits.memory = memoryLimit;
     limits.check = check;
-    return ReadOpenFile(f.get(), limits, doc, error);
-}
-
-bool ReadImageBytes(const uint8_t* data, size_t size, double memoryLimit, HostDocument* doc, std::string* error) {
-    // A file in memory, so that every reader (libtiff's needs a descriptor) takes it.
-    const int fd = memfd_create("vornesk-picture", MFD_CLOEXEC);
-    if (fd < 0) {
-        *error = std::strerror(errno);
-        return false;
-    }
-    for (size_t done = 0; done < size;) {
-        const ssize_t n = write(fd, data + done, size - done);
-        if (n <= 0) {
-            *error = std::strerror(errno);
-            close(fd);
-            return false;
-        }
-        done += size_t(n);
-    }
-    lseek(fd, 0, SEEK_SET);
-    FilePtr f(fdopen(fd, "rb"));
-    if (!f) {
-        *error = std::strerror(errno);
-        close(fd);
-        return false;
-    }
-    PictureReadLimits limits;
-    limits.memory = memoryLimit;
     return ReadOpenFile(f.get(), limits, doc, error);
 }
 

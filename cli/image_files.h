@@ -30,8 +30,6 @@ ImageFormat ImageFormatFromName(const std::string& path);
 // anything is allocated (see PictureShapeCheck).
 bool ReadImageFile(const std::string& path, HostDocument* doc, std::string* error, double memoryLimit = 0,
                    const PictureShapeCheck& check = nullptr);
-// The same read of a file held in memory (what a fuzz target hands over).
-bool ReadImageBytes(const uint8_t* data, size_t size, double memoryLimit, HostDocument* doc, std::string* error);
 bool WriteImageFile(const std::string& path, ImageFormat format, const HostDocument& doc, std::string* error);
 
 // The picture's width and height from its header, without decoding it;

@@ -155,10 +155,6 @@ const char* HostUsage() {
     return usage.c_str();
 }
 
-bool ModeOptionToItem(bool output, const std::string& value, DescriptorItem* item, std::string* error) {
-    return ModeToItem(output ? ModeKind::Output : ModeKind::Input, value, item, error);
-}
-
 bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, std::string* error) {
     std::vector<std::string> positional;
     for (int i = 1; i < argc; ++i) {

@@ -36,10 +36,6 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
 const char* HostUsage();
 
 
-// The descriptor item for --input-mode and --output-mode: "Fiky" with type
-// "Fity" and "Foky" with type "Foty", the value a mode name or number.
-bool ModeOptionToItem(bool output, const std::string& value, DescriptorItem* item, std::string* error);
-
 // An OUTPUT ending in .obj (any case): the plug-in writes the polyhedron
 // export there instead of the host writing the picture.
 bool IsOBJExportName(const std::string& path);

@@ -80,8 +80,6 @@ const char* GenericWord(const ExportHooks& hooks, int64_t mode) {
     return hooks.genericWord ? hooks.genericWord(mode) : "";
 }
 
-int64_t OutputMode() { return gParams ? gParams->outputMode : 0; }
-
 // Hands the writer its descriptor and the file's own name.
 int WriteNamedMember(FileSet* set, const std::string& path, int (*writer)(int fd, const char* name)) {
     char name[kPathBytes];
@@ -197,32 +195,7 @@ int WriteMathematicaMember(FileSet* set, const std::string& path, int64_t mode, 
     });
 }
 
-// A set of one file written by addMember.
-int WriteAlone(const std::string& path, const std::function<void(FileSet*)>& addMember) {
-    FileSet set;
-    StartFileSet(&set, path);
-    addMember(&set);
-    FinishFileSet(&set, HostAborts);
-    return SetResult(set, nullptr);
-}
-
 }  // namespace
-
-int FileZerp_writeOBJFile_polyhedronAtPath(const std::string& path) {
-    return WriteAlone(path, [&](FileSet* set) { WriteOBJMember(set, path, OutputMode()); });
-}
-
-int FileZerp_writeSTLFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks) {
-    return WriteAlone(path, [&](FileSet* set) { WriteSTLMember(set, path, OutputMode(), hooks); });
-}
-
-int FileZerp_writeDXFFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks) {
-    return WriteAlone(path, [&](FileSet* set) { WriteDXFMember(set, path, OutputMode(), hooks); });
-}
-
-int FileZerp_writeMathematicaTextFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks) {
-    return WriteAlone(path, [&](FileSet* set) { WriteMathematicaMember(set, path, OutputMode(), hooks); });
-}
 
 int FileZerp_WriteOBJFileAndItsHandmaidensAtPath(const Parameters& settings, const std::string& path,
                                                  const ExportHooks& hooks, ExportFailure* failure, FileSet* into) {

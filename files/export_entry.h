@@ -68,11 +68,6 @@ int FileZerp_ReallyWritePSDFileWithGlobals(Data* data, const Parameters& setting
 // shell, the path one argument): 0, or 1 when that failed.
 int FileZerp_launchFileInBrowser_path(const std::string& path);
 
-// The polyhedron files of the current output mode one by one.
-int FileZerp_writeOBJFile_polyhedronAtPath(const std::string& path);
-int FileZerp_writeSTLFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks);
-int FileZerp_writeDXFFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks);
-int FileZerp_writeMathematicaTextFile_polyhedronAtPath(const std::string& path, const ExportHooks& hooks);
 // The whole polyhedron export of the settings' output mode's solid (the one-fragment
 // version of a mode that has one), without glue tabs: beside the chosen OBJ
 // its texture and material (names cleaned: My Globe.obj gives My_Globe.jpg

@@ -57,24 +57,6 @@ int32_t NextCharacter(std::string_view text, size_t* i) {
     return b < 0x80 ? b : MacRomanToUnicode(b);
 }
 
-void AppendUTF8(std::string* out, int32_t c) {
-    if (c < 0x80) {
-        *out += char(c);
-    } else if (c < 0x800) {
-        *out += char(0xC0 | (c >> 6));
-        *out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        *out += char(0xE0 | (c >> 12));
-        *out += char(0x80 | ((c >> 6) & 0x3F));
-        *out += char(0x80 | (c & 0x3F));
-    } else {
-        *out += char(0xF0 | (c >> 18));
-        *out += char(0x80 | ((c >> 12) & 0x3F));
-        *out += char(0x80 | ((c >> 6) & 0x3F));
-        *out += char(0x80 | (c & 0x3F));
-    }
-}
-
 std::string Numbered(int32_t c) { return "&#" + std::to_string(c) + ";"; }
 
 // One character of page text as ASCII HTML.
@@ -282,50 +264,4 @@ int FinishAndCloseWebPage(HTMLStatus* page) {
     }
     page->fd = -1;
     return error;
-}
-
-namespace {
-
-// The character a piece ("&" to ";") names, or -1.
-int32_t PieceCharacter(const std::string& piece) {
-    for (const HTMLEntity& e : kHTMLEntitiesFull)
-        if (piece == e.entity) return e.character;
-    if (piece[1] != '#') return -1;
-    const bool hex = piece[2] == 'x' || piece[2] == 'X';
-    const std::string digits = piece.substr(hex ? 3 : 2, piece.size() - (hex ? 4 : 3));
-    const bool whole = !digits.empty() && std::all_of(digits.begin(), digits.end(), [hex](char d) {
-        return hex ? std::isxdigit(uint8_t(d)) != 0 : std::isdigit(uint8_t(d)) != 0;
-    });
-    if (!whole) return -1;
-    const int64_t n = std::stoll(digits, nullptr, hex ? 16 : 10);  // at most 7 digits
-    return n > 0 && n <= 0x10FFFF && n != 0xFFFF && !(n >= 0xD800 && n <= 0xDFFF) ? int32_t(n) : -1;
-}
-
-}  // namespace
-
-std::string UnescapeFromHTML(std::string_view text) {
-    // From the last "&" back to the first, each piece reaching the first ";"
-    // after its "&" in the text as taken back so far. That text, from the
-    // current "&" on, is held reversed, so a piece costs only its own
-    // length and the work stays linear however many ampersands there are.
-    constexpr size_t kLongestPiece = 10;
-    std::string reversed;
-    reversed.reserve(text.size());
-    for (size_t i = text.size(); i-- > 0;) {
-        reversed += text[i];
-        if (text[i] != '&') continue;
-        std::string piece;
-        for (size_t k = 0; k < kLongestPiece && k < reversed.size(); ++k) {
-            piece += reversed[reversed.size() - 1 - k];
-            if (k > 0 && piece.back() == ';') break;
-        }
-        if (piece.size() < 4 || piece.back() != ';') continue;
-        const int32_t c = PieceCharacter(piece);
-        if (c <= 0) continue;
-        std::string character;
-        AppendUTF8(&character, c);
-        reversed.resize(reversed.size() - piece.size());
-        reversed.append(character.rbegin(), character.rend());
-    }
-    return std::string(reversed.rbegin(), reversed.rend());
 }

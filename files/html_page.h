@@ -76,8 +76,3 @@ std::string PercentEncodedFileName(std::string_view name);
 // spaces, ":", "\" and "/" underscores; cut at its last ".". Names that
 // fold alike are told apart by the caller.
 std::string CleanedImageName(std::string_view name);
-
-// Named entities of the full table and numeric references (1..65,534 and
-// 65,536..1,114,111, surrogates excepted) in UTF-8 text back to characters;
-// the rest stays.
-std::string UnescapeFromHTML(std::string_view text);

@@ -81,14 +81,6 @@ void AddIPTCKeyword(TIPTCThing* block, const char* keyword) {
     ++block->keywordCount;
 }
 
-void FetchIPTCMoreKeyword(const TIPTCThing* block, int64_t index, char* destination) {
-    if (!destination) return;
-    destination[0] = 0;
-    if (!block || index < 0 || index >= kIPTCKeywordSlots) return;
-    std::memcpy(destination, block->keywords[index], kIPTCKeywordBytes);
-    destination[kIPTCKeywordBytes - 1] = 0;
-}
-
 void AddTaskSpecificKeywords(TIPTCThing* block, const PSDdoc* doc, int64_t exportKind) {
     if (!block) return;
     if (doc) {

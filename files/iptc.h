@@ -31,9 +31,6 @@ void dispose_IPTC_resource_memory(TIPTCThing* block, int keep);
 // Drops (silently) null, empty and over-long keywords, any once 19 are stored,
 // and one that a stored keyword begins with (ASCII case folded).
 void AddIPTCKeyword(TIPTCThing* block, const char* keyword);
-// Copies slot index into destination (kIPTCKeywordBytes bytes); an index
-// outside the slots gives the empty string.
-void FetchIPTCMoreKeyword(const TIPTCThing* block, int64_t index, char* destination);
 
 // Keywords of what is exported, the name of the document's outputModeForTags
 // first (none when that is -1 or the document has no word source).

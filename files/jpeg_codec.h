@@ -128,7 +128,7 @@ int DecompressJPEGRows(const uint8_t* data, size_t size, JPEGRowSink sink, void*
                        JPEGImageInfo* info = nullptr, char* message = nullptr);
 
 // One decoded pixel as the packed word of an 8-bit RGBA pixel (red in the top
-// byte, alpha 255 in the low byte), and as grey.
+// byte, alpha 255 in the low byte).
 inline uint32_t PackedRGBAFromJPEGPixel(const uint8_t* row, long x, int components) {
     if (components >= 3) {
         const uint8_t* p = row + x * components;
@@ -136,11 +136,4 @@ inline uint32_t PackedRGBAFromJPEGPixel(const uint8_t* row, long x, int componen
     }
     const uint32_t g = row[x];
     return g << 24 | g << 16 | g << 8 | 255u;
-}
-inline uint8_t GreyFromJPEGPixel(const uint8_t* row, long x, int components) {
-    if (components >= 3) {
-        const uint8_t* p = row + x * components;
-        return uint8_t((77u * p[0] + 150u * p[1] + 28u * p[2]) >> 8);
-    }
-    return row[x];
 }

@@ -53,32 +53,6 @@ int CheckPyramid(const PyramidDescriptor* pyr) {
     return kJPEGOK;
 }
 
-bool PyramidRowSink(void* context, long y, long width, int components, const uint8_t* row) {
-    auto* pyr = static_cast<PyramidDescriptor*>(context);
-    const int64_t h = pyr->height[0];
-    if (y >= h) return false;
-    const long n = width < pyr->width[0] ? width : long(pyr->width[0]);
-    switch (pyr->kind) {
-        case kPyrColour8:
-            for (long x = 0; x < n; ++x)
-                set_pyramid_sample_point4_raw(x, y, pyr, 0, PackedRGBAFromJPEGPixel(row, x, components));
-            break;
-        case kPyrGrey8:
-            for (long x = 0; x < n; ++x)
-                set_pyramid_sample_point1(x, y, pyr, 0, GreyFromJPEGPixel(row, x, components));
-            break;
-        default:
-            for (long x = 0; x < n; ++x) {
-                const uint8_t* p = row + x * components;
-                const float c[4] = {p[0] / 255.0f, p[components >= 3 ? 1 : 0] / 255.0f,
-                                    p[components >= 3 ? 2 : 0] / 255.0f, 1.0f};
-                set_intcoord_unitary_color(x, y, pyr, 0, c);
-            }
-            break;
-    }
-    return y + 1 < h;
-}
-
 }  // namespace
 
 int WritePyrToJFIF(const PyramidDescriptor* pyr, int fd, bool previewHeader, long quality,
@@ -89,25 +63,4 @@ int WritePyrToJFIF(const PyramidDescriptor* pyr, int fd, bool previewHeader, lon
     const JPEGMetadata metadata{iccSize, icc, iptc, exif};
     return WriteJPEGRowsToFile(long(pyr->width[0]), long(pyr->height[0]), PyramidRows, &source, fd,
                                previewHeader, quality, metadata);
-}
-
-int CompressJPEG(const PyramidDescriptor* pyr, const VRect& rect, uint8_t* output, size_t capacity,
-                 long quality, bool linearQuality, size_t* encodedLength, size_t iccSize,
-                 const uint8_t* icc, TIPTCThing* iptc, TEXIFThing* exif) {
-    if (encodedLength) *encodedLength = 0;
-    if (const int missing = CheckPyramid(pyr)) return missing;
-    PyramidRowSource source{pyr, rect.left, rect.top};
-    JPEGOutput out;
-    out.bytes = output;
-    out.capacity = output ? capacity : 0;
-    const JPEGMetadata metadata{iccSize, icc, iptc, exif};
-    const int result = CompressJPEGRows(long(rect.right) - rect.left, long(rect.bottom) - rect.top,
-                                        PyramidRows, &source, &out, quality, linearQuality, metadata);
-    if (encodedLength && result == kJPEGOK) *encodedLength = out.delivered;
-    return result;
-}
-
-int DecompressJPEG(PyramidDescriptor* pyr, void*, const uint8_t* data, size_t size) {
-    if (const int missing = CheckPyramid(pyr)) return missing;
-    return DecompressJPEGRows(data, size, PyramidRowSink, pyr);
 }

@@ -1,5 +1,5 @@
-// JPEG encoding of a pyramid's level 0 and decoding into one: exported
-// pictures, gallery images and the previews of settings files.
+// JPEG encoding of a pyramid's level 0: exported pictures, gallery images
+// and the previews of settings files.
 #pragma once
 
 #include <cstddef>
@@ -8,7 +8,6 @@
 #include "files/jpeg_codec.h"
 
 struct PyramidDescriptor;
-struct VRect;
 struct TIPTCThing;
 struct TEXIFThing;
 
@@ -21,16 +20,3 @@ struct TEXIFThing;
 // JPEG form; the caller frees them.
 int WritePyrToJFIF(const PyramidDescriptor* pyr, int fd, bool previewHeader, long quality,
                    size_t iccSize, const uint8_t* icc, TIPTCThing* iptc, TEXIFThing* exif);
-
-// Encodes the rectangle of level 0 into a fixed buffer; a stream that would
-// not fit is refused (kJPEGLibraryError, length 0). Returns 1 without a
-// pyramid, 2 without tiles.
-int CompressJPEG(const PyramidDescriptor* pyr, const VRect& rect, uint8_t* output, size_t capacity,
-                 long quality, bool linearQuality, size_t* encodedLength, size_t iccSize,
-                 const uint8_t* icc, TIPTCThing* iptc, TEXIFThing* exif);
-
-// Decodes a stream held in memory into level 0, only where the pixels fall
-// inside the level: kind 3 as packed words, kind 0 as grey, other kinds
-// through their unit colour. Returns 1 without a pyramid, 2 without tiles,
-// kJPEGOK, or the decoder's failure (the rows stored so far stay).
-int DecompressJPEG(PyramidDescriptor* pyr, void* unused, const uint8_t* data, size_t size);

@@ -24,7 +24,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     doc.depth = 16;
     doc.samples.assign(12, 0x5A);
     std::string error;
-    if (!ReadImageBytes(data, size, kMemoryBound, &doc, &error)) {
+    // The bytes as a file, read by the entry the host reads its INPUT with.
+    const int fd = MemoryFile(data, size);
+    if (fd < 0) return 0;
+    const bool read = ReadImageFile("/proc/self/fd/" + std::to_string(fd), &doc, &error, kMemoryBound);
+    close(fd);
+    if (!read) {
         FUZZ_CHECK(!error.empty(), "a refused picture without a reason");
         FUZZ_CHECK(doc.width == 3 && doc.height == 2 && doc.colourPlanes == 1 && !doc.hasAlpha && doc.depth == 16 &&
                        doc.samples.size() == 12 && doc.mask.empty(),

@@ -2,18 +2,13 @@
 // a stream it accepts hands over exactly the rows of the size its frame
 // header claims, in order, in grey or RGB; a refused stream too large on a
 // side hands over nothing, and a Huffman-coded stream too short for its
-// frame nothing either. A stream accepted row by row is accepted into a
-// pyramid smaller than the picture too.
+// frame nothing either.
 #include <algorithm>
 #include <cstring>
 
 #include "files/jpeg_codec.h"
-#include "files/jpeg_pyramid.h"
 #include "fuzz/fuzz_support.h"
-#include "platform/host/filter_record.h"
 #include "fuzz/picture_headers.h"
-#include "pyramid/pixels.h"
-#include "pyramid/pyramid.h"
 
 namespace {
 
@@ -80,15 +75,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                    rows.width == info.width,
                "rows missing");
     FUZZ_CHECK(rows.components == info.components, "components");
-
-    // Into a pyramid smaller than the picture: only what fits is stored.
-    static BufferProcs procs{};
-    static PyramidDescriptor* pyr = [] {
-        auto* p = new PyramidDescriptor{};
-        InitPyramidProcs(p, &procs);
-        if (TryToAllocatePyramid_2006(p, 24, 16, kPyrColour8, 0, 0) != 1) std::abort();
-        return p;
-    }();
-    FUZZ_CHECK(DecompressJPEG(pyr, nullptr, data, size) == kJPEGOK, "the pyramid decode refused an accepted stream");
     return 0;
 }

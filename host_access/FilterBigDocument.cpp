@@ -79,10 +79,8 @@ int16_t GetPlanes() { return R() ? R()->planes : 0; }
 int16_t GetInLoPlane() { return R() ? R()->inLoPlane : 0; }
 
 void* GetInData() { return R() ? R()->inData : nullptr; }
-void* GetMaskData() { return R() ? R()->maskData : nullptr; }
 bool GetHaveMask() { return R() && R()->haveMask; }
 int32_t GetInRowBytes() { return R() ? R()->inRowBytes : 0; }
-int32_t GetMaskRowBytes() { return R() ? R()->maskRowBytes : 0; }
 int16_t Get_srcStride() { return R() ? int16_t(R()->inHiPlane - R()->inLoPlane + 1) : 0; }
 
 int16_t GetImageMode() { return R() ? R()->imageMode : -1; }

@@ -33,10 +33,8 @@ int16_t GetPlanes();
 int16_t GetInLoPlane();
 
 void* GetInData();
-void* GetMaskData();
 bool GetHaveMask();
 int32_t GetInRowBytes();
-int32_t GetMaskRowBytes();
 // Input planes requested: high plane - low plane + 1.
 int16_t Get_srcStride();
 

@@ -16,11 +16,6 @@ void ReportMemoryAlert() {
     std::fprintf(stderr, "Can\u2019t get memory to run this plug-in.\n");
 }
 
-void ReportDebugMessage(const char* text) {
-    if (gReporter && gReporter->debugMessage) return gReporter->debugMessage(text);
-    std::fprintf(stderr, "%s\n", text ? text : "");
-}
-
 void ReportWarning(const char* text) {
     if (gReporter && gReporter->warning) return gReporter->warning(text);
     std::fprintf(stderr, "Vornesk 2: %s\n", text ? text : "");

@@ -18,7 +18,6 @@ void InstallReporter(const Reporter* reporter);
 const Reporter* InstalledReporter();
 
 void ReportMemoryAlert();
-void ReportDebugMessage(const char* text);
 // Something the user should know about a render that goes on (a net drawn
 // with seams that have no glue tab). Standard error says "Vornesk 2: " first.
 void ReportWarning(const char* text);

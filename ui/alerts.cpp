@@ -16,16 +16,12 @@
 #include "ui/dialog.h"
 #include "ui/proxy_view.h"
 
-const char kRefusal1Title[] = "Plug-in needs transparency";
-const char kRefusal1Text[] = "Can\u2019t run on the background layer, or any layer whose transparency is locked.";
 const char kRefusal2Title[] = "Can\u2019t run";
 const char kRefusal2Text[] = "The paint program does not support enough of the Photoshop plug-in standard.";
 const char kRefusal3Title[] = "Can\u2019t handle multichannel images";
 const char kRefusal3Text[] = "This plug-in only understands grayscale and RGB images.";
 const char kRefusalModeTitle[] = "Can\u2019t handle this kind of image";
 const char kRefusalModeText[] = "This plug-in only understands grayscale and RGB images.";
-const char kLayerMaskTitle[] = "Can\u2019t handle layer masks";
-const char kLayerMaskText[] = "In the Layers palette, select the image instead of its mask.";
 const char kMemoryAlertTitle[] = "Can\u2019t get memory";
 const char kMemoryAlertText[] = "Can\u2019t get memory to run this plug-in.";
 
@@ -87,10 +83,8 @@ void ShowRenderWarning(const char* text) {
 }
 
 void ShowMemoryAlertCocoa() { Refusal(kMemoryAlertTitle, kMemoryAlertText); }
-void ShowRefusalMessage1() { Refusal(kRefusal1Title, kRefusal1Text); }
 void ShowRefusalMessage2() { Refusal(kRefusal2Title, kRefusal2Text); }
 void ShowRefusalMessage3() { Refusal(kRefusal3Title, kRefusal3Text); }
-void ShowRefusalMessageForLayerMasks() { Refusal(kLayerMaskTitle, kLayerMaskText); }
 void ShowRefusalMessageForMode() { Refusal(kRefusalModeTitle, kRefusalModeText); }
 
 int32_t LaunchURLCString(const char* url) {

@@ -23,10 +23,8 @@ void DoDebugMessages(const char* text);
 // standard error after "Vornesk 2: ".
 void ShowRenderWarning(const char* text);
 void ShowMemoryAlertCocoa();
-void ShowRefusalMessage1();
 void ShowRefusalMessage2();
 void ShowRefusalMessage3();
-void ShowRefusalMessageForLayerMasks();
 // Refuses an image mode the plug-in cannot read (same style as the above).
 void ShowRefusalMessageForMode();
 // Opens url with the desktop's default handler: 1 when it was taken, 0 on
@@ -37,7 +35,6 @@ void SendUserToQWHomePage();
 
 // ---- the dialog's progress bar (ui/mondo_progress.cpp); nothing without a dialog ----
 void CreateMondoProgressWindow();
-void MondoProgressUpdate_fraction(float fraction);
 void MondoProgressShowCancelling();
 // Hides the bar and clears the export progress counts of Data.
 void DestroyMondoProgress();
@@ -45,15 +42,11 @@ void DestroyMondoProgress();
 void MondoProgressUpdate_fractionX(double fraction);
 
 // The texts of the alerts.
-extern const char kRefusal1Title[];
-extern const char kRefusal1Text[];
 extern const char kRefusal2Title[];
 extern const char kRefusal2Text[];
 extern const char kRefusal3Title[];
 extern const char kRefusal3Text[];
 extern const char kRefusalModeTitle[];
 extern const char kRefusalModeText[];
-extern const char kLayerMaskTitle[];
-extern const char kLayerMaskText[];
 extern const char kMemoryAlertTitle[];
 extern const char kMemoryAlertText[];

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <initializer_list>
 
-#include "platform/host/filter_record.h"
 #include "polyhedra/polyhedron_params.h"
 #include "records/warpy_basis.h"
 #include "records/data.h"
@@ -80,17 +79,4 @@ void HiliteLogic_core(int64_t* table, const HiliteInputs& in) {
 void HiliteLogic(int64_t outputMode) {
     if (!gData || !gData->storage) return;
     HiliteLogic_core(gData->storage->controlEnabling, HiliteInputsForMode(outputMode));
-}
-
-void SetHilites() {
-    if (gParams) HiliteLogic(gParams->outputMode);
-}
-
-void SetGlueHilite() {
-    if (!gData || !gData->storage || !gFilterRecord) return;
-    const int16_t mode = gFilterRecord->imageMode;
-    if (mode == 16 || mode == 17 || gFilterRecord->depth == 32) {
-        int64_t* t = gData->storage->controlEnabling;
-        t[kItemGlueA] = t[kItemGlueB] = t[kItemGlueC] = 0;
-    }
 }

@@ -35,7 +35,3 @@ HiliteInputs HiliteInputsForMode(int64_t outputMode);
 void HiliteLogic_core(int64_t* table, const HiliteInputs& in);
 // HiliteLogic_core on the work area's table, when there is one.
 void HiliteLogic(int64_t outputMode);
-// HiliteLogic with the output mode of Parameters.
-void SetHilites();
-// On 32-bit float images the blend-mode entries become 0.
-void SetGlueHilite();

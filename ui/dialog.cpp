@@ -876,18 +876,6 @@ int Controller_Tarnwhistle_pano::GetNonpersistentMemdot() const {
     return -1;
 }
 
-int Controller_Tarnwhistle_pano::GetEmptyMemdot() const {
-    for (int slot = 0; slot < kMemoryDots; ++slot)
-        if (MemDotStatus[slot] == 0) return slot;
-    return -1;
-}
-
-uint16_t MemDotEntity(int64_t slot) {
-    static constexpr uint16_t kEntities[kMemoryDots] = {10, 47, 113, 112, 111, 108, 80, 78, 27, 6,  29, 20, 68,
-                                                        66, 42, 87,  77,  44,  24,  88, 95, 89, 19, 14, 16};
-    return kEntities[std::clamp<int64_t>(slot, 0, kMemoryDots - 1)];
-}
-
 void Controller_Tarnwhistle_pano::DoTotalMemoryDotSave(int slot) {
     if (slot < 0 || slot >= kMemoryDots) return;
     if (proxyPreview) BuildPreviewFromNSImage(proxyPreview->previewWithPointSize(kSavedPreviewPoints));
@@ -1035,16 +1023,5 @@ QString Controller_Tarnwhistle_pano::myLocalizedStringFor(const QString& key) {
 int initializeCocoaDissolve() {
     Log("initializeCocoaDissolve");
     Controller_Tarnwhistle_pano::sharedInstance()->startingUp();
-    return 0;
-}
-
-int orderWindowFrontDissolve() {
-    Log("orderWindowFrontDissolve");
-    return Controller_Tarnwhistle_pano::sharedInstance()->showWindow();
-}
-
-int releaseCocoaDissolve() {
-    Log("releaseCocoaDissolve");
-    Controller_Tarnwhistle_pano::sharedInstance()->shuttingDown();
     return 0;
 }

@@ -166,8 +166,6 @@ public:
     void MakeNoMemoryDotCurrent();
     void ANewMemdotBecomesCurrent(int slot);
     int GetNonpersistentMemdot() const;
-    // The lowest empty dot, or -1.
-    int GetEmptyMemdot() const;
     void DoTotalMemoryDotSave(int slot);
     void DoTotalMemoryDotLoad(int slot);
     void StashFirstMemdot();
@@ -272,15 +270,5 @@ private:
     void connectFileActions();
 };
 
-// A fixed number per memory dot (slot clamped to 0..24).
-uint16_t MemDotEntity(int64_t slot);
-
-// Entries of the dialog for plain callers; each logs its name first.
+// The dialog's entry for plain callers; logs its name first.
 int initializeCocoaDissolve();
-int orderWindowFrontDissolve();
-int releaseCocoaDissolve();
-
-// Writes "projection names.txt" into the Documents folder in Mac Roman: the
-// input modes' names, a blank line pair, the output modes' names; one name a
-// line. False when it could not be written.
-bool diagnosticWriteAllProjectionNames();

@@ -27,7 +27,6 @@
 #include "files/psd_layers.h"
 #include "ui/alerts.h"
 #include "platform/appkit/alerts.h"
-#include "platform/appkit/directories.h"
 #include "platform/appkit/sheets.h"
 #include "platform/workspace.h"
 #include "records/data.h"
@@ -469,30 +468,3 @@ bool Controller_Tarnwhistle_pano::doSaveThingsWithFilePath(const QString& path, 
     return ok;
 }
 
-// ---- lists written to fixed places ----
-
-bool diagnosticWriteAllProjectionNames() {
-    const QString folder = findOrCreateDirectory(QStandardPaths::DocumentsLocation, QString(), true, nullptr);
-    if (folder.isEmpty()) return false;
-    const QString path = folder + "/projection names.txt";
-    std::string text;
-    auto add = [&text](const char* utf8) {
-        for (QChar ch : QString::fromUtf8(utf8 ? utf8 : "")) {
-            if (ch.isLowSurrogate()) continue;
-            const int32_t byte = ch.isHighSurrogate() ? -1 : UnicodeToMacRoman(ch.unicode());
-            text += byte > 0 ? char(byte) : '?';
-        }
-        text += '\n';
-    };
-    for (int m = 1; m <= kInputModeCount; ++m) add(VorneskInputModeName(m));
-    text += "\n\n";
-    for (int32_t m : ChoosableOutputModes()) add(OutputModeCaption(m).c_str());
-    QString why;
-    const bool ok = WriteBeside(
-        path,
-        [&text](int fd) { return write(fd, text.data(), text.size()) == ssize_t(text.size()) ? 0 : int(writErr); },
-        &why);
-    if (ok) DialogTrace("Wrote projection names to %s", path.toUtf8().constData());
-    else std::fprintf(stderr, "%s\n", why.toUtf8().constData());
-    return ok;
-}

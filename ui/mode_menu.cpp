@@ -199,18 +199,6 @@ void ModeMenu::hidePopup() {
     popup->deleteLater();
 }
 
-std::vector<int32_t> ModeMenu::shownModes() const {
-    std::vector<int32_t> modes;
-    if (!list_) return modes;
-    for (int f = 0; f < list_->topLevelItemCount(); ++f) {
-        const QTreeWidgetItem* family = list_->topLevelItem(f);
-        if (family->isHidden()) continue;
-        for (int i = 0; i < family->childCount(); ++i)
-            if (!family->child(i)->isHidden()) modes.push_back(family->child(i)->data(0, kModeRole).toInt());
-    }
-    return modes;
-}
-
 void ModeMenu::filter(const QString& query) {
     if (!list_) return;
     for (int f = 0; f < list_->topLevelItemCount(); ++f) {

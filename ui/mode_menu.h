@@ -54,8 +54,6 @@ public:
     QFrame* popupFrame() const { return popup_; }
     QLineEdit* searchField() const { return search_; }
     QTreeWidget* list() const { return list_; }
-    // The modes the open list shows now, in its order.
-    std::vector<int32_t> shownModes() const;
 
 private:
     void filter(const QString& query);

@@ -101,10 +101,6 @@ void CreateMondoProgressWindow() {
     if (auto* c = Shared()) c->CreateMondoProgressWindowX();
 }
 
-void MondoProgressUpdate_fraction(float fraction) {
-    if (auto* c = Shared()) c->MondoProgressUpdate_fractionX(fraction);
-}
-
 void MondoProgressShowCancelling() {
     if (auto* c = Shared()) c->MondoProgressShowCancellingX();
 }

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "common/memory.h"
-#include "engine/task_records.h"
 #include "platform/appkit/run_loop.h"
 #include "ui/dialog.h"
 #include "ui/proxy_view.h"
@@ -14,20 +13,9 @@ namespace {
 void Log(const char* text) { DialogTrace("%s", text); }
 }  // namespace
 
-std::string keyForInt(int64_t number) { return std::to_string(number); }
-
 ProgressivePreviewManager::ProgressivePreviewManager() { _pbr.pixels = nullptr; }
 
 ProgressivePreviewManager::~ProgressivePreviewManager() { dumpProxyAndTasks(); }
-
-void ProgressivePreviewManager::hangOnToTask(int64_t number, PerTaskStuffType* task) { things[number] = task; }
-
-PerTaskStuffType* ProgressivePreviewManager::getTaskForInt(int64_t number) const {
-    auto it = things.find(number);
-    return it == things.end() ? nullptr : it->second;
-}
-
-void ProgressivePreviewManager::taskAllocationFailed() { Log("taskAllocationFailed"); }
 
 void ProgressivePreviewManager::aPassThroughTilesHasFinished() {
     switch (state) {
@@ -50,12 +38,8 @@ void ProgressivePreviewManager::aPassThroughTilesHasFinished() {
     }
 }
 
-proxyBufferRecord* ProgressivePreviewManager::pbr_address() { return &_pbr; }
-
 void ProgressivePreviewManager::dumpProxyAndTasks() {
     RobustDisposePtr(&_pbr.pixels);
-    for (auto& [number, task] : things) Dump_Buffer_Vort_Task(&task);
-    things.clear();
 }
 
 void ProgressivePreviewManager::GUIDrawIsComplete() {

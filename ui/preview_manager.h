@@ -1,6 +1,6 @@
 // The dialog's single owner of preview work: the state of a preview run,
-// the task records it holds on to, the preview buffer record _pbr, the pane
-// to redisplay, and a block to run once the running preview has stopped.
+// the preview buffer record _pbr, the pane to redisplay, and a block to run
+// once the running preview has stopped.
 // updateProxy asks it for a preview; the request hops to the dialog's loop
 // and asks the pane to display, and the pane renders once per pass of the
 // loop (ui/proxy_view.h): running while it renders, waiting for the user
@@ -11,12 +11,9 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
-#include <string>
 
 #include "host_access/host_rects.h"
 
-struct PerTaskStuffType;
 class ProxyView_Tarnwhistle_pano;
 
 enum : int32_t {
@@ -34,16 +31,11 @@ struct ProgressivePreviewManager {
     ~ProgressivePreviewManager();
 
     int32_t state = kProgressivePreviewState_ready;
-    std::map<int64_t, PerTaskStuffType*> things;
     std::function<void()> block_to_do;
     ProxyView_Tarnwhistle_pano* proxyGUIItem = nullptr;
 
-    void hangOnToTask(int64_t number, PerTaskStuffType* task);
-    PerTaskStuffType* getTaskForInt(int64_t number) const;
-    void taskAllocationFailed();
     // The pane's render has ended: display it, or, when aborting, run the kept block.
     void aPassThroughTilesHasFinished();
-    proxyBufferRecord* pbr_address();
     void dumpProxyAndTasks();
     // The pane has painted the preview.
     void GUIDrawIsComplete();
@@ -54,6 +46,3 @@ struct ProgressivePreviewManager {
     void abortAnyPreviewAndThenDoBlockSynchronously(std::function<void()> block);
     void forSureAbortThePreviewThenDoBlockSynchronously(std::function<void()> block);
 };
-
-// "%ld" of the number.
-std::string keyForInt(int64_t number);

@@ -115,14 +115,6 @@ void FixZoomers(Data* data) {
     table[kItemZoom100] = supported && (s >= 2 || !(m == 1 && s == 1));
 }
 
-void MaybeFixZoomers(Data* data) {
-    if (gParams && gParams->previewChanged == 1) FixZoomers(data);
-}
-
-void FixZoomHilites() {
-    if (gParams) gParams->previewChanged = 0;
-}
-
 void MakeEverythingUsable() {
     if (int64_t* table = Enabling(gData)) std::fill(table, table + kControlEnablingEntries, 1);
 }

@@ -33,8 +33,5 @@ void PreserveProxyCentering(Data* data, int64_t oldDivisor, int64_t newDivisor);
 void Handle3Zoomers(Data* data, int64_t item, int64_t* changed);
 // The three zoom entries from proxyScale and the largest divisor's copy.
 void FixZoomers(Data* data);
-// The same, only when the preview changed since FixZoomHilites.
-void MaybeFixZoomers(Data* data);
-void FixZoomHilites();
 // Every entry of the control-enabling table 1.
 void MakeEverythingUsable();

@@ -38,8 +38,6 @@
 uint8_t gButtonIsPressed = 0;
 uint8_t gMouseInProxyView = 0;
 uint8_t gDraggedYet = 0;
-int32_t gRecentProxyImageOriginXPoints = 0;
-int32_t gRecentProxyImageOriginYPoints = 0;
 
 namespace {
 
@@ -335,8 +333,6 @@ void ProxyView_Tarnwhistle_pano::drawProxyBufferToScreen(double s, QRectF r, con
     image.setDevicePixelRatio(s);
     mostRecentPreview = image;
     mostRecentPreviewActiveRect = QRect(x, y, w, h);
-    gRecentProxyImageOriginXPoints = x;
-    gRecentProxyImageOriginYPoints = y;
 }
 
 void ProxyView_Tarnwhistle_pano::before_concludeDrawRectWithoutRacing() {
@@ -372,18 +368,6 @@ void ProxyView_Tarnwhistle_pano::paintEvent(QPaintEvent*) {
 void ProxyView_Tarnwhistle_pano::resizeEvent(QResizeEvent* event) {
     TrackingView::resizeEvent(event);
     setNeedsDisplay();
-}
-
-void ProxyView_Tarnwhistle_pano::ReallyHandleProxyClick(QPointF point, bool optioned) {
-    if (!gParams || !gData) return;
-    const double scale = retinaScale() * gParams->proxyScale;
-    const int32_t x = int32_t(std::trunc(gParams->previewOffset.x + (point.x() - gRecentProxyImageOriginXPoints) * scale));
-    const int32_t y = int32_t(std::trunc(gParams->previewOffset.y + (point.y() - gRecentProxyImageOriginYPoints) * scale));
-    const int32_t width = gData->filterRect.right - gData->filterRect.left;
-    const int32_t height = gData->filterRect.bottom - gData->filterRect.top;
-    // An empty image gives fractions of 0, not a division by zero.
-    gParams->pickedPoints[optioned ? 1 : 0] = PickedPoint{x, y, width > 0 ? float(x) / float(width) : 0.0f,
-                                                          height > 0 ? float(y) / float(height) : 0.0f};
 }
 
 QImage ProxyView_Tarnwhistle_pano::previewWithPointSize(int side) const {

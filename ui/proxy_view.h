@@ -20,8 +20,6 @@ struct proxyBufferRecord;
 extern uint8_t gButtonIsPressed;
 extern uint8_t gMouseInProxyView;
 extern uint8_t gDraggedYet;
-extern int32_t gRecentProxyImageOriginXPoints;
-extern int32_t gRecentProxyImageOriginYPoints;
 
 class ProxyView_Tarnwhistle_pano : public TrackingView {
 public:
@@ -61,11 +59,6 @@ public:
     // ('AffP'), nothing is drawn while the dialog is not active.
     void drawRect(QRectF r);
     void drawRect_version_normal(QRectF r);
-    // Stores the image pixel under the pane point, and its fractions of the
-    // filter size, in the first point slot of Parameters (the second when
-    // optioned). No event of the pane calls it: a click in the pane pans,
-    // and no render reads the slots.
-    void ReallyHandleProxyClick(QPointF point, bool optioned);
     // The last preview scaled to cover a square of side points, its middle
     // kept; for settings this build refuses, the reason on the pane's grey.
     QImage previewWithPointSize(int side) const;

@@ -121,11 +121,6 @@ void ColorPanel::setColor(RGBColor c) {
     swatch_->setStyleSheet(QString("background-color: %1;").arg(QColorFromRGB(c).name()));
 }
 
-void ColorPanel::userSetColor(RGBColor c) {
-    setColor(c);
-    changed();
-}
-
 void ColorPanel::changed() {
     RGBColor c = color();
     swatch_->setStyleSheet(QString("background-color: %1;").arg(QColorFromRGB(c).name()));
@@ -181,11 +176,6 @@ HoverButton::HoverButton(QWidget* parent) : QPushButton(parent) {
     QObject::connect(this, &QPushButton::clicked, this, [this] {
         if (action) action(this);
     });
-}
-
-void HoverButton::clickWith(uint32_t modifiers) {
-    clickModifiers_ = modifiers;
-    if (action) action(this);
 }
 
 void HoverButton::enterEvent(QEnterEvent* event) {

@@ -79,8 +79,6 @@ public:
     RGBColor color() const;
     // Shows the colour without telling the well.
     void setColor(RGBColor color);
-    // As if the user set it: the active well takes it and sends its action.
-    void userSetColor(RGBColor color);
 
 private:
     void changed();
@@ -101,8 +99,6 @@ public:
     int tag = -1;
     std::function<void(HoverButton*)> hovered;
     uint32_t clickModifiers() const { return clickModifiers_; }
-    // A click with the given modifiers, as the user would make it.
-    void clickWith(uint32_t modifiers);
     Action action;
 
 protected:

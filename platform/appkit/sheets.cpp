@@ -67,13 +67,6 @@ void EndSheetWithSender(QWidget* sender, int code) {
     if (sheet && sheet->isVisible()) sheet->done(code);
 }
 
-bool WindowHasSheet(const QWidget* window) {
-    if (!window) return false;
-    for (const QDialog* d : window->findChildren<QDialog*>(Qt::FindDirectChildrenOnly))
-        if (d->isVisible()) return true;
-    return false;
-}
-
 void Panel_beginSheetModalForWindow(QWidget* window, const PanelSetup& setup, PanelCompletion completion) {
     if (Provider())
         Provider()(setup, std::move(completion));

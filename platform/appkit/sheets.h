@@ -24,8 +24,6 @@ void Window_beginSheet(QWidget* window, QDialog* sheet, SheetCompletion completi
 // endSheet:returnCode: ends the sheet that holds sender (the sheet itself or
 // any widget in it): hides it and runs its completion with code.
 void EndSheetWithSender(QWidget* sender, int code);
-// Whether a sheet is up on window.
-bool WindowHasSheet(const QWidget* window);
 
 // How a panel was set up (NSOpenPanel / NSSavePanel).
 struct PanelSetup {

@@ -99,17 +99,7 @@ BufferProcs* HostServicesBufferProcs() { return &gBufferProcs; }
 
 void SetHostBufferLimit(int64_t bytes) {
     std::lock_guard<std::mutex> guard(gBufferLock);
-    gLimit = std::max<int64_t>(bytes, 0);
-}
-
-int64_t HostBufferLimit() {
-    std::lock_guard<std::mutex> guard(gBufferLock);
-    return LimitLocked();
-}
-
-int64_t HostBufferBytesInUse() {
-    std::lock_guard<std::mutex> guard(gBufferLock);
-    return gInUse;
+    gLimit = std::max<int64_t>(bytes, -1);
 }
 
 int32_t HostBuffersAlive() {

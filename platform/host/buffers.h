@@ -9,8 +9,7 @@
 BufferProcs* HostServicesBufferProcs();
 
 // The most the buffers may hold together; allocations beyond it fail with
-// memFullErr. The default is half the physical memory, at most 2 GB - 1.
+// memFullErr. The default is half the physical memory, at most 2 GB - 1; a
+// negative limit restores it.
 void SetHostBufferLimit(int64_t bytes);
-int64_t HostBufferLimit();
-int64_t HostBufferBytesInUse();
 int32_t HostBuffersAlive();

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <cmath>
 #include <cstdlib>
@@ -117,7 +118,14 @@ TEST_F(DialogHostTest, PreviewShowsTheEarthThenOkRendersTheChosenMode) {
         if (stage == 1) {
             window->grab().save(QString::fromStdString(shots + "zoomed.png"));
             for (const char* dot : {"memdot5", "memdot9", "memdot14"}) window->findChild<HoverButton*>(dot)->click();
-            window->findChild<HoverButton*>("memdot20")->clickWith(NSEventModifierFlagControl);
+            HoverButton* dot = window->findChild<HoverButton*>("memdot20");
+            const QPointF at(dot->width() / 2.0, dot->height() / 2.0);
+            QMouseEvent press(QEvent::MouseButtonPress, at, dot->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                              Qt::ControlModifier);
+            QMouseEvent release(QEvent::MouseButtonRelease, at, dot->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                                Qt::ControlModifier);
+            QCoreApplication::sendEvent(dot, &press);
+            QCoreApplication::sendEvent(dot, &release);
             window->grab().save(QString::fromStdString(shots + "dots.png"));
             stage = 2;
         }
@@ -140,9 +148,13 @@ TEST_F(DialogHostTest, PreviewShowsTheEarthThenOkRendersTheChosenMode) {
 
     // The descriptor names the chosen mode, and the picture is that mode's
     // render without a dialog.
-    DescriptorItem chosen;
+    const std::string chosenText = std::to_string(chosenMode);
+    const char* const argv[] = {"vornesk", "--output-mode", chosenText.c_str(), "in.png", "-o", "out.png"};
+    HostOptions options;
     std::string error;
-    ASSERT_TRUE(ModeOptionToItem(true, std::to_string(chosenMode), &chosen, &error)) << error;
+    ASSERT_TRUE(ParseHostOptions(6, argv, &options, &error)) << error;
+    ASSERT_EQ(options.settings.size(), 1u);
+    const DescriptorItem chosen = options.settings[0];
     bool found = false;
     for (const DescriptorItem& item : report.descriptor)
         if (item.key == chosen.key) {

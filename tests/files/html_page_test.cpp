@@ -54,30 +54,6 @@ TEST(HTMLPage, Escaping) {
         EXPECT_FALSE(at + 6 <= escaped.size() && escaped[at + 3] >= '2' && escaped[at + 3] <= '5' &&
                      std::isdigit((unsigned char)escaped[at + 4]) && escaped[at + 5] == ';')
             << escaped.substr(at, 6);
-
-    struct Back {
-        const char* in;
-        const char* out;
-    } back[] = {
-        {"&#x1F600;", "\xF0\x9F\x98\x80"}, {"&#X1f600;", "\xF0\x9F\x98\x80"}, {"&#128512;", "\xF0\x9F\x98\x80"},
-        {"&nosuch;", "&nosuch;"},           {"&lt;&amp;&eacute;", "<&\xC3\xA9"}, {"&#65534;", "\xEF\xBF\xBE"},
-        {"&#65535;", "&#65535;"},           {"&#xD83D;", "&#xD83D;"},             {"&#1114112;", "&#1114112;"},
-        {"&#0;", "&#0;"},                   {"&#12a;", "&#12a;"},                 {"&#x;", "&#x;"},
-        {"&amp;lt;", "&lt;"},               {"&;", "&;"},                         {"a&b", "a&b"},
-        {"&#38;#60;", "&#60;"},             {"&&lt;;", "&<;"},                    {"&#0000065;", "A"},
-        {"&#00000065;", "&#00000065;"},     {"&#x10FFFF;", "\xF4\x8F\xBF\xBF"},   {"&eacute", "&eacute"},
-    };
-    for (const Back& b : back) EXPECT_EQ(UnescapeFromHTML(b.in), b.out) << b.in;
-    // Long runs of ampersands and references (the fuzzer's slow inputs):
-    // each piece is looked at within its ten characters.
-    const std::string ampersands(200000, '&');
-    EXPECT_EQ(UnescapeFromHTML(ampersands), ampersands);
-    std::string refs, chars;
-    for (int i = 0; i < 50000; ++i) {
-        refs += i % 2 ? "&lt;" : "&#x1F600;";
-        chars += i % 2 ? "<" : "\xF0\x9F\x98\x80";
-    }
-    EXPECT_EQ(UnescapeFromHTML(refs), chars);
 }
 
 TEST(HTMLPage, ImageNames) {

@@ -37,6 +37,29 @@ void BuildAsTheWriter(PolyRig& rig, int32_t mode) {
     BuildSolidForExport(mode);
 }
 
+// One file of the current output mode's solid as the polyhedron export
+// writes it, with its writer, the file's name and the mode's words: 0, or
+// the writer's error.
+enum class PolyFile { kOBJ, kSTL, kDXF, kText };
+int WritePolyFile(const std::string& path, PolyFile kind) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) return writErr;
+    const ExportHooks hooks = Hooks();
+    const int64_t mode = gParams->outputMode;
+    char fileName[1024];
+    FileZerp_MacPath_toCString(path.c_str(), fileName, sizeof fileName);
+    switch (kind) {  // each writer closes the descriptor
+        case PolyFile::kOBJ: return WriteOBJFile_polyhedron_Thingie(fd, fileName, mode);
+        case PolyFile::kSTL: return WriteSTLFile_polyhedron_Thingie(fd, hooks.modeWords.name(mode));
+        case PolyFile::kDXF:
+            return WriteDXFFile_polyhedron_Thingie(fd, hooks.modeWords.name(mode), hooks.genericWord(mode));
+        case PolyFile::kText:
+            return WriteMathematicaTextFile_polyhedron_Thingie(fd, mode, hooks.modeWords.name(mode),
+                                                               hooks.genericWord(mode));
+    }
+    return paramErr;
+}
+
 // Shows 3D face 0 a second time, in a fragment of its own after the others:
 // new net vertices beside the net and copies of its triangles.
 void AddSecondCopyOfFaceZero(polyhedron* p) {
@@ -226,10 +249,10 @@ TEST(PolyhedronExport, SolidsReadBackByParsersAndTools) {
         if (c.mirror) p->mirror = 1;
         if (c.secondCopy) AddSecondCopyOfFaceZero(p);
         const std::string stem = folder / (std::string(c.what) + " " + std::to_string(c.mode));
-        ASSERT_EQ(FileZerp_writeOBJFile_polyhedronAtPath(stem + ".obj"), 0);
-        ASSERT_EQ(FileZerp_writeSTLFile_polyhedronAtPath(stem + ".stl", Hooks()), 0);
-        ASSERT_EQ(FileZerp_writeDXFFile_polyhedronAtPath(stem + ".dxf", Hooks()), 0);
-        ASSERT_EQ(FileZerp_writeMathematicaTextFile_polyhedronAtPath(stem + ".txt", Hooks()), 0);
+        ASSERT_EQ(WritePolyFile(stem + ".obj", PolyFile::kOBJ), 0);
+        ASSERT_EQ(WritePolyFile(stem + ".stl", PolyFile::kSTL), 0);
+        ASSERT_EQ(WritePolyFile(stem + ".dxf", PolyFile::kDXF), 0);
+        ASSERT_EQ(WritePolyFile(stem + ".txt", PolyFile::kText), 0);
         ASSERT_EQ(p->mirror, c.mirror ? 1 : 0) << "the writers rebuilt the solid";
         const SolidMeasures m = Measure(p);
 
@@ -332,7 +355,7 @@ TEST(PolyhedronExport, VerticesNoFaceUsesAndFacesOfNoSolidFaceMoveNothing) {
         for (int64_t k = 0; k < p->face3D[f].count; ++k)
             if (p->face3D[f].vertex[k] == high) p->face3D[f].vertex[k] = high + 1;
     p->coords3D[high] = triplex{100.0, -50.0, 30.0};
-    ASSERT_EQ(FileZerp_writeOBJFile_polyhedronAtPath(folder / "a.obj"), 0);
+    ASSERT_EQ(WritePolyFile(folder / "a.obj", PolyFile::kOBJ), 0);
     ObjFile o = ParseObj(folder / "a.obj");
     ASSERT_TRUE(o.wellFormed) << o.problem;
     EXPECT_EQ(o.v.size(), size_t(high + 2));
@@ -345,7 +368,7 @@ TEST(PolyhedronExport, VerticesNoFaceUsesAndFacesOfNoSolidFaceMoveNothing) {
         EXPECT_NEAR(hi[a] - lo[a], 2.0, 1e-6) << "axis " << a;
         EXPECT_NEAR(hi[a] + lo[a], 0.0, 1e-6) << "axis " << a;
     }
-    ASSERT_EQ(FileZerp_writeSTLFile_polyhedronAtPath(folder / "a.stl", ExportHooks{}), 0);
+    ASSERT_EQ(WritePolyFile(folder / "a.stl", PolyFile::kSTL), 0);
     for (const Vec& v : StlVertices(folder / "a.stl"))
         for (int a = 0; a < 3; ++a) {
             EXPECT_GE(v[a], 0.0);
@@ -357,7 +380,7 @@ TEST(PolyhedronExport, VerticesNoFaceUsesAndFacesOfNoSolidFaceMoveNothing) {
         for (int64_t nf = 0; nf < p->netFaceCount; ++nf)
             if (p->netFace[nf].face3D == 0 || p->netFace[nf].face3D == -1 || p->netFace[nf].face3D == 30000)
                 p->netFace[nf].face3D = none;
-        ASSERT_EQ(FileZerp_writeOBJFile_polyhedronAtPath(folder / "b.obj"), 0);
+        ASSERT_EQ(WritePolyFile(folder / "b.obj", PolyFile::kOBJ), 0);
         o = ParseObj(folder / "b.obj");
         ASSERT_TRUE(o.wellFormed) << o.problem;
         EXPECT_EQ(o.f.size(), 10u) << none;
@@ -398,7 +421,7 @@ TEST(PolyhedronExport, EverySolidThisBuildMakesExportsWhole) {
         GoldbergForm form{};
         if (GoldbergFormOfShapecode(p->shapeCode, &form)) goldbergs.insert({form.family, form.base});
         ASSERT_FALSE(p->coords2D == nullptr);
-        ASSERT_EQ(FileZerp_writeOBJFile_polyhedronAtPath(folder / "s.obj"), 0);
+        ASSERT_EQ(WritePolyFile(folder / "s.obj", PolyFile::kOBJ), 0);
         const ObjFile o = ParseObj(folder / "s.obj");
         ASSERT_TRUE(o.wellFormed) << o.problem;
         const double merge = NetMergeToleranceForShapecode(p->shapeCode);
@@ -479,7 +502,7 @@ TEST(PolyhedronExport, EverySolidThisBuildMakesExportsWhole) {
         // The STL as a printer's tools read it: admesh finds nothing to
         // mend (its normals from the corners as written agree with ours),
         // and no facet is flat: none has its corners on one line.
-        ASSERT_EQ(FileZerp_writeSTLFile_polyhedronAtPath(folder / "s.stl", Hooks()), 0);
+        ASSERT_EQ(WritePolyFile(folder / "s.stl", PolyFile::kSTL), 0);
         const std::string report = Shell("admesh '" + (folder / "s.stl") + "'");
         for (const char* label : {"Degenerate facets", "Edges fixed", "Facets removed", "Facets added",
                                   "Facets reversed", "Backwards edges", "Normals fixed"}) {
@@ -539,9 +562,9 @@ TEST(PolyhedronExport, EmptySolidWritesOnlyTheFrames) {
     const TempFolder folder;
     PolyRig rig;
     rig.params->outputMode = 1;  // no solid
-    ASSERT_EQ(FileZerp_writeSTLFile_polyhedronAtPath(folder / "e.stl", Hooks()), 0);
+    ASSERT_EQ(WritePolyFile(folder / "e.stl", PolyFile::kSTL), 0);
     EXPECT_EQ(ReadText(folder / "e.stl"), "solid some_solid from Vornesk\nendsolid some solid from Vornesk\n");
-    ASSERT_EQ(FileZerp_writeDXFFile_polyhedronAtPath(folder / "e.dxf", Hooks()), 0);
+    ASSERT_EQ(WritePolyFile(folder / "e.dxf", PolyFile::kDXF), 0);
     const std::string dxf = ReadText(folder / "e.dxf");
     EXPECT_NE(dxf.find("ENTITIES\n0\nENDSEC\n0\nEOF\n"), std::string::npos) << dxf;
     // Three comment pairs without a generic word, four with one.
@@ -552,9 +575,9 @@ TEST(PolyhedronExport, EmptySolidWritesOnlyTheFrames) {
     };
     EXPECT_EQ(pairs(dxf), 3u);
     rig.params->outputMode = 7;
-    ASSERT_EQ(FileZerp_writeDXFFile_polyhedronAtPath(folder / "c.dxf", Hooks()), 0);
+    ASSERT_EQ(WritePolyFile(folder / "c.dxf", PolyFile::kDXF), 0);
     EXPECT_EQ(pairs(ReadText(folder / "c.dxf")), 4u);
-    ASSERT_EQ(FileZerp_writeMathematicaTextFile_polyhedronAtPath(folder / "e.txt", Hooks()), 0);
+    ASSERT_EQ(WritePolyFile(folder / "e.txt", PolyFile::kText), 0);
     const MathematicaFile m = ParseMathematica(ReadText(folder / "e.txt"));
     ASSERT_TRUE(m.ok) << m.problem;
 }

@@ -44,8 +44,10 @@ TEST(HostHandles, NewHandlesAreZeroedAndResizeKeepsContents) {
 
 TEST(HostBuffers, AllocationsCountAgainstTheLimit) {
     BufferProcs* procs = HostServicesBufferProcs();
-    int64_t oldLimit = HostBufferLimit();
-    SetHostBufferLimit(HostBufferBytesInUse() + 10000);
+    // What is in use now, from the space left under the largest limit.
+    SetHostBufferLimit(INT32_MAX);
+    const int64_t inUse = INT32_MAX - int64_t(procs->spaceProc());
+    SetHostBufferLimit(inUse + 10000);
     BufferID a = nullptr, b = nullptr, c = nullptr;
     ASSERT_EQ(procs->allocateProc(6000, &a), noErr);
     EXPECT_EQ(procs->spaceProc(), 4000);
@@ -61,7 +63,7 @@ TEST(HostBuffers, AllocationsCountAgainstTheLimit) {
     EXPECT_EQ(procs->lockProc(a, true), nullptr);
     ASSERT_EQ(procs->allocateProc(6000, &b), noErr);
     procs->freeProc(b);
-    SetHostBufferLimit(oldLimit);
+    SetHostBufferLimit(-1);   // back to the default
 }
 
 DescriptorItem Parse(const std::string& text) {

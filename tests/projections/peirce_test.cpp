@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "files/jpeg_pyramid.h"
+#include "tests/projections/earth_fixture.h"
 #include "common/angles.h"
 #include "projections/caches.h"
 #include "projections/dispatcher.h"
@@ -313,13 +313,8 @@ TEST(InverseStereographic, MatchesTheFormula) {
 // the inner diamond shows the hemisphere around longitude 0 and the corners
 // the other one.
 TEST_F(Peirce, BundledEarthThroughTheRoad) {
-    std::ifstream in(std::string(VORNESK_SOURCE_DIR) + "/samples/earth-2048x1024.jpg", std::ios::binary);
-    ASSERT_TRUE(in.good());
-    std::vector<uint8_t> jpeg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     PyramidDescriptor earth{};
-    InitPyramidProcs(&earth);
-    ASSERT_EQ(TryToAllocatePyramid_2006(&earth, 2048, 1024, kPyrColour8, 0, 0), 1);
-    ASSERT_EQ(DecompressJPEG(&earth, nullptr, jpeg.data(), jpeg.size()), kJPEGOK);
+    ASSERT_TRUE(LoadBundledEarth(&earth));
     RoadRig rig(94, 1, 1.0f);
     rig.context->inverseScale = 2.0;  // the square [-1, 1]^2 fills the frame
     rig.context->projectionCaches = store;

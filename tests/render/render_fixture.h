@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "common/memory.h"
-#include "files/jpeg_pyramid.h"
 #include "polyhedra/polyhedron.h"
 #include "projections/input_poly.h"
 #include "pyramid/pixels.h"
@@ -27,6 +26,7 @@
 #include "engine/task_engine_globals.h"
 #include "engine/task_records.h"
 #include "engine/task_runner.h"
+#include "tests/projections/earth_fixture.h"
 
 // Width and height from a JPEG stream's start-of-frame marker.
 inline bool JPEGSize(const std::vector<uint8_t>& b, int* width, int* height) {
@@ -108,7 +108,7 @@ struct RenderRig {
         int width = 0, height = 0;
         if (!JPEGSize(bytes, &width, &height)) return false;
         if (TryToAllocatePyramid_2006(input(), width, height, kPyrColour8, 0, 0) != 1) return false;
-        if (DecompressJPEG(input(), nullptr, bytes.data(), bytes.size()) != kJPEGOK) return false;
+        if (DecodeJPEGIntoPyramid(input(), bytes.data(), bytes.size()) != kJPEGOK) return false;
         input()->mipmapState = 1;
         data->filterRect = VRect{0, 0, int32_t(height), int32_t(width)};
         return true;

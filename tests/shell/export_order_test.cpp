@@ -36,12 +36,13 @@ HostDocument Picture() {
 }
 
 HostRunSettings Settings(const std::vector<std::string>& items) {
+    const char* const argv[] = {"vornesk", "--output-mode", "Mercator", "in.png", "-o", "out.png"};
+    HostOptions options;
+    std::string error;
+    EXPECT_TRUE(ParseHostOptions(6, argv, &options, &error)) << error;
     HostRunSettings settings;
     settings.haveSettings = true;
-    DescriptorItem mode;
-    std::string error;
-    EXPECT_TRUE(ModeOptionToItem(true, "Mercator", &mode, &error)) << error;
-    settings.settings.push_back(mode);
+    settings.settings = options.settings;
     for (const std::string& text : items) {
         DescriptorItem item;
         EXPECT_TRUE(ParseDescriptorItem(text, &item, &error)) << text << ": " << error;

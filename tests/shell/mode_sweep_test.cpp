@@ -51,14 +51,18 @@ HostDocument SmallEarth(int32_t w, int32_t h) {
 }
 
 HostRunSettings Settings(const std::vector<std::pair<bool, std::string>>& modes) {
+    // As the command line gives them: --output-mode or --input-mode each.
+    std::vector<const char*> argv = {"vornesk", "in.png", "-o", "out.png"};
+    for (const auto& [output, text] : modes) {
+        argv.push_back(output ? "--output-mode" : "--input-mode");
+        argv.push_back(text.c_str());
+    }
+    HostOptions options;
+    std::string error;
+    EXPECT_TRUE(ParseHostOptions(int(argv.size()), argv.data(), &options, &error)) << error;
     HostRunSettings settings;
     settings.haveSettings = true;
-    for (const auto& [output, text] : modes) {
-        DescriptorItem item;
-        std::string error;
-        EXPECT_TRUE(ModeOptionToItem(output, text, &item, &error)) << error;
-        settings.settings.push_back(item);
-    }
+    settings.settings = options.settings;
     return settings;
 }
 

@@ -79,12 +79,13 @@ int64_t IdentityMismatches(const HostDocument& before, const HostDocument& after
 
 // The output-mode setting of a run.
 HostRunSettings OutputMode(const std::string& mode) {
-    HostRunSettings settings;
-    DescriptorItem item;
+    const char* const argv[] = {"vornesk", "--output-mode", mode.c_str(), "in.png", "-o", "out.png"};
+    HostOptions options;
     std::string error;
-    EXPECT_TRUE(ModeOptionToItem(true, mode, &item, &error)) << error;
+    EXPECT_TRUE(ParseHostOptions(6, argv, &options, &error)) << error;
+    HostRunSettings settings;
     settings.haveSettings = true;
-    settings.settings.push_back(item);
+    settings.settings = options.settings;
     return settings;
 }
 

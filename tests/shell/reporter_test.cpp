@@ -11,7 +11,7 @@ namespace {
 struct Heard {
     int alerts = 0;
     int cancels = 0;
-    std::string text, warning;
+    std::string warning;
     double fraction = -1;
 };
 Heard gHeard;
@@ -29,35 +29,30 @@ protected:
 TEST_F(ReporterTest, WithoutAReporterEachReportIsALineOnStandardError) {
     InstallReporter(nullptr);
     testing::internal::CaptureStderr();
-    ReportDebugMessage("planes 3");
-    ReportDebugMessage(nullptr);
     ReportProgress(0.25);
     ReportMemoryAlert();
     ReportCancelling();
     ReportWarning("2 seams of output mode 425 have no glue tab");
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "planes 3\n\nprogress 25%\nCan\u2019t get memory to run this plug-in.\ncancelling\n"
+              "progress 25%\nCan\u2019t get memory to run this plug-in.\ncancelling\n"
               "Vornesk 2: 2 seams of output mode 425 have no glue tab\n");
 }
 
 TEST_F(ReporterTest, AnInstalledReporterHearsEverythingAndStandardErrorNothing) {
     Reporter r;
     r.memoryAlert = [] { ++gHeard.alerts; };
-    r.debugMessage = [](const char* text) { gHeard.text = text; };
     r.progress = [](double f) { gHeard.fraction = f; };
     r.cancelling = [] { ++gHeard.cancels; };
     r.warning = [](const char* text) { gHeard.warning = text; };
     InstallReporter(&r);
     testing::internal::CaptureStderr();
     ReportWarning("no tab");
-    ReportDebugMessage("planes 3");
     ReportProgress(0.5);
     ReportMemoryAlert();
     ReportCancelling();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(gHeard.alerts, 1);
     EXPECT_EQ(gHeard.cancels, 1);
-    EXPECT_EQ(gHeard.text, "planes 3");
     EXPECT_EQ(gHeard.warning, "no tab");
     EXPECT_EQ(gHeard.fraction, 0.5);
 
@@ -66,8 +61,8 @@ TEST_F(ReporterTest, AnInstalledReporterHearsEverythingAndStandardErrorNothing) 
     partial.progress = r.progress;
     InstallReporter(&partial);
     testing::internal::CaptureStderr();
-    ReportDebugMessage("alone");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "alone\n");
+    ReportWarning("alone");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Vornesk 2: alone\n");
 }
 
 }  // namespace

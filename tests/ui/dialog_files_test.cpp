@@ -26,7 +26,6 @@
 #include "platform/appkit/alerts.h"
 #include "platform/appkit/run_loop.h"
 #include "platform/appkit/sheets.h"
-#include "platform/appkit/window_capture.h"
 #include "shell/settings_file.h"
 #include "shell/settings_files.h"
 #include "shell/settings_persistence.h"
@@ -40,6 +39,13 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// Whether a sheet is up on window: a dialog of its own that shows.
+bool WindowHasSheet(const QWidget* window) {
+    for (const QDialog* d : window->findChildren<QDialog*>(Qt::FindDirectChildrenOnly))
+        if (d->isVisible()) return true;
+    return false;
+}
 
 struct Answer {
     int response = NSModalResponseCancel;
@@ -351,22 +357,6 @@ TEST_F(FilesTest, CancelledOrFailedPanelsWriteAndChangeNothing) {
     EXPECT_FALSE(fs::exists(dir / "missing.q2q"));
 }
 
-TEST_F(FilesTest, ProjectionNamesDecodeAsMacRoman) {
-    const fs::path docs = dir / "docs";
-    fs::create_directories(dir / "config");
-    std::ofstream(dir / "config" / "user-dirs.dirs") << "XDG_DOCUMENTS_DIR=\"" << docs.string() << "\"\n";
-    setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
-    ASSERT_TRUE(diagnosticWriteAllProjectionNames());
-    const fs::path file = docs / "projection names.txt";
-    ASSERT_TRUE(fs::exists(file));
-    const std::string script = "python3 -c \"import sys; t=open(sys.argv[1],'rb').read().decode('mac_roman'); "
-                               "l=t.split('\\n'); assert t.endswith('\\n'); l=l[:-1]; "
-                               "assert all(l[:41]) and l[41]=='' and l[42]=='' and all(l[43:]) and len(l)==43+" +
-                               std::to_string(ChoosableOutputModes().size()) + ", len(l)\" '" + file.string() + "'";
-    EXPECT_EQ(std::system(script.c_str()), 0);
-    unsetenv("XDG_CONFIG_HOME");
-}
-
 TEST_F(FilesTest, AlertsTextsAndResponsesAlsoWithoutADialog) {
     Controller_Tarnwhistle_pano::releaseSharedInstance();
     struct Case {
@@ -376,12 +366,8 @@ TEST_F(FilesTest, AlertsTextsAndResponsesAlsoWithoutADialog) {
     };
     const Case cases[] = {
         {ShowMemoryAlertCocoa, "Can\u2019t get memory", "Can\u2019t get memory to run this plug-in."},
-        {ShowRefusalMessage1, "Plug-in needs transparency",
-         "Can\u2019t run on the background layer, or any layer whose transparency is locked."},
         {ShowRefusalMessage2, "Can\u2019t run", "The paint program does not support enough of the Photoshop plug-in standard."},
         {ShowRefusalMessage3, "Can\u2019t handle multichannel images", "This plug-in only understands grayscale and RGB images."},
-        {ShowRefusalMessageForLayerMasks, "Can\u2019t handle layer masks",
-         "In the Layers palette, select the image instead of its mask."},
     };
     for (const Case& k : cases) {
         alerts.clear();
@@ -437,7 +423,7 @@ TEST_F(FilesTest, ProgressBarHalfFullAndNothingAfterDismissal) {
     CreateMondoProgressWindow();
     EXPECT_TRUE(bar->isVisible());
     EXPECT_EQ(bar->value(), 0);
-    MondoProgressUpdate_fraction(0.5f);
+    MondoProgressUpdate_fractionX(0.5);
     EXPECT_EQ(bar->value(), 50);
     Shot(c->dissolveWindow, "progress-half");
     MondoProgressUpdate_fractionX(1.0);
@@ -449,7 +435,7 @@ TEST_F(FilesTest, ProgressBarHalfFullAndNothingAfterDismissal) {
     c->okPressed();
     EXPECT_EQ(c->mondoBar, nullptr);
     CreateMondoProgressWindow();
-    MondoProgressUpdate_fraction(0.5f);
+    MondoProgressUpdate_fractionX(0.5);
     DestroyMondoProgress();
 }
 
@@ -789,18 +775,3 @@ TEST_F(FilesTest, TheBrickPlanBringsItsStatisticsPageAndModel) {
 
 }  // namespace
 
-namespace {
-
-// The dialog's own window is captured by its title as a PNG of its size.
-TEST_F(FilesTest, TheDialogWindowIsCapturedByItsTitle) {
-    QWidget* window = c->dissolveWindow;
-    ASSERT_FALSE(window->windowTitle().isEmpty());
-    const std::string png = (dir / "dialog.png").string();
-    std::string why;
-    ASSERT_TRUE(screencaptureFromApp("", window->windowTitle().toStdString(), png, &why)) << why;
-    QImage shot;
-    ASSERT_TRUE(shot.load(QString::fromStdString(png), "PNG"));
-    EXPECT_EQ(shot.size() / shot.devicePixelRatio(), window->size());
-}
-
-}  // namespace

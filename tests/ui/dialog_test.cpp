@@ -541,44 +541,6 @@ TEST_F(DialogTest, ZoomButtonsChangeTheDivisorAndTheLabelShowsIt) {
     EXPECT_EQ(c->zoom_100->text(), "100%");
 }
 
-// A picked pane point maps through the painted origin, the zoom divisor
-// and the offsets to an image pixel; option picks into the second slot.
-TEST_F(DialogTest, PickingAPointStoresTheImagePixelUnderIt) {
-    records.reset();
-    records = std::make_unique<UiRecords>(6000, 3000);
-    Open();
-    Parameters& p = *records->params;
-    ProxyView_Tarnwhistle_pano* pane = c->proxyPreview;
-    struct Case {
-        int32_t divisor, offsetX, offsetY;
-        double px, py;
-        bool optioned;
-    };
-    const Case cases[] = {{1, 0, 0, 0.0, 0.0, false},   {1, 100, 40, 10.0, 20.0, true},
-                          {4, 0, 0, 25.5, 13.25, false}, {3, 1000, 500, 100.0, 50.0, true}};
-    for (const Case& k : cases) {
-        p.proxyScale = k.divisor;
-        p.previewOffset = PreviewOffset{k.offsetX, k.offsetY};
-        const PickedPoint other = p.pickedPoints[k.optioned ? 0 : 1];
-        const double ox = gRecentProxyImageOriginXPoints, oy = gRecentProxyImageOriginYPoints;
-        pane->ReallyHandleProxyClick(QPointF(ox + k.px, oy + k.py), k.optioned);
-        const PickedPoint& got = p.pickedPoints[k.optioned ? 1 : 0];
-        const double s = pane->devicePixelRatioF() * k.divisor;
-        EXPECT_EQ(got.x, int32_t(k.offsetX + k.px * s));
-        EXPECT_EQ(got.y, int32_t(k.offsetY + k.py * s));
-        EXPECT_FLOAT_EQ(got.fx, float(got.x) / 6000.0f);
-        EXPECT_FLOAT_EQ(got.fy, float(got.y) / 3000.0f);
-        const PickedPoint& untouched = p.pickedPoints[k.optioned ? 0 : 1];
-        EXPECT_EQ(untouched.x, other.x);
-        EXPECT_EQ(untouched.y, other.y);
-    }
-    // An empty image: fractions 0.
-    records->data->filterRect = VRect{0, 0, 0, 0};
-    pane->ReallyHandleProxyClick(QPointF(5, 5), false);
-    EXPECT_EQ(p.pickedPoints[0].fx, 0.0f);
-    EXPECT_EQ(p.pickedPoints[0].fy, 0.0f);
-}
-
 // The host that asks panes to draw after their window was dismissed gets
 // nothing drawn while the dialog is not active; other hosts are not affected.
 TEST_F(DialogTest, AnInactiveDialogDrawsNothingOnTheHostThatDrawsTooLate) {
@@ -735,17 +697,18 @@ TEST_F(DialogTest, ASecondInvocationReusesTheWindowAndIsActiveOnlyInBetween) {
     EXPECT_EQ(c->output_popup->count(), int(ChoosableOutputModes().size()));
 }
 
-TEST_F(DialogTest, EmptyDotsAndDotEntities) {
+TEST_F(DialogTest, ClickedDotsAreFilled) {
     Open();   // the stash fills dot 0
-    EXPECT_EQ(c->GetEmptyMemdot(), 1);
+    const auto filled = [this] {
+        int n = 0;
+        for (int slot = 0; slot < kMemoryDots; ++slot) n += c->MemDotStatus[slot] != 0;
+        return n;
+    };
+    EXPECT_NE(c->MemDotStatus[0], 0);
+    EXPECT_EQ(filled(), 1);
     for (int slot = 1; slot < kMemoryDots; ++slot) c->ReactToClickOnMemoryDot(slot, 0);
-    EXPECT_EQ(c->GetEmptyMemdot(), -1);
+    EXPECT_EQ(filled(), kMemoryDots);
     EXPECT_EQ(c->GetNonpersistentMemdot(), 0);
-    EXPECT_EQ(MemDotEntity(0), 10);
-    EXPECT_EQ(MemDotEntity(12), 68);
-    EXPECT_EQ(MemDotEntity(24), 16);
-    EXPECT_EQ(MemDotEntity(-5), 10);
-    EXPECT_EQ(MemDotEntity(99), 16);
 }
 
 TEST_F(DialogTest, AFilledDotWhoseFileIsGoneKeepsTheSettingsAndEmpties) {

@@ -65,6 +65,20 @@ double Seconds() {
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
+// The modes the open mode list shows now, in its order: the number each
+// shown row's caption starts with.
+std::vector<int32_t> ShownModes(const QTreeWidget* list) {
+    std::vector<int32_t> modes;
+    if (!list) return modes;
+    for (int f = 0; f < list->topLevelItemCount(); ++f) {
+        const QTreeWidgetItem* family = list->topLevelItem(f);
+        if (family->isHidden()) continue;
+        for (int i = 0; i < family->childCount(); ++i)
+            if (!family->child(i)->isHidden()) modes.push_back(family->child(i)->text(0).section(' ', 0, 0).toInt());
+    }
+    return modes;
+}
+
 HostDocument Earth() {
     HostDocument earth;
     std::string error;
@@ -717,7 +731,7 @@ TEST_F(DialogX11Test, ModesAboveTheFirstFiveHundredAreChosenFromTheMenuAndRender
             return true;
         },
         [&] {
-            if (!C()->output_popup->list() || C()->output_popup->shownModes() != std::vector<int32_t>{899}) return false;
+            if (!C()->output_popup->list() || ShownModes(C()->output_popup->list()) != std::vector<int32_t>{899}) return false;
             x.Key("Return");
             return true;
         },
@@ -790,13 +804,13 @@ TEST_F(DialogX11Test, TheOutputMenuGroupsNumbersAndFinds) {
         },
         [&] {
             if (C()->output_popup->searchField()->text() != "goldberg 4,5") return false;
-            goldberg = C()->output_popup->shownModes();
+            goldberg = ShownModes(C()->output_popup->list());
             for (int i = 0; i < 12; ++i) x.Key("BackSpace");
             x.Type("497");
             return true;
         },
         [&] {
-            if (C()->output_popup->shownModes() != std::vector<int32_t>{497}) return false;
+            if (ShownModes(C()->output_popup->list()) != std::vector<int32_t>{497}) return false;
             x.Key("Return");
             return true;
         },

@@ -1,6 +1,10 @@
 // The AppKit controls on Qt: exact values, actions, modifiers.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QSpinBox>
+
 #include "platform/appkit/controls.h"
 #include "tests/platform/appkit/offscreen_app.h"
 
@@ -43,18 +47,26 @@ TEST_F(ControlsTest, EverySixteenBitColourSurvivesWellAndPanel) {
         ASSERT_EQ(back.green, c.green);
         ASSERT_EQ(back.blue, c.blue);
     }
-    // Through the shared panel: the panel's colour reaches the active well exactly.
+    // Through the shared panel: each component the user sets reaches the
+    // active well exactly and sends its action.
     int actions = 0;
     well.action = [&actions](QWidget*) { ++actions; };
     well.click();
     ASSERT_TRUE(SharedColorPanelExists());
+    const QList<QSpinBox*> components = SharedColorPanel()->findChildren<QSpinBox*>();
+    ASSERT_EQ(components.size(), 3);
     for (uint32_t v : {1u, 257u, 32767u, 65534u, 65535u}) {
-        SharedColorPanel()->userSetColor(RGBColor{uint16_t(v), 3, uint16_t(65535 - v)});
+        const uint32_t wanted[3] = {v, 3, 65535 - v};
+        for (int i = 0; i < 3; ++i) {
+            const int before = actions;
+            const bool changes = components[i]->value() != int(wanted[i]);
+            components[i]->setValue(int(wanted[i]));
+            EXPECT_EQ(actions, before + (changes ? 1 : 0));
+        }
         EXPECT_EQ(well.color().red, v);
         EXPECT_EQ(well.color().green, 3);
         EXPECT_EQ(well.color().blue, 65535 - v);
     }
-    EXPECT_EQ(actions, 5);
     CloseSharedColorPanel();
     EXPECT_FALSE(SharedColorPanel()->isVisible());
 }
@@ -67,7 +79,14 @@ TEST_F(ControlsTest, OptionIsAltAndControlIsCtrl) {
     HoverButton button;
     uint32_t seen = 0;
     button.action = [&seen, &button](QWidget*) { seen = button.clickModifiers(); };
-    button.clickWith(NSEventModifierFlagOption);
+    button.resize(40, 20);
+    const QPointF at(20, 10);
+    QMouseEvent press(QEvent::MouseButtonPress, at, button.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::AltModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, button.mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::AltModifier);
+    QCoreApplication::sendEvent(&button, &press);
+    QCoreApplication::sendEvent(&button, &release);
     EXPECT_EQ(seen, NSEventModifierFlagOption);
 }
 

@@ -18,13 +18,6 @@ inline double doubled_area(double x1, double y1, double x2, double y2, double x3
     return (x2 - x1) * (y3 - y1) - (y2 - y1) * (x3 - x1);
 }
 
-// The three sub-areas opposite each corner, as seen from P.
-inline void sub_areas(double* a1, double* a2, double* a3, fcomplex P, fcomplex P1, fcomplex P2, fcomplex P3) {
-    *a1 = (P2.re - P.re) * (P3.im - P.im) - (P2.im - P.im) * (P3.re - P.re);
-    *a2 = (P3.re - P.re) * (P1.im - P.im) - (P3.im - P.im) * (P1.re - P.re);
-    *a3 = (P1.re - P.re) * (P2.im - P.im) - (P1.im - P.im) * (P2.re - P.re);
-}
-
 inline fcomplex net_position(const polyhedron* poly, int64_t vertex) {
     const PolyNetVertex& v = poly->netVertex[vertex];
     return {v.x, v.y};
@@ -39,46 +32,6 @@ inline triplex solid_position(const polyhedron* poly, int64_t vertex) {
 inline double outside_by(double t) { return t < 0.0 ? -t : (t > 1.0 ? t - 1.0 : 0.0); }
 
 }  // namespace
-
-void XY_and_3points_to_barycentrics(double* b1, double* b2, double* b3, fcomplex P, fcomplex P1,
-                                    fcomplex P2, fcomplex P3) {
-    const double inv = 1.0 / doubled_area(P1.re, P1.im, P2.re, P2.im, P3.re, P3.im);
-    double a1, a2, a3;
-    sub_areas(&a1, &a2, &a3, P, P1, P2, P3);
-    *b1 = a1 * inv;
-    *b2 = a2 * inv;
-    *b3 = a3 * inv;
-}
-
-void XY_and_3points_to_barycentrics_CG(double* b1, double* b2, double* b3, CGPoint P, CGPoint P1,
-                                       CGPoint P2, CGPoint P3) {
-    XY_and_3points_to_barycentrics(b1, b2, b3, ComplexFromCGPoint(P), ComplexFromCGPoint(P1),
-                                   ComplexFromCGPoint(P2), ComplexFromCGPoint(P3));
-}
-
-void XY_and_3points_to_barycentricsT(double* b, triplex P, triplex P1, triplex P2, triplex P3) {
-    XY_and_3points_to_barycentrics(&b[0], &b[1], &b[2], CFromT(P), CFromT(P1), CFromT(P2), CFromT(P3));
-}
-
-int complex_and_3_points_to_barycentrics(double* b1, double* b2, double* b3, int check, fcomplex P,
-                                         fcomplex P1, fcomplex P2, fcomplex P3) {
-    const double D = doubled_area(P1.re, P1.im, P2.re, P2.im, P3.re, P3.im);
-    if (D == 0.0) {
-        // No barycentrics exist; NaNs would pass every "not below" test.
-        *b1 = *b2 = *b3 = 0.0;
-        return 0;
-    }
-    double a1, a2, a3;
-    sub_areas(&a1, &a2, &a3, P, P1, P2, P3);
-    *b1 = a1 / D;
-    *b2 = a2 / D;
-    *b3 = a3 / D;
-    if (check == 0) return 1;
-    if (*b1 < -kTriangleSearchSlack) return 0;
-    if (*b2 < -kTriangleSearchSlack) return 0;
-    if (*b3 < -kTriangleSearchSlack) return 0;
-    return 1;
-}
 
 int barycentrics_precalc(int64_t t, polyhedron* poly) {
     PolyNetTriangle& tri = poly->netTriangle[t];
@@ -134,13 +87,6 @@ void FillNetTriangleCorners(polyhedron* poly) {
             poly->netVertex[v].Z = float(q.z);
         }
     }
-}
-
-bool iso_in_triangle(int64_t i, int64_t j, const TriangleLattice* lattice, fcomplex* P, double* b) {
-    *P = Cadd(Cscale(lattice->E1, static_cast<double>(i)), Cscale(lattice->E2, static_cast<double>(j)));
-    XY_and_3points_to_barycentrics(&b[0], &b[1], &b[2], *P, lattice->corner[0], lattice->corner[1],
-                                   lattice->corner[2]);
-    return bary_is_inside(b[0], b[1], b[2]);
 }
 
 void Get2DPointFromTriangleAndBarys(int64_t t, double* P, const polyhedron* poly, double b1, double b2,
@@ -292,19 +238,6 @@ void Get3DPointFromFaceAndBarys(int64_t t, double* P, const polyhedron* poly, do
     P[2] = r.z;
 }
 
-void Get3DPointFromFaceAndBarysF(int64_t t, float* P, const polyhedron* poly, double b1, double b2,
-                                 double b3) {
-    double d[3];
-    Get3DPointFromFaceAndBarys(t, d, poly, b1, b2, b3);
-    for (int i = 0; i < 3; ++i) P[i] = static_cast<float>(d[i]);
-}
-
-triplex barys_to_point_in_polyface(const polyhedron* poly, int64_t f, double b1, double b2, double b3) {
-    const PolyFace3D& face = poly->face3D[f];
-    return barycentric_weighted(b1, b2, b3, poly->coords3D[face.vertex[0]], poly->coords3D[face.vertex[1]],
-                                poly->coords3D[face.vertex[2]]);
-}
-
 // --- bilinear coordinates ------------------------------------------------------------
 
 fcomplex invBilinear(fcomplex P, fcomplex A, fcomplex B, fcomplex C, fcomplex D) {
@@ -355,80 +288,10 @@ fcomplex invBilinear(fcomplex P, fcomplex A, fcomplex B, fcomplex C, fcomplex D)
     return best;
 }
 
-bool cartesian_in_quad(int64_t i, int64_t j, const int64_t* quad, fcomplex* P, fcomplex* uv) {
-    *P = {static_cast<double>(i), static_cast<double>(j)};
-    fcomplex corner[4];
-    for (int c = 0; c < 4; ++c) corner[c] = {static_cast<double>(quad[c]), static_cast<double>(quad[4 + c])};
-    *uv = invBilinear(*P, corner[0], corner[1], corner[2], corner[3]);
-    return bilinear_is_in_quad(*uv);
-}
-
 triplex bilinears_to_point_in_polyface(const polyhedron* poly, int64_t f, int64_t k, double u, double v) {
     const PolyFace3D& face = poly->face3D[f];
     const int64_t n = face.count;
     triplex corner[4];
     for (int c = 0; c < 4; ++c) corner[c] = poly->coords3D[face.vertex[(k + c) % n]];
     return Tbilerp(u, v, corner[0], corner[1], corner[2], corner[3]);
-}
-
-void find_u_in_quadrilateral_precalculables(double* a, double* b, double* k, fcomplex P00, fcomplex P10,
-                                            fcomplex P01, fcomplex P11) {
-    *a = Ccross_product(Csub(P10, P00), Csub(P11, P01));
-    *b = Ccross_product(P10, P01) + Ccross_product(P00, P11) - 2.0 * Ccross_product(P00, P01);
-    *k = *a == 0.0 ? 1.0 : 0.5 / *a;
-}
-
-namespace {
-
-// How badly the root u of the patch P00, P10, P01, P11 places P: its distance
-// from the line of the patch at u (over the patch's size), plus how far u and
-// the position along that line lie outside [0, 1]. A root that collapses the
-// line to a point where two corners coincide leaves the distance to that
-// point; a true root leaves 0, or only the outside part for a point beyond
-// the patch.
-double root_misfit(double u, fcomplex P00, fcomplex P10, fcomplex P01, fcomplex P11, fcomplex P) {
-    if (!std::isfinite(u)) return INFINITY;
-    const fcomplex E0 = Cadd(P00, Cscale(Csub(P10, P00), u));
-    const fcomplex E1 = Cadd(P01, Cscale(Csub(P11, P01), u));
-    const fcomplex side = Csub(E1, E0), h = Csub(P, E0);
-    const double len2 = Cdot_product(side, side);
-    const double t = len2 > 0.0 ? Cdot_product(h, side) / len2 : 0.0;
-    const fcomplex miss = Csub(h, Cscale(side, t));
-    const fcomplex diagonal = Csub(P11, P00), other = Csub(P10, P01);
-    const double size2 = std::max(Cdot_product(diagonal, diagonal), Cdot_product(other, other));
-    const double distance = size2 > 0.0 ? std::sqrt(Cdot_product(miss, miss) / size2) : 0.0;
-    return distance + outside_by(u) + outside_by(t);
-}
-
-}  // namespace
-
-double find_u_in_quadrilateral(fcomplex P00, fcomplex P10, fcomplex P01, fcomplex P11, fcomplex P,
-                               double a, double b, double k) {
-    const double B = b + P.re * (P10.im + P01.im - P00.im - P11.im) + P.im * (P00.re + P11.re - P10.re - P01.re);
-    const double C = Ccross_product(Csub(P00, P), Csub(P01, P));
-    if (a == 0.0) return B == 0.0 ? -1.0 : -C / B;
-    const double w = B * B - 4.0 * a * C;
-    if (w < 0.0) return -1.0;
-    // The roots in cancellation-free form. Either may be the one inside: which
-    // depends on the orientation of the quadrilateral, and where two corners
-    // coincide the other root collapses the patch onto them. The root that
-    // puts the point back where it is wins.
-    (void)k;
-    const double q = -0.5 * (B + std::copysign(std::sqrt(w), B));
-    const double by_q = q == 0.0 ? -1.0 : C / q;
-    const double u1 = B >= 0.0 ? by_q : q / a;
-    const double u2 = B >= 0.0 ? q / a : by_q;
-    const double m1 = root_misfit(u1, P00, P10, P01, P11, P), m2 = root_misfit(u2, P00, P10, P01, P11, P);
-    return m2 < m1 ? u2 : u1;
-}
-
-void GetUVInQuadrilateralPrecalc(fcomplex A, fcomplex B, fcomplex C, fcomplex D, QuadUVCoefficients* c) {
-    find_u_in_quadrilateral_precalculables(&c->au, &c->bu, &c->ku, A, B, D, C);
-    find_u_in_quadrilateral_precalculables(&c->av, &c->bv, &c->kv, B, C, A, D);
-}
-
-void GetUVInQuadrilateral(fcomplex A, fcomplex B, fcomplex C, fcomplex D, fcomplex P, fcomplex* uv,
-                          const QuadUVCoefficients* c) {
-    uv->re = find_u_in_quadrilateral(A, B, D, C, P, c->au, c->bu, c->ku);
-    uv->im = find_u_in_quadrilateral(B, C, A, D, P, c->av, c->bv, c->kv);
 }

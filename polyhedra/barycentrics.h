@@ -30,28 +30,11 @@ inline int classify_component(double t) {
     return 0;
 }
 inline bool bary_component_is_inside(double t) { return t > -kInsideSlack && t < 1.0 + kInsideSlack; }
-inline bool bary_is_inside(double b1, double b2, double b3) {
-    return bary_component_is_inside(b1) && bary_component_is_inside(b2) && bary_component_is_inside(b3);
-}
 inline bool bilinear_is_in_quad(fcomplex uv) {
     return bary_component_is_inside(uv.re) && bary_component_is_inside(uv.im);
 }
 
 // --- barycentrics from points ----------------------------------------------------
-
-// Degenerate triangles (zero area) give non-finite values.
-void XY_and_3points_to_barycentrics(double* b1, double* b2, double* b3, fcomplex P, fcomplex P1,
-                                    fcomplex P2, fcomplex P3);
-void XY_and_3points_to_barycentrics_CG(double* b1, double* b2, double* b3, CGPoint P, CGPoint P1,
-                                       CGPoint P2, CGPoint P3);
-// The same on the x, y of three-vectors, into b[3].
-void XY_and_3points_to_barycentricsT(double* b, triplex P, triplex P1, triplex P2, triplex P3);
-
-// With check 0 returns 1; otherwise 1 when no barycentric is below
-// -kTriangleSearchSlack. A degenerate triangle writes zeros and returns 0: it
-// holds no point.
-int complex_and_3_points_to_barycentrics(double* b1, double* b2, double* b3, int check, fcomplex P,
-                                         fcomplex P1, fcomplex P2, fcomplex P3);
 
 // Results of barycentrics_precalc.
 enum BaryPrecalcResult : int {
@@ -89,15 +72,6 @@ inline int find_barycentrics(int64_t t, float* b1, float* b2, float* b3, const p
     *b3 = ((p1.x - x) * (p2.y - y) - (p1.y - y) * (p2.x - x)) * s;
     return *b3 >= slack ? 1 : 0;
 }
-
-// A triangular lattice: point (i, j) is i*E1 + j*E2; tested against a triangle.
-struct TriangleLattice {
-    fcomplex E1, E2;
-    fcomplex corner[3];
-};
-// P = i*E1 + j*E2 and its barycentrics in the lattice's triangle; whether all
-// three are inside the tolerance band.
-bool iso_in_triangle(int64_t i, int64_t j, const TriangleLattice* lattice, fcomplex* P, double* b);
 
 // --- points from barycentrics ----------------------------------------------------
 
@@ -138,10 +112,6 @@ void Get2DPointFromTriangleAndBarys(int64_t t, double* P, const polyhedron* poly
 // blended in longitude and latitude and put on the unit sphere.
 void Get3DPointFromFaceAndBarys(int64_t t, double* P, const polyhedron* poly, double b1, double b2,
                                 double b3);
-void Get3DPointFromFaceAndBarysF(int64_t t, float* P, const polyhedron* poly, double b1, double b2,
-                                 double b3);
-// b1*V0 + b2*V1 + b3*V2 over the first three vertices of 3D face f.
-triplex barys_to_point_in_polyface(const polyhedron* poly, int64_t f, double b1, double b2, double b3);
 
 // Normalises v (zero becomes (0, 0, 1)) and replaces it by (unit longitude,
 // unit latitude, 0). Returns 0 at a pole (latitude above 0.999 or below 0.001),
@@ -156,29 +126,5 @@ double Normalize_and_RectangularizeD(double* v);
 // one, else the one nearer to it.
 fcomplex invBilinear(fcomplex P, fcomplex A, fcomplex B, fcomplex C, fcomplex D);
 
-// P = (i, j); quad holds four x then four y coordinates; uv = invBilinear of P
-// in the quad's corners 0 to 3; whether both lie inside the tolerance band.
-bool cartesian_in_quad(int64_t i, int64_t j, const int64_t* quad, fcomplex* P, fcomplex* uv);
-
 // Corners k, k+1, k+2, k+3 (mod the vertex count) of 3D face f as A, B, C, D.
 triplex bilinears_to_point_in_polyface(const polyhedron* poly, int64_t f, int64_t k, double u, double v);
-
-// The point-independent coefficients of the u-equation a*u^2 + B*u + C = 0 of
-// the patch with corners P00, P10, P01, P11 (k = 0.5/a, or 1 when a = 0).
-void find_u_in_quadrilateral_precalculables(double* a, double* b, double* k, fcomplex P00, fcomplex P10,
-                                            fcomplex P01, fcomplex P11);
-// u of P from those coefficients. Solves the linear equation when a = 0; of
-// two roots takes the one that maps back onto P inside the patch (or nearest
-// to it), so coincident corners do not yield the root that collapses the
-// patch onto them; answers -1 when there is no real root.
-double find_u_in_quadrilateral(fcomplex P00, fcomplex P10, fcomplex P01, fcomplex P11, fcomplex P,
-                               double a, double b, double k);
-// The six coefficients GetUVInQuadrilateral needs: a, b, k for u, then for v.
-struct QuadUVCoefficients {
-    double au, bu, ku;
-    double av, bv, kv;
-};
-void GetUVInQuadrilateralPrecalc(fcomplex A, fcomplex B, fcomplex C, fcomplex D, QuadUVCoefficients* c);
-// (u, v) of P in the quadrilateral A, B, C, D in order.
-void GetUVInQuadrilateral(fcomplex A, fcomplex B, fcomplex C, fcomplex D, fcomplex P, fcomplex* uv,
-                          const QuadUVCoefficients* c);

@@ -32,27 +32,22 @@ fcomplex Bilinear(double u, double v, fcomplex A, fcomplex B, fcomplex C, fcompl
             A.im + u * (B.im - A.im) + v * (D.im - A.im) + u * v * (A.im - B.im + C.im - D.im)};
 }
 
-TEST(Barycentrics, CornersCentroidAndRoundTrips) {
-    const fcomplex P1{0.3, -1}, P2{2.5, 0.2}, P3{-0.4, 1.7};
-    const fcomplex corners[3] = {P1, P2, P3};
-    for (int c = 0; c < 3; ++c) {
-        double b[3];
-        XY_and_3points_to_barycentrics(&b[0], &b[1], &b[2], corners[c], P1, P2, P3);
-        for (int i = 0; i < 3; ++i) EXPECT_NEAR(b[i], i == c ? 1 : 0, 1e-15);
-    }
-    double b1, b2, b3;
-    XY_and_3points_to_barycentrics(&b1, &b2, &b3, Cscale(Caddthree(P1, P2, P3), 1.0 / 3), P1, P2, P3);
-    EXPECT_NEAR(b1, 1.0 / 3, 1e-15);
-    EXPECT_NEAR(b2, 1.0 / 3, 1e-15);
-    EXPECT_NEAR(b3, 1.0 / 3, 1e-15);
+// Barycentrics of P in P1 P2 P3 as ratios of signed areas, from the definition.
+void Barys(double* b1, double* b2, double* b3, fcomplex P, fcomplex P1, fcomplex P2, fcomplex P3) {
+    const double D = Ccross_product(Csub(P2, P1), Csub(P3, P1));
+    *b1 = Ccross_product(Csub(P2, P), Csub(P3, P)) / D;
+    *b2 = Ccross_product(Csub(P3, P), Csub(P1, P)) / D;
+    *b3 = Ccross_product(Csub(P1, P), Csub(P2, P)) / D;
+}
 
+TEST(Barycentrics, RoundTripsThroughEveryForm) {
     std::mt19937_64 rng(8);
     std::uniform_real_distribution<double> d(-3, 3);
+    double b1, b2, b3;
     for (int i = 0; i < 200; ++i) {
         const fcomplex Q1{d(rng), d(rng)}, Q2{d(rng), d(rng)}, Q3{d(rng), d(rng)}, P{d(rng), d(rng)};
         if (std::fabs(Ccross_product(Csub(Q2, Q1), Csub(Q3, Q1))) < 0.1) continue;
-        XY_and_3points_to_barycentrics(&b1, &b2, &b3, P, Q1, Q2, Q3);
-        EXPECT_NEAR(b1 + b2 + b3, 1.0, 1e-12);
+        Barys(&b1, &b2, &b3, P, Q1, Q2, Q3);
         // Every way back to the point agrees.
         ExpectNear(barycentric_complex(b2, b3, Q1, Q2, Q3), P, 1e-12);
         ExpectNear(barycentric_b2_b3_and_3_points_to_complex(b2, b3, Q1, Q2, Q3), P, 1e-12);
@@ -61,17 +56,6 @@ TEST(Barycentrics, CornersCentroidAndRoundTrips) {
                    P, 1e-12);
         ExpectNear(CFromT(barycentric_weighted(b1, b2, b3, TFromC(Q1), TFromC(Q2), TFromC(Q3))), P, 1e-12);
         ExpectNear(CFromT(barycentric_triplex(b2, b3, TFromC(Q1), TFromC(Q2), TFromC(Q3))), P, 1e-12);
-        // The other entry points give the same barycentrics.
-        double c[3];
-        XY_and_3points_to_barycentricsT(c, TFromC(P), TFromC(Q1), TFromC(Q2), TFromC(Q3));
-        EXPECT_NEAR(c[1], b2, 1e-12);
-        XY_and_3points_to_barycentrics_CG(&c[0], &c[1], &c[2], CGPointFromComplex(P), CGPointFromComplex(Q1),
-                                          CGPointFromComplex(Q2), CGPointFromComplex(Q3));
-        EXPECT_EQ(c[2], b3);
-        EXPECT_EQ(complex_and_3_points_to_barycentrics(&c[0], &c[1], &c[2], 0, P, Q1, Q2, Q3), 1);
-        EXPECT_NEAR(c[0], b1, 1e-12);
-        EXPECT_EQ(complex_and_3_points_to_barycentrics(&c[0], &c[1], &c[2], 1, P, Q1, Q2, Q3),
-                  (b1 >= -1e-6 && b2 >= -1e-6 && b3 >= -1e-6) ? 1 : 0);
     }
 }
 
@@ -88,36 +72,16 @@ TEST(Barycentrics, ArrayFormsAreTheWeightedSum) {
 }
 
 TEST(Barycentrics, InsideTolerances) {
-    const fcomplex P1{0, 0}, P2{1, 0}, P3{0, 1};
-    double b1, b2, b3;
-    // Just below the edge P1-P2.
-    EXPECT_EQ(complex_and_3_points_to_barycentrics(&b1, &b2, &b3, 1, {0.5, -1e-7}, P1, P2, P3), 1);
-    EXPECT_EQ(complex_and_3_points_to_barycentrics(&b1, &b2, &b3, 1, {0.5, -1e-5}, P1, P2, P3), 0);
-    EXPECT_EQ(complex_and_3_points_to_barycentrics(&b1, &b2, &b3, 0, {0.5, -1e-5}, P1, P2, P3), 1);
-    // A triangle without area holds no point, with or without the check.
-    EXPECT_EQ(complex_and_3_points_to_barycentrics(&b1, &b2, &b3, 1, {0.5, 0.5}, P1, P2, {2, 0}), 0);
-    EXPECT_EQ(complex_and_3_points_to_barycentrics(&b1, &b2, &b3, 0, {0.5, 0.5}, P1, P2, {2, 0}), 0);
-    EXPECT_TRUE(std::isfinite(b1) && std::isfinite(b2) && std::isfinite(b3));
-
-    EXPECT_TRUE(bary_is_inside(1.00005, 0, 0));
-    EXPECT_FALSE(bary_is_inside(1.0001, 0, 0));
-    EXPECT_FALSE(bary_is_inside(0, -0.0001, 0));
-    EXPECT_TRUE(bary_is_inside(0, -0.00009, 0));
+    EXPECT_TRUE(bary_component_is_inside(1.00005));
+    EXPECT_FALSE(bary_component_is_inside(1.0001));
+    EXPECT_FALSE(bary_component_is_inside(-0.0001));
+    EXPECT_TRUE(bary_component_is_inside(-0.00009));
     EXPECT_TRUE(bilinear_is_in_quad({1.00009, -0.00009}));
     EXPECT_FALSE(bilinear_is_in_quad({0.5, 1.0002}));
     EXPECT_EQ(classify_component(-0.0001), -1);
     EXPECT_EQ(classify_component(-0.00009), 0);
     EXPECT_EQ(classify_component(1.0001), 1);
     EXPECT_EQ(classify_component(0.5), 0);
-
-    TriangleLattice lattice{{1, 0}, {0.5, std::sqrt(0.75)}, {{0, 0}, {4, 0}, {2, 4 * std::sqrt(0.75)}}};
-    fcomplex P;
-    double b[3];
-    EXPECT_TRUE(iso_in_triangle(1, 1, &lattice, &P, b));
-    ExpectNear(P, {1.5, std::sqrt(0.75)}, 1e-15);
-    EXPECT_NEAR(b[0] + b[1] + b[2], 1, 1e-15);
-    EXPECT_TRUE(iso_in_triangle(0, 4, &lattice, &P, b));  // the apex corner
-    EXPECT_FALSE(iso_in_triangle(4, 1, &lattice, &P, b));
 }
 
 // A polyhedron with a few hand-made net triangles.
@@ -158,7 +122,7 @@ TEST_F(PolyFixture, PrecalcAndFindBarycentrics) {
     for (int i = 0; i < 300; ++i) {
         const float x = d(rng), y = d(rng);
         double want[3];
-        XY_and_3points_to_barycentrics(&want[0], &want[1], &want[2], {x, y}, {0.1f, 0.2f}, {0.9f, 0.25f},
+        Barys(&want[0], &want[1], &want[2], {x, y}, {0.1f, 0.2f}, {0.9f, 0.25f},
                                        {0.4f, 0.8f});
         float b[3] = {-9, -9, -9};
         const int hit = find_barycentrics(0, &b[0], &b[1], &b[2], poly.get(), x, y);
@@ -229,9 +193,6 @@ TEST_F(PolyFixture, LinearPointOnTheSolid) {
     EXPECT_NEAR(P[0], 0.2, 1e-7);
     EXPECT_NEAR(P[1], 0.3, 1e-7);
     EXPECT_NEAR(P[2], 0.5, 1e-7);
-    float F[3];
-    Get3DPointFromFaceAndBarysF(0, F, poly.get(), 0.2, 0.3, 0.5);
-    EXPECT_FLOAT_EQ(F[2], 0.5f);
 }
 
 // Direction of the equirectangular unit position (u, v).
@@ -321,7 +282,6 @@ TEST_F(PolyFixture, PointsOnPolyfaces) {
     PolyFace3D& f = poly->face3D[0];
     f.count = 4;
     for (int i = 0; i < 4; ++i) f.vertex[i] = i;
-    ExpectNear(barys_to_point_in_polyface(poly.get(), 0, 0.2, 0.3, 0.5), {0.8, 0.5, 0}, 1e-15);
     // k = 3 takes corners 3, 0, 1, 2 as A, B, C, D.
     ExpectNear(bilinears_to_point_in_polyface(poly.get(), 0, 3, 0, 0), coords[3], 0);
     ExpectNear(bilinears_to_point_in_polyface(poly.get(), 0, 3, 1, 0), coords[0], 0);
@@ -385,13 +345,7 @@ std::vector<std::array<fcomplex, 4>> Quads() {
 
 TEST(Bilinear, ParallelogramUsesTheLinearCase) {
     ExpectNear(invBilinear({1, 0.5}, {0, 0}, {2, 0}, {2, 1}, {0, 1}), {0.5, 0.5}, 1e-15);
-    QuadUVCoefficients c;
-    GetUVInQuadrilateralPrecalc({0, 0}, {2, 0}, {2, 1}, {0, 1}, &c);
-    EXPECT_EQ(c.au, 0.0);
-    EXPECT_EQ(c.ku, 1.0);
-    fcomplex uv;
-    GetUVInQuadrilateral({0, 0}, {2, 0}, {2, 1}, {0, 1}, {1.5, 0.25}, &uv, &c);
-    ExpectNear(uv, {0.75, 0.25}, 1e-15);
+    ExpectNear(invBilinear({1.5, 0.25}, {0, 0}, {2, 0}, {2, 1}, {0, 1}), {0.75, 0.25}, 1e-15);
 }
 
 TEST(Bilinear, InverseOfBilinearIsIdentityInEveryOrientation) {
@@ -399,15 +353,10 @@ TEST(Bilinear, InverseOfBilinearIsIdentityInEveryOrientation) {
     std::uniform_real_distribution<double> d(0, 1);
     int count = 0;
     for (const auto& q : Quads()) {
-        QuadUVCoefficients c;
-        GetUVInQuadrilateralPrecalc(q[0], q[1], q[2], q[3], &c);
         for (int i = 0; i < 20; ++i) {
             const double u = d(rng), v = d(rng);
             const fcomplex P = Bilinear(u, v, q[0], q[1], q[2], q[3]);
             ExpectNear(invBilinear(P, q[0], q[1], q[2], q[3]), {u, v}, 1e-9);
-            fcomplex uv;
-            GetUVInQuadrilateral(q[0], q[1], q[2], q[3], P, &uv, &c);
-            ExpectNear(uv, {u, v}, 1e-9);
             ++count;
         }
         // The corners themselves.
@@ -436,13 +385,10 @@ TEST(Bilinear, CoincidentCornersGiveTheRootThatReproducesThePoint) {
             if (rot >= 4)
                 for (fcomplex& p : q) p.re = -p.re;
             q[(same + 1) % 4] = q[same];  // corner same + 1 moves onto corner same
-            QuadUVCoefficients c;
-            GetUVInQuadrilateralPrecalc(q[0], q[1], q[2], q[3], &c);
             for (int i = 0; i < 25; ++i) {
                 const double u = d(rng), v = d(rng);
                 const fcomplex P = Bilinear(u, v, q[0], q[1], q[2], q[3]);
-                fcomplex uv;
-                GetUVInQuadrilateral(q[0], q[1], q[2], q[3], P, &uv, &c);
+                const fcomplex uv = invBilinear(P, q[0], q[1], q[2], q[3]);
                 const fcomplex back = Bilinear(uv.re, uv.im, q[0], q[1], q[2], q[3]);
                 EXPECT_NEAR(back.re, P.re, 1e-9) << "corners " << same << "," << same + 1 << " rot " << rot
                                                  << " at " << u << "," << v << " got " << uv.re << "," << uv.im;
@@ -452,17 +398,6 @@ TEST(Bilinear, CoincidentCornersGiveTheRootThatReproducesThePoint) {
             }
         }
     EXPECT_EQ(count, 800);
-}
-
-TEST(Bilinear, CartesianInQuad) {
-    const int64_t quad[8] = {0, 10, 12, 0, 0, 0, 10, 8};  // x then y
-    fcomplex P, uv;
-    EXPECT_TRUE(cartesian_in_quad(5, 4, quad, &P, &uv));
-    ExpectNear(P, {5, 4}, 0);
-    ExpectNear(Bilinear(uv.re, uv.im, {0, 0}, {10, 0}, {12, 10}, {0, 8}), P, 1e-12);
-    EXPECT_TRUE(cartesian_in_quad(0, 0, quad, &P, &uv));
-    EXPECT_FALSE(cartesian_in_quad(11, 1, quad, &P, &uv));
-    EXPECT_FALSE(cartesian_in_quad(-1, 4, quad, &P, &uv));
 }
 
 }  // namespace

@@ -133,14 +133,6 @@ void OrderPolygonPointsCorrectly(std::vector<triplex>& polygon) {
     for (size_t i = 0; i < n; ++i) polygon[i] = keyed[i].second;
 }
 
-int attitudeToOrigin(const std::vector<triplex>& polygon, double tolerance) {
-    if (polygon.size() < 3) return 0;
-    PLANED plane;
-    BuildPlaneFromThreePointsT(&plane, polygon[0], polygon[1], polygon[2]);
-    const double s = plane.k;  // n·0 + k
-    return s > tolerance ? 1 : s < -tolerance ? -1 : 0;
-}
-
 void BuildCubeEnclosing(BabyCSG* csg) {
     if (!csg) return;
     constexpr double h = 10000.0;
@@ -152,17 +144,6 @@ void BuildCubeEnclosing(BabyCSG* csg) {
         for (int k : q) f.points.push_back(corner[k]);
         OrderPolygonPointsCorrectly(f.points);
         csg->faces.push_back(std::move(f));
-    }
-}
-
-void CopyFacesFromPolyToBabyCSG(const polyhedron* poly, BabyCSG* csg, double scale) {
-    for (int64_t f = 0; f < poly->faceCount3D; ++f) {
-        BabyCSGFace face = NewFace(csg);
-        for (int64_t k = 0; k < poly->face3D[f].count; ++k)
-            AppendMerged(face.points, Tscale(poly->coords3D[poly->face3D[f].vertex[k]], 2.0 * scale),
-                         csg->options.mergeDistance);
-        OrderPolygonPointsCorrectly(face.points);
-        csg->faces.push_back(std::move(face));
     }
 }
 
@@ -246,26 +227,6 @@ int64_t make_poly_from_voronoi_sites_via_CSG(polyhedron* poly, int64_t, VoronoiH
     return r;
 }
 
-// ---- convex hull ----
-
-BabyHull* createBabyHull(const VoronoiHandlingOptions* options) {
-    BabyHull* hull = new (std::nothrow) BabyHull{};
-    if (!hull) return nullptr;
-    hull->csg = createBabyCSG(options);
-    if (!hull->csg) {
-        delete hull;
-        return nullptr;
-    }
-    return hull;
-}
-
-void destroyBabyHull(BabyHull** hull) {
-    if (!*hull) return;
-    destroyBabyCSG(&(*hull)->csg);
-    delete *hull;
-    *hull = nullptr;
-}
-
 // qhull's facets of the points as outward planes n·x + offset = 0; false for
 // a set qhull finds no hull of (flat, or too few points).
 bool QhullFacets(const std::vector<triplex>& points, std::vector<std::pair<triplex, double>>& facets,
@@ -306,49 +267,6 @@ bool QhullFacets(const std::vector<triplex>& points, std::vector<std::pair<tripl
     return exitcode == 0;
 }
 
-void MakeHullFromPoints(BabyHull* hull, const HALFSPACE* points) {
-    if (!hull) return;
-    hull->planes.clear();
-    hull->points.clear();
-    for (const HALFSPACE* n = points->head->next; n != points->head; n = n->next) hull->points.push_back(n->point);
-    if (hull->points.size() < 4) {
-        hull->failed = 1;
-        return;
-    }
-    std::vector<std::pair<triplex, double>> facets;
-    if (!QhullFacets(hull->points, facets)) {
-        hull->failed = 1;
-        return;
-    }
-    const double tol = hull->csg->options.planeTolerance;
-    HALFSPACE list;
-    InitEmptyList(&list);
-    for (const auto& [normal, offset] : facets) {
-        const triplex n = Unit(normal);
-        // The origin must lie strictly inside: else the planes would cut
-        // nothing off the side it lies on.
-        if (offset > -tol) {
-            hull->failed = 1;
-            break;
-        }
-        bool same = false;
-        for (const PLANED& q : hull->planes) same = same || Tdot_product(q.n, n) > 0.9999619231;
-        if (same) continue;
-        PLANED plane;
-        BuildPlane(&plane, n.x, n.y, n.z, offset);
-        hull->planes.push_back(plane);
-        HALFSPACE* node = AddPointToEndOfList(Tscale(n, -offset), &list, int64_t(hull->planes.size() - 1));
-        if (node) node->plane = plane;
-    }
-    if (hull->failed) {
-        hull->planes.clear();
-        DisposeListExceptForHead(&list);
-        return;
-    }
-    SlicePlanesAway(hull->csg, &list);
-    DisposeListExceptForHead(&list);
-}
-
 // ---- site sources ----
 
 namespace {
@@ -365,24 +283,6 @@ void AddSitePoint(HALFSPACE* list, triplex p, int64_t id, triplex normal, double
 
 }  // namespace
 
-void AddFaceCentroidsToList(const polyhedron* poly, HALFSPACE* list, const VoronoiHandlingOptions* o, double scale) {
-    for (int64_t f = 0; f < poly->faceCount3D; ++f)
-        AddSitePoint(list, Tscale(FetchCentroidOf3DFace(poly, f), scale), f, FetchNormalOf3DFace(poly, f),
-                     o->mergeDistance);
-}
-
-void AddEdgeMidpointsToList(const polyhedron* poly, HALFSPACE* list, const VoronoiHandlingOptions* o, double scale) {
-    for (int64_t f = 0; f < poly->faceCount3D; ++f) {
-        const PolyFace3D& face = poly->face3D[f];
-        for (int64_t k = 0; k < face.count; ++k) {
-            const triplex m = Tscale(
-                Tscale(Tadd(poly->coords3D[face.vertex[k]], poly->coords3D[face.vertex[(k + 1) % face.count]]), 0.5),
-                scale);
-            AddSitePoint(list, m, f, m, o->mergeDistance);
-        }
-    }
-}
-
 void AddVerticesToList(const polyhedron* poly, HALFSPACE* list, const VoronoiHandlingOptions* o, int64_t centroids,
                        int64_t normalise, double scale, double factor) {
     for (int64_t f = 0; f < poly->faceCount3D; ++f) {
@@ -398,18 +298,5 @@ void AddVerticesToList(const polyhedron* poly, HALFSPACE* list, const VoronoiHan
             const triplex c = Tscale(Unit(FetchCentroidOf3DFace(poly, f)), scale);
             AddSitePoint(list, c, f, c, o->mergeDistance);
         }
-    }
-}
-
-void Blurt(triplex point, HALFSPACE* list, const VoronoiHandlingOptions* o) {
-    AddSitePoint(list, point, 0, point, o->mergeDistance);
-}
-
-void ProjectPointsOntoSphereAndFixPlanes(HALFSPACE* list, double radius) {
-    for (HALFSPACE* n = list->head->next; n != list->head; n = n->next) {
-        const double m = std::sqrt(Tdot_product(n->point, n->point));
-        n->point = m > 0.0 ? Tscale(n->point, radius / m) : triplex{0.0, 0.0, radius};
-        const double a[3] = {n->point.x, n->point.y, n->point.z};
-        BuildPlaneFromPointAndDirection(a, a, &n->plane);
     }
 }

@@ -1,8 +1,8 @@
 // A small constructive-solid-geometry kernel: a convex solid kept as a list
 // of planar polygons, started as a huge cube and cut by one plane at a time,
 // every cut closed by a capping polygon that remembers the site of its plane.
-// The Voronoi solids cut it by their sites' tangent planes; the convex hull
-// cuts it by the supporting planes of a point set (found by qhull).
+// The Voronoi solids cut it by their sites' tangent planes, the Goldberg
+// solids by tangent planes at a geodesic solid's vertices and face centres.
 #pragma once
 
 #include <cstdint>
@@ -35,8 +35,6 @@ void destroyBabyCSG(BabyCSG** csg);
 
 // Starts the solid as the cube of side 20,000 about the origin.
 void BuildCubeEnclosing(BabyCSG* csg);
-// One face per face of the solid, its corners times 2 * scale.
-void CopyFacesFromPolyToBabyCSG(const polyhedron* poly, BabyCSG* csg, double scale);
 // Keeps the part where the plane's n·p + k is at most the plane tolerance and
 // caps the cut with a face remembering the plane node's point and id.
 void SliceOnePlaneAway(BabyCSG* csg, const HALFSPACE* planeNode);
@@ -46,9 +44,6 @@ void SlicePlanesAway(BabyCSG* csg, const HALFSPACE* planes);
 bool MaybeBuildCappingFace(BabyCSG* csg, std::vector<triplex> points);
 // Orders a polygon counter-clockwise seen from the side away from the origin.
 void OrderPolygonPointsCorrectly(std::vector<triplex>& polygon);
-// +1 when the origin lies above the plane of the polygon's first three points
-// by more than the tolerance, -1 below, 0 within (or fewer than three points).
-int attitudeToOrigin(const std::vector<triplex>& polygon, double tolerance);
 
 // The solid's faces into an emptied record (fresh storage), linked; returns
 // what the links return.
@@ -64,25 +59,6 @@ int64_t make_poly_from_voronoi_sites_via_CSG(polyhedron* poly, int64_t unused, V
 bool QhullFacets(const std::vector<triplex>& points, std::vector<std::pair<triplex, double>>& facets,
                  std::vector<std::vector<int32_t>>* facetPoints = nullptr);
 
-struct BabyHull {
-    BabyCSG* csg;
-    std::vector<PLANED> planes;   // the supporting planes, outward, in qhull's facet order
-    std::vector<triplex> points;  // the input, numbered 0..n-1
-    int32_t failed;               // fewer than four points, a flat set, or points not enclosing the origin
-};
-
-BabyHull* createBabyHull(const VoronoiHandlingOptions* options);
-void destroyBabyHull(BabyHull** hull);
-// The supporting planes of the points (facets within half a degree of an
-// accepted one are the same facet), then the enclosing cube cut by them.
-void MakeHullFromPoints(BabyHull* hull, const HALFSPACE* points);
-
 // Site sources: points appended at the merge distance with their planes.
-void AddFaceCentroidsToList(const polyhedron* poly, HALFSPACE* list, const VoronoiHandlingOptions* options,
-                            double scale);
-void AddEdgeMidpointsToList(const polyhedron* poly, HALFSPACE* list, const VoronoiHandlingOptions* options,
-                            double scale);
 void AddVerticesToList(const polyhedron* poly, HALFSPACE* list, const VoronoiHandlingOptions* options,
                        int64_t centroids, int64_t normalise, double scale, double factor);
-void Blurt(triplex point, HALFSPACE* list, const VoronoiHandlingOptions* options);
-void ProjectPointsOntoSphereAndFixPlanes(HALFSPACE* list, double radius);

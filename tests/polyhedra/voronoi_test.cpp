@@ -1,5 +1,5 @@
-// Voronoi cells on the sphere, the point-list face writer, the small CSG
-// kernel and the convex hull, checked against brute force and qconvex.
+// Voronoi cells on the sphere, the point-list face writer and the small CSG
+// kernel, checked against brute force and qconvex.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -296,7 +296,7 @@ TEST(VoronoiCells, ASiteWithNoCellFailsTheBuild) {
     EXPECT_EQ(p->status, kPolyStatusEmptyCell);
 }
 
-// ---- the CSG kernel and the hull ----
+// ---- the CSG kernel ----
 
 // qconvex's facets n·x + offset = 0 of the points, as polar points n / -offset.
 std::vector<triplex> QconvexPolarPoints(const std::vector<triplex>& pts) {
@@ -391,78 +391,6 @@ TEST(BabyCSG, PlanesMissingOrTouchingChangeNothing) {
     EXPECT_EQ(csg->faces.back().siteId, 99);
     EXPECT_EQ(csg->faces.back().points.size(), 3u);
     destroyBabyCSG(&csg);
-}
-
-// Supporting planes by the all-triples search.
-std::vector<PLANED> BruteForceFacets(const std::vector<triplex>& pts) {
-    std::vector<PLANED> out;
-    const size_t n = pts.size();
-    for (size_t i = 0; i < n; ++i)
-        for (size_t j = i + 1; j < n; ++j)
-            for (size_t k = j + 1; k < n; ++k) {
-                triplex N = Cross(Tsub(pts[j], pts[i]), Tsub(pts[k], pts[i]));
-                if (Len(N) < 1e-12) continue;
-                N = Tscale(N, 1.0 / Len(N));
-                if (Dot(N, pts[i]) < 0) N = Tnegative(N);
-                const double d = Dot(N, pts[i]);
-                bool above = false;
-                for (const triplex& q : pts) above = above || Dot(N, q) - d > 0.003;
-                if (above) continue;
-                bool same = false;
-                for (const PLANED& q : out) same = same || Dot(q.n, N) > 0.9999619231;
-                if (same) continue;
-                PLANED pl;
-                BuildPlane(&pl, N.x, N.y, N.z, -d);
-                out.push_back(pl);
-            }
-    return out;
-}
-
-TEST(BabyHull, FacetsAreTheAllTriplesSearchAndBadSetsFail) {
-    std::vector<std::vector<triplex>> sets = {RandomUnitPoints(8, 11), RandomUnitPoints(12, 12)};
-    // A cube's corners: each square face is one facet.
-    std::vector<triplex> cube;
-    for (int i = 0; i < 8; ++i) cube.push_back({i & 1 ? 1.0 : -1.0, i & 2 ? 1.0 : -1.0, i & 4 ? 1.0 : -1.0});
-    sets.push_back(cube);
-    VoronoiHandlingOptions o = Options();
-    for (const auto& pts : sets) {
-        List list;
-        FillSites(list, pts);
-        BabyHull* hull = createBabyHull(&o);
-        ASSERT_TRUE(hull);
-        MakeHullFromPoints(hull, &list.head);
-        EXPECT_EQ(hull->failed, 0);
-        const std::vector<PLANED> brute = BruteForceFacets(pts);
-        ASSERT_EQ(hull->planes.size(), brute.size());
-        for (const PLANED& b : brute) {
-            bool found = false;
-            for (const PLANED& h : hull->planes)
-                found = found || (Tdistance(h.n, b.n) < 1e-9 && std::fabs(h.k - b.k) < 1e-9);
-            EXPECT_TRUE(found);
-        }
-        // The cut cube is the hull itself: its vertices are the points (those on facets' corners).
-        PolyPtr p = MakePoly();
-        make_poly_fromBabyCSG(p.get(), hull->csg);
-        solid_checks::ExpectClosedAndOriented(p.get(), "hull");
-        for (int64_t v = 0; v < p->vertexCount3D; ++v) {
-            double best = 1e300;
-            for (const triplex& q : pts) best = std::min(best, Tdistance(q, p->coords3D[v]));
-            EXPECT_LT(best, 1e-9);
-        }
-        destroyBabyHull(&hull);
-    }
-    // Three points; points not enclosing the origin.
-    std::vector<std::vector<triplex>> bad = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}},
-                                             {{2, 0, 0}, {3, 1, 0}, {3, 0, 1}, {3, -1, -1}, {4, 0, 0}}};
-    for (const auto& pts : bad) {
-        List list;
-        FillSites(list, pts);
-        BabyHull* hull = createBabyHull(&o);
-        MakeHullFromPoints(hull, &list.head);
-        EXPECT_EQ(hull->failed, 1);
-        EXPECT_TRUE(hull->planes.empty());
-        destroyBabyHull(&hull);
-    }
 }
 
 }  // namespace

@@ -351,21 +351,6 @@ bool shapecode_is_unsuitable_for_primal_dual(int64_t s) {
     return s == 319 || s == 320 || (s >= 340 && s <= 344) || s == 369 || s == 370;
 }
 
-double CanonicalizeConvexPoly(polyhedron* poly, int64_t iterations, int64_t kind, bool rotationsOnly,
-                              const VoronoiHandlingOptions& options, double tolerance, double tangentFactor,
-                              double planarFactor) {
-    if (!poly) return -2;
-    switch (canonicalization_technique_for_shapecode(poly->shapeCode)) {
-    case 1:
-        return CanonicalizeConvexPoly_relaxation_sym(poly, tolerance, 3 * iterations, tangentFactor, planarFactor,
-                                                     kind, rotationsOnly, options);
-    case 2:
-        return CanonicalizeConvexPoly_primal_dual(poly, tolerance, iterations);
-    default:
-        return CanonicalizeConvexPoly_primal_dual_sym(poly, tolerance, 3 * iterations, kind, rotationsOnly, options);
-    }
-}
-
 double CanonicalizeConvexPoly_relaxation(polyhedron* poly, double tolerance, int64_t iterations, double tangentFactor,
                                          double planarFactor) {
     if (const int64_t bad = OwnsVertices(poly)) return double(bad);
@@ -560,27 +545,12 @@ void recenter_all_verts_in_poly(polyhedron* poly) {
     DisplaceVertsInPoly(poly, Tscale(mean, -1.0 / double(poly->vertexCount3D)));
 }
 
-void addNoiseToVerts(polyhedron* poly, double amount) {
-    for (int64_t v = 0; v < poly->vertexCount3D; ++v)
-        poly->coords3D[v] = Tscale(poly->coords3D[v], 1 + amount * (double(std::rand() % 1000) / 1000 - 0.5));
-}
-
-void NormalizeVerts(polyhedron* poly) {
-    for (int64_t v = 0; v < poly->vertexCount3D; ++v) poly->coords3D[v] = Tnormalize(poly->coords3D[v]);
-}
-
 void ScaleVertsInPoly(polyhedron* poly, double s) {
     for (int64_t v = 0; v < poly->vertexCount3D; ++v) poly->coords3D[v] = Tscale(poly->coords3D[v], s);
 }
 
 void DisplaceVertsInPoly(polyhedron* poly, triplex d) {
     for (int64_t v = 0; v < poly->vertexCount3D; ++v) poly->coords3D[v] = Tadd(poly->coords3D[v], d);
-}
-
-double maxChangeBetween(const polyhedron* poly, const triplex* a, const triplex* b) {
-    double m = 0;
-    for (int64_t v = 0; v < poly->vertexCount3D; ++v) m = std::max(m, Tdistance(a[v], b[v]));
-    return m;
 }
 
 double findPrimalDualError_all_verts(const polyhedron* poly, const triplex* saved) {

@@ -23,12 +23,6 @@ CanonEdgeList createEdgeList(const polyhedron* poly);
 int canonicalization_technique_for_shapecode(int64_t shapeCode);
 bool shapecode_is_unsuitable_for_primal_dual(int64_t shapeCode);
 
-// Chooses the method by the solid's shape code; the symmetric forms get
-// three times the iterations. Returns what the chosen method returns.
-double CanonicalizeConvexPoly(polyhedron* poly, int64_t iterations, int64_t symmetryKind, bool rotationsOnly,
-                              const VoronoiHandlingOptions& options, double tolerance, double tangentFactor,
-                              double planarFactor);
-
 // Both return the last step size, -2 for a missing solid and -1 for one on
 // a built-in table's storage. A run whose positions stop being finite is
 // undone and logged, and returns -3.
@@ -61,11 +55,7 @@ void unitize_nearpoints_radius(polyhedron* poly, const CanonEdgeList& edges);
 // Subtract the mean edge tangent point, or the mean vertex.
 void recenter_fancy(polyhedron* poly, const CanonEdgeList& edges);
 void recenter_all_verts_in_poly(polyhedron* poly);
-// Each vertex times 1 + amount·(k/1000 - 0.5), k random in 0..999.
-void addNoiseToVerts(polyhedron* poly, double amount);
-void NormalizeVerts(polyhedron* poly);
 void ScaleVertsInPoly(polyhedron* poly, double s);
 void DisplaceVertsInPoly(polyhedron* poly, triplex d);
-double maxChangeBetween(const polyhedron* poly, const triplex* a, const triplex* b);
 double findPrimalDualError_all_verts(const polyhedron* poly, const triplex* saved);
 double findPrimalDualError_setD(const triplex* positions, const triplex* saved, const SymmetryThing* sym);

@@ -17,14 +17,6 @@ void PreparePolyForDualizing(polyhedron* poly) {
         for (int64_t k = 0; k < poly->face3D[f].count && k < kMaxFaceVertices; ++k) poly->face3D[f].visited[k] = 0;
 }
 
-void CopyStandardFaceInfoIntoVoronoiStructures(polyhedron* poly, unsigned char normalise) {
-    for (int64_t f = 0; f < poly->faceCount3D; ++f) {
-        const triplex mean = FetchCentroidOf3DFace(poly, f);
-        poly->face3D[f].sitePoint = normalise ? TUnitOrZ(mean) : mean;
-        poly->face3D[f].siteLabel = -1;
-    }
-}
-
 int64_t DropUnusedVertices(polyhedron* poly) {
     if (!poly->coords3D) return 0;
     std::vector<int64_t> renumber(size_t(poly->vertexCount3D), -1);
@@ -119,32 +111,6 @@ bool BuildSiteDualFaces(polyhedron* primal, polyhedron* target, const VoronoiHan
             if (!BuildOneDualFaceFrom(primal, f, c, target, o, made++)) return false;
         }
     return true;
-}
-
-int64_t BuildDualFromPolyhedron_core(polyhedron* target, int64_t, polyhedron* primal,
-                                     const VoronoiHandlingOptions* o, unsigned char normalise) {
-    if (!getPolyStorageEtc(target)) {
-        FailBuild(target, kPolyStatusOutOfMemory);
-        return 0;
-    }
-    if (primal && o) CopyCertainVoronoiPrefsIntoPoly(o, target);
-    if (primal && primal->faceCount3D > 0) {
-        VoronoiHandlingOptions defaults{};
-        GetDefaultVoronoiHandlingOptions(&defaults);
-        CopyStandardFaceInfoIntoVoronoiStructures(primal, normalise);
-        if (!BuildSiteDualFaces(primal, target, o ? o : &defaults)) {
-            FailBuild(target, kPolyStatusOutOfMemory);
-            return 0;
-        }
-    }
-    Calc3DAngles(target);
-    return Build3DConnectivity(target);
-}
-
-int64_t BuildDualFromPolyhedron_for_goldbergs(polyhedron* target, int64_t flag, polyhedron* primal,
-                                              const VoronoiHandlingOptions* o, unsigned char normalise) {
-    if (primal) PreparePolyForDualizing(primal);
-    return BuildDualFromPolyhedron_core(target, flag, primal, o, normalise);
 }
 
 void BuildOneDualFace_for_primal_dual(const polyhedron* primal, int64_t face, int64_t corner, polyhedron* target,

@@ -14,9 +14,6 @@ struct VoronoiHandlingOptions;
 
 // Clears every face's visited marks.
 void PreparePolyForDualizing(polyhedron* poly);
-// Each face's site point becomes the mean of its corners (on the unit sphere
-// when normalise is set; a zero mean gives (0, 0, 1)), its site id -1.
-void CopyStandardFaceInfoIntoVoronoiStructures(polyhedron* poly, unsigned char normalise);
 // Renumbers the vertices that some face uses as 0, 1, ... in their order,
 // dropping the rest; returns how many were dropped.
 int64_t DropUnusedVertices(polyhedron* poly);
@@ -39,14 +36,6 @@ bool BuildOneDualFaceFrom(polyhedron* primal, int64_t face, int64_t corner, poly
 // One site-dual face for every vertex of a primal whose faces carry their
 // site points and whose visited marks are clear; false when memory ran out.
 bool BuildSiteDualFaces(polyhedron* primal, polyhedron* target, const VoronoiHandlingOptions* options);
-// The site dual on the faces' centroids (on the unit sphere when normalise is
-// set), measured and linked; returns what the links return. Without a primal,
-// or of a primal without faces, the target stays empty but measured and
-// linked; memory refused fails the target (out of memory).
-int64_t BuildDualFromPolyhedron_core(polyhedron* target, int64_t, polyhedron* primal,
-                                     const VoronoiHandlingOptions* options, unsigned char normalise);
-int64_t BuildDualFromPolyhedron_for_goldbergs(polyhedron* target, int64_t, polyhedron* primal,
-                                              const VoronoiHandlingOptions* options, unsigned char normalise);
 
 // The dual face of the vertex at corner `corner` of `face`, written into
 // face slot `slot` of the target: the primal faces round that vertex, at

@@ -42,6 +42,27 @@ std::set<int64_t> FacesAt(const polyhedron* p, int64_t v) {
     return faces;
 }
 
+// Each face's site point its centroid (on the unit sphere when asked), its
+// site id -1.
+void GiveFacesCentroidSites(polyhedron* p, bool unit) {
+    for (int64_t f = 0; f < p->faceCount3D; ++f) {
+        const triplex c = FetchCentroidOf3DFace(p, f);
+        p->face3D[f].sitePoint = unit ? Tnormalize(c) : c;
+        p->face3D[f].siteLabel = -1;
+    }
+}
+
+// The site dual of a primal whose faces carry their centroids as sites, as
+// the Truchet duals build theirs: the faces, then measured and linked.
+void SiteDualOfCentroids(polyhedron* primal, polyhedron* target, const VoronoiHandlingOptions& o, bool unit) {
+    ASSERT_TRUE(getPolyStorageEtc(target));
+    GiveFacesCentroidSites(primal, unit);
+    PreparePolyForDualizing(primal);
+    ASSERT_TRUE(BuildSiteDualFaces(primal, target, &o));
+    Calc3DAngles(target);
+    Build3DConnectivity(target);
+}
+
 // Face v lists exactly the primal faces at primal vertex v, and vertex i is
 // primal face i's centroid.
 void ExpectDualOf(const polyhedron* primal, const polyhedron* dual, const std::string& what) {
@@ -114,19 +135,9 @@ TEST(Duals, APrimalOfTooManyFacesIsRefused) {
     EXPECT_EQ(dual->faceCount3D, 0);
 }
 
-TEST(Duals, SitePointsAndVisitedMarks) {
+TEST(Duals, PreparingClearsTheVisitedMarks) {
     PolyPtr cube = BuildSolid(18);
     ASSERT_TRUE(cube);
-    CopyStandardFaceInfoIntoVoronoiStructures(cube.get(), 1);
-    for (int64_t f = 0; f < 6; ++f) {
-        EXPECT_NEAR(Len(cube->face3D[f].sitePoint), 1, 1e-12);
-        EXPECT_NEAR(Len(Tsub(cube->face3D[f].sitePoint, Tnormalize(FetchCentroidOf3DFace(cube.get(), f)))), 0, 1e-12);
-        EXPECT_EQ(cube->face3D[f].siteLabel, -1);
-    }
-    CopyStandardFaceInfoIntoVoronoiStructures(cube.get(), 0);
-    // Half the edge from the centre.
-    const double half = Len(Tsub(V(cube.get(), 0, 0), V(cube.get(), 0, 1))) / 2;
-    for (int64_t f = 0; f < 6; ++f) EXPECT_NEAR(Len(cube->face3D[f].sitePoint), half, 1e-12);
     cube->face3D[2].visited[3] = 1;
     PreparePolyForDualizing(cube.get());
     EXPECT_EQ(cube->face3D[2].visited[3], 0);
@@ -137,7 +148,7 @@ TEST(Duals, SitePointsAndVisitedMarks) {
 TEST(Duals, SitesCollectedRoundEachVertexOnce) {
     PolyPtr cube = BuildSolid(18);
     ASSERT_TRUE(cube);
-    CopyStandardFaceInfoIntoVoronoiStructures(cube.get(), 1);
+    GiveFacesCentroidSites(cube.get(), true);
     PreparePolyForDualizing(cube.get());
     HALFSPACE list;
     InitEmptyList(&list);
@@ -184,7 +195,7 @@ TEST(Duals, SiteDualCountsAndTheDualOfTheDual) {
         PolyPtr primal = BuildSolid(code), dual = MakePoly(), back = MakePoly();
         ASSERT_TRUE(primal && dual && back);
         const std::string what = "code " + std::to_string(code);
-        BuildDualFromPolyhedron_for_goldbergs(dual.get(), 0, primal.get(), &whole, 1);
+        SiteDualOfCentroids(primal.get(), dual.get(), whole, true);
         ASSERT_EQ(dual->status, kPolyStatusGood) << what;
         EXPECT_EQ(dual->vertexCount3D, primal->faceCount3D) << what;
         EXPECT_EQ(dual->faceCount3D, primal->vertexCount3D) << what;
@@ -236,7 +247,9 @@ TEST(Duals, SiteDualCountsAndTheDualOfTheDual) {
     // centres, half the cube's edge from the centre.
     PolyPtr cube = BuildSolid(18), octa = MakePoly(), plain = MakePoly();
     ASSERT_TRUE(cube && octa && plain);
-    BuildDualFromPolyhedron_core(octa.get(), 0, cube.get(), nullptr, 1);
+    VoronoiHandlingOptions triangles{};
+    GetDefaultVoronoiHandlingOptions(&triangles);
+    SiteDualOfCentroids(cube.get(), octa.get(), triangles, true);
     EXPECT_EQ(octa->faceCount3D, 8);
     EXPECT_EQ(octa->vertexCount3D, 6);
     for (int64_t v = 0; v < 6; ++v) EXPECT_EQ(FacesAt(octa.get(), v).size(), 4u);
@@ -244,23 +257,15 @@ TEST(Duals, SiteDualCountsAndTheDualOfTheDual) {
         for (int k = 0; k < 3; ++k)
             EXPECT_NEAR(Len(Tsub(V(octa.get(), f, k), V(octa.get(), f, (k + 1) % 3))), std::sqrt(2.0), 1e-12);
     ExpectAdmeshClosed(octa.get(), "site dual of the cube");
-    BuildDualFromPolyhedron_for_goldbergs(plain.get(), 0, cube.get(), nullptr, 0);
+    SiteDualOfCentroids(cube.get(), plain.get(), triangles, false);
     const double half = Len(Tsub(V(cube.get(), 0, 0), V(cube.get(), 0, 1))) / 2;
     for (int64_t v = 0; v < plain->vertexCount3D; ++v) EXPECT_NEAR(Len(plain->coords3D[v]), half, 1e-12);
     // Triangles only: the octahedron's dual is the cube as 12 triangles.
     PolyPtr fan = MakePoly();
-    VoronoiHandlingOptions triangles{};
-    GetDefaultVoronoiHandlingOptions(&triangles);
-    BuildDualFromPolyhedron_for_goldbergs(fan.get(), 0, octa.get(), &triangles, 1);
+    SiteDualOfCentroids(octa.get(), fan.get(), triangles, true);
     EXPECT_EQ(fan->faceCount3D, 12);
     EXPECT_EQ(fan->vertexCount3D, 8);
     ExpectClosedAndOriented(fan.get(), "cube of triangles");
-    // No primal: empty, measured and linked.
-    PolyPtr none = MakePoly();
-    BuildDualFromPolyhedron_core(none.get(), 0, nullptr, nullptr, 1);
-    EXPECT_EQ(none->linksBuilt, 1);
-    EXPECT_EQ(none->faceCount3D, 0);
-    EXPECT_EQ(none->status, kPolyStatusGood);
 }
 
 // A vertex shared by 12 faces: its site-dual face has 12 corners, a fan of
@@ -286,7 +291,7 @@ TEST(Duals, TwelveFacesRoundOneVertex) {
     VoronoiHandlingOptions whole{};
     GetDefaultVoronoiHandlingOptions(&whole);
     whole.wholeFaces = 1;
-    BuildDualFromPolyhedron_for_goldbergs(dual.get(), 0, primal.get(), &whole, 1);
+    SiteDualOfCentroids(primal.get(), dual.get(), whole, true);
     ASSERT_EQ(dual->status, kPolyStatusGood);
     // 12 squares at the ring, and each pole's 12 corners as 10 triangles.
     EXPECT_EQ(dual->vertexCount3D, 24);

@@ -26,48 +26,6 @@ bool FaceIsReadable(const polyhedron* poly, int64_t face) {
 
 }  // namespace
 
-int64_t Next2Dvertex(const polyhedron* poly, int64_t face, int64_t corner) {
-    const int64_t n = poly->netFace[face].count;
-    return n > 0 ? (corner + 1) % n : 0;
-}
-
-int64_t Prev2Dvertex(const polyhedron* poly, int64_t face, int64_t corner) {
-    const int64_t n = poly->netFace[face].count;
-    return n > 0 ? (corner + n - 1) % n : 0;
-}
-
-int64_t Prev3Dvertex(const polyhedron* poly, int64_t face, int64_t corner) {
-    const int64_t n = poly->face3D[face].count;
-    return n > 0 ? (corner + n - 1) % n : 0;
-}
-
-triplex edgeVectorStartingAt3DPolyVert(const polyhedron* poly, int64_t face, int64_t corner) {
-    if (!FaceIsReadable(poly, face)) return {0, 0, 0};
-    const PolyFace3D& F = poly->face3D[face];
-    return Tsub(Corner(poly, F, (corner + 1) % F.count), Corner(poly, F, corner % F.count));
-}
-
-void normalizedVectorsFlanking3DVertex(const polyhedron* poly, int64_t face, int64_t corner, triplex* toPrevious,
-                                       triplex* toNext) {
-    *toPrevious = *toNext = {0, 0, 0};
-    if (!FaceIsReadable(poly, face)) return;
-    const PolyFace3D& F = poly->face3D[face];
-    const int64_t n = F.count, c = corner % n;
-    const triplex here = Corner(poly, F, c);
-    *toPrevious = Tnormalize(Tsub(Corner(poly, F, (c + n - 1) % n), here));
-    *toNext = Tnormalize(Tsub(Corner(poly, F, (c + 1) % n), here));
-}
-
-double dot_productAt3DVertex(const polyhedron* poly, int64_t face, int64_t corner) {
-    triplex u, w;
-    normalizedVectorsFlanking3DVertex(poly, face, corner, &u, &w);
-    return Tdot_product(u, w);
-}
-
-double InternalAngleAround3DVertex(const polyhedron* poly, int64_t face, int64_t corner) {
-    return SafeAcos(dot_productAt3DVertex(poly, face, corner));
-}
-
 int64_t extremePointIn3DPolygon(const polyhedron* poly, int64_t face) {
     if (!FaceIsReadable(poly, face)) return 0;
     const PolyFace3D& F = poly->face3D[face];
@@ -99,17 +57,6 @@ triplex normalOf3DPolygon(polyhedron* poly, int64_t face) {
     }
     const double len = Tmagnitude(v);
     return len > 0 ? Tscale(v, 1.0 / len) : triplex{0, 0, 0};
-}
-
-double unsignedAreaAndNormalOf3DPolygon(polyhedron* poly, int64_t face, triplex* normal) {
-    const triplex n = normalOf3DPolygon(poly, face);
-    if (normal) *normal = n;
-    if (!FaceIsReadable(poly, face)) return 0;
-    const PolyFace3D& F = poly->face3D[face];
-    triplex sum{0, 0, 0};
-    for (int64_t k = 0; k < F.count; ++k)
-        sum = Tadd(sum, Tcross_product(Corner(poly, F, k), Corner(poly, F, (k + 1) % F.count)));
-    return 0.5 * Tdot_product(n, sum);
 }
 
 void labelConvexPointsOf3DPolygon(polyhedron* poly, int64_t face) {

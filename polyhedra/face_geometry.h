@@ -6,21 +6,11 @@
 
 #include "polyhedra/polyhedron.h"
 
-int64_t Next2Dvertex(const polyhedron* poly, int64_t face, int64_t corner);
-int64_t Prev2Dvertex(const polyhedron* poly, int64_t face, int64_t corner);
-int64_t Prev3Dvertex(const polyhedron* poly, int64_t face, int64_t corner);
-
-triplex edgeVectorStartingAt3DPolyVert(const polyhedron* poly, int64_t face, int64_t corner);
-void normalizedVectorsFlanking3DVertex(const polyhedron* poly, int64_t face, int64_t corner, triplex* toPrevious,
-                                       triplex* toNext);
-double dot_productAt3DVertex(const polyhedron* poly, int64_t face, int64_t corner);
-double InternalAngleAround3DVertex(const polyhedron* poly, int64_t face, int64_t corner);
 int64_t extremePointIn3DPolygon(const polyhedron* poly, int64_t face);
 // The unit normal by the right-hand rule over the corners, taken at the
 // extreme corner so that non-convex faces get the right side; (0, 0, 0) when
 // degenerate. Stores the extreme corner in the face.
 triplex normalOf3DPolygon(polyhedron* poly, int64_t face);
-double unsignedAreaAndNormalOf3DPolygon(polyhedron* poly, int64_t face, triplex* normal);
 // Stores the normal and labels every corner: 1 collinear, 2 convex, 3 reflex.
 void labelConvexPointsOf3DPolygon(polyhedron* poly, int64_t face);
 void Calc3DAngles(polyhedron* poly);

@@ -54,41 +54,7 @@ int64_t Build3DConnectivity(polyhedron* poly) {
     return 0;
 }
 
-int concaveEdgeExistsBetween3DFaces(int64_t a, int64_t b, const polyhedron* poly) {
-    if (!poly || a < 0 || b < 0 || a >= poly->faceCount3D || b >= poly->faceCount3D) return 0;
-    const PolyFace3D& F = poly->face3D[a];
-    for (int64_t e = 0; e < F.count; ++e)
-        if (F.neighbour[e] == b && F.edgeKind[e] == 3) return 1;
-    return 0;
-}
-
-int Get3DEdgeFromNeighborsPOV(int64_t face, int64_t edge, int64_t* outFace, int64_t* outEdge,
-                              const polyhedron* poly) {
-    *outFace = -1;
-    *outEdge = -1;
-    if (!poly || face < 0 || edge < 0 || face >= kMax3DFaces || edge >= kMaxFaceVertices) return 0;
-    const PolyFace3D& F = poly->face3D[face];
-    *outFace = F.neighbour[edge];
-    if (*outFace < 0 || *outFace >= kMax3DFaces) {
-        *outEdge = F.neighbourEdge[edge];
-        return 0;
-    }
-    const int64_t m = poly->face3D[*outFace].count;
-    if (m <= 0) return 0;
-    *outEdge = (F.neighbourEdge[edge] + m - 1) % m;
-    return 1;
-}
-
-void SetNorseLabelOfFace3D(int64_t face, int32_t label, polyhedron* poly) {
-    if (poly && face >= 0 && face < kMax3DFaces) poly->face3D[face].cutLabel = label;
-}
-
 int32_t GetNorseLabelOfFace3D(int64_t face, const polyhedron* poly) {
     if (!poly || face < 0 || face >= kMax3DFaces) return -1;
     return poly->face3D[face].cutLabel;
-}
-
-void SetNorseLabelOfAllFaces3D(int64_t label, polyhedron* poly) {
-    if (!poly) return;
-    for (PolyFace3D& f : poly->face3D) f.cutLabel = int32_t(label);
 }

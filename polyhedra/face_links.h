@@ -16,10 +16,5 @@ int64_t Build3DConnectivity(polyhedron* poly);
 void Build3DConnectivity_core_new(polyhedron* poly);
 // The edge-kind pass alone; sets the has-concave-edge flag, never clears it.
 void labelConvexEdgesOfPolyhedron(polyhedron* poly);
-int concaveEdgeExistsBetween3DFaces(int64_t faceA, int64_t faceB, const polyhedron* poly);
-// The same edge seen from the neighbour: 1 and its face and edge, else 0.
-int Get3DEdgeFromNeighborsPOV(int64_t face, int64_t edge, int64_t* outFace, int64_t* outEdge,
-                              const polyhedron* poly);
-void SetNorseLabelOfFace3D(int64_t face, int32_t label, polyhedron* poly);
+// The face's Norse label, -1 for a face index out of range.
 int32_t GetNorseLabelOfFace3D(int64_t face, const polyhedron* poly);
-void SetNorseLabelOfAllFaces3D(int64_t label, polyhedron* poly);

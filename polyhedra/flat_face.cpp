@@ -23,12 +23,6 @@ int64_t extremePointIn2DTempface(const temp2Dface* t) {
     return best;
 }
 
-float FindOrientationOfTempface(temp2Dface* t) {
-    labelConvexPointsOfTempface(t);
-    const int64_t l = t->label[extremePointIn2DTempface(t)];
-    return l == 2 ? 1.0f : (l == 3 ? -1.0f : 0.0f);
-}
-
 void flop(temp2Dface* t) {
     for (int64_t k = 0; k < t->count; ++k) t->vertex[k].x = -t->vertex[k].x;
 }

@@ -29,5 +29,3 @@ void Make2DVersionOf3DFace(polyhedron* poly, int64_t F, temp2Dface* temp, int64_
 void flop(temp2Dface* temp);
 void labelConvexPointsOfTempface(temp2Dface* temp);
 int64_t extremePointIn2DTempface(const temp2Dface* temp);
-// +1 when the face turns negatively at its extreme vertex, -1 positively.
-float FindOrientationOfTempface(temp2Dface* temp);

@@ -55,10 +55,6 @@ void BuildSubTriangleT(triplex a, triplex b, triplex c, polyhedron* poly) {
     AddFaceAtPoints(poly, p, 3);
 }
 
-void BuildSubTriangle(const double* a, const double* b, const double* c, polyhedron* poly) {
-    BuildSubTriangleT(TriplexFromArray(a), TriplexFromArray(b), TriplexFromArray(c), poly);
-}
-
 void BuildSubQuadT(triplex a, triplex b, triplex c, triplex d, polyhedron* poly) {
     const triplex p[4] = {a, b, c, d};
     AddFaceAtPoints(poly, p, 4);

@@ -9,7 +9,6 @@
 #include "common/vectors.h"
 #include "polyhedra/polyhedron.h"
 
-void BuildSubTriangle(const double* a, const double* b, const double* c, polyhedron* poly);
 void BuildSubTriangleT(triplex a, triplex b, triplex c, polyhedron* poly);
 void BuildSubQuadT(triplex a, triplex b, triplex c, triplex d, polyhedron* poly);
 

@@ -93,11 +93,11 @@ TEST(SlicingRules, SideRulesOnATetrahedronOfUnequalSides) {
     // Equal Norse labels change nothing; different ones cut.
     for (int64_t f = 0; f < 4; ++f)
         for (uint32_t& w : p->face3D[f].edgeFlags) w = 0;
-    SetNorseLabelOfAllFaces3D(7, p.get());
+    for (PolyFace3D& f : p->face3D) f.cutLabel = 7;
     handle_dissimilar_norse_labels(p.get(), 0);
     for (int64_t f = 0; f < 4; ++f)
         for (int64_t e = 0; e < 3; ++e) EXPECT_EQ(p->face3D[f].edgeFlags[e], 0u);
-    SetNorseLabelOfFace3D(2, 1, p.get());
+    p->face3D[2].cutLabel = 1;
     slice_dissimilar_norse_labels(p.get());
     for (int64_t f = 0; f < 4; ++f)
         for (int64_t e = 0; e < 3; ++e)
@@ -109,7 +109,7 @@ TEST(SlicingRules, QuadRuleAndHeartLabels) {
     PolyPtr p = HandSolid({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0.5, 0.5, 1}},
                           {{3, 2, 1, 0}, {0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4}});
     int64_t hearts[40], count;
-    SetNorseLabelOfAllFaces3D(-1, p.get());
+    for (PolyFace3D& f : p->face3D) f.cutLabel = -1;
     labelHeartsHavingValence(4, p.get(), &count, hearts);
     EXPECT_EQ(count, 1);
     EXPECT_EQ(hearts[0], 4);

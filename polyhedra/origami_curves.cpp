@@ -51,10 +51,8 @@ CurvePoint BCurve_tri(double t) {
     const double r = Distance(T1, T2), th = t * 2 * kPi / 6;
     return {T2.x + r * std::cos(th), T2.y + r * std::sin(th)};
 }
-CurvePoint ReuleaxArc(double t) { return BCurve_tri(t); }
 CurvePoint ACurve_tri(double t) { return ReflectAcrossLine(BCurve_tri(t), Ytriangle[1], Ytriangle[3]); }
 CurvePoint CCurve_tri(double t) { return ReflectAcrossLine(ACurve_tri(t), Ytriangle[1], kOrigin); }
-CurvePoint YCurve_tri(double t) { return ReflectAcrossLine(ACurve_tri(t), Ytriangle[3], kOrigin); }
 
 CurvePoint BCurve_widetri(double t) {
     const double L = Distance(Ytriangle[1], Ytriangle[2]);
@@ -62,7 +60,6 @@ CurvePoint BCurve_widetri(double t) {
 }
 CurvePoint ACurve_widetri(double t) { return ReflectAcrossLine(BCurve_widetri(t), Ytriangle[1], Ytriangle[3]); }
 CurvePoint CCurve_widetri(double t) { return ReflectAcrossLine(ACurve_widetri(t), Ytriangle[1], kOrigin); }
-CurvePoint YCurve_widetri(double t) { return ReflectAcrossLine(ACurve_widetri(t), Ytriangle[3], kOrigin); }
 
 CurvePoint ACurve_kjarkatri(double t) {
     const double g = 1 - 0.55 * std::sin(kPi * t);
@@ -71,19 +68,14 @@ CurvePoint ACurve_kjarkatri(double t) {
 }
 CurvePoint BCurve_kjarkatri(double t) { return ReflectAcrossLine(ACurve_kjarkatri(t), Ytriangle[1], Ytriangle[3]); }
 CurvePoint CCurve_kjarkatri(double t) { return ReflectAcrossLine(ACurve_kjarkatri(t), Ytriangle[1], kOrigin); }
-CurvePoint YCurve_kjarkatri(double t) { return ReflectAcrossLine(ACurve_kjarkatri(t), Ytriangle[3], kOrigin); }
 
 CurvePoint BCurve_square(double t) { return {std::cos(t * kPi / 2), std::sin(t * kPi / 2)}; }
 CurvePoint ACurve_square(double t) { return ReflectAcrossLine(BCurve_square(t), Ysquare[1], Ysquare[4]); }
 CurvePoint CCurve_square(double t) { return ReflectAcrossLine(ACurve_square(t), Ysquare[1], kOrigin); }
-CurvePoint YCurve_square(double t) { return ReflectAcrossLine(ACurve_square(t), Ysquare[4], kOrigin); }
-CurvePoint ZCurve_square(double t) { return ReflectAcrossLine(CCurve_square(t), Ysquare[2], kOrigin); }
 
 CurvePoint BCurve_squircle(double t) { return SineChord(Ysquare[1], -45 * kPi / 180, std::sqrt(2.0), 1, 1 - t); }
 CurvePoint ACurve_squircle(double t) { return ReflectAcrossLine(BCurve_squircle(t), Ysquare[1], Ysquare[4]); }
 CurvePoint CCurve_squircle(double t) { return ReflectAcrossLine(ACurve_squircle(t), Ysquare[1], kOrigin); }
-CurvePoint YCurve_squircle(double t) { return ReflectAcrossLine(ACurve_squircle(t), Ysquare[4], kOrigin); }
-CurvePoint ZCurve_squircle(double t) { return ReflectAcrossLine(CCurve_squircle(t), Ysquare[2], kOrigin); }
 
 // Pentagon: the outward arc from Q5 to Q1 whose centre is the meeting point
 // of the circumcircle's tangents at Q1 and Q5 reflected across the chord.
@@ -102,9 +94,6 @@ CurvePoint BCurve_pent(double t) {
 }
 CurvePoint ACurve_pent(double t) { return ReflectAcrossLine(BCurve_pent(t), Ypent[1], Ypent[5]); }
 CurvePoint CCurve_pent(double t) { return ReflectAcrossLine(ACurve_pent(t), Ypent[1], kOrigin); }
-CurvePoint ZCurve_pent(double t) { return ReflectAcrossLine(CCurve_pent(t), kOrigin, Ypent[2]); }
-CurvePoint YCurve_pent(double t) { return ReflectAcrossLine(ZCurve_pent(t), kOrigin, Ypent[3]); }
-CurvePoint WCurve_pent(double t) { return ReflectAcrossLine(YCurve_pent(t), kOrigin, Ypent[4]); }
 
 #define YANG_BY_STYLE(side)                                 \
     CurvePoint side##Curve(int style, double t) {           \
@@ -120,16 +109,8 @@ CurvePoint WCurve_pent(double t) { return ReflectAcrossLine(YCurve_pent(t), kOri
 YANG_BY_STYLE(A)
 YANG_BY_STYLE(B)
 YANG_BY_STYLE(C)
-YANG_BY_STYLE(Y)
 #undef YANG_BY_STYLE
 
-CurvePoint ZCurve(int style, double t) {
-    if (style == kYangSquircle) return ZCurve_squircle(t);
-    if (style == kYangPentagon) return ZCurve_pent(t);
-    return ZCurve_square(t);
-}
-CurvePoint WCurve(int, double t) { return WCurve_pent(t); }
 
 double WidthOfLensAt(int style, double t) { return Distance(ACurve(style, t), BCurve(style, t)); }
 double WidthOfHatAt(int style, double t) { return Distance(ACurve(style, t), CCurve(style, t)); }
-bool AnglesAreNearlyEqual(float a, float b) { return std::fabs(a - b) < 0.0025f; }

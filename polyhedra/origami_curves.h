@@ -2,8 +2,8 @@
 // element's own coordinates (regular outline of circumradius 1, corner 1 at
 // the top, corners counter-clockwise), one family per curve style. Side A is
 // the concave side from the last corner (t = 0) to corner 1 (t = 1); B is its
-// convex mirror image across the same chord; C, Y, Z and W are the other
-// concave sides, reflections of A.
+// convex mirror image across the same chord; C is the concave side A
+// mirrored across corner 1's axis.
 #pragma once
 
 struct CurvePoint {
@@ -31,46 +31,29 @@ void MakeYang2DPoints();
 CurvePoint ReflectAcrossLine(CurvePoint q, CurvePoint u, CurvePoint v);
 
 CurvePoint BCurve_tri(double t);
-CurvePoint ReuleaxArc(double t);
 CurvePoint ACurve_tri(double t);
 CurvePoint CCurve_tri(double t);
-CurvePoint YCurve_tri(double t);
 CurvePoint BCurve_square(double t);
 CurvePoint ACurve_square(double t);
 CurvePoint CCurve_square(double t);
-CurvePoint YCurve_square(double t);
-CurvePoint ZCurve_square(double t);
 CurvePoint BCurve_squircle(double t);
 CurvePoint ACurve_squircle(double t);
 CurvePoint CCurve_squircle(double t);
-CurvePoint YCurve_squircle(double t);
-CurvePoint ZCurve_squircle(double t);
 CurvePoint BCurve_pent(double t);
 CurvePoint ACurve_pent(double t);
 CurvePoint CCurve_pent(double t);
-CurvePoint YCurve_pent(double t);
-CurvePoint ZCurve_pent(double t);
-CurvePoint WCurve_pent(double t);
 CurvePoint BCurve_widetri(double t);
 CurvePoint ACurve_widetri(double t);
 CurvePoint CCurve_widetri(double t);
-CurvePoint YCurve_widetri(double t);
 CurvePoint ACurve_kjarkatri(double t);
 CurvePoint BCurve_kjarkatri(double t);
 CurvePoint CCurve_kjarkatri(double t);
-CurvePoint YCurve_kjarkatri(double t);
 
-// By style: A, B, C and Y take every style outside 2..6 as the triangle;
-// Z is the squircle's (3), the pentagon's (4) or else the square's; W is
-// always the pentagon's.
+// By style: A, B and C take every style outside 2..6 as the triangle.
 CurvePoint ACurve(int style, double t);
 CurvePoint BCurve(int style, double t);
 CurvePoint CCurve(int style, double t);
-CurvePoint YCurve(int style, double t);
-CurvePoint ZCurve(int style, double t);
-CurvePoint WCurve(int style, double t);
 
 // |A(t) - B(t)| and |A(t) - C(t)|.
 double WidthOfLensAt(int style, double t);
 double WidthOfHatAt(int style, double t);
-bool AnglesAreNearlyEqual(float a, float b);

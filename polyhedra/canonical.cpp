@@ -47,9 +47,9 @@ struct FaceCorners {
     int64_t Count(size_t k) const { return int64_t(start[k + 1] - start[k]); }
 };
 
-// The positions a symmetric pass reads, each carried from its
-// representative once per pass (as SymmetricPosition carries it) instead
-// of at every face and edge that reads it.
+// The positions a symmetric pass reads: a vertex of the domain at its own
+// position, any other its representative's carried by its transform, once
+// per pass instead of at every face and edge that reads it.
 class SymmetricReads {
 public:
     SymmetricReads(const SymmetryThing* sym, int64_t vertexCount)

@@ -293,26 +293,6 @@ void WipeFaceInfo(polyhedron* poly) {
         for (int64_t& slot : slots) slot = -1;
 }
 
-void WipeInfoOfStaticFaces(polyhedron* poly) {
-    if (!poly) return;
-    for (int64_t f = 0; f < poly->faceCount3D && f < kMax3DFaces; ++f) {
-        poly->face3D[f] = poly->blankFace3D;
-        poly->netFace[f] = poly->blankNetFace;
-    }
-}
-
-void Kill3DConnectivity(polyhedron* poly, int64_t n) {
-    if (!poly) return;
-    if (n > kMax3DFaces) n = kMax3DFaces;
-    for (int64_t f = 0; f < n; ++f)
-        for (int k = 0; k < kMaxFaceVertices; ++k) {
-            poly->face3D[f].neighbour[k] = -1;
-            poly->face3D[f].neighbourEdge[k] = -1;
-        }
-    std::memset(poly->linkCount3D, 0, sizeof poly->linkCount3D);
-    poly->linkWord = 0;
-}
-
 void Kill2DConnectivity(polyhedron* poly, int64_t n) {
     if (!poly) return;
     if (n > kMaxNetFaces) n = kMaxNetFaces;
@@ -363,10 +343,6 @@ int64_t Faces3DWritten(const polyhedron* poly) {
 
 int64_t NetFacesWritten(const polyhedron* poly) {
     return std::clamp<int64_t>(std::max(poly->netFaceHighWater, poly->netFaceCount), 0, kMaxNetFaces);
-}
-
-void FixWeirdFaces(polyhedron* poly) {
-    if (poly) poly->weirdFaces = 1;
 }
 
 polyhedron* NewPolyhedron(float a, float b) {

@@ -25,13 +25,10 @@ void GetDefaultPolySettings(polyhedron* poly);
 void WipeFaceInfo(polyhedron* poly);
 void init_blankface3D(polyhedron* poly);
 void init_convenient_static_poly_structures(polyhedron* poly);
-void WipeInfoOfStaticFaces(polyhedron* poly);
-void Kill3DConnectivity(polyhedron* poly, int64_t n);
 void Kill2DConnectivity(polyhedron* poly, int64_t n);
 void WipeRenderingTriangleInfo_deep(polyhedron* poly);
 void WipeRenderingTriangleInfo_shallow(polyhedron* poly);
 void ResetFacesAndVertsToEmpty(polyhedron* poly);
-void FixWeirdFaces(polyhedron* poly);
 // Notes that face (net face) `f` is being written; the number of faces (net
 // faces) from the start of the table that any build may have written.
 void NoteFace3DWritten(polyhedron* poly, int64_t f);

@@ -202,12 +202,6 @@ void buildSetG(SymmetryThing* sym, const VoronoiHandlingOptions&, const polyhedr
     }
 }
 
-triplex SymmetricPosition(const SymmetryThing* sym, const triplex* positions, int64_t v) {
-    if (sym->status[size_t(v)] != kSymFollows) return positions[v];
-    const SymmetryCopy& c = sym->E[size_t(sym->node[size_t(v)])];
-    return Multiply4x4byTriplex(c.transform, positions[c.representative]);
-}
-
 void CopyFDToPointset(const SymmetryThing* sym, triplex* positions) {
     for (const SymmetryCopy& c : sym->E) positions[c.vertex] = Multiply4x4byTriplex(c.transform, positions[c.representative]);
 }

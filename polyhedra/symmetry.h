@@ -72,8 +72,5 @@ void buildSetE(SymmetryThing* sym, const VoronoiHandlingOptions& options, const 
 void buildSetF(SymmetryThing* sym, const VoronoiHandlingOptions& options, const polyhedron* poly);
 void buildSetG(SymmetryThing* sym, const VoronoiHandlingOptions& options, const polyhedron* poly);
 
-// Vertex v of the positions as the symmetric forms read it: its own
-// position in D, else its representative's carried by its transform.
-triplex SymmetricPosition(const SymmetryThing* sym, const triplex* positions, int64_t v);
 // Every vertex of set E set from its representative.
 void CopyFDToPointset(const SymmetryThing* sym, triplex* positions);

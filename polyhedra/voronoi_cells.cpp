@@ -432,11 +432,6 @@ void SaveFace_core(triplex a, triplex b, triplex c, polyhedron* poly, const HALF
                       owner, OwnerTag(owner), marker, flag);
 }
 
-void SaveFace(triplex a, triplex b, triplex c, polyhedron* poly, const HALFSPACE* owner, int marker,
-              double distance, uint8_t flag) {
-    SaveTriangle(a, b, c, poly, owner, marker, distance, flag);
-}
-
 void AddFanOfTriangularFacesToPoly(HALFSPACE* polygon, const HALFSPACE* owner, polyhedron* poly,
                                    const VoronoiHandlingOptions* o) {
     WriteFan(PointsOf(polygon), owner, poly, o);
@@ -447,15 +442,6 @@ void AddNonTriangularFaceToPoly(HALFSPACE* polygon, const HALFSPACE* owner, poly
     WriteWhole(PointsOf(polygon), owner, poly, o->duplicateTest);
 }
 
-void AddTwistedQuadToPoly(HALFSPACE* polygon, const HALFSPACE* owner, polyhedron* poly) {
-    const std::vector<triplex> p = PointsOf(polygon);
-    if (p.size() != 4) return;
-    std::vector<int64_t> v;
-    for (const triplex& q : p) v.push_back(VertexAt(poly, q, kPointMergeTolerance));
-    AddFaceOfVertices(poly, {v[0], v[1], v[2]}, owner, -1, 0, 0);
-    AddFaceOfVertices(poly, {v[2], v[3], v[0]}, owner, -1, 0, 0);
-}
-
 void AddOneOrderedFaceToPoly(HALFSPACE* polygon, const HALFSPACE* owner, polyhedron* poly,
                              const VoronoiHandlingOptions* o) {
     const int64_t n = GetElementCount(polygon);
@@ -463,13 +449,6 @@ void AddOneOrderedFaceToPoly(HALFSPACE* polygon, const HALFSPACE* owner, polyhed
         AddNonTriangularFaceToPoly(polygon, owner, poly, o);
     else
         AddFanOfTriangularFacesToPoly(polygon, owner, poly, o);
-}
-
-void OrderPointListRoundItsMean(HALFSPACE* points) {
-    std::vector<triplex> pts = PointsOf(points);
-    OrderRing(pts);
-    int64_t i = 0;
-    for (HALFSPACE* n = points->head->next; n != points->head; n = n->next) n->point = pts[size_t(i++)];
 }
 
 namespace {

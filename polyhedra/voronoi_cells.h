@@ -101,22 +101,16 @@ int64_t Build_one_vface_using_tangent_planes(HALFSPACE* site, HALFSPACE* sites, 
 // to the caller (Calc3DAngles, Build3DConnectivity).
 void DumpPointListIntoPolyhedron(HALFSPACE* points, const HALFSPACE* owner, polyhedron* poly,
                                  const VoronoiHandlingOptions* options);
-// Sorts a ring of points counter-clockwise round its mean direction seen from outside.
-void OrderPointListRoundItsMean(HALFSPACE* points);
 
 // Face writers. Vertices are found or added at the merge distance; corners
 // that merge into one vertex are dropped, and a face left with fewer than
 // three adds nothing.
 void SaveFace_core(triplex a, triplex b, triplex c, polyhedron* poly, const HALFSPACE* owner, int marker,
                    double distance, uint8_t flag);
-// Orders the triangle outward first: (a, b, c) unless its turn at b faces out.
-void SaveFace(triplex a, triplex b, triplex c, polyhedron* poly, const HALFSPACE* owner, int marker,
-              double distance, uint8_t flag);
 void AddFanOfTriangularFacesToPoly(HALFSPACE* polygon, const HALFSPACE* owner, polyhedron* poly,
                                    const VoronoiHandlingOptions* options);
 void AddNonTriangularFaceToPoly(HALFSPACE* polygon, const HALFSPACE* owner, polyhedron* poly,
                                 const VoronoiHandlingOptions* options);
-void AddTwistedQuadToPoly(HALFSPACE* polygon, const HALFSPACE* owner, polyhedron* poly);
 // One face of the polygon when whole faces are allowed and it has at most 10
 // points, else a fan.
 void AddOneOrderedFaceToPoly(HALFSPACE* polygon, const HALFSPACE* owner, polyhedron* poly,

@@ -266,11 +266,6 @@ void Build_voronoi_sites_from_existing_poly(HALFSPACE* sites, int64_t, const pol
 
 // ---- modifiers ----
 
-double NormalizeVpoints(HALFSPACE* sites) {
-    for (HALFSPACE* s = sites->head->next; s != sites->head; s = s->next) s->point = UnitOrUp(s->point);
-    return 1.0;
-}
-
 triplex WarpedVpoint(triplex p, double amount) {
     const triplex q = UnitOrUp(p);
     double w[3] = {q.x, q.y, q.z};
@@ -298,19 +293,6 @@ triplex TumbledVpoint(triplex p) {
     return UnitOrUp(triplex{w[0], w[1], w[2]});
 }
 
-void MaybeWarpVpoints(HALFSPACE* sites, double amount) {
-    for (HALFSPACE* s = sites->head->next; s != sites->head; s = s->next) s->point = WarpedVpoint(s->point, amount);
-}
-
-void MaybeTwistVpoints(HALFSPACE* sites, double angle) {
-    for (HALFSPACE* s = sites->head->next; s != sites->head; s = s->next) s->point = TwistedVpoint(s->point, angle);
-}
-
-void MaybeParabolizeVpoints(HALFSPACE* sites, double a, double b) {
-    for (HALFSPACE* s = sites->head->next; s != sites->head; s = s->next)
-        s->point = ParabolizedVpoint(s->point, a, b);
-}
-
 void ExtraTumbleForZigzagD(double* p) {
     const double y1 = p[1] * 0.7071067811865476 + p[2] * 0.7071067811865475;
     const double z1 = p[2] * 0.7071067811865476 - p[1] * 0.7071067811865475;
@@ -320,27 +302,6 @@ void ExtraTumbleForZigzagD(double* p) {
     p[1] = y2;
     p[2] = z1;
 }
-
-double MartianTumble(HALFSPACE* sites) {
-    for (HALFSPACE* s = sites->head->next; s != sites->head; s = s->next) s->point = TumbledVpoint(s->point);
-    return 1.0;
-}
-
-void OffsetPointlist(HALFSPACE* sites, const double* offset) {
-    for (HALFSPACE* s = sites->head->next; s != sites->head; s = s->next)
-        s->point = Tadd(s->point, triplex{offset[0], offset[1], offset[2]});
-}
-
-void SquashOntoSphere(HALFSPACE* sites, double fraction) {
-    for (HALFSPACE* s = sites->head->next; s != sites->head; s = s->next)
-        s->point = Tadd(s->point, Tscale(Tsub(UnitOrUp(s->point), s->point), fraction));
-}
-
-void BuildTangentPlanes(HALFSPACE* sites) {
-    for (HALFSPACE* s = sites->head->next; s != sites->head; s = s->next) reset_node(s);
-}
-
-int All4IntegersAreAlike(int64_t a, int64_t b, int64_t c, int64_t d) { return a == b && b == c && c == d ? 1 : 0; }
 
 void MoveSlicingArcEnds(SlicingArcList* arcs, triplex from, triplex to) {
     if (!arcs) return;

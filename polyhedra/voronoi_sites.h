@@ -1,6 +1,6 @@
 // Site patterns laid on the unit sphere for the Voronoi solids (spirals,
-// seams, gores, lines across the cube's faces, Truchet arcs) and the
-// modifiers that warp, twist and tumble a whole site list. Every site is
+// seams, gores, lines across the cube's faces, Truchet arcs) and what
+// warping, twisting and tumbling do to a site. Every site is
 // added unless one already lies within the options' merge distance, so no
 // two sites ever share a cell. Arcs record slicing pairs when the options
 // carry a slicing list.
@@ -49,24 +49,14 @@ void Build_voronoi_sites_truchet_cube(HALFSPACE* sites, VoronoiHandlingOptions* 
 // as id; inserted after the head, so the list ends with the first found.
 void Build_voronoi_sites_from_existing_poly(HALFSPACE* sites, int64_t unused, const polyhedron* poly);
 
-// What the modifiers do to one point (the list forms below apply them to
-// every site).
+// What the modifiers do to one site (the shapes move every site, and the
+// slicing records' ends with it).
 triplex WarpedVpoint(triplex p, double amount);
 triplex TwistedVpoint(triplex p, double angle);
 triplex ParabolizedVpoint(triplex p, double a, double b);
 triplex TumbledVpoint(triplex p);
-
-// Modifiers over the whole list.
-double NormalizeVpoints(HALFSPACE* sites);
-void MaybeWarpVpoints(HALFSPACE* sites, double amount);
-void MaybeTwistVpoints(HALFSPACE* sites, double angle);
-void MaybeParabolizeVpoints(HALFSPACE* sites, double a, double b);
-double MartianTumble(HALFSPACE* sites);
+// The tumble's turn of one point, not normalised.
 void ExtraTumbleForZigzagD(double* point);
-void OffsetPointlist(HALFSPACE* sites, const double* offset);
-void SquashOntoSphere(HALFSPACE* sites, double fraction);
-void BuildTangentPlanes(HALFSPACE* sites);
-int All4IntegersAreAlike(int64_t a, int64_t b, int64_t c, int64_t d);
 
 // The arcs' slicing records name sites by their points: every record end at
 // `from` (bit for bit) moves to `to`, as its site did.

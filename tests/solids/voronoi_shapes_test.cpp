@@ -234,23 +234,14 @@ TEST(VoronoiShapes, PatternCases) {
         // One line across each face, its centre once: 6 * (2 * 19 + 1).
         EXPECT_EQ(GetElementCount(&s.head), 6 * 39);
     }
-    {
-        SiteList s;
-        AddSiteToList(&s.head, {0, 0, -1}, 0, 0.002);
-        AddSiteToList(&s.head, {0, 0, 1}, 1, 0.002);
-        MaybeParabolizeVpoints(&s.head, 1.0, 0.0);
-        EXPECT_NEAR(Tdistance(s.head.prev->point, {0, 0, -1}), 0.0, 1e-15);
-        EXPECT_NEAR(Tdistance(s.head.next->point, {-1, 0, 0}), 0.0, 1e-15);
-    }
+    EXPECT_NEAR(Tdistance(ParabolizedVpoint({0, 0, -1}, 1.0, 0.0), {0, 0, -1}), 0.0, 1e-15);
+    EXPECT_NEAR(Tdistance(ParabolizedVpoint({0, 0, 1}, 1.0, 0.0), {-1, 0, 0}), 0.0, 1e-15);
     {
         // Twist: a turn about y by y * angle / 2; the poles stay, the equator too.
-        SiteList s;
-        AddSiteToList(&s.head, {1, 0, 0}, 0, 0.002);
-        AddSiteToList(&s.head, {0, 0.6, 0.8}, 1, 0.002);
-        MaybeTwistVpoints(&s.head, 2.0);
-        EXPECT_NEAR(Tdistance(s.head.prev->point, {1, 0, 0}), 0.0, 1e-15);
+        EXPECT_NEAR(Tdistance(TwistedVpoint({1, 0, 0}, 2.0), {1, 0, 0}), 0.0, 1e-15);
         const double th = 0.6;
-        EXPECT_NEAR(Tdistance(s.head.next->point, {0.8 * std::sin(th), 0.6, 0.8 * std::cos(th)}), 0.0, 1e-15);
+        EXPECT_NEAR(Tdistance(TwistedVpoint({0, 0.6, 0.8}, 2.0), {0.8 * std::sin(th), 0.6, 0.8 * std::cos(th)}), 0.0,
+                    1e-15);
     }
     {
         // The tumble is a turn: it keeps lengths and angles.
@@ -300,8 +291,6 @@ TEST(VoronoiShapes, PatternCases) {
             EXPECT_NEAR(std::fabs(n->point.x), 1 / std::sqrt(3.0), 1e-15);
         }
     }
-    EXPECT_EQ(All4IntegersAreAlike(2, 2, 2, 3), 0);
-    EXPECT_EQ(All4IntegersAreAlike(2, 2, 2, 2), 1);
 }
 
 // Every Truchet arc joins the midpoints of two adjacent edges of its face

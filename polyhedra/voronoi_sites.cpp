@@ -252,18 +252,6 @@ void Build_voronoi_sites_truchet_cube(HALFSPACE* sites, VoronoiHandlingOptions* 
     }
 }
 
-void Build_voronoi_sites_from_existing_poly(HALFSPACE* sites, int64_t, const polyhedron* poly) {
-    if (!poly || !poly->coords3D) return;
-    std::vector<uint8_t> seen(size_t(kMax3DVertices), 0);
-    for (int64_t f = 0; f < poly->faceCount3D; ++f)
-        for (int64_t k = 0; k < poly->face3D[f].count; ++k) {
-            const int64_t v = poly->face3D[f].vertex[k];
-            if (v < 0 || v >= kMax3DVertices || seen[size_t(v)]) continue;
-            seen[size_t(v)] = 1;
-            AddSiteToList(sites, UnitOrUp(poly->coords3D[v]), f, 0.0);
-        }
-}
-
 // ---- modifiers ----
 
 triplex WarpedVpoint(triplex p, double amount) {

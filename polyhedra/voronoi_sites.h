@@ -44,11 +44,6 @@ void Build_voronoi_sites_truchet_donut_on_cube(HALFSPACE* sites, VoronoiHandling
                                                const polyhedron* cube, const PatternFaceList* faces = nullptr);
 void Build_voronoi_sites_truchet_cube(HALFSPACE* sites, VoronoiHandlingOptions* options, int64_t n);
 
-// A site at each vertex of the solid, on the unit sphere, the first time a
-// face (in index order, corners in order) meets it, with that face's index
-// as id; inserted after the head, so the list ends with the first found.
-void Build_voronoi_sites_from_existing_poly(HALFSPACE* sites, int64_t unused, const polyhedron* poly);
-
 // What the modifiers do to one site (the shapes move every site, and the
 // slicing records' ends with it).
 triplex WarpedVpoint(triplex p, double amount);

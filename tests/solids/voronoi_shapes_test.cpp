@@ -279,18 +279,6 @@ TEST(VoronoiShapes, PatternCases) {
         EXPECT_NEAR(std::fabs(end.z), 1.0, 1e-12);
         EXPECT_NEAR(end.y, 0.0, 1e-12);
     }
-    {
-        // The cube's corners, each once, on the unit sphere, ids the face that met them first.
-        PolyPtr cube = BuildSolid(18);
-        SiteList s;
-        Build_voronoi_sites_from_existing_poly(&s.head, 0, cube.get());
-        ASSERT_EQ(GetElementCount(&s.head), 8);
-        EXPECT_EQ(s.head.prev->id, 0);
-        for (HALFSPACE* n = s.head.next; n != &s.head; n = n->next) {
-            EXPECT_NEAR(solid_checks::Len(n->point), 1.0, 1e-15);
-            EXPECT_NEAR(std::fabs(n->point.x), 1 / std::sqrt(3.0), 1e-15);
-        }
-    }
 }
 
 // Every Truchet arc joins the midpoints of two adjacent edges of its face

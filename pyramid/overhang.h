@@ -105,7 +105,3 @@ inline int64_t OverhangizeCoordinates2016(float* u, float* v, float* level, int6
         default: return 0;
     }
 }
-
-// The earlier form: mode 1 answers 1 when outside, everything else 0.
-int64_t july_OverhangizeCoordinates(float* u, float* v, float* level, int64_t mode,
-                                    const PyramidDescriptor* pyr);

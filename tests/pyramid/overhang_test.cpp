@@ -86,24 +86,6 @@ TEST(Overhang, AnyInputLandsInsideTheUnitSquare) {
             }
 }
 
-TEST(Overhang, EarlierFormOnlyReportsTransparency) {
-    auto pyr = std::make_unique<PyramidDescriptor>();
-    pyr->topLevel = 10;
-    pyr->edgeMode = 2;
-    float u = 1.5f, v = 1.5f, level = 0.0f;
-    EXPECT_EQ(july_OverhangizeCoordinates(&u, &v, &level, 1, pyr.get()), 1);
-    EXPECT_EQ(july_OverhangizeCoordinates(&u, &v, &level, 5, pyr.get()), 0);
-    EXPECT_FLOAT_EQ(u, 0.5f);
-    EXPECT_FLOAT_EQ(v, 1.0f);
-    u = 1.5f, v = 0.25f, level = 0.0f;
-    july_OverhangizeCoordinates(&u, &v, &level, 2, pyr.get());
-    EXPECT_FLOAT_EQ(u, 1.0f);
-    EXPECT_FLOAT_EQ(level, 5.0f);
-    u = -0.5f, v = 0.5f;
-    july_OverhangizeCoordinates(&u, &v, &level, 4, pyr.get());  // modes 4 and 6 do nothing here
-    EXPECT_FLOAT_EQ(u, -0.5f);
-}
-
 // The input picture's edge and overhang rules, looked up by the input modes'
 // names: full panoramas fold over the poles, side-wrapping layouts wrap, the
 // tiling face wraps both ways, and everything else (and every unknown code)

@@ -13,7 +13,7 @@ inline float Min3(float a, float b, float c) {
   return m < c ? m : c;
 }
 
-// The shared hue rule of HSL and HSV. The comparisons are exact on purpose:
+// The hue rule of HSL. The comparisons are exact on purpose:
 // each channel equals M or m bit for bit when it is the extreme.
 inline float HueOf(float r, float g, float b, float M, float m, float d) {
   float rc = (M - r) / d, gc = (M - g) / d, bc = (M - b) / d;
@@ -44,31 +44,6 @@ inline void HueSextant(float h, int* sextant, float* frac) {
   *frac = f;
 }
 
-constexpr float kStandardHueKnots[9] = {0.0f,        1.0f / 12.0f, 1.0f / 6.0f,
-                                        0.25f,       1.0f / 3.0f,  0.5f,
-                                        2.0f / 3.0f, 5.0f / 6.0f,  1.0f};
-constexpr float kOsakaHueKnots[9] = {0.0f,   0.1104f, 0.23f,   0.3404f, 0.414f,
-                                     0.5336f, 0.6808f, 0.8096f, 1.0f};
-
-// Piecewise-linear map of frac(h) from one set of knots to the other.
-inline float MapHueKnots(float h, const float* from, const float* to) {
-  h = h - std::floor(h);
-  for (int k = 1; k <= 8; ++k) {
-    if (h <= from[k])
-      return to[k - 1] + (h - from[k - 1]) / (from[k] - from[k - 1]) * (to[k] - to[k - 1]);
-  }
-  return 0.5f;  // NaN fits no segment
-}
-
-inline int ClampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
-
-// Float 0..1 to the 15-bit integer scale, truncating; NaN and negatives to 0.
-inline int ToFix15(float x) {
-  if (!(x > 0.0f)) return 0;
-  if (x >= 1.0f) return 32768;
-  return static_cast<int>(x * 32768.0f);
-}
-
 }  // namespace
 
 void RGB_to_HSL(float* h, float* s, float* l, float r, float g, float b) {
@@ -81,20 +56,6 @@ void RGB_to_HSL(float* h, float* s, float* l, float r, float g, float b) {
   if (!(d > 0.0f)) return;
   *s = (*l <= 0.5f) ? d / (M + m) : d / (2.0f - M - m);
   *h = HueOf(r, g, b, M, m, d);
-}
-
-void RGB_to_HSV(float* h, float* s, float* v, float r, float g, float b) {
-  float M = Max3(r, g, b), m = Min3(r, g, b);
-  *h = 0.0f;
-  *s = 0.0f;
-  if ((M + m) / 2.0f <= 0.0f) {
-    *v = (M + m) / 2.0f;
-    return;
-  }
-  *v = M;
-  *s = (M == 0.0f) ? 0.0f : 1.0f - m / M;
-  float d = M - m;
-  if (d > 0.0f) *h = HueOf(r, g, b, M, m, d);
 }
 
 void HSL_to_RGB(float* r, float* g, float* b, float h, float s, float l) {
@@ -117,46 +78,6 @@ void HSL_to_RGB(float* r, float* g, float* b, float h, float s, float l) {
     case 4: *r = rising; *g = p; *b = q; break;
     default: *r = q; *g = p; *b = falling; break;
   }
-}
-
-void HSVEvil_to_RGB(float* r, float* g, float* b, float h, float s, float v) {
-  int i;
-  float f;
-  HueSextant(h, &i, &f);
-  float P[3];
-  switch (i) {
-    case 0: P[0] = 1; P[1] = f; P[2] = 0; break;
-    case 1: P[0] = 1 - f; P[1] = 1; P[2] = 0; break;
-    case 2: P[0] = 0; P[1] = 1; P[2] = f; break;
-    case 3: P[0] = 0; P[1] = 1 - f; P[2] = 1; break;
-    case 4: P[0] = f; P[1] = 0; P[2] = 1; break;
-    default: P[0] = 1; P[1] = 0; P[2] = 1 - f; break;
-  }
-  float M = Max3(P[0], P[1], P[2]);
-  for (float& c : P) c = M + s * (c - M);
-  float M2 = Max3(P[0], P[1], P[2]);
-  if (M2 <= 0.0f) {
-    *r = *g = *b = 0.0f;
-    return;
-  }
-  *r = P[0] / M2 * v;
-  *g = P[1] / M2 * v;
-  *b = P[2] / M2 * v;
-}
-
-void RGB_to_HSL_vec(const float in[3], float out[3]) {
-  RGB_to_HSL(&out[0], &out[1], &out[2], in[0], in[1], in[2]);
-}
-void HSL_to_RGB_vec(const float in[3], float out[3]) {
-  HSL_to_RGB(&out[0], &out[1], &out[2], in[0], in[1], in[2]);
-}
-void RGB_to_HSV_vec(const float in[3], float out[3]) {
-  RGB_to_HSV(&out[0], &out[1], &out[2], in[0], in[1], in[2]);
-}
-
-void RGB_to_S(float* s, float r, float g, float b) {
-  float h, l;
-  RGB_to_HSL(&h, s, &l, r, g, b);
 }
 
 float vividpoint_of_hs(float h, float s) {
@@ -189,38 +110,6 @@ void Kyoto_HSL_to_RGB(float* r, float* g, float* b, float h, float s, float k) {
   float v = vividpoint_of_hs(h, s);
   float l = kyotoL_to_normalL(v, k);  // limits v to 0..1
   HSL_to_RGB(r, g, b, h, s, l);
-}
-
-void Kyoto_RGB_to_HSL_vec(const float in[3], float out[3]) {
-  Kyoto_RGB_to_HSL(&out[0], &out[1], &out[2], in[0], in[1], in[2]);
-}
-void Kyoto_HSL_to_RGB_vec(const float in[3], float out[3]) {
-  Kyoto_HSL_to_RGB(&out[0], &out[1], &out[2], in[0], in[1], in[2]);
-}
-
-void Osaka_RGB_to_HSL_vec(const float in[3], float out[3]) {
-  Kyoto_RGB_to_HSL_vec(in, out);
-  out[0] = MapHueKnots(out[0], kStandardHueKnots, kOsakaHueKnots);
-}
-
-void Osaka_HSL_to_RGB_vec(const float in[3], float out[3]) {
-  float h = MapHueKnots(in[0], kOsakaHueKnots, kStandardHueKnots);
-  Kyoto_HSL_to_RGB(&out[0], &out[1], &out[2], h, in[1], in[2]);
-}
-
-float neo_kyoto_hue_bias(float h, int toStandard) {
-  return toStandard ? MapHueKnots(h, kOsakaHueKnots, kStandardHueKnots)
-                    : MapHueKnots(h, kStandardHueKnots, kOsakaHueKnots);
-}
-
-float neo_kyoto_lum_bias(float x, int useTable) {
-  if (useTable) {
-    float f = x - std::floor(x);
-    int i = (f >= 0.0f && f < 1.0f) ? static_cast<int>(f * 256.0f) : 0;
-    return osaka_lum_table[ClampInt(i, 0, 255)];
-  }
-  // x + 4x^2 - 16x^3 + 20x^4 - 8x^5
-  return x * (1.0f + x * (4.0f + x * (-16.0f + x * (20.0f - 8.0f * x))));
 }
 
 void tetrahedral_lookup(const int in[3], int out[3], const unsigned char* grid, float step) {
@@ -271,18 +160,4 @@ void LAB_to_RGB(int L, int A, int B, int* r, int* g, int* b, unsigned char is8bi
   *r = out[0];
   *g = out[1];
   *b = out[2];
-}
-
-void RGB_to_LAB_vec(const float in[3], float out[3]) {
-  const int fix[3] = {ToFix15(in[0]), ToFix15(in[1]), ToFix15(in[2])};
-  int res[3];
-  tetrahedral_lookup(fix, res, RGB_to_Lab_table, kLabStep15);
-  for (int k = 0; k < 3; ++k) out[k] = static_cast<float>(res[k]) * (1.0f / 32768.0f);
-}
-
-void LAB_to_RGB_vec(const float in[3], float out[3]) {
-  const int fix[3] = {ToFix15(in[0]), ToFix15(in[1]), ToFix15(in[2])};
-  int res[3];
-  tetrahedral_lookup(fix, res, Lab_to_RGB_table, kLabStep15);
-  for (int k = 0; k < 3; ++k) out[k] = static_cast<float>(res[k]) * (1.0f / 32768.0f);
 }

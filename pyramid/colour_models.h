@@ -1,7 +1,6 @@
 // Conversions between RGB and the colour models the glue modes work in:
-// standard HSL and HSV, the luma-following HSL ("Kyoto") and its variant with
-// a redistributed hue circle ("Osaka"), CIELAB through two 16x16x16 lookup
-// grids. Channels are floats in 0..1 and hue is in turns unless a
+// standard HSL, the luma-following HSL ("Kyoto"), CIELAB through two 16x16x16
+// lookup grids. Channels are floats in 0..1 and hue is in turns unless a
 // function says otherwise. Everything here is pure: no allocation, no state,
 // callable from every worker at once.
 #pragma once
@@ -17,8 +16,8 @@ constexpr int kLabGridBytes = 3 * kLabGridSize * kLabGridSize * kLabGridSize;
 extern const unsigned char RGB_to_Lab_table[kLabGridBytes];
 extern const unsigned char Lab_to_RGB_table[kLabGridBytes];
 
-// The inverse of the Osaka lightness curve (neo_kyoto_lum_bias without the
-// table) sampled at i / 256; increasing and symmetric about 0.5.
+// The inverse of the Osaka lightness curve x + 4x^2 - 16x^3 + 20x^4 - 8x^5
+// sampled at i / 256; increasing and symmetric about 0.5.
 constexpr int kOsakaLumTableSize = 257;
 extern const float osaka_lum_table[kOsakaLumTableSize];
 
@@ -26,16 +25,9 @@ extern const float osaka_lum_table[kOsakaLumTableSize];
 constexpr float kLabStep8 = 17.0f;
 constexpr float kLabStep15 = 2184.5334f;
 
-// Standard HSL and HSV. A hue of 1 is the same point of the circle as 0.
+// Standard HSL. A hue of 1 is the same point of the circle as 0.
 void RGB_to_HSL(float* h, float* s, float* l, float r, float g, float b);
-void RGB_to_HSV(float* h, float* s, float* v, float r, float g, float b);
 void HSL_to_RGB(float* r, float* g, float* b, float h, float s, float l);
-void HSVEvil_to_RGB(float* r, float* g, float* b, float h, float s, float v);
-void RGB_to_HSL_vec(const float in[3], float out[3]);
-void HSL_to_RGB_vec(const float in[3], float out[3]);
-void RGB_to_HSV_vec(const float in[3], float out[3]);
-// The HSL saturation alone.
-void RGB_to_S(float* s, float r, float g, float b);
 
 // Luma used by the luma-following HSL.
 inline double KyotoLuma(double r, double g, double b) {
@@ -50,18 +42,6 @@ float normalL_to_kyotoL(float v, float l, unsigned char unused = 0);
 float kyotoL_to_normalL(float v, float k, unsigned char unused = 0);
 void Kyoto_RGB_to_HSL(float* h, float* s, float* k, float r, float g, float b);
 void Kyoto_HSL_to_RGB(float* r, float* g, float* b, float h, float s, float k);
-void Kyoto_RGB_to_HSL_vec(const float in[3], float out[3]);
-void Kyoto_HSL_to_RGB_vec(const float in[3], float out[3]);
-
-// Osaka HSL: Kyoto HSL with the hue circle redistributed piecewise linearly.
-void Osaka_RGB_to_HSL_vec(const float in[3], float out[3]);
-void Osaka_HSL_to_RGB_vec(const float in[3], float out[3]);
-// The Osaka hue map on frac(h): standard -> Osaka when toStandard is 0,
-// Osaka -> standard otherwise.
-float neo_kyoto_hue_bias(float h, int toStandard);
-// Without the table: x + 4x^2 - 16x^3 + 20x^4 - 8x^5. With it: the inverse
-// curve, read from osaka_lum_table at trunc(frac(x) * 256).
-float neo_kyoto_lum_bias(float x, int useTable);
 
 // CIELAB through the grids. Inputs are three integers, 0..255 with step 17
 // or 0..32768 with step kLabStep15; outputs come back in the same scale
@@ -69,10 +49,6 @@ float neo_kyoto_lum_bias(float x, int useTable);
 void tetrahedral_lookup(const int in[3], int out[3], const unsigned char* grid, float step);
 void RGB_to_LAB(int r, int g, int b, int* L, int* A, int* B, unsigned char is8bit);
 void LAB_to_RGB(int L, int A, int B, int* r, int* g, int* b, unsigned char is8bit);
-// Floats 0..1 through the 15-bit path; Lab comes out as (L*/100, (a*+128)/255,
-// (b*+128)/255) approximately.
-void RGB_to_LAB_vec(const float in[3], float out[3]);
-void LAB_to_RGB_vec(const float in[3], float out[3]);
 
 // 0 at l = 0 and 1, 1 at l = 0.5: 1 - (1 - min(2l, 2 - 2l))^4.
 inline float LuminanceWeight(float l) {

@@ -1,26 +1,5 @@
 #include "pyramid/pixels.h"
 
-void get_pyramid_sample_pointColorcall(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L,
-                                       int64_t* c0, int64_t* c1, int64_t* c2, int64_t* c3) {
-    switch (pyr->kind) {
-        case kPyrColour8: get_pyramid_sample_point4(x, y, pyr, L, c0, c1, c2, c3); return;
-        case kPyrColour16: get_pyramid_sample_point64bit(x, y, pyr, L, c0, c1, c2, c3); return;
-        case kPyrColourFloat: get_pyramid_sample_point128bit(x, y, pyr, L, c0, c1, c2, c3); return;
-        case kPyrGradient: get_pyramid_sample_pointFourShorts(x, y, pyr, L, c0, c1, c2); return;
-        default: *c0 = *c1 = *c2 = *c3 = 0;
-    }
-}
-
-int64_t get_pyramid_sample_pointGray(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
-    switch (pyr->kind) {
-        case kPyrGrey8: return get_pyramid_sample_point1(x, y, pyr, L);
-        case kPyrGreyFloat: return get_pyramid_sample_point_grey32_as_long(x, y, pyr, L);
-        case kPyrGrey16:
-        case kPyrSingle16: return get_pyramid_sample_point16bit(x, y, pyr, L);
-        default: return 0;
-    }
-}
-
 float get_intcoord_unitary_grey(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
     switch (pyr->kind) {
         case kPyrGrey8: return static_cast<float>(get_pyramid_sample_point1(x, y, pyr, L)) * 0.003921568627451f;
@@ -29,24 +8,6 @@ float get_intcoord_unitary_grey(int64_t x, int64_t y, const PyramidDescriptor* p
         case kPyrSingle16: return static_cast<float>(get_pyramid_sample_point16bit(x, y, pyr, L)) * 3.0517578125e-5f;
         default: return 0.0f;
     }
-}
-
-uint8_t get_unit_pyramid_sample_point1(const PyramidDescriptor* pyr, int64_t L, float u, float v) {
-    if (!pyr_accessible(pyr, L, 1)) return 0;
-    const int64_t x = pyr_float_to_clamped_index(u * pyr->unitScaleX[L] - 0.5f, pyr->maxX[L]);
-    const int64_t y = pyr_float_to_clamped_index(v * pyr->unitScaleY[L] - 0.5f, pyr->maxY[L]);
-    return *pyr_pixel_address(pyr, L, x, y, 1);
-}
-
-void set_unit_pyramid_sample_point4(PyramidDescriptor* pyr, int64_t L, int64_t c0, int64_t c1, int64_t c2,
-                                    int64_t c3, float u, float v) {
-    if (!pyr_accessible(pyr, L, 4)) return;
-    const float X = u * pyr->unitScaleX[L] - 0.5f;
-    const float Y = v * pyr->unitScaleY[L] - 0.5f;
-    // Truncation toward zero: (-1, 0) lands on column 0; anything outside the
-    // level (NaN included) writes nothing.
-    if (!(X > -1.0f && X < pyr->maxXFloat[L] + 1.0f && Y > -1.0f && Y < pyr->maxYFloat[L] + 1.0f)) return;
-    set_pyramid_sample_point4(static_cast<int64_t>(X), static_cast<int64_t>(Y), pyr, L, c0, c1, c2, c3);
 }
 
 void set_pyramid_sample_pointGray(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L, int64_t g) {

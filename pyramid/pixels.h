@@ -170,31 +170,12 @@ inline uint16_t get_pyramid_sample_point16bit(int64_t x, int64_t y, const Pyrami
     return pyr_read_with_edge_rule<uint16_t>(x, y, pyr, L);
 }
 
-inline uint32_t get_pyramid_sample_point_grey32_as_long(int64_t x, int64_t y, const PyramidDescriptor* pyr,
-                                                        int64_t L) {
-    return pyr_read_with_edge_rule<uint32_t>(x, y, pyr, L);
-}
-
 inline float get_pyramid_sample_point_float(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
     return pyr_read_with_edge_rule<float>(x, y, pyr, L);
 }
 
 inline uint32_t get_pyramid_sample_point4_raw(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
     return pyr_read_with_edge_rule<uint32_t>(x, y, pyr, L);
-}
-
-inline void get_pyramid_sample_point4_raw(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L,
-                                          uint32_t* word) {
-    *word = get_pyramid_sample_point4_raw(x, y, pyr, L);
-}
-
-inline void get_pyramid_sample_point4(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L,
-                                      int64_t* c0, int64_t* c1, int64_t* c2, int64_t* c3) {
-    const uint32_t w = get_pyramid_sample_point4_raw(x, y, pyr, L);
-    *c0 = w >> 24;
-    *c1 = (w >> 16) & 255;
-    *c2 = (w >> 8) & 255;
-    *c3 = w & 255;
 }
 
 // The N values of type T of pixel (x, y) with the edge rule (zeros without tiles).
@@ -206,20 +187,6 @@ inline void pyr_read_components(int64_t x, int64_t y, const PyramidDescriptor* p
     }
     pyr_apply_edge_rule(pyr, L, x, y);
     std::memcpy(v, pyr_pixel_address(pyr, L, x, y, pyr->bytesPerPixel), sizeof v);
-}
-
-inline void get_pyramid_sample_point64bit(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L,
-                                          int64_t* c0, int64_t* c1, int64_t* c2, int64_t* c3) {
-    uint16_t v[4];
-    pyr_read_components(x, y, pyr, L, v);
-    *c0 = v[0], *c1 = v[1], *c2 = v[2], *c3 = v[3];
-}
-
-inline void get_pyramid_sample_point128bit(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L,
-                                           int64_t* c0, int64_t* c1, int64_t* c2, int64_t* c3) {
-    uint32_t v[4];
-    pyr_read_components(x, y, pyr, L, v);
-    *c0 = v[0], *c1 = v[1], *c2 = v[2], *c3 = v[3];
 }
 
 // The four floats of a kind-9 pixel with the edge rule (zeros without tiles).
@@ -235,68 +202,12 @@ inline void get_pyramid_sample_pointFourShorts(int64_t x, int64_t y, const Pyram
     *c0 = v[0], *c1 = v[1], *c2 = v[2];
 }
 
-inline void get_pyramid_sample_point64bitcall(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L,
-                                              int64_t* c0, int64_t* c1, int64_t* c2, int64_t* c3) {
-    get_pyramid_sample_point64bit(x, y, pyr, L, c0, c1, c2, c3);
-}
-inline void get_pyramid_sample_point128bitcall(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L,
-                                               int64_t* c0, int64_t* c1, int64_t* c2, int64_t* c3) {
-    get_pyramid_sample_point128bit(x, y, pyr, L, c0, c1, c2, c3);
-}
-inline void get_pyramid_sample_pointFourShortscall(int64_t x, int64_t y, const PyramidDescriptor* pyr,
-                                                   int64_t L, int64_t* c0, int64_t* c1, int64_t* c2) {
-    get_pyramid_sample_pointFourShorts(x, y, pyr, L, c0, c1, c2);
-}
-
-// --------------------------------------------- reads that always clamp
-
-inline float get_pyramid_sample_point_grey32_as_float(int64_t x, int64_t y, const PyramidDescriptor* pyr,
-                                                      int64_t L) {
-    return pyr_read_clamped<float>(x, y, pyr, L);
-}
-
-inline int64_t get_pyramid_sample_point16bitgray(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
-    return pyr_read_clamped<int16_t>(x, y, pyr, L);
-}
-
-inline void get_pyramid_sample_point128bit_HDRcomponent_call(int64_t x, int64_t y, const PyramidDescriptor* pyr,
-                                                             int64_t L, float* f0, float* f1, float* f2,
-                                                             float* f3) {
-    if (!pyr_accessible(pyr, L, 16)) {
-        *f0 = *f1 = *f2 = *f3 = 0.0f;
-        return;
-    }
-    pyr_clamp_to_level(pyr, L, x, y);
-    float v[4];
-    std::memcpy(v, pyr_pixel_address(pyr, L, x, y, 16), sizeof v);
-    *f0 = v[0], *f1 = v[1], *f2 = v[2], *f3 = v[3];
-}
-
-inline void* get_pointer_into_pyr_tile(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
-    if (!pyr_accessible(pyr, L, 1)) return nullptr;
-    pyr_clamp_to_level(pyr, L, x, y);
-    return pyr_pixel_address(pyr, L, x, y, pyr->bytesPerPixel);
-}
-
-// Despite its name: the index in `tiles` of the tile holding the clamped point.
-inline int64_t get_width_of_pyr_tile(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
-    pyr_clamp_to_level(pyr, L, x, y);
-    return pyr_tile_index(pyr, L, x, y);
-}
-
+// The pixels in a row of one tile.
 inline int64_t get_pixels_per_row_for_pyr_tile() { return kTileSide; }
 
 // --------------------------------------------------------------- reads by kind
 
-// Integer components (kind 9: float bit patterns); kinds without a
-// four-component reader give zeros; kind 7 leaves c3 untouched.
-void get_pyramid_sample_pointColorcall(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L,
-                                       int64_t* c0, int64_t* c1, int64_t* c2, int64_t* c3);
-// Kind 0 the byte, 5 the 32-bit word, 1 and 2 the 16-bit value; 0 otherwise.
-int64_t get_pyramid_sample_pointGray(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L);
 float get_intcoord_unitary_grey(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L);
-// Kind 0, nearest pixel of a unit position, clamped to the level.
-uint8_t get_unit_pyramid_sample_point1(const PyramidDescriptor* pyr, int64_t L, float u, float v);
 
 // The stored pixel of each kind, as one value.
 struct PyrShorts4 { uint16_t c[4]; };
@@ -443,10 +354,6 @@ inline void set_pyramid_sample_point16bit(int64_t x, int64_t y, PyramidDescripto
     if (!pyr_writable(pyr, L, x, y, 2)) return;
     pyr_store<uint16_t>(pyr_pixel_address(pyr, L, x, y, pyr->bytesPerPixel), static_cast<uint16_t>(v));
 }
-inline void set_pyramid_sample_point16bitgray(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L,
-                                              int64_t v) {
-    set_pyramid_sample_point16bit(x, y, pyr, L, v);
-}
 
 inline void set_pyramid_sample_point_grey32_as_long(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L,
                                                     uint32_t v) {
@@ -457,10 +364,6 @@ inline void set_pyramid_sample_point_grey32_as_long(int64_t x, int64_t y, Pyrami
 inline void set_pyramid_sample_point_float(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L, float v) {
     if (!pyr_writable(pyr, L, x, y, 4)) return;
     pyr_store<float>(pyr_pixel_address(pyr, L, x, y, 4), v);
-}
-inline void set_pyramid_sample_point_grey32_as_float(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L,
-                                                     float v) {
-    set_pyramid_sample_point_float(x, y, pyr, L, v);
 }
 
 inline uint32_t pack_pyramid_word4(int64_t c0, int64_t c1, int64_t c2, int64_t c3) {
@@ -483,10 +386,6 @@ inline void alpha_set_pyramid_sample_point4(int64_t x, int64_t y, PyramidDescrip
     if (!pyr_writable(pyr, L, x, y, 4)) return;
     uint8_t* p = pyr_pixel_address(pyr, L, x, y, 4);
     pyr_store<uint32_t>(p, (pyr_load<uint32_t>(p) & 0xFFFFFF00u) | (static_cast<uint32_t>(a) & 255));
-}
-
-inline void make_opaque_pyramid_sample_point4(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L) {
-    alpha_set_pyramid_sample_point4(x, y, pyr, L, 255);
 }
 
 // Writes the N values of pixel (x, y) when it lies inside the level.
@@ -520,30 +419,6 @@ inline void set_pyramid_sample_pointFourShorts(int64_t x, int64_t y, PyramidDesc
                                                int64_t c0, int64_t c1, int64_t c2) {
     const int16_t v[3] = {static_cast<int16_t>(c0), static_cast<int16_t>(c1), static_cast<int16_t>(c2)};
     pyr_write_components(x, y, pyr, L, v);
-}
-
-// Packed word at the nearest pixel of a unit position; nothing outside the level.
-void set_unit_pyramid_sample_point4(PyramidDescriptor* pyr, int64_t L, int64_t c0, int64_t c1, int64_t c2,
-                                    int64_t c3, float u, float v);
-
-// The caller guarantees tiles and 0 <= x <= maxX[L], 0 <= y <= maxY[L].
-inline void set_pyramid_sample_point_unclamped4_call(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L,
-                                                     int64_t c0, int64_t c1, int64_t c2, int64_t c3) {
-    pyr_store<uint32_t>(pyr_pixel_address(pyr, L, x, y, 4), pack_pyramid_word4(c0, c1, c2, c3));
-}
-inline void set_pyramid_sample_point_unclamped64bit_call(int64_t x, int64_t y, PyramidDescriptor* pyr,
-                                                         int64_t L, int64_t c0, int64_t c1, int64_t c2,
-                                                         int64_t c3) {
-    const uint16_t v[4] = {static_cast<uint16_t>(c0), static_cast<uint16_t>(c1), static_cast<uint16_t>(c2),
-                           static_cast<uint16_t>(c3)};
-    std::memcpy(pyr_pixel_address(pyr, L, x, y, 8), v, sizeof v);
-}
-// Kind 3 the packed word, kind 4 four 16-bit values; other kinds are not written.
-inline void set_pyramid_sample_point_unclampedColorcall(int64_t x, int64_t y, PyramidDescriptor* pyr,
-                                                        int64_t L, int64_t c0, int64_t c1, int64_t c2,
-                                                        int64_t c3) {
-    if (pyr->kind == kPyrColour8) set_pyramid_sample_point_unclamped4_call(x, y, pyr, L, c0, c1, c2, c3);
-    else if (pyr->kind == kPyrColour16) set_pyramid_sample_point_unclamped64bit_call(x, y, pyr, L, c0, c1, c2, c3);
 }
 
 // --------------------------------------------------------------- writes by kind

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <type_traits>
 
-#include "pyramid/kernels.h"
 #include "pyramid/overhang.h"
 #include "pyramid/pixels.h"
 
@@ -21,11 +20,9 @@ inline int64_t TruncIndex(float X) {
     return static_cast<int64_t>(X);
 }
 
-// Integer part: trunc(X) from 0 up, -trunc(1 - X) below.
-inline int64_t IntegerPart(float X) { return X >= 0.0f ? TruncIndex(X) : -TruncIndex(1.0f - X); }
 
-// The fraction left over after IntegerPart or trunc; 0 where the position was
-// not a usable number.
+// The fraction left over after a truncation; 0 where the position was not a
+// usable number.
 inline float SafeFraction(float X, int64_t i) {
     const float f = X - static_cast<float>(i);
     return (f >= -1.0f && f <= 1.0f) ? f : 0.0f;
@@ -244,7 +241,6 @@ inline bool RunKernel(const PyramidDescriptor* pyr, int64_t L, float X, float Y,
 }
 
 inline void Zero4(float out[4]) { out[0] = out[1] = out[2] = out[3] = 0.0f; }
-inline void Zero4(int64_t out[4]) { out[0] = out[1] = out[2] = out[3] = 0; }
 inline void Grey4(float g, float alpha, float out[4]) { out[0] = out[1] = out[2] = g, out[3] = alpha; }
 
 // A kernel sample of level L at the unit position, blended towards L + 1.
@@ -270,8 +266,6 @@ inline void Bilinear(const float c[4][4], float fx, float fy, float out[4]) {
         out[k] = top + fy * (bottom - top);
     }
 }
-
-inline bool IsFloatKind(int64_t kind) { return kind == kPyrGreyFloat || kind == kPyrColourFloat; }
 
 }  // namespace
 
@@ -360,10 +354,6 @@ float gauss_pyramid_sample1(const PyramidDescriptor* pyr, int64_t L, float X, fl
     return static_cast<float>(acc[0] * (1.0 / 4194304.0));
 }
 
-float gauss_pyramid_sample1_call(const PyramidDescriptor* pyr, int64_t L, float X, float Y) {
-    return gauss_pyramid_sample1(pyr, L, X, Y);
-}
-
 float gauss_pyramid_sample16bitgray(const PyramidDescriptor* pyr, int64_t L, float X, float Y) {
     double acc[1];
     if (!RunKernel<1, double, double, uint16_t>(pyr, L, X, Y, pyr->kernel.weights32768, acc,
@@ -419,11 +409,6 @@ void blurred_unit_gauss_pyramid_sample4(const PyramidDescriptor* pyr, int64_t L,
                    [pyr](int64_t l, float X, float Y, float* o) { gauss_pyramid_sample4(pyr, l, X, Y, o); });
 }
 
-void blurred_unit_gauss_pyramid_sample4call(const PyramidDescriptor* pyr, int64_t L, float f, float u, float v,
-                                            float out[4]) {
-    blurred_unit_gauss_pyramid_sample4(pyr, L, f, u, v, out);
-}
-
 namespace {
 
 // The level blend of a one-component kernel member.
@@ -472,12 +457,6 @@ void get_unitarycoord_unitary_color(const PyramidDescriptor* pyr, int64_t L, flo
                                     float out[4]) {
     get_borked(pyr, L, f, u, v, out);
     for (int k = 0; k < 4; ++k) out[k] *= pyr->invFullScale;
-}
-
-void get_intandfractioncoord_unitary_color(const PyramidDescriptor* pyr, int64_t L, float f, float X, float Y,
-                                           float out[4]) {
-    const int64_t l = ExistingLevel(pyr, L);
-    get_unitarycoord_unitary_color(pyr, L, f, PixelToUnitX(pyr, l, X), PixelToUnitY(pyr, l, Y), out);
 }
 
 // =================================================== bilinear, unit colours
@@ -640,26 +619,6 @@ void get_unit_ramped_wrapped_samples_on_grid(const PyramidDescriptor* pyr, int64
     }
 }
 
-void get_cont_ramped_wrapped_pyramid_sample_point(const PyramidDescriptor* pyr, int64_t L, float X, float Y,
-                                                  float out[4]) {
-    L = ExistingLevel(pyr, L);
-    // The pixels on either side, also left of pixel 0 (the edge rule finds
-    // them): a truncated index would leave a negative fraction there.
-    const int64_t i = TruncIndex(std::floor(X)), j = TruncIndex(std::floor(Y));
-    float c[4][4];
-    get_intcoord_unitary_color(i, j, pyr, L, c[0]);
-    get_intcoord_unitary_color(i + 1, j, pyr, L, c[1]);
-    get_intcoord_unitary_color(i, j + 1, pyr, L, c[2]);
-    get_intcoord_unitary_color(i + 1, j + 1, pyr, L, c[3]);
-    Bilinear(c, SafeFraction(X, i), SafeFraction(Y, j), out);
-}
-
-void get_unit_ramped_pyramid_sample_point(const PyramidDescriptor* pyr, int64_t L, float u, float v,
-                                          float out[4]) {
-    L = ExistingLevel(pyr, L);
-    get_cont_ramped_wrapped_pyramid_sample_point(pyr, L, UnitToPixelX(pyr, L, u), UnitToPixelY(pyr, L, v), out);
-}
-
 void linear_get_borked(const PyramidDescriptor* pyr, int64_t L, float f, float u, float v, float out[4]) {
     L = BlendLevel(pyr, L);
     f = ClampFraction(f);
@@ -667,294 +626,4 @@ void linear_get_borked(const PyramidDescriptor* pyr, int64_t L, float f, float u
     get_unit_ramped_wrapped_pyramid_sample_point(pyr, L, u, v, out);
     get_unit_ramped_wrapped_pyramid_sample_point(pyr, L + 1, u, v, b);
     for (int k = 0; k < 4; ++k) out[k] += f * (b[k] - out[k]);
-}
-
-void linear_get_unitarycoord_unitary_color(const PyramidDescriptor* pyr, int64_t L, float f, float u, float v,
-                                           float out[4]) {
-    linear_get_borked(pyr, L, f, u, v, out);
-}
-
-// ====================================== bilinear on integer components
-
-namespace {
-
-// The integer components of pixels (i, j), (i + 1, j), (i, j + 1) and
-// (i + 1, j + 1) through the kind's reader; false for the float kinds.
-inline bool ReadIntegerQuad(int64_t i, int64_t j, const PyramidDescriptor* pyr, int64_t L, int64_t c[4][4]) {
-    if (IsFloatKind(pyr->kind)) return false;
-    for (int q = 0; q < 4; ++q) {
-        c[q][3] = 0;
-        get_pyramid_sample_pointColorcall(i + (q & 1), j + (q >> 1), pyr, L, &c[q][0], &c[q][1], &c[q][2], &c[q][3]);
-    }
-    return true;
-}
-
-}  // namespace
-
-void get_ramped_pyramid_sample_pointColor(const PyramidDescriptor* pyr, int64_t L, float X, float Y,
-                                          int64_t out[4]) {
-    L = ExistingLevel(pyr, L);
-    const int64_t i = IntegerPart(X), j = IntegerPart(Y);
-    const float fx = SafeFraction(X, i), fy = SafeFraction(Y, j);
-    int64_t c[4][4];
-    if (!ReadIntegerQuad(i, j, pyr, L, c)) {
-        Zero4(out);
-        return;
-    }
-    for (int k = 0; k < 4; ++k) {
-        const float top = static_cast<float>(c[0][k]) + fx * static_cast<float>(c[1][k] - c[0][k]);
-        const float bottom = static_cast<float>(c[2][k]) + fx * static_cast<float>(c[3][k] - c[2][k]);
-        out[k] = static_cast<int64_t>(top + fy * (bottom - top));
-    }
-}
-
-void get_unit_ramped_pyramid_sample_point4(const PyramidDescriptor* pyr, int64_t L, float u, float v,
-                                           int64_t out[4]) {
-    L = ExistingLevel(pyr, L);
-    get_ramped_pyramid_sample_pointColor(pyr, L, UnitToPixelX(pyr, L, u), UnitToPixelY(pyr, L, v), out);
-}
-
-void blurred_unit_ramped_pyramid_sampleColor(const PyramidDescriptor* pyr, int64_t L, float f, float u, float v,
-                                             int64_t out[4]) {
-    L = BlendLevel(pyr, L);
-    f = ClampFraction(f);
-    get_unit_ramped_pyramid_sample_point4(pyr, L, u, v, out);
-    if (f != 0.0f) {
-        int64_t b[4];
-        get_unit_ramped_pyramid_sample_point4(pyr, L + 1, u, v, b);
-        for (int k = 0; k < 4; ++k)
-            out[k] = static_cast<int64_t>(static_cast<float>(out[k]) + f * static_cast<float>(b[k] - out[k]));
-    }
-}
-
-void get_ramped_pyramid_sample_pointColor32768(const PyramidDescriptor* pyr, int64_t L, int64_t X, int64_t Y,
-                                               int64_t out[4]) {
-    L = ExistingLevel(pyr, L);
-    constexpr int64_t kFar = int64_t{1} << 55;
-    X = X < -kFar ? -kFar : (X > kFar ? kFar : X);
-    Y = Y < -kFar ? -kFar : (Y > kFar ? kFar : Y);
-    const int64_t i = X >= 0 ? X >> 15 : -((-X) >> 15) - 1;
-    const int64_t j = Y >= 0 ? Y >> 15 : -((-Y) >> 15) - 1;
-    const int64_t fx = X - i * 32768, fy = Y - j * 32768;
-    int64_t c[4][4];
-    if (!ReadIntegerQuad(i, j, pyr, L, c)) {
-        Zero4(out);
-        return;
-    }
-    for (int k = 0; k < 4; ++k) {
-        const int64_t top = ((32768 - fx) * c[0][k] + fx * c[1][k]) >> 15;
-        const int64_t bottom = ((32768 - fx) * c[2][k] + fx * c[3][k]) >> 15;
-        out[k] = ((32768 - fy) * top + fy * bottom) >> 15;
-    }
-}
-
-void get_ramped_pyramid_sample_pointColor_floats(const PyramidDescriptor* pyr, int64_t L, float X, float Y,
-                                                 float out[4]) {
-    if (pyr->kind != kPyrColourFloat || !pyr_accessible(pyr, L, 16)) {
-        Zero4(out);
-        return;
-    }
-    const int64_t xi = IntegerPart(X), yj = IntegerPart(Y);
-    const float fx = SafeFraction(X, xi), fy = SafeFraction(Y, yj);
-    const int64_t i0 = pyr_clamp_index(xi, pyr->maxX[L]);
-    const int64_t i1 = pyr_clamp_index((xi > -1 ? xi : -1) + 1, pyr->maxX[L]);
-    const int64_t j0 = pyr_clamp_index(yj, pyr->maxY[L]);
-    const int64_t j1 = pyr_clamp_index((yj > -1 ? yj : -1) + 1, pyr->maxY[L]);
-    float c[4][4];
-    std::memcpy(c[0], pyr_pixel_address(pyr, L, i0, j0, 16), 16);
-    std::memcpy(c[1], pyr_pixel_address(pyr, L, i1, j0, 16), 16);
-    std::memcpy(c[2], pyr_pixel_address(pyr, L, i0, j1, 16), 16);
-    std::memcpy(c[3], pyr_pixel_address(pyr, L, i1, j1, 16), 16);
-    Bilinear(c, fx, fy, out);
-}
-
-float get_ramped_pyramid_sample_point_float(const PyramidDescriptor* pyr, int64_t L, float X, float Y) {
-    L = ExistingLevel(pyr, L);
-    const int64_t i = IntegerPart(X), j = IntegerPart(Y);
-    const float fx = SafeFraction(X, i), fy = SafeFraction(Y, j);
-    const float c00 = get_pyramid_sample_point_float(i, j, pyr, L);
-    const float c10 = get_pyramid_sample_point_float(i + 1, j, pyr, L);
-    const float c01 = get_pyramid_sample_point_float(i, j + 1, pyr, L);
-    const float c11 = get_pyramid_sample_point_float(i + 1, j + 1, pyr, L);
-    const float top = c00 + fx * (c10 - c00), bottom = c01 + fx * (c11 - c01);
-    return top + fy * (bottom - top);
-}
-
-// ============================================================= nearest pixel
-
-void get_unit_pyramid_sample_pointColor(const PyramidDescriptor* pyr, int64_t L, float u, float v,
-                                        int64_t out[4]) {
-    L = ExistingLevel(pyr, L);
-    const int64_t x = TruncIndex(UnitToPixelX(pyr, L, u)), y = TruncIndex(UnitToPixelY(pyr, L, v));
-    if (pyr->kind == kPyrGreyFloat) {
-        out[0] = out[1] = out[2] = get_pyramid_sample_point_grey32_as_long(x, y, pyr, L);
-        out[3] = float_bits(1.0f);
-        return;
-    }
-    get_pyramid_sample_pointColorcall(x, y, pyr, L, &out[0], &out[1], &out[2], &out[3]);
-}
-
-void get_overhanging_color(const PyramidDescriptor* pyr, float level, int64_t overhangMode, float u, float v,
-                           float out[4]) {
-    if (OverhangizeCoordinates2016(&u, &v, &level, overhangMode, pyr) & kOverhangTransparent) {
-        Zero4(out);
-        return;
-    }
-    const int64_t L = ExistingLevel(pyr, TruncIndex(level));
-    get_intcoord_unitary_color(TruncIndex(UnitToPixelX(pyr, L, u)), TruncIndex(UnitToPixelY(pyr, L, v)), pyr, L,
-                               out);
-    for (int k = 0; k < 4; ++k) out[k] *= pyr->fullScale;
-}
-
-// =========================================================== half resolution
-
-namespace {
-
-inline uint32_t AverageWords(uint32_t a, uint32_t b) {
-    uint32_t r = 0;
-    for (int s = 0; s < 32; s += 8) r |= ((((a >> s) & 255) + ((b >> s) & 255)) >> 1) << s;
-    return r;
-}
-
-// The base pixel and, for odd coordinates, its right and lower neighbours
-// (given by `right` and `below`), averaged rows first.
-template <class T, class Read, class Avg>
-inline T HalfLinear(int64_t x, int64_t y, int64_t i1, int64_t j1, Read read, Avg avg) {
-    const int64_t i = x >> 1, j = y >> 1;
-    const bool ox = x & 1, oy = y & 1;
-    T top = read(i, j);
-    if (ox) top = avg(top, read(i1, j));
-    if (!oy) return top;
-    T bottom = read(i, j1);
-    if (ox) bottom = avg(bottom, read(i1, j1));
-    return avg(top, bottom);
-}
-
-inline int64_t WrapNext(int64_t i, int64_t n) {
-    const int64_t r = (i + 1) % n;
-    return r < 0 ? r + n : r;
-}
-
-}  // namespace
-
-uint32_t linear_pyramid_sample_point4(const PyramidDescriptor* pyr, int64_t L, int64_t x, int64_t y) {
-    return HalfLinear<uint32_t>(
-        x, y, (x >> 1) + 1, (y >> 1) + 1,
-        [&](int64_t i, int64_t j) { return get_pyramid_sample_point4_raw(i, j, pyr, L); }, AverageWords);
-}
-
-uint32_t linear_wrapped_pyramid_sample_point4(const PyramidDescriptor* pyr, int64_t L, int64_t x, int64_t y) {
-    L = ExistingLevel(pyr, L);
-    return HalfLinear<uint32_t>(
-        x, y, WrapNext(x >> 1, pyr->width[L]), WrapNext(y >> 1, pyr->height[L]),
-        [&](int64_t i, int64_t j) { return get_pyramid_sample_point4_raw(i, j, pyr, L); }, AverageWords);
-}
-
-uint8_t linear_wrapped_pyramid_sample_point1(const PyramidDescriptor* pyr, int64_t L, int64_t x, int64_t y) {
-    L = ExistingLevel(pyr, L);
-    return HalfLinear<uint8_t>(
-        x, y, WrapNext(x >> 1, pyr->width[L]), WrapNext(y >> 1, pyr->height[L]),
-        [&](int64_t i, int64_t j) { return get_pyramid_sample_point1(i, j, pyr, L); },
-        [](uint8_t a, uint8_t b) { return static_cast<uint8_t>((a + b) >> 1); });
-}
-
-namespace {
-
-// Taps along one axis: an even coordinate takes c-1, c, c+1 with 1, 16, 1;
-// an odd one c, c+1 with 1, 1.
-inline int HalfGaussTaps(int64_t coord, int64_t idx[3], int64_t w[3]) {
-    const int64_t c = coord >> 1;
-    if (coord & 1) {
-        idx[0] = c, idx[1] = c + 1;
-        w[0] = w[1] = 1;
-        return 2;
-    }
-    idx[0] = c - 1, idx[1] = c, idx[2] = c + 1;
-    w[0] = 1, w[1] = 16, w[2] = 1;
-    return 3;
-}
-
-// Weighted sum of N components over the HalfGauss taps, divided by the weight
-// total (324, 36 or 4) truncating toward zero; float kinds average in float
-// and answer the float's bits.
-template <int N, class Read>
-inline void HalfGauss(int64_t x, int64_t y, bool floats, int64_t out[N], Read read) {
-    int64_t ix[3], wx[3], iy[3], wy[3];
-    const int nx = HalfGaussTaps(x, ix, wx), ny = HalfGaussTaps(y, iy, wy);
-    int64_t total = 0, isum[N] = {};
-    double fsum[N] = {};
-    for (int r = 0; r < ny; ++r)
-        for (int c = 0; c < nx; ++c) {
-            int64_t v[N];
-            read(ix[c], iy[r], v);
-            const int64_t w = wx[c] * wy[r];
-            total += w;
-            for (int k = 0; k < N; ++k) {
-                if (floats) {
-                    float f;
-                    const uint32_t bits = static_cast<uint32_t>(v[k]);
-                    std::memcpy(&f, &bits, 4);
-                    fsum[k] += static_cast<double>(w) * f;
-                } else {
-                    isum[k] += w * v[k];
-                }
-            }
-        }
-    for (int k = 0; k < N; ++k) {
-        if (floats) {
-            const float f = static_cast<float>(fsum[k] / static_cast<double>(total));
-            out[k] = float_bits(f);
-        } else {
-            out[k] = isum[k] / total;
-        }
-    }
-}
-
-}  // namespace
-
-void get_HalfGauss_pyramid_sample_pointColor(const PyramidDescriptor* pyr, int64_t L, int64_t x, int64_t y,
-                                             int64_t out[4]) {
-    HalfGauss<4>(x, y, pyr->kind == kPyrColourFloat, out, [&](int64_t i, int64_t j, int64_t* c) {
-        get_pyramid_sample_pointColorcall(i, j, pyr, L, &c[0], &c[1], &c[2], &c[3]);
-    });
-}
-
-int64_t get_HalfGauss_pyramid_sample_pointGray(const PyramidDescriptor* pyr, int64_t L, int64_t x, int64_t y) {
-    int64_t out[1];
-    HalfGauss<1>(x, y, pyr->kind == kPyrGreyFloat, out,
-                 [&](int64_t i, int64_t j, int64_t* c) { c[0] = get_pyramid_sample_pointGray(i, j, pyr, L); });
-    return out[0];
-}
-
-// ============================================================ raw 32-bit words
-
-uint32_t get_pyramid_sample_point_longint(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
-    return pyr_read_clamped<uint32_t>(x, y, pyr, L);
-}
-
-void set_pyramid_sample_point_longint(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L, uint32_t word) {
-    if (!pyr_writable(pyr, L, x, y, 4)) return;
-    pyr_store<uint32_t>(pyr_pixel_address(pyr, L, x, y, 4), word);
-}
-
-uint32_t get_pyramid_sample_point_longint_unclamped(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
-    return pyr_load<uint32_t>(pyr_pixel_address(pyr, L, x, y, 4));
-}
-
-void set_pyramid_sample_point_longint_unclamped(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L,
-                                                uint32_t word) {
-    pyr_store<uint32_t>(pyr_pixel_address(pyr, L, x, y, 4), word);
-}
-
-float get_pyramid_sample_point_float_unclamped(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L) {
-    return pyr_load<float>(pyr_pixel_address(pyr, L, x, y, 4));
-}
-
-void set_pyramid_sample_point_float_unclamped(int64_t x, int64_t y, PyramidDescriptor* pyr, int64_t L, float f) {
-    pyr_store<float>(pyr_pixel_address(pyr, L, x, y, 4), f);
-}
-
-void get_pyramid_sample_point4call(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L, int64_t* c0,
-                                   int64_t* c1, int64_t* c2, int64_t* c3) {
-    get_pyramid_sample_point4(x, y, pyr, L, c0, c1, c2, c3);
 }

@@ -19,6 +19,7 @@
 #include "records/plugin_globals.h"
 #include "cli/document.h"
 #include "cli/host_session.h"
+#include "tests/pyramid/pyramid_fixture.h"
 
 namespace {
 
@@ -108,7 +109,7 @@ double PyramidComponent(const PyramidDescriptor* pyr, int64_t L, int64_t x, int6
         return v[k];
     }
     int64_t c[4];
-    get_pyramid_sample_pointColorcall(x, y, pyr, L, &c[0], &c[1], &c[2], &c[3]);
+    StoredComponents(x, y, pyr, L, c);
     return double(c[k]);
 }
 
@@ -237,7 +238,7 @@ std::vector<std::vector<uint8_t>> Levels(const PyramidDescriptor* pyr) {
         for (int64_t y = 0; y < pyr->height[L]; ++y)
             for (int64_t x = 0; x < pyr->width[L]; ++x) {
                 int64_t c[4];
-                get_pyramid_sample_pointColorcall(x, y, pyr, L, &c[0], &c[1], &c[2], &c[3]);
+                StoredComponents(x, y, pyr, L, c);
                 for (int64_t v : c) pixels.push_back(uint8_t(v));
             }
         levels.push_back(std::move(pixels));
@@ -278,7 +279,7 @@ TEST(InputPyramidHost, TheCoarseCopyComesFirstAndTheWholePictureIsTheWholeRead) 
         for (int64_t y = 0; y < coarse->height[0]; y += 7)
             for (int64_t x = 0; x < coarse->width[0]; x += 7) {
                 int64_t rgba[4];
-                get_pyramid_sample_pointColorcall(x, y, coarse, 0, &rgba[0], &rgba[1], &rgba[2], &rgba[3]);
+                StoredComponents(x, y, coarse, 0, rgba);
                 bool found = false;
                 for (int64_t by = 0; by < rate && !found; ++by)
                     for (int64_t bx = 0; bx < rate && !found; ++bx) {

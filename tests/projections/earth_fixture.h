@@ -37,6 +37,7 @@ inline bool LoadBundledEarth(PyramidDescriptor* earth) {
 
 // Nearest pixel at the unit input position (u, v).
 inline void EarthColour(PyramidDescriptor* earth, float u, float v, int64_t c[4]) {
-    get_pyramid_sample_point4(static_cast<int64_t>(u * 2047.0f), static_cast<int64_t>(v * 1023.0f), earth, 0, &c[0],
-                              &c[1], &c[2], &c[3]);
+    const uint32_t w = get_pyramid_sample_point4_raw(static_cast<int64_t>(u * 2047.0f),
+                                                     static_cast<int64_t>(v * 1023.0f), earth, 0);
+    for (int k = 0; k < 4; ++k) c[k] = (w >> (24 - 8 * k)) & 255;
 }

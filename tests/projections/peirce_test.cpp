@@ -331,11 +331,10 @@ TEST_F(Peirce, BundledEarthThroughTheRoad) {
             const double edge = std::fabs(x) + std::fabs(y) - 1.0;
             if (edge < -1e-6) ++inner, innerNear += (r.inputU >= 0.25f && r.inputU <= 0.75f);
             if (edge > 1e-6) ++outer, outerFar += (r.inputU <= 0.25f || r.inputU >= 0.75f);
-            int64_t c0, c1, c2, c3;
-            get_pyramid_sample_point4(static_cast<int64_t>(r.inputU * 2047.0f), static_cast<int64_t>(r.inputV * 1023.0f),
-                                      &earth, 0, &c0, &c1, &c2, &c3);
+            const uint32_t w = get_pyramid_sample_point4_raw(static_cast<int64_t>(r.inputU * 2047.0f),
+                                                             static_cast<int64_t>(r.inputV * 1023.0f), &earth, 0);
             uint8_t* o = &rgb[3 * (j * n + i)];
-            o[0] = static_cast<uint8_t>(c0), o[1] = static_cast<uint8_t>(c1), o[2] = static_cast<uint8_t>(c2);
+            o[0] = static_cast<uint8_t>(w >> 24), o[1] = static_cast<uint8_t>(w >> 16), o[2] = static_cast<uint8_t>(w >> 8);
         }
     EXPECT_EQ(innerNear, inner);
     EXPECT_EQ(outerFar, outer);

@@ -66,7 +66,7 @@ TEST(LevelCopy, SlowCopyConvertsBetweenKinds) {
     EXPECT_NEAR(get_pyramid_sample_point16bit(4, 1, grey.get(), 0), (0.3 * 51 + 0.59 * 102 + 0.11 * 204) / 255 * 32768, 2.0);
     CopyLevelToLevel(grey.get(), wide.get(), 0);   // grey to colour: (g, g, g, 1)
     int64_t c[4];
-    get_pyramid_sample_point64bit(2, 3, wide.get(), 0, &c[0], &c[1], &c[2], &c[3]);
+    StoredComponents(2, 3, wide.get(), 0, c);
     EXPECT_EQ(c[0], c[1]);
     EXPECT_EQ(c[1], c[2]);
     EXPECT_NEAR(c[0], 0.3 * 32768, 2.0);
@@ -89,7 +89,7 @@ TEST(LevelCopy, ScaledCopyMatchesTheRampItSamples) {
             // Destination pixel x covers source pixels 2x and 2x + 1.
             const double sx = 2.0 * x + 0.5, sy = 2.0 * y + 0.5;
             int64_t c[4];
-            get_pyramid_sample_point4(x, y, b.get(), 0, &c[0], &c[1], &c[2], &c[3]);
+            StoredComponents(x, y, b.get(), 0, c);
             ASSERT_NEAR(c[0], 20 + 3.0 * sx, 2.0) << x << "," << y;
             ASSERT_NEAR(c[1], 30 + 2.0 * sy, 2.0) << x << "," << y;
             ASSERT_NEAR(c[2], 77, 1.0);

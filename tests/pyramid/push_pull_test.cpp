@@ -62,7 +62,7 @@ TEST(PushPull, SingleHoleTakesTheAverageOfItsFourNeighbours) {
     set_pyramid_sample_point4(3, 5, p.get(), 0, 40, 40, 40, 255);
     CongealLevel(p.get(), 0, 1);
     int64_t c[4];
-    get_pyramid_sample_point4(3, 4, p.get(), 0, &c[0], &c[1], &c[2], &c[3]);
+    StoredComponents(3, 4, p.get(), 0, c);
     EXPECT_NEAR(c[0], 35, 1);
     EXPECT_NEAR(c[1], 35, 1);
     EXPECT_NEAR(c[2], 35, 1);
@@ -139,7 +139,7 @@ TEST(PushPull, OneOpaquePixelColoursEveryLevelBelowTheTop) {
         for (int64_t y = 0; y < p->height[L]; ++y)
             for (int64_t x = 0; x < p->width[L]; ++x) {
                 int64_t c[4];
-                get_pyramid_sample_point4(x, y, p.get(), L, &c[0], &c[1], &c[2], &c[3]);
+                StoredComponents(x, y, p.get(), L, c);
                 ASSERT_NEAR(c[0], 240, 2) << L << ": " << x << "," << y;
                 ASSERT_NEAR(c[1], 120, 2);
                 ASSERT_NEAR(c[2], 60, 2);

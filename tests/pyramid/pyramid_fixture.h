@@ -41,6 +41,24 @@ inline void PaintLevelWords(PyramidDescriptor* pyr, uint32_t word) {
             for (int64_t x = 0; x < pyr->width[L]; ++x) set_pyramid_sample_point4_raw(x, y, pyr, L, word);
 }
 
+// The integer components of pixel (x, y) of level L as its kind stores them,
+// the edge rule applied: the bytes of the packed word (kind 3), the 16-bit
+// values (kind 4), the words (kind 9: float bit patterns); zeros otherwise.
+inline void StoredComponents(int64_t x, int64_t y, const PyramidDescriptor* pyr, int64_t L, int64_t c[4]) {
+    uint32_t words[4] = {0, 0, 0, 0};
+    uint16_t shorts[4] = {0, 0, 0, 0};
+    if (pyr->kind == kPyrColour8) {
+        const uint32_t w = get_pyramid_sample_point4_raw(x, y, pyr, L);
+        for (int k = 0; k < 4; ++k) words[k] = (w >> (24 - 8 * k)) & 255;
+    } else if (pyr->kind == kPyrColour16) {
+        pyr_read_components(x, y, pyr, L, shorts);
+        for (int k = 0; k < 4; ++k) words[k] = shorts[k];
+    } else if (pyr->kind == kPyrColourFloat) {
+        pyr_read_components(x, y, pyr, L, words);
+    }
+    for (int k = 0; k < 4; ++k) c[k] = words[k];
+}
+
 // A picture whose sides do not halve exactly: 1366 x 683 has levels of
 // 684 x 342, 342 x 172 and 172 x 86, each holding a little more than the
 // picture's 683, 341.5 and 170.75 columns (341.5, 170.75, 85.375 rows).

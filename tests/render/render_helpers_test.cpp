@@ -63,7 +63,7 @@ TEST(OutputCoordinates, LevelPixelsToUnitAndBack) {
                 float u, v, c[4];
                 u = PixelToUnitX(pyr.get(), L, float(x));
                 v = PixelToUnitY(pyr.get(), L, float(y));
-                get_unit_ramped_pyramid_sample_point(pyr.get(), L, u, v, c);
+                get_unit_ramped_wrapped_pyramid_sample_point(pyr.get(), L, u, v, c);
                 worst = std::max({worst, std::fabs(c[0] - float(x)), std::fabs(c[1] - float(y))});
             }
         EXPECT_LT(worst, 2e-3f) << "level " << L;

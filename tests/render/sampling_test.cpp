@@ -321,7 +321,7 @@ TEST(AnisotropicSampler, EightBitTapsMatchTheGeneralSamplerBitForBit) {
     RenderRig eight, floats;
     ASSERT_TRUE(eight.SetInput(W, H, kPyrColour8, [](int64_t, int64_t, float* c) { c[0] = c[1] = c[2] = c[3] = 0.0f; }));
     for (int64_t y = 0; y < H; ++y)
-        for (int64_t x = 0; x < W; ++x) set_pyramid_sample_point_longint(x, y, eight.input(), 0, words[y * W + x]);
+        for (int64_t x = 0; x < W; ++x) set_pyramid_sample_point4_raw(x, y, eight.input(), 0, words[y * W + x]);
     ASSERT_TRUE(floats.SetInput(W, H, kPyrColourFloat, [&](int64_t x, int64_t y, float* c) {
         get_intcoord_unitary_color(x, y, eight.input(), 0, c);
     }));

@@ -73,14 +73,6 @@ inline bool pyr_writable(const PyramidDescriptor* pyr, int64_t L, int64_t x, int
            static_cast<uint64_t>(y) <= static_cast<uint64_t>(pyr->maxY[L]);
 }
 
-// A float pixel coordinate to an index of 0..max, converted only once it is
-// known to be in range (NaN goes to 0).
-inline int64_t pyr_float_to_clamped_index(float X, int64_t max) {
-    if (!(X > 0.0f)) return 0;
-    if (X >= static_cast<float>(max)) return max;
-    return static_cast<int64_t>(X);
-}
-
 template <class T>
 inline T pyr_load(const uint8_t* p) {
     T v;

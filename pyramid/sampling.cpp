@@ -618,12 +618,3 @@ void get_unit_ramped_wrapped_samples_on_grid(const PyramidDescriptor* pyr, int64
         }
     }
 }
-
-void linear_get_borked(const PyramidDescriptor* pyr, int64_t L, float f, float u, float v, float out[4]) {
-    L = BlendLevel(pyr, L);
-    f = ClampFraction(f);
-    float b[4];
-    get_unit_ramped_wrapped_pyramid_sample_point(pyr, L, u, v, out);
-    get_unit_ramped_wrapped_pyramid_sample_point(pyr, L + 1, u, v, b);
-    for (int k = 0; k < 4; ++k) out[k] += f * (b[k] - out[k]);
-}

@@ -67,8 +67,6 @@ inline bool bilinear_colour8_block(const PyramidDescriptor* pyr, int64_t L, int6
 // in byte order: alpha, blue, green, red.
 inline __m128 bilinear_colour8_lanes(const uint8_t* p, float s, float fx, float fy);
 #endif
-// Bilinear at L and L + 1 (always read), blended by f.
-void linear_get_borked(const PyramidDescriptor* pyr, int64_t L, float f, float u, float v, float out[4]);
 
 // ---- inline definitions ----
 

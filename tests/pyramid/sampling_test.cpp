@@ -44,14 +44,12 @@ TEST(Sampling, ConstantPictureStaysConstant) {
             for (auto [u, v] : Positions(40, static_cast<unsigned>(kind * 3 + edge)))
                 for (int64_t L : {int64_t{0}, int64_t{2}, int64_t{5}, p->topLevel - 1, p->topLevel, int64_t{40}})
                     for (float f : {0.0f, 0.3f, 0.999f}) {
-                        float b[4], w[4], lin[4];
+                        float b[4], w[4];
                         get_unitarycoord_unitary_color(p.get(), L, f, u, v, b);
                         get_unit_ramped_wrapped_pyramid_sample_point(p.get(), L, u, v, w);
-                        linear_get_borked(p.get(), L, f, u, v, lin);
                         for (int k = 0; k < 4; ++k) {
                             ASSERT_NEAR(b[k], expectUnit[k], tol + 1e-7f) << kind << " L" << L << " " << u << "," << v;
                             ASSERT_NEAR(w[k], expectUnit[k], tol + 1e-7f) << kind << " L" << L;
-                            ASSERT_NEAR(lin[k], expectUnit[k], tol + 1e-7f) << kind << " L" << L;
                         }
                     }
         }
@@ -167,8 +165,6 @@ TEST(Sampling, RampSamplesInPlaceAtRoundedUpLevels) {
             get_unit_ramped_wrapped_pyramid_sample_point(p.get(), L, u, v, c);
             ASSERT_NEAR(c[0], ex, 0.01f) << "wrapped bilinear, level " << L << " u " << u;
             ASSERT_NEAR(c[1], ey, 0.01f);
-            linear_get_borked(p.get(), L, 0.5f, u, v, c);
-            ASSERT_NEAR(c[0], ex, 0.02f) << "bilinear blend, level " << L;
             // The kernel's sub-positions lie to one side (about 0.05 pixel of
             // the level, see above).
             const float kernelTol = 0.08f * scale * 2.0f;
@@ -217,14 +213,11 @@ TEST(Sampling, SeamAgreesAtRoundedUpLevels) {
                         auto bilinear = [&](float u, float v, float* o) {
                             get_unit_ramped_wrapped_pyramid_sample_point(p.get(), L, u, v, o);
                         };
-                        auto blend = [&](float u, float v, float* o) { linear_get_borked(p.get(), L, f, u, v, o); };
                         agree("kernel", 0.0f, t, 1.0f, t, kernel);
                         agree("bilinear", 0.0f, t, 1.0f, t, bilinear);
-                        agree("bilinear blend", 0.0f, t, 1.0f, t, blend);
                         if (m.wrapV) {
                             agree("kernel down", t, 0.0f, t, 1.0f, kernel);
                             agree("bilinear down", t, 0.0f, t, 1.0f, bilinear);
-                            agree("bilinear blend down", t, 0.0f, t, 1.0f, blend);
                         }
                     }
         }
@@ -252,8 +245,6 @@ TEST(Sampling, LevelBlendReadsTheRightLevels) {
     get_unitarycoord_unitary_color(p.get(), 1, 0.0f, 0.5f, 0.5f, c);
     EXPECT_FLOAT_EQ(c[0], 10.0f / 255);
     EXPECT_FLOAT_EQ(c[3], 1.0f);
-    linear_get_borked(p.get(), 1, 0.5f, 0.5f, 0.5f, c);
-    EXPECT_FLOAT_EQ(c[0], 15.0f / 255);
     // Kinds without a kernel sampler answer 0.5.
     TestPyramid g(8, 8, kPyrGradient, 0);
     get_borked(g.get(), 0, 0.0f, 0.5f, 0.5f, c);
@@ -375,7 +366,6 @@ TEST(Sampling, AnyFloatInputIsSafe) {
                         for (float x : c) ASSERT_TRUE(std::isfinite(x));
                         get_unit_ramped_wrapped_pyramid_sample_point(p.get(), 0, a, b, c);
                         for (float x : c) ASSERT_TRUE(std::isfinite(x));
-                        linear_get_borked(p.get(), 0, 0.5f, a, b, c);
                         gauss_pyramid_sampleColor(p.get(), 0, a, b, c);
                     }
             }

@@ -37,7 +37,6 @@ constexpr int64_t kNegotiationSide = 256;
 const Reporter kDialogReporter = [] {
     Reporter r;
     r.memoryAlert = ShowMemoryAlertCocoa;
-    r.debugMessage = DoDebugMessages;
     r.warning = ShowRenderWarning;
     r.progress = MondoProgressUpdate_fractionX;
     r.cancelling = MondoProgressShowCancelling;

@@ -43,8 +43,8 @@ struct Fixture {
     template <class F>
     void ForEachRun(F f) {
         for (int64_t y = 0; y < kPreviewSide; ++y)
-            for (int64_t x = 0; x < kPreviewSide; x += get_pixels_per_row_for_pyr_tile()) {
-                const int64_t n = std::min<int64_t>(get_pixels_per_row_for_pyr_tile(), kPreviewSide - x);
+            for (int64_t x = 0; x < kPreviewSide; x += kTileSide) {
+                const int64_t n = std::min<int64_t>(kTileSide, kPreviewSide - x);
                 f(pyr_pixel_address(&preview, 0, x, y, 4), size_t(n) * 4);
             }
     }

@@ -222,20 +222,6 @@ void ResetProxyBuffer(proxyBufferRecord* record) {
     }
 }
 
-void GetProxyBufferPixel(int64_t x, int64_t y, float* colour, const proxyBufferRecord* record) {
-    if (!record || !record->pixels || record->width <= 0 || record->height <= 0) return;
-    x = std::clamp<int64_t>(x, 0, record->width - 1);
-    y = std::clamp<int64_t>(y, 0, record->height - 1);
-    const int64_t at = y * record->width + x;
-    constexpr float k = 1.0f / 255.0f;
-    if (record->planes < 3) {
-        colour[0] = colour[1] = colour[2] = record->pixels[at] * k;
-    } else {
-        for (int c = 0; c < 3; c++) colour[c] = record->pixels[at + int64_t(c) * record->pixelCount] * k;
-    }
-    colour[3] = 1.0f;
-}
-
 // ---- preview pyramid ----
 
 // ---- small rectangle and colour operations ----

@@ -64,9 +64,6 @@ bool LocalCreateProxyBuffer(proxyBufferRecord* record);
 void DeleteProxyBuffer(proxyBufferRecord* record);
 void LocalDeleteProxyBuffer(proxyBufferRecord* record);
 void ResetProxyBuffer(proxyBufferRecord* record);
-// The record's pixel at (x, y) clamped to the buffer, as four floats; grey for
-// fewer than 3 planes; alpha 1. Leaves colour alone when there are no pixels.
-void GetProxyBufferPixel(int64_t x, int64_t y, float* colour, const proxyBufferRecord* record);
 // A 16-bit sample (0..32768) as a proxy byte.
 inline uint8_t ProxyByteFrom16(uint16_t v) { return uint8_t(uint32_t(v) * 10 / 1285 > 255 ? 255 : uint32_t(v) * 10 / 1285); }
 inline uint8_t ProxyByteFromFloat(float v) {

@@ -1,5 +1,4 @@
-// How the plug-in tells its user what happens: the memory alert, debug
-// messages, warnings about a picture that is written all the same and the
+// How the plug-in tells its user what happens: the memory alert, warnings about a picture that is written all the same and the
 // progress of long work reach the dialog through the
 // functions the entry installs at start. With none installed (a test of a
 // lower folder, a tool) they go to standard error.
@@ -7,7 +6,6 @@
 
 struct Reporter {
     void (*memoryAlert)() = nullptr;
-    void (*debugMessage)(const char* text) = nullptr;  // zero-terminated UTF-8
     void (*warning)(const char* text) = nullptr;       // one line, zero-terminated UTF-8
     void (*progress)(double fraction) = nullptr;       // 0 to 1
     void (*cancelling)() = nullptr;                    // the user asked to stop

@@ -63,7 +63,6 @@ int getPolyStorageEtc(polyhedron* poly) {
     poly->netFaceCount = 0;
     poly->netVertexCount = 0;
     poly->netTriangleCount = 0;
-    poly->weirdFaces = 0;
     poly->legacyPointCollider = 0;
     poly->legacyNetCollider = 0;
     poly->storageWord = 0;
@@ -80,7 +79,6 @@ void DumpPolyStorage(polyhedron* poly) {
     RobustDisposePtr(&poly->vertexIndex2D);
     for (int64_t& key : poly->cachedBuildKey) key = -1;
     poly->storageFlag = 0;
-    poly->weirdFaces = 0;
     poly->storageWord = 0;
     poly->builtIn = 0;
 }
@@ -137,7 +135,6 @@ void NullifyPolyStorage(polyhedron* poly) {
     poly->netVertexCount2 = 0;
     poly->netTriangleCount = 0;
     poly->fragmentCount = 0;
-    poly->weirdFaces = 0;
     poly->legacyPointCollider = 0;
     poly->legacyNetCollider = 0;
     poly->selectedFace = -1;
@@ -195,7 +192,6 @@ void GetDefaultPolySettings(polyhedron* poly) {
     poly->net.boundsBox[2] = 999.0f;
     poly->net.boundsBox[3] = -999.0f;
     poly->shortWords[0] = 10;
-    poly->weirdFaces = 0;
     poly->legacyPointCollider = 0;
     poly->settingsFlag[0] = poly->settingsFlag[1] = 0;
     poly->warpSwitch = 0;
@@ -276,7 +272,6 @@ void init_convenient_static_poly_structures(polyhedron* poly) {
 void WipeFaceInfo(polyhedron* poly) {
     if (!poly) return;
     poly->faceCount3D = 0;
-    poly->weirdFaces = 0;
     poly->defaultFace = -1;
     poly->counter = 0;
     init_convenient_static_poly_structures(poly);

@@ -221,7 +221,6 @@ struct polyhedron {
     int64_t buildWords[3];    // cleared before every build
     int64_t defaultFace;      // -1
     double defaultScale;      // 1.0
-    uint8_t weirdFaces;
     int64_t shapeCode;
     uint8_t clearedBytes[16];
     int64_t groupSlot[kMaxGroups];  // -1
@@ -366,9 +365,6 @@ struct polyhedron {
     // Seams left without their tab because the net's vertex (or triangle)
     // table filled up while the tabs were built: the net cannot show them.
     int64_t tabsPastLimit;
-    // Corner tabs of a curved-origami sheet left out, all four, because the
-    // net's tables could not hold them (the Danseiji mesh fills them).
-    int64_t cornerTabsPastLimit;
     // How far into the face and net-face tables any build has written since
     // the record was allocated: the entries from there on still hold the
     // allocation's zeros, untouched, and every face is made from its blank

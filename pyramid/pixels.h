@@ -194,8 +194,6 @@ inline void get_pyramid_sample_pointFourShorts(int64_t x, int64_t y, const Pyram
     *c0 = v[0], *c1 = v[1], *c2 = v[2];
 }
 
-// The pixels in a row of one tile.
-inline int64_t get_pixels_per_row_for_pyr_tile() { return kTileSide; }
 
 // --------------------------------------------------------------- reads by kind
 

@@ -326,12 +326,6 @@ std::string NetTabWarning(const vort* context, int64_t mode) {
                       poly->unfittedTabs == 1 ? "has" : "have", poly->unfittedTabs == 1 ? "it" : "them");
         warning = text;
     }
-    if (poly->cornerTabsPastLimit > 0) {
-        std::snprintf(text, sizeof text,
-                      "The %lld corner tabs of output mode %lld do not fit in its net's tables and are not drawn.",
-                      (long long)poly->cornerTabsPastLimit, (long long)mode);
-        warning += (warning.empty() ? "" : " ") + std::string(text);
-    }
     return warning;
 }
 

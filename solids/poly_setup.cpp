@@ -66,7 +66,7 @@ void RelinkNetFaces(polyhedron* poly) {
 // not be built: it gets no net, and the status says why.
 bool BuildSolidAndNet(polyhedron* poly, int64_t code, int64_t m, void* hostValue, uint8_t flag) {
     if (!poly || code == -1) return false;
-    poly->unfittedTabs = poly->tabsPastLimit = poly->cornerTabsPastLimit = 0;
+    poly->unfittedTabs = poly->tabsPastLimit = 0;
     if (m == 7) {
         poly->fragmentCount = 0;
         WipeFaceInfo(poly);

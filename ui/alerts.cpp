@@ -68,14 +68,6 @@ void DoAbout() {
     if (response == NSAlertSecondButtonReturn) SendUserToQWHomePage();
 }
 
-void DoDebugMessages(const char* text) {
-    AlertSetup a;
-    a.messageText = "debugInfo";
-    a.informativeText = QString::fromUtf8(text ? text : "");
-    a.buttons = {L("OK")};
-    RunAlert(a, false);
-}
-
 void ShowRenderWarning(const char* text) {
     if (ProxyView_Tarnwhistle_pano::TakeRenderWarning(text)) return;
     std::fprintf(stderr, "Vornesk 2: %s\n", text ? text : "");

@@ -15,9 +15,6 @@ void ControllerShuttingDown();
 
 // ---- about box and alerts ----
 void DoAbout();
-// A debug text for the developer (zero-terminated UTF-8): an alert while the
-// window system runs, else standard error.
-void DoDebugMessages(const char* text);
 // A render's warning (one line, UTF-8): along the foot of the preview pane
 // while a preview pass runs there (and in the dialog's trace), otherwise on
 // standard error after "Vornesk 2: ".

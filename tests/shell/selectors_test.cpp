@@ -78,7 +78,7 @@ struct Record {
     }
 };
 
-// The entry hands the lower folders the dialog's alerts, debug messages and
+// The entry hands the lower folders the dialog's alerts, warnings and
 // progress before anything else.
 TEST(Selectors, TheEntryInstallsTheDialogsReporter) {
     const Reporter* saved = InstalledReporter();
@@ -88,7 +88,6 @@ TEST(Selectors, TheEntryInstallsTheDialogsReporter) {
     const Reporter* r = InstalledReporter();
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->memoryAlert, &ShowMemoryAlertCocoa);
-    EXPECT_EQ(r->debugMessage, &DoDebugMessages);
     EXPECT_EQ(r->progress, &MondoProgressUpdate_fractionX);
     EXPECT_EQ(r->cancelling, &MondoProgressShowCancelling);
     InstallReporter(saved);

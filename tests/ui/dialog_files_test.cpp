@@ -388,9 +388,6 @@ TEST_F(FilesTest, AlertsTextsAndResponsesAlsoWithoutADialog) {
     ASSERT_EQ(alerts.size(), 1u);
     EXPECT_EQ(alerts[0].messageText, "Vornesk 2");
     EXPECT_EQ(alerts[0].buttons, (QStringList{"OK", kVorneskMakerAddress}));
-    DoDebugMessages("planes 3");
-    EXPECT_EQ(alerts.back().messageText, "debugInfo");
-    EXPECT_EQ(alerts.back().informativeText, "planes 3");
     EXPECT_EQ(LaunchURLCString(nullptr), 0);
     EXPECT_EQ(LaunchURLCString(""), 0);
     // The second button is the second response.

@@ -508,51 +508,54 @@ bool HandLayerToHostOutput(const PyramidDescriptor* layer) {
         const bool rowsFromTiles = layer->kind == kPyrColour8 && bytes == 1 && !layer->cubeFaces &&
                                    pyr_accessible(layer, 0, 4) && width <= layer->maxX[0] + 1 &&
                                    bottom <= layer->maxY[0] + 1;
-        for (int64_t y = top; rowsFromTiles && y < bottom; ++y) {
-            uint8_t* row = static_cast<uint8_t*>(px.GetOutData) + (y - top) * int64_t(px.GetOutRowBytes);
+        if (rowsFromTiles) {
             const int64_t stride = px.Get_dstStride;
             const int64_t alphaAt = px.GetDissolveTransparency ? int64_t(px.Get_inLayerPlanes) : -1;
-            for (int64_t x0 = 0; x0 < width; x0 += kTileSide) {
-                const int64_t n = std::min<int64_t>(kTileSide, width - x0);
-                const uint8_t* from = pyr_pixel_address(layer, 0, x0, y, layer->bytesPerPixel);
-                uint8_t* to = row + x0 * stride;
-                for (int64_t i = 0; i < n; ++i, from += layer->bytesPerPixel, to += stride) {
-                    const uint32_t w = pyr_load<uint32_t>(from);
-                    if (colourPlanes == 1) {
-                        to[0] = uint8_t(w >> 16);
-                    } else {
-                        to[0] = uint8_t(w >> 24);
-                        to[1] = uint8_t(w >> 16);
-                        to[2] = uint8_t(w >> 8);
+            for (int64_t y = top; y < bottom; ++y) {
+                uint8_t* row = static_cast<uint8_t*>(px.GetOutData) + (y - top) * int64_t(px.GetOutRowBytes);
+                for (int64_t x0 = 0; x0 < width; x0 += kTileSide) {
+                    const int64_t n = std::min<int64_t>(kTileSide, width - x0);
+                    const uint8_t* from = pyr_pixel_address(layer, 0, x0, y, layer->bytesPerPixel);
+                    uint8_t* to = row + x0 * stride;
+                    for (int64_t i = 0; i < n; ++i, from += layer->bytesPerPixel, to += stride) {
+                        const uint32_t w = pyr_load<uint32_t>(from);
+                        if (colourPlanes == 1) {
+                            to[0] = uint8_t(w >> 16);
+                        } else {
+                            to[0] = uint8_t(w >> 24);
+                            to[1] = uint8_t(w >> 16);
+                            to[2] = uint8_t(w >> 8);
+                        }
+                        if (alphaAt >= 0) to[alphaAt] = uint8_t(w);
                     }
-                    if (alphaAt >= 0) to[alphaAt] = uint8_t(w);
                 }
             }
-        }
-        for (int64_t y = top; !rowsFromTiles && y < bottom; ++y) {
-            uint8_t* row = static_cast<uint8_t*>(px.GetOutData) + (y - top) * int64_t(px.GetOutRowBytes);
-            for (int64_t x = 0; x < width; ++x) {
-                uint8_t* pixel = row + x * int64_t(px.Get_dstStride) * bytes;
-                // The layer holds the samples the host's route stores: copied as they are.
-                uint16_t v[4] = {0, 0, 0, 0};
-                float f[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-                if (layer->kind == kPyrColour8) {
-                    const uint32_t w = get_pyramid_sample_point4_raw(x, y, layer, 0);
-                    for (int k = 0; k < 4; ++k) v[k] = uint16_t((w >> (24 - 8 * k)) & 255);
-                } else if (layer->kind == kPyrColour16) {
-                    pyr_read_components(x, y, layer, 0, v);
-                } else {
-                    get_pyramid_sample_point128bit_floats(x, y, layer, 0, f);
+        } else {
+            for (int64_t y = top; y < bottom; ++y) {
+                uint8_t* row = static_cast<uint8_t*>(px.GetOutData) + (y - top) * int64_t(px.GetOutRowBytes);
+                for (int64_t x = 0; x < width; ++x) {
+                    uint8_t* pixel = row + x * int64_t(px.Get_dstStride) * bytes;
+                    // The layer holds the samples the host's route stores: copied as they are.
+                    uint16_t v[4] = {0, 0, 0, 0};
+                    float f[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+                    if (layer->kind == kPyrColour8) {
+                        const uint32_t w = get_pyramid_sample_point4_raw(x, y, layer, 0);
+                        for (int k = 0; k < 4; ++k) v[k] = uint16_t((w >> (24 - 8 * k)) & 255);
+                    } else if (layer->kind == kPyrColour16) {
+                        pyr_read_components(x, y, layer, 0, v);
+                    } else {
+                        get_pyramid_sample_point128bit_floats(x, y, layer, 0, f);
+                    }
+                    auto put = [&](int64_t plane, int k) {
+                        uint8_t* at = pixel + plane * bytes;
+                        if (bytes == 1) *at = uint8_t(v[k]);
+                        else if (bytes == 2) std::memcpy(at, &v[k], 2);
+                        else std::memcpy(at, &f[k], 4);
+                    };
+                    if (colourPlanes == 1) put(0, 1);
+                    else for (int k = 0; k < 3; ++k) put(k, k);
+                    if (px.GetDissolveTransparency) put(px.Get_inLayerPlanes, 3);
                 }
-                auto put = [&](int64_t plane, int k) {
-                    uint8_t* at = pixel + plane * bytes;
-                    if (bytes == 1) *at = uint8_t(v[k]);
-                    else if (bytes == 2) std::memcpy(at, &v[k], 2);
-                    else std::memcpy(at, &f[k], 4);
-                };
-                if (colourPlanes == 1) put(0, 1);
-                else for (int k = 0; k < 3; ++k) put(k, k);
-                if (px.GetDissolveTransparency) put(px.Get_inLayerPlanes, 3);
             }
         }
         if (rec->abortProc && rec->abortProc()) {

@@ -12,6 +12,16 @@
 
 struct polyhedron;
 
+// The host's result an 8-bit layer is rendered straight into: the bytes the
+// layer would have handed over, in the host's rows. Fixed for a render; the
+// workers only read it.
+struct StraightResult {
+    const PyramidDescriptor* layer;  // the layer it stands in for
+    uint8_t* data;                   // pixel (0, 0); null: the layer's own tiles take the pixels
+    int64_t rowBytes, stride;
+    int64_t alphaAt;  // the alpha byte's place in a pixel, -1 without
+};
+
 constexpr int64_t kWorkAreaMagic = 123456;
 constexpr int64_t kWorkAreaSentinel = 111111111;
 constexpr int64_t kWorkAreaSentinelCount = 8;
@@ -33,6 +43,9 @@ struct TStorage1 {
     // 1 while the target is the host's result at a size of its own: rendered
     // as the host's layer keeps its pixels, with the host's progress and abort.
     uint8_t targetIsHostLayer;
+    // While an 8-bit target stands for the host's 8-bit result, the host's
+    // samples its pixels are written into instead (data null otherwise).
+    StraightResult straightResult;
     PyramidDescriptor exportPyramid;      // one per export layer, reused
     int64_t exportedPage;                 // -1 when no single page renders
     void* brickBuffer;                    // output modes 45 and 394

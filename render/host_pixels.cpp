@@ -248,31 +248,19 @@ inline void LimitBrightness(float* c) {
     }
 }
 
-// The host's result the render of an 8-bit layer writes straight into: the
-// bytes the layer would have handed over, in the host's rows. Set before the
-// render and cleared after it; the workers only read it.
-struct StraightResult {
-    const PyramidDescriptor* layer = nullptr;  // the layer it stands in for
-    uint8_t* data = nullptr;                   // pixel (0, 0)
-    int64_t rowBytes = 0, stride = 0;
-    int64_t alphaAt = -1;  // the alpha byte's place in a pixel, -1 without
-};
-StraightResult gStraightResult;
-
 // Where the 8-bit layer's pixel (x, y) goes in the host's result, or null
 // when the layer's own tiles take it.
-inline uint8_t* StraightResultPixel(const PyramidDescriptor* layer, int64_t x, int64_t y) {
-    const StraightResult& r = gStraightResult;
-    return r.data && layer == r.layer ? r.data + y * r.rowBytes + x * r.stride : nullptr;
+inline uint8_t* StraightResultPixel(const StraightResult& r, int64_t x, int64_t y) {
+    return r.data ? r.data + y * r.rowBytes + x * r.stride : nullptr;
 }
 
 // The four components of a layer word (truncated to bytes as the word holds
 // them) into a host pixel.
-inline void StoreStraight(uint8_t* pixel, int64_t c0, int64_t c1, int64_t c2, int64_t c3) {
+inline void StoreStraight(const StraightResult& r, uint8_t* pixel, int64_t c0, int64_t c1, int64_t c2, int64_t c3) {
     pixel[0] = uint8_t(c0);
     pixel[1] = uint8_t(c1);
     pixel[2] = uint8_t(c2);
-    if (gStraightResult.alphaAt >= 0) pixel[gStraightResult.alphaAt] = uint8_t(c3);
+    if (r.alphaAt >= 0) pixel[r.alphaAt] = uint8_t(c3);
 }
 
 // What the writing of one colour reads of the render and the host: fixed for
@@ -288,6 +276,7 @@ struct NovelOutput {
     bool masked;  // the host's mask applies
     PyramidDescriptor* layer;  // the offscreen render's destination
     bool hostLayer;  // the pixels are the host's layer's, at its size or at one of their own
+    StraightResult straight;  // where the layer's pixels go instead of its tiles (data null: none)
 };
 
 NovelOutput NovelOutputOf(TileTracker* tracker, proxyBufferRecord* proxy, int64_t rowMode, int32_t blend) {
@@ -298,10 +287,12 @@ NovelOutput NovelOutputOf(TileTracker* tracker, proxyBufferRecord* proxy, int64_
     NovelOutput o{tracker, px, tracker->current_tile_rect, proxy, rowMode, purpose, blend >= 1 ? blend : 1,
                   purpose != kRenderToOffscreen && px.GetHostSig != kAffinitySignature && px.GetHaveMask &&
                       px.GetMaskData,
-                  nullptr, purpose == kRenderToHost};
+                  nullptr, purpose == kRenderToHost, StraightResult{}};
     if (o.purpose == kRenderToOffscreen) {
         o.layer = LayerPyramid();
-        o.hostLayer = gData && gData->storage && gData->storage->targetPyramid && gData->storage->targetIsHostLayer;
+        const TStorage1* s = gData ? gData->storage : nullptr;
+        o.hostLayer = s && s->targetPyramid && s->targetIsHostLayer;
+        if (s && s->straightResult.data && s->straightResult.layer == o.layer) o.straight = s->straightResult;
     }
     return o;
 }
@@ -415,9 +406,10 @@ inline void WriteNovelPixel(const NovelOutput& o, int64_t x, int64_t y, const fl
         case kRenderToOffscreen: {
             PyramidDescriptor* layer = o.layer;
             if (!layer || !layer->tiles || PointIsOutsideOfPyrLevel(x, y, layer, 0)) return;
-            if (uint8_t* pixel = StraightResultPixel(layer, x, y)) {
+            if (uint8_t* pixel = StraightResultPixel(o.straight, x, y)) {
                 const float s = layer->fullScale;
-                StoreStraight(pixel, int64_t(R[0] * s), int64_t(R[1] * s), int64_t(R[2] * s), int64_t(R[3] * s));
+                StoreStraight(o.straight, pixel, int64_t(R[0] * s), int64_t(R[1] * s), int64_t(R[2] * s),
+                              int64_t(R[3] * s));
             } else if (layer->kind == kPyrColour8 || layer->kind == kPyrColour16) {
                 const float s = layer->fullScale;
                 set_pyramid_sample_pointColor(x, y, layer, 0, int64_t(R[0] * s), int64_t(R[1] * s), int64_t(R[2] * s),
@@ -451,8 +443,9 @@ bool AskForResultRows(FilterRecord* rec, int64_t top, int64_t bottom, int64_t wi
 
 }  // namespace
 
-StraightStart StartResultStraightToHost(const PyramidDescriptor* layer) {
-    gStraightResult = StraightResult{};
+StraightStart StartResultStraightToHost(TStorage1* storage, const PyramidDescriptor* layer) {
+    if (!storage) return StraightStart::ThroughLayer;
+    storage->straightResult = StraightResult{};
     FilterRecord* rec = gFilterRecord;
     if (!rec || !rec->advanceState || !layer || !layer->tiles || layer->kind != kPyrColour8 ||
         layer->fullScale != 255.0f || layer->cubeFaces)
@@ -464,14 +457,14 @@ StraightStart StartResultStraightToHost(const PyramidDescriptor* layer) {
     if (!px.Is8_call || px.GetPlanes < 3 || rec->haveMask) return StraightStart::ThroughLayer;
     if (!AskForResultRows(rec, 0, layer->height[0], layer->width[0])) return StraightStart::Refused;
     initPixelInfo(&px, rec, kRenderToHost, 0);
-    gStraightResult = StraightResult{layer, static_cast<uint8_t*>(px.GetOutData), int64_t(px.GetOutRowBytes),
-                                     int64_t(px.Get_dstStride),
-                                     px.GetDissolveTransparency ? int64_t(px.Get_inLayerPlanes) : -1};
+    storage->straightResult =
+        StraightResult{layer, static_cast<uint8_t*>(px.GetOutData), int64_t(px.GetOutRowBytes),
+                       int64_t(px.Get_dstStride), px.GetDissolveTransparency ? int64_t(px.Get_inLayerPlanes) : -1};
     return StraightStart::Started;
 }
 
-bool FinishResultStraightToHost() {
-    gStraightResult = StraightResult{};
+bool FinishResultStraightToHost(TStorage1* storage) {
+    if (storage) storage->straightResult = StraightResult{};
     SetOutRect(VRect{0, 0, 0, 0});
     FilterRecord* rec = gFilterRecord;
     if (rec && rec->abortProc && rec->abortProc()) {
@@ -618,8 +611,8 @@ void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const fl
                 if ((_mm_movemask_ps(_mm_cmpgt_ps(v, _mm_set1_ps(1.0f))) & 7) == 0) {
                     alignas(16) int32_t b[4];
                     _mm_store_si128(reinterpret_cast<__m128i*>(b), _mm_cvttps_epi32(_mm_mul_ps(v, _mm_set1_ps(255.0f))));
-                    if (uint8_t* pixel = StraightResultPixel(layer, x, y))
-                        StoreStraight(pixel, b[0], b[1], b[2], 255);
+                    if (uint8_t* pixel = StraightResultPixel(o.straight, x, y))
+                        StoreStraight(o.straight, pixel, b[0], b[1], b[2], 255);
                     else
                         pyr_store<uint32_t>(pyr_pixel_address(layer, 0, x, y, 4),
                                             pack_pyramid_word4(b[0], b[1], b[2], 255));
@@ -664,7 +657,7 @@ void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const fl
                 const float f = layer->fullScale;
                 const int64_t c0 = int64_t(c[0] * f), c1 = int64_t(c[1] * f), c2 = int64_t(c[2] * f);
                 const int64_t c3 = int64_t(c[3] * f);
-                if (uint8_t* pixel = StraightResultPixel(layer, x, y)) StoreStraight(pixel, c0, c1, c2, c3);
+                if (uint8_t* pixel = StraightResultPixel(o.straight, x, y)) StoreStraight(o.straight, pixel, c0, c1, c2, c3);
                 else set_pyramid_sample_point4(x, y, layer, 0, c0, c1, c2, c3);
             }
         }

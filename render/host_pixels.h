@@ -15,6 +15,7 @@ struct pixel_info;
 struct proxyBufferRecord;
 struct vort;
 struct Data;
+struct TStorage1;
 
 // ---- coordinate conversions ----
 // Pixel (px, py) at the given scale and offsets to unit coordinates (ufx,
@@ -55,10 +56,12 @@ void SetNovelOutputTile(TileTracker* tracker, proxyBufferRecord* proxy, const fl
 // handed over by HandLayerToHostOutput. Refused: the host refused the
 // rectangle (its result set).
 enum class StraightStart { Started, ThroughLayer, Refused };
-StraightStart StartResultStraightToHost(const PyramidDescriptor* layer);
+// The host's rows are kept in the work area's straightResult, where each
+// tile's writing finds them.
+StraightStart StartResultStraightToHost(TStorage1* storage, const PyramidDescriptor* layer);
 // Ends the writes to the host; false, with the host result set, when the
 // user stopped the render.
-bool FinishResultStraightToHost();
+bool FinishResultStraightToHost(TStorage1* storage);
 // Hands the host its result rendered into `layer` at a size of its own (the
 // size the host asked for), in bands of rows through the host's output
 // rectangles, which then address that picture: samples as the host's route

@@ -51,7 +51,7 @@ bool RenderResultAtHostSize(Data* data) {
             if (layer->tiles[i].pixels) std::memset(layer->tiles[i].pixels, 0, size_t(BytesInTile(layer, i)));
     // An 8-bit result is written straight into the host's samples; any other
     // is rendered into the layer and handed over.
-    const StraightStart straight = StartResultStraightToHost(layer);
+    const StraightStart straight = StartResultStraightToHost(s, layer);
     if (straight == StraightStart::Refused) {
         DisposePyramidData(layer);
         return false;
@@ -59,7 +59,7 @@ bool RenderResultAtHostSize(Data* data) {
     s->targetIsHostLayer = 1;
     const int rendered = GenerateOneLayerOfBasicResult(data, *gParams, layer);
     s->targetIsHostLayer = 0;
-    const bool finished = straight != StraightStart::Started || FinishResultStraightToHost();
+    const bool finished = straight != StraightStart::Started || FinishResultStraightToHost(s);
     bool ok = rendered == kPSDExportOK && HostResult() == noErr && finished;
     if (rendered != kPSDExportOK && HostResult() == noErr) SetHostResult(kResultOutOfMemory, kDiagResultHandOver);
     if (ok && straight == StraightStart::ThroughLayer) ok = HandLayerToHostOutput(layer);

@@ -3,7 +3,9 @@
 # phase (decode, resize, load, level0, mipmap, cube faces, render, encode),
 # in CPU seconds of all threads: the median of RUNS runs of each phase, as
 # the host notes them with VORNESK_PHASE_TIMES set ("total" is the whole
-# process; "peak_MiB" its peak resident memory). CPU seconds are what one-job-per-core throughput depends on, and
+# process; "peak_MiB" its peak resident memory), and below each job the
+# peak resident memory so far at the end of each phase, which shows the
+# phase that sets the peak. CPU seconds are what one-job-per-core throughput depends on, and
 # what a loaded machine disturbs least.
 #   v360:      W x H equirectangular PNG to W/2 x H/2 rectilinear PNG
 #   mollweide: W x H equirectangular TIFF to W/2 x H/2 Mollweide TIFF
@@ -46,21 +48,28 @@ echo "CPU seconds (all threads) by phase, median of $runs runs, $(nproc) process
 for job in ${JOBS:-v360 mollweide cube strip fisheye}; do
   declare -n args=$job
   : >"$work/phases"
+  : >"$work/peaks"
   for ((i = 0; i < runs; ++i)); do
-    # Each line "phase NAME CPU WALL" holds running totals: differences give the phase.
+    # Each line "phase NAME CPU WALL PEAK" holds running totals: differences
+    # give the phase; PEAK is the peak resident memory so far, in KiB.
     "$build/vornesk" "${args[@]}" --quiet 2>&1 >/dev/null |
-      awk -v run="$i" '$1 == "phase" { name = $2; for (k = 3; k < NF - 2; ++k) name = name "_" $k
+      awk -v run="$i" -v peaks="$work/peaks" '$1 == "phase" { name = $2; for (k = 3; k < NF - 2; ++k) name = name "_" $k
         cpu = $(NF - 2); wall = $(NF - 1); peak = $NF
         if (n++) printf "%s %d %.4f %.4f %d\n", name, run, cpu - lastcpu, wall - lastwall, n
         else printf "%s %d %.4f 0 %d\n", name, run, cpu, n
+        printf "%s %d %.4f 0 %d\n", name, run, peak / 1024, n >>peaks
         lastcpu = cpu; lastwall = wall }
         END { printf "total %d %.4f %.4f 99\npeak_MiB %d %.0f 0 100\n", run, lastcpu, 0, run, peak / 1024 }' >>"$work/phases"
   done
-  printf "%-10s" "$job"
-  sort -k5,5n -k1,1 -s "$work/phases" | awk '{ print $5, $1 }' | uniq | while read -r _ name; do
-    cpu=$(awk -v n="$name" '$1 == n { print $3 }' "$work/phases" | sort -g |
-          awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }')
-    printf " %s %.3f" "$name" "$cpu"
-  done
-  echo
+  # One line of medians: NAME VALUE for each phase in the order they ran.
+  medians() {
+    sort -k5,5n -k1,1 -s "$1" | awk '{ print $5, $1 }' | uniq | while read -r _ name; do
+      value=$(awk -v n="$name" '$1 == n { print $3 }' "$1" | sort -g |
+              awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }')
+      printf " %s $2" "$name" "$value"
+    done
+  }
+  printf "%-10s%s\n" "$job" "$(medians "$work/phases" %.3f)"
+  # Which phase takes the peak: the peak so far at the end of each.
+  printf "%-10s%s\n" "  peak MiB" "$(medians "$work/peaks" %.0f)"
 done

@@ -62,7 +62,7 @@ int getPolyStorageEtc(polyhedron* poly) {
     poly->faceCount3D = 0;
     poly->netFaceCount = 0;
     poly->netVertexCount = 0;
-    poly->netTriangleCount = 0;
+    EmptyNetTriangles(poly);
     poly->legacyPointCollider = 0;
     poly->legacyNetCollider = 0;
     poly->storageWord = 0;
@@ -133,7 +133,7 @@ void NullifyPolyStorage(polyhedron* poly) {
     poly->netFaceCount = 0;
     poly->netVertexCount = 0;
     poly->netVertexCount2 = 0;
-    poly->netTriangleCount = 0;
+    EmptyNetTriangles(poly);
     poly->fragmentCount = 0;
     poly->legacyPointCollider = 0;
     poly->legacyNetCollider = 0;
@@ -164,7 +164,7 @@ void InitPoly(polyhedron* poly, float a, float b) {
     n.firstArgument = a;
     n.enabled = 1;
     poly->netVertexCount = 0;
-    poly->netTriangleCount = 0;
+    EmptyNetTriangles(poly);
     poly->counter = 0;
     for (int64_t& g : poly->groupSlot) g = -1;
     poly->status = kPolyStatusGood;
@@ -276,7 +276,7 @@ void WipeFaceInfo(polyhedron* poly) {
     poly->counter = 0;
     init_convenient_static_poly_structures(poly);
     ClearSignals(poly);
-    poly->netTriangleCount = 0;
+    EmptyNetTriangles(poly);
     poly->netVertexCount = 0;
     ClearNetVertices(poly);
     if (poly->vertexIndex2D) initialize_skiplist(poly->vertexIndex2D);  // every net vertex is free now
@@ -300,13 +300,14 @@ void Kill2DConnectivity(polyhedron* poly, int64_t n) {
 
 void WipeRenderingTriangleInfo_deep(polyhedron* poly) {
     if (!poly) return;
-    for (PolyNetTriangle& t : poly->netTriangle) ResetTriangle(&t);
+    const int64_t written = NetTrianglesWritten(poly);
+    for (int64_t t = 0; t < written; ++t) ResetTriangle(&poly->netTriangle[t]);
     WipeRenderingTriangleInfo_shallow(poly);
 }
 
 void WipeRenderingTriangleInfo_shallow(polyhedron* poly) {
     if (!poly) return;
-    poly->netTriangleCount = 0;
+    EmptyNetTriangles(poly);
     poly->netVertexCount2 = 0;
     for (int64_t i = 0; i < kMax2DVertices; ++i) {
         poly->netVertexUsed[i] = 0;
@@ -319,7 +320,7 @@ void ResetFacesAndVertsToEmpty(polyhedron* poly) {
     if (!poly) return;
     poly->faceCount3D = 0;
     poly->vertexCount3D = 0;
-    poly->netTriangleCount = 0;
+    EmptyNetTriangles(poly);
     poly->netVertexCount = 0;
     poly->netVertexCount2 = 0;
 }
@@ -338,6 +339,15 @@ int64_t Faces3DWritten(const polyhedron* poly) {
 
 int64_t NetFacesWritten(const polyhedron* poly) {
     return std::clamp<int64_t>(std::max(poly->netFaceHighWater, poly->netFaceCount), 0, kMaxNetFaces);
+}
+
+void EmptyNetTriangles(polyhedron* poly) {
+    poly->netTriangleHighWater = NetTrianglesWritten(poly);
+    poly->netTriangleCount = 0;
+}
+
+int64_t NetTrianglesWritten(const polyhedron* poly) {
+    return std::clamp<int64_t>(std::max(poly->netTriangleHighWater, poly->netTriangleCount), 0, kMaxNetTriangles);
 }
 
 polyhedron* NewPolyhedron(float a, float b) {

@@ -26,6 +26,8 @@ void WipeFaceInfo(polyhedron* poly);
 void init_blankface3D(polyhedron* poly);
 void init_convenient_static_poly_structures(polyhedron* poly);
 void Kill2DConnectivity(polyhedron* poly, int64_t n);
+// Resets every net triangle a build may have written to the empty triangle
+// (no corners, faces or tab owner); the triangles past them are untouched.
 void WipeRenderingTriangleInfo_deep(polyhedron* poly);
 void WipeRenderingTriangleInfo_shallow(polyhedron* poly);
 void ResetFacesAndVertsToEmpty(polyhedron* poly);
@@ -35,6 +37,11 @@ void NoteFace3DWritten(polyhedron* poly, int64_t f);
 void NoteNetFaceWritten(polyhedron* poly, int64_t f);
 int64_t Faces3DWritten(const polyhedron* poly);
 int64_t NetFacesWritten(const polyhedron* poly);
+// Empties the net-triangle table, keeping how far into it the record has
+// been filled; the number of triangles from the start of the table that any
+// build may have written.
+void EmptyNetTriangles(polyhedron* poly);
+int64_t NetTrianglesWritten(const polyhedron* poly);
 // A whole record on the heap with NullifyPolyStorage and InitPoly(a, b)
 // applied, or null when it cannot be allocated; FreePolyhedron frees its
 // storage and the record and clears the pointer.

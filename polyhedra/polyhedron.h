@@ -372,6 +372,12 @@ struct polyhedron {
     // of touching every page of its capacity (tens of megabytes).
     int64_t faceHighWater3D;
     int64_t netFaceHighWater;
+    // The same for the net-triangle table, noted when the table is emptied.
+    // A triangle past it holds the allocation's zeros, or a tab the tab
+    // fitting made and then dropped for its narrower tabs: whatever appends a
+    // triangle there writes its corners, faces, group and corner numbers, and
+    // the set-up's last pass its tab owner, so it ends as on an emptied one.
+    int64_t netTriangleHighWater;
 };
 
 // Frees the storage a polyhedron owns (polyhedra/poly_storage.h has the rest

@@ -141,7 +141,7 @@ void TurnAndFinishNet(polyhedron* poly, int64_t code, int64_t m, int64_t second,
         Rebuild2DVertexIndex(poly);
     }
     if (m != 4 && m != 7) {
-        poly->netTriangleCount = 0;
+        EmptyNetTriangles(poly);
         for (int64_t f = 0; f < poly->netFaceCount; ++f) EarClip(f, poly);
     }
     if ((m == 1 || m == 3) && poly->selectedFace < 0) {

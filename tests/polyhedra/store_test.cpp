@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
 #include "common/memory.h"
 #include "poly_fixture.h"
@@ -128,6 +129,45 @@ TEST(PolyStorage, FailedAllocationLeavesNoStorageAndRefusesAdds) {
     EXPECT_EQ(p->faceList2D, nullptr);
     EXPECT_EQ(p->vertexIndex3D, nullptr);
     EXPECT_EQ(p->cachedBuildKey[0], -1);
+}
+
+// The deep wipe resets every net triangle any fill of the table reached,
+// however often the table was emptied since, and leaves the triangles no
+// fill reached as the allocation left them (all zero).
+TEST(PolyStorage, DeepWipeResetsEveryTriangleEverFilledAndNoOther) {
+    struct Case {
+        std::vector<int64_t> fills;  // the table filled to each count in turn, emptied between
+        int64_t reached;             // the most any fill reached
+    } cases[] = {{{}, 0}, {{5}, 5}, {{40, 3}, 40}, {{3, 40, 7}, 40}, {{kMaxNetTriangles}, kMaxNetTriangles}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.fills));
+        PolyPtr p = MakePoly();
+        ASSERT_TRUE(p);
+        for (size_t k = 0; k < c.fills.size(); ++k) {
+            if (k > 0) EmptyNetTriangles(p.get());
+            for (int64_t t = 0; t < c.fills[k]; ++t) {
+                PolyNetTriangle& tri = p->netTriangle[t];
+                tri.vertex[0] = tri.vertex[1] = tri.vertex[2] = 7;
+                tri.netFace = tri.tabOwner = 3;
+                tri.exportable = 1;
+            }
+            p->netTriangleCount = c.fills[k];
+        }
+        EXPECT_EQ(NetTrianglesWritten(p.get()), c.reached);
+        WipeRenderingTriangleInfo_deep(p.get());
+        EXPECT_EQ(p->netTriangleCount, 0);
+        EXPECT_EQ(NetTrianglesWritten(p.get()), c.reached);
+        for (int64_t t = 0; t < kMaxNetTriangles; ++t) {
+            const PolyNetTriangle& tri = p->netTriangle[t];
+            const bool reset = t < c.reached;
+            ASSERT_EQ(tri.vertex[0], reset ? -1 : 0) << t;
+            ASSERT_EQ(tri.netFace, reset ? -1 : 0) << t;
+            ASSERT_EQ(tri.faceGroup, reset ? -1 : 0) << t;
+            ASSERT_EQ(tri.tabOwner, reset ? -1 : 0) << t;
+            ASSERT_EQ(tri.faceCorner[2], reset ? 65535 : 0) << t;
+            ASSERT_EQ(tri.exportable, 0) << t;
+        }
+    }
 }
 
 TEST(PolyStore, FloatTableFacesSplitSquaresWithCodeOne) {

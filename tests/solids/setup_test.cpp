@@ -5,11 +5,13 @@
 
 #include <map>
 #include <set>
+#include <vector>
 
 #include "../generated_source.h"
 #include "common/memory.h"
 #include "polyhedra/builtin_shapes.h"
 #include "polyhedra/polyhedron_params.h"
+#include "solids/poly_setup.h"
 #include "solids/shape_dispatch.h"
 #include "tests/polyhedra/poly_fixture.h"
 
@@ -86,6 +88,46 @@ TEST(PolySetup, TilingTetrahedronCoversEachFaceTwice) {
     }
     EXPECT_EQ(shown.size(), 4u);
     for (const auto& [corners, times] : shown) EXPECT_EQ(times, 2);
+}
+
+// What a net triangle holds once the set-up is done, every field.
+std::vector<double> TriangleFields(const PolyNetTriangle& t) {
+    std::vector<double> out{double(t.netFace), double(t.tag),     double(t.faceGroup),         double(t.fragment),
+                            double(t.isTab),   double(t.creviceRegion), double(t.twisted),     double(t.faceMark),
+                            double(t.fancy),   double(t.hidden),  double(t.tabOwner),          double(t.inverseDeterminant),
+                            double(t.minX),    double(t.maxX),    double(t.minY),              double(t.maxY),
+                            double(t.exportable)};
+    for (int k = 0; k < 3; ++k) {
+        out.insert(out.end(), {double(t.vertex[k]), double(t.tabFlag[k]), double(t.outlineFlag[k]),
+                               double(t.glueUnder[k]), double(t.faceCorner[k]), double(t.solidCorner[k]),
+                               t.cornerPoint[k].x, t.cornerPoint[k].y, t.cornerPoint[k].z});
+    }
+    return out;
+}
+
+// A record that held a larger net, its triangles marked as an export marks
+// them, builds the next solid's net triangle for triangle as a fresh record
+// does: nothing of the earlier net shows through.
+TEST(PolySetup, ARecordBuiltBeforeBuildsTheTrianglesOfAFreshOne) {
+    constexpr float kAspect = 0.5f, kTabs = 0.165f;
+    struct Case {
+        int64_t before, mode;
+    } cases[] = {{497, 7}, {497, 25}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.before << " then " << c.mode);
+        PolyPtr used(NewPolyhedron(kAspect, kTabs)), fresh(NewPolyhedron(kAspect, kTabs));
+        ASSERT_TRUE(used && fresh);
+        HooBoyPolySetup(c.before, used.get(), 0, 1, 0, nullptr, 0, kAspect, kTabs, 0.0f);
+        const int64_t earlier = used->netTriangleCount;
+        for (int64_t t = 0; t < earlier; ++t) used->netTriangle[t].exportable = 1;
+        HooBoyPolySetup(c.mode, used.get(), 0, 1, 0, nullptr, 0, kAspect, kTabs, 0.0f);
+        HooBoyPolySetup(c.mode, fresh.get(), 0, 1, 0, nullptr, 0, kAspect, kTabs, 0.0f);
+        ASSERT_GT(fresh->netTriangleCount, 0);
+        ASSERT_GT(earlier, fresh->netTriangleCount);
+        ASSERT_EQ(used->netTriangleCount, fresh->netTriangleCount);
+        for (int64_t t = 0; t < fresh->netTriangleCount; ++t)
+            ASSERT_EQ(TriangleFields(used->netTriangle[t]), TriangleFields(fresh->netTriangle[t])) << "triangle " << t;
+    }
 }
 
 TEST(PolySetup, FailedStorageGivesNoPartialSolid) {

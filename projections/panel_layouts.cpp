@@ -162,22 +162,16 @@ void DoCubeViews_core(const vort* c, unsigned char* outside, float point[3], lon
     point[2] = float(r[2]);
 }
 
-void DoUnityViews(const vort* c, unsigned char* outside, float point[3], long* slot, TransformationReply*, double X,
-                  double Y) {
-    static constexpr float kFaces[6][3] = {{-1, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
-    DoCubeViews_core(c, outside, point, slot, X, Y, kFaces);
-}
-
-void DoFacebook_3x2_cubeViews(const vort* c, unsigned char* outside, float point[3], long* slot,
-                              TransformationReply*, double X, double Y) {
-    static constexpr float kFaces[6][3] = {{-1, 0, 0}, {0, -1, 0}, {1, 0, 0}, {0, 0, 1}, {0, 1, 0}, {0, 0, -1}};
-    DoCubeViews_core(c, outside, point, slot, X, Y, kFaces);
-}
-
-void DoPano2VR_3x2_cubeViews(const vort* c, unsigned char* outside, float point[3], long* slot,
-                             TransformationReply*, double X, double Y) {
-    static constexpr float kFaces[6][3] = {{0, 0, 1}, {1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, 0, -1}, {0, -1, 0}};
-    DoCubeViews_core(c, outside, point, slot, X, Y, kFaces);
+const float (*CubeViewFaces(long mode))[3] {
+    static constexpr float kUnity[6][3] = {{-1, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+    static constexpr float kFacebook[6][3] = {{-1, 0, 0}, {0, -1, 0}, {1, 0, 0}, {0, 0, 1}, {0, 1, 0}, {0, 0, -1}};
+    static constexpr float kPano2VR[6][3] = {{0, 0, 1}, {1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, 0, -1}, {0, -1, 0}};
+    switch (mode) {
+        case kModeUnity6Frames: return kUnity;
+        case kModeFacebook3x2Cube: return kFacebook;
+        case kModePano2VR3x2Cube: return kPano2VR;
+        default: return nullptr;
+    }
 }
 
 void JitterMirrorTable(MirrorTable* t, int32_t seed) {
@@ -290,14 +284,8 @@ void ThreeCylinders(ProjectionSample& s) {
     s.hints->placeOverride = face;
 }
 
-void UnityViews(ProjectionSample& s) {
-    DoUnityViews(s.context, &s.miss, s.point, &s.region, s.reply, s.plane.Xb, s.plane.Yb);
-}
-void Facebook3x2Cube(ProjectionSample& s) {
-    DoFacebook_3x2_cubeViews(s.context, &s.miss, s.point, &s.region, s.reply, s.plane.Xb, s.plane.Yb);
-}
-void Pano2VR3x2Cube(ProjectionSample& s) {
-    DoPano2VR_3x2_cubeViews(s.context, &s.miss, s.point, &s.region, s.reply, s.plane.Xb, s.plane.Yb);
+void CubeViews(ProjectionSample& s) {
+    DoCubeViews_core(s.context, &s.miss, s.point, &s.region, s.plane.Xb, s.plane.Yb, CubeViewFaces(s.mode));
 }
 
 void Mirrors(ProjectionSample& s) {
@@ -315,9 +303,9 @@ constexpr ProjectionEntry kServed[] = {
     {kMode72Views, Multiviews},
     {kModeTwoCylinders, TwoCylinders},
     {kModeThreeCylinders, ThreeCylinders},
-    {kModeUnity6Frames, UnityViews},
-    {kModeFacebook3x2Cube, Facebook3x2Cube},
-    {kModePano2VR3x2Cube, Pano2VR3x2Cube},
+    {kModeUnity6Frames, CubeViews},
+    {kModeFacebook3x2Cube, CubeViews},
+    {kModePano2VR3x2Cube, CubeViews},
     {kModeMirrors, Mirrors},
 };
 

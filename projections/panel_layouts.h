@@ -36,16 +36,14 @@ void DoMultiviews(const vort* context, const polyhedron* solid, unsigned char* o
 // cell number into slot (the sample's region) for a position inside a cell
 // 0 to 5; elsewhere it stays outside with slot -1. Within a cell the view is
 // the one input face F reads along the same direction, unturned, so the
-// three layouts below write the six-frame (Unity), Facebook and Pano2VR
+// layouts of CubeViewFaces write the six-frame (Unity), Facebook and Pano2VR
 // cube maps that the cube-layout inputs cut again.
 void DoCubeViews_core(const vort* context, unsigned char* outside, float point[3], long* slot, double X, double Y,
                       const float faces[6][3]);
-void DoUnityViews(const vort* context, unsigned char* outside, float point[3], long* slot, TransformationReply* reply,
-                  double X, double Y);
-void DoFacebook_3x2_cubeViews(const vort* context, unsigned char* outside, float point[3], long* slot,
-                              TransformationReply* reply, double X, double Y);
-void DoPano2VR_3x2_cubeViews(const vort* context, unsigned char* outside, float point[3], long* slot,
-                             TransformationReply* reply, double X, double Y);
+// The faces of cube-view output mode `mode` (337 six frames in a row, 338
+// Facebook's and 339 Pano2VR's three by two) in cell order; null for any
+// other mode.
+const float (*CubeViewFaces(long mode))[3];
 
 // The kaleidoscope of mode 899. JitterMirrorTable draws the table unless it
 // is already drawn for `seed`, from the project's Rule 30 generator seeded

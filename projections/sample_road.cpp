@@ -14,6 +14,8 @@
 #include "projections/florets.h"
 #include "projections/hyperbolic.h"
 #include "projections/lens_views.h"
+#include "projections/panel_layouts.h"
+#include "projections/projection_sample.h"
 #include "projections/poly_ray_search.h"
 #include "projections/secondary_warp.h"
 #include "projections/polyhedral_transform.h"
@@ -54,12 +56,18 @@ inline bool RoadIsStraight(const vort* c) {
 }
 inline bool InputIsStraightEquirect(const vort* c) { return c->inputMode == kInputEquirectangular && RoadIsStraight(c); }
 
-// Which straight road, if any, the context's samples take.
-enum StraightRoad { kStraightNone, kStraightCube, kStraightMollweide, kStraightLens };
+// Which straight road, if any, the context's samples take. The
+// equirectangular map and the cube views take theirs onto any input but one
+// on a polyhedron, whose ray search is left to the general road.
+enum StraightRoad { kStraightNone, kStraightEquirect, kStraightCubeViews, kStraightMollweide, kStraightLens };
 inline StraightRoad StraightRoadOf(const vort* c) {
     const long m = c->outputMode;
-    if (m == kModeEquirectangular && IsCubeLayoutInput(c->inputMode) && RoadIsStraight(c)) return kStraightCube;
-    if (!InputIsStraightEquirect(c)) return kStraightNone;
+    if (!RoadIsStraight(c)) return kStraightNone;
+    if (!InputModeCategory(c->inputMode)) {
+        if (m == kModeEquirectangular) return kStraightEquirect;
+        if (CubeViewFaces(m)) return kStraightCubeViews;
+    }
+    if (c->inputMode != kInputEquirectangular) return kStraightNone;
     if (m == kModeMollweide) return kStraightMollweide;
     return m == kModeRectilinear || m == kModeShiftLens ? kStraightLens : kStraightNone;
 }
@@ -191,21 +199,41 @@ void MollweideStraightToEquirect(float u, float v, const vort* c, renderhinttype
                     hints->longitudeThroughDirection, reply);
 }
 
-// The equirectangular map onto an unturned cube layout. Each output row
-// keeps one latitude, so the height and radius of its directions are worked
-// out once per row and kept in the hints; a sample adds its longitude's sine
-// and cosine and the face lookup. Every step is the general road's own
-// arithmetic (the dispatcher's map position, the input's mirror and face
-// lookup), less the identity turn: the answer is that road's, bit for bit.
-inline double CubeMapU(const vort* c, float u) {
+// The input position of direction p as the general road's turn and input
+// lookup give it, for a sample whose place the caller has set: the identity
+// turn (it can change the sign of a zero component, and with it the side of
+// an input's seam), then the input mode, an equirectangular one inline.
+inline void TurnedInputAnswer(const vort* c, const RoadTaskState& task, float p[3], TransformationReply* reply) {
+    TurnPoint(&c->tumble, p);
+    if (c->inputMode == kInputEquirectangular) {
+        LensAnswer(p, c->flipOn, reply);
+        return;
+    }
+    unsigned char outside = 0;
+    TransformSphereToInput(c->inputMode, c->flipOn, p, &reply->inputU, &reply->inputV, &outside, c->inputTable,
+                           &reply->inputFace, &reply->inputKind, &reply->sampleAux, c->inputPolyhedron,
+                           task.inputHints, c->inputProportion);
+    if (outside) reply->place = kPlaceOutsideInput;
+    if (std::isnan(reply->inputU)) reply->inputU = 0.0f;
+    if (std::isnan(reply->inputV)) reply->inputV = 0.0f;
+}
+
+// The equirectangular map onto an unturned input. Each output row keeps one
+// latitude, so the height and radius of its directions are worked out once
+// per row and kept in the hints, and each column one longitude, whose sine
+// and cosine are kept for recent columns; a sample adds the input lookup.
+// Every step is the general road's own arithmetic (the dispatcher's map
+// position, the turn, the input's mirror and lookup): the answer is that
+// road's, bit for bit.
+inline double EquirectMapU(const vort* c, float u) {
     return 0.5 + c->inverseScale * ((static_cast<double>(u) - 0.5) - c->planeCentreX);
 }
-inline double CubeMapV(const vort* c, float v) {
+inline double EquirectMapV(const vort* c, float v) {
     return 2.0 * c->inverseScale * (static_cast<double>(v) - 0.5) * c->aspect + 0.5;
 }
-inline bool OnCubeMap(double w) { return w >= 0.0 && w <= 1.0; }  // false for NaN
+inline bool OnEquirectMap(double w) { return w >= 0.0 && w <= 1.0; }  // false for NaN
 // The height and radius of map row vv, kept in the hints.
-inline void KeepCubeRow(renderhinttype* hints, double vv) {
+inline void KeepEquirectRow(renderhinttype* hints, double vv) {
     if (hints->rowKnown && hints->rowY == vv) return;
     const float height = RectangularHeight(static_cast<float>(vv));
     hints->rowY = vv;
@@ -213,11 +241,9 @@ inline void KeepCubeRow(renderhinttype* hints, double vv) {
     hints->rowRadius = RectangularRadius(height);
     hints->rowKnown = 1;
 }
-// The input position of map column uu on the kept row.
-inline void CubeAnswer(const vort* c, renderhinttype* hints, double uu, float v, TransformationReply* reply) {
-    reply->sampleAux = v;
-    reply->place = kPlaceNoRegion;
-    // RectangularOnRow, with the longitude's sine and cosine kept per column.
+// The direction of map column uu on the kept row: RectangularOnRow, with the
+// longitude's sine and cosine kept per column.
+inline void EquirectOnKeptRow(renderhinttype* hints, double uu, float p[3]) {
     const float column = 1.0f - static_cast<float>(uu);
     uint32_t bits;
     std::memcpy(&bits, &column, sizeof bits);
@@ -229,11 +255,25 @@ inline void CubeAnswer(const vort* c, renderhinttype* hints, double uu, float v,
         angle.cosine = std::cos(lambda);
         angle.key = uint64_t(bits) + 1;
     }
-    float p[3] = {hints->rowRadius * angle.sine, hints->rowHeight, hints->rowRadius * angle.cosine};
-    // The identity turn is left out: it could change only the sign of a zero
-    // component, which moves no face position (0.5 + 0.5 (-0) is 0.5) and
-    // picks no other face (the lookup compares magnitudes, and signs only
-    // of components that are not zero).
+    p[0] = hints->rowRadius * angle.sine;
+    p[1] = hints->rowHeight;
+    p[2] = hints->rowRadius * angle.cosine;
+}
+// The input position of map column uu on the kept row.
+inline void EquirectAnswer(const vort* c, const RoadTaskState& task, double uu, float v,
+                           TransformationReply* reply) {
+    reply->sampleAux = v;
+    reply->place = kPlaceNoRegion;
+    float p[3];
+    EquirectOnKeptRow(task.hints, uu, p);
+    if (!IsCubeLayoutInput(c->inputMode)) {
+        TurnedInputAnswer(c, task, p, reply);
+        return;
+    }
+    // A cube layout's lookup leaves out the identity turn: it could change
+    // only the sign of a zero component, which moves no face position (0.5 +
+    // 0.5 (-0) is 0.5) and picks no other face (the lookup compares
+    // magnitudes, and signs only of components that are not zero).
     // A flip mirrors the direction east for west before the face lookup.
     if (c->flipOn) p[0] = -p[0];
     float x, y;
@@ -243,14 +283,31 @@ inline void CubeAnswer(const vort* c, renderhinttype* hints, double uu, float v,
     reply->inputFace = F;
     reply->inputKind = F + 1;
 }
-void EquirectStraightToCube(float u, float v, const vort* c, renderhinttype* hints, TransformationReply* reply) {
-    const double uu = CubeMapU(c, u), vv = CubeMapV(c, v);
-    if (!OnCubeMap(uu) || !OnCubeMap(vv)) {
+void EquirectStraight(float u, float v, const vort* c, const RoadTaskState& task, TransformationReply* reply) {
+    const double uu = EquirectMapU(c, u), vv = EquirectMapV(c, v);
+    if (!OnEquirectMap(uu) || !OnEquirectMap(vv)) {
         reply->place = kPlaceNoDirection;
         return;
     }
-    KeepCubeRow(hints, vv);
-    CubeAnswer(c, hints, uu, v, reply);
+    KeepEquirectRow(task.hints, vv);
+    EquirectAnswer(c, task, uu, v, reply);
+}
+
+// The cube views onto an unturned input: the view's direction, the cell as
+// the sample's place, then the turn and the input lookup; the general road's
+// answer, bit for bit.
+void CubeViewsStraight(float u, float v, const vort* c, const RoadTaskState& task, TransformationReply* reply) {
+    const OutputPlane plane = OutputPlaneOf(c, u, v);
+    float p[3];
+    unsigned char miss = 1;
+    long slot = -1;
+    DoCubeViews_core(c, &miss, p, &slot, plane.Xb, plane.Yb, CubeViewFaces(c->outputMode));
+    if (miss) {
+        reply->place = kPlaceNoDirection;
+        return;
+    }
+    reply->place = static_cast<int32_t>(slot);
+    TurnedInputAnswer(c, task, p, reply);
 }
 
 }  // namespace
@@ -523,7 +580,8 @@ void CrazyDoSolarRect(float u, float v, vort* context, TransformationReply* repl
     SetReplyRoadDefaults(reply);
     task.hints->placeOverride = -1;
     task.hints->onTab = 0;
-    if (road == kStraightCube) EquirectStraightToCube(u, v, context, task.hints, reply);
+    if (road == kStraightEquirect) EquirectStraight(u, v, context, task, reply);
+    else if (road == kStraightCubeViews) CubeViewsStraight(u, v, context, task, reply);
     else if (road == kStraightMollweide) MollweideStraightToEquirect(u, v, context, task.hints, reply);
     else LensStraightToEquirect(u, v, context, reply);
 }
@@ -566,18 +624,28 @@ void MollweideRowToEquirect(const vort* c, renderhinttype* hints, const Transfor
         MarkOutsideInput(r);
     }
 }
-void CubeRowFromEquirect(const vort* c, renderhinttype* hints, const TransformationReply& base, float v,
-                         const float* u, const float* fx, int64_t n, char* out, size_t stride) {
-    const double vv = CubeMapV(c, v);
-    const bool row = OnCubeMap(vv);
-    if (row) KeepCubeRow(hints, vv);
+void EquirectRow(const vort* c, const RoadTaskState& task, const TransformationReply& base, float v,
+                 const float* u, const float* fx, int64_t n, char* out, size_t stride) {
+    const double vv = EquirectMapV(c, v);
+    const bool row = OnEquirectMap(vv);
+    if (row) KeepEquirectRow(task.hints, vv);
     for (int64_t i = 0; i < n; ++i) {
         auto* r = reinterpret_cast<TransformationReply*>(out + i * stride);
         *r = base;
         r->subPixelX = fx[i];
-        const double uu = CubeMapU(c, u[i]);
-        if (row && OnCubeMap(uu)) CubeAnswer(c, hints, uu, v, r);
+        const double uu = EquirectMapU(c, u[i]);
+        if (row && OnEquirectMap(uu)) EquirectAnswer(c, task, uu, v, r);
         else r->place = kPlaceNoDirection;
+        MarkOutsideInput(r);
+    }
+}
+void CubeViewsRow(const vort* c, const RoadTaskState& task, const TransformationReply& base, float v,
+                  const float* u, const float* fx, int64_t n, char* out, size_t stride) {
+    for (int64_t i = 0; i < n; ++i) {
+        auto* r = reinterpret_cast<TransformationReply*>(out + i * stride);
+        *r = base;
+        r->subPixelX = fx[i];
+        CubeViewsStraight(u[i], v, c, task, r);
         MarkOutsideInput(r);
     }
 }
@@ -628,8 +696,10 @@ void Float_Pixels_to_Replies_Along_Row(long step, long originX, long originY, co
             fx[i] = static_cast<float>(x0 + start + i) + dx + shift;
             u[i] = UnitPosition(fx[i], s, ox, proportions[0]);
         }
-        if (road == kStraightCube)
-            CubeRowFromEquirect(context, task.hints, base, v, u, fx, n, out + start * stride, stride);
+        if (road == kStraightEquirect)
+            EquirectRow(context, task, base, v, u, fx, n, out + start * stride, stride);
+        else if (road == kStraightCubeViews)
+            CubeViewsRow(context, task, base, v, u, fx, n, out + start * stride, stride);
         else if (road == kStraightMollweide)
             MollweideRowToEquirect(context, task.hints, base, v, u, fx, n, out + start * stride, stride);
         else

@@ -14,10 +14,16 @@ void InitTwirlTranformation_WEIRD_core(tumbletype* t, float a1, float a2, float 
 // The output-mode pre-warp alone.
 void PerformFreakyTransformationsOfSource(float point[3], long outputMode);
 
-// Pre-warp, then the rotation as a row vector: p' = p * combined.
-inline void TwirlTransform(const tumbletype* t, long outputMode, float point[3]) {
-    PerformFreakyTransformationsOfSource(point, outputMode);
+// The rotation alone, as a row vector: p' = p * combined. Even the identity
+// is worked out: it can change the sign of a zero component (-0 + 0 is +0),
+// which decides the side of a seam for an input that reads one.
+inline void TurnPoint(const tumbletype* t, float point[3]) {
     const float x = point[0], y = point[1], z = point[2];
     for (int j = 0; j < 3; ++j)
         point[j] = x * t->combined[0][j] + y * t->combined[1][j] + z * t->combined[2][j];
+}
+// Pre-warp, then the rotation.
+inline void TwirlTransform(const tumbletype* t, long outputMode, float point[3]) {
+    PerformFreakyTransformationsOfSource(point, outputMode);
+    TurnPoint(t, point);
 }

@@ -74,7 +74,7 @@ struct renderhinttype {
     float pyramidAux[2];
     RaySearchCounts raySearch;  // this task's ray searches, summed when it retires
     // The last row of a map whose rows each keep one latitude (the
-    // equirectangular road onto a cube layout), valid when rowKnown: its map
+    // equirectangular map's straight road), valid when rowKnown: its map
     // y and the height and radius of its directions. The samples of a tile
     // come row by row, so the next one is nearly always on it.
     double rowY;
@@ -98,8 +98,8 @@ struct renderhinttype {
     // longitude itself (see MollweideStraightToEquirect).
     uint8_t longitudeThroughDirection;
     // The sine and cosine of the longitude of recent columns of a map whose
-    // columns each keep one longitude (the equirectangular road onto a cube
-    // layout), by the column's unit position: its bits plus one, 0 for none.
+    // columns each keep one longitude (the equirectangular map's straight
+    // road), by the column's unit position: its bits plus one, 0 for none.
     struct ColumnAngle {
         uint64_t key;
         float sine, cosine;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "projections/caches.h"
+#include "records/output_modes.h"
 #include "tests/projections/road_fixture.h"
 
 namespace {
@@ -330,25 +331,73 @@ TEST(Road, EquirectangularGoesStraightToACubeLayoutBitForBit) {
 // on the straight roads and on the general one, at pixel corners and centres,
 // at full size and reduced, from a frame whose pixels are and are not exact
 // in floats, mirrored or not.
-TEST(Road, ARunAlongARowAnswersAsSamplesOneByOne) {
+// Whether two replies agree in every field, floats bit for bit.
+bool SameReply(const TransformationReply& a, const TransformationReply& b) {
     auto bits = [](float f) {
         uint32_t b;
         std::memcpy(&b, &f, sizeof b);
         return b;
     };
-    auto same = [&](const TransformationReply& a, const TransformationReply& b) {
-        const float fa[] = {a.inputU, a.inputV, a.edges, a.tissotValue, a.graticuleX, a.graticuleY, a.tissotHeight,
-                            a.sampleAux, a.scissorHeight, a.edgeMask, a.surfaceNormal[2], a.viewDirection[2],
-                            a.normalAux[1], a.subPixelX, a.subPixelY};
-        const float fb[] = {b.inputU, b.inputV, b.edges, b.tissotValue, b.graticuleX, b.graticuleY, b.tissotHeight,
-                            b.sampleAux, b.scissorHeight, b.edgeMask, b.surfaceNormal[2], b.viewDirection[2],
-                            b.normalAux[1], b.subPixelX, b.subPixelY};
-        for (size_t k = 0; k < std::size(fa); ++k)
-            if (bits(fa[k]) != bits(fb[k])) return false;
-        return a.place == b.place && a.inputKind == b.inputKind && a.inputFace == b.inputFace &&
-               a.outsideInput == b.outsideInput && a.faceTag == b.faceTag && a.regionFace == b.regionFace &&
-               a.regionFragment == b.regionFragment && a.flags == b.flags;
-    };
+    const float fa[] = {a.inputU, a.inputV, a.edges, a.tissotValue, a.graticuleX, a.graticuleY, a.tissotHeight,
+                        a.sampleAux, a.scissorHeight, a.edgeMask, a.surfaceNormal[2], a.viewDirection[2],
+                        a.normalAux[1], a.subPixelX, a.subPixelY};
+    const float fb[] = {b.inputU, b.inputV, b.edges, b.tissotValue, b.graticuleX, b.graticuleY, b.tissotHeight,
+                        b.sampleAux, b.scissorHeight, b.edgeMask, b.surfaceNormal[2], b.viewDirection[2],
+                        b.normalAux[1], b.subPixelX, b.subPixelY};
+    for (size_t k = 0; k < std::size(fa); ++k)
+        if (bits(fa[k]) != bits(fb[k])) return false;
+    return a.place == b.place && a.inputKind == b.inputKind && a.inputFace == b.inputFace &&
+           a.outsideInput == b.outsideInput && a.faceTag == b.faceTag && a.regionFace == b.regionFace &&
+           a.regionFragment == b.regionFragment && a.flags == b.flags;
+}
+
+// The cube views' grid, framed a little wider than it: eight units of the
+// plane across the frame (each cell one unit), so that a cell's middle column
+// and edges lie on floats exactly.
+void FrameCubeViews(vort* c) {
+    const bool row = c->outputMode == kModeUnity6Frames;
+    c->viewColumns = row ? 6 : 3;
+    c->viewRows = row ? 1 : 2;
+    c->inverseScale = 8.0;
+    c->boxHeight = row ? 0.25 : 0.375;
+}
+
+// The equirectangular map and the cube views onto an unturned input of any
+// mode (but those on a polyhedron) skip the dispatcher and work out once what
+// a row or a column shares, turning the direction by the identity all the
+// same: the general road's answers, every field bit for bit, mirrored or
+// not; at cell middles and edges, where components are zeros whose sign
+// picks the side of an input's seam, too.
+TEST(Road, EquirectangularAndCubeViewsGoStraightToAnyInputBitForBit) {
+    int inside = 0;
+    for (long output : {1L, 337L, 338L, 339L})
+        for (long input = 0; input <= 41; ++input)
+            for (int flip : {0, 1}) {
+                RoadRig straight(output, input, 0.5f), general(output, input, 0.5f);
+                general.context->tumble.turnsNothing = 0;
+                for (RoadRig* r : {&straight, &general}) {
+                    r->context->flipOn = flip;
+                    if (output != 1) FrameCubeViews(r->context.get());
+                }
+                auto check = [&](float u, float v) {
+                    TransformationReply a = straight.at(u, v), b = general.at(u, v);
+                    ASSERT_TRUE(SameReply(a, b)) << output << " from " << input << " flip " << flip << " at " << u
+                                                 << ", " << v << ": " << a.inputU << " " << b.inputU << " "
+                                                 << a.place << " " << b.place;
+                    inside += a.place != kPlaceNoDirection;
+                };
+                for (int j = 0; j <= 40; ++j)
+                    for (int i = 0; i <= 40; ++i) check(-0.05f + 1.1f * i / 40, -0.05f + 1.1f * j / 40);
+                // Each eighth of the frame's width and height: the cells'
+                // edges and middles, and the equirectangular map's seam and
+                // poles.
+                for (int j = 0; j <= 64; ++j)
+                    for (int i = 0; i <= 64; ++i) check(float(i) / 64, float(j) / 64);
+            }
+    EXPECT_GT(inside, 400000);
+}
+
+TEST(Road, ARunAlongARowAnswersAsSamplesOneByOne) {
     struct Case {
         long output, input;
         float aspect;
@@ -356,7 +405,7 @@ TEST(Road, ARunAlongARowAnswersAsSamplesOneByOne) {
     int onTheSphere = 0;
     for (const Case k : {Case{46, 1, 0.5f}, Case{46, 1, 0.8f}, Case{14, 1, 0.5f}, Case{60, 1, 0.75f},
                          Case{14, 1, 1.6f}, Case{1, 1, 0.5f}, Case{46, 4, 0.5f}, Case{1, 33, 0.5f},
-                         Case{1, 28, 0.75f}})
+                         Case{1, 28, 0.75f}, Case{1, 8, 0.5f}, Case{337, 1, 0.25f}, Case{338, 8, 0.5f}})
         for (int flip : {0, 1})
             for (long step : {1L, 3L})
                 for (int width : {512, 517}) {
@@ -365,6 +414,8 @@ TEST(Road, ARunAlongARowAnswersAsSamplesOneByOne) {
                     rig.context->lensWidth = 2.0f;
                     rig.context->shiftTangent = k.output == 60 ? 0.3f : 0.0f;
                     rig.context->planeCentreX = width == 517 ? 0.0625 : 0.0;
+                    if (k.output >= kModeUnity6Frames && k.output <= kModePano2VR3x2Cube)
+                        FrameCubeViews(rig.context.get());
                     const int height = int(float(width) * k.aspect);
                     const float prop[2] = {0.5f / float(width * step), 0.5f / float(height * step)};
                     const float shift = step > 1 ? 1.0f - 1.0f / float(step) : 0.0f;
@@ -383,7 +434,7 @@ TEST(Road, ARunAlongARowAnswersAsSamplesOneByOne) {
                             TransformationReply one = rig.context->replyTemplate;
                             Float_Pixels_to_Reply(step, originX, originY, prop, rig.context.get(), &one, rig.task(),
                                                   float(x0 + i) + dx + shift, fy);
-                            ASSERT_TRUE(same(run[size_t(i)], one))
+                            ASSERT_TRUE(SameReply(run[size_t(i)], one))
                                 << k.output << " " << k.input << " flip " << flip << " step " << step << " width "
                                 << width << " at " << x0 + i << ", " << y;
                             if (one.place != kPlaceNoDirection) ++onTheSphere;

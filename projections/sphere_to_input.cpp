@@ -7,6 +7,7 @@
 #include "projections/forward_maps.h"
 #include "projections/input_poly.h"
 #include "common/angles.h"
+#include "common/float_arcs.h"
 #include "projections/stereographic.h"
 #include "projections/world_maps.h"
 
@@ -59,6 +60,23 @@ inline void RimDirection(float x, float y, float* dx, float* dy) {
         *dy = 0.0f;
     }
 }
+
+// The centred modes read a direction by its angle from the view's axis (+z)
+// and its bearing about it, XYtoRadians(x, y). Their positions need only the
+// bearing's sine and cosine, which are the direction's own (-x, -y) over
+// its distance from the axis: in double, one rounding each, where an
+// arctangent, a sine and a cosine would round three times. On the axis
+// itself, the bearing XYtoRadians gives there (a quarter turn).
+struct Bearing {
+    float sine, cosine;
+};
+inline Bearing BearingOf(float x, float y) {
+    const double dx = x, dy = y, h = std::sqrt(dx * dx + dy * dy);
+    if (!(h > 0.0)) return {1.0f, 0.0f};
+    return {static_cast<float>(-dx / h), static_cast<float>(-dy / h)};
+}
+// The angle from the view's axis as a fraction of a half turn.
+inline float AxisAngleOverPi(float z) { return AcosFloat(z) * kInvPiF; }
 
 void StretchedBall(const float p[3], float c, InputAnswer& r) {
     const float s = p[2] + 1.0f;
@@ -290,10 +308,10 @@ void MapInputMode(long mode, const float p[3], float* table, float aspect, Input
             return;
         }
         case 3: {
-            const float rr = std::acos(zc) * kInvPiF;
-            const float th = XYtoRadians(p[0], p[1]);
-            r.x = 0.5f + 0.5f * std::sin(th) * rr;
-            r.y = 0.5f + 0.5f * std::cos(th) * rr;
+            const float rr = AxisAngleOverPi(zc);
+            const Bearing b = BearingOf(p[0], p[1]);
+            r.x = 0.5f + 0.5f * b.sine * rr;
+            r.y = 0.5f + 0.5f * b.cosine * rr;
             return;
         }
         case 4:
@@ -308,21 +326,21 @@ void MapInputMode(long mode, const float p[3], float* table, float aspect, Input
             StretchedBall(p, 1.1490611f, r);
             return;
         case 8: {
-            const float rho = 2.0f * std::acos(zc) * kInvPiF;
+            const float rho = 2.0f * AxisAngleOverPi(zc);
             if (!(rho <= 1.0f)) {
                 r.SetOutside();
                 return;
             }
-            const float th = XYtoRadians(p[0], p[1]);
-            r.x = 0.5f + 0.5f * std::sin(th) * rho;
-            r.y = 0.5f + 0.5f * std::cos(th) * rho;
+            const Bearing b = BearingOf(p[0], p[1]);
+            r.x = 0.5f + 0.5f * b.sine * rho;
+            r.y = 0.5f + 0.5f * b.cosine * rho;
             return;
         }
         case 9: {
-            const float rr = 2.0f * std::sqrt(aspect * aspect + 1.0f) * std::acos(zc) * kInvPiF;
-            const float th = XYtoRadians(p[0], p[1]);
-            const float x = 0.5f + 0.5f * std::sin(th) * rr;
-            r.Place(x, 0.5f * std::cos(th) * rr / aspect + 0.5f);
+            const float rr = 2.0f * std::sqrt(aspect * aspect + 1.0f) * AxisAngleOverPi(zc);
+            const Bearing b = BearingOf(p[0], p[1]);
+            const float x = 0.5f + 0.5f * b.sine * rr;
+            r.Place(x, 0.5f * b.cosine * rr / aspect + 0.5f);
             return;
         }
         case 10: {

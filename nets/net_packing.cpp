@@ -1,10 +1,18 @@
 #include "nets/net_packing.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "platform/foundation_threads.h"
+#include "platform/worker_pool.h"
 
 namespace {
 
@@ -136,47 +144,54 @@ Raster Rasterise(const Piece& piece, double c, double s, double cell, double gro
 }
 
 // The cells taken so far, on a grid wide enough for every piece side by side.
+// Beside the cells themselves, level k holds for each cell whether any of
+// the 2^k cells from it rightwards is taken, so that a run of cells of any
+// length is tested against 64 places at once with two reads. Each row has
+// two words of nothing past its end.
 struct Sheet {
-    int64_t size = 0, words = 0;
-    std::vector<uint64_t> bits;
+    int64_t size = 0, words = 0, stride = 0;
+    std::vector<uint64_t> levels;  // level after level, rows of `stride` words
+    int64_t levelSize = 0;
     bool any = false;
     int64_t minX = 0, maxX = 0, minY = 0, maxY = 0;  // the cells taken, inclusive-exclusive
-    uint64_t Word(int64_t j, int64_t q) const { return q < 0 || q >= words ? 0 : bits[size_t(j * words + q)]; }
-    // Whether the raster laid with its cell (0, 0) at (X, Y) meets a taken
-    // cell. Only its rows within the band of taken rows are read, from the
-    // middle out: a piece that meets others mostly meets them there first.
-    bool Meets(const Raster& r, int64_t X, int64_t Y) const {
-        const int64_t j0 = std::max<int64_t>(0, minY - Y), j1 = std::min(r.height, maxY - Y);
-        if (j0 >= j1) return false;
-        const int64_t middle = std::clamp(r.height / 2, j0, j1 - 1);
-        for (int64_t up = middle, down = middle + 1; up >= j0 || down < j1;) {
-            if (up >= j0 && MeetsRow(r, X, Y, up--)) return true;
-            if (down < j1 && MeetsRow(r, X, Y, down++)) return true;
-        }
-        return false;
+    // A sheet of size x size cells whose levels reach 2^top cells.
+    void Start(int64_t size_, int top) {
+        size = size_;
+        words = (size + 63) / 64;
+        stride = words + 2;
+        levelSize = size * stride;
+        levels.assign(size_t((top + 1) * levelSize), 0);
     }
-    bool MeetsRow(const Raster& r, int64_t X, int64_t Y, int64_t j) const {
-        const int64_t row = Y + j;
-        for (int64_t k = 0; k < r.words; ++k) {
-            const uint64_t b = r.bits[size_t(j * r.words + k)];
-            if (!b) continue;
-            const int64_t at = X + 64 * k, q = at >> 6, shift = at & 63;
-            if (Word(row, q) & (b << shift)) return true;
-            if (shift && (Word(row, q + 1) & (b >> (64 - shift)))) return true;
-        }
-        return false;
+    int Top() const { return int(int64_t(levels.size()) / levelSize) - 1; }
+    const uint64_t* Row(int k, int64_t j) const { return levels.data() + k * levelSize + j * stride; }
+    uint64_t Word(int64_t j, int64_t q) const { return q < 0 || q >= stride ? 0 : Row(0, j)[q]; }
+    // Bits i = 0 .. 63: whether any of the 2^k cells from (at + i, row) is
+    // taken (at >= 0).
+    uint64_t Window(int k, int64_t row, int64_t at) const {
+        const uint64_t* s = Row(k, row);
+        const int64_t q = at >> 6, shift = at & 63;
+        if (q + 1 >= stride) return q < stride ? s[q] >> shift : 0;
+        return s[q] >> shift | (s[q + 1] << 1) << (63 - shift);
     }
     void Lay(const Raster& r, int64_t X, int64_t Y) {
         for (int64_t j = 0; j < r.height; ++j)
             for (int64_t i = 0; i < r.width; ++i)
                 if (r.Get(i, j)) {
                     const int64_t x = X + i, y = Y + j;
-                    bits[size_t(y * words + (x >> 6))] |= uint64_t(1) << (x & 63);
+                    levels[size_t(y * stride + (x >> 6))] |= uint64_t(1) << (x & 63);
                     if (!any) minX = maxX = x, minY = maxY = y;
                     any = true;
                     minX = std::min(minX, x), maxX = std::max(maxX, x + 1);
                     minY = std::min(minY, y), maxY = std::max(maxY, y + 1);
                 }
+        // The levels of the rows laid on, one after the other.
+        for (int k = 1; k <= Top(); ++k)
+            for (int64_t y = Y; y < Y + r.height; ++y) {
+                uint64_t* to = levels.data() + k * levelSize + y * stride;
+                const uint64_t* from = Row(k - 1, y);
+                for (int64_t q = 0; q < words; ++q)
+                    to[q] = from[q] | Window(k - 1, y, 64 * q + (int64_t(1) << (k - 1)));
+            }
     }
 };
 
@@ -245,10 +260,10 @@ struct Core {
     int64_t x = 0, y = 0, width = 0, height = 0;
 };
 
-Core CoreOf(const Raster& r) {
-    Core c;
-    if (r.height <= 0) return c;
-    const int64_t j = r.height / 2;
+// Calls each(a, length) for the runs of taken cells a .. a + length - 1 of
+// the raster's row j, from the left.
+template <class Each>
+void ForRunsOfRow(const Raster& r, int64_t j, Each each) {
     for (int64_t i = 0; i < r.width;) {
         if (!r.Get(i, j)) {
             ++i;
@@ -256,9 +271,18 @@ Core CoreOf(const Raster& r) {
         }
         int64_t e = i;
         while (e < r.width && r.Get(e, j)) ++e;
-        if (e - i > c.width) c.x = i, c.width = e - i;
+        each(i, e - i);
         i = e;
     }
+}
+
+Core CoreOf(const Raster& r) {
+    Core c;
+    if (r.height <= 0) return c;
+    const int64_t j = r.height / 2;
+    ForRunsOfRow(r, j, [&](int64_t a, int64_t length) {
+        if (length > c.width) c.x = a, c.width = length;
+    });
     if (c.width == 0) return c;
     auto whole = [&](int64_t row) {
         for (int64_t i = c.x; i < c.x + c.width; ++i)
@@ -272,63 +296,110 @@ Core CoreOf(const Raster& r) {
     return c;
 }
 
-// The places along one row of the sheet where a raster's core meets no
-// taken cell, 64 at a time: bit k stands for the place X0 + k. A place whose
-// core meets a taken cell is refused without a look at the rest.
-struct FreePlaces {
-    int64_t X0 = 0;
-    std::vector<uint64_t> taken, blocked;  // reused: nothing is allocated per row
-    // The places X0..X1 of row Y for the core.
-    void Of(const Sheet& sheet, const Core& core, int64_t X0_, int64_t X1, int64_t Y) {
-        X0 = X0_;
-        // The taken cells of the core's rows from X0 + core.x on, all rows as one.
-        const int64_t cells = X1 - X0 + core.width, words = (cells + 63) / 64;
-        taken.assign(size_t(words + 1), 0);
-        const int64_t from = X0 + core.x, q0 = from >> 6, shift = from & 63;
-        for (int64_t y = Y + core.y; y < Y + core.y + core.height; ++y)
-            for (int64_t k = 0; k < words; ++k) {
-                uint64_t w = sheet.Word(y, q0 + k) >> shift;
-                if (shift) w |= sheet.Word(y, q0 + k + 1) << (64 - shift);
-                taken[size_t(k)] |= w;
-            }
-        if (cells & 63) taken[size_t(words - 1)] &= (uint64_t(1) << (cells & 63)) - 1;
-        // Place k is blocked when any of cells k .. k + core.width - 1 is
-        // taken: runs doubled up to the largest power of two within the
-        // width, then that run and the one ending at the width.
-        blocked = taken;
-        int64_t run = 1;
-        for (; run * 2 <= core.width; run *= 2) OrShifted(blocked, run, &blocked);
-        if (run < core.width) {
-            taken = blocked;
-            OrShifted(taken, core.width - run, &blocked);
-        }
-    }
-    // Moves *X to the first free place from *X to X1; false when none.
-    bool Next(int64_t* X, int64_t X1) const {
-        for (int64_t k = *X - X0; k <= X1 - X0;) {
-            const uint64_t open = ~blocked[size_t(k >> 6)] >> (k & 63);
-            if (open) {
-                k += __builtin_ctzll(open);
-                if (k > X1 - X0) return false;
-                *X = X0 + k;
-                return true;
-            }
-            k = (k | 63) + 1;
-        }
-        return false;
-    }
-
-private:
-    // Bit k of *to takes bit k + s of from as well (from may be *to: bit k
-    // reads only bits from k on).
-    static void OrShifted(const std::vector<uint64_t>& from, int64_t s, std::vector<uint64_t>* to) {
-        const int64_t q = s >> 6, r = s & 63, n = int64_t(from.size());
-        for (int64_t k = 0; k < n; ++k) {
-            const uint64_t lo = k + q < n ? from[size_t(k + q)] : 0, hi = k + q + 1 < n ? from[size_t(k + q + 1)] : 0;
-            (*to)[size_t(k)] |= r ? lo >> r | hi << (64 - r) : lo;
-        }
-    }
+// A run of taken cells of a raster's row: row j, cells a .. a + length - 1,
+// tested as the spans of 2^k cells from a and from b (b = a + length - 2^k).
+struct Run {
+    int64_t j, a, length;
+    int k;
+    int64_t b;
 };
+
+Run RunOf(int64_t j, int64_t a, int64_t length) {
+    const int k = 63 - __builtin_clzll(uint64_t(length));
+    return {j, a, length, k, a + length - (int64_t(1) << k)};
+}
+
+// The runs of the raster's rows, the middle row's first and then outwards:
+// a piece that meets others mostly meets them there first.
+std::vector<Run> RunsOf(const Raster& r) {
+    std::vector<Run> runs;
+    auto row = [&](int64_t j) {
+        ForRunsOfRow(r, j, [&](int64_t a, int64_t length) { runs.push_back(RunOf(j, a, length)); });
+    };
+    for (int64_t up = r.height / 2, down = up + 1; up >= 0 || down < r.height;) {
+        if (up >= 0) row(up--);
+        if (down < r.height) row(down++);
+    }
+    return runs;
+}
+
+// A piece in one turn, as the search reads it: the core's rows come first
+// among its runs.
+struct Turned {
+    Raster raster, ring;
+    Core core;
+    std::vector<Run> runs;
+};
+
+std::vector<Run> CoreAndRunsOf(const Raster& r, const Core& core) {
+    std::vector<Run> runs;
+    for (int64_t j = core.y; j < core.y + core.height && core.width; ++j) runs.push_back(RunOf(j, core.x, core.width));
+    const std::vector<Run> rest = RunsOf(r);
+    runs.insert(runs.end(), rest.begin(), rest.end());
+    return runs;
+}
+
+// A run of a piece as read on the sheet for the places from `left` on: the
+// words of its two spans in the sheet's levels, for the place in row 0.
+struct RunOnSheet {
+    int64_t j;
+    int64_t first, second;  // word offsets into the levels
+    int shiftFirst, shiftSecond;
+};
+
+void RunsOnSheet(const Sheet& sheet, const Turned& piece, int64_t left, std::vector<RunOnSheet>* out) {
+    out->clear();
+    for (const Run& run : piece.runs) {
+        const int64_t base = run.k * sheet.levelSize + run.j * sheet.stride;
+        out->push_back({run.j, base + ((left + run.a) >> 6), base + ((left + run.b) >> 6), int((left + run.a) & 63),
+                        int((left + run.b) & 63)});
+    }
+}
+
+// Bits i = 0 .. 63 of the sheet's words from w on, `shift` bits in.
+inline uint64_t Bits64(const uint64_t* w, int shift) { return w[0] >> shift | (w[1] << 1) << (63 - shift); }
+
+// Which places left .. right of row Y, 64 a word from `left` on, would have
+// the piece meet a taken cell: those its core meets, then those any of its
+// runs meets, until every place is refused. Bits past `right` are set.
+void RefusedPlaces(const Sheet& sheet, const std::vector<RunOnSheet>& runs, int64_t left, int64_t right, int64_t Y,
+                   std::vector<uint64_t>* out) {
+    const size_t chunks = out->size();
+    uint64_t* refused = out->data();
+    uint64_t all = ~uint64_t(0);
+    for (size_t c = 0; c < chunks; ++c) {
+        const int64_t past = right + 1 - (left + 64 * int64_t(c));
+        refused[c] = past >= 64 ? 0 : ~uint64_t(0) << past;
+        all &= refused[c];
+    }
+    const uint64_t* row = sheet.levels.data() + Y * sheet.stride;
+    for (size_t k = 0; k < runs.size() && ~all; ++k) {
+        const RunOnSheet& run = runs[k];
+        if (Y + run.j < sheet.minY || Y + run.j >= sheet.maxY) continue;
+        const uint64_t *first = row + run.first, *second = row + run.second;
+        size_t c = 0;
+#if defined(__SSE2__)
+        // Two words at a time: each lane shifted as Bits64 shifts it (a
+        // shift by 64 gives nothing).
+        const __m128i firstRight = _mm_cvtsi32_si128(run.shiftFirst),
+                      firstLeft = _mm_cvtsi32_si128(64 - run.shiftFirst);
+        const __m128i secondRight = _mm_cvtsi32_si128(run.shiftSecond),
+                      secondLeft = _mm_cvtsi32_si128(64 - run.shiftSecond);
+        auto load = [](const uint64_t* w) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(w)); };
+        for (; c + 2 <= chunks; c += 2) {
+            const __m128i a = _mm_or_si128(_mm_srl_epi64(load(first + c), firstRight),
+                                           _mm_sll_epi64(load(first + c + 1), firstLeft));
+            const __m128i b = _mm_or_si128(_mm_srl_epi64(load(second + c), secondRight),
+                                           _mm_sll_epi64(load(second + c + 1), secondLeft));
+            __m128i* to = reinterpret_cast<__m128i*>(refused + c);
+            _mm_storeu_si128(to, _mm_or_si128(_mm_loadu_si128(to), _mm_or_si128(a, b)));
+        }
+#endif
+        for (; c < chunks; ++c) refused[c] |= Bits64(first + c, run.shiftFirst) | Bits64(second + c, run.shiftSecond);
+        all = ~uint64_t(0);
+        for (c = 0; c < chunks; ++c) all &= refused[c];
+    }
+}
 
 // The widest box (in whole cells) whose area w * h, as the search works it
 // out, is within `area`.
@@ -344,66 +415,151 @@ struct Placing {
     int64_t X, Y;  // the sheet cell of the raster's cell (0, 0)
 };
 
+// The threads RunShared runs work on: the calling one and pooled ones, as
+// many as there are processors for.
+int32_t SharingThreads() { return int32_t(std::clamp<int64_t>(NSProcessInfo_activeProcessorCount(), 1, 64)); }
+
+// Runs work(0, thread) .. work(count - 1, thread), each once, on the calling
+// thread (thread 0) and pooled threads 1 .. SharingThreads() - 1 (all on
+// the calling thread when the pool is busy).
+void RunShared(int32_t count, const std::function<void(int32_t, int32_t)>& work) {
+    std::atomic<int32_t> next{0};
+    const std::function<void(int32_t)> take = [&](int32_t thread) {
+        for (int32_t i; (i = next++) < count;) work(i, thread);
+    };
+    const int32_t helpers = std::min(SharingThreads(), count) - 1;
+    const std::function<void(int32_t)> helper = [&](int32_t n) { take(n + 1); };
+    const bool started = helpers > 0 && StartPooledWork(helpers, helper) > 0;
+    take(0);
+    if (started) WaitForPooledWork();
+}
+
+// The best place of one turn of a piece, in one pass of the search: the
+// place that grows the box least, and of those the snuggest, and of those
+// the first in the order of rows, then columns.
+struct TurnBest {
+    double area = 1e300;
+    int64_t contact = -1;
+    Placing at{-1, 0, 0};
+};
+
+// Whether a, found in an earlier turn than b (or none), stays the better.
+bool KeepsOver(const TurnBest& a, const TurnBest& b) {
+    return b.at.turn < 0 || a.area < b.area || (a.area == b.area && a.contact >= b.contact);
+}
+
+// The refused places of three rows about the one searched, each kept
+// until a row three further on takes its slot.
+struct RowMasks {
+    std::vector<uint64_t> rows[3];
+    int64_t Y[3] = {-1, -1, -1};
+    std::vector<RunOnSheet> runs;
+};
+
+// The best place of the piece (turn t) on the sheet in the pass: 0, places
+// inside the box; 1, places that grow it. A place that meets no taken cell
+// touches one exactly when a place next to it (sideways or up or down) is
+// refused: the snugness of the others is 0 without a count.
+TurnBest BestOfTurn(const Sheet& sheet, const Turned& piece, int t, int pass, RowMasks& masks,
+                    std::atomic<double>& bound) {
+    TurnBest best;
+    const Raster& r = piece.raster;
+    const int64_t x0 = std::max<int64_t>(pass ? sheet.minX - r.width : sheet.minX, 1);
+    const int64_t x1 = std::min(pass ? sheet.maxX : sheet.maxX - r.width, sheet.size - r.width - 1);
+    const int64_t y0 = std::max<int64_t>(pass ? sheet.minY - r.height : sheet.minY, 1);
+    const int64_t y1 = std::min(pass ? sheet.maxY : sheet.maxY - r.height, sheet.size - r.height - 1);
+    if (x0 > x1 || y0 > y1) return best;
+    // Places x0 - 1 .. x1 + 1: those searched and the ones beside them.
+    const int64_t left = x0 - 1;
+    const size_t chunks = size_t((x1 + 2 - left + 63) / 64);
+    for (int k = 0; k < 3; ++k) masks.rows[k].resize(chunks), masks.Y[k] = -1;
+    RunsOnSheet(sheet, piece, left, &masks.runs);
+    auto refused = [&](int64_t Y) -> const uint64_t* {
+        const size_t slot = size_t(Y % 3);
+        if (masks.Y[slot] != Y) RefusedPlaces(sheet, masks.runs, left, x1 + 1, Y, &masks.rows[slot]), masks.Y[slot] = Y;
+        return masks.rows[slot].data();
+    };
+    auto bit = [left](const uint64_t* row, int64_t X) { return (row[(X - left) >> 6] >> ((X - left) & 63)) & 1; };
+    for (int64_t Y = y0; Y <= y1; ++Y) {
+        const double h = double(std::max(sheet.maxY, Y + r.height) - std::min(sheet.minY, Y));
+        // The places of this row whose box is no larger than the best
+        // found: those within the widest box it allows.
+        int64_t from = x0, to = x1;
+        const double limit = std::min(best.area, bound.load(std::memory_order_relaxed));
+        if (limit < 1e300) {
+            const int64_t widest = WidestWithin(limit, h);
+            if (std::max(sheet.maxX - sheet.minX, r.width) > widest) continue;
+            from = std::max(from, sheet.maxX - widest);
+            to = std::min(to, sheet.minX + widest - r.width);
+            if (from > to) continue;
+        }
+        const uint64_t* here = refused(Y);
+        const uint64_t *above = nullptr, *below = nullptr;
+        for (int64_t c = (from - left) >> 6; c <= (to - left) >> 6; ++c) {
+            uint64_t open = ~here[c];
+            while (open) {
+                const int64_t X = left + 64 * c + __builtin_ctzll(open);
+                open &= open - 1;
+                if (X < from) continue;
+                if (X > to) break;
+                const double w = double(std::max(sheet.maxX, X + r.width) - std::min(sheet.minX, X));
+                const double area = w * h;
+                if (area > limit || area > best.area) continue;
+                if (!above) above = refused(Y - 1), below = refused(Y + 1), here = refused(Y);
+                const bool touches = bit(here, X - 1) || bit(here, X + 1) || bit(above, X) || bit(below, X);
+                const int64_t contact = touches ? Contact(sheet, piece.ring, X - 1, Y - 1) : 0;
+                if (area == best.area && contact <= best.contact) continue;
+                best.area = area, best.contact = contact, best.at = {t, X, Y};
+                for (double b = bound.load(std::memory_order_relaxed);
+                     area < b && !bound.compare_exchange_weak(b, area, std::memory_order_relaxed);) {
+                }
+            }
+        }
+    }
+    return best;
+}
+
 // Lays the pieces in order on a sheet, the first in turn `first` at (span,
 // span) and each further one where it grows the box least, and of those
 // places where it touches most of what lies there already (the snuggest);
-// the box's area in cells, with the places in `placed`.
-double Place(const std::vector<std::vector<Raster>>& turned, const std::vector<std::vector<Raster>>& rings,
-             int64_t span, int first, std::vector<Placing>* placed) {
-    Sheet sheet;
-    sheet.size = 2 * span + 64;
-    sheet.words = (sheet.size + 63) / 64;
-    sheet.bits.assign(size_t(sheet.size * sheet.words), 0);
-    placed->clear();
-    sheet.Lay(turned[0][size_t(first)], span, span);
-    placed->push_back({first, span, span});
-    // The rectangles each raster takes whole: a place where the sheet has a
-    // taken cell in that rectangle is refused without a look at the rest.
-    std::vector<std::vector<Core>> cores(turned.size());
+// the box's area in cells, with the places in `placed`. The turns of a
+// piece are searched side by side; of places equally good, the first turn's
+// is kept.
+double Place(const std::vector<std::vector<Turned>>& turned, int64_t span, int first, std::vector<Placing>* placed) {
+    // The levels reach the longest run any piece tests.
+    int64_t longest = 1;
     for (size_t i = 1; i < turned.size(); ++i)
-        for (const Raster& r : turned[i]) cores[i].push_back(CoreOf(r));
-    FreePlaces free;
+        for (const Turned& p : turned[i])
+            for (const Run& run : p.runs) longest = std::max(longest, run.length);
+    Sheet sheet;
+    sheet.Start(2 * span + 64, 63 - __builtin_clzll(uint64_t(longest)));
+    placed->clear();
+    sheet.Lay(turned[0][size_t(first)].raster, span, span);
+    placed->push_back({first, span, span});
+    // A thread's own, on a cache line of its own.
+    struct alignas(64) Scratch {
+        RowMasks masks;
+    };
+    const size_t threads = size_t(SharingThreads());
+    std::vector<Scratch> scratch(threads);
+    std::vector<TurnBest> bests(kTurns);
     for (size_t i = 1; i < turned.size(); ++i) {
-        double bestArea = 1e300;
-        int64_t bestContact = -1;
-        Placing best{-1, 0, 0};
+        TurnBest best;
         // Places inside the box first: a piece that fits there grows nothing.
-        for (int pass = 0; pass < 2 && best.turn < 0; ++pass)
-            for (int t = 0; t < kTurns; ++t) {
-                const Raster& r = turned[i][size_t(t)];
-                const Core& core = cores[i][size_t(t)];
-                const int64_t x0 = std::max<int64_t>(pass ? sheet.minX - r.width : sheet.minX, 1);
-                const int64_t x1 = std::min(pass ? sheet.maxX : sheet.maxX - r.width, sheet.size - r.width - 1);
-                const int64_t y0 = std::max<int64_t>(pass ? sheet.minY - r.height : sheet.minY, 1);
-                const int64_t y1 = std::min(pass ? sheet.maxY : sheet.maxY - r.height, sheet.size - r.height - 1);
-                for (int64_t Y = y0; Y <= y1 && x0 <= x1; ++Y) {
-                    const double h = double(std::max(sheet.maxY, Y + r.height) - std::min(sheet.minY, Y));
-                    // The places of this row whose box is no larger than
-                    // the best found: those within the widest box it allows.
-                    int64_t from = x0, to = x1;
-                    if (bestArea < 1e300) {
-                        const int64_t widest = WidestWithin(bestArea, h);
-                        if (std::max(sheet.maxX - sheet.minX, r.width) > widest) continue;
-                        from = std::max(from, sheet.maxX - widest);
-                        to = std::min(to, sheet.minX + widest - r.width);
-                        if (from > to) continue;
-                    }
-                    if (core.width) free.Of(sheet, core, from, to, Y);
-                    for (int64_t X = from; X <= to; ++X) {
-                        if (core.width && !free.Next(&X, to)) break;
-                        const double w = double(std::max(sheet.maxX, X + r.width) - std::min(sheet.minX, X));
-                        const double area = w * h;
-                        if (area > bestArea) continue;
-                        if (sheet.Meets(r, X, Y)) continue;
-                        const int64_t contact = Contact(sheet, rings[i][size_t(t)], X - 1, Y - 1);
-                        if (area == bestArea && contact <= bestContact) continue;
-                        bestArea = area, bestContact = contact, best = {t, X, Y};
-                    }
-                }
-            }
-        if (best.turn < 0) return 1e300;
-        sheet.Lay(turned[i][size_t(best.turn)], best.X, best.Y);
-        placed->push_back(best);
+        for (int pass = 0; pass < 2 && best.at.turn < 0; ++pass) {
+            // The least box any turn has found so far: no turn looks at places
+            // whose box is larger.
+            std::atomic<double> bound{1e300};
+            RunShared(kTurns, [&](int32_t t, int32_t thread) {
+                bests[size_t(t)] =
+                    BestOfTurn(sheet, turned[i][size_t(t)], t, pass, scratch[size_t(thread)].masks, bound);
+            });
+            for (const TurnBest& b : bests)
+                if (b.at.turn >= 0 && !KeepsOver(best, b)) best = b;
+        }
+        if (best.at.turn < 0) return 1e300;
+        sheet.Lay(turned[i][size_t(best.at.turn)].raster, best.at.X, best.at.Y);
+        placed->push_back(best.at);
     }
     return double(sheet.maxX - sheet.minX) * double(sheet.maxY - sheet.minY);
 }
@@ -516,30 +672,36 @@ bool Search(const std::vector<Piece>& pieces, double total, PackingMemo::Entry* 
     const double side = std::sqrt(total), cell = side / kCellsAcross, gap = kGap * side;
 
     // Every piece in every turn.
-    std::vector<std::vector<Raster>> turned(pieces.size()), rings(pieces.size());
+    std::vector<std::vector<Turned>> turned(pieces.size(), std::vector<Turned>(kTurns));
+    RunShared(int32_t(pieces.size()) * kTurns, [&](int32_t k, int32_t) {
+        const size_t i = size_t(k / kTurns), t = size_t(k % kTurns);
+        const double a = 2 * kPi * double(t) / kTurns;
+        Turned& p = turned[i][t];
+        p.raster = Rasterise(pieces[i], std::cos(a), std::sin(a), cell, 0.5 * (pieces[i].reach + gap));
+        p.ring = Ring(p.raster);
+        p.core = CoreOf(p.raster);
+        p.runs = CoreAndRunsOf(p.raster, p.core);
+    });
     int64_t span = 0;
     for (size_t i = 0; i < pieces.size(); ++i) {
         int64_t longest = 0;
-        for (int t = 0; t < kTurns; ++t) {
-            const double a = 2 * kPi * t / kTurns;
-            turned[i].push_back(Rasterise(pieces[i], std::cos(a), std::sin(a), cell, 0.5 * (pieces[i].reach + gap)));
-            rings[i].push_back(Ring(turned[i].back()));
-            longest = std::max({longest, turned[i].back().width, turned[i].back().height});
-        }
+        for (const Turned& p : turned[i]) longest = std::max({longest, p.raster.width, p.raster.height});
         span += longest;
     }
     // The first piece in each of its few turns of the smallest box, the rest
     // laid about it; the packing of the smallest box is kept.
     std::vector<int> firstTurns(kTurns);
     for (int t = 0; t < kTurns; ++t) firstTurns[size_t(t)] = t;
-    auto boxOf = [&](int t) { return double(turned[0][size_t(t)].width) * double(turned[0][size_t(t)].height); };
+    auto boxOf = [&](int t) {
+        return double(turned[0][size_t(t)].raster.width) * double(turned[0][size_t(t)].raster.height);
+    };
     std::stable_sort(firstTurns.begin(), firstTurns.end(), [&](int a, int b) { return boxOf(a) < boxOf(b); });
     firstTurns.resize(kFirstTurns);
     std::vector<Placing> placed;
     double placedArea = 1e300;
     for (int first : firstTurns) {
         std::vector<Placing> trial;
-        const double area = Place(turned, rings, span, first, &trial);
+        const double area = Place(turned, span, first, &trial);
         if (area < placedArea) placedArea = area, placed = trial;
     }
     if (placed.size() != pieces.size()) return false;
@@ -548,7 +710,7 @@ bool Search(const std::vector<Piece>& pieces, double total, PackingMemo::Entry* 
     // lands on its sheet cell.
     out->moves.clear();
     for (size_t i = 0; i < pieces.size(); ++i) {
-        const Raster& r = turned[i][size_t(placed[i].turn)];
+        const Raster& r = turned[i][size_t(placed[i].turn)].raster;
         out->moves.insert(out->moves.end(), {double(placed[i].turn), double(placed[i].X - r.x0 - span) * cell,
                                              double(placed[i].Y - r.y0 - span) * cell});
     }

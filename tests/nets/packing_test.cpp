@@ -1,16 +1,22 @@
 // Packing a net's fragments: pieces of a hand-made net come out moved
 // rigidly and kept apart by their tabs' reach and the gap (measured as the
-// distance between the moved polygons), and a packing kept in a memo gives
-// a net packed again exactly what a fresh search gives.
+// distance between the moved polygons), a packing kept in a memo gives a
+// net packed again exactly what a fresh search gives, and the packed nets of
+// the solids that pack theirs come out the same whether the search runs on
+// one thread or on several.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "hand_net.h"
+#include "nets/net_grow.h"
 #include "nets/net_packing.h"
+#include "polyhedra/poly_store.h"
+#include "solids/poly_setup.h"
 
 namespace {
 
@@ -143,6 +149,29 @@ TEST(NetPacking, ANetPackedBeforeIsPackedFromTheMemoAsAFreshSearchPacksIt) {
     EXPECT_EQ(memo.entries.size(), 2u);
     EXPECT_TRUE(BitForBit(UsedPositions(other.get()), UsedPositions(otherFresh.get())));
     EXPECT_FALSE(BitForBit(UsedPositions(other.get()), searched));
+}
+
+TEST(NetPacking, OneThreadAndSeveralPackTheSameNet) {
+    // The dodecadodecahedron and the great icosidodecahedron, with tabs.
+    for (const int64_t code : {20, 21}) {
+        SCOPED_TRACE(code);
+        std::vector<double> positions[2];
+        int64_t fragments[2] = {0, 0};
+        for (int threads : {1, 4}) {
+            setenv("VORNESK_ACTIVE_PROCESSORS", std::to_string(threads).c_str(), 1);
+            PolyPtr p(NewPolyhedron(0.5f, 0.165f));
+            ASSERT_TRUE(p);
+            SetUpReallyGeneralPolyhedron(p.get(), code, 7, 0, 0, nullptr, 1, 0.0f);
+            Build2DNet(p.get());
+            const size_t k = threads > 1;
+            positions[k] = UsedPositions(p.get());
+            fragments[k] = p->fragmentCount;
+        }
+        unsetenv("VORNESK_ACTIVE_PROCESSORS");
+        EXPECT_GT(fragments[0], 1);
+        EXPECT_EQ(fragments[0], fragments[1]);
+        EXPECT_TRUE(BitForBit(positions[0], positions[1]));
+    }
 }
 
 }  // namespace

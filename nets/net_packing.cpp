@@ -55,6 +55,12 @@ double PolygonArea(const std::vector<Point>& p) {
 
 Point Turn(Point p, double c, double s) { return {c * p.x - s * p.y, s * p.x + c * p.y}; }
 
+// int64_t(std::floor(v)) for the v of a sheet's cells, without the library's call.
+inline int64_t Floor(double v) {
+    const int64_t i = int64_t(v);
+    return i - int64_t(double(i) > v);
+}
+
 // The cells within `grow` of the piece turned by (c, s): the cells the
 // faces touch, grown by a disc a cell wider than `grow`, so that a cell
 // any of whose points may lie within that distance is taken.
@@ -79,7 +85,7 @@ Raster Rasterise(const Piece& piece, double c, double s, double cell, double gro
     core.height = int64_t(std::floor(maxY / cell)) + pad + 1 - core.y0;
     core.words = (core.width + 63) / 64;
     core.bits.assign(size_t(core.height * core.words), 0);
-    auto mark = [&](double x, double y) { core.Set(int64_t(std::floor(x / cell)) - core.x0, int64_t(std::floor(y / cell)) - core.y0); };
+    auto mark = [&](double x, double y) { core.Set(Floor(x / cell) - core.x0, Floor(y / cell) - core.y0); };
     std::vector<double> crossings;
     for (const auto& f : faces) {
         // The cells along the edges, then those whose centres lie inside.

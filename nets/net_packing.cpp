@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -576,6 +578,34 @@ namespace {
 bool Search(const std::vector<Piece>& pieces, double total, PackingMemo::Entry* out);
 }  // namespace
 
+namespace {
+
+// The packings kept for the process, the newest last.
+struct KeptPackings {
+    std::mutex lock;
+    std::deque<PackingMemo::Entry> entries;
+};
+
+KeptPackings& Kept() {
+    static KeptPackings kept;
+    return kept;
+}
+
+std::atomic<int64_t> gSearches{0};
+
+bool SameBits(const std::vector<double>& a, const std::vector<double>& b) {
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
+}
+
+}  // namespace
+
+void ForgetKeptPackings() {
+    std::lock_guard<std::mutex> hold(Kept().lock);
+    Kept().entries.clear();
+}
+
+int64_t PackingSearches() { return gSearches.load(); }
+
 bool ShapePacksItsFragments(int64_t shapeCode) { return shapeCode == 20 || shapeCode == 21; }
 
 double NetFill(const polyhedron* poly, double tabSize) {
@@ -638,16 +668,23 @@ bool PackFragments(polyhedron* poly, int64_t first, int64_t last, const double* 
     const PackingMemo::Entry* known = nullptr;
     if (memo)
         for (const PackingMemo::Entry& e : memo->entries)
-            if (e.pieces.size() == key.size() &&
-                std::equal(key.begin(), key.end(), e.pieces.begin(), [](double a, double b) {
-                    return std::memcmp(&a, &b, sizeof a) == 0;
-                }))
-                known = &e;
+            if (SameBits(e.pieces, key)) known = &e;
     PackingMemo::Entry found;
+    bool kept = false;
     if (known) {
         found = *known;
-    } else if (!Search(pieces, total, &found)) {
-        return false;
+    } else {
+        std::lock_guard<std::mutex> hold(Kept().lock);
+        for (const PackingMemo::Entry& e : Kept().entries)
+            if (SameBits(e.pieces, key)) found = e, kept = true;
+    }
+    if (!known && !kept) {
+        ++gSearches;
+        if (!Search(pieces, total, &found)) return false;
+        found.pieces = key;
+        std::lock_guard<std::mutex> hold(Kept().lock);
+        Kept().entries.push_back(found);
+        if (Kept().entries.size() > size_t(kKeptPackings)) Kept().entries.pop_front();
     }
     if (fill) *fill = found.fill;
     // Move the net vertices: turned, then shifted.

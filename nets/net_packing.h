@@ -23,6 +23,16 @@ struct PackingMemo {
     std::vector<Entry> entries;
 };
 
+// Packings found by any build are also kept for the process (the last
+// kKeptPackings of them), so that a solid built again as before (after a
+// change that does not reshape its net, or for another mode on the same
+// solid) is packed without a search.
+inline constexpr int kKeptPackings = 32;
+// Forgets the packings kept for the process.
+void ForgetKeptPackings();
+// How many searches PackFragments has made since the process began.
+int64_t PackingSearches();
+
 // Turns and moves the fragments first .. last so that they lie close
 // together in a box as small as the search finds, each kept off the others
 // by the reach of both fragments' glue tabs (`reach`, per fragment, indexed
@@ -32,7 +42,8 @@ struct PackingMemo {
 // `fill`, when given, receives the share of the packed box (tabs' reach
 // included) that the faces cover. False, with the net as it was, when there
 // is nothing to pack. `memo`, when given, keeps the packing found for the
-// next time the same fragments are packed.
+// next time the same fragments are packed; the packings kept for the
+// process are looked at before a search.
 bool PackFragments(polyhedron* poly, int64_t first, int64_t last, const double* reach, double* fill = nullptr,
                    PackingMemo* memo = nullptr);
 

@@ -3,7 +3,8 @@
 // distance between the moved polygons), a packing kept in a memo gives a
 // net packed again exactly what a fresh search gives, and the packed nets of
 // the solids that pack theirs come out the same whether the search runs on
-// one thread or on several.
+// one thread or on several, and again, without a search, from the packings
+// kept for the process.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -127,6 +128,7 @@ TEST(NetPacking, ANetPackedBeforeIsPackedFromTheMemoAsAFreshSearchPacksIt) {
     ASSERT_NE(fresh, nullptr);
     ASSERT_NE(kept, nullptr);
     const std::vector<double> start = UsedPositions(kept.get());
+    ForgetKeptPackings();
     ASSERT_TRUE(PackFragments(fresh.get(), 1, int64_t(kPieces.size()), kReach));
     const std::vector<double> searched = UsedPositions(fresh.get());
     PackingMemo memo;
@@ -145,13 +147,23 @@ TEST(NetPacking, ANetPackedBeforeIsPackedFromTheMemoAsAFreshSearchPacksIt) {
     wider[2] = 0.6;
     PolyPtr other = PieceNet(), otherFresh = PieceNet();
     ASSERT_TRUE(PackFragments(other.get(), 1, int64_t(kPieces.size()), wider, nullptr, &memo));
+    ForgetKeptPackings();
     ASSERT_TRUE(PackFragments(otherFresh.get(), 1, int64_t(kPieces.size()), wider));
     EXPECT_EQ(memo.entries.size(), 2u);
     EXPECT_TRUE(BitForBit(UsedPositions(other.get()), UsedPositions(otherFresh.get())));
     EXPECT_FALSE(BitForBit(UsedPositions(other.get()), searched));
 }
 
-TEST(NetPacking, OneThreadAndSeveralPackTheSameNet) {
+// The solid of the shape code with tabs, its net grown and packed.
+PolyPtr PackedSolid(int64_t code) {
+    PolyPtr p(NewPolyhedron(0.5f, 0.165f));
+    if (!p) return p;
+    SetUpReallyGeneralPolyhedron(p.get(), code, 7, 0, 0, nullptr, 1, 0.0f);
+    Build2DNet(p.get());
+    return p;
+}
+
+TEST(NetPacking, OneThreadAndSeveralPackTheSameNetAndABuildAgainSearchesNothing) {
     // The dodecadodecahedron and the great icosidodecahedron, with tabs.
     for (const int64_t code : {20, 21}) {
         SCOPED_TRACE(code);
@@ -159,10 +171,11 @@ TEST(NetPacking, OneThreadAndSeveralPackTheSameNet) {
         int64_t fragments[2] = {0, 0};
         for (int threads : {1, 4}) {
             setenv("VORNESK_ACTIVE_PROCESSORS", std::to_string(threads).c_str(), 1);
-            PolyPtr p(NewPolyhedron(0.5f, 0.165f));
+            ForgetKeptPackings();
+            const int64_t searches = PackingSearches();
+            PolyPtr p = PackedSolid(code);
             ASSERT_TRUE(p);
-            SetUpReallyGeneralPolyhedron(p.get(), code, 7, 0, 0, nullptr, 1, 0.0f);
-            Build2DNet(p.get());
+            EXPECT_GT(PackingSearches(), searches);
             const size_t k = threads > 1;
             positions[k] = UsedPositions(p.get());
             fragments[k] = p->fragmentCount;
@@ -171,6 +184,12 @@ TEST(NetPacking, OneThreadAndSeveralPackTheSameNet) {
         EXPECT_GT(fragments[0], 1);
         EXPECT_EQ(fragments[0], fragments[1]);
         EXPECT_TRUE(BitForBit(positions[0], positions[1]));
+        // Built once more: every packing taken from those kept, the same net.
+        const int64_t searches = PackingSearches();
+        PolyPtr again = PackedSolid(code);
+        ASSERT_TRUE(again);
+        EXPECT_EQ(PackingSearches(), searches);
+        EXPECT_TRUE(BitForBit(UsedPositions(again.get()), positions[0]));
     }
 }
 

@@ -391,12 +391,30 @@ TEST(PolyhedronExport, VerticesNoFaceUsesAndFacesOfNoSolidFaceMoveNothing) {
 // take seconds to finish: the sweep takes the second solid of each family's
 // run on each base (the first of a run can be the base solid itself), which
 // shows every family and base; every code is built in bench_goldberg.
-bool SweepTakes(int32_t mode) {
+int64_t ShapecodeOfMode(int32_t mode) {
     polyhedron_params pp{};
     get_polyhedron_params_from_output_mode(mode, &pp);
-    GoldbergForm form{};
-    return !GoldbergFormOfShapecode(pp.shapeCode, &form) || form.order == 2;
+    return pp.shapeCode;
 }
+bool SweepTakes(int32_t mode) {
+    GoldbergForm form{};
+    return !GoldbergFormOfShapecode(ShapecodeOfMode(mode), &form) || form.order == 2;
+}
+
+using GoldbergFamilyAndBase = std::set<std::pair<int32_t, int64_t>>;
+
+// The Goldberg and quad family and base of a mode's solid, from its code.
+void AddFamilyAndBase(int64_t shapeCode, GoldbergFamilyAndBase* forms) {
+    GoldbergForm form{};
+    if (GoldbergFormOfShapecode(shapeCode, &form)) forms->insert({form.family, form.base});
+}
+
+// The sweep runs in shards, the modes m with m % kExportShards == shard
+// each, side by side. Each shard builds at least its share of the 100
+// solids the whole sweep must build, so that together they build them all.
+constexpr int32_t kExportShards = 4;
+
+class ExportShard : public ::testing::TestWithParam<int32_t> {};
 
 // Every solid this build makes for an exportable mode: the face lines name
 // written lines only, the texture coordinates lie in the picture, the face
@@ -404,22 +422,23 @@ bool SweepTakes(int32_t mode) {
 // flat face is similar to its face triangle within 1%, and convex solids
 // face outwards. A face the net leaves out (a flat wall through the centre
 // that closes a ball) would be written without texture coordinates. The STL
-// passes admesh with nothing to mend and has no flat facet.
-TEST(PolyhedronExport, EverySolidThisBuildMakesExportsWhole) {
+// passes admesh with nothing to mend and has no flat facet. The Goldberg
+// and quad solids built show every family and base their modes name.
+TEST_P(ExportShard, EverySolidThisBuildMakesExportsWhole) {
     const TempFolder folder;
     PolyRig rig;
     rig.params->renderDestination = kRenderToHost;  // as the command line builds them
     int built = 0, walls = 0;
-    std::set<std::pair<int32_t, int64_t>> goldbergs;  // (family, base)
+    GoldbergFamilyAndBase goldbergs, named;
     for (int32_t mode = 1; mode <= 1050; ++mode) {
-        if (!IsExportablePolyhedron(mode) || !SweepTakes(mode)) continue;
+        if (mode % kExportShards != GetParam() || !IsExportablePolyhedron(mode) || !SweepTakes(mode)) continue;
+        AddFamilyAndBase(ShapecodeOfMode(mode), &named);
         rig.params->outputMode = mode;
         if (!BuildSolidForExport(gParams->outputMode)) continue;
         ++built;
         SCOPED_TRACE(::testing::Message() << "mode " << mode);
         const polyhedron* p = rig.poly();
-        GoldbergForm form{};
-        if (GoldbergFormOfShapecode(p->shapeCode, &form)) goldbergs.insert({form.family, form.base});
+        AddFamilyAndBase(p->shapeCode, &goldbergs);
         ASSERT_FALSE(p->coords2D == nullptr);
         ASSERT_EQ(WritePolyFile(folder / "s.obj", PolyFile::kOBJ), 0);
         const ObjFile o = ParseObj(folder / "s.obj");
@@ -529,11 +548,22 @@ TEST(PolyhedronExport, EverySolidThisBuildMakesExportsWhole) {
         }
         if (p->allConvex && !p->hasConcaveEdge) EXPECT_EQ(inward, 0);
     }
-    EXPECT_GE(built, 100) << "solids built";
+    EXPECT_GE(built * kExportShards, 100) << "solids built";
     // No solid this build exports is closed by a wall any more (the tattoo
     // balls' pieces meet edge to edge).
     EXPECT_EQ(walls, 0) << "balls closed by a wall";
-    EXPECT_EQ(goldbergs.size(), 18u) << "Goldberg and quad families and bases";
+    EXPECT_EQ(goldbergs, named) << "Goldberg and quad families and bases";
+}
+
+INSTANTIATE_TEST_SUITE_P(PolyhedronExport, ExportShard, ::testing::Range<int32_t>(0, kExportShards));
+
+// The modes the shards sweep name 18 Goldberg and quad families and bases.
+TEST(PolyhedronExport, TheSweepNamesEveryGoldbergFamilyAndBase) {
+    GoldbergFamilyAndBase named;
+    for (int32_t mode = 1; mode <= 1050; ++mode) {
+        if (IsExportablePolyhedron(mode) && SweepTakes(mode)) AddFamilyAndBase(ShapecodeOfMode(mode), &named);
+    }
+    EXPECT_EQ(named.size(), 18u);
 }
 
 // The work area's solid does not depend on the one built before it: the

@@ -26,7 +26,9 @@ echo "fresh clone of $(git -C "$here" rev-parse --short HEAD) in $work/clone${co
 status=0
 CCACHE_DISABLE=1 "${pin[@]}" /usr/bin/time -f '%e %U %S %M' -o "$work/time" \
   "$work/clone/tools/test.sh" >"$work/log" 2>&1 || status=$?
-read -r wall user sys peak <"$work/time"
+# The figures are the last line: a failed run has "Command exited with
+# non-zero status N" above them.
+read -r wall user sys peak < <(tail -n 1 "$work/time")
 if ((status)); then
   echo "tools/test.sh failed (exit $status); its last lines:"
   tail -20 "$work/log"

@@ -85,6 +85,19 @@ inline float UnitPosition(float f, float step, float origin, float proportion) {
 inline void MarkOutsideInput(TransformationReply* r) {
     r->outsideInput = (InUnit(r->inputU) && InUnit(r->inputV)) ? 0 : 1;
 }
+// Each reply of a run along a row: the template with the sample's column,
+// answered by answer(i, reply), then marked if it fell outside the input.
+template <class Answer>
+inline void RepliesOfRun(const TransformationReply& base, const float* fx, int64_t n, char* out, size_t stride,
+                         Answer answer) {
+    for (int64_t i = 0; i < n; ++i) {
+        auto* r = reinterpret_cast<TransformationReply*>(out + i * stride);
+        *r = base;
+        r->subPixelX = fx[i];
+        answer(i, r);
+        MarkOutsideInput(r);
+    }
+}
 
 // The rectilinear lens (and the shift lens) onto an unturned equirectangular
 // input: the lens's direction goes to the input's angles by the input side's
@@ -613,56 +626,38 @@ void MollweideRowToEquirect(const vort* c, renderhinttype* hints, const Transfor
         for (int64_t i = 0; i < n; ++i) on[i] = MollweideColumn(x[i], row.scale, &column[i]) && on[i];
     }
     const float height = row.height, radius = row.radius, inputV = row.inputV;
-    for (int64_t i = 0; i < n; ++i) {
-        auto* r = reinterpret_cast<TransformationReply*>(out + i * stride);
-        *r = base;
-        r->subPixelX = fx[i];
-        if (on[i]) {
-            r->place = kPlaceNoRegion;
-            MollweideAnswer(c, column[i], height, radius, inputV, hints->longitudeThroughDirection, r);
-        }
-        MarkOutsideInput(r);
-    }
+    RepliesOfRun(base, fx, n, out, stride, [&](int64_t i, TransformationReply* r) {
+        if (!on[i]) return;
+        r->place = kPlaceNoRegion;
+        MollweideAnswer(c, column[i], height, radius, inputV, hints->longitudeThroughDirection, r);
+    });
 }
 void EquirectRow(const vort* c, const RoadTaskState& task, const TransformationReply& base, float v,
                  const float* u, const float* fx, int64_t n, char* out, size_t stride) {
     const double vv = EquirectMapV(c, v);
     const bool row = OnEquirectMap(vv);
     if (row) KeepEquirectRow(task.hints, vv);
-    for (int64_t i = 0; i < n; ++i) {
-        auto* r = reinterpret_cast<TransformationReply*>(out + i * stride);
-        *r = base;
-        r->subPixelX = fx[i];
+    RepliesOfRun(base, fx, n, out, stride, [&](int64_t i, TransformationReply* r) {
         const double uu = EquirectMapU(c, u[i]);
         if (row && OnEquirectMap(uu)) EquirectAnswer(c, task, uu, v, r);
         else r->place = kPlaceNoDirection;
-        MarkOutsideInput(r);
-    }
+    });
 }
 void CubeViewsRow(const vort* c, const RoadTaskState& task, const TransformationReply& base, float v,
                   const float* u, const float* fx, int64_t n, char* out, size_t stride) {
-    for (int64_t i = 0; i < n; ++i) {
-        auto* r = reinterpret_cast<TransformationReply*>(out + i * stride);
-        *r = base;
-        r->subPixelX = fx[i];
-        CubeViewsStraight(u[i], v, c, task, r);
-        MarkOutsideInput(r);
-    }
+    RepliesOfRun(base, fx, n, out, stride,
+                 [&](int64_t i, TransformationReply* r) { CubeViewsStraight(u[i], v, c, task, r); });
 }
 void LensRowToEquirect(const vort* c, const TransformationReply& base, float v, const float* u, const float* fx,
                        int64_t n, char* out, size_t stride) {
     const GnomonicRow row = GnomonicRowAt(v, c->lensWidth, c->shiftTangent, c->aspect);
     float x[kRun], y[kRun], z[kRun];
     GnomonicAlongRow(u, n, row, x, y, z);
-    for (int64_t i = 0; i < n; ++i) {
-        auto* r = reinterpret_cast<TransformationReply*>(out + i * stride);
-        *r = base;
-        r->subPixelX = fx[i];
+    RepliesOfRun(base, fx, n, out, stride, [&](int64_t i, TransformationReply* r) {
         r->place = kPlaceNoRegion;
         const float p[3] = {x[i], y[i], z[i]};
         LensAnswer(p, c->flipOn, r);
-        MarkOutsideInput(r);
-    }
+    });
 }
 
 }  // namespace

@@ -452,8 +452,9 @@ TEST_P(ExportShard, EverySolidThisBuildMakesExportsWhole) {
                 ASSERT_TRUE(c.v >= 1 && c.v <= long(o.v.size()) && c.vt >= 0 && c.vt <= long(o.vt.size()) &&
                             c.vn >= 1 && c.vn <= long(o.vn.size()));
                 ASSERT_EQ(c.vt > 0, textured);
-                if (textured)
+                if (textured) {
                     for (double u : o.vt[c.vt - 1]) ASSERT_TRUE(u >= 0.0 && u <= 1.0) << u;
+                }
             }
             const Vec a = o.v[f[0].v - 1], b = o.v[f[1].v - 1], c = o.v[f[2].v - 1];
             covered += TriangleArea(a, b, c);
@@ -546,7 +547,9 @@ TEST_P(ExportShard, EverySolidThisBuildMakesExportsWhole) {
             EXPECT_LT(worstSpread, 1.01);
             EXPECT_LE(worstSliverError, 2.0);
         }
-        if (p->allConvex && !p->hasConcaveEdge) EXPECT_EQ(inward, 0);
+        if (p->allConvex && !p->hasConcaveEdge) {
+            EXPECT_EQ(inward, 0);
+        }
     }
     EXPECT_GE(built * kExportShards, 100) << "solids built";
     // No solid this build exports is closed by a wall any more (the tattoo

@@ -491,7 +491,9 @@ TEST_P(NetShard, EveryNetIsFoldedOrCutWhereFacesTouchAndTabsEachSeamOnce) {
     // GID and the rhombicosacron have seams split by corners where only two
     // faces meet.
     for (long mode : {55L, 407L})
-        if (mode % kNetShards == shard) EXPECT_NE(std::find(splitTabbed.begin(), splitTabbed.end(), mode), splitTabbed.end());
+        if (mode % kNetShards == shard) {
+            EXPECT_NE(std::find(splitTabbed.begin(), splitTabbed.end(), mode), splitTabbed.end());
+        }
     std::printf("%lld nets, %lld with tabs, %lld strangers: %lld seams, %lld of several edges, %lld cut, %lld tabs, "
                 "%lld that fit nowhere\n",
                 (long long)nets, (long long)tabbedNets, (long long)strangers, (long long)tally.seams,
